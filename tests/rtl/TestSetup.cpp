@@ -1,0 +1,4 @@
+#include "rtl/RTL.Units.h"
+#include "support/TestSupport.h"
+
+void ZephseTestSetup() { InitializeUnits(RtlUnits()); }
