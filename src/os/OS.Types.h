@@ -42,8 +42,6 @@ ZEPHSE_DECLARE_HANDLE(HGLOBAL);
 ZEPHSE_DECLARE_HANDLE(HKEY);
 ZEPHSE_DECLARE_HANDLE(HANDLE);
 
-constexpr BOOL TRUE_ = 1;
-constexpr BOOL FALSE_ = 0;
 
 inline constexpr WORD LOWORD(uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 inline constexpr WORD HIWORD(uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
