@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "rtl/RTL.FormatSettings.h"
+
 namespace {
 std::vector<const TUnit*>& Initialized() {
   static std::vector<const TUnit*> list;
@@ -12,6 +14,7 @@ std::vector<const TUnit*>& Initialized() {
 // The run-time library's own units, in dependency order.
 const TUnit GRtlUnits[] = {
     {"RTL.Types", nullptr, nullptr},
+    {"RTL.FormatSettings", detail::InitFormatSettingsUnit, detail::FinFormatSettingsUnit},
 };
 }  // namespace
 
