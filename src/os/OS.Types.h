@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Types.h"
 
 using BOOL = int32_t;
@@ -50,7 +51,4 @@ inline constexpr int16_t GET_Y_LPARAM(LPARAM v) { return static_cast<int16_t>(HI
 inline constexpr LPARAM MAKELPARAM(int lo, int hi) {
   return static_cast<LPARAM>(static_cast<uint32_t>((static_cast<uint16_t>(lo)) | (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
 }
-inline constexpr COLORREF RGB(Byte r, Byte g, Byte b) { return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16); }
-inline constexpr Byte GetRValue(COLORREF c) { return Byte(c & 0xFF); }
-inline constexpr Byte GetGValue(COLORREF c) { return Byte((c >> 8) & 0xFF); }
-inline constexpr Byte GetBValue(COLORREF c) { return Byte((c >> 16) & 0xFF); }
+// RGB, GetRValue, GetGValue, GetBValue: rtl/RTL.Geometry.h (COLORREF is TColorRef).
