@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "rtl/RTL.FormatSettings.h"
+#include "rtl/RTL.Objects.h"
 
 namespace {
 std::vector<const TUnit*>& Initialized() {
@@ -14,6 +15,7 @@ std::vector<const TUnit*>& Initialized() {
 // The run-time library's own units, in dependency order.
 const TUnit GRtlUnits[] = {
     {"RTL.Types", nullptr, nullptr},
+    {"RTL.Objects", detail::ObjectsInitialization, detail::ObjectsFinalization},
     {"RTL.FormatSettings", detail::InitFormatSettingsUnit, detail::FinFormatSettingsUnit},
 };
 }  // namespace
