@@ -6,6 +6,8 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "rtl/RTL.Delegates.h"
+
 namespace {
 Char FoldAscii(Char C) { return (C >= u'a' && C <= u'z') ? static_cast<Char>(C - (u'a' - u'A')) : C; }
 
@@ -79,6 +81,10 @@ void RaiseNoConstructor(TClass Class, TClass Base) {
 }
 
 void DestroyAfterFailedConstruction(TObject* Obj) noexcept { delete Obj; }
+
+void RaiseUnassignedDelegate() { throw EInvalidOperation(u"Call of an unassigned method"); }
+
+void RaiseDelegateSignatureMismatch() { throw EInvalidCast(u"Method type does not match the event type"); }
 }  // namespace detail
 
 // --- TObject ---

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "rtl/RTL.Delegates.h"
+
 namespace {
 std::vector<String> GLog;
 
@@ -196,4 +198,93 @@ TEST(Objects, ClassRegistry) {
 
   UnRegisterClasses({TCircle::StaticClass(), TShape::StaticClass()});
   EXPECT_EQ(GetClass(u"TCircle"), nullptr);
+}
+
+// --- delegates ---
+
+namespace {
+struct TListener {
+  int Clicks = 0;
+  void Click(TObject*) { ++Clicks; }
+  void Other(TObject*) {}
+  void Key(Word& Key, bool& Handled) {
+    Key = 0;
+    Handled = true;
+  }
+  virtual ~TListener() = default;
+  virtual int Value() const { return 1; }
+};
+struct TDerivedListener : TListener {
+  int Value() const override { return 2; }
+};
+using TKeyEvent = TDelegate<void(Word& Key, bool& Handled)>;
+using TValueEvent = TDelegate<int()>;
+
+int Twice(int* Data, int X) { return *Data * X; }
+}  // namespace
+
+TEST(Delegates, AssignCallAndClear) {
+  TListener a;
+  TNotifyEvent onClick;
+  EXPECT_FALSE(onClick);
+  EXPECT_TRUE(onClick == nullptr);
+  EXPECT_THROW(onClick(nullptr), EInvalidOperation);
+
+  onClick = {&a, &TListener::Click};
+  ASSERT_TRUE(onClick.Assigned());
+  onClick(nullptr);
+  onClick(nullptr);
+  EXPECT_EQ(a.Clicks, 2);
+  EXPECT_EQ(onClick.GetData(), &a);
+  onClick = nullptr;
+  EXPECT_FALSE(onClick);
+
+  // By-reference parameters reach the handler's variables.
+  TKeyEvent onKey{&a, &TListener::Key};
+  Word key = 13;
+  bool handled = false;
+  onKey(key, handled);
+  EXPECT_EQ(key, 0);
+  EXPECT_TRUE(handled);
+
+  // Virtual methods dispatch on the object; objects of derived classes bind to base methods.
+  TDerivedListener d;
+  TValueEvent value{&d, &TListener::Value};
+  EXPECT_EQ(value(), 2);
+
+  // Plain functions, with and without a data pointer, and captureless lambdas.
+  int factor = 3;
+  TDelegate<int(int)> twice{&factor, &Twice};
+  EXPECT_EQ(twice(5), 15);
+  EXPECT_EQ(twice.GetData(), &factor);
+  TDelegate<int(int)> negate = [](int X) { return -X; };
+  EXPECT_EQ(negate(4), -4);
+}
+
+TEST(Delegates, EqualityByObjectAndMethod) {
+  TListener a, b;
+  const TNotifyEvent aClick{&a, &TListener::Click}, aClick2{&a, &TListener::Click};
+  const TNotifyEvent bClick{&b, &TListener::Click}, aOther{&a, &TListener::Other};
+  EXPECT_TRUE(aClick == aClick2);
+  EXPECT_FALSE(aClick == bClick);
+  EXPECT_FALSE(aClick == aOther);
+  EXPECT_FALSE(aClick == TNotifyEvent());
+  EXPECT_TRUE(TNotifyEvent() == TNotifyEvent(nullptr));
+  EXPECT_TRUE(SameCode(aClick, bClick));
+  EXPECT_FALSE(SameCode(aClick, aOther));
+  // A null object or method gives an unassigned delegate.
+  EXPECT_FALSE(TNotifyEvent(static_cast<TListener*>(nullptr), &TListener::Click));
+}
+
+TEST(Delegates, UntypedViewRoundTripsAndChecksTheSignature) {
+  TListener a;
+  TNotifyEvent onClick{&a, &TListener::Click};
+  TMethod m = onClick.AsMethod();
+  EXPECT_EQ(m.Data, &a);
+  TNotifyEvent back = TNotifyEvent::FromMethod(m);
+  EXPECT_TRUE(back == onClick);
+  back(nullptr);
+  EXPECT_EQ(a.Clicks, 1);
+  EXPECT_FALSE(TNotifyEvent::FromMethod(TMethod()));
+  EXPECT_THROW(TKeyEvent::FromMethod(m), EInvalidCast);
 }
