@@ -87,3 +87,38 @@ TGUID StringToGUID(StringView Text) {
 }
 
 String GUIDToString(const TGUID& Guid) { return Guid.ToString(); }
+
+// --- TInterfacedObject ---
+
+HRESULT TInterfacedObject::QueryInterface(const TGUID& IID, void** Obj) {
+  return InterfaceTableQuery<IInterface>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+}
+
+Integer TInterfacedObject::_AddRef() { return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+Integer TInterfacedObject::_Release() {
+  const Integer count = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
+  if (count == 0) Free(this);
+  return count;
+}
+
+void TInterfacedObject::AfterConstruction() {
+  TObject::AfterConstruction();
+  // The constructor's own count; whatever references it handed out stay.
+  FRefCount.fetch_sub(1, std::memory_order_release);
+}
+
+void TInterfacedObject::BeforeDestruction() {
+  if (FRefCount.load(std::memory_order_acquire) != 0) throw EInvalidPointer(u"Invalid Pointer");
+  TObject::BeforeDestruction();
+}
+
+// --- TNoRefCountObject, TContainedObject ---
+
+HRESULT TNoRefCountObject::QueryInterface(const TGUID& IID, void** Obj) {
+  return InterfaceTableQuery<IInterface>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+}
+
+HRESULT TContainedObject::QueryInterface(const TGUID& IID, void** Obj) {
+  return InterfaceTableQuery<IInterface>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+}

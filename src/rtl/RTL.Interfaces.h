@@ -26,6 +26,15 @@
 //   };
 //
 //   IPtr<IShape> shape = Create<TSquare>();      // count 1; freed when the last IPtr goes
+//
+// Counted objects must be made with Create<T> (or a class record): it is AfterConstruction that
+// drops the count the constructor runs under. An object that delegates an interface to another
+// object writes its QueryInterface itself:
+//
+//   HRESULT QueryInterface(const TGUID& IID, void** Obj) override {
+//     if (DelegateQuery<IPrinter>(FPrinter, IID, Obj)) return S_OK;     // FPrinter answers IPrinter
+//     return InterfaceTableQuery<ISquare>(this, IID, Obj) ? S_OK : TInterfacedObject::QueryInterface(IID, Obj);
+//   }
 //   IPtr<ISquare> square;
 //   if (Supports(shape, square)) ...              // typed query, square holds a reference
 //   if (Supports<ISquare>(someObject)) ...        // test only: takes and drops no reference
@@ -36,11 +45,13 @@
 // is counted (that is how Supports tests an object that nobody holds without freeing it).
 // Implementations that delegate a query pass Obj on unchanged.
 
+#include <atomic>
 #include <compare>
 #include <cstddef>
 #include <type_traits>
 #include <utility>
 
+#include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
 
 // ---- result codes ----------------------------------------------------------------------------
@@ -212,7 +223,7 @@ bool MatchInterface(Self* Obj, const TGUID& IID, void** Out) {
 template <class... I, class Self>
 bool QueryInterfaceTable(Self* Obj, const TGUID& IID, void** Out) {
   static_assert((InterfaceType<I> && ...), "every entry must be an interface with its own RTL_INTERFACE line");
-  static_assert((!StaticDownCastable<IInterface, I> && ...),
+  static_assert(((std::is_same_v<I, IInterface> || !StaticDownCastable<IInterface, I>) && ...),
                 "interfaces derive from IInterface virtually: struct IFoo : virtual IInterface");
   if ((MatchInterface<I, I>(Obj, IID, Out) || ...)) {
     if (Out) Obj->_AddRef();
@@ -372,3 +383,83 @@ IPtr<I> QueryIntf(const X& Instance) {
   Supports(Instance, result);
   return result;
 }
+
+// ---- delegation and implementing classes -----------------------------------------------------
+
+// The query of an interface table, for classes that write QueryInterface themselves (see above).
+template <class... I, class Self>
+bool InterfaceTableQuery(Self* Obj, const TGUID& IID, void** Out) {
+  return detail::QueryInterfaceTable<I...>(Obj, IID, Out);
+}
+
+// Answers a query for I (or a base of I) with Target's interface: the delegation of one interface
+// to another object (an aggregated or contained object, or any object the class holds). The
+// reference is counted by Target, so an aggregated target counts on its controller. False (Out
+// untouched) when IID is not I or a base of it, or Target is null.
+template <InterfaceType I>
+bool DelegateQuery(I* Target, const TGUID& IID, void** Out) {
+  if (!Target || !detail::MatchInterface<I, I>(Target, IID, Out)) return false;
+  if (Out) Target->_AddRef();
+  return true;
+}
+template <InterfaceType I>
+bool DelegateQuery(const IPtr<I>& Target, const TGUID& IID, void** Out) {
+  return DelegateQuery<I>(Target.get(), IID, Out);
+}
+
+// A counted object. The count is 1 while the constructor runs and drops in AfterConstruction, so
+// references taken and dropped inside the constructor never free the half-built object; the
+// object frees itself (through Free) when the last reference goes. Counting is atomic.
+class TInterfacedObject : public TObject, public virtual IInterface {
+  ZCL_CLASS(TInterfacedObject, TObject)
+ public:
+  // Answers IInterface.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+  Integer _AddRef() override;
+  Integer _Release() override;
+  void AfterConstruction() override;
+  // Raises EInvalidPointer "Invalid Pointer" while references remain; the object then stays.
+  void BeforeDestruction() override;
+  Integer GetRefCount() const { return FRefCount.load(std::memory_order_relaxed); }
+
+ protected:
+  std::atomic<Integer> FRefCount{1};
+};
+
+// An object that answers queries but whose lifetime belongs to its owner: _AddRef and _Release
+// return -1 and never free it.
+class TNoRefCountObject : public TObject, public virtual IInterface {
+  ZCL_CLASS(TNoRefCountObject, TObject)
+ public:
+  // Answers IInterface.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+  Integer _AddRef() override { return -1; }
+  Integer _Release() override { return -1; }
+};
+
+// An inner object of an aggregate: every query and every count goes to the controller, so the
+// inner object is one with its outer object. The controller owns and frees it; the controller
+// hands out the inner interfaces with DelegateQuery.
+class TAggregatedObject : public TObject, public virtual IInterface {
+  ZCL_CLASS(TAggregatedObject, TObject)
+ public:
+  // Controller is held without a reference (it owns this object) and must outlive it.
+  explicit TAggregatedObject(IInterface* Controller) : FController(Controller) {}
+  IInterface* GetController() const { return FController; }
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override { return FController->QueryInterface(IID, Obj); }
+  Integer _AddRef() override { return FController->_AddRef(); }
+  Integer _Release() override { return FController->_Release(); }
+
+ private:
+  IInterface* FController;
+};
+
+// Like TAggregatedObject, but the inner object answers queries from its own table (it adds the
+// interfaces it lists and IInterface); counts still go to the controller.
+class TContainedObject : public TAggregatedObject {
+  ZCL_CLASS(TContainedObject, TAggregatedObject)
+ public:
+  using TAggregatedObject::TAggregatedObject;
+  // Answers IInterface.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+};
