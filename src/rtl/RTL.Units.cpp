@@ -5,6 +5,8 @@
 
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Objects.h"
+#include "rtl/RTL.SyncObjs.h"
+#include "rtl/RTL.Threads.h"
 
 namespace {
 std::vector<const TUnit*>& Initialized() {
@@ -17,6 +19,8 @@ const TUnit GRtlUnits[] = {
     {"RTL.Types", nullptr, nullptr},
     {"RTL.Objects", detail::ObjectsInitialization, detail::ObjectsFinalization},
     {"RTL.FormatSettings", detail::InitFormatSettingsUnit, detail::FinFormatSettingsUnit},
+    {"RTL.Threads", detail::ThreadsInitialization, detail::ThreadsFinalization},
+    {"RTL.SyncObjs", detail::SyncObjsInitialization, detail::SyncObjsFinalization},
 };
 }  // namespace
 
