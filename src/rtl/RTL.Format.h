@@ -65,8 +65,23 @@ class TVarRec {
 
 using TVarRecList = std::initializer_list<TVarRec>;
 
-// Formats with the directives %d %u %e %f %g %n %m %p %s %x, the argument index ("%0:s"),
-// "-" (left-justify), width, ".precision" and "*". A directive that does not fit its argument,
-// or a missing argument, raises EConvertError "Format '%s' invalid or incompatible with argument".
+// Formats Fmt with the argument list. A directive is
+//   "%" [index ":"] ["-"] [width] ["." precision] type
+// where index, width and precision are digits or "*" (taken from the next Integer argument),
+// "-" left-justifies within width, "%%" is a "%". An index sets the argument the directive
+// uses; later directives without index continue after it. Types (upper case works too):
+//   d  Integer argument as decimal; precision = minimum digits, zero-padded after the "-"
+//   u  as d, a negative value taken as unsigned of its width
+//   x  as u in upper-case hexadecimal
+//   e  float "-d.ddd...E+ddd", precision = significant digits (default 15)
+//   f  float fixed, precision = decimals (default 2)
+//   g  float, shortest of fixed and exponent form, precision = significant digits (default 15)
+//   n  as f with thousands separators
+//   m  currency with the settings' layout, precision default CurrencyDecimals
+//   p  pointer as 16 upper-case hexadecimal digits
+//   s  text (String, narrow UTF-8 text or Char); precision = maximum characters
+// A directive that does not fit its argument, a missing argument or a malformed directive
+// raises EConvertError "Format '%s' invalid or incompatible with argument" (with the whole
+// format text). The overload without settings uses the process-wide FormatSettings.
 String Format(StringView Fmt, TVarRecList Args);
 String Format(StringView Fmt, TVarRecList Args, const TFormatSettings& Settings);
