@@ -1,8 +1,17 @@
 #include "os/OS.Units.h"
 
+#include "os/OS.Fonts.h"
+#include "os/OS.Http.h"
+#include "os/OS.Monitors.h"
+#include "os/OS.Windows.Internal.h"
+
 namespace {
 const TUnit GOsUnits[] = {
     {"OS.Units", nullptr, nullptr},
+    {"OS.Http", detail::HttpInitialization, nullptr},
+    {"OS.Monitors", detail::InitializeMonitors, detail::FinalizeMonitors},
+    {"OS.Windows", detail::InitializeWindows, detail::FinalizeWindows},
+    {"OS.Fonts", FontsInitialization, FontsFinalization},
 };
 }
 

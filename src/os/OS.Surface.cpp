@@ -1,0 +1,67 @@
+#include "os/OS.Surface.h"
+
+#include <cairo.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "rtl/RTL.Exceptions.h"
+
+TSurface::TSurface(Integer Width, Integer Height) {
+  if (Width < 0) Width = 0;
+  if (Height < 0) Height = 0;
+  if (Width > MaxSurfaceDimension || Height > MaxSurfaceDimension)
+    throw EOutOfMemory(u"Surface size %dx%d is too large", {Width, Height});
+  FWidth = Width;
+  FHeight = Height;
+  FOwnsBits = true;
+  if (Width > 0 && Height > 0) {
+    FBits = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(Width) * Height, 4));
+    if (!FBits) throw EOutOfMemory(u"Not enough memory for a %dx%d surface", {Width, Height});
+  }
+  CreateCairo();
+}
+
+TSurface::TSurface(uint32_t* Bits, Integer Width, Integer Height) {
+  if (Width < 0) Width = 0;
+  if (Height < 0) Height = 0;
+  if (Width > MaxSurfaceDimension || Height > MaxSurfaceDimension)
+    throw EOutOfMemory(u"Surface size %dx%d is too large", {Width, Height});
+  FWidth = Width;
+  FHeight = Height;
+  FBits = (Width > 0 && Height > 0) ? Bits : nullptr;
+  FOwnsBits = false;
+  CreateCairo();
+}
+
+void TSurface::CreateCairo() {
+  if (FBits)
+    FCairo = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(FBits), CAIRO_FORMAT_ARGB32,
+                                                 FWidth, FHeight, FWidth * 4);
+  else
+    FCairo = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0);
+  if (cairo_surface_status(FCairo) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(FCairo);
+    FCairo = nullptr;
+    if (FOwnsBits) std::free(FBits);
+    FBits = nullptr;
+    throw EOutOfMemory(u"Cannot create a %dx%d surface", {FWidth, FHeight});
+  }
+}
+
+TSurface::~TSurface() {
+  if (FCairo) {
+    cairo_surface_finish(FCairo);
+    cairo_surface_destroy(FCairo);
+  }
+  if (FOwnsBits) std::free(FBits);
+}
+
+void TSurface::BeginAccess() {
+  if (FCairo) cairo_surface_flush(FCairo);
+}
+
+void TSurface::EndAccess() {
+  if (FCairo) cairo_surface_mark_dirty(FCairo);
+}
