@@ -180,7 +180,7 @@ void AppendIntegerPart(String& Out, const TFloatDigits& D, Char Separator) {
 }
 
 String FormatGeneral(TFloatDigits D, Integer Precision, Integer ExpDigits, Char DecimalSeparator) {
-  detail::RoundDigits(D, Precision, -1);
+  detail::RoundDigits(D, Precision, detail::NoDecimalLimit);
   if (D.Count == 0) return u"0";
   String out;
   if (D.Negative) out += u'-';
@@ -197,13 +197,13 @@ String FormatGeneral(TFloatDigits D, Integer Precision, Integer ExpDigits, Char 
   AppendIntegerPart(out, D, 0);
   if (D.Count > D.Exponent) {
     out += DecimalSeparator;
-    for (Integer k = std::min<Integer>(D.Exponent, 0); k < D.Count; ++k) out += DigitAt(D, k);
+    for (Integer k = D.Exponent; k < D.Count; ++k) out += DigitAt(D, k);  // from below 0: leading zeros
   }
   return out;
 }
 
 String FormatExponent(TFloatDigits D, Integer Precision, Integer ExpDigits, Char DecimalSeparator) {
-  detail::RoundDigits(D, Precision, -1);
+  detail::RoundDigits(D, Precision, detail::NoDecimalLimit);
   String out;
   if (D.Negative && D.Count > 0) out += u'-';
   out += DigitAt(D, 0);
@@ -336,7 +336,7 @@ std::vector<StringView> SplitSections(StringView Format) {
 // Rounds D as the section shows it.
 void RoundForSection(TFloatDigits& D, const TSection& S) {
   if (S.Scientific)
-    detail::RoundDigits(D, std::max<Integer>(S.IntCount + S.DecCount, 1), -1);
+    detail::RoundDigits(D, std::max<Integer>(S.IntCount + S.DecCount, 1), detail::NoDecimalLimit);
   else
     detail::RoundDigits(D, 15, S.DecCount);
 }
@@ -463,13 +463,16 @@ TFloatDigits FloatToDigits(Extended Value) {
   return d;
 }
 
-void RoundDigits(TFloatDigits& D, Integer Significant, Integer Decimals) {
+void RoundDigits(TFloatDigits& D, Integer Significant, Integer Decimals, bool TiesToEven) {
   if (D.Count == 0) return;
   Integer keep = D.Count;
   if (Significant >= 0) keep = std::min(keep, Significant);
-  if (Decimals >= 0) keep = std::min<Int64>(keep, Int64(D.Exponent) + Decimals);
+  if (Decimals != NoDecimalLimit) keep = static_cast<Integer>(std::min<Int64>(keep, Int64(D.Exponent) + Decimals));
   if (keep >= D.Count) return;
-  if (keep < 0 || D.Digits[keep] < '5') {
+  // An exact half (a lone "5" after the kept digits) goes to the even neighbour when asked.
+  const bool downToEven = TiesToEven && keep >= 0 && D.Digits[keep] == '5' && keep + 1 == D.Count &&
+                          (keep == 0 || (D.Digits[keep - 1] - '0') % 2 == 0);
+  if (keep < 0 || D.Digits[keep] < '5' || downToEven) {
     D.Count = std::max(keep, 0);
   } else {
     Integer k = keep - 1;
@@ -669,11 +672,22 @@ Integer Ceil(Extended Value) { return ToInteger(std::ceil(Value)); }
 Integer Floor(Extended Value) { return ToInteger(std::floor(Value)); }
 
 Extended RoundTo(Extended Value, Integer Digit) {
-  if (Digit < -20 || Digit > 20) return Value;
-  const Extended factor = std::pow(10.0, std::abs(Digit));
-  // Scaling by a whole power of ten keeps 1.235 at 123.5 (dividing by 0.01 would not).
-  if (Digit < 0) return std::nearbyint(Value * factor) / factor;
-  return std::nearbyint(Value / factor) * factor;
+  // Rounds the decimal digits, not the binary value: 1.245 is a half in the text the user
+  // sees and goes to 1.24, though the double stored for it lies just below.
+  TFloatDigits d = detail::FloatToDigits(Value);
+  if (d.Nan || d.Infinite || d.Count == 0) return Value;
+  detail::RoundDigits(d, -1, -std::clamp<Integer>(Digit, -400, 400), true);
+  if (d.Count == 0) return d.Negative ? -0.0 : 0.0;
+  char buf[48];
+  int n = 0;
+  if (d.Negative) buf[n++] = '-';
+  buf[n++] = '.';
+  for (Integer k = 0; k < d.Count; ++k) buf[n++] = d.Digits[k];
+  buf[n++] = 'e';
+  n = static_cast<int>(std::to_chars(buf + n, buf + sizeof buf, d.Exponent).ptr - buf);
+  double result = Value;
+  std::from_chars(buf, buf + n, result);
+  return result;
 }
 
 Integer MulDiv(Integer Number, Integer Numerator, Integer Denominator) {

@@ -93,7 +93,8 @@ Extended Int(Extended Value);   // integer part toward zero, as a float
 Extended Frac(Extended Value);  // Value - Int(Value), keeps the sign
 Integer Ceil(Extended Value);
 Integer Floor(Extended Value);
-// Value rounded to the power of ten 10^Digit (Digit -2: hundredths), halves to even.
+// Value rounded to the power of ten 10^Digit (Digit -2: hundredths, 2: hundreds), halves of
+// the value as written to even: 1.235 -> 1.24, 1.245 -> 1.24.
 Extended RoundTo(Extended Value, Integer Digit);
 // Number * Numerator / Denominator with a 64-bit product, rounded half away from zero; -1 when
 // Denominator is 0 or the result does not fit an Integer.
@@ -181,7 +182,9 @@ struct TFloatDigits {
 };
 // The shortest round-trip digits of Value.
 TFloatDigits FloatToDigits(Extended Value);
-// Rounds half away from zero to at most Significant digits and at most Decimals digits after
-// the decimal point (either limit < 0: none).
-void RoundDigits(TFloatDigits& D, Integer Significant, Integer Decimals);
+// Rounds half away from zero (or, with TiesToEven, an exact half to the even neighbour) to at
+// most Significant digits and at most Decimals digits after the decimal point (Significant < 0:
+// no limit; Decimals may be negative to round to tens, hundreds...; NoDecimalLimit: none).
+constexpr Integer NoDecimalLimit = INT32_MIN;
+void RoundDigits(TFloatDigits& D, Integer Significant, Integer Decimals, bool TiesToEven = false);
 }  // namespace detail
