@@ -3,8 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Objects.h"
+#include "rtl/RTL.TypInfo.h"
 #include "rtl/RTL.SyncObjs.h"
 #include "rtl/RTL.Threads.h"
 
@@ -18,7 +20,9 @@ std::vector<const TUnit*>& Initialized() {
 const TUnit GRtlUnits[] = {
     {"RTL.Types", nullptr, nullptr},
     {"RTL.Objects", detail::ObjectsInitialization, detail::ObjectsFinalization},
+    {"RTL.TypInfo", detail::TypInfoInitialization, detail::TypInfoFinalization},
     {"RTL.FormatSettings", detail::InitFormatSettingsUnit, detail::FinFormatSettingsUnit},
+    {"RTL.Encoding", nullptr, detail::EncodingFinalization},
     {"RTL.Threads", detail::ThreadsInitialization, detail::ThreadsFinalization},
     {"RTL.SyncObjs", detail::SyncObjsInitialization, detail::SyncObjsFinalization},
 };
