@@ -283,9 +283,8 @@ constexpr Byte GetRValue(TColorRef C) { return static_cast<Byte>(C); }
 constexpr Byte GetGValue(TColorRef C) { return static_cast<Byte>(C >> 8); }
 constexpr Byte GetBValue(TColorRef C) { return static_cast<Byte>(C >> 16); }
 
-constexpr bool IsSystemColor(TColor Color) {
-  return (static_cast<Cardinal>(Color) & 0xFF000000u) == static_cast<Cardinal>(clSystemColor);
-}
+// Every negative value counts as a system colour; its low byte is the index.
+constexpr bool IsSystemColor(TColor Color) { return Color < 0; }
 
 // The 0x00BBGGRR value of Color: a system colour through the system colour table, anything
 // else as is (so clNone and clDefault pass through unchanged; callers test for them first).

@@ -92,6 +92,7 @@ TEST(Geometry, ColorsResolveThroughOverridableSystemTable) {
   EXPECT_EQ(ColorToRGB(clWindow), static_cast<TColor>(RGB(255, 255, 255)));
   EXPECT_EQ(ColorToRGB(clWindowText), clBlack);
   EXPECT_EQ(ColorToRGB(clSystemColor | 0xFE), clBlack);  // outside the table
+  EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80000000u | COLOR_WINDOW)), clWhite);  // any negative value
 
   SetSysColorValue(COLOR_WINDOW, RGB(32, 32, 32));
   EXPECT_EQ(ColorToRGB(clWindow), static_cast<TColor>(RGB(32, 32, 32)));
