@@ -171,7 +171,7 @@ void ComputeMetrics(TRealFont& F) {
     m.tmAveCharWidth = RoundL(os2->xAvgCharWidth * scale);
   else
     m.tmAveCharWidth = RoundL(F.EmPixels / 2);
-  m.tmMaxCharWidth = RoundL((face->bbox.xMax - face->bbox.xMin) * scale);
+  m.tmMaxCharWidth = RoundL((hhea ? hhea->advance_Width_Max : face->max_advance_width) * scale);
   m.tmWeight = F.Log.lfWeight > 0 ? F.Log.lfWeight : FW_NORMAL;
   m.tmOverhang = 0;
   m.tmDigitizedAspectX = 96;
