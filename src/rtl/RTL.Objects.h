@@ -25,6 +25,8 @@
 class TObject;
 class TClassRecord;
 class TClassProperties;
+template <class T>
+class TClassDeclaration;
 
 // A class reference: a pointer to the class's record. Null is a valid "no class".
 using TClass = const TClassRecord*;
@@ -141,7 +143,7 @@ class TClassRecordOf : public RecordBase {
 //   inherited              the parent class, for calls to the inherited implementation
 #define ZCL_CLASS(Class, Parent)                                                               \
  public:                                                                                       \
-  using inherited = Parent;                                                                    \
+  using inherited [[maybe_unused]] = Parent;                                                   \
   static auto StaticClass() {                                                                  \
     static const TMetaClassFor<Class> record(u"" #Class, Parent::StaticClass());              \
     return &record;                                                                            \
