@@ -6,6 +6,7 @@
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Variant.h"
 
 namespace {
 
@@ -134,9 +135,36 @@ class TFormatter {
     return Digits;
   }
 
+  // A Variant argument stands for its value converted to what the directive needs; a value
+  // that does not convert is a mismatch like any other.
+  String ConvertVariant(Char Type, const Variant& V, Integer Precision) {
+    try {
+      switch (Type) {
+        case u'd':
+        case u'u':
+        case u'x':
+          if (V.VarType() == varUInt64) return Convert(Type, TVarRec(V.AsUInt64()), Precision);
+          return Convert(Type, TVarRec(V.AsInt64()), Precision);
+        case u'e':
+        case u'f':
+        case u'g':
+        case u'n':
+        case u'm': return Convert(Type, TVarRec(V.AsDouble()), Precision);
+        case u's': {
+          const String text = VarToStr(V);
+          return Convert(Type, TVarRec(text), Precision);
+        }
+        default: Fail();
+      }
+    } catch (const EVariantError&) {
+      Fail();
+    }
+  }
+
   String Convert(Char Type, const TVarRec& Arg, Integer Precision) {
     using K = TVarRec::TKind;
     const K kind = Arg.Kind();
+    if (kind == K::Variant) return ConvertVariant(Type, Arg.AsVariant(), Precision);
     const bool isInt = kind == K::Integer || kind == K::Int64 || kind == K::UInt64;
     switch (Type) {
       case u'd': {

@@ -80,6 +80,8 @@ using TVarRecList = std::initializer_list<TVarRec>;
 //   m  currency with the settings' layout, precision default CurrencyDecimals
 //   p  pointer as 16 upper-case hexadecimal digits
 //   s  text (String, narrow UTF-8 text or Char); precision = maximum characters
+// A Variant argument is converted to what the directive needs (%d: integer, %f: real, %s: its
+// text, Null giving ""); one that does not convert is a mismatch.
 // A directive that does not fit its argument, a missing argument or a malformed directive
 // raises EConvertError "Format '%s' invalid or incompatible with argument" (with the whole
 // format text). The overload without settings uses the process-wide FormatSettings.

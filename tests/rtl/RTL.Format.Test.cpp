@@ -4,6 +4,7 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.FormatSettings.h"
+#include "rtl/RTL.Variant.h"
 
 namespace {
 
@@ -131,4 +132,47 @@ TEST(Format, ExceptionMessagesFormatTheirArguments) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.GetMessage(), u"List index out of bounds (7)");
   }
+}
+
+TEST(Format, VariantsFormatByTheirValue) {
+  const Variant i = 42, d = 2.5, text = u"12", word = u"abc", flag = true;
+  EXPECT_EQ(F(u"%d %s %.1f %s", {i, i, d, text}), u"42 42 2.5 12");
+  EXPECT_EQ(F(u"%d|%x|%s", {text, i, flag}), u"12|2A|True");
+  EXPECT_EQ(F(u"[%s]", {Null()}), u"[]");
+  EXPECT_EQ(F(u"%d", {Variant(UINT64_MAX)}), u"18446744073709551615");
+  EXPECT_THROW(F(u"%d", {word}), EConvertError);
+  EXPECT_THROW(F(u"%f", {Null()}), EConvertError);
+  EXPECT_THROW(F(u"%p", {i}), EConvertError);
+}
+
+TEST(FormatSettings, InvariantAndLocales) {
+  const TFormatSettings inv = TFormatSettings::Invariant();
+  EXPECT_EQ(inv.DecimalSeparator, u'.');
+  EXPECT_EQ(inv.ThousandSeparator, u',');
+  EXPECT_EQ(inv.ShortDateFormat, u"MM/dd/yyyy");
+  EXPECT_EQ(inv.LongTimeFormat, u"hh:nn:ss");
+  EXPECT_EQ(inv.LongMonthNames[0], u"January");
+  EXPECT_EQ(inv.ShortDayNames[0], u"Sun");
+
+  const TFormatSettings posix = TFormatSettings::Create(u"C");
+  EXPECT_EQ(posix.ShortDateFormat, inv.ShortDateFormat);
+  EXPECT_EQ(posix.DecimalSeparator, u'.');
+
+  // Patterns arrive in FormatDateTime letters: "n" for minutes, four-digit years.
+  const TFormatSettings de = TFormatSettings::Create(u"de_DE.UTF-8");
+  EXPECT_EQ(de.DecimalSeparator, u',');
+  EXPECT_EQ(de.ThousandSeparator, u'.');
+  EXPECT_EQ(de.ListSeparator, u';');
+  EXPECT_EQ(de.DateSeparator, u'.');
+  EXPECT_EQ(de.ShortDateFormat, u"dd.MM.yyyy");
+  EXPECT_EQ(de.LongTimeFormat, u"hh:nn:ss");
+  EXPECT_EQ(de.LongMonthNames[0], u"Januar");
+  EXPECT_EQ(de.LongDayNames[0], u"Sonntag");
+  EXPECT_EQ(de.CurrencyString, u"\u20AC");
+  EXPECT_EQ(Format(u"%.2n", {1234.5}, de), u"1.234,50");
+
+  const TFormatSettings us = TFormatSettings::Create(u"en-US");
+  EXPECT_EQ(us.ShortDateFormat, u"M/d/yyyy");
+  EXPECT_NE(us.ShortTimeFormat.find(u"AMPM"), String::npos);
+  EXPECT_NE(us.ShortTimeFormat.find(u"nn"), String::npos);
 }
