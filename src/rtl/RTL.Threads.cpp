@@ -47,6 +47,7 @@ struct TSyncRecord {
       : Thread(AThread), Proc(std::move(AProc)), Synchronous(ASynchronous) {}
   TThread* Thread;  // not owned; for RemoveQueuedEvents
   TThreadProcedure Proc;
+  TThreadMethod Method;  // the method Proc calls, when made from one; for RemoveQueuedEvents
   bool Synchronous;
   // Synchronous calls: set by the main thread once the call ran, under GSyncLock.
   bool Done = false;
@@ -360,19 +361,57 @@ void TThread::ForceQueue(TThread* AThread, TThreadProcedure Proc) {
   Enqueue(new TSyncRecord{AThread, std::move(Proc), false});
 }
 
-void TThread::RemoveQueuedEvents(TThread* AThread) {
+namespace {
+void RemoveQueued(const std::function<bool(const TSyncRecord&)>& Matches) {
   std::vector<TSyncRecord*> dropped;
   {
     std::lock_guard lock(GSyncLock);
     if (!GSyncQueue) return;
     // Synchronous calls stay: their callers are blocked until they ran.
     std::erase_if(*GSyncQueue, [&](TSyncRecord* record) {
-      if (record->Synchronous || record->Thread != AThread) return false;
+      if (record->Synchronous || !Matches(*record)) return false;
       dropped.push_back(record);
       return true;
     });
   }
   for (TSyncRecord* record : dropped) delete record;  // outside the lock: Proc may hold anything
+}
+
+TThreadProcedure CallMethod(TThreadMethod Method) {
+  if (!Method) return nullptr;
+  return [Method] { Method(); };
+}
+}  // namespace
+
+void TThread::RemoveQueuedEvents(TThread* AThread) {
+  RemoveQueued([&](const TSyncRecord& record) { return record.Thread == AThread; });
+}
+
+void TThread::RemoveQueuedEvents(TThreadMethod Method) {
+  if (!Method) return;
+  RemoveQueued([&](const TSyncRecord& record) { return record.Method == Method; });
+}
+
+void TThread::RemoveQueuedEvents(TThread* AThread, TThreadMethod Method) {
+  RemoveQueued([&](const TSyncRecord& record) { return record.Thread == AThread && record.Method == Method; });
+}
+
+void TThread::Synchronize(TThread* AThread, TThreadMethod Method) { Synchronize(AThread, CallMethod(Method)); }
+
+void TThread::Queue(TThread* AThread, TThreadMethod Method) {
+  if (!Method) return;
+  if (IsMainThread()) {
+    Method();
+    return;
+  }
+  ForceQueue(AThread, Method);
+}
+
+void TThread::ForceQueue(TThread* AThread, TThreadMethod Method) {
+  if (!Method) return;
+  auto* record = new TSyncRecord(AThread, CallMethod(Method), false);
+  record->Method = Method;
+  Enqueue(record);
 }
 
 void TThread::NameThreadForDebugging(const String& ThreadName, TThreadID ThreadID) {

@@ -26,7 +26,9 @@
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <type_traits>
 
+#include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.SyncObjs.h"
 
 // The kernel's id of a thread (gettid); never 0 for a live thread.
@@ -61,6 +63,16 @@ void Sleep(Cardinal Milliseconds);
 Integer CPUCount();
 
 using TThreadProcedure = std::function<void()>;
+// A method without arguments; queued ones can be removed by identity.
+using TThreadMethod = TDelegate<void()>;
+
+namespace detail {
+// Lambdas and other callables go to the TThreadProcedure overloads (a lambda without captures
+// would otherwise convert to both kinds).
+template <class F>
+concept ThreadProcLike = std::is_invocable_v<F&> && !std::is_same_v<std::decay_t<F>, TThreadMethod> &&
+                         !std::is_same_v<std::decay_t<F>, TThreadProcedure>;
+}  // namespace detail
 
 enum TThreadPriority : Byte { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
@@ -115,7 +127,7 @@ class TThread : public TObject {
   // The exception that ended Execute; null when Execute returned normally.
   std::exception_ptr GetFatalException() const { return FFatalException; }
   // Runs on the main thread (through Synchronize) after Execute; Sender is the thread.
-  std::function<void(TObject* Sender)> OnTerminate;
+  TNotifyEvent OnTerminate;
   // A thread created by TThread (False for the objects that stand for foreign threads).
   bool GetExternalThread() const { return FExternalThread; }
 
@@ -124,11 +136,29 @@ class TThread : public TObject {
   // thread ends; it cannot be started or waited for.
   static TThread* GetCurrentThread();
   static void Synchronize(TThread* AThread, TThreadProcedure Proc);
+  static void Synchronize(TThread* AThread, TThreadMethod Method);
+  template <detail::ThreadProcLike F>
+  static void Synchronize(TThread* AThread, F&& Proc) {
+    Synchronize(AThread, TThreadProcedure(std::forward<F>(Proc)));
+  }
   // On the main thread Queue runs Proc at once; ForceQueue always defers it to CheckSynchronize.
   static void Queue(TThread* AThread, TThreadProcedure Proc);
+  static void Queue(TThread* AThread, TThreadMethod Method);
+  template <detail::ThreadProcLike F>
+  static void Queue(TThread* AThread, F&& Proc) {
+    Queue(AThread, TThreadProcedure(std::forward<F>(Proc)));
+  }
   static void ForceQueue(TThread* AThread, TThreadProcedure Proc);
-  // Drops the queued calls made for AThread without running them.
+  static void ForceQueue(TThread* AThread, TThreadMethod Method);
+  template <detail::ThreadProcLike F>
+  static void ForceQueue(TThread* AThread, F&& Proc) {
+    ForceQueue(AThread, TThreadProcedure(std::forward<F>(Proc)));
+  }
+  // Drop queued calls without running them: those made for AThread, those of Method (same
+  // method of the same object), or those of Method made for AThread.
   static void RemoveQueuedEvents(TThread* AThread);
+  static void RemoveQueuedEvents(TThreadMethod Method);
+  static void RemoveQueuedEvents(TThread* AThread, TThreadMethod Method);
   // Names the thread in debuggers and /proc (15 bytes at most). ThreadID 0: the calling thread.
   static void NameThreadForDebugging(const String& ThreadName, TThreadID ThreadID = 0);
   static Integer GetProcessorCount() { return CPUCount(); }
@@ -146,7 +176,17 @@ class TThread : public TObject {
   // Called by Terminate after the flag is set (on the terminating thread).
   virtual void TerminatedSet() {}
   void Synchronize(TThreadProcedure Proc) { Synchronize(this, std::move(Proc)); }
+  void Synchronize(TThreadMethod Method) { Synchronize(this, Method); }
   void Queue(TThreadProcedure Proc) { Queue(this, std::move(Proc)); }
+  void Queue(TThreadMethod Method) { Queue(this, Method); }
+  template <detail::ThreadProcLike F>
+  void Synchronize(F&& Proc) {
+    Synchronize(this, TThreadProcedure(std::forward<F>(Proc)));
+  }
+  template <detail::ThreadProcLike F>
+  void Queue(F&& Proc) {
+    Queue(this, TThreadProcedure(std::forward<F>(Proc)));
+  }
   Cardinal GetReturnValue() const { return FReturnValue; }
   void SetReturnValue(Cardinal Value) { FReturnValue = Value; }
   // For the objects that stand for foreign threads.

@@ -158,6 +158,24 @@ TEST_F(QueuedCalls, RemoveQueuedEventsDropsOnlyThatThreadsCalls) {
   EXPECT_EQ(ran, std::vector<String>{u"b"});
 }
 
+struct TCounter {
+  int Count = 0;
+  void Bump() { ++Count; }
+  void Other() { Count += 100; }
+};
+
+// Methods are removed by identity: the same method of the same object.
+TEST_F(QueuedCalls, RemoveQueuedEventsByMethod) {
+  TCounter x, y;
+  TThread::ForceQueue(nullptr, TThreadMethod(&x, &TCounter::Bump));
+  TThread::ForceQueue(nullptr, TThreadMethod(&y, &TCounter::Bump));
+  TThread::ForceQueue(nullptr, TThreadMethod(&x, &TCounter::Other));
+  TThread::RemoveQueuedEvents(TThreadMethod(&x, &TCounter::Bump));
+  CheckSynchronize();
+  EXPECT_EQ(x.Count, 100);
+  EXPECT_EQ(y.Count, 1);
+}
+
 TEST_F(QueuedCalls, CheckSynchronizeWaitsForWorkUpToTheTimeout) {
   EXPECT_FALSE(CheckSynchronize(5));
   bool ran = false;
@@ -186,18 +204,23 @@ TEST(Threads, SuspendedThreadStartsOnlyWhenToldAndNeverStartedOneFreesCleanly) {
   Free(thread);
 }
 
+struct TTerminateRecorder {
+  TThreadID RanOn = 0;
+  TObject* Sender = nullptr;
+  void Handle(TObject* ASender) {
+    RanOn = GetCurrentThreadId();
+    Sender = ASender;
+  }
+};
+
 TEST(Threads, OnTerminateRunsOnTheMainThreadBeforeWaitForReturns) {
-  TThreadID ranOn = 0;
-  TObject* sender = nullptr;
+  TTerminateRecorder recorder;
   auto* thread = Create<TLambdaThread>([](TLambdaThread&) {}, true);
-  thread->OnTerminate = [&](TObject* Sender) {
-    ranOn = GetCurrentThreadId();
-    sender = Sender;
-  };
+  thread->OnTerminate = {&recorder, &TTerminateRecorder::Handle};
   thread->Start();
   thread->WaitFor();
-  EXPECT_EQ(ranOn, MainThreadID);
-  EXPECT_EQ(sender, thread);
+  EXPECT_EQ(recorder.RanOn, MainThreadID);
+  EXPECT_EQ(recorder.Sender, thread);
   Free(thread);
 }
 
@@ -218,11 +241,11 @@ TEST(Threads, FreeOnTerminateThreadFreesItself) {
   auto* thread = Create<TFlaggingThread>(freed);
   thread->SetFreeOnTerminate(true);
   EXPECT_THROW(thread->WaitFor(), EThread);
-  bool terminated = false;
-  thread->OnTerminate = [&](TObject*) { terminated = true; };
+  TTerminateRecorder recorder;
+  thread->OnTerminate = {&recorder, &TTerminateRecorder::Handle};
   thread->Start();
   EXPECT_EQ(freed.WaitFor(INFINITE, true), wrSignaled);
-  EXPECT_TRUE(terminated);
+  EXPECT_EQ(recorder.RanOn, MainThreadID);
 }
 
 TEST(Threads, CurrentThreadStandsForEveryThread) {
