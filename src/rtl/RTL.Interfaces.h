@@ -375,6 +375,23 @@ bool Supports(const X& Instance, IPtr<I>& Out) {
   Out = IPtr<I>::Adopt(static_cast<I*>(obj));
   return true;
 }
+// The query by IID with an untyped out pointer, as QueryInterface hands it out (the caller knows
+// the type IID names and releases the reference).
+template <class X>
+bool Supports(const X& Instance, const TGUID& IID, void** Out) {
+  if (Out) *Out = nullptr;
+  IInterface* intf = detail::InterfaceOf(Instance);
+  return intf && Out && intf->QueryInterface(IID, Out) == S_OK && *Out;
+}
+// Whether Instance implements IID, handing out its I (usually IID is I's own GUID).
+template <class X, InterfaceType I>
+bool Supports(const X& Instance, const TGUID& IID, IPtr<I>& Out) {
+  if (IID != IIDOf<I>() && !Supports(Instance, IID)) {
+    Out = nullptr;
+    return false;
+  }
+  return Supports(Instance, Out);
+}
 // The typed query as a value: null when Instance does not implement I. Holding the result keeps
 // the object alive; an object that nobody held is freed when the result goes.
 template <InterfaceType I, class X>

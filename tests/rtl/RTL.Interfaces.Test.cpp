@@ -269,6 +269,19 @@ TEST_F(InterfacesTest, QueriesAnswerListedInterfacesTheirBasesAndTheParentTable)
   EXPECT_FALSE(Supports(unused, named));
   EXPECT_FALSE(named);  // a failed query leaves the out reference null
   EXPECT_FALSE(Supports<IShape>(static_cast<TObject*>(nullptr)));
+
+  // By IID, with a typed or an untyped out reference.
+  IPtr<IShape> asShape;
+  EXPECT_TRUE(Supports(object, IIDOf<INamed>(), asShape));
+  EXPECT_EQ(asShape, shape);
+  EXPECT_FALSE(Supports(object, IIDOf<IUnused>(), asShape));
+  EXPECT_FALSE(asShape);
+  void* raw = &raw;
+  EXPECT_FALSE(Supports(object, IIDOf<IUnused>(), &raw));
+  EXPECT_EQ(raw, nullptr);
+  ASSERT_TRUE(Supports(object, IIDOf<INamed>(), &raw));
+  IPtr<INamed> adopted = IPtr<INamed>::Adopt(static_cast<INamed*>(raw));
+  EXPECT_EQ(adopted->Name(), u"square");
 }
 
 TEST_F(InterfacesTest, TestingAnObjectNobodyHoldsDoesNotFreeIt) {
