@@ -67,3 +67,4 @@ static void BM_IntersectRect(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IntersectRect);
+BENCHMARK_MAIN();
