@@ -1,5 +1,6 @@
 #include "os/OS.Units.h"
 
+#include "os/OS.Codecs.h"
 #include "os/OS.Fonts.h"
 #include "os/OS.Http.h"
 #include "os/OS.Monitors.h"
@@ -12,6 +13,7 @@ const TUnit GOsUnits[] = {
     {"OS.Monitors", detail::InitializeMonitors, detail::FinalizeMonitors},
     {"OS.Windows", detail::InitializeWindows, detail::FinalizeWindows},
     {"OS.Fonts", FontsInitialization, FontsFinalization},
+    {"OS.Codecs", nullptr, CodecsFinalization},
 };
 }
 
