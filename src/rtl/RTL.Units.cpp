@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "rtl/RTL.Classes.h"
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Objects.h"
@@ -25,6 +26,7 @@ const TUnit GRtlUnits[] = {
     {"RTL.Encoding", nullptr, detail::EncodingFinalization},
     {"RTL.Threads", detail::ThreadsInitialization, detail::ThreadsFinalization},
     {"RTL.SyncObjs", detail::SyncObjsInitialization, detail::SyncObjsFinalization},
+    {"RTL.Classes", detail::ClassesInitialization, nullptr},
 };
 }  // namespace
 

@@ -1,0 +1,485 @@
+#include "rtl/RTL.Classes.h"
+
+#include <algorithm>
+
+#include "rtl/RTL.Strings.h"
+#include "rtl/RTL.TypInfo.h"
+
+namespace {
+[[noreturn]] void RaiseIndex(Integer Index) { throw EListError(u"List index out of bounds (%d)", {Index}); }
+}  // namespace
+
+// ---- TPersistent ----
+
+void TPersistent::Assign(TPersistent* Source) {
+  if (Source)
+    Source->AssignTo(this);
+  else
+    AssignError(nullptr);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) { Dest->AssignError(this); }
+
+void TPersistent::DefineProperties(TFiler*) {}
+
+void TPersistent::AssignError(TPersistent* Source) {
+  const String sourceName = Source ? Source->ClassName() : String(u"nil");
+  throw EConvertError(u"Cannot assign a %s to a %s", {sourceName, ClassName()});
+}
+
+TPersistent* TPersistent::GetOwner() const { return nullptr; }
+
+String TPersistent::GetNamePath() const {
+  String result = ClassName();
+  if (TPersistent* owner = GetOwner()) {
+    const String ownerPath = owner->GetNamePath();
+    if (!ownerPath.empty()) result = ownerPath + u'.' + result;
+  }
+  return result;
+}
+
+// ---- TComponent ----
+
+TComponent::TComponent(TComponent* AOwner) {
+  if (AOwner) {
+    AOwner->ValidateContainer(this);
+    AOwner->Insert(this);
+    if (AOwner->FComponentState.Contains(csDesigning)) SetDesigning(true);
+    FInsertPending = true;
+  }
+}
+
+TComponent::~TComponent() { Dismantle(); }
+
+void TComponent::AfterConstruction() {
+  inherited::AfterConstruction();
+  if (FInsertPending) {
+    FInsertPending = false;
+    if (FOwner) FOwner->Notification(this, opInsert);
+  }
+}
+
+void TComponent::BeforeDestruction() {
+  inherited::BeforeDestruction();
+  Dismantle();
+}
+
+void TComponent::Dismantle() {
+  if (FDismantled) return;
+  FDismantled = true;
+  Destroying();
+  RemoveFreeNotifications();
+  DestroyComponents();
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+HRESULT TComponent::QueryInterface(const TGUID& IID, void** Obj) {
+  return ::detail::QueryInterfaceTable<IInterface>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+}
+
+TComponent* TComponent::GetComponent(Integer Index) const {
+  if (Index < 0 || Index >= GetComponentCount()) RaiseIndex(Index);
+  return FComponents[Index];
+}
+
+Integer TComponent::GetComponentIndex() const {
+  if (!FOwner) return -1;
+  auto it = std::find(FOwner->FComponents.begin(), FOwner->FComponents.end(), this);
+  return it == FOwner->FComponents.end() ? -1 : static_cast<Integer>(it - FOwner->FComponents.begin());
+}
+
+void TComponent::SetComponentIndex(Integer Value) {
+  const Integer current = GetComponentIndex();
+  if (current < 0) return;
+  auto& list = FOwner->FComponents;
+  Value = std::clamp(Value, 0, static_cast<Integer>(list.size()) - 1);
+  if (Value == current) return;
+  list.erase(list.begin() + current);
+  list.insert(list.begin() + Value, this);
+}
+
+TComponent* TComponent::FindComponent(StringView AName) const {
+  if (AName.empty()) return nullptr;
+  for (TComponent* c : FComponents)
+    if (SameText(c->FName, AName)) return c;
+  return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+  if (!AComponent || AComponent->FOwner == this) return;
+  // An owner inside the component's own tree would free it twice.
+  for (const TComponent* c = this; c; c = c->FOwner)
+    if (c == AComponent) throw EComponentError(u"Cannot insert %s into its own tree", {AComponent->ClassName()});
+  AComponent->ValidateContainer(this);
+  // Checked here as well: ValidateRename only compares components this one already owns.
+  if (FindComponent(AComponent->FName))
+    throw EComponentError(u"A component named %s already exists", {AComponent->FName});
+  ValidateRename(AComponent, u"", AComponent->FName);
+  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+  Insert(AComponent);
+  AComponent->FInsertPending = false;
+  if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
+  Notification(AComponent, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+  if (!AComponent || AComponent->FOwner != this) return;
+  ValidateRename(AComponent, AComponent->FName, u"");
+  Notification(AComponent, opRemove);
+  Remove(AComponent);
+}
+
+void TComponent::Insert(TComponent* AComponent) {
+  FComponents.push_back(AComponent);
+  AComponent->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* AComponent) {
+  AComponent->FOwner = nullptr;
+  auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+  if (it != FComponents.rend()) FComponents.erase(std::next(it).base());
+}
+
+void TComponent::DestroyComponents() {
+  while (!FComponents.empty()) {
+    TComponent* instance = FComponents.back();
+    if (instance->FComponentState.Contains(csFreeNotification) ||
+        (FComponentState.Contains(csDesigning) && FComponentState.Contains(csInline)))
+      RemoveComponent(instance);
+    else
+      Remove(instance);
+    Free(instance);
+  }
+}
+
+void TComponent::Destroying() {
+  if (FComponentState.Contains(csDestroying)) return;
+  FComponentState.Include(csDestroying);
+  for (TComponent* c : FComponents) c->Destroying();
+}
+
+void TComponent::SetName(const TComponentName& NewName) {
+  if (FName == NewName) return;
+  if (!NewName.empty() && !IsValidIdent(NewName))
+    throw EComponentError(u"'%s' is not a valid component name", {NewName});
+  if (FOwner)
+    FOwner->ValidateRename(this, FName, NewName);
+  else
+    ValidateRename(nullptr, FName, NewName);
+  ChangeName(NewName);
+}
+
+void TComponent::ValidateRename(TComponent* AComponent, const String& CurName, const String& NewName) {
+  if (AComponent && !SameText(CurName, NewName) && AComponent->FOwner == this && FindComponent(NewName))
+    throw EComponentError(u"A component named %s already exists", {NewName});
+}
+
+void TComponent::ValidateContainer(TComponent* AComponent) { AComponent->ValidateInsert(this); }
+
+void TComponent::ValidateInsert(TComponent*) {}
+
+void TComponent::SetChildOrder(TComponent*, Integer) {}
+
+void TComponent::SetParentComponent(TComponent*) {}
+
+void TComponent::GetChildren(const TGetChildProc&, TComponent*) {}
+
+void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
+void TComponent::SetDesigning(bool Value, bool SetChildren) {
+  if (Value)
+    FComponentState.Include(csDesigning);
+  else
+    FComponentState.Exclude(csDesigning);
+  if (SetChildren)
+    for (TComponent* c : FComponents) c->SetDesigning(Value);
+}
+
+void TComponent::SetSubComponent(bool IsSubComponent) {
+  if (IsSubComponent)
+    FComponentStyle.Include(csSubComponent);
+  else
+    FComponentStyle.Exclude(csSubComponent);
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+  if (!AComponent || AComponent == this) return;
+  if (!FOwner || AComponent->FOwner != FOwner) {
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
+      FFreeNotifies.push_back(AComponent);
+      AComponent->FreeNotification(this);
+    }
+  }
+  FComponentState.Include(csFreeNotification);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+  if (!AComponent) return;
+  RemoveNotification(AComponent);
+  AComponent->RemoveNotification(this);
+}
+
+void TComponent::RemoveNotification(TComponent* AComponent) {
+  auto it = std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent);
+  if (it != FFreeNotifies.end()) FFreeNotifies.erase(it);
+}
+
+void TComponent::RemoveFreeNotifications() {
+  while (!FFreeNotifies.empty()) {
+    TComponent* watcher = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    watcher->Notification(this, opRemove);
+    // Also when an override did not pass the notification on: the watcher must never keep
+    // a pointer to this component.
+    watcher->RemoveNotification(this);
+  }
+}
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
+  // The list may shrink while the owned components react.
+  Integer i = GetComponentCount() - 1;
+  while (i >= 0) {
+    FComponents[i]->Notification(AComponent, Operation);
+    --i;
+    if (i >= GetComponentCount()) i = GetComponentCount() - 1;
+  }
+}
+
+void TComponent::DeclareProperties(TClassDeclaration<TComponent>& D) {
+  // The name is written by the streaming system itself, not as a property.
+  D.Property(u"Name", &TComponent::GetName, &TComponent::SetName).Stored(false);
+  D.Property(u"Tag", &TComponent::GetTag, &TComponent::SetTag).Default(0);
+}
+
+// ---- TCollectionItem ----
+
+TCollectionItem::TCollectionItem(TCollection* ACollection) {
+  // The item's class is checked in AfterConstruction: here it is not yet the derived class.
+  if (ACollection) {
+    ACollection->InsertItem(this, false);
+    FAddPending = true;
+  }
+}
+
+TCollectionItem::~TCollectionItem() {
+  if (FCollection) FCollection->RemoveItem(this);
+}
+
+void TCollectionItem::AfterConstruction() {
+  inherited::AfterConstruction();
+  if (FAddPending) {
+    FAddPending = false;
+    if (FCollection) {
+      if (!InheritsFrom(FCollection->FItemClass)) {
+        TCollection* collection = FCollection;
+        collection->FItems.erase(std::find(collection->FItems.begin(), collection->FItems.end(), this));
+        FCollection = nullptr;
+        throw EInvalidCast(u"A %s cannot be an item of a collection of %s",
+                           {ClassName(), collection->FItemClass->ClassName()});
+      }
+      FCollection->Notify(this, cnAdded);
+      FCollection->Changed();
+    }
+  }
+}
+
+void TCollectionItem::BeforeDestruction() {
+  inherited::BeforeDestruction();
+  if (FCollection) FCollection->RemoveItem(this);
+}
+
+void TCollectionItem::SetCollection(TCollection* Value) {
+  if (FCollection == Value) return;
+  if (Value && !InheritsFrom(Value->FItemClass))
+    throw EInvalidCast(u"A %s cannot be an item of a collection of %s", {ClassName(), Value->FItemClass->ClassName()});
+  if (FCollection) FCollection->RemoveItem(this);
+  if (Value) {
+    Value->InsertItem(this, true);
+    FAddPending = false;
+    Value->Notify(this, cnAdded);
+    Value->Changed();
+  }
+}
+
+Integer TCollectionItem::GetIndex() const {
+  if (!FCollection) return -1;
+  const auto& items = FCollection->FItems;
+  auto it = std::find(items.begin(), items.end(), this);
+  return it == items.end() ? -1 : static_cast<Integer>(it - items.begin());
+}
+
+void TCollectionItem::SetIndex(Integer Value) {
+  const Integer current = GetIndex();
+  if (current < 0 || current == Value) return;
+  auto& items = FCollection->FItems;
+  if (Value < 0 || Value >= static_cast<Integer>(items.size())) RaiseIndex(Value);
+  items.erase(items.begin() + current);
+  items.insert(items.begin() + Value, this);
+  Changed(true);
+}
+
+String TCollectionItem::GetDisplayName() const { return ClassName(); }
+
+void TCollectionItem::SetDisplayName(const String&) { Changed(false); }
+
+TPersistent* TCollectionItem::GetOwner() const { return FCollection; }
+
+String TCollectionItem::GetNamePath() const {
+  if (!FCollection) return ClassName();
+  return Format(u"%s[%d]", {FCollection->GetNamePath(), GetIndex()});
+}
+
+void TCollectionItem::Changed(bool AllItems) {
+  if (FCollection && FCollection->FUpdateCount == 0) FCollection->Update(AllItems ? nullptr : this);
+}
+
+// ---- TCollection ----
+
+TCollection::TCollection(TCollectionItemClass ItemClass) : FItemClass(ItemClass) {
+  if (!ItemClass || !ItemClass->InheritsFrom(TCollectionItem::StaticClass()))
+    throw EInvalidCast(u"%s is no collection item class", {ItemClass ? ItemClass->ClassName() : String(u"nil")});
+}
+
+TCollection::~TCollection() {
+  FUpdateCount = 1;
+  while (!FItems.empty()) Free(FItems.back());
+}
+
+void TCollection::BeforeDestruction() {
+  inherited::BeforeDestruction();
+  // No updates while the items go.
+  FUpdateCount = 1;
+  while (!FItems.empty()) Free(FItems.back());
+}
+
+TCollectionItem* TCollection::Add() { return FItemClass->Create<TCollectionItem>(this); }
+
+TCollectionItem* TCollection::Insert(Integer Index) {
+  if (Index < 0 || Index > GetCount()) RaiseIndex(Index);
+  TCollectionItem* item = Add();
+  item->SetIndex(Index);
+  return item;
+}
+
+void TCollection::Delete(Integer Index) {
+  TCollectionItem* item = GetItem(Index);
+  Notify(item, cnDeleting);
+  Free(item);
+}
+
+void TCollection::Clear() {
+  if (FItems.empty()) return;
+  BeginUpdate();
+  try {
+    while (!FItems.empty()) Free(FItems.back());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TCollection::Exchange(Integer Index1, Integer Index2) {
+  GetItem(Index1);
+  GetItem(Index2);
+  if (Index1 == Index2) return;
+  std::swap(FItems[Index1], FItems[Index2]);
+  Changed();
+}
+
+void TCollection::Move(Integer CurIndex, Integer NewIndex) { GetItem(CurIndex)->SetIndex(NewIndex); }
+
+TCollectionItem* TCollection::GetItem(Integer Index) const {
+  if (Index < 0 || Index >= GetCount()) RaiseIndex(Index);
+  return FItems[Index];
+}
+
+void TCollection::SetItem(Integer Index, TCollectionItem* Value) { GetItem(Index)->Assign(Value); }
+
+TCollectionItem* TCollection::FindItemID(Integer ID) const {
+  for (TCollectionItem* item : FItems)
+    if (item->FID == ID) return item;
+  return nullptr;
+}
+
+void TCollection::BeginUpdate() { ++FUpdateCount; }
+
+void TCollection::EndUpdate() {
+  --FUpdateCount;
+  Changed();
+}
+
+void TCollection::Changed() {
+  if (FUpdateCount == 0) Update(nullptr);
+}
+
+void TCollection::Update(TCollectionItem*) {}
+
+void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
+
+void TCollection::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TCollection*>(Source);
+  if (!source) {
+    inherited::Assign(Source);
+    return;
+  }
+  // Clearing first would free the very items to be copied.
+  if (source == this) return;
+  BeginUpdate();
+  try {
+    Clear();
+    for (TCollectionItem* item : source->FItems) Add()->Assign(item);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+String TCollection::GetNamePath() const {
+  TPersistent* owner = GetOwner();
+  if (!owner) return ClassName();
+  const String ownerPath = owner->GetNamePath();
+  if (ownerPath.empty()) return ClassName();
+  const String propName = GetPropName();
+  if (propName.empty()) return ClassName();
+  return ownerPath + u'.' + propName;
+}
+
+String TCollection::GetPropName() const {
+  TPersistent* owner = GetOwner();
+  if (!owner) return String();
+  for (PPropInfo p : GetPropList(owner->ClassType(), TTypeKinds{tkClass}))
+    if (p->HasGetter() && GetObjectProp(owner, p) == this) return p->Name;
+  return String();
+}
+
+void TCollection::InsertItem(TCollectionItem* Item, bool CheckClass) {
+  if (CheckClass && !Item->InheritsFrom(FItemClass))
+    throw EInvalidCast(u"A %s cannot be an item of a collection of %s", {Item->ClassName(), FItemClass->ClassName()});
+  FItems.push_back(Item);
+  Item->FCollection = this;
+  Item->FID = FNextID++;
+}
+
+void TCollection::RemoveItem(TCollectionItem* Item) {
+  Notify(Item, cnExtracting);
+  auto it = std::find(FItems.rbegin(), FItems.rend(), Item);
+  if (it != FItems.rend()) FItems.erase(std::next(it).base());
+  Item->FCollection = nullptr;
+  Changed();
+}
+
+// ---- TOwnedCollection ----
+
+TOwnedCollection::TOwnedCollection(TPersistent* AOwner, TCollectionItemClass ItemClass)
+    : TCollection(ItemClass), FOwner(AOwner) {}
+
+namespace detail {
+void ClassesInitialization() {
+  RegisterProperties<TComponent>();
+  RegisterClasses({TPersistent::StaticClass(), TComponent::StaticClass(), TCollection::StaticClass(),
+                   TCollectionItem::StaticClass(), TOwnedCollection::StaticClass()});
+}
+}  // namespace detail
