@@ -364,8 +364,8 @@ class TDateScanner {
       year += threshold / 100 * 100;
       if (FSettings.TwoDigitYearCenturyWindow > 0 && year < threshold) year += 100;
     }
-    return TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day), Result) &&
-           year <= 9999;
+    if (year > 9999 || month > 12 || day > 31) return false;  // before narrowing to Word
+    return TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day), Result);
   }
 
   bool ScanTime(TDateTime& Result) {

@@ -711,6 +711,9 @@ String VarToStrDef(const Variant& V, const String& Default) { return V.IsNull() 
 // ---- Arrays
 
 namespace {
+// A count read from damaged data must not exhaust memory.
+constexpr Int64 MaxArrayLength = Int64(1) << 24;
+
 // The initial value of an element of a new array.
 Variant ZeroOf(TVarType ElementType) {
   if (ElementType == varVariant) return Variant();
@@ -723,7 +726,7 @@ Variant VarArrayCreate(std::initializer_list<Integer> Bounds, TVarType ElementTy
   if (Bounds.size() != 2) throw EVariantArrayCreateError(u"Error creating variant or safe array");
   const Integer low = Bounds.begin()[0], high = Bounds.begin()[1];
   const Int64 count = Int64(high) - low + 1;
-  if (count < 0 || count > (Int64(1) << 28)) throw EVariantArrayCreateError(u"Error creating variant or safe array");
+  if (count < 0 || count > MaxArrayLength) throw EVariantArrayCreateError(u"Error creating variant or safe array");
   if (ElementType != varVariant && !IsScalarType(ElementType))
     throw EVariantBadVarTypeError(u"Invalid variant type");
   Variant r;
@@ -759,7 +762,7 @@ Integer VarArrayHighBound(const Variant& A, Integer Dim) {
 void VarArrayRedim(Variant& A, Integer HighBound) {
   auto& array = A.Array();
   const Int64 count = Int64(HighBound) - array.Low + 1;
-  if (count < 0 || count > (Int64(1) << 28)) throw EVariantArrayCreateError(u"Error creating variant or safe array");
+  if (count < 0 || count > MaxArrayLength) throw EVariantArrayCreateError(u"Error creating variant or safe array");
   array.Items.resize(static_cast<size_t>(count), ZeroOf(array.ElementType));
 }
 

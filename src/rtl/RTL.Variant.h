@@ -246,7 +246,8 @@ String VarToStrDef(const Variant& V, const String& Default);
 Variant VarAsType(const Variant& V, TVarType Type);
 
 // Arrays: one dimension only. Bounds is {Low, High} with High >= Low - 1 (an empty array);
-// anything else raises EVariantArrayCreateError "Error creating variant or safe array".
+// anything else, or more than 16,777,216 elements, raises EVariantArrayCreateError "Error
+// creating variant or safe array".
 // Elements start as Empty for varVariant, else as the zero of the element type.
 Variant VarArrayCreate(std::initializer_list<Integer> Bounds, TVarType ElementType);
 // An array of varVariant with bounds 0 .. Count - 1.

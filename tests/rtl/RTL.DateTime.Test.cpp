@@ -221,7 +221,7 @@ TEST(DateTime, ParseDatesAndTimes) {
   EXPECT_EQ(r.Value, EncodeDate(thisYear, 2, 1).Value);
 
   for (const char16_t* bad : {u"", u"13/01/2024", u"02/30/2024", u"1/2/3/4", u"01/01/2024x", u"abc",
-                              u"99999999999/1/1", u"01/01/10000"})
+                              u"99999999999/1/1", u"01/01/10000", u"65537/1/2024", u"1/65537/2024", u"1/1/67535"})
     EXPECT_FALSE(TryStrToDate(bad, r, inv)) << Narrow(bad);
   for (const char16_t* bad : {u"24:00", u"12:60", u"13:00 pm", u"1:2:3:4", u"12:", u":30"})
     EXPECT_FALSE(TryStrToTime(bad, r, inv)) << Narrow(bad);

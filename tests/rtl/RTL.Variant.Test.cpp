@@ -363,5 +363,8 @@ TEST_F(VariantTest, Arrays) {
   EXPECT_EQ(MessageOf<EVariantArrayCreateError>([] { VarArrayCreate({3, 1}, varVariant); }),
             u"Error creating variant or safe array");
   EXPECT_THROW(VarArrayCreate({0, 1, 0, 1}, varVariant), EVariantArrayCreateError);
+  // A length taken from damaged data fails cleanly instead of exhausting memory.
+  EXPECT_THROW(VarArrayCreate({0, MaxInt}, varVariant), EVariantArrayCreateError);
+  EXPECT_THROW(VarArrayRedim(strings, MaxInt), EVariantArrayCreateError);
   EXPECT_THROW(VarArrayCreate({0, 1}, varDispatch), EVariantBadVarTypeError);
 }
