@@ -204,7 +204,7 @@ bool CookMouse(const TInputEvent& E, MSG& Msg) {
   Msg.hwnd = handle;
   Msg.time = E.Time;
   Msg.pt = E.Pt;
-  WPARAM keys = KeyFlags(wm.AsyncKeyState);
+  const WPARAM keys = E.Keys;
   if (E.Kind == TInputKind::MouseWheel) {
     Msg.message = msg;
     Msg.wParam = (keys & 0xFFFF) | (static_cast<WPARAM>(static_cast<uint16_t>(E.Delta)) << 16);
@@ -242,8 +242,8 @@ bool CookKey(const TInputEvent& E, MSG& Msg) {
     Msg.pt = wm.CursorPos;
     return true;
   }
-  const bool alt = IsDown(wm.AsyncKeyState, VK_MENU);
-  const bool ctrl = IsDown(wm.AsyncKeyState, VK_CONTROL);
+  const bool alt = E.Alt;
+  const bool ctrl = (E.Keys & MK_CONTROL) != 0;
   // Alt without Ctrl (Ctrl+Alt is AltGr), F10, and keys with no focus window are system keys.
   const bool sys = (alt && !ctrl) || E.VirtKey == VK_F10 || !wm.Focus;
   LPARAM lParam = 1;
@@ -264,6 +264,8 @@ bool CookKey(const TInputEvent& E, MSG& Msg) {
 void QueueInput(TInputEvent E) {
   TWindowManager& wm = WM();
   E.Time = static_cast<DWORD>(GetClock().NowMs());
+  E.Keys = KeyFlags(wm.AsyncKeyState);
+  E.Alt = IsDown(wm.AsyncKeyState, VK_MENU);
   // Consecutive moves collapse into the last one.
   if (E.Kind == TInputKind::MouseMove && !wm.Input.empty() && wm.Input.back().Kind == TInputKind::MouseMove)
     wm.Input.back() = E;
@@ -302,9 +304,6 @@ void UpdateKeyStateFromMessage(const MSG& Msg) {
       SetKeyDown(wm.KeyState, static_cast<WORD>(Msg.wParam), true);
     else if (Msg.message == WM_KEYUP || Msg.message == WM_SYSKEYUP)
       SetKeyDown(wm.KeyState, static_cast<WORD>(Msg.wParam), false);
-    // Modifiers follow the input as it was when the key happened.
-    for (WORD vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU})
-      if (vk != Msg.wParam) wm.KeyState[vk] = (wm.KeyState[vk] & 0x01) | (wm.AsyncKeyState[vk] & 0x80);
   } else if ((Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST) && Msg.message != WM_MOUSEWHEEL &&
              Msg.message != WM_MOUSEHWHEEL) {
     const WPARAM k = Msg.wParam;

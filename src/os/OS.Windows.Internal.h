@@ -87,6 +87,9 @@ struct TInputEvent {
   Char Character = 0;
   bool Repeat = false;
   DWORD Time = 0;
+  // The state when the event happened: MK_* flags and whether Alt was down.
+  WPARAM Keys = 0;
+  bool Alt = false;
 };
 
 struct THook {
