@@ -278,9 +278,12 @@ String Hex(UInt64 Value, Integer Digits) {
 }
 }  // namespace
 
-String IntToHex(Integer Value, Integer Digits) { return Hex(static_cast<Cardinal>(Value), Digits); }
-String IntToHex(Int64 Value, Integer Digits) { return Hex(static_cast<UInt64>(Value), Digits); }
-String IntToHex(UInt64 Value, Integer Digits) { return Hex(Value, Digits); }
+String IntToHex(int Value, Integer Digits) { return Hex(static_cast<Cardinal>(Value), Digits); }
+String IntToHex(unsigned Value, Integer Digits) { return Hex(Value, Digits); }
+String IntToHex(long Value, Integer Digits) { return Hex(static_cast<UInt64>(Value), Digits); }
+String IntToHex(unsigned long Value, Integer Digits) { return Hex(Value, Digits); }
+String IntToHex(long long Value, Integer Digits) { return Hex(static_cast<UInt64>(Value), Digits); }
+String IntToHex(unsigned long long Value, Integer Digits) { return Hex(Value, Digits); }
 
 bool IsValidIdent(StringView Ident, bool AllowDots) {
   if (Ident.empty()) return false;

@@ -79,9 +79,12 @@ String AnsiDequotedStr(StringView S, Char Quote);
 
 // Upper-case hexadecimal with at least Digits digits. Negative values print their two's
 // complement at the width of the argument type.
-String IntToHex(Integer Value, Integer Digits);
-String IntToHex(Int64 Value, Integer Digits);
-String IntToHex(UInt64 Value, Integer Digits);
+String IntToHex(int Value, Integer Digits);
+String IntToHex(unsigned Value, Integer Digits);
+String IntToHex(long Value, Integer Digits);
+String IntToHex(unsigned long Value, Integer Digits);
+String IntToHex(long long Value, Integer Digits);
+String IntToHex(unsigned long long Value, Integer Digits);
 
 // A letter or "_" followed by letters, digits and "_"; with AllowDots, several such names
 // joined by single dots.

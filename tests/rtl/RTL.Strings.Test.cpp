@@ -163,6 +163,7 @@ TEST(Strings, IntToHex) {
   EXPECT_EQ(IntToHex(-1, 2), u"FFFFFFFF");
   EXPECT_EQ(IntToHex(Int64(-1), 2), u"FFFFFFFFFFFFFFFF");
   EXPECT_EQ(IntToHex(UInt64(0xABCDEF0123456789ull), 20), u"0000ABCDEF0123456789");
+  EXPECT_EQ(IntToHex(0xFF000000u, 6), u"FF000000");  // Cardinal stays 32 bits wide
 }
 
 TEST(Strings, IdentifiersAndCharacterClasses) {
