@@ -225,43 +225,84 @@ bool RepairSurrogates(Char* Chars, Integer Count) {
 // UTF-8, with the same rules as UTF8ToString: a maximal invalid prefix becomes one U+FFFD.
 // Sink(cp) receives each code point (U+FFFD for an invalid sequence) and whether it was valid.
 
+// Decodes the sequence at p (p < end, *p >= 0x80) and moves p past it. False for a maximal
+// invalid prefix, which stands for one U+FFFD.
+inline bool DecodeUtf8Sequence(const Byte*& p, const Byte* end, char32_t& cp) {
+  const unsigned c = *p;
+  int need;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 1, cp = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 2, cp = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 3, cp = c & 0x07, min = 0x10000;
+  } else {
+    ++p;
+    return false;
+  }
+  const Byte* q = p + 1;
+  int got = 0;
+  while (got < need && q < end && (*q & 0xC0) == 0x80) {
+    cp = (cp << 6) | (*q & 0x3F);
+    ++q;
+    ++got;
+  }
+  if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    p = (got == 0) ? p + 1 : q;
+    return false;
+  }
+  p = q;
+  return true;
+}
+
 template <class TSink>
 void DecodeUtf8(const Byte* p, const Byte* end, TSink&& Sink) {
   while (p < end) {
-    unsigned c = *p;
-    if (c < 0x80) {
-      Sink(char32_t(c), true);
-      ++p;
+    if (*p < 0x80) {
+      Sink(char32_t(*p++), true);
       continue;
     }
-    int need;
-    char32_t cp, min;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1, cp = c & 0x1F, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3, cp = c & 0x07, min = 0x10000;
-    } else {
+    char32_t cp = 0;
+    if (DecodeUtf8Sequence(p, end, cp))
+      Sink(cp, true);
+    else
       Sink(char32_t(0xFFFD), false);
-      ++p;
-      continue;
-    }
-    const Byte* q = p + 1;
-    int got = 0;
-    while (got < need && q < end && (*q & 0xC0) == 0x80) {
-      cp = (cp << 6) | (*q & 0x3F);
-      ++q;
-      ++got;
-    }
-    if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      Sink(char32_t(0xFFFD), false);
-      p = (got == 0) ? p + 1 : q;
-      continue;
-    }
-    Sink(cp, true);
-    p = q;
   }
+}
+
+// One pass into Out, which has room for as many units as there are bytes (UTF-8 never needs
+// more). Returns the units written, or -1 at the first invalid sequence when Strict.
+Integer DecodeUtf8Fast(const Byte* p, const Byte* end, Char* Out, bool Strict) {
+  Char* const start = Out;
+  while (p < end) {
+    // Runs of ASCII eight bytes at a time.
+    while (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (word & 0x8080808080808080ull) break;
+      for (int i = 0; i < 8; ++i) Out[i] = p[i];
+      Out += 8;
+      p += 8;
+    }
+    if (p >= end) break;
+    if (*p < 0x80) {
+      *Out++ = *p++;
+      continue;
+    }
+    char32_t cp = 0;
+    if (!DecodeUtf8Sequence(p, end, cp)) {
+      if (Strict) return -1;
+      *Out++ = 0xFFFD;
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      *Out++ = Char(0xD800 + (cp >> 10));
+      *Out++ = Char(0xDC00 + (cp & 0x3FF));
+    } else {
+      *Out++ = Char(cp);
+    }
+  }
+  return static_cast<Integer>(Out - start);
 }
 
 // Text to code points: an unpaired surrogate is U+FFFD and reported invalid.
@@ -450,6 +491,10 @@ String TEncoding::GetString(const TBytes& Bytes, Integer ByteIndex, Integer Byte
 String TEncoding::GetString(const Byte* Bytes, Integer ByteCount) const {
   CheckCount(ByteCount);
   if (ByteCount == 0) return String();
+  return DecodeString(Bytes, ByteCount);
+}
+
+String TEncoding::DecodeString(const Byte* Bytes, Integer ByteCount) const {
   String result(static_cast<size_t>(GetCharCount(Bytes, ByteCount)), Char(0));
   const Integer written = GetChars(Bytes, ByteCount, result.data(), static_cast<Integer>(result.size()));
   result.resize(static_cast<size_t>(written));
@@ -663,9 +708,22 @@ Integer TUTF8Encoding::GetCharCount(const Byte* Bytes, Integer ByteCount) const 
   return count;
 }
 
+String TUTF8Encoding::DecodeString(const Byte* Bytes, Integer ByteCount) const {
+  String result(static_cast<size_t>(ByteCount), Char(0));
+  const Integer written = DecodeUtf8Fast(Bytes, Bytes + ByteCount, result.data(), GetStrict());
+  if (written < 0) RaiseNoMapping();
+  result.resize(static_cast<size_t>(written));
+  return result;
+}
+
 Integer TUTF8Encoding::GetChars(const Byte* Bytes, Integer ByteCount, Char* Chars, Integer CharCount) const {
   CheckCount(ByteCount);
   CheckCount(CharCount);
+  if (CharCount >= ByteCount) {
+    const Integer written = DecodeUtf8Fast(Bytes, Bytes + ByteCount, Chars, GetStrict());
+    if (written < 0) RaiseNoMapping();
+    return written;
+  }
   Integer at = 0;
   DecodeUtf8(Bytes, Bytes + ByteCount, [&](char32_t cp, bool valid) {
     if (!valid && GetStrict()) RaiseNoMapping();

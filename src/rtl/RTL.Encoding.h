@@ -112,6 +112,8 @@ class TEncoding : public TObject {
       : FCodePage(CodePage), FStrict(Strict), FIsSingleByte(IsSingleByte) {}
   // Raises EEncodingError for invalid or unmappable input.
   [[noreturn]] static void RaiseNoMapping();
+  // The whole of a non-empty byte run as text; by default sized with GetCharCount first.
+  virtual String DecodeString(const Byte* Bytes, Integer ByteCount) const;
 
  private:
   Integer FCodePage;
@@ -161,6 +163,9 @@ class TUTF8Encoding : public TEncoding {
   Integer GetMaxByteCount(Integer CharCount) const override;
   Integer GetMaxCharCount(Integer ByteCount) const override;
   TBytes GetPreamble() const override;
+
+ protected:
+  String DecodeString(const Byte* Bytes, Integer ByteCount) const override;
 };
 
 // UTF-16 little-endian. Unpaired surrogates in the bytes decode to U+FFFD (strict: raise);
