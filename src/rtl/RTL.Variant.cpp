@@ -866,6 +866,8 @@ TVariantRelationship VarCompareValue(const Variant& A, const Variant& B) {
     return VarCompareValue(a, b);
   }
 
+  // Two Booleans keep their ordinal order (False < True), though True is -1 as a number.
+  if (ta == varBoolean && tb == varBoolean) return Relate(A.AsBoolean(), B.AsBoolean());
   if (IsIntegral(A) && IsIntegral(B)) {
     if (ta == varUInt64 || tb == varUInt64) {
       // Compare in the unsigned range; a negative signed value is below every unsigned one.

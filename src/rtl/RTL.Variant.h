@@ -53,7 +53,8 @@
 //   - Null equals only Null and is less than every other value. Empty acts as 0 next to a
 //     number, as "" next to a string, and equals Empty.
 //   - Two strings compare with AnsiCompareStr (the user's locale, case-sensitive).
-//   - Numbers, Booleans and dates compare by value; integers exactly.
+//   - Numbers, Booleans and dates compare by value; integers exactly. Two Booleans compare
+//     False < True; a Boolean against a number counts as -1 / 0.
 //   - A string against a number, Boolean or date is converted to that kind first; when it
 //     cannot be, EVariantTypeCastError is raised.
 //   - Arrays compare with nothing: EVariantInvalidOpError.

@@ -282,6 +282,8 @@ TEST_F(VariantTest, Comparison) {
       {Variant(), 0, vrEqual},
       {Variant(), Variant(), vrEqual},
       {true, -1, vrEqual},
+      {false, true, vrLessThan},
+      {true, 0, vrLessThan},
       {true, u"TRUE", vrEqual},
       {Null(), Null(), vrEqual},
       {Null(), -1000, vrLessThan},
