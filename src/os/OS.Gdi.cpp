@@ -238,7 +238,6 @@ void InitState(TDCObject* dc) {
 
 // --- Painting ----------------------------------------------------------------------------------
 
-uint32_t Div255(uint32_t X) { return (X + 128 + ((X + 128) >> 8)) >> 8; }
 
 // One drawing call: the target surface, the effective clip in surface coordinates and the
 // logical-to-surface offset. Flushes cairo before and marks the surface dirty after.
@@ -1458,35 +1457,23 @@ BOOL AlphaBlend(HDC Dest, int X, int Y, int Width, int Height, HDC Source, int S
     ox = src.OriginX;
     oy = src.OriginY;
   }
+  // pixman's OVER with a constant mask is exactly the arithmetic above (rounded division by
+  // 255, saturating add), and it is vectorised.
   const uint32_t ca = Blend.SourceConstantAlpha;
   const bool perPixel = (Blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   TRect s = ToSurface(p, X, Y, X + Width, Y + Height);
-  const int dx = s.Left, dy = s.Top;
-  p.ForEachBox(s, [&](int x1, int y1, int x2, int y2) {
-    for (int y = y1; y < y2; ++y) {
-      uint32_t* d = p.Pixel(0, y);
-      const uint32_t* sr = bits + size_t(y - dy + oy) * stride + (ox - dx);
-      for (int x = x1; x < x2; ++x) {
-        uint32_t sp = sr[x];
-        if (!perPixel) sp |= 0xFF000000u;
-        uint32_t sa = sp >> 24;
-        if (ca == 255 && sa == 255) {
-          d[x] = sp;
-          continue;
-        }
-        if (ca == 255 && sa == 0 && perPixel && sp == 0) continue;
-        uint32_t fsa = ca == 255 ? sa : Div255(sa * ca);  // effective source alpha
-        uint32_t inv = 255 - fsa;
-        uint32_t dp = d[x], out = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-          uint32_t sc = (sp >> shift) & 0xFF, dcv = (dp >> shift) & 0xFF;
-          uint32_t v = (ca == 255 ? sc : Div255(sc * ca)) + Div255(dcv * inv);
-          out |= std::min<uint32_t>(v, 255) << shift;
-        }
-        d[x] = out;
-      }
-    }
-  });
+  const int sourceHeight = sampled.empty() ? src.Height : Height;
+  pixman_image_t* source = pixman_image_create_bits(perPixel ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8, stride,
+                                                    sourceHeight, const_cast<uint32_t*>(bits), stride * 4);
+  pixman_image_t* dest = pixman_image_create_bits(PIXMAN_a8r8g8b8, p.Surface->GetWidth(), p.Surface->GetHeight(),
+                                                  p.Surface->GetBits(), p.Surface->GetStride());
+  pixman_color_t constant{0, 0, 0, uint16_t(ca * 257)};
+  pixman_image_t* mask = ca == 255 ? nullptr : pixman_image_create_solid_fill(&constant);
+  pixman_image_set_clip_region32(dest, &p.Clip);
+  pixman_image_composite32(PIXMAN_OP_OVER, source, mask, dest, ox, oy, 0, 0, s.Left, s.Top, Width, Height);
+  if (mask) pixman_image_unref(mask);
+  pixman_image_unref(source);
+  pixman_image_unref(dest);
   return 1;
 }
 
