@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     default: {
       const Variant v(text);
-      const TVarType targets[] = {varBoolean, varInteger, varInt64, varUInt64, varDouble,
-                                  varCurrency, varDate, varByte, varSingle};
+      const TVarType targets[] = {varBoolean,  varInteger, varInt64, varUInt64, varDouble,
+                                  varCurrency, varDate,    varByte,  varSingle};
       for (TVarType t : targets) {
         try {
           (void)VarAsType(v, t);

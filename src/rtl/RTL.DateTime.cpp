@@ -162,8 +162,8 @@ class TDateFormatter {
         if (c == quote) quote = 0;
       } else if (c == u'\'' || c == u'"') {
         quote = c;
-      } else if (Upper(c) == u'A' && (StartsTextAt(F, i, u"am/pm") || StartsTextAt(F, i, u"a/p") ||
-                                       StartsTextAt(F, i, u"ampm"))) {
+      } else if (Upper(c) == u'A' &&
+                 (StartsTextAt(F, i, u"am/pm") || StartsTextAt(F, i, u"a/p") || StartsTextAt(F, i, u"ampm"))) {
         return true;
       }
     }
@@ -460,9 +460,7 @@ class TDateScanner {
   size_t FPos = 0;
 };
 
-[[noreturn]] void ParseError(StringView Fmt, StringView Text) {
-  throw EConvertError(Fmt, {String(Text)});
-}
+[[noreturn]] void ParseError(StringView Fmt, StringView Text) { throw EConvertError(Fmt, {String(Text)}); }
 
 // Broken-down local time <-> Unix seconds through the C library's zone rules.
 Int64 LocalSecondsToUnix(Int64 LocalSecs) {
@@ -537,8 +535,7 @@ TDateTime ComposeDateTime(TDateTime Date, TDateTime Time) {
   return Date < 0 ? TDateTime(Date - std::fabs(Time.Value)) : TDateTime(Date + std::fabs(Time.Value));
 }
 
-bool TryEncodeDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec,
-                       TDateTime& Result) {
+bool TryEncodeDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec, TDateTime& Result) {
   TDateTime d, t;
   if (!TryEncodeDate(Year, Month, Day, d) || !TryEncodeTime(Hour, Min, Sec, MSec, t)) return false;
   Result = ComposeDateTime(d, t);
@@ -571,8 +568,7 @@ void DecodeTime(TDateTime Value, Word& Hour, Word& Min, Word& Sec, Word& MSec) {
   MSec = static_cast<Word>(s.MSec % 1000);
 }
 
-void DecodeDateTime(TDateTime Value, Word& Year, Word& Month, Word& Day, Word& Hour, Word& Min, Word& Sec,
-                    Word& MSec) {
+void DecodeDateTime(TDateTime Value, Word& Year, Word& Month, Word& Day, Word& Hour, Word& Min, Word& Sec, Word& MSec) {
   DecodeDate(Value, Year, Month, Day);
   DecodeTime(Value, Hour, Min, Sec, MSec);
 }
@@ -768,7 +764,8 @@ UInt64 DateTimeToFileTime(TDateTime Value) {
 TDateTime FileTimeToDateTime(UInt64 FileTime) {
   const UInt64 ms = FileTime / FileTicksPerMSec;
   const UInt64 maxMs = static_cast<UInt64>((MaxDay + 1 - FileTimeEpochDay) * MSecsPerDay64);
-  if (ms >= maxMs) throw EConvertError(u"File time " + AsciiToString(std::to_string(FileTime)) + u" is beyond the last valid date");
+  if (ms >= maxMs)
+    throw EConvertError(u"File time " + AsciiToString(std::to_string(FileTime)) + u" is beyond the last valid date");
   return MillisecondsToDateTime(static_cast<Int64>(ms) + FileTimeEpochDay * MSecsPerDay64);
 }
 

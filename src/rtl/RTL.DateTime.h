@@ -56,8 +56,8 @@ constexpr Integer SecsPerDay = MinsPerDay * SecsPerMin;
 constexpr Integer MSecsPerDay = SecsPerDay * MSecsPerSec;
 // 1970-01-01 as a TDateTime.
 constexpr Integer UnixDateDelta = 25569;
-constexpr double MinDateTime = -693593.0;                  // 0001-01-01 00:00:00.000
-constexpr double MaxDateTime = 2958465.99999999;           // 9999-12-31 23:59:59.999
+constexpr double MinDateTime = -693593.0;         // 0001-01-01 00:00:00.000
+constexpr double MaxDateTime = 2958465.99999999;  // 9999-12-31 23:59:59.999
 
 bool IsLeapYear(Word Year);
 // 28..31; 0 for a month outside 1..12.
@@ -72,15 +72,13 @@ TDateTime EncodeTime(Word Hour, Word Min, Word Sec, Word MSec);
 bool TryEncodeDate(Word Year, Word Month, Word Day, TDateTime& Result);
 bool TryEncodeTime(Word Hour, Word Min, Word Sec, Word MSec, TDateTime& Result);
 TDateTime EncodeDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec);
-bool TryEncodeDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec,
-                       TDateTime& Result);
+bool TryEncodeDateTime(Word Year, Word Month, Word Day, Word Hour, Word Min, Word Sec, Word MSec, TDateTime& Result);
 // Date plus time of day with the rule for dates before the epoch (Date - Time there).
 TDateTime ComposeDateTime(TDateTime Date, TDateTime Time);
 
 void DecodeDate(TDateTime Value, Word& Year, Word& Month, Word& Day);
 void DecodeTime(TDateTime Value, Word& Hour, Word& Min, Word& Sec, Word& MSec);
-void DecodeDateTime(TDateTime Value, Word& Year, Word& Month, Word& Day, Word& Hour, Word& Min, Word& Sec,
-                    Word& MSec);
+void DecodeDateTime(TDateTime Value, Word& Year, Word& Month, Word& Day, Word& Hour, Word& Min, Word& Sec, Word& MSec);
 
 // The current local date and time; Date has no time part, Time no date part.
 TDateTime Now();

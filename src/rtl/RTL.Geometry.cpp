@@ -21,8 +21,8 @@ bool UnionRect(TRect& Dest, const TRect& A, const TRect& B) {
     Dest = A;
     return true;
   }
-  Dest = TRect(std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
-               std::max(A.Bottom, B.Bottom));
+  Dest =
+      TRect(std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right), std::max(A.Bottom, B.Bottom));
   return true;
 }
 

@@ -12,8 +12,8 @@
 // takes 1, 2, 4 or High / 8 + 1 bytes (SetByteSize), as binary files store it.
 
 #include <array>
-#include <cassert>
 #include <bit>
+#include <cassert>
 #include <initializer_list>
 #include <type_traits>
 

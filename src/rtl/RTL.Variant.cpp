@@ -121,8 +121,8 @@ bool IsStrOrEmpty(const Variant& V) { return IsStrType(V.VarType()) || V.IsEmpty
 struct TOperand {
   enum TKind { Int, Real, Curr, Date } Kind = Int;
   bool Small = true;
-  Int64 I = 0;  // Int: the value; Curr: scaled
-  double D = 0; // Real, Date
+  Int64 I = 0;   // Int: the value; Curr: scaled
+  double D = 0;  // Real, Date
 
   double AsDouble() const {
     switch (Kind) {
@@ -727,8 +727,7 @@ Variant VarArrayCreate(std::initializer_list<Integer> Bounds, TVarType ElementTy
   const Integer low = Bounds.begin()[0], high = Bounds.begin()[1];
   const Int64 count = Int64(high) - low + 1;
   if (count < 0 || count > MaxArrayLength) throw EVariantArrayCreateError(u"Error creating variant or safe array");
-  if (ElementType != varVariant && !IsScalarType(ElementType))
-    throw EVariantBadVarTypeError(u"Invalid variant type");
+  if (ElementType != varVariant && !IsScalarType(ElementType)) throw EVariantBadVarTypeError(u"Invalid variant type");
   Variant r;
   r.FType = varArray | ElementType;
   r.FArray.reset(new Variant::TArray());

@@ -92,8 +92,8 @@ TEST(DateTime, DecodeRoundTripsAcrossTheEpoch) {
   struct {
     Word y, m, d, h, n, s, ms;
   } cases[] = {
-      {1899, 12, 30, 0, 0, 0, 0},    {1899, 12, 29, 6, 0, 0, 0},    {1899, 12, 31, 23, 59, 59, 999},
-      {1, 1, 1, 0, 0, 0, 1},         {1600, 2, 29, 18, 30, 0, 0},   {1899, 12, 30, 6, 0, 0, 0},
+      {1899, 12, 30, 0, 0, 0, 0},      {1899, 12, 29, 6, 0, 0, 0},     {1899, 12, 31, 23, 59, 59, 999},
+      {1, 1, 1, 0, 0, 0, 1},           {1600, 2, 29, 18, 30, 0, 0},    {1899, 12, 30, 6, 0, 0, 0},
       {9999, 12, 31, 23, 59, 59, 999}, {2024, 2, 29, 12, 34, 56, 789}, {1970, 1, 1, 0, 0, 0, 0},
   };
   for (const auto& c : cases) {
@@ -176,8 +176,8 @@ TEST(DateTime, FormatPatterns) {
       {u"c", u"03/05/2024 14:07:09"},
       {u"", u"03/05/2024 14:07:09"},
       {u"ddddd t", u"03/05/2024 14:07"},
-      {u"mm", u"03"},           // a month when no hour precedes
-      {u"hh'h'mm", u"14h07"},   // quoted text keeps the hour context
+      {u"mm", u"03"},          // a month when no hour precedes
+      {u"hh'h'mm", u"14h07"},  // quoted text keeps the hour context
       {u"'unterminated", u"unterminated"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatDateTime(c.pattern, v, inv), c.expected) << Narrow(c.pattern);
@@ -220,8 +220,8 @@ TEST(DateTime, ParseDatesAndTimes) {
   ASSERT_TRUE(TryStrToDate(u"2/1", r, inv));
   EXPECT_EQ(r.Value, EncodeDate(thisYear, 2, 1).Value);
 
-  for (const char16_t* bad : {u"", u"13/01/2024", u"02/30/2024", u"1/2/3/4", u"01/01/2024x", u"abc",
-                              u"99999999999/1/1", u"01/01/10000", u"65537/1/2024", u"1/65537/2024", u"1/1/67535"})
+  for (const char16_t* bad : {u"", u"13/01/2024", u"02/30/2024", u"1/2/3/4", u"01/01/2024x", u"abc", u"99999999999/1/1",
+                              u"01/01/10000", u"65537/1/2024", u"1/65537/2024", u"1/1/67535"})
     EXPECT_FALSE(TryStrToDate(bad, r, inv)) << Narrow(bad);
   for (const char16_t* bad : {u"24:00", u"12:60", u"13:00 pm", u"1:2:3:4", u"12:", u":30"})
     EXPECT_FALSE(TryStrToTime(bad, r, inv)) << Narrow(bad);

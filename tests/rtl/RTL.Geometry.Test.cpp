@@ -35,8 +35,8 @@ TEST(Geometry, EmptinessIsAboutArea) {
     TRect r;
     bool empty;
   } cases[] = {
-      {Rect(0, 0, 0, 0), true},   {Rect(0, 0, 1, 1), false},  {Rect(5, 5, 5, 9), true},
-      {Rect(5, 5, 9, 5), true},   {Rect(9, 0, 5, 4), true},   {Rect(-4, -4, -1, -1), false},
+      {Rect(0, 0, 0, 0), true}, {Rect(0, 0, 1, 1), false}, {Rect(5, 5, 5, 9), true},
+      {Rect(5, 5, 9, 5), true}, {Rect(9, 0, 5, 4), true},  {Rect(-4, -4, -1, -1), false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.r.IsEmpty(), c.empty) << c.r.Left << "," << c.r.Top << "," << c.r.Right << "," << c.r.Bottom;
@@ -91,7 +91,7 @@ TEST(Geometry, ColorsResolveThroughOverridableSystemTable) {
   EXPECT_FALSE(IsSystemColor(clNone));
   EXPECT_EQ(ColorToRGB(clWindow), static_cast<TColor>(RGB(255, 255, 255)));
   EXPECT_EQ(ColorToRGB(clWindowText), clBlack);
-  EXPECT_EQ(ColorToRGB(clSystemColor | 0xFE), clBlack);  // outside the table
+  EXPECT_EQ(ColorToRGB(clSystemColor | 0xFE), clBlack);                             // outside the table
   EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80000000u | COLOR_WINDOW)), clWhite);  // any negative value
 
   SetSysColorValue(COLOR_WINDOW, RGB(32, 32, 32));

@@ -163,7 +163,8 @@ TEST_F(VariantTest, ConversionErrors) {
             u"Could not convert variant of type (UnicodeString) into type (Double)");
   EXPECT_EQ(MessageOf<C>([] { Variant(u"yes").AsBoolean(); }),
             u"Could not convert variant of type (UnicodeString) into type (Boolean)");
-  EXPECT_EQ(MessageOf<C>([] { Null().AsString(); }), u"Could not convert variant of type (Null) into type (UnicodeString)");
+  EXPECT_EQ(MessageOf<C>([] { Null().AsString(); }),
+            u"Could not convert variant of type (Null) into type (UnicodeString)");
   EXPECT_EQ(MessageOf<C>([] { Null().AsInteger(); }), u"Could not convert variant of type (Null) into type (Integer)");
   EXPECT_EQ(MessageOf<C>([] { Variant(u"soon").AsDate(); }),
             u"Could not convert variant of type (UnicodeString) into type (Date)");
@@ -197,23 +198,23 @@ TEST_F(VariantTest, ArithmeticOfMixedKinds) {
       {i + i, "Integer:14"},
       {i + w, "Integer:9"},
       {i + i64, "Int64:12"},
-      {big + 1, "Int64:2147483648"},                      // Integer overflow -> Int64
+      {big + 1, "Int64:2147483648"},                           // Integer overflow -> Int64
       {Variant(MaxInt64) + 1, "Double:9.22337203685478e+18"},  // Int64 overflow -> Double
       {Variant(-MaxInt - 1) * -1, "Int64:2147483648"},
       {i - 10, "Integer:-3"},
       {i * d, "Double:17.5"},
-      {i + s, "Double:10"},            // string + number is a number
+      {i + s, "Double:10"},  // string + number is a number
       {s + i, "Double:10"},
       {s + Variant(u"4"), "UnicodeString:34"},  // two strings join
       {e + s, "UnicodeString:3"},
       {s - Variant(u"4"), "Double:-1"},
       {e + i, "Integer:7"},
       {e + e, "Empty:"},
-      {b + 1, "Integer:0"},            // True is -1
+      {b + 1, "Integer:0"},  // True is -1
       {b * b, "Integer:1"},
       {n + i, "Null:"},
       {s * n, "Null:"},
-      {i / 2, "Double:3.5"},           // "/" is always real
+      {i / 2, "Double:3.5"},  // "/" is always real
       {Variant(6) / 3, "Double:2"},
       {c + i, "Currency:8.25"},
       {c * c, "Currency:1.5625"},
@@ -225,7 +226,7 @@ TEST_F(VariantTest, ArithmeticOfMixedKinds) {
       {VarIntDiv(i, 2), "Integer:3"},
       {VarIntDiv(Variant(-7), 2), "Integer:-3"},
       {VarMod(Variant(-7), 2), "Integer:-1"},
-      {VarIntDiv(Variant(7.5), 2), "Int64:4"},          // 7.5 rounds to 8
+      {VarIntDiv(Variant(7.5), 2), "Int64:4"},  // 7.5 rounds to 8
       {VarIntDiv(s, 2), "Int64:1"},
       {VarMod(i64, 4), "Int64:1"},
       {VarMod(n, 4), "Null:"},
@@ -241,7 +242,7 @@ TEST_F(VariantTest, ArithmeticOfMixedKinds) {
       {VarAnd(Variant(12), 10), "Integer:8"},
       {VarOr(Variant(12), 3), "Integer:15"},
       {VarXor(Variant(12), Int64(10)), "Int64:6"},
-      {VarAnd(b, 6), "Integer:6"},                       // Boolean with a number: bitwise, True = -1
+      {VarAnd(b, 6), "Integer:6"},  // Boolean with a number: bitwise, True = -1
       {VarNot(b), "Boolean:False"},
       {VarNot(Variant(0)), "Integer:-1"},
       {VarNot(Variant(u"True")), "Boolean:False"},
@@ -275,7 +276,7 @@ TEST_F(VariantTest, Comparison) {
       {Variant(UInt64(18446744073709551615ull)), -1, vrGreaterThan},
       {Variant(UInt64(18446744073709551615ull)), Variant(UInt64(18446744073709551615ull)), vrEqual},
       {Variant(MaxInt64), Variant(MaxInt64 - 1), vrGreaterThan},  // exact, not through doubles
-      {u"10", 9, vrGreaterThan},      // the string takes the number's kind
+      {u"10", 9, vrGreaterThan},                                  // the string takes the number's kind
       {u"abc", u"abd", vrLessThan},
       {u"abc", u"abc", vrEqual},
       {u"", Variant(), vrEqual},
@@ -362,7 +363,9 @@ TEST_F(VariantTest, Arrays) {
   VarArrayRedim(strings, 0);
   EXPECT_EQ(VarArrayHighBound(strings, 1), 0);
 
-  EXPECT_EQ(MessageOf<EVariantArrayCreateError>([] { VarArrayCreate({3, 1}, varVariant); }),
+  EXPECT_EQ(MessageOf<EVariantArrayCreateError>([] {
+              VarArrayCreate({3, 1}, varVariant);
+            }),
             u"Error creating variant or safe array");
   EXPECT_THROW(VarArrayCreate({0, 1, 0, 1}, varVariant), EVariantArrayCreateError);
   // A length taken from damaged data fails cleanly instead of exhausting memory.
