@@ -203,6 +203,14 @@ TEST(DateTime, ParseDatesAndTimes) {
   iso.ShortDateFormat = u"yyyy/MM/dd";
   iso.DateSeparator = u'-';
   EXPECT_EQ(StrToDate(u"2024-03-05", iso).Value, EncodeDate(2024, 3, 5).Value);
+  // The editors' date-time form: what it formats it reads back.
+  TFormatSettings edit = inv;
+  edit.ShortDateFormat = u"yyyy.MM.dd";
+  edit.LongTimeFormat = u"hh:mm:ss";
+  edit.DateSeparator = u'.';
+  const TDateTime stamp = EncodeDateTime(2024, 3, 5, 14, 7, 9, 0);
+  EXPECT_EQ(DateTimeToStr(stamp, edit), u"2024.03.05 14:07:09");
+  EXPECT_EQ(StrToDateTime(DateTimeToStr(stamp, edit), edit).Value, stamp.Value);
   EXPECT_EQ(StrToTime(u"14:07", inv).Value, EncodeTime(14, 7, 0, 0).Value);
   EXPECT_EQ(StrToTime(u"2:07:09 pm", inv).Value, EncodeTime(14, 7, 9, 0).Value);
   EXPECT_EQ(StrToTime(u"12:00 AM", inv).Value, 0.0);
