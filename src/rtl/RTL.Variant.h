@@ -28,7 +28,8 @@
 //     out a zero date part or a zero time part.
 //
 // Arithmetic (+ - * / div mod, negation):
-//   - Null in any operand gives Null. Empty acts as 0, or as "" next to a string.
+//   - Null in any operand gives Null. Empty acts as 0, or as "" next to a string; Empty with
+//     Empty gives Empty for + - *.
 //   - string + string concatenates. Otherwise a string operand is converted to a number: to
 //     Double (to Int64 for div and mod); a string that is no number raises
 //     EVariantTypeCastError.
@@ -241,9 +242,9 @@ String VarTypeAsText(TVarType Type);
 // The value as text; Null gives "" (AsString raises for Null).
 String VarToStr(const Variant& V);
 String VarToStrDef(const Variant& V, const String& Default);
-// The value converted to the kind Type (varOleStr and varString give varUString); Empty and
-// Null may be targets of themselves only; anything else raises EVariantBadVarTypeError
-// "Invalid variant type" for an unknown code.
+// The value converted to the kind Type by the rules above (varOleStr and varString give
+// varUString; varEmpty and varNull give Empty and Null; varVariant copies). Another code
+// raises EVariantBadVarTypeError "Invalid variant type".
 Variant VarAsType(const Variant& V, TVarType Type);
 
 // Arrays: one dimension only. Bounds is {Low, High} with High >= Low - 1 (an empty array);
