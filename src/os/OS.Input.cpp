@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "os/OS.Monitors.h"
+#include "os/OS.Regions.h"
+#include "os/OS.Surface.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.Internal.h"
 #include "os/OS.Windows.h"
@@ -100,6 +102,11 @@ void ButtonMessages(TMouseButton B, UINT& Down, UINT& Up, UINT& Dbl) {
 }
 
 TWindow* HitChild(TWindow* W, TPoint Pt, LRESULT* Hit) {
+  // A shaped window is hit only inside its shape.
+  if (W->Region) {
+    const TPoint local = Pt - WindowOrigin(W);
+    if (!PtInRegion(W->Region, local.X, local.Y)) return nullptr;
+  }
   const TRect client(ClientOrigin(W), W->Client.Width(), W->Client.Height());
   if (client.Contains(Pt)) {
     for (TWindow* child : W->Children) {
@@ -287,6 +294,11 @@ TWindow* HitTest(TPoint Pt, LRESULT* Hit) {
     // Layered windows with WS_EX_TRANSPARENT let every click through.
     if ((top->ExStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT)) continue;
     if (!top->Rect.Contains(Pt)) continue;
+    // Per-pixel layered windows are hit where they are not fully transparent.
+    if (top->UpdateLayered && (top->LayeredFlags & ULW_ALPHA) && top->Surface) {
+      TSurfaceAccess access(*top->Surface);
+      if ((top->Surface->GetPixel(Pt.X - top->Rect.Left, Pt.Y - top->Rect.Top) >> 24) == 0) continue;
+    }
     if (TWindow* found = HitChild(top, Pt, Hit)) return found;
   }
   return nullptr;

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "os/OS.Gdi.h"
 #include "os/OS.Monitors.h"
+#include "os/OS.Regions.h"
 #include "os/OS.Surface.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.Internal.h"
@@ -451,6 +453,8 @@ void FreeWindow(TWindow* W) {
   }
   PurgeQueued(handle);
   owned->Native.reset();
+  if (owned->Region) DeleteObject(owned->Region);
+  owned->Region = nullptr;
   GGraveyard.push_back(std::move(owned));
 }
 
@@ -1462,7 +1466,9 @@ BOOL SetWindowPlacement(HWND Window, const WINDOWPLACEMENT& Placement) {
 int SetWindowRgn(HWND Window, HRGN Region, BOOL Redraw) {
   TWindow* w = Find(Window);
   if (!w) return 0;
-  w->Region = Region;  // FIXME: freeing and honouring the shape need the region objects
+  if (w->Region && w->Region != Region) DeleteObject(w->Region);
+  w->Region = Region;
+  if (w->IsChild() && IsShowing(w)) InvalidateParentArea(w, w->Rect);
   if (Redraw && IsShowing(w)) InvalidateAll(w);
   return 1;
 }
@@ -1818,11 +1824,26 @@ LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
       return 0;
     case WM_NCACTIVATE:
       return 1;
-    case WM_ERASEBKGND:
-      return 0;  // FIXME: fill with the class brush once device contexts exist
-    case WM_PAINT:
-      ValidateRect(Window, nullptr);
+    case WM_ERASEBKGND: {
+      HBRUSH brush = w->Class ? w->Class->Class.hbrBackground : nullptr;
+      if (!brush || !WParam) return 0;
+      const TRect client = ClientBounds(w);
+      FillRect(reinterpret_cast<HDC>(WParam), &client, brush);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(Window, ps);
+      EndPaint(Window, ps);
       return 0;
+    }
+    case WM_PRINT: {
+      HDC dc = reinterpret_cast<HDC>(WParam);
+      if (LParam & PRF_ERASEBKGND) SendMessage(Window, WM_ERASEBKGND, WParam, 0);
+      if (LParam & PRF_CLIENT) SendMessage(Window, WM_PRINTCLIENT, WParam, LParam);
+      (void)dc;
+      return 0;
+    }
     case WM_SETTEXT:
       w->Text = LParam ? String(reinterpret_cast<const Char*>(LParam)) : String();
       if (w->Native) w->Native->SetTitle(w->Text);
@@ -1843,4 +1864,145 @@ LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
     default:
       return 0;
   }
+}
+
+// ---- painting ----------------------------------------------------------------------------
+
+namespace {
+
+// Pixels of windows that have none yet (hidden, message-only, empty): drawing goes nowhere.
+TSurface& ScratchSurface() {
+  static TSurface surface(1, 1);
+  return surface;
+}
+
+struct TDCInfo {
+  HWND Window = nullptr;
+  TRect Dirty;  // top-level window coordinates
+};
+std::unordered_map<HDC, TDCInfo> GWindowDCs;
+
+TRect ScreenRectOf(const TWindow* W, bool WindowArea) {
+  return WindowArea ? TRect(WindowOrigin(W), W->Rect.Width(), W->Rect.Height())
+                    : TRect(ClientOrigin(W), W->Client.Width(), W->Client.Height());
+}
+
+void CombineRect(HRGN Target, const TRect& R, int Mode) {
+  HRGN r = CreateRectRgnIndirect(R);
+  CombineRgn(Target, Target, r, Mode);
+  DeleteObject(r);
+}
+
+// The part of W's client (or whole window) area that it may draw on, in screen coordinates.
+HRGN VisibleRegion(const TWindow* W, bool WindowArea, bool ClipChildren) {
+  HRGN rgn = CreateRectRgnIndirect(ScreenRectOf(W, WindowArea));
+  if (W->Region) {
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(shape, W->Region, nullptr, RGN_COPY);
+    const TPoint origin = WindowOrigin(W);
+    OffsetRgn(shape, origin.X, origin.Y);
+    CombineRgn(rgn, rgn, shape, RGN_AND);
+    DeleteObject(shape);
+  }
+  for (const TWindow* child = W; child->IsChild(); child = child->Parent) {
+    const TWindow* parent = child->Parent;
+    CombineRect(rgn, ScreenRectOf(parent, false), RGN_AND);
+    if (child->Style & WS_CLIPSIBLINGS)
+      for (const TWindow* sibling : parent->Children) {
+        if (sibling == child) break;  // the rest lie below
+        if (sibling->IsVisible()) CombineRect(rgn, ScreenRectOf(sibling, true), RGN_DIFF);
+      }
+  }
+  if (ClipChildren)
+    for (const TWindow* child : W->Children)
+      if (child->IsVisible()) CombineRect(rgn, ScreenRectOf(child, true), RGN_DIFF);
+  return rgn;
+}
+
+// A DC over the top-level window's pixels with W's origin and visible area; Extra (device
+// coordinates) intersects or excludes.
+HDC MakeWindowDC(TWindow* W, bool WindowArea, HRGN Extra, int ExtraMode, TRect* ClipBox) {
+  TWindow* top = TopLevelOf(W);
+  const bool drawable = top->Surface && IsShowing(W) && !top->UpdateLayered;
+  HDC dc = CreateSurfaceDC(drawable ? top->Surface.get() : &ScratchSurface());
+  if (!dc) return nullptr;
+  const TPoint origin = (WindowArea ? WindowOrigin(W) : ClientOrigin(W)) - WindowOrigin(top);
+  HRGN clip = VisibleRegion(W, WindowArea, (W->Style & WS_CLIPCHILDREN) != 0);
+  const TPoint screenOrigin = WindowArea ? WindowOrigin(W) : ClientOrigin(W);
+  OffsetRgn(clip, -screenOrigin.X, -screenOrigin.Y);
+  if (Extra) CombineRgn(clip, clip, Extra, ExtraMode);
+  if (!drawable) SetRectRgn(clip, 0, 0, 0, 0);
+  SetDCDeviceOrigin(dc, origin.X, origin.Y);
+  SetDCSystemClip(dc, clip);
+  TRect box;
+  GetRgnBox(clip, &box);
+  DeleteObject(clip);
+  box.Offset(origin);
+  GWindowDCs[dc] = TDCInfo{W->Handle, box};
+  if (ClipBox) *ClipBox = box;
+  return dc;
+}
+
+void FinishWindowDC(HDC DC) {
+  auto it = GWindowDCs.find(DC);
+  if (it == GWindowDCs.end()) return;
+  const TDCInfo info = it->second;
+  GWindowDCs.erase(it);
+  DeleteDC(DC);
+  if (TWindow* w = Find(info.Window); w && !info.Dirty.IsEmpty()) PresentWindow(w, info.Dirty);
+}
+
+}  // namespace
+
+HDC BeginPaint(HWND Window, PAINTSTRUCT& Paint) {
+  Paint = PAINTSTRUCT();
+  TWindow* w = Find(Window);
+  if (!w) return nullptr;
+  if (w->NcPaint) {
+    w->NcPaint = false;
+    CallProc(w, WM_NCPAINT, 1, 0);
+    if (!(w = Find(Window))) return nullptr;
+  }
+  const TRect update = w->Update;
+  const bool erase = w->UpdateErase;
+  w->Update = TRect();
+  w->UpdateErase = false;
+  w->InternalPaint = false;
+  HRGN updateRgn = CreateRectRgnIndirect(update);
+  HDC dc = MakeWindowDC(w, false, updateRgn, RGN_AND, nullptr);
+  DeleteObject(updateRgn);
+  Paint.hdc = dc;
+  Paint.rcPaint = update;
+  Paint.fErase = 0;
+  if (erase && dc) {
+    if (!CallProc(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0)) Paint.fErase = 1;
+  }
+  return dc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT& Paint) {
+  if (Paint.hdc) FinishWindowDC(Paint.hdc);
+  return 1;
+}
+
+HDC GetDC(HWND Window) { return GetDCEx(Window, nullptr, 0); }
+
+HDC GetWindowDC(HWND Window) { return GetDCEx(Window, nullptr, DCX_WINDOW); }
+
+HDC GetDCEx(HWND Window, HRGN Region, DWORD Flags) {
+  if (!Window) return CreateSurfaceDC(&ScratchSurface());
+  TWindow* w = Find(Window);
+  if (!w) return nullptr;
+  const int mode = (Flags & DCX_INTERSECTRGN) ? RGN_AND : (Flags & DCX_EXCLUDERGN) ? RGN_DIFF : 0;
+  return MakeWindowDC(w, (Flags & DCX_WINDOW) != 0, mode ? Region : nullptr, mode, nullptr);
+}
+
+int ReleaseDC(HWND, HDC DC) {
+  if (!DC) return 0;
+  if (GWindowDCs.count(DC)) {
+    FinishWindowDC(DC);
+  } else {
+    DeleteDC(DC);
+  }
+  return 1;
 }

@@ -16,6 +16,7 @@
 #include "os/OS.Messages.h"
 
 class TSurface;
+struct BLENDFUNCTION;  // OS.Gdi.h
 
 // Window styles.
 inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
@@ -149,8 +150,6 @@ inline constexpr DWORD ULW_ALPHA = 0x00000002;
 inline constexpr DWORD ULW_OPAQUE = 0x00000004;
 inline constexpr DWORD LWA_COLORKEY = 0x00000001;
 inline constexpr DWORD LWA_ALPHA = 0x00000002;
-inline constexpr Byte AC_SRC_OVER = 0x00;
-inline constexpr Byte AC_SRC_ALPHA = 0x01;
 
 // Window-placement flags and the show command's reading of it.
 inline constexpr UINT WPF_RESTORETOMAXIMIZED = 0x0002;
@@ -187,13 +186,6 @@ struct WINDOWPLACEMENT {
   TPoint ptMinPosition;
   TPoint ptMaxPosition;
   TRect rcNormalPosition;  // the restored window rectangle (parent's client / screen coordinates)
-};
-
-struct BLENDFUNCTION {
-  Byte BlendOp = AC_SRC_OVER;
-  Byte BlendFlags = 0;
-  Byte SourceConstantAlpha = 255;
-  Byte AlphaFormat = AC_SRC_ALPHA;
 };
 
 // Window classes. Names compare ignoring ASCII case. Registering a name twice fails (0).
@@ -357,6 +349,30 @@ BOOL UpdateWindow(HWND Window);
 int ScrollWindowEx(HWND Window, int Dx, int Dy, const TRect* Scroll, const TRect* Clip, HRGN UpdateRgn,
                    TRect* Update, UINT Flags);
 BOOL LockWindowUpdate(HWND Window);
+
+// Painting. Every window draws into its top-level window's pixels: a window DC has its origin
+// at the window's client (GetWindowDC: window) top-left and is clipped to the part of the
+// window that is visible within its ancestors (siblings above it excluded with
+// WS_CLIPSIBLINGS, children with WS_CLIPCHILDREN).
+// BeginPaint clips further to the update region, validates it, sends WM_NCPAINT when the frame
+// needs it and WM_ERASEBKGND when the invalidation asked for erasing. EndPaint (and ReleaseDC)
+// hand the changed pixels to the display.
+inline constexpr DWORD DCX_WINDOW = 0x00000001;
+inline constexpr DWORD DCX_CACHE = 0x00000002;
+inline constexpr DWORD DCX_CLIPCHILDREN = 0x00000008;
+inline constexpr DWORD DCX_CLIPSIBLINGS = 0x00000010;
+inline constexpr DWORD DCX_PARENTCLIP = 0x00000020;
+inline constexpr DWORD DCX_EXCLUDERGN = 0x00000040;
+inline constexpr DWORD DCX_INTERSECTRGN = 0x00000080;
+inline constexpr DWORD DCX_LOCKWINDOWUPDATE = 0x00000400;
+HDC BeginPaint(HWND Window, PAINTSTRUCT& Paint);
+BOOL EndPaint(HWND Window, const PAINTSTRUCT& Paint);
+// Window null: a DC over a 1 x 1 scratch surface at the system DPI (for measuring).
+HDC GetDC(HWND Window);
+HDC GetWindowDC(HWND Window);
+// Flags: DCX_WINDOW; DCX_INTERSECTRGN/DCX_EXCLUDERGN with Region (client or window coordinates).
+HDC GetDCEx(HWND Window, HRGN Region, DWORD Flags);
+int ReleaseDC(HWND Window, HDC DC);
 
 // Layered windows. A WS_EX_LAYERED top-level window shows either what it paints, blended with a
 // constant alpha (SetLayeredWindowAttributes), or the premultiplied 32-bit pixels handed to
