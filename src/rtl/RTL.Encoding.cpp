@@ -327,6 +327,7 @@ Integer Utf8Length(char32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0
 // kept until finalization so that pointers handed out stay valid).
 
 std::atomic<Integer> GAnsiCodePage{1252};
+std::atomic<TEncoding*> GAnsiCurrent{nullptr};  // the encoding of GAnsiCodePage, once made
 std::mutex GAnsiLock;
 std::map<Integer, TEncoding*>& AnsiEncodings() {
   static std::map<Integer, TEncoding*> map;
@@ -364,12 +365,13 @@ TEncoding* TEncoding::GetASCII() {
 
 TEncoding* TEncoding::GetANSI() {
   const Integer codePage = GAnsiCodePage.load();
+  TEncoding* current = GAnsiCurrent.load();
+  if (current && current->GetCodePage() == codePage) return current;
   std::lock_guard<std::mutex> guard(GAnsiLock);
   auto& map = AnsiEncodings();
   auto it = map.find(codePage);
-  if (it != map.end()) return it->second;
-  TEncoding* encoding = GetEncoding(codePage);
-  map.emplace(codePage, encoding);
+  TEncoding* encoding = it != map.end() ? it->second : map.emplace(codePage, GetEncoding(codePage)).first->second;
+  GAnsiCurrent.store(encoding);
   return encoding;
 }
 
@@ -963,6 +965,7 @@ Integer WideCharToMultiByte(Integer CodePage, Cardinal Flags, const Char* WideCh
 
 void detail::EncodingFinalization() {
   std::lock_guard<std::mutex> guard(GAnsiLock);
+  GAnsiCurrent.store(nullptr);
   for (auto& item : AnsiEncodings()) Free(item.second);
   AnsiEncodings().clear();
 }
