@@ -15,6 +15,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "rtl/RTL.Streams.h"
+
 namespace {
 
 [[noreturn]] void Fail(const char16_t* Format, const String& Detail) {
@@ -815,6 +817,25 @@ std::vector<Byte> EncodeImage(TImageFormat Format, const uint32_t* Pixels, Integ
     case TImageFormat::WebP: return EncodeWebP(Pixels, Width, Height, Premultiplied);
     default: throw EInvalidGraphic(u"No encoder for the \"" + ImageFormatMimeType(Format) + u"\" image format");
   }
+}
+
+TDecodedImage DecodeImage(TStream& Stream, TImageFormat Format) {
+  constexpr size_t limit = size_t(1) << 30;
+  std::vector<Byte> data;
+  Byte chunk[65536];
+  for (;;) {
+    const Integer n = Stream.Read(chunk, Integer(sizeof chunk));
+    if (n <= 0) break;
+    if (data.size() + size_t(n) > limit) throw EInvalidGraphic(u"Image data too large");
+    data.insert(data.end(), chunk, chunk + n);
+  }
+  return DecodeImage(data, Format);
+}
+
+void EncodeImage(TStream& Stream, TImageFormat Format, const uint32_t* Pixels, Integer Width, Integer Height,
+                 bool Premultiplied) {
+  const std::vector<Byte> data = EncodeImage(Format, Pixels, Width, Height, Premultiplied);
+  Stream.WriteBuffer(data.data(), Int64(data.size()));
 }
 
 void PremultiplyPixels(uint32_t* Pixels, size_t Count) {

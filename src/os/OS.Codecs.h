@@ -17,6 +17,8 @@
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Types.h"
 
+class TStream;
+
 RTL_EXCEPTION(EInvalidGraphic, Exception);
 
 enum class TImageFormat : Byte { Unknown, Png, Bmp, Gif, Jpeg, WebP };
@@ -68,6 +70,12 @@ std::vector<Byte> EncodeWebP(const uint32_t* Pixels, Integer Width, Integer Heig
 // PNG, BMP, JPEG or WebP; other formats raise EInvalidGraphic.
 std::vector<Byte> EncodeImage(TImageFormat Format, const uint32_t* Pixels, Integer Width, Integer Height,
                               bool Premultiplied);
+
+// Stream forms: decoding reads from the stream's position to its end (at most 1 GB);
+// encoding writes at the position.
+TDecodedImage DecodeImage(TStream& Stream, TImageFormat Format = TImageFormat::Unknown);
+void EncodeImage(TStream& Stream, TImageFormat Format, const uint32_t* Pixels, Integer Width, Integer Height,
+                 bool Premultiplied);
 
 void PremultiplyPixels(uint32_t* Pixels, size_t Count);
 void UnpremultiplyPixels(uint32_t* Pixels, size_t Count);

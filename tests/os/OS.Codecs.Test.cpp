@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "os/OS.Codecs.h"
+#include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -93,6 +94,19 @@ TEST(Codecs, LosslessRoundTripsKeepStraightAlpha) {
   EXPECT_EQ(image.Pixels[0], 0x80800000u);
   PremultiplyPixels(image.Pixels.data(), 1);
   EXPECT_EQ(image.Pixels[0], 0x80400000u);
+}
+
+TEST(Codecs, StreamsDecodeFromTheirPositionAndEncodeAtIt) {
+  const std::vector<uint32_t> pixels = SamplePixels(4, 3);
+  TMemoryStream stream;
+  stream.WriteBuffer("prefix", 6);
+  EncodeImage(stream, TImageFormat::Png, pixels.data(), 4, 3, false);
+  stream.SetPosition(6);
+  TDecodedImage image = DecodeImage(stream);
+  EXPECT_EQ(image.Format, TImageFormat::Png);
+  EXPECT_EQ(image.Pixels, pixels);
+  stream.SetPosition(0);
+  EXPECT_THROW(DecodeImage(stream), EInvalidGraphic);  // "prefix" is no image
 }
 
 TEST(Codecs, LossyRoundTripsStayClose) {
