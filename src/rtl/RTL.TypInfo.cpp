@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "rtl/RTL.Interfaces.h"
+#include "rtl/RTL.Variant.h"
 
 namespace {
 Char FoldAscii(Char C) { return (C >= u'a' && C <= u'z') ? static_cast<Char>(C - (u'a' - u'A')) : C; }
@@ -587,6 +588,136 @@ void SetInterfaceProp(TObject* Instance, PPropInfo PropInfo, IInterface* Value) 
   PropInfo->Accessor().SetIntf(Instance, Value);
 }
 
+Variant GetVariantProp(const TObject* Instance, PPropInfo PropInfo) {
+  detail::CheckAccess(Instance, PropInfo, false);
+  RequireKind(PropInfo, TTypeKinds{tkVariant});
+  Variant result;
+  PropInfo->Accessor().GetVariant(Instance, result);
+  return result;
+}
+Variant GetVariantProp(const TObject* Instance, StringView PropName) {
+  return GetVariantProp(Instance, Required(Instance, PropName));
+}
+void SetVariantProp(TObject* Instance, PPropInfo PropInfo, const Variant& Value) {
+  detail::CheckAccess(Instance, PropInfo, true);
+  RequireKind(PropInfo, TTypeKinds{tkVariant});
+  PropInfo->Accessor().SetVariant(Instance, Value);
+}
+void SetVariantProp(TObject* Instance, StringView PropName, const Variant& Value) {
+  SetVariantProp(Instance, Required(Instance, PropName), Value);
+}
+
+namespace {
+[[noreturn]] void RaiseNoVariant(PPropInfo PropInfo) {
+  throw EPropertyConvertError(u"Invalid property type: %s",
+                              {PropInfo->PropType->Name.empty() ? PropInfo->Name : PropInfo->PropType->Name});
+}
+
+bool IsBooleanType(PTypeInfo Type) { return IsTypeOrAlias(Type, TypeInfo<bool>()); }
+
+bool IsText(const Variant& Value) {
+  const TVarType t = Value.VarType();
+  return t == varUString || t == varString || t == varOleStr;
+}
+}  // namespace
+
+Variant GetPropValue(const TObject* Instance, PPropInfo PropInfo, bool PreferStrings) {
+  detail::CheckAccess(Instance, PropInfo, false);
+  const TTypeData& data = PropInfo->PropType->Data;
+  switch (PropInfo->PropType->Kind) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar: {
+      const Int64 value = GetOrdProp(Instance, PropInfo);
+      if (data.OrdType == otULong) return Variant(static_cast<Cardinal>(value));
+      return Variant(static_cast<Integer>(value));
+    }
+    case tkEnumeration:
+      if (PreferStrings) return Variant(GetEnumProp(Instance, PropInfo));
+      if (IsBooleanType(PropInfo->PropType)) return Variant(GetOrdProp(Instance, PropInfo) != 0);
+      return Variant(static_cast<Integer>(GetOrdProp(Instance, PropInfo)));
+    case tkSet:
+      if (PreferStrings) return Variant(GetSetProp(Instance, PropInfo));
+      return Variant(GetOrdProp(Instance, PropInfo));
+    case tkFloat:
+      if (IsTypeOrAlias(PropInfo->PropType, TypeInfo<TDateTime>()))
+        return Variant(TDateTime(GetFloatProp(Instance, PropInfo)));
+      return Variant(GetFloatProp(Instance, PropInfo));
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString:
+      return Variant(GetStrProp(Instance, PropInfo));
+    case tkInt64:
+      if (data.OrdType == otULong) return Variant(static_cast<UInt64>(GetInt64Prop(Instance, PropInfo)));
+      return Variant(GetInt64Prop(Instance, PropInfo));
+    case tkVariant:
+      return GetVariantProp(Instance, PropInfo);
+    case tkClass:
+      return Variant(static_cast<UInt64>(reinterpret_cast<uintptr_t>(GetObjectProp(Instance, PropInfo))));
+    default:
+      RaiseNoVariant(PropInfo);
+  }
+}
+Variant GetPropValue(const TObject* Instance, StringView PropName, bool PreferStrings) {
+  return GetPropValue(Instance, Required(Instance, PropName), PreferStrings);
+}
+
+void SetPropValue(TObject* Instance, PPropInfo PropInfo, const Variant& Value) {
+  detail::CheckAccess(Instance, PropInfo, true);
+  switch (PropInfo->PropType->Kind) {
+    case tkInteger:
+      SetOrdProp(Instance, PropInfo, Value.AsInt64());
+      return;
+    case tkChar:
+    case tkWChar:
+      if (IsText(Value)) {
+        const String text = Value.AsString();
+        if (text.size() != 1) throw EPropertyConvertError(u"Invalid property value");
+        SetOrdProp(Instance, PropInfo, text[0]);
+      } else {
+        SetOrdProp(Instance, PropInfo, Value.AsInt64());
+      }
+      return;
+    case tkEnumeration:
+      if (IsText(Value)) {
+        SetEnumProp(Instance, PropInfo, Value.AsString());
+      } else if (IsBooleanType(PropInfo->PropType)) {
+        SetOrdProp(Instance, PropInfo, Value.AsBoolean() ? 1 : 0);
+      } else {
+        SetOrdProp(Instance, PropInfo, Value.AsInt64());
+      }
+      return;
+    case tkSet:
+      if (IsText(Value))
+        SetSetProp(Instance, PropInfo, Value.AsString());
+      else
+        SetOrdProp(Instance, PropInfo, Value.AsInt64());
+      return;
+    case tkFloat:
+      SetFloatProp(Instance, PropInfo, Value.AsDouble());
+      return;
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString:
+      SetStrProp(Instance, PropInfo, VarToStr(Value));
+      return;
+    case tkInt64:
+      SetInt64Prop(Instance, PropInfo,
+                   PropInfo->PropType->Data.OrdType == otULong ? static_cast<Int64>(Value.AsUInt64()) : Value.AsInt64());
+      return;
+    case tkVariant:
+      SetVariantProp(Instance, PropInfo, Value);
+      return;
+    default:
+      RaiseNoVariant(PropInfo);
+  }
+}
+void SetPropValue(TObject* Instance, StringView PropName, const Variant& Value) {
+  SetPropValue(Instance, Required(Instance, PropName), Value);
+}
+
 // ---- enumeration and set names ----
 
 String GetEnumName(PTypeInfo TypeInfo, Integer Value) {
@@ -687,6 +818,15 @@ bool IsDefaultPropertyValue(const TObject* Instance, PPropInfo PropInfo, const T
     case tkMethod:
       if (Ancestor) return acc.GetMethod(Instance) == acc.GetMethod(Ancestor);
       return !acc.GetMethod(Instance).Assigned();
+    case tkVariant: {
+      Variant value;
+      acc.GetVariant(Instance, value);
+      if (!Ancestor) return !PropInfo->IsNoDefault() && value.IsEmpty();
+      Variant other;
+      acc.GetVariant(Ancestor, other);
+      if (value.VarType() != other.VarType() || value.IsArray() || other.IsArray()) return false;
+      return value.IsEmpty() || value.IsNull() || VarToStr(value) == VarToStr(other);
+    }
     case tkInterface: {
       IPtr<IInterface> value = IPtr<IInterface>::Adopt(acc.GetIntf(Instance));
       if (Ancestor) return value == IPtr<IInterface>::Adopt(acc.GetIntf(Ancestor));

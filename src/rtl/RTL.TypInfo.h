@@ -822,6 +822,25 @@ void SetMethodProp(TObject* Instance, StringView PropName, const TMethod& Value)
 IPtr<IInterface> GetInterfaceProp(const TObject* Instance, PPropInfo PropInfo);
 void SetInterfaceProp(TObject* Instance, PPropInfo PropInfo, IInterface* Value);
 
+// Variant kind.
+Variant GetVariantProp(const TObject* Instance, PPropInfo PropInfo);
+Variant GetVariantProp(const TObject* Instance, StringView PropName);
+void SetVariantProp(TObject* Instance, PPropInfo PropInfo, const Variant& Value);
+void SetVariantProp(TObject* Instance, StringView PropName, const Variant& Value);
+
+// Any property as a Variant: ordinals as numbers (unsigned 32-bit ones non-negative), with
+// PreferStrings enumerations by value name and sets as "a,b"; Booleans without PreferStrings as
+// Boolean; floats as Double (TDateTime as a date); strings; Int64; variants as they are; objects
+// as their address (UInt64). Methods, interfaces and records raise EPropertyConvertError.
+Variant GetPropValue(const TObject* Instance, PPropInfo PropInfo, bool PreferStrings = true);
+Variant GetPropValue(const TObject* Instance, StringView PropName, bool PreferStrings = true);
+// Writes a Variant, converted to the property's type: text names enumeration values and set
+// elements ("[a,b]"), a one-character text a character; numbers and numeric text go to ordinals,
+// floats and Int64. Conversion errors of the Variant propagate (EVariantTypeCastError); objects,
+// methods, interfaces and records raise EPropertyConvertError "Invalid property type: %s".
+void SetPropValue(TObject* Instance, PPropInfo PropInfo, const Variant& Value);
+void SetPropValue(TObject* Instance, StringView PropName, const Variant& Value);
+
 namespace detail {
 void CheckAccess(const TObject* Instance, PPropInfo PropInfo, bool Write);
 [[noreturn]] void RaiseValueTypeMismatch(PPropInfo PropInfo);
@@ -866,7 +885,7 @@ bool IsStoredProp(const TObject* Instance, PPropInfo PropInfo);
 bool IsStoredProp(const TObject* Instance, StringView PropName);
 // True when the value need not be written: with an ancestor, when it equals the ancestor's;
 // without, when it equals the declared default (ordinals need one; floats, strings and Int64
-// default to zero or empty, objects to null, methods to unassigned, interfaces to null).
+// default to zero or empty, objects to null, methods to unassigned, interfaces to null, variants to unassigned).
 bool IsDefaultPropertyValue(const TObject* Instance, PPropInfo PropInfo, const TObject* Ancestor = nullptr);
 
 // Unit hooks (RTL.Units.cpp).

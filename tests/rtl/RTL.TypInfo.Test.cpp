@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rtl/RTL.Interfaces.h"
+#include "rtl/RTL.Variant.h"
 
 namespace {
 enum TShade : Byte { shLight, shMedium, shDark, shBlack };
@@ -403,4 +404,81 @@ TEST_F(TypInfo, Attributes) {
   EXPECT_NE(note->GetAttribute(THiddenMark::StaticClass()), nullptr);
   EXPECT_NE(note->GetAttribute(TCustomAttribute::StaticClass()), nullptr);
   EXPECT_EQ(GetPropInfo(TWidget::StaticClass(), u"Caption")->GetAttribute(TCustomAttribute::StaticClass()), nullptr);
+}
+
+namespace {
+class TRecordHolder : public TObject {
+  ZCL_CLASS(TRecordHolder, TObject)
+ public:
+  Variant FAny;
+  TDateTime FWhen;
+  UInt64 FHuge = 0;
+  static void DeclareProperties(TClassDeclaration<TRecordHolder>& D) {
+    D.Property(u"Any", &TRecordHolder::FAny, &TRecordHolder::FAny);
+    D.Property(u"When", &TRecordHolder::FWhen, &TRecordHolder::FWhen);
+    D.Property(u"Huge", &TRecordHolder::FHuge, &TRecordHolder::FHuge);
+  }
+};
+}  // namespace
+
+TEST_F(TypInfo, VariantValues) {
+  RegisterProperties<TRecordHolder>();
+  TWidget* w = Create<TWidget>();
+  w->FMask = 4294967295u;
+  w->FShades = {shMedium, shBlack};
+  // Reading: names when strings are preferred, numbers otherwise.
+  EXPECT_EQ(GetPropValue(w, u"Mask").AsInt64(), 4294967295);
+  EXPECT_EQ(GetPropValue(w, u"Shade").AsString(), u"shMedium");
+  EXPECT_EQ(GetPropValue(w, u"Shade", false).AsInteger(), 1);
+  EXPECT_EQ(GetPropValue(w, u"Enabled").AsString(), u"True");
+  EXPECT_EQ(GetPropValue(w, u"Enabled", false).VarType(), varBoolean);
+  EXPECT_EQ(GetPropValue(w, u"Shades").AsString(), u"shMedium,shBlack");
+  EXPECT_EQ(GetPropValue(w, u"Size").AsDouble(), 10.0);
+  EXPECT_EQ(GetPropValue(w, u"Caption").VarType(), varUString);
+  EXPECT_THROW(GetPropValue(w, u"OnChange"), EPropertyConvertError);
+
+  // Writing: text names values and elements; numbers convert; Booleans take any non-zero.
+  SetPropValue(w, u"Shade", Variant(u"shDark"));
+  SetPropValue(w, u"Edge", Variant(2));
+  SetPropValue(w, u"Shades", Variant(u"[shLight]"));
+  SetPropValue(w, u"Left", Variant(u"$10"));
+  SetPropValue(w, u"Enabled", Variant(0.0));
+  SetPropValue(w, u"HotKey", Variant(u"Q"));
+  SetPropValue(w, u"Size", Variant(u"7"));
+  SetPropValue(w, u"Caption", Variant(12));
+  SetPropValue(w, u"Mask", Variant(4294967295u));
+  EXPECT_EQ(w->FShade, shDark);
+  EXPECT_EQ(w->FEdge, TEdge::Right);
+  EXPECT_EQ(w->FShades, TShades{shLight});
+  EXPECT_EQ(w->FCoords[0], 16);
+  EXPECT_FALSE(w->FEnabled);
+  EXPECT_EQ(w->FHotKey, u'Q');
+  EXPECT_EQ(w->FSize, 7.0);
+  EXPECT_EQ(w->FCaption, u"12");
+  EXPECT_EQ(w->FMask, 4294967295u);
+  SetPropValue(w, u"Enabled", Variant(-1.2));
+  EXPECT_TRUE(w->FEnabled);
+  // Bad values change nothing.
+  EXPECT_THROW(SetPropValue(w, u"Left", Variant(u"ten")), EVariantTypeCastError);
+  EXPECT_THROW(SetPropValue(w, u"Shade", Variant(u"shGrey")), EPropertyConvertError);
+  EXPECT_THROW(SetPropValue(w, u"Shade", Variant(9)), ERangeError);
+  EXPECT_THROW(SetPropValue(w, u"HotKey", Variant(u"QR")), EPropertyConvertError);
+  EXPECT_THROW(SetPropValue(w, u"Sub", Variant(1)), EPropertyConvertError);
+  EXPECT_EQ(w->FCoords[0], 16);
+  EXPECT_EQ(w->FShade, shDark);
+
+  TRecordHolder* h = Create<TRecordHolder>();
+  SetPropValue(h, u"Any", Variant(u"free"));
+  EXPECT_EQ(h->FAny.AsString(), u"free");
+  EXPECT_EQ(GetVariantProp(h, u"Any").AsString(), u"free");
+  SetFloatProp(h, u"When", 45000.5);
+  EXPECT_EQ(GetPropValue(h, u"When").VarType(), varDate);
+  SetPropValue(h, u"Huge", Variant(UINT64_MAX));
+  EXPECT_EQ(h->FHuge, UINT64_MAX);
+  EXPECT_EQ(GetPropValue(h, u"Huge").AsUInt64(), UINT64_MAX);
+  EXPECT_FALSE(IsDefaultPropertyValue(h, GetPropInfo(h, u"Any")));
+  h->FAny.Clear();
+  EXPECT_TRUE(IsDefaultPropertyValue(h, GetPropInfo(h, u"Any")));
+  Free(h);
+  Free(w);
 }
