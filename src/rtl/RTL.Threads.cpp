@@ -148,18 +148,23 @@ TWaitResult WaitForMainThreadServing(TWaitableObject* const* Objects, size_t Cou
     if (!Objects[i]) return wrError;
     waitables[i] = &Objects[i]->GetWaitable();
   }
+  // Served at least every ServeIntervalMs even when no wake-up arrives (a wake hook that does
+  // not chain to ours, a send that did not wake us).
+  constexpr Cardinal ServeIntervalMs = 100;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
-    Cardinal slice = Timeout;
+    Cardinal remaining = Timeout;
     if (Timeout != INFINITE) {
       const auto elapsed =
           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-      slice = elapsed >= Timeout ? 0 : Timeout - static_cast<Cardinal>(elapsed);
+      remaining = elapsed >= Timeout ? 0 : Timeout - static_cast<Cardinal>(elapsed);
     }
+    const Cardinal slice = std::min(remaining, ServeIntervalMs);
     int index = -1;
     const TWaitResult result = detail::WaitForWaitables(waitables.data(), Count, WaitAll, slice, &index, &GSyncEvent);
-    if (result == wrSignaled && index == static_cast<int>(Count)) {
-      // Woken for the main thread's work: serve it, then wait again.
+    const bool woken = result == wrSignaled && index == static_cast<int>(Count);
+    if (woken || (result == wrTimeout && slice < remaining)) {
+      // Woken for the main thread's work, or a slice passed: serve, then wait again.
       CheckSynchronize(0);
       if (ServeMainThreadWait) ServeMainThreadWait();
       continue;

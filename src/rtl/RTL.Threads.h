@@ -19,7 +19,8 @@
 //     pending cross-thread SendMessage calls.
 // While the main thread waits (TThread::WaitFor, the TThread destructor, waits through
 // WaitForMainThreadServing or TWaitableObject::WaitFor with ServeMainThread), each time it
-// is woken it runs CheckSynchronize() and then ServeMainThreadWait(). So a worker that waits
+// is woken, and at least every 100 ms, it runs CheckSynchronize() and then ServeMainThreadWait()
+// (the 100 ms turns keep it serving even when a wake-up went elsewhere). So a worker that waits
 // for the main thread can never deadlock a main thread that waits for the worker. A main
 // thread blocked any other way (a plain lock, a plain wait) serves nothing.
 

@@ -313,6 +313,27 @@ TEST(Threads, WaitsServeTheWindowLayersSends) {
   EXPECT_EQ(reply.WaitFor(0), wrSignaled);
 }
 
+void SwallowWake() {}
+
+// A wake hook that forgets to chain: the wait still serves the send on its next turn.
+TEST(Threads, WaitsServeEvenWhenTheWakeHookDoesNotChain) {
+  void (*previous)() = WakeMainThread;
+  WakeMainThread = SwallowWake;
+  ServeMainThreadWait = ServeSends;
+  TSimpleEvent reply;
+  GSentReply = &reply;
+  auto* thread = Create<TLambdaThread>([&](TLambdaThread&) {
+    GSendPending = true;
+    WakeMainThread();
+    reply.WaitFor();
+  });
+  thread->WaitFor();
+  Free(thread);
+  WakeMainThread = previous;
+  ServeMainThreadWait = nullptr;
+  EXPECT_EQ(reply.WaitFor(0), wrSignaled);
+}
+
 TEST(Threads, PriorityMapsToTheScheduler) {
   int policy = -1, nice = -100;
   auto* thread = Create<TLambdaThread>(
