@@ -179,6 +179,47 @@ TEST_F(Text, DrawTextWordBreakEndEllipsisAndCalcRect) {
   EXPECT_EQ(r.Right, 48 + Width(u"b"));
 }
 
+TEST_F(Text, AbcWidthsAddUpToAdvances) {
+  ABC abc[3];
+  ASSERT_TRUE(GetCharABCWidthsW(DC, 'A', 'C', abc));
+  int widths[3];
+  ASSERT_TRUE(GetCharWidth32W(DC, 'A', 'C', widths));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_GT(abc[i].abcB, 0u);
+    EXPECT_EQ(abc[i].abcA + int(abc[i].abcB) + abc[i].abcC, widths[i]);
+  }
+  EXPECT_EQ(widths[0], Width(u"A"));
+  EXPECT_FALSE(GetCharABCWidthsW(DC, 'C', 'A', abc));
+}
+
+TEST_F(Text, PathEllipsisKeepsTheFileNameAndHotkeysUnderline) {
+  const String path = u"C:\\Users\\someone\\Music\\Albums\\file.mp3";
+  TRect r(0, 0, 90, 20);
+  DrawText(DC, path, &r, DT_CALCRECT | DT_SINGLELINE | DT_PATH_ELLIPSIS);
+  EXPECT_LE(r.Right, 90);
+  EXPECT_GE(r.Right, Width(u"C...\\file.mp3"));
+  // "&F" underlines the F one pixel row across its advance; DT_HIDEPREFIX leaves it out.
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, RGB(255, 255, 255));
+  auto underlined = [&](UINT format) {
+    Surface.BeginAccess();
+    std::fill(Surface.GetBits(), Surface.GetBits() + 200 * 200, 0u);
+    Surface.EndAccess();
+    TRect box(0, 0, 100, 20);
+    DrawText(DC, u"&File", &box, DT_SINGLELINE | format);
+    Surface.BeginAccess();
+    const int f = Width(u"F");
+    for (int y = 10; y < 13; ++y) {
+      int covered = 0;
+      for (int x = 0; x < f; ++x) covered += Surface.GetPixel(x, y) == 0xFFFFFFFFu;
+      if (covered == f) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(underlined(0));
+  EXPECT_FALSE(underlined(DT_HIDEPREFIX));
+}
+
 TEST_F(Text, DrawTextPlacesAndClipsLines) {
   SetBkMode(DC, TRANSPARENT);
   SetTextColor(DC, RGB(255, 255, 255));
