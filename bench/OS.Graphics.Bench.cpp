@@ -5,6 +5,8 @@
 #include <pixman.h>
 #include <png.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -31,10 +33,18 @@ std::vector<uint32_t> MakePicture() {
   return p;
 }
 
+// With ZEPHSE_BENCH_PNG set, the file is also written there, so that OS.Graphics.Pillow.py can
+// time another decoder on the same bytes.
 const std::vector<Byte>& PngFile() {
   static const std::vector<Byte> file = [] {
     std::vector<uint32_t> picture = MakePicture();
-    return EncodePng(picture.data(), Width, Height, false);
+    std::vector<Byte> png = EncodePng(picture.data(), Width, Height, false);
+    if (const char* path = std::getenv("ZEPHSE_BENCH_PNG"))
+      if (FILE* out = std::fopen(path, "wb")) {
+        std::fwrite(png.data(), 1, png.size(), out);
+        std::fclose(out);
+      }
+    return png;
   }();
   return file;
 }
