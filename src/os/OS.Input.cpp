@@ -584,7 +584,8 @@ BOOL EnableWindow(HWND Window, BOOL Enable) {
     // A disabled window keeps neither the focus nor the capture.
     TWindowManager& wm = WM();
     if (wm.Focus == Window || IsChild(Window, wm.Focus)) SetFocus(nullptr);
-    if (wm.Capture == Window) ReleaseCapture();
+    // Modes the window runs (capture, menus, drags) end first; by default that releases the capture.
+    SendMessage(Window, WM_CANCELMODE, 0, 0);
     if (!(w = Find(Window))) return wasDisabled;
     w->Style |= WS_DISABLED;
   } else {

@@ -1314,6 +1314,7 @@ BOOL SetWindowPos(HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, U
     }
     LinkWindow(w, after);
   }
+  const UINT oldDpi = w->Dpi;
   if (!w->IsChild() && !w->MessageOnly) {
     UpdateDpi(w);
     UpdateSurface(w);
@@ -1358,6 +1359,14 @@ BOOL SetWindowPos(HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, U
   wp.cx = w->Rect.Width();
   wp.cy = w->Rect.Height();
   CallProc(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+  // Moved onto a monitor of another DPI: suggest the rectangle scaled about its top-left.
+  if ((w = Find(Window)) && w->Dpi != oldDpi && oldDpi != 0) {
+    TRect suggested = w->Rect;
+    suggested.SetWidth(static_cast<int>(static_cast<Int64>(w->Rect.Width()) * w->Dpi / oldDpi));
+    suggested.SetHeight(static_cast<int>(static_cast<Int64>(w->Rect.Height()) * w->Dpi / oldDpi));
+    CallProc(w, WM_DPICHANGED, MAKELPARAM(static_cast<int>(w->Dpi), static_cast<int>(w->Dpi)),
+             reinterpret_cast<LPARAM>(&suggested));
+  }
   return 1;
 }
 
@@ -1475,7 +1484,7 @@ int SetWindowRgn(HWND Window, HRGN Region, BOOL Redraw) {
 
 UINT GetDpiForWindow(HWND Window) {
   TWindow* w = Find(Window);
-  return w ? w->Dpi : 0;
+  return w ? TopLevelOf(w)->Dpi : 0;
 }
 
 // ---- invalidation ------------------------------------------------------------------------
@@ -1730,6 +1739,59 @@ int FrameWidth(const TWindow* W) {
 }
 
 Char GLastSysKeyDown = 0;
+
+// The move and size loop a press on the caption or a sizing border starts: the window follows
+// the mouse until the button goes up (Escape puts it back). Messages other than mouse and key
+// input are dispatched meanwhile.
+void MoveSizeLoop(HWND Window, LRESULT Hit, TPoint Start) {
+  TWindow* w = Find(Window);
+  if (!w || (w->Style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+  const TRect startRect = w->Rect;
+  SendMessage(Window, WM_ENTERSIZEMOVE, 0, 0);
+  SetCapture(Window);
+  for (;;) {
+    MSG msg;
+    const BOOL got = GetMessage(msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (GetCapture() != Window || !IsWindow(Window)) {
+      TranslateMessage(msg);
+      DispatchMessage(msg);
+      break;
+    }
+    const bool mouse = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST;
+    const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+    if (!mouse && !key) {
+      TranslateMessage(msg);
+      DispatchMessage(msg);
+      continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      SetWindowPos(Window, nullptr, startRect.Left, startRect.Top, startRect.Width(), startRect.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    }
+    if (msg.message == WM_LBUTTONUP) break;
+    if (msg.message != WM_MOUSEMOVE) continue;
+    const int dx = msg.pt.X - Start.X;
+    const int dy = msg.pt.Y - Start.Y;
+    TRect r = startRect;
+    if (Hit == HTCAPTION) {
+      r.Offset(dx, dy);
+    } else {
+      if (Hit == HTLEFT || Hit == HTTOPLEFT || Hit == HTBOTTOMLEFT) r.Left = std::min(r.Left + dx, r.Right);
+      if (Hit == HTRIGHT || Hit == HTTOPRIGHT || Hit == HTBOTTOMRIGHT) r.Right = std::max(r.Right + dx, r.Left);
+      if (Hit == HTTOP || Hit == HTTOPLEFT || Hit == HTTOPRIGHT) r.Top = std::min(r.Top + dy, r.Bottom);
+      if (Hit == HTBOTTOM || Hit == HTBOTTOMLEFT || Hit == HTBOTTOMRIGHT) r.Bottom = std::max(r.Bottom + dy, r.Top);
+    }
+    SendMessage(Window, Hit == HTCAPTION ? WM_MOVING : WM_SIZING, static_cast<WPARAM>(Hit), reinterpret_cast<LPARAM>(&r));
+    SetWindowPos(Window, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (GetCapture() == Window) ReleaseCapture();
+  if (IsWindow(Window)) SendMessage(Window, WM_EXITSIZEMOVE, 0, 0);
+}
 }  // namespace
 
 LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -1860,6 +1922,11 @@ LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
       return static_cast<LRESULT>(w->Text.size());
     case WM_CANCELMODE:
       if (GetCapture() == Window) ReleaseCapture();
+      return 0;
+    case WM_NCLBUTTONDOWN:
+      if (WParam == static_cast<WPARAM>(HTCAPTION) ||
+          (WParam >= static_cast<WPARAM>(HTLEFT) && WParam <= static_cast<WPARAM>(HTBOTTOMRIGHT)))
+        MoveSizeLoop(Window, static_cast<LRESULT>(WParam), TPoint(GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)));
       return 0;
     default:
       return 0;
