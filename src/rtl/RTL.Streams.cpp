@@ -39,12 +39,12 @@ Integer TStream::Write(const TBytes& Buffer, Integer Offset, Integer Count) {
   return Write(Buffer.data() + Offset, Count);
 }
 
+// Both loop over partial transfers (pipes deliver what they have) and fail when nothing moves.
 void TStream::ReadBuffer(void* Buffer, Int64 Count) {
   auto* p = static_cast<Byte*>(Buffer);
   while (Count > 0) {
-    const Integer chunk = ClampCount(Count);
-    const Integer got = Read(p, chunk);
-    if (got != chunk) RaiseReadError();
+    const Integer got = Read(p, ClampCount(Count));
+    if (got <= 0) RaiseReadError();
     p += got;
     Count -= got;
   }
@@ -53,9 +53,8 @@ void TStream::ReadBuffer(void* Buffer, Int64 Count) {
 void TStream::WriteBuffer(const void* Buffer, Int64 Count) {
   const auto* p = static_cast<const Byte*>(Buffer);
   while (Count > 0) {
-    const Integer chunk = ClampCount(Count);
-    const Integer put = Write(p, chunk);
-    if (put != chunk) RaiseWriteError();
+    const Integer put = Write(p, ClampCount(Count));
+    if (put <= 0) RaiseWriteError();
     p += put;
     Count -= put;
   }
@@ -285,34 +284,20 @@ String SystemReason(int Error) { return SysErrorMessage(Error); }
 
 Integer THandleStream::Read(void* Buffer, Integer Count) {
   if (Count <= 0) return 0;
-  Integer total = 0;
-  auto* p = static_cast<Byte*>(Buffer);
-  while (total < Count) {
-    const ssize_t n = ::read(FHandle, p + total, static_cast<size_t>(Count - total));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EReadError(u"Stream read error. %s", {SystemReason(errno)});
-    }
-    if (n == 0) break;
-    total += static_cast<Integer>(n);
+  for (;;) {
+    const ssize_t n = ::read(FHandle, Buffer, static_cast<size_t>(Count));
+    if (n >= 0) return static_cast<Integer>(n);
+    if (errno != EINTR) throw EReadError(u"Stream read error. %s", {SystemReason(errno)});
   }
-  return total;
 }
 
 Integer THandleStream::Write(const void* Buffer, Integer Count) {
   if (Count <= 0) return 0;
-  Integer total = 0;
-  const auto* p = static_cast<const Byte*>(Buffer);
-  while (total < Count) {
-    const ssize_t n = ::write(FHandle, p + total, static_cast<size_t>(Count - total));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EWriteError(u"Stream write error. %s", {SystemReason(errno)});
-    }
-    if (n == 0) break;
-    total += static_cast<Integer>(n);
+  for (;;) {
+    const ssize_t n = ::write(FHandle, Buffer, static_cast<size_t>(Count));
+    if (n >= 0) return static_cast<Integer>(n);
+    if (errno != EINTR) throw EWriteError(u"Stream write error. %s", {SystemReason(errno)});
   }
-  return total;
 }
 
 Int64 THandleStream::Seek(Int64 Offset, TSeekOrigin Origin) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -218,6 +219,18 @@ TEST(Streams, HandleStreamOverADescriptor) {
   EXPECT_EQ(std::string(tail, 3), "789");
   THandleStream closed(-1);
   EXPECT_THROW(closed.Read(tail, 1), EReadError);
+
+  // A pipe delivers what it has: Read returns it at once, ReadBuffer fails only at the end.
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  THandleStream reader(ends[0]), writer(ends[1]);
+  writer.WriteBuffer("abcdef", 6);
+  char buffer[16];
+  EXPECT_EQ(reader.Read(buffer, 16), 6);
+  writer.WriteBuffer("xyz", 3);
+  ::close(ends[1]);
+  EXPECT_THROW(reader.ReadBuffer(buffer, 4), EReadError);
+  ::close(ends[0]);
 }
 
 TEST(Streams, ResourceStream) {
