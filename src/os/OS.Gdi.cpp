@@ -1432,6 +1432,27 @@ BOOL StretchBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Source, int S
   return BitBlt(Dest, Width < 0 ? X + Width : X, Height < 0 ? Y + Height : Y, aw, ah, temp.DC, 0, 0, Rop);
 }
 
+int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, int XSrc, int YSrc, int SrcWidth,
+                  int SrcHeight, const void* Bits, const BITMAPINFO* Info, UINT, DWORD Rop) {
+  if (!DCOf(DC) || !Bits || !Info) return 0;
+  const BITMAPINFOHEADER& h = Info->bmiHeader;
+  if (h.biBitCount != 32 || (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) || h.biWidth <= 0 ||
+      h.biHeight == 0 || h.biWidth > TSurface::MaxSurfaceDimension || std::abs(h.biHeight) > TSurface::MaxSurfaceDimension)
+    return 0;
+  const int width = h.biWidth, height = std::abs(h.biHeight);
+  std::vector<uint32_t> rows(static_cast<const uint32_t*>(Bits), static_cast<const uint32_t*>(Bits) + size_t(width) * height);
+  if (h.biHeight > 0) {
+    for (int y = 0; y < height / 2; ++y)
+      std::swap_ranges(rows.begin() + ptrdiff_t(y) * width, rows.begin() + ptrdiff_t(y + 1) * width,
+                       rows.begin() + ptrdiff_t(height - 1 - y) * width);
+    YSrc = height - YSrc - SrcHeight;
+  }
+  TTempSource source(rows, width, height);
+  return StretchBlt(DC, XDest, YDest, DestWidth, DestHeight, source.DC, XSrc, YSrc, SrcWidth, SrcHeight, Rop)
+             ? SrcHeight
+             : 0;
+}
+
 BOOL AlphaBlend(HDC Dest, int X, int Y, int Width, int Height, HDC Source, int SrcX, int SrcY, int SrcWidth,
                 int SrcHeight, BLENDFUNCTION Blend) {
   TPaint p(Dest);

@@ -288,6 +288,10 @@ TSurface* GetBitmapSurface(HBITMAP Bitmap);
 int GetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, void* Bits, BITMAPINFO* Info, UINT Usage);
 int SetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO* Info,
               UINT Usage);
+// Draws 32-bit memory rows (BI_RGB or BI_BITFIELDS, either row order) like StretchBlt; for
+// bottom-up memory YSrc counts from the bottom row. Returns SrcHeight, or 0 on failure.
+int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, int XSrc, int YSrc, int SrcWidth,
+                  int SrcHeight, const void* Bits, const BITMAPINFO* Info, UINT Usage, DWORD Rop);
 BOOL GdiFlush();
 
 // --- Clipping (device coordinates unless stated) ----------------------------------------------

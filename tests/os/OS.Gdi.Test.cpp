@@ -202,6 +202,21 @@ TEST(Gdi, StretchBltNearestAndHalftone) {
   EXPECT_GT(mid & 0xFF, 0u);
 }
 
+TEST(Gdi, StretchDIBitsReadsBothRowOrders) {
+  const uint32_t bits[4] = {0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u};  // 2 x 2
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  TCanvasFixture c(2, 2);
+  EXPECT_EQ(StretchDIBits(c.DC, 0, 0, 2, 2, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY), 2);
+  EXPECT_EQ(c.At(0, 0), 0xFF000001u);
+  info.bmiHeader.biHeight = 2;  // bottom-up: the first row in memory is the bottom one
+  EXPECT_EQ(StretchDIBits(c.DC, 0, 0, 2, 2, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY), 2);
+  EXPECT_EQ(c.At(0, 0), 0xFF000003u);
+  EXPECT_EQ(c.At(1, 1), 0xFF000002u);
+  info.bmiHeader.biBitCount = 24;
+  EXPECT_EQ(StretchDIBits(c.DC, 0, 0, 2, 2, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+}
+
 TEST(Gdi, AlphaBlendKnownPixels) {
   struct TCase {
     uint32_t Src, Dst;
