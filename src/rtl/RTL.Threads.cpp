@@ -322,13 +322,14 @@ void TThread::ApplyPriority() {
   static constexpr int niceLevels[] = {19, 10, 5, 0, -5, -10, -15};
   // Failures are ignored: raising the priority needs a privilege most processes lack.
   sched_param param{};
-  if (FPriority == tpIdle) {
+  const TThreadPriority priority = FPriority.load();
+  if (priority == tpIdle) {
     if (tid == GetCurrentThreadId()) pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
     else sched_setscheduler(static_cast<pid_t>(tid), SCHED_IDLE, &param);
   } else {
     if (sched_getscheduler(static_cast<pid_t>(tid)) == SCHED_IDLE)
       sched_setscheduler(static_cast<pid_t>(tid), SCHED_OTHER, &param);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceLevels[FPriority]);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceLevels[priority]);
   }
 }
 
@@ -503,21 +504,24 @@ void ThreadsInitialization() {
 
 // Queued calls not run yet are dropped; callers still blocked in Synchronize get EThread.
 void ThreadsFinalization() {
-  std::deque<TSyncRecord*>* queue;
+  std::vector<TSyncRecord*> dropped;
   {
     std::lock_guard lock(GSyncLock);
-    queue = GSyncQueue;
-    GSyncQueue = nullptr;
-    if (!queue) return;
-    for (TSyncRecord* record : *queue)
+    if (!GSyncQueue) return;
+    // Synchronous records live on their callers' stacks: answer them here, under the lock,
+    // and never touch them again once a caller may have returned.
+    for (TSyncRecord* record : *GSyncQueue) {
       if (record->Synchronous) {
         record->Error = std::make_exception_ptr(EThread(u"The main thread stopped taking calls"));
         record->Done = true;
+      } else {
+        dropped.push_back(record);
       }
+    }
+    delete GSyncQueue;
+    GSyncQueue = nullptr;
     GSyncDone.notify_all();
   }
-  for (TSyncRecord* record : *queue)
-    if (!record->Synchronous) delete record;
-  delete queue;
+  for (TSyncRecord* record : dropped) delete record;
 }
 }  // namespace detail

@@ -207,8 +207,8 @@ class TThread : public TObject {
   bool FStarted = false;
   bool FDestroying = false;
   bool FExternalThread = false;
-  bool FFreeOnTerminate = false;
-  TThreadPriority FPriority = tpNormal;
+  std::atomic<bool> FFreeOnTerminate{false};
+  std::atomic<TThreadPriority> FPriority{tpNormal};
   Cardinal FReturnValue = 0;
   std::exception_ptr FFatalException;
   TEvent FDone{true, false};  // set when the thread's work (Execute, OnTerminate) is over
