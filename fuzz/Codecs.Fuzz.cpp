@@ -18,12 +18,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   try {
     TDecodedImage image;
     switch (ZEPHSE_FUZZ_FORMAT) {
-      case 1: image = DecodePng(input); break;
-      case 2: image = DecodeBmp(input); break;
-      case 3: image = DecodeGif(input); break;
-      case 4: image = DecodeJpeg(input); break;
-      case 5: image = DecodeWebP(input); break;
-      default: image = DecodeImage(input); break;
+      case 1:
+        image = DecodePng(input);
+        break;
+      case 2:
+        image = DecodeBmp(input);
+        break;
+      case 3:
+        image = DecodeGif(input);
+        break;
+      case 4:
+        image = DecodeJpeg(input);
+        break;
+      case 5:
+        image = DecodeWebP(input);
+        break;
+      default:
+        image = DecodeImage(input);
+        break;
     }
     if (image.Width <= 0 || image.Height <= 0 || image.Pixels.size() != size_t(image.Width) * size_t(image.Height))
       std::abort();

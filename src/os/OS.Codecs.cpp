@@ -103,7 +103,8 @@ bool PngDecodeCore(png_structp Png, png_infop Info, TDecodedImage& Image, std::v
   Image.Height = int(height);
   Image.Pixels.resize(size_t(width) * height);
   Rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) Rows[y] = reinterpret_cast<png_bytep>(Image.Pixels.data() + size_t(y) * width);
+  for (png_uint_32 y = 0; y < height; ++y)
+    Rows[y] = reinterpret_cast<png_bytep>(Image.Pixels.data() + size_t(y) * width);
   png_read_image(Png, Rows.data());
   png_read_end(Png, nullptr);
   return true;
@@ -118,8 +119,9 @@ void PngFlush(png_structp) {}
 bool PngEncodeCore(png_structp Png, png_infop Info, const uint32_t* Pixels, int Width, int Height, bool Alpha,
                    std::vector<png_bytep>& Rows) {
   if (setjmp(png_jmpbuf(Png))) return false;
-  png_set_IHDR(Png, Info, png_uint_32(Width), png_uint_32(Height), 8, Alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(Png, Info, png_uint_32(Width), png_uint_32(Height), 8,
+               Alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(Png, Info);
   png_set_bgr(Png);
   if (!Alpha) png_set_filler(Png, 0, PNG_FILLER_AFTER);
@@ -158,7 +160,8 @@ bool JpegDecodeCore(jpeg_decompress_struct& Info, TJpegError& Error, std::span<c
   jpeg_mem_src(&Info, Data.data(), static_cast<unsigned long>(Data.size()));
   jpeg_read_header(&Info, TRUE);
   if (Info.image_width == 0 || Info.image_height == 0 || Info.image_width > JDIMENSION(MaxImageDimension) ||
-      Info.image_height > JDIMENSION(MaxImageDimension) || Int64(Info.image_width) * Info.image_height > MaxImagePixels) {
+      Info.image_height > JDIMENSION(MaxImageDimension) ||
+      Int64(Info.image_width) * Info.image_height > MaxImagePixels) {
     std::strcpy(Error.Message, "image too large");
     return false;
   }
@@ -180,7 +183,8 @@ bool JpegDecodeCore(jpeg_decompress_struct& Info, TJpegError& Error, std::span<c
       continue;
     }
     for (int x = 0; x < Image.Width; ++x) {
-      uint32_t c = Row[size_t(x) * 4], m = Row[size_t(x) * 4 + 1], ye = Row[size_t(x) * 4 + 2], k = Row[size_t(x) * 4 + 3];
+      uint32_t c = Row[size_t(x) * 4], m = Row[size_t(x) * 4 + 1], ye = Row[size_t(x) * 4 + 2],
+               k = Row[size_t(x) * 4 + 3];
       if (!inverted) {
         c = 255 - c;
         m = 255 - m;
@@ -369,23 +373,35 @@ TImageFormat ImageFormatFromMimeType(StringView MimeType) {
 
 String ImageFormatMimeType(TImageFormat Format) {
   switch (Format) {
-    case TImageFormat::Png: return u"image/png";
-    case TImageFormat::Bmp: return u"image/bmp";
-    case TImageFormat::Gif: return u"image/gif";
-    case TImageFormat::Jpeg: return u"image/jpeg";
-    case TImageFormat::WebP: return u"image/webp";
-    default: return String();
+    case TImageFormat::Png:
+      return u"image/png";
+    case TImageFormat::Bmp:
+      return u"image/bmp";
+    case TImageFormat::Gif:
+      return u"image/gif";
+    case TImageFormat::Jpeg:
+      return u"image/jpeg";
+    case TImageFormat::WebP:
+      return u"image/webp";
+    default:
+      return String();
   }
 }
 
 String ImageFormatExtension(TImageFormat Format) {
   switch (Format) {
-    case TImageFormat::Png: return u".png";
-    case TImageFormat::Bmp: return u".bmp";
-    case TImageFormat::Gif: return u".gif";
-    case TImageFormat::Jpeg: return u".jpg";
-    case TImageFormat::WebP: return u".webp";
-    default: return String();
+    case TImageFormat::Png:
+      return u".png";
+    case TImageFormat::Bmp:
+      return u".bmp";
+    case TImageFormat::Gif:
+      return u".gif";
+    case TImageFormat::Jpeg:
+      return u".jpg";
+    case TImageFormat::WebP:
+      return u".webp";
+    default:
+      return String();
   }
 }
 
@@ -398,12 +414,18 @@ bool IsImageFormatAvailable(TImageFormat Format) {
 TDecodedImage DecodeImage(std::span<const Byte> Data, TImageFormat Format) {
   if (Format == TImageFormat::Unknown) Format = DetectImageFormat(Data);
   switch (Format) {
-    case TImageFormat::Png: return DecodePng(Data);
-    case TImageFormat::Bmp: return DecodeBmp(Data);
-    case TImageFormat::Gif: return DecodeGif(Data);
-    case TImageFormat::Jpeg: return DecodeJpeg(Data);
-    case TImageFormat::WebP: return DecodeWebP(Data);
-    default: throw EInvalidGraphic(u"Unknown image format");
+    case TImageFormat::Png:
+      return DecodePng(Data);
+    case TImageFormat::Bmp:
+      return DecodeBmp(Data);
+    case TImageFormat::Gif:
+      return DecodeGif(Data);
+    case TImageFormat::Jpeg:
+      return DecodeJpeg(Data);
+    case TImageFormat::WebP:
+      return DecodeWebP(Data);
+    default:
+      throw EInvalidGraphic(u"Unknown image format");
   }
 }
 
@@ -577,8 +599,8 @@ TDecodedImage DecodeGif(std::span<const Byte> Data) {
         out[sx] = 0xFF000000u | (uint32_t(c.Red) << 16) | (uint32_t(c.Green) << 8) | c.Blue;
       }
     }
-    image.HasAlpha = transparent >= 0 || desc.Left > 0 || desc.Top > 0 || desc.Width < image.Width ||
-                     desc.Height < image.Height;
+    image.HasAlpha =
+        transparent >= 0 || desc.Left > 0 || desc.Top > 0 || desc.Width < image.Width || desc.Height < image.Height;
     haveFrame = true;
   }
   if (!haveFrame) Fail(u"GIF", u"no image in the file");
@@ -747,11 +769,21 @@ TDecodedImage DecodeBmp(std::span<const Byte> Data) {
     for (int x = 0; x < w; ++x) {
       uint32_t p;
       switch (bits) {
-        case 1: p = palette[(row[x / 8] >> (7 - x % 8)) & 1]; break;
-        case 2: p = palette[(row[x / 4] >> (6 - 2 * (x % 4))) & 3]; break;
-        case 4: p = palette[(row[x / 2] >> (x % 2 ? 0 : 4)) & 15]; break;
-        case 8: p = palette[row[x]]; break;
-        case 24: p = 0xFF000000u | (uint32_t(row[x * 3 + 2]) << 16) | (uint32_t(row[x * 3 + 1]) << 8) | row[x * 3]; break;
+        case 1:
+          p = palette[(row[x / 8] >> (7 - x % 8)) & 1];
+          break;
+        case 2:
+          p = palette[(row[x / 4] >> (6 - 2 * (x % 4))) & 3];
+          break;
+        case 4:
+          p = palette[(row[x / 2] >> (x % 2 ? 0 : 4)) & 15];
+          break;
+        case 8:
+          p = palette[row[x]];
+          break;
+        case 24:
+          p = 0xFF000000u | (uint32_t(row[x * 3 + 2]) << 16) | (uint32_t(row[x * 3 + 1]) << 8) | row[x * 3];
+          break;
         default: {
           const uint32_t v = bits == 16 ? uint32_t(row[x * 2] | (row[x * 2 + 1] << 8))
                                         : uint32_t(row[x * 4]) | (uint32_t(row[x * 4 + 1]) << 8) |
@@ -799,7 +831,7 @@ std::vector<Byte> EncodeBmp(const uint32_t* Pixels, Integer Width, Integer Heigh
   u32(0x0000FF00);
   u32(0x000000FF);
   u32(0xFF000000);
-  u32(0x73524742);  // LCS_sRGB
+  u32(0x73524742);                      // LCS_sRGB
   for (int i = 0; i < 12; ++i) u32(0);  // endpoints and gamma
   for (int y = Height - 1; y >= 0; --y)
     for (int x = 0; x < Width; ++x) u32(pixels[size_t(y) * Width + x]);
@@ -811,11 +843,16 @@ std::vector<Byte> EncodeBmp(const uint32_t* Pixels, Integer Width, Integer Heigh
 std::vector<Byte> EncodeImage(TImageFormat Format, const uint32_t* Pixels, Integer Width, Integer Height,
                               bool Premultiplied) {
   switch (Format) {
-    case TImageFormat::Png: return EncodePng(Pixels, Width, Height, Premultiplied);
-    case TImageFormat::Bmp: return EncodeBmp(Pixels, Width, Height, Premultiplied);
-    case TImageFormat::Jpeg: return EncodeJpeg(Pixels, Width, Height, Premultiplied);
-    case TImageFormat::WebP: return EncodeWebP(Pixels, Width, Height, Premultiplied);
-    default: throw EInvalidGraphic(u"No encoder for the \"" + ImageFormatMimeType(Format) + u"\" image format");
+    case TImageFormat::Png:
+      return EncodePng(Pixels, Width, Height, Premultiplied);
+    case TImageFormat::Bmp:
+      return EncodeBmp(Pixels, Width, Height, Premultiplied);
+    case TImageFormat::Jpeg:
+      return EncodeJpeg(Pixels, Width, Height, Premultiplied);
+    case TImageFormat::WebP:
+      return EncodeWebP(Pixels, Width, Height, Premultiplied);
+    default:
+      throw EInvalidGraphic(u"No encoder for the \"" + ImageFormatMimeType(Format) + u"\" image format");
   }
 }
 

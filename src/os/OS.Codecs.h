@@ -31,8 +31,8 @@ struct TDecodedImage {
   Integer Height = 0;
   std::vector<uint32_t> Pixels;  // straight BGRA (0xAARRGGBB), top-down
   TImageFormat Format = TImageFormat::Unknown;
-  bool HasAlpha = false;         // the file carries transparency
-  Integer FrameCount = 1;        // GIF: number of images in the file
+  bool HasAlpha = false;   // the file carries transparency
+  Integer FrameCount = 1;  // GIF: number of images in the file
 };
 
 // By the leading bytes (12 are enough for every format); Unknown when none matches.

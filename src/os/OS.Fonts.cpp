@@ -113,10 +113,13 @@ bool MatchFace(const LOGFONTW& Log, TMatch& Out) {
   const bool fixed = (Log.lfPitchAndFamily & 3) == FIXED_PITCH || (Log.lfPitchAndFamily & 0xF0) == FF_MODERN;
   const bool roman = (Log.lfPitchAndFamily & 0xF0) == FF_ROMAN;
   FcPattern* pattern = FcPatternCreate();
-  if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(StringToUTF8(family).c_str()));
+  if (!family.empty())
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(StringToUTF8(family).c_str()));
   // A weak generic fallback, so that a missing family ends on the configured default face.
   FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(fixed ? "monospace" : roman ? "serif" : "sans-serif"));
+                     reinterpret_cast<const FcChar8*>(fixed   ? "monospace"
+                                                      : roman ? "serif"
+                                                              : "sans-serif"));
   FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFor(Log.lfWeight));
   FcPatternAddInteger(pattern, FC_SLANT, Log.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);

@@ -164,17 +164,17 @@ namespace detail {
 // A logical font realised on a face at a pixel size.
 struct TRealFont {
   LOGFONTW Log{};
-  String Family;          // the matched family
-  double EmPixels = 0;    // em size in pixels
+  String Family;           // the matched family
+  double EmPixels = 0;     // em size in pixels
   FT_Face Face = nullptr;  // metrics and shaping (never touched by the renderer)
   hb_font_t* Shaper = nullptr;
   cairo_font_face_t* CairoFace = nullptr;  // rendering (its own FT_Face)
   bool Monochrome = false;
   bool SyntheticBold = false, SyntheticItalic = false;
   TEXTMETRICW Metrics{};
-  int UnderlinePosition = 0;   // pixels below the baseline to the top of the line
+  int UnderlinePosition = 0;  // pixels below the baseline to the top of the line
   int UnderlineThickness = 1;
-  int StrikeOutPosition = 0;   // pixels above the baseline to the top of the line
+  int StrikeOutPosition = 0;  // pixels above the baseline to the top of the line
   int StrikeOutThickness = 1;
   int LoadFlags = 0;
 };

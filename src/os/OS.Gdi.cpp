@@ -27,8 +27,8 @@ struct TBrushObject : TGdiObject {
   TBrushObject() : TGdiObject(TGdiKind::Brush) {}
   UINT Style = BS_SOLID;
   COLORREF Color = 0;
-  bool ZeroFill = false;   // the stock black brush: all bytes 0
-  bool DCBrush = false;    // DC_BRUSH: the DC's brush colour
+  bool ZeroFill = false;  // the stock black brush: all bytes 0
+  bool DCBrush = false;   // DC_BRUSH: the DC's brush colour
   std::vector<uint32_t> Pattern;
   int PatternWidth = 0, PatternHeight = 0;
   int Describe(int Size, void* Buffer) const override {
@@ -238,7 +238,6 @@ void InitState(TDCObject* dc) {
 
 // --- Painting ----------------------------------------------------------------------------------
 
-
 // One drawing call: the target surface, the effective clip in surface coordinates and the
 // logical-to-surface offset. Flushes cairo before and marks the surface dirty after.
 class TPaint {
@@ -397,11 +396,21 @@ const bool* DashPattern(UINT Style, int& Length) {
   static const bool dashDot[] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0};
   static const bool dashDotDot[] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 0, 0, 0, 1, 1, 1, 0, 0, 0};
   switch (Style) {
-    case PS_DASH: Length = int(sizeof dash); return dash;
-    case PS_DOT: Length = int(sizeof dot); return dot;
-    case PS_DASHDOT: Length = int(sizeof dashDot); return dashDot;
-    case PS_DASHDOTDOT: Length = int(sizeof dashDotDot); return dashDotDot;
-    default: Length = 0; return nullptr;
+    case PS_DASH:
+      Length = int(sizeof dash);
+      return dash;
+    case PS_DOT:
+      Length = int(sizeof dot);
+      return dot;
+    case PS_DASHDOT:
+      Length = int(sizeof dashDot);
+      return dashDot;
+    case PS_DASHDOTDOT:
+      Length = int(sizeof dashDotDot);
+      return dashDotDot;
+    default:
+      Length = 0;
+      return nullptr;
   }
 }
 
@@ -552,12 +561,18 @@ int GetDeviceCaps(HDC DC, int Index) {
   TSurface* s = dc->Target();
   switch (Index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
-    case BITSPIXEL: return 32;
-    case PLANES: return 1;
-    case HORZRES: return s ? s->GetWidth() : 0;
-    case VERTRES: return s ? s->GetHeight() : 0;
-    default: return 0;
+    case LOGPIXELSY:
+      return 96;
+    case BITSPIXEL:
+      return 32;
+    case PLANES:
+      return 1;
+    case HORZRES:
+      return s ? s->GetWidth() : 0;
+    case VERTRES:
+      return s ? s->GetHeight() : 0;
+    default:
+      return 0;
   }
 }
 
@@ -616,13 +631,23 @@ T GetField(HDC DC, T TDCState::*Field, T Fail) {
 }
 }  // namespace
 
-BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Previous) { return SetPoint(DC, &TDCState::WindowOrg, X, Y, Previous, false); }
+BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::WindowOrg, X, Y, Previous, false);
+}
 BOOL GetWindowOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::WindowOrg, Origin); }
-BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Previous) { return SetPoint(DC, &TDCState::ViewportOrg, X, Y, Previous, false); }
+BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::ViewportOrg, X, Y, Previous, false);
+}
 BOOL GetViewportOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::ViewportOrg, Origin); }
-BOOL OffsetViewportOrgEx(HDC DC, int DX, int DY, TPoint* Previous) { return SetPoint(DC, &TDCState::ViewportOrg, DX, DY, Previous, true); }
-BOOL OffsetWindowOrgEx(HDC DC, int DX, int DY, TPoint* Previous) { return SetPoint(DC, &TDCState::WindowOrg, DX, DY, Previous, true); }
-BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Previous) { return SetPoint(DC, &TDCState::BrushOrg, X, Y, Previous, false); }
+BOOL OffsetViewportOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::ViewportOrg, DX, DY, Previous, true);
+}
+BOOL OffsetWindowOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::WindowOrg, DX, DY, Previous, true);
+}
+BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::BrushOrg, X, Y, Previous, false);
+}
 BOOL GetBrushOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::BrushOrg, Origin); }
 
 BOOL LPtoDP(HDC DC, TPoint* Points, int Count) {
@@ -693,16 +718,23 @@ HGDIOBJ SelectObject(HDC DC, HGDIOBJ Object) {
   if (!dc || !object || object->DeletePending) return nullptr;
   TGdiObject** slot = nullptr;
   switch (object->Kind) {
-    case TGdiKind::Pen: slot = &dc->State.Pen; break;
-    case TGdiKind::Brush: slot = &dc->State.Brush; break;
-    case TGdiKind::Font: slot = &dc->State.Font; break;
+    case TGdiKind::Pen:
+      slot = &dc->State.Pen;
+      break;
+    case TGdiKind::Brush:
+      slot = &dc->State.Brush;
+      break;
+    case TGdiKind::Font:
+      slot = &dc->State.Font;
+      break;
     case TGdiKind::Bitmap:
       if (!dc->Memory) return nullptr;
       slot = &dc->State.Bitmap;
       break;
     case TGdiKind::Region:
       return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(SelectClipRgn(DC, reinterpret_cast<HRGN>(Object))));
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   TGdiObject* old = *slot;
   // The old object may be freed by the release if a delete is pending; its handle value is
@@ -716,11 +748,16 @@ HGDIOBJ GetCurrentObject(HDC DC, UINT Kind) {
   auto* dc = DCOf(DC);
   if (!dc) return nullptr;
   switch (Kind) {
-    case OBJ_PEN: return reinterpret_cast<HGDIOBJ>(dc->State.Pen);
-    case OBJ_BRUSH: return reinterpret_cast<HGDIOBJ>(dc->State.Brush);
-    case OBJ_FONT: return reinterpret_cast<HGDIOBJ>(dc->State.Font);
-    case OBJ_BITMAP: return reinterpret_cast<HGDIOBJ>(dc->State.Bitmap);
-    default: return nullptr;
+    case OBJ_PEN:
+      return reinterpret_cast<HGDIOBJ>(dc->State.Pen);
+    case OBJ_BRUSH:
+      return reinterpret_cast<HGDIOBJ>(dc->State.Brush);
+    case OBJ_FONT:
+      return reinterpret_cast<HGDIOBJ>(dc->State.Font);
+    case OBJ_BITMAP:
+      return reinterpret_cast<HGDIOBJ>(dc->State.Bitmap);
+    default:
+      return nullptr;
   }
 }
 
@@ -740,12 +777,18 @@ DWORD GetObjectType(HGDIOBJ Object) {
   TGdiObject* object = detail::GdiObjectOf(Object);
   if (!object) return 0;
   switch (object->Kind) {
-    case TGdiKind::Pen: return OBJ_PEN;
-    case TGdiKind::Brush: return OBJ_BRUSH;
-    case TGdiKind::Font: return OBJ_FONT;
-    case TGdiKind::Bitmap: return OBJ_BITMAP;
-    case TGdiKind::Region: return OBJ_REGION;
-    case TGdiKind::DC: return static_cast<TDCObject*>(object)->Memory ? OBJ_MEMDC : OBJ_DC;
+    case TGdiKind::Pen:
+      return OBJ_PEN;
+    case TGdiKind::Brush:
+      return OBJ_BRUSH;
+    case TGdiKind::Font:
+      return OBJ_FONT;
+    case TGdiKind::Bitmap:
+      return OBJ_BITMAP;
+    case TGdiKind::Region:
+      return OBJ_REGION;
+    case TGdiKind::DC:
+      return static_cast<TDCObject*>(object)->Memory ? OBJ_MEMDC : OBJ_DC;
   }
   return 0;
 }
@@ -936,9 +979,15 @@ int ExtSelectClipRgn(HDC DC, HRGN Region, int Mode) {
   if (Mode < RGN_AND || Mode > RGN_DIFF) return ERROR;
   pixman_region32_t* clip = ClipForCombine(dc);
   switch (Mode) {
-    case RGN_AND: pixman_region32_intersect(clip, clip, source); break;
-    case RGN_OR: pixman_region32_union(clip, clip, source); break;
-    case RGN_DIFF: pixman_region32_subtract(clip, clip, source); break;
+    case RGN_AND:
+      pixman_region32_intersect(clip, clip, source);
+      break;
+    case RGN_OR:
+      pixman_region32_union(clip, clip, source);
+      break;
+    case RGN_DIFF:
+      pixman_region32_subtract(clip, clip, source);
+      break;
     case RGN_XOR: {
       pixman_region32_t a, b;
       pixman_region32_init(&a);
@@ -1253,7 +1302,9 @@ BOOL Polyline(HDC DC, const TPoint* Points, int Count) {
   return 1;
 }
 
-BOOL MoveToEx(HDC DC, int X, int Y, TPoint* Previous) { return SetPoint(DC, &TDCState::Position, X, Y, Previous, false); }
+BOOL MoveToEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::Position, X, Y, Previous, false);
+}
 BOOL GetCurrentPositionEx(HDC DC, TPoint* Position) { return GetPoint(DC, &TDCState::Position, Position); }
 
 BOOL LineTo(HDC DC, int X, int Y) {
@@ -1437,10 +1488,12 @@ int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, i
   if (!DCOf(DC) || !Bits || !Info) return 0;
   const BITMAPINFOHEADER& h = Info->bmiHeader;
   if (h.biBitCount != 32 || (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) || h.biWidth <= 0 ||
-      h.biHeight == 0 || h.biWidth > TSurface::MaxSurfaceDimension || std::abs(h.biHeight) > TSurface::MaxSurfaceDimension)
+      h.biHeight == 0 || h.biWidth > TSurface::MaxSurfaceDimension ||
+      std::abs(h.biHeight) > TSurface::MaxSurfaceDimension)
     return 0;
   const int width = h.biWidth, height = std::abs(h.biHeight);
-  std::vector<uint32_t> rows(static_cast<const uint32_t*>(Bits), static_cast<const uint32_t*>(Bits) + size_t(width) * height);
+  std::vector<uint32_t> rows(static_cast<const uint32_t*>(Bits),
+                             static_cast<const uint32_t*>(Bits) + size_t(width) * height);
   if (h.biHeight > 0) {
     for (int y = 0; y < height / 2; ++y)
       std::swap_ranges(rows.begin() + ptrdiff_t(y) * width, rows.begin() + ptrdiff_t(y + 1) * width,
@@ -1484,8 +1537,8 @@ BOOL AlphaBlend(HDC Dest, int X, int Y, int Width, int Height, HDC Source, int S
   const bool perPixel = (Blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   TRect s = ToSurface(p, X, Y, X + Width, Y + Height);
   const int sourceHeight = sampled.empty() ? src.Height : Height;
-  pixman_image_t* source = pixman_image_create_bits(perPixel ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8, stride,
-                                                    sourceHeight, const_cast<uint32_t*>(bits), stride * 4);
+  pixman_image_t* source = pixman_image_create_bits(perPixel ? PIXMAN_a8r8g8b8 : PIXMAN_x8r8g8b8, stride, sourceHeight,
+                                                    const_cast<uint32_t*>(bits), stride * 4);
   pixman_image_t* dest = pixman_image_create_bits(PIXMAN_a8r8g8b8, p.Surface->GetWidth(), p.Surface->GetHeight(),
                                                   p.Surface->GetBits(), p.Surface->GetStride());
   pixman_color_t constant{0, 0, 0, uint16_t(ca * 257)};

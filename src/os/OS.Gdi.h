@@ -286,8 +286,7 @@ TSurface* GetBitmapSurface(HBITMAP Bitmap);
 // 32-bit copies between a bitmap and memory: rows StartScan.. of a 32-bit header; a positive
 // biHeight means bottom-up memory. GetDIBits with Bits null fills in the header only.
 int GetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, void* Bits, BITMAPINFO* Info, UINT Usage);
-int SetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO* Info,
-              UINT Usage);
+int SetDIBits(HDC DC, HBITMAP Bitmap, UINT StartScan, UINT Lines, const void* Bits, const BITMAPINFO* Info, UINT Usage);
 // Draws 32-bit memory rows (BI_RGB or BI_BITFIELDS, either row order) like StretchBlt; for
 // bottom-up memory YSrc counts from the bottom row. Returns SrcHeight, or 0 on failure.
 int StretchDIBits(HDC DC, int XDest, int YDest, int DestWidth, int DestHeight, int XSrc, int YSrc, int SrcWidth,

@@ -80,7 +80,8 @@ TRegionObject* RegionOf(HRGN Rgn) {
 }
 
 int RegionType(const void* PixmanRegion32) {
-  int count = pixman_region32_n_rects(const_cast<pixman_region32_t*>(static_cast<const pixman_region32_t*>(PixmanRegion32)));
+  int count =
+      pixman_region32_n_rects(const_cast<pixman_region32_t*>(static_cast<const pixman_region32_t*>(PixmanRegion32)));
   return count == 0 ? NULLREGION : count == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
@@ -126,8 +127,7 @@ struct TSpanBuilder {
     pixman_region32_fini(region);
     // Boxes of one row may overlap (winding fill): union them row by row via init_rects,
     // which accepts arbitrary boxes and normalises them.
-    if (!pixman_region32_init_rects(region, Boxes.data(), static_cast<int>(Boxes.size())))
-      pixman_region32_init(region);
+    if (!pixman_region32_init_rects(region, Boxes.data(), static_cast<int>(Boxes.size()))) pixman_region32_init(region);
     return result;
   }
 };
@@ -140,8 +140,10 @@ HRGN MakeRounded(TRect R, double Rx, double Ry) {
   for (int y = R.Top; y < R.Bottom; ++y) {
     double yc = y + 0.5 - R.Top;
     double dy = 0;
-    if (yc < Ry) dy = Ry - yc;
-    else if (yc > height - Ry) dy = yc - (height - Ry);
+    if (yc < Ry)
+      dy = Ry - yc;
+    else if (yc > height - Ry)
+      dy = yc - (height - Ry);
     double inset = 0;
     if (dy > 0 && Ry > 0) {
       double t = dy / Ry;

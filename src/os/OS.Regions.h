@@ -80,8 +80,8 @@ struct TGdiObject {
   // size needed when Buffer is null; 0 when Size is too small or there is no description.
   virtual int Describe(int Size, void* Buffer) const;
   const TGdiKind Kind;
-  bool Stock = false;        // never deleted
-  int SelectCount = 0;       // device contexts (and their saved states) holding it
+  bool Stock = false;          // never deleted
+  int SelectCount = 0;         // device contexts (and their saved states) holding it
   bool DeletePending = false;  // DeleteObject while selected: freed when the last holder lets go
   uint32_t Magic = 0x47444931;
 };

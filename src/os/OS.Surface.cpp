@@ -37,8 +37,8 @@ TSurface::TSurface(uint32_t* Bits, Integer Width, Integer Height) {
 
 void TSurface::CreateCairo() {
   if (FBits)
-    FCairo = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(FBits), CAIRO_FORMAT_ARGB32,
-                                                 FWidth, FHeight, FWidth * 4);
+    FCairo = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(FBits), CAIRO_FORMAT_ARGB32, FWidth,
+                                                 FHeight, FWidth * 4);
   else
     FCairo = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0);
   if (cairo_surface_status(FCairo) != CAIRO_STATUS_SUCCESS) {

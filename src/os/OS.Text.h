@@ -71,8 +71,7 @@ inline BOOL GetTextExtentPoint32(HDC DC, const String& Text, TSize* Size) {
 // Fit (when not null): how many code units fit into MaxExtent. Dx (when not null): the
 // cumulative extent after each code unit, Count entries (or Fit entries when Fit is asked).
 BOOL GetTextExtentExPointW(HDC DC, const Char* Text, int Count, int MaxExtent, int* Fit, int* Dx, TSize* Size);
-inline BOOL GetTextExtentExPoint(HDC DC, const Char* Text, int Count, int MaxExtent, int* Fit, int* Dx,
-                                 TSize* Size) {
+inline BOOL GetTextExtentExPoint(HDC DC, const Char* Text, int Count, int MaxExtent, int* Fit, int* Dx, TSize* Size) {
   return GetTextExtentExPointW(DC, Text, Count, MaxExtent, Fit, Dx, Size);
 }
 BOOL GetCharABCWidthsW(HDC DC, UINT First, UINT Last, ABC* Widths);
@@ -88,7 +87,9 @@ inline BOOL ExtTextOut(HDC DC, int X, int Y, UINT Options, const TRect* Rect, co
   return ExtTextOutW(DC, X, Y, Options, Rect, Text.data(), UINT(Text.size()), Dx);
 }
 BOOL TextOutW(HDC DC, int X, int Y, const Char* Text, int Count);
-inline BOOL TextOut(HDC DC, int X, int Y, const String& Text) { return TextOutW(DC, X, Y, Text.data(), int(Text.size())); }
+inline BOOL TextOut(HDC DC, int X, int Y, const String& Text) {
+  return TextOutW(DC, X, Y, Text.data(), int(Text.size()));
+}
 
 // Formatted text in a rectangle (DT_* flags). Count -1: Text ends at its first 0. Returns the
 // height of the text (0 on failure); with DT_CALCRECT only measures and sets Rect's right and

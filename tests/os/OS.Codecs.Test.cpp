@@ -187,7 +187,8 @@ TEST(CodecsConformance, PngSuite) {
     for (size_t i = 0; i < image.Pixels.size(); ++i) {
       const uint32_t p = image.Pixels[i];
       const int rgba[4] = {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF), int(p >> 24)};
-      for (int k = 0; k < 4; ++k) ASSERT_LE(std::abs(rgba[k] - expected[i * 4 + size_t(k)]), tolerance) << i << ":" << k;
+      for (int k = 0; k < 4; ++k)
+        ASSERT_LE(std::abs(rgba[k] - expected[i * 4 + size_t(k)]), tolerance) << i << ":" << k;
     }
     ++checked;
   }
@@ -235,10 +236,10 @@ TEST(CodecsConformance, SamplesMatchReferenceDecoder) {
   // Where the reference decoder is lenient or its answer is not the file's own.
   const std::set<std::string> differ = {
       "gif-test-suite/gifs/animated_transparent_loop_frames_out_of_bounds.gif",  // we keep the file's screen size
-      "pillow-images/Tests/images/issue_2811.gif",                // LZW code size 11: beyond the format, refused
+      "pillow-images/Tests/images/issue_2811.gif",                 // LZW code size 11: beyond the format, refused
       "pillow-images/Tests/images/test_extents_transparency.gif",  // junk after the only valid frame
-      "pillow-images/Tests/images/iss634.webp",                   // animated WebP: refused like the platform
-      "libwebp-test-data/bad_palette_index.webp",                 // pixels undefined by the format
+      "pillow-images/Tests/images/iss634.webp",                    // animated WebP: refused like the platform
+      "libwebp-test-data/bad_palette_index.webp",                  // pixels undefined by the format
   };
   while (std::getline(list, line)) {
     std::istringstream in(line);

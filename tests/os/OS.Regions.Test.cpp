@@ -33,10 +33,8 @@ TEST(Regions, CombineModesReturnComplexityAndPixels) {
     int Type;
     TPoint In, Out;
   } cases[] = {
-      {RGN_AND, SIMPLEREGION, {7, 7}, {2, 2}},
-      {RGN_OR, COMPLEXREGION, {12, 12}, {12, 2}},
-      {RGN_XOR, COMPLEXREGION, {2, 2}, {7, 7}},
-      {RGN_DIFF, COMPLEXREGION, {2, 7}, {7, 7}},
+      {RGN_AND, SIMPLEREGION, {7, 7}, {2, 2}},    {RGN_OR, COMPLEXREGION, {12, 12}, {12, 2}},
+      {RGN_XOR, COMPLEXREGION, {2, 2}, {7, 7}},   {RGN_DIFF, COMPLEXREGION, {2, 7}, {7, 7}},
       {RGN_COPY, SIMPLEREGION, {0, 0}, {10, 10}},
   };
   for (const auto& c : cases) {

@@ -22,12 +22,13 @@ bool UseDejaVuOnly() {
   static const bool ok = [] {
     std::ifstream probe(std::string(DejaVuDir) + "/DejaVuSans.ttf");
     if (!probe) return false;
-    return UseFontConfiguration(std::string("<fontconfig><dir>") + DejaVuDir + "</dir><cachedir>" + TempDir() +
-                                "</cachedir>"
-                                "<alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>"
-                                "<alias><family>serif</family><prefer><family>DejaVu Serif</family></prefer></alias>"
-                                "<alias><family>monospace</family><prefer><family>DejaVu Sans Mono</family></prefer>"
-                                "</alias></fontconfig>");
+    return UseFontConfiguration(
+        std::string("<fontconfig><dir>") + DejaVuDir + "</dir><cachedir>" + TempDir() +
+        "</cachedir>"
+        "<alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>"
+        "<alias><family>serif</family><prefer><family>DejaVu Serif</family></prefer></alias>"
+        "<alias><family>monospace</family><prefer><family>DejaVu Sans Mono</family></prefer>"
+        "</alias></fontconfig>");
   }();
   return ok;
 }
@@ -110,8 +111,12 @@ TEST_F(Text, ExtentsAreStableAndAdditive) {
     const char16_t* Text;
     int Width;
   } cases[] = {
-      {u"Hello, World!", 73}, {u"The quick brown fox", 115}, {u"iiii", 12},
-      {u"WWWW", 44},          {u"AV", 16},                   {u"fi", 7},  // no kerning, no ligatures
+      {u"Hello, World!", 73},
+      {u"The quick brown fox", 115},
+      {u"iiii", 12},
+      {u"WWWW", 44},
+      {u"AV", 16},
+      {u"fi", 7},  // no kerning, no ligatures
       {u"", 0},
   };
   for (const auto& c : cases) {
@@ -256,8 +261,10 @@ TEST_F(Text, WhiteOnBlackGivesCoverageInEveryChannel) {
       ASSERT_EQ(r, a);
       ASSERT_EQ(g, a);
       ASSERT_EQ(b, a);
-      if (a == 255) ++full;
-      else if (a > 0) ++partial;
+      if (a == 255)
+        ++full;
+      else if (a > 0)
+        ++partial;
     }
   EXPECT_GT(full, 0);
   EXPECT_GT(partial, 0);  // grey-scale anti-aliasing
@@ -364,10 +371,13 @@ TEST(Fonts, SubstitutionFallbackEnumerationAndPrivateFonts) {
   EXPECT_TRUE(std::is_sorted(families.begin(), families.end()));
   int calls = 0;
   LOGFONTW query = MakeLogFont(u"DejaVu Sans Mono", 0);
-  EnumFontFamiliesExW(dc, &query, [](const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM data) {
-    ++*reinterpret_cast<int*>(data);
-    return int(type == TRUETYPE_FONTTYPE);
-  }, reinterpret_cast<LPARAM>(&calls), 0);
+  EnumFontFamiliesExW(
+      dc, &query,
+      [](const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM data) {
+        ++*reinterpret_cast<int*>(data);
+        return int(type == TRUETYPE_FONTTYPE);
+      },
+      reinterpret_cast<LPARAM>(&calls), 0);
   EXPECT_EQ(calls, 1);
 
   // A private font from memory: the family from its name table becomes available, and goes
