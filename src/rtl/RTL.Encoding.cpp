@@ -97,10 +97,9 @@ struct TNameAlias {
   Integer CodePage;
 };
 const TNameAlias GNameAliases[] = {
-    {"utf-8", CP_UTF8},        {"utf8", CP_UTF8},         {"utf-16", CP_UTF16LE},
-    {"utf-16le", CP_UTF16LE},  {"unicode", CP_UTF16LE},   {"utf-16be", CP_UTF16BE},
-    {"unicodefffe", CP_UTF16BE}, {"utf-32", 12000},       {"gb2312", 936},
-    {"ks_c_5601-1987", 949},   {"ascii", CP_ASCII},       {"us-ascii", CP_ASCII},
+    {"utf-8", CP_UTF8},      {"utf8", CP_UTF8},        {"utf-16", CP_UTF16LE},      {"utf-16le", CP_UTF16LE},
+    {"unicode", CP_UTF16LE}, {"utf-16be", CP_UTF16BE}, {"unicodefffe", CP_UTF16BE}, {"utf-32", 12000},
+    {"gb2312", 936},         {"ks_c_5601-1987", 949},  {"ascii", CP_ASCII},         {"us-ascii", CP_ASCII},
 };
 
 bool SameAsciiText(std::string_view a, std::string_view b) {

@@ -61,15 +61,14 @@ class TEncoding : public TObject {
   // encoding; without a mark AEncoding becomes ADefaultEncoding (GetDefault() when null) and
   // the result is 0. With AEncoding given: the length of its preamble when the buffer starts
   // with it, else 0.
-  static Integer GetBufferEncoding(const TBytes& Buffer, TEncoding*& AEncoding,
-                                   TEncoding* ADefaultEncoding = nullptr);
+  static Integer GetBufferEncoding(const TBytes& Buffer, TEncoding*& AEncoding, TEncoding* ADefaultEncoding = nullptr);
   static Integer GetBufferEncoding(const Byte* Buffer, Integer Count, TEncoding*& AEncoding,
                                    TEncoding* ADefaultEncoding = nullptr);
 
   // Re-encodes bytes from one encoding into another.
   static TBytes Convert(const TEncoding* Source, const TEncoding* Destination, const TBytes& Bytes);
-  static TBytes Convert(const TEncoding* Source, const TEncoding* Destination, const TBytes& Bytes,
-                        Integer StartIndex, Integer Count);
+  static TBytes Convert(const TEncoding* Source, const TEncoding* Destination, const TBytes& Bytes, Integer StartIndex,
+                        Integer Count);
 
   // Text -> bytes (no preamble).
   TBytes GetBytes(StringView S) const;

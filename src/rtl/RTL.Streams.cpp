@@ -95,9 +95,7 @@ Int64 TStream::GetSize() {
   return size;
 }
 
-void TStream::SetSize(Int64 /*NewSize*/) {
-  throw EStreamError(u"The size of a %s cannot be changed", {ClassName()});
-}
+void TStream::SetSize(Int64 /*NewSize*/) { throw EStreamError(u"The size of a %s cannot be changed", {ClassName()}); }
 
 // =============================================================================================
 // TCustomMemoryStream
@@ -152,8 +150,7 @@ TMemoryStream::~TMemoryStream() {
 }
 
 void* TMemoryStream::Realloc(NativeInt& NewCapacity) {
-  if (NewCapacity > 0 && NewCapacity != GetSize())
-    NewCapacity = (NewCapacity + (MemoryDelta - 1)) & ~(MemoryDelta - 1);
+  if (NewCapacity > 0 && NewCapacity != GetSize()) NewCapacity = (NewCapacity + (MemoryDelta - 1)) & ~(MemoryDelta - 1);
   void* memory = GetMemory();
   if (NewCapacity == FCapacity) return memory;
   if (NewCapacity == 0) {
@@ -176,7 +173,8 @@ void TMemoryStream::SetSize(Int64 NewSize) {
   if (NewSize < 0) throw EStreamError(u"Invalid stream size (%d)", {NewSize});
   const NativeInt oldSize = static_cast<NativeInt>(GetSize());
   SetCapacity(static_cast<NativeInt>(NewSize));
-  if (NewSize > oldSize) std::memset(static_cast<Byte*>(GetMemory()) + oldSize, 0, static_cast<size_t>(NewSize - oldSize));
+  if (NewSize > oldSize)
+    std::memset(static_cast<Byte*>(GetMemory()) + oldSize, 0, static_cast<size_t>(NewSize - oldSize));
   SetPointer(GetMemory(), static_cast<NativeInt>(NewSize));
   if (FPosition > NewSize) FPosition = NewSize;
 }
@@ -194,8 +192,7 @@ Integer TMemoryStream::Write(const void* Buffer, Integer Count) {
   if (end > size) {
     if (end > FCapacity) SetCapacity(static_cast<NativeInt>(std::max<Int64>(end, FCapacity + FCapacity / 4)));
     // A write beyond the end leaves no uninitialised gap behind it.
-    if (FPosition > size)
-      std::memset(static_cast<Byte*>(GetMemory()) + size, 0, static_cast<size_t>(FPosition - size));
+    if (FPosition > size) std::memset(static_cast<Byte*>(GetMemory()) + size, 0, static_cast<size_t>(FPosition - size));
     SetPointer(GetMemory(), static_cast<NativeInt>(end));
   }
   std::memcpy(static_cast<Byte*>(GetMemory()) + FPosition, Buffer, static_cast<size_t>(Count));
@@ -227,8 +224,7 @@ TBytesStream::TBytesStream(TBytes Bytes) : FBytes(std::move(Bytes)) {
 TBytesStream::~TBytesStream() { SetPointer(nullptr, 0); }
 
 void* TBytesStream::Realloc(NativeInt& NewCapacity) {
-  if (NewCapacity > 0 && NewCapacity != GetSize())
-    NewCapacity = (NewCapacity + (MemoryDelta - 1)) & ~(MemoryDelta - 1);
+  if (NewCapacity > 0 && NewCapacity != GetSize()) NewCapacity = (NewCapacity + (MemoryDelta - 1)) & ~(MemoryDelta - 1);
   FBytes.resize(static_cast<size_t>(NewCapacity));
   return FBytes.empty() ? nullptr : FBytes.data();
 }

@@ -125,7 +125,9 @@ TBytes ZDecompress(const void* Data, size_t Size, size_t OutEstimate) {
   return out;
 }
 
-TBytes ZDecompress(const TBytes& Data, size_t OutEstimate) { return ZDecompress(Data.data(), Data.size(), OutEstimate); }
+TBytes ZDecompress(const TBytes& Data, size_t OutEstimate) {
+  return ZDecompress(Data.data(), Data.size(), OutEstimate);
+}
 
 // =============================================================================================
 // TZCompressionStream

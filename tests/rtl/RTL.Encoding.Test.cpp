@@ -1,11 +1,10 @@
-#include "rtl/RTL.Encoding.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <memory>
 #include <random>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
 
 namespace {
@@ -149,10 +148,9 @@ TEST(Encoding, GetEncodingByName) {
     const char16_t* Name;
     Integer CodePage;
   } cases[] = {
-      {u"utf-8", 65001},        {u"UTF-8", 65001},       {u"utf-16", 1200},     {u"UTF-16BE", 1201},
-      {u"windows-1251", 1251},  {u"Windows-1252", 1252}, {u"shift_jis", 932},   {u"koi8-r", 20866},
-      {u"iso-8859-2", 28592},   {u"us-ascii", 20127},    {u"cp866", 866},       {u"gb2312", 936},
-      {u"big5", 950},           {u"gb18030", 54936},     {u"ISO-8859-15", 28605},
+      {u"utf-8", 65001},       {u"UTF-8", 65001},   {u"utf-16", 1200},  {u"UTF-16BE", 1201},    {u"windows-1251", 1251},
+      {u"Windows-1252", 1252}, {u"shift_jis", 932}, {u"koi8-r", 20866}, {u"iso-8859-2", 28592}, {u"us-ascii", 20127},
+      {u"cp866", 866},         {u"gb2312", 936},    {u"big5", 950},     {u"gb18030", 54936},    {u"ISO-8859-15", 28605},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(StringToUTF8(c.Name));
@@ -169,14 +167,14 @@ TEST(Encoding, MalformedUtf8) {
     const char* Bytes;
     String Text;
   } cases[] = {
-      {"\xED\xA0\x80", u"\uFFFD"},              // an encoded surrogate
+      {"\xED\xA0\x80", u"\uFFFD"},                    // an encoded surrogate
       {"\xED\xA0\x80\xED\xB0\x80", u"\uFFFD\uFFFD"},  // an encoded surrogate pair
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
-      {"\xF4\x90\x80\x80", u"\uFFFD"},          // above U+10FFFF
-      {"a\xF0\x9F\x98", u"a\uFFFD"},            // truncated at the end
-      {"\x80x", u"\uFFFDx"},                    // lone continuation byte
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                  // overlong
+      {"\xF4\x90\x80\x80", u"\uFFFD"},                // above U+10FFFF
+      {"a\xF0\x9F\x98", u"a\uFFFD"},                  // truncated at the end
+      {"\x80x", u"\uFFFDx"},                          // lone continuation byte
       {"\xFF\xFE", u"\uFFFD\uFFFD"},
-      {"\xF0\x9F\x98\x80", u"\U0001F600"},      // valid, for contrast
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},  // valid, for contrast
   };
   TEncoding* utf8 = TEncoding::GetUTF8();
   auto strict = Encoding(CP_UTF8, true);

@@ -1,5 +1,3 @@
-#include "rtl/RTL.Streams.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,11 +1,10 @@
-#include "rtl/RTL.ZLib.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.ZLib.h"
 
 namespace {
 // Compressible but not trivial: words with some noise.
