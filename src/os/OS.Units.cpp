@@ -1,5 +1,6 @@
 #include "os/OS.Units.h"
 
+#include "os/OS.FileNotify.h"
 #include "os/OS.Codecs.h"
 #include "os/OS.Fonts.h"
 #include "os/OS.Http.h"
@@ -10,6 +11,7 @@ namespace {
 const TUnit GOsUnits[] = {
     {"OS.Units", nullptr, nullptr},
     {"OS.Http", detail::HttpInitialization, nullptr},
+    {"OS.FileNotify", nullptr, detail::FileNotifyFinalization},
     {"OS.Monitors", detail::InitializeMonitors, detail::FinalizeMonitors},
     {"OS.Windows", detail::InitializeWindows, detail::FinalizeWindows},
     {"OS.Fonts", FontsInitialization, FontsFinalization},
