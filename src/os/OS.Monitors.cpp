@@ -147,6 +147,11 @@ UINT GetDpiForSystem() {
   return GMonitors.empty() ? USER_DEFAULT_SCREEN_DPI : GMonitors[PrimaryIndex()].Dpi;
 }
 
+std::vector<TMonitorDesc> GetMonitors() {
+  std::lock_guard<std::mutex> lock(GLock);
+  return GMonitors;
+}
+
 int GetMonitorCount() {
   std::lock_guard<std::mutex> lock(GLock);
   return static_cast<int>(GMonitors.size());

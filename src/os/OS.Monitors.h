@@ -47,6 +47,8 @@ int GetMonitorCount();
 // those whose monitor's DPI changed also WM_DPICHANGED (wParam: the new DPI in both words,
 // lParam: a TRect* suggestion of the window rectangle scaled about its top-left).
 void SetMonitors(const std::vector<TMonitorDesc>& Monitors);
+// The monitors as last set.
+std::vector<TMonitorDesc> GetMonitors();
 
 // System metrics.
 inline constexpr int SM_CXSCREEN = 0;

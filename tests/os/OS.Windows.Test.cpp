@@ -152,6 +152,20 @@ TEST_F(WindowsTest, SendTimeoutGivesUpWhenTheUiThreadDoesNotServe) {
   EXPECT_TRUE(Find(h, WM_A).empty());  // abandoned sends are not delivered later
 }
 
+TEST_F(WindowsTest, SynchronizeAndQueueFromWorkersRunInsideTheMessageLoop) {
+  HWND h = Create(Bounds(0, 0, 10, 10), WS_POPUP);
+  std::vector<int> ran;
+  std::thread worker([&] {
+    TThread::Queue(nullptr, [&] { ran.push_back(1); });
+    TThread::Synchronize(nullptr, [&] { ran.push_back(2); });  // returns once the loop ran it
+    PostMessage(h, WM_A, 0, 0);
+  });
+  MSG msg;
+  while (GetMessage(msg, nullptr, 0, 0) > 0 && msg.message != WM_A) DispatchMessage(msg);
+  worker.join();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+}
+
 LRESULT SubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 WNDPROC GOriginal = nullptr;
 std::vector<UINT> GSubclassSeen;

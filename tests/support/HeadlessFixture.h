@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "os/OS.Input.h"
+#include "os/OS.Monitors.h"
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
 
@@ -59,6 +60,7 @@ class THeadlessTest : public ::testing::Test {
       FBefore.insert(h);
       return 1;
     });
+    FMonitors = GetMonitors();
     Headless::RunUntilIdle();
     Log.clear();
   }
@@ -78,6 +80,13 @@ class THeadlessTest : public ::testing::Test {
     }
     Handlers.clear();
     Log.clear();
+    // A test that changed the monitors gets the program's ones back.
+    const std::vector<TMonitorDesc> monitors = GetMonitors();
+    const bool same = std::equal(monitors.begin(), monitors.end(), FMonitors.begin(), FMonitors.end(),
+                                 [](const TMonitorDesc& a, const TMonitorDesc& b) {
+                                   return a.Bounds == b.Bounds && a.WorkArea == b.WorkArea && a.Dpi == b.Dpi;
+                                 });
+    if (!same) SetMonitors(FMonitors);
     // Buttons and keys left down by a test must not leak into the next one.
     for (WORD vk : {VK_SHIFT, VK_CONTROL, VK_MENU})
       if (GetAsyncKeyState(vk) < 0) InputKey(vk, false);
@@ -120,6 +129,7 @@ class THeadlessTest : public ::testing::Test {
 
  private:
   std::set<HWND> FBefore;
+  std::vector<TMonitorDesc> FMonitors;
   std::vector<HWND> FCreated;
   THandler FPendingHandler;
 
