@@ -79,7 +79,7 @@ void RunRecord(TSyncRecord* Record) {
   }
   if (Record->Synchronous) {
     std::lock_guard lock(GSyncLock);
-    Record->Error = error;
+    Record->Error = std::move(error);  // the caller holds the only reference from here
     Record->Done = true;
     GSyncDone.notify_all();
     return;  // the waiting caller owns the record

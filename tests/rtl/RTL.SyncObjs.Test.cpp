@@ -279,7 +279,7 @@ TEST(QueueWorkItem, LongFunctionsGetThreadsOfTheirOwn) {
   TEvent allStarted, release, allFinished;
   for (int i = 0; i < items; ++i)
     ASSERT_TRUE(QueueWorkItem(
-        [&] {
+        [&, items] {  // items by value: the test may end right after the last item counted
           if (++started == items) allStarted.SetEvent();
           release.WaitFor(INFINITE);
           if (++finished == items) allFinished.SetEvent();
