@@ -214,7 +214,9 @@ void InvalidateParentArea(TWindow* W, const TRect& RectInParent) {
   InvalidateTree(W->Parent, RectInParent, true, false);
 }
 
-bool NeedsPaint(const TWindow* W) { return !W->Update.IsEmpty() || W->InternalPaint; }
+bool NeedsPaint(const TWindow* W) { return !W->Update.IsEmpty() || W->InternalPaint || W->NcPaint; }
+
+bool HasNonClient(const TWindow* W) { return W->Client != TRect(0, 0, W->Rect.Width(), W->Rect.Height()); }
 
 bool IsShowing(const TWindow* W) {
   for (; W; W = W->IsChild() ? W->Parent : nullptr) {
@@ -1179,7 +1181,7 @@ LRESULT DispatchMessage(const MSG& Msg) {
     HWND handle = w->Handle;
     LRESULT r = CallProc(w, WM_PAINT, Msg.wParam, Msg.lParam);
     // A window that paints nothing must not be asked forever.
-    if ((w = Find(handle))) w->InternalPaint = false;
+    if ((w = Find(handle))) w->InternalPaint = w->NcPaint = false;
     return r;
   }
   return CallProc(w, Msg.message, Msg.wParam, Msg.lParam);
@@ -1333,7 +1335,9 @@ BOOL SetWindowPos(HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, U
       InvalidateAll(w);
     if (w->IsChild() && nowShowing && !(wp.flags & SWP_NOZORDER)) InvalidateAll(w);
   }
-  if (nowShowing && (wp.flags & SWP_FRAMECHANGED)) w->NcPaint = true;
+  if (nowShowing && !(wp.flags & SWP_NOREDRAW) && HasNonClient(w) &&
+      (!wasShowing || sized || (wp.flags & SWP_FRAMECHANGED) || (moved && w->IsChild())))
+    w->NcPaint = true;
   if (!wasShowing && !nowShowing && !w->IsVisible()) {
     w->Update = TRect();
     w->UpdateErase = false;
@@ -1501,9 +1505,12 @@ BOOL InvalidateRect(HWND Window, const TRect* Rect, BOOL Erase) {
   return 1;
 }
 
-BOOL InvalidateRgn(HWND Window, HRGN, BOOL Erase) {
-  // FIXME: the region's bounding box once the region objects are there; the whole client until then.
-  return InvalidateRect(Window, nullptr, Erase);
+BOOL InvalidateRgn(HWND Window, HRGN Region, BOOL Erase) {
+  // The update area is kept as a rectangle: the region's bounding box.
+  if (!Region) return InvalidateRect(Window, nullptr, Erase);
+  TRect box;
+  if (GetRgnBox(Region, &box) == ERROR) return 0;
+  return InvalidateRect(Window, &box, Erase);
 }
 
 BOOL ValidateRect(HWND Window, const TRect* Rect) {
@@ -1530,7 +1537,7 @@ void UpdateTree(HWND Window) {
   if (!w || !IsShowing(w)) return;
   if (NeedsPaint(w)) {
     CallProc(w, WM_PAINT, 0, 0);
-    if ((w = Find(Window))) w->InternalPaint = false;
+    if ((w = Find(Window))) w->InternalPaint = w->NcPaint = false;
   }
   if (!(w = Find(Window))) return;
   std::vector<HWND> children;
@@ -1740,6 +1747,27 @@ int FrameWidth(const TWindow* W) {
 
 Char GLastSysKeyDown = 0;
 
+// The frame of a child control: a dark line for WS_BORDER, a sunken two-pixel edge for a client
+// edge, a one-pixel grey edge for a static edge, outside in.
+void PaintDefaultFrame(TWindow* W) {
+  HDC dc = GetWindowDC(W->Handle);
+  if (!dc) return;
+  TRect r(0, 0, W->Rect.Width(), W->Rect.Height());
+  auto frame = [&](COLORREF color) {
+    HBRUSH brush = CreateSolidBrush(color);
+    FrameRect(dc, &r, brush);
+    DeleteObject(brush);
+    r.Inflate(-1, -1);
+  };
+  if (W->Style & WS_BORDER) frame(RGB(100, 100, 100));
+  if (W->ExStyle & WS_EX_CLIENTEDGE) {
+    frame(RGB(160, 160, 160));
+    frame(RGB(105, 105, 105));
+  }
+  if (W->ExStyle & WS_EX_STATICEDGE) frame(RGB(160, 160, 160));
+  ReleaseDC(W->Handle, dc);
+}
+
 // The move and size loop a press on the caption or a sizing border starts: the window follows
 // the mouse until the button goes up (Escape puts it back). Messages other than mouse and key
 // input are dispatched meanwhile.
@@ -1886,6 +1914,9 @@ LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
       return 0;
     case WM_NCACTIVATE:
       return 1;
+    case WM_NCPAINT:
+      if (HasNonClient(w)) PaintDefaultFrame(w);
+      return 0;
     case WM_ERASEBKGND: {
       HBRUSH brush = w->Class ? w->Class->Class.hbrBackground : nullptr;
       if (!brush || !WParam) return 0;

@@ -173,6 +173,23 @@ TEST_F(PaintTest, WindowRegionShapesHitTestingAndPainting) {
   EXPECT_EQ(Headless::WindowPixel(shaped, TPoint(10, 10)), 0u);  // never painted outside the shape
 }
 
+TEST_F(PaintTest, FramedChildrenPaintTheirFrameOutsideTheClientArea) {
+  HWND parent = Create(Bounds(0, 0, 100, 100), WS_POPUP | WS_VISIBLE, 0, nullptr, Painter(RGB(255, 0, 0)));
+  HWND framed = Create(Bounds(10, 10, 40, 40), WS_CHILD | WS_VISIBLE | WS_BORDER, 0, parent, Painter(RGB(0, 0, 255)));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(Find(framed, WM_NCPAINT).size(), 1u);
+  EXPECT_EQ(Headless::WindowPixel(parent, TPoint(10, 10)), 0xFF646464u);
+  EXPECT_EQ(Headless::WindowPixel(parent, TPoint(11, 11)), Blue);
+  EXPECT_EQ(Headless::WindowPixel(framed, TPoint(0, 0)), Blue);
+  // Invalidating the client leaves the frame alone.
+  Log.clear();
+  InvalidateRect(framed, nullptr, 1);
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(Find(framed, WM_NCPAINT).empty());
+  RedrawWindow(framed, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  EXPECT_EQ(Find(framed, WM_NCPAINT).size(), 1u);
+}
+
 TEST_F(PaintTest, SavePngWritesTheWindowPixels) {
   HWND h = Create(Bounds(0, 0, 8, 4), WS_POPUP | WS_VISIBLE, 0, nullptr, Painter(RGB(0, 255, 0)));
   Headless::RunUntilIdle();
