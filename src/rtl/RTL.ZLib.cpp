@@ -226,9 +226,10 @@ TZDecompressionStream::~TZDecompressionStream() {
 
 Integer TZDecompressionStream::Read(void* Buffer, Integer Count) {
   if (Count <= 0 || FEnded) return 0;
+  const uLong before = FZStream->total_out;
   FZStream->next_out = static_cast<Bytef*>(Buffer);
   FZStream->avail_out = static_cast<uInt>(Count);
-  while (FZStream->avail_out > 0) {
+  while (FZStream->avail_out > 0 && !FEnded) {
     if (FZStream->avail_in == 0) {
       const Integer got = FSource->Read(FBuffer, sizeof(FBuffer));
       // The source ends before the zlib stream does.
@@ -236,22 +237,34 @@ Integer TZDecompressionStream::Read(void* Buffer, Integer Count) {
       FZStream->next_in = FBuffer;
       FZStream->avail_in = static_cast<uInt>(got);
     }
-    const int code = inflate(FZStream, Z_NO_FLUSH);
-    if (code == Z_STREAM_END) {
-      FEnded = true;
-      // Leave the source just after the compressed data.
-      if (FZStream->avail_in > 0) FSource->Seek(-static_cast<Int64>(FZStream->avail_in), soCurrent);
-      FZStream->avail_in = 0;
-      break;
-    }
-    if (code == Z_NEED_DICT) RaiseDecompression(Z_DATA_ERROR);
-    ZDecompressCheckWithoutBufferError(code);
+    Inflate();
   }
-  const Integer produced = Count - static_cast<Integer>(FZStream->avail_out);
+  // A reader that asks for exactly the uncompressed size stops before the stream's check value:
+  // take it from the bytes at hand, so that the source is left after the stream then as well.
+  if (!FEnded && FZStream->avail_in > 0) {
+    Byte none = 0;
+    FZStream->next_out = &none;
+    FZStream->avail_out = 0;
+    Inflate();
+  }
   FZStream->next_out = nullptr;
   FZStream->avail_out = 0;
+  const auto produced = static_cast<Integer>(FZStream->total_out - before);
   FPosition += produced;
   return produced;
+}
+
+void TZDecompressionStream::Inflate() {
+  const int code = inflate(FZStream, Z_NO_FLUSH);
+  if (code == Z_STREAM_END) {
+    FEnded = true;
+    // Leave the source just after the compressed data.
+    if (FZStream->avail_in > 0) FSource->Seek(-static_cast<Int64>(FZStream->avail_in), soCurrent);
+    FZStream->avail_in = 0;
+    return;
+  }
+  if (code == Z_NEED_DICT) RaiseDecompression(Z_DATA_ERROR);
+  ZDecompressCheckWithoutBufferError(code);
 }
 
 Integer TZDecompressionStream::Write(const void* /*Buffer*/, Integer /*Count*/) {

@@ -85,6 +85,7 @@ class TZDecompressionStream : public TStream {
 
  private:
   void Restart();
+  void Inflate();
   TStream* FSource;
   bool FOwnsStream;
   Int64 FSourceStart;
