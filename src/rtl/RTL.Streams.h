@@ -229,6 +229,7 @@ class TResourceStream : public TCustomMemoryStream {
   ZCL_CLASS(TResourceStream, TCustomMemoryStream)
  public:
   TResourceStream(const void* Instance, StringView ResName, StringView ResType);
+  TResourceStream(StringView ResName, StringView ResType) : TResourceStream(nullptr, ResName, ResType) {}
   using TStream::Write;
   Integer Write(const void* Buffer, Integer Count) override;
 };

@@ -52,8 +52,12 @@ Integer ZLevel(TZCompressionLevel Level) {
 // One-shot
 
 TBytes ZCompress(const void* Data, size_t Size, TZCompressionLevel Level) {
+  return ZCompress(Data, Size, ZLevel(Level));
+}
+
+TBytes ZCompress(const void* Data, size_t Size, Integer ZLibLevel) {
   z_stream zs{};
-  ZCompressCheck(deflateInit(&zs, ZLevel(Level)));
+  ZCompressCheck(deflateInit(&zs, ZLibLevel));
   TBytes out(std::max<size_t>(64, deflateBound(&zs, static_cast<uLong>(std::min(Size, MaxChunk)))));
   const auto* in = static_cast<const Byte*>(Data);
   size_t inLeft = Size;
@@ -133,12 +137,14 @@ TBytes ZDecompress(const TBytes& Data, size_t OutEstimate) {
 // TZCompressionStream
 
 TZCompressionStream::TZCompressionStream(TStream* Dest, TZCompressionLevel Level)
-    : FDest(Dest), FZStream(new z_stream{}) {
+    : TZCompressionStream(Dest, ZLevel(Level)) {}
+
+TZCompressionStream::TZCompressionStream(TStream* Dest, Integer ZLibLevel) : FDest(Dest), FZStream(new z_stream{}) {
   if (!Dest) {
     delete FZStream;
     throw EArgumentNilException(u"Dest is nil");
   }
-  const int code = deflateInit(FZStream, ZLevel(Level));
+  const int code = deflateInit(FZStream, ZLibLevel);
   if (code != Z_OK) {
     delete FZStream;
     RaiseCompression(code);

@@ -36,6 +36,8 @@ Integer ZLevel(TZCompressionLevel Level);
 
 TBytes ZCompress(const void* Data, size_t Size, TZCompressionLevel Level = zcDefault);
 TBytes ZCompress(const TBytes& Data, TZCompressionLevel Level = zcDefault);
+// With a zlib level (0..9, -1 for zlib's default); another level raises "stream error".
+TBytes ZCompress(const void* Data, size_t Size, Integer ZLibLevel);
 // Inflates one zlib stream; bytes after its end are ignored. OutEstimate sizes the first buffer.
 TBytes ZDecompress(const void* Data, size_t Size, size_t OutEstimate = 0);
 TBytes ZDecompress(const TBytes& Data, size_t OutEstimate = 0);
@@ -47,6 +49,8 @@ class TZCompressionStream : public TStream {
  public:
   explicit TZCompressionStream(TStream* Dest, TZCompressionLevel Level = zcDefault);
   TZCompressionStream(TZCompressionLevel Level, TStream* Dest) : TZCompressionStream(Dest, Level) {}
+  // A zlib level: 0 (stored) to 9 (smallest), or -1 for zlib's default.
+  TZCompressionStream(TStream* Dest, Integer ZLibLevel);
   // Finishes the stream when Finish was not called; errors are lost then.
   ~TZCompressionStream() override;
 

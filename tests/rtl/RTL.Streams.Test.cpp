@@ -241,6 +241,7 @@ TEST(Streams, ResourceStream) {
   EXPECT_EQ(MessageOf<EResNotFound>([] { TResourceStream(nullptr, u"NO_SUCH_RESOURCE", RT_RCDATA); }),
             u"Resource NO_SUCH_RESOURCE not found");
   EXPECT_THROW(TResourceStream(nullptr, u"ZEPHSE_SELFTEST", u"BITMAP"), EResNotFound);
+  EXPECT_EQ(TResourceStream(u"ZEPHSE_SELFTEST", u"rcdata").GetSize(), stream.GetSize());
 }
 
 TEST(Streams, ClassRecords) {

@@ -108,6 +108,8 @@ TEST(ZLib, DamagedDataRaises) {
   EXPECT_EQ(MessageOf<EZDecompressionError>([&] { Drain(partial); }), u"buffer error");
   EXPECT_THROW(ZDecompress(TBytes{}), EZDecompressionError);
 
+  EXPECT_EQ(MessageOf<EZCompressionError>([&] { ZCompress(data.data(), data.size(), 10); }), u"stream error");
+  EXPECT_EQ(ZDecompress(ZCompress(data.data(), data.size(), 9)), data);
   EXPECT_EQ(ZLibErrorMessage(-3), u"data error");
   EXPECT_EQ(ZDecompressCheck(1), 1);
   EXPECT_THROW(ZCompressCheck(-2), EZCompressionError);
