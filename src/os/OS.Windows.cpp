@@ -171,6 +171,21 @@ void LinkWindow(TWindow* W, HWND InsertAfter) {
     if (it != bandEnd) pos = it + 1;
   }
   list.insert(pos, W);
+  if (!W->IsChild()) {
+    // Owned windows stay above their owner (within the owner's band).
+    std::vector<TWindow*> owned;
+    for (TWindow* x : list)
+      if (x->Owner == W && IsTopmost(x) == topmost) owned.push_back(x);
+    if (!owned.empty()) {
+      list.erase(std::remove_if(list.begin(), list.end(), [&](TWindow* x) {
+                   return std::find(owned.begin(), owned.end(), x) != owned.end();
+                 }),
+                 list.end());
+      list.insert(std::find(list.begin(), list.end(), W), owned.begin(), owned.end());
+      for (TWindow* x : owned)
+        if (x->Native) x->Native->ZOrderChanged();
+    }
+  }
   if (W->Native) W->Native->ZOrderChanged();
 }
 
@@ -1396,6 +1411,8 @@ BOOL ShowWindow(HWND Window, int Cmd) {
                           Cmd == SW_MINIMIZE) &&
                         !(w->ExStyle & WS_EX_NOACTIVATE);
   UINT flags = SWP_SHOWWINDOW | (activate ? 0 : SWP_NOACTIVATE);
+  // Child windows keep their place among their siblings.
+  if (w->IsChild()) flags |= SWP_NOZORDER | SWP_NOACTIVATE;
   TRect target = w->Rect;
   const bool minimize = Cmd == SW_SHOWMINIMIZED || Cmd == SW_MINIMIZE || Cmd == SW_SHOWMINNOACTIVE;
   const bool maximize = Cmd == SW_SHOWMAXIMIZED;

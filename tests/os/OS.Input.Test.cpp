@@ -297,6 +297,28 @@ TEST_F(InputTest, SetCursorPosMovesTheMouseAndTheClassCursorIsSet) {
   EXPECT_EQ(LoadCursor(nullptr, 12345), nullptr);
 }
 
+TEST_F(InputTest, FocusMovesWithKillBeforeSetAndDisablingCancelsModes) {
+  HWND form = Create(Bounds(0, 0, 200, 200));
+  HWND first = Create(Bounds(0, 0, 50, 20), WS_CHILD | WS_VISIBLE, 0, form);
+  HWND second = Create(Bounds(0, 30, 50, 20), WS_CHILD | WS_VISIBLE, 0, form);
+  EXPECT_EQ(SetFocus(first), form);  // the shown form had taken the focus itself
+  Log.clear();
+  EXPECT_EQ(SetFocus(second), first);
+  ASSERT_EQ(Messages(nullptr, {WM_KILLFOCUS, WM_SETFOCUS}), (std::vector<UINT>{WM_KILLFOCUS, WM_SETFOCUS}));
+  EXPECT_EQ(Find(first, WM_KILLFOCUS)[0].WParam, reinterpret_cast<WPARAM>(second));
+  EXPECT_EQ(Find(second, WM_SETFOCUS)[0].WParam, reinterpret_cast<WPARAM>(first));
+
+  SetCapture(second);
+  Log.clear();
+  EXPECT_EQ(EnableWindow(second, 0), 0);  // it was enabled
+  EXPECT_EQ(Messages(second, {WM_KILLFOCUS, WM_CANCELMODE, WM_CAPTURECHANGED, WM_ENABLE}),
+            (std::vector<UINT>{WM_KILLFOCUS, WM_CANCELMODE, WM_CAPTURECHANGED, WM_ENABLE}));
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_FALSE(IsWindowEnabled(second));
+  EXPECT_EQ(EnableWindow(second, 1), 1);
+}
+
 TEST_F(InputTest, DestroyingTheActiveWindowActivatesItsOwner) {
   HWND owner = Create(Bounds(0, 0, 300, 300));
   HWND dialog = Create(Bounds(50, 50, 100, 100), WS_POPUP | WS_VISIBLE, 0, owner);

@@ -56,6 +56,22 @@ TEST_F(GeometryTest, TopmostWindowsStayAboveTheOthers) {
   EXPECT_EQ(ZOrder({a, b, t}), (std::vector<HWND>{t, b, a}));
 }
 
+TEST_F(GeometryTest, OwnedWindowsStayAboveTheirOwnerAndShownChildrenKeepTheirPlace) {
+  HWND owner = Create(Bounds(0, 0, 100, 100));
+  HWND owned = Create(Bounds(0, 0, 10, 10), WS_POPUP | WS_VISIBLE, 0, owner);
+  HWND other = Create(Bounds(0, 0, 10, 10));
+  EXPECT_EQ(ZOrder({owner, owned, other}), (std::vector<HWND>{other, owned, owner}));
+  SetActiveWindow(owner);
+  EXPECT_EQ(ZOrder({owner, owned, other}), (std::vector<HWND>{owned, owner, other}));
+
+  HWND first = Create(Bounds(0, 0, 10, 10), WS_CHILD, 0, other);
+  HWND second = Create(Bounds(0, 0, 10, 10), WS_CHILD | WS_VISIBLE, 0, other);
+  ShowWindow(first, SW_SHOW);
+  EXPECT_EQ(GetWindow(other, GW_CHILD), first);
+  EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
+  EXPECT_EQ(GetActiveWindow(), owner);
+}
+
 TEST_F(GeometryTest, ShowStatesAndPlacement) {
   HWND h = Create(Bounds(100, 100, 300, 200), WS_POPUP);
   EXPECT_FALSE(IsWindowVisible(h));

@@ -258,6 +258,32 @@ TEST_F(WindowsTest, MessageOnlyWindowsAreNotEnumeratedButReceiveMessages) {
   DestroyWindow(h);
 }
 
+TEST_F(WindowsTest, BroadcastsReachTopLevelWindowsAndEnumerationFollowsTheTree) {
+  HWND a = Create(Bounds(0, 0, 10, 10));
+  HWND b = Create(Bounds(0, 0, 10, 10), WS_POPUP);
+  HWND child = Create(Bounds(0, 0, 5, 5), WS_CHILD, 0, a);
+  HWND grandChild = Create(Bounds(0, 0, 5, 5), WS_CHILD, 0, child);
+  HWND second = Create(Bounds(0, 0, 5, 5), WS_CHILD, 0, a);
+  PostMessage(HWND_BROADCAST, WM_A, 0, 0);
+  SendMessage(HWND_BROADCAST, WM_B, 0, 0);
+  Headless::RunUntilIdle();
+  for (HWND h : {a, b}) EXPECT_EQ(Messages(h, {WM_A, WM_B}), (std::vector<UINT>{WM_B, WM_A}));
+  EXPECT_TRUE(Messages(child, {WM_A, WM_B}).empty());
+  std::vector<HWND> children;
+  EnumChildWindows(a, [&](HWND h) {
+    children.push_back(h);
+    return 1;
+  });
+  // New children go below their siblings; each parent comes before its children.
+  EXPECT_EQ(children, (std::vector<HWND>{child, grandChild, second}));
+  EXPECT_EQ(GetWindow(child, GW_HWNDNEXT), second);
+  EXPECT_EQ(GetWindow(second, GW_HWNDPREV), child);
+  EXPECT_EQ(GetAncestor(grandChild, GA_ROOT), a);
+  EXPECT_EQ(GetParent(second), a);
+  EXPECT_EQ(SetParent(second, b), a);
+  EXPECT_EQ(GetWindow(b, GW_CHILD), second);
+}
+
 TEST_F(WindowsTest, CloseAndSysCommandCloseDestroyByDefault) {
   HWND a = Create(Bounds(0, 0, 10, 10));
   HWND b = Create(Bounds(0, 0, 10, 10));
