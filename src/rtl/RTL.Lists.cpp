@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "rtl/RTL.Classes.h"
 #include "rtl/RTL.Exceptions.h"
 
 namespace {
@@ -435,3 +436,66 @@ TInterfaceList* TInterfaceList::Expand() {
   items->Expand();
   return this;
 }
+
+// --- TComponentList ---
+
+namespace detail {
+// The component that watches the list's components for it.
+class TComponentListNexus : public TComponent {
+ public:
+  explicit TComponentListNexus(TComponentList* List) : TComponent(nullptr), FList(List) {}
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove && FList) FList->HandleFreeNotify(AComponent);
+    TComponent::Notification(AComponent, Operation);
+  }
+
+ private:
+  TComponentList* FList;
+};
+}  // namespace detail
+
+namespace {
+TComponent* AsComponent(Pointer Ptr) { return static_cast<TComponent*>(static_cast<TObject*>(Ptr)); }
+}  // namespace
+
+TComponentList::TComponentList() : TComponentList(true) {}
+
+TComponentList::TComponentList(bool AOwnsObjects)
+    : TObjectList(AOwnsObjects), FNexus(Create<detail::TComponentListNexus>(this)) {}
+
+TComponentList::~TComponentList() {
+  // Destroyed without Free (Free clears first), the components that remain must stop telling
+  // a nexus that is about to go; the object list then frees what it owns.
+  for (Pointer item : *this)
+    if (item) AsComponent(item)->RemoveFreeNotification(FNexus);
+  ::Free(FNexus);
+}
+
+void TComponentList::Notify(Pointer Ptr, TListNotification Action) {
+  if (Ptr) {
+    // A component may be in the list more than once: it is watched while any occurrence remains.
+    if (Action == lnAdded)
+      AsComponent(Ptr)->FreeNotification(FNexus);
+    else if (TList::IndexOf(Ptr) < 0)
+      AsComponent(Ptr)->RemoveFreeNotification(FNexus);
+  }
+  TObjectList::Notify(Ptr, Action);
+}
+
+void TComponentList::HandleFreeNotify(TComponent* AComponent) {
+  TObject* obj = AComponent;
+  while (TObjectList::Extract(obj)) {
+  }
+}
+
+Integer TComponentList::Add(TComponent* Component) { return TObjectList::Add(Component); }
+TComponent* TComponentList::Extract(TComponent* Item) { return AsComponent(TObjectList::Extract(Item)); }
+Integer TComponentList::Remove(TComponent* Component) { return TObjectList::Remove(Component); }
+Integer TComponentList::IndexOf(TComponent* Component) const { return TObjectList::IndexOf(Component); }
+void TComponentList::Insert(Integer Index, TComponent* Component) { TObjectList::Insert(Index, Component); }
+TComponent* TComponentList::First() const { return AsComponent(TObjectList::First()); }
+TComponent* TComponentList::Last() const { return AsComponent(TObjectList::Last()); }
+TComponent* TComponentList::GetItems(Integer Index) const { return AsComponent(TObjectList::GetItems(Index)); }
+void TComponentList::SetItems(Integer Index, TComponent* Component) { TObjectList::SetItems(Index, Component); }

@@ -14,6 +14,8 @@
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
 
+class TComponent;
+
 // What a list or collection does with an item that is already in it.
 enum TDuplicates : Byte { dupIgnore, dupAccept, dupError };
 
@@ -214,4 +216,38 @@ class TInterfaceList : public TInterfacedObject, public IInterfaceList {
  private:
   // Pointers to the items' IInterface, each holding one reference; the list's own lock guards them.
   TThreadList* FList;
+};
+
+namespace detail {
+class TComponentListNexus;
+}
+
+// A list of components that drops each component the moment it is destroyed (through free
+// notification), so it never holds a dangling pointer. Owning by default, as TObjectList.
+class TComponentList : public TObjectList {
+  ZCL_CLASS(TComponentList, TObjectList)
+ public:
+  TComponentList();
+  explicit TComponentList(bool AOwnsObjects);
+  ~TComponentList() override;
+
+  Integer Add(TComponent* Component);
+  TComponent* Extract(TComponent* Item);
+  Integer Remove(TComponent* Component);
+  Integer IndexOf(TComponent* Component) const;
+  void Insert(Integer Index, TComponent* Component);
+  TComponent* First() const;
+  TComponent* Last() const;
+  TComponent* GetItems(Integer Index) const;
+  void SetItems(Integer Index, TComponent* Component);
+  TComponent* operator[](Integer Index) const { return GetItems(Index); }
+
+ protected:
+  void Notify(Pointer Ptr, TListNotification Action) override;
+
+ private:
+  friend class detail::TComponentListNexus;
+  // Takes every occurrence of a component that is being destroyed out of the list.
+  void HandleFreeNotify(TComponent* AComponent);
+  detail::TComponentListNexus* FNexus = nullptr;
 };

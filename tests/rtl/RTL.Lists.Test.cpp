@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "rtl/RTL.Classes.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Generics.h"
 
@@ -360,4 +361,66 @@ TEST(InterfaceList, IsSafeAcrossThreads) {
   list->Clear();
   shared = nullptr;
   EXPECT_EQ(GLiving, 0);
+}
+
+namespace {
+int GComponents = 0;
+class TWatched : public TComponent {
+  ZCL_CLASS(TWatched, TComponent)
+ public:
+  explicit TWatched(TComponent* AOwner) : TComponent(AOwner) { ++GComponents; }
+  ~TWatched() override { --GComponents; }
+};
+}  // namespace
+
+TEST(ComponentList, DropsComponentsAsTheyAreDestroyed) {
+  GComponents = 0;
+  TComponent* owner = Create<TWatched>(nullptr);
+  TComponent* a = Create<TWatched>(owner);
+  TComponent* b = Create<TWatched>(nullptr);
+  TComponent* c = Create<TWatched>(owner);
+  TComponentList* list = Create<TComponentList>(false);
+  list->Add(a);
+  list->Add(b);
+  list->Add(a);  // twice: both occurrences go with it
+  list->Add(c);
+
+  Free(a);
+  EXPECT_EQ(list->GetCount(), 2);
+  EXPECT_EQ(list->First(), b);
+  list->Add(b);
+  EXPECT_EQ(list->Remove(b), 0);  // one occurrence left: still watched
+  Free(b);
+  EXPECT_EQ(list->GetCount(), 1);
+  EXPECT_EQ(list->Extract(c), c);  // no longer watched
+  list->Add(owner);
+  Free(list);  // the list goes first: later frees must not reach it
+  Free(owner);
+  EXPECT_EQ(GComponents, 0);
+}
+
+TEST(ComponentList, OwningListFreesEachComponentOnce) {
+  GComponents = 0;
+  TComponent* owner = Create<TWatched>(nullptr);
+  TComponentList* list = Create<TComponentList>();
+  list->Add(Create<TWatched>(owner));
+  list->Add(Create<TWatched>(nullptr));
+  list->Add(Create<TWatched>(nullptr));
+  Free(list->GetItems(1));  // freed elsewhere: dropped, not freed again
+  EXPECT_EQ(list->GetCount(), 2);
+  list->Delete(1);
+  EXPECT_EQ(GComponents, 2);
+  Free(list);
+  EXPECT_EQ(GComponents, 1);
+  EXPECT_EQ(owner->GetComponentCount(), 0);  // the freed component left its owner
+  {
+    TComponentList member;  // destroyed without Free
+    member.Add(Create<TWatched>(owner));
+    TComponentList watching(false);
+    watching.Add(owner);
+    watching.Add(owner->GetComponent(0));
+  }
+  EXPECT_EQ(GComponents, 1);
+  Free(owner);
+  EXPECT_EQ(GComponents, 0);
 }
