@@ -513,6 +513,18 @@ uintptr_t GetCursorId(HCURSOR Cursor) {
   return value < 0x10000 ? value : 0;
 }
 
+bool GetCursorImage(HCURSOR Cursor, TCursorImage& Image) {
+  auto it = GCreatedCursors.find(Cursor);
+  if (it == GCreatedCursors.end()) return false;
+  const TCursorData& d = *it->second;
+  Image.Pixels = d.Pixels.data();
+  Image.Width = d.Width;
+  Image.Height = d.Height;
+  Image.HotX = d.HotX;
+  Image.HotY = d.HotY;
+  return true;
+}
+
 HCURSOR SetCursor(HCURSOR Cursor) {
   TWindowManager& wm = WM();
   HCURSOR old = wm.Cursor;

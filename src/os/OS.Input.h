@@ -140,6 +140,15 @@ HCURSOR CreateCursorFromPixels(const uint32_t* Pixels, int Width, int Height, in
 BOOL DestroyCursor(HCURSOR Cursor);
 // The standard id of a cursor from LoadCursor, 0 for a created one.
 uintptr_t GetCursorId(HCURSOR Cursor);
+// The pixels of a created cursor (for backends that show it); false for a standard cursor.
+struct TCursorImage {
+  const uint32_t* Pixels = nullptr;  // premultiplied, Width x Height, top-down
+  int Width = 0;
+  int Height = 0;
+  int HotX = 0;
+  int HotY = 0;
+};
+bool GetCursorImage(HCURSOR Cursor, TCursorImage& Image);
 HCURSOR SetCursor(HCURSOR Cursor);  // the previous cursor
 HCURSOR GetCursor();
 int ShowCursor(BOOL Show);

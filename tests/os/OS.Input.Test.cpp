@@ -295,6 +295,19 @@ TEST_F(InputTest, SetCursorPosMovesTheMouseAndTheClassCursorIsSet) {
   EXPECT_EQ(Find(h, WM_MOUSEMOVE).size(), 1u);
   EXPECT_EQ(GetCursorId(GetCursor()), IDC_HAND);
   EXPECT_EQ(LoadCursor(nullptr, 12345), nullptr);
+
+  const uint32_t pixels[4] = {0xFF000000u, 0, 0, 0xFFFFFFFFu};
+  HCURSOR made = CreateCursorFromPixels(pixels, 2, 2, 5, 1);  // the hot spot is kept inside
+  TCursorImage image;
+  ASSERT_TRUE(GetCursorImage(made, image));
+  EXPECT_EQ(image.HotX, 1);
+  EXPECT_EQ(image.Pixels[3], 0xFFFFFFFFu);
+  EXPECT_EQ(GetCursorId(made), 0u);
+  EXPECT_FALSE(GetCursorImage(LoadCursor(nullptr, IDC_ARROW), image));
+  SetCursor(made);
+  EXPECT_TRUE(DestroyCursor(made));
+  EXPECT_EQ(GetCursorId(GetCursor()), IDC_ARROW);  // a destroyed cursor is not left in use
+  EXPECT_FALSE(DestroyCursor(made));
 }
 
 TEST_F(InputTest, FocusMovesWithKillBeforeSetAndDisablingCancelsModes) {
