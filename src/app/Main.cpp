@@ -6,6 +6,7 @@
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Units.h"
 #include "vcl/VCL.Units.h"
+#include "zcl/base/ZCL.Base.Units.h"
 
 int main(int argc, char** argv) {
   Exception::SetStackTraceCapture(true);
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     InitializeUnits(RtlUnits());
     InitializeUnits(OsUnits());
     InitializeUnits(VclUnits());
+    InitializeUnits(ZclBaseUnits());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zephse: cannot start: %s\n", e.what());
     FinalizeUnits();
