@@ -618,7 +618,10 @@ void InputMouseMove(TPoint ScreenPoint) {
   TInputEvent e;
   e.Kind = TInputKind::MouseMove;
   e.Pt = ScreenPoint;
-  WM().CursorPos = ScreenPoint;
+  {
+    std::lock_guard<std::mutex> lock(WM().Lock);  // posts from other threads read it
+    WM().CursorPos = ScreenPoint;
+  }
   QueueInput(e);
 }
 
