@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.Generics.h"
 #include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Objects.h"

@@ -14,8 +14,10 @@
 // AfterConstruction once the whole constructor chain has finished, Free runs BeforeDestruction
 // before any destructor. A C++ constructor or destructor does not dispatch virtual calls to
 // the derived class, so work that must reach an override (a CreateStyle factory, say) belongs
-// in AfterConstruction. See docs/object-model.md.
+// in AfterConstruction. Enumerations used by properties get their value names with one
+// ZCL_ENUM line after the type. See docs/object-model.md.
 
+#include <initializer_list>
 #include <type_traits>
 #include <utility>
 
@@ -231,6 +233,48 @@ void UnRegisterClasses(std::initializer_list<TClass> Classes);
 TClass GetClass(StringView ClassName);
 // Raises EClassNotFound "Class %s not found" when no class of that name is registered.
 TClass FindClass(StringView ClassName);
+
+
+// ---- enumerations ---------------------------------------------------------------------------------
+
+class TTypeInfo;
+using PTypeInfo = const TTypeInfo*;
+enum TOrdType : Byte { otSByte, otUByte, otSWord, otUWord, otSLong, otULong };
+
+namespace detail {
+PTypeInfo MakeEnumType(StringView Name, TOrdType OrdType, const char* CommaSeparatedNames);
+
+template <class E>
+constexpr TOrdType OrdTypeOf() {
+  using U = std::conditional_t<std::is_enum_v<E>, std::underlying_type_t<E>, E>;
+  if constexpr (sizeof(U) == 1) return std::is_signed_v<U> ? otSByte : otUByte;
+  if constexpr (sizeof(U) == 2) return std::is_signed_v<U> ? otSWord : otUWord;
+  return std::is_signed_v<U> ? otSLong : otULong;
+}
+
+template <class E>
+constexpr bool EnumValuesContiguous(std::initializer_list<E> Values) {
+  Integer i = 0;
+  for (E e : Values)
+    if (static_cast<Integer>(e) != i++) return false;
+  return true;
+}
+
+}  // namespace detail
+
+// Declares the value names of an enumeration whose values run 0, 1, 2... in the order given
+// (checked at compile time), and its EnumHigh for TSet. One line after the enumeration:
+//   ZCL_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient);
+// Scoped enumerators are written qualified (TKind::A); their names are taken without the scope.
+#define ZCL_ENUM(Enum, ...)                                                                          \
+  static_assert(::detail::EnumValuesContiguous<Enum>({__VA_ARGS__}),                                 \
+                "ZCL_ENUM lists the enumerators of " #Enum " in order, starting at 0");              \
+  constexpr Integer EnumHigh(Enum) { return static_cast<Integer>(std::initializer_list<Enum>{__VA_ARGS__}.size()) - 1; } \
+  inline PTypeInfo ZclEnumTypeInfo(const Enum*) {                                                   \
+    static const PTypeInfo info = ::detail::MakeEnumType(u"" #Enum, ::detail::OrdTypeOf<Enum>(), #__VA_ARGS__); \
+    return info;                                                                                     \
+  }                                                                                                  \
+  static_assert(true)
 
 // Unit hooks (RTL.Units.cpp).
 namespace detail {

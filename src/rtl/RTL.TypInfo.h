@@ -80,14 +80,10 @@ inline const TTypeKinds tkOrdinal{tkInteger, tkChar, tkEnumeration, tkSet, tkWCh
 inline const TTypeKinds tkStrings{tkString, tkLString, tkWString, tkUString};
 inline const TTypeKinds tkProperties = TTypeKinds::All() - TTypeKinds{tkUnknown, tkArray, tkDynArray, tkProcedure};
 
-enum TOrdType : Byte { otSByte, otUByte, otSWord, otUWord, otSLong, otULong };
 enum TFloatType : Byte { ftSingle, ftDouble, ftExtended, ftComp, ftCurr };
 enum TMemberVisibility : Byte { mvPrivate, mvProtected, mvPublic, mvPublished };
 constexpr Integer EnumHigh(TMemberVisibility) { return mvPublished; }
 using TMemberVisibilities = TSet<TMemberVisibility>;
-
-class TTypeInfo;
-using PTypeInfo = const TTypeInfo*;
 
 // What a type is, beyond its kind. Fields not of the kind are zero.
 struct TTypeData {
@@ -211,28 +207,11 @@ class TPropInfo {
 
 namespace detail {
 PTypeInfo MakeOrdinalType(TTypeKind Kind, StringView Name, TOrdType OrdType, Int64 Min, Int64 Max);
-PTypeInfo MakeEnumType(StringView Name, TOrdType OrdType, const char* CommaSeparatedNames);
 PTypeInfo MakeSetType(StringView Name, PTypeInfo CompType);
 PTypeInfo MakeFloatType(StringView Name, TFloatType FloatType);
 PTypeInfo MakeSimpleType(TTypeKind Kind, StringView Name);
 PTypeInfo MakeClassType(TClass Class);
 PTypeInfo MakeInterfaceType(const TGUID* Guid, PTypeInfo Parent);
-
-template <class E>
-constexpr TOrdType OrdTypeOf() {
-  using U = std::conditional_t<std::is_enum_v<E>, std::underlying_type_t<E>, E>;
-  if constexpr (sizeof(U) == 1) return std::is_signed_v<U> ? otSByte : otUByte;
-  if constexpr (sizeof(U) == 2) return std::is_signed_v<U> ? otSWord : otUWord;
-  return std::is_signed_v<U> ? otSLong : otULong;
-}
-
-template <class E>
-constexpr bool EnumValuesContiguous(std::initializer_list<E> Values) {
-  Integer i = 0;
-  for (E e : Values)
-    if (static_cast<Integer>(e) != i++) return false;
-  return true;
-}
 
 template <class T>
 struct TIsSet : std::false_type {};
@@ -352,19 +331,6 @@ ZCL_ALIAS_TYPE(TCursor, SmallInt)
 ZCL_ALIAS_TYPE(TShortCut, Word)
 ZCL_ALIAS_TYPE(TImageIndex, Integer)
 
-// Declares the value names of an enumeration whose values run 0, 1, 2... in the order given
-// (checked at compile time), and its EnumHigh for TSet. One line after the enumeration:
-//   ZCL_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient);
-// Scoped enumerators are written qualified (TKind::A); their names are taken without the scope.
-#define ZCL_ENUM(Enum, ...)                                                                          \
-  static_assert(::detail::EnumValuesContiguous<Enum>({__VA_ARGS__}),                                 \
-                "ZCL_ENUM lists the enumerators of " #Enum " in order, starting at 0");              \
-  constexpr Integer EnumHigh(Enum) { return static_cast<Integer>(std::initializer_list<Enum>{__VA_ARGS__}.size()) - 1; } \
-  inline PTypeInfo ZclEnumTypeInfo(const Enum*) {                                                   \
-    static const PTypeInfo info = ::detail::MakeEnumType(u"" #Enum, ::detail::OrdTypeOf<Enum>(), #__VA_ARGS__); \
-    return info;                                                                                     \
-  }                                                                                                  \
-  static_assert(true)
 
 // ---- accessors (the typed bridge between a property and its getter and setter) ----------------
 
