@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
@@ -290,4 +292,23 @@ TEST(Encoding, WindowsStyleConverters) {
   errno = 0;
   EXPECT_EQ(MultiByteToWideChar(4242, 0, "a", 1, nullptr, 0), 0);
   EXPECT_EQ(errno, EINVAL);
+}
+
+// Encoding objects are shared between threads; ICU converters are not, so each thread must get
+// its own.
+TEST(Encoding, SharedAcrossThreads) {
+  auto japanese = Encoding(932);
+  const String text = u"日本語のテキスト ABC";
+  const TBytes bytes = japanese->GetBytes(text);
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 300; ++i) {
+        if (japanese->GetString(bytes) != text || japanese->GetBytes(text) != bytes) ++mismatches;
+        if (TEncoding::GetANSI()->GetCodePage() != 1252) ++mismatches;
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }
