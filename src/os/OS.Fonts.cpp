@@ -49,6 +49,9 @@ struct TFontState {
   std::map<String, String> Substitutes;  // lower-case family -> replacement
   std::vector<std::unique_ptr<TPrivateFont>> Private;
   HFONT StockFonts[18] = {};
+  // Fallback faces by file, size and rendering, and the face chosen per font and code point.
+  std::map<std::string, std::unique_ptr<TRealFont>> FallbackFaces;
+  std::map<std::string, const TRealFont*> FallbackChoice;
   TFontState() {
     FT_Init_FreeType(&Library);
     for (const char16_t* name : {u"segoe ui", u"tahoma", u"ms shell dlg 2", u"ms shell dlg", u"ms sans serif",
@@ -75,13 +78,6 @@ void AddPrivateToConfig(FcConfig* Config, const TPrivateFont& Font) {
 
 struct TFontObject : TGdiObject {
   TFontObject() : TGdiObject(TGdiKind::Font) {}
-  ~TFontObject() override {
-    if (Real) {
-      if (Real->Shaper) hb_font_destroy(Real->Shaper);
-      if (Real->CairoFace) cairo_font_face_destroy(Real->CairoFace);
-      if (Real->Face) FT_Done_Face(Real->Face);
-    }
-  }
   LOGFONTW Log{};
   std::once_flag Realized;
   std::unique_ptr<TRealFont> Real;
@@ -202,29 +198,25 @@ void ComputeMetrics(TRealFont& F) {
 
 const cairo_user_data_key_t GFaceKey{};
 
-void Realize(TFontObject& Font) {
+// Opens the matched face twice (metrics and shaping; rendering) at the font's size. EmPixels
+// above 0 overrides the size the description gives (fallback faces take the base font's).
+std::unique_ptr<TRealFont> MakeRealFont(const LOGFONTW& Log, const TMatch& Match, double EmPixels) {
   auto real = std::make_unique<TRealFont>();
-  real->Log = Font.Log;
-  TMatch match;
+  real->Log = Log;
   TFontState& state = State();
-  std::lock_guard<std::recursive_mutex> guard(state.Lock);
-  if (!MatchFace(Font.Log, match)) return;
-  if (FT_New_Face(state.Library, match.File.c_str(), match.Index, &real->Face) != 0) {
+  if (FT_New_Face(state.Library, Match.File.c_str(), Match.Index, &real->Face) != 0) {
     real->Face = nullptr;
-    return;
+    return nullptr;
   }
   FT_Face renderFace = nullptr;
-  if (FT_New_Face(state.Library, match.File.c_str(), match.Index, &renderFace) != 0) {
-    FT_Done_Face(real->Face);
-    real->Face = nullptr;
-    return;
-  }
-  real->Family = match.Family;
-  real->Monochrome = Font.Log.lfQuality == NONANTIALIASED_QUALITY;
+  if (FT_New_Face(state.Library, Match.File.c_str(), Match.Index, &renderFace) != 0) return nullptr;
+  real->Family = Match.Family;
+  real->Monochrome = Log.lfQuality == NONANTIALIASED_QUALITY;
   real->LoadFlags = real->Monochrome ? (FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) : FT_LOAD_DEFAULT;
-  real->SyntheticBold = Font.Log.lfWeight >= FW_SEMIBOLD && match.Weight < FC_WEIGHT_DEMIBOLD;
-  real->SyntheticItalic = Font.Log.lfItalic && match.Slant == FC_SLANT_ROMAN;
+  real->SyntheticBold = Log.lfWeight >= FW_SEMIBOLD && Match.Weight < FC_WEIGHT_DEMIBOLD;
+  real->SyntheticItalic = Log.lfItalic && Match.Slant == FC_SLANT_ROMAN;
   ComputeMetrics(*real);
+  if (EmPixels > 0) real->EmPixels = EmPixels;
   FT_Set_Char_Size(real->Face, 0, FT_F26Dot6(std::lround(real->EmPixels * 64)), 72, 72);
   real->Shaper = hb_ft_font_create_referenced(real->Face);
   hb_ft_font_set_load_flags(real->Shaper, real->LoadFlags);
@@ -235,7 +227,15 @@ void Realize(TFontObject& Font) {
   if (real->SyntheticBold) synth |= CAIRO_FT_SYNTHESIZE_BOLD;
   if (real->SyntheticItalic) synth |= CAIRO_FT_SYNTHESIZE_OBLIQUE;
   if (synth) cairo_ft_font_face_set_synthesize(real->CairoFace, synth);
-  Font.Real = std::move(real);
+  return real;
+}
+
+void Realize(TFontObject& Font) {
+  TMatch match;
+  TFontState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.Lock);
+  if (!MatchFace(Font.Log, match)) return;
+  Font.Real = MakeRealFont(Font.Log, match, 0);
 }
 
 TFontObject* FontOf(const void* Handle) {
@@ -480,6 +480,60 @@ void FontsFinalization() {
 }
 
 namespace detail {
+
+TRealFont::~TRealFont() {
+  if (Shaper) hb_font_destroy(Shaper);
+  if (CairoFace) cairo_font_face_destroy(CairoFace);
+  if (Face) FT_Done_Face(Face);
+}
+
+const TRealFont* FallbackFont(const TRealFont& Base, uint32_t CodePoint) {
+  TFontState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.Lock);
+  const std::string style = StringToUTF8(Base.Family) + "|" + std::to_string(Base.EmPixels) + "|" +
+                            std::to_string(Base.LoadFlags) + "|" + std::to_string(Base.Log.lfWeight) + "|" +
+                            std::to_string(int(Base.Log.lfItalic));
+  const std::string choiceKey = style + "|" + std::to_string(CodePoint);
+  auto chosen = state.FallbackChoice.find(choiceKey);
+  if (chosen != state.FallbackChoice.end()) return chosen->second;
+  const TRealFont* result = nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(StringToUTF8(Base.Family).c_str()));
+  FcCharSet* charset = FcCharSetCreate();
+  FcCharSetAddChar(charset, CodePoint);
+  FcPatternAddCharSet(pattern, FC_CHARSET, charset);
+  FcCharSetDestroy(charset);
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFor(Base.Log.lfWeight));
+  FcPatternAddInteger(pattern, FC_SLANT, Base.Log.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(Config(), pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult fcResult;
+  FcPattern* match = FcFontMatch(Config(), pattern, &fcResult);
+  FcPatternDestroy(pattern);
+  if (match) {
+    FcCharSet* has = nullptr;
+    FcChar8* file = nullptr;
+    if (FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetHasChar(has, CodePoint) &&
+        FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+      TMatch m;
+      m.File = reinterpret_cast<const char*>(file);
+      FcPatternGetInteger(match, FC_INDEX, 0, &m.Index);
+      FcChar8* family = nullptr;
+      if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch)
+        m.Family = UTF8ToString(reinterpret_cast<const char*>(family));
+      FcPatternGetInteger(match, FC_WEIGHT, 0, &m.Weight);
+      FcPatternGetInteger(match, FC_SLANT, 0, &m.Slant);
+      const std::string faceKey = m.File + "|" + std::to_string(m.Index) + "|" + style;
+      auto& face = state.FallbackFaces[faceKey];
+      if (!face) face = MakeRealFont(Base.Log, m, Base.EmPixels);
+      result = face.get();
+    }
+    FcPatternDestroy(match);
+  }
+  state.FallbackChoice[choiceKey] = result;
+  return result;
+}
 
 const TRealFont* RealizeFont(HFONT Font) {
   TFontObject* font = FontOf(Font);

@@ -163,6 +163,10 @@ typedef struct hb_font_t hb_font_t;
 namespace detail {
 // A logical font realised on a face at a pixel size.
 struct TRealFont {
+  TRealFont() = default;
+  ~TRealFont();
+  TRealFont(const TRealFont&) = delete;
+  TRealFont& operator=(const TRealFont&) = delete;
   LOGFONTW Log{};
   String Family;           // the matched family
   double EmPixels = 0;     // em size in pixels
@@ -182,4 +186,7 @@ struct TRealFont {
 // a bad handle.
 const TRealFont* RealizeFont(HFONT Font);
 HFONT StockFont(int Index);
+// An installed face at Base's size that has a glyph for CodePoint when Base has none (the
+// platform's font linking); null when no installed face has it. Kept for the process.
+const TRealFont* FallbackFont(const TRealFont& Base, uint32_t CodePoint);
 }  // namespace detail

@@ -25,45 +25,83 @@ std::mutex& ShapeLock() {
 
 struct TGlyphRun {
   std::vector<uint32_t> Glyphs;
-  std::vector<int> Cluster;  // first code unit of the glyph's cluster
-  std::vector<int> Advance;  // whole pixels
+  std::vector<const TRealFont*> Fonts;  // the face of each glyph (the font or a fallback)
+  std::vector<int> Cluster;             // first code unit of the glyph's cluster
+  std::vector<int> Advance;             // whole pixels
   std::vector<double> XOffset, YOffset;
   std::vector<int> UnitAdvance;  // per code unit
   int Width = 0;
 };
 
-TGlyphRun Shape(const TRealFont& Font, const Char* Text, int Count) {
-  TGlyphRun run;
-  run.UnitAdvance.assign(size_t(std::max(0, Count)), 0);
-  if (Count <= 0 || !Font.Shaper) return run;
+bool HasGlyph(const TRealFont& Font, uint32_t CodePoint) { return FT_Get_Char_Index(Font.Face, CodePoint) != 0; }
+
+// Code points that never need a face of their own: controls, joiners, variation selectors.
+bool IsInvisible(uint32_t C) {
+  return C < 0x20 || (C >= 0x7F && C < 0xA0) || (C >= 0x200B && C <= 0x200F) || (C >= 0xFE00 && C <= 0xFE0F) ||
+         C == 0xFEFF;
+}
+
+void ShapeSegment(const TRealFont& Font, const Char* Text, int Count, int Start, int Length, TGlyphRun& Run) {
   static const hb_feature_t features[] = {
       {HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
       {HB_TAG('l', 'i', 'g', 'a'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
       {HB_TAG('c', 'l', 'i', 'g'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
   };
-  std::lock_guard<std::mutex> guard(ShapeLock());
   hb_buffer_t* buffer = hb_buffer_create();
-  hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(Text), Count, 0, Count);
+  hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(Text), Count, unsigned(Start), Length);
   hb_buffer_guess_segment_properties(buffer);
   hb_shape(Font.Shaper, buffer, features, 3);
   unsigned n = 0;
   hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &n);
   hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &n);
-  run.Glyphs.resize(n);
-  run.Cluster.resize(n);
-  run.Advance.resize(n);
-  run.XOffset.resize(n);
-  run.YOffset.resize(n);
   for (unsigned i = 0; i < n; ++i) {
-    run.Glyphs[i] = info[i].codepoint;
-    run.Cluster[i] = int(std::min<uint32_t>(info[i].cluster, uint32_t(Count - 1)));
-    run.Advance[i] = int(std::lround(pos[i].x_advance / 64.0));
-    run.XOffset[i] = pos[i].x_offset / 64.0;
-    run.YOffset[i] = pos[i].y_offset / 64.0;
-    run.UnitAdvance[size_t(run.Cluster[i])] += run.Advance[i];
-    run.Width += run.Advance[i];
+    const int cluster = int(std::min<uint32_t>(info[i].cluster, uint32_t(Count - 1)));
+    const int advance = int(std::lround(pos[i].x_advance / 64.0));
+    Run.Glyphs.push_back(info[i].codepoint);
+    Run.Fonts.push_back(&Font);
+    Run.Cluster.push_back(cluster);
+    Run.Advance.push_back(advance);
+    Run.XOffset.push_back(pos[i].x_offset / 64.0);
+    Run.YOffset.push_back(pos[i].y_offset / 64.0);
+    Run.UnitAdvance[size_t(cluster)] += advance;
+    Run.Width += advance;
   }
   hb_buffer_destroy(buffer);
+}
+
+// Shapes the text with the font, and characters the font lacks with fallback faces.
+TGlyphRun Shape(const TRealFont& Font, const Char* Text, int Count) {
+  TGlyphRun run;
+  run.UnitAdvance.assign(size_t(std::max(0, Count)), 0);
+  if (Count <= 0 || !Font.Shaper) return run;
+  std::lock_guard<std::mutex> guard(ShapeLock());
+  // Itemise by face: a character the current face lacks goes to the font or a fallback.
+  const TRealFont* current = nullptr;
+  int start = 0;
+  for (int i = 0; i < Count;) {
+    uint32_t c = Text[i];
+    int units = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Count && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+      units = 2;
+    }
+    const TRealFont* face = &Font;
+    if (!IsInvisible(c) && !HasGlyph(Font, c)) {
+      if (current && current != &Font && HasGlyph(*current, c))
+        face = current;
+      else if (const TRealFont* fallback = detail::FallbackFont(Font, c))
+        face = fallback;
+    } else if (IsInvisible(c) && current) {
+      face = current;
+    }
+    if (face != current) {
+      if (current) ShapeSegment(*current, Text, Count, start, i - start, run);
+      current = face;
+      start = i;
+    }
+    i += units;
+  }
+  ShapeSegment(*current, Text, Count, start, Count - start, run);
   return run;
 }
 
@@ -241,8 +279,6 @@ BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const Ch
       glyphs[i].x = x0 + unitX[size_t(run.Cluster[i])] + inner + run.XOffset[i];
       glyphs[i].y = baseline - run.YOffset[i];
     }
-    cairo_set_font_face(cr, font->CairoFace);
-    cairo_set_font_size(cr, font->EmPixels);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, font->Monochrome ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
@@ -250,7 +286,15 @@ BOOL ExtTextOutW(HDC DC, int X, int Y, UINT Options, const TRect* Rect, const Ch
     cairo_font_options_destroy(options);
     SetSource(cr, GetTextColor(DC));
     std::lock_guard<std::mutex> guard(ShapeLock());
-    cairo_show_glyphs(cr, glyphs.data(), int(glyphs.size()));
+    // One call per stretch of glyphs from the same face.
+    for (size_t from = 0; from < glyphs.size();) {
+      size_t to = from + 1;
+      while (to < glyphs.size() && run.Fonts[to] == run.Fonts[from]) ++to;
+      cairo_set_font_face(cr, run.Fonts[from]->CairoFace);
+      cairo_set_font_size(cr, run.Fonts[from]->EmPixels);
+      cairo_show_glyphs(cr, glyphs.data() + from, int(to - from));
+      from = to;
+    }
   }
   if (font->Log.lfUnderline)
     FillBox(cr, x0, baseline + font->UnderlinePosition, width, font->UnderlineThickness, GetTextColor(DC));

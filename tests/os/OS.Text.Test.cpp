@@ -324,6 +324,25 @@ TEST_F(Text, RotatedTextDrawsInsideItsBox) {
   EXPECT_GT(ink.Bottom - ink.Top, ink.Right - ink.Left);
 }
 
+TEST_F(Text, CharactersTheFontLacksComeFromAnotherFace) {
+  // U+27C2 is not in DejaVu Sans, but in DejaVu Sans Mono and DejaVu Math TeX Gyre.
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, RGB(255, 255, 255));
+  auto render = [&](const String& Face) {
+    Surface.BeginAccess();
+    std::fill(Surface.GetBits(), Surface.GetBits() + 200 * 200, 0u);
+    Surface.EndAccess();
+    Select(MakeLogFont(Face, -16));
+    SetTextAlign(DC, TA_BASELINE);  // the faces' ascents differ
+    TextOut(DC, 10, 30, u"\u27C2");
+    Surface.BeginAccess();
+    return std::vector<uint32_t>(Surface.GetBits(), Surface.GetBits() + 200 * 200);
+  };
+  const auto linked = render(u"DejaVu Sans");
+  EXPECT_TRUE(linked == render(u"DejaVu Sans Mono") || linked == render(u"DejaVu Math TeX Gyre"));
+  EXPECT_NE(std::count(linked.begin(), linked.end(), 0u), ptrdiff_t(linked.size()));
+}
+
 TEST_F(Text, UnderlineAndStrikeOutSpanTheRun) {
   LOGFONTW lf = MakeLogFont(u"DejaVu Sans", -11);
   lf.lfUnderline = 1;
