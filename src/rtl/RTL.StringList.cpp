@@ -80,22 +80,25 @@ void TStrings::Move(Integer CurIndex, Integer NewIndex) {
   EndUpdate();
 }
 
-void TStrings::Assign(const TStrings* Source) {
-  if (Source == this) return;
+void TStrings::Assign(TPersistent* Source) {
+  const auto* source = dynamic_cast<const TStrings*>(Source);
+  if (!source) {
+    inherited::Assign(Source);
+    return;
+  }
+  if (source == this) return;
   BeginUpdate();
   try {
     Clear();
-    if (Source) {
-      FNameValueSeparator = Source->FNameValueSeparator;
-      FDelimiter = Source->FDelimiter;
-      FQuoteChar = Source->FQuoteChar;
-      FStrictDelimiter = Source->FStrictDelimiter;
-      FLineBreak = Source->FLineBreak;
-      FWriteBOM = Source->FWriteBOM;
-      FDefaultEncoding = Source->FDefaultEncoding;
-      SetEncoding(Source->FEncoding);
-      AddStrings(Source);
-    }
+    FNameValueSeparator = source->FNameValueSeparator;
+    FDelimiter = source->FDelimiter;
+    FQuoteChar = source->FQuoteChar;
+    FStrictDelimiter = source->FStrictDelimiter;
+    FLineBreak = source->FLineBreak;
+    FWriteBOM = source->FWriteBOM;
+    FDefaultEncoding = source->FDefaultEncoding;
+    SetEncoding(source->FEncoding);
+    AddStrings(source);
   } catch (...) {
     EndUpdate();
     throw;
@@ -485,7 +488,7 @@ void TStringList::Move(Integer CurIndex, Integer NewIndex) {
   Changed();
 }
 
-void TStringList::Assign(const TStrings* Source) {
+void TStringList::Assign(TPersistent* Source) {
   if (Source == this) return;
   if (const auto* list = dynamic_cast<const TStringList*>(Source)) {
     BeginUpdate();

@@ -12,15 +12,15 @@
 
 #include <vector>
 
+#include "rtl/RTL.Classes.h"
 #include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.Lists.h"
-#include "rtl/RTL.Objects.h"
 
 class TStream;
 class TEncoding;
 
-class TStrings : public TObject {
-  ZCL_CLASS(TStrings, TObject)
+class TStrings : public TPersistent {
+  ZCL_CLASS(TStrings, TPersistent)
  public:
   ~TStrings() override;
 
@@ -41,8 +41,9 @@ class TStrings : public TObject {
   virtual void Exchange(Integer Index1, Integer Index2);
   // Moves the string and its object; the list is unchanged when the move cannot be made.
   virtual void Move(Integer CurIndex, Integer NewIndex);
-  // Copies the strings, objects and text settings of Source (null clears the list).
-  virtual void Assign(const TStrings* Source);
+  // From another TStrings: its strings, objects and text settings; other sources as TPersistent
+  // (null raises "Cannot assign a nil to a ...").
+  void Assign(TPersistent* Source) override;
   bool Equals(const TStrings* Strings) const;
 
   // -1 when absent. Strings are compared by CompareStrings.
@@ -161,7 +162,8 @@ class TStringList : public TStrings {
   void Clear() override;
   void Exchange(Integer Index1, Integer Index2) override;
   void Move(Integer CurIndex, Integer NewIndex) override;
-  void Assign(const TStrings* Source) override;
+  // From a TStringList also its order, duplicates policy and comparison.
+  void Assign(TPersistent* Source) override;
   Integer IndexOf(const String& S) const override;
 
   // Binary search of a sorted list: True when S is present, Index its first position; False

@@ -338,8 +338,13 @@ TEST(StringList, AssignCopiesStringsObjectsAndSettings) {
   EXPECT_TRUE(target.Equals(&source));
   target.Assign(&target);
   EXPECT_EQ(target.GetCount(), 2);
-  target.Assign(nullptr);
-  EXPECT_EQ(target.GetCount(), 0);
+  try {
+    target.Assign(nullptr);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.GetMessage(), u"Cannot assign a nil to a TStringList");
+  }
+  EXPECT_EQ(target.GetCount(), 2);
 }
 
 TBytes StreamBytes(TMemoryStream& Stream) {
