@@ -11,7 +11,8 @@
 // Float parsing (StrToFloat and relatives) accepts leading and trailing blanks (characters up
 // to space), an optional sign, digits with at most one decimal separator of the settings
 // (no thousands separators), an optional exponent "E" / "e" with optional sign, and "INF",
-// "NAN" in any case. A value beyond the type's range is rejected. Failures raise EConvertError
+// "NAN" in any case. A value beyond the type's range is rejected (one too small for it reads
+// as 0), and so is a text longer than 4096 characters. Failures raise EConvertError
 // "'%s' is not a valid floating point value".
 //
 // Float formatting works on the shortest decimal text that reads back as the same double,

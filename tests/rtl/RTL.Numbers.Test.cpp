@@ -46,7 +46,9 @@ TEST(IntegerText, ParsesPrefixesSignsAndRanges) {
   for (const auto& c : cases) {
     Integer v = -999;
     EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << U8(c.text);
-    if (c.ok) EXPECT_EQ(v, c.value) << U8(c.text);
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << U8(c.text);
+    }
     EXPECT_EQ(StrToIntDef(c.text, -999), c.ok ? c.value : -999) << U8(c.text);
   }
 }
@@ -229,10 +231,14 @@ TEST(FloatText, ParsingUnderBothSettings) {
   for (const auto& c : cases) {
     double v = -1;
     EXPECT_EQ(TryStrToFloat(c.text, v, Inv()), c.okInvariant) << U8(c.text);
-    if (c.okInvariant) EXPECT_EQ(v, c.value) << U8(c.text);
+    if (c.okInvariant) {
+      EXPECT_EQ(v, c.value) << U8(c.text);
+    }
     v = -1;
     EXPECT_EQ(TryStrToFloat(c.text, v, Comma()), c.okComma) << U8(c.text);
-    if (c.okComma) EXPECT_EQ(v, c.value) << U8(c.text);
+    if (c.okComma) {
+      EXPECT_EQ(v, c.value) << U8(c.text);
+    }
   }
   double v = 0;
   EXPECT_TRUE(TryStrToFloat(u"-inf", v, Inv()));
