@@ -194,9 +194,10 @@ class TDefaultComparer final : public TNoRefCountObject, public IComparer<T>, pu
   bool Equals(const T& Left, const T& Right) override { return DefaultEquals(Left, Right); }
   Integer GetHashCode(const T& Value) override { return DefaultHash(Value); }
 
+  // Never destroyed, so references held by other statics stay valid through program exit.
   static TDefaultComparer& Instance() {
-    static TDefaultComparer instance;
-    return instance;
+    static TDefaultComparer* instance = new TDefaultComparer;
+    return *instance;
   }
 };
 
