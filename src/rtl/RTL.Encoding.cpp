@@ -619,6 +619,23 @@ Integer TMBCSEncoding::GetChars(const Byte* Bytes, Integer ByteCount, Char* Char
   return result;
 }
 
+String TMBCSEncoding::DecodeString(const Byte* Bytes, Integer ByteCount) const {
+  // One conversion into room for the usual worst case (a unit a byte); the sizing pass only for
+  // code pages that need more.
+  String result(static_cast<size_t>(GetMaxCharCount(ByteCount)), Char(0));
+  Integer written;
+  try {
+    written = IcuToUnicode(FConverterName, FStrictDecode, Bytes, ByteCount, result.data(),
+                           static_cast<Integer>(result.size()));
+  } catch (const EEncodingError&) {
+    return TEncoding::DecodeString(Bytes, ByteCount);
+  }
+  if (written < 0) RaiseNoMapping();
+  if (!RepairSurrogates(result.data(), written) && FStrictDecode) RaiseNoMapping();
+  result.resize(static_cast<size_t>(written));
+  return result;
+}
+
 bool TMBCSEncoding::IsValid(const Byte* Bytes, Integer ByteCount) const {
   CheckCount(ByteCount);
   const Integer count = IcuToUnicode(FConverterName, true, Bytes, ByteCount, nullptr, 0);

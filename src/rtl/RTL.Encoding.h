@@ -139,6 +139,9 @@ class TMBCSEncoding : public TEncoding {
   Integer GetMaxCharCount(Integer ByteCount) const override;
   TBytes GetPreamble() const override;
 
+ protected:
+  String DecodeString(const Byte* Bytes, Integer ByteCount) const override;
+
  private:
   bool FStrictDecode;
   bool FStrictEncode;
