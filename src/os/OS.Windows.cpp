@@ -1638,7 +1638,6 @@ int ScrollWindowEx(HWND Window, int Dx, int Dy, const TRect* Scroll, const TRect
   return uncovered.IsEmpty() ? 1 : 2;
 }
 
-BOOL LockWindowUpdate(HWND) { return 1; }
 
 // ---- layered windows ---------------------------------------------------------------------
 
@@ -2036,9 +2035,18 @@ HRGN VisibleRegion(const TWindow* W, bool WindowArea, bool ClipChildren) {
 
 // A DC over the top-level window's pixels with W's origin and visible area; Extra (device
 // coordinates) intersects or excludes.
-HDC MakeWindowDC(TWindow* W, bool WindowArea, HRGN Extra, int ExtraMode, TRect* ClipBox) {
+HWND GLockedWindow = nullptr;
+
+bool IsLocked(const TWindow* W) {
+  for (; W; W = W->IsChild() ? W->Parent : nullptr)
+    if (W->Handle == GLockedWindow) return true;
+  return false;
+}
+
+HDC MakeWindowDC(TWindow* W, bool WindowArea, HRGN Extra, int ExtraMode, TRect* ClipBox, bool IgnoreLock = false) {
   TWindow* top = TopLevelOf(W);
-  const bool drawable = top->Surface && IsShowing(W) && !top->UpdateLayered;
+  const bool drawable =
+      top->Surface && IsShowing(W) && !top->UpdateLayered && (IgnoreLock || !GLockedWindow || !IsLocked(W));
   HDC dc = CreateSurfaceDC(drawable ? top->Surface.get() : &ScratchSurface());
   if (!dc) return nullptr;
   const TPoint origin = (WindowArea ? WindowOrigin(W) : ClientOrigin(W)) - WindowOrigin(top);
@@ -2109,7 +2117,8 @@ HDC GetDCEx(HWND Window, HRGN Region, DWORD Flags) {
   TWindow* w = Find(Window);
   if (!w) return nullptr;
   const int mode = (Flags & DCX_INTERSECTRGN) ? RGN_AND : (Flags & DCX_EXCLUDERGN) ? RGN_DIFF : 0;
-  return MakeWindowDC(w, (Flags & DCX_WINDOW) != 0, mode ? Region : nullptr, mode, nullptr);
+  return MakeWindowDC(w, (Flags & DCX_WINDOW) != 0, mode ? Region : nullptr, mode, nullptr,
+                      (Flags & DCX_LOCKWINDOWUPDATE) != 0);
 }
 
 int ReleaseDC(HWND, HDC DC) {
@@ -2119,5 +2128,17 @@ int ReleaseDC(HWND, HDC DC) {
   } else {
     DeleteDC(DC);
   }
+  return 1;
+}
+
+BOOL LockWindowUpdate(HWND Window) {
+  if (!Window) {
+    // What was painted meanwhile went nowhere: the window paints again.
+    if (TWindow* w = Find(GLockedWindow); w && IsShowing(w)) InvalidateAll(w);
+    GLockedWindow = nullptr;
+    return 1;
+  }
+  if (GLockedWindow || !IsWindow(Window)) return 0;
+  GLockedWindow = Window;
   return 1;
 }

@@ -348,6 +348,8 @@ BOOL UpdateWindow(HWND Window);
 // the uncovered part is invalidated when SW_INVALIDATE is given and returned in Update.
 int ScrollWindowEx(HWND Window, int Dx, int Dy, const TRect* Scroll, const TRect* Clip, HRGN UpdateRgn,
                    TRect* Update, UINT Flags);
+// While a window is locked (one at a time), drawing on it and its children goes nowhere except
+// through GetDCEx with DCX_LOCKWINDOWUPDATE; unlocking (null) repaints it.
 BOOL LockWindowUpdate(HWND Window);
 
 // Painting. Every window draws into its top-level window's pixels: a window DC has its origin

@@ -190,6 +190,28 @@ TEST_F(PaintTest, FramedChildrenPaintTheirFrameOutsideTheClientArea) {
   EXPECT_EQ(Find(framed, WM_NCPAINT).size(), 1u);
 }
 
+TEST_F(PaintTest, LockedWindowsDrawOnlyThroughTheLockDC) {
+  HWND h = Create(Bounds(0, 0, 20, 20), WS_POPUP | WS_VISIBLE, 0, nullptr, Painter(RGB(255, 0, 0)));
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(LockWindowUpdate(h));
+  EXPECT_FALSE(LockWindowUpdate(h));  // one at a time
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  const TRect all(0, 0, 20, 20);
+  HDC dc = GetDC(h);
+  FillRect(dc, &all, blue);
+  ReleaseDC(h, dc);
+  EXPECT_EQ(Headless::WindowPixel(h, TPoint(1, 1)), Red);
+  dc = GetDCEx(h, nullptr, DCX_LOCKWINDOWUPDATE);
+  const TRect corner(0, 0, 5, 5);
+  FillRect(dc, &corner, blue);
+  ReleaseDC(h, dc);
+  DeleteObject(blue);
+  EXPECT_EQ(Headless::WindowPixel(h, TPoint(1, 1)), Blue);
+  LockWindowUpdate(nullptr);
+  Headless::RunUntilIdle();
+  EXPECT_EQ(Headless::WindowPixel(h, TPoint(1, 1)), Red);
+}
+
 TEST_F(PaintTest, SavePngWritesTheWindowPixels) {
   HWND h = Create(Bounds(0, 0, 8, 4), WS_POPUP | WS_VISIBLE, 0, nullptr, Painter(RGB(0, 255, 0)));
   Headless::RunUntilIdle();
