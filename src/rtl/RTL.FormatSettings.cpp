@@ -78,7 +78,10 @@ String ConvertPattern(const icu::UnicodeString& Pattern) {
       continue;
     }
     if (!IsPatternLetter(c)) {
-      appendLiteral(StringView(&p[i], 1));
+      // Typographic no-break spaces become plain ones: text typed in that format (and parsed
+      // back by it) has ordinary spaces.
+      const Char literal = (c == u'\u00A0' || c == u'\u202F') ? u' ' : c;
+      appendLiteral(StringView(&literal, 1));
       ++i;
       continue;
     }

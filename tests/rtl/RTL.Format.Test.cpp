@@ -39,6 +39,7 @@ TEST(Format, IntegerDirectives) {
   EXPECT_EQ(F(u"%u", {Int64(-1)}), u"18446744073709551615");
   EXPECT_EQ(F(u"%d", {UINT64_MAX}), u"18446744073709551615");
   EXPECT_EQ(F(u"%.4x", {255}), u"00FF");
+  EXPECT_EQ(F(u"0x%2x", {9}), u"0x 9");  // width pads with spaces, precision with zeros
   EXPECT_EQ(F(u"%d", {INT32_MIN}), u"-2147483648");
   EXPECT_EQ(F(u"%d", {INT64_MIN}), u"-9223372036854775808");
 }
@@ -175,4 +176,5 @@ TEST(FormatSettings, InvariantAndLocales) {
   EXPECT_EQ(us.ShortDateFormat, u"M/d/yyyy");
   EXPECT_NE(us.ShortTimeFormat.find(u"AMPM"), String::npos);
   EXPECT_NE(us.ShortTimeFormat.find(u"nn"), String::npos);
+  EXPECT_EQ(us.ShortTimeFormat.find_first_of(u"\u00A0\u202F"), String::npos);
 }
