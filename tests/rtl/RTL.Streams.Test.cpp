@@ -79,6 +79,36 @@ TEST(Streams, MemoryStreamGrowsAndKeepsItsBytes) {
   EXPECT_EQ(stream.GetSize(), 251003);
 }
 
+// A stream whose storage lives elsewhere (a byte string, say) overrides Realloc: it sees every
+// capacity change, grows in few steps, and the stream's memory always points into its storage.
+TEST(Streams, MemoryStreamReallocOverride) {
+  class TVectorStream : public TMemoryStream {
+   public:
+    ~TVectorStream() override { SetPointer(nullptr, 0); }
+    std::vector<Byte> Storage;
+    int Calls = 0;
+
+   protected:
+    void* Realloc(NativeInt& NewCapacity) override {
+      ++Calls;
+      if (NewCapacity > 0) NewCapacity = (NewCapacity + 8191) / 8192 * 8192;
+      Storage.resize(static_cast<size_t>(NewCapacity));
+      return Storage.empty() ? nullptr : Storage.data();
+    }
+  } stream;
+  for (int i = 0; i < 100000; ++i) stream.WriteBuffer(&i, 4);
+  EXPECT_EQ(stream.GetSize(), 400000);
+  EXPECT_LT(stream.Calls, 25);  // geometric growth, not one step per 8 KiB
+  EXPECT_EQ(stream.GetMemory(), stream.Storage.data());
+  EXPECT_EQ(stream.GetCapacity(), static_cast<NativeInt>(stream.Storage.size()));
+  int last;
+  std::memcpy(&last, stream.Storage.data() + 399996, 4);
+  EXPECT_EQ(last, 99999);
+  stream.Clear();
+  EXPECT_TRUE(stream.Storage.empty());
+  EXPECT_EQ(stream.GetMemory(), nullptr);
+}
+
 TEST(Streams, MemoryStreamSizeAndGaps) {
   TMemoryStream stream;
   stream.WriteBuffer("abcdef", 6);
