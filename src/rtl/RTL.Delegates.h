@@ -64,8 +64,10 @@ class TDelegate<R(A...)> {
   // A method of an object: {this, &TMyClass::Handler}. Obj may be of a class derived from the
   // method's class. The method's parameters need only accept the delegate's arguments.
   template <class O, class C, class M>
+  // clang-format off
     requires std::is_function_v<M> && std::is_convertible_v<O*, C*>
   TDelegate(O* Obj, M C::*Method) {
+    // clang-format on
     using TMemberPtr = M C::*;
     static_assert(sizeof(TMemberPtr) <= sizeof(TMethodCode::Target), "member function pointer too large");
     if (!Obj || !Method) return;
@@ -82,9 +84,11 @@ class TDelegate<R(A...)> {
   }
 
   template <class F>
+  // clang-format off
     requires(!std::is_same_v<std::decay_t<F>, TDelegate> && !std::is_pointer_v<std::decay_t<F>> &&
              std::is_convertible_v<F, R (*)(A...)>)
   TDelegate(F Lambda) : TDelegate(static_cast<R (*)(A...)>(Lambda)) {}
+  // clang-format on
 
   // A plain function that takes a data pointer first; the data pointer is the object half.
   template <class D>

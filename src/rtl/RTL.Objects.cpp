@@ -75,8 +75,7 @@ TObject* TClassRecord::Constructed(TObject* Obj) {
 
 namespace detail {
 void RaiseNoConstructor(TClass Class, TClass Base) {
-  if (!Class->InheritsFrom(Base))
-    throw EInvalidCast(u"Class %s is not a %s", {Class->ClassName(), Base->ClassName()});
+  if (!Class->InheritsFrom(Base)) throw EInvalidCast(u"Class %s is not a %s", {Class->ClassName(), Base->ClassName()});
   throw EInvalidOperation(u"Class %s cannot be created through its class reference", {Class->ClassName()});
 }
 
@@ -96,9 +95,7 @@ TClass TObject::StaticClass() {
   return &record;
 }
 
-Integer TObject::GetHashCode() const {
-  return static_cast<Integer>(std::hash<const void*>()(this));
-}
+Integer TObject::GetHashCode() const { return static_cast<Integer>(std::hash<const void*>()(this)); }
 
 void Free(TObject* Obj) {
   if (!Obj) return;

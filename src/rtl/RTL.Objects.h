@@ -143,15 +143,15 @@ class TClassRecordOf : public RecordBase {
 //   Class::StaticClass()   the record (typed as the hierarchy's record type)
 //   ClassType()            the record of the object's own class
 //   inherited              the parent class, for calls to the inherited implementation
-#define ZCL_CLASS(Class, Parent)                                                               \
- public:                                                                                       \
-  using inherited [[maybe_unused]] = Parent;                                                   \
-  static auto StaticClass() {                                                                  \
-    static const TMetaClassFor<Class> record(u"" #Class, Parent::StaticClass());              \
-    return &record;                                                                            \
-  }                                                                                            \
-  TClass ClassType() const override { return StaticClass(); }                                  \
-                                                                                               \
+#define ZCL_CLASS(Class, Parent)                                                 \
+ public:                                                                         \
+  using inherited [[maybe_unused]] = Parent;                                     \
+  static auto StaticClass() {                                                    \
+    static const TMetaClassFor<Class> record(u"" #Class, Parent::StaticClass()); \
+    return &record;                                                              \
+  }                                                                              \
+  TClass ClassType() const override { return StaticClass(); }                    \
+                                                                                 \
  private:
 
 // The root of every object of the system. Objects are not copyable: they have identity.
@@ -234,7 +234,6 @@ TClass GetClass(StringView ClassName);
 // Raises EClassNotFound "Class %s not found" when no class of that name is registered.
 TClass FindClass(StringView ClassName);
 
-
 // ---- enumerations ---------------------------------------------------------------------------------
 
 class TTypeInfo;
@@ -266,14 +265,16 @@ constexpr bool EnumValuesContiguous(std::initializer_list<E> Values) {
 // (checked at compile time), and its EnumHigh for TSet. One line after the enumeration:
 //   ZCL_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient);
 // Scoped enumerators are written qualified (TKind::A); their names are taken without the scope.
-#define ZCL_ENUM(Enum, ...)                                                                          \
-  static_assert(::detail::EnumValuesContiguous<Enum>({__VA_ARGS__}),                                 \
-                "ZCL_ENUM lists the enumerators of " #Enum " in order, starting at 0");              \
-  constexpr Integer EnumHigh(Enum) { return static_cast<Integer>(std::initializer_list<Enum>{__VA_ARGS__}.size()) - 1; } \
-  inline PTypeInfo ZclEnumTypeInfo(const Enum*) {                                                   \
+#define ZCL_ENUM(Enum, ...)                                                                                     \
+  static_assert(::detail::EnumValuesContiguous<Enum>({__VA_ARGS__}),                                            \
+                "ZCL_ENUM lists the enumerators of " #Enum " in order, starting at 0");                         \
+  constexpr Integer EnumHigh(Enum) {                                                                            \
+    return static_cast<Integer>(std::initializer_list<Enum>{__VA_ARGS__}.size()) - 1;                           \
+  }                                                                                                             \
+  inline PTypeInfo ZclEnumTypeInfo(const Enum*) {                                                               \
     static const PTypeInfo info = ::detail::MakeEnumType(u"" #Enum, ::detail::OrdTypeOf<Enum>(), #__VA_ARGS__); \
-    return info;                                                                                     \
-  }                                                                                                  \
+    return info;                                                                                                \
+  }                                                                                                             \
   static_assert(true)
 
 // Unit hooks (RTL.Units.cpp).

@@ -84,7 +84,8 @@ const TClassProperties* FindTable(TClass AClass) {
 }
 
 [[noreturn]] void RaiseInvalidType(PPropInfo PropInfo) {
-  throw EPropertyError(u"Invalid property type: %s", {PropInfo->PropType->Name.empty() ? PropInfo->Name : PropInfo->PropType->Name});
+  throw EPropertyError(u"Invalid property type: %s",
+                       {PropInfo->PropType->Name.empty() ? PropInfo->Name : PropInfo->PropType->Name});
 }
 
 void RequireKind(PPropInfo PropInfo, const TTypeKinds& Kinds) {
@@ -444,7 +445,9 @@ TTypeKind PropType(TClass AClass, StringView PropName) {
   return p->PropType->Kind;
 }
 TTypeKind PropType(const TObject* Instance, StringView PropName) { return PropType(Instance->ClassType(), PropName); }
-bool PropIsType(TClass AClass, StringView PropName, TTypeKind TypeKind) { return PropType(AClass, PropName) == TypeKind; }
+bool PropIsType(TClass AClass, StringView PropName, TTypeKind TypeKind) {
+  return PropType(AClass, PropName) == TypeKind;
+}
 bool PropIsType(const TObject* Instance, StringView PropName, TTypeKind TypeKind) {
   return PropType(Instance, PropName) == TypeKind;
 }
@@ -461,7 +464,9 @@ Int64 GetOrdProp(const TObject* Instance, PPropInfo PropInfo) {
   RequireKind(PropInfo, tkOrdinal);
   return NormalizeOrdinal(PropInfo, PropInfo->Accessor().GetOrd(Instance));
 }
-Int64 GetOrdProp(const TObject* Instance, StringView PropName) { return GetOrdProp(Instance, Required(Instance, PropName)); }
+Int64 GetOrdProp(const TObject* Instance, StringView PropName) {
+  return GetOrdProp(Instance, Required(Instance, PropName));
+}
 
 void SetOrdProp(TObject* Instance, PPropInfo PropInfo, Int64 Value) {
   detail::CheckAccess(Instance, PropInfo, true);
@@ -499,7 +504,9 @@ String GetStrProp(const TObject* Instance, PPropInfo PropInfo) {
   RequireKind(PropInfo, tkStrings);
   return PropInfo->Accessor().GetStr(Instance);
 }
-String GetStrProp(const TObject* Instance, StringView PropName) { return GetStrProp(Instance, Required(Instance, PropName)); }
+String GetStrProp(const TObject* Instance, StringView PropName) {
+  return GetStrProp(Instance, Required(Instance, PropName));
+}
 void SetStrProp(TObject* Instance, PPropInfo PropInfo, const String& Value) {
   detail::CheckAccess(Instance, PropInfo, true);
   RequireKind(PropInfo, tkStrings);
@@ -513,7 +520,9 @@ String GetEnumProp(const TObject* Instance, PPropInfo PropInfo) {
   const Int64 value = GetOrdProp(Instance, PropInfo);
   return GetEnumName(PropInfo->PropType, static_cast<Integer>(value));
 }
-String GetEnumProp(const TObject* Instance, StringView PropName) { return GetEnumProp(Instance, Required(Instance, PropName)); }
+String GetEnumProp(const TObject* Instance, StringView PropName) {
+  return GetEnumProp(Instance, Required(Instance, PropName));
+}
 void SetEnumProp(TObject* Instance, PPropInfo PropInfo, StringView Value) {
   detail::CheckAccess(Instance, PropInfo, true);
   RequireKind(PropInfo, TTypeKinds{tkEnumeration});
@@ -704,8 +713,9 @@ void SetPropValue(TObject* Instance, PPropInfo PropInfo, const Variant& Value) {
       SetStrProp(Instance, PropInfo, VarToStr(Value));
       return;
     case tkInt64:
-      SetInt64Prop(Instance, PropInfo,
-                   PropInfo->PropType->Data.OrdType == otULong ? static_cast<Int64>(Value.AsUInt64()) : Value.AsInt64());
+      SetInt64Prop(
+          Instance, PropInfo,
+          PropInfo->PropType->Data.OrdType == otULong ? static_cast<Int64>(Value.AsUInt64()) : Value.AsInt64());
       return;
     case tkVariant:
       SetVariantProp(Instance, PropInfo, Value);
@@ -799,7 +809,8 @@ bool IsDefaultPropertyValue(const TObject* Instance, PPropInfo PropInfo, const T
     case tkSet:
     case tkWChar:
       if (Ancestor) return acc.GetOrd(Instance) == acc.GetOrd(Ancestor);
-      return PropInfo->HasDefault() && NormalizeOrdinal(PropInfo, acc.GetOrd(Instance)) == NormalizeOrdinal(PropInfo, PropInfo->Default);
+      return PropInfo->HasDefault() &&
+             NormalizeOrdinal(PropInfo, acc.GetOrd(Instance)) == NormalizeOrdinal(PropInfo, PropInfo->Default);
     case tkInt64:
       if (Ancestor) return acc.GetOrd(Instance) == acc.GetOrd(Ancestor);
       return !PropInfo->IsNoDefault() && acc.GetOrd(Instance) == PropInfo->Default;

@@ -320,10 +320,10 @@ PTypeInfo TypeInfo() {
 }
 
 // Distinct aliases of numbers, for which property editors are registered.
-#define ZCL_ALIAS_TYPE(Name, Base)                                   \
-  inline PTypeInfo TypeInfo##Name() {                                \
-    static const TTypeInfo info(u"" #Name, TypeInfo<Base>());       \
-    return &info;                                                    \
+#define ZCL_ALIAS_TYPE(Name, Base)                            \
+  inline PTypeInfo TypeInfo##Name() {                         \
+    static const TTypeInfo info(u"" #Name, TypeInfo<Base>()); \
+    return &info;                                             \
   }
 ZCL_ALIAS_TYPE(TColor, Integer)
 ZCL_ALIAS_TYPE(TAlphaColor, Cardinal)
@@ -331,24 +331,44 @@ ZCL_ALIAS_TYPE(TCursor, SmallInt)
 ZCL_ALIAS_TYPE(TShortCut, Word)
 ZCL_ALIAS_TYPE(TImageIndex, Integer)
 
-
 // ---- accessors (the typed bridge between a property and its getter and setter) ----------------
 
 namespace detail {
-enum class TValueCategory : Byte { Ordinal, Int64, Float, String, AnsiString, Object, Method, Variant, Interface, Other };
+enum class TValueCategory : Byte {
+  Ordinal,
+  Int64,
+  Float,
+  String,
+  AnsiString,
+  Object,
+  Method,
+  Variant,
+  Interface,
+  Other
+};
 
 template <class V>
 constexpr TValueCategory CategoryOf() {
-  if constexpr (std::is_same_v<V, bool> || std::is_enum_v<V> || TIsSet<V>::value) return TValueCategory::Ordinal;
-  else if constexpr (std::is_integral_v<V>) return sizeof(V) == 8 ? TValueCategory::Int64 : TValueCategory::Ordinal;
-  else if constexpr (std::is_floating_point_v<V> || std::is_same_v<V, TDateTime>) return TValueCategory::Float;
-  else if constexpr (std::is_same_v<V, String>) return TValueCategory::String;
-  else if constexpr (std::is_same_v<V, AnsiString>) return TValueCategory::AnsiString;
-  else if constexpr (ObjectPointer<V>) return TValueCategory::Object;
-  else if constexpr (TIsDelegate<V>::value) return TValueCategory::Method;
-  else if constexpr (std::is_same_v<V, Variant>) return TValueCategory::Variant;
-  else if constexpr (TIsIPtr<V>::value) return TValueCategory::Interface;
-  else return TValueCategory::Other;
+  if constexpr (std::is_same_v<V, bool> || std::is_enum_v<V> || TIsSet<V>::value)
+    return TValueCategory::Ordinal;
+  else if constexpr (std::is_integral_v<V>)
+    return sizeof(V) == 8 ? TValueCategory::Int64 : TValueCategory::Ordinal;
+  else if constexpr (std::is_floating_point_v<V> || std::is_same_v<V, TDateTime>)
+    return TValueCategory::Float;
+  else if constexpr (std::is_same_v<V, String>)
+    return TValueCategory::String;
+  else if constexpr (std::is_same_v<V, AnsiString>)
+    return TValueCategory::AnsiString;
+  else if constexpr (ObjectPointer<V>)
+    return TValueCategory::Object;
+  else if constexpr (TIsDelegate<V>::value)
+    return TValueCategory::Method;
+  else if constexpr (std::is_same_v<V, Variant>)
+    return TValueCategory::Variant;
+  else if constexpr (TIsIPtr<V>::value)
+    return TValueCategory::Interface;
+  else
+    return TValueCategory::Other;
 }
 
 template <class V>
@@ -393,8 +413,10 @@ class TPropAccessor {
 template <class G>
 struct TGetterTraits;
 template <class C, class R>
+// clang-format off
   requires(!std::is_function_v<R>)
 struct TGetterTraits<R C::*> {
+  // clang-format on
   using TValue = R;
 };
 template <class C, class R, class... A>
@@ -428,42 +450,59 @@ class TPropAccessorOf final : public TPropAccessor {
   Int64 GetOrd(const TObject* Instance) const override {
     if constexpr (Cat == TValueCategory::Ordinal || Cat == TValueCategory::Int64) {
       const V v = Read(Instance);
-      if constexpr (TIsSet<V>::value) return static_cast<Int64>(v.ToInteger());
-      else return static_cast<Int64>(v);
+      if constexpr (TIsSet<V>::value)
+        return static_cast<Int64>(v.ToInteger());
+      else
+        return static_cast<Int64>(v);
     } else {
       return TPropAccessor::GetOrd(Instance);
     }
   }
   void SetOrd(TObject* Instance, Int64 Value) const override {
     if constexpr (Cat == TValueCategory::Ordinal || Cat == TValueCategory::Int64) {
-      if constexpr (TIsSet<V>::value) Write(Instance, V::FromInteger(static_cast<UInt64>(Value)));
-      else if constexpr (std::is_same_v<V, bool>) Write(Instance, Value != 0);
-      else Write(Instance, static_cast<V>(Value));
+      if constexpr (TIsSet<V>::value)
+        Write(Instance, V::FromInteger(static_cast<UInt64>(Value)));
+      else if constexpr (std::is_same_v<V, bool>)
+        Write(Instance, Value != 0);
+      else
+        Write(Instance, static_cast<V>(Value));
     } else {
       TPropAccessor::SetOrd(Instance, Value);
     }
   }
   double GetFloat(const TObject* Instance) const override {
-    if constexpr (Cat == TValueCategory::Float) return static_cast<double>(Read(Instance));
-    else return TPropAccessor::GetFloat(Instance);
+    if constexpr (Cat == TValueCategory::Float)
+      return static_cast<double>(Read(Instance));
+    else
+      return TPropAccessor::GetFloat(Instance);
   }
   void SetFloat(TObject* Instance, double Value) const override {
-    if constexpr (Cat == TValueCategory::Float) Write(Instance, static_cast<V>(Value));
-    else TPropAccessor::SetFloat(Instance, Value);
+    if constexpr (Cat == TValueCategory::Float)
+      Write(Instance, static_cast<V>(Value));
+    else
+      TPropAccessor::SetFloat(Instance, Value);
   }
   String GetStr(const TObject* Instance) const override {
-    if constexpr (Cat == TValueCategory::String) return Read(Instance);
-    else if constexpr (Cat == TValueCategory::AnsiString) return AnsiToString(Read(Instance));
-    else return TPropAccessor::GetStr(Instance);
+    if constexpr (Cat == TValueCategory::String)
+      return Read(Instance);
+    else if constexpr (Cat == TValueCategory::AnsiString)
+      return AnsiToString(Read(Instance));
+    else
+      return TPropAccessor::GetStr(Instance);
   }
   void SetStr(TObject* Instance, const String& Value) const override {
-    if constexpr (Cat == TValueCategory::String) Write(Instance, Value);
-    else if constexpr (Cat == TValueCategory::AnsiString) Write(Instance, StringToAnsi(Value));
-    else TPropAccessor::SetStr(Instance, Value);
+    if constexpr (Cat == TValueCategory::String)
+      Write(Instance, Value);
+    else if constexpr (Cat == TValueCategory::AnsiString)
+      Write(Instance, StringToAnsi(Value));
+    else
+      TPropAccessor::SetStr(Instance, Value);
   }
   TObject* GetObj(const TObject* Instance) const override {
-    if constexpr (Cat == TValueCategory::Object) return const_cast<std::remove_cv_t<std::remove_pointer_t<V>>*>(Read(Instance));
-    else return TPropAccessor::GetObj(Instance);
+    if constexpr (Cat == TValueCategory::Object)
+      return const_cast<std::remove_cv_t<std::remove_pointer_t<V>>*>(Read(Instance));
+    else
+      return TPropAccessor::GetObj(Instance);
   }
   void SetObj(TObject* Instance, TObject* Value) const override {
     if constexpr (Cat == TValueCategory::Object) {
@@ -476,20 +515,28 @@ class TPropAccessorOf final : public TPropAccessor {
     }
   }
   TMethod GetMethod(const TObject* Instance) const override {
-    if constexpr (Cat == TValueCategory::Method) return Read(Instance).AsMethod();
-    else return TPropAccessor::GetMethod(Instance);
+    if constexpr (Cat == TValueCategory::Method)
+      return Read(Instance).AsMethod();
+    else
+      return TPropAccessor::GetMethod(Instance);
   }
   void SetMethod(TObject* Instance, const TMethod& Value) const override {
-    if constexpr (Cat == TValueCategory::Method) Write(Instance, V::FromMethod(Value));
-    else TPropAccessor::SetMethod(Instance, Value);
+    if constexpr (Cat == TValueCategory::Method)
+      Write(Instance, V::FromMethod(Value));
+    else
+      TPropAccessor::SetMethod(Instance, Value);
   }
   void GetVariant(const TObject* Instance, Variant& Out) const override {
-    if constexpr (Cat == TValueCategory::Variant) Out = Read(Instance);
-    else TPropAccessor::GetVariant(Instance, Out);
+    if constexpr (Cat == TValueCategory::Variant)
+      Out = Read(Instance);
+    else
+      TPropAccessor::GetVariant(Instance, Out);
   }
   void SetVariant(TObject* Instance, const Variant& Value) const override {
-    if constexpr (Cat == TValueCategory::Variant) Write(Instance, Value);
-    else TPropAccessor::SetVariant(Instance, Value);
+    if constexpr (Cat == TValueCategory::Variant)
+      Write(Instance, Value);
+    else
+      TPropAccessor::SetVariant(Instance, Value);
   }
   IInterface* GetIntf(const TObject* Instance) const override {
     if constexpr (Cat == TValueCategory::Interface) {
@@ -516,16 +563,23 @@ class TPropAccessorOf final : public TPropAccessor {
  private:
   V Read(const TObject* Instance) const {
     T* obj = const_cast<T*>(static_cast<const T*>(Instance));
-    if constexpr (std::is_member_object_pointer_v<G>) return obj->*FGetter;
-    else if constexpr (Indexed) return (obj->*FGetter)(FIndex);
-    else return (obj->*FGetter)();
+    if constexpr (std::is_member_object_pointer_v<G>)
+      return obj->*FGetter;
+    else if constexpr (Indexed)
+      return (obj->*FGetter)(FIndex);
+    else
+      return (obj->*FGetter)();
   }
   void Write(TObject* Instance, V Value) const {
     T* obj = static_cast<T*>(Instance);
-    if constexpr (std::is_null_pointer_v<S>) return;
-    else if constexpr (std::is_member_object_pointer_v<S>) obj->*FSetter = std::move(Value);
-    else if constexpr (Indexed) (obj->*FSetter)(FIndex, std::move(Value));
-    else (obj->*FSetter)(std::move(Value));
+    if constexpr (std::is_null_pointer_v<S>)
+      return;
+    else if constexpr (std::is_member_object_pointer_v<S>)
+      obj->*FSetter = std::move(Value);
+    else if constexpr (Indexed)
+      (obj->*FSetter)(FIndex, std::move(Value));
+    else
+      (obj->*FSetter)(std::move(Value));
   }
 
   G FGetter;
@@ -577,8 +631,10 @@ class TPropertyDeclaration {
       constexpr auto cat = detail::CategoryOf<V>();
       if constexpr (cat == detail::TValueCategory::Ordinal || cat == detail::TValueCategory::Int64) {
         const V v = static_cast<V>(Value);
-        if constexpr (detail::TIsSet<V>::value) FInfo->Default = static_cast<Int64>(v.ToInteger());
-        else FInfo->Default = static_cast<Int64>(v);
+        if constexpr (detail::TIsSet<V>::value)
+          FInfo->Default = static_cast<Int64>(v.ToInteger());
+        else
+          FInfo->Default = static_cast<Int64>(v);
       } else if constexpr (cat == detail::TValueCategory::Float) {
         FInfo->FloatDefault = static_cast<double>(Value);
       } else if constexpr (cat == detail::TValueCategory::String) {
@@ -683,7 +739,9 @@ class TClassDeclaration {
   }
   // Redeclares an inherited property with the same getter and setter, published unless told
   // otherwise; defaults and stored tests may be refined.
-  TPropertyDeclaration<T, void> Publish(StringView Name) { return TPropertyDeclaration<T, void>(FScope.Redeclare(Name)); }
+  TPropertyDeclaration<T, void> Publish(StringView Name) {
+    return TPropertyDeclaration<T, void>(FScope.Redeclare(Name));
+  }
 
  private:
   detail::TDeclarationScope& FScope;

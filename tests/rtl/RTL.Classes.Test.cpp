@@ -1,10 +1,9 @@
-#include "rtl/RTL.Classes.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "rtl/RTL.Classes.h"
 #include "rtl/RTL.TypInfo.h"
 
 namespace {
@@ -29,7 +28,8 @@ class TLogged : public TComponent {
     inherited::Notification(AComponent, Operation);
     auto* logged = dynamic_cast<TLogged*>(AComponent);
     // The notified component still sees the whole object, derived fields included.
-    GLog.push_back(GetName() + (Operation == opInsert ? u"+" : u"-") + (logged ? logged->GetName() + u":" + logged->Label : u"?"));
+    GLog.push_back(GetName() + (Operation == opInsert ? u"+" : u"-") +
+                   (logged ? logged->GetName() + u":" + logged->Label : u"?"));
     if (Operation == opRemove && AComponent == Watched) Watched = nullptr;
   }
 };

@@ -1,10 +1,9 @@
-#include "rtl/RTL.Objects.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "rtl/RTL.Delegates.h"
+#include "rtl/RTL.Objects.h"
 
 namespace {
 std::vector<String> GLog;

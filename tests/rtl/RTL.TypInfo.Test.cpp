@@ -1,8 +1,7 @@
-#include "rtl/RTL.TypInfo.h"
-
 #include <gtest/gtest.h>
 
 #include "rtl/RTL.Interfaces.h"
+#include "rtl/RTL.TypInfo.h"
 #include "rtl/RTL.Variant.h"
 
 namespace {
@@ -125,9 +124,9 @@ class TypInfo : public ::testing::Test {
 TEST_F(TypInfo, PropertyListsRunInDeclarationOrderInheritedFirst) {
   EXPECT_EQ(Names(GetPropList(TBase::StaticClass())),
             (std::vector<String>{u"Caption", u"Shade", u"Left", u"Top", u"Count"}));
-  const std::vector<String> widget{u"Caption", u"Shade", u"Left",    u"Top",   u"Count", u"Secret", u"Mask",
-                                   u"Color",   u"Shades", u"Size",   u"Big",   u"Enabled", u"HotKey", u"Edge",
-                                   u"Sub",     u"OnChange", u"Box",  u"Link",  u"Note"};
+  const std::vector<String> widget{u"Caption", u"Shade",    u"Left", u"Top",  u"Count",   u"Secret", u"Mask",
+                                   u"Color",   u"Shades",   u"Size", u"Big",  u"Enabled", u"HotKey", u"Edge",
+                                   u"Sub",     u"OnChange", u"Box",  u"Link", u"Note"};
   EXPECT_EQ(Names(GetPropList(TWidget::StaticClass())), widget);
   EXPECT_EQ(Names(GetPropList(TPlainWidget::StaticClass())), widget);
   EXPECT_EQ(GetPropCount(TWidget::StaticClass()), static_cast<Integer>(widget.size()));
@@ -154,11 +153,21 @@ TEST_F(TypInfo, TypesOfProperties) {
     const char16_t* TypeName;
   };
   const TCase cases[] = {
-      {u"Caption", tkUString, u"string"}, {u"Shade", tkEnumeration, u"TShade"}, {u"Left", tkInteger, u"Integer"},
-      {u"Mask", tkInteger, u"Cardinal"},  {u"Color", tkInteger, u"TColor"},     {u"Shades", tkSet, u"set of TShade"},
-      {u"Size", tkFloat, u"Double"},      {u"Big", tkInt64, u"Int64"},          {u"Enabled", tkEnumeration, u"Boolean"},
-      {u"HotKey", tkWChar, u"Char"},      {u"Edge", tkEnumeration, u"TEdge"},   {u"Sub", tkClass, u"TSubObject"},
-      {u"OnChange", tkMethod, u""},       {u"Box", tkRecord, u""},              {u"Link", tkInterface, nullptr},
+      {u"Caption", tkUString, u"string"},
+      {u"Shade", tkEnumeration, u"TShade"},
+      {u"Left", tkInteger, u"Integer"},
+      {u"Mask", tkInteger, u"Cardinal"},
+      {u"Color", tkInteger, u"TColor"},
+      {u"Shades", tkSet, u"set of TShade"},
+      {u"Size", tkFloat, u"Double"},
+      {u"Big", tkInt64, u"Int64"},
+      {u"Enabled", tkEnumeration, u"Boolean"},
+      {u"HotKey", tkWChar, u"Char"},
+      {u"Edge", tkEnumeration, u"TEdge"},
+      {u"Sub", tkClass, u"TSubObject"},
+      {u"OnChange", tkMethod, u""},
+      {u"Box", tkRecord, u""},
+      {u"Link", tkInterface, nullptr},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(StringToUTF8(c.Name));
@@ -195,7 +204,9 @@ TEST_F(TypInfo, TypesOfProperties) {
     ZCL_CLASS(TBad, TObject)
    public:
     String F;
-    static void DeclareProperties(TClassDeclaration<TBad>& D) { D.Property(u"F", &TBad::F, &TBad::F).Type(TypeInfoTColor()); }
+    static void DeclareProperties(TClassDeclaration<TBad>& D) {
+      D.Property(u"F", &TBad::F, &TBad::F).Type(TypeInfoTColor());
+    }
   };
   EXPECT_THROW(RegisterProperties<TBad>(), EPropertyError);
   EXPECT_EQ(GetPropInfo(TBad::StaticClass(), u"F"), nullptr);
@@ -322,7 +333,7 @@ TEST_F(TypInfo, ErrorsLeaveTheObjectUnchanged) {
     EXPECT_EQ(e.GetMessage(), u"Property Missing does not exist");
   }
   EXPECT_THROW(SetOrdProp(w, u"Count", 1), EPropReadOnly);
-  EXPECT_THROW(GetStrProp(w, u"Shade"), EPropertyError);    // wrong kind
+  EXPECT_THROW(GetStrProp(w, u"Shade"), EPropertyError);  // wrong kind
   EXPECT_THROW(SetFloatProp(w, u"Caption", 1), EPropertyError);
   EXPECT_THROW(GetOrdProp(static_cast<TObject*>(nullptr), GetPropInfo(w, u"Shade")), EArgumentNilException);
   // A property of another class.
@@ -333,7 +344,8 @@ TEST_F(TypInfo, ErrorsLeaveTheObjectUnchanged) {
     Int64 Value;
   };
   const TRangeCase outOfRange[] = {
-      {u"Shade", 4}, {u"Shade", -1}, {u"Enabled", 2}, {u"Shades", 0b10000}, {u"Mask", 4294967296}, {u"Left", INT32_MIN - 1LL},
+      {u"Shade", 4},        {u"Shade", -1},        {u"Enabled", 2},
+      {u"Shades", 0b10000}, {u"Mask", 4294967296}, {u"Left", INT32_MIN - 1LL},
   };
   for (const TRangeCase& c : outOfRange) {
     SCOPED_TRACE(StringToUTF8(c.Name));
@@ -363,7 +375,7 @@ TEST_F(TypInfo, DefaultsAndStoredTests) {
   EXPECT_TRUE(isDefault(u"Big"));
   EXPECT_TRUE(isDefault(u"Sub"));
   EXPECT_TRUE(isDefault(u"OnChange"));
-  EXPECT_FALSE(isDefault(u"Size"));  // 10, not 0
+  EXPECT_FALSE(isDefault(u"Size"));    // 10, not 0
   EXPECT_FALSE(isDefault(u"Secret"));  // published with default 5
   w->FSecret = 5;
   EXPECT_TRUE(isDefault(u"Secret"));
