@@ -1,0 +1,36 @@
+#pragma once
+// Helpers shared by the component library foundation's tests.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Objects.h"
+
+// The message of the E that Action raises; fails the test when it raises nothing or another type.
+template <class E>
+std::string RaisedMessage(const std::function<void()>& Action) {
+  try {
+    Action();
+  } catch (const E& e) {
+    return StringToUTF8(e.GetMessage());
+  } catch (const Exception& e) {
+    ADD_FAILURE() << "raised " << StringToUTF8(e.ClassName()) << ": " << StringToUTF8(e.GetMessage());
+    return {};
+  }
+  ADD_FAILURE() << "raised nothing";
+  return {};
+}
+
+// An object that writes its id into a log when it is destroyed, so tests see what was freed and
+// how often.
+class TTracked : public TObject {
+ public:
+  TTracked(std::vector<int>& Log, int Id) : FLog(Log), Id(Id) {}
+  ~TTracked() override { FLog.push_back(Id); }
+  std::vector<int>& FLog;
+  int Id;
+};
