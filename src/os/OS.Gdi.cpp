@@ -361,7 +361,14 @@ TRect ToSurface(const TPaint& P, int L, int T, int R, int B) {
                std::max(T, B) + P.Offset.Y);
 }
 
-// The ternary raster operation on all four bytes of P(attern), S(ource), D(estination).
+bool RopUsesSource(uint8_t Code) { return (((Code >> 2) ^ Code) & 0x33) != 0; }
+bool RopUsesPattern(uint8_t Code) { return (((Code >> 4) ^ Code) & 0x0F) != 0; }
+bool RopUsesDest(uint8_t Code) { return (((Code >> 1) ^ Code) & 0x55) != 0; }
+
+// The ternary raster operation of P(attern), S(ource) and D(estination), bitwise on the colour
+// bytes. Alpha is not a colour: an operation that reads the destination keeps its alpha (so
+// inverting an opaque surface leaves it opaque), one that reads the source takes the source's,
+// and pattern-only operations apply to the pattern's alpha (BLACKNESS gives all zeros).
 uint32_t Rop3(uint8_t Code, uint32_t P, uint32_t S, uint32_t D) {
   uint32_t result = 0;
   for (int i = 0; i < 8; ++i) {
@@ -369,10 +376,9 @@ uint32_t Rop3(uint8_t Code, uint32_t P, uint32_t S, uint32_t D) {
     uint32_t m = ((i & 4) ? P : ~P) & ((i & 2) ? S : ~S) & ((i & 1) ? D : ~D);
     result |= m;
   }
-  return result;
+  const uint32_t alpha = RopUsesDest(Code) ? D : RopUsesSource(Code) ? S : result;
+  return (result & 0x00FFFFFFu) | (alpha & 0xFF000000u);
 }
-bool RopUsesSource(uint8_t Code) { return (((Code >> 2) ^ Code) & 0x33) != 0; }
-bool RopUsesPattern(uint8_t Code) { return (((Code >> 4) ^ Code) & 0x0F) != 0; }
 
 // Pen pixels for one-pixel lines: solid or the platform's cosmetic dash patterns.
 struct TPenDraw {

@@ -13,8 +13,10 @@
 // - Text (OS.Text.h): colour composed over the destination by coverage (source-over), so white
 //   text on transparent black gives R = G = B = A = coverage; the opaque background of OPAQUE
 //   mode writes the opaque background colour.
-// - BitBlt/StretchBlt SRCCOPY copy all four bytes; other raster operations work bitwise on all
-//   four bytes with the brush pattern's pixels (opaque colours).
+// - BitBlt/StretchBlt SRCCOPY copy all four bytes; other raster operations work bitwise on the
+//   colour bytes with the brush pattern's pixels (opaque colours); the alpha byte is the
+//   destination's when the operation reads the destination, else the source's, else the
+//   operation applied to the pattern's alpha (BLACKNESS: all zeros, WHITENESS: opaque white).
 // - AlphaBlend: premultiplied source-over (see there). GradientFill writes the vertices' values.
 // - Pixels outside the clip are never touched.
 

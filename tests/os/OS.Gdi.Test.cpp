@@ -167,13 +167,27 @@ TEST(Gdi, BitBltCopiesAllBytesAndRops) {
   EXPECT_EQ(dst.At(0, 0), 0u);
   EXPECT_EQ(dst.At(1, 1), 0x80402010u);
   EXPECT_EQ(dst.At(3, 3), 0x80402010u);
+  // Raster operations change the colour; alpha follows the destination when it is read.
   EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, nullptr, 0, 0, DSTINVERT));
-  EXPECT_EQ(dst.At(0, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(dst.At(1, 1), ~0x80402010u);
-  EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, src.DC, 0, 0, SRCAND));
-  EXPECT_EQ(dst.At(0, 0), 0x80402010u);
+  EXPECT_EQ(dst.At(0, 0), 0x00FFFFFFu);
+  EXPECT_EQ(dst.At(1, 1), 0x80BFDFEFu);
+  EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, src.DC, 0, 0, SRCINVERT));
+  EXPECT_EQ(dst.At(1, 1), 0x80FFFFFFu);
+  EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, src.DC, 0, 0, NOTSRCCOPY));
+  EXPECT_EQ(dst.At(2, 2), 0x80BFDFEFu);
+  EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, nullptr, 0, 0, WHITENESS));
+  EXPECT_EQ(dst.At(2, 2), 0xFFFFFFFFu);
   EXPECT_TRUE(BitBlt(dst.DC, 0, 0, 4, 4, nullptr, 0, 0, BLACKNESS));
   EXPECT_EQ(dst.At(2, 2), 0u);
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  HBRUSH old = SelectObject(dst.DC, white);
+  TRect all(0, 0, 4, 4);
+  FillRect(dst.DC, &all, white);
+  EXPECT_TRUE(PatBlt(dst.DC, 0, 0, 2, 2, PATINVERT));  // an opaque surface stays opaque
+  EXPECT_EQ(dst.At(0, 0), 0xFF000000u);
+  EXPECT_EQ(dst.At(2, 2), 0xFFFFFFFFu);
+  SelectObject(dst.DC, old);
+  DeleteObject(white);
   EXPECT_FALSE(BitBlt(dst.DC, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));  // a source is needed
   // Overlapping copy within one surface reads the old pixels.
   TCanvasFixture row(4, 1);
@@ -287,6 +301,17 @@ TEST(Gdi, ShapesWithPenAndBrush) {
   Ellipse(c.DC, 6, 0, 12, 6);
   EXPECT_EQ(c.At(9, 3), 0xFF00FF00u);
   EXPECT_EQ(c.At(6, 0), 0u);
+  TCanvasFixture more(20, 10);
+  SelectObject(more.DC, green.H);
+  RoundRect(more.DC, 0, 0, 10, 10, 6, 6);  // the stock black pen outlines it
+  EXPECT_EQ(more.At(0, 0), 0u);            // rounded corner
+  EXPECT_EQ(more.At(5, 0), 0xFF000000u);
+  EXPECT_EQ(more.At(5, 5), 0xFF00FF00u);
+  const TPoint triangle[] = {{10, 0}, {19, 0}, {10, 9}};
+  Polygon(more.DC, triangle, 3);
+  EXPECT_EQ(more.At(12, 2), 0xFF00FF00u);
+  EXPECT_EQ(more.At(19, 0), 0xFF000000u);  // every vertex is on the outline
+  EXPECT_EQ(more.At(18, 8), 0u);
   // Deleting a selected pen is deferred until it is deselected.
   EXPECT_TRUE(DeleteObject(pen));
   SelectObject(c.DC, oldPen);
