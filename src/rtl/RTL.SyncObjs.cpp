@@ -332,6 +332,7 @@ bool QueueWorkItem(std::function<void()> Proc, bool LongFunction) {
       return false;
     }
     GPool = new TWorkPool;
+    IsMultiThread = true;
   }
   std::lock_guard lock(GPool->Lock);
   if (GPool->ShuttingDown) {

@@ -17,6 +17,7 @@
 #include <thread>
 
 TThreadID MainThreadID = 0;
+std::atomic<bool> IsMultiThread{false};
 
 TThreadID GetCurrentThreadId() {
   thread_local const TThreadID id = static_cast<TThreadID>(::syscall(SYS_gettid));
@@ -252,6 +253,7 @@ void TThread::Start() {
   if (FDestroying) return;
   if (FStarted || FExternalThread) throw EThread(u"Cannot call Start on a running or suspended thread");
   FStarted = true;
+  IsMultiThread = true;
   try {
     FJoin->Thread = std::thread(detail::TThreadStart::Run, this);
   } catch (const std::system_error& e) {

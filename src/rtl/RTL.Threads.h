@@ -24,6 +24,7 @@
 // for the main thread can never deadlock a main thread that waits for the worker. A main
 // thread blocked any other way (a plain lock, a plain wait) serves nothing.
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <initializer_list>
@@ -36,6 +37,9 @@
 using TThreadID = Cardinal;
 
 extern TThreadID MainThreadID;
+// True once a second thread may run: set by TThread::Start and the work-item pool; code that
+// starts threads of its own may set it too.
+extern std::atomic<bool> IsMultiThread;
 TThreadID GetCurrentThreadId();
 bool IsMainThread();
 

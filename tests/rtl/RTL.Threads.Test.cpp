@@ -201,6 +201,7 @@ TEST(Threads, SuspendedThreadStartsOnlyWhenToldAndNeverStartedOneFreesCleanly) {
   EXPECT_THROW(thread->Start(), EThread);
   thread->WaitFor();
   EXPECT_EQ(runs.load(), 1);
+  EXPECT_TRUE(IsMultiThread);
   Free(thread);
 }
 
