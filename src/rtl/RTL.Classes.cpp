@@ -41,8 +41,8 @@ String TPersistent::GetNamePath() const {
 // ---- TComponent ----
 
 TComponent::TComponent(TComponent* AOwner) {
+  // The owner validates the component and hears of it in AfterConstruction, when it is whole.
   if (AOwner) {
-    AOwner->ValidateContainer(this);
     AOwner->Insert(this);
     if (AOwner->FComponentState.Contains(csDesigning)) SetDesigning(true);
     FInsertPending = true;
@@ -55,7 +55,15 @@ void TComponent::AfterConstruction() {
   inherited::AfterConstruction();
   if (FInsertPending) {
     FInsertPending = false;
-    if (FOwner) FOwner->Notification(this, opInsert);
+    if (FOwner) {
+      try {
+        ValidateContainer(FOwner);
+      } catch (...) {
+        FOwner->Remove(this);
+        throw;
+      }
+      FOwner->Notification(this, opInsert);
+    }
   }
 }
 

@@ -87,8 +87,9 @@ class TComponent : public TPersistent, public virtual IInterface {
   // Virtual constructors of components take the owner.
   using TCreateSignature = void(TComponent* AOwner);
 
-  // Joins AOwner's components (the owner is told with opInsert once construction has finished,
-  // in AfterConstruction).
+  // Joins AOwner's components. Once construction has finished (AfterConstruction) the owner
+  // validates the component (ValidateInsert; if it refuses, the component leaves it again) and
+  // is told with opInsert.
   explicit TComponent(TComponent* AOwner);
   ~TComponent() override;
   void AfterConstruction() override;

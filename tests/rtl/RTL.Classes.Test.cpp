@@ -459,3 +459,32 @@ TEST_F(Classes, CollectionAssignCopiesItemsAndNamePaths) {
   Free(copy);
   Free(form);
 }
+
+namespace {
+// Takes only TLogged components.
+class TPicky : public TComponent {
+  ZCL_CLASS(TPicky, TComponent)
+ public:
+  using TComponent::TComponent;
+
+ protected:
+  void ValidateInsert(TComponent* AComponent) override {
+    if (!dynamic_cast<TLogged*>(AComponent)) throw EComponentError(u"Only logged components");
+  }
+};
+}  // namespace
+
+TEST_F(Classes, AnOwnerMayRefuseAComponent) {
+  TPicky* picky = Create<TPicky>(nullptr);
+  TComponent* loose = Create<TComponent>(nullptr);
+  EXPECT_THROW(picky->InsertComponent(loose), EComponentError);
+  EXPECT_EQ(loose->GetOwner(), nullptr);
+  // Refused at construction: the half-built component is not left in the owner.
+  EXPECT_THROW(Create<TComponent>(picky), EComponentError);
+  EXPECT_EQ(picky->GetComponentCount(), 0);
+  // The owner judges the finished object, not its TComponent part.
+  TLogged* logged = Create<TLogged>(picky);
+  EXPECT_EQ(logged->GetOwner(), picky);
+  Free(loose);
+  Free(picky);
+}
