@@ -98,7 +98,10 @@ Integer TInterfacedObject::_AddRef() { return FRefCount.fetch_add(1, std::memory
 
 Integer TInterfacedObject::_Release() {
   const Integer count = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  if (count == 0) Free(this);
+  if (count == 0) {
+    FRefCount.store(DestroyingMark, std::memory_order_relaxed);
+    Free(this);
+  }
   return count;
 }
 
@@ -109,7 +112,10 @@ void TInterfacedObject::AfterConstruction() {
 }
 
 void TInterfacedObject::BeforeDestruction() {
-  if (FRefCount.load(std::memory_order_acquire) != 0) throw EInvalidPointer(u"Invalid Pointer");
+  // Freed by its owner the count must be 0; freed by its last _Release it is parked already.
+  Integer count = 0;
+  if (!FRefCount.compare_exchange_strong(count, DestroyingMark, std::memory_order_acq_rel) && count > 0)
+    throw EInvalidPointer(u"Invalid Pointer");
   TObject::BeforeDestruction();
 }
 

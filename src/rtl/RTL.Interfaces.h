@@ -368,12 +368,12 @@ bool Supports(const X& Instance) {
 // The typed query: on success Out holds a counted reference; otherwise Out is null.
 template <class X, InterfaceType I>
 bool Supports(const X& Instance, IPtr<I>& Out) {
-  Out = nullptr;
+  // Out is replaced only after the query: it may be the very reference Instance names.
   IInterface* intf = detail::InterfaceOf(Instance);
   void* obj = nullptr;
-  if (!intf || intf->QueryInterface(IIDOf<I>(), &obj) != S_OK || !obj) return false;
-  Out = IPtr<I>::Adopt(static_cast<I*>(obj));
-  return true;
+  const bool found = intf && intf->QueryInterface(IIDOf<I>(), &obj) == S_OK && obj;
+  Out = found ? IPtr<I>::Adopt(static_cast<I*>(obj)) : IPtr<I>();
+  return found;
 }
 // The query by IID with an untyped out pointer, as QueryInterface hands it out (the caller knows
 // the type IID names and releases the reference).
@@ -426,7 +426,9 @@ bool DelegateQuery(const IPtr<I>& Target, const TGUID& IID, void** Out) {
 
 // A counted object. The count is 1 while the constructor runs and drops in AfterConstruction, so
 // references taken and dropped inside the constructor never free the half-built object; the
-// object frees itself (through Free) when the last reference goes. Counting is atomic.
+// object frees itself (through Free) when the last reference goes. Counting is atomic. Once
+// destruction has begun the count is parked far below zero, so references taken and dropped
+// while it is being destroyed never free it a second time.
 class TInterfacedObject : public TObject, public virtual IInterface {
   ZCL_CLASS(TInterfacedObject, TObject)
  public:
@@ -437,9 +439,14 @@ class TInterfacedObject : public TObject, public virtual IInterface {
   void AfterConstruction() override;
   // Raises EInvalidPointer "Invalid Pointer" while references remain; the object then stays.
   void BeforeDestruction() override;
-  Integer GetRefCount() const { return FRefCount.load(std::memory_order_relaxed); }
+  // 0 once destruction has begun.
+  Integer GetRefCount() const {
+    const Integer count = FRefCount.load(std::memory_order_relaxed);
+    return count < 0 ? 0 : count;
+  }
 
  protected:
+  static constexpr Integer DestroyingMark = INT32_MIN / 2;
   std::atomic<Integer> FRefCount{1};
 };
 

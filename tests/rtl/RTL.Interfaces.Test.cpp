@@ -61,6 +61,22 @@ class TSelfReferencing : public TInterfacedObject, public IShape {
   Double Area() override { return 1; }
 };
 
+// Hands itself out as an interface while it is being destroyed.
+class TCallsBackWhileDying : public TInterfacedObject, public IShape {
+  RTL_INTERFACES(TInterfacedObject, IShape)
+ public:
+  TCallsBackWhileDying() { ++GLiving; }
+  ~TCallsBackWhileDying() override {
+    IPtr<IShape> self(this);
+    --GLiving;
+  }
+  void BeforeDestruction() override {
+    TInterfacedObject::BeforeDestruction();
+    IPtr<IShape> self(this);
+  }
+  Double Area() override { return 0; }
+};
+
 class TOwned : public TNoRefCountObject, public IShape {
   RTL_INTERFACES(TNoRefCountObject, IShape)
  public:
@@ -222,6 +238,24 @@ TEST_F(InterfacesTest, FreeingAReferencedObjectRaisesAndKeepsIt) {
   }
   EXPECT_EQ(GLiving, 1);
   EXPECT_EQ(shape->Area(), 9);
+}
+
+TEST_F(InterfacesTest, ReferencesTakenWhileDyingNeverFreeTheObjectAgain) {
+  IPtr<IShape> shape = Create<TCallsBackWhileDying>();
+  shape = nullptr;  // freed by its last reference
+  EXPECT_EQ(GLiving, 0);
+  Free(Create<TCallsBackWhileDying>());  // freed by its owner
+  EXPECT_EQ(GLiving, 0);
+}
+
+TEST_F(InterfacesTest, QueryIntoTheQueriedReferenceKeepsTheObject) {
+  IPtr<ISquare> square = Create<TSquare>();
+  IPtr<IShape> shape = square;
+  square = nullptr;
+  IPtr<IShape>& same = shape;
+  EXPECT_TRUE(Supports(shape, same));  // the only reference is both source and target
+  EXPECT_EQ(shape->Area(), 9);
+  EXPECT_EQ(GLiving, 1);
 }
 
 TEST_F(InterfacesTest, OwnedObjectsAreNeverFreedByReferences) {

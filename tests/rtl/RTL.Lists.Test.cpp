@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <thread>
 #include <vector>
@@ -41,7 +42,7 @@ class TRecordingList : public TList {
   void Notify(Pointer Ptr, TListNotification Action) override { Events.push_back({V(Ptr), Action}); }
 };
 
-int GLiving = 0;
+std::atomic<int> GLiving = 0;  // items are made on several threads
 int GFreed = 0;
 
 class TCounted : public TObject {
@@ -206,7 +207,8 @@ TEST(List, AssignsWithSetOperations) {
 }
 
 TEST(ObjectList, FreesWhatItDeletesExactlyOnce) {
-  GLiving = GFreed = 0;
+  GLiving = 0;
+  GFreed = 0;
   TObjectList* list = Create<TObjectList>();
   EXPECT_TRUE(list->GetOwnsObjects());
   std::vector<TCounted*> objects;
