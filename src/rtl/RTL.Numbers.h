@@ -17,7 +17,7 @@
 //
 // Float formatting works on the shortest decimal text that reads back as the same double,
 // rounded half away from zero to the digits asked for: 2.675 with two decimals is "2.68".
-// Doubles carry 15 significant digits. NaN and infinities print as "NAN", "INF", "-INF".
+// FloatToStr shows 15 significant digits. NaN and infinities print as "NAN", "INF", "-INF".
 //
 // Linux does not trap floating-point faults. Code that relies on a fault raising calls the
 // checked helpers below: EZeroDivide "Floating point division by zero", EInvalidOp "Invalid

@@ -155,6 +155,9 @@ TEST(FormatSettings, InvariantAndLocales) {
   EXPECT_EQ(inv.LongMonthNames[0], u"January");
   EXPECT_EQ(inv.ShortDayNames[0], u"Sun");
 
+  // The unit initialization filled the process-wide settings from the user's locale.
+  EXPECT_EQ(FormatSettings.ShortDateFormat, TFormatSettings::Create().ShortDateFormat);
+
   const TFormatSettings posix = TFormatSettings::Create(u"C");
   EXPECT_EQ(posix.ShortDateFormat, inv.ShortDateFormat);
   EXPECT_EQ(posix.DecimalSeparator, u'.');
