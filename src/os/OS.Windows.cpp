@@ -390,6 +390,7 @@ bool HasWork() {
     std::lock_guard<std::mutex> lock(wm.Lock);
     if (!wm.Posted.empty() || !wm.Sent.empty() || wm.QuitPosted || wm.WakePending) return true;
   }
+  if (GSynchronizePending) return true;
   if (!wm.Input.empty() || !GCooked.empty()) return true;
   if (NextPaintWindow(nullptr)) return true;
   return NextTimerDue() <= GetClock().NowMs();
@@ -409,7 +410,9 @@ void WaitForWork(Int64 TimeoutMs) {
     return;
   }
   std::unique_lock<std::mutex> lock(wm.Lock);
-  auto ready = [&] { return wm.WakePending || !wm.Posted.empty() || !wm.Sent.empty() || wm.QuitPosted; };
+  auto ready = [&] {
+    return wm.WakePending || !wm.Posted.empty() || !wm.Sent.empty() || wm.QuitPosted || GSynchronizePending;
+  };
   if (TimeoutMs < 0)
     wm.Wakeup.wait(lock, ready);
   else
