@@ -179,6 +179,8 @@ template <class T>
 class TEqualityComparer : public TInterfacedObject, public IEqualityComparer<T> {
   RTL_INTERFACES(TInterfacedObject, IEqualityComparer<T>)
  public:
+  // Derived comparers implement Equals(Left, Right) and GetHashCode(Value); the object's own
+  // Equals and GetHashCode are TObject's (bring them in with using-declarations to keep them).
   // The default equality and hash of T. Shared, never freed.
   static IPtr<IEqualityComparer<T>> Default();
   // A comparer calling Equality and Hasher; the hash must agree with the equality.
@@ -193,6 +195,8 @@ class TDefaultComparer final : public TNoRefCountObject, public IComparer<T>, pu
   Integer Compare(const T& Left, const T& Right) override { return DefaultCompare(Left, Right); }
   bool Equals(const T& Left, const T& Right) override { return DefaultEquals(Left, Right); }
   Integer GetHashCode(const T& Value) override { return DefaultHash(Value); }
+  using TObject::Equals;  // the object's own identity stays reachable
+  using TObject::GetHashCode;
 
   // Never destroyed, so references held by other statics stay valid through program exit.
   static TDefaultComparer& Instance() {
@@ -218,6 +222,8 @@ class TDelegatedEqualityComparer final : public TEqualityComparer<T> {
       : FEquality(std::move(Equality)), FHasher(std::move(Hasher)) {}
   bool Equals(const T& Left, const T& Right) override { return FEquality(Left, Right); }
   Integer GetHashCode(const T& Value) override { return FHasher(Value); }
+  using TObject::Equals;
+  using TObject::GetHashCode;
 
  private:
   TEqualityComparison<T> FEquality;

@@ -202,7 +202,8 @@ TEST_F(InterfacesTest, CountedObjectIsFreedWhenTheLastReferenceGoes) {
     EXPECT_EQ(object->GetRefCount(), 3);
   }
   EXPECT_EQ(object->GetRefCount(), 1);
-  shape = shape;
+  IPtr<IShape>& alias = shape;
+  shape = alias;  // self-assignment keeps the reference
   EXPECT_EQ(GLiving, 1);
   shape = nullptr;
   EXPECT_EQ(GLiving, 0);
