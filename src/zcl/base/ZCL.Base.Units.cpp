@@ -1,10 +1,16 @@
 #include "zcl/base/ZCL.Base.Units.h"
 
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
 
 namespace {
 const TUnit GZclBaseUnits[] = {
     {"ZCL.Base.Units", nullptr, nullptr},
+    {"ZCL.Utils.Strings", TZCLHexcode::InitializeTable,
+     [] {
+       TZCLStringBuilder::ClearPool();
+       TZCLHexcode::FinalizeTable();
+     }},
     {"ZCL.ObjectLinks", TZCLObjectLinks::Initialize, TZCLObjectLinks::Finalize},
 };
 }

@@ -1,0 +1,825 @@
+#include "zcl/base/ZCL.Utils.Strings.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "rtl/RTL.FormatSettings.h"
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
+
+// ---------------------------------------------------------------------------------------------
+// String builder
+
+namespace {
+constexpr Integer MaxPooledCapacity = 1 << 20;
+std::atomic<TZCLStringBuilder*> GBuilderPool[4];
+
+[[noreturn]] void RaiseNegative(const char16_t* Name) {
+  throw ERangeError(u"Parameter %s cannot be a negative value", {String(Name)});
+}
+[[noreturn]] void RaiseIndex(Integer Index) { throw ERangeError(u"List index out of bounds (%d)", {Index}); }
+}  // namespace
+
+TZCLStringBuilder::TZCLStringBuilder(Integer ACapacity) { SetCapacity(std::max<Integer>(ACapacity, 0)); }
+
+TZCLStringBuilder* TZCLStringBuilder::Get(Integer ACapacity) {
+  for (auto& slot : GBuilderPool) {
+    if (TZCLStringBuilder* builder = slot.exchange(nullptr)) {
+      builder->FLength = 0;
+      builder->SetCapacity(std::max<Integer>(ACapacity, 0));
+      return builder;
+    }
+  }
+  return Create<TZCLStringBuilder>(ACapacity);
+}
+
+void TZCLStringBuilder::Release(TZCLStringBuilder* Builder) {
+  if (!Builder) return;
+  TZCLStringBuilder* inHand = Builder;
+  if (inHand->FCapacity < MaxPooledCapacity) {
+    for (auto& slot : GBuilderPool) {
+      inHand = slot.exchange(inHand);
+      if (!inHand) break;
+    }
+  }
+  Free(inHand);
+}
+
+void TZCLStringBuilder::ClearPool() {
+  for (auto& slot : GBuilderPool) Free(slot.exchange(nullptr));
+}
+
+void TZCLStringBuilder::Grow(Integer Needed) {
+  if (Needed <= FCapacity) return;
+  Int64 next = static_cast<Int64>(FCapacity) * 3 / 2;
+  if (next < Needed) next = static_cast<Int64>(Needed) * 2;
+  if (next > MaxInt) next = Needed;
+  SetCapacity(static_cast<Integer>(next));
+}
+
+TZCLStringBuilder& TZCLStringBuilder::Append(const Char* Data, Integer Count) {
+  if (Count <= 0) return *this;
+  if (Count > MaxInt - FLength) throw EOutOfMemory(u"Out of memory");
+  Grow(FLength + Count);
+  std::memcpy(FItems.data() + FLength, Data, static_cast<size_t>(Count) * sizeof(Char));
+  FLength += Count;
+  return *this;
+}
+
+TZCLStringBuilder& TZCLStringBuilder::Append(Char C) {
+  if (FLength == FCapacity) Grow(FLength + 1);
+  FItems[FLength++] = C;
+  return *this;
+}
+
+TZCLStringBuilder& TZCLStringBuilder::Append(StringView S, Integer Start, Integer Count) {
+  const Integer len = static_cast<Integer>(S.size());
+  if (Start < 0 || (Start >= len && !(Start == len && Count <= 0))) RaiseIndex(Start);
+  if (Count < 0) Count = len - Start;
+  if (static_cast<Int64>(Start) + Count > len) RaiseIndex(static_cast<Integer>(static_cast<Int64>(Start) + Count - 1));
+  return Append(S.data() + Start, Count);
+}
+
+TZCLStringBuilder& TZCLStringBuilder::Append(Integer Value) { return Append(StringView(IntToStr(Value))); }
+
+TZCLStringBuilder& TZCLStringBuilder::AppendFormat(StringView Fmt, TVarRecList Args) {
+  return Append(StringView(::Format(Fmt, Args)));
+}
+
+TZCLStringBuilder& TZCLStringBuilder::Insert(Integer Index, StringView S) {
+  if (Index < 0) RaiseNegative(u"Index");
+  if (Index > FLength) RaiseIndex(Index);
+  const Integer count = static_cast<Integer>(S.size());
+  if (count == 0) return *this;
+  if (count > MaxInt - FLength) throw EOutOfMemory(u"Out of memory");
+  Grow(FLength + count);
+  std::memmove(FItems.data() + Index + count, FItems.data() + Index,
+               static_cast<size_t>(FLength - Index) * sizeof(Char));
+  std::memcpy(FItems.data() + Index, S.data(), static_cast<size_t>(count) * sizeof(Char));
+  FLength += count;
+  return *this;
+}
+
+void TZCLStringBuilder::SetCapacity(Integer Value) {
+  if (Value < FLength) throw ERangeError(u"List capacity out of bounds (%d)", {Value});
+  FItems.resize(static_cast<size_t>(Value));
+  FItems.shrink_to_fit();
+  FCapacity = Value;
+}
+
+void TZCLStringBuilder::SetLength(Integer Value) {
+  if (Value < 0) RaiseNegative(u"Value");
+  Grow(Value);
+  // Characters that come into use read as NUL, not as an earlier content.
+  if (Value > FLength) std::fill(FItems.begin() + FLength, FItems.begin() + Value, Char(0));
+  FLength = Value;
+}
+
+String TZCLStringBuilder::ToString(Integer Start, Integer ACount) const {
+  if (ACount < 0) RaiseNegative(u"ACount");
+  if (Start < 0 || Start > FLength) RaiseIndex(Start);
+  if (static_cast<Int64>(Start) + ACount > FLength)
+    RaiseIndex(static_cast<Integer>(static_cast<Int64>(Start) + ACount - 1));
+  return String(FItems.data() + Start, ACount);
+}
+
+String TZCLStringBuilder::ToTrimmedString() const {
+  Integer first = 0, last = FLength;
+  while (first < last && FItems[first] < 33) ++first;
+  while (last > first && FItems[last - 1] < 33) --last;
+  return String(FItems.data() + first, last - first);
+}
+
+// ---------------------------------------------------------------------------------------------
+// String routines
+
+String zcSizeUnitBytes = u"B", zcSizeUnitKB = u"KB", zcSizeUnitMB = u"MB", zcSizeUnitGB = u"GB";
+
+namespace {
+bool InSet(Char C, StringView Set) { return Set.find(C) != StringView::npos; }
+
+Integer DigitValue(Char C) { return C <= u'9' ? C - u'0' : C - 0xFF10; }
+}  // namespace
+
+Integer zcExplodeString(const Char* Data, Integer Count, StringView Delimiters, const TZCLExplodeProc& Proc) {
+  if (Count <= 0) return 0;
+  Integer parts = 0;
+  const Char* partStart = Data;
+  const Char* end = Data + Count;
+  const bool single = Delimiters.size() == 1;
+  bool goOn = true;
+  for (const Char* p = Data; p <= end && goOn; ++p) {
+    if (p == end || (single ? *p == Delimiters[0] : InSet(*p, Delimiters))) {
+      Proc(partStart, p, goOn);
+      ++parts;
+      partStart = p + 1;
+    }
+  }
+  return parts;
+}
+
+Integer zcExplodeString(StringView S, StringView Delimiters, const TZCLExplodeProc& Proc) {
+  return zcExplodeString(S.data(), static_cast<Integer>(S.size()), Delimiters, Proc);
+}
+
+Integer zcExplodeString(StringView S, StringView Delimiters, std::vector<String>& Parts) {
+  Parts.assign(static_cast<size_t>(zcCountChars(S, Delimiters)) + 1, String());
+  size_t index = 0;
+  return zcExplodeString(S, Delimiters, [&](const Char* b, const Char* e, bool& goOn) {
+    Parts[index++].assign(b, e);
+    goOn = index < Parts.size();
+  });
+}
+
+Integer zcExplodeString(const char* Data, Integer Count, std::string_view Delimiters,
+                        const TZCLExplodeAnsiProc& Proc) {
+  if (Count <= 0) return 0;
+  Integer parts = 0;
+  const char* partStart = Data;
+  const char* end = Data + Count;
+  bool goOn = true;
+  for (const char* p = Data; p <= end && goOn; ++p) {
+    if (p == end || Delimiters.find(*p) != std::string_view::npos) {
+      Proc(partStart, p, goOn);
+      ++parts;
+      partStart = p + 1;
+    }
+  }
+  return parts;
+}
+
+Integer zcExplodeStringAsIntegerArray(StringView S, Char Delimiter, Integer* Buffer, Integer Count) {
+  if (!Buffer || Count <= 0) return 0;
+  Integer stored = 0;
+  zcExplodeString(S, StringView(&Delimiter, 1), [&](const Char* b, const Char* e, bool& goOn) {
+    Buffer[stored++] = static_cast<Integer>(zcStrToInt64Def(b, static_cast<Integer>(e - b), 0));
+    goOn = stored < Count;
+  });
+  return stored;
+}
+
+Integer zcCountChars(StringView S, StringView CharSet) {
+  Integer n = 0;
+  for (Char c : S)
+    if (InSet(c, CharSet)) ++n;
+  return n;
+}
+
+String zcFormatFloat(StringView Fmt, Double Value) {
+  static const TFormatSettings invariant = TFormatSettings::Invariant();
+  return FormatFloat(Fmt, Value, invariant);
+}
+
+String zcFormatFloat(StringView Fmt, Double Value, bool ShowPlusSign) {
+  String s = zcFormatFloat(Fmt, Value);
+  return ShowPlusSign && Value >= 0 ? u"+" + s : s;
+}
+
+String zcFormatSize(Int64 Size, bool AllowGigabytes) {
+  if (Size < 0) {
+    // The magnitude of the most negative value does not fit; it is far beyond any real size.
+    const UInt64 magnitude = 0 - static_cast<UInt64>(Size);
+    return u"-" + zcFormatSize(static_cast<Int64>(std::min<UInt64>(magnitude, MaxInt64)), AllowGigabytes);
+  }
+  if (Size < 1024) return IntToStr(static_cast<long long>(Size)) + u" " + zcSizeUnitBytes;
+  if (Size <= 1048575) return FormatFloat(u"0.00", Size / 1024.0) + u" " + zcSizeUnitKB;
+  if (AllowGigabytes && Size > 1073741823) return FormatFloat(u"0.00", Size / 1073741824.0) + u" " + zcSizeUnitGB;
+  return FormatFloat(u"0.00", Size / 1048576.0) + u" " + zcSizeUnitMB;
+}
+
+String zcIntToTwoDigits(Integer Value) {
+  if (Value >= 0 && Value <= 9) return String{u'0', static_cast<Char>(u'0' + Value)};
+  return IntToStr(Value);
+}
+
+const Char* zcFindChar(const Char* Data, Integer Count, Char C) {
+  for (Integer i = 0; i < Count; ++i)
+    if (Data[i] == C) return Data + i;
+  return nullptr;
+}
+
+const char* zcFindAnsiChar(const char* Data, Integer Count, char C) {
+  if (Count <= 0) return nullptr;
+  return static_cast<const char*>(std::memchr(Data, C, static_cast<size_t>(Count)));
+}
+
+Integer zcCharPos(Char C, StringView S) {
+  const size_t p = S.find(C);
+  return p == StringView::npos ? 0 : static_cast<Integer>(p) + 1;
+}
+
+bool zcContainsChar(Char C, StringView S) { return S.find(C) != StringView::npos; }
+
+namespace {
+constexpr Char WordDelimiters[] = u"%=:+-\\/*;,|(){}<>[].@#$^&?!\"' \r\n\t\0\u00AB\u00BB\u201C\u201D_";
+const StringView WordDelimiterSet(WordDelimiters, sizeof(WordDelimiters) / sizeof(Char) - 1);
+
+Integer PlainPos(StringView Sub, StringView S, Integer Offset) {
+  if (Sub.empty() || Offset < 1 || static_cast<size_t>(Offset) > S.size()) return 0;
+  const size_t p = S.find(Sub, static_cast<size_t>(Offset - 1));
+  return p == StringView::npos ? 0 : static_cast<Integer>(p) + 1;
+}
+}  // namespace
+
+bool zcIsWordDelimiter(Char C) { return InSet(C, WordDelimiterSet); }
+
+Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase, Integer Offset) {
+  return zcPos(SubStr, S, IgnoreCase, false, Offset);
+}
+
+Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase, bool WholeWords, Integer Offset) {
+  String subU, textU;
+  StringView sub = SubStr, text = S;
+  if (IgnoreCase) {
+    subU = zcUpperCase(SubStr);
+    textU = zcUpperCase(S);
+    sub = subU;
+    text = textU;
+  }
+  if (!WholeWords) return PlainPos(sub, text, Offset);
+  const Integer len = static_cast<Integer>(S.size());
+  const Integer n = static_cast<Integer>(sub.size());
+  for (;;) {
+    const Integer p = PlainPos(sub, text, Offset);
+    if (p == 0) return 0;
+    Offset = p + n;
+    if (p != 1 && !zcIsWordDelimiter(S[p - 2])) continue;
+    if (p + n > len || zcIsWordDelimiter(S[p + n - 1])) return p;
+  }
+}
+
+bool zcContains(StringView SubStr, StringView S, bool IgnoreCase) { return zcPos(SubStr, S, IgnoreCase, 1) > 0; }
+
+bool zcFindBytes(const void* Pattern, const void* Buffer, Integer PatternLength, Integer BufferLength,
+                 Integer StartOffset, Integer& Position) {
+  if (PatternLength <= 0 || StartOffset < 0) return false;
+  const Byte* pat = static_cast<const Byte*>(Pattern);
+  const Byte* buf = static_cast<const Byte*>(Buffer);
+  const Byte first = pat[0], last = pat[PatternLength - 1];
+  for (Int64 i = StartOffset; i + PatternLength <= BufferLength; ++i) {
+    if (buf[i] != first || buf[i + PatternLength - 1] != last) continue;
+    if (std::memcmp(buf + i, pat, static_cast<size_t>(PatternLength)) == 0) {
+      Position = static_cast<Integer>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool zcFindAnsiString(std::string_view Pattern, const void* Buffer, Integer BufferLength, Integer StartOffset,
+                      Integer& Position) {
+  return zcFindBytes(Pattern.data(), Buffer, static_cast<Integer>(Pattern.size()), BufferLength, StartOffset,
+                     Position);
+}
+
+bool zcFindString(StringView Pattern, const void* Buffer, Integer BufferLength, Integer StartOffset,
+                  Integer& Position) {
+  return zcFindBytes(Pattern.data(), Buffer, static_cast<Integer>(Pattern.size() * 2), BufferLength, StartOffset,
+                     Position);
+}
+
+Integer zcCompareStringsBuf(const Char* S1, const Char* S2, Integer L1, Integer L2, bool IgnoreCase) {
+  const StringView a(S1, static_cast<size_t>(std::max(L1, 0))), b(S2, static_cast<size_t>(std::max(L2, 0)));
+  const Integer r = IgnoreCase ? AnsiCompareText(a, b) : AnsiCompareStr(a, b);
+  return (r > 0) - (r < 0);
+}
+
+Integer zcCompareStrings(StringView S1, StringView S2, bool IgnoreCase) {
+  return zcCompareStringsBuf(S1.data(), S2.data(), static_cast<Integer>(S1.size()), static_cast<Integer>(S2.size()),
+                             IgnoreCase);
+}
+
+bool zcSameText(StringView S1, StringView S2) { return S1.size() == S2.size() && zcCompareStrings(S1, S2, true) == 0; }
+
+bool zcSameTextOneOf(StringView S, std::initializer_list<StringView> Values) {
+  return std::any_of(Values.begin(), Values.end(), [&](StringView v) { return zcSameText(S, v); });
+}
+
+bool zcBeginsWith(StringView S, StringView Prefix, bool IgnoreCase) {
+  return S.size() >= Prefix.size() && zcCompareStrings(S.substr(0, Prefix.size()), Prefix, IgnoreCase) == 0;
+}
+
+bool zcEndsWith(StringView S, StringView Suffix, bool IgnoreCase) {
+  return S.size() >= Suffix.size() && zcCompareStrings(S.substr(S.size() - Suffix.size()), Suffix, IgnoreCase) == 0;
+}
+
+Integer zcLogicalCompare(StringView S1, StringView S2, bool IgnoreCase) {
+  return zcLogicalCompareBuf(S1.data(), S2.data(), static_cast<Integer>(S1.size()), static_cast<Integer>(S2.size()),
+                             IgnoreCase);
+}
+
+namespace {
+// Compares two digit runs by value, whatever their length: leading zeros set aside, the longer
+// run is larger, else the first differing digit decides.
+Integer CompareDigitRuns(const Char* A, Integer LA, const Char* B, Integer LB) {
+  while (LA > 0 && DigitValue(*A) == 0) ++A, --LA;
+  while (LB > 0 && DigitValue(*B) == 0) ++B, --LB;
+  if (LA != LB) return LA < LB ? -1 : 1;
+  for (Integer i = 0; i < LA; ++i) {
+    const Integer da = DigitValue(A[i]), db = DigitValue(B[i]);
+    if (da != db) return da < db ? -1 : 1;
+  }
+  return 0;
+}
+}  // namespace
+
+Integer zcLogicalCompareBuf(const Char* S1, const Char* S2, Integer L1, Integer L2, bool IgnoreCase) {
+  while (L1 > 0) {
+    if (L2 <= 0) return 1;
+    const bool d1 = zcIsDigit(*S1), d2 = zcIsDigit(*S2);
+    Integer r, n1 = 1, n2 = 1;
+    if (d1 && d2) {
+      while (n1 < L1 && zcIsDigit(S1[n1])) ++n1;
+      while (n2 < L2 && zcIsDigit(S2[n2])) ++n2;
+      r = CompareDigitRuns(S1, n1, S2, n2);
+    } else if (d1 || d2) {
+      r = zcCompareStringsBuf(S1, S2, 1, 1, IgnoreCase);
+    } else {
+      while (n1 < L1 && !zcIsDigit(S1[n1])) ++n1;
+      while (n2 < L2 && !zcIsDigit(S2[n2])) ++n2;
+      r = zcCompareStringsBuf(S1, S2, n1, n2, IgnoreCase);
+    }
+    if (r != 0) return r;
+    S1 += n1, L1 -= n1;
+    S2 += n2, L2 -= n2;
+  }
+  return L2 > 0 ? -1 : 0;
+}
+
+String zcUpperCase(StringView S) { return AnsiUpperCase(S); }
+String zcLowerCase(StringView S) { return AnsiLowerCase(S); }
+Char zcCharUpper(Char C) { return ToUpper(C); }
+Char zcCharLower(Char C) { return ToLower(C); }
+
+String zcCapitalizeWords(StringView S, bool KeepOtherLetters) {
+  String result = KeepOtherLetters ? String(S) : zcLowerCase(S);
+  bool wordStart = true;
+  for (Char& c : result) {
+    if (wordStart) c = zcCharUpper(c);
+    wordStart = c != u'\'' && zcIsWordDelimiter(c);
+  }
+  return result;
+}
+
+String zcUpperCaseFirstLetter(StringView S) {
+  String result = zcLowerCase(S);
+  for (Char& c : result) {
+    const Char u = zcCharUpper(c);
+    if (u != c) {
+      c = u;
+      break;
+    }
+  }
+  return result;
+}
+
+String zcTrim(const String& S) {
+  size_t first = 0, last = S.size();
+  while (first < last && S[first] < 33) ++first;
+  while (last > first && S[last - 1] < 33) --last;
+  if (first == 0 && last == S.size()) return S;
+  return S.substr(first, last - first);
+}
+
+String zcStringReplace(const String& S, StringView OldPattern, StringView NewPattern, bool IgnoreCase,
+                       bool WholeWords) {
+  if (OldPattern.empty() || S.empty()) return S;
+  String result;
+  Integer index = 1;
+  bool matched = false;
+  const Integer len = static_cast<Integer>(S.size());
+  // Upper-cased copies are made once, not per search.
+  const String textU = IgnoreCase ? zcUpperCase(S) : String();
+  const String oldU = IgnoreCase ? zcUpperCase(OldPattern) : String();
+  while (index <= len) {
+    Integer p;
+    if (!WholeWords) {
+      p = IgnoreCase ? PlainPos(oldU, textU, index) : PlainPos(OldPattern, S, index);
+    } else {
+      p = zcPos(OldPattern, S, IgnoreCase, true, index);
+    }
+    if (p == 0) break;
+    matched = true;
+    result.append(S, static_cast<size_t>(index - 1), static_cast<size_t>(p - index));
+    result.append(NewPattern);
+    index = p + static_cast<Integer>(OldPattern.size());
+  }
+  if (!matched) return S;
+  if (index <= len) result.append(S, static_cast<size_t>(index - 1));
+  return result;
+}
+
+String zcRemoveChar(const String& S, Char C) {
+  if (S.find(C) == String::npos) return S;
+  String result;
+  result.reserve(S.size());
+  for (Char c : S)
+    if (c != C) result += c;
+  return result;
+}
+
+String zcReplaceChar(const String& S, Char From, Char To) {
+  if (From == To || S.find(From) == String::npos) return S;
+  String result = S;
+  std::replace(result.begin(), result.end(), From, To);
+  return result;
+}
+
+String zcReplaceChars(const String& S, StringView CharSet, Char To) {
+  String result = S;
+  for (Char& c : result)
+    if (InSet(c, CharSet)) c = To;
+  return result;
+}
+
+namespace {
+Char PlainLetter(Char c) {
+  if (c < 192) return c;
+  if (c <= 198) return u'A';
+  if (c >= 200 && c <= 203) return u'E';
+  if (c >= 204 && c <= 207) return u'I';
+  if (c >= 210 && c <= 214) return u'O';
+  if (c >= 217 && c <= 220) return u'U';
+  if (c >= 224 && c <= 230) return u'a';
+  if (c >= 232 && c <= 235) return u'e';
+  if (c >= 236 && c <= 239) return u'i';
+  if (c >= 242 && c <= 246) return u'o';
+  if (c >= 249 && c <= 252) return u'u';
+  switch (c) {
+    case 269: return u'c';
+    case 345: return u'r';
+    case 382: return u'z';
+    case 1025: return 1045;
+    case 1105: return 1077;
+    default: return c;
+  }
+}
+}  // namespace
+
+String zcRemoveAccents(StringView S) {
+  TZCLPooledBuilder b(static_cast<Integer>(S.size()));
+  for (Char c : S) b->Append(PlainLetter(c));
+  return b->ToString();
+}
+
+String zcDupeString(StringView S, Integer Count) {
+  if (Count <= 0 || S.empty()) return String();
+  const Int64 total = static_cast<Int64>(Count) * static_cast<Int64>(S.size());
+  if (total > MaxInt) throw EOutOfMemory(u"Out of memory");
+  TZCLPooledBuilder b(static_cast<Integer>(total));
+  for (Integer i = 0; i < Count; ++i) b->Append(S);
+  return b->ToString();
+}
+
+void zcStrPLCopy(Char* Buffer, StringView S, Integer BufferLength) {
+  if (!Buffer || BufferLength <= 0) return;
+  std::fill(Buffer, Buffer + BufferLength, Char(0));
+  const size_t n = std::min(S.size(), static_cast<size_t>(BufferLength - 1));
+  std::copy_n(S.data(), n, Buffer);
+}
+
+String zcMakeString(const Char* Data, Integer Count) { return Count <= 0 ? String() : String(Data, Count); }
+
+String zcMakeString(const Char* First, const Char* PastEnd) {
+  return PastEnd > First ? String(First, PastEnd) : String();
+}
+
+AnsiString zcMakeString(const char* First, const char* PastEnd) {
+  return PastEnd > First ? AnsiString(First, PastEnd) : AnsiString();
+}
+
+bool zcIsDigit(Char C) { return (C >= u'0' && C <= u'9') || (C >= 0xFF10 && C <= 0xFF19); }
+
+bool zcTryStrToInt64(const Char* Data, Integer Count, Int64& Value) {
+  if (!Data || Count <= 0) return false;
+  Integer i = 0;
+  const bool negative = Data[0] == u'-';
+  if (negative) i = 1;
+  if (i >= Count) return false;
+  UInt64 v = 0;  // wraps like the 64-bit accumulation it stands for, without undefined overflow
+  for (; i < Count; ++i) {
+    if (!zcIsDigit(Data[i])) return false;
+    v = v * 10 + static_cast<UInt64>(DigitValue(Data[i]));
+  }
+  Value = static_cast<Int64>(negative ? 0 - v : v);
+  return true;
+}
+
+Int64 zcStrToInt64Def(const Char* Data, Integer Count, Int64 Default) {
+  Int64 v;
+  return zcTryStrToInt64(Data, Count, v) ? v : Default;
+}
+
+Integer zcStrToIntDef(std::string_view S, Integer Default) { return StrToIntDef(UTF8ToString(S), Default); }
+
+// ---------------------------------------------------------------------------------------------
+// Hexadecimal
+
+namespace {
+constexpr char HexDigits[] = "0123456789abcdef";
+String* GHexTable = nullptr;  // "00".."ff" run together, two characters an entry
+
+const Char* HexTable() {
+  if (!GHexTable) TZCLHexcode::InitializeTable();
+  return GHexTable->data();
+}
+}  // namespace
+
+void TZCLHexcode::InitializeTable() {
+  if (GHexTable) return;
+  auto* table = new String(512, u'0');
+  for (int i = 0; i < 256; ++i) {
+    (*table)[2 * i] = static_cast<Char>(HexDigits[i >> 4]);
+    (*table)[2 * i + 1] = static_cast<Char>(HexDigits[i & 15]);
+  }
+  GHexTable = table;
+}
+
+void TZCLHexcode::FinalizeTable() {
+  delete GHexTable;
+  GHexTable = nullptr;
+}
+
+String TZCLHexcode::Encode(const void* Buffer, Integer Count) {
+  if (Count <= 0) return String();
+  const Char* table = HexTable();
+  String result(static_cast<size_t>(Count) * 2, u'0');
+  const Byte* p = static_cast<const Byte*>(Buffer);
+  for (Integer i = 0; i < Count; ++i) {
+    result[2 * i] = table[2 * p[i]];
+    result[2 * i + 1] = table[2 * p[i] + 1];
+  }
+  return result;
+}
+
+String TZCLHexcode::EncodeStream(TStream* Stream) {
+  const Int64 size = Stream->GetSize();
+  TBytes bytes(static_cast<size_t>(size));
+  Stream->SetPosition(0);
+  if (size > 0) Stream->ReadBuffer(bytes.data(), size);
+  return Encode(bytes.data(), static_cast<Integer>(size));
+}
+
+Char* TZCLHexcode::EncodeWord(Word Value, Char* Buffer) {
+  const Char* table = HexTable();
+  const Byte hi = static_cast<Byte>(Value >> 8), lo = static_cast<Byte>(Value);
+  Buffer[0] = table[2 * hi];
+  Buffer[1] = table[2 * hi + 1];
+  Buffer[2] = table[2 * lo];
+  Buffer[3] = table[2 * lo + 1];
+  return Buffer + 4;
+}
+
+bool TZCLHexcode::DecodeNibble(Char C, Byte& Value) {
+  if (C >= u'0' && C <= u'9') Value = static_cast<Byte>(C - u'0');
+  else if (C >= u'a' && C <= u'f') Value = static_cast<Byte>(C - u'a' + 10);
+  else if (C >= u'A' && C <= u'F') Value = static_cast<Byte>(C - u'A' + 10);
+  else return false;
+  return true;
+}
+
+bool TZCLHexcode::DecodeByte(Char C1, Char C2, Byte& Value) {
+  Byte hi, lo;
+  if (!DecodeNibble(C1, hi) || !DecodeNibble(C2, lo)) return false;
+  Value = static_cast<Byte>(hi << 4 | lo);
+  return true;
+}
+
+Byte TZCLHexcode::DecodeByte(Char C1, Char C2) {
+  Byte v;
+  return DecodeByte(C1, C2, v) ? v : 0;
+}
+
+bool TZCLHexcode::Decode(StringView Text, TStream* Stream) {
+  if (!Stream || Text.empty() || Text.size() % 2 != 0) return false;
+  // Decoded in full before the stream is touched, so a bad digit changes nothing.
+  TBytes bytes(Text.size() / 2);
+  for (size_t i = 0; i < bytes.size(); ++i)
+    if (!DecodeByte(Text[2 * i], Text[2 * i + 1], bytes[i])) return false;
+  Stream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Base64
+
+namespace {
+constexpr char MimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+const Byte* MimeDecodeTable() {
+  static const auto table = [] {
+    std::array<Byte, 256> t;
+    t.fill(255);
+    for (int i = 0; i < 64; ++i) t[static_cast<Byte>(MimeAlphabet[i])] = static_cast<Byte>(i);
+    t['='] = 0;
+    return t;
+  }();
+  return table.data();
+}
+}  // namespace
+
+AnsiString TZCLMimecode::EncodeToString(const void* Buffer, Integer Count) {
+  AnsiString out;
+  if (Count <= 0) return out;
+  out.reserve(static_cast<size_t>((static_cast<Int64>(Count) + 2) / 3 * 4));
+  const Byte* p = static_cast<const Byte*>(Buffer);
+  Integer i = 0;
+  for (; i + 3 <= Count; i += 3) {
+    const uint32_t v = uint32_t(p[i]) << 16 | uint32_t(p[i + 1]) << 8 | p[i + 2];
+    out += MimeAlphabet[v >> 18];
+    out += MimeAlphabet[(v >> 12) & 63];
+    out += MimeAlphabet[(v >> 6) & 63];
+    out += MimeAlphabet[v & 63];
+  }
+  if (Count - i == 1) {
+    const uint32_t v = uint32_t(p[i]) << 16;
+    out += MimeAlphabet[v >> 18];
+    out += MimeAlphabet[(v >> 12) & 63];
+    out += "==";
+  } else if (Count - i == 2) {
+    const uint32_t v = uint32_t(p[i]) << 16 | uint32_t(p[i + 1]) << 8;
+    out += MimeAlphabet[v >> 18];
+    out += MimeAlphabet[(v >> 12) & 63];
+    out += MimeAlphabet[(v >> 6) & 63];
+    out += '=';
+  }
+  return out;
+}
+
+Integer TZCLMimecode::EncodeBuffer(const void* Buffer, Integer Count, TStream* Stream) {
+  const AnsiString text = EncodeToString(Buffer, Count);
+  if (!text.empty()) Stream->WriteBuffer(text.data(), static_cast<Int64>(text.size()));
+  return static_cast<Integer>(text.size());
+}
+
+TMemoryStream* TZCLMimecode::Encode(const void* Buffer, Integer Count) {
+  TMemoryStream* stream = Create<TMemoryStream>();
+  try {
+    EncodeBuffer(Buffer, Count, stream);
+    stream->SetPosition(0);
+  } catch (...) {
+    Free(stream);
+    throw;
+  }
+  return stream;
+}
+
+Integer TZCLMimecode::DecodeBuffer(const void* Text, Integer Count, TStream* Stream) {
+  if (Count <= 0) return 0;
+  const Byte* t = static_cast<const Byte*>(Text);
+  const Byte* table = MimeDecodeTable();
+  // Whole groups only: a final group would otherwise read beyond the text.
+  if (Count % 4 != 0) return -1;
+  Integer fill = 0;
+  if (t[Count - 1] == '=') fill = t[Count - 2] == '=' ? 2 : 1;
+  for (Integer i = 0; i < Count; ++i) {
+    if (table[t[i]] == 255) return -1;
+    if (t[i] == '=' && i < Count - fill) return -1;
+  }
+  TBytes out;
+  out.reserve(static_cast<size_t>(Count / 4 * 3));
+  for (Integer i = 0; i < Count; i += 4) {
+    const uint32_t v = uint32_t(table[t[i]]) << 18 | uint32_t(table[t[i + 1]]) << 12 |
+                       uint32_t(table[t[i + 2]]) << 6 | table[t[i + 3]];
+    const Integer n = i + 4 < Count ? 3 : 3 - fill;
+    const Byte bytes[3] = {static_cast<Byte>(v >> 16), static_cast<Byte>(v >> 8), static_cast<Byte>(v)};
+    out.insert(out.end(), bytes, bytes + n);
+  }
+  if (!out.empty()) Stream->WriteBuffer(out.data(), static_cast<Int64>(out.size()));
+  return static_cast<Integer>(out.size());
+}
+
+bool TZCLMimecode::Decode(std::string_view Text, TStream* Stream) {
+  Stream->SetSize(0);
+  const Integer n = DecodeBuffer(Text.data(), static_cast<Integer>(Text.size()), Stream);
+  Stream->SetSize(std::max(n, 0));
+  Stream->SetPosition(0);
+  return n >= 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Durations
+
+namespace {
+constexpr Single TimeUnits[] = {1, 1, 60, 3600, 86400};
+}
+
+String TZCLTimeFormat::Format(Single Seconds, TZCLTimeParts Parts, StringView Separator, bool SuppressZeros) {
+  const bool negative = Seconds < 0;
+  Single s = std::fabs(Seconds);
+  for (int i = 0; i <= 3; ++i) {
+    if (Parts & (1u << i)) break;
+    s = std::ceil(s / TimeUnits[i + 1]) * TimeUnits[i + 1];
+  }
+  TZCLPooledBuilder b(16);
+  for (int i = 4; i >= 1; --i) {
+    if (!(Parts & (1u << i))) continue;
+    const Integer n = static_cast<Integer>(std::trunc(s / TimeUnits[i]));
+    s -= static_cast<Single>(n) * TimeUnits[i];
+    const bool leading = SuppressZeros && b->GetLength() == 0;
+    if (leading && n == 0 && i >= tpHours) continue;
+    if (b->GetLength() > 0) b->Append(Separator);
+    if (n > 9 || leading) b->Append(n);
+    else b->Append(u'0').Append(static_cast<Char>(u'0' + std::max(n, 0)));
+  }
+  if (Parts & TimePart(tpMilliseconds)) {
+    if (b->GetLength() > 0) b->Append(u'.');
+    b->Append(StringView(zcFormatFloat(u"000", std::max<Double>(0, static_cast<Double>(s) * 1000))));
+  }
+  if (negative && b->GetLength() > 0) b->Insert(0, u"-");
+  return b->ToString();
+}
+
+String TZCLTimeFormat::Format(Single Seconds, TZCLTimeParts Parts, bool SuppressZeros) {
+  return Format(Seconds, Parts, u":", SuppressZeros);
+}
+
+String TZCLTimeFormat::FormatWithPattern(Single Seconds, StringView Pattern) {
+  std::vector<String> fields;
+  zcExplodeString(Pattern, u";", fields);
+  TZCLTimeParts parts = 0;
+  constexpr StringView letters = u"ZSMHD";
+  for (Char c : fields[0]) {
+    const size_t bit = letters.find(c);
+    if (bit != StringView::npos) parts |= static_cast<TZCLTimeParts>(1u << bit);
+  }
+  const String separator = fields.size() > 1 ? fields[1] : String(u":");
+  const bool suppress = fields.size() > 2 && fields[2].find(u'Z') != String::npos;
+  return Format(Seconds, parts, separator, suppress);
+}
+
+bool TZCLTimeFormat::Parse(const Char*& P, Double& Seconds) {
+  const Char* p = P;
+  auto digit = [](Char c) { return c >= u'0' && c <= u'9'; };
+  if (!digit(*p)) return false;
+  Double value = *p++ - u'0';
+  if (digit(*p)) value = value * 10 + (*p++ - u'0');
+  for (int group = 0; group < 2; ++group) {
+    if (*p != u':') {
+      if (group == 0) return false;
+      break;
+    }
+    if (!digit(p[1]) || !digit(p[2])) return false;
+    value = value * 60 + (p[1] - u'0') * 10 + (p[2] - u'0');
+    p += 3;
+  }
+  if (*p == u'.') {
+    ++p;
+    if (!digit(*p)) return false;
+    // Fraction digits are a decimal fraction of a second: ".5" is 500 ms.
+    Double fraction = 0, scale = 1;
+    for (; digit(*p); ++p) {
+      if (scale < 1e15) fraction = fraction * 10 + (*p - u'0'), scale *= 10;
+    }
+    value += fraction / scale;
+  }
+  if (!(*p <= 32 || *p == u')' || *p == u']')) return false;
+  P = p;
+  Seconds = value;
+  return true;
+}
