@@ -107,7 +107,7 @@ bool TZCLObjectLink::QueryExtension(const TGUID& IID, void** Out) const {
   for (auto it = Extensions.rbegin(); it != Extensions.rend(); ++it)
     if (*it && (*it)->QueryInterface(IID, Out) == S_OK) return true;
   for (auto it = Links.rbegin(); it != Links.rend(); ++it)
-    if (Supports((*it)->Object, IID, Out)) return true;
+    if (Out ? Supports((*it)->Object, IID, Out) : Supports((*it)->Object, IID)) return true;
   if (Out) *Out = nullptr;
   return false;
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "rtl/RTL.Exceptions.h"
@@ -15,9 +16,11 @@ template <class E>
 std::string RaisedMessage(const std::function<void()>& Action) {
   try {
     Action();
-  } catch (const E& e) {
-    return StringToUTF8(e.GetMessage());
   } catch (const Exception& e) {
+    if constexpr (std::is_same_v<E, Exception>)
+      return StringToUTF8(e.GetMessage());
+    else if (dynamic_cast<const E*>(&e) != nullptr)
+      return StringToUTF8(e.GetMessage());
     ADD_FAILURE() << "raised " << StringToUTF8(e.ClassName()) << ": " << StringToUTF8(e.GetMessage());
     return {};
   }
