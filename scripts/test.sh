@@ -7,8 +7,11 @@ build=${ZEPHSE_BUILD_DIR:-$root/build}
 ZEPHSE_BUILD_DIR=$build "$root/scripts/build.sh"
 cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
-# The object model and containers also run under AddressSanitizer and UBSan.
+# The object model, containers and threads also run under AddressSanitizer and UBSan.
 asan=${ZEPHSE_ASAN_BUILD_DIR:-$root/build-asan}
-ZEPHSE_BUILD_DIR=$asan "$root/scripts/build.sh" -DZEPHSE_SANITIZE=ON -DZEPHSE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+if [ ! -f "$asan/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEPHSE_SANITIZE=ON -DZEPHSE_BENCH=OFF >/dev/null
+fi
+cmake --build "$asan" --parallel "$(nproc)" --target rtl_tests
 cd "$asan"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L rtl
