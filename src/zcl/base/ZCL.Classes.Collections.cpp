@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "rtl/RTL.Variant.h"
 #include "zcl/base/ZCL.Colors.h"
 
 namespace detail {
@@ -15,6 +16,29 @@ void RaiseOutOfMemory() { throw EOutOfMemory(u"Out of memory"); }
 void RaiseDuplicates() { throw EListError(u"Duplicates not allowed"); }
 void RaiseItemNotFound() { throw EListError(u"Item not found"); }
 void RaiseInvalidClassTypecast() { throw EInvalidCast(u"Invalid class typecast"); }
+
+template <>
+IPtr<IComparer<Variant>> ListDefaultComparer<Variant>() {
+  static const IPtr<IComparer<Variant>> comparer =
+      TComparer<Variant>::Construct([](const Variant& L, const Variant& R) {
+        try {
+          switch (VarCompareValue(L, R)) {
+            case vrLessThan:
+              return -1;
+            case vrGreaterThan:
+              return 1;
+            case vrEqual:
+              return 0;
+            default:
+              break;
+          }
+        } catch (const Exception&) {
+          // Values that do not compare (a text against a number it does not read as) order by kind.
+        }
+        return CompareValue(VarType(L), VarType(R)) != 0 ? CompareValue(VarType(L), VarType(R)) : 1;
+      });
+  return comparer;
+}
 
 Integer TableCapacityFor(Integer N) {
   if (N <= 0) return 0;

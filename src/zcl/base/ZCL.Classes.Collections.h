@@ -28,6 +28,8 @@
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.Threading.h"
 
+class Variant;
+
 // ---- enumeration ---------------------------------------------------------------------------------
 
 template <class T>
@@ -86,7 +88,7 @@ namespace detail {
 
 template <class T>
 constexpr bool IsObjectPointer =
-    std::is_pointer_v<T> && std::is_base_of_v<TObject, std::remove_cv_t<std::remove_pointer_t<T>>>;
+    std::is_pointer_v<T>&& std::is_base_of_v<TObject, std::remove_cv_t<std::remove_pointer_t<T>>>;
 
 // Destroys an owned item; only object pointers can be owned.
 template <class T>
@@ -122,6 +124,17 @@ using TZCLListNotifyEvent = TDelegate<void(TObject* Sender, const T& Item, TColl
 template <class T>
 class TZCLListOf;
 
+namespace detail {
+// The order a list uses when it is given no comparer: the default order of T, and for variants
+// (which have no default order) their comparison by value.
+template <class T>
+IPtr<IComparer<T>> ListDefaultComparer() {
+  return TComparer<T>::Default();
+}
+template <>
+IPtr<IComparer<Variant>> ListDefaultComparer<Variant>();
+}  // namespace detail
+
 // Walks a list by index; must not outlive the list.
 template <class T>
 class TZCLListEnumerator : public TInterfacedObject, public IZCLEnumerator<T> {
@@ -141,7 +154,6 @@ class TZCLListEnumerator : public TInterfacedObject, public IZCLEnumerator<T> {
 // unless one is given). Index errors raise EArgumentOutOfRangeException.
 template <class T>
 class TZCLListOf : public TZCLEnumerable<T> {
-
  public:
   template <class X>
   using TMetaClassFor = TClassRecordOf<X>;  // the base's is out of sight behind a dependent base
@@ -149,7 +161,7 @@ class TZCLListOf : public TZCLEnumerable<T> {
   ZCL_CLASS(TZCLListOf, TZCLEnumerable<T>)
  public:
   explicit TZCLListOf(IPtr<IComparer<T>> AComparer = nullptr)
-      : FComparer(AComparer ? std::move(AComparer) : TComparer<T>::Default()) {}
+      : FComparer(AComparer ? std::move(AComparer) : detail::ListDefaultComparer<T>()) {}
   ~TZCLListOf() override { Clear(); }
 
   Integer GetCount() const { return FCount; }
@@ -332,7 +344,8 @@ class TZCLListOf : public TZCLEnumerable<T> {
     if (ItemCount == 0) return;
     auto* items = FItems.data();
     std::vector<T> removed;
-    if (FNotify) removed.assign(std::make_move_iterator(items + Index), std::make_move_iterator(items + Index + ItemCount));
+    if (FNotify)
+      removed.assign(std::make_move_iterator(items + Index), std::make_move_iterator(items + Index + ItemCount));
     std::move(items + Index + ItemCount, items + FCount, items + Index);
     std::fill(items + FCount - ItemCount, items + FCount, T{});
     FCount -= ItemCount;
@@ -378,7 +391,6 @@ class TZCLListOf : public TZCLEnumerable<T> {
 // A list of objects (T is the class) that destroys what it loses for good while it owns them.
 template <class T>
 class TZCLObjectListOf : public TZCLListOf<T*> {
-
  public:
   template <class X>
   using TMetaClassFor = TClassRecordOf<X>;  // the base's is out of sight behind a dependent base
@@ -416,6 +428,7 @@ class TZCLObjectListOf : public TZCLListOf<T*> {
 using TZCLListOfInteger = TZCLListOf<Integer>;
 using TZCLListOfString = TZCLListOf<String>;
 using TZCLFloatList = TZCLListOf<Single>;
+using TZCLVariantList = TZCLListOf<Variant>;  // users include rtl/RTL.Variant.h
 using TZCLInterfaceList = TZCLListOf<IPtr<IInterface>>;
 
 // ---- dictionaries --------------------------------------------------------------------------------
@@ -445,7 +458,6 @@ struct TNoValue {};
 // order is neither insertion order nor stable across growth and removal.
 template <class K, class V>
 class TZCLDictionary : public TZCLEnumerable<TPair<K, V>> {
-
  public:
   template <class X>
   using TMetaClassFor = TClassRecordOf<X>;  // the base's is out of sight behind a dependent base
@@ -708,7 +720,6 @@ using TZCLObjectDictionary = TZCLDictionary<TObject*, TObject*>;
 
 template <class T>
 class TZCLCustomHashSet : public TZCLEnumerable<T> {
-
  public:
   template <class X>
   using TMetaClassFor = TClassRecordOf<X>;  // the base's is out of sight behind a dependent base
@@ -733,7 +744,6 @@ class TZCLCustomHashSet : public TZCLEnumerable<T> {
 // A set on the dictionary's table scheme, without notifications or ownership.
 template <class T>
 class TZCLHashSet : public TZCLCustomHashSet<T> {
-
  public:
   template <class X>
   using TMetaClassFor = TClassRecordOf<X>;  // the base's is out of sight behind a dependent base
@@ -857,7 +867,7 @@ class TZCLThreadListOf : public TObject {
   TZCLThreadListOf() : TZCLThreadListOf(Create<TSimpleRWSync>()) {}
   // Takes ownership of Lock (a TObject that implements IReadWriteSync).
   template <class L>
-    requires std::is_base_of_v<TObject, L> && std::is_base_of_v<IReadWriteSync, L>
+  requires std::is_base_of_v<TObject, L> && std::is_base_of_v<IReadWriteSync, L>
   explicit TZCLThreadListOf(L* Lock) : FLockObject(Lock), FLock(Lock), FList(Create<TZCLListOf<T>>()) {}
   // Many readers or one writer.
   static TZCLThreadListOf* CreateMultiRead() {

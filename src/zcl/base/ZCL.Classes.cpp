@@ -213,8 +213,7 @@ void TZCLProgressCalculator::StageProgressHandler(TObject*, Single Percent) { Se
 void TZCLProgressCalculator::NextStage() {
   CheckActive();
   FStages[static_cast<size_t>(FCurrentStage)].Progress = 100;
-  if (FCurrentStage + 1 >= GetStageCount())
-    throw EListError(u"List index out of bounds (%d)", {FCurrentStage + 1});
+  if (FCurrentStage + 1 >= GetStageCount()) throw EListError(u"List index out of bounds (%d)", {FCurrentStage + 1});
   ++FCurrentStage;
   Recalculate();
 }

@@ -1,5 +1,3 @@
-#include "zcl/base/ZCL.Classes.Collections.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +7,9 @@
 
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Variant.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
+#include "zcl/base/ZCL.Classes.Collections.h"
 #include "zcl/base/ZCL.Colors.h"
 
 namespace {
@@ -59,12 +59,12 @@ TEST(ZclList, RangeErrorsNameTheRangeAndChangeNothing) {
             "Argument out of range [3-2] in 4");
   EXPECT_EQ(RaisedMessage<EArgumentOutOfRangeException>([&] { list->Delete(-1); }),
             "Argument out of range [-1-1] in 4");
-  for (auto action : std::vector<std::function<void()>>{
-           [&] { list->Insert(5, 0); }, [&] { list->GetItem(4); }, [&] { list->SetItem(-1, 0); },
-           [&] { list->SetCount(-1); }, [&] {
-             const Integer two[] = {7, 8};
-             list->InsertRange(0, two, 3);
-           }})
+  for (auto action : std::vector<std::function<void()>>{[&] { list->Insert(5, 0); }, [&] { list->GetItem(4); },
+                                                        [&] { list->SetItem(-1, 0); }, [&] { list->SetCount(-1); },
+                                                        [&] {
+                                                          const Integer two[] = {7, 8};
+                                                          list->InsertRange(0, two, 3);
+                                                        }})
     EXPECT_EQ(RaisedMessage<EArgumentOutOfRangeException>(action), "Argument out of range");
   list->DeleteRange(1, 0);
   list->Insert(4, 5);  // Insert at Count appends
@@ -125,6 +125,21 @@ TEST(ZclList, ClearAndDestroyNotifyEveryItemOnceInOrder) {
   rec.Seen.clear();
   Free(list);
   EXPECT_EQ(rec.Seen, (decltype(rec.Seen){{a, cnRemoved}}));
+}
+
+TEST(ZclList, VariantsOrderAndMatchByValue) {
+  auto* list = Create<TZCLVariantList>();
+  TRecorder<Variant> rec;
+  list->SetOnNotify({&rec, &TRecorder<Variant>::Notify});
+  for (const Variant& v : {Variant(3), Variant(1.5), Variant(u"2"), Variant(-7)}) list->Add(v);
+  EXPECT_EQ(list->IndexOf(Variant(2)), 2);  // "2" equals 2
+  list->Delete(0);
+  EXPECT_EQ(VarToStr(rec.Seen.back().first), u"3");  // the handler sees the deleted value
+  list->Sort();
+  std::vector<String> texts;
+  for (const Variant& v : *list) texts.push_back(VarToStr(v));
+  EXPECT_EQ(texts, (std::vector<String>{u"-7", u"1.5", u"2"}));
+  Free(list);
 }
 
 TEST(ZclObjectList, OwnsOnlyWhatItLosesForGood) {
@@ -204,7 +219,7 @@ TEST(ZclList, EnumeratesInOrder) {
 // Every key hashes alike: every key collides with every other.
 IPtr<IEqualityComparer<String>> CollidingComparer(Integer Hash = 5) {
   return TEqualityComparer<String>::Construct([](const String& L, const String& R) { return L == R; },
-                                               [Hash](const String&) { return Hash; });
+                                              [Hash](const String&) { return Hash; });
 }
 
 TEST(ZclDictionary, GrowsAtThreeQuartersAndSizesToPowersOfTwo) {
@@ -289,9 +304,11 @@ TEST(ZclDictionary, MisuseRaisesThePlatformTexts) {
   EXPECT_EQ(dict->GetItem(u"a"), 1);
   dict->Remove(u"b");  // a missing key is no error
   Free(dict);
-  EXPECT_EQ(RaisedMessage<EInvalidCast>([] { Create<TZCLDictionary<Integer, TObject*>>(TDictionaryOwnerships{doOwnsKeys}); }),
-            "Invalid class typecast");
-  EXPECT_EQ(RaisedMessage<EInvalidCast>([] { Create<TZCLDictionary<TObject*, String>>(TDictionaryOwnerships{doOwnsValues}); }),
+  EXPECT_EQ(
+      RaisedMessage<EInvalidCast>([] { Create<TZCLDictionary<Integer, TObject*>>(TDictionaryOwnerships{doOwnsKeys}); }),
+      "Invalid class typecast");
+  EXPECT_EQ(RaisedMessage<EInvalidCast>(
+                [] { Create<TZCLDictionary<TObject*, String>>(TDictionaryOwnerships{doOwnsValues}); }),
             "Invalid class typecast");
 }
 
@@ -404,8 +421,11 @@ TEST(ZclClassMap, AnswersWithTheNearestRegisteredAncestor) {
     TClass Class;
     bool Found;
     Integer Value;
-  } cases[] = {{TLeaf::StaticClass(), true, 3}, {TMiddle::StaticClass(), true, 1}, {TBase::StaticClass(), true, 1},
-               {TObject::StaticClass(), false, 0}, {nullptr, false, 0}};
+  } cases[] = {{TLeaf::StaticClass(), true, 3},
+               {TMiddle::StaticClass(), true, 1},
+               {TBase::StaticClass(), true, 1},
+               {TObject::StaticClass(), false, 0},
+               {nullptr, false, 0}};
   for (const auto& c : cases) {
     Integer value = -1;
     EXPECT_EQ(map->TryGetValue(c.Class, value), c.Found);

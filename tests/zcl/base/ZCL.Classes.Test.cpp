@@ -1,8 +1,7 @@
-#include "zcl/base/ZCL.Classes.h"
-
 #include <gtest/gtest.h>
 
 #include "zcl/base/ZCL.Base.TestUtil.h"
+#include "zcl/base/ZCL.Classes.h"
 
 namespace {
 
@@ -222,9 +221,9 @@ TEST(ZclComponentRoutines, IsValidIdentifier) {
     const Char* Text;
     bool AllowUnicode, AllowDots, Valid;
   } cases[] = {
-      {u"a.b", false, true, true},      {u"a.b", false, false, false}, {u"", true, true, false},
-      {u"_x1", false, false, true},     {u"1x", false, false, false},  {u"\u00e9t\u00e9", false, false, false},
-      {u"\u00e9t\u00e9", true, false, true}, {u"a b", true, false, false}, {u"a..b", false, true, false},
+      {u"a.b", false, true, true},           {u"a.b", false, false, false}, {u"", true, true, false},
+      {u"_x1", false, false, true},          {u"1x", false, false, false},  {u"\u00e9t\u00e9", false, false, false},
+      {u"\u00e9t\u00e9", true, false, true}, {u"a b", true, false, false},  {u"a..b", false, true, false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(IsValidIdentifier(c.Text, c.AllowUnicode, c.AllowDots), c.Valid) << StringToUTF8(c.Text);
@@ -253,10 +252,10 @@ TEST(ZclComponentRoutines, GenerateComponentNameIsUniqueInTheRootTree) {
     const Char* Base;
     const Char* Expected;
   } cases[] = {
-      {u"", u"", u"ZCLTestWidget1"},          {u"TZCL", u"", u"TestWidget1"},
-      {u"tzcl", u"", u"TestWidget1"},         {u"TX", u"", u"ZCLTestWidget1"},
-      {u"", u"3D", u"ZCLTestWidget3D"},        {u"", u"K\u00e4se", u"Kse"},  // nothing dropped after a non-ASCII unit
-      {u"", u"B-u t", u"But"},                 {u"", u"\u00e4\u00f6", u"ZCLTestWidget"},
+      {u"", u"", u"ZCLTestWidget1"},    {u"TZCL", u"", u"TestWidget1"},
+      {u"tzcl", u"", u"TestWidget1"},   {u"TX", u"", u"ZCLTestWidget1"},
+      {u"", u"3D", u"ZCLTestWidget3D"}, {u"", u"K\u00e4se", u"Kse"},  // nothing dropped after a non-ASCII unit
+      {u"", u"B-u t", u"But"},          {u"", u"\u00e4\u00f6", u"ZCLTestWidget"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(GenerateComponentName(widget, c.Prefix, c.Base), c.Expected) << StringToUTF8(c.Base);
@@ -313,7 +312,8 @@ TEST(ZclProgressCalculator, RoundsPositionsAndGuardsItsState) {
   EXPECT_EQ(RaisedMessage<EInvalidOperation>([&] { calc.NextStage(); }), "Process was not started");
   calc.AddStage(1);
   calc.BeginProcess();
-  EXPECT_EQ(RaisedMessage<EInvalidOperation>([&] { calc.AddStage(1); }), "Cannot modify stages while process is active");
+  EXPECT_EQ(RaisedMessage<EInvalidOperation>([&] { calc.AddStage(1); }),
+            "Cannot modify stages while process is active");
   EXPECT_EQ(RaisedMessage<EInvalidOperation>([&] { calc.BeginProcess(); }), "Process is already started");
   calc.SetStageProgress(1, 3);
   calc.SetStageProgress(5, 0);

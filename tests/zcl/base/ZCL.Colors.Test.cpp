@@ -1,6 +1,6 @@
-#include "zcl/base/ZCL.Colors.h"
-
 #include <gtest/gtest.h>
+
+#include "zcl/base/ZCL.Colors.h"
 
 namespace {
 
@@ -9,10 +9,10 @@ TEST(ZclColors, ConvertsBetweenRgbAndHsl) {
     TColor Color;
     Single H, S, L;
   } cases[] = {
-      {0x0000FF, 0, 1, 0.5f},             // red
-      {0x00FF00, 1.0f / 3, 1, 0.5f},      // green
-      {0xFF0000, 2.0f / 3, 1, 0.5f},      // blue
-      {0xFF00FF, 5.0f / 6, 1, 0.5f},      // magenta: a negative sector wraps
+      {0x0000FF, 0, 1, 0.5f},         // red
+      {0x00FF00, 1.0f / 3, 1, 0.5f},  // green
+      {0xFF0000, 2.0f / 3, 1, 0.5f},  // blue
+      {0xFF00FF, 5.0f / 6, 1, 0.5f},  // magenta: a negative sector wraps
       {0x000000, 0, 0, 0},
       {0xFFFFFF, 0, 0, 1},
       {0x808080, 0, 0, 128 / 255.0f},

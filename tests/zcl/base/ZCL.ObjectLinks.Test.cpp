@@ -1,9 +1,8 @@
-#include "zcl/base/ZCL.ObjectLinks.h"
-
 #include <gtest/gtest.h>
 
 #include "zcl/base/ZCL.Base.TestUtil.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.ObjectLinks.h"
 
 namespace {
 

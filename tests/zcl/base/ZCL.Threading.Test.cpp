@@ -1,11 +1,10 @@
-#include "zcl/base/ZCL.Threading.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
+#include "zcl/base/ZCL.Threading.h"
 
 // Puts a lock into the inconsistent states that only corruption produces.
 struct TZCLCriticalSectionProbe {
