@@ -1,0 +1,638 @@
+#include "zcl/base/ZCL.FileFormats.XML.Writer.h"
+
+#include "rtl/RTL.Encoding.h"
+#include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.FileFormats.XML.Types.h"
+
+namespace {
+
+constexpr Integer BufferSize = 65536;
+const String XmlnsNamespace = u"http://www.w3.org/2000/xmlns/";
+const String XmlNamespace = u"http://www.w3.org/XML/1998/namespace";
+
+// Internal states of the raw writer.
+enum : int { sStart, sAfterRoot, sProlog, sStartTag, sContent, sAttrName, sAttrValue, sClosed, sError };
+// Tokens of the operations.
+enum : int { tStartDocument = 0, tStartElement = 2, tEndElement = 3, tStartAttr = 4, tEndAttr = 5, tContent = 6 };
+
+String QName(const String& Prefix, const String& Local) { return Prefix.empty() ? Local : Prefix + u":" + Local; }
+
+void Require(bool Condition, const char16_t* What) {
+  if (!Condition) throw EAssertionFailed(Format(u"Assertion failed: %s", {String(What)}));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLWriter
+
+void TZCLXMLWriter::WriteAttributeString(const String& LocalName, const String& Value) {
+  WriteAttributeString(u"", LocalName, Value);
+}
+
+void TZCLXMLWriter::WriteAttributeString(const String& Prefix, const String& LocalName, const String& Value) {
+  WriteStartAttribute(Prefix, LocalName);
+  WriteString(Value);
+  WriteEndAttribute();
+}
+
+void TZCLXMLWriter::WriteAttributeInteger(const String& LocalName, Int64 Value) {
+  WriteAttributeString(LocalName, IntToStr(Value));
+}
+
+void TZCLXMLWriter::WriteElementString(const String& LocalName, const String& Value) {
+  WriteElementString(u"", LocalName, u"", Value);
+}
+
+void TZCLXMLWriter::WriteElementString(const String& Prefix, const String& LocalName, const String& Namespace,
+                                       const String& Value) {
+  WriteStartElement(Prefix, LocalName, Namespace);
+  if (!Namespace.empty()) WriteAttributeString(u"xmlns", Namespace);
+  if (!Value.empty()) WriteString(Value);
+  WriteEndElement();
+}
+
+std::unique_ptr<TZCLXMLWriter> TZCLXMLWriter::Create(TStream* Stream, const TZCLXMLWriterSettings& Settings) {
+  auto raw = std::make_unique<TZCLXMLRawWriter>(Stream, Settings);
+  if (!Settings.WellFormed) return raw;
+  return std::make_unique<TZCLXMLWellFormedWriter>(raw.release(), Settings);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLRawWriter
+
+TZCLXMLRawWriter::TZCLXMLRawWriter(TStream* Stream, const TZCLXMLWriterSettings& Settings)
+    : FStream(Stream), FSettings(Settings) {
+  FScopes.reserve(8);
+  FBuffer.reserve(BufferSize + 32);
+}
+
+TZCLXMLRawWriter::~TZCLXMLRawWriter() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+TZCLXMLWriteState TZCLXMLRawWriter::GetWriteState() {
+  static constexpr TZCLXMLWriteState map[] = {xwsStart,     xwsContent,   xwsProlog, xwsElement, xwsContent,
+                                              xwsAttribute, xwsAttribute, xwsClosed, xwsError};
+  return map[FState];
+}
+
+void TZCLXMLRawWriter::CheckState(int Token) {
+  if (FState == sStartTag && (Token == tStartElement || Token == tContent)) Put(u'>');
+  int next = -1;
+  switch (Token) {
+    case tStartDocument:
+      if (FState == sStart) next = sProlog;
+      break;
+    case tStartElement:
+      if (FState == sStart || FState == sProlog || FState == sStartTag || FState == sContent) next = sStartTag;
+      break;
+    case tEndElement:
+      if (FState == sStartTag || FState == sContent) next = FScopes.size() == 1 ? sAfterRoot : sContent;
+      break;
+    case tStartAttr:
+      if (FState == sStartTag) next = sAttrName;
+      break;
+    case tEndAttr:
+      if (FState == sAttrName || FState == sAttrValue) next = sStartTag;
+      break;
+    case tContent:
+      if (FState == sStartTag || FState == sContent) next = sContent;
+      else if (FState == sAttrName || FState == sAttrValue) next = sAttrValue;
+      break;
+  }
+  if (next < 0) {
+    int old = FState;
+    FState = sError;
+    throw Exception(u"Invalid state (FState = %d, AToken = %d)", {old, Token});
+  }
+  FState = next;
+}
+
+void TZCLXMLRawWriter::Put(Char C) {
+  FBuffer.push_back(C);
+  FLastChar = C;
+}
+
+void TZCLXMLRawWriter::Put(StringView S) {
+  if (S.empty()) return;
+  FBuffer.append(S);
+  FLastChar = S.back();
+  if (static_cast<Integer>(FBuffer.size()) >= BufferSize) DoFlush();
+}
+
+void TZCLXMLRawWriter::PutLineBreakIndent() {
+  Put(FSettings.LineBreak);
+  for (Integer i = 0; i < FIndentLevel; ++i) Put(FSettings.IndentText);
+}
+
+void TZCLXMLRawWriter::PutName(const String& Prefix, const String& LocalName) {
+  if (!Prefix.empty()) {
+    Put(Prefix);
+    Put(u':');
+  }
+  Put(LocalName);
+}
+
+void TZCLXMLRawWriter::DoFlush() {
+  if (FBuffer.empty()) return;
+  try {
+    TBytes bytes = TEncoding::GetUTF8()->GetBytes(FBuffer);
+    FBuffer.clear();
+    if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  } catch (...) {
+    FState = sError;
+    throw;
+  }
+}
+
+void TZCLXMLRawWriter::WriteStartDocument(Integer Standalone) {
+  CheckState(tStartDocument);
+  if (FSettings.NoDeclaration || FDeclarationWritten) return;
+  FDeclarationWritten = true;
+  Put(u"<?xml version=\"1.0\" encoding=\"utf-8\"");
+  if (Standalone == 1)
+    Put(u" standalone=\"yes\"");
+  else if (Standalone != 0)
+    Put(u" standalone=\"no\"");
+  Put(u"?>");
+}
+
+void TZCLXMLRawWriter::WriteEndDocument() {}
+
+void TZCLXMLRawWriter::WriteStartElement(const String& Prefix, const String& LocalName, const String&) {
+  Require(!LocalName.empty(), u"LocalName");
+  if (FState == sStart && !FSettings.NoDeclaration) WriteStartDocument(0);
+  CheckState(tStartElement);
+  if ((FIndentLevel > 0 && FSettings.IndentElements) || (FIndentLevel == 0 && !FSettings.NoDeclaration))
+    PutLineBreakIndent();
+  Put(u'<');
+  PutName(Prefix, LocalName);
+  FScopes.push_back({Prefix, LocalName});
+  ++FIndentLevel;
+}
+
+void TZCLXMLRawWriter::WriteEndElement() {
+  if (FState == sStartTag) {
+    CheckState(tEndElement);
+    Put(u"/>");
+    FScopes.pop_back();
+    --FIndentLevel;
+    return;
+  }
+  WriteFullEndElement();
+}
+
+void TZCLXMLRawWriter::WriteFullEndElement() {
+  if (FState == sStartTag) Put(u'>');
+  CheckState(tEndElement);
+  --FIndentLevel;
+  if (FSettings.IndentElements && FLastChar == u'>') PutLineBreakIndent();
+  TElementScope scope = std::move(FScopes.back());
+  FScopes.pop_back();
+  Put(u"</");
+  PutName(scope.Prefix, scope.LocalName);
+  Put(u'>');
+}
+
+void TZCLXMLRawWriter::WriteStartAttribute(const String& Prefix, const String& LocalName) {
+  Require(!LocalName.empty(), u"LocalName");
+  CheckState(tStartAttr);
+  if (FSettings.BreakBeforeAttributes)
+    PutLineBreakIndent();
+  else
+    Put(u' ');
+  PutName(Prefix, LocalName);
+  Put(u"=\"");
+}
+
+void TZCLXMLRawWriter::WriteEndAttribute() {
+  CheckState(tEndAttr);
+  Put(u'"');
+}
+
+void TZCLXMLRawWriter::SpecialChar(const Char* P, Integer Count, Integer& I, bool Escape) {
+  Char c = P[I];
+  bool disallowed = false;
+  if (c < 0xD800 || c > 0xDFFF) {
+    disallowed = c < 0x80 || c > 0xFFFD;
+    if (!disallowed) {
+      Put(c);
+      return;
+    }
+  } else if (zcXMLIsHighSurrogate(c) && I + 1 < Count && zcXMLIsLowSurrogate(P[I + 1])) {
+    Put(c);
+    Put(P[I + 1]);
+    ++I;
+    return;
+  } else if (FSettings.RejectInvalidChars) {
+    if (zcXMLIsLowSurrogate(c))
+      throw EZCLXMLArgumentException(Format(u"Invalid high surrogate character (%s). A high surrogate character must "
+                                            u"have a value from range (0xD800 - 0xDBFF).",
+                                            {zcXMLHex4(c)}));
+    if (I + 1 >= Count)
+      throw EZCLXMLArgumentException(u"The surrogate pair is invalid. Missing a low surrogate character.");
+    throw EZCLXMLInvalidSurrogatePairException(
+        Format(u"The surrogate pair (%s, %s) is invalid. A high surrogate character (0xD800 - 0xDBFF) must always be "
+               u"paired with a low surrogate character (0xDC00 - 0xDFFF).",
+               {zcXMLHex4(c), zcXMLHex4(P[I + 1])}));
+  }
+  if (FSettings.RejectInvalidChars)
+    throw EZCLXMLArgumentException(Format(u"The %s is an invalid character.", {zcXMLHex4(c)}));
+  if (!Escape)
+    Put(c);
+  else if (FSettings.UnderscoreEscapes)
+    Put(u"_x" + zcXMLHex4(c) + u"_");
+  else
+    Put(u"&#x" + zcXMLHex4(c) + u";");
+}
+
+void TZCLXMLRawWriter::CopyText(const Char* P, Integer Count, TCopyMode Mode) {
+  const uint8_t* props = zcXMLCharProperties();
+  const bool comment = Mode == TCopyMode::Comment;
+  uint8_t fast = (Mode == TCopyMode::Comment || Mode == TCopyMode::Raw) ? xccText : xccAttrValue;
+  const Byte mode = FSettings.LineBreakMode;
+  for (Integer i = 0; i < Count; ++i) {
+    Integer run = i;
+    while (run < Count && (props[P[run]] & fast) && !(comment && P[run] == u'-')) ++run;
+    if (run > i) {
+      FBuffer.append(P + i, run - i);
+      FLastChar = P[run - 1];
+      if (static_cast<Integer>(FBuffer.size()) >= BufferSize) DoFlush();
+      i = run;
+      if (i >= Count) break;
+    }
+    Char c = P[i];
+    switch (Mode) {
+      case TCopyMode::Attr:
+        switch (c) {
+          case u'\t': Put(mode == 2 ? StringView(u"\t") : u"&#x9;"); continue;
+          case u'\n': Put(mode == 2 ? StringView(u"\n") : u"&#xA;"); continue;
+          case u'\r': Put(mode == 2 ? StringView(u"\r") : u"&#xD;"); continue;
+          case u'"': Put(u"&quot;"); continue;
+          case u'&': Put(u"&amp;"); continue;
+          case u'<': Put(u"&lt;"); continue;
+          case u'>': Put(u"&gt;"); continue;
+          case u'\'': Put(c); continue;
+        }
+        SpecialChar(P, Count, i, true);
+        continue;
+      case TCopyMode::Text:
+        switch (c) {
+          case u'\t': case u'"': case u'\'': case u']': Put(c); continue;
+          case u'\n': if (mode == 0) Put(FSettings.LineBreak); else Put(c); continue;
+          case u'\r':
+            if (mode == 0) {
+              Put(FSettings.LineBreak);
+              if (i + 1 < Count && P[i + 1] == u'\n') ++i;
+            } else if (mode == 1) {
+              Put(u"&#xD;");
+            } else {
+              Put(c);
+            }
+            continue;
+          case u'&': Put(u"&amp;"); continue;
+          case u'<': Put(u"&lt;"); continue;
+          case u'>': Put(u"&gt;"); continue;
+        }
+        SpecialChar(P, Count, i, true);
+        continue;
+      default: {
+        if (c == u'\r' || c == u'\n') {
+          if (mode == 0) {
+            Put(FSettings.LineBreak);
+            if (c == u'\r' && i + 1 < Count && P[i + 1] == u'\n') ++i;
+          } else {
+            Put(c);
+          }
+          continue;
+        }
+        if (Mode == TCopyMode::CData && c == u'>') {
+          size_t n = FBuffer.size();
+          if (n >= 2 && FBuffer[n - 1] == u']' && FBuffer[n - 2] == u']') Put(u"]]><![CDATA[");
+          Put(c);
+          continue;
+        }
+        if (Mode == TCopyMode::Comment && c == u'-') {
+          Put(c);
+          if (i + 1 >= Count || P[i + 1] == u'-') Put(u' ');
+          continue;
+        }
+        if (props[c] & xccCharData) {
+          Put(c);
+          continue;
+        }
+        SpecialChar(P, Count, i, false);
+      }
+    }
+  }
+}
+
+void TZCLXMLRawWriter::WriteCData(const String& Text) {
+  CheckState(tContent);
+  Put(u"<![CDATA[");
+  CopyText(Text.data(), static_cast<Integer>(Text.size()), TCopyMode::CData);
+  Put(u"]]>");
+}
+
+void TZCLXMLRawWriter::WriteComment(const String& Text) {
+  CheckState(tContent);
+  Put(u"<!--");
+  CopyText(Text.data(), static_cast<Integer>(Text.size()), TCopyMode::Comment);
+  Put(u"-->");
+}
+
+void TZCLXMLRawWriter::WriteChars(const Char* Characters, Integer Count) {
+  CheckState(tContent);
+  if (Count <= 0) return;
+  CopyText(Characters, Count, FState == sAttrValue ? TCopyMode::Attr : TCopyMode::Text);
+}
+
+void TZCLXMLRawWriter::WriteCharEntity(Char Character) {
+  if (FSettings.RejectInvalidChars && !zcXMLHasClass(Character, xccCharData))
+    throw EZCLXMLArgumentException(Format(u"The %s is an invalid character.", {zcXMLHex4(Character)}));
+  CheckState(tContent);
+  Put(u"&#x" + zcXMLHex4(Character) + u";");
+}
+
+void TZCLXMLRawWriter::WriteEntityRef(const String& Name) {
+  Require(!Name.empty(), u"Name");
+  CheckState(tContent);
+  Put(u"&" + Name + u";");
+}
+
+void TZCLXMLRawWriter::WriteRawChars(const Char* Buffer, Integer BufferLength, Integer Index, Integer Count) {
+  Require(Buffer != nullptr && Index >= 0 && Count >= 0 && Index + Count <= BufferLength, u"Buffer");
+  CheckState(tContent);
+  CopyText(Buffer + Index, Count, TCopyMode::Raw);
+}
+
+void TZCLXMLRawWriter::WriteRaw(const String& Text) {
+  CheckState(tContent);
+  CopyText(Text.data(), static_cast<Integer>(Text.size()), TCopyMode::Raw);
+}
+
+void TZCLXMLRawWriter::WriteSurrogateCharEntity(Char Low, Char High) {
+  CheckState(tContent);
+  String hex = LowerCase(IntToHex(static_cast<long long>(zcXMLCombineSurrogates(Low, High)), 1));
+  Put(u"&#x" + hex + u";");
+}
+
+void TZCLXMLRawWriter::Flush() {
+  if (FState == sClosed || FState == sError) return;
+  DoFlush();
+}
+
+void TZCLXMLRawWriter::Close() {
+  if (FState == sClosed || FState == sError) return;
+  try {
+    DoFlush();
+    FState = sClosed;
+  } catch (...) {
+    FState = sError;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLWellFormedWriter
+
+TZCLXMLWellFormedWriter::TZCLXMLWellFormedWriter(TZCLXMLRawWriter* Raw, const TZCLXMLWriterSettings&)
+    : FRaw(Raw) {
+  FScopes.push_back({u"", 1});
+  FNamespaces.push_back({XmlnsNamespace, u"xmlns"});
+  FNamespaces.push_back({XmlNamespace, u"xml"});
+}
+
+TZCLXMLWellFormedWriter::~TZCLXMLWellFormedWriter() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+template <class F>
+void TZCLXMLWellFormedWriter::Guard(F&& Action) {
+  try {
+    Action();
+  } catch (...) {
+    FError = true;
+    throw;
+  }
+}
+
+void TZCLXMLWellFormedWriter::CheckName(const String& Name) {
+  for (size_t i = 0; i < Name.size(); ++i) {
+    if (!zcXMLHasClass(Name[i], i == 0 ? xccNameStart : xccNameChar))
+      throw EZCLXMLException(
+          Format(u"Invalid name character in \"%s\". The %d character, hexadecimal value %s, cannot be included in a name.",
+                 {Name, static_cast<Integer>(i), zcXMLHex4(Name[i])}));
+  }
+}
+
+String TZCLXMLWellFormedWriter::FindNamespace(const String& Prefix, bool& Found) const {
+  for (Integer i = static_cast<Integer>(FNamespaces.size()) - 1; i >= 0; --i)
+    if (FNamespaces[i].Prefix == Prefix) {
+      Found = true;
+      return FNamespaces[i].Name;
+    }
+  Found = false;
+  return {};
+}
+
+void TZCLXMLWellFormedWriter::CompleteStartTag() {
+  if (FRaw->GetWriteState() != xwsElement) return;
+  std::vector<std::pair<String, String>> resolved;  // (namespace, local name)
+  for (const TAttrName& a : FAttrs) {
+    if (a.Prefix.empty() || a.Prefix == u"xmlns") continue;
+    bool found;
+    String ns = FindNamespace(a.Prefix, found);
+    if (!found) throw EZCLXMLException(Format(u"Unable to find namespace for the \"%s\" prefix", {a.Prefix}));
+    for (const auto& r : resolved)
+      if (r.first == ns && r.second == a.LocalName)
+        throw EZCLXMLException(Format(u"\"%s\" is a duplicate attribute name.", {QName(a.Prefix, a.LocalName)}));
+    resolved.push_back({ns, a.LocalName});
+  }
+  const String& prefix = FScopes.back().Prefix;
+  if (!prefix.empty()) {
+    bool found;
+    FindNamespace(prefix, found);
+    if (!found) throw EZCLXMLException(Format(u"Unable to find namespace for the \"%s\" prefix", {prefix}));
+  }
+  FAttrs.clear();
+}
+
+TZCLXMLWriteState TZCLXMLWellFormedWriter::GetWriteState() { return FError ? xwsError : FRaw->GetWriteState(); }
+
+void TZCLXMLWellFormedWriter::WriteStartDocument(Integer Standalone) {
+  Guard([&] { FRaw->WriteStartDocument(Standalone); });
+}
+
+void TZCLXMLWellFormedWriter::WriteEndDocument() {
+  Guard([&] { FRaw->WriteEndDocument(); });
+}
+
+void TZCLXMLWellFormedWriter::WriteStartElement(const String& Prefix, const String& LocalName,
+                                                const String& Namespace) {
+  Guard([&] {
+    CompleteStartTag();
+    if (LocalName.empty()) throw EZCLXMLArgumentException(u"The empty string is not a valid local name.");
+    CheckName(LocalName);
+    if (!Prefix.empty()) CheckName(Prefix);
+    FRaw->WriteStartElement(Prefix, LocalName, Namespace);
+    FScopes.push_back({Prefix, static_cast<Integer>(FNamespaces.size()) - 1});
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteEndElement() {
+  Guard([&] {
+    CompleteStartTag();
+    if (FScopes.size() <= 1) throw EZCLXMLArgumentException(u"There was no XML start tag open.");
+    FRaw->WriteEndElement();
+    FNamespaces.resize(FScopes.back().NamespaceTop + 1);
+    FScopes.pop_back();
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteFullEndElement() {
+  Guard([&] {
+    CompleteStartTag();
+    if (FScopes.size() <= 1) throw EZCLXMLException(u"There was no XML start tag open.");
+    FRaw->WriteFullEndElement();
+    FNamespaces.resize(FScopes.back().NamespaceTop + 1);
+    FScopes.pop_back();
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteStartAttribute(const String& Prefix, const String& LocalName) {
+  Guard([&] {
+    if (LocalName.empty()) throw EZCLXMLArgumentException(u"The empty string is not a valid local name.");
+    CheckName(LocalName);
+    if (!Prefix.empty()) CheckName(Prefix);
+    FInNamespaceDecl = false;
+    if (Prefix == u"xmlns") {
+      if (LocalName == u"xml" || LocalName == u"xmlns")
+        throw EZCLXMLArgumentException(Format(u"The %s is invalid for local name", {LocalName}));
+      FInNamespaceDecl = true;
+      FDeclaredPrefix = LocalName;
+    } else if (Prefix.empty() && LocalName == u"xmlns") {
+      FInNamespaceDecl = true;
+      FDeclaredPrefix.clear();
+    }
+    FDeclaredNamespace.clear();
+    FRaw->WriteStartAttribute(Prefix, LocalName);
+    for (const TAttrName& a : FAttrs)
+      if (a.LocalName == LocalName && a.Prefix == Prefix)
+        throw EZCLXMLException(Format(u"\"%s\" is a duplicate attribute name.", {QName(Prefix, LocalName)}));
+    FAttrs.push_back({LocalName, Prefix});
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteEndAttribute() {
+  Guard([&] {
+    if (FInNamespaceDecl) {
+      // A redeclaration on the same element replaces the earlier one.
+      Integer scopeTop = FScopes.back().NamespaceTop;
+      bool replaced = false;
+      for (Integer i = static_cast<Integer>(FNamespaces.size()) - 1; i > scopeTop; --i)
+        if (FNamespaces[i].Prefix == FDeclaredPrefix) {
+          FNamespaces[i].Name = FDeclaredNamespace;
+          replaced = true;
+        }
+      if (!replaced) FNamespaces.push_back({FDeclaredNamespace, FDeclaredPrefix});
+      FInNamespaceDecl = false;
+    }
+    FRaw->WriteEndAttribute();
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteCData(const String& Text) {
+  Guard([&] {
+    CompleteStartTag();
+    FRaw->WriteCData(Text);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteComment(const String& Text) {
+  Guard([&] {
+    CompleteStartTag();
+    FRaw->WriteComment(Text);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteChars(const Char* Characters, Integer Count) {
+  Guard([&] {
+    if (FInNamespaceDecl && Count > 0) FDeclaredNamespace.append(Characters, Count);
+    FRaw->WriteChars(Characters, Count);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteCharEntity(Char Character) {
+  Guard([&] {
+    CompleteStartTag();
+    if (Character >= 0xD800 && Character <= 0xDFFF)
+      throw EZCLXMLArgumentException(u"The surrogate pair is invalid. Missing a low surrogate character.");
+    if (FInNamespaceDecl)
+      throw EZCLXMLArgumentException(Format(u"The %s expected, but %s specified.", {u"Namespace", u"CharEntity"}));
+    FRaw->WriteCharEntity(Character);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteEntityRef(const String& Name) {
+  Guard([&] {
+    CompleteStartTag();
+    if (Name.empty()) throw EZCLXMLArgumentException(u"The empty string is not a valid name.");
+    CheckName(Name);
+    if (FInNamespaceDecl)
+      throw EZCLXMLArgumentException(Format(u"The %s expected, but %s specified.", {u"Namespace", u"EntityRef"}));
+    FRaw->WriteEntityRef(Name);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteRawChars(const Char* Buffer, Integer BufferLength, Integer Index, Integer Count) {
+  Guard([&] {
+    CompleteStartTag();
+    if (Buffer == nullptr) throw EZCLXMLArgumentNullException(u"buffer");
+    if (Index < 0 || Index > BufferLength) throw EZCLXMLArgumentOutOfRangeException(u"index");
+    if (Count < 0 || Count > BufferLength - Index) throw EZCLXMLArgumentOutOfRangeException(u"count");
+    if (FInNamespaceDecl)
+      throw EZCLXMLArgumentException(Format(u"The %s expected, but %s specified.", {u"Namespace", u"Raw"}));
+    FRaw->WriteRawChars(Buffer, BufferLength, Index, Count);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteRaw(const String& Text) {
+  Guard([&] {
+    CompleteStartTag();
+    if (FInNamespaceDecl)
+      throw EZCLXMLArgumentException(Format(u"The %s expected, but %s specified.", {u"Namespace", u"Raw"}));
+    FRaw->WriteRaw(Text);
+  });
+}
+
+void TZCLXMLWellFormedWriter::WriteSurrogateCharEntity(Char Low, Char High) {
+  Guard([&] {
+    if (!zcXMLIsLowSurrogate(Low) || !zcXMLIsHighSurrogate(High))
+      throw EZCLXMLInvalidSurrogatePairException(
+          Format(u"The surrogate pair (%s, %s) is invalid. A high surrogate character (0xD800 - 0xDBFF) must always "
+                 u"be paired with a low surrogate character (0xDC00 - 0xDFFF).",
+                 {zcXMLHex4(Low), zcXMLHex4(High)}));
+    if (FInNamespaceDecl)
+      throw EZCLXMLArgumentException(Format(u"The %s expected, but %s specified.", {u"Namespace", u"CharEntity"}));
+    FRaw->WriteSurrogateCharEntity(Low, High);
+  });
+}
+
+void TZCLXMLWellFormedWriter::Close() {
+  if (FError) return;
+  FRaw->Close();
+}
+
+void TZCLXMLWellFormedWriter::Flush() {
+  Guard([&] { FRaw->Flush(); });
+}
