@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.Base.Units.h"
 
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
 namespace {
@@ -12,6 +13,15 @@ const TUnit GZclBaseUnits[] = {
        TZCLHexcode::FinalizeTable();
      }},
     {"ZCL.ObjectLinks", TZCLObjectLinks::Initialize, TZCLObjectLinks::Finalize},
+    {"ZCL.Utils.Messaging",
+     [] {
+       TZCLMessaging::Initialize();
+       TZCLMainThread::Initialize();
+     },
+     [] {
+       TZCLMainThread::Finalize();
+       TZCLMessaging::Finalize();
+     }},
 };
 }
 

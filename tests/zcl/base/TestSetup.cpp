@@ -1,4 +1,5 @@
 #include "os/OS.Units.h"
+#include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Units.h"
 #include "support/TestSupport.h"
 #include "vcl/VCL.Units.h"
@@ -7,6 +8,7 @@
 void ZephseTestSetup() {
   InitializeUnits(RtlUnits());
   InitializeUnits(OsUnits());
+  InstallHeadlessBackend(THeadlessConfig::Single(96));
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
 }
