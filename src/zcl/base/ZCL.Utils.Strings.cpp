@@ -11,6 +11,8 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
+#include "rtl/RTL.DateTime.h"
+#include "zcl/base/ZCL.Threading.h"
 
 // ---------------------------------------------------------------------------------------------
 // String builder
@@ -823,3 +825,129 @@ bool TZCLTimeFormat::Parse(const Char*& P, Double& Seconds) {
   Seconds = value;
   return true;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Search masks
+
+TZCLSearchString::TZCLSearchString() : FLock(Create<TZCLCriticalSection>()) {}
+
+TZCLSearchString::TZCLSearchString(StringView Mask, bool AIgnoreCase) : TZCLSearchString() {
+  IgnoreCase = AIgnoreCase;
+  SetValue(Mask);
+}
+
+TZCLSearchString::~TZCLSearchString() { Free(FLock); }
+
+String TZCLSearchString::PrepareText(StringView Text) const {
+  String s = RemoveAccents ? zcRemoveAccents(Text) : String(Text);
+  if (IgnoreCase) s = zcUpperCase(s);
+  if (IgnorePunctuation) {
+    String out;
+    out.reserve(s.size());
+    for (Char c : s) {
+      if (c == u'-' || c == u'.' || c == u'\'') continue;
+      if (c == u'_') out += u' ';
+      else if (c == u'&') out += u" & ";
+      else out += c;
+    }
+    s = std::move(out);
+  }
+  return s;
+}
+
+void TZCLSearchString::SetValue(StringView Mask) {
+  FLock->Enter();
+  try {
+    FValue = Mask;
+    FIsEmpty = Mask.empty();
+    FWords.clear();
+    if (!FIsEmpty) {
+      const Char q = Mask.front();
+      if (Mask.size() >= 2 && (q == u'"' || q == u'\'') && Mask.back() == q) {
+        FWords.push_back(PrepareText(Mask.substr(1, Mask.size() - 2)));
+      } else {
+        zcExplodeString(PrepareText(Mask), StringView(&Separator, 1), FWords);
+      }
+    }
+    FFound.assign(FWords.size(), false);
+  } catch (...) {
+    FLock->Leave();
+    throw;
+  }
+  FLock->Leave();
+}
+
+void TZCLSearchString::BeginCompare() {
+  FLock->Enter();
+  FFound.assign(FWords.size(), false);
+}
+
+void TZCLSearchString::CompareCore(StringView Text) {
+  String copy = PrepareText(Text);
+  for (size_t i = 0; i < FWords.size(); ++i) {
+    if (FFound[i]) continue;
+    const String& word = FWords[i];
+    if (word.empty()) {
+      FFound[i] = true;
+      continue;
+    }
+    const size_t p = copy.find(word);
+    if (p != String::npos) {
+      std::fill_n(copy.begin() + static_cast<std::ptrdiff_t>(p), word.size(), Char(0));
+      FFound[i] = true;
+    }
+  }
+}
+
+bool TZCLSearchString::EndCompare() {
+  const bool result = std::all_of(FFound.begin(), FFound.end(), [](bool f) { return f; });
+  FLock->Leave();
+  return result;
+}
+
+bool TZCLSearchString::Compare(StringView Text) {
+  BeginCompare();
+  try {
+    CompareCore(Text);
+  } catch (...) {
+    EndCompare();
+    throw;
+  }
+  return EndCompare();
+}
+
+bool TZCLSearchString::IsNumeric() const {
+  Integer v;
+  return TryStrToInt(FValue, v);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Application version
+
+TZCLAppVersion TZCLAppVersion::Create(Integer Version, Integer ABuildNumber, StringView ADescription,
+                                      Double ABuildDate) {
+  TZCLAppVersion v;
+  v.MajorVersion = static_cast<Word>(Version / 1000);
+  v.MinorVersion = static_cast<Byte>((Version % 1000) / 100);
+  v.ReleaseVersion = static_cast<Byte>((Version % 100) / 10);
+  v.BuildNumber = ABuildNumber;
+  v.Description = ADescription;
+  v.BuildDate = ABuildDate == -1 ? Now().Value : ABuildDate;
+  return v;
+}
+
+String TZCLAppVersion::ToString() const {
+  String s = IntToStr(static_cast<int>(MajorVersion)) + u"." + IntToStr(static_cast<int>(MinorVersion)) +
+             IntToStr(static_cast<int>(ReleaseVersion));
+  if (BuildNumber > 0) s += u"." + IntToStr(BuildNumber);
+  if (!Description.empty()) s += u" " + Description;
+  return s;
+}
+
+String TZCLAppVersion::ToDisplayString() const {
+  String s = u"v" + ToString();
+  if (BuildDate > 0) s += u" " + FormatBuildDate(BuildDate);
+  return s;
+}
+
+String TZCLAppVersion::FormatBuildDate(Double Date) { return FormatDateTime(u"(dd.MM.yyyy)", TDateTime(Date)); }

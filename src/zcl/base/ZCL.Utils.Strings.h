@@ -11,6 +11,7 @@
 #include "rtl/RTL.Types.h"
 
 class TStream;
+class TZCLCriticalSection;
 
 // ---------------------------------------------------------------------------------------------
 // String builder
@@ -203,4 +204,55 @@ class TZCLTimeFormat : public TObject {
   // "M:SS", "MM:SS", "H:MM:SS", "HH:MM:SS" with an optional fraction ".5" (0.5 s); must end at
   // a space, control character, ")" or "]". Advances P on success only.
   static bool Parse(const Char*& P, Double& Seconds);
+};
+
+// Tests whether texts hold all words of a search mask (search boxes, playlist filters). A quoted
+// mask is one phrase; each stretch of text satisfies at most one word.
+class TZCLSearchString : public TObject {
+  ZCL_CLASS(TZCLSearchString, TObject)
+ public:
+  TZCLSearchString();
+  TZCLSearchString(StringView Mask, bool AIgnoreCase);
+  ~TZCLSearchString() override;
+
+  void SetValue(StringView Mask);
+  const String& GetValue() const { return FValue; }
+  bool GetIsEmpty() const { return FIsEmpty; }
+  bool Compare(StringView Text);
+  // Several texts may be offered between BeginCompare and EndCompare; EndCompare is True when
+  // every word was found and releases the lock.
+  void BeginCompare();
+  void CompareCore(StringView Text);
+  bool EndCompare();
+  bool IsNumeric() const;
+  String PrepareText(StringView Text) const;
+  const std::vector<String>& GetWords() const { return FWords; }
+
+  bool IgnoreCase = true;
+  bool RemoveAccents = true;
+  bool IgnorePunctuation = true;
+  Char Separator = u' ';
+
+ private:
+  TZCLCriticalSection* FLock;
+  bool FIsEmpty = true;
+  std::vector<String> FWords;
+  std::vector<bool> FFound;
+  String FValue;
+};
+
+// The program's version number with its text forms.
+struct TZCLAppVersion {
+  Double BuildDate = 0;  // days; 0 or less: none
+  Integer BuildNumber = 0;
+  String Description;
+  Word MajorVersion = 0;
+  Byte MinorVersion = 0;
+  Byte ReleaseVersion = 0;
+
+  // Version 5400 is 5.40 (the last digit is not used); a build date of -1 means now.
+  static TZCLAppVersion Create(Integer Version, Integer ABuildNumber, StringView ADescription, Double ABuildDate);
+  String ToString() const;
+  String ToDisplayString() const;
+  static String FormatBuildDate(Double Date);
 };

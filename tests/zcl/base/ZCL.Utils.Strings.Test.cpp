@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "rtl/RTL.DateTime.h"
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
@@ -268,4 +269,44 @@ TEST(TimeFormat, Parse) {
       EXPECT_EQ(p, c.text);
     }
   }
+}
+
+TEST(SearchString, AllWordsEachStretchOnce) {
+  const struct {
+    const char16_t* mask;
+    const char16_t* text;
+    bool match;
+  } cases[] = {{u"rock roll", u"Roll the rock", true},
+               {u"rock roll", u"rock only", false},
+               {u"Rock-n-Roll", u"rocknroll band", true},
+               {u"\"rock roll\"", u"roll rock", false},
+               {u"\"rock roll\"", u"Rock Roll!", true},
+               {u"a a", u"a", false},
+               {u"a a", u"a ba", true},
+               {u"rock", u"ROCKET", true},
+               {u"\u00E9l\u00E8ve", u"ELEVE", true},
+               {u"", u"anything", true}};
+  for (const auto& c : cases) {
+    TZCLSearchString* s = Create<TZCLSearchString>(c.mask, true);
+    EXPECT_EQ(s->Compare(c.text), c.match) << U8(c.mask) << " / " << U8(c.text);
+    Free(s);
+  }
+  TZCLSearchString* s = Create<TZCLSearchString>(u"rock roll", true);
+  s->BeginCompare();
+  s->CompareCore(u"rock");
+  s->CompareCore(u"and roll");
+  EXPECT_TRUE(s->EndCompare());
+  EXPECT_FALSE(s->IsNumeric());
+  s->SetValue(u"42");
+  EXPECT_TRUE(s->IsNumeric());
+  Free(s);
+}
+
+TEST(AppVersion, TextForms) {
+  EXPECT_EQ(TZCLAppVersion::Create(5400, 0, u"", 0).ToString(), u"5.40");
+  EXPECT_EQ(TZCLAppVersion::Create(5400, 0, u"", 0).ToDisplayString(), u"v5.40");
+  EXPECT_EQ(TZCLAppVersion::Create(5400, 1430, u"", 0).ToString(), u"5.40.1430");
+  EXPECT_EQ(TZCLAppVersion::Create(5419, 7, u"beta", 0).ToString(), u"5.41.7 beta");
+  EXPECT_EQ(TZCLAppVersion::Create(5400, 0, u"", EncodeDate(2024, 3, 9).Value).ToDisplayString(),
+            u"v5.40 (09.03.2024)");
 }
