@@ -1,12 +1,14 @@
 #include "zcl/base/ZCL.Base.Units.h"
 
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zcl/base/ZCL.Threading.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
 namespace {
 const TUnit GZclBaseUnits[] = {
     {"ZCL.Base.Units", nullptr, nullptr},
+    {"ZCL.Threading", TZCLMultithreadedOperation::Initialize, TZCLMultithreadedOperation::Finalize},
     {"ZCL.Utils.Strings", TZCLHexcode::InitializeTable,
      [] {
        TZCLStringBuilder::ClearPool();
