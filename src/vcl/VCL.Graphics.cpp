@@ -726,31 +726,41 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   TSurface* surface = GetBitmapSurface(FHandle);
   if (surface) surface->BeginAccess();
   const bool alpha = FPixelFormat == TPixelFormat::pf32bit && FAlphaFormat != afIgnored;
-  // A premultiplied, opaque-if-ignored copy in a private DC: the bitmap's own canvas DC may be
-  // in use, and drawing must not change the bitmap.
-  std::vector<uint32_t> pixels(FBits, FBits + size_t(FWidth) * FHeight);
-  if (!alpha)
-    for (uint32_t& p : pixels) p |= 0xFF000000u;
-  else if (FAlphaFormat == afDefined)
-    PremultiplyPixels(pixels.data(), pixels.size());
-  TSurface temp(pixels.data(), FWidth, FHeight);
+  // The source goes through a private DC: the bitmap's own canvas DC may be in use. Pixels that
+  // need converting (straight alpha, ignored alpha) are converted in a copy, never in place;
+  // premultiplied pixels are read where they are.
+  std::vector<uint32_t> pixels;
+  uint32_t* bits = FBits;
+  if (!alpha || FAlphaFormat == afDefined) {
+    pixels.assign(FBits, FBits + size_t(FWidth) * FHeight);
+    if (!alpha)
+      for (uint32_t& p : pixels) p |= 0xFF000000u;
+    else
+      PremultiplyPixels(pixels.data(), pixels.size());
+    bits = pixels.data();
+  }
+  TSurface temp(bits, FWidth, FHeight);
   HBITMAP bitmap = CreateBitmapOnSurface(&temp);
   HDC source = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(source, ToGdiObject(bitmap));
   if (!alpha) {
     ::StretchBlt(dest, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), source, 0, 0, FWidth, FHeight, SRCCOPY);
   } else {
-    // Blending needs rectangles inside the surfaces: clip the destination to what is drawable.
+    // Blending needs rectangles inside the surfaces: clip the destination to what is drawable
+    // and take the matching part of the source (rounded outwards for stretched draws).
     TRect clip{};
     GetClipBox(dest, &clip);
-    TRect d = Rect;
+    TRect d(std::max(Rect.Left, clip.Left), std::max(Rect.Top, clip.Top), std::min(Rect.Right, clip.Right),
+            std::min(Rect.Bottom, clip.Bottom));
     TRect s(0, 0, FWidth, FHeight);
-    if (Rect.Width() == FWidth && Rect.Height() == FHeight) {
-      d = TRect(std::max(Rect.Left, clip.Left), std::max(Rect.Top, clip.Top), std::min(Rect.Right, clip.Right),
-                std::min(Rect.Bottom, clip.Bottom));
-      s = TRect(d.Left - Rect.Left, d.Top - Rect.Top, d.Right - Rect.Left, d.Bottom - Rect.Top);
+    if (Rect.Width() > 0 && Rect.Height() > 0 && d != Rect) {
+      const Int64 w = Rect.Width(), h = Rect.Height();
+      s.Left = Integer(Int64(d.Left - Rect.Left) * FWidth / w);
+      s.Top = Integer(Int64(d.Top - Rect.Top) * FHeight / h);
+      s.Right = Integer((Int64(d.Right - Rect.Left) * FWidth + w - 1) / w);
+      s.Bottom = Integer((Int64(d.Bottom - Rect.Top) * FHeight + h - 1) / h);
     }
-    if (d.Width() > 0 && d.Height() > 0) {
+    if (d.Width() > 0 && d.Height() > 0 && s.Width() > 0 && s.Height() > 0) {
       BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
       ::AlphaBlend(dest, d.Left, d.Top, d.Width(), d.Height(), source, s.Left, s.Top, s.Width(), s.Height(), blend);
     }

@@ -195,6 +195,22 @@ TEST(BitmapTest, AlphaFormatConvertsAndDrawBlends) {
   EXPECT_EQ(PixelAt(dest, 3, 0), 0xFF000000u);
 }
 
+TEST(BitmapTest, AlphaDrawsPartlyOutsideTheTargetAreClipped) {
+  TBitmap source(2, 1);
+  source.SetAlphaFormat(afPremultiplied);
+  auto* row = static_cast<uint32_t*>(source.ScanLine(0));
+  row[0] = 0xFFFF0000u;
+  row[1] = 0xFF00FF00u;
+  source.Modified();
+  TBitmap dest(4, 1);
+  dest.GetCanvas()->StretchDraw(TRect(-2, 0, 2, 1), &source);  // stretched, left half outside
+  EXPECT_EQ(PixelAt(dest, 0, 0), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(dest, 1, 0), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(dest, 2, 0), 0u);
+  dest.GetCanvas()->Draw(3, 0, &source);  // right part outside
+  EXPECT_EQ(PixelAt(dest, 3, 0), 0xFFFF0000u);
+}
+
 TEST(BitmapTest, BmpRoundTripAndBadData) {
   TBitmap bitmap(3, 2);
   bitmap.SetAlphaFormat(afDefined);

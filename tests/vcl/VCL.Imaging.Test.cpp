@@ -96,6 +96,13 @@ TEST_F(IconTest, RoundTripAndBestSize) {
   TBitmap target(16, 16);
   target.GetCanvas()->StretchDraw(TRect(0, 0, 16, 16), icon);  // picks the 16 x 16 image
   EXPECT_EQ(Px(target, 0, 0), 0xFF0000FFu);
+
+  // A bitmap copy of an icon is drawn from its largest image.
+  TBitmap copy;
+  copy.Assign(icon);
+  EXPECT_EQ(copy.GetWidth(), 32);
+  EXPECT_EQ(copy.GetAlphaFormat(), afPremultiplied);
+  EXPECT_EQ(Px(copy, 0, 0), 0xFFFF0000u);
 }
 
 TEST_F(IconTest, DamagedContainersAreRefusedWithoutChange) {
