@@ -638,3 +638,61 @@ Int64 TZCLSubStream::Seek(Int64 Offset, TSeekOrigin Origin) {
   FPosition = std::clamp<Int64>(p, 0, FSize);
   return FPosition;
 }
+
+// Stream containers ---------------------------------------------------------------------------
+
+TZCLStreamContainer::TZCLStreamContainer() : TZCLStreamContainer(Create<TMemoryStream>(), TOwn{}) {}
+
+TZCLStreamContainer::TZCLStreamContainer(TStream* Stream, TOwn) : FStream(Stream), FLock(Create<TZCLCriticalSection>()) {}
+
+TZCLStreamContainer::TZCLStreamContainer(TStream* Source, Int64 Size) : TZCLStreamContainer() {
+  StreamCopyPart(FStream, Source, Size < 0 ? StreamGetBytesLeft(Source) : Size);
+}
+
+TZCLStreamContainer::TZCLStreamContainer(const std::function<void(TStream*)>& Writer) : TZCLStreamContainer() {
+  Writer(FStream);
+}
+
+TZCLStreamContainer::TZCLStreamContainer(StringView Text) : TZCLStreamContainer() {
+  StreamWritePreamble(FStream);
+  StreamWriteString(FStream, Text);
+}
+
+TZCLStreamContainer* TZCLStreamContainer::CreateOwning(TStream* Stream) {
+  return Create<TZCLStreamContainer>(Stream, TOwn{});
+}
+
+TZCLStreamContainer::~TZCLStreamContainer() {
+  Free(FStream);
+  Free(FLock);
+}
+
+TStream* TZCLStreamContainer::LockStream() {
+  FLock->Enter();
+  FStream->SetPosition(0);
+  return FStream;
+}
+
+void TZCLStreamContainer::UnlockStream() { FLock->Leave(); }
+
+TZCLSubStreamContainer::TZCLSubStreamContainer(const IPtr<IZCLStreamContainer>& AContainer, Int64 AOffset,
+                                               Int64 ASize)
+    : FOffset(AOffset), FSize(ASize), FContainer(AContainer) {}
+
+TZCLSubStreamContainer::~TZCLSubStreamContainer() { Free(FSubStream); }
+
+TStream* TZCLSubStreamContainer::LockStream() {
+  TStream* stream = FContainer->LockStream();
+  try {
+    FSubStream = Create<TZCLSubStream>(stream, FOffset, FSize, soReference);
+  } catch (...) {
+    FContainer->UnlockStream();
+    throw;
+  }
+  return FSubStream;
+}
+
+void TZCLSubStreamContainer::UnlockStream() {
+  FreeAndNil(FSubStream);
+  FContainer->UnlockStream();
+}

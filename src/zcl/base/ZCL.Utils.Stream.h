@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Types.h"
 
@@ -137,4 +138,53 @@ class TZCLSubStream : public TZCLStreamWrapper {
 
  public:
   ~TZCLSubStream() override;
+};
+
+// A stream shared by counted references; its holder owns it between LockStream and UnlockStream.
+struct IZCLStreamContainer : virtual IInterface {
+  RTL_INTERFACE(IZCLStreamContainer, IInterface, "{7E3A61C2-55D4-4F0B-9C1E-2B8F0A6D3C41}")
+  virtual Int64 GetSize() = 0;
+  // Enters the lock and returns the stream positioned at 0.
+  virtual TStream* LockStream() = 0;
+  virtual void UnlockStream() = 0;
+};
+
+class TZCLStreamContainer : public TInterfacedObject, public IZCLStreamContainer {
+  RTL_INTERFACES(TInterfacedObject, IZCLStreamContainer)
+ public:
+  TZCLStreamContainer();
+  // Size bytes from the stream's position; a negative Size means all bytes left.
+  TZCLStreamContainer(TStream* Source, Int64 Size);
+  explicit TZCLStreamContainer(const std::function<void(TStream*)>& Writer);
+  // UTF-16 LE with the byte-order mark FF FE.
+  explicit TZCLStreamContainer(StringView Text);
+  // Takes Stream as its own.
+  struct TOwn {};
+  TZCLStreamContainer(TStream* Stream, TOwn);
+  static TZCLStreamContainer* CreateOwning(TStream* Stream);
+  ~TZCLStreamContainer() override;
+  Int64 GetSize() override { return FStream->GetSize(); }
+  TStream* LockStream() override;
+  void UnlockStream() override;
+
+ private:
+  TStream* FStream;
+  TZCLCriticalSection* FLock;
+};
+
+// A byte range of another container's stream, shown as a container of its own.
+class TZCLSubStreamContainer : public TInterfacedObject, public IZCLStreamContainer {
+  RTL_INTERFACES(TInterfacedObject, IZCLStreamContainer)
+ public:
+  TZCLSubStreamContainer(const IPtr<IZCLStreamContainer>& AContainer, Int64 AOffset, Int64 ASize);
+  ~TZCLSubStreamContainer() override;
+  Int64 GetSize() override { return FSize; }
+  TStream* LockStream() override;
+  void UnlockStream() override;
+
+ private:
+  Int64 FOffset;
+  Int64 FSize;
+  IPtr<IZCLStreamContainer> FContainer;
+  TZCLSubStream* FSubStream = nullptr;
 };

@@ -87,7 +87,18 @@ TZCLStringBuilder& TZCLStringBuilder::Append(StringView S, Integer Start, Intege
   return Append(S.data() + Start, Count);
 }
 
-TZCLStringBuilder& TZCLStringBuilder::Append(Integer Value) { return Append(StringView(IntToStr(Value))); }
+TZCLStringBuilder& TZCLStringBuilder::Append(Integer Value) {
+  // Digits written backwards into a local buffer: no temporary string per number.
+  Char digits[12];
+  Char* p = digits + 12;
+  UInt64 magnitude = Value < 0 ? 0 - static_cast<UInt64>(static_cast<Int64>(Value)) : static_cast<UInt64>(Value);
+  do {
+    *--p = static_cast<Char>(u'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (Value < 0) *--p = u'-';
+  return Append(p, static_cast<Integer>(digits + 12 - p));
+}
 
 TZCLStringBuilder& TZCLStringBuilder::AppendFormat(StringView Fmt, TVarRecList Args) {
   return Append(StringView(::Format(Fmt, Args)));

@@ -243,3 +243,26 @@ TEST(StreamClasses, SubStreamWindow) {
   TZCLBufferedStream outer(&sub, soReference);
   EXPECT_EQ(TZCLStreamWrapper::Unwrap(&outer), &inner);
 }
+
+TEST(StreamClasses, ContainersShareRanges) {
+  TMemoryStream source;
+  Fill(source, 10);
+  source.SetPosition(3);
+  IPtr<IZCLStreamContainer> rest = Create<TZCLStreamContainer>(&source, Int64(-1));
+  EXPECT_EQ(rest->GetSize(), 7);
+  TStream* s = rest->LockStream();
+  Byte first;
+  s->ReadBuffer(&first, 1);
+  EXPECT_EQ(first, 3);
+  rest->UnlockStream();
+  IPtr<IZCLStreamContainer> window = Create<TZCLSubStreamContainer>(rest, 2, 3);
+  rest = nullptr;  // the sub-container keeps the outer one alive
+  EXPECT_EQ(window->GetSize(), 3);
+  Byte bytes[8];
+  EXPECT_EQ(window->LockStream()->Read(bytes, 8), 3);
+  EXPECT_EQ(bytes[0], 5);
+  window->UnlockStream();
+  IPtr<IZCLStreamContainer> text = Create<TZCLStreamContainer>(StringView(u"a"));
+  EXPECT_EQ(Bytes(*static_cast<TMemoryStream*>(text->LockStream())), (std::vector<Byte>{0xFF, 0xFE, 'a', 0}));
+  text->UnlockStream();
+}

@@ -17,6 +17,9 @@ TEST(StringBuilder, AppendsGrowAndRangeErrors) {
   EXPECT_EQ(U8(b->ToString()), "abc42cdef<7>");
   EXPECT_GE(b->GetCapacity(), b->GetLength());
   EXPECT_EQ(U8(b->ToString(3, 2)), "42");
+  b->SetLength(0);
+  b->Append(-7).Append(u' ').Append(MaxInt).Append(u' ').Append(-MaxInt - 1).Append(0);
+  EXPECT_EQ(U8(b->ToString()), "-7 2147483647 -21474836480");
   EXPECT_EQ(RaisedMessage<ERangeError>([&] { b->Append(u"abc", 5, 3); }), "List index out of bounds (5)");
   EXPECT_EQ(RaisedMessage<ERangeError>([&] { b->Append(u"abc", 1, 3); }), "List index out of bounds (3)");
   EXPECT_EQ(RaisedMessage<ERangeError>([&] { b->Insert(-1, u"x"); }), "Parameter Index cannot be a negative value");
