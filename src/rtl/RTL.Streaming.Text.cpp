@@ -342,11 +342,13 @@ class TTextParser {
   void WriteFloat() {
     switch (FFloatSuffix) {
       case 's':
+        if (!(std::fabs(FFloatValue) <= 3.4028234663852886e38)) Error(u"Number out of range");
         FWriter.WriteSingle(static_cast<float>(FFloatValue));
         break;
       case 'c': {
         const double scaled = std::round(FFloatValue * 10000.0);
-        if (!(std::fabs(scaled) < 9.2e18)) Error(u"Number out of range");
+        // Beyond 2^53 the scaled value would no longer be exact.
+        if (!(std::fabs(scaled) <= 9007199254740992.0)) Error(u"Number out of range");
         const Int64 value = static_cast<Int64>(scaled);
         FWriter.WriteValue(vaCurrency);
         FWriter.GetStream()->WriteBuffer(&value, 8);
@@ -414,7 +416,7 @@ class TTextEmitter {
       FReader.ReadValue();
       if (first & (1 << ffInherited)) keyword = "inherited";
       if (first & (1 << ffInline)) keyword = "inline";
-      if (first & (1 << ffChildPos)) position = " [" + std::to_string(FReader.ReadInteger()) + "]";
+      if (first & (1 << ffChildPos)) position = " [" + std::to_string(FReader.ReadInt64()) + "]";
     }
     const std::string className = StringToUTF8(FReader.ReadStr());
     const std::string name = StringToUTF8(FReader.ReadStr());
@@ -550,6 +552,7 @@ class TTextEmitter {
             case vaInt8:
             case vaInt16:
             case vaInt32:
+            case vaInt64:
               item += " [" + std::to_string(FReader.ReadInt64()) + "]";
               break;
             default:

@@ -23,6 +23,13 @@ bool SameName(StringView A, StringView B) {
   return true;
 }
 
+String NameKey(StringView Name) {
+  String key(Name);
+  for (Char& c : key)
+    if (c >= u'a' && c <= u'z') c = static_cast<Char>(c - 32);
+  return key;
+}
+
 bool IsAscii(StringView S) {
   for (Char c : S)
     if (c >= 0x80) return false;
@@ -529,6 +536,7 @@ void TReader::SkipValue() {
           case vaInt8:
           case vaInt16:
           case vaInt32:
+          case vaInt64:
             ReadInt64();
             break;
           default:
@@ -694,6 +702,7 @@ void TReader::ReadCollection(TCollection* Collection) {
         case vaInt8:
         case vaInt16:
         case vaInt32:
+        case vaInt64:
           ReadInt64();  // the item's order: items are read in stream order
           break;
         default:
@@ -732,7 +741,7 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
   TComponent* component = Existing;
   bool created = false;
   if (!component && FRoot && !name.empty()) {
-    TComponent* found = FRoot->FindComponent(name);
+    TComponent* found = FindOwned(name);
     if (found && found->ClassNameIs(className)) component = found;
   }
   if (!component) {
@@ -745,7 +754,10 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
     component->FComponentState.Include(csLoading);
     component->FComponentState.Include(csReading);
     if (!FRoot) FRoot = component;
-    if (created && !name.empty()) component->SetName(name);
+    if (created && !name.empty()) {
+      component->SetName(name);
+      if (FNameIndexBuilt && component->GetOwner() == FRoot) FNameIndex[NameKey(name)] = component;
+    }
     if (Parent) component->SetParentComponent(Parent);
     while (!EndOfList()) ReadProperty(component);
     ReadListEnd();
@@ -754,7 +766,10 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
     component->FComponentState.Exclude(csReading);
   } catch (...) {
     if (FRoot == component && created) FRoot = nullptr;
-    if (created) Free(component);
+    if (created) {
+      FNameIndex.erase(NameKey(name));
+      Free(component);
+    }
     Leave();
     throw;
   }
@@ -763,15 +778,31 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
   return component;
 }
 
+TComponent* TReader::FindOwned(StringView Name) {
+  if (!FNameIndexBuilt) {
+    FNameIndex.clear();
+    for (Integer i = 0; i < FRoot->GetComponentCount(); ++i) {
+      TComponent* c = FRoot->GetComponent(i);
+      if (!c->GetName().empty()) FNameIndex.emplace(NameKey(c->GetName()), c);
+    }
+    FNameIndexBuilt = true;
+  }
+  auto it = FNameIndex.find(NameKey(Name));
+  // A setter may have renamed a component since it was indexed: confirm with the owner.
+  if (it != FNameIndex.end() && it->second->GetOwner() == FRoot && SameName(it->second->GetName(), Name))
+    return it->second;
+  return FRoot->FindComponent(Name);
+}
+
 void TReader::ResolveFixups() {
   for (const TFixup& fixup : FFixups) {
     const String& name = fixup.Name;
     TComponent* target = nullptr;
     const size_t dot = name.find(u'.');
     if (dot == String::npos) {
-      target = SameName(name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(name);
+      target = SameName(name, FRoot->GetName()) ? FRoot : FindOwned(name);
     } else if (SameName(StringView(name).substr(0, dot), FRoot->GetName())) {
-      target = FRoot->FindComponent(StringView(name).substr(dot + 1));
+      target = FindOwned(StringView(name).substr(dot + 1));
     }
     // A name that does not resolve (a component outside this tree) leaves the reference empty.
     if (!target) continue;
@@ -790,6 +821,7 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* AOwner) {
   FRootOwner = AOwner;
   FFixups.clear();
   FLoaded.clear();
+  FNameIndexBuilt = false;
   TComponent* result = ReadComponent(nullptr, Root);
   try {
     ResolveFixups();

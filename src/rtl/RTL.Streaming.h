@@ -15,6 +15,7 @@
 // does not exist", "Invalid property value") or EClassNotFound ("Class %s not found").
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "rtl/RTL.Classes.h"
@@ -170,6 +171,8 @@ class TReader : public TFiler {
   void ReadCollection(TCollection* Collection);
   void ReadFilerFlags(TFilerFlags& Flags);
   void ResolveFixups();
+  // The root's component of that name (ignoring case), through an index built on first use.
+  TComponent* FindOwned(StringView Name);
   [[noreturn]] void InvalidValue();
   TValueType ReadValueRaw();
   Int64 Remaining();
@@ -184,6 +187,8 @@ class TReader : public TFiler {
   Integer FDepth = 0;
   std::vector<TFixup> FFixups;
   std::vector<TComponent*> FLoaded;
+  std::unordered_map<String, TComponent*> FNameIndex;
+  bool FNameIndexBuilt = false;
 };
 
 // Writes Instance (with its children) as a binary component stream.

@@ -1,0 +1,98 @@
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "rtl/RTL.Classes.h"
+#include "rtl/RTL.Streaming.Text.h"
+#include "rtl/RTL.Streaming.h"
+#include "rtl/RTL.Streams.h"
+#include "rtl/RTL.TypInfo.h"
+#include "rtl/RTL.Units.h"
+
+namespace {
+
+class TBenchNode : public TComponent {
+  ZCL_CLASS(TBenchNode, TComponent)
+ public:
+  using TComponent::TComponent;
+  static void DeclareProperties(TClassDeclaration<TBenchNode>& D) {
+    D.Property(u"Caption", &TBenchNode::FCaption, &TBenchNode::FCaption);
+    D.Property(u"Left", &TBenchNode::FLeft, &TBenchNode::FLeft).Default(0);
+    D.Property(u"Top", &TBenchNode::FTop, &TBenchNode::FTop).Default(0);
+    D.Property(u"Visible", &TBenchNode::FVisible, &TBenchNode::FVisible).Default(true);
+    D.Property(u"Link", &TBenchNode::FLink, &TBenchNode::FLink);
+  }
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override {
+    if (Root == this)
+      for (Integer i = 0; i < GetComponentCount(); ++i) Proc(GetComponent(i));
+  }
+  String FCaption;
+  Integer FLeft = 0;
+  Integer FTop = 0;
+  bool FVisible = true;
+  TComponent* FLink = nullptr;
+};
+
+// A root with 10,000 components, each with a caption, a position and a reference.
+TBenchNode* MakeTree() {
+  auto* root = Create<TBenchNode>(nullptr);
+  root->SetName(u"Root");
+  TBenchNode* previous = root;
+  for (Integer i = 0; i < 10000; ++i) {
+    auto* node = Create<TBenchNode>(root);
+    node->SetName(u"Node" + UTF8ToString(std::to_string(i)));
+    node->FCaption = u"Caption of a node";
+    node->FLeft = i;
+    node->FTop = i * 3;
+    node->FVisible = (i % 7) != 0;
+    node->FLink = previous;
+    previous = node;
+  }
+  return root;
+}
+
+void BM_BinaryRoundTrip(benchmark::State& State) {
+  TBenchNode* root = MakeTree();
+  for (auto _ : State) {
+    TMemoryStream stream;
+    WriteComponent(&stream, root);
+    stream.SetPosition(0);
+    TComponent* copy = ReadComponent(&stream, nullptr);
+    benchmark::DoNotOptimize(copy);
+    Free(copy);
+  }
+  Free(root);
+}
+BENCHMARK(BM_BinaryRoundTrip)->Unit(benchmark::kMillisecond);
+
+void BM_TextRoundTrip(benchmark::State& State) {
+  TBenchNode* root = MakeTree();
+  for (auto _ : State) {
+    TMemoryStream binary, text, back;
+    WriteComponent(&binary, root);
+    binary.SetPosition(0);
+    ObjectBinaryToText(&binary, &text);
+    text.SetPosition(0);
+    ObjectTextToBinary(&text, &back);
+    back.SetPosition(0);
+    TComponent* copy = ReadComponent(&back, nullptr);
+    benchmark::DoNotOptimize(copy);
+    Free(copy);
+  }
+  Free(root);
+}
+BENCHMARK(BM_TextRoundTrip)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InitializeUnits(RtlUnits());
+  RegisterProperties<TBenchNode>();
+  RegisterClass(TBenchNode::StaticClass());
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  FinalizeUnits();
+  return 0;
+}
