@@ -725,7 +725,7 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   HDC dest = ACanvas->GetHandle();
   TSurface* surface = GetBitmapSurface(FHandle);
   if (surface) surface->BeginAccess();
-  const bool alpha = FPixelFormat == TPixelFormat::pf32bit && FAlphaFormat != afIgnored;
+  const bool alpha = GetSupportsPartialTransparency();
   // The source goes through a private DC: the bitmap's own canvas DC may be in use. Pixels that
   // need converting (straight alpha, ignored alpha) are converted in a copy, never in place;
   // premultiplied pixels are read where they are.

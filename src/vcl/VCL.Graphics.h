@@ -271,6 +271,8 @@ class TGraphic : public TPersistent {
   void SaveToFile(const String& FileName);
   bool GetTransparent() const { return FTransparent; }
   virtual void SetTransparent(bool Value);
+  // Whether the pixels carry graded alpha that drawing blends (not just a transparent colour).
+  virtual bool GetSupportsPartialTransparency() const { return false; }
   bool GetModified() const { return FModified; }
   void SetModified(bool Value) { FModified = Value; }
 
@@ -306,6 +308,10 @@ class TBitmap : public TGraphic {
   void LoadFromStream(TStream& Stream) override;
   // A 32-bit BMP with straight alpha; formats without meaningful alpha store it opaque.
   void SaveToStream(TStream& Stream) override;
+
+  bool GetSupportsPartialTransparency() const override {
+    return FPixelFormat == TPixelFormat::pf32bit && FAlphaFormat != afIgnored;
+  }
 
   TCanvas* GetCanvas();
   HBITMAP GetHandle();

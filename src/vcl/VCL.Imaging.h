@@ -25,6 +25,7 @@ class TPngImage : public TGraphic {
   void SetWidth(Integer Value) override { SetSize(Value, GetHeight()); }
   void SetHeight(Integer Value) override { SetSize(GetWidth(), Value); }
   void SetSize(Integer AWidth, Integer AHeight) override;
+  bool GetSupportsPartialTransparency() const override { return true; }
   void LoadFromStream(TStream& Stream) override;
   void SaveToStream(TStream& Stream) override;
   // Straight BGRA rows, top-down; call Changed-style Modified() after writing.
@@ -56,6 +57,7 @@ class TIcon : public TGraphic {
   // Icons are not resized: raises EInvalidGraphic "Cannot change the size of an icon".
   void SetWidth(Integer Value) override;
   void SetHeight(Integer Value) override;
+  bool GetSupportsPartialTransparency() const override { return true; }
   // Bad data raises EInvalidGraphic naming the problem; the icon is unchanged then.
   void LoadFromStream(TStream& Stream) override;
   // Writes the container with PNG images.

@@ -189,7 +189,9 @@ TEST(BitmapTest, AlphaFormatConvertsAndDrawBlends) {
 
   source.SetAlphaFormat(afPremultiplied);
   EXPECT_EQ(PixelAt(source, 0, 0), 0x80800000u);
+  EXPECT_TRUE(source.GetSupportsPartialTransparency());
   source.SetAlphaFormat(afIgnored);  // relabels only; drawing is now opaque
+  EXPECT_FALSE(source.GetSupportsPartialTransparency());
   dest.GetCanvas()->Draw(2, 0, &source);
   EXPECT_EQ(PixelAt(dest, 2, 0), 0xFF800000u);
   EXPECT_EQ(PixelAt(dest, 3, 0), 0xFF000000u);
