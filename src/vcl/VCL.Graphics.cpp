@@ -354,6 +354,12 @@ void TCanvas::Changed() {
   if (OnChange) OnChange(this);
 }
 
+TRect TCanvas::GetClipRect() {
+  TRect r{};
+  GetClipBox(GetHandle(), &r);
+  return r;
+}
+
 TPoint TCanvas::GetPenPos() {
   TPoint p{};
   GetCurrentPositionEx(GetHandle(), &p);
@@ -661,6 +667,12 @@ void* TBitmap::ScanLine(Integer Row) {
   return FBits + size_t(Row) * FWidth;
 }
 
+TColor TBitmap::GetTransparentColor() {
+  if (GetEmpty()) return clDefault;
+  const uint32_t p = static_cast<uint32_t*>(ScanLine(FHeight - 1))[0];
+  return TColor(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+}
+
 void TBitmap::Modified() {
   if (TSurface* s = GetBitmapSurface(FHandle)) s->EndAccess();
   Changed();
@@ -725,15 +737,19 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   HDC dest = ACanvas->GetHandle();
   TSurface* surface = GetBitmapSurface(FHandle);
   if (surface) surface->BeginAccess();
-  const bool alpha = GetSupportsPartialTransparency();
+  const bool keyed = !GetSupportsPartialTransparency() && GetTransparent();
+  const uint32_t key = keyed ? static_cast<uint32_t*>(ScanLine(FHeight - 1))[0] & 0x00FFFFFFu : 0;
+  const bool alpha = GetSupportsPartialTransparency() || keyed;
   // The source goes through a private DC: the bitmap's own canvas DC may be in use. Pixels that
   // need converting (straight alpha, ignored alpha) are converted in a copy, never in place;
   // premultiplied pixels are read where they are.
   std::vector<uint32_t> pixels;
   uint32_t* bits = FBits;
-  if (!alpha || FAlphaFormat == afDefined) {
+  if (!alpha || keyed || FAlphaFormat == afDefined) {
     pixels.assign(FBits, FBits + size_t(FWidth) * FHeight);
-    if (!alpha)
+    if (keyed)
+      for (uint32_t& p : pixels) p = (p & 0x00FFFFFFu) == key ? 0 : p | 0xFF000000u;
+    else if (!alpha)
       for (uint32_t& p : pixels) p |= 0xFF000000u;
     else
       PremultiplyPixels(pixels.data(), pixels.size());

@@ -180,6 +180,8 @@ class TCanvas : public TPersistent {
   void SetBrush(TBrush* Value) { FBrush->Assign(Value); }
   TPen* GetPen() const { return FPen.get(); }
   void SetPen(TPen* Value) { FPen->Assign(Value); }
+  // The area drawing can reach, in logical coordinates.
+  TRect GetClipRect();
   TPoint GetPenPos();
   void SetPenPos(TPoint Value) { MoveTo(Value.X, Value.Y); }
 
@@ -320,6 +322,9 @@ class TBitmap : public TGraphic {
   // afDefined -> afPremultiplied premultiplies the pixels and back; other changes only relabel.
   TAlphaFormat GetAlphaFormat() const { return FAlphaFormat; }
   void SetAlphaFormat(TAlphaFormat Value);
+  // The colour that a Transparent bitmap without graded alpha leaves out when drawn: the
+  // bottom-left pixel's colour (clDefault for an empty bitmap).
+  TColor GetTransparentColor();
   // Row Y (0 = top) of Width 32-bit pixels; raises EInvalidGraphic "Scan line index out of range".
   void* ScanLine(Integer Row);
   // Tells the canvas and cairo that pixels were written through ScanLine.

@@ -213,6 +213,24 @@ TEST(BitmapTest, AlphaDrawsPartlyOutsideTheTargetAreClipped) {
   EXPECT_EQ(PixelAt(dest, 3, 0), 0xFFFF0000u);
 }
 
+TEST(BitmapTest, TransparentBitmapLeavesOutItsKeyColour) {
+  TBitmap source(2, 2);
+  source.SetPixelFormat(TPixelFormat::pf24bit);
+  source.GetCanvas()->GetBrush()->SetColor(clFuchsia);
+  source.GetCanvas()->FillRect(TRect(0, 0, 2, 2));
+  source.GetCanvas()->SetPixel(1, 0, clRed);
+  source.SetTransparent(true);
+  EXPECT_EQ(source.GetTransparentColor(), clFuchsia);
+
+  TBitmap dest(2, 2);
+  dest.GetCanvas()->GetBrush()->SetColor(clBlue);
+  dest.GetCanvas()->FillRect(TRect(0, 0, 2, 2));
+  dest.GetCanvas()->Draw(0, 0, &source);
+  EXPECT_EQ(dest.GetCanvas()->GetPixel(0, 0), clBlue);
+  EXPECT_EQ(dest.GetCanvas()->GetPixel(1, 0), clRed);
+  EXPECT_EQ(dest.GetCanvas()->GetClipRect(), TRect(0, 0, 2, 2));
+}
+
 TEST(BitmapTest, BmpRoundTripAndBadData) {
   TBitmap bitmap(3, 2);
   bitmap.SetAlphaFormat(afDefined);
