@@ -24,6 +24,22 @@ void Require(bool Condition, const char16_t* What) {
   if (!Condition) throw EAssertionFailed(Format(u"Assertion failed: %s", {String(What)}));
 }
 
+bool IsHexDigit(Char C) { return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F'); }
+
+// "_xHHHH_" naming a code the writer itself escapes (controls, non-characters, surrogates, "_"):
+// the reader decodes exactly these.
+bool LooksLikeEscape(const Char* P, Integer Count) {
+  if (Count < 7 || P[0] != u'_' || P[1] != u'x' || P[6] != u'_') return false;
+  uint32_t v = 0;
+  for (int k = 2; k < 6; ++k) {
+    if (!IsHexDigit(P[k])) return false;
+    v = v * 16 + (P[k] <= u'9' ? P[k] - u'0' : (P[k] | 0x20) - u'a' + 10);
+  }
+  if (v == 0x5F) return true;
+  if (v < 0x20) return v != 9 && v != 10 && v != 13;
+  return v == 0xFFFE || v == 0xFFFF || (v >= 0xD800 && v <= 0xDFFF);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -256,11 +272,14 @@ void TZCLXMLRawWriter::SpecialChar(const Char* P, Integer Count, Integer& I, boo
 void TZCLXMLRawWriter::CopyText(const Char* P, Integer Count, TCopyMode Mode) {
   const uint8_t* props = zcXMLCharProperties();
   const bool comment = Mode == TCopyMode::Comment;
+  const bool escapeUnderscore = FSettings.UnderscoreEscapes && (Mode == TCopyMode::Attr || Mode == TCopyMode::Text);
   uint8_t fast = (Mode == TCopyMode::Comment || Mode == TCopyMode::Raw) ? xccText : xccAttrValue;
   const Byte mode = FSettings.LineBreakMode;
   for (Integer i = 0; i < Count; ++i) {
     Integer run = i;
-    while (run < Count && (props[P[run]] & fast) && !(comment && P[run] == u'-')) ++run;
+    while (run < Count && (props[P[run]] & fast) && !(comment && P[run] == u'-') &&
+           !(escapeUnderscore && P[run] == u'_'))
+      ++run;
     if (run > i) {
       FBuffer.append(P + i, run - i);
       FLastChar = P[run - 1];
@@ -269,6 +288,11 @@ void TZCLXMLRawWriter::CopyText(const Char* P, Integer Count, TCopyMode Mode) {
       if (i >= Count) break;
     }
     Char c = P[i];
+    if (c == u'_' && escapeUnderscore) {
+      // A literal "_xHHHH_" that the reader would decode keeps its underscore as "_x005f_".
+      Put(LooksLikeEscape(P + i, Count - i) ? StringView(u"_x005f_") : StringView(u"_"));
+      continue;
+    }
     switch (Mode) {
       case TCopyMode::Attr:
         switch (c) {

@@ -1,0 +1,1266 @@
+#include "zcl/base/ZCL.FileFormats.XML.Reader.h"
+
+#include <algorithm>
+
+#include "rtl/RTL.Encoding.h"
+#include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.FileFormats.XML.Types.h"
+
+namespace {
+
+const String XmlNamespace = u"http://www.w3.org/XML/1998/namespace";
+const String XmlnsNamespace = u"http://www.w3.org/2000/xmlns/";
+
+bool IsWs(Char C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; }
+bool IsNameStart(Char C) { return zcXMLHasClass(C, xccNameStart); }
+bool IsNameChar(Char C) { return zcXMLHasClass(C, xccNameChar); }
+
+// Length of the valid UTF-8 prefix of the bytes.
+size_t ValidUtf8Prefix(const Byte* P, size_t N) {
+  size_t i = 0;
+  while (i < N) {
+    Byte b = P[i];
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint32_t min;
+    if ((b & 0xE0) == 0xC0) len = 2, min = 0x80;
+    else if ((b & 0xF0) == 0xE0) len = 3, min = 0x800;
+    else if ((b & 0xF8) == 0xF0) len = 4, min = 0x10000;
+    else return i;
+    if (i + len > N) return i;
+    uint32_t cp = b & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) {
+      if ((P[i + k] & 0xC0) != 0x80) return i;
+      cp = (cp << 6) | (P[i + k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+    i += len;
+  }
+  return N;
+}
+
+String TrimLow(const String& S) {
+  size_t b = 0, e = S.size();
+  while (b < e && S[b] < 0x21) ++b;
+  while (e > b && S[e - 1] < 0x21) --e;
+  return S.substr(b, e - b);
+}
+
+bool IsHex(Char C) { return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F'); }
+int HexVal(Char C) { return C <= u'9' ? C - u'0' : (C | 0x20) - u'a' + 10; }
+
+// The codes the writer turns into "_xHHHH_" (and the underscore that protects a literal pattern).
+bool IsEscapedCode(uint32_t C) {
+  if (C == 0x5F) return true;
+  if (C < 0x20) return C != 9 && C != 10 && C != 13;
+  return C == 0xFFFE || C == 0xFFFF || (C >= 0xD800 && C <= 0xDFFF);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLNameTable
+
+TZCLXMLNameTable::TZCLXMLNameTable() = default;
+
+TZCLXMLNameTable::~TZCLXMLNameTable() {
+  for (TItem* head : FBuckets)
+    while (head) {
+      TItem* next = head->Next;
+      delete head;
+      head = next;
+    }
+}
+
+uint32_t TZCLXMLNameTable::HashOf(StringView Text) {
+  uint32_t h = 0;
+  for (Char c : Text) h = ((h << 2) | (h >> 30)) ^ (c & 0xFF);
+  return h;
+}
+
+const String& TZCLXMLNameTable::Add(StringView Text) {
+  if (Text.empty()) return FEmpty;
+  uint32_t h = HashOf(Text);
+  TItem** link = &FBuckets[h & 0xFF];
+  for (; *link; link = &(*link)->Next)
+    if ((*link)->Hash == h && (*link)->Value == Text) return (*link)->Value;
+  *link = new TItem{h, String(Text), nullptr};
+  return (*link)->Value;
+}
+
+const String& TZCLXMLNameTable::Get(StringView Text) const {
+  if (Text.empty()) return FEmpty;
+  uint32_t h = HashOf(Text);
+  for (TItem* i = FBuckets[h & 0xFF]; i; i = i->Next)
+    if (i->Hash == h && i->Value == Text) return i->Value;
+  return FEmpty;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLNamespaceManager
+
+TZCLXMLNamespaceManager::TZCLXMLNamespaceManager(TZCLXMLNameTable* NameTable) : FNameTable(NameTable) {
+  FDecls.reserve(8);
+  FDecls.push_back({u"", u"", -1, -1});
+  FDecls.push_back({u"xmlns", XmlnsNamespace, -1, -1});
+  FDecls.push_back({u"xml", XmlNamespace, 0, -1});
+}
+
+bool TZCLXMLNamespaceManager::PopScope() {
+  if (FScopeId == 1) return false;
+  while (FDecls.size() > 3 && FDecls.back().ScopeId == FScopeId) FDecls.pop_back();
+  --FScopeId;
+  return true;
+}
+
+void TZCLXMLNamespaceManager::AddNamespace(const String& Prefix, const String& Uri) {
+  if (Prefix == u"xml" && Uri != XmlNamespace)
+    throw EZCLXMLArgumentException(
+        u"Prefix 'xml' is reserved for use by XML and can be mapped only to namespace name '" + XmlNamespace + u"'.");
+  if (Prefix == u"xmlns") throw EZCLXMLArgumentException(u"Prefix 'xmlns' is reserved for use by XML.");
+  Integer previous = -1;
+  for (Integer i = static_cast<Integer>(FDecls.size()) - 1; i >= 0; --i)
+    if (FDecls[i].Prefix == Prefix) {
+      if (FDecls[i].ScopeId == FScopeId) {
+        FDecls[i].Uri = FNameTable->Add(Uri);
+        return;
+      }
+      previous = i;
+      break;
+    }
+  FDecls.push_back({FNameTable->Add(Prefix), FNameTable->Add(Uri), FScopeId, previous});
+}
+
+String TZCLXMLNamespaceManager::LookupNamespace(const String& Prefix) const {
+  for (Integer i = static_cast<Integer>(FDecls.size()) - 1; i >= 0; --i)
+    if (FDecls[i].Prefix == Prefix) {
+      // An undeclaration (empty name) hides nothing beneath it for a prefix; the default
+      // namespace is tracked by the reader's contexts.
+      if (!FDecls[i].Uri.empty()) return FDecls[i].Uri;
+    }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLNodeData
+
+void TZCLXMLNodeData::Clear() {
+  Depth = 0;
+  IsEmptyOrDefault = false;
+  LineNumber = LinePosition = ValueLineNumber = ValueLinePosition = 0;
+  LocalName.clear();
+  NamespaceURI.clear();
+  Prefix.clear();
+  QuoteChar = u'"';
+  NodeType = xntNone;
+  Value.clear();
+  XmlContextPushed = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLReader
+
+void TZCLXMLReader::Skip() {
+  if (FReadState != xrsInteractive) return;
+  MoveToElement();
+  if (FNode->NodeType != xntElement || FNode->IsEmptyElement()) {
+    Read();
+    return;
+  }
+  Integer depth = FNode->Depth;
+  while (Read() && FNode->Depth > depth) {
+  }
+  if (FNode->NodeType == xntEndElement) Read();
+}
+
+std::unique_ptr<TZCLXMLReader> TZCLXMLReader::Create(const TZCLXMLReaderSettings& Settings, TStream* Stream) {
+  if (Stream == nullptr) throw EZCLXMLArgumentNullException(u"input");
+  return std::make_unique<TZCLXMLTextReader>(Settings, Stream);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLTextReader: construction, errors, input
+
+TZCLXMLTextReader::TZCLXMLTextReader(const TZCLXMLReaderSettings& Settings, TStream* Stream)
+    : FSettings(Settings), FStream(Stream) {
+  if (Stream == nullptr) throw EZCLXMLArgumentNullException(u"input");
+  if (FSettings.NameTable) {
+    FNameTable = FSettings.NameTable;
+  } else {
+    FOwnedNameTable = std::make_unique<TZCLXMLNameTable>();
+    FNameTable = FOwnedNameTable.get();
+  }
+  FNamespaceManager = std::make_unique<TZCLXMLNamespaceManager>(FNameTable);
+  FContexts.push_back({});
+  FNode = &FContent;
+  FContent.LineNumber = FSettings.LineNumberOffset;
+  FContent.LinePosition = FSettings.LinePositionOffset;
+  if (FSettings.Conformance == xcDocument) FFragmentType = xntDocument;
+}
+
+TZCLXMLTextReader::~TZCLXMLTextReader() {
+  if (FEncoding && !TEncoding::IsStandardEncoding(FEncoding) && FEncoding != FSettings.Encoding)
+    TEncoding::FreeEncoding(FEncoding);
+}
+
+TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
+  Integer line = 0, start = 0;
+  if (!FLineStarts.empty()) {
+    auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At);
+    line = static_cast<Integer>(it - FLineStarts.begin()) - 1;
+    start = FLineStarts[line];
+  } else {
+    for (Integer i = 0; i < At && i < FLen; ++i)
+      if (FText[i] == u'\n' || (FText[i] == u'\r' && Ch(i + 1) != u'\n')) {
+        ++line;
+        start = i + 1;
+      }
+  }
+  Integer pos = At - start + 1;
+  if (line == 0) pos += FSettings.LinePositionOffset;
+  return {line + 1 + FSettings.LineNumberOffset, pos};
+}
+
+void TZCLXMLTextReader::SetLine(TZCLXMLNodeData& N, Integer At) const {
+  TPos p = LineInfo(At);
+  N.LineNumber = p.Line;
+  N.LinePosition = p.Pos;
+}
+
+void TZCLXMLTextReader::Fail(Integer At, StringView Fmt, TVarRecList Args) {
+  TPos p = LineInfo(At);
+  FReadState = xrsError;
+  FNode->LineNumber = p.Line;
+  FNode->LinePosition = p.Pos;
+  throw EZCLXMLException(Fmt, Args, p.Line, p.Pos);
+}
+
+void TZCLXMLTextReader::FailNoLine(StringView Msg) {
+  FReadState = xrsError;
+  throw EZCLXMLException(String(Msg), 0, 0);
+}
+
+String TZCLXMLTextReader::TokenAt(Integer At) const {
+  Integer e = At;
+  while (e < FLen && (IsNameChar(FText[e]) || FText[e] == u':')) ++e;
+  if (e == At) e = At + 1;
+  return FText.substr(At, e - At);
+}
+
+void TZCLXMLTextReader::FailToken(Integer At, StringView Expected1, StringView Expected2) {
+  if (AtEnd(At)) Fail(At, u"Unexpected end of file has occurred.");
+  if (Expected2.empty())
+    Fail(At, u"'%s' is an unexpected token. The expected token is '%s'.", {TokenAt(At), String(Expected1)});
+  Fail(At, u"'%s' is an unexpected token. The expected token is '%s' or '%s'.",
+       {TokenAt(At), String(Expected1), String(Expected2)});
+}
+
+void TZCLXMLTextReader::FailWhitespace(Integer At) {
+  if (AtEnd(At)) Fail(At, u"Unexpected end of file has occurred.");
+  Fail(At, u"'%s' is an unexpected token. Expecting white space.", {TokenAt(At)});
+}
+
+void TZCLXMLTextReader::FailChar(Integer At) {
+  TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, At);
+  Fail(At, u"'%s', hexadecimal value %s, is an invalid character.", {a.Text, a.Code});
+}
+
+void TZCLXMLTextReader::FailUnclosed(Integer At) {
+  if (FElements.empty() || FDepth == 0) Fail(At, u"Unexpected end of file has occurred.");
+  String names;
+  for (Integer i = FDepth - 1; i >= 0; --i) {
+    if (!names.empty()) names += u", ";
+    names += FElements[i]->GetQualifiedName();
+  }
+  Fail(At, u"Unexpected end of file has occurred. The following elements are not closed: %s.", {names});
+}
+
+// True at the end of the decoded text; raises when the text ends at an undecodable byte.
+bool TZCLXMLTextReader::AtEnd(Integer At) {
+  if (At < FLen) return false;
+  if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt) Fail(FDecodeErrorAt, u"Invalid character in the given encoding.");
+  return true;
+}
+
+bool TZCLXMLTextReader::StartsWith(Integer At, StringView S) const {
+  return At + static_cast<Integer>(S.size()) <= FLen && StringView(FText).substr(At, S.size()) == S;
+}
+
+void TZCLXMLTextReader::Decode() {
+  Int64 size = FStream->GetSize() - FStream->GetPosition();
+  if (size > 0x7FFFFFF0) throw EZCLXMLException(u"The input document is too large.");
+  FBytes.resize(static_cast<size_t>(std::max<Int64>(size, 0)));
+  Integer got = 0;
+  while (got < static_cast<Integer>(FBytes.size())) {
+    Integer n = FStream->Read(FBytes.data() + got, static_cast<Integer>(FBytes.size()) - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  FBytes.resize(got);
+  const Byte* b = FBytes.data();
+  Integer n = got;
+  auto at = [&](Integer i) -> Byte { return i < n ? b[i] : 0; };
+  TEncoding* enc = FSettings.Encoding;
+  if (!enc && n >= 2) {
+    Byte b0 = at(0), b1 = at(1), b2 = at(2), b3 = at(3);
+    bool zz = b2 == 0 && b3 == 0;
+    if (b0 == 0 && b1 == 0) {
+      if ((b2 == 0 && b3 == 0x3C) || (b2 == 0x3C && b3 == 0) || (b2 == 0xFE && b3 == 0xFF) ||
+          (b2 == 0xFF && b3 == 0xFE))
+        throw ENotImplemented(u"Not implemented");
+    } else if ((b0 == 0 && b1 == 0x3C) || (b0 == 0xFE && b1 == 0xFF)) {
+      if (zz) throw ENotImplemented(u"Not implemented");
+      enc = TEncoding::GetBigEndianUnicode();
+    } else if ((b0 == 0x3C && b1 == 0) || (b0 == 0xFF && b1 == 0xFE)) {
+      if (zz) throw ENotImplemented(u"Not implemented");
+      enc = TEncoding::GetUnicode();
+    } else if (b0 == 0x4C && b1 == 0x6F && b2 == 0xA7 && b3 == 0x94) {
+      Fail(0, u"UnknownEncoding: ebcdic");
+    } else if (b0 == 0xEF && b1 == 0xBB && b2 == 0xBF) {
+      enc = TEncoding::GetUTF8();
+    }
+  }
+  if (enc) {
+    TBytes pre = enc->GetPreamble();
+    if (!pre.empty() && n >= static_cast<Integer>(pre.size()) && std::equal(pre.begin(), pre.end(), b)) FDocStart = static_cast<Integer>(pre.size());
+    FEncoding = enc;
+    ApplyEncoding(nullptr);
+  } else {
+    // Until the declaration names the encoding, bytes stand for themselves (the declaration is ASCII).
+    FProvisional = true;
+    FText.resize(n);
+    for (Integer i = 0; i < n; ++i) FText[i] = b[i] < 0x80 ? Char(b[i]) : Char(0xFFFF);
+    FLen = n;
+  }
+}
+
+// Decodes the bytes from the current position with the final encoding and prepares the text.
+void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
+  Integer fromByte = FDocStart;
+  String head;
+  if (FProvisional) {
+    FEncoding = Named ? Named : TEncoding::GetUTF8();
+    FProvisional = false;
+    head = FText.substr(0, FPos);
+    fromByte = FPos;  // the declaration is ASCII: one byte per character
+  } else if (Named && Named != FEncoding && !TEncoding::IsStandardEncoding(Named)) {
+    TEncoding::FreeEncoding(Named);
+  }
+  const Byte* p = FBytes.data() + fromByte;
+  Integer n = static_cast<Integer>(FBytes.size()) - fromByte;
+  Integer valid = n;
+  if (FEncoding->GetCodePage() == CP_UTF8) {
+    valid = static_cast<Integer>(ValidUtf8Prefix(p, n));
+  } else if (!FEncoding->IsValid(p, n)) {
+    Integer lo = 0, hi = n;  // longest valid prefix
+    while (lo < hi) {
+      Integer mid = (lo + hi + 1) / 2;
+      if (FEncoding->IsValid(p, mid)) lo = mid;
+      else hi = mid - 1;
+    }
+    valid = lo;
+  }
+  String tail = valid > 0 ? FEncoding->GetString(p, valid) : String();
+  String all = head + tail;
+  // Line ends become LF; the position moves back by the CRs dropped before it.
+  String out;
+  out.reserve(all.size());
+  Integer newPos = FPos;
+  FLineStarts.assign(1, 0);
+  for (size_t i = 0; i < all.size(); ++i) {
+    Char c = all[i];
+    if (c == u'\r') {
+      if (i + 1 < all.size() && all[i + 1] == u'\n') {
+        if (static_cast<Integer>(i) < FPos) --newPos;
+        continue;
+      }
+      c = u'\n';
+    }
+    out.push_back(c);
+    if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(out.size()));
+  }
+  FText = std::move(out);
+  FLen = static_cast<Integer>(FText.size());
+  FPos = newPos;
+  if (valid < n) FDecodeErrorAt = FLen;
+  if (FSettings.MaxCharactersInDocument > 0 && FLen > FSettings.MaxCharactersInDocument)
+    FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
+}
+
+// ---------------------------------------------------------------------------------------------
+// TZCLXMLTextReader: public operations
+
+TZCLXMLSpace TZCLXMLTextReader::GetXmlSpace() const { return FContexts.back().XmlSpace; }
+String TZCLXMLTextReader::GetXmlLang() const { return FContexts.back().XmlLang; }
+
+String TZCLXMLTextReader::GetValue() {
+  if (FContexts.back().XmlSpace == xsPreserve) return FNode->Value;
+  return TrimLow(FNode->Value);
+}
+
+bool TZCLXMLTextReader::MoveToNextAttribute() {
+  if (FCurAttr + 1 >= static_cast<Integer>(FAttrs.size())) return false;
+  FNode = FAttrs[++FCurAttr];
+  return true;
+}
+
+bool TZCLXMLTextReader::MoveToElement() {
+  if (FNode->NodeType != xntAttribute) return false;
+  FCurAttr = -1;
+  FNode = FAttrOwner;
+  return true;
+}
+
+bool TZCLXMLTextReader::TryGetAttribute(const String& Name, String& Value) {
+  if (Name.find(u':') != String::npos) {
+    for (TZCLXMLNodeData* a : FAttrs)
+      if (a->GetQualifiedName() == Name) {
+        Value = a->Value;
+        return true;
+      }
+    return false;
+  }
+  return TryGetAttribute(u"", Name, u"", Value);
+}
+
+bool TZCLXMLTextReader::TryGetAttribute(const String& Prefix, const String& LocalName, const String& NamespaceURI,
+                                        String& Value) {
+  if (LocalName.empty()) return false;
+  for (TZCLXMLNodeData* a : FAttrs) {
+    if (a->LocalName != LocalName) continue;
+    if (!NamespaceURI.empty() ? a->NamespaceURI == NamespaceURI : a->Prefix == Prefix) {
+      Value = a->Value;
+      return true;
+    }
+  }
+  return false;
+}
+
+String TZCLXMLTextReader::GetAttribute(const String& LocalName, const String& NamespaceURI) {
+  if (LocalName.empty()) return {};
+  for (TZCLXMLNodeData* a : FAttrs)
+    if (a->LocalName == LocalName && a->NamespaceURI == NamespaceURI) return a->Value;
+  return {};
+}
+
+String TZCLXMLTextReader::LookupNamespace(const String& Prefix) {
+  if (!FSettings.Namespaces) return {};
+  if (Prefix.empty()) return FContexts.back().DefaultNamespace;
+  return FNamespaceManager->LookupNamespace(Prefix);
+}
+
+void TZCLXMLTextReader::LeaveElement() {
+  TZCLXMLNodeData& e = *FElements[FDepth];
+  if (FSettings.Namespaces) FNamespaceManager->PopScope();
+  if (e.XmlContextPushed) {
+    FContexts.pop_back();
+    e.XmlContextPushed = false;
+  }
+}
+
+bool TZCLXMLTextReader::Read() {
+  if (FReadState == xrsError || FAtEndOfFile) return false;
+  FAttrs.clear();
+  FCurAttr = -1;
+  if (FPendingLeave) {
+    FPendingLeave = false;
+    LeaveElement();
+  }
+  if (!FStarted) {
+    FStarted = true;
+    FReadState = xrsInteractive;
+    Decode();
+    if (ParseXmlDeclaration()) return true;
+  }
+  return FDepth == 0 ? ParseDocumentContent() : ParseElementContent();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Top level and element content
+
+bool TZCLXMLTextReader::ParseDocumentContent() {
+  for (;;) {
+    if (AtEnd(FPos)) {
+      if (FFragmentType == xntDocument && !FRootParsed) FailNoLine(u"Root element is missing.");
+      if (FFragmentType == xntNone) FFragmentType = FRootParsed ? xntDocument : xntElement;
+      FContent.Clear();
+      SetLine(FContent, FPos);
+      FNode = &FContent;
+      FAtEndOfFile = true;
+      FReadState = xrsEndOfFile;
+      return false;
+    }
+    Char c = FText[FPos];
+    if (c == u'<') {
+      Integer lt = FPos;
+      Char c1 = Ch(FPos + 1);
+      if (c1 == u'!') {
+        if (StartsWith(FPos, u"<!--")) {
+          FPos += 4;
+          if (ParseCommentOrCData(true)) return true;
+          continue;
+        }
+        if (StartsWith(FPos, u"<![")) {
+          if (FFragmentType == xntDocument) Fail(lt, u"InvalidRootData");
+          if (!StartsWith(FPos + 3, u"CDATA[")) FailToken(FPos + 3, u"CDATA[");
+          FPos += 9;
+          ParseCommentOrCData(false);
+          if (FFragmentType == xntNone) FFragmentType = xntElement;
+          return true;
+        }
+        if (StartsWith(FPos, u"<!-")) FailToken(FPos + 3, u"-");
+        if (FRootParsed) {
+          if (StartsWith(FPos + 2, u"DOCTYPE")) Fail(lt, u"Unexpected DTD declaration.");
+          FailToken(FPos + 2, u"<!--");
+        }
+        SkipDoctype();
+        continue;
+      }
+      if (c1 == u'/') Fail(FPos + 2, u"Unexpected end tag.");
+      if (c1 == u'?') {
+        FPos += 2;
+        if (ParsePI()) return true;
+        continue;
+      }
+      if (AtEnd(FPos + 1)) Fail(lt, u"Data at the root level is invalid.");
+      if (FRootParsed) {
+        if (FFragmentType == xntDocument) Fail(FPos + 1, u"There are multiple root elements.");
+      }
+      if (FFragmentType == xntNone) FFragmentType = xntElement;
+      FRootParsed = true;
+      ++FPos;
+      ParseStartTag();
+      return true;
+    }
+    if (c == u'&') Fail(FPos, u"Data at the root level is invalid.");
+    if (FFragmentType != xntDocument) {
+      if (ParseText()) {
+        if (FFragmentType == xntNone && FNode->NodeType == xntText) FFragmentType = xntElement;
+        return true;
+      }
+      continue;
+    }
+    // Document: only whitespace between top-level constructs.
+    Integer start = FPos;
+    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    if (FPos == start) {
+      if (zcXMLHasClass(c, xccCharData)) Fail(FPos, u"Data at the root level is invalid.");
+      FailChar(FPos);
+    }
+    if (!FSettings.IgnoreWhitespace) {
+      FContent.Clear();
+      FContent.NodeType = xntWhitespace;
+      FContent.Value = FText.substr(start, FPos - start);
+      SetLine(FContent, start);
+      FNode = &FContent;
+      return true;
+    }
+  }
+}
+
+bool TZCLXMLTextReader::ParseElementContent() {
+  for (;;) {
+    if (AtEnd(FPos)) FailUnclosed(FPos);
+    Char c = FText[FPos];
+    if (c == u'<') {
+      Char c1 = Ch(FPos + 1);
+      if (c1 == u'!') {
+        if (StartsWith(FPos, u"<!--")) {
+          FPos += 4;
+          if (ParseCommentOrCData(true)) return true;
+          continue;
+        }
+        if (StartsWith(FPos, u"<!-")) FailToken(FPos + 3, u"-");
+        if (StartsWith(FPos, u"<![")) {
+          if (!StartsWith(FPos + 3, u"CDATA[")) FailToken(FPos + 3, u"CDATA[");
+          FPos += 9;
+          ParseCommentOrCData(false);
+          return true;
+        }
+        if (TokenAt(FPos + 2) == u"DOCTYPE") Fail(FPos, u"Unexpected DTD declaration.");
+        FailToken(FPos + 2, u"<!--", u"<[CDATA[");
+      }
+      if (c1 == u'/') {
+        FPos += 2;
+        ParseEndTag();
+        return true;
+      }
+      if (c1 == u'?') {
+        FPos += 2;
+        if (ParsePI()) return true;
+        continue;
+      }
+      ++FPos;
+      ParseStartTag();
+      return true;
+    }
+    if (ParseText()) return true;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names, tags and attributes
+
+// Scans a name at At; returns the index after it. Raises the name errors of the tag scanner.
+Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local) {
+  if (AtEnd(At)) Fail(At, u"Unexpected end of file while parsing %s has occurred.", {String(u"Name")});
+  Char c = FText[At];
+  bool ns = FSettings.Namespaces;
+  if (!IsNameStart(c) && (ns || c != u':')) {
+    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, At);
+    Fail(At, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
+  }
+  Integer i = At + 1, colon = -1;
+  for (;;) {
+    if (i >= FLen) {
+      AtEnd(i);
+      break;
+    }
+    Char d = FText[i];
+    if (IsNameChar(d)) {
+      ++i;
+    } else if (d == u':') {
+      if (!ns) {
+        ++i;
+        continue;
+      }
+      if (colon >= 0) {
+        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        Fail(i, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
+      }
+      colon = i;
+      ++i;
+      if (i >= FLen || !IsNameStart(FText[i])) {
+        if (AtEnd(i)) Fail(i, u"Unexpected end of file while parsing %s has occurred.", {String(u"Name")});
+        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        Fail(i, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
+      }
+    } else {
+      break;
+    }
+  }
+  if (colon >= 0) {
+    Prefix = FNameTable->Add(StringView(FText).substr(At, colon - At));
+    Local = FNameTable->Add(StringView(FText).substr(colon + 1, i - colon - 1));
+  } else {
+    Prefix.clear();
+    Local = FNameTable->Add(StringView(FText).substr(At, i - At));
+  }
+  return i;
+}
+
+TZCLXMLNodeData* TZCLXMLTextReader::NewAttr() {
+  size_t k = FAttrs.size();
+  if (k >= FAttrPool.size()) FAttrPool.push_back(std::make_unique<TZCLXMLNodeData>());
+  TZCLXMLNodeData* a = FAttrPool[k].get();
+  a->Clear();
+  a->NodeType = xntAttribute;
+  FAttrs.push_back(a);
+  return a;
+}
+
+void TZCLXMLTextReader::ParseStartTag() {
+  if (static_cast<Integer>(FElements.size()) <= FDepth) FElements.push_back(std::make_unique<TZCLXMLNodeData>());
+  TZCLXMLNodeData& e = *FElements[FDepth];
+  e.Clear();
+  e.NodeType = xntElement;
+  e.Depth = FDepth;
+  SetLine(e, FPos);
+  FPos = ScanName(FPos, e.Prefix, e.LocalName);
+  FNode = &e;
+  FAttrOwner = &e;
+  if (FSettings.Namespaces) FNamespaceManager->PushScope();
+  if (AtEnd(FPos)) FailUnclosed(FPos);
+  Char c = FText[FPos];
+  if (IsWs(c)) {
+    ParseAttributes();
+  } else if (c == u'>') {
+    ++FPos;
+  } else if (c == u'/') {
+    if (AtEnd(FPos + 1)) Fail(FPos + 1, u"Unexpected end of file while parsing %s has occurred.", {String(u">")});
+    if (FText[FPos + 1] != u'>') FailToken(FPos, u">");
+    e.IsEmptyOrDefault = true;
+    FPos += 2;
+  } else {
+    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+    Fail(FPos, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
+  }
+  if (FSettings.Namespaces) {
+    e.NamespaceURI = e.Prefix.empty() ? FContexts.back().DefaultNamespace : FNamespaceManager->LookupNamespace(e.Prefix);
+    if (!e.Prefix.empty() && e.NamespaceURI.empty()) e.NamespaceURI = e.Prefix;
+    for (TZCLXMLNodeData* a : FAttrs) {
+      if (a->Prefix.empty()) continue;
+      if (a->Prefix == u"xmlns") a->NamespaceURI = XmlnsNamespace;
+      else {
+        a->NamespaceURI = FNamespaceManager->LookupNamespace(a->Prefix);
+        if (a->NamespaceURI.empty()) a->NamespaceURI = a->Prefix;
+      }
+    }
+  }
+  ++FDepth;
+  if (e.IsEmptyOrDefault) {
+    --FDepth;
+    FPendingLeave = true;
+  }
+}
+
+void TZCLXMLTextReader::ParseAttributes() {
+  TZCLXMLNodeData& e = *FElements[FDepth];
+  for (;;) {
+    Integer before = FPos;
+    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    if (AtEnd(FPos)) FailUnclosed(FPos);
+    Char c = FText[FPos];
+    if (c == u'>') {
+      ++FPos;
+      return;
+    }
+    if (c == u'/') {
+      if (Ch(FPos + 1) != u'>') FailToken(FPos + 1, u">");
+      e.IsEmptyOrDefault = true;
+      FPos += 2;
+      return;
+    }
+    if (!IsNameStart(c) && (FSettings.Namespaces || c != u':')) {
+      TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+      Fail(FPos, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
+    }
+    if (FPos == before) FailWhitespace(FPos);
+    TZCLXMLNodeData* a = NewAttr();
+    a->Depth = FDepth + 1;
+    SetLine(*a, FPos);
+    FPos = ScanName(FPos, a->Prefix, a->LocalName);
+    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    if (Ch(FPos) != u'=') FailToken(FPos, u"=");
+    ++FPos;
+    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    Char q = Ch(FPos);
+    if (q != u'"' && q != u'\'') FailToken(FPos, u"\"", u"'");
+    a->QuoteChar = q;
+    ++FPos;
+    TPos vp = LineInfo(FPos);
+    a->ValueLineNumber = vp.Line;
+    a->ValueLinePosition = vp.Pos;
+    String value;
+    for (;;) {
+      if (AtEnd(FPos)) Fail(FPos, u"There is an unclosed literal string.");
+      Char d = FText[FPos];
+      if (d == q) {
+        ++FPos;
+        break;
+      }
+      if (zcXMLHasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>') {
+        value.push_back(d);
+        ++FPos;
+      } else if (d == u'\t' || d == u'\n') {
+        value.push_back(u' ');
+        ++FPos;
+      } else if (d == u'&') {
+        bool ws;
+        if (!ParseReference(FPos, value, ws)) {
+          value.push_back(u'&');
+          ++FPos;
+        }
+      } else if (d == u'<') {
+        TZCLXMLCharArgs ca = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+        Fail(FPos, u"'%s', hexadecimal value %s, is an invalid attribute character.", {ca.Text, ca.Code});
+      } else if (zcXMLIsHighSurrogate(d) && zcXMLIsLowSurrogate(Ch(FPos + 1))) {
+        value.append(FText, FPos, 2);
+        FPos += 2;
+      } else {
+        FailChar(FPos);
+      }
+    }
+    DecodeUnderscoreEscapes(value);
+    a->Value = std::move(value);
+    if (FSettings.Namespaces) HandleSpecialAttribute(*a);
+  }
+}
+
+void TZCLXMLTextReader::HandleSpecialAttribute(TZCLXMLNodeData& A) {
+  TZCLXMLNodeData& e = *FElements[FDepth];
+  auto ownContext = [&] {
+    if (!e.XmlContextPushed) {
+      FContexts.push_back(FContexts.back());
+      e.XmlContextPushed = true;
+    }
+  };
+  auto bind = [&](const String& P, const String& N) {
+    if (N == XmlnsNamespace) {
+      if (P == u"xmlns")
+        throw EZCLXMLException(u"Prefix 'xmlns' is reserved for use by XML.", A.ValueLineNumber, A.ValueLinePosition);
+      throw EZCLXMLException(u"Prefix '%s' cannot be mapped to namespace name reserved for 'xml' or 'xmlns'.", {P},
+                             A.ValueLineNumber, A.ValueLinePosition);
+    }
+    if (N == XmlNamespace && P != u"xml")
+      throw EZCLXMLException(u"Prefix '%s' cannot be mapped to namespace name reserved for 'xml' or 'xmlns'.", {P},
+                             A.ValueLineNumber, A.ValueLinePosition);
+    try {
+      FNamespaceManager->AddNamespace(P, N);
+    } catch (const EZCLXMLException& x) {
+      throw EZCLXMLException(x.GetMessage(), A.LineNumber, A.LinePosition);
+    }
+  };
+  try {
+    if (A.Prefix.empty() && A.LocalName == u"xmlns") {
+      A.NamespaceURI = XmlnsNamespace;
+      ownContext();
+      FContexts.back().DefaultNamespace = FNameTable->Add(A.Value);
+      if (A.Value == XmlnsNamespace || A.Value == XmlNamespace) bind(u"", A.Value);
+      return;
+    }
+    if (A.Prefix == u"xmlns") {
+      if (A.Value.empty())
+        throw EZCLXMLException(u"Invalid namespace declaration.", A.ValueLineNumber, A.ValueLinePosition - 1);
+      bind(A.LocalName, A.Value);
+      return;
+    }
+    if (A.Prefix == u"xml") {
+      if (A.LocalName == u"space") {
+        ownContext();
+        String v = TrimLow(A.Value);
+        if (v == u"preserve")
+          FContexts.back().XmlSpace = xsPreserve;
+        else if (v == u"default")
+          FContexts.back().XmlSpace = xsDefault;
+        else
+          throw EZCLXMLException(u"'%s' is an invalid xml:space value.", {A.Value}, A.LineNumber, A.LinePosition);
+      } else if (A.LocalName == u"lang") {
+        ownContext();
+        FContexts.back().XmlLang = A.Value;
+      }
+    }
+  } catch (const EZCLXMLException& x) {
+    FReadState = xrsError;
+    FNode->LineNumber = x.LineNumber;
+    FNode->LinePosition = x.LinePosition;
+    throw;
+  }
+}
+
+void TZCLXMLTextReader::ParseEndTag() {
+  TZCLXMLNodeData& e = *FElements[FDepth - 1];
+  String qn = e.GetQualifiedName();
+  Integer nameAt = FPos;
+  Integer after = FPos + static_cast<Integer>(qn.size());
+  if (!StartsWith(FPos, qn) || IsNameChar(Ch(after)) || Ch(after) == u':') {
+    AtEnd(FPos);
+    Integer e2 = FPos;
+    while (e2 < FLen && (IsNameChar(FText[e2]) || FText[e2] == u':')) ++e2;
+    Fail(nameAt, u"The '%s' start tag on line '%s' position '%s' does not match the end tag of '%s'.",
+         {qn, IntToStr(e.LineNumber), IntToStr(e.LinePosition), FText.substr(FPos, e2 - FPos)});
+  }
+  FPos = after;
+  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+  if (AtEnd(FPos)) Fail(FPos, u"UnclosedElements");
+  if (FText[FPos] != u'>') FailToken(FPos, u">");
+  ++FPos;
+  --FDepth;
+  e.NodeType = xntEndElement;
+  SetLine(e, nameAt);
+  FNode = &e;
+  FPendingLeave = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text and references
+
+// At "&": appends the referenced character(s) and moves At behind the reference. False (nothing
+// consumed) for an ampersand that starts no character or predefined entity reference.
+bool TZCLXMLTextReader::ParseReference(Integer& At, String& Out, bool& Whitespace) {
+  Whitespace = false;
+  if (Ch(At + 1) == u'#') {
+    bool hex = Ch(At + 2) == u'x';
+    Integer i = At + (hex ? 3 : 2);
+    Integer first = i;
+    int64_t v = 0;
+    for (;; ++i) {
+      if (AtEnd(i)) Fail(i, u"Unexpected end of file while parsing %s has occurred.", {String()});
+      Char c = FText[i];
+      bool digit = hex ? IsHex(c) : (c >= u'0' && c <= u'9');
+      if (!digit) break;
+      v = v * (hex ? 16 : 10) + (hex ? HexVal(c) : c - u'0');
+      if (v > 0x7FFFFFFF) Fail(i, u"Invalid value of a character entity reference.");
+    }
+    if (i == first || FText[i] != u';')
+      Fail(i, hex ? StringView(u"Invalid syntax for a hexadecimal numeric entity reference.")
+                  : StringView(u"Invalid syntax for a decimal numeric entity reference."));
+    if (v <= 0xFFFF) {
+      Char c = static_cast<Char>(v);
+      if (FSettings.CheckCharacters && !zcXMLHasClass(c, xccCharData)) {
+        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(c, 0);
+        Fail(first, u"'%s', hexadecimal value %s, is an invalid character.", {a.Text, a.Code});
+      }
+      Out.push_back(c);
+      Whitespace = c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    } else {
+      uint32_t u = static_cast<uint32_t>(v) - 0x10000;
+      Char high = static_cast<Char>(0xD800 + ((u >> 10) & 0xFFFF)), low = static_cast<Char>(0xDC00 + (u & 0x3FF));
+      if (v > 0x10FFFF) {
+        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(high, low);
+        Fail(first, u"'%s', hexadecimal value %s, is an invalid character.", {a.Text, a.Code});
+      }
+      Out.push_back(high);
+      Out.push_back(low);
+    }
+    At = i + 1;
+    return true;
+  }
+  static const struct {
+    const char16_t* Name;
+    Char Value;
+  } predefined[] = {{u"&amp;", u'&'}, {u"&apos;", u'\''}, {u"&gt;", u'>'}, {u"&lt;", u'<'}, {u"&quot;", u'"'}};
+  for (const auto& p : predefined)
+    if (StartsWith(At, p.Name)) {
+      Out.push_back(p.Value);
+      At += static_cast<Integer>(std::char_traits<char16_t>::length(p.Name));
+      return true;
+    }
+  return false;
+}
+
+// "_xHHHH_" as the writer produces it for characters XML cannot hold.
+void TZCLXMLTextReader::DecodeUnderscoreEscapes(String& S) const {
+  size_t i = S.find(u"_x");
+  if (i == String::npos) return;
+  String out = S.substr(0, i);
+  while (i < S.size()) {
+    if (S[i] == u'_' && i + 6 < S.size() && S[i + 1] == u'x' && S[i + 6] == u'_' && IsHex(S[i + 2]) &&
+        IsHex(S[i + 3]) && IsHex(S[i + 4]) && IsHex(S[i + 5])) {
+      uint32_t v = (HexVal(S[i + 2]) << 12) | (HexVal(S[i + 3]) << 8) | (HexVal(S[i + 4]) << 4) | HexVal(S[i + 5]);
+      if (IsEscapedCode(v)) {
+        out.push_back(static_cast<Char>(v));
+        i += 7;
+        continue;
+      }
+    }
+    out.push_back(S[i++]);
+  }
+  S = std::move(out);
+}
+
+bool TZCLXMLTextReader::ParseText() {
+  Integer start = FPos;
+  String value;
+  Char orBits = 0;
+  while (!AtEnd(FPos)) {
+    Char c = FText[FPos];
+    if (c == u'<') break;
+    if (c == u'&') {
+      bool ws;
+      if (ParseReference(FPos, value, ws)) {
+        if (!ws) orBits |= 0xFF;
+      } else {
+        value.push_back(u'&');
+        orBits |= u'&';
+        ++FPos;
+      }
+      continue;
+    }
+    if (c == u']' && StartsWith(FPos, u"]]>")) Fail(FPos, u"']]&gt;' is not allowed in character data.");
+    if (c == u'\t' || c == u'\n') {
+      value.push_back(c);
+    } else if (zcXMLHasClass(c, xccCharData)) {
+      value.push_back(c);
+      orBits |= c;
+    } else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(Ch(FPos + 1))) {
+      value.append(FText, FPos, 2);
+      orBits |= c;
+      ++FPos;
+    } else {
+      FailChar(FPos);
+    }
+    ++FPos;
+  }
+  if (FPos == start) return false;
+  TZCLXMLNodeType kind = xntText;
+  if (orBits <= 0x20) {
+    if (FContexts.back().XmlSpace == xsPreserve)
+      kind = xntSignificantWhitespace;
+    else if (FSettings.IgnoreWhitespace)
+      return false;
+    else
+      kind = xntWhitespace;
+  }
+  if (value.empty()) return false;
+  DecodeUnderscoreEscapes(value);
+  FContent.Clear();
+  FContent.NodeType = kind;
+  FContent.Depth = FDepth;
+  FContent.Value = std::move(value);
+  SetLine(FContent, start);
+  FNode = &FContent;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Comments, CDATA, instructions, declarations
+
+bool TZCLXMLTextReader::ParseCommentOrCData(bool Comment) {
+  Integer start = FPos;
+  bool skip = Comment && FSettings.IgnoreComments;
+  for (;;) {
+    if (AtEnd(FPos + 2))
+      Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.",
+           {String(Comment ? u"Comment" : u"CDATA")});
+    Char c = FText[FPos];
+    if (Comment && c == u'-' && FText[FPos + 1] == u'-') {
+      if (FText[FPos + 2] == u'>') break;
+      Fail(FPos, u"An XML comment cannot contain '--', and '-' cannot be the last character.");
+    }
+    if (!Comment && c == u']' && FText[FPos + 1] == u']' && FText[FPos + 2] == u'>') break;
+    if (zcXMLHasClass(c, xccCharData)) {
+      ++FPos;
+    } else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(FText[FPos + 1])) {
+      FPos += 2;
+    } else if (FSettings.CheckCharacters) {
+      FailChar(FPos);
+    } else {
+      ++FPos;
+    }
+  }
+  Integer end = FPos;
+  FPos += 3;
+  if (skip) return false;
+  FContent.Clear();
+  FContent.NodeType = Comment ? xntComment : xntCData;
+  FContent.Depth = FDepth;
+  FContent.Value = FText.substr(start, end - start);
+  SetLine(FContent, start);
+  FNode = &FContent;
+  return true;
+}
+
+bool TZCLXMLTextReader::ParsePI() {
+  Integer nameAt = FPos;
+  String prefix, local;
+  bool ns = FSettings.Namespaces;
+  FSettings.Namespaces = false;  // a colon is found below
+  Integer e = ScanName(FPos, prefix, local);
+  FSettings.Namespaces = ns;
+  if (ns) {
+    for (Integer i = nameAt; i < e; ++i)
+      if (FText[i] == u':') {
+        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        Fail(i, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
+      }
+  }
+  if (SameText(local, u"xml"))
+    Fail(nameAt, u"Unexpected XML declaration. The XML declaration must be the first node in the document, and no "
+                 u"white space characters are allowed to appear before it.");
+  FPos = e;
+  if (!IsWs(Ch(FPos)) && !StartsWith(FPos, u"?>")) {
+    if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
+    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+    Fail(FPos, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
+  }
+  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+  Integer start = FPos;
+  for (;;) {
+    if (AtEnd(FPos + 1)) Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
+    Char c = FText[FPos];
+    if (c == u'?' && FText[FPos + 1] == u'>') break;
+    if (zcXMLHasClass(c, xccCharData))
+      ++FPos;
+    else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(FText[FPos + 1]))
+      FPos += 2;
+    else
+      FailChar(FPos);
+  }
+  Integer end = FPos;
+  FPos += 2;
+  if (FSettings.IgnoreInstructions) return false;
+  FContent.Clear();
+  FContent.NodeType = xntProcessingInstruction;
+  FContent.Depth = FDepth;
+  FContent.LocalName = local;
+  FContent.Value = FText.substr(start, end - start);
+  SetLine(FContent, nameAt);
+  FNode = &FContent;
+  return true;
+}
+
+void TZCLXMLTextReader::SkipWhitespace() {
+  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+}
+
+bool TZCLXMLTextReader::ParseXmlDeclaration() {
+  if (!StartsWith(FPos, u"<?xml") || FLen < 6 || IsNameChar(FText[5]) || FText[5] == u':') {
+    ApplyEncoding(nullptr);
+    return false;
+  }
+  const Integer declAt = FPos + 2;
+  FContent.Clear();
+  FContent.NodeType = xntXmlDeclaration;
+  FContent.LocalName = FNameTable->Add(u"xml");
+  SetLine(FContent, declAt);
+  FNode = &FContent;
+  FAttrOwner = &FContent;
+  FPos += 5;
+  const char16_t* names[] = {u"version", u"encoding", u"standalone"};
+  int next = 0;  // index of the earliest pseudo-attribute still allowed
+  String valueText;
+  TEncoding* named = nullptr;
+  bool haveVersion = false;
+  std::vector<TZCLXMLNodeData*> attrs;
+  for (;;) {
+    Integer wsStart = FPos;
+    SkipWhitespace();
+    bool hadWs = FPos > wsStart;
+    if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file has occurred.");
+    if (FText[FPos] == u'?') {
+      if (AtEnd(FPos + 1)) Fail(FPos + 1, u"Unexpected end of file has occurred.");
+      if (FText[FPos + 1] != u'>') FailToken(FPos + 1, u">");
+      if (!haveVersion) Fail(FPos, u"Syntax for an XML declaration is invalid.");
+      FPos += 2;
+      break;
+    }
+    if (!hadWs) FailToken(FPos, u"?>");
+    if (!valueText.empty()) valueText += FText.substr(wsStart, FPos - wsStart);
+    Integer nameAt = FPos;
+    Integer e = FPos;
+    while (e < FLen && (IsNameChar(FText[e]) || FText[e] == u':')) ++e;
+    String name = FText.substr(FPos, e - FPos);
+    int which = -1;
+    for (int k = 0; k < 3; ++k)
+      if (name == names[k]) which = k;
+    if (which < 0 || which < next || (which == 0) != (next == 0) || (which == 1 && next != 1))
+      Fail(nameAt, u"Syntax for an XML declaration is invalid.");
+    next = which + 1;
+    FPos = e;
+    SkipWhitespace();
+    if (Ch(FPos) != u'=') FailToken(FPos, u"=");
+    ++FPos;
+    SkipWhitespace();
+    Char q = Ch(FPos);
+    if (q != u'"' && q != u'\'') FailToken(FPos, u"\"", u"'");
+    Integer vStart = ++FPos;
+    for (;;) {
+      if (AtEnd(FPos)) Fail(FPos, u"There is an unclosed literal string.");
+      Char c = FText[FPos];
+      if (c == q) break;
+      if (!zcXMLHasClass(c, xccAttrValue)) Fail(FPos, u"Syntax for an XML declaration is invalid.");
+      ++FPos;
+    }
+    String value = FText.substr(vStart, FPos - vStart);
+    ++FPos;
+    valueText += FText.substr(nameAt, FPos - nameAt);
+    TZCLXMLNodeData* a = NewAttr();
+    a->Depth = 1;
+    a->LocalName = FNameTable->Add(name);
+    a->QuoteChar = q;
+    a->Value = value;
+    SetLine(*a, nameAt);
+    TPos vp = LineInfo(vStart);
+    a->ValueLineNumber = vp.Line;
+    a->ValueLinePosition = vp.Pos;
+    if (which == 0) haveVersion = true;
+    if (which == 1) {
+      if (SameText(value, u"utf-8"))
+        named = TEncoding::GetUTF8();
+      else
+        named = TEncoding::GetEncoding(value);
+    }
+  }
+  FContent.Value = valueText;
+  // Attributes of the declaration stay reachable until the next Read.
+  ApplyEncoding(named);
+  return true;
+}
+
+// Skips a document type declaration; the internal subset is not processed.
+String TZCLXMLTextReader::ScanQuoted() {
+  Char q = Ch(FPos);
+  if (q != u'"' && q != u'\'') FailToken(FPos, u"\", '");
+  Integer start = ++FPos;
+  while (!AtEnd(FPos) && FText[FPos] != q) ++FPos;
+  if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file has occurred.");
+  ++FPos;
+  return FText.substr(start, FPos - 1 - start);
+}
+
+void TZCLXMLTextReader::SkipDoctype() {
+  Integer at = FPos + 2;
+  if (AtEnd(at + 7)) Fail(at, u"Unexpected end of file while parsing %s has occurred.", {String(u"DOCTYPE")});
+  if (!StartsWith(at, u"DOCTYPE")) FailToken(at, u"DOCTYPE");
+  FPos = at + 7;
+  if (!IsWs(FText[FPos])) FailWhitespace(FPos);
+  SkipWhitespace();
+  String prefix, local;
+  bool ns = FSettings.Namespaces;
+  FSettings.Namespaces = false;
+  FPos = ScanName(FPos, prefix, local);
+  FSettings.Namespaces = ns;
+  SkipWhitespace();
+  if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file has occurred.");
+  Char c = FText[FPos];
+  auto requireWs = [&] {
+    if (!IsWs(Ch(FPos))) FailWhitespace(FPos);
+    SkipWhitespace();
+  };
+  if (c == u'P') {
+    if (!StartsWith(FPos, u"PUBLIC")) FailToken(FPos, u"PUBLIC");
+    FPos += 6;
+    requireWs();
+    ScanQuoted();
+    requireWs();
+    ScanQuoted();
+    SkipWhitespace();
+  } else if (c == u'S') {
+    if (!StartsWith(FPos, u"SYSTEM")) FailToken(FPos, u"SYSTEM");
+    FPos += 6;
+    requireWs();
+    ScanQuoted();
+    SkipWhitespace();
+  } else if (c != u'[' && c != u'>') {
+    Fail(FPos, u"Expecting external ID, '[' or '&gt;'.");
+  }
+  if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file has occurred.");
+  c = FText[FPos];
+  if (c == u'[') {
+    ++FPos;
+    Char quote = 0;
+    bool inPI = false, inComment = false;
+    for (;;) {
+      if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file has occurred.");
+      Char d = FText[FPos];
+      if (quote) {
+        if (d == quote) quote = 0;
+      } else if (inPI) {
+        if (StartsWith(FPos, u"?>")) inPI = false, ++FPos;
+      } else if (inComment) {
+        if (StartsWith(FPos, u"-->")) inComment = false, FPos += 2;
+      } else if (d == u'"' || d == u'\'') {
+        quote = d;
+      } else if (StartsWith(FPos, u"<?")) {
+        inPI = true;
+        ++FPos;
+      } else if (StartsWith(FPos, u"<!--")) {
+        inComment = true;
+        FPos += 3;
+      } else if (d == u']') {
+        break;
+      }
+      if (!zcXMLHasClass(d, xccCharData)) {
+        if (zcXMLIsHighSurrogate(d) && zcXMLIsLowSurrogate(Ch(FPos + 1)))
+          ++FPos;
+        else
+          FailChar(FPos);
+      }
+      ++FPos;
+    }
+    ++FPos;
+    SkipWhitespace();
+    if (Ch(FPos) != u'>') FailToken(FPos, u">");
+    ++FPos;
+    return;
+  }
+  if (c != u'>') Fail(FPos, u"Expecting an internal subset or the end of the DOCTYPE declaration.");
+  ++FPos;
+}

@@ -1,0 +1,224 @@
+#pragma once
+// Forward-only XML pull parser (TZCLXMLTextReader), the name table that atomises names, and the
+// namespace manager that keeps the prefix bindings of the open elements.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "rtl/RTL.Objects.h"
+#include "rtl/RTL.Types.h"
+
+class TStream;
+class TEncoding;
+
+// Turns names into shared atoms; never shrinks.
+class TZCLXMLNameTable : public TObject {
+ public:
+  TZCLXMLNameTable();
+  ~TZCLXMLNameTable() override;
+  const String& Add(StringView Text);
+  const String& Add(const Char* Buffer, Integer Start, Integer Length) {
+    return Add(StringView(Buffer + Start, static_cast<size_t>(Length)));
+  }
+  // The atom, or the empty string when the text was never added.
+  const String& Get(StringView Text) const;
+
+ private:
+  struct TItem {
+    uint32_t Hash;
+    String Value;
+    TItem* Next;
+  };
+  static uint32_t HashOf(StringView Text);
+  TItem* FBuckets[256] = {};
+  String FEmpty;
+};
+
+class TZCLXMLNamespaceManager : public TObject {
+ public:
+  explicit TZCLXMLNamespaceManager(TZCLXMLNameTable* NameTable);
+  void PushScope() { ++FScopeId; }
+  bool PopScope();
+  void AddNamespace(const String& Prefix, const String& Uri);
+  String LookupNamespace(const String& Prefix) const;
+
+ private:
+  struct TNamespaceDeclaration {
+    String Prefix, Uri;
+    Integer ScopeId;
+    Integer PreviousNsIndex;
+  };
+  TZCLXMLNameTable* FNameTable;
+  std::vector<TNamespaceDeclaration> FDecls;
+  Integer FScopeId = 1;
+};
+
+enum TZCLXMLConformance : uint8_t { xcAuto = 0, xcFragment = 1, xcDocument = 2 };
+
+struct TZCLXMLReaderSettings {
+  bool CheckCharacters = true;
+  TZCLXMLConformance Conformance = xcDocument;
+  TEncoding* Encoding = nullptr;  // null: detected
+  bool IgnoreComments = false;
+  bool IgnoreInstructions = false;
+  bool IgnoreWhitespace = false;
+  Integer LineNumberOffset = 0;
+  Integer LinePositionOffset = 0;
+  Int64 MaxCharactersInDocument = 0;
+  TZCLXMLNameTable* NameTable = nullptr;
+  bool Namespaces = true;
+  void Reset() { *this = TZCLXMLReaderSettings(); }
+};
+
+enum TZCLXMLNodeType : uint8_t {
+  xntNone = 0,
+  xntElement = 1,
+  xntAttribute = 2,
+  xntText = 3,
+  xntCData = 4,
+  xntProcessingInstruction = 7,
+  xntComment = 8,
+  xntDocument = 9,
+  xntWhitespace = 13,
+  xntSignificantWhitespace = 14,
+  xntEndElement = 15,
+  xntXmlDeclaration = 17
+};
+
+enum TZCLXMLReadState : uint8_t { xrsInitial = 0, xrsInteractive = 1, xrsError = 2, xrsEndOfFile = 3 };
+enum TZCLXMLSpace : uint8_t { xsNone = 0, xsDefault = 1, xsPreserve = 2 };
+
+class TZCLXMLNodeData : public TObject {
+ public:
+  Integer Depth = 0;
+  bool IsEmptyOrDefault = false;
+  Integer LineNumber = 0, LinePosition = 0;
+  Integer ValueLineNumber = 0, ValueLinePosition = 0;
+  String LocalName, NamespaceURI, Prefix;
+  Char QuoteChar = u'"';
+  TZCLXMLNodeType NodeType = xntNone;
+  String Value;
+  bool XmlContextPushed = false;
+
+  // Back to a node of no kind with no names and no value.
+  void Clear();
+  bool IsEmptyElement() const { return NodeType == xntElement && IsEmptyOrDefault; }
+  String GetQualifiedName() const { return Prefix.empty() ? LocalName : Prefix + u":" + LocalName; }
+};
+
+class TZCLXMLReader : public TObject {
+ public:
+  virtual String GetValue() = 0;
+  virtual String GetAttribute(const String& LocalName, const String& NamespaceURI) = 0;
+  virtual String LookupNamespace(const String& Prefix) = 0;
+  virtual bool MoveToElement() = 0;
+  virtual bool MoveToNextAttribute() = 0;
+  virtual bool Read() = 0;
+  virtual void Skip();
+  virtual bool TryGetAttribute(const String& Name, String& Value) = 0;
+  virtual bool TryGetAttribute(const String& Prefix, const String& LocalName, const String& NamespaceURI,
+                               String& Value) = 0;
+
+  TZCLXMLNodeData* Node() const { return FNode; }
+  TZCLXMLNameTable* GetNameTable() const { return FNameTable; }
+  TZCLXMLReadState GetReadState() const { return FReadState; }
+
+  // A text reader over the stream (not owned); a null stream raises EZCLXMLArgumentNullException.
+  static std::unique_ptr<TZCLXMLReader> Create(const TZCLXMLReaderSettings& Settings, TStream* Stream);
+
+ protected:
+  TZCLXMLNodeData* FNode = nullptr;
+  TZCLXMLNameTable* FNameTable = nullptr;
+  TZCLXMLReadState FReadState = xrsInitial;
+};
+
+class TZCLXMLTextReader : public TZCLXMLReader {
+ public:
+  TZCLXMLTextReader(const TZCLXMLReaderSettings& Settings, TStream* Stream);
+  ~TZCLXMLTextReader() override;
+
+  // The value of the current node, trimmed unless xml:space="preserve" is in force.
+  String GetValue() override;
+  String GetAttribute(const String& LocalName, const String& NamespaceURI) override;
+  String LookupNamespace(const String& Prefix) override;
+  bool MoveToElement() override;
+  bool MoveToNextAttribute() override;
+  bool Read() override;
+  bool TryGetAttribute(const String& Name, String& Value) override;
+  bool TryGetAttribute(const String& Prefix, const String& LocalName, const String& NamespaceURI,
+                       String& Value) override;
+  Integer GetAttrCount() const { return static_cast<Integer>(FAttrs.size()); }
+  TZCLXMLSpace GetXmlSpace() const;
+  String GetXmlLang() const;
+
+ private:
+  struct TXmlContext {
+    TZCLXMLSpace XmlSpace = xsNone;
+    String XmlLang, DefaultNamespace;
+  };
+  struct TPos {
+    Integer Line, Pos;
+  };
+  [[noreturn]] void Fail(Integer At, StringView Fmt, TVarRecList Args = {});
+  [[noreturn]] void FailNoLine(StringView Msg);
+  [[noreturn]] void FailToken(Integer At, StringView Expected1, StringView Expected2 = {});
+  [[noreturn]] void FailWhitespace(Integer At);
+  [[noreturn]] void FailChar(Integer At);
+  [[noreturn]] void FailUnclosed(Integer At);
+  TPos LineInfo(Integer At) const;
+  void SetLine(TZCLXMLNodeData& N, Integer At) const;
+  void Decode();
+  void ApplyEncoding(TEncoding* Named);
+  bool AtEnd(Integer At);
+  Char Ch(Integer At) const { return At < FLen ? FText[At] : Char(0); }
+  bool StartsWith(Integer At, StringView S) const;
+  String TokenAt(Integer At) const;
+  Integer ScanName(Integer At, String& Prefix, String& Local);
+  bool ParseXmlDeclaration();
+  bool ParseDocumentContent();
+  bool ParseElementContent();
+  void ParseStartTag();
+  void ParseAttributes();
+  void HandleSpecialAttribute(TZCLXMLNodeData& A);
+  void ParseEndTag();
+  bool ParseText();
+  bool ParseReference(Integer& At, String& Out, bool& Whitespace);
+  void DecodeUnderscoreEscapes(String& S) const;
+  bool ParseCommentOrCData(bool Comment);
+  bool ParsePI();
+  void SkipDoctype();
+  void SkipWhitespace();
+  String ScanQuoted();
+  void LeaveElement();
+  TZCLXMLNodeData* NewAttr();
+
+  TZCLXMLReaderSettings FSettings;
+  TStream* FStream;
+  std::unique_ptr<TZCLXMLNameTable> FOwnedNameTable;
+  std::unique_ptr<TZCLXMLNamespaceManager> FNamespaceManager;
+  std::vector<Byte> FBytes;
+  Integer FDocStart = 0;
+  bool FProvisional = false;
+  TEncoding* FEncoding = nullptr;
+  String FText;
+  Integer FLen = 0;
+  Integer FPos = 0;
+  Integer FDecodeErrorAt = -1;
+  std::vector<Integer> FLineStarts;  // built once the final text is known
+  bool FStarted = false;
+  bool FAtEndOfFile = false;
+  bool FPendingLeave = false;
+  bool FRootParsed = false;
+  bool FRootClosed = false;
+  TZCLXMLNodeType FFragmentType = xntNone;
+  std::vector<std::unique_ptr<TZCLXMLNodeData>> FElements;  // open elements
+  Integer FDepth = 0;
+  TZCLXMLNodeData FContent;
+  std::vector<std::unique_ptr<TZCLXMLNodeData>> FAttrPool;
+  std::vector<TZCLXMLNodeData*> FAttrs;
+  Integer FCurAttr = -1;
+  TZCLXMLNodeData* FAttrOwner = nullptr;
+  std::vector<TXmlContext> FContexts;
+  std::vector<bool> FContextPushed;  // per open element
+};
