@@ -15,7 +15,6 @@ namespace {
 
 COLORREF ToColorRef(TColor Color) { return static_cast<COLORREF>(ColorToRGB(Color)) & 0x00FFFFFF; }
 
-
 struct TFormatEntry {
   String Extension;  // lower case, no dot
   String Description;
@@ -83,8 +82,8 @@ void TFont::Assign(TPersistent* Source) {
   if (!src) return inherited::Assign(Source);
   FName = src->FName;
   // The pixel size follows the source's point size at this font's resolution.
-  FHeight = FPixelsPerInch == src->FPixelsPerInch ? src->FHeight
-                                                  : MulDiv(src->FHeight, FPixelsPerInch, src->FPixelsPerInch);
+  FHeight =
+      FPixelsPerInch == src->FPixelsPerInch ? src->FHeight : MulDiv(src->FHeight, FPixelsPerInch, src->FPixelsPerInch);
   FStyle = src->FStyle;
   FColor = src->FColor;
   FCharset = src->FCharset;
@@ -485,8 +484,8 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source) 
   if (!Canvas) return;
   Changing();
   RequireState({csHandleValid});
-  ::StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Canvas->GetHandle(), Source.Left,
-               Source.Top, Source.Width(), Source.Height(), SRCCOPY);
+  ::StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Canvas->GetHandle(), Source.Left, Source.Top,
+               Source.Width(), Source.Height(), SRCCOPY);
   Changed();
 }
 

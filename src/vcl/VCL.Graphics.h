@@ -21,7 +21,6 @@
 class TStream;
 class TSurface;
 
-
 enum TFontStyle : Byte { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 constexpr Integer EnumHigh(TFontStyle) { return fsStrikeOut; }
 using TFontStyles = TSet<TFontStyle>;
@@ -37,7 +36,16 @@ enum class TFontQuality : Byte {
 };
 using TFontCharset = Byte;
 
-enum class TBrushStyle : Byte { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBrushStyle : Byte {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 enum class TPenStyle : Byte { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
 // The shared base of fonts, brushes and pens: a change notification and a lazily made handle.

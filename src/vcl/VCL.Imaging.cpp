@@ -33,7 +33,9 @@ void SetStraightPixels(TBitmap& Bitmap, const std::vector<uint32_t>& Pixels, Int
 }
 
 uint16_t Get16(const Byte* P) { return uint16_t(P[0] | (P[1] << 8)); }
-uint32_t Get32(const Byte* P) { return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24); }
+uint32_t Get32(const Byte* P) {
+  return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24);
+}
 void Put16(std::vector<Byte>& Out, uint32_t V) {
   Out.push_back(Byte(V));
   Out.push_back(Byte(V >> 8));
@@ -174,7 +176,8 @@ void TIcon::Assign(TPersistent* Source) {
 
 void TIcon::LoadFromStream(TStream& Stream) {
   const Int64 available = Stream.GetSize() - Stream.GetPosition();
-  if (available < Int64(IconHeaderSize) || available > (Int64(1) << 30)) throw EInvalidGraphic(u"Icon: truncated header");
+  if (available < Int64(IconHeaderSize) || available > (Int64(1) << 30))
+    throw EInvalidGraphic(u"Icon: truncated header");
   std::vector<Byte> data(static_cast<size_t>(available));
   Stream.ReadBuffer(data.data(), available);
   if (std::memcmp(data.data(), IconMagic, 4) != 0) throw EInvalidGraphic(u"Icon: not an icon container");

@@ -1,11 +1,10 @@
-#include "vcl/VCL.Graphics.h"
-
 #include <gtest/gtest.h>
 
 #include "os/OS.Codecs.h"
 #include "os/OS.Fonts.h"
 #include "os/OS.Gdi.h"
 #include "rtl/RTL.Streams.h"
+#include "vcl/VCL.Graphics.h"
 
 namespace {
 
@@ -121,7 +120,7 @@ TEST_F(CanvasTest, TextMeasuresAndDraws) {
 
   canvas->TextRect(TRect(2, 2, 8, 8), 2, 2, u"W");
   EXPECT_EQ(PixelAt(bitmap, 7, 7) >> 24, 0xFFu);  // the opaque brush filled the rectangle
-  EXPECT_EQ(PixelAt(bitmap, 9, 9), 0u);  // clipped to the rectangle
+  EXPECT_EQ(PixelAt(bitmap, 9, 9), 0u);           // clipped to the rectangle
   canvas->TextOut(0, 10, u"W");
   EXPECT_EQ(canvas->GetPenPos().X, canvas->TextWidth(u"W"));
 }

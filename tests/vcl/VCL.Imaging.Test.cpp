@@ -1,5 +1,3 @@
-#include "vcl/VCL.Imaging.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include "os/OS.Codecs.h"
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
+#include "vcl/VCL.Imaging.h"
 
 namespace {
 
