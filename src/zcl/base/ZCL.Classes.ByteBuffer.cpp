@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Streams.h"
+#include "zcl/base/ZCL.Threading.h"
 
 TZCLByteBuffer::TZCLByteBuffer(Integer ASize) {
   if (ASize < 0) throw EInvalidArgument(String(u"TZCLByteBuffer"));
@@ -64,4 +66,58 @@ Cardinal TZCLBitStream::Read(Byte Count) {
 void TZCLBitStream::SetPosition(Integer Value) {
   if (Value < 0 || Value > FSize) throw EInvalidArgument(u"Bits index out of range");
   FPosition = Value;
+}
+
+TZCLDataContainer::TZCLDataContainer()
+    : FStream(Create<TMemoryStream>()), FLock(Create<TZCLCriticalSection>(this, u"TZCLDataContainer.Lock")) {}
+
+TZCLDataContainer::TZCLDataContainer(TStream* Source) : TZCLDataContainer() {
+  Source->SetPosition(0);
+  FStream->CopyFrom(Source, 0);
+}
+
+TZCLDataContainer::TZCLDataContainer(TStream* Source, Integer Count) : TZCLDataContainer() {
+  SetDataSize(Count);
+  if (Count > 0) Source->ReadBuffer(FStream->GetMemory(), Count);
+}
+
+TZCLDataContainer::~TZCLDataContainer() {
+  Free(FStream);
+  Free(FLock);
+}
+
+void* TZCLDataContainer::GetData() { return FStream->GetMemory(); }
+
+Integer TZCLDataContainer::GetDataSize() {
+  FLock->Enter();
+  const Integer size = static_cast<Integer>(FStream->GetSize());
+  FLock->Leave();
+  return size;
+}
+
+bool TZCLDataContainer::SetDataSize(Integer Size) {
+  FLock->Enter();
+  try {
+    FStream->SetSize(std::max(Size, 0));
+    if (Size > 0) std::memset(FStream->GetMemory(), 0, static_cast<size_t>(Size));
+  } catch (...) {
+    FLock->Leave();
+    throw;
+  }
+  FLock->Leave();
+  return true;
+}
+
+TMemoryStream* TZCLDataContainer::LockData() {
+  FLock->Enter();
+  return FStream;
+}
+
+void TZCLDataContainer::UnlockData() { FLock->Leave(); }
+
+bool DataContainersEqual(const IPtr<IZCLDataContainer>& A, const IPtr<IZCLDataContainer>& B) {
+  if (A.get() == B.get()) return true;
+  if (!A || !B) return false;
+  const Integer size = A->GetDataSize();
+  return size == B->GetDataSize() && (size == 0 || std::memcmp(A->GetData(), B->GetData(), static_cast<size_t>(size)) == 0);
 }

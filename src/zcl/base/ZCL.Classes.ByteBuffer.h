@@ -2,8 +2,13 @@
 // Byte blocks: a fixed-size zero-filled work buffer with a count of bytes in use, a byte queue,
 // and a reader of most-significant-bit-first bit fields.
 
+#include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
+
+class TStream;
+class TMemoryStream;
+class TZCLCriticalSection;
 
 class TZCLByteBuffer : public TObject {
   ZCL_CLASS(TZCLByteBuffer, TObject)
@@ -60,3 +65,40 @@ class TZCLBitStream : public TObject {
   Integer FPosition = 0;
   Integer FSize;
 };
+
+// A lockable memory stream shared between threads: GetDataSize and SetDataSize lock for
+// themselves; every other access goes between LockData and UnlockData.
+struct IZCLDataContainer : virtual IInterface {
+  RTL_INTERFACE(IZCLDataContainer, IInterface, "{3C9D52B1-8E07-4A6F-B2D4-61F0E93A7C15}")
+  virtual void* GetData() = 0;
+  virtual Integer GetDataSize() = 0;
+  virtual TMemoryStream* GetStream() = 0;
+  // The stream's size := Size, all bytes 0.
+  virtual bool SetDataSize(Integer Size) = 0;
+  virtual TMemoryStream* LockData() = 0;
+  virtual void UnlockData() = 0;
+};
+
+class TZCLDataContainer : public TInterfacedObject, public IZCLDataContainer {
+  RTL_INTERFACES(TInterfacedObject, IZCLDataContainer)
+ public:
+  TZCLDataContainer();
+  // The whole stream from position 0.
+  explicit TZCLDataContainer(TStream* Source);
+  // Count bytes from the stream's position; a shorter stream raises EReadError.
+  TZCLDataContainer(TStream* Source, Integer Count);
+  ~TZCLDataContainer() override;
+  void* GetData() override;
+  Integer GetDataSize() override;
+  TMemoryStream* GetStream() override { return FStream; }
+  bool SetDataSize(Integer Size) override;
+  TMemoryStream* LockData() override;
+  void UnlockData() override;
+
+ private:
+  TMemoryStream* FStream;
+  TZCLCriticalSection* FLock;
+};
+
+// Same reference, or both present with equal bytes.
+bool DataContainersEqual(const IPtr<IZCLDataContainer>& A, const IPtr<IZCLDataContainer>& B);

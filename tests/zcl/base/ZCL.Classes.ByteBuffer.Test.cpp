@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
 
 TEST(ByteBuffer, ResizeKeepsOnlyUsedBytes) {
@@ -52,4 +53,31 @@ TEST(BitStream, ReadsMostSignificantBitFirst) {
   EXPECT_THROW(bits.Read(0), EInvalidArgument);
   TZCLBitStream wide(data, 16);
   EXPECT_EQ(wide.Read(16), 0xA5FFu);
+}
+
+TEST(DataContainer, SizesCopiesAndEquality) {
+  TMemoryStream source;
+  source.WriteBuffer("abcdef", 6);
+  source.SetPosition(4);
+  IPtr<IZCLDataContainer> whole = Create<TZCLDataContainer>(static_cast<TStream*>(&source));
+  EXPECT_EQ(whole->GetDataSize(), 6);
+  source.SetPosition(1);
+  IPtr<IZCLDataContainer> part = Create<TZCLDataContainer>(static_cast<TStream*>(&source), 3);
+  EXPECT_EQ(std::string(static_cast<const char*>(part->GetData()), 3), "bcd");
+  EXPECT_THROW(IPtr<IZCLDataContainer>(Create<TZCLDataContainer>(static_cast<TStream*>(&source), 9)), EReadError);
+  IPtr<IZCLDataContainer> same = Create<TZCLDataContainer>(static_cast<TStream*>(&source));
+  EXPECT_TRUE(DataContainersEqual(whole, same));
+  EXPECT_TRUE(DataContainersEqual(part, part));
+  EXPECT_FALSE(DataContainersEqual(whole, part));
+  EXPECT_FALSE(DataContainersEqual(whole, nullptr));
+  TMemoryStream* locked = whole->LockData();
+  locked->SetPosition(0);
+  locked->WriteBuffer("X", 1);
+  whole->UnlockData();
+  EXPECT_FALSE(DataContainersEqual(whole, same));
+  EXPECT_TRUE(same->SetDataSize(4));
+  EXPECT_EQ(std::vector<Byte>(static_cast<Byte*>(same->GetData()), static_cast<Byte*>(same->GetData()) + 4),
+            (std::vector<Byte>{0, 0, 0, 0}));
+  EXPECT_TRUE(same->SetDataSize(0));
+  EXPECT_EQ(same->GetDataSize(), 0);
 }
