@@ -207,6 +207,8 @@ void TIcon::LoadFromStream(TStream& Stream) {
 }
 
 void TIcon::SaveToStream(TStream& Stream) {
+  // A container without images could not be read back.
+  if (FImages.empty()) throw EInvalidGraphic(u"Icon: an empty icon cannot be saved");
   std::vector<std::vector<Byte>> files;
   for (const auto& image : FImages) {
     const std::vector<uint32_t> pixels = StraightPixels(*image);

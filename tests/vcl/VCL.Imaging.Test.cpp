@@ -124,6 +124,9 @@ TEST_F(IconTest, DamagedContainersAreRefusedWithoutChange) {
       {"truncated image", SIZE_MAX, 60},
   };
   TIcon icon;
+  TMemoryStream unwritable;
+  EXPECT_THROW(icon.SaveToStream(unwritable), EInvalidGraphic);  // empty: would not load back
+  EXPECT_EQ(unwritable.GetSize(), 0);
   icon.AddImage(MakePng(8, 8, 0xFFFFFFFFu).get());
   for (const TCase& c : cases) {
     std::vector<Byte> data = good;
