@@ -696,3 +696,19 @@ void TZCLSubStreamContainer::UnlockStream() {
   FreeAndNil(FSubStream);
   FContainer->UnlockStream();
 }
+
+// Byte-string stream ---------------------------------------------------------------------------
+
+TZCLAnsiStringStream::TZCLAnsiStringStream(AnsiString AData) : FData(std::move(AData)) {
+  const NativeInt capacity = static_cast<NativeInt>(FData.size());
+  SetPointer(FData.data(), capacity);
+  SetCapacity(capacity);
+}
+
+TZCLAnsiStringStream::~TZCLAnsiStringStream() { SetPointer(nullptr, 0); }
+
+void* TZCLAnsiStringStream::Realloc(NativeInt& NewCapacity) {
+  if (NewCapacity > 0 && NewCapacity != GetSize()) NewCapacity = (NewCapacity + 8191) & ~NativeInt(8191);
+  FData.resize(static_cast<size_t>(NewCapacity));
+  return FData.empty() ? nullptr : FData.data();
+}

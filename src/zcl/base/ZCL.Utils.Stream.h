@@ -188,3 +188,24 @@ class TZCLSubStreamContainer : public TInterfacedObject, public IZCLStreamContai
   IPtr<IZCLStreamContainer> FContainer;
   TZCLSubStream* FSubStream = nullptr;
 };
+
+class TZCLMemoryStream : public TMemoryStream {
+  ZCL_CLASS(TZCLMemoryStream, TMemoryStream)
+};
+
+// A memory stream whose storage is a byte string: bytes already held in one are read without a
+// copy. Growth rounds the capacity up to a multiple of 8192 bytes.
+class TZCLAnsiStringStream : public TZCLMemoryStream {
+  ZCL_CLASS(TZCLAnsiStringStream, TZCLMemoryStream)
+ public:
+  explicit TZCLAnsiStringStream(AnsiString AData = {});
+  ~TZCLAnsiStringStream() override;
+  // The stream's bytes, exactly Size of them.
+  AnsiString GetDataString() { return FData.substr(0, static_cast<size_t>(GetSize())); }
+
+ protected:
+  void* Realloc(NativeInt& NewCapacity) override;
+
+ private:
+  AnsiString FData;
+};

@@ -266,3 +266,16 @@ TEST(StreamClasses, ContainersShareRanges) {
   EXPECT_EQ(Bytes(*static_cast<TMemoryStream*>(text->LockStream())), (std::vector<Byte>{0xFF, 0xFE, 'a', 0}));
   text->UnlockStream();
 }
+
+TEST(StreamClasses, AnsiStringStreamReadsAndGrowsItsString) {
+  TZCLAnsiStringStream s("hello");
+  EXPECT_EQ(s.GetSize(), 5);
+  char buffer[5];
+  s.ReadBuffer(buffer, 5);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+  const std::string more(10000, 'x');
+  s.WriteBuffer(more.data(), static_cast<Int64>(more.size()));
+  EXPECT_EQ(s.GetSize(), 10005);
+  EXPECT_EQ(s.GetCapacity() % 8192, 0);
+  EXPECT_EQ(s.GetDataString(), "hello" + more);
+}
