@@ -223,6 +223,61 @@ Integer zcCountChars(StringView S, StringView CharSet) {
   return n;
 }
 
+namespace {
+// Up to Count integers of a comma-separated text; 0 where missing or not a number.
+void ReadIntegers(StringView S, Integer* Values, Integer Count) {
+  std::fill(Values, Values + Count, 0);
+  if (!S.empty()) zcExplodeStringAsIntegerArray(S, u',', Values, Count);
+}
+}  // namespace
+
+String zcPointToString(const TPoint& P) { return Format(u"%d,%d", {P.X, P.Y}); }
+
+String zcRectToString(const TRect& R) { return Format(u"%d,%d,%d,%d", {R.Left, R.Top, R.Right, R.Bottom}); }
+
+TPoint zcStringToPoint(StringView S) {
+  Integer v[2];
+  ReadIntegers(S, v, 2);
+  TPoint p;
+  p.X = v[0];
+  p.Y = v[1];
+  return p;
+}
+
+TRect zcStringToRect(StringView S) {
+  Integer v[4];
+  ReadIntegers(S, v, 4);
+  TRect r;
+  r.Left = v[0];
+  r.Top = v[1];
+  r.Right = v[2];
+  r.Bottom = v[3];
+  return r;
+}
+
+String zcFontToString(StringView Name, Integer Color, Integer Height, Integer StyleCode) {
+  return Format(u"%s,%d,%d,%d", {String(Name), Color, Height, StyleCode});
+}
+
+void zcStringToFont(StringView S, String& Name, Integer& Color, Integer& Height, Integer& StyleCode) {
+  std::vector<StringView> parts;
+  size_t start = 0;
+  for (int i = 0; i < 4 && start <= S.size(); ++i) {
+    const size_t comma = S.find(u',', start);
+    const size_t end = comma == StringView::npos ? S.size() : comma;
+    parts.push_back(S.substr(start, end - start));
+    start = end + 1;
+  }
+  auto number = [&](size_t i) {
+    return i < parts.size() ? static_cast<Integer>(zcStrToInt64Def(parts[i].data(), static_cast<Integer>(parts[i].size()), 0))
+                            : 0;
+  };
+  Name = parts.empty() ? String() : String(parts[0]);
+  Color = number(1);
+  Height = number(2);
+  StyleCode = number(3);
+}
+
 String zcFormatFloat(StringView Fmt, Double Value) {
   static const TFormatSettings invariant = TFormatSettings::Invariant();
   return FormatFloat(Fmt, Value, invariant);

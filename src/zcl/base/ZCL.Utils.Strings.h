@@ -7,6 +7,7 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Format.h"
+#include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
 
@@ -85,6 +86,17 @@ Integer zcExplodeString(StringView S, StringView Delimiters, std::vector<String>
 Integer zcExplodeString(const char* Data, Integer Count, std::string_view Delimiters, const TZCLExplodeAnsiProc& Proc);
 Integer zcExplodeStringAsIntegerArray(StringView S, Char Delimiter, Integer* Buffer, Integer Count);
 Integer zcCountChars(StringView S, StringView CharSet);
+
+// Font style code of the text form: 1 italic, 2 bold, 4 underline, 8 strike-out.
+constexpr Integer zcFontStyleItalic = 1, zcFontStyleBold = 2, zcFontStyleUnderline = 4, zcFontStyleStrikeOut = 8;
+String zcPointToString(const TPoint& P);
+String zcRectToString(const TRect& R);
+// Up to 2 / 4 comma-separated integers; zeros where missing.
+TPoint zcStringToPoint(StringView S);
+TRect zcStringToRect(StringView S);
+String zcFontToString(StringView Name, Integer Color, Integer Height, Integer StyleCode);
+// Name, colour, height and style code of "<name>,<colour>,<height>,<style>".
+void zcStringToFont(StringView S, String& Name, Integer& Color, Integer& Height, Integer& StyleCode);
 
 String zcFormatFloat(StringView Fmt, Double Value);
 String zcFormatFloat(StringView Fmt, Double Value, bool ShowPlusSign);

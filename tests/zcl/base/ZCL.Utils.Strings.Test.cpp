@@ -142,6 +142,24 @@ TEST(StringRoutines, EditingAndCase) {
   EXPECT_EQ(zcMakeString(u"abc", 0), u"");
 }
 
+TEST(StringRoutines, TextFormsOfValues) {
+  const TRect r = zcStringToRect(u"1,2,3");
+  EXPECT_EQ(zcRectToString(r), u"1,2,3,0");
+  EXPECT_EQ(zcRectToString(zcStringToRect(u"")), u"0,0,0,0");
+  EXPECT_EQ(zcPointToString(zcStringToPoint(u"-4,x")), u"-4,0");
+  String name;
+  Integer color, height, style;
+  zcStringToFont(u"Segoe UI,255,-12,3,extra", name, color, height, style);
+  EXPECT_EQ(name, u"Segoe UI");
+  EXPECT_EQ(color, 255);
+  EXPECT_EQ(height, -12);
+  EXPECT_EQ(style, zcFontStyleItalic | zcFontStyleBold);
+  EXPECT_EQ(zcFontToString(name, color, height, style), u"Segoe UI,255,-12,3");
+  zcStringToFont(u"Arial", name, color, height, style);
+  EXPECT_EQ(name, u"Arial");
+  EXPECT_EQ(color, 0);
+}
+
 TEST(StringRoutines, StrPLCopyAlwaysTerminates) {
   Char buf[4];
   zcStrPLCopy(buf, u"abcdef", 4);
