@@ -134,6 +134,31 @@ TEST_F(CanvasTest, ChangeEventsBracketDrawing) {
   EXPECT_EQ(log.Events, (std::vector<int>{1, 2}));
 }
 
+TEST(CanvasHandleTest, ForeignDCGetsItsObjectsBack) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 8);
+  HGDIOBJ oldBitmap = SelectObject(dc, ToGdiObject(bitmap));
+  const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT), brush = GetCurrentObject(dc, OBJ_BRUSH),
+                pen = GetCurrentObject(dc, OBJ_PEN);
+  {
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    canvas.GetBrush()->SetColor(clRed);
+    canvas.Rectangle(0, 0, 8, 8);
+    EXPECT_EQ(GetPixel(dc, 4, 7), COLORREF(0));     // the pen's outline, black
+    EXPECT_EQ(GetPixel(dc, 4, 4), COLORREF(0xFF));  // the brush, red
+    canvas.TextOut(0, 0, u"x");
+    canvas.GetFont()->SetSize(20);  // frees the selected font's handle
+    canvas.TextOut(0, 0, u"x");
+  }  // destroyed while attached
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
 TEST(CanvasLockTest, LockIsRecursiveAndCounted) {
   TCanvas canvas;
   canvas.Lock();
