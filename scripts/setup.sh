@@ -14,7 +14,7 @@ packages=(
   libcurl4-openssl-dev libsdl2-dev libsoxr-dev libssl-dev
   fonts-dejavu-core
   libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev
-  python3
+  python3 unzip
 )
 
 for arg in "$@"; do
