@@ -205,8 +205,7 @@ TZCLXMLTextReader::TZCLXMLTextReader(const TZCLXMLReaderSettings& Settings, TStr
 }
 
 TZCLXMLTextReader::~TZCLXMLTextReader() {
-  if (FEncoding && !TEncoding::IsStandardEncoding(FEncoding) && FEncoding != FSettings.Encoding)
-    TEncoding::FreeEncoding(FEncoding);
+  TEncoding::FreeEncoding(FOwnedEncoding);
 }
 
 TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
@@ -349,8 +348,6 @@ void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
     FProvisional = false;
     head = FText.substr(0, FPos);
     fromByte = FPos;  // the declaration is ASCII: one byte per character
-  } else if (Named && Named != FEncoding && !TEncoding::IsStandardEncoding(Named)) {
-    TEncoding::FreeEncoding(Named);
   }
   const Byte* p = FBytes.data() + fromByte;
   Integer n = static_cast<Integer>(FBytes.size()) - fromByte;
@@ -1165,7 +1162,7 @@ bool TZCLXMLTextReader::ParseXmlDeclaration() {
       if (SameText(value, u"utf-8"))
         named = TEncoding::GetUTF8();
       else
-        named = TEncoding::GetEncoding(value);
+        named = FOwnedEncoding = TEncoding::GetEncoding(value);
     }
   }
   FContent.Value = valueText;

@@ -201,6 +201,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   Integer FDocStart = 0;
   bool FProvisional = false;
   TEncoding* FEncoding = nullptr;
+  TEncoding* FOwnedEncoding = nullptr;  // looked up by the declaration's name
   String FText;
   Integer FLen = 0;
   Integer FPos = 0;
