@@ -219,8 +219,12 @@ void ReadVariant(TStream* Stream, Variant& Value, int Depth) {
       if (Depth >= MaxVariantDepth) throw EReadError(u"Unsupported Variant Type");
       Variant count;
       ReadVariant(Stream, count, Depth + 1);
-      if (!VarIsOrdinal(count) || count.AsInt64() < 0) throw EReadError(u"Unsupported Variant Type");
+      // The count is an integer value (tags 2 to 4); anything else is not this format.
+      const TVarType countType = count.VarType();
+      if ((countType != varShortInt && countType != varSmallint && countType != varInteger) || count.AsInt64() < 0)
+        throw EReadError(u"Unsupported Variant Type");
       const Integer n = count.AsInteger();
+      if (n > 16777216) throw EReadError(u"Stream read error");
       // Every element takes at least one byte: a count beyond the data is corrupt.
       if (n > Stream->GetSize() - Stream->GetPosition()) throw EReadError(u"Stream read error");
       Variant array = VarArrayCreate({0, n - 1}, varVariant);

@@ -128,6 +128,10 @@ TEST(StreamConventions, VariantsRoundTrip) {
   hugeCount.WriteBuffer("\x01\x04\xFF\xFF\xFF\x7F\x02", 7);
   hugeCount.SetPosition(0);
   EXPECT_THROW(StreamReadVariant(&hugeCount, back), EReadError);
+  TMemoryStream int64Count;  // an array count must be an integer value of tags 2 to 4
+  int64Count.WriteBuffer("\x01\x13\x00\x00\x00\x00\x00\x00\x00\x40", 10);
+  int64Count.SetPosition(0);
+  EXPECT_THROW(StreamReadVariant(&int64Count, back), EReadError);
 }
 
 TEST(StreamHelpers, CopyEqualsAndFind) {
