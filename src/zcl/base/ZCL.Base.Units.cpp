@@ -1,7 +1,10 @@
 #include "zcl/base/ZCL.Base.Units.h"
 
+#include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
 #include "zcl/base/ZCL.Threading.h"
+#include "zcl/base/ZCL.Timers.h"
+#include "zcl/base/ZCL.Utils.Date.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -15,6 +18,8 @@ const TUnit GZclBaseUnits[] = {
        TZCLHexcode::FinalizeTable();
      }},
     {"ZCL.ObjectLinks", TZCLObjectLinks::Initialize, TZCLObjectLinks::Finalize},
+    {"ZCL.Utils.Date", TZCLDateUtils::Initialize, nullptr},
+    {"ZCL.FileFormats.INI", nullptr, TZCLEncodings::FreeCodePages},
     {"ZCL.Utils.Messaging",
      [] {
        TZCLMessaging::Initialize();
@@ -24,6 +29,7 @@ const TUnit GZclBaseUnits[] = {
        TZCLMainThread::Finalize();
        TZCLMessaging::Finalize();
      }},
+    {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
 };
 }
 

@@ -4,6 +4,8 @@
 #include <atomic>
 
 #include "rtl/RTL.Objects.h"
+#include "rtl/RTL.SyncObjs.h"
+#include "rtl/RTL.Threads.h"
 
 // A recursive lock that records its owner thread and lives entirely in user mode: a lock word
 // taken by compare-and-swap, no system object. Waiters yield and sleep 1 ms in turn (no spin
@@ -45,9 +47,6 @@ class TZCLLockGuard {
 };
 
 // ---- events, waits and threads ---------------------------------------------------------------------
-
-#include "rtl/RTL.SyncObjs.h"
-#include "rtl/RTL.Threads.h"
 
 // Waits for Object; Timeout in ms, INFINITE without limit. On the main thread the wait keeps
 // running queued calls and delivering messages sent by other threads, in slices of at most
