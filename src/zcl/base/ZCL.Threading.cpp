@@ -99,10 +99,9 @@ bool TZCLPauseableThread::WaitForUnpause(Cardinal Timeout) {
   return FPauseEvent.WaitFor(Timeout) && !GetTerminated();
 }
 
-void TZCLPauseableThread::Terminate() {
-  const bool wasTerminated = GetTerminated();
-  TZCLThread::Terminate();
-  if (!wasTerminated) SetPaused(false);
+void TZCLPauseableThread::TerminatedSet() {
+  TZCLThread::TerminatedSet();
+  FPauseEvent.Signal();
 }
 
 namespace {

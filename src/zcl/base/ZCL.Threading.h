@@ -106,7 +106,10 @@ class TZCLPauseableThread : public TZCLThread {
   // False at once when terminated; otherwise waits while paused (up to Timeout) and answers
   // whether the thread runs.
   bool WaitForUnpause(Cardinal Timeout = INFINITE);
-  void Terminate() override;
+
+ protected:
+  // Wakes a paused body so that it sees the flag (also when the base class terminates the thread).
+  void TerminatedSet() override;
 
  private:
   TZCLEvent FPauseEvent{true, true};
