@@ -23,7 +23,7 @@ void TZCLByteBuffer::SetSize(Integer NewSize) {
     if (!block) throw EOutOfMemory(u"Out of memory");
   }
   FUsed = std::min(std::max(FUsed, 0), NewSize);
-  if (FUsed > 0) std::memcpy(block, FMemory, static_cast<size_t>(FUsed));
+  if (FUsed > 0 && block && FMemory) std::memcpy(block, FMemory, static_cast<size_t>(FUsed));
   std::free(FMemory);
   FMemory = block;
   Data = FMemory;
