@@ -68,7 +68,7 @@ TZCLStringBuilder& TZCLStringBuilder::Append(const Char* Data, Integer Count) {
   if (Count <= 0) return *this;
   if (Count > MaxInt - FLength) throw EOutOfMemory(u"Out of memory");
   Grow(FLength + Count);
-  std::memcpy(FItems.data() + FLength, Data, static_cast<size_t>(Count) * sizeof(Char));
+  std::memcpy(FItems.get() + FLength, Data, static_cast<size_t>(Count) * sizeof(Char));
   FLength += Count;
   return *this;
 }
@@ -111,17 +111,20 @@ TZCLStringBuilder& TZCLStringBuilder::Insert(Integer Index, StringView S) {
   if (count == 0) return *this;
   if (count > MaxInt - FLength) throw EOutOfMemory(u"Out of memory");
   Grow(FLength + count);
-  std::memmove(FItems.data() + Index + count, FItems.data() + Index,
+  std::memmove(FItems.get() + Index + count, FItems.get() + Index,
                static_cast<size_t>(FLength - Index) * sizeof(Char));
-  std::memcpy(FItems.data() + Index, S.data(), static_cast<size_t>(count) * sizeof(Char));
+  std::memcpy(FItems.get() + Index, S.data(), static_cast<size_t>(count) * sizeof(Char));
   FLength += count;
   return *this;
 }
 
 void TZCLStringBuilder::SetCapacity(Integer Value) {
   if (Value < FLength) throw ERangeError(u"List capacity out of bounds (%d)", {Value});
-  FItems.resize(static_cast<size_t>(Value));
-  FItems.shrink_to_fit();
+  if (Value == FCapacity) return;
+  // New storage is left uninitialised: only the characters in use are copied or ever read.
+  std::unique_ptr<Char[]> items = Value > 0 ? std::make_unique_for_overwrite<Char[]>(static_cast<size_t>(Value)) : nullptr;
+  if (FLength > 0) std::memcpy(items.get(), FItems.get(), static_cast<size_t>(FLength) * sizeof(Char));
+  FItems = std::move(items);
   FCapacity = Value;
 }
 
@@ -129,7 +132,7 @@ void TZCLStringBuilder::SetLength(Integer Value) {
   if (Value < 0) RaiseNegative(u"Value");
   Grow(Value);
   // Characters that come into use read as NUL, not as an earlier content.
-  if (Value > FLength) std::fill(FItems.begin() + FLength, FItems.begin() + Value, Char(0));
+  if (Value > FLength) std::fill(FItems.get() + FLength, FItems.get() + Value, Char(0));
   FLength = Value;
 }
 
@@ -138,14 +141,14 @@ String TZCLStringBuilder::ToString(Integer Start, Integer ACount) const {
   if (Start < 0 || Start > FLength) RaiseIndex(Start);
   if (static_cast<Int64>(Start) + ACount > FLength)
     RaiseIndex(static_cast<Integer>(static_cast<Int64>(Start) + ACount - 1));
-  return String(FItems.data() + Start, ACount);
+  return String(FItems.get() + Start, static_cast<size_t>(ACount));
 }
 
 String TZCLStringBuilder::ToTrimmedString() const {
   Integer first = 0, last = FLength;
   while (first < last && FItems[first] < 33) ++first;
   while (last > first && FItems[last - 1] < 33) --last;
-  return String(FItems.data() + first, last - first);
+  return String(FItems.get() + first, static_cast<size_t>(last - first));
 }
 
 // ---------------------------------------------------------------------------------------------

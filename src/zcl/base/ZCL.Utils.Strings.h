@@ -3,6 +3,7 @@
 // hexadecimal and Base64 codes and the duration formats.
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "rtl/RTL.Exceptions.h"
@@ -46,16 +47,16 @@ class TZCLStringBuilder : public TObject {
   void SetCapacity(Integer Value);
   Integer GetLength() const { return FLength; }
   void SetLength(Integer Value);
-  const Char* GetData() const { return FItems.data(); }
+  const Char* GetData() const { return FItems.get(); }
 
-  String ToString() const override { return String(FItems.data(), FLength); }
+  String ToString() const override { return String(FItems.get(), static_cast<size_t>(FLength)); }
   String ToString(Integer Start, Integer ACount) const;
   String ToTrimmedString() const;
 
  private:
   void Grow(Integer Needed);
   Integer FCapacity = 0;
-  std::vector<Char> FItems;
+  std::unique_ptr<Char[]> FItems;  // Capacity characters; only the first Length are defined
   Integer FLength = 0;
 };
 
