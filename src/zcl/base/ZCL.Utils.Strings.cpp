@@ -91,7 +91,7 @@ TZCLStringBuilder& TZCLStringBuilder::Append(Integer Value) {
   // Digits written backwards into a local buffer: no temporary string per number.
   Char digits[12];
   Char* p = digits + 12;
-  UInt64 magnitude = Value < 0 ? 0 - static_cast<UInt64>(static_cast<Int64>(Value)) : static_cast<UInt64>(Value);
+  uint32_t magnitude = Value < 0 ? 0u - static_cast<uint32_t>(Value) : static_cast<uint32_t>(Value);
   do {
     *--p = static_cast<Char>(u'0' + magnitude % 10);
     magnitude /= 10;
