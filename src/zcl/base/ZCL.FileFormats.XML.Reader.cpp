@@ -341,6 +341,8 @@ void TZCLXMLTextReader::Decode() {
 
 // Decodes the bytes from the current position with the final encoding and prepares the text.
 void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
+  if (FDecoded) return;  // the byte-order mark or the settings decided the encoding
+  FDecoded = true;
   Integer fromByte = FDocStart;
   String head;
   if (FProvisional) {
@@ -364,16 +366,17 @@ void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
     valid = lo;
   }
   String tail = valid > 0 ? FEncoding->GetString(p, valid) : String();
-  String all = head + tail;
   // Line ends become LF; the position moves back by the CRs dropped before it.
   String out;
-  out.reserve(all.size());
+  out.reserve(head.size() + tail.size());
   Integer newPos = FPos;
   FLineStarts.assign(1, 0);
-  for (size_t i = 0; i < all.size(); ++i) {
-    Char c = all[i];
+  const size_t total = head.size() + tail.size();
+  auto at = [&](size_t i) { return i < head.size() ? head[i] : tail[i - head.size()]; };
+  for (size_t i = 0; i < total; ++i) {
+    Char c = at(i);
     if (c == u'\r') {
-      if (i + 1 < all.size() && all[i + 1] == u'\n') {
+      if (i + 1 < total && at(i + 1) == u'\n') {
         if (static_cast<Integer>(i) < FPos) --newPos;
         continue;
       }
@@ -386,6 +389,7 @@ void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
   FLen = static_cast<Integer>(FText.size());
   FPos = newPos;
   if (valid < n) FDecodeErrorAt = FLen;
+  FBytes = std::vector<Byte>();
   if (FSettings.MaxCharactersInDocument > 0 && FLen > FSettings.MaxCharactersInDocument)
     FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
 }

@@ -200,6 +200,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   std::vector<Byte> FBytes;
   Integer FDocStart = 0;
   bool FProvisional = false;
+  bool FDecoded = false;
   TEncoding* FEncoding = nullptr;
   TEncoding* FOwnedEncoding = nullptr;  // looked up by the declaration's name
   String FText;
