@@ -1,7 +1,6 @@
 #include "zcl/base/ZCL.Utils.Date.h"
 
 #include <langinfo.h>
-
 #include <locale.h>
 
 #include <algorithm>
@@ -15,8 +14,8 @@ void TZCLDateUtils::SetFirstDayOfWeek(Byte Value) {
 
 void TZCLDateUtils::Initialize() {
   switch (GetCalendarType()) {
-    case 2:   // Gregorian, United States
-    case 6:   // Hijri
+    case 2:  // Gregorian, United States
+    case 6:  // Hijri
       SetFirstDayOfWeek(6);
       break;
     case 10:  // Gregorian, Arabic

@@ -22,7 +22,7 @@ class TZCLSearchPaths : public TZCLLockablePersistent {
   // Empty parts and parts without a folder are skipped; the folder of a part is recursive unless
   // its flag character is "0". The change arrives once.
   virtual void FromString(const String& Text);
-  String ToString() const;
+  String ToString() const override;
   virtual void Clear();
   // A new list of the folders, owned by the caller.
   virtual TStringList* CreatePathList() const;

@@ -1,11 +1,10 @@
-#include "zcl/base/ZCL.FileFormats.INI.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
 namespace {

@@ -1,5 +1,3 @@
-#include "zcl/base/ZCL.Utils.Date.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +7,7 @@
 
 #include "rtl/RTL.DateTime.h"
 #include "rtl/RTL.Exceptions.h"
+#include "zcl/base/ZCL.Utils.Date.h"
 
 namespace {
 
@@ -96,9 +95,9 @@ TEST_F(DateUtilsTest, StartOfTheWeekHonoursTheFirstDay) {
       {6, At(2024, 6, 2, 18), At(2024, 6, 2)},   // Sunday -> itself
       {5, At(2024, 5, 31, 9), At(2024, 5, 25)},  // Friday -> the Saturday six days before
       {5, At(2024, 6, 1, 9), At(2024, 6, 1)},
-      {0, At(2024, 6, 2, 9), At(2024, 5, 27)},   // Sunday -> the Monday before
+      {0, At(2024, 6, 2, 9), At(2024, 5, 27)},  // Sunday -> the Monday before
       {0, At(2024, 6, 3, 9), At(2024, 6, 3)},
-      {2, At(2024, 6, 4, 9), At(2024, 5, 29)},   // Tuesday, week from Wednesday
+      {2, At(2024, 6, 4, 9), At(2024, 5, 29)},  // Tuesday, week from Wednesday
   };
   for (const Case& c : cases) {
     TZCLDateUtils::SetFirstDayOfWeek(c.FirstDay);

@@ -1,10 +1,9 @@
-#include "zcl/base/ZCL.Utils.FileSystem.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "rtl/RTL.StringList.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
 
 namespace {
 
@@ -80,9 +79,15 @@ TEST(SearchPaths, OverlapsInBothDirectionsOnWholeFolders) {
     const char16_t* Path;
     bool Expected;
   } cases[] = {
-      {u"/home/user/Music", true},      {u"/home/user/music/rock", true}, {u"/home/user", true},
-      {u"/home/", true},                {u"/srv/share/x/y", true},        {u"/home/user/Mus", false},
-      {u"/home/user/Music2", false},    {u"/srv/shared", false},          {u"/var", false},
+      {u"/home/user/Music", true},
+      {u"/home/user/music/rock", true},
+      {u"/home/user", true},
+      {u"/home/", true},
+      {u"/srv/share/x/y", true},
+      {u"/home/user/Mus", false},
+      {u"/home/user/Music2", false},
+      {u"/srv/shared", false},
+      {u"/var", false},
   };
   for (const Case& c : cases) EXPECT_EQ(paths.Overlaps(c.Path), c.Expected) << StringToUTF8(c.Path);
 }
