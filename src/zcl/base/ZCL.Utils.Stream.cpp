@@ -1,5 +1,7 @@
 #include "zcl/base/ZCL.Utils.Stream.h"
 
+#include "rtl/RTL.EmbeddedResources.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -715,4 +717,8 @@ void* TZCLAnsiStringStream::Realloc(NativeInt& NewCapacity) {
   if (NewCapacity > 0 && NewCapacity != GetSize()) NewCapacity = (NewCapacity + 8191) & ~NativeInt(8191);
   FData.resize(static_cast<size_t>(NewCapacity));
   return FData.empty() ? nullptr : FData.data();
+}
+
+bool ResourceExists(const void*, StringView Name, StringView Type) {
+  return FindEmbeddedResource(Name, Type) != nullptr;
 }

@@ -53,6 +53,9 @@ Int64 StreamBeginWriteChunk(TStream* Stream, Cardinal ID, Int64& Start);
 void StreamEndWriteChunk(TStream* Stream, Int64& Start);
 
 Int64 StreamGetBytesLeft(TStream* Stream);
+// True when the program holds an embedded resource of that name and type (the module handle is
+// accepted for the callers' sake: there is one set of resources, the program's).
+bool ResourceExists(const void* Module, StringView Name, StringView Type);
 void StreamCopyPart(TStream* Target, TStream* Source, Int64 Count);
 void StreamCopyRange(TStream* Target, TStream* Source, Int64 Position, Int64 Count);
 void StreamCopyAll(TStream* Target, TStream* Source);

@@ -283,3 +283,9 @@ TEST(StreamClasses, AnsiStringStreamReadsAndGrowsItsString) {
   EXPECT_EQ(s.GetCapacity() % 8192, 0);
   EXPECT_EQ(s.GetDataString(), "hello" + more);
 }
+
+TEST(StreamResources, ExistenceByNameAndType) {
+  EXPECT_TRUE(ResourceExists(nullptr, u"zephse_selftest", u"RCDATA"));
+  EXPECT_FALSE(ResourceExists(nullptr, u"ZEPHSE_SELFTEST", u"BITMAP"));
+  EXPECT_FALSE(ResourceExists(nullptr, u"NO_SUCH_RESOURCE", u"RCDATA"));
+}
