@@ -3,8 +3,10 @@
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
 #include "zcl/base/ZCL.Threading.h"
+#include "zcl/base/ZCL.Threading.Pool.h"
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.Date.h"
+#include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -19,6 +21,7 @@ const TUnit GZclBaseUnits[] = {
      }},
     {"ZCL.ObjectLinks", TZCLObjectLinks::Initialize, TZCLObjectLinks::Finalize},
     {"ZCL.Utils.Date", TZCLDateUtils::Initialize, nullptr},
+    {"ZCL.Utils.Encodings", TZCLEncodings::Initialize, TZCLEncodings::Finalize},
     {"ZCL.FileFormats.INI", nullptr, TZCLEncodings::FreeCodePages},
     {"ZCL.Utils.Messaging",
      [] {
@@ -30,6 +33,7 @@ const TUnit GZclBaseUnits[] = {
        TZCLMessaging::Finalize();
      }},
     {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
+    {"ZCL.Threading.Pool", nullptr, FreeTaskDispatcher},
 };
 }
 
