@@ -79,8 +79,9 @@ TObjHandle TZCLTaskDispatcher::RunCore(TZCLTask* Task, TZCLThreadCallback Callba
     Task->FCallMode = Mode;
     Task->FHandle = handle = ++GNextHandle;
     const TZCLTaskPriority priority = Task->GetPriority();
-    auto at = std::find_if(F->Queue.begin(), F->Queue.end(),
-                           [&](TZCLTask* queued) { return queued->GetPriority() < priority; });
+    // From the back: after the last task of the same or a higher priority (usually the end).
+    auto at = F->Queue.end();
+    while (at != F->Queue.begin() && (*std::prev(at))->GetPriority() < priority) --at;
     F->Queue.insert(at, Task);
   }
   ProcessQueue();

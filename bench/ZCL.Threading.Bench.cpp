@@ -1,0 +1,121 @@
+// The task pool's throughput for 100,000 small tasks against a plain std::thread pool.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "os/OS.Units.h"
+#include "os/backends/headless/OS.Headless.h"
+#include "rtl/RTL.Units.h"
+#include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/base/ZCL.Threading.Pool.h"
+
+namespace {
+
+constexpr int TaskCount = 100000;
+
+// A small piece of work, kept from being optimised away.
+void SmallWork(std::atomic<long>& Sum, int Seed) {
+  long x = Seed;
+  for (int i = 0; i < 64; ++i) x = x * 1103515245 + 12345;
+  Sum.fetch_add(x & 1, std::memory_order_relaxed);
+}
+
+void BM_TaskPool(benchmark::State& state) {
+  TZCLTaskDispatcher* pool = TaskDispatcher();
+  for (auto _ : state) {
+    std::atomic<long> sum{0};
+    std::vector<TObjHandle> handles;
+    handles.reserve(TaskCount);
+    for (int i = 0; i < TaskCount; ++i)
+      handles.push_back(pool->Run([&sum, i](const TZCLTaskCancelCallback&) { SmallWork(sum, i); }));
+    for (TObjHandle handle : handles) pool->WaitFor(handle);
+    benchmark::DoNotOptimize(sum.load());
+  }
+  state.SetItemsProcessed(state.iterations() * TaskCount);
+}
+BENCHMARK(BM_TaskPool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A fixed set of std::threads draining one queue.
+class TPlainPool {
+ public:
+  explicit TPlainPool(unsigned Threads) {
+    for (unsigned i = 0; i < Threads; ++i) FThreads.emplace_back([this] { Work(); });
+  }
+  ~TPlainPool() {
+    {
+      std::lock_guard guard(FLock);
+      FStop = true;
+    }
+    FWake.notify_all();
+    for (auto& t : FThreads) t.join();
+  }
+  void Submit(std::function<void()> Job) {
+    {
+      std::lock_guard guard(FLock);
+      FJobs.push_back(std::move(Job));
+      ++FPending;
+    }
+    FWake.notify_one();
+  }
+  void WaitAll() {
+    std::unique_lock guard(FLock);
+    FIdle.wait(guard, [this] { return FPending == 0; });
+  }
+
+ private:
+  void Work() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock guard(FLock);
+        FWake.wait(guard, [this] { return FStop || !FJobs.empty(); });
+        if (FJobs.empty()) return;
+        job = std::move(FJobs.front());
+        FJobs.pop_front();
+      }
+      job();
+      std::lock_guard guard(FLock);
+      if (--FPending == 0) FIdle.notify_all();
+    }
+  }
+  std::mutex FLock;
+  std::condition_variable FWake, FIdle;
+  std::deque<std::function<void()>> FJobs;
+  std::vector<std::thread> FThreads;
+  long FPending = 0;
+  bool FStop = false;
+};
+
+void BM_PlainThreadPool(benchmark::State& state) {
+  TPlainPool pool(std::max(1u, std::thread::hardware_concurrency()));
+  for (auto _ : state) {
+    std::atomic<long> sum{0};
+    for (int i = 0; i < TaskCount; ++i) pool.Submit([&sum, i] { SmallWork(sum, i); });
+    pool.WaitAll();
+    benchmark::DoNotOptimize(sum.load());
+  }
+  state.SetItemsProcessed(state.iterations() * TaskCount);
+}
+BENCHMARK(BM_PlainThreadPool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  InitializeUnits(RtlUnits());
+  InitializeUnits(OsUnits());
+  THeadlessConfig config;
+  config.ManualClock = false;
+  InstallHeadlessBackend(config);
+  InitializeUnits(ZclBaseUnits());
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  FinalizeUnits();
+  return 0;
+}
