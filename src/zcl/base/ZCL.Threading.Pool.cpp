@@ -9,6 +9,7 @@
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Format.h"
 #include "zcl/base/ZCL.Threading.h"
+#include "zcl/base/ZCL.Timers.h"
 
 namespace {
 
@@ -48,6 +49,10 @@ struct TZCLTaskDispatcher::TState {
   Integer BaseLimit = 1;
   // Work items handed to the system pool that have not returned; the dispatcher outlives them.
   std::atomic<Integer> InFlight{0};
+  Integer History[10] = {};  // newest first
+  Integer SampleCount = 0;
+  TZCLTimer* Monitor = nullptr;
+  TSystemTimes PrevTimes{};
 };
 
 TZCLTaskDispatcher::TZCLTaskDispatcher() : F(std::make_unique<TState>()) {
@@ -56,6 +61,7 @@ TZCLTaskDispatcher::TZCLTaskDispatcher() : F(std::make_unique<TState>()) {
 }
 
 TZCLTaskDispatcher::~TZCLTaskDispatcher() {
+  if (F->Monitor) Free(F->Monitor);
   {
     std::lock_guard guard(F->Lock);
     F->Limit = F->BaseLimit = 0;
@@ -249,6 +255,48 @@ void TZCLTaskDispatcher::SetMaxActiveTasks(Integer N) {
 Integer TZCLTaskDispatcher::GetMaxActiveTasks() {
   std::lock_guard guard(F->Lock);
   return F->Limit;
+}
+
+void TZCLTaskDispatcher::SetUseCpuUsageMonitor(bool Value) {
+  if (!IsMainThread()) throw EInvalidOperation(u"SetUseCpuUsageMonitor must be called from MainThread");
+  if (Value == UseCpuUsageMonitor()) return;
+  if (Value) {
+    TThread::GetCPUUsage(F->PrevTimes);
+    F->Monitor = Create<TZCLTimer>(TNotifyEvent(this, &TZCLTaskDispatcher::CpuUsageMonitorTick), 1000u, true, false);
+  } else {
+    Free(F->Monitor);
+    F->Monitor = nullptr;
+  }
+}
+
+bool TZCLTaskDispatcher::UseCpuUsageMonitor() const { return F->Monitor != nullptr; }
+
+void TZCLTaskDispatcher::CpuUsageMonitorTick(TObject*) { AddCpuUsageSample(TThread::GetCPUUsage(F->PrevTimes)); }
+
+void TZCLTaskDispatcher::AddCpuUsageSample(Integer Percent) {
+  {
+    std::lock_guard guard(F->Lock);
+    std::copy_backward(F->History, F->History + 9, F->History + 10);
+    F->History[0] = Percent;
+    F->SampleCount = std::min<Integer>(F->SampleCount + 1, 10);
+    if (F->SampleCount < 10) return;
+    Integer sum = 0;
+    for (Integer sample : F->History) sum += sample;
+    const Integer average = sum / 10;
+    Integer target = F->BaseLimit;
+    if (!F->Queue.empty()) {
+      target = static_cast<Integer>(F->Active.size());
+      if (average <= 80)
+        ++target;
+      else if (average >= 95)
+        --target;
+    }
+    target = std::clamp<Integer>(target, F->BaseLimit, std::max<Integer>(F->BaseLimit, CPUCount() * 8));
+    if (target == F->Limit) return;
+    F->Limit = target;
+    F->SampleCount = 0;
+  }
+  ProcessQueue();
 }
 
 Integer TZCLTaskDispatcher::GetActiveCount() {

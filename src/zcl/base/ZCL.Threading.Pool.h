@@ -78,6 +78,13 @@ class TZCLTaskDispatcher {
   // Values below 1 become 1.
   void SetMaxActiveTasks(Integer N);
   Integer GetMaxActiveTasks();
+  // Main thread only: a timer that adapts the limit to the processor load every second.
+  void SetUseCpuUsageMonitor(bool Value);
+  bool UseCpuUsageMonitor() const;
+  // One processor-load sample (percent); after ten, while tasks are queued, the limit grows by one
+  // at 80 or less and shrinks by one at 95 or more, within the base limit and 8 per processor;
+  // with nothing queued it returns to the base limit.
+  void AddCpuUsageSample(Integer Percent);
   Integer GetActiveCount();
   Integer GetQueuedCount();
   // "Active: N" and, with tasks queued, " (Pending: M)".
@@ -92,6 +99,7 @@ class TZCLTaskDispatcher {
   void StartTask(TZCLTask* Task);
   void ExecuteTask(TZCLTask* Task);
   TWaitResult CancelCore(TObjHandle Handle, Cardinal Timeout);
+  void CpuUsageMonitorTick(TObject* Sender);
   std::unique_ptr<TState> F;
 };
 

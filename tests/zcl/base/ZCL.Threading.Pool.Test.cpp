@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "rtl/RTL.Exceptions.h"
@@ -135,6 +136,35 @@ TEST_F(PoolFixture, CancelAllCompletesQueuedTasksWaitingForTheMainThread) {
   Gate.Signal();
   Pool->CancelAll(true);
   EXPECT_EQ(mainThreadCompletions, 1);
+}
+
+TEST_F(PoolFixture, LoadSamplesAdaptTheLimitWhileTasksAreQueued) {
+  Pool->SetMaxActiveTasks(1);
+  Pool->Run(Make(1));
+  const TObjHandle queued = Pool->Run(Make(2));
+  for (int i = 0; i < 9; ++i) Pool->AddCpuUsageSample(50);
+  EXPECT_EQ(Pool->GetMaxActiveTasks(), 1);  // fewer than ten samples change nothing
+  Pool->AddCpuUsageSample(50);
+  EXPECT_EQ(Pool->GetMaxActiveTasks(), 2);  // the second task may start now
+  Gate.Signal();
+  Pool->WaitFor(queued);
+  Pool->CancelAll(true);
+  for (int i = 0; i < 10; ++i) Pool->AddCpuUsageSample(50);
+  EXPECT_EQ(Pool->GetMaxActiveTasks(), 1);  // nothing queued: back to the base
+
+  Pool->SetUseCpuUsageMonitor(true);
+  EXPECT_TRUE(Pool->UseCpuUsageMonitor());
+  bool refused = false;
+  std::thread([&] {
+    try {
+      Pool->SetUseCpuUsageMonitor(false);
+    } catch (const EInvalidOperation&) {
+      refused = true;
+    }
+  }).join();
+  EXPECT_TRUE(refused);
+  Pool->SetUseCpuUsageMonitor(false);
+  EXPECT_FALSE(Pool->UseCpuUsageMonitor());
 }
 
 TEST(ZclTaskGroup, RunFiresOnCompleteOnceWhenEveryTaskFinishedBefore) {
