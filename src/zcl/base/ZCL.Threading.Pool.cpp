@@ -323,7 +323,12 @@ std::mutex GDispatcherLock;
 
 TZCLTaskDispatcher* TaskDispatcher() {
   std::lock_guard guard(GDispatcherLock);
-  if (!GDispatcher) GDispatcher = new TZCLTaskDispatcher();
+  if (!GDispatcher) {
+    // The monitor refuses other threads than the main thread; then no pool is made.
+    auto dispatcher = std::make_unique<TZCLTaskDispatcher>();
+    dispatcher->SetUseCpuUsageMonitor(true);
+    GDispatcher = dispatcher.release();
+  }
   return GDispatcher;
 }
 
