@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sched.h>
+
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Format.h"
 #include "zcl/base/ZCL.Threading.h"
@@ -27,6 +29,16 @@ void ReportTaskException(std::exception_ptr Error) {
   } catch (...) {
     std::fprintf(stderr, "ThreadPool: unknown exception\n");
   }
+}
+
+// Low tasks run under SCHED_IDLE, the others under the normal policy; the setting stays on the
+// pool thread. Refusals (missing rights) leave the thread as it was.
+void ApplyTaskPriority(TZCLTaskPriority Priority) {
+  sched_param param{};
+  if (Priority == TZCLTaskPriority::Low)
+    sched_setscheduler(0, SCHED_IDLE, &param);
+  else if (sched_getscheduler(0) != SCHED_OTHER)
+    sched_setscheduler(0, SCHED_OTHER, &param);
 }
 
 }  // namespace
@@ -121,6 +133,7 @@ void TZCLTaskDispatcher::StartTask(TZCLTask* Task) {
 void TZCLTaskDispatcher::ExecuteTask(TZCLTask* Task) {
   Task->FWorkerThreadId = GetCurrentThreadId();
   try {
+    ApplyTaskPriority(Task->GetPriority());
     Task->Execute();
   } catch (...) {
     ReportTaskException(std::current_exception());

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+
+#include <sched.h>
 #include <vector>
 
 #include "rtl/RTL.Exceptions.h"
@@ -165,6 +167,23 @@ TEST_F(PoolFixture, LoadSamplesAdaptTheLimitWhileTasksAreQueued) {
   EXPECT_TRUE(refused);
   Pool->SetUseCpuUsageMonitor(false);
   EXPECT_FALSE(Pool->UseCpuUsageMonitor());
+}
+
+TEST(ZclTaskPool, LowTasksRunAtIdlePriority) {
+  std::atomic<int> lowPolicy{-1}, normalPolicy{-1};
+  auto* pool = new TZCLTaskDispatcher();
+  struct TPolicyTask : TZCLTask {
+    TZCLTaskPriority P;
+    std::atomic<int>* Out;
+    TPolicyTask(TZCLTaskPriority AP, std::atomic<int>* AOut) : P(AP), Out(AOut) {}
+    TZCLTaskPriority GetPriority() override { return P; }
+    void Execute() override { *Out = sched_getscheduler(0); }
+  };
+  pool->WaitFor(pool->Run(Create<TPolicyTask>(TZCLTaskPriority::Low, &lowPolicy)));
+  pool->WaitFor(pool->Run(Create<TPolicyTask>(TZCLTaskPriority::Normal, &normalPolicy)));
+  delete pool;
+  EXPECT_EQ(lowPolicy, SCHED_IDLE);
+  EXPECT_NE(normalPolicy, -1);
 }
 
 TEST(ZclTaskGroup, RunFiresOnCompleteOnceWhenEveryTaskFinishedBefore) {
