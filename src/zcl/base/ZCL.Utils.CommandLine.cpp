@@ -29,9 +29,7 @@ class TParamsParser : public TZCLParser {
   Integer Remaining() const { return FScanCount; }
 };
 
-bool IsDelimiterChar(const TZCLParserToken& Token, Char C) {
-  return Token.DataLength == 1 && Token.Data[0] == C;
-}
+bool IsDelimiterChar(const TZCLParserToken& Token, Char C) { return Token.DataLength == 1 && Token.Data[0] == C; }
 
 // A drive letter with its colon ("C:") or a UNC server and share ("\\server\share").
 bool StartsWithDrive(StringView Text) {

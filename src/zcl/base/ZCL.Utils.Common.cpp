@@ -12,8 +12,8 @@
 #include <cstring>
 
 #include "os/OS.Environment.h"
-#include "os/OS.System.h"
 #include "os/OS.Files.h"
+#include "os/OS.System.h"
 #include "os/OS.Windows.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Geometry.h"
@@ -160,8 +160,7 @@ String CreateGUIDString() {
 
 String PointerToHexString(const void* Ptr) {
   char buffer[17];
-  std::snprintf(buffer, sizeof buffer, "%016llX",
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Ptr)));
+  std::snprintf(buffer, sizeof buffer, "%016llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Ptr)));
   return UTF8ToString(buffer);
 }
 

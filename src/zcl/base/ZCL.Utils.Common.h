@@ -96,7 +96,8 @@ constexpr uint32_t Swap32(uint32_t Value) {
   return (Value >> 24) | ((Value >> 8) & 0xFF00u) | ((Value << 8) & 0xFF0000u) | (Value << 24);
 }
 constexpr uint64_t Swap64(uint64_t Value) {
-  return (static_cast<uint64_t>(Swap32(static_cast<uint32_t>(Value))) << 32) | Swap32(static_cast<uint32_t>(Value >> 32));
+  return (static_cast<uint64_t>(Swap32(static_cast<uint32_t>(Value))) << 32) |
+         Swap32(static_cast<uint32_t>(Value >> 32));
 }
 constexpr uint32_t HiInteger(uint64_t Value) { return static_cast<uint32_t>(Value >> 32); }
 constexpr uint32_t LoInteger(uint64_t Value) { return static_cast<uint32_t>(Value); }
@@ -110,4 +111,4 @@ namespace detail {
 // The version test against a given running version.
 bool IsVersionOrLater(Integer Major, Integer Minor, Integer Build, Integer RunMajor, Integer RunMinor,
                       Integer RunBuild);
-}
+}  // namespace detail

@@ -1,8 +1,8 @@
-#include "zcl/base/ZCL.Utils.CommandLine.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include "zcl/base/ZCL.Utils.CommandLine.h"
 
 namespace {
 

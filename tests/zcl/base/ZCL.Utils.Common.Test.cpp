@@ -1,12 +1,14 @@
-#include "zcl/base/ZCL.Utils.Common.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "os/OS.Environment.h"
+#include "os/OS.Windows.h"
+#include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Objects.h"
+#include "zcl/base/ZCL.Utils.Common.h"
 
 namespace {
 
@@ -15,8 +17,8 @@ TEST(CommonUtils, VersionTest) {
     Integer Major, Minor, Build, RunMajor, RunMinor, RunBuild;
     bool Expected;
   } cases[] = {
-      {10, 0, -1, 10, 0, 19045, true},   {10, 0, 22000, 10, 0, 19045, false}, {6, 3, 0, 10, 0, 19045, true},
-      {10, 0, 19045, 10, 0, 19045, true}, {11, 0, 0, 10, 0, 19045, false},    {10, 1, 0, 10, 0, 19045, false},
+      {10, 0, -1, 10, 0, 19045, true},    {10, 0, 22000, 10, 0, 19045, false}, {6, 3, 0, 10, 0, 19045, true},
+      {10, 0, 19045, 10, 0, 19045, true}, {11, 0, 0, 10, 0, 19045, false},     {10, 1, 0, 10, 0, 19045, false},
       {10, 0, 0, 10, 1, 0, true},
   };
   for (const Case& c : cases)
@@ -149,6 +151,32 @@ TEST(CommonUtils, IntegerHelpers) {
     int64_t A, B, C, Expected;
   } cases[] = {{10, 1, 3, 3}, {5, 1, 0, 0}, {5, 1, 2, 2}, {7, 1, 2, 4}, {-5, 1, 2, -2}, {INT64_MAX, 4, 1, 0}};
   for (const Case& c : cases) EXPECT_EQ(MulDiv64(c.A, c.B, c.C), c.Expected) << c.A << "*" << c.B << "/" << c.C;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommonUtils, WindowQueries) {
+  WNDCLASS c;
+  c.lpfnWndProc = DefWindowProc;
+  c.lpszClassName = u"ZTestCommonProbeClassWithAVeryLongNameThatRunsPastSixtyFourCharacters";
+  ASSERT_NE(RegisterClass(c), 0);
+  HWND window = CreateWindowEx(0, c.lpszClassName, u"", WS_POPUP, 10, 20, 30, 40, nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetWindowClassName(window), c.lpszClassName.substr(0, 64));
+  EXPECT_EQ(FindWindowByClass(u"ztestcommonprobeclasswithaverylongnamethatrunspastsixtyfourcharacters"), window);
+  EXPECT_EQ(GetWindowRectOrEmpty(window), TRect(10, 20, 40, 60));
+  String fileName;
+  EXPECT_TRUE(GetWindowProcessFileName(window, fileName));
+  EXPECT_EQ(fileName, GetModuleFileName());
+  DestroyWindow(window);
+  UnregisterClass(c.lpszClassName);
+
+  EXPECT_EQ(FindWindowByClass(c.lpszClassName), nullptr);
+  EXPECT_EQ(GetWindowRectOrEmpty(window), TRect());
+  EXPECT_FALSE(GetWindowProcessFileName(nullptr, fileName));
+  EXPECT_TRUE(fileName.empty());
 }
 
 }  // namespace
