@@ -12,6 +12,7 @@
 #include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Types.h"
+#include "zcl/base/ZCL.Classes.h"  // TZCLProgressEvent
 
 class TEncoding;
 class Variant;
@@ -21,7 +22,6 @@ class TZCLCriticalSection;
 RTL_EXCEPTION(EZCLCannotModifyReadOnlyStream, EInvalidOperation);
 
 // Sender, progress 0..100.
-using TZCLProgressEvent = std::function<void(TObject* Sender, Single Progress)>;
 
 void StreamWriteWord(TStream* Stream, Word Value);
 Word StreamReadWord(TStream* Stream);

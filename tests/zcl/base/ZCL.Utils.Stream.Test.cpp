@@ -170,12 +170,18 @@ TEST(StreamHelpers, CopyEqualsAndFind) {
   EXPECT_EQ(hay.GetPosition(), 15000);
 }
 
+struct TProgressRecorder {
+  std::vector<Single> Values;
+  void Note(TObject*, Single Progress) { Values.push_back(Progress); }
+};
+
 TEST(StreamHelpers, ReplaceRangeGrowsAndShrinks) {
   TMemoryStream s, replacement, shorter;
   Fill(s, 20);
   replacement.WriteBuffer("ABCDEFGHIJ", 10);
-  std::vector<Single> progress;
-  StreamReplaceRange(&s, &replacement, 2, 4, [&](TObject*, Single p) { progress.push_back(p); });
+  TProgressRecorder recorder;
+  const std::vector<Single>& progress = recorder.Values;
+  StreamReplaceRange(&s, &replacement, 2, 4, TZCLProgressEvent(&recorder, &TProgressRecorder::Note));
   std::vector<Byte> expected = {0, 1, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J'};
   for (int i = 6; i < 20; ++i) expected.push_back(static_cast<Byte>(i));
   EXPECT_EQ(Bytes(s), expected);
