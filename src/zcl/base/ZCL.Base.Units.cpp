@@ -6,6 +6,7 @@
 #include "zcl/base/ZCL.Threading.Pool.h"
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.Date.h"
+#include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -20,6 +21,7 @@ const TUnit GZclBaseUnits[] = {
      }},
     {"ZCL.ObjectLinks", TZCLObjectLinks::Initialize, TZCLObjectLinks::Finalize},
     {"ZCL.Utils.Date", TZCLDateUtils::Initialize, nullptr},
+    {"ZCL.Utils.Encodings", TZCLEncodings::Initialize, TZCLEncodings::Finalize},
     {"ZCL.FileFormats.INI", nullptr, TZCLEncodings::FreeCodePages},
     {"ZCL.Utils.Messaging",
      [] {
