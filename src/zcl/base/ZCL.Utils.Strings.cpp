@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
@@ -1020,3 +1021,323 @@ String TZCLAppVersion::ToDisplayString() const {
 }
 
 String TZCLAppVersion::FormatBuildDate(Double Date) { return FormatDateTime(u"(dd.MM.yyyy)", TDateTime(Date)); }
+
+// ---------------------------------------------------------------------------------------------
+// Punycode
+
+namespace {
+namespace puny {
+// RFC 3492 parameters; the arithmetic runs on 32-bit unsigned values with overflow checks.
+constexpr uint32_t Base = 36, TMin = 1, TMax = 26, Skew = 38, Damp = 700, InitialBias = 72, InitialN = 128;
+constexpr uint32_t MaxValue = std::numeric_limits<uint32_t>::max();
+constexpr uint32_t MaxCodePoint = 0x10FFFF;
+
+uint32_t Adapt(uint32_t Delta, uint32_t Count, bool FirstTime) {
+  Delta = FirstTime ? Delta / Damp : Delta / 2;
+  Delta += Delta / Count;
+  uint32_t k = 0;
+  while (Delta > ((Base - TMin) * TMax) / 2) {
+    Delta /= Base - TMin;
+    k += Base;
+  }
+  return k + (Base - TMin + 1) * Delta / (Delta + Skew);
+}
+
+uint32_t Threshold(uint32_t K, uint32_t Bias) { return K <= Bias ? TMin : K >= Bias + TMax ? TMax : K - Bias; }
+
+char EncodeDigit(uint32_t D) { return static_cast<char>(D < 26 ? 'a' + D : '0' + (D - 26)); }
+
+// Base for a character that is not a digit.
+uint32_t DecodeDigit(char C) {
+  if (C >= 'a' && C <= 'z') return static_cast<uint32_t>(C - 'a');
+  if (C >= 'A' && C <= 'Z') return static_cast<uint32_t>(C - 'A');
+  if (C >= '0' && C <= '9') return static_cast<uint32_t>(C - '0') + 26;
+  return Base;
+}
+
+bool IsHighSurrogate(uint32_t C) { return C >= 0xD800 && C <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
+
+String Widen(std::string_view Bytes) {
+  if (Bytes.empty()) return String();
+  const auto count = static_cast<Integer>(Bytes.size());
+  const Integer size = MultiByteToWideChar(CP_ACP, 0, Bytes.data(), count, nullptr, 0);
+  if (size <= 0) return UTF8ToString(Bytes);
+  String result(static_cast<size_t>(size), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, Bytes.data(), count, result.data(), size);
+  return result;
+}
+
+// A label the ANSI code page cannot hold goes as UTF-8 rather than losing characters.
+AnsiString Narrow(StringView Text) {
+  if (Text.empty()) return AnsiString();
+  const auto count = static_cast<Integer>(Text.size());
+  const Integer size = WideCharToMultiByte(CP_ACP, 0, Text.data(), count, nullptr, 0);
+  if (size <= 0) return StringToUTF8(String(Text));
+  AnsiString result(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, Text.data(), count, result.data(), size);
+  if (Widen(result) != Text) return StringToUTF8(String(Text));
+  return result;
+}
+}  // namespace puny
+}  // namespace
+
+Integer TZCLPunycode::Encode(const Char* Input, Integer Count, Integer& OutputLength, char* Output) {
+  using namespace puny;
+  if (!Input || Count <= 0) return BadInput;
+  std::vector<uint32_t> points;
+  points.reserve(static_cast<size_t>(Count));
+  for (Integer j = 0; j < Count; ++j) {
+    const uint32_t c = Input[j];
+    if (IsHighSurrogate(c) && j + 1 < Count && IsLowSurrogate(Input[j + 1])) {
+      points.push_back(0x10000 + ((c - 0xD800) << 10) + (Input[++j] - 0xDC00u));
+    } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      return BadInput;
+    } else {
+      points.push_back(c);
+    }
+  }
+  const uint64_t capacity = Output ? static_cast<uint64_t>(std::max<Integer>(OutputLength, 0)) : UINT64_MAX / 2;
+  uint64_t out = 0;
+  auto put = [&](char C) {
+    if (out >= capacity) return false;
+    if (Output) Output[out] = C;
+    ++out;
+    return true;
+  };
+
+  for (uint32_t c : points) {
+    if (c >= 0x80) continue;
+    if (capacity - out < 2) return BigOutput;
+    put(static_cast<char>(c));
+  }
+  const auto total = static_cast<uint32_t>(points.size());
+  const auto b = static_cast<uint32_t>(out);
+  uint32_t h = b;
+  if (b > 0) put('-');
+
+  uint32_t n = InitialN, delta = 0, bias = InitialBias;
+  while (h < total) {
+    uint32_t m = MaxValue;
+    for (uint32_t c : points)
+      if (c >= n && c < m) m = c;
+    if (m - n > (MaxValue - delta) / (h + 1)) return Overflow;
+    delta += (m - n) * (h + 1);
+    n = m;
+    for (uint32_t c : points) {
+      if (c < n && ++delta == 0) return Overflow;
+      if (c != n) continue;
+      uint32_t q = delta;
+      for (uint32_t k = Base;; k += Base) {
+        const uint32_t t = Threshold(k, bias);
+        if (q < t) break;
+        if (!put(EncodeDigit(t + (q - t) % (Base - t)))) return BigOutput;
+        q = (q - t) / (Base - t);
+      }
+      if (!put(EncodeDigit(q))) return BigOutput;
+      bias = Adapt(delta, h + 1, h == b);
+      delta = 0;
+      ++h;
+    }
+    ++delta;
+    ++n;
+  }
+  OutputLength = static_cast<Integer>(out);
+  return Success;
+}
+
+Integer TZCLPunycode::Decode(const char* Input, Integer Count, Integer& OutputLength, Char* Output) {
+  using namespace puny;
+  if (!Input || Count <= 0) return BadInput;
+  const auto size = static_cast<size_t>(Count);
+  const std::string_view text(Input, size);
+  const size_t delimiter = text.rfind('-');
+  const size_t basicCount = delimiter == std::string_view::npos ? 0 : delimiter;
+  const uint64_t capacity = Output ? static_cast<uint64_t>(std::max<Integer>(OutputLength, 0)) : UINT64_MAX;
+  if (basicCount > capacity) return BigOutput;
+
+  std::vector<uint32_t> points;
+  points.reserve(size);
+  for (size_t j = 0; j < basicCount; ++j) {
+    const auto c = static_cast<unsigned char>(text[j]);
+    if (c >= 0x80) return BadInput;
+    points.push_back(c);
+  }
+  uint64_t units = basicCount;
+
+  uint32_t n = InitialN, i = 0, bias = InitialBias;
+  for (size_t in = delimiter == std::string_view::npos ? 0 : delimiter + 1; in < size;) {
+    const uint32_t oldi = i;
+    uint32_t w = 1;
+    for (uint32_t k = Base;; k += Base) {
+      if (in >= size) return BadInput;
+      const uint32_t digit = DecodeDigit(text[in++]);
+      if (digit >= Base) return BadInput;
+      if (digit > (MaxValue - i) / w) return Overflow;
+      i += digit * w;
+      const uint32_t t = Threshold(k, bias);
+      if (digit < t) break;
+      if (w > MaxValue / (Base - t)) return Overflow;
+      w *= Base - t;
+    }
+    const auto count = static_cast<uint32_t>(points.size() + 1);
+    bias = Adapt(i - oldi, count, oldi == 0);
+    if (i / count > MaxValue - n) return Overflow;
+    n += i / count;
+    i %= count;
+    // Only real code points make text; a surrogate would come out as broken UTF-16.
+    if (n > MaxCodePoint || (n >= 0xD800 && n <= 0xDFFF)) return BadInput;
+    units += n > 0xFFFF ? 2 : 1;
+    if (units > capacity) return BigOutput;
+    points.insert(points.begin() + i, n);
+    ++i;
+  }
+
+  if (Output) {
+    Char* p = Output;
+    for (uint32_t c : points) {
+      if (c > 0xFFFF) {
+        *p++ = static_cast<Char>(0xD800 + ((c - 0x10000) >> 10));
+        *p++ = static_cast<Char>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        *p++ = static_cast<Char>(c);
+      }
+    }
+  }
+  OutputLength = static_cast<Integer>(units);
+  return Success;
+}
+
+bool TZCLPunycode::EncodeLabel(StringView Label, AnsiString& Output) {
+  // Only labels beyond ASCII need it; the encoded length alone cannot tell ("\u0080x" gives "x-a").
+  if (std::none_of(Label.begin(), Label.end(), [](Char c) { return c >= 0x80; })) return false;
+  const auto count = static_cast<Integer>(Label.size());
+  Integer length = 0;
+  if (Encode(Label.data(), count, length, nullptr) != Success) return false;
+  AnsiString result(static_cast<size_t>(length), '\0');
+  if (Encode(Label.data(), count, length, result.data()) != Success) return false;
+  result.resize(static_cast<size_t>(length));
+  Output = std::move(result);
+  return true;
+}
+
+String TZCLPunycode::DecodeLabel(std::string_view Text) {
+  const auto count = static_cast<Integer>(Text.size());
+  Integer length = 0;
+  // Any text that decodes to something is taken, even when as long as its encoding ("a" is U+0080).
+  if (Decode(Text.data(), count, length, nullptr) == Success && length > 0) {
+    String result(static_cast<size_t>(length), u'\0');
+    if (Decode(Text.data(), count, length, result.data()) == Success) {
+      result.resize(static_cast<size_t>(length));
+      return result;
+    }
+  }
+  return puny::Widen(Text);
+}
+
+AnsiString TZCLPunycode::EncodeDomain(StringView Domain) {
+  AnsiString result;
+  bool first = true;
+  zcExplodeString(Domain.data(), static_cast<Integer>(Domain.size()), u".",
+                  [&](const Char* b, const Char* e, bool&) {
+                    if (!first) result += '.';
+                    first = false;
+                    const StringView label(b, static_cast<size_t>(e - b));
+                    AnsiString encoded;
+                    if (EncodeLabel(label, encoded))
+                      result.append("xn--").append(encoded);
+                    else
+                      result += puny::Narrow(label);
+                  });
+  return result;
+}
+
+String TZCLPunycode::DecodeDomain(std::string_view Domain) {
+  String result;
+  bool first = true;
+  zcExplodeString(Domain.data(), static_cast<Integer>(Domain.size()), ".", [&](const char* b, const char* e, bool&) {
+    if (!first) result += u'.';
+    first = false;
+    const std::string_view label(b, static_cast<size_t>(e - b));
+    if (label.starts_with("xn--"))
+      result += DecodeLabel(label.substr(4));
+    else
+      result += puny::Widen(label);
+  });
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transliteration
+
+namespace {
+namespace translit {
+constexpr StringView Alphabet = u"абвгдеёжзийклмнопрстуфхцчшщьыъэюя";
+constexpr std::array<std::u16string_view, 33> Latin = {
+    u"a", u"b",  u"v",  u"g",  u"d", u"e", u"yo", u"zh", u"z",  u"i",   u"i'", u"k", u"l", u"m",  u"n",  u"o", u"p",
+    u"r", u"s",  u"t",  u"u",  u"f", u"h", u"ts", u"ch", u"sh", u"sch", u"'",  u"y", u"'", u"e",  u"yu", u"ya"};
+
+Char LowerChar(Char C) {
+  const String s = AnsiLowerCase(StringView(&C, 1));
+  return s.size() == 1 ? s[0] : C;
+}
+Char UpperChar(Char C) {
+  const String s = AnsiUpperCase(StringView(&C, 1));
+  return s.size() == 1 ? s[0] : C;
+}
+Char AsciiLower(Char C) { return C >= u'A' && C <= u'Z' ? static_cast<Char>(C + 32) : C; }
+
+// Index of the first Latin form equal to Text ignoring case, or -1.
+int FindLatin(StringView Text) {
+  for (size_t j = 0; j < Latin.size(); ++j) {
+    const auto form = Latin[j];
+    if (form.size() != Text.size()) continue;
+    bool same = true;
+    for (size_t c = 0; c < form.size() && same; ++c) same = AsciiLower(Text[c]) == form[c];
+    if (same) return static_cast<int>(j);
+  }
+  return -1;
+}
+}  // namespace translit
+}  // namespace
+
+String TZCLTranslit::Encode(StringView Text) {
+  using namespace translit;
+  String result;
+  result.reserve(Text.size() * 2);
+  for (Char c : Text) {
+    const Char lower = LowerChar(c);
+    const size_t index = Alphabet.find(lower);
+    if (index == StringView::npos) {
+      result += c;
+      continue;
+    }
+    const auto form = Latin[index];
+    result += lower != c ? static_cast<Char>(form[0] >= u'a' && form[0] <= u'z' ? form[0] - 32 : form[0]) : form[0];
+    result.append(form.substr(1));
+  }
+  return result;
+}
+
+String TZCLTranslit::Decode(StringView Text) {
+  using namespace translit;
+  String result;
+  result.reserve(Text.size());
+  for (size_t p = 0; p < Text.size();) {
+    int index = -1;
+    size_t used = 1;
+    for (size_t len = 3; len >= 1 && index < 0; --len) {
+      if (Text.size() - p < len) continue;
+      index = FindLatin(Text.substr(p, len));
+      used = len;
+    }
+    if (index < 0) {
+      result += Text[p++];
+      continue;
+    }
+    const Char letter = Alphabet[static_cast<size_t>(index)];
+    result += LowerChar(Text[p]) != Text[p] ? UpperChar(letter) : letter;
+    p += used;
+  }
+  return result;
+}

@@ -269,3 +269,44 @@ struct TZCLAppVersion {
   String ToDisplayString() const;
   static String FormatBuildDate(Double Date);
 };
+
+// ---------------------------------------------------------------------------------------------
+// Punycode and transliteration
+
+// Internationalised domain names: "xn--" labels in the Bootstring encoding of RFC 3492 and back.
+// The core routines work on real code points (surrogate pairs joined, 32-bit arithmetic), so
+// labels outside the Basic Multilingual Plane convert too.
+class TZCLPunycode : public TObject {
+  ZCL_CLASS(TZCLPunycode, TObject)
+ public:
+  // Result codes of Encode and Decode.
+  static constexpr Integer Success = 0;
+  static constexpr Integer BadInput = 1;  // empty, not a digit, a lone surrogate or no code point
+  static constexpr Integer BigOutput = 2;
+  static constexpr Integer Overflow = 3;
+
+  // OutputLength is the capacity of Output on input and the bytes written (or needed, with a
+  // null Output) on return. The encoder needs one byte to spare after the basic characters.
+  static Integer Encode(const Char* Input, Integer Count, Integer& OutputLength, char* Output);
+  // The same convention in UTF-16 units.
+  static Integer Decode(const char* Input, Integer Count, Integer& OutputLength, Char* Output);
+
+  // True and the encoding when the label holds characters beyond ASCII and encodes.
+  static bool EncodeLabel(StringView Label, AnsiString& Output);
+  // The decoded text after "xn--", or the text itself widened when it does not decode.
+  static String DecodeLabel(std::string_view Text);
+  // Labels are split at "."; labels that are not encoded go as bytes of the ANSI code page.
+  static AnsiString EncodeDomain(StringView Domain);
+  // Labels starting with "xn--" (exact case) are decoded, the others widened.
+  static String DecodeDomain(std::string_view Domain);
+};
+
+// Russian Cyrillic letters written in Latin letters and back ("Щука" and "Schuka").
+class TZCLTranslit : public TObject {
+  ZCL_CLASS(TZCLTranslit, TObject)
+ public:
+  static String Encode(StringView Text);
+  // Longest Latin form first (three, two, one characters); the first row of the table wins, so
+  // "e" reads back as "е" and the apostrophe as "ь".
+  static String Decode(StringView Text);
+};
