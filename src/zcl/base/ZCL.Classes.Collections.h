@@ -22,6 +22,7 @@
 #include "rtl/RTL.Generics.h"
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Interfaces.h"
+#include "rtl/RTL.Lists.h"
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Set.h"
 #include "rtl/RTL.SyncObjs.h"
@@ -427,7 +428,15 @@ class TZCLObjectListOf : public TZCLListOf<T*> {
 
 using TZCLListOfInteger = TZCLListOf<Integer>;
 using TZCLListOfString = TZCLListOf<String>;
-using TZCLFloatList = TZCLListOf<Single>;
+// A list of single-precision values that can also search with a tolerance.
+class TZCLFloatList : public TZCLListOf<Single> {
+  ZCL_CLASS(TZCLFloatList, TZCLListOf<Single>)
+ public:
+  using TZCLListOf<Single>::TZCLListOf;
+  using TZCLListOf<Single>::IndexOf;
+  // The first index whose item differs from Value by less than Epsilon; -1 when none.
+  Integer IndexOf(Single Value, Single Epsilon) const;
+};
 using TZCLVariantList = TZCLListOf<Variant>;  // users include rtl/RTL.Variant.h
 using TZCLInterfaceList = TZCLListOf<IPtr<IInterface>>;
 
@@ -1021,4 +1030,209 @@ class TZCLColorList : public TZCLListOf<TColor> {
   // Replaces the items with 21 colours: seven fixed hues in three rows (the base colour's
   // lightness, 0.15 darker, 0.15 lighter) at the base colour's saturation (at least 0.4).
   void Populate(TColor BaseColor);
+};
+
+// ---- non-generic lists ---------------------------------------------------------------------------
+
+class TComponent;
+
+// EInvalidCast "Invalid class typecast" unless the class is given.
+void CheckIsClassType(TClass TypeInfo);
+
+// A pointer list that reports every added, extracted and deleted item through OnChanged.
+class TZCLList : public TList {
+  ZCL_CLASS(TZCLList, TList)
+ public:
+  TNotifyEvent OnChanged;
+
+  bool IsValid(Integer Index) const { return Index >= 0 && Index < GetCount(); }
+  // False (and nothing done) unless both indexes are valid; otherwise one OnChanged.
+  bool MoveItem(Integer FromIndex, Integer ToIndex);
+  // Room for N more items.
+  void EnsureCapacity(Integer N);
+  void AddRange(TList* Source);
+  // A random permutation; the slots are written directly, so nothing is notified.
+  void Shuffle();
+
+ protected:
+  void Notify(Pointer Ptr, TListNotification Action) override;
+};
+
+// An object list that frees deleted items while it owns them (before OnChanged sees the deletion);
+// extracted items are never freed.
+class TZCLObjectList : public TZCLList {
+  ZCL_CLASS(TZCLObjectList, TZCLList)
+ public:
+  explicit TZCLObjectList(bool AOwnObjects = true) : FOwnObjects(AOwnObjects) {}
+  // Frees what is still owned when the list was not cleared through Free.
+  ~TZCLObjectList() override;
+
+  Integer Add(TObject* Obj) { return TList::Add(Obj); }
+  void Insert(Integer Index, TObject* Obj) { TList::Insert(Index, Obj); }
+  TObject* GetItems(Integer Index) const { return static_cast<TObject*>(TList::GetItems(Index)); }
+  TObject* operator[](Integer Index) const { return GetItems(Index); }
+  TObject* First() const { return GetItems(0); }
+  TObject* Last() const { return GetItems(GetCount() - 1); }
+  Integer IndexOf(TObject* Obj) const { return TList::IndexOf(Obj); }
+  // The former index of the first occurrence (freed when owned), or -1.
+  Integer Remove(TObject* Obj) { return TList::Remove(Obj); }
+  // Null for an invalid index; otherwise the item leaves the list unfreed (notified as extracted).
+  TObject* ExtractByIndex(Integer Index);
+  TObject* Extract(TObject* Obj) { return ExtractByIndex(IndexOf(Obj)); }
+
+  bool GetOwnObjects() const { return FOwnObjects; }
+  void SetOwnObjects(bool Value) { FOwnObjects = Value; }
+
+ protected:
+  void Notify(Pointer Ptr, TListNotification Action) override;
+
+ private:
+  bool FOwnObjects;
+};
+
+class TZCLComponentList : public TComponentList {
+  ZCL_CLASS(TZCLComponentList, TComponentList)
+ public:
+  using TComponentList::TComponentList;
+  // The first component named Name (ignoring case) in list order; with Recursive, a component
+  // whose own name differs is searched through before the next. Null for an empty name.
+  TComponent* FindByName(StringView Name, bool Recursive = false) const;
+};
+
+// A thread-safe list of listener interfaces. Enum calls Proc with the listeners that support the
+// requested interface, holding the list's recursive lock; a listener may add or remove listeners
+// (itself or others) while it is called, and no remaining listener is skipped or called twice.
+class TZCLListenerList : public TObject {
+  ZCL_CLASS(TZCLListenerList, TObject)
+ public:
+  explicit TZCLListenerList(Integer Capacity = 0);
+  ~TZCLListenerList() override;
+
+  TNotifyEvent OnChanged;
+
+  void Add(const IPtr<IInterface>& Listener);
+  void Remove(const IPtr<IInterface>& Listener);
+  void Clear();
+  // Read without the lock.
+  Integer Count() const { return FItems->GetCount(); }
+
+  template <class T, class F>
+  void Enum(F&& Proc) {
+    TZCLLockGuard guard(*FLock);
+    TCursorScope scope(*this);
+    TCursor& cursor = scope.Cursor;
+    while (cursor.Index < FItems->GetCount()) {
+      cursor.CurrentRemoved = false;
+      // A local reference keeps a listener alive while it removes itself.
+      const IPtr<IInterface> current = FItems->GetItem(cursor.Index);
+      FCurrent = current;
+      if constexpr (std::is_same_v<T, IInterface>) {
+        Proc(current);
+      } else {
+        IPtr<T> intf;
+        if (Supports(current, intf)) Proc(intf);
+      }
+      // When the visited listener left, its slot now holds the next one.
+      if (!cursor.CurrentRemoved) ++cursor.Index;
+    }
+  }
+
+ protected:
+  void DoChanged();
+
+ private:
+  // One per running enumeration; Remove and Clear keep them on the listener they stand at.
+  struct TCursor {
+    Integer Index = 0;
+    bool CurrentRemoved = false;
+  };
+  struct TCursorScope {
+    explicit TCursorScope(TZCLListenerList& AList);
+    ~TCursorScope();
+    TZCLListenerList& List;
+    IPtr<IInterface> SavedCurrent;
+    TCursor Cursor;
+  };
+  void ItemsNotify(TObject* Sender, const IPtr<IInterface>& Item, TCollectionNotification Action);
+
+  TZCLInterfaceList* FItems;
+  IPtr<IInterface> FCurrent;
+  TZCLCriticalSection* FLock;
+  std::vector<TCursor*> FCursors;
+};
+
+// Compares and hashes strings, ignoring case by the locale when IgnoreCase is set.
+class TZCLStringComparer : public TInterfacedObject, public IComparer<String>, public IEqualityComparer<String> {
+  ZCL_CLASS(TZCLStringComparer, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IComparer<String>, IEqualityComparer<String>)
+ public:
+  explicit TZCLStringComparer(bool AIgnoreCase = false) : FIgnoreCase(AIgnoreCase) {}
+  Integer Compare(const String& Left, const String& Right) override;
+  bool Equals(const String& Left, const String& Right) override;
+  // The lookup3 hash of the UTF-16 code units (of the upper-case copy with IgnoreCase).
+  Integer GetHashCode(const String& Value) override;
+  bool GetIgnoreCase() const { return FIgnoreCase; }
+
+ private:
+  bool FIgnoreCase;
+};
+
+class TZCLStringSet : public TZCLHashSet<String> {
+  ZCL_CLASS(TZCLStringSet, TZCLHashSet<String>)
+ public:
+  explicit TZCLStringSet(bool IgnoreCase = false, Integer Capacity = 0);
+  using TZCLHashSet<String>::Include;
+  // Adds the text of the run; true when it was not in the set.
+  bool Include(const Char* Run, Integer Length) { return Include(String(Run, static_cast<size_t>(Length))); }
+};
+
+// Hands out one shared copy of each distinct text. A fixed table of 65535 chains that never
+// rehashes. The returned references stay valid until Clear or the table's destruction.
+class TZCLStringSharedTable : public TObject {
+  ZCL_CLASS(TZCLStringSharedTable, TObject)
+ public:
+  static constexpr Cardinal BucketCount = 65535;
+  struct TItem {
+    TItem* Next = nullptr;
+    String Text;
+    Cardinal Hash = 0;
+  };
+
+  TZCLStringSharedTable();
+  ~TZCLStringSharedTable() override;
+
+  // The table's copy of the run's text; a new copy is made from Source when it is given (it must
+  // hold the same text), else from the run.
+  const String& Share(const Char* Run, Integer Length, const String* Source = nullptr);
+  const String& Share(StringView Text) { return Share(Text.data(), static_cast<Integer>(Text.size())); }
+  void Clear();
+
+ private:
+  TItem** FBuckets;
+};
+
+// A bare owning array of objects whose fields users may walk directly: Items[0 .. Count - 1].
+class TZCLFastObjectList : public TObject {
+  ZCL_CLASS(TZCLFastObjectList, TObject)
+ public:
+  ~TZCLFastObjectList() override;
+
+  Integer Capacity = 0;
+  Integer Count = 0;
+  std::vector<TObject*> Items;
+
+  void Add(TObject* Obj);
+  // Makes room for N more items by doubling (at least 4); EOutOfMemory past the 32-bit range.
+  void Grow(Integer N);
+  // Frees every item, first to last, clearing its slot first.
+  void Clear(bool KeepCapacity = false);
+  // Frees the items on up to four threads; returns when all are freed. When destructors raise,
+  // every other item is still freed, the list ends empty and the first exception is raised again.
+  void ClearMultithreaded(bool KeepCapacity = false);
+
+  // The (first slot, item count) of each chunk ClearMultithreaded frees on its own thread.
+  static std::vector<std::pair<Integer, Integer>> ChunksFor(Integer ACount, Integer Processors);
+
+ private:
+  void ReleaseStorage(bool KeepCapacity);
 };
