@@ -21,8 +21,8 @@ BENCHMARK(BM_zcDecodeUTF8);
 void BM_EncodingGetString(benchmark::State& State) {
   const std::string bytes = SampleUTF8();
   for (auto _ : State)
-    benchmark::DoNotOptimize(
-        TEncoding::GetUTF8()->GetString(reinterpret_cast<const Byte*>(bytes.data()), static_cast<Integer>(bytes.size())));
+    benchmark::DoNotOptimize(TEncoding::GetUTF8()->GetString(reinterpret_cast<const Byte*>(bytes.data()),
+                                                             static_cast<Integer>(bytes.size())));
   State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_EncodingGetString);

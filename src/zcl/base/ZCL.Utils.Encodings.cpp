@@ -105,8 +105,7 @@ String zcStreamReadText(TStream* Stream, TEncoding* Encoding, TEncoding*& Used) 
     TBytes bytes(static_cast<size_t>(count));
     Stream->ReadBuffer(bytes.data(), count);
     String result(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < result.size(); ++i)
-      result[i] = static_cast<Char>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    for (size_t i = 0; i < result.size(); ++i) result[i] = static_cast<Char>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return result;
   }
   TBytes bytes(static_cast<size_t>(count));
@@ -267,8 +266,7 @@ Integer zcCharLength(const Char* P) {
 Integer zcCharLength(StringView Text, Integer Index) {
   if (Index < 1 || static_cast<size_t>(Index) > Text.size()) return 1;
   const size_t i = static_cast<size_t>(Index) - 1;
-  return Text[i] >= 0xD800 && Text[i] <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-                 Text[i + 1] <= 0xDFFF
+  return Text[i] >= 0xD800 && Text[i] <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF
              ? 2
              : 1;
 }

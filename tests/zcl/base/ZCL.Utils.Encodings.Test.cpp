@@ -1,5 +1,3 @@
-#include "zcl/base/ZCL.Utils.Encodings.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -7,6 +5,7 @@
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Streams.h"
+#include "zcl/base/ZCL.Utils.Encodings.h"
 
 namespace {
 TBytes Bytes(TMemoryStream& S) {
@@ -189,7 +188,9 @@ TEST(ZCLEncodings, UTF8ToUnicodeBufCountsFillsAndStopsBeforeSplitPair) {
   EXPECT_EQ(buf[1], 0);
   EXPECT_EQ(buf[2], 1);  // beyond the capacity nothing is touched
   EXPECT_EQ(zcUTF8ToUnicodeBuf(buf, 4, p, 6), 4);
-  EXPECT_EQ(String(buf, 4), u"A\xD83D\xDE00" u"B");
+  EXPECT_EQ(String(buf, 4),
+            u"A\xD83D\xDE00"
+            u"B");
   EXPECT_EQ(zcUTF8ToUnicodeBuf(buf, 4, nullptr, 6), 0);
 }
 
