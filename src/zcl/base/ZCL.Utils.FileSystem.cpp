@@ -241,7 +241,21 @@ bool zcHasDoubleFileExt(const String& Path) {
 
 bool zcIsFileExtInList(const String& ExtFilter, const String& Ext) {
   if (ExtFilter.size() < 3 || Ext.empty()) return false;
-  return AnsiUpperCase(ExtFilter).find(AnsiUpperCase(u"*" + Ext + u";")) != String::npos;
+  // Runs once per enumerated file: an allocation-free scan when both texts are ASCII.
+  const auto ascii = [](const String& Text) {
+    return std::all_of(Text.begin(), Text.end(), [](Char C) { return C < 128; });
+  };
+  if (!ascii(ExtFilter) || !ascii(Ext))
+    return AnsiUpperCase(ExtFilter).find(AnsiUpperCase(u"*" + Ext + u";")) != String::npos;
+  const auto fold = [](Char C) { return C >= u'A' && C <= u'Z' ? static_cast<Char>(C + 32) : C; };
+  const size_t n = Ext.size();
+  for (size_t star = ExtFilter.find(u'*'); star != String::npos; star = ExtFilter.find(u'*', star + 1)) {
+    if (star + n + 1 >= ExtFilter.size() || ExtFilter[star + n + 1] != u';') continue;
+    size_t i = 0;
+    while (i < n && fold(ExtFilter[star + 1 + i]) == fold(Ext[i])) ++i;
+    if (i == n) return true;
+  }
+  return false;
 }
 
 String zcValidateFileName(const String& Name, Char Replacement) {

@@ -137,6 +137,10 @@ TEST(FileSystemPaths, ValidateFileNameAndFilters) {
   EXPECT_FALSE(zcIsFileExtInList(u"*.mp3", u".mp3"));
   EXPECT_FALSE(zcIsFileExtInList(u"*.mp3;", u""));
   EXPECT_FALSE(zcIsFileExtInList(u"*.mp3;", u".mp"));
+  EXPECT_FALSE(zcIsFileExtInList(u"*.mp3;", u".p3"));
+  EXPECT_TRUE(zcIsFileExtInList(u"*.ogg;*.Mp3;", u".mP3"));
+  EXPECT_TRUE(zcIsFileExtInList(u"*.\u00C4b;", u".\u00E4B"));
+  EXPECT_FALSE(zcIsFileExtInList(u"*.mp3;*", u".mp3;*"));
 }
 
 TEST(FileSystemFiles, AttributesCopyMoveReplaceAndUniqueNames) {
