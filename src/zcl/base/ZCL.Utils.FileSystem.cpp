@@ -669,11 +669,16 @@ bool StreamCreateFileWriter(const String& FileName, TStream*& Stream) {
 }
 
 bool StreamSaveToFile(TStream* Stream, const String& FileName) {
-  TStream* file = nullptr;
-  if (!StreamCreateFileWriter(FileName, file)) return false;
-  std::unique_ptr<TStream> guard(file);
+  std::unique_ptr<TZCLBufferedFileStream> file;
+  try {
+    file.reset(StreamCreateFileWriter(FileName));
+  } catch (...) {
+    return false;
+  }
   Stream->SetPosition(0);
-  StreamCopyAll(file, Stream);
+  StreamCopyAll(file.get(), Stream);
+  // Written back here so a write error raises instead of being lost in the destructor.
+  file->Flush();
   return true;
 }
 
