@@ -75,6 +75,10 @@ TEST(FileSystemPaths, Components) {
   EXPECT_EQ(U(zcExcludeTrailingPathDelimiter(u"/")), "/");
   EXPECT_EQ(zcLastDelimiter(u"\\/", u"a/b\\c"), 4);
   EXPECT_EQ(zcLastDelimiter(u"\\/", u"abc"), 0);
+  EXPECT_EQ(U(zcExpandFileName(u"/a/b/../c/./d")), "/a/c/d");
+  EXPECT_EQ(U(zcExpandFileName(u"/a\\b\\..\\c")), "/a/c");
+  EXPECT_EQ(U(zcExpandFileName(u"plain.txt")), "plain.txt");
+  EXPECT_EQ(U(zcExpandFileName(u"./x")), U(zcGetCurrentDir() + u"x"));
 }
 
 TEST(FileSystemPaths, DrivesUrlsAndLongPathPrefixes) {
