@@ -1238,17 +1238,16 @@ String TZCLPunycode::DecodeLabel(std::string_view Text) {
 AnsiString TZCLPunycode::EncodeDomain(StringView Domain) {
   AnsiString result;
   bool first = true;
-  zcExplodeString(Domain.data(), static_cast<Integer>(Domain.size()), u".",
-                  [&](const Char* b, const Char* e, bool&) {
-                    if (!first) result += '.';
-                    first = false;
-                    const StringView label(b, static_cast<size_t>(e - b));
-                    AnsiString encoded;
-                    if (EncodeLabel(label, encoded))
-                      result.append("xn--").append(encoded);
-                    else
-                      result += puny::Narrow(label);
-                  });
+  zcExplodeString(Domain.data(), static_cast<Integer>(Domain.size()), u".", [&](const Char* b, const Char* e, bool&) {
+    if (!first) result += '.';
+    first = false;
+    const StringView label(b, static_cast<size_t>(e - b));
+    AnsiString encoded;
+    if (EncodeLabel(label, encoded))
+      result.append("xn--").append(encoded);
+    else
+      result += puny::Narrow(label);
+  });
   return result;
 }
 
@@ -1274,8 +1273,8 @@ namespace {
 namespace translit {
 constexpr StringView Alphabet = u"абвгдеёжзийклмнопрстуфхцчшщьыъэюя";
 constexpr std::array<std::u16string_view, 33> Latin = {
-    u"a", u"b",  u"v",  u"g",  u"d", u"e", u"yo", u"zh", u"z",  u"i",   u"i'", u"k", u"l", u"m",  u"n",  u"o", u"p",
-    u"r", u"s",  u"t",  u"u",  u"f", u"h", u"ts", u"ch", u"sh", u"sch", u"'",  u"y", u"'", u"e",  u"yu", u"ya"};
+    u"a", u"b", u"v", u"g", u"d", u"e", u"yo", u"zh", u"z",  u"i",   u"i'", u"k", u"l", u"m", u"n",  u"o", u"p",
+    u"r", u"s", u"t", u"u", u"f", u"h", u"ts", u"ch", u"sh", u"sch", u"'",  u"y", u"'", u"e", u"yu", u"ya"};
 
 Char LowerChar(Char C) {
   const String s = AnsiLowerCase(StringView(&C, 1));

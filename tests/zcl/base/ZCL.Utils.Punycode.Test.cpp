@@ -63,17 +63,17 @@ const std::vector<Sample>& RfcSamples() {
        {0x4ED6, 0x5011, 0x7232, 0x4EC0, 0x9EBD, 0x4E0D, 0x8AAA, 0x4E2D, 0x6587},
        "ihqwctvzc91f659drss3x8bo0yb"},
       {"D Czech",
-       {0x0050, 0x0072, 0x006F, 0x010D, 0x0070, 0x0072, 0x006F, 0x0073, 0x0074, 0x011B, 0x006E, 0x0065, 0x006D, 0x006C,
-        0x0075, 0x0076, 0x00ED, 0x010D, 0x0065, 0x0073, 0x006B, 0x0079},
+       {0x0050, 0x0072, 0x006F, 0x010D, 0x0070, 0x0072, 0x006F, 0x0073, 0x0074, 0x011B, 0x006E,
+        0x0065, 0x006D, 0x006C, 0x0075, 0x0076, 0x00ED, 0x010D, 0x0065, 0x0073, 0x006B, 0x0079},
        "Proprostnemluvesky-uyb24dma41a"},
       {"E Hebrew",
        {0x05DC, 0x05DE, 0x05D4, 0x05D4, 0x05DD, 0x05E4, 0x05E9, 0x05D5, 0x05D8, 0x05DC, 0x05D0,
         0x05DE, 0x05D3, 0x05D1, 0x05E8, 0x05D9, 0x05DD, 0x05E2, 0x05D1, 0x05E8, 0x05D9, 0x05EA},
        "4dbcagdahymbxekheh6e0a7fei0b"},
       {"F Hindi",
-       {0x092F, 0x0939, 0x0932, 0x094B, 0x0917, 0x0939, 0x093F, 0x0928, 0x094D, 0x0926, 0x0940, 0x0915, 0x094D, 0x092F,
-        0x094B, 0x0902, 0x0928, 0x0939, 0x0940, 0x0902, 0x092C, 0x094B, 0x0932, 0x0938, 0x0915, 0x0924, 0x0947, 0x0939,
-        0x0948, 0x0902},
+       {0x092F, 0x0939, 0x0932, 0x094B, 0x0917, 0x0939, 0x093F, 0x0928, 0x094D, 0x0926,
+        0x0940, 0x0915, 0x094D, 0x092F, 0x094B, 0x0902, 0x0928, 0x0939, 0x0940, 0x0902,
+        0x092C, 0x094B, 0x0932, 0x0938, 0x0915, 0x0924, 0x0947, 0x0939, 0x0948, 0x0902},
        "i1baa7eci9glrd9b2ae1bj0hfcgg6iyaf8o0a1dig0cd"},
       {"G Japanese",
        {0x306A, 0x305C, 0x307F, 0x3093, 0x306A, 0x65E5, 0x672C, 0x8A9E, 0x3092, 0x8A71, 0x3057, 0x3066, 0x304F, 0x308C,
@@ -153,11 +153,11 @@ TEST(Punycode, BadInputAndOverflowFailCleanly) {
     Integer Code;
   };
   const Case cases[] = {
-      {"bcher-kv", TZCLPunycode::BadInput},           // the number stops in the middle
-      {"bcher-k!a", TZCLPunycode::BadInput},          // not a digit
-      {"b\xc3\xbc-kva", TZCLPunycode::BadInput},      // basic part beyond ASCII
-      {"99999999999", TZCLPunycode::Overflow},        // past 32 bits
-      {"a-9999999a", TZCLPunycode::BadInput},         // beyond U+10FFFF
+      {"bcher-kv", TZCLPunycode::BadInput},       // the number stops in the middle
+      {"bcher-k!a", TZCLPunycode::BadInput},      // not a digit
+      {"b\xc3\xbc-kva", TZCLPunycode::BadInput},  // basic part beyond ASCII
+      {"99999999999", TZCLPunycode::Overflow},    // past 32 bits
+      {"a-9999999a", TZCLPunycode::BadInput},     // beyond U+10FFFF
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -230,8 +230,8 @@ TEST(Translit, EncodeAndDecode) {
     String Latin;
   };
   const Case both[] = {
-      {u"Щука", u"Schuka"}, {u"ёж", u"yozh"}, {u"Жук", u"Zhuk"}, {u"Ёлка", u"Yolka"},
-      {u"йод", u"i'od"},     {u"Цирк 5", u"Tsirk 5"},
+      {u"Щука", u"Schuka"}, {u"ёж", u"yozh"},  {u"Жук", u"Zhuk"},
+      {u"Ёлка", u"Yolka"},  {u"йод", u"i'od"}, {u"Цирк 5", u"Tsirk 5"},
   };
   for (const Case& c : both) {
     EXPECT_TRUE(TZCLTranslit::Encode(c.Cyrillic) == c.Latin) << StringToUTF8(c.Cyrillic);
