@@ -2,17 +2,25 @@
 #include <cstdio>
 #include <exception>
 
+#include "os/OS.System.h"
 #include "os/OS.Units.h"
+#include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Units.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
 
 int main(int argc, char** argv) {
+  (void)argc;
+  (void)argv;
   Exception::SetStackTraceCapture(true);
+  InstallCrashHandler();
   try {
     InitializeUnits(RtlUnits());
     InitializeUnits(OsUnits());
+    // The component library creates its hidden windows when its units start: a display backend
+    // must be there first. Until the desktop backend arrives, the program runs headless.
+    InstallHeadlessBackend(THeadlessConfig::Single(96));
     InitializeUnits(VclUnits());
     InitializeUnits(ZclBaseUnits());
   } catch (const std::exception& e) {

@@ -7,12 +7,8 @@
 #include "rtl/RTL.DateTime.h"
 #include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.Streams.h"
-// The stream unit names its std::function progress event like the delegate of ZCL.Classes; the
-// alias is renamed here so the two headers can meet in one translation unit.
-#define TZCLProgressEvent TZCLStreamProgressEvent
-#include "zcl/base/ZCL.Utils.Stream.h"
-#undef TZCLProgressEvent
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.Utils.Stream.h"
 
 class TStringList;
 
