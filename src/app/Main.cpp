@@ -9,10 +9,9 @@
 #include "rtl/RTL.Units.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/base/ZCL.Utils.CommandLine.h"
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
   Exception::SetStackTraceCapture(true);
   InstallCrashHandler();
   try {
@@ -23,6 +22,7 @@ int main(int argc, char** argv) {
     InstallHeadlessBackend(THeadlessConfig::Single(96));
     InitializeUnits(VclUnits());
     InitializeUnits(ZclBaseUnits());
+    TZCLCommandLineProcessor::SetCommandLine(argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zephse: cannot start: %s\n", e.what());
     FinalizeUnits();
