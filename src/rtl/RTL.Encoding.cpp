@@ -224,36 +224,6 @@ bool RepairSurrogates(Char* Chars, Integer Count) {
 // UTF-8, with the same rules as UTF8ToString: a maximal invalid prefix becomes one U+FFFD.
 // Sink(cp) receives each code point (U+FFFD for an invalid sequence) and whether it was valid.
 
-// Decodes the sequence at p (p < end, *p >= 0x80) and moves p past it. False for a maximal
-// invalid prefix, which stands for one U+FFFD.
-inline bool DecodeUtf8Sequence(const Byte*& p, const Byte* end, char32_t& cp) {
-  const unsigned c = *p;
-  int need;
-  char32_t min;
-  if (c >= 0xC2 && c <= 0xDF) {
-    need = 1, cp = c & 0x1F, min = 0x80;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    need = 2, cp = c & 0x0F, min = 0x800;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    need = 3, cp = c & 0x07, min = 0x10000;
-  } else {
-    ++p;
-    return false;
-  }
-  const Byte* q = p + 1;
-  int got = 0;
-  while (got < need && q < end && (*q & 0xC0) == 0x80) {
-    cp = (cp << 6) | (*q & 0x3F);
-    ++q;
-    ++got;
-  }
-  if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    p = (got == 0) ? p + 1 : q;
-    return false;
-  }
-  p = q;
-  return true;
-}
 
 template <class TSink>
 void DecodeUtf8(const Byte* p, const Byte* end, TSink&& Sink) {

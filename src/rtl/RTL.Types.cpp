@@ -1,5 +1,34 @@
 #include "rtl/RTL.Types.h"
 
+bool DecodeUtf8Sequence(const Byte*& p, const Byte* end, char32_t& cp) {
+  const unsigned c = *p;
+  int need;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 1, cp = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 2, cp = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 3, cp = c & 0x07, min = 0x10000;
+  } else {
+    ++p;
+    return false;
+  }
+  const Byte* q = p + 1;
+  int got = 0;
+  while (got < need && q < end && (*q & 0xC0) == 0x80) {
+    cp = (cp << 6) | (*q & 0x3F);
+    ++q;
+    ++got;
+  }
+  if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    p = (got == 0) ? p + 1 : q;
+    return false;
+  }
+  p = q;
+  return true;
+}
+
 String UTF8ToString(std::string_view Text) {
   String Result;
   Result.reserve(Text.size());
@@ -12,31 +41,9 @@ String UTF8ToString(std::string_view Text) {
       ++p;
       continue;
     }
-    // Determine the sequence length and the smallest code point it may encode.
-    int need;
-    char32_t cp, min;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1; cp = c & 0x1F; min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2; cp = c & 0x0F; min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3; cp = c & 0x07; min = 0x10000;
-    } else {
+    char32_t cp;
+    if (!DecodeUtf8Sequence(p, end, cp)) {
       Result.push_back(0xFFFD);
-      ++p;
-      continue;
-    }
-    const unsigned char* q = p + 1;
-    int got = 0;
-    while (got < need && q < end && (*q & 0xC0) == 0x80) {
-      cp = (cp << 6) | (*q & 0x3F);
-      ++q;
-      ++got;
-    }
-    if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      // A maximal invalid prefix becomes one replacement character.
-      Result.push_back(0xFFFD);
-      p = (got == 0) ? p + 1 : q;
       continue;
     }
     if (cp >= 0x10000) {
@@ -46,7 +53,6 @@ String UTF8ToString(std::string_view Text) {
     } else {
       Result.push_back(static_cast<Char>(cp));
     }
-    p = q;
   }
   return Result;
 }

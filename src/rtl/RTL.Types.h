@@ -42,5 +42,9 @@ constexpr Int64 MaxInt64 = INT64_MAX;
 String UTF8ToString(std::string_view Text);
 std::string StringToUTF8(StringView Text);
 
+// Decodes the UTF-8 sequence at p (p < end, *p >= 0x80) and moves p past it. False for a maximal
+// invalid prefix, which stands for one U+FFFD. Shared by every UTF-8 decoder of the library.
+bool DecodeUtf8Sequence(const Byte*& p, const Byte* end, char32_t& cp);
+
 // ASCII-only widening and narrowing, for literals and identifiers known to be ASCII.
 String AsciiToString(std::string_view Text);
