@@ -7,6 +7,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
+#include "rtl/RTL.SyncObjs.h"
 #include "zcl/base/ZCL.FileFormats.XML.Types.h"
 
 namespace {
@@ -1264,4 +1265,184 @@ void TZCLXMLTextReader::SkipDoctype() {
   }
   if (c != u'>') Fail(FPos, u"Expecting an internal subset or the end of the DOCTYPE declaration.");
   ++FPos;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loaders
+
+TZCLXMLNodeLoader::TZCLXMLNodeLoader(TZCLXMLNameTable* NameTable) : FNameTable(NameTable) {}
+
+TZCLXMLNodeLoader::~TZCLXMLNodeLoader() { Free(Loaders); }
+
+void TZCLXMLNodeLoader::SubstituteContext(TObject*&) {}
+void TZCLXMLNodeLoader::OnBegin(TObject*, TZCLXMLReader*) {}
+void TZCLXMLNodeLoader::OnText(TObject*, TZCLXMLReader*) {}
+void TZCLXMLNodeLoader::OnEnd(TObject*) {}
+
+TZCLXMLCallbackLoader::TZCLXMLCallbackLoader(TZCLXMLNameTable* NameTable, TZCLXMLBeginProc BeginProc,
+                                             TZCLXMLTextProc TextProc)
+    : TZCLXMLNodeLoader(NameTable), OnBeginProc(BeginProc), OnTextProc(TextProc) {}
+
+void TZCLXMLCallbackLoader::OnBegin(TObject* Context, TZCLXMLReader* Reader) {
+  if (OnBeginProc) OnBeginProc(Context, Reader);
+}
+
+void TZCLXMLCallbackLoader::OnText(TObject* Context, TZCLXMLReader* Reader) {
+  if (OnTextProc) OnTextProc(Context, Reader->GetValue());
+}
+
+TZCLXMLNodeLoaders::TZCLXMLNodeLoaders(TZCLXMLNameTable* NameTable) : FNameTable(NameTable) {}
+
+TZCLXMLNodeLoaders::~TZCLXMLNodeLoaders() {
+  for (Integer i = 0; i < FCount; ++i) Free(FItems[i].Loader.load());
+  Free(FDefault.Loader.load());
+}
+
+void TZCLXMLNodeLoaders::Reserve(Integer N) {
+  if (FCapacity >= FCount + N) return;
+  FCapacity = FCount + N;
+  auto items = std::make_unique<THolder[]>(FCapacity);
+  for (Integer i = 0; i < FCount; ++i) {
+    items[i].Name = std::move(FItems[i].Name);
+    items[i].LoaderClass = FItems[i].LoaderClass;
+    items[i].Loader.store(FItems[i].Loader.load());
+  }
+  FItems = std::move(items);
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::Add(const String& Name) {
+  if (FCapacity < FCount + 1) Reserve(1);
+  THolder& h = FItems[FCount++];
+  h.Name = FNameTable->Add(Name);
+  return h;
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::AddLoader(const String& Name, TZCLXMLNodeLoaderClass LoaderClass) {
+  THolder& h = Add(Name);
+  h.LoaderClass = LoaderClass;
+  return h;
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::AddLoaderNS(const String& Prefix, const String& Name,
+                                                             TZCLXMLNodeLoaderClass LoaderClass) {
+  return AddLoader(Prefix + u":" + Name, LoaderClass);
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::AddLoaderInstance(const String& Name, TZCLXMLNodeLoader* Loader) {
+  THolder& h = Add(Name);
+  h.Loader.store(Loader);
+  return h;
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::AddCallback(const String& Name, TZCLXMLTextProc TextProc) {
+  return AddLoaderInstance(Name, Create<TZCLXMLCallbackLoader>(FNameTable, TZCLXMLBeginProc(), TextProc));
+}
+
+TZCLXMLNodeLoaders::THolder& TZCLXMLNodeLoaders::AddCallbackNS(const String& Prefix, const String& Name,
+                                                               TZCLXMLTextProc TextProc) {
+  return AddCallback(Prefix + u":" + Name, TextProc);
+}
+
+void TZCLXMLNodeLoaders::SetDefault(TZCLXMLNodeLoaderClass LoaderClass) {
+  Free(FDefault.Loader.exchange(nullptr));
+  FDefault.LoaderClass = LoaderClass;
+}
+
+// The entry's handler, created on first use; of two threads creating it at once one instance survives.
+TZCLXMLNodeLoader* TZCLXMLNodeLoaders::Instance(THolder& H) {
+  TZCLXMLNodeLoader* loader = H.Loader.load(std::memory_order_acquire);
+  if (loader || !H.LoaderClass) return loader;
+  TZCLXMLNodeLoader* made = H.LoaderClass->Create<TZCLXMLNodeLoader>(FNameTable);
+  if (H.Loader.compare_exchange_strong(loader, made, std::memory_order_acq_rel)) return made;
+  Free(made);
+  return loader;
+}
+
+TZCLXMLNodeLoader* TZCLXMLNodeLoaders::Find(TZCLXMLReader* Reader, const String& NameAtom) {
+  TZCLXMLNodeLoader* result = nullptr;
+  Integer i = FCount - 1;
+  // Atoms of one table compare by reference; the text comparison also serves names built by the caller.
+  while (i >= 0 && !(FItems[i].Name.data() == NameAtom.data() || FItems[i].Name == NameAtom)) --i;
+  if (i >= 0)
+    result = Instance(FItems[i]);
+  else if (FDefault.LoaderClass || FDefault.Loader.load())
+    result = Instance(FDefault);
+  if (!result || result->KeyAttribute.empty()) return result;
+  String key;
+  if (!result->Loaders || !Reader->TryGetAttribute(result->KeyAttribute, key)) return nullptr;
+  return result->Loaders->Find(Reader, key);
+}
+
+TZCLXMLDocumentLoader::TZCLXMLDocumentLoader()
+    : FNameTable(std::make_unique<TZCLXMLNameTable>()), FLoadLock(Create<TCriticalSection>()) {
+  Settings.IgnoreComments = true;
+  Settings.IgnoreWhitespace = true;
+  Settings.NameTable = FNameTable.get();
+  Loaders = Create<TZCLXMLNodeLoaders>(FNameTable.get());
+}
+
+TZCLXMLDocumentLoader::~TZCLXMLDocumentLoader() {
+  Free(Loaders);
+  Free(FLoadLock);
+}
+
+void TZCLXMLDocumentLoader::Load(TObject* Context, TStream* Stream) {
+  if (Stream->GetPosition() >= Stream->GetSize()) return;
+  // The reader and the handler tables add names to the shared table, which is not thread-safe.
+  TLockGuard guard(*FLoadLock);
+  struct TFrame {
+    TZCLXMLNodeLoader* Loader;
+    TObject* Context;
+  };
+  std::vector<TFrame> stack;
+  stack.reserve(16);
+  TZCLXMLNodeLoader* current = nullptr;
+  TObject* context = Context;
+  std::unique_ptr<TZCLXMLReader> reader = TZCLXMLReader::Create(Settings, Stream);
+  for (;;) {
+    try {
+      if (!reader->Read()) break;
+    } catch (const Exception&) {
+      break;  // a malformed document is loaded up to its first error
+    }
+    TZCLXMLNodeData* node = reader->Node();
+    switch (node->NodeType) {
+      case xntElement: {
+        const bool empty = node->IsEmptyElement();
+        TZCLXMLNodeLoader* loader = nullptr;
+        if (current)
+          loader = current->Loaders ? current->Loaders->Find(reader.get(), node->GetQualifiedName()) : nullptr;
+        else if (stack.empty())
+          loader = Loaders->Find(reader.get(), node->GetQualifiedName());
+        TObject* elementContext = context;
+        if (loader) {
+          loader->SubstituteContext(elementContext);
+          loader->OnBegin(elementContext, reader.get());
+        }
+        if (!empty) {
+          stack.push_back({current, context});
+          current = loader;
+          context = elementContext;
+        } else if (loader) {
+          loader->OnEnd(elementContext);
+        }
+        break;
+      }
+      case xntText:
+      case xntCData:
+      case xntSignificantWhitespace:
+        if (current) current->OnText(context, reader.get());
+        break;
+      case xntEndElement:
+        if (!stack.empty()) {
+          if (current) current->OnEnd(context);
+          current = stack.back().Loader;
+          context = stack.back().Context;
+          stack.pop_back();
+        }
+        break;
+      default:
+        break;
+    }
+  }
 }

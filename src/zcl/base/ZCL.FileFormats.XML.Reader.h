@@ -1,11 +1,14 @@
 #pragma once
-// Forward-only XML pull parser (TZCLXMLTextReader), the name table that atomises names, and the
-// namespace manager that keeps the prefix bindings of the open elements.
+// Forward-only XML pull parser (TZCLXMLTextReader), the name table that atomises names, the
+// namespace manager that keeps the prefix bindings of the open elements, and the streaming loaders
+// that dispatch a document to handler objects.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
 
@@ -223,4 +226,119 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   TZCLXMLNodeData* FAttrOwner = nullptr;
   std::vector<TXmlContext> FContexts;
   std::vector<bool> FContextPushed;  // per open element
+};
+
+// ---------------------------------------------------------------------------------------------
+// Streaming loaders: a known vocabulary read straight into program objects. A loader is a tree of
+// element handlers, each with a table of handlers for its child elements; the document loader
+// runs the text reader and dispatches every element, its text and its end to the handler the
+// tables select, passing along a context object that handlers may replace for a subtree.
+
+class TZCLXMLNodeLoaders;
+class TCriticalSection;
+
+// One element handler. Subclasses declare ZCL_CLASS and a constructor taking the name table, so
+// the tables can create them through their class reference.
+class TZCLXMLNodeLoader : public TObject {
+  ZCL_CLASS(TZCLXMLNodeLoader, TObject)
+ public:
+  using TCreateSignature = void(TZCLXMLNameTable*);
+  explicit TZCLXMLNodeLoader(TZCLXMLNameTable* NameTable);
+  ~TZCLXMLNodeLoader() override;
+
+  // Called when the element starts; may replace the context for the element and its subtree
+  // (the handler that creates a context frees it in OnEnd).
+  virtual void SubstituteContext(TObject*& Context);
+  // The reader stands on the start tag: its attributes can be read.
+  virtual void OnBegin(TObject* Context, TZCLXMLReader* Reader);
+  // Text, CDATA or significant white space directly inside the element; the reader stands on it.
+  virtual void OnText(TObject* Context, TZCLXMLReader* Reader);
+  virtual void OnEnd(TObject* Context);
+
+  // Handlers of the child elements (owned; null for a handler without children).
+  TZCLXMLNodeLoaders* Loaders = nullptr;
+  // When not empty, this handler only selects: the element's attribute of this name is looked up
+  // in Loaders and the handler found there handles the element.
+  String KeyAttribute;
+
+ protected:
+  TZCLXMLNameTable* FNameTable;
+};
+
+using TZCLXMLNodeLoaderClass = TClass;
+
+using TZCLXMLBeginProc = TDelegate<void(TObject* Context, TZCLXMLReader* Reader)>;
+using TZCLXMLTextProc = TDelegate<void(TObject* Context, const String& Text)>;
+
+// A handler that hands the element's start and text to procedures.
+class TZCLXMLCallbackLoader : public TZCLXMLNodeLoader {
+  ZCL_CLASS(TZCLXMLCallbackLoader, TZCLXMLNodeLoader)
+ public:
+  explicit TZCLXMLCallbackLoader(TZCLXMLNameTable* NameTable) : TZCLXMLNodeLoader(NameTable) {}
+  TZCLXMLCallbackLoader(TZCLXMLNameTable* NameTable, TZCLXMLBeginProc BeginProc, TZCLXMLTextProc TextProc);
+  void OnBegin(TObject* Context, TZCLXMLReader* Reader) override;
+  // Passes the text as GetValue gives it: trimmed unless xml:space="preserve" is in force.
+  void OnText(TObject* Context, TZCLXMLReader* Reader) override;
+
+  TZCLXMLBeginProc OnBeginProc;
+  TZCLXMLTextProc OnTextProc;
+};
+
+// A table of handlers by element name. Built before use and not changed afterwards; handler
+// instances are created on first use (safely from several loading threads) and owned here.
+class TZCLXMLNodeLoaders : public TObject {
+ public:
+  struct THolder {
+    String Name;  // atom of the element name
+    TZCLXMLNodeLoaderClass LoaderClass = nullptr;
+    std::atomic<TZCLXMLNodeLoader*> Loader{nullptr};
+  };
+
+  explicit TZCLXMLNodeLoaders(TZCLXMLNameTable* NameTable);
+  ~TZCLXMLNodeLoaders() override;
+
+  void Reserve(Integer N);
+  THolder& Add(const String& Name);
+  THolder& AddLoader(const String& Name, TZCLXMLNodeLoaderClass LoaderClass);
+  THolder& AddLoaderNS(const String& Prefix, const String& Name, TZCLXMLNodeLoaderClass LoaderClass);
+  // The table owns the handler.
+  THolder& AddLoaderInstance(const String& Name, TZCLXMLNodeLoader* Loader);
+  THolder& AddCallback(const String& Name, TZCLXMLTextProc TextProc);
+  THolder& AddCallbackNS(const String& Prefix, const String& Name, TZCLXMLTextProc TextProc);
+  void SetDefault(TZCLXMLNodeLoaderClass LoaderClass);
+  // The handler for the element the reader stands on, named by the atom; null when none. The
+  // entry added last for a name wins; key-attribute handlers select through their own table.
+  TZCLXMLNodeLoader* Find(TZCLXMLReader* Reader, const String& NameAtom);
+
+  Integer GetCount() const { return FCount; }
+  Integer GetCapacity() const { return FCapacity; }
+
+ private:
+  TZCLXMLNodeLoader* Instance(THolder& H);
+  std::unique_ptr<THolder[]> FItems;
+  Integer FCapacity = 0;
+  Integer FCount = 0;
+  THolder FDefault;
+  TZCLXMLNameTable* FNameTable;
+};
+
+// Runs the text reader over a stream and dispatches to the handler tables. Subclasses add the
+// root handlers to Loaders (every table of the tree on GetNameTable()) and may change Settings.
+class TZCLXMLDocumentLoader : public TObject {
+ public:
+  TZCLXMLDocumentLoader();
+  ~TZCLXMLDocumentLoader() override;
+
+  // Loads up to the first XML error (which does not leave Load); errors raised by handlers pass
+  // out. Loads over one loader run one at a time, as they share the name table.
+  void Load(TObject* Context, TStream* Stream);
+
+  TZCLXMLNameTable* GetNameTable() const { return FNameTable.get(); }
+
+  TZCLXMLNodeLoaders* Loaders = nullptr;  // owned: the handlers of the root element
+  TZCLXMLReaderSettings Settings;
+
+ private:
+  std::unique_ptr<TZCLXMLNameTable> FNameTable;
+  TCriticalSection* FLoadLock = nullptr;  // owned
 };
