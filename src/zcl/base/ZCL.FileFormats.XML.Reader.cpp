@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.Reader.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
@@ -61,6 +62,30 @@ bool IsEscapedCode(uint32_t C) {
   if (C == 0x5F) return true;
   if (C < 0x20) return C != 9 && C != 10 && C != 13;
   return C == 0xFFFE || C == 0xFFFF || (C >= 0xD800 && C <= 0xDFFF);
+}
+
+// "1." and digits.
+bool IsVersionNum(const String& V) {
+  if (V.size() < 3 || V[0] != u'1' || V[1] != u'.') return false;
+  return std::all_of(V.begin() + 2, V.end(), [](Char c) { return c >= u'0' && c <= u'9'; });
+}
+
+// A Latin letter, then letters, digits, ".", "_" and "-".
+bool IsEncName(const String& V) {
+  auto letter = [](Char c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  if (V.empty() || !letter(V[0])) return false;
+  return std::all_of(V.begin() + 1, V.end(), [&](Char c) {
+    return letter(c) || (c >= u'0' && c <= u'9') || c == u'.' || c == u'_' || c == u'-';
+  });
+}
+
+// Whether a declared encoding agrees with the one the first bytes showed (UTF-8 or UTF-16).
+bool SameFamily(TEncoding* Detected, TEncoding* Declared) {
+  auto family = [](TEncoding* E) {
+    Integer cp = E->GetCodePage();
+    return cp == 1200 || cp == 1201 ? 1200 : cp;
+  };
+  return family(Detected) == family(Declared);
 }
 
 }  // namespace
@@ -306,8 +331,8 @@ void TZCLXMLTextReader::Decode() {
   const Byte* b = FBytes.data();
   Integer n = got;
   auto at = [&](Integer i) -> Byte { return i < n ? b[i] : 0; };
-  TEncoding* enc = FSettings.Encoding;
-  if (!enc && n >= 2) {
+  TEncoding* enc = nullptr;
+  if (!FSettings.Encoding && n >= 2) {
     Byte b0 = at(0), b1 = at(1), b2 = at(2), b3 = at(3);
     bool zz = b2 == 0 && b3 == 0;
     if (b0 == 0 && b1 == 0) {
@@ -326,6 +351,8 @@ void TZCLXMLTextReader::Decode() {
       enc = TEncoding::GetUTF8();
     }
   }
+  FDetected = enc != nullptr;
+  if (!enc) enc = FSettings.Encoding;
   if (enc) {
     TBytes pre = enc->GetPreamble();
     if (!pre.empty() && n >= static_cast<Integer>(pre.size()) && std::equal(pre.begin(), pre.end(), b)) FDocStart = static_cast<Integer>(pre.size());
@@ -705,11 +732,37 @@ void TZCLXMLTextReader::ParseStartTag() {
       }
     }
   }
+  if (FAttrs.size() > 1) CheckDuplicateAttributes();
   ++FDepth;
   if (e.IsEmptyOrDefault) {
     --FDepth;
     FPendingLeave = true;
   }
+}
+
+// Two attributes of one tag with the same name, or with the same local name and namespace.
+void TZCLXMLTextReader::CheckDuplicateAttributes() {
+  // Unbound prefixes name their own namespace, so equal prefixes always mean equal namespaces.
+  auto key = [&](size_t i) { return std::tie(FAttrs[i]->LocalName, FAttrs[i]->NamespaceURI); };
+  const size_t n = FAttrs.size();
+  TZCLXMLNodeData* dup = nullptr;
+  if (n <= 16) {
+    for (size_t i = 1; i < n && !dup; ++i)
+      for (size_t j = 0; j < i && !dup; ++j)
+        if (key(i) == key(j)) dup = FAttrs[i];
+  } else {
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t x, size_t y) { return key(x) < key(y); });
+    for (size_t k = 1; k < n && !dup; ++k)
+      if (key(order[k]) == key(order[k - 1])) dup = FAttrs[std::max(order[k], order[k - 1])];
+  }
+  if (!dup) return;
+  FReadState = xrsError;
+  FNode->LineNumber = dup->LineNumber;
+  FNode->LinePosition = dup->LinePosition;
+  throw EZCLXMLException(u"'%s' is a duplicate attribute name.", {dup->GetQualifiedName()}, dup->LineNumber,
+                         dup->LinePosition);
 }
 
 void TZCLXMLTextReader::ParseAttributes() {
@@ -874,7 +927,7 @@ void TZCLXMLTextReader::ParseEndTag() {
 // Text and references
 
 // At "&": appends the referenced character(s) and moves At behind the reference. False (nothing
-// consumed) for an ampersand that starts no character or predefined entity reference.
+// consumed) for a reference to another named entity; an "&" that starts no reference raises.
 bool TZCLXMLTextReader::ParseReference(Integer& At, String& Out, bool& Whitespace) {
   Whitespace = false;
   if (Ch(At + 1) == u'#') {
@@ -924,7 +977,15 @@ bool TZCLXMLTextReader::ParseReference(Integer& At, String& Out, bool& Whitespac
       At += static_cast<Integer>(std::char_traits<char16_t>::length(p.Name));
       return true;
     }
-  return false;
+  // Any other "&" must start a reference to a named entity, which stays in the text as written.
+  Integer i = At + 1;
+  if (IsNameStart(Ch(i)) || Ch(i) == u':') {
+    ++i;
+    while (IsNameChar(Ch(i)) || Ch(i) == u':') ++i;
+    if (Ch(i) == u';') return false;
+  }
+  if (AtEnd(i)) Fail(i, u"Unexpected end of file has occurred.");
+  Fail(i, u"An error occurred while parsing EntityName.");
 }
 
 // "_xHHHH_" as the writer produces it for characters XML cannot hold.
@@ -1162,12 +1223,19 @@ bool TZCLXMLTextReader::ParseXmlDeclaration() {
     TPos vp = LineInfo(vStart);
     a->ValueLineNumber = vp.Line;
     a->ValueLinePosition = vp.Pos;
-    if (which == 0) haveVersion = true;
-    if (which == 1) {
+    if (which == 0) {
+      haveVersion = true;
+      if (!IsVersionNum(value)) Fail(vStart, u"Version number '%s' is invalid.", {value});
+    } else if (which == 1) {
+      if (!IsEncName(value)) Fail(vStart, u"Syntax for an XML declaration is invalid.");
       if (SameText(value, u"utf-8"))
         named = TEncoding::GetUTF8();
       else
         named = FOwnedEncoding = TEncoding::GetEncoding(value);
+      if (FDetected && !SameFamily(FEncoding, named))
+        Fail(vStart, u"The encoding '%s' in the XML declaration does not match the document's encoding.", {value});
+    } else if (value != u"yes" && value != u"no") {
+      Fail(vStart, u"Syntax for an XML declaration is invalid.");
     }
   }
   FContent.Value = valueText;

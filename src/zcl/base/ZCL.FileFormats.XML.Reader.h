@@ -183,6 +183,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   bool ParseElementContent();
   void ParseStartTag();
   void ParseAttributes();
+  void CheckDuplicateAttributes();
   void HandleSpecialAttribute(TZCLXMLNodeData& A);
   void ParseEndTag();
   bool ParseText();
@@ -204,6 +205,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   Integer FDocStart = 0;
   bool FProvisional = false;
   bool FDecoded = false;
+  bool FDetected = false;  // the first bytes showed the encoding
   TEncoding* FEncoding = nullptr;
   TEncoding* FOwnedEncoding = nullptr;  // looked up by the declaration's name
   String FText;

@@ -55,7 +55,7 @@ TEST(ZCLXMLReader, NodesAndValues) {
 }
 
 TEST(ZCLXMLReader, NamespacesAndAttributeLookups) {
-  const std::string xml = "<p:a xmlns:p='urn:p' xmlns='urn:d' p:x='1' x='2' x='3'><b/><q:c/></p:a>";
+  const std::string xml = "<p:a xmlns:p='urn:p' xmlns='urn:d' p:x='1' x='2'><b/><q:c/></p:a>";
   TBytesStream stream(TBytes(xml.begin(), xml.end()));
   auto r = TZCLXMLReader::Create(Defaults(), &stream);
   ASSERT_TRUE(r->Read());
@@ -101,6 +101,15 @@ TEST(ZCLXMLReader, ErrorsCarryLineAndPosition) {
       {"<r>a]]>b</r>", "']]&gt;' is not allowed in character data. Line 1, position 5"},
       {"<r>\x01</r>", "'\x01', hexadecimal value 0x 1, is an invalid character. Line 1, position 4"},
       {"<r>\xC3</r>", "Invalid character in the given encoding. Line 1, position 4"},
+      {"<a x='1' x='2'/>", "'x' is a duplicate attribute name. Line 1, position 10"},
+      {"<a xmlns:p='u' xmlns:q='u' p:x='1' q:x='2'/>", "'q:x' is a duplicate attribute name. Line 1, position 36"},
+      {"<a>A & B</a>", "An error occurred while parsing EntityName. Line 1, position 7"},
+      {"<a x='&amp no'/>", "An error occurred while parsing EntityName. Line 1, position 11"},
+      {"<?xml version='1.0 '?><r/>", "Version number '1.0 ' is invalid. Line 1, position 16"},
+      {"<?xml version='1.0' standalone='YES'?><r/>", "Syntax for an XML declaration is invalid. Line 1, position 33"},
+      {"<?xml version='1.0' encoding=' utf-8'?><r/>", "Syntax for an XML declaration is invalid. Line 1, position 31"},
+      {"\xEF\xBB\xBF<?xml version='1.0' encoding='iso-8859-1'?><r/>",
+       "The encoding 'iso-8859-1' in the XML declaration does not match the document's encoding. Line 1, position 31"},
   };
   for (const Case& c : cases) EXPECT_EQ(Error(c.Xml), c.Message) << c.Xml;
   EXPECT_NE(Error("<a>&#x110000;</a>").find("is an invalid character. Line 1, position 7"), std::string::npos);
