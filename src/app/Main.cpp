@@ -4,7 +4,7 @@
 
 #include "os/OS.System.h"
 #include "os/OS.Units.h"
-#include "os/backends/headless/OS.Headless.h"
+#include "os/backends/OS.Backends.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Units.h"
 #include "vcl/VCL.Units.h"
@@ -18,8 +18,13 @@ int main(int argc, char** argv) {
     InitializeUnits(RtlUnits());
     InitializeUnits(OsUnits());
     // The component library creates its hidden windows when its units start: a display backend
-    // must be there first. Until the desktop backend arrives, the program runs headless.
-    InstallHeadlessBackend(THeadlessConfig::Single(96));
+    // must be there first.
+    String backendError;
+    if (InstallDisplayBackendForProgram(backendError) == TDisplayBackendKind::None) {
+      std::fprintf(stderr, "zephse: %s\n", StringToUTF8(backendError).c_str());
+      FinalizeUnits();
+      return 1;
+    }
     InitializeUnits(VclUnits());
     InitializeUnits(ZclBaseUnits());
     TZCLCommandLineProcessor::SetCommandLine(argc, argv);
