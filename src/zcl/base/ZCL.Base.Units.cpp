@@ -1,5 +1,6 @@
 #include "zcl/base/ZCL.Base.Units.h"
 
+#include "zcl/base/ZCL.Expressions.Math.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
 #include "zcl/base/ZCL.Threading.h"
@@ -34,6 +35,7 @@ const TUnit GZclBaseUnits[] = {
      }},
     {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
     {"ZCL.Threading.Pool", nullptr, FreeTaskDispatcher},
+    {"ZCL.Expressions.Math", nullptr, TZCLMathExpressionFactory::FinalizeInstance},
 };
 }
 

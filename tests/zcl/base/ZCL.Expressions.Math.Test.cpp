@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "ZCL.Base.TestUtil.h"
+#include "zcl/base/ZCL.Expressions.Math.h"
+
+namespace {
+// "<type> <text>" of the value, so that 2 and 2.0 differ.
+std::string Describe(const Variant& V) { return StringToUTF8(VarTypeAsText(V.VarType()) + u" " + VarToStr(V)); }
+
+std::string Eval(const String& Text, bool Optimize) {
+  TZCLMathExpressionFactory* factory = TZCLMathExpressionFactory::Instance();
+  TZCLExpression* e = factory->Compile(Text, Optimize);
+  std::string result;
+  try {
+    result = Describe(e->Evaluate());
+  } catch (...) {
+    Free(e);
+    throw;
+  }
+  Free(e);
+  return result;
+}
+}  // namespace
+
+TEST(MathExpressions, Values) {
+  struct TCase {
+    String Text;
+    const char* Expected;
+  };
+  const TCase cases[] = {
+      {u"1 + 2 * 3", "Integer 7"},
+      {u"(1 + 2) * 3", "Integer 9"},
+      {u"2 ^ 3 ^ 2", "Double 64"},
+      {u"-2 ^ 2", "Double -4"},  // the prefix minus waits for "^"
+      {u"1 - 2 - 3", "Integer -4"},
+      {u"1 - -2", "Integer 3"},
+      {u"1 + -2", "Integer -1"},
+      // A prefix operator never applies the pending infix operator before it.
+      {u"2 * -3", "Integer -6"},
+      {u"2 * (-3)", "Integer -6"},
+      {u"2 * -3 ^ 2", "Double -18"},
+      {u"10 div -3", "Integer -3"},
+      {u"5 / 2", "Double 2.5"},
+      {u"5 div 2", "Integer 2"},
+      {u"5 mod 2", "Integer 1"},
+      {u"not 0", "Integer 1"},
+      {u"not 5", "Integer 0"},
+      {u"not ''", "Boolean True"},
+      {u"! 0", "Integer 1"},
+      {u"NOT 1", "Integer 0"},
+      {u"6 and 3", "Integer 2"},  // bitwise: skins rely on it
+      {u"0 and (1 / 0)", "Integer 0"},
+      {u"5 or 2", "Integer 7"},
+      {u"5 xor 1", "Integer 4"},
+      {u"not 1 and 0", "Integer 0"},
+      {u"'a' + 'b'", "UnicodeString ab"},
+      {u"\"4\" + 1", "Double 5"},
+      {u"'abc' = 'ABC'", "Integer 0"},
+      {u"'a2' < 'a10'", "Integer 1"},
+      {u"1 != 2", "Integer 1"},
+      {u"1 <> 2", "Integer 1"},
+      {u"2 != 2", "Integer 0"},
+      {u"2 >= 2", "Integer 1"},
+      {u"2 <= 1", "Integer 0"},
+      {u"1 + 2 > 2", "Integer 1"},
+      {u"3 > 1 + 1", "Integer 2"},  // comparisons share the priority of "+"
+      {u"Round(2.5)", "Int64 2"},
+      {u"Round(3.5)", "Int64 4"},
+      {u"Round(-2.5)", "Int64 -2"},
+      {u"Trunc(-1.7)", "Int64 -1"},
+      {u"LogN(2, 8)", "Double 3"},
+      {u"Max(1, 2)", "Double 2"},
+      {u"Min(1, 2)", "Double 1"},
+      {u"ABS(-1)", "Double 1"},
+      {u"Power(2, 10)", "Double 1024"},
+      {u"Exp(0) + Ln(1) + Log10(100) + Sin(0) + Cos(0)", "Double 4"},
+      {u"If(0, 1 / 0, 7)", "Integer 7"},
+      {u"1E5", "Double 100000"},
+      {u"1.25E-2", "Double 0.0125"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(StringToUTF8(c.Text));
+    EXPECT_EQ(Eval(c.Text, false), c.Expected);
+    EXPECT_EQ(Eval(c.Text, true), c.Expected);  // folded at compile time alike
+  }
+}
+
+TEST(MathExpressions, NumberScanner) {
+  const std::pair<String, const char*> cases[] = {
+      {u"1e5", "Syntax Error: unexpected token(Token: \"1\", Scan Cursor: \"e5\")"},
+      {u"2x", "Syntax Error: unexpected token(Token: \"2\", Scan Cursor: \"x\")"},
+      {u"1.5.2", "Syntax Error: unexpected token(Token: \"1.5\", Scan Cursor: \".2\")"},
+      {u"1E5.0", "Syntax Error: unexpected token(Token: \"1E5\", Scan Cursor: \".0\")"},
+      {u"1E", "Syntax Error: unexpected token"},
+      {u"99999999999", "Syntax Error: unexpected token"},
+      {u".5", "Syntax Error: unexpected token(Token: \".\", Scan Cursor: \"5\")"},
+      {u"Max(1, 2x)", "Syntax Error: unexpected token(Token: \"Max\", Scan Cursor: \"x)\")"},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(StringToUTF8(text));
+    EXPECT_EQ(RaisedMessage<EZCLExpressionCompiler>([&] { Eval(text, true); }), message);
+  }
+}
+
+TEST(MathExpressions, EvaluationErrorsSurviveFolding) {
+  // Folding swallows the error; every evaluation raises it.
+  EXPECT_EQ(RaisedMessage<EZeroDivide>([] { Eval(u"1 / 0", true); }), "Floating point division by zero");
+  RaisedMessage<EInvalidOp>([] { Eval(u"Ln(0)", true); });
+  RaisedMessage<EInvalidOp>([] { Eval(u"Ln(-1)", false); });
+  RaisedMessage<EDivByZero>([] { Eval(u"5 div 0", true); });
+  RaisedMessage<EDivByZero>([] { Eval(u"5 mod 0", true); });
+  RaisedMessage<EOverflow>([] { Eval(u"1E300 * 1E300", true); });
+  RaisedMessage<EVariantTypeCastError>([] { Eval(u"'a' * 2", true); });
+
+  TZCLMathExpressionFactory* factory = TZCLMathExpressionFactory::Instance();
+  TZCLExpression* e = factory->Compile(u"Ln(0) + 1", true);
+  EXPECT_EQ(e->ToString(), u"Ln(0) + 1");
+  EXPECT_THROW(e->Evaluate(), EInvalidOp);
+  EXPECT_THROW(e->Evaluate(), EInvalidOp);
+  Free(e);
+}
+
+TEST(MathExpressions, RandomIsNeverFolded) {
+  TZCLMathExpressionFactory* factory = TZCLMathExpressionFactory::Instance();
+  EXPECT_EQ(factory, TZCLMathExpressionFactory::Instance());
+  TZCLExpression* e = factory->Compile(u"Random", true);
+  const Double a = e->Evaluate().AsDouble(), b = e->Evaluate().AsDouble();
+  EXPECT_NE(a, b);
+  EXPECT_GE(a, 0.0);
+  EXPECT_LT(a, 1.0);
+  Free(e);
+}
