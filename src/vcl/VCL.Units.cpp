@@ -2,12 +2,22 @@
 
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
+#include "vcl/VCL.ImgList.h"
+#include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Menus.h"
+#include "vcl/VCL.Clipbrd.h"
+#include "vcl/VCL.ExtCtrls.h"
 
 namespace {
 const TUnit GVclUnits[] = {
     {"VCL.Units", nullptr, nullptr},
     {"VCL.Graphics", detail::GraphicsInit, detail::GraphicsFin},
     {"VCL.Imaging", detail::ImagingInit, nullptr},
+    {"VCL.ImgList", detail::ImgListInit, nullptr},
+    {"VCL.ActnList", detail::ActnListInit, detail::ActnListFin},
+    {"VCL.Menus", detail::MenusInit, detail::MenusFin},
+    {"VCL.Clipbrd", nullptr, detail::ClipbrdFin},
+    {"VCL.ExtCtrls", detail::ExtCtrlsInit, nullptr},
 };
 }
 

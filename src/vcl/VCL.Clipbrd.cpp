@@ -1,0 +1,135 @@
+#include "vcl/VCL.Clipbrd.h"
+
+#include <cstring>
+
+#include "os/OS.Clipboard.h"
+
+namespace {
+TClipboard* GClipboard = nullptr;
+}
+
+TClipboard::~TClipboard() {
+  if (FOpenRefCount > 0) CloseClipboard();
+}
+
+void TClipboard::Open() {
+  if (FOpenRefCount == 0) {
+    if (!OpenClipboard(nullptr)) throw EClipboardException(u"Cannot open clipboard");
+    FEmptied = false;
+  }
+  ++FOpenRefCount;
+}
+
+void TClipboard::Close() {
+  if (FOpenRefCount == 0) return;
+  if (--FOpenRefCount == 0) CloseClipboard();
+}
+
+void TClipboard::Clear() {
+  Open();
+  EmptyClipboard();
+  FEmptied = true;
+  Close();
+}
+
+void TClipboard::Adding() {
+  if (FOpenRefCount != 0 && !FEmptied) {
+    EmptyClipboard();
+    FEmptied = true;
+  }
+}
+
+bool TClipboard::HasFormat(Word Format) const { return IsClipboardFormatAvailable(Format) != 0; }
+
+Integer TClipboard::GetFormatCount() const { return CountClipboardFormats(); }
+
+Word TClipboard::GetFormats(Integer Index) const {
+  if (Index < 0) return 0;
+  UINT format = 0;
+  for (Integer i = 0; i <= Index; ++i) {
+    format = EnumClipboardFormats(format);
+    if (format == 0) return 0;
+  }
+  return Word(format);
+}
+
+HGLOBAL TClipboard::GetAsHandle(Word Format) {
+  Open();
+  HGLOBAL result = nullptr;
+  try {
+    result = GetClipboardData(Format);
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+  return result;
+}
+
+void TClipboard::SetAsHandle(Word Format, HGLOBAL Value) {
+  Open();
+  try {
+    Adding();
+    if (!SetClipboardData(Format, Value)) throw EClipboardException(u"Cannot set clipboard data");
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+}
+
+void TClipboard::SetBuffer(Word Format, const void* Buffer, size_t Size) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, Size);
+  if (!block) throw EOutOfMemory(u"Out of memory");
+  if (Size) {
+    std::memcpy(GlobalLock(block), Buffer, Size);
+    GlobalUnlock(block);
+  }
+  try {
+    SetAsHandle(Format, block);
+  } catch (...) {
+    GlobalFree(block);  // never taken by the clipboard
+    throw;
+  }
+}
+
+String TClipboard::GetAsText() {
+  Open();
+  String result;
+  try {
+    HGLOBAL block = GetClipboardData(CF_UNICODETEXT);
+    if (block) {
+      const size_t count = GlobalSize(block) / sizeof(Char);
+      if (const auto* text = static_cast<const Char*>(GlobalLock(block))) {
+        size_t length = 0;
+        while (length < count && text[length] != 0) ++length;
+        result.assign(text, length);
+        GlobalUnlock(block);
+      }
+    }
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+  return result;
+}
+
+void TClipboard::SetAsText(const String& Value) {
+  SetBuffer(CF_UNICODETEXT, Value.c_str(), (Value.size() + 1) * sizeof(Char));
+}
+
+TClipboard* Clipboard() {
+  if (!GClipboard) GClipboard = Create<TClipboard>();
+  return GClipboard;
+}
+
+TClipboard* SetClipboard(TClipboard* NewClipboard) {
+  TClipboard* old = GClipboard;
+  GClipboard = NewClipboard;
+  return old;
+}
+
+namespace detail {
+void ClipbrdFin() { FreeAndNil(GClipboard); }
+}  // namespace detail

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "os/OS.Clipboard.h"
+#include "vcl/VCL.Clipbrd.h"
+
+namespace {
+
+TEST(ClipboardTest, TextAndRegisteredFormatsRoundTrip) {
+  TClipboard* clipboard = Clipboard();
+  const Word custom = Word(RegisterClipboardFormat(u"ZEPHSE Test Block"));
+  const char block[] = {1, 0, 2, 0, 3};
+  clipboard->Open();
+  clipboard->SetAsText(u"Grüße & more");
+  clipboard->SetBuffer(custom, block, sizeof block);  // same opening: both formats stay
+  clipboard->Close();
+  EXPECT_TRUE(clipboard->HasFormat(CF_UNICODETEXT));
+  EXPECT_TRUE(clipboard->HasFormat(custom));
+  EXPECT_EQ(clipboard->GetFormatCount(), 2);
+  EXPECT_EQ(clipboard->GetAsText(), u"Grüße & more");
+  HGLOBAL data = clipboard->GetAsHandle(custom);
+  ASSERT_NE(data, nullptr);
+  ASSERT_EQ(GlobalSize(data), sizeof block);
+  EXPECT_EQ(std::memcmp(GlobalLock(data), block, sizeof block), 0);
+  GlobalUnlock(data);
+
+  // A new opening replaces the content; text without a terminating zero is read to the block's end.
+  HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 4);
+  std::memcpy(GlobalLock(text), u"ab", 4);
+  GlobalUnlock(text);
+  clipboard->SetAsHandle(CF_UNICODETEXT, text);
+  EXPECT_FALSE(clipboard->HasFormat(custom));
+  EXPECT_EQ(clipboard->GetAsText(), u"ab");
+  clipboard->Clear();
+  EXPECT_EQ(clipboard->GetAsText(), u"");
+  EXPECT_EQ(clipboard->GetFormatCount(), 0);
+}
+
+TEST(ClipboardTest, OpeningHeldElsewhereFails) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_THROW(Clipboard()->GetAsText(), EClipboardException);
+  CloseClipboard();
+  EXPECT_NO_THROW(Clipboard()->GetAsText());
+}
+
+}  // namespace
