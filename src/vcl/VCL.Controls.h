@@ -12,6 +12,14 @@
 // UI thread only. Messages reach a control through Perform (or its window procedure), run
 // through WindowProc (WndProc by default) and Dispatch, which calls the handler the control's
 // class (or the nearest ancestor class) registered for the number, else DefaultHandler.
+//
+// Keys: WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR and WM_SYSCHAR reaching a control's window are first
+// offered to the control as CN_KEYDOWN, CN_SYSKEYDOWN, CN_CHAR and CN_SYSCHAR: menu keys
+// (IsShortCut of the root control, the popup menu), CM_CHILDKEY up the parents, then Tab, the
+// arrows, Enter and Escape as CM_DIALOGKEY to the root control unless the control claims them
+// (CM_WANTSPECIALKEY or WM_GETDLGCODE), and characters as CM_DIALOGCHAR (accelerators) unless
+// the control wants characters. What is left reaches KeyDown/KeyPress (after the root's
+// KeyPreview). The message loop therefore sends no CN_* messages itself.
 
 #include <vector>
 
@@ -364,6 +372,7 @@ class TControlCanvas : public TCanvas {
   HWND FWindowHandle = nullptr;
 };
 
+// Menus are passed as the TComponent they are (TPopupMenu is incomplete here).
 // Services a higher unit provides to the controls (the forms, action and menu units set them
 // from their unit initialisation). Unset members fall back to the behaviour noted.
 struct TControlHooks {
@@ -372,9 +381,9 @@ struct TControlHooks {
   // The screen's Cursor, which overrides every control's while not crDefault (default crDefault).
   TCursor (*ScreenCursor)() = nullptr;
   // Whether the popup menu takes the key message as its shortcut (default: no).
-  bool (*PopupMenuIsShortCut)(TPopupMenu* Menu, TMessage& Message) = nullptr;
+  bool (*PopupMenuIsShortCut)(TComponent* Menu, TMessage& Message) = nullptr;
   // Shows a control's popup menu at a screen point; false when it has none to show.
-  bool (*PopupMenuPopup)(TControl* Control, TPopupMenu* Menu, TPoint ScreenPoint) = nullptr;
+  bool (*PopupMenuPopup)(TControl* Control, TComponent* Menu, TPoint ScreenPoint) = nullptr;
   // The action link: made for a control when its Action is set (null Action frees it), asked to
   // run the action on Click, to change the hint text and to update; ActionOfLink reads it back.
   TObject* (*CreateActionLink)(TControl* Control, TBasicAction* Action) = nullptr;
@@ -383,6 +392,10 @@ struct TControlHooks {
   bool (*ActionLinkShowHint)(TObject* Link, String& HintStr) = nullptr;
   // Told before a control is destroyed, so that application-wide references to it go.
   void (*ControlDestroying)(TControl* Control) = nullptr;
+  // Every mouse message a control handles (the application's hint machinery watches them).
+  void (*HintMouseMessage)(TControl* Control, TMessage& Message) = nullptr;
+  // An exception escaped a window procedure (default: its message goes to stderr).
+  void (*HandleException)(TObject* Sender) = nullptr;
 };
 TControlHooks& ControlHooks();
 
@@ -557,7 +570,8 @@ class TControl : public TComponent {
   virtual HDC GetDeviceContext(HWND& WindowHandle);
 
   // Mouse and keyboard.
-  void Click() { DoClick(); }
+  // Fires OnClick (or runs the action when OnClick is not assigned).
+  virtual void Click();
   // Whether the control hits at P (client coordinates); CM_HITTEST answers it.
   virtual bool HitTest(TPoint P);
   bool MouseInClient() const { return FMouseInClient; }
@@ -624,7 +638,6 @@ class TControl : public TComponent {
   void SetChildOrder(TComponent* Child, Integer Order) override;
 
   // Events.
-  virtual void DoClick();
   virtual void DblClick();
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   virtual void MouseMove(TShiftState Shift, Integer X, Integer Y);
@@ -720,6 +733,9 @@ class TControl : public TComponent {
   TSizeConstraints* FConstraints = nullptr;
   TComponent* FPopupMenu = nullptr;
   TObject* FActionLink = nullptr;
+  Integer FWheelAccumulator = 0;
+  // Set while the parent's font or colour is copied in (the Parent* flags stay on).
+  bool FTakingParentValues = false;
 };
 
 // ---- TWinControl ------------------------------------------------------------------------------
@@ -971,6 +987,11 @@ class TWinControl : public TControl {
   void PaintDoubleBuffered(TMessage& Message);
   void MouseHoverUpdate(TPoint ClientPoint);
   TWinControl* FindTopParent();
+  void PaddingChanged(TObject* Sender);
+  void UpdateShowingFromParent(bool ParentShowing);
+  // Drops the root's record of the focused control when it lies inside this control (Removing:
+  // this control is leaving its parent).
+  void RemoveFocus(bool Removing);
 
   std::vector<TControl*> FControls;
   std::vector<TWinControl*> FTabList;
@@ -982,8 +1003,11 @@ class TWinControl : public TControl {
   bool FDoubleBuffered = false;
   bool FParentDoubleBuffered = true;
   bool FInDestroyHandle = false;
-  TPoint FPendingClientSize;
   WNDPROC FDefWndProc = nullptr;
+  // Set while the control moves its own window (WM_SIZE/WM_MOVE then only echo it).
+  bool FSettingBounds = false;
+  // Set while children scale for a DPI change (ScaleControls passes it on).
+  bool FDpiScaling = false;
 };
 
 // A control without a window: its parent paints it (through Paint) and hit-tests it.
