@@ -186,11 +186,13 @@ void TZCLXMLRawWriter::WriteStartElement(const String& Prefix, const String& Loc
   Require(!LocalName.empty(), u"LocalName");
   if (FState == sStart && !FSettings.NoDeclaration) WriteStartDocument(0);
   CheckState(tStartElement);
-  if ((FIndentLevel > 0 && FSettings.IndentElements) || (FIndentLevel == 0 && !FSettings.NoDeclaration))
+  // Indentation inside preserved content would become part of it.
+  const bool preserve = !FScopes.empty() && FScopes.back().Preserve;
+  if ((FIndentLevel > 0 && FSettings.IndentElements && !preserve) || (FIndentLevel == 0 && !FSettings.NoDeclaration))
     PutLineBreakIndent();
   Put(u'<');
   PutName(Prefix, LocalName);
-  FScopes.push_back({Prefix, LocalName});
+  FScopes.push_back({Prefix, LocalName, preserve});
   ++FIndentLevel;
 }
 
@@ -209,7 +211,7 @@ void TZCLXMLRawWriter::WriteFullEndElement() {
   if (FState == sStartTag) Put(u'>');
   CheckState(tEndElement);
   --FIndentLevel;
-  if (FSettings.IndentElements && FLastChar == u'>') PutLineBreakIndent();
+  if (FSettings.IndentElements && FLastChar == u'>' && !FScopes.back().Preserve) PutLineBreakIndent();
   TElementScope scope = std::move(FScopes.back());
   FScopes.pop_back();
   Put(u"</");
@@ -226,11 +228,20 @@ void TZCLXMLRawWriter::WriteStartAttribute(const String& Prefix, const String& L
     Put(u' ');
   PutName(Prefix, LocalName);
   Put(u"=\"");
+  FInSpaceAttr = (Prefix == u"xml" && LocalName == u"space") || (Prefix.empty() && LocalName == u"xml:space");
+  FSpaceValue.clear();
 }
 
 void TZCLXMLRawWriter::WriteEndAttribute() {
   CheckState(tEndAttr);
   Put(u'"');
+  if (FInSpaceAttr) {
+    FInSpaceAttr = false;
+    if (FSpaceValue == u"preserve")
+      FScopes.back().Preserve = true;
+    else if (FSpaceValue == u"default")
+      FScopes.back().Preserve = false;
+  }
 }
 
 void TZCLXMLRawWriter::SpecialChar(const Char* P, Integer Count, Integer& I, bool Escape) {
@@ -375,6 +386,7 @@ void TZCLXMLRawWriter::WriteComment(const String& Text) {
 void TZCLXMLRawWriter::WriteChars(const Char* Characters, Integer Count) {
   CheckState(tContent);
   if (Count <= 0) return;
+  if (FInSpaceAttr && FState == sAttrValue) FSpaceValue.append(Characters, Count);
   CopyText(Characters, Count, FState == sAttrValue ? TCopyMode::Attr : TCopyMode::Text);
 }
 

@@ -103,6 +103,8 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
   enum class TCopyMode { Attr, Text, CData, Comment, Raw };
   struct TElementScope {
     String Prefix, LocalName;
+    // xml:space="preserve" is in force: no indentation is added to the content.
+    bool Preserve;
   };
   void CheckState(int Token);
   void Put(Char C);
@@ -121,6 +123,8 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
   Char FLastChar = 0;
   Integer FIndentLevel = 0;
   TZCLXMLWriterSettings FSettings;
+  bool FInSpaceAttr = false;  // the open attribute is xml:space
+  String FSpaceValue;
 };
 
 class TZCLXMLWellFormedWriter : public TZCLXMLWriter {

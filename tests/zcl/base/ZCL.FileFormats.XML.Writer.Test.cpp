@@ -80,6 +80,23 @@ TEST(ZCLXMLWriter, EmptyAndFullEndElementsWithIndentation) {
                       w.WriteEndElement();
                     }),
             "<r\n\tk=\"v\"/>");
+  // Inside xml:space="preserve" indentation would become content: none is added there.
+  s.BreakBeforeAttributes = false;
+  EXPECT_EQ(Written(s,
+                    [](TZCLXMLWriter& w) {
+                      w.WriteStartElement(u"r");
+                      w.WriteStartElement(u"p");
+                      w.WriteAttributeString(u"xml", u"space", u"preserve");
+                      w.WriteElementString(u"a", u" t ");
+                      w.WriteStartElement(u"d");
+                      w.WriteAttributeString(u"xml", u"space", u"default");
+                      w.WriteElementString(u"b", u"t");
+                      w.WriteFullEndElement();
+                      w.WriteFullEndElement();
+                      w.WriteElementString(u"c", u"t");
+                      w.WriteEndElement();
+                    }),
+            "<r>\n\t<p xml:space=\"preserve\"><a> t </a><d xml:space=\"default\">\n\t\t\t<b>t</b>\n\t\t</d></p>\n\t<c>t</c>\n</r>");
 }
 
 TEST(ZCLXMLWriter, LineBreakModes) {
