@@ -8,6 +8,7 @@
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.Date.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
+#include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -15,6 +16,7 @@ namespace {
 const TUnit GZclBaseUnits[] = {
     {"ZCL.Base.Units", nullptr, nullptr},
     {"ZCL.Threading", TZCLMultithreadedOperation::Initialize, TZCLMultithreadedOperation::Finalize},
+    {"ZCL.Utils.Logger", TZCLLogger::Initialize, TZCLLogger::Finalize},
     {"ZCL.Utils.Strings", TZCLHexcode::InitializeTable,
      [] {
        TZCLStringBuilder::ClearPool();

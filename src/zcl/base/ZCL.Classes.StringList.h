@@ -126,6 +126,8 @@ class TZCLStringList : public TZCLUnknownPersistent, public IZCLUpdateLock {
   void AssignTo(TPersistent* Dest) override;
   bool InRange(Integer Index) const { return Index >= 0 && Index < FCount; }
   const TZCLStringListItem& ItemAt(Integer Index) const { return FItems[static_cast<size_t>(Index)]; }
+  // Direct access for derived lists that keep caches in the items; no Changed.
+  TZCLStringListItem& ItemRef(Integer Index) { return FItems[static_cast<size_t>(Index)]; }
 
   Integer FCount = 0;
   Char FNameValueSeparator = u'=';

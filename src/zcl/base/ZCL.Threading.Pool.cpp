@@ -12,22 +12,26 @@
 #include "rtl/RTL.Format.h"
 #include "zcl/base/ZCL.Threading.h"
 #include "zcl/base/ZCL.Timers.h"
+#include "zcl/base/ZCL.Utils.Logger.h"
 
 namespace {
 
 std::atomic<TObjHandle> GNextHandle{0};
 
-// Exceptions of tasks never leave the worker; they are reported under "ThreadPool".
-void ReportTaskException(std::exception_ptr Error) {
+// Exceptions of tasks never leave the worker; they are logged under "ThreadPool". A log that
+// cannot be written loses the entry rather than the worker.
+void ReportTaskException(std::exception_ptr Error) noexcept {
   try {
-    std::rethrow_exception(Error);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "ThreadPool: [%s] %s\n", StringToUTF8(e.ClassName()).c_str(),
-                 StringToUTF8(e.GetMessage()).c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "ThreadPool: %s\n", e.what());
+    try {
+      std::rethrow_exception(Error);
+    } catch (const Exception& e) {
+      LogWriteException(DefaultLogFile(), u"ThreadPool", e);
+    } catch (const std::exception& e) {
+      LogWriteEntry(DefaultLogFile(), u"ThreadPool", u"std::exception", UTF8ToString(e.what()), u"");
+    } catch (...) {
+      LogWriteEntry(DefaultLogFile(), u"ThreadPool", u"unknown", u"unknown exception", u"");
+    }
   } catch (...) {
-    std::fprintf(stderr, "ThreadPool: unknown exception\n");
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
 // Linux: there is no command line as one text; SetCommandLine rebuilds it from argv (arguments
@@ -87,9 +88,10 @@ String TZCLCommandLineProcessor::GetParams(const String& CommandLine) {
   TParamsParser parser;
   parser.Initialize(line);
   TZCLParserToken token;
-  if (!parser.GetToken(token)) return String();
-  Integer rest = parser.Remaining();
-  return zcTrim(line.substr(line.size() - static_cast<size_t>(rest)));
+  String result;
+  if (parser.GetToken(token)) result = zcTrim(line.substr(line.size() - static_cast<size_t>(parser.Remaining())));
+  LogWriteFormat(DefaultLogFile(), u"CmdLine", u"GetParams(\"%s\")->\"%s\"", {line, result});
+  return result;
 }
 
 TZCLCommandLineProcessor::TCommands* TZCLCommandLineProcessor::Parse(const String& Text) {
@@ -154,6 +156,7 @@ void TZCLCommandLineParser::Parse(TZCLCommandLineProcessor::TCommands* Commands)
 void TZCLCommandLineParser::PutParam(const String& Text) {
   String param = zcTrim(Text);
   if (param.empty() || !FCommands) return;
+  LogWriteFormat(DefaultLogFile(), u"CmdLine", u"PutParam: \"%s\"", {param});
   if (!FCommand) {
     auto command = std::make_unique<TZCLCommandLineProcessor::TCommand>();
     FCommands->Add(command.get());

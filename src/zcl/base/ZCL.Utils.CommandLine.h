@@ -2,9 +2,9 @@
 // The program's command line: the text after the program path, and switches ("/name" or "-name")
 // that may take parameters after "=", separated by ";".
 
-#include "rtl/RTL.StringList.h"
 #include "rtl/RTL.Types.h"
 #include "zcl/base/ZCL.Classes.Collections.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Parsers.h"
 
 class TZCLStringBuilder;
@@ -13,7 +13,7 @@ class TZCLCommandLineProcessor {
  public:
   // One command; its strings are the parameters in order. Name is empty for parameters that
   // precede any switch (or follow a switch's parameter list after a blank).
-  class TCommand : public TStringList {
+  class TCommand : public TZCLStringList {
    public:
     String Name;
   };

@@ -10,7 +10,7 @@
 
 class TEncoding;
 class TStream;
-class TStringList;
+class TZCLStringList;
 template <typename K, typename V>
 class TZCLDictionary;
 class TZCLCriticalSection;
@@ -52,8 +52,8 @@ class TZCLEncodings {
   static void Finalize();
 
  private:
-  static const TStringList& CodePages();
-  static inline TStringList* FCodePages = nullptr;
+  static const TZCLStringList& CodePages();
+  static inline TZCLStringList* FCodePages = nullptr;
   static inline TZCLDictionary<Integer, TEncoding*>* FCache = nullptr;
   static inline TZCLCriticalSection* FCacheLock = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.StringList.h"
 #include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
 
 // Search paths
 
@@ -23,7 +24,7 @@ namespace {
 TObject* RecursiveFlag(bool Recursive) { return Recursive ? reinterpret_cast<TObject*>(1) : nullptr; }
 }  // namespace
 
-TZCLSearchPaths::TZCLSearchPaths() : FPaths(new TStringList()) {}
+TZCLSearchPaths::TZCLSearchPaths() : FPaths(new TZCLStringList()) {}
 
 TZCLSearchPaths::TZCLSearchPaths(TChangeEvent OnChange) : TZCLSearchPaths() { this->OnChange = OnChange; }
 
@@ -84,8 +85,8 @@ bool TZCLSearchPaths::Overlaps(const String& Path) const {
   return false;
 }
 
-TStringList* TZCLSearchPaths::CreatePathList() const {
-  auto* list = new TStringList();
+TZCLStringList* TZCLSearchPaths::CreatePathList() const {
+  auto* list = new TZCLStringList();
   for (Integer i = 0; i < FPaths->GetCount(); ++i) list->Add(FPaths->GetStrings(i));
   return list;
 }

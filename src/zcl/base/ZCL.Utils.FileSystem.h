@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.Utils.Stream.h"
 
 class TStringList;
+class TZCLStringList;
 
 // Linux conventions of the path and file routines:
 // - Paths split on "\" and "/" alike (stored paths come from Windows); a trailing delimiter that
@@ -209,7 +210,7 @@ class TZCLSearchPaths : public TZCLLockablePersistent {
   String ToString() const override;
   virtual void Clear();
   // A new list of the folders, owned by the caller.
-  virtual TStringList* CreatePathList() const;
+  virtual TZCLStringList* CreatePathList() const;
 
   // Appends Path with a trailing delimiter.
   void Add(const String& Path, bool Recursive);
@@ -233,5 +234,5 @@ class TZCLSearchPaths : public TZCLLockablePersistent {
 
  private:
   // Folders with their trailing delimiter; the item object is the recursive flag (null: false).
-  TStringList* FPaths;
+  TZCLStringList* FPaths;
 };

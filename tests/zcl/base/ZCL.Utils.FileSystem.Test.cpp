@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "rtl/RTL.StringList.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 
 namespace {
@@ -95,7 +96,7 @@ TEST(SearchPaths, OverlapsInBothDirectionsOnWholeFolders) {
 TEST(SearchPaths, PathListIsACopyOwnedByTheCaller) {
   TZCLSearchPaths paths;
   paths.FromString(u"1/a;0/b");
-  std::unique_ptr<TStringList> list(paths.CreatePathList());
+  std::unique_ptr<TZCLStringList> list(paths.CreatePathList());
   paths.Clear();
   ASSERT_EQ(list->GetCount(), 2);
   EXPECT_EQ(list->GetStrings(0), u"/a/");
