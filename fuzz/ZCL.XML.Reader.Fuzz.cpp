@@ -8,7 +8,22 @@
 #include "zcl/base/ZCL.FileFormats.XML.Reader.h"
 #include "zcl/base/ZCL.FileFormats.XML.Types.h"
 
-// Any bytes read to the end or to a clean error; the first byte picks the reader's options.
+namespace {
+
+// Gives at most Chunk bytes per read, so the input's block boundaries fall anywhere.
+class TTrickleStream : public TBytesStream {
+ public:
+  TTrickleStream(const uint8_t* Data, size_t Size, Integer Chunk) : TBytesStream(TBytes(Data, Data + Size)), FChunk(Chunk) {}
+  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, Count < FChunk ? Count : FChunk); }
+
+ private:
+  Integer FChunk;
+};
+
+}  // namespace
+
+// Any bytes read to the end or to a clean error; the first byte picks the reader's options and
+// whether the input arrives in small pieces.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool initialized = (InitializeUnits(RtlUnits()), true);
   (void)initialized;
@@ -19,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   settings.IgnoreWhitespace = (Data[0] & 8) != 0;
   settings.IgnoreComments = (Data[0] & 16) != 0;
   settings.CheckCharacters = (Data[0] & 32) != 0;
-  TBytesStream stream(TBytes(Data + 1, Data + Size));
+  TTrickleStream stream(Data + 1, Size - 1, (Data[0] & 64) ? 1 + (Data[0] >> 7) * 6 : 1 << 30);
   try {
     auto reader = TZCLXMLReader::Create(settings, &stream);
     while (reader->Read()) {

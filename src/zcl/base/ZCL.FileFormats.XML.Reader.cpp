@@ -47,6 +47,15 @@ size_t ValidUtf8Prefix(const Byte* P, size_t N) {
   return N;
 }
 
+// Whether the bytes (fewer than a whole sequence) may begin a UTF-8 sequence that more input completes.
+bool IsUtf8Lead(const Byte* P, Integer N) {
+  Integer need = P[0] >= 0xC2 && P[0] <= 0xDF ? 2 : P[0] >= 0xE0 && P[0] <= 0xEF ? 3 : P[0] >= 0xF0 && P[0] <= 0xF4 ? 4 : 0;
+  if (N >= need) return false;
+  for (Integer i = 1; i < N; ++i)
+    if ((P[i] & 0xC0) != 0x80) return false;
+  return true;
+}
+
 String TrimLow(const String& S) {
   size_t b = 0, e = S.size();
   while (b < e && S[b] < 0x21) ++b;
@@ -236,16 +245,18 @@ TZCLXMLTextReader::~TZCLXMLTextReader() {
 
 TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
   Integer line = 0, start = 0;
-  if (!FLineStarts.empty()) {
-    auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At);
-    line = static_cast<Integer>(it - FLineStarts.begin()) - 1;
-    start = FLineStarts[line];
-  } else {
+  if (FProvisional) {
+    // Raw characters of the declaration: line ends are not normalised yet.
     for (Integer i = 0; i < At && i < FLen; ++i)
-      if (FText[i] == u'\n' || (FText[i] == u'\r' && Ch(i + 1) != u'\n')) {
+      if (FText[i] == u'\n' || (FText[i] == u'\r' && (i + 1 >= FLen || FText[i + 1] != u'\n'))) {
         ++line;
         start = i + 1;
       }
+  } else {
+    auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At);
+    Integer idx = std::max<Integer>(static_cast<Integer>(it - FLineStarts.begin()) - 1, 0);
+    line = FLineBase + idx;
+    start = FLineStarts[idx];
   }
   Integer pos = At - start + 1;
   if (line == 0) pos += FSettings.LinePositionOffset;
@@ -271,9 +282,9 @@ void TZCLXMLTextReader::FailNoLine(StringView Msg) {
   throw EZCLXMLException(String(Msg), 0, 0);
 }
 
-String TZCLXMLTextReader::TokenAt(Integer At) const {
+String TZCLXMLTextReader::TokenAt(Integer At) {
   Integer e = At;
-  while (e < FLen && (IsNameChar(FText[e]) || FText[e] == u':')) ++e;
+  while (IsNameChar(Ch(e)) || Ch(e) == u':') ++e;
   if (e == At) e = At + 1;
   return FText.substr(At, e - At);
 }
@@ -291,8 +302,14 @@ void TZCLXMLTextReader::FailWhitespace(Integer At) {
   Fail(At, u"'%s' is an unexpected token. Expecting white space.", {TokenAt(At)});
 }
 
+// The arguments of a character error at At (with the second half of a pair, when there is one).
+TZCLXMLCharArgs TZCLXMLTextReader::CharArgs(Integer At) {
+  Ch(At + 1);
+  return zcXMLCharExceptionArgs(FText.data(), FLen, At);
+}
+
 void TZCLXMLTextReader::FailChar(Integer At) {
-  TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, At);
+  TZCLXMLCharArgs a = CharArgs(At);
   Fail(At, u"'%s', hexadecimal value %s, is an invalid character.", {a.Text, a.Code});
 }
 
@@ -306,30 +323,29 @@ void TZCLXMLTextReader::FailUnclosed(Integer At) {
   Fail(At, u"Unexpected end of file has occurred. The following elements are not closed: %s.", {names});
 }
 
-// True at the end of the decoded text; raises when the text ends at an undecodable byte.
+// True at the end of the input (decoding more as needed); raises when the text ends at an
+// undecodable byte.
 bool TZCLXMLTextReader::AtEnd(Integer At) {
-  if (At < FLen) return false;
-  if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt) Fail(FDecodeErrorAt, u"Invalid character in the given encoding.");
-  return true;
+  while (At >= FLen)
+    if (!Fill()) {
+      if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt) Fail(FDecodeErrorAt, u"Invalid character in the given encoding.");
+      return true;
+    }
+  return false;
 }
 
-bool TZCLXMLTextReader::StartsWith(Integer At, StringView S) const {
-  return At + static_cast<Integer>(S.size()) <= FLen && StringView(FText).substr(At, S.size()) == S;
+bool TZCLXMLTextReader::StartsWith(Integer At, StringView S) {
+  if (S.empty()) return true;
+  return !AtEnd(At + static_cast<Integer>(S.size()) - 1) && StringView(FText).substr(At, S.size()) == S;
 }
 
-void TZCLXMLTextReader::Decode() {
-  Int64 size = FStream->GetSize() - FStream->GetPosition();
-  if (size > 0x7FFFFFF0) throw EZCLXMLException(u"The input document is too large.");
-  FBytes.resize(static_cast<size_t>(std::max<Int64>(size, 0)));
-  Integer got = 0;
-  while (got < static_cast<Integer>(FBytes.size())) {
-    Integer n = FStream->Read(FBytes.data() + got, static_cast<Integer>(FBytes.size()) - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  FBytes.resize(got);
+// Reads the first bytes and decides the encoding from them (or from the settings). Characters are
+// decoded later, block by block, as the parser asks for them.
+void TZCLXMLTextReader::OpenInput() {
+  FBytes.resize(ByteBlock);
+  while (FBytesUsed < 4 && !FStreamAtEnd) ReadBytes();
   const Byte* b = FBytes.data();
-  Integer n = got;
+  const Integer n = FBytesUsed;
   auto at = [&](Integer i) -> Byte { return i < n ? b[i] : 0; };
   TEncoding* enc = nullptr;
   if (!FSettings.Encoding && n >= 2) {
@@ -355,71 +371,159 @@ void TZCLXMLTextReader::Decode() {
   if (!enc) enc = FSettings.Encoding;
   if (enc) {
     TBytes pre = enc->GetPreamble();
-    if (!pre.empty() && n >= static_cast<Integer>(pre.size()) && std::equal(pre.begin(), pre.end(), b)) FDocStart = static_cast<Integer>(pre.size());
+    if (!pre.empty() && n >= static_cast<Integer>(pre.size()) && std::equal(pre.begin(), pre.end(), b))
+      FBytePos = static_cast<Integer>(pre.size());
     FEncoding = enc;
-    ApplyEncoding(nullptr);
+    FDecoded = true;
   } else {
-    // Until the declaration names the encoding, bytes stand for themselves (the declaration is ASCII).
+    // Until the declaration names the encoding, bytes stand for themselves (the declaration is
+    // ASCII); they are decoded again once the encoding is known, so none is given up.
     FProvisional = true;
-    FText.resize(n);
-    for (Integer i = 0; i < n; ++i) FText[i] = b[i] < 0x80 ? Char(b[i]) : Char(0xFFFF);
-    FLen = n;
   }
 }
 
-// Decodes the bytes from the current position with the final encoding and prepares the text.
-void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
-  if (FDecoded) return;  // the byte-order mark or the settings decided the encoding
-  FDecoded = true;
-  Integer fromByte = FDocStart;
-  String head;
-  if (FProvisional) {
-    FEncoding = Named ? Named : TEncoding::GetUTF8();
-    FProvisional = false;
-    head = FText.substr(0, FPos);
-    fromByte = FPos;  // the declaration is ASCII: one byte per character
+// Appends what the stream gives to the waiting bytes; sets FStreamAtEnd when it gives nothing.
+void TZCLXMLTextReader::ReadBytes() {
+  if (!FProvisional && FBytePos > 0) {
+    std::copy(FBytes.begin() + FBytePos, FBytes.begin() + FBytesUsed, FBytes.begin());
+    FBytesUsed -= FBytePos;
+    FBytePos = 0;
   }
-  const Byte* p = FBytes.data() + fromByte;
-  Integer n = static_cast<Integer>(FBytes.size()) - fromByte;
-  Integer valid = n;
-  if (FEncoding->GetCodePage() == CP_UTF8) {
-    valid = static_cast<Integer>(ValidUtf8Prefix(p, n));
-  } else if (!FEncoding->IsValid(p, n)) {
-    Integer lo = 0, hi = n;  // longest valid prefix
-    while (lo < hi) {
-      Integer mid = (lo + hi + 1) / 2;
-      if (FEncoding->IsValid(p, mid)) lo = mid;
-      else hi = mid - 1;
+  if (FBytesUsed == static_cast<Integer>(FBytes.size())) FBytes.resize(FBytes.size() * 2);
+  Integer got = FStream->Read(FBytes.data() + FBytesUsed, static_cast<Integer>(FBytes.size()) - FBytesUsed);
+  if (got <= 0)
+    FStreamAtEnd = true;
+  else
+    FBytesUsed += got;
+}
+
+// How many of the waiting bytes can be decoded now. Bytes that may still complete a character
+// wait for more input; Invalid reports bytes after the result that will never decode.
+Integer TZCLXMLTextReader::DecodableBytes(bool& Invalid) {
+  Invalid = false;
+  const Byte* p = FBytes.data() + FBytePos;
+  const Integer n = FBytesUsed - FBytePos;
+  if (FProvisional || n == 0) return n;
+  const Integer cp = FEncoding->GetCodePage();
+  if (cp == CP_UTF8) {
+    Integer valid = static_cast<Integer>(ValidUtf8Prefix(p, n));
+    if (valid < n && (FStreamAtEnd || !IsUtf8Lead(p + valid, n - valid))) Invalid = true;
+    return valid;
+  }
+  if (cp == CP_UTF16LE || cp == CP_UTF16BE) {
+    Integer even = n & ~1;
+    if (even >= 2 && !FStreamAtEnd) {
+      Char last = cp == CP_UTF16LE ? Char(p[even - 2] | (p[even - 1] << 8)) : Char((p[even - 2] << 8) | p[even - 1]);
+      if (zcXMLIsHighSurrogate(last)) even -= 2;  // waits for its low half
     }
-    valid = lo;
+    if (FStreamAtEnd && even < n) Invalid = true;
+    return even;
   }
-  String tail = valid > 0 ? FEncoding->GetString(p, valid) : String();
-  // Line ends become LF; the position moves back by the CRs dropped before it.
-  String out;
-  out.reserve(head.size() + tail.size());
-  Integer newPos = FPos;
-  FLineStarts.assign(1, 0);
-  const size_t total = head.size() + tail.size();
-  auto at = [&](size_t i) { return i < head.size() ? head[i] : tail[i - head.size()]; };
-  for (size_t i = 0; i < total; ++i) {
-    Char c = at(i);
-    if (c == u'\r') {
-      if (i + 1 < total && at(i + 1) == u'\n') {
-        if (static_cast<Integer>(i) < FPos) --newPos;
-        continue;
+  // Stateful code pages (ISO-2022, HZ, UTF-7) decode in one piece.
+  if (((cp >= 50220 && cp <= 50229) || cp == 52936 || cp == CP_UTF7) && !FStreamAtEnd) return 0;
+  if (FEncoding->IsValid(p, n)) return n;
+  if (!FStreamAtEnd) {
+    if (n <= 3) return 0;
+    for (Integer k = 1; k <= 3; ++k)
+      if (FEncoding->IsValid(p, n - k)) return n - k;  // a character split by the block end
+  }
+  Integer lo = 0, hi = n;  // the longest valid prefix
+  while (lo < hi) {
+    Integer mid = (lo + hi + 1) / 2;
+    if (FEncoding->IsValid(p, mid))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  Invalid = true;
+  return lo;
+}
+
+// Decodes more of the input onto the end of the text; false at the end of the input. Line ends
+// become LF as they are decoded (a CR at the end of a block waits for the next character).
+bool TZCLXMLTextReader::Fill() {
+  const Integer before = FLen;
+  while (!FInputAtEnd && FLen == before) {
+    bool invalid = false;
+    Integer take = DecodableBytes(invalid);
+    if (take == 0 && !invalid && !FStreamAtEnd) {
+      ReadBytes();
+      continue;
+    }
+    const Byte* p = FBytes.data() + FBytePos;
+    if (FProvisional) {
+      FText.reserve(FText.size() + take);
+      for (Integer i = 0; i < take; ++i) FText.push_back(p[i] < 0x80 ? Char(p[i]) : Char(0xFFFF));
+    } else if (take > 0) {
+      String chunk = FEncoding->GetString(p, take);
+      if (static_cast<Int64>(FText.size()) + static_cast<Int64>(chunk.size()) > 0x7FFFFFF0)
+        FailNoLine(u"The input document is too large.");
+      FCharactersInDocument += static_cast<Int64>(chunk.size());
+      if (FSettings.MaxCharactersInDocument > 0 && FCharactersInDocument > FSettings.MaxCharactersInDocument)
+        FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
+      FText.reserve(FText.size() + chunk.size() + 1);
+      for (Char c : chunk) {
+        if (FPendingCR) {
+          FPendingCR = false;
+          FText.push_back(u'\n');
+          FLineStarts.push_back(static_cast<Integer>(FText.size()));
+          if (c == u'\n') continue;
+        }
+        if (c == u'\r') {
+          FPendingCR = true;
+          continue;
+        }
+        FText.push_back(c);
+        if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(FText.size()));
       }
-      c = u'\n';
     }
-    out.push_back(c);
-    if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(out.size()));
+    FBytePos += take;
+    if (invalid || (FStreamAtEnd && FBytePos == FBytesUsed)) {
+      if (FPendingCR) {
+        FPendingCR = false;
+        FText.push_back(u'\n');
+        FLineStarts.push_back(static_cast<Integer>(FText.size()));
+      }
+      if (invalid) FDecodeErrorAt = static_cast<Integer>(FText.size());
+      FInputAtEnd = true;
+    }
+    FLen = static_cast<Integer>(FText.size());
   }
-  FText = std::move(out);
+  return FLen > before;
+}
+
+// Drops the consumed characters once they are the larger part of the text; only between nodes,
+// when no value refers to the text any more.
+void TZCLXMLTextReader::Compact() {
+  if (FProvisional || FPos < ByteBlock || FPos < FLen - FPos) return;
+  auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), FPos);
+  Integer keep = static_cast<Integer>(it - FLineStarts.begin()) - 1;  // the line FPos lies on
+  FLineStarts.erase(FLineStarts.begin(), FLineStarts.begin() + keep);
+  FLineBase += keep;
+  for (Integer& start : FLineStarts) start -= FPos;
+  FText.erase(0, FPos);
   FLen = static_cast<Integer>(FText.size());
-  FPos = newPos;
-  if (valid < n) FDecodeErrorAt = FLen;
-  FBytes = std::vector<Byte>();
-  if (FSettings.MaxCharactersInDocument > 0 && FLen > FSettings.MaxCharactersInDocument)
-    FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
+  if (FDecodeErrorAt >= 0) FDecodeErrorAt -= FPos;
+  FPos = 0;
+}
+
+// The encoding is known (named by the declaration, or UTF-8 without one): the text decoded so far
+// stood for the bytes one to one, so decoding starts again at the first unconsumed byte.
+void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
+  if (FDecoded) return;  // the first bytes or the settings decided the encoding
+  FDecoded = true;
+  FEncoding = Named ? Named : TEncoding::GetUTF8();
+  TPos at = LineInfo(FPos);
+  FProvisional = false;
+  FLineBase = at.Line - 1 - FSettings.LineNumberOffset;
+  Integer column = at.Pos - 1 - (FLineBase == 0 ? FSettings.LinePositionOffset : 0);
+  FLineStarts.assign(1, -column);
+  FBytePos = FPos;
+  FCharactersInDocument = FPos;
+  FText.clear();
+  FLen = 0;
+  FPos = 0;
+  FInputAtEnd = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -501,10 +605,11 @@ bool TZCLXMLTextReader::Read() {
     FPendingLeave = false;
     LeaveElement();
   }
+  Compact();
   if (!FStarted) {
     FStarted = true;
     FReadState = xrsInteractive;
-    Decode();
+    OpenInput();
     if (ParseXmlDeclaration()) return true;
   }
   return FDepth == 0 ? ParseDocumentContent() : ParseElementContent();
@@ -577,7 +682,7 @@ bool TZCLXMLTextReader::ParseDocumentContent() {
     }
     // Document: only whitespace between top-level constructs.
     Integer start = FPos;
-    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    while (IsWs(Ch(FPos))) ++FPos;
     if (FPos == start) {
       if (zcXMLHasClass(c, xccCharData)) Fail(FPos, u"Data at the root level is invalid.");
       FailChar(FPos);
@@ -642,15 +747,12 @@ Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local) {
   Char c = FText[At];
   bool ns = FSettings.Namespaces;
   if (!IsNameStart(c) && (ns || c != u':')) {
-    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, At);
+    TZCLXMLCharArgs a = CharArgs(At);
     Fail(At, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
   }
   Integer i = At + 1, colon = -1;
   for (;;) {
-    if (i >= FLen) {
-      AtEnd(i);
-      break;
-    }
+    if (AtEnd(i)) break;
     Char d = FText[i];
     if (IsNameChar(d)) {
       ++i;
@@ -660,14 +762,14 @@ Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local) {
         continue;
       }
       if (colon >= 0) {
-        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        TZCLXMLCharArgs a = CharArgs(i);
         Fail(i, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
       }
       colon = i;
       ++i;
-      if (i >= FLen || !IsNameStart(FText[i])) {
+      if (!IsNameStart(Ch(i))) {
         if (AtEnd(i)) Fail(i, u"Unexpected end of file while parsing %s has occurred.", {String(u"Name")});
-        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        TZCLXMLCharArgs a = CharArgs(i);
         Fail(i, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
       }
     } else {
@@ -717,7 +819,7 @@ void TZCLXMLTextReader::ParseStartTag() {
     e.IsEmptyOrDefault = true;
     FPos += 2;
   } else {
-    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+    TZCLXMLCharArgs a = CharArgs(FPos);
     Fail(FPos, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
   }
   if (FSettings.Namespaces) {
@@ -769,7 +871,7 @@ void TZCLXMLTextReader::ParseAttributes() {
   TZCLXMLNodeData& e = *FElements[FDepth];
   for (;;) {
     Integer before = FPos;
-    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    while (IsWs(Ch(FPos))) ++FPos;
     if (AtEnd(FPos)) FailUnclosed(FPos);
     Char c = FText[FPos];
     if (c == u'>') {
@@ -783,7 +885,7 @@ void TZCLXMLTextReader::ParseAttributes() {
       return;
     }
     if (!IsNameStart(c) && (FSettings.Namespaces || c != u':')) {
-      TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+      TZCLXMLCharArgs a = CharArgs(FPos);
       Fail(FPos, u"Name cannot begin with the '%s' character, hexadecimal value %s.", {a.Text, a.Code});
     }
     if (FPos == before) FailWhitespace(FPos);
@@ -791,10 +893,10 @@ void TZCLXMLTextReader::ParseAttributes() {
     a->Depth = FDepth + 1;
     SetLine(*a, FPos);
     FPos = ScanName(FPos, a->Prefix, a->LocalName);
-    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    while (IsWs(Ch(FPos))) ++FPos;
     if (Ch(FPos) != u'=') FailToken(FPos, u"=");
     ++FPos;
-    while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+    while (IsWs(Ch(FPos))) ++FPos;
     Char q = Ch(FPos);
     if (q != u'"' && q != u'\'') FailToken(FPos, u"\"", u"'");
     a->QuoteChar = q;
@@ -823,7 +925,7 @@ void TZCLXMLTextReader::ParseAttributes() {
           ++FPos;
         }
       } else if (d == u'<') {
-        TZCLXMLCharArgs ca = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+        TZCLXMLCharArgs ca = CharArgs(FPos);
         Fail(FPos, u"'%s', hexadecimal value %s, is an invalid attribute character.", {ca.Text, ca.Code});
       } else if (zcXMLIsHighSurrogate(d) && zcXMLIsLowSurrogate(Ch(FPos + 1))) {
         value.append(FText, FPos, 2);
@@ -907,12 +1009,12 @@ void TZCLXMLTextReader::ParseEndTag() {
   if (!StartsWith(FPos, qn) || IsNameChar(Ch(after)) || Ch(after) == u':') {
     AtEnd(FPos);
     Integer e2 = FPos;
-    while (e2 < FLen && (IsNameChar(FText[e2]) || FText[e2] == u':')) ++e2;
+    while (IsNameChar(Ch(e2)) || Ch(e2) == u':') ++e2;
     Fail(nameAt, u"The '%s' start tag on line '%s' position '%s' does not match the end tag of '%s'.",
          {qn, IntToStr(e.LineNumber), IntToStr(e.LinePosition), FText.substr(FPos, e2 - FPos)});
   }
   FPos = after;
-  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+  while (IsWs(Ch(FPos))) ++FPos;
   if (AtEnd(FPos)) Fail(FPos, u"UnclosedElements");
   if (FText[FPos] != u'>') FailToken(FPos, u">");
   ++FPos;
@@ -1110,7 +1212,7 @@ bool TZCLXMLTextReader::ParsePI() {
   if (ns) {
     for (Integer i = nameAt; i < e; ++i)
       if (FText[i] == u':') {
-        TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, i);
+        TZCLXMLCharArgs a = CharArgs(i);
         Fail(i, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
       }
   }
@@ -1120,10 +1222,10 @@ bool TZCLXMLTextReader::ParsePI() {
   FPos = e;
   if (!IsWs(Ch(FPos)) && !StartsWith(FPos, u"?>")) {
     if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
-    TZCLXMLCharArgs a = zcXMLCharExceptionArgs(FText.data(), FLen, FPos);
+    TZCLXMLCharArgs a = CharArgs(FPos);
     Fail(FPos, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
   }
-  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+  while (IsWs(Ch(FPos))) ++FPos;
   Integer start = FPos;
   for (;;) {
     if (AtEnd(FPos + 1)) Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
@@ -1150,11 +1252,11 @@ bool TZCLXMLTextReader::ParsePI() {
 }
 
 void TZCLXMLTextReader::SkipWhitespace() {
-  while (FPos < FLen && IsWs(FText[FPos])) ++FPos;
+  while (IsWs(Ch(FPos))) ++FPos;
 }
 
 bool TZCLXMLTextReader::ParseXmlDeclaration() {
-  if (!StartsWith(FPos, u"<?xml") || FLen < 6 || IsNameChar(FText[5]) || FText[5] == u':') {
+  if (!StartsWith(FPos, u"<?xml") || AtEnd(FPos + 5) || IsNameChar(FText[FPos + 5]) || FText[FPos + 5] == u':') {
     ApplyEncoding(nullptr);
     return false;
   }
@@ -1188,7 +1290,7 @@ bool TZCLXMLTextReader::ParseXmlDeclaration() {
     if (!valueText.empty()) valueText += FText.substr(wsStart, FPos - wsStart);
     Integer nameAt = FPos;
     Integer e = FPos;
-    while (e < FLen && (IsNameChar(FText[e]) || FText[e] == u':')) ++e;
+    while (IsNameChar(Ch(e)) || Ch(e) == u':') ++e;
     String name = FText.substr(FPos, e - FPos);
     int which = -1;
     for (int k = 0; k < 3; ++k)

@@ -14,6 +14,7 @@
 
 class TStream;
 class TEncoding;
+struct TZCLXMLCharArgs;
 
 // Turns names into shared atoms; never shrinks.
 class TZCLXMLNameTable : public TObject {
@@ -171,12 +172,18 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   [[noreturn]] void FailUnclosed(Integer At);
   TPos LineInfo(Integer At) const;
   void SetLine(TZCLXMLNodeData& N, Integer At) const;
-  void Decode();
+  TZCLXMLCharArgs CharArgs(Integer At);
+  void OpenInput();
+  void ReadBytes();
+  Integer DecodableBytes(bool& Invalid);
+  bool Fill();
+  void Compact();
   void ApplyEncoding(TEncoding* Named);
   bool AtEnd(Integer At);
-  Char Ch(Integer At) const { return At < FLen ? FText[At] : Char(0); }
-  bool StartsWith(Integer At, StringView S) const;
-  String TokenAt(Integer At) const;
+  // The character at At, decoding more input as needed; 0 at the end of the input.
+  Char Ch(Integer At) { return At < FLen || !AtEnd(At) ? FText[At] : Char(0); }
+  bool StartsWith(Integer At, StringView S);
+  String TokenAt(Integer At);
   Integer ScanName(Integer At, String& Prefix, String& Local);
   bool ParseXmlDeclaration();
   bool ParseDocumentContent();
@@ -201,18 +208,27 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   TStream* FStream;
   std::unique_ptr<TZCLXMLNameTable> FOwnedNameTable;
   std::unique_ptr<TZCLXMLNamespaceManager> FNamespaceManager;
+  // Input: bytes are read and decoded block by block into FText, a window of the document from
+  // which consumed characters are dropped between nodes. Positions are indices into FText.
+  static constexpr Integer ByteBlock = 8192;
   std::vector<Byte> FBytes;
-  Integer FDocStart = 0;
-  bool FProvisional = false;
-  bool FDecoded = false;
-  bool FDetected = false;  // the first bytes showed the encoding
+  Integer FBytePos = 0;   // first byte not yet decoded
+  Integer FBytesUsed = 0;
+  bool FStreamAtEnd = false;
+  bool FInputAtEnd = false;  // every byte decoded
+  bool FPendingCR = false;   // a CR ended the last block
+  bool FProvisional = false;  // bytes stand for themselves until the declaration names the encoding
+  bool FDecoded = false;      // the encoding is final
+  bool FDetected = false;     // the first bytes showed the encoding
   TEncoding* FEncoding = nullptr;
   TEncoding* FOwnedEncoding = nullptr;  // looked up by the declaration's name
+  Int64 FCharactersInDocument = 0;
   String FText;
   Integer FLen = 0;
   Integer FPos = 0;
   Integer FDecodeErrorAt = -1;
-  std::vector<Integer> FLineStarts;  // built once the final text is known
+  std::vector<Integer> FLineStarts{0};  // indices in FText where lines start (the first may be negative)
+  Integer FLineBase = 0;                // zero-based number of the line of FLineStarts[0]
   bool FStarted = false;
   bool FAtEndOfFile = false;
   bool FPendingLeave = false;

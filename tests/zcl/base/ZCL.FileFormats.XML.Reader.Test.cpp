@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,20 @@ namespace {
 
 TZCLXMLReaderSettings Defaults() { return {}; }
 
+// Gives at most Chunk bytes per read, so every block boundary of the reader's input is crossed.
+class TTrickleStream : public TBytesStream {
+ public:
+  TTrickleStream(const std::string& Bytes, Integer Chunk) : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
+  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
+
+ private:
+  Integer FChunk;
+};
+
 // One line per node: kind, qualified name, "=" and the value as GetValue gives it; attributes
 // follow their element as "@name=value".
-std::string Dump(const std::string& Xml, TZCLXMLReaderSettings Settings = Defaults()) {
-  TBytesStream stream(TBytes(Xml.begin(), Xml.end()));
+std::string Dump(const std::string& Xml, TZCLXMLReaderSettings Settings = Defaults(), Integer Chunk = 1 << 30) {
+  TTrickleStream stream(Xml, Chunk);
   auto r = TZCLXMLReader::Create(Settings, &stream);
   std::string out;
   while (r->Read()) {
@@ -165,4 +176,43 @@ TEST(ZCLXMLReader, WriterOutputRoundTrips) {
   ASSERT_TRUE(r->Read());
   EXPECT_EQ(r->Node()->NodeType, xntText);
   EXPECT_EQ(StringToUTF8(r->GetValue()), StringToUTF8(text));
+}
+
+// Input arrives in pieces of any size: characters, line ends and references split by a read
+// decode as if the document came whole.
+TEST(ZCLXMLReader, InputInPieces) {
+  const std::string docs[] = {
+      "<a x='\xC3\xA9&#x1F600;'>\xF0\x9F\x98\x80 a\r\nb\rc&amp;<![CDATA[d\r\ne]]><!--f\r\ng--></a>",
+      "<?xml version='1.0' encoding='windows-1251'?>\r\n<a>\xC6</a>",
+      std::string("\xFF\xFE<\0a\0>\0=\xD8\0\xDE\r\0\n\0<\0/\0a\0>\0", 24),
+  };
+  for (const std::string& doc : docs)
+    for (Integer chunk = 1; chunk <= 5; ++chunk) EXPECT_EQ(Dump(doc, Defaults(), chunk), Dump(doc)) << chunk << " " << doc;
+  EXPECT_EQ(Dump("<a>a\r\nb</a>", Defaults(), 1), "1:a=\n3:=a\nb\n15:a=\n");
+  EXPECT_EQ(Error("<a>\xC3\xA9\xC3</a>"), "Invalid character in the given encoding. Line 1, position 5");
+}
+
+// A large document is decoded as it is read, not held whole; line numbers stay right after the
+// consumed text is dropped.
+TEST(ZCLXMLReader, LargeDocumentIsStreamed) {
+  std::string xml = "<r>\n";
+  for (int i = 0; i < 20000; ++i) xml += "  <item n='" + std::to_string(i) + "'>text</item>\r\n";
+  const std::string whole = xml + "</r>";
+  TBytesStream stream(TBytes(whole.begin(), whole.end()));
+  auto r = TZCLXMLReader::Create(Defaults(), &stream);
+  int items = 0;
+  Int64 furthestAhead = 0;
+  while (r->Read()) {
+    if (r->Node()->NodeType != xntElement || r->Node()->LocalName != u"item") continue;
+    ++items;
+    furthestAhead = std::max<Int64>(furthestAhead, stream.GetPosition() - items * 30);
+    if (items == 15000) {
+      EXPECT_EQ(r->Node()->LineNumber, 15001);
+      EXPECT_EQ(r->Node()->LinePosition, 4);
+    }
+  }
+  EXPECT_EQ(items, 20000);
+  EXPECT_LT(furthestAhead, 64 * 1024);  // read ahead by blocks, not the whole 600 KB
+  EXPECT_EQ(Error(xml + "  <item>\r\n</r>"),
+            "The 'item' start tag on line '20002' position '4' does not match the end tag of 'r'. Line 20003, position 3");
 }
