@@ -55,6 +55,7 @@ String Replace(const String& S, const String& Old, const String& New) {
 
 void FnCaps(Variant& R, TContext C, TArgs A) { R = zcCapitalizeWords(Text(A, 0, C), false); }
 void FnCaps2(Variant& R, TContext C, TArgs A) { R = zcCapitalizeWords(Text(A, 0, C), true); }
+// Case mapping follows the user's locale (zcLowerCase / zcUpperCase).
 void FnLow(Variant& R, TContext C, TArgs A) { R = zcLowerCase(Text(A, 0, C)); }
 void FnUp(Variant& R, TContext C, TArgs A) { R = zcUpperCase(Text(A, 0, C)); }
 
@@ -84,6 +85,8 @@ void FnChar(Variant& R, TContext C, TArgs A) {
   if (IsInteger(R, n)) R = String(1, static_cast<Char>(n & 0xFFFF));
 }
 
+// The picture is read by FormatFloat (its rules for the last shown digit and the exponent forms)
+// with the process-wide, user-locale separators.
 void FnFormat(Variant& R, TContext C, TArgs A) {
   try {
     const String picture = Text(A, 0, C);

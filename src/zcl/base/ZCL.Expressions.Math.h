@@ -7,7 +7,9 @@
 // Priorities (a larger one binds tighter): "* / ^ div mod" 10; "-" (prefix and infix), "+" and
 // the comparisons "> >= < <= <> != =" 9; "not !" 8; "and" 7; "or xor" 6. Comparisons share
 // the priority of "+", so 3 > 1 + 1 is (3 > 1) + 1. "and", "or" and "xor" work bitwise on
-// 32-bit integers (6 and 3 is 2); "and" skips its right operand when the left one is 0.
+// 32-bit integers (6 and 3 is 2); "and" skips its right operand when the left one is 0. Mixed
+// kinds follow the run-time library's Variant arithmetic; a real result that overflows or is
+// not a number raises, as with the floating-point faults unmasked.
 
 #include "zcl/base/ZCL.Expressions.h"
 
