@@ -4,21 +4,69 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.TypInfo.h"
+#include "vcl/VCL.Controls.h"
 #include "vcl/VCL.ImgList.h"
 #include "vcl/VCL.Menus.h"
 
 namespace {
-struct TApplicationHandlers {
+struct TActionUnitState {
   TActionHandler Execute;
   TActionHandler Update;
+  // (control class, link class), in registration order.
+  std::vector<std::pair<TClass, TClass>> LinkClasses;
 };
-TApplicationHandlers* GHandlers = nullptr;
+TActionUnitState* GHandlers = nullptr;
+
+TActionUnitState& Handlers() {
+  if (!GHandlers) GHandlers = new TActionUnitState;
+  return *GHandlers;
+}
+
+// The control hooks through which controls make, run and read their action links.
+TObject* CreateControlActionLink(TControl* Control, TBasicAction* Action) {
+  TClass linkClass = TControlActionLink::StaticClass();
+  TClass best = nullptr;
+  for (const auto& [controlClass, cls] : Handlers().LinkClasses)
+    if (Control->ClassType()->InheritsFrom(controlClass) && (!best || controlClass->InheritsFrom(best))) {
+      best = controlClass;
+      linkClass = cls;
+    }
+  auto* link = static_cast<TControlActionLink*>(linkClass->Create<TBasicActionLink>(Control));
+  link->SetAction(Action);
+  link->ActionChange(Action, Action->GetComponentState().Contains(csLoading));
+  return link;
+}
+
+TBasicAction* ActionOfControlLink(TObject* Link) {
+  auto* link = dynamic_cast<TBasicActionLink*>(Link);
+  return link ? link->GetAction() : nullptr;
+}
+
+bool ExecuteControlActionLink(TObject* Link, TControl* Control) {
+  auto* link = dynamic_cast<TBasicActionLink*>(Link);
+  return link && link->Execute(Control);
+}
+
+bool ControlActionLinkShowHint(TObject* Link, String& HintStr) {
+  auto* link = dynamic_cast<TControlActionLink*>(Link);
+  return !link || link->DoShowHint(HintStr);
+}
 }  // namespace
 
 void SetApplicationActionHandlers(TActionHandler Execute, TActionHandler Update) {
-  if (!GHandlers) GHandlers = new TApplicationHandlers;
-  GHandlers->Execute = std::move(Execute);
-  GHandlers->Update = std::move(Update);
+  Handlers().Execute = std::move(Execute);
+  Handlers().Update = std::move(Update);
+}
+
+void RegisterActionLinkClass(TClass ControlClass, TClass LinkClass) {
+  if (!ControlClass || !LinkClass || !LinkClass->InheritsFrom(TControlActionLink::StaticClass()))
+    throw EInvalidArgument(u"An action link class of controls descends from TControlActionLink");
+  for (auto& entry : Handlers().LinkClasses)
+    if (entry.first == ControlClass) {
+      entry.second = LinkClass;
+      return;
+    }
+  Handlers().LinkClasses.emplace_back(ControlClass, LinkClass);
 }
 
 // ---- TBasicActionLink ---------------------------------------------------------------------------
@@ -369,6 +417,55 @@ bool TActionLink::IsShortCutLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsVisibleLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsAutoCheckLinked() { return CustomAction() != nullptr; }
 
+// ---- TControlActionLink -------------------------------------------------------------------------
+
+void TControlActionLink::AssignClient(TObject* AClient) { FClient = dynamic_cast<TControl*>(AClient); }
+
+bool TControlActionLink::IsCaptionLinked() {
+  return inherited::IsCaptionLinked() && FClient && FClient->GetCaption() == CustomAction()->GetCaption();
+}
+bool TControlActionLink::IsEnabledLinked() {
+  return inherited::IsEnabledLinked() && FClient && FClient->GetEnabled() == CustomAction()->GetEnabled();
+}
+bool TControlActionLink::IsHintLinked() {
+  return inherited::IsHintLinked() && FClient && FClient->GetHint() == CustomAction()->GetHint();
+}
+bool TControlActionLink::IsVisibleLinked() {
+  return inherited::IsVisibleLinked() && FClient && FClient->GetVisible() == CustomAction()->GetVisible();
+}
+bool TControlActionLink::IsOnExecuteLinked() {
+  return inherited::IsOnExecuteLinked() && FClient && FAction && FClient->OnClick == FAction->GetOnExecute();
+}
+
+void TControlActionLink::SetCaption(const String& Value) {
+  if (IsCaptionLinked()) FClient->SetCaption(Value);
+}
+void TControlActionLink::SetEnabled(bool Value) {
+  if (IsEnabledLinked()) FClient->SetEnabled(Value);
+}
+void TControlActionLink::SetHint(const String& Value) {
+  if (IsHintLinked()) FClient->SetHint(Value);
+}
+void TControlActionLink::SetVisible(bool Value) {
+  if (IsVisibleLinked()) FClient->SetVisible(Value);
+}
+
+void TControlActionLink::ActionChange(TBasicAction* Action, bool CheckDefaults) {
+  auto* action = dynamic_cast<TCustomAction*>(Action);
+  if (!action || !FClient) return;
+  if (!CheckDefaults || FClient->GetCaption().empty()) FClient->SetCaption(action->GetCaption());
+  if (!CheckDefaults || FClient->GetEnabled()) FClient->SetEnabled(action->GetEnabled());
+  if (!CheckDefaults || FClient->GetHint().empty()) FClient->SetHint(action->GetHint());
+  if (!CheckDefaults || FClient->GetVisible()) FClient->SetVisible(action->GetVisible());
+}
+
+bool TControlActionLink::DoShowHint(String& HintStr) {
+  auto* action = CustomAction();
+  if (action && action->GetShortCut() != 0 && !HintStr.empty())
+    HintStr += u" (" + ShortCutToText(action->GetShortCut()) + u")";
+  return true;
+}
+
 // ---- TCustomActionList --------------------------------------------------------------------------
 
 TCustomActionList::TCustomActionList(TComponent* AOwner) : TComponent(AOwner) {
@@ -508,6 +605,11 @@ void TCustomActionList::DeclareProperties(TClassDeclaration<TCustomActionList>& 
 
 namespace detail {
 void ActnListInit() {
+  TControlHooks& hooks = ControlHooks();
+  hooks.CreateActionLink = CreateControlActionLink;
+  hooks.ActionOfLink = ActionOfControlLink;
+  hooks.ExecuteActionLink = ExecuteControlActionLink;
+  hooks.ActionLinkShowHint = ControlActionLinkShowHint;
   RegisterProperties<TAction>();
   RegisterProperties<TActionList>();
   RegisterClass(TAction::StaticClass());
@@ -515,6 +617,11 @@ void ActnListInit() {
 }
 
 void ActnListFin() {
+  TControlHooks& hooks = ControlHooks();
+  hooks.CreateActionLink = nullptr;
+  hooks.ActionOfLink = nullptr;
+  hooks.ExecuteActionLink = nullptr;
+  hooks.ActionLinkShowHint = nullptr;
   delete GHandlers;
   GHandlers = nullptr;
 }

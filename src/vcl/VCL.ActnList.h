@@ -15,6 +15,7 @@
 #include "rtl/RTL.StringList.h"
 
 class TBasicAction;
+class TControl;
 class TCustomActionList;
 class TCustomImageList;
 class TChangeLink;
@@ -25,6 +26,8 @@ using TShortCut = Word;
 class TBasicActionLink : public TObject {
   ZCL_CLASS(TBasicActionLink, TObject)
  public:
+  // Virtual constructors of links take the client.
+  using TCreateSignature = void(TObject* AClient);
   explicit TBasicActionLink(TObject* AClient) : FClientObject(AClient) {}
   ~TBasicActionLink() override;
   // Hands the client to AssignClient (reaching the override).
@@ -241,6 +244,38 @@ class TActionLink : public TBasicActionLink {
  protected:
   TCustomAction* CustomAction() const;
 };
+
+// The action link of controls: Caption, Enabled, Hint and Visible follow the action. A control's
+// OnClick is left alone: a control without OnClick runs its action when clicked.
+class TControlActionLink : public TActionLink {
+  ZCL_CLASS(TControlActionLink, TActionLink)
+ public:
+  using TActionLink::TActionLink;
+  bool IsCaptionLinked() override;
+  bool IsEnabledLinked() override;
+  bool IsHintLinked() override;
+  bool IsVisibleLinked() override;
+  bool IsOnExecuteLinked() override;
+  void SetCaption(const String& Value) override;
+  void SetEnabled(bool Value) override;
+  void SetHint(const String& Value) override;
+  void SetVisible(bool Value) override;
+
+  // Copies the action's properties into the control; with CheckDefaults (an action assigned while
+  // it is being read) only into those still at their defaults. Descendants copy what they add.
+  virtual void ActionChange(TBasicAction* Action, bool CheckDefaults);
+  // The hint text to show for the control: a shortcut of the action is added to a non-empty hint
+  // ("Save (Ctrl+S)"). True: show it.
+  virtual bool DoShowHint(String& HintStr);
+
+ protected:
+  void AssignClient(TObject* AClient) override;
+  TControl* FClient = nullptr;
+};
+
+// Chooses the link class made for controls of ControlClass and its descendants (the nearest
+// registered class wins; TControlActionLink otherwise). LinkClass must descend from TControlActionLink.
+void RegisterActionLinkClass(TClass ControlClass, TClass LinkClass);
 
 using TActionEvent = TDelegate<void(TBasicAction* Action, bool& Handled)>;
 

@@ -9,6 +9,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
+#include "vcl/VCL.Controls.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.ImgList.h"
 
@@ -763,8 +764,26 @@ void TPopupMenu::DeclareProperties(TClassDeclaration<TPopupMenu>& D) {
   D.Event(u"OnPopup", &TPopupMenu::OnPopup);
 }
 
+namespace {
+// The control hooks through which controls use their popup menus.
+bool PopupMenuIsShortCut(TComponent* Component, TMessage& Message) {
+  auto* menu = dynamic_cast<TMenu*>(Component);
+  return menu && menu->IsShortCut(Word(Message.WParam), Message.LParam);
+}
+
+bool PopupMenuPopup(TControl* Control, TComponent* Component, TPoint ScreenPoint) {
+  auto* menu = dynamic_cast<TPopupMenu*>(Component);
+  if (!menu || !menu->GetAutoPopup()) return false;
+  menu->SetPopupComponent(Control);
+  menu->Popup(ScreenPoint.X, ScreenPoint.Y);
+  return true;
+}
+}  // namespace
+
 namespace detail {
 void MenusInit() {
+  ControlHooks().PopupMenuIsShortCut = PopupMenuIsShortCut;
+  ControlHooks().PopupMenuPopup = PopupMenuPopup;
   Commands();
   RegisterProperties<TMenuItem>();
   RegisterProperties<TMainMenu>();
@@ -775,6 +794,8 @@ void MenusInit() {
 }
 
 void MenusFin() {
+  ControlHooks().PopupMenuIsShortCut = nullptr;
+  ControlHooks().PopupMenuPopup = nullptr;
   if (!GCommands) return;
   if (GCommands->Window && IsWindow(GCommands->Window)) DestroyWindow(GCommands->Window);
   delete GCommands;

@@ -2,6 +2,7 @@
 
 #include "os/OS.Input.h"
 #include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Controls.h"
 #include "vcl/VCL.Menus.h"
 
 namespace {
@@ -78,6 +79,46 @@ TEST_F(ActionListTest, AutoCheckGroupsAndMembership) {
   Free(FList);
   EXPECT_EQ(FCopy->GetActionList(), nullptr);
   EXPECT_TRUE(FCopy->Execute());
+}
+
+// A link class of its own for one control class, as a control library registers it.
+class TTestControlLink : public TControlActionLink {
+  ZCL_CLASS(TTestControlLink, TControlActionLink)
+ public:
+  using TControlActionLink::TControlActionLink;
+};
+
+TEST_F(ActionListTest, ControlsFollowTheirAction) {
+  auto* control = Create<TControl>(FOwner);
+  control->SetAction(FSave);
+  EXPECT_EQ(control->GetAction(), FSave);
+  EXPECT_EQ(control->GetCaption(), u"Save");
+  // Disabling the action disables the control; a hint set apart stays.
+  control->SetHint(u"Store the skin");
+  FSave->SetHint(u"Save");
+  FSave->SetEnabled(false);
+  EXPECT_FALSE(control->GetEnabled());
+  EXPECT_EQ(control->GetHint(), u"Store the skin");
+  control->Click();  // a disabled action does not run
+  FSave->SetEnabled(true);
+  EXPECT_TRUE(control->GetEnabled());
+  control->Click();
+  EXPECT_EQ(FRuns, (std::vector<TAction*>{FSave}));
+  String hint = control->GetHint();
+  EXPECT_TRUE(ControlHooks().ActionLinkShowHint(control->GetActionLink(), hint));
+  EXPECT_EQ(hint, u"Store the skin (Ctrl+S)");
+
+  RegisterActionLinkClass(TGraphicControl::StaticClass(), TTestControlLink::StaticClass());
+  auto* graphic = Create<TGraphicControl>(FOwner);
+  graphic->SetAction(FCopy);
+  EXPECT_EQ(graphic->GetActionLink()->ClassType(), TTestControlLink::StaticClass());
+  EXPECT_THROW(RegisterActionLinkClass(TControl::StaticClass(), TActionLink::StaticClass()), EInvalidArgument);
+
+  // Freeing the action leaves the controls without one.
+  Free(FSave);
+  EXPECT_EQ(control->GetAction(), nullptr);
+  control->Click();
+  EXPECT_EQ(FRuns.size(), 1u);
 }
 
 }  // namespace
