@@ -61,36 +61,25 @@ void FnTrunc(Variant& R, TContext C, TArgs A) { R = Trunc(Real(A, 0, C)); }
 
 // ---- operators (operands left to right)
 
-void OpMultiply(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  R = a * Arg(A, 1, C);
-  CheckReal(R);
+// The left operand is evaluated into the result, the right one beside it: one value less to
+// make per operation.
+template <Variant (*Operation)(const Variant&, const Variant&), bool Check>
+void Arithmetic(Variant& R, TContext C, TArgs A) {
+  A->EvaluateItem(0, R, C);
+  Variant b;
+  A->EvaluateItem(1, b, C);
+  R = Operation(R, b);
+  if constexpr (Check) CheckReal(R);
 }
-void OpDivide(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  R = a / Arg(A, 1, C);
-  CheckReal(R);
-}
-void OpIntDiv(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  R = VarIntDiv(a, Arg(A, 1, C));
-}
-void OpMod(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  R = VarMod(a, Arg(A, 1, C));
-}
+Variant Multiply(const Variant& A, const Variant& B) { return A * B; }
+Variant Divide(const Variant& A, const Variant& B) { return A / B; }
+Variant Add(const Variant& A, const Variant& B) { return A + B; }
+Variant Subtract(const Variant& A, const Variant& B) { return A - B; }
+
 void OpSubtract(Variant& R, TContext C, TArgs A) {
-  if (A->GetCount() == 1) {
-    R = -Arg(A, 0, C);
-  } else {
-    const Variant a = Arg(A, 0, C);
-    R = a - Arg(A, 1, C);
-  }
-  CheckReal(R);
-}
-void OpAdd(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  R = a + Arg(A, 1, C);
+  if (A->GetCount() == 2) return Arithmetic<Subtract, true>(R, C, A);
+  A->EvaluateItem(0, R, C);
+  R = -R;
   CheckReal(R);
 }
 
@@ -162,14 +151,14 @@ void TZCLMathExpressionFactory::AfterConstruction() {
   RegisterFunction(u"Sin", FnSin, 1, true, 0);
   RegisterFunction(u"Trunc", FnTrunc, 1, true, 0);
 
-  RegisterOperator(u"*", OpMultiply, 2, 10);
-  RegisterOperator(u"/", OpDivide, 2, 10);
+  RegisterOperator(u"*", Arithmetic<Multiply, true>, 2, 10);
+  RegisterOperator(u"/", Arithmetic<Divide, true>, 2, 10);
   RegisterOperator(u"^", FnPower, 2, 10);
-  RegisterOperator(u"div", OpIntDiv, 2, 10);
-  RegisterOperator(u"mod", OpMod, 2, 10);
+  RegisterOperator(u"div", Arithmetic<VarIntDiv, false>, 2, 10);
+  RegisterOperator(u"mod", Arithmetic<VarMod, false>, 2, 10);
   RegisterOperator(u"-", OpSubtract, 1, 9);
   RegisterOperator(u"-", OpSubtract, 2, 9);
-  RegisterOperator(u"+", OpAdd, 2, 9);
+  RegisterOperator(u"+", Arithmetic<Add, true>, 2, 9);
   RegisterOperator(u">", OpGreater, 2, 9);
   RegisterOperator(u">=", OpGreaterOrEqual, 2, 9);
   RegisterOperator(u"<", OpLess, 2, 9);

@@ -308,7 +308,15 @@ void TZCLCustomExpressionFactory::RegisterAlias(StringView AliasName, StringView
 }
 
 void TZCLCustomExpressionFactory::Unregister(StringView Name) {
-  if (TZCLExpressionFunctionInfo* info = FFunctions->FindByName(Name)) FFunctions->Remove(info);
+  TZCLExpressionFunctionInfo* info = FFunctions->FindByName(Name);
+  if (!info) return;
+  // Cached expressions may call the info that goes: they are dropped with it.
+  if (FCache) {
+    const Integer size = FCache->GetCapacity();
+    FreeAndNil(FCache);
+    FCache = Create<TZCLExpressionCache>(this, size);
+  }
+  FFunctions->Remove(info);
 }
 
 void TZCLCustomExpressionFactory::RegisterOperator(StringView Name, const TZCLExpressionFunctionProc& Proc,

@@ -331,7 +331,8 @@ class TZCLCustomExpressionFactory : public TZCLUnknownObject {
   // AliasName with the procedure, count and foldability of the first function named
   // FunctionName, in the alias category.
   void RegisterAlias(StringView AliasName, StringView FunctionName);
-  // Removes the first function of that name, if any.
+  // Removes the first function of that name, if any, and empties the cache. Expressions held
+  // elsewhere that call it must be freed before.
   void Unregister(StringView Name);
   // ArgumentCount 1 (prefix) or 2 (infix); operators are always foldable.
   void RegisterOperator(StringView Name, const TZCLExpressionFunctionProc& Proc, Integer ArgumentCount,
