@@ -13,8 +13,11 @@ namespace {
 // Gives at most Chunk bytes per read, so the input's block boundaries fall anywhere.
 class TTrickleStream : public TBytesStream {
  public:
-  TTrickleStream(const uint8_t* Data, size_t Size, Integer Chunk) : TBytesStream(TBytes(Data, Data + Size)), FChunk(Chunk) {}
-  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, Count < FChunk ? Count : FChunk); }
+  TTrickleStream(const uint8_t* Data, size_t Size, Integer Chunk)
+      : TBytesStream(TBytes(Data, Data + Size)), FChunk(Chunk) {}
+  Integer Read(void* Buffer, Integer Count) override {
+    return TBytesStream::Read(Buffer, Count < FChunk ? Count : FChunk);
+  }
 
  private:
   Integer FChunk;

@@ -31,10 +31,14 @@ size_t ValidUtf8Prefix(const Byte* P, size_t N) {
     }
     size_t len;
     uint32_t min;
-    if ((b & 0xE0) == 0xC0) len = 2, min = 0x80;
-    else if ((b & 0xF0) == 0xE0) len = 3, min = 0x800;
-    else if ((b & 0xF8) == 0xF0) len = 4, min = 0x10000;
-    else return i;
+    if ((b & 0xE0) == 0xC0)
+      len = 2, min = 0x80;
+    else if ((b & 0xF0) == 0xE0)
+      len = 3, min = 0x800;
+    else if ((b & 0xF8) == 0xF0)
+      len = 4, min = 0x10000;
+    else
+      return i;
     if (i + len > N) return i;
     uint32_t cp = b & (0x7F >> len);
     for (size_t k = 1; k < len; ++k) {
@@ -49,7 +53,10 @@ size_t ValidUtf8Prefix(const Byte* P, size_t N) {
 
 // Whether the bytes (fewer than a whole sequence) may begin a UTF-8 sequence that more input completes.
 bool IsUtf8Lead(const Byte* P, Integer N) {
-  Integer need = P[0] >= 0xC2 && P[0] <= 0xDF ? 2 : P[0] >= 0xE0 && P[0] <= 0xEF ? 3 : P[0] >= 0xF0 && P[0] <= 0xF4 ? 4 : 0;
+  Integer need = P[0] >= 0xC2 && P[0] <= 0xDF   ? 2
+                 : P[0] >= 0xE0 && P[0] <= 0xEF ? 3
+                 : P[0] >= 0xF0 && P[0] <= 0xF4 ? 4
+                                                : 0;
   if (N >= need) return false;
   for (Integer i = 1; i < N; ++i)
     if ((P[i] & 0xC0) != 0x80) return false;
@@ -239,9 +246,7 @@ TZCLXMLTextReader::TZCLXMLTextReader(const TZCLXMLReaderSettings& Settings, TStr
   if (FSettings.Conformance == xcDocument) FFragmentType = xntDocument;
 }
 
-TZCLXMLTextReader::~TZCLXMLTextReader() {
-  TEncoding::FreeEncoding(FOwnedEncoding);
-}
+TZCLXMLTextReader::~TZCLXMLTextReader() { TEncoding::FreeEncoding(FOwnedEncoding); }
 
 TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
   Integer line = 0, start = 0;
@@ -328,7 +333,8 @@ void TZCLXMLTextReader::FailUnclosed(Integer At) {
 bool TZCLXMLTextReader::AtEnd(Integer At) {
   while (At >= FLen)
     if (!Fill()) {
-      if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt) Fail(FDecodeErrorAt, u"Invalid character in the given encoding.");
+      if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt)
+        Fail(FDecodeErrorAt, u"Invalid character in the given encoding.");
       return true;
     }
   return false;
@@ -823,11 +829,13 @@ void TZCLXMLTextReader::ParseStartTag() {
     Fail(FPos, u"The '%s' character, hexadecimal value %s, cannot be included in a name.", {a.Text, a.Code});
   }
   if (FSettings.Namespaces) {
-    e.NamespaceURI = e.Prefix.empty() ? FContexts.back().DefaultNamespace : FNamespaceManager->LookupNamespace(e.Prefix);
+    e.NamespaceURI =
+        e.Prefix.empty() ? FContexts.back().DefaultNamespace : FNamespaceManager->LookupNamespace(e.Prefix);
     if (!e.Prefix.empty() && e.NamespaceURI.empty()) e.NamespaceURI = e.Prefix;
     for (TZCLXMLNodeData* a : FAttrs) {
       if (a->Prefix.empty()) continue;
-      if (a->Prefix == u"xmlns") a->NamespaceURI = XmlnsNamespace;
+      if (a->Prefix == u"xmlns")
+        a->NamespaceURI = XmlnsNamespace;
       else {
         a->NamespaceURI = FNamespaceManager->LookupNamespace(a->Prefix);
         if (a->NamespaceURI.empty()) a->NamespaceURI = a->Prefix;
@@ -1217,8 +1225,9 @@ bool TZCLXMLTextReader::ParsePI() {
       }
   }
   if (SameText(local, u"xml"))
-    Fail(nameAt, u"Unexpected XML declaration. The XML declaration must be the first node in the document, and no "
-                 u"white space characters are allowed to appear before it.");
+    Fail(nameAt,
+         u"Unexpected XML declaration. The XML declaration must be the first node in the document, and no "
+         u"white space characters are allowed to appear before it.");
   FPos = e;
   if (!IsWs(Ch(FPos)) && !StartsWith(FPos, u"?>")) {
     if (AtEnd(FPos)) Fail(FPos, u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
@@ -1228,7 +1237,8 @@ bool TZCLXMLTextReader::ParsePI() {
   while (IsWs(Ch(FPos))) ++FPos;
   Integer start = FPos;
   for (;;) {
-    if (AtEnd(FPos + 1)) Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
+    if (AtEnd(FPos + 1))
+      Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
     Char c = FText[FPos];
     if (c == u'?' && FText[FPos + 1] == u'>') break;
     if (zcXMLHasClass(c, xccCharData))

@@ -212,11 +212,11 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   // which consumed characters are dropped between nodes. Positions are indices into FText.
   static constexpr Integer ByteBlock = 8192;
   std::vector<Byte> FBytes;
-  Integer FBytePos = 0;   // first byte not yet decoded
+  Integer FBytePos = 0;  // first byte not yet decoded
   Integer FBytesUsed = 0;
   bool FStreamAtEnd = false;
-  bool FInputAtEnd = false;  // every byte decoded
-  bool FPendingCR = false;   // a CR ended the last block
+  bool FInputAtEnd = false;   // every byte decoded
+  bool FPendingCR = false;    // a CR ended the last block
   bool FProvisional = false;  // bytes stand for themselves until the declaration names the encoding
   bool FDecoded = false;      // the encoding is final
   bool FDetected = false;     // the first bytes showed the encoding

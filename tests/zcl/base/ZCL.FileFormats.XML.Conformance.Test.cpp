@@ -8,7 +8,11 @@
 // - Only XML 1.0 tests of the fifth edition are run.
 // - Further individual deviations are listed with their reason in KnownDeviations below.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,11 +22,6 @@
 #include <regex>
 #include <set>
 #include <sstream>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
@@ -114,7 +113,8 @@ const std::map<std::string, const char*> XmllintDeviations = {
 // Gives at most Chunk bytes per read.
 class TTrickleStream : public TBytesStream {
  public:
-  TTrickleStream(const std::string& Bytes, Integer Chunk) : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
+  TTrickleStream(const std::string& Bytes, Integer Chunk)
+      : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
   Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
 
  private:
@@ -132,10 +132,14 @@ std::string Canonical(const std::string& Bytes, bool Namespaces, std::string& Er
   auto esc = [](const String& V) {
     std::string r;
     for (char c : StringToUTF8(V)) {
-      if (c == '\n') r += "\\n";
-      else if (c == '\t') r += "\\t";
-      else if (c == '\r') r += "\\r";
-      else r += c;
+      if (c == '\n')
+        r += "\\n";
+      else if (c == '\t')
+        r += "\\t";
+      else if (c == '\r')
+        r += "\\r";
+      else
+        r += c;
     }
     return r;
   };
@@ -156,16 +160,25 @@ std::string Canonical(const std::string& Bytes, bool Namespaces, std::string& Er
           if (n->IsEmptyElement()) out += ">\n";  // a serializer may write <a></a> as <a/>
           break;
         }
-        case xntEndElement: out += ">\n"; break;
+        case xntEndElement:
+          out += ">\n";
+          break;
         case xntText:
         case xntWhitespace:
         case xntSignificantWhitespace:
           if (n->Depth > 0) out += "T" + esc(n->Value) + "\n";
           break;
-        case xntCData: out += "C" + esc(n->Value) + "\n"; break;
-        case xntComment: out += "M" + esc(n->Value) + "\n"; break;
-        case xntProcessingInstruction: out += "P" + esc(n->LocalName) + " " + esc(n->Value) + "\n"; break;
-        default: break;
+        case xntCData:
+          out += "C" + esc(n->Value) + "\n";
+          break;
+        case xntComment:
+          out += "M" + esc(n->Value) + "\n";
+          break;
+        case xntProcessingInstruction:
+          out += "P" + esc(n->LocalName) + " " + esc(n->Value) + "\n";
+          break;
+        default:
+          break;
       }
     }
   } catch (const Exception& e) {
@@ -191,8 +204,12 @@ TXmllintRun StartXmllint(const std::string& Path) {
   posix_spawn_file_actions_addclose(&actions, fds[0]);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::string path = Path;
-  char* argv[] = {const_cast<char*>("xmllint"), const_cast<char*>("--nonet"), const_cast<char*>("--encode"),
-                  const_cast<char*>("UTF-8"), path.data(), nullptr};
+  char* argv[] = {const_cast<char*>("xmllint"),
+                  const_cast<char*>("--nonet"),
+                  const_cast<char*>("--encode"),
+                  const_cast<char*>("UTF-8"),
+                  path.data(),
+                  nullptr};
   if (posix_spawnp(&run.Pid, "xmllint", &actions, nullptr, argv, environ) != 0) run.Pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
@@ -279,7 +296,8 @@ TEST(ZCLXMLConformance, W3CSuite) {
   EXPECT_GT(notWf, 200);
   std::string list;
   for (const std::string& f : faults) list += f + "\n";
-  EXPECT_TRUE(faults.empty()) << faults.size() << " of " << valid << " valid and " << notWf << " not-wf tests\n" << list;
+  EXPECT_TRUE(faults.empty()) << faults.size() << " of " << valid << " valid and " << notWf << " not-wf tests\n"
+                              << list;
 }
 
 // Every valid document gives the same elements, attributes and text as xmllint's parse of it (read
@@ -311,8 +329,8 @@ TEST(ZCLXMLConformance, ValidDocumentsMatchXmllint) {
       size_t at = 0;
       while (at < ours.size() && at < theirs.size() && ours[at] == theirs[at]) ++at;
       size_t from = ours.rfind('\n', at) == std::string::npos ? 0 : ours.rfind('\n', at) + 1;
-      faults.push_back(t.Id + " (" + t.Path + ") " + errOurs + errLint + "\n  ours:    " +
-                       ours.substr(from, 120) + "\n  xmllint: " + theirs.substr(from, 120));
+      faults.push_back(t.Id + " (" + t.Path + ") " + errOurs + errLint + "\n  ours:    " + ours.substr(from, 120) +
+                       "\n  xmllint: " + theirs.substr(from, 120));
     }
   }
   EXPECT_GT(compared, 500);

@@ -1,5 +1,3 @@
-#include "zcl/base/ZCL.FileFormats.XML.Reader.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
+#include "zcl/base/ZCL.FileFormats.XML.Reader.h"
 #include "zcl/base/ZCL.FileFormats.XML.Types.h"
 #include "zcl/base/ZCL.FileFormats.XML.Writer.h"
 
@@ -19,7 +18,8 @@ TZCLXMLReaderSettings Defaults() { return {}; }
 // Gives at most Chunk bytes per read, so every block boundary of the reader's input is crossed.
 class TTrickleStream : public TBytesStream {
  public:
-  TTrickleStream(const std::string& Bytes, Integer Chunk) : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
+  TTrickleStream(const std::string& Bytes, Integer Chunk)
+      : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
   Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
 
  private:
@@ -93,7 +93,8 @@ TEST(ZCLXMLReader, ErrorsCarryLineAndPosition) {
   } cases[] = {
       {"", "Root element is missing."},
       {"<r>", "Unexpected end of file has occurred. The following elements are not closed: r. Line 1, position 4"},
-      {"<a><b>", "Unexpected end of file has occurred. The following elements are not closed: b, a. Line 1, position 7"},
+      {"<a><b>",
+       "Unexpected end of file has occurred. The following elements are not closed: b, a. Line 1, position 7"},
       {"<a/><b/>", "There are multiple root elements. Line 1, position 6"},
       {"abc", "Data at the root level is invalid. Line 1, position 1"},
       {"<a x='1'y='2'/>", "'y' is an unexpected token. Expecting white space. Line 1, position 9"},
@@ -101,8 +102,10 @@ TEST(ZCLXMLReader, ErrorsCarryLineAndPosition) {
       {"<a>&#x100000041;</a>", "Invalid value of a character entity reference. Line 1, position 15"},
       {"<a xmlns:p=''/>", "Invalid namespace declaration. Line 1, position 12"},
       {"<a xml:space='keep'/>", "'keep' is an invalid xml:space value. Line 1, position 4"},
-      {"<a>\n  </b>", "The 'a' start tag on line '1' position '2' does not match the end tag of 'b'. Line 2, position 5"},
-      {"<!-- a -- b --><r/>", "An XML comment cannot contain '--', and '-' cannot be the last character. Line 1, position 8"},
+      {"<a>\n  </b>",
+       "The 'a' start tag on line '1' position '2' does not match the end tag of 'b'. Line 2, position 5"},
+      {"<!-- a -- b --><r/>",
+       "An XML comment cannot contain '--', and '-' cannot be the last character. Line 1, position 8"},
       {"<?xml encoding='utf-8' version='1.0'?><r/>", "Syntax for an XML declaration is invalid. Line 1, position 7"},
       {" <?xml version='1.0'?><r/>",
        "Unexpected XML declaration. The XML declaration must be the first node in the document, and no white space "
@@ -144,8 +147,9 @@ TEST(ZCLXMLReader, Encodings) {
   EXPECT_EQ(Dump(std::string("\xFF\xFE<\0a\0/\0>\0", 10)), "1:a=/\n");
   EXPECT_EQ(Dump(std::string("<\0a\0/\0>\0", 8)), "1:a=/\n");
   EXPECT_EQ(Dump(std::string("\xFE\xFF\0<\0a\0/\0>", 10)), "1:a=/\n");
-  EXPECT_EQ(Dump("<?xml version='1.0' encoding='windows-1251'?><a>\xC6</a>"),
-            "17:xml=version='1.0' encoding='windows-1251'\n@version=1.0\n@encoding=windows-1251\n1:a=\n3:=\xD0\x96\n15:a=\n");
+  EXPECT_EQ(
+      Dump("<?xml version='1.0' encoding='windows-1251'?><a>\xC6</a>"),
+      "17:xml=version='1.0' encoding='windows-1251'\n@version=1.0\n@encoding=windows-1251\n1:a=\n3:=\xD0\x96\n15:a=\n");
   EXPECT_THROW(Dump(std::string("\0\0\0<", 4)), ENotImplemented);
   EXPECT_EQ(Error("\x4C\x6F\xA7\x94"), "UnknownEncoding: ebcdic Line 1, position 1");
 }
@@ -187,7 +191,8 @@ TEST(ZCLXMLReader, InputInPieces) {
       std::string("\xFF\xFE<\0a\0>\0=\xD8\0\xDE\r\0\n\0<\0/\0a\0>\0", 24),
   };
   for (const std::string& doc : docs)
-    for (Integer chunk = 1; chunk <= 5; ++chunk) EXPECT_EQ(Dump(doc, Defaults(), chunk), Dump(doc)) << chunk << " " << doc;
+    for (Integer chunk = 1; chunk <= 5; ++chunk)
+      EXPECT_EQ(Dump(doc, Defaults(), chunk), Dump(doc)) << chunk << " " << doc;
   EXPECT_EQ(Dump("<a>a\r\nb</a>", Defaults(), 1), "1:a=\n3:=a\nb\n15:a=\n");
   EXPECT_EQ(Error("<a>\xC3\xA9\xC3</a>"), "Invalid character in the given encoding. Line 1, position 5");
 }
@@ -213,6 +218,7 @@ TEST(ZCLXMLReader, LargeDocumentIsStreamed) {
   }
   EXPECT_EQ(items, 20000);
   EXPECT_LT(furthestAhead, 64 * 1024);  // read ahead by blocks, not the whole 600 KB
-  EXPECT_EQ(Error(xml + "  <item>\r\n</r>"),
-            "The 'item' start tag on line '20002' position '4' does not match the end tag of 'r'. Line 20003, position 3");
+  EXPECT_EQ(
+      Error(xml + "  <item>\r\n</r>"),
+      "The 'item' start tag on line '20002' position '4' does not match the end tag of 'r'. Line 20003, position 3");
 }
