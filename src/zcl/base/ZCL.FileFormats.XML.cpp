@@ -193,10 +193,17 @@ void TZCLXMLAttributes::Assign(const TZCLXMLAttributes* Source) {
 bool TZCLXMLAttributes::Equals(const TObject* Obj) const {
   auto* other = dynamic_cast<const TZCLXMLAttributes*>(Obj);
   if (!other || other->GetCount() != GetCount()) return false;
+  // The n-th attribute of a name here pairs with the n-th of that name there, so that lists with
+  // repeated names compare by their values too (and a list always equals its copy).
   for (Integer i = 0; i < GetCount(); ++i) {
     const TZCLXMLAttribute* a = GetItem(i);
-    TZCLXMLAttribute* b;
-    if (!other->Find(a->GetName(), b) || b->GetValue() != a->GetValue()) return false;
+    Integer occurrence = 0;
+    for (Integer j = 0; j < i; ++j)
+      if (SameName(GetItem(j)->GetName(), a->GetName())) ++occurrence;
+    const TZCLXMLAttribute* match = nullptr;
+    for (Integer j = 0; j < other->GetCount() && !match; ++j)
+      if (SameName(other->GetItem(j)->GetName(), a->GetName()) && occurrence-- == 0) match = other->GetItem(j);
+    if (!match || match->GetValue() != a->GetValue()) return false;
   }
   return true;
 }
@@ -688,13 +695,15 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
           }
           break;
         }
+        // Text outside the elements (fragments only) has nowhere to go: no form stores the
+        // document's own value.
         case xntText:
         case xntCData:
         case xntSignificantWhitespace:
-          current->SetNodeValue(preserve ? n->Value : reader->GetValue());
+          if (current != this) current->SetNodeValue(preserve ? n->Value : reader->GetValue());
           break;
         case xntWhitespace:
-          if (preserve) current->SetNodeValue(n->Value);
+          if (preserve && current != this) current->SetNodeValue(n->Value);
           break;
         case xntEndElement:
           if (!scopes.empty()) {
@@ -730,8 +739,10 @@ void TZCLXMLDocument::SaveToFileAs(const String& FileName, TZCLXMLDocumentFormat
   std::unique_ptr<TBytesStream, void (*)(TBytesStream*)> buffer(Create<TBytesStream>(),
                                                                 [](TBytesStream* S) { Free(S); });
   SaveToStream(buffer.get(), Form);
-  std::unique_ptr<TStream, void (*)(TStream*)> file(StreamCreateFileWriter(FileName), [](TStream* S) { Free(S); });
+  std::unique_ptr<TZCLBufferedFileStream, void (*)(TZCLBufferedFileStream*)> file(
+      StreamCreateFileWriter(FileName), [](TZCLBufferedFileStream* S) { Free(S); });
   file->WriteBuffer(buffer->GetMemory(), buffer->GetSize());
+  file->Flush();  // here a failed write raises; in the destructor it could not
 }
 
 void TZCLXMLDocument::SaveToStreamDefault(TStream* Stream) { SaveToStream(Stream, TZCLXMLDocumentFormat::Default()); }

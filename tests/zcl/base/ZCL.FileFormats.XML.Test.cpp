@@ -193,6 +193,14 @@ TEST(ZCLXMLDocument, RootRule) {
   multi->SetAllowMultipleRoots(true);
   multi->LoadFromStream(&binary);
   EXPECT_TRUE(multi->Equals(doc.get()));
+
+  // Several roots from text; text between them belongs to no element and is dropped.
+  const std::string fragment = "<a/> stray <b>t</b>";
+  TBytesStream text(TBytes(fragment.begin(), fragment.end()));
+  multi->LoadFromStream(&text);
+  EXPECT_FALSE(multi->HasLoadError()) << StringToUTF8(multi->GetLoadError());
+  EXPECT_EQ(multi->GetCount(), 2);
+  EXPECT_EQ(multi->GetNodeValue(), u"");
 }
 
 TEST(ZCLXMLDocument, NodeNavigationAndMoves) {
@@ -290,6 +298,18 @@ TEST(ZCLXMLAttributes, LookupAndTypedValues) {
   EXPECT_FALSE(at->Rename(u"name", u"Name"));
   EXPECT_TRUE(at->Remove(u"name"));
   EXPECT_EQ(at->GetItem(5), nullptr);
+
+  // Repeated names pair up in order: a list equals its copy, and values still count.
+  TDocPtr other = NewDoc();
+  TZCLXMLAttributes* copy = other->Add(u"r")->GetAttributes();
+  at->AddString(u"dup", u"1");
+  at->AddString(u"DUP", u"2");
+  copy->Assign(at);
+  EXPECT_TRUE(at->Equals(copy));
+  copy->GetItem(copy->GetCount() - 1)->SetValue(u"1");
+  EXPECT_FALSE(at->Equals(copy));
+  at->Remove(u"dup");
+  at->Remove(u"dup");
 
   at->SetValueAsInteger(u"i", -5);
   at->SetValueAsInt64(u"l", 1LL << 40);
