@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Controls.h"
 #include "vcl/VCL.ImgList.h"
@@ -253,6 +254,31 @@ Integer TShortCutList::IndexOfShortCut(TShortCut ShortCut) const {
   for (Integer i = 0; i < GetCount(); ++i)
     if (GetShortCuts(i) == ShortCut) return i;
   return -1;
+}
+
+void TShortCutList::DefineProperties(TFiler* Filer) {
+  inherited::DefineProperties(Filer);
+  Filer->DefineProperty(
+      u"Strings",
+      [this](TReader* Reader) {
+        BeginUpdate();
+        try {
+          Clear();
+          Reader->ReadListBegin();
+          while (!Reader->EndOfList()) Add(Reader->ReadString());
+          Reader->ReadListEnd();
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+      },
+      [this](TWriter* Writer) {
+        Writer->WriteListBegin();
+        for (Integer i = 0; i < GetCount(); ++i) Writer->WriteString(Get(i));
+        Writer->WriteListEnd();
+      },
+      GetCount() > 0);
 }
 
 // ---- TCustomAction ------------------------------------------------------------------------------

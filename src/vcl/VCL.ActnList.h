@@ -145,6 +145,10 @@ class TShortCutList : public TStringList {
   TShortCut GetShortCuts(Integer Index) const;
   // The first line naming ShortCut; -1 when none does (and always for 0).
   Integer IndexOfShortCut(TShortCut ShortCut) const;
+
+ protected:
+  // Streams the lines as "Strings".
+  void DefineProperties(TFiler* Filer) override;
 };
 
 class TCustomAction : public TContainedAction {

@@ -4,7 +4,11 @@
 #include "os/OS.Messages.h"
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "rtl/RTL.Streaming.h"
+#include "rtl/RTL.Streams.h"
 #include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Graphics.h"
+#include "vcl/VCL.ImgList.h"
 #include "vcl/VCL.Menus.h"
 
 namespace {
@@ -222,6 +226,81 @@ TEST(PopupMenuTest, PopupRecordsThePointAndFiresItsEvents) {
   Free(component);
   EXPECT_EQ(menu->GetPopupComponent(), nullptr);
   Free(menu);
+}
+
+}  // namespace
+
+namespace {
+
+// A root that streams what it owns, as forms do: components that have no parent of their own.
+class TStreamRoot : public TComponent {
+  ZCL_CLASS(TStreamRoot, TComponent)
+ public:
+  using TComponent::TComponent;
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override {
+    for (Integer i = 0; i < GetComponentCount(); ++i)
+      if (!GetComponent(i)->HasParent() && GetComponent(i)->GetOwner() == Root) Proc(GetComponent(i));
+  }
+};
+
+// Menus, actions and image lists stream with their owner and come back whole.
+TEST(MenuStreamingTest, FormPartsRoundTrip) {
+  auto* root = Create<TStreamRoot>(nullptr);
+  root->SetName(u"Form1");
+  auto* images = Create<TImageList>(root);
+  images->SetName(u"Images");
+  images->SetSize(2, 1);
+  TBitmap strip(4, 1);
+  images->Add(&strip);
+  auto* actions = Create<TActionList>(root);
+  actions->SetName(u"Actions");
+  actions->SetImages(images);
+  auto* open = Create<TAction>(root);
+  open->SetName(u"acOpen");
+  open->SetActionList(actions);
+  open->SetCaption(u"&Open");
+  open->SetShortCut(TextToShortCut(u"Ctrl+O"));
+  open->GetSecondaryShortCuts()->Add(u"Shift+Ins");
+  auto* menu = Create<TMainMenu>(root);
+  menu->SetName(u"Menu");
+  menu->SetImages(images);
+  auto* file = Create<TMenuItem>(root);
+  file->SetName(u"File");
+  file->SetCaption(u"&File");
+  menu->GetItems()->Add(file);
+  auto* item = Create<TMenuItem>(root);
+  item->SetName(u"FileOpen");
+  file->Add(item);
+  item->SetAction(open);
+  auto* exit = Create<TMenuItem>(root);
+  exit->SetName(u"FileExit");
+  exit->SetCaption(u"E&xit");
+  exit->SetShortCut(TShortCut(scAlt | VK_F4));
+  file->Add(exit);
+
+  TMemoryStream stream;
+  WriteComponent(&stream, root);
+  Free(root);
+  stream.SetPosition(0);
+  auto* copy = Create<TStreamRoot>(nullptr);
+  ReadComponent(&stream, copy);
+
+  auto* menu2 = dynamic_cast<TMainMenu*>(copy->FindComponent(u"Menu"));
+  auto* open2 = dynamic_cast<TAction*>(copy->FindComponent(u"acOpen"));
+  auto* images2 = dynamic_cast<TImageList*>(copy->FindComponent(u"Images"));
+  ASSERT_TRUE(menu2 && open2 && images2);
+  EXPECT_EQ(images2->GetCount(), 2);
+  EXPECT_EQ(menu2->GetImages(), images2);
+  EXPECT_EQ(open2->GetActionList(), copy->FindComponent(u"Actions"));
+  EXPECT_EQ(open2->GetSecondaryShortCuts()->GetShortCuts(0), TShortCut(scShift | VK_INSERT));
+  ASSERT_EQ(menu2->GetItems()->GetCount(), 1);
+  TMenuItem* file2 = menu2->GetItems()->GetItem(0);
+  ASSERT_EQ(file2->GetCount(), 2);
+  EXPECT_EQ(file2->GetItem(0)->GetAction(), open2);
+  EXPECT_EQ(file2->GetItem(0)->GetCaption(), u"&Open");
+  EXPECT_EQ(file2->GetItem(1)->GetCaption(), u"E&xit");
+  EXPECT_EQ(menu2->FindItem(TShortCut(scAlt | VK_F4), fkShortCut), file2->GetItem(1));
+  Free(copy);
 }
 
 }  // namespace
