@@ -947,7 +947,13 @@ void TControl::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
     ScaleConstraints(M, D);
     ScaleMargins(M, D);
     ScaleControl(M, D);
-    if (!FParentFont) ScaleFont(M, D);
+    if (!FParentFont) {
+      ScaleFont(M, D);
+    } else {
+      // The parent's font is already scaled: take it again at the new resolution.
+      FFont->SetPixelsPerInch(MulDiv(FFont->GetPixelsPerInch(), M, D));
+      Perform(CM_PARENTFONTCHANGED);
+    }
     if (IsDpiChange) FCurrentPPI = M;
   } catch (...) {
     FScaling = false;
@@ -1753,11 +1759,7 @@ void TWinControl::UpdateControlState() {
 
 void TWinControl::UpdateShowing() {
   const bool showControl = FVisible && (!FParent || FParent->FShowing);
-  if (showControl) {
-    if (!FHandle) CreateHandle();
-    for (TControl* c : FControls)
-      if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowingFromParent(true);
-  }
+  if (showControl && !FHandle) CreateHandle();
   if (FShowing != showControl) {
     FShowing = showControl;
     try {
@@ -1767,9 +1769,9 @@ void TWinControl::UpdateShowing() {
       throw;
     }
   }
-  if (!showControl)
-    for (TControl* c : FControls)
-      if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowingFromParent(false);
+  // Children follow once this control's state is settled.
+  for (TControl* c : std::vector<TControl*>(FControls))
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowingFromParent(showControl);
 }
 
 void TWinControl::UpdateShowingFromParent(bool /*ParentShowing*/) { UpdateShowing(); }

@@ -579,6 +579,8 @@ class TControl : public TComponent {
   virtual bool DoMouseWheel(TShiftState Shift, Integer WheelDelta, TPoint MousePos);
 
   void Loaded() override;
+  // A caption that still shows the old name follows the new one.
+  void SetName(const TComponentName& NewName) override;
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -633,7 +635,6 @@ class TControl : public TComponent {
   // Text storage (windowed controls also keep the window's text).
   virtual String GetTextValue() const { return FText; }
   virtual void SetTextValue(const String& Value);
-  void SetName(const TComponentName& NewName) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void SetChildOrder(TComponent* Child, Integer Order) override;
 
