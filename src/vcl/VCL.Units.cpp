@@ -1,5 +1,6 @@
 #include "vcl/VCL.Units.h"
 
+#include "vcl/VCL.Controls.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
 #include "vcl/VCL.ImgList.h"
@@ -13,6 +14,7 @@ const TUnit GVclUnits[] = {
     {"VCL.Units", nullptr, nullptr},
     {"VCL.Graphics", detail::GraphicsInit, detail::GraphicsFin},
     {"VCL.Imaging", detail::ImagingInit, nullptr},
+    {"VCL.Controls", detail::ControlsInit, detail::ControlsFin},
     {"VCL.ImgList", detail::ImgListInit, nullptr},
     {"VCL.ActnList", detail::ActnListInit, detail::ActnListFin},
     {"VCL.Menus", detail::MenusInit, detail::MenusFin},
