@@ -1578,7 +1578,10 @@ void TZCLXMLDocumentLoader::Load(TObject* Context, TStream* Stream) {
   stack.reserve(16);
   TZCLXMLNodeLoader* current = nullptr;
   TObject* context = Context;
-  std::unique_ptr<TZCLXMLReader> reader = TZCLXMLReader::Create(Settings, Stream);
+  // The tables hold atoms of this loader's name table, so the reader works on it too.
+  TZCLXMLReaderSettings settings = Settings;
+  settings.NameTable = FNameTable.get();
+  std::unique_ptr<TZCLXMLReader> reader = TZCLXMLReader::Create(settings, Stream);
   for (;;) {
     try {
       if (!reader->Read()) break;

@@ -354,7 +354,7 @@ class TZCLXMLDocumentLoader : public TObject {
   TZCLXMLNameTable* GetNameTable() const { return FNameTable.get(); }
 
   TZCLXMLNodeLoaders* Loaders = nullptr;  // owned: the handlers of the root element
-  TZCLXMLReaderSettings Settings;
+  TZCLXMLReaderSettings Settings;         // its NameTable is always this loader's
 
  private:
   std::unique_ptr<TZCLXMLNameTable> FNameTable;
