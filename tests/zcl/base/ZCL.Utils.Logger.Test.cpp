@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "os/OS.System.h"
 #include "rtl/RTL.Exceptions.h"
 #include "support/TestSupport.h"
 #include "zcl/base/ZCL.Threading.Pool.h"
@@ -158,6 +159,24 @@ TEST_F(LoggerTest, TaskPoolAndCommandLineLogUnderTheirTags) {
   EXPECT_NE(text.find("D/CmdLine:\tGetParams(\"\"/usr/bin/zephse\" /debug\")->\"/debug\"\r\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("D/CmdLine:\tPutParam: \"a.zsk\"\r\n"), std::string::npos) << text;
+}
+
+TEST_F(LoggerTest, CrashReportIsLoggedUnderApp) {
+  SetDefaultLogFile(FLog);
+  EXPECT_DEATH(
+      {
+        InstallCrashHandler();
+        std::thread([] { throw EConvertError(u"fatal error"); }).join();
+      },
+      "stopped");
+  const auto lines = Lines();
+  ASSERT_GE(lines.size(), 4u);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(lines[0], m, kLine)) << lines[0];
+  EXPECT_EQ(m[2], "E");
+  EXPECT_EQ(m[3], "App");
+  EXPECT_EQ(lines[1], std::string(74, '-'));
+  EXPECT_NE(Contents().find("[EConvertError] fatal error"), std::string::npos);
 }
 
 }  // namespace
