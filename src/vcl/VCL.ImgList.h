@@ -137,12 +137,12 @@ class TDragImageList : public TCustomImageList {
   using TCustomImageList::TCustomImageList;
   ~TDragImageList() override;
 
-  // Chooses the image dragged and its hot spot (the image point kept under the pointer).
-  // False for an index outside the list.
+  // Chooses the image dragged (the first one unless chosen) and its hot spot (the image point
+  // kept under the pointer). False for an index outside the list.
   bool SetDragImage(Integer Index, Integer HotSpotX, Integer HotSpotY);
   // Starts a drag at (X, Y) in Window's client coordinates (the desktop window or null: screen
-  // coordinates). The image is hidden until ShowDragImage. False when no image is chosen or a
-  // drag runs already.
+  // coordinates). The image is hidden until ShowDragImage. False when the chosen image does not
+  // exist or a drag runs already.
   bool BeginDrag(HWND Window, Integer X, Integer Y);
   // Moves the image's hot spot to (X, Y) in the drag window's client coordinates.
   bool DragMove(Integer X, Integer Y);
@@ -164,7 +164,7 @@ class TDragImageList : public TCustomImageList {
 
  private:
   TPoint ToScreen(Integer X, Integer Y) const;
-  Integer FDragIndex = -1;
+  Integer FDragIndex = 0;
   TPoint FHotSpot;
   SmallInt FDragCursor = -12;  // crDrag
   HWND FDragWindow = nullptr;

@@ -646,13 +646,19 @@ void TMenuItem::DeclareProperties(TClassDeclaration<TMenuItem>& D) {
 // ---- TMenu --------------------------------------------------------------------------------------
 
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner) {
-  FItems = Create<TMenuItem>(this);
-  FItems->FMenu = this;
   FImageChangeLink = Create<TChangeLink>();
   FImageChangeLink->OnChange = {this, &TMenu::ImageListChange};
 }
 
 TMenu::~TMenu() { Free(FImageChangeLink); }
+
+void TMenu::AfterConstruction() {
+  inherited::AfterConstruction();
+  FItems = CreateMenuItem();
+  FItems->FMenu = this;
+}
+
+TMenuItem* TMenu::CreateMenuItem() { return Create<TMenuItem>(this); }
 
 void TMenu::SetImages(TCustomImageList* Value) {
   if (FImages == Value) return;
@@ -671,6 +677,7 @@ void TMenu::SetImages(TCustomImageList* Value) {
 void TMenu::ImageListChange(TObject*) { MenuChanged(this, nullptr, true); }
 
 bool TMenu::DispatchCommand(Word ACommand) {
+  if (!FItems) return false;
   TMenuItem* item = FindItem(ACommand, fkCommand);
   if (!item) return false;
   item->Click();
@@ -705,9 +712,13 @@ bool TMenu::IsShortCut(TShortCut ShortCut) {
   return true;
 }
 
-void TMenu::GetChildren(const TGetChildProc& Proc, TComponent* Root) { FItems->GetChildren(Proc, Root); }
+void TMenu::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  if (FItems) FItems->GetChildren(Proc, Root);
+}
 
-void TMenu::SetChildOrder(TComponent* Child, Integer Order) { FItems->SetChildOrder(Child, Order); }
+void TMenu::SetChildOrder(TComponent* Child, Integer Order) {
+  if (FItems) FItems->SetChildOrder(Child, Order);
+}
 
 void TMenu::MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) {
   const TComponentState state = GetComponentState();
@@ -717,7 +728,9 @@ void TMenu::MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) {
 
 void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FImages) SetImages(nullptr);
+  if (Operation != opRemove) return;
+  if (AComponent == FImages) SetImages(nullptr);
+  if (AComponent == FItems) FItems = nullptr;  // the root item goes with the menu
 }
 
 void TMenu::DeclareProperties(TClassDeclaration<TMenu>& D) {

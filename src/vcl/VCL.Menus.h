@@ -237,6 +237,8 @@ class TMenu : public TComponent {
  public:
   explicit TMenu(TComponent* AOwner);
   ~TMenu() override;
+  // Makes the root item through CreateMenuItem.
+  void AfterConstruction() override;
 
   TMenuItem* GetItems() const { return FItems; }
   TCustomImageList* GetImages() const { return FImages; }
@@ -259,6 +261,8 @@ class TMenu : public TComponent {
 
  protected:
   friend class TMenuItem;
+  // The root item, made once after construction; descendants make one of their item class.
+  virtual TMenuItem* CreateMenuItem();
   virtual void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild);
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void SetChildOrder(TComponent* Child, Integer Order) override;

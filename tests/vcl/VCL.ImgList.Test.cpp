@@ -137,10 +137,11 @@ TEST_F(ImageListTest, StreamFormRoundTripsAndRefusesDamage) {
 
 TEST(DragImageListTest, ImageFollowsThePointer) {
   auto* list = Create<TDragImageList>(nullptr, 2, 2);
+  EXPECT_FALSE(list->BeginDrag(GetDesktopWindow(), 100, 100));  // no image yet
   TBitmap* strip = MakeStrip();
   list->Add(strip);
   Free(strip);
-  EXPECT_FALSE(list->BeginDrag(GetDesktopWindow(), 100, 100));  // no image chosen
+  EXPECT_FALSE(list->SetDragImage(3, 0, 0));
   ASSERT_TRUE(list->SetDragImage(0, 1, 1));
   ASSERT_TRUE(list->BeginDrag(GetDesktopWindow(), 100, 100));
   list->ShowDragImage();

@@ -208,6 +208,27 @@ TEST_F(MenuTest, ActionDrivesItsMenuItem) {
   EXPECT_EQ(executed, 3);
 }
 
+class TOwnItem : public TMenuItem {
+  ZCL_CLASS(TOwnItem, TMenuItem)
+ public:
+  using TMenuItem::TMenuItem;
+};
+class TOwnPopupMenu : public TPopupMenu {
+  ZCL_CLASS(TOwnPopupMenu, TPopupMenu)
+ public:
+  using TPopupMenu::TPopupMenu;
+
+ protected:
+  TMenuItem* CreateMenuItem() override { return Create<TOwnItem>(this); }
+};
+
+TEST(PopupMenuTest, DescendantsChooseTheirRootItem) {
+  auto* menu = Create<TOwnPopupMenu>(nullptr);
+  EXPECT_EQ(menu->GetItems()->ClassType(), TOwnItem::StaticClass());
+  EXPECT_EQ(menu->GetItems()->GetParentMenu(), menu);
+  Free(menu);
+}
+
 TEST(PopupMenuTest, PopupRecordsThePointAndFiresItsEvents) {
   auto* menu = Create<TPopupMenu>(nullptr);
   auto* component = Create<TComponent>(nullptr);
