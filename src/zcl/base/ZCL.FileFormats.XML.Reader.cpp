@@ -309,7 +309,7 @@ void TZCLXMLTextReader::FailWhitespace(Integer At) {
 
 // The arguments of a character error at At (with the second half of a pair, when there is one).
 TZCLXMLCharArgs TZCLXMLTextReader::CharArgs(Integer At) {
-  Ch(At + 1);
+  if (At + 1 >= FLen && At < FLen && zcXMLIsHighSurrogate(FText[At])) Fill();  // no decoding error raised here
   return zcXMLCharExceptionArgs(FText.data(), FLen, At);
 }
 

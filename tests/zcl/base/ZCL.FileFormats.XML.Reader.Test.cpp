@@ -115,6 +115,7 @@ TEST(ZCLXMLReader, ErrorsCarryLineAndPosition) {
       {"<r>a]]>b</r>", "']]&gt;' is not allowed in character data. Line 1, position 5"},
       {"<r>\x01</r>", "'\x01', hexadecimal value 0x 1, is an invalid character. Line 1, position 4"},
       {"<r>\xC3</r>", "Invalid character in the given encoding. Line 1, position 4"},
+      {"<r>\x01\xC3</r>", "'\x01', hexadecimal value 0x 1, is an invalid character. Line 1, position 4"},
       {"<a x='1' x='2'/>", "'x' is a duplicate attribute name. Line 1, position 10"},
       {"<a xmlns:p='u' xmlns:q='u' p:x='1' q:x='2'/>", "'q:x' is a duplicate attribute name. Line 1, position 36"},
       {"<a>A & B</a>", "An error occurred while parsing EntityName. Line 1, position 7"},
