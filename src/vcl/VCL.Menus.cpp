@@ -115,11 +115,15 @@ TShortCut TextToShortCut(StringView Text) {
     }
   }
   if (Text.empty()) return 0;
-  for (Word key = 1; key <= 0xFF; ++key) {
-    const String name = KeyToText(key);
-    if (!name.empty() && SameText(name, Text)) return TShortCut(key | modifiers);
-  }
-  return 0;
+  // Key names (upper-cased) to keys, built once.
+  static const std::unordered_map<String, Word> keys = [] {
+    std::unordered_map<String, Word> result;
+    for (Word key = 1; key <= 0xFF; ++key)
+      if (String name = KeyToText(key); !name.empty()) result.emplace(UpperCase(name), key);
+    return result;
+  }();
+  auto it = keys.find(UpperCase(Text));
+  return it == keys.end() ? 0 : TShortCut(it->second | modifiers);
 }
 
 TShortCut KeyMessageToShortCut(Word CharCode, LPARAM KeyData) {
