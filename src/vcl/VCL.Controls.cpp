@@ -555,7 +555,7 @@ void TControl::SetParent(TWinControl* AParent) {
       throw EInvalidOperation(u"A control cannot have one of its children as its parent");
   if (FParent) FParent->RemoveControl(this);
   if (AParent) {
-    AParent->ValidateInsertControl(this);
+    AParent->ValidateInsert(this);
     AParent->InsertControl(this);
   }
 }
@@ -1634,7 +1634,8 @@ void TWinControl::InsertControl(TControl* AControl) {
   }
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
     if (w->FHandle) {
-      if (FHandle)
+      // A child window moves over; a top-level one is made again as a child.
+      if (FHandle && (GetWindowLong(w->FHandle, GWL_STYLE) & LONG(WS_CHILD)))
         ::SetParent(w->FHandle, FHandle);
       else
         w->DestroyHandle();

@@ -554,7 +554,8 @@ class TControl : public TComponent {
   Integer ScaleValue(Integer Value) const;
   TSize ScaleValue(TSize Value) const { return TSize(ScaleValue(Value.cx), ScaleValue(Value.cy)); }
   TRect ScaleValue(const TRect& Value) const;
-  bool GetScalingFlags() const { return FScaling; }
+  // True while ChangeScale runs on this control.
+  bool IsScaling() const { return FScaling; }
 
   // Painting.
   virtual void Invalidate();
@@ -896,7 +897,6 @@ class TWinControl : public TControl {
 
   // Children notify: CM_CONTROLLISTCHANGE (WParam the child, LParam inserted) and CM_CONTROLCHANGE.
   void SetChildOrder(TComponent* Child, Integer Order) override;
-  virtual void ValidateInsertControl(TControl* /*AControl*/) {}
 
   // Painting.
   virtual void PaintWindow(HDC DC);
