@@ -118,9 +118,9 @@ void TZCLStringList::Clear() {
 }
 
 Integer TZCLStringList::Add(const String& Text, TObject* Object, IInterface* Interface) {
-  const Integer index = FCount;
-  Insert(index, Text, Object, Interface);
-  return index;
+  FLastInsertIndex = -1;
+  Insert(FCount, Text, Object, Interface);
+  return FLastInsertIndex;
 }
 
 Integer TZCLStringList::AddPair(const String& Name, const String& Value, TObject* Object, IInterface* Interface) {
@@ -135,6 +135,7 @@ void TZCLStringList::Grow() {
 
 void TZCLStringList::Insert(Integer Index, const String& Text, TObject* Object, IInterface* Interface) {
   if (Index < 0 || Index > FCount) return;
+  FLastInsertIndex = Index;
   Bracketed(*this, [&] {
     if (FCount == GetCapacity()) Grow();
     std::move_backward(FItems.begin() + Index, FItems.begin() + FCount, FItems.begin() + FCount + 1);
@@ -367,7 +368,10 @@ bool TZCLSortedStrings::Find(const String& Text, Integer& Index) const {
 
 void TZCLSortedStrings::Insert(Integer, const String& Text, TObject* Object, IInterface* Interface) {
   Integer index = 0;
-  if (!Find(Text, index)) inherited::Insert(index, Text, Object, Interface);
+  if (Find(Text, index))
+    FLastInsertIndex = index;
+  else
+    inherited::Insert(index, Text, Object, Interface);
 }
 
 Integer TZCLSortedStrings::IndexOf(const String& Text) const {

@@ -42,7 +42,8 @@ class TZCLStringList : public TZCLUnknownPersistent, public IZCLUpdateLock {
   std::vector<String> ToArray() const;
   virtual void Clear();
 
-  // Insert at Count; returns the former Count.
+  // Insert at Count; returns the index the item got (a sorted list puts it in its place, or
+  // answers the index of the equal text it already holds), -1 when nothing was stored.
   Integer Add(const String& Text, TObject* Object = nullptr, IInterface* Interface = nullptr);
   Integer AddObject(const String& Text, TObject* Object) { return Add(Text, Object); }
   Integer AddPair(const String& Name, const String& Value, TObject* Object = nullptr, IInterface* Interface = nullptr);
@@ -130,6 +131,8 @@ class TZCLStringList : public TZCLUnknownPersistent, public IZCLUpdateLock {
   TZCLStringListItem& ItemRef(Integer Index) { return FItems[static_cast<size_t>(Index)]; }
 
   Integer FCount = 0;
+  // Where the last Insert stored its item, or found it present; -1 when it stored nothing.
+  Integer FLastInsertIndex = -1;
   Char FNameValueSeparator = u'=';
   bool FIgnoreCase = true;
 

@@ -427,6 +427,11 @@ void TZCLIniFile::LoadFromStream(TStream* Stream) {
   LoadFromText(text);
 }
 
+void TZCLIniFile::LoadFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  LoadFromStream(&stream);
+}
+
 void TZCLIniFile::LoadFromString(const Char* Text, Integer Length) {
   Locked(*this, [&] {
     Clear();

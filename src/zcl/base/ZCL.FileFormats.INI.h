@@ -123,6 +123,8 @@ class TZCLIniFile : public TZCLUnknownObject {
   virtual void LoadFromStream(TStream* Stream);
   virtual void LoadFromString(const Char* Text, Integer Length);
   void LoadFromText(const String& Text) { LoadFromString(Text.data(), static_cast<Integer>(Text.size())); }
+  // An embedded resource; a missing one raises EResNotFound.
+  void LoadFromResource(const void* Instance, StringView Name, StringView Type);
   // UTF-16 LE when Encoding is null.
   virtual void SaveToStream(TStream* Stream, TEncoding* AEncoding = nullptr);
   void SaveToStreamUTF16(TStream* Stream) { SaveToStream(Stream, nullptr); }

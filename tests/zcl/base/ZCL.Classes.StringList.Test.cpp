@@ -194,8 +194,10 @@ TEST(ZCLStringList, SearchRemoveAndTrim) {
 
 TEST(ZCLStringList, SortedStrings) {
   TZCLSortedStrings list;
-  for (const char16_t* text : {u"b", u"a", u"c", u"a"}) list.Add(text);
+  std::vector<Integer> indexes;
+  for (const char16_t* text : {u"b", u"a", u"c", u"a"}) indexes.push_back(list.Add(text));
   EXPECT_EQ(Items(list), (std::vector<String>{u"a", u"b", u"c"}));
+  EXPECT_EQ(indexes, (std::vector<Integer>{0, 0, 2, 0}));  // where each text is
   EXPECT_EQ(list.IndexOf(u"d"), -1);
   EXPECT_EQ(list.IndexOf(u"c"), 2);
   Integer index = -1;
