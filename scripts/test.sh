@@ -2,7 +2,7 @@
 # Sets up the machine, builds everything and runs all tests. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --x11  # Xvfb and the X tools for the display tests
 build=${ZEPHSE_BUILD_DIR:-$root/build}
 ZEPHSE_BUILD_DIR=$build "$root/scripts/build.sh"
 cd "$build"

@@ -36,6 +36,9 @@ constexpr Byte ShapeCutoff = 128;
 // Pixels are pushed to the screen when the UI thread goes idle, and at least this often while
 // it stays busy.
 constexpr Uint64 FlushIntervalMs = 16;
+// Where SDL parks a shaped window while it resizes it.
+constexpr int ParkedX = -1000;
+constexpr int ParkedY = -1000;
 
 class TSdlBackend;
 
@@ -91,7 +94,8 @@ class TSdlWindow : public TNativeWindow {
   std::vector<Byte> FRegionMask;
   std::vector<TRect> FRegionRects;
   bool FHasRegion = false;
-  bool FShaped = false;
+  bool FShaped = false;     // the window shows a shape narrower than its rectangle
+  bool FShapeSet = false;   // the desktop holds a shape for the window (maybe the full rectangle)
   bool FShapeDirty = false;
 };
 
@@ -218,7 +222,6 @@ TSdlWindow::~TSdlWindow() {
 void TSdlWindow::SetBounds(const TRect& ScreenRect) {
   if (FApplyingDesktop) return;
   FRequested.push_back(ScreenRect);
-  if (FRequested.size() > 8) FRequested.pop_front();
   int x = 0, y = 0, width = 0, height = 0;
   SDL_GetWindowPosition(FWindow, &x, &y);
   SDL_GetWindowSize(FWindow, &width, &height);
@@ -226,9 +229,17 @@ void TSdlWindow::SetBounds(const TRect& ScreenRect) {
   const int newHeight = std::max(1, ScreenRect.Height());
   if (x != ScreenRect.Left || y != ScreenRect.Top) SDL_SetWindowPosition(FWindow, ScreenRect.Left, ScreenRect.Top);
   if (width != newWidth || height != newHeight) {
+    if (FShapeable) FRequested.push_back(TRect(ParkedX, ParkedY, ParkedX + newWidth, ParkedY + newHeight));
     SDL_SetWindowSize(FWindow, newWidth, newHeight);
+    // SDL parks a shaped window off-screen when it resizes it: put it back.
+    if (FShapeable) {
+      SDL_SetWindowPosition(FWindow, ScreenRect.Left, ScreenRect.Top);
+      FRequested.push_back(ScreenRect);
+      FShapeDirty = FShapeSet;
+    }
     FNeedFull = true;
   }
+  while (FRequested.size() > 8) FRequested.pop_front();
 }
 
 void TSdlWindow::SetVisible(bool Visible) {
@@ -335,7 +346,8 @@ bool TSdlWindow::UpdateShapeMask(TSurface& Source, const std::vector<TRect>& Are
   const int height = Source.GetHeight();
   const bool needShape = FPerPixel || FHasRegion;
   if (!needShape) {
-    if (!FShaped) return false;
+    // A shape once set stays until replaced: after a resize it must grow with the window.
+    if (!FShaped && !(FShapeSet && Whole)) return false;
     FMask.assign(static_cast<size_t>(width) * height, 1);
     return true;
   }
@@ -378,9 +390,19 @@ void TSdlWindow::ApplyShape() {
   mode.parameters.binarizationCutoff = 128;
   if (SDL_SetWindowShape(FWindow, shape, &mode) == 0) {
     FShaped = FPerPixel || FHasRegion;
+    FShapeSet = true;
     FShapeDirty = false;
   }
   SDL_FreeSurface(shape);
+  // Shaping may move the window back to where it was when SDL last resized it.
+  if (TRect r; GetWindowRect(FHandle, r)) {
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(FWindow, &x, &y);
+    if (x != r.Left || y != r.Top) {
+      FRequested.push_back(r);
+      SDL_SetWindowPosition(FWindow, r.Left, r.Top);
+    }
+  }
 }
 
 void TSdlWindow::DesktopMoved(TPoint Position) {
