@@ -8,6 +8,7 @@
 #include "vcl/VCL.Menus.h"
 #include "vcl/VCL.Clipbrd.h"
 #include "vcl/VCL.ExtCtrls.h"
+#include "vcl/VCL.Forms.h"
 
 namespace {
 const TUnit GVclUnits[] = {
@@ -20,6 +21,7 @@ const TUnit GVclUnits[] = {
     {"VCL.Menus", detail::MenusInit, detail::MenusFin},
     {"VCL.Clipbrd", nullptr, detail::ClipbrdFin},
     {"VCL.ExtCtrls", detail::ExtCtrlsInit, nullptr},
+    {"VCL.Forms", detail::FormsInit, detail::FormsFin},
 };
 }
 
