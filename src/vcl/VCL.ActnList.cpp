@@ -332,11 +332,11 @@ void TCustomAction::SetChecked(bool Value) {
 }
 
 void TCustomAction::SetEnabled(bool Value) {
-  if (FEnabled == Value) return;
-  if (GetActionList() && GetActionList()->GetState() == asSuspended) {
-    FEnabled = Value;  // a suspended list keeps its clients as they are
+  if (GetActionList() && GetActionList()->GetState() == asSuspendedEnabled) {
+    FSavedEnabled = Value;  // applies when the list leaves that state
     return;
   }
+  if (FEnabled == Value) return;
   ForEachLink([&](TActionLink* link) { link->SetEnabled(Value); });
   FEnabled = Value;
   Change();
@@ -566,12 +566,22 @@ void TCustomActionList::SetImages(TCustomImageList* Value) {
 
 void TCustomActionList::SetState(TActionListState Value) {
   if (FState == Value) return;
-  FState = Value;
+  // While suspended this way every action shows enabled; their own states come back afterwards.
+  const std::vector<TContainedAction*> actions = FActions;
   if (FState == asSuspendedEnabled) {
-    // Every action becomes usable while the list is suspended this way.
-    for (TContainedAction* contained : FActions)
-      if (auto* action = dynamic_cast<TCustomAction*>(contained)) action->SetEnabled(true);
+    FState = asNormal;  // lets the restored states through to the clients
+    for (TContainedAction* contained : actions)
+      if (auto* action = dynamic_cast<TCustomAction*>(contained)) action->SetEnabled(action->FSavedEnabled);
   }
+  if (Value == asSuspendedEnabled) {
+    for (TContainedAction* contained : actions)
+      if (auto* action = dynamic_cast<TCustomAction*>(contained)) {
+        const bool saved = action->FEnabled;
+        action->SetEnabled(true);
+        action->FSavedEnabled = saved;
+      }
+  }
+  FState = Value;
   if (OnStateChange) OnStateChange(this);
 }
 

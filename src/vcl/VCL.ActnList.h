@@ -153,6 +153,8 @@ class TShortCutList : public TStringList {
 
 class TCustomAction : public TContainedAction {
   ZCL_CLASS(TCustomAction, TContainedAction)
+  friend class TCustomActionList;
+
  public:
   explicit TCustomAction(TComponent* AOwner);
   ~TCustomAction() override;
@@ -169,6 +171,7 @@ class TCustomAction : public TContainedAction {
   // Checking an action of a group (GroupIndex > 0) unchecks the others of its list's group.
   void SetChecked(bool Value);
   bool GetEnabled() const { return FEnabled; }
+  // While the list is suspended with everything enabled, the value applies when it leaves that state.
   void SetEnabled(bool Value);
   Integer GetGroupIndex() const { return FGroupIndex; }
   void SetGroupIndex(Integer Value);
@@ -200,6 +203,7 @@ class TCustomAction : public TContainedAction {
   bool FChecked = false;
   bool FChecking = false;
   bool FEnabled = true;
+  bool FSavedEnabled = true;  // the own state while the list is suspended with everything enabled
   Integer FGroupIndex = 0;
   String FHint;
   Integer FImageIndex = -1;

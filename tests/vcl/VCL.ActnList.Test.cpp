@@ -45,6 +45,17 @@ TEST_F(ActionListTest, ShortCutsExecuteEnabledActions) {
   EXPECT_EQ(FRuns, (std::vector<TAction*>{FSave, FCopy}));
 }
 
+TEST_F(ActionListTest, SuspendedWithEverythingEnabledRestoresTheStates) {
+  FSave->SetEnabled(false);
+  FList->SetState(asSuspendedEnabled);
+  EXPECT_TRUE(FSave->GetEnabled());
+  FCopy->SetEnabled(false);  // remembered for later
+  EXPECT_TRUE(FCopy->GetEnabled());
+  FList->SetState(asNormal);
+  EXPECT_FALSE(FSave->GetEnabled());
+  EXPECT_FALSE(FCopy->GetEnabled());
+}
+
 TEST_F(ActionListTest, ListHandlersComeFirst) {
   struct TSink {
     int Updates = 0;
