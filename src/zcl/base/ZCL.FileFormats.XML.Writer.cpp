@@ -10,8 +10,8 @@
 namespace {
 
 constexpr Integer BufferSize = 65536;
-const String XmlnsNamespace = u"http://www.w3.org/2000/xmlns/";
-const String XmlNamespace = u"http://www.w3.org/XML/1998/namespace";
+constexpr const char16_t XmlnsNamespace[] = u"http://www.w3.org/2000/xmlns/";
+constexpr const char16_t XmlNamespace[] = u"http://www.w3.org/XML/1998/namespace";
 
 // Internal states of the raw writer.
 enum : int { sStart, sAfterRoot, sProlog, sStartTag, sContent, sAttrName, sAttrValue, sClosed, sError };

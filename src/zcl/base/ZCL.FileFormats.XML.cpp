@@ -22,8 +22,8 @@
 
 namespace {
 
-const String XmlSpace = u"xml:space";
-const String PreserveValue = u"preserve";
+constexpr const char16_t XmlSpace[] = u"xml:space";
+constexpr const char16_t PreserveValue[] = u"preserve";
 
 Char FoldAscii(Char C) { return (C >= u'a' && C <= u'z') ? static_cast<Char>(C - 32) : C; }
 
