@@ -500,12 +500,22 @@ void TControl::DispatchFrom(const TMessageTable* Table, TMessage& Message) {
 void TControl::InheritedMessage(const TMessageTable& From, TMessage& Message) { DispatchFrom(&From, Message); }
 
 void TControl::DefaultHandler(TMessage& Message) {
+  // The text messages carry null-terminated UTF-16, as the window layer's.
   switch (Message.Msg) {
     case WM_GETTEXTLENGTH:
-      Message.Result = static_cast<LRESULT>(GetTextValue().size());
+      Message.Result = static_cast<LRESULT>(FText.size());
       break;
+    case WM_GETTEXT: {
+      if (Message.WParam == 0 || !Message.LParam) break;
+      const size_t n = std::min<size_t>(FText.size(), Message.WParam - 1);
+      auto* buffer = reinterpret_cast<Char*>(Message.LParam);
+      std::copy_n(FText.data(), n, buffer);
+      buffer[n] = 0;
+      Message.Result = static_cast<LRESULT>(n);
+      break;
+    }
     case WM_SETTEXT:
-      if (Message.LParam) SetTextValue(*reinterpret_cast<const String*>(Message.LParam));
+      FText = Message.LParam ? String(reinterpret_cast<const Char*>(Message.LParam)) : String();
       Message.Result = 1;
       break;
     default:
@@ -1587,10 +1597,13 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     return;
   }
   switch (Message.Msg) {
-    case WM_SETTEXT:
+    case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
       inherited::DefaultHandler(Message);
       return;
+    case WM_SETTEXT:
+      inherited::DefaultHandler(Message);  // the control keeps the text, the window shows it
+      break;
     default:
       break;
   }
@@ -2556,7 +2569,7 @@ void TWinControl::WMPrintClient(TMessage& Message) {
 
 void TWinControl::WMEraseBkgnd(TMessage& Message) {
   HDC dc = reinterpret_cast<HDC>(Message.WParam);
-  if (dc) {
+  if (dc && FColor != clNone) {
     const TRect r = GetClientRect();
     HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(FColor)));
     ::FillRect(dc, &r, brush);

@@ -435,6 +435,23 @@ TEST_F(ControlsTest, MouseEnterAndLeaveForWindowlessChildren) {
   EXPECT_EQ(GetMouseControl(), nullptr);
 }
 
+TEST_F(ControlsTest, TheCursorIsTheWindowlessChildsThenTheControls) {
+  auto root = Make<TSolid>();
+  root->SetBounds(100, 100, 200, 100);
+  root->SetCursor(crIBeam);
+  auto* link = Child<TSolidGraphic>(root, TRect(10, 10, 30, 30));
+  link->SetCursor(crHandPoint);
+  Child<TSolidGraphic>(root, TRect(40, 10, 60, 30));  // crDefault: the parent's
+  root->Show();
+  const std::pair<TPoint, uintptr_t> cases[] = {
+      {TPoint(115, 115), IDC_HAND}, {TPoint(145, 115), IDC_IBEAM}, {TPoint(250, 150), IDC_IBEAM}};
+  for (const auto& [point, expected] : cases) {
+    Headless::MouseMove(point);
+    Headless::RunUntilIdle();
+    EXPECT_EQ(GetCursorId(GetCursor()), expected) << point.X;
+  }
+}
+
 TEST_F(ControlsTest, WheelGoesToTheFocusedControlThenItsParents) {
   auto root = Make<TKeyRoot>();
   root->SetBounds(100, 100, 200, 100);
@@ -545,6 +562,13 @@ TEST_F(ControlsTest, HandlersAreFoundThroughTheClassChainAndInheritedHandlingRun
   child->SetText(u"x");
   child->WindowProc = saved;
   EXPECT_EQ(seen, 1);
+  // Text goes through the window when there is one, and back.
+  root->Show();
+  child->SetText(u"Caption");
+  EXPECT_EQ(GetWindowText(child->GetHandle()), u"Caption");
+  SetWindowText(child->GetHandle(), u"From the window");
+  EXPECT_EQ(child->GetText(), u"From the window");
+  EXPECT_EQ(child->Perform(WM_GETTEXTLENGTH), 15);
   EXPECT_EQ(GetShortHint(u"Short|Long"), u"Short");
   EXPECT_EQ(GetLongHint(u"Short|Long"), u"Long");
   EXPECT_EQ(GetLongHint(u"Only"), u"Only");
