@@ -403,3 +403,17 @@ TEST(ZCLXMLDocument, SaveReportsAFailedWrite) {
   TFailingStream binary(10);
   EXPECT_THROW(doc->SaveToStream(&binary, TZCLXMLDocumentFormat::Binary()), EWriteError);
 }
+
+TEST(ZCLXMLDocument, FilesInBothForms) {
+  TDocPtr doc = NewDoc();
+  TZCLXMLNode* root = doc->Add(u"root");
+  root->GetAttributes()->SetValueAsInteger(u"n", 3);
+  root->Add(u"child")->SetNodeValue(u" v ");
+  for (TZCLXMLDocumentFormat form : {TZCLXMLDocumentFormat::Default(), TZCLXMLDocumentFormat::Binary()}) {
+    const String file = UTF8ToString(TempDir() + "/doc.bin");
+    doc->SaveToFileAs(file, form);
+    TDocPtr back(TZCLXMLDocument::CreateFromFile(file), [](TZCLXMLDocument* D) { Free(D); });
+    EXPECT_FALSE(back->HasLoadError());
+    EXPECT_TRUE(back->Equals(doc.get()));
+  }
+}
