@@ -361,6 +361,85 @@ TEST_F(FormsTest, AReleasedFormIsGoneOnceTheLoopRuns) {
   for (Integer i = 0; i < Screen->GetFormCount(); ++i) EXPECT_NE(Screen->GetForms(i), form);
 }
 
+TEST_F(FormsTest, ReleaseInsideTheFormsOwnModalLoopEndsItAndFreesTheFormAfterwards) {
+  TForm* dialog = NewForm(TRect(300, 300, 600, 500));
+  auto* button = Child<TTestButton>(dialog, TRect(10, 10, 80, 35));
+  TLog log;
+  GuardModalLoop(log, dialog);
+  dialog->OnDestroy = TNotifyEvent(
+      &log, +[](TLog* L, TObject*) { L->Events.push_back(u"destroy"); });
+  button->OnClick = TNotifyEvent(
+      &log, +[](TLog* L, TObject* Sender) {
+        GetParentForm(static_cast<TControl*>(Sender))->Release();
+        L->Events.push_back(u"released");
+      });
+  Headless::KeyPress(VK_RETURN);
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_EQ(log.Events, (std::vector<String>{u"released"}));  // still there for the caller
+  Headless::RunUntilIdle();
+  Forget(dialog);
+  EXPECT_EQ(log.Events, (std::vector<String>{u"released", u"destroy"}));
+}
+
+TEST_F(FormsTest, AltAndACharacterOpenTheMainMenusItem) {
+  TForm* form = NewForm(TRect(100, 100, 400, 300));
+  Child<TBox>(form, TRect(10, 10, 60, 30));
+  auto* menu = ::Create<TMainMenu>(form);
+  auto* file = ::Create<TMenuItem>(form);
+  file->SetCaption(u"&File");
+  menu->GetItems()->Add(file);
+  TLog log;
+  file->OnClick = TNotifyEvent(
+      &log, +[](TLog* L, TObject*) { L->Events.push_back(u"file"); });
+  form->SetMenu(menu);
+  form->Show();
+  Headless::RunUntilIdle();
+  Headless::KeyDown(VK_MENU);
+  Headless::KeyPress(u'X');  // no item has it
+  Headless::KeyPress(u'F');
+  Headless::KeyUp(VK_MENU);
+  Headless::RunUntilIdle();
+  EXPECT_EQ(log.Events, (std::vector<String>{u"file"}));
+}
+
+TEST_F(FormsTest, PositionPlacesTheFormWhenFirstShown) {
+  TForm* owner = NewForm(TRect(100, 100, 500, 400));
+  owner->Show();
+  struct TCase {
+    TPosition Position;
+    TPoint Expected;
+  };
+  // The work area of the 1920 x 1080 monitor ends above the 40-pixel task bar.
+  for (const TCase& c : {TCase{poDesigned, TPoint(5, 6)}, TCase{poScreenCenter, TPoint(860, 420)},
+                         TCase{poOwnerFormCenter, TPoint(200, 150)}}) {
+    SCOPED_TRACE(Integer(c.Position));
+    auto* form = ::Create<TForm>(owner);
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(5, 6, 200, 200);
+    form->SetPosition(c.Position);
+    form->Show();
+    EXPECT_EQ(form->GetBoundsRect().TopLeft(), c.Expected);
+    form->Hide();
+    form->SetLeft(7);
+    form->Show();  // only the first showing places it
+    EXPECT_EQ(form->GetLeft(), 7);
+    Free(form);
+  }
+}
+
+TEST_F(FormsTest, DataModulesJoinTheScreenUntilFreed) {
+  TLog log;
+  auto* module = TDataModule::CreateNew<TDataModule>(nullptr);
+  ASSERT_EQ(Screen->GetDataModuleCount(), 1);
+  EXPECT_EQ(Screen->GetDataModules(0), module);
+  module->OnDestroy = TNotifyEvent(
+      &log, +[](TLog* L, TObject*) { L->Events.push_back(u"destroy"); });
+  Free(module);
+  EXPECT_EQ(Screen->GetDataModuleCount(), 0);
+  EXPECT_EQ(log.Events, (std::vector<String>{u"destroy"}));
+  EXPECT_THROW(Screen->GetDataModules(0), EListError);
+}
+
 // ---- screen -----------------------------------------------------------------------------------
 
 TEST_F(FormsTest, ScreenListsFormsInZOrderWithTheActiveOneFirst) {
