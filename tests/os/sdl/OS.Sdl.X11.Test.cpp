@@ -1,14 +1,19 @@
 // The SDL backend on a real X server: a private Xvfb started for this program. Windows made
 // through the window layer appear on its screen (read back with xwd), and input made with
 // xdotool comes back as messages. Every test skips when the server or SDL cannot start.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <thread>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "os/OS.Backend.h"
+#include "os/OS.Clipboard.h"
+#include "os/OS.DragDrop.h"
 #include "os/OS.Gdi.h"
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
@@ -92,8 +97,8 @@ class SdlX11 : public ::testing::Test {
     GLog.clear();
   }
 
-  HWND Create(const TRect& Bounds, COLORREF Color, DWORD ExStyle = 0) {
-    HWND h = CreateWindowEx(ExStyle, TestClass, u"sdl test", WS_POPUP, Bounds.Left, Bounds.Top, Bounds.Width(),
+  HWND Create(const TRect& Bounds, COLORREF Color, DWORD ExStyle = 0, const Char* Title = u"sdl test") {
+    HWND h = CreateWindowEx(ExStyle, TestClass, Title, WS_POPUP, Bounds.Left, Bounds.Top, Bounds.Width(),
                             Bounds.Height(), nullptr);
     EXPECT_NE(h, nullptr);
     if (!h) return nullptr;
@@ -153,6 +158,13 @@ class SdlX11 : public ::testing::Test {
                &out);
     const size_t at = out.find("WINDOW=");
     return at == std::string::npos ? std::string() : out.substr(at + 7, out.find('\n', at) - at - 7);
+  }
+
+  // The X window id of our window with the given title.
+  static std::string XWindowNamed(const std::string& Title) {
+    std::string out;
+    RunX11Tool(Server().Display(), {"xdotool", "search", "--name", Title}, &out);
+    return out.substr(0, out.find('\n'));
   }
 
   static bool Received(HWND Window, UINT Msg, TRecorded* Found = nullptr) {
@@ -252,9 +264,8 @@ TEST_F(SdlX11, KeysComeBackAsKeyAndCharacterMessages) {
   SetActiveWindow(h);
   SetFocus(h);
   ExpectScreen({{{150, 100}, 0x00FFFF}});
-  std::string id;
-  ASSERT_EQ(RunX11Tool(Server().Display(), {"xdotool", "search", "--name", "sdl test"}, &id), 0);
-  id = id.substr(0, id.find('\n'));
+  const std::string id = XWindowNamed("sdl test");
+  ASSERT_FALSE(id.empty());
   ASSERT_EQ(RunX11Tool(Server().Display(), {"xdotool", "windowfocus", "--sync", id, "key", "a", "Return"}), 0);
   ASSERT_TRUE(PumpUntil([&] {
     for (const TRecorded& r : GLog)
@@ -267,4 +278,140 @@ TEST_F(SdlX11, KeysComeBackAsKeyAndCharacterMessages) {
   const std::vector<std::pair<UINT, WPARAM>> expected{{WM_KEYDOWN, 'A'}, {WM_CHAR, u'a'},       {WM_KEYUP, 'A'},
                                                       {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, u'\r'}, {WM_KEYUP, VK_RETURN}};
   EXPECT_EQ(keys, expected);
+}
+
+TEST_F(SdlX11, DesktopFocusActivatesTheWindow) {
+  HWND first = Create(Bounds(100, 80, 100, 100), RGB(255, 0, 0), 0, u"first window");
+  HWND second = Create(Bounds(300, 80, 100, 100), RGB(0, 255, 0), 0, u"second window");
+  ASSERT_TRUE(first && second);
+  SetActiveWindow(first);
+  ExpectScreen({{{350, 100}, 0x00FF00}});
+  const std::string id = XWindowNamed("second window");
+  ASSERT_FALSE(id.empty());
+  ASSERT_EQ(RunX11Tool(Server().Display(), {"xdotool", "windowfocus", "--sync", id}), 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == second; }));
+  EXPECT_TRUE(Received(first, WM_ACTIVATE));
+}
+
+TEST_F(SdlX11, AnotherThreadEndsTheWait) {
+  HWND h = Create(Bounds(100, 80, 50, 50), RGB(0, 0, 255));
+  ASSERT_TRUE(h);
+  Settle();
+  std::thread poster([h] { PostMessage(h, WM_USER + 7, 42, 0); });
+  MSG msg;
+  do {
+    ASSERT_TRUE(GetMessage(msg, nullptr, 0, 0));  // blocks in the backend's wait until the post wakes it
+    DispatchMessage(msg);
+  } while (msg.message != WM_USER + 7);
+  poster.join();
+  EXPECT_EQ(msg.wParam, 42u);
+}
+
+TEST_F(SdlX11, ClipboardTextReachesTheDesktopAndComesBack) {
+  auto put = [](UINT Format, HGLOBAL Block) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(Format, Block);
+    CloseClipboard();
+  };
+  auto text = [](const String& Value) {
+    HGLOBAL block = GlobalAlloc(GHND, (Value.size() + 1) * sizeof(Char));
+    std::memcpy(GlobalLock(block), Value.c_str(), (Value.size() + 1) * sizeof(Char));
+    GlobalUnlock(block);
+    return block;
+  };
+  auto desktop = [] {
+    char* utf8 = SDL_GetClipboardText();
+    std::string value = utf8 ? utf8 : "";
+    SDL_free(utf8);
+    return value;
+  };
+  auto ours = [](UINT Format) {
+    std::vector<Byte> bytes;
+    if (!OpenClipboard(nullptr)) return bytes;
+    if (HGLOBAL block = GetClipboardData(Format)) {
+      const Byte* data = static_cast<const Byte*>(GlobalLock(block));
+      bytes.assign(data, data + GlobalSize(block));
+      GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return bytes;
+  };
+
+  put(CF_UNICODETEXT, text(u"line one\r\nline two"));
+  EXPECT_EQ(desktop(), "line one\nline two");
+
+  // Another program's text replaces ours, with the process's line ends.
+  SDL_SetClipboardText("from the desktop\n");
+  const std::vector<Byte> got = ours(CF_UNICODETEXT);
+  ASSERT_GE(got.size(), 2u);
+  EXPECT_EQ(String(reinterpret_cast<const Char*>(got.data())), u"from the desktop\r\n");
+
+  // A file list goes out as names; reading our own list back does not lose the files.
+  put(CF_HDROP, CreateFileDropBlock({u"/tmp/one.png", u"/tmp/two words.png"}));
+  EXPECT_EQ(desktop(), "/tmp/one.png\n/tmp/two words.png");
+  const std::vector<Byte> files = ours(CF_HDROP);
+  EXPECT_EQ(ReadFileDropBlock(files.data(), files.size()), (std::vector<String>{u"/tmp/one.png", u"/tmp/two words.png"}));
+}
+
+namespace {
+
+class TFileTarget : public TInterfacedObject, public IDropTarget {
+  RTL_INTERFACES(TInterfacedObject, IDropTarget)
+ public:
+  std::vector<String> Files;
+  TPoint Point;
+  HRESULT DragEnter(IDataObject*, DWORD, TPoint, DWORD* Effect) override {
+    *Effect &= DROPEFFECT_COPY;
+    return S_OK;
+  }
+  HRESULT DragOver(DWORD, TPoint, DWORD* Effect) override {
+    *Effect &= DROPEFFECT_COPY;
+    return S_OK;
+  }
+  HRESULT DragLeave() override { return S_OK; }
+  HRESULT Drop(IDataObject* Data, DWORD, TPoint At, DWORD* Effect) override {
+    FORMATETC format;
+    format.cfFormat = CF_HDROP;
+    STGMEDIUM medium;
+    if (Data->GetData(format, medium) == S_OK) {
+      Files = ReadFileDropBlock(medium.hGlobal);
+      ReleaseStgMedium(medium);
+    }
+    Point = At;
+    *Effect &= DROPEFFECT_COPY;
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+TEST_F(SdlX11, FilesDroppedFromTheDesktopReachTheTarget) {
+  HWND h = Create(Bounds(100, 80, 200, 120), RGB(255, 0, 255));
+  ASSERT_TRUE(h);
+  IPtr<TFileTarget> target(::Create<TFileTarget>());
+  ASSERT_EQ(RegisterDragDrop(h, target.get()), S_OK);
+  ExpectScreen({{{150, 100}, 0xFF00FF}});
+  ASSERT_EQ(RunX11Tool(Server().Display(), {"xdotool", "mousemove", "150", "130"}), 0);
+  // The desktop's drop as SDL reports it: a begin, one event per file, a completion.
+  Uint32 windowId = 0;
+  SDL_Window* native = SDL_GetMouseFocus();
+  if (native) windowId = SDL_GetWindowID(native);
+  SDL_Event event;
+  SDL_zero(event);
+  event.type = SDL_DROPBEGIN;
+  event.drop.windowID = windowId;
+  SDL_PushEvent(&event);
+  for (const char* file : {"/tmp/a.zsk", "/tmp/b c.zsk"}) {
+    event.type = SDL_DROPFILE;
+    event.drop.file = SDL_strdup(file);
+    SDL_PushEvent(&event);
+  }
+  event.type = SDL_DROPCOMPLETE;
+  event.drop.file = nullptr;
+  SDL_PushEvent(&event);
+  EXPECT_TRUE(PumpUntil([&] { return !target->Files.empty(); }));
+  EXPECT_EQ(target->Files, (std::vector<String>{u"/tmp/a.zsk", u"/tmp/b c.zsk"}));
+  EXPECT_TRUE(Bounds(100, 80, 200, 120).Contains(target->Point));
+  RevokeDragDrop(h);
 }

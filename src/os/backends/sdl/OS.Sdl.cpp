@@ -122,6 +122,7 @@ class TSdlBackend : public TDisplayBackend {
     return it == FWindows.end() ? nullptr : it->second;
   }
   TPoint ToScreen(Uint32 WindowId, int X, int Y) const;
+  TPoint DropPoint(Uint32 WindowId) const;
   void Handle(const SDL_Event& Event);
   void HandleWindowEvent(const SDL_WindowEvent& Event);
   void SyncKeyboardFocus();
@@ -146,6 +147,7 @@ class TSdlBackend : public TDisplayBackend {
   float FWheelY = 0;
   // Files of a drop in progress (between SDL_DROPBEGIN and SDL_DROPCOMPLETE).
   std::vector<String> FDropFiles;
+  Uint32 FDropWindow = 0;
   // Cursors: the standard shapes, created on first use, and the one made from pixels.
   SDL_Cursor* FSystemCursors[SDL_NUM_SYSTEM_CURSORS] = {};
   SDL_Cursor* FImageCursor = nullptr;
@@ -153,7 +155,8 @@ class TSdlBackend : public TDisplayBackend {
   std::vector<uint32_t> FImageCursorPixels;
   bool FCursorHidden = false;
   // Clipboard: text published for a file list (the desktop gives it back as ours), and whether
-  // text was published since the last pump (a clipboard holding both publishes the text).
+  // the clipboard session (opening to closing) published text: a clipboard holding text and
+  // files gives the desktop the text.
   TClipboardBridge FBridge;
   String FFilesText;
   bool FTextPublished = false;
@@ -534,8 +537,27 @@ TPoint TSdlBackend::ToScreen(Uint32 WindowId, int X, int Y) const {
   return TPoint(x, y);
 }
 
+// SDL does not say where a drop happened: the pointer is there, as far as SDL knows it (its
+// global position can lag behind); a position outside the window dropped on gives the window's
+// centre.
+TPoint TSdlBackend::DropPoint(Uint32 WindowId) const {
+  int x = 0, y = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  SDL_Window* window = SDL_GetWindowFromID(WindowId);
+  if (!window) return TPoint(x, y);
+  int left = 0, top = 0, width = 0, height = 0;
+  SDL_GetWindowPosition(window, &left, &top);
+  SDL_GetWindowSize(window, &width, &height);
+  const TRect bounds(left, top, left + width, top + height);
+  if (bounds.Contains(TPoint(x, y))) return TPoint(x, y);
+  if (SDL_GetMouseFocus() == window) {
+    SDL_GetMouseState(&x, &y);
+    if (bounds.Contains(TPoint(left + x, top + y))) return TPoint(left + x, top + y);
+  }
+  return bounds.CenterPoint();
+}
+
 void TSdlBackend::PumpEvents() {
-  FTextPublished = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) Handle(event);
   SyncKeyboardFocus();
@@ -626,6 +648,7 @@ void TSdlBackend::Handle(const SDL_Event& Event) {
       break;
     case SDL_DROPBEGIN:
       FDropFiles.clear();
+      FDropWindow = Event.drop.windowID;
       break;
     case SDL_DROPFILE:
       if (Event.drop.file) {
@@ -640,9 +663,7 @@ void TSdlBackend::Handle(const SDL_Event& Event) {
       std::vector<String> files = std::move(FDropFiles);
       FDropFiles.clear();
       if (files.empty()) break;
-      int x = 0, y = 0;
-      SDL_GetGlobalMouseState(&x, &y);
-      DropFilesFromDesktop(files, TPoint(x, y));
+      DropFilesFromDesktop(files, DropPoint(Event.drop.windowID ? Event.drop.windowID : FDropWindow));
       break;
     }
     default:
@@ -798,6 +819,8 @@ void TSdlBackend::ClipboardSetText(const String& Text) {
 }
 
 bool TSdlBackend::ClipboardGetText(String& Text) {
+  // Opening the clipboard starts a session: what its closing publishes is decided anew.
+  FTextPublished = false;
   if (!IsUiThread() || !SDL_HasClipboardText()) return false;
   char* utf8 = SDL_GetClipboardText();
   if (!utf8) return false;
@@ -810,8 +833,8 @@ bool TSdlBackend::ClipboardGetText(String& Text) {
 }
 
 void TSdlBackend::ClipboardSetFiles(const std::vector<String>& Files) {
-  // SDL offers the desktop text only: a file list goes as its names, one a line, unless text
-  // was published with it.
+  // SDL offers the desktop text only: a file list goes as its names, one a line, unless the
+  // clipboard's text went out with it.
   if (!IsUiThread() || Files.empty() || FTextPublished) return;
   FFilesText = FileListText(Files);
   SDL_SetClipboardText(StringToUTF8(FFilesText).c_str());
