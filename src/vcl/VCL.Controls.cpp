@@ -1723,9 +1723,10 @@ void TWinControl::NotifyControls(UINT Msg) {
 }
 
 void TWinControl::SetChildOrder(TComponent* Child, Integer Order) {
+  // Streaming restores the children's stacking order (they are written back to front).
   auto* control = dynamic_cast<TControl*>(Child);
   if (!control || control->FParent != this) return;
-  if (auto* w = dynamic_cast<TWinControl*>(control)) w->SetTabOrder(Order);
+  SetZOrderPosition(control, Order);
 }
 
 void TWinControl::SetZOrderPosition(TControl* AControl, Integer Position) {

@@ -427,6 +427,8 @@ class TControl : public TComponent {
 
   // Parent and place.
   TWinControl* GetParent() const { return FParent; }
+  // The new parent validates the control (ValidateInsert) and takes it; a parent inside this
+  // control raises EInvalidOperation. A control joining a parent at another PPI is scaled to it.
   virtual void SetParent(TWinControl* AParent);
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }

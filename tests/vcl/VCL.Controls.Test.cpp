@@ -295,6 +295,22 @@ TEST_F(ControlsTest, AParentInsideTheControlIsRefused) {
   EXPECT_EQ(inner->GetParent(), outer.Ptr);
 }
 
+TEST_F(ControlsTest, ZOrderDecidesWhichOverlappingChildIsHit) {
+  auto parent = Make<TWinControl>();
+  parent->SetBounds(0, 0, 100, 100);
+  TControl* below = Child<TSolidGraphic>(parent, TRect(0, 0, 50, 50));
+  TControl* above = Child<TSolidGraphic>(parent, TRect(25, 25, 75, 75));
+  EXPECT_EQ(parent->ControlAtPos(TPoint(30, 30), false), above);
+  above->SendToBack();
+  EXPECT_EQ(parent->ControlAtPos(TPoint(30, 30), false), below);
+  EXPECT_EQ(parent->GetControl(0), above);
+  above->BringToFront();
+  EXPECT_EQ(parent->ControlAtPos(TPoint(30, 30), false), above);
+  above->SetVisible(false);
+  EXPECT_EQ(parent->ControlAtPos(TPoint(30, 30), false), below);
+  EXPECT_EQ(parent->ControlAtPos(TPoint(60, 60), false), nullptr);
+}
+
 TEST_F(ControlsTest, TabOrderAndFindNextControl) {
   auto root = Make<TKeyRoot>();
   root->SetBounds(0, 0, 100, 100);
