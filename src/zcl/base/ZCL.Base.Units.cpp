@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/base/ZCL.Web.h"
 
 namespace {
 const TUnit GZclBaseUnits[] = {
@@ -38,6 +39,7 @@ const TUnit GZclBaseUnits[] = {
     {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
     {"ZCL.Threading.Pool", nullptr, FreeTaskDispatcher},
     {"ZCL.Expressions.Math", nullptr, TZCLMathExpressionFactory::FinalizeInstance},
+    {"ZCL.Web", TZCLWebSettings::Initialize, TZCLWebSettings::Finalize},
 };
 }
 
