@@ -1,6 +1,5 @@
 #include "zcl/base/ZCL.FileFormats.XML.Writer.h"
 
-#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
@@ -38,6 +37,42 @@ bool LooksLikeEscape(const Char* P, Integer Count) {
   if (v == 0x5F) return true;
   if (v < 0x20) return v != 9 && v != 10 && v != 13;
   return v == 0xFFFE || v == 0xFFFF || (v >= 0xD800 && v <= 0xDFFF);
+}
+
+// UTF-8 of Text into Out (grown as needed, never shrunk); returns the byte count. A unit that is
+// not part of a surrogate pair becomes U+FFFD, as the run-time library's encoder writes it.
+size_t EncodeUtf8(const String& Text, std::vector<Byte>& Out) {
+  if (Out.size() < Text.size() * 3) Out.resize(Text.size() * 3);
+  Byte* o = Out.data();
+  const Char* p = Text.data();
+  const Char* end = p + Text.size();
+  while (p < end) {
+    uint32_t c = *p++;
+    if (c < 0x80) {
+      *o++ = static_cast<Byte>(c);
+      continue;
+    }
+    if (c < 0x800) {
+      *o++ = static_cast<Byte>(0xC0 | (c >> 6));
+      *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+        c = zcXMLCombineSurrogates(*p++, static_cast<Char>(c));
+        *o++ = static_cast<Byte>(0xF0 | (c >> 18));
+        *o++ = static_cast<Byte>(0x80 | ((c >> 12) & 0x3F));
+        *o++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+        continue;
+      }
+      c = 0xFFFD;
+    }
+    *o++ = static_cast<Byte>(0xE0 | (c >> 12));
+    *o++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
+    *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+  }
+  return static_cast<size_t>(o - Out.data());
 }
 
 }  // namespace
@@ -159,9 +194,9 @@ void TZCLXMLRawWriter::PutName(const String& Prefix, const String& LocalName) {
 void TZCLXMLRawWriter::DoFlush() {
   if (FBuffer.empty()) return;
   try {
-    TBytes bytes = TEncoding::GetUTF8()->GetBytes(FBuffer);
+    const size_t count = EncodeUtf8(FBuffer, FBytes);
     FBuffer.clear();
-    if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    FStream->WriteBuffer(FBytes.data(), static_cast<Int64>(count));
   } catch (...) {
     FState = sError;
     throw;

@@ -120,6 +120,7 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
   bool FDeclarationWritten = false;
   std::vector<TElementScope> FScopes;
   String FBuffer;
+  std::vector<Byte> FBytes;  // the UTF-8 of a flush; kept for the next one
   Char FLastChar = 0;
   Integer FIndentLevel = 0;
   TZCLXMLWriterSettings FSettings;

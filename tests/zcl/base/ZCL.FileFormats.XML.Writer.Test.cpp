@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Base.TestUtil.h"
 #include "zcl/base/ZCL.FileFormats.XML.Types.h"
@@ -239,4 +240,20 @@ TEST(ZCLXMLWriter, CheckingWriterRejectsBadNamesAndDuplicates) {
                       w.WriteEndElement();
                     }),
             "<p:a xmlns:p=\"urn:x\" xml:space=\"preserve\"/>");
+}
+
+// The output is UTF-8 across buffer flushes, with pairs kept whole and lone surrogates replaced
+// as the run-time library's encoder does.
+TEST(ZCLXMLWriter, Utf8AcrossFlushes) {
+  String text;
+  while (text.size() < 200000) text += u"a\u00E9\u20AC\U0001F600\xD800z\xDC00";
+  TZCLXMLWriterSettings s = NoDecl(false);
+  s.RejectInvalidChars = false;
+  std::string out = Written(s, [&](TZCLXMLWriter& w) {
+    w.WriteStartElement(u"r");
+    w.WriteCData(text);
+    w.WriteEndElement();
+  });
+  TBytes expected = TEncoding::GetUTF8()->GetBytes(u"<r><![CDATA[" + text + u"]]></r>");
+  EXPECT_TRUE(out == std::string(expected.begin(), expected.end()));
 }
