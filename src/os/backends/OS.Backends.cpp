@@ -38,7 +38,10 @@ TDisplayBackendKind InstallDisplayBackendForProgram(String& Error) {
     case TDisplayBackendKind::Sdl: {
       String reason;
       if (InstallSdlBackend(&reason)) return kind;
-      Error = u"cannot open the display: " + reason + u"; set ZEPHSE_BACKEND=headless to run without one";
+      const char* display = std::getenv("DISPLAY");
+      if (!NonEmpty(display)) display = std::getenv("WAYLAND_DISPLAY");
+      Error = u"cannot open the display " + UTF8ToString(NonEmpty(display) ? display : "") + u" (" + reason +
+              u"); set ZEPHSE_BACKEND=headless to run without one";
       return TDisplayBackendKind::None;
     }
     case TDisplayBackendKind::None:

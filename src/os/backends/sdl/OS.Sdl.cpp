@@ -212,7 +212,6 @@ bool RegionRects(HWND Window, std::vector<TRect>& Rects) {
 
 TSdlWindow::TSdlWindow(TSdlBackend& Backend, HWND Handle, SDL_Window* Window, bool Shapeable, bool Activates)
     : FBackend(Backend), FHandle(Handle), FWindow(Window), FShapeable(Shapeable), FActivates(Activates) {
-  SDL_SetWindowData(FWindow, "zephse.hwnd", Handle);
   FTopmost = (GetWindowLong(Handle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   FBackend.Register(this);
 }
@@ -850,6 +849,9 @@ bool InstallSdlBackend(String* Error) {
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // A desktop display only: SDL would otherwise fall back to drawing into nothing. A driver the
+  // user names in SDL_VIDEODRIVER still wins.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (Error) *Error = UTF8ToString(SDL_GetError());
     return false;
