@@ -233,9 +233,9 @@ void TCustomForm::Deactivate() {
 const TMessageTable& TCustomForm::MessageTable() {
   static const TMessageTable table(
       &inherited::MessageTable(),
-      {VCL_MESSAGE(WM_ACTIVATE, &TCustomForm::WMActivate), VCL_MESSAGE(WM_CLOSE, &TCustomForm::WMClose),
-       VCL_MESSAGE(WM_SIZE, &TCustomForm::WMSize), VCL_MESSAGE(WM_SYSCOMMAND, &TCustomForm::WMSysCommand),
-       VCL_MESSAGE(WM_DPICHANGED, &TCustomForm::WMDpiChanged),
+      {VCL_MESSAGE(WM_ACTIVATE, &TCustomForm::WMActivate), VCL_MESSAGE(WM_ACTIVATEAPP, &TCustomForm::WMActivateApp),
+       VCL_MESSAGE(WM_CLOSE, &TCustomForm::WMClose), VCL_MESSAGE(WM_SIZE, &TCustomForm::WMSize),
+       VCL_MESSAGE(WM_SYSCOMMAND, &TCustomForm::WMSysCommand), VCL_MESSAGE(WM_DPICHANGED, &TCustomForm::WMDpiChanged),
        VCL_MESSAGE(WM_GETMINMAXINFO, &TCustomForm::WMGetMinMaxInfo), VCL_MESSAGE(CM_ACTIVATE, &TCustomForm::CMActivate),
        VCL_MESSAGE(CM_DEACTIVATE, &TCustomForm::CMDeactivate), VCL_MESSAGE(CM_DIALOGKEY, &TCustomForm::CMDialogKey),
        VCL_MESSAGE(CM_SHOWINGCHANGED, &TCustomForm::CMShowingChanged), VCL_MESSAGE(CM_RELEASE, &TCustomForm::CMRelease),
@@ -351,7 +351,10 @@ void TCustomForm::SetWindowState(TWindowState Value) {
 void TCustomForm::SetPopupMode(TPopupMode Value) {
   if (FPopupMode == Value) return;
   FPopupMode = Value;
-  if (Value != pmExplicit) SetPopupParent(nullptr), FPopupMode = Value;
+  if (Value != pmExplicit && FPopupParent) {
+    FPopupParent->RemoveFreeNotification(this);
+    FPopupParent = nullptr;
+  }
   if (HandleAllocated() && !FParent) SetWindowLongPtr(FHandle, GWLP_HWNDPARENT, LONG_PTR(GetOwnerWindow()));
 }
 
@@ -623,6 +626,33 @@ void TCustomForm::CMRelease(TMessage& /*Message*/) {
   Free(this);
 }
 
+namespace {
+// Tells whether a component still exists (it may be freed by its owner inside a modal loop).
+class TExistenceGuard : public TComponent {
+ public:
+  TExistenceGuard() : TComponent(nullptr) {}
+  void Watch(TComponent* Component) {
+    FWatched = Component;
+    Component->FreeNotification(this);
+  }
+  bool Exists() const { return FWatched != nullptr; }
+  void Forget() {
+    if (FWatched) FWatched->RemoveFreeNotification(this);
+    FWatched = nullptr;
+  }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FWatched) FWatched = nullptr;
+  }
+
+ private:
+  using inherited = TComponent;
+  TComponent* FWatched = nullptr;
+};
+}  // namespace
+
 TModalResult TCustomForm::ShowModal() {
   if (FVisible || !GetEnabled() || FFormState.Contains(fsModal) || FParent)
     throw EInvalidOperation(u"Cannot make a visible window modal");
@@ -632,75 +662,53 @@ TModalResult TCustomForm::ShowModal() {
     ReleaseCapture();
   }
   Application->CancelHint();
-  Application->ModalStarted();
   const HWND activeWindow = GetActiveWindow();
-  TCustomForm* focusedForm = Screen ? Screen->GetFocusedForm() : nullptr;
-  FFormState.Include(fsModal);
+  auto* guard = Create<TExistenceGuard>();
+  guard->Watch(this);
   std::vector<HWND> disabled;
-  TModalResult result = mrNone;
-  // The form may be freed inside the loop (by its owner); the guard tells.
-  bool exists = true;
-  struct TGuard : TComponent {
-    using TComponent::TComponent;
-    TCustomForm* Watched = nullptr;
-    bool* Exists = nullptr;
-    void Notification(TComponent* AComponent, TOperation Operation) override {
-      if (Operation == opRemove && AComponent == Watched) *Exists = false;
+  TModalResult result = mrCancel;
+  // Runs however the loop ends; the form may be gone by then.
+  auto finish = [&] {
+    if (guard->Exists()) {
+      FFormState.Exclude(fsModal);
+      if (Screen && Screen->GetFocusedForm() == this) {
+        Screen->SetFocusedForm(nullptr);
+        Perform(CM_DEACTIVATE);
+      }
+      if (FVisible) Hide();
     }
+    EnableTaskWindows(disabled);
+    Free(guard);
+    if (activeWindow && IsWindow(activeWindow) && IsWindowVisible(activeWindow)) SetActiveWindow(activeWindow);
+    Application->ModalFinished();
   };
-  TGuard* guard = new TGuard(nullptr);
-  guard->Watched = this;
-  guard->Exists = &exists;
-  FreeNotification(guard);
+  Application->ModalStarted();
+  FFormState.Include(fsModal);
   try {
     disabled = DisableTaskWindows(GetHandle());
+    FModalResult = mrNone;
     Show();
-    try {
-      if (Screen) Screen->SetFocusedForm(this);
-      FModalResult = mrNone;
-      do {
-        try {
-          Application->HandleMessage();
-        } catch (...) {
-          Application->HandleException(Application);
-        }
-        if (!exists) break;
-        if (Application->GetTerminated())
-          FModalResult = mrCancel;
-        else if (FModalResult != mrNone)
-          CloseModal();
-      } while (FModalResult == mrNone);
-      result = exists ? FModalResult : mrCancel;
-    } catch (...) {
-      if (exists) Hide();
-      throw;
-    }
-    if (exists) {
-      Perform(CM_DEACTIVATE);
-      Hide();
+    while (guard->Exists()) {
+      try {
+        Application->HandleMessage();
+      } catch (...) {
+        Application->HandleException(Application);
+      }
+      if (!guard->Exists()) break;
+      if (Application->GetTerminated())
+        FModalResult = mrCancel;
+      else if (FModalResult != mrNone)
+        CloseModal();
+      if (FModalResult != mrNone) {
+        result = FModalResult;
+        break;
+      }
     }
   } catch (...) {
-    EnableTaskWindows(disabled);
-    if (exists) {
-      FFormState.Exclude(fsModal);
-      RemoveFreeNotification(guard);
-    }
-    delete guard;
-    Application->ModalFinished();
+    finish();
     throw;
   }
-  EnableTaskWindows(disabled);
-  if (exists) {
-    FFormState.Exclude(fsModal);
-    RemoveFreeNotification(guard);
-  }
-  delete guard;
-  if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
-  if (focusedForm && Screen &&
-      std::find(Screen->FForms.begin(), Screen->FForms.end(), focusedForm) != Screen->FForms.end() &&
-      focusedForm->HandleAllocated() && GetActiveWindow() == focusedForm->FHandle)
-    Screen->SetFocusedForm(focusedForm);
-  Application->ModalFinished();
+  finish();
   return result;
 }
 
@@ -714,6 +722,12 @@ void TCustomForm::WMActivate(TMessage& Message) {
     return;
   }
   SetActive(LOWORD(Message.WParam) != WA_INACTIVE);
+}
+
+void TCustomForm::WMActivateApp(TMessage& Message) {
+  // Every top-level form hears it; the application reports the change once.
+  if (Application) Application->SetActive(Message.WParam != 0);
+  InheritedMessage(inherited::MessageTable(), Message);
 }
 
 void TCustomForm::SetActive(bool Value) {
@@ -1094,8 +1108,6 @@ TRect THintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void* /*A
   return r;
 }
 
-bool THintWindow::ShouldHideHint() { return true; }
-
 void THintWindow::ActivateHint(TRect Rect, const String& AHint) { ActivateHintData(Rect, AHint, nullptr); }
 
 void THintWindow::ActivateHintData(TRect Rect, const String& AHint, void* /*AData*/) {
@@ -1376,7 +1388,7 @@ HWND TApplication::GetHandle() {
 }
 
 LRESULT TApplication::AppWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Application && Application->FHandle == Window && (Msg == WM_TIMER || Msg == WM_ACTIVATEAPP)) {
+  if (Application && Application->FHandle == Window && Msg == WM_TIMER) {
     try {
       Application->WndProc(Msg, WParam, LParam);
     } catch (...) {
@@ -1387,16 +1399,18 @@ LRESULT TApplication::AppWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
   return DefWindowProc(Window, Msg, WParam, LParam);
 }
 
-void TApplication::WndProc(UINT Msg, WPARAM WParam, LPARAM /*LParam*/) {
-  if (Msg == WM_ACTIVATEAPP) {
-    if (WParam) {
-      if (OnActivate) OnActivate(this);
-    } else {
-      CancelHint();
-      if (OnDeactivate) OnDeactivate(this);
-    }
-    return;
+void TApplication::SetActive(bool Value) {
+  if (!Value) CancelHint();
+  if (FActive == Value) return;
+  FActive = Value;
+  if (Value) {
+    if (OnActivate) OnActivate(this);
+  } else if (OnDeactivate) {
+    OnDeactivate(this);
   }
+}
+
+void TApplication::WndProc(UINT /*Msg*/, WPARAM WParam, LPARAM /*LParam*/) {
   if (WParam == HintTimerId) {
     StopHintTimer();
     if (FHintTimerShows) {

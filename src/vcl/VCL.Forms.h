@@ -217,6 +217,7 @@ class TCustomForm : public TScrollingWinControl {
   virtual HWND GetOwnerWindow();
 
   void WMActivate(TMessage& Message);
+  void WMActivateApp(TMessage& Message);
   void WMClose(TMessage& Message);
   void WMSize(TMessage& Message);
   void WMSysCommand(TMessage& Message);
@@ -324,10 +325,8 @@ class THintWindow : public TCustomControl {
   virtual void ActivateHintData(TRect Rect, const String& AHint, void* AData);
   // The size the hint needs for AHint, wrapped at MaxWidth (top-left at 0, 0).
   virtual TRect CalcHintRect(Integer MaxWidth, const String& AHint, void* AData);
-  // Hides the window (it is made again when next shown).
+  // Hides the window.
   void ReleaseHandle();
-  // Whether Text differs from what the window shows (so that showing it again is worth it).
-  virtual bool ShouldHideHint();
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -485,6 +484,8 @@ class TApplication : public TComponent {
   void HandleMessage();
   // The hidden window of the application (timers of the hint and idle machinery).
   HWND GetHandle();
+  // Whether one of the program's windows has the activation.
+  bool GetActive() const { return FActive; }
 
   // Reports the exception being handled (call from a catch block): OnException or ShowException.
   // EAbort is silent.
@@ -555,6 +556,7 @@ class TApplication : public TComponent {
   friend class TCustomForm;
   static LRESULT AppWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
   void WndProc(UINT Msg, WPARAM WParam, LPARAM LParam);
+  void SetActive(bool Value);
   void StartHintTimer(Integer Value, bool Show);
   void StopHintTimer();
   void DoMouseIdle();
@@ -583,6 +585,7 @@ class TApplication : public TComponent {
   bool FMainFormOnTaskBar = false;
   bool FTerminated = false;
   bool FRunning = false;
+  bool FActive = false;
 };
 
 // The process's application and screen objects (between the unit's initialisation and

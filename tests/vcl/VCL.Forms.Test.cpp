@@ -536,6 +536,18 @@ TEST_F(FormsTest, AHintShowsAfterThePauseAndHidesAfterTheHidePause) {
   Headless::MouseMove(TPoint(135, 121));
   Headless::Advance(1000);
   EXPECT_FALSE(hint->GetShowing());
+
+  // Another program taking the activation hides a hint at once.
+  Application->CancelHint();
+  Headless::MouseMove(TPoint(136, 121));
+  Headless::Advance(500);
+  ASSERT_TRUE(hint->GetShowing());
+  InputAppActivation(false);
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(hint->GetShowing());
+  EXPECT_FALSE(Application->GetActive());
+  InputAppActivation(true);
+  Headless::RunUntilIdle();
 }
 
 TEST_F(FormsTest, AControlMayRefuseOrChangeItsHintInHintShow) {
@@ -650,6 +662,14 @@ TEST_F(FormsTest, AFormMovedToA144DpiMonitorScalesOnce) {
   EXPECT_EQ(box->GetBoundsRect(), TRect(15, 30, 165, 75));
   EXPECT_EQ(form->GetFont()->GetHeight(), -18);
   EXPECT_EQ(log.Events.size(), 1u);
+
+  // A form first shown on the 144-DPI monitor takes its DPI then.
+  TForm* other = NewForm(TRect(2000, 600, 2200, 700));
+  auto* otherBox = Child<TBox>(other, TRect(10, 20, 110, 50));
+  other->Show();
+  EXPECT_EQ(other->GetPixelsPerInch(), 144);
+  EXPECT_EQ(otherBox->GetBoundsRect(), TRect(15, 30, 165, 75));
+  EXPECT_EQ(other->GetBoundsRect(), TRect(2000, 600, 2300, 750));
 }
 
 }  // namespace
