@@ -64,9 +64,10 @@ TEST(ZCLXMLDocument, DefaultAndOtherTextForms) {
 
 // Every document the text form writes loads back equal, whatever its values hold.
 TEST(ZCLXMLDocument, TextRoundTripKeepsValuesExactly) {
-  const String values[] = {u"plain",        u"  leading",   u"trailing\t",   u"   ",          u"\r\n",
-                           u"a\rb\r\nc\nd", u"x\x01y\x1F",  u"\x01",         u"lone \xD800!", u"_x0001_ and _",
-                           u"<&>\"'",       u"tab\tinside", u"\U0001F600 é", u"]]>"};
+  const String values[] = {
+      u"plain",        u"  leading",   u"trailing\t",   u"   ",          u"\r\n",
+      u"a\rb\r\nc\nd", u"x\x01y\x1F",  u"\x01",         u"lone \xD800!", u"_x0001_ and _",
+      u"<&>\"'",       u"tab\tinside", u"\U0001F600 é", u"]]>",          u"\xFFFE\xFFFF non-characters"};
   const TZCLXMLDocumentFormat forms[] = {TZCLXMLDocumentFormat::Default(), TZCLXMLDocumentFormat::Text(0, false, true)};
   for (const String& v : values) {
     for (TZCLXMLDocumentFormat form : forms) {
