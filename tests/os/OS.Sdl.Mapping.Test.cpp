@@ -17,9 +17,9 @@ TEST(SdlMapping, VirtualKeysFollowLayoutForLettersAndPositionOtherwise) {
     WORD Expected;
   } cases[] = {
       {SDLK_a, SDL_SCANCODE_A, false, 'A'},
-      {SDLK_a, SDL_SCANCODE_Q, false, 'A'},           // AZERTY: the key left of Z gives 'a'
-      {'&', SDL_SCANCODE_1, false, '1'},              // AZERTY top row: digits by position
-      {0x444, SDL_SCANCODE_A, false, 'A'},            // Cyrillic letter: by position
+      {SDLK_a, SDL_SCANCODE_Q, false, 'A'},  // AZERTY: the key left of Z gives 'a'
+      {'&', SDL_SCANCODE_1, false, '1'},     // AZERTY top row: digits by position
+      {0x444, SDL_SCANCODE_A, false, 'A'},   // Cyrillic letter: by position
       {SDLK_0, SDL_SCANCODE_0, false, '0'},
       {SDLK_KP_1, SDL_SCANCODE_KP_1, true, VK_NUMPAD0 + 1},
       {SDLK_KP_1, SDL_SCANCODE_KP_1, false, VK_END},
@@ -59,8 +59,8 @@ TEST(SdlMapping, KeyCharactersCoverWhatTextInputDoesNotBring) {
       {'F', SDLK_f, false, false, true, false, u'f'},  // Alt+F: WM_SYSCHAR for the menu
       {'F', SDLK_f, true, false, true, false, u'F'},
       {'F', SDLK_f, true, false, true, true, u'f'},
-      {'A', SDLK_a, false, false, false, false, 0},    // printable: comes as text input
-      {'Q', SDLK_q, false, true, true, false, 0},      // Ctrl+Alt stands for AltGr
+      {'A', SDLK_a, false, false, false, false, 0},  // printable: comes as text input
+      {'Q', SDLK_q, false, true, true, false, 0},    // Ctrl+Alt stands for AltGr
       {VK_SPACE, SDLK_SPACE, false, false, false, false, 0},
   };
   for (const TCase& c : cases)
@@ -110,8 +110,8 @@ TEST(SdlMapping, DpiSnapsToLayoutSteps) {
   struct TCase {
     float Dpi;
     UINT Expected;
-  } cases[] = {{96.0f, 96}, {93.7f, 96}, {0.0f, 96}, {-5.0f, 96}, {NAN, 96}, {INFINITY, 96}, {40.0f, 96},
-               {120.0f, 120}, {141.2f, 144}, {190.0f, 192}, {2000.0f, 480}};
+  } cases[] = {{96.0f, 96}, {93.7f, 96},   {0.0f, 96},    {-5.0f, 96},   {NAN, 96},     {INFINITY, 96},
+               {40.0f, 96}, {120.0f, 120}, {141.2f, 144}, {190.0f, 192}, {2000.0f, 480}};
   for (const TCase& c : cases) EXPECT_EQ(SnapDpi(c.Dpi), c.Expected) << c.Dpi;
 }
 

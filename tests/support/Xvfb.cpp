@@ -80,7 +80,8 @@ bool TXvfb::Start(std::string& Error, int Width, int Height, int TimeoutMs) {
   std::string number;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd p{fds[0], POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;

@@ -6,9 +6,9 @@
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "os/OS.Backend.h"
@@ -153,9 +153,10 @@ class SdlX11 : public ::testing::Test {
   // The X window the server finds at a screen point (moves the pointer there).
   static std::string XWindowAt(TPoint Point) {
     std::string out;
-    RunX11Tool(Server().Display(),
-               {"xdotool", "mousemove", std::to_string(Point.X), std::to_string(Point.Y), "getmouselocation", "--shell"},
-               &out);
+    RunX11Tool(
+        Server().Display(),
+        {"xdotool", "mousemove", std::to_string(Point.X), std::to_string(Point.Y), "getmouselocation", "--shell"},
+        &out);
     const size_t at = out.find("WINDOW=");
     return at == std::string::npos ? std::string() : out.substr(at + 7, out.find('\n', at) - at - 7);
   }
@@ -274,8 +275,9 @@ TEST_F(SdlX11, KeysComeBackAsKeyAndCharacterMessages) {
   }));
   std::vector<std::pair<UINT, WPARAM>> keys;
   for (const TRecorded& r : GLog)
-    if (r.Window == h && (r.Msg == WM_KEYDOWN || r.Msg == WM_CHAR || r.Msg == WM_KEYUP)) keys.emplace_back(r.Msg, r.WParam);
-  const std::vector<std::pair<UINT, WPARAM>> expected{{WM_KEYDOWN, 'A'}, {WM_CHAR, u'a'},       {WM_KEYUP, 'A'},
+    if (r.Window == h && (r.Msg == WM_KEYDOWN || r.Msg == WM_CHAR || r.Msg == WM_KEYUP))
+      keys.emplace_back(r.Msg, r.WParam);
+  const std::vector<std::pair<UINT, WPARAM>> expected{{WM_KEYDOWN, 'A'},       {WM_CHAR, u'a'},  {WM_KEYUP, 'A'},
                                                       {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, u'\r'}, {WM_KEYUP, VK_RETURN}};
   EXPECT_EQ(keys, expected);
 }
@@ -351,7 +353,8 @@ TEST_F(SdlX11, ClipboardTextReachesTheDesktopAndComesBack) {
   put(CF_HDROP, CreateFileDropBlock({u"/tmp/one.png", u"/tmp/two words.png"}));
   EXPECT_EQ(desktop(), "/tmp/one.png\n/tmp/two words.png");
   const std::vector<Byte> files = ours(CF_HDROP);
-  EXPECT_EQ(ReadFileDropBlock(files.data(), files.size()), (std::vector<String>{u"/tmp/one.png", u"/tmp/two words.png"}));
+  EXPECT_EQ(ReadFileDropBlock(files.data(), files.size()),
+            (std::vector<String>{u"/tmp/one.png", u"/tmp/two words.png"}));
 }
 
 namespace {

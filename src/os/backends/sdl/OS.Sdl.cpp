@@ -94,8 +94,8 @@ class TSdlWindow : public TNativeWindow {
   std::vector<Byte> FRegionMask;
   std::vector<TRect> FRegionRects;
   bool FHasRegion = false;
-  bool FShaped = false;     // the window shows a shape narrower than its rectangle
-  bool FShapeSet = false;   // the desktop holds a shape for the window (maybe the full rectangle)
+  bool FShaped = false;    // the window shows a shape narrower than its rectangle
+  bool FShapeSet = false;  // the desktop holds a shape for the window (maybe the full rectangle)
   bool FShapeDirty = false;
 };
 
@@ -168,7 +168,9 @@ uint32_t Unpremultiply(uint32_t Pixel) {
   const uint32_t a = Pixel >> 24;
   if (a == 255) return Pixel;
   if (a == 0) return 0;
-  auto channel = [&](int Shift) { return std::min<uint32_t>(255, ((Pixel >> Shift & 0xFF) * 255 + a / 2) / a) << Shift; };
+  auto channel = [&](int Shift) {
+    return std::min<uint32_t>(255, ((Pixel >> Shift & 0xFF) * 255 + a / 2) / a) << Shift;
+  };
   return a << 24 | channel(16) | channel(8) | channel(0);
 }
 
@@ -364,8 +366,8 @@ bool TSdlWindow::UpdateShapeMask(TSurface& Source, const std::vector<TRect>& Are
   bool changed = !FShaped;
   if (Whole || FMask.size() != static_cast<size_t>(width) * height) {
     FMask.clear();
-    changed |= UpdateAlphaMask(FMask, Source.GetBits(), width, height, TRect(0, 0, width, height), cutoff,
-                               FRegionMask.data());
+    changed |=
+        UpdateAlphaMask(FMask, Source.GetBits(), width, height, TRect(0, 0, width, height), cutoff, FRegionMask.data());
     return true;
   }
   for (const TRect& area : Areas)
@@ -506,8 +508,8 @@ std::unique_ptr<TNativeWindow> TSdlBackend::CreateNativeWindow(HWND Window) {
   // Every window can take a shape (regions, per-pixel alpha) when the display offers shaping.
   // A shaped window is created off-screen at (0, 0) requested: SetBounds places it.
   bool shapeable = true;
-  SDL_Window* native = SDL_CreateShapedWindow(title.c_str(), 0, 0, static_cast<unsigned>(width),
-                                              static_cast<unsigned>(height), flags);
+  SDL_Window* native =
+      SDL_CreateShapedWindow(title.c_str(), 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), flags);
   if (!native) {
     shapeable = false;
     native = SDL_CreateWindow(title.c_str(), r.Left, r.Top, width, height, flags);
@@ -595,12 +597,23 @@ void TSdlBackend::Handle(const SDL_Event& Event) {
     case SDL_MOUSEBUTTONUP: {
       TMouseButton button;
       switch (Event.button.button) {
-        case SDL_BUTTON_LEFT: button = TMouseButton::Left; break;
-        case SDL_BUTTON_RIGHT: button = TMouseButton::Right; break;
-        case SDL_BUTTON_MIDDLE: button = TMouseButton::Middle; break;
-        case SDL_BUTTON_X1: button = TMouseButton::X1; break;
-        case SDL_BUTTON_X2: button = TMouseButton::X2; break;
-        default: return;
+        case SDL_BUTTON_LEFT:
+          button = TMouseButton::Left;
+          break;
+        case SDL_BUTTON_RIGHT:
+          button = TMouseButton::Right;
+          break;
+        case SDL_BUTTON_MIDDLE:
+          button = TMouseButton::Middle;
+          break;
+        case SDL_BUTTON_X1:
+          button = TMouseButton::X1;
+          break;
+        case SDL_BUTTON_X2:
+          button = TMouseButton::X2;
+          break;
+        default:
+          return;
       }
       InputMouseButton(button, Event.type == SDL_MOUSEBUTTONDOWN,
                        ToScreen(Event.button.windowID, Event.button.x, Event.button.y));
@@ -699,7 +712,7 @@ void TSdlBackend::HandleWindowEvent(const SDL_WindowEvent& Event) {
       break;
     case SDL_WINDOWEVENT_LEAVE:
       // The pointer went to the desktop: the window under the old position learns it left.
-      if (!(SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) && !GetCapture()) {
+      if (!SDL_GetMouseState(nullptr, nullptr) && !GetCapture()) {
         int x = 0, y = 0;
         SDL_GetGlobalMouseState(&x, &y);
         InputMouseMove(TPoint(x, y));
@@ -749,9 +762,11 @@ void TSdlBackend::FlushAll() {
 }
 
 // The front window of the layer's order comes to the front of the desktop's, unless it is an
-// unmanaged popup (those are above everything already).
+// unmanaged popup (those are above everything already) or the application is not the active one
+// (a window of a program in the background does not take the desktop's focus).
 void TSdlBackend::RaiseFront() {
   FRestack = false;
+  if (!GetActiveWindow()) return;
   HWND front = nullptr;
   EnumWindows([&](HWND h) {
     if (!IsWindowVisible(h) || IsIconic(h)) return 1;
