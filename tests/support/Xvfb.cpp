@@ -94,11 +94,13 @@ bool TXvfb::Start(std::string& Error, int Width, int Height, int TimeoutMs) {
   close(fds[0]);
   const size_t end = number.find('\n');
   if (end == std::string::npos || end == 0) {
+    // Ended, or hung: either way it goes; an exit status of 127 means it could not be run.
     int status = 0;
-    const bool exited = waitpid(FPid, &status, WNOHANG) == FPid;
-    Stop();
-    Error = exited && WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed (scripts/setup.sh --x11)"
-                                                                      : "Xvfb did not start";
+    kill(FPid, SIGTERM);
+    waitpid(FPid, &status, 0);
+    FPid = -1;
+    Error = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed (scripts/setup.sh --x11)"
+                                                            : "Xvfb did not start";
     return false;
   }
   FDisplay = ":" + number.substr(0, end);
