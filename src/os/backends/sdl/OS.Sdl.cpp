@@ -115,6 +115,11 @@ class TSdlBackend : public TDisplayBackend {
   void Unregister(TSdlWindow* Window);
   void ShowCursorFor(HCURSOR Cursor);
   void Restack() { FRestack = true; }
+  SDL_Window* NativeOf(HWND Window) const {
+    for (const auto& [id, window] : FWindows)
+      if (window->Handle() == Window) return window->Window();
+    return nullptr;
+  }
 
  private:
   TSdlWindow* FindWindow(Uint32 Id) const {
@@ -253,6 +258,9 @@ void TSdlWindow::SetVisible(bool Visible) {
     if (!FShown) {
       FShown = true;
       FNeedFull = true;
+      // The desktop keeps an owned window above its visible owner.
+      if (HWND owner = GetWindow(FHandle, GW_OWNER); owner && IsWindowVisible(owner))
+        if (SDL_Window* native = FBackend.NativeOf(owner)) SDL_SetWindowModalFor(FWindow, native);
       SDL_ShowWindow(FWindow);
       FBackend.Restack();
     }
@@ -492,7 +500,9 @@ std::vector<TMonitorDesc> TSdlBackend::GetMonitors() {
 std::unique_ptr<TNativeWindow> TSdlBackend::CreateNativeWindow(HWND Window) {
   const DWORD style = static_cast<DWORD>(GetWindowLong(Window, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLong(Window, GWL_EXSTYLE));
-  const TWindowTraits traits = WindowTraits(style, exStyle, GetClassStyle(Window), GetWindow(Window, GW_OWNER));
+  // A window owned by a hidden one (an application's own hidden window) still gets a task-bar entry.
+  const HWND owner = GetWindow(Window, GW_OWNER);
+  const TWindowTraits traits = WindowTraits(style, exStyle, GetClassStyle(Window), owner && IsWindowVisible(owner));
   // The window layer draws frames and captions itself: the desktop adds none.
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
   if (traits.PopupMenu) flags |= SDL_WINDOW_POPUP_MENU;
