@@ -37,6 +37,7 @@ struct TWindowTraits {
   bool SkipTaskbar = false;  // owned windows stay off the task bar unless they ask for it
   bool Topmost = false;
 };
+// Owned: the window has an owner that is visible (a hidden owner gives no task-bar entry of its own).
 TWindowTraits WindowTraits(DWORD Style, DWORD ExStyle, DWORD ClassStyle, bool Owned);
 
 // Display DPI as reported (often a physical measure such as 93.7) snapped to the steps the
