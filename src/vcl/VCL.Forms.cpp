@@ -1496,7 +1496,8 @@ void TApplication::Idle(const MSG& /*Msg*/) {
   } catch (...) {
     HandleException(this);
   }
-  if (done) WaitMessage();
+  // Under a manual clock (tests) nothing arrives while the loop waits: return instead.
+  if (done && !GetClock().IsManual()) WaitMessage();
 }
 
 void TApplication::DoActionIdle() {
