@@ -146,7 +146,7 @@ TEST(ZCLStringList, BulkOperationsBracketTheirChanges) {
 
 TEST(ZCLStringList, ItemsKeepObjectsAndInterfaces) {
   TZCLStringList source;
-  TInterfacedObject* counted = new TInterfacedObject();
+  TInterfacedObject* counted = Create<TInterfacedObject>();
   IPtr<IInterface> hold(static_cast<IInterface*>(counted));
   const Integer held = counted->GetRefCount();
   source.Add(u"one", &source, hold.get());
