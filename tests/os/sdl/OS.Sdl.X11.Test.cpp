@@ -355,6 +355,15 @@ TEST_F(SdlX11, ClipboardTextReachesTheDesktopAndComesBack) {
   const std::vector<Byte> files = ours(CF_HDROP);
   EXPECT_EQ(ReadFileDropBlock(files.data(), files.size()),
             (std::vector<String>{u"/tmp/one.png", u"/tmp/two words.png"}));
+
+  // Text and files together: the desktop gets the text.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, text(u"caption"));
+  SetClipboardData(CF_HDROP, CreateFileDropBlock({u"/tmp/three.png"}));
+  CloseClipboard();
+  EXPECT_EQ(desktop(), "caption");
+  EXPECT_FALSE(ours(CF_HDROP).empty());
 }
 
 namespace {
