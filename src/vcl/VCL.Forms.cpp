@@ -988,7 +988,11 @@ void TCustomForm::DeclareProperties(TClassDeclaration<TCustomForm>& D) {
   D.Event(u"OnCloseQuery", &TCustomForm::OnCloseQuery);
 }
 
-void TForm::DeclareProperties(TClassDeclaration<TForm>& /*D*/) {}
+void TForm::DeclareProperties(TClassDeclaration<TForm>& D) {
+  for (const Char* name : {u"Caption", u"Color", u"Font", u"OnClick", u"OnDblClick", u"OnMouseDown", u"OnMouseMove",
+                           u"OnMouseUp", u"OnResize", u"OnKeyDown", u"OnKeyPress", u"OnKeyUp"})
+    D.Publish(name);
+}
 
 // ---- TFrame, TDataModule ----------------------------------------------------------------------
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "rtl/RTL.Streaming.h"
+#include "rtl/RTL.Streams.h"
 #include "support/HeadlessFixture.h"
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
@@ -438,6 +440,36 @@ TEST_F(FormsTest, DataModulesJoinTheScreenUntilFreed) {
   EXPECT_EQ(Screen->GetDataModuleCount(), 0);
   EXPECT_EQ(log.Events, (std::vector<String>{u"destroy"}));
   EXPECT_THROW(Screen->GetDataModules(0), EListError);
+}
+
+TEST_F(FormsTest, AFormIsBuiltFromAComponentStream) {
+  RegisterClass(TBox::StaticClass());
+  TForm* source = NewForm(TRect(10, 20, 330, 260));
+  source->SetName(u"Dialog");
+  source->SetCaption(u"Options");
+  source->SetBorderStyle(bsDialog);
+  source->SetPosition(poScreenCenter);
+  source->SetKeyPreview(true);
+  auto* box = ::Create<TBox>(source);
+  box->SetName(u"Box1");
+  box->SetBounds(5, 6, 70, 20);
+  box->SetParent(source);
+  TMemoryStream stream;
+  WriteComponent(&stream, source);
+  stream.SetPosition(0);
+
+  auto* copy = dynamic_cast<TForm*>(ReadComponent(&stream, nullptr));
+  ASSERT_NE(copy, nullptr);
+  FForms.push_back(copy);
+  EXPECT_EQ(copy->GetCaption(), u"Options");
+  EXPECT_EQ(copy->GetBorderStyle(), bsDialog);
+  EXPECT_EQ(copy->GetPosition(), poScreenCenter);
+  EXPECT_TRUE(copy->GetKeyPreview());
+  EXPECT_FALSE(copy->GetVisible());
+  auto* boxCopy = dynamic_cast<TBox*>(copy->FindComponent(u"Box1"));
+  ASSERT_NE(boxCopy, nullptr);
+  EXPECT_EQ(boxCopy->GetParent(), copy);
+  EXPECT_EQ(boxCopy->GetBoundsRect(), TRect(5, 6, 75, 26));
 }
 
 // ---- screen -----------------------------------------------------------------------------------
