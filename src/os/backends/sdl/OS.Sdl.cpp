@@ -384,8 +384,8 @@ bool TSdlWindow::UpdateShapeMask(TSurface& Source, const std::vector<TRect>& Are
 }
 
 // FIXME: under Xvfb, what a shape cuts out of a window lying over another window of this
-// program shows black instead of that window (the server reports the lower window there, and
-// windows made without SDL show through); not seen with the desktop's own windows below.
+// program shows black instead of that window, although the server reports the lower window
+// there (plain X windows with a background pixel do not show this; SDL's have none).
 void TSdlWindow::ApplyShape() {
   int width = 0, height = 0;
   SDL_GetWindowSize(FWindow, &width, &height);
