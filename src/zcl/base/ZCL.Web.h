@@ -3,7 +3,6 @@
 // the error record and exception of a failed request, the byte range of a partial download, and
 // the percent encoding of text for addresses.
 
-#include "rtl/RTL.Delegates.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Types.h"

@@ -311,6 +311,18 @@ TEST_F(WebHttp, EachRunReportsItsOwnOutcome) {
   EXPECT_EQ(request->RunNoThread().ErrorCode, 0);
 }
 
+TEST_F(WebHttp, AnotherExceptionOfACallbackIsRecordedAsAFailureAndRaised) {
+  TZCLWebErrorInfo completed;
+  IPtr<IZCLHttpRequest> request =
+      TZCLHttp::Get(Url("/file"))
+          ->OnData([](const void*, Cardinal) { return true; })
+          ->OnProgress([](Int64, Int64) -> bool { throw EConvertError(u"bad number"); }, false)
+          ->OnComplete([&](TZCLWebErrorInfo Info) { completed = Info; }, false);
+  EXPECT_THROW(request->RunNoThread(), EConvertError);
+  EXPECT_EQ(completed.ErrorCode, -1);
+  EXPECT_EQ(U8(completed.ErrorMessage), "bad number");
+}
+
 TEST_F(WebHttp, CheckCanceledStopsARequestInTheCallingThread) {
   const TZCLWebErrorInfo info = TZCLHttp::Get(Url("/file"))->RunNoThread([] { return true; });
   EXPECT_EQ(info.ErrorCode, -2);
