@@ -238,6 +238,27 @@ TEST_F(FormsTest, AModalLoopKeepsRunningWhileTheCloseIsRefused) {
   EXPECT_EQ(log.Events, (std::vector<String>{u"query", u"query"}));
 }
 
+TEST_F(FormsTest, AModalFormFreedInsideItsLoopEndsItWithCancel) {
+  TForm* dialog = NewForm(TRect(300, 300, 600, 500));
+  Forget(dialog);
+  TLog log;
+  log.Modal = dialog;
+  dialog->OnDestroy = TNotifyEvent(
+      &log, +[](TLog* L, TObject*) { L->Events.push_back(u"destroy"); });
+  Application->OnIdle = TIdleEvent(
+      &log, +[](TLog* L, TObject*, bool& Done) {
+        Free(L->Modal);  // as an owner might
+        L->Modal = nullptr;
+        Done = false;
+      });
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_EQ(log.Events, (std::vector<String>{u"destroy"}));
+  EXPECT_EQ(Application->GetModalLevel(), 0);
+  TForm* visible = NewForm(TRect(0, 0, 10, 10));
+  visible->Show();
+  EXPECT_THROW(visible->ShowModal(), EInvalidOperation);
+}
+
 TEST_F(FormsTest, AnAcceleratorReachesTheControlWhoseCaptionMarksIt) {
   TForm* form = NewForm(TRect(100, 100, 400, 300));
   auto* apply = Child<TTestButton>(form, TRect(10, 10, 80, 35));
@@ -472,6 +493,40 @@ TEST_F(FormsTest, AFormIsBuiltFromAComponentStream) {
   EXPECT_EQ(boxCopy->GetBoundsRect(), TRect(5, 6, 75, 26));
 }
 
+TEST_F(FormsTest, FormPropertiesReachItsWindow) {
+  TForm* owner = NewForm(TRect(0, 0, 200, 200));
+  TForm* form = NewForm(TRect(300, 300, 600, 500));
+  form->SetBorderStyle(bsDialog);
+  form->SetFormStyle(fsStayOnTop);
+  form->SetPopupParent(owner);
+  form->SetAlphaBlend(true);
+  form->SetAlphaBlendValue(128);
+  form->Show();
+  const HWND handle = form->GetHandle();
+  EXPECT_EQ(form->GetPopupMode(), pmExplicit);
+  EXPECT_EQ(GetWindow(handle, GW_OWNER), owner->GetHandle());
+  const DWORD style = static_cast<DWORD>(GetWindowLong(handle, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLong(handle, GWL_EXSTYLE));
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0u);
+  EXPECT_NE(exStyle & WS_EX_DLGMODALFRAME, 0u);
+  EXPECT_NE(exStyle & WS_EX_TOPMOST, 0u);
+  Byte alpha = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(handle, nullptr, &alpha, nullptr));
+  EXPECT_EQ(alpha, 128);
+
+  form->SetBorderStyle(bsSizeable);  // made again with the new frame
+  EXPECT_NE(static_cast<DWORD>(GetWindowLong(form->GetHandle(), GWL_STYLE)) & WS_THICKFRAME, 0u);
+  form->SetWindowState(wsMaximized);
+  EXPECT_TRUE(IsZoomed(form->GetHandle()));
+  SendMessage(form->GetHandle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(form->GetWindowState(), wsNormal);
+  Free(owner);  // the popup parent goes: the form forgets it
+  Forget(owner);
+  EXPECT_EQ(form->GetPopupParent(), nullptr);
+  EXPECT_EQ(form->GetPopupMode(), pmNone);
+}
+
 // ---- screen -----------------------------------------------------------------------------------
 
 TEST_F(FormsTest, ScreenListsFormsInZOrderWithTheActiveOneFirst) {
@@ -531,6 +586,10 @@ TEST_F(FormsTest, ScreenAnswersMonitorsCursorsAndFonts) {
   Screen->SetCursors(42, nullptr);  // destroys it
   EXPECT_EQ(Screen->GetCursors(42), LoadCursor(nullptr, IDC_ARROW));
 
+  Screen->SetCursor(crHourGlass);
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+  Screen->SetCursor(crDefault);
+
   EXPECT_GT(Screen->GetFonts()->GetCount(), 0);
 }
 
@@ -580,6 +639,31 @@ TEST_F(FormsTest, AHintShowsAfterThePauseAndHidesAfterTheHidePause) {
   EXPECT_FALSE(Application->GetActive());
   InputAppActivation(true);
   Headless::RunUntilIdle();
+}
+
+TEST_F(FormsTest, MovingFromOneHintToTheNextTakesTheShortPause) {
+  TForm* form = NewForm(TRect(100, 100, 400, 300));
+  auto* first = Child<TBox>(form, TRect(10, 10, 110, 40));
+  first->SetHint(u"First");
+  first->SetShowHint(true);
+  auto* second = Child<TBox>(form, TRect(10, 50, 110, 80));
+  second->SetHint(u"Second");
+  second->SetShowHint(true);
+  form->Show();
+  Headless::RunUntilIdle();
+  Headless::MouseMove(TPoint(130, 120));
+  Headless::Advance(Application->GetHintPause());
+  ASSERT_NE(Application->GetHintWindow(), nullptr);
+  EXPECT_EQ(Application->GetHintWindow()->GetCaption(), u"First");
+
+  Headless::MouseMove(TPoint(130, 160));
+  Headless::Advance(Application->GetHintShortPause());
+  EXPECT_TRUE(Application->GetHintWindow()->GetShowing());
+  EXPECT_EQ(Application->GetHintWindow()->GetCaption(), u"Second");
+
+  Headless::MouseMove(TPoint(390, 290));  // no hint here
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(Application->GetHintWindow()->GetShowing());
 }
 
 TEST_F(FormsTest, AControlMayRefuseOrChangeItsHintInHintShow) {
