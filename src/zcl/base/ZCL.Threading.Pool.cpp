@@ -1,7 +1,6 @@
 #include "zcl/base/ZCL.Threading.Pool.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <thread>
