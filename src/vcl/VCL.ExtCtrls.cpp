@@ -4,6 +4,7 @@
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.h"
 #include "rtl/RTL.TypInfo.h"
+#include "vcl/VCL.Controls.h"
 
 namespace {
 constexpr const Char* GTimerWindowClass = u"ZephseTimerWindow";
@@ -27,7 +28,15 @@ void TTimer::BeforeDestruction() {
 
 LRESULT TTimer::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (Msg == WM_TIMER && WParam == GTimerId) {
-    if (auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtr(Window, GWLP_USERDATA))) timer->Timer();
+    if (auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtr(Window, GWLP_USERDATA))) {
+      // A failing handler is reported like any failing window procedure; the timer goes on.
+      try {
+        timer->Timer();
+      } catch (...) {
+        if (!ControlHooks().HandleException) throw;
+        ControlHooks().HandleException(timer);
+      }
+    }
     return 0;
   }
   return DefWindowProc(Window, Msg, WParam, LParam);

@@ -205,7 +205,15 @@ void ReleaseCommand(Word Command, const TMenuItem* Item) {
 LRESULT CommandWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (Msg == WM_COMMAND && LParam == 0 && HIWORD(WParam) == 0) {
     // An item freed since the command was posted is no longer found: the command is dropped.
-    if (TMenuItem* item = FindMenuItemByCommand(LOWORD(WParam))) item->Click();
+    if (TMenuItem* item = FindMenuItemByCommand(LOWORD(WParam))) {
+      // A failing command is reported like any failing window procedure.
+      try {
+        item->Click();
+      } catch (...) {
+        if (!ControlHooks().HandleException) throw;
+        ControlHooks().HandleException(nullptr);  // the item may be gone: no sender
+      }
+    }
     return 0;
   }
   return DefWindowProc(Window, Msg, WParam, LParam);

@@ -2,6 +2,7 @@
 
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.ExtCtrls.h"
+#include "vcl/VCL.Forms.h"
 
 namespace {
 
@@ -28,6 +29,32 @@ TEST(TimerTest, FiresEveryIntervalOfTheVirtualClock) {
   Free(timer);
   Headless::Advance(200);
   EXPECT_EQ(sink.Ticks, 5);
+}
+
+}  // namespace
+
+namespace {
+
+// A failing handler reaches the application's exception handling; the timer keeps running.
+TEST(TimerTest, FailingHandlersAreReportedAndTheTimerGoesOn) {
+  struct TSink {
+    int Ticks = 0;
+    std::vector<String> Reported;
+    void Tick(TObject*) {
+      ++Ticks;
+      throw EInvalidOperation(u"tick failed");
+    }
+    void Report(TObject*, Exception* E) { Reported.push_back(E->GetMessage()); }
+  } sink;
+  Application->OnException = {&sink, &TSink::Report};
+  auto* timer = Create<TTimer>(nullptr);
+  timer->SetInterval(10);
+  timer->SetOnTimer({&sink, &TSink::Tick});
+  Headless::Advance(25);
+  Free(timer);
+  Application->OnException = nullptr;
+  EXPECT_EQ(sink.Ticks, 2);
+  EXPECT_EQ(sink.Reported, (std::vector<String>{u"tick failed", u"tick failed"}));
 }
 
 }  // namespace
