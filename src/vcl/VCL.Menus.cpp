@@ -290,6 +290,11 @@ void TMenuActionLink::SetChecked(bool Value) {
 void TMenuActionLink::SetEnabled(bool Value) {
   if (IsEnabledLinked()) FClient->SetEnabled(Value);
 }
+void TMenuActionLink::SetGroupIndex(Integer Value) {
+  if (!IsGroupIndexLinked()) return;
+  FClient->SetGroupIndex(Byte(std::clamp(Value, 0, 255)));
+  FClient->SetRadioItem(Value > 0);
+}
 void TMenuActionLink::SetHelpContext(Integer Value) {
   if (IsHelpContextLinked()) FClient->SetHelpContext(Value);
 }

@@ -57,7 +57,8 @@ enum TFindItemKind : Byte { fkCommand, fkHandle, fkShortCut };
 // structure or the look of items changed, not only a state such as Enabled or Checked.
 using TMenuChangeEvent = TDelegate<void(TObject* Sender, TMenuItem* Source, bool Rebuild)>;
 
-// The action link of menu items: every TCustomAction property but GroupIndex's radio look follows.
+// The action link of menu items: AutoCheck, Caption, Checked, Enabled, GroupIndex (a group makes the
+// item a radio item), HelpContext, Hint, ImageIndex, ShortCut and Visible follow the action.
 class TMenuActionLink : public TActionLink {
   ZCL_CLASS(TMenuActionLink, TActionLink)
  public:
@@ -77,6 +78,7 @@ class TMenuActionLink : public TActionLink {
   void SetCaption(const String& Value) override;
   void SetChecked(bool Value) override;
   void SetEnabled(bool Value) override;
+  void SetGroupIndex(Integer Value) override;
   void SetHelpContext(Integer Value) override;
   void SetHint(const String& Value) override;
   void SetImageIndex(Integer Value) override;

@@ -200,6 +200,12 @@ TEST_F(MenuTest, ActionDrivesItsMenuItem) {
   item->Click();
   EXPECT_EQ(executed, 2);
   EXPECT_TRUE(FClicks.empty());
+  // A group makes the item a radio item; the check follows.
+  action->SetGroupIndex(2);
+  action->SetChecked(true);
+  EXPECT_TRUE(item->GetRadioItem());
+  EXPECT_EQ(item->GetGroupIndex(), 2);
+  EXPECT_TRUE(item->GetChecked());
 
   // Freeing the action leaves the item without one; it keeps the click handler it took over.
   Free(action);
