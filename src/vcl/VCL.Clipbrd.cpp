@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "os/OS.Clipboard.h"
+#include "rtl/RTL.Streams.h"
+#include "vcl/VCL.Graphics.h"
 
 namespace {
 TClipboard* GClipboard = nullptr;
@@ -117,6 +119,40 @@ String TClipboard::GetAsText() {
 
 void TClipboard::SetAsText(const String& Value) {
   SetBuffer(CF_UNICODETEXT, Value.c_str(), (Value.size() + 1) * sizeof(Char));
+}
+
+void TClipboard::Assign(TPersistent* Source) {
+  TBitmap* bitmap = dynamic_cast<TBitmap*>(Source);
+  if (auto* picture = dynamic_cast<TPicture*>(Source)) bitmap = picture->GetBitmap();
+  if (!bitmap) return inherited::Assign(Source);
+  TMemoryStream data;
+  bitmap->SaveToStream(data);
+  SetBuffer(CF_BITMAP, data.GetMemory(), size_t(data.GetSize()));
+}
+
+void TClipboard::AssignTo(TPersistent* Dest) {
+  TBitmap* bitmap = dynamic_cast<TBitmap*>(Dest);
+  if (auto* picture = dynamic_cast<TPicture*>(Dest)) bitmap = picture->GetBitmap();
+  if (!bitmap) return inherited::AssignTo(Dest);
+  // Read a copy: the clipboard's block stays the clipboard's and the clipboard is closed again.
+  TBytes bytes;
+  Open();
+  try {
+    HGLOBAL block = GetClipboardData(CF_BITMAP);
+    if (!block) throw EClipboardException(u"The clipboard holds no bitmap");
+    const size_t size = GlobalSize(block);
+    bytes.resize(size);
+    if (size) {
+      std::memcpy(bytes.data(), GlobalLock(block), size);
+      GlobalUnlock(block);
+    }
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+  TCustomMemoryStream stream(bytes.data(), NativeInt(bytes.size()));
+  bitmap->LoadFromStream(stream);
 }
 
 TClipboard* Clipboard() {

@@ -1,6 +1,7 @@
 #pragma once
-// The clipboard object over the window layer's clipboard: text, and any format (standard or
-// registered) as a global memory block.
+// The clipboard object over the window layer's clipboard: text, bitmaps, and any format
+// (standard or registered) as a global memory block. A bitmap travels under CF_BITMAP in its own
+// stream form (a 32-bit BMP).
 
 #include "os/OS.Types.h"
 #include "rtl/RTL.Classes.h"
@@ -36,6 +37,14 @@ class TClipboard : public TPersistent {
   void SetAsHandle(Word Format, HGLOBAL Value);
   // Copies a block of Size bytes under Format.
   void SetBuffer(Word Format, const void* Buffer, size_t Size);
+
+  // Puts a bitmap (a TBitmap, or a picture holding one) on the clipboard under CF_BITMAP.
+  void Assign(TPersistent* Source) override;
+
+ protected:
+  // Gives the clipboard's CF_BITMAP to a TBitmap or TPicture; EClipboardException when the
+  // clipboard holds none, EInvalidGraphic when its data is no bitmap.
+  void AssignTo(TPersistent* Dest) override;
 
  private:
   // Empties the clipboard once per opening, before the first new format goes in.

@@ -4,6 +4,7 @@
 
 #include "os/OS.Clipboard.h"
 #include "vcl/VCL.Clipbrd.h"
+#include "vcl/VCL.Graphics.h"
 
 namespace {
 
@@ -35,6 +36,23 @@ TEST(ClipboardTest, TextAndRegisteredFormatsRoundTrip) {
   clipboard->Clear();
   EXPECT_EQ(clipboard->GetAsText(), u"");
   EXPECT_EQ(clipboard->GetFormatCount(), 0);
+}
+
+TEST(ClipboardTest, BitmapsRoundTrip) {
+  TBitmap bitmap(3, 2);
+  bitmap.SetAlphaFormat(afDefined);
+  static_cast<uint32_t*>(bitmap.ScanLine(1))[2] = 0x80FF0000;
+  bitmap.Modified();
+  Clipboard()->Assign(&bitmap);
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_BITMAP));
+  TBitmap copy;
+  copy.Assign(Clipboard());
+  ASSERT_EQ(copy.GetWidth(), 3);
+  ASSERT_EQ(copy.GetHeight(), 2);
+  EXPECT_EQ(static_cast<uint32_t*>(copy.ScanLine(1))[2], 0x80FF0000u);
+  Clipboard()->SetAsText(u"no picture");
+  EXPECT_THROW(copy.Assign(Clipboard()), EClipboardException);
+  EXPECT_EQ(copy.GetWidth(), 3);  // kept
 }
 
 TEST(ClipboardTest, OpeningHeldElsewhereFails) {
