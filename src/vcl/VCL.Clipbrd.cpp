@@ -69,11 +69,17 @@ HGLOBAL TClipboard::GetAsHandle(Word Format) {
 }
 
 void TClipboard::SetAsHandle(Word Format, HGLOBAL Value) {
-  Open();
+  try {
+    Open();
+  } catch (...) {
+    GlobalFree(Value);
+    throw;
+  }
   try {
     Adding();
     if (!SetClipboardData(Format, Value)) throw EClipboardException(u"Cannot set clipboard data");
   } catch (...) {
+    GlobalFree(Value);  // never taken by the clipboard
     Close();
     throw;
   }
@@ -87,12 +93,7 @@ void TClipboard::SetBuffer(Word Format, const void* Buffer, size_t Size) {
     std::memcpy(GlobalLock(block), Buffer, Size);
     GlobalUnlock(block);
   }
-  try {
-    SetAsHandle(Format, block);
-  } catch (...) {
-    GlobalFree(block);  // never taken by the clipboard
-    throw;
-  }
+  SetAsHandle(Format, block);
 }
 
 String TClipboard::GetAsText() {

@@ -32,8 +32,9 @@ class TClipboard : public TPersistent {
   void SetAsText(const String& Value);
   // The clipboard's block for Format (it stays the clipboard's); null when absent.
   HGLOBAL GetAsHandle(Word Format);
-  // Puts Value (a global memory block) under Format; the clipboard owns it from now on. Within
-  // one Open .. Close the first Set empties the clipboard and further ones add formats.
+  // Puts Value (a global memory block) under Format. The block is taken in every case: the
+  // clipboard owns it from now on, and it is freed when the call fails. Within one Open .. Close
+  // the first Set empties the clipboard and further ones add formats.
   void SetAsHandle(Word Format, HGLOBAL Value);
   // Copies a block of Size bytes under Format.
   void SetBuffer(Word Format, const void* Buffer, size_t Size);

@@ -58,6 +58,10 @@ TEST(ClipboardTest, BitmapsRoundTrip) {
 TEST(ClipboardTest, OpeningHeldElsewhereFails) {
   ASSERT_TRUE(OpenClipboard(nullptr));
   EXPECT_THROW(Clipboard()->GetAsText(), EClipboardException);
+  // A block handed over is taken even when it cannot be set: it is freed, not leaked.
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+  EXPECT_THROW(Clipboard()->SetAsHandle(CF_TEXT, block), EClipboardException);
+  EXPECT_EQ(GlobalLock(block), nullptr);
   CloseClipboard();
   EXPECT_NO_THROW(Clipboard()->GetAsText());
 }
