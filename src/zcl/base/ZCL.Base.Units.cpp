@@ -3,6 +3,7 @@
 #include "zcl/base/ZCL.Expressions.Math.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zcl/base/ZCL.SimpleIPC.h"
 #include "zcl/base/ZCL.Threading.h"
 #include "zcl/base/ZCL.Threading.Pool.h"
 #include "zcl/base/ZCL.Timers.h"
@@ -10,6 +11,7 @@
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
+#include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/base/ZCL.Web.h"
 
@@ -36,6 +38,8 @@ const TUnit GZclBaseUnits[] = {
        TZCLMainThread::Finalize();
        TZCLMessaging::Finalize();
      }},
+    {"ZCL.SimpleIPC", TZCLIPCHub::Initialize, TZCLIPCHub::Finalize},
+    {"ZCL.Utils.Shell", nullptr, TZCLShellFolder::FinalizeRoot},
     {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
     {"ZCL.Threading.Pool", nullptr, FreeTaskDispatcher},
     {"ZCL.Expressions.Math", nullptr, TZCLMathExpressionFactory::FinalizeInstance},
