@@ -1047,8 +1047,8 @@ class TCustomControl : public TWinControl {
   TControlCanvas* FCanvas = nullptr;
 };
 
-// A windowed control whose content can be scrolled: ScrollBy moves the children and the
-// window's pixels.
+// A windowed control whose content can be scrolled: ScrollBy moves the children (keeping their
+// anchors to the new place) and repaints.
 class TScrollingWinControl : public TWinControl {
   ZCL_CLASS(TScrollingWinControl, TWinControl)
  public:
