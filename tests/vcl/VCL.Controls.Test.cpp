@@ -161,6 +161,25 @@ TEST_F(ControlsTest, AlignFillsTheClientAreaInsidePaddingAndMargins) {
   EXPECT_EQ(client->GetHeight(), 10);
 }
 
+TEST_F(ControlsTest, AWindowSizedFromOutsideTakesTheNewBoundsAndRealigns) {
+  auto root = Make<TSolid>();
+  root->SetBounds(100, 100, 200, 100);
+  int resized = 0;
+  root->OnResize = TNotifyEvent(
+      &resized, +[](int* Count, TObject*) { ++*Count; });
+  auto* panel = Child<TSolid>(root, TRect(0, 0, 10, 30), alBottom);
+  root->Show();
+  EXPECT_EQ(panel->GetBoundsRect(), TRect(0, 70, 200, 100));
+  resized = 0;
+  SetWindowPos(root->GetHandle(), nullptr, 120, 90, 300, 150, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(root->GetBoundsRect(), TRect(120, 90, 420, 240));
+  EXPECT_EQ(panel->GetBoundsRect(), TRect(0, 120, 300, 150));
+  EXPECT_EQ(resized, 1);
+  TRect r;
+  GetWindowRect(panel->GetHandle(), r);
+  EXPECT_EQ(r, TRect(120, 210, 420, 240));  // the child's window followed (screen coordinates)
+}
+
 TEST_F(ControlsTest, AlignedControlsStackByPositionAndRealignOnceWhenEnabled) {
   auto parent = Make<TWinControl>();
   parent->SetBounds(0, 0, 100, 100);
