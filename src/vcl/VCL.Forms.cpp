@@ -1215,6 +1215,8 @@ void TScreen::SetFocusedForm(TCustomForm* Form) { FFocusedForm = Form; }
 
 void TScreen::ControlDestroying(TControl* Control) {
   if (Control == FActiveControl) SetActiveControl(nullptr);
+  for (TCustomForm* form : FForms)
+    if (form->FActiveControl == Control) form->FActiveControl = nullptr;
 }
 
 void TScreen::SetCursor(TCursor Value) {
@@ -1432,21 +1434,14 @@ void TApplication::WndProc(UINT /*Msg*/, WPARAM WParam, LPARAM /*LParam*/) {
 }
 
 void TApplication::Run() {
-  FRunning = true;
-  try {
-    if (FMainForm && FShowMainForm) FMainForm->SetVisible(true);
-    while (!FTerminated) {
-      try {
-        HandleMessage();
-      } catch (...) {
-        HandleException(this);
-      }
+  if (FMainForm && FShowMainForm) FMainForm->SetVisible(true);
+  while (!FTerminated) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
     }
-  } catch (...) {
-    FRunning = false;
-    throw;
   }
-  FRunning = false;
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
@@ -1482,7 +1477,6 @@ void TApplication::DoMouseIdle() {
   GetCursorPos(p);
   TControl* control = FindDragTarget(p, true);
   if (TControl* capture = GetCaptureControl()) control = capture;
-  if (control != FMouseControl) FMouseControl = control;
   SetHint(GetLongHint(GetHintText(control)));
 }
 
@@ -1694,7 +1688,6 @@ bool TApplication::IsHintMsg(MSG& Msg) {
 
 void TApplication::ControlDestroying(TControl* Control) {
   if (Control == FHintControl) CancelHint();
-  if (Control == FMouseControl) FMouseControl = nullptr;
 }
 
 // ---- unit -------------------------------------------------------------------------------------

@@ -66,7 +66,8 @@ ZCL_ENUM(TPopupMode, pmNone, pmAuto, pmExplicit);
 enum TDefaultMonitor : Byte { dmDesktop, dmPrimary, dmMainForm, dmActiveForm };
 ZCL_ENUM(TDefaultMonitor, dmDesktop, dmPrimary, dmMainForm, dmActiveForm);
 
-enum TFormStateItem : Byte { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
+// fsShowing: OnShow or OnHide is running; fsActivated: the form has been activated once.
+enum TFormStateItem : Byte { fsCreating, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
 using TCloseEvent = TDelegate<void(TObject* Sender, TCloseAction& Action)>;
@@ -565,7 +566,6 @@ class TApplication : public TComponent {
   TCustomForm* FMainForm = nullptr;
   THintWindow* FHintWindow = nullptr;  // owned
   TControl* FHintControl = nullptr;
-  TControl* FMouseControl = nullptr;
   TRect FHintCursorRect;
   String FTitle;
   String FHint;
@@ -584,7 +584,6 @@ class TApplication : public TComponent {
   bool FShowMainForm = true;
   bool FMainFormOnTaskBar = false;
   bool FTerminated = false;
-  bool FRunning = false;
   bool FActive = false;
 };
 

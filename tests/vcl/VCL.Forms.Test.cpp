@@ -161,6 +161,10 @@ TEST_F(FormsTest, TabMovesTheFocusInTabOrderAndShiftTabBack) {
   EXPECT_TRUE(third->Focused());
   for (TBox* box : {first, third})  // Tab went to the navigation only
     EXPECT_EQ(std::count(box->Keys.begin(), box->Keys.end(), Word(VK_TAB)), 0);
+
+  Free(third);  // the focused control goes: nobody keeps it
+  EXPECT_EQ(form->GetActiveControl(), nullptr);
+  EXPECT_EQ(Screen->GetActiveControl(), nullptr);
 }
 
 TEST_F(FormsTest, EnterAndEscapeClickTheDefaultAndCancelButtonsOfAModalForm) {
