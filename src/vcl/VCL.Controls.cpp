@@ -801,8 +801,6 @@ void TControl::SetParentFont(bool Value) {
   if (Value && FParent && !GetComponentState().Contains(csReading)) Perform(CM_PARENTFONTCHANGED);
 }
 
-void TControl::ParentFontChanged() {}
-
 void TControl::SetColor(TColor Value) {
   if (FColor == Value && !FParentColor) return;
   FColor = Value;
@@ -1212,8 +1210,6 @@ void TControl::WMContextMenu(TMessage& Message) {
     if (GState->Hooks.PopupMenuPopup(this, FPopupMenu, screen)) Message.Result = 1;
   }
 }
-
-void TControl::WMWindowPosChanged(TMessage& /*Message*/) {}
 
 void TControl::CMEnabledChanged(TMessage& /*Message*/) { Invalidate(); }
 
@@ -2131,8 +2127,6 @@ void TWinControl::ScaleControls(Integer M, Integer D) {
 }
 
 void TWinControl::ScaleForPPI(Integer NewPPI) { inherited::ScaleForPPI(NewPPI); }
-
-void TWinControl::ParentFontChanged() {}
 
 // Focus and tab order.
 

@@ -656,9 +656,6 @@ class TControl : public TComponent {
   // Whether the mouse is over the control (from CM_MOUSEENTER and CM_MOUSELEAVE).
   void SetMouseInClient(bool Value) { FMouseInClient = Value; }
 
-  // The font the control starts with (subclasses change the default).
-  virtual void ParentFontChanged();
-
   // Handlers (each takes the message and sets Result).
   void WMLButtonDown(TMessage& Message);
   void WMLButtonDblClk(TMessage& Message);
@@ -673,7 +670,6 @@ class TControl : public TComponent {
   void WMMouseWheel(TMessage& Message);
   void WMCancelMode(TMessage& Message);
   void WMContextMenu(TMessage& Message);
-  void WMWindowPosChanged(TMessage& Message);
   void CMEnabledChanged(TMessage& Message);
   void CMVisibleChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);
@@ -865,7 +861,6 @@ class TWinControl : public TControl {
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;
   TKeyEvent OnKeyUp;
-  TNotifyEvent OnAlignPosition;
 
  protected:
   friend class TControl;
@@ -915,7 +910,6 @@ class TWinControl : public TControl {
   void SetTextValue(const String& Value) override;
   void Resize() override;
   void RequestAlign() override;
-  void ParentFontChanged() override;
 
   // Keys.
   virtual void KeyDown(Word& Key, TShiftState Shift);
@@ -936,7 +930,6 @@ class TWinControl : public TControl {
   void WMEraseBkgnd(TMessage& Message);
   void WMSize(TMessage& Message);
   void WMMove(TMessage& Message);
-  void WMWindowPosChanged(TMessage& Message);
   void WMSetFocus(TMessage& Message);
   void WMKillFocus(TMessage& Message);
   void WMSetCursor(TMessage& Message);
