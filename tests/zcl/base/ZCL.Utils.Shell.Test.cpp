@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "os/OS.Registry.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
+#include "zcl/base/ZCL.Utils.Registry.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
 
 namespace fs = std::filesystem;
@@ -146,11 +148,37 @@ TEST(ZclShell, WhatThisSystemLacksFailsByResult) {
   ShellExpandPath(u"", &paths);
   ShellExpandPath(u"/music/", &paths);
   EXPECT_EQ(paths.ToArray(), (std::vector<String>{u"/music/"}));
+  TZCLShellSearchPaths search;
+  search.Add(u"::{031E4825}\\Music.library-ms", true);
+  search.Add(u"/music", false);
+  EXPECT_EQ(Names(search.CreatePathList()), (std::vector<String>{u"/music/"}));
   EXPECT_EQ(ShellGetSpecialFolderPath(9999), zcGetTempPath());
   const String music = ShellGetMusicPath();
   ASSERT_FALSE(music.empty());
   EXPECT_EQ(music.back(), u'/');
   EXPECT_EQ(ShellGetAppDataPath().back(), u'/');
+}
+
+TEST(ZclShell, HiddenFilesFollowTheExplorerSetting) {
+  const std::string old = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+  setenv("XDG_CONFIG_HOME", TempDir().c_str(), 1);
+  RegistryResetCache();
+  const String key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+  HKEY advanced = RegistryCreateKey(HKEY_CURRENT_USER, key);
+  ASSERT_NE(advanced, nullptr);
+  bool seen[2] = {};
+  for (int32_t value : {1, 2}) {
+    RegSetValueEx(advanced, u"Hidden", REG_DWORD, reinterpret_cast<const Byte*>(&value), 4);
+    seen[value - 1] = ShellShowHiddenFiles();
+  }
+  RegistryCloseKey(advanced);
+  if (old.empty())
+    unsetenv("XDG_CONFIG_HOME");
+  else
+    setenv("XDG_CONFIG_HOME", old.c_str(), 1);
+  RegistryResetCache();
+  EXPECT_TRUE(seen[0]);
+  EXPECT_FALSE(seen[1]);
 }
 
 TEST(ZclShell, ReturnedStringsReadFromEachFormAndDropQuestionMarksBeforeDigits) {
