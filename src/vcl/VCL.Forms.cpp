@@ -1061,7 +1061,9 @@ THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
 const TMessageTable& THintWindow::MessageTable() {
   static const TMessageTable table(
       &inherited::MessageTable(),
-      {VCL_MESSAGE(WM_NCHITTEST, &THintWindow::WMNCHitTest), VCL_MESSAGE(CM_TEXTCHANGED, &THintWindow::CMTextChanged)});
+      {VCL_MESSAGE(WM_NCHITTEST, &THintWindow::WMNCHitTest), VCL_MESSAGE(WM_NCPAINT, &THintWindow::WMNCPaint),
+       VCL_MESSAGE(WM_NCCALCSIZE, &THintWindow::WMNCCalcSize),
+       VCL_MESSAGE(CM_TEXTCHANGED, &THintWindow::CMTextChanged)});
   return table;
 }
 
@@ -1080,7 +1082,34 @@ void THintWindow::WMNCHitTest(TMessage& Message) { Message.Result = HTTRANSPAREN
 
 void THintWindow::CMTextChanged(TMessage& /*Message*/) { Invalidate(); }
 
-void THintWindow::NCPaint(HDC /*DC*/) {}
+void THintWindow::WMNCCalcSize(TMessage& Message) {
+  InheritedMessage(inherited::MessageTable(), Message);
+  if (!Message.LParam || !HandleAllocated() || !(GetWindowLong(FHandle, GWL_STYLE) & LONG(WS_BORDER))) return;
+  TRect& r = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam)->rgrc[0];
+  if (r.Width() >= 2 && r.Height() >= 2) r.Inflate(-1, -1);
+}
+
+void THintWindow::WMNCPaint(TMessage& /*Message*/) {
+  if (!HandleAllocated()) return;
+  HDC dc = GetWindowDC(FHandle);
+  if (!dc) return;
+  try {
+    NCPaint(dc);
+  } catch (...) {
+    ReleaseDC(FHandle, dc);
+    throw;
+  }
+  ReleaseDC(FHandle, dc);
+}
+
+void THintWindow::NCPaint(HDC DC) {
+  TRect r;
+  GetWindowRect(FHandle, r);
+  r.Offset(-r.Left, -r.Top);
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(clWindowFrame));
+  FrameRect(DC, &r, brush);
+  DeleteObject(brush);
+}
 
 void THintWindow::Paint() {
   TCanvas* canvas = GetCanvas();
@@ -1106,9 +1135,9 @@ TRect THintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void* /*A
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
   }
-  // Room for the border and the text's margin.
-  r.Right += ScaleValue(6);
-  r.Bottom += ScaleValue(2);
+  // Room for the text's margin (as Paint leaves it) and the one-pixel frame.
+  r.Right += 2 * ScaleValue(2) + 2;
+  r.Bottom += 2 * ScaleValue(2) + 2;
   return r;
 }
 

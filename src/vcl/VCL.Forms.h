@@ -332,8 +332,12 @@ class THintWindow : public TCustomControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void Paint() override;
+  // Paints the frame outside the client area (DC: the window's, origin at its top-left).
   virtual void NCPaint(HDC DC);
   void WMNCHitTest(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  // A WS_BORDER hint keeps a one-pixel frame outside its client area.
+  void WMNCCalcSize(TMessage& Message);
   void CMTextChanged(TMessage& Message);
 };
 using THintWindowClass = TClass;

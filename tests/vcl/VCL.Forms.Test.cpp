@@ -622,6 +622,14 @@ TEST_F(FormsTest, AHintShowsAfterThePauseAndHidesAfterTheHidePause) {
   EXPECT_EQ(hint->GetCaption(), u"Short");
   EXPECT_GE(hint->GetTop(), 120);                   // below the cursor
   EXPECT_EQ(GetActiveWindow(), form->GetHandle());  // the hint took no activation
+  // A frame around the hint colour.
+  const auto argb = [](TColor Color) {
+    const COLORREF c = static_cast<COLORREF>(ColorToRGB(Color));
+    return 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+  };
+  EXPECT_EQ(Headless::WindowPixel(hint->GetHandle(), TPoint(0, 0)), argb(clWindowFrame));
+  EXPECT_EQ(Headless::WindowPixel(hint->GetHandle(), TPoint(hint->GetWidth() - 2, hint->GetHeight() - 2)),
+            argb(clInfoBk));
 
   Headless::Advance(2499);
   EXPECT_TRUE(hint->GetShowing());
