@@ -48,6 +48,11 @@ bool ExecuteControlActionLink(TObject* Link, TControl* Control) {
   return link && link->Execute(Control);
 }
 
+bool UpdateControlActionLink(TObject* Link) {
+  auto* link = dynamic_cast<TBasicActionLink*>(Link);
+  return link && link->Update();
+}
+
 bool ControlActionLinkShowHint(TObject* Link, String& HintStr) {
   auto* link = dynamic_cast<TControlActionLink*>(Link);
   return !link || link->DoShowHint(HintStr);
@@ -646,6 +651,7 @@ void ActnListInit() {
   hooks.ActionOfLink = ActionOfControlLink;
   hooks.ExecuteActionLink = ExecuteControlActionLink;
   hooks.ActionLinkShowHint = ControlActionLinkShowHint;
+  hooks.UpdateActionLink = UpdateControlActionLink;
   RegisterProperties<TAction>();
   RegisterProperties<TActionList>();
   RegisterClass(TAction::StaticClass());
@@ -658,6 +664,7 @@ void ActnListFin() {
   hooks.ActionOfLink = nullptr;
   hooks.ExecuteActionLink = nullptr;
   hooks.ActionLinkShowHint = nullptr;
+  hooks.UpdateActionLink = nullptr;
   delete GHandlers;
   GHandlers = nullptr;
 }

@@ -844,7 +844,9 @@ void TControl::SetAction(TBasicAction* Value) {
   FActionLink = link;
 }
 
-void TControl::InitiateAction() {}
+void TControl::InitiateAction() {
+  if (FActionLink && ControlHooks().UpdateActionLink) ControlHooks().UpdateActionLink(FActionLink);
+}
 
 void TControl::ActionChange(TObject* /*Sender*/, bool /*CheckDefaults*/) {}
 

@@ -390,6 +390,7 @@ struct TControlHooks {
   TBasicAction* (*ActionOfLink)(TObject* Link) = nullptr;
   bool (*ExecuteActionLink)(TObject* Link, TControl* Control) = nullptr;
   bool (*ActionLinkShowHint)(TObject* Link, String& HintStr) = nullptr;
+  bool (*UpdateActionLink)(TObject* Link) = nullptr;
   // Told before a control is destroyed, so that application-wide references to it go.
   void (*ControlDestroying)(TControl* Control) = nullptr;
   // Every mouse message a control handles (the application's hint machinery watches them).

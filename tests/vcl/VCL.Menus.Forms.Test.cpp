@@ -94,6 +94,14 @@ TEST_F(MenuFormsTest, MainMenuActionsRunByShortCutAndFollowTheIdleUpdate) {
   item->SetAction(action);
   menu->GetItems()->Add(item);
   FForm->SetMenu(menu);
+  // A control whose action no menu item shows follows the idle update too.
+  auto* controlOnly = ::Create<TAction>(FForm);
+  controlOnly->SetActionList(list);
+  controlOnly->OnUpdate = {&gate, &TGate::Update};
+  auto* linked = ::Create<TMenuBox>(FForm);
+  linked->SetBoundsRect(TRect(10, 50, 110, 80));
+  linked->SetParent(FForm);
+  linked->SetAction(controlOnly);
   ShowWithFocusOnTheBox();
 
   PressCtrl(u'B');
@@ -115,6 +123,7 @@ TEST_F(MenuFormsTest, MainMenuActionsRunByShortCutAndFollowTheIdleUpdate) {
   Application->OnIdle = nullptr;
   Headless::RunUntilIdle();
   EXPECT_FALSE(item->GetEnabled());
+  EXPECT_FALSE(linked->GetEnabled());
   PressCtrl(u'B');
   EXPECT_EQ(runs.Count, 2);
 }
