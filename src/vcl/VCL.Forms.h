@@ -198,6 +198,8 @@ class TCustomForm : public TScrollingWinControl {
   TDelegate<void(TObject* Sender, Integer OldDPI, Integer NewDPI)> OnBeforeMonitorDpiChanged;
   TDelegate<void(TObject* Sender, Integer OldDPI, Integer NewDPI)> OnAfterMonitorDpiChanged;
 
+  // The next form or data module constructed skips its component resource (CreateNew's part;
+  // the constructor consumes the mark).
   static void BeginCreateNew();
 
  protected:
