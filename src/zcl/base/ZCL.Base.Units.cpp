@@ -2,6 +2,7 @@
 
 #include "zcl/base/ZCL.Expressions.Math.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
 #include "zcl/base/ZCL.SimpleIPC.h"
 #include "zcl/base/ZCL.Threading.h"
@@ -29,6 +30,7 @@ const TUnit GZclBaseUnits[] = {
     {"ZCL.Utils.Date", TZCLDateUtils::Initialize, nullptr},
     {"ZCL.Utils.Encodings", TZCLEncodings::Initialize, TZCLEncodings::Finalize},
     {"ZCL.FileFormats.INI", nullptr, TZCLEncodings::FreeCodePages},
+    {"ZCL.MUI", detail::MUIInitialize, detail::MUIFinalize},
     {"ZCL.Utils.Messaging",
      [] {
        TZCLMessaging::Initialize();
