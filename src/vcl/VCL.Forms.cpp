@@ -737,6 +737,8 @@ void TCustomForm::SetActive(bool Value) {
     Screen->BringFormToFront(this);
     Screen->SetActiveForm(this);
   }
+  // A control focused before the form showed, else the first in tab order.
+  if (!FActiveControl && GetFocusedControl() != this) FActiveControl = GetFocusedControl();
   if (!FActiveControl && !GetComponentState().Contains(csDesigning))
     FActiveControl = FindNextControl(nullptr, true, true, false);
   SetWindowFocus();
@@ -775,8 +777,11 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
 
 void TCustomForm::SetActiveControl(TWinControl* Control) {
   if (FActiveControl == Control) return;
-  if (Control && (Control == this || GetParentForm(Control, false) != this || !Control->CanFocus()))
-    throw EInvalidOperation(u"Cannot focus a disabled or invisible window");
+  // Visible and enabled up to the form: a form not shown yet takes its active control now.
+  bool focusable = Control && Control != this && GetParentForm(Control, false) == this;
+  for (TControl* c = Control; focusable && c != this; c = c->GetParent())
+    focusable = c->GetVisible() && c->GetEnabled();
+  if (Control && !focusable) throw EInvalidOperation(u"Cannot focus a disabled or invisible window");
   FActiveControl = Control;
   if (Control) Control->FreeNotification(this);
   if (FActive && Control) SetWindowFocus();

@@ -167,6 +167,20 @@ TEST_F(FormsTest, TabMovesTheFocusInTabOrderAndShiftTabBack) {
   EXPECT_EQ(Screen->GetActiveControl(), nullptr);
 }
 
+TEST_F(FormsTest, TheActiveControlChosenBeforeTheFormShowsGetsTheFocusThen) {
+  TForm* form = NewForm(TRect(100, 100, 400, 300));
+  Child<TBox>(form, TRect(10, 10, 60, 30));
+  auto* second = Child<TBox>(form, TRect(10, 40, 60, 60));
+  auto* hidden = Child<TBox>(form, TRect(10, 70, 60, 90));
+  hidden->SetVisible(false);
+  EXPECT_THROW(form->SetActiveControl(hidden), EInvalidOperation);
+  form->SetActiveControl(second);
+  form->Show();
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(second->Focused());
+  EXPECT_EQ(form->GetActiveControl(), second);
+}
+
 TEST_F(FormsTest, EnterAndEscapeClickTheDefaultAndCancelButtonsOfAModalForm) {
   struct TCase {
     WORD Key;
