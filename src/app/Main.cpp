@@ -1,19 +1,63 @@
 // zephse: the skin editor.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
+#include "app/App.Startup.h"
+#include "os/OS.Environment.h"
+#include "os/OS.Messages.h"
 #include "os/OS.System.h"
 #include "os/OS.Units.h"
+#include "os/OS.Windows.h"
 #include "os/backends/OS.Backends.h"
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.SyncObjs.h"
 #include "rtl/RTL.Units.h"
+#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/base/ZCL.Utils.CommandLine.h"
 
+namespace {
+
+// FIXME: stand-in until the message loop's own wait takes the display backend's events. The
+// application waits in WaitMessage, which returns only for queued messages while a desktop event
+// ends the backend's wait without being read: one event makes the loop spin without ever handling
+// it. This wait reads the backend's events (PeekMessage does) before it sleeps again.
+void WaitForInput(TObject* /*Sender*/, bool& /*Done*/) {
+  MsgWaitForReady(
+      [] {
+        MSG msg;
+        return PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
+      },
+      INFINITE, 0);
+}
+
+// Creates the main form and runs the message loop until it closes. The forms belong to the
+// application and go with the units' finalisation.
+void RunEditor(const TEditorStartOptions& Options) {
+  (void)Options;  // FIXME: the start file is opened once the editor can open projects.
+  Application->Initialize();
+  Application->OnIdle = WaitForInput;
+  Application->SetTitle(u"ZEPHSE");
+  TForm* mainForm = nullptr;
+  Application->CreateForm(TForm::StaticClass(), mainForm);
+  mainForm->SetCaption(u"ZEPHSE");
+  mainForm->SetBounds(0, 0, 960, 640);
+  mainForm->SetPosition(poScreenCenter);
+  // For the program's own tests only: the main form is asked to close as soon as the loop runs,
+  // through the same message a click on the window's close button sends.
+  if (const char* close = std::getenv("ZEPHSE_TEST_CLOSE_AT_START"); close && *close == '1')
+    PostMessage(mainForm->GetHandle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Application->Run();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   Exception::SetStackTraceCapture(true);
   InstallCrashHandler();
+  int result = 0;
   try {
     InitializeUnits(RtlUnits());
     InitializeUnits(OsUnits());
@@ -28,11 +72,17 @@ int main(int argc, char** argv) {
     InitializeUnits(VclUnits());
     InitializeUnits(ZclBaseUnits());
     TZCLCommandLineProcessor::SetCommandLine(argc, argv);
+    const TEditorStartOptions options = ParseStartOptions(TZCLCommandLineProcessor::GetParams());
+    if (options.Debug) {
+      const String logFile = DebugLogFileName(GetModuleFileName());
+      if (!StartDebugLog(logFile))
+        std::fprintf(stderr, "zephse: cannot create the folder of the debug log %s\n", StringToUTF8(logFile).c_str());
+    }
+    RunEditor(options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "zephse: cannot start: %s\n", e.what());
-    FinalizeUnits();
-    return 1;
+    std::fprintf(stderr, "zephse: %s\n", e.what());
+    result = 1;
   }
   FinalizeUnits();
-  return 0;
+  return result;
 }
