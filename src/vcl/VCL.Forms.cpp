@@ -618,9 +618,8 @@ void TCustomForm::Release() {
 void TCustomForm::CMRelease(TMessage& /*Message*/) {
   // Still inside a modal loop of its own: free it once the loop has returned.
   if (FFormState.Contains(fsModal)) {
-    FReleased = false;
+    FReleasePending = true;
     if (FModalResult == mrNone) FModalResult = mrCancel;
-    Release();
     return;
   }
   Free(this);
@@ -636,10 +635,6 @@ class TExistenceGuard : public TComponent {
     Component->FreeNotification(this);
   }
   bool Exists() const { return FWatched != nullptr; }
-  void Forget() {
-    if (FWatched) FWatched->RemoveFreeNotification(this);
-    FWatched = nullptr;
-  }
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override {
@@ -676,6 +671,10 @@ TModalResult TCustomForm::ShowModal() {
         Perform(CM_DEACTIVATE);
       }
       if (FVisible) Hide();
+      if (FReleasePending) {
+        FReleasePending = false;
+        PostMessage(GetHandle(), CM_RELEASE, 0, 0);
+      }
     }
     EnableTaskWindows(disabled);
     Free(guard);

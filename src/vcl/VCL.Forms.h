@@ -265,6 +265,7 @@ class TCustomForm : public TScrollingWinControl {
   bool FPositioned = false;
   bool FScalingForm = false;
   bool FReleased = false;
+  bool FReleasePending = false;  // released inside its own modal loop: freed after it
 };
 
 class TForm : public TCustomForm {
