@@ -39,6 +39,7 @@ void RunEditor(const TEditorStartOptions& Options) {
   (void)Options;  // FIXME: the start file is opened once the editor can open projects.
   Application->Initialize();
   Application->OnIdle = WaitForInput;
+  Application->SetMainFormOnTaskBar(true);
   Application->SetTitle(u"ZEPHSE");
   TForm* mainForm = nullptr;
   Application->CreateForm(TForm::StaticClass(), mainForm);
