@@ -23,22 +23,25 @@
 // Linux decisions, in one place:
 // - GetOSVersionText gives the distribution and the kernel release; there is no compatibility
 //   layer to report, so IsWine is always false.
-// - IsWindowsVersionOrLater tests the kernel's version (major.minor.patch).
+// - IsWindowsVersionOrLater answers as the newest Windows release would (10.0.26100): callers
+//   choose between older and newer platform behaviour, and here the newest applies. The kernel's
+//   version numbers mean nothing to those callers (6.1 would read as a release before 10.0).
 // - The thread's error mode is kept per thread; the system shows no critical-error dialogs.
 // - SafeLoadLibrary leaves the current folder alone (the loader searches the program folder
 //   first); the flags have no meaning to the loader and are ignored.
 // - The last error is errno.
+// Elsewhere, by the same rule:
+// - the ANSI code page is windows-1252 until a language file sets one (ZCL.Utils.Encodings);
+// - the command line is rebuilt from argv as one text, arguments with blanks quoted, so that
+//   GetParams keeps its contract (ZCL.Utils.CommandLine);
+// - the pool's "idle" priority is SCHED_IDLE (ZCL.Threading.Pool).
 
 namespace {
 
 thread_local Cardinal GThreadErrorMode = 0;
 
-// "6.1.0-18-amd64" as 6, 1, 0.
-void KernelVersion(Integer& Major, Integer& Minor, Integer& Build) {
-  Major = Minor = Build = 0;
-  std::string release = StringToUTF8(GetKernelVersion());
-  std::sscanf(release.c_str(), "%d.%d.%d", &Major, &Minor, &Build);
-}
+// The release the version tests take as running.
+constexpr Integer GRunningMajor = 10, GRunningMinor = 0, GRunningBuild = 26100;
 
 }  // namespace
 
@@ -59,9 +62,7 @@ bool detail::IsVersionOrLater(Integer Major, Integer Minor, Integer Build, Integ
 }
 
 bool IsWindowsVersionOrLater(Integer Major, Integer Minor, Integer Build) {
-  Integer runMajor, runMinor, runBuild;
-  KernelVersion(runMajor, runMinor, runBuild);
-  return detail::IsVersionOrLater(Major, Minor, Build, runMajor, runMinor, runBuild);
+  return detail::IsVersionOrLater(Major, Minor, Build, GRunningMajor, GRunningMinor, GRunningBuild);
 }
 
 bool IsWine() { return false; }

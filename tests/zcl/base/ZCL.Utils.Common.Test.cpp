@@ -24,7 +24,9 @@ TEST(CommonUtils, VersionTest) {
   for (const Case& c : cases)
     EXPECT_EQ(detail::IsVersionOrLater(c.Major, c.Minor, c.Build, c.RunMajor, c.RunMinor, c.RunBuild), c.Expected)
         << c.Major << "." << c.Minor << "." << c.Build;
-  EXPECT_TRUE(IsWindowsVersionOrLater(2, 0, -1));
+  // The newest platform behaviour applies: the Windows 11 variants are chosen.
+  EXPECT_TRUE(IsWindowsVersionOrLater(10, 0, 22000));
+  EXPECT_TRUE(IsWindowsVersionOrLater(6, 3, 0));
   EXPECT_FALSE(IsWindowsVersionOrLater(1000, 0, 0));
 }
 
