@@ -634,6 +634,8 @@ TEST_F(FormsTest, AHintShowsAfterThePauseAndHidesAfterTheHidePause) {
 
   Headless::MouseMove(TPoint(130, 120));
   Headless::RunUntilIdle();
+  Application->HandleMessage();  // idle: the long hint of the control under the mouse
+  EXPECT_EQ(Application->GetHint(), u"Long text");
   Headless::Advance(499);
   THintWindow* hint = Application->GetHintWindow();
   EXPECT_TRUE(!hint || !hint->GetShowing());
