@@ -10,6 +10,7 @@
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.Date.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
+#include "zcl/base/ZCL.Utils.FileSystem.Watcher.h"
 #include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
@@ -43,6 +44,15 @@ const TUnit GZclBaseUnits[] = {
     {"ZCL.SimpleIPC", TZCLIPCHub::Initialize, TZCLIPCHub::Finalize},
     {"ZCL.Utils.Shell", nullptr, TZCLShellFolder::FinalizeRoot},
     {"ZCL.Timers", TZCLTimerManager::Initialize, TZCLTimerManager::Finalize},
+    {"ZCL.Utils.FileSystem.Watcher",
+     [] {
+       TZCLFileSystemWatcher::Initialize();
+       TZCLDriveManager::Initialize();
+     },
+     [] {
+       TZCLDriveManager::Finalize();
+       TZCLFileSystemWatcher::Finalize();
+     }},
     {"ZCL.Threading.Pool", nullptr, FreeTaskDispatcher},
     {"ZCL.Expressions.Math", nullptr, TZCLMathExpressionFactory::FinalizeInstance},
     {"ZCL.Web", TZCLWebSettings::Initialize, TZCLWebSettings::Finalize},
