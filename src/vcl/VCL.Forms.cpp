@@ -428,6 +428,11 @@ void TCustomForm::MakeFullyVisible(TMonitor* AMonitor) {
 
 // Showing and closing.
 
+void TCustomForm::VisibleChanging() {
+  if (FFormState.Contains(fsShowing)) throw EInvalidOperation(u"Cannot change Visible in OnShow or OnHide");
+  inherited::VisibleChanging();
+}
+
 void TCustomForm::Show() {
   SetVisible(true);
   BringToFront();

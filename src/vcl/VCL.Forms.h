@@ -206,6 +206,8 @@ class TCustomForm : public TScrollingWinControl {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void ScaleControl(Integer M, Integer D) override;
+  // Visible cannot change while OnShow or OnHide runs (EInvalidOperation, Visible unchanged).
+  void VisibleChanging() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void DoCreate();
   virtual void DoDestroy();

@@ -337,6 +337,19 @@ TEST_F(FormsTest, KeyPreviewAndShortCutsComeBeforeTheFocusedControl) {
 
 // ---- closing and releasing --------------------------------------------------------------------
 
+TEST_F(FormsTest, VisibleCannotChangeWhileOnShowRuns) {
+  TForm* form = NewForm(TRect(100, 100, 400, 300));
+  TLog log;
+  Application->OnException = TExceptionEvent(
+      &log, +[](TLog* L, TObject*, Exception* E) { L->Events.push_back(E->GetMessage()); });
+  form->OnShow = TNotifyEvent([](TObject* Sender) { static_cast<TForm*>(Sender)->Hide(); });
+  form->Show();
+  EXPECT_EQ(log.Events, (std::vector<String>{u"Cannot change Visible in OnShow or OnHide"}));
+  EXPECT_TRUE(form->GetVisible());
+  EXPECT_TRUE(form->GetShowing());
+  EXPECT_TRUE(IsWindowVisible(form->GetHandle()));
+}
+
 TEST_F(FormsTest, CloseFollowsCloseQueryAndTheCloseAction) {
   struct TCase {
     bool CanClose;
@@ -730,6 +743,20 @@ TEST_F(FormsTest, AControlMayRefuseOrChangeItsHintInHintShow) {
   ASSERT_NE(Application->GetHintWindow(), nullptr);
   EXPECT_EQ(Application->GetHintWindow()->GetCaption(), u"Changed");
   EXPECT_EQ(log.Events, (std::vector<String>{u"Tip", u"Tip"}));
+}
+
+TEST_F(FormsTest, NoHintWithoutAHidePause) {
+  TForm* form = NewForm(TRect(100, 100, 400, 300));
+  auto* box = Child<TBox>(form, TRect(10, 10, 110, 40));
+  box->SetHint(u"Tip");
+  box->SetShowHint(true);
+  form->Show();
+  Headless::RunUntilIdle();
+  Application->SetHintHidePause(0);
+  Headless::MouseMove(TPoint(130, 120));
+  Headless::Advance(Application->GetHintPause() + 100);
+  Application->SetHintHidePause(2500);
+  EXPECT_TRUE(!Application->GetHintWindow() || !Application->GetHintWindow()->GetShowing());
 }
 
 // ---- application ------------------------------------------------------------------------------
