@@ -37,9 +37,18 @@ struct TWatcherTimerRelay {
   std::recursive_mutex Lock;
   TZCLFileSystemWatcherCustomTask* Task = nullptr;
   void (*Fire)(TZCLFileSystemWatcherCustomTask* Task) = nullptr;
+  bool Firing = false;  // main thread only
   void OnTimer(TObject*) {
     std::lock_guard guard(Lock);
-    if (Task) Fire(Task);
+    if (!Task) return;
+    Firing = true;
+    try {
+      Fire(Task);
+    } catch (...) {
+      Firing = false;
+      throw;
+    }
+    Firing = false;
   }
 };
 }  // namespace detail
@@ -50,9 +59,11 @@ TZCLFileSystemWatcherCustomTask::TZCLFileSystemWatcherCustomTask(TZCLFileSystemW
 
 TZCLFileSystemWatcherCustomTask::~TZCLFileSystemWatcherCustomTask() {
   if (FRelay) {
+    bool firing;
     {
       std::lock_guard guard(FRelay->Lock);
       FRelay->Task = nullptr;
+      firing = FRelay->Firing;
     }
     TZCLTimer* timer = FTimer;
     detail::TWatcherTimerRelay* relay = FRelay;
@@ -60,7 +71,9 @@ TZCLFileSystemWatcherCustomTask::~TZCLFileSystemWatcherCustomTask() {
       Free(timer);
       delete relay;
     };
-    if (IsMainThread()) {
+    // Released inside its own event (OnChange dropped the last reference): the timer is still
+    // in its call, so it goes once that returned.
+    if (IsMainThread() && !firing) {
       freeTimer();
     } else {
       try {

@@ -109,6 +109,27 @@ TEST_F(ZclFileSystemWatcher, ChangesSettleIntoOneEventTwoSecondsAfterTheLast) {
   EXPECT_EQ(counter.Count, 1);
 }
 
+TEST_F(ZclFileSystemWatcher, TaskMayRemoveItselfInItsEvent) {
+  struct SelfRemover {
+    TTaskPtr Task;
+    int Count = 0;
+    void OnChange(IZCLFileSystemWatcherTask*) {
+      ++Count;
+      TZCLFileSystemWatcher::Remove(Task);  // drops the last reference but the event's own
+    }
+  } remover;
+  auto* paths = Create<TZCLSearchPaths>();
+  paths->Add(Str(FDir), false);
+  remover.Task = TZCLFileSystemWatcher::AddTask(paths, {&remover, &SelfRemover::OnChange}, zcfwContent);
+  Free(paths);
+  ChangeFromWorker(remover.Task);
+  Headless::Advance(2000);
+  EXPECT_EQ(remover.Count, 1);
+  EXPECT_FALSE(remover.Task);
+  Headless::Advance(3000);
+  EXPECT_EQ(remover.Count, 1);
+}
+
 TEST_F(ZclFileSystemWatcher, LockCountSurvivesConcurrentLocking) {
   Counter counter;
   TTaskPtr task = Watch({FDir}, counter);
