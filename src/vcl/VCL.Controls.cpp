@@ -2139,7 +2139,9 @@ TWinControl* TWinControl::FindTopParent() {
 }
 
 bool TWinControl::CanFocus() {
-  for (TControl* c = this; c; c = c->FParent)
+  // The top-level parent's own visibility does not count: a control of a form not shown yet
+  // may be chosen, and gets the focus when the form shows.
+  for (TControl* c = this; c && c->FParent; c = c->FParent)
     if (!c->FVisible || !c->GetEnabled()) return false;
   return true;
 }

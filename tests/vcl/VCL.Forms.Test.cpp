@@ -179,6 +179,15 @@ TEST_F(FormsTest, TheActiveControlChosenBeforeTheFormShowsGetsTheFocusThen) {
   Headless::RunUntilIdle();
   EXPECT_TRUE(second->Focused());
   EXPECT_EQ(form->GetActiveControl(), second);
+
+  // SetFocus on a control of a form not shown yet chooses it the same way.
+  TForm* later = NewForm(TRect(450, 100, 700, 300));
+  Child<TBox>(later, TRect(10, 10, 60, 30));
+  auto* chosen = Child<TBox>(later, TRect(10, 40, 60, 60));
+  chosen->SetFocus();
+  later->Show();
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(chosen->Focused());
 }
 
 TEST_F(FormsTest, EnterAndEscapeClickTheDefaultAndCancelButtonsOfAModalForm) {
