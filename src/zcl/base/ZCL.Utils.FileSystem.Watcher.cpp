@@ -173,6 +173,8 @@ struct TWatcherState {
 
 TWatcherState* GWatcher = nullptr;
 
+void SweepRetired();
+
 // One thread waiting for up to 64 change notifications and for its stop event.
 class TZCLFileSystemWatcherMonitor : public TZCLThread {
   ZCL_CLASS(TZCLFileSystemWatcherMonitor, TZCLThread)
@@ -188,6 +190,8 @@ class TZCLFileSystemWatcherMonitor : public TZCLThread {
   }
 
   Integer GetHandleCount() const { return static_cast<Integer>(FHandles.size()); }
+  // Execute has returned (the thread may still be finishing).
+  bool GetDone() const { return FDone.load(std::memory_order_acquire); }
 
  protected:
   // Only wakes the thread: the handles stay open until the thread ended, so its wait never sees
@@ -229,12 +233,21 @@ class TZCLFileSystemWatcherMonitor : public TZCLThread {
       }
       FindNextChangeNotification(FHandles[index]);
     }
+    // A retired monitor is freed (its folders unwatched) soon after its thread ended, not only
+    // at the next change of the task list.
+    FDone.store(true, std::memory_order_release);
+    try {
+      TZCLMainThread::QueueProc([] { SweepRetired(); });
+    } catch (...) {
+      // No main-thread queue: the process is ending and finalization frees the monitor.
+    }
   }
 
  private:
   std::vector<TChangeNotification*> FHandles;
   std::vector<IZCLFileSystemWatcherTask*> FTasks;
   TSimpleEvent FStop;
+  std::atomic<bool> FDone{false};
 };
 
 // Under the lock: a new set of monitors over every folder of every task.
@@ -287,7 +300,7 @@ std::vector<TZCLFileSystemWatcherMonitor*> TakeFinishedMonitors() {
   std::vector<TZCLFileSystemWatcherMonitor*> finished;
   auto& retired = GWatcher->Retired;
   for (auto it = retired.begin(); it != retired.end();) {
-    if ((*it)->GetFinished()) {
+    if ((*it)->GetFinished() || (*it)->GetDone()) {
       finished.push_back(*it);
       it = retired.erase(it);
     } else {
@@ -295,6 +308,16 @@ std::vector<TZCLFileSystemWatcherMonitor*> TakeFinishedMonitors() {
     }
   }
   return finished;
+}
+
+void SweepRetired() {
+  if (!GWatcher) return;
+  std::vector<TZCLFileSystemWatcherMonitor*> finished;
+  {
+    TZCLLockGuard guard(*GWatcher->Lock);
+    finished = TakeFinishedMonitors();
+  }
+  for (TZCLFileSystemWatcherMonitor* monitor : finished) Free(monitor);
 }
 
 // Rebuilds the monitors around Change (which edits the task list under the lock). The old
