@@ -6,6 +6,7 @@
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Controls.h"
+#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.ImgList.h"
 #include "vcl/VCL.Menus.h"
 
@@ -492,7 +493,7 @@ void TControlActionLink::ActionChange(TBasicAction* Action, bool CheckDefaults) 
 
 bool TControlActionLink::DoShowHint(String& HintStr) {
   auto* action = CustomAction();
-  if (action && action->GetShortCut() != 0 && !HintStr.empty())
+  if (action && action->GetShortCut() != 0 && !HintStr.empty() && Application && Application->GetHintShortCuts())
     HintStr += u" (" + ShortCutToText(action->GetShortCut()) + u")";
   return true;
 }

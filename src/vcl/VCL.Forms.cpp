@@ -1660,13 +1660,6 @@ void TApplication::ActivateHint(TPoint CursorPos) {
   info.HideTimeout = FHintHidePause;
   info.HintStr = GetShortHint(GetHintText(FHintControl));
   bool canShow = FHintControl->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
-  // The action link adds its shortcut to the hint; without HintShortCuts it goes again.
-  if (!FHintShortCuts)
-    if (auto* action = dynamic_cast<TCustomAction*>(FHintControl->GetAction()); action && action->GetShortCut()) {
-      const String suffix = u" (" + ShortCutToText(action->GetShortCut()) + u")";
-      if (info.HintStr.size() > suffix.size() && info.HintStr.ends_with(suffix))
-        info.HintStr.resize(info.HintStr.size() - suffix.size());
-    }
   if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
   FHintCursorRect = info.CursorRect;
   if (!canShow || info.HintStr.empty()) {
