@@ -3,6 +3,7 @@
 #include "os/OS.Input.h"
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Controls.h"
+#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Menus.h"
 
 namespace {
@@ -118,6 +119,11 @@ TEST_F(ActionListTest, ControlsFollowTheirAction) {
   String hint = control->GetHint();
   EXPECT_TRUE(ControlHooks().ActionLinkShowHint(control->GetActionLink(), hint));
   EXPECT_EQ(hint, u"Store the skin (Ctrl+S)");
+  Application->SetHintShortCuts(false);  // the application does not want shortcuts in hints
+  hint = control->GetHint();
+  EXPECT_TRUE(ControlHooks().ActionLinkShowHint(control->GetActionLink(), hint));
+  Application->SetHintShortCuts(true);
+  EXPECT_EQ(hint, u"Store the skin");
 
   RegisterActionLinkClass(TGraphicControl::StaticClass(), TTestControlLink::StaticClass());
   auto* graphic = Create<TGraphicControl>(FOwner);
