@@ -56,62 +56,12 @@ void ReportException(TObject* Sender) {
   }
 }
 
-HCURSOR StandardCursor(TCursor Cursor) {
-  uintptr_t id = IDC_ARROW;
-  switch (Cursor) {
-    case crNone:
-      return nullptr;
-    case crCross:
-      id = IDC_CROSS;
-      break;
-    case crIBeam:
-      id = IDC_IBEAM;
-      break;
-    case crSizeNESW:
-      id = IDC_SIZENESW;
-      break;
-    case crSizeNS:
-    case crVSplit:
-      id = IDC_SIZENS;
-      break;
-    case crSizeNWSE:
-      id = IDC_SIZENWSE;
-      break;
-    case crSizeWE:
-    case crHSplit:
-      id = IDC_SIZEWE;
-      break;
-    case crUpArrow:
-      id = IDC_UPARROW;
-      break;
-    case crHourGlass:
-      id = IDC_WAIT;
-      break;
-    case crNo:
-    case crNoDrop:
-      id = IDC_NO;
-      break;
-    case crAppStart:
-      id = IDC_APPSTARTING;
-      break;
-    case crHelp:
-      id = IDC_HELP;
-      break;
-    case crHandPoint:
-      id = IDC_HAND;
-      break;
-    case crSizeAll:
-      id = IDC_SIZEALL;
-      break;
-    default:
-      break;
-  }
-  return LoadCursor(nullptr, id);
-}
 
 HCURSOR CursorHandle(TCursor Cursor) {
   if (GState && GState->Hooks.CursorHandle) return GState->Hooks.CursorHandle(Cursor);
-  return StandardCursor(Cursor);
+  if (Cursor == crNone) return nullptr;
+  HCURSOR standard = StandardCursorHandle(Cursor);
+  return standard ? standard : StandardCursorHandle(crDefault);
 }
 
 // Sends WM_CANCELMODE to the focused control's window unless it is Sender's (a click elsewhere
@@ -2869,3 +2819,61 @@ void ControlsFin() {
 }
 
 }  // namespace detail
+
+HCURSOR StandardCursorHandle(TCursor Cursor) {
+  uintptr_t id = 0;
+  switch (Cursor) {
+    case crDefault:
+    case crArrow:
+    case crDrag:
+    case crMultiDrag:
+      id = IDC_ARROW;
+      break;
+    case crCross:
+      id = IDC_CROSS;
+      break;
+    case crIBeam:
+      id = IDC_IBEAM;
+      break;
+    case crSizeNESW:
+      id = IDC_SIZENESW;
+      break;
+    case crSizeNS:
+    case crVSplit:
+      id = IDC_SIZENS;
+      break;
+    case crSizeNWSE:
+      id = IDC_SIZENWSE;
+      break;
+    case crSizeWE:
+    case crHSplit:
+      id = IDC_SIZEWE;
+      break;
+    case crUpArrow:
+      id = IDC_UPARROW;
+      break;
+    case crHourGlass:
+    case crSQLWait:
+      id = IDC_WAIT;
+      break;
+    case crNo:
+    case crNoDrop:
+      id = IDC_NO;
+      break;
+    case crAppStart:
+      id = IDC_APPSTARTING;
+      break;
+    case crHelp:
+      id = IDC_HELP;
+      break;
+    case crHandPoint:
+      id = IDC_HAND;
+      break;
+    case crSizeAll:
+      id = IDC_SIZEALL;
+      break;
+    default:
+      return nullptr;
+  }
+  return LoadCursor(nullptr, id);
+}

@@ -147,11 +147,16 @@ inline constexpr TCursor crNoDrop = -13;
 inline constexpr TCursor crHSplit = -14;
 inline constexpr TCursor crVSplit = -15;
 inline constexpr TCursor crMultiDrag = -16;
+inline constexpr TCursor crSQLWait = -17;
 inline constexpr TCursor crNo = -18;
 inline constexpr TCursor crAppStart = -19;
 inline constexpr TCursor crHelp = -20;
 inline constexpr TCursor crHandPoint = -21;
 inline constexpr TCursor crSizeAll = -22;
+
+// The system cursor shown for a standard cursor number (crDefault is the arrow); null for crNone
+// and for numbers that name no standard cursor.
+HCURSOR StandardCursorHandle(TCursor Cursor);
 
 // ---- events -----------------------------------------------------------------------------------
 

@@ -46,66 +46,6 @@ TRect MonitorWorkArea(HMONITOR Monitor) {
   return info.rcWork;
 }
 
-HCURSOR StandardCursorHandle(TCursor Cursor) {
-  uintptr_t id = 0;
-  switch (Cursor) {
-    case crDefault:
-    case crArrow:
-      id = IDC_ARROW;
-      break;
-    case crCross:
-      id = IDC_CROSS;
-      break;
-    case crIBeam:
-      id = IDC_IBEAM;
-      break;
-    case crSizeNESW:
-      id = IDC_SIZENESW;
-      break;
-    case crSizeNS:
-    case crVSplit:
-      id = IDC_SIZENS;
-      break;
-    case crSizeNWSE:
-      id = IDC_SIZENWSE;
-      break;
-    case crSizeWE:
-    case crHSplit:
-      id = IDC_SIZEWE;
-      break;
-    case crUpArrow:
-      id = IDC_UPARROW;
-      break;
-    case crHourGlass:
-    case crSQLWait:
-      id = IDC_WAIT;
-      break;
-    case crDrag:
-    case crMultiDrag:
-      id = IDC_ARROW;
-      break;
-    case crNoDrop:
-    case crNo:
-      id = IDC_NO;
-      break;
-    case crAppStart:
-      id = IDC_APPSTARTING;
-      break;
-    case crHelp:
-      id = IDC_HELP;
-      break;
-    case crHandPoint:
-      id = IDC_HAND;
-      break;
-    case crSizeAll:
-      id = IDC_SIZEALL;
-      break;
-    default:
-      return nullptr;
-  }
-  return LoadCursor(nullptr, id);
-}
-
 // The control, or the first parent, whose hint is on.
 TControl* GetHintControl(TControl* Control) {
   while (Control && !Control->GetShowHint()) Control = Control->GetParent();

@@ -36,9 +36,6 @@ inline constexpr TModalResult mrNoToAll = 9;
 inline constexpr TModalResult mrYesToAll = 10;
 inline constexpr TModalResult mrClose = 11;
 
-// The one standard cursor the controls unit leaves out.
-inline constexpr TCursor crSQLWait = -17;
-
 enum TCloseAction : Byte { caNone, caHide, caFree, caMinimize };
 ZCL_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize);
 
