@@ -1214,6 +1214,7 @@ void TScreen::SetCursor(TCursor Value) {
 HCURSOR TScreen::GetCursors(TCursor Index) const {
   for (const auto& [index, handle] : FCursors)
     if (index == Index) return handle;
+  if (Index == crNone) return nullptr;  // no cursor shown
   if (HCURSOR standard = StandardCursorHandle(Index)) return standard;
   return StandardCursorHandle(crDefault);
 }

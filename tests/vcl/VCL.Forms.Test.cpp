@@ -628,6 +628,8 @@ TEST_F(FormsTest, ScreenAnswersMonitorsCursorsAndFonts) {
   EXPECT_EQ(Screen->GetCursors(crHourGlass), LoadCursor(nullptr, IDC_WAIT));
   EXPECT_EQ(Screen->GetCursors(crDefault), LoadCursor(nullptr, IDC_ARROW));
   EXPECT_EQ(Screen->GetCursors(42), LoadCursor(nullptr, IDC_ARROW));  // unknown: the arrow
+  EXPECT_EQ(Screen->GetCursors(crNone), nullptr);  // no cursor at all
+  EXPECT_EQ(Screen->GetCursors(crSQLWait), LoadCursor(nullptr, IDC_WAIT));
   const uint32_t pixels[4] = {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000};
   HCURSOR own = CreateCursorFromPixels(pixels, 2, 2, 0, 0);
   Screen->SetCursors(42, own);
