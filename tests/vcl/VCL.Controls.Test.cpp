@@ -9,6 +9,7 @@
 #include "support/HeadlessFixture.h"
 #include "support/TestSupport.h"
 #include "vcl/VCL.Controls.h"
+#include "vcl/VCL.Forms.h"
 
 namespace {
 
@@ -518,27 +519,41 @@ TEST_F(ControlsTest, WheelGoesToTheFocusedControlThenItsParents) {
 
 // Builds a 60 x 40 parent with windowed and windowless children, one of them clipped by the
 // parent's edge and one overlapping a windowed sibling below it.
-TSolid* PaintScene(bool DoubleBuffered) {
-  auto* root = Create<TSolid>(nullptr);
-  root->SetBounds(300, 300, 60, 40);
-  root->SetColor(clBlue);
-  root->SetDoubleBuffered(DoubleBuffered);
-  auto* panel = Child<TSolid>(root, TRect(30, 5, 55, 35));
+void FillScene(TWinControl* Root, bool DoubleBuffered) {
+  Root->SetBounds(300, 300, 60, 40);
+  Root->SetColor(clBlue);
+  Root->SetDoubleBuffered(DoubleBuffered);
+  auto* panel = Child<TSolid>(Root, TRect(30, 5, 55, 35));
   panel->SetColor(clLime);
   Child<TSolidGraphic>(panel, TRect(5, 5, 15, 15))->SetColor(clYellow);
-  Child<TSolidGraphic>(root, TRect(5, 5, 25, 20))->SetColor(clRed);
-  Child<TSolidGraphic>(root, TRect(50, 30, 80, 60))->SetColor(clFuchsia);  // cut by the edge
+  Child<TSolidGraphic>(Root, TRect(5, 5, 25, 20))->SetColor(clRed);
+  Child<TSolidGraphic>(Root, TRect(50, 30, 80, 60))->SetColor(clFuchsia);  // cut by the edge
+}
+
+TSolid* PaintScene(bool DoubleBuffered) {
+  auto* root = Create<TSolid>(nullptr);
+  FillScene(root, DoubleBuffered);
   return root;
+}
+
+// The same scene on a borderless form, which paints its background with its colour.
+TForm* PaintSceneOnForm(bool DoubleBuffered) {
+  TForm* form = TCustomForm::CreateNew<TForm>(nullptr);
+  form->SetBorderStyle(bsNone);
+  FillScene(form, DoubleBuffered);
+  return form;
 }
 
 TEST_F(ControlsTest, PaintedChildrenMatchTheReferenceImage) {
   const std::string reference = FixturePath("vcl/data/controls_paint.png");
-  for (bool doubleBuffered : {false, true}) {
-    TOwned<TSolid> root(PaintScene(doubleBuffered));
+  for (int variant = 0; variant < 3; ++variant) {
+    const bool doubleBuffered = variant == 1;
+    TOwned<TWinControl> root(variant == 2 ? static_cast<TWinControl*>(PaintSceneOnForm(false))
+                                          : PaintScene(doubleBuffered));
     root->Show();
     Headless::RunUntilIdle();
     HWND window = root->GetHandle();
-    if (std::getenv("ZEPHSE_UPDATE_REFERENCE") && !doubleBuffered) {
+    if (std::getenv("ZEPHSE_UPDATE_REFERENCE") && variant == 0) {
       ASSERT_TRUE(Headless::SavePng(window, reference));
     }
     std::ifstream in(reference, std::ios::binary);
@@ -551,7 +566,7 @@ TEST_F(ControlsTest, PaintedChildrenMatchTheReferenceImage) {
     for (Integer y = 0; y < 40; ++y)
       for (Integer x = 0; x < 60; ++x)
         if (Headless::WindowPixel(window, TPoint(x, y)) != image.Pixels[size_t(y * 60 + x)]) ++differing;
-    EXPECT_EQ(differing, 0) << (doubleBuffered ? "double-buffered" : "direct");
+    EXPECT_EQ(differing, 0) << (variant == 2 ? "form" : doubleBuffered ? "double-buffered" : "direct");
     // Spot checks that say what the picture holds.
     EXPECT_EQ(Headless::WindowPixel(window, TPoint(1, 1)), 0xFF0000FFu);    // the parent's blue
     EXPECT_EQ(Headless::WindowPixel(window, TPoint(10, 10)), 0xFFFF0000u);  // windowless red
