@@ -145,7 +145,10 @@ void TZCLCommandLineParser::Parse(TZCLCommandLineProcessor::TCommands* Commands)
   FState = 1;
   TZCLParserToken token;
   while (GetToken(token)) {
-    (this->*FStates[FState])(token);
+    // The handler goes through a local: GCC 12 instruments `(this->*FStates[FState])(...)` under
+    // -fsanitize=bounds with a wrong index and calls through garbage.
+    const TStateHandler handler = FStates[FState];
+    (this->*handler)(token);
     FPrevToken = token;
   }
   Flush();
