@@ -4,18 +4,32 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <unordered_set>
 
 namespace {
 
 struct TGlobalBlock {
   std::vector<Byte> Data;
   int Locks = 0;
-  uint32_t Magic = 0x474C4F42;  // tells a live block from a stray pointer in debug checks
 };
 
+// The blocks not yet freed. A handle is looked up here before it is touched, so a freed or
+// foreign handle fails by result instead of reading memory that is gone.
+struct TLiveBlocks {
+  std::mutex Lock;
+  std::unordered_set<const void*> Blocks;
+};
+
+TLiveBlocks& LiveBlocks() {
+  static TLiveBlocks* live = new TLiveBlocks;
+  return *live;
+}
+
 TGlobalBlock* Block(HGLOBAL h) {
-  auto* b = reinterpret_cast<TGlobalBlock*>(h);
-  return (b && b->Magic == 0x474C4F42) ? b : nullptr;
+  if (!h) return nullptr;
+  TLiveBlocks& live = LiveBlocks();
+  std::lock_guard guard(live.Lock);
+  return live.Blocks.count(h) ? reinterpret_cast<TGlobalBlock*>(h) : nullptr;
 }
 
 struct TClipboard {
@@ -82,6 +96,14 @@ HGLOBAL GlobalAlloc(UINT Flags, size_t Size) {
     return nullptr;
   }
   (void)Flags;
+  TLiveBlocks& live = LiveBlocks();
+  try {
+    std::lock_guard guard(live.Lock);
+    live.Blocks.insert(b);
+  } catch (const std::bad_alloc&) {
+    delete b;
+    return nullptr;
+  }
   return reinterpret_cast<HGLOBAL>(b);
 }
 
@@ -105,11 +127,13 @@ size_t GlobalSize(HGLOBAL h) {
 }
 
 HGLOBAL GlobalFree(HGLOBAL h) {
-  TGlobalBlock* b = Block(h);
   if (!h) return nullptr;
-  if (!b) return h;
-  b->Magic = 0;
-  delete b;
+  TLiveBlocks& live = LiveBlocks();
+  {
+    std::lock_guard guard(live.Lock);
+    if (!live.Blocks.erase(h)) return h;
+  }
+  delete reinterpret_cast<TGlobalBlock*>(h);
   return nullptr;
 }
 

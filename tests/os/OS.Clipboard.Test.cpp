@@ -39,7 +39,9 @@ TEST_F(ClipboardTest, SeveralFormatsAtOnce) {
   EXPECT_NE(config, object);
   EXPECT_EQ(GetClipboardFormatName(config), u"text/zeph-config");
 
-  EXPECT_EQ(SetClipboardData(object, Bytes("x")), nullptr);  // not open
+  HGLOBAL refused = Bytes("x");
+  EXPECT_EQ(SetClipboardData(object, refused), nullptr);  // not open: the block stays the caller's
+  EXPECT_EQ(GlobalFree(refused), nullptr);
   ASSERT_TRUE(OpenClipboard(nullptr));
   EXPECT_FALSE(OpenClipboard(nullptr));  // one opener at a time
   DWORD before = GetClipboardSequenceNumber();
@@ -129,6 +131,11 @@ TEST(GlobalMemory, BlocksAreZeroedAndSized) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(p[i], 0);
   EXPECT_FALSE(GlobalUnlock(h));  // last lock released
   EXPECT_EQ(GlobalFree(h), nullptr);
+  // A freed handle fails by result; nothing of the freed block is read.
+  EXPECT_EQ(GlobalLock(h), nullptr);
+  EXPECT_EQ(GlobalSize(h), 0u);
+  EXPECT_FALSE(GlobalUnlock(h));
+  EXPECT_EQ(GlobalFree(h), h);
   EXPECT_EQ(GlobalLock(nullptr), nullptr);
   EXPECT_EQ(GlobalSize(nullptr), 0u);
   HGLOBAL empty = GlobalAlloc(GHND, 0);
