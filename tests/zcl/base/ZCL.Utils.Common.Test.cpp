@@ -83,7 +83,7 @@ TEST(CommonUtils, InterfaceQueries) {
   EXPECT_EQ(SafeQueryInterface(nullptr, IProbe::IID, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
 
-  IPtr<IProbe> holder(new TProbe);
+  IPtr<IProbe> holder(Create<TProbe>());
   TObject* object = dynamic_cast<TObject*>(holder.get());
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(ObjectQueryInterface(object, IProbe::IID, nullptr), S_OK);
