@@ -20,25 +20,11 @@
 
 namespace {
 
-// FIXME: stand-in until the message loop's own wait takes the display backend's events. The
-// application waits in WaitMessage, which returns only for queued messages while a desktop event
-// ends the backend's wait without being read: one event makes the loop spin without ever handling
-// it. This wait reads the backend's events (PeekMessage does) before it sleeps again.
-void WaitForInput(TObject* /*Sender*/, bool& /*Done*/) {
-  MsgWaitForReady(
-      [] {
-        MSG msg;
-        return PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
-      },
-      INFINITE, 0);
-}
-
 // Creates the main form and runs the message loop until it closes. The forms belong to the
 // application and go with the units' finalisation.
 void RunEditor(const TEditorStartOptions& Options) {
   (void)Options;  // FIXME: the start file is opened once the editor can open projects.
   Application->Initialize();
-  Application->OnIdle = WaitForInput;
   Application->SetMainFormOnTaskBar(true);
   Application->SetTitle(u"ZEPHSE");
   TForm* mainForm = nullptr;

@@ -1102,11 +1102,15 @@ BOOL GetMessage(MSG& Msg, HWND Window, UINT First, UINT Last) {
 
 BOOL WaitMessage() {
   if (!IsUiThread()) return 0;
-  while (!HasWork()) {
+  TWindowManager& wm = WM();
+  for (;;) {
+    // A backend's wait ends when a desktop event arrives but leaves it with the backend: turn it
+    // into input first, or the loop would wake for it again and again without ever handling it.
+    if (wm.Backend) wm.Backend->PumpEvents();
+    if (HasWork()) return 1;
     WaitForWork(-1);
     ServePendingSends();
   }
-  return 1;
 }
 
 DWORD MsgWaitForReady(const std::function<bool()>& Ready, DWORD TimeoutMs, DWORD WakeMask) {
