@@ -169,7 +169,7 @@ void OnTerminate() {
   std::abort();
 }
 
-void OnSignal(int signal) {
+[[maybe_unused]] void OnSignal(int signal) {  // unused under AddressSanitizer
   // Only async-signal-safe calls here: write and backtrace_symbols_fd.
   static const char head[] = "ZEPHSE stopped: fatal signal ";
   [[maybe_unused]] ssize_t n = write(2, head, sizeof head - 1);
