@@ -96,8 +96,8 @@ void TZCLFileSystemWatcherCustomTask::RestartTimer() {
     FRelay = new detail::TWatcherTimerRelay;
     FRelay->Task = this;
     FRelay->Fire = [](TZCLFileSystemWatcherCustomTask* Task) { Task->TimerFired(); };
-    FTimer = Create<TZCLTimer>(TNotifyEvent(FRelay, &detail::TWatcherTimerRelay::OnTimer), SettleInterval, false,
-                               false);
+    FTimer =
+        Create<TZCLTimer>(TNotifyEvent(FRelay, &detail::TWatcherTimerRelay::OnTimer), SettleInterval, false, false);
   }
   FTimer->Restart();
 }
@@ -268,8 +268,8 @@ void StartMonitors() {
         const TWatchPair pair = pairs[next++];
         TZCLSearchPaths* paths = pair.Task->GetPaths();
         const bool recursive = paths->GetRecursive(pair.PathIndex);
-        TChangeNotification* handle = FindFirstChangeNotification(
-            paths->GetPath(pair.PathIndex), recursive, NotifyFilter(pair.Task->GetFlags(), recursive));
+        TChangeNotification* handle = FindFirstChangeNotification(paths->GetPath(pair.PathIndex), recursive,
+                                                                  NotifyFilter(pair.Task->GetFlags(), recursive));
         if (!handle) continue;
         handles.push_back(handle);
         tasks.push_back(pair.Task);

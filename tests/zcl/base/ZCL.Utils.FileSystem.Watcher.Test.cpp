@@ -245,8 +245,8 @@ TEST_F(ZclFileSystemWatcher, RemovingATaskWhileItsMonitorIsBusyDoesNotDeadlock) 
 // ---- drives ------------------------------------------------------------------------------------
 
 TEST(ZclDriveManager, NormalizeRootKeepsTheRootOfAPath) {
-  const std::pair<String, String> cases[] = {
-      {u"C", u"C:\\"}, {u"C:", u"C:\\"}, {u"C:\\", u"C:\\"}, {u"C:\\Music", u"C:\\"}, {u"", u""}, {u"/", u"/"}};
+  const std::pair<String, String> cases[] = {{u"C", u"C:\\"},         {u"C:", u"C:\\"}, {u"C:\\", u"C:\\"},
+                                             {u"C:\\Music", u"C:\\"}, {u"", u""},       {u"/", u"/"}};
   for (const auto& [path, root] : cases) EXPECT_EQ(TZCLDriveManager::NormalizeRoot(path), root) << StringToUTF8(path);
   TVolumeInfo volume;
   ASSERT_TRUE(GetVolumeInfo(UTF8ToString(TempDir()), volume));
