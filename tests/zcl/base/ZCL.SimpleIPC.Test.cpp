@@ -103,8 +103,8 @@ class TTestClient : public TInterfacedObject, public IZCLIPCClient {
 };
 
 TEST_F(ZclIPCHub, ClientsGetMessagesAfterTheReceiversAndARefusingOneIsDropped) {
-  auto* keeps = new TTestClient(true);
-  auto* refuses = new TTestClient(false);
+  auto* keeps = Create<TTestClient>(true);
+  auto* refuses = Create<TTestClient>(false);
   IPtr<IZCLIPCClient> keepsRef(keeps), refusesRef(refuses);
   TZCLIPCHub::AddClient(keeps);
   TZCLIPCHub::AddClient(refuses);
