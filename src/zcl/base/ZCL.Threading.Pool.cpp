@@ -56,9 +56,19 @@ void TZCLSimpleTask::Execute() {
 
 // ---- dispatcher ------------------------------------------------------------------------------------
 
+// A queued task with its handle, so that lookups by handle need not touch the task.
+struct TQueuedTask {
+  TObjHandle Handle;
+  TZCLTask* Task;
+};
+
 struct TZCLTaskDispatcher::TState {
+  static constexpr int Levels = 3;
   std::recursive_mutex Lock;  // "TaskLock"
-  std::deque<TZCLTask*> Queue;  // owned; higher priorities first, equal ones in arrival order
+  // Owned; one queue per priority, each in arrival order. Handles grow with arrival, so each queue
+  // is also sorted by handle and a task is found by binary search.
+  std::deque<TQueuedTask> Queues[Levels];
+  size_t QueuedCount = 0;
   std::vector<TZCLTask*> Active;
   Integer Limit = 1;
   Integer BaseLimit = 1;
@@ -68,6 +78,51 @@ struct TZCLTaskDispatcher::TState {
   Integer SampleCount = 0;
   TZCLTimer* Monitor = nullptr;
   TSystemTimes PrevTimes{};
+
+  static int LevelOf(TZCLTaskPriority Priority) { return std::clamp(static_cast<int>(Priority), 0, Levels - 1); }
+
+  // Inserts by handle: at the end for a new task, at its old place for one put back.
+  void Enqueue(int Level, TObjHandle Handle, TZCLTask* Task) {
+    auto& queue = Queues[Level];
+    auto at = queue.end();
+    if (!queue.empty() && queue.back().Handle > Handle)
+      at = std::lower_bound(queue.begin(), queue.end(), Handle,
+                            [](const TQueuedTask& q, TObjHandle h) { return q.Handle < h; });
+    queue.insert(at, {Handle, Task});
+    ++QueuedCount;
+  }
+
+  // The level holding the handle and its position there; Level -1 when not queued.
+  struct TFound {
+    int Level = -1;
+    std::deque<TQueuedTask>::iterator At;
+  };
+  TFound Find(TObjHandle Handle) {
+    for (int level = Levels - 1; level >= 0; --level) {
+      auto& queue = Queues[level];
+      if (queue.empty() || Handle < queue.front().Handle || Handle > queue.back().Handle) continue;
+      auto at = std::lower_bound(queue.begin(), queue.end(), Handle,
+                                 [](const TQueuedTask& q, TObjHandle h) { return q.Handle < h; });
+      if (at != queue.end() && at->Handle == Handle) return {level, at};
+    }
+    return {};
+  }
+
+  // The task that starts next: the oldest of the highest priority; nullptr when none is queued.
+  TFound Front() {
+    for (int level = Levels - 1; level >= 0; --level)
+      if (!Queues[level].empty()) return {level, Queues[level].begin()};
+    return {};
+  }
+
+  TZCLTask* Take(const TFound& Found) {
+    TZCLTask* task = Found.At->Task;
+    Queues[Found.Level].erase(Found.At);
+    --QueuedCount;
+    return task;
+  }
+
+  bool CanStartMore() const { return QueuedCount != 0 && static_cast<Integer>(Active.size()) < Limit; }
 };
 
 TZCLTaskDispatcher::TZCLTaskDispatcher() : F(std::make_unique<TState>()) {
@@ -93,31 +148,27 @@ TObjHandle TZCLTaskDispatcher::Run(TZCLTaskProc Proc, TThreadMethod Callback, TZ
 
 TObjHandle TZCLTaskDispatcher::RunCore(TZCLTask* Task, TZCLThreadCallback Callback, TZCLThreadCallMode Mode) {
   if (!Task) return 0;
-  TObjHandle handle;
-  {
-    std::lock_guard guard(F->Lock);
-    Task->FCallback = Callback;
-    Task->FCallMode = Mode;
-    Task->FHandle = handle = ++GNextHandle;
-    const TZCLTaskPriority priority = Task->GetPriority();
-    // From the back: after the last task of the same or a higher priority (usually the end).
-    auto at = F->Queue.end();
-    while (at != F->Queue.begin() && (*std::prev(at))->GetPriority() < priority) --at;
-    F->Queue.insert(at, Task);
-  }
+  std::lock_guard guard(F->Lock);
+  Task->FCallback = std::move(Callback);
+  Task->FCallMode = Mode;
+  const TObjHandle handle = Task->FHandle = ++GNextHandle;
+  F->Enqueue(TState::LevelOf(Task->GetPriority()), handle, Task);
   ProcessQueue();
   return handle;
 }
 
+// Starts queued tasks up to the limit.
 void TZCLTaskDispatcher::ProcessQueue() {
   std::lock_guard guard(F->Lock);
-  if (static_cast<Integer>(F->Active.size()) < F->Limit && !F->Queue.empty()) StartTask(F->Queue.front());
+  while (F->CanStartMore()) StartTask(F->Front().At->Task);
 }
 
+// Under the lock: moves a queued task to the active ones on a work item of its own.
 void TZCLTaskDispatcher::StartTask(TZCLTask* Task) {
   std::lock_guard guard(F->Lock);
-  Task->FEvent = std::make_shared<TZCLEvent>(true, false);
-  F->Queue.erase(std::find(F->Queue.begin(), F->Queue.end(), Task));
+  const TState::TFound found = F->Find(Task->FHandle);
+  const int level = found.Level;
+  F->Take(found);
   F->Active.push_back(Task);
   F->InFlight.fetch_add(1);
   if (!::QueueWorkItem(
@@ -128,53 +179,67 @@ void TZCLTaskDispatcher::StartTask(TZCLTask* Task) {
           true)) {
     F->InFlight.fetch_sub(1);
     F->Active.pop_back();
-    F->Queue.push_front(Task);
+    F->Enqueue(level, Task->FHandle, Task);
     RaiseLastOSError();
   }
 }
 
+// Runs the task and then, while the limit allows, the queued ones after it on the same work item:
+// one hand-over to the system pool serves many tasks.
 void TZCLTaskDispatcher::ExecuteTask(TZCLTask* Task) {
-  Task->FWorkerThreadId = GetCurrentThreadId();
-  try {
-    ApplyTaskPriority(Task->GetPriority());
-    Task->Execute();
-  } catch (...) {
-    ReportTaskException(std::current_exception());
-  }
-  try {
-    Task->Complete();
-  } catch (...) {
-    ReportTaskException(std::current_exception());
-  }
-  std::shared_ptr<TZCLEvent> event = Task->FEvent;
-  {
-    std::lock_guard guard(F->Lock);
-    F->Active.erase(std::find(F->Active.begin(), F->Active.end(), Task));
+  const TThreadID self = GetCurrentThreadId();
+  Task->FWorkerThreadId = self;
+  while (Task) {
     try {
-      ProcessQueue();
+      ApplyTaskPriority(Task->GetPriority());
+      Task->Execute();
     } catch (...) {
       ReportTaskException(std::current_exception());
     }
+    try {
+      Task->Complete();
+    } catch (...) {
+      ReportTaskException(std::current_exception());
+    }
+    // Waiters make the event under the lock while the task is active; after that nobody does.
+    std::shared_ptr<TZCLEvent> event;
+    TZCLTask* next = nullptr;
+    {
+      std::lock_guard guard(F->Lock);
+      F->Active.erase(std::find(F->Active.begin(), F->Active.end(), Task));
+      event = std::move(Task->FEvent);
+      // The next task is active before this one's waiters are released.
+      if (F->CanStartMore()) {
+        next = F->Take(F->Front());
+        next->FWorkerThreadId = self;
+        F->Active.push_back(next);
+      }
+    }
+    Free(Task);
+    if (event) event->Signal();
+    Task = next;
   }
-  Free(Task);
-  event->Signal();
 }
 
 TWaitResult TZCLTaskDispatcher::CancelCore(TObjHandle Handle, Cardinal Timeout) {
   if (Handle == 0) return wrAbandoned;
   TZCLTask* canceled = nullptr;
+  bool running = false;
   std::shared_ptr<TZCLEvent> event;
   {
     std::lock_guard guard(F->Lock);
-    auto queued = std::find_if(F->Queue.begin(), F->Queue.end(), [&](TZCLTask* t) { return t->FHandle == Handle; });
-    if (queued != F->Queue.end()) {
-      canceled = *queued;
-      F->Queue.erase(queued);
+    const TState::TFound queued = F->Find(Handle);
+    if (queued.Level >= 0) {
+      canceled = F->Take(queued);
     } else {
       for (TZCLTask* task : F->Active)
         if (task->FHandle == Handle) {
           task->FCanceled.store(true, std::memory_order_release);
-          event = task->FEvent;
+          running = true;
+          if (Timeout != 0) {
+            if (!task->FEvent) task->FEvent = std::make_shared<TZCLEvent>(true, false);
+            event = task->FEvent;
+          }
           break;
         }
     }
@@ -191,7 +256,7 @@ TWaitResult TZCLTaskDispatcher::CancelCore(TObjHandle Handle, Cardinal Timeout) 
     Free(canceled);
     return wrSignaled;
   }
-  TWaitResult result = wrAbandoned;
+  TWaitResult result = running ? wrTimeout : wrAbandoned;
   if (event) result = WaitForSyncObject(event->GetHandle(), Timeout);
   if (IsMainThread()) ::CheckSynchronize(0);
   return result;
@@ -205,7 +270,10 @@ void TZCLTaskDispatcher::CancelAll(bool WaitFor) {
   std::vector<TObjHandle> handles;
   {
     std::lock_guard guard(F->Lock);
-    for (auto it = F->Queue.rbegin(); it != F->Queue.rend(); ++it) handles.push_back((*it)->FHandle);
+    handles.reserve(F->QueuedCount + F->Active.size());
+    // The last to start first.
+    for (const auto& queue : F->Queues)
+      for (auto it = queue.rbegin(); it != queue.rend(); ++it) handles.push_back(it->Handle);
     for (auto it = F->Active.rbegin(); it != F->Active.rend(); ++it) handles.push_back((*it)->FHandle);
   }
   for (TObjHandle handle : handles) Cancel(handle, false);
@@ -225,10 +293,14 @@ bool TZCLTaskDispatcher::WaitFor(TObjHandle Handle) {
   std::shared_ptr<TZCLEvent> event;
   {
     std::lock_guard guard(F->Lock);
-    auto queued = std::find_if(F->Queue.begin(), F->Queue.end(), [&](TZCLTask* t) { return t->FHandle == Handle; });
-    if (queued != F->Queue.end()) StartTask(*queued);  // a waiter never waits for a task that cannot start
+    const TState::TFound queued = F->Find(Handle);
+    if (queued.Level >= 0) StartTask(queued.At->Task);  // a waiter never waits for a task that cannot start
     for (TZCLTask* task : F->Active)
-      if (task->FHandle == Handle) event = task->FEvent;
+      if (task->FHandle == Handle) {
+        if (!task->FEvent) task->FEvent = std::make_shared<TZCLEvent>(true, false);
+        event = task->FEvent;
+        break;
+      }
   }
   if (!event) return true;
   const TWaitResult result = WaitForSyncObject(event->GetHandle(), INFINITE);
@@ -300,7 +372,7 @@ void TZCLTaskDispatcher::AddCpuUsageSample(Integer Percent) {
     for (Integer sample : F->History) sum += sample;
     const Integer average = sum / 10;
     Integer target = F->BaseLimit;
-    if (!F->Queue.empty()) {
+    if (F->QueuedCount != 0) {
       target = static_cast<Integer>(F->Active.size());
       if (average <= 80)
         ++target;
@@ -322,13 +394,13 @@ Integer TZCLTaskDispatcher::GetActiveCount() {
 
 Integer TZCLTaskDispatcher::GetQueuedCount() {
   std::lock_guard guard(F->Lock);
-  return static_cast<Integer>(F->Queue.size());
+  return static_cast<Integer>(F->QueuedCount);
 }
 
 String TZCLTaskDispatcher::ToString() {
   std::lock_guard guard(F->Lock);
   String text = Format(u"Active: %d", {static_cast<Integer>(F->Active.size())});
-  if (!F->Queue.empty()) text += Format(u" (Pending: %d)", {static_cast<Integer>(F->Queue.size())});
+  if (F->QueuedCount != 0) text += Format(u" (Pending: %d)", {static_cast<Integer>(F->QueuedCount)});
   return text;
 }
 
