@@ -41,6 +41,29 @@ void BM_TaskPool(benchmark::State& state) {
 }
 BENCHMARK(BM_TaskPool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A long queue behind one blocked task: waiting for, then cancelling, every queued task by handle.
+void BM_TaskPoolLongQueue(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    TZCLTaskDispatcher pool;
+    pool.SetMaxActiveTasks(1);
+    std::atomic<bool> release{false};
+    pool.Run([&release](const TZCLTaskCancelCallback&) {
+      while (!release.load()) std::this_thread::yield();
+    });
+    std::vector<TObjHandle> handles;
+    handles.reserve(count);
+    for (int i = 0; i < count; ++i) handles.push_back(pool.Run([](const TZCLTaskCancelCallback&) {}));
+    // Every other task is started by its waiter ahead of the queue.
+    for (int i = 0; i < count; i += 2) pool.WaitFor(handles[i]);
+    pool.CancelAll(false);
+    release.store(true);
+    pool.CancelAll(true);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_TaskPoolLongQueue)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // A fixed set of std::threads draining one queue.
 class TPlainPool {
  public:

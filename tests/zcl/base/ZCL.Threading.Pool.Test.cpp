@@ -90,6 +90,28 @@ TEST_F(PoolFixture, HighTaskStartsBeforeQueuedNormalOnes) {
   EXPECT_EQ(Started, (std::vector<int>{1, 4, 2, 5, 3}));
 }
 
+TEST_F(PoolFixture, QueuedTasksStartByPriorityThenArrivalWithoutWaiters) {
+  Pool->SetMaxActiveTasks(1);
+  Pool->Run(Make(0));
+  const TZCLTaskPriority order[] = {TZCLTaskPriority::Low, TZCLTaskPriority::Normal, TZCLTaskPriority::High};
+  for (int i = 1; i <= 9; ++i) Pool->Run(Make(i, order[i % 3], false));
+  Gate.Signal();
+  while (Pool->GetQueuedCount() + Pool->GetActiveCount() > 0) std::this_thread::yield();
+  EXPECT_EQ(Started, (std::vector<int>{0, 2, 5, 8, 1, 4, 7, 3, 6, 9}));
+  EXPECT_EQ(Completed, 10);
+}
+
+TEST_F(PoolFixture, RaisingTheLimitStartsQueuedTasksUpToIt) {
+  Pool->SetMaxActiveTasks(1);
+  for (int i = 1; i <= 4; ++i) Pool->Run(Make(i));
+  EXPECT_EQ(Pool->ToString(), u"Active: 1 (Pending: 3)");
+  Pool->SetMaxActiveTasks(3);
+  EXPECT_EQ(Pool->ToString(), u"Active: 3 (Pending: 1)");
+  Gate.Signal();
+  Pool->CancelAll(true);
+  EXPECT_EQ(Completed, 4);
+}
+
 TEST_F(PoolFixture, CancelledQueuedTaskCompletesAsCanceledAndNeverExecutes) {
   Pool->SetMaxActiveTasks(1);
   const TObjHandle running = Pool->Run(Make(1));
