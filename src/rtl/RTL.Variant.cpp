@@ -328,19 +328,9 @@ Currency Currency::FromDouble(double Value) {
 
 // ---- Variant life cycle
 
-Variant::Variant(const Variant& Other) : FType(Other.FType), FString(Other.FString) {
-  FInt = Other.FInt;
-  if (Other.FArray) FArray.reset(new TArray(*Other.FArray));
-}
+void Variant::CopyArrayFrom(const Variant& Other) { FArray.reset(new TArray(*Other.FArray)); }
 
-Variant::Variant(Variant&& Other) noexcept
-    : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray)) {
-  FInt = Other.FInt;
-  Other.FType = varEmpty;
-  Other.FInt = 0;
-}
-
-Variant& Variant::operator=(const Variant& Other) {
+Variant& Variant::AssignSlow(const Variant& Other) {
   if (this != &Other) {
     // Copy first: Other may be an element of this variant's own array.
     Variant copy(Other);
@@ -349,7 +339,7 @@ Variant& Variant::operator=(const Variant& Other) {
   return *this;
 }
 
-Variant& Variant::operator=(Variant&& Other) noexcept {
+Variant& Variant::MoveAssignSlow(Variant& Other) noexcept {
   if (this != &Other) {
     // Other may live inside this variant's array: take it out before releasing ours.
     auto array = std::move(Other.FArray);
@@ -365,8 +355,6 @@ Variant& Variant::operator=(Variant&& Other) noexcept {
   }
   return *this;
 }
-
-Variant::~Variant() = default;
 
 Variant::Variant(const char* Value) : FType(varUString), FString(UTF8ToString(Value ? Value : "")) {}
 
@@ -423,7 +411,7 @@ bool Variant::AsBoolean() const {
   }
 }
 
-Int64 Variant::AsInt64() const {
+Int64 Variant::ConvertToInt64() const {
   switch (FType) {
     case varEmpty:
       return 0;
@@ -456,7 +444,7 @@ Int64 Variant::AsInt64() const {
   }
 }
 
-Integer Variant::AsInteger() const {
+Integer Variant::ConvertToInteger() const {
   if (FType == varNull || (FType & varArray)) CastError(FType, varInteger);
   Int64 v;
   try {
@@ -489,7 +477,7 @@ UInt64 Variant::AsUInt64() const {
   return static_cast<UInt64>(v);
 }
 
-double Variant::AsDouble() const {
+double Variant::ConvertToDouble() const {
   switch (FType) {
     case varEmpty:
       return 0;

@@ -126,11 +126,39 @@ enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 class Variant {
  public:
   Variant() noexcept {}
-  Variant(const Variant& Other);
-  Variant(Variant&& Other) noexcept;
-  Variant& operator=(const Variant& Other);
-  Variant& operator=(Variant&& Other) noexcept;
-  ~Variant();
+  // Life cycle inline: scalars (no text, no array) copy and move as plain bits, which is what
+  // expression evaluation does most.
+  Variant(const Variant& Other) : FType(Other.FType), FString(Other.FString) {
+    FInt = Other.FInt;
+    if (Other.FArray) CopyArrayFrom(Other);
+  }
+  Variant(Variant&& Other) noexcept
+      : FType(Other.FType), FString(std::move(Other.FString)), FArray(std::move(Other.FArray)) {
+    FInt = Other.FInt;
+    Other.FType = varEmpty;
+    Other.FInt = 0;
+  }
+  Variant& operator=(const Variant& Other) {
+    // Without arrays Other cannot live inside this variant.
+    if (FArray || Other.FArray) return AssignSlow(Other);
+    FString = Other.FString;
+    FType = Other.FType;
+    FInt = Other.FInt;
+    return *this;
+  }
+  Variant& operator=(Variant&& Other) noexcept {
+    if (FArray || Other.FArray || !Other.FString.empty()) return MoveAssignSlow(Other);
+    // Read Other before clearing it: a self-move keeps the value.
+    const TVarType type = Other.FType;
+    const Int64 bits = Other.FInt;
+    Other.FType = varEmpty;
+    Other.FInt = 0;
+    FString.clear();
+    FType = type;
+    FInt = bits;
+    return *this;
+  }
+  ~Variant() = default;
 
   Variant(bool Value) : FType(varBoolean) { FInt = Value; }
   Variant(signed char Value) : FType(varShortInt) { FInt = Value; }
@@ -165,10 +193,11 @@ class Variant {
   void Clear();
 
   bool AsBoolean() const;
-  Integer AsInteger() const;
-  Int64 AsInt64() const;
+  // Integer and Double read inline; the other kinds convert out of line.
+  Integer AsInteger() const { return FType == varInteger ? static_cast<Integer>(FInt) : ConvertToInteger(); }
+  Int64 AsInt64() const { return FType == varInteger || FType == varInt64 ? FInt : ConvertToInt64(); }
   UInt64 AsUInt64() const;
-  double AsDouble() const;
+  double AsDouble() const { return FType == varDouble ? FDouble : ConvertToDouble(); }
   Currency AsCurrency() const;
   TDateTime AsDate() const;
   String AsString() const;
@@ -204,6 +233,12 @@ class Variant {
     void operator()(TArray* Array) const;
   };
   static Variant MakeNull();
+  void CopyArrayFrom(const Variant& Other);
+  Integer ConvertToInteger() const;
+  Int64 ConvertToInt64() const;
+  double ConvertToDouble() const;
+  Variant& AssignSlow(const Variant& Other);
+  Variant& MoveAssignSlow(Variant& Other) noexcept;
   const TArray& Array() const;
   TArray& Array();
 

@@ -63,11 +63,38 @@ void FnTrunc(Variant& R, TContext C, TArgs A) { R = Trunc(Real(A, 0, C)); }
 
 // The left operand is evaluated into the result, the right one beside it: one value less to
 // make per operation.
-template <Variant (*Operation)(const Variant&, const Variant&), bool Check>
+// A Double or Integer operand read as a double: the kinds bindings compute with most.
+bool PlainNumber(const Variant& V, Double& Value) {
+  if (V.VarType() == varDouble) {
+    Value = V.AsDouble();
+    return true;
+  }
+  if (V.VarType() == varInteger) {
+    Value = V.AsInteger();
+    return true;
+  }
+  return false;
+}
+
+// Operation's general rules give the same as RealOperation when one operand is a Double and
+// the other a Double or Integer (when both are integers too, if AnyIntegers); the short path
+// skips them. RealOperation null: no short path.
+template <Variant (*Operation)(const Variant&, const Variant&), bool Check,
+          Double (*RealOperation)(Double, Double) = nullptr, bool AnyIntegers = false>
 void Arithmetic(Variant& R, TContext C, TArgs A) {
   A->EvaluateItem(0, R, C);
   Variant b;
   A->EvaluateItem(1, b, C);
+  if constexpr (RealOperation != nullptr) {
+    Double x, y;
+    if ((AnyIntegers || R.VarType() == varDouble || b.VarType() == varDouble) && PlainNumber(R, x) &&
+        PlainNumber(b, y)) {
+      const Double r = RealOperation(x, y);
+      R = r;
+      if constexpr (Check) CheckFloat(r);
+      return;
+    }
+  }
   R = Operation(R, b);
   if constexpr (Check) CheckReal(R);
 }
@@ -75,9 +102,13 @@ Variant Multiply(const Variant& A, const Variant& B) { return A * B; }
 Variant Divide(const Variant& A, const Variant& B) { return A / B; }
 Variant Add(const Variant& A, const Variant& B) { return A + B; }
 Variant Subtract(const Variant& A, const Variant& B) { return A - B; }
+Double RealMultiply(Double A, Double B) { return A * B; }
+Double RealDivide(Double A, Double B) { return FDiv(A, B); }
+Double RealAdd(Double A, Double B) { return A + B; }
+Double RealSubtract(Double A, Double B) { return A - B; }
 
 void OpSubtract(Variant& R, TContext C, TArgs A) {
-  if (A->GetCount() == 2) return Arithmetic<Subtract, true>(R, C, A);
+  if (A->GetCount() == 2) return Arithmetic<Subtract, true, RealSubtract>(R, C, A);
   A->EvaluateItem(0, R, C);
   R = -R;
   CheckReal(R);
@@ -151,14 +182,14 @@ void TZCLMathExpressionFactory::AfterConstruction() {
   RegisterFunction(u"Sin", FnSin, 1, true, 0);
   RegisterFunction(u"Trunc", FnTrunc, 1, true, 0);
 
-  RegisterOperator(u"*", Arithmetic<Multiply, true>, 2, 10);
-  RegisterOperator(u"/", Arithmetic<Divide, true>, 2, 10);
+  RegisterOperator(u"*", Arithmetic<Multiply, true, RealMultiply>, 2, 10);
+  RegisterOperator(u"/", Arithmetic<Divide, true, RealDivide, true>, 2, 10);
   RegisterOperator(u"^", FnPower, 2, 10);
   RegisterOperator(u"div", Arithmetic<VarIntDiv, false>, 2, 10);
   RegisterOperator(u"mod", Arithmetic<VarMod, false>, 2, 10);
   RegisterOperator(u"-", OpSubtract, 1, 9);
   RegisterOperator(u"-", OpSubtract, 2, 9);
-  RegisterOperator(u"+", Arithmetic<Add, true>, 2, 9);
+  RegisterOperator(u"+", Arithmetic<Add, true, RealAdd>, 2, 9);
   RegisterOperator(u">", OpGreater, 2, 9);
   RegisterOperator(u">=", OpGreaterOrEqual, 2, 9);
   RegisterOperator(u"<", OpLess, 2, 9);

@@ -210,7 +210,23 @@ void FoldConstant(TZCLExpressionElement*& Element) {
   Free(std::exchange(Element, constant));
 }
 
+namespace {
+template <class T>
+TVariantRelationship RelateNumbers(T A, T B) {
+  if (A == B) return vrEqual;
+  if (A < B) return vrLessThan;
+  if (A > B) return vrGreaterThan;
+  return vrNotEqual;  // NaN
+}
+}  // namespace
+
 TVariantRelationship CompareValues(const Variant& A, const Variant& B) {
+  // Double and Integer compare by value, as VarCompareValue does, without its general rules.
+  const TVarType ta = A.VarType(), tb = B.VarType();
+  if ((ta == varDouble || ta == varInteger) && (tb == varDouble || tb == varInteger)) {
+    if (ta == varInteger && tb == varInteger) return RelateNumbers(A.AsInteger(), B.AsInteger());
+    return RelateNumbers(A.AsDouble(), B.AsDouble());
+  }
   if (VarIsStr(A) || VarIsStr(B)) {
     const Integer r = zcLogicalCompare(VarToStr(A), VarToStr(B), false);
     return r < 0 ? vrLessThan : (r > 0 ? vrGreaterThan : vrEqual);
