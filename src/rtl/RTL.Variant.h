@@ -62,6 +62,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "rtl/RTL.DateTime.h"
 #include "rtl/RTL.Exceptions.h"

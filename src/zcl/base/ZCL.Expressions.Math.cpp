@@ -91,7 +91,9 @@ void Arithmetic(Variant& R, TContext C, TArgs A) {
         PlainNumber(b, y)) {
       const Double r = RealOperation(x, y);
       R = r;
-      if constexpr (Check) CheckFloat(r);
+      if constexpr (Check) {
+        if (!std::isfinite(r)) CheckFloat(r);
+      }
       return;
     }
   }
