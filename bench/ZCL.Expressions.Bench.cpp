@@ -20,10 +20,12 @@ class TBindingFactory : public TZCLMathExpressionFactory {
     RegisterFunctionWithoutArgs(u"x", VarX);
     RegisterFunctionWithoutArgs(u"y", VarY);
     RegisterFunctionWithoutArgs(u"z", VarZ);
+    RegisterFunctionWithoutArgs(u"t", VarT);
   }
   static void VarX(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->X; }
   static void VarY(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->Y; }
   static void VarZ(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->Z; }
+  static void VarT(Variant& R, TZCLExpressionContext, TZCLExpressionElements*) { R = u"label"; }
 };
 
 const String KExpression = u"(x * 2 + y) / 3 > 10 and z";
@@ -53,6 +55,25 @@ void BM_ZephseEvaluate(benchmark::State& State) {
   Free(factory);
 }
 BENCHMARK(BM_ZephseEvaluate)->Iterations(KEvaluations);
+
+// Integers and text, which take the general Variant rules rather than the real-number paths.
+void BM_ZephseEvaluateMixed(benchmark::State& State) {
+  Initialize();
+  TBindingFactory* factory = Create<TBindingFactory>();
+  TZCLExpression* expression = factory->Compile(u"Round(x) div 3 mod 4 = 1 or t = 'label'", true);
+  TValues values;
+  Variant result;
+  Integer hits = 0;
+  for (auto _ : State) {
+    values.X = static_cast<double>(State.iterations() % 32);
+    expression->Evaluate(result, &values);
+    hits += result.AsInteger() != 0;
+  }
+  benchmark::DoNotOptimize(hits);
+  Free(expression);
+  Free(factory);
+}
+BENCHMARK(BM_ZephseEvaluateMixed)->Iterations(KEvaluations);
 
 void BM_MuparserEvaluate(benchmark::State& State) {
   TValues values;
