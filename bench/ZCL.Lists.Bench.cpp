@@ -7,10 +7,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "os/OS.Units.h"
-#include "os/backends/headless/OS.Headless.h"
-#include "rtl/RTL.Units.h"
-#include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/base/ZCL.Classes.Collections.h"
 
 namespace {
@@ -73,17 +69,3 @@ void BM_FastObjectListClear(benchmark::State& state) {
 BENCHMARK(BM_FastObjectListClear)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  THeadlessConfig config;
-  config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(ZclBaseUnits());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FinalizeUnits();
-  return 0;
-}

@@ -11,11 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "os/OS.Units.h"
-#include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Objects.h"
-#include "rtl/RTL.Units.h"
-#include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
@@ -91,9 +87,19 @@ void BM_StdSortIcuNumericCollator(benchmark::State& State) {
 }
 BENCHMARK(BM_StdSortIcuNumericCollator)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+std::filesystem::path IniFilePath() { return std::filesystem::temp_directory_path() / "zephse-bench-50000.ini"; }
+
+// The generated file goes when the program ends.
+struct TRemoveIniFile {
+  ~TRemoveIniFile() {
+    std::error_code ignored;
+    std::filesystem::remove(IniFilePath(), ignored);
+  }
+} GRemoveIniFile;
+
 const String& IniFileName() {
   static const String name = [] {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "zephse-bench-50000.ini";
+    const std::filesystem::path path = IniFilePath();
     std::unique_ptr<TZCLIniFile, void (*)(TObject*)> ini(TZCLIniFile::CreateInMemory(), Free);
     for (int s = 0; s < SectionCount; ++s)
       for (int k = 0; k < KeysPerSection; ++k)
@@ -129,18 +135,3 @@ void BM_IniReadAll50000Keys(benchmark::State& State) {
 }
 BENCHMARK(BM_IniReadAll50000Keys)->Unit(benchmark::kMillisecond);
 }  // namespace
-
-int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  THeadlessConfig config;
-  config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(ZclBaseUnits());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove(StringToUTF8(IniFileName()));
-  FinalizeUnits();
-  return 0;
-}

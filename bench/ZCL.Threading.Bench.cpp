@@ -9,10 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "os/OS.Units.h"
-#include "os/backends/headless/OS.Headless.h"
-#include "rtl/RTL.Units.h"
-#include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/base/ZCL.Threading.Pool.h"
 
 namespace {
@@ -128,17 +124,3 @@ void BM_PlainThreadPool(benchmark::State& state) {
 BENCHMARK(BM_PlainThreadPool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  THeadlessConfig config;
-  config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(ZclBaseUnits());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FinalizeUnits();
-  return 0;
-}
