@@ -10,11 +10,7 @@ namespace {
 using TArgs = TZCLExpressionElements*;
 using TContext = TZCLExpressionContext;
 
-Variant Arg(TArgs Args, Integer Index, TContext Context) {
-  Variant value;
-  Args->EvaluateItem(Index, value, Context);
-  return value;
-}
+Variant Arg(TArgs Args, Integer Index, TContext Context) { return Args->EvaluateItem(Index, Context); }
 
 String Text(TArgs Args, Integer Index, TContext Context) { return VarToStr(Arg(Args, Index, Context)); }
 

@@ -11,11 +11,7 @@ std::atomic<TZCLMathExpressionFactory*> GInstance{nullptr};
 using TArgs = TZCLExpressionElements*;
 using TContext = TZCLExpressionContext;
 
-Variant Arg(TArgs Args, Integer Index, TContext Context) {
-  Variant value;
-  Args->EvaluateItem(Index, value, Context);
-  return value;
-}
+Variant Arg(TArgs Args, Integer Index, TContext Context) { return Args->EvaluateItem(Index, Context); }
 
 Double Real(TArgs Args, Integer Index, TContext Context) { return Arg(Args, Index, Context).AsDouble(); }
 

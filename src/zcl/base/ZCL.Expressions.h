@@ -154,6 +154,11 @@ class TZCLExpressionElements : public TObject {
   void EvaluateItem(Integer Index, Variant& Result, TZCLExpressionContext Context) const {
     GetItems(Index)->Evaluate(Result, Context);
   }
+  Variant EvaluateItem(Integer Index, TZCLExpressionContext Context) const {
+    Variant result;
+    EvaluateItem(Index, result, Context);
+    return result;
+  }
   // Moves the top N elements of Stack to the end of the list, the one pushed first first.
   // False (nothing taken) when the stack holds fewer than N.
   template <class TStack>
