@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <type_traits>
@@ -10,6 +11,7 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Objects.h"
+#include "rtl/RTL.Streams.h"
 
 // The message of the E that Action raises; fails the test when it raises nothing or another type.
 template <class E>
@@ -36,4 +38,15 @@ class TTracked : public TObject {
   ~TTracked() override { FLog.push_back(Id); }
   std::vector<int>& FLog;
   int Id;
+};
+
+// Gives at most Chunk bytes per read, so every block boundary of a reader's input is crossed.
+class TTrickleStream : public TBytesStream {
+ public:
+  TTrickleStream(const std::string& Bytes, Integer Chunk)
+      : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
+  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
+
+ private:
+  Integer FChunk;
 };

@@ -30,6 +30,7 @@
 
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
+#include "zcl/base/ZCL.Base.TestUtil.h"
 #include "zcl/base/ZCL.FileFormats.XML.Reader.h"
 #include "zcl/base/ZCL.FileFormats.XML.Types.h"
 
@@ -113,17 +114,6 @@ const std::map<std::string, const char*> XmllintDeviations = {
     {"valid-sa-058", "attributes declared with a tokenized type are not normalized further (no DTD processing)"},
     {"valid-sa-111", "attributes declared with a tokenized type are not normalized further (no DTD processing)"},
     {"o-p08pass1", "attributes declared with a tokenized type are not normalized further (no DTD processing)"},
-};
-
-// Gives at most Chunk bytes per read.
-class TTrickleStream : public TBytesStream {
- public:
-  TTrickleStream(const std::string& Bytes, Integer Chunk)
-      : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
-  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
-
- private:
-  Integer FChunk;
 };
 
 // One line per node of the reader: elements with their namespace and their attributes sorted by

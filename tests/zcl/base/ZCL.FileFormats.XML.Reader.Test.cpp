@@ -15,17 +15,6 @@ namespace {
 
 TZCLXMLReaderSettings Defaults() { return {}; }
 
-// Gives at most Chunk bytes per read, so every block boundary of the reader's input is crossed.
-class TTrickleStream : public TBytesStream {
- public:
-  TTrickleStream(const std::string& Bytes, Integer Chunk)
-      : TBytesStream(TBytes(Bytes.begin(), Bytes.end())), FChunk(Chunk) {}
-  Integer Read(void* Buffer, Integer Count) override { return TBytesStream::Read(Buffer, std::min(Count, FChunk)); }
-
- private:
-  Integer FChunk;
-};
-
 // One line per node: kind, qualified name, "=" and the value as GetValue gives it; attributes
 // follow their element as "@name=value".
 std::string Dump(const std::string& Xml, TZCLXMLReaderSettings Settings = Defaults(), Integer Chunk = 1 << 30) {
