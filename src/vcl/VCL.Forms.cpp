@@ -76,6 +76,21 @@ void EnableTaskWindows(const std::vector<HWND>& Windows) {
     if (IsWindow(*it)) EnableWindow(*it, 1);
 }
 
+// Runs a creation or destruction event; what it raises goes to the application. Without an
+// application a creation error propagates (nobody could show it) and a destruction error is
+// dropped (the object is going regardless).
+void RunLifeEvent(const TNotifyEvent& Event, TObject* Sender, bool Creating) {
+  if (!Event) return;
+  try {
+    Event(Sender);
+  } catch (...) {
+    if (Application)
+      Application->HandleException(Sender);
+    else if (Creating)
+      throw;
+  }
+}
+
 }  // namespace
 
 TCustomForm* GetParentForm(TControl* Control, bool TopForm) {
@@ -131,24 +146,9 @@ void TCustomForm::BeforeDestruction() {
   inherited::BeforeDestruction();
 }
 
-void TCustomForm::DoCreate() {
-  if (!OnCreate) return;
-  try {
-    OnCreate(this);
-  } catch (...) {
-    if (!Application) throw;
-    Application->HandleException(this);
-  }
-}
+void TCustomForm::DoCreate() { RunLifeEvent(OnCreate, this, true); }
 
-void TCustomForm::DoDestroy() {
-  if (!OnDestroy) return;
-  try {
-    OnDestroy(this);
-  } catch (...) {
-    if (Application) Application->HandleException(this);
-  }
-}
+void TCustomForm::DoDestroy() { RunLifeEvent(OnDestroy, this, false); }
 
 void TCustomForm::DoShow() {
   if (OnShow) OnShow(this);
@@ -971,23 +971,11 @@ TDataModule::~TDataModule() {
 void TDataModule::AfterConstruction() {
   inherited::AfterConstruction();
   if (!FCreatedNew) ReadClassResource(this);
-  if (!OnCreate) return;
-  try {
-    OnCreate(this);
-  } catch (...) {
-    if (!Application) throw;
-    Application->HandleException(this);
-  }
+  RunLifeEvent(OnCreate, this, true);
 }
 
 void TDataModule::BeforeDestruction() {
-  if (OnDestroy) {
-    try {
-      OnDestroy(this);
-    } catch (...) {
-      if (Application) Application->HandleException(this);
-    }
-  }
+  RunLifeEvent(OnDestroy, this, false);
   inherited::BeforeDestruction();
 }
 
