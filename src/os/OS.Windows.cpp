@@ -1510,6 +1510,12 @@ int SetWindowRgn(HWND Window, HRGN Region, BOOL Redraw) {
   return 1;
 }
 
+int GetWindowRgn(HWND Window, HRGN Region) {
+  TWindow* w = Find(Window);
+  if (!w || !w->Region || !Region) return ERROR;
+  return CombineRgn(Region, w->Region, nullptr, RGN_COPY);
+}
+
 UINT GetDpiForWindow(HWND Window) {
   TWindow* w = Find(Window);
   return w ? TopLevelOf(w)->Dpi : 0;

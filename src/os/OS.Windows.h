@@ -333,6 +333,9 @@ BOOL SetWindowPlacement(HWND Window, const WINDOWPLACEMENT& Placement);
 // The window's shape in window coordinates; the window takes ownership of the region (null
 // removes the shape). Hit-testing and painting follow it.
 int SetWindowRgn(HWND Window, HRGN Region, BOOL Redraw);
+// Copies the window's shape into Region (which the caller made and keeps); the region's
+// complexity, or ERROR when the window has no shape.
+int GetWindowRgn(HWND Window, HRGN Region);
 // The window's DPI (its monitor's for a top-level window; the top-level window's for a child).
 UINT GetDpiForWindow(HWND Window);
 

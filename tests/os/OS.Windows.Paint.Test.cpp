@@ -171,6 +171,14 @@ TEST_F(PaintTest, WindowRegionShapesHitTestingAndPainting) {
   EXPECT_EQ(WindowFromPoint(TPoint(60, 10)), shaped);
   EXPECT_EQ(Headless::WindowPixel(shaped, TPoint(60, 10)), Blue);
   EXPECT_EQ(Headless::WindowPixel(shaped, TPoint(10, 10)), 0u);  // never painted outside the shape
+  // The shape reads back as a copy; a window without one answers ERROR.
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(shaped, copy), SIMPLEREGION);
+  TRect box;
+  GetRgnBox(copy, &box);
+  EXPECT_EQ(box, TRect(50, 0, 100, 100));
+  EXPECT_EQ(GetWindowRgn(below, copy), ERROR);
+  DeleteObject(copy);
 }
 
 TEST_F(PaintTest, FramedChildrenPaintTheirFrameOutsideTheClientArea) {

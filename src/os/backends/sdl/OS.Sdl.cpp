@@ -17,11 +17,11 @@
 #include "os/OS.Backend.h"
 #include "os/OS.Clipboard.h"
 #include "os/OS.DragDrop.h"
+#include "os/OS.Gdi.h"
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Surface.h"
-#include "os/OS.Windows.Internal.h"
 #include "os/OS.Windows.h"
 #include "os/backends/sdl/OS.Sdl.Mapping.h"
 #include "rtl/RTL.Threads.h"
@@ -202,13 +202,16 @@ void CopyPixels(TSurface& Source, SDL_Surface* Target, const TRect& Area, bool P
 // The rectangles of a window's region (window coordinates); false when it has none.
 bool RegionRects(HWND Window, std::vector<TRect>& Rects) {
   Rects.clear();
-  detail::TWindow* w = detail::Find(Window);
-  if (!w || !w->Region) return false;
-  const DWORD size = GetRegionData(w->Region, 0, nullptr);
-  if (size < sizeof(RGNDATAHEADER)) return true;
-  std::vector<Byte> buffer(size);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  const bool shaped = GetWindowRgn(Window, region) != ERROR;
+  std::vector<Byte> buffer;
+  if (shaped) buffer.resize(GetRegionData(region, 0, nullptr));
   auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  if (!GetRegionData(w->Region, size, data)) return true;
+  const bool read = buffer.size() >= sizeof(RGNDATAHEADER) && GetRegionData(region, DWORD(buffer.size()), data);
+  DeleteObject(region);
+  if (!shaped) return false;
+  if (!read) return true;
+  const DWORD size = DWORD(buffer.size());
   const size_t count = std::min<size_t>(data->rdh.nCount, (size - sizeof(RGNDATAHEADER)) / sizeof(TRect));
   Rects.resize(count);
   std::memcpy(Rects.data(), data->Buffer, count * sizeof(TRect));
