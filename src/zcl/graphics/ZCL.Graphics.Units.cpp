@@ -1,0 +1,14 @@
+#include "zcl/graphics/ZCL.Graphics.Units.h"
+
+#include "zcl/graphics/ZCL.Graphics.FontCache.h"
+#include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
+
+namespace {
+const TUnit GZclGraphicsUnits[] = {
+    {"ZCL.Graphics.Units", nullptr, nullptr},
+    {"ZCL.Graphics.FontCache", TZCLFontCache::Initialize, TZCLFontCache::Finalize},
+    {"ZCL.Graphics.Render.Cairo", nullptr, FinalizeSharedPaintRender},
+};
+}  // namespace
+
+TUnitList ZclGraphicsUnits() { return GZclGraphicsUnits; }
