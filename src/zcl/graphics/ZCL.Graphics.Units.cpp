@@ -1,5 +1,6 @@
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
 
@@ -8,6 +9,7 @@ const TUnit GZclGraphicsUnits[] = {
     {"ZCL.Graphics.Units", nullptr, nullptr},
     {"ZCL.Graphics.FontCache", TZCLFontCache::Initialize, TZCLFontCache::Finalize},
     {"ZCL.Graphics.Render.Cairo", nullptr, FinalizeSharedPaintRender},
+    {"ZCL.Graphics.Canvas", nullptr, TZCLRegionManager::Finalize},
 };
 }  // namespace
 
