@@ -2,6 +2,7 @@
 
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
+#include "zcl/graphics/ZCL.Graphics.Images.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
 
 namespace {
@@ -10,6 +11,7 @@ const TUnit GZclGraphicsUnits[] = {
     {"ZCL.Graphics.FontCache", TZCLFontCache::Initialize, TZCLFontCache::Finalize},
     {"ZCL.Graphics.Render.Cairo", nullptr, FinalizeSharedPaintRender},
     {"ZCL.Graphics.Canvas", nullptr, TZCLRegionManager::Finalize},
+    {"ZCL.Graphics.Images", TZCLImageFormatRepository::Initialize, TZCLImageFormatRepository::Finalize},
 };
 }  // namespace
 
