@@ -281,6 +281,9 @@ class TzsScript : public TComponent {
   const String& GetSourceCode() const { return FSourceCode; }
   void SetSourceCode(const String& Value) { FSourceCode = Value; }
   TzsStatement* GetStatement() const { return FStatement; }
+  // The skin object the program works for (not owned: the program is not one of its components).
+  TComponent* GetScriptOwner() const { return FScriptOwner; }
+  void SetScriptOwner(TComponent* Value) { FScriptOwner = Value; }
 
   // Enters Item under Name (an empty name for unnamed owned items); the program owns it.
   void Add(const String& Name, TObject* Item);
@@ -333,6 +336,7 @@ class TzsScript : public TComponent {
   std::vector<TEntry> FEntries;
   std::unordered_map<String, std::vector<size_t>> FIndex;  // upper-case name -> entries, oldest first
   TzsScript* FParent = nullptr;
+  TComponent* FScriptOwner = nullptr;
   bool FRTTIAdded = false;
   String FSourceCode;
   TzsStatement* FStatement;
