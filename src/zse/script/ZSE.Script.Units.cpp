@@ -1,6 +1,7 @@
 #include "zse/script/ZSE.Script.Units.h"
 
 #include "zse/script/ZSE.Script.Compiler.h"
+#include "zse/script/ZSE.Script.Host.h"
 #include "zse/script/ZSE.Script.Program.h"
 
 namespace {
@@ -8,6 +9,7 @@ const TUnit GZseScriptUnits[] = {
     {"ZSE.Script.Units", nullptr, nullptr},
     {"ZSE.Script.Compiler", nullptr, TzsGramma::Finalize},
     {"ZSE.Script.Program", ZsRuntimeInitialize, ZsRuntimeFinalize},
+    {"ZSE.Script.Host", RegisterScriptHostModule, nullptr},
 };
 }  // namespace
 
