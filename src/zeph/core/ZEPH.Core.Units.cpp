@@ -1,0 +1,19 @@
+#include "zeph/core/ZEPH.Core.Units.h"
+
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Config.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
+
+namespace {
+const TUnit GZephCoreUnits[] = {
+    {"ZEPH.Core.Config", nullptr,
+     [] {
+       CoreFinalize();
+       detail::CoreConfigFinalize();
+     }},
+    {"ZEPH.Core.Objects", RegisterCoreObjectFactories, nullptr},
+    {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
+};
+}  // namespace
+
+TUnitList ZephCoreUnits() { return GZephCoreUnits; }
