@@ -3,6 +3,7 @@
 #include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.Services.h"
 
 namespace {
 const TUnit GZephCoreUnits[] = {
@@ -13,6 +14,7 @@ const TUnit GZephCoreUnits[] = {
      }},
     {"ZEPH.Core.Objects", RegisterCoreObjectFactories, nullptr},
     {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
+    {"ZEPH.Core.Services", ServicesInitialize, nullptr},
 };
 }  // namespace
 
