@@ -1,5 +1,6 @@
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 
+#include <cairo.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -687,67 +688,75 @@ Integer TZCLSkinImage::GetHashCode() const {
 
 // ---- drawing ----------------------------------------------------------------------------------
 
+// Draws the parts of one frame. Parts are composited with cairo on the destination DC's
+// surface: premultiplied source over destination with the constant alpha, stretched with the
+// nearest source pixel, tiles repeated from each part's top-left corner. An opaque frame drawn
+// at full alpha gives the same pixels as a plain copy.
 class TZCLSkinImageRenderer {
  public:
   TZCLSkinImageRenderer(TZCLSkinImage* Image, TCanvas* Canvas, Integer Frame, Byte Alpha)
       : FImage(Image), FCanvas(Canvas), FFrame(Frame), FAlpha(Alpha) {
     RenderLock().Enter();
     FImage->FDib->EndAccess();
-    FSourceDC = FImage->FDib->GetDC();
     FDestDC = Canvas->GetHandle();
-    FOpaque = Alpha == 255 && FrameStateIsOpaque(Image->GetFrameInfo(Frame));
+    FSource = GetBitmapSurface(FImage->FDib->GetHandle());
+    FCairo = FSource != nullptr ? detail::BeginCairo(FDestDC) : nullptr;
   }
-  ~TZCLSkinImageRenderer() { RenderLock().Leave(); }
-
+  ~TZCLSkinImageRenderer() {
+    if (FCairo != nullptr) detail::EndCairo(FDestDC, FCairo);
+    RenderLock().Leave();
+  }
+  bool IsReady() const { return FCairo != nullptr; }
   void Draw(const TRect& R);
 
  private:
   void DrawPart(const TRect& Dest, const TRect& Source, bool Tile);
-  void AlphaBlendPart(const TRect& Dest, const TRect& Source) {
-    AlphaBlend(FDestDC, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), FSourceDC, Source.Left, Source.Top,
-               Source.Width(), Source.Height(), BLENDFUNCTION{AC_SRC_OVER, 0, FAlpha, AC_SRC_ALPHA});
+  // A one-colour part (straight colour), like FillRectAlpha.
+  void FillSolid(const TRect& Dest, TAlphaColor Color) {
+    if (Dest.IsEmpty()) return;
+    cairo_set_source_rgba(FCairo, ((Color >> 16) & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
+                          (Color & 0xFF) / 255.0, (Color >> 24) / 255.0);
+    cairo_rectangle(FCairo, Dest.Left, Dest.Top, Dest.Width(), Dest.Height());
+    cairo_fill(FCairo);
   }
 
   TZCLSkinImage* FImage;
   TCanvas* FCanvas;
   Integer FFrame;
   Byte FAlpha;
-  HDC FSourceDC;
   HDC FDestDC;
-  bool FOpaque;
+  TSurface* FSource;
+  cairo_t* FCairo;
 };
 
 void TZCLSkinImageRenderer::DrawPart(const TRect& Dest, const TRect& Source, bool Tile) {
   if (Dest.IsEmpty() || Source.IsEmpty()) return;
-  if (FOpaque) {
-    if (Tile)
-      TileBitBlt(FDestDC, FSourceDC, Dest, Source);
-    else
-      StretchBltRect(FDestDC, FSourceDC, Dest, Source);
-    return;
-  }
+  cairo_t* cr = FCairo;
+  cairo_surface_t* part =
+      cairo_surface_create_for_rectangle(FSource->GetCairoSurface(), Source.Left, Source.Top, Source.Width(),
+                                         Source.Height());
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
+  cairo_matrix_t m;
+  cairo_matrix_init_translate(&m, -Dest.Left, -Dest.Top);
   if (!Tile) {
-    AlphaBlendPart(Dest, Source);
-    return;
+    cairo_matrix_t scale;
+    cairo_matrix_init_scale(&scale, double(Source.Width()) / Dest.Width(), double(Source.Height()) / Dest.Height());
+    cairo_matrix_multiply(&m, &m, &scale);
   }
-  const Integer sw = Source.Width(), sh = Source.Height();
-  const Integer cols = DivCeil(Dest.Width(), sw), rows = DivCeil(Dest.Height(), sh);
-  if (Int64(cols) * rows > 10) {
-    // Many tiles: copied into one temporary picture, blended once.
-    TZCLDib tiles(Dest.Width(), Dest.Height());
-    TileBitBlt(tiles.GetDC(), FSourceDC, tiles.ClientRect(), Source);
-    AlphaBlend(FDestDC, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), tiles.GetDC(), 0, 0, Dest.Width(),
-               Dest.Height(), BLENDFUNCTION{AC_SRC_OVER, 0, FAlpha, AC_SRC_ALPHA});
-    return;
-  }
-  HRGN saved;
-  if (!ClipRegionPush(FDestDC, Dest, saved)) return;
-  for (Integer row = 0; row < rows; ++row)
-    for (Integer col = 0; col < cols; ++col)
-      AlphaBlendPart(TRect(Dest.Left + col * sw, Dest.Top + row * sh, Dest.Left + (col + 1) * sw,
-                           Dest.Top + (row + 1) * sh),
-                     Source);
-  ClipRegionPop(FDestDC, saved);
+  cairo_pattern_set_matrix(pattern, &m);
+  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_extend(pattern, Tile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+  cairo_save(cr);
+  cairo_rectangle(cr, Dest.Left, Dest.Top, Dest.Width(), Dest.Height());
+  cairo_clip(cr);
+  cairo_set_source(cr, pattern);
+  if (FAlpha == 255)
+    cairo_paint(cr);
+  else
+    cairo_paint_with_alpha(cr, FAlpha / 255.0);
+  cairo_restore(cr);
+  cairo_pattern_destroy(pattern);
+  cairo_surface_destroy(part);
 }
 
 void TZCLSkinImageRenderer::Draw(const TRect& R) {
@@ -762,7 +771,7 @@ void TZCLSkinImageRenderer::Draw(const TRect& R) {
       const TZCLSkinImageFrameState inner = FImage->GetInnerFrameInfo(FFrame);
       if (inner == fsTransparent) break;
       if (inner >= 0x01000000)
-        FillRectAlpha(FCanvas, dest[mzClient], inner);
+        FillSolid(dest[mzClient], inner);
       else
         DrawPart(dest[mzClient], src[mzClient], tile);
       break;
@@ -799,7 +808,7 @@ void TZCLSkinImage::DoDraw(TCanvas* Canvas, const TRect& R, Integer Frame, Byte 
     return;
   }
   TZCLSkinImageRenderer renderer(this, Canvas, Frame, Alpha);
-  renderer.Draw(R);
+  if (renderer.IsReady()) renderer.Draw(R);
 }
 
 void TZCLSkinImage::Draw(TCanvas* Canvas, const TRect& R, Integer Frame, bool Enabled, Byte Alpha) {
