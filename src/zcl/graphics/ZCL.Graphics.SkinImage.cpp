@@ -3,6 +3,7 @@
 #include <cairo.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "os/OS.Codecs.h"
@@ -55,13 +56,20 @@ T ReadValue(TStream& Stream) {
   return value;
 }
 
+// Stored margins, offsets and areas are kept within a range no picture exceeds, so that the
+// rectangle arithmetic on them cannot overflow.
+constexpr Integer kMaxStoredExtent = 1 << 20;
+Integer Sane(Integer Value) { return std::clamp(Value, -kMaxStoredExtent, kMaxStoredExtent); }
+
+TRect SaneRect(const TRect& R) { return TRect(Sane(R.Left), Sane(R.Top), Sane(R.Right), Sane(R.Bottom)); }
+
 TRect ReadRect(TStream& Stream) {
   TRect r;
   r.Left = ReadValue<Integer>(Stream);
   r.Top = ReadValue<Integer>(Stream);
   r.Right = ReadValue<Integer>(Stream);
   r.Bottom = ReadValue<Integer>(Stream);
-  return r;
+  return SaneRect(r);
 }
 
 void WriteRect(TStream& Stream, const TRect& R) {
@@ -986,6 +994,11 @@ void TZCLSkinImage::ReadChunk(TStream& Stream, Cardinal Id, Integer Size) {
     const Integer w = ReadValue<Integer>(Stream), h = ReadValue<Integer>(Stream);
     CheckDimensions(w, h);
     TZCLSkinImageBitsStorage* storage = TZCLSkinImageBitsStorage::CreateFromStream(Stream, Int64(Size) - 16);
+    // deflate packs at most about 1032:1: more pixels than that cannot be in the data.
+    if (Int64(w) * h * 4 > Int64(storage->GetPackedSize()) * 1040 + 1024) {
+      delete storage;
+      throw EZCLSkinImageException(u"Dormant data has been corrupted");
+    }
     ClearData();
     FWidth = w;
     FHeight = h;
@@ -1012,10 +1025,10 @@ void TZCLSkinImage::ReadChunk(TStream& Stream, Cardinal Id, Integer Size) {
     const TRect offsets = ReadRect(Stream);
     const Byte tiledMode = ReadValue<Byte>(Stream);
     TZCLSkinImageTiledAreas areas;
-    areas.Area1Start = ReadValue<Integer>(Stream);
-    areas.Area1Size = ReadValue<Integer>(Stream);
-    areas.Area2Start = ReadValue<Integer>(Stream);
-    areas.Area2Size = ReadValue<Integer>(Stream);
+    areas.Area1Start = Sane(ReadValue<Integer>(Stream));
+    areas.Area1Size = Sane(ReadValue<Integer>(Stream));
+    areas.Area2Start = Sane(ReadValue<Integer>(Stream));
+    areas.Area2Size = Sane(ReadValue<Integer>(Stream));
     if (frames > ZCLSkinImageMaxFrameCount) throw EZCLSkinImageException(u"Invalid frame count (%d)", {frames});
     SetLayout(layout == 1 ? ilVertical : ilHorizontal);
     if (FPixelChunkRead) {
@@ -1079,13 +1092,13 @@ void TZCLSkinImage::ReadLegacy(TStream& Stream, bool VaRuzEdu) {
   if (frames > ZCLSkinImageMaxFrameCount) throw EZCLSkinImageException(u"Invalid frame count (%d)", {frames});
   SetFrameCount(frames);
   TZCLSkinImageTiledAreas areas;
-  areas.Area1Start = i32(33);
-  areas.Area1Size = i32(37);
-  areas.Area2Start = i32(41);
-  areas.Area2Size = i32(45);
+  areas.Area1Start = Sane(i32(33));
+  areas.Area1Size = Sane(i32(37));
+  areas.Area2Start = Sane(i32(41));
+  areas.Area2Size = Sane(i32(45));
   SetTiledAreas(areas);
   SetTiledAreasMode(record[49] == 1 ? tpmVertical : tpmHorizontal);
-  SetMargins(rect(16));
+  SetMargins(SaneRect(rect(16)));
   SetHitTestMaskFrameIndex(i32(11));
   SetHitTestMask(record[10] <= ihtmTransparent ? TZCLSkinImageHitTestMode(record[10]) : ihtmOpaque);
   SetStretchMode(stretch <= isCenter ? TZCLStretchMode(stretch) : isStretch);
@@ -1104,6 +1117,7 @@ void TZCLSkinImage::ReadLegacy(TStream& Stream, bool VaRuzEdu) {
     std::memcpy(&FContentOffsets.Top, offsets + 4, 4);
     std::memcpy(&FContentOffsets.Right, offsets + 8, 4);
     std::memcpy(&FContentOffsets.Bottom, offsets + 12, 4);
+    FContentOffsets = SaneRect(FContentOffsets);
   } else {
     FContentOffsets = TRect();
   }

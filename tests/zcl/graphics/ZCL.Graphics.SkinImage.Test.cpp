@@ -462,3 +462,20 @@ TEST(ZclSkinImage, SetFrameSizeStacksFrames) {
 }
 
 }  // namespace
+
+namespace {
+// Hostile margins and areas are kept within what any picture could use.
+TEST(ZclSkinImageFile, StoredExtentsAreBounded) {
+  TZCLSkinImage image;
+  std::vector<TZCLPixel32> pixels(4, {1, 1, 1, 255});
+  image.LoadFromBits(pixels.data(), 2, 2);
+  image.SetMargins({-(1 << 30), 5, 1 << 30, 0});
+  TBytesStream stream;
+  image.SaveToStream(stream);
+  stream.SetPosition(0);
+  TZCLSkinImage back;
+  back.LoadFromStream(stream);
+  EXPECT_EQ(back.GetMargins(), TRect(-(1 << 20), 5, 1 << 20, 0));
+  back.CheckFramesInfo();
+}
+}  // namespace
