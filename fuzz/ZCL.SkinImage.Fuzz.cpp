@@ -25,7 +25,7 @@ void Exercise(TZCLSkinImage& Image) {
   }
   Image.CheckFramesInfo();
   if (Image.GetFrameCount() < 1) std::abort();
-  TZCLPixel32 pixel;
+  TZCLPixel32 pixel{};
   Image.GetPixel(0, 0, pixel);
   TBytesStream out;
   Image.SaveToStream(out);

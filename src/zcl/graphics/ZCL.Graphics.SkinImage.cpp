@@ -875,7 +875,7 @@ bool TZCLSkinImage::HitTestFrame(const TRect& R, Integer Frame, Integer X, Integ
     }
     default: map(R, source); break;
   }
-  TZCLPixel32 pixel;
+  TZCLPixel32 pixel{};
   return source.Contains(p) && GetPixel(p.X, p.Y, pixel) && pixel.A >= 128;
 }
 

@@ -98,7 +98,7 @@ TEST(ZclSkinImage, TransparentPixelsAreNotTakenForMissingAlpha) {
   TZCLSkinImage spacer;
   FillImage(spacer, 4, 4, {9, 9, 9, 0});
   EXPECT_TRUE(spacer.HasAlpha());
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   spacer.GetPixel(1, 1, p);
   EXPECT_EQ(p.A, 0);
   EXPECT_EQ(spacer.GetFrameInfo(0), fsTransparent);
@@ -193,7 +193,7 @@ TEST(ZclSkinImage, DormantAndEquality) {
   dormantCopy.Assign(&big);
   EXPECT_TRUE(dormantCopy.IsDormant());
   EXPECT_TRUE(dormantCopy.Equals(&big));
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   ASSERT_TRUE(big.GetPixel(5, 0, p));  // unpacks
   EXPECT_EQ(p.G, 15);
   EXPECT_TRUE(big.Equals(&copy));
@@ -276,7 +276,9 @@ TEST(ZclSkinImageFile, ChunksByPixelCount) {
     EXPECT_EQ(back.GetFrameCount(), 2);  // an empty image keeps its count too
     back.CheckUnpacked();
     image.CheckUnpacked();
-    if (c.W > 0) EXPECT_TRUE(back.Equals(&image));
+    if (c.W > 0) {
+      EXPECT_TRUE(back.Equals(&image));
+    }
   }
 }
 
@@ -351,7 +353,7 @@ TEST(ZclSkinImageFile, CraftedFilesFailCleanly) {
   TZCLSkinImage image;
   image.LoadFromStream(in);
   EXPECT_TRUE(image.IsDormant());
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   EXPECT_THROW(image.GetPixel(0, 0, p), Exception);
   ASSERT_TRUE(image.GetPixel(3, 3, p));
   EXPECT_EQ(p.A, 0);
@@ -406,7 +408,7 @@ TEST(ZclSkinImageFile, LegacyRecords) {
   EXPECT_EQ(image.GetFrameCount(), 2);
   EXPECT_EQ(image.GetContentOffsets(), TRect(1, 2, 3, 4));
   // The record says no alpha and every alpha is 0: magenta is the key, the rest opaque.
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   image.GetPixel(0, 0, p);
   EXPECT_EQ(p.A, 0);
   image.GetPixel(1, 0, p);
@@ -433,7 +435,7 @@ TEST(ZclSkinImageFile, PlainPictures) {
   saved.SetPosition(0);
   TZCLSkinImage back;
   back.LoadFromStream(saved);
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   back.GetPixel(1, 1, p);
   EXPECT_EQ(p.A, 0);
   EXPECT_TRUE(back.HasAlpha());
@@ -454,7 +456,7 @@ TEST(ZclSkinImage, SetFrameSizeStacksFrames) {
   EXPECT_EQ(image.GetFrameCount(), 2);
   EXPECT_EQ(image.GetWidth(), 4);
   EXPECT_EQ(image.GetHeight(), 8);
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   image.GetPixel(1, 1, p);
   EXPECT_EQ(p.R, 255);
   image.GetPixel(2, 6, p);

@@ -140,7 +140,7 @@ TEST(ZclSkinImageSet, TintedItemsAreCachedUntilAnItemChanges) {
   first->AddRef();
   EXPECT_EQ(set.Get(96, 0xFFFF0000, cmTint), first);
   EXPECT_EQ(set.Get(120, 0xFFFF0000, cmTint), first);  // best fit is the 96 item
-  TZCLPixel32 p;
+  TZCLPixel32 p{};
   first->GetPixel(0, 0, p);
   EXPECT_EQ(p.R, 255);
   EXPECT_EQ(p.B, 0);
