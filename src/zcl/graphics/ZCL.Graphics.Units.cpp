@@ -3,6 +3,7 @@
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
 
 namespace {
@@ -12,6 +13,7 @@ const TUnit GZclGraphicsUnits[] = {
     {"ZCL.Graphics.Render.Cairo", nullptr, FinalizeSharedPaintRender},
     {"ZCL.Graphics.Canvas", nullptr, TZCLRegionManager::Finalize},
     {"ZCL.Graphics.Images", TZCLImageFormatRepository::Initialize, TZCLImageFormatRepository::Finalize},
+    {"ZCL.Graphics.SkinImage", nullptr, SkinImageFinalize},
 };
 }  // namespace
 
