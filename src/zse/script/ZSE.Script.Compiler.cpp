@@ -1107,7 +1107,13 @@ TzsDesignator* TzsILParser::DoDesignator(TzsXMLItem* xi, TzsScript* Prog, TzsEmi
           typ = zvtClass;
           TObject* obj = TzsObjectHandles::ObjectOf(v);
           if (!obj) throw Exception(u"Invalid object reference");
+          // The nearest class the program knows stands for the object's own class.
           typeName = obj->ClassName();
+          for (TClass k = obj->ClassType(); k; k = k->ClassParent())
+            if (FProgram->FindClass(k->ClassName())) {
+              typeName = k->ClassName();
+              break;
+            }
         }
       }
       if (!indexed) {

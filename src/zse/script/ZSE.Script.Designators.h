@@ -7,6 +7,7 @@
 #include "zse/script/ZSE.Script.Program.h"
 
 class TzsXMLItem;
+class TzsDesignator;
 
 enum TzsDesignatorKind : Byte { dkOther, dkVariable, dkStringArray, dkArray };
 
@@ -18,6 +19,11 @@ class TzsDesignatorItem : public TzsItemList {
   bool FFlag = false;
   TzsCustomVariable* FRef = nullptr;  // not owned
   String FSourcePos;
+  // FRef's kind, found on the first walk.
+  bool FKindsKnown = false;
+  TzsDesignator* FAsDesignator = nullptr;
+  TzsProcVariable* FAsProc = nullptr;
+  TzsCustomHelper* FAsHelper = nullptr;
 };
 
 // Its items are the steps.
@@ -72,4 +78,5 @@ class TzsArrayDesignator : public TzsDesignator {
 
  private:
   void PrepareHelper();
+  TzsVariable* DirectArray() const;
 };

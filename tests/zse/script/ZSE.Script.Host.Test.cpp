@@ -100,6 +100,14 @@ TEST_F(ScriptHostModule, PropertiesThroughTheAdapters) {
             "Error at 1:7 - Invalid property type: THostTestItem.Visible");
 }
 
+TEST_F(ScriptHostModule, VariantMembersBindOnFirstUse) {
+  TScriptRun run(
+      u"var o: Variant; r, w: Variant;\n"
+      u"begin o := FindObject('Panel'); r := o.Get('Visible'); with o do w := Get('Count') end.");
+  EXPECT_EQ(run.Str(u"r"), "True");
+  EXPECT_EQ(run.Str(u"w"), "42");
+}
+
 TEST_F(ScriptHostModule, ObjectsAreHandlesWithLivenessChecks) {
   EXPECT_EQ(Eval(u"FindObject('Nobody')"), "0");
   TScriptRun run(u"var o: TComponent; begin o := FindObject('Other') end.", true);
