@@ -12,6 +12,7 @@
 #include "zse/script/ZSE.Script.Compiler.h"
 #include "zse/script/ZSE.Script.Designators.h"
 #include "zse/script/ZSE.Script.Errors.h"
+#include "zse/script/ZSE.Script.Limits.h"
 #include "zse/script/ZSE.Script.Statements.h"
 #include "zse/script/ZSE.Script.Tokenizer.h"
 #include "zse/script/ZSE.Script.XML.h"
@@ -875,7 +876,8 @@ Int64 NowMs() {
 }  // namespace
 
 void TzsRunLimits::EnterCall() {
-  if (FDepth >= ZsMaxCallDepth) throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
+  if (FDepth >= ZsMaxCallDepth || ZsStackNearlyFull())
+    throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
   ++FDepth;
   Check();
 }

@@ -108,6 +108,28 @@ TEST_F(ScriptHostModule, VariantMembersBindOnFirstUse) {
   EXPECT_EQ(run.Str(u"w"), "42");
 }
 
+TEST_F(ScriptHostModule, CreatingAnObjectRunsItsConstructor) {
+  TzsScript classes(nullptr);
+  classes.SetParent(GlobalScriptProgram());
+  TzsClassVariable* cls = classes.AddClass(THostTestItem::StaticClass(), u"TComponent");
+  cls->AddConstructor(u"constructor Create;", [](TObject* Obj, TzsMethodHelper*) {
+    return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Obj)));
+  });
+  TzsScript prog(nullptr);
+  prog.SetParent(&classes);
+  prog.SetSourceCode(
+      u"var o: THostTestItem; r: Variant; b: Boolean;\n"
+      u"begin o := THostTestItem.Create; r := o.Get('Count'); b := o is TComponent end.");
+  prog.Compile();
+  prog.GetStatement()->Execute();
+  EXPECT_EQ(prog.FindLocal(u"r")->GetValue().AsInteger(), 42);
+  EXPECT_TRUE(prog.FindLocal(u"b")->GetValue().AsBoolean());
+  TObject* made = TzsObjectHandles::ObjectOf(prog.FindLocal(u"o")->GetValue(), THostTestItem::StaticClass());
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(static_cast<THostTestItem*>(made)->FVisible);  // its constructor's initial values
+  delete made;
+}
+
 TEST_F(ScriptHostModule, ObjectsAreHandlesWithLivenessChecks) {
   EXPECT_EQ(Eval(u"FindObject('Nobody')"), "0");
   TScriptRun run(u"var o: TComponent; begin o := FindObject('Other') end.", true);
