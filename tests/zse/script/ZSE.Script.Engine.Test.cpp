@@ -187,6 +187,17 @@ TEST(ScriptEngine, InitialValuesAndConstants) {
   EXPECT_EQ(run.Str(u"s"), "xy");
 }
 
+TEST(ScriptEngine, DeclarationOrderAndArrayBounds) {
+  TScriptRun run(
+      u"var r: Integer; v: array[1..10] of Integer; w: array of Integer;\n"
+      u"procedure A; begin B end;\n"
+      u"procedure B; begin r := 7 end;\n"
+      u"begin A; r := r + Length(v) * 10 + Length(w) * 100 end.");
+  EXPECT_EQ(run.Var(u"r").AsInteger(), 207);
+  EXPECT_EQ(ScriptError(u"procedure P; begin g := 1 end; var g: Integer; begin end."),
+            "Error at 1:21 - Undeclared identifier: 'g'");
+}
+
 TEST(ScriptEngine, RunawayScriptsStopCleanly) {
   EXPECT_EQ(ScriptError(u"procedure P; begin P end; begin P end."),
             "Error at 1:20 - Stack overflow: too many nested calls");

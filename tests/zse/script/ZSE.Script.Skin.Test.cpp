@@ -112,6 +112,17 @@ TEST_F(ScriptSkin, RunTimeErrorsAreRaisedOrReported) {
   EXPECT_EQ(reported.GetState(), 2);
 }
 
+TEST_F(ScriptSkin, DebugOutputNamesTheScript) {
+  std::vector<String> log;
+  ScriptDebugOutput = [&log](const String& s) { log.push_back(s); };
+  TZSEScript script(Owner);
+  script.SetText(u"procedure Execute(var State: Integer); begin OutputDebugString('state ' + IntToStr(State)) end;");
+  Integer state = 3;
+  script.Execute(state);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(Utf8(log[0]), "Counter: state 3");
+}
+
 TEST_F(ScriptSkin, MoreArgumentsThanParametersIsAnError) {
   TZSEScript script(Owner);
   script.SetText(u"procedure Execute(a: Integer); begin end;");
