@@ -198,6 +198,14 @@ TEST(ScriptEngine, DeclarationOrderAndArrayBounds) {
             "Error at 1:21 - Undeclared identifier: 'g'");
 }
 
+TEST(ScriptEngine, RangesWithNamedBounds) {
+  TScriptRun run(
+      u"const lo = 2; hi = 4; var r, s: Boolean; begin r := 3 in [lo..hi]; case 5 of lo..hi: s := False else s := True "
+      u"end end.");
+  EXPECT_TRUE(run.Var(u"r").AsBoolean());
+  EXPECT_TRUE(run.Var(u"s").AsBoolean());
+}
+
 TEST(ScriptEngine, RunawayScriptsStopCleanly) {
   EXPECT_EQ(ScriptError(u"procedure P; begin P end; begin P end."),
             "Error at 1:20 - Stack overflow: too many nested calls");
