@@ -709,6 +709,7 @@ TzsCustomVariable* TzsILParser::CreateVariableItem(TzsXMLItem* xi, TzsScript* Pr
   if (init && List && init->GetCount() > 0) {
     std::unique_ptr<TzsCustomVariable> guard(item);
     auto* stmt = new TzsAssignmentStmt(Prog, Attr(xi, u"pos"));
+    stmt->FInitializer = true;
     List->Add(stmt);
     auto* d = new TzsVariableDesignator(Prog);
     d->FRefItem = item;

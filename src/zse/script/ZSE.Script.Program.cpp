@@ -540,6 +540,11 @@ void TzsScript::Compile() {
   parser.ParseILScript();
 }
 
+void TzsScript::RunInitializers() {
+  for (Integer i = 0; i < FStatement->Count(); ++i)
+    if (FStatement->GetChild(i)->FInitializer) FStatement->GetChild(i)->Execute();
+}
+
 TzsXMLDocument* TzsScript::GetILCode() {
   TzsILParser parser(this);
   parser.MakeILScript(FSourceCode);

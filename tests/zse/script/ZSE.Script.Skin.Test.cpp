@@ -77,6 +77,16 @@ TEST_F(ScriptSkin, RunsExecuteAndWritesParametersBack) {
   EXPECT_EQ(untouched, 3);
 }
 
+TEST_F(ScriptSkin, GlobalInitialValuesAreSet) {
+  TZSEScript script(Owner);
+  script.SetText(
+      u"var k: Integer = 5; s: string = 'x';\nprocedure Execute(var State: Integer); begin State := k + Length(s) "
+      u"end;");
+  Integer state = 0;
+  script.Execute(state);
+  EXPECT_EQ(state, 6);
+}
+
 TEST_F(ScriptSkin, CompileFailureDisablesUntilTheTextChanges) {
   TZSEScript script(Owner);
   script.SetText(u"procedure Execute(var State: Integer); begin State := end;");
