@@ -110,6 +110,13 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
       step->FAsDesignator = dynamic_cast<TzsDesignator*>(s);
       step->FAsProc = dynamic_cast<TzsProcVariable*>(s);
       step->FAsHelper = dynamic_cast<TzsCustomHelper*>(s);
+      step->FArgs.clear();
+      for (Integer i = 0; i < step->Count(); ++i) {
+        TzsCustomExpression* e = step->GetItem(i);
+        auto* x = dynamic_cast<TzsExpression*>(e);
+        TzsCustomVariable* single = x ? x->SingleItem() : nullptr;
+        step->FArgs.push_back(single ? single : e);
+      }
       step->FKindsKnown = true;
     }
     if (TzsDesignator* d = step->FAsDesignator) {
@@ -135,7 +142,7 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
         if (s->FIsMacro)
           values[i] = Variant(static_cast<TzsExpression*>(e)->FSource);
         else
-          values[i] = e->GetValue();
+          values[i] = step->FArgs[static_cast<size_t>(i)]->GetValue();
       }
       for (Integer i = 0; i < args; ++i) {
         TzsParamItem* p = s->GetParam(i);

@@ -4,6 +4,8 @@
 // refers to an item resolved at build time and holds its argument expressions; at run time the
 // chain is walked left to right, each step receiving the value and the item of the one before.
 
+#include <vector>
+
 #include "zse/script/ZSE.Script.Program.h"
 
 class TzsXMLItem;
@@ -24,6 +26,8 @@ class TzsDesignatorItem : public TzsItemList {
   TzsDesignator* FAsDesignator = nullptr;
   TzsProcVariable* FAsProc = nullptr;
   TzsCustomHelper* FAsHelper = nullptr;
+  // Per argument, the lone variable or constant it reduces to (read directly), else itself.
+  std::vector<TzsCustomVariable*> FArgs;
 };
 
 // Its items are the steps.
