@@ -130,6 +130,36 @@ TEST_F(ScriptHostModule, CreatingAnObjectRunsItsConstructor) {
   delete made;
 }
 
+TEST_F(ScriptHostModule, IndexedAndDefaultProperties) {
+  TzsScript classes(nullptr);
+  classes.SetParent(GlobalScriptProgram());
+  TzsClassVariable* cls = classes.AddClass(THostTestItem::StaticClass(), u"TComponent");
+  std::map<Integer, double> store{{3, 0.25}};
+  TzsIndexedMethodHelper* spectrum = cls->AddIndexProperty(
+      u"Spectrum", u"Integer", u"Single",
+      [&store](TObject*, TzsCustomHelper* c) {
+        return Variant(store[static_cast<TzsMethodHelper*>(c)->GetVParam(0).AsInteger()]);
+      },
+      [&store](TObject*, const Variant& v, TzsCustomHelper* c) {
+        store[static_cast<TzsMethodHelper*>(c)->GetVParam(0).AsInteger()] = v.AsDouble();
+      });
+  EXPECT_EQ(Utf8(spectrum->FSyntax), "function Spectrum(p0: Integer): Single");
+  cls->FDefProperty = spectrum;
+  TzsScript prog(nullptr);
+  prog.SetParent(&classes);
+  prog.SetSourceCode(
+      u"procedure Execute(Data: THostTestItem); var r: Double;\n"
+      u"begin r := Data.Spectrum[3]; Data.Spectrum[4] := r * 2; Data[5] := Data[4] + 1 end; begin end.");
+  prog.Compile();
+  auto* exec = static_cast<TzsProcVariable*>(prog.FindLocal(u"Execute"));
+  exec->GetParam(0)->SetValue(Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Item))));
+  exec->GetValue();
+  EXPECT_DOUBLE_EQ(store[4], 0.5);
+  EXPECT_DOUBLE_EQ(store[5], 1.5);
+  EXPECT_EQ(ScriptError(u"var o: TComponent; begin o[1] := 2 end."),
+            "Error at 1:28 - Class TComponent does not have a default property");
+}
+
 TEST_F(ScriptHostModule, ObjectsAreHandlesWithLivenessChecks) {
   EXPECT_EQ(Eval(u"FindObject('Nobody')"), "0");
   TScriptRun run(u"var o: TComponent; begin o := FindObject('Other') end.", true);
