@@ -12,6 +12,7 @@
 #include "zse/script/ZSE.Script.Compiler.h"
 #include "zse/script/ZSE.Script.Designators.h"
 #include "zse/script/ZSE.Script.Errors.h"
+#include "zse/script/ZSE.Script.Limits.h"
 #include "zse/script/ZSE.Script.Statements.h"
 #include "zse/script/ZSE.Script.Tokenizer.h"
 #include "zse/script/ZSE.Script.XML.h"
@@ -539,6 +540,11 @@ void TzsScript::Compile() {
   parser.ParseILScript();
 }
 
+void TzsScript::RunInitializers() {
+  for (Integer i = 0; i < FStatement->Count(); ++i)
+    if (FStatement->GetChild(i)->FInitializer) FStatement->GetChild(i)->Execute();
+}
+
 TzsXMLDocument* TzsScript::GetILCode() {
   TzsILParser parser(this);
   parser.MakeILScript(FSourceCode);
@@ -875,7 +881,8 @@ Int64 NowMs() {
 }  // namespace
 
 void TzsRunLimits::EnterCall() {
-  if (FDepth >= ZsMaxCallDepth) throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
+  if (FDepth >= ZsMaxCallDepth || ZsStackNearlyFull())
+    throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
   ++FDepth;
   Check();
 }

@@ -302,6 +302,9 @@ class TzsScript : public TComponent {
 
   // Source to program (raises EZScriptCompileError).
   void Compile();
+  // Gives the program's own variables their declared initial values, without running its main
+  // block.
+  void RunInitializers();
   // Parses the source into a new XML program document owned by the caller.
   TzsXMLDocument* GetILCode();
   void GetILCode(TStream* Stream);

@@ -61,6 +61,8 @@ void TZSEScript::Compile() {
   FProgram->SetSourceCode(FullSource());
   try {
     FProgram->Compile();
+    // Execute is all that runs of a skin script: its variables' initial values are set here.
+    FProgram->RunInitializers();
   } catch (...) {
     FState = 1;
     throw;
@@ -148,6 +150,7 @@ void TZSEScript::Load(const IZSEScriptSchemaNode& Node, IZSEScriptResourceSet& R
   if (compiled == u"1" || SameText(compiled, u"True")) {
     try {
       FProgram->SetILCode(stream.get());
+      FProgram->RunInitializers();
       FState = 2;
     } catch (const Exception&) {
       FProgram->Clear();
