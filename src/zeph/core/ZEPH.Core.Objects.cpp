@@ -475,9 +475,10 @@ HRESULT TZEPHCustomConfigAdapter::GetValueAsFloat(IZEPHString* KeyPath, Double& 
     String text;
     const HRESULT r = ReadText(KeyPath, text);
     if (r < 0) return r;
-    // Text that is no number reads as 0, as stored settings always have.
+    // Text that is no number is a failure, as for integers, not a silent 0.
     Extended value = 0;
-    Value = TryStrToFloat(text, value, TFormatSettings::Invariant()) ? value : 0;
+    if (!TryStrToFloat(text, value, TFormatSettings::Invariant())) return E_FAIL;
+    Value = value;
     return r;
   } catch (...) {
     return E_UNEXPECTED;

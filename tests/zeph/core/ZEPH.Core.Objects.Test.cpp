@@ -137,8 +137,10 @@ TEST(ZephConfigObject, KeyPathsValuesAndStreams) {
 
   ini->WriteString(u"Player", u"Text", u"abc");
   Double d = 7;
-  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Text").get(), d), S_OK);
-  EXPECT_EQ(d, 0.0);
+  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Text").get(), d), E_FAIL);
+  EXPECT_EQ(d, 7.0);
+  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Volume").get(), d), S_OK);
+  EXPECT_EQ(d, 0.5);
   Integer i = 0;
   EXPECT_EQ(config->GetValueAsInt32(S(u"Player\\Text").get(), i), E_FAIL);
   EXPECT_EQ(config->SetValueAsInt64(S(u"Player\\Big").get(), 1LL << 40), S_OK);
