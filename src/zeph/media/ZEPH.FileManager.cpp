@@ -1,5 +1,6 @@
 #include "zeph/media/ZEPH.FileManager.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 
@@ -16,6 +17,7 @@
 
 namespace {
 TZEPHFileManager* GFileManager = nullptr;
+std::atomic<TZEPHTagReaderProc> GTagReader{nullptr};
 
 // No plugin file systems are registered yet: every scheme is a foreign one.
 bool SchemeRegistered(const String&) { return false; }
@@ -47,7 +49,8 @@ String FileMarkToText(TZEPHFileMark Mark) { return FormatFloat(u"0.00", FileMark
 // ---- the manager ------------------------------------------------------------------------------
 
 TZEPHFileManager::TZEPHFileManager()
-    : FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
+    : FInfoCache(Create<TZEPHFileInfoCache>()),
+      FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
       FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
       FContainerCache(Create<TZEPHVirtualFileCacheList>()) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
@@ -58,6 +61,7 @@ TZEPHFileManager::~TZEPHFileManager() {
   Free(FExtensions);
   Free(FKnownFormats);
   Free(FContainerCache);
+  Free(FInfoCache);
 }
 
 void TZEPHFileManager::RegisterExtension(IInterface* Extension) {
@@ -233,6 +237,55 @@ bool TZEPHFileManager::OpenFileFolder(const String& Name) {
   const String real = GetRealFileName(Name);
   if (zcIsURL(real)) return ShellOpenFileOrURL(real, String());
   return ShellShowInFolder(real);
+}
+
+// ---- file information -------------------------------------------------------------------------
+
+TZEPHTagReaderProc TZEPHFileManager::GetTagReader() { return GTagReader.load(); }
+void TZEPHFileManager::SetTagReader(TZEPHTagReaderProc Reader) { GTagReader.store(Reader); }
+
+HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* Info, Byte Sources) {
+  if (Name.empty() || !Info) return E_INVALIDARG;
+  HRESULT result = E_FAIL;
+  TZEPHFileInfoCacheAttributes attributes;
+  Info->BeginUpdate();
+  try {
+    const bool foreign = IsForeignURL(Name);
+    const bool isVirtual = TZEPHFileURI::IsVirtual(Name);
+    if (foreign) Sources &= zfiExtensions;
+    Info->Clear();
+    if (!isVirtual && (Sources & zfiCache)) result = FInfoCache->Find(Name, Info, attributes) ? S_OK : E_FAIL;
+    if (Failed(result) && isVirtual && (Sources & zfiVirtualFile)) {
+      IPtr<IZEPHVirtualFile> file;
+      if (GetVirtualFile(Name, file)) result = file->FillFileInfo(Info);
+    }
+    // Plugin extensions and the core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiTagLibrary)) {
+      const TZEPHTagReaderProc reader = GTagReader.load();
+      TStream* stream = nullptr;
+      if (reader && Succeeded(CreateStream(Name, zfsBuffered, -1, -1, stream))) {
+        try {
+          if (reader(stream, Name, Info)) result = S_OK;
+        } catch (...) {
+          Free(stream);
+          throw;
+        }
+        Free(stream);
+      }
+    }
+    if (Succeeded(result) && !isVirtual && !foreign) FInfoCache->Add(Name, Info, attributes);
+    Info->SetFileName(Name);
+  } catch (...) {
+    result = E_UNEXPECTED;
+  }
+  Info->EndUpdate();
+  return result;
+}
+
+IPtr<IZBLFileInfo> TZEPHFileManager::QueryFileInfo(const String& Name, Byte Sources) {
+  IPtr<TZBLFileInfoKeeper> keeper(Create<TZBLFileInfoKeeper>());
+  if (Failed(GetFileInfo(Name, keeper->GetFileInfo(), Sources))) return nullptr;
+  return IPtr<IZBLFileInfo>(static_cast<IZBLFileInfo*>(keeper.get()));
 }
 
 // ---- expansion --------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "rtl/RTL.Interfaces.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zeph/media/ZEPH.FileManager.Cache.h"
 #include "zeph/media/ZEPH.FileManager.Extensions.h"
 #include "zeph/media/ZEPH.FileManager.KnownFormats.h"
 #include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
@@ -27,6 +28,17 @@ constexpr Byte zfrNoPart = 3;
 constexpr Cardinal zfsCreate = 1;
 constexpr Cardinal zfsReadWrite = 2;
 constexpr Cardinal zfsBuffered = 4;
+
+// Sources of file information, tried in this order.
+constexpr Byte zfiCache = 1;
+constexpr Byte zfiVirtualFile = 2;
+constexpr Byte zfiExtensions = 4;
+constexpr Byte zfiTagLibrary = 8;
+constexpr Byte zfiDecoders = 16;
+constexpr Byte zfiAll = 31;
+
+// Reads the tags and stream values of a file from a stream; installed by the tag library.
+using TZEPHTagReaderProc = bool (*)(TStream* Stream, const String& FileName, TZBLCustomFileInfo* Info);
 
 // The mark byte: bit 7 a mark is known, bit 6 the maker's flag, bits 0-5 the mark times ten.
 using TZEPHFileMark = Byte;
@@ -79,6 +91,16 @@ class TZEPHFileManager : public TZCLUnknownObject {
 
   TZEPHFileManagerKnownFormats* GetKnownFormats() const { return FKnownFormats; }
   TZEPHVirtualFileCacheList* GetContainerCache() const { return FContainerCache; }
+  TZEPHFileInfoCache* GetInfoCache() const { return FInfoCache; }
+
+  // File information through the sources of Sources (zfiCache ...): S_OK when one filled Info;
+  // E_INVALIDARG for an empty name or no record; E_UNEXPECTED when something raised. Info's
+  // FileName is the name afterwards, whatever the result.
+  HRESULT GetFileInfo(const String& Name, TZBLCustomFileInfo* Info, Byte Sources);
+  // A new record holder, or nil when no source answered.
+  IPtr<IZBLFileInfo> QueryFileInfo(const String& Name, Byte Sources);
+  static TZEPHTagReaderProc GetTagReader();
+  static void SetTagReader(TZEPHTagReaderProc Reader);
 
   Byte ResolveVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File);
   bool GetVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File);
@@ -138,6 +160,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   template <class I, class F>
   void WalkExtensions(F&& Proc);
 
+  TZEPHFileInfoCache* FInfoCache;
   TZCLThreadListOf<IPtr<IInterface>>* FExtensions;
   TZEPHFileManagerKnownFormats* FKnownFormats;
   TZEPHVirtualFileCacheList* FContainerCache;

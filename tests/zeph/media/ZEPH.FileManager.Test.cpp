@@ -133,6 +133,14 @@ TEST_F(FileManager, ResolvesVirtualNames) {
   EXPECT_EQ(M->GetFileFormatText(u"http://radio/a.mp3"), u"");
   EXPECT_EQ(M->GetFileSize(Dir + u"album.cue:Track 01"), 1234);
   EXPECT_EQ(M->GetFileSize(Dir + u"album.flac"), 16);
+
+  // A part fills its own information and is never cached.
+  TZBLFileInfo* info = Create<TZBLFileInfo>();
+  EXPECT_EQ(M->GetFileInfo(Dir + u"album.cue:Track 01", info, zfiAll), S_OK);
+  EXPECT_EQ(info->GetFileSize(), 1234);
+  EXPECT_EQ(info->GetFileName(), Dir + u"album.cue:Track 01");
+  EXPECT_EQ(M->GetFileInfo(Dir + u"album.cue:Track 01", info, zfiCache), E_FAIL);
+  Free(info);
 }
 
 TEST_F(FileManager, StaleContainerIsOpenedAgain) {
