@@ -3,6 +3,7 @@
 #include "zeph/media/ZBL.FileChangeNotifier.h"
 #include "zeph/media/ZBL.FileInfo.Formatter.h"
 #include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
 
@@ -12,7 +13,11 @@ const TUnit GZephMediaUnits[] = {
     {"ZBL.FileInfo.Formatter", nullptr, TZBLFileInfoPreview::FinalizeInstance},
     {"ZBL.FileChangeNotifier", nullptr, TZBLFileChangeNotifier::FinalizeInstance},
     {"ZEPH.FileManager", detail::FileManagerInitialization, detail::FileManagerFinalization},
-    {"ZEPH.FileInfo.Formatter", nullptr, TZEPHFileInfoFormatStringFactory::FinalizeInstance},
+    {"ZEPH.FileInfo.Formatter", nullptr,
+     [] {
+       TZEPHFileInfoFormatterLegend::FinalizeInstance();
+       TZEPHFileInfoFormatStringFactory::FinalizeInstance();
+     }},
 };
 }
 
