@@ -37,15 +37,22 @@ bool TZTLAPEv2Codec::FindFooter(TStream* Stream, TZTLAPEv2Location& Location) {
   Location.StreamSize = Stream->GetSize();
   Location.TrailSize = TZTLID3v1Codec::GetTagSize(Stream);
   const Int64 front = Location.StreamSize - Location.TrailSize;
-  if (front <= FooterSize) {
-    Location.Found = true;  // room for no more than an empty tag
-    return true;
-  }
+  // Up to 32 bytes leave room for no more than an empty tag; exactly 32 may be that tag's footer,
+  // which a save must find again or every save would add a footer.
   Byte b[FooterSize];
-  Stream->SetPosition(front - FooterSize);
-  if (Stream->Read(b, FooterSize) != FooterSize || std::memcmp(b, "APETAGEX", 8) != 0) return false;
-  TZTLAPEv2Footer footer = ParseFooter(b);
-  if (footer.TagSize < FooterSize || footer.TagSize > front) return false;
+  bool valid = false;
+  TZTLAPEv2Footer footer;
+  if (front >= FooterSize) {
+    Stream->SetPosition(front - FooterSize);
+    if (Stream->Read(b, FooterSize) == FooterSize && std::memcmp(b, "APETAGEX", 8) == 0) {
+      footer = ParseFooter(b);
+      valid = footer.TagSize >= FooterSize && footer.TagSize <= front;
+    }
+  }
+  if (!valid) {
+    Location.Found = front <= FooterSize;
+    return Location.Found;
+  }
   Location.Footer = footer;
   Location.Found = true;
   // A header goes with the tag when it stands where the footer says.

@@ -121,4 +121,9 @@ TEST(APEv2, WritesFooterAndKeepsTrailingBlocks) {
   EXPECT_EQ(TZTLAPEv2Codec::Read(&small.Stream, read), 0u);
   TZTLAPEv2Codec::Write(&small.Stream, {}, false);
   EXPECT_EQ(small.Bytes().size(), 35u);
+  // A file that is only a footer keeps one footer however often it is saved.
+  TFile empty("");
+  TZTLAPEv2Codec::Write(&empty.Stream, {}, false);
+  TZTLAPEv2Codec::Write(&empty.Stream, {}, false);
+  EXPECT_EQ(empty.Bytes().size(), 32u);
 }
