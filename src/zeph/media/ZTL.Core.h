@@ -58,7 +58,7 @@ enum TZTLTagsContainerCapability : Byte {
 constexpr Integer EnumHigh(TZTLTagsContainerCapability) { return tccVirtual; }
 using TZTLTagsContainerCapabilities = TSet<TZTLTagsContainerCapability>;
 
-using TZTLProgressEvent = TDelegate<void(TObject* Sender, Single Percent)>;
+using TZTLProgressEvent = TZCLProgressEvent;
 
 // The record of a container class, answering its class-level operations.
 class TZTLTagsContainerRecord : public TClassRecord {
