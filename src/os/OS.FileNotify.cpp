@@ -340,8 +340,15 @@ Cardinal Hash(const std::string& s) {
 }  // namespace
 
 std::vector<TVolumeInfo> GetVolumes() {
-  std::vector<TVolumeInfo> volumes;
   std::ifstream in("/proc/self/mountinfo");
+  std::stringstream table;
+  table << in.rdbuf();
+  return VolumesOfMountTable(table.str());
+}
+
+std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
+  std::vector<TVolumeInfo> volumes;
+  std::istringstream in{std::string(Table)};
   std::map<std::string, std::string> labels = Labels();
   std::string line;
   while (std::getline(in, line)) {
@@ -370,6 +377,16 @@ std::vector<TVolumeInfo> GetVolumes() {
     auto same = std::find_if(volumes.begin(), volumes.end(), [&](const TVolumeInfo& v) { return v.Root == info.Root; });
     if (same != volumes.end()) *same = info;
     else volumes.push_back(info);
+  }
+  // A chroot whose root is no mount point sees no mount at or above "/"; its root file system is
+  // a drive all the same.
+  if (std::none_of(volumes.begin(), volumes.end(), [](const TVolumeInfo& v) { return v.Root == u"/"; })) {
+    TVolumeInfo root;
+    root.Root = u"/";
+    root.DriveType = DRIVE_FIXED;
+    struct stat st {};
+    if (stat("/", &st) == 0) root.SerialNumber = Hash("/|" + std::to_string(st.st_dev));
+    volumes.push_back(root);
   }
   std::sort(volumes.begin(), volumes.end(), [](const TVolumeInfo& a, const TVolumeInfo& b) { return a.Root < b.Root; });
   return volumes;

@@ -11,6 +11,7 @@
 // Mounted volumes stand in for drives: their root is the mount point.
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "os/OS.Types.h"
@@ -69,6 +70,9 @@ struct TVolumeInfo {
 // The user-visible volumes (pseudo file systems such as proc, sysfs and cgroups are left out),
 // sorted by root.
 std::vector<TVolumeInfo> GetVolumes();
+// The volumes of a mount table in the form of /proc/self/mountinfo. The root file system is always
+// one of them, listed or not.
+std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table);
 // The volume whose mount point holds Path (the longest matching root).
 bool GetVolumeInfo(StringView Path, TVolumeInfo& Info);
 UINT GetDriveType(StringView Root);

@@ -925,6 +925,10 @@ class TWinControl : public TControl {
   virtual bool DoKeyDown(TMessage& Message);
   virtual bool DoKeyUp(TMessage& Message);
   virtual bool DoKeyPress(TMessage& Message);
+  // The shared steps of the three: the form's preview (through Stage on it), then Handle, which
+  // gives the control's handler the key in Message.WParam and stores back what it left.
+  bool DoKey(TMessage& Message, bool (TWinControl::*Stage)(TMessage&),
+             void (*Handle)(TWinControl* Control, TMessage& Message));
   // The menu-key stage of the pipeline: the popup menu's and the form's shortcuts.
   virtual bool IsMenuKey(TMessage& Message);
   virtual void DoEnter();

@@ -100,6 +100,26 @@ TEST(ChangeNotification, MissingFolderFailsAndSharedFoldersStayWatched) {
   EXPECT_EQ(second->WaitFor(Patience), wrSignaled);
 }
 
+// In a chroot whose root is no mount point the table lists nothing at or above "/"; the root file
+// system is still a drive.
+TEST(Volumes, TheRootIsAVolumeEvenWhenTheMountTableOmitsIt) {
+  const std::string chroot =
+      "36 35 0:30 / /proc rw,nosuid - proc proc rw\n"
+      "37 35 0:5 / /dev rw - devtmpfs udev rw\n"
+      "38 35 8:1 /home /home rw,relatime shared:1 - ext4 /dev/sda1 rw\n";
+  std::vector<TVolumeInfo> volumes = VolumesOfMountTable(chroot);
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Root, u"/");
+  EXPECT_EQ(volumes[0].DriveType, DRIVE_FIXED);
+  EXPECT_EQ(volumes[1].Root, u"/home/");
+  EXPECT_EQ(volumes[1].FileSystem, u"ext4");
+  // An empty table still has the root; a listed root is not doubled.
+  EXPECT_EQ(VolumesOfMountTable("").size(), 1u);
+  std::vector<TVolumeInfo> full = VolumesOfMountTable("1 0 8:2 / / rw - ext4 /dev/sda2 rw\n" + chroot);
+  ASSERT_EQ(full.size(), 2u);
+  EXPECT_EQ(full[0].Device, u"/dev/sda2");
+}
+
 TEST(Volumes, TheRootFileSystemIsListed) {
   std::vector<TVolumeInfo> volumes = GetVolumes();
   ASSERT_FALSE(volumes.empty());

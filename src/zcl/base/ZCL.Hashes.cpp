@@ -15,14 +15,16 @@ void HashStreamBlocks(TStream* Stream, const std::function<void(const void*, Int
                       const TZCLHashProgressEvent& OnProgress) {
   const Int64 size = Stream->GetSize();
   if (auto* memory = dynamic_cast<TCustomMemoryStream*>(Stream)) {
-    const Int64 position = memory->GetPosition();
+    const Int64 position = std::min(memory->GetPosition(), size);
     const Byte* p = static_cast<const Byte*>(memory->GetMemory()) + position;
-    for (Int64 left = size - position; left > 0;) {
+    // At least one Update, even over no bytes: a chained hash mixes its seed in every call.
+    Int64 left = size - position;
+    do {
       const Integer n = static_cast<Integer>(std::min<Int64>(left, 0x40000000));
       Update(p, n);
       p += n;
       left -= n;
-    }
+    } while (left > 0);
     return;
   }
   Byte block[256];

@@ -106,6 +106,11 @@ TEST(Hashes, TextAndStreamFeeding) {
   TZCLHashCRC32::UpdateFromStream(state, &memory, nullptr);
   EXPECT_EQ(TZCLHashCRC32::Finalize(state).AsInt64(), 0x89A1897F);
   EXPECT_EQ(memory.GetPosition(), 4);
+  // A memory stream is one Update even when nothing is left: the chained hash still mixes its seed.
+  memory.SetPosition(memory.GetSize());
+  TZCLHashBobJenkins::Initialize(state);
+  TZCLHashBobJenkins::UpdateFromStream(state, &memory, nullptr);
+  EXPECT_EQ(TZCLHashBobJenkins::Finalize(state).AsInteger(), static_cast<Integer>(0xDEADBEEF));
 
   TMemoryStream big;
   std::string data(1000, 'q');
