@@ -2,6 +2,7 @@
 
 #include "zcl/graphics/ZCL.Graphics.Blend.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Font.h"
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
@@ -19,6 +20,7 @@ const TUnit GZclGraphicsUnits[] = {
     {"ZCL.Graphics.Canvas", nullptr, TZCLRegionManager::Finalize},
     {"ZCL.Graphics.Images", TZCLImageFormatRepository::Initialize, TZCLImageFormatRepository::Finalize},
     {"ZCL.Graphics.Blend", TZCLSoftwareImplStackBlur::Register, FinalizeBlend},
+    {"ZCL.Graphics.Font", nullptr, FinalizeText32},
 };
 }  // namespace
 
