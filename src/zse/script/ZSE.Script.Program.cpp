@@ -859,6 +859,14 @@ void TzsObjectHandles::Release(TObject* Obj) {
   if (tracked) TZCLObjectLinks::UnregisterRemoveListener(GHandles->Listener, Obj);
 }
 
+bool TzsObjectHandles::IsKnown(TObject* Obj) { return GHandles && GHandles->ByObject.count(Obj) != 0; }
+
+bool TzsObjectHandles::IsTracked(TObject* Obj) {
+  if (!GHandles) return false;
+  auto it = GHandles->ByObject.find(Obj);
+  return it != GHandles->ByObject.end() && GHandles->ByHandle[it->second].Tracked;
+}
+
 void TzsObjectHandles::Clear() {
   if (!GHandles) return;
   for (auto& [h, e] : GHandles->ByHandle)

@@ -384,6 +384,9 @@ class TzsObjectHandles {
   static TObject* ObjectOf(const Variant& Value, TClass Required = nullptr);
   // Forgets the object; its handle no longer resolves.
   static void Release(TObject* Obj);
+  // Whether the object has a handle, and whether its destruction releases it by itself.
+  static bool IsKnown(TObject* Obj);
+  static bool IsTracked(TObject* Obj);
   static void Clear();
 };
 

@@ -95,7 +95,16 @@ TzsXMLDocument* TZSEScript::GetILCode() {
 }
 
 void TZSEScript::Execute(TObject* Sender) {
+  // An object that cannot report its destruction is known to scripts for this run only.
+  const bool known = TzsObjectHandles::IsKnown(Sender);
   std::vector<Variant> args{Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Sender)))};
+  struct TForget {
+    TObject* Obj;
+    bool Keep;
+    ~TForget() {
+      if (!Keep && !TzsObjectHandles::IsTracked(Obj)) TzsObjectHandles::Release(Obj);
+    }
+  } forget{Sender, known};
   Execute(args);
 }
 

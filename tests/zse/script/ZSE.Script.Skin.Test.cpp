@@ -133,6 +133,16 @@ TEST_F(ScriptSkin, DebugOutputNamesTheScript) {
   EXPECT_EQ(Utf8(log[0]), "Counter: state 3");
 }
 
+TEST_F(ScriptSkin, PlainObjectsAreKnownForOneRunOnly) {
+  TZSEScript script(Owner);
+  script.SetText(u"var keep: Variant; procedure Execute(Sender: TComponent); begin keep := Sender end;");
+  TObject plain;
+  script.Execute(&plain);
+  EXPECT_FALSE(TzsObjectHandles::IsKnown(&plain));
+  script.Execute(Owner);  // a component reports its destruction: it stays known
+  EXPECT_TRUE(TzsObjectHandles::IsKnown(Owner));
+}
+
 TEST_F(ScriptSkin, MoreArgumentsThanParametersIsAnError) {
   TZSEScript script(Owner);
   script.SetText(u"procedure Execute(a: Integer); begin end;");
