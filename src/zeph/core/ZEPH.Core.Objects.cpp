@@ -41,7 +41,7 @@ String CapitalizeWords(const String& Text) {
     if (IsWordDelimiter(c)) {
       start = true;
     } else if (start) {
-      c = AnsiUpperCase(StringView(&c, 1))[0];
+      c = ToUpper(c);
       start = false;
     }
   }
@@ -195,8 +195,10 @@ Integer TZEPHStringAdapter::FindText(const String& Text, const String& Pattern, 
   if (Pattern.empty() || Start < 0) return -1;
   String text = Text, pattern = Pattern;
   if (Flags & ZEPH_FIND_IGNORE_CASE) {
-    text = AnsiUpperCase(text);
-    pattern = AnsiUpperCase(pattern);
+    // Character by character: a mapping that changes the length ("ß" to "SS") would move every
+    // position found after it away from the text the caller holds.
+    for (Char& c : text) c = ToUpper(c);
+    for (Char& c : pattern) c = ToUpper(c);
   }
   size_t pos = static_cast<size_t>(Start);
   while (pos <= text.size()) {
