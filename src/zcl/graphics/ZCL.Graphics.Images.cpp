@@ -614,7 +614,7 @@ IPtr<IZCLDataContainer> TZCLImageTools::Paste() {
       const size_t size = GlobalSize(block);
       if (const void* data = GlobalLock(block)) {
         TCustomMemoryStream source(data, NativeInt(size));
-        result = new TZCLDataContainer(&source);
+        result = Create<TZCLDataContainer>(static_cast<TStream*>(&source));
         GlobalUnlock(block);
       }
     } catch (...) {
@@ -631,7 +631,7 @@ IPtr<IZCLDataContainer> TZCLImageTools::Paste() {
     TBytesStream png;
     TZCLImageFormatPNG::Class()->Save(png, image);
     png.SetPosition(0);
-    return IPtr<IZCLDataContainer>(new TZCLDataContainer(&png));
+    return IPtr<IZCLDataContainer>(Create<TZCLDataContainer>(static_cast<TStream*>(&png)));
   }
   return nullptr;
 }
