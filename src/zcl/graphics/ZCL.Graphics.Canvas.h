@@ -147,8 +147,7 @@ void DrawFrame(TCanvas* Canvas, const TRect& R, TColor Color, Integer Thickness 
 void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer Thickness = 1);
 // A one-pixel frame in Outer and, one pixel further in on the given sides, one in Inner.
 void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders);
-void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner,
-                          TZCLBorders Borders);
+void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders);
 // A filled triangle pointing down, Size wide and high, centred in R.
 void DrawDownTriangle(HDC DC, const TRect& R, TColor Color, const TSize& Size);
 // Shows the DC's pixels in R's size as the window's per-pixel-alpha picture at R's top-left.

@@ -61,8 +61,8 @@ class TZCLSkinImageSetItem : public TZCLSkinImage {
 class TZCLSkinImageSetTintedItem : public TZCLSkinImageSetItem {
   ZCL_CLASS(TZCLSkinImageSetTintedItem, TZCLSkinImageSetItem)
  public:
-  TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedItemList* AOwner, TZCLSkinImageSetItem* Source,
-                             TAlphaColor AColor, TZCLSkinImageColorationMode AMode);
+  TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedItemList* AOwner, TZCLSkinImageSetItem* Source, TAlphaColor AColor,
+                             TZCLSkinImageColorationMode AMode);
   ~TZCLSkinImageSetTintedItem() override;
   void Dormant() override {}
   void Detach() override;
