@@ -375,6 +375,11 @@ TZCLImage* TZCLImage::CreateFromStream(TStream& Stream) {
   return image;
 }
 
+TZCLImage* TZCLImage::CreateFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  return CreateFromStream(stream);
+}
+
 TZCLImage* TZCLImage::CreateFromFile(const String& FileName) {
   auto* image = new TZCLImage();
   try {

@@ -919,6 +919,17 @@ void TZCLSkinImage::LoadFromFile(const String& FileName) {
   LoadFromStream(stream);
 }
 
+void TZCLSkinImage::LoadFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  if (Type == u"RT_BITMAP") {
+    TBitmap bitmap;
+    bitmap.LoadFromStream(stream);
+    LoadFromBitmap(&bitmap);
+  } else {
+    LoadFromStream(stream);
+  }
+}
+
 void TZCLSkinImage::LoadFromStream(TStream& Stream) {
   BeginUpdate();
   try {

@@ -356,6 +356,11 @@ void TZCLSkinImageSet::SaveToStream(TStream& Stream) {
   EndUpdate();
 }
 
+void TZCLSkinImageSet::LoadFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  LoadFromStream(stream);
+}
+
 void TZCLSkinImageSet::LoadFromStream(TStream& Stream) {
   BeginUpdate();
   try {

@@ -130,6 +130,7 @@ class TZCLSkinImageSet : public TZCLLockablePersistent {
 
   void LoadFromStream(TStream& Stream);
   void SaveToStream(TStream& Stream);
+  void LoadFromResource(const void* Instance, StringView Name, StringView Type);
 
   TZCLSkinImageSetChangeEvent OnChange;
 
