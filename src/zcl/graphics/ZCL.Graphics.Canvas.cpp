@@ -386,6 +386,21 @@ void TextDrawHighlighted(TCanvas* Canvas, const String& Text, const TRect& R, TA
   }
 }
 
+void TextDrawVertical(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
+                      TVerticalAlignment Vertical, bool EndEllipsis) {
+  TFont* font = Canvas->GetFont();
+  font->SetOrientation(900);
+  String text = Text;
+  TSize size = CanvasTextSize(Canvas, text);
+  if (EndEllipsis) TextShortenEnd(Canvas, text, size, R.Height());
+  const TSize turned(size.cy, size.cx);
+  static const TAlignment kAcross[] = {taLeftJustify, taRightJustify, taCenter};             // by Vertical
+  static const TVerticalAlignment kAlong[] = {taAlignBottom, taAlignTop, taVerticalCenter};  // by Horizontal
+  const TPoint origin = RectAlignedOrigin(R, turned, kAcross[Vertical], kAlong[Horizontal], false);
+  CanvasTextOut(Canvas, origin.X, origin.Y + size.cx, text, nullptr);
+  font->SetOrientation(0);
+}
+
 // ---- fonts ------------------------------------------------------------------------------------
 
 void AssignCanvasFont(TCanvas* Canvas, TFont* Font) {

@@ -118,6 +118,10 @@ void TextDraw(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Ho
 void TextDrawHighlighted(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
                          TVerticalAlignment Vertical, bool EndEllipsis, Integer From, Integer To, TColor FillColor,
                          TColor TextColor);
+// Text running upwards: Vertical places it across the rectangle (top = left), Horizontal along it
+// (left = bottom).
+void TextDrawVertical(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
+                      TVerticalAlignment Vertical, bool EndEllipsis);
 // Cuts the text to MaxWidth with a trailing ellipsis (never inside a surrogate pair); returns the
 // number of characters kept.
 Integer TextShortenEnd(TCanvas* Canvas, String& Text, TSize& Size, Integer MaxWidth);
