@@ -254,6 +254,12 @@ bool LoadWebP() {
 
 // --- GIF ---------------------------------------------------------------------------------------
 
+// LZW codes are at least 2 bits wide and one code stands for at most 4096 pixels, so no frame
+// holds more pixels than this per byte of its data.
+constexpr Int64 GifMaxPixelsPerByte = 4096 * 8 / 2;
+// A screen up to this size is taken even when the file's frames cover only part of it.
+constexpr Int64 GifFreeScreenPixels = 2048 * 2048;
+
 struct TGifReader {
   std::span<const Byte> Data;
   size_t Position = 0;
@@ -350,59 +356,59 @@ TImageFormat DetectImageFormat(std::span<const Byte> H) {
   return TImageFormat::Unknown;
 }
 
+namespace {
+
+// The names of each format: the first extension and MIME type are the ones given out, the rest
+// are also recognised.
+struct TFormatNames {
+  TImageFormat Format;
+  const char16_t* Extensions[4];
+  const char16_t* MimeTypes[3];
+};
+constexpr TFormatNames FormatNames[] = {
+    {TImageFormat::Png, {u"png"}, {u"image/png"}},
+    {TImageFormat::Bmp, {u"bmp", u"dib"}, {u"image/bmp", u"image/x-bmp", u"image/x-ms-bmp"}},
+    {TImageFormat::Gif, {u"gif"}, {u"image/gif"}},
+    {TImageFormat::Jpeg, {u"jpg", u"jpeg", u"jpe", u"jfif"}, {u"image/jpeg", u"image/jpg", u"image/pjpeg"}},
+    {TImageFormat::WebP, {u"webp"}, {u"image/webp"}},
+};
+
+template <size_t N>
+bool Names(const char16_t* const (&List)[N], StringView Name) {
+  return std::any_of(std::begin(List), std::end(List), [&](const char16_t* n) { return n && Name == n; });
+}
+
+const TFormatNames* NamesOf(TImageFormat Format) {
+  for (const TFormatNames& names : FormatNames)
+    if (names.Format == Format) return &names;
+  return nullptr;
+}
+
+}  // namespace
+
 TImageFormat ImageFormatFromExtension(StringView Extension) {
   String e = Lower(Extension);
   if (!e.empty() && e[0] == u'.') e.erase(0, 1);
-  if (e == u"png") return TImageFormat::Png;
-  if (e == u"bmp" || e == u"dib") return TImageFormat::Bmp;
-  if (e == u"gif") return TImageFormat::Gif;
-  if (e == u"jpg" || e == u"jpeg" || e == u"jpe" || e == u"jfif") return TImageFormat::Jpeg;
-  if (e == u"webp") return TImageFormat::WebP;
+  for (const TFormatNames& names : FormatNames)
+    if (Names(names.Extensions, e)) return names.Format;
   return TImageFormat::Unknown;
 }
 
 TImageFormat ImageFormatFromMimeType(StringView MimeType) {
   const String m = Lower(MimeType);
-  if (m == u"image/png") return TImageFormat::Png;
-  if (m == u"image/bmp" || m == u"image/x-bmp" || m == u"image/x-ms-bmp") return TImageFormat::Bmp;
-  if (m == u"image/gif") return TImageFormat::Gif;
-  if (m == u"image/jpeg" || m == u"image/jpg" || m == u"image/pjpeg") return TImageFormat::Jpeg;
-  if (m == u"image/webp") return TImageFormat::WebP;
+  for (const TFormatNames& names : FormatNames)
+    if (Names(names.MimeTypes, m)) return names.Format;
   return TImageFormat::Unknown;
 }
 
 String ImageFormatMimeType(TImageFormat Format) {
-  switch (Format) {
-    case TImageFormat::Png:
-      return u"image/png";
-    case TImageFormat::Bmp:
-      return u"image/bmp";
-    case TImageFormat::Gif:
-      return u"image/gif";
-    case TImageFormat::Jpeg:
-      return u"image/jpeg";
-    case TImageFormat::WebP:
-      return u"image/webp";
-    default:
-      return String();
-  }
+  const TFormatNames* names = NamesOf(Format);
+  return names ? String(names->MimeTypes[0]) : String();
 }
 
 String ImageFormatExtension(TImageFormat Format) {
-  switch (Format) {
-    case TImageFormat::Png:
-      return u".png";
-    case TImageFormat::Bmp:
-      return u".bmp";
-    case TImageFormat::Gif:
-      return u".gif";
-    case TImageFormat::Jpeg:
-      return u".jpg";
-    case TImageFormat::WebP:
-      return u".webp";
-    default:
-      return String();
-  }
+  const TFormatNames* names = NamesOf(Format);
+  return names ? u"." + String(names->Extensions[0]) : String();
 }
 
 bool IsImageFormatAvailable(TImageFormat Format) {
@@ -515,6 +521,10 @@ TDecodedImage DecodeGif(std::span<const Byte> Data) {
   image.Format = TImageFormat::Gif;
   image.FrameCount = 0;
   CheckSize(u"GIF", gif.Gif->SWidth, gif.Gif->SHeight);
+  // The screen costs memory whatever the frames paint: beyond a modest size it must be backed by
+  // data that could paint it, so a few bytes cannot claim hundreds of megabytes.
+  if (Int64(gif.Gif->SWidth) * gif.Gif->SHeight > std::max(GifFreeScreenPixels, GifMaxPixelsPerByte * Int64(Data.size())))
+    Fail(u"GIF", u"screen too large for the data in the file");
   image.Width = gif.Gif->SWidth;
   image.Height = gif.Gif->SHeight;
   int transparent = -1;
@@ -569,6 +579,8 @@ TDecodedImage DecodeGif(std::span<const Byte> Data) {
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif.Gif->SColorMap;
     if (desc.Width <= 0 || desc.Height <= 0 || desc.Width > MaxImageDimension || desc.Height > MaxImageDimension)
       Fail(u"GIF", u"invalid frame size");
+    if (Int64(desc.Width) * desc.Height > GifMaxPixelsPerByte * Int64(Data.size() - reader.Position))
+      Fail(u"GIF", u"frame too large for the data in the file");
     image.Pixels.assign(size_t(image.Width) * image.Height, 0);
     line.resize(size_t(desc.Width));
     // Interlaced frames arrive in four passes.

@@ -11,6 +11,10 @@
 // Mounted volumes stand in for drives: their root is the mount point.
 
 #include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "os/OS.Types.h"
@@ -69,9 +73,19 @@ struct TVolumeInfo {
 // The user-visible volumes (pseudo file systems such as proc, sysfs and cgroups are left out),
 // sorted by root.
 std::vector<TVolumeInfo> GetVolumes();
+// The volumes of a mount table in the form of /proc/self/mountinfo. The root file system is always
+// one of them, listed or not.
+std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table);
 // The volume whose mount point holds Path (the longest matching root).
 bool GetVolumeInfo(StringView Path, TVolumeInfo& Info);
 UINT GetDriveType(StringView Root);
+
+namespace detail {
+// What GetVolumes reads: a "/dev/disk/by-label" name without its "\xHH" escapes, and the volumes
+// of a mountinfo text, given the labels of the devices.
+std::string UnescapeVolumeLabel(const std::string& Name);
+std::vector<TVolumeInfo> ParseMountTable(std::istream& In, const std::map<std::string, std::string>& Labels);
+}  // namespace detail
 
 // Calls OnChange (on a thread of its own) whenever a volume is mounted or unmounted, with the
 // volume and Mounted true or false. Stops when destroyed.

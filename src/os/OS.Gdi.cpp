@@ -522,185 +522,6 @@ struct TSourceView {
 
 }  // namespace
 
-// --- Device contexts ---------------------------------------------------------------------------
-
-HDC CreateSurfaceDC(TSurface* Surface) {
-  auto* dc = NewObject<TDCObject>();
-  dc->Surface = Surface;
-  InitState(dc);
-  return reinterpret_cast<HDC>(static_cast<TGdiObject*>(dc));
-}
-
-HDC CreateCompatibleDC(HDC) {
-  auto* dc = NewObject<TDCObject>();
-  dc->Memory = true;
-  InitState(dc);
-  return reinterpret_cast<HDC>(static_cast<TGdiObject*>(dc));
-}
-
-BOOL DeleteDC(HDC DC) { return DCOf(DC) && detail::DestroyGdiObject(DC) ? 1 : 0; }
-
-void SetDCDeviceOrigin(HDC DC, int X, int Y) {
-  if (auto* dc = DCOf(DC)) dc->DeviceOrigin = TPoint(X, Y);
-}
-
-TPoint GetDCDeviceOrigin(HDC DC) {
-  auto* dc = DCOf(DC);
-  return dc ? dc->DeviceOrigin : TPoint();
-}
-
-void SetDCSystemClip(HDC DC, HRGN Region) {
-  auto* dc = DCOf(DC);
-  if (!dc) return;
-  FreeRegion(dc->SystemClip);
-  dc->SystemClip = CopyRegion(RegionPtr(Region));
-}
-
-TSurface* GetDCSurface(HDC DC) {
-  auto* dc = DCOf(DC);
-  return dc ? dc->Target() : nullptr;
-}
-
-int GetDeviceCaps(HDC DC, int Index) {
-  auto* dc = DCOf(DC);
-  if (!dc) return 0;
-  TSurface* s = dc->Target();
-  switch (Index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY:
-      return 96;
-    case BITSPIXEL:
-      return 32;
-    case PLANES:
-      return 1;
-    case HORZRES:
-      return s ? s->GetWidth() : 0;
-    case VERTRES:
-      return s ? s->GetHeight() : 0;
-    default:
-      return 0;
-  }
-}
-
-int SaveDC(HDC DC) {
-  auto* dc = DCOf(DC);
-  if (!dc) return 0;
-  TDCState copy = dc->State;
-  copy.Clip = CopyRegion(dc->State.Clip);
-  HoldState(copy);
-  dc->Saved.push_back(copy);
-  return int(dc->Saved.size());
-}
-
-BOOL RestoreDC(HDC DC, int SavedDC) {
-  auto* dc = DCOf(DC);
-  if (!dc) return 0;
-  int level = SavedDC < 0 ? int(dc->Saved.size()) + 1 + SavedDC : SavedDC;
-  if (level < 1 || level > int(dc->Saved.size())) return 0;
-  while (int(dc->Saved.size()) > level) {
-    DropState(dc->Saved.back());
-    dc->Saved.pop_back();
-  }
-  DropState(dc->State);
-  dc->State = dc->Saved.back();  // takes over the held selections and the clip
-  dc->Saved.pop_back();
-  return 1;
-}
-
-namespace {
-BOOL SetPoint(HDC DC, TPoint TDCState::*Field, int X, int Y, TPoint* Previous, bool Relative) {
-  auto* dc = DCOf(DC);
-  if (!dc) return 0;
-  TPoint& p = dc->State.*Field;
-  if (Previous) *Previous = p;
-  p = Relative ? TPoint(p.X + X, p.Y + Y) : TPoint(X, Y);
-  return 1;
-}
-BOOL GetPoint(HDC DC, TPoint TDCState::*Field, TPoint* Out) {
-  auto* dc = DCOf(DC);
-  if (!dc || !Out) return 0;
-  *Out = dc->State.*Field;
-  return 1;
-}
-template <class T>
-T SetField(HDC DC, T TDCState::*Field, T Value, T Fail) {
-  auto* dc = DCOf(DC);
-  if (!dc) return Fail;
-  T old = dc->State.*Field;
-  dc->State.*Field = Value;
-  return old;
-}
-template <class T>
-T GetField(HDC DC, T TDCState::*Field, T Fail) {
-  auto* dc = DCOf(DC);
-  return dc ? dc->State.*Field : Fail;
-}
-}  // namespace
-
-BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
-  return SetPoint(DC, &TDCState::WindowOrg, X, Y, Previous, false);
-}
-BOOL GetWindowOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::WindowOrg, Origin); }
-BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
-  return SetPoint(DC, &TDCState::ViewportOrg, X, Y, Previous, false);
-}
-BOOL GetViewportOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::ViewportOrg, Origin); }
-BOOL OffsetViewportOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
-  return SetPoint(DC, &TDCState::ViewportOrg, DX, DY, Previous, true);
-}
-BOOL OffsetWindowOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
-  return SetPoint(DC, &TDCState::WindowOrg, DX, DY, Previous, true);
-}
-BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
-  return SetPoint(DC, &TDCState::BrushOrg, X, Y, Previous, false);
-}
-BOOL GetBrushOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::BrushOrg, Origin); }
-
-BOOL LPtoDP(HDC DC, TPoint* Points, int Count) {
-  auto* dc = DCOf(DC);
-  if (!dc || (!Points && Count > 0)) return 0;
-  for (int i = 0; i < Count; ++i) {
-    Points[i].X += dc->State.ViewportOrg.X - dc->State.WindowOrg.X;
-    Points[i].Y += dc->State.ViewportOrg.Y - dc->State.WindowOrg.Y;
-  }
-  return 1;
-}
-
-BOOL DPtoLP(HDC DC, TPoint* Points, int Count) {
-  auto* dc = DCOf(DC);
-  if (!dc || (!Points && Count > 0)) return 0;
-  for (int i = 0; i < Count; ++i) {
-    Points[i].X -= dc->State.ViewportOrg.X - dc->State.WindowOrg.X;
-    Points[i].Y -= dc->State.ViewportOrg.Y - dc->State.WindowOrg.Y;
-  }
-  return 1;
-}
-
-COLORREF SetTextColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::TextColor, Color, CLR_INVALID); }
-COLORREF GetTextColor(HDC DC) { return GetField(DC, &TDCState::TextColor, CLR_INVALID); }
-COLORREF SetBkColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::BkColor, Color, CLR_INVALID); }
-COLORREF GetBkColor(HDC DC) { return GetField(DC, &TDCState::BkColor, CLR_INVALID); }
-int SetBkMode(HDC DC, int Mode) {
-  if (Mode != TRANSPARENT && Mode != OPAQUE) return 0;
-  return SetField(DC, &TDCState::BkMode, Mode, 0);
-}
-int GetBkMode(HDC DC) { return GetField(DC, &TDCState::BkMode, 0); }
-int SetStretchBltMode(HDC DC, int Mode) {
-  if (Mode < BLACKONWHITE || Mode > HALFTONE) return 0;
-  return SetField(DC, &TDCState::StretchMode, Mode, 0);
-}
-int GetStretchBltMode(HDC DC) { return GetField(DC, &TDCState::StretchMode, 0); }
-int SetPolyFillMode(HDC DC, int Mode) {
-  if (Mode != ALTERNATE && Mode != WINDING) return 0;
-  return SetField(DC, &TDCState::PolyFillMode, Mode, 0);
-}
-int GetPolyFillMode(HDC DC) { return GetField(DC, &TDCState::PolyFillMode, 0); }
-COLORREF SetDCBrushColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::DCBrushColor, Color, CLR_INVALID); }
-COLORREF SetDCPenColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::DCPenColor, Color, CLR_INVALID); }
-
-UINT SetTextAlign(HDC DC, UINT Align) { return SetField(DC, &TDCState::TextAlign, Align, UINT(0xFFFFFFFF)); }
-UINT GetTextAlign(HDC DC) { return GetField(DC, &TDCState::TextAlign, UINT(0xFFFFFFFF)); }
-
 // --- Objects -------------------------------------------------------------------------------------
 
 HGDIOBJ GetStockObject(int Index) {
@@ -941,6 +762,185 @@ int SetDIBits(HDC, HBITMAP Bitmap, UINT StartScan, UINT Lines, const void* Bits,
 }
 
 BOOL GdiFlush() { return 1; }
+
+// --- Device contexts ---------------------------------------------------------------------------
+
+HDC CreateSurfaceDC(TSurface* Surface) {
+  auto* dc = NewObject<TDCObject>();
+  dc->Surface = Surface;
+  InitState(dc);
+  return reinterpret_cast<HDC>(static_cast<TGdiObject*>(dc));
+}
+
+HDC CreateCompatibleDC(HDC) {
+  auto* dc = NewObject<TDCObject>();
+  dc->Memory = true;
+  InitState(dc);
+  return reinterpret_cast<HDC>(static_cast<TGdiObject*>(dc));
+}
+
+BOOL DeleteDC(HDC DC) { return DCOf(DC) && detail::DestroyGdiObject(DC) ? 1 : 0; }
+
+void SetDCDeviceOrigin(HDC DC, int X, int Y) {
+  if (auto* dc = DCOf(DC)) dc->DeviceOrigin = TPoint(X, Y);
+}
+
+TPoint GetDCDeviceOrigin(HDC DC) {
+  auto* dc = DCOf(DC);
+  return dc ? dc->DeviceOrigin : TPoint();
+}
+
+void SetDCSystemClip(HDC DC, HRGN Region) {
+  auto* dc = DCOf(DC);
+  if (!dc) return;
+  FreeRegion(dc->SystemClip);
+  dc->SystemClip = CopyRegion(RegionPtr(Region));
+}
+
+TSurface* GetDCSurface(HDC DC) {
+  auto* dc = DCOf(DC);
+  return dc ? dc->Target() : nullptr;
+}
+
+int GetDeviceCaps(HDC DC, int Index) {
+  auto* dc = DCOf(DC);
+  if (!dc) return 0;
+  TSurface* s = dc->Target();
+  switch (Index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+      return 96;
+    case BITSPIXEL:
+      return 32;
+    case PLANES:
+      return 1;
+    case HORZRES:
+      return s ? s->GetWidth() : 0;
+    case VERTRES:
+      return s ? s->GetHeight() : 0;
+    default:
+      return 0;
+  }
+}
+
+int SaveDC(HDC DC) {
+  auto* dc = DCOf(DC);
+  if (!dc) return 0;
+  TDCState copy = dc->State;
+  copy.Clip = CopyRegion(dc->State.Clip);
+  HoldState(copy);
+  dc->Saved.push_back(copy);
+  return int(dc->Saved.size());
+}
+
+BOOL RestoreDC(HDC DC, int SavedDC) {
+  auto* dc = DCOf(DC);
+  if (!dc) return 0;
+  int level = SavedDC < 0 ? int(dc->Saved.size()) + 1 + SavedDC : SavedDC;
+  if (level < 1 || level > int(dc->Saved.size())) return 0;
+  while (int(dc->Saved.size()) > level) {
+    DropState(dc->Saved.back());
+    dc->Saved.pop_back();
+  }
+  DropState(dc->State);
+  dc->State = dc->Saved.back();  // takes over the held selections and the clip
+  dc->Saved.pop_back();
+  return 1;
+}
+
+namespace {
+BOOL SetPoint(HDC DC, TPoint TDCState::*Field, int X, int Y, TPoint* Previous, bool Relative) {
+  auto* dc = DCOf(DC);
+  if (!dc) return 0;
+  TPoint& p = dc->State.*Field;
+  if (Previous) *Previous = p;
+  p = Relative ? TPoint(p.X + X, p.Y + Y) : TPoint(X, Y);
+  return 1;
+}
+BOOL GetPoint(HDC DC, TPoint TDCState::*Field, TPoint* Out) {
+  auto* dc = DCOf(DC);
+  if (!dc || !Out) return 0;
+  *Out = dc->State.*Field;
+  return 1;
+}
+template <class T>
+T SetField(HDC DC, T TDCState::*Field, T Value, T Fail) {
+  auto* dc = DCOf(DC);
+  if (!dc) return Fail;
+  T old = dc->State.*Field;
+  dc->State.*Field = Value;
+  return old;
+}
+template <class T>
+T GetField(HDC DC, T TDCState::*Field, T Fail) {
+  auto* dc = DCOf(DC);
+  return dc ? dc->State.*Field : Fail;
+}
+}  // namespace
+
+BOOL SetWindowOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::WindowOrg, X, Y, Previous, false);
+}
+BOOL GetWindowOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::WindowOrg, Origin); }
+BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::ViewportOrg, X, Y, Previous, false);
+}
+BOOL GetViewportOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::ViewportOrg, Origin); }
+BOOL OffsetViewportOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::ViewportOrg, DX, DY, Previous, true);
+}
+BOOL OffsetWindowOrgEx(HDC DC, int DX, int DY, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::WindowOrg, DX, DY, Previous, true);
+}
+BOOL SetBrushOrgEx(HDC DC, int X, int Y, TPoint* Previous) {
+  return SetPoint(DC, &TDCState::BrushOrg, X, Y, Previous, false);
+}
+BOOL GetBrushOrgEx(HDC DC, TPoint* Origin) { return GetPoint(DC, &TDCState::BrushOrg, Origin); }
+
+BOOL LPtoDP(HDC DC, TPoint* Points, int Count) {
+  auto* dc = DCOf(DC);
+  if (!dc || (!Points && Count > 0)) return 0;
+  for (int i = 0; i < Count; ++i) {
+    Points[i].X += dc->State.ViewportOrg.X - dc->State.WindowOrg.X;
+    Points[i].Y += dc->State.ViewportOrg.Y - dc->State.WindowOrg.Y;
+  }
+  return 1;
+}
+
+BOOL DPtoLP(HDC DC, TPoint* Points, int Count) {
+  auto* dc = DCOf(DC);
+  if (!dc || (!Points && Count > 0)) return 0;
+  for (int i = 0; i < Count; ++i) {
+    Points[i].X -= dc->State.ViewportOrg.X - dc->State.WindowOrg.X;
+    Points[i].Y -= dc->State.ViewportOrg.Y - dc->State.WindowOrg.Y;
+  }
+  return 1;
+}
+
+COLORREF SetTextColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::TextColor, Color, CLR_INVALID); }
+COLORREF GetTextColor(HDC DC) { return GetField(DC, &TDCState::TextColor, CLR_INVALID); }
+COLORREF SetBkColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::BkColor, Color, CLR_INVALID); }
+COLORREF GetBkColor(HDC DC) { return GetField(DC, &TDCState::BkColor, CLR_INVALID); }
+int SetBkMode(HDC DC, int Mode) {
+  if (Mode != TRANSPARENT && Mode != OPAQUE) return 0;
+  return SetField(DC, &TDCState::BkMode, Mode, 0);
+}
+int GetBkMode(HDC DC) { return GetField(DC, &TDCState::BkMode, 0); }
+int SetStretchBltMode(HDC DC, int Mode) {
+  if (Mode < BLACKONWHITE || Mode > HALFTONE) return 0;
+  return SetField(DC, &TDCState::StretchMode, Mode, 0);
+}
+int GetStretchBltMode(HDC DC) { return GetField(DC, &TDCState::StretchMode, 0); }
+int SetPolyFillMode(HDC DC, int Mode) {
+  if (Mode != ALTERNATE && Mode != WINDING) return 0;
+  return SetField(DC, &TDCState::PolyFillMode, Mode, 0);
+}
+int GetPolyFillMode(HDC DC) { return GetField(DC, &TDCState::PolyFillMode, 0); }
+COLORREF SetDCBrushColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::DCBrushColor, Color, CLR_INVALID); }
+COLORREF SetDCPenColor(HDC DC, COLORREF Color) { return SetField(DC, &TDCState::DCPenColor, Color, CLR_INVALID); }
+
+UINT SetTextAlign(HDC DC, UINT Align) { return SetField(DC, &TDCState::TextAlign, Align, UINT(0xFFFFFFFF)); }
+UINT GetTextAlign(HDC DC) { return GetField(DC, &TDCState::TextAlign, UINT(0xFFFFFFFF)); }
 
 // --- Clipping ------------------------------------------------------------------------------------
 
@@ -1345,6 +1345,8 @@ COLORREF GetPixel(HDC DC, int X, int Y) {
   }
   return RGB(Byte(r), Byte(g), Byte(b));
 }
+
+// --- Blitting ------------------------------------------------------------------------------------
 
 namespace {
 // Source pixel rows for a blit: from the source surface, copied when it is the destination

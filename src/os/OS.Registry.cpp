@@ -383,14 +383,25 @@ void RegistryResetCache() {
   MachineFile().Reset();
 }
 
-LSTATUS RegOpenKeyEx(HKEY Root, StringView SubKey, DWORD, REGSAM Access, HKEY* Result) {
+namespace {
+
+// The first steps of opening a key, under the store lock: Result cleared, then the store file and
+// the full path of SubKey below Root.
+LSTATUS StartOpening(HKEY Root, StringView SubKey, HKEY* Result, TRegistryFile*& File, std::vector<String>& Path) {
   if (!Result) return ERROR_INVALID_PARAMETER;
   *Result = nullptr;
+  if (!ResolveRoot(Root, File, Path)) return ERROR_INVALID_HANDLE;
+  for (String& part : SplitPath(SubKey)) Path.push_back(std::move(part));
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyEx(HKEY Root, StringView SubKey, DWORD, REGSAM Access, HKEY* Result) {
   std::lock_guard guard(StoreLock());
   TRegistryFile* file;
   std::vector<String> path;
-  if (!ResolveRoot(Root, file, path)) return ERROR_INVALID_HANDLE;
-  for (String& part : SplitPath(SubKey)) path.push_back(std::move(part));
+  if (LSTATUS status = StartOpening(Root, SubKey, Result, file, path); status != ERROR_SUCCESS) return status;
   // The desktop-settings keys exist even when the store has never written them.
   TValue probe;
   bool systemKey = SystemValue(path, u"AppsUseLightTheme", probe) || SystemValue(path, u"Hidden", probe);
@@ -400,13 +411,10 @@ LSTATUS RegOpenKeyEx(HKEY Root, StringView SubKey, DWORD, REGSAM Access, HKEY* R
 }
 
 LSTATUS RegCreateKeyEx(HKEY Root, StringView SubKey, DWORD, REGSAM Access, HKEY* Result, DWORD* Disposition) {
-  if (!Result) return ERROR_INVALID_PARAMETER;
-  *Result = nullptr;
   std::lock_guard guard(StoreLock());
   TRegistryFile* file;
   std::vector<String> path;
-  if (!ResolveRoot(Root, file, path)) return ERROR_INVALID_HANDLE;
-  for (String& part : SplitPath(SubKey)) path.push_back(std::move(part));
+  if (LSTATUS status = StartOpening(Root, SubKey, Result, file, path); status != ERROR_SUCCESS) return status;
   bool created = false;
   Walk(file, path, true, &created);
   if (created && !file->Save()) return ERROR_CANTWRITE;

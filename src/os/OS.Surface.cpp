@@ -8,29 +8,29 @@
 
 #include "rtl/RTL.Exceptions.h"
 
-TSurface::TSurface(Integer Width, Integer Height) {
+// Negative sizes count as 0; beyond MaxSurfaceDimension raises before anything is allocated.
+void TSurface::SetCheckedSize(Integer Width, Integer Height) {
   if (Width < 0) Width = 0;
   if (Height < 0) Height = 0;
   if (Width > MaxSurfaceDimension || Height > MaxSurfaceDimension)
     throw EOutOfMemory(u"Surface size %dx%d is too large", {Width, Height});
   FWidth = Width;
   FHeight = Height;
+}
+
+TSurface::TSurface(Integer Width, Integer Height) {
+  SetCheckedSize(Width, Height);
   FOwnsBits = true;
-  if (Width > 0 && Height > 0) {
-    FBits = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(Width) * Height, 4));
-    if (!FBits) throw EOutOfMemory(u"Not enough memory for a %dx%d surface", {Width, Height});
+  if (FWidth > 0 && FHeight > 0) {
+    FBits = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(FWidth) * FHeight, 4));
+    if (!FBits) throw EOutOfMemory(u"Not enough memory for a %dx%d surface", {FWidth, FHeight});
   }
   CreateCairo();
 }
 
 TSurface::TSurface(uint32_t* Bits, Integer Width, Integer Height) {
-  if (Width < 0) Width = 0;
-  if (Height < 0) Height = 0;
-  if (Width > MaxSurfaceDimension || Height > MaxSurfaceDimension)
-    throw EOutOfMemory(u"Surface size %dx%d is too large", {Width, Height});
-  FWidth = Width;
-  FHeight = Height;
-  FBits = (Width > 0 && Height > 0) ? Bits : nullptr;
+  SetCheckedSize(Width, Height);
+  FBits = (FWidth > 0 && FHeight > 0) ? Bits : nullptr;
   FOwnsBits = false;
   CreateCairo();
 }

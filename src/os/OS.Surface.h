@@ -50,6 +50,7 @@ class TSurface {
   cairo_surface_t* GetCairoSurface() const { return FCairo; }
 
  private:
+  void SetCheckedSize(Integer Width, Integer Height);
   void CreateCairo();
   uint32_t* FBits = nullptr;
   Integer FWidth = 0;

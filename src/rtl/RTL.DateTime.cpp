@@ -674,33 +674,43 @@ String TimeToStr(TDateTime Value) { return TimeToStr(Value, FormatSettings); }
 String DateTimeToStr(TDateTime Value, const TFormatSettings& Settings) { return FormatDateTime(u"c", Value, Settings); }
 String DateTimeToStr(TDateTime Value) { return DateTimeToStr(Value, FormatSettings); }
 
-bool TryStrToDate(StringView Text, TDateTime& Value, const TFormatSettings& Settings) {
+namespace {
+
+// Text is one date or one time as Scan reads it, and nothing else.
+bool TryScanWhole(StringView Text, TDateTime& Value, const TFormatSettings& Settings,
+                  bool (TDateScanner::*Scan)(TDateTime&)) {
   TDateScanner scanner(Text, Settings);
-  TDateTime d;
-  if (!scanner.ScanDate(d) || !scanner.AtEnd()) return false;
-  Value = d;
+  TDateTime r;
+  if (!(scanner.*Scan)(r) || !scanner.AtEnd()) return false;
+  Value = r;
   return true;
+}
+
+// The raising form of a TryStrTo* reader; Message names what Text is not.
+TDateTime ConvertOrRaise(StringView Text, const TFormatSettings& Settings,
+                         bool (*Try)(StringView, TDateTime&, const TFormatSettings&), StringView Message) {
+  TDateTime r;
+  if (!Try(Text, r, Settings)) ParseError(Message, Text);
+  return r;
+}
+
+}  // namespace
+
+bool TryStrToDate(StringView Text, TDateTime& Value, const TFormatSettings& Settings) {
+  return TryScanWhole(Text, Value, Settings, &TDateScanner::ScanDate);
 }
 bool TryStrToDate(StringView Text, TDateTime& Value) { return TryStrToDate(Text, Value, FormatSettings); }
 TDateTime StrToDate(StringView Text, const TFormatSettings& Settings) {
-  TDateTime r;
-  if (!TryStrToDate(Text, r, Settings)) ParseError(u"'%s' is not a valid date", Text);
-  return r;
+  return ConvertOrRaise(Text, Settings, TryStrToDate, u"'%s' is not a valid date");
 }
 TDateTime StrToDate(StringView Text) { return StrToDate(Text, FormatSettings); }
 
 bool TryStrToTime(StringView Text, TDateTime& Value, const TFormatSettings& Settings) {
-  TDateScanner scanner(Text, Settings);
-  TDateTime t;
-  if (!scanner.ScanTime(t) || !scanner.AtEnd()) return false;
-  Value = t;
-  return true;
+  return TryScanWhole(Text, Value, Settings, &TDateScanner::ScanTime);
 }
 bool TryStrToTime(StringView Text, TDateTime& Value) { return TryStrToTime(Text, Value, FormatSettings); }
 TDateTime StrToTime(StringView Text, const TFormatSettings& Settings) {
-  TDateTime r;
-  if (!TryStrToTime(Text, r, Settings)) ParseError(u"'%s' is not a valid time", Text);
-  return r;
+  return ConvertOrRaise(Text, Settings, TryStrToTime, u"'%s' is not a valid time");
 }
 TDateTime StrToTime(StringView Text) { return StrToTime(Text, FormatSettings); }
 
@@ -720,9 +730,7 @@ bool TryStrToDateTime(StringView Text, TDateTime& Value, const TFormatSettings& 
 }
 bool TryStrToDateTime(StringView Text, TDateTime& Value) { return TryStrToDateTime(Text, Value, FormatSettings); }
 TDateTime StrToDateTime(StringView Text, const TFormatSettings& Settings) {
-  TDateTime r;
-  if (!TryStrToDateTime(Text, r, Settings)) ParseError(u"'%s' is not a valid date and time", Text);
-  return r;
+  return ConvertOrRaise(Text, Settings, TryStrToDateTime, u"'%s' is not a valid date and time");
 }
 TDateTime StrToDateTime(StringView Text) { return StrToDateTime(Text, FormatSettings); }
 

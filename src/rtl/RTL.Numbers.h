@@ -59,8 +59,8 @@ String FloatToStr(Extended Value);
 String FloatToStr(Extended Value, const TFormatSettings& Settings);
 // Precision: significant digits (1 .. 15 used). Digits: for ffGeneral and ffExponent the
 // minimum exponent digits (0 .. 4), for the others the decimal places (0 .. 18).
-// ffGeneral: fixed unless the value has more than Precision integer digits or is below
-//   0.00001; trailing zeros dropped; exponent "E15", "E-5".
+// ffGeneral: fixed unless the value has more than Precision integer digits or its magnitude is
+//   below 0.0001 (1E-4); trailing zeros dropped; exponent "E15", "E-5".
 // ffExponent: "-d.ddddE+ddd" with Precision digits.
 // ffFixed / ffNumber: Digits decimals, ffNumber with thousands separators; a value with more
 //   than Precision integer digits falls back to ffGeneral.

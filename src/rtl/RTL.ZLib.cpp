@@ -51,6 +51,26 @@ Integer ZLevel(TZCompressionLevel Level) {
 // =============================================================================================
 // One-shot
 
+namespace {
+
+// zlib counts in 32 bits: hands it the next piece of input once it has used the last one, and
+// room for output after the Done bytes already made (growing Out when full). Returns that room.
+uInt NextPieces(z_stream& Zs, const Byte*& In, size_t& InLeft, TBytes& Out, size_t Done) {
+  if (Zs.avail_in == 0 && InLeft > 0) {
+    const size_t n = std::min(InLeft, MaxChunk);
+    Zs.next_in = const_cast<Bytef*>(In);
+    Zs.avail_in = static_cast<uInt>(n);
+    In += n;
+    InLeft -= n;
+  }
+  if (Done == Out.size()) Out.resize(Out.size() + Out.size() / 2);
+  Zs.next_out = Out.data() + Done;
+  Zs.avail_out = static_cast<uInt>(std::min(Out.size() - Done, MaxChunk));
+  return Zs.avail_out;
+}
+
+}  // namespace
+
 TBytes ZCompress(const void* Data, size_t Size, TZCompressionLevel Level) {
   return ZCompress(Data, Size, ZLevel(Level));
 }
@@ -65,17 +85,7 @@ TBytes ZCompress(const void* Data, size_t Size, Integer ZLibLevel) {
   int code = Z_OK;
   try {
     do {
-      if (zs.avail_in == 0 && inLeft > 0) {
-        const size_t n = std::min(inLeft, MaxChunk);
-        zs.next_in = const_cast<Bytef*>(in);
-        zs.avail_in = static_cast<uInt>(n);
-        in += n;
-        inLeft -= n;
-      }
-      if (done == out.size()) out.resize(out.size() + out.size() / 2);
-      zs.next_out = out.data() + done;
-      zs.avail_out = static_cast<uInt>(std::min(out.size() - done, MaxChunk));
-      const uInt before = zs.avail_out;
+      const uInt before = NextPieces(zs, in, inLeft, out, done);
       code = deflate(&zs, inLeft == 0 ? Z_FINISH : Z_NO_FLUSH);
       ZCompressCheckWithoutBufferError(code);
       done += before - zs.avail_out;
@@ -101,17 +111,7 @@ TBytes ZDecompress(const void* Data, size_t Size, size_t OutEstimate) {
   int code = Z_OK;
   try {
     for (;;) {
-      if (zs.avail_in == 0 && inLeft > 0) {
-        const size_t n = std::min(inLeft, MaxChunk);
-        zs.next_in = const_cast<Bytef*>(in);
-        zs.avail_in = static_cast<uInt>(n);
-        in += n;
-        inLeft -= n;
-      }
-      if (done == out.size()) out.resize(out.size() + out.size() / 2);
-      zs.next_out = out.data() + done;
-      zs.avail_out = static_cast<uInt>(std::min(out.size() - done, MaxChunk));
-      const uInt before = zs.avail_out;
+      const uInt before = NextPieces(zs, in, inLeft, out, done);
       code = inflate(&zs, Z_NO_FLUSH);
       done += before - zs.avail_out;
       if (code == Z_STREAM_END) break;

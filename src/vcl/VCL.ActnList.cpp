@@ -557,16 +557,7 @@ TContainedAction* TCustomActionList::GetAction(Integer Index) const {
 }
 
 void TCustomActionList::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(FImageChangeLink);
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  if (!ChangeImageList(FImages, Value, FImageChangeLink, this)) return;
   Change();
 }
 

@@ -2246,34 +2246,37 @@ void TWinControl::KeyPress(Char& Key) {
   if (OnKeyPress) OnKeyPress(this, Key);
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
+bool TWinControl::DoKey(TMessage& Message, bool (TWinControl::*Stage)(TMessage&),
+                        void (*Handle)(TWinControl* Control, TMessage& Message)) {
   TWinControl* root = FindTopParent();
-  if (root != this && root->GetKeyPreview() && root->DoKeyDown(Message)) return true;
+  if (root != this && root->GetKeyPreview() && (root->*Stage)(Message)) return true;
   if (FControlStyle.Contains(csNoStdEvents)) return false;
-  Word key = static_cast<Word>(Message.WParam);
-  KeyDown(key, KeyDataToShiftState(Message.LParam));
-  Message.WParam = key;
-  return key == 0;
+  Handle(this, Message);
+  return Message.WParam == 0;
+}
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+  return DoKey(Message, &TWinControl::DoKeyDown, [](TWinControl* Control, TMessage& M) {
+    Word key = static_cast<Word>(M.WParam);
+    Control->KeyDown(key, KeyDataToShiftState(M.LParam));
+    M.WParam = key;
+  });
 }
 
 bool TWinControl::DoKeyUp(TMessage& Message) {
-  TWinControl* root = FindTopParent();
-  if (root != this && root->GetKeyPreview() && root->DoKeyUp(Message)) return true;
-  if (FControlStyle.Contains(csNoStdEvents)) return false;
-  Word key = static_cast<Word>(Message.WParam);
-  KeyUp(key, KeyDataToShiftState(Message.LParam));
-  Message.WParam = key;
-  return key == 0;
+  return DoKey(Message, &TWinControl::DoKeyUp, [](TWinControl* Control, TMessage& M) {
+    Word key = static_cast<Word>(M.WParam);
+    Control->KeyUp(key, KeyDataToShiftState(M.LParam));
+    M.WParam = key;
+  });
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
-  TWinControl* root = FindTopParent();
-  if (root != this && root->GetKeyPreview() && root->DoKeyPress(Message)) return true;
-  if (FControlStyle.Contains(csNoStdEvents)) return false;
-  Char key = static_cast<Char>(Message.WParam);
-  KeyPress(key);
-  Message.WParam = key;
-  return key == 0;
+  return DoKey(Message, &TWinControl::DoKeyPress, [](TWinControl* Control, TMessage& M) {
+    Char key = static_cast<Char>(M.WParam);
+    Control->KeyPress(key);
+    M.WParam = key;
+  });
 }
 
 void TWinControl::WMKeyDown(TMessage& Message) {
@@ -2615,29 +2618,19 @@ void TWinControl::WMSetCursor(TMessage& Message) {
   DefaultHandler(Message);
 }
 
-void TWinControl::WMCommand(TMessage& Message) {
+void TWinControl::ReflectToChild(TMessage& Message, UINT Notification) {
   if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_COMMAND, Message.WParam, Message.LParam);
+    Message.Result = child->Perform(Notification, Message.WParam, Message.LParam);
     return;
   }
   DefaultHandler(Message);
 }
 
-void TWinControl::WMHScroll(TMessage& Message) {
-  if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_HSCROLL, Message.WParam, Message.LParam);
-    return;
-  }
-  DefaultHandler(Message);
-}
+void TWinControl::WMCommand(TMessage& Message) { ReflectToChild(Message, CN_COMMAND); }
 
-void TWinControl::WMVScroll(TMessage& Message) {
-  if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_VSCROLL, Message.WParam, Message.LParam);
-    return;
-  }
-  DefaultHandler(Message);
-}
+void TWinControl::WMHScroll(TMessage& Message) { ReflectToChild(Message, CN_HSCROLL); }
+
+void TWinControl::WMVScroll(TMessage& Message) { ReflectToChild(Message, CN_VSCROLL); }
 
 // Notifications.
 

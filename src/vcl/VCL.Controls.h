@@ -925,6 +925,10 @@ class TWinControl : public TControl {
   virtual bool DoKeyDown(TMessage& Message);
   virtual bool DoKeyUp(TMessage& Message);
   virtual bool DoKeyPress(TMessage& Message);
+  // The shared steps of the three: the form's preview (through Stage on it), then Handle, which
+  // gives the control's handler the key in Message.WParam and stores back what it left.
+  bool DoKey(TMessage& Message, bool (TWinControl::*Stage)(TMessage&),
+             void (*Handle)(TWinControl* Control, TMessage& Message));
   // The menu-key stage of the pipeline: the popup menu's and the form's shortcuts.
   virtual bool IsMenuKey(TMessage& Message);
   virtual void DoEnter();
@@ -948,6 +952,9 @@ class TWinControl : public TControl {
   void WMGetDlgCode(TMessage& Message);
   void WMMouseLeave(TMessage& Message);
   void WMNCDestroy(TMessage& Message);
+  // Hands a message from a child window (named by LParam) back to that child as Notification;
+  // without such a child, the default handling.
+  void ReflectToChild(TMessage& Message, UINT Notification);
   void WMCommand(TMessage& Message);
   void WMHScroll(TMessage& Message);
   void WMVScroll(TMessage& Message);

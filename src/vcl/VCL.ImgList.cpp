@@ -273,6 +273,20 @@ void TCustomImageList::EndUpdate() {
   }
 }
 
+bool ChangeImageList(TCustomImageList*& Images, TCustomImageList* Value, TChangeLink* Link, TComponent* Owner) {
+  if (Images == Value) return false;
+  if (Images) {
+    Images->UnRegisterChanges(Link);
+    Images->RemoveFreeNotification(Owner);
+  }
+  Images = Value;
+  if (Images) {
+    Images->RegisterChanges(Link);
+    Images->FreeNotification(Owner);
+  }
+  return true;
+}
+
 void TCustomImageList::RegisterChanges(TChangeLink* Value) {
   if (!Value) return;
   if (Value->GetSender() && Value->GetSender() != this) Value->GetSender()->UnRegisterChanges(Value);
@@ -322,8 +336,14 @@ void TCustomImageList::ReadData(TStream& Stream) {
   const UInt64 imageBytes = UInt64(w) * h * 4;
   const Int64 left = Stream.GetSize() - Stream.GetPosition();
   if (left < 0 || UInt64(count) * imageBytes > UInt64(left)) throw EReadError(u"Invalid image list data");
-  std::vector<TPixels> images(count, TPixels(size_t(w) * h));
-  for (TPixels& image : images) Stream.ReadBuffer(image.data(), Int64(imageBytes));
+  // Each image is allocated once its pixels are known to be there: no prototype of the size alone.
+  std::vector<TPixels> images;
+  images.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    TPixels image(size_t(w) * h);
+    Stream.ReadBuffer(image.data(), Int64(imageBytes));
+    images.push_back(std::move(image));
+  }
   FWidth = Integer(w);
   FHeight = Integer(h);
   FImages = std::move(images);

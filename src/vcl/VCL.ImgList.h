@@ -40,6 +40,10 @@ class TChangeLink : public TObject {
   TCustomImageList* FSender = nullptr;
 };
 
+// Points Images, a field of Owner, at Value: Link and Owner's free notification move from the old
+// list to the new one. False, and nothing done, when Images already is Value.
+bool ChangeImageList(TCustomImageList*& Images, TCustomImageList* Value, TChangeLink* Link, TComponent* Owner);
+
 class TCustomImageList : public TComponent {
   ZCL_CLASS(TCustomImageList, TComponent)
  public:

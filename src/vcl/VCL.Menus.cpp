@@ -523,19 +523,11 @@ bool TMenuItem::HasBitmap() const { return FBitmap && !FBitmap->GetEmpty(); }
 
 void TMenuItem::SetSubMenuImages(TCustomImageList* Value) {
   if (FSubMenuImages == Value) return;
-  if (FSubMenuImages) {
-    FSubMenuImages->UnRegisterChanges(FSubMenuImagesLink);
-    FSubMenuImages->RemoveFreeNotification(this);
+  if (Value && !FSubMenuImagesLink) {
+    FSubMenuImagesLink = Create<TChangeLink>();
+    FSubMenuImagesLink->OnChange = {this, &TMenuItem::SubMenuImagesChange};
   }
-  FSubMenuImages = Value;
-  if (FSubMenuImages) {
-    if (!FSubMenuImagesLink) {
-      FSubMenuImagesLink = Create<TChangeLink>();
-      FSubMenuImagesLink->OnChange = {this, &TMenuItem::SubMenuImagesChange};
-    }
-    FSubMenuImages->RegisterChanges(FSubMenuImagesLink);
-    FSubMenuImages->FreeNotification(this);
-  }
+  ChangeImageList(FSubMenuImages, Value, FSubMenuImagesLink, this);
   if (!GetComponentState().Contains(csDestroying)) MenuChanged(true);
 }
 
@@ -678,16 +670,7 @@ void TMenu::AfterConstruction() {
 TMenuItem* TMenu::CreateMenuItem() { return Create<TMenuItem>(this); }
 
 void TMenu::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(FImageChangeLink);
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (FImages) {
-    FImages->RegisterChanges(FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  if (!ChangeImageList(FImages, Value, FImageChangeLink, this)) return;
   MenuChanged(this, nullptr, true);
 }
 

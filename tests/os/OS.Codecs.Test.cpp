@@ -151,6 +151,30 @@ TEST(Codecs, SizesAreCheckedBeforeAllocating) {
   EXPECT_THROW(DecodePng(png), EInvalidGraphic);
 }
 
+// A GIF of Width x Height with one 1 x 1 frame of colour 1 (white), padded with a comment to 54 bytes.
+std::vector<Byte> TinyGif(int Width, int Height) {
+  std::vector<Byte> gif = {'G', 'I', 'F', '8', '9', 'a', Byte(Width), Byte(Width >> 8), Byte(Height), Byte(Height >> 8),
+                           0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF};
+  const Byte comment[] = {0x21, 0xFE, 15, 'p', 'a', 'd', 'p', 'a', 'd', 'p', 'a', 'd', 'p', 'a', 'd', 'p', 'a', 'd', 0};
+  gif.insert(gif.end(), std::begin(comment), std::end(comment));
+  const Byte frame[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, ';'};
+  gif.insert(gif.end(), std::begin(frame), std::end(frame));
+  return gif;
+}
+
+// The screen of a GIF costs memory whatever its frames paint: a huge one is refused unless the
+// file holds data on a like scale.
+TEST(Codecs, GifScreenIsBoundByTheDataPresent) {
+  std::vector<Byte> huge = TinyGif(11265, 11308);
+  ASSERT_EQ(huge.size(), 54u);
+  EXPECT_THROW(DecodeGif(huge), EInvalidGraphic);
+  TDecodedImage image = DecodeGif(TinyGif(1000, 800));
+  EXPECT_EQ(image.Width, 1000);
+  EXPECT_EQ(image.Height, 800);
+  EXPECT_EQ(image.Pixels[0], 0xFFFFFFFFu);
+  EXPECT_EQ(image.Pixels[1], 0u);
+}
+
 // PngSuite: every good file decodes to the RGBA of the suite's own second opinion, and every
 // corrupt ("x") file is refused.
 TEST(CodecsConformance, PngSuite) {

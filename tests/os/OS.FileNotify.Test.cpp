@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "support/TestSupport.h"
 
@@ -100,6 +101,26 @@ TEST(ChangeNotification, MissingFolderFailsAndSharedFoldersStayWatched) {
   EXPECT_EQ(second->WaitFor(Patience), wrSignaled);
 }
 
+// In a chroot whose root is no mount point the table lists nothing at or above "/"; the root file
+// system is still a drive.
+TEST(Volumes, TheRootIsAVolumeEvenWhenTheMountTableOmitsIt) {
+  const std::string chroot =
+      "36 35 0:30 / /proc rw,nosuid - proc proc rw\n"
+      "37 35 0:5 / /dev rw - devtmpfs udev rw\n"
+      "38 35 8:1 /home /home rw,relatime shared:1 - ext4 /dev/sda1 rw\n";
+  std::vector<TVolumeInfo> volumes = VolumesOfMountTable(chroot);
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Root, u"/");
+  EXPECT_EQ(volumes[0].DriveType, DRIVE_FIXED);
+  EXPECT_EQ(volumes[1].Root, u"/home/");
+  EXPECT_EQ(volumes[1].FileSystem, u"ext4");
+  // An empty table still has the root; a listed root is not doubled.
+  EXPECT_EQ(VolumesOfMountTable("").size(), 1u);
+  std::vector<TVolumeInfo> full = VolumesOfMountTable("1 0 8:2 / / rw - ext4 /dev/sda2 rw\n" + chroot);
+  ASSERT_EQ(full.size(), 2u);
+  EXPECT_EQ(full[0].Device, u"/dev/sda2");
+}
+
 TEST(Volumes, TheRootFileSystemIsListed) {
   std::vector<TVolumeInfo> volumes = GetVolumes();
   ASSERT_FALSE(volumes.empty());
@@ -113,6 +134,27 @@ TEST(Volumes, TheRootFileSystemIsListed) {
   TMountMonitor monitor([&](const TVolumeInfo&, bool) { ++calls; });
   monitor.Rescan();
   EXPECT_EQ(calls, 0);
+}
+
+TEST(Volumes, LabelsAndMountPointsAreDecodedSafely) {
+  // A "\x" without two hex digits is kept as it stands (it used to make the decoder throw).
+  const std::pair<const char*, const char*> labels[] = {
+      {"USB\\x20STICK", "USB STICK"}, {"\\x41\\x42", "AB"}, {"bad\\xZZ", "bad\\xZZ"},
+      {"end\\x4", "end\\x4"},      {"end\\x", "end\\x"},   {"\\x4g", "\\x4g"}};
+  for (const auto& [name, label] : labels) EXPECT_EQ(detail::UnescapeVolumeLabel(name), label) << name;
+
+  std::istringstream table(
+      "22 1 8:1 / / rw - ext4 /dev/zephse-test-none rw\n"
+      "23 22 0:21 / /proc rw - proc proc rw\n"
+      "40 22 8:17 / /media/u/My\\040Disk rw shared:5 - vfat /dev/zephse-test-usb rw\n"
+      "damaged line\n");
+  const std::vector<TVolumeInfo> volumes =
+      detail::ParseMountTable(table, {{"/dev/zephse-test-usb", "My Disk"}});
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Root, u"/");
+  EXPECT_EQ(volumes[1].Root, u"/media/u/My Disk/");
+  EXPECT_EQ(volumes[1].Label, u"My Disk");
+  EXPECT_EQ(volumes[1].DriveType, DRIVE_REMOVABLE);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
 
 #include "os/OS.Windows.h"
@@ -133,6 +135,22 @@ TEST_F(ImageListTest, StreamFormRoundTripsAndRefusesDamage) {
   });
   damaged([](TMemoryStream& S) { S.SetSize(3); });  // not even a signature
   Free(copy);
+}
+
+// The largest image size with no image costs nothing: nothing is allocated before an image's
+// pixels are known to be there.
+TEST_F(ImageListTest, HugeImageSizeWithoutImagesAllocatesNothing) {
+  const uint8_t data[16] = {0x49, 0x4c, 0x33, 0x32, 0x00, 0x80, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0, 0, 0, 0};
+  TMemoryStream stream;
+  stream.WriteBuffer(data, sizeof data);
+  stream.SetPosition(0);
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  FList->ReadData(stream);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_EQ(FList->GetCount(), 0);
+  EXPECT_EQ(FList->GetWidth(), 32768);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "peak resident kilobytes grew";
 }
 
 TEST(DragImageListTest, ImageFollowsThePointer) {

@@ -973,6 +973,12 @@ class TZCLValueCacheManager : public TObject {
     FRing.resize(static_cast<size_t>(FCapacity));
   }
   ~TZCLValueCacheManager() override { FreeAndNil(FDictionary); }
+  // Empties the cache while a descendant's ReleaseValue can still run (the destructor only
+  // reaches this class's own).
+  void BeforeDestruction() override {
+    FDictionary->Clear();
+    TObject::BeforeDestruction();
+  }
 
   // Evicts the entry added Capacity adds ago when the cache is full. Raises EListError
   // "Duplicates not allowed" for a key in the cache (then nothing was evicted twice: the ring

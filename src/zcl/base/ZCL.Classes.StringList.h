@@ -21,9 +21,15 @@ struct TZCLStringListItem {
   String Text;
 };
 
-class TZCLStringList : public TZCLUnknownPersistent, public IZCLUpdateLock {
+// Takes strings one at a time, so a producer can fill any list without knowing its class.
+struct IStringReceiver : virtual IInterface {
+  RTL_INTERFACE(IStringReceiver, IInterface, "{6A3E1F52-0C4B-4D7E-9B21-5E8F3A7C1D30}")
+  virtual void AddString(const String& S) = 0;
+};
+
+class TZCLStringList : public TZCLUnknownPersistent, public IStringReceiver, public IZCLUpdateLock {
   ZCL_CLASS(TZCLStringList, TZCLUnknownPersistent)
-  RTL_INTERFACES(TZCLUnknownPersistent, IZCLUpdateLock)
+  RTL_INTERFACES(TZCLUnknownPersistent, IStringReceiver, IZCLUpdateLock)
  public:
   TZCLStringList() = default;
   // With IsMultiLine, the lines of Text; otherwise Text as the single item.
@@ -46,6 +52,8 @@ class TZCLStringList : public TZCLUnknownPersistent, public IZCLUpdateLock {
   // answers the index of the equal text it already holds), -1 when nothing was stored.
   Integer Add(const String& Text, TObject* Object = nullptr, IInterface* Interface = nullptr);
   Integer AddObject(const String& Text, TObject* Object) { return Add(Text, Object); }
+  // IStringReceiver: Add without object or interface.
+  void AddString(const String& S) override { Add(S); }
   Integer AddPair(const String& Name, const String& Value, TObject* Object = nullptr, IInterface* Interface = nullptr);
   // Ignored unless 0 <= Index <= Count.
   virtual void Insert(Integer Index, const String& Text, TObject* Object = nullptr, IInterface* Interface = nullptr);

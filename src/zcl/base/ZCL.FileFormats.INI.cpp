@@ -19,6 +19,9 @@ namespace {
 
 constexpr StringView kEscapeMark = u"\\:";
 
+// How a Boolean is stored.
+const char16_t* BoolText(bool Value) { return Value ? u"1" : u"0"; }
+
 bool IsBreak(Char C) { return C == u'\r' || C == u'\n' || C == u'\x2028'; }
 bool HasBreak(StringView S) {
   for (Char c : S)
@@ -307,31 +310,24 @@ void TZCLIniFileSection::WriteString(const String& Key, const String& Value) {
   }
 }
 
-void TZCLIniFileSection::WriteBool(const String& Key, bool Value) { WriteString(Key, Value ? u"1" : u"0"); }
+// The typed *Def writers go through WriteStringDef: their text forms are equal exactly when the
+// values are.
+void TZCLIniFileSection::WriteBool(const String& Key, bool Value) { WriteString(Key, BoolText(Value)); }
 
 void TZCLIniFileSection::WriteBoolDef(const String& Key, bool Value, bool Default) {
-  if (Value == Default)
-    DeleteKey(Key);
-  else
-    WriteBool(Key, Value);
+  WriteStringDef(Key, BoolText(Value), BoolText(Default));
 }
 
 void TZCLIniFileSection::WriteInteger(const String& Key, Integer Value) { WriteString(Key, IntToStr(Value)); }
 
 void TZCLIniFileSection::WriteIntegerDef(const String& Key, Integer Value, Integer Default) {
-  if (Value == Default)
-    DeleteKey(Key);
-  else
-    WriteInteger(Key, Value);
+  WriteStringDef(Key, IntToStr(Value), IntToStr(Default));
 }
 
 void TZCLIniFileSection::WriteInt64(const String& Key, Int64 Value) { WriteString(Key, IntToStr(Value)); }
 
 void TZCLIniFileSection::WriteInt64Def(const String& Key, Int64 Value, Int64 Default) {
-  if (Value == Default)
-    DeleteKey(Key);
-  else
-    WriteInt64(Key, Value);
+  WriteStringDef(Key, IntToStr(Value), IntToStr(Default));
 }
 
 void TZCLIniFileSection::WriteFloat(const String& Key, Double Value) {
@@ -627,7 +623,7 @@ void TZCLIniFile::WriteString(const String& Section, const String& Key, const St
 }
 
 void TZCLIniFile::WriteBool(const String& Section, const String& Key, bool Value) {
-  WriteString(Section, Key, Value ? u"1" : u"0");
+  WriteString(Section, Key, BoolText(Value));
 }
 
 void TZCLIniFile::WriteInteger(const String& Section, const String& Key, Integer Value) {
@@ -647,17 +643,11 @@ void TZCLIniFile::WriteStream(const String& Section, const String& Key, TStream*
 }
 
 void TZCLIniFile::WriteBoolDef(const String& Section, const String& Key, bool Value, bool Default) {
-  if (Value == Default)
-    DeleteKey(Section, Key);
-  else
-    WriteBool(Section, Key, Value);
+  WriteStringDef(Section, Key, BoolText(Value), BoolText(Default));
 }
 
 void TZCLIniFile::WriteIntegerDef(const String& Section, const String& Key, Integer Value, Integer Default) {
-  if (Value == Default)
-    DeleteKey(Section, Key);
-  else
-    WriteInteger(Section, Key, Value);
+  WriteStringDef(Section, Key, IntToStr(Value), IntToStr(Default));
 }
 
 void TZCLIniFile::WriteStringDef(const String& Section, const String& Key, const String& Value, const String& Default) {

@@ -63,13 +63,6 @@ bool IsUtf8Lead(const Byte* P, Integer N) {
   return true;
 }
 
-String TrimLow(const String& S) {
-  size_t b = 0, e = S.size();
-  while (b < e && S[b] < 0x21) ++b;
-  while (e > b && S[e - 1] < 0x21) --e;
-  return S.substr(b, e - b);
-}
-
 bool IsHex(Char C) { return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F'); }
 int HexVal(Char C) { return C <= u'9' ? C - u'0' : (C | 0x20) - u'a' + 10; }
 
@@ -266,6 +259,16 @@ TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
   Integer pos = At - start + 1;
   if (line == 0) pos += FSettings.LinePositionOffset;
   return {line + 1 + FSettings.LineNumberOffset, pos};
+}
+
+TZCLXMLNodeData& TZCLXMLTextReader::SetContent(TZCLXMLNodeType Kind, Integer At, String Value) {
+  FContent.Clear();
+  FContent.NodeType = Kind;
+  FContent.Depth = FDepth;
+  FContent.Value = std::move(Value);
+  SetLine(FContent, At);
+  FNode = &FContent;
+  return FContent;
 }
 
 void TZCLXMLTextReader::SetLine(TZCLXMLNodeData& N, Integer At) const {
@@ -540,7 +543,7 @@ String TZCLXMLTextReader::GetXmlLang() const { return FContexts.back().XmlLang; 
 
 String TZCLXMLTextReader::GetValue() {
   if (FContexts.back().XmlSpace == xsPreserve) return FNode->Value;
-  return TrimLow(FNode->Value);
+  return Trim(FNode->Value);
 }
 
 bool TZCLXMLTextReader::MoveToNextAttribute() {
@@ -629,9 +632,7 @@ bool TZCLXMLTextReader::ParseDocumentContent() {
     if (AtEnd(FPos)) {
       if (FFragmentType == xntDocument && !FRootParsed) FailNoLine(u"Root element is missing.");
       if (FFragmentType == xntNone) FFragmentType = FRootParsed ? xntDocument : xntElement;
-      FContent.Clear();
-      SetLine(FContent, FPos);
-      FNode = &FContent;
+      SetContent(xntNone, FPos, {});
       FAtEndOfFile = true;
       FReadState = xrsEndOfFile;
       return false;
@@ -694,11 +695,7 @@ bool TZCLXMLTextReader::ParseDocumentContent() {
       FailChar(FPos);
     }
     if (!FSettings.IgnoreWhitespace) {
-      FContent.Clear();
-      FContent.NodeType = xntWhitespace;
-      FContent.Value = FText.substr(start, FPos - start);
-      SetLine(FContent, start);
-      FNode = &FContent;
+      SetContent(xntWhitespace, start, FText.substr(start, FPos - start));
       return true;
     }
   }
@@ -989,7 +986,7 @@ void TZCLXMLTextReader::HandleSpecialAttribute(TZCLXMLNodeData& A) {
     if (A.Prefix == u"xml") {
       if (A.LocalName == u"space") {
         ownContext();
-        String v = TrimLow(A.Value);
+        String v = Trim(A.Value);
         if (v == u"preserve")
           FContexts.back().XmlSpace = xsPreserve;
         else if (v == u"default")
@@ -1163,12 +1160,7 @@ bool TZCLXMLTextReader::ParseText() {
   }
   if (value.empty()) return false;
   DecodeUnderscoreEscapes(value);
-  FContent.Clear();
-  FContent.NodeType = kind;
-  FContent.Depth = FDepth;
-  FContent.Value = std::move(value);
-  SetLine(FContent, start);
-  FNode = &FContent;
+  SetContent(kind, start, std::move(value));
   return true;
 }
 
@@ -1201,12 +1193,7 @@ bool TZCLXMLTextReader::ParseCommentOrCData(bool Comment) {
   Integer end = FPos;
   FPos += 3;
   if (skip) return false;
-  FContent.Clear();
-  FContent.NodeType = Comment ? xntComment : xntCData;
-  FContent.Depth = FDepth;
-  FContent.Value = FText.substr(start, end - start);
-  SetLine(FContent, start);
-  FNode = &FContent;
+  SetContent(Comment ? xntComment : xntCData, start, FText.substr(start, end - start));
   return true;
 }
 
@@ -1251,13 +1238,7 @@ bool TZCLXMLTextReader::ParsePI() {
   Integer end = FPos;
   FPos += 2;
   if (FSettings.IgnoreInstructions) return false;
-  FContent.Clear();
-  FContent.NodeType = xntProcessingInstruction;
-  FContent.Depth = FDepth;
-  FContent.LocalName = local;
-  FContent.Value = FText.substr(start, end - start);
-  SetLine(FContent, nameAt);
-  FNode = &FContent;
+  SetContent(xntProcessingInstruction, nameAt, FText.substr(start, end - start)).LocalName = local;
   return true;
 }
 
@@ -1270,12 +1251,7 @@ bool TZCLXMLTextReader::ParseXmlDeclaration() {
     ApplyEncoding(nullptr);
     return false;
   }
-  const Integer declAt = FPos + 2;
-  FContent.Clear();
-  FContent.NodeType = xntXmlDeclaration;
-  FContent.LocalName = FNameTable->Add(u"xml");
-  SetLine(FContent, declAt);
-  FNode = &FContent;
+  SetContent(xntXmlDeclaration, FPos + 2, {}).LocalName = FNameTable->Add(u"xml");
   FAttrOwner = &FContent;
   FPos += 5;
   const char16_t* names[] = {u"version", u"encoding", u"standalone"};

@@ -137,6 +137,10 @@ class TZCLXMLReader : public TObject {
   TZCLXMLReadState FReadState = xrsInitial;
 };
 
+// Reads XML text. In text and attribute values "_xHHHH_" is decoded to its character, but only for
+// the codes the writer escapes that way (characters XML cannot hold); any other such sequence stays
+// as written. Two attributes of one tag with the same name (or, with namespaces, the same local
+// name and namespace) are an error, as XML requires.
 class TZCLXMLTextReader : public TZCLXMLReader {
  public:
   TZCLXMLTextReader(const TZCLXMLReaderSettings& Settings, TStream* Stream);
@@ -172,6 +176,8 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   [[noreturn]] void FailUnclosed(Integer At);
   TPos LineInfo(Integer At) const;
   void SetLine(TZCLXMLNodeData& N, Integer At) const;
+  // Makes the content node (text, comment, instruction, ...) at At, at the current depth, current.
+  TZCLXMLNodeData& SetContent(TZCLXMLNodeType Kind, Integer At, String Value);
   TZCLXMLCharArgs CharArgs(Integer At);
   void OpenInput();
   void ReadBytes();

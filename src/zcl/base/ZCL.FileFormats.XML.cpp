@@ -10,6 +10,7 @@
 #include "rtl/RTL.FormatSettings.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
 #include "rtl/RTL.Variant.h"
 #include "zcl/base/ZCL.FileFormats.XML.Binary.h"
 #include "zcl/base/ZCL.FileFormats.XML.Reader.h"
@@ -654,38 +655,37 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   settings.Namespaces = false;
   settings.Conformance = FAllowMultipleRoots ? xcFragment : xcDocument;
 
-  // Per open element: whether its content is preserved, and whether its xml:space="preserve" is
-  // the mark the text builder adds (the enclosing content was not preserved).
-  struct TScope {
-    bool Preserve;
-    bool Marked;
-  };
-  std::vector<TScope> scopes;
+  // Per open element: whether its content is preserved. An xml:space attribute is kept like any
+  // other, so the writer's own mark comes back as one (saving it again writes the same text).
+  std::vector<bool> scopes;
+  // Text pieces parted only by comments, instructions or CDATA form one text; a child element
+  // starts a new one (the element keeps the last).
+  String text;
+  bool inText = false;
   TZCLXMLNode* current = this;
   try {
     std::unique_ptr<TZCLXMLReader> reader = TZCLXMLReader::Create(settings, Stream);
     while (current && reader->Read()) {
       TZCLXMLNodeData* n = reader->Node();
-      const bool preserve = !scopes.empty() && scopes.back().Preserve;
+      const bool preserve = !scopes.empty() && scopes.back();
       switch (n->NodeType) {
         case xntElement: {
           if (static_cast<Integer>(scopes.size()) >= MaxLoadDepth)
             throw EZCLXMLException(Format(u"Elements are nested deeper than %d levels.", {MaxLoadDepth}), n->LineNumber,
                                    n->LinePosition);
+          inText = false;
           const bool empty = n->IsEmptyElement();
           TZCLXMLNode* node = current->Add(n->GetQualifiedName());
-          TScope scope{preserve, false};
+          bool scope = preserve;
           TZCLXMLAttributes* attrs = node->GetAttributes();
           while (reader->MoveToNextAttribute()) {
             TZCLXMLNodeData* a = reader->Node();
             String name = a->GetQualifiedName();
             if (name == XmlSpace) {
-              if (a->Value == PreserveValue) {
-                scope.Marked = !scope.Preserve;
-                scope.Preserve = true;
-              } else if (a->Value == u"default") {
-                scope = {false, false};
-              }
+              if (a->Value == PreserveValue)
+                scope = true;
+              else if (a->Value == u"default")
+                scope = false;
             }
             attrs->AddString(name, a->Value);
           }
@@ -700,23 +700,20 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
         case xntText:
         case xntCData:
         case xntSignificantWhitespace:
-          if (current != this) current->SetNodeValue(preserve ? n->Value : reader->GetValue());
+        case xntWhitespace: {
+          if (current == this) break;
+          // White space alone is content only where it is preserved or inside a text.
+          const bool blank = n->NodeType == xntWhitespace && !preserve;
+          if (blank && !inText) break;
+          if (!inText) text.clear();
+          text += n->Value;
+          inText = true;
+          if (!blank) current->SetNodeValue(preserve ? text : Trim(text));
           break;
-        case xntWhitespace:
-          if (preserve && current != this) current->SetNodeValue(n->Value);
-          break;
+        }
         case xntEndElement:
-          if (!scopes.empty()) {
-            if (scopes.back().Marked && detail::XMLValueNeedsPreserve(current->GetNodeValue())) {
-              TZCLXMLAttributes* attrs = current->GetAttributes();
-              for (Integer i = 0; i < attrs->GetCount(); ++i)
-                if (attrs->GetItem(i)->GetName() == XmlSpace) {
-                  attrs->Delete(i);
-                  break;
-                }
-            }
-            scopes.pop_back();
-          }
+          inText = false;
+          if (!scopes.empty()) scopes.pop_back();
           current = current->GetParent();
           break;
         default:

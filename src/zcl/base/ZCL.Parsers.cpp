@@ -140,6 +140,13 @@ bool SameTokenText(const Char* S1, const Char* S2, Integer L1, Integer L2) {
   return true;
 }
 
+bool SameTokenText(std::string_view S1, std::string_view S2) {
+  if (S1.size() != S2.size()) return false;
+  for (size_t i = 0; i < S1.size(); ++i)
+    if (AsciiUpper(static_cast<Byte>(S1[i])) != AsciiUpper(static_cast<Byte>(S2[i]))) return false;
+  return true;
+}
+
 bool TZCLTokenComparer::Equals(StringView A, StringView B) const {
   return SameTokenText(A.data(), B.data(), static_cast<Integer>(A.size()), static_cast<Integer>(B.size()));
 }

@@ -63,6 +63,8 @@ String zcExtractTextBetween(StringView Text, StringView BeginMarker, StringView 
 bool RemoveQuotes(String& Text);
 // Equal lengths and characters equal after mapping "a".."z" to upper case only.
 bool SameTokenText(const Char* S1, const Char* S2, Integer L1, Integer L2);
+// The same for byte strings.
+bool SameTokenText(std::string_view S1, std::string_view S2);
 
 // Equality and hash of names ignoring ASCII letter case.
 struct TZCLTokenComparer {

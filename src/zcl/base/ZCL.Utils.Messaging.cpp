@@ -298,15 +298,19 @@ void TZCLMainThread::HandleMessage(TMessage& Message, bool& Handled) {
     ProcessQueue();
 }
 
-void TZCLMainThread::RemoveQueuedMethod(TThreadMethod Method) {
-  if (!Method.Assigned() || !GQueue) return;
-  std::vector<TSynchronizeRecord*> dropped;
+namespace {
+
+// Drops the queued calls that Match selects. They are freed outside the lock: a procedure's
+// captures may queue or drop calls when destroyed.
+template <class TRecord, class TMatch>
+void RemoveQueued(TMatch Match) {
+  std::vector<TRecord*> dropped;
   {
     std::lock_guard guard(GQueue->Lock);
     auto& records = GQueue->Records;
     for (auto it = records.begin(); it != records.end();) {
-      auto* record = static_cast<TSynchronizeRecord*>(*it);
-      if (record->Method == Method) {
+      auto* record = static_cast<TRecord*>(*it);
+      if (Match(*record)) {
         dropped.push_back(record);
         it = records.erase(it);
       } else {
@@ -317,24 +321,16 @@ void TZCLMainThread::RemoveQueuedMethod(TThreadMethod Method) {
   for (auto* record : dropped) delete record;
 }
 
+}  // namespace
+
+void TZCLMainThread::RemoveQueuedMethod(TThreadMethod Method) {
+  if (!Method.Assigned() || !GQueue) return;
+  RemoveQueued<TSynchronizeRecord>([&](const TSynchronizeRecord& R) { return R.Method == Method; });
+}
+
 void TZCLMainThread::RemoveQueuedFor(TObject* Sender) {
   if (!Sender || !GQueue) return;
-  std::vector<TSynchronizeRecord*> dropped;
-  {
-    std::lock_guard guard(GQueue->Lock);
-    auto& records = GQueue->Records;
-    for (auto it = records.begin(); it != records.end();) {
-      auto* record = static_cast<TSynchronizeRecord*>(*it);
-      if (record->Sender == Sender) {
-        dropped.push_back(record);
-        it = records.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  // Freed outside the lock: a procedure's captures may queue or drop calls when destroyed.
-  for (auto* record : dropped) delete record;
+  RemoveQueued<TSynchronizeRecord>([&](const TSynchronizeRecord& R) { return R.Sender == Sender; });
 }
 
 void TZCLMainThread::CheckSynchronize() {

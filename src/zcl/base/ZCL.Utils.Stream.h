@@ -132,6 +132,8 @@ class TZCLSubStream : public TZCLStreamWrapper {
   Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
   Int64 GetSize() override { return FSize; }
   void SetSize(Int64 NewSize) override;
+  // Where the window starts in the wrapped stream.
+  Int64 GetOffset() const { return FOffset; }
 
  private:
   TZCLCriticalSection* FLock;

@@ -340,6 +340,15 @@ Integer PlainPos(StringView Sub, StringView S, Integer Offset) {
 
 bool zcIsWordDelimiter(Char C) { return InSet(C, WordDelimiterSet); }
 
+String zcExtractBetween(StringView S, StringView StartMarker, StringView EndMarker) {
+  const Integer start = zcPos(StartMarker, S, true);
+  if (start == 0) return String();
+  const Integer from = start + static_cast<Integer>(StartMarker.size());
+  const Integer stop = EndMarker.empty() ? 0 : zcPos(EndMarker, S, false, from);
+  const size_t count = stop == 0 ? StringView::npos : static_cast<size_t>(stop - from);
+  return String(S.substr(static_cast<size_t>(from - 1), count));
+}
+
 Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase, Integer Offset) {
   return zcPos(SubStr, S, IgnoreCase, false, Offset);
 }

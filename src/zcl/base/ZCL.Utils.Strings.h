@@ -113,6 +113,9 @@ bool zcContainsChar(Char C, StringView S);
 Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase = false, Integer Offset = 1);
 Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase, bool WholeWords, Integer Offset);
 bool zcContains(StringView SubStr, StringView S, bool IgnoreCase = false);
+// The text after the first StartMarker (found ignoring case) up to the next EndMarker, or to the
+// end when none follows; empty when StartMarker is absent.
+String zcExtractBetween(StringView S, StringView StartMarker, StringView EndMarker);
 bool zcFindBytes(const void* Pattern, const void* Buffer, Integer PatternLength, Integer BufferLength,
                  Integer StartOffset, Integer& Position);
 bool zcFindAnsiString(std::string_view Pattern, const void* Buffer, Integer BufferLength, Integer StartOffset,

@@ -515,6 +515,29 @@ TEST(ZclValueCache, OwnedValuesAreFreedOnEvictionAndDestruction) {
             "Invalid class typecast");
 }
 
+// A descendant's own ReleaseValue also sees the values that are left when the cache is freed.
+class TCountingCache : public TZCLValueCacheManager<Integer, Integer> {
+ public:
+  TCountingCache(std::vector<Integer>& AReleased)
+      : TZCLValueCacheManager<Integer, Integer>(4), FReleased(AReleased) {}
+
+ protected:
+  void ReleaseValue(const Integer& Value) override { FReleased.push_back(Value); }
+
+ private:
+  std::vector<Integer>& FReleased;
+};
+
+TEST(ZclValueCache, DescendantReleasesEveryValueOnFree) {
+  std::vector<Integer> released;
+  auto* cache = Create<TCountingCache>(released);
+  for (Integer i = 1; i <= 5; ++i) cache->Add(i, i * 10);
+  EXPECT_EQ(released, (std::vector<Integer>{10}));
+  Free(cache);
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<Integer>{10, 20, 30, 40, 50}));
+}
+
 // ---- colour palette ---------------------------------------------------------------------------
 
 TEST(ZclColorList, PopulatesThreeRowsOfSevenHues) {

@@ -208,6 +208,15 @@ TEST(ZCLStringList, SortedStrings) {
   EXPECT_EQ(list.IndexOf(u"z"), 2);
 }
 
+// A producer that knows only the receiver interface fills a list by the list's own rules.
+TEST(ZCLStringList, ReceivesStringsThroughItsInterface) {
+  TZCLSortedStrings list;
+  EXPECT_TRUE(Supports<IStringReceiver>(static_cast<TObject*>(&list)));
+  IStringReceiver& receiver = list;
+  for (const char16_t* text : {u"b", u"a", u"b"}) receiver.AddString(text);
+  EXPECT_EQ(Items(list), (std::vector<String>{u"a", u"b"}));
+}
+
 TEST(ZCLStringList, SortLogicalOrdersNumbersByValue) {
   TZCLStringList list;
   list.AddStrings({u"file10", u"file2", u"File1"});

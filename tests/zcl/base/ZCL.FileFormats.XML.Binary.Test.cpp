@@ -88,7 +88,9 @@ TEST(ZCLBinaryXML, TextToBinaryToTextGivesTheSameDocument) {
   TBytesStream binary(Saved(*fromText));
   TDocPtr fromBinary = NewDoc();
   fromBinary->LoadFromStream(&binary);
-  EXPECT_TRUE(fromBinary->Equals(doc.get()));
+  // Equal but for the xml:space marks the text form added where values needed them.
+  EXPECT_TRUE(fromBinary->Equals(fromText.get()));
+  EXPECT_EQ(fromBinary->GetNode(0)->GetNode(2)->GetNodeValue(u"caption"), u" Ünïcode \U0001F600 \x01");
   EXPECT_EQ(Saved(*fromBinary, TZCLXMLDocumentFormat::Default()), text);
   // The stream is left after the node section.
   EXPECT_LT(binary.GetPosition(), binary.GetSize());

@@ -331,3 +331,16 @@ TEST(AppVersion, TextForms) {
   EXPECT_EQ(TZCLAppVersion::Create(5400, 0, u"", EncodeDate(2024, 3, 9).Value).ToDisplayString(),
             u"v5.40 (09.03.2024)");
 }
+
+TEST(StringRoutines, ExtractBetween) {
+  struct {
+    const char16_t *Text, *Start, *End, *Expected;
+  } cases[] = {
+      {u"TITLE \"Song\" rest", u"title \"", u"\"", u"Song"},  // start marker ignores case
+      {u"<a>one<a>two</a>", u"<a>", u"</a>", u"one<a>two"},   // first start, next end
+      {u"key=value", u"KEY=", u";", u"value"},                // no end marker: to the end
+      {u"no marker here", u"[", u"]", u""},
+      {u"x[]y", u"[", u"]", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(zcExtractBetween(c.Text, c.Start, c.End), c.Expected) << "case " << (&c - cases);
+}

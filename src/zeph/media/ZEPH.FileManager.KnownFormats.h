@@ -1,0 +1,62 @@
+#pragma once
+// The file formats the player knows, each a description, a list of masks ("*.mp3;*.mp2;") and a
+// kind. Answers whether a name belongs to a known format, gives the extension lists that folder
+// scans look for and builds the filters of open-file dialogs.
+
+#include "zcl/base/ZCL.Classes.Collections.h"
+#include "zcl/base/ZCL.Classes.h"
+
+class TZCLCriticalSection;
+
+// Kinds of formats and the masks that select them (bit k selects kind k).
+constexpr Byte zfkAudio = 0;
+constexpr Byte zfkAudio2 = 1;
+constexpr Byte zfkPlaylist = 2;
+constexpr Byte zfkmAudio = 3;
+constexpr Byte zfkmPlaylists = 4;
+constexpr Byte zfkmAll = 7;
+
+// Each mask of a ";"-separated list once, compared ignoring case, each followed by ";".
+String UniqueExtList(const String& List);
+// The list with a closing ";" unless it is empty or has one.
+String NormalizeExtList(const String& List);
+
+class TZEPHFileManagerKnownFormatInfo : public TObject {
+  ZCL_CLASS(TZEPHFileManagerKnownFormatInfo, TObject)
+ public:
+  TZEPHFileManagerKnownFormatInfo(Byte AKind, const String& ADescription, const String& AExtList)
+      : Kind(AKind), Description(ADescription), ExtList(NormalizeExtList(AExtList)) {}
+  Byte Kind;
+  String Description;
+  String ExtList;
+};
+
+class TZEPHFileManagerKnownFormats : public TZCLUnknownObject {
+  ZCL_CLASS(TZEPHFileManagerKnownFormats, TZCLUnknownObject)
+ public:
+  TZEPHFileManagerKnownFormats();
+  ~TZEPHFileManagerKnownFormats() override;
+
+  // The entry is the handle for Unregister.
+  TZEPHFileManagerKnownFormatInfo* Register(const String& Description, const String& ExtList, Byte Kind);
+  // Frees the entry; false when it was not registered.
+  bool Unregister(TZEPHFileManagerKnownFormatInfo* Info);
+
+  // URLs and virtual names always; otherwise an entry of a selected kind lists the extension.
+  bool IsSupported(const String& FileName, Byte KindsMask = zfkmAll) const;
+  String GetExtList(Byte KindsMask) const;
+  // "Description (*.a;*.b;)|*.a;*.b;|" lines sorted, after the summary entries when asked.
+  String GetFilter(Byte KindsMask, bool WithSummary) const;
+
+  Integer GetCount() const { return FFormats->GetCount(); }
+  TZEPHFileManagerKnownFormatInfo* GetItem(Integer Index) const {
+    return static_cast<TZEPHFileManagerKnownFormatInfo*>(FFormats->GetItems(Index));
+  }
+
+ private:
+  static bool Selected(const TZEPHFileManagerKnownFormatInfo* Info, Byte KindsMask) {
+    return Info->Kind < 8 && (KindsMask & (1u << Info->Kind)) != 0;
+  }
+  TZCLObjectList* FFormats;
+  TZCLCriticalSection* FLock;
+};
