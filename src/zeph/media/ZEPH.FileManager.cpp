@@ -14,6 +14,7 @@
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
 
 namespace {
 TZEPHFileManager* GFileManager = nullptr;
@@ -52,7 +53,8 @@ TZEPHFileManager::TZEPHFileManager()
     : FInfoCache(Create<TZEPHFileInfoCache>()),
       FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
       FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
-      FContainerCache(Create<TZEPHVirtualFileCacheList>()) {
+      FContainerCache(Create<TZEPHVirtualFileCacheList>()),
+      FFileURI(Create<TZEPHServiceFileURI>()) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
 }
@@ -61,7 +63,14 @@ TZEPHFileManager::~TZEPHFileManager() {
   Free(FExtensions);
   Free(FKnownFormats);
   Free(FContainerCache);
+  Free(FFileURI);
   Free(FInfoCache);
+}
+
+HRESULT TZEPHFileManager::QueryInterface(const TGUID& IID, void** Obj) {
+  if (IID == IIDOf<IZEPHServiceFileURI2>() || IID == IIDOf<IZEPHServiceFileURI>())
+    return FFileURI->QueryInterface(IID, Obj);
+  return inherited::QueryInterface(IID, Obj);
 }
 
 void TZEPHFileManager::RegisterExtension(IInterface* Extension) {

@@ -79,11 +79,15 @@ class TZEPHFileAttrs {
   static bool IsDirectory(Integer Attributes) { return Attributes != -1 && (Attributes & 0x10) != 0; }
 };
 
+class TZEPHServiceFileURI;
+
 class TZEPHFileManager : public TZCLUnknownObject {
   ZCL_CLASS(TZEPHFileManager, TZCLUnknownObject)
  public:
   TZEPHFileManager();
   ~TZEPHFileManager() override;
+  // Answers the file-URI interfaces through its service object.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
 
   // Extensions: object expanders and container readers, walked in registration order.
   void RegisterExtension(IInterface* Extension);
@@ -164,6 +168,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZCLThreadListOf<IPtr<IInterface>>* FExtensions;
   TZEPHFileManagerKnownFormats* FKnownFormats;
   TZEPHVirtualFileCacheList* FContainerCache;
+  TZEPHServiceFileURI* FFileURI;
   IPtr<IZEPHMusicLibrary> FMusicLibrary;
 };
 
