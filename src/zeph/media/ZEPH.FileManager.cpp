@@ -13,15 +13,33 @@
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileManager.FileSystems.h"
 #include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
 
 namespace {
 TZEPHFileManager* GFileManager = nullptr;
 std::atomic<TZEPHTagReaderProc> GTagReader{nullptr};
 
-// No plugin file systems are registered yet: every scheme is a foreign one.
-bool SchemeRegistered(const String&) { return false; }
+bool SchemeRegistered(const String& Scheme) {
+  return GFileManager && GFileManager->GetFileSystems()->IsSchemeRegistered(Scheme);
+}
+
+// The file-information command of the name's registered file system, when it has one.
+HRESULT FileInfoCommand(TZEPHServiceFileSystems* FileSystems, const String& Name,
+                        IPtr<IZEPHFileSystemCommandFileInfo>& Command) {
+  void* obj = nullptr;
+  const HRESULT result = FileSystems->Get(Name, IIDOf<IZEPHFileSystemCommandFileInfo>(), &obj);
+  Command = result == S_OK
+                ? IPtr<IZEPHFileSystemCommandFileInfo>::Adopt(static_cast<IZEPHFileSystemCommandFileInfo*>(obj))
+                : nullptr;
+  return result;
+}
+
+IPtr<IZEPHString> NameString(const String& Name) {
+  return IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(Name)));
+}
 
 void FileManagerFileDates(const String& FileName, TDateTime& Created, TDateTime& Modified) {
   if (!GFileManager) return;
@@ -54,7 +72,8 @@ TZEPHFileManager::TZEPHFileManager()
       FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
       FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
       FContainerCache(Create<TZEPHVirtualFileCacheList>()),
-      FFileURI(Create<TZEPHServiceFileURI>()) {
+      FFileURI(Create<TZEPHServiceFileURI>()),
+      FFileSystems(Create<TZEPHServiceFileSystems>()) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
 }
@@ -63,6 +82,7 @@ TZEPHFileManager::~TZEPHFileManager() {
   Free(FExtensions);
   Free(FKnownFormats);
   Free(FContainerCache);
+  Free(FFileSystems);
   Free(FFileURI);
   Free(FInfoCache);
 }
@@ -147,9 +167,14 @@ bool TZEPHFileManager::FileExists(const String& Name) {
       return file->Exists();
     case zfrNoPart:
       return false;
-    default:
+    default: {
+      IPtr<IZEPHFileSystemCommandFileInfo> command;
+      const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
+      if (found == S_OK) return command->FileExists(NameString(Name).get()) == S_OK;
+      if (found == E_NOINTERFACE) return !TZEPHFileURI::IsVirtual(Name);
       // The local file system: a URL exists without asking; a part's container must exist.
       return zcIsURL(Name) || zcFileExists(TZEPHFileURI::ExtractContainer(Name));
+    }
   }
 }
 
@@ -164,7 +189,19 @@ String TZEPHFileManager::GetRealFilePath(const String& Name) { return zcExtractF
 
 bool TZEPHFileManager::GetFileAttributes(const String& Name, TZCLFileData& Data) {
   const String real = GetRealFileName(Name);
-  if (IsForeignURL(real)) return false;
+  IPtr<IZEPHFileSystemCommandFileInfo> command;
+  const HRESULT found = FileInfoCommand(FFileSystems, real, command);
+  if (found == E_NOINTERFACE) return false;
+  if (found == S_OK) {
+    TZEPHFileSystemAttributes attributes;
+    if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
+    Data.Attributes = attributes.Attributes;
+    Data.CreationTime = attributes.CreationTime;
+    Data.LastAccessTime = attributes.LastAccessTime;
+    Data.LastWriteTime = attributes.LastWriteTime;
+    return true;
+  }
+  if (zcIsURL(real)) return false;
   return zcFileGetData(real, Data);
 }
 
@@ -180,7 +217,11 @@ Int64 TZEPHFileManager::GetFileSize(const String& Name) {
     Free(info);
     return size;
   }
-  return zcIsURL(Name) ? 0 : zcFileSize(Name);
+  IPtr<IZEPHFileSystemCommandFileInfo> command;
+  const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
+  Int64 size = 0;
+  if (found == S_OK) return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
+  return found == E_NOINTERFACE || zcIsURL(Name) ? 0 : zcFileSize(Name);
 }
 
 String TZEPHFileManager::GetFileFormatText(const String& Name) {
@@ -196,7 +237,8 @@ String TZEPHFileManager::GetFileFormatText(const String& Name) {
 
 HRESULT TZEPHFileManager::CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream) {
   Stream = nullptr;
-  if (IsForeignURL(Name)) return E_NOTIMPL;
+  // Registered file systems have no streaming command here yet.
+  if (IsForeignURL(Name) || GetFileSystems()->IsSchemeRegistered(zcExtractURLScheme(Name))) return E_NOTIMPL;
   Word mode = fmOpenRead | fmShareDenyNone;
   if (Flags & zfsCreate)
     mode = fmCreate;

@@ -80,6 +80,7 @@ class TZEPHFileAttrs {
 };
 
 class TZEPHServiceFileURI;
+class TZEPHServiceFileSystems;
 
 class TZEPHFileManager : public TZCLUnknownObject {
   ZCL_CLASS(TZEPHFileManager, TZCLUnknownObject)
@@ -96,6 +97,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZEPHFileManagerKnownFormats* GetKnownFormats() const { return FKnownFormats; }
   TZEPHVirtualFileCacheList* GetContainerCache() const { return FContainerCache; }
   TZEPHFileInfoCache* GetInfoCache() const { return FInfoCache; }
+  TZEPHServiceFileSystems* GetFileSystems() const { return FFileSystems; }
 
   // File information through the sources of Sources (zfiCache ...): S_OK when one filled Info;
   // E_INVALIDARG for an empty name or no record; E_UNEXPECTED when something raised. Info's
@@ -169,6 +171,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZEPHFileManagerKnownFormats* FKnownFormats;
   TZEPHVirtualFileCacheList* FContainerCache;
   TZEPHServiceFileURI* FFileURI;
+  TZEPHServiceFileSystems* FFileSystems;
   IPtr<IZEPHMusicLibrary> FMusicLibrary;
 };
 
