@@ -142,11 +142,12 @@ bool TZEPHFileManager::IsForeignURL(const String& Name) {
 }
 
 bool TZEPHFileManager::OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
-                                     TZEPHFileManagerExpandAttributes* Attributes) {
+                                     TZEPHFileManagerExpandAttributes* Attributes, Integer FileAttributes) {
   Container = nullptr;
   if (UseCache && FContainerCache->TryGet(FileName, Container)) return true;
   if (Attributes && !Attributes->GetBool(String(zfeaExpandContainers), true)) return false;
-  if (TZEPHFileAttrs::IsDirectory(static_cast<Integer>(zcFileGetAttr(FileName)))) return false;
+  if (FileAttributes == UnknownAttributes) FileAttributes = static_cast<Integer>(zcFileGetAttr(FileName));
+  if (TZEPHFileAttrs::IsDirectory(FileAttributes)) return false;
   WalkExtensions<IZEPHExtensionFileExpander>([&](const IPtr<IZEPHExtensionFileExpander>& Expander) {
     TZEPHVirtualFileList files;
     if (Failed(Expander->Expand(FileName, files))) return true;
@@ -377,7 +378,8 @@ bool TZEPHFileManager::ExpandAsObject(const String& Name, Integer FileAttributes
                                       IZEPHFileManagerFilesReceiver* Receiver,
                                       TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) {
   IPtr<IZEPHFileContainer> container;
-  if (!TZEPHFileAttrs::IsDirectory(FileAttributes) && OpenContainer(Name, container, false, Attributes)) {
+  if (!TZEPHFileAttrs::IsDirectory(FileAttributes) &&
+      OpenContainer(Name, container, false, Attributes, FileAttributes)) {
     FContainerCache->Add(container);
     for (Integer i = 0; i < container->GetCount() && !Stop; ++i)
       if (Receiver) Receiver->ReceiveFile(container->GetVirtualName(i), nullptr, Stop);

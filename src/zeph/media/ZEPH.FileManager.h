@@ -115,8 +115,12 @@ class TZEPHFileManager : public TZCLUnknownObject {
   // A URL whose scheme no registered file system serves.
   bool IsForeignURL(const String& Name);
   // Attributes may forbid containers ("fmaExpandContainers").
+  // FileAttributes is the file's attribute word when the caller knows it (an expansion does),
+  // else it is read.
   bool OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
-                     TZEPHFileManagerExpandAttributes* Attributes = nullptr);
+                     TZEPHFileManagerExpandAttributes* Attributes = nullptr,
+                     Integer FileAttributes = UnknownAttributes);
+  static constexpr Integer UnknownAttributes = -2;
 
   bool FileExists(const String& Name);
   // The file that holds the audio of a part; any other name as it is.
