@@ -4,11 +4,14 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Units.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
 #include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
 
-// Names from playlists and plugins: any text splits consistently (a virtual name builds back to
-// itself) and every edit through the parts answers without raising. The first byte lets the
-// "zip" scheme be registered and picks the edit flags.
+// Names from playlists and plugins, and the file-URI service: any text splits consistently (a virtual name builds back
+// to itself) and every edit through the parts answers without raising. The first byte lets the "zip" scheme be
+// registered and picks the edit flags.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool initialized = (InitializeUnits(RtlUnits()), true);
   (void)initialized;
@@ -36,5 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   (void)TZEPHFileURI::ExtractFileParentDirName(name, result);
   (void)TZEPHFileURI::ExtractFileParentName(name, result);
   (void)TZEPHFileURI::ExtractFilePath(name, result);
+
+  // The plugins' service over the same text: result codes only, and a plain name parses to itself.
+  static TZEPHServiceFileURI* service = Create<TZEPHServiceFileURI>();
+  IPtr<IZEPHString> text(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(name)));
+  IPtr<IZEPHString> first, second;
+  if (service->Parse(text.get(), first, second) != S_OK) std::abort();
+  if (!second && first.get() != text.get()) std::abort();
+  if (second && service->Build(first.get(), second.get(), first) != S_OK) std::abort();
+  IPtr<IZEPHString> edited = text;
+  (void)service->ChangeFileExt(edited, text.get(), flags);
+  (void)service->ExtractFileParentName(text.get(), first);
+  (void)service->GetScheme(text.get(), first);
   return 0;
 }

@@ -5,6 +5,8 @@
 #include "zcl/base/ZCL.Threading.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
 
 namespace {
@@ -98,4 +100,23 @@ String TZEPHFileManagerKnownFormats::GetFilter(Byte KindsMask, bool WithSummary)
   }
   Free(lines);
   return result;
+}
+
+HRESULT TZEPHFileManagerKnownFormats::GetFormats(Cardinal Flags, IPtr<IZEPHString>& Formats) {
+  try {
+    const Byte kinds = KindsOfFlags(Flags);
+    if (kinds == 0) return E_INVALIDARG;
+    Formats = IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(GetExtList(kinds))));
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileManagerKnownFormats::IsSupported(IZEPHString* FileName, Cardinal Flags) {
+  try {
+    return IsSupported(PluginStringToStr(FileName), KindsOfFlags(Flags)) ? S_OK : E_FAIL;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }

@@ -5,6 +5,7 @@
 
 #include "zcl/base/ZCL.Classes.Collections.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zeph/core/ZEPH.Core.Interfaces.h"
 
 class TZCLCriticalSection;
 
@@ -31,9 +32,26 @@ class TZEPHFileManagerKnownFormatInfo : public TObject {
   String ExtList;
 };
 
-class TZEPHFileManagerKnownFormats : public TZCLUnknownObject {
+// The known formats for plugins. Flags bit 0 selects the audio kinds, bit 1 playlists.
+struct IZEPHServiceFileFormats : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceFileFormats, IInterface, "{9D41B7E2-6C03-4A58-8F2E-1B7A5C3D9E60}")
+  // E_INVALIDARG when the flags select nothing.
+  virtual HRESULT GetFormats(Cardinal Flags, IPtr<IZEPHString>& Formats) = 0;
+  // S_OK or E_FAIL; URLs and virtual names whatever the flags.
+  virtual HRESULT IsSupported(IZEPHString* FileName, Cardinal Flags) = 0;
+};
+
+class TZEPHFileManagerKnownFormats : public TZCLUnknownObject, public IZEPHServiceFileFormats {
   ZCL_CLASS(TZEPHFileManagerKnownFormats, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHServiceFileFormats)
  public:
+  HRESULT GetFormats(Cardinal Flags, IPtr<IZEPHString>& Formats) override;
+  HRESULT IsSupported(IZEPHString* FileName, Cardinal Flags) override;
+  // The kinds mask of the plugins' flags.
+  static Byte KindsOfFlags(Cardinal Flags) {
+    return static_cast<Byte>(((Flags & 1) ? zfkmAudio : 0) | ((Flags & 2) ? zfkmPlaylists : 0));
+  }
+
   TZEPHFileManagerKnownFormats();
   ~TZEPHFileManagerKnownFormats() override;
 

@@ -13,14 +13,33 @@
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileManager.FileSystems.h"
+#include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
 
 namespace {
 TZEPHFileManager* GFileManager = nullptr;
 std::atomic<TZEPHTagReaderProc> GTagReader{nullptr};
 
-// No plugin file systems are registered yet: every scheme is a foreign one.
-bool SchemeRegistered(const String&) { return false; }
+bool SchemeRegistered(const String& Scheme) {
+  return GFileManager && GFileManager->GetFileSystems()->IsSchemeRegistered(Scheme);
+}
+
+// The file-information command of the name's registered file system, when it has one.
+HRESULT FileInfoCommand(TZEPHServiceFileSystems* FileSystems, const String& Name,
+                        IPtr<IZEPHFileSystemCommandFileInfo>& Command) {
+  void* obj = nullptr;
+  const HRESULT result = FileSystems->Get(Name, IIDOf<IZEPHFileSystemCommandFileInfo>(), &obj);
+  Command = result == S_OK
+                ? IPtr<IZEPHFileSystemCommandFileInfo>::Adopt(static_cast<IZEPHFileSystemCommandFileInfo*>(obj))
+                : nullptr;
+  return result;
+}
+
+IPtr<IZEPHString> NameString(const String& Name) {
+  return IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(Name)));
+}
 
 void FileManagerFileDates(const String& FileName, TDateTime& Created, TDateTime& Modified) {
   if (!GFileManager) return;
@@ -52,7 +71,9 @@ TZEPHFileManager::TZEPHFileManager()
     : FInfoCache(Create<TZEPHFileInfoCache>()),
       FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
       FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
-      FContainerCache(Create<TZEPHVirtualFileCacheList>()) {
+      FContainerCache(Create<TZEPHVirtualFileCacheList>()),
+      FFileURI(Create<TZEPHServiceFileURI>()),
+      FFileSystems(Create<TZEPHServiceFileSystems>()) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
 }
@@ -61,7 +82,15 @@ TZEPHFileManager::~TZEPHFileManager() {
   Free(FExtensions);
   Free(FKnownFormats);
   Free(FContainerCache);
+  Free(FFileSystems);
+  Free(FFileURI);
   Free(FInfoCache);
+}
+
+HRESULT TZEPHFileManager::QueryInterface(const TGUID& IID, void** Obj) {
+  if (IID == IIDOf<IZEPHServiceFileURI2>() || IID == IIDOf<IZEPHServiceFileURI>())
+    return FFileURI->QueryInterface(IID, Obj);
+  return inherited::QueryInterface(IID, Obj);
 }
 
 void TZEPHFileManager::RegisterExtension(IInterface* Extension) {
@@ -113,11 +142,12 @@ bool TZEPHFileManager::IsForeignURL(const String& Name) {
 }
 
 bool TZEPHFileManager::OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
-                                     TZEPHFileManagerExpandAttributes* Attributes) {
+                                     TZEPHFileManagerExpandAttributes* Attributes, Integer FileAttributes) {
   Container = nullptr;
   if (UseCache && FContainerCache->TryGet(FileName, Container)) return true;
   if (Attributes && !Attributes->GetBool(String(zfeaExpandContainers), true)) return false;
-  if (TZEPHFileAttrs::IsDirectory(static_cast<Integer>(zcFileGetAttr(FileName)))) return false;
+  if (FileAttributes == UnknownAttributes) FileAttributes = static_cast<Integer>(zcFileGetAttr(FileName));
+  if (TZEPHFileAttrs::IsDirectory(FileAttributes)) return false;
   WalkExtensions<IZEPHExtensionFileExpander>([&](const IPtr<IZEPHExtensionFileExpander>& Expander) {
     TZEPHVirtualFileList files;
     if (Failed(Expander->Expand(FileName, files))) return true;
@@ -138,9 +168,14 @@ bool TZEPHFileManager::FileExists(const String& Name) {
       return file->Exists();
     case zfrNoPart:
       return false;
-    default:
+    default: {
+      IPtr<IZEPHFileSystemCommandFileInfo> command;
+      const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
+      if (found == S_OK) return command->FileExists(NameString(Name).get()) == S_OK;
+      if (found == E_NOINTERFACE) return !TZEPHFileURI::IsVirtual(Name);
       // The local file system: a URL exists without asking; a part's container must exist.
       return zcIsURL(Name) || zcFileExists(TZEPHFileURI::ExtractContainer(Name));
+    }
   }
 }
 
@@ -155,7 +190,19 @@ String TZEPHFileManager::GetRealFilePath(const String& Name) { return zcExtractF
 
 bool TZEPHFileManager::GetFileAttributes(const String& Name, TZCLFileData& Data) {
   const String real = GetRealFileName(Name);
-  if (IsForeignURL(real)) return false;
+  IPtr<IZEPHFileSystemCommandFileInfo> command;
+  const HRESULT found = FileInfoCommand(FFileSystems, real, command);
+  if (found == E_NOINTERFACE) return false;
+  if (found == S_OK) {
+    TZEPHFileSystemAttributes attributes;
+    if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
+    Data.Attributes = attributes.Attributes;
+    Data.CreationTime = attributes.CreationTime;
+    Data.LastAccessTime = attributes.LastAccessTime;
+    Data.LastWriteTime = attributes.LastWriteTime;
+    return true;
+  }
+  if (zcIsURL(real)) return false;
   return zcFileGetData(real, Data);
 }
 
@@ -171,7 +218,11 @@ Int64 TZEPHFileManager::GetFileSize(const String& Name) {
     Free(info);
     return size;
   }
-  return zcIsURL(Name) ? 0 : zcFileSize(Name);
+  IPtr<IZEPHFileSystemCommandFileInfo> command;
+  const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
+  Int64 size = 0;
+  if (found == S_OK) return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
+  return found == E_NOINTERFACE || zcIsURL(Name) ? 0 : zcFileSize(Name);
 }
 
 String TZEPHFileManager::GetFileFormatText(const String& Name) {
@@ -187,7 +238,8 @@ String TZEPHFileManager::GetFileFormatText(const String& Name) {
 
 HRESULT TZEPHFileManager::CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream) {
   Stream = nullptr;
-  if (IsForeignURL(Name)) return E_NOTIMPL;
+  // Registered file systems have no streaming command here yet.
+  if (IsForeignURL(Name) || GetFileSystems()->IsSchemeRegistered(zcExtractURLScheme(Name))) return E_NOTIMPL;
   Word mode = fmOpenRead | fmShareDenyNone;
   if (Flags & zfsCreate)
     mode = fmCreate;
@@ -326,7 +378,8 @@ bool TZEPHFileManager::ExpandAsObject(const String& Name, Integer FileAttributes
                                       IZEPHFileManagerFilesReceiver* Receiver,
                                       TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) {
   IPtr<IZEPHFileContainer> container;
-  if (!TZEPHFileAttrs::IsDirectory(FileAttributes) && OpenContainer(Name, container, false, Attributes)) {
+  if (!TZEPHFileAttrs::IsDirectory(FileAttributes) &&
+      OpenContainer(Name, container, false, Attributes, FileAttributes)) {
     FContainerCache->Add(container);
     for (Integer i = 0; i < container->GetCount() && !Stop; ++i)
       if (Receiver) Receiver->ReceiveFile(container->GetVirtualName(i), nullptr, Stop);

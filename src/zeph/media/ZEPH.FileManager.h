@@ -79,11 +79,16 @@ class TZEPHFileAttrs {
   static bool IsDirectory(Integer Attributes) { return Attributes != -1 && (Attributes & 0x10) != 0; }
 };
 
+class TZEPHServiceFileURI;
+class TZEPHServiceFileSystems;
+
 class TZEPHFileManager : public TZCLUnknownObject {
   ZCL_CLASS(TZEPHFileManager, TZCLUnknownObject)
  public:
   TZEPHFileManager();
   ~TZEPHFileManager() override;
+  // Answers the file-URI interfaces through its service object.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
 
   // Extensions: object expanders and container readers, walked in registration order.
   void RegisterExtension(IInterface* Extension);
@@ -92,6 +97,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZEPHFileManagerKnownFormats* GetKnownFormats() const { return FKnownFormats; }
   TZEPHVirtualFileCacheList* GetContainerCache() const { return FContainerCache; }
   TZEPHFileInfoCache* GetInfoCache() const { return FInfoCache; }
+  TZEPHServiceFileSystems* GetFileSystems() const { return FFileSystems; }
 
   // File information through the sources of Sources (zfiCache ...): S_OK when one filled Info;
   // E_INVALIDARG for an empty name or no record; E_UNEXPECTED when something raised. Info's
@@ -109,8 +115,12 @@ class TZEPHFileManager : public TZCLUnknownObject {
   // A URL whose scheme no registered file system serves.
   bool IsForeignURL(const String& Name);
   // Attributes may forbid containers ("fmaExpandContainers").
+  // FileAttributes is the file's attribute word when the caller knows it (an expansion does),
+  // else it is read.
   bool OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
-                     TZEPHFileManagerExpandAttributes* Attributes = nullptr);
+                     TZEPHFileManagerExpandAttributes* Attributes = nullptr,
+                     Integer FileAttributes = UnknownAttributes);
+  static constexpr Integer UnknownAttributes = -2;
 
   bool FileExists(const String& Name);
   // The file that holds the audio of a part; any other name as it is.
@@ -164,6 +174,8 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZCLThreadListOf<IPtr<IInterface>>* FExtensions;
   TZEPHFileManagerKnownFormats* FKnownFormats;
   TZEPHVirtualFileCacheList* FContainerCache;
+  TZEPHServiceFileURI* FFileURI;
+  TZEPHServiceFileSystems* FFileSystems;
   IPtr<IZEPHMusicLibrary> FMusicLibrary;
 };
 

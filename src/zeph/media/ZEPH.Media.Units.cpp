@@ -4,6 +4,7 @@
 #include "zeph/media/ZBL.FileInfo.Formatter.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
 
@@ -13,7 +14,7 @@ const TUnit GZephMediaUnits[] = {
     {"ZBL.FileInfo.Formatter", nullptr, TZBLFileInfoPreview::FinalizeInstance},
     {"ZBL.FileChangeNotifier", nullptr, TZBLFileChangeNotifier::FinalizeInstance},
     {"ZEPH.FileManager", detail::FileManagerInitialization, detail::FileManagerFinalization},
-    {"ZEPH.FileInfo.Formatter", nullptr,
+    {"ZEPH.FileInfo.Formatter", RegisterFileInfoWithCore,
      [] {
        TZEPHFileInfoFormatterLegend::FinalizeInstance();
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();

@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "support/TestSupport.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/media/ZEPH.FileManager.KnownFormats.h"
 
 TEST(KnownFormats, ExtListHelpers) {
@@ -64,5 +66,24 @@ TEST(KnownFormats, ExtListAndFilter) {
   ASSERT_EQ(list.size(), 200u);
   formats->Register(u"Many", list, zfkAudio);
   EXPECT_EQ(formats->GetFilter(zfkmAudio, false), u"Many (" + list.substr(0, 128) + u"...)|" + list + u"|");
+  Free(formats);
+}
+
+TEST(KnownFormats, PluginService) {
+  TZEPHFileManagerKnownFormats* formats = Create<TZEPHFileManagerKnownFormats>();
+  formats->Register(u"MPEG Audio", u"*.mp3;", zfkAudio);
+  formats->Register(u"Playlists", u"*.m3u;", zfkPlaylist);
+  IZEPHServiceFileFormats* service = formats;
+  IPtr<IZEPHString> text;
+  EXPECT_EQ(service->GetFormats(0, text), E_INVALIDARG);
+  ASSERT_EQ(service->GetFormats(3, text), S_OK);
+  EXPECT_EQ(PluginStringToStr(text.get()), u"*.mp3;*.m3u;");
+  auto name = [](const String& S) {
+    return IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(S)));
+  };
+  EXPECT_EQ(service->IsSupported(name(u"/a.mp3").get(), 1), S_OK);
+  EXPECT_EQ(service->IsSupported(name(u"/a.mp3").get(), 2), E_FAIL);
+  EXPECT_EQ(service->IsSupported(name(u"/a.mp3").get(), 0), E_FAIL);
+  EXPECT_EQ(service->IsSupported(name(u"http://radio/x").get(), 0), S_OK);
   Free(formats);
 }
