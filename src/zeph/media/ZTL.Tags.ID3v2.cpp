@@ -359,10 +359,13 @@ Cardinal TZTLID3v2Codec::Read(TStream* Stream, Int64 Position, std::vector<TZTLI
   Stream->SetPosition(Position);
   if (Stream->Read(h, 10) != 10 || std::memcmp(h, "ID3", 3) != 0) return 0;
   const Int64 total = GetTagSize(Stream, Position);
-  if (h[3] < 2 || h[3] > 4 || Stream->GetSize() - Position < total) return 0;
+  if (h[3] < 2 || h[3] > 4) return 0;
   Major = h[3];
   const Byte flags = h[5];
-  RawByteString area(Syncsafe(h + 6), '\0');
+  // A tag cut short by the end of the file is read as far as it goes, so that a save keeps the
+  // frames it holds.
+  const Int64 available = std::max<Int64>(0, Stream->GetSize() - Position - 10);
+  RawByteString area(static_cast<size_t>(std::min<Int64>(Syncsafe(h + 6), available)), '\0');
   Stream->SetPosition(Position + 10);
   Stream->ReadBuffer(area.data(), static_cast<Int64>(area.size()));
   // Version 2.2 used this flag for a compression that was never defined: nothing can be read.
@@ -407,10 +410,13 @@ String TZTLID3v2Codec::DecodeComment(std::string_view Data) {
 
 String TZTLID3v2Codec::DecodeGenre(std::string_view Data) {
   String text = TID3v2Encoding::Decode(Data);
+  // Version 4 refers to a standard genre by its bare number.
+  Integer number = 0;
+  if (!text.empty() && text.size() <= 3 && TryStrToInt(text, number) && text[0] >= u'0' && number < GenreCount)
+    return GetGenreName(number);
   if (text.empty() || text[0] != u'(') return text;
   const size_t close = text.rfind(u')');
   if (close == String::npos) return text;
-  Integer number = 0;
   if (!TryStrToInt(text.substr(1, close - 1), number)) number = 0;
   text.erase(0, close + 1);
   if (text.empty()) text = GetGenreName(number);
@@ -669,7 +675,9 @@ class TZTLTagID3v2Reader : public TZTLTagMappedFiler {
 
   using TZTLTagMappedFiler::ReadField;
   void ReadField(Integer ID, std::string_view Data) override {
-    const bool comm = ID == Code("COMM"), priv = ID == Code("PRIV"), txxx = ID == Code("TXXX");
+    // Version 2.2 names the described frames with three characters.
+    const bool comm = ID == Code("COMM") || ID == Code("COM"), priv = ID == Code("PRIV"),
+               txxx = ID == Code("TXXX") || ID == Code("TXX");
     if (!comm && !priv && !txxx) {
       TZTLTagMappedFiler::ReadField(ID, Data);
       return;
@@ -678,7 +686,7 @@ class TZTLTagID3v2Reader : public TZTLTagMappedFiler {
                         : priv ? TZTLID3v2Codec::DecodeOwner(Data)
                                : TID3v2Encoding::Decode(Data);
     const size_t nul = text.find(u'\0');
-    AnsiString name = IdToName(ID);
+    AnsiString name = comm ? AnsiString("COMM") : IdToName(ID);
     if (nul != String::npos && nul > 0) name = StringToUTF8(text.substr(0, nul));
     const String value = nul == String::npos ? text : text.substr(nul + 1);
     if (const TZTLTagFieldMapItem* item = FFieldMap->FindName(name))

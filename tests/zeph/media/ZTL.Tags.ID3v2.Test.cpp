@@ -120,9 +120,10 @@ TEST(ID3v2, ReadsFramesOfEachVersion) {
   ASSERT_EQ(v4.size(), 1u);
   EXPECT_EQ(v4[0].Data, "\x01\xFF\xFE" + LE16(u"Zoë") + std::string("\0\0", 2) + "\xFF\xFE" + LE16(u"B"));
   EXPECT_EQ(TID3v2Encoding::Decode(v4[0].Data), String(u"Zoë\0B", 5));
-  // Not a tag: other versions, too short for its size.
+  // Not a tag: other versions, a header cut short.
   EXPECT_TRUE(ReadFrames(Tag(5, Frame(3, "TIT2", "\x00T"s))).empty());
-  EXPECT_TRUE(ReadFrames(Tag(3, Frame(3, "TIT2", "\x00T"s)).substr(0, 15)).empty());
+  // A tag cut short by the end of the file is read as far as it goes.
+  EXPECT_EQ(ReadFrames(Tag(3, Frame(3, "TIT2", "\x00T"s), 0, 200)).size(), 1u);
   EXPECT_TRUE(ReadFrames("ID").empty());
 }
 
