@@ -55,14 +55,14 @@ struct TBytesFile {
   }
 };
 
-std::map<std::string, std::vector<std::string>> ByID(const std::vector<TZTLID3v2Frame>& Frames) {
+std::map<std::string, std::vector<std::string>> ByID(const TZTLID3v2Frames& Frames) {
   std::map<std::string, std::vector<std::string>> m;
-  for (const auto& f : Frames) m[f.ID].push_back(f.Data);
+  for (const auto& f : Frames) m[f.ID].emplace_back(f.Data);
   return m;
 }
 
 // Rebuilds a tag from every frame read and saves it over the old one.
-void Resave(TStream* Stream, const std::vector<TZTLID3v2Frame>& Frames) {
+void Resave(TStream* Stream, const TZTLID3v2Frames& Frames) {
   RawByteString body, tag;
   for (const auto& f : Frames) TZTLID3v2Codec::WriteFrame(body, f.ID, f.Data);
   TZTLID3v2Codec::Build(body, tag, TZTLID3v2Codec::GetTagSize(Stream, 0), true);
@@ -74,7 +74,7 @@ void Resave(TStream* Stream, const std::vector<TZTLID3v2Frame>& Frames) {
 TEST_F(RealFiles, ID3v23FramesReadAndSaveBack) {
   const std::string original = ReadFileBytes(Path("v23.mp3"));
   TBytesFile f(original);
-  std::vector<TZTLID3v2Frame> frames;
+  TZTLID3v2Frames frames;
   Byte major = 0;
   const Cardinal size = TZTLID3v2Codec::Read(&f.Stream, 0, frames, major);
   ASSERT_GT(size, 10u);
@@ -106,7 +106,7 @@ TEST_F(RealFiles, ID3v23FramesReadAndSaveBack) {
 
 TEST_F(RealFiles, ID3v24FramesBecomeValidForVersion3) {
   TBytesFile f(ReadFileBytes(Path("v24.mp3")));
-  std::vector<TZTLID3v2Frame> frames;
+  TZTLID3v2Frames frames;
   Byte major = 0;
   ASSERT_GT(TZTLID3v2Codec::Read(&f.Stream, 0, frames, major), 10u);
   EXPECT_EQ(major, 4);
