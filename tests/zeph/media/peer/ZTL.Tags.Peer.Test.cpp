@@ -58,14 +58,28 @@ Integer Leading(const String& Text) {
 void CompareTag(const std::string& What, const TagLib::Tag* PeerTag, const TZTLTag* Ours) {
   if (!PeerTag || !Ours || Ours->GetSize() == 0) return;
   SCOPED_TRACE(What);
-  if (!PeerTag->title().isEmpty()) EXPECT_EQ(Joined(Ours->GetTitle()), Peer(PeerTag->title()));
-  if (!PeerTag->artist().isEmpty()) EXPECT_EQ(Joined(Ours->GetArtist()), Peer(PeerTag->artist()));
-  if (!PeerTag->album().isEmpty()) EXPECT_EQ(Joined(Ours->GetAlbum()), Peer(PeerTag->album()));
-  if (!PeerTag->genre().isEmpty()) EXPECT_EQ(Joined(Ours->GetValue(fitGenre)), Peer(PeerTag->genre()));
-  // The peer keeps the blanks around fixed-width values; ours trims them.
-  if (!PeerTag->comment().isEmpty()) EXPECT_EQ(Ours->GetValue(fitComment), zcTrim(Peer(PeerTag->comment())));
-  if (PeerTag->track() > 0) EXPECT_EQ(static_cast<unsigned>(Leading(Ours->GetTrackNumber())), PeerTag->track());
-  if (PeerTag->year() > 0) EXPECT_EQ(static_cast<unsigned>(Leading(Ours->GetValue(fitDate))), PeerTag->year());
+  if (!PeerTag->title().isEmpty()) {
+    EXPECT_EQ(Joined(Ours->GetTitle()), Peer(PeerTag->title()));
+  }
+  if (!PeerTag->artist().isEmpty()) {
+    EXPECT_EQ(Joined(Ours->GetArtist()), Peer(PeerTag->artist()));
+  }
+  if (!PeerTag->album().isEmpty()) {
+    EXPECT_EQ(Joined(Ours->GetAlbum()), Peer(PeerTag->album()));
+  }
+  if (!PeerTag->genre().isEmpty()) {
+    EXPECT_EQ(Joined(Ours->GetValue(fitGenre)), Peer(PeerTag->genre()));
+    // The peer keeps the blanks around fixed-width values; ours trims them.
+  }
+  if (!PeerTag->comment().isEmpty()) {
+    EXPECT_EQ(Ours->GetValue(fitComment), zcTrim(Peer(PeerTag->comment())));
+  }
+  if (PeerTag->track() > 0) {
+    EXPECT_EQ(static_cast<unsigned>(Leading(Ours->GetTrackNumber())), PeerTag->track());
+  }
+  if (PeerTag->year() > 0) {
+    EXPECT_EQ(static_cast<unsigned>(Leading(Ours->GetValue(fitDate))), PeerTag->year());
+  }
 }
 
 std::string ArtOf(const TZTLTag* Tag) {
@@ -102,7 +116,9 @@ void CompareFile(const std::string& Path) {
   // Compressed frames are left out by design; the peer inflates them.
   if (ours->GetID3v2()->GetSize() > 0 && peer.ID3v2Tag(false) && Path.find("compressed") == std::string::npos) {
     const std::string peerArt = PeerFrontCover(peer.ID3v2Tag(false));
-    if (!peerArt.empty()) EXPECT_EQ(ArtOf(ours->GetID3v2()), peerArt);
+    if (!peerArt.empty()) {
+      EXPECT_EQ(ArtOf(ours->GetID3v2()), peerArt);
+    }
   }
 }
 
@@ -188,6 +204,8 @@ TEST(PeerTags, WrittenByAThirdWriterAndSavedByUs) {
     TagLib::MPEG::File peer(path.c_str(), false);
     ASSERT_TRUE(peer.ID3v2Tag(false));
     EXPECT_EQ(Peer(peer.ID3v2Tag(false)->comment()), u"Saved by us");
-    if (kind == "ape") EXPECT_EQ(RunCommand(python + " '" + folder + "/tool.py' read '" + path + "' ape"), before);
+    if (kind == "ape") {
+      EXPECT_EQ(RunCommand(python + " '" + folder + "/tool.py' read '" + path + "' ape"), before);
+    }
   }
 }
