@@ -1,6 +1,9 @@
 #include "rtl/RTL.Classes.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <unordered_set>
 
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
@@ -40,6 +43,61 @@ String TPersistent::GetNamePath() const {
 
 // ---- TComponent ----
 
+namespace {
+// Owned components are looked up by name from a list of this length on.
+constexpr size_t KNameIndexFrom = 16;
+
+// Hashes and compares names as SameText does: ASCII letters without case.
+struct TNameHash {
+  using is_transparent = void;
+  size_t operator()(StringView Name) const { return HashText(Name); }
+  size_t operator()(const TComponent* C) const { return HashText(C->GetName()); }
+};
+
+struct TNameEqual {
+  using is_transparent = void;
+  static StringView Of(StringView Name) { return Name; }
+  static StringView Of(const TComponent* C) { return C->GetName(); }
+  template <class A, class B>
+  bool operator()(const A& X, const B& Y) const {
+    return SameText(Of(X), Of(Y));
+  }
+};
+}  // namespace
+
+struct TComponent::TNameIndex {
+  std::unordered_set<TComponent*, TNameHash, TNameEqual> Set;
+};
+
+// Whether the component's Notification is TComponent's own. Read from the virtual table as the
+// Itanium C++ ABI lays it out (a pointer to a virtual member holds its table offset plus one);
+// where that does not hold, every component counts as having its own.
+static bool HasBaseNotification(const TComponent* C, void (TComponent::*Member)(TComponent*, TOperation)) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__) || defined(__i386__))
+  struct TMemberPointer {
+    uintptr_t Ptr;
+    ptrdiff_t Adj;
+  } pointer;
+  static_assert(sizeof(Member) == sizeof(pointer));
+  std::memcpy(&pointer, &Member, sizeof(pointer));
+  if (!(pointer.Ptr & 1) || pointer.Adj != 0) return false;
+  const size_t slot = (pointer.Ptr - 1) / sizeof(void*);
+  auto slotOf = [slot](const TComponent* Object) {
+    void* const* table;
+    std::memcpy(&table, Object, sizeof(table));
+    return table[slot];
+  };
+  static const void* const base = [&] {
+    const TComponent plain(nullptr);
+    return slotOf(&plain);
+  }();
+  return slotOf(C) == base;
+#else
+  (void)C, (void)Member;
+  return false;
+#endif
+}
+
 TComponent::TComponent(TComponent* AOwner) {
   // The owner validates the component and hears of it in AfterConstruction, when it is whole.
   if (AOwner) {
@@ -62,6 +120,7 @@ void TComponent::AfterConstruction() {
         FOwner->Remove(this);
         throw;
       }
+      if (!HearsNotifications()) FOwner->UnlistNotified(this);
       FOwner->Notification(this, opInsert);
     }
   }
@@ -104,13 +163,64 @@ void TComponent::SetComponentIndex(Integer Value) {
   if (Value == current) return;
   list.erase(list.begin() + current);
   list.insert(list.begin() + Value, this);
+  if (FListedNotified) FOwner->FNotifiedUnordered = true;
 }
 
 TComponent* TComponent::FindComponent(StringView AName) const {
   if (AName.empty()) return nullptr;
+  if (!FNameIndex && FComponents.size() >= KNameIndexFrom) {
+    auto index = std::make_unique<TNameIndex>();
+    index->Set.reserve(FComponents.size());
+    bool unique = true;
+    for (TComponent* c : FComponents)
+      if (!c->FName.empty() && !index->Set.insert(c).second) {
+        unique = false;
+        break;
+      }
+    if (unique) const_cast<TComponent*>(this)->FNameIndex = std::move(index);
+  }
+  if (FNameIndex) {
+    auto it = FNameIndex->Set.find(AName);
+    return it == FNameIndex->Set.end() ? nullptr : *it;
+  }
   for (TComponent* c : FComponents)
     if (SameText(c->FName, AName)) return c;
   return nullptr;
+}
+
+void TComponent::NameIndexAdd(TComponent* AComponent) {
+  if (FNameIndex && !AComponent->FName.empty() && !FNameIndex->Set.insert(AComponent).second)
+    FNameIndex.reset();  // a second component of that name: the first in the list must win
+}
+
+void TComponent::NameIndexRemove(TComponent* AComponent) {
+  if (!FNameIndex || AComponent->FName.empty()) return;
+  auto it = FNameIndex->Set.find(AComponent);
+  if (it != FNameIndex->Set.end() && *it == AComponent) FNameIndex->Set.erase(it);
+}
+
+void TComponent::ChangeName(const TComponentName& NewName) {
+  if (FOwner) FOwner->NameIndexRemove(this);
+  FName = NewName;
+  if (FOwner) FOwner->NameIndexAdd(this);
+}
+
+bool TComponent::HearsNotifications() const {
+  return !FComponents.empty() || !FFreeNotifies.empty() || !HasBaseNotification(this, &TComponent::Notification);
+}
+
+void TComponent::ListNotified(TComponent* AComponent) {
+  if (AComponent->FListedNotified) return;
+  AComponent->FListedNotified = true;
+  if (!FComponents.empty() && FComponents.back() != AComponent) FNotifiedUnordered = true;
+  FNotified.push_back(AComponent);
+}
+
+void TComponent::UnlistNotified(TComponent* AComponent) {
+  if (!AComponent->FListedNotified) return;
+  AComponent->FListedNotified = false;
+  auto it = std::find(FNotified.rbegin(), FNotified.rend(), AComponent);
+  if (it != FNotified.rend()) FNotified.erase(std::next(it).base());
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
@@ -126,6 +236,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
   if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
   AComponent->FInsertPending = false;
+  if (!AComponent->HearsNotifications()) UnlistNotified(AComponent);
   if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
   Notification(AComponent, opInsert);
 }
@@ -140,9 +251,16 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
 void TComponent::Insert(TComponent* AComponent) {
   FComponents.push_back(AComponent);
   AComponent->FOwner = this;
+  NameIndexAdd(AComponent);
+  // Listed until it is whole (AfterConstruction, InsertComponent): a component under
+  // construction does not yet show its own Notification.
+  ListNotified(AComponent);
+  if (FOwner && FComponents.size() == 1) FOwner->ListNotified(this);
 }
 
 void TComponent::Remove(TComponent* AComponent) {
+  NameIndexRemove(AComponent);
+  UnlistNotified(AComponent);
   AComponent->FOwner = nullptr;
   auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
   if (it != FComponents.rend()) FComponents.erase(std::next(it).base());
@@ -215,6 +333,7 @@ void TComponent::FreeNotification(TComponent* AComponent) {
   if (!FOwner || AComponent->FOwner != FOwner) {
     if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
       FFreeNotifies.push_back(AComponent);
+      if (FOwner) FOwner->ListNotified(this);
       AComponent->FreeNotification(this);
     }
   }
@@ -245,12 +364,18 @@ void TComponent::RemoveFreeNotifications() {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // The list may shrink while the owned components react.
-  Integer i = GetComponentCount() - 1;
+  if (FNotifiedUnordered) {
+    FNotified.clear();
+    for (TComponent* c : FComponents)
+      if (c->FListedNotified) FNotified.push_back(c);
+    FNotifiedUnordered = false;
+  }
+  // Last first, as the list runs; it may shrink while the owned components react.
+  Integer i = static_cast<Integer>(FNotified.size()) - 1;
   while (i >= 0) {
-    FComponents[i]->Notification(AComponent, Operation);
+    FNotified[i]->Notification(AComponent, Operation);
     --i;
-    if (i >= GetComponentCount()) i = GetComponentCount() - 1;
+    if (i >= static_cast<Integer>(FNotified.size())) i = static_cast<Integer>(FNotified.size()) - 1;
   }
 }
 

@@ -2618,29 +2618,19 @@ void TWinControl::WMSetCursor(TMessage& Message) {
   DefaultHandler(Message);
 }
 
-void TWinControl::WMCommand(TMessage& Message) {
+void TWinControl::ReflectToChild(TMessage& Message, UINT Notification) {
   if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_COMMAND, Message.WParam, Message.LParam);
+    Message.Result = child->Perform(Notification, Message.WParam, Message.LParam);
     return;
   }
   DefaultHandler(Message);
 }
 
-void TWinControl::WMHScroll(TMessage& Message) {
-  if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_HSCROLL, Message.WParam, Message.LParam);
-    return;
-  }
-  DefaultHandler(Message);
-}
+void TWinControl::WMCommand(TMessage& Message) { ReflectToChild(Message, CN_COMMAND); }
 
-void TWinControl::WMVScroll(TMessage& Message) {
-  if (TWinControl* child = FindControl(reinterpret_cast<HWND>(Message.LParam)); child && child != this) {
-    Message.Result = child->Perform(CN_VSCROLL, Message.WParam, Message.LParam);
-    return;
-  }
-  DefaultHandler(Message);
-}
+void TWinControl::WMHScroll(TMessage& Message) { ReflectToChild(Message, CN_HSCROLL); }
+
+void TWinControl::WMVScroll(TMessage& Message) { ReflectToChild(Message, CN_VSCROLL); }
 
 // Notifications.
 

@@ -952,6 +952,9 @@ class TWinControl : public TControl {
   void WMGetDlgCode(TMessage& Message);
   void WMMouseLeave(TMessage& Message);
   void WMNCDestroy(TMessage& Message);
+  // Hands a message from a child window (named by LParam) back to that child as Notification;
+  // without such a child, the default handling.
+  void ReflectToChild(TMessage& Message, UINT Notification);
   void WMCommand(TMessage& Message);
   void WMHScroll(TMessage& Message);
   void WMVScroll(TMessage& Message);

@@ -12,7 +12,7 @@ class TFont;
 
 // One pixel: blue, green, red, alpha in memory; as a little-endian number 0xAARRGGBB.
 struct TZCLPixel32 {
-  Byte B = 0, G = 0, R = 0, A = 0;
+  Byte B, G, R, A;  // trivial, so that pixel arrays copy and clear as plain memory
 };
 static_assert(sizeof(TZCLPixel32) == 4, "TZCLPixel32 layout");
 using TZCLPixel32DynArray = std::vector<TZCLPixel32>;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "os/OS.Fonts.h"
 #include "os/OS.Gdi.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Text.h"
@@ -382,6 +383,19 @@ void AssignCanvasFont(TCanvas* Canvas, TFont* Font) {
 
 TColor ColorOrDefault(TColor Color, TColor Fallback) { return Color == clDefault ? Fallback : Color; }
 
+TFont* FontClone(TFont* Font) {
+  auto* clone = Font->ClassType()->Create<TFont>();
+  clone->SetPixelsPerInch(Font->GetPixelsPerInch());
+  clone->Assign(Font);
+  return clone;
+}
+
+void FontResolveHeight(TFont* Font) {
+  if (Font->GetHeight() != 0) return;
+  LOGFONTW lf{};
+  if (GetObject(Font->GetHandle(), sizeof lf, &lf) > 0) Font->SetHeight(static_cast<Integer>(lf.lfHeight));
+}
+
 // ---- fills and frames -------------------------------------------------------------------------
 
 void FillRectColor(TCanvas* Canvas, const TRect& R, TColor Color) {
@@ -473,6 +487,40 @@ void DrawFrame(TCanvas* Canvas, const TRect& R, TColor Color, Integer Thickness)
 
 void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer Thickness) {
   DrawFrameBordersAlpha(Canvas, R, Color, TZCLBorders{mLeft, mTop, mRight, mBottom}, Thickness);
+}
+
+void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders) {
+  DrawFrame(Canvas, R, Outer, 1);
+  TRect inner = R;
+  RectDeflateByBorders(inner, 1, Borders);
+  DrawFrameBorders(Canvas, inner, Inner, Borders, 1);
+}
+
+void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner,
+                          TZCLBorders Borders) {
+  DrawFrameAlpha(Canvas, R, Outer, 1);
+  TRect inner = R;
+  RectDeflateByBorders(inner, 1, Borders);
+  DrawFrameBordersAlpha(Canvas, inner, Inner, Borders, 1);
+}
+
+void DrawDownTriangle(HDC DC, const TRect& R, TColor Color, const TSize& Size) {
+  const Integer x = (R.Left + R.Right - Size.cx) / 2, y = (R.Top + R.Bottom - Size.cy) / 2;
+  const TPoint points[3] = {{x, y}, {x + Size.cx, y}, {x + Size.cx / 2, y + Size.cy + 1}};
+  HRGN region = CreatePolygonRgn(points, 3, WINDING);
+  HBRUSH brush = CreateSolidBrush(TColorRef(ColorToRGB(Color)));
+  FillRgn(DC, region, brush);
+  DeleteObject(brush);
+  DeleteObject(region);
+}
+
+void UpdateLayeredWindowAlpha(HWND Window, HDC SourceDC, const TRect& R, Byte Alpha) {
+  const LONG exStyle = GetWindowLong(Window, GWL_EXSTYLE);
+  if ((exStyle & LONG(WS_EX_LAYERED)) == 0) SetWindowLong(Window, GWL_EXSTYLE, exStyle | LONG(WS_EX_LAYERED));
+  const TPoint position = R.TopLeft(), source(0, 0);
+  const TSize size = R.Size();
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, Alpha, AC_SRC_ALPHA};
+  UpdateLayeredWindow(Window, &position, &size, GetDCSurface(SourceDC), &source, 0, &blend, ULW_ALPHA);
 }
 
 void DrawSelectionRect(TCanvas* Canvas, const TRect& R, TAlphaColor Color) {

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "os/OS.Clipboard.h"
 #include "os/OS.Codecs.h"
+#include "vcl/VCL.Clipbrd.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
@@ -571,4 +573,65 @@ void TZCLImage::ApplyColorSchema(const TZCLColorSchema& Schema) {
   TZCLColors::ApplyColorSchemaToPixels(pixels.data(), pixels.size(), Schema);
   SetPixels(std::move(pixels), FWidth, FHeight,
             FPixelFormat == TZCLImagePixelFormat::Rgb32 ? TZCLImagePixelFormat::Rgb32 : TZCLImagePixelFormat::Argb32);
+}
+
+// ---- clipboard --------------------------------------------------------------------------------
+
+Word TZCLImageTools::PngClipboardFormat() {
+  static const Word format = Word(RegisterClipboardFormat(u"PNG"));
+  return format;
+}
+
+bool TZCLImageTools::HasImage() {
+  return Clipboard()->HasFormat(CF_BITMAP) || Clipboard()->HasFormat(PngClipboardFormat());
+}
+
+void TZCLImageTools::CopyToClipboard(TZCLImage* Image) {
+  if (Image == nullptr || Image->Empty()) return;
+  TBytesStream png;
+  TZCLImageFormatPNG::Class()->Save(png, *Image);
+  std::unique_ptr<TBitmap> bitmap(Image->ToBitmap(afPremultiplied));
+  TClipboard* clipboard = Clipboard();
+  clipboard->Open();
+  try {
+    clipboard->Clear();
+    clipboard->Assign(bitmap.get());
+    clipboard->SetBuffer(PngClipboardFormat(), png.GetMemory(), size_t(png.GetSize()));
+  } catch (...) {
+    clipboard->Close();
+    throw;
+  }
+  clipboard->Close();
+}
+
+IPtr<IZCLDataContainer> TZCLImageTools::Paste() {
+  TClipboard* clipboard = Clipboard();
+  if (clipboard->HasFormat(PngClipboardFormat())) {
+    clipboard->Open();
+    IPtr<IZCLDataContainer> result;
+    try {
+      HGLOBAL block = clipboard->GetAsHandle(PngClipboardFormat());
+      const size_t size = GlobalSize(block);
+      if (const void* data = GlobalLock(block)) {
+        TCustomMemoryStream source(data, NativeInt(size));
+        result = new TZCLDataContainer(&source);
+        GlobalUnlock(block);
+      }
+    } catch (...) {
+      clipboard->Close();
+      throw;
+    }
+    clipboard->Close();
+    return result;
+  }
+  if (clipboard->HasFormat(CF_BITMAP)) {
+    TBitmap bitmap;
+    bitmap.Assign(clipboard);
+    TZCLImage image(&bitmap, afPremultiplied);
+    TBytesStream png;
+    TZCLImageFormatPNG::Class()->Save(png, image);
+    png.SetPosition(0);
+    return IPtr<IZCLDataContainer>(new TZCLDataContainer(&png));
+  }
+  return nullptr;
 }

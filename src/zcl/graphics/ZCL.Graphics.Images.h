@@ -208,3 +208,16 @@ class TZCLImage : public TPersistent, public IZCLColorSchema {
   TZCLImagePixelFormat FPixelFormat = TZCLImagePixelFormat::PArgb32;
   TZCLImageFormatClass FFormat = nullptr;
 };
+
+// Pictures on the clipboard: put as a bitmap and as PNG data, taken back as PNG bytes.
+class TZCLImageTools {
+ public:
+  TZCLImageTools() = delete;
+  // The clipboard holds a bitmap or PNG data.
+  static bool HasImage();
+  static void CopyToClipboard(TZCLImage* Image);
+  // A new container with PNG bytes (the caller's reference), or null when there is no picture.
+  static IPtr<IZCLDataContainer> Paste();
+  // The format registered under the name "PNG".
+  static Word PngClipboardFormat();
+};

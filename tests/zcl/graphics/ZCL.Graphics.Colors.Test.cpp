@@ -89,7 +89,7 @@ TEST(ZclGraphicsColors, PixelArithmetic) {
   TZCLColors::AlphaBlendPixel(dest, {0, 0, 128, 128}, 255);
   EXPECT_EQ(dest.R, 128);
   EXPECT_EQ(dest.A, 128);
-  TZCLPixel32 flip[] = {{1}, {2}, {3}, {4}};
+  TZCLPixel32 flip[] = {{1, 0, 0, 0}, {2, 0, 0, 0}, {3, 0, 0, 0}, {4, 0, 0, 0}};
   TZCLColors::Flip(flip, 2, 2, true, true);
   EXPECT_EQ(flip[0].B, 4);
   EXPECT_EQ(flip[3].B, 1);
