@@ -229,8 +229,7 @@ void TZTLTagAPEv2::Load(TZTLTag* Tag, TStream* Stream) {
       const size_t start = nul == std::string::npos ? item.Value.size() : nul + 1;
       if (start < item.Value.size()) {
         IPtr<IZCLDataContainer> art(Create<TZCLDataContainer>());
-        art->SetDataSize(static_cast<Integer>(item.Value.size() - start));
-        std::memcpy(art->GetData(), item.Value.data() + start, item.Value.size() - start);
+        art->GetStream()->WriteBuffer(item.Value.data() + start, static_cast<Int64>(item.Value.size() - start));
         Tag->SetAlbumArt(art);
       }
     } else if (!item.IsBinary() && item.Value.size() < MaxTextItem) {

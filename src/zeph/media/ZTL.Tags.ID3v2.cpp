@@ -183,7 +183,8 @@ bool IsZeroID(std::string_view Area, size_t Pos, Byte Major) {
 
 struct TWalkFrame {
   std::string_view ID;
-  RawByteString Data;
+  std::string_view Data;  // into the area
+  bool Unsync;            // still to be undone
 };
 
 // Walks the frames of an area. Frames that cannot be decoded (compressed, encrypted) are left
@@ -224,16 +225,16 @@ std::vector<TWalkFrame> WalkFrames(std::string_view Area, Byte Major, bool TagUn
       if (h.Format & 0x02) unsync = true;
     }
     if (skip || data.empty()) continue;
-    frames.push_back({h.ID, unsync ? Resync(data) : RawByteString(data)});
+    frames.push_back({h.ID, data, unsync});
   }
   return frames;
 }
 
 // A text frame of a version-4 tag in UTF-8 or UTF-16 BE, re-encoded so a version-3 tag may hold it.
-RawByteString TextFrameForV3(std::string_view ID, const RawByteString& Data) {
-  if (ID.empty() || (ID[0] != 'T' && ID != "COMM" && ID != "USLT") || Data.empty()) return Data;
+RawByteString TextFrameForV3(std::string_view ID, std::string_view Data) {
+  if (ID.empty() || (ID[0] != 'T' && ID != "COMM" && ID != "USLT") || Data.empty()) return RawByteString();
   const Byte enc = static_cast<Byte>(Data[0]);
-  if (enc != 2 && enc != 3) return Data;
+  if (enc != 2 && enc != 3) return RawByteString();
   const std::string_view rest = std::string_view(Data).substr(1);
   if (ID[0] == 'T' && ID != "TXXX") {
     // NUL-separated values stay separated.
@@ -255,7 +256,7 @@ RawByteString TextFrameForV3(std::string_view ID, const RawByteString& Data) {
   }
   // TXXX, COMM, USLT: prefix bytes (language) stay, the texts after them are re-encoded.
   const size_t prefix = ID == "TXXX" ? 0 : 3;
-  if (rest.size() < prefix) return Data;
+  if (rest.size() < prefix) return RawByteString();
   RawByteString out("\x01", 1);
   out.append(rest.substr(0, prefix));
   std::string_view texts = rest.substr(prefix);
@@ -352,17 +353,20 @@ void TZTLID3v2Codec::SkipTag(TStream* Stream, Int64 Position) {
   Stream->SetPosition(Position + GetTagSize(Stream, Position));
 }
 
-Cardinal TZTLID3v2Codec::Read(TStream* Stream, Int64 Position, std::vector<TZTLID3v2Frame>& Frames, Byte& Major) {
+Cardinal TZTLID3v2Codec::Read(TStream* Stream, Int64 Position, TZTLID3v2Frames& Frames, Byte& Major) {
   Frames.clear();
   Major = 0;
   Byte h[10];
   Stream->SetPosition(Position);
   if (Stream->Read(h, 10) != 10 || std::memcmp(h, "ID3", 3) != 0) return 0;
   const Int64 total = GetTagSize(Stream, Position);
-  if (h[3] < 2 || h[3] > 4 || Stream->GetSize() - Position < total) return 0;
+  if (h[3] < 2 || h[3] > 4) return 0;
   Major = h[3];
   const Byte flags = h[5];
-  RawByteString area(Syncsafe(h + 6), '\0');
+  // A tag cut short by the end of the file is read as far as it goes, so that a save keeps the
+  // frames it holds.
+  const Int64 available = std::max<Int64>(0, Stream->GetSize() - Position - 10);
+  RawByteString area(static_cast<size_t>(std::min<Int64>(Syncsafe(h + 6), available)), '\0');
   Stream->SetPosition(Position + 10);
   Stream->ReadBuffer(area.data(), static_cast<Int64>(area.size()));
   // Version 2.2 used this flag for a compression that was never defined: nothing can be read.
@@ -373,7 +377,8 @@ Cardinal TZTLID3v2Codec::Read(TStream* Stream, Int64 Position, std::vector<TZTLI
     area = Resync(area);
     tagUnsync = false;
   }
-  std::string_view view(area);
+  // The frames point into the tag's bytes, kept with them.
+  std::string_view view = Frames.Keep(std::move(area));
   if (flags & 0x40) {
     // The extended header, skipped by the size it gives (without itself in version 3).
     if (view.size() < 4) return static_cast<Cardinal>(total);
@@ -382,10 +387,11 @@ Cardinal TZTLID3v2Codec::Read(TStream* Stream, Int64 Position, std::vector<TZTLI
     if (skip > static_cast<Int64>(view.size())) return static_cast<Cardinal>(total);
     view.remove_prefix(static_cast<size_t>(skip));
   }
-  for (TWalkFrame& f : WalkFrames(view, Major, tagUnsync)) {
-    TZTLID3v2Frame frame{std::string(f.ID), std::move(f.Data)};
-    if (Major == 4) frame.Data = TextFrameForV3(frame.ID, frame.Data);
-    Frames.push_back(std::move(frame));
+  for (const TWalkFrame& f : WalkFrames(view, Major, tagUnsync)) {
+    std::string_view data = f.Unsync ? Frames.Keep(Resync(f.Data)) : f.Data;
+    if (Major == 4)
+      if (RawByteString v3 = TextFrameForV3(f.ID, data); !v3.empty()) data = Frames.Keep(std::move(v3));
+    Frames.Add(f.ID, data);
   }
   return static_cast<Cardinal>(total);
 }
@@ -407,10 +413,13 @@ String TZTLID3v2Codec::DecodeComment(std::string_view Data) {
 
 String TZTLID3v2Codec::DecodeGenre(std::string_view Data) {
   String text = TID3v2Encoding::Decode(Data);
+  // Version 4 refers to a standard genre by its bare number.
+  Integer number = 0;
+  if (!text.empty() && text.size() <= 3 && TryStrToInt(text, number) && text[0] >= u'0' && number < GenreCount)
+    return GetGenreName(number);
   if (text.empty() || text[0] != u'(') return text;
   const size_t close = text.rfind(u')');
   if (close == String::npos) return text;
-  Integer number = 0;
   if (!TryStrToInt(text.substr(1, close - 1), number)) number = 0;
   text.erase(0, close + 1);
   if (text.empty()) text = GetGenreName(number);
@@ -483,7 +492,7 @@ bool TZTLID3v2Codec::DecodePicture(std::string_view ID, std::string_view Data, B
   pos = nul + 1;
   std::string_view rest = Data.substr(pos);
   const size_t start = FindImageStart(rest);
-  Picture.Data = RawByteString(start == std::string_view::npos ? rest : rest.substr(start));
+  Picture.Data = start == std::string_view::npos ? rest : rest.substr(start);
   return true;
 }
 
@@ -497,7 +506,7 @@ bool TZTLID3v2Codec::DecodeChapter(std::string_view Data, Byte Major, TZTLID3v2C
   Chapter.Title = element;
   std::vector<TWalkFrame> sub = WalkFrames(Data.substr(nul + 17), Major, false, 1);
   if (!sub.empty() && (sub[0].ID == "TT2" || sub[0].ID == "TIT2")) {
-    String title = TID3v2Encoding::Decode(sub[0].Data);
+    String title = TID3v2Encoding::Decode(sub[0].Unsync ? std::string_view(Resync(sub[0].Data)) : sub[0].Data);
     Chapter.Title = title.substr(0, title.find(u'\0'));
   }
   return true;
@@ -669,7 +678,9 @@ class TZTLTagID3v2Reader : public TZTLTagMappedFiler {
 
   using TZTLTagMappedFiler::ReadField;
   void ReadField(Integer ID, std::string_view Data) override {
-    const bool comm = ID == Code("COMM"), priv = ID == Code("PRIV"), txxx = ID == Code("TXXX");
+    // Version 2.2 names the described frames with three characters.
+    const bool comm = ID == Code("COMM") || ID == Code("COM"), priv = ID == Code("PRIV"),
+               txxx = ID == Code("TXXX") || ID == Code("TXX");
     if (!comm && !priv && !txxx) {
       TZTLTagMappedFiler::ReadField(ID, Data);
       return;
@@ -678,7 +689,7 @@ class TZTLTagID3v2Reader : public TZTLTagMappedFiler {
                         : priv ? TZTLID3v2Codec::DecodeOwner(Data)
                                : TID3v2Encoding::Decode(Data);
     const size_t nul = text.find(u'\0');
-    AnsiString name = IdToName(ID);
+    AnsiString name = comm ? AnsiString("COMM") : IdToName(ID);
     if (nul != String::npos && nul > 0) name = StringToUTF8(text.substr(0, nul));
     const String value = nul == String::npos ? text : text.substr(nul + 1);
     if (const TZTLTagFieldMapItem* item = FFieldMap->FindName(name))
@@ -736,7 +747,7 @@ void TZTLTagID3v2::DoAssign(const TZBLCustomFileInfo* Source) {
 }
 
 void TZTLTagID3v2::Load(TZTLTag* Tag, TStream* Stream, Int64 Position) {
-  std::vector<TZTLID3v2Frame> frames;
+  TZTLID3v2Frames frames;
   Byte major = 0;
   Tag->SetSize(0);
   const Cardinal size = TZTLID3v2Codec::Read(Stream, Position, frames, major);
@@ -759,13 +770,12 @@ void TZTLTagID3v2::Load(TZTLTag* Tag, TStream* Stream, Int64 Position) {
     const TZTLID3v2Frame& f = frames[i];
     if (f.ID == "APIC" || f.ID == "PIC") {
       if (i == cover) {
-        const RawByteString& data = pictures[i].Data;
+        const std::string_view data = pictures[i].Data;
         IPtr<IZCLDataContainer> art(Create<TZCLDataContainer>());
-        art->SetDataSize(static_cast<Integer>(data.size()));
-        std::memcpy(art->GetData(), data.data(), data.size());
+        art->GetStream()->WriteBuffer(data.data(), static_cast<Int64>(data.size()));
         Tag->SetAlbumArt(art);
       } else if (f.ID == "APIC") {
-        Tag->GetCustomFields()->Add(f.ID, f.Data);
+        Tag->GetCustomFields()->Add(f.ID, AnsiString(f.Data));
       }
     } else if (f.ID == "CHAP") {
       TZTLID3v2Chapter c;

@@ -2,6 +2,7 @@
 // The ID3v2 tag at the start of a file: versions 2.2 to 2.4 are read, 2.3 is written. This unit
 // holds the byte level: text decoding, the header, the frame walk and the frame writer.
 
+#include <deque>
 #include <vector>
 
 #include "rtl/RTL.Types.h"
@@ -23,10 +24,32 @@ class TID3v2Encoding {
 };
 
 // A frame of a tag, its data as the frame's reader wants it: grouping and data-length bytes
-// removed and unsynchronisation undone.
+// removed and unsynchronisation undone. Data points into the TZTLID3v2Frames that holds it.
 struct TZTLID3v2Frame {
   AnsiString ID;  // 3 characters in version 2.2, else 4
-  RawByteString Data;
+  std::string_view Data;
+};
+
+// The frames of a tag and the bytes they point into (the tag read once, and the few frames that
+// had to be changed). Moving it keeps the frames valid.
+class TZTLID3v2Frames {
+ public:
+  size_t size() const { return FItems.size(); }
+  bool empty() const { return FItems.empty(); }
+  const TZTLID3v2Frame& operator[](size_t Index) const { return FItems[Index]; }
+  std::vector<TZTLID3v2Frame>::const_iterator begin() const { return FItems.begin(); }
+  std::vector<TZTLID3v2Frame>::const_iterator end() const { return FItems.end(); }
+  void clear() {
+    FItems.clear();
+    FStorage.clear();
+  }
+  // Stores the bytes and returns a view of them that stays valid as long as this object.
+  std::string_view Keep(RawByteString Bytes) { return FStorage.emplace_back(std::move(Bytes)); }
+  void Add(std::string_view ID, std::string_view Data) { FItems.push_back({AnsiString(ID), Data}); }
+
+ private:
+  std::vector<TZTLID3v2Frame> FItems;
+  std::deque<RawByteString> FStorage;  // elements never move
 };
 
 struct TZTLID3v2Chapter {
@@ -34,10 +57,10 @@ struct TZTLID3v2Chapter {
   Double Start = 0, Finish = 0;  // seconds
 };
 
-// A picture frame's type and where its image bytes start.
+// A picture frame's type and its image bytes (a view into the frame's data).
 struct TZTLID3v2Picture {
   Byte PictureType = 0;
-  RawByteString Data;
+  std::string_view Data;
 };
 
 class TZTLID3v2Codec {
@@ -53,7 +76,7 @@ class TZTLID3v2Codec {
   // Reads the tag at Position into its frames, in file order. Compressed and encrypted frames are
   // left out; a frame of a version-4 tag is made valid for version 3 (text re-encoded from UTF-8
   // to UTF-16). Returns the tag's size, 0 without a readable tag; Major gets the version.
-  static Cardinal Read(TStream* Stream, Int64 Position, std::vector<TZTLID3v2Frame>& Frames, Byte& Major);
+  static Cardinal Read(TStream* Stream, Int64 Position, TZTLID3v2Frames& Frames, Byte& Major);
 
   // The frame's identifier as a 32-bit number, the first character in the lowest byte.
   static Integer FrameCode(std::string_view ID);

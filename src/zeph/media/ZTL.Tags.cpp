@@ -286,7 +286,8 @@ void TZTLTagMappedFiler::ApplyValue(const TZTLTagFieldMapItem& Item, String Text
     case tkUString:
       if (Item.Multi) {
         Text = NormalizeMultiValue(Text, Item);
-        if (FilterValues) Text = FilterValue(Text);
+        // A filter that cuts the text may leave an empty last value behind.
+        if (FilterValues) Text = TagsDecodeValues(FilterValue(Text), u';');
         if (AppendValues) Text = TagsAppendValue(GetStrProp(FTag, Item.PropInfo), Text);
       } else if (FilterValues) {
         Text = FilterValue(Text);

@@ -33,7 +33,7 @@ std::string Frame(const char* Kind, const std::string& Items, Cardinal Count, Ca
 
 std::string Tag(const std::string& Items, Cardinal Count, bool Header = false) {
   const Cardinal size = static_cast<Cardinal>(Items.size() + 32);
-  const Cardinal flags = Header ? APEv2FlagHasHeader : 0;
+  const Cardinal flags = Header ? Cardinal(APEv2FlagHasHeader) : 0u;
   std::string out = Header ? Frame("APETAGEX", "", Count, flags | APEv2FlagIsHeader, size) : "";
   return out + Items + Frame("APETAGEX", "", Count, flags, size);
 }
@@ -89,7 +89,9 @@ TEST(APEv2, DamagedFootersAndItemsAreNoTag) {
     // A save appends and never cuts into bytes that were no valid tag.
     TZTLAPEv2Codec::Write(&f.Stream, {}, true);
     const std::string after = f.Bytes();
-    if (c.Items == 0) EXPECT_EQ(after, c.Bytes) << "case " << (&c - cases);
+    if (c.Items == 0) {
+      EXPECT_EQ(after, c.Bytes) << "case " << (&c - cases);
+    }
   }
 }
 

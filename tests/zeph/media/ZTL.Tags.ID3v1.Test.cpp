@@ -94,7 +94,7 @@ TEST(ID3v1, Lyrics3BlockReplacesFieldsAndCounts) {
 
 TEST(ID3v1, DamagedLyrics3SizeNeverCutsAudio) {
   // A trailer whose size points at no "LYRICSBEGIN", and one larger than the file.
-  for (const std::string trailer : {std::string("000020LYRICS200"), std::string("999999LYRICS200")}) {
+  for (const char* trailer : {"000020LYRICS200", "999999LYRICS200"}) {
     TFile f(Audio + trailer + Block("T", "", -1, 0));
     EXPECT_EQ(TZTLID3v1Codec::GetTagSize(&f.Stream), 128);
     TZTLID3v1Values v;
