@@ -1,0 +1,506 @@
+#include "zcl/graphics/ZCL.Graphics.TextLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.RegularExpressions.h"
+#include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Colors.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
+
+namespace {
+constexpr Integer MaxBlockLength = 65535;
+
+bool IsHighSurrogate(Char C) { return C >= 0xD800 && C <= 0xDBFF; }
+
+TRect UnionBounds(const TRect& A, const TRect& B, bool& First) {
+  if (First) {
+    First = false;
+    return B;
+  }
+  return TRect(std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right),
+               std::max(A.Bottom, B.Bottom));
+}
+}  // namespace
+
+// ---- blocks ---------------------------------------------------------------------------------------
+
+void TZCLTextLayoutBlock::Shrink(TZCLTextLayoutRender*, Integer MaxRight) {
+  Position.X = std::min(Position.X, MaxRight);
+}
+
+bool TZCLTextLayoutBlockLineBreak::Export(TZCLTextLayoutExporter* E) { return E->OnLineBreak(this); }
+bool TZCLTextLayoutBlockSpace::Export(TZCLTextLayoutExporter* E) { return E->OnSpace(this); }
+bool TZCLTextLayoutBlockText::Export(TZCLTextLayoutExporter* E) { return E->OnText(this); }
+bool TZCLTextLayoutBlockFillColor::Export(TZCLTextLayoutExporter* E) { return E->OnFillColor(this); }
+bool TZCLTextLayoutBlockFontColor::Export(TZCLTextLayoutExporter* E) { return E->OnFontColor(this); }
+bool TZCLTextLayoutBlockFontSize::Export(TZCLTextLayoutExporter* E) { return E->OnFontSize(this); }
+bool TZCLTextLayoutBlockFontStyle::Export(TZCLTextLayoutExporter* E) { return E->OnFontStyle(this); }
+bool TZCLTextLayoutBlockHyperlink::Export(TZCLTextLayoutExporter* E) { return E->OnHyperlink(this); }
+bool TZCLTextLayoutBlockSpan::Export(TZCLTextLayoutExporter* E) { return E->OnSpan(this); }
+
+void TZCLTextLayoutBlockSpace::Shrink(TZCLTextLayoutRender*, Integer MaxRight) {
+  const Integer right = Position.X + Width;
+  if (right > MaxRight) Width = Word(std::max(0, MaxRight - Position.X));
+  Position.X = std::min(Position.X, MaxRight);
+}
+
+void TZCLTextLayoutBlockText::Shrink(TZCLTextLayoutRender* Render, Integer MaxRight) {
+  if (Position.X >= MaxRight) {
+    VisibleLength = 0;
+    Width = 0;
+  } else if (Position.X + Width > MaxRight) {
+    Render->Shrink(this, MaxRight - Position.X);
+  }
+  Position.X = std::min(Position.X, MaxRight);
+}
+
+void TZCLTextLayoutBlockText::ResetMetrics() {
+  Width = 0;
+  Height = 0;
+  VisibleLength = 0;
+  CharWidths.clear();
+}
+
+void TZCLTextLayoutBlockFontSize::SetValueText(StringView Value) {
+  Integer points = 0;
+  Extended factor = 0;
+  if (TryStrToInt(Value, points)) {
+    IsFactor = false;
+    Points = points;
+  } else if (TryStrToFloat(Value, factor)) {
+    IsFactor = true;
+    Factor = Double(factor);
+  } else {
+    IsFactor = true;
+    Factor = 1.0;
+  }
+}
+
+TZCLTextLayoutBlockSpan::TZCLTextLayoutBlockSpan() : Blocks(new TZCLTextLayoutBlockList(true)) {}
+TZCLTextLayoutBlockSpan::~TZCLTextLayoutBlockSpan() { delete Blocks; }
+TRect TZCLTextLayoutBlockSpan::GetBounds() const { return Blocks->GetBounds(); }
+void TZCLTextLayoutBlockSpan::ResetMetrics() {
+  for (TZCLTextLayoutBlock* b : *Blocks) b->ResetMetrics();
+}
+
+// ---- render ---------------------------------------------------------------------------------------
+
+void TZCLTextLayoutRender::Shrink(TZCLTextLayoutBlockText* Block, Integer MaxWidth) {
+  Integer width = Block->Width;
+  Integer visible = std::min<Integer>(Block->VisibleLength, Integer(Block->CharWidths.size()));
+  while (visible > 0 && width > MaxWidth) {
+    --visible;
+    width -= Block->CharWidths[size_t(visible)];
+    // The low half of a pair has no advance of its own: drop the high half with it.
+    if (visible > 0 && IsHighSurrogate(Block->Text[visible - 1])) {
+      --visible;
+      width -= Block->CharWidths[size_t(visible)];
+    }
+  }
+  Block->VisibleLength = Word(visible);
+  Block->Width = Word(std::max(0, width));
+}
+
+// ---- block lists -----------------------------------------------------------------------------------
+
+TRect TZCLTextLayoutBlockList::GetBounds() const {
+  TRect r;
+  bool first = true;
+  for (TZCLTextLayoutBlock* b : FItems) r = UnionBounds(r, b->GetBounds(), first);
+  return r;
+}
+
+bool TZCLTextLayoutBlockList::Export(TZCLTextLayoutExporter* Exporter, bool FreeExporter) {
+  struct TGuard {
+    TZCLTextLayoutExporter* E;
+    bool Free;
+    ~TGuard() {
+      if (Free) delete E;
+    }
+  } guard{Exporter, FreeExporter};
+  for (TZCLTextLayoutBlock* b : FItems)
+    if (!b->Export(Exporter)) return false;
+  return true;
+}
+
+void TZCLTextLayoutBlockList::Offset(Integer DX, Integer DY) {
+  for (TZCLTextLayoutBlock* b : FItems) {
+    b->Position.X += DX;
+    b->Position.Y += DY;
+    if (auto* span = dynamic_cast<TZCLTextLayoutBlockSpan*>(b)) span->Blocks->Offset(DX, DY);
+  }
+}
+
+void TZCLTextLayoutBlockList::AddBlock(TZCLTextLayoutBlock* Block, const Char*& Cursor, Integer Count) {
+  FItems.push_back(Block);
+  Block->Text = Cursor;
+  Block->Length = Word(Count);
+  Cursor += Count;
+}
+
+Integer TZCLTextLayoutBlockList::CountOfClass(TClass Class) const {
+  return Integer(std::count_if(FItems.begin(), FItems.end(), [&](auto* b) { return b->ClassType() == Class; }));
+}
+
+Integer TZCLTextLayoutBlockList::IndexOf(const TZCLTextLayoutBlock* Block) const {
+  auto it = std::find(FItems.begin(), FItems.end(), Block);
+  return it == FItems.end() ? -1 : Integer(it - FItems.begin());
+}
+
+void TZCLTextLayoutBlockList::Clear() {
+  if (FOwnsObjects)
+    for (TZCLTextLayoutBlock* b : FItems) delete b;
+  FItems.clear();
+}
+
+bool TZCLTextLayoutExporter::OnSpan(TZCLTextLayoutBlockSpan* Block) {
+  for (TZCLTextLayoutBlock* b : *Block->Blocks)
+    if (!b->Export(this)) return false;
+  return true;
+}
+
+// ---- rows --------------------------------------------------------------------------------------------
+
+TZCLTextLayoutRow::~TZCLTextLayoutRow() { delete Ellipsis; }
+
+void TZCLTextLayoutRow::SetBaseline(Integer Value) {
+  if (Value == Baseline) return;
+  const Integer delta = Value - Baseline;
+  for (TZCLTextLayoutBlock* b : *this) b->Position.Y += delta;
+  Baseline = Value;
+}
+
+void TZCLTextLayoutRow::Offset(Integer DX, Integer DY) {
+  TZCLTextLayoutBlockList::Offset(DX, DY);
+  Bounds.Offset(DX, DY);
+}
+
+TRect TZCLTextLayoutRows::GetBounds() const {
+  TRect r;
+  bool first = true;
+  for (TZCLTextLayoutRow* row : FItems) r = UnionBounds(r, row->Bounds, first);
+  return r;
+}
+
+void TZCLTextLayoutRows::Clear() {
+  for (TZCLTextLayoutRow* row : FItems) delete row;
+  FItems.clear();
+}
+
+// ---- import --------------------------------------------------------------------------------------------
+
+bool TZCLTextImporter::IsDelimiter(Char C) {
+  switch (C) {
+    case 0x005B: case 0x005D: case 0x0028: case 0x0029: case 0x005C: case 0x200B: case 0x201C:
+    case 0x201D: case 0x2018: case 0x2019: case 0xFF08: case 0xFF09: case 0xFF0C: case 0xFF1A:
+    case 0xFF1B: case 0xFF1F: case 0x060C: case 0x3000: case 0x3001: case 0x3002: case 0x300C:
+    case 0x300D: case 0x300E: case 0x300F: case 0x300A: case 0x300B: case 0x3008: case 0x3009:
+    case 0x3014: case 0x3015: case 0x0020: case 0x000D: case 0x000A: case 0x0009: case 0x0000:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TZCLTextImporter::TContext::Flush() {
+  if (Pending.GetCount() >= 2 && Pending.CountOfClass(TZCLTextLayoutBlockText::StaticClass()) >= 2) {
+    auto* span = new TZCLTextLayoutBlockSpan();
+    for (TZCLTextLayoutBlock* b : Pending) span->Blocks->Add(b);
+    TZCLTextLayoutBlock* first = Pending[0];
+    TZCLTextLayoutBlock* last = Pending.Last();
+    span->Text = first->Text;
+    span->Length = Word(std::min<std::ptrdiff_t>(last->Text + last->Length - first->Text, MaxBlockLength));
+    Blocks->Add(span);
+  } else {
+    for (TZCLTextLayoutBlock* b : Pending) Blocks->Add(b);
+  }
+  Pending.Detach();
+}
+
+namespace {
+
+using TContext = TZCLTextImporter::TContext;
+
+bool HandleLineBreak(TContext& C, const Char*& Cursor) {
+  Integer count = 0;
+  if (Cursor[0] == u'\n')
+    count = 1;
+  else if (Cursor[0] == u'\r')
+    count = Cursor[1] == u'\n' ? 2 : 1;
+  else
+    return false;
+  C.Flush();
+  C.Blocks->AddBlock(new TZCLTextLayoutBlockLineBreak(), Cursor, count);
+  return true;
+}
+
+bool HandleEscapedLineBreak(TContext& C, const Char*& Cursor) {
+  if (Cursor[0] != u'\\' || Cursor[1] != u'n') return false;
+  C.Flush();
+  C.Blocks->AddBlock(new TZCLTextLayoutBlockLineBreak(), Cursor, 2);
+  return true;
+}
+
+bool HandleSpace(TContext& C, const Char*& Cursor) {
+  const Char ch = Cursor[0];
+  if (ch != u' ' && ch != u'\t' && ch != u'\r' && ch != u'\n' && ch != 0) return false;
+  C.Flush();
+  C.Blocks->AddBlock(new TZCLTextLayoutBlockSpace(), Cursor, 1);
+  return true;
+}
+
+bool HandleDelimiter(TContext& C, const Char*& Cursor) {
+  if (!TZCLTextImporter::IsDelimiter(Cursor[0])) return false;
+  C.Flush();
+  C.Blocks->AddBlock(new TZCLTextLayoutBlockText(), Cursor, 1);
+  return true;
+}
+
+bool HandleWord(TContext& C, const Char*& Cursor) {
+  Integer length = 1;
+  while (Cursor[length] != 0 && !TZCLTextImporter::IsDelimiter(Cursor[length])) ++length;
+  if (length > MaxBlockLength) {
+    // Longer runs go on in further blocks; a surrogate pair stays in one.
+    length = MaxBlockLength;
+    if (IsHighSurrogate(Cursor[length - 1])) --length;
+  }
+  if (C.URLDepth < 1)
+    for (TZCLTextImporter::TWordHandler handler : C.WordHandlers)
+      if (handler(C, Cursor, length)) {
+        Cursor += length;
+        return true;
+      }
+  C.Pending.AddBlock(new TZCLTextLayoutBlockText(), Cursor, length);
+  return true;
+}
+
+bool SameTag(const Char* Name, Integer Length, StringView Tag) {
+  if (Length != Integer(Tag.size())) return false;
+  for (Integer i = 0; i < Length; ++i) {
+    Char a = Name[i];
+    if (a >= u'a' && a <= u'z') a = Char(a - 32);
+    if (a != Tag[size_t(i)]) return false;
+  }
+  return true;
+}
+
+bool HandleTag(TContext& C, const Char*& Cursor) {
+  if (Cursor[0] != u'[') return false;
+  const Char* end = Cursor + 1;
+  while (*end != 0 && *end != u']') ++end;
+  if (*end == 0 || end - Cursor + 1 > MaxBlockLength) return false;
+  const bool closing = Cursor[1] == u'/';
+  const Char* name = Cursor + (closing ? 2 : 1);
+  const Char* nameEnd = end;
+  String value;
+  if (!closing) {
+    const Char* eq = std::find(name, end, u'=');
+    if (eq != end) {
+      nameEnd = eq;
+      value.assign(eq + 1, end);
+    }
+  }
+  const Integer nameLength = Integer(nameEnd - name);
+  TZCLTextLayoutBlockStyle* block = nullptr;
+  static const StringView styles[] = {u"B", u"I", u"U", u"S"};
+  for (Byte i = 0; i < 4 && block == nullptr; ++i)
+    if (SameTag(name, nameLength, styles[i])) {
+      auto* b = new TZCLTextLayoutBlockFontStyle();
+      b->StyleIndex = i;
+      block = b;
+    }
+  if (block != nullptr) {
+  } else if (SameTag(name, nameLength, u"COLOR")) {
+    auto* b = new TZCLTextLayoutBlockFontColor();
+    b->Color = StringToColor(value);
+    block = b;
+  } else if (SameTag(name, nameLength, u"BACKCOLOR")) {
+    auto* b = new TZCLTextLayoutBlockFillColor();
+    b->Color = StringToColor(value);
+    block = b;
+  } else if (SameTag(name, nameLength, u"BIG") || SameTag(name, nameLength, u"SMALL")) {
+    auto* b = new TZCLTextLayoutBlockFontSize();
+    b->Factor = nameLength == 3 ? 1.1 : 0.9;
+    block = b;
+  } else if (SameTag(name, nameLength, u"SIZE")) {
+    auto* b = new TZCLTextLayoutBlockFontSize();
+    b->SetValueText(value);
+    block = b;
+  } else if (SameTag(name, nameLength, u"URL")) {
+    auto* b = new TZCLTextLayoutBlockHyperlink();
+    b->Hyperlink = value;
+    C.URLDepth += closing ? -1 : 1;
+    block = b;
+  } else {
+    return false;
+  }
+  block->IsOpening = !closing;
+  C.Pending.AddBlock(block, Cursor, Integer(end - Cursor + 1));
+  return true;
+}
+
+void AddLink(TContext& C, const Char* Word, Integer Length, String Target) {
+  C.Flush();
+  auto* open = new TZCLTextLayoutBlockHyperlink();
+  open->Hyperlink = std::move(Target);
+  C.Blocks->Add(open);
+  const Char* cursor = Word;
+  C.Blocks->AddBlock(new TZCLTextLayoutBlockText(), cursor, Length);
+  auto* close = new TZCLTextLayoutBlockHyperlink();
+  close->IsOpening = false;
+  C.Blocks->Add(close);
+}
+
+const TRegEx& EmailExpression() {
+  static const TRegEx expression(
+      u"^[a-zA-Z0-9.!#$%&'*+/=?^_`{|}~-]+@[a-zA-Z0-9](?:[a-zA-Z0-9-]{0,61}[a-zA-Z0-9])?"
+      u"(?:\\.[a-zA-Z0-9](?:[a-zA-Z0-9-]{0,61}[a-zA-Z0-9])?)*$");
+  return expression;
+}
+
+bool DetectEmail(TContext& C, const Char* Word, Integer Length) {
+  const StringView word(Word, size_t(Length));
+  if (word.find(u'@') == StringView::npos) return false;
+  const String text(word);
+  if (!EmailExpression().IsMatch(text)) return false;
+  AddLink(C, Word, Length, u"mailto:" + text);
+  return true;
+}
+
+bool DetectURL(TContext& C, const Char* Word, Integer Length) {
+  if (!C.Pending.IsEmpty()) return false;
+  const String word(Word, size_t(Length));
+  String target;
+  if (zcIsURL(word))
+    target = word;
+  else if (Length > 4 && word.compare(0, 4, u"www.") == 0 && word.find(u'.', 4) != String::npos)
+    target = u"https://" + word;
+  else
+    return false;
+  AddLink(C, Word, Length, target);
+  return true;
+}
+
+bool IsDigit(Char C) { return C >= u'0' && C <= u'9'; }
+
+// [h]h:mm[:ss][.fraction], then the end, a character below 33, ")" or "]"; whole seconds.
+bool ParseTimeCode(const Char* P, const Char* End, Integer& Seconds) {
+  while (P < End && *P < 33) ++P;
+  Integer parts[3] = {};
+  Integer count = 0;
+  auto digits = [&](Integer Min, Integer Max, Integer& Value) {
+    Integer n = 0;
+    Value = 0;
+    while (P < End && IsDigit(*P) && n < Max) {
+      Value = Value * 10 + (*P++ - u'0');
+      ++n;
+    }
+    return n >= Min;
+  };
+  if (!digits(1, 2, parts[count++])) return false;
+  while (count < 3 && P < End && *P == u':') {
+    ++P;
+    if (!digits(2, 2, parts[count++])) return false;
+  }
+  if (count < 2) return false;
+  if (P < End && *P == u'.') {
+    ++P;
+    while (P < End && IsDigit(*P)) ++P;
+  }
+  if (P < End && !(*P < 33 || *P == u')' || *P == u']')) return false;
+  Seconds = count == 2 ? parts[0] * 60 + parts[1] : (parts[0] * 60 + parts[1]) * 60 + parts[2];
+  return true;
+}
+
+bool DetectTimeCode(TContext& C, const Char* Word, Integer Length) {
+  if (!IsDigit(Word[0]) || !C.Pending.IsEmpty()) return false;
+  if (!C.Blocks->IsEmpty() && Word > C.TextStart) {
+    const Char before = Word[-1];
+    if (!(before < 33 || before == u'(' || before == u'[')) return false;
+  }
+  Integer seconds = 0;
+  if (!ParseTimeCode(Word, Word + Length, seconds)) return false;
+  AddLink(C, Word, Length, u"time:" + IntToStr(seconds));
+  return true;
+}
+
+}  // namespace
+
+void TZCLTextImporter::CreateContext(TContext& Context, const TZCLTextFormatSettings& Settings,
+                                     TZCLTextLayoutBlockList* Blocks) {
+  Context.Blocks = Blocks;
+  Context.Handlers.clear();
+  if (Settings.BracketTags) Context.Handlers.push_back(HandleTag);
+  Context.Handlers.push_back(HandleLineBreak);
+  if (Settings.EscapedLineBreaks) Context.Handlers.push_back(HandleEscapedLineBreak);
+  Context.Handlers.push_back(HandleSpace);
+  Context.Handlers.push_back(HandleDelimiter);
+  Context.Handlers.push_back(HandleWord);
+  Context.WordHandlers.clear();
+  if (Settings.DetectEmails) Context.WordHandlers.push_back(DetectEmail);
+  if (Settings.DetectURLs) Context.WordHandlers.push_back(DetectURL);
+  if (Settings.DetectTimeCodes) Context.WordHandlers.push_back(DetectTimeCode);
+}
+
+void TZCLTextImporter::Import(const Char* Text, const TZCLTextFormatSettings& Settings,
+                              TZCLTextLayoutBlockList* Blocks) {
+  TContext context;
+  CreateContext(context, Settings, Blocks);
+  context.TextStart = Text;
+  const Char* cursor = Text;
+  try {
+    while (*cursor != 0)
+      for (THandler handler : context.Handlers)
+        if (handler(context, cursor)) break;
+    context.Flush();
+  } catch (...) {
+    context.Flush();
+    throw;
+  }
+}
+
+// ---- layout ----------------------------------------------------------------------------------------------
+
+TZCLTextLayout::TZCLTextLayout(TFont* AFont)
+    : FFont(AFont), FBlocks(new TZCLTextLayoutBlockList(true)), FRows(new TZCLTextLayoutRows()) {
+  if (AFont != nullptr) FTargetDPI = AFont->GetPixelsPerInch();
+}
+
+TZCLTextLayout::~TZCLTextLayout() {
+  delete FRows;
+  delete FBlocks;
+}
+
+void TZCLTextLayout::SetText(const String& AText, const TZCLTextFormatSettings& Settings) {
+  FDirty = true;
+  FRows->Clear();
+  FBlocks->Clear();
+  FText = AText;
+  TZCLTextImporter::Import(FText.c_str(), Settings, FBlocks);
+}
+
+void TZCLTextLayout::SetBounds(const TRect& Value) {
+  if (Value == FBounds) return;
+  FBounds = Value;
+  FDirty = true;
+}
+
+void TZCLTextLayout::SetHorzAlignment(TAlignment Value) {
+  if (Value == FHorzAlignment) return;
+  FHorzAlignment = Value;
+  FDirty = true;
+}
+
+void TZCLTextLayout::SetVertAlignment(TVerticalAlignment Value) {
+  if (Value == FVertAlignment) return;
+  FVertAlignment = Value;
+  FDirty = true;
+}
+
+void TZCLTextLayout::SetOptions(TZCLTextLayoutOptions Value) {
+  if (Value == FOptions) return;
+  FOptions = Value;
+  FDirty = true;
+}
