@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+
+#include "os/OS.Gdi.h"
+#include "os/OS.Regions.h"
+#include "os/OS.Text.h"
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.RegularExpressions.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.Colors.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zcl/graphics/ZCL.Graphics.Font.h"
 
 namespace {
 constexpr Integer MaxBlockLength = 65535;
@@ -503,4 +511,463 @@ void TZCLTextLayout::SetOptions(TZCLTextLayoutOptions Value) {
   if (Value == FOptions) return;
   FOptions = Value;
   FDirty = true;
+}
+
+// ---- visual exporter --------------------------------------------------------------------------------------
+
+namespace {
+
+TFont* CopyFont(TFont* Font) {
+  TFont* copy = dynamic_cast<TZCLFont*>(Font) != nullptr ? new TZCLFont() : new TFont();
+  if (Font != nullptr) {
+    copy->Assign(Font);
+    copy->SetHeight(Font->GetHeight());
+  }
+  return copy;
+}
+
+const Char GEllipsisText[] = u"\u2026";
+
+Cardinal FirstCodePoint(const TZCLTextLayoutBlock* Block) {
+  if (Block->Text == nullptr || Block->Length == 0) return 0;
+  const Char c = Block->Text[0];
+  if (IsHighSurrogate(c) && Block->Length > 1 && Block->Text[1] >= 0xDC00 && Block->Text[1] <= 0xDFFF)
+    return 0x10000 + ((Cardinal(c) - 0xD800) << 10) + (Cardinal(Block->Text[1]) - 0xDC00);
+  return c;
+}
+
+}  // namespace
+
+TZCLTextLayoutVisualExporter::TZCLTextLayoutVisualExporter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender)
+    : TZCLTextLayoutExporter(ALayout), FFont(CopyFont(ALayout->GetFont())), FRender(ARender) {
+  FSizeStack.Push(FFont->GetHeight(), nullptr);
+  FFont->OnChange = {this, &TZCLTextLayoutVisualExporter::FontChangedEvent};
+  if (FRender != nullptr) FRender->SetFont(FFont);
+}
+
+TZCLTextLayoutVisualExporter::~TZCLTextLayoutVisualExporter() { delete FFont; }
+
+void TZCLTextLayoutVisualExporter::Assign(TZCLTextLayoutVisualExporter* Source) {
+  FSizeStack.Assign(Source->FSizeStack);
+  std::copy(std::begin(Source->FStyleCounters), std::end(Source->FStyleCounters), FStyleCounters);
+  FFont->Assign(Source->FFont);
+  FFont->SetHeight(Source->FFont->GetHeight());
+  FontChanged();
+}
+
+void TZCLTextLayoutVisualExporter::FontChanged() {
+  if (FRender != nullptr) FRender->SetFont(FFont);
+}
+
+bool TZCLTextLayoutVisualExporter::OnFontSize(TZCLTextLayoutBlockFontSize* Block) {
+  const TClass key = TZCLTextLayoutBlockFontSize::StaticClass();
+  if (Block->IsOpening) {
+    Integer height;
+    if (Block->IsFactor)
+      height = Integer(std::nearbyint(FFont->GetHeight() * Block->Factor));
+    else
+      height = -MulDiv(Block->Points, FLayout->GetTargetDPI(), 72);
+    FSizeStack.Push(height, key);
+  } else {
+    FSizeStack.Remove(key);
+  }
+  FFont->SetHeight(FSizeStack.Peek());
+  return true;
+}
+
+bool TZCLTextLayoutVisualExporter::OnFontStyle(TZCLTextLayoutBlockFontStyle* Block) {
+  const Byte index = Block->StyleIndex;
+  if (index > 3) return true;
+  Word& counter = FStyleCounters[index];
+  if (Block->IsOpening)
+    ++counter;
+  else if (counter > 0)
+    --counter;
+  TFontStyles style = FFont->GetStyle();
+  if (counter > 0)
+    style.Include(TFontStyle(index));
+  else
+    style.Exclude(TFontStyle(index));
+  FFont->SetStyle(style);
+  return true;
+}
+
+// ---- calculator -----------------------------------------------------------------------------------------------
+
+TZCLTextLayoutCalculator::TZCLTextLayoutCalculator(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender)
+    : TZCLTextLayoutVisualExporter(ALayout, ARender), FRows(ALayout->GetRows()) {
+  const TZCLTextLayoutOptions options = ALayout->GetOptions();
+  FWholeRowsOnly = options & tloWholeRowsOnly;
+  FEndEllipsis = options & tloEndEllipsis;
+  FSingleLine = options & tloSingleLine;
+  FWordWrap = (options & tloWordWrap) && !FSingleLine;
+  const TRect m = FontShadowMargins(ALayout->GetFont());
+  const TRect b = ALayout->GetBounds();
+  FBounds = TRect(b.Left + m.Left, b.Top + m.Top, b.Right - m.Right, b.Bottom - m.Bottom);
+  FMaxWidth = options & tloNoWidthLimit ? 0x7FFFFFFF : FBounds.Width();
+  FMaxHeight = options & tloNoHeightLimit ? 0x7FFFFFFF : FBounds.Height();
+  FSkipOverflow = ALayout->GetHorzAlignment() != taLeftJustify && !(options & tloNoWidthLimit);
+  FRow = new TZCLTextLayoutRow();
+  FRuns.reserve(8);
+  FontChanged();
+}
+
+TZCLTextLayoutCalculator::TZCLTextLayoutCalculator(TZCLTextLayoutCalculator* Source)
+    : TZCLTextLayoutVisualExporter(Source->GetLayout(), Source->FRender) {
+  FRow = new TZCLTextLayoutRow();
+  Assign(Source);
+}
+
+TZCLTextLayoutCalculator::~TZCLTextLayoutCalculator() {
+  delete FRow;
+  delete FPreparedEllipsis;
+}
+
+void TZCLTextLayoutCalculator::FontChanged() {
+  TZCLTextLayoutVisualExporter::FontChanged();
+  FRender->GetMetrics(FBaseline, FLineHeight, FSpaceWidth);
+}
+
+void TZCLTextLayoutCalculator::Place(TZCLTextLayoutBlock* Block) {
+  if (FRow->Baseline < FBaseline) FRow->SetBaseline(FBaseline);
+  Block->Position = TPoint(FCursorX, FCursorY + FRow->Baseline - FBaseline);
+  FRow->Add(Block);
+}
+
+bool TZCLTextLayoutCalculator::PlaceMarker(TZCLTextLayoutBlock* Block) {
+  if (FRow == nullptr) return false;
+  Place(Block);
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::OnFontSize(TZCLTextLayoutBlockFontSize* Block) {
+  if (FRow == nullptr) return false;
+  if (Block->IsOpening) {
+    TZCLTextLayoutVisualExporter::OnFontSize(Block);
+    Place(Block);
+  } else {
+    Place(Block);
+    TZCLTextLayoutVisualExporter::OnFontSize(Block);
+  }
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::OnFontStyle(TZCLTextLayoutBlockFontStyle* Block) {
+  if (FRow == nullptr) return false;
+  TZCLTextLayoutVisualExporter::OnFontStyle(Block);
+  Place(Block);
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::BreakRow() {
+  if (!CompleteRow()) return false;
+  if (FCursorY >= FMaxHeight) {
+    TruncateAtHeight();
+    return false;
+  }
+  FRow = new TZCLTextLayoutRow();
+  FRow->Bounds = TRect(FCursorX, FCursorY, FCursorX, FCursorY);
+  FRowTruncated = false;
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::OnLineBreak(TZCLTextLayoutBlockLineBreak* Block) {
+  if (FRow == nullptr) return false;
+  Block->Position = TPoint(FCursorX, FCursorY);
+  if (FSingleLine) {
+    FCursorX += FSpaceWidth;
+    return true;
+  }
+  return BreakRow();
+}
+
+bool TZCLTextLayoutCalculator::OnSpace(TZCLTextLayoutBlockSpace* Block) {
+  if (FRow == nullptr) return false;
+  if (FRowTruncated) return true;
+  Block->Height = Word(std::clamp(FLineHeight, 0, 65535));
+  Block->Width = FWordWrap && FCursorX + FSpaceWidth > FMaxWidth ? 0 : Word(std::clamp(FSpaceWidth, 0, 65535));
+  Place(Block);
+  FCursorX += Block->Width;
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::OnText(TZCLTextLayoutBlockText* Block) {
+  if (FRow == nullptr) return false;
+  if (Block->Width == 0 || Block->VisibleLength < Block->Length) FRender->Measure(Block);
+  if (FWordWrap) {
+    if (FCursorX > 0 && (FRowTruncated || FCursorX + Block->Width > FMaxWidth) && !BreakRow()) return false;
+  } else if (FCursorX >= FMaxWidth) {
+    CutRow();
+    if (FRowTruncated) return !FSingleLine;
+    if (FSkipOverflow) return true;
+  }
+  if (FRowTruncated) return true;
+  const Integer direction = CharStrongDirection(FirstCodePoint(Block));
+  const Integer index = FRow->GetCount();
+  if (direction > 0) {
+    FInRightToLeftRun = false;
+  } else if (FInRightToLeftRun) {
+    FRuns.back().Finish = index;
+  } else if (direction < 0) {
+    FRuns.push_back({index, index});
+    FInRightToLeftRun = true;
+  }
+  Place(Block);
+  FCursorX += Block->Width;
+  if (FCursorX > FMaxWidth) CutRow();
+  return true;
+}
+
+bool TZCLTextLayoutCalculator::OnSpan(TZCLTextLayoutBlockSpan* Block) {
+  if (FRow == nullptr) return false;
+  if (!FWordWrap) return TZCLTextLayoutVisualExporter::OnSpan(Block);
+  {
+    TZCLTextLayoutCalculator measuring(this);
+    Block->Blocks->Export(&measuring);
+    measuring.Finish();
+  }
+  FontChanged();
+  const Integer width = Block->Blocks->GetBounds().Width();
+  const bool fits =
+      FCursorX <= 0 || (!FRowTruncated && FCursorX + width <= FMaxWidth) || BreakRow();
+  if (!fits) return false;
+  FWordWrap = false;
+  const bool result = TZCLTextLayoutVisualExporter::OnSpan(Block);
+  FWordWrap = true;
+  return result;
+}
+
+TZCLTextLayoutBlockText* TZCLTextLayoutCalculator::NewEllipsis() {
+  auto* ellipsis = new TZCLTextLayoutBlockText();
+  ellipsis->Text = GEllipsisText;
+  ellipsis->Length = 1;
+  FRender->Measure(ellipsis);
+  return ellipsis;
+}
+
+void TZCLTextLayoutCalculator::CutRow() {
+  FLayout->SetTruncated(true);
+  if (!FEndEllipsis) return;
+  if (FRow->Ellipsis == nullptr) FRow->SetEndEllipsis(FRender, FMaxWidth, NewEllipsis());
+  FCursorX = FRow->Ellipsis->Position.X;
+  FRowTruncated = true;
+}
+
+void TZCLTextLayoutCalculator::TruncateAtHeight() {
+  FLayout->SetTruncated(true);
+  delete FRow;
+  FRow = nullptr;
+  if (FEndEllipsis && FPreparedEllipsis != nullptr && FRows != nullptr && FRows->GetCount() > 0) {
+    TZCLTextLayoutRow* last = (*FRows)[FRows->GetCount() - 1];
+    if (last->Ellipsis == nullptr) {
+      last->SetEndEllipsis(FRender, FMaxWidth, FPreparedEllipsis);
+      FPreparedEllipsis = nullptr;
+    }
+  }
+}
+
+bool TZCLTextLayoutCalculator::CompleteRow() {
+  if (FRow == nullptr) return false;
+  if (FRow->IsEmpty())
+    FRow->Bounds = TRect(FRow->Bounds.Left, FRow->Bounds.Top, FRow->Bounds.Left, FRow->Bounds.Top + FLineHeight);
+  else
+    FRow->Bounds = FRow->GetBounds();
+  if (FRows == nullptr) {
+    delete FRow;
+    FRow = nullptr;
+    return false;
+  }
+  if (FRow->Bounds.Top > FMaxHeight || (FWholeRowsOnly && FRow->Bounds.Bottom > FMaxHeight)) {
+    TruncateAtHeight();
+    return false;
+  }
+  FCursorX = 0;
+  FCursorY = FRow->Bounds.Bottom;
+  FRows->Add(FRow);
+  for (const TRun& run : FRuns) {
+    if (run.Start >= run.Finish) continue;
+    TRect u;
+    for (Integer i = run.Start; i <= run.Finish; ++i) {
+      const TRect r = (*FRow)[i]->GetBounds();
+      u = i == run.Start ? r : TRect(std::min(u.Left, r.Left), std::min(u.Top, r.Top), std::max(u.Right, r.Right),
+                                     std::max(u.Bottom, r.Bottom));
+    }
+    for (Integer i = run.Start; i <= run.Finish; ++i) {
+      TZCLTextLayoutBlock* b = (*FRow)[i];
+      b->Position.X = u.Left + u.Right - (b->Position.X + b->GetBounds().Width());
+    }
+  }
+  FRuns.clear();
+  FInRightToLeftRun = false;
+  FRow = nullptr;
+  if (FEndEllipsis) {
+    if (FPreparedEllipsis == nullptr) {
+      FPreparedEllipsis = new TZCLTextLayoutBlockText();
+      FPreparedEllipsis->Text = GEllipsisText;
+      FPreparedEllipsis->Length = 1;
+    }
+    FRender->Measure(FPreparedEllipsis);
+  }
+  return true;
+}
+
+void TZCLTextLayoutCalculator::Align() {
+  const TZCLTextLayout* layout = FLayout;
+  Integer y0 = FBounds.Top;
+  const TRect u = FRows->GetBounds();
+  if (layout->GetVertAlignment() == taAlignBottom)
+    y0 += std::max(0, FBounds.Height() - u.Bottom);
+  else if (layout->GetVertAlignment() == taVerticalCenter)
+    y0 += std::max(0, (FBounds.Height() - u.Bottom) / 2);
+  for (TZCLTextLayoutRow* row : *FRows) {
+    Integer x0 = FBounds.Left;
+    if (layout->GetHorzAlignment() == taRightJustify)
+      x0 += std::max(0, FBounds.Width() - row->Bounds.Right);
+    else if (layout->GetHorzAlignment() == taCenter)
+      x0 += std::max(0, (FBounds.Width() - row->Bounds.Right) / 2);
+    else
+      x0 -= row->Bounds.Left;
+    row->Offset(x0, y0);
+  }
+}
+
+void TZCLTextLayoutCalculator::Finish() {
+  CompleteRow();
+  delete FRow;
+  FRow = nullptr;
+  if (FRows != nullptr) Align();
+  delete FPreparedEllipsis;
+  FPreparedEllipsis = nullptr;
+}
+
+void TZCLTextLayoutRow::SetEndEllipsis(TZCLTextLayoutRender* Render, Integer MaxRight,
+                                       TZCLTextLayoutBlockText* AEllipsis) {
+  Ellipsis = AEllipsis;
+  const Integer limit = MaxRight - AEllipsis->Width;
+  AEllipsis->Position.X = Bounds.Right;
+  for (Integer i = GetCount() - 1; i >= 0; --i) {
+    TZCLTextLayoutBlock* b = (*this)[i];
+    b->Shrink(Render, limit);
+    if (b->Position.X < limit) {
+      AEllipsis->Position.X = b->GetBounds().Right + 1;
+      break;
+    }
+  }
+  AEllipsis->Position.Y = IsEmpty() ? Bounds.Top : Last()->Position.Y;
+  Add(AEllipsis);
+  Bounds.Right = AEllipsis->Position.X + AEllipsis->Width;
+}
+
+// ---- canvas render ------------------------------------------------------------------------------------------------
+
+HDC TZCLTextLayoutCanvasRender::PreparedDC() {
+  // An empty text output selects the font and the brush with their colours and mode.
+  FCanvas->TextOut(0, 0, String());
+  return FCanvas->GetHandle();
+}
+
+TZCLTextLayoutRender* TZCLTextLayoutCanvasRender::CreateCompatibleRender(TZCLDib* Dib) {
+  return new TZCLTextLayoutCanvasRender(Dib->GetCanvas());
+}
+
+void TZCLTextLayoutCanvasRender::DrawImage(TZCLDib* Dib, const TRect& R) {
+  Dib->DrawBlendRect(FCanvas, R, Dib->ClientRect(), 255, false);
+}
+
+void TZCLTextLayoutCanvasRender::DrawText(TZCLTextLayoutBlockText* Block, Integer X, Integer Y) {
+  const Integer count = std::min<Integer>(Block->VisibleLength, Integer(Block->CharWidths.size()));
+  if (count <= 0) return;
+  ExtTextOutW(PreparedDC(), X, Y, 0, nullptr, Block->Text, UINT(count), Block->CharWidths.data());
+}
+
+void TZCLTextLayoutCanvasRender::DrawUnderline(const TRect& R) {
+  const int advance = R.Width();
+  const Char space = u' ';
+  ExtTextOutW(PreparedDC(), R.Left, R.Top, ETO_CLIPPED, &R, &space, 1, &advance);
+}
+
+void TZCLTextLayoutCanvasRender::FillBackground(const TRect& R) {
+  if (FCanvas->GetBrush()->GetStyle() == TBrushStyle::bsClear) return;
+  FCanvas->FillRect(R);
+}
+
+bool TZCLTextLayoutCanvasRender::GetClipBox(TRect& R) {
+  return ::GetClipBox(FCanvas->GetHandle(), &R) != NULLREGION;
+}
+
+void TZCLTextLayoutCanvasRender::GetMetrics(Integer& Baseline, Integer& LineHeight, Integer& SpaceWidth) {
+  TEXTMETRICW tm{};
+  GetTextMetricsW(PreparedDC(), &tm);
+  Baseline = Integer(tm.tmHeight - tm.tmDescent);
+  LineHeight = Integer(tm.tmHeight + tm.tmExternalLeading);
+  SpaceWidth = FCanvas->TextWidth(u" ");
+}
+
+void TZCLTextLayoutCanvasRender::Measure(TZCLTextLayoutBlockText* Block) {
+  const Integer length = Block->Length;
+  Block->CharWidths.assign(size_t(length), 0);
+  TSize size{};
+  int fit = 0;
+  if (length > 0)
+    GetTextExtentExPointW(PreparedDC(), Block->Text, length, 0x7FFFFFFF, &fit, Block->CharWidths.data(), &size);
+  for (Integer i = length - 1; i > 0; --i) Block->CharWidths[size_t(i)] -= Block->CharWidths[size_t(i - 1)];
+  Block->VisibleLength = Word(length);
+  Block->Width = Word(std::clamp(Integer(size.cx), 0, 65535));
+  Block->Height = Word(std::clamp(Integer(size.cy), 0, 65535));
+}
+
+void TZCLTextLayoutCanvasRender::SetFill(TColor Color) {
+  if (Color == clNone || Color == clDefault) {
+    FCanvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  } else {
+    FCanvas->GetBrush()->SetColor(Color);
+    FCanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  }
+}
+
+void TZCLTextLayoutCanvasRender::SetFont(TFont* Font) { AssignCanvasFont(FCanvas, Font); }
+
+// ---- layout calculation -------------------------------------------------------------------------------------------
+
+TZCLTextLayoutRender* TZCLTextLayout::CreateRender(TCanvas* Canvas) { return new TZCLTextLayoutCanvasRender(Canvas); }
+
+void TZCLTextLayout::Calculate(TCanvas* Canvas) {
+  if (!FDirty) return;
+  std::unique_ptr<TZCLTextLayoutRender> render(CreateRender(Canvas));
+  CalculateWithRender(render.get());
+}
+
+void TZCLTextLayout::CalculateWithRender(TZCLTextLayoutRender* Render) {
+  if (!FDirty) return;
+  FTruncated = false;
+  FRows->Clear();
+  FDirty = false;
+  if (FBlocks->IsEmpty()) return;
+  TZCLTextLayoutCalculator calculator(this, Render);
+  try {
+    FBlocks->Export(&calculator);
+  } catch (...) {
+    calculator.Finish();
+    throw;
+  }
+  calculator.Finish();
+}
+
+namespace {
+void RequireCalculated(const TZCLTextLayout* Layout) {
+  if (Layout->GetDirty()) throw EInvalidOperation(Layout->ClassName() + u" is not yet calculated");
+}
+}  // namespace
+
+TSize TZCLTextLayout::MeasureSize() const {
+  RequireCalculated(this);
+  const TSize size = FRows->GetBounds().Size();
+  if (size.cx <= 0 || size.cy <= 0) return size;
+  const TRect m = FontShadowMargins(FFont);
+  return TSize(size.cx + m.Left + m.Right, size.cy + m.Top + m.Bottom);
+}
+
+Integer TZCLTextLayout::RowCount() const {
+  RequireCalculated(this);
+  return FRows->GetCount();
 }

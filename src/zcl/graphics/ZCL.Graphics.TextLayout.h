@@ -277,17 +277,6 @@ class TZCLTextImporter {
   static bool IsDelimiter(Char C);
 };
 
-// ---- layout -------------------------------------------------------------------------------------------
-
-using TZCLTextLayoutOptions = Cardinal;
-constexpr TZCLTextLayoutOptions tloNoHeightLimit = 1;
-constexpr TZCLTextLayoutOptions tloNoWidthLimit = 2;
-constexpr TZCLTextLayoutOptions tloWholeRowsOnly = 4;
-constexpr TZCLTextLayoutOptions tloEndEllipsis = 8;
-constexpr TZCLTextLayoutOptions tloNoClip = 16;
-constexpr TZCLTextLayoutOptions tloSingleLine = 32;
-constexpr TZCLTextLayoutOptions tloWordWrap = 64;
-
 // One laid-out row: the blocks placed on it (not owned), its common baseline and bounds, and the
 // ellipsis appended when it was cut (owned).
 class TZCLTextLayoutRow : public TZCLTextLayoutBlockList {
@@ -322,6 +311,114 @@ class TZCLTextLayoutRows : public TObject {
   std::vector<TZCLTextLayoutRow*> FItems;
 };
 
+// ---- calculation --------------------------------------------------------------------------------------
+
+// A walk over blocks that keeps the typography (font size and styles) as the tags ask.
+class TZCLTextLayoutVisualExporter : public TZCLTextLayoutExporter {
+  ZCL_CLASS(TZCLTextLayoutVisualExporter, TZCLTextLayoutExporter)
+ public:
+  TZCLTextLayoutVisualExporter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender);
+  ~TZCLTextLayoutVisualExporter() override;
+  virtual void Assign(TZCLTextLayoutVisualExporter* Source);
+  // Hands the font to the render.
+  virtual void FontChanged();
+  bool OnFontSize(TZCLTextLayoutBlockFontSize* Block) override;
+  bool OnFontStyle(TZCLTextLayoutBlockFontStyle* Block) override;
+  TFont* GetFont() const { return FFont; }
+  TZCLTextLayoutRender* GetRender() const { return FRender; }
+
+ protected:
+  void FontChangedEvent(TObject*) { FontChanged(); }
+  // A copy of the layout's font of the same class.
+  TFont* FFont;
+  TZCLTextLayoutValueStack<Integer> FSizeStack;
+  Word FStyleCounters[4] = {};
+  TZCLTextLayoutRender* FRender;
+};
+
+class TZCLTextLayoutCalculator : public TZCLTextLayoutVisualExporter {
+  ZCL_CLASS(TZCLTextLayoutCalculator, TZCLTextLayoutVisualExporter)
+ public:
+  TZCLTextLayoutCalculator(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender);
+  // A measuring copy: no rows, no limits, no wrapping; Source's typography.
+  explicit TZCLTextLayoutCalculator(TZCLTextLayoutCalculator* Source);
+  ~TZCLTextLayoutCalculator() override;
+  // Completes the last row and, for a layout calculation, aligns the rows.
+  void Finish();
+
+  void FontChanged() override;
+  bool OnFillColor(TZCLTextLayoutBlockFillColor* Block) override { return PlaceMarker(Block); }
+  bool OnFontColor(TZCLTextLayoutBlockFontColor* Block) override { return PlaceMarker(Block); }
+  bool OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) override { return PlaceMarker(Block); }
+  bool OnFontSize(TZCLTextLayoutBlockFontSize* Block) override;
+  bool OnFontStyle(TZCLTextLayoutBlockFontStyle* Block) override;
+  bool OnLineBreak(TZCLTextLayoutBlockLineBreak* Block) override;
+  bool OnSpace(TZCLTextLayoutBlockSpace* Block) override;
+  bool OnSpan(TZCLTextLayoutBlockSpan* Block) override;
+  bool OnText(TZCLTextLayoutBlockText* Block) override;
+
+ private:
+  struct TRun {
+    Integer Start, Finish;
+  };
+  void Place(TZCLTextLayoutBlock* Block);
+  bool PlaceMarker(TZCLTextLayoutBlock* Block);
+  // False when the calculation stops.
+  bool CompleteRow();
+  bool BreakRow();
+  void CutRow();
+  void TruncateAtHeight();
+  void Align();
+  TZCLTextLayoutBlockText* NewEllipsis();
+
+  bool FWholeRowsOnly = false, FEndEllipsis = false;
+  Integer FMaxHeight = 0x7FFFFFFF, FMaxWidth = 0x7FFFFFFF;
+  bool FSingleLine = false, FWordWrap = false;
+  Integer FBaseline = 0, FLineHeight = 0, FSpaceWidth = 0;
+  TRect FBounds;
+  Integer FCursorX = 0, FCursorY = 0;
+  TZCLTextLayoutRow* FRow = nullptr;
+  bool FSkipOverflow = false;
+  bool FRowTruncated = false;
+  bool FInRightToLeftRun = false;
+  std::vector<TRun> FRuns;
+  TZCLTextLayoutRows* FRows = nullptr;
+  TZCLTextLayoutBlockText* FPreparedEllipsis = nullptr;
+};
+
+// Measures and draws with the platform's text output on a canvas.
+class TZCLTextLayoutCanvasRender : public TZCLTextLayoutRender {
+  ZCL_CLASS(TZCLTextLayoutCanvasRender, TZCLTextLayoutRender)
+ public:
+  explicit TZCLTextLayoutCanvasRender(TCanvas* ACanvas) : FCanvas(ACanvas) {}
+  TZCLTextLayoutRender* CreateCompatibleRender(TZCLDib* Dib) override;
+  void DrawImage(TZCLDib* Dib, const TRect& R) override;
+  void DrawText(TZCLTextLayoutBlockText* Block, Integer X, Integer Y) override;
+  void DrawUnderline(const TRect& R) override;
+  void FillBackground(const TRect& R) override;
+  bool GetClipBox(TRect& R) override;
+  void GetMetrics(Integer& Baseline, Integer& LineHeight, Integer& SpaceWidth) override;
+  void Measure(TZCLTextLayoutBlockText* Block) override;
+  void SetFill(TColor Color) override;
+  void SetFont(TFont* Font) override;
+  TCanvas* GetCanvas() const { return FCanvas; }
+
+ protected:
+  HDC PreparedDC();
+  TCanvas* FCanvas;
+};
+
+// ---- layout -------------------------------------------------------------------------------------------
+
+using TZCLTextLayoutOptions = Cardinal;
+constexpr TZCLTextLayoutOptions tloNoHeightLimit = 1;
+constexpr TZCLTextLayoutOptions tloNoWidthLimit = 2;
+constexpr TZCLTextLayoutOptions tloWholeRowsOnly = 4;
+constexpr TZCLTextLayoutOptions tloEndEllipsis = 8;
+constexpr TZCLTextLayoutOptions tloNoClip = 16;
+constexpr TZCLTextLayoutOptions tloSingleLine = 32;
+constexpr TZCLTextLayoutOptions tloWordWrap = 64;
+
 class TZCLTextLayout : public TObject {
   ZCL_CLASS(TZCLTextLayout, TObject)
  public:
@@ -347,6 +444,15 @@ class TZCLTextLayout : public TObject {
   bool GetDirty() const { return FDirty; }
   bool GetTruncated() const { return FTruncated; }
   void SetTruncated(bool Value) { FTruncated = Value; }
+
+  // Lays the blocks out in rows when dirty, measuring on the canvas.
+  void Calculate(TCanvas* Canvas);
+  void CalculateWithRender(TZCLTextLayoutRender* Render);
+  // The rows' size plus a visible shadow's margins; EInvalidOperation while dirty.
+  TSize MeasureSize() const;
+  Integer RowCount() const;
+  // A new render of this layout's kind for the canvas.
+  virtual TZCLTextLayoutRender* CreateRender(TCanvas* Canvas);
 
  protected:
   TRect FBounds;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "TextTestFonts.h"
 #include "rtl/RTL.Strings.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zcl/graphics/ZCL.Graphics.Font.h"
 #include "rtl/RTL.Format.h"
 #include "zcl/graphics/ZCL.Graphics.TextLayout.h"
 
@@ -146,6 +150,193 @@ TEST(ZclTextLayout, ValueStackAndDirtyFlag) {
   layout.SetBounds(TRect(0, 0, 10, 10));
   layout.SetText(u"x");
   EXPECT_TRUE(layout.GetDirty());
+}
+
+}  // namespace
+
+namespace {
+
+class ZclTextCalc : public testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_DEJAVU();
+    Font.SetName(u"DejaVu Sans");
+    Font.SetHeight(-16);
+    Font.SetColor(clBlack);
+  }
+  TZCLTextLayout& Lay(const String& Text, const TRect& Bounds, TZCLTextLayoutOptions Options,
+                      TAlignment Align = taLeftJustify) {
+    Layout.SetText(Text);
+    Layout.SetBounds(Bounds);
+    Layout.SetOptions(Options);
+    Layout.SetHorzAlignment(Align);
+    Layout.Calculate(Dib.GetCanvas());
+    return Layout;
+  }
+  // The visible text of each row, rows separated by "|".
+  std::string Rows() {
+    std::string out;
+    for (TZCLTextLayoutRow* row : *Layout.GetRows()) {
+      if (!out.empty()) out += "|";
+      for (TZCLTextLayoutBlock* b : *row) {
+        if (auto* t = dynamic_cast<TZCLTextLayoutBlockText*>(b))
+          out += StringToUTF8(String(t->Text, t->VisibleLength));
+        else if (auto* s = dynamic_cast<TZCLTextLayoutBlockSpace*>(b))
+          out += s->Width > 0 ? " " : "";
+      }
+    }
+    return out;
+  }
+  Integer TextWidth(const String& Text) {
+    AssignCanvasFont(Dib.GetCanvas(), &Font);
+    return Dib.GetCanvas()->TextWidth(Text);
+  }
+  TZCLDib Dib{4, 4};
+  TZCLFont Font;
+  TZCLTextLayout Layout{&Font};
+};
+
+TEST_F(ZclTextCalc, WordWrapMovesWordsAndZeroesTrailingSpaces) {
+  // The space after "two" would pass the right edge: it gets no width and "three" wraps.
+  const Integer width = TextWidth(u"one two") + 1;
+  ASSERT_LT(width, 100);
+  Lay(u"one two three four five six", TRect(0, 0, width, 1000), tloWordWrap);
+  ASSERT_GT(Layout.RowCount(), 2);
+  Integer zeroSpaces = 0;
+  for (TZCLTextLayoutRow* row : *Layout.GetRows()) {
+    EXPECT_LE(row->Bounds.Right, width);
+    for (TZCLTextLayoutBlock* b : *row)
+      if (auto* s = dynamic_cast<TZCLTextLayoutBlockSpace*>(b)) zeroSpaces += s->Width == 0;
+  }
+  EXPECT_GT(zeroSpaces, 0);
+  EXPECT_FALSE(Layout.GetTruncated());
+  // Rows stack without spacing.
+  const auto& rows = *Layout.GetRows();
+  EXPECT_EQ(rows[1]->Bounds.Top, rows[0]->Bounds.Bottom);
+
+  // A word wider than the row stays and overflows; with an ellipsis it is cut to fit.
+  Lay(u"incomprehensibilities", TRect(0, 0, 100, 1000), tloWordWrap);
+  EXPECT_EQ(Layout.RowCount(), 1);
+  EXPECT_GT(Layout.MeasureSize().cx, 100);
+  EXPECT_TRUE(Layout.GetTruncated());
+  Lay(u"incomprehensibilities", TRect(0, 0, 100, 1000), tloWordWrap | tloEndEllipsis);
+  TZCLTextLayoutRow* row = (*Layout.GetRows())[0];
+  ASSERT_NE(row->Ellipsis, nullptr);
+  EXPECT_EQ(row->Last(), row->Ellipsis);
+  EXPECT_LE(row->Bounds.Right, 100);
+  EXPECT_TRUE(Rows().ends_with("\u2026"));
+}
+
+TEST_F(ZclTextCalc, GluedSpansAreNeverBroken) {
+  // "ab[B]cd[/B]ef" is one unit: it moves whole to the next row.
+  const Integer width = TextWidth(u"xx ") + TextWidth(u"abcdef") / 2;
+  Lay(u"xx ab[B]cd[/B]ef", TRect(0, 0, width, 1000), tloWordWrap);
+  EXPECT_EQ(Rows(), "xx |abcdef");
+}
+
+TEST_F(ZclTextCalc, HeightLimits) {
+  const Integer lineHeight = [&] {
+    Lay(u"x", TRect(0, 0, 500, 500), 0);
+    return Layout.MeasureSize().cy;
+  }();
+  // Two lines, room for one and a half: the second is dropped only with WholeRowsOnly.
+  Lay(u"first\nsecond", TRect(0, 0, 500, lineHeight * 3 / 2), tloWholeRowsOnly);
+  EXPECT_EQ(Rows(), "first");
+  EXPECT_TRUE(Layout.GetTruncated());
+  Lay(u"first\nsecond", TRect(0, 0, 500, lineHeight * 3 / 2), 0);
+  EXPECT_EQ(Rows(), "first|second");
+  // No room for the second row's top: the first row, though it fits, gains the ellipsis.
+  Lay(u"first\nsecond", TRect(0, 0, 500, lineHeight), tloEndEllipsis);
+  EXPECT_EQ(Layout.RowCount(), 1);
+  EXPECT_EQ(Rows(), "first\u2026");
+  Lay(u"first\nsecond", TRect(0, 0, 500, lineHeight), tloEndEllipsis | tloNoHeightLimit);
+  EXPECT_EQ(Rows(), "first|second");
+  // A text of only a line break: two empty rows, each a line high.
+  Lay(u"\n", TRect(0, 0, 500, 500), 0);
+  ASSERT_EQ(Layout.RowCount(), 2);
+  EXPECT_EQ((*Layout.GetRows())[1]->Bounds.Height(), lineHeight);
+  EXPECT_EQ(Layout.MeasureSize().cy, 2 * lineHeight);
+}
+
+TEST_F(ZclTextCalc, WidthLimitsAndAlignment) {
+  const Integer w = TextWidth(u"aaaa bbbb");
+  Lay(u"aaaa bbbb cccc", TRect(0, 0, w, 100), 0);
+  EXPECT_EQ(Rows(), "aaaa bbbb cccc");  // left: kept and clipped when drawn
+  Lay(u"aaaa bbbb cccc", TRect(0, 0, w, 100), 0, taRightJustify);
+  EXPECT_EQ(Rows(), "aaaa bbbb ");  // the word starting beyond the width is left out
+  TZCLTextLayoutRow* row = (*Layout.GetRows())[0];
+  EXPECT_EQ(row->Bounds.Left, 0);  // wider than the bounds with its space: stays at the left edge
+  Lay(u"ab", TRect(10, 20, 110, 120), 0, taRightJustify);
+  EXPECT_EQ((*Layout.GetRows())[0]->Bounds.Right, 110);
+  Layout.SetVertAlignment(taAlignBottom);
+  Layout.Calculate(Dib.GetCanvas());
+  EXPECT_EQ((*Layout.GetRows())[0]->Bounds.Bottom, 120);
+  Layout.SetHorzAlignment(taCenter);
+  Layout.SetVertAlignment(taVerticalCenter);
+  Layout.Calculate(Dib.GetCanvas());
+  const TRect r = (*Layout.GetRows())[0]->Bounds;
+  EXPECT_NEAR(r.Left - 10, 110 - r.Right, 1);
+  EXPECT_NEAR(r.Top - 20, 120 - r.Bottom, 1);
+  // Single line with an ellipsis stops at the first overflow; line breaks become spaces.
+  Lay(u"aaaa\nbbbb cccc dddd", TRect(0, 0, w, 100), tloSingleLine | tloEndEllipsis);
+  EXPECT_EQ(Layout.RowCount(), 1);
+  EXPECT_TRUE(Rows().ends_with("\u2026"));
+  EXPECT_EQ(Rows().substr(0, 4), "aaaa");
+}
+
+TEST_F(ZclTextCalc, RightToLeftRunsAreMirrored) {
+  Lay(u"abc \u05D0\u05D1\u05D2 \u05D3\u05D4\u05D5 xyz", TRect(0, 0, 1000, 100), 0);
+  TZCLTextLayoutRow* row = (*Layout.GetRows())[0];
+  ASSERT_EQ(row->GetCount(), 7);
+  const Integer def = (*row)[2]->Position.X, ghi = (*row)[4]->Position.X;
+  EXPECT_LT(ghi, def);
+  EXPECT_LT((*row)[0]->Position.X, ghi);
+  EXPECT_GT((*row)[6]->Position.X, def);
+}
+
+TEST_F(ZclTextCalc, SizeTags) {
+  auto heightOf = [&](const String& Text) {
+    Lay(Text, TRect(0, 0, 1000, 1000), 0);
+    return dynamic_cast<TZCLTextLayoutBlockText*>((*Layout.GetBlocks())[1])->Height;
+  };
+  const Integer plain = heightOf(u"[B]x");
+  EXPECT_EQ(heightOf(u"[SIZE=200%]x"), plain);
+  EXPECT_EQ(heightOf(u"[SIZE=12]x"), plain);  // 12 points at 96 DPI are 16 pixels
+  EXPECT_GT(heightOf(u"[SIZE=1.5]x"), plain * 4 / 3);
+  EXPECT_GT(heightOf(u"[BIG]x"), plain);
+  // Smaller text sits on the common baseline, so lower than the row's top.
+  Lay(u"A[SMALL]a", TRect(0, 0, 1000, 1000), 0);
+  TZCLTextLayoutRow* row = (*Layout.GetRows())[0];
+  EXPECT_GT((*row)[2]->Position.Y, (*row)[0]->Position.Y);
+}
+
+TEST_F(ZclTextCalc, ShrinkingNeverSplitsASurrogatePair) {
+  Lay(u"a\U0001F600\U0001F600b\U0001F600", TRect(0, 0, 1000, 100), 0);
+  auto* block = dynamic_cast<TZCLTextLayoutBlockText*>((*Layout.GetBlocks())[0]);
+  ASSERT_NE(block, nullptr);
+  const Integer full = block->Width;
+  TZCLTextLayoutCanvasRender render(Dib.GetCanvas());
+  AssignCanvasFont(Dib.GetCanvas(), &Font);
+  for (Integer max = full; max >= 0; --max) {
+    render.Measure(block);
+    render.Shrink(block, max);
+    EXPECT_LE(block->Width, max);
+    if (block->VisibleLength > 0) {
+      const Char last = block->Text[block->VisibleLength - 1];
+      EXPECT_FALSE(last >= 0xD800 && last <= 0xDBFF) << max;
+    }
+  }
+}
+
+TEST_F(ZclTextCalc, DirtyLayoutsRefuseMeasuring) {
+  Layout.SetText(u"x");
+  try {
+    Layout.MeasureSize();
+    FAIL();
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ(e.GetMessage(), u"TZCLTextLayout is not yet calculated");
+  }
+  EXPECT_THROW(Layout.RowCount(), EInvalidOperation);
 }
 
 }  // namespace
