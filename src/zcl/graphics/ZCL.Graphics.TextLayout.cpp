@@ -971,3 +971,392 @@ Integer TZCLTextLayout::RowCount() const {
   RequireCalculated(this);
   return FRows->GetCount();
 }
+
+// ---- painting -------------------------------------------------------------------------------------------------------
+
+namespace {
+
+bool Intersects(const TRect& A, const TRect& B) {
+  return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+}  // namespace
+
+TZCLTextLayoutPainter::TZCLTextLayoutPainter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender,
+                                             bool ADrawBackgrounds, bool ADrawText)
+    : TZCLTextLayoutVisualExporter(ALayout, ARender), FDrawBackgrounds(ADrawBackgrounds), FDrawText(ADrawText) {
+  if (!ARender->GetClipBox(FClipRect)) FClipRect = TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  FDefaultTextColor = ALayout->GetDefaultTextColor();
+  FFont->SetColor(FDefaultTextColor);
+  ARender->SetFill(clNone);
+}
+
+bool TZCLTextLayoutPainter::OnFillColor(TZCLTextLayoutBlockFillColor* Block) {
+  const TClass key = TZCLTextLayoutBlockFillColor::StaticClass();
+  if (Block->IsOpening)
+    FFillStack.Push(Block->Color, key);
+  else
+    FFillStack.Remove(key);
+  if (FDrawBackgrounds) {
+    FHasFill = !FFillStack.IsEmpty();
+    FRender->SetFill(FHasFill ? FFillStack.Peek() : clNone);
+  }
+  return true;
+}
+
+bool TZCLTextLayoutPainter::OnFontColor(TZCLTextLayoutBlockFontColor* Block) {
+  const TClass key = TZCLTextLayoutBlockFontColor::StaticClass();
+  if (Block->IsOpening)
+    FColorStack.Push(Block->Color, key);
+  else
+    FColorStack.Remove(key);
+  UpdateTextColor();
+  return true;
+}
+
+bool TZCLTextLayoutPainter::OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) {
+  TZCLTextLayoutVisualExporter::OnFontStyle(Block);
+  const TClass key = TZCLTextLayoutBlockHyperlink::StaticClass();
+  if (Block->IsOpening)
+    FColorStack.Push(FLayout->GetDefaultHyperlinkColor(), key);
+  else
+    FColorStack.Remove(key);
+  UpdateTextColor();
+  return true;
+}
+
+void TZCLTextLayoutPainter::UpdateTextColor() {
+  TColor color = FColorStack.IsEmpty() ? clDefault : FColorStack.Peek();
+  if (color == clDefault) color = FDefaultTextColor;
+  FFont->SetColor(color);
+}
+
+bool TZCLTextLayoutPainter::OnSpace(TZCLTextLayoutBlockSpace* Block) {
+  const TRect r = Block->GetBounds();
+  if (Block->Width == 0 || !Intersects(r, FClipRect)) return true;
+  if (FDrawText && FFont->GetStyle().Contains(fsUnderline))
+    FRender->DrawUnderline(r);
+  else if (FHasFill)
+    FRender->FillBackground(r);
+  return true;
+}
+
+bool TZCLTextLayoutPainter::OnText(TZCLTextLayoutBlockText* Block) {
+  const TRect r = Block->GetBounds();
+  if (Block->VisibleLength == 0 || !Intersects(r, FClipRect)) return true;
+  if (FDrawText)
+    FRender->DrawText(Block, Block->Position.X, Block->Position.Y);
+  else if (FHasFill)
+    FRender->FillBackground(r);
+  return true;
+}
+
+TZCLTextLayoutShadowPainter::TZCLTextLayoutShadowPainter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ATarget)
+    : TZCLTextLayoutVisualExporter(ALayout, nullptr), FTarget(ATarget) {
+  auto* font = dynamic_cast<TZCLFont*>(ALayout->GetFont());
+  FShadow = font->GetShadow();
+  const TRect m = FShadow->GetShadowMargins();
+  TRect r = ALayout->GetRows()->GetBounds();
+  r = TRect(r.Left - m.Left, r.Top - m.Top, r.Right + m.Right, r.Bottom + m.Bottom);
+  TRect clip;
+  if (ATarget->GetClipBox(clip))
+    r = TRect(std::max(r.Left, clip.Left), std::max(r.Top, clip.Top), std::min(r.Right, clip.Right),
+              std::min(r.Bottom, clip.Bottom));
+  if (r.Width() <= 0 || r.Height() <= 0) r = TRect(r.Left, r.Top, r.Left + 1, r.Top + 1);
+  FOrigin = r.TopLeft();
+  FDib = new TZCLDib(r.Width(), r.Height());
+  FDib->Reset();
+  FRender = ATarget->CreateCompatibleRender(FDib);
+  FOffset = FShadow->GetOffset();
+  FIsGlow = FOffset.X == 0 && FOffset.Y == 0;
+  FSize = FShadow->GetSize();
+  FFont->SetColor(clWhite);
+  FRender->SetFill(clNone);
+  FontChanged();
+}
+
+TZCLTextLayoutShadowPainter::~TZCLTextLayoutShadowPainter() {
+  delete FRender;
+  delete FDib;
+}
+
+bool TZCLTextLayoutShadowPainter::OnText(TZCLTextLayoutBlockText* Block) {
+  if (Block->Width == 0) return true;
+  const Integer x = Block->Position.X - FOrigin.X, y = Block->Position.Y - FOrigin.Y;
+  if (FIsGlow) {
+    for (Integer i = -FSize; i <= FSize; ++i)
+      for (Integer j = -FSize; j <= FSize; ++j)
+        if (i != j) FRender->DrawText(Block, x + i, y + j);
+  } else {
+    for (Integer k = 1; k <= FSize; ++k) FRender->DrawText(Block, x + k * FOffset.X, y + k * FOffset.Y);
+  }
+  return true;
+}
+
+void TZCLTextLayoutShadowPainter::Finish() {
+  delete FRender;
+  FRender = nullptr;
+  FShadow->BlurImage(FDib);
+  ColorizeTextImage(FDib, TAlphaColorHelper::ToPixel(TAlphaColorHelper::ToARGB(FShadow->GetColor())));
+  FTarget->DrawImage(FDib, TRect(FOrigin, FDib->GetWidth(), FDib->GetHeight()));
+}
+
+// ---- 32-bit render ---------------------------------------------------------------------------------------------------
+
+TZCLTextLayoutCanvasRender32::~TZCLTextLayoutCanvasRender32() { delete FFont32; }
+
+TZCLTextLayoutRender* TZCLTextLayoutCanvasRender32::CreateCompatibleRender(TZCLDib* Dib) {
+  return new TZCLTextLayoutCanvasRender32(Dib->GetCanvas());
+}
+
+void TZCLTextLayoutCanvasRender32::DrawText(TZCLTextLayoutBlockText* Block, Integer X, Integer Y) {
+  if (FFont32 == nullptr) return;
+  DrawText32Core(Block->Text, Block->Length, Block->Width, Block->Height, FFont32, TPoint(0, 0), 0,
+                 [&](TZCLDib* Image) { Image->DrawBlendAt(FCanvas, TPoint(X, Y), 255); });
+}
+
+void TZCLTextLayoutCanvasRender32::DrawUnderline(const TRect& R) {
+  if (FFont32 == nullptr) return;
+  static const Char space[] = u" ";
+  DrawText32Core(space, 1, R.Width(), R.Height(), FFont32, TPoint(0, 0), 0,
+                 [&](TZCLDib* Image) { Image->DrawBlendAt(FCanvas, R.TopLeft(), 255); });
+}
+
+void TZCLTextLayoutCanvasRender32::FillBackground(const TRect& R) {
+  TBrush* brush = FCanvas->GetBrush();
+  if (brush->GetStyle() == TBrushStyle::bsClear) return;
+  FillRectAlpha(FCanvas, R, TAlphaColorHelper::FromColor(brush->GetColor(), 255), 0);
+}
+
+void TZCLTextLayoutCanvasRender32::SetFont(TFont* Font) {
+  if (FFont32 == nullptr) FFont32 = new TZCLFont();
+  FFont32->Assign(Font);
+  FFont32->SetHeight(Font->GetHeight());
+  FFont32->GetShadow()->Reset();
+  TZCLTextLayoutCanvasRender::SetFont(Font);
+}
+
+TZCLTextLayoutRender* TZCLTextLayout32::CreateRender(TCanvas* Canvas) {
+  return new TZCLTextLayoutCanvasRender32(Canvas);
+}
+
+// ---- hit testing and export -------------------------------------------------------------------------------------------
+
+void TZCLTextLayoutHitTest::Reset() {
+  FHitBlock = nullptr;
+  FHyperlinks.clear();
+}
+
+bool TZCLTextLayoutHitTest::OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) {
+  if (Block->IsOpening)
+    FHyperlinks.push_back(Block);
+  else if (!FHyperlinks.empty())
+    FHyperlinks.pop_back();
+  return true;
+}
+
+bool TZCLTextLayoutHitTest::Hit(TZCLTextLayoutBlock* Block) {
+  const TRect r = Block->GetBounds();
+  if (Point.X >= r.Left && Point.X < r.Right && Point.Y >= r.Top && Point.Y < r.Bottom) {
+    FHitBlock = Block;
+    return false;
+  }
+  return true;
+}
+
+TZCLTextLayoutBlockHyperlink* TZCLTextLayoutHitTest::GetHyperlink() const {
+  return FHitBlock != nullptr && !FHyperlinks.empty() ? FHyperlinks.back() : nullptr;
+}
+
+Integer TZCLTextLayoutHitTest::GetHitRowIndex() const {
+  if (FHitBlock == nullptr) return -1;
+  const TZCLTextLayoutRows& rows = *FLayout->GetRows();
+  for (Integer i = 0; i < rows.GetCount(); ++i)
+    if (rows[i]->IndexOf(FHitBlock) >= 0) return i;
+  return -1;
+}
+
+namespace {
+// The index in Blocks of the top-level block that is or holds Block (a piece of a span).
+Integer TopLevelIndexOf(const TZCLTextLayoutBlockList& Blocks, const TZCLTextLayoutBlock* Block) {
+  for (Integer i = 0; i < Blocks.GetCount(); ++i) {
+    TZCLTextLayoutBlock* b = Blocks[i];
+    if (b == Block) return i;
+    if (auto* span = dynamic_cast<TZCLTextLayoutBlockSpan*>(b))
+      if (span->Blocks->IndexOf(Block) >= 0) return i;
+  }
+  return -1;
+}
+}  // namespace
+
+String TZCLTextLayoutHitTest::GetHitRowText() const {
+  const Integer rowCount = FLayout->RowCount();
+  const Integer index = GetHitRowIndex();
+  if (index < 0) return String();
+  const TZCLTextLayoutRows& rows = *FLayout->GetRows();
+  TZCLTextLayoutRow* row = rows[index];
+  if (row->Ellipsis == nullptr || row->IsEmpty()) return String();
+  const TZCLTextLayoutBlockList& blocks = *FLayout->GetBlocks();
+  const Integer first = TopLevelIndexOf(blocks, (*row)[0]);
+  if (first < 0) return String();
+  Integer last = blocks.GetCount() - 1;
+  for (Integer i = index + 1; i < rowCount; ++i)
+    if (!rows[i]->IsEmpty()) {
+      const Integer next = TopLevelIndexOf(blocks, (*rows[i])[0]);
+      if (next >= 0) last = std::max(first, next - 1);
+      break;
+    }
+  TZCLPlainTextExporter exporter(FLayout);
+  for (Integer i = first; i <= last; ++i)
+    if (!blocks[i]->Export(&exporter)) break;
+  const String& text = exporter.GetText();
+  size_t from = 0, to = text.size();
+  while (from < to && text[from] < 33) ++from;
+  while (to > from && text[to - 1] < 33) --to;
+  return text.substr(from, to - from);
+}
+
+TZCLPlainTextExporter::TZCLPlainTextExporter(TZCLTextLayout* ALayout) : TZCLTextLayoutExporter(ALayout) {
+  FText.reserve(ALayout->GetText().size());
+}
+
+bool TZCLPlainTextExporter::OnLineBreak(TZCLTextLayoutBlockLineBreak*) {
+  FText += u"\r\n";
+  return true;
+}
+
+bool TZCLPlainTextExporter::OnSpace(TZCLTextLayoutBlockSpace*) {
+  FText += u' ';
+  return true;
+}
+
+bool TZCLPlainTextExporter::OnText(TZCLTextLayoutBlockText* Block) {
+  if (Block->Text != nullptr) FText.append(Block->Text, Block->Length);
+  return true;
+}
+
+// ---- layout painting ------------------------------------------------------------------------------------------------------
+
+TColor TZCLTextLayout::GetDefaultHyperlinkColor() {
+  Byte h, s, l;
+  TZCLColors::ColorToHSLBytes(GetDefaultTextColor(), h, s, l);
+  return TZCLColors::HSLToColorBytes(154, std::max<Byte>(s, 154), std::clamp<Byte>(l, 100, 200));
+}
+
+void TZCLTextLayout::DrawCore(TZCLTextLayoutRender* Render) {
+  CalculateWithRender(Render);
+  auto walk = [&](TZCLTextLayoutExporter* Exporter) {
+    for (TZCLTextLayoutRow* row : *FRows)
+      if (!row->Export(Exporter)) return;
+  };
+  if (VisibleShadowOf(FFont) == nullptr) {
+    TZCLTextLayoutPainter painter(this, Render, true, true);
+    walk(&painter);
+    return;
+  }
+  {
+    TZCLTextLayoutPainter backgrounds(this, Render, true, false);
+    walk(&backgrounds);
+  }
+  {
+    TZCLTextLayoutShadowPainter shadow(this, Render);
+    walk(&shadow);
+    shadow.Finish();
+  }
+  TZCLTextLayoutPainter text(this, Render, false, true);
+  walk(&text);
+}
+
+void TZCLTextLayout::Draw(TCanvas* Canvas) {
+  if (FOptions & tloNoClip) {
+    std::unique_ptr<TZCLTextLayoutRender> render(CreateRender(Canvas));
+    DrawCore(render.get());
+  } else {
+    DrawClipped(Canvas, FBounds);
+  }
+}
+
+void TZCLTextLayout::DrawClipped(TCanvas* Canvas, const TRect& R) {
+  HDC dc = Canvas->GetHandle();
+  HRGN saved = nullptr;
+  if (!ClipRegionPush(dc, R, saved)) return;
+  try {
+    std::unique_ptr<TZCLTextLayoutRender> render(CreateRender(Canvas));
+    DrawCore(render.get());
+  } catch (...) {
+    ClipRegionPop(dc, saved);
+    throw;
+  }
+  ClipRegionPop(dc, saved);
+}
+
+void TZCLTextLayout::DrawWithOrigin(TCanvas* Canvas, const TRect& R, const TPoint& P) {
+  if (P.X == 0 && P.Y == 0) {
+    DrawClipped(Canvas, R);
+    return;
+  }
+  HDC dc = Canvas->GetHandle();
+  const TPoint old = MoveWindowOrg(dc, P);
+  try {
+    DrawClipped(Canvas, TRect(R.Left - P.X, R.Top - P.Y, R.Right - P.X, R.Bottom - P.Y));
+  } catch (...) {
+    RestoreWindowOrg(dc, old);
+    throw;
+  }
+  RestoreWindowOrg(dc, old);
+}
+
+bool TZCLTextLayout::HitTest(const TPoint& P, TZCLTextLayoutBlockHyperlink*& Hyperlink) {
+  TZCLTextLayoutHitTest test(this);
+  HitTestCore(P, &test);
+  Hyperlink = test.GetHyperlink();
+  return Hyperlink != nullptr;
+}
+
+void TZCLTextLayout::HitTestCore(const TPoint& P, TZCLTextLayoutHitTest* Test) {
+  Test->Reset();
+  Test->Point = P;
+  for (TZCLTextLayoutRow* row : *FRows)
+    if (!row->Export(Test)) return;
+}
+
+String TZCLTextLayout::ToString() const {
+  TZCLPlainTextExporter exporter(const_cast<TZCLTextLayout*>(this));
+  FBlocks->Export(&exporter);
+  return exporter.GetText();
+}
+
+void TZCLTextLayout::Refresh() {
+  for (TZCLTextLayoutBlock* b : *FBlocks) b->ResetMetrics();
+  FDirty = true;
+}
+
+bool TZCLTextLayout::FindBlock(Integer Position, TZCLTextLayoutBlock*& Block) const {
+  Block = nullptr;
+  if (Position < 1 || Position > Integer(FText.size())) return false;
+  const Char* target = FText.c_str() + Position;
+  for (TZCLTextLayoutBlock* b : *FBlocks)
+    if (b->Text == target) {
+      Block = b;
+      return true;
+    }
+  return false;
+}
+
+void DrawFormattedText(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment HorzAlignment,
+                       TVerticalAlignment VertAlignment, bool WordWrap) {
+  if (Text.empty() || !IsRectVisible(Canvas, R)) return;
+  std::unique_ptr<TFont> copy(new TFont());
+  copy->Assign(Canvas->GetFont());
+  copy->SetHeight(Canvas->GetFont()->GetHeight());
+  {
+    TZCLTextLayout layout(copy.get());
+    layout.SetOption(tloWordWrap, WordWrap);
+    layout.SetText(Text, TZCLTextFormatSettings::Default());
+    layout.SetHorzAlignment(HorzAlignment);
+    layout.SetVertAlignment(VertAlignment);
+    layout.SetBounds(R);
+    layout.Draw(Canvas);
+  }
+  Canvas->GetFont()->Assign(copy.get());
+}

@@ -454,6 +454,26 @@ class TZCLTextLayout : public TObject {
   // A new render of this layout's kind for the canvas.
   virtual TZCLTextLayoutRender* CreateRender(TCanvas* Canvas);
 
+  // The default text colour turned blue-ish: hue 154, saturation at least 154, lightness 100..200.
+  virtual TColor GetDefaultHyperlinkColor();
+  virtual TColor GetDefaultTextColor() { return FFont->GetColor(); }
+  // Calculates with the render and paints every row (backgrounds, shadow, text).
+  virtual void DrawCore(TZCLTextLayoutRender* Render);
+  // Clipped to the bounds unless tloNoClip is set.
+  void Draw(TCanvas* Canvas);
+  void DrawClipped(TCanvas* Canvas, const TRect& R);
+  // Draws shifted by P: the same device area as R.
+  void DrawWithOrigin(TCanvas* Canvas, const TRect& R, const TPoint& P);
+  // The innermost hyperlink under P in the calculated rows.
+  bool HitTest(const TPoint& P, TZCLTextLayoutBlockHyperlink*& Hyperlink);
+  void HitTestCore(const TPoint& P, class TZCLTextLayoutHitTest* Test);
+  // The plain text of all blocks: tags vanish, line breaks become CR LF.
+  String ToString() const;
+  // Forgets every measurement (after the font changed).
+  void Refresh();
+  // The top-level block that starts right after the character at the 1-based Position.
+  bool FindBlock(Integer Position, TZCLTextLayoutBlock*& Block) const;
+
  protected:
   TRect FBounds;
   TFont* FFont;
@@ -467,3 +487,107 @@ class TZCLTextLayout : public TObject {
   bool FDirty = true;
   bool FTruncated = false;
 };
+
+// A layout whose text carries alpha on 32-bit targets.
+class TZCLTextLayout32 : public TZCLTextLayout {
+  ZCL_CLASS(TZCLTextLayout32, TZCLTextLayout)
+ public:
+  using TZCLTextLayout::TZCLTextLayout;
+  TZCLTextLayoutRender* CreateRender(TCanvas* Canvas) override;
+};
+
+// ---- painting ----------------------------------------------------------------------------------------------
+
+class TZCLTextLayoutPainter : public TZCLTextLayoutVisualExporter {
+  ZCL_CLASS(TZCLTextLayoutPainter, TZCLTextLayoutVisualExporter)
+ public:
+  TZCLTextLayoutPainter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ARender, bool ADrawBackgrounds = true,
+                        bool ADrawText = true);
+  bool OnFillColor(TZCLTextLayoutBlockFillColor* Block) override;
+  bool OnFontColor(TZCLTextLayoutBlockFontColor* Block) override;
+  bool OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) override;
+  bool OnSpace(TZCLTextLayoutBlockSpace* Block) override;
+  bool OnText(TZCLTextLayoutBlockText* Block) override;
+
+ private:
+  void UpdateTextColor();
+  TRect FClipRect;
+  TColor FDefaultTextColor;
+  bool FDrawBackgrounds, FDrawText;
+  bool FHasFill = false;
+  TZCLTextLayoutValueStack<TColor> FFillStack, FColorStack;
+};
+
+// Draws the text white into a DIB at the shadow's offsets; Finish blurs, colours and blends it.
+class TZCLTextLayoutShadowPainter : public TZCLTextLayoutVisualExporter {
+  ZCL_CLASS(TZCLTextLayoutShadowPainter, TZCLTextLayoutVisualExporter)
+ public:
+  TZCLTextLayoutShadowPainter(TZCLTextLayout* ALayout, TZCLTextLayoutRender* ATarget);
+  ~TZCLTextLayoutShadowPainter() override;
+  void Finish();
+  bool OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) override { return true; }
+  bool OnText(TZCLTextLayoutBlockText* Block) override;
+
+ private:
+  TZCLTextLayoutRender* FTarget;
+  TZCLDib* FDib;
+  TPoint FOrigin;
+  class TZCLFontShadow* FShadow;
+  TPoint FOffset;
+  bool FIsGlow;
+  Integer FSize;
+};
+
+class TZCLTextLayoutCanvasRender32 : public TZCLTextLayoutCanvasRender {
+  ZCL_CLASS(TZCLTextLayoutCanvasRender32, TZCLTextLayoutCanvasRender)
+ public:
+  using TZCLTextLayoutCanvasRender::TZCLTextLayoutCanvasRender;
+  ~TZCLTextLayoutCanvasRender32() override;
+  TZCLTextLayoutRender* CreateCompatibleRender(TZCLDib* Dib) override;
+  void DrawText(TZCLTextLayoutBlockText* Block, Integer X, Integer Y) override;
+  void DrawUnderline(const TRect& R) override;
+  void FillBackground(const TRect& R) override;
+  void SetFont(TFont* Font) override;
+
+ private:
+  class TZCLFont* FFont32 = nullptr;
+};
+
+class TZCLTextLayoutHitTest : public TZCLTextLayoutExporter {
+  ZCL_CLASS(TZCLTextLayoutHitTest, TZCLTextLayoutExporter)
+ public:
+  using TZCLTextLayoutExporter::TZCLTextLayoutExporter;
+  void Reset();
+  bool OnHyperlink(TZCLTextLayoutBlockHyperlink* Block) override;
+  bool OnSpace(TZCLTextLayoutBlockSpace* Block) override { return Hit(Block); }
+  bool OnText(TZCLTextLayoutBlockText* Block) override { return Hit(Block); }
+  // The innermost open link at the hit block; null when no block was hit.
+  TZCLTextLayoutBlockHyperlink* GetHyperlink() const;
+  TZCLTextLayoutBlock* GetHitBlock() const { return FHitBlock; }
+  Integer GetHitRowIndex() const;
+  // The whole text of a hit row that was cut with an ellipsis (for tooltips), else empty.
+  String GetHitRowText() const;
+  TPoint Point;
+
+ private:
+  bool Hit(TZCLTextLayoutBlock* Block);
+  TZCLTextLayoutBlock* FHitBlock = nullptr;
+  std::vector<TZCLTextLayoutBlockHyperlink*> FHyperlinks;
+};
+
+class TZCLPlainTextExporter : public TZCLTextLayoutExporter {
+  ZCL_CLASS(TZCLPlainTextExporter, TZCLTextLayoutExporter)
+ public:
+  explicit TZCLPlainTextExporter(TZCLTextLayout* ALayout);
+  bool OnLineBreak(TZCLTextLayoutBlockLineBreak* Block) override;
+  bool OnSpace(TZCLTextLayoutBlockSpace* Block) override;
+  bool OnText(TZCLTextLayoutBlockText* Block) override;
+  const String& GetText() const { return FText; }
+
+ private:
+  String FText;
+};
+
+// Draws a formatted string once in the canvas font (word wrap on request).
+void DrawFormattedText(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment HorzAlignment,
+                       TVerticalAlignment VertAlignment, bool WordWrap);

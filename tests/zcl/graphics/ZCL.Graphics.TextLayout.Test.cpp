@@ -340,3 +340,140 @@ TEST_F(ZclTextCalc, DirtyLayoutsRefuseMeasuring) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZclTextExport, PlainTextAndMarkers) {
+  TZCLTextLayout layout(nullptr);
+  layout.SetText(u"a[B]b[/B]\\nc");
+  EXPECT_EQ(layout.ToString(), u"ab\r\nc");
+  layout.SetText(u"x\ty [URL=t]go[/URL] www.a.org");
+  EXPECT_EQ(layout.ToString(), u"x y go www.a.org");
+  layout.SetText(u"ab\u200Bcd");
+  TZCLTextLayoutBlock* block = nullptr;
+  ASSERT_TRUE(layout.FindBlock(3, block));
+  EXPECT_EQ(String(block->Text, block->Length), u"cd");
+  EXPECT_FALSE(layout.FindBlock(0, block));
+  EXPECT_FALSE(layout.FindBlock(6, block));
+}
+
+class ZclTextPaint : public ZclTextCalc {
+ protected:
+  void White() {
+    Dib.Resize(200, 40);
+    Dib.BeginAccess();
+    std::fill(Dib.GetColors(), Dib.GetColors() + Dib.GetColorCount(), TZCLPixel32{255, 255, 255, 255});
+    Dib.EndAccess();
+  }
+  void Paint(TZCLTextLayout& L, const String& Text, TZCLTextFormatSettings Settings = TZCLTextFormatSettings::Default()) {
+    White();
+    L.SetText(Text, Settings);
+    L.SetBounds(TRect(0, 0, 200, 40));
+    L.Draw(Dib.GetCanvas());
+  }
+  TZCLPixel32 At(Integer X, Integer Y) {
+    Dib.BeginAccess();
+    return Dib.GetColors()[Dib.CoordToIndex(X, Y)];
+  }
+  // Pixels in R whose colour is close to C.
+  Integer Count(const TRect& R, TColor C) {
+    const TZCLPixel32 c = TAlphaColorHelper::ToPixel(TAlphaColorHelper::FromColor(C));
+    Integer n = 0;
+    for (Integer y = R.Top; y < R.Bottom; ++y)
+      for (Integer x = R.Left; x < R.Right; ++x) {
+        const TZCLPixel32 p = At(x, y);
+        n += std::abs(p.R - c.R) < 40 && std::abs(p.G - c.G) < 40 && std::abs(p.B - c.B) < 40;
+      }
+    return n;
+  }
+  TRect BoundsOf(Integer Index) { return (*Layout.GetBlocks())[Index]->GetBounds(); }
+};
+
+TEST_F(ZclTextPaint, ColoursAndHyperlinks) {
+  Paint(Layout, u"[COLOR=red]ab[/COLOR] cd");
+  EXPECT_GT(Count(BoundsOf(1), clRed), 5);
+  EXPECT_EQ(Count(BoundsOf(1), clBlack), 0);
+  EXPECT_GT(Count(BoundsOf(4), clBlack), 5);
+  EXPECT_EQ(Count(BoundsOf(4), clRed), 0);
+
+  Byte h, s, l;
+  TZCLColors::ColorToHSLBytes(Layout.GetDefaultHyperlinkColor(), h, s, l);
+  EXPECT_NEAR(h, 154, 1);
+  EXPECT_NEAR(s, 154, 1);
+  EXPECT_NEAR(l, 100, 1);
+  Paint(Layout, u"[URL=x]link[/URL]");
+  const TColor link = Layout.GetDefaultHyperlinkColor();
+  const TRect r = BoundsOf(1);
+  EXPECT_GT(Count(r, link), 5);
+  // The underline runs along the bottom part of the block.
+  EXPECT_GT(Count(TRect(r.Left, r.Top + r.Height() / 2, r.Right, r.Bottom), link), r.Width() / 2);
+}
+
+TEST_F(ZclTextPaint, UnderlinesAndBackgroundsOverSpaces) {
+  Paint(Layout, u"[U]a b[/U]");
+  TRect space = BoundsOf(2);
+  EXPECT_GT(Count(space, clBlack), 0);  // the underline continues over the space
+  Paint(Layout, u"[S]a b[/S]");
+  EXPECT_EQ(Count(BoundsOf(2), clBlack), 0);  // strike-out alone does not
+
+  Paint(Layout, u"[BACKCOLOR=yellow]a b[/BACKCOLOR]");
+  const TRect a = BoundsOf(1);
+  EXPECT_EQ(Count(BoundsOf(2), clYellow), BoundsOf(2).Width() * BoundsOf(2).Height());
+  EXPECT_GT(Count(TRect(a.Left, a.Top, a.Right, a.Top + 2), clYellow), 0);  // opaque text cell
+  TZCLTextLayout32 layout32(&Font);
+  Paint(layout32, u"[BACKCOLOR=yellow]a b[/BACKCOLOR]");
+  const TRect space32 = (*layout32.GetBlocks())[2]->GetBounds();
+  const TRect a32 = (*layout32.GetBlocks())[1]->GetBounds();
+  EXPECT_EQ(Count(space32, clYellow), space32.Width() * space32.Height());
+  EXPECT_EQ(Count(TRect(a32.Left, a32.Top, a32.Right, a32.Top + 2), clYellow), 0);
+  EXPECT_GT(Count(a32, clBlack), 5);
+}
+
+TEST_F(ZclTextPaint, ShadowUnderTheText) {
+  Font.GetShadow()->SetColor(0xFFFF0000);
+  Font.GetShadow()->SetSize(2);
+  Font.GetShadow()->SetDirection(mzRightBottom);
+  Layout.SetBounds(TRect(0, 0, 200, 40));
+  Paint(Layout, u"Hello");
+  const TRect r = BoundsOf(0);
+  // The shadow margins move the text right and down by the blur radius (0 here).
+  EXPECT_EQ(r.TopLeft(), TPoint(0, 0));
+  EXPECT_GT(Count(TRect(r.Left, r.Top, r.Right + 3, r.Bottom + 3), clRed), 10);
+  EXPECT_GT(Count(r, clBlack), 10);
+  EXPECT_EQ(Layout.MeasureSize(), TSize(r.Width() + 2, r.Height() + 2));
+}
+
+TEST_F(ZclTextPaint, HitTesting) {
+  TZCLTextFormatSettings settings;
+  settings.DetectEmails = true;
+  Paint(Layout, u"mail bob@x.org now", settings);
+  const TRect mail = BoundsOf(3);
+  TZCLTextLayoutBlockHyperlink* link = nullptr;
+  ASSERT_TRUE(Layout.HitTest(mail.CenterPoint(), link));
+  EXPECT_EQ(link->Hyperlink, u"mailto:bob@x.org");
+  EXPECT_FALSE(Layout.HitTest(BoundsOf(0).CenterPoint(), link));
+  EXPECT_FALSE(Layout.HitTest(TPoint(199, 39), link));
+  TZCLTextLayoutHitTest test(&Layout);
+  Layout.HitTestCore(BoundsOf(6).CenterPoint(), &test);
+  EXPECT_EQ(test.GetHitBlock(), (*Layout.GetBlocks())[6]);
+  EXPECT_EQ(test.GetHitRowIndex(), 0);
+  EXPECT_EQ(test.GetHitRowText(), u"");  // not cut
+
+  // A row cut with an ellipsis gives its whole text for a tooltip.
+  Lay(u"first row is long\nnext", TRect(0, 0, TextWidth(u"first ro"), 200), tloEndEllipsis);
+  Layout.HitTestCore(BoundsOf(0).CenterPoint(), &test);
+  EXPECT_EQ(test.GetHitRowIndex(), 0);
+  EXPECT_EQ(test.GetHitRowText(), u"first row is long");
+}
+
+TEST_F(ZclTextPaint, FormattedTextInOneCall) {
+  White();
+  TCanvas* canvas = Dib.GetCanvas();
+  AssignCanvasFont(canvas, &Font);
+  DrawFormattedText(canvas, u"[COLOR=blue]Blue[/COLOR] text", TRect(0, 0, 200, 40), taLeftJustify, taAlignTop, false);
+  EXPECT_GT(Count(TRect(0, 0, 40, 40), clBlue), 5);
+  EXPECT_EQ(canvas->GetFont()->GetHeight(), -16);
+  DrawFormattedText(canvas, u"", TRect(0, 0, 200, 40), taLeftJustify, taAlignTop, false);
+}
+
+}  // namespace
