@@ -13,7 +13,7 @@ packages=(
   libcairo2-dev libpixman-1-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   libcurl4-openssl-dev libsdl2-dev libsoxr-dev libssl-dev
   fonts-dejavu-core
-  libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev
+  libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev libpango1.0-dev
   python3 unzip
 )
 

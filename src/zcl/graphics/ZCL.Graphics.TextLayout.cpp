@@ -860,10 +860,23 @@ void TZCLTextLayoutRow::SetEndEllipsis(TZCLTextLayoutRender* Render, Integer Max
 
 // ---- canvas render ------------------------------------------------------------------------------------------------
 
+TZCLTextLayoutCanvasRender::~TZCLTextLayoutCanvasRender() {
+  // The canvas gets its own font back before the cached ones go.
+  if (FFontSelected) SelectObject(FCanvas->GetHandle(), ToGdiObject(FCanvas->GetFont()->GetHandle()));
+  for (TFont* font : FFonts) delete font;
+}
+
 HDC TZCLTextLayoutCanvasRender::PreparedDC() {
-  // An empty text output selects the font and the brush with their colours and mode.
-  FCanvas->TextOut(0, 0, String());
-  return FCanvas->GetHandle();
+  HDC dc = FCanvas->GetHandle();
+  TBrush* brush = FCanvas->GetBrush();
+  SetBkMode(dc, brush->GetStyle() == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
+  SetBkColor(dc, COLORREF(ColorToRGB(brush->GetColor())) & 0x00FFFFFF);
+  if (FCurrentFont != nullptr) {
+    SelectObject(dc, ToGdiObject(FCurrentFont->GetHandle()));
+    SetTextColor(dc, COLORREF(ColorToRGB(FCurrentColor)) & 0x00FFFFFF);
+    FFontSelected = true;
+  }
+  return dc;
 }
 
 TZCLTextLayoutRender* TZCLTextLayoutCanvasRender::CreateCompatibleRender(TZCLDib* Dib) {
@@ -900,7 +913,9 @@ void TZCLTextLayoutCanvasRender::GetMetrics(Integer& Baseline, Integer& LineHeig
   GetTextMetricsW(PreparedDC(), &tm);
   Baseline = Integer(tm.tmHeight - tm.tmDescent);
   LineHeight = Integer(tm.tmHeight + tm.tmExternalLeading);
-  SpaceWidth = FCanvas->TextWidth(u" ");
+  TSize space{};
+  GetTextExtentPoint32W(PreparedDC(), u" ", 1, &space);
+  SpaceWidth = space.cx;
 }
 
 void TZCLTextLayoutCanvasRender::Measure(TZCLTextLayoutBlockText* Block) {
@@ -925,7 +940,25 @@ void TZCLTextLayoutCanvasRender::SetFill(TColor Color) {
   }
 }
 
-void TZCLTextLayoutCanvasRender::SetFont(TFont* Font) { AssignCanvasFont(FCanvas, Font); }
+void TZCLTextLayoutCanvasRender::SetFont(TFont* Font) {
+  auto same = [&](const TFont* F) {
+    return F->GetHeight() == Font->GetHeight() && F->GetStyle() == Font->GetStyle() &&
+           F->GetName() == Font->GetName() && F->GetCharset() == Font->GetCharset() &&
+           F->GetPitch() == Font->GetPitch() && F->GetQuality() == Font->GetQuality() &&
+           F->GetOrientation() == Font->GetOrientation();
+  };
+  auto it = std::find_if(FFonts.begin(), FFonts.end(), same);
+  if (it == FFonts.end()) {
+    auto* copy = new TFont();
+    copy->Assign(Font);
+    copy->SetHeight(Font->GetHeight());
+    FFonts.push_back(copy);
+    it = FFonts.end() - 1;
+  }
+  FCurrentFont = *it;
+  // Kept apart: a colour change would drop the font's handle.
+  FCurrentColor = Font->GetColor();
+}
 
 // ---- layout calculation -------------------------------------------------------------------------------------------
 

@@ -391,6 +391,7 @@ class TZCLTextLayoutCanvasRender : public TZCLTextLayoutRender {
   ZCL_CLASS(TZCLTextLayoutCanvasRender, TZCLTextLayoutRender)
  public:
   explicit TZCLTextLayoutCanvasRender(TCanvas* ACanvas) : FCanvas(ACanvas) {}
+  ~TZCLTextLayoutCanvasRender() override;
   TZCLTextLayoutRender* CreateCompatibleRender(TZCLDib* Dib) override;
   void DrawImage(TZCLDib* Dib, const TRect& R) override;
   void DrawText(TZCLTextLayoutBlockText* Block, Integer X, Integer Y) override;
@@ -404,8 +405,16 @@ class TZCLTextLayoutCanvasRender : public TZCLTextLayoutRender {
   TCanvas* GetCanvas() const { return FCanvas; }
 
  protected:
+  // The canvas's DC with the current font, text colour and background mode selected.
   HDC PreparedDC();
   TCanvas* FCanvas;
+
+ private:
+  // Fonts by their look, so that switching back and forth between tags makes no new handles.
+  std::vector<TFont*> FFonts;
+  TFont* FCurrentFont = nullptr;
+  TColor FCurrentColor = clBlack;
+  bool FFontSelected = false;
 };
 
 // ---- layout -------------------------------------------------------------------------------------------
