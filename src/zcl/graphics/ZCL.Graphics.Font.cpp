@@ -82,15 +82,24 @@ bool TZCLFontShadow::IsVisible() const {
 
 TPoint TZCLFontShadow::GetOffset() const {
   switch (GetDirection()) {
-    case mzLeftTop: return TPoint(-1, -1);
-    case mzLeft: return TPoint(-1, 0);
-    case mzLeftBottom: return TPoint(-1, 1);
-    case mzTop: return TPoint(0, -1);
-    case mzBottom: return TPoint(0, 1);
-    case mzRight: return TPoint(1, 0);
-    case mzRightTop: return TPoint(1, -1);
-    case mzRightBottom: return TPoint(1, 1);
-    default: return TPoint(0, 0);
+    case mzLeftTop:
+      return TPoint(-1, -1);
+    case mzLeft:
+      return TPoint(-1, 0);
+    case mzLeftBottom:
+      return TPoint(-1, 1);
+    case mzTop:
+      return TPoint(0, -1);
+    case mzBottom:
+      return TPoint(0, 1);
+    case mzRight:
+      return TPoint(1, 0);
+    case mzRightTop:
+      return TPoint(1, -1);
+    case mzRightBottom:
+      return TPoint(1, 1);
+    default:
+      return TPoint(0, 0);
   }
 }
 

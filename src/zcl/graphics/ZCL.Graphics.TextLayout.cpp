@@ -7,7 +7,6 @@
 #include "os/OS.Gdi.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Text.h"
-
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.RegularExpressions.h"
 #include "rtl/RTL.Strings.h"
@@ -201,11 +200,41 @@ void TZCLTextLayoutRows::Clear() {
 
 bool TZCLTextImporter::IsDelimiter(Char C) {
   switch (C) {
-    case 0x005B: case 0x005D: case 0x0028: case 0x0029: case 0x005C: case 0x200B: case 0x201C:
-    case 0x201D: case 0x2018: case 0x2019: case 0xFF08: case 0xFF09: case 0xFF0C: case 0xFF1A:
-    case 0xFF1B: case 0xFF1F: case 0x060C: case 0x3000: case 0x3001: case 0x3002: case 0x300C:
-    case 0x300D: case 0x300E: case 0x300F: case 0x300A: case 0x300B: case 0x3008: case 0x3009:
-    case 0x3014: case 0x3015: case 0x0020: case 0x000D: case 0x000A: case 0x0009: case 0x0000:
+    case 0x005B:
+    case 0x005D:
+    case 0x0028:
+    case 0x0029:
+    case 0x005C:
+    case 0x200B:
+    case 0x201C:
+    case 0x201D:
+    case 0x2018:
+    case 0x2019:
+    case 0xFF08:
+    case 0xFF09:
+    case 0xFF0C:
+    case 0xFF1A:
+    case 0xFF1B:
+    case 0xFF1F:
+    case 0x060C:
+    case 0x3000:
+    case 0x3001:
+    case 0x3002:
+    case 0x300C:
+    case 0x300D:
+    case 0x300E:
+    case 0x300F:
+    case 0x300A:
+    case 0x300B:
+    case 0x3008:
+    case 0x3009:
+    case 0x3014:
+    case 0x3015:
+    case 0x0020:
+    case 0x000D:
+    case 0x000A:
+    case 0x0009:
+    case 0x0000:
       return true;
     default:
       return false;
@@ -728,8 +757,7 @@ bool TZCLTextLayoutCalculator::OnSpan(TZCLTextLayoutBlockSpan* Block) {
   }
   FontChanged();
   const Integer width = Block->Blocks->GetBounds().Width();
-  const bool fits =
-      FCursorX <= 0 || (!FRowTruncated && FCursorX + width <= FMaxWidth) || BreakRow();
+  const bool fits = FCursorX <= 0 || (!FRowTruncated && FCursorX + width <= FMaxWidth) || BreakRow();
   if (!fits) return false;
   FWordWrap = false;
   const bool result = TZCLTextLayoutVisualExporter::OnSpan(Block);
@@ -789,8 +817,9 @@ bool TZCLTextLayoutCalculator::CompleteRow() {
     TRect u;
     for (Integer i = run.Start; i <= run.Finish; ++i) {
       const TRect r = (*FRow)[i]->GetBounds();
-      u = i == run.Start ? r : TRect(std::min(u.Left, r.Left), std::min(u.Top, r.Top), std::max(u.Right, r.Right),
-                                     std::max(u.Bottom, r.Bottom));
+      u = i == run.Start ? r
+                         : TRect(std::min(u.Left, r.Left), std::min(u.Top, r.Top), std::max(u.Right, r.Right),
+                                 std::max(u.Bottom, r.Bottom));
     }
     for (Integer i = run.Start; i <= run.Finish; ++i) {
       TZCLTextLayoutBlock* b = (*FRow)[i];
@@ -904,9 +933,7 @@ void TZCLTextLayoutCanvasRender::FillBackground(const TRect& R) {
   FCanvas->FillRect(R);
 }
 
-bool TZCLTextLayoutCanvasRender::GetClipBox(TRect& R) {
-  return ::GetClipBox(FCanvas->GetHandle(), &R) != NULLREGION;
-}
+bool TZCLTextLayoutCanvasRender::GetClipBox(TRect& R) { return ::GetClipBox(FCanvas->GetHandle(), &R) != NULLREGION; }
 
 void TZCLTextLayoutCanvasRender::GetMetrics(Integer& Baseline, Integer& LineHeight, Integer& SpaceWidth) {
   TEXTMETRICW tm{};
@@ -1134,7 +1161,8 @@ void TZCLTextLayoutShadowPainter::Finish() {
   FTarget->DrawImage(FDib, TRect(FOrigin, FDib->GetWidth(), FDib->GetHeight()));
 }
 
-// ---- 32-bit render ---------------------------------------------------------------------------------------------------
+// ---- 32-bit render
+// ---------------------------------------------------------------------------------------------------
 
 TZCLTextLayoutCanvasRender32::~TZCLTextLayoutCanvasRender32() { delete FFont32; }
 
@@ -1173,7 +1201,8 @@ TZCLTextLayoutRender* TZCLTextLayout32::CreateRender(TCanvas* Canvas) {
   return new TZCLTextLayoutCanvasRender32(Canvas);
 }
 
-// ---- hit testing and export -------------------------------------------------------------------------------------------
+// ---- hit testing and export
+// -------------------------------------------------------------------------------------------
 
 void TZCLTextLayoutHitTest::Reset() {
   FHitBlock = nullptr;
@@ -1268,7 +1297,8 @@ bool TZCLPlainTextExporter::OnText(TZCLTextLayoutBlockText* Block) {
   return true;
 }
 
-// ---- layout painting ------------------------------------------------------------------------------------------------------
+// ---- layout painting
+// ------------------------------------------------------------------------------------------------------
 
 TColor TZCLTextLayout::GetDefaultHyperlinkColor() {
   Byte h, s, l;

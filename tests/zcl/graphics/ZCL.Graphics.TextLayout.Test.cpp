@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "TextTestFonts.h"
+#include "rtl/RTL.Format.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zcl/graphics/ZCL.Graphics.Font.h"
-#include "rtl/RTL.Format.h"
 #include "zcl/graphics/ZCL.Graphics.TextLayout.h"
 
 namespace {
@@ -94,7 +94,8 @@ TEST(ZclTextImport, Detection) {
   const TZCLTextFormatSettings mail = Detect(true, false, false), time = Detect(false, true, false),
                                url = Detect(false, false, true);
   const Case cases[] = {
-      {u"to bob.x@mail-1.example.org", mail, "'to' _ <a=mailto:bob.x@mail-1.example.org> 'bob.x@mail-1.example.org' </a>"},
+      {u"to bob.x@mail-1.example.org", mail,
+       "'to' _ <a=mailto:bob.x@mail-1.example.org> 'bob.x@mail-1.example.org' </a>"},
       {u"bob@localhost", mail, "<a=mailto:bob@localhost> 'bob@localhost' </a>"},
       {u"a@b@c", mail, "'a@b@c'"},
       {u"bob@-x.org", mail, "'bob@-x.org'"},
@@ -365,7 +366,8 @@ class ZclTextPaint : public ZclTextCalc {
     std::fill(Dib.GetColors(), Dib.GetColors() + Dib.GetColorCount(), TZCLPixel32{255, 255, 255, 255});
     Dib.EndAccess();
   }
-  void Paint(TZCLTextLayout& L, const String& Text, TZCLTextFormatSettings Settings = TZCLTextFormatSettings::Default()) {
+  void Paint(TZCLTextLayout& L, const String& Text,
+             TZCLTextFormatSettings Settings = TZCLTextFormatSettings::Default()) {
     White();
     L.SetText(Text, Settings);
     L.SetBounds(TRect(0, 0, 200, 40));
