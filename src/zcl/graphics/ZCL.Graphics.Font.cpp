@@ -171,6 +171,12 @@ void TZCLFont::SetAlphaColor(TAlphaColor Value) {
   SetColorAlpha(Byte(Value >> 24));
 }
 
+bool FontsLookAlike(const TFont* A, const TFont* B) {
+  return A->GetHeight() == B->GetHeight() && A->GetStyle() == B->GetStyle() && A->GetName() == B->GetName() &&
+         A->GetCharset() == B->GetCharset() && A->GetPitch() == B->GetPitch() && A->GetQuality() == B->GetQuality() &&
+         A->GetOrientation() == B->GetOrientation();
+}
+
 TZCLFontShadow* VisibleShadowOf(TFont* Font) {
   auto* font = dynamic_cast<TZCLFont*>(Font);
   return font != nullptr && font->GetShadow()->IsVisible() ? font->GetShadow() : nullptr;
@@ -219,7 +225,8 @@ void DrawText32Core(const Char* Text, Integer Count, Integer Width, Integer Heig
   TZCLDib* dib = GScratch;
   dib->Resize(Width, Height);
   TCanvas* canvas = dib->GetCanvas();
-  AssignCanvasFont(canvas, Font);
+  // Reassigning an equal font would still make a new handle.
+  if (!FontsLookAlike(canvas->GetFont(), Font)) AssignCanvasFont(canvas, Font);
   canvas->GetFont()->SetColor(clWhite);
   canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
   const String text(Text, size_t(std::max(Count, 0)));

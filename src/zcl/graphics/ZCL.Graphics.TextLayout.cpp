@@ -968,13 +968,7 @@ void TZCLTextLayoutCanvasRender::SetFill(TColor Color) {
 }
 
 void TZCLTextLayoutCanvasRender::SetFont(TFont* Font) {
-  auto same = [&](const TFont* F) {
-    return F->GetHeight() == Font->GetHeight() && F->GetStyle() == Font->GetStyle() &&
-           F->GetName() == Font->GetName() && F->GetCharset() == Font->GetCharset() &&
-           F->GetPitch() == Font->GetPitch() && F->GetQuality() == Font->GetQuality() &&
-           F->GetOrientation() == Font->GetOrientation();
-  };
-  auto it = std::find_if(FFonts.begin(), FFonts.end(), same);
+  auto it = std::find_if(FFonts.begin(), FFonts.end(), [&](const TFont* F) { return FontsLookAlike(F, Font); });
   if (it == FFonts.end()) {
     auto* copy = new TFont();
     copy->Assign(Font);
