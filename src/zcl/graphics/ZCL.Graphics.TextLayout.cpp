@@ -1124,6 +1124,8 @@ TZCLTextLayoutShadowPainter::TZCLTextLayoutShadowPainter(TZCLTextLayout* ALayout
   FOffset = FShadow->GetOffset();
   FIsGlow = FOffset.X == 0 && FOffset.Y == 0;
   FSize = FShadow->GetSize();
+  // Opaque white: a transparent text colour must not take the shadow with it on 32-bit renders.
+  if (auto* font32 = dynamic_cast<TZCLFont*>(FFont)) font32->SetColorAlpha(255);
   FFont->SetColor(clWhite);
   FRender->SetFill(clNone);
   FontChanged();

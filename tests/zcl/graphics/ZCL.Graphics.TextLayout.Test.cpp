@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TextTestFonts.h"
+#include "os/OS.Gdi.h"
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
@@ -476,6 +477,43 @@ TEST_F(ZclTextPaint, FormattedTextInOneCall) {
   EXPECT_GT(Count(TRect(0, 0, 40, 40), clBlue), 5);
   EXPECT_EQ(canvas->GetFont()->GetHeight(), -16);
   DrawFormattedText(canvas, u"", TRect(0, 0, 200, 40), taLeftJustify, taAlignTop, false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZclTextPaint, ClippingAndOrigin) {
+  // Drawing with an origin shifts the text; the clip covers the same device area.
+  Paint(Layout, u"Hello");
+  const Integer plain = Count(TRect(0, 0, 200, 40), clBlack);
+  const TRect r = BoundsOf(0);
+  White();
+  Layout.DrawWithOrigin(Dib.GetCanvas(), TRect(0, 0, 200, 40), TPoint(50, 10));
+  EXPECT_EQ(Count(r, clBlack), 0);
+  EXPECT_NEAR(Count(TRect(r.Left + 50, r.Top + 10, r.Right + 50, r.Bottom + 10), clBlack), plain, plain / 10);
+  // Clipped to a rectangle left of the text: nothing drawn; the clip is restored afterwards.
+  White();
+  Layout.DrawClipped(Dib.GetCanvas(), TRect(150, 0, 200, 40));
+  EXPECT_EQ(Count(TRect(0, 0, 200, 40), clBlack), 0);
+  TRect box;
+  GetClipBox(Dib.GetDC(), &box);
+  EXPECT_EQ(box, TRect(0, 0, 200, 40));
+}
+
+TEST_F(ZclTextPaint, GlowShadowAllAround) {
+  Font.SetColorAlpha(0);
+  Font.GetShadow()->SetColor(0xFF0000FF);
+  Font.GetShadow()->SetDirection(mzClient);
+  // The 32-bit render honours the text's opacity: only the glow shows.
+  TZCLTextLayout32 layout(&Font);
+  Paint(layout, u"I");
+  const TRect r = (*layout.GetBlocks())[0]->GetBounds();  // moved in by the glow's margin of 1
+  EXPECT_EQ(r.TopLeft(), TPoint(1, 1));
+  // Blue on both sides of the stem, no text colour.
+  EXPECT_GT(Count(TRect(r.Left - 1, r.Top, r.Left + r.Width() / 2, r.Bottom), clBlue), 0);
+  EXPECT_GT(Count(TRect(r.Left + r.Width() / 2, r.Top, r.Right + 1, r.Bottom), clBlue), 0);
+  EXPECT_EQ(Count(TRect(0, 0, 200, 40), clBlack), 0);
 }
 
 }  // namespace
