@@ -462,6 +462,11 @@ TEST_F(ZclTextPaint, HitTesting) {
   EXPECT_EQ(test.GetHitRowIndex(), 0);
   EXPECT_EQ(test.GetHitRowText(), u"");  // not cut
 
+  // An unclosed link does not leak to points that hit no block.
+  Paint(Layout, u"[URL=x]abc");
+  EXPECT_TRUE(Layout.HitTest(BoundsOf(1).CenterPoint(), link));
+  EXPECT_FALSE(Layout.HitTest(TPoint(199, 39), link));
+
   // A row cut with an ellipsis gives its whole text for a tooltip.
   Lay(u"first row is long\nnext", TRect(0, 0, TextWidth(u"first ro"), 200), tloEndEllipsis);
   Layout.HitTestCore(BoundsOf(0).CenterPoint(), &test);
