@@ -1,3 +1,5 @@
+// Writing and reading a component tree of many siblings: the time should grow with the count
+// (name look-ups, insertion and notification must not be linear per component).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
 #include "rtl/RTL.Units.h"
+#include "support/BenchRatio.h"
 
 namespace {
 
@@ -33,12 +36,12 @@ class TBenchNode : public TComponent {
   TComponent* FLink = nullptr;
 };
 
-// A root with 10,000 components, each with a caption, a position and a reference.
-TBenchNode* MakeTree() {
+// A root with Count components, each with a caption, a position and a reference.
+TBenchNode* MakeTree(Integer Count) {
   auto* root = Create<TBenchNode>(nullptr);
   root->SetName(u"Root");
   TBenchNode* previous = root;
-  for (Integer i = 0; i < 10000; ++i) {
+  for (Integer i = 0; i < Count; ++i) {
     auto* node = Create<TBenchNode>(root);
     node->SetName(u"Node" + UTF8ToString(std::to_string(i)));
     node->FCaption = u"Caption of a node";
@@ -52,7 +55,7 @@ TBenchNode* MakeTree() {
 }
 
 void BM_BinaryRoundTrip(benchmark::State& State) {
-  TBenchNode* root = MakeTree();
+  TBenchNode* root = MakeTree(static_cast<Integer>(State.range(0)));
   for (auto _ : State) {
     TMemoryStream stream;
     WriteComponent(&stream, root);
@@ -63,10 +66,19 @@ void BM_BinaryRoundTrip(benchmark::State& State) {
   }
   Free(root);
 }
-BENCHMARK(BM_BinaryRoundTrip)->Unit(benchmark::kMillisecond);
+// Several rounds each: the first round of a large tree mostly measures the heap's first growth.
+BENCHMARK(BM_BinaryRoundTrip)->Arg(10000)->Arg(100000)->MinTime(2)->Unit(benchmark::kMillisecond);
+ZEPHSE_BENCH_GROWTH("BM_BinaryRoundTrip/100000/min_time:2.000", "BM_BinaryRoundTrip/10000/min_time:2.000", 12.0);
+
+// Building and freeing the tree alone: creation, naming and ownership.
+void BM_BuildTree(benchmark::State& State) {
+  for (auto _ : State) Free(MakeTree(static_cast<Integer>(State.range(0))));
+}
+BENCHMARK(BM_BuildTree)->Arg(10000)->Arg(100000)->MinTime(2)->Unit(benchmark::kMillisecond);
+ZEPHSE_BENCH_GROWTH("BM_BuildTree/100000/min_time:2.000", "BM_BuildTree/10000/min_time:2.000", 12.0);
 
 void BM_TextRoundTrip(benchmark::State& State) {
-  TBenchNode* root = MakeTree();
+  TBenchNode* root = MakeTree(static_cast<Integer>(State.range(0)));
   for (auto _ : State) {
     TMemoryStream binary, text, back;
     WriteComponent(&binary, root);
@@ -81,7 +93,8 @@ void BM_TextRoundTrip(benchmark::State& State) {
   }
   Free(root);
 }
-BENCHMARK(BM_TextRoundTrip)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextRoundTrip)->Arg(10000)->Arg(100000)->MinTime(2)->Unit(benchmark::kMillisecond);
+ZEPHSE_BENCH_GROWTH("BM_TextRoundTrip/100000/min_time:2.000", "BM_TextRoundTrip/10000/min_time:2.000", 12.0);
 
 }  // namespace
 
@@ -91,7 +104,7 @@ int main(int argc, char** argv) {
   RegisterClass(TBenchNode::StaticClass());
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  RunSpecifiedBenchmarksWithRatios();
   benchmark::Shutdown();
   FinalizeUnits();
   return 0;

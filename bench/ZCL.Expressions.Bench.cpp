@@ -1,9 +1,10 @@
-// A typical binding expression compiled once and evaluated 1,000,000 times, beside muparser
+// Typical binding expressions compiled once and evaluated 1,000,000 times, beside muparser
 // doing the same with its variables bound to the same doubles.
 #include <benchmark/benchmark.h>
 #include <muParser.h>
 
 #include "rtl/RTL.Units.h"
+#include "support/BenchRatio.h"
 #include "zcl/base/ZCL.Expressions.Math.h"
 
 namespace {
@@ -28,8 +29,17 @@ class TBindingFactory : public TZCLMathExpressionFactory {
   static void VarT(Variant& R, TZCLExpressionContext, TZCLExpressionElements*) { R = u"label"; }
 };
 
-const String KExpression = u"(x * 2 + y) / 3 > 10 and z";
-const char* const KMuExpression = "(x * 2 + y) / 3 > 10 && z";  // muparser's "and"
+// The same expressions in both dialects (muparser writes "&&" and "sin").
+struct TExpressionPair {
+  const char16_t* Ours;
+  const char* Muparser;
+};
+constexpr TExpressionPair KExpressions[] = {
+    {u"(x * 2 + y) / 3 > 10 and z", "(x * 2 + y) / 3 > 10 && z"},
+    {u"x * 2 + Sin(y) / 3", "x * 2 + sin(y) / 3"},
+};
+const String KExpression = KExpressions[0].Ours;
+const char* const KMuExpression = KExpressions[0].Muparser;
 constexpr int KEvaluations = 1000000;
 
 void Initialize() {
@@ -40,21 +50,21 @@ void Initialize() {
 void BM_ZephseEvaluate(benchmark::State& State) {
   Initialize();
   TBindingFactory* factory = Create<TBindingFactory>();
-  TZCLExpression* expression = factory->Compile(KExpression, true);
+  TZCLExpression* expression = factory->Compile(KExpressions[State.range(0)].Ours, true);
   TValues values;
   Variant result;
-  Integer hits = 0;
+  double sum = 0;
   for (auto _ : State) {
     values.X = static_cast<double>(State.iterations() % 32);
     values.Y = values.X / 2;
     expression->Evaluate(result, &values);
-    hits += result.AsInteger() != 0;
+    sum += result.AsDouble();
   }
-  benchmark::DoNotOptimize(hits);
+  benchmark::DoNotOptimize(sum);
   Free(expression);
   Free(factory);
 }
-BENCHMARK(BM_ZephseEvaluate)->Iterations(KEvaluations);
+BENCHMARK(BM_ZephseEvaluate)->Arg(0)->Arg(1)->Iterations(KEvaluations);
 
 // Integers and text, which take the general Variant rules rather than the real-number paths.
 void BM_ZephseEvaluateMixed(benchmark::State& State) {
@@ -81,16 +91,19 @@ void BM_MuparserEvaluate(benchmark::State& State) {
   parser.DefineVar("x", &values.X);
   parser.DefineVar("y", &values.Y);
   parser.DefineVar("z", &values.Z);
-  parser.SetExpr(KMuExpression);
-  int hits = 0;
+  parser.SetExpr(KExpressions[State.range(0)].Muparser);
+  double sum = 0;
   for (auto _ : State) {
     values.X = static_cast<double>(State.iterations() % 32);
     values.Y = values.X / 2;
-    hits += parser.Eval() != 0;
+    sum += parser.Eval();
   }
-  benchmark::DoNotOptimize(hits);
+  benchmark::DoNotOptimize(sum);
 }
-BENCHMARK(BM_MuparserEvaluate)->Iterations(KEvaluations);
+BENCHMARK(BM_MuparserEvaluate)->Arg(0)->Arg(1)->Iterations(KEvaluations);
+// Goal: within 1.5 times muparser's time.
+ZEPHSE_BENCH_RATIO("BM_ZephseEvaluate/0/iterations:1000000", "BM_MuparserEvaluate/0/iterations:1000000", 1 / 1.5);
+ZEPHSE_BENCH_RATIO("BM_ZephseEvaluate/1/iterations:1000000", "BM_MuparserEvaluate/1/iterations:1000000", 1 / 1.5);
 
 void BM_ZephseCompile(benchmark::State& State) {
   Initialize();
@@ -112,6 +125,7 @@ void BM_MuparserCompile(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_MuparserCompile);
+ZEPHSE_BENCH_RATIO("BM_ZephseCompile", "BM_MuparserCompile", 0);
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return RunBenchmarksWithRatios(argc, argv); }

@@ -4,6 +4,14 @@ find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
   set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
   set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  if(ZEPHSE_PCH)
+    # ccache caches compilations that use a precompiled header only when told to.
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros
+      ${CCACHE_PROGRAM})
+  endif()
+endif()
+if(ZEPHSE_PCH AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-fpch-preprocess)
 endif()
 
 if(ZEPHSE_UNITY)

@@ -19,10 +19,13 @@ function(zephse_library name)
   target_link_libraries(${name} PUBLIC ${A_DEPS})
 endfunction()
 
-# zephse_test(<name> LABEL <label> DIR <dir> [DEPS <targets>...])
-# One GoogleTest program per library; every test is registered with CTest under <label>.
+# zephse_test(<name> LABEL <label> DIR <dir> [DEPS <targets>...] [SHARDS <n>])
+# One GoogleTest program per library, registered with CTest under <label> as <n> shards
+# (ZEPHSE_TEST_SHARDS by default): each shard runs its share of the test cases in one process, so
+# start-up is paid per shard, not per case, and the shards keep both cores busy. A failing shard
+# prints its failed cases; run the program itself (with --gtest_filter) to look closer.
 function(zephse_test name)
-  cmake_parse_arguments(A "" "DIR;LABEL" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "DIR;LABEL;SHARDS" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${A_DIR}/*.cpp ${A_DIR}/*.h)
   if(NOT sources)
     return()
@@ -33,11 +36,24 @@ function(zephse_test name)
   target_compile_definitions(${name} PRIVATE
     ZEPHSE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     ZEPHSE_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/../shared/testdata")
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${A_LABEL} TIMEOUT 120)
+  if(ZEPHSE_PCH)
+    target_precompile_headers(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/TestPrecompiled.h)
+  endif()
+  set(shards ${ZEPHSE_TEST_SHARDS})
+  if(A_SHARDS)
+    set(shards ${A_SHARDS})
+  endif()
+  math(EXPR last "${shards} - 1")
+  foreach(index RANGE ${last})
+    set(test ${name})
+    if(shards GREATER 1)
+      math(EXPR number "${index} + 1")
+      set(test ${name}-${number}of${shards})
+    endif()
+    add_test(NAME ${test} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${test} PROPERTIES LABELS ${A_LABEL} TIMEOUT 900
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${index}")
+  endforeach()
 endfunction()
 
 # zephse_benchmark(<name> SOURCES <files>... [DEPS <targets>...])
@@ -47,10 +63,38 @@ function(zephse_benchmark name)
   target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark)
 endfunction()
 
-# zephse_fuzzer(<name> SOURCES <files>... [DEPS <targets>...])
+# zephse_fuzzer(<name> SOURCES <files>... [DEPS <targets>...] [TESTDATA <folders>...])
+# A fuzz target: <files> define LLVMFuzzerTestOneInput. With ZEPHSE_FUZZ it is a libFuzzer program;
+# otherwise (with ZEPHSE_TESTS) the same entry point is linked with a replay main and registered
+# with CTest (label fuzz) to run over fuzz/corpus/<name>/ (seeds and the inputs of fixed faults)
+# and over the given folders of ../shared/testdata, skipped when that is absent. See
+# fuzz/CMakeLists.txt.
 function(zephse_fuzzer name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;TESTDATA" ${ARGN})
+  set(corpus ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+  if(NOT EXISTS ${corpus} AND NOT A_TESTDATA)
+    message(FATAL_ERROR "fuzz target ${name} has no seed corpus: add files to ${corpus}")
+  endif()
+  if(NOT ZEPHSE_FUZZ AND NOT ZEPHSE_TESTS)
+    return()
+  endif()
+  set(inputs)
+  if(EXISTS ${corpus})
+    list(APPEND inputs ${corpus})
+  endif()
+  foreach(folder IN LISTS A_TESTDATA)
+    list(APPEND inputs ${PROJECT_SOURCE_DIR}/../shared/testdata/${folder})
+  endforeach()
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_DEPS})
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} zephse_fuzz_support)
+  if(ZEPHSE_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # The seed folders, for scripts/fuzz.sh.
+    list(JOIN inputs "\n" lines)
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.seeds "${lines}\n")
+    return()
+  endif()
+  target_link_libraries(${name} PRIVATE zephse_fuzz_replay)
+  add_test(NAME ${name} COMMAND ${name} ${inputs})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()

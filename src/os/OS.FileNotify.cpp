@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -272,19 +273,24 @@ std::string Unescape(const std::string& s) {
   return out;
 }
 
-// by-label names escape characters as "\xHH".
-std::string UnescapeLabel(const std::string& s) {
+}  // namespace
+
+// by-label names escape characters as "\xHH"; a "\x" without two hex digits stands for itself.
+std::string detail::UnescapeVolumeLabel(const std::string& Name) {
+  auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() + 1 && i + 3 <= s.size() && s[i + 1] == 'x') {
-      out.push_back(char(std::stoi(s.substr(i + 2, 2), nullptr, 16)));
+  for (size_t i = 0; i < Name.size(); ++i) {
+    if (Name[i] == '\\' && i + 3 < Name.size() && Name[i + 1] == 'x' && hex(Name[i + 2]) && hex(Name[i + 3])) {
+      out.push_back(char(std::stoi(Name.substr(i + 2, 2), nullptr, 16)));
       i += 3;
     } else {
-      out.push_back(s[i]);
+      out.push_back(Name[i]);
     }
   }
   return out;
 }
+
+namespace {
 
 bool IsPseudo(const std::string& fs, const std::string& root) {
   static const char* const pseudo[] = {"proc",     "sysfs",      "cgroup",   "cgroup2",   "devpts",    "mqueue",
@@ -325,7 +331,7 @@ std::map<std::string, std::string> Labels() {
     if (entry->d_name[0] == '.') continue;
     std::string link = std::string("/dev/disk/by-label/") + entry->d_name;
     char target[PATH_MAX];
-    if (realpath(link.c_str(), target)) labels[target] = UnescapeLabel(entry->d_name);
+    if (realpath(link.c_str(), target)) labels[target] = detail::UnescapeVolumeLabel(entry->d_name);
   }
   closedir(dir);
   return labels;
@@ -339,19 +345,10 @@ Cardinal Hash(const std::string& s) {
 
 }  // namespace
 
-std::vector<TVolumeInfo> GetVolumes() {
-  std::ifstream in("/proc/self/mountinfo");
-  std::stringstream table;
-  table << in.rdbuf();
-  return VolumesOfMountTable(table.str());
-}
-
-std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
+std::vector<TVolumeInfo> detail::ParseMountTable(std::istream& In, const std::map<std::string, std::string>& Labels) {
   std::vector<TVolumeInfo> volumes;
-  std::istringstream in{std::string(Table)};
-  std::map<std::string, std::string> labels = Labels();
   std::string line;
-  while (std::getline(in, line)) {
+  while (std::getline(In, line)) {
     std::istringstream fields(line);
     std::string id, parent, devno, root, mountPoint, options, field;
     fields >> id >> parent >> devno >> root >> mountPoint >> options;
@@ -370,7 +367,7 @@ std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
     char real[PATH_MAX];
     std::string device = Unescape(source);
     if (device.rfind("/dev/", 0) == 0 && realpath(device.c_str(), real)) device = real;
-    if (auto it = labels.find(device); it != labels.end()) info.Label = UTF8ToString(it->second);
+    if (auto it = Labels.find(device); it != Labels.end()) info.Label = UTF8ToString(it->second);
     info.DriveType = TypeOf(fs, device, point);
     info.SerialNumber = Hash(device + "|" + fs);
     // A later mount on the same point hides the earlier one.
@@ -378,6 +375,20 @@ std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
     if (same != volumes.end()) *same = info;
     else volumes.push_back(info);
   }
+  std::sort(volumes.begin(), volumes.end(), [](const TVolumeInfo& a, const TVolumeInfo& b) { return a.Root < b.Root; });
+  return volumes;
+}
+
+std::vector<TVolumeInfo> GetVolumes() {
+  std::ifstream in("/proc/self/mountinfo");
+  std::stringstream table;
+  table << in.rdbuf();
+  return VolumesOfMountTable(table.str());
+}
+
+std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
+  std::istringstream in{std::string(Table)};
+  std::vector<TVolumeInfo> volumes = detail::ParseMountTable(in, Labels());
   // A chroot whose root is no mount point sees no mount at or above "/"; its root file system is
   // a drive all the same.
   if (std::none_of(volumes.begin(), volumes.end(), [](const TVolumeInfo& v) { return v.Root == u"/"; })) {
@@ -387,8 +398,8 @@ std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table) {
     struct stat st {};
     if (stat("/", &st) == 0) root.SerialNumber = Hash("/|" + std::to_string(st.st_dev));
     volumes.push_back(root);
+    std::sort(volumes.begin(), volumes.end(), [](const TVolumeInfo& a, const TVolumeInfo& b) { return a.Root < b.Root; });
   }
-  std::sort(volumes.begin(), volumes.end(), [](const TVolumeInfo& a, const TVolumeInfo& b) { return a.Root < b.Root; });
   return volumes;
 }
 

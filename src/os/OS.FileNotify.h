@@ -11,6 +11,9 @@
 // Mounted volumes stand in for drives: their root is the mount point.
 
 #include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -76,6 +79,13 @@ std::vector<TVolumeInfo> VolumesOfMountTable(std::string_view Table);
 // The volume whose mount point holds Path (the longest matching root).
 bool GetVolumeInfo(StringView Path, TVolumeInfo& Info);
 UINT GetDriveType(StringView Root);
+
+namespace detail {
+// What GetVolumes reads: a "/dev/disk/by-label" name without its "\xHH" escapes, and the volumes
+// of a mountinfo text, given the labels of the devices.
+std::string UnescapeVolumeLabel(const std::string& Name);
+std::vector<TVolumeInfo> ParseMountTable(std::istream& In, const std::map<std::string, std::string>& Labels);
+}  // namespace detail
 
 // Calls OnChange (on a thread of its own) whenever a volume is mounted or unmounted, with the
 // volume and Mounted true or false. Stops when destroyed.

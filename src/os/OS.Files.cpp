@@ -241,6 +241,14 @@ String GetCanonicalPath(StringView Path) {
   return UTF8ToString(buffer);
 }
 
+bool GetFileIdentity(StringView Path, UInt64& Device, UInt64& Inode) {
+  struct stat st;
+  if (Path.empty() || stat(N(ExcludeTrailingPathDelimiter(Path)).c_str(), &st) != 0) return false;
+  Device = static_cast<UInt64>(st.st_dev);
+  Inode = static_cast<UInt64>(st.st_ino);
+  return true;
+}
+
 DWORD FileGetAttr(StringView Path) {
   if (Path.empty()) return INVALID_FILE_ATTRIBUTES;
   std::string p = N(ExcludeTrailingPathDelimiter(Path));

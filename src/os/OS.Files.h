@@ -49,6 +49,9 @@ String ChangeFileExt(StringView Path, StringView Extension);
 String ExpandFileName(StringView Path);
 // Absolute path with symbolic links resolved; empty when the path does not exist.
 String GetCanonicalPath(StringView Path);
+// The device and inode that a path leads to (symbolic links followed): equal for two paths of
+// one file or folder. False when the path cannot be asked.
+bool GetFileIdentity(StringView Path, UInt64& Device, UInt64& Inode);
 bool IsRelativePath(StringView Path);
 
 DWORD FileGetAttr(StringView Path);  // INVALID_FILE_ATTRIBUTES when it cannot be read

@@ -66,29 +66,7 @@ std::string TrimLine(std::string s) {
 
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   auto* ctx = static_cast<TContext*>(user);
-  std::string line(data, size * count);
-  if (StartsWithNoCase(line, "HTTP/")) {
-    // A new response (after a redirect or a 100 Continue) replaces what came before.
-    ctx->HeaderText.clear();
-    ctx->Head = THttpResponseHead();
-    std::string status = TrimLine(line);
-    size_t sp = status.find(' ');
-    if (sp != std::string::npos) {
-      ctx->Head.StatusCode = std::atoi(status.c_str() + sp + 1);
-      size_t sp2 = status.find(' ', sp + 1);
-      if (sp2 != std::string::npos) ctx->Head.StatusText = UTF8ToString(status.substr(sp2 + 1));
-    }
-  } else if (StartsWithNoCase(line, "content-length:")) {
-    ctx->Head.ContentLength = std::atoll(TrimLine(line.substr(15)).c_str());
-  } else if (StartsWithNoCase(line, "content-type:")) {
-    ctx->Head.ContentType = UTF8ToString(TrimLine(line.substr(13)));
-  } else if (StartsWithNoCase(line, "content-range:")) {
-    ctx->Head.ContentRange = UTF8ToString(TrimLine(line.substr(14)));
-  }
-  if (TrimLine(line).empty()) return size * count;
-  std::string clean = TrimLine(line);
-  ctx->HeaderText += clean + "\r\n";
-  ctx->Head.RawHeaders = UTF8ToString(ctx->HeaderText);
+  detail::ReadHeaderLine(std::string_view(data, size * count), ctx->Head, ctx->HeaderText);
   return size * count;
 }
 
@@ -329,3 +307,39 @@ void HttpClearCookies() {
 }
 
 void detail::HttpInitialization() { Shared(); }
+
+void detail::ReadHeaderLine(std::string_view Line, THttpResponseHead& Head, std::string& HeaderText) {
+  const std::string line(Line);
+  if (StartsWithNoCase(line, "HTTP/")) {
+    // A new response (after a redirect or a 100 Continue) replaces what came before.
+    HeaderText.clear();
+    Head = THttpResponseHead();
+    std::string status = TrimLine(line);
+    size_t sp = status.find(' ');
+    if (sp != std::string::npos) {
+      // Three digits; anything else is no status (atoi would overflow on a long number).
+      const std::string code = status.substr(sp + 1, 3);
+      if (code.size() == 3 && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+          (status.size() == sp + 4 || status[sp + 4] == ' '))
+        Head.StatusCode = std::stoi(code);
+      size_t sp2 = status.find(' ', sp + 1);
+      if (sp2 != std::string::npos) Head.StatusText = UTF8ToString(status.substr(sp2 + 1));
+    }
+  } else if (StartsWithNoCase(line, "content-length:")) {
+    // Digits only; a negative, damaged or too large length counts as not given.
+    const std::string value = TrimLine(line.substr(15));
+    Int64 length = -1;
+    if (!value.empty() && value.size() <= 18 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      length = std::stoll(value);
+    Head.ContentLength = length;
+  } else if (StartsWithNoCase(line, "content-type:")) {
+    Head.ContentType = UTF8ToString(TrimLine(line.substr(13)));
+  } else if (StartsWithNoCase(line, "content-range:")) {
+    Head.ContentRange = UTF8ToString(TrimLine(line.substr(14)));
+  }
+  const std::string clean = TrimLine(line);
+  if (clean.empty()) return;
+  HeaderText += clean + "\r\n";
+  Head.RawHeaders = UTF8ToString(HeaderText);
+}

@@ -6,6 +6,8 @@
 // shared by every request of the process.
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "os/OS.Types.h"
 
@@ -76,4 +78,7 @@ void HttpClearCookies();
 namespace detail {
 // Sets libcurl up once, before any thread can start a request.
 void HttpInitialization();
+// Takes one header line of a response (status line included) into Head; HeaderText keeps the
+// lines read so far.
+void ReadHeaderLine(std::string_view Line, THttpResponseHead& Head, std::string& HeaderText);
 }  // namespace detail

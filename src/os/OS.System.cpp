@@ -9,7 +9,9 @@
 #include <unicode/uloc.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -54,16 +56,23 @@ LCID GetUserDefaultLCID() {
 
 LANGID GetUserDefaultUILanguage() { return LANGID(GetUserDefaultLCID() & 0xFFFF); }
 
+String detail::ReadOSName(std::istream& In) {
+  std::string line;
+  while (std::getline(In, line)) {
+    if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
+    std::string value = line.substr(12);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
+    if (!value.empty()) return UTF8ToString(value);
+  }
+  return {};
+}
+
 String GetOSName() {
   for (const char* file : {"/etc/os-release", "/usr/lib/os-release"}) {
     std::ifstream in(file);
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
-      std::string value = line.substr(12);
-      if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) value = value.substr(1, value.size() - 2);
-      if (!value.empty()) return UTF8ToString(value);
-    }
+    const String name = detail::ReadOSName(in);
+    if (!name.empty()) return name;
   }
   return u"Linux";
 }
@@ -82,16 +91,27 @@ bool GetMemoryStatus(UInt64* Total, UInt64* Available) {
     // MemAvailable counts reclaimable caches, which "free" does not.
     *Available = UInt64(info.freeram) * info.mem_unit;
     std::ifstream in("/proc/meminfo");
-    std::string key;
-    UInt64 kb;
-    std::string unit;
-    while (in >> key >> kb >> unit)
-      if (key == "MemAvailable:") {
-        *Available = kb * 1024;
-        break;
-      }
+    detail::ReadMemAvailable(in, *Available);
   }
   return true;
+}
+
+bool detail::ReadMemAvailable(std::istream& In, UInt64& Bytes) {
+  // Line by line: some lines (the huge-page counts) have no unit.
+  std::string line;
+  while (std::getline(In, line)) {
+    if (line.rfind("MemAvailable:", 0) != 0) continue;
+    const char* digits = line.c_str() + 13;
+    while (*digits == ' ' || *digits == '\t') ++digits;
+    if (*digits < '0' || *digits > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long kb = std::strtoull(digits, &end, 10);
+    if (errno == ERANGE || kb > UINT64_MAX / 1024) return false;
+    Bytes = UInt64(kb) * 1024;
+    return true;
+  }
+  return false;
 }
 
 HANDLE CreateNamedAtom(StringView Name) {

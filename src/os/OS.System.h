@@ -3,6 +3,7 @@
 // instance, and the top-level crash handler.
 
 #include <functional>
+#include <iosfwd>
 
 #include "os/OS.Types.h"
 
@@ -24,6 +25,13 @@ String GetOSName();
 String GetKernelVersion();
 // Physical memory in bytes.
 bool GetMemoryStatus(UInt64* Total, UInt64* Available);
+
+namespace detail {
+// What GetOSName and GetMemoryStatus read: PRETTY_NAME of an os-release text (empty when it has
+// none), and MemAvailable of a meminfo text in bytes (false when it has none).
+String ReadOSName(std::istream& In);
+bool ReadMemAvailable(std::istream& In, UInt64& Bytes);
+}  // namespace detail
 
 // A name held by at most one process of the user at a time (and by one holder inside a process).
 // Backed by a lock file under $XDG_RUNTIME_DIR (or the temporary folder); the lock goes with the

@@ -1,6 +1,9 @@
 #include "rtl/RTL.Classes.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
@@ -40,6 +43,108 @@ String TPersistent::GetNamePath() const {
 
 // ---- TComponent ----
 
+namespace {
+// Owned components are looked up by name from a list of this length on.
+constexpr size_t KNameIndexFrom = 16;
+}  // namespace
+
+// Open addressing with linear probing over (hash, component) pairs: a look-up in a long list
+// touches one slot run and, on a hash match, the component's name; no allocation per entry.
+// Names hash and compare as SameText does.
+struct TComponent::TNameIndex {
+  struct TSlot {
+    size_t Hash;
+    TComponent* Component;  // null: free
+  };
+  std::vector<TSlot> Slots;
+  size_t Count = 0;
+
+  size_t Mask() const { return Slots.size() - 1; }
+
+  TComponent* Find(StringView Name) const {
+    if (Slots.empty()) return nullptr;
+    const size_t hash = HashText(Name);
+    for (size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+      const TSlot& slot = Slots[i];
+      if (!slot.Component) return nullptr;
+      if (slot.Hash == hash && SameText(slot.Component->GetName(), Name)) return slot.Component;
+    }
+  }
+
+  // False when a component of that name is indexed already.
+  bool Add(TComponent* C) {
+    if ((Count + 1) * 4 > Slots.size() * 3) Grow();
+    const size_t hash = HashText(C->GetName());
+    size_t i = hash & Mask();
+    for (; Slots[i].Component; i = (i + 1) & Mask())
+      if (Slots[i].Hash == hash && SameText(Slots[i].Component->GetName(), C->GetName())) return false;
+    Slots[i] = {hash, C};
+    ++Count;
+    return true;
+  }
+
+  // C must still have the name it was indexed under.
+  void Remove(TComponent* C) {
+    if (Slots.empty()) return;
+    size_t i = HashText(C->GetName()) & Mask();
+    for (;; i = (i + 1) & Mask()) {
+      if (!Slots[i].Component) return;
+      if (Slots[i].Component == C) break;
+    }
+    // Close the gap: a later entry of the run moves into it unless its home lies after the gap.
+    size_t hole = i;
+    for (size_t j = (i + 1) & Mask(); Slots[j].Component; j = (j + 1) & Mask()) {
+      const size_t home = Slots[j].Hash & Mask();
+      if (((j - home) & Mask()) >= ((j - hole) & Mask())) {
+        Slots[hole] = Slots[j];
+        hole = j;
+      }
+    }
+    Slots[hole] = {0, nullptr};
+    --Count;
+  }
+
+  void Grow() {
+    std::vector<TSlot> old(std::max<size_t>(32, Slots.size() * 2), TSlot{0, nullptr});
+    old.swap(Slots);
+    for (const TSlot& slot : old) {
+      if (!slot.Component) continue;
+      size_t i = slot.Hash & Mask();
+      while (Slots[i].Component) i = (i + 1) & Mask();
+      Slots[i] = slot;
+    }
+  }
+};
+
+// Whether the component's Notification is TComponent's own. Read from the virtual table as the
+// Itanium C++ ABI lays it out (a pointer to a virtual member holds its table offset plus one);
+// where that does not hold, every component counts as having its own.
+static bool HasBaseNotification(const TComponent* C, void (TComponent::*Member)(TComponent*, TOperation)) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__) || defined(__i386__))
+  struct TMemberPointer {
+    uintptr_t Ptr;
+    ptrdiff_t Adj;
+  } pointer;
+  static_assert(sizeof(Member) == sizeof(pointer));
+  std::memcpy(&pointer, &Member, sizeof(pointer));
+  if (!(pointer.Ptr & 1) || pointer.Adj != 0) return false;
+  const size_t slot = (pointer.Ptr - 1) / sizeof(void*);
+  auto slotOf = [slot](const TComponent* Object) {
+    void* const* table;
+    std::memcpy(&table, Object, sizeof(table));
+    return table[slot];
+  };
+  static const void* const base = [&] {
+    const TComponent plain(nullptr);
+    return slotOf(&plain);
+  }();
+  return slotOf(C) == base;
+#else
+  (void)C, (void)Member;
+  return false;
+#endif
+}
+
 TComponent::TComponent(TComponent* AOwner) {
   // The owner validates the component and hears of it in AfterConstruction, when it is whole.
   if (AOwner) {
@@ -62,6 +167,7 @@ void TComponent::AfterConstruction() {
         FOwner->Remove(this);
         throw;
       }
+      if (!HearsNotifications()) FOwner->UnlistNotified(this);
       FOwner->Notification(this, opInsert);
     }
   }
@@ -104,13 +210,58 @@ void TComponent::SetComponentIndex(Integer Value) {
   if (Value == current) return;
   list.erase(list.begin() + current);
   list.insert(list.begin() + Value, this);
+  if (FListedNotified) FOwner->FNotifiedUnordered = true;
 }
 
 TComponent* TComponent::FindComponent(StringView AName) const {
   if (AName.empty()) return nullptr;
+  if (!FNameIndex && FComponents.size() >= KNameIndexFrom) {
+    auto index = std::make_unique<TNameIndex>();
+    bool unique = true;
+    for (TComponent* c : FComponents)
+      if (!c->FName.empty() && !index->Add(c)) {
+        unique = false;
+        break;
+      }
+    if (unique) const_cast<TComponent*>(this)->FNameIndex = std::move(index);
+  }
+  if (FNameIndex) return FNameIndex->Find(AName);
   for (TComponent* c : FComponents)
     if (SameText(c->FName, AName)) return c;
   return nullptr;
+}
+
+void TComponent::NameIndexAdd(TComponent* AComponent) {
+  if (FNameIndex && !AComponent->FName.empty() && !FNameIndex->Add(AComponent))
+    FNameIndex.reset();  // a second component of that name: the first in the list must win
+}
+
+void TComponent::NameIndexRemove(TComponent* AComponent) {
+  if (FNameIndex && !AComponent->FName.empty()) FNameIndex->Remove(AComponent);
+}
+
+void TComponent::ChangeName(const TComponentName& NewName) {
+  if (FOwner) FOwner->NameIndexRemove(this);
+  FName = NewName;
+  if (FOwner) FOwner->NameIndexAdd(this);
+}
+
+bool TComponent::HearsNotifications() const {
+  return !FComponents.empty() || !FFreeNotifies.empty() || !HasBaseNotification(this, &TComponent::Notification);
+}
+
+void TComponent::ListNotified(TComponent* AComponent) {
+  if (AComponent->FListedNotified) return;
+  AComponent->FListedNotified = true;
+  if (!FComponents.empty() && FComponents.back() != AComponent) FNotifiedUnordered = true;
+  FNotified.push_back(AComponent);
+}
+
+void TComponent::UnlistNotified(TComponent* AComponent) {
+  if (!AComponent->FListedNotified) return;
+  AComponent->FListedNotified = false;
+  auto it = std::find(FNotified.rbegin(), FNotified.rend(), AComponent);
+  if (it != FNotified.rend()) FNotified.erase(std::next(it).base());
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
@@ -126,6 +277,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
   if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
   AComponent->FInsertPending = false;
+  if (!AComponent->HearsNotifications()) UnlistNotified(AComponent);
   if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
   Notification(AComponent, opInsert);
 }
@@ -140,9 +292,16 @@ void TComponent::RemoveComponent(TComponent* AComponent) {
 void TComponent::Insert(TComponent* AComponent) {
   FComponents.push_back(AComponent);
   AComponent->FOwner = this;
+  NameIndexAdd(AComponent);
+  // Listed until it is whole (AfterConstruction, InsertComponent): a component under
+  // construction does not yet show its own Notification.
+  ListNotified(AComponent);
+  if (FOwner && FComponents.size() == 1) FOwner->ListNotified(this);
 }
 
 void TComponent::Remove(TComponent* AComponent) {
+  NameIndexRemove(AComponent);
+  UnlistNotified(AComponent);
   AComponent->FOwner = nullptr;
   auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
   if (it != FComponents.rend()) FComponents.erase(std::next(it).base());
@@ -215,6 +374,7 @@ void TComponent::FreeNotification(TComponent* AComponent) {
   if (!FOwner || AComponent->FOwner != FOwner) {
     if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
       FFreeNotifies.push_back(AComponent);
+      if (FOwner) FOwner->ListNotified(this);
       AComponent->FreeNotification(this);
     }
   }
@@ -245,12 +405,18 @@ void TComponent::RemoveFreeNotifications() {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // The list may shrink while the owned components react.
-  Integer i = GetComponentCount() - 1;
+  if (FNotifiedUnordered) {
+    FNotified.clear();
+    for (TComponent* c : FComponents)
+      if (c->FListedNotified) FNotified.push_back(c);
+    FNotifiedUnordered = false;
+  }
+  // Last first, as the list runs; it may shrink while the owned components react.
+  Integer i = static_cast<Integer>(FNotified.size()) - 1;
   while (i >= 0) {
-    FComponents[i]->Notification(AComponent, Operation);
+    FNotified[i]->Notification(AComponent, Operation);
     --i;
-    if (i >= GetComponentCount()) i = GetComponentCount() - 1;
+    if (i >= static_cast<Integer>(FNotified.size())) i = static_cast<Integer>(FNotified.size()) - 1;
   }
 }
 

@@ -13,6 +13,7 @@
 // was deleted without Free.
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "rtl/RTL.Delegates.h"
@@ -157,7 +158,7 @@ class TComponent : public TPersistent, public virtual IInterface {
   virtual void ValidateInsert(TComponent* AComponent);
   virtual void SetChildOrder(TComponent* Child, Integer Order);
   // Assigns the name without checks.
-  void ChangeName(const TComponentName& NewName) { FName = NewName; }
+  void ChangeName(const TComponentName& NewName);
   void Loading() { FComponentState.Include(csLoading); }
   void Updating() { FComponentState.Include(csUpdating); }
   void Updated() { FComponentState.Exclude(csUpdating); }
@@ -172,12 +173,30 @@ class TComponent : public TPersistent, public virtual IInterface {
   void RemoveFreeNotifications();
   // The owner-tree and notification work of destruction; runs once.
   void Dismantle();
+  // Whether the component may do anything when its owner passes on a notification; see
+  // FNotified.
+  bool HearsNotifications() const;
+  void ListNotified(TComponent* AComponent);
+  void UnlistNotified(TComponent* AComponent);
+  // Keeps the owner's lists in step with this component's name and notification needs.
+  void NameIndexAdd(TComponent* AComponent);
+  void NameIndexRemove(TComponent* AComponent);
 
   TComponent* FOwner = nullptr;
   TComponentName FName;
   NativeInt FTag = 0;
   Integer FDesignInfo = 0;
   std::vector<TComponent*> FComponents;
+  // The owned components by name, ignoring case: built by the first look-up in a long list and
+  // kept in step from then on; dropped while two owned components share a name.
+  struct TNameIndex;
+  std::unique_ptr<TNameIndex> FNameIndex;
+  // The owned components that a notification is passed on to, in list order unless
+  // FNotifiedUnordered. A component whose Notification is the base one and that has nothing
+  // to pass on or unlink is left out, so that many plain siblings are not told of one another.
+  std::vector<TComponent*> FNotified;
+  bool FNotifiedUnordered = false;
+  bool FListedNotified = false;  // in the owner's FNotified
   std::vector<TComponent*> FFreeNotifies;
   TComponentState FComponentState;
   TComponentStyle FComponentStyle{csInheritable};

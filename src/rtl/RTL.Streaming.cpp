@@ -23,13 +23,6 @@ bool SameName(StringView A, StringView B) {
   return true;
 }
 
-String NameKey(StringView Name) {
-  String key(Name);
-  for (Char& c : key)
-    if (c >= u'a' && c <= u'z') c = static_cast<Char>(c - 32);
-  return key;
-}
-
 bool IsAscii(StringView S) {
   for (Char c : S)
     if (c >= 0x80) return false;
@@ -172,8 +165,7 @@ void TWriter::DefineProperty(const String& Name, const TReaderProc&, const TWrit
   WriteData(this);
 }
 
-void TWriter::DefineBinaryProperty(const String& Name, const TStreamProc&, const TStreamProc& WriteData,
-                                   bool HasData) {
+void TWriter::DefineBinaryProperty(const String& Name, const TStreamProc&, const TStreamProc& WriteData, bool HasData) {
   if (!HasData || !WriteData) return;
   TBytesStream data;
   WriteData(&data);
@@ -756,7 +748,6 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
     if (!FRoot) FRoot = component;
     if (created && !name.empty()) {
       component->SetName(name);
-      if (FNameIndexBuilt && component->GetOwner() == FRoot) FNameIndex[NameKey(name)] = component;
     }
     if (Parent) component->SetParentComponent(Parent);
     while (!EndOfList()) ReadProperty(component);
@@ -766,10 +757,7 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
     component->FComponentState.Exclude(csReading);
   } catch (...) {
     if (FRoot == component && created) FRoot = nullptr;
-    if (created) {
-      FNameIndex.erase(NameKey(name));
-      Free(component);
-    }
+    if (created) Free(component);
     Leave();
     throw;
   }
@@ -778,21 +766,8 @@ TComponent* TReader::ReadComponent(TComponent* Parent, TComponent* Existing) {
   return component;
 }
 
-TComponent* TReader::FindOwned(StringView Name) {
-  if (!FNameIndexBuilt) {
-    FNameIndex.clear();
-    for (Integer i = 0; i < FRoot->GetComponentCount(); ++i) {
-      TComponent* c = FRoot->GetComponent(i);
-      if (!c->GetName().empty()) FNameIndex.emplace(NameKey(c->GetName()), c);
-    }
-    FNameIndexBuilt = true;
-  }
-  auto it = FNameIndex.find(NameKey(Name));
-  // A setter may have renamed a component since it was indexed: confirm with the owner.
-  if (it != FNameIndex.end() && it->second->GetOwner() == FRoot && SameName(it->second->GetName(), Name))
-    return it->second;
-  return FRoot->FindComponent(Name);
-}
+// The root keeps its own name index, in step with renames made by property setters.
+TComponent* TReader::FindOwned(StringView Name) { return FRoot->FindComponent(Name); }
 
 void TReader::ResolveFixups() {
   for (const TFixup& fixup : FFixups) {
@@ -821,7 +796,6 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* AOwner) {
   FRootOwner = AOwner;
   FFixups.clear();
   FLoaded.clear();
-  FNameIndexBuilt = false;
   TComponent* result = ReadComponent(nullptr, Root);
   try {
     ResolveFixups();

@@ -171,7 +171,7 @@ class TReader : public TFiler {
   void ReadCollection(TCollection* Collection);
   void ReadFilerFlags(TFilerFlags& Flags);
   void ResolveFixups();
-  // The root's component of that name (ignoring case), through an index built on first use.
+  // The root's component of that name, ignoring case.
   TComponent* FindOwned(StringView Name);
   [[noreturn]] void InvalidValue();
   TValueType ReadValueRaw();
@@ -187,8 +187,6 @@ class TReader : public TFiler {
   Integer FDepth = 0;
   std::vector<TFixup> FFixups;
   std::vector<TComponent*> FLoaded;
-  std::unordered_map<String, TComponent*> FNameIndex;
-  bool FNameIndexBuilt = false;
 };
 
 // Writes Instance (with its children) as a binary component stream.

@@ -179,6 +179,12 @@ Integer CompareText(StringView S1, StringView S2) {
 
 bool SameText(StringView S1, StringView S2) { return S1.size() == S2.size() && CompareText(S1, S2) == 0; }
 
+size_t HashText(StringView S) {
+  size_t h = 14695981039346656037ull;  // FNV-1a
+  for (Char c : S) h = (h ^ AsciiUpper(c)) * 1099511628211ull;
+  return h;
+}
+
 Integer AnsiCompareStr(StringView S1, StringView S2) { return CollatorCompare(S1, S2, false); }
 Integer AnsiCompareText(StringView S1, StringView S2) { return CollatorCompare(S1, S2, true); }
 bool AnsiSameStr(StringView S1, StringView S2) { return AnsiCompareStr(S1, S2) == 0; }

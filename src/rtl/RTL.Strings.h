@@ -45,6 +45,8 @@ bool SameStr(StringView S1, StringView S2);
 // Ordinal comparison with a-z folded to A-Z.
 Integer CompareText(StringView S1, StringView S2);
 bool SameText(StringView S1, StringView S2);
+// A hash that agrees with SameText: ASCII letters without case.
+size_t HashText(StringView S);
 // Collation of the user's locale: -1, 0 or 1. The Text forms ignore case (and only case).
 Integer AnsiCompareStr(StringView S1, StringView S2);
 Integer AnsiCompareText(StringView S1, StringView S2);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "support/TestSupport.h"
 
@@ -133,6 +134,27 @@ TEST(Volumes, TheRootFileSystemIsListed) {
   TMountMonitor monitor([&](const TVolumeInfo&, bool) { ++calls; });
   monitor.Rescan();
   EXPECT_EQ(calls, 0);
+}
+
+TEST(Volumes, LabelsAndMountPointsAreDecodedSafely) {
+  // A "\x" without two hex digits is kept as it stands (it used to make the decoder throw).
+  const std::pair<const char*, const char*> labels[] = {
+      {"USB\\x20STICK", "USB STICK"}, {"\\x41\\x42", "AB"}, {"bad\\xZZ", "bad\\xZZ"},
+      {"end\\x4", "end\\x4"},      {"end\\x", "end\\x"},   {"\\x4g", "\\x4g"}};
+  for (const auto& [name, label] : labels) EXPECT_EQ(detail::UnescapeVolumeLabel(name), label) << name;
+
+  std::istringstream table(
+      "22 1 8:1 / / rw - ext4 /dev/zephse-test-none rw\n"
+      "23 22 0:21 / /proc rw - proc proc rw\n"
+      "40 22 8:17 / /media/u/My\\040Disk rw shared:5 - vfat /dev/zephse-test-usb rw\n"
+      "damaged line\n");
+  const std::vector<TVolumeInfo> volumes =
+      detail::ParseMountTable(table, {{"/dev/zephse-test-usb", "My Disk"}});
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(volumes[0].Root, u"/");
+  EXPECT_EQ(volumes[1].Root, u"/media/u/My Disk/");
+  EXPECT_EQ(volumes[1].Label, u"My Disk");
+  EXPECT_EQ(volumes[1].DriveType, DRIVE_REMOVABLE);
 }
 
 }  // namespace

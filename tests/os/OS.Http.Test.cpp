@@ -178,4 +178,37 @@ TEST(HttpFailure, UnreachableHostReportsASystemCode) {
   EXPECT_FALSE(result.ErrorText.empty());
 }
 
+TEST(HttpHeaderLines, StatusAndLengthAreReadOnlyWhenWellFormed) {
+  struct TCase {
+    const char* Status;
+    Integer Code;
+  } statuses[] = {{"HTTP/1.1 206 Partial Content\r\n", 206}, {"HTTP/2 200\r\n", 200},
+                  {"HTTP/1.1 99999999999999 Huge\r\n", 0}, {"HTTP/1.1 -5 x\r\n", 0}, {"HTTP/1.1\r\n", 0}};
+  for (const TCase& c : statuses) {
+    THttpResponseHead head;
+    std::string lines;
+    detail::ReadHeaderLine(c.Status, head, lines);
+    EXPECT_EQ(head.StatusCode, c.Code) << c.Status;
+  }
+  struct TLength {
+    const char* Line;
+    Int64 Length;
+  } lengths[] = {{"Content-Length: 1234\r\n", 1234}, {"content-length: -5\r\n", -1},
+                 {"Content-Length: 123456789012345678901234\r\n", -1}, {"Content-Length: 12abc\r\n", -1}};
+  for (const TLength& c : lengths) {
+    THttpResponseHead head;
+    std::string lines;
+    detail::ReadHeaderLine(c.Line, head, lines);
+    EXPECT_EQ(head.ContentLength, c.Length) << c.Line;
+  }
+  THttpResponseHead head;
+  std::string lines;
+  for (const char* line : {"HTTP/1.1 301 Moved\r\n", "Location: /x\r\n", "\r\n", "HTTP/1.1 206 Partial\r\n",
+                           "Content-Range: bytes 0-9/100 \r\n", "\r\n"})
+    detail::ReadHeaderLine(line, head, lines);
+  EXPECT_EQ(head.StatusCode, 206);
+  EXPECT_EQ(head.ContentRange, u"bytes 0-9/100");
+  EXPECT_EQ(head.RawHeaders, u"HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-9/100\r\n");
+}
+
 }  // namespace

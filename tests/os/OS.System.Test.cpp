@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -55,6 +56,25 @@ TEST(System, DescribesItself) {
   ASSERT_TRUE(GetMemoryStatus(&total, &available));
   EXPECT_GT(total, 0u);
   EXPECT_LE(available, total);
+}
+
+TEST(System, ReadsTheNameAndTheFreeMemoryFromTheSystemFiles) {
+  std::istringstream release("NAME=x\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+  EXPECT_EQ(detail::ReadOSName(release), u"Debian GNU/Linux 12 (bookworm)");
+  std::istringstream none("NAME=x\n");
+  EXPECT_EQ(detail::ReadOSName(none), u"");
+
+  // Lines without a unit (the huge-page counts) before MemAvailable must not shift the reading.
+  std::istringstream memory("MemTotal: 2048 kB\nHugePages_Total:       0\nHugePages_Free: 0\nMemAvailable:    1000 kB\n");
+  UInt64 bytes = 0;
+  EXPECT_TRUE(detail::ReadMemAvailable(memory, bytes));
+  EXPECT_EQ(bytes, 1024000u);
+  for (const char* damaged : {"MemAvailable: 99999999999999999999 kB\n", "MemAvailable: kB\n", "MemFree: 1 kB\n"}) {
+    std::istringstream in(damaged);
+    bytes = 7;
+    EXPECT_FALSE(detail::ReadMemAvailable(in, bytes)) << damaged;
+    EXPECT_EQ(bytes, 7u) << damaged;
+  }
 }
 
 TEST(NamedAtom, OneHolderAtATimeIgnoringCase) {

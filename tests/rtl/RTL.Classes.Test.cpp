@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "rtl/RTL.Classes.h"
+#include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 
 namespace {
@@ -111,6 +113,101 @@ TEST_F(Classes, FreeNotificationReachesTheWatcherBeforeTheWatchedIsGone) {
   Free(x);
   EXPECT_EQ(GLog, (std::vector<String>{u"~X"}));
   Free(y);
+}
+
+namespace {
+// Renames without the checks, as a descendant may.
+class TRenamer : public TComponent {
+  ZCL_CLASS(TRenamer, TComponent)
+ public:
+  using TComponent::TComponent;
+  void ForceName(const String& Name) { ChangeName(Name); }
+};
+}  // namespace
+
+// Long sibling lists are looked up through an index: it must follow every way a name or an
+// owner changes.
+TEST_F(Classes, NameLookupFollowsRenamesMovesAndFrees) {
+  TComponent* root = Create<TComponent>(nullptr);
+  TComponent* other = Create<TComponent>(nullptr);
+  std::vector<TComponent*> c;
+  for (int i = 0; i < 40; ++i) {
+    c.push_back(i == 11 ? Create<TRenamer>(root) : Create<TComponent>(root));
+    c.back()->SetName(u"C" + UTF8ToString(std::to_string(i)));
+  }
+  EXPECT_EQ(root->FindComponent(u"c7"), c[7]);
+  c[7]->SetName(u"Moved");
+  EXPECT_EQ(root->FindComponent(u"C7"), nullptr);
+  EXPECT_EQ(root->FindComponent(u"MOVED"), c[7]);
+  EXPECT_THROW(c[8]->SetName(u"c9"), EComponentError);
+  root->RemoveComponent(c[9]);
+  EXPECT_EQ(root->FindComponent(u"C9"), nullptr);
+  other->InsertComponent(c[9]);
+  EXPECT_EQ(other->FindComponent(u"C9"), c[9]);
+  c[8]->SetName(u"C9");
+  EXPECT_EQ(root->FindComponent(u"C9"), c[8]);
+  EXPECT_THROW(root->InsertComponent(c[9]), EComponentError);
+  Free(c[10]);
+  EXPECT_EQ(root->FindComponent(u"C10"), nullptr);
+  c[20]->SetName(u"");
+  EXPECT_EQ(root->FindComponent(u"C20"), nullptr);
+  // Two siblings of one name: the first in the list is found, the other once the first is gone.
+  static_cast<TRenamer*>(c[11])->ForceName(u"C12");
+  EXPECT_EQ(root->FindComponent(u"C12"), c[11]);
+  Free(c[11]);
+  EXPECT_EQ(root->FindComponent(u"C12"), c[12]);
+  EXPECT_EQ(root->FindComponent(u"C39"), c[39]);
+  Free(other);
+  Free(root);
+}
+
+// Many renames and frees in a long list, checked against a plain scan of the siblings.
+TEST_F(Classes, NameLookupAgreesWithAScanAfterManyChanges) {
+  TComponent* root = Create<TComponent>(nullptr);
+  std::vector<TComponent*> live;
+  uint32_t x = 1;
+  auto next = [&] { return (x = x * 1103515245 + 12345) >> 8; };
+  auto name = [&](uint32_t N) { return u"N" + UTF8ToString(std::to_string(N % 700)); };
+  for (int step = 0; step < 3000; ++step) {
+    const uint32_t op = next() % 4;
+    if (op == 0 || live.size() < 20) {
+      TComponent* c = Create<TComponent>(root);
+      if (!root->FindComponent(name(step))) c->SetName(name(step));
+      live.push_back(c);
+    } else if (op == 1) {
+      const size_t i = next() % live.size();
+      Free(live[i]);
+      live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      const String wanted = name(next());
+      if (!root->FindComponent(wanted)) live[next() % live.size()]->SetName(wanted);
+    }
+    const String probe = name(next());
+    TComponent* scanned = nullptr;
+    for (Integer i = 0; i < root->GetComponentCount() && !scanned; ++i)
+      if (SameText(root->GetComponent(i)->GetName(), probe)) scanned = root->GetComponent(i);
+    ASSERT_EQ(root->FindComponent(probe), scanned) << step;
+  }
+  Free(root);
+}
+
+// Plain siblings are not told of one another, but whatever may react still hears, in list order.
+TEST_F(Classes, NotificationsReachEveryComponentThatMayReactInListOrder) {
+  TLogged* root = Make(nullptr, u"Root");
+  for (int i = 0; i < 30; ++i) Create<TComponent>(root);
+  TLogged* a = Make(root, u"A");
+  TLogged* b = Make(root, u"B");
+  TComponent* plain = Create<TComponent>(root);
+  TLogged* c = Make(root, u"C");
+  c->SetComponentIndex(0);
+  // A plain component that comes to own one passes notifications on to it.
+  Make(plain, u"Inner");
+  GLog.clear();
+  TLogged* d = Create<TLogged>(root);
+  EXPECT_EQ(GLog,
+            (std::vector<String>{u"+:alive", u"Inner+:alive", u"B+:alive", u"A+:alive", u"C+:alive", u"Root+:alive"}));
+  (void)a, (void)b, (void)d;
+  Free(root);
 }
 
 TEST_F(Classes, NamesAreIdentifiersUniqueAmongSiblings) {

@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.Expressions.Math.h"
 
 #include <cmath>
+#include <cstdint>
 #include <random>
 
 #include "rtl/RTL.Numbers.h"
@@ -20,6 +21,18 @@ Double Real(TArgs Args, Integer Index, TContext Context) { return Arg(Args, Inde
 void CheckReal(Variant& Value) {
   const TVarType type = Value.VarType();
   if (type == varDouble || type == varSingle) CheckFloat(Value.AsDouble());
+}
+
+// Integers and Doubles held as scalars by the flat form of compiled expressions.
+using TScalar = TZCLExpressionScalar;
+Double RealOf(const TScalar& S) { return S.Type == varDouble ? S.D : static_cast<Double>(S.I); }
+void SetReal(TScalar& S, Double Value) {
+  S.Type = varDouble;
+  S.D = Value;
+}
+void SetInteger(TScalar& S, Integer Value) {
+  S.Type = varInteger;
+  S.I = Value;
 }
 
 // ---- functions
@@ -55,6 +68,52 @@ void FnRound(Variant& R, TContext C, TArgs A) { R = Round(Real(A, 0, C)); }
 void FnSin(Variant& R, TContext C, TArgs A) { R = CheckFloat(std::sin(Real(A, 0, C))); }
 void FnTrunc(Variant& R, TContext C, TArgs A) { R = Trunc(Real(A, 0, C)); }
 
+// The same on values. Functions of two reals read the first as a real before the second is
+// evaluated (FirstAsReal).
+template <auto F>
+void RealValues(Variant* V) {
+  V[0] = F(V[0].AsDouble());
+}
+Double RealAbs(Double X) { return std::fabs(X); }
+Double RealCos(Double X) { return CheckFloat(std::cos(X)); }
+Double RealSin(Double X) { return CheckFloat(std::sin(X)); }
+Double RealExp(Double X) { return Exp(X); }
+Double RealLn(Double X) { return Ln(X); }
+Double RealLog10(Double X) { return Log10(X); }
+bool FirstAsReal(Variant& V) {
+  V = V.AsDouble();
+  return false;
+}
+void LogNValues(Variant* V) { V[0] = LogN(V[0].AsDouble(), V[1].AsDouble()); }
+void MaxValues(Variant* V) {
+  const Double a = V[0].AsDouble(), b = V[1].AsDouble();
+  V[0] = a > b ? a : b;
+}
+void MinValues(Variant* V) {
+  const Double a = V[0].AsDouble(), b = V[1].AsDouble();
+  V[0] = a < b ? a : b;
+}
+void PowerValues(Variant* V) { V[0] = CheckFloat(Power(V[0].AsDouble(), V[1].AsDouble())); }
+template <Double (*F)(Double)>
+bool RealScalars(TScalar* V) {
+  SetReal(V[0], F(RealOf(V[0])));
+  return true;
+}
+int FirstScalarAsReal(TScalar& V) {
+  SetReal(V, RealOf(V));
+  return 0;
+}
+bool MaxScalars(TScalar* V) {
+  const Double a = RealOf(V[0]), b = RealOf(V[1]);
+  SetReal(V[0], a > b ? a : b);
+  return true;
+}
+bool MinScalars(TScalar* V) {
+  const Double a = RealOf(V[0]), b = RealOf(V[1]);
+  SetReal(V[0], a < b ? a : b);
+  return true;
+}
+
 // ---- operators (operands left to right)
 
 // The left operand is evaluated into the result, the right one beside it: one value less to
@@ -77,10 +136,7 @@ bool PlainNumber(const Variant& V, Double& Value) {
 // skips them. RealOperation null: no short path.
 template <Variant (*Operation)(const Variant&, const Variant&), bool Check,
           Double (*RealOperation)(Double, Double) = nullptr, bool AnyIntegers = false>
-void Arithmetic(Variant& R, TContext C, TArgs A) {
-  A->EvaluateItem(0, R, C);
-  Variant b;
-  A->EvaluateItem(1, b, C);
+void ArithmeticOn(Variant& R, const Variant& b) {
   if constexpr (RealOperation != nullptr) {
     Double x, y;
     if ((AnyIntegers || R.VarType() == varDouble || b.VarType() == varDouble) && PlainNumber(R, x) &&
@@ -96,46 +152,104 @@ void Arithmetic(Variant& R, TContext C, TArgs A) {
   R = Operation(R, b);
   if constexpr (Check) CheckReal(R);
 }
+template <Variant (*Operation)(const Variant&, const Variant&), bool Check,
+          Double (*RealOperation)(Double, Double) = nullptr, bool AnyIntegers = false>
+void Arithmetic(Variant& R, TContext C, TArgs A) {
+  A->EvaluateItem(0, R, C);
+  Variant b;
+  A->EvaluateItem(1, b, C);
+  ArithmeticOn<Operation, Check, RealOperation, AnyIntegers>(R, b);
+}
+template <Variant (*Operation)(const Variant&, const Variant&), bool Check,
+          Double (*RealOperation)(Double, Double) = nullptr, bool AnyIntegers = false>
+void ArithmeticValues(Variant* V) {
+  ArithmeticOn<Operation, Check, RealOperation, AnyIntegers>(V[0], V[1]);
+}
+
+// ArithmeticOn's short path; a result that is not finite goes the general way, which raises.
+template <Double (*RealOperation)(Double, Double), bool Check, bool AnyIntegers = false>
+bool ArithmeticScalars(TScalar* V) {
+  if (!AnyIntegers && V[0].Type != varDouble && V[1].Type != varDouble) return false;
+  const Double r = RealOperation(RealOf(V[0]), RealOf(V[1]));
+  if (Check && !std::isfinite(r)) return false;
+  SetReal(V[0], r);
+  return true;
+}
 Variant Multiply(const Variant& A, const Variant& B) { return A * B; }
 Variant Divide(const Variant& A, const Variant& B) { return A / B; }
 Variant Add(const Variant& A, const Variant& B) { return A + B; }
 Variant Subtract(const Variant& A, const Variant& B) { return A - B; }
 Double RealMultiply(Double A, Double B) { return A * B; }
 Double RealDivide(Double A, Double B) { return FDiv(A, B); }
+// FDiv's result wherever that is finite; the scalar path leaves the rest to FDiv.
+Double PlainDivide(Double A, Double B) { return A / B; }
 Double RealAdd(Double A, Double B) { return A + B; }
 Double RealSubtract(Double A, Double B) { return A - B; }
 
-void OpSubtract(Variant& R, TContext C, TArgs A) {
-  if (A->GetCount() == 2) return Arithmetic<Subtract, true, RealSubtract>(R, C, A);
-  A->EvaluateItem(0, R, C);
+void Negate(Variant& R) {
   R = -R;
   CheckReal(R);
 }
+void OpSubtract(Variant& R, TContext C, TArgs A) {
+  if (A->GetCount() == 2) return Arithmetic<Subtract, true, RealSubtract>(R, C, A);
+  A->EvaluateItem(0, R, C);
+  Negate(R);
+}
+void NegateValues(Variant* V) { Negate(V[0]); }
+bool NegateScalars(TScalar* V) {
+  if (V[0].Type == varDouble) {
+    if (!std::isfinite(V[0].D)) return false;
+    V[0].D = -V[0].D;
+    return true;
+  }
+  if (V[0].I == INT32_MIN) return false;
+  V[0].I = -V[0].I;
+  return true;
+}
 
-TVariantRelationship Relate(TContext C, TArgs A) {
+// The comparison operators, each a test of the relationship.
+bool IsGreater(TVariantRelationship R) { return R == vrGreaterThan; }
+bool IsGreaterOrEqual(TVariantRelationship R) { return R == vrGreaterThan || R == vrEqual; }
+bool IsLess(TVariantRelationship R) { return R == vrLessThan; }
+bool IsLessOrEqual(TVariantRelationship R) { return R == vrLessThan || R == vrEqual; }
+bool IsNotEqual(TVariantRelationship R) { return R != vrEqual; }
+bool IsEqual(TVariantRelationship R) { return R == vrEqual; }
+template <bool (*Test)(TVariantRelationship)>
+void Comparison(Variant& R, TContext C, TArgs A) {
   const Variant a = Arg(A, 0, C);
-  return CompareValues(a, Arg(A, 1, C));
+  R = Integer(Test(CompareValues(a, Arg(A, 1, C))));
 }
-void OpGreater(Variant& R, TContext C, TArgs A) { R = Integer(Relate(C, A) == vrGreaterThan); }
-void OpGreaterOrEqual(Variant& R, TContext C, TArgs A) {
-  const TVariantRelationship r = Relate(C, A);
-  R = Integer(r == vrGreaterThan || r == vrEqual);
+template <bool (*Test)(TVariantRelationship)>
+void ComparisonValues(Variant* V) {
+  V[0] = Integer(Test(CompareValues(V[0], V[1])));
 }
-void OpLess(Variant& R, TContext C, TArgs A) { R = Integer(Relate(C, A) == vrLessThan); }
-void OpLessOrEqual(Variant& R, TContext C, TArgs A) {
-  const TVariantRelationship r = Relate(C, A);
-  R = Integer(r == vrLessThan || r == vrEqual);
+// As CompareValues relates Integers and Doubles.
+template <class T>
+TVariantRelationship Relation(T A, T B) {
+  return A == B ? vrEqual : A < B ? vrLessThan : A > B ? vrGreaterThan : vrNotEqual;
 }
-void OpNotEqual(Variant& R, TContext C, TArgs A) { R = Integer(Relate(C, A) != vrEqual); }
-void OpEqual(Variant& R, TContext C, TArgs A) { R = Integer(Relate(C, A) == vrEqual); }
+template <bool (*Test)(TVariantRelationship)>
+bool ComparisonScalars(TScalar* V) {
+  const TVariantRelationship r = V[0].Type == varInteger && V[1].Type == varInteger
+                                     ? Relation(V[0].I, V[1].I)
+                                     : Relation(RealOf(V[0]), RealOf(V[1]));
+  SetInteger(V[0], Test(r));
+  return true;
+}
 
-void OpNot(Variant& R, TContext C, TArgs A) {
-  const Variant a = Arg(A, 0, C);
-  if (VarIsStr(a))
-    R = VarToStr(a).empty();
+void Not(Variant& R, const Variant& A) {
+  if (VarIsStr(A))
+    R = VarToStr(A).empty();
   else
-    R = Integer(a.AsInteger() == 0);
+    R = Integer(A.AsInteger() == 0);
 }
+void OpNot(Variant& R, TContext C, TArgs A) { Not(R, Arg(A, 0, C)); }
+void NotValues(Variant* V) {
+  const Variant a = std::move(V[0]);
+  Not(V[0], a);
+}
+
+// "and", "or" and "xor" read the left operand as an integer before the right one is evaluated.
 void OpAnd(Variant& R, TContext C, TArgs A) {
   const Integer a = Arg(A, 0, C).AsInteger();
   R = a == 0 ? 0 : a & Arg(A, 1, C).AsInteger();
@@ -148,6 +262,34 @@ void OpXor(Variant& R, TContext C, TArgs A) {
   const Integer a = Arg(A, 0, C).AsInteger();
   R = a ^ Arg(A, 1, C).AsInteger();
 }
+bool FirstAsInteger(Variant& V) {
+  V = V.AsInteger();
+  return false;
+}
+bool FirstAnd(Variant& V) {
+  V = V.AsInteger();
+  return V.AsInteger() == 0;  // 0 and anything is 0, the right operand unread
+}
+void AndValues(Variant* V) { V[0] = V[0].AsInteger() & V[1].AsInteger(); }
+// Integers only: other kinds convert by the variant rules.
+int FirstScalarAsInteger(TScalar& V) { return V.Type == varInteger ? 0 : -1; }
+int FirstScalarAnd(TScalar& V) { return V.Type == varInteger ? V.I == 0 : -1; }
+template <Integer (*F)(Integer, Integer)>
+bool IntegerScalars(TScalar* V) {
+  if (V[0].Type != varInteger || V[1].Type != varInteger) return false;
+  SetInteger(V[0], F(static_cast<Integer>(V[0].I), static_cast<Integer>(V[1].I)));
+  return true;
+}
+Integer BitAnd(Integer A, Integer B) { return A & B; }
+Integer BitOr(Integer A, Integer B) { return A | B; }
+Integer BitXor(Integer A, Integer B) { return A ^ B; }
+bool NotScalars(TScalar* V) {
+  if (V[0].Type != varInteger) return false;
+  SetInteger(V[0], V[0].I == 0);
+  return true;
+}
+void OrValues(Variant* V) { V[0] = V[0].AsInteger() | V[1].AsInteger(); }
+void XorValues(Variant* V) { V[0] = V[0].AsInteger() ^ V[1].AsInteger(); }
 
 // ---- number scanner
 
@@ -188,18 +330,55 @@ void TZCLMathExpressionFactory::AfterConstruction() {
   RegisterOperator(u"-", OpSubtract, 1, 9);
   RegisterOperator(u"-", OpSubtract, 2, 9);
   RegisterOperator(u"+", Arithmetic<Add, true, RealAdd>, 2, 9);
-  RegisterOperator(u">", OpGreater, 2, 9);
-  RegisterOperator(u">=", OpGreaterOrEqual, 2, 9);
-  RegisterOperator(u"<", OpLess, 2, 9);
-  RegisterOperator(u"<=", OpLessOrEqual, 2, 9);
-  RegisterOperator(u"<>", OpNotEqual, 2, 9);
-  RegisterOperator(u"!=", OpNotEqual, 2, 9);
-  RegisterOperator(u"=", OpEqual, 2, 9);
+  RegisterOperator(u">", Comparison<IsGreater>, 2, 9);
+  RegisterOperator(u">=", Comparison<IsGreaterOrEqual>, 2, 9);
+  RegisterOperator(u"<", Comparison<IsLess>, 2, 9);
+  RegisterOperator(u"<=", Comparison<IsLessOrEqual>, 2, 9);
+  RegisterOperator(u"<>", Comparison<IsNotEqual>, 2, 9);
+  RegisterOperator(u"!=", Comparison<IsNotEqual>, 2, 9);
+  RegisterOperator(u"=", Comparison<IsEqual>, 2, 9);
   RegisterOperator(u"not", OpNot, 1, 8);
   RegisterOperator(u"!", OpNot, 1, 8);
   RegisterOperator(u"and", OpAnd, 2, 7);
   RegisterOperator(u"or", OpOr, 2, 6);
   RegisterOperator(u"xor", OpXor, 2, 6);
+
+  // The same on values, for the flat form of compiled expressions.
+  SetValueProcs(u"Abs", 1, RealValues<RealAbs>, nullptr, RealScalars<RealAbs>);
+  SetValueProcs(u"Cos", 1, RealValues<RealCos>, nullptr, RealScalars<RealCos>);
+  SetValueProcs(u"Exp", 1, RealValues<RealExp>, nullptr, RealScalars<RealExp>);
+  SetValueProcs(u"Ln", 1, RealValues<RealLn>, nullptr, RealScalars<RealLn>);
+  SetValueProcs(u"Log10", 1, RealValues<RealLog10>, nullptr, RealScalars<RealLog10>);
+  SetValueProcs(u"LogN", 2, LogNValues, FirstAsReal);
+  SetValueProcs(u"Max", 2, MaxValues, FirstAsReal, MaxScalars, FirstScalarAsReal);
+  SetValueProcs(u"Min", 2, MinValues, FirstAsReal, MinScalars, FirstScalarAsReal);
+  SetValueProcs(u"Power", 2, PowerValues, FirstAsReal);
+  SetValueProcs(u"Round", 1, RealValues<static_cast<Int64 (*)(Extended)>(Round)>);
+  SetValueProcs(u"Sin", 1, RealValues<RealSin>, nullptr, RealScalars<RealSin>);
+  SetValueProcs(u"Trunc", 1, RealValues<static_cast<Int64 (*)(Extended)>(Trunc)>);
+  SetValueProcs(u"*", 2, ArithmeticValues<Multiply, true, RealMultiply>, nullptr,
+                ArithmeticScalars<RealMultiply, true>);
+  SetValueProcs(u"/", 2, ArithmeticValues<Divide, true, RealDivide, true>, nullptr,
+                ArithmeticScalars<PlainDivide, true, true>);
+  SetValueProcs(u"^", 2, PowerValues, FirstAsReal);
+  SetValueProcs(u"div", 2, ArithmeticValues<VarIntDiv, false>);
+  SetValueProcs(u"mod", 2, ArithmeticValues<VarMod, false>);
+  SetValueProcs(u"-", 1, NegateValues, nullptr, NegateScalars);
+  SetValueProcs(u"-", 2, ArithmeticValues<Subtract, true, RealSubtract>, nullptr,
+                ArithmeticScalars<RealSubtract, true>);
+  SetValueProcs(u"+", 2, ArithmeticValues<Add, true, RealAdd>, nullptr, ArithmeticScalars<RealAdd, true>);
+  SetValueProcs(u">", 2, ComparisonValues<IsGreater>, nullptr, ComparisonScalars<IsGreater>);
+  SetValueProcs(u">=", 2, ComparisonValues<IsGreaterOrEqual>, nullptr, ComparisonScalars<IsGreaterOrEqual>);
+  SetValueProcs(u"<", 2, ComparisonValues<IsLess>, nullptr, ComparisonScalars<IsLess>);
+  SetValueProcs(u"<=", 2, ComparisonValues<IsLessOrEqual>, nullptr, ComparisonScalars<IsLessOrEqual>);
+  SetValueProcs(u"<>", 2, ComparisonValues<IsNotEqual>, nullptr, ComparisonScalars<IsNotEqual>);
+  SetValueProcs(u"!=", 2, ComparisonValues<IsNotEqual>, nullptr, ComparisonScalars<IsNotEqual>);
+  SetValueProcs(u"=", 2, ComparisonValues<IsEqual>, nullptr, ComparisonScalars<IsEqual>);
+  SetValueProcs(u"not", 1, NotValues, nullptr, NotScalars);
+  SetValueProcs(u"!", 1, NotValues, nullptr, NotScalars);
+  SetValueProcs(u"and", 2, AndValues, FirstAnd, IntegerScalars<BitAnd>, FirstScalarAnd);
+  SetValueProcs(u"or", 2, OrValues, FirstAsInteger, IntegerScalars<BitOr>, FirstScalarAsInteger);
+  SetValueProcs(u"xor", 2, XorValues, FirstAsInteger, IntegerScalars<BitXor>, FirstScalarAsInteger);
 }
 
 TZCLExpressionCompiler* TZCLMathExpressionFactory::CreateCompiler() {

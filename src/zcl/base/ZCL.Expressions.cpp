@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.Expressions.h"
 
 #include <algorithm>
+#include <new>
 
 #include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.Utils.Common.h"
@@ -240,14 +241,182 @@ TVariantRelationship CompareValues(const Variant& A, const Variant& B) {
 
 // ---- expression ----------------------------------------------------------------------------------
 
+namespace {
+enum : Byte {
+  skConstant,  // pushes the constant element's value
+  skReal,      // pushes the constant element's Double
+  skInteger,   // pushes the constant element's Integer
+  skCall,      // pushes what the function element's procedure gives on its argument elements
+  skElement,   // pushes what the element gives
+  skValue,     // replaces the top Count values by the value procedure's result
+  skFirst      // the first value procedure: may decide and skip to the step at Count
+};
+// The values a flat form may keep at once; deeper trees are walked.
+constexpr Integer KFlatStackSize = 16;
+}  // namespace
+
 TZCLExpression::TZCLExpression(TZCLCustomExpressionFactory* AFactory, TZCLExpressionElement* ARoot)
-    : FFactory(AFactory), FRoot(ARoot) {}
+    : FFactory(AFactory), FRoot(ARoot) {
+  if (FRoot && !AddSteps(FRoot, 0)) {
+    FSteps.clear();
+    FStackSize = 0;
+  }
+  // A single step gains nothing over the element itself.
+  if (FSteps.size() == 1 && FSteps[0].Kind == skElement) FSteps.clear();
+}
 
 TZCLExpression::~TZCLExpression() { Free(FRoot); }
 
+bool TZCLExpression::AddSteps(TZCLExpressionElement* Element, Integer Depth) {
+  if (Depth >= KFlatStackSize) return false;
+  FStackSize = std::max(FStackSize, Depth + 1);
+  // Only the engine's own element classes: a descendant may evaluate otherwise.
+  const TClass cls = Element->ClassType();
+  if (cls == TZCLExpressionElementConstant::StaticClass()) {
+    // Numbers are pushed without the general copy of a variant.
+    const TVarType type = static_cast<TZCLExpressionElementConstant*>(Element)->GetValue().VarType();
+    FSteps.push_back({type == varDouble ? skReal : type == varInteger ? skInteger : skConstant, 0, Element, nullptr});
+    return true;
+  }
+  if (cls != TZCLExpressionElementFunction::StaticClass() && cls != TZCLExpressionElementOperator::StaticClass()) {
+    FSteps.push_back({skElement, 0, Element, nullptr});
+    return true;
+  }
+  auto* function = static_cast<TZCLExpressionElementFunction*>(Element);
+  TZCLExpressionFunctionInfo* info = function->GetInfo();
+  TZCLExpressionElements* arguments = function->GetArguments();
+  const Integer count = arguments->GetCount();
+  if (!info->ValueProc || count != info->ArgumentCount || count == 0) {
+    FSteps.push_back({skCall, 0, Element, info});
+    return true;
+  }
+  size_t first = 0;
+  for (Integer i = 0; i < count; ++i) {
+    if (!AddSteps(arguments->GetItems(i), Depth + i)) return false;
+    if (i == 0 && count > 1 && info->FirstValueProc) {
+      first = FSteps.size();
+      FSteps.push_back({skFirst, 0, Element, info});
+    }
+  }
+  FSteps.push_back({skValue, count, Element, info});
+  if (first) FSteps[first].Count = static_cast<Integer>(FSteps.size());
+  return true;
+}
+
+void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) const {
+  // The stack lives in this call: an expression may be evaluated by several threads at once.
+  // Each level holds an Integer or Double as a scalar, anything else boxed in its variant.
+  TZCLExpressionScalar scalars[KFlatStackSize];
+  bool boxed[KFlatStackSize];
+  // The boxes are made as they are first needed: numbers alone need none.
+  alignas(Variant) unsigned char raw[KFlatStackSize * sizeof(Variant)];
+  struct TBoxes {
+    Variant* Items;
+    Integer Made = 0;
+    explicit TBoxes(Variant* AItems) : Items(AItems) {}
+    ~TBoxes() {
+      for (Integer i = 0; i < Made; ++i) Items[i].~Variant();
+    }
+    Variant& operator[](Integer I) {
+      while (Made <= I) new (Items + Made++) Variant();
+      return Items[I];
+    }
+  } boxes(reinterpret_cast<Variant*>(raw));
+  // What a procedure gives, before it is known whether it is a number.
+  Variant given;
+  auto box = [&](Integer I) {
+    if (boxed[I]) return;
+    if (scalars[I].Type == varDouble)
+      boxes[I] = scalars[I].D;
+    else
+      boxes[I] = static_cast<Integer>(scalars[I].I);
+    boxed[I] = true;
+  };
+  // Takes Value as level I: a number as a scalar, anything else moved into its box.
+  auto take = [&](Integer I, Variant& Value) {
+    const TVarType type = Value.VarType();
+    if (type == varDouble) {
+      scalars[I].Type = varDouble;
+      scalars[I].D = Value.AsDouble();
+      boxed[I] = false;
+    } else if (type == varInteger) {
+      scalars[I].Type = varInteger;
+      scalars[I].I = Value.AsInteger();
+      boxed[I] = false;
+    } else {
+      if (&Value != &boxes[I]) boxes[I] = std::move(Value);
+      boxed[I] = true;
+    }
+  };
+  Integer top = 0;
+  const TStep* const steps = FSteps.data();
+  const TStep* const end = steps + FSteps.size();
+  for (const TStep* step = steps; step < end; ++step) {
+    switch (step->Kind) {
+      case skReal:
+        scalars[top].Type = varDouble;
+        scalars[top].D = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue().AsDouble();
+        boxed[top++] = false;
+        break;
+      case skInteger:
+        scalars[top].Type = varInteger;
+        scalars[top].I = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue().AsInteger();
+        boxed[top++] = false;
+        break;
+      case skConstant:
+        boxes[top] = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue();
+        boxed[top++] = true;
+        break;
+      case skCall:
+        step->Info->Proc(given, Context, static_cast<TZCLExpressionElementFunction*>(step->Element)->GetArguments());
+        take(top++, given);
+        break;
+      case skElement:
+        step->Element->Evaluate(given, Context);
+        take(top++, given);
+        break;
+      case skValue: {
+        const Integer base = top - step->Count;
+        top = base + 1;
+        if (step->Info->ScalarProc) {
+          bool plain = true;
+          for (Integer i = base; i < base + step->Count; ++i) plain = plain && !boxed[i];
+          if (plain && step->Info->ScalarProc(scalars + base)) break;
+        }
+        for (Integer i = base; i < base + step->Count; ++i) box(i);
+        step->Info->ValueProc(&boxes[base]);
+        take(base, boxes[base]);
+        break;
+      }
+      default: {  // skFirst
+        const Integer i = top - 1;
+        if (!boxed[i] && step->Info->FirstScalarProc) {
+          const int decided = step->Info->FirstScalarProc(scalars[i]);
+          if (decided == 1) step = steps + step->Count - 1;
+          if (decided >= 0) break;
+        }
+        box(i);
+        const bool decided = step->Info->FirstValueProc(boxes[i]);
+        take(i, boxes[i]);
+        if (decided) step = steps + step->Count - 1;
+        break;
+      }
+    }
+  }
+  if (boxed[0])
+    Result = std::move(boxes[0]);
+  else if (scalars[0].Type == varDouble)
+    Result = scalars[0].D;
+  else
+    Result = static_cast<Integer>(scalars[0].I);
+}
+
 void TZCLExpression::Evaluate(Variant& Result, TZCLExpressionContext Context) {
   if (!FRoot) throw EZCLExpression(u"Expression was not compiled");
-  FRoot->Evaluate(Result, Context);
+  if (FSteps.empty())
+    FRoot->Evaluate(Result, Context);
+  else
+    RunSteps(Result, Context);
 }
 
 Variant TZCLExpression::Evaluate(TZCLExpressionContext Context) {
@@ -321,6 +490,11 @@ void TZCLCustomExpressionFactory::RegisterAlias(StringView AliasName, StringView
   TZCLExpressionFunctionInfo* info = FFunctions->FindByName(FunctionName);
   if (!info) throw EZCLExpression(u"The \"%s\" function was not found", {FunctionName});
   RegisterFunction(AliasName, info->Proc, info->ArgumentCount, info->Foldable, ExpressionCategoryAlias);
+  TZCLExpressionFunctionInfo* alias = FFunctions->GetItem(FFunctions->GetCount() - 1);
+  alias->ValueProc = info->ValueProc;
+  alias->FirstValueProc = info->FirstValueProc;
+  alias->ScalarProc = info->ScalarProc;
+  alias->FirstScalarProc = info->FirstScalarProc;
 }
 
 void TZCLCustomExpressionFactory::Unregister(StringView Name) {
@@ -341,6 +515,21 @@ void TZCLCustomExpressionFactory::RegisterOperator(StringView Name, const TZCLEx
   if (FOperators->Find(Name, ArgumentCount))
     throw EZCLExpression(u"The \"%s\" function with %d arguments already registered", {Name, ArgumentCount});
   FOperators->Add(Create<TZCLExpressionOperatorInfo>(Name, Proc, ArgumentCount, Priority));
+}
+
+void TZCLCustomExpressionFactory::SetValueProcs(StringView Name, Integer ArgumentCount,
+                                                TZCLExpressionValueProc ValueProc,
+                                                TZCLExpressionFirstValueProc FirstValueProc,
+                                                TZCLExpressionScalarProc ScalarProc,
+                                                TZCLExpressionFirstScalarProc FirstScalarProc) {
+  TZCLExpressionFunctionInfo* info = FOperators->Find(Name, ArgumentCount);
+  if (!info) info = FFunctions->Find(Name, ArgumentCount);
+  if (!info || ArgumentCount < 0)
+    throw EZCLExpression(u"The \"%s\" function with %d arguments was not found", {Name, ArgumentCount});
+  info->ValueProc = ValueProc;
+  info->FirstValueProc = FirstValueProc;
+  info->ScalarProc = ScalarProc;
+  info->FirstScalarProc = FirstScalarProc;
 }
 
 TZCLExpression* TZCLCustomExpressionFactory::Compile(const String& Text, bool Optimize) {

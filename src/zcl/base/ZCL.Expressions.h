@@ -35,6 +35,26 @@ using TZCLExpressionContext = void*;
 
 using TZCLExpressionFunctionProc =
     TDelegate<void(Variant& Result, TZCLExpressionContext Context, TZCLExpressionElements* Arguments)>;
+// The same function on its arguments' values, already evaluated left to right into
+// Values[0 .. ArgumentCount - 1]; the result goes to Values[0].
+using TZCLExpressionValueProc = void (*)(Variant* Values);
+// Called with the first argument's value before the others are evaluated. True when that
+// value decides the result: Value then holds the result and the other arguments are skipped.
+using TZCLExpressionFirstValueProc = bool (*)(Variant& Value);
+
+// An Integer or Double held without a variant: the typed fast path of the flat form.
+struct TZCLExpressionScalar {
+  TVarType Type;  // varInteger or varDouble
+  union {
+    Double D;
+    Int64 I;
+  };
+};
+// The value procedure on scalars. False when it does not handle these kinds (or this case):
+// the values are then boxed and the value procedure decides, errors included.
+using TZCLExpressionScalarProc = bool (*)(TZCLExpressionScalar* Values);
+// The first-value procedure on a scalar: -1 not handled, 0 go on, 1 decided.
+using TZCLExpressionFirstScalarProc = int (*)(TZCLExpressionScalar& Value);
 
 // Token types the dialects' token readers add to the tokenizer's own.
 enum : Integer {
@@ -68,6 +88,14 @@ class TZCLExpressionFunctionInfo : public TObject {
   // The exact number of arguments, or -1 for any number.
   Integer ArgumentCount = 0;
   TZCLExpressionFunctionProc Proc;
+  // Optional, and only with a fixed argument count: Proc on values, which lets a compiled
+  // expression run as a flat list of steps instead of walking its tree. Both must give the same
+  // results and errors as Proc, evaluating the arguments in the same order.
+  TZCLExpressionValueProc ValueProc = nullptr;
+  TZCLExpressionFirstValueProc FirstValueProc = nullptr;
+  // Optional shortcuts of the value procedures for Integer and Double arguments.
+  TZCLExpressionScalarProc ScalarProc = nullptr;
+  TZCLExpressionFirstScalarProc FirstScalarProc = nullptr;
 };
 
 // A function of one (prefix) or two (infix) arguments.
@@ -271,7 +299,9 @@ bool TZCLExpressionElements::PopFrom(TStack& Stack, Integer N) {
   return true;
 }
 
-// A compiled expression.
+// A compiled expression. A tree of plain function elements whose functions all have value
+// procedures (and constants and calls of others) also gets a flat form of steps over a small
+// stack of values, which Evaluate runs instead of walking the tree.
 class TZCLExpression : public TObject {
   ZCL_CLASS(TZCLExpression, TObject)
  public:
@@ -291,6 +321,21 @@ class TZCLExpression : public TObject {
  protected:
   TZCLCustomExpressionFactory* FFactory;  // not owned
   TZCLExpressionElement* FRoot;
+
+ private:
+  struct TStep {
+    Byte Kind;
+    // A value step's argument count; a first-value step's target when it decides.
+    Integer Count;
+    TZCLExpressionElement* Element;
+    TZCLExpressionFunctionInfo* Info;
+  };
+  // The flat form of FRoot; empty when the tree is walked.
+  std::vector<TStep> FSteps;
+  Integer FStackSize = 0;
+  // False when Element cannot be flattened within the stack.
+  bool AddSteps(TZCLExpressionElement* Element, Integer Depth);
+  void RunSteps(Variant& Result, TZCLExpressionContext Context) const;
 };
 
 // Compiled expressions by their text (case-sensitive), the oldest evicted first. The cache owns
@@ -342,6 +387,12 @@ class TZCLCustomExpressionFactory : public TZCLUnknownObject {
   // ArgumentCount 1 (prefix) or 2 (infix); operators are always foldable.
   void RegisterOperator(StringView Name, const TZCLExpressionFunctionProc& Proc, Integer ArgumentCount,
                         Integer Priority);
+  // Gives the function or operator of that name and argument count its value procedures
+  // (see TZCLExpressionFunctionInfo::ValueProc). Raises EZCLExpression when there is none.
+  void SetValueProcs(StringView Name, Integer ArgumentCount, TZCLExpressionValueProc ValueProc,
+                     TZCLExpressionFirstValueProc FirstValueProc = nullptr,
+                     TZCLExpressionScalarProc ScalarProc = nullptr,
+                     TZCLExpressionFirstScalarProc FirstScalarProc = nullptr);
 
   // The caller owns the result. Raises EZCLExpressionCompiler for a text that does not compile.
   TZCLExpression* Compile(const String& Text, bool Optimize = true);

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "rtl/RTL.Encoding.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -85,19 +89,44 @@ Cardinal TZCLHashBobJenkins::HashLittle(const void* Data, size_t Length, Cardina
     k += 12;
   }
   switch (Length) {
-    case 12: c += Cardinal(k[11]) << 24; [[fallthrough]];
-    case 11: c += Cardinal(k[10]) << 16; [[fallthrough]];
-    case 10: c += Cardinal(k[9]) << 8; [[fallthrough]];
-    case 9: c += k[8]; [[fallthrough]];
-    case 8: b += Cardinal(k[7]) << 24; [[fallthrough]];
-    case 7: b += Cardinal(k[6]) << 16; [[fallthrough]];
-    case 6: b += Cardinal(k[5]) << 8; [[fallthrough]];
-    case 5: b += k[4]; [[fallthrough]];
-    case 4: a += Cardinal(k[3]) << 24; [[fallthrough]];
-    case 3: a += Cardinal(k[2]) << 16; [[fallthrough]];
-    case 2: a += Cardinal(k[1]) << 8; [[fallthrough]];
-    case 1: a += k[0]; break;
-    case 0: return c;
+    case 12:
+      c += Cardinal(k[11]) << 24;
+      [[fallthrough]];
+    case 11:
+      c += Cardinal(k[10]) << 16;
+      [[fallthrough]];
+    case 10:
+      c += Cardinal(k[9]) << 8;
+      [[fallthrough]];
+    case 9:
+      c += k[8];
+      [[fallthrough]];
+    case 8:
+      b += Cardinal(k[7]) << 24;
+      [[fallthrough]];
+    case 7:
+      b += Cardinal(k[6]) << 16;
+      [[fallthrough]];
+    case 6:
+      b += Cardinal(k[5]) << 8;
+      [[fallthrough]];
+    case 5:
+      b += k[4];
+      [[fallthrough]];
+    case 4:
+      a += Cardinal(k[3]) << 24;
+      [[fallthrough]];
+    case 3:
+      a += Cardinal(k[2]) << 16;
+      [[fallthrough]];
+    case 2:
+      a += Cardinal(k[1]) << 8;
+      [[fallthrough]];
+    case 1:
+      a += k[0];
+      break;
+    case 0:
+      return c;
   }
   Final(a, b, c);
   return c;
@@ -123,6 +152,101 @@ struct TCrcState {
   Cardinal Crc;
   const Cardinal* Table;
 };
+
+constexpr UInt64 KCrcPolynomial = 0x104C11DB7ull;
+
+// x^N mod the polynomial: the constants that move a block N bits further down the message.
+constexpr Cardinal PowerOfX(int N) {
+  UInt64 r = 1;
+  for (int i = 0; i < N; ++i) {
+    r <<= 1;
+    if (r & 0x100000000ull) r ^= KCrcPolynomial;
+  }
+  return static_cast<Cardinal>(r);
+}
+
+// Slicing-by-8 tables: Slices[k][b] is the CRC of byte b followed by k zero bytes.
+struct TCrcSlices {
+  Cardinal T[8][256];
+};
+
+const TCrcSlices& CrcSlices() {
+  static const TCrcSlices slices = [] {
+    TCrcSlices s{};
+    const Cardinal* t = TZCLHashCRC32::DefaultTable();
+    for (int b = 0; b < 256; ++b) s.T[0][b] = t[b];
+    for (int k = 1; k < 8; ++k)
+      for (int b = 0; b < 256; ++b) s.T[k][b] = (s.T[k - 1][b] << 8) ^ t[s.T[k - 1][b] >> 24];
+    return s;
+  }();
+  return slices;
+}
+
+inline Cardinal Be32(const Byte* p) {
+  return Cardinal(p[0]) << 24 | Cardinal(p[1]) << 16 | Cardinal(p[2]) << 8 | Cardinal(p[3]);
+}
+
+Cardinal CrcBytes(Cardinal Crc, const Byte* P, size_t Size, const Cardinal* Table) {
+  for (size_t i = 0; i < Size; ++i) Crc = (Crc << 8) ^ Table[(Crc >> 24) ^ P[i]];
+  return Crc;
+}
+
+Cardinal CrcSliced(Cardinal Crc, const Byte* P, size_t Size) {
+  const auto& t = CrcSlices().T;
+  for (; Size >= 8; P += 8, Size -= 8) {
+    const Cardinal a = Crc ^ Be32(P);
+    const Cardinal b = Be32(P + 4);
+    Crc = t[7][a >> 24] ^ t[6][(a >> 16) & 0xFF] ^ t[5][(a >> 8) & 0xFF] ^ t[4][a & 0xFF] ^ t[3][b >> 24] ^
+          t[2][(b >> 16) & 0xFF] ^ t[1][(b >> 8) & 0xFF] ^ t[0][b & 0xFF];
+  }
+  return CrcBytes(Crc, P, Size, TZCLHashCRC32::DefaultTable());
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ZEPHSE_CRC_CLMUL 1
+// Carry-less multiply folding: four 128-bit lanes are folded 512 bits ahead until fewer than 64
+// bytes are left, then into one lane; what the lane holds has the CRC of the bytes folded so far,
+// which the byte table finishes. The bytes are reversed in each lane so that bit 127 is the first
+// bit of the message, as this CRC reads it.
+#define ZEPHSE_CRC_TARGET __attribute__((target("pclmul,ssse3")))
+ZEPHSE_CRC_TARGET inline __m128i CrcLoad(const Byte* P) {
+  const __m128i swap = _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(P)), swap);
+}
+
+// A lane's high half moves by the distance + 64 bits (K's low half), its low half by the
+// distance (K's high half).
+ZEPHSE_CRC_TARGET inline __m128i CrcFold(__m128i X, __m128i K) {
+  return _mm_xor_si128(_mm_clmulepi64_si128(X, K, 0x01), _mm_clmulepi64_si128(X, K, 0x10));
+}
+
+ZEPHSE_CRC_TARGET Cardinal CrcFolded(Cardinal Crc, const Byte* P, size_t Size) {
+  static const __m128i k512 = _mm_set_epi64x(PowerOfX(512), PowerOfX(576));
+  static const __m128i k128 = _mm_set_epi64x(PowerOfX(128), PowerOfX(192));
+  __m128i x0 = _mm_xor_si128(CrcLoad(P), _mm_set_epi32(static_cast<int>(Crc), 0, 0, 0));
+  __m128i x1 = CrcLoad(P + 16), x2 = CrcLoad(P + 32), x3 = CrcLoad(P + 48);
+  P += 64, Size -= 64;
+  for (; Size >= 64; P += 64, Size -= 64) {
+    x0 = _mm_xor_si128(CrcFold(x0, k512), CrcLoad(P));
+    x1 = _mm_xor_si128(CrcFold(x1, k512), CrcLoad(P + 16));
+    x2 = _mm_xor_si128(CrcFold(x2, k512), CrcLoad(P + 32));
+    x3 = _mm_xor_si128(CrcFold(x3, k512), CrcLoad(P + 48));
+  }
+  x1 = _mm_xor_si128(CrcFold(x0, k128), x1);
+  x2 = _mm_xor_si128(CrcFold(x1, k128), x2);
+  x3 = _mm_xor_si128(CrcFold(x2, k128), x3);
+  for (; Size >= 16; P += 16, Size -= 16) x3 = _mm_xor_si128(CrcFold(x3, k128), CrcLoad(P));
+  alignas(16) Byte rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest),
+                  _mm_shuffle_epi8(x3, _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0)));
+  return CrcSliced(CrcSliced(0, rest, 16), P, Size);
+}
+
+bool HasClmul() {
+  static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
 }  // namespace
 
 const Cardinal* TZCLHashCRC32::DefaultTable() {
@@ -144,11 +268,17 @@ void TZCLHashCRC32::Initialize(TZCLHashState& State, Cardinal InitialValue, cons
 
 void TZCLHashCRC32::Update(TZCLHashState& State, const void* Data, Integer Size) {
   auto* s = reinterpret_cast<TCrcState*>(State);
+  if (Size <= 0) return;
   const Byte* p = static_cast<const Byte*>(Data);
-  Cardinal crc = s->Crc;
-  const Cardinal* table = s->Table;
-  for (Integer i = 0; i < Size; ++i) crc = (crc << 8) ^ table[(crc >> 24) ^ p[i]];
-  s->Crc = crc;
+  const auto size = static_cast<size_t>(Size);
+  // A caller's own table may be any polynomial: only the built-in one has the fast paths.
+  if (s->Table != DefaultTable()) s->Crc = CrcBytes(s->Crc, p, size, s->Table);
+#ifdef ZEPHSE_CRC_CLMUL
+  else if (size >= 128 && HasClmul())
+    s->Crc = CrcFolded(s->Crc, p, size);
+#endif
+  else
+    s->Crc = CrcSliced(s->Crc, p, size);
 }
 
 Variant TZCLHashCRC32::Finalize(TZCLHashState& State) {
@@ -169,38 +299,97 @@ struct TMd5State {
   Integer Used = 0;
 };
 
-constexpr Cardinal Md5K[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-constexpr int Md5R[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 5, 9,  14, 20, 5, 9,
-                          14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                          4,  11, 16, 23, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+// Unrolled so that every shift and constant is an immediate; F is written with one
+// operation fewer than the textbook form, and G's halves are added rather than or-ed, which
+// lets them be computed side by side.
+#define ZCL_MD5_STEP(f, a, b, c, d, x, t, s) \
+  a += f(b, c, d) + (x) + (t);               \
+  a = Rot(a, s) + b;
+#define ZCL_MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define ZCL_MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define ZCL_MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+#define ZCL_MD5_GSTEP(a, b, c, d, x, t, s)     \
+  a += ((d) & (b)) + (x) + (t) + (~(d) & (c)); \
+  a = Rot(a, s) + b;
 
 void Md5Block(Cardinal* H, const Byte* block) {
   Cardinal m[16];
+  std::memcpy(m, block, 64);
+#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
   for (int i = 0; i < 16; ++i) m[i] = Le32(block + 4 * i);
+#endif
   Cardinal a = H[0], b = H[1], c = H[2], d = H[3];
-  for (int i = 0; i < 64; ++i) {
-    Cardinal f;
-    int g;
-    if (i < 16) f = (b & c) | (~b & d), g = i;
-    else if (i < 32) f = (d & b) | (~d & c), g = (5 * i + 1) & 15;
-    else if (i < 48) f = b ^ c ^ d, g = (3 * i + 5) & 15;
-    else f = c ^ (b | ~d), g = (7 * i) & 15;
-    const Cardinal t = d;
-    d = c;
-    c = b;
-    b = b + Rot(a + f + Md5K[i] + m[g], Md5R[i]);
-    a = t;
-  }
+  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[0], 0xd76aa478, 7)
+  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[1], 0xe8c7b756, 12)
+  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[2], 0x242070db, 17)
+  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[3], 0xc1bdceee, 22)
+  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[4], 0xf57c0faf, 7)
+  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[5], 0x4787c62a, 12)
+  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[6], 0xa8304613, 17)
+  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[7], 0xfd469501, 22)
+  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[8], 0x698098d8, 7)
+  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[9], 0x8b44f7af, 12)
+  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[10], 0xffff5bb1, 17)
+  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[11], 0x895cd7be, 22)
+  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[12], 0x6b901122, 7)
+  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[13], 0xfd987193, 12)
+  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[14], 0xa679438e, 17)
+  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[15], 0x49b40821, 22)
+  ZCL_MD5_GSTEP(a, b, c, d, m[1], 0xf61e2562, 5)
+  ZCL_MD5_GSTEP(d, a, b, c, m[6], 0xc040b340, 9)
+  ZCL_MD5_GSTEP(c, d, a, b, m[11], 0x265e5a51, 14)
+  ZCL_MD5_GSTEP(b, c, d, a, m[0], 0xe9b6c7aa, 20)
+  ZCL_MD5_GSTEP(a, b, c, d, m[5], 0xd62f105d, 5)
+  ZCL_MD5_GSTEP(d, a, b, c, m[10], 0x02441453, 9)
+  ZCL_MD5_GSTEP(c, d, a, b, m[15], 0xd8a1e681, 14)
+  ZCL_MD5_GSTEP(b, c, d, a, m[4], 0xe7d3fbc8, 20)
+  ZCL_MD5_GSTEP(a, b, c, d, m[9], 0x21e1cde6, 5)
+  ZCL_MD5_GSTEP(d, a, b, c, m[14], 0xc33707d6, 9)
+  ZCL_MD5_GSTEP(c, d, a, b, m[3], 0xf4d50d87, 14)
+  ZCL_MD5_GSTEP(b, c, d, a, m[8], 0x455a14ed, 20)
+  ZCL_MD5_GSTEP(a, b, c, d, m[13], 0xa9e3e905, 5)
+  ZCL_MD5_GSTEP(d, a, b, c, m[2], 0xfcefa3f8, 9)
+  ZCL_MD5_GSTEP(c, d, a, b, m[7], 0x676f02d9, 14)
+  ZCL_MD5_GSTEP(b, c, d, a, m[12], 0x8d2a4c8a, 20)
+  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[5], 0xfffa3942, 4)
+  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[8], 0x8771f681, 11)
+  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[11], 0x6d9d6122, 16)
+  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[14], 0xfde5380c, 23)
+  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[1], 0xa4beea44, 4)
+  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[4], 0x4bdecfa9, 11)
+  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[7], 0xf6bb4b60, 16)
+  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[10], 0xbebfbc70, 23)
+  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[13], 0x289b7ec6, 4)
+  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[0], 0xeaa127fa, 11)
+  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[3], 0xd4ef3085, 16)
+  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[6], 0x04881d05, 23)
+  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[9], 0xd9d4d039, 4)
+  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[12], 0xe6db99e5, 11)
+  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[15], 0x1fa27cf8, 16)
+  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[2], 0xc4ac5665, 23)
+  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[0], 0xf4292244, 6)
+  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[7], 0x432aff97, 10)
+  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[14], 0xab9423a7, 15)
+  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[5], 0xfc93a039, 21)
+  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[12], 0x655b59c3, 6)
+  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[3], 0x8f0ccc92, 10)
+  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[10], 0xffeff47d, 15)
+  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[1], 0x85845dd1, 21)
+  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[8], 0x6fa87e4f, 6)
+  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[15], 0xfe2ce6e0, 10)
+  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[6], 0xa3014314, 15)
+  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[13], 0x4e0811a1, 21)
+  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[4], 0xf7537e82, 6)
+  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[11], 0xbd3af235, 10)
+  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[2], 0x2ad7d2bb, 15)
+  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[9], 0xeb86d391, 21)
   H[0] += a, H[1] += b, H[2] += c, H[3] += d;
 }
+#undef ZCL_MD5_STEP
+#undef ZCL_MD5_GSTEP
+#undef ZCL_MD5_F
+#undef ZCL_MD5_H
+#undef ZCL_MD5_I
 }  // namespace
 
 void TZCLHashMD5::Initialize(TZCLHashState& State) { State = reinterpret_cast<TZCLHashState>(new TMd5State); }

@@ -118,6 +118,10 @@ void TextDraw(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Ho
 void TextDrawHighlighted(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
                          TVerticalAlignment Vertical, bool EndEllipsis, Integer From, Integer To, TColor FillColor,
                          TColor TextColor);
+// Text running upwards: Vertical places it across the rectangle (top = left), Horizontal along it
+// (left = bottom).
+void TextDrawVertical(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
+                      TVerticalAlignment Vertical, bool EndEllipsis);
 // Cuts the text to MaxWidth with a trailing ellipsis (never inside a surrogate pair); returns the
 // number of characters kept.
 Integer TextShortenEnd(TCanvas* Canvas, String& Text, TSize& Size, Integer MaxWidth);
@@ -129,6 +133,10 @@ TPoint RectAlignedOrigin(const TRect& R, const TSize& Size, TAlignment Horizonta
 // Fonts.
 void AssignCanvasFont(TCanvas* Canvas, TFont* Font);
 TColor ColorOrDefault(TColor Color, TColor Fallback);
+// A new font of the same class and pixel density, assigned from Font.
+TFont* FontClone(TFont* Font);
+// A height of 0 becomes the height the font's handle was made with.
+void FontResolveHeight(TFont* Font);
 
 // Fills, frames and shapes.
 void FillRectColor(TCanvas* Canvas, const TRect& R, TColor Color);
@@ -141,6 +149,13 @@ void DrawFrameBordersAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, T
                            Integer Thickness = 1);
 void DrawFrame(TCanvas* Canvas, const TRect& R, TColor Color, Integer Thickness = 1);
 void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer Thickness = 1);
+// A one-pixel frame in Outer and, one pixel further in on the given sides, one in Inner.
+void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders);
+void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders);
+// A filled triangle pointing down, Size wide and high, centred in R.
+void DrawDownTriangle(HDC DC, const TRect& R, TColor Color, const TSize& Size);
+// Shows the DC's pixels in R's size as the window's per-pixel-alpha picture at R's top-left.
+void UpdateLayeredWindowAlpha(HWND Window, HDC SourceDC, const TRect& R, Byte Alpha);
 void DrawSelectionRect(TCanvas* Canvas, const TRect& R, TAlphaColor Color);
 void DrawDottedFrame(TCanvas* Canvas, const TRect& R, TColor Color);
 void DrawCheckerboard(HDC DC, const TRect& R, TColor Color1, TColor Color2, Integer CellSize);

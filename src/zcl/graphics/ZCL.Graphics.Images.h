@@ -151,6 +151,7 @@ class TZCLImage : public TPersistent, public IZCLColorSchema {
   TZCLImage(TBitmap* Bitmap, TAlphaFormat AlphaFormat);
   static TZCLImage* CreateFromStream(TStream& Stream);
   static TZCLImage* CreateFromFile(const String& FileName);
+  static TZCLImage* CreateFromResource(const void* Instance, StringView Name, StringView Type);
   Integer _AddRef() override { return -1; }
   Integer _Release() override { return -1; }
   void Assign(TPersistent* Source) override;
@@ -207,4 +208,17 @@ class TZCLImage : public TPersistent, public IZCLColorSchema {
   Integer FHeight = 0;
   TZCLImagePixelFormat FPixelFormat = TZCLImagePixelFormat::PArgb32;
   TZCLImageFormatClass FFormat = nullptr;
+};
+
+// Pictures on the clipboard: put as a bitmap and as PNG data, taken back as PNG bytes.
+class TZCLImageTools {
+ public:
+  TZCLImageTools() = delete;
+  // The clipboard holds a bitmap or PNG data.
+  static bool HasImage();
+  static void CopyToClipboard(TZCLImage* Image);
+  // A new container with PNG bytes (the caller's reference), or null when there is no picture.
+  static IPtr<IZCLDataContainer> Paste();
+  // The format registered under the name "PNG".
+  static Word PngClipboardFormat();
 };

@@ -6,6 +6,7 @@
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 
 namespace {
 void FinalizeBlend() {
@@ -19,6 +20,7 @@ const TUnit GZclGraphicsUnits[] = {
     {"ZCL.Graphics.Render.Cairo", nullptr, FinalizeSharedPaintRender},
     {"ZCL.Graphics.Canvas", nullptr, TZCLRegionManager::Finalize},
     {"ZCL.Graphics.Images", TZCLImageFormatRepository::Initialize, TZCLImageFormatRepository::Finalize},
+    {"ZCL.Graphics.SkinImage", nullptr, SkinImageFinalize},
     {"ZCL.Graphics.Blend", TZCLSoftwareImplStackBlur::Register, FinalizeBlend},
     {"ZCL.Graphics.Font", nullptr, FinalizeText32},
 };

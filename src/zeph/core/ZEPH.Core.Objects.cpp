@@ -41,7 +41,7 @@ String CapitalizeWords(const String& Text) {
     if (IsWordDelimiter(c)) {
       start = true;
     } else if (start) {
-      c = AnsiUpperCase(StringView(&c, 1))[0];
+      c = ToUpper(c);
       start = false;
     }
   }
@@ -195,8 +195,10 @@ Integer TZEPHStringAdapter::FindText(const String& Text, const String& Pattern, 
   if (Pattern.empty() || Start < 0) return -1;
   String text = Text, pattern = Pattern;
   if (Flags & ZEPH_FIND_IGNORE_CASE) {
-    text = AnsiUpperCase(text);
-    pattern = AnsiUpperCase(pattern);
+    // Character by character: a mapping that changes the length ("ß" to "SS") would move every
+    // position found after it away from the text the caller holds.
+    for (Char& c : text) c = ToUpper(c);
+    for (Char& c : pattern) c = ToUpper(c);
   }
   size_t pos = static_cast<size_t>(Start);
   while (pos <= text.size()) {
@@ -475,9 +477,10 @@ HRESULT TZEPHCustomConfigAdapter::GetValueAsFloat(IZEPHString* KeyPath, Double& 
     String text;
     const HRESULT r = ReadText(KeyPath, text);
     if (r < 0) return r;
-    // Text that is no number reads as 0, as stored settings always have.
+    // Text that is no number is a failure, as for integers, not a silent 0.
     Extended value = 0;
-    Value = TryStrToFloat(text, value, TFormatSettings::Invariant()) ? value : 0;
+    if (!TryStrToFloat(text, value, TFormatSettings::Invariant())) return E_FAIL;
+    Value = value;
     return r;
   } catch (...) {
     return E_UNEXPECTED;

@@ -2,6 +2,7 @@
 
 #include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Config.h"
+#include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.Services.h"
 
@@ -15,6 +16,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Objects", RegisterCoreObjectFactories, nullptr},
     {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
     {"ZEPH.Core.Services", ServicesInitialize, nullptr},
+    {"ZEPH.Core.Images", RegisterImageFactories, nullptr},
 };
 }  // namespace
 

@@ -173,7 +173,8 @@ Integer TZEPHCore::GetServiceCount() {
 }
 
 void TZEPHCore::CoreMessage(Cardinal Message, Integer Param1, void* Param2, HRESULT& Result) {
-  if (Message == ZEPH_PROP_4126 && Param1 == 0) Result = WriteIntParam(Param2, 0) == S_OK ? S_OK : Result;
+  // A read through a missing or unusable pointer answers the writer's error, not success.
+  if (Message == ZEPH_PROP_4126 && Param1 == 0) Result = WriteIntParam(Param2, 0);
 }
 
 void TZEPHCore::RegisterCreateObjectProc(const TGUID& IID, TZEPHCoreCreateObjectProc Proc) { FFactories[IID] = Proc; }

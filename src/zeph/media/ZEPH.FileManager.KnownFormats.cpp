@@ -10,14 +10,6 @@
 namespace {
 constexpr size_t FilterListLimit = 128;
 
-class TLock {
- public:
-  explicit TLock(TZCLCriticalSection* ALock) : FLock(ALock) { FLock->Enter(); }
-  ~TLock() { FLock->Leave(); }
-
- private:
-  TZCLCriticalSection* FLock;
-};
 }  // namespace
 
 String UniqueExtList(const String& List) {
@@ -52,13 +44,13 @@ TZEPHFileManagerKnownFormats::~TZEPHFileManagerKnownFormats() {
 TZEPHFileManagerKnownFormatInfo* TZEPHFileManagerKnownFormats::Register(const String& Description,
                                                                         const String& ExtList, Byte Kind) {
   auto* info = new TZEPHFileManagerKnownFormatInfo(Kind, Description, ExtList);
-  TLock lock(FLock);
+  TZCLLockGuard lock(*FLock);
   FFormats->Add(info);
   return info;
 }
 
 bool TZEPHFileManagerKnownFormats::Unregister(TZEPHFileManagerKnownFormatInfo* Info) {
-  TLock lock(FLock);
+  TZCLLockGuard lock(*FLock);
   return FFormats->Remove(Info) >= 0;
 }
 
@@ -66,7 +58,7 @@ bool TZEPHFileManagerKnownFormats::IsSupported(const String& FileName, Byte Kind
   if (zcIsURL(FileName) || TZEPHFileURI::IsVirtual(FileName)) return true;
   const String ext = zcExtractFileExt(FileName);
   if (ext.empty()) return false;
-  TLock lock(FLock);
+  TZCLLockGuard lock(*FLock);
   for (Integer i = FFormats->GetCount() - 1; i >= 0; --i) {
     const TZEPHFileManagerKnownFormatInfo* info = GetItem(i);
     if (Selected(info, KindsMask) && zcIsFileExtInList(info->ExtList, ext)) return true;

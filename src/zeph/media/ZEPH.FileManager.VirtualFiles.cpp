@@ -4,7 +4,11 @@
 #include <functional>
 
 #include "rtl/RTL.Exceptions.h"
+#include "zcl/base/ZCL.Classes.Collections.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/base/ZCL.Threading.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
 
 namespace {
 std::atomic<TZEPHSchemeRegisteredProc> GSchemeRegistered{nullptr};
@@ -123,4 +127,82 @@ bool TZEPHFileURI::ExtractFilePath(const String& Name, String& Result) {
     Container = zcExtractFilePath(Container);
     Part.clear();
   });
+}
+
+// ---- containers -------------------------------------------------------------------------------
+
+TZEPHFileContainer::TZEPHFileContainer(const TZEPHVirtualFileList& Files) : FParts(Create<TZCLStringList>()) {
+  for (const IPtr<IZEPHVirtualFile>& file : Files) {
+    if (!file) continue;
+    String container, part;
+    if (!TZEPHFileURI::Parse(file->GetFileName(), container, part)) continue;
+    if (FParts->GetCount() == 0 && FFileName.empty())
+      FFileName = container;
+    else if (!zcSameText(container, FFileName))
+      continue;
+    const Integer index = FParts->IndexOf(part);
+    if (index >= 0)
+      FParts->SetInterfaces(index, file.get());
+    else
+      FParts->Add(part, nullptr, file.get());
+  }
+}
+
+TZEPHFileContainer::~TZEPHFileContainer() { Free(FParts); }
+
+bool TZEPHFileContainer::FindPart(const String& PartName, IPtr<IZEPHVirtualFile>& File) {
+  const Integer index = FParts->IndexOf(PartName);
+  File = index >= 0 ? GetPart(index) : nullptr;
+  return File != nullptr;
+}
+
+IPtr<IZEPHVirtualFile> TZEPHFileContainer::GetPart(Integer Index) {
+  return QueryIntf<IZEPHVirtualFile>(FParts->GetInterfaces(Index));
+}
+
+Integer TZEPHFileContainer::GetCount() { return FParts->GetCount(); }
+
+String TZEPHFileContainer::GetVirtualName(Integer Index) { return FFileName + u":" + FParts->GetStrings(Index); }
+
+TZEPHVirtualFileCacheList::TZEPHVirtualFileCacheList()
+    : FItems(new TZCLDictionary<String, IPtr<IZEPHFileContainer>>()), FLock(new TZCLCriticalSection(this)) {}
+
+TZEPHVirtualFileCacheList::~TZEPHVirtualFileCacheList() {
+  Free(FItems);
+  Free(FLock);
+}
+
+void TZEPHVirtualFileCacheList::Add(const IPtr<IZEPHFileContainer>& Container) {
+  if (!Container) return;
+  TZCLLockGuard guard(*FLock);
+  FItems->AddOrSetValue(Container->GetFileName(), Container);
+}
+
+bool TZEPHVirtualFileCacheList::Contains(const String& FileName) {
+  TZCLLockGuard guard(*FLock);
+  return FItems->ContainsKey(FileName);
+}
+
+bool TZEPHVirtualFileCacheList::TryGet(const String& FileName, IPtr<IZEPHFileContainer>& Container) {
+  TZCLLockGuard guard(*FLock);
+  return FItems->TryGetValue(FileName, Container) && Container;
+}
+
+bool TZEPHVirtualFileCacheList::FindVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File) {
+  File = nullptr;
+  String container, part;
+  if (!TZEPHFileURI::Parse(Name, container, part)) return false;
+  TZCLLockGuard guard(*FLock);
+  IPtr<IZEPHFileContainer> found;
+  return FItems->TryGetValue(container, found) && found && found->FindPart(part, File);
+}
+
+void TZEPHVirtualFileCacheList::Remove(const String& FileName) {
+  TZCLLockGuard guard(*FLock);
+  FItems->Remove(FileName);
+}
+
+void TZEPHVirtualFileCacheList::Clear() {
+  TZCLLockGuard guard(*FLock);
+  FItems->Clear();
 }

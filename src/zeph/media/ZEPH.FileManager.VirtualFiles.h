@@ -6,8 +6,18 @@
 // On Linux ":" is an ordinary file-name character, so a name is virtual only when its container
 // is an existing file or carries a scheme that a registered file system serves.
 
+#include <vector>
+
+#include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Objects.h"
 #include "rtl/RTL.Types.h"
+
+class TStream;
+class TZBLCustomFileInfo;
+class TZCLCriticalSection;
+class TZCLStringList;
+template <class K, class V>
+class TZCLDictionary;
 
 // Whether a URL scheme is served by a registered file system; installed by the file manager.
 using TZEPHSchemeRegisteredProc = bool (*)(const String& Scheme);
@@ -46,4 +56,79 @@ class TZEPHFileURI : public TObject {
 
   static TZEPHSchemeRegisteredProc GetSchemeRegisteredProc();
   static void SetSchemeRegisteredProc(TZEPHSchemeRegisteredProc Proc);
+};
+
+// One part of a container file, as the code that opened the container gives it. This is the
+// program's side of a virtual file; readers of plugins come in through an adapter.
+struct IZEPHVirtualFile : virtual IInterface {
+  RTL_INTERFACE(IZEPHVirtualFile, IInterface, "{0B6E4F2A-93D1-4C57-8E2F-6A1D3B9C5E70}")
+  // "<container>:<part>".
+  virtual String GetFileName() = 0;
+  // The file that holds the part's audio; false when unknown.
+  virtual bool GetRealFileName(String& FileName) = 0;
+  // Seconds within the real file.
+  virtual Double GetClipStart() = 0;
+  virtual Double GetClipFinish() = 0;
+  // The text naming the part's format; false when unknown.
+  virtual bool GetFormatText(String& Text) = 0;
+  // A read stream over the part, owned by the caller.
+  virtual HRESULT CreateStream(TStream*& Stream) = 0;
+  // Fills the record with the part's values.
+  virtual HRESULT FillFileInfo(TZBLCustomFileInfo* Info) = 0;
+  virtual bool Exists() = 0;
+  // A failure means the cached container is stale.
+  virtual HRESULT Synchronize() = 0;
+};
+
+using TZEPHVirtualFileList = std::vector<IPtr<IZEPHVirtualFile>>;
+
+// The parts of one container file; never changed after construction.
+struct IZEPHFileContainer : virtual IInterface {
+  RTL_INTERFACE(IZEPHFileContainer, IInterface, "{6F2C8A14-57E3-4B9D-A0C6-2E8F4D1B7A93}")
+  virtual bool FindPart(const String& PartName, IPtr<IZEPHVirtualFile>& File) = 0;
+  virtual IPtr<IZEPHVirtualFile> GetPart(Integer Index) = 0;
+  virtual Integer GetCount() = 0;
+  virtual String GetVirtualName(Integer Index) = 0;
+  virtual String GetFileName() = 0;
+};
+
+class TZEPHFileContainer : public TInterfacedObject, public IZEPHFileContainer {
+  ZCL_CLASS(TZEPHFileContainer, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHFileContainer)
+ public:
+  // Takes the parts of the first container met; parts of other containers and names that are
+  // not virtual are skipped; a part met again replaces the earlier one in its place.
+  explicit TZEPHFileContainer(const TZEPHVirtualFileList& Files);
+  ~TZEPHFileContainer() override;
+
+  bool FindPart(const String& PartName, IPtr<IZEPHVirtualFile>& File) override;
+  IPtr<IZEPHVirtualFile> GetPart(Integer Index) override;
+  Integer GetCount() override;
+  String GetVirtualName(Integer Index) override;
+  String GetFileName() override { return FFileName; }
+
+ private:
+  // Part names ignoring case, each carrying its file.
+  TZCLStringList* FParts;
+  String FFileName;
+};
+
+// Opened containers by container file name (exact comparison); every operation under one lock.
+class TZEPHVirtualFileCacheList : public TObject {
+  ZCL_CLASS(TZEPHVirtualFileCacheList, TObject)
+ public:
+  TZEPHVirtualFileCacheList();
+  ~TZEPHVirtualFileCacheList() override;
+
+  // Replaces a container cached under the same name.
+  void Add(const IPtr<IZEPHFileContainer>& Container);
+  bool Contains(const String& FileName);
+  bool TryGet(const String& FileName, IPtr<IZEPHFileContainer>& Container);
+  bool FindVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File);
+  void Remove(const String& FileName);
+  void Clear();
+
+ private:
+  TZCLDictionary<String, IPtr<IZEPHFileContainer>>* FItems;
+  TZCLCriticalSection* FLock;
 };

@@ -3,12 +3,21 @@
 #include "zeph/media/ZBL.FileChangeNotifier.h"
 #include "zeph/media/ZBL.FileInfo.Formatter.h"
 #include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.h"
+#include "zeph/media/ZEPH.FileManager.h"
 
 namespace {
 const TUnit GZephMediaUnits[] = {
     {"ZBL.FileInfo", detail::ZBLFileInfoInitialization, nullptr},
     {"ZBL.FileInfo.Formatter", nullptr, TZBLFileInfoPreview::FinalizeInstance},
     {"ZBL.FileChangeNotifier", nullptr, TZBLFileChangeNotifier::FinalizeInstance},
+    {"ZEPH.FileManager", detail::FileManagerInitialization, detail::FileManagerFinalization},
+    {"ZEPH.FileInfo.Formatter", nullptr,
+     [] {
+       TZEPHFileInfoFormatterLegend::FinalizeInstance();
+       TZEPHFileInfoFormatStringFactory::FinalizeInstance();
+     }},
 };
 }
 

@@ -3,12 +3,16 @@
 #include <cstring>
 
 #include "rtl/RTL.Streams.h"
+#include "zcl/base/ZCL.Classes.ByteBuffer.h"
+#include "zcl/base/ZCL.Utils.Encodings.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/graphics/ZCL.Graphics.Images.h"
 #include "zeph/media/ZTL.Tags.ID3v1.h"
+#include "zeph/media/ZTL.Tags.h"
 
 namespace {
 
 constexpr Integer FooterSize = 32;
-constexpr Cardinal MaxTextItem = 65535;
 
 Cardinal LE32(const Byte* P) {
   return static_cast<Cardinal>(P[0]) | static_cast<Cardinal>(P[1]) << 8 | static_cast<Cardinal>(P[2]) << 16 |
@@ -37,15 +41,22 @@ bool TZTLAPEv2Codec::FindFooter(TStream* Stream, TZTLAPEv2Location& Location) {
   Location.StreamSize = Stream->GetSize();
   Location.TrailSize = TZTLID3v1Codec::GetTagSize(Stream);
   const Int64 front = Location.StreamSize - Location.TrailSize;
-  if (front <= FooterSize) {
-    Location.Found = true;  // room for no more than an empty tag
-    return true;
-  }
+  // Up to 32 bytes leave room for no more than an empty tag; exactly 32 may be that tag's footer,
+  // which a save must find again or every save would add a footer.
   Byte b[FooterSize];
-  Stream->SetPosition(front - FooterSize);
-  if (Stream->Read(b, FooterSize) != FooterSize || std::memcmp(b, "APETAGEX", 8) != 0) return false;
-  TZTLAPEv2Footer footer = ParseFooter(b);
-  if (footer.TagSize < FooterSize || footer.TagSize > front) return false;
+  bool valid = false;
+  TZTLAPEv2Footer footer;
+  if (front >= FooterSize) {
+    Stream->SetPosition(front - FooterSize);
+    if (Stream->Read(b, FooterSize) == FooterSize && std::memcmp(b, "APETAGEX", 8) == 0) {
+      footer = ParseFooter(b);
+      valid = footer.TagSize >= FooterSize && footer.TagSize <= front;
+    }
+  }
+  if (!valid) {
+    Location.Found = front <= FooterSize;
+    return Location.Found;
+  }
   Location.Footer = footer;
   Location.Found = true;
   // A header goes with the tag when it stands where the footer says.
@@ -83,10 +94,8 @@ Cardinal TZTLAPEv2Codec::Read(TStream* Stream, std::vector<TZTLAPEv2Item>& Items
     TZTLAPEv2Item item;
     item.Key = area.substr(keyStart, keyEnd - keyStart);
     item.Flags = flags;
-    if (item.IsBinary() || size < MaxTextItem) {
-      item.Value = area.substr(valueStart, size);
-      Items.push_back(std::move(item));
-    }
+    item.Value = area.substr(valueStart, size);
+    Items.push_back(std::move(item));
     pos = valueStart + size;
   }
   return at.Footer.TagSize;
@@ -122,4 +131,137 @@ void TZTLAPEv2Codec::Write(TStream* Stream, const std::vector<TZTLAPEv2Item>& It
   out += trail;
   Stream->Seek(0, soEnd);
   if (!out.empty()) Stream->WriteBuffer(out.data(), static_cast<Int64>(out.size()));
+}
+
+// ---- TZTLTagAPEv2 ----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr Cardinal MaxTextItem = 65535;
+constexpr std::string_view CoverKey = "Cover Art (Front)";
+
+bool SameAscii(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    char a = A[i], b = B[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+class TZTLTagAPEv2FieldMap : public TZTLTagFieldMap {
+ public:
+  using TZTLTagFieldMap::TZTLTagFieldMap;
+  void Populate() override {
+    TZTLTagFieldMap::Populate();
+    Add("ALBUM", u"Album", true);
+    Add("ALBUM ARTIST", u"AlbumArtist", true);
+    Add("ARTIST", u"Artist", true);
+    Add("BPM", u"BPM", false);
+    Add("COMMENT", u"Comment", false);
+    Add("COMPILATION", u"PartOfCompilation", false);
+    Add("COMPOSER", u"Composer", true);
+    Add("CONDUCTOR", u"Conductor", false);
+    Add("COPYRIGHT", u"Copyright", true);
+    Add("YEAR", u"Date", false);
+    Add("DISC", u"Disk", false);
+    Add("DiscNumber", u"Disk", false);
+    Add("ENCODEDBY", u"EncodedBy", true);
+    Add("GENRE", u"Genre", true);
+    Add("INITIALKEY", u"Key", false);
+    Add("LYRICS", u"Lyrics", false);
+    Add("LYRICIST", u"Lyricist", true);
+    Add("MOOD", u"Mood", true);
+    Add("Publisher", u"Publisher", true);
+    Add("RATING", u"Rating", false);
+    Add("TITLE", u"Title", false);
+    Add("TRACK", u"Track", false);
+    Add("LABELNO", u"Catalog", false);
+    Add("ISRC", u"ISRC", false);
+    Add("URL", u"Link", true);
+  }
+};
+
+const TZTLTagFieldMap* APEv2FieldMap() {
+  static const std::unique_ptr<TZTLTagAPEv2FieldMap> map = [] {
+    RegisterTagProperties();
+    return TZTLTagFieldMap::CreatePopulated<TZTLTagAPEv2FieldMap>(TZTLTag::StaticClass());
+  }();
+  return map.get();
+}
+
+class TZTLTagAPEv2Filer : public TZTLTagMappedFiler {
+ public:
+  TZTLTagAPEv2Filer(TZTLTag* Tag, TStream* Stream) : TZTLTagMappedFiler(Tag, Stream, APEv2FieldMap()) {}
+  String NormalizeMultiValue(const String& Text, const TZTLTagFieldMapItem&) override {
+    return zcReplaceChar(Text, u'\0', u';');
+  }
+  String JoinMultiValue(const String& Text, const TZTLTagFieldMapItem&) override {
+    return zcReplaceChar(Text, u';', u'\0');
+  }
+};
+
+}  // namespace
+
+TZTLTagAPEv2::TZTLTagAPEv2(TStream* Stream) : TZTLTagAPEv2() { Load(this, Stream); }
+
+void TZTLTagAPEv2::ClearTags() {
+  inherited::ClearTags();
+  FRawItems.clear();
+}
+
+void TZTLTagAPEv2::DoAssign(const TZBLCustomFileInfo* Source) {
+  inherited::DoAssign(Source);
+  if (const auto* ape = dynamic_cast<const TZTLTagAPEv2*>(Source)) FRawItems = ape->FRawItems;
+}
+
+void TZTLTagAPEv2::Load(TZTLTag* Tag, TStream* Stream) {
+  auto* ape = dynamic_cast<TZTLTagAPEv2*>(Tag);
+  std::vector<TZTLAPEv2Item> items;
+  Tag->BeginUpdate();
+  Tag->SetSize(TZTLAPEv2Codec::Read(Stream, items));
+  TZTLTagAPEv2Filer filer(Tag, Stream);
+  for (TZTLAPEv2Item& item : items) {
+    if (item.IsBinary() && SameAscii(item.Key, CoverKey) && !Tag->GetAlbumArt()) {
+      const size_t nul = item.Value.find('\0');
+      const size_t start = nul == std::string::npos ? item.Value.size() : nul + 1;
+      if (start < item.Value.size()) {
+        IPtr<IZCLDataContainer> art(Create<TZCLDataContainer>());
+        art->SetDataSize(static_cast<Integer>(item.Value.size() - start));
+        std::memcpy(art->GetData(), item.Value.data() + start, item.Value.size() - start);
+        Tag->SetAlbumArt(art);
+      }
+    } else if (!item.IsBinary() && item.Value.size() < MaxTextItem) {
+      filer.ReadField(item.Key, item.Value);
+    } else if (ape) {
+      ape->FRawItems.push_back(std::move(item));
+    }
+  }
+  Tag->EndUpdate();
+}
+
+void TZTLTagAPEv2::Save(TZTLTag* Tag, TStream* Stream) {
+  std::vector<TZTLAPEv2Item> items;
+  if (!Tag->GetDeleteTagOnSave()) {
+    TZTLTagAPEv2Filer filer(Tag, Stream);
+    filer.EnumValues(
+        [&items](const AnsiString& Name, const RawByteString& Value) {
+          items.push_back({Name, 0, Value});
+        },
+        false);
+    if (const auto* ape = dynamic_cast<const TZTLTagAPEv2*>(Tag))
+      items.insert(items.end(), ape->FRawItems.begin(), ape->FRawItems.end());
+    if (const IPtr<IZCLDataContainer>& art = Tag->GetAlbumArt(); art && art->GetDataSize() > 0) {
+      const auto* data = static_cast<const Byte*>(art->GetData());
+      TZCLImageFormatClass format = TZCLImageFormatRepository::FindByHeader(data, art->GetDataSize());
+      TZTLAPEv2Item cover{AnsiString(CoverKey), APEv2ItemBinary, AnsiString(CoverKey)};
+      if (format) cover.Value += zcUnicodeToAnsi(format->Extension());
+      cover.Value += '\0';
+      cover.Value.append(reinterpret_cast<const char*>(data), static_cast<size_t>(art->GetDataSize()));
+      items.push_back(std::move(cover));
+    }
+  }
+  TZTLAPEv2Codec::Write(Stream, items, Tag->GetDeleteTagOnSave());
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rtl/RTL.Types.h"
+#include "zeph/media/ZTL.Core.h"
 
 class TStream;
 
@@ -51,10 +52,35 @@ class TZTLAPEv2Codec {
   // size is below 32 or larger than the bytes in front of the trailing blocks is no tag.
   static bool FindFooter(TStream* Stream, TZTLAPEv2Location& Location);
   // Reads the items of the tag; a damaged list ends the reading, the items read so far stay.
-  // Text items of 65,535 bytes or more are skipped. Returns the tag's size (0 without a tag).
+  // Returns the tag's size (0 without a tag).
   static Cardinal Read(TStream* Stream, std::vector<TZTLAPEv2Item>& Items);
   // Replaces the tag (its old header included) by the items and a footer, or only removes it
   // with Delete; the trailing blocks are kept byte for byte. The footer keeps the old flags
   // except those that announce a header.
   static void Write(TStream* Stream, const std::vector<TZTLAPEv2Item>& Items, bool Delete);
+};
+
+// The APEv2 tag of a file. Text items map onto the tag's properties; the front cover is the album
+// art; other items (unknown text items as custom fields, other binary items and text items too
+// large to read as values) are kept and written back as they were.
+class TZTLTagAPEv2 : public TZTLTag {
+  ZCL_CLASS(TZTLTagAPEv2, TZTLTag)
+ public:
+  TZTLTagAPEv2() : TZTLTag(u"APE") {}
+  explicit TZTLTagAPEv2(TStream* Stream);
+  bool IsEmpty() const override { return inherited::IsEmpty() && FRawItems.empty(); }
+  void ClearTags() override;
+
+  static void Load(TZTLTag* Tag, TStream* Stream);
+  static void Save(TZTLTag* Tag, TStream* Stream);
+
+  // Items kept as read: binary items other than the front cover and text items of 65,535 bytes
+  // or more.
+  const std::vector<TZTLAPEv2Item>& GetRawItems() const { return FRawItems; }
+
+ protected:
+  void DoAssign(const TZBLCustomFileInfo* Source) override;
+
+ private:
+  std::vector<TZTLAPEv2Item> FRawItems;
 };

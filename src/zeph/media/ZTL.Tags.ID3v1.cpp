@@ -166,3 +166,43 @@ Byte TZTLID3v1Codec::GenreIndex(StringView Name) {
   const Integer index = IndexOfGenre(Name);
   return index < 0 ? 255 : static_cast<Byte>(index);
 }
+
+// ---- TZTLTagID3v1 ----------------------------------------------------------------------------------
+
+TZTLTagID3v1::TZTLTagID3v1(TStream* Stream) : TZTLTagID3v1() { Load(this, Stream); }
+
+bool TZTLTagID3v1::IsEmpty() const {
+  return GetValue(fitAlbum).empty() && GetValue(fitArtist).empty() && GetValue(fitComment).empty() &&
+         GetValue(fitTitle).empty() && GetValue(fitDate).empty() && GetValue(fitGenre).empty() &&
+         GetTrackNumber().empty();
+}
+
+void TZTLTagID3v1::Load(TZTLTag* Tag, TStream* Stream) {
+  TZTLID3v1Values v;
+  TZTLID3v1Codec::Read(Stream, v);
+  Tag->BeginUpdate();
+  Tag->SetSize(v.Size);
+  if (v.Size > 0) {
+    Tag->SetValue(fitTitle, v.Title);
+    Tag->SetValue(fitArtist, v.Artist);
+    Tag->SetValue(fitAlbum, v.Album);
+    Tag->SetValue(fitDate, v.Year);
+    Tag->SetValue(fitComment, v.Comment);
+    Tag->SetValue(fitGenre, v.Genre);
+    Tag->SetTrackNumber(v.TrackNumber);
+    if (!v.Lyrics.empty()) Tag->SetValue(fitLyrics, v.Lyrics);
+  }
+  Tag->EndUpdate();
+}
+
+void TZTLTagID3v1::Save(TZTLTag* Tag, TStream* Stream) {
+  TZTLID3v1Values v;
+  v.Title = Tag->GetValue(fitTitle);
+  v.Artist = Tag->GetValue(fitArtist);
+  v.Album = Tag->GetValue(fitAlbum);
+  v.Year = Tag->GetValue(fitDate);
+  v.Comment = Tag->GetValue(fitComment);
+  v.Genre = Tag->GetValue(fitGenre);
+  v.TrackNumber = Tag->GetTrackNumber();
+  TZTLID3v1Codec::Write(Stream, v, Tag->GetDeleteTagOnSave());
+}

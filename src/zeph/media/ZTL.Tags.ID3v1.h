@@ -3,6 +3,7 @@
 // in front of it. Fixed-width 8-bit fields: values may come back truncated.
 
 #include "rtl/RTL.Types.h"
+#include "zeph/media/ZTL.Core.h"
 
 class TStream;
 
@@ -31,4 +32,26 @@ class TZTLID3v1Codec {
   static void Write(TStream* Stream, const TZTLID3v1Values& Values, bool Delete);
   // The ID3v1 genre byte of a name (ignoring case), 255 when it is not a standard genre.
   static Byte GenreIndex(StringView Name);
+};
+
+// ---- the tag -----------------------------------------------------------------------------------
+
+// The ID3v1 tag of a file. Its values may be truncated, so merging lets them fill only what other
+// tags left empty. Size covers the ID3v1 block and a Lyrics3 v2 block in front of it.
+class TZTLTagID3v1 : public TZTLTag {
+  ZCL_CLASS(TZTLTagID3v1, TZTLTag)
+ public:
+  TZTLTagID3v1() : TZTLTag(u"ID3v1") {}
+  // Empty, then Load.
+  explicit TZTLTagID3v1(TStream* Stream);
+  bool HasLimitedValues() const override { return true; }
+  // Album, Artist, Comment, Title, Date, Genre and TrackNumber are all empty.
+  bool IsEmpty() const override;
+
+  static void Load(TZTLTag* Tag, TStream* Stream);
+  // Replaces the blocks at the end of the stream (the whole file); an empty tag or DeleteTagOnSave
+  // leaves none.
+  static void Save(TZTLTag* Tag, TStream* Stream);
+  static Int64 GetTagSize(TStream* Stream) { return TZTLID3v1Codec::GetTagSize(Stream); }
+  static Byte GenreIndex(StringView Name) { return TZTLID3v1Codec::GenreIndex(Name); }
 };

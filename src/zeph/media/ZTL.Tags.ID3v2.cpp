@@ -6,11 +6,15 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
+#include "rtl/RTL.TypInfo.h"
+#include "zcl/base/ZCL.Classes.ByteBuffer.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/graphics/ZCL.Graphics.Images.h"
 #include "zeph/media/ZTL.Core.h"
 #include "zeph/media/ZTL.Genres.h"
+#include "zeph/media/ZTL.Tags.h"
 #include "zeph/media/ZTL.Utils.h"
 
 namespace {
@@ -449,16 +453,13 @@ String TZTLID3v2Codec::DecodeOwner(std::string_view Data) {
 
 namespace {
 
-// The offset within the first 256 bytes where a known image format's header starts.
+// The offset within the first 256 bytes where a registered image format's header starts.
 size_t FindImageStart(std::string_view Data) {
   const size_t limit = std::min<size_t>(256, Data.size());
-  for (size_t i = 0; i < limit; ++i) {
-    std::string_view s = Data.substr(i);
-    if (s.starts_with("\xFF\xD8\xFF") || s.starts_with("\x89PNG\r\n\x1A\n") || s.starts_with("GIF87a") ||
-        s.starts_with("GIF89a") || (s.starts_with("BM") && s.size() > 14) ||
-        (s.starts_with("RIFF") && s.size() >= 12 && s.substr(8, 4) == "WEBP"))
+  for (size_t i = 0; i < limit; ++i)
+    if (TZCLImageFormatRepository::FindByHeader(reinterpret_cast<const Byte*>(Data.data() + i),
+                                                static_cast<Integer>(Data.size() - i)))
       return i;
-  }
   return std::string_view::npos;
 }
 
@@ -554,4 +555,313 @@ void TZTLID3v2Codec::Replace(TStream* Stream, const RawByteString& Tag, const TZ
   if (!Tag.empty()) replacement.WriteBuffer(Tag.data(), static_cast<Int64>(Tag.size()));
   StreamReplaceRange(Stream, Tag.empty() ? nullptr : &replacement, 0, std::min(existing, available), OnProgress,
                      Sender);
+}
+
+// ---- TZTLTagID3v2 ----------------------------------------------------------------------------------
+
+namespace {
+
+Integer Code(std::string_view ID) { return TZTLID3v2Codec::FrameCode(ID); }
+
+class TZTLTagID3v2FieldMap : public TZTLTagFieldMap {
+ public:
+  using TZTLTagFieldMap::TZTLTagFieldMap;
+  void Populate() override {
+    TZTLTagFieldMap::Populate();
+    struct {
+      const char* ID;
+      const char16_t* Property;
+      bool Multi;
+    } frames[] = {
+        {"TP2", u"AlbumArtist", false},
+        {"TPE2", u"AlbumArtist", true},
+        {"TP3", u"Conductor", false},
+        {"TPE3", u"Conductor", false},
+        {"TAL", u"Album", false},
+        {"TALB", u"Album", false},
+        {"TMOO", u"Mood", false},
+        {"TP1", u"Artist", false},
+        {"TPE1", u"Artist", true},
+        {"TCM", u"Composer", true},
+        {"TCOM", u"Composer", true},
+        {"TCR", u"Copyright", false},
+        {"TCOP", u"Copyright", false},
+        {"TEN", u"EncodedBy", false},
+        {"TENC", u"EncodedBy", false},
+        {"TCO", u"Genre", true},
+        {"TCON", u"Genre", true},
+        {"WXX", u"Link", false},
+        {"WXXX", u"Link", false},
+        {"TT2", u"Title", false},
+        {"TIT2", u"Title", false},
+        {"TRK", u"Track", false},
+        {"TRCK", u"Track", false},
+        {"TYE", u"Date", false},
+        {"TYER", u"Date", false},
+        {"TDRC", u"Date", false},
+        {"ULT", u"Lyrics", false},
+        {"USLT", u"Lyrics", false},
+        {"POPM", u"Rating", false},
+        {"TBPM", u"BPM", false},
+        {"TCMP", u"PartOfCompilation", false},
+        {"TPOS", u"DiskNumber", false},
+        {"TPUB", u"Publisher", true},
+        {"TEXT", u"Lyricist", true},
+        {"TSRC", u"ISRC", false},
+        {"TKE", u"Key", false},
+        {"TKEY", u"Key", false},
+    };
+    for (const auto& f : frames) Add(Code(f.ID), f.Property, f.Multi);
+    Add("COMM", u"Comment", false);
+    Add("Catalog Number", u"Catalog", false);
+    Add("MusicMatch_Mood", u"Mood", false);
+    Add("WM/Mood", u"Mood", false);
+    Add("Band", u"AlbumArtist", false);
+    Add("BPM (beats per minute)", u"BPM", false);
+    Add("Composer", u"Composer", true);
+    Add("Publisher", u"Publisher", true);
+    Add("Copyright message", u"Copyright", false);
+    Add("Lyrics", u"Lyrics", false);
+    Add("Mood", u"Mood", false);
+  }
+};
+
+const TZTLTagFieldMap* ID3v2FieldMap() {
+  static const std::unique_ptr<TZTLTagID3v2FieldMap> map = [] {
+    RegisterTagProperties();
+    return TZTLTagFieldMap::CreatePopulated<TZTLTagID3v2FieldMap>(TZTLTag::StaticClass());
+  }();
+  return map.get();
+}
+
+class TZTLTagID3v2Reader : public TZTLTagMappedFiler {
+ public:
+  TZTLTagID3v2Reader(TZTLTag* Tag, TStream* Stream, Byte Major)
+      : TZTLTagMappedFiler(Tag, Stream, ID3v2FieldMap()), FBeforeV24(Major < 4) {
+    AppendValues = false;
+    FilterValues = true;
+  }
+
+  String DecodeValue(std::string_view Data, const TZTLTagFieldMapItem& Item) override {
+    const Integer id = Item.ID;
+    if (id == 0) return zcTrim(UTF8ToString(Data));
+    if (id == Code("TCO") || id == Code("TCON")) return TZTLID3v2Codec::DecodeGenre(Data);
+    if (id == Code("ULT") || id == Code("USLT")) return DecodeLyrics(Data);
+    if (id == Code("WXX") || id == Code("WXXX")) return TZTLID3v2Codec::DecodeLink(Data);
+    if (id == Code("POPM")) return IntToStr(TZTLID3v2Codec::DecodeRating(Data));
+    return TID3v2Encoding::Decode(Data);
+  }
+
+  String NormalizeMultiValue(const String& Text, const TZTLTagFieldMapItem& Item) override {
+    if (Text.find(u'\0') != String::npos) return TagsDecodeValues(Text, u'\0');
+    if (FBeforeV24 && Item.ID != Code("TPE1") && Item.ID != Code("TPE2")) return TagsDecodeValues(Text, u'/');
+    return Text;
+  }
+
+  AnsiString IdToName(Integer ID) override {
+    AnsiString name;
+    for (int i = 0; i < 4; ++i) name += static_cast<char>((static_cast<Cardinal>(ID) >> (8 * i)) & 0xFF);
+    while (!name.empty() && static_cast<Byte>(name.back()) < 33) name.pop_back();
+    return name;
+  }
+
+  String FilterValue(const String& Text) override { return CleanValue(Text); }
+
+  using TZTLTagMappedFiler::ReadField;
+  void ReadField(Integer ID, std::string_view Data) override {
+    const bool comm = ID == Code("COMM"), priv = ID == Code("PRIV"), txxx = ID == Code("TXXX");
+    if (!comm && !priv && !txxx) {
+      TZTLTagMappedFiler::ReadField(ID, Data);
+      return;
+    }
+    const String text = comm   ? TZTLID3v2Codec::DecodeComment(Data)
+                        : priv ? TZTLID3v2Codec::DecodeOwner(Data)
+                               : TID3v2Encoding::Decode(Data);
+    const size_t nul = text.find(u'\0');
+    AnsiString name = IdToName(ID);
+    if (nul != String::npos && nul > 0) name = StringToUTF8(text.substr(0, nul));
+    const String value = nul == String::npos ? text : text.substr(nul + 1);
+    if (const TZTLTagFieldMapItem* item = FFieldMap->FindName(name))
+      ApplyValue(*item, zcTrim(value));
+    else
+      FTag->GetCustomFields()->Add(IdToName(ID), AnsiString(Data));
+  }
+
+ private:
+  String DecodeLyrics(std::string_view Data) {
+    String text = TZTLID3v2Codec::DecodeComment(Data);
+    const size_t nul = text.find(u'\0');
+    if (nul != String::npos) {
+      const String lyricist = CleanValue(text.substr(0, nul));
+      if (FTag->GetValue(fitLyricist).empty() && !lyricist.empty()) FTag->SetValue(fitLyricist, lyricist);
+      text.erase(0, nul + 1);
+    }
+    return NormalizeLines(CleanValue(text), true);
+  }
+
+  bool FBeforeV24;
+};
+
+RawByteString Text(const String& Value) { return TID3v2Encoding::Encode(Value, 3); }
+
+RawByteString CommentPayload(const String& Description, const String& Value) {
+  RawByteString p(
+      "\x01"
+      "eng",
+      4);
+  p += TID3v2Encoding::Encode(Description, 2);
+  p.append("\0\0", 2);
+  p += TID3v2Encoding::Encode(Value, 2);
+  return p;
+}
+
+}  // namespace
+
+TZTLTagID3v2::TZTLTagID3v2() : TZTLTag(u"ID3v2"), FChapters(new TZBLChapters()) {}
+
+TZTLTagID3v2::TZTLTagID3v2(TStream* Stream) : TZTLTagID3v2() { Load(this, Stream, 0); }
+
+TZTLTagID3v2::~TZTLTagID3v2() { delete FChapters; }
+
+bool TZTLTagID3v2::IsEmpty() const { return inherited::IsEmpty() && FChapters->GetCount() == 0; }
+
+void TZTLTagID3v2::ClearTags() {
+  inherited::ClearTags();
+  FChapters->Clear();
+}
+
+void TZTLTagID3v2::DoAssign(const TZBLCustomFileInfo* Source) {
+  inherited::DoAssign(Source);
+  if (const auto* tag = dynamic_cast<const TZTLTagID3v2*>(Source)) FChapters->Assign(tag->FChapters);
+}
+
+void TZTLTagID3v2::Load(TZTLTag* Tag, TStream* Stream, Int64 Position) {
+  std::vector<TZTLID3v2Frame> frames;
+  Byte major = 0;
+  Tag->SetSize(0);
+  const Cardinal size = TZTLID3v2Codec::Read(Stream, Position, frames, major);
+  if (size == 0) return;
+  Tag->BeginUpdate();
+  Tag->SetSize(size);
+  auto* id3 = dynamic_cast<TZTLTagID3v2*>(Tag);
+  TZTLTagID3v2Reader reader(Tag, Stream, major);
+  // The album art is the last front cover, else the first picture; every other picture frame is
+  // kept and written back. A damaged picture frame is skipped.
+  size_t cover = frames.size();
+  std::vector<TZTLID3v2Picture> pictures(frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const TZTLID3v2Frame& f = frames[i];
+    if ((f.ID == "APIC" || f.ID == "PIC") && TZTLID3v2Codec::DecodePicture(f.ID, f.Data, major, pictures[i]) &&
+        !pictures[i].Data.empty() && (cover == frames.size() || pictures[i].PictureType == 3))
+      cover = i;
+  }
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const TZTLID3v2Frame& f = frames[i];
+    if (f.ID == "APIC" || f.ID == "PIC") {
+      if (i == cover) {
+        const RawByteString& data = pictures[i].Data;
+        IPtr<IZCLDataContainer> art(Create<TZCLDataContainer>());
+        art->SetDataSize(static_cast<Integer>(data.size()));
+        std::memcpy(art->GetData(), data.data(), data.size());
+        Tag->SetAlbumArt(art);
+      } else if (f.ID == "APIC") {
+        Tag->GetCustomFields()->Add(f.ID, f.Data);
+      }
+    } else if (f.ID == "CHAP") {
+      TZTLID3v2Chapter c;
+      if (id3 && TZTLID3v2Codec::DecodeChapter(f.Data, major, c) && !c.Title.empty())
+        id3->FChapters->Add(c.Title, c.Start, c.Finish);
+    } else if (f.ID != "CTOC") {
+      reader.ReadField(TZTLID3v2Codec::FrameCode(f.ID), f.Data);
+    }
+  }
+  Tag->EndUpdate();
+}
+
+Integer TZTLTagID3v2Builder::Build(const TZTLTag* Tag, RawByteString& Output, Int64 ExistingSize, bool Pad) {
+  RawByteString f;
+  auto frame = [&f](std::string_view ID, const RawByteString& Payload) { TZTLID3v2Codec::WriteFrame(f, ID, Payload); };
+  auto value = [Tag](TZBLFileInfoText Index) -> const String& { return Tag->GetValue(Index); };
+  auto slashes = [](const String& S) { return zcReplaceChar(S, u';', u'/'); };
+  if (!value(fitComment).empty()) frame("COMM", CommentPayload(u"", value(fitComment)));
+  if (!value(fitCatalog).empty()) frame("COMM", CommentPayload(u"Catalog Number", value(fitCatalog)));
+  static const Byte ratings[] = {1, 64, 128, 196, 255};
+  if (Tag->GetRating() >= 1 && Tag->GetRating() <= 5)
+    frame("POPM",
+          RawByteString("Windows Media Player 9 Series\0", 30) + static_cast<char>(ratings[Tag->GetRating() - 1]));
+  if (!value(fitMood).empty())
+    frame("PRIV", RawByteString("WM/Mood\0", 8) + TID3v2Encoding::Encode(value(fitMood), 0) + RawByteString("\0\0", 2));
+  if (!value(fitAlbum).empty()) frame("TALB", Text(value(fitAlbum)));
+  if (Tag->GetPartOfCompilation()) frame("TCMP", Text(u"1"));
+  if (!value(fitComposer).empty()) frame("TCOM", Text(slashes(value(fitComposer))));
+  if (!value(fitGenre).empty()) {
+    Integer index = 0;
+    if (TryGetGenreIndex(value(fitGenre), index))
+      frame("TCON", RawByteString(1, '\0') + "(" + std::to_string(index) + ")");
+    else
+      frame("TCON", Text(slashes(value(fitGenre))));
+  }
+  if (!value(fitCopyright).empty()) frame("TCOP", Text(value(fitCopyright)));
+  if (!value(fitEncodedBy).empty()) frame("TENC", Text(value(fitEncodedBy)));
+  if (!value(fitLyricist).empty()) frame("TEXT", Text(slashes(value(fitLyricist))));
+  if (!value(fitTitle).empty()) frame("TIT2", Text(value(fitTitle)));
+  if (!value(fitMood).empty()) frame("TMOO", Text(value(fitMood)));
+  if (!value(fitArtist).empty()) frame("TPE1", Text(zcReplaceChar(value(fitArtist), u';', u'\0')));
+  if (!value(fitAlbumArtist).empty()) frame("TPE2", Text(zcReplaceChar(value(fitAlbumArtist), u';', u'\0')));
+  if (!value(fitConductor).empty()) frame("TPE3", Text(value(fitConductor)));
+  if (!value(fitDisk).empty()) frame("TPOS", Text(value(fitDisk)));
+  if (!value(fitPublisher).empty()) frame("TPUB", Text(slashes(value(fitPublisher))));
+  if (!value(fitTrack).empty()) frame("TRCK", Text(value(fitTrack)));
+  if (!value(fitISRC).empty()) frame("TSRC", Text(value(fitISRC)));
+  if (!value(fitKey).empty()) frame("TKEY", Text(value(fitKey)));
+  const std::pair<TZBLFileInfoText, const char*> gains[] = {{fitAlbumGain, "replaygain_album_gain"},
+                                                            {fitAlbumPeak, "replaygain_album_peak"},
+                                                            {fitTrackGain, "replaygain_track_gain"},
+                                                            {fitTrackPeak, "replaygain_track_peak"}};
+  for (const auto& [index, name] : gains)
+    if (!value(index).empty())
+      frame("TXXX", RawByteString(1, '\0') + name + '\0' + zcUnicodeToAnsiCP(value(index), -1) + '\0');
+  if (!value(fitDate).empty()) frame("TYER", Text(value(fitDate)));
+  if (!value(fitLyrics).empty()) frame("USLT", CommentPayload(u"", value(fitLyrics)));
+  if (!value(fitLink).empty()) frame("WXXX", RawByteString(2, '\0') + TZCLPunycode::EncodeDomain(value(fitLink)));
+  if (Tag->GetBPM() > 0) frame("TBPM", Text(IntToStr(static_cast<Integer>(Tag->GetBPM()))));
+  TZBLFileInfoCustomFields* custom = Tag->GetCustomFields();
+  for (Integer i = 0; i < custom->GetCount(); ++i)
+    if (custom->GetItem(i)->Name.size() == 4) frame(custom->GetItem(i)->Name, custom->GetItem(i)->Value);
+  if (const auto* id3 = dynamic_cast<const TZTLTagID3v2*>(Tag); id3 && id3->GetChapters()->GetCount() > 0) {
+    std::vector<TZTLID3v2Chapter> chapters;
+    for (Integer i = 0; i < id3->GetChapters()->GetCount(); ++i) {
+      const TZBLChapter* c = id3->GetChapters()->GetItem(i);
+      chapters.push_back({c->Title, c->Start, c->Finish});
+    }
+    TZTLID3v2Codec::WriteChapters(f, chapters);
+  }
+  if (const IPtr<IZCLDataContainer>& art = Tag->GetAlbumArt(); art && art->GetDataSize() > 0) {
+    const auto* data = static_cast<const Byte*>(art->GetData());
+    TZCLImageFormatClass format = TZCLImageFormatRepository::FindByHeader(data, art->GetDataSize());
+    RawByteString p(1, '\0');
+    if (format) {
+      String mime = format->MimeType();
+      if (mime == u"image/jpeg") mime = u"image/jpg";
+      p += zcUnicodeToAnsi(mime);
+    }
+    p += '\0';
+    p += '\x03';
+    p += '\0';
+    p.append(reinterpret_cast<const char*>(data), static_cast<size_t>(art->GetDataSize()));
+    frame("APIC", p);
+  }
+  return TZTLID3v2Codec::Build(f, Output, ExistingSize, Pad);
+}
+
+void TZTLTagID3v2::Save(TZTLTag* Tag, TStream* Stream, const TZCLProgressEvent& OnProgress, TObject* Sender) {
+  const Int64 existing = TZTLID3v2Codec::GetTagSize(Stream, 0);
+  if (Tag->GetDeleteTagOnSave()) {
+    if (existing > 0) TZTLID3v2Codec::Replace(Stream, RawByteString(), OnProgress, Sender);
+    return;
+  }
+  if (Tag->IsEmpty() && existing == 0) return;
+  RawByteString tag;
+  TZTLTagID3v2Builder::Build(Tag, tag, existing, true);
+  TZTLID3v2Codec::Replace(Stream, tag, OnProgress, Sender);
 }

@@ -6,6 +6,7 @@
 
 #include "rtl/RTL.Types.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zeph/media/ZTL.Core.h"
 
 class TStream;
 
@@ -82,4 +83,40 @@ class TZTLID3v2Codec {
   // when the size changes.
   static void Replace(TStream* Stream, const RawByteString& Tag, const TZCLProgressEvent& OnProgress = nullptr,
                       TObject* Sender = nullptr);
+};
+
+// ---- the tag -----------------------------------------------------------------------------------
+
+// The ID3v2 tag of a file with its chapters. Frames it does not map are kept as custom fields
+// named by their identifier and written back as they were read.
+class TZTLTagID3v2 : public TZTLTag {
+  ZCL_CLASS(TZTLTagID3v2, TZTLTag)
+ public:
+  TZTLTagID3v2();
+  explicit TZTLTagID3v2(TStream* Stream);
+  ~TZTLTagID3v2() override;
+  bool IsEmpty() const override;
+  void ClearTags() override;
+  TZBLChapters* GetChapters() const { return FChapters; }
+
+  static void Load(TZTLTag* Tag, TStream* Stream, Int64 Position = 0);
+  // Writes, replaces or removes the tag at the start of the stream (the whole file).
+  static void Save(TZTLTag* Tag, TStream* Stream, const TZCLProgressEvent& OnProgress = nullptr,
+                   TObject* Sender = nullptr);
+  static Int64 GetTagSize(TStream* Stream, Int64 Position) { return TZTLID3v2Codec::GetTagSize(Stream, Position); }
+  static void SkipTag(TStream* Stream, Int64 Position) { TZTLID3v2Codec::SkipTag(Stream, Position); }
+
+ protected:
+  void DoAssign(const TZBLCustomFileInfo* Source) override;
+
+ private:
+  TZBLChapters* FChapters;
+};
+
+// Builds the bytes of a version-3 tag from a tag's values.
+class TZTLTagID3v2Builder {
+ public:
+  TZTLTagID3v2Builder() = delete;
+  // Appends the tag to Output and returns the padding written (see TZTLID3v2Codec::Build).
+  static Integer Build(const TZTLTag* Tag, RawByteString& Output, Int64 ExistingSize, bool Pad);
 };

@@ -6,7 +6,10 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
+#include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/media/ZTL.Core.h"
+#include "zeph/media/ZTL.Utils.h"
 
 String TagsAppendValue(const String& List, const String& Value) {
   if (List.empty()) return Value;
@@ -231,4 +234,84 @@ const TZTLTagFieldMapItem* TZTLTagFieldMap::FindName(std::string_view Name) cons
 const TZTLTagFieldMapItem* TZTLTagFieldMap::FindProperty(const TPropInfo* PropInfo) const {
   auto it = FPropMap.find(PropInfo);
   return it == FPropMap.end() ? nullptr : it->second;
+}
+
+// ---- TZTLTagMappedFiler ----------------------------------------------------------------------------
+
+TZTLTagMappedFiler::TZTLTagMappedFiler(TZTLTag* Tag, TStream* Stream, const TZTLTagFieldMap* FieldMap)
+    : FStream(Stream), FTag(Tag), FFieldMap(FieldMap) {}
+
+String TZTLTagMappedFiler::DecodeValue(std::string_view Data, const TZTLTagFieldMapItem&) {
+  if (Data.empty()) return String();
+  return zcTrim(TZTLTagsEncoding::Decode(Data));
+}
+
+String TZTLTagMappedFiler::NormalizeMultiValue(const String& Text, const TZTLTagFieldMapItem&) { return Text; }
+
+RawByteString TZTLTagMappedFiler::EncodeValue(const String& Text, const TZTLTagFieldMapItem&) {
+  return zcEncodeUTF8(Text);
+}
+
+String TZTLTagMappedFiler::JoinMultiValue(const String& Text, const TZTLTagFieldMapItem&) { return Text; }
+
+AnsiString TZTLTagMappedFiler::IdToName(Integer ID) { return std::to_string(ID); }
+
+String TZTLTagMappedFiler::FilterValue(const String& Text) { return Text; }
+
+void TZTLTagMappedFiler::ReadField(Integer ID, std::string_view Data) {
+  const TZTLTagFieldMapItem* item = ID != 0 ? FFieldMap->FindID(ID) : nullptr;
+  if (item)
+    ReadMappedField(*item, Data);
+  else
+    FTag->GetCustomFields()->Add(IdToName(ID), AnsiString(Data));
+}
+
+void TZTLTagMappedFiler::ReadField(std::string_view Name, std::string_view Data) {
+  const TZTLTagFieldMapItem* item = !Name.empty() ? FFieldMap->FindName(Name) : nullptr;
+  if (item)
+    ReadMappedField(*item, Data);
+  else
+    FTag->GetCustomFields()->Add(AnsiString(Name), AnsiString(Data));
+}
+
+void TZTLTagMappedFiler::ReadMappedField(const TZTLTagFieldMapItem& Item, std::string_view Data) {
+  ApplyValue(Item, DecodeValue(Data, Item));
+}
+
+void TZTLTagMappedFiler::ApplyValue(const TZTLTagFieldMapItem& Item, String Text) {
+  switch (Item.PropInfo->PropType->Kind) {
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString:
+      if (Item.Multi) {
+        Text = NormalizeMultiValue(Text, Item);
+        if (FilterValues) Text = FilterValue(Text);
+        if (AppendValues) Text = TagsAppendValue(GetStrProp(FTag, Item.PropInfo), Text);
+      } else if (FilterValues) {
+        Text = FilterValue(Text);
+      }
+      break;
+    default:
+      break;
+  }
+  Item.Setter(FTag, Item, Text);
+}
+
+void TZTLTagMappedFiler::SetTagSize(Cardinal Size) { FTag->SetSize(Size); }
+
+void TZTLTagMappedFiler::EnumValues(const TProc<const AnsiString&, const RawByteString&>& Proc, bool SplitMulti) {
+  for (const TZTLTagFieldMapItem* item : FFieldMap->GetPropItems()) {
+    String value = item->Getter(FTag, *item);
+    if (value.empty()) continue;
+    const AnsiString name = item->Name.empty() ? IdToName(item->ID) : item->Name;
+    if (item->Multi && SplitMulti) {
+      TagsEnumValues(value, true, [&](const String& part) { Proc(name, EncodeValue(part, *item)); });
+    } else {
+      if (item->Multi) value = JoinMultiValue(value, *item);
+      Proc(name, EncodeValue(value, *item));
+    }
+  }
+  TZBLFileInfoCustomFields* fields = FTag->GetCustomFields();
+  for (Integer i = 0; i < fields->GetCount(); ++i) Proc(fields->GetItem(i)->Name, fields->GetItem(i)->Value);
 }

@@ -95,3 +95,48 @@ class TZTLTagFieldMap : public TObject {
   std::unordered_map<const TPropInfo*, TZTLTagFieldMapItem*> FPropMap;
   std::vector<TZTLTagFieldMapItem*> FPropOrder;
 };
+
+// ---- mapped filer ----------------------------------------------------------------------------------
+
+class TStream;
+class TZTLTag;
+
+// One reading or writing pass over one tag: native fields go through the format's map into the
+// tag's properties (decoded, multi-values joined with ";"), unknown ones are kept byte for byte as
+// custom fields; EnumValues hands the tag's values back out as native fields.
+class TZTLTagMappedFiler : public TObject {
+  ZCL_CLASS(TZTLTagMappedFiler, TObject)
+ public:
+  TZTLTagMappedFiler(TZTLTag* Tag, TStream* Stream, const TZTLTagFieldMap* FieldMap);
+
+  // The tag's decoding of undeclared text, trimmed of characters below 33.
+  virtual String DecodeValue(std::string_view Data, const TZTLTagFieldMapItem& Item);
+  // A multi-value text read from the file brought into the ";"-separated form.
+  virtual String NormalizeMultiValue(const String& Text, const TZTLTagFieldMapItem& Item);
+  // UTF-8.
+  virtual RawByteString EncodeValue(const String& Text, const TZTLTagFieldMapItem& Item);
+  // The ";"-separated form turned into the format's form for one native field.
+  virtual String JoinMultiValue(const String& Text, const TZTLTagFieldMapItem& Item);
+  // The code in decimal.
+  virtual AnsiString IdToName(Integer ID);
+  virtual String FilterValue(const String& Text);
+  virtual void ReadField(Integer ID, std::string_view Data);
+  virtual void ReadField(std::string_view Name, std::string_view Data);
+
+  void ReadMappedField(const TZTLTagFieldMapItem& Item, std::string_view Data);
+  void ApplyValue(const TZTLTagFieldMapItem& Item, String Text);
+  void SetTagSize(Cardinal Size);
+  // Proc(name, bytes) for every native field to write: the mapped properties (one field per value
+  // of a multi-value property with SplitMulti), then the custom fields as stored.
+  void EnumValues(const TProc<const AnsiString&, const RawByteString&>& Proc, bool SplitMulti);
+
+  // A repeated multi-value field adds its value instead of replacing the earlier ones.
+  bool AppendValues = true;
+  // Values pass through FilterValue before they are stored.
+  bool FilterValues = false;
+
+ protected:
+  TStream* FStream;
+  TZTLTag* FTag;
+  const TZTLTagFieldMap* FFieldMap;
+};

@@ -252,6 +252,18 @@ void AddArtist(TZCLStringList& List, const String& Name) {
 
 void HandleGroup(TZCLStringList& List, const TMatch& Match, StringView Group);
 
+// Character by character, so positions stay those of Text (upper-casing a whole text may change
+// its length).
+size_t FindIgnoreCase(const String& Text, StringView Pattern, size_t From) {
+  if (Pattern.empty() || Text.size() < Pattern.size()) return String::npos;
+  for (size_t i = From; i + Pattern.size() <= Text.size(); ++i) {
+    size_t k = 0;
+    while (k < Pattern.size() && zcCharUpper(Text[i + k]) == zcCharUpper(Pattern[k])) ++k;
+    if (k == Pattern.size()) return i;
+  }
+  return String::npos;
+}
+
 void HandleArtist(TZCLStringList& List, const String& Value) {
   String rest = Patterns().ArtistFeat.Replace(Value, [&List](const TMatch& m) {
     HandleGroup(List, m, u"data");
@@ -268,13 +280,12 @@ void HandleArtist(TZCLStringList& List, const String& Value) {
     AddArtist(List, rest);
     return;
   }
-  const String upper = zcUpperCase(rest), upperSeparator = zcUpperCase(separator);
   size_t start = 0;
   for (;;) {
-    size_t p = upper.find(upperSeparator, start);
+    const size_t p = FindIgnoreCase(rest, separator, start);
     if (p == String::npos) break;
     AddArtist(List, rest.substr(start, p - start));
-    start = p + upperSeparator.size();
+    start = p + separator.size();
   }
   AddArtist(List, rest.substr(start));
 }

@@ -95,23 +95,45 @@ String ZsFormatArray(StringView Fmt, const Variant& Args) {
   } else if (!VarIsClear(Args)) {
     values.push_back(Args);
   }
-  if (values.size() > 64) throw EConvertError(u"Too many format arguments");
-  // Format takes its arguments as a list built at the call; expand by count.
-  std::vector<TVarRec> recs(values.begin(), values.end());
-  switch (recs.size()) {
-#define ZS_CASE(N, ...) \
-  case N:               \
-    return Format(Fmt, {__VA_ARGS__});
-    ZS_CASE(0)
-    ZS_CASE(1, recs[0])
-    ZS_CASE(2, recs[0], recs[1])
-    ZS_CASE(3, recs[0], recs[1], recs[2])
-    ZS_CASE(4, recs[0], recs[1], recs[2], recs[3])
-    ZS_CASE(5, recs[0], recs[1], recs[2], recs[3], recs[4])
-    ZS_CASE(6, recs[0], recs[1], recs[2], recs[3], recs[4], recs[5])
-    ZS_CASE(7, recs[0], recs[1], recs[2], recs[3], recs[4], recs[5], recs[6])
-    ZS_CASE(8, recs[0], recs[1], recs[2], recs[3], recs[4], recs[5], recs[6], recs[7])
-#undef ZS_CASE
+  // Format takes its arguments as a list built at the call; the list is spelled out per count.
+  const std::vector<TVarRec> r(values.begin(), values.end());
+  switch (r.size()) {
+    case 0:
+      return Format(Fmt, {});
+    case 1:
+      return Format(Fmt, {r[0]});
+    case 2:
+      return Format(Fmt, {r[0], r[1]});
+    case 3:
+      return Format(Fmt, {r[0], r[1], r[2]});
+    case 4:
+      return Format(Fmt, {r[0], r[1], r[2], r[3]});
+    case 5:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4]});
+    case 6:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5]});
+    case 7:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6]});
+    case 8:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]});
+    case 9:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]});
+    case 10:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9]});
+    case 11:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10]});
+    case 12:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11]});
+    case 13:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12]});
+    case 14:
+      return Format(Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12], r[13]});
+    case 15:
+      return Format(Fmt,
+                    {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12], r[13], r[14]});
+    case 16:
+      return Format(
+          Fmt, {r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11], r[12], r[13], r[14], r[15]});
     default:
       throw EConvertError(u"Too many format arguments");
   }

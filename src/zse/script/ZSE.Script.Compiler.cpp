@@ -9,6 +9,7 @@
 #include "zse/script/ZSE.Script.Designators.h"
 #include "zse/script/ZSE.Script.Errors.h"
 #include "zse/script/ZSE.Script.Expressions.h"
+#include "zse/script/ZSE.Script.Limits.h"
 #include "zse/script/ZSE.Script.Statements.h"
 #include "zse/script/ZSE.Script.Tokenizer.h"
 #include "zse/script/ZSE.Script.XML.h"
@@ -294,7 +295,8 @@ void TzsILParser::EmitNode(const TzsGrammarNode& E, bool Success, Integer StartP
 }
 
 bool TzsILParser::Match(const TzsGrammarNode& E) {
-  if (FDepth >= ZsMaxParseDepth) throw EZScriptCompileError(PosText(), u"Too many nested levels");
+  if (FDepth >= ZsMaxParseDepth || ZsStackNearlyFull())
+    throw EZScriptCompileError(PosText(), u"Too many nested levels");
   struct TDepth {
     Integer& D;
     explicit TDepth(Integer& d) : D(d) { ++D; }
@@ -575,6 +577,7 @@ void TzsILParser::BuildStatements(TzsXMLItem* xi, TzsScript* Prog, TzsStatement*
 }
 
 void TzsILParser::BuildStatement(TzsXMLItem* xi, TzsScript* Prog, TzsStatement* List) {
+  if (ZsStackNearlyFull()) throw Exception(u"Too many nested levels");
   using TBuilder = void (TzsILParser::*)(TzsXMLItem*, TzsScript*, TzsStatement*);
   static const std::unordered_map<String, TBuilder> factory = {
       {u"assignstmt", &TzsILParser::BuildAssign},
@@ -706,6 +709,7 @@ TzsCustomVariable* TzsILParser::CreateVariableItem(TzsXMLItem* xi, TzsScript* Pr
   if (init && List && init->GetCount() > 0) {
     std::unique_ptr<TzsCustomVariable> guard(item);
     auto* stmt = new TzsAssignmentStmt(Prog, Attr(xi, u"pos"));
+    stmt->FInitializer = true;
     List->Add(stmt);
     auto* d = new TzsVariableDesignator(Prog);
     d->FRefItem = item;
@@ -1004,6 +1008,7 @@ void TzsILParser::AddChildren(TzsXMLItem* X, TzsExpression* E, TzsScript* Prog) 
 }
 
 TzsExpression* TzsILParser::BuildExpression(TzsXMLItem* X, TzsScript* Prog) {
+  if (ZsStackNearlyFull()) throw Exception(u"Too many nested levels");
   auto e = std::make_unique<TzsExpression>(FProgram);
   AddChildren(X, e.get(), Prog);
   const Integer p1 = FParser->GetPlainPosition(TzsParser::SourcePosToPoint(Attr(X, u"pos")));
@@ -1107,7 +1112,13 @@ TzsDesignator* TzsILParser::DoDesignator(TzsXMLItem* xi, TzsScript* Prog, TzsEmi
           typ = zvtClass;
           TObject* obj = TzsObjectHandles::ObjectOf(v);
           if (!obj) throw Exception(u"Invalid object reference");
+          // The nearest class the program knows stands for the object's own class.
           typeName = obj->ClassName();
+          for (TClass k = obj->ClassType(); k; k = k->ClassParent())
+            if (FProgram->FindClass(k->ClassName())) {
+              typeName = k->ClassName();
+              break;
+            }
         }
       }
       if (!indexed) {

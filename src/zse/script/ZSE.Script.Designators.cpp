@@ -106,21 +106,34 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
     TzsDesignatorItem* step = GetItem(k);
     TzsCustomVariable* s = step->FRef;
     if (!s) throw Exception(u"Unresolved reference");
-    if (auto* d = dynamic_cast<TzsDesignator*>(s)) {
+    if (!step->FKindsKnown) {
+      step->FAsDesignator = dynamic_cast<TzsDesignator*>(s);
+      step->FAsProc = dynamic_cast<TzsProcVariable*>(s);
+      step->FAsHelper = dynamic_cast<TzsCustomHelper*>(s);
+      step->FArgs.clear();
+      for (Integer i = 0; i < step->Count(); ++i) {
+        TzsCustomExpression* e = step->GetItem(i);
+        auto* x = dynamic_cast<TzsExpression*>(e);
+        TzsCustomVariable* single = x ? x->SingleItem() : nullptr;
+        step->FArgs.push_back(single ? single : e);
+      }
+      step->FKindsKnown = true;
+    }
+    if (TzsDesignator* d = step->FAsDesignator) {
       previous = d;
       current = d->GetValue();
       continue;
     }
     std::unique_ptr<TzsSavedLocals> saved;
-    auto* proc = dynamic_cast<TzsProcVariable*>(s);
+    TzsProcVariable* proc = step->FAsProc;
     if (proc && proc->FExecuting) saved = std::make_unique<TzsSavedLocals>(proc);
     const Integer params = s->Count();
     if (params > 0) {
       const Integer args = std::min(params, step->Count());
-      Variant temp[8];
+      Variant temp[4];
       std::vector<Variant> more;
       Variant* values = temp;
-      if (args > 8) {
+      if (args > 4) {
         more.resize(static_cast<size_t>(args));
         values = more.data();
       }
@@ -129,14 +142,14 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
         if (s->FIsMacro)
           values[i] = Variant(static_cast<TzsExpression*>(e)->FSource);
         else
-          values[i] = e->GetValue();
+          values[i] = step->FArgs[static_cast<size_t>(i)]->GetValue();
       }
       for (Integer i = 0; i < args; ++i) {
         TzsParamItem* p = s->GetParam(i);
         p->SetValue(values[i]);
       }
     }
-    if (auto* helper = dynamic_cast<TzsCustomHelper*>(s)) {
+    if (TzsCustomHelper* helper = step->FAsHelper) {
       helper->FParentRef = previous;
       helper->FParentValue = current;
       helper->FProgram = FProgram;
@@ -179,12 +192,25 @@ void TzsArrayDesignator::PrepareHelper() {
   for (Integer i = 0; i < n; ++i) helper->GetParam(i)->FValue = FRef2->GetItem(i)->GetValue();
 }
 
+// One index into a variable's own array is read and written in place; other forms go through
+// the array helper.
+TzsVariable* TzsArrayDesignator::DirectArray() const {
+  if (FRef2->Count() != 1 || FRef1->Count() != 1) return nullptr;
+  auto* v = static_cast<TzsVariable*>(FRefItem);
+  return v->FValue.IsArray() ? v : nullptr;
+}
+
 Variant TzsArrayDesignator::GetValue() {
+  if (TzsVariable* v = DirectArray()) return v->FValue.GetElement(FRef2->GetItem(0)->GetValue().AsInteger());
   PrepareHelper();
   return FRef1->GetValue();
 }
 
 void TzsArrayDesignator::SetValue(const Variant& Value) {
+  if (TzsVariable* v = DirectArray()) {
+    v->FValue.SetElement(FRef2->GetItem(0)->GetValue().AsInteger(), Value);
+    return;
+  }
   PrepareHelper();
   FRef1->SetValue(Value);
 }

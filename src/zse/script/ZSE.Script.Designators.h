@@ -4,9 +4,12 @@
 // refers to an item resolved at build time and holds its argument expressions; at run time the
 // chain is walked left to right, each step receiving the value and the item of the one before.
 
+#include <vector>
+
 #include "zse/script/ZSE.Script.Program.h"
 
 class TzsXMLItem;
+class TzsDesignator;
 
 enum TzsDesignatorKind : Byte { dkOther, dkVariable, dkStringArray, dkArray };
 
@@ -18,6 +21,13 @@ class TzsDesignatorItem : public TzsItemList {
   bool FFlag = false;
   TzsCustomVariable* FRef = nullptr;  // not owned
   String FSourcePos;
+  // FRef's kind, found on the first walk.
+  bool FKindsKnown = false;
+  TzsDesignator* FAsDesignator = nullptr;
+  TzsProcVariable* FAsProc = nullptr;
+  TzsCustomHelper* FAsHelper = nullptr;
+  // Per argument, the lone variable or constant it reduces to (read directly), else itself.
+  std::vector<TzsCustomVariable*> FArgs;
 };
 
 // Its items are the steps.
@@ -72,4 +82,5 @@ class TzsArrayDesignator : public TzsDesignator {
 
  private:
   void PrepareHelper();
+  TzsVariable* DirectArray() const;
 };

@@ -12,6 +12,7 @@
 #include "zse/script/ZSE.Script.Compiler.h"
 #include "zse/script/ZSE.Script.Designators.h"
 #include "zse/script/ZSE.Script.Errors.h"
+#include "zse/script/ZSE.Script.Limits.h"
 #include "zse/script/ZSE.Script.Statements.h"
 #include "zse/script/ZSE.Script.Tokenizer.h"
 #include "zse/script/ZSE.Script.XML.h"
@@ -539,6 +540,11 @@ void TzsScript::Compile() {
   parser.ParseILScript();
 }
 
+void TzsScript::RunInitializers() {
+  for (Integer i = 0; i < FStatement->Count(); ++i)
+    if (FStatement->GetChild(i)->FInitializer) FStatement->GetChild(i)->Execute();
+}
+
 TzsXMLDocument* TzsScript::GetILCode() {
   TzsILParser parser(this);
   parser.MakeILScript(FSourceCode);
@@ -853,6 +859,14 @@ void TzsObjectHandles::Release(TObject* Obj) {
   if (tracked) TZCLObjectLinks::UnregisterRemoveListener(GHandles->Listener, Obj);
 }
 
+bool TzsObjectHandles::IsKnown(TObject* Obj) { return GHandles && GHandles->ByObject.count(Obj) != 0; }
+
+bool TzsObjectHandles::IsTracked(TObject* Obj) {
+  if (!GHandles) return false;
+  auto it = GHandles->ByObject.find(Obj);
+  return it != GHandles->ByObject.end() && GHandles->ByHandle[it->second].Tracked;
+}
+
 void TzsObjectHandles::Clear() {
   if (!GHandles) return;
   for (auto& [h, e] : GHandles->ByHandle)
@@ -875,7 +889,8 @@ Int64 NowMs() {
 }  // namespace
 
 void TzsRunLimits::EnterCall() {
-  if (FDepth >= ZsMaxCallDepth) throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
+  if (FDepth >= ZsMaxCallDepth || ZsStackNearlyFull())
+    throw EZScriptLimitError(String(), u"Stack overflow: too many nested calls");
   ++FDepth;
   Check();
 }

@@ -302,6 +302,9 @@ class TzsScript : public TComponent {
 
   // Source to program (raises EZScriptCompileError).
   void Compile();
+  // Gives the program's own variables their declared initial values, without running its main
+  // block.
+  void RunInitializers();
   // Parses the source into a new XML program document owned by the caller.
   TzsXMLDocument* GetILCode();
   void GetILCode(TStream* Stream);
@@ -381,6 +384,9 @@ class TzsObjectHandles {
   static TObject* ObjectOf(const Variant& Value, TClass Required = nullptr);
   // Forgets the object; its handle no longer resolves.
   static void Release(TObject* Obj);
+  // Whether the object has a handle, and whether its destruction releases it by itself.
+  static bool IsKnown(TObject* Obj);
+  static bool IsTracked(TObject* Obj);
   static void Clear();
 };
 

@@ -61,6 +61,8 @@ void TZSEScript::Compile() {
   FProgram->SetSourceCode(FullSource());
   try {
     FProgram->Compile();
+    // Execute is all that runs of a skin script: its variables' initial values are set here.
+    FProgram->RunInitializers();
   } catch (...) {
     FState = 1;
     throw;
@@ -93,7 +95,16 @@ TzsXMLDocument* TZSEScript::GetILCode() {
 }
 
 void TZSEScript::Execute(TObject* Sender) {
+  // An object that cannot report its destruction is known to scripts for this run only.
+  const bool known = TzsObjectHandles::IsKnown(Sender);
   std::vector<Variant> args{Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Sender)))};
+  struct TForget {
+    TObject* Obj;
+    bool Keep;
+    ~TForget() {
+      if (!Keep && !TzsObjectHandles::IsTracked(Obj)) TzsObjectHandles::Release(Obj);
+    }
+  } forget{Sender, known};
   Execute(args);
 }
 
@@ -148,6 +159,7 @@ void TZSEScript::Load(const IZSEScriptSchemaNode& Node, IZSEScriptResourceSet& R
   if (compiled == u"1" || SameText(compiled, u"True")) {
     try {
       FProgram->SetILCode(stream.get());
+      FProgram->RunInitializers();
       FState = 2;
     } catch (const Exception&) {
       FProgram->Clear();

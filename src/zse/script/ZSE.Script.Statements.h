@@ -20,6 +20,8 @@ class TzsStatement : public TzsItemList {
 
   TzsScript* FProgram;
   String FSourcePos;
+  // The assignment of a declared variable's initial value.
+  bool FInitializer = false;
 
  protected:
   // The plain-list action.

@@ -6,6 +6,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
+#include "zse/script/ZSE.Script.Limits.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ class TzsTextLoader {
 
   // True when the tag read was an end (an empty or a closing tag).
   bool ReadItem(TzsXMLItem* Item, Integer Depth) {
-    if (Depth > ZsMaxXmlDepth) InvalidFormat();
+    if (Depth > ZsMaxXmlDepth || ZsStackNearlyFull()) InvalidFormat();
     String name, text;
     FReader.ReadTag(name, text);
     Item->SetName(name);
@@ -197,7 +198,7 @@ void WriteBinaryString(TStream* Stream, const String& S) {
 }
 
 void ReadBinaryItem(TStream* Stream, TzsXMLItem* Item, Integer Depth) {
-  if (Depth > ZsMaxXmlDepth) throw EReadError(u"Stream read error");
+  if (Depth > ZsMaxXmlDepth || ZsStackNearlyFull()) throw EReadError(u"Stream read error");
   Item->SetName(ReadBinaryString(Stream));
   Item->SetText(ReadBinaryString(Stream));
   Integer count = 0;

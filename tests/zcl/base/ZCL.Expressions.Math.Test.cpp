@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ZCL.Base.TestUtil.h"
 #include "zcl/base/ZCL.Expressions.Math.h"
 
@@ -129,4 +131,92 @@ TEST(MathExpressions, RandomIsNeverFolded) {
   EXPECT_GE(a, 0.0);
   EXPECT_LT(a, 1.0);
   Free(e);
+}
+
+namespace {
+// Variables read from the context, as binding dialects add them; "hit" counts its reads.
+struct TVariables {
+  Variant A, B, S;
+  Integer Hits = 0;
+};
+
+class TVariableFactory : public TZCLMathExpressionFactory {
+ public:
+  void AfterConstruction() override {
+    TZCLMathExpressionFactory::AfterConstruction();
+    RegisterFunctionWithoutArgs(
+        u"a", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->A; });
+    RegisterFunctionWithoutArgs(
+        u"b", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->B; });
+    RegisterFunctionWithoutArgs(
+        u"s", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->S; });
+    RegisterFunctionWithoutArgs(u"hit", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) {
+      R = ++static_cast<TVariables*>(C)->Hits;
+    });
+  }
+};
+
+// The value or the error class and message.
+std::string Outcome(const std::function<Variant()>& Evaluate) {
+  try {
+    return Describe(Evaluate());
+  } catch (const Exception& e) {
+    return StringToUTF8(e.ClassName() + u": " + e.GetMessage());
+  }
+}
+}  // namespace
+
+// A compiled expression runs as a flat list of steps; walking its tree must give the same value,
+// type and error, with the same variables read.
+TEST(MathExpressions, FlatFormMatchesTheTree) {
+  TVariableFactory* factory = Create<TVariableFactory>();
+  const char16_t* texts[] = {
+      u"(a * 2 + b) / 3 > 10 and s",
+      u"a * 2 + Sin(b) / 3",
+      u"a + b",
+      u"a - b * a / b",
+      u"-a div b mod 3",
+      u"a ^ b",
+      u"Max(a, b) + Min(a, 1) - Abs(b)",
+      u"Power(a, 2) + LogN(10, a)",
+      u"Round(a) + Trunc(b) + Cos(a) + Exp(b) + Ln(a) + Log10(b)",
+      u"a = b or a <> b xor a >= b",
+      u"a < b and b <= a",
+      u"not a + (not s)",
+      u"If(a > b, s, a + b)",
+      u"a and hit",
+      u"a or hit",
+      u"s + a",
+      u"((((a + 1) * (b + 2)) - ((a - 3) / (b + 4))) * (((a + 5) - (b - 6)) + ((a * 7) / (b * 8))))",
+  };
+  const Variant values[] = {Variant(3),     Variant(0),    Variant(-2.5), Variant(1E300),
+                            Variant(u"12"), Variant(u"x"), Variant(true), Variant(5000000000LL)};
+  for (const char16_t* text : texts) {
+    for (bool optimize : {false, true}) {
+      TZCLExpression* e = factory->Compile(text, optimize);
+      for (const Variant& a : values)
+        for (const Variant& b : values) {
+          TVariables flat{a, b, Variant(u"7")}, tree = flat;
+          const std::string flatOutcome = Outcome([&] { return e->Evaluate(&flat); });
+          const std::string treeOutcome = Outcome([&] {
+            Variant r;
+            e->GetRoot()->Evaluate(r, &tree);
+            return r;
+          });
+          EXPECT_EQ(flatOutcome, treeOutcome) << StringToUTF8(text) << " a=" << Describe(a) << " b=" << Describe(b);
+          EXPECT_EQ(flat.Hits, tree.Hits) << StringToUTF8(text);
+        }
+      Free(e);
+    }
+  }
+  // "and" skips its right operand once the left one is 0.
+  TZCLExpression* e = factory->Compile(u"a and hit", true);
+  TVariables v{Variant(0), Variant(0), Variant(0)};
+  EXPECT_EQ(Describe(e->Evaluate(&v)), "Integer 0");
+  EXPECT_EQ(v.Hits, 0);
+  v.A = 3;
+  EXPECT_EQ(Describe(e->Evaluate(&v)), "Integer 1");
+  EXPECT_EQ(v.Hits, 1);
+  Free(e);
+  Free(factory);
 }

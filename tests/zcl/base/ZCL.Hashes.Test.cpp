@@ -1,7 +1,8 @@
-#include "zcl/base/ZCL.Hashes.h"
-
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 
 namespace {
@@ -29,6 +30,29 @@ TEST(Hashes, Crc32Vectors) {
   TZCLHashCRC32::Update(state, "1234", 4);
   TZCLHashCRC32::Update(state, "56789", 5);
   EXPECT_EQ(TZCLHashCRC32::Finalize(state).AsInt64(), 0x89A1897F);
+}
+
+// Long buffers take the sliced and folded paths; a copy of the built-in table takes the plain
+// byte loop. Both must agree for every length, alignment, split and initial value.
+TEST(Hashes, Crc32FastPathsMatchByteLoop) {
+  std::vector<Byte> data(70000);
+  uint32_t x = 7;
+  for (auto& b : data) b = static_cast<Byte>((x = x * 1103515245 + 12345) >> 24);
+  const std::vector<Cardinal> table(TZCLHashCRC32::DefaultTable(), TZCLHashCRC32::DefaultTable() + 256);
+  auto crc = [&](const Cardinal* Table, size_t Offset, size_t Size, size_t Split, Cardinal Init) {
+    TZCLHashState state;
+    TZCLHashCRC32::Initialize(state, Init, Table);
+    TZCLHashCRC32::Update(state, data.data() + Offset, static_cast<Integer>(Split));
+    TZCLHashCRC32::Update(state, data.data() + Offset + Split, static_cast<Integer>(Size - Split));
+    return TZCLHashCRC32::Finalize(state).AsInt64();
+  };
+  for (size_t size : {0, 7, 8, 63, 64, 127, 128, 129, 191, 200, 255, 256, 1000, 4097, 69990})
+    for (size_t offset : {0, 1, 5})
+      for (Cardinal init : {0u, 0xFFFFFFFFu, 0x12345678u}) {
+        const size_t split = size / 3;
+        EXPECT_EQ(crc(nullptr, offset, size, split, init), crc(table.data(), offset, size, 0, init))
+            << size << " " << offset << " " << init;
+      }
 }
 
 TEST(Hashes, Lookup3Vectors) {
@@ -65,6 +89,7 @@ TEST(Hashes, Md5Rfc1321Suite) {
     EXPECT_EQ(digest[0], 0x57);
     EXPECT_EQ(digest[15], 0x7a);
   }
+  EXPECT_EQ(Md5(std::string(1000000, 'a')), "7707d6ae4e027c70eea2a935c2296f21");
 }
 
 TEST(Hashes, TextAndStreamFeeding) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "os/OS.Gdi.h"
 #include "os/OS.Regions.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
@@ -96,7 +98,9 @@ TEST(ZclCanvas, TextShortening) {
     String t = emoji;
     TSize s = CanvasTextSize(c, t);
     const Integer kept = TextShortenEnd(c, t, s, w);
-    if (kept > 0) EXPECT_FALSE(t[size_t(kept) - 1] >= 0xD800 && t[size_t(kept) - 1] <= 0xDBFF) << w;
+    if (kept > 0) {
+      EXPECT_FALSE(t[size_t(kept) - 1] >= 0xD800 && t[size_t(kept) - 1] <= 0xDBFF) << w;
+    }
   }
 }
 
@@ -119,4 +123,53 @@ TEST(ZclCanvas, ShortenPathText) {
   EXPECT_EQ(p, u"C:\\...\\file");
 }
 
+}  // namespace
+
+namespace {
+TEST(ZclCanvas, DoubleFrameAndTriangle) {
+  TZCLDib dib(10, 10);
+  dib.Reset();
+  DrawDoubleFrame(dib.GetCanvas(), TRect(0, 0, 10, 10), clRed, clBlue, TZCLBorders{mLeft, mTop});
+  dib.BeginAccess();
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(0, 5)].R, 255);
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(1, 5)].B, 255);  // inner frame on the left
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(8, 5)].A, 0);    // none inside on the right
+  dib.Reset();
+  DrawDownTriangle(dib.GetDC(), TRect(0, 0, 10, 10), clWhite, TSize(6, 3));
+  dib.BeginAccess();
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(4, 4)].R, 255);  // the top edge row
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(0, 4)].A, 0);
+}
+
+TEST(ZclCanvas, FontCloneKeepsDensity) {
+  TFont font;
+  font.SetPixelsPerInch(144);
+  font.SetName(u"DejaVu Sans");
+  font.SetHeight(-20);
+  std::unique_ptr<TFont> clone(FontClone(&font));
+  EXPECT_EQ(clone->GetPixelsPerInch(), 144);
+  EXPECT_EQ(clone->GetHeight(), -20);
+  EXPECT_EQ(clone->GetName(), u"DejaVu Sans");
+}
+}  // namespace
+
+namespace {
+TEST(ZclCanvas, VerticalTextRunsUpFromTheBottom) {
+  TZCLDib dib(20, 60);
+  dib.Reset();
+  TCanvas* c = dib.GetCanvas();
+  c->GetFont()->SetName(u"DejaVu Sans");
+  c->GetFont()->SetHeight(-12);
+  c->GetFont()->SetColor(clWhite);
+  TextDrawVertical(c, u"Wide", TRect(0, 0, 20, 60), taLeftJustify, taAlignTop, false);
+  EXPECT_EQ(c->GetFont()->GetOrientation(), 0);
+  dib.BeginAccess();
+  // Ink in the bottom part of the left column area, none at the top.
+  int bottom = 0, top = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 20; ++x)
+      if (dib.GetColors()[dib.CoordToIndex(x, y)].A != 0) (y >= 30 ? bottom : top)++;
+  EXPECT_GT(bottom, 0);
+  EXPECT_EQ(top, 0);
+}
 }  // namespace

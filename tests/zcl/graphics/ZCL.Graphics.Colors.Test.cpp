@@ -12,7 +12,7 @@ TEST(ZclGraphicsColors, AlphaColorText) {
     const char16_t* Text;
     TAlphaColor Expected;
   } cases[] = {
-      {u"FF0000", 0xFFFF0000}, {u"F", 0xFFF00000},       {u"1234567", 0x01234567},
+      {u"FF0000", 0xFFFF0000}, {u"F", 0xFFF00000},          {u"1234567", 0x01234567},
       {u"", claDefault},       {u"80FF0000AB", 0x80FF0000}, {u"zz00ff00", 0x0000FF00},
   };
   for (const auto& c : cases) EXPECT_EQ(TAlphaColorHelper::FromString(c.Text), c.Expected);
@@ -89,7 +89,7 @@ TEST(ZclGraphicsColors, PixelArithmetic) {
   TZCLColors::AlphaBlendPixel(dest, {0, 0, 128, 128}, 255);
   EXPECT_EQ(dest.R, 128);
   EXPECT_EQ(dest.A, 128);
-  TZCLPixel32 flip[] = {{1}, {2}, {3}, {4}};
+  TZCLPixel32 flip[] = {{1, 0, 0, 0}, {2, 0, 0, 0}, {3, 0, 0, 0}, {4, 0, 0, 0}};
   TZCLColors::Flip(flip, 2, 2, true, true);
   EXPECT_EQ(flip[0].B, 4);
   EXPECT_EQ(flip[3].B, 1);

@@ -86,7 +86,9 @@ TEST(ZclImages, SizeProbes) {
     TBytesStream stream(TBytes(c.Data.begin(), c.Data.end()));
     TSize size;
     EXPECT_EQ(c.Format->GetSize(stream, size), c.Ok) << StringToUTF8(c.Format->Description());
-    if (c.Ok) EXPECT_EQ(size, c.Size);
+    if (c.Ok) {
+      EXPECT_EQ(size, c.Size);
+    }
   }
 }
 
@@ -215,7 +217,9 @@ TEST(ZclImages, BmpSuite) {
       failed = true;
       EXPECT_TRUE(image.Empty()) << name;
     }
-    if (name == "shortfile.bmp" || name == "badbitcount.bmp" || name == "reallybig.bmp") EXPECT_TRUE(failed) << name;
+    if (name == "shortfile.bmp" || name == "badbitcount.bmp" || name == "reallybig.bmp") {
+      EXPECT_TRUE(failed) << name;
+    }
   }
 }
 
@@ -244,4 +248,27 @@ TEST(ZclImages, OtherSuitesDecode) {
   EXPECT_GT(count, 10);
 }
 
+}  // namespace
+
+namespace {
+TEST(ZclImages, ClipboardCarriesPngBytes) {
+  const TZCLPixel32 pixels[] = {{0, 0, 255, 255}, {0, 255, 0, 128}};
+  TZCLImage image;
+  image.LoadFromBits(pixels, 2, 1, afDefined);
+  TZCLImageTools::CopyToClipboard(&image);
+  ASSERT_TRUE(TZCLImageTools::HasImage());
+  IPtr<IZCLDataContainer> data = TZCLImageTools::Paste();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(TZCLImageFormatRepository::GetMimeTypeOf(data.get()), u"image/png");
+  TZCLImageFormatClass format;
+  TSize size;
+  EXPECT_TRUE(TZCLImageFormatRepository::GetSize(data.get(), format, size));
+  EXPECT_EQ(size, TSize(2, 1));
+  TMemoryStream* stream = data->LockData();
+  stream->SetPosition(0);
+  TZCLImage back;
+  back.LoadFromStream(*stream);
+  data->UnlockData();
+  EXPECT_TRUE(back.Equals(&image));
+}
 }  // namespace

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.Units.h"
 
@@ -14,6 +15,7 @@ void ZephseTestSetup() {
   InstallHeadlessBackend(THeadlessConfig::Single(96));
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
+  InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZephCoreUnits());
   // The core runs as the editor starts it, from a program folder of its own.
   const String program = UTF8ToString(TempDir()) + u"/program/";

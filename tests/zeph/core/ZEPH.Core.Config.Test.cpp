@@ -149,6 +149,30 @@ TEST_F(ZephCoreConfig, ResetOfTheProfileWritesItThenTrashesItAndStartsAgain) {
   SetEnvironmentVariable(u"XDG_DATA_HOME", savedData);
 }
 
+namespace {
+// Records the configuration file a settings reset was given.
+class TResetHook : public TInterfacedObject, public IZEPHCoreSettingsResetHook {
+  ZCL_CLASS(TResetHook, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHCoreSettingsResetHook)
+ public:
+  void Reset(TZCLSyncSafeIniFile* Config) override { FileName = Config->GetFileName(); }
+  String FileName;
+};
+}  // namespace
+
+TEST_F(ZephCoreConfig, SettingsResetCallsTheHookWithTheConfigurationAndKeepsTheProfile) {
+  detail::SetShellLauncher([](const String&, const String&) { return true; });
+  RestartCore(FProgram);
+  EXPECT_EQ(CoreGetHelpFileName(), FProgram + u"Help/ZEPH-en.chm");
+  IPtr<TResetHook> hook(Create<TResetHook>());
+  CoreSetSettingsResetHook(IPtr<IZEPHCoreSettingsResetHook>(hook.get()));
+  CoreResetAndRestart(false);
+  CoreFinalize();
+  CoreSetSettingsResetHook(nullptr);
+  EXPECT_EQ(hook->FileName, FProgram + u"Profile/" + CoreExecutableBaseName() + u".ini");
+  EXPECT_TRUE(DirectoryExists(FProgram + u"Profile"));
+}
+
 TEST(ZephCoreAtom, SecondHolderOfANameGetsNoHandle) {
   TZEPHCoreAtom first(u"TZEPHCoreAtom:ZEPHTESTATOM");
   TZEPHCoreAtom second(u"TZEPHCoreAtom:ZEPHTESTATOM");

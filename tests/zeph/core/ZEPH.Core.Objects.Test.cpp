@@ -64,6 +64,8 @@ TEST(ZephStringObject, EditingOperations) {
       {u"banana", [](IZEPHString* s) { return s->Replace(S(u"a").get(), S(u"bb").get(), 0); }, S_OK, u"bbbnbbnbb"},
       {u"banana", [](IZEPHString* s) { return s->Replace(S(u"a").get(), S(u"bb").get(), 2); }, S_OK, u"banana"},
       {u"a-b A", [](IZEPHString* s) { return s->Replace(S(u"a").get(), S(u"x").get(), 3); }, S_OK, u"x-b x"},
+      {u"\u00DFa \u00DFA", [](IZEPHString* s) { return s->Replace(S(u"a").get(), S(u"b").get(), 1); }, S_OK,
+       u"\u00DFb \u00DFb"},
       {u"abc", [](IZEPHString* s) { return s->Insert(99, S(u"d").get()); }, S_OK, u"abcd"},
       {u"abc", [](IZEPHString* s) { return s->Insert(-1, S(u"d").get()); }, E_INVALIDARG, u"abc"},
       {u"abc", [](IZEPHString* s) { return s->InsertChars(1, u"XY", 2); }, S_OK, u"aXYbc"},
@@ -90,6 +92,9 @@ TEST(ZephStringObject, FindCompareAndSubString) {
   Integer index = 0;
   s->FindChars(u"", 0, index, 0, 0);
   EXPECT_EQ(index, -1);
+  // Positions are those of the text itself, even where upper case is longer.
+  S(u"\u00DF\u0149xA")->Find(S(u"a").get(), index, ZEPH_FIND_IGNORE_CASE, 0);
+  EXPECT_EQ(index, 3);
   Integer cmp = 0;
   EXPECT_EQ(S(u"abc")->Compare(S(u"ABC").get(), cmp, -1), S_OK);
   EXPECT_EQ(cmp, 0);
@@ -137,8 +142,10 @@ TEST(ZephConfigObject, KeyPathsValuesAndStreams) {
 
   ini->WriteString(u"Player", u"Text", u"abc");
   Double d = 7;
-  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Text").get(), d), S_OK);
-  EXPECT_EQ(d, 0.0);
+  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Text").get(), d), E_FAIL);
+  EXPECT_EQ(d, 7.0);
+  EXPECT_EQ(config->GetValueAsFloat(S(u"Player\\Volume").get(), d), S_OK);
+  EXPECT_EQ(d, 0.5);
   Integer i = 0;
   EXPECT_EQ(config->GetValueAsInt32(S(u"Player\\Text").get(), i), E_FAIL);
   EXPECT_EQ(config->SetValueAsInt64(S(u"Player\\Big").get(), 1LL << 40), S_OK);

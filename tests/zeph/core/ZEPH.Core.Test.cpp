@@ -178,6 +178,7 @@ TEST_F(ZephCore, AnswersProperty4126ReadWithZero) {
   EXPECT_EQ(FCore->GetDispatcher()->Send(ZEPH_PROP_4126, 0, &value), S_OK);
   EXPECT_EQ(value, 0);
   EXPECT_EQ(FCore->GetDispatcher()->Send(ZEPH_PROP_4126, 1, &value), E_NOTIMPL);
+  EXPECT_EQ(FCore->GetDispatcher()->Send(ZEPH_PROP_4126, 0, nullptr), E_INVALIDARG);
   // The dispatcher is a service once the services are made.
   FCore->CreateServices();
   void* obj = nullptr;

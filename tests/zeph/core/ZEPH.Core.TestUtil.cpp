@@ -5,6 +5,7 @@
 #include "os/OS.Windows.h"
 #include "support/TestSupport.h"
 #include "zeph/core/ZEPH.Core.Config.h"
+#include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 
 void RestartCore(const String& Program) {
@@ -15,6 +16,7 @@ void RestartCore(const String& Program) {
   }
   detail::CoreSetProgramFolder(Program);
   RegisterCoreObjectFactories();
+  RegisterImageFactories();
   CoreInitialize();
 }
 

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zeph/media/ZEPH.Media.Units.h"
 
 void ZephseTestSetup() {
@@ -12,5 +13,6 @@ void ZephseTestSetup() {
   InstallHeadlessBackend(THeadlessConfig::Single(96));
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
+  InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZephMediaUnits());
 }

@@ -63,11 +63,12 @@ TEST(APEv2, ReadsItemsInFrontOfID3v1) {
   TFile f(Audio + Tag(items, 4) + ID3v1());
   std::vector<TZTLAPEv2Item> read;
   EXPECT_EQ(TZTLAPEv2Codec::Read(&f.Stream, read), items.size() + 32);
-  ASSERT_EQ(read.size(), 3u);  // the text item of 70,000 bytes is skipped
+  ASSERT_EQ(read.size(), 4u);
   EXPECT_EQ(read[0].Key, "Artist");
   EXPECT_EQ(read[0].Value, std::string("a\0b", 3));
-  EXPECT_TRUE(read[1].IsBinary());
-  EXPECT_EQ(read[2].Value, "T");
+  EXPECT_EQ(read[1].Value.size(), 70000u);
+  EXPECT_TRUE(read[2].IsBinary());
+  EXPECT_EQ(read[3].Value, "T");
 }
 
 TEST(APEv2, DamagedFootersAndItemsAreNoTag) {
@@ -121,4 +122,9 @@ TEST(APEv2, WritesFooterAndKeepsTrailingBlocks) {
   EXPECT_EQ(TZTLAPEv2Codec::Read(&small.Stream, read), 0u);
   TZTLAPEv2Codec::Write(&small.Stream, {}, false);
   EXPECT_EQ(small.Bytes().size(), 35u);
+  // A file that is only a footer keeps one footer however often it is saved.
+  TFile empty("");
+  TZTLAPEv2Codec::Write(&empty.Stream, {}, false);
+  TZTLAPEv2Codec::Write(&empty.Stream, {}, false);
+  EXPECT_EQ(empty.Bytes().size(), 32u);
 }

@@ -61,6 +61,7 @@ TEST(MetaDataResolver, Featuring) {
       {u"Song ft. B", u"A; a", u"Song", u"A;B"},
       {u"Песня (при участии Б)", u"А", u"Песня", u"А;Б"},
       {u"Plain", u"", u"Plain", u""},
+      {u"T", u"Groß, Klein", u"T", u"Groß;Klein"},  // upper-casing "ß" changes the length
   };
   for (const auto& c : cases) {
     String title = c.Title, artists = c.Artists;

@@ -187,6 +187,25 @@ TEST(ScriptEngine, InitialValuesAndConstants) {
   EXPECT_EQ(run.Str(u"s"), "xy");
 }
 
+TEST(ScriptEngine, DeclarationOrderAndArrayBounds) {
+  TScriptRun run(
+      u"var r: Integer; v: array[1..10] of Integer; w: array of Integer;\n"
+      u"procedure A; begin B end;\n"
+      u"procedure B; begin r := 7 end;\n"
+      u"begin A; r := r + Length(v) * 10 + Length(w) * 100 end.");
+  EXPECT_EQ(run.Var(u"r").AsInteger(), 207);
+  EXPECT_EQ(ScriptError(u"procedure P; begin g := 1 end; var g: Integer; begin end."),
+            "Error at 1:21 - Undeclared identifier: 'g'");
+}
+
+TEST(ScriptEngine, RangesWithNamedBounds) {
+  TScriptRun run(
+      u"const lo = 2; hi = 4; var r, s: Boolean; begin r := 3 in [lo..hi]; case 5 of lo..hi: s := False else s := True "
+      u"end end.");
+  EXPECT_TRUE(run.Var(u"r").AsBoolean());
+  EXPECT_TRUE(run.Var(u"s").AsBoolean());
+}
+
 TEST(ScriptEngine, RunawayScriptsStopCleanly) {
   EXPECT_EQ(ScriptError(u"procedure P; begin P end; begin P end."),
             "Error at 1:20 - Stack overflow: too many nested calls");

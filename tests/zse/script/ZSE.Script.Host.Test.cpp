@@ -100,6 +100,66 @@ TEST_F(ScriptHostModule, PropertiesThroughTheAdapters) {
             "Error at 1:7 - Invalid property type: THostTestItem.Visible");
 }
 
+TEST_F(ScriptHostModule, VariantMembersBindOnFirstUse) {
+  TScriptRun run(
+      u"var o: Variant; r, w: Variant;\n"
+      u"begin o := FindObject('Panel'); r := o.Get('Visible'); with o do w := Get('Count') end.");
+  EXPECT_EQ(run.Str(u"r"), "True");
+  EXPECT_EQ(run.Str(u"w"), "42");
+}
+
+TEST_F(ScriptHostModule, CreatingAnObjectRunsItsConstructor) {
+  TzsScript classes(nullptr);
+  classes.SetParent(GlobalScriptProgram());
+  TzsClassVariable* cls = classes.AddClass(THostTestItem::StaticClass(), u"TComponent");
+  cls->AddConstructor(u"constructor Create;", [](TObject* Obj, TzsMethodHelper*) {
+    return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Obj)));
+  });
+  TzsScript prog(nullptr);
+  prog.SetParent(&classes);
+  prog.SetSourceCode(
+      u"var o: THostTestItem; r: Variant; b: Boolean;\n"
+      u"begin o := THostTestItem.Create; r := o.Get('Count'); b := o is TComponent end.");
+  prog.Compile();
+  prog.GetStatement()->Execute();
+  EXPECT_EQ(prog.FindLocal(u"r")->GetValue().AsInteger(), 42);
+  EXPECT_TRUE(prog.FindLocal(u"b")->GetValue().AsBoolean());
+  TObject* made = TzsObjectHandles::ObjectOf(prog.FindLocal(u"o")->GetValue(), THostTestItem::StaticClass());
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(static_cast<THostTestItem*>(made)->FVisible);  // its constructor's initial values
+  delete made;
+}
+
+TEST_F(ScriptHostModule, IndexedAndDefaultProperties) {
+  TzsScript classes(nullptr);
+  classes.SetParent(GlobalScriptProgram());
+  TzsClassVariable* cls = classes.AddClass(THostTestItem::StaticClass(), u"TComponent");
+  std::map<Integer, double> store{{3, 0.25}};
+  TzsIndexedMethodHelper* spectrum = cls->AddIndexProperty(
+      u"Spectrum", u"Integer", u"Single",
+      [&store](TObject*, TzsCustomHelper* c) {
+        return Variant(store[static_cast<TzsMethodHelper*>(c)->GetVParam(0).AsInteger()]);
+      },
+      [&store](TObject*, const Variant& v, TzsCustomHelper* c) {
+        store[static_cast<TzsMethodHelper*>(c)->GetVParam(0).AsInteger()] = v.AsDouble();
+      });
+  EXPECT_EQ(Utf8(spectrum->FSyntax), "function Spectrum(p0: Integer): Single");
+  cls->FDefProperty = spectrum;
+  TzsScript prog(nullptr);
+  prog.SetParent(&classes);
+  prog.SetSourceCode(
+      u"procedure Execute(Data: THostTestItem); var r: Double;\n"
+      u"begin r := Data.Spectrum[3]; Data.Spectrum[4] := r * 2; Data[5] := Data[4] + 1 end; begin end.");
+  prog.Compile();
+  auto* exec = static_cast<TzsProcVariable*>(prog.FindLocal(u"Execute"));
+  exec->GetParam(0)->SetValue(Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Item))));
+  exec->GetValue();
+  EXPECT_DOUBLE_EQ(store[4], 0.5);
+  EXPECT_DOUBLE_EQ(store[5], 1.5);
+  EXPECT_EQ(ScriptError(u"var o: TComponent; begin o[1] := 2 end."),
+            "Error at 1:28 - Class TComponent does not have a default property");
+}
+
 TEST_F(ScriptHostModule, ObjectsAreHandlesWithLivenessChecks) {
   EXPECT_EQ(Eval(u"FindObject('Nobody')"), "0");
   TScriptRun run(u"var o: TComponent; begin o := FindObject('Other') end.", true);

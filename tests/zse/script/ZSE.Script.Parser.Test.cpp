@@ -70,6 +70,7 @@ TEST(ScriptParser, SyntaxErrors) {
       {u"begin try x := 1 end.", "Error at 1:18 - 'FINALLY' or 'EXCEPT' expected"},
       {u"begin x := (1 + 2; end.", "Error at 1:18 - ')' expected"},
       {u"begin x := <abc end.", "Error at 1:21 - '>' expected"},
+      {u"begin x := a.; end.", "Error at 1:13 - ';' expected"},
   };
   for (const Case& c : cases) {
     std::string message;

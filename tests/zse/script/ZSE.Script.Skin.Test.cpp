@@ -77,6 +77,16 @@ TEST_F(ScriptSkin, RunsExecuteAndWritesParametersBack) {
   EXPECT_EQ(untouched, 3);
 }
 
+TEST_F(ScriptSkin, GlobalInitialValuesAreSet) {
+  TZSEScript script(Owner);
+  script.SetText(
+      u"var k: Integer = 5; s: string = 'x';\nprocedure Execute(var State: Integer); begin State := k + Length(s) "
+      u"end;");
+  Integer state = 0;
+  script.Execute(state);
+  EXPECT_EQ(state, 6);
+}
+
 TEST_F(ScriptSkin, CompileFailureDisablesUntilTheTextChanges) {
   TZSEScript script(Owner);
   script.SetText(u"procedure Execute(var State: Integer); begin State := end;");
@@ -110,6 +120,27 @@ TEST_F(ScriptSkin, RunTimeErrorsAreRaisedOrReported) {
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(Utf8(log[0]).rfind("Counter: Error at ", 0), 0u);
   EXPECT_EQ(reported.GetState(), 2);
+}
+
+TEST_F(ScriptSkin, DebugOutputNamesTheScript) {
+  std::vector<String> log;
+  ScriptDebugOutput = [&log](const String& s) { log.push_back(s); };
+  TZSEScript script(Owner);
+  script.SetText(u"procedure Execute(var State: Integer); begin OutputDebugString('state ' + IntToStr(State)) end;");
+  Integer state = 3;
+  script.Execute(state);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(Utf8(log[0]), "Counter: state 3");
+}
+
+TEST_F(ScriptSkin, PlainObjectsAreKnownForOneRunOnly) {
+  TZSEScript script(Owner);
+  script.SetText(u"var keep: Variant; procedure Execute(Sender: TComponent); begin keep := Sender end;");
+  TObject plain;
+  script.Execute(&plain);
+  EXPECT_FALSE(TzsObjectHandles::IsKnown(&plain));
+  script.Execute(Owner);  // a component reports its destruction: it stays known
+  EXPECT_TRUE(TzsObjectHandles::IsKnown(Owner));
 }
 
 TEST_F(ScriptSkin, MoreArgumentsThanParametersIsAnError) {

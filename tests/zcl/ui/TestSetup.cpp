@@ -4,12 +4,13 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/graphics/ZCL.Graphics.Units.h"
 
-// Weak: the media library's own test setup, when the program has one, takes its place.
-__attribute__((weak)) void ZephseTestSetup() {
+void ZephseTestSetup() {
   InitializeUnits(RtlUnits());
   InitializeUnits(OsUnits());
   InstallHeadlessBackend(THeadlessConfig::Single(96));
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
+  InitializeUnits(ZclGraphicsUnits());
 }

@@ -1,0 +1,67 @@
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+
+#include <map>
+
+#include "rtl/RTL.Format.h"
+#include "rtl/RTL.Numbers.h"
+#include "zcl/base/ZCL.MUI.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.h"
+
+namespace {
+TZEPHFileInfoFormatterLegend* GLegend = nullptr;
+}
+
+String LegendItemText(const String& Hint, const String& Caption) {
+  String text = zcRemoveChar(Hint.empty() ? Caption : Hint, u'&');
+  return zcStringReplace(text, u"(..)", u"()");
+}
+
+TZEPHFileInfoFormatterLegend::TZEPHFileInfoFormatterLegend(TComponent* AOwner) : TPopupMenu(AOwner) {}
+
+TZEPHFileInfoFormatterLegend* TZEPHFileInfoFormatterLegend::Instance() {
+  if (!GLegend) GLegend = Create<TZEPHFileInfoFormatterLegend>(nullptr);
+  return GLegend;
+}
+
+void TZEPHFileInfoFormatterLegend::FinalizeInstance() { FreeAndNil(GLegend); }
+
+void TZEPHFileInfoFormatterLegend::PopupFor(Integer X, Integer Y, TZBLFileInfoFormatStringFactory* Factory,
+                                            TZEPHLegendInsertEvent OnInsert) {
+  FFactory = Factory;
+  FOnInsert = OnInsert;
+  Popup(X, Y);
+}
+
+void TZEPHFileInfoFormatterLegend::DoPopup(TObject* Sender) {
+  Build();
+  inherited::DoPopup(Sender);
+}
+
+void TZEPHFileInfoFormatterLegend::Build() {
+  TMenuItem* root = GetItems();
+  root->Clear();
+  TZBLFileInfoFormatStringFactory* factory = FFactory ? FFactory : TZEPHFileInfoFormatStringFactory::Instance();
+  std::map<Byte, TMenuItem*> categories;
+  factory->EnumMacros([&](const String& DisplayText, TZCLExpressionFunctionInfo* Info) {
+    if (Info->Category == ExpressionCategoryAlias) return;
+    TMenuItem*& category = categories[Info->Category];
+    if (!category) {
+      category = Create<TMenuItem>(this);
+      category->SetCaption(LangGet(u"Templates.Categories", IntToStr(Info->Category), IntToStr(Info->Category)));
+      root->Add(category);
+    }
+    auto* item = Create<TMenuItem>(this);
+    const String description = LangGet(u"Templates", Info->Name, String());
+    item->SetCaption(Format(FormattedCaptions ? u"[B]%s[/B]%s" : u"%s%s", {DisplayText, description}));
+    item->SetHint(DisplayText);
+    item->OnClick = TNotifyEvent(this, &TZEPHFileInfoFormatterLegend::ItemClick);
+    category->Add(item);
+  });
+}
+
+void TZEPHFileInfoFormatterLegend::ItemClick(TObject* Sender) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!item || !FOnInsert) return;
+  FOnInsert(this, LegendItemText(item->GetHint(), item->GetCaption()));
+}

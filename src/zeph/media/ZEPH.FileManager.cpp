@@ -1,0 +1,427 @@
+#include "zeph/media/ZEPH.FileManager.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+
+#include "os/OS.Codecs.h"
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Threads.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/base/ZCL.Threading.Pool.h"
+#include "zcl/base/ZCL.Utils.Logger.h"
+#include "zcl/base/ZCL.Utils.Shell.h"
+#include "zcl/base/ZCL.Utils.Stream.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/media/ZBL.FileInfo.h"
+
+namespace {
+TZEPHFileManager* GFileManager = nullptr;
+std::atomic<TZEPHTagReaderProc> GTagReader{nullptr};
+
+// No plugin file systems are registered yet: every scheme is a foreign one.
+bool SchemeRegistered(const String&) { return false; }
+
+void FileManagerFileDates(const String& FileName, TDateTime& Created, TDateTime& Modified) {
+  if (!GFileManager) return;
+  TZCLFileData data;
+  if (!GFileManager->GetFileAttributes(FileName, data)) return;
+  Created = data.CreationTime;
+  Modified = data.LastWriteTime;
+}
+}  // namespace
+
+// ---- marks ------------------------------------------------------------------------------------
+
+TZEPHFileMark FileMarkFromFloat(Single Mark, bool Flag) {
+  const auto tenths = static_cast<Int64>(std::nearbyint(static_cast<Double>(Mark) * 10));
+  return static_cast<TZEPHFileMark>((tenths & 0x3F) | 0x80 | (Flag ? 0x40 : 0));
+}
+
+TZEPHFileMark FileMarkFromInt(Integer Mark) { return static_cast<TZEPHFileMark>(((Mark * 10) & 0x3F) | 0x80); }
+
+Single FileMarkToFloat(TZEPHFileMark Mark) { return static_cast<Single>(Mark & 0x3F) / 10; }
+
+Integer FileMarkToInt(TZEPHFileMark Mark) { return (Mark & 0x3F) / 10; }
+
+String FileMarkToText(TZEPHFileMark Mark) { return FormatFloat(u"0.00", FileMarkToFloat(Mark)); }
+
+// ---- the manager ------------------------------------------------------------------------------
+
+TZEPHFileManager::TZEPHFileManager()
+    : FInfoCache(Create<TZEPHFileInfoCache>()),
+      FExtensions(TZCLThreadListOf<IPtr<IInterface>>::CreateMultiRead()),
+      FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
+      FContainerCache(Create<TZEPHVirtualFileCacheList>()) {
+  RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
+  RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
+}
+
+TZEPHFileManager::~TZEPHFileManager() {
+  Free(FExtensions);
+  Free(FKnownFormats);
+  Free(FContainerCache);
+  Free(FInfoCache);
+}
+
+void TZEPHFileManager::RegisterExtension(IInterface* Extension) {
+  if (Extension) FExtensions->Add(IPtr<IInterface>(Extension));
+}
+
+void TZEPHFileManager::UnregisterExtension(IInterface* Extension) {
+  if (Extension) FExtensions->Remove(IPtr<IInterface>(Extension));
+}
+
+template <class I, class F>
+void TZEPHFileManager::WalkExtensions(F&& Proc) {
+  IPtr<IInterface> item;
+  for (Integer i = 0; FExtensions->TryGetItem(i, item); ++i) {
+    IPtr<I> extension;
+    if (Supports(item, extension) && !Proc(extension)) return;
+  }
+}
+
+// ---- virtual files ----------------------------------------------------------------------------
+
+Byte TZEPHFileManager::ResolveVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File) {
+  if (FContainerCache->FindVirtualFile(Name, File)) return zfrFound;
+  String container, part;
+  if (!TZEPHFileURI::Parse(Name, container, part)) return zfrNotVirtual;
+  if (FContainerCache->Contains(container)) return zfrNoPart;
+  IPtr<IZEPHFileContainer> opened;
+  if (!OpenContainer(container, opened, true)) return zfrNoContainer;
+  return opened->FindPart(part, File) ? zfrFound : zfrNoPart;
+}
+
+bool TZEPHFileManager::GetVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File) {
+  return ResolveVirtualFile(Name, File) == zfrFound;
+}
+
+IPtr<IZEPHVirtualFile> TZEPHFileManager::GetVirtualFileFresh(const String& Name) {
+  IPtr<IZEPHVirtualFile> file;
+  if (!GetVirtualFile(Name, file)) return nullptr;
+  if (Succeeded(file->Synchronize())) return file;
+  FContainerCache->Remove(TZEPHFileURI::ExtractContainer(Name));
+  return GetVirtualFile(Name, file) ? file : nullptr;
+}
+
+bool TZEPHFileManager::IsForeignURL(const String& Name) {
+  const String scheme = zcExtractURLScheme(Name);
+  if (scheme.empty()) return false;
+  const TZEPHSchemeRegisteredProc registered = TZEPHFileURI::GetSchemeRegisteredProc();
+  return !(registered && registered(scheme));
+}
+
+bool TZEPHFileManager::OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
+                                     TZEPHFileManagerExpandAttributes* Attributes) {
+  Container = nullptr;
+  if (UseCache && FContainerCache->TryGet(FileName, Container)) return true;
+  if (Attributes && !Attributes->GetBool(String(zfeaExpandContainers), true)) return false;
+  if (TZEPHFileAttrs::IsDirectory(static_cast<Integer>(zcFileGetAttr(FileName)))) return false;
+  WalkExtensions<IZEPHExtensionFileExpander>([&](const IPtr<IZEPHExtensionFileExpander>& Expander) {
+    TZEPHVirtualFileList files;
+    if (Failed(Expander->Expand(FileName, files))) return true;
+    Container = IPtr<IZEPHFileContainer>(Create<TZEPHFileContainer>(files));
+    return false;
+  });
+  if (!Container) return false;
+  if (UseCache) FContainerCache->Add(Container);
+  return true;
+}
+
+// ---- files ------------------------------------------------------------------------------------
+
+bool TZEPHFileManager::FileExists(const String& Name) {
+  IPtr<IZEPHVirtualFile> file;
+  switch (ResolveVirtualFile(Name, file)) {
+    case zfrFound:
+      return file->Exists();
+    case zfrNoPart:
+      return false;
+    default:
+      // The local file system: a URL exists without asking; a part's container must exist.
+      return zcIsURL(Name) || zcFileExists(TZEPHFileURI::ExtractContainer(Name));
+  }
+}
+
+String TZEPHFileManager::GetRealFileName(const String& Name) {
+  IPtr<IZEPHVirtualFile> file;
+  String real;
+  if (GetVirtualFile(Name, file) && file->GetRealFileName(real)) return real;
+  return TZEPHFileURI::ExtractContainer(Name);
+}
+
+String TZEPHFileManager::GetRealFilePath(const String& Name) { return zcExtractFilePath(GetRealFileName(Name)); }
+
+bool TZEPHFileManager::GetFileAttributes(const String& Name, TZCLFileData& Data) {
+  const String real = GetRealFileName(Name);
+  if (IsForeignURL(real)) return false;
+  return zcFileGetData(real, Data);
+}
+
+Int64 TZEPHFileManager::GetFileSize(const String& Name) {
+  IPtr<IZEPHVirtualFile> file;
+  if (GetVirtualFile(Name, file)) {
+    TZBLFileInfo* info = Create<TZBLFileInfo>();
+    Int64 size = 0;
+    try {
+      if (Succeeded(file->FillFileInfo(info))) size = info->GetFileSize();
+    } catch (const Exception&) {
+    }
+    Free(info);
+    return size;
+  }
+  return zcIsURL(Name) ? 0 : zcFileSize(Name);
+}
+
+String TZEPHFileManager::GetFileFormatText(const String& Name) {
+  IPtr<IZEPHVirtualFile> file;
+  if (GetVirtualFile(Name, file)) {
+    String text;
+    if (file->GetFormatText(text) && !text.empty()) return text;
+    if (file->GetRealFileName(text) && !text.empty()) return zcExtractFileFormat(text);
+  }
+  if (IsForeignURL(Name)) return String();
+  return zcExtractFileFormat(TZEPHFileURI::ExtractContainer(Name));
+}
+
+HRESULT TZEPHFileManager::CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream) {
+  Stream = nullptr;
+  if (IsForeignURL(Name)) return E_NOTIMPL;
+  Word mode = fmOpenRead | fmShareDenyNone;
+  if (Flags & zfsCreate)
+    mode = fmCreate;
+  else if (Flags & zfsReadWrite)
+    mode = fmOpenReadWrite | fmShareDenyWrite;
+  const bool range = Offset >= 0 && Size >= 1;
+  const bool readOnly = mode == (fmOpenRead | fmShareDenyNone);
+  if (range && !readOnly) return E_INVALIDARG;
+  try {
+    errno = 0;
+    TStream* stream = new TZCLFileStream(Name, mode);
+    if (Flags & zfsBuffered) stream = new TZCLBufferedStream(stream, soOwned, 262144);
+    if (range) stream = new TZCLSubStream(stream, Offset, Size, soOwned);
+    Stream = stream;
+    return S_OK;
+  } catch (const Exception&) {
+    return errno ? HResultFromOSError(errno) : E_FAIL;
+  }
+}
+
+HRESULT TZEPHFileManager::CreateStreamForFileURI(const String& Name, IPtr<IZEPHVirtualFile>& File, TStream*& Stream,
+                                                 Cardinal Flags) {
+  Stream = nullptr;
+  File = nullptr;
+  try {
+    HRESULT result = E_FAIL;
+    File = GetVirtualFileFresh(Name);
+    if (File) result = File->CreateStream(Stream);
+    if (Failed(result)) {
+      Free(Stream);
+      Stream = nullptr;
+      result = CreateStream(GetRealFileName(Name), Flags, 0, -1, Stream);
+    }
+    return result;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+bool TZEPHFileManager::DeleteFile(const String& Name) {
+  if (Name.empty() || zcIsURL(Name) || TZEPHFileURI::IsVirtual(Name)) return false;
+  return Succeeded(TZCLRecycleBin::Delete(Name));
+}
+
+bool TZEPHFileManager::OpenFileFolder(const String& Name) {
+  if (Name.empty()) return false;
+  const String real = GetRealFileName(Name);
+  if (zcIsURL(real)) return ShellOpenFileOrURL(real, String());
+  return ShellShowInFolder(real);
+}
+
+// ---- file information -------------------------------------------------------------------------
+
+TZEPHTagReaderProc TZEPHFileManager::GetTagReader() { return GTagReader.load(); }
+void TZEPHFileManager::SetTagReader(TZEPHTagReaderProc Reader) { GTagReader.store(Reader); }
+
+HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* Info, Byte Sources) {
+  if (Name.empty() || !Info) return E_INVALIDARG;
+  HRESULT result = E_FAIL;
+  TZEPHFileInfoCacheAttributes attributes;
+  Info->BeginUpdate();
+  try {
+    const bool foreign = IsForeignURL(Name);
+    const bool isVirtual = TZEPHFileURI::IsVirtual(Name);
+    if (foreign) Sources &= zfiExtensions;
+    Info->Clear();
+    if (!isVirtual && (Sources & zfiCache)) result = FInfoCache->Find(Name, Info, attributes) ? S_OK : E_FAIL;
+    if (Failed(result) && isVirtual && (Sources & zfiVirtualFile)) {
+      IPtr<IZEPHVirtualFile> file;
+      if (GetVirtualFile(Name, file)) result = file->FillFileInfo(Info);
+    }
+    // Plugin extensions and the core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiTagLibrary)) {
+      const TZEPHTagReaderProc reader = GTagReader.load();
+      TStream* stream = nullptr;
+      if (reader && Succeeded(CreateStream(Name, zfsBuffered, -1, -1, stream))) {
+        try {
+          if (reader(stream, Name, Info)) result = S_OK;
+        } catch (...) {
+          Free(stream);
+          throw;
+        }
+        Free(stream);
+      }
+    }
+    if (Succeeded(result) && !isVirtual && !foreign) FInfoCache->Add(Name, Info, attributes);
+    Info->SetFileName(Name);
+  } catch (...) {
+    result = E_UNEXPECTED;
+  }
+  Info->EndUpdate();
+  return result;
+}
+
+IPtr<IZBLFileInfo> TZEPHFileManager::QueryFileInfo(const String& Name, Byte Sources) {
+  IPtr<TZBLFileInfoKeeper> keeper(Create<TZBLFileInfoKeeper>());
+  if (Failed(GetFileInfo(Name, keeper->GetFileInfo(), Sources))) return nullptr;
+  return IPtr<IZBLFileInfo>(static_cast<IZBLFileInfo*>(keeper.get()));
+}
+
+// ---- expansion --------------------------------------------------------------------------------
+
+void TZEPHFileManager::ExpandList(TZCLStringList* Names, IZEPHFileManagerFilesReceiver* Receiver,
+                                  TZEPHFileManagerExpandAttributes* Attributes) {
+  bool stop = false;
+  ExpandList(Names, Receiver, Attributes, stop);
+}
+
+void TZEPHFileManager::ExpandList(TZCLStringList* Names, IZEPHFileManagerFilesReceiver* Receiver,
+                                  TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) {
+  for (Integer i = 0; i < Names->GetCount() && !Stop; ++i) {
+    IPtr<IZBLFileInfo> info = QueryIntf<IZBLFileInfo>(Names->GetInterfaces(i));
+    Expand(Names->GetStrings(i), info.get(), Receiver, Attributes, Stop);
+  }
+}
+
+void TZEPHFileManager::Expand(const String& Name, IZBLFileInfo* Info, IZEPHFileManagerFilesReceiver* Receiver,
+                              TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) {
+  const Integer attributes = Name.empty() ? -1 : static_cast<Integer>(zcFileGetAttr(Name));
+  ExpandItem(Name, attributes, Info, Receiver, Attributes, Stop);
+}
+
+void TZEPHFileManager::ExpandItem(const String& Name, Integer FileAttributes, IZBLFileInfo* Info,
+                                  IZEPHFileManagerFilesReceiver* Receiver, TZEPHFileManagerExpandAttributes* Attributes,
+                                  bool& Stop) {
+  bool expanded = false;
+  try {
+    expanded = ExpandAsObject(Name, FileAttributes, Receiver, Attributes, Stop);
+  } catch (const Exception& e) {
+    LogWriteException(DefaultLogFile(), u"FileManager", e);
+  }
+  if (!expanded && Receiver && CheckExt(Name, Attributes)) Receiver->ReceiveFile(Name, Info, Stop);
+}
+
+bool TZEPHFileManager::ExpandAsObject(const String& Name, Integer FileAttributes,
+                                      IZEPHFileManagerFilesReceiver* Receiver,
+                                      TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) {
+  IPtr<IZEPHFileContainer> container;
+  if (!TZEPHFileAttrs::IsDirectory(FileAttributes) && OpenContainer(Name, container, false, Attributes)) {
+    FContainerCache->Add(container);
+    for (Integer i = 0; i < container->GetCount() && !Stop; ++i)
+      if (Receiver) Receiver->ReceiveFile(container->GetVirtualName(i), nullptr, Stop);
+    return true;
+  }
+  bool result = false;
+  WalkExtensions<IZEPHFileManagerObjectExpander>([&](const IPtr<IZEPHFileManagerObjectExpander>& Expander) {
+    result = Expander->Expand(Name, FileAttributes, Receiver, Attributes, Stop);
+    return !result && !Stop;
+  });
+  return result;
+}
+
+bool TZEPHFileManager::CheckExt(const String& Name, TZEPHFileManagerExpandAttributes* Attributes) {
+  if (Attributes && !Attributes->GetBool(String(zfeaCheckExt), true)) return true;
+  return FKnownFormats->IsSupported(Name, zfkmAll);
+}
+
+// ---- music library ----------------------------------------------------------------------------
+
+String TZEPHFileManager::GetLibraryText(const String& FileName) {
+  String text;
+  if (FMusicLibrary && FMusicLibrary->GetLibraryText(FileName, text)) return text;
+  return String();
+}
+
+bool TZEPHFileManager::TryGetFileMark(const String& FileName, TZEPHFileMark& Mark) {
+  Mark = 0;
+  return FMusicLibrary && FMusicLibrary->GetFileMark(FileName, Mark);
+}
+
+TZEPHFileMark TZEPHFileManager::GetFileMark(const String& FileName) {
+  TZEPHFileMark mark = 0;
+  return TryGetFileMark(FileName, mark) ? mark : 0;
+}
+
+bool TZEPHFileManager::GetFileStatistics(const String& FileName, TZEPHFileStatistics& Statistics) {
+  return FMusicLibrary && FMusicLibrary->GetFileStatistics(FileName, Statistics);
+}
+
+HRESULT TZEPHFileManager::SetFileMark(const String& FileName, TZEPHFileMark Mark) {
+  if (!IsMainThread()) return E_ACCESSDENIED;
+  if (!FMusicLibrary) return E_NOTIMPL;
+  return FMusicLibrary->SetFileMark(FileName, Mark) ? S_OK : E_FAIL;
+}
+
+HRESULT TZEPHFileManager::SetLibraryText(const String& FileName, const String& Text) {
+  if (!IsMainThread()) return E_ACCESSDENIED;
+  if (!FMusicLibrary) return E_NOTIMPL;
+  return FMusicLibrary->SetLibraryText(FileName, Text) ? S_OK : E_FAIL;
+}
+
+void TZEPHFileManager::UpdateLibraryInfo(TZBLCustomFileInfo* Info) {
+  if (FMusicLibrary && Info) FMusicLibrary->UpdateFileInfo(Info);
+}
+
+// ---- process-wide -----------------------------------------------------------------------------
+
+TZEPHFileManager* GetFileManager() {
+  if (!GFileManager) throw Exception(u"File Manager is nil");
+  return GFileManager;
+}
+
+void detail::FileManagerInitialization() {
+  GFileManager = Create<TZEPHFileManager>();
+  TZEPHFileURI::SetSchemeRegisteredProc(SchemeRegistered);
+  SetFileDatesProc(FileManagerFileDates);
+}
+
+void detail::FileManagerFinalization() {
+  SetFileDatesProc(ZBLReadFileDates);
+  TZEPHFileURI::SetSchemeRegisteredProc(nullptr);
+  FreeAndNil(GFileManager);
+}
+
+String ResolveRelativeFileName(const String& BaseFile, const String& Name) {
+  if (!zcIsRelativePath(Name)) return Name;
+  const String first = zcExtractFilePath(BaseFile) + Name;
+  if (GetFileManager()->FileExists(first)) return first;
+  // The root of the base file: its drive ("C:") for a name from the root, else "C:\" or "/".
+  const String root = BaseFile.size() >= 2 && BaseFile[1] == u':'
+                          ? BaseFile.substr(0, (!Name.empty() && (Name[0] == u'\\' || Name[0] == u'/')) ? 2 : 3)
+                          : String(u"/");
+  const String second = root + Name;
+  return GetFileManager()->FileExists(second) ? second : first;
+}
+
+bool IsImageFileName(const String& Name) {
+  String ext = zcExtractFileExt(Name);
+  while (!ext.empty()) {
+    if (ImageFormatFromExtension(ext) != TImageFormat::Unknown) return true;
+    size_t cut = ext.rfind(u'&');
+    if (cut == String::npos) cut = ext.rfind(u'?');
+    if (cut == String::npos) return false;
+    ext.resize(cut);
+  }
+  return false;
+}

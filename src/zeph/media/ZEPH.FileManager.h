@@ -1,0 +1,181 @@
+#pragma once
+// The one file manager of the process: existence, real names, sizes, format texts, streams,
+// deletion and folder opening for plain files and parts of container files; expansion of
+// folders and containers into media files; marks and statistics through the music-library hook.
+
+#include "rtl/RTL.DateTime.h"
+#include "rtl/RTL.Interfaces.h"
+#include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zeph/media/ZEPH.FileManager.Cache.h"
+#include "zeph/media/ZEPH.FileManager.Extensions.h"
+#include "zeph/media/ZEPH.FileManager.KnownFormats.h"
+#include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
+
+class TStream;
+class TZBLCustomFileInfo;
+class TZCLStringList;
+template <class T>
+class TZCLThreadListOf;
+
+// Resolution of a virtual name.
+constexpr Byte zfrFound = 0;
+constexpr Byte zfrNotVirtual = 1;
+constexpr Byte zfrNoContainer = 2;
+constexpr Byte zfrNoPart = 3;
+
+// Flags of CreateStream.
+constexpr Cardinal zfsCreate = 1;
+constexpr Cardinal zfsReadWrite = 2;
+constexpr Cardinal zfsBuffered = 4;
+
+// Sources of file information, tried in this order.
+constexpr Byte zfiCache = 1;
+constexpr Byte zfiVirtualFile = 2;
+constexpr Byte zfiExtensions = 4;
+constexpr Byte zfiTagLibrary = 8;
+constexpr Byte zfiDecoders = 16;
+constexpr Byte zfiAll = 31;
+
+// Reads the tags and stream values of a file from a stream; installed by the tag library.
+using TZEPHTagReaderProc = bool (*)(TStream* Stream, const String& FileName, TZBLCustomFileInfo* Info);
+
+// The mark byte: bit 7 a mark is known, bit 6 the maker's flag, bits 0-5 the mark times ten.
+using TZEPHFileMark = Byte;
+TZEPHFileMark FileMarkFromFloat(Single Mark, bool Flag);
+TZEPHFileMark FileMarkFromInt(Integer Mark);
+Single FileMarkToFloat(TZEPHFileMark Mark);
+Integer FileMarkToInt(TZEPHFileMark Mark);
+// "4.50" in the user's locale.
+String FileMarkToText(TZEPHFileMark Mark);
+constexpr TZEPHFileMark FileMarkEmpty() { return 0; }
+constexpr bool FileMarkIsEmpty(TZEPHFileMark Mark) { return Mark == 0; }
+constexpr bool FileMarkEquals(TZEPHFileMark A, TZEPHFileMark B) { return A == B; }
+constexpr bool FileMarkDiffers(TZEPHFileMark A, TZEPHFileMark B) { return A != B; }
+
+struct TZEPHFileStatistics {
+  TDateTime AddedDate;
+  TDateTime LastPlayDate;
+  Integer Mark = 0;
+  Integer PlayCount = 0;
+  Double Rating = 0;
+};
+
+// The music library behind the file manager, installed by the host. Reading operations may be
+// called from any thread.
+struct IZEPHMusicLibrary : virtual IInterface {
+  RTL_INTERFACE(IZEPHMusicLibrary, IInterface, "{A52E7B90-1C6F-4D38-93A4-0F8E6B2D5C17}")
+  virtual bool FillFileInfo(const String& FileName, TZBLCustomFileInfo* Info) = 0;
+  virtual bool GetLibraryText(const String& FileName, String& Text) = 0;
+  virtual bool GetFileMark(const String& FileName, TZEPHFileMark& Mark) = 0;
+  virtual bool GetFileStatistics(const String& FileName, TZEPHFileStatistics& Statistics) = 0;
+  virtual bool SetLibraryText(const String& FileName, const String& Text) = 0;
+  virtual bool SetFileMark(const String& FileName, TZEPHFileMark Mark) = 0;
+  virtual void UpdateFileInfo(TZBLCustomFileInfo* Info) = 0;
+};
+
+class TZEPHFileAttrs {
+ public:
+  static bool IsDirectory(Integer Attributes) { return Attributes != -1 && (Attributes & 0x10) != 0; }
+};
+
+class TZEPHFileManager : public TZCLUnknownObject {
+  ZCL_CLASS(TZEPHFileManager, TZCLUnknownObject)
+ public:
+  TZEPHFileManager();
+  ~TZEPHFileManager() override;
+
+  // Extensions: object expanders and container readers, walked in registration order.
+  void RegisterExtension(IInterface* Extension);
+  void UnregisterExtension(IInterface* Extension);
+
+  TZEPHFileManagerKnownFormats* GetKnownFormats() const { return FKnownFormats; }
+  TZEPHVirtualFileCacheList* GetContainerCache() const { return FContainerCache; }
+  TZEPHFileInfoCache* GetInfoCache() const { return FInfoCache; }
+
+  // File information through the sources of Sources (zfiCache ...): S_OK when one filled Info;
+  // E_INVALIDARG for an empty name or no record; E_UNEXPECTED when something raised. Info's
+  // FileName is the name afterwards, whatever the result.
+  HRESULT GetFileInfo(const String& Name, TZBLCustomFileInfo* Info, Byte Sources);
+  // A new record holder, or nil when no source answered.
+  IPtr<IZBLFileInfo> QueryFileInfo(const String& Name, Byte Sources);
+  static TZEPHTagReaderProc GetTagReader();
+  static void SetTagReader(TZEPHTagReaderProc Reader);
+
+  Byte ResolveVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File);
+  bool GetVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File);
+  // Re-synchronized with its container; a stale container is opened again.
+  IPtr<IZEPHVirtualFile> GetVirtualFileFresh(const String& Name);
+  // A URL whose scheme no registered file system serves.
+  bool IsForeignURL(const String& Name);
+  // Attributes may forbid containers ("fmaExpandContainers").
+  bool OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
+                     TZEPHFileManagerExpandAttributes* Attributes = nullptr);
+
+  bool FileExists(const String& Name);
+  // The file that holds the audio of a part; any other name as it is.
+  String GetRealFileName(const String& Name);
+  String GetRealFilePath(const String& Name);
+  bool GetFileAttributes(const String& Name, TZCLFileData& Data);
+  Int64 GetFileSize(const String& Name);
+  // "FLAC"; empty for a foreign URL.
+  String GetFileFormatText(const String& Name);
+  // Flags: zfsCreate, zfsReadWrite, zfsBuffered; a range (Offset >= 0, Size >= 1) only for reading.
+  // The caller owns the stream.
+  HRESULT CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream);
+  // The part's own stream when it has one, else one over the real file.
+  HRESULT CreateStreamForFileURI(const String& Name, IPtr<IZEPHVirtualFile>& File, TStream*& Stream,
+                                 Cardinal Flags = 0);
+  // Into the trash; never parts of containers or URLs.
+  bool DeleteFile(const String& Name);
+  bool OpenFileFolder(const String& Name);
+
+  // Expansion into media files for Receiver.
+  void ExpandList(TZCLStringList* Names, IZEPHFileManagerFilesReceiver* Receiver,
+                  TZEPHFileManagerExpandAttributes* Attributes);
+  void ExpandList(TZCLStringList* Names, IZEPHFileManagerFilesReceiver* Receiver,
+                  TZEPHFileManagerExpandAttributes* Attributes, bool& Stop);
+  void Expand(const String& Name, IZBLFileInfo* Info, IZEPHFileManagerFilesReceiver* Receiver,
+              TZEPHFileManagerExpandAttributes* Attributes, bool& Stop);
+  void ExpandItem(const String& Name, Integer FileAttributes, IZBLFileInfo* Info,
+                  IZEPHFileManagerFilesReceiver* Receiver, TZEPHFileManagerExpandAttributes* Attributes, bool& Stop);
+  bool CheckExt(const String& Name, TZEPHFileManagerExpandAttributes* Attributes);
+
+  // The music-library hook and what is forwarded to it.
+  const IPtr<IZEPHMusicLibrary>& GetMusicLibrary() const { return FMusicLibrary; }
+  void SetMusicLibrary(const IPtr<IZEPHMusicLibrary>& Value) { FMusicLibrary = Value; }
+  String GetLibraryText(const String& FileName);
+  bool TryGetFileMark(const String& FileName, TZEPHFileMark& Mark);
+  TZEPHFileMark GetFileMark(const String& FileName);
+  bool GetFileStatistics(const String& FileName, TZEPHFileStatistics& Statistics);
+  // Main thread only: E_ACCESSDENIED elsewhere; E_NOTIMPL without a hook.
+  HRESULT SetFileMark(const String& FileName, TZEPHFileMark Mark);
+  HRESULT SetLibraryText(const String& FileName, const String& Text);
+  void UpdateLibraryInfo(TZBLCustomFileInfo* Info);
+
+ private:
+  bool ExpandAsObject(const String& Name, Integer FileAttributes, IZEPHFileManagerFilesReceiver* Receiver,
+                      TZEPHFileManagerExpandAttributes* Attributes, bool& Stop);
+  // The extensions in order, each taken under the list's lock.
+  template <class I, class F>
+  void WalkExtensions(F&& Proc);
+
+  TZEPHFileInfoCache* FInfoCache;
+  TZCLThreadListOf<IPtr<IInterface>>* FExtensions;
+  TZEPHFileManagerKnownFormats* FKnownFormats;
+  TZEPHVirtualFileCacheList* FContainerCache;
+  IPtr<IZEPHMusicLibrary> FMusicLibrary;
+};
+
+// Raises Exception "File Manager is nil" when there is none.
+TZEPHFileManager* GetFileManager();
+
+// A relative Name against the folder of BaseFile, then against its root.
+String ResolveRelativeFileName(const String& BaseFile, const String& Name);
+// The extension is an image format's, also when a query follows it ("a.jpg?x=1&y=2").
+bool IsImageFileName(const String& Name);
+
+namespace detail {
+void FileManagerInitialization();
+void FileManagerFinalization();
+}  // namespace detail

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.h"
+
+namespace {
+struct TInserted {
+  String Text;
+  void Handle(TObject*, const String& Value) { Text = Value; }
+};
+
+TMenuItem* FindItem(TMenuItem* Parent, StringView Hint) {
+  for (Integer i = 0; i < Parent->GetCount(); ++i) {
+    if (Parent->GetItem(i)->GetHint() == Hint) return Parent->GetItem(i);
+    if (TMenuItem* found = FindItem(Parent->GetItem(i), Hint)) return found;
+  }
+  return nullptr;
+}
+}  // namespace
+
+TEST(FormatterLegend, ListsMacrosByCategoryAndInsertsTheChosenOne) {
+  TZEPHFileInfoFormatterLegend* legend = TZEPHFileInfoFormatterLegend::Instance();
+  TInserted inserted;
+  legend->PopupFor(10, 10, nullptr, TZEPHLegendInsertEvent(&inserted, &TInserted::Handle));
+  TMenuItem* root = legend->GetItems();
+  ASSERT_GT(root->GetCount(), 3);
+  // Aliases are not listed; categories come in order.
+  EXPECT_EQ(FindItem(root, u"%M"), nullptr);
+  TMenuItem* mark = FindItem(root, u"%Mark");
+  ASSERT_NE(mark, nullptr);
+  EXPECT_EQ(mark->GetCaption(), u"[B]%Mark[/B]");
+  EXPECT_EQ(mark->GetParent()->GetCaption(), u"20");
+  TMenuItem* parentDir = FindItem(root, u"%FileParentDir(..)");
+  ASSERT_NE(parentDir, nullptr);
+  parentDir->Click();
+  EXPECT_EQ(inserted.Text, u"%FileParentDir()");
+  mark->Click();
+  EXPECT_EQ(inserted.Text, u"%Mark");
+  // Opening again rebuilds the same items.
+  const Integer count = root->GetCount();
+  legend->Popup(0, 0);
+  EXPECT_EQ(root->GetCount(), count);
+  EXPECT_EQ(LegendItemText(u"", u"&Title"), u"Title");
+}
