@@ -10,6 +10,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.Classes.Collections.h"
 #include "zcl/base/ZCL.Threading.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 
 namespace {
 
@@ -375,6 +376,12 @@ void TZCLDibEx::PrepareMask(Integer FrameIndex, Cardinal FrameState, const TDraw
     FOpaqueRun = TPoint(bestStart, bestEnd);
   else
     FOpaqueRun = TPoint(0, 0);
+}
+
+void TZCLDibEx::PrepareMask(TZCLSkinImage* Image, Integer FrameIndex) {
+  if ((FMask != nullptr || FFrameIsUniform) && FrameIndex == FFrameIndex) return;
+  PrepareMask(FrameIndex, Image->GetFrameInfo(FrameIndex),
+              [&](TCanvas* Canvas, const TRect& R) { Image->DoDraw(Canvas, R, FrameIndex, 255); });
 }
 
 void TZCLDibEx::ApplyMask(const TRect* R) {

@@ -214,3 +214,30 @@ TEST(ZclDibEx, MaskCutsToTheFrame) {
 }
 
 }  // namespace
+
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
+
+namespace {
+
+TEST(ZclDibEx, MaskFromASkinImageFrame) {
+  // Left half opaque, right half transparent.
+  TZCLDib picture(4, 2);
+  picture.BeginAccess();
+  for (Integer i = 0; i < 8; ++i) picture.GetColors()[i] = i % 4 < 2 ? TZCLPixel32{10, 20, 30, 255} : TZCLPixel32{};
+  picture.EndAccess();
+  TZCLSkinImage* image = Create<TZCLSkinImage>();
+  image->LoadFromDib(&picture);
+  TZCLDibEx dib;
+  dib.UpdateSize(TRect(0, 0, 4, 2));
+  dib.PrepareMask(image, 0);
+  ASSERT_NE(dib.GetMask(), nullptr);
+  EXPECT_EQ(dib.GetMask()[0], 255);
+  EXPECT_EQ(dib.GetMask()[3], 0);
+  FillDib(dib, Gray(90));
+  dib.ApplyMask();
+  EXPECT_EQ(At(dib, 1).R, 90);
+  EXPECT_EQ(At(dib, 2).A, 0);
+  Free(image);
+}
+
+}  // namespace
