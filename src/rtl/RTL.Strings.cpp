@@ -335,3 +335,19 @@ bool IsUpper(Char C) { return u_isupper(C) != 0; }
 bool IsLower(Char C) { return u_islower(C) != 0; }
 Char ToUpper(Char C) { return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_toupper(C)); }
 Char ToLower(Char C) { return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_tolower(C)); }
+
+Integer CharStrongDirection(Cardinal CodePoint) {
+  switch (u_charDirection(static_cast<UChar32>(CodePoint))) {
+    case U_LEFT_TO_RIGHT:
+    case U_LEFT_TO_RIGHT_EMBEDDING:
+    case U_LEFT_TO_RIGHT_OVERRIDE:
+      return 1;
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+      return -1;
+    default:
+      return 0;
+  }
+}

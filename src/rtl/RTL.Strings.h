@@ -107,3 +107,6 @@ bool IsUpper(Char C);
 bool IsLower(Char C);
 Char ToUpper(Char C);  // simple (one-to-one) mapping
 Char ToLower(Char C);
+// The strong direction of a code point by its bidirectional class: 1 left-to-right (L, LRE,
+// LRO), -1 right-to-left (R, AL, RLE, RLO), 0 for every weak or neutral class.
+Integer CharStrongDirection(Cardinal CodePoint);

@@ -10,6 +10,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.Classes.Collections.h"
 #include "zcl/base/ZCL.Threading.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 
 namespace {
 
@@ -31,16 +32,26 @@ TZCLCriticalSection& BlendLock() {
 
 Integer ModeFormula(TZCLBlendMode Mode, Integer S, Integer D) {
   switch (Mode) {
-    case bmMultiply: return (S * D) >> 8;
-    case bmScreen: return 255 - (((255 - S) * (255 - D)) >> 8);
-    case bmOverlay: return D < 128 ? (2 * S * D) >> 8 : 255 - ((2 * (255 - S) * (255 - D)) >> 8);
-    case bmAddition: return S + D;
-    case bmSubstract: return D - S;
-    case bmDifference: return std::abs(S - D);
-    case bmDivide: return MulDiv(256, D, S + 1);
-    case bmLighten: return std::max(S, D);
-    case bmDarken: return std::min(S, D);
-    default: return D;
+    case bmMultiply:
+      return (S * D) >> 8;
+    case bmScreen:
+      return 255 - (((255 - S) * (255 - D)) >> 8);
+    case bmOverlay:
+      return D < 128 ? (2 * S * D) >> 8 : 255 - ((2 * (255 - S) * (255 - D)) >> 8);
+    case bmAddition:
+      return S + D;
+    case bmSubstract:
+      return D - S;
+    case bmDifference:
+      return std::abs(S - D);
+    case bmDivide:
+      return MulDiv(256, D, S + 1);
+    case bmLighten:
+      return std::max(S, D);
+    case bmDarken:
+      return std::min(S, D);
+    default:
+      return D;
   }
 }
 
@@ -239,14 +250,17 @@ void TZCLSoftwareImplStackBlur::Apply(TZCLPixel32* Pixels, Integer Width, Intege
   for (Integer y = 0; y < Height; ++y) {
     const size_t row = size_t(y) * size_t(Width);
     StackBlurLine(
-        Width, FRadius, dv, stack.data(), [&](Integer k, Integer c) { return Integer(bytes[(row + size_t(k)) * 4 + size_t(c)]); },
+        Width, FRadius, dv, stack.data(),
+        [&](Integer k, Integer c) { return Integer(bytes[(row + size_t(k)) * 4 + size_t(c)]); },
         [&](Integer k, Integer c, Integer v) { planes[(row + size_t(k)) * 4 + size_t(c)] = v; });
   }
   for (Integer x = 0; x < Width; ++x) {
     StackBlurLine(
         Height, FRadius, dv, stack.data(),
         [&](Integer k, Integer c) { return planes[(size_t(k) * size_t(Width) + size_t(x)) * 4 + size_t(c)]; },
-        [&](Integer k, Integer c, Integer v) { bytes[(size_t(k) * size_t(Width) + size_t(x)) * 4 + size_t(c)] = Byte(v); });
+        [&](Integer k, Integer c, Integer v) {
+          bytes[(size_t(k) * size_t(Width) + size_t(x)) * 4 + size_t(c)] = Byte(v);
+        });
   }
 }
 
@@ -362,6 +376,12 @@ void TZCLDibEx::PrepareMask(Integer FrameIndex, Cardinal FrameState, const TDraw
     FOpaqueRun = TPoint(bestStart, bestEnd);
   else
     FOpaqueRun = TPoint(0, 0);
+}
+
+void TZCLDibEx::PrepareMask(TZCLSkinImage* Image, Integer FrameIndex) {
+  if ((FMask != nullptr || FFrameIsUniform) && FrameIndex == FFrameIndex) return;
+  PrepareMask(FrameIndex, Image->GetFrameInfo(FrameIndex),
+              [&](TCanvas* Canvas, const TRect& R) { Image->DoDraw(Canvas, R, FrameIndex, 255); });
 }
 
 void TZCLDibEx::ApplyMask(const TRect* R) {

@@ -91,6 +91,8 @@ class TZCLBlurFilter : public TObject {
 
 // A DIB that remembers the alpha of one skin-image frame: content drawn into it afterwards is
 // cut to the frame's shape with ApplyMask.
+class TZCLSkinImage;
+
 class TZCLDibEx : public TZCLDib {
   ZCL_CLASS(TZCLDibEx, TZCLDib)
  public:
@@ -108,6 +110,8 @@ class TZCLDibEx : public TZCLDib {
   // Builds the mask of a frame whose state the caller has looked up; DrawFrame paints the frame
   // over the whole client rectangle at alpha 255. Nothing when the frame's mask is kept already.
   void PrepareMask(Integer FrameIndex, Cardinal FrameState, const TDrawFrame& DrawFrame);
+  // The mask of the image's frame.
+  void PrepareMask(TZCLSkinImage* Image, Integer FrameIndex);
   // Multiplies the pixels (all, or those between R's corners) by the mask.
   void ApplyMask(const TRect* R = nullptr);
 

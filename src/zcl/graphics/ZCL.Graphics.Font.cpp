@@ -82,15 +82,24 @@ bool TZCLFontShadow::IsVisible() const {
 
 TPoint TZCLFontShadow::GetOffset() const {
   switch (GetDirection()) {
-    case mzLeftTop: return TPoint(-1, -1);
-    case mzLeft: return TPoint(-1, 0);
-    case mzLeftBottom: return TPoint(-1, 1);
-    case mzTop: return TPoint(0, -1);
-    case mzBottom: return TPoint(0, 1);
-    case mzRight: return TPoint(1, 0);
-    case mzRightTop: return TPoint(1, -1);
-    case mzRightBottom: return TPoint(1, 1);
-    default: return TPoint(0, 0);
+    case mzLeftTop:
+      return TPoint(-1, -1);
+    case mzLeft:
+      return TPoint(-1, 0);
+    case mzLeftBottom:
+      return TPoint(-1, 1);
+    case mzTop:
+      return TPoint(0, -1);
+    case mzBottom:
+      return TPoint(0, 1);
+    case mzRight:
+      return TPoint(1, 0);
+    case mzRightTop:
+      return TPoint(1, -1);
+    case mzRightBottom:
+      return TPoint(1, 1);
+    default:
+      return TPoint(0, 0);
   }
 }
 
@@ -162,6 +171,12 @@ void TZCLFont::SetAlphaColor(TAlphaColor Value) {
   SetColorAlpha(Byte(Value >> 24));
 }
 
+bool FontsLookAlike(const TFont* A, const TFont* B) {
+  return A->GetHeight() == B->GetHeight() && A->GetStyle() == B->GetStyle() && A->GetName() == B->GetName() &&
+         A->GetCharset() == B->GetCharset() && A->GetPitch() == B->GetPitch() && A->GetQuality() == B->GetQuality() &&
+         A->GetOrientation() == B->GetOrientation();
+}
+
 TZCLFontShadow* VisibleShadowOf(TFont* Font) {
   auto* font = dynamic_cast<TZCLFont*>(Font);
   return font != nullptr && font->GetShadow()->IsVisible() ? font->GetShadow() : nullptr;
@@ -210,7 +225,8 @@ void DrawText32Core(const Char* Text, Integer Count, Integer Width, Integer Heig
   TZCLDib* dib = GScratch;
   dib->Resize(Width, Height);
   TCanvas* canvas = dib->GetCanvas();
-  AssignCanvasFont(canvas, Font);
+  // Reassigning an equal font would still make a new handle.
+  if (!FontsLookAlike(canvas->GetFont(), Font)) AssignCanvasFont(canvas, Font);
   canvas->GetFont()->SetColor(clWhite);
   canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
   const String text(Text, size_t(std::max(Count, 0)));

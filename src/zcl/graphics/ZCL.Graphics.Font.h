@@ -75,6 +75,8 @@ class TZCLFont : public TFont {
   TZCLFontShadow* FShadow;
 };
 
+// Same face, height, style and rendering (colour aside): one handle serves both.
+bool FontsLookAlike(const TFont* A, const TFont* B);
 // The shadow of a TZCLFont with a visible shadow, else null.
 TZCLFontShadow* VisibleShadowOf(TFont* Font);
 // The shadow's margins for a TZCLFont, an empty rectangle for other fonts.

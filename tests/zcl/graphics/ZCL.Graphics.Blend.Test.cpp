@@ -20,8 +20,7 @@ TZCLPixel32 Gray(Byte V, Byte A = 255) { return {V, V, V, A}; }
 
 TEST(ZclBlend, DifferentSizesAreRefused) {
   TZCLDib a(10, 10), b(10, 11);
-  for (Integer mode : {bmMultiply, bmGrayscale})
-    EXPECT_THROW(BlendFunctions[mode](&a, &b, 255), EInvalidOperation);
+  for (Integer mode : {bmMultiply, bmGrayscale}) EXPECT_THROW(BlendFunctions[mode](&a, &b, 255), EInvalidOperation);
   try {
     BlendFunctions[bmAddition](&a, &b, 255);
   } catch (const Exception& e) {
@@ -35,10 +34,9 @@ TEST(ZclBlend, TableModesOnOpaquePixels) {
     Byte S, D, Expected;
   };
   const Case cases[] = {
-      {bmMultiply, 128, 200, 100},  {bmScreen, 0, 77, 78},        {bmOverlay, 255, 100, 199},
-      {bmOverlay, 100, 200, 189},   {bmAddition, 200, 100, 255},  {bmSubstract, 100, 50, 0},
-      {bmSubstract, 50, 100, 50},   {bmDifference, 30, 100, 70},  {bmDivide, 0, 255, 255},
-      {bmDivide, 127, 64, 128},     {bmLighten, 30, 100, 100},    {bmDarken, 30, 100, 30},
+      {bmMultiply, 128, 200, 100}, {bmScreen, 0, 77, 78},     {bmOverlay, 255, 100, 199}, {bmOverlay, 100, 200, 189},
+      {bmAddition, 200, 100, 255}, {bmSubstract, 100, 50, 0}, {bmSubstract, 50, 100, 50}, {bmDifference, 30, 100, 70},
+      {bmDivide, 0, 255, 255},     {bmDivide, 127, 64, 128},  {bmLighten, 30, 100, 100},  {bmDarken, 30, 100, 30},
   };
   for (const Case& c : cases) {
     TZCLDib dest(3, 2), source(3, 2);
@@ -213,6 +211,33 @@ TEST(ZclDibEx, MaskCutsToTheFrame) {
   FillDib(dib, Gray(9));
   dib.ApplyMask();
   EXPECT_EQ(At(dib, 7).A, 0);
+}
+
+}  // namespace
+
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
+
+namespace {
+
+TEST(ZclDibEx, MaskFromASkinImageFrame) {
+  // Left half opaque, right half transparent.
+  TZCLDib picture(4, 2);
+  picture.BeginAccess();
+  for (Integer i = 0; i < 8; ++i) picture.GetColors()[i] = i % 4 < 2 ? TZCLPixel32{10, 20, 30, 255} : TZCLPixel32{};
+  picture.EndAccess();
+  TZCLSkinImage* image = Create<TZCLSkinImage>();
+  image->LoadFromDib(&picture);
+  TZCLDibEx dib;
+  dib.UpdateSize(TRect(0, 0, 4, 2));
+  dib.PrepareMask(image, 0);
+  ASSERT_NE(dib.GetMask(), nullptr);
+  EXPECT_EQ(dib.GetMask()[0], 255);
+  EXPECT_EQ(dib.GetMask()[3], 0);
+  FillDib(dib, Gray(90));
+  dib.ApplyMask();
+  EXPECT_EQ(At(dib, 1).R, 90);
+  EXPECT_EQ(At(dib, 2).A, 0);
+  Free(image);
 }
 
 }  // namespace
