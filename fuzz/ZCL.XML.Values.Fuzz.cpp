@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     (void)attributes.GetValueAsVariant(u"v");
   } catch (const EConvertError&) {
   } catch (const EVariantError&) {
+  } catch (const EZCLXMLUnexpectedToken&) {  // a malformed value of type "Date"
   }
 
   TZCLXMLDateTime date;
