@@ -143,6 +143,16 @@ bool Unquote(const std::string& s, size_t& pos, String& out) {
   return false;
 }
 
+// A key path as the writer escapes it (names holding quotes or control characters survive a
+// save); a hand-written path that is not escaped reads as it stands.
+String KeyPath(const std::string& text) {
+  const std::string quoted = "\"" + text + "\"";
+  size_t pos = 0;
+  String path;
+  if (Unquote(quoted, pos, path) && pos == quoted.size()) return path;
+  return UTF8ToString(text);
+}
+
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 // String data is UTF-16LE with a terminating NUL; anything else is stored as hex.
@@ -240,7 +250,7 @@ class TRegistryFile {
       if (line.empty()) continue;
       if (line[0] == '[' && line.back() == ']') {
         current = &FRoot;
-        for (const String& part : SplitPath(UTF8ToString(line.substr(1, line.size() - 2)))) {
+        for (const String& part : SplitPath(KeyPath(line.substr(1, line.size() - 2)))) {
           TKeyNode* child = FindChild(current, part);
           if (!child) {
             current->Children.push_back(std::make_unique<TKeyNode>());

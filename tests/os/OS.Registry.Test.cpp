@@ -79,6 +79,19 @@ TEST_F(RegistryStore, TypedValuesSurviveAReload) {
   RegCloseKey(key);
 }
 
+TEST_F(RegistryStore, KeyNamesWithQuotesAndControlCharactersSurviveAReload) {
+  const String name = u"Say \"hi\"\ttab\u0001";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\" + name, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  WriteString(key, u"Value", u"kept");
+  RegCloseKey(key);
+
+  RegistryResetCache();
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\" + name, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(ReadString(key, u"Value"), u"kept");
+  RegCloseKey(key);
+}
+
 TEST_F(RegistryStore, KeysEnumerateAndDeleteOnlyWhenEmpty) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"Software\\Test\\A\\B", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
