@@ -1,11 +1,13 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 
 #include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
 
 namespace {
 const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Units", nullptr, nullptr},
     {"ZCL.UI.Application", TZCLApplication::Initialize, TZCLApplication::Finalize},
+    {"ZCL.UI.Resources", TZCLResourceClassRepository::Initialize, TZCLResourceClassRepository::Finalize},
 };
 }  // namespace
 
