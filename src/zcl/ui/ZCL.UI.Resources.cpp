@@ -4,6 +4,7 @@
 
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Numbers.h"
+#include "zcl/ui/ZCL.UI.Resources.Font.h"
 
 // ---- TZCLResourceListenerList -----------------------------------------------------------------
 
@@ -390,9 +391,11 @@ void TZCLResourceClassRepository::Enum(const std::function<void(TZCLResourceClas
 
 void TZCLResourceClassRepository::Initialize() {
   RegisterProperties<TZCLResourceColor>();
+  RegisterProperties<TZCLResourceFont>();
   RegisterProperties<TZCLResourceMargins>();
   RegisterProperties<TZCLResourceInteger>();
   Register(TZCLResourceColor::StaticClass());
+  Register(TZCLResourceFont::StaticClass());
   Register(TZCLResourceMargins::StaticClass());
   Register(TZCLResourceInteger::StaticClass());
 }
