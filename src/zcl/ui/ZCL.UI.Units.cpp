@@ -1,6 +1,7 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 
 #include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 
 namespace {
@@ -8,6 +9,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Units", nullptr, nullptr},
     {"ZCL.UI.Application", TZCLApplication::Initialize, TZCLApplication::Finalize},
     {"ZCL.UI.Resources", TZCLResourceClassRepository::Initialize, TZCLResourceClassRepository::Finalize},
+    {"ZCL.UI.Resources.Collection", TZCLRootResourceCollection::Initialize, TZCLRootResourceCollection::Finalize},
 };
 }  // namespace
 
