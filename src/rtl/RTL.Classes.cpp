@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <unordered_set>
+#include <vector>
 
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
@@ -46,27 +46,74 @@ String TPersistent::GetNamePath() const {
 namespace {
 // Owned components are looked up by name from a list of this length on.
 constexpr size_t KNameIndexFrom = 16;
-
-// Hashes and compares names as SameText does: ASCII letters without case.
-struct TNameHash {
-  using is_transparent = void;
-  size_t operator()(StringView Name) const { return HashText(Name); }
-  size_t operator()(const TComponent* C) const { return HashText(C->GetName()); }
-};
-
-struct TNameEqual {
-  using is_transparent = void;
-  static StringView Of(StringView Name) { return Name; }
-  static StringView Of(const TComponent* C) { return C->GetName(); }
-  template <class A, class B>
-  bool operator()(const A& X, const B& Y) const {
-    return SameText(Of(X), Of(Y));
-  }
-};
 }  // namespace
 
+// Open addressing with linear probing over (hash, component) pairs: a look-up in a long list
+// touches one slot run and, on a hash match, the component's name; no allocation per entry.
+// Names hash and compare as SameText does.
 struct TComponent::TNameIndex {
-  std::unordered_set<TComponent*, TNameHash, TNameEqual> Set;
+  struct TSlot {
+    size_t Hash;
+    TComponent* Component;  // null: free
+  };
+  std::vector<TSlot> Slots;
+  size_t Count = 0;
+
+  size_t Mask() const { return Slots.size() - 1; }
+
+  TComponent* Find(StringView Name) const {
+    if (Slots.empty()) return nullptr;
+    const size_t hash = HashText(Name);
+    for (size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+      const TSlot& slot = Slots[i];
+      if (!slot.Component) return nullptr;
+      if (slot.Hash == hash && SameText(slot.Component->GetName(), Name)) return slot.Component;
+    }
+  }
+
+  // False when a component of that name is indexed already.
+  bool Add(TComponent* C) {
+    if ((Count + 1) * 4 > Slots.size() * 3) Grow();
+    const size_t hash = HashText(C->GetName());
+    size_t i = hash & Mask();
+    for (; Slots[i].Component; i = (i + 1) & Mask())
+      if (Slots[i].Hash == hash && SameText(Slots[i].Component->GetName(), C->GetName())) return false;
+    Slots[i] = {hash, C};
+    ++Count;
+    return true;
+  }
+
+  // C must still have the name it was indexed under.
+  void Remove(TComponent* C) {
+    if (Slots.empty()) return;
+    size_t i = HashText(C->GetName()) & Mask();
+    for (;; i = (i + 1) & Mask()) {
+      if (!Slots[i].Component) return;
+      if (Slots[i].Component == C) break;
+    }
+    // Close the gap: a later entry of the run moves into it unless its home lies after the gap.
+    size_t hole = i;
+    for (size_t j = (i + 1) & Mask(); Slots[j].Component; j = (j + 1) & Mask()) {
+      const size_t home = Slots[j].Hash & Mask();
+      if (((j - home) & Mask()) >= ((j - hole) & Mask())) {
+        Slots[hole] = Slots[j];
+        hole = j;
+      }
+    }
+    Slots[hole] = {0, nullptr};
+    --Count;
+  }
+
+  void Grow() {
+    std::vector<TSlot> old(std::max<size_t>(32, Slots.size() * 2), TSlot{0, nullptr});
+    old.swap(Slots);
+    for (const TSlot& slot : old) {
+      if (!slot.Component) continue;
+      size_t i = slot.Hash & Mask();
+      while (Slots[i].Component) i = (i + 1) & Mask();
+      Slots[i] = slot;
+    }
+  }
 };
 
 // Whether the component's Notification is TComponent's own. Read from the virtual table as the
@@ -170,33 +217,27 @@ TComponent* TComponent::FindComponent(StringView AName) const {
   if (AName.empty()) return nullptr;
   if (!FNameIndex && FComponents.size() >= KNameIndexFrom) {
     auto index = std::make_unique<TNameIndex>();
-    index->Set.reserve(FComponents.size());
     bool unique = true;
     for (TComponent* c : FComponents)
-      if (!c->FName.empty() && !index->Set.insert(c).second) {
+      if (!c->FName.empty() && !index->Add(c)) {
         unique = false;
         break;
       }
     if (unique) const_cast<TComponent*>(this)->FNameIndex = std::move(index);
   }
-  if (FNameIndex) {
-    auto it = FNameIndex->Set.find(AName);
-    return it == FNameIndex->Set.end() ? nullptr : *it;
-  }
+  if (FNameIndex) return FNameIndex->Find(AName);
   for (TComponent* c : FComponents)
     if (SameText(c->FName, AName)) return c;
   return nullptr;
 }
 
 void TComponent::NameIndexAdd(TComponent* AComponent) {
-  if (FNameIndex && !AComponent->FName.empty() && !FNameIndex->Set.insert(AComponent).second)
+  if (FNameIndex && !AComponent->FName.empty() && !FNameIndex->Add(AComponent))
     FNameIndex.reset();  // a second component of that name: the first in the list must win
 }
 
 void TComponent::NameIndexRemove(TComponent* AComponent) {
-  if (!FNameIndex || AComponent->FName.empty()) return;
-  auto it = FNameIndex->Set.find(AComponent);
-  if (it != FNameIndex->Set.end() && *it == AComponent) FNameIndex->Set.erase(it);
+  if (FNameIndex && !AComponent->FName.empty()) FNameIndex->Remove(AComponent);
 }
 
 void TComponent::ChangeName(const TComponentName& NewName) {

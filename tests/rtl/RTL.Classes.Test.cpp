@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rtl/RTL.Classes.h"
+#include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 
 namespace {
@@ -157,6 +158,36 @@ TEST_F(Classes, NameLookupFollowsRenamesMovesAndFrees) {
   EXPECT_EQ(root->FindComponent(u"C12"), c[12]);
   EXPECT_EQ(root->FindComponent(u"C39"), c[39]);
   Free(other);
+  Free(root);
+}
+
+// Many renames and frees in a long list, checked against a plain scan of the siblings.
+TEST_F(Classes, NameLookupAgreesWithAScanAfterManyChanges) {
+  TComponent* root = Create<TComponent>(nullptr);
+  std::vector<TComponent*> live;
+  uint32_t x = 1;
+  auto next = [&] { return (x = x * 1103515245 + 12345) >> 8; };
+  auto name = [&](uint32_t N) { return u"N" + UTF8ToString(std::to_string(N % 700)); };
+  for (int step = 0; step < 3000; ++step) {
+    const uint32_t op = next() % 4;
+    if (op == 0 || live.size() < 20) {
+      TComponent* c = Create<TComponent>(root);
+      if (!root->FindComponent(name(step))) c->SetName(name(step));
+      live.push_back(c);
+    } else if (op == 1) {
+      const size_t i = next() % live.size();
+      Free(live[i]);
+      live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      const String wanted = name(next());
+      if (!root->FindComponent(wanted)) live[next() % live.size()]->SetName(wanted);
+    }
+    const String probe = name(next());
+    TComponent* scanned = nullptr;
+    for (Integer i = 0; i < root->GetComponentCount() && !scanned; ++i)
+      if (SameText(root->GetComponent(i)->GetName(), probe)) scanned = root->GetComponent(i);
+    ASSERT_EQ(root->FindComponent(probe), scanned) << step;
+  }
   Free(root);
 }
 

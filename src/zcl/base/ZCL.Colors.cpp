@@ -111,7 +111,8 @@ TAlphaColor TAlphaColorHelper::FromColorRaw(TColor Color, Byte Alpha) {
 TColor TAlphaColorHelper::ToColor(TAlphaColor Color) {
   if (Color == claDefault) return clDefault;
   if (Color == claNone) return clNone;
-  return static_cast<TColor>(RGB(static_cast<Byte>(Color >> 16), static_cast<Byte>(Color >> 8), static_cast<Byte>(Color)));
+  return static_cast<TColor>(
+      RGB(static_cast<Byte>(Color >> 16), static_cast<Byte>(Color >> 8), static_cast<Byte>(Color)));
 }
 
 TZCLPixel32 TAlphaColorHelper::ToPixel(TAlphaColor Color) {
@@ -350,12 +351,24 @@ void TZCLColors::HSVToRGB(Single H, Single S, Single V, Byte& R, Byte& G, Byte& 
   const double v = V * 255.0, p = v * (1 - S), q = v * (1 - f * S), t = v * (1 - (1 - f) * S);
   double r, g, b;
   switch (i < 0 ? i + 6 : i) {
-    case 0: r = v, g = t, b = p; break;
-    case 1: r = q, g = v, b = p; break;
-    case 2: r = p, g = v, b = t; break;
-    case 3: r = p, g = q, b = v; break;
-    case 4: r = t, g = p, b = v; break;
-    default: r = v, g = p, b = q; break;
+    case 0:
+      r = v, g = t, b = p;
+      break;
+    case 1:
+      r = q, g = v, b = p;
+      break;
+    case 2:
+      r = p, g = v, b = t;
+      break;
+    case 3:
+      r = p, g = q, b = v;
+      break;
+    case 4:
+      r = t, g = p, b = v;
+      break;
+    default:
+      r = v, g = p, b = q;
+      break;
   }
   auto toByte = [](double x) { return static_cast<Byte>(std::clamp<long>(std::lround(x), 0, 255)); };
   R = toByte(r);

@@ -52,7 +52,9 @@ struct TAlphaColorHelper {
   static TZCLPixel32 ToPixel(TAlphaColor Color);
   static TAlphaColor FromPixel(TZCLPixel32 Pixel);
   // The default colour becomes 0xFF010203; others are unchanged.
-  static TAlphaColor ToARGB(TAlphaColor Color) { return (Color & 0x00FFFFFF) | (TAlphaColor(GetComponent(Color, 3)) << 24); }
+  static TAlphaColor ToARGB(TAlphaColor Color) {
+    return (Color & 0x00FFFFFF) | (TAlphaColor(GetComponent(Color, 3)) << 24);
+  }
   // Index 0 blue .. 3 alpha; every component of the default colour reads 255.
   static Byte GetComponent(TAlphaColor Color, Integer Index) {
     return Color == claDefault ? 255 : static_cast<Byte>(Color >> (8 * Index));

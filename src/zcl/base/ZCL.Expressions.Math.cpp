@@ -181,6 +181,8 @@ Variant Add(const Variant& A, const Variant& B) { return A + B; }
 Variant Subtract(const Variant& A, const Variant& B) { return A - B; }
 Double RealMultiply(Double A, Double B) { return A * B; }
 Double RealDivide(Double A, Double B) { return FDiv(A, B); }
+// FDiv's result wherever that is finite; the scalar path leaves the rest to FDiv.
+Double PlainDivide(Double A, Double B) { return A / B; }
 Double RealAdd(Double A, Double B) { return A + B; }
 Double RealSubtract(Double A, Double B) { return A - B; }
 
@@ -357,7 +359,7 @@ void TZCLMathExpressionFactory::AfterConstruction() {
   SetValueProcs(u"*", 2, ArithmeticValues<Multiply, true, RealMultiply>, nullptr,
                 ArithmeticScalars<RealMultiply, true>);
   SetValueProcs(u"/", 2, ArithmeticValues<Divide, true, RealDivide, true>, nullptr,
-                ArithmeticScalars<RealDivide, true, true>);
+                ArithmeticScalars<PlainDivide, true, true>);
   SetValueProcs(u"^", 2, PowerValues, FirstAsReal);
   SetValueProcs(u"div", 2, ArithmeticValues<VarIntDiv, false>);
   SetValueProcs(u"mod", 2, ArithmeticValues<VarMod, false>);

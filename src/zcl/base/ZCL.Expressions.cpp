@@ -308,18 +308,22 @@ void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) co
   // Each level holds an Integer or Double as a scalar, anything else boxed in its variant.
   TZCLExpressionScalar scalars[KFlatStackSize];
   bool boxed[KFlatStackSize];
+  // The boxes are made as they are first needed: numbers alone need none.
   alignas(Variant) unsigned char raw[KFlatStackSize * sizeof(Variant)];
-  auto* boxes = reinterpret_cast<Variant*>(raw);
   struct TBoxes {
     Variant* Items;
-    Integer Size;
-    TBoxes(Variant* AItems, Integer ASize) : Items(AItems), Size(ASize) {
-      for (Integer i = 0; i < Size; ++i) new (Items + i) Variant();
-    }
+    Integer Made = 0;
+    explicit TBoxes(Variant* AItems) : Items(AItems) {}
     ~TBoxes() {
-      for (Integer i = 0; i < Size; ++i) Items[i].~Variant();
+      for (Integer i = 0; i < Made; ++i) Items[i].~Variant();
     }
-  } guard(boxes, FStackSize);
+    Variant& operator[](Integer I) {
+      while (Made <= I) new (Items + Made++) Variant();
+      return Items[I];
+    }
+  } boxes(reinterpret_cast<Variant*>(raw));
+  // What a procedure gives, before it is known whether it is a number.
+  Variant given;
   auto box = [&](Integer I) {
     if (boxed[I]) return;
     if (scalars[I].Type == varDouble)
@@ -328,15 +332,21 @@ void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) co
       boxes[I] = static_cast<Integer>(scalars[I].I);
     boxed[I] = true;
   };
-  auto unbox = [&](Integer I) {
-    const TVarType type = boxes[I].VarType();
-    boxed[I] = type != varDouble && type != varInteger;
-    if (boxed[I]) return;
-    scalars[I].Type = type;
-    if (type == varDouble)
-      scalars[I].D = boxes[I].AsDouble();
-    else
-      scalars[I].I = boxes[I].AsInteger();
+  // Takes Value as level I: a number as a scalar, anything else moved into its box.
+  auto take = [&](Integer I, Variant& Value) {
+    const TVarType type = Value.VarType();
+    if (type == varDouble) {
+      scalars[I].Type = varDouble;
+      scalars[I].D = Value.AsDouble();
+      boxed[I] = false;
+    } else if (type == varInteger) {
+      scalars[I].Type = varInteger;
+      scalars[I].I = Value.AsInteger();
+      boxed[I] = false;
+    } else {
+      if (&Value != &boxes[I]) boxes[I] = std::move(Value);
+      boxed[I] = true;
+    }
   };
   Integer top = 0;
   const TStep* const steps = FSteps.data();
@@ -358,13 +368,12 @@ void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) co
         boxed[top++] = true;
         break;
       case skCall:
-        step->Info->Proc(boxes[top], Context,
-                         static_cast<TZCLExpressionElementFunction*>(step->Element)->GetArguments());
-        unbox(top++);
+        step->Info->Proc(given, Context, static_cast<TZCLExpressionElementFunction*>(step->Element)->GetArguments());
+        take(top++, given);
         break;
       case skElement:
-        step->Element->Evaluate(boxes[top], Context);
-        unbox(top++);
+        step->Element->Evaluate(given, Context);
+        take(top++, given);
         break;
       case skValue: {
         const Integer base = top - step->Count;
@@ -375,8 +384,8 @@ void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) co
           if (plain && step->Info->ScalarProc(scalars + base)) break;
         }
         for (Integer i = base; i < base + step->Count; ++i) box(i);
-        step->Info->ValueProc(boxes + base);
-        unbox(base);
+        step->Info->ValueProc(&boxes[base]);
+        take(base, boxes[base]);
         break;
       }
       default: {  // skFirst
@@ -388,7 +397,7 @@ void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) co
         }
         box(i);
         const bool decided = step->Info->FirstValueProc(boxes[i]);
-        unbox(i);
+        take(i, boxes[i]);
         if (decided) step = steps + step->Count - 1;
         break;
       }

@@ -273,14 +273,26 @@ TPoint RectAlignedOrigin(const TRect& R, const TSize& Size, TAlignment Horizonta
                          bool KeepInside) {
   TPoint p;
   switch (Vertical) {
-    case taAlignTop: p.Y = R.Top; break;
-    case taAlignBottom: p.Y = R.Bottom - Size.cy; break;
-    default: p.Y = (R.Bottom + R.Top - Size.cy) / 2; break;
+    case taAlignTop:
+      p.Y = R.Top;
+      break;
+    case taAlignBottom:
+      p.Y = R.Bottom - Size.cy;
+      break;
+    default:
+      p.Y = (R.Bottom + R.Top - Size.cy) / 2;
+      break;
   }
   switch (Horizontal) {
-    case taLeftJustify: p.X = R.Left; break;
-    case taRightJustify: p.X = R.Right - Size.cx; break;
-    default: p.X = (R.Right + R.Left - Size.cx) / 2; break;
+    case taLeftJustify:
+      p.X = R.Left;
+      break;
+    case taRightJustify:
+      p.X = R.Right - Size.cx;
+      break;
+    default:
+      p.X = (R.Right + R.Left - Size.cx) / 2;
+      break;
   }
   if (KeepInside) {
     p.X = std::max(p.X, R.Left);
@@ -320,8 +332,8 @@ void ShortenPathText(TCanvas* Canvas, Integer MaxWidth, String& Path) {
   (void)shortened;
 }
 
-void TextDraw(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
-              TVerticalAlignment Vertical, bool EndEllipsis, bool KeepTopLeftInside, bool WordWrap) {
+void TextDraw(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal, TVerticalAlignment Vertical,
+              bool EndEllipsis, bool KeepTopLeftInside, bool WordWrap) {
   if (Text.empty() || !IsRectVisible(Canvas, R)) return;
   const int oldMode = SetBkMode(PreparedDC(Canvas), TRANSPARENT);
   if (Text.find(u'\r') != String::npos || WordWrap) {
@@ -372,6 +384,21 @@ void TextDrawHighlighted(TCanvas* Canvas, const String& Text, const TRect& R, TA
     Canvas->GetFont()->SetColor(oldColor);
     ClipRegionPop(dc, saved);
   }
+}
+
+void TextDrawVertical(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
+                      TVerticalAlignment Vertical, bool EndEllipsis) {
+  TFont* font = Canvas->GetFont();
+  font->SetOrientation(900);
+  String text = Text;
+  TSize size = CanvasTextSize(Canvas, text);
+  if (EndEllipsis) TextShortenEnd(Canvas, text, size, R.Height());
+  const TSize turned(size.cy, size.cx);
+  static const TAlignment kAcross[] = {taLeftJustify, taRightJustify, taCenter};             // by Vertical
+  static const TVerticalAlignment kAlong[] = {taAlignBottom, taAlignTop, taVerticalCenter};  // by Horizontal
+  const TPoint origin = RectAlignedOrigin(R, turned, kAcross[Vertical], kAlong[Horizontal], false);
+  CanvasTextOut(Canvas, origin.X, origin.Y + size.cx, text, nullptr);
+  font->SetOrientation(0);
 }
 
 // ---- fonts ------------------------------------------------------------------------------------
@@ -439,8 +466,7 @@ void FillGradient(TCanvas* Canvas, const TRect& R, TColor Color1, TColor Color2,
   } else if (Color2 == clNone || Color1 == Color2) {
     FillRectColor(Canvas, R, Color1);
   } else {
-    FillGradientAlpha(Canvas, R, TAlphaColorHelper::FromColor(Color1), TAlphaColorHelper::FromColor(Color2),
-                      Vertical);
+    FillGradientAlpha(Canvas, R, TAlphaColorHelper::FromColor(Color1), TAlphaColorHelper::FromColor(Color2), Vertical);
   }
 }
 
@@ -475,8 +501,7 @@ void DrawFrameBorders(TCanvas* Canvas, const TRect& R, TColor Color, TZCLBorders
   FrameBorders(Canvas, R, Borders, Thickness, [&] { FillRectColor(Canvas, R, Color); });
 }
 
-void DrawFrameBordersAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, TZCLBorders Borders,
-                           Integer Thickness) {
+void DrawFrameBordersAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, TZCLBorders Borders, Integer Thickness) {
   if (!TAlphaColorHelper::IsValid(Color)) return;
   FrameBorders(Canvas, R, Borders, Thickness, [&] { FillRectAlpha(Canvas, R, Color); });
 }
@@ -496,8 +521,7 @@ void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner
   DrawFrameBorders(Canvas, inner, Inner, Borders, 1);
 }
 
-void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner,
-                          TZCLBorders Borders) {
+void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders) {
   DrawFrameAlpha(Canvas, R, Outer, 1);
   TRect inner = R;
   RectDeflateByBorders(inner, 1, Borders);
@@ -605,10 +629,18 @@ void DrawArrow(TCanvas* Canvas, const TRect& R, TColor Color, Integer Direction,
   for (Integer i = 0; i <= s; ++i) {
     TRect stroke;
     switch (Direction) {
-      case 0: stroke = TRect(box.Left + i, box.Top + s - i, box.Left + i + 1, box.Top + s + i + 1); break;
-      case 1: stroke = TRect(box.Right - 1 - i, box.Top + s - i, box.Right - i, box.Top + s + i + 1); break;
-      case 2: stroke = TRect(box.Left + s - i, box.Top + i, box.Left + s + i + 1, box.Top + i + 1); break;
-      default: stroke = TRect(box.Left + s - i, box.Bottom - 1 - i, box.Left + s + i + 1, box.Bottom - i); break;
+      case 0:
+        stroke = TRect(box.Left + i, box.Top + s - i, box.Left + i + 1, box.Top + s + i + 1);
+        break;
+      case 1:
+        stroke = TRect(box.Right - 1 - i, box.Top + s - i, box.Right - i, box.Top + s + i + 1);
+        break;
+      case 2:
+        stroke = TRect(box.Left + s - i, box.Top + i, box.Left + s + i + 1, box.Top + i + 1);
+        break;
+      default:
+        stroke = TRect(box.Left + s - i, box.Bottom - 1 - i, box.Left + s + i + 1, box.Bottom - i);
+        break;
     }
     Canvas->FillRect(stroke);
   }

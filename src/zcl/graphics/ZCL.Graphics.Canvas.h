@@ -118,6 +118,10 @@ void TextDraw(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Ho
 void TextDrawHighlighted(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
                          TVerticalAlignment Vertical, bool EndEllipsis, Integer From, Integer To, TColor FillColor,
                          TColor TextColor);
+// Text running upwards: Vertical places it across the rectangle (top = left), Horizontal along it
+// (left = bottom).
+void TextDrawVertical(TCanvas* Canvas, const String& Text, const TRect& R, TAlignment Horizontal,
+                      TVerticalAlignment Vertical, bool EndEllipsis);
 // Cuts the text to MaxWidth with a trailing ellipsis (never inside a surrogate pair); returns the
 // number of characters kept.
 Integer TextShortenEnd(TCanvas* Canvas, String& Text, TSize& Size, Integer MaxWidth);
@@ -147,8 +151,7 @@ void DrawFrame(TCanvas* Canvas, const TRect& R, TColor Color, Integer Thickness 
 void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer Thickness = 1);
 // A one-pixel frame in Outer and, one pixel further in on the given sides, one in Inner.
 void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders);
-void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner,
-                          TZCLBorders Borders);
+void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders);
 // A filled triangle pointing down, Size wide and high, centred in R.
 void DrawDownTriangle(HDC DC, const TRect& R, TColor Color, const TSize& Size);
 // Shows the DC's pixels in R's size as the window's per-pixel-alpha picture at R's top-left.

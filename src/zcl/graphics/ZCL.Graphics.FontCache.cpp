@@ -15,7 +15,6 @@
 #include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.Threading.h"
 
-
 bool operator==(const TZCLFontData& A, const TZCLFontData& B) {
   return A.Charset == B.Charset && A.Height == B.Height && A.Orientation == B.Orientation && A.Pitch == B.Pitch &&
          A.Quality == B.Quality && A.Style == B.Style && A.TargetDPI == B.TargetDPI && AnsiSameText(A.Name, B.Name);

@@ -8,7 +8,7 @@
 
 // A font description; the key of the font caches.
 struct TZCLFontData {
-  Byte Charset = 1;  // DEFAULT_CHARSET
+  Byte Charset = 1;    // DEFAULT_CHARSET
   Integer Height = 0;  // at 96 dpi; negative: character height, positive: cell height
   String Name;
   Integer Orientation = 0;  // tenths of a degree

@@ -82,10 +82,14 @@ void TZCLRect::SetValue(const TRect& AValue) {
 
 Integer TZCLRect::GetSide(Integer Index) const {
   switch (Index) {
-    case 0: return FValue.Left;
-    case 1: return FValue.Top;
-    case 2: return FValue.Right;
-    default: return FValue.Bottom;
+    case 0:
+      return FValue.Left;
+    case 1:
+      return FValue.Top;
+    case 2:
+      return FValue.Right;
+    default:
+      return FValue.Bottom;
   }
 }
 
@@ -93,10 +97,18 @@ void TZCLRect::SetSide(Integer Index, Integer AValue) {
   if (GetSide(Index) == AValue) return;
   TRect r = FValue;
   switch (Index) {
-    case 0: r.Left = AValue; break;
-    case 1: r.Top = AValue; break;
-    case 2: r.Right = AValue; break;
-    default: r.Bottom = AValue; break;
+    case 0:
+      r.Left = AValue;
+      break;
+    case 1:
+      r.Top = AValue;
+      break;
+    case 2:
+      r.Right = AValue;
+      break;
+    default:
+      r.Bottom = AValue;
+      break;
   }
   SetValue(r);
 }
@@ -182,22 +194,36 @@ void RectScale(TRect& R, Integer Num, Integer Den) {
 TRect RectSplit(const TRect& R, Integer Side, Integer Size) {
   TRect result = R;
   switch (Side) {
-    case 0: result.Right = R.Left + Size; break;
-    case 1: result.Left = R.Right - Size; break;
-    case 2: result.Bottom = R.Top + Size; break;
-    case 3: result.Top = R.Bottom - Size; break;
-    default: break;
+    case 0:
+      result.Right = R.Left + Size;
+      break;
+    case 1:
+      result.Left = R.Right - Size;
+      break;
+    case 2:
+      result.Bottom = R.Top + Size;
+      break;
+    case 3:
+      result.Top = R.Bottom - Size;
+      break;
+    default:
+      break;
   }
   return result;
 }
 
 TRect RectSplitAt(const TRect& R, Integer Kind, Integer Pos, Integer Size) {
   switch (Kind) {
-    case 0: return TRect(Pos, R.Top, Pos + Size, R.Bottom);
-    case 1: return TRect(Pos - Size, R.Top, Pos, R.Bottom);
-    case 2: return TRect(R.Left, Pos, R.Right, Pos + Size);
-    case 3: return TRect(R.Left, Pos - Size, R.Right, Pos);
-    default: return R;
+    case 0:
+      return TRect(Pos, R.Top, Pos + Size, R.Bottom);
+    case 1:
+      return TRect(Pos - Size, R.Top, Pos, R.Bottom);
+    case 2:
+      return TRect(R.Left, Pos, R.Right, Pos + Size);
+    case 3:
+      return TRect(R.Left, Pos - Size, R.Right, Pos);
+    default:
+      return R;
   }
 }
 
@@ -271,7 +297,8 @@ void CalculateFitSize(Integer& W, Integer& H, Integer ContentW, Integer ContentH
       W = ContentW;
       H = ContentH;
       break;
-    case afmStretch: break;
+    case afmStretch:
+      break;
     case afmProportionalStretch:
       if (fy < fx) {
         W = RoundEven(ContentW * fy);
@@ -347,8 +374,7 @@ void CalculateMarginParts(TZCLMarginParts& Parts, const TRect& Margins, const TR
   // Column and row of each part, in TZCLMarginPart order.
   static const Integer kCol[8] = {0, 0, 0, 1, 1, 2, 2, 2};
   static const Integer kRow[8] = {0, 1, 2, 0, 2, 1, 0, 2};
-  for (Integer i = 0; i < 8; ++i)
-    Parts[i] = TRect(x[kCol[i]][0], y[kRow[i]][0], x[kCol[i]][1], y[kRow[i]][1]);
+  for (Integer i = 0; i < 8; ++i) Parts[i] = TRect(x[kCol[i]][0], y[kRow[i]][0], x[kCol[i]][1], y[kRow[i]][1]);
   Parts[mzClient] = inner;
 }
 

@@ -6,9 +6,9 @@
 
 #include "os/OS.Clipboard.h"
 #include "os/OS.Codecs.h"
-#include "vcl/VCL.Clipbrd.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
+#include "vcl/VCL.Clipbrd.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
 
@@ -28,7 +28,9 @@ std::vector<Byte> ReadRest(TStream& Stream) {
 bool ReadExact(TStream& Stream, void* Buffer, Integer Count) { return Stream.Read(Buffer, Count) == Count; }
 
 uint16_t Le16(const Byte* P) { return uint16_t(P[0] | (P[1] << 8)); }
-uint32_t Le32(const Byte* P) { return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24); }
+uint32_t Le32(const Byte* P) {
+  return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24);
+}
 uint32_t Be32(const Byte* P) { return (uint32_t(P[0]) << 24) | (uint32_t(P[1]) << 16) | (uint32_t(P[2]) << 8) | P[3]; }
 
 TImageFormat CodecOf(TZCLImageFormatClass Format) {
@@ -54,10 +56,17 @@ void TZCLImageFormat::Load(TStream& Stream, TZCLImage& Image) const {
   TDecodedImage decoded = DecodeImage(std::span<const Byte>(data.data(), data.size()), CodecOf(this));
   TZCLImageFormatClass format = this;
   switch (decoded.Format) {
-    case TImageFormat::Gif: format = TZCLImageFormatGIF::Class(); break;
-    case TImageFormat::Jpeg: format = TZCLImageFormatJPG::Class(); break;
-    case TImageFormat::Png: format = TZCLImageFormatPNG::Class(); break;
-    default: break;
+    case TImageFormat::Gif:
+      format = TZCLImageFormatGIF::Class();
+      break;
+    case TImageFormat::Jpeg:
+      format = TZCLImageFormatJPG::Class();
+      break;
+    case TImageFormat::Png:
+      format = TZCLImageFormatPNG::Class();
+      break;
+    default:
+      break;
   }
   TZCLPixel32DynArray pixels(decoded.Pixels.size());
   std::memcpy(pixels.data(), decoded.Pixels.data(), pixels.size() * 4);
@@ -170,8 +179,8 @@ bool TZCLImageFormatJPEG::GetSize(TStream& Stream, TSize& Size) const {
     Byte length[2];
     if (!ReadExact(Stream, length, 2)) return false;
     const Integer len = (length[0] << 8) | length[1];
-    const bool frame = (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) ||
-                       (m >= 0xCD && m <= 0xCF);
+    const bool frame =
+        (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) || (m >= 0xCD && m <= 0xCF);
     if (frame) {
       Byte sof[5];
       if (!ReadExact(Stream, sof, 5)) return false;
@@ -364,6 +373,11 @@ TZCLImage* TZCLImage::CreateFromStream(TStream& Stream) {
     throw;
   }
   return image;
+}
+
+TZCLImage* TZCLImage::CreateFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  return CreateFromStream(stream);
 }
 
 TZCLImage* TZCLImage::CreateFromFile(const String& FileName) {
@@ -614,7 +628,7 @@ IPtr<IZCLDataContainer> TZCLImageTools::Paste() {
       const size_t size = GlobalSize(block);
       if (const void* data = GlobalLock(block)) {
         TCustomMemoryStream source(data, NativeInt(size));
-        result = new TZCLDataContainer(&source);
+        result = Create<TZCLDataContainer>(static_cast<TStream*>(&source));
         GlobalUnlock(block);
       }
     } catch (...) {
@@ -631,7 +645,7 @@ IPtr<IZCLDataContainer> TZCLImageTools::Paste() {
     TBytesStream png;
     TZCLImageFormatPNG::Class()->Save(png, image);
     png.SetPosition(0);
-    return IPtr<IZCLDataContainer>(new TZCLDataContainer(&png));
+    return IPtr<IZCLDataContainer>(Create<TZCLDataContainer>(static_cast<TStream*>(&png)));
   }
   return nullptr;
 }

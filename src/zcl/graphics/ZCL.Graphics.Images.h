@@ -151,6 +151,7 @@ class TZCLImage : public TPersistent, public IZCLColorSchema {
   TZCLImage(TBitmap* Bitmap, TAlphaFormat AlphaFormat);
   static TZCLImage* CreateFromStream(TStream& Stream);
   static TZCLImage* CreateFromFile(const String& FileName);
+  static TZCLImage* CreateFromResource(const void* Instance, StringView Name, StringView Type);
   Integer _AddRef() override { return -1; }
   Integer _Release() override { return -1; }
   void Assign(TPersistent* Source) override;

@@ -44,7 +44,7 @@ cairo_pattern_t* GetSolidBrush(TAlphaColor Color) {
   void* cached = nullptr;
   if (Cache().Brushes.TryGetValue(Color, cached)) return static_cast<cairo_pattern_t*>(cached);
   cairo_pattern_t* pattern = cairo_pattern_create_rgba(((Color >> 16) & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
-                                      (Color & 0xFF) / 255.0, (Color >> 24) / 255.0);
+                                                       (Color & 0xFF) / 255.0, (Color >> 24) / 255.0);
   Cache().Brushes.Add(Color, pattern);
   return pattern;
 }
@@ -60,11 +60,20 @@ const TCairoPen* GetPen(TAlphaColor Color, float Width, TZCL2DRenderStrokeStyle 
   if (Cache().Pens.TryGetValue(key, pen)) return pen;
   pen = new TCairoPen{Width, {}};
   switch (Style) {
-    case ssDash: pen->Dashes = {3, 1}; break;
-    case ssDot: pen->Dashes = {1, 1}; break;
-    case ssDashDot: pen->Dashes = {3, 1, 1, 1}; break;
-    case ssDashDotDot: pen->Dashes = {3, 1, 1, 1, 1, 1}; break;
-    default: break;
+    case ssDash:
+      pen->Dashes = {3, 1};
+      break;
+    case ssDot:
+      pen->Dashes = {1, 1};
+      break;
+    case ssDashDot:
+      pen->Dashes = {3, 1, 1, 1};
+      break;
+    case ssDashDotDot:
+      pen->Dashes = {3, 1, 1, 1, 1, 1};
+      break;
+    default:
+      break;
   }
   for (double& d : pen->Dashes) d *= Width;
   Cache().Pens.Add(key, pen);
@@ -107,9 +116,15 @@ void TZCLCairoRenderPath::Apply(cairo_t* Cairo) const {
   constexpr double kRad = M_PI / 180.0;
   for (const TItem& item : FItems) {
     switch (item.Op) {
-      case opMove: cairo_move_to(Cairo, item.A, item.B); break;
-      case opLine: cairo_line_to(Cairo, item.A, item.B); break;
-      case opClose: cairo_close_path(Cairo); break;
+      case opMove:
+        cairo_move_to(Cairo, item.A, item.B);
+        break;
+      case opLine:
+        cairo_line_to(Cairo, item.A, item.B);
+        break;
+      case opClose:
+        cairo_close_path(Cairo);
+        break;
       case opArc: {
         if (item.C <= 0 || item.D <= 0) break;
         cairo_save(Cairo);
@@ -335,7 +350,7 @@ void TZCLCairoRender::PaintImage(TZCL2DRenderImage* Image, const TRect& Dest, co
   cairo_matrix_scale(&m, double(Source.Width()) / Dest.Width(), double(Source.Height()) / Dest.Height());
   cairo_matrix_translate(&m, -Dest.Left, -Dest.Top);
   cairo_pattern_set_matrix(pattern, &m);
-  cairo_pattern_set_filter(pattern, FImageSmoothing == 2 ? CAIRO_FILTER_GOOD
+  cairo_pattern_set_filter(pattern, FImageSmoothing == 2           ? CAIRO_FILTER_GOOD
                                     : RectEqualSizes(Dest, Source) ? CAIRO_FILTER_NEAREST
                                                                    : CAIRO_FILTER_BILINEAR);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
@@ -414,8 +429,7 @@ void TZCLCairoRender::FillRectangle(float X1, float Y1, float X2, float Y2, TAlp
   End(cr);
 }
 
-void TZCLCairoRender::FillRectangleByGradient(const TRect& R, TAlphaColor Color1, TAlphaColor Color2,
-                                              bool Vertical) {
+void TZCLCairoRender::FillRectangleByGradient(const TRect& R, TAlphaColor Color1, TAlphaColor Color2, bool Vertical) {
   if (R.IsEmpty()) return;
   cairo_t* cr = Begin(ckFill);
   if (cr == nullptr) return;
@@ -472,8 +486,7 @@ void TZCLCairoRender::DrawText(const String& Text, const TRect& R, TAlphaColor C
   if (old != nullptr) SelectObject(FDC, old);
 }
 
-void TZCLCairoRender::DrawPath(TZCL2DRenderPath* Path, TAlphaColor Color, float Width,
-                               TZCL2DRenderStrokeStyle Style) {
+void TZCLCairoRender::DrawPath(TZCL2DRenderPath* Path, TAlphaColor Color, float Width, TZCL2DRenderStrokeStyle Style) {
   auto* path = dynamic_cast<TZCLCairoRenderPath*>(Path);
   if (path == nullptr || !ValidColor(Color) || Width <= 0) return;
   cairo_t* cr = Begin(ckStroke);

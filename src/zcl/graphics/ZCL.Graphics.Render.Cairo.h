@@ -78,8 +78,8 @@ class TZCLCairoRender : public TZCL2DRender, public IZCL2DRenderGdiCompatible {
   void DrawLines(const TPoint* Points, Integer Count, TAlphaColor Color, float Width,
                  TZCL2DRenderStrokeStyle Style) override;
 
-  TZCL2DRenderImage* CreateImage(const TZCLPixel32* Bits, Integer Width, Integer Height,
-                                 TZCL2DRenderAlphaFormat Format, TZCL2DRenderSourceUsage Usage) override;
+  TZCL2DRenderImage* CreateImage(const TZCLPixel32* Bits, Integer Width, Integer Height, TZCL2DRenderAlphaFormat Format,
+                                 TZCL2DRenderSourceUsage Usage) override;
   void DrawImage(TZCL2DRenderImage* Image, const TRect& Dest, const TRect& Source, Byte Alpha) override;
   void DrawImageWithAttributes(TZCL2DRenderImage* Image, const TRect& Dest, const TRect& Source,
                                TZCL2DRenderImageAttributes* Attributes) override;

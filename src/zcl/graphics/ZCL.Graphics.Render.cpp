@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "os/OS.Regions.h"
 #include "os/OS.Gdi.h"
+#include "os/OS.Regions.h"
 #include "zcl/base/ZCL.Threading.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 

@@ -159,9 +159,7 @@ class TZCL2DRender : public TZCLUnknownObject {
   virtual void ScaleWorldTransform(float SX, float SY) { ModifyWorldTransform(TXForm::CreateScale(SX, SY)); }
   virtual void SetWorldTransform(const TXForm& Transform) = 0;
   virtual void TransformPoints(TPoint* Points, Integer Count) = 0;
-  virtual void TranslateWorldTransform(float DX, float DY) {
-    ModifyWorldTransform(TXForm::CreateTranslate(DX, DY));
-  }
+  virtual void TranslateWorldTransform(float DX, float DY) { ModifyWorldTransform(TXForm::CreateTranslate(DX, DY)); }
   // Later drawing moves by (DX, DY); returns the old origin.
   virtual TPoint ModifyOrigin(Integer DX, Integer DY);
   virtual TPoint SetOrigin(const TPoint& P);

@@ -42,10 +42,14 @@ Cardinal Crc32(const void* Data, size_t Size) {
 
 Integer ZLibLevelOf(TZCLSkinImageCompression Level) {
   switch (Level) {
-    case sicNone: return 0;
-    case sicFastest: return 1;
-    case sicDefault: return -1;
-    default: return 9;
+    case sicNone:
+      return 0;
+    case sicFastest:
+      return 1;
+    case sicDefault:
+      return -1;
+    default:
+      return 9;
   }
 }
 
@@ -722,8 +726,8 @@ class TZCLSkinImageRenderer {
   // A one-colour part (straight colour), like FillRectAlpha.
   void FillSolid(const TRect& Dest, TAlphaColor Color) {
     if (Dest.IsEmpty()) return;
-    cairo_set_source_rgba(FCairo, ((Color >> 16) & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0,
-                          (Color & 0xFF) / 255.0, (Color >> 24) / 255.0);
+    cairo_set_source_rgba(FCairo, ((Color >> 16) & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, (Color & 0xFF) / 255.0,
+                          (Color >> 24) / 255.0);
     cairo_rectangle(FCairo, Dest.Left, Dest.Top, Dest.Width(), Dest.Height());
     cairo_fill(FCairo);
   }
@@ -740,9 +744,8 @@ class TZCLSkinImageRenderer {
 void TZCLSkinImageRenderer::DrawPart(const TRect& Dest, const TRect& Source, bool Tile) {
   if (Dest.IsEmpty() || Source.IsEmpty()) return;
   cairo_t* cr = FCairo;
-  cairo_surface_t* part =
-      cairo_surface_create_for_rectangle(FSource->GetCairoSurface(), Source.Left, Source.Top, Source.Width(),
-                                         Source.Height());
+  cairo_surface_t* part = cairo_surface_create_for_rectangle(FSource->GetCairoSurface(), Source.Left, Source.Top,
+                                                             Source.Width(), Source.Height());
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
   cairo_matrix_t m;
   cairo_matrix_init_translate(&m, -Dest.Left, -Dest.Top);
@@ -834,9 +837,12 @@ void TZCLSkinImage::Draw(TCanvas* Canvas, const TRect& R, Integer Frame, bool En
 
 bool TZCLSkinImage::HitTest(const TRect& R, Integer X, Integer Y) {
   switch (FHitTestMask) {
-    case ihtmMask: return HitTestFrame(R, FHitTestMaskFrameIndex, X, Y);
-    case ihtmOpaque: return true;
-    default: return false;
+    case ihtmMask:
+      return HitTestFrame(R, FHitTestMaskFrameIndex, X, Y);
+    case ihtmOpaque:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -873,7 +879,9 @@ bool TZCLSkinImage::HitTestFrame(const TRect& R, Integer Frame, Integer X, Integ
         }
       break;
     }
-    default: map(R, source); break;
+    default:
+      map(R, source);
+      break;
   }
   TZCLPixel32 pixel{};
   return source.Contains(p) && GetPixel(p.X, p.Y, pixel) && pixel.A >= 128;
@@ -909,6 +917,17 @@ void TZCLSkinImage::SetFrameSize(const TSize& Size) {
 void TZCLSkinImage::LoadFromFile(const String& FileName) {
   TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
   LoadFromStream(stream);
+}
+
+void TZCLSkinImage::LoadFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  if (Type == u"RT_BITMAP") {
+    TBitmap bitmap;
+    bitmap.LoadFromStream(stream);
+    LoadFromBitmap(&bitmap);
+  } else {
+    LoadFromStream(stream);
+  }
 }
 
 void TZCLSkinImage::LoadFromStream(TStream& Stream) {

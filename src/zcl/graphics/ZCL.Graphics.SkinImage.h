@@ -116,6 +116,8 @@ class TZCLSkinImage : public TZCLUnknownPersistent, public IZCLColorSchema {
   // Stored forms.
   void LoadFromStream(TStream& Stream);
   void LoadFromFile(const String& FileName);
+  // A bitmap resource (type "RT_BITMAP") through the bitmap; any other type as a stream.
+  void LoadFromResource(const void* Instance, StringView Name, StringView Type);
   virtual void SaveToStream(TStream& Stream);
   void ReadChunks(TStream& Stream);
   void ReadLegacy(TStream& Stream, bool VaRuzEdu);

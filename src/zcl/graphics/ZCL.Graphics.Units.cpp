@@ -5,8 +5,8 @@
 #include "zcl/graphics/ZCL.Graphics.Font.h"
 #include "zcl/graphics/ZCL.Graphics.FontCache.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
-#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 
 namespace {
 void FinalizeBlend() {

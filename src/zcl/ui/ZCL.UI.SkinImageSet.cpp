@@ -83,7 +83,9 @@ TZCLSkinImageSetTintedItem::TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedIte
   Byte h, s, l;
   TZCLColors::RGBToHSLBytes(Byte(AColor >> 16), Byte(AColor >> 8), Byte(AColor), h, s, l);
   switch (AMode) {
-    case cmTint: TZCLColors::Tint(pixels, count, AColor); break;
+    case cmTint:
+      TZCLColors::Tint(pixels, count, AColor);
+      break;
     case cmHue: {
       const Integer intensity = MulDiv(100, s, 255);
       for (size_t i = 0; i < count; ++i) {
@@ -95,7 +97,9 @@ TZCLSkinImageSetTintedItem::TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedIte
       }
       break;
     }
-    case cmColor: TZCLColors::Colorize(pixels, count, AColor); break;
+    case cmColor:
+      TZCLColors::Colorize(pixels, count, AColor);
+      break;
   }
   Changed();
 }
@@ -198,14 +202,12 @@ void TZCLSkinImageSet::InsertSorted(TZCLSkinImageSetItem* Item) {
 }
 
 TZCLSkinImageSetItem* TZCLSkinImageSet::GetItem(Integer Index) const {
-  if (Index < 0 || Index >= GetCount())
-    throw EArgumentOutOfRangeException(u"Argument out of range (%d)", {Index});
+  if (Index < 0 || Index >= GetCount()) throw EArgumentOutOfRangeException(u"Argument out of range (%d)", {Index});
   return FItems[size_t(Index)];
 }
 
 void TZCLSkinImageSet::CheckDPI(Integer DPI) const {
-  if (DPI < ZCLSkinImageSetMinDPI || DPI > ZCLSkinImageSetMaxDPI)
-    throw Exception(u"The %d dpi is not valid.", {DPI});
+  if (DPI < ZCLSkinImageSetMinDPI || DPI > ZCLSkinImageSetMaxDPI) throw Exception(u"The %d dpi is not valid.", {DPI});
 }
 
 TZCLSkinImageSetItem* TZCLSkinImageSet::Add(Integer DPI) {
@@ -318,9 +320,7 @@ void TZCLSkinImageSet::MakeUnique() {
   EndUpdate();
 }
 
-bool TZCLSkinImageSet::IsEmpty() const {
-  return GetCount() == 1 && FItems[0]->GetDPI() == 96 && FItems[0]->Empty();
-}
+bool TZCLSkinImageSet::IsEmpty() const { return GetCount() == 1 && FItems[0]->GetDPI() == 96 && FItems[0]->Empty(); }
 
 bool TZCLSkinImageSet::Equals(const TObject* Obj) const {
   auto* other = dynamic_cast<const TZCLSkinImageSet*>(Obj);
@@ -354,6 +354,11 @@ void TZCLSkinImageSet::SaveToStream(TStream& Stream) {
     throw;
   }
   EndUpdate();
+}
+
+void TZCLSkinImageSet::LoadFromResource(const void* Instance, StringView Name, StringView Type) {
+  TResourceStream stream(Instance, Name, Type);
+  LoadFromStream(stream);
 }
 
 void TZCLSkinImageSet::LoadFromStream(TStream& Stream) {

@@ -61,8 +61,8 @@ class TZCLSkinImageSetItem : public TZCLSkinImage {
 class TZCLSkinImageSetTintedItem : public TZCLSkinImageSetItem {
   ZCL_CLASS(TZCLSkinImageSetTintedItem, TZCLSkinImageSetItem)
  public:
-  TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedItemList* AOwner, TZCLSkinImageSetItem* Source,
-                             TAlphaColor AColor, TZCLSkinImageColorationMode AMode);
+  TZCLSkinImageSetTintedItem(TZCLSkinImageSetTintedItemList* AOwner, TZCLSkinImageSetItem* Source, TAlphaColor AColor,
+                             TZCLSkinImageColorationMode AMode);
   ~TZCLSkinImageSetTintedItem() override;
   void Dormant() override {}
   void Detach() override;
@@ -130,6 +130,7 @@ class TZCLSkinImageSet : public TZCLLockablePersistent {
 
   void LoadFromStream(TStream& Stream);
   void SaveToStream(TStream& Stream);
+  void LoadFromResource(const void* Instance, StringView Name, StringView Type);
 
   TZCLSkinImageSetChangeEvent OnChange;
 

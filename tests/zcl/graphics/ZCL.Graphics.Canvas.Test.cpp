@@ -152,3 +152,24 @@ TEST(ZclCanvas, FontCloneKeepsDensity) {
   EXPECT_EQ(clone->GetName(), u"DejaVu Sans");
 }
 }  // namespace
+
+namespace {
+TEST(ZclCanvas, VerticalTextRunsUpFromTheBottom) {
+  TZCLDib dib(20, 60);
+  dib.Reset();
+  TCanvas* c = dib.GetCanvas();
+  c->GetFont()->SetName(u"DejaVu Sans");
+  c->GetFont()->SetHeight(-12);
+  c->GetFont()->SetColor(clWhite);
+  TextDrawVertical(c, u"Wide", TRect(0, 0, 20, 60), taLeftJustify, taAlignTop, false);
+  EXPECT_EQ(c->GetFont()->GetOrientation(), 0);
+  dib.BeginAccess();
+  // Ink in the bottom part of the left column area, none at the top.
+  int bottom = 0, top = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 20; ++x)
+      if (dib.GetColors()[dib.CoordToIndex(x, y)].A != 0) (y >= 30 ? bottom : top)++;
+  EXPECT_GT(bottom, 0);
+  EXPECT_EQ(top, 0);
+}
+}  // namespace

@@ -12,7 +12,7 @@ TEST(ZclGraphicsColors, AlphaColorText) {
     const char16_t* Text;
     TAlphaColor Expected;
   } cases[] = {
-      {u"FF0000", 0xFFFF0000}, {u"F", 0xFFF00000},       {u"1234567", 0x01234567},
+      {u"FF0000", 0xFFFF0000}, {u"F", 0xFFF00000},          {u"1234567", 0x01234567},
       {u"", claDefault},       {u"80FF0000AB", 0x80FF0000}, {u"zz00ff00", 0x0000FF00},
   };
   for (const auto& c : cases) EXPECT_EQ(TAlphaColorHelper::FromString(c.Text), c.Expected);

@@ -15,7 +15,7 @@ TEST(ZclGeometry, FitSizeByMode) {
       {afmNormal, {50, 50}, {100, 200}, {50, 50}},
       {afmStretch, {50, 50}, {100, 200}, {100, 200}},
       {afmFit, {400, 100}, {100, 100}, {100, 25}},
-      {afmProportionalStretch, {3, 2}, {5, 5}, {5, 3}},  // 3.333 rounds to 3
+      {afmProportionalStretch, {3, 2}, {5, 5}, {5, 3}},     // 3.333 rounds to 3
       {afmProportionalStretch, {4, 1}, {10, 10}, {10, 2}},  // 2.5: ties go to even
   };
   for (const auto& c : cases) EXPECT_EQ(FitSize(c.Content, c.Area, c.Mode), c.Expected) << int(c.Mode);

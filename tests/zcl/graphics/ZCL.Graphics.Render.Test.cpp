@@ -120,3 +120,55 @@ TEST(ZclFontCache, SharesFontsByDescription) {
 }
 
 }  // namespace
+
+namespace {
+// Records the tiles TileImage asks for.
+class TTileRecorder : public TZCLCairoRender {
+ public:
+  std::vector<TRect> Tiles;
+  void DrawImageWithAttributes(TZCL2DRenderImage* Image, const TRect& Dest, const TRect& Source,
+                               TZCL2DRenderImageAttributes* Attributes) override {
+    Tiles.push_back(Dest);
+    TZCLCairoRender::DrawImageWithAttributes(Image, Dest, Source, Attributes);
+  }
+};
+
+TEST(ZclRender, TilesStartAtTheCornerAndAreClipped) {
+  TZCLDib target(30, 10), source(10, 10);
+  target.Reset();
+  for (int i = 0; i < 100; ++i) source.GetColors()[i] = {0, 0, 255, 255};
+  TTileRecorder render;
+  TZCL2DRenderImage* image = render.CreateImageFromDib(&source, suCopy);
+  render.BeginPaint(target.GetDC(), target.ClientRect());
+  render.TileImage(image, TRect(0, 0, 25, 10), TRect(0, 0, 10, 10), nullptr);
+  render.EndPaint();
+  ASSERT_EQ(render.Tiles.size(), 3u);
+  EXPECT_EQ(render.Tiles[2], TRect(20, 0, 30, 10));
+  EXPECT_EQ(PixelAt(target, 24, 5).R, 255);
+  EXPECT_EQ(PixelAt(target, 25, 5).A, 0);  // the last tile is clipped at the destination
+  delete image;
+}
+
+// Records the figure AddRoundRect builds.
+class TPathRecorder : public TZCL2DRenderPath {
+ public:
+  TPathRecorder() : TZCL2DRenderPath(nullptr) {}
+  std::vector<float> Radii;
+  int Lines = 0;
+  void AddArc(float, float, float RX, float RY, float, float) override { Radii.push_back(RX), Radii.push_back(RY); }
+  void AddLine(float, float, float, float) override { ++Lines; }
+  void FigureClose() override {}
+  void FigureStart() override {}
+};
+
+TEST(ZclRender, RoundRectRadiiAreCut) {
+  TPathRecorder path;
+  path.AddRoundRect(TRect(0, 0, 30, 30), 20, 20);
+  ASSERT_EQ(path.Radii.size(), 8u);
+  EXPECT_FLOAT_EQ(path.Radii[0], 10);
+  TPathRecorder plain;
+  plain.AddRoundRect(TRect(0, 0, 30, 30), 0, 0);
+  EXPECT_TRUE(plain.Radii.empty());
+  EXPECT_EQ(plain.Lines, 3);
+}
+}  // namespace

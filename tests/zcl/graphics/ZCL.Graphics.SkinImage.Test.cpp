@@ -133,12 +133,12 @@ TEST(ZclSkinImage, DrawsNinePartsAndSolidFrames) {
   TZCLDib dib(10, 8);
   dib.Reset();
   image.Draw(dib.GetCanvas(), TRect(1, 1, 9, 7), 0);
-  EXPECT_EQ(PixelAt(dib, 1, 1).R, 255);   // left-top corner keeps its size
-  EXPECT_EQ(PixelAt(dib, 8, 6).R, 255);   // right-bottom corner
-  EXPECT_EQ(PixelAt(dib, 5, 1).G, 255);   // top edge stretched
-  EXPECT_EQ(PixelAt(dib, 1, 4).G, 255);   // left edge
-  EXPECT_EQ(PixelAt(dib, 5, 4).B, 255);   // client
-  EXPECT_EQ(PixelAt(dib, 0, 0).A, 0);     // outside untouched
+  EXPECT_EQ(PixelAt(dib, 1, 1).R, 255);  // left-top corner keeps its size
+  EXPECT_EQ(PixelAt(dib, 8, 6).R, 255);  // right-bottom corner
+  EXPECT_EQ(PixelAt(dib, 5, 1).G, 255);  // top edge stretched
+  EXPECT_EQ(PixelAt(dib, 1, 4).G, 255);  // left edge
+  EXPECT_EQ(PixelAt(dib, 5, 4).B, 255);  // client
+  EXPECT_EQ(PixelAt(dib, 0, 0).A, 0);    // outside untouched
 
   // A one-colour frame is filled; centred at the frame's size for isCenter.
   TZCLSkinImage solid;
@@ -335,7 +335,7 @@ TEST(ZclSkinImageFile, CraftedFilesFailCleanly) {
   std::vector<Byte> layt = cat({{0}, i32(100000000), std::vector<Byte>(33, 0), i32(0), i32(0), i32(0), i32(0)});
   std::vector<Byte> garbage = {1, 2, 3, 4, 5, 6, 7, 8};
   const std::vector<std::vector<Byte>> files = {
-      file({chunk("bits", cat({i32(0), i32(1000), i32(1000)}))}),               // pixels not in the chunk
+      file({chunk("bits", cat({i32(0), i32(1000), i32(1000)}))}),             // pixels not in the chunk
       file({chunk("bits", cat({i32(0), i32(65536), i32(65536), garbage}))}),  // dimensions beyond the cap
       file({chunk("bits", cat({i32(0), i32(-4), i32(4)}))}),
       file({chunk("bitz", cat({i32(0), i32(20), i32(20), i32(1000), garbage}))}),  // packed size beyond the chunk
@@ -390,8 +390,8 @@ TEST(ZclSkinImageFile, LegacyRecords) {
     const char* Signature;
     Byte Stretch;
     TZCLStretchMode Expected;
-  } stretches[] = {{"VaRuzEdu", 3, isCenter}, {"VaRuzEdu", 1, isStretch}, {"VaRuzEdu", 0, isStretch},
-                   {"ZSEIMG32", 1, isTile}};
+  } stretches[] = {
+      {"VaRuzEdu", 3, isCenter}, {"VaRuzEdu", 1, isStretch}, {"VaRuzEdu", 0, isStretch}, {"ZSEIMG32", 1, isTile}};
   for (const auto& s : stretches) {
     const std::vector<Byte> d = record(s.Signature, 2, 2, 1, s.Stretch, 1, false);
     TBytesStream in(TBytes(d.begin(), d.end()));
