@@ -5,6 +5,7 @@
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Numbers.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
+#include "zcl/ui/ZCL.UI.Resources.Texture.h"
 
 // ---- TZCLResourceListenerList -----------------------------------------------------------------
 
@@ -394,9 +395,11 @@ void TZCLResourceClassRepository::Initialize() {
   RegisterProperties<TZCLResourceFont>();
   RegisterProperties<TZCLResourceMargins>();
   RegisterProperties<TZCLResourceInteger>();
+  RegisterProperties<TZCLGlyph>();
   Register(TZCLResourceColor::StaticClass());
   Register(TZCLResourceFont::StaticClass());
   Register(TZCLResourceMargins::StaticClass());
+  Register(TZCLResourceTexture::StaticClass());
   Register(TZCLResourceInteger::StaticClass());
 }
 
