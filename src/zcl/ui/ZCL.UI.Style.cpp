@@ -8,7 +8,8 @@ TZCLStyle::TZCLStyle(TObject* AOwner)
       FFonts(nullptr),
       FIntegers(nullptr),
       FMargins(new TZCLStyleMap<TZCLResourceMargins>(this)),
-      FOwner(AOwner) {
+      FOwner(AOwner),
+      FTextures(new TZCLStyleMap<TZCLResourceTexture>(this)) {
   FIntegers = new TZCLStyleMap<TZCLResourceInteger>(this);
   FFonts = new TZCLStyleFontsMap(this);
   TZCLRootResourceCollection::ListenerAdd(this);
@@ -17,6 +18,7 @@ TZCLStyle::TZCLStyle(TObject* AOwner)
 TZCLStyle::~TZCLStyle() {
   if (!GetIsDestroying()) TZCLStyle::BeforeDestruction();
   delete FIntegers;
+  delete FTextures;
   delete FMargins;
   delete FColors;
   delete FFonts;
@@ -85,6 +87,7 @@ void TZCLStyle::EnumResources(const std::function<void(TZCLResource*)>& Proc) {
   FFonts->Enum(Proc);
   FIntegers->Enum(Proc);
   FMargins->Enum(Proc);
+  FTextures->Enum(Proc);
 }
 
 void TZCLStyle::SetCollection(TZCLCustomResourceCollection* Value) {
@@ -125,6 +128,7 @@ void TZCLStyle::OnRemove(TObject* Object) {
 void TZCLStyle::DoAssignResources(TZCLStyle* Source) {
   FColors->Assign(*Source->FColors);
   FMargins->Assign(*Source->FMargins);
+  FTextures->Assign(*Source->FTextures);
   FFonts->Assign(*Source->FFonts);
   FIntegers->Assign(*Source->FIntegers);
 }
@@ -134,12 +138,14 @@ void TZCLStyle::DoReset() {
   FFonts->Clear();
   FIntegers->Clear();
   FMargins->Clear();
+  FTextures->Clear();
   InitializeResources();
 }
 
 void TZCLStyle::DoResourceChanged(TZCLResource* Resource) {
   FColors->ResourceChanged(Resource);
   FMargins->ResourceChanged(Resource);
+  FTextures->ResourceChanged(Resource);
   FFonts->ResourceChanged(Resource);
   FIntegers->ResourceChanged(Resource);
 }
@@ -149,6 +155,7 @@ void TZCLStyle::DoSetTargetDPI(Integer Value) {
   FFonts->SetTargetDPI(Value);
   FIntegers->SetTargetDPI(Value);
   FMargins->SetTargetDPI(Value);
+  FTextures->SetTargetDPI(Value);
 }
 
 void TZCLStyle::DoAssign(TPersistent* Source) {

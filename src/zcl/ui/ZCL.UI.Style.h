@@ -7,6 +7,7 @@
 
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
+#include "zcl/ui/ZCL.UI.Resources.Texture.h"
 
 class TZCLStyle;
 
@@ -117,6 +118,9 @@ class TZCLStyle : public TZCLLockablePersistent,
   TZCLResourceMargins* GetMargins(Integer Index) { return FMargins->Get(Index); }
   void SetMargins(Integer Index, TZCLResourceMargins* Value) { FMargins->Get(Index)->Assign(Value); }
   bool IsMarginsStored(Integer Index) const { return !FMargins->Get(Index)->IsDefault(); }
+  TZCLResourceTexture* GetTexture(Integer Index) { return FTextures->Get(Index); }
+  void SetTexture(Integer Index, TZCLResourceTexture* Value) { FTextures->Get(Index)->Assign(Value); }
+  bool IsTextureStored(Integer Index) const { return !FTextures->Get(Index)->IsDefault(); }
 
  protected:
   virtual void DoAssignResources(TZCLStyle* Source);
@@ -135,6 +139,7 @@ class TZCLStyle : public TZCLLockablePersistent,
   TZCLStyleMap<TZCLResourceMargins>* FMargins;
   TObject* FOwner;
   Integer FTargetDPI = 96;
+  TZCLStyleMap<TZCLResourceTexture>* FTextures;
 };
 
 // Tints the published sub-objects of Obj (recursively through those that cannot be tinted).

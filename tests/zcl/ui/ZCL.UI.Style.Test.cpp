@@ -13,6 +13,7 @@ class TTestStyle : public TZCLStyle {
   void InitializeResources() override {
     GetColor(0)->InitializeAsRef(u"StyleTest.Colors.Text", false);
     GetMargins(0)->InitializeDefault(u"StyleTest.Margins.Borders", TRect(1, 1, 1, 1));
+    GetTexture(0)->InitializeDefault(u"StyleTest.Textures.Box");
   }
 };
 
@@ -90,6 +91,11 @@ TEST(Styles, TargetDpiReactionsAndAssign) {
   EXPECT_EQ(copy->GetColor(0)->GetID(), u"StyleTest.Colors.Text");
   EXPECT_EQ(copy->GetMargins(0)->GetAll(), 12);
   EXPECT_EQ(copy->GetColor(0)->GetTargetDPI(), 96);
+  EXPECT_EQ(copy->GetTexture(0)->GetID(), u"StyleTest.Textures.Box");
+  EXPECT_TRUE(copy->IsTextureStored(0));
+  Integer count = 0;
+  copy->EnumResources([&count](TZCLResource*) { ++count; });
+  EXPECT_EQ(count, 3);
 }
 
 }  // namespace
