@@ -365,12 +365,22 @@ void TZCLRootResourceCollectionImpl::Reload() {
       LoadFromResource(nullptr, name);
     else
       GetItems()->Clear();
-    ApplyColorSchema(TZCLApplication::GetColorSchema());
+    if (IsWindowsVersionOrLater(10, 0, 22000))
+      for (const char16_t* id : {u"Buttons.Textures.Button", u"Popup.Margins.Borders", u"Popup.Margins.CornerRadius",
+                                 u"Slider.Textures.Thumb"})
+        ApplyVariant(id, u".W11");
+    if (TZCLApplication::GetColorSchema().IsAssigned()) ApplyColorSchema(TZCLApplication::GetColorSchema());
   } catch (...) {
     EndUpdate();
     throw;
   }
   EndUpdate();
+}
+
+void TZCLRootResourceCollectionImpl::ApplyVariant(const String& ID, const String& Suffix) {
+  TZCLResourceCollectionItem* item = GetItems()->FindItem(ID);
+  if (!item || !item->GetItemResource()) return;
+  if (GetItems()->FindItem(ID + Suffix)) item->GetItemResource()->SetID(ID + Suffix);
 }
 
 TZCLCustomResourceCollection* TZCLRootResourceCollection::GetInstance() {

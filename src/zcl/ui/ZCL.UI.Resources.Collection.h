@@ -156,8 +156,11 @@ class TZCLRootResourceCollectionImpl : public TZCLCustomResourceCollection, publ
   void AfterConstruction() override;
   void BeforeDestruction() override;
   void Changed(Byte Changes) override;
-  // Loads the default skin of the current appearance and applies the colour schema.
+  // Loads the default skin of the current appearance, its newer-system variants and the colour
+  // schema, all inside one update bracket.
   void Reload();
+  // When an item "<ID><Suffix>" exists, the item ID refers to it.
+  void ApplyVariant(const String& ID, const String& Suffix);
 };
 
 class TZCLRootResourceCollection {

@@ -5,6 +5,7 @@
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
+#include "UiTestSupport.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
 
 namespace {
@@ -78,7 +79,7 @@ TEST_F(ResourceCollections, LookupOrderMasterChainAndFallBack) {
 }
 
 TEST_F(ResourceCollections, ItemsIdentifiersAndClasses) {
-  std::unique_ptr<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   TZCLResourceCollectionItems* items = c->GetItems();
   auto* first = items->AddItem(u"A", TZCLResourceInteger::StaticClass());
   auto* second = items->AddItem(u"A", TZCLResourceInteger::StaticClass());
@@ -107,7 +108,7 @@ TEST_F(ResourceCollections, ItemsIdentifiersAndClasses) {
 }
 
 TEST_F(ResourceCollections, StreamsInTextForm) {
-  std::unique_ptr<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   AddColor(c.get(), u"Labels.Colors.Text", 0xFF102030);
   auto* ref = static_cast<TZCLResourceColor*>(c->GetItems()->Add(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
   ref->SetID(u"Labels.Colors.Text");
@@ -121,7 +122,7 @@ TEST_F(ResourceCollections, StreamsInTextForm) {
   ObjectBinaryToText(&binary, &text);
   text.SetPosition(0);
 
-  std::unique_ptr<TZCLResourceCollection> back(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLResourceCollection> back(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   back->LoadFromStream(&text);
   ASSERT_EQ(back->GetItems()->GetCount(), 3);
   auto* color = static_cast<TZCLResourceColor*>(back->GetItems()->FindResource(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
@@ -130,6 +131,26 @@ TEST_F(ResourceCollections, StreamsInTextForm) {
   auto* margins = static_cast<TZCLResourceMargins*>(back->GetItems()->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
   ASSERT_NE(margins, nullptr);
   EXPECT_EQ(margins->GetValueText(), u"2,2,2,2");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DefaultSkinVariants, VariantItemIsReferredToByTheBaseItem) {
+  TOwned<TZCLRootResourceCollectionImpl> root(Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr)));
+  auto* items = root->GetItems();
+  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()))->SetAll(2);
+  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders.W11", TZCLResourceMargins::StaticClass()))->SetAll(6);
+  static_cast<TZCLResourceInteger*>(items->Add(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass()))->SetValue(0);
+  root->ApplyVariant(u"Popup.Margins.Borders", u".W11");
+  root->ApplyVariant(u"Popup.Margins.CornerRadius", u".W11");  // no variant: unchanged
+  root->ApplyVariant(u"Missing", u".W11");
+  auto* borders = static_cast<TZCLResourceMargins*>(items->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
+  EXPECT_EQ(borders->GetID(), u"Popup.Margins.Borders.W11");
+  EXPECT_EQ(borders->GetValueText(), u"6,6,6,6");
+  auto* radius = items->FindResource(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass());
+  EXPECT_EQ(radius->GetID(), u"");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
+#include "UiTestSupport.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
 
 namespace {
@@ -89,7 +90,7 @@ TEST(TextureResource, ReferencesColouringAndOverride) {
 }
 
 TEST(TextureResource, StreamsItsImagesAsData) {
-  std::unique_ptr<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   auto* t = static_cast<TZCLResourceTexture*>(
       c->GetItems()->Add(u"Test.Textures.Box", TZCLResourceTexture::StaticClass()));
   Fill(t, 5, 3, 1, TZCLPixel32{1, 2, 3, 255});
@@ -99,7 +100,7 @@ TEST(TextureResource, StreamsItsImagesAsData) {
   TMemoryStream text;
   ObjectBinaryToText(&binary, &text);
   text.SetPosition(0);
-  std::unique_ptr<TZCLResourceCollection> back(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLResourceCollection> back(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   back->LoadFromStream(&text);
   auto* r = static_cast<TZCLResourceTexture*>(
       back->GetItems()->FindResource(u"Test.Textures.Box", TZCLResourceTexture::StaticClass()));

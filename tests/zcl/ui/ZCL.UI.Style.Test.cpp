@@ -99,3 +99,21 @@ TEST(Styles, TargetDpiReactionsAndAssign) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Styles, DarkModeChangeReloadsTheRootOnceForEveryStyle) {
+  RootColor()->SetValue(claBlack);
+  TStyleOwner first, second;
+  std::unique_ptr<TTestStyle> a(Create<TTestStyle>(static_cast<TObject*>(&first)));
+  std::unique_ptr<TTestStyle> b(Create<TTestStyle>(static_cast<TObject*>(&second)));
+  EXPECT_EQ(a->GetColor(0)->GetValue(), claBlack);
+  TZCLApplication::SetDarkMode(TZCLBoolean::True);  // the root reloads (no built-in skin here: empty)
+  EXPECT_EQ(first.Changes, 1);
+  EXPECT_EQ(second.Changes, 1);
+  EXPECT_EQ(a->GetColor(0)->GetReference(), nullptr);
+  TZCLApplication::SetDarkMode(TZCLBoolean::Default);
+  EXPECT_EQ(first.Changes, 1);  // nothing left to lose
+}
+
+}  // namespace
