@@ -13,6 +13,7 @@
 #include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.Colors.h"
+#include "zcl/base/ZCL.Utils.Common.h"
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
 
@@ -22,7 +23,10 @@ class TZCLDib;
 RTL_EXCEPTION(EZCLSkinImageException, Exception);
 
 // A three-state setting: not decided yet, False, True (stored as 0, 1, 2).
-enum TZCLBoolean : Byte { zbDefault, zbFalse, zbTrue };
+// The three-state setting of the component library, under the names this unit uses.
+inline constexpr TZCLBoolean zbDefault = TZCLBoolean::Default;
+inline constexpr TZCLBoolean zbFalse = TZCLBoolean::False;
+inline constexpr TZCLBoolean zbTrue = TZCLBoolean::True;
 
 enum TZCLSkinImageLayout : Byte { ilHorizontal, ilVertical };
 enum TZCLSkinImageHitTestMode : Byte { ihtmOpaque, ihtmMask, ihtmTransparent };

@@ -5,6 +5,7 @@
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
+#include "zcl/ui/ZCL.UI.Units.h"
 
 void ZephseTestSetup() {
   InitializeUnits(RtlUnits());
@@ -13,4 +14,5 @@ void ZephseTestSetup() {
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
+  InitializeUnits(ZclUiUnits());
 }
