@@ -6,6 +6,9 @@
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
+#include "zeph/media/ZBL.AudioTypes.h"
+#include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZTL.Ogg.Chapters.h"
 
 namespace {
 constexpr Int64 ResyncRange = 65535;
@@ -125,27 +128,23 @@ std::unique_ptr<TMemoryStream> TZBLOggStream::ReadPacketData(Int64 FirstPage, In
   return data;
 }
 
-void TZBLOggStream::SeekToLastPage() {
+void TZBLOggStream::SeekToLastPage(Cardinal Serial) {
   const Int64 back = FStream->GetPosition();
-  const Cardinal serial = FLastSerial;
-  FStream->SetPosition(std::max<Int64>(0, FStreamSize - LastPageRange));
-  if (!ReadPage(true, false) || FPage.GetSerialNumber() != serial) FStream->SetPosition(back);
-  Int64 lastGood = -1;
-  for (;;) {
-    const Int64 at = FStream->GetPosition();
-    if (!ReadPage(true, false)) {
-      if (lastGood >= 0) {
-        FStream->SetPosition(lastGood);
-        ReadPage(false, false);
-      }
-      break;
-    }
-    (void)at;
-    if (FPage.GetSerialNumber() == serial) {
-      lastGood = FPage.GetPosition();
+  // The last page of the stream's serial number from From on, -1 for none.
+  auto scan = [&](Int64 From) {
+    Int64 last = -1;
+    FStream->SetPosition(From);
+    while (ReadPage(true, false)) {
+      if (FPage.GetSerialNumber() != Serial) continue;
+      last = FPage.GetPosition();
       if (FPage.GetHeaderType() & OggPageLast) break;
     }
-  }
+    return last;
+  };
+  Int64 last = scan(std::max<Int64>(back, FStreamSize - LastPageRange));
+  if (last < 0) last = scan(back);
+  FStream->SetPosition(last >= 0 ? last : back);
+  if (last < 0 || !ReadPage(false, false)) FStream->SetPosition(back);
 }
 
 void TZBLOggStream::ReplaceData(Int64 Start, Int64 Finish, TStream* FirstData, TStream* SecondData,
@@ -192,4 +191,75 @@ void TZBLOggStream::ReplaceData(Int64 Start, Int64 Finish, TStream* FirstData, T
   }
   buffer.SetPosition(0);
   StreamReplaceRange(FStream, &buffer, Start, Finish - Start);
+}
+
+// ---- track -----------------------------------------------------------------------------------------
+
+TZBLOggTrack::TZBLOggTrack() = default;
+TZBLOggTrack::~TZBLOggTrack() = default;
+
+TZBLFileInfo* TZBLOggTrack::CreateFileInfo() { return new TZBLFileInfo(); }
+
+TZBLFileInfo* TZBLOggTrack::GetFileInfo() {
+  if (!FFileInfo) FFileInfo.reset(CreateFileInfo());
+  return FFileInfo.get();
+}
+
+TZBLChapters* TZBLOggTrack::GetChapters() {
+  if (!FChapters) {
+    FChapters = std::make_unique<TZBLChapters>();
+    TZBLOggChapters::LoadChapters(FChapters.get(), GetFileInfo());
+  }
+  return FChapters.get();
+}
+
+Int64 TZBLOggTrack::GetAudioSize() { return FEndPosition - FFirstPagePosition; }
+
+void TZBLOggTrack::Reset() {
+  FChannels = 0;
+  FSampleRate = 0;
+  FFirstPagePosition = 0;
+  FEndPosition = 0;
+  FGranulePosition = 0;
+  FChapters.reset();
+}
+
+void TZBLOggTrack::Finish(TZBLOggStream&) {
+  TZBLStreamInfo& info = GetFileInfo()->GetStreamInfo();
+  info.Channels = TZBLStreamInfoUtils::MakeChannels(FChannels);
+  info.SampleRate = FSampleRate;
+  info.StreamSize = std::max<Int64>(0, GetAudioSize());
+  if (FSampleRate > 0 && FGranulePosition > 0)
+    info.Duration = static_cast<Cardinal>(
+        std::min<Double>(static_cast<Double>(FGranulePosition) * 1000 / FSampleRate, 4294967295.0));
+  TZBLStreamInfoUtils::CalculateBitrate(info);
+}
+
+bool TZBLOggTrack::LoadTrack(TStream* Stream, Int64 Position) {
+  Reset();
+  GetFileInfo();
+  Stream->SetPosition(Position);
+  TZBLOggStream ogg(Stream);
+  if (!ReadHeader(ogg)) return false;
+  FSerial = ogg.GetPage().GetSerialNumber();
+  while (ogg.ReadPage(true, true)) {
+    const TZBLOggPage& page = ogg.GetPage();
+    // Pages of other logical streams of a multiplexed file are not this track's.
+    if (page.GetSerialNumber() != FSerial) continue;
+    FGranulePosition = page.GetGranulePosition();
+    FEndPosition = page.GetPageEnd();
+    if (!ProcessPage(ogg)) {
+      const Int64 back = Stream->GetPosition();
+      ogg.SeekToLastPage(FSerial);
+      if (ogg.GetPage().GetSerialNumber() == FSerial) {
+        FGranulePosition = ogg.GetPage().GetGranulePosition();
+        FEndPosition = ogg.GetPage().GetPageEnd();
+      }
+      Finish(ogg);
+      Stream->SetPosition(back);
+      break;
+    }
+    if (page.GetHeaderType() & OggPageLast) break;
+  }
+  return true;
 }

@@ -88,8 +88,9 @@ class TZBLOggStream {
   // The bodies of the pages of FirstPage's logical stream from FirstPage up to EndPosition (the
   // page holding it cut there); pages of other streams are passed over. Left at its end.
   std::unique_ptr<TMemoryStream> ReadPacketData(Int64 FirstPage, Int64 EndPosition);
-  // Makes the last page of the logical stream of the last first page read the current page.
-  void SeekToLastPage();
+  // Makes the last page of the logical stream Serial (from the stream's position on) the current
+  // page; the position is kept when there is none.
+  void SeekToLastPage(Cardinal Serial);
   // Replaces the pages from Start to Finish by the pages of FirstData (ending its packet) and
   // SecondData (ending its packet only when KeepSecondEnd says it did), renumbers the following
   // pages of the same logical stream and moves the rest of the file. Pages of other logical
@@ -105,4 +106,44 @@ class TZBLOggStream {
   TStream* FStream;
   Cardinal FLastSerial = 0;
   Int64 FStreamSize;
+};
+
+class TZBLChapters;
+class TZBLFileInfo;
+
+// The walk over the pages of one logical stream (the one of its first page): the codec reads
+// its headers from the pages, then duration and bitrate come from the last page.
+class TZBLOggTrack {
+ public:
+  TZBLOggTrack();
+  virtual ~TZBLOggTrack();
+
+  // Reads from Position; false when the stream is not of the track's codec.
+  bool LoadTrack(TStream* Stream, Int64 Position);
+  // The chapters of the record's comments, created on first use.
+  TZBLChapters* GetChapters();
+  // The record the track fills, created on first use.
+  TZBLFileInfo* GetFileInfo();
+
+ protected:
+  // Each page of the track after the first, its body read; false once the headers are complete.
+  virtual bool ProcessPage(TZBLOggStream& Ogg) = 0;
+  virtual TZBLFileInfo* CreateFileInfo();
+  virtual Int64 GetAudioSize();
+  // Reads the first page and checks the codec's signature.
+  virtual bool ReadHeader(TZBLOggStream& Ogg) = 0;
+  // Fills the record's stream information.
+  virtual void Finish(TZBLOggStream& Ogg);
+  virtual void Reset();
+
+  Integer FChannels = 0;
+  Cardinal FSampleRate = 0;
+  Int64 FGranulePosition = 0;
+  Int64 FEndPosition = 0;
+  Int64 FFirstPagePosition = 0;
+  Cardinal FSerial = 0;
+
+ private:
+  std::unique_ptr<TZBLChapters> FChapters;
+  std::unique_ptr<TZBLFileInfo> FFileInfo;
 };
