@@ -6,6 +6,7 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/media/ZTL.Ogg.Vorbis.h"
 
 namespace {
 const TUnit GZephMediaUnits[] = {
@@ -18,6 +19,7 @@ const TUnit GZephMediaUnits[] = {
        TZEPHFileInfoFormatterLegend::FinalizeInstance();
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();
      }},
+    {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
 };
 }
 

@@ -122,3 +122,5 @@ bool TZTLTagsContainerOggVorbis::DoSave(TStream* Stream) {
   TZTLOggVorbisTrack track;
   return track.LoadTrack(Stream, Stream->GetPosition()) && track.SaveTags(Stream, FTag);
 }
+
+void detail::ZTLOggVorbisInitialization() { GetTagsManager()->Register(TZTLTagsContainerOggVorbis::StaticClass()); }

@@ -53,3 +53,8 @@ class TZTLTagsContainerOggVorbis : public TZTLTagsContainer {
  private:
   TZTLTagVorbisComments* FTag;
 };
+
+namespace detail {
+// Registers the container with the tags manager.
+void ZTLOggVorbisInitialization();
+}  // namespace detail

@@ -209,3 +209,12 @@ TEST(OggVorbis, SaveOfAMultiplexedFileKeepsTheOtherStream) {
   again.LoadFromStream(&m);
   EXPECT_EQ(again.GetTag()->GetValue(fitArtist), u"B");
 }
+
+TEST(OggVorbis, TheTagsManagerFindsTheContainer) {
+  TMemoryStream m;
+  Put(m, File(false));
+  TZTLTagsContainer* found = nullptr;
+  ASSERT_TRUE(GetTagsManager()->Find(&m, found, nullptr, u"song.ogg"));
+  std::unique_ptr<TZTLTagsContainer> owner(found);
+  EXPECT_EQ(found->GetContainerClass(), TZTLTagsContainerOggVorbis::StaticClass());
+}
