@@ -35,9 +35,10 @@ bool TZBLOggPage::ReadPageHeader(TStream* Stream) {
   std::memset(FSegments, 0, sizeof FSegments);
   FPosition = Stream->GetPosition();
   if (Stream->Read(FHeader, HeaderSize) != HeaderSize) return false;
-  Stream->Read(FSegments, FHeader[26]);
+  // A lacing table cut short by the end of the file leaves no page.
+  const bool whole = Stream->Read(FSegments, FHeader[26]) == FHeader[26];
   for (Integer i = 0; i < FHeader[26]; ++i) FDataSize += FSegments[i];
-  return std::memcmp(FHeader, "OggS", 4) == 0;
+  return whole && std::memcmp(FHeader, "OggS", 4) == 0;
 }
 
 void TZBLOggPage::ReadBody(TStream* Stream) {

@@ -30,7 +30,7 @@ class TZBLOggPage {
   TZBLOggPage();
 
   // Reads header and lacing values at the stream's position; true for a page that starts with
-  // "OggS". Short reads leave zeros.
+  // "OggS" and whose lacing values are all there. Short reads leave zeros.
   bool ReadPageHeader(TStream* Stream);
   // Reads the body at the data start; a short read raises EReadError.
   void ReadBody(TStream* Stream);

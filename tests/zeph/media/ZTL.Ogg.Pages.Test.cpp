@@ -158,6 +158,15 @@ TEST(OggPages, ResyncSkipsGarbage) {
   EXPECT_EQ(ogg.GetLastSerial(), 9u);
 }
 
+TEST(OggPages, TruncatedLacingTableIsNoPage) {
+  std::string page = MakePage(1, 0, 0, 0, {3, 4}, "abcdefg");
+  page.resize(28);
+  TMemoryStream m;
+  Put(m, page);
+  TZBLOggStream ogg(&m);
+  EXPECT_FALSE(ogg.ReadPage(true, false));
+}
+
 TEST(OggPages, TruncatedBodyRaises) {
   std::string page = MakePage(1, 0, 0, 0, {200}, std::string(200, 'x'));
   page.resize(page.size() - 10);
