@@ -32,8 +32,8 @@ String TZBLOggChapters::FormatTime(Double Seconds) {
   // Whole milliseconds first, so a time just below a second never shows 1000 ms.
   const long long total = std::llround(std::fabs(Seconds) * 1000);
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld.%03lld", Seconds < 0 && total > 0 ? "-" : "",
-                total / 3600000, total / 60000 % 60, total / 1000 % 60, total % 1000);
+  std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld.%03lld", Seconds < 0 && total > 0 ? "-" : "", total / 3600000,
+                total / 60000 % 60, total / 1000 % 60, total % 1000);
   return UTF8ToString(buf);
 }
 

@@ -57,8 +57,7 @@ bool TZBLOggPage::FillPage(TStream* Source, Cardinal Sequence, bool Continued, b
     if (count >= 253) throw EZBLOggError(u"OggPage: too much data");
     FSegments[count++] = static_cast<Byte>(std::min(rest, 255));
   }
-  if (MayTerminate && Source->GetPosition() >= Source->GetSize() && FSegments[count - 1] == 255)
-    FSegments[count++] = 0;
+  if (MayTerminate && Source->GetPosition() >= Source->GetSize() && FSegments[count - 1] == 255) FSegments[count++] = 0;
   std::fill(FSegments + count, FSegments + 255, 0);
   std::memcpy(FHeader, "OggS", 4);
   FHeader[5] = Continued ? OggPageContinued : 0;
@@ -151,7 +150,8 @@ void TZBLOggStream::SeekToLastPage(Cardinal Serial) {
 void TZBLOggStream::ReplaceData(Int64 Start, Int64 Finish, TStream* FirstData, TStream* SecondData,
                                 bool KeepSecondEnd) {
   FStream->SetPosition(Start);
-  if (!ReadPage(false, false)) throw EZBLOggError(u"Synchronization Error at %s.%s", {u"TZBLOggStream", u"ReplaceData"});
+  if (!ReadPage(false, false))
+    throw EZBLOggError(u"Synchronization Error at %s.%s", {u"TZBLOggStream", u"ReplaceData"});
   const Cardinal serial = FPage.GetSerialNumber();
   Cardinal sequence = FPage.GetSequenceNumber();
   const Int64 granule = FPage.GetGranulePosition();
@@ -159,8 +159,8 @@ void TZBLOggStream::ReplaceData(Int64 Start, Int64 Finish, TStream* FirstData, T
   // Pages of other logical streams inside the range keep their bytes.
   TMemoryStream others;
   while (FPage.GetPageEnd() < Finish && ReadPage(true, false) && FPage.GetPosition() < Finish) {
-    if (FPage.GetSerialNumber() != serial) StreamCopyRange(&others, FStream, FPage.GetPosition(),
-                                                           FPage.GetPageEnd() - FPage.GetPosition());
+    if (FPage.GetSerialNumber() != serial)
+      StreamCopyRange(&others, FStream, FPage.GetPosition(), FPage.GetPageEnd() - FPage.GetPosition());
     FStream->SetPosition(FPage.GetPageEnd());
   }
 

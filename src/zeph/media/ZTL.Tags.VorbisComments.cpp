@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.Images.h"
@@ -259,14 +259,14 @@ void TZTLTagVorbisCommentsWriter::WritePicture() {
   if (!art || art->GetDataSize() <= 0) return;
   std::unique_ptr<TMemoryStream> text = TZTLTagVorbisPicture::EncodePicture(art);
   if (!text || text->GetSize() == 0) return;
-  WriteComment(PictureName, std::string_view(static_cast<const char*>(text->GetMemory()),
-                                             static_cast<size_t>(text->GetSize())));
+  WriteComment(PictureName,
+               std::string_view(static_cast<const char*>(text->GetMemory()), static_cast<size_t>(text->GetSize())));
 }
 
 // ---- picture block ---------------------------------------------------------------------------------
 
 IPtr<IZCLDataContainer> TZTLTagVorbisPicture::ReadPictureBlock(TStream* Stream, Int64 BlockSize,
-                                                                Cardinal& PictureType) {
+                                                               Cardinal& PictureType) {
   PictureType = 0;
   const Int64 start = Stream->GetPosition();
   const Int64 end = start + std::min(BlockSize, Remaining(Stream));
@@ -281,9 +281,12 @@ IPtr<IZCLDataContainer> TZTLTagVorbisPicture::ReadPictureBlock(TStream* Stream, 
   }
   if (PictureType == 0) {
     const String description = UTF8ToString(texts[1]);
-    if (zcSameText(description, u"Front")) PictureType = 3;
-    else if (zcSameText(description, u"Back")) PictureType = 4;
-    else if (zcSameText(description, u"Leaflet")) PictureType = 5;
+    if (zcSameText(description, u"Front"))
+      PictureType = 3;
+    else if (zcSameText(description, u"Back"))
+      PictureType = 4;
+    else if (zcSameText(description, u"Leaflet"))
+      PictureType = 5;
   }
   Stream->Seek(16, soCurrent);
   Cardinal length = 0;

@@ -62,7 +62,10 @@ TEST(OggChapters, FormatsTimes) {
   const struct {
     Double Seconds;
     const char16_t* Text;
-  } cases[] = {{0, u"00:00:00.000"}, {59.9996, u"00:01:00.000"}, {3723.004, u"01:02:03.004"},
-               {360000, u"100:00:00.000"}, {-1.5, u"-00:00:01.500"}};
+  } cases[] = {{0, u"00:00:00.000"},
+               {59.9996, u"00:01:00.000"},
+               {3723.004, u"01:02:03.004"},
+               {360000, u"100:00:00.000"},
+               {-1.5, u"-00:00:01.500"}};
   for (const auto& c : cases) EXPECT_EQ(TZBLOggChapters::FormatTime(c.Seconds), c.Text) << c.Seconds;
 }

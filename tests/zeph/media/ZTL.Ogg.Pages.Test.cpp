@@ -85,7 +85,11 @@ TEST(OggPages, LacingOfFilledPages) {
     size_t Size;
     std::vector<std::vector<Byte>> Lacing;  // per page
   } cases[] = {
-      {51000, {[] { auto l = std::vector<Byte>(200, 255); l.push_back(0); return l; }()}},
+      {51000, {[] {
+         auto l = std::vector<Byte>(200, 255);
+         l.push_back(0);
+         return l;
+       }()}},
       {51001, {std::vector<Byte>(200, 255), {1}}},
       {510, {{255, 255, 0}}},
       {300, {{255, 45}}},

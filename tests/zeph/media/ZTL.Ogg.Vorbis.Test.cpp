@@ -96,9 +96,8 @@ const std::string Audio1(700, 'a'), Audio2(90, 'b');
 // ending there (Split false), or continued onto a page of its own (Split true).
 std::string File(bool Split, Cardinal Serial = 77, const std::string& Other = std::string()) {
   const std::string ident = Identification();
-  const std::string comment = CommentPacket({"TITLE=Old", "ARTIST=A", "CHAPTER001=00:00:00.000",
-                                             "CHAPTER001NAME=One", "CHAPTER002=00:00:04.000",
-                                             "CHAPTER002NAME=Two"});
+  const std::string comment = CommentPacket({"TITLE=Old", "ARTIST=A", "CHAPTER001=00:00:00.000", "CHAPTER001NAME=One",
+                                             "CHAPTER002=00:00:04.000", "CHAPTER002NAME=Two"});
   std::string out = Page(Serial, 0, OggPageFirst, 0, Lacing(ident.size(), true), ident);
   out += Other;
   if (Split) {
@@ -129,7 +128,8 @@ std::vector<std::string> Packets(TMemoryStream& M, Cardinal Serial, bool CheckSu
     EXPECT_EQ(page.GetSequenceNumber(), expected++);
     const Cardinal stored = page.GetChecksum();
     page.BuildPage();
-    if (CheckSums) EXPECT_EQ(page.GetChecksum(), stored) << "page " << page.GetSequenceNumber() << " at " << page.GetPosition();
+    if (CheckSums)
+      EXPECT_EQ(page.GetChecksum(), stored) << "page " << page.GetSequenceNumber() << " at " << page.GetPosition();
     Integer at = 0;
     for (Integer i = 0; i < page.GetSegmentCount(); ++i) {
       const Byte l = page.GetSegmentTable()[i];

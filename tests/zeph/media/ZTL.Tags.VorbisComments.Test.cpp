@@ -88,8 +88,8 @@ std::string Art(const TZTLTag& Tag) {
 
 TEST(VorbisComments, ReadsMappedMultiAndCustomComments) {
   TZTLTagVorbisComments tag;
-  Read(tag, Block("vendor x", {"album artist=AA", "ARTIST=A", "artist=B", "Artist=A", "TITLE=T=1", "noequals",
-                               "=empty", "X=a=b", "TRACKNUMBER=3", "TOTALTRACKS=9"}));
+  Read(tag, Block("vendor x", {"album artist=AA", "ARTIST=A", "artist=B", "Artist=A", "TITLE=T=1", "noequals", "=empty",
+                               "X=a=b", "TRACKNUMBER=3", "TOTALTRACKS=9"}));
   EXPECT_EQ(tag.GetVendor(), "vendor x");
   EXPECT_EQ(tag.GetValue(fitAlbumArtist), u"AA");
   EXPECT_EQ(tag.GetValue(fitArtist), u"A;B");
