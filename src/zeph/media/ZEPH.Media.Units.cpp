@@ -7,6 +7,7 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/media/ZTL.Ogg.Vorbis.h"
 
 namespace {
 const TUnit GZephMediaUnits[] = {
@@ -19,6 +20,7 @@ const TUnit GZephMediaUnits[] = {
        TZEPHFileInfoFormatterLegend::FinalizeInstance();
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();
      }},
+    {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
 };
 }
 
