@@ -196,6 +196,19 @@ TEST(IniFile, TypedReadersFollowTheirTextForms) {
   EXPECT_EQ(ini->ReadString(u"V", u"b", u""), u"1");
 }
 
+// The locale's comparison ignores control characters; names that differ only in them are distinct.
+TEST(IniFile, NamesDifferingInControlCharactersStayApart) {
+  auto ini = Parse(String(u"[a\x01]\nk\0x=1\nk\x07x=2\nkx=3\n[a]\nk=4\n", 30));
+  EXPECT_EQ(ini->GetSectionCount(), 2);
+  EXPECT_EQ(ini->ReadString(String(u"a\x01", 2), String(u"k\0x", 3), u""), u"1");
+  EXPECT_EQ(ini->ReadString(String(u"a\x01", 2), u"k\x07x", u""), u"2");
+  EXPECT_EQ(ini->ReadString(String(u"A\x01", 2), u"KX", u""), u"3");
+  EXPECT_EQ(ini->ReadString(u"a", u"k", u""), u"4");
+  auto reloaded = Parse(Saved(*ini));
+  EXPECT_EQ(reloaded->ReadString(String(u"a\x01", 2), String(u"k\0x", 3), u""), u"1");
+  EXPECT_EQ(reloaded->ReadString(String(u"a\x01", 2), u"kx", u""), u"3");
+}
+
 TEST(IniFile, WritesReplaceInPlaceAndDefaultsDelete) {
   auto ini = Parse(u"[S]\nKey=1\nother=2\nkey=3\n");
   ini->WriteString(u"s", u"KEY", u"9");
