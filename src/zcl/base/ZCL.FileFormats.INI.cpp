@@ -89,9 +89,16 @@ String DecodeValue(String Raw) {
 }
 
 // Names compare ignoring case, and only texts of equal length can match.
+bool IsControl(Char C) { return C < 0x20 || (C >= 0x7F && C <= 0x9F); }
+
+// The locale's comparison ignores control characters, so names that differ only in them would be
+// one name: such characters must stand at the same places in both.
 bool SameName(StringView A, StringView B) {
-  return A.size() == B.size() && zcCompareStringsBuf(A.data(), B.data(), static_cast<Integer>(A.size()),
-                                                     static_cast<Integer>(B.size()), true) == 0;
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if ((IsControl(A[i]) || IsControl(B[i])) && A[i] != B[i]) return false;
+  return zcCompareStringsBuf(A.data(), B.data(), static_cast<Integer>(A.size()), static_cast<Integer>(B.size()),
+                             true) == 0;
 }
 
 Cardinal NameHash(StringView Name) { return ElfHash(Name, true); }

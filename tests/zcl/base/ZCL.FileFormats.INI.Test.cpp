@@ -198,8 +198,11 @@ TEST(IniFile, TypedReadersFollowTheirTextForms) {
 
 // The locale's comparison ignores control characters; names that differ only in them are distinct.
 TEST(IniFile, NamesDifferingInControlCharactersStayApart) {
-  auto ini = Parse(String(u"[a\x01]\nk\0x=1\nk\x07x=2\nkx=3\n[a]\nk=4\n", 30));
-  EXPECT_EQ(ini->GetSectionCount(), 2);
+  auto ini = Parse(String(u"[a\x01]\nk\0x=1\nk\x07x=2\nkx=3\n[a]\nk=4\n[a\x02]\nk=5\n", 39));
+  EXPECT_EQ(ini->GetSectionCount(), 3);
+  EXPECT_EQ(ini->ReadString(u"a\x02", u"k", u""), u"5");
+  EXPECT_EQ(ini->ReadString(u"A\x01", u"k\x07X", u""), u"2");
+  EXPECT_EQ(ini->ReadString(u"a\x02", u"k", u""), u"5");
   EXPECT_EQ(ini->ReadString(String(u"a\x01", 2), String(u"k\0x", 3), u""), u"1");
   EXPECT_EQ(ini->ReadString(String(u"a\x01", 2), u"k\x07x", u""), u"2");
   EXPECT_EQ(ini->ReadString(String(u"A\x01", 2), u"KX", u""), u"3");
