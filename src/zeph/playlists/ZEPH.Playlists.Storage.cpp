@@ -1,0 +1,435 @@
+#include "zeph/playlists/ZEPH.Playlists.Storage.h"
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <vector>
+
+#include "rtl/RTL.Format.h"
+#include "rtl/RTL.Strings.h"
+#include "rtl/RTL.Threads.h"
+#include "zcl/base/ZCL.Hashes.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
+
+namespace {
+std::mt19937& Random() {
+  static std::mt19937 generator(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  return generator;
+}
+
+String DurationText(Int64 Milliseconds) {
+  return TZCLTimeFormat::Format(static_cast<Single>(Milliseconds) / 1000.0f,
+                                TimePart(tpHours) | TimePart(tpMinutes) | TimePart(tpSeconds), u":", false);
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Entry
+
+TZEPHPlaylistItem::TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {}
+
+TZEPHPlaylistItem::~TZEPHPlaylistItem() {
+  if (!FStorage->IsClearing()) {
+    TZEPHPlaylistItems* items = FStorage->GetItems();
+    const Integer index = items->IndexOf(this);
+    if (index >= 0) items->ExtractByIndex(index);
+  }
+  SetGroup(nullptr);
+}
+
+void TZEPHPlaylistItem::SetGroup(TZEPHPlaylistGroup* Value) {
+  if (FGroup == Value) return;
+  if (FGroup != nullptr) {
+    FGroup->FItems->Extract(this);
+    FGroup->InvalidateDuration();
+  }
+  FGroup = Value;
+  if (FGroup != nullptr) {
+    FGroup->FItems->Add(this);
+    FGroup->InvalidateDuration();
+  }
+}
+
+Integer TZEPHPlaylistItem::GetIndex() const { return FStorage->GetItems()->IndexOf(const_cast<TZEPHPlaylistItem*>(this)); }
+
+Integer TZEPHPlaylistItem::GetIndexInGroup() const {
+  return FGroup != nullptr ? FGroup->GetItems()->IndexOf(const_cast<TZEPHPlaylistItem*>(this)) : GetIndex();
+}
+
+String TZEPHPlaylistItem::GetDurationText() const {
+  const Cardinal duration = GetStreamInfo().Duration;
+  if (duration > 0) return DurationText(duration);
+  if (HasItemFlag(zpifIsInternetStream)) return u"Radio";
+  return String();
+}
+
+String TZEPHPlaylistItem::GetDisplayText2() const {
+  if (HasItemFlag(zpifFileNotFound)) return u"< not found >";
+  if (HasItemFlag(zpifIsInternetStream)) return GetFileName();
+  return FDisplayText2;
+}
+
+void TZEPHPlaylistItem::SetDisplayTexts(const String& Line1, const String& Line2) {
+  FDisplayText = Line1;
+  FDisplayText2 = Line2;
+}
+
+void TZEPHPlaylistItem::ClearDisplayTexts() {
+  FDisplayText.clear();
+  FDisplayText2.clear();
+}
+
+bool TZEPHPlaylistItem::IsFirstInGroup() const { return FGroup != nullptr && FGroup->GetItems()->First() == this; }
+bool TZEPHPlaylistItem::IsLastInGroup() const { return FGroup != nullptr && FGroup->GetItems()->Last() == this; }
+bool TZEPHPlaylistItem::IsPlaying() const { return FPlaybackQueueIndex == FStorage->GetPlaybackCursor(); }
+bool TZEPHPlaylistItem::IsVisible() const { return FGroup == nullptr || FGroup->GetExpanded(); }
+
+bool TZEPHPlaylistItem::NeedsInfo() const {
+  if (HasItemFlag(zpifIsInternetStream)) return GetTitle().empty();
+  return GetStreamInfo().Duration == 0 || GetStreamInfo().SampleRate == 0;
+}
+
+void TZEPHPlaylistItem::ResetInfo() {
+  GetStreamInfo().Duration = 0;
+  SetFileSize(0);
+}
+
+void TZEPHPlaylistItem::SetSelected(bool Value) {
+  if (IsSelected() == Value) return;
+  SetItemFlag(zpifSelected, Value);
+  if (Value && FGroup != nullptr) FGroup->SetExpanded(true);
+  Changed(zpcSelection);
+}
+
+void TZEPHPlaylistItem::MoveToStorage(TZEPHPlaylistStorage* AStorage) {
+  if (AStorage == nullptr || AStorage == FStorage) return;
+  SetGroup(nullptr);
+  FStorage->GetItems()->Extract(this);
+  FStorage = AStorage;
+  FStorage->GetItems()->Add(this);
+}
+
+void TZEPHPlaylistItem::Changed(Word Flags) {
+  // Work on other threads reports through the playlist's scan notifications instead.
+  if (!IsMainThread()) return;
+  if (Flags & zpcEntryInfo) FStorage->InvalidateGroups();
+  FStorage->Changed(Flags);
+}
+
+void TZEPHPlaylistItem::DoChanged() {
+  ClearDisplayTexts();
+  Changed(zpcEntryInfo);
+}
+
+void TZEPHPlaylistItem::FileNameChanged() {
+  TZEPHPlaylistCustomItem::FileNameChanged();
+  // FIXME: schemes served by a registered file system are no internet streams.
+  SetItemFlag(zpifIsInternetStream, HasItemFlag(zpifIsURL));
+}
+
+void TZEPHPlaylistItem::FlagChanged(Word Flag) {
+  if (Flag == zpifPlaybackSwitch)
+    Changed(zpcPlaybackSwitch);
+  else if (Flag == zpifFileNotFound)
+    Changed(zpcFileState);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entry lists
+
+void TZEPHPlaylistItems::AddRange(const TZEPHPlaylistItems* List) {
+  SetCapacity(GetCount() + List->GetCount());
+  for (Integer i = 0; i < List->GetCount(); ++i) Add(List->Get(i));
+}
+
+TZEPHPlaylistItem* TZEPHPlaylistItems::GetByPlaybackQueueIndex(Integer Index) const {
+  if (Index < 0) return nullptr;
+  for (Integer i = 0; i < GetCount(); ++i)
+    if (Get(i)->GetPlaybackQueueIndex() == Index) return Get(i);
+  return nullptr;
+}
+
+TZEPHPlaylistItem* TZEPHPlaylistItems::GetNextInPlaybackQueue(Integer Index) const {
+  TZEPHPlaylistItem* best = nullptr;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    const Integer q = Get(i)->GetPlaybackQueueIndex();
+    if (q != -1 && q > Index && (best == nullptr || q < best->GetPlaybackQueueIndex())) best = Get(i);
+  }
+  return best;
+}
+
+Integer TZEPHPlaylistItems::GetMaxPlaybackQueueIndex() const {
+  Integer result = -1;
+  for (Integer i = 0; i < GetCount(); ++i) result = std::max(result, Get(i)->GetPlaybackQueueIndex());
+  return result;
+}
+
+bool TZEPHPlaylistItems::HasFullPlaybackQueue() const {
+  for (Integer i = 0; i < GetCount(); ++i)
+    if (Get(i)->GetPlaybackQueueIndex() == -1) return false;
+  return true;
+}
+
+bool TZEPHPlaylistItems::IsPlaybackQueueOutOfOrder() const {
+  Integer last = -1;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    const Integer q = Get(i)->GetPlaybackQueueIndex();
+    if (q == -1) continue;
+    if (q <= last) return true;
+    last = q;
+  }
+  return false;
+}
+
+bool TZEPHPlaylistItems::FindByFileName(const String& FileName, Integer From, Integer& Index) const {
+  const Cardinal hash = ZEPHPlaylistFileNameHash(FileName);
+  for (Integer i = std::max(From, 0); i < GetCount(); ++i) {
+    TZEPHPlaylistItem* item = Get(i);
+    if (item->GetFileNameHash() == hash && SameText(item->GetFileName(), FileName)) {
+      Index = i;
+      return true;
+    }
+  }
+  Index = -1;
+  return false;
+}
+
+void TZEPHPlaylistItems::ClearDisplayTexts() {
+  for (Integer i = 0; i < GetCount(); ++i) Get(i)->ClearDisplayTexts();
+}
+
+bool TZEPHPlaylistItems::RenumberPlaybackQueue(Integer& Cursor) {
+  TZEPHPlaylistItem* current = nullptr;
+  if (Cursor >= 0) {
+    current = GetByPlaybackQueueIndex(Cursor);
+    if (current == nullptr) current = GetNextInPlaybackQueue(Cursor);
+  }
+  const Integer oldCursor = Cursor;
+  bool changed = false;
+  Integer i = 0;
+  for (Integer k = 0; k < GetCount(); ++k) {
+    TZEPHPlaylistItem* item = Get(k);
+    if (item == current) {
+      const Integer old = item->GetPlaybackQueueIndex();
+      Cursor = i;
+      if (oldCursor < old) ++i;
+    }
+    if (item->GetPlaybackQueueIndex() != i) changed = true;
+    item->SetPlaybackQueueIndex(i);
+    ++i;
+  }
+  if (current == nullptr && Cursor >= 0) Cursor = i;
+  return changed;
+}
+
+bool TZEPHPlaylistItems::ShufflePlaybackQueue(Integer& Cursor, bool Reset, bool CurrentFirst) {
+  if (GetCount() == 0 || (!Reset && HasFullPlaybackQueue())) return false;
+  TZEPHPlaylistItem* current = GetByPlaybackQueueIndex(Cursor);
+  if (Reset) Cursor = -1;
+  Integer next = Cursor + 1;
+  std::vector<std::pair<TZEPHPlaylistItem*, Integer>> pending;  // entry and list position
+  for (Integer i = 0; i < GetCount(); ++i) {
+    const Integer q = Get(i)->GetPlaybackQueueIndex();
+    if (q < 0 || q >= next) pending.emplace_back(Get(i), i);
+  }
+  Integer lastPosition = -2;
+  bool firstPick = true;
+  while (!pending.empty()) {
+    size_t pick = 0;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+      pick = std::uniform_int_distribution<size_t>(0, pending.size() - 1)(Random());
+      if (firstPick || attempt == 3 || pending[pick].second != lastPosition + 1) break;
+    }
+    firstPick = false;
+    pending[pick].first->SetPlaybackQueueIndex(next++);
+    lastPosition = pending[pick].second;
+    pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(pick));
+  }
+  if (Reset && current != nullptr) {
+    if (CurrentFirst) {
+      MovePlaybackQueueIndex(-1, current);
+      Cursor = 0;
+    } else if (current->GetPlaybackQueueIndex() == 0 && GetCount() > 1) {
+      MovePlaybackQueueIndex(GetMaxPlaybackQueueIndex(), current);
+    }
+  }
+  return true;
+}
+
+void TZEPHPlaylistItems::MovePlaybackQueueIndex(Integer Target, TZEPHPlaylistItem* Entry) {
+  const Integer old = Entry->GetPlaybackQueueIndex();
+  if (old < Target) {
+    for (Integer i = 0; i < GetCount(); ++i) {
+      const Integer q = Get(i)->GetPlaybackQueueIndex();
+      if (q >= old && q <= Target) Get(i)->SetPlaybackQueueIndex(q - 1);
+    }
+    Entry->SetPlaybackQueueIndex(Target);
+  } else if (Target < old) {
+    for (Integer i = 0; i < GetCount(); ++i) {
+      const Integer q = Get(i)->GetPlaybackQueueIndex();
+      if (q >= Target + 1 && q <= old) Get(i)->SetPlaybackQueueIndex(q + 1);
+    }
+    Entry->SetPlaybackQueueIndex(Target + 1);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Groups
+
+TZEPHPlaylistGroup::TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String& AName, Cardinal ANameHash)
+    : FOwner(AOwner), FName(AName), FNameHash(ANameHash), FItems(new TZEPHPlaylistItems(false)) {}
+
+TZEPHPlaylistGroup::~TZEPHPlaylistGroup() {
+  Detach();
+  delete FItems;
+}
+
+TZEPHPlaylistStorage* TZEPHPlaylistGroup::GetStorage() const { return FOwner->GetStorage(); }
+Integer TZEPHPlaylistGroup::GetIndex() const { return FOwner->IndexOf(const_cast<TZEPHPlaylistGroup*>(this)); }
+
+Int64 TZEPHPlaylistGroup::GetDuration() {
+  if (FDuration < 0) {
+    FDuration = 0;
+    for (Integer i = 0; i < FItems->GetCount(); ++i) FDuration += FItems->Get(i)->GetStreamInfo().Duration;
+  }
+  return FDuration;
+}
+
+String TZEPHPlaylistGroup::ToString() const {
+  const Int64 duration = const_cast<TZEPHPlaylistGroup*>(this)->GetDuration();
+  return Format(u"%s (%d / %s)", {FName, FItems->GetCount(), duration > 0 ? DurationText(duration) : String()});
+}
+
+Integer TZEPHPlaylistGroup::GetSwitchState() const {
+  Integer on = 0;
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (FItems->Get(i)->GetSwitch()) ++on;
+  if (on == 0) return 0;
+  return on == FItems->GetCount() ? 1 : 2;
+}
+
+void TZEPHPlaylistGroup::ToggleSwitch() { SetSwitch(GetSwitchState() != 1); }
+
+void TZEPHPlaylistGroup::SetSwitch(bool Value) {
+  GetStorage()->BeginUpdate();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) FItems->Get(i)->SetSwitch(Value);
+  GetStorage()->EndUpdate();
+}
+
+bool TZEPHPlaylistGroup::AllSelected() const {
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (!FItems->Get(i)->IsSelected()) return false;
+  return true;
+}
+
+void TZEPHPlaylistGroup::SetSelected(bool Value) {
+  GetStorage()->BeginUpdate();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) FItems->Get(i)->SetSelected(Value);
+  GetStorage()->Changed(zpcSelection);
+  GetStorage()->EndUpdate();
+}
+
+void TZEPHPlaylistGroup::SetExpanded(bool Value) {
+  if (FExpanded == Value) return;
+  if (!Value && !AllSelected()) {
+    // Deselecting must not re-expand the group through the entries' selection rule.
+    for (Integer i = 0; i < FItems->GetCount(); ++i) FItems->Get(i)->SetSelected(false);
+  }
+  FExpanded = Value;
+  GetStorage()->InvalidateLayout();
+}
+
+void TZEPHPlaylistGroup::Detach() {
+  for (Integer i = FItems->GetCount() - 1; i >= 0; --i) FItems->Get(i)->FGroup = nullptr;
+  FItems->Clear();
+  FDuration = -1;
+}
+
+TZEPHPlaylistGroups::~TZEPHPlaylistGroups() { Clear(); }
+
+Cardinal TZEPHPlaylistGroups::HashName(StringView Name) {
+  const String upper = UpperCase(Name);
+  return TZCLHashBobJenkins::HashLittle(upper.data(), upper.size() * sizeof(Char), 0);
+}
+
+TZEPHPlaylistGroup* TZEPHPlaylistGroups::Add(const String& Name, Cardinal NameHash) {
+  auto* group = new TZEPHPlaylistGroup(this, Name, NameHash != 0 ? NameHash : HashName(Name));
+  TZCLObjectList::Add(group);
+  return group;
+}
+
+TZEPHPlaylistGroup* TZEPHPlaylistGroups::FindOrAdd(const String& Name) {
+  const Cardinal hash = HashName(Name);
+  for (Integer i = 0; i < GetCount(); ++i)
+    if (Get(i)->GetNameHash() == hash && SameText(Get(i)->GetName(), Name)) return Get(i);
+  return Add(Name, hash);
+}
+
+void TZEPHPlaylistGroups::InvalidateDurations() {
+  for (Integer i = 0; i < GetCount(); ++i) Get(i)->InvalidateDuration();
+}
+
+void TZEPHPlaylistGroups::Rebuild() {
+  for (Integer i = GetCount() - 1; i >= 0; --i)
+    if (Get(i)->GetItems()->GetCount() == 0) Delete(i);
+  for (Integer i = 0; i < GetCount(); ++i) Get(i)->OrderIndex = Get(i)->GetItems()->First()->GetIndex();
+  std::stable_sort(GetList(), GetList() + GetCount(), [](Pointer a, Pointer b) {
+    return static_cast<TZEPHPlaylistGroup*>(a)->OrderIndex < static_cast<TZEPHPlaylistGroup*>(b)->OrderIndex;
+  });
+}
+
+void TZEPHPlaylistGroups::Clear() {
+  for (Integer i = 0; i < GetCount(); ++i) Get(i)->Detach();
+  TZCLObjectList::Clear();
+  Rebuild();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playlist
+
+TZEPHPlaylistStorage::TZEPHPlaylistStorage()
+    : FItems(new TZEPHPlaylistItems(true)), FGroups(new TZEPHPlaylistGroups(this)), FSettings(new TZEPHPlaylistSettings()) {}
+
+TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
+  Clear();
+  delete FGroups;
+  delete FItems;
+  delete FSettings;
+}
+
+TZEPHPlaylistItem* TZEPHPlaylistStorage::AddEntry(const String& FileName) {
+  auto* item = Create<TZEPHPlaylistItem>(this);
+  item->SetFileName(FileName);
+  FItems->Add(item);
+  Changed(zpcItemList | zpcContent);
+  return item;
+}
+
+void TZEPHPlaylistStorage::Clear() {
+  FGroups->Clear();
+  FClearing = true;
+  FItems->Clear();
+  FClearing = false;
+}
+
+void TZEPHPlaylistStorage::EndUpdate() {
+  if (FUpdateCount > 0 && --FUpdateCount == 0) NotifyChanges();
+}
+
+void TZEPHPlaylistStorage::Changed(Word Flags) {
+  FPendingChanges |= Flags;
+  NotifyChanges();
+}
+
+void TZEPHPlaylistStorage::NotifyChanges() {
+  if (FUpdateCount != 0 || FPendingChanges == 0) return;
+  Word flags = FPendingChanges;
+  FPendingChanges = 0;
+  if ((flags & zpcSetsModified) && !FModified) {
+    FModified = true;
+    flags |= zpcModified;
+  }
+  if (flags & zpcInvalidatesDurations) FGroups->InvalidateDurations();
+  FLastNotified = flags;
+  ++FNotifyCount;
+}

@@ -1,0 +1,211 @@
+#pragma once
+// A playlist as it lives in memory: its entries, the groups it divides them into, its settings,
+// its order of play and the change flags it collects inside its update bracket.
+
+#include "zeph/playlists/ZEPH.Playlists.Settings.h"
+#include "zeph/playlists/ZEPH.Playlists.Types.h"
+
+class TZEPHPlaylistGroup;
+class TZEPHPlaylistGroups;
+class TZEPHPlaylistStorage;
+
+// Change flags of a playlist.
+constexpr Word zpcName = 0x0001;
+constexpr Word zpcSelection = 0x0002;
+constexpr Word zpcPlaybackCursor = 0x0004;
+constexpr Word zpcContent = 0x0008;
+constexpr Word zpcEntryInfo = 0x0010;
+constexpr Word zpcReadOnly = 0x0020;
+constexpr Word zpcPlaybackSwitch = 0x0040;
+constexpr Word zpcFileState = 0x0080;
+constexpr Word zpcFocus = 0x0100;
+constexpr Word zpcItemList = 0x0200;
+constexpr Word zpcPreimage = 0x0400;
+constexpr Word zpcModified = 0x0800;
+constexpr Word zpcMakeVisible = 0x1000;
+constexpr Word zpcPlaybackOrder = 0x2000;
+constexpr Word zpcPlaybackPosition = 0x4000;
+constexpr Word zpcRemark = 0x8000;
+constexpr Word zpcInvalidatesStatistics = 0x0256;
+constexpr Word zpcSetsModified = 0x647D;
+constexpr Word zpcInvalidatesDurations = 0x0210;
+
+// One entry of one playlist.
+class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
+  ZCL_CLASS(TZEPHPlaylistItem, TZEPHPlaylistCustomItem)
+ public:
+  explicit TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage);
+  ~TZEPHPlaylistItem() override;
+
+  TZEPHPlaylistStorage* GetStorage() const { return FStorage; }
+  TZEPHPlaylistGroup* GetGroup() const { return FGroup; }
+  void SetGroup(TZEPHPlaylistGroup* Value);
+  Integer GetIndex() const;
+  Integer GetIndexInGroup() const;
+
+  Integer GetPlaybackQueueIndex() const { return FPlaybackQueueIndex; }
+  void SetPlaybackQueueIndex(Integer Value) { FPlaybackQueueIndex = Value; }
+  Integer SortIndex = 0;
+
+  // "h:mm:ss", "Radio" for an internet stream without duration, else empty.
+  String GetDurationText() const;
+  // "< not found >" for a missing file, the name of an internet stream, else the cached line.
+  String GetDisplayText2() const;
+  void SetDisplayTexts(const String& Line1, const String& Line2);
+  const String& GetDisplayText() const { return FDisplayText; }
+  void ClearDisplayTexts();
+
+  bool IsFirstInGroup() const;
+  bool IsLastInGroup() const;
+  bool IsPlaying() const;
+  bool IsVisible() const;
+  bool NeedsInfo() const;
+  void ResetInfo();
+  bool IsSelected() const { return HasItemFlag(zpifSelected); }
+  void SetSelected(bool Value);
+  bool GetSwitch() const { return HasItemFlag(zpifPlaybackSwitch); }
+  void SetSwitch(bool Value) { SetItemFlag(zpifPlaybackSwitch, Value); }
+  void ToggleSwitch() { SetSwitch(!GetSwitch()); }
+  void MoveToStorage(TZEPHPlaylistStorage* AStorage);
+  // Reports change flags to the playlist; only on the main thread.
+  void Changed(Word Flags);
+
+ protected:
+  void DoChanged() override;
+  void FileNameChanged() override;
+  void FlagChanged(Word Flag) override;
+
+ private:
+  friend class TZEPHPlaylistGroup;
+  TZEPHPlaylistStorage* FStorage;
+  TZEPHPlaylistGroup* FGroup = nullptr;
+  String FDisplayText;
+  String FDisplayText2;
+  Integer FPlaybackQueueIndex = -1;
+};
+
+class TZEPHPlaylistItems : public TZEPHPlaylistCustomItemList {
+  ZCL_CLASS(TZEPHPlaylistItems, TZEPHPlaylistCustomItemList)
+ public:
+  explicit TZEPHPlaylistItems(bool AOwnObjects = false) : TZEPHPlaylistCustomItemList(AOwnObjects) {}
+  TZEPHPlaylistItem* Get(Integer Index) const { return static_cast<TZEPHPlaylistItem*>(GetItems(Index)); }
+  TZEPHPlaylistItem* First() const { return GetCount() > 0 ? Get(0) : nullptr; }
+  TZEPHPlaylistItem* Last() const { return GetCount() > 0 ? Get(GetCount() - 1) : nullptr; }
+  void AddRange(const TZEPHPlaylistItems* List);
+
+  TZEPHPlaylistItem* GetByPlaybackQueueIndex(Integer Index) const;
+  TZEPHPlaylistItem* GetNextInPlaybackQueue(Integer Index) const;
+  Integer GetMaxPlaybackQueueIndex() const;
+  bool HasFullPlaybackQueue() const;
+  bool IsPlaybackQueueOutOfOrder() const;
+  bool FindByFileName(const String& FileName, Integer From, Integer& Index) const;
+  void ClearDisplayTexts();
+  // The order of play follows the list order; Cursor keeps pointing at the played entry.
+  bool RenumberPlaybackQueue(Integer& Cursor);
+  // A random order of play; neighbours of the list rarely play one after the other.
+  bool ShufflePlaybackQueue(Integer& Cursor, bool Reset, bool CurrentFirst);
+  void MovePlaybackQueueIndex(Integer Target, TZEPHPlaylistItem* Entry);
+};
+
+class TZEPHPlaylistGroup : public TZCLUnknownObject {
+  ZCL_CLASS(TZEPHPlaylistGroup, TZCLUnknownObject)
+ public:
+  TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String& AName, Cardinal ANameHash);
+  ~TZEPHPlaylistGroup() override;
+
+  const String& GetName() const { return FName; }
+  Cardinal GetNameHash() const { return FNameHash; }
+  TZEPHPlaylistItems* GetItems() const { return FItems; }
+  TZEPHPlaylistStorage* GetStorage() const;
+  Integer GetIndex() const;
+  Int64 GetDuration();
+  void InvalidateDuration() { FDuration = -1; }
+  // "<line> (<count> / <duration>)".
+  String ToString() const override;
+  // 0 none switched on (also for an empty group), 1 all, 2 mixed.
+  Integer GetSwitchState() const;
+  void ToggleSwitch();
+  void SetSwitch(bool Value);
+  bool AllSelected() const;
+  void SetSelected(bool Value);
+  bool GetExpanded() const { return FExpanded; }
+  void SetExpanded(bool Value);
+  void Detach();
+
+  Integer OrderIndex = -1;
+
+ private:
+  friend class TZEPHPlaylistItem;
+  TZEPHPlaylistGroups* FOwner;
+  String FName;
+  Cardinal FNameHash;
+  TZEPHPlaylistItems* FItems;
+  bool FExpanded = true;
+  Int64 FDuration = -1;
+};
+
+class TZEPHPlaylistGroups : public TZCLObjectList {
+  ZCL_CLASS(TZEPHPlaylistGroups, TZCLObjectList)
+ public:
+  explicit TZEPHPlaylistGroups(TZEPHPlaylistStorage* AStorage) : TZCLObjectList(true), FStorage(AStorage) {}
+  ~TZEPHPlaylistGroups() override;
+  static Cardinal HashName(StringView Name);
+  TZEPHPlaylistStorage* GetStorage() const { return FStorage; }
+  TZEPHPlaylistGroup* Get(Integer Index) const { return static_cast<TZEPHPlaylistGroup*>(GetItems(Index)); }
+  TZEPHPlaylistGroup* Add(const String& Name, Cardinal NameHash = 0);
+  TZEPHPlaylistGroup* FindOrAdd(const String& Name);
+  TZEPHPlaylistGroup* Last() const { return GetCount() > 0 ? Get(GetCount() - 1) : nullptr; }
+  void InvalidateDurations();
+  // Frees empty groups and orders the rest by the position of their first entries.
+  void Rebuild();
+  void Clear();
+
+ private:
+  TZEPHPlaylistStorage* FStorage;
+};
+
+// FIXME: the playlist grows its loading, saving, listeners and history here; for now it holds its
+// entries, groups, settings, order of play and the change bracket.
+class TZEPHPlaylistStorage : public TZCLUnknownObject {
+  ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
+ public:
+  TZEPHPlaylistStorage();
+  ~TZEPHPlaylistStorage() override;
+
+  TZEPHPlaylistItems* GetItems() const { return FItems; }
+  TZEPHPlaylistGroups* GetGroups() const { return FGroups; }
+  TZEPHPlaylistSettings* GetSettings() const { return FSettings; }
+  Integer GetPlaybackCursor() const { return FPlaybackCursor; }
+  void SetPlaybackCursor(Integer Value) { FPlaybackCursor = Value; }
+  bool IsClearing() const { return FClearing; }
+
+  TZEPHPlaylistItem* AddEntry(const String& FileName);
+  void Clear();
+
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  void Changed(Word Flags);
+  Word GetPendingChanges() const { return FPendingChanges; }
+  bool IsModified() const { return FModified; }
+  void SetModified(bool Value) { FModified = Value; }
+  // What the last closed bracket reported.
+  Word GetLastNotified() const { return FLastNotified; }
+  Integer GetNotifyCount() const { return FNotifyCount; }
+  void InvalidateGroups() { FGroupsValid = false; }
+  bool GroupsValid() const { return FGroupsValid; }
+  void InvalidateLayout() { Changed(zpcContent); }
+
+ private:
+  void NotifyChanges();
+  TZEPHPlaylistItems* FItems;
+  TZEPHPlaylistGroups* FGroups;
+  TZEPHPlaylistSettings* FSettings;
+  Integer FPlaybackCursor = -1;
+  Integer FUpdateCount = 0;
+  Word FPendingChanges = 0;
+  Word FLastNotified = 0;
+  Integer FNotifyCount = 0;
+  bool FModified = false;
+  bool FGroupsValid = true;
+  bool FClearing = false;
+};

@@ -1,0 +1,219 @@
+#include "zeph/playlists/ZEPH.Playlists.Storage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Hashes.h"
+
+namespace {
+
+struct PlaylistFixture : ::testing::Test {
+  std::unique_ptr<TZEPHPlaylistStorage> Playlist = std::make_unique<TZEPHPlaylistStorage>();
+  TZEPHPlaylistItems* Items() const { return Playlist->GetItems(); }
+  void AddMany(int Count) {
+    for (int i = 0; i < Count; ++i) Playlist->AddEntry(u"/music/" + IntToStr(i) + u".mp3");
+  }
+  std::vector<Integer> QueueIndices() const {
+    std::vector<Integer> r;
+    for (Integer i = 0; i < Items()->GetCount(); ++i) r.push_back(Items()->Get(i)->GetPlaybackQueueIndex());
+    return r;
+  }
+};
+
+}  // namespace
+
+TEST(PlaylistEntryHash, LowerCasedUtf16LeLookup3) {
+  const char16_t expected[] = u"/a/\u00c4b.mp3";
+  String lower = expected;
+  for (Char& c : lower) c = ToLower(c);
+  std::vector<Byte> bytes;
+  for (Char c : lower) {
+    bytes.push_back(static_cast<Byte>(c & 0xFF));
+    bytes.push_back(static_cast<Byte>(c >> 8));
+  }
+  EXPECT_EQ(ZEPHPlaylistFileNameHash(u"/A/\u00c4B.MP3"), TZCLHashBobJenkins::HashLittle(bytes.data(), bytes.size(), 0));
+  EXPECT_EQ(ZEPHPlaylistFileNameHash(u"/A/X.MP3"), ZEPHPlaylistFileNameHash(u"/a/x.mp3"));
+  EXPECT_NE(ZEPHPlaylistFileNameHash(u"/a/x.mp3"), ZEPHPlaylistFileNameHash(u"/a/y.mp3"));
+}
+
+TEST_F(PlaylistFixture, NewEntryStateAndTexts) {
+  TZEPHPlaylistItem* item = Playlist->AddEntry(u"/music/a.mp3");
+  EXPECT_TRUE(item->GetSwitch());
+  EXPECT_EQ(item->GetPlaybackQueueIndex(), -1);
+  EXPECT_FALSE(item->HasItemFlag(zpifIsURL));
+  EXPECT_EQ(item->GetDurationText(), u"");
+  item->GetStreamInfo().Duration = 3723000;
+  EXPECT_EQ(item->GetDurationText(), u"01:02:03");
+  item->SetDisplayTexts(u"one", u"two");
+  item->SetItemFlag(zpifFileNotFound, true);
+  EXPECT_EQ(item->GetDisplayText2(), u"< not found >");
+
+  const Cardinal hash = item->GetFileNameHash();
+  item->SetFileName(u"http://radio.example/stream");
+  EXPECT_TRUE(item->HasItemFlag(zpifIsURL));
+  EXPECT_TRUE(item->HasItemFlag(zpifIsInternetStream));
+  EXPECT_NE(item->GetFileNameHash(), hash);
+  item->SetItemFlag(zpifFileNotFound, false);
+  item->GetStreamInfo().Duration = 0;
+  EXPECT_EQ(item->GetDurationText(), u"Radio");
+  EXPECT_EQ(item->GetDisplayText2(), u"http://radio.example/stream");
+  EXPECT_TRUE(item->NeedsInfo());
+
+  Integer index = -1;
+  Playlist->AddEntry(u"/music/B.mp3");
+  EXPECT_TRUE(Items()->FindByFileName(u"/MUSIC/b.MP3", 0, index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(Items()->FindByFileName(u"/music/b.mp3", 2, index));
+}
+
+TEST_F(PlaylistFixture, ChangesCollectInOneNotification) {
+  AddMany(3);
+  Playlist->SetModified(false);
+  const Integer before = Playlist->GetNotifyCount();
+  Playlist->BeginUpdate();
+  Items()->Get(0)->ToggleSwitch();
+  Items()->Get(1)->SetSelected(true);
+  Items()->Get(2)->SetTitle(u"x");
+  Playlist->Changed(zpcFocus);
+  Playlist->Changed(zpcName);
+  EXPECT_EQ(Playlist->GetNotifyCount(), before);
+  Playlist->EndUpdate();
+  EXPECT_EQ(Playlist->GetNotifyCount(), before + 1);
+  EXPECT_EQ(Playlist->GetLastNotified(),
+            zpcPlaybackSwitch | zpcSelection | zpcEntryInfo | zpcFocus | zpcName | zpcModified);
+  EXPECT_FALSE(Playlist->GroupsValid());
+
+  Playlist->SetModified(false);
+  Items()->Get(1)->SetSelected(false);
+  EXPECT_EQ(Playlist->GetLastNotified(), zpcSelection);
+  EXPECT_FALSE(Playlist->IsModified());
+
+  // Changes made on another thread report nothing.
+  const Integer count = Playlist->GetNotifyCount();
+  std::thread([&] { Items()->Get(1)->SetTitle(u"y"); }).join();
+  EXPECT_EQ(Playlist->GetNotifyCount(), count);
+}
+
+TEST_F(PlaylistFixture, PlaybackQueueOrders) {
+  AddMany(5);
+  EXPECT_EQ(Items()->GetByPlaybackQueueIndex(-1), nullptr);
+  EXPECT_TRUE(Items()->HasFullPlaybackQueue() == false);
+  const Integer gaps[] = {0, 4, -1, 7, 2};
+  for (Integer i = 0; i < 5; ++i) Items()->Get(i)->SetPlaybackQueueIndex(gaps[i]);
+  EXPECT_EQ(Items()->GetNextInPlaybackQueue(2), Items()->Get(1));
+  EXPECT_EQ(Items()->GetNextInPlaybackQueue(4), Items()->Get(3));
+  EXPECT_EQ(Items()->GetMaxPlaybackQueueIndex(), 7);
+  EXPECT_TRUE(Items()->IsPlaybackQueueOutOfOrder());
+
+  // The cursor on an entry that is only the next one: renumbering leaves room before it.
+  Integer cursor = 3;
+  EXPECT_TRUE(Items()->RenumberPlaybackQueue(cursor));
+  EXPECT_EQ(QueueIndices(), (std::vector<Integer>{0, 2, 3, 4, 5}));
+  EXPECT_EQ(cursor, 1);
+  cursor = 2;
+  EXPECT_TRUE(Items()->RenumberPlaybackQueue(cursor));
+  EXPECT_EQ(QueueIndices(), (std::vector<Integer>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(cursor, 1);
+  EXPECT_FALSE(Items()->RenumberPlaybackQueue(cursor));
+
+  for (int round = 0; round < 20; ++round) {
+    cursor = 3;
+    TZEPHPlaylistItem* current = Items()->GetByPlaybackQueueIndex(3);
+    EXPECT_TRUE(Items()->ShufflePlaybackQueue(cursor, true, true));
+    EXPECT_EQ(cursor, 0);
+    EXPECT_EQ(current->GetPlaybackQueueIndex(), 0);
+    std::vector<Integer> q = QueueIndices();
+    std::sort(q.begin(), q.end());
+    EXPECT_EQ(q, (std::vector<Integer>{0, 1, 2, 3, 4}));
+  }
+  cursor = 0;
+  EXPECT_FALSE(Items()->ShufflePlaybackQueue(cursor, false, false));
+
+  // Moving to the cursor makes the entry play next.
+  for (Integer i = 0; i < 5; ++i) Items()->Get(i)->SetPlaybackQueueIndex(i);
+  Items()->MovePlaybackQueueIndex(1, Items()->Get(4));
+  EXPECT_EQ(QueueIndices(), (std::vector<Integer>{0, 1, 3, 4, 2}));
+  Items()->MovePlaybackQueueIndex(-1, Items()->Get(2));
+  EXPECT_EQ(QueueIndices(), (std::vector<Integer>{1, 2, 0, 4, 3}));
+}
+
+TEST_F(PlaylistFixture, GroupsSwitchSelectAndRebuild) {
+  AddMany(4);
+  TZEPHPlaylistGroups* groups = Playlist->GetGroups();
+  TZEPHPlaylistGroup* b = groups->FindOrAdd(u"B");
+  TZEPHPlaylistGroup* a = groups->FindOrAdd(u"A");
+  EXPECT_EQ(groups->FindOrAdd(u"a"), a);
+  groups->Add(u"empty");
+  Items()->Get(0)->SetGroup(a);
+  Items()->Get(1)->SetGroup(a);
+  Items()->Get(2)->SetGroup(b);
+  Items()->Get(3)->SetGroup(b);
+  groups->Rebuild();
+  ASSERT_EQ(groups->GetCount(), 2);
+  EXPECT_EQ(groups->Get(0), a);
+  EXPECT_TRUE(Items()->Get(1)->IsLastInGroup());
+  EXPECT_EQ(Items()->Get(3)->GetIndexInGroup(), 1);
+
+  EXPECT_EQ(a->GetSwitchState(), 1);
+  a->ToggleSwitch();
+  EXPECT_EQ(a->GetSwitchState(), 0);
+  Items()->Get(0)->SetSwitch(true);
+  EXPECT_EQ(a->GetSwitchState(), 2);
+  a->ToggleSwitch();
+  EXPECT_EQ(a->GetSwitchState(), 1);
+
+  // Collapsing keeps a full selection and drops a partial one.
+  a->SetSelected(true);
+  a->SetExpanded(false);
+  EXPECT_TRUE(a->AllSelected());
+  EXPECT_FALSE(Items()->Get(0)->IsVisible());
+  Items()->Get(2)->SetSelected(true);
+  b->SetExpanded(false);
+  EXPECT_FALSE(Items()->Get(2)->IsSelected());
+  // Selecting an entry opens its group.
+  Items()->Get(3)->SetSelected(true);
+  EXPECT_TRUE(b->GetExpanded());
+
+  Items()->Get(0)->GetStreamInfo().Duration = 60000;
+  Items()->Get(1)->GetStreamInfo().Duration = 30000;
+  a->InvalidateDuration();
+  EXPECT_EQ(a->GetDuration(), 90000);
+  EXPECT_EQ(a->ToString(), u"A (2 / 00:01:30)");
+
+  // Deleting an entry takes it out of its group.
+  Items()->Delete(0);
+  EXPECT_EQ(a->GetItems()->GetCount(), 1);
+}
+
+TEST(PlaylistCommonPath, SharedFolderOfEntries) {
+  struct Case {
+    std::vector<String> Names;
+    bool SkipURLs;
+    bool Ok;
+    String Path;
+  };
+  const Case cases[] = {
+      {{u"/m/a/1.mp3", u"/m/b/2.mp3"}, false, true, u"/m/"},
+      {{u"C:\\A\\1.mp3", u"D:\\2.mp3"}, false, false, u""},
+      {{u"http://x.org/s", u"/m/a/1.mp3"}, true, true, u"/m/a/"},
+      {{u"http://x.org/s"}, true, true, u""},
+      {{}, false, false, u""},
+  };
+  for (const Case& c : cases) {
+    TZEPHPlaylistCustomItemList list(true);
+    for (const String& name : c.Names) {
+      auto* item = Create<TZEPHPlaylistCustomItem>();
+      item->SetFileName(name);
+      list.Add(item);
+    }
+    String path = u"junk";
+    EXPECT_EQ(list.GetCommonPath(path, c.SkipURLs), c.Ok);
+    EXPECT_EQ(path, c.Path);
+  }
+}
