@@ -10,6 +10,7 @@
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
 namespace {
 std::mt19937& Random() {
@@ -388,12 +389,23 @@ void TZEPHPlaylistGroups::Clear() {
 // Playlist
 
 TZEPHPlaylistStorage::TZEPHPlaylistStorage()
-    : FItems(new TZEPHPlaylistItems(true)), FGroups(new TZEPHPlaylistGroups(this)), FSettings(new TZEPHPlaylistSettings()) {}
+    : FItems(new TZEPHPlaylistItems(true)),
+      FGroups(new TZEPHPlaylistGroups(this)),
+      FSettings(new TZEPHPlaylistSettings()),
+      FListeners(new TZCLListenerList()) {
+  FSettings->AddListener(this);
+  TGUID guid;
+  CreateGUID(guid);
+  FID = GUIDToString(guid);
+}
 
 TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
-  Clear();
+  FSettings->RemoveListener(this);
+  FState |= zpsRebuilding | zpsDestroying;
+  ClearContent();
   delete FGroups;
   delete FItems;
+  delete FListeners;
   delete FSettings;
 }
 
@@ -401,35 +413,182 @@ TZEPHPlaylistItem* TZEPHPlaylistStorage::AddEntry(const String& FileName) {
   auto* item = Create<TZEPHPlaylistItem>(this);
   item->SetFileName(FileName);
   FItems->Add(item);
-  Changed(zpcItemList | zpcContent);
+  FState |= zpsNeedsScan;
+  Changed(zpcItemList);
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
   return item;
 }
 
-void TZEPHPlaylistStorage::Clear() {
+void TZEPHPlaylistStorage::ClearContent() {
   FGroups->Clear();
-  FClearing = true;
+  FState |= zpsClearing;
   FItems->Clear();
-  FClearing = false;
+  FState &= ~zpsClearing;
+}
+
+void TZEPHPlaylistStorage::SetName(const String& Value) {
+  const bool asksAuto = Value.empty() || Value == u"<AutoName>";
+  if (Value == FName && (!FNameIsAutoSet || asksAuto)) return;
+  FNameIsAutoSet = asksAuto;
+  // FIXME: the automatic name from the content; until then the fallback name.
+  StoreName(asksAuto ? sPlaylistNewPlaylist : Value);
+}
+
+void TZEPHPlaylistStorage::StoreName(const String& Value) {
+  if (Value == FName) return;
+  FName = Value;
+  if (StartsStr(u"{AUTO-", FID)) {
+    TGUID guid;
+    CreateGUID(guid);
+    FID = GUIDToString(guid);
+  }
+  Changed(zpcName);
+}
+
+void TZEPHPlaylistStorage::SetID(const String& Value) {
+  if (Value.empty() || Value == FID) return;
+  FID = Value;
+  SetModified(true);
+}
+
+void TZEPHPlaylistStorage::SetRemark(const String& Value) {
+  if (Value == FRemark) return;
+  FRemark = Value;
+  Changed(zpcRemark);
+}
+
+void TZEPHPlaylistStorage::SetReadOnly(bool Value) {
+  if (Value == FReadOnly) return;
+  FReadOnly = Value;
+  Changed(zpcReadOnly);
+}
+
+bool TZEPHPlaylistStorage::IsDefault() const { return SameText(FName, u"Default"); }
+
+void TZEPHPlaylistStorage::SetModified(bool Value) {
+  if (Value == FModified) return;
+  FModified = Value;
+  if (Value) {
+    const Word flags = zpcModified;
+    FListeners->Enum<IZEPHPlaylistStorageChangeListener>(
+        [&](const IPtr<IZEPHPlaylistStorageChangeListener>& L) { L->Changed(this, flags, nullptr); });
+  }
+}
+
+void TZEPHPlaylistStorage::NotifyUpdateLock() {
+  FListeners->Enum<IZEPHPlaylistStorageUpdateLockListener>(
+      [&](const IPtr<IZEPHPlaylistStorageUpdateLockListener>& L) { L->UpdateLockChanged(this); });
+}
+
+void TZEPHPlaylistStorage::BeginUpdate() {
+  if (++FUpdateCount == 1) NotifyUpdateLock();
 }
 
 void TZEPHPlaylistStorage::EndUpdate() {
-  if (FUpdateCount > 0 && --FUpdateCount == 0) NotifyChanges();
+  if (FUpdateCount <= 0) return;
+  if (FUpdateCount == 1) {
+    ++FUpdateCount;
+    do {
+      RunLayout(true);
+      ProcessChanges();
+    } while (FPendingChanges != 0);
+    --FUpdateCount;
+  }
+  if (--FUpdateCount == 0) {
+    NotifyUpdateLock();
+    // FIXME: the automatic tags scan starts here.
+  }
 }
 
 void TZEPHPlaylistStorage::Changed(Word Flags) {
   FPendingChanges |= Flags;
-  NotifyChanges();
+  if (FUpdateCount == 0) ProcessChanges();
 }
 
-void TZEPHPlaylistStorage::NotifyChanges() {
-  if (FUpdateCount != 0 || FPendingChanges == 0) return;
-  Word flags = FPendingChanges;
-  FPendingChanges = 0;
-  if ((flags & zpcSetsModified) && !FModified) {
-    FModified = true;
-    flags |= zpcModified;
+void TZEPHPlaylistStorage::ProcessChanges() {
+  while (FPendingChanges != 0) {
+    if (!IsMainThread()) throw Exception(ClassName() + u": Synchronization Error");
+    if (FPendingChanges & zpcInvalidatesStatistics) FStatisticsValid = false;
+    if (FPendingChanges & zpcSetsModified) SetModified(true);
+    if (FPendingChanges & zpcContent) FItems->ClearDisplayTexts();
+    if (FPendingChanges & zpcInvalidatesDurations) FGroups->InvalidateDurations();
+    // Listeners run inside the bracket: what they change is collected for the next round.
+    ++FUpdateCount;
+    const Word flags = FPendingChanges;
+    FPendingChanges = 0;
+    FListeners->Enum<IZEPHPlaylistStorageChangeListener>(
+        [&](const IPtr<IZEPHPlaylistStorageChangeListener>& L) { L->Changed(this, flags, nullptr); });
+    --FUpdateCount;
+    // Inside an outer bracket its EndUpdate repeats the round.
+    if (FUpdateCount > 0) break;
   }
-  if (flags & zpcInvalidatesDurations) FGroups->InvalidateDurations();
-  FLastNotified = flags;
-  ++FNotifyCount;
+}
+
+void TZEPHPlaylistStorage::RequestLayout(Word Bits) {
+  FState |= Bits & (zpsGroupsInvalid | zpsLayoutInvalid);
+  if (FUpdateCount == 0) RunLayout(false);
+}
+
+void TZEPHPlaylistStorage::RunLayout(bool Force) {
+  if ((FUpdateCount > 0 && !Force) || (FState & (zpsRebuilding | zpsDestroying)) ||
+      !(FState & (zpsGroupsInvalid | zpsLayoutInvalid)))
+    return;
+  FState |= zpsRebuilding;
+  // FIXME: regrouping joins here.
+  if (FState & zpsGroupsInvalid) FGroups->Rebuild();
+  FState &= ~(zpsGroupsInvalid | zpsLayoutInvalid);
+  Changed(zpcContent);
+  FState &= ~zpsRebuilding;
+}
+
+void TZEPHPlaylistStorage::SettingsChanged(Byte Kinds) {
+  if (Kinds & zpskLineFormats) FItems->ClearDisplayTexts();
+  if (Kinds & zpskGrouping) FState |= zpsGroupsInvalid;
+  RunLayout(false);
+  SetModified(true);
+}
+
+void TZEPHPlaylistStorage::SetPlaybackCursorAutoBookmark(Integer Value) {
+  if (Value == FBookmark) return;
+  if (FStatisticsValid && FItems->GetByPlaybackQueueIndex(FPlaybackCursor) != nullptr) {
+    const Integer delta = Value - FBookmark;
+    FStatistics.Played.Duration += delta;
+    FStatistics.Remaining.Duration -= delta;
+  }
+  FBookmark = Value;
+  Changed(zpcPlaybackPosition);
+}
+
+const TZEPHPlaylistStatistics& TZEPHPlaylistStorage::GetStatistics() {
+  if (FStatisticsValid) return FStatistics;
+  FStatistics = TZEPHPlaylistStatistics();
+  FStatistics.Total.Count = FItems->GetCount();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) {
+    TZEPHPlaylistItem* item = FItems->Get(i);
+    const Int64 d = item->GetStreamInfo().Duration;
+    const Int64 s = item->GetFileSize();
+    FStatistics.MaxDuration = std::max(FStatistics.MaxDuration, d);
+    FStatistics.Total.Duration += d;
+    FStatistics.Total.Size += s;
+    if (item->IsSelected()) {
+      ++FStatistics.Selected.Count;
+      FStatistics.Selected.Duration += d;
+      FStatistics.Selected.Size += s;
+    }
+    const Integer q = item->GetPlaybackQueueIndex();
+    if (q < FPlaybackCursor) {
+      ++FStatistics.Played.Count;
+      FStatistics.Played.Duration += d;
+      FStatistics.Played.Size += s;
+    } else if (q == FPlaybackCursor) {
+      FStatistics.Remaining.Duration += d - FBookmark;
+      FStatistics.Played.Duration += FBookmark;
+    } else if (item->GetSwitch()) {
+      ++FStatistics.Remaining.Count;
+      FStatistics.Remaining.Duration += d;
+      FStatistics.Remaining.Size += s;
+    }
+  }
+  FStatisticsValid = true;
+  return FStatistics;
 }

@@ -164,10 +164,43 @@ class TZEPHPlaylistGroups : public TZCLObjectList {
   TZEPHPlaylistStorage* FStorage;
 };
 
-// FIXME: the playlist grows its loading, saving, listeners and history here; for now it holds its
-// entries, groups, settings, order of play and the change bracket.
-class TZEPHPlaylistStorage : public TZCLUnknownObject {
+struct IZEPHPlaylistStorageChangeListener : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistStorageChangeListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1401}")
+  virtual void Changed(TZEPHPlaylistStorage* Storage, Word Flags, void* Reserved) = 0;
+};
+
+struct IZEPHPlaylistStorageUpdateLockListener : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistStorageUpdateLockListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1404}")
+  virtual void UpdateLockChanged(TZEPHPlaylistStorage* Storage) = 0;
+};
+
+struct TZEPHPlaylistStatisticsPart {
+  Integer Count = 0;
+  Int64 Duration = 0;  // milliseconds
+  Int64 Size = 0;
+};
+
+struct TZEPHPlaylistStatistics {
+  TZEPHPlaylistStatisticsPart Total;
+  TZEPHPlaylistStatisticsPart Selected;
+  TZEPHPlaylistStatisticsPart Played;
+  TZEPHPlaylistStatisticsPart Remaining;
+  Int64 MaxDuration = 0;
+};
+
+// State bits of a playlist.
+constexpr Word zpsRebuilding = 0x0002;
+constexpr Word zpsDestroying = 0x0004;
+constexpr Word zpsGroupsInvalid = 0x0010;
+constexpr Word zpsLayoutInvalid = 0x0020;
+constexpr Word zpsNeedsScan = 0x0040;
+constexpr Word zpsLoading = 0x0080;
+constexpr Word zpsClearing = 0x0100;
+
+// FIXME: loading, saving, the file, the manager, history, preimage and tags scan join here.
+class TZEPHPlaylistStorage : public TZCLUnknownObject, public IZEPHPlaylistSettingsListener {
   ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener)
  public:
   TZEPHPlaylistStorage();
   ~TZEPHPlaylistStorage() override;
@@ -175,37 +208,71 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject {
   TZEPHPlaylistItems* GetItems() const { return FItems; }
   TZEPHPlaylistGroups* GetGroups() const { return FGroups; }
   TZEPHPlaylistSettings* GetSettings() const { return FSettings; }
+  TZCLListenerList* GetListeners() const { return FListeners; }
   Integer GetPlaybackCursor() const { return FPlaybackCursor; }
   void SetPlaybackCursor(Integer Value) { FPlaybackCursor = Value; }
-  bool IsClearing() const { return FClearing; }
+  Integer GetPlaybackCursorAutoBookmark() const { return FBookmark; }
+  // Adjusts valid statistics in place rather than invalidating them.
+  void SetPlaybackCursorAutoBookmark(Integer Value);
+  bool IsClearing() const { return (FState & zpsClearing) != 0; }
+
+  const String& GetName() const { return FName; }
+  bool GetNameIsAutoSet() const { return FNameIsAutoSet; }
+  void SetName(const String& Value);
+  const String& GetID() const { return FID; }
+  void SetID(const String& Value);
+  const String& GetRemark() const { return FRemark; }
+  void SetRemark(const String& Value);
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+  bool IsDefault() const;
+  bool CanEdit() const { return !FReadOnly; }
+  bool CanDelete(bool DeleteFiles) const { return DeleteFiles ? !FReadOnly : CanEdit(); }
 
   TZEPHPlaylistItem* AddEntry(const String& FileName);
-  void Clear();
+  // Removes all entries and groups at once.
+  void ClearContent();
 
-  void BeginUpdate() { ++FUpdateCount; }
+  void BeginUpdate();
   void EndUpdate();
   void Changed(Word Flags);
   Word GetPendingChanges() const { return FPendingChanges; }
   bool IsModified() const { return FModified; }
-  void SetModified(bool Value) { FModified = Value; }
-  // What the last closed bracket reported.
-  Word GetLastNotified() const { return FLastNotified; }
-  Integer GetNotifyCount() const { return FNotifyCount; }
-  void InvalidateGroups() { FGroupsValid = false; }
-  bool GroupsValid() const { return FGroupsValid; }
-  void InvalidateLayout() { Changed(zpcContent); }
+  // Becoming modified is told to the change listeners at once.
+  void SetModified(bool Value);
+  const TZEPHPlaylistStatistics& GetStatistics();
+  bool StatisticsValid() const { return FStatisticsValid; }
+  bool GetCommonPath(String& Path) const { return FItems->GetCommonPath(Path, false); }
+
+  // Bits zpsGroupsInvalid and/or zpsLayoutInvalid; outside the bracket the rebuild runs at once.
+  void RequestLayout(Word Bits);
+  void InvalidateGroups() { RequestLayout(zpsGroupsInvalid); }
+  bool GroupsValid() const { return (FState & zpsGroupsInvalid) == 0; }
+  void InvalidateLayout() { RequestLayout(zpsLayoutInvalid); }
+
+  void SettingsChanged(Byte Kinds) override;
 
  private:
-  void NotifyChanges();
+  void ProcessChanges();
+  void RunLayout(bool Force);
+  void StoreName(const String& Value);
+  void NotifyUpdateLock();
+
   TZEPHPlaylistItems* FItems;
   TZEPHPlaylistGroups* FGroups;
   TZEPHPlaylistSettings* FSettings;
+  TZCLListenerList* FListeners;
+  String FName;
+  String FID;
+  String FRemark;
+  TZEPHPlaylistStatistics FStatistics;
   Integer FPlaybackCursor = -1;
+  Integer FBookmark = 0;
   Integer FUpdateCount = 0;
   Word FPendingChanges = 0;
-  Word FLastNotified = 0;
-  Integer FNotifyCount = 0;
+  Word FState = 0;
+  bool FNameIsAutoSet = true;
+  bool FReadOnly = false;
   bool FModified = false;
-  bool FGroupsValid = true;
-  bool FClearing = false;
+  bool FStatisticsValid = false;
 };

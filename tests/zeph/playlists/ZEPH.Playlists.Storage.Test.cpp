@@ -13,7 +13,17 @@
 
 namespace {
 
+class ChangeRecorder : public TZCLUnknownObject, public IZEPHPlaylistStorageChangeListener {
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistStorageChangeListener)
+ public:
+  void Changed(TZEPHPlaylistStorage*, Word Flags, void*) override { Calls.push_back(Flags); }
+  std::vector<Word> Calls;
+};
+
 struct PlaylistFixture : ::testing::Test {
+  PlaylistFixture() { Playlist->GetListeners()->Add(IPtr<IInterface>(static_cast<IInterface*>(&Recorder))); }
+  ~PlaylistFixture() override { Playlist->GetListeners()->Remove(IPtr<IInterface>(static_cast<IInterface*>(&Recorder))); }
+  ChangeRecorder Recorder;
   std::unique_ptr<TZEPHPlaylistStorage> Playlist = std::make_unique<TZEPHPlaylistStorage>();
   TZEPHPlaylistItems* Items() const { return Playlist->GetItems(); }
   void AddMany(int Count) {
@@ -75,29 +85,80 @@ TEST_F(PlaylistFixture, NewEntryStateAndTexts) {
 TEST_F(PlaylistFixture, ChangesCollectInOneNotification) {
   AddMany(3);
   Playlist->SetModified(false);
-  const Integer before = Playlist->GetNotifyCount();
+  Recorder.Calls.clear();
   Playlist->BeginUpdate();
   Items()->Get(0)->ToggleSwitch();
   Items()->Get(1)->SetSelected(true);
   Items()->Get(2)->SetTitle(u"x");
   Playlist->Changed(zpcFocus);
-  Playlist->Changed(zpcName);
-  EXPECT_EQ(Playlist->GetNotifyCount(), before);
+  Playlist->SetRemark(u"r");
+  EXPECT_TRUE(Recorder.Calls.empty());
   Playlist->EndUpdate();
-  EXPECT_EQ(Playlist->GetNotifyCount(), before + 1);
-  EXPECT_EQ(Playlist->GetLastNotified(),
-            zpcPlaybackSwitch | zpcSelection | zpcEntryInfo | zpcFocus | zpcName | zpcModified);
-  EXPECT_FALSE(Playlist->GroupsValid());
+  // Becoming modified is told at once, then the collected set once (the entry-info change also
+  // rebuilt the layout).
+  const std::vector<Word> expected = {
+      zpcModified, zpcPlaybackSwitch | zpcSelection | zpcEntryInfo | zpcFocus | zpcRemark | zpcContent};
+  EXPECT_EQ(Recorder.Calls, expected);
+  EXPECT_TRUE(Playlist->IsModified());
 
+  Playlist->GetStatistics();
   Playlist->SetModified(false);
+  Recorder.Calls.clear();
   Items()->Get(1)->SetSelected(false);
-  EXPECT_EQ(Playlist->GetLastNotified(), zpcSelection);
+  EXPECT_EQ(Recorder.Calls, std::vector<Word>{zpcSelection});
   EXPECT_FALSE(Playlist->IsModified());
+  EXPECT_FALSE(Playlist->StatisticsValid());
 
-  // Changes made on another thread report nothing.
-  const Integer count = Playlist->GetNotifyCount();
-  std::thread([&] { Items()->Get(1)->SetTitle(u"y"); }).join();
-  EXPECT_EQ(Playlist->GetNotifyCount(), count);
+  // Entries changed on another thread report nothing; the playlist itself refuses.
+  Recorder.Calls.clear();
+  std::string message;
+  std::thread([&] {
+    Items()->Get(1)->SetTitle(u"y");
+    try {
+      Playlist->Changed(zpcName);
+    } catch (const Exception& E) {
+      message = StringToUTF8(E.GetMessage());
+    }
+  }).join();
+  EXPECT_TRUE(Recorder.Calls.empty());
+  EXPECT_EQ(message, "TZEPHPlaylistStorage: Synchronization Error");
+}
+
+TEST_F(PlaylistFixture, NamesIdsAndStatistics) {
+  Playlist->SetName(u"Rock");
+  EXPECT_FALSE(Playlist->GetNameIsAutoSet());
+  Playlist->SetName(u"<AutoName>");
+  EXPECT_TRUE(Playlist->GetNameIsAutoSet());
+  EXPECT_EQ(Playlist->GetName(), u"New Playlist");
+  Playlist->SetName(u"New Playlist");
+  EXPECT_FALSE(Playlist->GetNameIsAutoSet());
+  Playlist->SetID(u"{AUTO-1}");
+  Playlist->SetName(u"default");
+  EXPECT_TRUE(Playlist->IsDefault());
+  EXPECT_FALSE(StartsStr(u"{AUTO-", Playlist->GetID()));
+
+  AddMany(4);
+  const Cardinal durations[] = {10000, 20000, 30000, 40000};
+  for (Integer i = 0; i < 4; ++i) {
+    Items()->Get(i)->GetStreamInfo().Duration = durations[i];
+    Items()->Get(i)->SetPlaybackQueueIndex(i);
+  }
+  Items()->Get(3)->SetSwitch(false);
+  Playlist->SetPlaybackCursor(1);
+  Playlist->SetPlaybackCursorAutoBookmark(5000);
+  Playlist->Changed(zpcPlaybackCursor);
+  TZEPHPlaylistStatistics st = Playlist->GetStatistics();
+  EXPECT_EQ(st.Total.Count, 4);
+  EXPECT_EQ(st.Total.Duration, 100000);
+  EXPECT_EQ(st.Played.Count, 1);
+  EXPECT_EQ(st.Played.Duration, 15000);
+  EXPECT_EQ(st.Remaining.Count, 1);
+  EXPECT_EQ(st.Remaining.Duration, 15000 + 30000);
+  EXPECT_EQ(st.MaxDuration, 40000);
+  Playlist->SetPlaybackCursorAutoBookmark(8000);
+  st = Playlist->GetStatistics();
+  EXPECT_EQ(st.Played.Duration, 18000);
+  EXPECT_EQ(st.Remaining.Duration, 42000);
 }
 
 TEST_F(PlaylistFixture, PlaybackQueueOrders) {
