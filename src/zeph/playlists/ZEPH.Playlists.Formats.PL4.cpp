@@ -106,8 +106,8 @@ void TZEPHPL4FormatWriter::WriteSummary(const TZEPHPlaylistSummary& Summary) {
 
 // ---------------------------------------------------------------------------------------------
 
-TZEPHPL4FormatReader::TZEPHPL4FormatReader(TStream* Stream)
-    : TZEPHPlaylistFormatCustomTextReader(Stream), FStrings(std::make_unique<TZCLStringSharedTable>()) {
+TZEPHPL4FormatReader::TZEPHPL4FormatReader(TStream* Stream, const String& AFileName)
+    : TZEPHPlaylistFormatCustomTextReader(Stream, AFileName), FStrings(std::make_unique<TZCLStringSharedTable>()) {
   // A header counts only as a whole line, so "#-----" inside a title, path or name never cuts
   // the content.
   const Char* base = FText.data();
@@ -237,3 +237,12 @@ bool TZEPHPL4FormatReader::ReadPreimage(std::vector<Byte>& Document) {
   }
   return true;
 }
+
+namespace detail {
+void PL4FormatInitialization() {
+  TZEPHPlaylistFormats::Register(
+      u"*.zephpl4;", u"ZEPH4 Playlist", u"#-----",
+      [](TStream* Stream, const String& FileName) { return new TZEPHPL4FormatReader(Stream, FileName); },
+      [](TStream* Stream) { return new TZEPHPL4FormatWriter(Stream); });
+}
+}  // namespace detail

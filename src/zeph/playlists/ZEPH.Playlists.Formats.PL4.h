@@ -27,7 +27,7 @@ class TZEPHPL4FormatWriter : public TZEPHPlaylistFormatCustomTextWriter {
 class TZEPHPL4FormatReader : public TZEPHPlaylistFormatCustomTextReader {
   ZCL_CLASS(TZEPHPL4FormatReader, TZEPHPlaylistFormatCustomTextReader)
  public:
-  explicit TZEPHPL4FormatReader(TStream* Stream);
+  explicit TZEPHPL4FormatReader(TStream* Stream, const String& AFileName = String());
   ~TZEPHPL4FormatReader() override;
   void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) override;
   TZCLIniFileSection* ReadSettings() override;
@@ -47,3 +47,7 @@ class TZEPHPL4FormatReader : public TZEPHPlaylistFormatCustomTextReader {
   std::vector<TSection> FSections;
   std::unique_ptr<TZCLStringSharedTable> FStrings;
 };
+
+namespace detail {
+void PL4FormatInitialization();
+}  // namespace detail

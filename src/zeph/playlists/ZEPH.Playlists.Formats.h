@@ -2,6 +2,8 @@
 // What every playlist file format shares: the summary record, the receiver a reader fills, and
 // the text reader and writer bases.
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "rtl/RTL.Interfaces.h"
@@ -46,11 +48,12 @@ struct IZEPHPlaylistItemsReceiver : virtual IInterface {
 class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject {
   ZCL_CLASS(TZEPHPlaylistFormatCustomTextReader, TZCLUnknownObject)
  public:
-  explicit TZEPHPlaylistFormatCustomTextReader(TStream* Stream);
+  // The stream is not owned; without a file name relative names stay as stored.
+  explicit TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName = String());
   const String& GetText() const { return FText; }
-  // Stored names as they are.
-  // FIXME: relative names are resolved against search paths once readers open files.
-  virtual String ConvertFileName(const String& Name) { return Name; }
+  const String& GetFileName() const { return FFileName; }
+  // A relative stored name is resolved against the playlist file's folder.
+  virtual String ConvertFileName(const String& Name);
   // Either may be null.
   virtual void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) = 0;
   // The caller owns the section; null when the file holds none.
@@ -58,6 +61,7 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject {
 
  protected:
   String FText;
+  String FFileName;
 };
 
 // A writer writes raw UTF-16LE text after the byte-order mark.
@@ -66,7 +70,9 @@ class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject {
  public:
   // The stream is not owned.
   explicit TZEPHPlaylistFormatCustomTextWriter(TStream* Stream);
-  virtual String ConvertFileName(const String& Name) { return Name; }
+  // Relative to BasePath when one is set.
+  virtual String ConvertFileName(const String& Name);
+  void SetBasePath(const String& Value) { FBasePath = Value; }
   virtual void WriteGroup(const String& Name, bool Expanded) {}
   virtual void WriteItem(TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) = 0;
   virtual void WritePreimage(const std::vector<Byte>& Document) {}
@@ -76,4 +82,27 @@ class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject {
 
  protected:
   TStream* FStream;
+  String FBasePath;
+};
+
+// The playlist file formats by extension and content signature.
+class TZEPHPlaylistFormats {
+ public:
+  using TReaderFactory = std::function<TZEPHPlaylistFormatCustomTextReader*(TStream* Stream, const String& FileName)>;
+  using TWriterFactory = std::function<TZEPHPlaylistFormatCustomTextWriter*(TStream* Stream)>;
+
+  // Extensions is a mask list ("*.a;*.b;"); either factory may be empty.
+  static void Register(const String& Extensions, const String& Description, const String& Signature,
+                       TReaderFactory Reader, TWriterFactory Writer);
+  static void Finalize();
+  // The masks of every format with a reader.
+  static String GetExtensions();
+  static bool IsPlaylistFile(const String& FileName);
+  // False for URLs.
+  static bool IsPlaylist(const String& FileName);
+  // The reader owns the opened file stream. False for an unknown extension; file errors raise.
+  static bool CreateReader(const String& FileName, std::unique_ptr<TZEPHPlaylistFormatCustomTextReader>& Reader);
+  // Takes the first format whose signature occurs in the first 256 bytes; the stream is not owned.
+  static bool CreateReaderByContent(TStream* Stream, std::unique_ptr<TZEPHPlaylistFormatCustomTextReader>& Reader);
+  static bool HasWriter(const String& FileName);
 };

@@ -1,5 +1,7 @@
 #include "zeph/playlists/ZEPH.Playlists.Units.h"
 
+#include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
+#include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Tools.h"
 
@@ -7,6 +9,8 @@ namespace {
 const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Settings", detail::PlaylistSettingsInitialization, detail::PlaylistSettingsFinalization},
     {"ZEPH.Playlists.Tools", detail::PlaylistToolsInitialization, detail::PlaylistToolsFinalization},
+    {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
+    {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
 };
 }
 

@@ -174,3 +174,37 @@ TEST(PlaylistFileV4, ReaderEdgeCases) {
   EXPECT_EQ(summary.PlaybackCursor, -1);
   EXPECT_FALSE(summary.UserReordered);
 }
+
+TEST(PlaylistFormats, RegistryPicksByNameAndContent) {
+  EXPECT_TRUE(TZEPHPlaylistFormats::IsPlaylist(u"/lists/A.ZEPHPL4"));
+  EXPECT_FALSE(TZEPHPlaylistFormats::IsPlaylist(u"http://host/a.zephpl4"));
+  EXPECT_FALSE(TZEPHPlaylistFormats::IsPlaylist(u"/lists/a.txt"));
+  EXPECT_TRUE(TZEPHPlaylistFormats::HasWriter(u"x.zephpl4"));
+  EXPECT_FALSE(TZEPHPlaylistFormats::HasWriter(u"x.zephpl"));
+
+  const auto byContent = [](const std::string& Head) {
+    TBytesStream stream(TBytes(Head.begin(), Head.end()));
+    std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
+    const bool found = TZEPHPlaylistFormats::CreateReaderByContent(&stream, reader);
+    return found;
+  };
+  EXPECT_TRUE(byContent("#-----CONTENT-----#\r\n/a|\r\n"));
+  EXPECT_FALSE(byContent(std::string(256, ' ') + "#-----CONTENT-----#\r\n"));
+  EXPECT_FALSE(byContent("plain text"));
+}
+
+TEST(PlaylistFormats, StoredNamesRelativeToTheFileFolder) {
+  TBytesStream stream;
+  TZEPHPL4FormatWriter writer(&stream);
+  writer.SetBasePath(u"/music/lists/");
+  EXPECT_EQ(writer.ConvertFileName(u"/music/lists/a.mp3"), u"a.mp3");
+  EXPECT_EQ(writer.ConvertFileName(u"/music/rock/b.mp3"), u"../rock/b.mp3");
+  EXPECT_EQ(writer.ConvertFileName(u"http://x/y"), u"http://x/y");
+
+  auto* text = new TBytesStream();
+  auto reader = std::make_unique<TZEPHPL4FormatReader>(text, u"/music/lists/l.zephpl4");
+  delete text;
+  EXPECT_EQ(reader->ConvertFileName(u"a.mp3"), u"/music/lists/a.mp3");
+  EXPECT_EQ(reader->ConvertFileName(u"../rock/b.mp3"), u"/music/rock/b.mp3");
+  EXPECT_EQ(reader->ConvertFileName(u"/abs.mp3"), u"/abs.mp3");
+}
