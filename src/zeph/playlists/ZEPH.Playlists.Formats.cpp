@@ -171,3 +171,8 @@ bool TZEPHPlaylistFormats::CreateReaderByContent(TStream* Stream,
     }
   return false;
 }
+
+TZEPHPlaylistFormatCustomTextWriter* TZEPHPlaylistFormats::CreateWriter(const String& FileName, TStream* Stream) {
+  const TFormatInfo* f = FindByName(FileName);
+  return f != nullptr && f->Writer ? f->Writer(Stream) : nullptr;
+}

@@ -105,4 +105,6 @@ class TZEPHPlaylistFormats {
   // Takes the first format whose signature occurs in the first 256 bytes; the stream is not owned.
   static bool CreateReaderByContent(TStream* Stream, std::unique_ptr<TZEPHPlaylistFormatCustomTextReader>& Reader);
   static bool HasWriter(const String& FileName);
+  // Null for a format without a writer; the stream is not owned.
+  static TZEPHPlaylistFormatCustomTextWriter* CreateWriter(const String& FileName, TStream* Stream);
 };

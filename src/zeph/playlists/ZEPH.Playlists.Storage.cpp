@@ -9,7 +9,11 @@
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Hashes.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "rtl/RTL.Streams.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
 namespace {
@@ -591,4 +595,180 @@ const TZEPHPlaylistStatistics& TZEPHPlaylistStorage::GetStatistics() {
   }
   FStatisticsValid = true;
   return FStatistics;
+}
+
+// ---------------------------------------------------------------------------------------------
+// File
+
+void TZEPHPlaylistStorage::Init(const String& Name, const String& FileName) {
+  FFileName = FileName;
+  FLoaded = FileName.empty();
+  if (!FLoaded) {
+    FFileSummary.Reset();
+    std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
+    try {
+      if (TZEPHPlaylistFormats::CreateReader(FileName, reader)) reader->Read(&FFileSummary, nullptr);
+    } catch (const Exception& E) {
+      LogWriteException(String(), u"Playlist", E, u"SummaryRead");
+    }
+    FShuffled = FFileSummary.Shuffled;
+    FReadOnly = FFileSummary.ReadOnly;
+    FNameIsAutoSet = FFileSummary.NameIsAutoSet;
+    FName = !Name.empty() ? Name : !FFileSummary.Name.empty() ? FFileSummary.Name : zcExtractFileNameWithoutExt(FileName);
+    SetID(FFileSummary.ID);
+  } else {
+    SetName(Name);
+  }
+  ClearContent();
+}
+
+bool TZEPHPlaylistStorage::EnsureLoaded() {
+  if (FLoaded) return true;
+  if (!Load(FFileName)) return false;
+  FModified = false;
+  return true;
+}
+
+bool TZEPHPlaylistStorage::Load(const String& FileName) {
+  BeginUpdate();
+  FLoaded = true;
+  FState |= zpsLoading;
+  ClearContent();
+  bool ok = true;
+  try {
+    std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
+    if (TZEPHPlaylistFormats::CreateReader(FileName, reader)) {
+      TZEPHPlaylistSummary summary;
+      reader->Read(&summary, this);
+      if (summary.NameIsAutoSet)
+        SetName(u"<AutoName>");
+      else if (!summary.Name.empty())
+        SetName(summary.Name);
+      SetID(summary.ID);
+      SetReadOnly(summary.ReadOnly);
+      FPlaybackCursor = summary.PlaybackCursor;
+      FBookmark = summary.PlaybackCursorAutoBookmark;
+      FUserReordered = summary.UserReordered;
+      FSortingTemplate = summary.SortingTemplate;
+      std::unique_ptr<TZCLIniFileSection> settings(reader->ReadSettings());
+      if (settings != nullptr) {
+        FSettings->Load(settings.get());
+      } else {
+        FSettings->BeginUpdate();
+        for (Cardinal flag : {zpsfInheritLineFormats, zpsfInheritGrouping, zpsfInheritViewFlags}) FSettings->SetFlag(flag, true);
+        FSettings->EndUpdate();
+      }
+      FShuffled = FItems->GetCount() < 2 ? summary.Shuffled : FItems->IsPlaybackQueueOutOfOrder();
+    }
+  } catch (const Exception& E) {
+    // A file that cannot be read is not this playlist's content: nothing of it is kept and the
+    // playlist stays unloaded, so it is neither saved over nor deleted as empty.
+    LogWriteException(String(), u"Playlist", E, u"ContentLoad");
+    ClearContent();
+    FLoaded = false;
+    ok = false;
+  }
+  FState &= ~zpsLoading;
+  FState |= zpsNeedsScan;
+  FPendingChanges &= ~zpcModified;
+  EndUpdate();
+  return ok;
+}
+
+void TZEPHPlaylistStorage::AddGroup(const String& Name, bool Expanded) {
+  FGroups->FindOrAdd(Name)->SetExpanded(Expanded);
+}
+
+void TZEPHPlaylistStorage::AddItem(const String& FileName, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) {
+  auto* entry = Create<TZEPHPlaylistItem>(this);
+  if (Item != nullptr) entry->Assign(Item);
+  if (entry->GetFileName() != FileName) entry->SetFileName(FileName);
+  entry->SetPlaybackQueueIndex(PlaybackQueueIndex);
+  FItems->Add(entry);
+  if (FGroups->Last() != nullptr) entry->SetGroup(FGroups->Last());
+  Changed(zpcItemList);
+}
+
+String TZEPHPlaylistStorage::GetStorageFileName() const {
+  return FStoragePath + zcValidateFileName(FName) + u".zephpl4";
+}
+
+bool TZEPHPlaylistStorage::IsInStorageFolder() const {
+  return !FStoragePath.empty() && StartsText(FStoragePath, FFileName);
+}
+
+bool TZEPHPlaylistStorage::IsWorthKeeping() const {
+  TZEPHPlaylistCommonSettings* common = PlaylistCommonSettings();
+  if (IsDefault() && !common->GetOption(zpoSaveDefaultPlaylist)) return false;
+  if (FLoaded && FItems->GetCount() == 0 && !common->GetOption(zpoSaveEmptyPlaylists)) return false;
+  return true;
+}
+
+void TZEPHPlaylistStorage::GetFileSummary(TZEPHPlaylistSummary& Summary) {
+  if (!FLoaded) {
+    Summary = FFileSummary;
+    return;
+  }
+  Summary.Reset();
+  Summary.ID = FID;
+  Summary.Name = FName;
+  Summary.NameIsAutoSet = FNameIsAutoSet;
+  Summary.PlaybackCursor = FPlaybackCursor;
+  Summary.PlaybackCursorAutoBookmark = FBookmark;
+  Summary.ReadOnly = FReadOnly;
+  const TZEPHPlaylistStatistics& st = GetStatistics();
+  Summary.ContentFiles = st.Total.Count;
+  Summary.ContentDuration = st.Total.Duration;
+  Summary.ContentSize = st.Total.Size;
+  Summary.SortingTemplate = FSortingTemplate;
+  Summary.UserReordered = CanEdit() && FUserReordered;
+  Summary.Shuffled = FShuffled;
+}
+
+void TZEPHPlaylistStorage::Save() {
+  // Without a storage folder the playlist keeps no file; an unloaded one has nothing new.
+  if (!FLoaded || FStoragePath.empty()) return;
+  try {
+    if (!FFileName.empty()) {
+      if (IsInStorageFolder() && !EndsText(u".zephpl4", FFileName)) {
+        zcDeleteFile(FFileName);
+        FFileName.clear();
+      } else if (!IsInStorageFolder()) {
+        FFileName.clear();
+      }
+    }
+    if (FFileName.empty()) FFileName = zcGetUniqueFileName(GetStorageFileName());
+    if (FModified || !zcFileExists(FFileName)) {
+      SaveTo(FFileName, PlaylistCommonSettings()->GetOption(zpoSaveAbsoluteFileNames));
+      FModified = false;
+    }
+  } catch (const Exception& E) {
+    LogWriteException(String(), u"Playlist", E, u"ContentSave");
+  }
+}
+
+void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames) {
+  if (!EnsureLoaded()) return;
+  const String temp = zcExtractFilePath(FileName) + u".~" + zcExtractFileName(FileName);
+  if (!TZEPHPlaylistFormats::HasWriter(temp)) return;
+  {
+    TFileStream file(temp, fmCreate);
+    std::unique_ptr<TZEPHPlaylistFormatCustomTextWriter> writer(TZEPHPlaylistFormats::CreateWriter(temp, &file));
+    if (!AbsoluteFileNames) writer->SetBasePath(zcExtractFilePath(FileName));
+    TZEPHPlaylistSummary summary;
+    GetFileSummary(summary);
+    writer->WriteSummary(summary);
+    TZCLIniFileSection settings;
+    FSettings->Save(&settings);
+    writer->WriteSettings(&settings);
+    TZEPHPlaylistGroup* last = nullptr;
+    for (Integer i = 0; i < FItems->GetCount(); ++i) {
+      TZEPHPlaylistItem* item = FItems->Get(i);
+      if (item->GetGroup() != last && item->GetGroup() != nullptr)
+        writer->WriteGroup(item->GetGroup()->GetName(), item->GetGroup()->GetExpanded());
+      last = item->GetGroup();
+      writer->WriteItem(item, item->GetPlaybackQueueIndex());
+    }
+  }
+  if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
 }

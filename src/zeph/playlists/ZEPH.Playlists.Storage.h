@@ -2,6 +2,7 @@
 // A playlist as it lives in memory: its entries, the groups it divides them into, its settings,
 // its order of play and the change flags it collects inside its update bracket.
 
+#include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
 
@@ -198,9 +199,11 @@ constexpr Word zpsLoading = 0x0080;
 constexpr Word zpsClearing = 0x0100;
 
 // FIXME: loading, saving, the file, the manager, history, preimage and tags scan join here.
-class TZEPHPlaylistStorage : public TZCLUnknownObject, public IZEPHPlaylistSettingsListener {
+class TZEPHPlaylistStorage : public TZCLUnknownObject,
+                             public IZEPHPlaylistSettingsListener,
+                             public IZEPHPlaylistItemsReceiver {
   ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
-  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver)
  public:
   TZEPHPlaylistStorage();
   ~TZEPHPlaylistStorage() override;
@@ -252,6 +255,29 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject, public IZEPHPlaylistSetti
 
   void SettingsChanged(Byte Kinds) override;
 
+  // The folder that keeps playlist files, with its trailing delimiter; empty keeps no files.
+  // FIXME: asked of the manager once it exists.
+  const String& GetStoragePath() const { return FStoragePath; }
+  void SetStoragePath(const String& Value) { FStoragePath = Value; }
+  const String& GetFileName() const { return FFileName; }
+  bool IsLoaded() const { return FLoaded; }
+  // With a file only the summary is read; the entries follow on first need.
+  void Init(const String& Name, const String& FileName);
+  // False while the file cannot be read: the playlist stays unloaded and its file untouched, and
+  // the next access tries again.
+  bool EnsureLoaded();
+  bool Load(const String& FileName);
+  // Writes the file when needed; errors are logged, never raised.
+  void Save();
+  void SaveTo(const String& FileName, bool AbsoluteFileNames);
+  String GetStorageFileName() const;
+  bool IsInStorageFolder() const;
+  bool IsWorthKeeping() const;
+  void GetFileSummary(TZEPHPlaylistSummary& Summary);
+
+  void AddGroup(const String& Name, bool Expanded) override;
+  void AddItem(const String& FileName, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) override;
+
  private:
   void ProcessChanges();
   void RunLayout(bool Force);
@@ -266,6 +292,13 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject, public IZEPHPlaylistSetti
   String FID;
   String FRemark;
   TZEPHPlaylistStatistics FStatistics;
+  TZEPHPlaylistSummary FFileSummary;
+  String FStoragePath;
+  String FFileName;
+  String FSortingTemplate;
+  bool FLoaded = true;
+  bool FShuffled = false;
+  bool FUserReordered = false;
   Integer FPlaybackCursor = -1;
   Integer FBookmark = 0;
   Integer FUpdateCount = 0;
