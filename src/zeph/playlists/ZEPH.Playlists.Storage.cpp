@@ -14,6 +14,7 @@
 #include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "rtl/RTL.Streams.h"
+#include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
 namespace {
@@ -68,15 +69,20 @@ String TZEPHPlaylistItem::GetDurationText() const {
   return String();
 }
 
-String TZEPHPlaylistItem::GetDisplayText2() const {
-  if (HasItemFlag(zpifFileNotFound)) return u"< not found >";
-  if (HasItemFlag(zpifIsInternetStream)) return GetFileName();
-  return FDisplayText2;
+const String& TZEPHPlaylistItem::GetDisplayText() {
+  if (FDisplayText.empty())
+    FDisplayText = TZEPHPlaylistItemFormatStringFactory::Format(FStorage->GetSettings()->GetFormatMainLine(), this,
+                                                                zfcfDisplayForms);
+  return FDisplayText;
 }
 
-void TZEPHPlaylistItem::SetDisplayTexts(const String& Line1, const String& Line2) {
-  FDisplayText = Line1;
-  FDisplayText2 = Line2;
+String TZEPHPlaylistItem::GetDisplayText2() {
+  if (HasItemFlag(zpifFileNotFound)) return u"< not found >";
+  if (HasItemFlag(zpifIsInternetStream)) return GetFileName();
+  if (FDisplayText2.empty())
+    FDisplayText2 = TZEPHPlaylistItemFormatStringFactory::Format(FStorage->GetSettings()->GetFormatSecondLine(), this,
+                                                                 zfcfDisplayForms);
+  return FDisplayText2;
 }
 
 void TZEPHPlaylistItem::ClearDisplayTexts() {
@@ -300,9 +306,16 @@ Int64 TZEPHPlaylistGroup::GetDuration() {
   return FDuration;
 }
 
+String TZEPHPlaylistGroup::GetDisplayText() const {
+  TZEPHPlaylistItem* first = FItems->First();
+  if (first == nullptr) return String();
+  return TZEPHPlaylistItemFormatStringFactory::Format(GetStorage()->GetSettings()->GetGroupFormatLine(), first,
+                                                      zfcfDisplayForms | zfcfFileDirAsParentDir);
+}
+
 String TZEPHPlaylistGroup::ToString() const {
   const Int64 duration = const_cast<TZEPHPlaylistGroup*>(this)->GetDuration();
-  return Format(u"%s (%d / %s)", {FName, FItems->GetCount(), duration > 0 ? DurationText(duration) : String()});
+  return Format(u"%s (%d / %s)", {GetDisplayText(), FItems->GetCount(), duration > 0 ? DurationText(duration) : String()});
 }
 
 Integer TZEPHPlaylistGroup::GetSwitchState() const {
@@ -428,14 +441,22 @@ void TZEPHPlaylistStorage::ClearContent() {
   FState |= zpsClearing;
   FItems->Clear();
   FState &= ~zpsClearing;
+  UpdateAutoName();
 }
 
 void TZEPHPlaylistStorage::SetName(const String& Value) {
   const bool asksAuto = Value.empty() || Value == u"<AutoName>";
   if (Value == FName && (!FNameIsAutoSet || asksAuto)) return;
   FNameIsAutoSet = asksAuto;
-  // FIXME: the automatic name from the content; until then the fallback name.
-  StoreName(asksAuto ? sPlaylistNewPlaylist : Value);
+  if (asksAuto)
+    UpdateAutoName();
+  else
+    StoreName(Value);
+}
+
+void TZEPHPlaylistStorage::UpdateAutoName() {
+  if (FNameIsAutoSet && FLoaded && !(FState & (zpsDestroying | zpsLoading)))
+    StoreName(TZEPHPlaylistStorageAutoNameHelper::GetName(this));
 }
 
 void TZEPHPlaylistStorage::StoreName(const String& Value) {

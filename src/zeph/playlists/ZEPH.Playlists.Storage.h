@@ -50,10 +50,11 @@ class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
 
   // "h:mm:ss", "Radio" for an internet stream without duration, else empty.
   String GetDurationText() const;
-  // "< not found >" for a missing file, the name of an internet stream, else the cached line.
-  String GetDisplayText2() const;
-  void SetDisplayTexts(const String& Line1, const String& Line2);
-  const String& GetDisplayText() const { return FDisplayText; }
+  // The first line from the playlist's main-line template, formatted once.
+  const String& GetDisplayText();
+  // "< not found >" for a missing file, the name of an internet stream, else the second-line
+  // template's text, formatted once.
+  String GetDisplayText2();
   void ClearDisplayTexts();
 
   bool IsFirstInGroup() const;
@@ -129,6 +130,8 @@ class TZEPHPlaylistGroup : public TZCLUnknownObject {
   void SetSwitch(bool Value);
   bool AllSelected() const;
   void SetSelected(bool Value);
+  // The group template formatted for the first entry.
+  String GetDisplayText() const;
   bool GetExpanded() const { return FExpanded; }
   void SetExpanded(bool Value);
   void Detach();
@@ -246,6 +249,8 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   const TZEPHPlaylistStatistics& GetStatistics();
   bool StatisticsValid() const { return FStatisticsValid; }
   bool GetCommonPath(String& Path) const { return FItems->GetCommonPath(Path, false); }
+  // Recomputes an automatic name from the content.
+  void UpdateAutoName();
 
   // Bits zpsGroupsInvalid and/or zpsLayoutInvalid; outside the bracket the rebuild runs at once.
   void RequestLayout(Word Bits);

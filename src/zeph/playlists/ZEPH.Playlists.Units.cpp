@@ -3,6 +3,7 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
+#include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Tools.h"
 
 namespace {
@@ -11,6 +12,7 @@ const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Tools", detail::PlaylistToolsInitialization, detail::PlaylistToolsFinalization},
     {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
     {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
+    {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
 };
 }
 

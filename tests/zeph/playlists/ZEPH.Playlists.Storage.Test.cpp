@@ -60,7 +60,6 @@ TEST_F(PlaylistFixture, NewEntryStateAndTexts) {
   EXPECT_EQ(item->GetDurationText(), u"");
   item->GetStreamInfo().Duration = 3723000;
   EXPECT_EQ(item->GetDurationText(), u"01:02:03");
-  item->SetDisplayTexts(u"one", u"two");
   item->SetItemFlag(zpifFileNotFound, true);
   EXPECT_EQ(item->GetDisplayText2(), u"< not found >");
 
@@ -245,7 +244,7 @@ TEST_F(PlaylistFixture, GroupsSwitchSelectAndRebuild) {
   Items()->Get(1)->GetStreamInfo().Duration = 30000;
   a->InvalidateDuration();
   EXPECT_EQ(a->GetDuration(), 90000);
-  EXPECT_EQ(a->ToString(), u"A (2 / 00:01:30)");
+  EXPECT_EQ(a->ToString(), a->GetDisplayText() + u" (2 / 00:01:30)");
 
   // Deleting an entry takes it out of its group.
   Items()->Delete(0);
