@@ -56,6 +56,12 @@ void TZEPHPlaylistItem::SetGroup(TZEPHPlaylistGroup* Value) {
   }
 }
 
+void TZEPHPlaylistItem::AttachToGroup(TZEPHPlaylistGroup* Value) {
+  FGroup = Value;
+  FGroup->FItems->Add(this);
+  FGroup->InvalidateDuration();
+}
+
 Integer TZEPHPlaylistItem::GetIndex() const { return FStorage->GetItems()->IndexOf(const_cast<TZEPHPlaylistItem*>(this)); }
 
 Integer TZEPHPlaylistItem::GetIndexInGroup() const {
@@ -535,7 +541,10 @@ void TZEPHPlaylistStorage::ProcessChanges() {
     if (!IsMainThread()) throw Exception(ClassName() + u": Synchronization Error");
     if (FPendingChanges & zpcInvalidatesStatistics) FStatisticsValid = false;
     if (FPendingChanges & zpcSetsModified) SetModified(true);
-    if (FPendingChanges & zpcContent) FItems->ClearDisplayTexts();
+    if (FPendingChanges & zpcContent) {
+      FItems->ClearDisplayTexts();
+      RenewPlaybackOrder(false, true);
+    }
     if (FPendingChanges & zpcInvalidatesDurations) FGroups->InvalidateDurations();
     // Listeners run inside the bracket: what they change is collected for the next round.
     ++FUpdateCount;
@@ -559,8 +568,8 @@ void TZEPHPlaylistStorage::RunLayout(bool Force) {
       !(FState & (zpsGroupsInvalid | zpsLayoutInvalid)))
     return;
   FState |= zpsRebuilding;
-  // FIXME: regrouping joins here.
-  if (FState & zpsGroupsInvalid) FGroups->Rebuild();
+  // FIXME: the focus is saved and restored around the rebuild once the view's focus exists.
+  if (FState & zpsGroupsInvalid) Regroup();
   FState &= ~(zpsGroupsInvalid | zpsLayoutInvalid);
   Changed(zpcContent);
   FState &= ~zpsRebuilding;
@@ -792,4 +801,79 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
     }
   }
   if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Grouping and order of play
+
+void TZEPHPlaylistStorage::Regroup() {
+  BeginUpdate();
+  if (!FSettings->GetGroupingFlag(zpsfGrouping))
+    FGroups->Clear();
+  else if (FSettings->GetGroupingFlag(zpsfGroupByName))
+    GroupByName();
+  else
+    GroupConsecutive();
+  // FIXME: auto-collapse follows the focused group once focus exists.
+  Changed(zpcContent);
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::GroupConsecutive() {
+  const String& format = FSettings->GetGroupFormatLine();
+  for (Integer i = 0; i < FGroups->GetCount(); ++i) FGroups->Get(i)->GetItems()->Clear();
+  TZEPHPlaylistGroup* current = nullptr;
+  for (Integer i = 0; i < FItems->GetCount(); ++i) {
+    TZEPHPlaylistItem* item = FItems->Get(i);
+    const String name = TZEPHPlaylistItemFormatStringFactory::Format(format, item, zfcfDisplayForms | zfcfFileDirAsParentDir);
+    if (current == nullptr || !SameText(current->GetName(), name)) {
+      current = FGroups->Add(name);
+      TZEPHPlaylistGroup* previous = item->GetGroup();
+      if (previous != nullptr && previous != current && SameText(previous->GetName(), name))
+        current->SetExpandedState(previous->GetExpanded());
+    }
+    item->AttachToGroup(current);
+  }
+  FGroups->Rebuild();
+}
+
+void TZEPHPlaylistStorage::GroupByName() {
+  const String& format = FSettings->GetGroupFormatLine();
+  for (Integer i = 0; i < FGroups->GetCount(); ++i) FGroups->Get(i)->Detach();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) {
+    TZEPHPlaylistItem* item = FItems->Get(i);
+    item->SetGroup(FGroups->FindOrAdd(
+        TZEPHPlaylistItemFormatStringFactory::Format(format, item, zfcfDisplayForms | zfcfFileDirAsParentDir)));
+  }
+  FGroups->Rebuild();
+  RebuildListFromGroups();
+}
+
+void TZEPHPlaylistStorage::RebuildListFromGroups() {
+  if (!FSettings->GetGroupingFlag(zpsfGrouping)) return;
+  // Rewritten in place: the owning list neither frees nor reports its entries meanwhile.
+  Pointer* slots = FItems->GetList();
+  Integer k = 0;
+  for (Integer g = 0; g < FGroups->GetCount(); ++g) {
+    TZEPHPlaylistItems* items = FGroups->Get(g)->GetItems();
+    for (Integer i = 0; i < items->GetCount() && k < FItems->GetCount(); ++i) slots[k++] = items->Get(i);
+  }
+  for (Integer g = 0; g < FGroups->GetCount(); ++g) FGroups->Get(g)->OrderIndex = -1;
+}
+
+void TZEPHPlaylistStorage::SetShuffled(bool Value) {
+  if (Value == FShuffled) return;
+  FShuffled = Value;
+  BeginUpdate();
+  RenewPlaybackOrder(true, true);
+  Changed(zpcPlaybackOrder);
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::RenewPlaybackOrder(bool Reset, bool CurrentFirst) {
+  Integer cursor = FPlaybackCursor;
+  const bool changed = FShuffled ? FItems->ShufflePlaybackQueue(cursor, Reset, CurrentFirst)
+                                 : FItems->RenumberPlaybackQueue(cursor);
+  FPlaybackCursor = cursor;
+  if (changed) FPendingChanges |= zpcPlaybackOrder;
 }

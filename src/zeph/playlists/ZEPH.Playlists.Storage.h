@@ -41,6 +41,9 @@ class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
   TZEPHPlaylistStorage* GetStorage() const { return FStorage; }
   TZEPHPlaylistGroup* GetGroup() const { return FGroup; }
   void SetGroup(TZEPHPlaylistGroup* Value);
+  // Points at the group and joins its list without leaving the old one's (whose list the caller
+  // has emptied).
+  void AttachToGroup(TZEPHPlaylistGroup* Value);
   Integer GetIndex() const;
   Integer GetIndexInGroup() const;
 
@@ -133,6 +136,8 @@ class TZEPHPlaylistGroup : public TZCLUnknownObject {
   // The group template formatted for the first entry.
   String GetDisplayText() const;
   bool GetExpanded() const { return FExpanded; }
+  // Takes over a state without the selection rule or a layout request.
+  void SetExpandedState(bool Value) { FExpanded = Value; }
   void SetExpanded(bool Value);
   void Detach();
 
@@ -252,6 +257,14 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   // Recomputes an automatic name from the content.
   void UpdateAutoName();
 
+  // Rebuilds the groups from the group template: runs of equal names, or with flag
+  // zpsfGroupByName one group per name with the entries gathered; nothing while grouping is off.
+  void Regroup();
+  bool GetShuffled() const { return FShuffled; }
+  void SetShuffled(bool Value);
+  // A new order of play: random when shuffled, else the list order.
+  void RenewPlaybackOrder(bool Reset, bool CurrentFirst);
+
   // Bits zpsGroupsInvalid and/or zpsLayoutInvalid; outside the bracket the rebuild runs at once.
   void RequestLayout(Word Bits);
   void InvalidateGroups() { RequestLayout(zpsGroupsInvalid); }
@@ -288,6 +301,9 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void RunLayout(bool Force);
   void StoreName(const String& Value);
   void NotifyUpdateLock();
+  void GroupConsecutive();
+  void GroupByName();
+  void RebuildListFromGroups();
 
   TZEPHPlaylistItems* FItems;
   TZEPHPlaylistGroups* FGroups;

@@ -53,9 +53,13 @@ TEST(PlaylistEntryHash, LowerCasedUtf16LeLookup3) {
 }
 
 TEST_F(PlaylistFixture, NewEntryStateAndTexts) {
+  TZEPHPlaylistItem* fresh = Create<TZEPHPlaylistItem>(Playlist.get());
+  EXPECT_TRUE(fresh->GetSwitch());
+  EXPECT_EQ(fresh->GetPlaybackQueueIndex(), -1);
+  Free(fresh);
   TZEPHPlaylistItem* item = Playlist->AddEntry(u"/music/a.mp3");
-  EXPECT_TRUE(item->GetSwitch());
-  EXPECT_EQ(item->GetPlaybackQueueIndex(), -1);
+  // Inserting renews the order of play.
+  EXPECT_EQ(item->GetPlaybackQueueIndex(), 0);
   EXPECT_FALSE(item->HasItemFlag(zpifIsURL));
   EXPECT_EQ(item->GetDurationText(), u"");
   item->GetStreamInfo().Duration = 3723000;
@@ -163,7 +167,7 @@ TEST_F(PlaylistFixture, NamesIdsAndStatistics) {
 TEST_F(PlaylistFixture, PlaybackQueueOrders) {
   AddMany(5);
   EXPECT_EQ(Items()->GetByPlaybackQueueIndex(-1), nullptr);
-  EXPECT_TRUE(Items()->HasFullPlaybackQueue() == false);
+  EXPECT_TRUE(Items()->HasFullPlaybackQueue());
   const Integer gaps[] = {0, 4, -1, 7, 2};
   for (Integer i = 0; i < 5; ++i) Items()->Get(i)->SetPlaybackQueueIndex(gaps[i]);
   EXPECT_EQ(Items()->GetNextInPlaybackQueue(2), Items()->Get(1));
@@ -276,4 +280,44 @@ TEST(PlaylistCommonPath, SharedFolderOfEntries) {
     EXPECT_EQ(list.GetCommonPath(path, c.SkipURLs), c.Ok);
     EXPECT_EQ(path, c.Path);
   }
+}
+
+TEST_F(PlaylistFixture, GroupsFormConsecutivelyOrByName) {
+  TZEPHPlaylistSettings* settings = Playlist->GetSettings();
+  settings->SetFlag(zpsfInheritGrouping, false);
+  settings->SetGroupFormatLine(u"%Album");
+  settings->SetFlag(zpsfGrouping, true);
+  Playlist->BeginUpdate();
+  for (const char16_t* album : {u"A", u"B", u"A"}) Playlist->AddEntry(String(u"/m/") + album + u".mp3")->SetAlbum(album);
+  Playlist->EndUpdate();
+  ASSERT_EQ(Playlist->GetGroups()->GetCount(), 3);
+  Playlist->GetGroups()->Get(0)->SetExpanded(false);
+  const auto albums = [&] {
+    String r;
+    for (Integer i = 0; i < Items()->GetCount(); ++i) r += Items()->Get(i)->GetAlbum();
+    return r;
+  };
+  TZEPHPlaylistItem* last = Items()->Get(2);
+  settings->SetFlag(zpsfGroupByName, true);
+  ASSERT_EQ(Playlist->GetGroups()->GetCount(), 2);
+  EXPECT_EQ(albums(), u"AAB");
+  EXPECT_EQ(Items()->Get(1), last);
+  EXPECT_EQ(Playlist->GetGroups()->Get(0)->GetItems()->GetCount(), 2);
+  // The order of play follows the new list order.
+  EXPECT_EQ(last->GetPlaybackQueueIndex(), 1);
+  settings->SetFlag(zpsfGrouping, false);
+  EXPECT_EQ(Playlist->GetGroups()->GetCount(), 0);
+  EXPECT_EQ(last->GetGroup(), nullptr);
+}
+
+TEST_F(PlaylistFixture, ShufflingKeepsTheCurrentEntryFirst) {
+  AddMany(30);
+  Playlist->SetPlaybackCursor(7);
+  TZEPHPlaylistItem* current = Items()->GetByPlaybackQueueIndex(7);
+  Playlist->SetShuffled(true);
+  EXPECT_EQ(Playlist->GetPlaybackCursor(), 0);
+  EXPECT_EQ(current->GetPlaybackQueueIndex(), 0);
+  std::vector<Integer> q = QueueIndices();
+  std::sort(q.begin(), q.end());
+  for (Integer i = 0; i < 30; ++i) EXPECT_EQ(q[static_cast<size_t>(i)], i);
 }
