@@ -7,7 +7,14 @@
 #include "rtl/RTL.Units.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "os/OS.Units.h"
+#include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.Units.h"
+#include "zcl/base/ZCL.Base.Units.h"
+#include "zeph/media/ZEPH.Media.Units.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
+#include "zeph/playlists/ZEPH.Playlists.Storage.h"
+#include "zeph/playlists/ZEPH.Playlists.Units.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
 
 namespace {
@@ -79,4 +86,28 @@ void BM_ReadPlaylistV4(benchmark::State& State) {
 BENCHMARK(BM_ReadPlaylistV4)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+void BM_RegroupByAlbum(benchmark::State& State) {
+  static const bool initialized = [] {
+    PlaylistFile();  // starts the run-time library's units
+    InitializeUnits(OsUnits());
+    InstallHeadlessBackend(THeadlessConfig::Single(96));
+    InitializeUnits(VclUnits());
+    InitializeUnits(ZclBaseUnits());
+    InitializeUnits(ZephMediaUnits());
+    InitializeUnits(ZephPlaylistsUnits());
+    return true;
+  }();
+  (void)initialized;
+  TZEPHPlaylistStorage playlist;
+  playlist.GetSettings()->SetFlag(zpsfInheritGrouping, false);
+  playlist.GetSettings()->SetGroupFormatLine(u"%Album");
+  playlist.BeginUpdate();
+  for (int i = 0; i < 100000; ++i)
+    playlist.AddEntry(u"/music/" + IntToStr(i) + u".mp3")->SetAlbum(u"Album " + IntToStr(i / 12));
+  playlist.EndUpdate();
+  for (auto _ : State) playlist.Regroup();
+  if (playlist.GetGroups()->GetCount() != (100000 + 11) / 12) State.SkipWithError("wrong group count");
+}
+BENCHMARK(BM_RegroupByAlbum)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_MAIN();
