@@ -157,6 +157,19 @@ Integer zcLastDelimiter(StringView Delimiters, StringView Text) {
 
 String zcExtractFilePath(const String& Path) { return Path.substr(0, zcLastDelimiter(kFolderDelims, Path)); }
 
+bool zcShortenToCommonPath(String& Path, const String& FileName) {
+  while (!Path.empty() && !StartsText(Path, FileName)) {
+    String parent = zcExtractFilePath(Path.substr(0, Path.size() - 1));
+    if (parent.size() >= Path.size()) break;
+    Path = std::move(parent);
+  }
+  if (!Path.empty() && StartsText(Path, FileName)) return true;
+  Path.clear();
+  return false;
+}
+
+bool zcReduceToCommonPath(String& Path, const String& FileName) { return zcShortenToCommonPath(Path, FileName); }
+
 String zcExtractFileName(const String& Path) { return Path.substr(zcLastDelimiter(kFolderDelims, Path)); }
 
 String zcExtractFileDir(const String& Path) {

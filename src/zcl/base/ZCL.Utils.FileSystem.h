@@ -35,6 +35,12 @@ String zcExtractFileDirName(const String& Path);
 // The last Count components, without delimiters at either end.
 String zcExtractLastPathParts(const String& Path, Integer Count);
 String zcExtractFileDrive(const String& Path);
+// While Path (ignoring case) is not a prefix of FileName, Path becomes its parent folder (trailing
+// delimiter removed, then the folder part taken; "C:\" becomes "C:"). False, with Path cleared,
+// when Path empties or stops getting shorter.
+bool zcShortenToCommonPath(String& Path, const String& FileName);
+// The same walk, for callers that collect a common folder over many names.
+bool zcReduceToCommonPath(String& Path, const String& FileName);
 // Start is the extension's dot, End its last character (a URL's query is not part of it); with
 // DoubleExtension "name.tar.gz" gives ".tar.gz".
 bool zcGetFileExtRange(const String& Path, Integer& Start, Integer& End, bool DoubleExtension = false);

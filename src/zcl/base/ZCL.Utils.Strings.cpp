@@ -614,6 +614,32 @@ AnsiString zcMakeString(const char* First, const char* PastEnd) {
   return PastEnd > First ? AnsiString(First, PastEnd) : AnsiString();
 }
 
+bool zcReadLine(const Char*& Cursor, Integer& Remaining, StringView& Line) {
+  const Char* start = Cursor;
+  Integer n = 0;
+  while (n < Remaining && start[n] != u'\r' && start[n] != u'\n') ++n;
+  Line = StringView(start, static_cast<size_t>(n));
+  Integer used = n;
+  if (used < Remaining) {
+    ++used;
+    if (start[n] == u'\r' && used < Remaining && start[n + 1] == u'\n') ++used;
+  }
+  Cursor += used;
+  Remaining -= used;
+  return n > 0;
+}
+
+bool zcReadToken(const Char*& Cursor, Integer& Remaining, StringView& Part, Char Delimiter) {
+  const Char* start = Cursor;
+  Integer n = 0;
+  while (n < Remaining && start[n] != Delimiter) ++n;
+  Part = StringView(start, static_cast<size_t>(n));
+  const Integer used = n < Remaining ? n + 1 : n;
+  Cursor += used;
+  Remaining -= used;
+  return n > 0;
+}
+
 bool zcIsDigit(Char C) { return (C >= u'0' && C <= u'9') || (C >= 0xFF10 && C <= 0xFF19); }
 
 bool zcTryStrToInt64(const Char* Data, Integer Count, Int64& Value) {

@@ -165,6 +165,12 @@ bool zcTryStrToInt64(const Char* Data, Integer Count, Int64& Value);
 Int64 zcStrToInt64Def(const Char* Data, Integer Count, Int64 Default);
 Integer zcStrToIntDef(std::string_view S, Integer Default);
 
+// Takes the next line of a character run; CR LF, a lone CR or a lone LF ends it and is consumed.
+// False when the line taken is empty (also at the end of the run).
+bool zcReadLine(const Char*& Cursor, Integer& Remaining, StringView& Line);
+// Takes the characters up to Delimiter (consumed) or to the end; False when the part is empty.
+bool zcReadToken(const Char*& Cursor, Integer& Remaining, StringView& Part, Char Delimiter);
+
 // ---------------------------------------------------------------------------------------------
 // Codes
 

@@ -104,3 +104,27 @@ TEST(SearchPaths, PathListIsACopyOwnedByTheCaller) {
 }
 
 }  // namespace
+
+TEST(CommonPath, ShortensToTheSharedFolder) {
+  struct Case {
+    const char16_t* Path;
+    const char16_t* FileName;
+    bool Ok;
+    const char16_t* Result;
+  };
+  const Case cases[] = {
+      {u"/music/a/", u"/music/a/x.mp3", true, u"/music/a/"},
+      {u"/music/a/", u"/Music/B/y.mp3", true, u"/music/"},
+      {u"/music/a/", u"/other/y.mp3", true, u"/"},
+      {u"C:\\A\\B\\", u"c:\\a\\c\\z.mp3", true, u"C:\\A\\"},
+      {u"C:\\A\\", u"D:\\z.mp3", false, u""},
+      {u"", u"/x", false, u""},
+  };
+  for (const Case& c : cases) {
+    String p = c.Path;
+    EXPECT_EQ(zcShortenToCommonPath(p, c.FileName), c.Ok) << StringToUTF8(c.Path);
+    EXPECT_EQ(p, String(c.Result)) << StringToUTF8(c.Path);
+    String q = c.Path;
+    EXPECT_EQ(zcReduceToCommonPath(q, c.FileName), c.Ok);
+  }
+}

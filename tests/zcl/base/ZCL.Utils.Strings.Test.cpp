@@ -344,3 +344,32 @@ TEST(StringRoutines, ExtractBetween) {
   };
   for (const auto& c : cases) EXPECT_EQ(zcExtractBetween(c.Text, c.Start, c.End), c.Expected) << "case " << (&c - cases);
 }
+
+TEST(ReadLineAndToken, SplitRunsAtEveryTerminator) {
+  const String text = u"a\r\nbc\rd\n\nlast";
+  const Char* cur = text.data();
+  Integer left = static_cast<Integer>(text.size());
+  StringView line;
+  std::vector<std::pair<std::string, bool>> got;
+  while (left > 0) {
+    const bool ok = zcReadLine(cur, left, line);
+    got.emplace_back(U8(String(line)), ok);
+  }
+  const std::vector<std::pair<std::string, bool>> want = {
+      {"a", true}, {"bc", true}, {"d", true}, {"", false}, {"last", true}};
+  EXPECT_EQ(got, want);
+  EXPECT_FALSE(zcReadLine(cur, left, line));
+  EXPECT_EQ(left, 0);
+
+  const String fields = u"x||yz";
+  cur = fields.data();
+  left = static_cast<Integer>(fields.size());
+  StringView part;
+  EXPECT_TRUE(zcReadToken(cur, left, part, u'|'));
+  EXPECT_EQ(U8(String(part)), "x");
+  EXPECT_FALSE(zcReadToken(cur, left, part, u'|'));
+  EXPECT_TRUE(zcReadToken(cur, left, part, u'|'));
+  EXPECT_EQ(U8(String(part)), "yz");
+  EXPECT_EQ(left, 0);
+  EXPECT_FALSE(zcReadToken(cur, left, part, u'|'));
+}

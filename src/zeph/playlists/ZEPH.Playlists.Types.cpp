@@ -1,0 +1,87 @@
+#include "zeph/playlists/ZEPH.Playlists.Types.h"
+
+#include <vector>
+
+#include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Hashes.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
+#include "zeph/media/ZEPH.FileManager.h"
+
+Cardinal ZEPHPlaylistFileNameHash(StringView FileName) {
+  std::vector<Byte> bytes(FileName.size() * 2);
+  for (size_t i = 0; i < FileName.size(); ++i) {
+    const Char c = ToLower(FileName[i]);
+    bytes[2 * i] = static_cast<Byte>(c & 0xFF);
+    bytes[2 * i + 1] = static_cast<Byte>(c >> 8);
+  }
+  return TZCLHashBobJenkins::HashLittle(bytes.data(), bytes.size(), 0);
+}
+
+void TZEPHPlaylistCustomItem::AfterConstruction() {
+  TZBLCustomFileInfo::AfterConstruction();
+  SetItemFlag(zpifPlaybackSwitch, true);
+}
+
+TZBLCustomFileInfo* TZEPHPlaylistCustomItem::Clone() const {
+  TZBLCustomFileInfo* copy = Create<TZBLCustomFileInfo>();
+  copy->Assign(this);
+  return copy;
+}
+
+void TZEPHPlaylistCustomItem::SetItemFlag(Word Flag, bool Value) {
+  if (GetFlag(Flag) == Value) return;
+  SetFlag(Flag, Value);
+  FlagChanged(Flag);
+}
+
+void TZEPHPlaylistCustomItem::SetCustomText(const String& Value) {
+  if (FCustomText == Value) return;
+  FCustomText = Value;
+  Changed();
+}
+
+const String& TZEPHPlaylistCustomItem::GetFileFormat() {
+  if (FFileFormat.empty()) FFileFormat = GetFileManager()->GetFileFormatText(GetFileName());
+  return FFileFormat;
+}
+
+Cardinal TZEPHPlaylistCustomItem::GetFileNameHash() {
+  if (FFileNameHash == 0) FFileNameHash = ZEPHPlaylistFileNameHash(GetFileName());
+  return FFileNameHash;
+}
+
+void TZEPHPlaylistCustomItem::DoAssign(const TZBLCustomFileInfo* Source) {
+  TZBLCustomFileInfo::DoAssign(Source);
+  if (const auto* item = dynamic_cast<const TZEPHPlaylistCustomItem*>(Source)) {
+    FFileFormat = item->FFileFormat;
+    SetItemFlag(zpifPlaybackSwitch, item->GetFlag(zpifPlaybackSwitch));
+    SetCustomText(item->FCustomText);
+  }
+}
+
+void TZEPHPlaylistCustomItem::FileNameChanged() {
+  SetItemFlag(zpifIsURL, zcIsURL(GetFileName()));
+  TZBLCustomFileInfo::FileNameChanged();
+  FFileFormat.clear();
+  FFileNameHash = 0;
+}
+
+bool TZEPHPlaylistCustomItemList::GetCommonPath(String& Path, bool SkipURLs) const {
+  Path.clear();
+  if (GetCount() == 0) return false;
+  bool first = true;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    const String& name = Get(i)->GetFileName();
+    if (SkipURLs && zcIsURL(name)) continue;
+    String container;
+    const String folder = TZEPHFileURI::ParseContainer(name, container) ? container : zcExtractFilePath(name);
+    if (first) {
+      Path = folder;
+      first = false;
+    } else if (!zcShortenToCommonPath(Path, folder)) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,19 @@
+#include "zeph/playlists/ZEPH.Playlists.Units.h"
+
+#include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
+#include "zeph/playlists/ZEPH.Playlists.Formats.h"
+#include "zeph/playlists/ZEPH.Playlists.Settings.h"
+#include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
+#include "zeph/playlists/ZEPH.Playlists.Tools.h"
+
+namespace {
+const TUnit GZephPlaylistsUnits[] = {
+    {"ZEPH.Playlists.Settings", detail::PlaylistSettingsInitialization, detail::PlaylistSettingsFinalization},
+    {"ZEPH.Playlists.Tools", detail::PlaylistToolsInitialization, detail::PlaylistToolsFinalization},
+    {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
+    {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
+    {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
+};
+}
+
+TUnitList ZephPlaylistsUnits() { return GZephPlaylistsUnits; }
