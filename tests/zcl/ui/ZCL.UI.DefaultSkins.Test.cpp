@@ -76,7 +76,8 @@ TEST_P(DefaultSkins, HoldEveryItemOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Skins, DefaultSkins,
-                         ::testing::Values(TSkinCounts{false, 165, 164, 110, 15, 33, 5, 2}));
+                         ::testing::Values(TSkinCounts{false, 165, 164, 110, 15, 33, 5, 2},
+                                           TSkinCounts{true, 177, 176, 122, 15, 33, 5, 2}));
 
 struct TTextureMetrics {
   bool Dark;
@@ -115,7 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
         TTextureMetrics{false, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {4, 4, 4, 4}, isStretch, {96}},
         TTextureMetrics{false, u"Buttons.Textures.RadioBox", {13, 13}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}},
         TTextureMetrics{false, u"Popup.Textures.Separator", {84, 5}, 1, ilHorizontal, {3, 0, 3, 0}, isStretch, {96}},
-        TTextureMetrics{false, u"ScrollBox.Textures.Vert.Buttons", {15, 15}, 8, ilVertical, {}, isStretch, {96, 120, 144}}));
+        TTextureMetrics{false, u"ScrollBox.Textures.Vert.Buttons", {15, 15}, 8, ilVertical, {}, isStretch, {96, 120, 144}},
+        TTextureMetrics{true, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {2, 2, 2, 2}, isStretch, {96}},
+        TTextureMetrics{true, u"Buttons.Textures.RadioBox", {12, 12}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}},
+        TTextureMetrics{true, u"Slider.Textures.Thumb.W11", {12, 13}, 4, ilVertical, {3, 2, 3, 3}, isStretch, {96}},
+        TTextureMetrics{true, u"ScrollBox.Textures.SizeGrip", {15, 15}, 1, ilVertical, {}, isStretch, {96}},
+        TTextureMetrics{true, u"ScrollBox.Textures.Vert.Buttons", {15, 15}, 8, ilVertical, {1, 1, 1, 1}, isCenter, {96, 144}},
+        TTextureMetrics{true, u"TreeList.Textures.GroupHeaderExpandButton", {9, 10}, 2, ilVertical, {}, isCenter,
+                        {96, 144, 192}}));
 
 // The root loads the skin of the current appearance, with the newer system's variants applied.
 TEST(DefaultSkinRoot, AnswersTheLightSkinWithVariants) {
@@ -131,6 +139,42 @@ TEST(DefaultSkinRoot, AnswersTheLightSkinWithVariants) {
   EXPECT_EQ(Find<TZCLResourceInteger>(root, u"Popup.Margins.CornerRadius")->GetValue(), 7);
   auto* thumb = Find<TZCLResourceTexture>(root, u"Slider.Textures.Thumb");
   EXPECT_EQ(thumb->GetImageSet(), Find<TZCLResourceTexture>(root, u"Slider.Textures.Thumb.W11")->GetImageSet());
+}
+
+class TRootListener : public TZCLUnknownObject, public IZCLResourceChangeListener {
+  ZCL_CLASS(TRootListener, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZCLResourceChangeListener)
+ public:
+  Integer Changes = 0;
+  void ResourceChanged(TObject*, TZCLResource*) override { ++Changes; }
+};
+
+TAlphaColor RootText() {
+  auto* r = static_cast<TZCLResourceColor*>(
+      TZCLRootResourceCollection::GetResource(u"Common.Colors.Text", TZCLResourceColor::StaticClass(), nullptr));
+  return r ? r->GetValue() : claNone;
+}
+
+// A dark-mode change replaces the whole content with the other skin in one update.
+TEST(DefaultSkinRoot, DarkModeChangeReloadsTheOtherSkin) {
+  TZCLCustomResourceCollection* root = TZCLRootResourceCollection::GetInstance();
+  TRootListener listener;
+  root->ListenerAdd(&listener);
+  TZCLApplication::SetDarkMode(TZCLBoolean::True);
+  EXPECT_EQ(listener.Changes, 1);
+  EXPECT_EQ(RootText(), 0xFFFFFFFFu);
+  EXPECT_EQ(root->GetItems()->GetCount(), 177);
+  EXPECT_NE(Find<TZCLResourceColor>(root, u"BindingSurface.Colors.ObjectBorder"), nullptr);
+  EXPECT_EQ(Find<TZCLResourceMargins>(root, u"Popup.Margins.Borders")->GetValueText(), u"6,6,6,6");
+  auto* font = Find<TZCLResourceFont>(root, u"Common.Fonts.Default");
+  EXPECT_EQ(font->GetColor(), 0xFFFFFFFFu);
+
+  TZCLApplication::SetDarkMode(TZCLBoolean::Default);
+  EXPECT_EQ(listener.Changes, 2);
+  EXPECT_EQ(RootText(), 0xFF000000u);
+  EXPECT_EQ(root->GetItems()->GetCount(), 165);
+  EXPECT_EQ(Find<TZCLResourceColor>(root, u"BindingSurface.Colors.ObjectBorder"), nullptr);
+  root->ListenerRemove(&listener);
 }
 
 }  // namespace
