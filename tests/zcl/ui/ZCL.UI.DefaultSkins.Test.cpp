@@ -88,6 +88,7 @@ struct TTextureMetrics {
   TRect Margins;
   TZCLStretchMode Stretch;
   std::vector<Integer> DPIs;
+  TZCLSkinImageHitTestMode HitTest;
 };
 
 class DefaultSkinTextures : public ::testing::TestWithParam<TTextureMetrics> {};
@@ -108,22 +109,53 @@ TEST_P(DefaultSkinTextures, HaveTheirMetrics) {
   EXPECT_EQ(image->GetLayout(), e.Layout);
   EXPECT_EQ(image->GetMargins(), e.Margins);
   EXPECT_EQ(image->GetStretchMode(), e.Stretch);
+  EXPECT_EQ(image->GetHitTestMask(), e.HitTest);
+  EXPECT_TRUE(image->GetAllowColoration());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Skins, DefaultSkinTextures,
     ::testing::Values(
-        TTextureMetrics{false, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {4, 4, 4, 4}, isStretch, {96}},
-        TTextureMetrics{false, u"Buttons.Textures.RadioBox", {13, 13}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}},
-        TTextureMetrics{false, u"Popup.Textures.Separator", {84, 5}, 1, ilHorizontal, {3, 0, 3, 0}, isStretch, {96}},
-        TTextureMetrics{false, u"ScrollBox.Textures.Vert.Buttons", {15, 15}, 8, ilVertical, {}, isStretch, {96, 120, 144}},
-        TTextureMetrics{true, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {2, 2, 2, 2}, isStretch, {96}},
-        TTextureMetrics{true, u"Buttons.Textures.RadioBox", {12, 12}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}},
-        TTextureMetrics{true, u"Slider.Textures.Thumb.W11", {12, 13}, 4, ilVertical, {3, 2, 3, 3}, isStretch, {96}},
-        TTextureMetrics{true, u"ScrollBox.Textures.SizeGrip", {15, 15}, 1, ilVertical, {}, isStretch, {96}},
-        TTextureMetrics{true, u"ScrollBox.Textures.Vert.Buttons", {15, 15}, 8, ilVertical, {1, 1, 1, 1}, isCenter, {96, 144}},
-        TTextureMetrics{true, u"TreeList.Textures.GroupHeaderExpandButton", {9, 10}, 2, ilVertical, {}, isCenter,
-                        {96, 144, 192}}));
+        TTextureMetrics{
+            false, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {4, 4, 4, 4}, isStretch, {96}, ihtmMask},
+        TTextureMetrics{
+            false, u"Buttons.Textures.RadioBox", {13, 13}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}, ihtmMask},
+        TTextureMetrics{
+            false, u"Popup.Textures.Separator", {84, 5}, 1, ilHorizontal, {3, 0, 3, 0}, isStretch, {96}, ihtmMask},
+        TTextureMetrics{false,
+                        u"ScrollBox.Textures.Vert.Buttons",
+                        {15, 15},
+                        8,
+                        ilVertical,
+                        {},
+                        isStretch,
+                        {96, 120, 144},
+                        ihtmOpaque},
+        TTextureMetrics{
+            true, u"Buttons.Textures.Button", {20, 21}, 15, ilVertical, {2, 2, 2, 2}, isStretch, {96}, ihtmMask},
+        TTextureMetrics{
+            true, u"Buttons.Textures.RadioBox", {12, 12}, 10, ilVertical, {}, isCenter, {96, 120, 144, 192}, ihtmMask},
+        TTextureMetrics{
+            true, u"Slider.Textures.Thumb.W11", {12, 13}, 4, ilVertical, {3, 2, 3, 3}, isStretch, {96}, ihtmMask},
+        TTextureMetrics{true, u"ScrollBox.Textures.SizeGrip", {15, 15}, 1, ilVertical, {}, isStretch, {96}, ihtmOpaque},
+        TTextureMetrics{true,
+                        u"ScrollBox.Textures.Vert.Buttons",
+                        {15, 15},
+                        8,
+                        ilVertical,
+                        {1, 1, 1, 1},
+                        isCenter,
+                        {96, 144},
+                        ihtmOpaque},
+        TTextureMetrics{true,
+                        u"TreeList.Textures.GroupHeaderExpandButton",
+                        {9, 10},
+                        2,
+                        ilVertical,
+                        {},
+                        isCenter,
+                        {96, 144, 192},
+                        ihtmMask}));
 
 // The root loads the skin of the current appearance, with the newer system's variants applied.
 TEST(DefaultSkinRoot, AnswersTheLightSkinWithVariants) {
