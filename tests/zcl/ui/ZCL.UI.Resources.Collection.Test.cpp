@@ -140,6 +140,7 @@ namespace {
 TEST(DefaultSkinVariants, VariantItemIsReferredToByTheBaseItem) {
   TOwned<TZCLRootResourceCollectionImpl> root(Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr)));
   auto* items = root->GetItems();
+  items->Clear();  // without the built-in skin's variants
   static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()))->SetAll(2);
   static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders.W11", TZCLResourceMargins::StaticClass()))->SetAll(6);
   static_cast<TZCLResourceInteger*>(items->Add(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass()))->SetValue(0);
