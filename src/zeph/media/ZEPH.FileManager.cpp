@@ -585,6 +585,8 @@ void detail::FileManagerInitialization() {
 }
 
 void detail::FileManagerFinalization() {
+  // Tag scans and background adding still running would reach a freed file manager.
+  if (TZCLTaskDispatcher* tasks = TaskDispatcherIfExists()) tasks->CancelAll(true);
   SetFileDatesProc(ZBLReadFileDates);
   TZEPHFileURI::SetSchemeRegisteredProc(nullptr);
   FreeAndNil(GFileManager);

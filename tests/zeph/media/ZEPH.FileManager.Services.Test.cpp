@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
+#include "zcl/base/ZCL.Threading.Pool.h"
 #include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.PluginAPI.h"
@@ -228,4 +232,27 @@ TEST_F(FileManagerServices, PluginFileInfo) {
   EXPECT_EQ(Manager->GetFileInfo(File, record, zfiCache), S_OK);
   EXPECT_EQ(record->GetTitle(), u"hello");
   EXPECT_EQ(service->GetFileInfoFromFileURI(Text(File).get(), 0, nullptr), E_INVALIDARG);
+}
+
+TEST(FileManagerFinalization, CancelsRunningTasksBeforeFreeing) {
+  std::atomic<bool> started{false}, sawManager{false}, ended{false};
+  TaskDispatcher()->Run([&](const TZCLTaskCancelCallback& IsCanceled) {
+    started = true;
+    for (int i = 0; i < 5000 && !IsCanceled(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Still reachable: finalization waits for the task before freeing the file manager.
+    sawManager = GetFileManager()->GetKnownFormats() != nullptr;
+    ended = true;
+  });
+  while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  detail::FileManagerFinalization();
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(sawManager);
+  try {
+    GetFileManager();
+    ADD_FAILURE() << "no file manager expected";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.GetMessage(), u"File Manager is nil");
+  }
+  detail::FileManagerInitialization();
+  EXPECT_NE(GetFileManager(), nullptr);
 }
