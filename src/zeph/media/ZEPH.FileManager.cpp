@@ -147,6 +147,17 @@ void TZEPHFileManager::WalkExtensions(F&& Proc) {
   }
 }
 
+template <class I, class F>
+void TZEPHFileManager::WalkExtensionsBackwards(F&& Proc) {
+  IPtr<IInterface> item;
+  // Taken one by one under the lock: the list may change between two steps.
+  for (Integer i = FExtensions->GetCount() - 1; i >= 0; --i) {
+    if (!FExtensions->TryGetItem(i, item)) continue;
+    IPtr<I> extension;
+    if (Supports(item, extension) && Proc(extension)) return;
+  }
+}
+
 // ---- virtual files ----------------------------------------------------------------------------
 
 Byte TZEPHFileManager::ResolveVirtualFile(const String& Name, IPtr<IZEPHVirtualFile>& File) {
@@ -346,7 +357,16 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
       IPtr<IZEPHVirtualFile> file;
       if (GetVirtualFile(Name, file)) result = file->FillFileInfo(Info);
     }
-    // Plugin extensions and the core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiExtensions)) {
+      IPtr<IZEPHString> name = NameString(Name);
+      IPtr<IZEPHFileInfo> info(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>(Info, false)));
+      WalkExtensionsBackwards<IZEPHExtensionFileInfo>([&](const IPtr<IZEPHExtensionFileInfo>& Extension) {
+        result = Extension->FillFileInfo(name.get(), info.get());
+        return Succeeded(result);
+      });
+      if (Failed(result)) result = E_FAIL;
+    }
+    // The core's audio decoders answer here once they are registered.
     if (Failed(result) && (Sources & zfiTagLibrary)) {
       const TZEPHTagReaderProc reader = GTagReader.load();
       TStream* stream = nullptr;
@@ -375,8 +395,21 @@ HRESULT TZEPHFileManager::GetFileInfoFromStream(TStream* Stream, TZBLCustomFileI
   Info->BeginUpdate();
   try {
     Info->Clear();
-    // Plugin extensions and the core's audio decoders answer here once they are registered.
-    if (Sources & zfiTagLibrary) {
+    if (Sources & zfiExtensions) {
+      IPtr<IZEPHStream> stream(static_cast<IZEPHStream*>(Create<TZEPHStreamAdapter>(Stream, soReference)));
+      IPtr<IZEPHFileInfo> info(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>(Info, false)));
+      // Each extension starts where the caller's stream stood.
+      const Int64 start = Stream->GetPosition();
+      WalkExtensionsBackwards<IZEPHExtensionFileInfoFromStream>(
+          [&](const IPtr<IZEPHExtensionFileInfoFromStream>& Extension) {
+            Stream->SetPosition(start);
+            result = Extension->FillFileInfoFromStream(stream.get(), info.get());
+            return Succeeded(result);
+          });
+      if (Failed(result)) result = E_INVALIDARG;
+    }
+    // The core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiTagLibrary)) {
       const TZEPHTagReaderProc reader = GTagReader.load();
       if (reader && reader(Stream, String(), Info)) result = S_OK;
     }

@@ -108,6 +108,18 @@ struct IZEPHServiceFileInfo : virtual IInterface {
   virtual HRESULT GetVirtualFile(IZEPHString* Name, Cardinal Flags, IPtr<IZEPHVirtualFile>& File) = 0;
 };
 
+// A plugin that reads the information of files by name, registered with the file manager.
+struct IZEPHExtensionFileInfo : virtual IInterface {
+  RTL_INTERFACE(IZEPHExtensionFileInfo, IInterface, "{3A9C5E12-7B40-4D86-A1F3-C8E20D5B7916}")
+  virtual HRESULT FillFileInfo(IZEPHString* FileName, IZEPHFileInfo* Info) = 0;
+};
+
+// The same from a stream.
+struct IZEPHExtensionFileInfoFromStream : virtual IInterface {
+  RTL_INTERFACE(IZEPHExtensionFileInfoFromStream, IInterface, "{3A9C5E12-7B40-4D86-A1F3-C8E20D5B7917}")
+  virtual HRESULT FillFileInfoFromStream(IZEPHStream* Stream, IZEPHFileInfo* Info) = 0;
+};
+
 class TZEPHFileManager : public TZCLUnknownObject,
                          public IZEPHServiceFileStreaming,
                          public IZEPHServiceFileManager,
@@ -218,6 +230,9 @@ class TZEPHFileManager : public TZCLUnknownObject,
   // The extensions in order, each taken under the list's lock.
   template <class I, class F>
   void WalkExtensions(F&& Proc);
+  // From the last to the first; Proc answers true to stop.
+  template <class I, class F>
+  void WalkExtensionsBackwards(F&& Proc);
 
   TZEPHFileInfoCache* FInfoCache;
   TZCLThreadListOf<IPtr<IInterface>>* FExtensions;

@@ -66,6 +66,30 @@ class TCountingExpander : public TInterfacedObject, public IZEPHExtensionFileExp
   Integer Calls = 0;
 };
 
+// A plugin reader: by name it answers only names ending in its suffix; from a stream it reads the
+// first byte, so it shows where the stream stood.
+class TFakeInfoReader : public TInterfacedObject,
+                        public IZEPHExtensionFileInfo,
+                        public IZEPHExtensionFileInfoFromStream {
+  RTL_INTERFACES(TInterfacedObject, IZEPHExtensionFileInfo, IZEPHExtensionFileInfoFromStream)
+ public:
+  explicit TFakeInfoReader(const String& ASuffix) : FSuffix(ASuffix) {}
+  HRESULT FillFileInfo(IZEPHString* FileName, IZEPHFileInfo* Info) override {
+    const String name = PluginStringToStr(FileName);
+    if (name.size() < FSuffix.size() || name.compare(name.size() - FSuffix.size(), FSuffix.size(), FSuffix) != 0)
+      return E_NOTIMPL;
+    return Info->SetValueAsObject(25, Text(u"by " + FSuffix).get());
+  }
+  HRESULT FillFileInfoFromStream(IZEPHStream* Stream, IZEPHFileInfo* Info) override {
+    char c = 0;
+    if (Stream->Read(&c, 1) != 1) return E_FAIL;
+    return Info->SetValueAsObject(25, Text(String(1, static_cast<Char>(c)) + FSuffix).get());
+  }
+
+ private:
+  String FSuffix;
+};
+
 // The title is the stream's text.
 bool ReadTitle(TStream* Stream, const String&, TZBLCustomFileInfo* Info) {
   std::string bytes(static_cast<size_t>(Stream->GetSize()), '\0');
@@ -232,6 +256,44 @@ TEST_F(FileManagerServices, PluginFileInfo) {
   EXPECT_EQ(Manager->GetFileInfo(File, record, zfiCache), S_OK);
   EXPECT_EQ(record->GetTitle(), u"hello");
   EXPECT_EQ(service->GetFileInfoFromFileURI(Text(File).get(), 0, nullptr), E_INVALIDARG);
+}
+
+TEST_F(FileManagerServices, PluginInfoReadersFromTheLastRegistered) {
+  IPtr<IZEPHServiceFileInfo> service = Service<IZEPHServiceFileInfo>();
+  ASSERT_TRUE(service);
+  IPtr<IInterface> first(static_cast<IZEPHExtensionFileInfo*>(Create<TFakeInfoReader>(u".bin")));
+  IPtr<IInterface> second(static_cast<IZEPHExtensionFileInfo*>(Create<TFakeInfoReader>(u"a.bin")));
+  ASSERT_EQ(Core->RegisterExtension(IIDOf<IZEPHServiceFileManager>(), first.get()), S_OK);
+  ASSERT_EQ(Core->RegisterExtension(IIDOf<IZEPHServiceFileManager>(), second.get()), S_OK);
+  IPtr<IZEPHFileInfo> info(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>()));
+  TZBLCustomFileInfo* record = QueryIntf<IZEPHFileInfoInternal>(info.get())->GetRecord();
+
+  struct Case {
+    String Name;
+    Byte Sources;
+    HRESULT Result;
+    const char16_t* Title;
+  } cases[] = {
+      {File, zfiExtensions, S_OK, u"by a.bin"},                          // the last registered answers first
+      {UTF8ToString(Dir) + u"/b.bin", zfiExtensions, S_OK, u"by .bin"},  // it declines, the first answers
+      {UTF8ToString(Dir) + u"/c.dat", zfiExtensions, E_FAIL, u""},
+      {File, zfiVirtualFile | zfiDecoders, E_FAIL, u""},  // without the bit the extensions are not asked
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(StringToUTF8(c.Name));
+    EXPECT_EQ(Manager->GetFileInfo(c.Name, record, c.Sources), c.Result);
+    EXPECT_EQ(record->GetTitle(), c.Title);
+  }
+
+  // From a stream the walk starts at the caller's position, for each reader again.
+  IPtr<IZEPHStream> memory(static_cast<IZEPHStream*>(Create<TZEPHMemoryStreamAdapter>()));
+  memory->Write("xy", 2, nullptr);
+  memory->Seek(1, 0);
+  EXPECT_EQ(service->GetFileInfoFromStream(memory.get(), 1, info.get()), S_OK);
+  EXPECT_EQ(record->GetTitle(), u"ya.bin");
+  EXPECT_EQ(Core->UnregisterExtension(first.get()), S_OK);
+  EXPECT_EQ(Core->UnregisterExtension(second.get()), S_OK);
+  EXPECT_EQ(Manager->GetFileInfo(File, record, zfiExtensions), E_FAIL);
 }
 
 TEST(FileManagerFinalization, CancelsRunningTasksBeforeFreeing) {
