@@ -1,11 +1,11 @@
 #include "zcl/base/ZCL.Threading.Pool.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <deque>
 #include <mutex>
 #include <thread>
-
-#include <sched.h>
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Format.h"
@@ -438,6 +438,11 @@ TZCLTaskDispatcher* TaskDispatcher() {
     dispatcher->SetUseCpuUsageMonitor(true);
     GDispatcher = dispatcher.release();
   }
+  return GDispatcher;
+}
+
+TZCLTaskDispatcher* TaskDispatcherIfExists() {
+  std::lock_guard guard(GDispatcherLock);
   return GDispatcher;
 }
 

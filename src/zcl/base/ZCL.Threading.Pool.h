@@ -63,8 +63,7 @@ class TZCLTaskDispatcher {
 
   // The pool takes the task.
   TObjHandle Run(TZCLTask* Task);
-  TObjHandle Run(TZCLTaskProc Proc, TThreadMethod Callback = {},
-                 TZCLThreadCallMode Mode = TZCLThreadCallMode::Direct);
+  TObjHandle Run(TZCLTaskProc Proc, TThreadMethod Callback = {}, TZCLThreadCallMode Mode = TZCLThreadCallMode::Direct);
   // A queued task is completed as canceled at once and never executes; a running one is flagged
   // (and waited for). False only when the wait failed.
   bool Cancel(TObjHandle Handle, bool WaitFor);
@@ -105,6 +104,8 @@ class TZCLTaskDispatcher {
 
 // The process's task pool, created on first call (from the main thread).
 TZCLTaskDispatcher* TaskDispatcher();
+// Null while none was made: finalization cancels tasks without making a pool.
+TZCLTaskDispatcher* TaskDispatcherIfExists();
 // Frees the pool at exit; unit finalization.
 void FreeTaskDispatcher();
 

@@ -48,3 +48,12 @@ HRESULT TZEPHServiceFileSystems::Get(const String& Name, const TGUID& IID, void*
   if (it == FSchemes.end()) return E_FAIL;
   return it->second->QueryInterface(IID, Obj) == S_OK ? S_OK : E_NOINTERFACE;
 }
+
+HRESULT TZEPHServiceFileSystems::Get(IZEPHString* Name, const TGUID& IID, void** Obj) {
+  try {
+    return Get(PluginStringToStr(Name), IID, Obj);
+  } catch (...) {
+    if (Obj) *Obj = nullptr;
+    return E_UNEXPECTED;
+  }
+}

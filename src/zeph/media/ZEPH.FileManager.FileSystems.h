@@ -49,22 +49,33 @@ class TZEPHContentFileSystem : public TZEPHPropertyList,
   IPtr<IInterface> DoGetValueAsObject(Integer PropertyID) override;
 };
 
-class TZEPHServiceFileSystems : public TZCLUnknownObject {
+// The file systems for plugins.
+struct IZEPHServiceFileSystems : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceFileSystems, IInterface, "{4B8D2F63-07A1-4C95-9E3B-D6F1A2C870E4}")
+  // As the program-side Get, with the name as a plugin string.
+  virtual HRESULT Get(IZEPHString* Name, const TGUID& IID, void** Obj) = 0;
+};
+
+class TZEPHServiceFileSystems : public TZCLUnknownObject,
+                                public IZEPHServiceFileSystems,
+                                public IZEPHServiceAttrExtendable {
   ZCL_CLASS(TZEPHServiceFileSystems, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHServiceFileSystems, IZEPHServiceAttrExtendable)
  public:
   // Registers the "content" file system.
   TZEPHServiceFileSystems();
 
   // An object that announces itself as a file system enters under its scheme; the first
   // registration of a scheme stays. Anything else is ignored.
-  void RegisterExtension(IInterface* Extension);
+  void RegisterExtension(IInterface* Extension) override;
   // Every scheme served by the object goes.
-  void UnregisterExtension(IInterface* Extension);
+  void UnregisterExtension(IInterface* Extension) override;
   // Scheme letters compare ignoring the case of a to z.
   bool IsSchemeRegistered(const String& Scheme) const;
   // The registered file system of the name's scheme asked for IID: S_OK, E_NOINTERFACE when it
   // lacks the command, E_FAIL when no file system serves the scheme (the local disk answers).
   HRESULT Get(const String& Name, const TGUID& IID, void** Obj) const;
+  HRESULT Get(IZEPHString* Name, const TGUID& IID, void** Obj) override;
 
  private:
   std::unordered_map<String, IPtr<IInterface>, TZCLTokenComparer, TZCLTokenComparer> FSchemes;

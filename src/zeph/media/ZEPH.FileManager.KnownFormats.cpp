@@ -120,3 +120,24 @@ HRESULT TZEPHFileManagerKnownFormats::IsSupported(IZEPHString* FileName, Cardina
     return E_UNEXPECTED;
   }
 }
+
+void TZEPHFileManagerKnownFormats::RegisterExtension(IInterface* Extension) {
+  try {
+    IPtr<IZEPHExtensionFileFormat> format;
+    if (!Supports(Extension, format)) return;
+    Cardinal flags = 0;
+    if (Failed(format->GetFlags(flags))) return;
+    Byte kind;
+    if (flags == 1)
+      kind = zfkAudio;
+    else if (flags == 2)
+      kind = zfkPlaylist;
+    else
+      return;
+    IPtr<IZEPHString> description, extList;
+    if (Failed(format->GetDescription(description)) || Failed(format->GetExtList(extList))) return;
+    Register(PluginStringToStr(description.get()), NormalizeExtList(zcTrim(PluginStringToStr(extList.get()))), kind);
+  } catch (...) {
+    // A plugin format that cannot be read stays out.
+  }
+}

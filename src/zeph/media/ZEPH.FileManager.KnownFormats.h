@@ -41,12 +41,27 @@ struct IZEPHServiceFileFormats : virtual IInterface {
   virtual HRESULT IsSupported(IZEPHString* FileName, Cardinal Flags) = 0;
 };
 
-class TZEPHFileManagerKnownFormats : public TZCLUnknownObject, public IZEPHServiceFileFormats {
+// A plugin's file format. Flags 1: audio files, 2: playlists.
+struct IZEPHExtensionFileFormat : virtual IInterface {
+  RTL_INTERFACE(IZEPHExtensionFileFormat, IInterface, "{5C0E8A27-3F19-4B6D-A4E2-81D7C9B0F352}")
+  virtual HRESULT GetDescription(IPtr<IZEPHString>& Value) = 0;
+  virtual HRESULT GetExtList(IPtr<IZEPHString>& Value) = 0;
+  virtual HRESULT GetFlags(Cardinal& Value) = 0;
+};
+
+class TZEPHFileManagerKnownFormats : public TZCLUnknownObject,
+                                     public IZEPHServiceFileFormats,
+                                     public IZEPHServiceAttrExtendable {
   ZCL_CLASS(TZEPHFileManagerKnownFormats, TZCLUnknownObject)
-  RTL_INTERFACES(TZCLUnknownObject, IZEPHServiceFileFormats)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHServiceFileFormats, IZEPHServiceAttrExtendable)
  public:
   HRESULT GetFormats(Cardinal Flags, IPtr<IZEPHString>& Formats) override;
   HRESULT IsSupported(IZEPHString* FileName, Cardinal Flags) override;
+  // A plugin's format enters when its flags name one kind and its texts can be read; anything
+  // else stays out silently.
+  void RegisterExtension(IInterface* Extension) override;
+  // Entries of plugins stay: they go when their plugin is unloaded.
+  void UnregisterExtension(IInterface*) override {}
   // The kinds mask of the plugins' flags.
   static Byte KindsOfFlags(Cardinal Flags) {
     return static_cast<Byte>(((Flags & 1) ? zfkmAudio : 0) | ((Flags & 2) ? zfkmPlaylists : 0));

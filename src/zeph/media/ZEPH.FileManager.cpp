@@ -13,9 +13,12 @@
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.FileSystems.h"
+#include "zeph/media/ZEPH.FileManager.Services.Adapters.h"
 #include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
 
 namespace {
@@ -76,9 +79,11 @@ TZEPHFileManager::TZEPHFileManager()
       FFileSystems(Create<TZEPHServiceFileSystems>()) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
+  if (TZEPHCore* core = TZEPHCore::InstanceIfExists()) RegisterServices(core);
 }
 
 TZEPHFileManager::~TZEPHFileManager() {
+  UnregisterServices();
   Free(FExtensions);
   Free(FKnownFormats);
   Free(FContainerCache);
@@ -90,7 +95,39 @@ TZEPHFileManager::~TZEPHFileManager() {
 HRESULT TZEPHFileManager::QueryInterface(const TGUID& IID, void** Obj) {
   if (IID == IIDOf<IZEPHServiceFileURI2>() || IID == IIDOf<IZEPHServiceFileURI>())
     return FFileURI->QueryInterface(IID, Obj);
+  if (InterfaceTableQuery<IZEPHServiceFileStreaming, IZEPHServiceFileManager, IZEPHServiceFileInfo,
+                          IZEPHServiceAttrExtendable>(this, IID, Obj))
+    return S_OK;
   return inherited::QueryInterface(IID, Obj);
+}
+
+// The core keeps services by their plain interface; registering and removing must hand over the
+// same pointer.
+namespace {
+IInterface* ServiceOf(TZEPHFileManager* Manager) { return static_cast<IZEPHServiceFileManager*>(Manager); }
+IInterface* ServiceOf(TZEPHFileManagerKnownFormats* Formats) { return static_cast<IZEPHServiceFileFormats*>(Formats); }
+IInterface* ServiceOf(TZEPHServiceFileSystems* FileSystems) {
+  return static_cast<IZEPHServiceFileSystems*>(FileSystems);
+}
+}  // namespace
+
+void TZEPHFileManager::RegisterServices(TZEPHCore* Core) {
+  if (!Core || Core == FCore) return;
+  UnregisterServices();
+  FCore = Core;
+  Core->RegisterService(ServiceOf(this));
+  Core->RegisterService(ServiceOf(FKnownFormats));
+  Core->RegisterService(ServiceOf(FFileSystems));
+}
+
+void TZEPHFileManager::UnregisterServices() {
+  TZEPHCore* core = FCore;
+  FCore = nullptr;
+  // A core freed in the meantime took its references with it.
+  if (!core || core != TZEPHCore::InstanceIfExists()) return;
+  core->UnregisterService(ServiceOf(FFileSystems));
+  core->UnregisterService(ServiceOf(FKnownFormats));
+  core->UnregisterService(ServiceOf(this));
 }
 
 void TZEPHFileManager::RegisterExtension(IInterface* Extension) {
@@ -107,6 +144,17 @@ void TZEPHFileManager::WalkExtensions(F&& Proc) {
   for (Integer i = 0; FExtensions->TryGetItem(i, item); ++i) {
     IPtr<I> extension;
     if (Supports(item, extension) && !Proc(extension)) return;
+  }
+}
+
+template <class I, class F>
+void TZEPHFileManager::WalkExtensionsBackwards(F&& Proc) {
+  IPtr<IInterface> item;
+  // Taken one by one under the lock: the list may change between two steps.
+  for (Integer i = FExtensions->GetCount() - 1; i >= 0; --i) {
+    if (!FExtensions->TryGetItem(i, item)) continue;
+    IPtr<I> extension;
+    if (Supports(item, extension) && Proc(extension)) return;
   }
 }
 
@@ -136,9 +184,7 @@ IPtr<IZEPHVirtualFile> TZEPHFileManager::GetVirtualFileFresh(const String& Name)
 
 bool TZEPHFileManager::IsForeignURL(const String& Name) {
   const String scheme = zcExtractURLScheme(Name);
-  if (scheme.empty()) return false;
-  const TZEPHSchemeRegisteredProc registered = TZEPHFileURI::GetSchemeRegisteredProc();
-  return !(registered && registered(scheme));
+  return !scheme.empty() && !FFileSystems->IsSchemeRegistered(scheme);
 }
 
 bool TZEPHFileManager::OpenContainer(const String& FileName, IPtr<IZEPHFileContainer>& Container, bool UseCache,
@@ -311,7 +357,16 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
       IPtr<IZEPHVirtualFile> file;
       if (GetVirtualFile(Name, file)) result = file->FillFileInfo(Info);
     }
-    // Plugin extensions and the core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiExtensions)) {
+      IPtr<IZEPHString> name = NameString(Name);
+      IPtr<IZEPHFileInfo> info(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>(Info, false)));
+      WalkExtensionsBackwards<IZEPHExtensionFileInfo>([&](const IPtr<IZEPHExtensionFileInfo>& Extension) {
+        result = Extension->FillFileInfo(name.get(), info.get());
+        return Succeeded(result);
+      });
+      if (Failed(result)) result = E_FAIL;
+    }
+    // The core's audio decoders answer here once they are registered.
     if (Failed(result) && (Sources & zfiTagLibrary)) {
       const TZEPHTagReaderProc reader = GTagReader.load();
       TStream* stream = nullptr;
@@ -334,10 +389,123 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
   return result;
 }
 
+HRESULT TZEPHFileManager::GetFileInfoFromStream(TStream* Stream, TZBLCustomFileInfo* Info, Byte Sources) {
+  if (!Stream || !Info) return E_INVALIDARG;
+  HRESULT result = E_INVALIDARG;
+  Info->BeginUpdate();
+  try {
+    Info->Clear();
+    if (Sources & zfiExtensions) {
+      IPtr<IZEPHStream> stream(static_cast<IZEPHStream*>(Create<TZEPHStreamAdapter>(Stream, soReference)));
+      IPtr<IZEPHFileInfo> info(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>(Info, false)));
+      // Each extension starts where the caller's stream stood.
+      const Int64 start = Stream->GetPosition();
+      WalkExtensionsBackwards<IZEPHExtensionFileInfoFromStream>(
+          [&](const IPtr<IZEPHExtensionFileInfoFromStream>& Extension) {
+            Stream->SetPosition(start);
+            result = Extension->FillFileInfoFromStream(stream.get(), info.get());
+            return Succeeded(result);
+          });
+      if (Failed(result)) result = E_INVALIDARG;
+    }
+    // The core's audio decoders answer here once they are registered.
+    if (Failed(result) && (Sources & zfiTagLibrary)) {
+      const TZEPHTagReaderProc reader = GTagReader.load();
+      if (reader && reader(Stream, String(), Info)) result = S_OK;
+    }
+  } catch (...) {
+    result = E_UNEXPECTED;
+  }
+  Info->EndUpdate();
+  return result;
+}
+
 IPtr<IZBLFileInfo> TZEPHFileManager::QueryFileInfo(const String& Name, Byte Sources) {
   IPtr<TZBLFileInfoKeeper> keeper(Create<TZBLFileInfoKeeper>());
   if (Failed(GetFileInfo(Name, keeper->GetFileInfo(), Sources))) return nullptr;
   return IPtr<IZBLFileInfo>(static_cast<IZBLFileInfo*>(keeper.get()));
+}
+
+// ---- plugin services ------------------------------------------------------------------------
+
+namespace {
+// Plugin flag bit 0 leaves the decoders out.
+Byte SourcesOfPluginFlags(Cardinal Flags) { return (Flags & 1) ? zfiAll & ~zfiDecoders : zfiAll; }
+
+TZBLCustomFileInfo* RecordOf(IZEPHFileInfo* Info) {
+  IPtr<IZEPHFileInfoInternal> internal;
+  return Supports(Info, internal) ? internal->GetRecord() : nullptr;
+}
+
+IPtr<IZEPHStream> PluginStream(TStream* Stream, bool ReadOnly) {
+  return IPtr<IZEPHStream>(static_cast<IZEPHStream*>(Create<TZEPHFileStreamAdapterEx>(Stream, ReadOnly)));
+}
+}  // namespace
+
+HRESULT TZEPHFileManager::CreateStreamForFile(IZEPHString* Name, Cardinal Flags, Int64 Offset, Int64 Size,
+                                              IPtr<IZEPHStream>& Stream) {
+  Stream = nullptr;
+  TStream* stream = nullptr;
+  try {
+    const HRESULT result = CreateStream(PluginStringToStr(Name), Flags, Offset, Size, stream);
+    if (Succeeded(result) && stream) {
+      TStream* owned = stream;
+      stream = nullptr;
+      Stream = PluginStream(owned, (Flags & (zfsCreate | zfsReadWrite)) == 0);
+    }
+    return result;
+  } catch (...) {
+    Free(stream);
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileManager::CreateStreamForFileURI(IZEPHString* Name, IPtr<IZEPHVirtualFile>& File,
+                                                 IPtr<IZEPHStream>& Stream) {
+  Stream = nullptr;
+  TStream* stream = nullptr;
+  try {
+    const HRESULT result = CreateStreamForFileURI(PluginStringToStr(Name), File, stream, 0);
+    if (Succeeded(result) && stream) {
+      TStream* owned = stream;
+      stream = nullptr;
+      Stream = PluginStream(owned, true);
+    }
+    return result;
+  } catch (...) {
+    Free(stream);
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileManager::GetFileInfoFromFileURI(IZEPHString* Name, Cardinal Flags, IZEPHFileInfo* Info) {
+  try {
+    TZBLCustomFileInfo* record = RecordOf(Info);
+    if (!record) return E_INVALIDARG;
+    return GetFileInfo(PluginStringToStr(Name), record, SourcesOfPluginFlags(Flags));
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileManager::GetFileInfoFromStream(IZEPHStream* Stream, Cardinal Flags, IZEPHFileInfo* Info) {
+  try {
+    TZBLCustomFileInfo* record = RecordOf(Info);
+    if (!Stream || !record) return E_INVALIDARG;
+    TZEPHStreamWrapper stream(Stream);
+    return GetFileInfoFromStream(&stream, record, SourcesOfPluginFlags(Flags));
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileManager::GetVirtualFile(IZEPHString* Name, Cardinal, IPtr<IZEPHVirtualFile>& File) {
+  try {
+    return GetVirtualFile(PluginStringToStr(Name), File) ? S_OK : E_FAIL;
+  } catch (...) {
+    File = nullptr;
+    return E_UNEXPECTED;
+  }
 }
 
 // ---- expansion --------------------------------------------------------------------------------
@@ -450,6 +618,8 @@ void detail::FileManagerInitialization() {
 }
 
 void detail::FileManagerFinalization() {
+  // Tag scans and background adding still running would reach a freed file manager.
+  if (TZCLTaskDispatcher* tasks = TaskDispatcherIfExists()) tasks->CancelAll(true);
   SetFileDatesProc(ZBLReadFileDates);
   TZEPHFileURI::SetSchemeRegisteredProc(nullptr);
   FreeAndNil(GFileManager);

@@ -79,20 +79,78 @@ class TZEPHFileAttrs {
   static bool IsDirectory(Integer Attributes) { return Attributes != -1 && (Attributes & 0x10) != 0; }
 };
 
+class TZEPHCore;
 class TZEPHServiceFileURI;
 class TZEPHServiceFileSystems;
+struct IZEPHFileInfo;
 
-class TZEPHFileManager : public TZCLUnknownObject {
+// The mark by which plugins find the file manager among the core's services.
+struct IZEPHServiceFileManager : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceFileManager, IInterface, "{0F6A3D81-52C4-4E97-B1A8-3E9D7C0B4F26}")
+};
+
+struct IZEPHServiceFileStreaming : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceFileStreaming, IInterface, "{C7258E04-9B3A-4F1D-8E6C-5A0D2B7F3E91}")
+  // As CreateStream; the stream is read-only unless Flags ask for writing.
+  virtual HRESULT CreateStreamForFile(IZEPHString* Name, Cardinal Flags, Int64 Offset, Int64 Size,
+                                      IPtr<IZEPHStream>& Stream) = 0;
+  // As CreateStreamForFileURI with flags 0.
+  virtual HRESULT CreateStreamForFileURI(IZEPHString* Name, IPtr<IZEPHVirtualFile>& File,
+                                         IPtr<IZEPHStream>& Stream) = 0;
+};
+
+// Flags bit 0 leaves the audio decoders out.
+struct IZEPHServiceFileInfo : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceFileInfo, IInterface, "{8E41C0B7-6D25-4A83-9F1E-2B7C5D0A3E68}")
+  virtual HRESULT GetFileInfoFromFileURI(IZEPHString* Name, Cardinal Flags, IZEPHFileInfo* Info) = 0;
+  virtual HRESULT GetFileInfoFromStream(IZEPHStream* Stream, Cardinal Flags, IZEPHFileInfo* Info) = 0;
+  // S_OK or E_FAIL.
+  virtual HRESULT GetVirtualFile(IZEPHString* Name, Cardinal Flags, IPtr<IZEPHVirtualFile>& File) = 0;
+};
+
+// A plugin that reads the information of files by name, registered with the file manager.
+struct IZEPHExtensionFileInfo : virtual IInterface {
+  RTL_INTERFACE(IZEPHExtensionFileInfo, IInterface, "{3A9C5E12-7B40-4D86-A1F3-C8E20D5B7916}")
+  virtual HRESULT FillFileInfo(IZEPHString* FileName, IZEPHFileInfo* Info) = 0;
+};
+
+// The same from a stream.
+struct IZEPHExtensionFileInfoFromStream : virtual IInterface {
+  RTL_INTERFACE(IZEPHExtensionFileInfoFromStream, IInterface, "{3A9C5E12-7B40-4D86-A1F3-C8E20D5B7917}")
+  virtual HRESULT FillFileInfoFromStream(IZEPHStream* Stream, IZEPHFileInfo* Info) = 0;
+};
+
+class TZEPHFileManager : public TZCLUnknownObject,
+                         public IZEPHServiceFileStreaming,
+                         public IZEPHServiceFileManager,
+                         public IZEPHServiceFileInfo,
+                         public IZEPHServiceAttrExtendable {
   ZCL_CLASS(TZEPHFileManager, TZCLUnknownObject)
  public:
+  // Registers itself, the known formats and the file systems with the core when one runs.
   TZEPHFileManager();
   ~TZEPHFileManager() override;
   // Answers the file-URI interfaces through its service object.
   HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
 
+  // The file manager, the known formats and the file systems as services of Core; a host whose
+  // core starts after the file manager calls this. Registered with one core at a time.
+  void RegisterServices(TZEPHCore* Core);
+  // From the core they were registered with, while it exists.
+  void UnregisterServices();
+
   // Extensions: object expanders and container readers, walked in registration order.
-  void RegisterExtension(IInterface* Extension);
-  void UnregisterExtension(IInterface* Extension);
+  void RegisterExtension(IInterface* Extension) override;
+  void UnregisterExtension(IInterface* Extension) override;
+
+  // IZEPHServiceFileStreaming
+  HRESULT CreateStreamForFile(IZEPHString* Name, Cardinal Flags, Int64 Offset, Int64 Size,
+                              IPtr<IZEPHStream>& Stream) override;
+  HRESULT CreateStreamForFileURI(IZEPHString* Name, IPtr<IZEPHVirtualFile>& File, IPtr<IZEPHStream>& Stream) override;
+  // IZEPHServiceFileInfo: the object must be one of the program's (E_INVALIDARG).
+  HRESULT GetFileInfoFromFileURI(IZEPHString* Name, Cardinal Flags, IZEPHFileInfo* Info) override;
+  HRESULT GetFileInfoFromStream(IZEPHStream* Stream, Cardinal Flags, IZEPHFileInfo* Info) override;
+  HRESULT GetVirtualFile(IZEPHString* Name, Cardinal Flags, IPtr<IZEPHVirtualFile>& File) override;
 
   TZEPHFileManagerKnownFormats* GetKnownFormats() const { return FKnownFormats; }
   TZEPHVirtualFileCacheList* GetContainerCache() const { return FContainerCache; }
@@ -105,6 +163,9 @@ class TZEPHFileManager : public TZCLUnknownObject {
   HRESULT GetFileInfo(const String& Name, TZBLCustomFileInfo* Info, Byte Sources);
   // A new record holder, or nil when no source answered.
   IPtr<IZBLFileInfo> QueryFileInfo(const String& Name, Byte Sources);
+  // The same from a stream: no cache, no part of a container, no file name. E_INVALIDARG for no
+  // stream or no record.
+  HRESULT GetFileInfoFromStream(TStream* Stream, TZBLCustomFileInfo* Info, Byte Sources);
   static TZEPHTagReaderProc GetTagReader();
   static void SetTagReader(TZEPHTagReaderProc Reader);
 
@@ -169,6 +230,9 @@ class TZEPHFileManager : public TZCLUnknownObject {
   // The extensions in order, each taken under the list's lock.
   template <class I, class F>
   void WalkExtensions(F&& Proc);
+  // From the last to the first; Proc answers true to stop.
+  template <class I, class F>
+  void WalkExtensionsBackwards(F&& Proc);
 
   TZEPHFileInfoCache* FInfoCache;
   TZCLThreadListOf<IPtr<IInterface>>* FExtensions;
@@ -177,6 +241,7 @@ class TZEPHFileManager : public TZCLUnknownObject {
   TZEPHServiceFileURI* FFileURI;
   TZEPHServiceFileSystems* FFileSystems;
   IPtr<IZEPHMusicLibrary> FMusicLibrary;
+  TZEPHCore* FCore = nullptr;
 };
 
 // Raises Exception "File Manager is nil" when there is none.
