@@ -8,6 +8,7 @@
 #include "rtl/RTL.Strings.h"
 #include "vcl/VCL.ActnList.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.Colors.h"
 #include "zse/script/ZSE.Script.Skin.h"
 
 // --- the host that finds nothing
@@ -97,85 +98,32 @@ String ZseURLEscape(StringView S) {
 
 namespace {
 
-Byte Clamp255(double V) { return static_cast<Byte>(std::clamp(std::lround(V * 255.0), 0L, 255L)); }
+// Colours as 0x00RRGGBB through the component library's conversions: hue as a fraction of a turn
+// for HSL, in degrees for HSV.
+Cardinal PackRGB(Byte R, Byte G, Byte B) { return (Cardinal(R) << 16) | (Cardinal(G) << 8) | B; }
 
-// Hue as a fraction of a turn, saturation and lightness 0..1.
 Cardinal HSLToRGB(double H, double S, double L) {
-  auto hue = [](double p, double q, double t) {
-    t -= std::floor(t);
-    if (t < 1.0 / 6) return p + (q - p) * 6 * t;
-    if (t < 0.5) return q;
-    if (t < 2.0 / 3) return p + (q - p) * (2.0 / 3 - t) * 6;
-    return p;
-  };
-  double r = L, g = L, b = L;
-  if (S > 0) {
-    const double q = L < 0.5 ? L * (1 + S) : L + S - L * S;
-    const double p = 2 * L - q;
-    r = hue(p, q, H + 1.0 / 3);
-    g = hue(p, q, H);
-    b = hue(p, q, H - 1.0 / 3);
-  }
-  return (Cardinal(Clamp255(r)) << 16) | (Cardinal(Clamp255(g)) << 8) | Clamp255(b);
+  Byte r, g, b;
+  TZCLColors::HSLToRGB(static_cast<Single>(H), static_cast<Single>(S), static_cast<Single>(L), r, g, b);
+  return PackRGB(r, g, b);
 }
 
-// Hue in degrees, saturation and value 0..1.
 Cardinal HSVToRGB(double H, double S, double V) {
-  H = std::fmod(std::fmod(H, 360.0) + 360.0, 360.0) / 60.0;
-  const int i = static_cast<int>(H);
-  const double f = H - i, p = V * (1 - S), q = V * (1 - S * f), t = V * (1 - S * (1 - f));
-  double r, g, b;
-  switch (i) {
-    case 0:
-      r = V, g = t, b = p;
-      break;
-    case 1:
-      r = q, g = V, b = p;
-      break;
-    case 2:
-      r = p, g = V, b = t;
-      break;
-    case 3:
-      r = p, g = q, b = V;
-      break;
-    case 4:
-      r = t, g = p, b = V;
-      break;
-    default:
-      r = V, g = p, b = q;
-  }
-  return (Cardinal(Clamp255(r)) << 16) | (Cardinal(Clamp255(g)) << 8) | Clamp255(b);
+  Byte r, g, b;
+  TZCLColors::HSVToRGB(static_cast<Single>(H), static_cast<Single>(S), static_cast<Single>(V), r, g, b);
+  return PackRGB(r, g, b);
 }
 
 void RGBToHSL(Cardinal C, double& H, double& S, double& L) {
-  const double r = ((C >> 16) & 0xFF) / 255.0, g = ((C >> 8) & 0xFF) / 255.0, b = (C & 0xFF) / 255.0;
-  const double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
-  L = (mx + mn) / 2;
-  H = S = 0;
-  if (d == 0) return;
-  S = L > 0.5 ? d / (2 - mx - mn) : d / (mx + mn);
-  if (mx == r)
-    H = (g - b) / d + (g < b ? 6 : 0);
-  else if (mx == g)
-    H = (b - r) / d + 2;
-  else
-    H = (r - g) / d + 4;
-  H /= 6;
+  Single h, s, l;
+  TZCLColors::RGBToHSL((C >> 16) & 0xFF, (C >> 8) & 0xFF, C & 0xFF, h, s, l);
+  H = h, S = s, L = l;
 }
 
 void RGBToHSV(Cardinal C, double& H, double& S, double& V) {
-  const double r = ((C >> 16) & 0xFF) / 255.0, g = ((C >> 8) & 0xFF) / 255.0, b = (C & 0xFF) / 255.0;
-  const double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
-  V = mx;
-  S = mx == 0 ? 0 : d / mx;
-  H = 0;
-  if (d == 0) return;
-  if (mx == r)
-    H = 60 * std::fmod((g - b) / d + 6, 6.0);
-  else if (mx == g)
-    H = 60 * ((b - r) / d + 2);
-  else
-    H = 60 * ((r - g) / d + 4);
+  Single h, s, v;
+  TZCLColors::RGBToHSV((C >> 16) & 0xFF, (C >> 8) & 0xFF, C & 0xFF, h, s, v);
+  H = h, S = s, V = v;
 }
 
 Byte AlphaOf(Cardinal C) { return C == ZseDefaultColor ? 255 : static_cast<Byte>(C >> 24); }
