@@ -139,16 +139,3 @@ BENCHMARK(BM_PngDecodeLibpng)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  InstallHeadlessBackend(THeadlessConfig::Single(96));
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FinalizeUnits();
-  return 0;
-}

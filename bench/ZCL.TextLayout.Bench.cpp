@@ -136,16 +136,3 @@ BENCHMARK(BM_Pixman_SeparableConvolution_1920x1080)->Arg(2)->Arg(10)->Unit(bench
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  InstallHeadlessBackend(THeadlessConfig::Single(96));
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FinalizeUnits();
-  return 0;
-}
