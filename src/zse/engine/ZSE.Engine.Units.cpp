@@ -1,6 +1,8 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
 
 namespace {
@@ -18,6 +20,8 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Engine.Units", nullptr, nullptr},
     {"ZSE.Types", nullptr, ZSETypesFinalize},
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
+    {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
+    {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
 };
 }  // namespace
 
