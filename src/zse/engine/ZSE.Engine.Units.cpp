@@ -1,6 +1,7 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -22,6 +23,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
     {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
     {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
+    {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
 };
 }  // namespace
 
