@@ -1,0 +1,30 @@
+#include "zse/engine/ZSE.Engine.Units.h"
+
+#include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.h"
+#include "zse/engine/ZSE.Types.h"
+
+namespace {
+void ExpressionsInitialization() {
+  TZSEExpressionGlobalVariables::Initialize();
+  TZSEBindingLinkExpressionFactory::Initialize();
+}
+
+void ExpressionsFinalization() {
+  TZSEBindingLinkExpressionFactory::Finalize();
+  TZSEExpressionGlobalVariables::Finalize();
+}
+
+const TUnit GZseEngineUnits[] = {
+    {"ZSE.Engine.Units", nullptr, nullptr},
+    {"ZSE.Types", nullptr, ZSETypesFinalize},
+    {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
+    {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
+    {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
+    {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
+};
+}  // namespace
+
+TUnitList ZseEngineUnits() { return GZseEngineUnits; }
