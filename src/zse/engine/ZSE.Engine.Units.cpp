@@ -1,10 +1,24 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
+#include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Types.h"
 
 namespace {
+void ExpressionsInitialization() {
+  TZSEExpressionGlobalVariables::Initialize();
+  TZSEBindingLinkExpressionFactory::Initialize();
+}
+
+void ExpressionsFinalization() {
+  TZSEBindingLinkExpressionFactory::Finalize();
+  TZSEExpressionGlobalVariables::Finalize();
+}
+
 const TUnit GZseEngineUnits[] = {
     {"ZSE.Engine.Units", nullptr, nullptr},
+    {"ZSE.Types", nullptr, ZSETypesFinalize},
+    {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
     {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
 };
 }  // namespace
