@@ -3,6 +3,9 @@
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
 
 namespace {
@@ -21,6 +24,9 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Types", nullptr, ZSETypesFinalize},
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
     {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
+    {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
+    {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
+    {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
     {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
 };
 }  // namespace
