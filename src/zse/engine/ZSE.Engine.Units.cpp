@@ -1,6 +1,7 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -20,6 +21,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Types", nullptr, ZSETypesFinalize},
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
     {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
+    {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
 };
 }  // namespace
 
