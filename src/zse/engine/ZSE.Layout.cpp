@@ -22,6 +22,11 @@ class TUpdateScope {
 };
 
 Integer RoundHalfEven(Double Value) { return static_cast<Integer>(Round(Value)); }
+
+// ScaleByDPI without the division for the common cases (nothing to scale, or 96 DPI).
+inline Integer Scaled(Integer Value, Integer Dpi) {
+  return Value == 0 || Dpi == ZCLDefaultDPI ? Value : ScaleByDPI(Value, Dpi);
+}
 }  // namespace
 
 // ---- TZSECustomVisualItem -----------------------------------------------------------------------
@@ -430,8 +435,8 @@ void TZSELayoutCustomItem::CalculateSizeLimits(TZSESizeLimits& Limits) {
 void TZSELayoutCustomItem::ApplyMaximalSize(TZSESizeLimits& Limits) {
   if (FAlignment == laLeft || FAlignment == laRight) Limits.MaxWidth = Limits.MinWidth;
   if (FAlignment == laTop || FAlignment == laBottom) Limits.MaxHeight = Limits.MinHeight;
-  if (Limits.MaxWidth == 0) Limits.MaxWidth = ScaleByDPI(FSizeMaximal->GetWidth(), FCurrentDpi);
-  if (Limits.MaxHeight == 0) Limits.MaxHeight = ScaleByDPI(FSizeMaximal->GetHeight(), FCurrentDpi);
+  if (Limits.MaxWidth == 0) Limits.MaxWidth = Scaled(FSizeMaximal->GetWidth(), FCurrentDpi);
+  if (Limits.MaxHeight == 0) Limits.MaxHeight = Scaled(FSizeMaximal->GetHeight(), FCurrentDpi);
   const TRect margins = GetScaledMargins();
   if (Limits.MaxWidth > 0) Limits.MaxWidth = std::max(Limits.MinWidth, Limits.MaxWidth + margins.Left + margins.Right);
   if (Limits.MaxHeight > 0)
@@ -441,8 +446,8 @@ void TZSELayoutCustomItem::ApplyMaximalSize(TZSESizeLimits& Limits) {
 }
 
 void TZSELayoutCustomItem::ApplyMinimalSize(Integer& MinWidth, Integer& MinHeight) {
-  MinHeight = std::max(MinHeight, ScaleByDPI(FSizeMinimal->GetHeight(), FCurrentDpi));
-  MinWidth = std::max(MinWidth, ScaleByDPI(FSizeMinimal->GetWidth(), FCurrentDpi));
+  MinHeight = std::max(MinHeight, Scaled(FSizeMinimal->GetHeight(), FCurrentDpi));
+  MinWidth = std::max(MinWidth, Scaled(FSizeMinimal->GetWidth(), FCurrentDpi));
   Single ratio;
   if (FKeepAspectRatioOnResize && GetAspectRatio(ratio)) {
     MinWidth = std::max(MinWidth, RoundHalfEven(MinHeight * Double(ratio)));
@@ -585,7 +590,10 @@ bool TZSELayoutCustomItem::FindItem(StringView Name, TZSELayoutCustomItem*& Item
 }
 
 TRect TZSELayoutCustomItem::GetScaledMargins() const {
-  return ScaleRectByDPI(FAlignmentMargins->GetValue(), FCurrentDpi);
+  const TRect margins = FAlignmentMargins->GetValue();
+  // Most items have none; the pass asks for them twice per item.
+  if (margins == TRect() || FCurrentDpi == ZCLDefaultDPI) return margins;
+  return ScaleRectByDPI(margins, FCurrentDpi);
 }
 
 bool TZSELayoutCustomItem::GetAspectRatio(Single& Ratio) const {
