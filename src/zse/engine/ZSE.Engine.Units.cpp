@@ -3,6 +3,8 @@
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
 
 namespace {
@@ -20,6 +22,8 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Engine.Units", nullptr, nullptr},
     {"ZSE.Types", nullptr, ZSETypesFinalize},
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
+    {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
+    {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
     {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
 };
