@@ -5,8 +5,10 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/graphics/ZCL.Graphics.Render.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Skins.h"
 
 namespace {
 // Runs EndUpdate of a lock on the way out, also when a step raises.
@@ -41,11 +43,11 @@ void TZSECustomVisualItem::BeforeDestruction() {
 }
 
 void TZSECustomVisualItem::DeclareProperties(TClassDeclaration<TZSECustomVisualItem>& D) {
-  D.Property(u"ActualHeight", &TZSECustomVisualItem::GetActualHeight);
-  D.Property(u"ActualWidth", &TZSECustomVisualItem::GetActualWidth);
+  D.Property(u"ActualHeight", &TZSECustomVisualItem::GetActualHeight).Stored(false);
+  D.Property(u"ActualWidth", &TZSECustomVisualItem::GetActualWidth).Stored(false);
   D.Property(u"Enabled", &TZSECustomVisualItem::GetEnabled, &TZSECustomVisualItem::SetEnabled).Default(true);
-  D.Property(u"Height", &TZSECustomVisualItem::GetHeight);
-  D.Property(u"Width", &TZSECustomVisualItem::GetWidth);
+  D.Property(u"Height", &TZSECustomVisualItem::GetHeight).Stored(false);
+  D.Property(u"Width", &TZSECustomVisualItem::GetWidth).Stored(false);
   D.Property(u"Visible", &TZSECustomVisualItem::GetVisible, &TZSECustomVisualItem::SetVisible).Default(true);
 }
 
@@ -634,6 +636,56 @@ void TZSELayoutCustomItem::SaveSettingsTree(TZCLIniFile* Ini, const String& Pref
   if (!GetName().empty()) SaveSettings(Ini, Prefix + u"." + GetName());
 }
 
+void TZSELayoutCustomItem::LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema) {
+  FState |= ZSELayoutStateLoading;
+  try {
+    FreeChildren();
+    LoadProperties(Node, Schema);
+    if (TZCLXMLNode* items = Node->FindNode(u"items")) {
+      for (Integer i = 0; i < items->GetCount(); ++i) {
+        TZCLXMLNode* node = items->GetNode(i);
+        TClass cls = nullptr;
+        // An unknown class skips the element with its subtree.
+        if (!SchemaResolveClass(node, TZSELayoutCustomItem::StaticClass(), cls)) continue;
+        TZSELayoutCustomItem* item = cls->Create<TZSELayoutCustomItem>();
+        try {
+          item->SetName(Schema->GetName(node));
+        } catch (...) {
+          Free(item);
+          throw;
+        }
+        item->SetParent(this);
+        item->LoadFromXML(node, Schema);
+      }
+    }
+  } catch (...) {
+    FState &= ~ZSELayoutStateLoading;
+    Loaded();
+    throw;
+  }
+  FState &= ~ZSELayoutStateLoading;
+  Loaded();
+}
+
+void TZSELayoutCustomItem::LoadProperties(TZCLXMLNode* Node, TZSESchema* Schema) {
+  if (TZCLXMLNode* properties = Node->FindNode(u"properties")) Schema->LoadProperties(this, properties);
+}
+
+void TZSELayoutCustomItem::SaveToXML(TZCLXMLNode* Node, TZSESchema* Schema) {
+  SaveProperties(Node, Schema);
+  if (GetCount() == 0) return;
+  TZCLXMLNode* items = Node->Add(u"items");
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->SaveToXML(items->Add(u"item"), Schema);
+}
+
+void TZSELayoutCustomItem::SaveProperties(TZCLXMLNode* Node, TZSESchema* Schema) {
+  Node->GetAttributes()->AddString(u"class", SchemaGetClassName(this));
+  Node->GetAttributes()->AddString(u"name", GetName());
+  TZCLXMLNode* properties = Node->Add(u"properties");
+  Schema->SaveProperties(this, properties, Schema->GetObjectPath(this));
+  XMLNodeFreeIfEmpty(properties, false);
+}
+
 void TZSELayoutCustomItem::SetName(const TComponentName& NewName) {
   if (NewName == GetName()) return;
   TZSECustomVisualItem::SetName(NewName);
@@ -759,6 +811,39 @@ void TZSELayout::ResetLayoutState() {
   Changed(ZSELayoutChangeStructure);
 }
 
+void TZSELayout::LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema) {
+  TUpdateScope scope(this);
+  SetDefaults();
+  TZSELayoutCustomItem::LoadFromXML(Node, Schema);
+}
+
+void TZSELayout::LoadFromSkin(TZSESchema* Schema) {
+  TZSESkinResources* resources = Schema->GetResources();
+  if (!resources || !FForm) return;
+  TZCLXMLDocument* document = resources->LoadDocument(FForm->GetName());
+  try {
+    if (document->GetCount() > 0) LoadFromXML(document->GetNode(0), Schema);
+  } catch (...) {
+    Free(document);
+    throw;
+  }
+  Free(document);
+}
+
+void TZSELayout::SaveToSkin(TZSESchema* Schema) {
+  TZSESkinResources* resources = Schema->GetResources();
+  if (!resources || !FForm) return;
+  auto* document = Create<TZCLXMLDocument>();
+  try {
+    SaveToXML(document->Add(u"layout"), Schema);
+    resources->SaveSchema(FForm->GetName(), document);
+  } catch (...) {
+    Free(document);
+    throw;
+  }
+  Free(document);
+}
+
 void TZSELayout::EndUpdate() {
   if (FUpdateCount > 0) --FUpdateCount;
   Flush();
@@ -869,6 +954,9 @@ void DrawContentTo(TZSELayoutCustomItem* Item, TZCL2DRender* Canvas, const TPoin
 }
 
 void ZSELayoutInitialize() {
+  // The value objects the items publish (nothing happens when they are declared already).
+  RegisterProperties<TZCLRect>();
+  RegisterProperties<TZSELayoutSize>();
   RegisterProperties<TZSELayoutItem>();
   RegisterProperties<TZSELayout>();
   RegisterClasses({TZSELayoutItem::StaticClass()});

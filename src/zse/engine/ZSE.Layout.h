@@ -16,10 +16,12 @@
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Types.h"
 
 class TZCL2DRender;
 class TZCLIniFile;
+class TZCLXMLNode;
 class TZSELayout;
 class TZSELayoutCalculator;
 class TZSELayoutCustomItem;
@@ -49,9 +51,12 @@ class TZSECustomVisualItem : public TZCLComponent,
                              public IZCLUpdateLock,
                              public IZCLCurrentDpi,
                              public IZCLResourceChangeListener,
-                             public IZSECoordsConverter {
+                             public IZSECoordsConverter,
+                             public IZSESchemaLoaderListener,
+                             public IZSESchemaDefaults {
   ZCL_CLASS(TZSECustomVisualItem, TZCLComponent)
-  RTL_INTERFACES(TZCLComponent, IZCLUpdateLock, IZCLCurrentDpi, IZCLResourceChangeListener, IZSECoordsConverter)
+  RTL_INTERFACES(TZCLComponent, IZCLUpdateLock, IZCLCurrentDpi, IZCLResourceChangeListener, IZSECoordsConverter,
+                 IZSESchemaLoaderListener, IZSESchemaDefaults)
   explicit TZSECustomVisualItem(TComponent* AOwner);
   void BeforeDestruction() override;
   static void DeclareProperties(TClassDeclaration<TZSECustomVisualItem>& D);
@@ -76,6 +81,10 @@ class TZSECustomVisualItem : public TZCLComponent,
   virtual bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const { return false; }
   void BeginUpdate() override = 0;
   void EndUpdate() override = 0;
+  // Before the schema loads the element: its binding links are cleared.
+  void SetSchemaDefaults() override {}
+  void BeginLoad() override { BeginUpdate(); }
+  void EndLoad() override { EndUpdate(); }
 
   Integer GetCurrentDpi() override { return FCurrentDpi; }
   // Clamped to 96..480.
@@ -151,8 +160,9 @@ constexpr Byte ZSELayoutStateOverflow = 0x20;
 using TZSELayoutItemList = TZCLObjectListOf<TZSELayoutCustomItem>;
 
 // A node of a window's layout tree. Its parent's child list owns it.
-class TZSELayoutCustomItem : public TZSECustomVisualItem {
+class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStoring {
   ZCL_CLASS(TZSELayoutCustomItem, TZSECustomVisualItem)
+  RTL_INTERFACES(TZSECustomVisualItem, IZSESchemaStoring)
  public:
   using TCreateSignature = void();
   TZSELayoutCustomItem();
@@ -205,6 +215,14 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem {
   virtual bool HitTestChildren(TZSELayoutHitTestInfo& Info);
   virtual void LoadSettings(TZCLIniFile* Ini, const String& Key) {}
   virtual void SaveSettings(TZCLIniFile* Ini, const String& Key) {}
+  // The node holds "class" and "name" attributes, the item's properties as the schema writes
+  // them, and an "items" element with one "item" per child (only when there are children).
+  virtual void LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema);
+  virtual void LoadProperties(TZCLXMLNode* Node, TZSESchema* Schema);
+  virtual void SaveToXML(TZCLXMLNode* Node, TZSESchema* Schema);
+  virtual void SaveProperties(TZCLXMLNode* Node, TZSESchema* Schema);
+  void Load(TZCLXMLNode* Node, TZSESchema* Schema) override { LoadFromXML(Node, Schema); }
+  void Save(TZCLXMLNode* Node, TZSESchema* Schema) override { SaveToXML(Node, Schema); }
   virtual void AddItem(TZSELayoutCustomItem* Item);
   virtual void RemoveItem(TZSELayoutCustomItem* Item);
   virtual void ItemNameChanged(TZSELayoutCustomItem* Item) {}
@@ -329,6 +347,13 @@ class TZSELayout : public TZSELayoutCustomItem {
   void SetDefaults() override;
   bool CanSetParent(TZSELayoutCustomItem* Value) override { return false; }
   void ResetLayoutState() override;
+  void LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  // The root stores nothing of its own.
+  void LoadProperties(TZCLXMLNode* Node, TZSESchema* Schema) override {}
+  void SaveProperties(TZCLXMLNode* Node, TZSESchema* Schema) override {}
+  // The window's layout file: an XML document named after the form, root element "layout".
+  void LoadFromSkin(TZSESchema* Schema);
+  void SaveToSkin(TZSESchema* Schema);
   void BeginUpdate() override { ++FUpdateCount; }
   void EndUpdate() override;
 

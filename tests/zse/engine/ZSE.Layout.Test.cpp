@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "rtl/RTL.Objects.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
 #include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.Schema.h"
 
 namespace {
 
@@ -338,6 +340,59 @@ TEST_F(LayoutItems, KeepAspectRatioRequestsAMatchingSize) {
   TZSELayoutItem* flat = Add(Root, laTop);
   flat->SetKeepAspectRatioOnResize(true);
   EXPECT_FALSE(flat->GetAspectRatio(ratio));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LayoutItems, XmlRoundTrip) {
+  TZSELayoutItem* a = Add(Root, laTop, 0, 12, u"Header");
+  a->GetAlignmentMargins()->SetValue(TRect(1, 2, 3, 4));
+  Add(a, laLeft, 7, 0, u"Icon");
+  Add(Root, laClient, 0, 0, u"Body")->SetAutoHide(true);
+
+  TZSESchema schema;
+  auto* doc = Create<TZCLXMLDocument>();
+  TZCLXMLNode* node = doc->Add(u"layout");
+  Root->SaveToXML(node, &schema);
+  // The root writes no attributes or properties of its own; a leaf writes no "items".
+  EXPECT_EQ(node->GetAttributes()->GetCount(), 0);
+  EXPECT_EQ(node->FindNode(u"properties"), nullptr);
+  TZCLXMLNode* items = node->FindNode(u"items");
+  ASSERT_NE(items, nullptr);
+  ASSERT_EQ(items->GetCount(), 2);
+  EXPECT_EQ(items->GetNode(0)->GetAttributes()->GetValue(u"class"), u"LayoutItem");
+  EXPECT_EQ(items->GetNode(0)->GetAttributes()->GetValue(u"name"), u"Header");
+  EXPECT_EQ(items->GetNode(1)->FindNode(u"items"), nullptr);
+
+  // An element of an unknown class is skipped; its siblings still load.
+  TZCLXMLNode* bogus = items->Add(u"item");
+  bogus->GetAttributes()->AddString(u"class", u"NoSuchThing");
+  bogus->GetAttributes()->AddString(u"name", u"Ghost");
+
+  TZSELayout* copy = Create<TZSELayout>(nullptr);
+  copy->LoadFromXML(node, &schema);
+  Free(doc);
+  ASSERT_EQ(copy->GetCount(), 2);
+  TZSELayoutCustomItem* header = nullptr;
+  ASSERT_TRUE(copy->FindItem(u"Header", header));
+  EXPECT_EQ(header->GetAlignmentMargins()->GetValue(), TRect(1, 2, 3, 4));
+  EXPECT_EQ(header->GetSizeMinimal()->GetHeight(), 12);
+  ASSERT_EQ(header->GetCount(), 1);
+  EXPECT_EQ(header->GetItem(0)->GetName(), u"Icon");
+  EXPECT_EQ(header->GetItem(0)->GetAlignment(), laLeft);
+  TZSELayoutCustomItem* body = copy->GetItem(1);
+  EXPECT_EQ(body->GetAlignment(), laClient);
+  EXPECT_TRUE(body->GetAutoHide());
+  TZSELayoutCustomItem* ghost = nullptr;
+  EXPECT_FALSE(copy->FindItem(u"Ghost", ghost));
+
+  // Laid out the same way as the original.
+  copy->SetBounds(TRect(0, 0, 100, 100));
+  Layout(TRect(0, 0, 100, 100));
+  EXPECT_EQ(header->GetBounds(), a->GetBounds());
+  Free(copy);
 }
 
 }  // namespace
