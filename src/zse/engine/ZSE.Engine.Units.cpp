@@ -2,6 +2,7 @@
 
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
@@ -28,6 +29,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
     {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
     {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
+    {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
 };
 }  // namespace
 
