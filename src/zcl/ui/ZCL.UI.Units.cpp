@@ -1,5 +1,6 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 
+#include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
@@ -12,6 +13,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Resources", TZCLResourceClassRepository::Initialize, TZCLResourceClassRepository::Finalize},
     {"ZCL.UI.Resources.Collection", TZCLRootResourceCollection::Initialize, TZCLRootResourceCollection::Finalize},
     {"ZCL.UI.Style", RegisterStyleClasses, nullptr},
+    {"ZCL.UI.Animation", nullptr, TZCLAnimationManager::Finalize},
 };
 }  // namespace
 
