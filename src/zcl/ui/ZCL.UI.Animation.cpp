@@ -341,3 +341,7 @@ TZCLAnimationManager* AnimationManager() {
   if (!GManager) GManager = new TZCLAnimationManager();
   return GManager;
 }
+
+void RemoveAnimations(TObject* Object) {
+  if (GManager) GManager->RemoveOwner(Object);
+}

@@ -240,3 +240,5 @@ class TZCLAnimationManager : public TZCLTimerListOf<TZCLAnimation*> {
 
 // The process's manager, made on first use.
 TZCLAnimationManager* AnimationManager();
+// Terminates Object's animations; makes no manager when there is none.
+void RemoveAnimations(TObject* Object);

@@ -2,6 +2,7 @@
 
 #include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.Controls.Base.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
@@ -14,6 +15,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Resources.Collection", TZCLRootResourceCollection::Initialize, TZCLRootResourceCollection::Finalize},
     {"ZCL.UI.Style", RegisterStyleClasses, nullptr},
     {"ZCL.UI.Animation", nullptr, TZCLAnimationManager::Finalize},
+    {"ZCL.UI.Controls.Base", RegisterBaseControlClasses, TZCLMouseTracker::Finalize},
 };
 }  // namespace
 
