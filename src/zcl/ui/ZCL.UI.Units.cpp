@@ -3,6 +3,7 @@
 #include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
@@ -16,6 +17,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Style", RegisterStyleClasses, nullptr},
     {"ZCL.UI.Animation", nullptr, TZCLAnimationManager::Finalize},
     {"ZCL.UI.Controls.Base", RegisterBaseControlClasses, TZCLMouseTracker::Finalize},
+    {"ZCL.UI.ImageList", RegisterImageListClasses, nullptr},
 };
 }  // namespace
 
