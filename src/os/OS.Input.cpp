@@ -5,12 +5,14 @@
 #include <memory>
 #include <unordered_map>
 
+#include "os/OS.Codecs.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Surface.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.Internal.h"
 #include "os/OS.Windows.h"
+#include "rtl/RTL.EmbeddedResources.h"
 
 using namespace detail;
 
@@ -25,8 +27,8 @@ struct TCursorData {
 };
 std::unordered_map<HCURSOR, std::unique_ptr<TCursorData>> GCreatedCursors;
 
-constexpr uintptr_t StandardCursors[] = {IDC_ARROW,    IDC_IBEAM,    IDC_WAIT,   IDC_CROSS, IDC_UPARROW,
-                                         IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL,
+constexpr uintptr_t StandardCursors[] = {IDC_ARROW,    IDC_IBEAM,    IDC_WAIT,        IDC_CROSS,  IDC_UPARROW,
+                                         IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE,      IDC_SIZENS, IDC_SIZEALL,
                                          IDC_NO,       IDC_HAND,     IDC_APPSTARTING, IDC_HELP};
 
 bool IsDown(const Byte* State, int Vk) { return (State[Vk & 0xFF] & 0x80) != 0; }
@@ -197,8 +199,8 @@ bool CookMouse(const TInputEvent& E, MSG& Msg) {
   if (down && !captured) {
     TWindow* top = TopLevelOf(target);
     if (top->Handle != wm.Active) {
-      const LRESULT r =
-          SendMessage(handle, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle), MAKELPARAM(static_cast<int>(hit), msg));
+      const LRESULT r = SendMessage(handle, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle),
+                                    MAKELPARAM(static_cast<int>(hit), msg));
       if ((r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) && !(top->ExStyle & WS_EX_NOACTIVATE))
         ActivateWindow(top->Handle, WA_CLICKACTIVE);
       if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) return false;
@@ -498,6 +500,18 @@ HCURSOR CreateCursorFromPixels(const uint32_t* Pixels, int Width, int Height, in
   HCURSOR handle = reinterpret_cast<HCURSOR>(data.get());
   GCreatedCursors.emplace(handle, std::move(data));
   return handle;
+}
+
+HCURSOR LoadCursorFromResource(StringView Name) {
+  const TEmbeddedResource* resource = FindEmbeddedResource(Name, u"CURSOR");
+  if (!resource) return nullptr;
+  try {
+    TDecodedImage image = DecodePng(std::span<const Byte>(resource->Data, resource->Size));
+    PremultiplyPixels(image.Pixels.data(), image.Pixels.size());
+    return CreateCursorFromPixels(image.Pixels.data(), image.Width, image.Height, 0, 0);
+  } catch (const EInvalidGraphic&) {
+    return nullptr;
+  }
 }
 
 BOOL DestroyCursor(HCURSOR Cursor) {

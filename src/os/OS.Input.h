@@ -138,6 +138,10 @@ HCURSOR LoadCursor(HINSTANCE Instance, uintptr_t CursorId);
 // spot; the pixels are copied. Destroyed with DestroyCursor.
 HCURSOR CreateCursorFromPixels(const uint32_t* Pixels, int Width, int Height, int HotX, int HotY);
 BOOL DestroyCursor(HCURSOR Cursor);
+// A cursor of the program's resources: the PNG image Name of type "CURSOR", its hot spot at the
+// top-left pixel; null when there is no such resource or it is no image. Destroyed with
+// DestroyCursor.
+HCURSOR LoadCursorFromResource(StringView Name);
 // The standard id of a cursor from LoadCursor, 0 for a created one.
 uintptr_t GetCursorId(HCURSOR Cursor);
 // The pixels of a created cursor (for backends that show it); false for a standard cursor.

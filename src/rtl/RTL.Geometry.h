@@ -314,3 +314,12 @@ constexpr TAlphaColor claWhitesmoke = 0xFFF5F5F5;
 constexpr TAlphaColor claRed = 0xFFFF0000;
 constexpr TAlphaColor claLime = 0xFF00FF00;
 constexpr TAlphaColor claBlue = 0xFF0000FF;
+
+// Colour names of the stream forms (identifiers compare case-insensitively). TColor: the
+// standard, system and special "cl" names. TAlphaColor: the CSS/X11 names with "cla" in front
+// plus "claNull"; a value without a name is written "x" and eight hex digits AARRGGBB, which
+// IdentToAlphaColor reads back.
+bool ColorToIdent(TColor Color, String& Ident);
+bool IdentToColor(StringView Ident, TColor& Color);
+bool AlphaColorToIdent(TAlphaColor Color, String& Ident);  // false: no name (the "x" form given)
+bool IdentToAlphaColor(StringView Ident, TAlphaColor& Color);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Streaming.Text.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
@@ -49,6 +50,33 @@ String Latin1ToString(const std::string& S) {
   String result(S.size(), u'\0');
   for (size_t i = 0; i < S.size(); ++i) result[i] = static_cast<Byte>(S[i]);
   return result;
+}
+
+// Colour properties are written by name (alpha colours always, the unnamed ones as "x"
+// and eight hex digits); numbers are read as well.
+bool IntegerToIdent(PTypeInfo Type, Int64 Value, String& Ident) {
+  if (Type == TypeInfoTColor()) return ColorToIdent(static_cast<TColor>(Value), Ident);
+  if (Type == TypeInfoTAlphaColor()) {
+    AlphaColorToIdent(static_cast<TAlphaColor>(Value), Ident);
+    return true;
+  }
+  return false;
+}
+
+bool IdentToInteger(PTypeInfo Type, StringView Ident, Int64& Value) {
+  if (Type == TypeInfoTColor()) {
+    TColor color = 0;
+    if (!IdentToColor(Ident, color)) return false;
+    Value = color;
+    return true;
+  }
+  if (Type == TypeInfoTAlphaColor()) {
+    TAlphaColor color = 0;
+    if (!IdentToAlphaColor(Ident, color)) return false;
+    Value = color;
+    return true;
+  }
+  return false;
 }
 
 // Marks a component as being written for as long as the guard lives.
@@ -240,10 +268,16 @@ void TWriter::WriteProperty(TPersistent* Instance, PPropInfo PropInfo) {
   }
   if (!PropInfo->HasSetter() || IsDefaultPropertyValue(Instance, PropInfo)) return;
   switch (kind) {
-    case tkInteger:
+    case tkInteger: {
       WritePropName(PropInfo->Name);
-      WriteInteger(GetOrdProp(Instance, PropInfo));
+      const Int64 value = GetOrdProp(Instance, PropInfo);
+      String ident;
+      if (IntegerToIdent(PropInfo->PropType, value, ident))
+        WriteIdent(ident);
+      else
+        WriteInteger(value);
       break;
+    }
     case tkInt64:
       WritePropName(PropInfo->Name);
       WriteInteger(GetInt64Prop(Instance, PropInfo));
@@ -631,7 +665,13 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo PropInfo) {
   try {
     switch (kind) {
       case tkInteger:
-        SetOrdProp(Instance, PropInfo, ReadInt64());
+        if (NextValue() == vaIdent) {
+          Int64 value = 0;
+          if (!IdentToInteger(PropInfo->PropType, ReadIdent(), value)) InvalidValue();
+          SetOrdProp(Instance, PropInfo, value);
+        } else {
+          SetOrdProp(Instance, PropInfo, ReadInt64());
+        }
         break;
       case tkInt64:
         SetInt64Prop(Instance, PropInfo, ReadInt64());

@@ -1,11 +1,11 @@
-#include "rtl/RTL.Streaming.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Streaming.Text.h"
+#include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
 
@@ -19,10 +19,12 @@ class TStreamTestFont : public TPersistent {
   ZCL_CLASS(TStreamTestFont, TPersistent)
  public:
   Integer FColor = 0;
+  Cardinal FAlpha = 0;
   TStreamTestKinds FStyle;
   String FName = u"Sans";
   static void DeclareProperties(TClassDeclaration<TStreamTestFont>& D) {
     D.Property(u"Color", &TStreamTestFont::FColor, &TStreamTestFont::FColor).Type(TypeInfoTColor()).Default(0);
+    D.Property(u"Alpha", &TStreamTestFont::FAlpha, &TStreamTestFont::FAlpha).Type(TypeInfoTAlphaColor()).Default(0u);
     D.Property(u"Style", &TStreamTestFont::FStyle, &TStreamTestFont::FStyle).Default(TStreamTestKinds{});
     D.Property(u"Name", &TStreamTestFont::FName, &TStreamTestFont::FName);
   }
@@ -70,6 +72,7 @@ class TStreamTestPanel : public TComponent {
   TStreamTestFont* GetFont() const { return FFont; }
   void SetFont(TStreamTestFont* Value) {
     FFont->FColor = Value->FColor;
+    FFont->FAlpha = Value->FAlpha;
     FFont->FStyle = Value->FStyle;
     FFont->FName = Value->FName;
   }
@@ -100,7 +103,7 @@ class TStreamTestPanel : public TComponent {
   Char FLetter = u'a';
   TComponent* FBuddy = nullptr;
   TComponent* FParent = nullptr;
-  TBytes Blob;           // streamed as binary data
+  TBytes Blob;                 // streamed as binary data
   std::vector<Integer> Marks;  // streamed as a list of integers
   Integer LoadedCount = 0;
   TComponent* BuddyAtLoaded = nullptr;
@@ -242,8 +245,7 @@ class Streaming : public ::testing::Test {
     for (Integer i = 0; i < A->GetItems()->GetCount(); ++i) {
       EXPECT_EQ(A->GetItems()->GetItem<TStreamTestItem>(i)->FCaption,
                 B->GetItems()->GetItem<TStreamTestItem>(i)->FCaption);
-      EXPECT_EQ(A->GetItems()->GetItem<TStreamTestItem>(i)->FWidth,
-                B->GetItems()->GetItem<TStreamTestItem>(i)->FWidth);
+      EXPECT_EQ(A->GetItems()->GetItem<TStreamTestItem>(i)->FWidth, B->GetItems()->GetItem<TStreamTestItem>(i)->FWidth);
     }
     EXPECT_EQ(A->Blob, B->Blob);
     EXPECT_EQ(A->Marks, B->Marks);
@@ -285,11 +287,42 @@ TEST_F(Streaming, BinaryRoundTripRebuildsTheTree) {
   EXPECT_EQ(WriteBinary(FCopy), binary);
 }
 
+TEST_F(Streaming, ColoursAreWrittenByNameAndReadByNameOrNumber) {
+  struct {
+    const char* Text;   // what the text form holds
+    Integer Color;      // TColor read
+    Cardinal Alpha;     // TAlphaColor read
+    const char* Again;  // how it is written back
+  } cases[] = {
+      {"Font.Color = clWindowText\n    Font.Alpha = claWhitesmoke", clWindowText, 0xFFF5F5F5,
+       "Font.Color = clWindowText\n  Font.Alpha = claWhitesmoke"},
+      {"Font.Color = CLRED\n    Font.Alpha = xff0078d7", 0x0000FF, 0xFF0078D7,
+       "Font.Color = clRed\n  Font.Alpha = xFF0078D7"},
+      {"Font.Color = 1193046\n    Font.Alpha = 4278190080", 0x123456, 0xFF000000,
+       "Font.Color = 1193046\n  Font.Alpha = claBlack"},
+      {"Font.Color = clNone\n    Font.Alpha = claCyan", clNone, 0xFF00FFFF,
+       "Font.Color = clNone\n  Font.Alpha = claAqua"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("object Form: TStreamTestPanel\n    ") + c.Text + "\nend\n";
+    Read(ToBinary(text));
+    EXPECT_EQ(FCopy->GetFont()->FColor, c.Color) << c.Text;
+    EXPECT_EQ(FCopy->GetFont()->FAlpha, c.Alpha) << c.Text;
+    EXPECT_NE(ToText(WriteBinary(FCopy)).find(c.Again), std::string::npos) << ToText(WriteBinary(FCopy));
+    Free(FCopy);
+    FCopy = nullptr;
+  }
+  for (const char* bad : {"Font.Color = clNoSuchColour", "Font.Alpha = xFF00", "Font.Alpha = clRed"}) {
+    TBytesStream in(ToBinary(std::string("object Form: TStreamTestPanel\n  ") + bad + "\nend\n"));
+    EXPECT_THROW(ReadComponent(&in, nullptr), EReadError) << bad;
+  }
+}
+
 TEST_F(Streaming, TextRoundTripRebuildsTheTreeAndTheBytes) {
   const TBytes binary = WriteBinary(BuildTree());
   const std::string text = ToText(binary);
   EXPECT_NE(text.find("object Form: TStreamTestPanel\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("  Font.Color = 16711935\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  Font.Color = clFuchsia\n"), std::string::npos) << text;
   EXPECT_NE(text.find("  Font.Style = [skPlain, skLoud]\n"), std::string::npos) << text;
   EXPECT_NE(text.find("  Caption = 'H'#233'llo ''quoted'''#13#10'line'\n"), std::string::npos) << text;
   EXPECT_NE(text.find("  Buddy = Deep\n"), std::string::npos) << text;
@@ -395,8 +428,8 @@ TEST_F(Streaming, DamagedBinaryFailsCleanly) {
     EXPECT_EQ(e.GetMessage(), u"Invalid stream format");
   }
   // A huge length claimed for a string is refused before anything is allocated.
-  TBytes huge = {'T', 'P', 'F', '0', 16, 'T', 'S', 't', 'r', 'e', 'a', 'm', 'T', 'e', 's', 't', 'P', 'a', 'n', 'e', 'l', 0,
-                 7,   'C', 'a', 'p', 't', 'i', 'o', 'n', vaWString, 0xFF, 0xFF, 0xFF, 0x7F};
+  TBytes huge = {'T', 'P', 'F', '0', 16, 'T', 'S', 't', 'r', 'e', 'a', 'm', 'T',       'e',  's',  't',  'P', 'a',
+                 'n', 'e', 'l', 0,   7,  'C', 'a', 'p', 't', 'i', 'o', 'n', vaWString, 0xFF, 0xFF, 0xFF, 0x7F};
   TBytesStream hugeIn(huge);
   EXPECT_THROW(ReadComponent(&hugeIn, nullptr), EReadError);
   EXPECT_THROW(ToText(huge), EReadError);

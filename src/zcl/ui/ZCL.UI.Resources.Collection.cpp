@@ -5,6 +5,7 @@
 #include "rtl/RTL.Streaming.Text.h"
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
+#include "vcl/VCL.Forms.h"
 
 // ---- TZCLResourceCollectionItem -------------------------------------------------------------------
 
@@ -37,7 +38,8 @@ void TZCLResourceCollectionItem::Assign(TPersistent* Source) {
 
 String TZCLResourceCollectionItem::GetDisplayName() const {
   if (!FResource) return u"<empty>";
-  return TZCLResource::GetTypeName(FResource->ClassType()) + u" - " + (FDescription.empty() ? FResourceID : FDescription);
+  return TZCLResource::GetTypeName(FResource->ClassType()) + u" - " +
+         (FDescription.empty() ? FResourceID : FDescription);
 }
 
 void TZCLResourceCollectionItem::SetResourceID(const String& Value) {
@@ -291,7 +293,7 @@ void TZCLResourceCollection::DeclareProperties(TClassDeclaration<TZCLResourceCol
 
 void TZCLResourceCollection::SetMasterCollection(TZCLCustomResourceCollection* Value) {
   // A master chain leading back here would make lookups recurse without end.
-  for (TZCLCustomResourceCollection* c = Value; c; ) {
+  for (TZCLCustomResourceCollection* c = Value; c;) {
     if (c == this) return;
     auto* rc = dynamic_cast<TZCLResourceCollection*>(c);
     c = rc ? rc->FMasterCollection : nullptr;
@@ -383,8 +385,30 @@ void TZCLRootResourceCollectionImpl::ApplyVariant(const String& ID, const String
   if (GetItems()->FindItem(ID + Suffix)) item->GetItemResource()->SetID(ID + Suffix);
 }
 
+namespace {
+// The cursors the program's controls use by number; each is installed only when it loads.
+void InstallCursors() {
+  if (!Screen) return;
+  static constexpr std::pair<TCursor, uintptr_t> kSystem[] = {
+      {crNo, IDC_NO},          {crAppStart, IDC_APPSTARTING}, {crHandPoint, IDC_HAND},
+      {crHourGlass, IDC_WAIT}, {crSizeAll, IDC_SIZEALL},      {crSizeNESW, IDC_SIZENESW},
+      {crSizeNS, IDC_SIZENS},  {crSizeNWSE, IDC_SIZENWSE},    {crSizeWE, IDC_SIZEWE},
+      {crNoDrop, IDC_NO},      {crHSplit, IDC_SIZEWE},        {crVSplit, IDC_SIZENS},
+  };
+  for (const auto& [index, id] : kSystem)
+    if (HCURSOR cursor = LoadCursor(nullptr, id)) Screen->SetCursors(index, cursor);
+  static constexpr std::pair<TCursor, const char16_t*> kOwn[] = {
+      {crDrag, u"CR_DRAG"}, {crDragLink, u"CR_DRAGLINK"}, {crDragRemove, u"CR_DRAGREMOVE"}};
+  for (const auto& [index, name] : kOwn)
+    if (HCURSOR cursor = LoadCursorFromResource(name)) Screen->SetCursors(index, cursor);
+}
+}  // namespace
+
 TZCLCustomResourceCollection* TZCLRootResourceCollection::GetInstance() {
-  if (!GRoot && !GFinalized) GRoot = Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr));
+  if (!GRoot && !GFinalized) {
+    GRoot = Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr));
+    InstallCursors();
+  }
   return GRoot;
 }
 

@@ -147,6 +147,10 @@ class TZCLResourceCollection : public TZCLCustomResourceCollection {
 bool LinkResourceCollection(TZCLCustomResourceCollection*& Field, TComponent* Component,
                             IZCLResourceChangeListener* Listener, TZCLCustomResourceCollection* Value);
 
+// The program's own cursor numbers, installed in the screen's list with the root collection.
+inline constexpr SmallInt crDragLink = -32;
+inline constexpr SmallInt crDragRemove = -31;
+
 // The root collection: the default UI skin, light or dark, following the application.
 class TZCLRootResourceCollectionImpl : public TZCLCustomResourceCollection, public IZCLApplicationListener {
   ZCL_CLASS(TZCLRootResourceCollectionImpl, TZCLCustomResourceCollection)

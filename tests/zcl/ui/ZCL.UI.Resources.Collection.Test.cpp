@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "UiTestSupport.h"
+#include "os/OS.Input.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Streaming.Text.h"
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
+#include "vcl/VCL.Forms.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
-#include "UiTestSupport.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
 
 namespace {
@@ -59,9 +61,11 @@ TEST_F(ResourceCollections, LookupOrderMasterChainAndFallBack) {
   EXPECT_EQ(slot->GetValue(), claNavy);
 
   // An item referring to its own identifier finds it further up the chain, never itself.
-  auto* self = static_cast<TZCLResourceColor*>(own->GetItems()->Add(u"Test.Colors.Text", TZCLResourceColor::StaticClass()));
+  auto* self =
+      static_cast<TZCLResourceColor*>(own->GetItems()->Add(u"Test.Colors.Text", TZCLResourceColor::StaticClass()));
   self->SetID(u"Test.Colors.Text");
-  EXPECT_EQ(self->GetReference(), master->GetItems()->FindResource(u"Test.Colors.Text", TZCLResourceColor::StaticClass()));
+  EXPECT_EQ(self->GetReference(),
+            master->GetItems()->FindResource(u"Test.Colors.Text", TZCLResourceColor::StaticClass()));
   slot->RefreshReferenceNow();
   EXPECT_EQ(slot->GetReference(), self);
   EXPECT_EQ(slot->GetValue(), claNavy);
@@ -107,28 +111,56 @@ TEST_F(ResourceCollections, ItemsIdentifiersAndClasses) {
   EXPECT_EQ(first->GetDisplayName(), u"<empty>");
 }
 
+TEST_F(ResourceCollections, RootInstallsTheProgramsCursors) {
+  ASSERT_NE(Screen, nullptr);
+  // System cursors by number, and the program's own drawn ones with their hot spot at the tip.
+  EXPECT_EQ(GetCursorId(Screen->GetCursors(crHandPoint)), IDC_HAND);
+  EXPECT_EQ(GetCursorId(Screen->GetCursors(crNoDrop)), IDC_NO);
+  EXPECT_EQ(GetCursorId(Screen->GetCursors(crVSplit)), IDC_SIZENS);
+  for (TCursor own : {crDrag, crDragLink, crDragRemove}) {
+    TCursorImage image;
+    ASSERT_TRUE(GetCursorImage(Screen->GetCursors(own), image)) << own;
+    EXPECT_EQ(image.Width, 32);
+    EXPECT_EQ(image.HotX, 0);
+    EXPECT_EQ(image.Pixels[0] >> 24, 255u) << own;
+  }
+  EXPECT_EQ(LoadCursorFromResource(u"NO_SUCH_CURSOR"), nullptr);
+}
+
 TEST_F(ResourceCollections, StreamsInTextForm) {
   TOwned<TZCLResourceCollection> c(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   AddColor(c.get(), u"Labels.Colors.Text", 0xFF102030);
-  auto* ref = static_cast<TZCLResourceColor*>(c->GetItems()->Add(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
+  auto* ref =
+      static_cast<TZCLResourceColor*>(c->GetItems()->Add(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
   ref->SetID(u"Labels.Colors.Text");
-  auto* m = static_cast<TZCLResourceMargins*>(c->GetItems()->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
+  auto* m = static_cast<TZCLResourceMargins*>(
+      c->GetItems()->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
   m->SetAll(2);
+  AddColor(c.get(), u"Labels.Colors.Named", claWhitesmoke);
 
   TMemoryStream binary;
   WriteComponent(&binary, c.get());
   binary.SetPosition(0);
   TMemoryStream text;
   ObjectBinaryToText(&binary, &text);
+  const std::string form(static_cast<const char*>(text.GetMemory()), static_cast<size_t>(text.GetSize()));
+  EXPECT_NE(form.find("Resource.Value = claWhitesmoke\n"), std::string::npos) << form;
+  EXPECT_NE(form.find("Resource.Value = xFF102030\n"), std::string::npos) << form;
   text.SetPosition(0);
 
   TOwned<TZCLResourceCollection> back(Create<TZCLResourceCollection>(static_cast<TComponent*>(nullptr)));
   back->LoadFromStream(&text);
-  ASSERT_EQ(back->GetItems()->GetCount(), 3);
-  auto* color = static_cast<TZCLResourceColor*>(back->GetItems()->FindResource(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
+  ASSERT_EQ(back->GetItems()->GetCount(), 4);
+  auto* named = static_cast<TZCLResourceColor*>(
+      back->GetItems()->FindResource(u"Labels.Colors.Named", TZCLResourceColor::StaticClass()));
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->GetValue(), claWhitesmoke);
+  auto* color = static_cast<TZCLResourceColor*>(
+      back->GetItems()->FindResource(u"Labels.Colors.Ref", TZCLResourceColor::StaticClass()));
   ASSERT_NE(color, nullptr);
   EXPECT_EQ(color->GetValue(), 0xFF102030u);
-  auto* margins = static_cast<TZCLResourceMargins*>(back->GetItems()->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
+  auto* margins = static_cast<TZCLResourceMargins*>(
+      back->GetItems()->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
   ASSERT_NE(margins, nullptr);
   EXPECT_EQ(margins->GetValueText(), u"2,2,2,2");
 }
@@ -138,16 +170,21 @@ TEST_F(ResourceCollections, StreamsInTextForm) {
 namespace {
 
 TEST(DefaultSkinVariants, VariantItemIsReferredToByTheBaseItem) {
-  TOwned<TZCLRootResourceCollectionImpl> root(Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLRootResourceCollectionImpl> root(
+      Create<TZCLRootResourceCollectionImpl>(static_cast<TComponent*>(nullptr)));
   auto* items = root->GetItems();
   items->Clear();  // without the built-in skin's variants
-  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()))->SetAll(2);
-  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders.W11", TZCLResourceMargins::StaticClass()))->SetAll(6);
-  static_cast<TZCLResourceInteger*>(items->Add(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass()))->SetValue(0);
+  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()))
+      ->SetAll(2);
+  static_cast<TZCLResourceMargins*>(items->Add(u"Popup.Margins.Borders.W11", TZCLResourceMargins::StaticClass()))
+      ->SetAll(6);
+  static_cast<TZCLResourceInteger*>(items->Add(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass()))
+      ->SetValue(0);
   root->ApplyVariant(u"Popup.Margins.Borders", u".W11");
   root->ApplyVariant(u"Popup.Margins.CornerRadius", u".W11");  // no variant: unchanged
   root->ApplyVariant(u"Missing", u".W11");
-  auto* borders = static_cast<TZCLResourceMargins*>(items->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
+  auto* borders = static_cast<TZCLResourceMargins*>(
+      items->FindResource(u"Popup.Margins.Borders", TZCLResourceMargins::StaticClass()));
   EXPECT_EQ(borders->GetID(), u"Popup.Margins.Borders.W11");
   EXPECT_EQ(borders->GetValueText(), u"6,6,6,6");
   auto* radius = items->FindResource(u"Popup.Margins.CornerRadius", TZCLResourceInteger::StaticClass());
