@@ -7,6 +7,7 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/media/ZTL.FileFormats.FLAC.h"
 #include "zeph/media/ZTL.Ogg.Vorbis.h"
 
 namespace {
@@ -20,6 +21,7 @@ const TUnit GZephMediaUnits[] = {
        TZEPHFileInfoFormatterLegend::FinalizeInstance();
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();
      }},
+    {"ZTL.FileFormats.FLAC", detail::ZTLFlacInitialization, nullptr},
     {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
 };
 }
