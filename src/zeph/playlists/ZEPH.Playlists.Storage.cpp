@@ -618,8 +618,9 @@ void TZEPHPlaylistStorage::EndUpdate() {
   }
   if (--FUpdateCount == 0) {
     NotifyUpdateLock();
-    if (FState & zpsNeedsScan) {
-      if (PlaylistCommonSettings()->GetOption(zpoAutoScanPlaylists) && FTagsScanTask == nullptr) StartTagsScan(0);
+    // While a scan runs the mark stays: entries added meanwhile are scanned when it ends.
+    if ((FState & zpsNeedsScan) && FTagsScanTask == nullptr) {
+      if (PlaylistCommonSettings()->GetOption(zpoAutoScanPlaylists)) StartTagsScan(0);
       FState &= ~zpsNeedsScan;
     }
   }
@@ -1405,14 +1406,15 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
   }
   FState &= ~zpsScanning;
   if (FState & zpsDestroying) return;
+  // The bracket's end also starts the scan of entries added meanwhile.
+  BeginUpdate();
   if (HasChanges) {
-    BeginUpdate();
     UpdateAutoName();
     Changed(zpcItemList | zpcEntryInfo | zpcFileState);
     InvalidateGroups();
     // FIXME: automatic sorting joins with the editing operations.
-    EndUpdate();
   }
+  EndUpdate();
   FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
       [&](const IPtr<IZEPHPlaylistStorageScanningListener>& L) { L->ScanningEnd(this, HasChanges, Canceled); });
 }
