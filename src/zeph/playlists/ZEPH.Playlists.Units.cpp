@@ -1,5 +1,6 @@
 #include "zeph/playlists/ZEPH.Playlists.Units.h"
 
+#include "zeph/playlists/ZEPH.Playlists.Controller.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
@@ -13,6 +14,7 @@ const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
     {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
     {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
+    {"ZEPH.Playlists.Controller", nullptr, detail::PlaylistControllerFinalization},
 };
 }
 
