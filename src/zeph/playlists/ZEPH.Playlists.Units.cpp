@@ -11,7 +11,7 @@ namespace {
 const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Settings", detail::PlaylistSettingsInitialization, detail::PlaylistSettingsFinalization},
     {"ZEPH.Playlists.Tools", detail::PlaylistToolsInitialization, detail::PlaylistToolsFinalization},
-    {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
+    {"ZEPH.Playlists.Formats", detail::PlaylistFormatsInitialization, TZEPHPlaylistFormats::Finalize},
     {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
     {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
     {"ZEPH.Playlists.Controller", nullptr, detail::PlaylistControllerFinalization},
