@@ -32,7 +32,6 @@ class TAdapterHost : public TComponent, public IZCLResourceProvider {
     FCollection = Create<TZCLResourceCollection>(this);
   }
   ~TAdapterHost() override {
-    Free(FCollection);
     Free(FFont);
     Free(FColor);
     Free(FTexture);
@@ -55,7 +54,7 @@ class TAdapterHost : public TComponent, public IZCLResourceProvider {
   TZCLResourceTexture* FTheme = nullptr;
   TZCLResourceColor* FColor = nullptr;
   TZCLResourceFont* FFont = nullptr;
-  TZCLResourceCollection* FCollection = nullptr;
+  TZCLResourceCollection* FCollection = nullptr;  // a component this host owns
 };
 
 void FillImage(TZCLSkinImage* Image, Integer Size, Byte Value) {
@@ -174,19 +173,31 @@ TEST_F(TAdaptersTest, ColourAndFontValues) {
   TAdapterHost* host = NewHost(u"h");
   auto node = TOwned<TZCLXMLNode>(Create<TZCLXMLNode>(), &Free);
   TZCLXMLNode* props = node->Add(u"properties");
-  XMLNodeAddValue(props, u"Color", u"255");  // a GDI colour: red, opaque
+  XMLNodeAddValue(props, u"Color", u"255");  // alpha allowed: the integer's bits
   XMLNodeAddValue(props, u"Font", u"DejaVu Sans,255,-12,1")->GetAttributes()->SetValue(u"Quality", u"fqAntialiased");
   TZSESchema(nullptr).Load(host, node.get());
-  EXPECT_EQ(host->FColor->GetValue(), 0xFFFF0000u);
+  ASSERT_TRUE(host->FColor->GetAllowAlpha());
+  EXPECT_EQ(host->FColor->GetValue(), 255u);
   EXPECT_EQ(host->FFont->GetName(), u"DejaVu Sans");
   EXPECT_EQ(host->FFont->GetHeight(), -12);
   EXPECT_TRUE(host->FFont->GetStyle().Contains(fsBold));
   EXPECT_EQ(host->FFont->GetQuality(), TFontQuality::fqAntialiased);
 
-  // Not a number: 0, an opaque black.
+  // Not a number: 0.
   props->GetNode(0)->GetAttributes()->SetValue(u"value", u"red");
   TZSESchema(nullptr).Load(host, node.get());
-  EXPECT_EQ(host->FColor->GetValue(), 0xFF000000u);
+  EXPECT_EQ(host->FColor->GetValue(), 0u);
+
+  // A font written as properties.
+  auto nested = TOwned<TZCLXMLNode>(Create<TZCLXMLNode>(), &Free);
+  TZCLXMLNode* font = XMLNodeAddProperty(nested->Add(u"properties"), u"Font");
+  XMLNodeAddValue(font, u"Name", u"DejaVu Serif");
+  XMLNodeAddValue(font, u"Height", -20);
+  XMLNodeAddValue(font, u"Quality", u"fqDraft");
+  TZSESchema(nullptr).Load(host, nested.get());
+  EXPECT_EQ(host->FFont->GetName(), u"DejaVu Serif");
+  EXPECT_EQ(host->FFont->GetHeight(), -20);
+  EXPECT_EQ(host->FFont->GetQuality(), TFontQuality::fqDraft);
 }
 
 }  // namespace
