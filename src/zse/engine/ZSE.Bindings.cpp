@@ -355,7 +355,7 @@ void TZSECustomBindings::BeforeDestruction() {
 }
 
 HRESULT TZSECustomBindings::QueryInterface(const TGUID& IID, void** Obj) {
-  if (InterfaceTableQuery<IZSEBindingClient, IZCLUpdateLock>(this, IID, Obj)) return S_OK;
+  if (InterfaceTableQuery<IZSEBindingClient, IZCLUpdateLock, IZSESchemaCustomStoring>(this, IID, Obj)) return S_OK;
   if (inherited::QueryInterface(IID, Obj) == S_OK) return S_OK;
   if (FOwner != nullptr) return FOwner->QueryInterface(IID, Obj);
   return E_NOINTERFACE;
@@ -681,6 +681,26 @@ void TZSECustomBindings::LoadLinksFromXML(TZCLXMLNode* Node, const TZSEBindingSo
   });
 }
 
+void TZSECustomBindings::Load(TZCLXMLNode* Node, TZSESchema* Schema) {
+  if (Schema == nullptr) {
+    LoadLinksFromXML(Node);
+    return;
+  }
+  // The schema sets each Source once every object of the skin exists.
+  LoadLinksFromXML(Node, [Schema](TZSEBindingLink* Link, const String& SourceName) {
+    Schema->AddReference(Link, u"Source", SourceName);
+  });
+}
+
+void TZSECustomBindings::Save(TZCLXMLNode* Node, TZSESchema* Schema) {
+  SaveLinksToXML(Node);
+  if (Schema == nullptr || !Schema->GetStoreAll()) return;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    TZSEBindingLink* link = GetLink(i);
+    if (link->GetSource() != nullptr) Schema->AddReference(link, u"Source", link->GetSource()->GetName());
+  }
+}
+
 // ---- TZSEBindings --------------------------------------------------------------------------------
 
 class TZSEBindings::TPins : public std::unordered_map<String, TZSEBindings::TPinInfo> {};
@@ -813,9 +833,18 @@ void TZSEBindingLegacyHelper::Expand(TZSECustomBindings* Bindings) {
 
 // ---- bindable components -------------------------------------------------------------------------
 
-TZSEBindingClient::TZSEBindingClient(TComponent* AOwner) : TZCLComponent(AOwner) {}
+TZSEBindingClient::TZSEBindingClient(TComponent* AOwner)
+    : TZCLComponent(AOwner), FAnnotations(Create<TZSEAnnotations>()) {}
 
-TZSEBindingClient::~TZSEBindingClient() { FreeAndNil(FBindings); }
+TZSEBindingClient::~TZSEBindingClient() {
+  FreeAndNil(FAnnotations);
+  FreeAndNil(FBindings);
+}
+
+HRESULT TZSEBindingClient::QueryInterface(const TGUID& IID, void** Obj) {
+  if (DelegateQuery<IZSEAnnotations>(FAnnotations, IID, Obj)) return S_OK;
+  return inherited::QueryInterface(IID, Obj);
+}
 
 void TZSEBindingClient::AfterConstruction() {
   FBindings = CreateBindings();
@@ -825,6 +854,7 @@ void TZSEBindingClient::AfterConstruction() {
 
 void TZSEBindingClient::BeforeDestruction() {
   inherited::BeforeDestruction();
+  FreeAndNil(FAnnotations);
   FreeAndNil(FBindings);
 }
 

@@ -12,6 +12,7 @@
 #include "zcl/base/ZCL.Classes.h"
 #include "zse/engine/ZSE.Bindings.Interfaces.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Schema.h"
 
 class TPropInfo;
 class TPopupMenu;
@@ -128,7 +129,10 @@ using TZSEBindingPinHandler = std::function<void()>;
 using TZSEBindingPinSourceHandler = std::function<void(TComponent* Source)>;
 using TZSEBindingPinPropertyHandler = std::function<void(const TPropInfo* Prop, TZSEBindingLink* Link)>;
 
-class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClient, public IZCLUpdateLock {
+class TZSECustomBindings : public TZCLUnknownPersistent,
+                           public IZSEBindingClient,
+                           public IZCLUpdateLock,
+                           public IZSESchemaCustomStoring {
   ZCL_CLASS(TZSECustomBindings, TZCLUnknownPersistent)
  public:
   using TCreateSignature = void(TComponent* AOwner);
@@ -209,6 +213,12 @@ class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClien
   // IZSEBindingClient: refreshes the pins of the links that read the service.
   void Changed(TComponent* Provider, const String& ServiceName) override;
 
+  // IZSESchemaCustomStoring: the links as "link" elements of the "Bindings" property node; their
+  // sources are resolved by the schema once the whole skin is read. Stored while links exist.
+  void Load(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  void Save(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  bool IsStored() override { return GetCount() > 0; }
+
   // Writes one "link" element per link with a source under Node (its children go first).
   void SaveLinksToXML(TZCLXMLNode* Node) const;
   // Replaces the links by Node's child elements. Resolve is asked to find each link's source
@@ -261,8 +271,6 @@ class TZSEBindings : public TZSECustomBindings {
 
   void EnumPins(const TZSEBindingPinProc& Proc) const override;
   void PinChanged(const String& PinName) override;
-  // Whether there is anything to store: at least one link.
-  bool IsStored() const { return GetCount() > 0; }
 
  private:
   class TPins;
@@ -286,6 +294,8 @@ class TZSEBindingClient : public TZCLComponent {
   ZCL_CLASS(TZSEBindingClient, TZCLComponent)
  public:
   explicit TZSEBindingClient(TComponent* AOwner);
+  // Also answers IZSEAnnotations through its annotations object.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
   // Creates the bindings (CreateBindings), then RegisterPins.
   void AfterConstruction() override;
   void BeforeDestruction() override;
@@ -294,6 +304,7 @@ class TZSEBindingClient : public TZCLComponent {
   static void DeclareProperties(TClassDeclaration<TZSEBindingClient>& D);
 
   TZSECustomBindings* GetBindings() const { return FBindings; }
+  TZSEAnnotations* GetAnnotations() const { return FAnnotations; }
 
  protected:
   virtual TZSECustomBindings* CreateBindings();
@@ -302,6 +313,7 @@ class TZSEBindingClient : public TZCLComponent {
   TZSEBindings* PinBindings() const;
 
  private:
+  TZSEAnnotations* FAnnotations;            // owned
   TZSECustomBindings* FBindings = nullptr;  // owned
 };
 

@@ -450,3 +450,43 @@ TEST(ZseBindingTabs, TheMenuListsTheItemsWithTheActiveOneChecked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZseBindings, TheSchemaStoresLinksAndResolvesTheirSourcesByName) {
+  Element->SetName(u"lblTitle");
+  TZSEBindingLink* link = B()->AddLink(Provider.get(), u"Title", u"DisplayValue");
+  link->SetTextFormat(u"%v");
+  TZCLXMLNode node;
+  {
+    TZSESchema schema;
+    schema.Save(Element.get(), &node);
+  }
+  TZCLXMLNode* properties = node.FindNode(u"properties");
+  ASSERT_NE(properties, nullptr);
+  TZCLXMLNode* bindings;
+  ASSERT_TRUE(XMLNodeFindByName(properties, u"Bindings", bindings));
+  ASSERT_EQ(bindings->GetCount(), 1);
+  EXPECT_EQ(bindings->GetNode(0)->GetAttributes()->GetValue(u"Source"), u"prvTest");
+
+  TOwned<TTestElement> copy(Create<TTestElement>(nullptr));
+  TZSESchema schema;
+  schema.Load(copy.get(), &node);
+  ASSERT_EQ(copy->GetBindings()->GetCount(), 1);
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetSource(), nullptr);  // not before the references are resolved
+  schema.ResolveReferences([](const String& Name) { return TZSEBindingProviders::Find(Name); });
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetSource(), Provider.get());
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetTextFormat(), u"%v");
+
+  // Without links nothing is written.
+  B()->ClearLinks();
+  TZCLXMLNode empty;
+  TZSESchema().Save(Element.get(), &empty);
+  TZCLXMLNode* none = nullptr;
+  if (TZCLXMLNode* p = empty.FindNode(u"properties")) XMLNodeFindByName(p, u"Bindings", none);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_TRUE(Supports<IZSEAnnotations>(Element.get()));
+  EXPECT_TRUE(Supports<IZSEAnnotations>(B()));  // the bindings stand for their owner
+}
+
+}  // namespace
