@@ -72,7 +72,17 @@ void TZSEBindingProvider::EnumClients(const TZSEBindingClientProc& Proc) {
 void TZSEBindingProvider::Changed(const String& ServiceName) {
   if (FClients == nullptr) return;
   // The owner is what clients know the provider by.
-  EnumClients<IZSEBindingClient>([&](const IPtr<IZSEBindingClient>& Client) { Client->Changed(FOwner, ServiceName); });
+  ++FWalking;
+  try {
+    FClients->Enum<IZSEBindingClient>(
+        [&](const IPtr<IZSEBindingClient>& Client) { Client->Changed(FOwner, ServiceName); });
+  } catch (...) {
+    --FWalking;
+    FreeClientsIfEmpty();
+    throw;
+  }
+  --FWalking;
+  FreeClientsIfEmpty();
 }
 
 void TZSEBindingProvider::ChangedAll() {

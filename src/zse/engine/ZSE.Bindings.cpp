@@ -493,9 +493,9 @@ void TZSECustomBindings::EnumPins(const TZSEBindingPinProc&) const {}
 void TZSECustomBindings::PinChanged(const String&) {}
 
 void TZSECustomBindings::Changed(TComponent* Provider, const String& ServiceName) {
-  // Handlers may change the links: the count is read anew on every step.
-  for (Integer i = 0; i < GetCount(); ++i) {
-    TZSEBindingLink* link = GetLink(i);
+  // Handlers may change the links: the list is read anew after every call.
+  for (Integer i = 0; FLinks != nullptr && i < FLinks->GetCount(); ++i) {
+    auto* link = static_cast<TZSEBindingLink*>(FLinks->GetList()[i]);
     if (link->FSource == Provider && !link->FSourcePin.empty() && SameText(link->FSourcePin, ServiceName)) {
       const String pin = link->FTargetPin;
       PinChanged(pin);
