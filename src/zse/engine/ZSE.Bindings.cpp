@@ -336,7 +336,22 @@ bool TZSEBindingLink::GetDataAsText(const String& PinName, const String& Format,
 
 TZSECustomBindings::TZSECustomBindings(TComponent* AOwner) : FOwner(AOwner) {}
 
+TZSECustomBindings::TAliveScope::TAliveScope(TZSECustomBindings* ABindings)
+    : FBindings(ABindings), FOuter(ABindings->FScopes) {
+  ABindings->FScopes = this;
+}
+
+TZSECustomBindings::TAliveScope::~TAliveScope() {
+  if (!FDestroyed) FBindings->FScopes = FOuter;
+}
+
+void TZSECustomBindings::MarkDestroyed() {
+  for (TAliveScope* scope = FScopes; scope != nullptr; scope = scope->FOuter) scope->FDestroyed = true;
+  FScopes = nullptr;
+}
+
 TZSECustomBindings::~TZSECustomBindings() {
+  MarkDestroyed();
   if (FLinks != nullptr) {
     FLinks->OnChanged = nullptr;
     FreeAndNil(FLinks);
@@ -345,6 +360,7 @@ TZSECustomBindings::~TZSECustomBindings() {
 
 void TZSECustomBindings::BeforeDestruction() {
   inherited::BeforeDestruction();
+  MarkDestroyed();
   // No refresh from now on.
   ++FUpdateCount;
   BeforeRefresh();
@@ -460,6 +476,7 @@ bool TZSECustomBindings::OwnerDestroying() const {
 
 void TZSECustomBindings::FullRefresh() {
   if (FRefreshing) return;
+  TAliveScope scope(this);
   FRefreshing = true;
   try {
     BeforeRefresh();
@@ -469,9 +486,13 @@ void TZSECustomBindings::FullRefresh() {
       EnumPins([&](const String& Name, Integer Flags) {
         if ((Flags & pfEvent) == 0) pins.push_back(Name);
       });
-      for (const String& pin : pins) PinChanged(pin);
+      for (const String& pin : pins) {
+        PinChanged(pin);
+        if (!scope.Alive()) return;
+      }
     }
   } catch (...) {
+    if (!scope.Alive()) throw;
     try {
       AfterRefresh();
     } catch (...) {
@@ -482,10 +503,10 @@ void TZSECustomBindings::FullRefresh() {
   try {
     AfterRefresh();
   } catch (...) {
-    FRefreshing = false;
+    if (scope.Alive()) FRefreshing = false;
     throw;
   }
-  FRefreshing = false;
+  if (scope.Alive()) FRefreshing = false;
 }
 
 void TZSECustomBindings::EnumPins(const TZSEBindingPinProc&) const {}
@@ -493,12 +514,14 @@ void TZSECustomBindings::EnumPins(const TZSEBindingPinProc&) const {}
 void TZSECustomBindings::PinChanged(const String&) {}
 
 void TZSECustomBindings::Changed(TComponent* Provider, const String& ServiceName) {
-  // Handlers may change the links: the list is read anew after every call.
+  // Handlers may change the links, or free the bindings: both are checked after every call.
+  TAliveScope scope(this);
   for (Integer i = 0; FLinks != nullptr && i < FLinks->GetCount(); ++i) {
     auto* link = static_cast<TZSEBindingLink*>(FLinks->GetList()[i]);
     if (link->FSource == Provider && !link->FSourcePin.empty() && SameText(link->FSourcePin, ServiceName)) {
       const String pin = link->FTargetPin;
       PinChanged(pin);
+      if (!scope.Alive()) return;
     }
   }
 }
@@ -789,10 +812,14 @@ void TZSEBindings::PinChanged(const String& PinName) {
   // A copy: a handler may register or unregister pins.
   TPinInfo info;
   if (!FindPin(PinName, info)) return;
+  TAliveScope scope(this);
   TZSEBindingLink* link;
   if (FindLink(PinName, link)) {
     if (info.OnSetProperty) info.OnSetProperty(info.PropInfo, link);
-    if (info.OnSourceChanged) info.OnSourceChanged(link->GetSource());
+    if (!scope.Alive()) return;
+    // The property's setter may have changed the links.
+    if (info.OnSourceChanged && FindLink(PinName, link)) info.OnSourceChanged(link->GetSource());
+    if (!scope.Alive()) return;
   }
   if (info.OnChanged) info.OnChanged();
 }

@@ -233,11 +233,31 @@ class TZSECustomBindings : public TZCLUnknownPersistent,
   bool OwnerDestroying() const;
   bool IsRefreshing() const { return FRefreshing; }
 
+  // Tells a notification in progress whether a handler destroyed the bindings meanwhile (an
+  // element freed by its own handler), so that it stops before touching them again.
+  class TAliveScope {
+   public:
+    explicit TAliveScope(TZSECustomBindings* ABindings);
+    ~TAliveScope();
+    TAliveScope(const TAliveScope&) = delete;
+    TAliveScope& operator=(const TAliveScope&) = delete;
+    bool Alive() const { return !FDestroyed; }
+
+   private:
+    friend class TZSECustomBindings;
+    TZSECustomBindings* FBindings;
+    TAliveScope* FOuter;
+    bool FDestroyed = false;
+  };
+
  private:
   friend class TZSEBindingLink;
   void LinksChanged(TObject* Sender);
   void AppendLink(TZSEBindingLink* Link);
 
+  void MarkDestroyed();
+
+  TAliveScope* FScopes = nullptr;
   Integer FUpdateCount = 0;
   bool FRefreshing = false;
   TZCLObjectList* FLinks = nullptr;  // owned; exists while links exist

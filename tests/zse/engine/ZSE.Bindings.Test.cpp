@@ -197,6 +197,17 @@ TEST_F(ZseBindings, ClientsLeavingOrJoiningDuringTheWalkAreHandledSafely) {
   EXPECT_FALSE(P()->HasClients());
 }
 
+TEST_F(ZseBindings, AProviderDestroyedByAClientStopsTellingTheOthers) {
+  TOwned<TCountingClient> first(Create<TCountingClient>()), second(Create<TCountingClient>());
+  P()->AddClient(first.get());
+  P()->AddClient(second.get());
+  first->OnChanged = [&] { Provider.reset(); };
+  P()->Changed(u"S");
+  EXPECT_EQ(Provider, nullptr);
+  EXPECT_EQ(first->Calls, 1);
+  EXPECT_EQ(second->Calls, 0);
+}
+
 TEST_F(ZseBindings, PropertyPinsWriteOnlyWhenALinkDelivers) {
   P()->RegisterService(u"Pos", Create<TTextService>(u"2.5"));
   P()->RegisterService(u"On", Create<TIntegerService>(5));
@@ -487,6 +498,28 @@ TEST_F(ZseBindings, TheSchemaStoresLinksAndResolvesTheirSourcesByName) {
   EXPECT_EQ(none, nullptr);
   EXPECT_TRUE(Supports<IZSEAnnotations>(Element.get()));
   EXPECT_TRUE(Supports<IZSEAnnotations>(B()));  // the bindings stand for their owner
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZseBindings, AnElementFreedByItsOwnChangeHandlerEndsTheWalkSafely) {
+  P()->RegisterService(u"Close", Create<TIntegerService>(1));
+  TOwned<TTestElement> after(Create<TTestElement>(nullptr));
+  B()->AddLink(Provider.get(), u"Close", u"DisplayValue");
+  after->GetBindings()->AddLink(Provider.get(), u"Close", u"DisplayValue");
+  // The handler frees its own element (a skin window closing itself, say).
+  Element->Pins()->RegisterPinHandler(u"DisplayValue", [this] { Element.reset(); });
+  after->DisplayChanges = 0;
+  P()->Changed(u"Close");
+  EXPECT_EQ(Element, nullptr);
+  EXPECT_EQ(after->DisplayChanges, 1);  // the next client is still told
+}
+
+TEST(ZseBindingTexts, SkinTextsTurnEscapedLineBreaksIntoLineBreaks) {
+  EXPECT_EQ(LocalizeSkinText(u"One\\nTwo"), u"One\r\nTwo");
+  EXPECT_EQ(LocalizeSkinText(u"50\\%"), u"50\\%");
 }
 
 }  // namespace
