@@ -138,11 +138,17 @@ void TZSEBindingLink::DeclareProperties(TClassDeclaration<TZSEBindingLink>& D) {
 void TZSEBindingLink::Assign(TPersistent* Source) {
   auto* link = dynamic_cast<TZSEBindingLink*>(Source);
   if (link == nullptr || link == this) return;
-  SetExpression(link->FExpression);
-  SetSource(link->FSource);
-  SetSourcePin(link->FSourcePin);
-  SetTargetPin(link->FTargetPin);
-  SetTextFormat(link->FTextFormat);
+  auto assign = [&] {
+    SetExpression(link->FExpression);
+    SetSource(link->FSource);
+    SetSourcePin(link->FSourcePin);
+    SetTargetPin(link->FTargetPin);
+    SetTextFormat(link->FTextFormat);
+  };
+  if (FOwner != nullptr)
+    FOwner->EditLinks(assign);
+  else
+    assign();
 }
 
 String TZSEBindingLink::ToString() const {
@@ -405,13 +411,16 @@ TZSEBindingLink* TZSECustomBindings::NewLink() {
 TZSEBindingLink* TZSECustomBindings::AddLink(TComponent* Source, const String& SourcePin, const String& TargetPin) {
   // One refresh for the whole link.
   TZSEBindingLink* link = nullptr;
-  WithinUpdate(this, [&] {
+  bool expands = false;
+  EditLinks([&] {
     link = NewLink();
     link->SetSourcePin(SourcePin);
     link->SetTargetPin(TargetPin);
     link->SetSource(Source);
+    // A lone legacy link is replaced by the links it expands into once the edit ends.
+    expands = GetCount() == 1 && TZSEBindingLegacyHelper::IsLegacyLink(link) && Supports<IZSEBindingProvider>(Source);
   });
-  return link;
+  return expands ? nullptr : link;
 }
 
 TZSEBindingLink* TZSECustomBindings::AddLink(const String& ProviderName, const String& SourcePin,
@@ -467,7 +476,23 @@ void TZSECustomBindings::EndUpdate() {
 void TZSECustomBindings::LinksChanged(TObject*) { LinkChanged(); }
 
 void TZSECustomBindings::LinkChanged() {
-  WithinUpdate(this, [&] { TZSEBindingLegacyHelper::Expand(this); });
+  WithinUpdate(this, [&] {
+    if (FExpandLock == 0) TZSEBindingLegacyHelper::Expand(this);
+  });
+}
+
+void TZSECustomBindings::EditLinks(const std::function<void()>& Work) {
+  WithinUpdate(this, [&] {
+    ++FExpandLock;
+    try {
+      Work();
+    } catch (...) {
+      --FExpandLock;
+      throw;
+    }
+    --FExpandLock;
+    LinkChanged();
+  });
 }
 
 bool TZSECustomBindings::OwnerDestroying() const {
@@ -682,7 +707,7 @@ void TZSECustomBindings::SaveLinksToXML(TZCLXMLNode* Node) const {
 
 void TZSECustomBindings::LoadLinksFromXML(TZCLXMLNode* Node, const TZSEBindingSourceResolver& Resolve) {
   if (Node == nullptr) return;
-  WithinUpdate(this, [&] {
+  EditLinks([&] {
     ClearLinks();
     for (Integer i = 0; i < Node->GetCount(); ++i) {
       TZCLXMLNode* element = Node->GetNode(i);
@@ -853,7 +878,8 @@ void TZSEBindingLegacyHelper::Expand(TZSECustomBindings* Bindings) {
     Bindings->ClearLinks();
     for (Integer i = 0; i < services.GetCount(); ++i) {
       const String name = services.GetStrings(i);
-      if (pins.IndexOf(name) >= 0) Bindings->AddLink(source, name, name);
+      // A pin named like the legacy mark would make a legacy link again.
+      if (name != LegacyPin && pins.IndexOf(name) >= 0) Bindings->AddLink(source, name, name);
     }
   });
 }

@@ -151,6 +151,7 @@ class TZSECustomBindings : public TZCLUnknownPersistent,
   // For 0 <= Index < GetCount().
   TZSEBindingLink* GetLink(Integer Index) const;
   TZSEBindingLink* NewLink();
+  // Null when the new link was a lone legacy link and has been expanded into others.
   TZSEBindingLink* AddLink(TComponent* Source, const String& SourcePin, const String& TargetPin);
   // The provider registry's component of that name; a link without source when there is none.
   TZSEBindingLink* AddLink(const String& ProviderName, const String& SourcePin, const String& TargetPin);
@@ -256,8 +257,12 @@ class TZSECustomBindings : public TZCLUnknownPersistent,
   void AppendLink(TZSEBindingLink* Link);
 
   void MarkDestroyed();
+  // Runs Work (several settings of links) inside one update, with the legacy expansion held
+  // back until all of them are made: a link half set up must not be replaced under the caller.
+  void EditLinks(const std::function<void()>& Work);
 
   TAliveScope* FScopes = nullptr;
+  Integer FExpandLock = 0;
   Integer FUpdateCount = 0;
   bool FRefreshing = false;
   TZCLObjectList* FLinks = nullptr;  // owned; exists while links exist

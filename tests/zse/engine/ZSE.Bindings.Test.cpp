@@ -405,6 +405,30 @@ TEST_F(ZseBindings, ALoneLegacyLinkExpandsToOneLinkPerMatchingService) {
   EXPECT_EQ(saved.GetNode(1)->GetAttributes()->GetValue(u"TargetPin"), u"!");
 }
 
+TEST_F(ZseBindings, ALegacyLinkWrittenBackExpandsOnlyOnceItIsWhole) {
+  // Its pins arrive one after the other: the link must not be replaced while it is being read.
+  for (const char16_t* name : {u"Position", u"!"}) P()->RegisterService(name, Create<TIntegerService>(2));
+  Element->Pins()->RegisterPin(u"!");
+  TZCLXMLNode node;
+  TZCLXMLAttributes* a = node.Add(u"link")->GetAttributes();
+  for (const char16_t* name : {u"SourcePin", u"TargetPin", u"TextFormat"}) a->AddString(name, u"!");
+  a->AddString(u"Source", u"prvTest");
+  B()->LoadLinksFromXML(&node);
+  ASSERT_EQ(B()->GetCount(), 1);
+  EXPECT_EQ(B()->GetLink(0)->GetTargetPin(), u"Position");
+  EXPECT_EQ(Element->FPosition, 2);
+
+  // Copying a lone legacy link expands the copy the same way; adding one gives no link back.
+  TOwned<TTestElement> copy(Create<TTestElement>(nullptr));
+  copy->GetBindings()->NewLink()->Assign(B()->GetLink(0));
+  TZSEBindingLink* beside = copy->GetBindings()->AddLink(Provider.get(), u"!", u"!");
+  ASSERT_EQ(copy->GetBindings()->GetCount(), 2);  // beside another link it stays
+  EXPECT_EQ(beside, copy->GetBindings()->GetLink(1));
+  B()->ClearLinks();
+  EXPECT_EQ(B()->AddLink(Provider.get(), u"!", u"!"), nullptr);
+  EXPECT_EQ(B()->GetCount(), 1);
+}
+
 TEST(ZseBindingTexts, PlainTemplatesAndVariantIntegers) {
   struct Case {
     const char16_t* Text;
