@@ -23,9 +23,12 @@ TZSEBindingProvider::TZSEBindingProvider(TComponent* AOwner) : FOwner(AOwner), F
 }
 
 TZSEBindingProvider::~TZSEBindingProvider() {
+  // A walk in progress (a client destroying the provider while it is told) stops at once.
+  for (TWalk* walk = FWalks; walk != nullptr; walk = walk->Outer) walk->ProviderGone = true;
   ClearServices();
   if (FOwner != nullptr && GProviders != nullptr) GProviders->Remove(FOwner);
-  FreeAndNil(FClients);
+  delete FClients;
+  FClients = nullptr;
   FreeAndNil(FServices);
 }
 
@@ -55,24 +58,41 @@ String TZSEBindingProvider::GetServiceName(const TObject* Service) const {
 
 Integer TZSEBindingProvider::GetServiceCount() const { return FServices->GetCount(); }
 
-void TZSEBindingProvider::EnumClients(const TZSEBindingClientProc& Proc) {
-  if (FClients == nullptr) return;
-  ++FWalking;
-  try {
-    FClients->Enum<IInterface>([&](const IPtr<IInterface>& Client) { Proc(Client); });
-  } catch (...) {
-    --FWalking;
+template <class F>
+bool TZSEBindingProvider::Walk(F&& Proc) {
+  if (FClients == nullptr) return true;
+  TWalk walk;
+  walk.Outer = FWalks;
+  FWalks = &walk;
+  // Unlinks the walk unless the provider is gone (then its fields must not be touched).
+  auto finish = [&] {
+    if (walk.ProviderGone) return false;
+    FWalks = walk.Outer;
     FreeClientsIfEmpty();
+    return true;
+  };
+  try {
+    while (!walk.ProviderGone && FClients != nullptr && walk.Index < FClients->size()) {
+      walk.CurrentRemoved = false;
+      Proc((*FClients)[walk.Index]);
+      if (!walk.ProviderGone && !walk.CurrentRemoved) ++walk.Index;
+    }
+  } catch (...) {
+    finish();
     throw;
   }
-  --FWalking;
-  FreeClientsIfEmpty();
+  return finish();
+}
+
+void TZSEBindingProvider::EnumClients(const TZSEBindingClientProc& Proc) {
+  Walk([&](IZSEBindingClient* Client) { Proc(IPtr<IInterface>(Client)); });
 }
 
 void TZSEBindingProvider::Changed(const String& ServiceName) {
-  if (FClients == nullptr) return;
-  // The owner is what clients know the provider by.
-  EnumClients<IZSEBindingClient>([&](const IPtr<IZSEBindingClient>& Client) { Client->Changed(FOwner, ServiceName); });
+  // The owner is what clients know the provider by; the name is copied, as the provider may go.
+  TComponent* owner = FOwner;
+  const String name = ServiceName;
+  Walk([&](IZSEBindingClient* Client) { Client->Changed(owner, name); });
 }
 
 void TZSEBindingProvider::ChangedAll() {
@@ -81,7 +101,7 @@ void TZSEBindingProvider::ChangedAll() {
   for (const String& name : names) Changed(name);
 }
 
-bool TZSEBindingProvider::HasClients() const { return FClients != nullptr && FClients->Count() > 0; }
+bool TZSEBindingProvider::HasClients() const { return FClients != nullptr && !FClients->empty(); }
 
 void TZSEBindingProvider::EnumServices(TZCLStringList* List) {
   if (List == nullptr) return;
@@ -98,21 +118,36 @@ bool TZSEBindingProvider::GetService(const String& Name, const TGUID& IID, void*
 }
 
 void TZSEBindingProvider::AddClient(IZSEBindingClient* Client) {
-  if (FClients == nullptr) FClients = Create<TZCLListenerList>();
-  FClients->Add(IPtr<IInterface>(Client));
+  if (Client == nullptr) return;
+  if (FClients == nullptr) FClients = new std::vector<IZSEBindingClient*>;
+  FClients->push_back(Client);
   ClientsChanged();
 }
 
 void TZSEBindingProvider::RemoveClient(IZSEBindingClient* Client) {
   if (FClients == nullptr) return;
-  FClients->Remove(IPtr<IInterface>(Client));
+  for (size_t i = 0; i < FClients->size(); ++i) {
+    if ((*FClients)[i] != Client) continue;
+    // Keep every running walk on the client it stands at.
+    for (TWalk* walk = FWalks; walk != nullptr; walk = walk->Outer) {
+      if (i < walk->Index)
+        --walk->Index;
+      else if (i == walk->Index)
+        walk->CurrentRemoved = true;
+    }
+    FClients->erase(FClients->begin() + std::ptrdiff_t(i));
+    break;
+  }
   FreeClientsIfEmpty();
   ClientsChanged();
 }
 
 void TZSEBindingProvider::FreeClientsIfEmpty() {
   // A running walk keeps the list; the walk's end frees it.
-  if (FClients != nullptr && FWalking == 0 && FClients->Count() == 0) FreeAndNil(FClients);
+  if (FClients != nullptr && FWalks == nullptr && FClients->empty()) {
+    delete FClients;
+    FClients = nullptr;
+  }
 }
 
 // ---- TZSEBindingProviders ------------------------------------------------------------------------

@@ -4,13 +4,14 @@
 // every live provider's component, through which links find a provider by name; the ready-made
 // service bases; and the small texts services show in hints.
 
+#include <vector>
+
 #include "zcl/base/ZCL.Classes.h"
 #include "zse/engine/ZSE.Bindings.Interfaces.h"
 
 class TPropInfo;
 class TPopupMenu;
 class TZCLComponentList;
-class TZCLListenerList;
 class TZCLSortedStrings;
 
 class TZSEBindingProvider : public TZCLUnknownObject, public IZSEBindingProvider {
@@ -62,10 +63,23 @@ class TZSEBindingProvider : public TZCLUnknownObject, public IZSEBindingProvider
   virtual void ClientsChanged() {}
 
  private:
+  // One running walk over the clients: RemoveClient keeps it on the client it stands at, and the
+  // provider's destruction stops it.
+  struct TWalk {
+    size_t Index = 0;
+    bool CurrentRemoved = false;
+    bool ProviderGone = false;
+    TWalk* Outer = nullptr;
+  };
+  // Calls Proc for each client; false when the provider was destroyed meanwhile.
+  template <class F>
+  bool Walk(F&& Proc);
   void FreeClientsIfEmpty();
 
-  TZCLListenerList* FClients = nullptr;  // exists while clients are registered (or a walk runs)
-  Integer FWalking = 0;
+  // Exists while clients are registered (or a walk runs). Clients are not counted: each lets go
+  // of the provider (RemoveClient) before it is destroyed.
+  std::vector<IZSEBindingClient*>* FClients = nullptr;
+  TWalk* FWalks = nullptr;
   TComponent* FOwner;
   TZCLSortedStrings* FServices;
 };

@@ -138,11 +138,17 @@ void TZSEBindingLink::DeclareProperties(TClassDeclaration<TZSEBindingLink>& D) {
 void TZSEBindingLink::Assign(TPersistent* Source) {
   auto* link = dynamic_cast<TZSEBindingLink*>(Source);
   if (link == nullptr || link == this) return;
-  SetExpression(link->FExpression);
-  SetSource(link->FSource);
-  SetSourcePin(link->FSourcePin);
-  SetTargetPin(link->FTargetPin);
-  SetTextFormat(link->FTextFormat);
+  auto assign = [&] {
+    SetExpression(link->FExpression);
+    SetSource(link->FSource);
+    SetSourcePin(link->FSourcePin);
+    SetTargetPin(link->FTargetPin);
+    SetTextFormat(link->FTextFormat);
+  };
+  if (FOwner != nullptr)
+    FOwner->EditLinks(assign);
+  else
+    assign();
 }
 
 String TZSEBindingLink::ToString() const {
@@ -336,7 +342,22 @@ bool TZSEBindingLink::GetDataAsText(const String& PinName, const String& Format,
 
 TZSECustomBindings::TZSECustomBindings(TComponent* AOwner) : FOwner(AOwner) {}
 
+TZSECustomBindings::TAliveScope::TAliveScope(TZSECustomBindings* ABindings)
+    : FBindings(ABindings), FOuter(ABindings->FScopes) {
+  ABindings->FScopes = this;
+}
+
+TZSECustomBindings::TAliveScope::~TAliveScope() {
+  if (!FDestroyed) FBindings->FScopes = FOuter;
+}
+
+void TZSECustomBindings::MarkDestroyed() {
+  for (TAliveScope* scope = FScopes; scope != nullptr; scope = scope->FOuter) scope->FDestroyed = true;
+  FScopes = nullptr;
+}
+
 TZSECustomBindings::~TZSECustomBindings() {
+  MarkDestroyed();
   if (FLinks != nullptr) {
     FLinks->OnChanged = nullptr;
     FreeAndNil(FLinks);
@@ -345,6 +366,7 @@ TZSECustomBindings::~TZSECustomBindings() {
 
 void TZSECustomBindings::BeforeDestruction() {
   inherited::BeforeDestruction();
+  MarkDestroyed();
   // No refresh from now on.
   ++FUpdateCount;
   BeforeRefresh();
@@ -355,7 +377,7 @@ void TZSECustomBindings::BeforeDestruction() {
 }
 
 HRESULT TZSECustomBindings::QueryInterface(const TGUID& IID, void** Obj) {
-  if (InterfaceTableQuery<IZSEBindingClient, IZCLUpdateLock>(this, IID, Obj)) return S_OK;
+  if (InterfaceTableQuery<IZSEBindingClient, IZCLUpdateLock, IZSESchemaCustomStoring>(this, IID, Obj)) return S_OK;
   if (inherited::QueryInterface(IID, Obj) == S_OK) return S_OK;
   if (FOwner != nullptr) return FOwner->QueryInterface(IID, Obj);
   return E_NOINTERFACE;
@@ -389,13 +411,16 @@ TZSEBindingLink* TZSECustomBindings::NewLink() {
 TZSEBindingLink* TZSECustomBindings::AddLink(TComponent* Source, const String& SourcePin, const String& TargetPin) {
   // One refresh for the whole link.
   TZSEBindingLink* link = nullptr;
-  WithinUpdate(this, [&] {
+  bool expands = false;
+  EditLinks([&] {
     link = NewLink();
     link->SetSourcePin(SourcePin);
     link->SetTargetPin(TargetPin);
     link->SetSource(Source);
+    // A lone legacy link is replaced by the links it expands into once the edit ends.
+    expands = GetCount() == 1 && TZSEBindingLegacyHelper::IsLegacyLink(link) && Supports<IZSEBindingProvider>(Source);
   });
-  return link;
+  return expands ? nullptr : link;
 }
 
 TZSEBindingLink* TZSECustomBindings::AddLink(const String& ProviderName, const String& SourcePin,
@@ -451,7 +476,23 @@ void TZSECustomBindings::EndUpdate() {
 void TZSECustomBindings::LinksChanged(TObject*) { LinkChanged(); }
 
 void TZSECustomBindings::LinkChanged() {
-  WithinUpdate(this, [&] { TZSEBindingLegacyHelper::Expand(this); });
+  WithinUpdate(this, [&] {
+    if (FExpandLock == 0) TZSEBindingLegacyHelper::Expand(this);
+  });
+}
+
+void TZSECustomBindings::EditLinks(const std::function<void()>& Work) {
+  WithinUpdate(this, [&] {
+    ++FExpandLock;
+    try {
+      Work();
+    } catch (...) {
+      --FExpandLock;
+      throw;
+    }
+    --FExpandLock;
+    LinkChanged();
+  });
 }
 
 bool TZSECustomBindings::OwnerDestroying() const {
@@ -460,6 +501,7 @@ bool TZSECustomBindings::OwnerDestroying() const {
 
 void TZSECustomBindings::FullRefresh() {
   if (FRefreshing) return;
+  TAliveScope scope(this);
   FRefreshing = true;
   try {
     BeforeRefresh();
@@ -469,9 +511,13 @@ void TZSECustomBindings::FullRefresh() {
       EnumPins([&](const String& Name, Integer Flags) {
         if ((Flags & pfEvent) == 0) pins.push_back(Name);
       });
-      for (const String& pin : pins) PinChanged(pin);
+      for (const String& pin : pins) {
+        PinChanged(pin);
+        if (!scope.Alive()) return;
+      }
     }
   } catch (...) {
+    if (!scope.Alive()) throw;
     try {
       AfterRefresh();
     } catch (...) {
@@ -482,10 +528,10 @@ void TZSECustomBindings::FullRefresh() {
   try {
     AfterRefresh();
   } catch (...) {
-    FRefreshing = false;
+    if (scope.Alive()) FRefreshing = false;
     throw;
   }
-  FRefreshing = false;
+  if (scope.Alive()) FRefreshing = false;
 }
 
 void TZSECustomBindings::EnumPins(const TZSEBindingPinProc&) const {}
@@ -493,12 +539,14 @@ void TZSECustomBindings::EnumPins(const TZSEBindingPinProc&) const {}
 void TZSECustomBindings::PinChanged(const String&) {}
 
 void TZSECustomBindings::Changed(TComponent* Provider, const String& ServiceName) {
-  // Handlers may change the links: the count is read anew on every step.
-  for (Integer i = 0; i < GetCount(); ++i) {
-    TZSEBindingLink* link = GetLink(i);
+  // Handlers may change the links, or free the bindings: both are checked after every call.
+  TAliveScope scope(this);
+  for (Integer i = 0; FLinks != nullptr && i < FLinks->GetCount(); ++i) {
+    auto* link = static_cast<TZSEBindingLink*>(FLinks->GetList()[i]);
     if (link->FSource == Provider && !link->FSourcePin.empty() && SameText(link->FSourcePin, ServiceName)) {
       const String pin = link->FTargetPin;
       PinChanged(pin);
+      if (!scope.Alive()) return;
     }
   }
 }
@@ -659,7 +707,7 @@ void TZSECustomBindings::SaveLinksToXML(TZCLXMLNode* Node) const {
 
 void TZSECustomBindings::LoadLinksFromXML(TZCLXMLNode* Node, const TZSEBindingSourceResolver& Resolve) {
   if (Node == nullptr) return;
-  WithinUpdate(this, [&] {
+  EditLinks([&] {
     ClearLinks();
     for (Integer i = 0; i < Node->GetCount(); ++i) {
       TZCLXMLNode* element = Node->GetNode(i);
@@ -679,6 +727,26 @@ void TZSECustomBindings::LoadLinksFromXML(TZCLXMLNode* Node, const TZSEBindingSo
       TZSEBindingLegacyHelper::PrepareLink(link);
     }
   });
+}
+
+void TZSECustomBindings::Load(TZCLXMLNode* Node, TZSESchema* Schema) {
+  if (Schema == nullptr) {
+    LoadLinksFromXML(Node);
+    return;
+  }
+  // The schema sets each Source once every object of the skin exists.
+  LoadLinksFromXML(Node, [Schema](TZSEBindingLink* Link, const String& SourceName) {
+    Schema->AddReference(Link, u"Source", SourceName);
+  });
+}
+
+void TZSECustomBindings::Save(TZCLXMLNode* Node, TZSESchema* Schema) {
+  SaveLinksToXML(Node);
+  if (Schema == nullptr || !Schema->GetStoreAll()) return;
+  for (Integer i = 0; i < GetCount(); ++i) {
+    TZSEBindingLink* link = GetLink(i);
+    if (link->GetSource() != nullptr) Schema->AddReference(link, u"Source", link->GetSource()->GetName());
+  }
 }
 
 // ---- TZSEBindings --------------------------------------------------------------------------------
@@ -769,10 +837,14 @@ void TZSEBindings::PinChanged(const String& PinName) {
   // A copy: a handler may register or unregister pins.
   TPinInfo info;
   if (!FindPin(PinName, info)) return;
+  TAliveScope scope(this);
   TZSEBindingLink* link;
   if (FindLink(PinName, link)) {
     if (info.OnSetProperty) info.OnSetProperty(info.PropInfo, link);
-    if (info.OnSourceChanged) info.OnSourceChanged(link->GetSource());
+    if (!scope.Alive()) return;
+    // The property's setter may have changed the links.
+    if (info.OnSourceChanged && FindLink(PinName, link)) info.OnSourceChanged(link->GetSource());
+    if (!scope.Alive()) return;
   }
   if (info.OnChanged) info.OnChanged();
 }
@@ -806,16 +878,26 @@ void TZSEBindingLegacyHelper::Expand(TZSECustomBindings* Bindings) {
     Bindings->ClearLinks();
     for (Integer i = 0; i < services.GetCount(); ++i) {
       const String name = services.GetStrings(i);
-      if (pins.IndexOf(name) >= 0) Bindings->AddLink(source, name, name);
+      // A pin named like the legacy mark would make a legacy link again.
+      if (name != LegacyPin && pins.IndexOf(name) >= 0) Bindings->AddLink(source, name, name);
     }
   });
 }
 
 // ---- bindable components -------------------------------------------------------------------------
 
-TZSEBindingClient::TZSEBindingClient(TComponent* AOwner) : TZCLComponent(AOwner) {}
+TZSEBindingClient::TZSEBindingClient(TComponent* AOwner)
+    : TZCLComponent(AOwner), FAnnotations(Create<TZSEAnnotations>()) {}
 
-TZSEBindingClient::~TZSEBindingClient() { FreeAndNil(FBindings); }
+TZSEBindingClient::~TZSEBindingClient() {
+  FreeAndNil(FAnnotations);
+  FreeAndNil(FBindings);
+}
+
+HRESULT TZSEBindingClient::QueryInterface(const TGUID& IID, void** Obj) {
+  if (DelegateQuery<IZSEAnnotations>(FAnnotations, IID, Obj)) return S_OK;
+  return inherited::QueryInterface(IID, Obj);
+}
 
 void TZSEBindingClient::AfterConstruction() {
   FBindings = CreateBindings();
@@ -825,6 +907,7 @@ void TZSEBindingClient::AfterConstruction() {
 
 void TZSEBindingClient::BeforeDestruction() {
   inherited::BeforeDestruction();
+  FreeAndNil(FAnnotations);
   FreeAndNil(FBindings);
 }
 

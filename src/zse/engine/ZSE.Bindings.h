@@ -12,6 +12,7 @@
 #include "zcl/base/ZCL.Classes.h"
 #include "zse/engine/ZSE.Bindings.Interfaces.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Schema.h"
 
 class TPropInfo;
 class TPopupMenu;
@@ -128,7 +129,10 @@ using TZSEBindingPinHandler = std::function<void()>;
 using TZSEBindingPinSourceHandler = std::function<void(TComponent* Source)>;
 using TZSEBindingPinPropertyHandler = std::function<void(const TPropInfo* Prop, TZSEBindingLink* Link)>;
 
-class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClient, public IZCLUpdateLock {
+class TZSECustomBindings : public TZCLUnknownPersistent,
+                           public IZSEBindingClient,
+                           public IZCLUpdateLock,
+                           public IZSESchemaCustomStoring {
   ZCL_CLASS(TZSECustomBindings, TZCLUnknownPersistent)
  public:
   using TCreateSignature = void(TComponent* AOwner);
@@ -147,6 +151,7 @@ class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClien
   // For 0 <= Index < GetCount().
   TZSEBindingLink* GetLink(Integer Index) const;
   TZSEBindingLink* NewLink();
+  // Null when the new link was a lone legacy link and has been expanded into others.
   TZSEBindingLink* AddLink(TComponent* Source, const String& SourcePin, const String& TargetPin);
   // The provider registry's component of that name; a link without source when there is none.
   TZSEBindingLink* AddLink(const String& ProviderName, const String& SourcePin, const String& TargetPin);
@@ -209,6 +214,12 @@ class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClien
   // IZSEBindingClient: refreshes the pins of the links that read the service.
   void Changed(TComponent* Provider, const String& ServiceName) override;
 
+  // IZSESchemaCustomStoring: the links as "link" elements of the "Bindings" property node; their
+  // sources are resolved by the schema once the whole skin is read. Stored while links exist.
+  void Load(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  void Save(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  bool IsStored() override { return GetCount() > 0; }
+
   // Writes one "link" element per link with a source under Node (its children go first).
   void SaveLinksToXML(TZCLXMLNode* Node) const;
   // Replaces the links by Node's child elements. Resolve is asked to find each link's source
@@ -223,11 +234,35 @@ class TZSECustomBindings : public TZCLUnknownPersistent, public IZSEBindingClien
   bool OwnerDestroying() const;
   bool IsRefreshing() const { return FRefreshing; }
 
+  // Tells a notification in progress whether a handler destroyed the bindings meanwhile (an
+  // element freed by its own handler), so that it stops before touching them again.
+  class TAliveScope {
+   public:
+    explicit TAliveScope(TZSECustomBindings* ABindings);
+    ~TAliveScope();
+    TAliveScope(const TAliveScope&) = delete;
+    TAliveScope& operator=(const TAliveScope&) = delete;
+    bool Alive() const { return !FDestroyed; }
+
+   private:
+    friend class TZSECustomBindings;
+    TZSECustomBindings* FBindings;
+    TAliveScope* FOuter;
+    bool FDestroyed = false;
+  };
+
  private:
   friend class TZSEBindingLink;
   void LinksChanged(TObject* Sender);
   void AppendLink(TZSEBindingLink* Link);
 
+  void MarkDestroyed();
+  // Runs Work (several settings of links) inside one update, with the legacy expansion held
+  // back until all of them are made: a link half set up must not be replaced under the caller.
+  void EditLinks(const std::function<void()>& Work);
+
+  TAliveScope* FScopes = nullptr;
+  Integer FExpandLock = 0;
   Integer FUpdateCount = 0;
   bool FRefreshing = false;
   TZCLObjectList* FLinks = nullptr;  // owned; exists while links exist
@@ -261,8 +296,6 @@ class TZSEBindings : public TZSECustomBindings {
 
   void EnumPins(const TZSEBindingPinProc& Proc) const override;
   void PinChanged(const String& PinName) override;
-  // Whether there is anything to store: at least one link.
-  bool IsStored() const { return GetCount() > 0; }
 
  private:
   class TPins;
@@ -286,6 +319,8 @@ class TZSEBindingClient : public TZCLComponent {
   ZCL_CLASS(TZSEBindingClient, TZCLComponent)
  public:
   explicit TZSEBindingClient(TComponent* AOwner);
+  // Also answers IZSEAnnotations through its annotations object.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
   // Creates the bindings (CreateBindings), then RegisterPins.
   void AfterConstruction() override;
   void BeforeDestruction() override;
@@ -294,6 +329,7 @@ class TZSEBindingClient : public TZCLComponent {
   static void DeclareProperties(TClassDeclaration<TZSEBindingClient>& D);
 
   TZSECustomBindings* GetBindings() const { return FBindings; }
+  TZSEAnnotations* GetAnnotations() const { return FAnnotations; }
 
  protected:
   virtual TZSECustomBindings* CreateBindings();
@@ -302,6 +338,7 @@ class TZSEBindingClient : public TZCLComponent {
   TZSEBindings* PinBindings() const;
 
  private:
+  TZSEAnnotations* FAnnotations;            // owned
   TZSECustomBindings* FBindings = nullptr;  // owned
 };
 

@@ -197,6 +197,17 @@ TEST_F(ZseBindings, ClientsLeavingOrJoiningDuringTheWalkAreHandledSafely) {
   EXPECT_FALSE(P()->HasClients());
 }
 
+TEST_F(ZseBindings, AProviderDestroyedByAClientStopsTellingTheOthers) {
+  TOwned<TCountingClient> first(Create<TCountingClient>()), second(Create<TCountingClient>());
+  P()->AddClient(first.get());
+  P()->AddClient(second.get());
+  first->OnChanged = [&] { Provider.reset(); };
+  P()->Changed(u"S");
+  EXPECT_EQ(Provider, nullptr);
+  EXPECT_EQ(first->Calls, 1);
+  EXPECT_EQ(second->Calls, 0);
+}
+
 TEST_F(ZseBindings, PropertyPinsWriteOnlyWhenALinkDelivers) {
   P()->RegisterService(u"Pos", Create<TTextService>(u"2.5"));
   P()->RegisterService(u"On", Create<TIntegerService>(5));
@@ -394,6 +405,30 @@ TEST_F(ZseBindings, ALoneLegacyLinkExpandsToOneLinkPerMatchingService) {
   EXPECT_EQ(saved.GetNode(1)->GetAttributes()->GetValue(u"TargetPin"), u"!");
 }
 
+TEST_F(ZseBindings, ALegacyLinkWrittenBackExpandsOnlyOnceItIsWhole) {
+  // Its pins arrive one after the other: the link must not be replaced while it is being read.
+  for (const char16_t* name : {u"Position", u"!"}) P()->RegisterService(name, Create<TIntegerService>(2));
+  Element->Pins()->RegisterPin(u"!");
+  TZCLXMLNode node;
+  TZCLXMLAttributes* a = node.Add(u"link")->GetAttributes();
+  for (const char16_t* name : {u"SourcePin", u"TargetPin", u"TextFormat"}) a->AddString(name, u"!");
+  a->AddString(u"Source", u"prvTest");
+  B()->LoadLinksFromXML(&node);
+  ASSERT_EQ(B()->GetCount(), 1);
+  EXPECT_EQ(B()->GetLink(0)->GetTargetPin(), u"Position");
+  EXPECT_EQ(Element->FPosition, 2);
+
+  // Copying a lone legacy link expands the copy the same way; adding one gives no link back.
+  TOwned<TTestElement> copy(Create<TTestElement>(nullptr));
+  copy->GetBindings()->NewLink()->Assign(B()->GetLink(0));
+  TZSEBindingLink* beside = copy->GetBindings()->AddLink(Provider.get(), u"!", u"!");
+  ASSERT_EQ(copy->GetBindings()->GetCount(), 2);  // beside another link it stays
+  EXPECT_EQ(beside, copy->GetBindings()->GetLink(1));
+  B()->ClearLinks();
+  EXPECT_EQ(B()->AddLink(Provider.get(), u"!", u"!"), nullptr);
+  EXPECT_EQ(B()->GetCount(), 1);
+}
+
 TEST(ZseBindingTexts, PlainTemplatesAndVariantIntegers) {
   struct Case {
     const char16_t* Text;
@@ -447,6 +482,68 @@ TEST(ZseBindingTabs, TheMenuListsTheItemsWithTheActiveOneChecked) {
   tabs->Show(IZSEBindingServiceMenu::KindAction, TPoint(), TRect(), nullptr);
   EXPECT_EQ(tabs->GetMenu()->GetItems()->GetCount(), 3);
   EXPECT_TRUE(tabs->GetMenu()->GetItems()->GetItem(2)->GetChecked());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZseBindings, TheSchemaStoresLinksAndResolvesTheirSourcesByName) {
+  Element->SetName(u"lblTitle");
+  TZSEBindingLink* link = B()->AddLink(Provider.get(), u"Title", u"DisplayValue");
+  link->SetTextFormat(u"%v");
+  TZCLXMLNode node;
+  {
+    TZSESchema schema;
+    schema.Save(Element.get(), &node);
+  }
+  TZCLXMLNode* properties = node.FindNode(u"properties");
+  ASSERT_NE(properties, nullptr);
+  TZCLXMLNode* bindings;
+  ASSERT_TRUE(XMLNodeFindByName(properties, u"Bindings", bindings));
+  ASSERT_EQ(bindings->GetCount(), 1);
+  EXPECT_EQ(bindings->GetNode(0)->GetAttributes()->GetValue(u"Source"), u"prvTest");
+
+  TOwned<TTestElement> copy(Create<TTestElement>(nullptr));
+  TZSESchema schema;
+  schema.Load(copy.get(), &node);
+  ASSERT_EQ(copy->GetBindings()->GetCount(), 1);
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetSource(), nullptr);  // not before the references are resolved
+  schema.ResolveReferences([](const String& Name) { return TZSEBindingProviders::Find(Name); });
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetSource(), Provider.get());
+  EXPECT_EQ(copy->GetBindings()->GetLink(0)->GetTextFormat(), u"%v");
+
+  // Without links nothing is written.
+  B()->ClearLinks();
+  TZCLXMLNode empty;
+  TZSESchema().Save(Element.get(), &empty);
+  TZCLXMLNode* none = nullptr;
+  if (TZCLXMLNode* p = empty.FindNode(u"properties")) XMLNodeFindByName(p, u"Bindings", none);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_TRUE(Supports<IZSEAnnotations>(Element.get()));
+  EXPECT_TRUE(Supports<IZSEAnnotations>(B()));  // the bindings stand for their owner
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZseBindings, AnElementFreedByItsOwnChangeHandlerEndsTheWalkSafely) {
+  P()->RegisterService(u"Close", Create<TIntegerService>(1));
+  TOwned<TTestElement> after(Create<TTestElement>(nullptr));
+  B()->AddLink(Provider.get(), u"Close", u"DisplayValue");
+  after->GetBindings()->AddLink(Provider.get(), u"Close", u"DisplayValue");
+  // The handler frees its own element (a skin window closing itself, say).
+  Element->Pins()->RegisterPinHandler(u"DisplayValue", [this] { Element.reset(); });
+  after->DisplayChanges = 0;
+  P()->Changed(u"Close");
+  EXPECT_EQ(Element, nullptr);
+  EXPECT_EQ(after->DisplayChanges, 1);  // the next client is still told
+}
+
+TEST(ZseBindingTexts, SkinTextsTurnEscapedLineBreaksIntoLineBreaks) {
+  EXPECT_EQ(LocalizeSkinText(u"One\\nTwo"), u"One\r\nTwo");
+  EXPECT_EQ(LocalizeSkinText(u"50\\%"), u"50\\%");
 }
 
 }  // namespace
