@@ -3,6 +3,7 @@
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Resources.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -25,6 +26,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
     {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
     {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
+    {"ZSE.Resources", ZSEResourcesInitialize, ZSEResourcesFinalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
 };
 }  // namespace
