@@ -1,9 +1,11 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -23,9 +25,11 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Engine.Units", nullptr, nullptr},
     {"ZSE.Types", nullptr, ZSETypesFinalize},
     {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
+    {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
     {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
     {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
-    {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
+    {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
+    {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
     {"ZSE.Resources", ZSEResourcesInitialize, ZSEResourcesFinalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
 };

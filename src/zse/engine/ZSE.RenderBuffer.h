@@ -80,7 +80,8 @@ class TZSERenderBuffer : public TZCLDibEx {
   void FillRectClipped(const TRect& R, TAlphaColor Color, const TRect& ClipRect);
   // Painter draws on a temporary layer covering ClipRect's visible part, in this buffer's
   // coordinates; the layer is then put back opaque (CopyBack) or blended.
-  void PaintLayer(const TRect& ClipRect, bool CopyBack, bool WithBackground, const TZSERenderBufferCanvasPainter& Painter);
+  void PaintLayer(const TRect& ClipRect, bool CopyBack, bool WithBackground,
+                  const TZSERenderBufferCanvasPainter& Painter);
   // Painter draws into Cache (kept by the caller between paints and freed with the element),
   // which is then cut to the texture frame's shape and blended into ClipRect.
   void PaintMasked(const TRect& ClipRect, TZCLResourceTexture* Texture, Integer FrameIndex, TZSERenderBuffer*& Cache,
@@ -114,8 +115,8 @@ class TZSERenderBufferGdi : public TZSERenderBuffer {
   void DrawFrame(const TRect& R, TAlphaColor Color, Integer Width) override;
   void FillRegion(const TRect& R, HRGN Region, TAlphaColor Color, TZCLResourceTexture* Texture,
                   Integer FrameIndex) override;
-  void FillRegionData(const TRect& R, const TZCLRegionData* RegionData, TAlphaColor Color,
-                      TZCLResourceTexture* Texture, Integer FrameIndex) override;
+  void FillRegionData(const TRect& R, const TZCLRegionData* RegionData, TAlphaColor Color, TZCLResourceTexture* Texture,
+                      Integer FrameIndex) override;
   bool ClipPush(const TRect& R, TZSERenderBufferClipState& State, TRect* ClipBox = nullptr) override;
   void ClipPop(TZSERenderBufferClipState State) override;
   bool IsVisible(const TRect& R) override;

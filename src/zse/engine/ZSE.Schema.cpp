@@ -254,6 +254,8 @@ void TZSESchema::SaveProperties(TObject* Object, TZCLXMLNode* Node, const String
 
 void TZSESchema::SaveProperty(TObject* Object, TZCLXMLNode* Node, PPropInfo Prop, const String& Path) {
   if (Prop->PropType->Kind != tkClass) {
+    // What could not be read back is not written: loading a read-only property raises.
+    if (!Prop->HasSetter()) return;
     String text;
     if (!TRTTI::TryGetPropValueAsString(Object, Prop, text)) return;
     if (FStoreAll || TRTTI::ShouldStore(Object, Prop)) XMLNodeAddValue(Node, Prop->Name, text);

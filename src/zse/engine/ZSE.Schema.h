@@ -204,6 +204,10 @@ class TZSESchema : public TObject {
 TZCLXMLNode* XMLNodeAddProperty(TZCLXMLNode* Node, const String& Name);
 // The same with the attribute "value".
 TZCLXMLNode* XMLNodeAddValue(TZCLXMLNode* Node, const String& Name, const String& Value);
+// A literal is text, not a Boolean.
+inline TZCLXMLNode* XMLNodeAddValue(TZCLXMLNode* Node, const String& Name, const Char* Value) {
+  return XMLNodeAddValue(Node, Name, String(Value));
+}
 // "True" or "False".
 TZCLXMLNode* XMLNodeAddValue(TZCLXMLNode* Node, const String& Name, bool Value);
 TZCLXMLNode* XMLNodeAddValue(TZCLXMLNode* Node, const String& Name, Integer Value);

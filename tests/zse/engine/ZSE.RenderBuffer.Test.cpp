@@ -147,9 +147,8 @@ TEST(ZseRenderBuffer, PaintLayerOutsideTheClipDoesNotPaint) {
 TEST(ZseRenderBuffer, PaintLayerCopiesBackOpaqueOrBlends) {
   // The painter draws in this buffer's coordinates on a layer of the visible part.
   TBufferPtr b = MakeBuffer(10, 10, Grey);
-  b->PaintLayer(TRect(2, 2, 6, 6), false, false, [](TCanvas* Canvas) {
-    FillRectAlpha(Canvas, TRect(4, 4, 6, 6), Red);
-  });
+  b->PaintLayer(TRect(2, 2, 6, 6), false, false,
+                [](TCanvas* Canvas) { FillRectAlpha(Canvas, TRect(4, 4, 6, 6), Red); });
   EXPECT_EQ(At(b.get(), 4, 4).R, 255);
   EXPECT_EQ(At(b.get(), 4, 4).G, 0);
   EXPECT_TRUE(Same(At(b.get(), 3, 3), Grey));  // transparent layer pixels blend to nothing
