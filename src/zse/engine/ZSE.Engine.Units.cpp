@@ -5,6 +5,7 @@
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
+#include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.h"
@@ -32,6 +33,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
     {"ZSE.Resources", ZSEResourcesInitialize, ZSEResourcesFinalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
+    {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
 };
 }  // namespace
 
