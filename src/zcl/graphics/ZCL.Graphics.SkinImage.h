@@ -30,6 +30,7 @@ inline constexpr TZCLBoolean zbTrue = TZCLBoolean::True;
 
 enum TZCLSkinImageLayout : Byte { ilHorizontal, ilVertical };
 enum TZCLSkinImageHitTestMode : Byte { ihtmOpaque, ihtmMask, ihtmTransparent };
+ZCL_ENUM(TZCLSkinImageHitTestMode, ihtmOpaque, ihtmMask, ihtmTransparent);
 enum TZCLSkinImageSizingMode : Byte { ismDefault, ismMargins, ismTiledAreas };
 enum TZCLSkinImageTiledAreasMode : Byte { tpmHorizontal, tpmVertical };
 

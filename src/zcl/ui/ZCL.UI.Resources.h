@@ -215,6 +215,8 @@ class TZCLResourceColor : public TZCLResourceSimple<TAlphaColor>, public IZCLCol
   Byte GetOpacity() const { return FOpacity; }
   void SetOpacity(Byte Value);
   bool GetAllowAlpha() const { return FAllowAlpha; }
+  // The schema applied last (ApplyColorSchema).
+  TZCLColorSchema GetColorSchema() const { return FColorSchema; }
 
  protected:
   void DoAssignValue(TZCLResource* Source, bool AssignValue) override;

@@ -14,6 +14,7 @@ class TZCLSkinImageSet;
 class TZCLSkinImageSetTintedItemList;
 
 enum TZCLSkinImageColorationMode : Byte { cmTint, cmHue, cmColor };
+ZCL_ENUM(TZCLSkinImageColorationMode, cmTint, cmHue, cmColor);
 
 // Item DPIs lie in this range.
 constexpr Integer ZCLSkinImageSetMinDPI = 96;

@@ -4,6 +4,8 @@
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Resources.h"
+#include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.h"
@@ -29,7 +31,9 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
     {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
     {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
+    {"ZSE.Resources", ZSEResourcesInitialize, ZSEResourcesFinalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
+    {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
 };
 }  // namespace
 

@@ -33,13 +33,11 @@ inline Integer Scaled(Integer Value, Integer Dpi) {
 
 // ---- TZSECustomVisualItem -----------------------------------------------------------------------
 
-TDelegate<void(TComponent*, TZSECustomVisualItem*)> TZSECustomVisualItem::ExecuteResizeHandler;
-
-TZSECustomVisualItem::TZSECustomVisualItem(TComponent* AOwner) : TZCLComponent(AOwner) {}
+TZSECustomVisualItem::TZSECustomVisualItem(TComponent* AOwner) : TZSEComponent(AOwner) {}
 
 void TZSECustomVisualItem::BeforeDestruction() {
   SetOnResize(nullptr);
-  TZCLComponent::BeforeDestruction();
+  TZSEComponent::BeforeDestruction();
 }
 
 void TZSECustomVisualItem::DeclareProperties(TClassDeclaration<TZSECustomVisualItem>& D) {
@@ -76,9 +74,7 @@ void TZSECustomVisualItem::BoundsChanged() { TZSEDesigner::BoundsChanged(this); 
 
 void TZSECustomVisualItem::ResourceChanged(TObject* Sender, TZCLResource* Resource) { Invalidate(); }
 
-void TZSECustomVisualItem::Resized(TZSEContentSizes Changes) {
-  if (FOnResize && ExecuteResizeHandler) ExecuteResizeHandler(FOnResize, this);
-}
+void TZSECustomVisualItem::Resized(TZSEContentSizes Changes) { ExecuteHandler(FOnResize, this); }
 
 void TZSECustomVisualItem::SetCurrentDpi(Integer Value) {
   Value = std::clamp(Value, 96, 480);
@@ -92,10 +88,18 @@ void TZSECustomVisualItem::TakeParentDpi() {
   if (TZSECustomVisualItem* parent = GetParent()) SetCurrentDpi(parent->GetCurrentDpi());
 }
 
-void TZSECustomVisualItem::SetOnResize(TComponent* Value) { SetComponentReference(FOnResize, this, Value); }
+void TZSECustomVisualItem::SetOnResize(TZSEEventHandler* Value) { SetComponentReference(FOnResize, this, Value); }
+
+void TZSECustomVisualItem::SetSchemaDefaults() { GetBindings()->ClearLinks(); }
+
+void TZSECustomVisualItem::UpdateEnabledFromBindings() {
+  bool value = true;
+  if (!GetBindings()->GetAccessibility(value)) value = true;
+  SetEnabled(value);
+}
 
 void TZSECustomVisualItem::Notification(TComponent* AComponent, TOperation Operation) {
-  TZCLComponent::Notification(AComponent, Operation);
+  TZSEComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FOnResize) FOnResize = nullptr;
 }
 
@@ -622,7 +626,7 @@ void TZSELayoutCustomItem::LoadSettingsTree(TZCLIniFile* Ini, const String& Pref
     for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->LoadSettingsTree(Ini, Prefix);
     if (!GetName().empty()) {
       LoadSettings(Ini, Prefix + u"." + GetName());
-      // FIXME: refresh every pin of the item's bindings here once they exist.
+      GetBindings()->FullRefresh();
     }
   } catch (...) {
     FState &= ~ZSELayoutStateLoadingSettings;
@@ -689,7 +693,6 @@ void TZSELayoutCustomItem::SaveProperties(TZCLXMLNode* Node, TZSESchema* Schema)
 void TZSELayoutCustomItem::SetName(const TComponentName& NewName) {
   if (NewName == GetName()) return;
   TZSECustomVisualItem::SetName(NewName);
-  TZSEDesigner::NameChanged(this);
   if (FParent) FParent->ItemNameChanged(this);
 }
 

@@ -16,6 +16,7 @@
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -47,15 +48,15 @@ struct IZSELayoutHost : virtual IInterface {
 };
 
 // Base of everything that occupies a rectangle of a skin window.
-class TZSECustomVisualItem : public TZCLComponent,
+class TZSECustomVisualItem : public TZSEComponent,
                              public IZCLUpdateLock,
                              public IZCLCurrentDpi,
                              public IZCLResourceChangeListener,
                              public IZSECoordsConverter,
                              public IZSESchemaLoaderListener,
                              public IZSESchemaDefaults {
-  ZCL_CLASS(TZSECustomVisualItem, TZCLComponent)
-  RTL_INTERFACES(TZCLComponent, IZCLUpdateLock, IZCLCurrentDpi, IZCLResourceChangeListener, IZSECoordsConverter,
+  ZCL_CLASS(TZSECustomVisualItem, TZSEComponent)
+  RTL_INTERFACES(TZSEComponent, IZCLUpdateLock, IZCLCurrentDpi, IZCLResourceChangeListener, IZSECoordsConverter,
                  IZSESchemaLoaderListener, IZSESchemaDefaults)
   explicit TZSECustomVisualItem(TComponent* AOwner);
   void BeforeDestruction() override;
@@ -82,7 +83,7 @@ class TZSECustomVisualItem : public TZCLComponent,
   void BeginUpdate() override = 0;
   void EndUpdate() override = 0;
   // Before the schema loads the element: its binding links are cleared.
-  void SetSchemaDefaults() override {}
+  void SetSchemaDefaults() override;
   void BeginLoad() override { BeginUpdate(); }
   void EndLoad() override { EndUpdate(); }
 
@@ -97,10 +98,10 @@ class TZSECustomVisualItem : public TZCLComponent,
   Integer GetActualWidth() const { return UnscaleByDPI(FBounds.Width(), FCurrentDpi); }
   Integer GetActualHeight() const { return UnscaleByDPI(FBounds.Height(), FCurrentDpi); }
   // The event handler run after a resize; held with a free notification.
-  TComponent* GetOnResize() const { return FOnResize; }
-  void SetOnResize(TComponent* Value);
-  // Runs the resize handler; set by the bindings layer, which knows how to run handlers.
-  static TDelegate<void(TComponent* Handler, TZSECustomVisualItem* Sender)> ExecuteResizeHandler;
+  TZSEEventHandler* GetOnResize() const { return FOnResize; }
+  void SetOnResize(TZSEEventHandler* Value);
+  // Enabled from the bindings' accessibility when they give one, else enabled.
+  void UpdateEnabledFromBindings();
 
   void Invalidate() { InvalidateRect(GetBounds()); }
   // R relative to the item's top-left corner.
@@ -125,7 +126,7 @@ class TZSECustomVisualItem : public TZCLComponent,
   bool FVisible = false;
 
  private:
-  TComponent* FOnResize = nullptr;
+  TZSEEventHandler* FOnResize = nullptr;
 };
 
 // A size that never reports less than a content size (a texture's frame, say).

@@ -1,0 +1,194 @@
+#pragma once
+// The skin form base: a top-level window of a skin with its placement state (docked in a dock
+// site, placement lock, stay on top, pinned to a master form, docked to a screen edge as a
+// toolbar, minimized or maximized), the hooks its descendants override when that state changes,
+// the notification codes of the skin manager, and the form's layout tree.
+//
+// FIXME: this holds the state and the notifications that scenes rely on; the window work behind
+// it (layered painting, moving to a master form or a screen edge, auto-hiding toolbars) comes
+// with the skin forms themselves.
+
+#include "rtl/RTL.Geometry.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.Classes.h"
+#include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.Types.h"
+
+class TZCLIniFile;
+class TZSEBaseForm;
+
+// Form notification codes of the skin manager.
+constexpr Integer ZSEFormNotifyLanguageApplied = 2;
+constexpr Integer ZSEFormNotifyRelayout = 3;
+constexpr Integer ZSEFormNotifyShowEligible = 4;
+constexpr Integer ZSEFormNotifyLayoutReset = 5;
+constexpr Integer ZSEFormNotifySkinLoaded = 7;
+constexpr Integer ZSEFormNotifyResetStoredSizes = 10;
+constexpr Integer ZSEFormNotifyBeginUpdate = 11;
+constexpr Integer ZSEFormNotifyEndUpdate = 12;
+
+// Placement kinds of a skin form.
+enum TZSEFormPlacementKind : Byte { fpkNormal, fpkToolBar, fpkMinimized, fpkMaximized };
+
+// A persistent that belongs to a form and reports its changes to it.
+class TZSEFormPersistent : public TZCLUnknownPersistent {
+  ZCL_CLASS(TZSEFormPersistent, TZCLUnknownPersistent)
+ public:
+  explicit TZSEFormPersistent(TZSEBaseForm* AForm) : FForm(AForm) {}
+  TZSEBaseForm* GetForm() const { return FForm; }
+
+ protected:
+  void Changed();
+  TZSEBaseForm* FForm;
+};
+
+// Keeps a form beside its master form. Sides: 0 left of the master, 1 above, 2 right, 3 below.
+class TZSEFormMasterFormPin : public TZSEFormPersistent {
+  ZCL_CLASS(TZSEFormMasterFormPin, TZSEFormPersistent)
+ public:
+  using TZSEFormPersistent::TZSEFormPersistent;
+  static void DeclareProperties(TClassDeclaration<TZSEFormMasterFormPin>& D);
+
+  bool GetPinned() const { return FPinned; }
+  void SetPinned(bool Value);
+  Integer GetSide() const { return FSide; }
+  // Kept within 0..3.
+  void SetSide(Integer Value);
+  // The side the form sits on once resolved against the master and the screen edges.
+  Integer GetActualSide() const { return FSide; }
+  TRect GetMargins() const { return FMargins; }
+  void SetMargins(const TRect& Value);
+  bool GetPreventExceedScreenEdges() const { return FPreventExceedScreenEdges; }
+  void SetPreventExceedScreenEdges(bool Value);
+  // Pinned, not docked, and the master form exists.
+  bool IsEffective() const;
+
+ private:
+  TRect FMargins;
+  Integer FSide = 2;
+  bool FPinned = false;
+  bool FPreventExceedScreenEdges = false;
+};
+
+// The form docked to a screen edge as a toolbar. Edges: 0 left, 1 right, 2 top, 3 bottom.
+// Pin modes: 0 auto-hide, 1 fixed, 2 float.
+class TZSEFormToolBar : public TZSEFormPersistent {
+  ZCL_CLASS(TZSEFormToolBar, TZSEFormPersistent)
+ public:
+  using TZSEFormPersistent::TZSEFormPersistent;
+
+  bool GetDocked() const { return FDocked; }
+  Integer GetEdge() const { return FEdge; }
+  Integer GetPinMode() const { return FPinMode; }
+  bool IsPinModeSupported(Integer Mode) const { return Mode >= 0 && Mode <= 2; }
+  void SetPinMode(Integer Value);
+  // Four bits, one per edge.
+  Byte GetAllowedEdges() const { return FAllowedEdges; }
+  void SetAllowedEdges(Byte Value) { FAllowedEdges = Value & 15; }
+
+ private:
+  friend class TZSEBaseForm;
+  Byte FAllowedEdges = 15;
+  bool FDocked = false;
+  Integer FEdge = 2;
+  Integer FPinMode = 1;
+};
+
+class TZSEBaseForm : public TForm, public IZSEForm {
+  ZCL_CLASS(TZSEBaseForm, TForm)
+  RTL_INTERFACES(TForm, IZSEForm)
+ public:
+  explicit TZSEBaseForm(TComponent* AOwner);
+  ~TZSEBaseForm() override;
+  static void DeclareProperties(TClassDeclaration<TZSEBaseForm>& D);
+
+  // Visibility as skins change it: the design desktop may refuse.
+  void SetFormVisible(bool Value);
+  bool GetDocked() const { return FDocked; }
+  void SetDocked(bool Value);
+  bool GetLocked() const { return FLocked; }
+  void SetLocked(bool Value);
+  bool GetStayOnTop() const { return GetFormStyle() == fsStayOnTop; }
+  void SetStayOnTop(bool Value);
+  TZSEBaseForm* GetMasterForm() const { return FMasterForm; }
+  void SetMasterForm(TZSEBaseForm* Value);
+  TZSEFormMasterFormPin* GetMasterFormPin() const { return FMasterFormPin; }
+  TZSEFormToolBar* GetToolBar() const { return FToolBar; }
+  TZSEFormPlacementKind GetPlacementKind() const;
+  bool GetCanMaximize() const { return FCanMaximize; }
+  void SetCanMaximize(bool Value) { FCanMaximize = Value; }
+  void ToggleMaximize();
+  void DockToEdge(Integer Edge);
+  void Undock();
+  // Bit 0 a window region is applied, bit 1 the window is layered.
+  Byte GetWindowShapeState() const { return FWindowShapeState; }
+  void SetWindowShapeState(Byte Value);
+  Integer GetScaleNumerator() const { return FScaleNumerator; }
+  Integer GetScaleDenominator() const { return FScaleDenominator; }
+  void SetScaleFactor(Integer Numerator, Integer Denominator);
+  // The DPI of the window's monitor (the design DPI in design mode).
+  Integer GetCurrentDpi() const { return FCurrentDpi; }
+  void SetCurrentDpi(Integer Value);
+  TRect GetMagnetRectOffsets() const { return FMagnetRectOffsets; }
+  void SetMagnetRectOffsets(const TRect& Value) { FMagnetRectOffsets = Value; }
+
+  // The skin manager's notification (the form message 0x1401 with a code).
+  void Notify(Integer Code, NativeInt Argument = 0) { HandleNotification(Code, Argument); }
+  virtual void LoadSettings(TZCLIniFile* Ini) {}
+  virtual void SaveSettings(TZCLIniFile* Ini) {}
+
+ protected:
+  virtual void HandleNotification(Integer Code, NativeInt Argument) {}
+  virtual void LayeredApplied() {}
+  virtual void MasterFormPinChanged() {}
+  virtual void PlacementStateChanged() {}
+  virtual void VisibilityApplied() {}
+  virtual void StayOnTopChanged() {}
+  virtual void ColorsApplied() {}
+  virtual void DpiApplied() {}
+  // A placement object (the master-form pin, the toolbar) changed.
+  virtual void PlacementObjectChanged(TZSEFormPersistent* Sender);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  friend class TZSEFormPersistent;
+  TZSEBaseForm* FMasterForm = nullptr;
+  TZSEFormMasterFormPin* FMasterFormPin;
+  TZSEFormToolBar* FToolBar;
+  TRect FMagnetRectOffsets;
+  Integer FCurrentDpi = 96;
+  Integer FScaleNumerator = 1;
+  Integer FScaleDenominator = 1;
+  Byte FWindowShapeState = 0;
+  bool FCanMaximize = true;
+  bool FDocked = false;
+  bool FLocked = false;
+};
+
+// A skin form with its layout tree.
+class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
+  ZCL_CLASS(TZSEForm, TZSEBaseForm)
+  RTL_INTERFACES(TZSEBaseForm, IZSELayoutHost)
+ public:
+  explicit TZSEForm(TComponent* AOwner);
+  ~TZSEForm() override;
+  void BeforeDestruction() override;
+
+  TZSELayout* GetLayout() const { return FLayout; }
+  // Lays the tree out in the client area, within its size limits.
+  void FitLayout();
+
+  void LayoutInvalidate(const TRect& Rect) override;
+  bool LayoutIsVisible() override { return GetVisible(); }
+  TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(P); }
+  TPoint LayoutScreenToClient(const TPoint& P) override { return ScreenToClient(P); }
+
+ protected:
+  void HandleNotification(Integer Code, NativeInt Argument) override;
+  void DpiApplied() override;
+
+ private:
+  void LayoutChanged(TZSELayout* Layout, Byte Flags);
+  TZSELayout* FLayout;
+  Integer FLayoutReactions = 0;
+};
