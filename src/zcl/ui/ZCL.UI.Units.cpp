@@ -1,6 +1,7 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 
 #include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
@@ -12,6 +13,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Resources", TZCLResourceClassRepository::Initialize, TZCLResourceClassRepository::Finalize},
     {"ZCL.UI.Resources.Collection", TZCLRootResourceCollection::Initialize, TZCLRootResourceCollection::Finalize},
     {"ZCL.UI.Style", RegisterStyleClasses, nullptr},
+    {"ZCL.UI.DragDrop.Target", RegisterDropTargetClasses, nullptr},
 };
 }  // namespace
 
