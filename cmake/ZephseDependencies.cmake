@@ -13,6 +13,8 @@ pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+# MD5 through libcrypto's tuned block function.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-16)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)

@@ -194,6 +194,62 @@ void SetMonitors(const std::vector<TMonitorDesc>& Monitors) {
   }
 }
 
+namespace {
+bool GTaskBarSet = false;
+TTaskBarDesc GTaskBar;
+}  // namespace
+
+bool GetTaskBar(TTaskBarDesc& TaskBar) {
+  std::lock_guard<std::mutex> lock(GLock);
+  if (GTaskBarSet) {
+    TaskBar = GTaskBar;
+    return true;
+  }
+  if (GMonitors.empty()) return false;
+  const TMonitorDesc& m = GMonitors[PrimaryIndex()];
+  const TRect& b = m.Bounds;
+  const TRect& w = m.WorkArea;
+  TaskBar = TTaskBarDesc();
+  if (w.Bottom < b.Bottom) {
+    TaskBar.Bounds = TRect(b.Left, w.Bottom, b.Right, b.Bottom);
+    TaskBar.Edge = ABE_BOTTOM;
+  } else if (w.Top > b.Top) {
+    TaskBar.Bounds = TRect(b.Left, b.Top, b.Right, w.Top);
+    TaskBar.Edge = ABE_TOP;
+  } else if (w.Left > b.Left) {
+    TaskBar.Bounds = TRect(b.Left, b.Top, w.Left, b.Bottom);
+    TaskBar.Edge = ABE_LEFT;
+  } else if (w.Right < b.Right) {
+    TaskBar.Bounds = TRect(w.Right, b.Top, b.Right, b.Bottom);
+    TaskBar.Edge = ABE_RIGHT;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void SetTaskBar(const TTaskBarDesc* TaskBar) {
+  std::lock_guard<std::mutex> lock(GLock);
+  GTaskBarSet = TaskBar != nullptr;
+  GTaskBar = TaskBar ? *TaskBar : TTaskBarDesc();
+}
+
+UINT_PTR SHAppBarMessage(DWORD Message, APPBARDATA& Data) {
+  TTaskBarDesc bar;
+  const bool present = GetTaskBar(bar);
+  switch (Message) {
+    case ABM_GETTASKBARPOS:
+      if (!present) return 0;
+      Data.rc = bar.Bounds;
+      Data.uEdge = bar.Edge;
+      return 1;
+    case ABM_GETSTATE:
+      return present ? (ABS_ALWAYSONTOP | (bar.AutoHide ? ABS_AUTOHIDE : 0)) : 0;
+    default:
+      return 0;
+  }
+}
+
 int GetSystemMetricsForDpi(int Index, UINT Dpi) {
   switch (Index) {
     case SM_CXSCREEN:

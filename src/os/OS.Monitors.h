@@ -50,6 +50,37 @@ void SetMonitors(const std::vector<TMonitorDesc>& Monitors);
 // The monitors as last set.
 std::vector<TMonitorDesc> GetMonitors();
 
+// The desktop's task bar. A backend may describe it; otherwise it is the strip of the primary
+// monitor that lies outside the monitor's work area (none when the work area is the whole monitor).
+inline constexpr UINT ABE_LEFT = 0;
+inline constexpr UINT ABE_TOP = 1;
+inline constexpr UINT ABE_RIGHT = 2;
+inline constexpr UINT ABE_BOTTOM = 3;
+struct TTaskBarDesc {
+  TRect Bounds;
+  UINT Edge = ABE_BOTTOM;
+  bool AutoHide = false;
+};
+// False when there is no task bar.
+bool GetTaskBar(TTaskBarDesc& TaskBar);
+// Null goes back to the task bar derived from the primary monitor.
+void SetTaskBar(const TTaskBarDesc* TaskBar);
+
+// The shell's application-bar questions about the task bar: ABM_GETTASKBARPOS fills rc and
+// uEdge (FALSE without a task bar), ABM_GETSTATE answers ABS_AUTOHIDE and ABS_ALWAYSONTOP bits.
+inline constexpr DWORD ABM_GETSTATE = 0x00000004;
+inline constexpr DWORD ABM_GETTASKBARPOS = 0x00000005;
+inline constexpr UINT_PTR ABS_AUTOHIDE = 0x0000001;
+inline constexpr UINT_PTR ABS_ALWAYSONTOP = 0x0000002;
+struct APPBARDATA {
+  HWND hWnd = nullptr;
+  UINT uCallbackMessage = 0;
+  UINT uEdge = 0;
+  TRect rc;
+  LPARAM lParam = 0;
+};
+UINT_PTR SHAppBarMessage(DWORD Message, APPBARDATA& Data);
+
 // System metrics.
 inline constexpr int SM_CXSCREEN = 0;
 inline constexpr int SM_CYSCREEN = 1;

@@ -196,3 +196,30 @@ TEST_F(GeometryTest, SystemMetricsAndParametersTheControlsRead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GeometryTest, TaskBarIsTheStripOutsideThePrimaryWorkArea) {
+  SetMonitors(THeadlessConfig::Single(96).Monitors);
+  APPBARDATA data;
+  ASSERT_TRUE(SHAppBarMessage(ABM_GETTASKBARPOS, data));
+  EXPECT_EQ(data.rc, TRect(0, 1040, 1920, 1080));
+  EXPECT_EQ(data.uEdge, ABE_BOTTOM);
+  EXPECT_EQ(SHAppBarMessage(ABM_GETSTATE, data) & ABS_AUTOHIDE, 0u);
+
+  TTaskBarDesc left{TRect(0, 0, 60, 1080), ABE_LEFT, true};
+  SetTaskBar(&left);
+  ASSERT_TRUE(SHAppBarMessage(ABM_GETTASKBARPOS, data));
+  EXPECT_EQ(data.uEdge, ABE_LEFT);
+  EXPECT_NE(SHAppBarMessage(ABM_GETSTATE, data) & ABS_AUTOHIDE, 0u);
+  SetTaskBar(nullptr);
+
+  std::vector<TMonitorDesc> full = THeadlessConfig::Single(96).Monitors;
+  full[0].WorkArea = full[0].Bounds;
+  SetMonitors(full);
+  EXPECT_FALSE(SHAppBarMessage(ABM_GETTASKBARPOS, data));
+  EXPECT_EQ(SHAppBarMessage(ABM_GETSTATE, data), 0u);
+  SetMonitors(THeadlessConfig::Single(96).Monitors);
+}
+
+}  // namespace

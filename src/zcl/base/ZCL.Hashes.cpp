@@ -7,6 +7,10 @@
 #include <immintrin.h>
 #endif
 
+// The MD5_* context interface is marked deprecated in favour of the provider interface.
+#define OPENSSL_SUPPRESS_DEPRECATED
+#include <openssl/md5.h>
+
 #include "rtl/RTL.Encoding.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 
@@ -292,140 +296,28 @@ Variant TZCLHashCRC32::Finalize(TZCLHashState& State) {
 // MD5 (RFC 1321) -------------------------------------------------------------------------------
 
 namespace {
+// libcrypto's block function is tuned per processor; its one-shot context interface is kept
+// for that (the provider interface would add a lookup per state).
 struct TMd5State {
-  Cardinal H[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
-  UInt64 Length = 0;  // bytes
-  Byte Block[64];
-  Integer Used = 0;
+  MD5_CTX Context;
 };
-
-// Unrolled so that every shift and constant is an immediate; F is written with one
-// operation fewer than the textbook form, and G's halves are added rather than or-ed, which
-// lets them be computed side by side.
-#define ZCL_MD5_STEP(f, a, b, c, d, x, t, s) \
-  a += f(b, c, d) + (x) + (t);               \
-  a = Rot(a, s) + b;
-#define ZCL_MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define ZCL_MD5_H(x, y, z) ((x) ^ (y) ^ (z))
-#define ZCL_MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define ZCL_MD5_GSTEP(a, b, c, d, x, t, s)     \
-  a += ((d) & (b)) + (x) + (t) + (~(d) & (c)); \
-  a = Rot(a, s) + b;
-
-void Md5Block(Cardinal* H, const Byte* block) {
-  Cardinal m[16];
-  std::memcpy(m, block, 64);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-  for (int i = 0; i < 16; ++i) m[i] = Le32(block + 4 * i);
-#endif
-  Cardinal a = H[0], b = H[1], c = H[2], d = H[3];
-  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[0], 0xd76aa478, 7)
-  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[1], 0xe8c7b756, 12)
-  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[2], 0x242070db, 17)
-  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[3], 0xc1bdceee, 22)
-  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[4], 0xf57c0faf, 7)
-  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[5], 0x4787c62a, 12)
-  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[6], 0xa8304613, 17)
-  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[7], 0xfd469501, 22)
-  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[8], 0x698098d8, 7)
-  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[9], 0x8b44f7af, 12)
-  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[10], 0xffff5bb1, 17)
-  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[11], 0x895cd7be, 22)
-  ZCL_MD5_STEP(ZCL_MD5_F, a, b, c, d, m[12], 0x6b901122, 7)
-  ZCL_MD5_STEP(ZCL_MD5_F, d, a, b, c, m[13], 0xfd987193, 12)
-  ZCL_MD5_STEP(ZCL_MD5_F, c, d, a, b, m[14], 0xa679438e, 17)
-  ZCL_MD5_STEP(ZCL_MD5_F, b, c, d, a, m[15], 0x49b40821, 22)
-  ZCL_MD5_GSTEP(a, b, c, d, m[1], 0xf61e2562, 5)
-  ZCL_MD5_GSTEP(d, a, b, c, m[6], 0xc040b340, 9)
-  ZCL_MD5_GSTEP(c, d, a, b, m[11], 0x265e5a51, 14)
-  ZCL_MD5_GSTEP(b, c, d, a, m[0], 0xe9b6c7aa, 20)
-  ZCL_MD5_GSTEP(a, b, c, d, m[5], 0xd62f105d, 5)
-  ZCL_MD5_GSTEP(d, a, b, c, m[10], 0x02441453, 9)
-  ZCL_MD5_GSTEP(c, d, a, b, m[15], 0xd8a1e681, 14)
-  ZCL_MD5_GSTEP(b, c, d, a, m[4], 0xe7d3fbc8, 20)
-  ZCL_MD5_GSTEP(a, b, c, d, m[9], 0x21e1cde6, 5)
-  ZCL_MD5_GSTEP(d, a, b, c, m[14], 0xc33707d6, 9)
-  ZCL_MD5_GSTEP(c, d, a, b, m[3], 0xf4d50d87, 14)
-  ZCL_MD5_GSTEP(b, c, d, a, m[8], 0x455a14ed, 20)
-  ZCL_MD5_GSTEP(a, b, c, d, m[13], 0xa9e3e905, 5)
-  ZCL_MD5_GSTEP(d, a, b, c, m[2], 0xfcefa3f8, 9)
-  ZCL_MD5_GSTEP(c, d, a, b, m[7], 0x676f02d9, 14)
-  ZCL_MD5_GSTEP(b, c, d, a, m[12], 0x8d2a4c8a, 20)
-  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[5], 0xfffa3942, 4)
-  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[8], 0x8771f681, 11)
-  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[11], 0x6d9d6122, 16)
-  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[14], 0xfde5380c, 23)
-  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[1], 0xa4beea44, 4)
-  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[4], 0x4bdecfa9, 11)
-  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[7], 0xf6bb4b60, 16)
-  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[10], 0xbebfbc70, 23)
-  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[13], 0x289b7ec6, 4)
-  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[0], 0xeaa127fa, 11)
-  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[3], 0xd4ef3085, 16)
-  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[6], 0x04881d05, 23)
-  ZCL_MD5_STEP(ZCL_MD5_H, a, b, c, d, m[9], 0xd9d4d039, 4)
-  ZCL_MD5_STEP(ZCL_MD5_H, d, a, b, c, m[12], 0xe6db99e5, 11)
-  ZCL_MD5_STEP(ZCL_MD5_H, c, d, a, b, m[15], 0x1fa27cf8, 16)
-  ZCL_MD5_STEP(ZCL_MD5_H, b, c, d, a, m[2], 0xc4ac5665, 23)
-  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[0], 0xf4292244, 6)
-  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[7], 0x432aff97, 10)
-  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[14], 0xab9423a7, 15)
-  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[5], 0xfc93a039, 21)
-  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[12], 0x655b59c3, 6)
-  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[3], 0x8f0ccc92, 10)
-  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[10], 0xffeff47d, 15)
-  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[1], 0x85845dd1, 21)
-  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[8], 0x6fa87e4f, 6)
-  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[15], 0xfe2ce6e0, 10)
-  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[6], 0xa3014314, 15)
-  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[13], 0x4e0811a1, 21)
-  ZCL_MD5_STEP(ZCL_MD5_I, a, b, c, d, m[4], 0xf7537e82, 6)
-  ZCL_MD5_STEP(ZCL_MD5_I, d, a, b, c, m[11], 0xbd3af235, 10)
-  ZCL_MD5_STEP(ZCL_MD5_I, c, d, a, b, m[2], 0x2ad7d2bb, 15)
-  ZCL_MD5_STEP(ZCL_MD5_I, b, c, d, a, m[9], 0xeb86d391, 21)
-  H[0] += a, H[1] += b, H[2] += c, H[3] += d;
-}
-#undef ZCL_MD5_STEP
-#undef ZCL_MD5_GSTEP
-#undef ZCL_MD5_F
-#undef ZCL_MD5_H
-#undef ZCL_MD5_I
 }  // namespace
 
-void TZCLHashMD5::Initialize(TZCLHashState& State) { State = reinterpret_cast<TZCLHashState>(new TMd5State); }
+void TZCLHashMD5::Initialize(TZCLHashState& State) {
+  auto* s = new TMd5State;
+  MD5_Init(&s->Context);
+  State = reinterpret_cast<TZCLHashState>(s);
+}
 
 void TZCLHashMD5::Update(TZCLHashState& State, const void* Data, Integer Size) {
-  auto* s = reinterpret_cast<TMd5State*>(State);
-  const Byte* p = static_cast<const Byte*>(Data);
   if (Size <= 0) return;
-  s->Length += static_cast<UInt64>(Size);
-  if (s->Used > 0) {
-    const Integer n = std::min(Size, 64 - s->Used);
-    std::memcpy(s->Block + s->Used, p, static_cast<size_t>(n));
-    s->Used += n, p += n, Size -= n;
-    if (s->Used < 64) return;
-    Md5Block(s->H, s->Block);
-    s->Used = 0;
-  }
-  for (; Size >= 64; p += 64, Size -= 64) Md5Block(s->H, p);
-  std::memcpy(s->Block, p, static_cast<size_t>(Size));
-  s->Used = Size;
+  MD5_Update(&reinterpret_cast<TMd5State*>(State)->Context, Data, static_cast<size_t>(Size));
 }
 
 void TZCLHashMD5::FinalizeToBytes(TZCLHashState& State, TBytes& Bytes) {
   auto* s = reinterpret_cast<TMd5State*>(State);
-  const UInt64 bits = s->Length * 8;
-  s->Block[s->Used++] = 0x80;
-  if (s->Used > 56) {
-    std::memset(s->Block + s->Used, 0, static_cast<size_t>(64 - s->Used));
-    Md5Block(s->H, s->Block);
-    s->Used = 0;
-  }
-  std::memset(s->Block + s->Used, 0, static_cast<size_t>(56 - s->Used));
-  for (int i = 0; i < 8; ++i) s->Block[56 + i] = static_cast<Byte>(bits >> (8 * i));
-  Md5Block(s->H, s->Block);
-  Bytes.resize(16);
-  for (int i = 0; i < 16; ++i) Bytes[i] = static_cast<Byte>(s->H[i / 4] >> (8 * (i % 4)));
+  Bytes.resize(MD5_DIGEST_LENGTH);
+  MD5_Final(Bytes.data(), &s->Context);
   delete s;
   State = 0;
 }

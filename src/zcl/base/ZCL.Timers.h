@@ -90,6 +90,7 @@ class TZCLTimerListOf : public TZCLTimer {
     UpdateEnabled();
   }
   Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  const T& GetItem(Integer Index) const { return FItems.at(static_cast<size_t>(Index)); }
   Integer IndexOf(const T& Item) const {
     for (size_t i = 0; i < FItems.size(); ++i)
       if (FItems[i] == Item) return static_cast<Integer>(i);

@@ -331,6 +331,14 @@ namespace {
 constexpr Char WordDelimiters[] = u"%=:+-\\/*;,|(){}<>[].@#$^&?!\"' \r\n\t\0\u00AB\u00BB\u201C\u201D_";
 const StringView WordDelimiterSet(WordDelimiters, sizeof(WordDelimiters) / sizeof(Char) - 1);
 
+// Upper case one code unit for one code unit: searches report positions in the original text,
+// which full case mapping ("ß" to "SS") would shift.
+String UpperPerUnit(StringView V) {
+  String u(V);
+  for (Char& c : u) c = ToUpper(c);
+  return u;
+}
+
 Integer PlainPos(StringView Sub, StringView S, Integer Offset) {
   if (Sub.empty() || Offset < 1 || static_cast<size_t>(Offset) > S.size()) return 0;
   const size_t p = S.find(Sub, static_cast<size_t>(Offset - 1));
@@ -357,8 +365,8 @@ Integer zcPos(StringView SubStr, StringView S, bool IgnoreCase, bool WholeWords,
   String subU, textU;
   StringView sub = SubStr, text = S;
   if (IgnoreCase) {
-    subU = zcUpperCase(SubStr);
-    textU = zcUpperCase(S);
+    subU = UpperPerUnit(SubStr);
+    textU = UpperPerUnit(S);
     sub = subU;
     text = textU;
   }
@@ -515,8 +523,8 @@ String zcStringReplace(const String& S, StringView OldPattern, StringView NewPat
   bool matched = false;
   const Integer len = static_cast<Integer>(S.size());
   // Upper-cased copies are made once, not per search.
-  const String textU = IgnoreCase ? zcUpperCase(S) : String();
-  const String oldU = IgnoreCase ? zcUpperCase(OldPattern) : String();
+  const String textU = IgnoreCase ? UpperPerUnit(S) : String();
+  const String oldU = IgnoreCase ? UpperPerUnit(OldPattern) : String();
   while (index <= len) {
     Integer p;
     if (!WholeWords) {

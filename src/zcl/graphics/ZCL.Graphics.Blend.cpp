@@ -384,6 +384,14 @@ void TZCLDibEx::PrepareMask(TZCLSkinImage* Image, Integer FrameIndex) {
               [&](TCanvas* Canvas, const TRect& R) { Image->DoDraw(Canvas, R, FrameIndex, 255); });
 }
 
+void TZCLDibEx::ResetMask() {
+  FreeMask();
+  FFrameIndex = -1;
+  FFrameState = 0;
+  FFrameIsUniform = false;
+  FOpaqueRun = TPoint(0, 0);
+}
+
 void TZCLDibEx::ApplyMask(const TRect* R) {
   if (FFrameIsUniform) {
     if (!IsOpaqueState()) Reset();

@@ -112,6 +112,9 @@ class TZCLDibEx : public TZCLDib {
   void PrepareMask(Integer FrameIndex, Cardinal FrameState, const TDrawFrame& DrawFrame);
   // The mask of the image's frame.
   void PrepareMask(TZCLSkinImage* Image, Integer FrameIndex);
+  // Forgets the prepared frame, so the next PrepareMask builds the mask again (after a resize
+  // the kept mask no longer matches the pixels).
+  void ResetMask();
   // Multiplies the pixels (all, or those between R's corners) by the mask.
   void ApplyMask(const TRect* R = nullptr);
 

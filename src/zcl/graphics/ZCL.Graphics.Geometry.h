@@ -11,7 +11,7 @@
 #include "zcl/base/ZCL.Classes.h"
 
 enum TZCLBorder : Byte { mLeft, mTop, mRight, mBottom };
-constexpr Integer EnumHigh(TZCLBorder) { return mBottom; }
+ZCL_ENUM(TZCLBorder, mLeft, mTop, mRight, mBottom);
 using TZCLBorders = TSet<TZCLBorder>;
 enum TZCLFitMode : Byte { afmNormal, afmStretch, afmProportionalStretch, afmFit, afmFill };
 enum TZCLStretchMode : Byte { isStretch, isTile, isCenter };

@@ -1,6 +1,9 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 
+#include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
@@ -13,6 +16,9 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Resources", TZCLResourceClassRepository::Initialize, TZCLResourceClassRepository::Finalize},
     {"ZCL.UI.Resources.Collection", TZCLRootResourceCollection::Initialize, TZCLRootResourceCollection::Finalize},
     {"ZCL.UI.Style", RegisterStyleClasses, nullptr},
+    {"ZCL.UI.Animation", nullptr, TZCLAnimationManager::Finalize},
+    {"ZCL.UI.Controls.Base", RegisterBaseControlClasses, TZCLMouseTracker::Finalize},
+    {"ZCL.UI.ImageList", RegisterImageListClasses, nullptr},
     {"ZCL.UI.DragDrop.Target", RegisterDropTargetClasses, nullptr},
 };
 }  // namespace

@@ -7,6 +7,9 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/media/ZTL.FileFormats.FLAC.h"
+#include "zeph/media/ZTL.FileFormats.M4A.h"
+#include "zeph/media/ZTL.Ogg.Opus.h"
 #include "zeph/media/ZTL.Ogg.Vorbis.h"
 
 namespace {
@@ -20,7 +23,10 @@ const TUnit GZephMediaUnits[] = {
        TZEPHFileInfoFormatterLegend::FinalizeInstance();
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();
      }},
+    {"ZTL.FileFormats.FLAC", detail::ZTLFlacInitialization, nullptr},
+    {"ZTL.FileFormats.M4A", detail::ZTLM4AInitialization, nullptr},
     {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
+    {"ZTL.Ogg.Opus", detail::ZTLOpusInitialization, nullptr},
 };
 }
 

@@ -55,6 +55,8 @@ class TZBLOggPage {
   const Byte* GetSegmentTable() const { return FSegments; }
   Integer GetDataSize() const { return FDataSize; }
   const Byte* GetData() const { return FData.get(); }
+  // The body for patching in place before BuildPage; its size stays.
+  Byte* GetMutableData() { return FData.get(); }
   Int64 GetPosition() const { return FPosition; }
   Int64 GetDataStart() const { return FPosition + HeaderSize + GetSegmentCount(); }
   Int64 GetPageEnd() const { return GetDataStart() + FDataSize; }

@@ -1,13 +1,16 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 
 #include <cmath>
+#include <memory>
 
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/playlists/ZEPH.Playlists.Types.h"
 
 namespace {
 struct TFormatInfo {
@@ -19,6 +22,7 @@ struct TFormatInfo {
 };
 std::vector<TFormatInfo>* GFormats = nullptr;
 TZEPHFileManagerKnownFormatInfo* GKnownFormat = nullptr;
+IPtr<IInterface>* GExpander = nullptr;
 
 const TFormatInfo* FindByName(const String& FileName) {
   if (GFormats == nullptr) return nullptr;
@@ -77,16 +81,59 @@ void TZEPHPlaylistSummary::Write(TZCLIniFileSection* Section) const {
 }
 
 TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName)
-    : FText(zcStreamReadText(Stream, nullptr)), FFileName(AFileName) {}
+    : FText(zcStreamReadText(Stream, nullptr)), FFileName(AFileName) {
+  if (!FFileName.empty()) {
+    AddSearchPath(zcExtractFileDrive(FFileName));
+    AddSearchPath(zcExtractFilePath(FFileName));
+  }
+}
+
+void TZEPHPlaylistFormatCustomTextReader::AddSearchPath(const String& Path) {
+  if (!Path.empty()) FSearchPaths.insert(FSearchPaths.begin(), Path);
+}
 
 String TZEPHPlaylistFormatCustomTextReader::ConvertFileName(const String& Name) {
-  if (FFileName.empty() || Name.empty() || !zcIsRelativePath(Name)) return Name;
-  const String full = zcExtractFilePath(FFileName) + Name;
+  if (FSearchPaths.empty() || Name.empty() || !zcIsRelativePath(Name) || zcIsURL(Name) || zcIsNetworkPath(Name) ||
+      !zcExtractFileDrive(Name).empty())
+    return Name;
+  if (!FBasePathChosen) {
+    FBasePathChosen = true;
+    FBasePath = FSearchPaths.front();
+    if (FSearchPaths.size() > 1) {
+      TZEPHFileManager* manager = GetFileManager();
+      for (const String& path : FSearchPaths)
+        if (manager->FileExists(path + Name)) {
+          FBasePath = path;
+          break;
+        }
+    }
+  }
+  const String full = FBasePath + Name;
   return full.find(u"..") != String::npos ? zcExpandFileName(full) : full;
 }
 
-String TZEPHPlaylistFormatCustomTextWriter::ConvertFileName(const String& Name) {
-  return FBasePath.empty() ? Name : zcExtractRelativePath(Name, FBasePath);
+String TZEPHPlaylistFormatCustomTextWriter::ConvertFileName(const String& Name) { return MakeRelative(Name, FBasePath); }
+
+String TZEPHPlaylistFormatCustomTextWriter::MakeRelative(const String& Name, const String& BasePath) {
+  if (BasePath.empty()) return Name;
+  const String base = zcIncludeTrailingPathDelimiter(BasePath);
+  const String folder = zcExtractFilePath(Name);
+  String common = base;
+  while (!StartsText(common, folder)) {
+    const String parent = zcExtractFilePath(zcExcludeTrailingPathDelimiter(common));
+    if (parent.empty() || parent.size() >= common.size()) return Name;
+    common = parent;
+  }
+  const String rest = base.substr(common.size());
+  Integer levels = 0;
+  for (Char c : rest)
+    if (c == u'/' || c == u'\\') ++levels;
+  const String drive = zcExtractFileDrive(Name);
+  // Far below a shared root the name is kept from the root on rather than climbing all the way.
+  if (levels > 2 && common.size() == drive.size() + 1 && StartsText(drive, common)) return Name.substr(drive.size());
+  String result;
+  for (Integer i = 0; i < levels; ++i) result += u"../";
+  return result + Name.substr(common.size());
 }
 
 TZEPHPlaylistFormatCustomTextWriter::TZEPHPlaylistFormatCustomTextWriter(TStream* Stream) : FStream(Stream) {
@@ -119,6 +166,11 @@ void TZEPHPlaylistFormats::Register(const String& Extensions, const String& Desc
 }
 
 void TZEPHPlaylistFormats::Finalize() {
+  if (GExpander != nullptr) {
+    if (GetFileManager() != nullptr) GetFileManager()->UnregisterExtension(GExpander->get());
+    delete GExpander;
+    GExpander = nullptr;
+  }
   if (GKnownFormat != nullptr && GetFileManager() != nullptr) GetFileManager()->GetKnownFormats()->Unregister(GKnownFormat);
   GKnownFormat = nullptr;
   delete GFormats;
@@ -139,6 +191,28 @@ bool TZEPHPlaylistFormats::IsPlaylistFile(const String& FileName) {
 }
 
 bool TZEPHPlaylistFormats::IsPlaylist(const String& FileName) { return !zcIsURL(FileName) && IsPlaylistFile(FileName); }
+
+bool TZEPHPlaylistFormats::IsPlaylistFiles(const std::vector<String>& FileNames) {
+  if (FileNames.empty()) return false;
+  for (const String& name : FileNames)
+    if (!IsPlaylist(name)) return false;
+  return true;
+}
+
+bool TZEPHPlaylistFormats::Read(const String& FileName, IZEPHPlaylistItemsReceiver* Receiver) {
+  std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
+  if (!CreateReader(FileName, reader)) return false;
+  reader->Read(nullptr, Receiver);
+  return true;
+}
+
+bool TZEPHPlaylistFormats::ReadSummary(const String& FileName, TZEPHPlaylistSummary& Summary) {
+  Summary.Reset();
+  std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
+  if (!CreateReader(FileName, reader)) return false;
+  reader->Read(&Summary, nullptr);
+  return true;
+}
 
 bool TZEPHPlaylistFormats::HasWriter(const String& FileName) {
   const TFormatInfo* f = FindByName(FileName);
@@ -175,4 +249,51 @@ bool TZEPHPlaylistFormats::CreateReaderByContent(TStream* Stream,
 TZEPHPlaylistFormatCustomTextWriter* TZEPHPlaylistFormats::CreateWriter(const String& FileName, TStream* Stream) {
   const TFormatInfo* f = FindByName(FileName);
   return f != nullptr && f->Writer ? f->Writer(Stream) : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expander
+
+namespace {
+// Hands each entry of a playlist to the file manager's expansion of one file, so a playlist or
+// folder inside the playlist expands in turn.
+class TZEPHPlaylistExpandHelper : public TInterfacedObject, public IZEPHPlaylistItemsReceiver {
+  ZCL_CLASS(TZEPHPlaylistExpandHelper, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHPlaylistItemsReceiver)
+ public:
+  TZEPHPlaylistExpandHelper(IZEPHFileManagerFilesReceiver* AReceiver, TZEPHFileManagerExpandAttributes* AAttributes,
+                            bool& AStop)
+      : FReceiver(AReceiver), FAttributes(AAttributes), FStop(AStop) {}
+  void AddGroup(const String&, bool) override {}
+  void AddItem(const String& FileName, TZEPHPlaylistCustomItem* Item, Integer) override {
+    if (FStop) return;
+    IPtr<IZBLFileInfo> info;
+    if (Item != nullptr) {
+      auto* copy = Create<TZBLFileInfo>();
+      copy->Assign(Item);
+      info = IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+    }
+    GetFileManager()->Expand(FileName, info.get(), FReceiver, FAttributes, FStop);
+  }
+
+ private:
+  IZEPHFileManagerFilesReceiver* FReceiver;
+  TZEPHFileManagerExpandAttributes* FAttributes;
+  bool& FStop;
+};
+}  // namespace
+
+bool TZEPHPlaylistExpander::Expand(const String& FileName, Integer FileAttributes,
+                                   IZEPHFileManagerFilesReceiver* Receiver, TZEPHFileManagerExpandAttributes* Attributes,
+                                   bool& Stop) {
+  if (FileAttributes == -1 || TZEPHFileAttrs::IsDirectory(FileAttributes)) return false;
+  if (!TZEPHPlaylistFormats::IsPlaylistFile(FileName)) return false;
+  IPtr<IZEPHPlaylistItemsReceiver> helper(new TZEPHPlaylistExpandHelper(Receiver, Attributes, Stop));
+  // Errors reach the file manager, which logs them and treats the file as a plain one.
+  return TZEPHPlaylistFormats::Read(FileName, helper.get());
+}
+
+void detail::PlaylistFormatsInitialization() {
+  GExpander = new IPtr<IInterface>(static_cast<IZEPHFileManagerObjectExpander*>(new TZEPHPlaylistExpander()));
+  GetFileManager()->RegisterExtension(GExpander->get());
 }

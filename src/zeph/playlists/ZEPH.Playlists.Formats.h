@@ -8,6 +8,7 @@
 
 #include "rtl/RTL.Interfaces.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zeph/media/ZEPH.FileManager.Extensions.h"
 
 class TStream;
 class TZCLIniFileSection;
@@ -43,17 +44,31 @@ struct IZEPHPlaylistItemsReceiver : virtual IInterface {
   virtual void AddItem(const String& FileName, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) = 0;
 };
 
+// Lets a preimage convert its stored paths exactly as the entries of the same file are converted.
+struct IZEPHPlaylistFilerContext : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistFilerContext, IInterface, "{9D41E6B3-2A7C-4F85-B0D9-6E3C1A8F5B27}")
+  virtual String ConvertFileName(const String& Name) = 0;
+};
+
 // A reader decodes the whole stream into Text at creation (a byte-order mark decides, else the
 // system's code page).
-class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject {
+class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZEPHPlaylistFilerContext {
   ZCL_CLASS(TZEPHPlaylistFormatCustomTextReader, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistFilerContext)
  public:
-  // The stream is not owned; without a file name relative names stay as stored.
+  // The stream is not owned; without a file name there are no search paths and relative names
+  // stay as stored. With one, its drive and then its folder are searched (the folder first).
   explicit TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName = String());
   const String& GetText() const { return FText; }
   const String& GetFileName() const { return FFileName; }
-  // A relative stored name is resolved against the playlist file's folder.
-  virtual String ConvertFileName(const String& Name);
+  // Searched before the paths added earlier; empty paths are ignored.
+  void AddSearchPath(const String& Path);
+  const std::vector<String>& GetSearchPaths() const { return FSearchPaths; }
+  // The search path in which the first relative name existed (else the first one); it holds for
+  // every later relative name of this reader.
+  const String& GetBasePath() const { return FBasePath; }
+  // A relative stored name is resolved against the base path.
+  String ConvertFileName(const String& Name) override;
   // Either may be null.
   virtual void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) = 0;
   // The caller owns the section; null when the file holds none.
@@ -62,16 +77,25 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject {
  protected:
   String FText;
   String FFileName;
+  std::vector<String> FSearchPaths;
+  String FBasePath;
+  bool FBasePathChosen = false;
 };
 
 // A writer writes raw UTF-16LE text after the byte-order mark.
-class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject {
+class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject, public IZEPHPlaylistFilerContext {
   ZCL_CLASS(TZEPHPlaylistFormatCustomTextWriter, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistFilerContext)
  public:
   // The stream is not owned.
   explicit TZEPHPlaylistFormatCustomTextWriter(TStream* Stream);
-  // Relative to BasePath when one is set.
-  virtual String ConvertFileName(const String& Name);
+  // Relative to BasePath when one is set: "../" for each level up from the common folder; a
+  // base more than two levels below the root gives a name from the root; a name sharing no
+  // folder with the base stays as it is.
+  String ConvertFileName(const String& Name) override;
+  static String MakeRelative(const String& Name, const String& BasePath);
+  // Formats that store their own base folder answer True.
+  virtual bool StoresBasePath() { return false; }
   void SetBasePath(const String& Value) { FBasePath = Value; }
   virtual void WriteGroup(const String& Name, bool Expanded) {}
   virtual void WriteItem(TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) = 0;
@@ -100,6 +124,11 @@ class TZEPHPlaylistFormats {
   static bool IsPlaylistFile(const String& FileName);
   // False for URLs.
   static bool IsPlaylist(const String& FileName);
+  // A non-empty list of playlists.
+  static bool IsPlaylistFiles(const std::vector<String>& FileNames);
+  // The entries of a playlist file for Receiver; False without a reader.
+  static bool Read(const String& FileName, IZEPHPlaylistItemsReceiver* Receiver);
+  static bool ReadSummary(const String& FileName, TZEPHPlaylistSummary& Summary);
   // The reader owns the opened file stream. False for an unknown extension; file errors raise.
   static bool CreateReader(const String& FileName, std::unique_ptr<TZEPHPlaylistFormatCustomTextReader>& Reader);
   // Takes the first format whose signature occurs in the first 256 bytes; the stream is not owned.
@@ -108,3 +137,16 @@ class TZEPHPlaylistFormats {
   // Null for a format without a writer; the stream is not owned.
   static TZEPHPlaylistFormatCustomTextWriter* CreateWriter(const String& FileName, TStream* Stream);
 };
+
+// Expands playlist files that are added or dropped into their entries.
+class TZEPHPlaylistExpander : public TInterfacedObject, public IZEPHFileManagerObjectExpander {
+  ZCL_CLASS(TZEPHPlaylistExpander, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHFileManagerObjectExpander)
+ public:
+  bool Expand(const String& FileName, Integer FileAttributes, IZEPHFileManagerFilesReceiver* Receiver,
+              TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) override;
+};
+
+namespace detail {
+void PlaylistFormatsInitialization();
+}  // namespace detail

@@ -1,8 +1,12 @@
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 
 #include <atomic>
+#include <memory>
 
 #include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Timers.h"
+#include "zcl/base/ZCL.Utils.Messaging.h"
+#include "zeph/media/ZEPH.FileManager.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
@@ -115,4 +119,94 @@ String TZEPHPlaylistStorageAutoNameHelper::GetName(TZEPHPlaylistStorage* Storage
   String path;
   if (Storage->GetCommonPath(path) && !path.empty()) return NameFromPath(path);
   return sPlaylistNewPlaylist;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tags scan
+
+TZEPHPlaylistStorageTagsScanTask::TZEPHPlaylistStorageTagsScanTask(Integer AMode, TZEPHPlaylistStorage* AStorage)
+    : FMode(AMode), FStorage(AStorage), FScratchInfo(Create<TZBLFileInfo>()),
+      FMusicLibrary(GetFileManager()->GetMusicLibrary()) {
+  TZEPHPlaylistItems* items = FStorage->GetItems();
+  FJobs.reserve(static_cast<size_t>(items->GetCount()));
+  for (Integer i = 0; i < items->GetCount(); ++i) {
+    TZEPHPlaylistItem* item = items->Get(i);
+    if (FMode == 1 || item->NeedsInfo()) FJobs.push_back({item, item->GetFileName()});
+  }
+}
+
+TZEPHPlaylistStorageTagsScanTask::~TZEPHPlaylistStorageTagsScanTask() { Free(FScratchInfo); }
+
+void TZEPHPlaylistStorageTagsScanTask::EntryGone(TZEPHPlaylistItem* Entry) {
+  for (TJob& job : FJobs)
+    if (job.Entry == Entry) job.Entry = nullptr;
+}
+
+void TZEPHPlaylistStorageTagsScanTask::ProgressTick(TObject*) {
+  FStorage->ScanProgress(GetIndex() * 100.0 / std::max<Integer>(GetCount(), 1));
+}
+
+void TZEPHPlaylistStorageTagsScanTask::Apply(TJob& Job, bool Read, bool CheckExists, bool Exists) {
+  TZEPHPlaylistItem* entry = Job.Entry;
+  // A renamed entry is another file now; the next scan reads it.
+  if (IsCanceled() || entry == nullptr || entry->GetFileName() != Job.FileName) return;
+  TZEPHPlaylistStorageScanScope scope(FStorage);
+  if (entry->HasItemFlag(zpifFileNotFound)) {
+    entry->SetItemFlag(zpifFileNotFound, false);
+    FChanged = true;
+  }
+  if (Read) {
+    entry->Assign(FScratchInfo);
+    FChanged = true;
+  } else if (CheckExists && !Exists) {
+    entry->SetItemFlag(zpifFileNotFound, true);
+    FChanged = true;
+  }
+}
+
+void TZEPHPlaylistStorageTagsScanTask::Execute() {
+  TZEPHFileManager* manager = GetFileManager();
+  TZCLMainThread::RunProc(
+      [this] {
+        FStorage->ScanStarted(this);
+        FProgressTimer = new TZCLTimer(TNotifyEvent(this, &TZEPHPlaylistStorageTagsScanTask::ProgressTick), 500);
+      },
+      true);
+  try {
+    for (TJob& job : FJobs) {
+      if (IsCanceled()) break;
+      FScratchInfo->Clear();
+      bool read = false;
+      bool checkExists = false;
+      bool exists = true;
+      if (FMode == 0 && FMusicLibrary != nullptr && FMusicLibrary->FillFileInfo(job.FileName, FScratchInfo)) {
+        FScratchInfo->SetFileName(job.FileName);
+        read = true;
+      } else if (Succeeded(manager->GetFileInfo(job.FileName, FScratchInfo, zfiAll))) {
+        if (FMode != 0) manager->UpdateLibraryInfo(FScratchInfo);
+        read = true;
+      } else if (!manager->IsForeignURL(job.FileName)) {
+        checkExists = true;
+        exists = manager->FileExists(job.FileName);
+      }
+      TZCLMainThread::RunProc([&] { Apply(job, read, checkExists, exists); }, true);
+      FIndex.fetch_add(1, std::memory_order_relaxed);
+    }
+  } catch (...) {
+    // The end is reported all the same.
+  }
+  TZCLMainThread::RunProc(
+      [this] {
+        delete FProgressTimer;
+        FProgressTimer = nullptr;
+        FStorage->ScanEnded(this, FChanged, IsCanceled());
+      },
+      true);
+}
+
+bool TZEPHPlaylistItemFormatStringFactory::InvertTemplate(String& Template) {
+  std::unique_ptr<TZCLFormatString> compiled(Instance()->CompileTemplate(Template, false));
+  if (compiled == nullptr || !compiled->InvertSortOrder()) return false;
+  Template = Trim(compiled->ToString());
+  return true;
 }

@@ -9,11 +9,14 @@
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Hashes.h"
+#include "zcl/base/ZCL.Threading.Pool.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Logger.h"
+#include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "rtl/RTL.Streams.h"
+#include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
@@ -35,7 +38,9 @@ String DurationText(Int64 Milliseconds) {
 TZEPHPlaylistItem::TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {}
 
 TZEPHPlaylistItem::~TZEPHPlaylistItem() {
+  FStorage->EntryDestroying(this);
   if (!FStorage->IsClearing()) {
+    if (FStorage->GetManager() != nullptr) FStorage->GetManager()->EntryRemoving(this);
     TZEPHPlaylistItems* items = FStorage->GetItems();
     const Integer index = items->IndexOf(this);
     if (index >= 0) items->ExtractByIndex(index);
@@ -126,9 +131,34 @@ void TZEPHPlaylistItem::MoveToStorage(TZEPHPlaylistStorage* AStorage) {
   FStorage->GetItems()->Add(this);
 }
 
+void TZEPHPlaylistItem::Focus(bool MakeVisible) {
+  FStorage->BeginUpdate();
+  FStorage->DeselectAll();
+  FStorage->SetFocusedObject(this);
+  FStorage->SetFocusedGroup(FGroup);
+  FStorage->AutoCollapse();
+  FStorage->Changed(zpcFocus | (MakeVisible ? zpcMakeVisible : 0));
+  SetSelected(true);
+  FStorage->EndUpdate();
+}
+
+void TZEPHPlaylistItem::MoveTo(Integer Index) { FStorage->MoveEntry(this, Index); }
+
+Byte TZEPHPlaylistItem::GetMark() {
+  TZEPHFileManager* manager = GetFileManager();
+  if (manager->GetMusicLibrary() == nullptr) return 0;
+  if (FMark == 0) {
+    TZEPHFileMark mark = 0;
+    FMark = manager->TryGetFileMark(GetFileName(), mark) && mark != 0 ? mark : FileMarkFromInt(0);
+  }
+  return FMark;
+}
+
+HRESULT TZEPHPlaylistItem::SetMark(Byte Value) { return GetFileManager()->SetFileMark(GetFileName(), Value); }
+
 void TZEPHPlaylistItem::Changed(Word Flags) {
-  // Work on other threads reports through the playlist's scan notifications instead.
-  if (!IsMainThread()) return;
+  // Work on other threads, and the scan's results, report through the end of the scan instead.
+  if (!IsMainThread() || FStorage->IsTakingScanResults()) return;
   if (Flags & zpcEntryInfo) FStorage->InvalidateGroups();
   FStorage->Changed(Flags);
 }
@@ -140,8 +170,8 @@ void TZEPHPlaylistItem::DoChanged() {
 
 void TZEPHPlaylistItem::FileNameChanged() {
   TZEPHPlaylistCustomItem::FileNameChanged();
-  // FIXME: schemes served by a registered file system are no internet streams.
-  SetItemFlag(zpifIsInternetStream, HasItemFlag(zpifIsURL));
+  FMark = 0;
+  SetItemFlag(zpifIsInternetStream, HasItemFlag(zpifIsURL) && GetFileManager()->IsForeignURL(GetFileName()));
 }
 
 void TZEPHPlaylistItem::FlagChanged(Word Flag) {
@@ -297,6 +327,9 @@ TZEPHPlaylistGroup::TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String
     : FOwner(AOwner), FName(AName), FNameHash(ANameHash), FItems(new TZEPHPlaylistItems(false)) {}
 
 TZEPHPlaylistGroup::~TZEPHPlaylistGroup() {
+  TZEPHPlaylistStorage* storage = FOwner->GetStorage();
+  if (storage->FFocusedGroup == this) storage->FFocusedGroup = nullptr;
+  if (storage->FFocusedObject == this) storage->FFocusedObject = nullptr;
   Detach();
   delete FItems;
 }
@@ -411,21 +444,32 @@ void TZEPHPlaylistGroups::Clear() {
 // ---------------------------------------------------------------------------------------------
 // Playlist
 
-TZEPHPlaylistStorage::TZEPHPlaylistStorage()
-    : FItems(new TZEPHPlaylistItems(true)),
+TZEPHPlaylistStorage::TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager)
+    : FManager(AManager),
+      FItems(new TZEPHPlaylistItems(true)),
       FGroups(new TZEPHPlaylistGroups(this)),
       FSettings(new TZEPHPlaylistSettings()),
       FListeners(new TZCLListenerList()) {
   FSettings->AddListener(this);
   TGUID guid;
   CreateGUID(guid);
-  FID = GUIDToString(guid);
+  FID = FManager != nullptr ? FManager->MakeUniqueID(GUIDToString(guid)) : GUIDToString(guid);
 }
 
 TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
   FSettings->RemoveListener(this);
   FState |= zpsRebuilding | zpsDestroying;
+  CancelTagsScan();
+  FListeners->Enum<IZEPHPlaylistStorageRemoveListener>(
+      [&](const IPtr<IZEPHPlaylistStorageRemoveListener>& L) { L->Removing(this); });
+  FFocusedGroup = nullptr;
+  FFocusedObject = nullptr;
   ClearContent();
+  if (FPreimage != nullptr) {
+    FPreimage->SetStorage(nullptr);
+    delete FPreimage;
+    FPreimage = nullptr;
+  }
   delete FGroups;
   delete FItems;
   delete FListeners;
@@ -438,16 +482,58 @@ TZEPHPlaylistItem* TZEPHPlaylistStorage::AddEntry(const String& FileName) {
   FItems->Add(item);
   FState |= zpsNeedsScan;
   Changed(zpcItemList);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
   RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
   return item;
 }
 
+void TZEPHPlaylistStorage::MoveEntry(TZEPHPlaylistItem* Entry, Integer Index) {
+  if (!CanEdit() || Entry == nullptr || Entry->GetStorage() != this) return;
+  const Integer from = Entry->GetIndex();
+  Index = std::clamp(Index, 0, FItems->GetCount() - 1);
+  if (from < 0 || from == Index) return;
+  BeginUpdate();
+  FItems->Move(from, Index);
+  FUserReordered = true;
+  Changed(zpcItemList);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::RenameFileInEntries(const String& OldName, Cardinal Hash, const String& NewName) {
+  if (!FLoaded) return;
+  BeginUpdate();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) {
+    TZEPHPlaylistItem* item = FItems->Get(i);
+    if (item->GetFileNameHash() == Hash && SameText(item->GetFileName(), OldName)) {
+      item->SetFileName(NewName);
+      item->Changed(zpcEntryInfo);
+    }
+  }
+  EndUpdate();
+}
+
 void TZEPHPlaylistStorage::ClearContent() {
-  FGroups->Clear();
+  const bool keepFocus = (FState & zpsDestroying) == 0;
+  TZEPHPlaylistFocusInfo focus;
+  if (keepFocus) focus = SaveFocus();
+  CancelTagsScan();
   FState |= zpsClearing;
+  if (FManager != nullptr) {
+    if (GetPlaybackCursorItem() != nullptr) {
+      bool restart = false;
+      FManager->PlayingEntryRemoving(false, GetPlaybackCursorItem(), restart);
+    }
+    FManager->StorageClearing(this);
+  }
+  FFocusedObject = nullptr;
+  FGroups->Clear();
   FItems->Clear();
+  FUserReordered = false;
   FState &= ~zpsClearing;
   UpdateAutoName();
+  if (keepFocus) RestoreFocus(focus);
 }
 
 void TZEPHPlaylistStorage::SetName(const String& Value) {
@@ -471,14 +557,18 @@ void TZEPHPlaylistStorage::StoreName(const String& Value) {
   if (StartsStr(u"{AUTO-", FID)) {
     TGUID guid;
     CreateGUID(guid);
-    FID = GUIDToString(guid);
+    FID = FManager != nullptr ? FManager->MakeUniqueID(GUIDToString(guid)) : GUIDToString(guid);
+  }
+  if (FLoaded && !(FState & zpsLoading)) {
+    SetModified(true);
+    RenameFile();
   }
   Changed(zpcName);
 }
 
 void TZEPHPlaylistStorage::SetID(const String& Value) {
   if (Value.empty() || Value == FID) return;
-  FID = Value;
+  FID = FManager != nullptr ? FManager->MakeUniqueID(Value) : Value;
   SetModified(true);
 }
 
@@ -490,6 +580,7 @@ void TZEPHPlaylistStorage::SetRemark(const String& Value) {
 
 void TZEPHPlaylistStorage::SetReadOnly(bool Value) {
   if (Value == FReadOnly) return;
+  if (!(FState & zpsLoading)) EnsureLoaded();
   FReadOnly = Value;
   Changed(zpcReadOnly);
 }
@@ -527,7 +618,11 @@ void TZEPHPlaylistStorage::EndUpdate() {
   }
   if (--FUpdateCount == 0) {
     NotifyUpdateLock();
-    // FIXME: the automatic tags scan starts here.
+    // While a scan runs the mark stays: entries added meanwhile are scanned when it ends.
+    if ((FState & zpsNeedsScan) && FTagsScanTask == nullptr) {
+      if (PlaylistCommonSettings()->GetOption(zpoAutoScanPlaylists)) StartTagsScan(0);
+      FState &= ~zpsNeedsScan;
+    }
   }
 }
 
@@ -545,6 +640,7 @@ void TZEPHPlaylistStorage::ProcessChanges() {
       FItems->ClearDisplayTexts();
       RenewPlaybackOrder(false, true);
     }
+    if (FPendingChanges & zpcPlaybackCursor) AutoCollapse();
     if (FPendingChanges & zpcInvalidatesDurations) FGroups->InvalidateDurations();
     // Listeners run inside the bracket: what they change is collected for the next round.
     ++FUpdateCount;
@@ -568,14 +664,16 @@ void TZEPHPlaylistStorage::RunLayout(bool Force) {
       !(FState & (zpsGroupsInvalid | zpsLayoutInvalid)))
     return;
   FState |= zpsRebuilding;
-  // FIXME: the focus is saved and restored around the rebuild once the view's focus exists.
+  const TZEPHPlaylistFocusInfo focus = SaveFocus();
   if (FState & zpsGroupsInvalid) Regroup();
   FState &= ~(zpsGroupsInvalid | zpsLayoutInvalid);
   Changed(zpcContent);
+  RestoreFocus(focus);
   FState &= ~zpsRebuilding;
 }
 
 void TZEPHPlaylistStorage::SettingsChanged(Byte Kinds) {
+  // FIXME: a common option change lets the undo history drop itself once the history exists.
   if (Kinds & zpskLineFormats) FItems->ClearDisplayTexts();
   if (Kinds & zpskGrouping) FState |= zpsGroupsInvalid;
   RunLayout(false);
@@ -630,7 +728,8 @@ const TZEPHPlaylistStatistics& TZEPHPlaylistStorage::GetStatistics() {
 // ---------------------------------------------------------------------------------------------
 // File
 
-void TZEPHPlaylistStorage::Init(const String& Name, const String& FileName) {
+void TZEPHPlaylistStorage::Init(const String& Name, const String& FileName, const String& Remark) {
+  FRemark = Remark;
   FFileName = FileName;
   FLoaded = FileName.empty();
   if (!FLoaded) {
@@ -645,9 +744,14 @@ void TZEPHPlaylistStorage::Init(const String& Name, const String& FileName) {
     FReadOnly = FFileSummary.ReadOnly;
     FNameIsAutoSet = FFileSummary.NameIsAutoSet;
     FName = !Name.empty() ? Name : !FFileSummary.Name.empty() ? FFileSummary.Name : zcExtractFileNameWithoutExt(FileName);
+    FCustomValues = FFileSummary.Custom;
     SetID(FFileSummary.ID);
   } else {
+    TGUID guid;
+    CreateGUID(guid);
+    SetID(GUIDToString(guid));
     SetName(Name);
+    if (FManager != nullptr) FManager->StorageInitialized(this);
   }
   ClearContent();
 }
@@ -669,7 +773,14 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
     std::unique_ptr<TZEPHPlaylistFormatCustomTextReader> reader;
     if (TZEPHPlaylistFormats::CreateReader(FileName, reader)) {
       TZEPHPlaylistSummary summary;
-      reader->Read(&summary, this);
+      ++FInternalChanges;
+      try {
+        reader->Read(&summary, this);
+      } catch (...) {
+        --FInternalChanges;
+        throw;
+      }
+      --FInternalChanges;
       if (summary.NameIsAutoSet)
         SetName(u"<AutoName>");
       else if (!summary.Name.empty())
@@ -678,6 +789,8 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
       SetReadOnly(summary.ReadOnly);
       FPlaybackCursor = summary.PlaybackCursor;
       FBookmark = summary.PlaybackCursorAutoBookmark;
+      FPlaybackTempo = summary.PlaybackTempo;
+      FCustomValues = FFileSummary.Custom;
       FUserReordered = summary.UserReordered;
       FSortingTemplate = summary.SortingTemplate;
       std::unique_ptr<TZCLIniFileSection> settings(reader->ReadSettings());
@@ -688,8 +801,10 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
         for (Cardinal flag : {zpsfInheritLineFormats, zpsfInheritGrouping, zpsfInheritViewFlags}) FSettings->SetFlag(flag, true);
         FSettings->EndUpdate();
       }
+      // FIXME: the preimage the file holds is created once the preimage repository exists.
       FShuffled = FItems->GetCount() < 2 ? summary.Shuffled : FItems->IsPlaybackQueueOutOfOrder();
     }
+    if (FManager != nullptr) FManager->StorageInitialized(this);
   } catch (const Exception& E) {
     // A file that cannot be read is not this playlist's content: nothing of it is kept and the
     // playlist stays unloaded, so it is neither saved over nor deleted as empty.
@@ -701,6 +816,7 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
   FState &= ~zpsLoading;
   FState |= zpsNeedsScan;
   FPendingChanges &= ~zpcModified;
+  if (ok) ActivatePreimage();
   EndUpdate();
   return ok;
 }
@@ -716,21 +832,54 @@ void TZEPHPlaylistStorage::AddItem(const String& FileName, TZEPHPlaylistCustomIt
   entry->SetPlaybackQueueIndex(PlaybackQueueIndex);
   FItems->Add(entry);
   if (FGroups->Last() != nullptr) entry->SetGroup(FGroups->Last());
+  FState |= zpsNeedsScan;
   Changed(zpcItemList);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
+}
+
+String TZEPHPlaylistStorage::GetStoragePath() const {
+  if (FManager == nullptr || FManager->GetStoragePath().empty()) return FStoragePath;
+  return zcIncludeTrailingPathDelimiter(FManager->GetStoragePath());
 }
 
 String TZEPHPlaylistStorage::GetStorageFileName() const {
-  return FStoragePath + zcValidateFileName(FName) + u".zephpl4";
+  return GetStoragePath() + zcValidateFileName(FName) + u".zephpl4";
 }
 
 bool TZEPHPlaylistStorage::IsInStorageFolder() const {
-  return !FStoragePath.empty() && StartsText(FStoragePath, FFileName);
+  const String path = GetStoragePath();
+  return !path.empty() && StartsText(path, FFileName);
+}
+
+void TZEPHPlaylistStorage::RenameFile() {
+  if (GetStoragePath().empty()) return;
+  String newName = GetStorageFileName();
+  if (SameText(FFileName, newName)) return;
+  if (IsInStorageFolder() && zcFileExists(FFileName)) {
+    newName = zcGetUniqueFileName(newName);
+    if (zcMoveFile(FFileName, newName)) FFileName = newName;
+  } else {
+    FFileName.clear();
+  }
+}
+
+void TZEPHPlaylistStorage::DeleteFile() {
+  const bool keep = IsWorthKeeping();
+  if (FLoaded && keep) Save();
+  if (!FFileName.empty() && IsInStorageFolder()) {
+    if (keep)
+      TZCLRecycleBin::Delete(FFileName);
+    else
+      zcDeleteFile(FFileName);
+  }
+  FFileName.clear();
 }
 
 bool TZEPHPlaylistStorage::IsWorthKeeping() const {
   TZEPHPlaylistCommonSettings* common = PlaylistCommonSettings();
   if (IsDefault() && !common->GetOption(zpoSaveDefaultPlaylist)) return false;
-  if (FLoaded && FItems->GetCount() == 0 && !common->GetOption(zpoSaveEmptyPlaylists)) return false;
+  if (FLoaded && FItems->GetCount() == 0 && FPreimage == nullptr && !common->GetOption(zpoSaveEmptyPlaylists))
+    return false;
   return true;
 }
 
@@ -745,7 +894,10 @@ void TZEPHPlaylistStorage::GetFileSummary(TZEPHPlaylistSummary& Summary) {
   Summary.NameIsAutoSet = FNameIsAutoSet;
   Summary.PlaybackCursor = FPlaybackCursor;
   Summary.PlaybackCursorAutoBookmark = FBookmark;
+  Summary.PlaybackTempo = FPlaybackTempo;
   Summary.ReadOnly = FReadOnly;
+  Summary.Preimage = FPreimage != nullptr;
+  Summary.PreimageAutoSync = FPreimage != nullptr && FPreimage->IsAutoSync();
   const TZEPHPlaylistStatistics& st = GetStatistics();
   Summary.ContentFiles = st.Total.Count;
   Summary.ContentDuration = st.Total.Duration;
@@ -757,7 +909,7 @@ void TZEPHPlaylistStorage::GetFileSummary(TZEPHPlaylistSummary& Summary) {
 
 void TZEPHPlaylistStorage::Save() {
   // Without a storage folder the playlist keeps no file; an unloaded one has nothing new.
-  if (!FLoaded || FStoragePath.empty()) return;
+  if (!FLoaded || GetStoragePath().empty()) return;
   try {
     if (!FFileName.empty()) {
       if (IsInStorageFolder() && !EndsText(u".zephpl4", FFileName)) {
@@ -787,6 +939,7 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
     if (!AbsoluteFileNames) writer->SetBasePath(zcExtractFilePath(FileName));
     TZEPHPlaylistSummary summary;
     GetFileSummary(summary);
+    summary.Custom = FCustomValues;
     writer->WriteSummary(summary);
     TZCLIniFileSection settings;
     FSettings->Save(&settings);
@@ -814,7 +967,7 @@ void TZEPHPlaylistStorage::Regroup() {
     GroupByName();
   else
     GroupConsecutive();
-  // FIXME: auto-collapse follows the focused group once focus exists.
+  AutoCollapse();
   Changed(zpcContent);
   EndUpdate();
 }
@@ -876,4 +1029,392 @@ void TZEPHPlaylistStorage::RenewPlaybackOrder(bool Reset, bool CurrentFirst) {
                                  : FItems->RenumberPlaybackQueue(cursor);
   FPlaybackCursor = cursor;
   if (changed) FPendingChanges |= zpcPlaybackOrder;
+}
+
+void TZEPHPlaylistStorage::SetPlaybackCursor(Integer Value) {
+  if (Value < 0) Value = -1;
+  if (Value == FPlaybackCursor) return;
+  FPlaybackCursor = Value;
+  FBookmark = 0;
+  Changed(zpcPlaybackCursor | zpcPlaybackPosition);
+}
+
+void TZEPHPlaylistStorage::SetPlaybackCursorEntry(TZEPHPlaylistItem* Entry) {
+  SetPlaybackCursor(Entry != nullptr ? Entry->GetPlaybackQueueIndex() : -1);
+}
+
+void TZEPHPlaylistStorage::SetPlaybackCursorIndex(Integer Index) {
+  SetPlaybackCursorEntry(Index >= 0 && Index < FItems->GetCount() ? FItems->Get(Index) : nullptr);
+}
+
+Integer TZEPHPlaylistStorage::GetPlaybackCursorIndex() const {
+  TZEPHPlaylistItem* item = GetPlaybackCursorItem();
+  return item != nullptr ? item->GetIndex() : -1;
+}
+
+void TZEPHPlaylistStorage::SetBookmark(TZEPHPlaylistItem* Entry, Integer Position) {
+  if (Entry == nullptr || Entry->GetStorage() != this || !Entry->IsPlaying()) return;
+  const Integer duration = static_cast<Integer>(std::min<Cardinal>(Entry->GetStreamInfo().Duration, 0x7FFFFFFF));
+  SetPlaybackCursorAutoBookmark(std::clamp(Position, 0, duration));
+}
+
+void TZEPHPlaylistStorage::PlaybackStarted(IZEPHPlaybackQueueItemInternal* QueueItem) {
+  TZEPHPlaylistItem* entry = QueueItem != nullptr ? QueueItem->GetEntry() : nullptr;
+  if (entry == nullptr || entry->GetStorage() != this) return;
+  if (!QueueItem->IsSource(this) && FShuffled) {
+    if (entry != GetPlaybackCursorItem() && FItems->GetNextInPlaybackQueue(FPlaybackCursor) == nullptr) {
+      SetPlaybackCursor(-1);
+      RenewPlaybackOrder(true, true);
+    }
+    FItems->MovePlaybackQueueIndex(FPlaybackCursor, entry);
+    Changed(zpcPlaybackOrder);
+  }
+  Single offset = 0;
+  if (Succeeded(QueueItem->GetOffset(offset))) {
+    BeginUpdate();
+    SetPlaybackCursor(entry->GetPlaybackQueueIndex());
+    SetBookmark(entry, static_cast<Integer>(std::lround(offset * 1000.0)));
+    EndUpdate();
+  } else {
+    SetPlaybackCursor(entry->GetPlaybackQueueIndex());
+  }
+}
+
+void TZEPHPlaylistStorage::PlayingEntryRemoving(bool DeleteFiles, bool& Restart) {
+  Restart = false;
+  TZEPHPlaylistItem* item = GetPlaybackCursorItem();
+  if (item != nullptr && FManager != nullptr) FManager->PlayingEntryRemoving(DeleteFiles, item, Restart);
+}
+
+bool TZEPHPlaylistStorage::GetPlayPosition(TZEPHPlaylistItem* Entry, Integer& Position, Integer& Count) {
+  Position = 0;
+  Count = 0;
+  if (!FLoaded || Entry == nullptr || Entry->GetStorage() != this || FItems->IndexOf(Entry) < 0) return false;
+  Count = FItems->GetCount();
+  for (Integer i = 0; i < Count; ++i)
+    if (FItems->Get(i)->GetPlaybackQueueIndex() <= Entry->GetPlaybackQueueIndex()) ++Position;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Focus and selection
+
+TZEPHPlaylistItem* TZEPHPlaylistStorage::GetFocusedEntry() const {
+  return dynamic_cast<TZEPHPlaylistItem*>(FFocusedObject);
+}
+
+void TZEPHPlaylistStorage::SetFocusedObject(TObject* Value) {
+  if (Value == FFocusedObject) return;
+  if (auto* entry = dynamic_cast<TZEPHPlaylistItem*>(Value)) {
+    if (entry->GetStorage() != this) return;
+  } else if (auto* group = dynamic_cast<TZEPHPlaylistGroup*>(Value)) {
+    if (FGroups->IndexOf(group) < 0) return;
+  } else if (Value != nullptr) {
+    return;
+  }
+  FFocusedObject = Value;
+  Changed(zpcFocus);
+}
+
+void TZEPHPlaylistStorage::DeselectAll() {
+  BeginUpdate();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) FItems->Get(i)->SetSelected(false);
+  EndUpdate();
+}
+
+TZEPHPlaylistFocusInfo TZEPHPlaylistStorage::GetFocusInfo() const {
+  TZEPHPlaylistFocusInfo info;
+  info.Group = dynamic_cast<TZEPHPlaylistGroup*>(FFocusedObject);
+  info.Entry = GetFocusedEntry();
+  info.Anchor = info.Entry != nullptr ? info.Entry : info.Group != nullptr ? info.Group->GetItems()->First() : nullptr;
+  info.AnchorIndex = info.Anchor != nullptr ? FItems->IndexOf(info.Anchor) : -1;
+  info.Selected = info.Entry != nullptr ? info.Entry->IsSelected() : info.Group != nullptr && info.Group->AllSelected();
+  info.Count = FItems->GetCount();
+  return info;
+}
+
+TZEPHPlaylistFocusInfo TZEPHPlaylistStorage::SaveFocus() {
+  BeginUpdate();
+  return GetFocusInfo();
+}
+
+void TZEPHPlaylistStorage::RestoreFocus(const TZEPHPlaylistFocusInfo& Info) {
+  TObject* target = nullptr;
+  if (Info.Group != nullptr && FGroups->IndexOf(Info.Group) >= 0 && Info.Group->GetItems()->GetCount() > 0) {
+    target = Info.Group;
+  } else {
+    TZEPHPlaylistItem* entry = nullptr;
+    if (Info.Anchor != nullptr && FItems->IndexOf(Info.Anchor) >= 0)
+      entry = Info.Anchor;
+    else if (Info.AnchorIndex >= 0 && Info.AnchorIndex < FItems->GetCount())
+      entry = FItems->Get(Info.AnchorIndex);
+    else if (FItems->GetCount() > 0 && Info.AnchorIndex >= 0)
+      entry = FItems->Last();
+    target = entry;
+    if (entry != nullptr && entry->GetGroup() != nullptr && !entry->GetGroup()->GetExpanded()) target = entry->GetGroup();
+  }
+  SetFocusedObject(target);
+  if (Info.Selected)
+    if (auto* entry = dynamic_cast<TZEPHPlaylistItem*>(target)) entry->SetSelected(true);
+  EndUpdate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Group operations
+
+void TZEPHPlaylistStorage::AutoCollapse() {
+  if (!FSettings->GetGroupingFlag(zpsfAutoCollapseGroups)) return;
+  BeginUpdate();
+  TZEPHPlaylistGroup* target = FFocusedGroup;
+  if (target == nullptr) {
+    TZEPHPlaylistItem* playing = GetPlaybackCursorItem();
+    target = playing != nullptr ? playing->GetGroup() : nullptr;
+  }
+  for (Integer i = 0; i < FGroups->GetCount(); ++i) FGroups->Get(i)->SetExpanded(FGroups->Get(i) == target);
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::ExpandGroup(TZEPHPlaylistGroup* Group, bool Value) {
+  if (Group == nullptr) return;
+  BeginUpdate();
+  if (Value)
+    FFocusedGroup = Group;
+  else if (FFocusedGroup == Group)
+    FFocusedGroup = nullptr;
+  Group->SetExpanded(Value);
+  if (Value) AutoCollapse();
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::ExpandAllGroups(bool Value) {
+  BeginUpdate();
+  EnsureLoaded();
+  FFocusedGroup = nullptr;
+  for (Integer i = 0; i < FGroups->GetCount(); ++i) FGroups->Get(i)->SetExpanded(Value);
+  if (Value) AutoCollapse();
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::MergeGroups(TZEPHPlaylistGroup* Group) {
+  if (!CanEdit() || (Group != nullptr && FGroups->IndexOf(Group) < 0)) return;
+  BeginUpdate();
+  if (Group != nullptr) {
+    bool moved = false;
+    for (Integer g = 0; g < FGroups->GetCount(); ++g) {
+      TZEPHPlaylistGroup* other = FGroups->Get(g);
+      if (other == Group || !SameText(other->GetName(), Group->GetName())) continue;
+      TZEPHPlaylistItems* items = other->GetItems();
+      for (Integer i = items->GetCount() - 1; i >= 0; --i) {
+        items->Get(i)->SetGroup(Group);
+        moved = true;
+      }
+    }
+    if (moved) {
+      FGroups->Rebuild();
+      RebuildListFromGroups();
+      FUserReordered = true;
+      Changed(zpcItemList | zpcContent);
+    }
+  } else {
+    GroupByName();
+    Changed(zpcItemList | zpcContent);
+  }
+  AutoCollapse();
+  EndUpdate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Identity, permissions, preimage
+
+Integer TZEPHPlaylistStorage::GetIndex() const {
+  return FManager != nullptr ? FManager->GetStorages()->IndexOf(const_cast<TZEPHPlaylistStorage*>(this)) : -1;
+}
+
+void TZEPHPlaylistStorage::SetIndex(Integer Value) {
+  if (FManager == nullptr) return;
+  const Integer old = GetIndex();
+  if (Value < 0 || Value >= FManager->Count() || Value == old) return;
+  FManager->GetStorages()->Move(old, Value);
+  FManager->StorageMoved(this, old, Value);
+}
+
+bool TZEPHPlaylistStorage::IsActive() const { return FManager != nullptr && FManager->GetActiveStorage() == this; }
+
+bool TZEPHPlaylistStorage::CanEdit() const {
+  if (FReadOnly) return false;
+  if (FLoaded) return FPreimage == nullptr || !FPreimage->IsAutoSync();
+  return !FFileSummary.PreimageAutoSync;
+}
+
+TZEPHPlaylistStorageAbstractPreimage* TZEPHPlaylistStorage::GetPreimage() {
+  if (FPreimage == nullptr && !FLoaded && FFileSummary.Preimage) EnsureLoaded();
+  return FPreimage;
+}
+
+void TZEPHPlaylistStorage::SetPreimage(TZEPHPlaylistStorageAbstractPreimage* Value) {
+  if (Value == FPreimage) return;
+  // FIXME: the change is taken inside an edit bracket with an undo snapshot once the history exists.
+  BeginUpdate();
+  if (FPreimage != nullptr) {
+    FPreimage->SetStorage(nullptr);
+    delete FPreimage;
+  }
+  FPreimage = Value;
+  if (FPreimage != nullptr) FPreimage->SetStorage(this);
+  Changed(zpcPreimage);
+  if (!(FState & zpsLoading)) SynchronizePreimage();
+  EndUpdate();
+}
+
+bool TZEPHPlaylistStorage::HasPreimage() const { return FLoaded ? FPreimage != nullptr : FFileSummary.Preimage; }
+
+void TZEPHPlaylistStorage::SynchronizePreimage() {
+  if (FReadOnly || !HasPreimage()) return;
+  if (!EnsureLoaded() || FPreimage == nullptr) return;
+  FPreimage->Synchronize();
+}
+
+void TZEPHPlaylistStorage::ActivatePreimage() {
+  if (FPreimage != nullptr) FPreimage->CheckPendingSync();
+}
+
+void TZEPHPlaylistStorageAbstractPreimage::SetStorage(TZEPHPlaylistStorage* Value) {
+  if (Value == FStorage) return;
+  FStorage = Value;
+  StorageChanged();
+}
+
+bool TZEPHPlaylistStorageAbstractPreimage::Equals(TZEPHPlaylistStorageAbstractPreimage* Other) {
+  return Other != nullptr && Other->ClassType() == ClassType() && IsEqual(Other);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Items handed to the player
+
+HRESULT TZEPHPlaybackQueueItem::GetOffset(Single& Seconds) {
+  Seconds = FOffset;
+  return FOffsetResult;
+}
+
+void TZEPHPlaybackQueueItem::SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) {
+  FEntry = Entry;
+  FSource = Source;
+}
+
+void TZEPHPlaybackQueueItem::SetOffset(Single Seconds, HRESULT Result) {
+  FOffset = Seconds;
+  FOffsetResult = Seconds < 0 ? E_NOTIMPL : Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Manager
+
+TZEPHPlaylistStorageManager::TZEPHPlaylistStorageManager() : FStorages(new TZEPHPlaylistStorages()) {}
+
+TZEPHPlaylistStorageManager::~TZEPHPlaylistStorageManager() { delete FStorages; }
+
+TZEPHPlaylistStorage* TZEPHPlaylistStorageManager::FindStorage(
+    const std::function<bool(TZEPHPlaylistStorage*)>& Predicate) const {
+  for (Integer i = 0; i < FStorages->GetCount(); ++i)
+    if (Predicate(FStorages->Get(i))) return FStorages->Get(i);
+  return nullptr;
+}
+
+TZEPHPlaylistStorage* TZEPHPlaylistStorageManager::FindStorageByID(const String& ID) const {
+  if (ID.empty()) return nullptr;
+  return FindStorage([&](TZEPHPlaylistStorage* S) { return S->GetID() == ID; });
+}
+
+String TZEPHPlaylistStorageManager::MakeUniqueID(const String& ID) const {
+  String result = ID;
+  while (result.empty() || FindStorageByID(result) != nullptr) {
+    TGUID guid;
+    CreateGUID(guid);
+    result = GUIDToString(guid);
+  }
+  return result;
+}
+
+String TZEPHPlaylistStorageManager::GetHistoryFolder() const {
+  if (FStoragePath.empty()) throw EInvalidOperation(u"StoragePath was not set");
+  return zcIncludeTrailingPathDelimiter(FStoragePath) + u"Undo/";
+}
+
+void TZEPHPlaylistStorageManager::SetActiveStorage(TZEPHPlaylistStorage* Value) {
+  if (Value == FActiveStorage) return;
+  FActiveStorage = Value;
+  if (FActiveStorage != nullptr) FActiveStorage->ActivatePreimage();
+  ActiveStorageChanged();
+}
+
+void TZEPHPlaylistStorageManager::ActiveStorageChanged() {
+  if (FActiveStorage == nullptr) return;
+  TZEPHPlaylistStorage* storage = FActiveStorage;
+  storage->GetListeners()->Enum<IZEPHPlaylistStorageActivateListener>(
+      [&](const IPtr<IZEPHPlaylistStorageActivateListener>& L) { L->Activated(storage); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tags scan
+
+void TZEPHPlaylistStorage::StartTagsScan(Integer Mode) {
+  if ((FState & zpsDestroying) || FUpdateCount > 0 || (FTagsScanTask != nullptr && Mode == 0) ||
+      FItems->GetCount() == 0 || (FPreimage != nullptr && FPreimage->IsBusy()))
+    return;
+  BeginUpdate();
+  CancelTagsScan();
+  FState &= ~zpsNeedsScan;
+  if (Mode != 0) GetFileManager()->GetContainerCache()->Clear();
+  FTagsScanTask = new TZEPHPlaylistStorageTagsScanTask(Mode, this);
+  FTagsScanHandle = TaskDispatcher()->Run(FTagsScanTask);
+  EndUpdate();
+}
+
+void TZEPHPlaylistStorage::CancelTagsScan() {
+  if (FTagsScanTask == nullptr) return;
+  FState |= zpsNeedsScan;
+  // The wait serves the scan's main-thread calls; a queued task ends without running.
+  TaskDispatcher()->Cancel(FTagsScanHandle, true);
+  FTagsScanTask = nullptr;
+  FTagsScanHandle = 0;
+}
+
+void TZEPHPlaylistStorage::EntryDestroying(TZEPHPlaylistItem* Entry) {
+  if (FFocusedObject == Entry) FFocusedObject = nullptr;
+  if (FTagsScanTask != nullptr) FTagsScanTask->EntryGone(Entry);
+}
+
+void TZEPHPlaylistStorage::ScanStarted(TZEPHPlaylistStorageTagsScanTask*) {
+  FState |= zpsScanning;
+  FScanningProgress = 0;
+  if (FState & zpsDestroying) return;
+  FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
+      [&](const IPtr<IZEPHPlaylistStorageScanningListener>& L) { L->ScanningBegins(this); });
+}
+
+void TZEPHPlaylistStorage::ScanProgress(Double Percent) {
+  FScanningProgress = Percent;
+  if (FState & zpsDestroying) return;
+  FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
+      [&](const IPtr<IZEPHPlaylistStorageScanningListener>& L) { L->ScanningProgress(this); });
+}
+
+void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, bool HasChanges, bool Canceled) {
+  if (FTagsScanTask == Task) {
+    FTagsScanTask = nullptr;
+    FTagsScanHandle = 0;
+  }
+  FState &= ~zpsScanning;
+  if (FState & zpsDestroying) return;
+  // The bracket's end also starts the scan of entries added meanwhile.
+  BeginUpdate();
+  if (HasChanges) {
+    UpdateAutoName();
+    Changed(zpcItemList | zpcEntryInfo | zpcFileState);
+    InvalidateGroups();
+    // FIXME: automatic sorting joins with the editing operations.
+  }
+  EndUpdate();
+  FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
+      [&](const IPtr<IZEPHPlaylistStorageScanningListener>& L) { L->ScanningEnd(this, HasChanges, Canceled); });
 }

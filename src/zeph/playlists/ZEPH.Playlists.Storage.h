@@ -2,6 +2,9 @@
 // A playlist as it lives in memory: its entries, the groups it divides them into, its settings,
 // its order of play and the change flags it collects inside its update bracket.
 
+#include <functional>
+#include <vector>
+
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
@@ -9,6 +12,10 @@
 class TZEPHPlaylistGroup;
 class TZEPHPlaylistGroups;
 class TZEPHPlaylistStorage;
+class TZEPHPlaylistStorageManager;
+class TZEPHPlaylistStorageAbstractPreimage;
+class TZEPHPlaylistStorageTagsScanTask;
+struct IZEPHPlaybackQueueItemInternal;
 
 // Change flags of a playlist.
 constexpr Word zpcName = 0x0001;
@@ -72,6 +79,13 @@ class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
   void SetSwitch(bool Value) { SetItemFlag(zpifPlaybackSwitch, Value); }
   void ToggleSwitch() { SetSwitch(!GetSwitch()); }
   void MoveToStorage(TZEPHPlaylistStorage* AStorage);
+  // Deselects the rest of the playlist, focuses and selects this entry.
+  void Focus(bool MakeVisible);
+  void MoveTo(Integer Index);
+  // The file's mark byte, cached; 0 when the file manager keeps no marks.
+  Byte GetMark();
+  // Stored by the file manager (main thread only); the cached byte is not touched.
+  HRESULT SetMark(Byte Value);
   // Reports change flags to the playlist; only on the main thread.
   void Changed(Word Flags);
 
@@ -87,6 +101,7 @@ class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
   String FDisplayText;
   String FDisplayText2;
   Integer FPlaybackQueueIndex = -1;
+  Byte FMark = 0;
 };
 
 class TZEPHPlaylistItems : public TZEPHPlaylistCustomItemList {
@@ -173,9 +188,26 @@ class TZEPHPlaylistGroups : public TZCLObjectList {
   TZEPHPlaylistStorage* FStorage;
 };
 
+struct IZEPHPlaylistStorageActivateListener : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistStorageActivateListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1400}")
+  virtual void Activated(TZEPHPlaylistStorage* Storage) = 0;
+};
+
 struct IZEPHPlaylistStorageChangeListener : virtual IInterface {
   RTL_INTERFACE(IZEPHPlaylistStorageChangeListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1401}")
   virtual void Changed(TZEPHPlaylistStorage* Storage, Word Flags, void* Reserved) = 0;
+};
+
+struct IZEPHPlaylistStorageRemoveListener : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistStorageRemoveListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1402}")
+  virtual void Removing(TZEPHPlaylistStorage* Storage) = 0;
+};
+
+struct IZEPHPlaylistStorageScanningListener : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaylistStorageScanningListener, IInterface, "{B96215CA-0B5F-4BE3-B1EF-E9A3487B1403}")
+  virtual void ScanningBegins(TZEPHPlaylistStorage* Storage) = 0;
+  virtual void ScanningProgress(TZEPHPlaylistStorage* Storage) = 0;
+  virtual void ScanningEnd(TZEPHPlaylistStorage* Storage, bool HasChanges, bool Canceled) = 0;
 };
 
 struct IZEPHPlaylistStorageUpdateLockListener : virtual IInterface {
@@ -197,7 +229,82 @@ struct TZEPHPlaylistStatistics {
   Int64 MaxDuration = 0;
 };
 
+// Flags of an item handed to the player.
+constexpr Cardinal zpqiFromQueue = 0x0001;
+
+// One item handed to the player: the entry to play, where it came from, flags and a start offset.
+struct IZEPHPlaybackQueueItemInternal : virtual IInterface {
+  RTL_INTERFACE(IZEPHPlaybackQueueItemInternal, IInterface, "{5AE0169F-0729-4922-8BCD-062574E17AB4}")
+  virtual bool IsSource(TObject* Source) = 0;
+  virtual bool HasFlags(Cardinal Flags) = 0;
+  virtual TZEPHPlaylistItem* GetEntry() = 0;
+  // E_NOTIMPL when no offset was given.
+  virtual HRESULT GetOffset(Single& Seconds) = 0;
+  virtual void SetFlags(Cardinal Flags, bool Value) = 0;
+  virtual void SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) = 0;
+  virtual void SetOffset(Single Seconds, HRESULT Result) = 0;
+  virtual void ClearSource() = 0;
+};
+
+// FIXME: the plugin view of the entry joins once the plugin adapters exist.
+class TZEPHPlaybackQueueItem : public TInterfacedObject, public IZEPHPlaybackQueueItemInternal {
+  ZCL_CLASS(TZEPHPlaybackQueueItem, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHPlaybackQueueItemInternal)
+ public:
+  bool IsSource(TObject* Source) override { return Source != nullptr && Source == FSource; }
+  bool HasFlags(Cardinal Flags) override { return (FFlags & Flags) == Flags; }
+  TZEPHPlaylistItem* GetEntry() override { return FEntry; }
+  HRESULT GetOffset(Single& Seconds) override;
+  void SetFlags(Cardinal Flags, bool Value) override { FFlags = Value ? FFlags | Flags : FFlags & ~Flags; }
+  void SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) override;
+  void SetOffset(Single Seconds, HRESULT Result) override;
+  void ClearSource() override { FSource = nullptr; }
+
+ private:
+  TZEPHPlaylistItem* FEntry = nullptr;
+  TObject* FSource = nullptr;
+  Cardinal FFlags = 0;
+  Single FOffset = 0;
+  HRESULT FOffsetResult = E_NOTIMPL;
+};
+
+// The source that fills a playlist and keeps it in step.
+class TZEPHPlaylistStorageAbstractPreimage : public TZCLUnknownPersistent {
+  ZCL_CLASS(TZEPHPlaylistStorageAbstractPreimage, TZCLUnknownPersistent)
+ public:
+  TZEPHPlaylistStorage* GetStorage() const { return FStorage; }
+  void SetStorage(TZEPHPlaylistStorage* Value);
+  // The very same class with the same source definition.
+  bool Equals(TZEPHPlaylistStorageAbstractPreimage* Other);
+  virtual bool IsEqual(TZEPHPlaylistStorageAbstractPreimage* Other) = 0;
+  // On resynchronisation the source's order replaces one the user made.
+  virtual bool OverridesUserOrder() { return false; }
+  virtual void StorageChanged() {}
+  // Runs a synchronisation that is due (the playlist was activated or loaded).
+  virtual void CheckPendingSync() = 0;
+  // Watches its source; such a playlist cannot be edited.
+  virtual bool IsAutoSync() = 0;
+  virtual bool IsEmpty() = 0;
+  virtual bool IsBusy() = 0;
+  virtual void Synchronize() = 0;
+
+ protected:
+  TZEPHPlaylistStorage* FStorage = nullptr;
+};
+
+// What a structure change saves to keep the view's place.
+struct TZEPHPlaylistFocusInfo {
+  TZEPHPlaylistGroup* Group = nullptr;
+  TZEPHPlaylistItem* Entry = nullptr;
+  TZEPHPlaylistItem* Anchor = nullptr;
+  Integer AnchorIndex = -1;
+  bool Selected = false;
+  Integer Count = 0;
+};
+
 // State bits of a playlist.
+constexpr Word zpsManagerDestroying = 0x0001;
+constexpr Word zpsScanning = 0x0008;
 constexpr Word zpsRebuilding = 0x0002;
 constexpr Word zpsDestroying = 0x0004;
 constexpr Word zpsGroupsInvalid = 0x0010;
@@ -206,22 +313,45 @@ constexpr Word zpsNeedsScan = 0x0040;
 constexpr Word zpsLoading = 0x0080;
 constexpr Word zpsClearing = 0x0100;
 
-// FIXME: loading, saving, the file, the manager, history, preimage and tags scan join here.
+// FIXME: the undo history joins here.
 class TZEPHPlaylistStorage : public TZCLUnknownObject,
                              public IZEPHPlaylistSettingsListener,
                              public IZEPHPlaylistItemsReceiver {
   ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
   RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver)
  public:
-  TZEPHPlaylistStorage();
+  // Without a manager the playlist keeps its own storage folder (tests, readers of previews).
+  explicit TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager = nullptr);
   ~TZEPHPlaylistStorage() override;
+
+  TZEPHPlaylistStorageManager* GetManager() const { return FManager; }
+  Integer GetIndex() const;
+  void SetIndex(Integer Value);
+  bool IsActive() const;
+  Word GetState() const { return FState; }
+  void SetStateBits(Word Bits, bool Value) { FState = Value ? FState | Bits : FState & ~Bits; }
 
   TZEPHPlaylistItems* GetItems() const { return FItems; }
   TZEPHPlaylistGroups* GetGroups() const { return FGroups; }
   TZEPHPlaylistSettings* GetSettings() const { return FSettings; }
   TZCLListenerList* GetListeners() const { return FListeners; }
   Integer GetPlaybackCursor() const { return FPlaybackCursor; }
-  void SetPlaybackCursor(Integer Value) { FPlaybackCursor = Value; }
+  // A negative value means none; a new cursor starts at the entry's beginning.
+  void SetPlaybackCursor(Integer Value);
+  void SetPlaybackCursorEntry(TZEPHPlaylistItem* Entry);
+  void SetPlaybackCursorIndex(Integer Index);
+  TZEPHPlaylistItem* GetPlaybackCursorItem() const { return FItems->GetByPlaybackQueueIndex(FPlaybackCursor); }
+  Integer GetPlaybackCursorIndex() const;
+  // Only for the playing entry; clamped to its duration.
+  void SetBookmark(TZEPHPlaylistItem* Entry, Integer Position);
+  Integer GetPlaybackTempo() const { return FLoaded ? FPlaybackTempo : FFileSummary.PlaybackTempo; }
+  void SetPlaybackTempo(Integer Value) { FPlaybackTempo = Value; }
+  // The player started an item (the controller calls this).
+  void PlaybackStarted(IZEPHPlaybackQueueItemInternal* QueueItem);
+  // The playing entry goes away; the manager may ask for a restart.
+  void PlayingEntryRemoving(bool DeleteFiles, bool& Restart);
+  // Position: the entries not after Entry in the order of play.
+  bool GetPlayPosition(TZEPHPlaylistItem* Entry, Integer& Position, Integer& Count);
   Integer GetPlaybackCursorAutoBookmark() const { return FBookmark; }
   // Adjusts valid statistics in place rather than invalidating them.
   void SetPlaybackCursorAutoBookmark(Integer Value);
@@ -237,10 +367,14 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   bool GetReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value);
   bool IsDefault() const;
-  bool CanEdit() const { return !FReadOnly; }
+  bool CanEdit() const;
   bool CanDelete(bool DeleteFiles) const { return DeleteFiles ? !FReadOnly : CanEdit(); }
 
   TZEPHPlaylistItem* AddEntry(const String& FileName);
+  // Moves an entry to a list position (clamped); nothing when the playlist cannot be edited.
+  void MoveEntry(TZEPHPlaylistItem* Entry, Integer Index);
+  // Entries whose file was renamed take the new name (Hash: of the old name).
+  void RenameFileInEntries(const String& OldName, Cardinal Hash, const String& NewName);
   // Removes all entries and groups at once.
   void ClearContent();
 
@@ -273,14 +407,66 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
 
   void SettingsChanged(Byte Kinds) override;
 
+  // Focus and selection.
+  TObject* GetFocusedObject() const { return FFocusedObject; }
+  // Accepts nil, an entry of this playlist or one of its groups.
+  void SetFocusedObject(TObject* Value);
+  TZEPHPlaylistGroup* GetFocusedGroup() const { return FFocusedGroup; }
+  void SetFocusedGroup(TZEPHPlaylistGroup* Value) { FFocusedGroup = Value; }
+  TZEPHPlaylistItem* GetFocusedEntry() const;
+  void DeselectAll();
+  TZEPHPlaylistFocusInfo GetFocusInfo() const;
+  // Save begins a bracket that Restore ends.
+  TZEPHPlaylistFocusInfo SaveFocus();
+  void RestoreFocus(const TZEPHPlaylistFocusInfo& Info);
+  // Groups.
+  void ExpandGroup(TZEPHPlaylistGroup* Group, bool Value);
+  void ExpandAllGroups(bool Value);
+  // With auto-collapse only the focused group (else the playing one) stays expanded.
+  void AutoCollapse();
+  // Nil gathers every group by name; a group takes the entries of the groups named alike.
+  void MergeGroups(TZEPHPlaylistGroup* Group);
+
+  // Preimage (owned).
+  TZEPHPlaylistStorageAbstractPreimage* GetPreimage();
+  void SetPreimage(TZEPHPlaylistStorageAbstractPreimage* Value);
+  bool HasPreimage() const;
+  void SynchronizePreimage();
+  void ActivatePreimage();
+
+  // Tags scan. Mode 0: entries that need information, preferring the music library; 1: every
+  // entry from its file; 2: entries that need information, from their files.
+  void StartTagsScan(Integer Mode);
+  void CancelTagsScan();
+  bool IsScanning() const { return FTagsScanTask != nullptr; }
+  Double GetScanningProgress() const { return FScanningProgress; }
+  // The scan's reports, on the main thread.
+  void ScanStarted(TZEPHPlaylistStorageTagsScanTask* Task);
+  void ScanProgress(Double Percent);
+  void ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, bool HasChanges, bool Canceled);
+  // Called by an entry that is being freed.
+  void EntryDestroying(TZEPHPlaylistItem* Entry);
+  // While the scan's results are taken, entries report nothing: the end of the scan reports once.
+  bool IsTakingScanResults() const { return FTakingScanResults > 0; }
+  void BeginTakingScanResults() { ++FTakingScanResults; }
+  void EndTakingScanResults() { --FTakingScanResults; }
+  // Changes the playlist makes itself (loading, adding, sorting) keep the sorting template.
+  void BeginInternalChange() { ++FInternalChanges; }
+  void EndInternalChange() { --FInternalChanges; }
+  const String& GetSortingTemplate() const { return FSortingTemplate; }
+  void SetSortingTemplate(const String& Value) { FSortingTemplate = Value; }
+  bool GetUserReordered() const { return FUserReordered; }
+  void SetUserReordered(bool Value) { FUserReordered = Value; }
+  std::vector<String>& GetCustomValues() { return FCustomValues; }
+
   // The folder that keeps playlist files, with its trailing delimiter; empty keeps no files.
-  // FIXME: asked of the manager once it exists.
-  const String& GetStoragePath() const { return FStoragePath; }
+  // The manager's folder when there is a manager.
+  String GetStoragePath() const;
   void SetStoragePath(const String& Value) { FStoragePath = Value; }
   const String& GetFileName() const { return FFileName; }
   bool IsLoaded() const { return FLoaded; }
   // With a file only the summary is read; the entries follow on first need.
-  void Init(const String& Name, const String& FileName);
+  void Init(const String& Name, const String& FileName, const String& Remark = String());
   // False while the file cannot be read: the playlist stays unloaded and its file untouched, and
   // the next access tries again.
   bool EnsureLoaded();
@@ -289,6 +475,10 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void Save();
   void SaveTo(const String& FileName, bool AbsoluteFileNames);
   String GetStorageFileName() const;
+  // The file follows a new name when it lies in the storage folder; else the next save writes anew.
+  void RenameFile();
+  // Saves a playlist worth keeping and trashes its file, else deletes the file; forgets the name.
+  void DeleteFile();
   bool IsInStorageFolder() const;
   bool IsWorthKeeping() const;
   void GetFileSummary(TZEPHPlaylistSummary& Summary);
@@ -297,6 +487,7 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void AddItem(const String& FileName, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) override;
 
  private:
+  friend class TZEPHPlaylistGroup;
   void ProcessChanges();
   void RunLayout(bool Force);
   void StoreName(const String& Value);
@@ -305,6 +496,7 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void GroupByName();
   void RebuildListFromGroups();
 
+  TZEPHPlaylistStorageManager* FManager;
   TZEPHPlaylistItems* FItems;
   TZEPHPlaylistGroups* FGroups;
   TZEPHPlaylistSettings* FSettings;
@@ -329,4 +521,82 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   bool FReadOnly = false;
   bool FModified = false;
   bool FStatisticsValid = false;
+  Integer FPlaybackTempo = 0;
+  Integer FInternalChanges = 0;
+  std::vector<String> FCustomValues;
+  TObject* FFocusedObject = nullptr;
+  TZEPHPlaylistGroup* FFocusedGroup = nullptr;
+  TZEPHPlaylistStorageAbstractPreimage* FPreimage = nullptr;
+  TZEPHPlaylistStorageTagsScanTask* FTagsScanTask = nullptr;
+  UInt64 FTagsScanHandle = 0;
+  Double FScanningProgress = 0;
+  Integer FTakingScanResults = 0;
+};
+
+class TZEPHPlaylistStorageScanScope {
+ public:
+  explicit TZEPHPlaylistStorageScanScope(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {
+    FStorage->BeginTakingScanResults();
+  }
+  ~TZEPHPlaylistStorageScanScope() { FStorage->EndTakingScanResults(); }
+  TZEPHPlaylistStorageScanScope(const TZEPHPlaylistStorageScanScope&) = delete;
+  TZEPHPlaylistStorageScanScope& operator=(const TZEPHPlaylistStorageScanScope&) = delete;
+
+ private:
+  TZEPHPlaylistStorage* FStorage;
+};
+
+// The playlists of a manager; owns them.
+class TZEPHPlaylistStorages : public TZCLObjectList {
+  ZCL_CLASS(TZEPHPlaylistStorages, TZCLObjectList)
+ public:
+  TZEPHPlaylistStorages() : TZCLObjectList(true) {}
+  TZEPHPlaylistStorage* Get(Integer Index) const { return static_cast<TZEPHPlaylistStorage*>(GetItems(Index)); }
+  TZEPHPlaylistStorage* First() const { return GetCount() > 0 ? Get(0) : nullptr; }
+  TZEPHPlaylistStorage* Last() const { return GetCount() > 0 ? Get(GetCount() - 1) : nullptr; }
+};
+
+// Keeps the playlists, their folder, their identifiers and the active one.
+class TZEPHPlaylistStorageManager : public TZCLUnknownObject {
+  ZCL_CLASS(TZEPHPlaylistStorageManager, TZCLUnknownObject)
+ public:
+  TZEPHPlaylistStorageManager();
+  ~TZEPHPlaylistStorageManager() override;
+
+  Integer Count() const { return FStorages->GetCount(); }
+  TZEPHPlaylistStorage* Storages(Integer Index) const { return FStorages->Get(Index); }
+  TZEPHPlaylistStorages* GetStorages() const { return FStorages; }
+  TZEPHPlaylistStorage* FindStorage(const std::function<bool(TZEPHPlaylistStorage*)>& Predicate) const;
+  // Case-sensitive; an empty ID finds nothing.
+  TZEPHPlaylistStorage* FindStorageByID(const String& ID) const;
+  // ID itself while no playlist has it, else fresh GUID texts.
+  String MakeUniqueID(const String& ID) const;
+  // "<StoragePath>/Undo/"; raises when no storage path was set.
+  String GetHistoryFolder() const;
+  TZEPHPlaylistStorage* GetActiveStorage() const { return FActiveStorage; }
+  void SetActiveStorage(TZEPHPlaylistStorage* Value);
+  bool GetConfirmDeletion() const { return FConfirmDeletion; }
+  void SetConfirmDeletion(bool Value) { FConfirmDeletion = Value; }
+  const String& GetStoragePath() const { return FStoragePath; }
+  void SetStoragePath(const String& Value) { FStoragePath = Value; }
+  bool IsDestroying() const { return FDestroying; }
+
+  virtual void ActiveStorageChanged();
+  virtual void PlayingEntryRemoving(bool DeleteFiles, TZEPHPlaylistItem* Entry, bool& Restart) = 0;
+  // A playlist or an entry.
+  virtual void PlayRequest(TObject* Object) = 0;
+  virtual void RestartPlayback(TZEPHPlaylistStorage* Storage) = 0;
+  virtual void StorageInitialized(TZEPHPlaylistStorage* Storage) = 0;
+  virtual void StorageMoved(TZEPHPlaylistStorage* Storage, Integer OldIndex, Integer NewIndex) = 0;
+  virtual void QueueEntries(const std::vector<TZEPHPlaylistItem*>& Entries) = 0;
+  virtual void EntryRemoving(TZEPHPlaylistItem* Entry) = 0;
+  virtual void StorageClearing(TZEPHPlaylistStorage* Storage) = 0;
+
+ protected:
+  friend class TZEPHPlaylistStorage;
+  TZEPHPlaylistStorages* FStorages;
+  TZEPHPlaylistStorage* FActiveStorage = nullptr;
+  String FStoragePath;
+  bool FConfirmDeletion = true;
+  bool FDestroying = false;
 };

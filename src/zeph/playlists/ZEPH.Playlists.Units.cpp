@@ -1,5 +1,6 @@
 #include "zeph/playlists/ZEPH.Playlists.Units.h"
 
+#include "zeph/playlists/ZEPH.Playlists.Controller.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
@@ -10,9 +11,10 @@ namespace {
 const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Settings", detail::PlaylistSettingsInitialization, detail::PlaylistSettingsFinalization},
     {"ZEPH.Playlists.Tools", detail::PlaylistToolsInitialization, detail::PlaylistToolsFinalization},
-    {"ZEPH.Playlists.Formats", nullptr, TZEPHPlaylistFormats::Finalize},
+    {"ZEPH.Playlists.Formats", detail::PlaylistFormatsInitialization, TZEPHPlaylistFormats::Finalize},
     {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
     {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
+    {"ZEPH.Playlists.Controller", nullptr, detail::PlaylistControllerFinalization},
 };
 }
 

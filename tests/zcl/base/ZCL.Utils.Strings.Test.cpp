@@ -116,9 +116,13 @@ TEST(StringRoutines, PosWholeWordsAndReplace) {
   EXPECT_EQ(zcPos(u"cat", u"cat", false, true, 1), 1);
   EXPECT_EQ(zcPos(u"cat", u"cats cat", false, true, 1), 6);
   EXPECT_EQ(zcPos(u"CAT", u"a cat", true, 1), 3);
+  // Positions are those of the text itself, whatever case mapping does to its length.
+  EXPECT_EQ(zcPos(u"x", u"\u00dfx", true, 1), 2);
+  EXPECT_EQ(zcPos(u"X", u"stra\u00dfe x", true, true, 1), 8);
   EXPECT_EQ(zcPos(u"a", u"aba", false, 2), 3);
   EXPECT_EQ(zcStringReplace(u"aaa", u"a", u"b"), u"bbb");
   EXPECT_EQ(zcStringReplace(u"Abc abc", u"ABC", u"x", true), u"x x");
+  EXPECT_EQ(zcStringReplace(u"\u00df ab", u"AB", u"x", true), u"\u00df x");
   EXPECT_EQ(zcStringReplace(u"abc", u"", u"x"), u"abc");
   EXPECT_EQ(zcStringReplace(u"cat concat cat", u"cat", u"dog", false, true), u"dog concat dog");
   EXPECT_EQ(zcStringReplace(u"xay", u"a", u"aa"), u"xaay");

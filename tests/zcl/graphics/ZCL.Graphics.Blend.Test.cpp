@@ -241,3 +241,20 @@ TEST(ZclDibEx, MaskFromASkinImageFrame) {
 }
 
 }  // namespace
+
+TEST(ZclDibEx, ResetMaskMakesTheNextPrepareDrawTheFrameAgain) {
+  TZCLDibEx dib;
+  dib.Resize(2, 2);
+  Integer draws = 0;
+  auto frame = [&](TCanvas*, const TRect&) { ++draws; };
+  dib.PrepareMask(0, 1, frame);
+  dib.PrepareMask(0, 1, frame);
+  EXPECT_EQ(draws, 1);
+  // After a resize the kept mask is too small for the pixels: it must be built again.
+  dib.Resize(8, 8);
+  dib.ResetMask();
+  EXPECT_EQ(dib.GetFrameIndex(), -1);
+  dib.PrepareMask(0, 1, frame);
+  EXPECT_EQ(draws, 2);
+  dib.ApplyMask();
+}

@@ -1,0 +1,36 @@
+#include "zse/engine/ZSE.Engine.Units.h"
+
+#include "zse/engine/ZSE.Bindings.h"
+#include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.h"
+#include "zse/engine/ZSE.Types.h"
+
+namespace {
+void ExpressionsInitialization() {
+  TZSEExpressionGlobalVariables::Initialize();
+  TZSEBindingLinkExpressionFactory::Initialize();
+}
+
+void ExpressionsFinalization() {
+  TZSEBindingLinkExpressionFactory::Finalize();
+  TZSEExpressionGlobalVariables::Finalize();
+}
+
+const TUnit GZseEngineUnits[] = {
+    {"ZSE.Engine.Units", nullptr, nullptr},
+    {"ZSE.Types", nullptr, ZSETypesFinalize},
+    {"ZSE.Expressions", ExpressionsInitialization, ExpressionsFinalization},
+    {"ZSE.RenderBuffer", nullptr, TZSERenderBuffer::Finalize},
+    {"ZSE.Skins", SkinsInitialize, SkinsFinalize},
+    {"ZSE.Schema", SchemaInitialize, SchemaFinalize},
+    {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
+    {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
+    {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
+};
+}  // namespace
+
+TUnitList ZseEngineUnits() { return GZseEngineUnits; }
