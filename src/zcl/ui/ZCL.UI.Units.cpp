@@ -3,6 +3,8 @@
 #include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.Forms.h"
+#include "zcl/ui/ZCL.UI.HintWindow.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
@@ -19,6 +21,8 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.Animation", nullptr, TZCLAnimationManager::Finalize},
     {"ZCL.UI.Controls.Base", RegisterBaseControlClasses, TZCLMouseTracker::Finalize},
     {"ZCL.UI.ImageList", RegisterImageListClasses, nullptr},
+    {"ZCL.UI.Forms", RegisterFormClasses, TZCLStayOnTopHelper::Finalize},
+    {"ZCL.UI.HintWindow", RegisterHintClasses, nullptr},
     {"ZCL.UI.DragDrop.Target", RegisterDropTargetClasses, nullptr},
 };
 }  // namespace
