@@ -14,6 +14,7 @@
 #include "zcl/base/ZCL.Utils.Clipboard.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
+#include "zcl/ui/ZCL.UI.HintWindow.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 
 DWORD DropActionToEffect(TZCLDropAction Action) {
@@ -382,13 +383,11 @@ void TZCLDropTargetHook::ShowHint(const String& Hint) {
     FHintWindow = nullptr;
     return;
   }
-  if (!FHintWindow) FHintWindow = Create<THintWindow>(static_cast<TComponent*>(nullptr));
+  if (!FHintWindow) FHintWindow = Create<TZCLHintWindow>(static_cast<TComponent*>(nullptr));
   TPoint p;
   GetCursorPos(p);
   p.Offset(GetSystemMetrics(SM_CXCURSOR), GetSystemMetrics(SM_CYCURSOR));
-  TRect r = FHintWindow->CalcHintRect(Screen ? Screen->GetWidth() : 1024, Hint, nullptr);
-  r.Offset(p.X, p.Y);
-  FHintWindow->ActivateHint(r, Hint);
+  FHintWindow->ShowAtPoint(Hint, p);
 }
 
 HRESULT TZCLDropTargetHook::DragEnter(IDataObject* Data, DWORD KeyState, TPoint Point, DWORD* Effect) {

@@ -17,7 +17,7 @@ class TStrings;
 class TZCLIniFile;
 class TZCLStringList;
 class TZCLDropTarget;
-class THintWindow;
+class TZCLHintWindow;
 
 enum TZCLDropAction : Byte { daCopy, daMove, daLink };
 
@@ -153,7 +153,7 @@ class TZCLDropTargetHook : public TInterfacedObject, public IZCLDropTargetHook, 
   void RemoveTarget(IZCLDropTarget* Target);
   Integer GetTargetCount() const { return static_cast<Integer>(FTargets.size()); }
   IZCLDropTarget* GetCurrentTarget() const { return FCurrentTarget; }
-  THintWindow* GetHintWindow() const { return FHintWindow; }
+  TZCLHintWindow* GetHintWindow() const { return FHintWindow; }
   // Switches the window layer's registration; without a handle it stays off.
   void SetRegistered(bool Value);
 
@@ -182,7 +182,7 @@ class TZCLDropTargetHook : public TInterfacedObject, public IZCLDropTargetHook, 
   TWndMethod FOwnWindowProc;
   IZCLDropTarget* FCurrentTarget = nullptr;
   std::vector<IZCLDropTarget*> FTargets;
-  THintWindow* FHintWindow = nullptr;
+  TZCLHintWindow* FHintWindow = nullptr;
   IPtr<IDataObject> FDataObject;
   bool FRegistered = false;
   // What the last DragOver agreed with the target: a drop delivers exactly this.
