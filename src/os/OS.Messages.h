@@ -102,6 +102,9 @@ inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_VSCROLL = 0x0115;
+// Scroll requests of WM_HSCROLL and WM_VSCROLL (low word of wParam).
+inline constexpr WPARAM SB_LINEUP = 0;
+inline constexpr WPARAM SB_LINEDOWN = 1;
 inline constexpr UINT WM_INITMENU = 0x0116;
 inline constexpr UINT WM_INITMENUPOPUP = 0x0117;
 inline constexpr UINT WM_GESTURE = 0x0119;

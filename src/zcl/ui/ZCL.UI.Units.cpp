@@ -6,6 +6,7 @@
 #include "zcl/ui/ZCL.UI.Forms.h"
 #include "zcl/ui/ZCL.UI.HintWindow.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
@@ -22,6 +23,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.ImageList", RegisterImageListClasses, nullptr},
     {"ZCL.UI.Forms", RegisterFormClasses, TZCLStayOnTopHelper::Finalize},
     {"ZCL.UI.HintWindow", RegisterHintClasses, nullptr},
+    {"ZCL.UI.DragDrop.Target", RegisterDropTargetClasses, nullptr},
 };
 }  // namespace
 
