@@ -9,6 +9,7 @@
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/media/ZTL.FileFormats.FLAC.h"
 #include "zeph/media/ZTL.FileFormats.M4A.h"
+#include "zeph/media/ZTL.FileFormats.WMA.h"
 #include "zeph/media/ZTL.Ogg.Opus.h"
 #include "zeph/media/ZTL.Ogg.Vorbis.h"
 
@@ -24,6 +25,7 @@ const TUnit GZephMediaUnits[] = {
        TZEPHFileInfoFormatStringFactory::FinalizeInstance();
      }},
     {"ZTL.FileFormats.FLAC", detail::ZTLFlacInitialization, nullptr},
+    {"ZTL.FileFormats.WMA", detail::ZTLWMAInitialization, nullptr},
     {"ZTL.FileFormats.M4A", detail::ZTLM4AInitialization, nullptr},
     {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
     {"ZTL.Ogg.Opus", detail::ZTLOpusInitialization, nullptr},
