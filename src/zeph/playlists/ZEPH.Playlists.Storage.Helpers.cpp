@@ -4,7 +4,12 @@
 #include <memory>
 
 #include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/base/ZCL.Expressions.FormatString.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Timers.h"
+#include "zeph/playlists/ZEPH.FilesScanner.Dialog.h"
+#include "rtl/RTL.Format.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
@@ -209,4 +214,163 @@ bool TZEPHPlaylistItemFormatStringFactory::InvertTemplate(String& Template) {
   if (compiled == nullptr || !compiled->InvertSortOrder()) return false;
   Template = Trim(compiled->ToString());
   return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting, filtering and collecting
+
+TZEPHPlaylistStorageSortByTemplateHelper::TZEPHPlaylistStorageSortByTemplateHelper(const String& Template)
+    : FTemplate(TZEPHPlaylistItemFormatStringFactory::Instance()->CompileTemplate(Template, true)) {
+  for (auto& slot : FPool) slot.store(nullptr);
+}
+
+TZEPHPlaylistStorageSortByTemplateHelper::~TZEPHPlaylistStorageSortByTemplateHelper() {
+  for (auto& slot : FPool) delete slot.exchange(nullptr);
+  Free(FTemplate);
+}
+
+TZEPHPlaylistItemFormatStringContext* TZEPHPlaylistStorageSortByTemplateHelper::TakeContext(TZEPHPlaylistItem* Entry) {
+  TZEPHPlaylistItemFormatStringContext* context = nullptr;
+  for (auto& slot : FPool)
+    if ((context = slot.exchange(nullptr)) != nullptr) break;
+  if (context == nullptr) context = new TZEPHPlaylistItemFormatStringContext();
+  context->Entry = Entry;
+  context->Setup(Entry, -1, -1);
+  context->Flags = 0;
+  return context;
+}
+
+void TZEPHPlaylistStorageSortByTemplateHelper::ReturnContext(TZEPHPlaylistItemFormatStringContext* Context) {
+  Context->Entry = nullptr;
+  for (auto& slot : FPool) {
+    TZEPHPlaylistItemFormatStringContext* expected = nullptr;
+    if (slot.compare_exchange_strong(expected, Context)) return;
+  }
+  delete Context;
+}
+
+Integer TZEPHPlaylistStorageSortByTemplateHelper::Compare(TZEPHPlaylistItem* A, TZEPHPlaylistItem* B) {
+  if (FTemplate == nullptr) return 0;
+  TZEPHPlaylistItemFormatStringContext* a = TakeContext(A);
+  TZEPHPlaylistItemFormatStringContext* b = TakeContext(B);
+  Integer result = 0;
+  try {
+    result = FTemplate->Compare(a, b);
+  } catch (...) {
+    ReturnContext(a);
+    ReturnContext(b);
+    throw;
+  }
+  ReturnContext(a);
+  ReturnContext(b);
+  return result;
+}
+
+TZEPHPlaylistItemsFilter::TZEPHPlaylistItemsFilter() : FFileNames(new TZCLStringSet(true, 2048)) {}
+
+TZEPHPlaylistItemsFilter::~TZEPHPlaylistItemsFilter() { delete FFileNames; }
+
+void TZEPHPlaylistItemsFilter::AddFiles(const TZCLStringList* Files) {
+  for (Integer i = 0; i < Files->GetCount(); ++i) FFileNames->Include(Files->GetStrings(i));
+}
+
+bool TZEPHPlaylistItemsFilter::IsSelected(TZEPHPlaylistItem* Entry) { return Entry->IsSelected(); }
+
+bool TZEPHPlaylistItemsFilter::IsNotListed(TZEPHPlaylistItem* Entry) const {
+  return !FFileNames->Contains(Entry->GetFileName());
+}
+
+TZEPHPlaylistStorageFileAddingHelper::TZEPHPlaylistStorageFileAddingHelper(TZCLStringList* AList) : FList(AList) {
+  FList->SetCapacity(std::max<Integer>(FList->GetCapacity(), 10000));
+}
+
+void TZEPHPlaylistStorageFileAddingHelper::ReceiveFile(const String& FileName, IZBLFileInfo* Info, bool&) {
+  FList->Add(FileName, nullptr, Info);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adding in the background
+
+class TZEPHPlaylistStorageAsyncFileAddingTask::TRemoveListener : public TInterfacedObject,
+                                                                  public IZEPHPlaylistStorageRemoveListener {
+  ZCL_CLASS(TRemoveListener, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHPlaylistStorageRemoveListener)
+ public:
+  explicit TRemoveListener(TZEPHPlaylistStorageAsyncFileAddingTask* AOwner) : FOwner(AOwner) {}
+  void Removing(TZEPHPlaylistStorage* Storage) override { FOwner->StorageRemoving(Storage); }
+
+ private:
+  TZEPHPlaylistStorageAsyncFileAddingTask* FOwner;
+};
+
+TZEPHPlaylistStorageAsyncFileAddingTask::TZEPHPlaylistStorageAsyncFileAddingTask(
+    TZEPHPlaylistStorage* AStorage, const TZCLStringList* Files, Integer AInsertIndex, Integer AFocusIndex,
+    TZEPHFileManagerExpandAttributes* Attributes, Byte AFlags)
+    : TZEPHFilesScanner(new TfrmFilesScannerDialogHelper(Format(u"%s - %s", {AStorage->GetName(), LangGetMsg(93)})),
+                        Files, Attributes),
+      FResults(Create<TZCLStringList>()),
+      FFocusIndex(AFocusIndex),
+      FInsertIndex(AInsertIndex),
+      FFlags(AFlags),
+      FStorage(AStorage),
+      FScratchInfo(Create<TZBLFileInfo>()),
+      FListener(static_cast<IZEPHPlaylistStorageRemoveListener*>(new TRemoveListener(this))) {
+  FResults->SetCapacity(10000);
+  FStorage->GetListeners()->Add(FListener);
+}
+
+TZEPHPlaylistStorageAsyncFileAddingTask::~TZEPHPlaylistStorageAsyncFileAddingTask() {
+  Free(FScratchInfo);
+  Free(FResults);
+}
+
+void TZEPHPlaylistStorageAsyncFileAddingTask::StorageRemoving(TZEPHPlaylistStorage* Storage) {
+  if (Storage != FStorage) return;
+  FStorage = nullptr;
+  if (TZCLTaskDispatcher* pool = TaskDispatcherIfExists()) pool->Cancel(GetHandle(), false);
+}
+
+void TZEPHPlaylistStorageAsyncFileAddingTask::CollectFiles() {
+  FFocusFound = false;
+  TZEPHFilesScanner::CollectFiles();
+}
+
+void TZEPHPlaylistStorageAsyncFileAddingTask::ProcessFiles() {
+  if (!FFocusFound) FFocusIndex = -1;
+  FFocusFound = false;
+  TZEPHFilesScanner::ProcessFiles();
+}
+
+bool TZEPHPlaylistStorageAsyncFileAddingTask::CanAddFile(const String& FileName, IZBLFileInfo* FileInfo) {
+  if (!TZEPHFilesScanner::CanAddFile(FileName, FileInfo)) return false;
+  if (!FFocusFound && FFocusIndex == GetIndex()) {
+    FFocusIndex = GetPhase() == 0 ? GetFiles()->GetCount() : FResults->GetCount();
+    FFocusFound = true;
+  }
+  return true;
+}
+
+void TZEPHPlaylistStorageAsyncFileAddingTask::DoFileFound(const String& FileName, IZBLFileInfo* FileInfo) {
+  FResults->Add(FileName, nullptr, FileInfo);
+}
+
+IPtr<IZBLFileInfo> TZEPHPlaylistStorageAsyncFileAddingTask::GetFileInfo(const String& FileName) {
+  FScratchInfo->Clear();
+  if (Failed(GetFileManager()->GetFileInfo(FileName, FScratchInfo, zfiCache))) return nullptr;
+  auto* copy = Create<TZBLFileInfo>();
+  copy->Assign(FScratchInfo);
+  return IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+}
+
+void TZEPHPlaylistStorageAsyncFileAddingTask::Complete() {
+  TZEPHFilesScanner::Complete();
+  if (!FFocusFound) FFocusIndex = -1;
+  // Whether the playlist still exists is asked on the main thread, where it could be freed.
+  TZCLMainThread::RunProc(
+      [this] {
+        if (FStorage == nullptr) return;
+        FStorage->GetListeners()->Remove(FListener);
+        if (!IsCanceled()) FStorage->InsertFiles(FResults, FFlags & ~zpafSort, FInsertIndex, FFocusIndex);
+      },
+      true);
 }

@@ -5,9 +5,14 @@
 #include <vector>
 
 #include "zcl/base/ZCL.Threading.Pool.h"
+#include "zeph/media/ZEPH.FileManager.Extensions.h"
+#include "zeph/playlists/ZEPH.FilesScanner.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 class TZBLFileInfo;
+class TZCLFormatString;
+class TZCLStringList;
+class TZCLStringSet;
 class TZCLTimer;
 struct IZEPHMusicLibrary;
 
@@ -86,4 +91,83 @@ class TZEPHPlaylistStorageTagsScanTask : public TZCLTask {
   std::atomic<Integer> FIndex{0};
   bool FChanged = false;  // main thread
   TZCLTimer* FProgressTimer = nullptr;
+};
+
+// Compares entries by a sorting template; several sorting threads may use one helper at once.
+class TZEPHPlaylistStorageSortByTemplateHelper : public TObject {
+  ZCL_CLASS(TZEPHPlaylistStorageSortByTemplateHelper, TObject)
+ public:
+  explicit TZEPHPlaylistStorageSortByTemplateHelper(const String& Template);
+  ~TZEPHPlaylistStorageSortByTemplateHelper() override;
+  Integer Compare(TZEPHPlaylistItem* A, TZEPHPlaylistItem* B);
+
+ private:
+  static constexpr int PoolSize = 12;
+  TZEPHPlaylistItemFormatStringContext* TakeContext(TZEPHPlaylistItem* Entry);
+  void ReturnContext(TZEPHPlaylistItemFormatStringContext* Context);
+  TZCLFormatString* FTemplate;
+  std::atomic<TZEPHPlaylistItemFormatStringContext*> FPool[PoolSize];
+};
+
+// Answers whether an entry is selected, or whether its file is missing from a list (ignoring case).
+class TZEPHPlaylistItemsFilter : public TObject {
+  ZCL_CLASS(TZEPHPlaylistItemsFilter, TObject)
+ public:
+  TZEPHPlaylistItemsFilter();
+  ~TZEPHPlaylistItemsFilter() override;
+  void AddFiles(const TZCLStringList* Files);
+  static bool IsSelected(TZEPHPlaylistItem* Entry);
+  bool IsNotListed(TZEPHPlaylistItem* Entry) const;
+
+ private:
+  TZCLStringSet* FFileNames;
+};
+
+// Collects the files of a synchronous expansion: each name with its information in the
+// interface slot.
+class TZEPHPlaylistStorageFileAddingHelper : public TInterfacedObject, public IZEPHFileManagerFilesReceiver {
+  ZCL_CLASS(TZEPHPlaylistStorageFileAddingHelper, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHFileManagerFilesReceiver)
+ public:
+  explicit TZEPHPlaylistStorageFileAddingHelper(TZCLStringList* AList);
+  void ReceiveFile(const String& FileName, IZBLFileInfo* Info, bool& Stop) override;
+
+ private:
+  TZCLStringList* FList;
+};
+
+// Adds files in the background: the scanner expands them on a worker, then the playlist inserts
+// them on the main thread, focusing the first accepted file of the focused item. A playlist
+// freed meanwhile cancels the task and gets nothing.
+class TZEPHPlaylistStorageAsyncFileAddingTask : public TZEPHFilesScanner {
+  ZCL_CLASS(TZEPHPlaylistStorageAsyncFileAddingTask, TZEPHFilesScanner)
+ public:
+  // Main thread.
+  TZEPHPlaylistStorageAsyncFileAddingTask(TZEPHPlaylistStorage* AStorage, const TZCLStringList* Files,
+                                          Integer AInsertIndex, Integer AFocusIndex,
+                                          TZEPHFileManagerExpandAttributes* Attributes, Byte AFlags);
+  ~TZEPHPlaylistStorageAsyncFileAddingTask() override;
+  void Complete() override;
+  TZCLStringList* GetResults() const { return FResults; }
+  Integer GetFocusIndex() const { return FFocusIndex; }
+
+ protected:
+  void CollectFiles() override;
+  void ProcessFiles() override;
+  bool CanAddFile(const String& FileName, IZBLFileInfo* FileInfo) override;
+  void DoFileFound(const String& FileName, IZBLFileInfo* FileInfo) override;
+  // From the information cache only.
+  IPtr<IZBLFileInfo> GetFileInfo(const String& FileName) override;
+
+ private:
+  class TRemoveListener;
+  void StorageRemoving(TZEPHPlaylistStorage* Storage);
+  TZCLStringList* FResults;
+  Integer FFocusIndex;
+  bool FFocusFound = false;
+  Integer FInsertIndex;
+  Byte FFlags;
+  TZEPHPlaylistStorage* FStorage;  // main thread only
+  TZBLCustomFileInfo* FScratchInfo;
+  IPtr<IInterface> FListener;
 };

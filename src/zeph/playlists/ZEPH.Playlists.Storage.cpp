@@ -10,6 +10,12 @@
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.Threading.Pool.h"
+#include "zcl/base/ZCL.Threading.Sorting.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
+#include "rtl/RTL.DateTime.h"
+#include "rtl/RTL.Exceptions.h"
+#include "zeph/media/ZBL.FileInfo.h"
+#include "zeph/media/ZEPH.FileManager.VirtualFiles.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Logger.h"
@@ -450,6 +456,7 @@ TZEPHPlaylistStorage::TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager
       FGroups(new TZEPHPlaylistGroups(this)),
       FSettings(new TZEPHPlaylistSettings()),
       FListeners(new TZCLListenerList()) {
+  FHistory = new TZEPHPlaylistStorageHistory(this);
   FSettings->AddListener(this);
   TGUID guid;
   CreateGUID(guid);
@@ -465,6 +472,8 @@ TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
   FFocusedGroup = nullptr;
   FFocusedObject = nullptr;
   ClearContent();
+  delete FHistory;
+  FHistory = nullptr;
   if (FPreimage != nullptr) {
     FPreimage->SetStorage(nullptr);
     delete FPreimage;
@@ -485,20 +494,6 @@ TZEPHPlaylistItem* TZEPHPlaylistStorage::AddEntry(const String& FileName) {
   if (FInternalChanges == 0) FSortingTemplate.clear();
   RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
   return item;
-}
-
-void TZEPHPlaylistStorage::MoveEntry(TZEPHPlaylistItem* Entry, Integer Index) {
-  if (!CanEdit() || Entry == nullptr || Entry->GetStorage() != this) return;
-  const Integer from = Entry->GetIndex();
-  Index = std::clamp(Index, 0, FItems->GetCount() - 1);
-  if (from < 0 || from == Index) return;
-  BeginUpdate();
-  FItems->Move(from, Index);
-  FUserReordered = true;
-  Changed(zpcItemList);
-  if (FInternalChanges == 0) FSortingTemplate.clear();
-  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
-  EndUpdate();
 }
 
 void TZEPHPlaylistStorage::RenameFileInEntries(const String& OldName, Cardinal Hash, const String& NewName) {
@@ -673,7 +668,7 @@ void TZEPHPlaylistStorage::RunLayout(bool Force) {
 }
 
 void TZEPHPlaylistStorage::SettingsChanged(Byte Kinds) {
-  // FIXME: a common option change lets the undo history drop itself once the history exists.
+  if ((Kinds & zpskCommonOption) && FHistory != nullptr) FHistory->CheckAllowed();
   if (Kinds & zpskLineFormats) FItems->ClearDisplayTexts();
   if (Kinds & zpskGrouping) FState |= zpsGroupsInvalid;
   RunLayout(false);
@@ -1253,8 +1248,11 @@ TZEPHPlaylistStorageAbstractPreimage* TZEPHPlaylistStorage::GetPreimage() {
 
 void TZEPHPlaylistStorage::SetPreimage(TZEPHPlaylistStorageAbstractPreimage* Value) {
   if (Value == FPreimage) return;
-  // FIXME: the change is taken inside an edit bracket with an undo snapshot once the history exists.
-  BeginUpdate();
+  const bool loading = (FState & zpsLoading) != 0;
+  if (loading)
+    BeginUpdate();
+  else
+    BeginEdit();
   if (FPreimage != nullptr) {
     FPreimage->SetStorage(nullptr);
     delete FPreimage;
@@ -1262,8 +1260,11 @@ void TZEPHPlaylistStorage::SetPreimage(TZEPHPlaylistStorageAbstractPreimage* Val
   FPreimage = Value;
   if (FPreimage != nullptr) FPreimage->SetStorage(this);
   Changed(zpcPreimage);
-  if (!(FState & zpsLoading)) SynchronizePreimage();
-  EndUpdate();
+  if (!loading) SynchronizePreimage();
+  if (loading)
+    EndUpdate();
+  else
+    EndEdit();
 }
 
 bool TZEPHPlaylistStorage::HasPreimage() const { return FLoaded ? FPreimage != nullptr : FFileSummary.Preimage; }
@@ -1417,4 +1418,548 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
   EndUpdate();
   FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
       [&](const IPtr<IZEPHPlaylistStorageScanningListener>& L) { L->ScanningEnd(this, HasChanges, Canceled); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+namespace {
+// Without a host's remover, files go to the trash without asking.
+struct TTrashDeleter : IZEPHPlaylistFilesDeleter {
+  bool Confirm(const TZCLStringList*) override { return true; }
+  void Delete(const TZCLStringList* Files) override {
+    for (Integer i = 0; i < Files->GetCount(); ++i) GetFileManager()->DeleteFile(Files->GetStrings(i));
+  }
+};
+TTrashDeleter GTrashDeleter;
+IZEPHPlaylistFilesDeleter* GFilesDeleter = nullptr;
+
+IZEPHPlaylistFilesDeleter* FilesDeleter() { return GFilesDeleter != nullptr ? GFilesDeleter : &GTrashDeleter; }
+}  // namespace
+
+void TZEPHPlaylistStorage::SetFilesDeleter(IZEPHPlaylistFilesDeleter* Deleter) { GFilesDeleter = Deleter; }
+
+void TZEPHPlaylistStorage::BeginEdit(TZEPHPlaylistFocusInfo* Focus) {
+  FHistory->BeginSnapshotAction();
+  BeginUpdate();
+  CancelTagsScan();
+  EnsureLoaded();
+  if (Focus != nullptr) *Focus = SaveFocus();
+}
+
+void TZEPHPlaylistStorage::EndEdit(TZEPHPlaylistFocusInfo* Focus) {
+  EndUpdate();
+  if (Focus != nullptr) RestoreFocus(*Focus);
+  FHistory->EndUpdate(false);
+}
+
+void TZEPHPlaylistStorage::MarkUserReordered() {
+  if (FInternalChanges > 0) return;
+  FSortingTemplate.clear();
+  FUserReordered = true;
+}
+
+bool TZEPHPlaylistStorage::AddFiles(const TZCLStringList* Files, Byte Flags, Integer InsertIndex, Integer FocusIndex) {
+  auto* attributes = Create<TZEPHFileManagerExpandAttributes>();
+  attributes->Add(String(zfeaScanForExts), GetFileManager()->GetKnownFormats()->GetExtList(zfkmAudio));
+  attributes->Add(String(zfeaSortChildren), (Flags & zpafSort) != 0);
+  attributes->Add(String(zfeaRecursive), (Flags & zpafRecursive) != 0);
+  bool result = false;
+  try {
+    result = AddFilesEx(Files, Flags, attributes, InsertIndex, FocusIndex);
+  } catch (...) {
+    Free(attributes);
+    throw;
+  }
+  Free(attributes);
+  return result;
+}
+
+bool TZEPHPlaylistStorage::AddFilesEx(const TZCLStringList* Files, Byte Flags,
+                                      TZEPHFileManagerExpandAttributes* Attributes, Integer InsertIndex,
+                                      Integer FocusIndex) {
+  if (!CanEdit()) return false;
+  if (Files == nullptr || Files->GetCount() == 0) return true;
+  FocusIndex = std::clamp(FocusIndex, 0, Files->GetCount() - 1);
+  std::unique_ptr<TZCLStringList> names(Create<TZCLStringList>());
+  names->Assign(const_cast<TZCLStringList*>(Files));
+  if (Flags & zpafSort) {
+    const String focusName = names->GetStrings(FocusIndex);
+    names->SortLogical();
+    FocusIndex = std::max<Integer>(names->IndexOf(focusName), 0);
+  }
+  if (Flags & zpafSynchronous) {
+    std::unique_ptr<TZCLStringList> expanded(Create<TZCLStringList>());
+    const String focusName = names->GetStrings(FocusIndex);
+    {
+      IPtr<IZEPHFileManagerFilesReceiver> helper(new TZEPHPlaylistStorageFileAddingHelper(expanded.get()));
+      GetFileManager()->ExpandList(names.get(), helper.get(), Attributes);
+    }
+    FocusIndex = std::max<Integer>(expanded->IndexOf(focusName), 0);
+    InsertFiles(expanded.get(), Flags, InsertIndex, FocusIndex);
+    return true;
+  }
+  TaskDispatcher()->Run(new TZEPHPlaylistStorageAsyncFileAddingTask(this, names.get(), InsertIndex, FocusIndex,
+                                                                     Attributes, Flags));
+  return true;
+}
+
+bool TZEPHPlaylistStorage::InsertFiles(const TZCLStringList* Files, Byte Flags, Integer InsertIndex,
+                                       Integer FocusCountdown) {
+  if (!CanEdit() || Files == nullptr || Files->GetCount() == 0) return false;
+  std::unique_ptr<TZCLStringList> sorted;
+  if ((Flags & zpafSort) && !PlaylistCommonSettings()->GetOption(zpoAutoSortPlaylists)) {
+    sorted.reset(Create<TZCLStringList>());
+    sorted->Assign(const_cast<TZCLStringList*>(Files));
+    sorted->SortLogical();
+    Files = sorted.get();
+  }
+  BeginEdit();
+  TZEPHPlaylistItem* focusEntry = nullptr;
+  const Integer countBefore = FItems->GetCount();
+  try {
+    if (InsertIndex != -1) MarkUserReordered();
+    std::vector<TZEPHPlaylistItem*> queued;
+    ++FInternalChanges;
+    const TZEPHPlaylistFocusInfo focus = SaveFocus();
+    FItems->SetCapacity(FItems->GetCount() + Files->GetCount());
+    for (Integer i = 0; i < Files->GetCount(); ++i) {
+      const String& name = Files->GetStrings(i);
+      TZEPHPlaylistItem* entry = nullptr;
+      Integer found = -1;
+      if ((Flags & zpafSkipPresent) && FItems->FindByFileName(name, 0, found))
+        entry = FItems->Get(found);
+      else
+        entry = InsertEntry(name, dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), InsertIndex);
+      if (Flags & zpafQueue) queued.push_back(entry);
+      if (FocusCountdown == 0) focusEntry = entry;
+      if (InsertIndex >= 0) ++InsertIndex;
+      --FocusCountdown;
+    }
+    if ((Flags & zpafQueue) && FManager != nullptr) FManager->QueueEntries(queued);
+    UpdateAutoName();
+    FState |= zpsNeedsScan;
+    RestoreFocus(focus);
+    --FInternalChanges;
+    if ((Flags & zpafFocus) && focusEntry != nullptr) focusEntry->Focus(true);
+    AutoSort();
+  } catch (...) {
+    if (FInternalChanges > 0) --FInternalChanges;
+    EndEdit();
+    throw;
+  }
+  EndEdit();
+  if ((Flags & zpafPlay) && FManager != nullptr) {
+    if (((Flags & zpafFocus) || countBefore > 0) && focusEntry != nullptr)
+      FManager->PlayRequest(focusEntry);
+    else
+      FManager->PlayRequest(this);
+  }
+  return true;
+}
+
+TZEPHPlaylistItem* TZEPHPlaylistStorage::InsertEntry(const String& FileName, IZBLFileInfo* Info, Integer Index) {
+  auto* entry = Create<TZEPHPlaylistItem>(this);
+  if (Info != nullptr && Info->GetFileInfo() != nullptr) entry->Assign(Info->GetFileInfo());
+  if (Index != -1) MarkUserReordered();
+  entry->SetFileName(FileName);
+  const Integer count = FItems->GetCount();
+  Integer position;
+  if (Index == -1 || Index == -3)
+    position = count;
+  else if (Index == -2)
+    position = count == 0 ? 0 : std::uniform_int_distribution<Integer>(0, count - 1)(Random());
+  else
+    position = std::clamp(Index, 0, count);
+  FItems->Insert(position, entry);
+  FState |= zpsNeedsScan;
+  Changed(zpcItemList);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  return entry;
+}
+
+void TZEPHPlaylistStorage::DeleteEntries(const std::vector<TZEPHPlaylistItem*>& Entries, bool DeleteFiles,
+                                         Integer Confirm, const TZCLStringList* FileList) {
+  if (!CanDelete(DeleteFiles) || Entries.empty()) return;
+  std::unique_ptr<TZCLStringList> ownList;
+  if (FileList == nullptr) {
+    ownList.reset(Create<TZCLStringList>());
+    for (TZEPHPlaylistItem* entry : Entries) ownList->Add(entry->GetFileName());
+    FileList = ownList.get();
+  }
+  const bool confirm = Confirm < 0 ? (FManager == nullptr || FManager->GetConfirmDeletion()) : Confirm > 0;
+  if (DeleteFiles && confirm && !FilesDeleter()->Confirm(FileList)) return;
+  std::vector<std::pair<Integer, TZEPHPlaylistItem*>> doomed;
+  for (TZEPHPlaylistItem* entry : Entries) {
+    const Integer index = FItems->IndexOf(entry);
+    if (index >= 0) doomed.emplace_back(index, entry);
+  }
+  std::sort(doomed.begin(), doomed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  ++FInternalChanges;
+  TZEPHPlaylistFocusInfo focus;
+  bool restart = false;
+  BeginEdit(&focus);
+  try {
+    TZEPHPlaylistItem* playing = GetPlaybackCursorItem();
+    if (playing != nullptr && FManager != nullptr &&
+        std::find(Entries.begin(), Entries.end(), playing) != Entries.end())
+      FManager->PlayingEntryRemoving(DeleteFiles, playing, restart);
+    for (const auto& [index, entry] : doomed) {
+      if (FItems->GetItems(index) != entry) continue;
+      // The entry's destructor drops it from the playback queue.
+      FItems->Delete(index);
+      if (index < focus.AnchorIndex) --focus.AnchorIndex;
+    }
+    Changed(zpcItemList);
+    RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+    if (DeleteFiles) FilesDeleter()->Delete(FileList);
+  } catch (...) {
+    EndEdit(&focus);
+    --FInternalChanges;
+    throw;
+  }
+  EndEdit(&focus);
+  --FInternalChanges;
+  if (restart && FItems->GetCount() > 0 && FManager != nullptr) FManager->RestartPlayback(this);
+  UpdateAutoName();
+}
+
+void TZEPHPlaylistStorage::DeleteByFilter(const std::function<bool(TZEPHPlaylistItem*)>& Filter, bool DeleteFiles,
+                                          Integer Confirm) {
+  if (!CanDelete(DeleteFiles) || !EnsureLoaded()) return;
+  std::vector<TZEPHPlaylistItem*> accepted;
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (Filter(FItems->Get(i))) accepted.push_back(FItems->Get(i));
+  DeleteEntries(accepted, DeleteFiles, Confirm);
+}
+
+void TZEPHPlaylistStorage::DeleteEntry(TZEPHPlaylistItem* Entry, bool DeleteFiles) {
+  if (!CanDelete(DeleteFiles) || Entry == nullptr || Entry->GetStorage() != this) return;
+  DeleteEntries({Entry}, DeleteFiles, -1);
+}
+
+void TZEPHPlaylistStorage::DeleteSelected(bool DeleteFiles) {
+  DeleteByFilter(TZEPHPlaylistItemsFilter::IsSelected, DeleteFiles, -1);
+}
+
+void TZEPHPlaylistStorage::Clear() {
+  if (!CanEdit()) return;
+  TZEPHPlaylistFocusInfo focus;
+  BeginEdit(&focus);
+  ClearContent();
+  Changed(zpcItemList);
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  EndEdit(&focus);
+}
+
+void TZEPHPlaylistStorage::MoveEntry(TZEPHPlaylistItem* Entry, Integer Index) {
+  if (!CanEdit() || Entry == nullptr || Entry->GetStorage() != this) return;
+  const Integer from = Entry->GetIndex();
+  if (from < 0) return;
+  Index = std::clamp(Index, 0, FItems->GetCount() - 1);
+  if (from == Index) return;
+  TZEPHPlaylistFocusInfo focus;
+  BeginEdit(&focus);
+  FItems->Move(from, Index);
+  Changed(zpcItemList);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  EndEdit(&focus);
+}
+
+void TZEPHPlaylistStorage::MoveEntries(Integer Index, const std::vector<TZEPHPlaylistItem*>& Entries) {
+  if (!CanEdit() || Index < 0 || Index > FItems->GetCount()) return;
+  TZEPHPlaylistFocusInfo focus;
+  BeginEdit(&focus);
+  MarkUserReordered();
+  std::vector<Pointer> slots(FItems->GetList(), FItems->GetList() + FItems->GetCount());
+  std::vector<Pointer> moving;
+  for (TZEPHPlaylistItem* entry : Entries) {
+    const Integer at = FItems->IndexOf(entry);
+    if (at < 0 || slots[static_cast<size_t>(at)] == nullptr) continue;
+    slots[static_cast<size_t>(at)] = nullptr;
+    moving.push_back(entry);
+  }
+  slots.insert(slots.begin() + Index, moving.begin(), moving.end());
+  slots.erase(std::remove(slots.begin(), slots.end(), nullptr), slots.end());
+  std::copy(slots.begin(), slots.end(), FItems->GetList());
+  Changed(zpcItemList | zpcContent);
+  if (FInternalChanges == 0) FSortingTemplate.clear();
+  RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  EndEdit(&focus);
+}
+
+void TZEPHPlaylistStorage::Sort(const TCompare& Compare) {
+  if (CanEdit()) DoSort(Compare, false, false);
+}
+
+void TZEPHPlaylistStorage::SortByTemplate(const String& Template) {
+  if (FReadOnly) return;
+  TZEPHPlaylistFocusInfo focus;
+  BeginEdit(&focus);
+  // FIXME: a custom preimage takes the template as its own sorting template once preimages exist.
+  FSortingTemplate = Template;
+  Resort();
+  EndEdit(&focus);
+}
+
+void TZEPHPlaylistStorage::InvertSorting() {
+  String inverted = FSortingTemplate;
+  if (!inverted.empty() && TZEPHPlaylistItemFormatStringFactory::InvertTemplate(inverted))
+    SortByTemplate(inverted);
+  else if (CanEdit())
+    DoSort(nullptr, true, true);
+}
+
+void TZEPHPlaylistStorage::Resort() {
+  if (FSortingTemplate.empty()) return;
+  ++FInternalChanges;
+  try {
+    TZEPHPlaylistStorageSortByTemplateHelper helper(FSortingTemplate);
+    DoSort([&](TZEPHPlaylistItem* A, TZEPHPlaylistItem* B) { return helper.Compare(A, B); }, false, true);
+  } catch (...) {
+    --FInternalChanges;
+    throw;
+  }
+  --FInternalChanges;
+  FUserReordered = false;
+}
+
+void TZEPHPlaylistStorage::AutoSort() {
+  if (FPreimage != nullptr || PlaylistCommonSettings()->GetOption(zpoAutoSortPlaylists)) Resort();
+}
+
+void TZEPHPlaylistStorage::DoSort(const TCompare& Compare, bool Reverse, bool Multithreaded) {
+  Reorder([&] {
+    for (Integer i = 0; i < FItems->GetCount(); ++i) FItems->Get(i)->SortIndex = i;
+    TZCLMultithreadedListSorter::Sort(
+        FItems->GetList(), FItems->GetCount(),
+        [&](Pointer A, Pointer B) -> Integer {
+          auto* a = static_cast<TZEPHPlaylistItem*>(A);
+          auto* b = static_cast<TZEPHPlaylistItem*>(B);
+          Integer c = Compare ? Compare(a, b) : 0;
+          if (c == 0) c = a->SortIndex < b->SortIndex ? -1 : a->SortIndex > b->SortIndex ? 1 : 0;
+          return Reverse ? -c : c;
+        },
+        Multithreaded);
+  });
+}
+
+void TZEPHPlaylistStorage::Reorder(const std::function<void()>& Procedure) {
+  TZEPHPlaylistFocusInfo focus;
+  BeginEdit(&focus);
+  try {
+    MarkUserReordered();
+    Procedure();
+    Changed(zpcItemList);
+    if (FInternalChanges == 0) FSortingTemplate.clear();
+    RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+  } catch (...) {
+    EndEdit(&focus);
+    throw;
+  }
+  EndEdit(&focus);
+}
+
+void TZEPHPlaylistStorage::ShuffleList(Pointer* Data, Integer Count) {
+  for (Integer i = 0; i + 1 < Count; ++i)
+    std::swap(Data[i], Data[std::uniform_int_distribution<Integer>(i, Count - 1)(Random())]);
+}
+
+void TZEPHPlaylistStorage::Shuffle(Integer Mode) {
+  if (!CanEdit()) return;
+  const bool grouping = FSettings->GetGroupingFlag(zpsfGrouping);
+  if (!grouping && Mode != 0) return;
+  Reorder([&] {
+    if (Mode == 0) {
+      ShuffleList(FItems->GetList(), FItems->GetCount());
+      return;
+    }
+    RunLayout(true);
+    if (Mode & 1) ShuffleList(FGroups->GetList(), FGroups->GetCount());
+    if (Mode & 2)
+      for (Integer g = 0; g < FGroups->GetCount(); ++g) {
+        TZEPHPlaylistItems* items = FGroups->Get(g)->GetItems();
+        ShuffleList(items->GetList(), items->GetCount());
+      }
+    RebuildListFromGroups();
+  });
+}
+
+void TZEPHPlaylistStorage::UpdateEntryFromFile(TZEPHPlaylistItem* Entry, const TZCLStringList* Files, Integer Index) {
+  auto* info = dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(Index));
+  if (info != nullptr && info->GetFileInfo() != nullptr) {
+    Entry->Assign(info->GetFileInfo());
+    Entry->SetFileName(Files->GetStrings(Index));
+  } else if (GetFileManager()->GetFileSize(Entry->GetFileName()) != Entry->GetFileSize()) {
+    Entry->ResetInfo();
+  }
+}
+
+void TZEPHPlaylistStorage::SyncFromList(const TZCLStringList* Files, const String& Template) {
+  if (FReadOnly || Files == nullptr) return;
+  TZEPHPlaylistFocusInfo focus;
+  ++FInternalChanges;
+  try {
+    BeginEdit(&focus);
+    try {
+      const bool userOrder = Template.empty() && CanEdit() && FUserReordered;
+      if (userOrder && !(FPreimage != nullptr && FPreimage->OverridesUserOrder())) {
+        TZEPHPlaylistItemsFilter filter;
+        filter.AddFiles(Files);
+        std::vector<TZEPHPlaylistItem*> gone;
+        for (Integer i = 0; i < FItems->GetCount(); ++i)
+          if (filter.IsNotListed(FItems->Get(i))) gone.push_back(FItems->Get(i));
+        DeleteEntries(gone, false, 0);
+        for (Integer i = 0; i < Files->GetCount(); ++i) {
+          Integer found = -1;
+          if (FItems->FindByFileName(Files->GetStrings(i), 0, found))
+            UpdateEntryFromFile(FItems->Get(found), Files, i);
+          else
+            InsertEntry(Files->GetStrings(i), dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), -1);
+        }
+      } else {
+        FUserReordered = false;
+        for (Integer i = 0; i < Files->GetCount(); ++i) {
+          Integer found = -1;
+          if (FItems->FindByFileName(Files->GetStrings(i), i, found)) {
+            if (found != i) FItems->Move(found, i);
+            UpdateEntryFromFile(FItems->Get(i), Files, i);
+          } else {
+            InsertEntry(Files->GetStrings(i), dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), i);
+          }
+        }
+        if (FItems->GetCount() > Files->GetCount()) {
+          std::vector<TZEPHPlaylistItem*> extra;
+          for (Integer i = Files->GetCount(); i < FItems->GetCount(); ++i) extra.push_back(FItems->Get(i));
+          DeleteEntries(extra, false, -1);
+        }
+        FUserReordered = false;
+      }
+      Changed(zpcItemList);
+      RequestLayout(zpsGroupsInvalid | zpsLayoutInvalid);
+      FSortingTemplate = Template;
+      Resort();
+      UpdateAutoName();
+    } catch (...) {
+      EndEdit(&focus);
+      throw;
+    }
+    EndEdit(&focus);
+  } catch (...) {
+    --FInternalChanges;
+    StartTagsScan(0);
+    throw;
+  }
+  --FInternalChanges;
+  StartTagsScan(0);
+}
+
+bool TZEPHPlaylistStorage::GetFileList(Byte FilterFlags, TZCLStringList* List) {
+  if (!EnsureLoaded()) return false;
+  TZEPHFileManager* manager = GetFileManager();
+  for (Integer i = 0; i < FItems->GetCount(); ++i) {
+    TZEPHPlaylistItem* entry = FItems->Get(i);
+    String name = entry->GetFileName();
+    if ((FilterFlags & zpflNoURLs) && entry->HasItemFlag(zpifIsURL)) continue;
+    if ((FilterFlags & zpflSelected) && !entry->IsSelected()) continue;
+    if ((FilterFlags & zpflVisible) && !entry->IsVisible()) continue;
+    if ((FilterFlags & zpflRealFiles) && TZEPHFileURI::IsVirtual(name)) {
+      name = manager->GetRealFileName(name);
+      if (List != nullptr && List->IndexOf(name) >= 0) continue;
+    }
+    if ((FilterFlags & zpflExisting) && !manager->FileExists(name)) continue;
+    if (List == nullptr) return true;
+    IPtr<IZBLFileInfo> info;
+    if (FilterFlags & zpflWithInfo) {
+      auto* copy = Create<TZBLFileInfo>();
+      copy->Assign(entry);
+      info = IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+    }
+    List->Add(name, nullptr, info.get());
+  }
+  return List != nullptr && List->GetCount() > 0;
+}
+
+void TZEPHPlaylistStorage::GetSelectedEntries(TZEPHPlaylistItems* List) const {
+  Integer selected = 0;
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (FItems->Get(i)->IsSelected()) ++selected;
+  List->SetCapacity(List->GetCount() + selected);
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (FItems->Get(i)->IsSelected()) List->Add(FItems->Get(i));
+}
+
+void TZEPHPlaylistStorage::RescanSelected() {
+  BeginUpdate();
+  for (Integer i = 0; i < FItems->GetCount(); ++i)
+    if (FItems->Get(i)->IsSelected()) FItems->Get(i)->ResetInfo();
+  EndUpdate();
+  StartTagsScan(2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo history
+
+TZEPHPlaylistStorageHistory::TZEPHPlaylistStorageHistory(TZEPHPlaylistStorage* AStorage)
+    : TZBLCustomHistoryManager(5), FStorage(AStorage) {}
+
+void TZEPHPlaylistStorageHistory::BeginSnapshotAction() {
+  if (!PlaylistCommonSettings()->GetOption(zpoAllowUndo) || GetSuspended()) {
+    BeginUpdate(nullptr);
+    return;
+  }
+  BeginUpdate(new TZBLHistoryAction());
+  TZBLHistoryAction* action = GetCurrentAction();
+  if (action == nullptr || action->GetCommands()->GetCount() > 0) return;
+  try {
+    AddCommand(new TZEPHPlaylistStorageHistoryCommand(FStorage));
+  } catch (...) {
+    // The bracket is closed so that later changes are recorded normally.
+    EndUpdate(false);
+    throw;
+  }
+}
+
+void TZEPHPlaylistStorageHistory::CheckAllowed() {
+  if (!PlaylistCommonSettings()->GetOption(zpoAllowUndo)) Clear();
+}
+
+TZEPHPlaylistStorageHistoryCommand::~TZEPHPlaylistStorageHistoryCommand() {
+  if (!FSnapshotFileName.empty()) zcDeleteFile(FSnapshotFileName);
+}
+
+void TZEPHPlaylistStorageHistoryCommand::Execute() {
+  FStorage->Save();
+  String folder;
+  if (FStorage->GetManager() != nullptr) {
+    folder = FStorage->GetManager()->GetHistoryFolder();
+  } else {
+    if (FStorage->GetStoragePath().empty()) throw EInvalidOperation(u"StoragePath was not set");
+    folder = zcIncludeTrailingPathDelimiter(FStorage->GetStoragePath()) + u"Undo/";
+  }
+  const String snapshot = zcGetUniqueFileName(folder + zcExtractFileNameWithoutExt(FStorage->GetFileName()) + u" - " +
+                                              FormatDateTime(u"yyyy.mm.dd hh.nn.ss.zzz", Now()) + u".zephpl4");
+  if (!zcDirectoryExists(folder) && !zcMakePath(folder))
+    throw EFOpenError(Format(u"History: cannot create \"%s\"", {snapshot}));
+  if (!zcCopyFile(FStorage->GetFileName(), snapshot, false))
+    throw EFOpenError(Format(u"History: cannot backup \"%s\" (%s)", {FStorage->GetFileName(), snapshot}));
+  FSnapshotFileName = snapshot;
+}
+
+void TZEPHPlaylistStorageHistoryCommand::Undo() {
+  const String old = FSnapshotFileName;
+  Execute();
+  if (!FStorage->Load(old)) {
+    // Back to the state just saved; the command keeps its old snapshot and the caller learns why.
+    const String taken = FSnapshotFileName;
+    FStorage->Load(taken);
+    FSnapshotFileName = old;
+    zcDeleteFile(taken);
+    throw EFOpenError(Format(u"History: cannot restore \"%s\"", {old}));
+  }
+  FStorage->UpdateAutoName();
+  FStorage->SetModified(true);
+  zcDeleteFile(old);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "zeph/playlists/ZBL.History.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
@@ -15,6 +16,10 @@ class TZEPHPlaylistStorage;
 class TZEPHPlaylistStorageManager;
 class TZEPHPlaylistStorageAbstractPreimage;
 class TZEPHPlaylistStorageTagsScanTask;
+class TZEPHPlaylistStorageHistory;
+class TZCLStringList;
+class TZEPHFileManagerExpandAttributes;
+struct IZBLFileInfo;
 struct IZEPHPlaybackQueueItemInternal;
 
 // Change flags of a playlist.
@@ -313,7 +318,30 @@ constexpr Word zpsNeedsScan = 0x0040;
 constexpr Word zpsLoading = 0x0080;
 constexpr Word zpsClearing = 0x0100;
 
-// FIXME: the undo history joins here.
+// Flags of adding files.
+constexpr Byte zpafPlay = 0x01;
+constexpr Byte zpafSort = 0x02;
+constexpr Byte zpafRecursive = 0x04;
+constexpr Byte zpafFocus = 0x08;
+constexpr Byte zpafSynchronous = 0x10;
+constexpr Byte zpafQueue = 0x20;
+constexpr Byte zpafSkipPresent = 0x40;
+
+// Filter flags of GetFileList.
+constexpr Byte zpflExisting = 0x01;
+constexpr Byte zpflWithInfo = 0x02;
+constexpr Byte zpflSelected = 0x04;
+constexpr Byte zpflVisible = 0x08;
+constexpr Byte zpflRealFiles = 0x10;
+constexpr Byte zpflNoURLs = 0x20;
+
+// Asks the user to confirm deleting files and deletes them; the files remover by default.
+struct IZEPHPlaylistFilesDeleter {
+  virtual ~IZEPHPlaylistFilesDeleter() = default;
+  virtual bool Confirm(const TZCLStringList* Files) = 0;
+  virtual void Delete(const TZCLStringList* Files) = 0;
+};
+
 class TZEPHPlaylistStorage : public TZCLUnknownObject,
                              public IZEPHPlaylistSettingsListener,
                              public IZEPHPlaylistItemsReceiver {
@@ -375,6 +403,54 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void MoveEntry(TZEPHPlaylistItem* Entry, Integer Index);
   // Entries whose file was renamed take the new name (Hash: of the old name).
   void RenameFileInEntries(const String& OldName, Cardinal Hash, const String& NewName);
+
+  // Editing. Every operation runs inside BeginEdit/EndEdit, which open and close an undo
+  // action (with a snapshot of the playlist file) and keep the focus when given a record.
+  TZEPHPlaylistStorageHistory* GetHistory() const { return FHistory; }
+  void BeginEdit(TZEPHPlaylistFocusInfo* Focus = nullptr);
+  void EndEdit(TZEPHPlaylistFocusInfo* Focus = nullptr);
+  void MarkUserReordered();
+  // Flags: zpaf*. Folders, playlists and containers expand (in the background without
+  // zpafSynchronous); False when the playlist cannot be edited.
+  bool AddFiles(const TZCLStringList* Files, Byte Flags, Integer InsertIndex = -1, Integer FocusIndex = 0);
+  bool AddFilesEx(const TZCLStringList* Files, Byte Flags, TZEPHFileManagerExpandAttributes* Attributes,
+                  Integer InsertIndex, Integer FocusIndex);
+  // Files: names with their IZBLFileInfo in the interface slot. The entry FocusCountdown files on
+  // takes the focus.
+  bool InsertFiles(const TZCLStringList* Files, Byte Flags, Integer InsertIndex, Integer FocusCountdown);
+  // Index -1 or -3 appends, -2 picks a random place, others are clamped.
+  TZEPHPlaylistItem* InsertEntry(const String& FileName, IZBLFileInfo* Info, Integer Index);
+  // Confirm: 1 asks, 0 does not, -1 takes the manager's ConfirmDeletion.
+  void DeleteEntries(const std::vector<TZEPHPlaylistItem*>& Entries, bool DeleteFiles, Integer Confirm = -1,
+                     const TZCLStringList* FileList = nullptr);
+  void DeleteByFilter(const std::function<bool(TZEPHPlaylistItem*)>& Filter, bool DeleteFiles, Integer Confirm = -1);
+  void DeleteEntry(TZEPHPlaylistItem* Entry, bool DeleteFiles);
+  void DeleteSelected(bool DeleteFiles);
+  void Clear();
+  // Index counts positions of the list before the move.
+  void MoveEntries(Integer Index, const std::vector<TZEPHPlaylistItem*>& Entries);
+  using TCompare = std::function<Integer(TZEPHPlaylistItem* A, TZEPHPlaylistItem* B)>;
+  virtual void Sort(const TCompare& Compare);
+  void SortByTemplate(const String& Template);
+  void SortByArtist() { SortByTemplate(u"%Artist"); }
+  void SortByDuration() { SortByTemplate(u"%Duration"); }
+  void SortByPath() { SortByTemplate(u"%FileDir %DiskNumber %TrackNumber %FileName"); }
+  void InvertSorting();
+  void Resort();
+  void AutoSort();
+  // Stable: equal keys keep their order.
+  void DoSort(const TCompare& Compare, bool Reverse, bool Multithreaded);
+  void Reorder(const std::function<void()>& Procedure);
+  // 0 the entries; with grouping 1 the groups, 2 inside every group, 3 both.
+  void Shuffle(Integer Mode);
+  // Refills the playlist from a source's file list (names with IZBLFileInfo in the interface slot).
+  void SyncFromList(const TZCLStringList* Files, const String& Template);
+  // Flags: zpfl*. With a nil List, True at the first accepted entry.
+  bool GetFileList(Byte FilterFlags, TZCLStringList* List);
+  void GetSelectedEntries(TZEPHPlaylistItems* List) const;
+  void RescanSelected();
+  // The remover of files; tests and hosts may replace it (not owned).
+  static void SetFilesDeleter(IZEPHPlaylistFilesDeleter* Deleter);
   // Removes all entries and groups at once.
   void ClearContent();
 
@@ -496,7 +572,11 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   void GroupByName();
   void RebuildListFromGroups();
 
+  void UpdateEntryFromFile(TZEPHPlaylistItem* Entry, const TZCLStringList* Files, Integer Index);
+  static void ShuffleList(Pointer* Data, Integer Count);
+
   TZEPHPlaylistStorageManager* FManager;
+  TZEPHPlaylistStorageHistory* FHistory = nullptr;
   TZEPHPlaylistItems* FItems;
   TZEPHPlaylistGroups* FGroups;
   TZEPHPlaylistSettings* FSettings;
@@ -599,4 +679,37 @@ class TZEPHPlaylistStorageManager : public TZCLUnknownObject {
   String FStoragePath;
   bool FConfirmDeletion = true;
   bool FDestroying = false;
+};
+
+// The undo history of one playlist: at most five snapshot actions.
+class TZEPHPlaylistStorageHistory : public TZBLCustomHistoryManager {
+  ZCL_CLASS(TZEPHPlaylistStorageHistory, TZBLCustomHistoryManager)
+ public:
+  explicit TZEPHPlaylistStorageHistory(TZEPHPlaylistStorage* AStorage);
+  TZEPHPlaylistStorage* GetStorage() const { return FStorage; }
+  // With undo allowed, opens an action that takes a snapshot first; else a bracket without one.
+  void BeginSnapshotAction();
+  // Clears the history once undo is no longer allowed.
+  void CheckAllowed();
+
+ private:
+  TZEPHPlaylistStorage* FStorage;
+};
+
+// One snapshot: a copy of the playlist file in the undo folder. Undo and redo both swap the
+// playlist with its snapshot.
+class TZEPHPlaylistStorageHistoryCommand : public TZBLHistoryCustomCommand {
+  ZCL_CLASS(TZEPHPlaylistStorageHistoryCommand, TZBLHistoryCustomCommand)
+ public:
+  explicit TZEPHPlaylistStorageHistoryCommand(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {}
+  ~TZEPHPlaylistStorageHistoryCommand() override;
+  const String& GetSnapshotFileName() const { return FSnapshotFileName; }
+  void Execute() override;
+  void Redo() override { Undo(); }
+  // A failed load takes the playlist back to the state just saved and keeps the old snapshot.
+  void Undo() override;
+
+ private:
+  TZEPHPlaylistStorage* FStorage;
+  String FSnapshotFileName;
 };

@@ -13,6 +13,7 @@ namespace {
 struct GroupedPlaylist : ::testing::Test {
   // Albums A, B, A grouped consecutively: three groups.
   void SetUp() override {
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, false);
     TZEPHPlaylistSettings* settings = Playlist->GetSettings();
     settings->SetFlag(zpsfInheritGrouping, false);
     settings->SetGroupFormatLine(u"%Album");
