@@ -13,21 +13,37 @@ struct TValues {
 };
 
 // The arithmetic dialect with the variables x, y and z read from the context, as a binding
-// dialect adds them.
-class TBindingFactory : public TZCLMathExpressionFactory {
+// dialect adds them: typed reads beside the procedures, or (TDelegateFactory) the procedures
+// alone.
+template <bool Typed>
+class TVariableFactory : public TZCLMathExpressionFactory {
  public:
   void AfterConstruction() override {
     TZCLMathExpressionFactory::AfterConstruction();
-    RegisterFunctionWithoutArgs(u"x", VarX);
-    RegisterFunctionWithoutArgs(u"y", VarY);
-    RegisterFunctionWithoutArgs(u"z", VarZ);
+    if constexpr (Typed) {
+      RegisterFunctionWithoutArgs(u"x", VarX, Read<&TValues::X>);
+      RegisterFunctionWithoutArgs(u"y", VarY, Read<&TValues::Y>);
+      RegisterFunctionWithoutArgs(u"z", VarZ, Read<&TValues::Z>);
+    } else {
+      RegisterFunctionWithoutArgs(u"x", VarX);
+      RegisterFunctionWithoutArgs(u"y", VarY);
+      RegisterFunctionWithoutArgs(u"z", VarZ);
+    }
     RegisterFunctionWithoutArgs(u"t", VarT);
   }
   static void VarX(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->X; }
   static void VarY(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->Y; }
   static void VarZ(Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TValues*>(C)->Z; }
   static void VarT(Variant& R, TZCLExpressionContext, TZCLExpressionElements*) { R = u"label"; }
+  template <double TValues::*Field>
+  static bool Read(TZCLExpressionScalar& Value, TZCLExpressionContext C) {
+    Value.Type = varDouble;
+    Value.D = static_cast<TValues*>(C)->*Field;
+    return true;
+  }
 };
+using TBindingFactory = TVariableFactory<true>;
+using TDelegateFactory = TVariableFactory<false>;
 
 // The same expressions in both dialects (muparser writes "&&" and "sin").
 struct TExpressionPair {
@@ -47,9 +63,10 @@ void Initialize() {
   (void)done;
 }
 
-void BM_ZephseEvaluate(benchmark::State& State) {
+template <class TFactory>
+void EvaluateWith(benchmark::State& State) {
   Initialize();
-  TBindingFactory* factory = Create<TBindingFactory>();
+  TFactory* factory = Create<TFactory>();
   TZCLExpression* expression = factory->Compile(KExpressions[State.range(0)].Ours, true);
   TValues values;
   Variant result;
@@ -64,7 +81,13 @@ void BM_ZephseEvaluate(benchmark::State& State) {
   Free(expression);
   Free(factory);
 }
+
+void BM_ZephseEvaluate(benchmark::State& State) { EvaluateWith<TBindingFactory>(State); }
 BENCHMARK(BM_ZephseEvaluate)->Arg(0)->Arg(1)->Iterations(KEvaluations);
+
+// The variables read through their procedures only.
+void BM_ZephseEvaluateDelegates(benchmark::State& State) { EvaluateWith<TDelegateFactory>(State); }
+BENCHMARK(BM_ZephseEvaluateDelegates)->Arg(0)->Arg(1)->Iterations(KEvaluations);
 
 // Integers and text, which take the general Variant rules rather than the real-number paths.
 void BM_ZephseEvaluateMixed(benchmark::State& State) {

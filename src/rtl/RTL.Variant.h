@@ -186,6 +186,22 @@ class Variant {
   // A pointer would silently become a Boolean.
   Variant(const void*) = delete;
 
+  // Store a Double or an Integer in place: cheaper than assigning a new variant.
+  void SetDouble(double Value) {
+    if (FArray) [[unlikely]]
+      FArray.reset();
+    FString.clear();
+    FType = varDouble;
+    FDouble = Value;
+  }
+  void SetInteger(Integer Value) {
+    if (FArray) [[unlikely]]
+      FArray.reset();
+    FString.clear();
+    FType = varInteger;
+    FInt = Value;
+  }
+
   TVarType VarType() const { return FType; }
   bool IsEmpty() const { return FType == varEmpty; }
   bool IsNull() const { return FType == varNull; }
@@ -198,7 +214,10 @@ class Variant {
   Integer AsInteger() const { return FType == varInteger ? static_cast<Integer>(FInt) : ConvertToInteger(); }
   Int64 AsInt64() const { return FType == varInteger || FType == varInt64 ? FInt : ConvertToInt64(); }
   UInt64 AsUInt64() const;
-  double AsDouble() const { return FType == varDouble ? FDouble : ConvertToDouble(); }
+  double AsDouble() const {
+    if (FType == varDouble) return FDouble;
+    return FType == varInteger ? static_cast<double>(FInt) : ConvertToDouble();
+  }
   Currency AsCurrency() const;
   TDateTime AsDate() const;
   String AsString() const;

@@ -54,6 +54,21 @@ TEST(VariantLifecycle, CopyAndMoveBetweenEveryPairOfKinds) {
   }
 }
 
+// Setting a number in place must drop whatever text or array the variant held.
+TEST(VariantLifecycle, NumbersSetInPlaceOverEveryKind) {
+  for (const Variant& to : Samples()) {
+    SCOPED_TRACE(Describe(to));
+    Variant real = to;
+    real.SetDouble(-0.75);
+    EXPECT_EQ(Describe(real), Describe(Variant(-0.75)));
+    Variant integer = to;
+    integer.SetInteger(-7);
+    EXPECT_EQ(Describe(integer), Describe(Variant(-7)));
+    Variant copy = integer;
+    EXPECT_EQ(Describe(copy), Describe(Variant(-7)));
+  }
+}
+
 TEST(VariantLifecycle, SelfAssignmentKeepsTheValue) {
   for (const Variant& sample : Samples()) {
     SCOPED_TRACE(Describe(sample));

@@ -30,10 +30,6 @@ void SetReal(TScalar& S, Double Value) {
   S.Type = varDouble;
   S.D = Value;
 }
-void SetInteger(TScalar& S, Integer Value) {
-  S.Type = varInteger;
-  S.I = Value;
-}
 
 // ---- functions
 
@@ -75,8 +71,10 @@ void RealValues(Variant* V) {
   V[0] = F(V[0].AsDouble());
 }
 Double RealAbs(Double X) { return std::fabs(X); }
-Double RealCos(Double X) { return CheckFloat(std::cos(X)); }
-Double RealSin(Double X) { return CheckFloat(std::sin(X)); }
+// CheckFloat raises for what is not finite; the check is made in line first.
+Double Checked(Double X) { return std::isfinite(X) ? X : CheckFloat(X); }
+Double RealCos(Double X) { return Checked(std::cos(X)); }
+Double RealSin(Double X) { return Checked(std::sin(X)); }
 Double RealExp(Double X) { return Exp(X); }
 Double RealLn(Double X) { return Ln(X); }
 Double RealLog10(Double X) { return Log10(X); }
@@ -166,23 +164,12 @@ void ArithmeticValues(Variant* V) {
   ArithmeticOn<Operation, Check, RealOperation, AnyIntegers>(V[0], V[1]);
 }
 
-// ArithmeticOn's short path; a result that is not finite goes the general way, which raises.
-template <Double (*RealOperation)(Double, Double), bool Check, bool AnyIntegers = false>
-bool ArithmeticScalars(TScalar* V) {
-  if (!AnyIntegers && V[0].Type != varDouble && V[1].Type != varDouble) return false;
-  const Double r = RealOperation(RealOf(V[0]), RealOf(V[1]));
-  if (Check && !std::isfinite(r)) return false;
-  SetReal(V[0], r);
-  return true;
-}
 Variant Multiply(const Variant& A, const Variant& B) { return A * B; }
 Variant Divide(const Variant& A, const Variant& B) { return A / B; }
 Variant Add(const Variant& A, const Variant& B) { return A + B; }
 Variant Subtract(const Variant& A, const Variant& B) { return A - B; }
 Double RealMultiply(Double A, Double B) { return A * B; }
 Double RealDivide(Double A, Double B) { return FDiv(A, B); }
-// FDiv's result wherever that is finite; the scalar path leaves the rest to FDiv.
-Double PlainDivide(Double A, Double B) { return A / B; }
 Double RealAdd(Double A, Double B) { return A + B; }
 Double RealSubtract(Double A, Double B) { return A - B; }
 
@@ -196,16 +183,6 @@ void OpSubtract(Variant& R, TContext C, TArgs A) {
   Negate(R);
 }
 void NegateValues(Variant* V) { Negate(V[0]); }
-bool NegateScalars(TScalar* V) {
-  if (V[0].Type == varDouble) {
-    if (!std::isfinite(V[0].D)) return false;
-    V[0].D = -V[0].D;
-    return true;
-  }
-  if (V[0].I == INT32_MIN) return false;
-  V[0].I = -V[0].I;
-  return true;
-}
 
 // The comparison operators, each a test of the relationship.
 bool IsGreater(TVariantRelationship R) { return R == vrGreaterThan; }
@@ -222,19 +199,6 @@ void Comparison(Variant& R, TContext C, TArgs A) {
 template <bool (*Test)(TVariantRelationship)>
 void ComparisonValues(Variant* V) {
   V[0] = Integer(Test(CompareValues(V[0], V[1])));
-}
-// As CompareValues relates Integers and Doubles.
-template <class T>
-TVariantRelationship Relation(T A, T B) {
-  return A == B ? vrEqual : A < B ? vrLessThan : A > B ? vrGreaterThan : vrNotEqual;
-}
-template <bool (*Test)(TVariantRelationship)>
-bool ComparisonScalars(TScalar* V) {
-  const TVariantRelationship r = V[0].Type == varInteger && V[1].Type == varInteger
-                                     ? Relation(V[0].I, V[1].I)
-                                     : Relation(RealOf(V[0]), RealOf(V[1]));
-  SetInteger(V[0], Test(r));
-  return true;
 }
 
 void Not(Variant& R, const Variant& A) {
@@ -271,23 +235,6 @@ bool FirstAnd(Variant& V) {
   return V.AsInteger() == 0;  // 0 and anything is 0, the right operand unread
 }
 void AndValues(Variant* V) { V[0] = V[0].AsInteger() & V[1].AsInteger(); }
-// Integers only: other kinds convert by the variant rules.
-int FirstScalarAsInteger(TScalar& V) { return V.Type == varInteger ? 0 : -1; }
-int FirstScalarAnd(TScalar& V) { return V.Type == varInteger ? V.I == 0 : -1; }
-template <Integer (*F)(Integer, Integer)>
-bool IntegerScalars(TScalar* V) {
-  if (V[0].Type != varInteger || V[1].Type != varInteger) return false;
-  SetInteger(V[0], F(static_cast<Integer>(V[0].I), static_cast<Integer>(V[1].I)));
-  return true;
-}
-Integer BitAnd(Integer A, Integer B) { return A & B; }
-Integer BitOr(Integer A, Integer B) { return A | B; }
-Integer BitXor(Integer A, Integer B) { return A ^ B; }
-bool NotScalars(TScalar* V) {
-  if (V[0].Type != varInteger) return false;
-  SetInteger(V[0], V[0].I == 0);
-  return true;
-}
 void OrValues(Variant* V) { V[0] = V[0].AsInteger() | V[1].AsInteger(); }
 void XorValues(Variant* V) { V[0] = V[0].AsInteger() ^ V[1].AsInteger(); }
 
@@ -356,29 +303,26 @@ void TZCLMathExpressionFactory::AfterConstruction() {
   SetValueProcs(u"Round", 1, RealValues<static_cast<Int64 (*)(Extended)>(Round)>);
   SetValueProcs(u"Sin", 1, RealValues<RealSin>, nullptr, RealScalars<RealSin>);
   SetValueProcs(u"Trunc", 1, RealValues<static_cast<Int64 (*)(Extended)>(Trunc)>);
-  SetValueProcs(u"*", 2, ArithmeticValues<Multiply, true, RealMultiply>, nullptr,
-                ArithmeticScalars<RealMultiply, true>);
-  SetValueProcs(u"/", 2, ArithmeticValues<Divide, true, RealDivide, true>, nullptr,
-                ArithmeticScalars<PlainDivide, true, true>);
+  SetValueProcs(u"*", 2, ArithmeticValues<Multiply, true, RealMultiply>, nullptr, soMultiply);
+  SetValueProcs(u"/", 2, ArithmeticValues<Divide, true, RealDivide, true>, nullptr, soDivide);
   SetValueProcs(u"^", 2, PowerValues, FirstAsReal);
   SetValueProcs(u"div", 2, ArithmeticValues<VarIntDiv, false>);
   SetValueProcs(u"mod", 2, ArithmeticValues<VarMod, false>);
-  SetValueProcs(u"-", 1, NegateValues, nullptr, NegateScalars);
-  SetValueProcs(u"-", 2, ArithmeticValues<Subtract, true, RealSubtract>, nullptr,
-                ArithmeticScalars<RealSubtract, true>);
-  SetValueProcs(u"+", 2, ArithmeticValues<Add, true, RealAdd>, nullptr, ArithmeticScalars<RealAdd, true>);
-  SetValueProcs(u">", 2, ComparisonValues<IsGreater>, nullptr, ComparisonScalars<IsGreater>);
-  SetValueProcs(u">=", 2, ComparisonValues<IsGreaterOrEqual>, nullptr, ComparisonScalars<IsGreaterOrEqual>);
-  SetValueProcs(u"<", 2, ComparisonValues<IsLess>, nullptr, ComparisonScalars<IsLess>);
-  SetValueProcs(u"<=", 2, ComparisonValues<IsLessOrEqual>, nullptr, ComparisonScalars<IsLessOrEqual>);
-  SetValueProcs(u"<>", 2, ComparisonValues<IsNotEqual>, nullptr, ComparisonScalars<IsNotEqual>);
-  SetValueProcs(u"!=", 2, ComparisonValues<IsNotEqual>, nullptr, ComparisonScalars<IsNotEqual>);
-  SetValueProcs(u"=", 2, ComparisonValues<IsEqual>, nullptr, ComparisonScalars<IsEqual>);
-  SetValueProcs(u"not", 1, NotValues, nullptr, NotScalars);
-  SetValueProcs(u"!", 1, NotValues, nullptr, NotScalars);
-  SetValueProcs(u"and", 2, AndValues, FirstAnd, IntegerScalars<BitAnd>, FirstScalarAnd);
-  SetValueProcs(u"or", 2, OrValues, FirstAsInteger, IntegerScalars<BitOr>, FirstScalarAsInteger);
-  SetValueProcs(u"xor", 2, XorValues, FirstAsInteger, IntegerScalars<BitXor>, FirstScalarAsInteger);
+  SetValueProcs(u"-", 1, NegateValues, nullptr, soNegate);
+  SetValueProcs(u"-", 2, ArithmeticValues<Subtract, true, RealSubtract>, nullptr, soSubtract);
+  SetValueProcs(u"+", 2, ArithmeticValues<Add, true, RealAdd>, nullptr, soAdd);
+  SetValueProcs(u">", 2, ComparisonValues<IsGreater>, nullptr, soGreater);
+  SetValueProcs(u">=", 2, ComparisonValues<IsGreaterOrEqual>, nullptr, soGreaterOrEqual);
+  SetValueProcs(u"<", 2, ComparisonValues<IsLess>, nullptr, soLess);
+  SetValueProcs(u"<=", 2, ComparisonValues<IsLessOrEqual>, nullptr, soLessOrEqual);
+  SetValueProcs(u"<>", 2, ComparisonValues<IsNotEqual>, nullptr, soNotEqual);
+  SetValueProcs(u"!=", 2, ComparisonValues<IsNotEqual>, nullptr, soNotEqual);
+  SetValueProcs(u"=", 2, ComparisonValues<IsEqual>, nullptr, soEqual);
+  SetValueProcs(u"not", 1, NotValues, nullptr, soNot);
+  SetValueProcs(u"!", 1, NotValues, nullptr, soNot);
+  SetValueProcs(u"and", 2, AndValues, FirstAnd, soAnd);
+  SetValueProcs(u"or", 2, OrValues, FirstAsInteger, soOr);
+  SetValueProcs(u"xor", 2, XorValues, FirstAsInteger, soXor);
 }
 
 TZCLExpressionCompiler* TZCLMathExpressionFactory::CreateCompiler() {

@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.Expressions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "rtl/RTL.Numbers.h"
@@ -244,15 +245,139 @@ TVariantRelationship CompareValues(const Variant& A, const Variant& B) {
 namespace {
 enum : Byte {
   skConstant,  // pushes the constant element's value
-  skReal,      // pushes the constant element's Double
-  skInteger,   // pushes the constant element's Integer
+  skReal,      // pushes the step's Double
+  skInteger,   // pushes the step's Integer
+  skRead,      // pushes the function's scalar read, else what its procedure gives
   skCall,      // pushes what the function element's procedure gives on its argument elements
   skElement,   // pushes what the element gives
   skValue,     // replaces the top Count values by the value procedure's result
-  skFirst      // the first value procedure: may decide and skip to the step at Count
+  skFirst,     // the first value procedure: may decide and skip to the step at Count
+  // In line, each falling back to its value procedure (skFirstAnd, skFirstInteger: its first
+  // value procedure) where the operation leaves a case to it.
+  skFirstAnd,
+  skFirstInteger,
+  skOp,  // skOp + the TZCLExpressionScalarOp
+  // The same with the right operand pushed by the step itself: the step's number
+  // (ConstantType), or the function's scalar read.
+  skOpConstant = skOp + 16,
+  skOpRead = skOpConstant + 16,
+  skEnd = skOpRead + 16  // after the last step
 };
 // The values a flat form may keep at once; deeper trees are walked.
 constexpr Integer KFlatStackSize = 16;
+// The kind of a level of the flat form's stack whose value is in its variant box.
+constexpr TVarType KBoxed = varVariant;
+
+using TScalar = TZCLExpressionScalar;
+
+// Both operands as reals; without AnyIntegers, one of them must be a Double.
+[[gnu::always_inline]] inline bool RealOperands(const TScalar* V, bool AnyIntegers, Double& A, Double& B) {
+  const TVarType a = V[0].Type, b = V[1].Type;
+  if (a == varDouble && b == varDouble) [[likely]] {
+    A = V[0].D;
+    B = V[1].D;
+    return true;
+  }
+  if (!AnyIntegers && a != varDouble && b != varDouble) return false;
+  if (a == varDouble)
+    A = V[0].D;
+  else if (a == varInteger)
+    A = static_cast<Double>(V[0].I);
+  else
+    return false;
+  if (b == varDouble)
+    B = V[1].D;
+  else if (b == varInteger)
+    B = static_cast<Double>(V[1].I);
+  else
+    return false;
+  return true;
+}
+
+// A number as the variant rules make it an Integer, where they succeed: a Double rounds to the
+// nearest, halves to even, and must fit in 32 bits.
+[[gnu::always_inline]] inline bool ScalarInteger(const TScalar& V, Int64& Value) {
+  if (V.Type == varInteger) {
+    Value = V.I;
+    return true;
+  }
+  if (V.Type != varDouble) return false;
+  const Double d = V.D;
+  if (!(d > -2147483649.0 && d < 2147483648.0)) return false;
+  Double r = std::floor(d + 0.5);
+  if (r - d == 0.5 && std::fmod(r, 2.0) != 0) r -= 1;
+  if (r < -2147483648.0 || r > 2147483647.0) return false;
+  Value = static_cast<Int64>(r);
+  return true;
+}
+
+template <int Op>
+[[gnu::always_inline]] inline bool ScalarOp(TScalar* V) {
+  if constexpr (Op == soAdd || Op == soSubtract || Op == soMultiply || Op == soDivide) {
+    Double a, b;
+    if (!RealOperands(V, Op == soDivide, a, b)) return false;
+    const Double r = Op == soAdd ? a + b : Op == soSubtract ? a - b : Op == soMultiply ? a * b : a / b;
+    if (!std::isfinite(r)) return false;
+    V[0].Type = varDouble;
+    V[0].D = r;
+    return true;
+  } else if constexpr (Op == soNegate) {
+    if (V[0].Type == varDouble) {
+      if (!std::isfinite(V[0].D)) return false;
+      V[0].D = -V[0].D;
+      return true;
+    }
+    if (V[0].Type != varInteger || V[0].I == INT32_MIN) return false;
+    V[0].I = -V[0].I;
+    return true;
+  } else if constexpr (Op >= soGreater && Op <= soNotEqual) {
+    bool r;
+    if (V[0].Type == varInteger && V[1].Type == varInteger) {
+      const Int64 a = V[0].I, b = V[1].I;
+      r = Op == soGreater ? a > b : Op == soGreaterOrEqual ? a >= b : Op == soLess ? a < b
+        : Op == soLessOrEqual ? a <= b : Op == soEqual ? a == b : a != b;
+    } else {
+      Double a, b;
+      if (!RealOperands(V, true, a, b)) return false;
+      // Unordered (NaN) operands are only "not equal".
+      r = Op == soGreater ? a > b : Op == soGreaterOrEqual ? a >= b : Op == soLess ? a < b
+        : Op == soLessOrEqual ? a <= b : Op == soEqual ? a == b : a != b;
+    }
+    V[0].Type = varInteger;
+    V[0].I = r;
+    return true;
+  } else if constexpr (Op == soAnd || Op == soOr || Op == soXor) {
+    Int64 a, b;
+    if (!ScalarInteger(V[0], a) || !ScalarInteger(V[1], b)) return false;
+    V[0].Type = varInteger;
+    V[0].I = static_cast<Integer>(Op == soAnd ? a & b : Op == soOr ? a | b : a ^ b);
+    return true;
+  } else {
+    static_assert(Op == soNot);
+    if (V[0].Type != varInteger) return false;
+    V[0].I = V[0].I == 0;
+    return true;
+  }
+}
+
+// -1 not handled, 0 go on, 1 decided (and's 0).
+template <bool And>
+[[gnu::always_inline]] inline int FirstScalarOp(TScalar& V) {
+  Int64 a;
+  if (!ScalarInteger(V, a)) return -1;
+  V.Type = varInteger;
+  V.I = a;
+  return And && a == 0;
+}
+
+TZCLExpressionScalarProc ScalarOpProc(TZCLExpressionScalarOp Op) {
+  static constexpr TZCLExpressionScalarProc procs[] = {
+      nullptr,           ScalarOp<soAdd>,   ScalarOp<soSubtract>,    ScalarOp<soMultiply>,
+      ScalarOp<soDivide>, ScalarOp<soNegate>, ScalarOp<soGreater>,    ScalarOp<soGreaterOrEqual>,
+      ScalarOp<soLess>,  ScalarOp<soLessOrEqual>, ScalarOp<soEqual>, ScalarOp<soNotEqual>,
+      ScalarOp<soAnd>,   ScalarOp<soOr>,    ScalarOp<soXor>,         ScalarOp<soNot>};
+  return procs[Op];
+}
 }  // namespace
 
 TZCLExpression::TZCLExpression(TZCLCustomExpressionFactory* AFactory, TZCLExpressionElement* ARoot)
@@ -263,6 +388,11 @@ TZCLExpression::TZCLExpression(TZCLCustomExpressionFactory* AFactory, TZCLExpres
   }
   // A single step gains nothing over the element itself.
   if (FSteps.size() == 1 && FSteps[0].Kind == skElement) FSteps.clear();
+  if (!FSteps.empty()) {
+    TStep end{};
+    end.Kind = skEnd;
+    FSteps.push_back(end);
+  }
 }
 
 TZCLExpression::~TZCLExpression() { Free(FRoot); }
@@ -270,145 +400,334 @@ TZCLExpression::~TZCLExpression() { Free(FRoot); }
 bool TZCLExpression::AddSteps(TZCLExpressionElement* Element, Integer Depth) {
   if (Depth >= KFlatStackSize) return false;
   FStackSize = std::max(FStackSize, Depth + 1);
+  TStep step{};
+  step.Element = Element;
   // Only the engine's own element classes: a descendant may evaluate otherwise.
   const TClass cls = Element->ClassType();
   if (cls == TZCLExpressionElementConstant::StaticClass()) {
-    // Numbers are pushed without the general copy of a variant.
-    const TVarType type = static_cast<TZCLExpressionElementConstant*>(Element)->GetValue().VarType();
-    FSteps.push_back({type == varDouble ? skReal : type == varInteger ? skInteger : skConstant, 0, Element, nullptr});
+    // Numbers are pushed from the step, without the general copy of a variant.
+    const Variant& value = static_cast<TZCLExpressionElementConstant*>(Element)->GetValue();
+    const TVarType type = value.VarType();
+    if (type == varDouble) {
+      step.Kind = skReal;
+      step.D = value.AsDouble();
+    } else if (type == varInteger) {
+      step.Kind = skInteger;
+      step.I = value.AsInteger();
+    } else {
+      step.Kind = skConstant;
+    }
+    FSteps.push_back(step);
     return true;
   }
   if (cls != TZCLExpressionElementFunction::StaticClass() && cls != TZCLExpressionElementOperator::StaticClass()) {
-    FSteps.push_back({skElement, 0, Element, nullptr});
+    step.Kind = skElement;
+    FSteps.push_back(step);
     return true;
   }
   auto* function = static_cast<TZCLExpressionElementFunction*>(Element);
   TZCLExpressionFunctionInfo* info = function->GetInfo();
   TZCLExpressionElements* arguments = function->GetArguments();
   const Integer count = arguments->GetCount();
-  if (!info->ValueProc || count != info->ArgumentCount || count == 0) {
-    FSteps.push_back({skCall, 0, Element, info});
+  step.Info = info;
+  if (count == 0 && info->ScalarReadProc) {
+    step.Kind = skRead;
+    FSteps.push_back(step);
     return true;
   }
+  if (!info->ValueProc || count != info->ArgumentCount || count == 0) {
+    step.Kind = skCall;
+    FSteps.push_back(step);
+    return true;
+  }
+  // A right operand that is a number or a scalar read joins the operation's step.
+  Byte fused = 0;
+  if (info->ScalarOp != soNone && count == 2) {
+    TZCLExpressionElement* right = arguments->GetItems(1);
+    const TClass rightClass = right->ClassType();
+    if (rightClass == TZCLExpressionElementConstant::StaticClass()) {
+      const Variant& value = static_cast<TZCLExpressionElementConstant*>(right)->GetValue();
+      if (value.VarType() == varDouble) {
+        fused = skOpConstant;
+        step.ConstantType = varDouble;
+        step.D = value.AsDouble();
+      } else if (value.VarType() == varInteger) {
+        fused = skOpConstant;
+        step.ConstantType = varInteger;
+        step.I = value.AsInteger();
+      }
+    } else if (rightClass == TZCLExpressionElementFunction::StaticClass() &&
+               static_cast<TZCLExpressionElementFunction*>(right)->GetArguments()->GetCount() == 0 &&
+               static_cast<TZCLExpressionElementFunction*>(right)->GetInfo()->ScalarReadProc) {
+      fused = skOpRead;
+      step.Element = right;
+    }
+  }
+  if (Depth + 1 >= KFlatStackSize) fused = 0;
+  if (fused) FStackSize = std::max(FStackSize, Depth + 2);
   size_t first = 0;
   for (Integer i = 0; i < count; ++i) {
+    if (i == 1 && fused) break;
     if (!AddSteps(arguments->GetItems(i), Depth + i)) return false;
     if (i == 0 && count > 1 && info->FirstValueProc) {
       first = FSteps.size();
-      FSteps.push_back({skFirst, 0, Element, info});
+      step.Kind = skFirst;
+      if (info->ScalarOp == soAnd) step.Kind = skFirstAnd;
+      if (info->ScalarOp == soOr || info->ScalarOp == soXor) step.Kind = skFirstInteger;
+      FSteps.push_back(step);
     }
   }
-  FSteps.push_back({skValue, count, Element, info});
+  step.Kind = skValue;
+  if (info->ScalarOp != soNone) step.Kind = static_cast<Byte>((fused ? fused : Byte(skOp)) + Byte(info->ScalarOp));
+  step.Count = count;
+  FSteps.push_back(step);
   if (first) FSteps[first].Count = static_cast<Integer>(FSteps.size());
   return true;
 }
 
-void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) const {
-  // The stack lives in this call: an expression may be evaluated by several threads at once.
-  // Each level holds an Integer or Double as a scalar, anything else boxed in its variant.
-  TZCLExpressionScalar scalars[KFlatStackSize];
-  bool boxed[KFlatStackSize];
-  // The boxes are made as they are first needed: numbers alone need none.
-  alignas(Variant) unsigned char raw[KFlatStackSize * sizeof(Variant)];
-  struct TBoxes {
-    Variant* Items;
-    Integer Made = 0;
-    explicit TBoxes(Variant* AItems) : Items(AItems) {}
-    ~TBoxes() {
-      for (Integer i = 0; i < Made; ++i) Items[i].~Variant();
-    }
-    Variant& operator[](Integer I) {
-      while (Made <= I) new (Items + Made++) Variant();
-      return Items[I];
-    }
-  } boxes(reinterpret_cast<Variant*>(raw));
-  // What a procedure gives, before it is known whether it is a number.
-  Variant given;
-  auto box = [&](Integer I) {
-    if (boxed[I]) return;
-    if (scalars[I].Type == varDouble)
-      boxes[I] = scalars[I].D;
+namespace {
+// The stack of a running flat form. Each level holds an Integer or Double as a scalar, anything
+// else in its variant box (the level's kind is then KBoxed). The boxes are made as they are
+// first needed: numbers alone need none. Out-of-line members are the rare paths.
+struct TFlatStack {
+  TScalar Scalars[KFlatStackSize];
+  Integer Made = 0;
+  alignas(Variant) unsigned char Raw[KFlatStackSize * sizeof(Variant)];
+
+  TFlatStack() = default;
+  TFlatStack(const TFlatStack&) = delete;
+  TFlatStack& operator=(const TFlatStack&) = delete;
+  ~TFlatStack() {
+    for (Integer i = 0; i < Made; ++i) Box(i).~Variant();
+  }
+  Variant& Box(Integer I) { return reinterpret_cast<Variant*>(Raw)[I]; }
+  Variant& Boxed(Integer I) {
+    if (Made <= I) [[unlikely]]
+      Make(I);
+    return Box(I);
+  }
+  [[gnu::noinline]] void Make(Integer I) {
+    while (Made <= I) new (&Box(Made++)) Variant();
+  }
+  // Level I's value into its box.
+  void ToBox(Integer I) {
+    if (Scalars[I].Type == KBoxed) return;
+    if (Scalars[I].Type == varDouble)
+      Boxed(I) = Scalars[I].D;
     else
-      boxes[I] = static_cast<Integer>(scalars[I].I);
-    boxed[I] = true;
-  };
-  // Takes Value as level I: a number as a scalar, anything else moved into its box.
-  auto take = [&](Integer I, Variant& Value) {
-    const TVarType type = Value.VarType();
+      Boxed(I) = static_cast<Integer>(Scalars[I].I);
+    Scalars[I].Type = KBoxed;
+  }
+  // Takes the value in level I's box: a number becomes a scalar.
+  void Take(Integer I) {
+    const Variant& value = Box(I);
+    const TVarType type = value.VarType();
     if (type == varDouble) {
-      scalars[I].Type = varDouble;
-      scalars[I].D = Value.AsDouble();
-      boxed[I] = false;
+      Scalars[I].Type = varDouble;
+      Scalars[I].D = value.AsDouble();
     } else if (type == varInteger) {
-      scalars[I].Type = varInteger;
-      scalars[I].I = Value.AsInteger();
-      boxed[I] = false;
+      Scalars[I].Type = varInteger;
+      Scalars[I].I = value.AsInteger();
     } else {
-      if (&Value != &boxes[I]) boxes[I] = std::move(Value);
-      boxed[I] = true;
-    }
-  };
-  Integer top = 0;
-  const TStep* const steps = FSteps.data();
-  const TStep* const end = steps + FSteps.size();
-  for (const TStep* step = steps; step < end; ++step) {
-    switch (step->Kind) {
-      case skReal:
-        scalars[top].Type = varDouble;
-        scalars[top].D = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue().AsDouble();
-        boxed[top++] = false;
-        break;
-      case skInteger:
-        scalars[top].Type = varInteger;
-        scalars[top].I = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue().AsInteger();
-        boxed[top++] = false;
-        break;
-      case skConstant:
-        boxes[top] = static_cast<TZCLExpressionElementConstant*>(step->Element)->GetValue();
-        boxed[top++] = true;
-        break;
-      case skCall:
-        step->Info->Proc(given, Context, static_cast<TZCLExpressionElementFunction*>(step->Element)->GetArguments());
-        take(top++, given);
-        break;
-      case skElement:
-        step->Element->Evaluate(given, Context);
-        take(top++, given);
-        break;
-      case skValue: {
-        const Integer base = top - step->Count;
-        top = base + 1;
-        if (step->Info->ScalarProc) {
-          bool plain = true;
-          for (Integer i = base; i < base + step->Count; ++i) plain = plain && !boxed[i];
-          if (plain && step->Info->ScalarProc(scalars + base)) break;
-        }
-        for (Integer i = base; i < base + step->Count; ++i) box(i);
-        step->Info->ValueProc(&boxes[base]);
-        take(base, boxes[base]);
-        break;
-      }
-      default: {  // skFirst
-        const Integer i = top - 1;
-        if (!boxed[i] && step->Info->FirstScalarProc) {
-          const int decided = step->Info->FirstScalarProc(scalars[i]);
-          if (decided == 1) step = steps + step->Count - 1;
-          if (decided >= 0) break;
-        }
-        box(i);
-        const bool decided = step->Info->FirstValueProc(boxes[i]);
-        take(i, boxes[i]);
-        if (decided) step = steps + step->Count - 1;
-        break;
-      }
+      Scalars[I].Type = KBoxed;
     }
   }
-  if (boxed[0])
-    Result = std::move(boxes[0]);
-  else if (scalars[0].Type == varDouble)
-    Result = scalars[0].D;
+  // What a procedure gives on its argument elements, as level I.
+  [[gnu::noinline]] void Call(Integer I, TZCLExpressionElementFunction* Function, TZCLExpressionContext Context) {
+    Function->GetInfo()->Proc(Boxed(I), Context, Function->GetArguments());
+    Take(I);
+  }
+  [[gnu::noinline]] void Evaluate(Integer I, TZCLExpressionElement* Element, TZCLExpressionContext Context) {
+    Element->Evaluate(Boxed(I), Context);
+    Take(I);
+  }
+  // A function's scalar read, else its procedure, as level I.
+  [[gnu::always_inline]] void Read(Integer I, TZCLExpressionElementFunction* Function, TZCLExpressionContext Context) {
+    if (!Function->GetInfo()->ScalarReadProc(Scalars[I], Context)) [[unlikely]]
+      Call(I, Function, Context);
+  }
+  // The value procedure on levels Base .. Base + Count - 1, boxed.
+  [[gnu::noinline]] void General(TZCLExpressionFunctionInfo* Info, Integer Base, Integer Count) {
+    for (Integer i = Base; i < Base + Count; ++i) ToBox(i);
+    Info->ValueProc(&Boxed(Base));
+    Take(Base);
+  }
+  // The first value procedure on level I, boxed: True when it decides.
+  [[gnu::noinline]] bool First(TZCLExpressionFunctionInfo* Info, Integer I) {
+    ToBox(I);
+    const bool decided = Info->FirstValueProc(Boxed(I));
+    Take(I);
+    return decided;
+  }
+  [[gnu::noinline]] void Constant(Integer I, TZCLExpressionElement* Element) {
+    Boxed(I) = static_cast<TZCLExpressionElementConstant*>(Element)->GetValue();
+    Scalars[I].Type = KBoxed;
+  }
+};
+}  // namespace
+
+void TZCLExpression::RunSteps(Variant& Result, TZCLExpressionContext Context) const {
+  // Each step jumps straight to the next one's code: one indirect jump per kind of step
+  // predicts far better than a single shared one.
+  static const void* const labels[] = {
+      &&constant,
+      &&real,
+      &&integer,
+      &&read,
+      &&call,
+      &&element,
+      &&value,
+      &&first,
+      &&firstAnd,
+      &&firstInteger,
+      &&end,
+      &&op_soAdd,
+      &&op_soSubtract,
+      &&op_soMultiply,
+      &&op_soDivide,
+      &&op_soNegate,
+      &&op_soGreater,
+      &&op_soGreaterOrEqual,
+      &&op_soLess,
+      &&op_soLessOrEqual,
+      &&op_soEqual,
+      &&op_soNotEqual,
+      &&op_soAnd,
+      &&op_soOr,
+      &&op_soXor,
+      &&op_soNot,
+      &&end,
+      &&opConstant_soAdd,
+      &&opConstant_soSubtract,
+      &&opConstant_soMultiply,
+      &&opConstant_soDivide,
+      &&opConstant_soNegate,
+      &&opConstant_soGreater,
+      &&opConstant_soGreaterOrEqual,
+      &&opConstant_soLess,
+      &&opConstant_soLessOrEqual,
+      &&opConstant_soEqual,
+      &&opConstant_soNotEqual,
+      &&opConstant_soAnd,
+      &&opConstant_soOr,
+      &&opConstant_soXor,
+      &&opConstant_soNot,
+      &&end,
+      &&opRead_soAdd,
+      &&opRead_soSubtract,
+      &&opRead_soMultiply,
+      &&opRead_soDivide,
+      &&opRead_soNegate,
+      &&opRead_soGreater,
+      &&opRead_soGreaterOrEqual,
+      &&opRead_soLess,
+      &&opRead_soLessOrEqual,
+      &&opRead_soEqual,
+      &&opRead_soNotEqual,
+      &&opRead_soAnd,
+      &&opRead_soOr,
+      &&opRead_soXor,
+      &&opRead_soNot,
+      &&end};
+  static_assert(sizeof(labels) / sizeof(labels[0]) == skEnd + 1);
+  // The stack lives in this call: an expression may be evaluated by several threads at once.
+  TFlatStack stack;
+  TScalar* const scalars = stack.Scalars;
+  Integer top = 0;
+  const TStep* const steps = FSteps.data();
+  const TStep* step = steps;
+#define ZCL_FLAT_NEXT goto* labels[(++step)->Kind]
+#define ZCL_FLAT_OP(Op)                                                                       \
+  op_##Op : {                                                                                 \
+    const Integer base = top - step->Count;                                                   \
+    top = base + 1;                                                                           \
+    if (!ScalarOp<Op>(scalars + base)) [[unlikely]]                                           \
+      stack.General(step->Info, base, step->Count);                                           \
+    ZCL_FLAT_NEXT;                                                                            \
+  }                                                                                           \
+  opConstant_##Op:                                                                            \
+    scalars[top].Type = step->ConstantType;                                                   \
+    scalars[top].I = step->I;                                                                 \
+    if (!ScalarOp<Op>(scalars + top - 1)) [[unlikely]]                                        \
+      stack.General(step->Info, top - 1, 2);                                                  \
+    ZCL_FLAT_NEXT;                                                                            \
+  opRead_##Op:                                                                                \
+    stack.Read(top, static_cast<TZCLExpressionElementFunction*>(step->Element), Context);     \
+    if (!ScalarOp<Op>(scalars + top - 1)) [[unlikely]]                                        \
+      stack.General(step->Info, top - 1, 2);                                                  \
+    ZCL_FLAT_NEXT;
+  goto* labels[step->Kind];
+real:
+  scalars[top].Type = varDouble;
+  scalars[top++].D = step->D;
+  ZCL_FLAT_NEXT;
+integer:
+  scalars[top].Type = varInteger;
+  scalars[top++].I = step->I;
+  ZCL_FLAT_NEXT;
+constant:
+  stack.Constant(top++, step->Element);
+  ZCL_FLAT_NEXT;
+read:
+  stack.Read(top++, static_cast<TZCLExpressionElementFunction*>(step->Element), Context);
+  ZCL_FLAT_NEXT;
+call:
+  stack.Call(top++, static_cast<TZCLExpressionElementFunction*>(step->Element), Context);
+  ZCL_FLAT_NEXT;
+element:
+  stack.Evaluate(top++, step->Element, Context);
+  ZCL_FLAT_NEXT;
+value : {
+  const Integer base = top - step->Count;
+  top = base + 1;
+  if (step->Info->ScalarProc) {
+    bool plain = true;
+    for (Integer i = base; i < base + step->Count; ++i) plain = plain && scalars[i].Type != KBoxed;
+    if (plain && step->Info->ScalarProc(scalars + base)) ZCL_FLAT_NEXT;
+  }
+  stack.General(step->Info, base, step->Count);
+  ZCL_FLAT_NEXT;
+}
+first : {
+  const Integer i = top - 1;
+  int decided = -1;
+  if (scalars[i].Type != KBoxed && step->Info->FirstScalarProc) decided = step->Info->FirstScalarProc(scalars[i]);
+  if (decided == 1 || (decided == -1 && stack.First(step->Info, i))) step = steps + step->Count - 1;
+  ZCL_FLAT_NEXT;
+}
+firstAnd : {
+  const int decided = FirstScalarOp<true>(scalars[top - 1]);
+  if (decided == 1 || (decided == -1 && stack.First(step->Info, top - 1))) step = steps + step->Count - 1;
+  ZCL_FLAT_NEXT;
+}
+firstInteger:
+  if (FirstScalarOp<false>(scalars[top - 1]) == -1 && stack.First(step->Info, top - 1))
+    step = steps + step->Count - 1;
+  ZCL_FLAT_NEXT;
+  ZCL_FLAT_OP(soAdd)
+  ZCL_FLAT_OP(soSubtract)
+  ZCL_FLAT_OP(soMultiply)
+  ZCL_FLAT_OP(soDivide)
+  ZCL_FLAT_OP(soNegate)
+  ZCL_FLAT_OP(soGreater)
+  ZCL_FLAT_OP(soGreaterOrEqual)
+  ZCL_FLAT_OP(soLess)
+  ZCL_FLAT_OP(soLessOrEqual)
+  ZCL_FLAT_OP(soEqual)
+  ZCL_FLAT_OP(soNotEqual)
+  ZCL_FLAT_OP(soAnd)
+  ZCL_FLAT_OP(soOr)
+  ZCL_FLAT_OP(soXor)
+  ZCL_FLAT_OP(soNot)
+#undef ZCL_FLAT_OP
+#undef ZCL_FLAT_NEXT
+end:
+  if (scalars[0].Type == varDouble)
+    Result.SetDouble(scalars[0].D);
+  else if (scalars[0].Type == varInteger)
+    Result.SetInteger(static_cast<Integer>(scalars[0].I));
   else
-    Result = static_cast<Integer>(scalars[0].I);
+    Result = std::move(stack.Box(0));
 }
 
 void TZCLExpression::Evaluate(Variant& Result, TZCLExpressionContext Context) {
@@ -486,6 +805,13 @@ void TZCLCustomExpressionFactory::RegisterFunctionWithoutArgs(StringView Name, c
   RegisterFunction(Name, Proc, 0, false, Category);
 }
 
+void TZCLCustomExpressionFactory::RegisterFunctionWithoutArgs(StringView Name, const TZCLExpressionFunctionProc& Proc,
+                                                              TZCLExpressionScalarReadProc ScalarReadProc,
+                                                              Byte Category) {
+  RegisterFunction(Name, Proc, 0, false, Category);
+  FFunctions->GetItem(FFunctions->GetCount() - 1)->ScalarReadProc = ScalarReadProc;
+}
+
 void TZCLCustomExpressionFactory::RegisterAlias(StringView AliasName, StringView FunctionName) {
   TZCLExpressionFunctionInfo* info = FFunctions->FindByName(FunctionName);
   if (!info) throw EZCLExpression(u"The \"%s\" function was not found", {FunctionName});
@@ -495,6 +821,8 @@ void TZCLCustomExpressionFactory::RegisterAlias(StringView AliasName, StringView
   alias->FirstValueProc = info->FirstValueProc;
   alias->ScalarProc = info->ScalarProc;
   alias->FirstScalarProc = info->FirstScalarProc;
+  alias->ScalarOp = info->ScalarOp;
+  alias->ScalarReadProc = info->ScalarReadProc;
 }
 
 void TZCLCustomExpressionFactory::Unregister(StringView Name) {
@@ -530,6 +858,23 @@ void TZCLCustomExpressionFactory::SetValueProcs(StringView Name, Integer Argumen
   info->FirstValueProc = FirstValueProc;
   info->ScalarProc = ScalarProc;
   info->FirstScalarProc = FirstScalarProc;
+  info->ScalarOp = soNone;
+}
+
+void TZCLCustomExpressionFactory::SetValueProcs(StringView Name, Integer ArgumentCount,
+                                                TZCLExpressionValueProc ValueProc,
+                                                TZCLExpressionFirstValueProc FirstValueProc,
+                                                TZCLExpressionScalarOp ScalarOp) {
+  const bool unary = ScalarOp == soNegate || ScalarOp == soNot;
+  if (ScalarOp != soNone && ArgumentCount != (unary ? 1 : 2))
+    throw EZCLExpression(u"The operation does not take %d arguments", {ArgumentCount});
+  TZCLExpressionFirstScalarProc first = nullptr;
+  if (FirstValueProc && ScalarOp == soAnd) first = FirstScalarOp<true>;
+  if (FirstValueProc && (ScalarOp == soOr || ScalarOp == soXor)) first = FirstScalarOp<false>;
+  SetValueProcs(Name, ArgumentCount, ValueProc, FirstValueProc, ScalarOpProc(ScalarOp), first);
+  TZCLExpressionFunctionInfo* info = FOperators->Find(Name, ArgumentCount);
+  if (!info) info = FFunctions->Find(Name, ArgumentCount);
+  info->ScalarOp = ScalarOp;
 }
 
 TZCLExpression* TZCLCustomExpressionFactory::Compile(const String& Text, bool Optimize) {

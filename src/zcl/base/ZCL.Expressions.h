@@ -55,6 +55,38 @@ struct TZCLExpressionScalar {
 using TZCLExpressionScalarProc = bool (*)(TZCLExpressionScalar* Values);
 // The first-value procedure on a scalar: -1 not handled, 0 go on, 1 decided.
 using TZCLExpressionFirstScalarProc = int (*)(TZCLExpressionScalar& Value);
+// A function without arguments read as a scalar (a variable of a binding): False when its value
+// is not an Integer or Double this time, and the function's procedure gives it instead.
+using TZCLExpressionScalarReadProc = bool (*)(TZCLExpressionScalar& Value, TZCLExpressionContext Context);
+
+// Operations on scalars the flat form performs in line instead of calling a scalar procedure.
+// Each handles exactly the cases below and leaves every other one to the value procedure:
+// - soAdd, soSubtract, soMultiply: either operand a Double; the finite real result.
+// - soDivide: any two numbers; the finite real quotient.
+// - soNegate: a finite Double, or an Integer other than the smallest.
+// - soGreater .. soNotEqual: two Integers compare as integers, other numbers as reals (a NaN is
+//   "not equal"); the result is the Integer 1 or 0.
+// - soAnd, soOr, soXor: bitwise on 32-bit integers; a Double becomes the nearest Integer (halves
+//   to even) when that fits in 32 bits. Before its right operand, "and" decides on a left 0.
+// - soNot: an Integer; 1 for 0, else 0.
+enum TZCLExpressionScalarOp : Byte {
+  soNone,
+  soAdd,
+  soSubtract,
+  soMultiply,
+  soDivide,
+  soNegate,
+  soGreater,
+  soGreaterOrEqual,
+  soLess,
+  soLessOrEqual,
+  soEqual,
+  soNotEqual,
+  soAnd,
+  soOr,
+  soXor,
+  soNot
+};
 
 // Token types the dialects' token readers add to the tokenizer's own.
 enum : Integer {
@@ -96,6 +128,10 @@ class TZCLExpressionFunctionInfo : public TObject {
   // Optional shortcuts of the value procedures for Integer and Double arguments.
   TZCLExpressionScalarProc ScalarProc = nullptr;
   TZCLExpressionFirstScalarProc FirstScalarProc = nullptr;
+  // Set with the value procedures: the scalar case the flat form computes in line.
+  TZCLExpressionScalarOp ScalarOp = soNone;
+  // Optional, functions without arguments only: the value as a scalar, read without a variant.
+  TZCLExpressionScalarReadProc ScalarReadProc = nullptr;
 };
 
 // A function of one (prefix) or two (infix) arguments.
@@ -325,8 +361,15 @@ class TZCLExpression : public TObject {
  private:
   struct TStep {
     Byte Kind;
+    // The kind of the number the step pushes.
+    TVarType ConstantType;
     // A value step's argument count; a first-value step's target when it decides.
     Integer Count;
+    // A number pushed by the step.
+    union {
+      Double D;
+      Int64 I;
+    };
     TZCLExpressionElement* Element;
     TZCLExpressionFunctionInfo* Info;
   };
@@ -378,6 +421,10 @@ class TZCLCustomExpressionFactory : public TZCLUnknownObject {
                         bool Foldable = true, Byte Category = 0);
   // No arguments and never folded: evaluated every time.
   void RegisterFunctionWithoutArgs(StringView Name, const TZCLExpressionFunctionProc& Proc, Byte Category = 0);
+  // The same with a typed read, which compiled expressions call instead of Proc while it gives
+  // an Integer or Double: a variable of a binding. Both must give the same value.
+  void RegisterFunctionWithoutArgs(StringView Name, const TZCLExpressionFunctionProc& Proc,
+                                   TZCLExpressionScalarReadProc ScalarReadProc, Byte Category = 0);
   // AliasName with the procedure, count and foldability of the first function named
   // FunctionName, in the alias category.
   void RegisterAlias(StringView AliasName, StringView FunctionName);
@@ -393,6 +440,10 @@ class TZCLCustomExpressionFactory : public TZCLUnknownObject {
                      TZCLExpressionFirstValueProc FirstValueProc = nullptr,
                      TZCLExpressionScalarProc ScalarProc = nullptr,
                      TZCLExpressionFirstScalarProc FirstScalarProc = nullptr);
+  // The same for an operation the flat form knows (see TZCLExpressionScalarOp): its scalar
+  // procedures are the engine's own.
+  void SetValueProcs(StringView Name, Integer ArgumentCount, TZCLExpressionValueProc ValueProc,
+                     TZCLExpressionFirstValueProc FirstValueProc, TZCLExpressionScalarOp ScalarOp);
 
   // The caller owns the result. Raises EZCLExpressionCompiler for a text that does not compile.
   TZCLExpression* Compile(const String& Text, bool Optimize = true);

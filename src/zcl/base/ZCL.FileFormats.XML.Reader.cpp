@@ -251,8 +251,23 @@ TZCLXMLTextReader::TPos TZCLXMLTextReader::LineInfo(Integer At) const {
         start = i + 1;
       }
   } else {
-    auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), At);
-    Integer idx = std::max<Integer>(static_cast<Integer>(it - FLineStarts.begin()) - 1, 0);
+    // A few lines on from the last answer are walked; anything else is searched.
+    const size_t count = FLineStarts.size();
+    size_t hint = FLineHint < count ? FLineHint : 0;
+    if (FLineStarts[hint] <= At) {
+      const size_t limit = std::min(count, hint + 8);
+      while (hint + 1 < limit && FLineStarts[hint + 1] <= At) ++hint;
+      if (hint + 1 == limit && limit < count && FLineStarts[limit] <= At)
+        hint = static_cast<size_t>(std::upper_bound(FLineStarts.begin() + static_cast<std::ptrdiff_t>(limit),
+                                                    FLineStarts.end(), At) -
+                                   FLineStarts.begin()) -
+               1;
+    } else {
+      auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.begin() + static_cast<std::ptrdiff_t>(hint), At);
+      hint = it == FLineStarts.begin() ? 0 : static_cast<size_t>(it - FLineStarts.begin()) - 1;
+    }
+    FLineHint = hint;
+    const Integer idx = static_cast<Integer>(hint);
     line = FLineBase + idx;
     start = FLineStarts[idx];
   }
@@ -333,7 +348,7 @@ void TZCLXMLTextReader::FailUnclosed(Integer At) {
 
 // True at the end of the input (decoding more as needed); raises when the text ends at an
 // undecodable byte.
-bool TZCLXMLTextReader::AtEnd(Integer At) {
+bool TZCLXMLTextReader::AtEndSlow(Integer At) {
   while (At >= FLen)
     if (!Fill()) {
       if (FDecodeErrorAt >= 0 && At >= FDecodeErrorAt)
@@ -471,19 +486,30 @@ bool TZCLXMLTextReader::Fill() {
       if (FSettings.MaxCharactersInDocument > 0 && FCharactersInDocument > FSettings.MaxCharactersInDocument)
         FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
       FText.reserve(FText.size() + chunk.size() + 1);
-      for (Char c : chunk) {
-        if (FPendingCR) {
-          FPendingCR = false;
-          FText.push_back(u'\n');
-          FLineStarts.push_back(static_cast<Integer>(FText.size()));
-          if (c == u'\n') continue;
-        }
-        if (c == u'\r') {
+      const Char* c = chunk.data();
+      const Char* const e = c + chunk.size();
+      if (FPendingCR && c < e) {
+        FPendingCR = false;
+        FText.push_back(u'\n');
+        FLineStarts.push_back(static_cast<Integer>(FText.size()));
+        if (*c == u'\n') ++c;
+      }
+      // Runs without CR are copied whole; a CR, or a CR LF pair, becomes one LF.
+      while (c < e) {
+        const Char* r = std::find(c, e, u'\r');
+        const Integer base = static_cast<Integer>(FText.size());
+        FText.append(c, static_cast<size_t>(r - c));
+        for (const Char* q = std::find(c, r, u'\n'); q < r; q = std::find(q + 1, r, u'\n'))
+          FLineStarts.push_back(base + static_cast<Integer>(q - c) + 1);
+        if (r == e) break;
+        c = r + 1;
+        if (c == e) {
           FPendingCR = true;
-          continue;
+          break;
         }
-        FText.push_back(c);
-        if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(FText.size()));
+        FText.push_back(u'\n');
+        FLineStarts.push_back(static_cast<Integer>(FText.size()));
+        if (*c == u'\n') ++c;
       }
     }
     FBytePos += take;
@@ -508,6 +534,7 @@ void TZCLXMLTextReader::Compact() {
   auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), FPos);
   Integer keep = static_cast<Integer>(it - FLineStarts.begin()) - 1;  // the line FPos lies on
   FLineStarts.erase(FLineStarts.begin(), FLineStarts.begin() + keep);
+  FLineHint = 0;
   FLineBase += keep;
   for (Integer& start : FLineStarts) start -= FPos;
   FText.erase(0, FPos);
@@ -527,6 +554,7 @@ void TZCLXMLTextReader::ApplyEncoding(TEncoding* Named) {
   FLineBase = at.Line - 1 - FSettings.LineNumberOffset;
   Integer column = at.Pos - 1 - (FLineBase == 0 ? FSettings.LinePositionOffset : 0);
   FLineStarts.assign(1, -column);
+  FLineHint = 0;
   FBytePos = FPos;
   FCharactersInDocument = FPos;
   FText.clear();

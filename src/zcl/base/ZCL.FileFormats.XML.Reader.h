@@ -185,7 +185,9 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   bool Fill();
   void Compact();
   void ApplyEncoding(TEncoding* Named);
-  bool AtEnd(Integer At);
+  // Inline while At lies in the decoded text: the parser asks at nearly every character.
+  bool AtEnd(Integer At) { return At >= FLen && AtEndSlow(At); }
+  bool AtEndSlow(Integer At);
   // The character at At, decoding more input as needed; 0 at the end of the input.
   Char Ch(Integer At) { return At < FLen || !AtEnd(At) ? FText[At] : Char(0); }
   bool StartsWith(Integer At, StringView S);
@@ -235,6 +237,8 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   Integer FDecodeErrorAt = -1;
   std::vector<Integer> FLineStarts{0};  // indices in FText where lines start (the first may be negative)
   Integer FLineBase = 0;                // zero-based number of the line of FLineStarts[0]
+  // Where LineInfo found the last line: positions asked for mostly grow.
+  mutable size_t FLineHint = 0;
   bool FStarted = false;
   bool FAtEndOfFile = false;
   bool FPendingLeave = false;

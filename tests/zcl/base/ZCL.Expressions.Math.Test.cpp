@@ -140,14 +140,38 @@ struct TVariables {
   Integer Hits = 0;
 };
 
+// A variable's typed read: its number, or False for any other kind.
+template <Variant TVariables::*Field>
+bool ReadScalar(TZCLExpressionScalar& Value, TZCLExpressionContext C) {
+  const Variant& v = static_cast<TVariables*>(C)->*Field;
+  if (v.VarType() == varDouble) {
+    Value.Type = varDouble;
+    Value.D = v.AsDouble();
+    return true;
+  }
+  if (v.VarType() == varInteger) {
+    Value.Type = varInteger;
+    Value.I = v.AsInteger();
+    return true;
+  }
+  return false;
+}
+
+// With Typed, "a" and "b" also have typed reads.
+template <bool Typed = false>
 class TVariableFactory : public TZCLMathExpressionFactory {
  public:
   void AfterConstruction() override {
     TZCLMathExpressionFactory::AfterConstruction();
-    RegisterFunctionWithoutArgs(
-        u"a", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->A; });
-    RegisterFunctionWithoutArgs(
-        u"b", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->B; });
+    auto a = [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->A; };
+    auto b = [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->B; };
+    if constexpr (Typed) {
+      RegisterFunctionWithoutArgs(u"a", a, ReadScalar<&TVariables::A>);
+      RegisterFunctionWithoutArgs(u"b", b, ReadScalar<&TVariables::B>);
+    } else {
+      RegisterFunctionWithoutArgs(u"a", a);
+      RegisterFunctionWithoutArgs(u"b", b);
+    }
     RegisterFunctionWithoutArgs(
         u"s", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) { R = static_cast<TVariables*>(C)->S; });
     RegisterFunctionWithoutArgs(u"hit", [](Variant& R, TZCLExpressionContext C, TZCLExpressionElements*) {
@@ -167,9 +191,10 @@ std::string Outcome(const std::function<Variant()>& Evaluate) {
 }  // namespace
 
 // A compiled expression runs as a flat list of steps; walking its tree must give the same value,
-// type and error, with the same variables read.
-TEST(MathExpressions, FlatFormMatchesTheTree) {
-  TVariableFactory* factory = Create<TVariableFactory>();
+// type and error, with the same variables read (with and without typed reads of them).
+template <bool Typed>
+void ExpectFlatFormMatchesTheTree() {
+  auto* factory = Create<TVariableFactory<Typed>>();
   const char16_t* texts[] = {
       u"(a * 2 + b) / 3 > 10 and s",
       u"a * 2 + Sin(b) / 3",
@@ -188,9 +213,14 @@ TEST(MathExpressions, FlatFormMatchesTheTree) {
       u"a or hit",
       u"s + a",
       u"((((a + 1) * (b + 2)) - ((a - 3) / (b + 4))) * (((a + 5) - (b - 6)) + ((a * 7) / (b * 8))))",
+      u"a * 2.5 - b / 4 + (a > 1.5) - (b <= 2) + (a = 3) * (b <> 0.5) + (a != 2) - (a >= b) + (a < b)",
+      u"(a and 6) + (b or 1) - (a xor b) + (1.5 and b) - (a or 2.5) + -(a - b) * -a + (not b)",
+      u"a and b and hit",
+      u"b or a xor hit",
   };
   const Variant values[] = {Variant(3),     Variant(0),    Variant(-2.5), Variant(1E300),
-                            Variant(u"12"), Variant(u"x"), Variant(true), Variant(5000000000LL)};
+                            Variant(u"12"), Variant(u"x"), Variant(true), Variant(5000000000LL),
+                            Variant(0.4),   Variant(2.5),  Variant(-2147483648), Variant(2147483647.5)};
   for (const char16_t* text : texts) {
     for (bool optimize : {false, true}) {
       TZCLExpression* e = factory->Compile(text, optimize);
@@ -209,6 +239,16 @@ TEST(MathExpressions, FlatFormMatchesTheTree) {
       Free(e);
     }
   }
+  Free(factory);
+}
+
+TEST(MathExpressions, FlatFormMatchesTheTree) {
+  ExpectFlatFormMatchesTheTree<false>();
+  ExpectFlatFormMatchesTheTree<true>();
+}
+
+TEST(MathExpressions, AndSkipsItsRightOperandAfterZero) {
+  auto* factory = Create<TVariableFactory<true>>();
   // "and" skips its right operand once the left one is 0.
   TZCLExpression* e = factory->Compile(u"a and hit", true);
   TVariables v{Variant(0), Variant(0), Variant(0)};
