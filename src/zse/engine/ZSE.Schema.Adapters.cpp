@@ -114,9 +114,25 @@ void TZSESchemaResourceFontAdapter::LoadValue(Self, TObject* Object, TZCLXMLNode
       font->SetHeight(height);
       const Byte styleBits = static_cast<Byte>(style);
       font->SetStyle(TFontStyles::FromBits(&styleBits, 1));
-      TRTTI::SetPropValueFromString(font, u"Quality", Attrs(Node)->GetValueDef(u"Quality", u"fqDefault"));
+      const Integer quality = GetEnumValue(ZclEnumTypeInfo(static_cast<const TFontQuality*>(nullptr)),
+                                           Attrs(Node)->GetValueDef(u"Quality", u"fqDefault"));
+      if (quality >= 0) font->SetQuality(static_cast<TFontQuality>(quality));
     } else {
-      Schema->LoadProperties(font, Node);
+      // The platform font publishes nothing: the children go through a font resource, which
+      // publishes the same names.
+      auto* source = Create<TZCLResourceFont>(nullptr);
+      try {
+        Schema->LoadProperties(source, Node);
+        font->SetName(source->GetName());
+        font->SetColor(TAlphaColorHelper::ToColor(source->GetColor()));
+        font->SetHeight(source->GetHeight());
+        font->SetStyle(source->GetStyle());
+        font->SetQuality(source->GetQuality());
+      } catch (...) {
+        Free(source);
+        throw;
+      }
+      Free(source);
     }
     static_cast<TZCLResourceFont*>(Object)->Assign(font);
   } catch (...) {

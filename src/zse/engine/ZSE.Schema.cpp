@@ -328,7 +328,7 @@ TZCLXMLNode* XMLNodeAddValue(TZCLXMLNode* Node, const String& Name, Integer Valu
 }
 
 bool XMLNodeFindByName(TZCLXMLNode* Node, StringView Name, TZCLXMLNode*& Child) {
-  for (Integer i = 0; i < Node->GetCount(); ++i) {
+  for (Integer i = 0; Node && i < Node->GetCount(); ++i) {
     TZCLXMLNode* child = Node->GetNode(i);
     if (SameAsciiText(child->GetAttributes()->GetValue(SName), Name)) {
       Child = child;

@@ -35,7 +35,9 @@ struct TInflateScope {
   }
 };
 
-Integer Check(Integer Code) { return ZDecompressCheck(Code); }
+// A stream that asks for a preset dictionary cannot be inflated here: zlib reports that with a
+// positive code, which would otherwise look like progress.
+Integer Check(Integer Code) { return ZDecompressCheck(Code == Z_NEED_DICT ? Z_DATA_ERROR : Code); }
 }  // namespace
 
 void SkinPackageXor(void* Buffer, Integer Count, Cardinal Key) {
@@ -118,8 +120,11 @@ Int64 SkinPackageGetUnpackedSize(TStream* Source, std::optional<Cardinal> Key) {
       for (;;) {
         z.next_out = output.data();
         z.avail_out = CountBufferSize;
+        const uInt before = z.avail_in;
         const Integer result = Check(inflate(&z, Z_NO_FLUSH));
-        total += CountBufferSize - static_cast<Integer>(z.avail_out);
+        const Integer produced = CountBufferSize - static_cast<Integer>(z.avail_out);
+        total += produced;
+        if (produced == 0 && z.avail_in == before && result != Z_STREAM_END) Check(Z_DATA_ERROR);
         if (result == Z_STREAM_END) {
           ended = true;
           break;

@@ -52,6 +52,16 @@ bool IsBlank(StringView Text) {
   return std::all_of(Text.begin(), Text.end(), [](Char c) { return c <= u' '; });
 }
 
+// The locale's order ignoring case. Names that the collation holds equal although they differ
+// in more than case (ignorable characters) are told apart by their upper-case forms, so that two
+// such files never collapse into one.
+Integer CompareNames(StringView A, StringView B) {
+  const Integer c = zcCompareStrings(A, B, true);
+  if (c != 0) return c;
+  const String a = zcUpperCase(A), b = zcUpperCase(B);
+  return a == b ? 0 : a < b ? -1 : 1;
+}
+
 String LowerAscii(String Text) {
   for (Char& c : Text)
     if (c >= u'A' && c <= u'Z') c = static_cast<Char>(c + 32);
@@ -120,7 +130,7 @@ bool TZSESkinFiles::Search(StringView Name, TZSESkinFileKind Kind, Integer& Inde
     const Integer mid = (low + high) / 2;
     TZSESkinFile* file = GetItem(mid);
     Integer c = Integer(file->FKind) - Integer(Kind);
-    if (c == 0) c = zcCompareStrings(file->FName, Name, true);
+    if (c == 0) c = CompareNames(file->FName, Name);
     if (c == 0) {
       Index = mid;
       return true;

@@ -104,6 +104,11 @@ TEST(SkinPackageCodec, Errors) {
     TStreamPtr source = MemoryOf(cut);
     EXPECT_THROW(TStreamPtr(SkinPackageUnpack(source.get(), nullptr, std::nullopt, size), &Free), EZDecompressionError);
   }
+  // A stream that needs a preset dictionary fails instead of looping.
+  for (Int64 size : {Int64(0), Int64(10)}) {
+    TStreamPtr source = MemoryOf({0x78, 0xBB, 0, 0, 0, 1, 0x4B, 0x4C, 0x4A, 0x06, 0x00});
+    EXPECT_THROW(TStreamPtr(SkinPackageUnpack(source.get(), nullptr, std::nullopt, size), &Free), EZDecompressionError);
+  }
   // A stated size smaller than the data runs out of room.
   TStreamPtr source = MemoryOf(plain);
   EXPECT_THROW(TStreamPtr(SkinPackageUnpack(source.get(), nullptr, std::nullopt, 100), &Free), EZDecompressionError);
