@@ -547,3 +547,45 @@ TEST(ZseBindingTexts, SkinTextsTurnEscapedLineBreaksIntoLineBreaks) {
 }
 
 }  // namespace
+
+namespace {
+
+class TScalingMenu : public TPopupMenu, public IZSEPopupMenu {
+  ZCL_CLASS(TScalingMenu, TPopupMenu)
+  RTL_INTERFACES(TPopupMenu, IZSEPopupMenu)
+ public:
+  using TPopupMenu::TPopupMenu;
+  bool GetAutoScale() override { return AutoScale; }
+  void SetAutoScale(bool Value) override { AutoScale = Value; }
+  void SetCurrentDpi(Integer Dpi) override { this->Dpi = Dpi; }
+  void SetHint(const String& Value) override { Hint = Value; }
+  void PopupAt(const TRect& R) override {
+    Shown = R;
+    AutoScaleWhileShown = AutoScale;
+    if (Fail) throw Exception(u"cannot show");
+  }
+  bool AutoScale = true, AutoScaleWhileShown = true, Fail = false;
+  Integer Dpi = 0;
+  String Hint;
+  TRect Shown;
+};
+
+TEST(ZseBindingMenus, ShowingForARectangleOrAPointRestoresAutoScale) {
+  TOwned<TScalingMenu> menu(Create<TScalingMenu>(nullptr));
+  ShowPopupMenu(menu.get(), false, TPoint(1, 2), TRect(10, 20, 30, 40), nullptr, nullptr);
+  EXPECT_EQ(menu->Shown, TRect(10, 20, 30, 40));
+  ShowPopupMenu(menu.get(), true, TPoint(5, 6), TRect(10, 20, 30, 40), nullptr, nullptr);
+  EXPECT_EQ(menu->Shown, TRect(5, 6, 5, 6));
+  menu->Fail = true;
+  EXPECT_THROW(ShowPopupMenu(menu.get(), true, TPoint(), TRect(), nullptr, nullptr), Exception);
+  EXPECT_TRUE(menu->AutoScale);
+
+  // The engine's menus are made of the installed class.
+  TZSEPopupMenus::SetMenuClass(TScalingMenu::StaticClass());
+  TOwned<TPopupMenu> made(TZSEPopupMenus::CreateMenu());
+  EXPECT_TRUE(made->InheritsFrom(TScalingMenu::StaticClass()));
+  TZSEPopupMenus::SetMenuClass(nullptr);
+  EXPECT_THROW(TZSEPopupMenus::SetMenuClass(TObject::StaticClass()), EInvalidCast);
+}
+
+}  // namespace
