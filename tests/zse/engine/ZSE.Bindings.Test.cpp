@@ -541,6 +541,19 @@ TEST_F(ZseBindings, AnElementFreedByItsOwnChangeHandlerEndsTheWalkSafely) {
   EXPECT_EQ(after->DisplayChanges, 1);  // the next client is still told
 }
 
+TEST_F(ZseBindings, AnElementFreedWhenItsProviderGoesLetsGoOfItsOtherLinks) {
+  P()->RegisterService(u"V", Create<TIntegerService>(1));
+  B()->AddLink(Provider.get(), u"V", u"DisplayValue");
+  B()->AddLink(Provider.get(), u"V", u"Position");
+  B()->AddLink(Provider.get(), u"V", u"Checked");
+  // Its data vanished: the element closes itself.
+  Element->Pins()->RegisterPinHandler(u"DisplayValue", [this] {
+    if (B()->GetDataAsIntegerDef(u"DisplayValue", -1) == -1) Element.reset();
+  });
+  Provider.reset();
+  EXPECT_EQ(Element, nullptr);
+}
+
 TEST(ZseBindingTexts, SkinTextsTurnEscapedLineBreaksIntoLineBreaks) {
   EXPECT_EQ(LocalizeSkinText(u"One\\nTwo"), u"One\r\nTwo");
   EXPECT_EQ(LocalizeSkinText(u"50\\%"), u"50\\%");
