@@ -80,6 +80,36 @@ void RemoveFirst(std::vector<T>& List, const T& Item) {
   if (it != List.end()) List.erase(it);
 }
 
+// A record whose listeners are being told. A listener that unregisters meanwhile (freed by an
+// earlier listener's work, or by its own) is skipped, and the one being told is not touched again
+// once it went.
+struct TDyingWalk {
+  TZCLObjectLink* Link;
+  IZCLObjectRemoveNotify* Current = nullptr;
+  bool CurrentGone = false;
+};
+std::vector<TDyingWalk*> GDyingWalks;
+
+// Under the lock (when there is one). True when the registration for Object was found there.
+bool ForgetDyingListener(const IPtr<IZCLObjectRemoveNotify>& Listener, TObject* Object) {
+  for (TDyingWalk* walk : GDyingWalks) {
+    if (Object && walk->Link->Object != Object) continue;
+    bool found = false;
+    if (Listener.get() == walk->Current && !walk->CurrentGone) {
+      walk->CurrentGone = found = true;
+    } else {
+      auto& listeners = walk->Link->RemoveListeners;
+      auto it = std::find(listeners.begin(), listeners.end(), Listener);
+      if (it != listeners.end()) {
+        *it = nullptr;
+        found = true;
+      }
+    }
+    if (Object && found) return true;
+  }
+  return false;
+}
+
 // Runs after the record left the registry, without the lock except for the unlinking.
 void DestroyLink(TZCLObjectLink* Link) {
   std::unique_ptr<TZCLObjectLink> owned(Link);
@@ -94,12 +124,36 @@ void DestroyLink(TZCLObjectLink* Link) {
     }
     Link->Links.clear();
   }
-  // Newest first; each entry is dropped once told, so a listener is never told twice.
-  auto listeners = std::move(Link->RemoveListeners);
-  for (auto it = listeners.rbegin(); it != listeners.rend(); ++it) {
-    IPtr<IZCLObjectRemoveNotify> listener = std::move(*it);
-    if (listener) listener->OnRemove(Link->Object);
+  // Newest first; each entry is dropped once told, so a listener is never told twice. The entries
+  // stay in the record meanwhile, so that those unregistered during the walk are skipped.
+  TDyingWalk walk{Link};
+  auto enter = [&](bool Add) {
+    std::unique_ptr<TZCLLockGuard> guard(GLock ? new TZCLLockGuard(*GLock) : nullptr);
+    if (Add)
+      GDyingWalks.push_back(&walk);
+    else
+      GDyingWalks.erase(std::find(GDyingWalks.begin(), GDyingWalks.end(), &walk));
+  };
+  enter(true);
+  try {
+    for (size_t i = Link->RemoveListeners.size(); i-- > 0;) {
+      IPtr<IZCLObjectRemoveNotify> listener = std::move(Link->RemoveListeners[i]);
+      if (!listener) continue;
+      walk.Current = listener.get();
+      walk.CurrentGone = false;
+      // A counted listener stays alive through the reference held here; one whose owner frees
+      // it may be destroyed by its own notification and must not be touched afterwards.
+      const bool counted = listener->_AddRef() != -1;
+      if (counted) listener->_Release();
+      listener->OnRemove(Link->Object);
+      walk.Current = nullptr;
+      if (walk.CurrentGone && !counted) listener.detach();
+    }
+  } catch (...) {
+    enter(false);
+    throw;
   }
+  enter(false);
 }
 }  // namespace
 
@@ -137,6 +191,7 @@ void TZCLObjectLinks::RegisterRemoveListener(TObject* Object, const IPtr<IZCLObj
 void TZCLObjectLinks::UnregisterRemoveListener(const IPtr<IZCLObjectRemoveNotify>& Listener, TObject* Object) {
   if (!GLock) return;
   TZCLLockGuard guard(*GLock);
+  if (!GDyingWalks.empty() && ForgetDyingListener(Listener, Object) && Object) return;
   if (Object) {
     if (TZCLObjectLink* link = FindLink(Object)) RemoveFirst(link->RemoveListeners, Listener);
     return;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "zcl/base/ZCL.Base.TestUtil.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.ObjectLinks.h"
@@ -84,6 +86,43 @@ TEST(ZclObjectLinks, RemoveListenersRunNewestFirstExactlyOnce) {
   EXPECT_EQ(log, (std::vector<std::string>{"second:Obj", "first:Obj"}));
   TZCLObjectLinks::Release(obj);  // the record is gone: nobody is told twice
   EXPECT_EQ(log.size(), 2u);
+}
+
+// A listener its owner frees; it unregisters as it goes.
+class TOwnedListener : public TZCLUnknownObject, public IZCLObjectRemoveNotify {
+  RTL_INTERFACES(TZCLUnknownObject, IZCLObjectRemoveNotify)
+ public:
+  TOwnedListener(TObject* AObject, std::vector<std::string>& Log, std::string Tag)
+      : FObject(AObject), FLog(Log), FTag(std::move(Tag)) {
+    TZCLObjectLinks::RegisterRemoveListener(FObject, this);
+  }
+  ~TOwnedListener() override { TZCLObjectLinks::UnregisterRemoveListener(this, FObject); }
+  void OnRemove(TObject*) override {
+    FLog.push_back(FTag);
+    if (OnTold) OnTold();
+  }
+  std::function<void()> OnTold;
+
+ private:
+  TObject* FObject;
+  std::vector<std::string>& FLog;
+  std::string FTag;
+};
+
+TEST(ZclObjectLinks, ListenersFreedWhileTheyAreToldAreSkippedAndNotTouched) {
+  std::vector<std::string> log;
+  auto* obj = Named(u"Obj");
+  auto* last = Create<TOwnedListener>(obj, log, "last");
+  auto* middle = Create<TOwnedListener>(obj, log, "middle");
+  auto* first = Create<TOwnedListener>(obj, log, "first");  // newest: told first
+  // The first listener's work frees the others and itself (a window closing with its parts).
+  first->OnTold = [&] {
+    Free(last);
+    Free(middle);
+    Free(first);
+  };
+  Free(obj);
+  EXPECT_EQ(log, (std::vector<std::string>{"first"}));
 }
 
 struct IShape : virtual IInterface {

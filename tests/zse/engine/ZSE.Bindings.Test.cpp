@@ -541,9 +541,64 @@ TEST_F(ZseBindings, AnElementFreedByItsOwnChangeHandlerEndsTheWalkSafely) {
   EXPECT_EQ(after->DisplayChanges, 1);  // the next client is still told
 }
 
+TEST_F(ZseBindings, AnElementFreedWhenItsProviderGoesLetsGoOfItsOtherLinks) {
+  P()->RegisterService(u"V", Create<TIntegerService>(1));
+  B()->AddLink(Provider.get(), u"V", u"DisplayValue");
+  B()->AddLink(Provider.get(), u"V", u"Position");
+  B()->AddLink(Provider.get(), u"V", u"Checked");
+  // Its data vanished: the element closes itself.
+  Element->Pins()->RegisterPinHandler(u"DisplayValue", [this] {
+    if (B()->GetDataAsIntegerDef(u"DisplayValue", -1) == -1) Element.reset();
+  });
+  Provider.reset();
+  EXPECT_EQ(Element, nullptr);
+}
+
 TEST(ZseBindingTexts, SkinTextsTurnEscapedLineBreaksIntoLineBreaks) {
   EXPECT_EQ(LocalizeSkinText(u"One\\nTwo"), u"One\r\nTwo");
   EXPECT_EQ(LocalizeSkinText(u"50\\%"), u"50\\%");
+}
+
+}  // namespace
+
+namespace {
+
+class TScalingMenu : public TPopupMenu, public IZSEPopupMenu {
+  ZCL_CLASS(TScalingMenu, TPopupMenu)
+  RTL_INTERFACES(TPopupMenu, IZSEPopupMenu)
+ public:
+  using TPopupMenu::TPopupMenu;
+  bool GetAutoScale() override { return AutoScale; }
+  void SetAutoScale(bool Value) override { AutoScale = Value; }
+  void SetCurrentDpi(Integer Dpi) override { this->Dpi = Dpi; }
+  void SetHint(const String& Value) override { Hint = Value; }
+  void PopupAt(const TRect& R) override {
+    Shown = R;
+    AutoScaleWhileShown = AutoScale;
+    if (Fail) throw Exception(u"cannot show");
+  }
+  bool AutoScale = true, AutoScaleWhileShown = true, Fail = false;
+  Integer Dpi = 0;
+  String Hint;
+  TRect Shown;
+};
+
+TEST(ZseBindingMenus, ShowingForARectangleOrAPointRestoresAutoScale) {
+  TOwned<TScalingMenu> menu(Create<TScalingMenu>(nullptr));
+  ShowPopupMenu(menu.get(), false, TPoint(1, 2), TRect(10, 20, 30, 40), nullptr, nullptr);
+  EXPECT_EQ(menu->Shown, TRect(10, 20, 30, 40));
+  ShowPopupMenu(menu.get(), true, TPoint(5, 6), TRect(10, 20, 30, 40), nullptr, nullptr);
+  EXPECT_EQ(menu->Shown, TRect(5, 6, 5, 6));
+  menu->Fail = true;
+  EXPECT_THROW(ShowPopupMenu(menu.get(), true, TPoint(), TRect(), nullptr, nullptr), Exception);
+  EXPECT_TRUE(menu->AutoScale);
+
+  // The engine's menus are made of the installed class.
+  TZSEPopupMenus::SetMenuClass(TScalingMenu::StaticClass());
+  TOwned<TPopupMenu> made(TZSEPopupMenus::CreateMenu());
+  EXPECT_TRUE(made->InheritsFrom(TScalingMenu::StaticClass()));
+  TZSEPopupMenus::SetMenuClass(nullptr);
+  EXPECT_THROW(TZSEPopupMenus::SetMenuClass(TObject::StaticClass()), EInvalidCast);
 }
 
 }  // namespace
