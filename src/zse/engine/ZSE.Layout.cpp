@@ -23,6 +23,21 @@ class TUpdateScope {
   IZCLUpdateLock* FLock;
 };
 
+void ApplyColorSchemaTo(TObject* Object, const TZCLColorSchema& Schema, Integer Depth) {
+  // Value objects nest a few levels at most; the bound keeps a cycle of objects from looping.
+  if (!Object || Depth > 8) return;
+  for (PPropInfo prop : GetPropList(Object)) {
+    if (prop->PropType->Kind != tkClass) continue;
+    TObject* value = GetObjectProp(Object, prop);
+    if (!value || dynamic_cast<TComponent*>(value)) continue;
+    IPtr<IZCLColorSchema> target;
+    if (Supports(value, target))
+      target->ApplyColorSchema(Schema);
+    else
+      ApplyColorSchemaTo(value, Schema, Depth + 1);
+  }
+}
+
 Integer RoundHalfEven(Double Value) { return static_cast<Integer>(Round(Value)); }
 
 // ScaleByDPI without the division for the common cases (nothing to scale, or 96 DPI).
@@ -75,6 +90,8 @@ void TZSECustomVisualItem::BoundsChanged() { TZSEDesigner::BoundsChanged(this); 
 void TZSECustomVisualItem::ResourceChanged(TObject* Sender, TZCLResource* Resource) { Invalidate(); }
 
 void TZSECustomVisualItem::Resized(TZSEContentSizes Changes) { ExecuteHandler(FOnResize, this); }
+
+void TZSECustomVisualItem::ApplyColorSchema(const TZCLColorSchema& Schema) { ApplyColorSchemaTo(this, Schema, 0); }
 
 void TZSECustomVisualItem::SetCurrentDpi(Integer Value) {
   Value = std::clamp(Value, 96, 480);
@@ -282,6 +299,11 @@ void TZSELayoutCustomItem::Resized(TZSEContentSizes Changes) {
   else
     size.cx = RoundHalfEven(size.cy * Double(ratio));
   SetRequestedSize(size);
+}
+
+void TZSELayoutCustomItem::ApplyColorSchema(const TZCLColorSchema& Schema) {
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->ApplyColorSchema(Schema);
+  TZSECustomVisualItem::ApplyColorSchema(Schema);
 }
 
 bool TZSELayoutCustomItem::HasChild(TZSECustomVisualItem* Item, bool Recursive) const {
@@ -907,6 +929,11 @@ void TZSELayout::Changed(Byte Flags, TZSELayoutCustomItem* Source) {
 void TZSELayout::SetDefaults() {
   TZSELayoutCustomItem::SetDefaults();
   FAlignment = laClient;
+}
+
+void TZSELayout::ApplyColorSchema(const TZCLColorSchema& Schema) {
+  TUpdateScope scope(this);
+  TZSELayoutCustomItem::ApplyColorSchema(Schema);
 }
 
 void TZSELayout::ResetLayoutState() {

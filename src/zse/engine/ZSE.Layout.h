@@ -80,6 +80,9 @@ class TZSECustomVisualItem : public TZSEComponent,
   virtual void DpiChanged() = 0;
   void ResourceChanged(TObject* Sender, TZCLResource* Resource) override;
   virtual void Resized(TZSEContentSizes Changes);
+  // To every published object that is not a component: directly when it takes a colour schema,
+  // else to its own published objects.
+  virtual void ApplyColorSchema(const TZCLColorSchema& Schema);
   virtual bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const { return false; }
   void BeginUpdate() override = 0;
   void EndUpdate() override = 0;
@@ -189,6 +192,7 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStori
   void DpiChanged() override;
   void ResourceChanged(TObject* Sender, TZCLResource* Resource) override;
   void Resized(TZSEContentSizes Changes) override;
+  void ApplyColorSchema(const TZCLColorSchema& Schema) override;
   bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const override;
   void BeginUpdate() override;
   void EndUpdate() override;
@@ -386,6 +390,7 @@ class TZSELayout : public TZSELayoutCustomItem {
   void Changed(Byte Flags, TZSELayoutCustomItem* Source = nullptr) override;
   TZSELayout* GetLayout() override { return this; }
   void SetDefaults() override;
+  void ApplyColorSchema(const TZCLColorSchema& Schema) override;
   bool CanSetParent(TZSELayoutCustomItem* Value) override { return false; }
   void ResetLayoutState() override;
   void LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema) override;

@@ -462,3 +462,20 @@ TEST_F(LayoutItems, TexturedItemPinsAndXml) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LayoutItems, ColorSchemaReachesTheTexturedItemsOfTheTree) {
+  auto* outer = Create<TZSELayoutTexture>();
+  outer->SetParent(Root);
+  auto* inner = Create<TZSELayoutTexture>();
+  inner->SetParent(outer);
+  inner->GetColor()->SetValue(0xFFFF0000);
+  const TAlphaColor before = inner->GetColor()->GetValue();
+  Root->ApplyColorSchema(TZCLColorSchema::Create(120, 100));
+  EXPECT_EQ(inner->GetColor()->GetColorSchema(), TZCLColorSchema::Create(120, 100));
+  EXPECT_NE(inner->GetColor()->GetValue(), before);
+  EXPECT_EQ(outer->GetColor()->GetColorSchema(), TZCLColorSchema::Create(120, 100));
+}
+
+}  // namespace
