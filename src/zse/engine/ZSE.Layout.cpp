@@ -6,8 +6,8 @@
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
-#include "zcl/graphics/ZCL.Graphics.Render.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Skins.h"
 
 namespace {
@@ -22,6 +22,21 @@ class TUpdateScope {
  private:
   IZCLUpdateLock* FLock;
 };
+
+void ApplyColorSchemaTo(TObject* Object, const TZCLColorSchema& Schema, Integer Depth) {
+  // Value objects nest a few levels at most; the bound keeps a cycle of objects from looping.
+  if (!Object || Depth > 8) return;
+  for (PPropInfo prop : GetPropList(Object)) {
+    if (prop->PropType->Kind != tkClass) continue;
+    TObject* value = GetObjectProp(Object, prop);
+    if (!value || dynamic_cast<TComponent*>(value)) continue;
+    IPtr<IZCLColorSchema> target;
+    if (Supports(value, target))
+      target->ApplyColorSchema(Schema);
+    else
+      ApplyColorSchemaTo(value, Schema, Depth + 1);
+  }
+}
 
 Integer RoundHalfEven(Double Value) { return static_cast<Integer>(Round(Value)); }
 
@@ -75,6 +90,8 @@ void TZSECustomVisualItem::BoundsChanged() { TZSEDesigner::BoundsChanged(this); 
 void TZSECustomVisualItem::ResourceChanged(TObject* Sender, TZCLResource* Resource) { Invalidate(); }
 
 void TZSECustomVisualItem::Resized(TZSEContentSizes Changes) { ExecuteHandler(FOnResize, this); }
+
+void TZSECustomVisualItem::ApplyColorSchema(const TZCLColorSchema& Schema) { ApplyColorSchemaTo(this, Schema, 0); }
 
 void TZSECustomVisualItem::SetCurrentDpi(Integer Value) {
   Value = std::clamp(Value, 96, 480);
@@ -282,6 +299,11 @@ void TZSELayoutCustomItem::Resized(TZSEContentSizes Changes) {
   else
     size.cx = RoundHalfEven(size.cy * Double(ratio));
   SetRequestedSize(size);
+}
+
+void TZSELayoutCustomItem::ApplyColorSchema(const TZCLColorSchema& Schema) {
+  for (Integer i = 0; i < GetCount(); ++i) GetItem(i)->ApplyColorSchema(Schema);
+  TZSECustomVisualItem::ApplyColorSchema(Schema);
 }
 
 bool TZSELayoutCustomItem::HasChild(TZSECustomVisualItem* Item, bool Recursive) const {
@@ -498,7 +520,7 @@ void TZSELayoutCustomItem::VisibilityChanged() {
     StoreCurrentSize();
 }
 
-void TZSELayoutCustomItem::DrawContent(TZCL2DRender* Canvas, Integer Layer) {
+void TZSELayoutCustomItem::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
   for (Integer i = 0; i < GetCount(); ++i) {
     TZSELayoutCustomItem* child = GetItem(i);
     if (child->GetVisible()) child->Draw(Canvas, Layer);
@@ -569,17 +591,17 @@ bool TZSELayoutCustomItem::HitTest(TZSELayoutHitTestInfo& Info) {
   return ClaimsHitTest() ? own || children : children;
 }
 
-void TZSELayoutCustomItem::Draw(TZCL2DRender* Canvas, Integer Layer) {
+void TZSELayoutCustomItem::Draw(TZSERenderBuffer* Canvas, Integer Layer) {
   if (FClipChildren && (FState & ZSELayoutStateOverflow)) {
-    void* saved = nullptr;
-    if (!Canvas->IntersectClip(FBounds, saved)) return;
+    TZSERenderBufferClipState saved;
+    if (!Canvas->ClipPush(FBounds, saved)) return;
     try {
       DrawContent(Canvas, Layer);
     } catch (...) {
-      Canvas->RestoreClip(saved);
+      Canvas->ClipPop(saved);
       throw;
     }
-    Canvas->RestoreClip(saved);
+    Canvas->ClipPop(saved);
   } else {
     DrawContent(Canvas, Layer);
   }
@@ -782,6 +804,106 @@ void TZSELayoutItem::DeclareProperties(TClassDeclaration<TZSELayoutItem>& D) {
   D.Property(u"ZOrder", &T::GetZOrder, &T::SetZOrder).Stored(false);
 }
 
+// ---- TZSELayoutTexture -------------------------------------------------------------------------------
+
+TZSELayoutTexture::TZSELayoutTexture() {
+  FColor = Create<TZCLResourceColor>(this);
+  FTexture = Create<TZSETexture>(this, TZSETextureChangeEvent(this, &TZSELayoutTexture::TextureChanged));
+  FTexture->SetSupportedValues(TZSETextureAssignedValues{atavHitTest, atavCover, atavMask});
+}
+
+TZSELayoutTexture::~TZSELayoutTexture() {
+  DropCache();
+  Free(FTexture);
+  Free(FColor);
+}
+
+void TZSELayoutTexture::BeforeDestruction() {
+  FTexture->OnChange = nullptr;
+  TZSELayoutItem::BeforeDestruction();
+}
+
+void TZSELayoutTexture::DeclareProperties(TClassDeclaration<TZSELayoutTexture>& D) {
+  using T = TZSELayoutTexture;
+  D.Property(u"Color", &T::GetColor, &T::SetColor);
+  D.Property(u"Texture", &T::GetTexture, &T::SetTexture);
+  D.Property(u"TextureDrawingState", &T::GetTextureDrawingState, &T::SetTextureDrawingState).Default(0);
+}
+
+void TZSELayoutTexture::RegisterPins() {
+  TZSELayoutItem::RegisterPins();
+  if (TZSEBindings* bindings = PinBindings()) {
+    bindings->RegisterPinProperty(u"State", u"TextureDrawingState");
+    bindings->RegisterPinProperty(u"Visibility", u"Visible");
+  }
+}
+
+void TZSELayoutTexture::SetTextureDrawingState(Integer Value) {
+  if (Value == FTextureDrawingState) return;
+  FTextureDrawingState = Value;
+  Changed(ZSELayoutChangeAppearance);
+}
+
+bool TZSELayoutTexture::CanAutoHide() {
+  bool value;
+  return !GetBindings()->GetDataAsBoolean(u"Visibility", value);
+}
+
+bool TZSELayoutTexture::HitTestSelf(const TPoint& P) {
+  return TZSELayoutItem::HitTestSelf(P) && FTexture->HitTest(FBounds, P.X - FBounds.Left, P.Y - FBounds.Top);
+}
+
+void TZSELayoutTexture::ApplyMinimalSize(Integer& MinWidth, Integer& MinHeight) {
+  const TSize frame = FTexture->GetFrameSize();
+  MinWidth = std::max(MinWidth, Integer(frame.cx));
+  MinHeight = std::max(MinHeight, Integer(frame.cy));
+  TZSELayoutItem::ApplyMinimalSize(MinWidth, MinHeight);
+}
+
+void TZSELayoutTexture::DropCache() {
+  Free(FCache);
+  FCache = nullptr;
+}
+
+void TZSELayoutTexture::BoundsChanged() {
+  DropCache();
+  TZSELayoutItem::BoundsChanged();
+}
+
+void TZSELayoutTexture::DpiChanged() {
+  FTexture->SetTargetDPI(FCurrentDpi);
+  TZSELayoutItem::DpiChanged();
+}
+
+void TZSELayoutTexture::TextureChanged(TObject*, TZSETexture*) {
+  DropCache();
+  // The texture's frame (at its DPI) as a minimum at 96 DPI.
+  FSizeMinimal->SetContentSize(UnscaleSizeByDPI(FTexture->GetFrameSize(), FCurrentDpi));
+  ResourceChanged(FTexture, FTexture);
+}
+
+void TZSELayoutTexture::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
+  if (Layer == 0) {
+    const TAlphaColor color = FColor->GetValue();
+    if (color != claNone && color != claDefault) Canvas->FillRect(FBounds, color);
+    Canvas->DrawTexture(FBounds, FTexture, FTextureDrawingState, 255);
+    TZSELayoutItem::DrawContent(Canvas, Layer);
+  } else {
+    TZSELayoutItem::DrawContent(Canvas, Layer);
+    const Integer cover = FTexture->GetCoverFrameIndex();
+    if (cover >= 0 && cover < FTexture->GetFrameCount()) Canvas->DrawTexture(FBounds, FTexture, cover, 255);
+  }
+}
+
+void TZSELayoutTexture::Draw(TZSERenderBuffer* Canvas, Integer Layer) {
+  if (FTexture->HasMask() && (FTexture->GetMaskMode() == tmmApplyToAll || Layer == 1)) {
+    Canvas->PaintMasked(FBounds, FTexture, FTexture->GetMaskFrameIndex(), FCache, false,
+                        [&](TZSERenderBuffer* Buffer) { TZSELayoutItem::Draw(Buffer, Layer); });
+    return;
+  }
+  TZSELayoutItem::Draw(Canvas, Layer);
+}
+
 // ---- TZSELayout -------------------------------------------------------------------------------------
 
 TZSELayout::TZSELayout(TComponent* AForm) : FForm(AForm) { FAlignment = laClient; }
@@ -807,6 +929,11 @@ void TZSELayout::Changed(Byte Flags, TZSELayoutCustomItem* Source) {
 void TZSELayout::SetDefaults() {
   TZSELayoutCustomItem::SetDefaults();
   FAlignment = laClient;
+}
+
+void TZSELayout::ApplyColorSchema(const TZCLColorSchema& Schema) {
+  TUpdateScope scope(this);
+  TZSELayoutCustomItem::ApplyColorSchema(Schema);
 }
 
 void TZSELayout::ResetLayoutState() {
@@ -870,7 +997,7 @@ void TZSELayout::BoundsFromSizeLimits(const TRect& R) {
   SetBounds(r);
 }
 
-void TZSELayout::DrawLayers(TZCL2DRender* Canvas) {
+void TZSELayout::DrawLayers(TZSERenderBuffer* Canvas) {
   if (!(FState & ZSELayoutStateLaidOut)) return;
   Draw(Canvas, 0);
   Draw(Canvas, 1);
@@ -943,17 +1070,17 @@ bool HasKeepAspectRatioInSubtree(TZSELayoutCustomItem* Item) {
   return false;
 }
 
-void DrawContentTo(TZSELayoutCustomItem* Item, TZCL2DRender* Canvas, const TPoint& Origin) {
+void DrawContentTo(TZSELayoutCustomItem* Item, TZSERenderBuffer* Canvas, const TPoint& Origin) {
   const TRect bounds = Item->GetBounds();
-  const TPoint previous = Canvas->ModifyOrigin(Origin.X - bounds.Left, Origin.Y - bounds.Top);
+  const TPoint previous = Canvas->MoveOrigin(Origin.X - bounds.Left, Origin.Y - bounds.Top);
   try {
     Item->DrawContent(Canvas, 0);
     Item->DrawContent(Canvas, 1);
   } catch (...) {
-    Canvas->SetOrigin(previous);
+    Canvas->RestoreOrigin(previous);
     throw;
   }
-  Canvas->SetOrigin(previous);
+  Canvas->RestoreOrigin(previous);
 }
 
 void ZSELayoutInitialize() {
@@ -961,8 +1088,9 @@ void ZSELayoutInitialize() {
   RegisterProperties<TZCLRect>();
   RegisterProperties<TZSELayoutSize>();
   RegisterProperties<TZSELayoutItem>();
+  RegisterProperties<TZSELayoutTexture>();
   RegisterProperties<TZSELayout>();
-  RegisterClasses({TZSELayoutItem::StaticClass()});
+  RegisterClasses({TZSELayoutItem::StaticClass(), TZSELayoutTexture::StaticClass()});
 }
 
-void ZSELayoutFinalize() { UnRegisterClasses({TZSELayoutItem::StaticClass()}); }
+void ZSELayoutFinalize() { UnRegisterClasses({TZSELayoutItem::StaticClass(), TZSELayoutTexture::StaticClass()}); }

@@ -17,10 +17,11 @@
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zse/engine/ZSE.Bindings.h"
+#include "zse/engine/ZSE.Resources.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Types.h"
 
-class TZCL2DRender;
+class TZSERenderBuffer;
 class TZCLIniFile;
 class TZCLXMLNode;
 class TZSELayout;
@@ -79,6 +80,9 @@ class TZSECustomVisualItem : public TZSEComponent,
   virtual void DpiChanged() = 0;
   void ResourceChanged(TObject* Sender, TZCLResource* Resource) override;
   virtual void Resized(TZSEContentSizes Changes);
+  // To every published object that is not a component: directly when it takes a colour schema,
+  // else to its own published objects.
+  virtual void ApplyColorSchema(const TZCLColorSchema& Schema);
   virtual bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const { return false; }
   void BeginUpdate() override = 0;
   void EndUpdate() override = 0;
@@ -188,6 +192,7 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStori
   void DpiChanged() override;
   void ResourceChanged(TObject* Sender, TZCLResource* Resource) override;
   void Resized(TZSEContentSizes Changes) override;
+  void ApplyColorSchema(const TZCLColorSchema& Schema) override;
   bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const override;
   void BeginUpdate() override;
   void EndUpdate() override;
@@ -210,7 +215,7 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStori
   virtual void LanguageChanged();
   virtual void SkinLoaded();
   virtual void VisibilityChanged();
-  virtual void DrawContent(TZCL2DRender* Canvas, Integer Layer);
+  virtual void DrawContent(TZSERenderBuffer* Canvas, Integer Layer);
   virtual bool ClaimsHitTest() { return false; }
   virtual bool HitTestSelf(const TPoint& P);
   virtual bool HitTestChildren(TZSELayoutHitTestInfo& Info);
@@ -234,7 +239,7 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStori
   virtual bool CanSetParent(TZSELayoutCustomItem* Value);
   virtual void ResetLayoutState();
   virtual bool HitTest(TZSELayoutHitTestInfo& Info);
-  virtual void Draw(TZCL2DRender* Canvas, Integer Layer);
+  virtual void Draw(TZSERenderBuffer* Canvas, Integer Layer);
 
   Integer GetCount() const { return FChildren ? FChildren->GetCount() : 0; }
   // No range check: callers stay below GetCount.
@@ -329,6 +334,45 @@ class TZSELayoutItem : public TZSELayoutCustomItem {
   static void DeclareProperties(TClassDeclaration<TZSELayoutItem>& D);
 };
 
+// A layout item with a background colour and a texture; its minimum size is never below the
+// texture's frame. Pins: "State" (the frame drawn) and "Visibility".
+class TZSELayoutTexture : public TZSELayoutItem {
+  ZCL_CLASS(TZSELayoutTexture, TZSELayoutItem)
+ public:
+  TZSELayoutTexture();
+  ~TZSELayoutTexture() override;
+  void BeforeDestruction() override;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutTexture>& D);
+
+  TZCLResourceColor* GetColor() const { return FColor; }
+  void SetColor(TZCLResourceColor* Value) { FColor->Assign(Value); }
+  TZSETexture* GetTexture() const { return FTexture; }
+  void SetTexture(TZSETexture* Value) { FTexture->Assign(Value); }
+  Integer GetTextureDrawingState() const { return FTextureDrawingState; }
+  void SetTextureDrawingState(Integer Value);
+
+  // Only while no link decides the visibility.
+  bool CanAutoHide() override;
+  bool ClaimsHitTest() override { return FTexture->GetHitTestMode() != ihtmOpaque; }
+  bool HitTestSelf(const TPoint& P) override;
+  void ApplyMinimalSize(Integer& MinWidth, Integer& MinHeight) override;
+  void BoundsChanged() override;
+  void DpiChanged() override;
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  void Draw(TZSERenderBuffer* Canvas, Integer Layer) override;
+
+ protected:
+  void RegisterPins() override;
+
+ private:
+  void TextureChanged(TObject* Owner, TZSETexture* Texture);
+  void DropCache();
+  TZCLResourceColor* FColor;
+  TZSETexture* FTexture;
+  TZSERenderBuffer* FCache = nullptr;  // masked drawing, kept between paints
+  Integer FTextureDrawingState = 0;
+};
+
 using TZSELayoutChangeEvent = TDelegate<void(TZSELayout* Layout, Byte Flags)>;
 
 // The root of a window's layout tree; owned by its form. BeginUpdate of any item of the tree
@@ -346,6 +390,7 @@ class TZSELayout : public TZSELayoutCustomItem {
   void Changed(Byte Flags, TZSELayoutCustomItem* Source = nullptr) override;
   TZSELayout* GetLayout() override { return this; }
   void SetDefaults() override;
+  void ApplyColorSchema(const TZCLColorSchema& Schema) override;
   bool CanSetParent(TZSELayoutCustomItem* Value) override { return false; }
   void ResetLayoutState() override;
   void LoadFromXML(TZCLXMLNode* Node, TZSESchema* Schema) override;
@@ -362,7 +407,7 @@ class TZSELayout : public TZSELayoutCustomItem {
   // Fits R to the tree's size limits and lays the tree out there; nothing during an update.
   void BoundsFromSizeLimits(const TRect& R);
   // Layer 0, then layer 1; nothing before the first layout.
-  void DrawLayers(TZCL2DRender* Canvas);
+  void DrawLayers(TZSERenderBuffer* Canvas);
 
   TZSELayoutChangeEvent OnChange;
 
@@ -389,7 +434,7 @@ class TZSELayoutAlignHelper {
 TZSELayoutCustomItem* FindCommonParent(TZSELayoutCustomItem* A, TZSELayoutCustomItem* B);
 bool HasKeepAspectRatioInSubtree(TZSELayoutCustomItem* Item);
 // Draws the item's content at Origin (both layers); the canvas origin is restored afterwards.
-void DrawContentTo(TZSELayoutCustomItem* Item, TZCL2DRender* Canvas, const TPoint& Origin);
+void DrawContentTo(TZSELayoutCustomItem* Item, TZSERenderBuffer* Canvas, const TPoint& Origin);
 
 // Unit start: registers the layout classes for loading by name.
 void ZSELayoutInitialize();

@@ -1,8 +1,12 @@
 #include "zse/engine/ZSE.Resources.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.Colors.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
 
@@ -492,6 +496,74 @@ void TZSETexture::SetMaskMode(TZSETextureMaskMode Value) {
   Changed(ZCLResourceChangeContent);
 }
 
+// ---- schema adapters ------------------------------------------------------------------------------------
+
+void TZSEFontSchemaAdapter::Load(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema) {
+  TZSESchemaResourceFontAdapter::Load(Class, Object, Node, Schema);
+  auto* font = dynamic_cast<TZSEFont*>(Object);
+  if (!font || !Node) return;
+  TZCLXMLAttributes* a = Node->GetAttributes();
+  if (a->Exists(u"ColorAlpha")) {
+    const Byte alpha = Byte(std::clamp(a->GetValueAsInteger(u"ColorAlpha", 255), 0, 255));
+    font->SetColor((font->GetColor() & 0x00FFFFFF) | (TAlphaColor(alpha) << 24));
+  }
+  // Only a shadow the node describes becomes the font's own: without one it stays inherited.
+  static const char16_t* const shadowKeys[] = {u"ShadowColor", u"ShadowColorAlpha", u"ShadowBlur", u"ShadowSize",
+                                               u"ShadowDirection"};
+  if (std::none_of(std::begin(shadowKeys), std::end(shadowKeys), [&](const char16_t* K) { return a->Exists(K); }))
+    return;
+  TZSEFontShadow* shadow = font->GetShadow();
+  const Integer color = a->GetValueAsInteger(u"ShadowColor", 0x1FFFFFFF);
+  const Byte alpha = Byte(std::clamp(a->GetValueAsInteger(u"ShadowColorAlpha", 255), 0, 255));
+  shadow->SetColor(color == 0x1FFFFFFF ? claNone : TAlphaColorHelper::FromColor(TColor(color), alpha));
+  shadow->SetBlur(a->GetValueAsInteger(u"ShadowBlur", 0));
+  shadow->SetSize(a->GetValueAsInteger(u"ShadowSize", 1));
+  const Integer direction = a->GetValueAsInteger(u"ShadowDirection", mzRightBottom);
+  if (direction >= mzLeftTop && direction <= mzClient) shadow->SetDirection(TZCLMarginPart(direction));
+}
+
+void TZSETextureSchemaAdapter::Load(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema) {
+  TZSESchemaResourceTextureAdapter::Load(Class, Object, Node, Schema);
+  auto* texture = dynamic_cast<TZSETexture*>(Object);
+  if (!texture || !Node) return;
+  TZCLXMLAttributes* a = Node->GetAttributes();
+  auto ordinal = [&](const char16_t* Name, Integer High) { return std::clamp(a->GetValueAsInteger(Name, 0), 0, High); };
+  if (a->Exists(u"CoverFrame")) texture->SetCoverFrameIndex(a->GetValueAsInteger(u"CoverFrame", -1));
+  if (a->Exists(u"MaskFrame")) texture->SetMaskFrameIndex(a->GetValueAsInteger(u"MaskFrame", -1));
+  if (a->Exists(u"MaskMode")) texture->SetMaskMode(TZSETextureMaskMode(ordinal(u"MaskMode", tmmApplyToContent)));
+  if (a->Exists(u"HitTestMode"))
+    texture->SetHitTestMode(TZCLSkinImageHitTestMode(ordinal(u"HitTestMode", ihtmTransparent)));
+  if (a->Exists(u"HitTestMask")) texture->SetHitTestMaskFrameIndex(a->GetValueAsInteger(u"HitTestMask", -1));
+  if (a->Exists(u"Color")) texture->SetColor(TAlphaColor(a->GetValueAsInteger(u"Color", 0)));
+  if (a->Exists(u"ColorID")) texture->SetColorID(a->GetValue(u"ColorID"));
+  if (a->Exists(u"ColorMode")) texture->SetColorMode(TZCLSkinImageColorationMode(ordinal(u"ColorMode", cmColor)));
+}
+
+void TZSETextureSchemaAdapter::Save(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema,
+                                    const String& Path) {
+  TZSESchemaResourceTextureAdapter::Save(Class, Object, Node, Schema, Path);
+  auto* texture = dynamic_cast<TZSETexture*>(Object);
+  if (!texture) return;
+  TZCLXMLAttributes* a = Node->GetAttributes();
+  const TZSETextureAssignedValues groups = texture->GetAssignedValues();
+  if (groups.Contains(atavCover)) a->SetValueAsInteger(u"CoverFrame", texture->GetCoverFrameIndex());
+  if (groups.Contains(atavMask)) {
+    a->SetValueAsInteger(u"MaskFrame", texture->GetMaskFrameIndex());
+    a->SetValueAsInteger(u"MaskMode", texture->GetMaskMode());
+  }
+  if (groups.Contains(atavHitTest)) {
+    a->SetValueAsInteger(u"HitTestMask", texture->GetHitTestMaskFrameIndex());
+    a->SetValueAsInteger(u"HitTestMode", texture->GetHitTestMode());
+  }
+  if (groups.Contains(atavColor)) {
+    a->SetValueAsInteger(u"ColorMode", texture->GetColorMode());
+    if (!texture->GetColorID().empty())
+      a->SetValue(u"ColorID", texture->GetColorID());
+    else
+      a->SetValueAsInteger(u"Color", Integer(texture->GetColorResource()->GetOwnValue()));
+  }
+}
+
 // ---- routines -------------------------------------------------------------------------------------------
 
 namespace {
@@ -531,6 +603,8 @@ void ZSEResourcesInitialize() {
   RegisterProperties<TZCLFontShadow>();
   RegisterProperties<TZSEFont>();
   RegisterProperties<TZSETexture>();
+  SchemaRegisterClassAdapter(TZSEFontSchemaAdapter::StaticClass());
+  SchemaRegisterClassAdapter(TZSETextureSchemaAdapter::StaticClass());
   TZCLResourceClassRepository::Register(TZSEFont::StaticClass());
   TZCLResourceClassRepository::Register(TZSETexture::StaticClass());
 }
@@ -538,6 +612,8 @@ void ZSEResourcesInitialize() {
 void ZSEResourcesFinalize() {
   TZCLResourceClassRepository::Unregister(TZSETexture::StaticClass());
   TZCLResourceClassRepository::Unregister(TZSEFont::StaticClass());
+  SchemaUnregisterClassAdapter(TZSETextureSchemaAdapter::StaticClass());
+  SchemaUnregisterClassAdapter(TZSEFontSchemaAdapter::StaticClass());
   Free(GTempFont);
   GTempFont = nullptr;
 }

@@ -13,6 +13,7 @@
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
+#include "zse/engine/ZSE.Schema.Adapters.h"
 
 class TZSEFont;
 class TZSETexture;
@@ -212,6 +213,26 @@ class TZSETexture : public TZCLResourceTexture {
   TZSETextureMaskMode FMaskMode = tmmApplyToAll;
   TZCLResourceColor* FColorResource = nullptr;
   bool FDestroying = false;
+};
+
+// Skin fonts in the skin XML: after the font itself, "ColorAlpha" and the shadow attributes
+// ("ShadowColor", "ShadowColorAlpha", "ShadowBlur", "ShadowSize", "ShadowDirection").
+class TZSEFontSchemaAdapter : public TZSESchemaResourceFontAdapter {
+  ZCL_CLASS(TZSEFontSchemaAdapter, TZSESchemaResourceFontAdapter)
+ public:
+  static TClass AdaptedClass() { return TZSEFont::StaticClass(); }
+  static void Load(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema);
+};
+
+// Skin textures in the skin XML: after the texture itself, one attribute pair per assigned group
+// ("CoverFrame"; "MaskFrame", "MaskMode"; "HitTestMask", "HitTestMode"; "ColorMode" with
+// "ColorID" or "Color").
+class TZSETextureSchemaAdapter : public TZSESchemaResourceTextureAdapter {
+  ZCL_CLASS(TZSETextureSchemaAdapter, TZSESchemaResourceTextureAdapter)
+ public:
+  static TClass AdaptedClass() { return TZSETexture::StaticClass(); }
+  static void Load(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema);
+  static void Save(Self Class, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema, const String& Path);
 };
 
 // A colour resource of ResourceClass whose default is DefaultColor (controls' colour slots).

@@ -4,6 +4,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
 #include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Schema.h"
 
 namespace {
@@ -393,6 +394,88 @@ TEST_F(LayoutItems, XmlRoundTrip) {
   Layout(TRect(0, 0, 100, 100));
   EXPECT_EQ(header->GetBounds(), a->GetBounds());
   Free(copy);
+}
+
+}  // namespace
+
+namespace {
+
+TZCLPixel32 PixelAt(TZCLDib* Dib, Integer X, Integer Y) { return Dib->GetColors()[Y * Dib->GetWidth() + X]; }
+
+TZSELayoutTexture* AddTexture(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, TAlphaColor Color) {
+  auto* item = Create<TZSELayoutTexture>();
+  item->SetParent(Parent);
+  item->SetAlignment(Alignment);
+  item->GetColor()->SetValue(Color);
+  return item;
+}
+
+TEST_F(LayoutItems, TexturedItemsPaintInLayoutOrderAndClipTheirChildren) {
+  TZSELayoutTexture* back = AddTexture(Root, laClient, 0xFF0000FF);
+  back->SetClipChildren(true);
+  TZSELayoutTexture* child = AddTexture(back, laTop, 0xFFFF0000);
+  child->GetSizeMinimal()->SetHeight(10);
+  Layout(TRect(0, 0, 40, 30));
+  // The child overhangs its parent to the right; the parent clips it.
+  back->SetBounds(TRect(0, 0, 20, 30));
+  child->SetBounds(TRect(0, 0, 40, 10));
+  back->UpdateOverflowState();
+  TZSERenderBuffer* buffer = TZSERenderBuffer::New(40, 30);
+  buffer->Reset();
+  Root->DrawLayers(buffer);
+  EXPECT_EQ(PixelAt(buffer, 5, 5).R, 255);   // child
+  EXPECT_EQ(PixelAt(buffer, 5, 20).B, 255);  // parent below the child
+  EXPECT_EQ(PixelAt(buffer, 30, 5).A, 0);    // the overhang is not drawn
+  Free(buffer);
+
+  // Drawn elsewhere: the item's content lands at the given origin.
+  buffer = TZSERenderBuffer::New(40, 30);
+  buffer->Reset();
+  child->SetBounds(TRect(10, 10, 20, 20));
+  DrawContentTo(child, buffer, TPoint(0, 0));
+  EXPECT_EQ(PixelAt(buffer, 2, 2).R, 255);
+  EXPECT_EQ(PixelAt(buffer, 15, 15).A, 0);
+  Free(buffer);
+}
+
+TEST_F(LayoutItems, TexturedItemPinsAndXml) {
+  TZSELayoutTexture* item = AddTexture(Root, laTop, 0xFF00FF00);
+  item->SetName(u"Face");
+  EXPECT_TRUE(item->CanAutoHide());
+  item->SetTextureDrawingState(2);
+
+  TZSESchema schema;
+  auto* doc = Create<TZCLXMLDocument>();
+  TZCLXMLNode* node = doc->Add(u"layout");
+  Root->SaveToXML(node, &schema);
+  EXPECT_EQ(node->FindNode(u"items")->GetNode(0)->GetAttributes()->GetValue(u"class"), u"LayoutTexture");
+  TZSELayout* copy = Create<TZSELayout>(nullptr);
+  copy->LoadFromXML(node, &schema);
+  TZSELayoutCustomItem* face = nullptr;
+  ASSERT_TRUE(copy->FindItem(u"Face", face));
+  auto* texture = dynamic_cast<TZSELayoutTexture*>(face);
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(texture->GetTextureDrawingState(), 2);
+  EXPECT_EQ(texture->GetColor()->GetValue(), 0xFF00FF00u);
+  Free(copy);
+  Free(doc);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LayoutItems, ColorSchemaReachesTheTexturedItemsOfTheTree) {
+  auto* outer = Create<TZSELayoutTexture>();
+  outer->SetParent(Root);
+  auto* inner = Create<TZSELayoutTexture>();
+  inner->SetParent(outer);
+  inner->GetColor()->SetValue(0xFFFF0000);
+  const TAlphaColor before = inner->GetColor()->GetValue();
+  Root->ApplyColorSchema(TZCLColorSchema::Create(120, 100));
+  EXPECT_EQ(inner->GetColor()->GetColorSchema(), TZCLColorSchema::Create(120, 100));
+  EXPECT_NE(inner->GetColor()->GetValue(), before);
+  EXPECT_EQ(outer->GetColor()->GetColorSchema(), TZCLColorSchema::Create(120, 100));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "rtl/RTL.Objects.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/graphics/ZCL.Graphics.Font.h"
 #include "zse/engine/ZSE.Resources.h"
 
@@ -145,6 +146,69 @@ TEST(SkinTextures, MeasureTextAddsTheShadowSides) {
   EXPECT_GT(plain.cx, 0);
   EXPECT_EQ(shadowed.cx, plain.cx + m.Left + m.Right);
   EXPECT_EQ(shadowed.cy, plain.cy + m.Top + m.Bottom);
+  Free(font);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SkinTextures, SchemaAttributesPerAssignedGroup) {
+  TZSESchema schema;
+  TZSETexture* texture = Create<TZSETexture>(nullptr);
+  texture->SetCoverFrameIndex(3);
+  texture->SetColor(0xFF112233);
+  TZSESchemaClassAdapterClass adapter = SchemaFindClassAdapter(texture);
+  ASSERT_EQ(adapter, TZSETextureSchemaAdapter::StaticClass());
+  TZCLXMLNode node;
+  adapter->Save(texture, &node, &schema, u"Face.Texture");
+  TZCLXMLAttributes* a = node.GetAttributes();
+  EXPECT_EQ(a->GetValue(u"CoverFrame"), u"3");
+  EXPECT_EQ(a->GetValue(u"Color"), u"-15654349");  // the ARGB bits as a signed integer
+  EXPECT_FALSE(a->Exists(u"MaskFrame"));
+  EXPECT_FALSE(a->Exists(u"HitTestMode"));
+
+  TZSETexture* back = Create<TZSETexture>(nullptr);
+  adapter->Load(back, &node, &schema);
+  EXPECT_EQ(back->GetCoverFrameIndex(), 3);
+  EXPECT_EQ(back->GetColor(), 0xFF112233u);
+  EXPECT_EQ(back->GetAssignedValues(), (TZSETextureAssignedValues{atavCover, atavColor}));
+  Free(back);
+
+  // Only a hit-test mode: that group is assigned, its mask frame stays -1.
+  TZCLXMLNode only;
+  only.GetAttributes()->SetValueAsInteger(u"HitTestMode", 1);
+  back = Create<TZSETexture>(nullptr);
+  adapter->Load(back, &only, &schema);
+  EXPECT_EQ(back->GetAssignedValues(), TZSETextureAssignedValues{atavHitTest});
+  EXPECT_EQ(back->GetHitTestMode(), ihtmMask);
+  EXPECT_EQ(back->GetHitTestMaskFrameIndex(), -1);
+  Free(back);
+  Free(texture);
+}
+
+TEST(SkinFonts, SchemaShadowAttributes) {
+  TZSESchema schema;
+  TZSEFont* font = Create<TZSEFont>(nullptr);
+  TZSESchemaClassAdapterClass adapter = SchemaFindClassAdapter(font);
+  ASSERT_EQ(adapter, TZSEFontSchemaAdapter::StaticClass());
+  TZCLXMLNode plain;
+  plain.GetAttributes()->SetValue(u"value", u"DejaVu Sans,0,-12,0");
+  adapter->Load(font, &plain, &schema);
+  EXPECT_FALSE(font->GetShadow()->GetAssigned());
+
+  TZCLXMLNode shadowed;
+  shadowed.GetAttributes()->SetValue(u"value", u"DejaVu Sans,0,-12,0");
+  shadowed.GetAttributes()->SetValueAsInteger(u"ShadowBlur", 4);
+  shadowed.GetAttributes()->SetValueAsInteger(u"ShadowColor", 0x0000FF);
+  shadowed.GetAttributes()->SetValueAsInteger(u"ShadowColorAlpha", 128);
+  shadowed.GetAttributes()->SetValueAsInteger(u"ColorAlpha", 200);
+  adapter->Load(font, &shadowed, &schema);
+  EXPECT_TRUE(font->GetShadow()->GetAssigned());
+  EXPECT_EQ(font->GetShadow()->GetBlur(), 4);
+  EXPECT_EQ(font->GetShadow()->GetSize(), 1);
+  EXPECT_EQ(font->GetShadow()->GetColor() >> 24, 128u);
+  EXPECT_EQ(font->GetColor() >> 24, 200u);
   Free(font);
 }
 

@@ -80,6 +80,20 @@ TEST_F(SceneFixture, StateFollowsThePlacement) {
   Free(element);
 }
 
+TEST_F(SceneFixture, TextureSwitchesWithTheDockingState) {
+  TZSELayoutTexture* face = Create<TZSELayoutTexture>();
+  face->SetParent(Scene->GetLayout());
+  face->GetBindings()->AddLink(Scene, u"State", u"State");
+  face->GetBindings()->AddLink(Master, u"StayOnTop", u"Visibility");
+  EXPECT_EQ(face->GetTextureDrawingState(), 0);
+  EXPECT_FALSE(face->GetVisible());
+  EXPECT_FALSE(face->CanAutoHide());  // a link decides its visibility
+  Scene->DockToEdge(2);
+  EXPECT_EQ(face->GetTextureDrawingState(), 12);
+  Master->SetStayOnTop(true);
+  EXPECT_TRUE(face->GetVisible());
+}
+
 TEST_F(SceneFixture, PinnedToTheMaster) {
   TZSEFormMasterFormPin* pin = Scene->GetMasterFormPin();
   pin->SetSide(2);
