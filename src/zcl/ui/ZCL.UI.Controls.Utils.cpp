@@ -214,8 +214,7 @@ HWND GetFocusedWindow() {
   if (!window) window = GetForegroundWindow();
   IPtr<IZCLInnerControl> inner;
   if (TWinControl* control = window ? FindControl(window) : nullptr; control && Supports(control, inner))
-    if (TWinControl* target = inner->GetInnerControl(); target && target->HandleAllocated())
-      return target->GetHandle();
+    if (TWinControl* target = inner->GetInnerControl(); target && target->HandleAllocated()) return target->GetHandle();
   return window;
 }
 
@@ -233,16 +232,13 @@ TRect MapRectBetweenControls(TWinControl* From, TWinControl* To, const TRect& Re
 
 int CanvasSaveDC(TCanvas* Canvas) { return SaveDC(Canvas->GetHandle()); }
 
-void CanvasRestoreDC(TCanvas* Canvas, int Saved) {
-  RestoreDC(Canvas->GetHandle(), Saved);
-}
+void CanvasRestoreDC(TCanvas* Canvas, int Saved) { RestoreDC(Canvas->GetHandle(), Saved); }
 
 void InvalidateWindowRect(TWinControl* Control, const TRect& Rect, bool Erase) {
   if (Control && Control->HandleAllocated()) InvalidateRect(Control->GetHandle(), &Rect, Erase ? 1 : 0);
 }
 
-TControl* CreateControl(TClass ControlClass, TWinControl* Parent, const TRect& Bounds, TAlign Align,
-                        TAnchors Anchors) {
+TControl* CreateControl(TClass ControlClass, TWinControl* Parent, const TRect& Bounds, TAlign Align, TAnchors Anchors) {
   auto* control = ControlClass->Create<TControl>(static_cast<TComponent*>(Parent));
   control->SetParent(Parent);
   control->SetBoundsRect(Bounds);

@@ -110,7 +110,7 @@ TEST_F(SubControlTest, GluedControlTakesItsSide) {
   sub->SetPosition(mLeft);
   sub->SetControl(Label);
   EXPECT_EQ(Label->GetBoundsRect(), TRect(100, 53, 140, 67));  // its own height, centred
-  EXPECT_EQ(Edit->Content.Left, 45);                          // width + 5
+  EXPECT_EQ(Edit->Content.Left, 45);                           // width + 5
   sub->SetAlign(TZCLBoolean::True);
   EXPECT_EQ(Label->GetBoundsRect(), TRect(100, 50, 140, 70));  // the edit's full height
   sub->SetAlign(TZCLBoolean::Default);
