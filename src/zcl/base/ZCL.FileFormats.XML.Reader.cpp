@@ -1147,7 +1147,24 @@ bool TZCLXMLTextReader::ParseText() {
   Integer start = FPos;
   String value;
   Char orBits = 0;
+  const uint8_t* const properties = zcXMLCharProperties();
   while (!AtEnd(FPos)) {
+    // A run of plain characters is taken whole; the others are looked at one by one below.
+    Integer run = FPos;
+    while (run < FLen) {
+      const Char c = FText[run];
+      if (c == u'<' || c == u'&' || c == u']') break;
+      if (c != u'\t' && c != u'\n') {
+        if (!(properties[c] & xccCharData)) break;
+        orBits |= c;
+      }
+      ++run;
+    }
+    if (run > FPos) {
+      value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+      FPos = run;
+      continue;
+    }
     Char c = FText[FPos];
     if (c == u'<') break;
     if (c == u'&') {
