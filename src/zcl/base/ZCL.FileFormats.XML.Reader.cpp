@@ -479,7 +479,12 @@ bool TZCLXMLTextReader::Fill() {
       FText.reserve(FText.size() + take);
       for (Integer i = 0; i < take; ++i) FText.push_back(p[i] < 0x80 ? Char(p[i]) : Char(0xFFFF));
     } else if (take > 0) {
-      String chunk = FEncoding->GetString(p, take);
+      // Decoded into a buffer kept from block to block: a new large string per block would make
+      // the heap sweep its freed small blocks each time.
+      const size_t most = static_cast<size_t>(FEncoding->GetMaxCharCount(take));
+      if (FChunk.size() < most) FChunk.resize(most);
+      const StringView chunk(FChunk.data(),
+                             static_cast<size_t>(FEncoding->GetChars(p, take, FChunk.data(), static_cast<Integer>(most))));
       if (static_cast<Int64>(FText.size()) + static_cast<Int64>(chunk.size()) > 0x7FFFFFF0)
         FailNoLine(u"The input document is too large.");
       FCharactersInDocument += static_cast<Int64>(chunk.size());
@@ -1147,7 +1152,24 @@ bool TZCLXMLTextReader::ParseText() {
   Integer start = FPos;
   String value;
   Char orBits = 0;
+  const uint8_t* const properties = zcXMLCharProperties();
   while (!AtEnd(FPos)) {
+    // A run of plain characters is taken whole; the others are looked at one by one below.
+    Integer run = FPos;
+    while (run < FLen) {
+      const Char c = FText[run];
+      if (c == u'<' || c == u'&' || c == u']') break;
+      if (c != u'\t' && c != u'\n') {
+        if (!(properties[c] & xccCharData)) break;
+        orBits |= c;
+      }
+      ++run;
+    }
+    if (run > FPos) {
+      value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+      FPos = run;
+      continue;
+    }
     Char c = FText[FPos];
     if (c == u'<') break;
     if (c == u'&') {

@@ -176,6 +176,12 @@ TZCLXMLAttribute* TZCLXMLAttributes::AddString(const String& Name, const String&
   return a;
 }
 
+TZCLXMLAttribute* TZCLXMLAttributes::AddString(String&& Name, String&& Value) {
+  TZCLXMLAttribute* a = Create<TZCLXMLAttribute>(std::move(Name), std::move(Value));
+  TZCLObjectList::Add(a);
+  return a;
+}
+
 TZCLXMLAttribute* TZCLXMLAttributes::AddInteger(const String& Name, Int64 Value) {
   return AddString(Name, IntToStr(Value));
 }
@@ -687,7 +693,8 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
               else if (a->Value == u"default")
                 scope = false;
             }
-            attrs->AddString(name, a->Value);
+            // The reader makes every attribute anew: its texts are taken over.
+            attrs->AddString(std::move(name), std::move(a->Value));
           }
           if (!empty) {
             scopes.push_back(scope);

@@ -43,6 +43,7 @@ class TZCLXMLAttribute : public TObject {
  public:
   TZCLXMLAttribute() = default;
   TZCLXMLAttribute(const String& AName, const String& AValue) : FName(AName), FValue(AValue) {}
+  TZCLXMLAttribute(String&& AName, String&& AValue) : FName(std::move(AName)), FValue(std::move(AValue)) {}
 
   const String& GetName() const { return FName; }
   void SetName(const String& Value) { FName = Value; }
@@ -64,6 +65,8 @@ class TZCLXMLAttributes : public TZCLObjectList {
 
   TZCLXMLAttribute* Add();
   TZCLXMLAttribute* AddString(const String& Name, const String& Value);
+  // The same, taking the texts over.
+  TZCLXMLAttribute* AddString(String&& Name, String&& Value);
   TZCLXMLAttribute* AddInteger(const String& Name, Int64 Value);
   void Assign(const TZCLXMLAttributes* Source);
   // Same count, and for every attribute here the first of that name in Obj has an equal value.
