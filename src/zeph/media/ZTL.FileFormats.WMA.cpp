@@ -234,8 +234,8 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
     const UInt64 play = C.U64();
     C.Skip(8);
     const UInt64 preroll = C.U64();
-    const Int64 ms = static_cast<Int64>(play / 10000) - static_cast<Int64>(preroll);
-    FContainer->FStreamInfo.Duration = static_cast<Cardinal>(std::clamp<Int64>(ms, 0, 0xFFFFFFFFll));
+    const UInt64 ms = play / 10000 > preroll ? play / 10000 - preroll : 0;
+    FContainer->FStreamInfo.Duration = static_cast<Cardinal>(std::min<UInt64>(ms, 0xFFFFFFFFull));
     C.Skip(12);
     FContainer->FMaxBitrate = C.U32();
   }
