@@ -321,8 +321,9 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
       std::unique_ptr<TCustomMemoryStream> stream(StreamCreateOnMemory(Value.data(), static_cast<NativeInt>(Value.size())));
       TZTLTagID3v2 id3;
       TZTLTagID3v2::Load(&id3, stream.get(), 0);
+      // Its values now live in the tag and are written as attributes; kept as well, the old tag
+      // would win over an edited value on the next read.
       FTag->Merge(&id3, true);
-      FContainer->FKeptAttributes.emplace_back(Raw);
     } else {
       FContainer->FKeptAttributes.emplace_back(Raw);
     }
@@ -386,18 +387,19 @@ class TZTLTagWMAWriter : public TZTLTagMappedFiler {
   void Execute() {
     RawByteString out(FHeader.substr(0, HeadSize));
     TCursor head{FHeader, 24};
-    Cardinal count = head.U32();
-    const Cardinal objects = count;
+    const Cardinal objects = head.U32();
+    // The count written is that of the objects written, whatever the old head claimed.
+    Cardinal count = 0;
     size_t at = HeadSize;
     for (Cardinal i = 0; i < objects && FHeader.size() - at >= ObjectHeadSize; ++i) {
       TCursor c{FHeader, at};
       const TGuid guid = c.Bytes(16);
       const UInt64 size = c.U64();
       if (size < ObjectHeadSize || size > FHeader.size() - at) break;
-      if (guid == GuidContentDescription || guid == GuidExtendedContent)
-        --count;
-      else
+      if (guid != GuidContentDescription && guid != GuidExtendedContent) {
         out.append(FHeader.substr(at, size));
+        ++count;
+      }
       at += size;
     }
     const bool deleting = FTag->GetDeleteTagOnSave();
