@@ -118,12 +118,6 @@ RawByteString PictureValue(const IPtr<IZCLDataContainer>& Art) {
   return out;
 }
 
-bool SameAscii(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char a, char b) {
-           auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-           return up(a) == up(b);
-         });
-}
 
 String GetGenreID(const TObject* Tag, const TZTLTagFieldMapItem&) {
   Integer index = 0;
@@ -302,9 +296,9 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
     const RawByteString ansi = zcUnicodeToAnsi(Name);
     if (const TZTLTagFieldMapItem* item = FFieldMap->FindName(ansi)) {
       ApplyValue(*item, Text);
-    } else if (SameAscii(ansi, "WM/SharedUserRating")) {
+    } else if (TagsSameName(ansi, "WM/SharedUserRating")) {
       FTag->SetRating(static_cast<SmallInt>(WMRatingToRating(StrToIntDef(Text, 0))));
-    } else if (SameAscii(ansi, "WMFSDKVERSION")) {
+    } else if (TagsSameName(ansi, "WMFSDKVERSION")) {
       FContainer->FSDKVersion = Text;
       FContainer->FKeptAttributes.emplace_back(Raw);
     } else if (IsText) {
