@@ -343,11 +343,25 @@ void TMP4AtomFTYP::Clear() {
 void TMP4AtomMeta::LoadContent(TStream* Stream, Int64 Size) {
   CheckAtomSize(Size, 4, ID);
   Stream->ReadBuffer(VersionFlags, 4);
+  // Without the prefix the first child's header follows at once: a non-zero size, then "hdlr".
+  HasPrefix = true;
+  if (Size >= 8 && std::memcmp(VersionFlags, "\0\0\0\0", 4) != 0) {
+    char type[4];
+    Stream->ReadBuffer(type, 4);
+    Stream->Seek(-8, soCurrent);
+    if (std::memcmp(type, "hdlr", 4) == 0) {
+      HasPrefix = false;
+      std::memset(VersionFlags, 0, 4);
+      LoadChildren(Stream, Size);
+      return;
+    }
+    Stream->Seek(4, soCurrent);
+  }
   LoadChildren(Stream, Size - 4);
 }
 
 void TMP4AtomMeta::SaveContent(TStream* Stream) {
-  Stream->WriteBuffer(VersionFlags, 4);
+  if (HasPrefix) Stream->WriteBuffer(VersionFlags, 4);
   SaveChildren(Stream);
 }
 

@@ -152,8 +152,10 @@ class TMP4AtomMeta : public TMP4AtomList {
   using TMP4AtomList::TMP4AtomList;
   void LoadContent(TStream* Stream, Int64 Size) override;
   void SaveContent(TStream* Stream) override;
-  Int64 CalculateSize() const override { return TMP4AtomList::CalculateSize() + 4; }
+  Int64 CalculateSize() const override { return TMP4AtomList::CalculateSize() + (HasPrefix ? 4 : 0); }
   Byte VersionFlags[4] = {};
+  // Some writers leave the version and flags out and start with the children; kept as found.
+  bool HasPrefix = true;
 };
 
 // Sample description and data reference tables: the count written is that of the children.

@@ -6,6 +6,7 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
+#include "zeph/media/ZEPH.FileManager.Services.Tags.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/media/ZTL.FileFormats.FLAC.h"
 #include "zeph/media/ZTL.FileFormats.M4A.h"
@@ -29,6 +30,7 @@ const TUnit GZephMediaUnits[] = {
     {"ZTL.FileFormats.M4A", detail::ZTLM4AInitialization, nullptr},
     {"ZTL.Ogg.Vorbis", detail::ZTLOggVorbisInitialization, nullptr},
     {"ZTL.Ogg.Opus", detail::ZTLOpusInitialization, nullptr},
+    {"ZEPH.FileManager.Services.Tags", detail::FileManagerTagsInitialization, detail::FileManagerTagsFinalization},
 };
 }
 

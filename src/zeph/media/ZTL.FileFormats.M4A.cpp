@@ -36,12 +36,6 @@ constexpr Int64 MaxFree = 102400;
 
 #define C9(x) MP4ID("\xA9" x)
 
-bool SameAscii(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char a, char b) {
-           auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-           return up(a) == up(b);
-         });
-}
 
 Cardinal BE(std::string_view B, size_t At, size_t Count) {
   Cardinal v = 0;
@@ -158,12 +152,12 @@ Int64 TZTLM4AAtomXtra::CalculateSize() const {
 
 TZTLM4AAtomXtra::TItem* TZTLM4AAtomXtra::Find(std::string_view Name) {
   for (TItem& item : Items)
-    if (SameAscii(item.Name, Name)) return &item;
+    if (TagsSameName(item.Name, Name)) return &item;
   return nullptr;
 }
 
 void TZTLM4AAtomXtra::DeleteAll(std::string_view Name) {
-  std::erase_if(Items, [&](const TItem& I) { return SameAscii(I.Name, Name); });
+  std::erase_if(Items, [&](const TItem& I) { return TagsSameName(I.Name, Name); });
 }
 
 std::unique_ptr<TMP4Atom> TZTLM4AContainer::CreateAtom(TMP4AtomID AtomID, TMP4Atom* AtomParent) {
@@ -354,7 +348,7 @@ class TZTLM4ATagsBuilder {
   void DeleteCustom(std::string_view Name) {
     for (Integer i = FIlst->GetCount() - 1; i >= 0; --i) {
       TMP4Atom* item = FIlst->GetItem(i);
-      if (item->ID == IdCustom && SameAscii(StringToUTF8(CustomName(item)), Name)) FIlst->Delete(i);
+      if (item->ID == IdCustom && TagsSameName(StringToUTF8(CustomName(item)), Name)) FIlst->Delete(i);
     }
   }
 

@@ -118,12 +118,6 @@ RawByteString PictureValue(const IPtr<IZCLDataContainer>& Art) {
   return out;
 }
 
-bool SameAscii(std::string_view A, std::string_view B) {
-  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char a, char b) {
-           auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-           return up(a) == up(b);
-         });
-}
 
 String GetGenreID(const TObject* Tag, const TZTLTagFieldMapItem&) {
   Integer index = 0;
@@ -234,8 +228,8 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
     const UInt64 play = C.U64();
     C.Skip(8);
     const UInt64 preroll = C.U64();
-    const Int64 ms = static_cast<Int64>(play / 10000) - static_cast<Int64>(preroll);
-    FContainer->FStreamInfo.Duration = static_cast<Cardinal>(std::clamp<Int64>(ms, 0, 0xFFFFFFFFll));
+    const UInt64 ms = play / 10000 > preroll ? play / 10000 - preroll : 0;
+    FContainer->FStreamInfo.Duration = static_cast<Cardinal>(std::min<UInt64>(ms, 0xFFFFFFFFull));
     C.Skip(12);
     FContainer->FMaxBitrate = C.U32();
   }
@@ -302,9 +296,9 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
     const RawByteString ansi = zcUnicodeToAnsi(Name);
     if (const TZTLTagFieldMapItem* item = FFieldMap->FindName(ansi)) {
       ApplyValue(*item, Text);
-    } else if (SameAscii(ansi, "WM/SharedUserRating")) {
+    } else if (TagsSameName(ansi, "WM/SharedUserRating")) {
       FTag->SetRating(static_cast<SmallInt>(WMRatingToRating(StrToIntDef(Text, 0))));
-    } else if (SameAscii(ansi, "WMFSDKVERSION")) {
+    } else if (TagsSameName(ansi, "WMFSDKVERSION")) {
       FContainer->FSDKVersion = Text;
       FContainer->FKeptAttributes.emplace_back(Raw);
     } else if (IsText) {
@@ -321,8 +315,9 @@ class TZTLTagWMAReader : public TZTLTagMappedFiler {
       std::unique_ptr<TCustomMemoryStream> stream(StreamCreateOnMemory(Value.data(), static_cast<NativeInt>(Value.size())));
       TZTLTagID3v2 id3;
       TZTLTagID3v2::Load(&id3, stream.get(), 0);
+      // Its values now live in the tag and are written as attributes; kept as well, the old tag
+      // would win over an edited value on the next read.
       FTag->Merge(&id3, true);
-      FContainer->FKeptAttributes.emplace_back(Raw);
     } else {
       FContainer->FKeptAttributes.emplace_back(Raw);
     }
@@ -386,18 +381,19 @@ class TZTLTagWMAWriter : public TZTLTagMappedFiler {
   void Execute() {
     RawByteString out(FHeader.substr(0, HeadSize));
     TCursor head{FHeader, 24};
-    Cardinal count = head.U32();
-    const Cardinal objects = count;
+    const Cardinal objects = head.U32();
+    // The count written is that of the objects written, whatever the old head claimed.
+    Cardinal count = 0;
     size_t at = HeadSize;
     for (Cardinal i = 0; i < objects && FHeader.size() - at >= ObjectHeadSize; ++i) {
       TCursor c{FHeader, at};
       const TGuid guid = c.Bytes(16);
       const UInt64 size = c.U64();
       if (size < ObjectHeadSize || size > FHeader.size() - at) break;
-      if (guid == GuidContentDescription || guid == GuidExtendedContent)
-        --count;
-      else
+      if (guid != GuidContentDescription && guid != GuidExtendedContent) {
         out.append(FHeader.substr(at, size));
+        ++count;
+      }
       at += size;
     }
     const bool deleting = FTag->GetDeleteTagOnSave();

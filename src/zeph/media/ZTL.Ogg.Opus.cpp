@@ -137,7 +137,7 @@ void TZTLOpusTrack::Finish(TZBLOggStream& Ogg) {
     if (FindCustom(tag, "R128_TRACK_GAIN", value)) tag->SetTrackGainAsSingle(R128ToDecibels(R128Of(value)));
   }
   // The pre-skip samples are decoded but never played.
-  FGranulePosition = std::max<Int64>(0, FGranulePosition - FPreSkip);
+  FGranulePosition = FGranulePosition > FPreSkip ? FGranulePosition - FPreSkip : 0;
   TZBLOggTrack::Finish(Ogg);
 }
 

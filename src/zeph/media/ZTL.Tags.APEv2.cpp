@@ -140,16 +140,6 @@ namespace {
 constexpr Cardinal MaxTextItem = 65535;
 constexpr std::string_view CoverKey = "Cover Art (Front)";
 
-bool SameAscii(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i) {
-    char a = A[i], b = B[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
-}
 
 class TZTLTagAPEv2FieldMap : public TZTLTagFieldMap {
  public:
@@ -224,7 +214,7 @@ void TZTLTagAPEv2::Load(TZTLTag* Tag, TStream* Stream) {
   Tag->SetSize(TZTLAPEv2Codec::Read(Stream, items));
   TZTLTagAPEv2Filer filer(Tag, Stream);
   for (TZTLAPEv2Item& item : items) {
-    if (item.IsBinary() && SameAscii(item.Key, CoverKey) && !Tag->GetAlbumArt()) {
+    if (item.IsBinary() && TagsSameName(item.Key, CoverKey) && !Tag->GetAlbumArt()) {
       const size_t nul = item.Value.find('\0');
       const size_t start = nul == std::string::npos ? item.Value.size() : nul + 1;
       if (start < item.Value.size()) {

@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::string_view PictureName = "METADATA_BLOCK_PICTURE";
 
-bool SameAscii(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i) {
-    char a = A[i], b = B[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
-}
 
 Int64 Remaining(TStream* Stream) { return Stream->GetSize() - Stream->GetPosition(); }
 
@@ -189,7 +179,7 @@ void TZTLTagVorbisCommentsReader::ReadField(std::string_view Name, std::string_v
     FArtName = AnsiString(NewName);
     FArtValue = AnsiString(NewValue);
   };
-  if (SameAscii(Name, PictureName)) {
+  if (TagsSameName(Name, PictureName)) {
     Cardinal type = 0;
     IPtr<IZCLDataContainer> art = TZTLTagVorbisPicture::DecodePicture(Data, type);
     if (art && !FTag->GetAlbumArt()) {
@@ -204,7 +194,7 @@ void TZTLTagVorbisCommentsReader::ReadField(std::string_view Name, std::string_v
     }
     return;
   }
-  if (SameAscii(Name, "COVERART")) {
+  if (TagsSameName(Name, "COVERART")) {
     TMemoryStream data;
     if (TZCLMimecode::Decode(Data, &data) && data.GetSize() > 0) {
       keepReplaced(Name, Data);

@@ -72,6 +72,17 @@ String TagsFirstValue(const String& Text) {
   return p == String::npos ? Text : Text.substr(0, p);
 }
 
+bool TagsSameName(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    char a = A[i], b = B[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
 // ---- field map -------------------------------------------------------------------------------------
 
 namespace {

@@ -16,6 +16,8 @@ String TagsDecodeValues(const String& Text, Char Delimiter);
 Integer TagsEnumValues(const String& Text, bool Split, const TProc<const String&>& Proc);
 // The part before the first ";", or the whole text.
 String TagsFirstValue(const String& Text);
+// Native field names compared as the formats do: ignoring the case of ASCII letters only.
+bool TagsSameName(std::string_view A, std::string_view B);
 
 // ---- field map -------------------------------------------------------------------------------------
 // Translates a format's native fields (a numeric code or a name) to published properties of the

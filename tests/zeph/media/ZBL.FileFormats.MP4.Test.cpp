@@ -45,6 +45,15 @@ TEST(MP4AtomTree, UneditedTreeSavesItsBytes) {
   // A "meta" under "udta" is a list after its 4-byte prefix; elsewhere it keeps its bytes.
   EXPECT_NE(dynamic_cast<TMP4AtomMeta*>(tree.At({MP4ID("moov"), MP4ID("udta"), MP4ID("meta")})), nullptr);
   EXPECT_NE(dynamic_cast<TMP4AtomRaw*>(tree.At({MP4ID("moov"), MP4ID("meta")})), nullptr);
+  // Some writers leave out the prefix; the children are found all the same and saved as they were.
+  {
+    const std::string bare = Atom("moov", Atom("udta", Atom("meta", Atom("hdlr", std::string(25, '\0')) +
+                                                                     Atom("ilst", Text("\xA9nam", "T")))));
+    TTree other(bare);
+    other.Load();
+    EXPECT_NE(other.At({MP4ID("moov"), MP4ID("udta"), MP4ID("meta"), MP4ID("ilst")}), nullptr);
+    EXPECT_EQ(other.Save(), bare);
+  }
   // Unknown items of "ilst" are lists, so their values are reachable.
   TMP4Atom* value = nullptr;
   ASSERT_TRUE(tree.Root.FindAtom({MP4ID("moov"), MP4ID("udta"), MP4ID("meta"), MP4ID("ilst"), MP4ID("xyz1"), MP4ID("data")},

@@ -131,6 +131,7 @@ TEST(FileInfoRetrieval, Pipeline) {
   EXPECT_EQ(m->GetFileInfo(file, info, zfiCache), E_FAIL);
   EXPECT_EQ(info->GetFileName(), file);
 
+  const TZEPHTagReaderProc installed = TZEPHFileManager::GetTagReader();
   TZEPHFileManager::SetTagReader(FakeTagReader);
   GReads = 0;
   EXPECT_EQ(m->GetFileInfo(file, info, zfiAll), S_OK);
@@ -155,7 +156,7 @@ TEST(FileInfoRetrieval, Pipeline) {
   EXPECT_EQ(m->GetFileInfo(UTF8ToString(TempDir()) + u"/other.mp3", info, zfiTagLibrary), E_FAIL);  // no file
   std::ofstream(TempDir() + "/other.mp3") << "1";
   EXPECT_EQ(m->GetFileInfo(UTF8ToString(TempDir()) + u"/other.mp3", info, zfiTagLibrary), E_UNEXPECTED);
-  TZEPHFileManager::SetTagReader(nullptr);
+  TZEPHFileManager::SetTagReader(installed);
   m->GetInfoCache()->SetCapacity(1);
   m->GetInfoCache()->SetCapacity(10);
   Free(info);

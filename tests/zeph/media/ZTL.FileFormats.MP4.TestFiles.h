@@ -8,7 +8,7 @@ namespace mp4test {
 
 inline std::string BE(unsigned long long V, int Bytes) {
   std::string s;
-  for (int i = Bytes - 1; i >= 0; --i) s += static_cast<char>((V >> (8 * i)) & 0xFF);
+  for (int i = Bytes - 1; i >= 0; --i) s += i < 8 ? static_cast<char>((V >> (8 * i)) & 0xFF) : '\0';
   return s;
 }
 
