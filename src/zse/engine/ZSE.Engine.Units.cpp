@@ -6,6 +6,7 @@
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -30,6 +31,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Schema.Adapters", SchemaAdaptersInitialize, SchemaAdaptersFinalize},
     {"ZSE.Bindings", BindingsInitialization, BindingsFinalization},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
+    {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
 };
 }  // namespace
 
