@@ -2155,3 +2155,44 @@ BOOL LockWindowUpdate(HWND Window) {
   GLockedWindow = Window;
   return 1;
 }
+
+// ---- batched positioning ------------------------------------------------------------------------
+
+struct TDeferWindowPosBatch {
+  std::vector<WINDOWPOS> Moves;
+};
+
+HDWP BeginDeferWindowPos(int NumWindows) {
+  if (NumWindows < 0) return nullptr;
+  auto* batch = new TDeferWindowPosBatch();
+  batch->Moves.reserve(static_cast<size_t>(NumWindows));
+  return batch;
+}
+
+HDWP DeferWindowPos(HDWP Batch, HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, UINT Flags) {
+  if (!Batch) return nullptr;
+  if (!IsWindow(Window)) {
+    delete Batch;
+    return nullptr;
+  }
+  WINDOWPOS move;
+  move.hwnd = Window;
+  move.hwndInsertAfter = InsertAfter;
+  move.x = X;
+  move.y = Y;
+  move.cx = Cx;
+  move.cy = Cy;
+  move.flags = Flags;
+  Batch->Moves.push_back(move);
+  return Batch;
+}
+
+BOOL EndDeferWindowPos(HDWP Batch) {
+  if (!Batch) return 0;
+  const std::vector<WINDOWPOS> moves = std::move(Batch->Moves);
+  delete Batch;
+  BOOL ok = 1;
+  for (const WINDOWPOS& m : moves)
+    if (!SetWindowPos(m.hwnd, m.hwndInsertAfter, m.x, m.y, m.cx, m.cy, m.flags)) ok = 0;
+  return ok;
+}

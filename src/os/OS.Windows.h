@@ -323,6 +323,15 @@ int MapWindowPoints(HWND From, HWND To, TRect& Rect);
 // top-level window in or out of the topmost band.
 BOOL SetWindowPos(HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, UINT Flags);
 BOOL MoveWindow(HWND Window, int X, int Y, int Width, int Height, BOOL Repaint);
+// Moves many windows in one batch: the positions are collected and applied together by
+// EndDeferWindowPos (each as SetWindowPos would). DeferWindowPos returns the batch, or null (and
+// frees the batch) for a window that does not exist.
+struct TDeferWindowPosBatch;
+using HDWP = TDeferWindowPosBatch*;
+HDWP BeginDeferWindowPos(int NumWindows);
+HDWP DeferWindowPos(HDWP Batch, HWND Window, HWND InsertAfter, int X, int Y, int Cx, int Cy, UINT Flags);
+// Applies and frees the batch; FALSE when any move failed or the batch is null.
+BOOL EndDeferWindowPos(HDWP Batch);
 BOOL BringWindowToTop(HWND Window);
 BOOL ShowWindow(HWND Window, int Cmd);  // the previous visibility
 BOOL IsWindowVisible(HWND Window);      // the window and every ancestor are visible

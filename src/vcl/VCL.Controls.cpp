@@ -533,6 +533,16 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
   const bool windowless = !IsWinControl(this);
   if (windowless && FVisible) InvalidateControlRect(nullptr, !FControlStyle.Contains(csOpaque));
   UpdateBoundsRect(TRect(ALeft, ATop, ALeft + AWidth, ATop + AHeight));
+  if (windowless) {
+    // A windowless control has no window to report the move: it tells itself, as a window would.
+    WINDOWPOS pos;
+    pos.x = ALeft;
+    pos.y = ATop;
+    pos.cx = AWidth;
+    pos.cy = AHeight;
+    pos.flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    Perform(WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  }
   const bool parentAligning = FParent && FParent->FControlState.Contains(csAligning);
   if (!FAnchorMove && !parentAligning) UpdateAnchorRules();
   if (!parentAligning) UpdateExplicitBounds();

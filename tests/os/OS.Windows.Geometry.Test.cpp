@@ -223,3 +223,27 @@ TEST_F(GeometryTest, TaskBarIsTheStripOutsideThePrimaryWorkArea) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GeometryTest, DeferredPositionsApplyTogether) {
+  HWND a = Create(Bounds(0, 0, 50, 50));
+  HWND b = Create(Bounds(60, 0, 50, 50));
+  HDWP batch = BeginDeferWindowPos(2);
+  batch = DeferWindowPos(batch, a, nullptr, 10, 20, 30, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+  batch = DeferWindowPos(batch, b, nullptr, 100, 20, 30, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_NE(batch, nullptr);
+  TRect r;
+  GetWindowRect(a, r);
+  EXPECT_EQ(r, Bounds(0, 0, 50, 50));  // nothing moves before the end
+  EXPECT_TRUE(EndDeferWindowPos(batch));
+  GetWindowRect(a, r);
+  EXPECT_EQ(r, Bounds(10, 20, 30, 40));
+  GetWindowRect(b, r);
+  EXPECT_EQ(r, Bounds(100, 20, 30, 40));
+  EXPECT_EQ(DeferWindowPos(BeginDeferWindowPos(1), reinterpret_cast<HWND>(intptr_t(0x7777)), nullptr, 0, 0, 1, 1, 0),
+            nullptr);
+  EXPECT_FALSE(EndDeferWindowPos(nullptr));
+}
+
+}  // namespace

@@ -627,3 +627,34 @@ TEST_F(ControlsTest, HandlersAreFoundThroughTheClassChainAndInheritedHandlingRun
 }
 
 }  // namespace
+
+namespace {
+
+// A windowless control reports its moves to itself the way a window does.
+class TMoveWatch : public TGraphicControl {
+  ZCL_CLASS(TMoveWatch, TGraphicControl)
+ public:
+  using TGraphicControl::TGraphicControl;
+  std::vector<TRect> Moves;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_WINDOWPOSCHANGED) {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+      Moves.emplace_back(pos->x, pos->y, pos->x + pos->cx, pos->y + pos->cy);
+    }
+    inherited::WndProc(Message);
+  }
+};
+
+TEST_F(ControlsTest, WindowlessControlsReportTheirMoves) {
+  auto parent = Make<TWinControl>();
+  TMoveWatch* watch = Child<TMoveWatch>(parent, TRect(0, 0, 10, 10));
+  watch->Moves.clear();
+  watch->SetBounds(5, 6, 20, 30);
+  watch->SetBounds(5, 6, 20, 30);  // unchanged: no notice
+  ASSERT_EQ(watch->Moves.size(), 1u);
+  EXPECT_EQ(watch->Moves[0], TRect(5, 6, 25, 36));
+}
+
+}  // namespace

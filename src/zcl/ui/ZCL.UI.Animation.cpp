@@ -143,8 +143,7 @@ void TZCLAnimatorFadeOut::Calculate(Single Progress, const TSize&, const TRect& 
 }
 
 namespace {
-void Slide(const TRect& Rect, Integer B, Integer Extent, bool Horizontal, bool OldFirst, TRect& Rect1,
-           TRect& Rect2) {
+void Slide(const TRect& Rect, Integer B, Integer Extent, bool Horizontal, bool OldFirst, TRect& Rect1, TRect& Rect2) {
   // OldFirst: frame 1 moves by B and frame 2 by B - Extent; else the other way round.
   const Integer d1 = OldFirst ? B : B - Extent;
   const Integer d2 = OldFirst ? B - Extent : B;
@@ -160,26 +159,26 @@ void Slide(const TRect& Rect, Integer B, Integer Extent, bool Horizontal, bool O
 }
 }  // namespace
 
-void TZCLAnimatorSlideLeftToRight::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect,
-                                             TRect& Rect1, TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
+void TZCLAnimatorSlideLeftToRight::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1,
+                                             TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
   Slide(Rect, RoundInt(Progress * FrameSize.cx), Rect.Width(), true, true, Rect1, Rect2);
   Alpha1 = Alpha2 = 255;
 }
 
-void TZCLAnimatorSlideRightToLeft::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect,
-                                             TRect& Rect1, TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
+void TZCLAnimatorSlideRightToLeft::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1,
+                                             TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
   Slide(Rect, RoundInt((1 - Progress) * FrameSize.cx), Rect.Width(), true, false, Rect1, Rect2);
   Alpha1 = Alpha2 = 255;
 }
 
-void TZCLAnimatorSlideTopToBottom::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect,
-                                             TRect& Rect1, TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
+void TZCLAnimatorSlideTopToBottom::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1,
+                                             TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
   Slide(Rect, RoundInt(Progress * FrameSize.cy), Rect.Height(), false, true, Rect1, Rect2);
   Alpha1 = Alpha2 = 255;
 }
 
-void TZCLAnimatorSlideBottomToTop::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect,
-                                             TRect& Rect1, TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
+void TZCLAnimatorSlideBottomToTop::Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1,
+                                             TRect& Rect2, Byte& Alpha1, Byte& Alpha2) {
   Slide(Rect, RoundInt((1 - Progress) * FrameSize.cy), Rect.Height(), false, false, Rect1, Rect2);
   Alpha1 = Alpha2 = 255;
 }
@@ -219,9 +218,8 @@ TZCLFrameBasedAnimation::TZCLFrameBasedAnimation(IZCLAnimateControl* AOwner, Car
 
 TZCLFrameBasedAnimation::~TZCLFrameBasedAnimation() { Free(FAnimator); }
 
-TZCLBitmapAnimation::TZCLBitmapAnimation(IZCLAnimateControl* AOwner, const TRect& Rect,
-                                         TZCLFramesAnimator* AAnimator, Integer ADuration,
-                                         TZCLAnimationTransitionMode Mode)
+TZCLBitmapAnimation::TZCLBitmapAnimation(IZCLAnimateControl* AOwner, const TRect& Rect, TZCLFramesAnimator* AAnimator,
+                                         Integer ADuration, TZCLAnimationTransitionMode Mode)
     : TZCLFrameBasedAnimation(AOwner, static_cast<Cardinal>(ADuration < 0 ? ZCLDefaultAnimationDuration : ADuration),
                               AAnimator, Mode),
       FFrame1(TZCLDib::CreateFromRect(Rect)),

@@ -89,51 +89,51 @@ class TZCLFramesAnimator : public TObject {
 class TZCLAnimatorCrossFade : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorCrossFade, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 class TZCLAnimatorFadeIn : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorFadeIn, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 class TZCLAnimatorFadeOut : public TZCLAnimatorFadeIn {
   ZCL_CLASS(TZCLAnimatorFadeOut, TZCLAnimatorFadeIn)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
   bool NeedSwapFrames() override { return true; }
 };
 
 class TZCLAnimatorSlideLeftToRight : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorSlideLeftToRight, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 class TZCLAnimatorSlideRightToLeft : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorSlideRightToLeft, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 class TZCLAnimatorSlideTopToBottom : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorSlideTopToBottom, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 class TZCLAnimatorSlideBottomToTop : public TZCLFramesAnimator {
   ZCL_CLASS(TZCLAnimatorSlideBottomToTop, TZCLFramesAnimator)
  public:
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
 };
 
 // The old picture slides out in the direction while the new one beneath moves in from Offset
@@ -144,8 +144,8 @@ class TZCLAnimatorPaperSlideTopToBottom : public TZCLFramesAnimator {
   TZCLAnimatorPaperSlideTopToBottom(bool ABackward, Single AIncomingStartAlpha, Single AOutgoingEndAlpha,
                                     Single AOffset);
   void AfterConstruction() override;
-  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2,
-                 Byte& Alpha1, Byte& Alpha2) override;
+  void Calculate(Single Progress, const TSize& FrameSize, const TRect& Rect, TRect& Rect1, TRect& Rect2, Byte& Alpha1,
+                 Byte& Alpha2) override;
   bool NeedSwapFrames() override { return true; }
   virtual TPoint GetDirection() { return TPoint(0, 1); }
 

@@ -146,7 +146,8 @@ void TZCLStyleBackground::InitializeResources() {
 }
 
 void TZCLStyleBackground::Draw(TCanvas* Canvas, const TRect& Rect, bool Transparent, TZCLBorders Borders) {
-  if (!Transparent) FillGradientAlpha(Canvas, Rect, GetColorContent1()->GetValue(), GetColorContent2()->GetValue(), true);
+  if (!Transparent)
+    FillGradientAlpha(Canvas, Rect, GetColorContent1()->GetValue(), GetColorContent2()->GetValue(), true);
   DrawDoubleFrameAlpha(Canvas, Rect, GetColorBorder1()->GetValue(), GetColorBorder2()->GetValue(), Borders);
 }
 
@@ -583,19 +584,19 @@ TZCLCustomControl::~TZCLCustomControl() {
 }
 
 const TMessageTable& TZCLCustomControl::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(WM_ERASEBKGND, &TZCLCustomControl::WMEraseBkgnd),
-                                    VCL_MESSAGE(WM_SIZE, &TZCLCustomControl::WMSize),
-                                    VCL_MESSAGE(WM_SETFOCUS, &TZCLCustomControl::WMSetFocus),
-                                    VCL_MESSAGE(WM_KILLFOCUS, &TZCLCustomControl::WMKillFocus),
-                                    VCL_MESSAGE(WM_MOUSEMOVE, &TZCLCustomControl::WMMouseMove),
-                                    VCL_MESSAGE(WM_MOUSEHWHEEL, &TZCLCustomControl::WMMouseHWheel),
-                                    VCL_MESSAGE(CM_HINTSHOW, &TZCLCustomControl::CMHintShow),
-                                    VCL_MESSAGE(CM_FONTCHANGED, &TZCLCustomControl::CMFontChanged),
-                                    VCL_MESSAGE(CM_ENABLEDCHANGED, &TZCLCustomControl::CMEnabledChanged),
-                                    VCL_MESSAGE(CM_DIALOGCHAR, &TZCLCustomControl::CMDialogChar),
-                                    VCL_MESSAGE(WM_ZCL_SCALECHANGING, &TZCLCustomControl::CMScaleChanging),
-                                    VCL_MESSAGE(WM_ZCL_SCALECHANGED, &TZCLCustomControl::CMScaleChanged)});
+  static const TMessageTable table(
+      &inherited::MessageTable(),
+      {VCL_MESSAGE(WM_ERASEBKGND, &TZCLCustomControl::WMEraseBkgnd), VCL_MESSAGE(WM_SIZE, &TZCLCustomControl::WMSize),
+       VCL_MESSAGE(WM_SETFOCUS, &TZCLCustomControl::WMSetFocus),
+       VCL_MESSAGE(WM_KILLFOCUS, &TZCLCustomControl::WMKillFocus),
+       VCL_MESSAGE(WM_MOUSEMOVE, &TZCLCustomControl::WMMouseMove),
+       VCL_MESSAGE(WM_MOUSEHWHEEL, &TZCLCustomControl::WMMouseHWheel),
+       VCL_MESSAGE(CM_HINTSHOW, &TZCLCustomControl::CMHintShow),
+       VCL_MESSAGE(CM_FONTCHANGED, &TZCLCustomControl::CMFontChanged),
+       VCL_MESSAGE(CM_ENABLEDCHANGED, &TZCLCustomControl::CMEnabledChanged),
+       VCL_MESSAGE(CM_DIALOGCHAR, &TZCLCustomControl::CMDialogChar),
+       VCL_MESSAGE(WM_ZCL_SCALECHANGING, &TZCLCustomControl::CMScaleChanging),
+       VCL_MESSAGE(WM_ZCL_SCALECHANGED, &TZCLCustomControl::CMScaleChanged)});
   return table;
 }
 
@@ -615,8 +616,7 @@ void TZCLCustomControl::AfterConstruction() {
   FPadding = CreatePadding();
   FPadding->OnChange = TNotifyEvent(this, &TZCLCustomControl::PaddingChanged);
   inherited::AfterConstruction();
-  if (GetWidth() == 0 || GetHeight() == 0)
-    SetBounds(GetLeft(), GetTop(), WindowedDefaultWidth, WindowedDefaultHeight);
+  if (GetWidth() == 0 || GetHeight() == 0) SetBounds(GetLeft(), GetTop(), WindowedDefaultWidth, WindowedDefaultHeight);
   UpdateMargins();
   UpdateTransparency();
 }

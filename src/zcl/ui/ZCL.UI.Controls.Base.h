@@ -319,8 +319,7 @@ class TZCLCustomControl : public TCustomScalableControl,
                           public IZCLFocusableControl {
   ZCL_CLASS(TZCLCustomControl, TCustomScalableControl)
   RTL_INTERFACES(TCustomScalableControl, IZCLControl, IZCLMouseTracking, IZCLColorSchema, IZCLResourceCollection,
-                 IZCLResourceChangeListener, IZCLObjectLinksSupport, IZCLLocalizableComponent,
-                 IZCLFocusableControl)
+                 IZCLResourceChangeListener, IZCLObjectLinksSupport, IZCLLocalizableComponent, IZCLFocusableControl)
   VCL_MESSAGES()
  public:
   explicit TZCLCustomControl(TComponent* AOwner);

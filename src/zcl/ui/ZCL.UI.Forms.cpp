@@ -51,11 +51,11 @@ void TZCLStyleForm::InitializeResources() {
 TZCLBasicForm::TZCLBasicForm(TComponent* AOwner) : TForm(AOwner) {}
 
 const TMessageTable& TZCLBasicForm::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(CM_DIALOGKEY, &TZCLBasicForm::CMDialogKey),
-                                    VCL_MESSAGE(WM_DPICHANGED, &TZCLBasicForm::WMDpiChanged),
-                                    VCL_MESSAGE(WM_SETTINGCHANGE, &TZCLBasicForm::WMSettingChange),
-                                    VCL_MESSAGE(WM_SYSCOLORCHANGE, &TZCLBasicForm::WMSysColorChange)});
+  static const TMessageTable table(
+      &inherited::MessageTable(),
+      {VCL_MESSAGE(CM_DIALOGKEY, &TZCLBasicForm::CMDialogKey), VCL_MESSAGE(WM_DPICHANGED, &TZCLBasicForm::WMDpiChanged),
+       VCL_MESSAGE(WM_SETTINGCHANGE, &TZCLBasicForm::WMSettingChange),
+       VCL_MESSAGE(WM_SYSCOLORCHANGE, &TZCLBasicForm::WMSysColorChange)});
   return table;
 }
 
@@ -272,8 +272,8 @@ void TZCLCustomForm::SavePosition(TZCLIniFile* Ini) {
   WINDOWPLACEMENT placement;
   GetWindowPlacement(GetHandle(), placement);
   const TRect normal = placement.rcNormalPosition;
-  const bool maximized =
-      GetWindowState() == wsMinimized ? (placement.flags & WPF_RESTORETOMAXIMIZED) != 0 : GetWindowState() == wsMaximized;
+  const bool maximized = GetWindowState() == wsMinimized ? (placement.flags & WPF_RESTORETOMAXIMIZED) != 0
+                                                         : GetWindowState() == wsMaximized;
   const Integer ppi = GetCurrentPPI();
   const TRect stored(normal.Left, normal.Top, normal.Left + UnscaleByDPI(normal.Width(), ppi),
                      normal.Top + UnscaleByDPI(normal.Height(), ppi));
@@ -360,9 +360,8 @@ void TZCLCustomForm::CreateParams(TCreateParams& Params) {
   if (FShowInTaskBar == stAlways) Params.ExStyle |= WS_EX_APPWINDOW;
   if (FOwnerWindow) {
     Params.WndParent = FOwnerWindow;
-  } else if (!Params.WndParent && Application && Application->GetMainForm() &&
-             Application->GetMainForm() != this && Application->GetMainForm()->HandleAllocated() &&
-             GetPopupMode() != pmNone) {
+  } else if (!Params.WndParent && Application && Application->GetMainForm() && Application->GetMainForm() != this &&
+             Application->GetMainForm()->HandleAllocated() && GetPopupMode() != pmNone) {
     Params.WndParent = Application->GetMainForm()->GetHandle();
   }
 }

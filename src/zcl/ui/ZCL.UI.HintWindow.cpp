@@ -69,11 +69,11 @@ TZCLHintWindow::~TZCLHintWindow() {
 }
 
 const TMessageTable& TZCLHintWindow::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(CM_TEXTCHANGED, &TZCLHintWindow::CMTextChanged),
-                                    VCL_MESSAGE(WM_NCHITTEST, &TZCLHintWindow::WMNCHitTest),
-                                    VCL_MESSAGE(WM_MOUSEWHEEL, &TZCLHintWindow::WMMouseWheel),
-                                    VCL_MESSAGE(WM_SIZE, &TZCLHintWindow::WMSize)});
+  static const TMessageTable table(
+      &inherited::MessageTable(),
+      {VCL_MESSAGE(CM_TEXTCHANGED, &TZCLHintWindow::CMTextChanged),
+       VCL_MESSAGE(WM_NCHITTEST, &TZCLHintWindow::WMNCHitTest),
+       VCL_MESSAGE(WM_MOUSEWHEEL, &TZCLHintWindow::WMMouseWheel), VCL_MESSAGE(WM_SIZE, &TZCLHintWindow::WMSize)});
   return table;
 }
 
@@ -110,7 +110,8 @@ void TZCLHintWindow::UpdateFont(const String& FontText) {
   } else if (Screen && Screen->GetHintFont()) {
     font->Assign(Screen->GetHintFont());
     const Integer system = GetSystemDPI();
-    if (system != GetCurrentPPI()) font->SetHeight(ScaleByDPI(UnscaleByDPI(font->GetHeight(), system), GetCurrentPPI()));
+    if (system != GetCurrentPPI())
+      font->SetHeight(ScaleByDPI(UnscaleByDPI(font->GetHeight(), system), GetCurrentPPI()));
   }
   FLayout->Refresh();
 }

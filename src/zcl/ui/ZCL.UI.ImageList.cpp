@@ -54,8 +54,8 @@ void TZCLImageList::Initialize() {
     FSourceDPI = 96;
     inherited::Initialize();
     TComponent* owner = GetOwner();
-    const bool reading = owner && (owner->GetComponentState().Contains(csReading) ||
-                                   owner->GetComponentState().Contains(csLoading));
+    const bool reading =
+        owner && (owner->GetComponentState().Contains(csReading) || owner->GetComponentState().Contains(csLoading));
     if (!reading) SetColorDepth(cd32Bit);
   } catch (...) {
   }
@@ -76,8 +76,7 @@ void TZCLImageList::SetScalable(bool Value) {
 
 Integer TZCLImageList::AddBitmap(TBitmap* Bitmap) {
   if (!Bitmap || Bitmap->GetEmpty() || GetWidth() <= 0 || GetHeight() <= 0) return -1;
-  if (IsBitmap32(Bitmap))
-    return AddSliced(Bitmap, Bitmap->GetWidth() / GetWidth(), Bitmap->GetHeight() / GetHeight());
+  if (IsBitmap32(Bitmap)) return AddSliced(Bitmap, Bitmap->GetWidth() / GetWidth(), Bitmap->GetHeight() / GetHeight());
   TZCLBitmap copy;
   copy.Assign(Bitmap);
   copy.MakeTransparent(Magenta);
@@ -128,7 +127,7 @@ void TZCLImageList::LoadFromBitmap(TBitmap* Bitmap) {
 
 void TZCLImageList::LoadFromImageStream(TStream& Stream) {
   std::unique_ptr<TZCLImage, void (*)(TZCLImage*)> image(TZCLImage::CreateFromStream(Stream),
-                                                          [](TZCLImage* I) { Free(I); });
+                                                         [](TZCLImage* I) { Free(I); });
   std::unique_ptr<TBitmap, void (*)(TBitmap*)> bitmap(image->ToBitmap(afIgnored), [](TBitmap* B) { Free(B); });
   LoadFromBitmap(bitmap.get());
 }
@@ -253,7 +252,7 @@ void DrawImageListItem(TCanvas* Canvas, const TRect& Rect, TCustomImageList* Ima
   if (!ImageList || Index < 0 || !IsRectVisible(Canvas, Rect)) return;
   if (Rect.Width() != ImageList->GetWidth() && Rect.Height() != ImageList->GetHeight()) {
     std::unique_ptr<TZCLDib, void (*)(TZCLDib*)> dib(CreateImageListItemDib(ImageList, Index, Enabled),
-                                                      [](TZCLDib* D) { Free(D); });
+                                                     [](TZCLDib* D) { Free(D); });
     dib->DrawBlend(Canvas, Rect, 255, Smooth);
   } else {
     ImageList->Draw(Canvas, Rect.Left, Rect.Top, Index, Enabled);
@@ -354,7 +353,8 @@ void TZCLImageListReplacer::Walk(TObject* Obj) {
       if (!list || !propClass->InheritsFrom(TCustomImageList::StaticClass())) continue;
       auto cached = FCache.find(list);
       TCustomImageList* replacement =
-          cached != FCache.end() ? cached->second : FCache.emplace(list, FindReplacement(list, FTargetDPI, FDark)).first->second;
+          cached != FCache.end() ? cached->second
+                                 : FCache.emplace(list, FindReplacement(list, FTargetDPI, FDark)).first->second;
       if (replacement != list && prop->HasSetter()) SetObjectProp(Obj, prop, replacement);
     } else if (propClass->InheritsFrom(TPersistent::StaticClass()) && value) {
       Walk(value);

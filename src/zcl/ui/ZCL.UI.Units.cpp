@@ -3,6 +3,7 @@
 #include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.UI.Forms.h"
 #include "zcl/ui/ZCL.UI.HintWindow.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
@@ -23,6 +24,7 @@ const TUnit GZclUiUnits[] = {
     {"ZCL.UI.ImageList", RegisterImageListClasses, nullptr},
     {"ZCL.UI.Forms", RegisterFormClasses, TZCLStayOnTopHelper::Finalize},
     {"ZCL.UI.HintWindow", RegisterHintClasses, nullptr},
+    {"ZCL.UI.Controls.Utils", RegisterControlUtilsClasses, nullptr},
     {"ZCL.UI.DragDrop.Target", RegisterDropTargetClasses, nullptr},
 };
 }  // namespace

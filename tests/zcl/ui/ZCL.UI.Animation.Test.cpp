@@ -38,8 +38,12 @@ TEST(Animation, Easing) {
     TZCLAnimationTransitionMode Mode;
     Double X, Expected;
   } cases[] = {
-      {ateLinear, 0.5, 0.5},           {ateAccelerateDecelerate, 0.5, 0.984375}, {ateTanh, 0.5, 0.5},
-      {ateTanh, 0, 0},                 {ateTanh, 1, 1},                          {ateAccelerateDecelerate, 0, 0},
+      {ateLinear, 0.5, 0.5},
+      {ateAccelerateDecelerate, 0.5, 0.984375},
+      {ateTanh, 0.5, 0.5},
+      {ateTanh, 0, 0},
+      {ateTanh, 1, 1},
+      {ateAccelerateDecelerate, 0, 0},
       {ateAccelerateDecelerate, 1, 1},
   };
   for (const auto& c : cases) EXPECT_NEAR(AnimationEase(c.Mode, c.X), c.Expected, 1e-9) << int(c.Mode) << " " << c.X;
@@ -142,8 +146,8 @@ TEST(Animation, FramesAnimators) {
 
   auto* paper = Create<TZCLAnimatorPaperSlideLeftToRight>(false, 0.5f, 1.0f, 0.25f);
   paper->Calculate(0.5f, size, rect, r1, r2, a1, a2);
-  EXPECT_EQ(a1, 191);  // Round((0.5 + 0.5 * 0.5) * 255)
-  EXPECT_EQ(a2, 255);  // outgoing alpha 1: not animated
+  EXPECT_EQ(a1, 191);                     // Round((0.5 + 0.5 * 0.5) * 255)
+  EXPECT_EQ(a2, 255);                     // outgoing alpha 1: not animated
   EXPECT_EQ(r1, TRect(22, 20, 122, 70));  // Round(0.125 * 100) = 12, halves to even
   EXPECT_EQ(r2, TRect(60, 20, 160, 70));
   Free(paper);

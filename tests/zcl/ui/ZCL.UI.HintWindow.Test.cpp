@@ -9,7 +9,9 @@
 
 namespace {
 
-TOwned<TZCLHintWindow> NewHint() { return TOwned<TZCLHintWindow>(Create<TZCLHintWindow>(static_cast<TComponent*>(nullptr))); }
+TOwned<TZCLHintWindow> NewHint() {
+  return TOwned<TZCLHintWindow>(Create<TZCLHintWindow>(static_cast<TComponent*>(nullptr)));
+}
 
 TEST(HintWindow, StaysInsideTheMonitor) {
   auto hint = NewHint();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "UiTestSupport.h"
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/backends/headless/OS.Headless.h"
-#include "UiTestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
 
