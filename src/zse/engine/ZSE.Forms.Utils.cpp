@@ -1,8 +1,10 @@
 #include "zse/engine/ZSE.Forms.Utils.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "vcl/VCL.Forms.h"
+#include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
 
@@ -141,4 +143,202 @@ bool TZSEToolbarHelper::GetEdgeAtPoint(TPoint Point, Integer Distance, TZSEScree
     edge = 2;
   Placement = TZSEScreenEdgePlacement{-1, monitor ? monitor->GetMonitorNum() : 0, edge};
   return true;
+}
+
+// ---- glued forms -------------------------------------------------------------------------------
+
+namespace {
+IPtr<IZSEMagnetForm> MagnetOf(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet;
+  if (Form) Supports(static_cast<TObject*>(Form), magnet);
+  return magnet;
+}
+
+TRect MagnetOffsets(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet = MagnetOf(Form);
+  return magnet ? magnet->GetMagnetRectOffsets() : TRect();
+}
+
+bool TakesPart(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet = MagnetOf(Form);
+  return magnet ? magnet->TakesPartInMagnets() : Form->GetVisible();
+}
+
+Integer FormDPI(TCustomForm* Form) {
+  const Integer dpi = GetComponentDPI(Form);
+  return dpi > 0 ? dpi : GetSystemDPI();
+}
+
+TSize SizeOf(TCustomForm* Form) { return TSize(Form->GetWidth(), Form->GetHeight()); }
+
+std::vector<TCustomForm*> SkinForms() {
+  if (TZSEGluedForms::FormList) return TZSEGluedForms::FormList();
+  std::vector<TCustomForm*> forms;
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i) forms.push_back(Screen->GetForms(i));
+  return forms;
+}
+
+void BeginPlacement(TCustomForm* Form) {
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(Form)) magnet->BeginPlacementUpdate();
+}
+
+void EndPlacement(TCustomForm* Form) {
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(Form)) magnet->EndPlacementUpdate();
+}
+}  // namespace
+
+std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList;
+
+TRect GetMagnetRect(TCustomForm* Form) {
+  const TRect o = MagnetOffsets(Form);
+  const TRect b = Form->GetBoundsRect();
+  return TRect(b.Left + o.Left, b.Top + o.Top, b.Right - o.Right, b.Bottom - o.Bottom);
+}
+
+TZSEGluedForm::TZSEGluedForm(Byte ASide, TCustomForm* AForm, TCustomForm* ATarget)
+    : FForm(AForm),
+      FTarget(ATarget),
+      FTargetName(ATarget->GetName()),
+      FTargetSize(SizeOf(ATarget)),
+      FFormName(AForm->GetName()),
+      FFormSize(SizeOf(AForm)),
+      FSide(ASide) {
+  if (FSide == 1 || FSide == 3) {
+    if (ATarget->GetHeight() > 0) FRatio = float(AForm->GetTop() - ATarget->GetTop()) / float(ATarget->GetHeight());
+  } else if (ATarget->GetWidth() > 0) {
+    FRatio = float(AForm->GetLeft() - ATarget->GetLeft()) / float(ATarget->GetWidth());
+  }
+}
+
+void TZSEGluedForm::RestorePosition() {
+  if (!FForm || !FTarget) return;
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(FForm))
+    if (magnet->IsDocked()) return;
+  TRect r = GetMagnetRect(FForm);
+  const TRect t = GetMagnetRect(FTarget);
+  switch (FSide) {
+    case 1:
+      r.Left = t.Left - r.Width();
+      r.Right = t.Left;
+      break;
+    case 2:
+      r.Top = t.Top - r.Height();
+      r.Bottom = t.Top;
+      break;
+    case 3:
+      r.Offset(t.Right - r.Left, 0);
+      break;
+    case 4:
+      r.Offset(0, t.Bottom - r.Top);
+      break;
+  }
+  const TRect o = MagnetOffsets(FForm);
+  if (FSide == 1 || FSide == 3)
+    r.Offset(0, Integer(std::lround(FTarget->GetHeight() * FRatio + FTarget->GetTop())) + o.Top - r.Top);
+  else
+    r.Offset(Integer(std::lround(FTarget->GetWidth() * FRatio + FTarget->GetLeft())) + o.Left - r.Left, 0);
+  BeginPlacement(FForm);
+  FForm->SetBoundsRect(TRect(r.Left - o.Left, r.Top - o.Top, r.Right + o.Right, r.Bottom + o.Bottom));
+  EndPlacement(FForm);
+}
+
+bool TZSEGluedForm::UpdateSizes() {
+  if (!FForm || !FTarget) return false;
+  const TSize form = SizeOf(FForm), target = SizeOf(FTarget);
+  if (form == FFormSize && target == FTargetSize) return false;
+  FFormSize = form;
+  FTargetSize = target;
+  return true;
+}
+
+bool TZSEGluedForm::Resolve(const std::function<TComponent*(const String& Name)>& Resolver) {
+  FForm = dynamic_cast<TCustomForm*>(Resolver(FFormName));
+  FTarget = dynamic_cast<TCustomForm*>(Resolver(FTargetName));
+  return FForm && FTarget;
+}
+
+void TZSEGluedForms::Clear() {
+  for (TZSEGluedForm* item : FItems) delete item;
+  FItems.clear();
+}
+
+void TZSEGluedForms::Rebuild(TCustomForm* Form) {
+  Clear();
+  Collect(Form);
+}
+
+void TZSEGluedForms::Collect(TCustomForm* Form) {
+  const TRect r = GetMagnetRect(Form);
+  std::vector<TCustomForm*> found;
+  for (TCustomForm* f : SkinForms()) {
+    if (f == Form || Contains(f) || !TakesPart(f)) continue;
+    TRect m = GetMagnetRect(f);
+    if (const Byte side = TZSEMagnet::Check(m, r, FormDPI(Form))) {
+      FItems.push_back(new TZSEGluedForm(side, f, Form));
+      found.push_back(f);
+    }
+  }
+  for (TCustomForm* f : found) Collect(f);
+}
+
+bool TZSEGluedForms::Contains(TCustomForm* Form) const {
+  for (const TZSEGluedForm* item : FItems)
+    if (item->GetForm() == Form || item->GetTarget() == Form) return true;
+  return false;
+}
+
+void TZSEGluedForms::RestorePositions() {
+  for (TZSEGluedForm* item : FItems) item->RestorePosition();
+}
+
+bool TZSEGluedForms::UpdateSizes() {
+  bool changed = false;
+  for (TZSEGluedForm* item : FItems) changed = item->UpdateSizes() || changed;
+  return changed;
+}
+
+void TZSEGluedForms::Validate(const std::function<TComponent*(const String& Name)>& Resolver) {
+  for (Integer i = GetCount() - 1; i >= 0; --i)
+    if (!FItems[size_t(i)]->Resolve(Resolver)) {
+      delete FItems[size_t(i)];
+      FItems.erase(FItems.begin() + i);
+    }
+}
+
+void TZSEGluedForms::SnapDelta(TCustomForm* Form, TPoint& Delta) {
+  const TRect r = GetMagnetRect(Form);
+  TPoint p(r.Left + Delta.X, r.Top + Delta.Y);
+  const Integer dpi = FormDPI(Form);
+  for (TCustomForm* f : SkinForms())
+    if (f != Form && TakesPart(f) && !Contains(f)) TZSEMagnet::SnapPoint(p, r, GetMagnetRect(f), dpi);
+  TZSEMagnet::SnapToScreen(p, r, dpi);
+  Delta = TPoint(p.X - r.Left, p.Y - r.Top);
+}
+
+void TZSEGluedForms::SnapGroup(TCustomForm* Form, TPoint& Delta) {
+  SnapDelta(Form, Delta);
+  for (TZSEGluedForm* item : FItems)
+    if (item->GetForm()) SnapDelta(item->GetForm(), Delta);
+}
+
+void TZSEGluedForms::MoveGroup(TCustomForm* Form, TPoint Delta) {
+  BeginPlacement(Form);
+  for (TZSEGluedForm* item : FItems) BeginPlacement(item->GetForm());
+  {
+    TZCLDeferPlacementUpdate batch;
+    TRect b = Form->GetBoundsRect();
+    b.Offset(Delta.X, Delta.Y);
+    batch.Add(Form, b);
+    for (TZSEGluedForm* item : FItems)
+      if (TCustomForm* f = item->GetForm()) {
+        TRect fb = f->GetBoundsRect();
+        fb.Offset(Delta.X, Delta.Y);
+        batch.Add(f, fb);
+      }
+    batch.Apply();
+  }
+  for (TZSEGluedForm* item : FItems) EndPlacement(item->GetForm());
+  EndPlacement(Form);
+  if (UpdateSizes()) RestorePositions();
 }

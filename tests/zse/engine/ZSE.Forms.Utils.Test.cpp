@@ -85,3 +85,72 @@ TEST(ScreenEdges, StripsArrowsAndTheEdgeAtAPoint) {
 }
 
 }  // namespace
+
+namespace {
+
+class GluedForms : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (auto [name, bounds] :
+         {std::pair{u"Main", TRect(100, 100, 400, 400)}, std::pair{u"Side", TRect(400, 200, 500, 410)},
+          std::pair{u"Under", TRect(400, 410, 500, 450)}, std::pair{u"Far", TRect(900, 700, 950, 750)}}) {
+      TForm* f = TCustomForm::CreateNew<TForm>(nullptr);
+      f->SetName(name);
+      f->SetBorderStyle(bsNone);
+      f->SetBoundsRect(bounds);
+      f->Show();
+      FForms.push_back(f);
+    }
+    TZSEGluedForms::FormList = [this] { return std::vector<TCustomForm*>(FForms.begin(), FForms.end()); };
+  }
+  void TearDown() override {
+    TZSEGluedForms::FormList = nullptr;
+    for (TForm* f : FForms) Free(f);
+  }
+  TComponent* Find(const String& Name) {
+    for (TForm* f : FForms)
+      if (f->GetName() == Name) return f;
+    return nullptr;
+  }
+  std::vector<TForm*> FForms;
+};
+
+TEST_F(GluedForms, GluedWindowsKeepTheirPlaceWhenTheMainWindowGrowsOrMoves) {
+  TZSEGluedForms glued;
+  glued.Rebuild(FForms[0]);
+  ASSERT_EQ(glued.GetCount(), 2);  // Side on the main window, Under on Side; Far is apart
+  EXPECT_EQ(glued.GetItems(0)->GetForm(), FForms[1]);
+  EXPECT_EQ(glued.GetItems(0)->GetSide(), 3);
+  EXPECT_FLOAT_EQ(glued.GetItems(0)->GetRatio(), 1.0f / 3.0f);
+  EXPECT_EQ(glued.GetItems(1)->GetTarget(), FForms[1]);
+  EXPECT_EQ(glued.GetItems(1)->GetSide(), 4);
+  EXPECT_TRUE(glued.Contains(FForms[2]));
+  EXPECT_FALSE(glued.Contains(FForms[3]));
+
+  // The main window grows: the side window stays at a third of its height and right of it.
+  FForms[0]->SetBoundsRect(TRect(100, 100, 460, 700));
+  EXPECT_TRUE(glued.UpdateSizes());
+  glued.RestorePositions();
+  EXPECT_EQ(FForms[1]->GetBoundsRect(), TRect(460, 300, 560, 510));
+  EXPECT_EQ(FForms[2]->GetBoundsRect(), TRect(460, 510, 560, 550));
+  EXPECT_FALSE(glued.UpdateSizes());
+
+  // The group moves as one.
+  glued.MoveGroup(FForms[0], TPoint(10, 20));
+  EXPECT_EQ(FForms[0]->GetBoundsRect(), TRect(110, 120, 470, 720));
+  EXPECT_EQ(FForms[1]->GetBoundsRect(), TRect(470, 320, 570, 530));
+  EXPECT_EQ(FForms[3]->GetBoundsRect(), TRect(900, 700, 950, 750));
+
+  // A move that brings the group within the magnets' reach of another window snaps.
+  TPoint delta(0, 0);
+  FForms[3]->SetBoundsRect(TRect(575, 320, 625, 370));
+  glued.SnapGroup(FForms[0], delta);
+  EXPECT_EQ(delta, TPoint(5, 0));
+
+  // After a reload, entries are found again by name; those whose window is gone are dropped.
+  FForms[2]->SetName(u"Renamed");
+  glued.Validate([this](const String& Name) { return Find(Name); });
+  EXPECT_EQ(glued.GetCount(), 1);
+}
+
+}  // namespace
