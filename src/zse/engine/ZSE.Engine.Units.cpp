@@ -8,6 +8,7 @@
 #include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -34,6 +35,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Resources", ZSEResourcesInitialize, ZSEResourcesFinalize},
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
     {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
+    {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
 };
 }  // namespace
 

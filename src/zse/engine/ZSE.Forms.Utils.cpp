@@ -1,0 +1,344 @@
+#include "zse/engine/ZSE.Forms.Utils.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "vcl/VCL.Forms.h"
+#include "zcl/ui/ZCL.UI.Controls.Utils.h"
+#include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zcl/ui/ZCL.Utils.Desktop.h"
+
+namespace {
+struct TTolerance {
+  Integer T1, T7;
+  explicit TTolerance(Integer DPI) : T1(ScaleByDPI(1, DPI)), T7(ScaleByDPI(7, DPI)) {}
+
+  bool Within(Integer V, Integer Low, Integer High) const { return V >= Low && V <= High; }
+  bool Overlap(Integer A1, Integer A2, Integer B1, Integer B2) const {
+    return Within(A1, B1 - T1, B2 + T1) || Within(A2, B1 - T1, B2 + T1) ||
+           (Within(B1, A1 - T1, A2 + T1) && Within(B2, A1 - T1, A2 + T1));
+  }
+  Integer Align(Integer A1, Integer A2, Integer B1, Integer B2) const {
+    if (std::abs(B1 - A1) < T7) return B1 - A1;
+    if (std::abs(B2 - A2) < T7) return B2 - A2;
+    return 0;
+  }
+  // The move along the ranges and across them, when the side test holds.
+  bool Side(Integer A1, Integer A2, Integer B1, Integer B2, Integer Gap, Integer& Along) const {
+    if (!Overlap(A1, A2, B1, B2) || std::abs(Gap) >= T7) return false;
+    Along = Align(A1, A2, B1, B2);
+    return true;
+  }
+  Integer SnapEdge(Integer P, Integer Start, Integer Size, Integer End) const {
+    Integer result = P;
+    if (std::abs(P - Start) < T7) result = Start;
+    if (std::abs(P + Size - End) < T7) result = End - Size;
+    return result;
+  }
+};
+
+TMonitor* MonitorOf(const TZSEScreenEdgePlacement& Placement) {
+  if (Screen && Placement.MonitorIndex >= 0 && Placement.MonitorIndex < Screen->GetMonitorCount())
+    return Screen->GetMonitors(Placement.MonitorIndex);
+  return GetPrimaryMonitor();
+}
+}  // namespace
+
+Byte TZSEMagnet::Check(TRect& M, const TRect& F, Integer DPI) {
+  const TTolerance t(DPI);
+  Integer along = 0;
+  if (t.Side(M.Left, M.Right, F.Left, F.Right, F.Bottom - M.Top, along)) {
+    M.Offset(along, F.Bottom - M.Top);
+    return 4;
+  }
+  if (t.Side(M.Left, M.Right, F.Left, F.Right, F.Top - M.Bottom, along)) {
+    M.Offset(along, F.Top - M.Bottom);
+    return 2;
+  }
+  if (t.Side(M.Top, M.Bottom, F.Top, F.Bottom, F.Right - M.Left, along)) {
+    M.Offset(F.Right - M.Left, along);
+    return 3;
+  }
+  if (t.Side(M.Top, M.Bottom, F.Top, F.Bottom, F.Left - M.Right, along)) {
+    M.Offset(F.Left - M.Right, along);
+    return 1;
+  }
+  return 0;
+}
+
+Byte TZSEMagnet::SnapPoint(TPoint& TopLeft, const TRect& SizeRect, const TRect& FixedRect, Integer DPI) {
+  TRect r(TopLeft.X, TopLeft.Y, TopLeft.X + SizeRect.Width(), TopLeft.Y + SizeRect.Height());
+  const Byte side = Check(r, FixedRect, DPI);
+  TopLeft = TPoint(r.Left, r.Top);
+  return side;
+}
+
+void TZSEMagnet::SnapToScreen(TPoint& TopLeft, const TRect& SizeRect, Integer DPI) {
+  if (!Screen) return;
+  const TTolerance t(DPI);
+  const Integer w = SizeRect.Width(), h = SizeRect.Height();
+  for (Integer i = 0; i < Screen->GetMonitorCount(); ++i) {
+    TMonitor* monitor = Screen->GetMonitors(i);
+    for (const TRect& e : {monitor->GetBoundsRect(), monitor->GetWorkareaRect()}) {
+      if (t.Within(TopLeft.Y, e.Top, e.Bottom)) TopLeft.X = t.SnapEdge(TopLeft.X, e.Left, w, e.Right);
+      if (t.Within(TopLeft.X, e.Left, e.Right)) TopLeft.Y = t.SnapEdge(TopLeft.Y, e.Top, h, e.Bottom);
+    }
+  }
+}
+
+TRect TZSEToolbarHelper::GetEdgeRect(const TZSEScreenEdgePlacement& Placement, const TRect& Offsets, Byte Mode,
+                                     TSize Size) {
+  TMonitor* monitor = MonitorOf(Placement);
+  TRect e;
+  if (Mode == 1) {
+    e = monitor ? monitor->GetBoundsRect() : TRect();
+  } else {
+    e = monitor ? monitor->GetWorkareaRect() : TRect();
+    e = TRect(e.Left - Offsets.Left, e.Top - Offsets.Top, e.Right + Offsets.Right, e.Bottom + Offsets.Bottom);
+  }
+  switch (Placement.Edge) {
+    case 1:
+      e.Left = e.Right - Size.cx;
+      break;
+    case 2:
+      e.Bottom = e.Top + Size.cy;
+      break;
+    case 3:
+      e.Top = e.Bottom - Size.cy;
+      break;
+    default:
+      e.Right = e.Left + Size.cx;
+      break;
+  }
+  return e;
+}
+
+TRect TZSEToolbarHelper::GetFloatArrowRect(TPoint Point, const TZSEScreenEdgePlacement& Placement, TSize Size) {
+  TRect e = GetEdgeRect(Placement, TRect(), 2, Size);
+  if (Placement.Edge <= 1) {
+    e.Top = Point.Y + Size.cy;
+    if (e.Top >= e.Bottom - Size.cy) e.Top = Point.Y - 2 * Size.cy;
+    e.Bottom = e.Top + Size.cy;
+  } else {
+    e.Left = Point.X + Size.cx;
+    if (e.Left >= e.Right - Size.cx) e.Left = Point.X - 2 * Size.cx;
+    e.Right = e.Left + Size.cx;
+  }
+  return e;
+}
+
+bool TZSEToolbarHelper::GetEdgeAtPoint(TPoint Point, Integer Distance, TZSEScreenEdgePlacement& Placement) {
+  TMonitor* monitor = MonitorFromPointSafe(Point);
+  TRect w = monitor ? monitor->GetWorkareaRect() : TRect();
+  w = TRect(w.Left + Distance, w.Top + Distance, w.Right - Distance, w.Bottom - Distance);
+  if (w.Contains(Point)) return false;
+  Byte edge;
+  if (Point.X <= w.Left)
+    edge = 0;
+  else if (Point.X >= w.Right)
+    edge = 1;
+  else if (Point.Y > w.Top)
+    edge = 3;
+  else
+    edge = 2;
+  Placement = TZSEScreenEdgePlacement{-1, monitor ? monitor->GetMonitorNum() : 0, edge};
+  return true;
+}
+
+// ---- glued forms -------------------------------------------------------------------------------
+
+namespace {
+IPtr<IZSEMagnetForm> MagnetOf(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet;
+  if (Form) Supports(static_cast<TObject*>(Form), magnet);
+  return magnet;
+}
+
+TRect MagnetOffsets(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet = MagnetOf(Form);
+  return magnet ? magnet->GetMagnetRectOffsets() : TRect();
+}
+
+bool TakesPart(TCustomForm* Form) {
+  IPtr<IZSEMagnetForm> magnet = MagnetOf(Form);
+  return magnet ? magnet->TakesPartInMagnets() : Form->GetVisible();
+}
+
+Integer FormDPI(TCustomForm* Form) {
+  const Integer dpi = GetComponentDPI(Form);
+  return dpi > 0 ? dpi : GetSystemDPI();
+}
+
+TSize SizeOf(TCustomForm* Form) { return TSize(Form->GetWidth(), Form->GetHeight()); }
+
+std::vector<TCustomForm*> SkinForms() {
+  if (TZSEGluedForms::FormList) return TZSEGluedForms::FormList();
+  std::vector<TCustomForm*> forms;
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i) forms.push_back(Screen->GetForms(i));
+  return forms;
+}
+
+void BeginPlacement(TCustomForm* Form) {
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(Form)) magnet->BeginPlacementUpdate();
+}
+
+void EndPlacement(TCustomForm* Form) {
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(Form)) magnet->EndPlacementUpdate();
+}
+}  // namespace
+
+std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList;
+
+TRect GetMagnetRect(TCustomForm* Form) {
+  const TRect o = MagnetOffsets(Form);
+  const TRect b = Form->GetBoundsRect();
+  return TRect(b.Left + o.Left, b.Top + o.Top, b.Right - o.Right, b.Bottom - o.Bottom);
+}
+
+TZSEGluedForm::TZSEGluedForm(Byte ASide, TCustomForm* AForm, TCustomForm* ATarget)
+    : FForm(AForm),
+      FTarget(ATarget),
+      FTargetName(ATarget->GetName()),
+      FTargetSize(SizeOf(ATarget)),
+      FFormName(AForm->GetName()),
+      FFormSize(SizeOf(AForm)),
+      FSide(ASide) {
+  if (FSide == 1 || FSide == 3) {
+    if (ATarget->GetHeight() > 0) FRatio = float(AForm->GetTop() - ATarget->GetTop()) / float(ATarget->GetHeight());
+  } else if (ATarget->GetWidth() > 0) {
+    FRatio = float(AForm->GetLeft() - ATarget->GetLeft()) / float(ATarget->GetWidth());
+  }
+}
+
+void TZSEGluedForm::RestorePosition() {
+  if (!FForm || !FTarget) return;
+  if (IPtr<IZSEMagnetForm> magnet = MagnetOf(FForm))
+    if (magnet->IsDocked()) return;
+  TRect r = GetMagnetRect(FForm);
+  const TRect t = GetMagnetRect(FTarget);
+  switch (FSide) {
+    case 1:
+      r.Left = t.Left - r.Width();
+      r.Right = t.Left;
+      break;
+    case 2:
+      r.Top = t.Top - r.Height();
+      r.Bottom = t.Top;
+      break;
+    case 3:
+      r.Offset(t.Right - r.Left, 0);
+      break;
+    case 4:
+      r.Offset(0, t.Bottom - r.Top);
+      break;
+  }
+  const TRect o = MagnetOffsets(FForm);
+  if (FSide == 1 || FSide == 3)
+    r.Offset(0, Integer(std::lround(FTarget->GetHeight() * FRatio + FTarget->GetTop())) + o.Top - r.Top);
+  else
+    r.Offset(Integer(std::lround(FTarget->GetWidth() * FRatio + FTarget->GetLeft())) + o.Left - r.Left, 0);
+  BeginPlacement(FForm);
+  FForm->SetBoundsRect(TRect(r.Left - o.Left, r.Top - o.Top, r.Right + o.Right, r.Bottom + o.Bottom));
+  EndPlacement(FForm);
+}
+
+bool TZSEGluedForm::UpdateSizes() {
+  if (!FForm || !FTarget) return false;
+  const TSize form = SizeOf(FForm), target = SizeOf(FTarget);
+  if (form == FFormSize && target == FTargetSize) return false;
+  FFormSize = form;
+  FTargetSize = target;
+  return true;
+}
+
+bool TZSEGluedForm::Resolve(const std::function<TComponent*(const String& Name)>& Resolver) {
+  FForm = dynamic_cast<TCustomForm*>(Resolver(FFormName));
+  FTarget = dynamic_cast<TCustomForm*>(Resolver(FTargetName));
+  return FForm && FTarget;
+}
+
+void TZSEGluedForms::Clear() {
+  for (TZSEGluedForm* item : FItems) delete item;
+  FItems.clear();
+}
+
+void TZSEGluedForms::Rebuild(TCustomForm* Form) {
+  Clear();
+  Collect(Form);
+}
+
+void TZSEGluedForms::Collect(TCustomForm* Form) {
+  const TRect r = GetMagnetRect(Form);
+  std::vector<TCustomForm*> found;
+  for (TCustomForm* f : SkinForms()) {
+    if (f == Form || Contains(f) || !TakesPart(f)) continue;
+    TRect m = GetMagnetRect(f);
+    if (const Byte side = TZSEMagnet::Check(m, r, FormDPI(Form))) {
+      FItems.push_back(new TZSEGluedForm(side, f, Form));
+      found.push_back(f);
+    }
+  }
+  for (TCustomForm* f : found) Collect(f);
+}
+
+bool TZSEGluedForms::Contains(TCustomForm* Form) const {
+  for (const TZSEGluedForm* item : FItems)
+    if (item->GetForm() == Form || item->GetTarget() == Form) return true;
+  return false;
+}
+
+void TZSEGluedForms::RestorePositions() {
+  for (TZSEGluedForm* item : FItems) item->RestorePosition();
+}
+
+bool TZSEGluedForms::UpdateSizes() {
+  bool changed = false;
+  for (TZSEGluedForm* item : FItems) changed = item->UpdateSizes() || changed;
+  return changed;
+}
+
+void TZSEGluedForms::Validate(const std::function<TComponent*(const String& Name)>& Resolver) {
+  for (Integer i = GetCount() - 1; i >= 0; --i)
+    if (!FItems[size_t(i)]->Resolve(Resolver)) {
+      delete FItems[size_t(i)];
+      FItems.erase(FItems.begin() + i);
+    }
+}
+
+void TZSEGluedForms::SnapDelta(TCustomForm* Form, TPoint& Delta) {
+  const TRect r = GetMagnetRect(Form);
+  TPoint p(r.Left + Delta.X, r.Top + Delta.Y);
+  const Integer dpi = FormDPI(Form);
+  for (TCustomForm* f : SkinForms())
+    if (f != Form && TakesPart(f) && !Contains(f)) TZSEMagnet::SnapPoint(p, r, GetMagnetRect(f), dpi);
+  TZSEMagnet::SnapToScreen(p, r, dpi);
+  Delta = TPoint(p.X - r.Left, p.Y - r.Top);
+}
+
+void TZSEGluedForms::SnapGroup(TCustomForm* Form, TPoint& Delta) {
+  SnapDelta(Form, Delta);
+  for (TZSEGluedForm* item : FItems)
+    if (item->GetForm()) SnapDelta(item->GetForm(), Delta);
+}
+
+void TZSEGluedForms::MoveGroup(TCustomForm* Form, TPoint Delta) {
+  BeginPlacement(Form);
+  for (TZSEGluedForm* item : FItems) BeginPlacement(item->GetForm());
+  {
+    TZCLDeferPlacementUpdate batch;
+    TRect b = Form->GetBoundsRect();
+    b.Offset(Delta.X, Delta.Y);
+    batch.Add(Form, b);
+    for (TZSEGluedForm* item : FItems)
+      if (TCustomForm* f = item->GetForm()) {
+        TRect fb = f->GetBoundsRect();
+        fb.Offset(Delta.X, Delta.Y);
+        batch.Add(f, fb);
+      }
+    batch.Apply();
+  }
+  for (TZSEGluedForm* item : FItems) EndPlacement(item->GetForm());
+  EndPlacement(Form);
+  if (UpdateSizes()) RestorePositions();
+}

@@ -1,0 +1,118 @@
+#pragma once
+// Window magnets (skin windows snap to each other and to the screen edges while dragged) and the
+// geometry of windows docked to a screen edge. All coordinates are screen pixels; distances are
+// designed at 96 DPI and scaled to the DPI of the moving window.
+
+#include <functional>
+#include <vector>
+
+#include "rtl/RTL.Geometry.h"
+#include "rtl/RTL.Interfaces.h"
+
+class TComponent;
+class TCustomForm;
+
+// Where a window sits relative to another: 1 left of it, 2 above, 3 right, 4 below; 0 apart.
+class TZSEMagnet {
+ public:
+  TZSEMagnet() = delete;
+  // Moves MovingRect onto the side of FixedRect it touches (within 7 px at 96 DPI, the ranges
+  // overlapping within 1 px), aligning starts or ends that lie that close too.
+  static Byte Check(TRect& MovingRect, const TRect& FixedRect, Integer DPI);
+  // The same for a rectangle of SizeRect's size at TopLeft; the snapped corner is written back.
+  static Byte SnapPoint(TPoint& TopLeft, const TRect& SizeRect, const TRect& FixedRect, Integer DPI);
+  // Snaps to the bounds and work area of every monitor.
+  static void SnapToScreen(TPoint& TopLeft, const TRect& SizeRect, Integer DPI);
+};
+
+// A window's place at a screen edge.
+struct TZSEScreenEdgePlacement {
+  Integer Value = -1;
+  Integer MonitorIndex = 0;
+  Byte Edge = 0;  // 0 left, 1 right, 2 top, 3 bottom
+};
+
+class TZSEToolbarHelper {
+ public:
+  TZSEToolbarHelper() = delete;
+  // The strip along the placement's edge: of the monitor's bounds for Mode 1, else of its work
+  // area enlarged by Offsets (an unknown monitor index means the primary monitor).
+  static TRect GetEdgeRect(const TZSEScreenEdgePlacement& Placement, const TRect& Offsets, Byte Mode, TSize Size);
+  // The float arrow at the edge one arrow length past Point, or before it near the edge's end.
+  static TRect GetFloatArrowRect(TPoint Point, const TZSEScreenEdgePlacement& Placement, TSize Size);
+  // False when Point lies inside the work area deflated by Distance; otherwise the edge it is at.
+  static bool GetEdgeAtPoint(TPoint Point, Integer Distance, TZSEScreenEdgePlacement& Placement);
+};
+
+// What a skin form tells the glue and the magnets; forms without it use their bounds and take
+// part while shown.
+struct IZSEMagnetForm : virtual IInterface {
+  RTL_INTERFACE(IZSEMagnetForm, IInterface, "{6C0E2B7D-3A51-4F8E-9B2C-5D7A1E4F8C30}")
+  // The transparent margins around the visible window (scaled).
+  virtual TRect GetMagnetRectOffsets() = 0;
+  // Shown, in normal placement, and allowed.
+  virtual bool TakesPartInMagnets() = 0;
+  // Hosted in a dock site: never moved by the glue.
+  virtual bool IsDocked() = 0;
+  // Brackets bounds changes made for the glue.
+  virtual void BeginPlacementUpdate() = 0;
+  virtual void EndPlacementUpdate() = 0;
+};
+
+// The bounds deflated by the form's magnet offsets.
+TRect GetMagnetRect(TCustomForm* Form);
+
+// One window glued to another.
+class TZSEGluedForm {
+ public:
+  TZSEGluedForm(Byte ASide, TCustomForm* AForm, TCustomForm* ATarget);
+  // Back onto its side of the target, at the recorded ratio along it.
+  void RestorePosition();
+  // Records the sizes again when either changed; True then.
+  bool UpdateSizes();
+  // Both forms found again by name; False when either is missing.
+  bool Resolve(const std::function<TComponent*(const String& Name)>& Resolver);
+
+  TCustomForm* GetForm() const { return FForm; }
+  TCustomForm* GetTarget() const { return FTarget; }
+  Byte GetSide() const { return FSide; }
+  float GetRatio() const { return FRatio; }
+
+ private:
+  TCustomForm* FForm;
+  TCustomForm* FTarget;
+  String FTargetName;
+  TSize FTargetSize;
+  String FFormName;
+  TSize FFormSize;
+  Byte FSide;
+  float FRatio = 0;
+};
+
+// The windows glued, directly or through each other, to one window.
+class TZSEGluedForms {
+ public:
+  // The skin's forms, in order (the skin manager's list); the screen's forms when unset.
+  static std::function<std::vector<TCustomForm*>()> FormList;
+
+  TZSEGluedForms() = default;
+  TZSEGluedForms(const TZSEGluedForms&) = delete;
+  ~TZSEGluedForms() { Clear(); }
+  void Clear();
+  void Rebuild(TCustomForm* Form);
+  void Collect(TCustomForm* Form);
+  bool Contains(TCustomForm* Form) const;
+  void RestorePositions();
+  bool UpdateSizes();
+  void Validate(const std::function<TComponent*(const String& Name)>& Resolver);
+  // Magnet snapping of a move by Delta of Form, then of every glued form on the same delta.
+  void SnapDelta(TCustomForm* Form, TPoint& Delta);
+  void SnapGroup(TCustomForm* Form, TPoint& Delta);
+  // Moves Form and its glued forms at once.
+  void MoveGroup(TCustomForm* Form, TPoint Delta);
+  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  TZSEGluedForm* GetItems(Integer Index) const { return FItems[static_cast<size_t>(Index)]; }
+
+ private:
+  std::vector<TZSEGluedForm*> FItems;  // owned
+};

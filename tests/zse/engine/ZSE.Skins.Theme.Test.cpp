@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/ui/ZCL.UI.Resources.Texture.h"
+#include "zse/engine/ZSE.Hints.h"
+#include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Skins.Theme.h"
+
+namespace {
+
+TEST(ScaleFactors, PercentDpiTextAndOrder) {
+  struct {
+    TZSEScalingFactor Factor;
+    Integer Percent;
+    Integer Dpi;
+  } cases[] = {{sfAuto, 0, 0},    {sf100, 100, 96},  {sf125, 125, 120}, {sf175, 175, 168},
+               {sf250, 250, 240}, {sf300, 300, 288}, {sf500, 500, 480}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScaleFactorToPercent(c.Factor), c.Percent);
+    EXPECT_EQ(ScaleFactorToDPI(c.Factor), c.Dpi);
+  }
+  EXPECT_EQ(ScaleFactorToText(sf125), u"125% / 120 dpi");
+  EXPECT_EQ(ScaleFactorsToList({sf200, sfAuto, sf100, sf150}), (std::vector<TZSEScalingFactor>{sf100, sf150, sf200}));
+}
+
+TEST(SkinManifest, ScalingPicksTheFactorAndTheRatio) {
+  struct {
+    TZSEScaleFactors Factors;
+    bool InBetween;
+    bool Unsupported;
+    Integer Target;
+    Integer SkinDpi, Numerator, Denominator;
+  } cases[] = {
+      {{}, true, true, 144, 144, 3, 2},               // no factors: 100% images scaled
+      {{sf100, sf200}, true, true, 144, 144, 3, 2},   // in-between: the 100% ones scaled up
+      {{sf100, sf200}, false, true, 144, 96, 1, 1},   // nearest, the tie to the earlier one
+      {{sf100, sf200}, false, true, 180, 192, 1, 1},  // nearest
+      {{sf100, sf150}, true, true, 192, 192, 4, 3},   // beyond the largest: scaled
+      {{sf100, sf150}, true, false, 192, 144, 1, 1},  // beyond the largest: as it is
+      {{sf125, sf200}, true, true, 96, 96, 4, 5},     // below the smallest: scaled down
+      {{sf100, sf200}, true, true, 192, 192, 1, 1},   // exactly supported
+  };
+  for (const auto& c : cases) {
+    TZSESkinManifest m;
+    m.SetSupportedScaleFactors(c.Factors);
+    m.SetAutoAdjustForInBetweenScaleFactors(c.InBetween);
+    m.SetAutoAdjustForUnsupportedScaleFactors(c.Unsupported);
+    Integer skin = 0, num = 0, den = 0;
+    m.GetScaling(c.Target, skin, num, den);
+    EXPECT_EQ(skin, c.SkinDpi) << c.Target;
+    EXPECT_EQ(num, c.Numerator) << c.Target;
+    EXPECT_EQ(den, c.Denominator) << c.Target;
+  }
+}
+
+TEST(SkinManifest, AttributesOfTheSkinElement) {
+  TZCLXMLNode skin;
+  TZCLXMLAttributes* a = skin.GetAttributes();
+  a->SetValue(u"ID", u"Night");
+  a->SetValue(u"AllowColoration", u"TRUE");
+  a->SetValue(u"ScaleFactors", u"[sf100,sf200]");
+  a->SetValue(u"AutoAdjustForInBetweenScaleFactors", u"0");
+  a->SetValue(u"CompatibilityMode", u"2");
+  TZSESkinManifest m;
+  m.LoadFromXML(&skin);
+  EXPECT_EQ(m.GetID(), u"Night");
+  EXPECT_TRUE(m.GetAllowColoration());
+  EXPECT_EQ(m.GetSupportedScaleFactors(), (TZSEScaleFactors{sf100, sf200}));
+  EXPECT_FALSE(m.GetAutoAdjustForInBetweenScaleFactors());
+  EXPECT_TRUE(m.GetAutoAdjustForUnsupportedScaleFactors());
+  EXPECT_EQ(m.GetCompatibilityMode(), cmv350);
+
+  TZCLXMLNode out;
+  m.SaveToXML(&out);
+  TZSESkinManifest back;
+  back.LoadFromXML(&out);
+  EXPECT_EQ(back.GetSupportedScaleFactors(), m.GetSupportedScaleFactors());
+  EXPECT_FALSE(back.GetAutoAdjustForInBetweenScaleFactors());
+  EXPECT_EQ(out.GetAttributes()->GetValue(u"AllowColoration"), u"1");
+
+  // No factors: no factor attributes; undefined mode: no mode attribute. Damaged values read as
+  // their defaults.
+  m.SetSupportedScaleFactors({});
+  m.SetCompatibilityMode(cmvUndefined);
+  m.SaveToXML(&out);
+  for (const Char* name : {u"ScaleFactors", u"AutoAdjustForInBetweenScaleFactors",
+                           u"AutoAdjustForUnsupportedScaleFactors", u"CompatibilityMode"})
+    EXPECT_FALSE(out.GetAttributes()->Exists(name)) << StringToUTF8(name);
+  a->SetValue(u"ScaleFactors", u"[sf100,sf999]");
+  a->SetValue(u"CompatibilityMode", u"77");
+  a->SetValue(u"AllowColoration", u"yes");
+  m.LoadFromXML(&skin);
+  EXPECT_TRUE(m.GetSupportedScaleFactors().Empty());
+  EXPECT_EQ(m.GetCompatibilityMode(), cmvUndefined);
+  EXPECT_FALSE(m.GetAllowColoration());
+}
+
+TZCLResourceColor* AddColor(TZCLCustomResourceCollection* C, const String& ID, TAlphaColor Value) {
+  auto* r = static_cast<TZCLResourceColor*>(C->GetItems()->Add(ID, TZCLResourceColor::StaticClass()));
+  r->SetValue(Value);
+  return r;
+}
+
+TEST(SkinTheme, XmlRoundTripOfItemsAndStyles) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  AddColor(theme, u"Hint.Colors.Text", 0xFFFF0000);
+  AddColor(theme, u"Skin.Colors.Accent", 0xFF102030)->SetOpacity(128);
+  theme->GetStyleMenu()->GetGlyphsDrawOptions()->SetAutoColoration(true);
+  theme->GetStyleHint()->GetColorTextHyperlink()->SetValue(0xFF0000FF);
+
+  TZCLXMLDocument doc;
+  {
+    TZSESchema schema;
+    theme->SaveToXML(&schema, &doc);
+  }
+  TZSESkinTheme* back = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  {
+    TZSESchema schema;
+    back->LoadFromXML(&schema, &doc);
+  }
+  ASSERT_EQ(back->GetItems()->GetCount(), 2);
+  auto* accent = static_cast<TZCLResourceColor*>(
+      back->GetItems()->FindResource(u"Skin.Colors.Accent", TZCLResourceColor::StaticClass()));
+  ASSERT_NE(accent, nullptr);
+  EXPECT_EQ(accent->GetValue(), 0x80102030u);
+  EXPECT_TRUE(back->GetStyleMenu()->GetGlyphsDrawOptions()->GetAutoColoration());
+  EXPECT_EQ(back->GetStyleHint()->GetColorTextHyperlink()->GetValue(), 0xFF0000FFu);
+  // The hint style resolves its slots through the theme.
+  EXPECT_EQ(back->GetStyleHint()->GetColorText()->GetValue(), 0xFFFF0000u);
+
+  // A document without properties empties the theme and resets the styles.
+  TZCLXMLDocument empty;
+  {
+    TZSESchema schema;
+    back->LoadFromXML(&schema, &empty);
+  }
+  EXPECT_EQ(back->GetItems()->GetCount(), 0);
+  EXPECT_FALSE(back->GetStyleMenu()->GetGlyphsDrawOptions()->GetAutoColoration());
+  Free(back);
+  Free(theme);
+}
+
+TEST(SkinTheme, SkinHintWindowsResolveThroughTheCurrentTheme) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  AddColor(theme, u"Hint.Colors.Text", 0xFF00FF00);
+  TZSESkinTheme::SetCurrent(theme);
+  auto* window = Create<TZSEHintWindow>(static_cast<TComponent*>(nullptr));
+  EXPECT_EQ(window->GetStyle()->GetColorText()->GetValue(), 0xFF00FF00u);
+  // A change of the theme reaches the window's style.
+  static_cast<TZCLResourceColor*>(
+      theme->GetItems()->FindResource(u"Hint.Colors.Text", TZCLResourceColor::StaticClass()))
+      ->SetValue(0xFF0000FF);
+  EXPECT_EQ(window->GetStyle()->GetColorText()->GetValue(), 0xFF0000FFu);
+  Free(window);
+  Free(theme);
+  EXPECT_EQ(TZSESkinTheme::GetCurrent(), nullptr);
+}
+
+TEST(SkinTheme, GeneratedIdentifiersAreUnused) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  EXPECT_EQ(theme->GenerateResourceID(TZCLResourceTexture::StaticClass()), u"Skin.Texture.New");
+  theme->GetItems()->Add(u"Skin.Texture.New", TZCLResourceTexture::StaticClass());
+  EXPECT_EQ(theme->GenerateResourceID(TZCLResourceTexture::StaticClass()), u"Skin.Texture.New1");
+  theme->GetItems()->Add(u"Skin.Texture.New1", TZCLResourceTexture::StaticClass());
+  EXPECT_EQ(theme->GenerateResourceID(TZCLResourceTexture::StaticClass()), u"Skin.Texture.New2");
+  EXPECT_EQ(theme->GenerateResourceID(TZCLResourceColor::StaticClass(), u"Mine"), u"Mine");
+  // A menu style change marks the glyph lists for rebuilding.
+  theme->GetStyleMenu()->GetGlyphsDrawOptions()->SetAutoColoration(true);
+  theme->GetStyleMenu()->Reset();
+  EXPECT_TRUE(theme->GetImageListsInvalid());
+  Free(theme);
+}
+
+TEST(SkinLocalizations, LookupIgnoresCaseAndFallsBackToTheDefault) {
+  TZSECustomLocalizations l;
+  l.Add(u"Deutsch.lng")->WriteString(u"s", u"k", u"Hallo");
+  TZCLIniFile* file = nullptr;
+  EXPECT_TRUE(l.Find(u"DEUTSCH", file));
+  EXPECT_EQ(file->ReadString(u"s", u"k", u""), u"Hallo");
+  EXPECT_FALSE(l.Find(u"Francais", file));
+  EXPECT_EQ(file, nullptr);
+  EXPECT_FALSE(l.FindDefault(file));  // no English file: failure
+  l.Add(u"English.lng")->WriteString(u"s", u"k", u"Hello");
+  ASSERT_TRUE(l.FindDefault(file));
+  EXPECT_EQ(file->ReadString(u"s", u"k", u""), u"Hello");
+  EXPECT_EQ(l.GetNames(0), u"Deutsch");
+  EXPECT_EQ(l.GetNames(1), u"English");
+
+  TZSECustomLocalizations copy;
+  copy.Assign(l);
+  ASSERT_EQ(copy.GetCount(), 2);
+  ASSERT_TRUE(copy.Find(u"deutsch", file));
+  EXPECT_NE(file, l.GetFiles(0));
+  EXPECT_EQ(file->ReadString(u"s", u"k", u""), u"Hallo");
+}
+
+TEST(SkinSettings, CustomSectionLoadsAndSavesThePairs) {
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteString(u"custom", u"Mode", u"compact");
+  ini->WriteString(u"custom", u"Opacity", u"80");
+  ini->WriteString(u"other", u"Keep", u"1");
+  TZSECustomSettings settings;
+  settings.AddString(u"Stale", u"x");
+  settings.ConfigLoad(ini);
+  EXPECT_EQ(settings.GetCount(), 2);
+  EXPECT_EQ(settings.GetValue(u"Mode"), u"compact");
+  settings.SetValue(u"Mode", u"full");
+  settings.Remove(u"Opacity");
+  settings.ConfigSave(ini);
+  EXPECT_EQ(ini->ReadString(u"custom", u"Mode", u""), u"full");
+  EXPECT_EQ(ini->ReadString(u"custom", u"Opacity", u"gone"), u"gone");
+  EXPECT_EQ(ini->ReadString(u"other", u"Keep", u""), u"1");
+  Free(ini);
+}
+
+}  // namespace
