@@ -23,6 +23,7 @@
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "rtl/RTL.Streams.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/playlists/ZEPH.FilesRemover.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
@@ -1424,17 +1425,15 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
 // Editing
 
 namespace {
-// Without a host's remover, files go to the trash without asking.
-struct TTrashDeleter : IZEPHPlaylistFilesDeleter {
-  bool Confirm(const TZCLStringList*) override { return true; }
-  void Delete(const TZCLStringList* Files) override {
-    for (Integer i = 0; i < Files->GetCount(); ++i) GetFileManager()->DeleteFile(Files->GetStrings(i));
-  }
+// The files remover: a confirmation, then a background task that moves the files to the trash.
+struct TRemoverDeleter : IZEPHPlaylistFilesDeleter {
+  bool Confirm(const TZCLStringList* Files) override { return TZEPHFilesRemoverTool::Confirm(Files); }
+  void Delete(const TZCLStringList* Files) override { TZEPHFilesRemoverTool::Delete(Files); }
 };
-TTrashDeleter GTrashDeleter;
+TRemoverDeleter GRemoverDeleter;
 IZEPHPlaylistFilesDeleter* GFilesDeleter = nullptr;
 
-IZEPHPlaylistFilesDeleter* FilesDeleter() { return GFilesDeleter != nullptr ? GFilesDeleter : &GTrashDeleter; }
+IZEPHPlaylistFilesDeleter* FilesDeleter() { return GFilesDeleter != nullptr ? GFilesDeleter : &GRemoverDeleter; }
 }  // namespace
 
 void TZEPHPlaylistStorage::SetFilesDeleter(IZEPHPlaylistFilesDeleter* Deleter) { GFilesDeleter = Deleter; }
