@@ -24,6 +24,8 @@
 #include "rtl/RTL.Streams.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.FilesRemover.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
@@ -797,7 +799,11 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
         for (Cardinal flag : {zpsfInheritLineFormats, zpsfInheritGrouping, zpsfInheritViewFlags}) FSettings->SetFlag(flag, true);
         FSettings->EndUpdate();
       }
-      // FIXME: the preimage the file holds is created once the preimage repository exists.
+      std::vector<Byte> preimage;
+      if (reader->ReadPreimage(preimage))
+        SetPreimage(TZEPHPlaylistPreimageRepository::CreatePreimage(this, preimage, reader.get()));
+      else
+        SetPreimage(nullptr);
       FShuffled = FItems->GetCount() < 2 ? summary.Shuffled : FItems->IsPlaybackQueueOutOfOrder();
     }
     if (FManager != nullptr) FManager->StorageInitialized(this);
@@ -947,6 +953,14 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
         writer->WriteGroup(item->GetGroup()->GetName(), item->GetGroup()->GetExpanded());
       last = item->GetGroup();
       writer->WriteItem(item, item->GetPlaybackQueueIndex());
+    }
+    if (auto* preimage = dynamic_cast<TZEPHPlaylistCustomPreimage*>(FPreimage)) {
+      TZCLXMLDocument document;
+      preimage->SaveToXML(&document, writer.get());
+      TBytesStream bytes;
+      document.SaveToStreamDefault(&bytes);
+      const TBytes& data = bytes.GetBytes();
+      writer->WritePreimage(std::vector<Byte>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(bytes.GetSize())));
     }
   }
   if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
@@ -1697,7 +1711,7 @@ void TZEPHPlaylistStorage::SortByTemplate(const String& Template) {
   if (FReadOnly) return;
   TZEPHPlaylistFocusInfo focus;
   BeginEdit(&focus);
-  // FIXME: a custom preimage takes the template as its own sorting template once preimages exist.
+  if (auto* preimage = dynamic_cast<TZEPHPlaylistCustomPreimage*>(FPreimage)) preimage->SetSortingTemplate(Template);
   FSortingTemplate = Template;
   Resort();
   EndEdit(&focus);
