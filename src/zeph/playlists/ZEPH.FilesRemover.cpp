@@ -36,7 +36,8 @@ class TZEPHQuestionForm : public TForm {
 };
 
 bool AskWithForm(const String& Caption, const String& Text) {
-  std::unique_ptr<TZEPHQuestionForm> form(TCustomForm::CreateNew<TZEPHQuestionForm>(nullptr));
+  std::unique_ptr<TZEPHQuestionForm, void (*)(TZEPHQuestionForm*)> form(
+      TCustomForm::CreateNew<TZEPHQuestionForm>(nullptr), [](TZEPHQuestionForm* F) { Free(F); });
   form->SetCaption(Caption + u" - " + Text);
   form->SetBounds(0, 0, 520, 200);
   return form->ShowModal() == mrOk;

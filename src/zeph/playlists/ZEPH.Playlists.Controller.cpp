@@ -47,7 +47,8 @@ class TZEPHPlaylistNameBox : public TCustomControl {
 }  // namespace
 
 bool PlaylistInputQuery(TComponent* Owner, const String& Caption, const String& Prompt, String& Value) {
-  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(Owner));
+  // Freed through Free so that the form's BeforeDestruction runs.
+  std::unique_ptr<TForm, void (*)(TForm*)> form(TCustomForm::CreateNew<TForm>(Owner), [](TForm* F) { Free(F); });
   form->SetCaption(Caption);
   form->SetBounds(0, 0, 360, 96);
   auto* box = Create<TZEPHPlaylistNameBox>(form.get());

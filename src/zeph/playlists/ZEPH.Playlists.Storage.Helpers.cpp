@@ -202,8 +202,7 @@ void TZEPHPlaylistStorageTagsScanTask::Execute() {
   }
   TZCLMainThread::RunProc(
       [this] {
-        delete FProgressTimer;
-        FProgressTimer = nullptr;
+        FreeAndNil(FProgressTimer);
         FStorage->ScanEnded(this, FChanged, IsCanceled());
       },
       true);
