@@ -192,7 +192,7 @@ std::unique_ptr<TZCLStringList> FolderList(int Count) {
     auto* info = Create<TZBLFileInfo>();
     info->GetStreamInfo().Duration = 1000;
     info->GetStreamInfo().SampleRate = 44100;
-    IPtr<IZBLFileInfo> holder(new TZBLFileInfoKeeper(info));
+    IPtr<IZBLFileInfo> holder(Create<TZBLFileInfoKeeper>(info));
     files->Add(u"/music/folder/" + IntToStr(i) + u".mp3", nullptr, holder.get());
   }
   return files;

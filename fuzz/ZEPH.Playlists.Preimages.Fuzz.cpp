@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
                                    TZEPHPlaylistPreimageRepository::Register(new TZEPHPlaylistFoldersPreimageFactory()),
                                    true);
   (void)initialized;
-  IPtr<IZEPHPlaylistFilerContext> context(new TZEPHPlaylistPreimageEmptyContext());
+  IPtr<IZEPHPlaylistFilerContext> context(Create<TZEPHPlaylistPreimageEmptyContext>());
   std::unique_ptr<TZEPHPlaylistCustomPreimage> preimage;
   try {
     preimage.reset(TZEPHPlaylistPreimageRepository::CreatePreimage(nullptr, std::vector<Byte>(Data, Data + Size),

@@ -50,7 +50,7 @@ void TZEPHPlaylistFoldersPreimageTask::Gather() {
   attributes->Add(String(zfeaSortChildren), FSortChildren);
   attributes->AddSearchPaths(FPaths, true, manager->GetKnownFormats()->GetExtList(zfkmAudio));
   std::unique_ptr<TZCLStringList> folders(FPaths->CreatePathList());
-  IPtr<IZEPHFileManagerFilesReceiver> receiver(new TReceiver(this));
+  IPtr<IZEPHFileManagerFilesReceiver> receiver(Create<TReceiver>(this));
   bool stop = false;
   manager->ExpandList(folders.get(), receiver.get(), attributes.get(), stop);
 }
@@ -64,7 +64,7 @@ void TZEPHPlaylistFoldersPreimageTask::ReceiveFile(const String& FileName, IZBLF
   IPtr<IZBLFileInfo> info(Info);
   if (info == nullptr) {
     auto* record = Create<TZBLFileInfo>();
-    IPtr<IZBLFileInfo> holder(new TZBLFileInfoKeeper(record));
+    IPtr<IZBLFileInfo> holder(Create<TZBLFileInfoKeeper>(record));
     if (Succeeded(GetFileManager()->GetFileInfo(FileName, record, zfiCache))) info = holder;
   }
   FFiles->Add(FileName, nullptr, info.get());

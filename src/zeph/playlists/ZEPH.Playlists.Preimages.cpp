@@ -160,13 +160,13 @@ void TZEPHPlaylistCustomPreimage::SaveToXML(TZCLXMLNode* Document, IZEPHPlaylist
 
 void TZEPHPlaylistCustomPreimage::LoadFromStream(TStream* Stream) {
   std::unique_ptr<TZCLXMLDocument> document(TZCLXMLDocument::CreateFromStream(Stream));
-  IPtr<IZEPHPlaylistFilerContext> context(new TZEPHPlaylistPreimageEmptyContext());
+  IPtr<IZEPHPlaylistFilerContext> context(Create<TZEPHPlaylistPreimageEmptyContext>());
   LoadFromXML(document.get(), context.get());
 }
 
 void TZEPHPlaylistCustomPreimage::SaveToStream(TStream* Stream) {
   TZCLXMLDocument document;
-  IPtr<IZEPHPlaylistFilerContext> context(new TZEPHPlaylistPreimageEmptyContext());
+  IPtr<IZEPHPlaylistFilerContext> context(Create<TZEPHPlaylistPreimageEmptyContext>());
   SaveToXML(&document, context.get());
   document.SaveToStreamDefault(Stream);
 }

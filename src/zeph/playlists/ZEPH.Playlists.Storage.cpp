@@ -24,7 +24,8 @@
 #include "rtl/RTL.Streams.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.FilesRemover.h"
-#include "zeph/playlists/ZEPH.Playlists.Preimages.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
@@ -1505,7 +1506,7 @@ bool TZEPHPlaylistStorage::AddFilesEx(const TZCLStringList* Files, Byte Flags,
     std::unique_ptr<TZCLStringList> expanded(Create<TZCLStringList>());
     const String focusName = names->GetStrings(FocusIndex);
     {
-      IPtr<IZEPHFileManagerFilesReceiver> helper(new TZEPHPlaylistStorageFileAddingHelper(expanded.get()));
+      IPtr<IZEPHFileManagerFilesReceiver> helper(Create<TZEPHPlaylistStorageFileAddingHelper>(expanded.get()));
       GetFileManager()->ExpandList(names.get(), helper.get(), Attributes);
     }
     FocusIndex = std::max<Integer>(expanded->IndexOf(focusName), 0);
@@ -1888,7 +1889,7 @@ bool TZEPHPlaylistStorage::GetFileList(Byte FilterFlags, TZCLStringList* List) {
     if (FilterFlags & zpflWithInfo) {
       auto* copy = Create<TZBLFileInfo>();
       copy->Assign(entry);
-      info = IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+      info = IPtr<IZBLFileInfo>(Create<TZBLFileInfoKeeper>(copy));
     }
     List->Add(name, nullptr, info.get());
   }
@@ -1910,6 +1911,24 @@ void TZEPHPlaylistStorage::RescanSelected() {
     if (FItems->Get(i)->IsSelected()) FItems->Get(i)->ResetInfo();
   EndUpdate();
   StartTagsScan(2);
+}
+
+String TZEPHPlaylistStorage::GetPreimageFolder() {
+  auto* folders = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(GetPreimage());
+  return folders != nullptr && folders->GetPaths()->GetCount() > 0 ? folders->GetPaths()->GetPath(0) : String();
+}
+
+void TZEPHPlaylistStorage::SetPreimageFolder(const String& Path) {
+  if (Path == GetPreimageFolder()) return;
+  if (Path.empty()) {
+    SetPreimage(nullptr);
+    return;
+  }
+  TZEPHPlaylistPreimageFactory* factory = nullptr;
+  if (!TZEPHPlaylistPreimageRepository::FindFactory(u"TZEPHPlaylistFoldersPreimage", factory)) return;
+  auto* preimage = static_cast<TZEPHPlaylistFoldersPreimage*>(factory->CreatePreimage());
+  preimage->GetPaths()->Add(Path, true);
+  SetPreimage(preimage);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -75,7 +75,7 @@ IZBLFileInfo* InfoOf(Cardinal Duration, Int64 Size) {
   auto* info = Create<TZBLFileInfo>();
   info->GetStreamInfo().Duration = Duration;
   info->SetFileSize(Size);
-  return new TZBLFileInfoKeeper(info);
+  return Create<TZBLFileInfoKeeper>(info);
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
     Write(name);
   std::unique_ptr<TZCLStringList> items(Create<TZCLStringList>());
   items->Add(UTF8ToString(Folder));
-  IPtr<FoundFiles> found(new FoundFiles());
+  IPtr<FoundFiles> found(Create<FoundFiles>());
   auto* scanner = new TZEPHFilesScanner(found.get(), items.get(), Recursive().get());
   scanner->IgnoredExts = u"*.tar.gz;";
   TZCLTaskDispatcher::RunInCurrentThread(scanner);
@@ -107,7 +107,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
     Write(c.Name);
     items->Add(Path(c.Name), nullptr, InfoOf(c.Duration, c.Size));
   }
-  found = IPtr<FoundFiles>(new FoundFiles());
+  found = IPtr<FoundFiles>(Create<FoundFiles>());
   scanner = new TZEPHFilesScanner(found.get(), items.get(), nullptr);
   scanner->GetDurationFilter()->Enabled = true;
   scanner->GetDurationFilter()->Value = 30;
@@ -120,7 +120,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
   // Nothing collected: no progress, and the end at once.
   items->Clear();
   items->Add(Path("missing-folder/"));
-  found = IPtr<FoundFiles>(new FoundFiles());
+  found = IPtr<FoundFiles>(Create<FoundFiles>());
   TZCLTaskDispatcher::RunInCurrentThread(new TZEPHFilesScanner(found.get(), items.get(), nullptr));
   EXPECT_EQ(found->Progresses, 0);
   EXPECT_EQ(found->Ends, std::vector<bool>{false});
@@ -137,7 +137,7 @@ class OpenDialogHelper : public TfrmFilesScannerDialogHelper {
 }  // namespace
 
 TEST(FilesScannerDialog, OpensOnlyAfterASecondAndShowsTheProgressCaption) {
-  IPtr<OpenDialogHelper> helper(new OpenDialogHelper(u"Mix - Adding"));
+  IPtr<OpenDialogHelper> helper(Create<OpenDialogHelper>(u"Mix - Adding"));
   TZCLSimpleTask task({});
   helper->HandleStarted(&task);
   EXPECT_TRUE(helper->IsTimerArmed());

@@ -120,6 +120,7 @@ TEST_F(FolderPlaylist, SynchronisesFromTheFoldersAndSurvivesSaving) {
   Playlist->SetPreimage(preimage);
   ServeUntil([&] { return !preimage->IsBusy(); });
   EXPECT_EQ(Names(), u"a.mp3 b.mp3 c.mp3 ");
+  EXPECT_EQ(Playlist->GetPreimageFolder(), UTF8ToString(Folder + "/music/"));
 
   // The playlist file keeps the preimage; a file without a known class loads none.
   Controller.SetStoragePath(UTF8ToString(Folder + "/lists"));
@@ -142,6 +143,10 @@ TEST_F(FolderPlaylist, FreeingThePreimageDuringARunKeepsTheContent) {
   Playlist->SetPreimage(preimage);
   Playlist->SetPreimage(nullptr);  // waits for the running task
   EXPECT_EQ(Names(), u"kept.mp3 ");
+  Playlist->SetPreimageFolder(UTF8ToString(Folder + "/many"));
+  ASSERT_NE(dynamic_cast<TZEPHPlaylistFoldersPreimage*>(Playlist->GetPreimage()), nullptr);
+  Playlist->SetPreimageFolder(String());
+  EXPECT_EQ(Playlist->GetPreimage(), nullptr);
 
   TZEPHPlaylistFoldersPreimage* broken = NewFolders();
   broken->GetPaths()->Add(UTF8ToString(Folder + "/missing"), true);

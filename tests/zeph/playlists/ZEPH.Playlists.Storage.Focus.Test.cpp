@@ -118,7 +118,7 @@ TEST_F(GroupedPlaylist, StartingAChosenEntryInAShuffledPlaylistPlaysItNext) {
   TZEPHPlaylistItem* current = Items()->GetByPlaybackQueueIndex(0);
   Playlist->SetPlaybackCursorEntry(current);
   TZEPHPlaylistItem* chosen = Items()->GetByPlaybackQueueIndex(3);
-  IPtr<IZEPHPlaybackQueueItemInternal> item(new TZEPHPlaybackQueueItem());
+  IPtr<IZEPHPlaybackQueueItemInternal> item(Create<TZEPHPlaybackQueueItem>());
   item->SetEntry(chosen, nullptr);
   item->SetOffset(2.5f, S_OK);
   chosen->GetStreamInfo().Duration = 10000;
