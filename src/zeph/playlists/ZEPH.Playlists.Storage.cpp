@@ -1429,7 +1429,12 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
     UpdateAutoName();
     Changed(zpcItemList | zpcEntryInfo | zpcFileState);
     InvalidateGroups();
-    // FIXME: automatic sorting joins with the editing operations.
+    try {
+      AutoSort();
+    } catch (const Exception& E) {
+      // The scan's results stay; a sort that cannot take its undo snapshot waits for the next edit.
+      LogWriteException(String(), u"Playlist", E, u"AutoSort");
+    }
   }
   EndUpdate();
   FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
