@@ -130,4 +130,5 @@ TEST_F(Remover, PlaylistDeletionWithFilesAsksFirst) {
   EXPECT_TRUE(InTrash("p.mp3"));
   EXPECT_FALSE(TZEPHElevator::Execute(u"assoc"));
   EXPECT_THROW(TZEPHElevator::Execute(u""), EInvalidOperation);
+  PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
 }

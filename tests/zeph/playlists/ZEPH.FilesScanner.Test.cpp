@@ -47,6 +47,7 @@ struct ScanTree : ::testing::Test {
     GetFileManager()->GetKnownFormats()->Unregister(Mp3);
     PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true);
     PlaylistCommonSettings()->SetOption(zpoAutoSortAddingFiles, true);
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
     std::filesystem::remove_all(Folder);
   }
   void Write(const std::string& Name) const {

@@ -46,6 +46,7 @@ struct FolderPlaylist : ::testing::Test {
     Controller.ClosePlaylist(Playlist, 2);
     GetFileManager()->GetKnownFormats()->Unregister(Mp3);
     PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true);
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
     std::filesystem::remove_all(Folder);
   }
   void Write(const std::string& Name) const {

@@ -23,6 +23,7 @@ struct GroupedPlaylist : ::testing::Test {
       Playlist->AddEntry(String(u"/m/") + album + IntToStr(Items()->GetCount()) + u".mp3")->SetAlbum(album);
     Playlist->EndUpdate();
   }
+  void TearDown() override { PlaylistCommonSettings()->SetOption(zpoAllowUndo, true); }
   TZEPHPlaylistItems* Items() const { return Playlist->GetItems(); }
   TZEPHPlaylistGroups* Groups() const { return Playlist->GetGroups(); }
   String Albums() const {
