@@ -215,6 +215,18 @@ void TZEPHPlaylistController::ClosePlaylists(const std::vector<TZEPHPlaylistStor
   for (auto it = List.rbegin(); it != List.rend(); ++it) ClosePlaylist(*it, 0);
 }
 
+bool TZEPHPlaylistController::AddFiles(const TZCLStringList* Files, bool Play, TZEPHPlaylistStorage* Storage,
+                                       Integer InsertIndex, bool Activate) {
+  TZEPHPlaylistStorage* target = Storage != nullptr ? Storage : FActiveStorage;
+  if (target == nullptr) return false;
+  // FIXME: sorting is also skipped while a drag of the program is in progress, once drags exist.
+  Byte flags = zpafRecursive | (Play ? zpafPlay : zpafFocus);
+  if (PlaylistCommonSettings()->GetOption(zpoAutoSortAddingFiles)) flags |= zpafSort;
+  const bool result = target->AddFiles(Files, flags, InsertIndex, 0);
+  if (Activate) SetActiveStorage(target);
+  return result;
+}
+
 void TZEPHPlaylistController::EnsureDefault() {
   if (FDestroying) return;
   if (Count() == 0)

@@ -187,3 +187,23 @@ TEST_F(ScanTree, ClosingThePlaylistWhileAddingInsertsNothing) {
   EXPECT_EQ(controller.Storages(0)->GetName(), u"Default");
   EXPECT_EQ(controller.Storages(0)->GetItems()->GetCount(), 0);
 }
+
+TEST_F(ScanTree, TheControllerAddsToTheActivePlaylistAndAsksToPlay) {
+  Write("c/b.mp3");
+  Write("c/a.mp3");
+  TZEPHPlaylistController controller;
+  struct Host {
+    TZEPHPlaylistStorage* Played = nullptr;
+    void Play(TZEPHPlaylistStorage* Storage, Integer) { Played = Storage; }
+  } host;
+  controller.OnPlay = TZEPHPlaylistPlayEvent(&host, &Host::Play);
+  std::unique_ptr<TZCLStringList> items(Create<TZCLStringList>());
+  items->Add(Path("c"));
+  EXPECT_FALSE(controller.AddFiles(items.get(), true));  // no playlist yet
+  TZEPHPlaylistStorage* playlist = controller.NewPlaylist(u"P", true);
+  ASSERT_TRUE(controller.AddFiles(items.get(), true));
+  ServeUntil([&] { return playlist->GetItems()->GetCount() == 2; });
+  ASSERT_EQ(playlist->GetItems()->GetCount(), 2);
+  EXPECT_EQ(host.Played, playlist);
+  ServeUntil(PoolIdle);
+}
