@@ -70,8 +70,7 @@ void TfrmFilesScannerDialogHelper::HandleStarted(TZCLTask* Task) {
 }
 
 void TfrmFilesScannerDialogHelper::TimerTick(TObject*) {
-  delete FTimer;
-  FTimer = nullptr;
+  FreeAndNil(FTimer);
   if (FForm != nullptr) return;
   FForm = TCustomForm::CreateNew<TfrmFilesScannerDialog>(nullptr);
   FForm->BaseCaption = FCaption;
@@ -89,8 +88,7 @@ void TfrmFilesScannerDialogHelper::HandleProgress(const String& FileName, Intege
 }
 
 void TfrmFilesScannerDialogHelper::HandleFinished(bool) {
-  delete FTimer;
-  FTimer = nullptr;
+  FreeAndNil(FTimer);
   if (FForm != nullptr) {
     FForm->Release();
     FForm = nullptr;

@@ -34,7 +34,7 @@ TZEPHFilesScanner::TZEPHFilesScanner(IZEPHFilesScannerReceiver* AReceiver, const
       FFiles(Create<TZCLStringList>()),
       FReceiver(AReceiver),
       FItems(Create<TZCLStringList>()),
-      FSink(new TSink(this)) {
+      FSink(Create<TSink>(this)) {
   FFiles->SetCapacity(4096);
   if (AAttributes != nullptr) FAttributes->Assign(AAttributes);
   if (AItems != nullptr) FItems->Assign(const_cast<TZCLStringList*>(AItems));
@@ -132,7 +132,7 @@ bool TZEPHFilesScanner::CanAddFile(const String& FileName, IZBLFileInfo* FileInf
 
 IPtr<IZBLFileInfo> TZEPHFilesScanner::GetFileInfo(const String& FileName) {
   auto* info = Create<TZBLFileInfo>();
-  IPtr<IZBLFileInfo> holder(new TZBLFileInfoKeeper(info));
+  IPtr<IZBLFileInfo> holder(Create<TZBLFileInfoKeeper>(info));
   if (Succeeded(GetFileManager()->GetFileInfo(FileName, info, zfiAll))) return holder;
   return nullptr;
 }

@@ -47,7 +47,8 @@ class TZEPHPlaylistNameBox : public TCustomControl {
 }  // namespace
 
 bool PlaylistInputQuery(TComponent* Owner, const String& Caption, const String& Prompt, String& Value) {
-  std::unique_ptr<TForm> form(TCustomForm::CreateNew<TForm>(Owner));
+  // Freed through Free so that the form's BeforeDestruction runs.
+  std::unique_ptr<TForm, void (*)(TForm*)> form(TCustomForm::CreateNew<TForm>(Owner), [](TForm* F) { Free(F); });
   form->SetCaption(Caption);
   form->SetBounds(0, 0, 360, 96);
   auto* box = Create<TZEPHPlaylistNameBox>(form.get());
@@ -212,6 +213,18 @@ void TZEPHPlaylistController::ClosePlaylist(TZEPHPlaylistStorage* Storage, Integ
 
 void TZEPHPlaylistController::ClosePlaylists(const std::vector<TZEPHPlaylistStorage*>& List) {
   for (auto it = List.rbegin(); it != List.rend(); ++it) ClosePlaylist(*it, 0);
+}
+
+bool TZEPHPlaylistController::AddFiles(const TZCLStringList* Files, bool Play, TZEPHPlaylistStorage* Storage,
+                                       Integer InsertIndex, bool Activate) {
+  TZEPHPlaylistStorage* target = Storage != nullptr ? Storage : FActiveStorage;
+  if (target == nullptr) return false;
+  // FIXME: sorting is also skipped while a drag of the program is in progress, once drags exist.
+  Byte flags = zpafRecursive | (Play ? zpafPlay : zpafFocus);
+  if (PlaylistCommonSettings()->GetOption(zpoAutoSortAddingFiles)) flags |= zpafSort;
+  const bool result = target->AddFiles(Files, flags, InsertIndex, 0);
+  if (Activate) SetActiveStorage(target);
+  return result;
 }
 
 void TZEPHPlaylistController::EnsureDefault() {

@@ -89,6 +89,9 @@ class TZEPHPlaylistController : public TZEPHPlaylistStorageManager,
   void ClosePlaylist(TZEPHPlaylistStorage* Storage, Integer Mode = 0);
   void ClosePlaylists(const std::vector<TZEPHPlaylistStorage*>& List);
   void EnsureDefault();
+  // Into Storage, else the active playlist, in the background; False without a target.
+  bool AddFiles(const TZCLStringList* Files, bool Play, TZEPHPlaylistStorage* Storage = nullptr,
+                Integer InsertIndex = -1, bool Activate = false);
   bool IsValidStorage(TZEPHPlaylistStorage* Storage) const;
   bool IsValidEntry(TZEPHPlaylistItem* Entry) const;
   void FocusEntry(TZEPHPlaylistItem* Entry);

@@ -32,7 +32,7 @@ class TZEPHPL4FormatReader : public TZEPHPlaylistFormatCustomTextReader {
   void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) override;
   TZCLIniFileSection* ReadSettings() override;
   // The preimage document's bytes; false for a missing or undecodable line.
-  bool ReadPreimage(std::vector<Byte>& Document);
+  bool ReadPreimage(std::vector<Byte>& Document) override;
 
  private:
   struct TSection {

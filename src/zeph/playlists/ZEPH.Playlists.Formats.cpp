@@ -271,7 +271,7 @@ class TZEPHPlaylistExpandHelper : public TInterfacedObject, public IZEPHPlaylist
     if (Item != nullptr) {
       auto* copy = Create<TZBLFileInfo>();
       copy->Assign(Item);
-      info = IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+      info = IPtr<IZBLFileInfo>(Create<TZBLFileInfoKeeper>(copy));
     }
     GetFileManager()->Expand(FileName, info.get(), FReceiver, FAttributes, FStop);
   }
@@ -288,12 +288,12 @@ bool TZEPHPlaylistExpander::Expand(const String& FileName, Integer FileAttribute
                                    bool& Stop) {
   if (FileAttributes == -1 || TZEPHFileAttrs::IsDirectory(FileAttributes)) return false;
   if (!TZEPHPlaylistFormats::IsPlaylistFile(FileName)) return false;
-  IPtr<IZEPHPlaylistItemsReceiver> helper(new TZEPHPlaylistExpandHelper(Receiver, Attributes, Stop));
+  IPtr<IZEPHPlaylistItemsReceiver> helper(Create<TZEPHPlaylistExpandHelper>(Receiver, Attributes, Stop));
   // Errors reach the file manager, which logs them and treats the file as a plain one.
   return TZEPHPlaylistFormats::Read(FileName, helper.get());
 }
 
 void detail::PlaylistFormatsInitialization() {
-  GExpander = new IPtr<IInterface>(static_cast<IZEPHFileManagerObjectExpander*>(new TZEPHPlaylistExpander()));
+  GExpander = new IPtr<IInterface>(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHPlaylistExpander>()));
   GetFileManager()->RegisterExtension(GExpander->get());
 }

@@ -73,6 +73,8 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   virtual void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) = 0;
   // The caller owns the section; null when the file holds none.
   virtual TZCLIniFileSection* ReadSettings() { return nullptr; }
+  // The stored preimage document as XML bytes; False when the file holds none.
+  virtual bool ReadPreimage(std::vector<Byte>& Document) { return false; }
 
  protected:
   String FText;

@@ -202,8 +202,7 @@ void TZEPHPlaylistStorageTagsScanTask::Execute() {
   }
   TZCLMainThread::RunProc(
       [this] {
-        delete FProgressTimer;
-        FProgressTimer = nullptr;
+        FreeAndNil(FProgressTimer);
         FStorage->ScanEnded(this, FChanged, IsCanceled());
       },
       true);
@@ -306,7 +305,7 @@ class TZEPHPlaylistStorageAsyncFileAddingTask::TRemoveListener : public TInterfa
 TZEPHPlaylistStorageAsyncFileAddingTask::TZEPHPlaylistStorageAsyncFileAddingTask(
     TZEPHPlaylistStorage* AStorage, const TZCLStringList* Files, Integer AInsertIndex, Integer AFocusIndex,
     TZEPHFileManagerExpandAttributes* Attributes, Byte AFlags)
-    : TZEPHFilesScanner(new TfrmFilesScannerDialogHelper(Format(u"%s - %s", {AStorage->GetName(), LangGetMsg(93)})),
+    : TZEPHFilesScanner(Create<TfrmFilesScannerDialogHelper>(Format(u"%s - %s", {AStorage->GetName(), LangGetMsg(93)})),
                         Files, Attributes),
       FResults(Create<TZCLStringList>()),
       FFocusIndex(AFocusIndex),
@@ -314,7 +313,7 @@ TZEPHPlaylistStorageAsyncFileAddingTask::TZEPHPlaylistStorageAsyncFileAddingTask
       FFlags(AFlags),
       FStorage(AStorage),
       FScratchInfo(Create<TZBLFileInfo>()),
-      FListener(static_cast<IZEPHPlaylistStorageRemoveListener*>(new TRemoveListener(this))) {
+      FListener(static_cast<IZEPHPlaylistStorageRemoveListener*>(Create<TRemoveListener>(this))) {
   FResults->SetCapacity(10000);
   FStorage->GetListeners()->Add(FListener);
 }
@@ -359,7 +358,7 @@ IPtr<IZBLFileInfo> TZEPHPlaylistStorageAsyncFileAddingTask::GetFileInfo(const St
   if (Failed(GetFileManager()->GetFileInfo(FileName, FScratchInfo, zfiCache))) return nullptr;
   auto* copy = Create<TZBLFileInfo>();
   copy->Assign(FScratchInfo);
-  return IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+  return IPtr<IZBLFileInfo>(Create<TZBLFileInfoKeeper>(copy));
 }
 
 void TZEPHPlaylistStorageAsyncFileAddingTask::Complete() {

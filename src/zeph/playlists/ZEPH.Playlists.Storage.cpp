@@ -23,6 +23,10 @@
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "rtl/RTL.Streams.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/playlists/ZEPH.FilesRemover.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
+#include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Strings.h"
 
@@ -796,7 +800,11 @@ bool TZEPHPlaylistStorage::Load(const String& FileName) {
         for (Cardinal flag : {zpsfInheritLineFormats, zpsfInheritGrouping, zpsfInheritViewFlags}) FSettings->SetFlag(flag, true);
         FSettings->EndUpdate();
       }
-      // FIXME: the preimage the file holds is created once the preimage repository exists.
+      std::vector<Byte> preimage;
+      if (reader->ReadPreimage(preimage))
+        SetPreimage(TZEPHPlaylistPreimageRepository::CreatePreimage(this, preimage, reader.get()));
+      else
+        SetPreimage(nullptr);
       FShuffled = FItems->GetCount() < 2 ? summary.Shuffled : FItems->IsPlaybackQueueOutOfOrder();
     }
     if (FManager != nullptr) FManager->StorageInitialized(this);
@@ -946,6 +954,14 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
         writer->WriteGroup(item->GetGroup()->GetName(), item->GetGroup()->GetExpanded());
       last = item->GetGroup();
       writer->WriteItem(item, item->GetPlaybackQueueIndex());
+    }
+    if (auto* preimage = dynamic_cast<TZEPHPlaylistCustomPreimage*>(FPreimage)) {
+      TZCLXMLDocument document;
+      preimage->SaveToXML(&document, writer.get());
+      TBytesStream bytes;
+      document.SaveToStreamDefault(&bytes);
+      const TBytes& data = bytes.GetBytes();
+      writer->WritePreimage(std::vector<Byte>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(bytes.GetSize())));
     }
   }
   if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
@@ -1413,7 +1429,12 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
     UpdateAutoName();
     Changed(zpcItemList | zpcEntryInfo | zpcFileState);
     InvalidateGroups();
-    // FIXME: automatic sorting joins with the editing operations.
+    try {
+      AutoSort();
+    } catch (const Exception& E) {
+      // The scan's results stay; a sort that cannot take its undo snapshot waits for the next edit.
+      LogWriteException(String(), u"Playlist", E, u"AutoSort");
+    }
   }
   EndUpdate();
   FListeners->Enum<IZEPHPlaylistStorageScanningListener>(
@@ -1424,17 +1445,15 @@ void TZEPHPlaylistStorage::ScanEnded(TZEPHPlaylistStorageTagsScanTask* Task, boo
 // Editing
 
 namespace {
-// Without a host's remover, files go to the trash without asking.
-struct TTrashDeleter : IZEPHPlaylistFilesDeleter {
-  bool Confirm(const TZCLStringList*) override { return true; }
-  void Delete(const TZCLStringList* Files) override {
-    for (Integer i = 0; i < Files->GetCount(); ++i) GetFileManager()->DeleteFile(Files->GetStrings(i));
-  }
+// The files remover: a confirmation, then a background task that moves the files to the trash.
+struct TRemoverDeleter : IZEPHPlaylistFilesDeleter {
+  bool Confirm(const TZCLStringList* Files) override { return TZEPHFilesRemoverTool::Confirm(Files); }
+  void Delete(const TZCLStringList* Files) override { TZEPHFilesRemoverTool::Delete(Files); }
 };
-TTrashDeleter GTrashDeleter;
+TRemoverDeleter GRemoverDeleter;
 IZEPHPlaylistFilesDeleter* GFilesDeleter = nullptr;
 
-IZEPHPlaylistFilesDeleter* FilesDeleter() { return GFilesDeleter != nullptr ? GFilesDeleter : &GTrashDeleter; }
+IZEPHPlaylistFilesDeleter* FilesDeleter() { return GFilesDeleter != nullptr ? GFilesDeleter : &GRemoverDeleter; }
 }  // namespace
 
 void TZEPHPlaylistStorage::SetFilesDeleter(IZEPHPlaylistFilesDeleter* Deleter) { GFilesDeleter = Deleter; }
@@ -1492,7 +1511,7 @@ bool TZEPHPlaylistStorage::AddFilesEx(const TZCLStringList* Files, Byte Flags,
     std::unique_ptr<TZCLStringList> expanded(Create<TZCLStringList>());
     const String focusName = names->GetStrings(FocusIndex);
     {
-      IPtr<IZEPHFileManagerFilesReceiver> helper(new TZEPHPlaylistStorageFileAddingHelper(expanded.get()));
+      IPtr<IZEPHFileManagerFilesReceiver> helper(Create<TZEPHPlaylistStorageFileAddingHelper>(expanded.get()));
       GetFileManager()->ExpandList(names.get(), helper.get(), Attributes);
     }
     FocusIndex = std::max<Integer>(expanded->IndexOf(focusName), 0);
@@ -1698,7 +1717,7 @@ void TZEPHPlaylistStorage::SortByTemplate(const String& Template) {
   if (FReadOnly) return;
   TZEPHPlaylistFocusInfo focus;
   BeginEdit(&focus);
-  // FIXME: a custom preimage takes the template as its own sorting template once preimages exist.
+  if (auto* preimage = dynamic_cast<TZEPHPlaylistCustomPreimage*>(FPreimage)) preimage->SetSortingTemplate(Template);
   FSortingTemplate = Template;
   Resort();
   EndEdit(&focus);
@@ -1875,7 +1894,7 @@ bool TZEPHPlaylistStorage::GetFileList(Byte FilterFlags, TZCLStringList* List) {
     if (FilterFlags & zpflWithInfo) {
       auto* copy = Create<TZBLFileInfo>();
       copy->Assign(entry);
-      info = IPtr<IZBLFileInfo>(new TZBLFileInfoKeeper(copy));
+      info = IPtr<IZBLFileInfo>(Create<TZBLFileInfoKeeper>(copy));
     }
     List->Add(name, nullptr, info.get());
   }
@@ -1897,6 +1916,24 @@ void TZEPHPlaylistStorage::RescanSelected() {
     if (FItems->Get(i)->IsSelected()) FItems->Get(i)->ResetInfo();
   EndUpdate();
   StartTagsScan(2);
+}
+
+String TZEPHPlaylistStorage::GetPreimageFolder() {
+  auto* folders = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(GetPreimage());
+  return folders != nullptr && folders->GetPaths()->GetCount() > 0 ? folders->GetPaths()->GetPath(0) : String();
+}
+
+void TZEPHPlaylistStorage::SetPreimageFolder(const String& Path) {
+  if (Path == GetPreimageFolder()) return;
+  if (Path.empty()) {
+    SetPreimage(nullptr);
+    return;
+  }
+  TZEPHPlaylistPreimageFactory* factory = nullptr;
+  if (!TZEPHPlaylistPreimageRepository::FindFactory(u"TZEPHPlaylistFoldersPreimage", factory)) return;
+  auto* preimage = static_cast<TZEPHPlaylistFoldersPreimage*>(factory->CreatePreimage());
+  preimage->GetPaths()->Add(Path, true);
+  SetPreimage(preimage);
 }
 
 // ---------------------------------------------------------------------------------------------

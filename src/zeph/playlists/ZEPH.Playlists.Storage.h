@@ -449,6 +449,10 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   bool GetFileList(Byte FilterFlags, TZCLStringList* List);
   void GetSelectedEntries(TZEPHPlaylistItems* List) const;
   void RescanSelected();
+  // The first folder of a folders preimage, else empty.
+  String GetPreimageFolder();
+  // Binds the playlist to a folder (with its subfolders) through a folders preimage; empty detaches.
+  void SetPreimageFolder(const String& Path);
   // The remover of files; tests and hosts may replace it (not owned).
   static void SetFilesDeleter(IZEPHPlaylistFilesDeleter* Deleter);
   // Removes all entries and groups at once.

@@ -3,6 +3,7 @@
 #include "zeph/playlists/ZEPH.Playlists.Controller.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.PL4.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Tools.h"
@@ -14,6 +15,8 @@ const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Formats", detail::PlaylistFormatsInitialization, TZEPHPlaylistFormats::Finalize},
     {"ZEPH.Playlists.Formats.PL4", detail::PL4FormatInitialization, nullptr},
     {"ZEPH.Playlists.Storage.Helpers", nullptr, TZEPHPlaylistItemFormatStringFactory::FinalizeInstance},
+    {"ZEPH.Playlists.Preimages", nullptr, TZEPHPlaylistPreimageRepository::Finalize},
+    {"ZEPH.Playlists.Preimages.Folders", detail::PlaylistPreimagesFoldersInitialization, nullptr},
     {"ZEPH.Playlists.Controller", nullptr, detail::PlaylistControllerFinalization},
 };
 }

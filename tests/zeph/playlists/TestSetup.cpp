@@ -6,7 +6,6 @@
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zeph/media/ZEPH.Media.Units.h"
-#include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Units.h"
 
 void ZephseTestSetup() {
@@ -18,6 +17,4 @@ void ZephseTestSetup() {
   InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZephMediaUnits());
   InitializeUnits(ZephPlaylistsUnits());
-  // As in the editor: no undo snapshots unless a test asks for them.
-  PlaylistCommonSettings()->SetOption(zpoAllowUndo, false);
 }

@@ -47,6 +47,7 @@ struct ScanTree : ::testing::Test {
     GetFileManager()->GetKnownFormats()->Unregister(Mp3);
     PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true);
     PlaylistCommonSettings()->SetOption(zpoAutoSortAddingFiles, true);
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
     std::filesystem::remove_all(Folder);
   }
   void Write(const std::string& Name) const {
@@ -75,7 +76,7 @@ IZBLFileInfo* InfoOf(Cardinal Duration, Int64 Size) {
   auto* info = Create<TZBLFileInfo>();
   info->GetStreamInfo().Duration = Duration;
   info->SetFileSize(Size);
-  return new TZBLFileInfoKeeper(info);
+  return Create<TZBLFileInfoKeeper>(info);
 }
 
 }  // namespace
@@ -86,7 +87,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
     Write(name);
   std::unique_ptr<TZCLStringList> items(Create<TZCLStringList>());
   items->Add(UTF8ToString(Folder));
-  IPtr<FoundFiles> found(new FoundFiles());
+  IPtr<FoundFiles> found(Create<FoundFiles>());
   auto* scanner = new TZEPHFilesScanner(found.get(), items.get(), Recursive().get());
   scanner->IgnoredExts = u"*.tar.gz;";
   TZCLTaskDispatcher::RunInCurrentThread(scanner);
@@ -107,7 +108,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
     Write(c.Name);
     items->Add(Path(c.Name), nullptr, InfoOf(c.Duration, c.Size));
   }
-  found = IPtr<FoundFiles>(new FoundFiles());
+  found = IPtr<FoundFiles>(Create<FoundFiles>());
   scanner = new TZEPHFilesScanner(found.get(), items.get(), nullptr);
   scanner->GetDurationFilter()->Enabled = true;
   scanner->GetDurationFilter()->Value = 30;
@@ -120,7 +121,7 @@ TEST_F(ScanTree, SkipsFolderMarkersAndFiltersDurationSizeAndExtensions) {
   // Nothing collected: no progress, and the end at once.
   items->Clear();
   items->Add(Path("missing-folder/"));
-  found = IPtr<FoundFiles>(new FoundFiles());
+  found = IPtr<FoundFiles>(Create<FoundFiles>());
   TZCLTaskDispatcher::RunInCurrentThread(new TZEPHFilesScanner(found.get(), items.get(), nullptr));
   EXPECT_EQ(found->Progresses, 0);
   EXPECT_EQ(found->Ends, std::vector<bool>{false});
@@ -137,7 +138,7 @@ class OpenDialogHelper : public TfrmFilesScannerDialogHelper {
 }  // namespace
 
 TEST(FilesScannerDialog, OpensOnlyAfterASecondAndShowsTheProgressCaption) {
-  IPtr<OpenDialogHelper> helper(new OpenDialogHelper(u"Mix - Adding"));
+  IPtr<OpenDialogHelper> helper(Create<OpenDialogHelper>(u"Mix - Adding"));
   TZCLSimpleTask task({});
   helper->HandleStarted(&task);
   EXPECT_TRUE(helper->IsTimerArmed());
@@ -185,4 +186,24 @@ TEST_F(ScanTree, ClosingThePlaylistWhileAddingInsertsNothing) {
   ASSERT_EQ(controller.Count(), 1);
   EXPECT_EQ(controller.Storages(0)->GetName(), u"Default");
   EXPECT_EQ(controller.Storages(0)->GetItems()->GetCount(), 0);
+}
+
+TEST_F(ScanTree, TheControllerAddsToTheActivePlaylistAndAsksToPlay) {
+  Write("c/b.mp3");
+  Write("c/a.mp3");
+  TZEPHPlaylistController controller;
+  struct Host {
+    TZEPHPlaylistStorage* Played = nullptr;
+    void Play(TZEPHPlaylistStorage* Storage, Integer) { Played = Storage; }
+  } host;
+  controller.OnPlay = TZEPHPlaylistPlayEvent(&host, &Host::Play);
+  std::unique_ptr<TZCLStringList> items(Create<TZCLStringList>());
+  items->Add(Path("c"));
+  EXPECT_FALSE(controller.AddFiles(items.get(), true));  // no playlist yet
+  TZEPHPlaylistStorage* playlist = controller.NewPlaylist(u"P", true);
+  ASSERT_TRUE(controller.AddFiles(items.get(), true));
+  ServeUntil([&] { return playlist->GetItems()->GetCount() == 2; });
+  ASSERT_EQ(playlist->GetItems()->GetCount(), 2);
+  EXPECT_EQ(host.Played, playlist);
+  ServeUntil(PoolIdle);
 }

@@ -134,7 +134,7 @@ TEST_F(ControllerFixture, NamePromptAndPlaybackStart) {
   TZEPHPlaylistStorage* other = Controller->NewPlaylist(u"Other", false);
   TZEPHPlaylistItem* entry = other->AddEntry(u"/m/x.mp3");
   other->AddEntry(u"/m/y.mp3");
-  IPtr<IZEPHPlaybackQueueItemInternal> item(new TZEPHPlaybackQueueItem());
+  IPtr<IZEPHPlaybackQueueItemInternal> item(Create<TZEPHPlaybackQueueItem>());
   item->SetEntry(entry, other);
   Controller->PlaybackStarted(item.get());
   EXPECT_EQ(Controller->GetPlayingStorage(), other);

@@ -22,7 +22,10 @@ struct Editing : ::testing::Test {
     PlaylistCommonSettings()->SetOption(zpoAllowUndo, false);
     PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, false);
   }
-  void TearDown() override { PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true); }
+  void TearDown() override {
+    PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true);
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
+  }
   TZEPHPlaylistItems* Items() const { return Playlist->GetItems(); }
   std::unique_ptr<TZCLStringList> Names(std::initializer_list<const char16_t*> List) {
     std::unique_ptr<TZCLStringList> names(Create<TZCLStringList>());
@@ -160,7 +163,7 @@ struct Snapshots : ::testing::Test {
     Playlist = Controller.NewPlaylist(u"Mix", true);
   }
   void TearDown() override {
-    PlaylistCommonSettings()->SetOption(zpoAllowUndo, false);
+    PlaylistCommonSettings()->SetOption(zpoAllowUndo, true);
     PlaylistCommonSettings()->SetOption(zpoAutoScanPlaylists, true);
     std::filesystem::remove_all(Folder);
   }

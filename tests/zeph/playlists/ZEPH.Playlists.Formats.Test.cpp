@@ -106,7 +106,7 @@ TEST_F(TempFolder, AddedPlaylistsExpandIntoTheirEntries) {
     writer.WriteItem(item, 1);
     Free(item);
   }
-  auto collector = IPtr<Collector>(new Collector());
+  auto collector = IPtr<Collector>(Create<Collector>());
   auto* names = Create<TZCLStringList>();
   names->Add(Path("lists/outer.zephpl4"));
   // The test program registers no audio formats: every file the expansion reaches is taken.

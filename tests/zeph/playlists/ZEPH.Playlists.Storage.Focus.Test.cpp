@@ -23,6 +23,7 @@ struct GroupedPlaylist : ::testing::Test {
       Playlist->AddEntry(String(u"/m/") + album + IntToStr(Items()->GetCount()) + u".mp3")->SetAlbum(album);
     Playlist->EndUpdate();
   }
+  void TearDown() override { PlaylistCommonSettings()->SetOption(zpoAllowUndo, true); }
   TZEPHPlaylistItems* Items() const { return Playlist->GetItems(); }
   TZEPHPlaylistGroups* Groups() const { return Playlist->GetGroups(); }
   String Albums() const {
@@ -118,7 +119,7 @@ TEST_F(GroupedPlaylist, StartingAChosenEntryInAShuffledPlaylistPlaysItNext) {
   TZEPHPlaylistItem* current = Items()->GetByPlaybackQueueIndex(0);
   Playlist->SetPlaybackCursorEntry(current);
   TZEPHPlaylistItem* chosen = Items()->GetByPlaybackQueueIndex(3);
-  IPtr<IZEPHPlaybackQueueItemInternal> item(new TZEPHPlaybackQueueItem());
+  IPtr<IZEPHPlaybackQueueItemInternal> item(Create<TZEPHPlaybackQueueItem>());
   item->SetEntry(chosen, nullptr);
   item->SetOffset(2.5f, S_OK);
   chosen->GetStreamInfo().Duration = 10000;

@@ -55,7 +55,7 @@ struct TagsScan : ::testing::Test {
     char pattern[] = "/tmp/zeph-scan-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     Folder = pattern;
-    GetFileManager()->SetMusicLibrary(IPtr<IZEPHMusicLibrary>(new FakeLibrary()));
+    GetFileManager()->SetMusicLibrary(IPtr<IZEPHMusicLibrary>(Create<FakeLibrary>()));
     Playlist->GetListeners()->Add(IPtr<IInterface>(static_cast<IInterface*>(&Recorder)));
   }
   void TearDown() override {
