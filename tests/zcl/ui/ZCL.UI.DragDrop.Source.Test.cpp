@@ -38,6 +38,20 @@ class TRecordingOperation : public TZCLUnknownObject, public IZCLDropSourceOpera
   }
 };
 
+// Tells when a watched component is freed (the worker frees its source through the main thread).
+class TFreeWatch : public TComponent {
+  ZCL_CLASS(TFreeWatch, TComponent)
+ public:
+  TFreeWatch() : TComponent(nullptr) {}
+  bool Freed = false;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove) Freed = true;
+  }
+};
+
 TZCLDropSourceDataFiles* Files(std::vector<String> Names) {
   TZCLStringList list;
   list.AddStrings(Names);
@@ -282,6 +296,8 @@ TEST_F(DragBetweenWindows, TheDropDeliversTheDataAndTheAgreedEffect) {
 TEST_F(DragBetweenWindows, AWorkerThreadRunsTheDragAndFreesTheSource) {
   GChosen = daLink;
   TZCLDropSource* source = MakeSource();
+  TFreeWatch* watch = ::Create<TFreeWatch>();
+  source->FreeNotification(watch);
   QueueGesture();
   source->ExecuteInThread();
   // The worker hands the drag loop and the notices to this thread; serve them until it ends.
@@ -293,11 +309,13 @@ TEST_F(DragBetweenWindows, AWorkerThreadRunsTheDragAndFreesTheSource) {
   ASSERT_TRUE(FOperation.Done);
   EXPECT_EQ(FOperation.Ended, TZCLDropSourceActions{dsaLink});
   EXPECT_EQ(GDroppedFiles.size(), 2u);
-  for (int i = 0; i < 200000 && IsDragging(); ++i) {
+  for (int i = 0; i < 200000 && (IsDragging() || !watch->Freed); ++i) {
     TZCLMainThread::CheckSynchronize();
     std::this_thread::yield();
   }
   EXPECT_FALSE(IsDragging());
+  EXPECT_TRUE(watch->Freed);
+  Free(watch);
 }
 
 TEST_F(DragBetweenWindows, AControlThatGoesAwayCancelsItsDrag) {
