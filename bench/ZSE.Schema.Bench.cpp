@@ -1,7 +1,9 @@
 // Loading a skin's schema: 5,000 skin objects with their properties (texts, numbers,
 // enumerations, Booleans, a rectangle, a nested object and a reference to another object) read
 // from XML text into live objects, references resolved by name, against libxml2 reading the
-// same text into a plain tree of elements and attributes.
+// same text into a plain tree of elements and attributes. A second skin holds 5,000 bindable
+// elements with four binding links each (20,000 links to the services of 100 providers), read
+// through the schema, with every link's source resolved and its pin refreshed.
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -12,6 +14,7 @@
 
 #include "os/OS.Units.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
 #include "rtl/RTL.Units.h"
@@ -23,6 +26,8 @@
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zcl/ui/ZCL.UI.Units.h"
+#include "zse/engine/ZSE.Bindings.Providers.h"
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Engine.Units.h"
 #include "zse/engine/ZSE.Schema.h"
 
@@ -200,6 +205,136 @@ void BM_Libxml2_PlainTree5000(benchmark::State& State) {
 }
 BENCHMARK(BM_Libxml2_PlainTree5000)->Unit(benchmark::kMillisecond);
 
+// ---- a skin of bound elements ------------------------------------------------------------------
+
+constexpr int ProviderCount = 100;
+constexpr int ServicesPerProvider = 200;
+constexpr int PinsPerElement = 4;
+const String PinNames[PinsPerElement] = {u"P0", u"P1", u"P2", u"P3"};
+
+class TBenchService : public TZCLUnknownObject, public IZSEBindingServiceDataInteger {
+  RTL_INTERFACES(TZCLUnknownObject, IZSEBindingServiceDataInteger)
+ public:
+  explicit TBenchService(Integer AValue) : FValue(AValue) {}
+  Integer GetIntegerValue() override { return FValue; }
+
+ private:
+  Integer FValue;
+};
+
+class TBenchProvider : public TZCLComponent {
+  ZCL_CLASS(TBenchProvider, TZCLComponent)
+ public:
+  explicit TBenchProvider(TComponent* AOwner) : TZCLComponent(AOwner), FProvider(Create<TZSEBindingProvider>(this)) {
+    for (Integer i = 0; i < ServicesPerProvider; ++i)
+      FProvider->RegisterService(u"Value" + IntToStr(i), Create<TBenchService>(i));
+  }
+  ~TBenchProvider() override { FreeAndNil(FProvider); }
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override {
+    if (DelegateQuery<IZSEBindingProvider>(FProvider, IID, Obj)) return S_OK;
+    return inherited::QueryInterface(IID, Obj);
+  }
+
+ private:
+  TZSEBindingProvider* FProvider;
+};
+
+class TBenchElement : public TZSEComponent {
+  ZCL_CLASS(TBenchElement, TZSEComponent)
+ public:
+  using TZSEComponent::TZSEComponent;
+  static void DeclareProperties(TClassDeclaration<TBenchElement>& D) {
+    D.Property(u"Caption", &TBenchElement::FCaption, &TBenchElement::FCaption);
+    for (Integer i = 0; i < PinsPerElement; ++i)
+      D.Property(PinNames[i], i, &TBenchElement::GetValue, &TBenchElement::SetValue);
+  }
+  Integer GetValue(Integer Index) const { return FValues[Index]; }
+  void SetValue(Integer Index, Integer Value) { FValues[Index] = Value; }
+  String FCaption;
+
+ protected:
+  void RegisterPins() override {
+    for (const String& pin : PinNames) PinBindings()->RegisterPinProperty(pin, pin);
+  }
+
+ private:
+  Integer FValues[PinsPerElement] = {};
+};
+
+// Link L of the 20,000 reads service L / 100 % 200 of provider L % 100.
+const std::string& BoundSkinText() {
+  static const std::string text = [] {
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<skin>\n";
+    int link = 0;
+    for (int i = 0; i < ObjectCount; ++i) {
+      s += "  <item name=\"element" + std::to_string(i) + "\">\n    <properties>\n";
+      s += "      <property name=\"Caption\" value=\"Element " + std::to_string(i) + "\"/>\n";
+      s += "      <property name=\"Bindings\">\n";
+      for (int pin = 0; pin < PinsPerElement; ++pin, ++link)
+        s += "        <link Source=\"provider" + std::to_string(link % ProviderCount) + "\" SourcePin=\"Value" +
+             std::to_string(link / ProviderCount % ServicesPerProvider) + "\" TargetPin=\"P" + std::to_string(pin) +
+             "\"/>\n";
+      s += "      </property>\n    </properties>\n  </item>\n";
+    }
+    return s + "</skin>\n";
+  }();
+  return text;
+}
+
+void LoadBoundSchema(TZCLXMLDocument* Document, TComponent* Root, const std::vector<TBenchProvider*>& Providers) {
+  TZSESchema schema;
+  TZCLXMLNode* skin = Document->GetNode(0);
+  for (Integer i = 0; i < skin->GetCount(); ++i) {
+    TZCLXMLNode* node = skin->GetNode(i);
+    auto* element = Create<TBenchElement>(Root);
+    element->SetName(schema.GetName(node));
+    schema.Load(element, node);
+  }
+  schema.ResolveReferences([&](const String& Name) -> TComponent* {
+    // The skin manager's lookup by name stands here: the providers are numbered.
+    const Integer index = static_cast<Integer>(std::stoi(std::string(Name.begin() + 8, Name.end())));
+    return index >= 0 && index < ProviderCount ? Providers[static_cast<size_t>(index)] : nullptr;
+  });
+}
+
+void BM_Schema_LoadBindings5000(benchmark::State& State) {
+  const std::string& text = BoundSkinText();
+  std::unique_ptr<TComponent, TFreeObject> owner(Create<TComponent>(nullptr));
+  std::vector<TBenchProvider*> providers;
+  for (int i = 0; i < ProviderCount; ++i) {
+    providers.push_back(Create<TBenchProvider>(owner.get()));
+    providers.back()->SetName(u"provider" + IntToStr(i));
+  }
+  for (auto _ : State) {
+    std::unique_ptr<TCustomMemoryStream, TFreeObject> stream(
+        Create<TCustomMemoryStream>(text.data(), static_cast<NativeInt>(text.size())));
+    std::unique_ptr<TZCLXMLDocument, TFreeObject> document(Create<TZCLXMLDocument>());
+    document->LoadFromStream(stream.get());
+    std::unique_ptr<TComponent, TFreeObject> root(Create<TComponent>(nullptr));
+    LoadBoundSchema(document.get(), root.get(), providers);
+    // The last link reads service 199 of provider 99.
+    auto* last = static_cast<TBenchElement*>(root->GetComponent(root->GetComponentCount() - 1));
+    if (last->GetValue(PinsPerElement - 1) != ServicesPerProvider - 1) State.SkipWithError("link not resolved");
+  }
+  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_Schema_LoadBindings5000)->Unit(benchmark::kMillisecond);
+
+void BM_Libxml2_PlainTreeBindings5000(benchmark::State& State) {
+  const std::string& text = BoundSkinText();
+  for (auto _ : State) {
+    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "skin.xml", nullptr, XML_PARSE_NOBLANKS);
+    TPlainNode root;
+    CopyTree(xmlDocGetRootElement(doc), root);
+    xmlFreeDoc(doc);
+    benchmark::DoNotOptimize(root.Children.size());
+  }
+  State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_Libxml2_PlainTreeBindings5000)->Unit(benchmark::kMillisecond);
+
+ZEPHSE_BENCH_RATIO("BM_Schema_LoadBindings5000", "BM_Libxml2_PlainTreeBindings5000", 0);
+
 // Goal: at least half the peer's speed, though the objects are built as well as the tree.
 ZEPHSE_BENCH_RATIO("BM_Schema_Load5000", "BM_Libxml2_PlainTree5000", 0.5);
 
@@ -216,6 +351,7 @@ int main(int argc, char** argv) {
   InitializeUnits(ZseEngineUnits());
   RegisterProperties<TBenchStyle>();
   RegisterProperties<TBenchItem>();
+  RegisterProperties<TBenchElement>();
   xmlInitParser();
   const int result = RunBenchmarksWithRatios(argc, argv);
   xmlCleanupParser();

@@ -180,6 +180,18 @@ struct IZSEBindingClient : virtual IInterface {
   virtual void Changed(TComponent* Provider, const String& ServiceName) = 0;
 };
 
+// A client whose Changed does nothing unless it reads the changed service of that provider:
+// providers then tell it only of the services it reads. Clients report every change of what
+// they read through TZSEBindingProvider::ReadsChanged.
+class IZSEBindingServiceReader {
+ public:
+  // Calls Proc with the name of every service of Provider that the client reads.
+  virtual void EnumReadServices(TComponent* Provider, const std::function<void(const String&)>& Proc) const = 0;
+
+ protected:
+  ~IZSEBindingServiceReader() = default;
+};
+
 struct IZSEBindingClientDisplay : virtual IInterface {
   RTL_INTERFACE(IZSEBindingClientDisplay, IInterface, "{3FC6F00D-B76D-4572-B9AC-01B3F4711993}")
   virtual TSize GetDisplaySize() = 0;

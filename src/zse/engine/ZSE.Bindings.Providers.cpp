@@ -1,5 +1,8 @@
 #include "zse/engine/ZSE.Bindings.Providers.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Lists.h"
 #include "rtl/RTL.Strings.h"
@@ -39,16 +42,19 @@ bool TZSEBindingProvider::RegisterService(const String& Name, TObject* Service) 
     return false;
   }
   FServices->Add(Name, Service);
+  ServicesChanged();
   return true;
 }
 
 void TZSEBindingProvider::ClearServices() {
+  ServicesChanged();
   for (Integer i = FServices->GetCount() - 1; i >= 0; --i) {
     TObject* service = FServices->GetObjects(i);
     FServices->SetObjects(i, nullptr);
     if (service != FOwner) Free(service);
   }
   FServices->Clear();
+  ServicesChanged();
 }
 
 String TZSEBindingProvider::GetServiceName(const TObject* Service) const {
@@ -74,7 +80,7 @@ bool TZSEBindingProvider::Walk(F&& Proc) {
   try {
     while (!walk.ProviderGone && FClients != nullptr && walk.Index < FClients->size()) {
       walk.CurrentRemoved = false;
-      Proc((*FClients)[walk.Index]);
+      Proc((*FClients)[walk.Index].Client);
       if (!walk.ProviderGone && !walk.CurrentRemoved) ++walk.Index;
     }
   } catch (...) {
@@ -88,11 +94,80 @@ void TZSEBindingProvider::EnumClients(const TZSEBindingClientProc& Proc) {
   Walk([&](IZSEBindingClient* Client) { Proc(IPtr<IInterface>(Client)); });
 }
 
+void TZSEBindingProvider::BuildIndex() {
+  FIndex.ByService.clear();
+  FIndex.Others.clear();
+  if (FClients != nullptr) {
+    for (size_t i = 0; i < FClients->size(); ++i) {
+      const TRegistration& registration = (*FClients)[i];
+      if (registration.Reader == nullptr) {
+        FIndex.Others.push_back(i);
+        continue;
+      }
+      registration.Reader->EnumReadServices(FOwner, [&](const String& Name) {
+        std::vector<size_t>& positions = FIndex.ByService[Name];
+        if (positions.empty() || positions.back() != i) positions.push_back(i);
+      });
+    }
+  }
+  FIndex.ClientsGeneration = FClientsGeneration;
+  FIndex.ReadsGeneration = GReadsGeneration;
+  FIndex.Valid = true;
+}
+
 void TZSEBindingProvider::Changed(const String& ServiceName) {
+  if (FClients == nullptr) return;
   // The owner is what clients know the provider by; the name is copied, as the provider may go.
   TComponent* owner = FOwner;
   const String name = ServiceName;
-  Walk([&](IZSEBindingClient* Client) { Client->Changed(owner, name); });
+  // A reader that does not read the service would do nothing when told: only the registrations
+  // the index names are visited, in list order. Once a handler changes the client list or what
+  // readers read, the positions are stale: the rest of the list is then walked entry by entry.
+  if (!IndexCurrent()) BuildIndex();
+  const uint64_t clientsGeneration = FClientsGeneration;
+  const uint64_t readsGeneration = GReadsGeneration;
+  std::vector<size_t> merged;
+  const std::vector<size_t>* positions = &FIndex.Others;
+  if (auto it = FIndex.ByService.find(StringView(name)); it != FIndex.ByService.end()) {
+    if (FIndex.Others.empty()) {
+      positions = &it->second;
+    } else {
+      merged.reserve(it->second.size() + FIndex.Others.size());
+      std::merge(it->second.begin(), it->second.end(), FIndex.Others.begin(), FIndex.Others.end(),
+                 std::back_inserter(merged));
+      positions = &merged;
+    }
+  }
+  if (positions->empty()) return;
+  TWalk walk;
+  walk.Outer = FWalks;
+  FWalks = &walk;
+  auto finish = [&] {
+    if (walk.ProviderGone) return;
+    FWalks = walk.Outer;
+    FreeClientsIfEmpty();
+  };
+  try {
+    size_t next = 0;
+    bool indexed = true;
+    walk.Index = (*positions)[0];
+    while (!walk.ProviderGone && FClients != nullptr && walk.Index < FClients->size()) {
+      walk.CurrentRemoved = false;
+      (*FClients)[walk.Index].Client->Changed(owner, name);
+      if (walk.ProviderGone) break;
+      if (!walk.CurrentRemoved) ++walk.Index;
+      // Nothing rebuilds the index while neither generation moved: positions stays valid.
+      if (indexed && FClientsGeneration == clientsGeneration && GReadsGeneration == readsGeneration) {
+        walk.Index = ++next < positions->size() ? (*positions)[next] : FClients->size();
+      } else {
+        indexed = false;
+      }
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
 }
 
 void TZSEBindingProvider::ChangedAll() {
@@ -110,24 +185,30 @@ void TZSEBindingProvider::EnumServices(TZCLStringList* List) {
 
 bool TZSEBindingProvider::GetService(const String& Name, const TGUID& IID, void** Service) {
   if (Service != nullptr) *Service = nullptr;
-  Integer index;
-  if (!FServices->Find(Name, index)) return false;
-  TObject* service = FServices->GetObjects(index);
+  auto cached = FServiceCache.find(Name);
+  if (cached == FServiceCache.end()) {
+    Integer index;
+    TObject* found = FServices->Find(Name, index) ? FServices->GetObjects(index) : nullptr;
+    cached = FServiceCache.emplace(Name, found).first;
+  }
+  if (cached->second == nullptr) return false;
+  TObject* service = cached->second;
   if (Service == nullptr) return Supports(service, IID);
   return Supports(service, IID, Service);
 }
 
 void TZSEBindingProvider::AddClient(IZSEBindingClient* Client) {
   if (Client == nullptr) return;
-  if (FClients == nullptr) FClients = new std::vector<IZSEBindingClient*>;
-  FClients->push_back(Client);
+  if (FClients == nullptr) FClients = new std::vector<TRegistration>;
+  FClients->push_back({Client, dynamic_cast<const IZSEBindingServiceReader*>(Client)});
+  ++FClientsGeneration;
   ClientsChanged();
 }
 
 void TZSEBindingProvider::RemoveClient(IZSEBindingClient* Client) {
   if (FClients == nullptr) return;
   for (size_t i = 0; i < FClients->size(); ++i) {
-    if ((*FClients)[i] != Client) continue;
+    if ((*FClients)[i].Client != Client) continue;
     // Keep every running walk on the client it stands at.
     for (TWalk* walk = FWalks; walk != nullptr; walk = walk->Outer) {
       if (i < walk->Index)
@@ -136,6 +217,7 @@ void TZSEBindingProvider::RemoveClient(IZSEBindingClient* Client) {
         walk->CurrentRemoved = true;
     }
     FClients->erase(FClients->begin() + std::ptrdiff_t(i));
+    ++FClientsGeneration;
     break;
   }
   FreeClientsIfEmpty();

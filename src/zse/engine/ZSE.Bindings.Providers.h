@@ -4,8 +4,11 @@
 // every live provider's component, through which links find a provider by name; the ready-made
 // service bases; and the small texts services show in hints.
 
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
+#include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zse/engine/ZSE.Bindings.Interfaces.h"
 
@@ -41,6 +44,8 @@ class TZSEBindingProvider : public TZCLUnknownObject, public IZSEBindingProvider
   void Changed(const TObject* Service) { Changed(GetServiceName(Service)); }
   void ChangedAll();
   bool HasClients() const;
+  // What some service reader reads has changed: every provider's index of readers is stale.
+  static void ReadsChanged() { ++GReadsGeneration; }
 
   // Calls Proc for every client that answers I.
   template <InterfaceType I, class F>
@@ -75,13 +80,48 @@ class TZSEBindingProvider : public TZCLUnknownObject, public IZSEBindingProvider
   template <class F>
   bool Walk(F&& Proc);
   void FreeClientsIfEmpty();
+  void ServicesChanged() { FServiceCache.clear(); }
+
+  struct TRegistration {
+    IZSEBindingClient* Client;
+    const IZSEBindingServiceReader* Reader;  // the client as service reader, or null
+  };
+  struct THashText {
+    using is_transparent = void;
+    size_t operator()(StringView S) const { return HashText(S); }
+  };
+  struct TSameText {
+    using is_transparent = void;
+    bool operator()(StringView A, StringView B) const { return SameText(A, B); }
+  };
+  // The registrations (positions in the client list, ascending) to tell of a change: the
+  // readers by the services they read (compared as clients compare them), and every other
+  // client. Valid while neither the client list nor what readers read has changed.
+  struct TReaderIndex {
+    std::unordered_map<String, std::vector<size_t>, THashText, TSameText> ByService;
+    std::vector<size_t> Others;
+    uint64_t ClientsGeneration = 0;
+    uint64_t ReadsGeneration = 0;
+    bool Valid = false;
+  };
+  bool IndexCurrent() const {
+    return FIndex.Valid && FIndex.ClientsGeneration == FClientsGeneration && FIndex.ReadsGeneration == GReadsGeneration;
+  }
+  void BuildIndex();
+
+  static inline uint64_t GReadsGeneration = 0;
 
   // Exists while clients are registered (or a walk runs). Clients are not counted: each lets go
   // of the provider (RemoveClient) before it is destroyed.
-  std::vector<IZSEBindingClient*>* FClients = nullptr;
+  std::vector<TRegistration>* FClients = nullptr;
+  uint64_t FClientsGeneration = 0;
+  TReaderIndex FIndex;
   TWalk* FWalks = nullptr;
   TComponent* FOwner;
   TZCLSortedStrings* FServices;
+  // Service lookups by the exact spelling asked (null when none): the table's own lookup
+  // collates, which is slow. Cleared whenever the table changes.
+  mutable std::unordered_map<String, TObject*> FServiceCache;
 };
 
 // The registry of the components of all live providers, in creation order.

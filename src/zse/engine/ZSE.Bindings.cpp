@@ -189,6 +189,7 @@ void TZSEBindingLink::SetCompiledExpression(TZSEBindingLinkExpression* Value) {
 void TZSEBindingLink::SetSourcePin(const String& Value) {
   if (FSourcePin == Value) return;
   FSourcePin = Value;
+  TZSEBindingProvider::ReadsChanged();
   if (FSource != nullptr) Changed();
 }
 
@@ -207,12 +208,14 @@ void TZSEBindingLink::SetTextFormat(const String& Value) {
 void TZSEBindingLink::UnregisterFromSource() {
   TComponent* source = std::exchange(FSource, nullptr);
   if (source == nullptr) return;
+  TZSEBindingProvider::ReadsChanged();
   IPtr<IZSEBindingProvider> provider;
   if (FOwner != nullptr && Supports(source, provider)) provider->RemoveClient(FOwner);
   TZCLObjectLinks::UnregisterRemoveListener(this, source);
 }
 
 void TZSEBindingLink::RegisterWithSource() {
+  TZSEBindingProvider::ReadsChanged();
   TZCLObjectLinks::RegisterRemoveListener(FSource, this);
   IPtr<IZSEBindingProvider> provider;
   if (FOwner != nullptr && Supports(FSource, provider)) provider->AddClient(FOwner);
@@ -473,7 +476,10 @@ void TZSECustomBindings::EndUpdate() {
   if (FUpdateCount > 0 && --FUpdateCount == 0) FullRefresh();
 }
 
-void TZSECustomBindings::LinksChanged(TObject*) { LinkChanged(); }
+void TZSECustomBindings::LinksChanged(TObject*) {
+  TZSEBindingProvider::ReadsChanged();
+  LinkChanged();
+}
 
 void TZSECustomBindings::LinkChanged() {
   WithinUpdate(this, [&] {
@@ -548,6 +554,14 @@ void TZSECustomBindings::Changed(TComponent* Provider, const String& ServiceName
       PinChanged(pin);
       if (!scope.Alive()) return;
     }
+  }
+}
+
+void TZSECustomBindings::EnumReadServices(TComponent* Provider,
+                                          const std::function<void(const String&)>& Proc) const {
+  for (Integer i = 0, n = GetCount(); i < n; ++i) {
+    const TZSEBindingLink* link = GetLink(i);
+    if (link->FSource == Provider && !link->FSourcePin.empty()) Proc(link->FSourcePin);
   }
 }
 

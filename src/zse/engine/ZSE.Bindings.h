@@ -131,6 +131,7 @@ using TZSEBindingPinPropertyHandler = std::function<void(const TPropInfo* Prop, 
 
 class TZSECustomBindings : public TZCLUnknownPersistent,
                            public IZSEBindingClient,
+                           public IZSEBindingServiceReader,
                            public IZCLUpdateLock,
                            public IZSESchemaCustomStoring {
   ZCL_CLASS(TZSECustomBindings, TZCLUnknownPersistent)
@@ -211,8 +212,11 @@ class TZSECustomBindings : public TZCLUnknownPersistent,
   // Each link's text followed by CR LF.
   String ToString() const override;
 
-  // IZSEBindingClient: refreshes the pins of the links that read the service.
-  void Changed(TComponent* Provider, const String& ServiceName) override;
+  // IZSEBindingClient: refreshes the pins of the links that read the service. Final: providers
+  // skip a client for services it does not read (IZSEBindingServiceReader).
+  void Changed(TComponent* Provider, const String& ServiceName) final;
+  // IZSEBindingServiceReader: the source pins of the links on Provider, as Changed matches them.
+  void EnumReadServices(TComponent* Provider, const std::function<void(const String&)>& Proc) const override;
 
   // IZSESchemaCustomStoring: the links as "link" elements of the "Bindings" property node; their
   // sources are resolved by the schema once the whole skin is read. Stored while links exist.

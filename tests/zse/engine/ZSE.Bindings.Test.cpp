@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "ZSE.BindingsTestSupport.h"
 #include "vcl/VCL.Menus.h"
@@ -195,6 +197,40 @@ TEST_F(ZseBindings, ClientsLeavingOrJoiningDuringTheWalkAreHandledSafely) {
   P()->RemoveClient(late.get());
   P()->RemoveClient(late.get());  // not registered: nothing
   EXPECT_FALSE(P()->HasClients());
+}
+
+TEST_F(ZseBindings, ChangesReachReadersAndOtherClientsInRegistrationOrder) {
+  P()->RegisterService(u"A", Create<TIntegerService>(1));
+  P()->RegisterService(u"B", Create<TIntegerService>(2));
+  TOwned<TTestElement> other(Create<TTestElement>(nullptr));
+  TOwned<TCountingClient> counter(Create<TCountingClient>());
+  B()->AddLink(Provider.get(), u"a", u"DisplayValue");
+  P()->AddClient(counter.get());
+  TZSEBindingLink* later = other->GetBindings()->AddLink(Provider.get(), u"A", u"DisplayValue");
+  Element->DisplayChanges = other->DisplayChanges = 0;
+
+  // The client between the two readers sees the first told and the second not yet.
+  std::vector<std::pair<Integer, Integer>> seen;
+  counter->OnChanged = [&] { seen.emplace_back(Element->DisplayChanges, other->DisplayChanges); };
+  P()->Changed(u"A");
+  EXPECT_EQ(seen, (std::vector<std::pair<Integer, Integer>>{{1, 0}}));
+  EXPECT_EQ(other->DisplayChanges, 1);
+  P()->Changed(u"B");
+  EXPECT_EQ(counter->Calls, 2);
+  EXPECT_EQ(Element->DisplayChanges + other->DisplayChanges, 2);
+
+  // A reader that starts reading the service while the change is being told still hears it:
+  // once by the refresh of its edited link, once by the change.
+  later->SetSourcePin(u"B");
+  other->DisplayChanges = 0;
+  counter->OnChanged = [&] { later->SetSourcePin(u"A"); };
+  P()->Changed(u"A");
+  EXPECT_EQ(other->DisplayChanges, 2);
+  counter->OnChanged = nullptr;
+  P()->Changed(u"B");
+  EXPECT_EQ(other->DisplayChanges, 2);
+  P()->RemoveClient(counter.get());
+  other.reset();
 }
 
 TEST_F(ZseBindings, AProviderDestroyedByAClientStopsTellingTheOthers) {
