@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "rtl/RTL.Numbers.h"
@@ -9,6 +10,8 @@
 #include "vcl/VCL.ActnList.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.Colors.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/script/ZSE.Script.Skin.h"
 
 // --- the host that finds nothing
@@ -22,7 +25,6 @@ bool IZSEScriptHost::ExecuteColorPicker(TObject*) { return false; }
 bool IZSEScriptHost::ExecuteFontPicker(TObject*) { return false; }
 Variant IZSEScriptHost::ConfigGet(StringView) { return Null(); }
 void IZSEScriptHost::ConfigSet(StringView, const Variant&) {}
-Variant IZSEScriptHost::BindingsGetData(TComponent*, StringView, StringView, StringView, TzsVarType) { return Null(); }
 bool IZSEScriptHost::Dock(TObject*, StringView) { return false; }
 bool IZSEScriptHost::Undock(TObject*) { return false; }
 bool IZSEScriptHost::IsFadingEnabled() { return true; }
@@ -41,6 +43,16 @@ std::vector<TZSEScriptRTTIModule*> GModules;
 Variant HandleVariant(TObject* Obj) { return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Obj))); }
 Variant U32(Cardinal V) { return Variant(static_cast<unsigned>(V)); }
 Cardinal SwapRB(Cardinal V) { return ((V & 0xFF) << 16) | (V & 0xFF00) | ((V >> 16) & 0xFF); }
+
+// The object a resource-typed property holds, of the resource class the adapter serves.
+template <class T>
+T* PropResource(TObject* Obj, PPropInfo Info) {
+  TObject* value = GetObjectProp(Obj, Info);
+  if (!value) throw EInvalidCast(u"Property %s.%s holds no resource", {Obj->ClassName(), Info->Name});
+  auto* r = dynamic_cast<T*>(value);
+  if (!r) throw EInvalidCast(u"Invalid class typecast");
+  return r;
+}
 
 }  // namespace
 
@@ -162,6 +174,23 @@ void TZSEScriptBaseRttiModule::RegisterPropertyAdapters() {
   FGetters.AddClass(TComponent::StaticClass(), [](TObject* Obj, PPropInfo Info) -> Variant {
     auto* c = dynamic_cast<TComponent*>(GetObjectProp(Obj, Info));
     return c ? Variant(c->GetName()) : Null();
+  });
+  FGetters.AddClass(TZCLResourceColor::StaticClass(), [](TObject* Obj, PPropInfo Info) {
+    auto* r = PropResource<TZCLResourceColor>(Obj, Info);
+    const Cardinal c = r->GetValue();
+    return U32(r->GetAllowAlpha() ? c : c & 0xFFFFFF);
+  });
+  FGetters.AddClass(TZCLResourceInteger::StaticClass(), [](TObject* Obj, PPropInfo Info) {
+    return Variant(PropResource<TZCLResourceInteger>(Obj, Info)->GetValue());
+  });
+  FSetters.AddClass(TZCLResourceColor::StaticClass(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
+    auto* r = PropResource<TZCLResourceColor>(Obj, Info);
+    Cardinal c = static_cast<Cardinal>(Value.AsInt64());
+    if (c != 0 && c != ZseDefaultColor && (!r->GetAllowAlpha() || (c >> 24) == 0)) c |= 0xFF000000u;
+    r->SetValue(c);
+  });
+  FSetters.AddClass(TZCLResourceInteger::StaticClass(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
+    PropResource<TZCLResourceInteger>(Obj, Info)->SetValue(static_cast<Integer>(Value.AsInt64()));
   });
   FSetters.Add(TypeInfoTAlphaColor(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
     Cardinal c = static_cast<Cardinal>(Value.AsInt64());
@@ -380,8 +409,21 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
       TComponent* source = FindComponent(ArgS(c, 0));
       const String expression = c->ParamCount() > 2 ? ArgS(c, 2) : String();
       const String format = c->ParamCount() > 3 ? ArgS(c, 3) : String();
-      Variant v = ScriptHost()->BindingsGetData(source, ArgS(c, 1), expression, format, kind);
-      return v.IsNull() || v.IsEmpty() ? def : v;
+      std::unique_ptr<TZSEBindings> bindings(new TZSEBindings(nullptr));
+      TZSEBindingLink* link = bindings->AddLink(source, ArgS(c, 1), u"Result");
+      if (c->ParamCount() > 2) link->SetExpression(expression);
+      if (c->ParamCount() > 3) link->SetTextFormat(format);
+      switch (kind) {
+        case zvtBool:
+          return Variant(bindings->GetDataAsBooleanDef(u"Result", false));
+        case zvtInt:
+          return Variant(bindings->GetDataAsIntegerDef(u"Result", 0));
+        default: {
+          String text;
+          if (!bindings->GetDataAsText(u"Result", text)) return def;
+          return Variant(text);
+        }
+      }
     };
     const String base = String(u"function BindingsGetDataAs") + k.Name;
     s->AddMethod(base + u"(Source, Pin: string): Variant;", handler);
@@ -430,6 +472,7 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
     SetProperty(obj, ArgS(c, 0), Arg(c, 1));
     return Null();
   });
+  RegisterBindingsClass();
   component->AddProperty(
       u"Parent", u"TComponent",
       [](O obj, TzsCustomHelper*) -> Variant {
@@ -439,6 +482,70 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
       [](O obj, const Variant& value, TzsCustomHelper*) {
         if (obj) ScriptHost()->SetVisualParent(obj, TzsObjectHandles::ObjectOf(value));
       });
+}
+
+void TZSEScriptRTTIModule::RegisterBindingsClass() {
+  using O = TObject*;
+  using H = TzsMethodHelper*;
+  TzsScript* s = FScript;
+  TzsClassVariable* cls = s->AddClass(TZSEBindings::StaticClass(), u"TComponent");
+  if (!cls) cls = s->FindClass(u"TZSEBindings");
+  // Script-made bindings have no owner element.
+  cls->FFactory = [] { return static_cast<TObject*>(new TZSEBindings(nullptr)); };
+  auto self = [](O obj) -> TZSEBindings* {
+    if (!obj) throw EZScriptObjectError(u"Invalid object reference");
+    auto* b = dynamic_cast<TZSEBindings*>(obj);
+    if (!b) throw EInvalidCast(u"Invalid class typecast: %s is not TZSEBindings", {obj->ClassName()});
+    return b;
+  };
+  cls->AddConstructor(u"constructor Create;", [](O obj, H) { return HandleVariant(obj); });
+  cls->AddMethod(u"procedure Free", [self](O obj, H) {
+    TZSEBindings* b = self(obj);
+    // Its links die with it: no script handle may outlive them.
+    for (Integer i = 0, n = b->GetCount(); i < n; ++i) TzsObjectHandles::Release(b->GetLink(i));
+    TzsObjectHandles::Release(b);
+    delete b;
+    return Null();
+  });
+  cls->AddMethod(u"procedure ExecuteAction(const PinName: string)", [self](O obj, H c) {
+    self(obj)->ExecuteAction(ArgS(c, 0));
+    return Null();
+  });
+  cls->AddMethod(u"function LinkAdd(const PinName: string): TComponent", [self](O obj, H c) {
+    TZSEBindings* b = self(obj);
+    const String pin = ArgS(c, 0);
+    TZSEBindingLink* link = nullptr;
+    if (!b->FindLink(pin, link) || !link) {
+      link = b->NewLink();
+      link->SetTargetPin(pin);
+    }
+    return HandleVariant(link);
+  });
+  cls->AddMethod(u"function LinkFind(const PinName: string): TComponent", [self](O obj, H c) -> Variant {
+    TZSEBindingLink* link = nullptr;
+    return self(obj)->FindLink(ArgS(c, 0), link) && link ? HandleVariant(link) : Null();
+  });
+  cls->AddMethod(u"procedure LinkDelete(const PinName: string)", [self](O obj, H c) {
+    TZSEBindings* b = self(obj);
+    TZSEBindingLink* link = nullptr;
+    if (b->FindLink(ArgS(c, 0), link) && link) {
+      TzsObjectHandles::Release(link);
+      b->RemoveLink(link);
+    }
+    return Null();
+  });
+  cls->AddMethod(u"function GetDataAsBoolean(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    bool v = false;
+    return self(obj)->GetDataAsBoolean(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
+  cls->AddMethod(u"function GetDataAsInteger(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    Integer v = 0;
+    return self(obj)->GetDataAsInteger(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
+  cls->AddMethod(u"function GetDataAsText(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    String v;
+    return self(obj)->GetDataAsText(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
 }
 
 TZSEScriptRTTIModule::~TZSEScriptRTTIModule() {

@@ -32,9 +32,6 @@ class IZSEScriptHost {
   // The custom setting with its stored type; Null when missing.
   virtual Variant ConfigGet(StringView Key);
   virtual void ConfigSet(StringView Key, const Variant& Value);
-  // Data read through a temporary binding from Source's pin: Kind is zvtBool, zvtInt or zvtString.
-  virtual Variant BindingsGetData(TComponent* Source, StringView Pin, StringView Expression, StringView TextFormat,
-                                  TzsVarType Kind);
   virtual bool Dock(TObject* Form, StringView DockSiteName);
   virtual bool Undock(TObject* Form);
   virtual bool IsFadingEnabled();
@@ -122,6 +119,9 @@ class TZSEScriptRTTIModule : public TZSEScriptBaseRttiModule {
   ~TZSEScriptRTTIModule() override;
   // The skin defined a global variable: scripts get a variable of that name.
   void GlobalVariableDefined(const String& Name);
+
+ private:
+  void RegisterBindingsClass();
 };
 
 // The host module's part of the script engine's start: its module class joins the list.
