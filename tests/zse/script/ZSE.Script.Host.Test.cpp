@@ -2,9 +2,12 @@
 
 #include <map>
 
+#include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.ActnList.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/script/ZSE.Script.Host.h"
 #include "zse/script/ZSE.Script.TestUtil.h"
 
@@ -219,6 +222,82 @@ TEST_F(ScriptHostModule, SelfIsTheScriptsOwner) {
   run.Execute();
   EXPECT_EQ(TzsObjectHandles::ObjectOf(run.Var(u"r")), Item);
   EXPECT_EQ(Eval(u"Self.Get('Visible')"), "");  // no owner: Null
+}
+
+class TResourceItem : public TComponent {
+  ZCL_CLASS(TResourceItem, TComponent)
+ public:
+  explicit TResourceItem(TComponent* AOwner)
+      : TComponent(AOwner), FAlpha(new TZCLResourceColor(nullptr)), FPlain(new TZCLResourceColor(nullptr)),
+        FSize(new TZCLResourceInteger(nullptr)) {
+    FPlain->InitializeAsColor(u"", 0x0000FF);  // set up from a plain colour: not alpha-aware
+  }
+  ~TResourceItem() override {
+    delete FAlpha;
+    delete FPlain;
+    delete FSize;
+  }
+  static void DeclareProperties(TClassDeclaration<TResourceItem>& D) {
+    D.Property(u"Alpha", &TResourceItem::FAlpha, &TResourceItem::FAlpha);
+    D.Property(u"Plain", &TResourceItem::FPlain, &TResourceItem::FPlain);
+    D.Property(u"Size", &TResourceItem::FSize, &TResourceItem::FSize);
+  }
+  TZCLResourceColor* FAlpha;
+  TZCLResourceColor* FPlain;
+  TZCLResourceInteger* FSize;
+};
+
+TEST_F(ScriptHostModule, ResourcePropertiesThroughTheAdapters) {
+  RegisterProperties<TResourceItem>();
+  TResourceItem res(nullptr);
+  res.SetName(u"Res");
+  Host.Objects.push_back(&res);
+  struct TCase {
+    const char16_t* Prop;
+    Cardinal Written, Stored;
+  };
+  for (const TCase& c : {TCase{u"Alpha", 0x80FF0000u, 0x80FF0000u}, TCase{u"Alpha", 0x00FF0000u, 0xFFFF0000u},
+                         TCase{u"Plain", 0x80FF0000u, 0xFFFF0000u}, TCase{u"Alpha", 0u, 0u},
+                         TCase{u"Plain", 0x00010203u, 0x00010203u}}) {
+    TScriptRun(String(u"begin FindObject('Res').Set('") + c.Prop + u"', " + IntToStr(static_cast<long>(c.Written)) + u") end.");
+    TZCLResourceColor* r = String(c.Prop) == u"Alpha" ? res.FAlpha : res.FPlain;
+    EXPECT_EQ(r->GetOwnValue(), c.Stored) << Utf8(c.Prop) << " " << c.Written;
+  }
+  // Read back: the alpha-aware one with its alpha, the plain one as 00RRGGBB.
+  res.FAlpha->SetValue(0x8011FF22u);
+  res.FPlain->SetValue(0xFF11FF22u);
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Alpha')"), std::to_string(0x8011FF22u));
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Plain')"), std::to_string(0x0011FF22u));
+  TScriptRun(u"begin FindObject('Res').Set('Size', 17) end.");
+  EXPECT_EQ(res.FSize->GetValue(), 17);
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Size')"), "17");
+  Host.Objects.pop_back();
+}
+
+TEST_F(ScriptHostModule, BindingsClass) {
+  TScriptRun run(
+      u"var b: TZSEBindings; l1, l2, f, gone, data: Variant;\n"
+      u"begin b := TZSEBindings.Create; l1 := b.LinkAdd('Value'); l2 := b.LinkAdd('value');"
+      u" f := b.LinkFind('Value'); data := b.GetDataAsInteger('Value'); b.LinkDelete('Value');"
+      u" gone := b.LinkFind('Value') end.");
+  auto* b = static_cast<TZSEBindings*>(TzsObjectHandles::ObjectOf(run.Var(u"b"), TZSEBindings::StaticClass()));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(run.Var(u"l1").AsInt64(), run.Var(u"l2").AsInt64());  // pin names ignore case
+  EXPECT_EQ(run.Var(u"f").AsInt64(), run.Var(u"l1").AsInt64());
+  EXPECT_TRUE(run.Var(u"data").IsNull());  // a link without a source reads nothing
+  EXPECT_TRUE(run.Var(u"gone").IsNull());
+  EXPECT_EQ(b->GetCount(), 0);
+  // Free releases the object and its handle: the script cannot reach it again.
+  TScriptRun freeing(u"var b: Variant; begin b := " + IntToStr(static_cast<long>(run.Var(u"b").AsInt64())) + u"; b.Free end.");
+  EXPECT_THROW(TzsObjectHandles::ObjectOf(run.Var(u"b")), EZScriptObjectError);
+}
+
+TEST_F(ScriptHostModule, BindingsHelpersWithoutSource) {
+  EXPECT_EQ(Eval(u"BindingsGetDataAsInteger('Nobody', 'Volume')"), "0");
+  EXPECT_EQ(Eval(u"BindingsGetDataAsBoolean2('Nobody', 'Volume', 'Value > 1')"), "False");
+  EXPECT_EQ(Eval(u"BindingsGetDataAsText3('Nobody', 'Title', '', '%s')"), "");
+  EXPECT_NE(ScriptError(u"begin TZSEBindings(FindObject('Panel')).LinkFind('x') end.").find("Invalid class typecast"),
+            std::string::npos);
 }
 
 }  // namespace
