@@ -12,6 +12,7 @@
 #include "zcl/base/ZCL.Colors.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zse/engine/ZSE.Bindings.h"
+#include "zse/engine/ZSE.Expressions.h"
 #include "zse/script/ZSE.Script.Skin.h"
 
 // --- the host that finds nothing
@@ -32,13 +33,20 @@ bool IZSEScriptHost::ExecuteEventHandler(TObject*) { return false; }
 bool IZSEScriptHost::CopyToClipboard(TObject*) { return false; }
 TObject* IZSEScriptHost::GetVisualParent(TObject*) { return nullptr; }
 void IZSEScriptHost::SetVisualParent(TObject*, TObject*) {}
-bool IZSEScriptHost::GetGlobalVariable(StringView, Variant&) { return false; }
-void IZSEScriptHost::SetGlobalVariable(StringView, const Variant&) {}
 
 namespace {
 IZSEScriptHost GNullHost;
 IZSEScriptHost* GHost = nullptr;
-std::vector<TZSEScriptRTTIModule*> GModules;
+
+class TGlobalsListener : public TInterfacedObject, public IZSEExpressionGlobalVariablesListener {
+ public:
+  RTL_INTERFACES(TInterfacedObject, IZSEExpressionGlobalVariablesListener)
+  explicit TGlobalsListener(TZSEScriptRTTIModule* AModule) : FModule(AModule) {}
+  void GlobalVariableChanged(const String& Name) override { FModule->GlobalVariableDefined(Name); }
+
+ private:
+  TZSEScriptRTTIModule* FModule;
+};
 
 Variant HandleVariant(TObject* Obj) { return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Obj))); }
 Variant U32(Cardinal V) { return Variant(static_cast<unsigned>(V)); }
@@ -61,13 +69,9 @@ void SetScriptHost(IZSEScriptHost* Host) { GHost = Host; }
 
 // --- global variables
 
-Variant TZSEGlobalVariable::GetValue() {
-  Variant v;
-  if (!ScriptHost()->GetGlobalVariable(FName, v)) throw Exception(u"The %s global variable was not defined", {FName});
-  return v;
-}
+Variant TZSEGlobalVariable::GetValue() { return TZSEExpressionGlobalVariables::GetValue(FName); }
 
-void TZSEGlobalVariable::SetValue(const Variant& Value) { ScriptHost()->SetGlobalVariable(FName, Value); }
+void TZSEGlobalVariable::SetValue(const Variant& Value) { TZSEExpressionGlobalVariables::SetValue(FName, Value); }
 
 // --- colours
 
@@ -266,7 +270,9 @@ TzsRTTIModule* CreateScriptRTTIModule(TzsScript* Script) { return new TZSEScript
 }  // namespace
 
 TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseRttiModule(AScript) {
-  GModules.push_back(this);
+  auto* listener = Create<TGlobalsListener>(this);
+  FListener = IPtr<IZSEExpressionGlobalVariablesListener>(listener);
+  TZSEExpressionGlobalVariables::AddListener(FListener.get());
   TzsScript* s = AScript;
   using O = TObject*;
   using H = TzsMethodHelper*;
@@ -549,7 +555,7 @@ void TZSEScriptRTTIModule::RegisterBindingsClass() {
 }
 
 TZSEScriptRTTIModule::~TZSEScriptRTTIModule() {
-  GModules.erase(std::remove(GModules.begin(), GModules.end(), this), GModules.end());
+  TZSEExpressionGlobalVariables::RemoveListener(FListener.get());
 }
 
 void TZSEScriptRTTIModule::GlobalVariableDefined(const String& Name) {
@@ -559,10 +565,6 @@ void TZSEScriptRTTIModule::GlobalVariableDefined(const String& Name) {
     FScript->Add(Name, new TZSEGlobalVariable(Name));
     FScript->SetAddedBy(saved);
   }
-}
-
-void NotifyScriptGlobalVariableDefined(const String& Name) {
-  for (TZSEScriptRTTIModule* m : GModules) m->GlobalVariableDefined(Name);
 }
 
 void RegisterScriptHostModule() { RegisterRTTIModule(&CreateScriptRTTIModule); }

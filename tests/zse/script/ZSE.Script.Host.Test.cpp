@@ -36,17 +36,6 @@ class TTestHost : public IZSEScriptHost {
       if (SameText(c->GetName(), Name)) return c;
     return nullptr;
   }
-  bool GetGlobalVariable(StringView Name, Variant& Value) override {
-    auto it = Globals.find(String(Name));
-    if (it == Globals.end()) return false;
-    Value = it->second;
-    return true;
-  }
-  void SetGlobalVariable(StringView Name, const Variant& Value) override {
-    const bool fresh = !Globals.count(String(Name));
-    Globals[String(Name)] = Value;
-    if (fresh) NotifyScriptGlobalVariableDefined(String(Name));
-  }
   Variant ConfigGet(StringView Key) override {
     auto it = Config.find(String(Key));
     return it == Config.end() ? Null() : it->second;
@@ -58,7 +47,6 @@ class TTestHost : public IZSEScriptHost {
       Config[String(Key)] = Value;
   }
   std::vector<TComponent*> Objects;
-  std::map<String, Variant> Globals;
   std::map<String, Variant> Config;
 };
 
@@ -206,12 +194,12 @@ TEST_F(ScriptHostModule, ConfigurationAndGlobalVariables) {
   TScriptRun(u"begin ConfigSet('k', Null) end.");
   EXPECT_EQ(Eval(u"ConfigGet('k', 'none')"), "none");
 
-  Host.SetGlobalVariable(u"Volume", Variant(10));
-  Host.SetGlobalVariable(u"Volume", Variant(11));  // a second definition adds nothing
+  TZSEExpressionGlobalVariables::SetValue(u"Volume", Variant(10));
+  TZSEExpressionGlobalVariables::SetValue(u"Volume", Variant(11));  // a second definition adds nothing
   TScriptRun run(u"var r: Variant; begin r := Volume; Volume := r + 1 end.");
   EXPECT_EQ(run.Str(u"r"), "11");
-  EXPECT_EQ(Host.Globals[u"Volume"].AsInteger(), 12);
-  Host.Globals.clear();
+  EXPECT_EQ(TZSEExpressionGlobalVariables::GetValue(u"Volume").AsInteger(), 12);
+  TZSEExpressionGlobalVariables::Clear();  // the skin is unloaded
   EXPECT_EQ(ScriptError(u"var r: Variant; begin r := Volume end."),
             "Error at 1:23 - The Volume global variable was not defined");
 }
