@@ -13,6 +13,7 @@
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.h"
 #include "zse/script/ZSE.Script.Skin.h"
 
 // --- the host that finds nothing
@@ -451,6 +452,10 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
   });
   component->AddMethod(u"procedure Execute", [](O obj, H) -> Variant {
     if (auto* action = dynamic_cast<TBasicAction*>(obj)) return Variant(action->Execute());
+    if (auto* handler = dynamic_cast<TZSEEventHandler*>(obj)) {
+      handler->Execute(nullptr, nullptr);
+      return Null();
+    }
     ScriptHost()->ExecuteEventHandler(obj);
     return Null();
   });
@@ -482,7 +487,11 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
   component->AddProperty(
       u"Parent", u"TComponent",
       [](O obj, TzsCustomHelper*) -> Variant {
-        TObject* p = obj ? ScriptHost()->GetVisualParent(obj) : nullptr;
+        TObject* p = nullptr;
+        if (auto* item = dynamic_cast<TZSECustomVisualItem*>(obj))
+          p = item->GetParent();
+        else if (obj)
+          p = ScriptHost()->GetVisualParent(obj);
         return p ? HandleVariant(p) : Null();
       },
       [](O obj, const Variant& value, TzsCustomHelper*) {

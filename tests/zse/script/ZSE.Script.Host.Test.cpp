@@ -288,4 +288,22 @@ TEST_F(ScriptHostModule, BindingsHelpersWithoutSource) {
             std::string::npos);
 }
 
+class TCountingHandler : public TZSEEventHandler {
+  ZCL_CLASS(TCountingHandler, TZSEEventHandler)
+ public:
+  using TZSEEventHandler::TZSEEventHandler;
+  void Execute(TObject*, TPersistent*) override { ++Runs; }
+  Integer Runs = 0;
+};
+
+TEST_F(ScriptHostModule, ExecuteRunsAnEventHandler) {
+  TCountingHandler handler(nullptr);
+  handler.SetName(u"OnClick");
+  Host.Objects.push_back(&handler);
+  EXPECT_EQ(Eval(u"FindObject('OnClick').Execute"), "");  // Null
+  EXPECT_EQ(handler.Runs, 1);
+  EXPECT_EQ(Eval(u"FindObject('OnClick').Parent"), "");  // no visual item
+  Host.Objects.pop_back();
+}
+
 }  // namespace
