@@ -4,6 +4,7 @@
 
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/script/ZSE.Script.Skin.h"
 #include "zse/script/ZSE.Script.TestUtil.h"
@@ -279,6 +280,28 @@ TEST_F(ScriptSkin, MainSceneGetsAnOnLoadedScript) {
   EXPECT_EQ(TzsObjectHandles::ObjectOf(script->GetProgram()->FindLocal(u"Seen")->GetValue()), Owner);
   made->Clear();
   EXPECT_EQ(script->GetState(), 0);
+}
+
+TEST_F(ScriptSkin, MainSceneStoresItsOnLoadedScript) {
+  TZSESkinResources* files = Create<TZSESkinResources>();
+  TZSESchema schema(files);
+  TZCLXMLNode node;
+  const String text = u"procedure Execute(Sender: TComponent); begin OutputDebugString('up') end;";
+  {
+    TZSEMainScene* scene = Create<TZSEMainScene>(static_cast<TComponent*>(nullptr));
+    scene->SetName(u"Main");
+    TZCLXMLNode empty;
+    schema.Save(scene, &empty);  // an empty script is not written
+    EXPECT_EQ(files->GetFiles()->GetCount(), 0);
+    dynamic_cast<TZSEScript*>(scene->GetOnLoaded())->SetText(text);
+    schema.Save(scene, &node);
+    Free(scene);
+  }
+  TZSEMainScene* back = Create<TZSEMainScene>(static_cast<TComponent*>(nullptr));
+  schema.Load(back, &node);
+  EXPECT_EQ(dynamic_cast<TZSEScript*>(back->GetOnLoaded())->GetText(), text);
+  Free(back);
+  Free(files);
 }
 
 }  // namespace
