@@ -420,6 +420,15 @@ TZSEMainScene::TZSEMainScene(TComponent* AOwner) : TZSECustomMainScene(AOwner) {
 
 TZSEMainScene::~TZSEMainScene() { delete FOnLoaded; }
 
+void TZSEMainScene::DeclareProperties(TClassDeclaration<TZSEMainScene>& D) {
+  D.Property(u"OnLoaded", &TZSEMainScene::GetOnLoadedObject);
+}
+
+void TZSEMainScene::SaveExtraProperties(TZCLXMLNode* Node, TZSESchema* Schema) {
+  if (PPropInfo prop = GetPropInfo(this, u"OnLoaded"))
+    if (GetOnLoadedObject()) Schema->SaveProperty(this, Node, prop, Schema->GetObjectPath(this));
+}
+
 void TZSEMainScene::CreateServices() {
   TZSECustomMainScene::CreateServices();
   GetProvider()->RegisterService(u"NightMode", new TZSESceneNightModeService(this));

@@ -159,13 +159,17 @@ class TZSEMainScene : public TZSECustomMainScene {
  public:
   explicit TZSEMainScene(TComponent* AOwner);
   ~TZSEMainScene() override;
+  static void DeclareProperties(TClassDeclaration<TZSEMainScene>& D);
   IZSESceneScript* GetOnLoaded() const { return FOnLoaded; }
+  // The script as the schema stores it ("OnLoaded"); null without a script engine.
+  TPersistent* GetOnLoadedObject() const { return dynamic_cast<TPersistent*>(FOnLoaded); }
   void LoadSettings(TZCLIniFile* Ini) override;
   void SetMainSchemaDefaults();
 
  protected:
   void CreateServices() override;
   void ColorsApplied() override;
+  void SaveExtraProperties(TZCLXMLNode* Node, TZSESchema* Schema) override;
 
  private:
   IZSESceneScript* FOnLoaded = nullptr;

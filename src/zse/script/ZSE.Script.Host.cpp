@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "rtl/RTL.Numbers.h"
@@ -9,6 +10,10 @@
 #include "vcl/VCL.ActnList.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.Colors.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
+#include "zse/engine/ZSE.Bindings.h"
+#include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.h"
 #include "zse/script/ZSE.Script.Skin.h"
 
 // --- the host that finds nothing
@@ -22,7 +27,6 @@ bool IZSEScriptHost::ExecuteColorPicker(TObject*) { return false; }
 bool IZSEScriptHost::ExecuteFontPicker(TObject*) { return false; }
 Variant IZSEScriptHost::ConfigGet(StringView) { return Null(); }
 void IZSEScriptHost::ConfigSet(StringView, const Variant&) {}
-Variant IZSEScriptHost::BindingsGetData(TComponent*, StringView, StringView, StringView, TzsVarType) { return Null(); }
 bool IZSEScriptHost::Dock(TObject*, StringView) { return false; }
 bool IZSEScriptHost::Undock(TObject*) { return false; }
 bool IZSEScriptHost::IsFadingEnabled() { return true; }
@@ -30,17 +34,34 @@ bool IZSEScriptHost::ExecuteEventHandler(TObject*) { return false; }
 bool IZSEScriptHost::CopyToClipboard(TObject*) { return false; }
 TObject* IZSEScriptHost::GetVisualParent(TObject*) { return nullptr; }
 void IZSEScriptHost::SetVisualParent(TObject*, TObject*) {}
-bool IZSEScriptHost::GetGlobalVariable(StringView, Variant&) { return false; }
-void IZSEScriptHost::SetGlobalVariable(StringView, const Variant&) {}
 
 namespace {
 IZSEScriptHost GNullHost;
 IZSEScriptHost* GHost = nullptr;
-std::vector<TZSEScriptRTTIModule*> GModules;
+
+class TGlobalsListener : public TInterfacedObject, public IZSEExpressionGlobalVariablesListener {
+ public:
+  RTL_INTERFACES(TInterfacedObject, IZSEExpressionGlobalVariablesListener)
+  explicit TGlobalsListener(TZSEScriptRTTIModule* AModule) : FModule(AModule) {}
+  void GlobalVariableChanged(const String& Name) override { FModule->GlobalVariableDefined(Name); }
+
+ private:
+  TZSEScriptRTTIModule* FModule;
+};
 
 Variant HandleVariant(TObject* Obj) { return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(Obj))); }
 Variant U32(Cardinal V) { return Variant(static_cast<unsigned>(V)); }
 Cardinal SwapRB(Cardinal V) { return ((V & 0xFF) << 16) | (V & 0xFF00) | ((V >> 16) & 0xFF); }
+
+// The object a resource-typed property holds, of the resource class the adapter serves.
+template <class T>
+T* PropResource(TObject* Obj, PPropInfo Info) {
+  TObject* value = GetObjectProp(Obj, Info);
+  if (!value) throw EInvalidCast(u"Property %s.%s holds no resource", {Obj->ClassName(), Info->Name});
+  auto* r = dynamic_cast<T*>(value);
+  if (!r) throw EInvalidCast(u"Invalid class typecast");
+  return r;
+}
 
 }  // namespace
 
@@ -49,13 +70,9 @@ void SetScriptHost(IZSEScriptHost* Host) { GHost = Host; }
 
 // --- global variables
 
-Variant TZSEGlobalVariable::GetValue() {
-  Variant v;
-  if (!ScriptHost()->GetGlobalVariable(FName, v)) throw Exception(u"The %s global variable was not defined", {FName});
-  return v;
-}
+Variant TZSEGlobalVariable::GetValue() { return TZSEExpressionGlobalVariables::GetValue(FName); }
 
-void TZSEGlobalVariable::SetValue(const Variant& Value) { ScriptHost()->SetGlobalVariable(FName, Value); }
+void TZSEGlobalVariable::SetValue(const Variant& Value) { TZSEExpressionGlobalVariables::SetValue(FName, Value); }
 
 // --- colours
 
@@ -163,6 +180,23 @@ void TZSEScriptBaseRttiModule::RegisterPropertyAdapters() {
     auto* c = dynamic_cast<TComponent*>(GetObjectProp(Obj, Info));
     return c ? Variant(c->GetName()) : Null();
   });
+  FGetters.AddClass(TZCLResourceColor::StaticClass(), [](TObject* Obj, PPropInfo Info) {
+    auto* r = PropResource<TZCLResourceColor>(Obj, Info);
+    const Cardinal c = r->GetValue();
+    return U32(r->GetAllowAlpha() ? c : c & 0xFFFFFF);
+  });
+  FGetters.AddClass(TZCLResourceInteger::StaticClass(), [](TObject* Obj, PPropInfo Info) {
+    return Variant(PropResource<TZCLResourceInteger>(Obj, Info)->GetValue());
+  });
+  FSetters.AddClass(TZCLResourceColor::StaticClass(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
+    auto* r = PropResource<TZCLResourceColor>(Obj, Info);
+    Cardinal c = static_cast<Cardinal>(Value.AsInt64());
+    if (c != 0 && c != ZseDefaultColor && (!r->GetAllowAlpha() || (c >> 24) == 0)) c |= 0xFF000000u;
+    r->SetValue(c);
+  });
+  FSetters.AddClass(TZCLResourceInteger::StaticClass(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
+    PropResource<TZCLResourceInteger>(Obj, Info)->SetValue(static_cast<Integer>(Value.AsInt64()));
+  });
   FSetters.Add(TypeInfoTAlphaColor(), [](TObject* Obj, PPropInfo Info, const Variant& Value) {
     Cardinal c = static_cast<Cardinal>(Value.AsInt64());
     if (c != 0 && c != ZseDefaultColor && (c >> 24) == 0) c |= 0xFF000000u;
@@ -237,7 +271,9 @@ TzsRTTIModule* CreateScriptRTTIModule(TzsScript* Script) { return new TZSEScript
 }  // namespace
 
 TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseRttiModule(AScript) {
-  GModules.push_back(this);
+  auto* listener = Create<TGlobalsListener>(this);
+  FListener = IPtr<IZSEExpressionGlobalVariablesListener>(listener);
+  TZSEExpressionGlobalVariables::AddListener(FListener.get());
   TzsScript* s = AScript;
   using O = TObject*;
   using H = TzsMethodHelper*;
@@ -380,8 +416,21 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
       TComponent* source = FindComponent(ArgS(c, 0));
       const String expression = c->ParamCount() > 2 ? ArgS(c, 2) : String();
       const String format = c->ParamCount() > 3 ? ArgS(c, 3) : String();
-      Variant v = ScriptHost()->BindingsGetData(source, ArgS(c, 1), expression, format, kind);
-      return v.IsNull() || v.IsEmpty() ? def : v;
+      std::unique_ptr<TZSEBindings> bindings(new TZSEBindings(nullptr));
+      TZSEBindingLink* link = bindings->AddLink(source, ArgS(c, 1), u"Result");
+      if (c->ParamCount() > 2) link->SetExpression(expression);
+      if (c->ParamCount() > 3) link->SetTextFormat(format);
+      switch (kind) {
+        case zvtBool:
+          return Variant(bindings->GetDataAsBooleanDef(u"Result", false));
+        case zvtInt:
+          return Variant(bindings->GetDataAsIntegerDef(u"Result", 0));
+        default: {
+          String text;
+          if (!bindings->GetDataAsText(u"Result", text)) return def;
+          return Variant(text);
+        }
+      }
     };
     const String base = String(u"function BindingsGetDataAs") + k.Name;
     s->AddMethod(base + u"(Source, Pin: string): Variant;", handler);
@@ -403,6 +452,10 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
   });
   component->AddMethod(u"procedure Execute", [](O obj, H) -> Variant {
     if (auto* action = dynamic_cast<TBasicAction*>(obj)) return Variant(action->Execute());
+    if (auto* handler = dynamic_cast<TZSEEventHandler*>(obj)) {
+      handler->Execute(nullptr, nullptr);
+      return Null();
+    }
     ScriptHost()->ExecuteEventHandler(obj);
     return Null();
   });
@@ -430,10 +483,15 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
     SetProperty(obj, ArgS(c, 0), Arg(c, 1));
     return Null();
   });
+  RegisterBindingsClass();
   component->AddProperty(
       u"Parent", u"TComponent",
       [](O obj, TzsCustomHelper*) -> Variant {
-        TObject* p = obj ? ScriptHost()->GetVisualParent(obj) : nullptr;
+        TObject* p = nullptr;
+        if (auto* item = dynamic_cast<TZSECustomVisualItem*>(obj))
+          p = item->GetParent();
+        else if (obj)
+          p = ScriptHost()->GetVisualParent(obj);
         return p ? HandleVariant(p) : Null();
       },
       [](O obj, const Variant& value, TzsCustomHelper*) {
@@ -441,8 +499,72 @@ TZSEScriptRTTIModule::TZSEScriptRTTIModule(TzsScript* AScript) : TZSEScriptBaseR
       });
 }
 
+void TZSEScriptRTTIModule::RegisterBindingsClass() {
+  using O = TObject*;
+  using H = TzsMethodHelper*;
+  TzsScript* s = FScript;
+  TzsClassVariable* cls = s->AddClass(TZSEBindings::StaticClass(), u"TComponent");
+  if (!cls) cls = s->FindClass(u"TZSEBindings");
+  // Script-made bindings have no owner element.
+  cls->FFactory = [] { return static_cast<TObject*>(new TZSEBindings(nullptr)); };
+  auto self = [](O obj) -> TZSEBindings* {
+    if (!obj) throw EZScriptObjectError(u"Invalid object reference");
+    auto* b = dynamic_cast<TZSEBindings*>(obj);
+    if (!b) throw EInvalidCast(u"Invalid class typecast: %s is not TZSEBindings", {obj->ClassName()});
+    return b;
+  };
+  cls->AddConstructor(u"constructor Create;", [](O obj, H) { return HandleVariant(obj); });
+  cls->AddMethod(u"procedure Free", [self](O obj, H) {
+    TZSEBindings* b = self(obj);
+    // Its links die with it: no script handle may outlive them.
+    for (Integer i = 0, n = b->GetCount(); i < n; ++i) TzsObjectHandles::Release(b->GetLink(i));
+    TzsObjectHandles::Release(b);
+    delete b;
+    return Null();
+  });
+  cls->AddMethod(u"procedure ExecuteAction(const PinName: string)", [self](O obj, H c) {
+    self(obj)->ExecuteAction(ArgS(c, 0));
+    return Null();
+  });
+  cls->AddMethod(u"function LinkAdd(const PinName: string): TComponent", [self](O obj, H c) {
+    TZSEBindings* b = self(obj);
+    const String pin = ArgS(c, 0);
+    TZSEBindingLink* link = nullptr;
+    if (!b->FindLink(pin, link) || !link) {
+      link = b->NewLink();
+      link->SetTargetPin(pin);
+    }
+    return HandleVariant(link);
+  });
+  cls->AddMethod(u"function LinkFind(const PinName: string): TComponent", [self](O obj, H c) -> Variant {
+    TZSEBindingLink* link = nullptr;
+    return self(obj)->FindLink(ArgS(c, 0), link) && link ? HandleVariant(link) : Null();
+  });
+  cls->AddMethod(u"procedure LinkDelete(const PinName: string)", [self](O obj, H c) {
+    TZSEBindings* b = self(obj);
+    TZSEBindingLink* link = nullptr;
+    if (b->FindLink(ArgS(c, 0), link) && link) {
+      TzsObjectHandles::Release(link);
+      b->RemoveLink(link);
+    }
+    return Null();
+  });
+  cls->AddMethod(u"function GetDataAsBoolean(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    bool v = false;
+    return self(obj)->GetDataAsBoolean(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
+  cls->AddMethod(u"function GetDataAsInteger(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    Integer v = 0;
+    return self(obj)->GetDataAsInteger(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
+  cls->AddMethod(u"function GetDataAsText(const PinName: string): Variant;", [self](O obj, H c) -> Variant {
+    String v;
+    return self(obj)->GetDataAsText(ArgS(c, 0), v) ? Variant(v) : Null();
+  });
+}
+
 TZSEScriptRTTIModule::~TZSEScriptRTTIModule() {
-  GModules.erase(std::remove(GModules.begin(), GModules.end(), this), GModules.end());
+  TZSEExpressionGlobalVariables::RemoveListener(FListener.get());
 }
 
 void TZSEScriptRTTIModule::GlobalVariableDefined(const String& Name) {
@@ -452,10 +574,6 @@ void TZSEScriptRTTIModule::GlobalVariableDefined(const String& Name) {
     FScript->Add(Name, new TZSEGlobalVariable(Name));
     FScript->SetAddedBy(saved);
   }
-}
-
-void NotifyScriptGlobalVariableDefined(const String& Name) {
-  for (TZSEScriptRTTIModule* m : GModules) m->GlobalVariableDefined(Name);
 }
 
 void RegisterScriptHostModule() { RegisterRTTIModule(&CreateScriptRTTIModule); }

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "rtl/RTL.TypInfo.h"
+#include "zse/engine/ZSE.Expressions.h"
 #include "zse/script/ZSE.Script.Program.h"
 
 class TZCLComponentFreeNotifier;
@@ -32,9 +33,6 @@ class IZSEScriptHost {
   // The custom setting with its stored type; Null when missing.
   virtual Variant ConfigGet(StringView Key);
   virtual void ConfigSet(StringView Key, const Variant& Value);
-  // Data read through a temporary binding from Source's pin: Kind is zvtBool, zvtInt or zvtString.
-  virtual Variant BindingsGetData(TComponent* Source, StringView Pin, StringView Expression, StringView TextFormat,
-                                  TzsVarType Kind);
   virtual bool Dock(TObject* Form, StringView DockSiteName);
   virtual bool Undock(TObject* Form);
   virtual bool IsFadingEnabled();
@@ -44,9 +42,6 @@ class IZSEScriptHost {
   // The visual parent of a skin item (null when it has none or is no visual item) and its setter.
   virtual TObject* GetVisualParent(TObject* Obj);
   virtual void SetVisualParent(TObject* Obj, TObject* Parent);
-  // The skin's global variables; false when Name is not defined.
-  virtual bool GetGlobalVariable(StringView Name, Variant& Value);
-  virtual void SetGlobalVariable(StringView Name, const Variant& Value);
 };
 
 IZSEScriptHost* ScriptHost();
@@ -122,13 +117,14 @@ class TZSEScriptRTTIModule : public TZSEScriptBaseRttiModule {
   ~TZSEScriptRTTIModule() override;
   // The skin defined a global variable: scripts get a variable of that name.
   void GlobalVariableDefined(const String& Name);
+
+ private:
+  void RegisterBindingsClass();
+  IPtr<IZSEExpressionGlobalVariablesListener> FListener;  // the skin's global variables tell it of new names
 };
 
 // The host module's part of the script engine's start: its module class joins the list.
 void RegisterScriptHostModule();
-// Every live host module (one per program that registered the modules), for the engine's
-// global-variable notices.
-void NotifyScriptGlobalVariableDefined(const String& Name);
 
 // Colour helpers of the host functions (alpha colours are AARRGGBB).
 constexpr Cardinal ZseDefaultColor = 0x00010203;

@@ -369,6 +369,7 @@ Variant TzsClassVariable::GetValue() {
     TzsObjectHandles::ObjectOf(v, FClassRef);
     return v;
   }
+  if (FFactory) return Variant(static_cast<long long>(TzsObjectHandles::HandleOf(FFactory())));
   if (!FClassRef || FClassRef->IsAbstract())
     throw EZScriptObjectError(u"Class %s cannot be created by a script", {FName});
   TObject* obj = FClassRef->InheritsFrom(TComponent::StaticClass())

@@ -250,6 +250,9 @@ class TzsClassVariable : public TzsCustomVariable {
 
   String FAncestor;
   TClass FClassRef;
+  // Makes a new instance for classes whose constructor takes arguments other than an owner
+  // component; unset, the class's own constructor runs with no owner.
+  std::function<TObject*()> FFactory;
   TzsCustomHelper* FDefProperty = nullptr;
   TzsItemList FMembers;
   TzsScript* FProgram = nullptr;

@@ -4,6 +4,9 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zcl/base/ZCL.Utils.Logger.h"
+#include "zse/engine/ZSE.Skins.h"
 #include "zse/script/ZSE.Script.Errors.h"
 #include "zse/script/ZSE.Script.Statements.h"
 #include "zse/script/ZSE.Script.XML.h"
@@ -212,4 +215,83 @@ void TZSEScript::Save(IZSEScriptSchemaNode& Node, IZSEScriptResourceSet& Resourc
   Node.SetAttribute(u"value", name);
   Node.SetAttribute(u"Compiled", u"1");
   Resources.AddFile(name, ZseSkinFileKindScript, std::vector<Byte>(p, p + stream.GetSize()));
+}
+
+// --- storing in the skin schema
+
+std::function<void(const String&)> ScriptBuildProblem;
+
+namespace {
+
+class TSchemaNode : public IZSEScriptSchemaNode {
+ public:
+  explicit TSchemaNode(TZCLXMLNode* ANode) : FNode(ANode) {}
+  String GetAttribute(StringView Name) const override { return FNode->GetAttributes()->GetValue(Name); }
+  void SetAttribute(StringView Name, const String& Value) override { FNode->GetAttributes()->SetValue(Name, Value); }
+
+ private:
+  TZCLXMLNode* FNode;
+};
+
+class TSchemaFiles : public IZSEScriptResourceSet {
+ public:
+  explicit TSchemaFiles(TZSESkinResources* AResources) : FResources(AResources) {}
+  bool IsOptimized() const override { return FResources && FResources->GetOptimized(); }
+  TStream* OpenFile(StringView Name, Integer Kind) override {
+    if (!FResources) return nullptr;
+    auto copy = std::make_unique<TMemoryStream>();
+    if (!FResources->Load(String(Name), static_cast<TZSESkinFileKind>(Kind),
+                          [&](TStream* Stream) { copy->CopyFrom(Stream, 0); }))
+      return nullptr;
+    copy->SetPosition(0);
+    return copy.release();
+  }
+  void AddFile(StringView Name, Integer Kind, const std::vector<Byte>& Data) override {
+    if (!FResources) return;
+    FResources->Save(String(Name), static_cast<TZSESkinFileKind>(Kind), [&](TStream* Stream) {
+      if (!Data.empty()) Stream->WriteBuffer(Data.data(), static_cast<Int64>(Data.size()));
+    });
+  }
+  void ReportProblem(const String& Message) override {
+    if (ScriptBuildProblem)
+      ScriptBuildProblem(Message);
+    else
+      LogWrite(DefaultLogFile(), u"Skin", Message, TZCLLogLevel::Error);
+  }
+
+ private:
+  TZSESkinResources* FResources;
+};
+
+}  // namespace
+
+bool TZSEScriptSchemaAdapter::IsStored(Self, TObject* Object) {
+  auto* script = dynamic_cast<TZSEScript*>(Object);
+  return script && !script->IsEmpty();
+}
+
+void TZSEScriptSchemaAdapter::Load(Self, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema) {
+  auto* script = dynamic_cast<TZSEScript*>(Object);
+  if (!script || !Node) return;
+  TSchemaNode node(Node);
+  TSchemaFiles files(Schema ? Schema->GetResources() : nullptr);
+  script->Load(node, files);
+}
+
+void TZSEScriptSchemaAdapter::Save(Self, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema, const String&) {
+  auto* script = dynamic_cast<TZSEScript*>(Object);
+  if (!script || !Node) return;
+  TSchemaNode node(Node);
+  TSchemaFiles files(Schema ? Schema->GetResources() : nullptr);
+  script->Save(node, files);
+}
+
+void ScriptSkinInitialize() {
+  SchemaRegisterClassAdapter(TZSEScriptSchemaAdapter::StaticClass());
+  ZSESceneScriptFactory = [](TComponent* Owner) -> IZSESceneScript* { return new TZSESceneScript(Owner); };
+}
+
+void ScriptSkinFinalize() {
+  ZSESceneScriptFactory = nullptr;
+  SchemaUnregisterClassAdapter(TZSEScriptSchemaAdapter::StaticClass());
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "zcl/base/ZCL.Classes.h"
+#include "zse/engine/ZSE.Scene.h"
+#include "zse/engine/ZSE.Schema.h"
 #include "zse/script/ZSE.Script.Program.h"
 
 class TStream;
@@ -97,3 +99,31 @@ class TZSEScript : public TZCLUnknownPersistent {
 
 // The name of the script a program belongs to: the first owner along its parent chain.
 String GetScriptName(const TzsScript* Program);
+
+// The main scene's "OnLoaded" script.
+class TZSESceneScript : public TZSEScript, public IZSESceneScript {
+  ZCL_CLASS(TZSESceneScript, TZSEScript)
+ public:
+  using TZSEScript::TZSEScript;
+  using TZSEScript::Execute;
+  void Clear() override { TZSEScript::Clear(); }
+  void Execute(TObject* Sender) override { TZSEScript::Execute(Sender); }
+};
+
+// Stores a script in the skin schema: the node's attributes name the skin file that holds its
+// source or compiled program. Only scripts with content are stored.
+class TZSEScriptSchemaAdapter : public TZSESchemaClassAdapter {
+  ZCL_CLASS(TZSEScriptSchemaAdapter, TZSESchemaClassAdapter)
+ public:
+  static TClass AdaptedClass() { return TZSEScript::StaticClass(); }
+  static bool IsStored(Self, TObject* Object);
+  static void Load(Self, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema);
+  static void Save(Self, TObject* Object, TZCLXMLNode* Node, TZSESchema* Schema, const String& Path);
+};
+
+// Where a build's script problems go; unset, they are written to the default log.
+extern std::function<void(const String&)> ScriptBuildProblem;
+
+// Unit hooks: the schema adapter and the main scene's script factory.
+void ScriptSkinInitialize();
+void ScriptSkinFinalize();

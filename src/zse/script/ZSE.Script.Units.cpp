@@ -3,6 +3,7 @@
 #include "zse/script/ZSE.Script.Compiler.h"
 #include "zse/script/ZSE.Script.Host.h"
 #include "zse/script/ZSE.Script.Program.h"
+#include "zse/script/ZSE.Script.Skin.h"
 
 namespace {
 const TUnit GZseScriptUnits[] = {
@@ -10,6 +11,7 @@ const TUnit GZseScriptUnits[] = {
     {"ZSE.Script.Compiler", nullptr, TzsGramma::Finalize},
     {"ZSE.Script.Program", ZsRuntimeInitialize, ZsRuntimeFinalize},
     {"ZSE.Script.Host", RegisterScriptHostModule, nullptr},
+    {"ZSE.Script.Skin", ScriptSkinInitialize, ScriptSkinFinalize},
 };
 }  // namespace
 

@@ -4,6 +4,9 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
+#include "zcl/graphics/ZCL.Graphics.Units.h"
+#include "zcl/ui/ZCL.UI.Units.h"
+#include "zse/engine/ZSE.Engine.Units.h"
 #include "zse/script/ZSE.Script.Units.h"
 
 void ZephseTestSetup() {
@@ -12,5 +15,8 @@ void ZephseTestSetup() {
   InstallHeadlessBackend(THeadlessConfig::Single(96));
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
+  InitializeUnits(ZclGraphicsUnits());
+  InitializeUnits(ZclUiUnits());
+  InitializeUnits(ZseEngineUnits());
   InitializeUnits(ZseScriptUnits());
 }

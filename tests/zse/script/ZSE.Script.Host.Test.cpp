@@ -2,9 +2,12 @@
 
 #include <map>
 
+#include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.ActnList.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
+#include "zse/engine/ZSE.Bindings.h"
 #include "zse/script/ZSE.Script.Host.h"
 #include "zse/script/ZSE.Script.TestUtil.h"
 
@@ -33,17 +36,6 @@ class TTestHost : public IZSEScriptHost {
       if (SameText(c->GetName(), Name)) return c;
     return nullptr;
   }
-  bool GetGlobalVariable(StringView Name, Variant& Value) override {
-    auto it = Globals.find(String(Name));
-    if (it == Globals.end()) return false;
-    Value = it->second;
-    return true;
-  }
-  void SetGlobalVariable(StringView Name, const Variant& Value) override {
-    const bool fresh = !Globals.count(String(Name));
-    Globals[String(Name)] = Value;
-    if (fresh) NotifyScriptGlobalVariableDefined(String(Name));
-  }
   Variant ConfigGet(StringView Key) override {
     auto it = Config.find(String(Key));
     return it == Config.end() ? Null() : it->second;
@@ -55,7 +47,6 @@ class TTestHost : public IZSEScriptHost {
       Config[String(Key)] = Value;
   }
   std::vector<TComponent*> Objects;
-  std::map<String, Variant> Globals;
   std::map<String, Variant> Config;
 };
 
@@ -203,12 +194,12 @@ TEST_F(ScriptHostModule, ConfigurationAndGlobalVariables) {
   TScriptRun(u"begin ConfigSet('k', Null) end.");
   EXPECT_EQ(Eval(u"ConfigGet('k', 'none')"), "none");
 
-  Host.SetGlobalVariable(u"Volume", Variant(10));
-  Host.SetGlobalVariable(u"Volume", Variant(11));  // a second definition adds nothing
+  TZSEExpressionGlobalVariables::SetValue(u"Volume", Variant(10));
+  TZSEExpressionGlobalVariables::SetValue(u"Volume", Variant(11));  // a second definition adds nothing
   TScriptRun run(u"var r: Variant; begin r := Volume; Volume := r + 1 end.");
   EXPECT_EQ(run.Str(u"r"), "11");
-  EXPECT_EQ(Host.Globals[u"Volume"].AsInteger(), 12);
-  Host.Globals.clear();
+  EXPECT_EQ(TZSEExpressionGlobalVariables::GetValue(u"Volume").AsInteger(), 12);
+  TZSEExpressionGlobalVariables::Clear();  // the skin is unloaded
   EXPECT_EQ(ScriptError(u"var r: Variant; begin r := Volume end."),
             "Error at 1:23 - The Volume global variable was not defined");
 }
@@ -219,6 +210,100 @@ TEST_F(ScriptHostModule, SelfIsTheScriptsOwner) {
   run.Execute();
   EXPECT_EQ(TzsObjectHandles::ObjectOf(run.Var(u"r")), Item);
   EXPECT_EQ(Eval(u"Self.Get('Visible')"), "");  // no owner: Null
+}
+
+class TResourceItem : public TComponent {
+  ZCL_CLASS(TResourceItem, TComponent)
+ public:
+  explicit TResourceItem(TComponent* AOwner)
+      : TComponent(AOwner), FAlpha(new TZCLResourceColor(nullptr)), FPlain(new TZCLResourceColor(nullptr)),
+        FSize(new TZCLResourceInteger(nullptr)) {
+    FPlain->InitializeAsColor(u"", 0x0000FF);  // set up from a plain colour: not alpha-aware
+  }
+  ~TResourceItem() override {
+    delete FAlpha;
+    delete FPlain;
+    delete FSize;
+  }
+  static void DeclareProperties(TClassDeclaration<TResourceItem>& D) {
+    D.Property(u"Alpha", &TResourceItem::FAlpha, &TResourceItem::FAlpha);
+    D.Property(u"Plain", &TResourceItem::FPlain, &TResourceItem::FPlain);
+    D.Property(u"Size", &TResourceItem::FSize, &TResourceItem::FSize);
+  }
+  TZCLResourceColor* FAlpha;
+  TZCLResourceColor* FPlain;
+  TZCLResourceInteger* FSize;
+};
+
+TEST_F(ScriptHostModule, ResourcePropertiesThroughTheAdapters) {
+  RegisterProperties<TResourceItem>();
+  TResourceItem res(nullptr);
+  res.SetName(u"Res");
+  Host.Objects.push_back(&res);
+  struct TCase {
+    const char16_t* Prop;
+    Cardinal Written, Stored;
+  };
+  for (const TCase& c : {TCase{u"Alpha", 0x80FF0000u, 0x80FF0000u}, TCase{u"Alpha", 0x00FF0000u, 0xFFFF0000u},
+                         TCase{u"Plain", 0x80FF0000u, 0xFFFF0000u}, TCase{u"Alpha", 0u, 0u},
+                         TCase{u"Plain", 0x00010203u, 0x00010203u}}) {
+    TScriptRun(String(u"begin FindObject('Res').Set('") + c.Prop + u"', " + IntToStr(static_cast<long>(c.Written)) + u") end.");
+    TZCLResourceColor* r = String(c.Prop) == u"Alpha" ? res.FAlpha : res.FPlain;
+    EXPECT_EQ(r->GetOwnValue(), c.Stored) << Utf8(c.Prop) << " " << c.Written;
+  }
+  // Read back: the alpha-aware one with its alpha, the plain one as 00RRGGBB.
+  res.FAlpha->SetValue(0x8011FF22u);
+  res.FPlain->SetValue(0xFF11FF22u);
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Alpha')"), std::to_string(0x8011FF22u));
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Plain')"), std::to_string(0x0011FF22u));
+  TScriptRun(u"begin FindObject('Res').Set('Size', 17) end.");
+  EXPECT_EQ(res.FSize->GetValue(), 17);
+  EXPECT_EQ(Eval(u"FindObject('Res').Get('Size')"), "17");
+  Host.Objects.pop_back();
+}
+
+TEST_F(ScriptHostModule, BindingsClass) {
+  TScriptRun run(
+      u"var b: TZSEBindings; l1, l2, f, gone, data: Variant;\n"
+      u"begin b := TZSEBindings.Create; l1 := b.LinkAdd('Value'); l2 := b.LinkAdd('value');"
+      u" f := b.LinkFind('Value'); data := b.GetDataAsInteger('Value'); b.LinkDelete('Value');"
+      u" gone := b.LinkFind('Value') end.");
+  auto* b = static_cast<TZSEBindings*>(TzsObjectHandles::ObjectOf(run.Var(u"b"), TZSEBindings::StaticClass()));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(run.Var(u"l1").AsInt64(), run.Var(u"l2").AsInt64());  // pin names ignore case
+  EXPECT_EQ(run.Var(u"f").AsInt64(), run.Var(u"l1").AsInt64());
+  EXPECT_TRUE(run.Var(u"data").IsNull());  // a link without a source reads nothing
+  EXPECT_TRUE(run.Var(u"gone").IsNull());
+  EXPECT_EQ(b->GetCount(), 0);
+  // Free releases the object and its handle: the script cannot reach it again.
+  TScriptRun freeing(u"var b: Variant; begin b := " + IntToStr(static_cast<long>(run.Var(u"b").AsInt64())) + u"; b.Free end.");
+  EXPECT_THROW(TzsObjectHandles::ObjectOf(run.Var(u"b")), EZScriptObjectError);
+}
+
+TEST_F(ScriptHostModule, BindingsHelpersWithoutSource) {
+  EXPECT_EQ(Eval(u"BindingsGetDataAsInteger('Nobody', 'Volume')"), "0");
+  EXPECT_EQ(Eval(u"BindingsGetDataAsBoolean2('Nobody', 'Volume', 'Value > 1')"), "False");
+  EXPECT_EQ(Eval(u"BindingsGetDataAsText3('Nobody', 'Title', '', '%s')"), "");
+  EXPECT_NE(ScriptError(u"begin TZSEBindings(FindObject('Panel')).LinkFind('x') end.").find("Invalid class typecast"),
+            std::string::npos);
+}
+
+class TCountingHandler : public TZSEEventHandler {
+  ZCL_CLASS(TCountingHandler, TZSEEventHandler)
+ public:
+  using TZSEEventHandler::TZSEEventHandler;
+  void Execute(TObject*, TPersistent*) override { ++Runs; }
+  Integer Runs = 0;
+};
+
+TEST_F(ScriptHostModule, ExecuteRunsAnEventHandler) {
+  TCountingHandler handler(nullptr);
+  handler.SetName(u"OnClick");
+  Host.Objects.push_back(&handler);
+  EXPECT_EQ(Eval(u"FindObject('OnClick').Execute"), "");  // Null
+  EXPECT_EQ(handler.Runs, 1);
+  EXPECT_EQ(Eval(u"FindObject('OnClick').Parent"), "");  // no visual item
+  Host.Objects.pop_back();
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <map>
 
 #include "rtl/RTL.Streams.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zse/engine/ZSE.Scene.h"
+#include "zse/engine/ZSE.Skins.h"
 #include "zse/script/ZSE.Script.Skin.h"
 #include "zse/script/ZSE.Script.TestUtil.h"
 
@@ -240,6 +243,65 @@ TEST(ScriptBuiltIns, Values) {
     EXPECT_EQ(run.Str(u"r"), c.Value) << Utf8(c.Expr);
   }
   EXPECT_NE(ScriptError(u"var r: Variant; begin r := Format('%d', ['x']) end."), "");
+}
+
+TEST_F(ScriptSkin, StoredInTheSkinSchemaOnlyWithContent) {
+  TZSEScript script(Owner);
+  TZSESchemaClassAdapterClass adapter = SchemaFindClassAdapter(&script);
+  ASSERT_EQ(adapter, TZSEScriptSchemaAdapter::StaticClass());
+  EXPECT_FALSE(adapter->IsStored(&script));
+  script.SetText(u"procedure Execute(Sender: TComponent); begin end;");
+  EXPECT_TRUE(adapter->IsStored(&script));
+
+  TZSESkinResources* files = Create<TZSESkinResources>();
+  TZSESchema schema(files);
+  TZCLXMLNode node;
+  adapter->Save(&script, &node, &schema, u"Counter.");
+  EXPECT_EQ(node.GetAttributes()->GetValue(u"value"), u"Counter");
+  EXPECT_EQ(node.GetAttributes()->GetValue(u"Compiled"), u"0");
+  TZSEScript back(Owner);
+  adapter->Load(&back, &node, &schema);
+  EXPECT_EQ(back.GetText(), script.GetText());
+  // Without a schema's skin files there is nothing to read, and nothing breaks.
+  TZSESchema bare;
+  TZSEScript none(Owner);
+  adapter->Load(&none, &node, &bare);
+  EXPECT_TRUE(none.IsEmpty());
+  Free(files);
+}
+
+TEST_F(ScriptSkin, MainSceneGetsAnOnLoadedScript) {
+  ASSERT_TRUE(ZSESceneScriptFactory);
+  std::unique_ptr<IZSESceneScript> made(ZSESceneScriptFactory(Owner));
+  auto* script = dynamic_cast<TZSEScript*>(made.get());
+  ASSERT_NE(script, nullptr);
+  script->SetText(u"var Seen: Variant; procedure Execute(Sender: TComponent); begin Seen := Sender end;");
+  made->Execute(Owner);
+  EXPECT_EQ(TzsObjectHandles::ObjectOf(script->GetProgram()->FindLocal(u"Seen")->GetValue()), Owner);
+  made->Clear();
+  EXPECT_EQ(script->GetState(), 0);
+}
+
+TEST_F(ScriptSkin, MainSceneStoresItsOnLoadedScript) {
+  TZSESkinResources* files = Create<TZSESkinResources>();
+  TZSESchema schema(files);
+  TZCLXMLNode node;
+  const String text = u"procedure Execute(Sender: TComponent); begin OutputDebugString('up') end;";
+  {
+    TZSEMainScene* scene = Create<TZSEMainScene>(static_cast<TComponent*>(nullptr));
+    scene->SetName(u"Main");
+    TZCLXMLNode empty;
+    schema.Save(scene, &empty);  // an empty script is not written
+    EXPECT_EQ(files->GetFiles()->GetCount(), 0);
+    dynamic_cast<TZSEScript*>(scene->GetOnLoaded())->SetText(text);
+    schema.Save(scene, &node);
+    Free(scene);
+  }
+  TZSEMainScene* back = Create<TZSEMainScene>(static_cast<TComponent*>(nullptr));
+  schema.Load(back, &node);
+  EXPECT_EQ(dynamic_cast<TZSEScript*>(back->GetOnLoaded())->GetText(), text);
+  Free(back);
+  Free(files);
 }
 
 }  // namespace
