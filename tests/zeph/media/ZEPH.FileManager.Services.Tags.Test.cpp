@@ -113,6 +113,26 @@ std::string WithID3v1(const std::string& Title) {
   return std::string(300, 'a') + tag;
 }
 
+// A FLAC stream: STREAMINFO (44,100 Hz, 2 channels, 16 bits) and Vorbis comments, then frames.
+std::string FlacWithTitle(const std::string& Title) {
+  std::string info(34, '\0');
+  info[10] = static_cast<char>(44100 >> 12);
+  info[11] = static_cast<char>((44100 >> 4) & 0xFF);
+  info[12] = static_cast<char>(((44100 & 15) << 4) | (1 << 1));
+  info[13] = static_cast<char>(0xF0);
+  auto le32 = [](size_t V) {
+    return std::string{static_cast<char>(V), static_cast<char>(V >> 8), static_cast<char>(V >> 16),
+                       static_cast<char>(V >> 24)};
+  };
+  const std::string comment = "TITLE=" + Title;
+  const std::string comments = le32(1) + "v" + le32(1) + le32(comment.size()) + comment;
+  auto header = [](int Type, size_t Length) {
+    return std::string{static_cast<char>(Type), static_cast<char>(Length >> 16), static_cast<char>(Length >> 8),
+                       static_cast<char>(Length)};
+  };
+  return "fLaC" + header(0, info.size()) + info + header(0x84, comments.size()) + comments + "\xFF\xF8 frames";
+}
+
 }  // namespace
 
 TEST(TagServices, TagFormatNumbers) {
@@ -216,6 +236,11 @@ TEST(TagServices, SingleTags) {
   ASSERT_EQ(Open(service.get(), PluginStream(WithID3v1("Old tag")).get(), info, 2), S_OK);
   ASSERT_TRUE(Supports(info.get(), internal));
   EXPECT_EQ(internal->GetRecord()->GetTitle(), u"Old tag");
+
+  // Not Ogg: the FLAC reader gives the Vorbis comments.
+  ASSERT_EQ(Open(service.get(), PluginStream(FlacWithTitle("Flac title")).get(), info, 5), S_OK);
+  ASSERT_TRUE(Supports(info.get(), internal));
+  EXPECT_EQ(internal->GetRecord()->GetTitle(), u"Flac title");
 }
 
 TEST(TagServices, OpeningFailures) {
