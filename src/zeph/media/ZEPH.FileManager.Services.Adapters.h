@@ -22,7 +22,7 @@ struct IZEPHFileInfoInternal : virtual IInterface {
   virtual Integer GetTotal() = 0;
 };
 
-class TZEPHFileInfoAdapter : public TZEPHPropertyList, public IZEPHFileInfo, public IZEPHFileInfoInternal {
+class TZEPHFileInfoAdapter : public TZEPHPropertyList, public virtual IZEPHFileInfo, public IZEPHFileInfoInternal {
   ZCL_CLASS(TZEPHFileInfoAdapter, TZEPHPropertyList)
   RTL_INTERFACES(TZEPHPropertyList, IZEPHFileInfo, IZEPHFileInfoInternal)
  public:

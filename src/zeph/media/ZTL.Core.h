@@ -117,6 +117,8 @@ class TZTLTagsContainer : public TZCLUnknownObject {
   TZBLFileInfo* GetFileInfo() const;
   // Copies StreamInfo, FileName and FileSize into every tag.
   void UpdateTags();
+  // DoSave into the given stream, for a caller that holds the file open itself.
+  bool SaveToStream(TStream* Stream) { return DoSave(Stream); }
 
   static TZTLTagsContainerCapabilities ClassCapabilities() { return {tccProbeByContent}; }
   static String ClassSupportedExts() { return String(); }
