@@ -202,7 +202,7 @@ TEST_F(PluginFailure, CrashedPluginIsRenamedThenDisabledFinalizedAndReported) {
   FreeLibrary(probe);
 }
 
-TEST_F(PluginFailure, UninitializedOwnModuleAndNestedFailuresAreOnlyLogged) {
+TEST_F(PluginFailure, UninitializedAndOwnModuleFailuresAreOnlyLogged) {
   TZEPHPluginManager* manager = PluginManager();
   const String folder = NewTestFolder("plugin-nested");
   auto* plugin = CreatePlugin<TFakePlugin>(nullptr, folder + u"b.so");
