@@ -62,8 +62,9 @@ TEST(LegacyCoreUnit, HookVersionAndServiceQueries) {
   EXPECT_EQ(version.Version, 5400u);
   EXPECT_EQ(version.Build, 1430u);
   EXPECT_EQ(static_cast<Cardinal>(version.BuildDate), 0x5C6153F9u);
-  ASSERT_NE(version.Extra, nullptr);
-  EXPECT_EQ(version.Extra[0], u'\0');
+  const Char* extra = version.Extra;  // the record is packed: read the pointer by value
+  ASSERT_NE(extra, nullptr);
+  EXPECT_EQ(extra[0], u'\0');
 
   IPtr<IZEPHCoreSystemNotification> none;
   EXPECT_EQ(unit->QueryInterface(IZEPHCoreSystemNotification::IID, reinterpret_cast<void**>(&none)), E_NOINTERFACE);
