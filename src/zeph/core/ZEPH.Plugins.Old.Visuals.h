@@ -27,7 +27,8 @@ class TZEPHCustomVisualPlugin : public TZEPHCustomWrappedPlugin, public IZEPHExt
   bool GetVisualInitialized() const { return FVisualInitialized; }
 
  protected:
-  virtual void DoFinalize() = 0;
+  // Replaces the wrapped plugin's finalize: runs once, before destruction, after a visual start.
+  void DoFinalize() override = 0;
   virtual void DoInitialize(Integer Width, Integer Height) = 0;
   Cardinal DoGetCategories() override { return ZEPH_PLUGIN_CATEGORY_VISUALIZATION; }
   // Registers the plugin itself as a visualization when a core is given.

@@ -32,7 +32,7 @@ class TZSOChannelsMixingMatrixPreset : public TObject {
   void Assign(const TZSOChannelsMixingMatrixPreset* Source);
   TZSOChannelsMixingMatrixPreset* Clone() const;
   // "Stereo -> Mono".
-  String ToString() const;
+  String ToString() const override;
 
   Integer GetSourceCount() const { return FSourceCount; }
   Integer GetTargetCount() const { return FTargetCount; }
