@@ -1509,6 +1509,17 @@ void TApplication::ShowException(Exception* E) {
                StringToUTF8(text).c_str());
 }
 
+Integer TApplication::MessageBox(const String& Text, const String& Caption, Cardinal Flags) {
+  const String caption = Caption.empty() ? FTitle : Caption;
+  Integer result = 0;
+  if (OnMessageBox) {
+    OnMessageBox(Text, caption, Flags, result);
+    return result;
+  }
+  std::fprintf(stderr, "%s: %s\n", StringToUTF8(caption).c_str(), StringToUTF8(Text).c_str());
+  return result;
+}
+
 void TApplication::ModalStarted() {
   ++FModalLevel;
   if (OnModalBegin) OnModalBegin(this);

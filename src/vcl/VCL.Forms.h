@@ -73,6 +73,27 @@ using TCloseQueryEvent = TDelegate<void(TObject* Sender, bool& CanClose)>;
 using TShortCutEvent = TDelegate<void(TMessage& Msg, bool& Handled)>;
 using TIdleEvent = TDelegate<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = TDelegate<void(TObject* Sender, Exception* E)>;
+// Answers a message box in place of the user: Result is one of the ID_ values.
+using TMessageBoxEvent = TDelegate<void(const String& Text, const String& Caption, Cardinal Flags, Integer& Result)>;
+
+// Message box buttons, icons and answers.
+constexpr Cardinal MB_OK = 0x00;
+constexpr Cardinal MB_OKCANCEL = 0x01;
+constexpr Cardinal MB_ABORTRETRYIGNORE = 0x02;
+constexpr Cardinal MB_YESNOCANCEL = 0x03;
+constexpr Cardinal MB_YESNO = 0x04;
+constexpr Cardinal MB_RETRYCANCEL = 0x05;
+constexpr Cardinal MB_ICONSTOP = 0x10;
+constexpr Cardinal MB_ICONQUESTION = 0x20;
+constexpr Cardinal MB_ICONWARNING = 0x30;
+constexpr Cardinal MB_ICONINFORMATION = 0x40;
+constexpr Integer IDOK = 1;
+constexpr Integer IDCANCEL = 2;
+constexpr Integer IDABORT = 3;
+constexpr Integer IDRETRY = 4;
+constexpr Integer IDIGNORE = 5;
+constexpr Integer IDYES = 6;
+constexpr Integer IDNO = 7;
 // A message taken from the queue before it is dispatched; set Handled to drop it.
 using TMessageEvent = TDelegate<void(MSG& Msg, bool& Handled)>;
 using TShowHintEvent = TDelegate<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
@@ -498,6 +519,9 @@ class TApplication : public TComponent {
   // EAbort is silent.
   void HandleException(TObject* Sender);
   virtual void ShowException(Exception* E);
+  // The application's message box; an empty caption shows the title. OnMessageBox answers when
+  // set; without it the text goes to the error output and the answer is 0 (nothing chosen).
+  Integer MessageBox(const String& Text, const String& Caption, Cardinal Flags);
 
   String GetTitle() const { return FTitle; }
   void SetTitle(const String& Value) { FTitle = Value; }
@@ -543,6 +567,7 @@ class TApplication : public TComponent {
   TNotifyEvent OnDeactivate;
   TIdleEvent OnIdle;
   TExceptionEvent OnException;
+  TMessageBoxEvent OnMessageBox;
   TMessageEvent OnMessage;
   TNotifyEvent OnHint;
   TShowHintEvent OnShowHint;

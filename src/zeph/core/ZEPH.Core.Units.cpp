@@ -5,6 +5,10 @@
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.Services.h"
+#include "zeph/core/ZEPH.Plugins.Old.h"
+#include "zeph/core/ZEPH.Plugins.h"
+#include "zeph/core/ZSO.DataAdapter.h"
+#include "zeph/core/ZSO.Resampler.SoXR.h"
 
 namespace {
 const TUnit GZephCoreUnits[] = {
@@ -17,6 +21,10 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
     {"ZEPH.Core.Services", ServicesInitialize, nullptr},
     {"ZEPH.Core.Images", RegisterImageFactories, nullptr},
+    {"ZEPH.Plugins", nullptr, FreePluginManager},
+    {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
+    {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},
+    {"ZSO.Resampler.SoXR", TZSOResamplerUnit::Initialize, nullptr},
 };
 }  // namespace
 

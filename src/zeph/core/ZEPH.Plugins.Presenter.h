@@ -1,0 +1,75 @@
+#pragma once
+// The core object of one plugin: forwards every IZEPHCore operation to the core and records what
+// the plugin registers there, so that finalizing the plugin takes all of it back and a failing
+// interface can be traced to its plugin. It also merges the plugin's "Langs" files into the
+// application's language texts whenever a language is loaded.
+
+#include <vector>
+
+#include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.MUI.h"
+#include "zcl/base/ZCL.Threading.h"
+#include "zeph/core/ZEPH.Core.Interfaces.h"
+
+class TZEPHPlugin;
+
+struct TZEPHPluginExtensionInfo {
+  IPtr<IInterface> Extension;
+  TGUID ServiceIID;
+};
+
+class TZEPHPluginExtensionInfoList : public std::vector<TZEPHPluginExtensionInfo> {
+ public:
+  bool ContainsInterface(IInterface* Interface) const;
+};
+
+// The file manager's part in taking a plugin back, installed by the media layer; unset, both
+// steps are skipped.
+struct TZEPHPluginFileManagerHooks {
+  void (*ClearContainerCache)() = nullptr;
+  void (*UnregisterFormat)(void* Handle) = nullptr;
+};
+void SetPluginFileManagerHooks(const TZEPHPluginFileManagerHooks& Hooks);
+
+// Owned by its plugin; interface queries are not counted.
+class TZEPHPluginPresenter : public TZCLUnknownObject, public IZCLLocalizationListener2, public IZEPHCore {
+  ZCL_CLASS(TZEPHPluginPresenter, TZCLUnknownObject)
+ public:
+  explicit TZEPHPluginPresenter(TZEPHPlugin* APlugin);
+  ~TZEPHPluginPresenter() override;
+  void AfterConstruction() override;
+
+  // Own interfaces, then whatever the core answers (its own and every registered service).
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+
+  // IZEPHCore. Registrations answer E_ACCESSDENIED off the main thread.
+  HRESULT CreateObject(const TGUID& IID, void** Obj) override;
+  HRESULT GetPath(Integer Kind, IPtr<IZEPHString>& S) override;
+  HRESULT RegisterExtension(const TGUID& ServiceIID, IInterface* Extension) override;
+  HRESULT RegisterService(IInterface* Service) override;
+  HRESULT UnregisterExtension(IInterface* Extension) override;
+
+  // IZCLLocalizationListener2
+  void LanguageChanged() override {}
+  void LanguageLoaded() override { LoadLanguageFiles(); }
+
+  // Takes back formats, extensions (newest first) and services (newest first).
+  void UnregisterAll();
+  bool OwnsInterface(IInterface* Interface);
+  // Code 2: a service unregistered by someone else is forgotten.
+  void SystemNotify(Integer Code, IInterface* Object);
+  void LoadLanguageFiles();
+  bool HasLangsFolder();
+
+  const TZEPHPluginExtensionInfoList& GetExtensions() const { return FExtensions; }
+  const std::vector<IPtr<IInterface>>& GetServices() const { return FServices; }
+  std::vector<void*>& GetFormatHandles() { return FFormatHandles; }
+
+ private:
+  TZEPHPluginExtensionInfoList FExtensions;
+  std::vector<void*> FFormatHandles;
+  Byte FLangsFolderState = 0;
+  TZEPHPlugin* FPlugin;
+  std::vector<IPtr<IInterface>> FServices;
+  TZCLCriticalSection* FLock = nullptr;
+};
