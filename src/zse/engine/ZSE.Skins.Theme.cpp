@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Numbers.h"
@@ -9,7 +11,11 @@
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.MUI.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
+#include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zse/engine/ZSE.Schema.h"
 
 // ---- scale factors -----------------------------------------------------------------------------
@@ -284,6 +290,7 @@ TZSESkinTheme::TZSESkinTheme(TComponent* AOwner) : TZCLResourceCollection(AOwner
 
 TZSESkinTheme::~TZSESkinTheme() {
   if (FCurrent == this) FCurrent = nullptr;
+  ClearImageLists();
   Free(FStyleMisc);
   Free(FStyleMenu);
   Free(FStyleHint);
@@ -300,6 +307,93 @@ void TZSESkinTheme::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TZSESkinTheme::MenuChanged(TObject*) { FImageListsInvalid = true; }
+
+void TZSESkinTheme::ClearImageLists() {
+  for (TZCLImageList* list : FImageLists) Free(list);
+  FImageLists.clear();
+}
+
+TZCLSkinImage* TZSESkinTheme::GetFloatArrowImage(Integer Side, Integer DPI) {
+  TZCLResourceTexture* texture = (Side == 2 || Side == 3) ? FStyleMisc->GetFloatArrowVert() : FStyleMisc->GetFloatArrow();
+  texture->SetTargetDPI(DPI);
+  return texture->GetImage(DPI, TZCLBoolean::Default);
+}
+
+Integer TZSESkinTheme::GetFloatArrowSize(Integer DPI) {
+  auto frame = [DPI](TZCLResourceTexture* Texture) {
+    TZCLSkinImageSet* set = Texture->GetImageSet();
+    TZCLSkinImageSetItem* item = set ? set->GetBestFit(DPI) : nullptr;
+    if (!item || item->Empty()) return TSize(0, 0);
+    return TSize(MulDiv(item->FrameWidth(), DPI, item->GetDPI()), MulDiv(item->FrameHeight(), DPI, item->GetDPI()));
+  };
+  return std::max(frame(FStyleMisc->GetFloatArrow()).cx, frame(FStyleMisc->GetFloatArrowVert()).cy);
+}
+
+TZCLImageList* TZSESkinTheme::GetMenuImages(Integer DPI) {
+  if (FImageListsInvalid) {
+    FImageListsInvalid = false;
+    ClearImageLists();
+    TZCLResourceTexture* glyphs = FStyleMenu->GetGlyphs();
+    if (TZCLSkinImageSet* set = glyphs->GetImageSet()) {
+      const TZCLColorSchema schema = glyphs->GetActualColorSchema();
+      for (Integer i = 0; i < set->GetCount(); ++i)
+        if (!set->GetItem(i)->Empty()) FImageLists.push_back(CreateImageList(set->GetItem(i), schema));
+    }
+  }
+  TZCLImageList* best = nullptr;
+  for (TZCLImageList* list : FImageLists)
+    if (!best || std::abs(list->GetSourceDPI() - DPI) < std::abs(best->GetSourceDPI() - DPI)) best = list;
+  return best;
+}
+
+bool TZSESkinTheme::GetTrayIcon(TZCLResourceTexture* Texture, Integer Index, TBitmap* Icon) {
+  TZCLSkinImageSet* set = Texture ? Texture->GetImageSet() : nullptr;
+  const Integer dpi = Screen ? Screen->GetPixelsPerInch() : 96;
+  TZCLSkinImageSetItem* item = set ? set->GetBestFit(dpi) : nullptr;
+  if (!item || !item->HasPixels()) return false;
+  TZCLImageList* list = CreateImageList(item, Texture->GetActualColorSchema());
+  const bool found = list->GetBitmap(Index, Icon);
+  Free(list);
+  return found;
+}
+
+TZCLImageList* TZSESkinTheme::CreateImageList(TZCLSkinImageSetItem* Item, const TZCLColorSchema& Schema) {
+  auto* list = Create<TZCLImageList>(static_cast<TComponent*>(nullptr));
+  const Integer fw = std::max<Integer>(1, Item->FrameWidth()), fh = std::max<Integer>(1, Item->FrameHeight());
+  list->SetColorDepth(cd32Bit);
+  list->TImageList::SetSize(fw, fh);
+  list->SetSourceDPI(Item->GetDPI());
+  if (!Item->HasPixels()) return list;
+  // A recoloured copy, so the item itself keeps its colours.
+  auto* copy = Create<TZCLSkinImage>();
+  auto whole = std::make_unique<TBitmap>();
+  auto strip = std::make_unique<TBitmap>();
+  try {
+    copy->Assign(Item);
+    copy->ApplyColorSchema(Schema);
+    copy->SaveToBitmap(whole.get());
+    whole->SetPixelFormat(TPixelFormat::pf32bit);
+    const Integer count = std::max<Integer>(1, Item->GetFrameCount());
+    // The list cuts its images from a strip laid out left to right.
+    strip->SetPixelFormat(TPixelFormat::pf32bit);
+    strip->SetSize(fw * count, fh);
+    for (Integer i = 0; i < count; ++i) {
+      const TRect r = Item->GetFrameRect(i);
+      for (Integer y = 0; y < std::min(fh, r.Height()); ++y)
+        std::memcpy(static_cast<Byte*>(strip->ScanLine(y)) + size_t(i) * fw * 4,
+                    static_cast<const Byte*>(whole->ScanLine(r.Top + y)) + size_t(r.Left) * 4,
+                    size_t(std::min(fw, r.Width())) * 4);
+    }
+    strip->Modified();
+    list->Add(strip.get());
+  } catch (...) {
+    Free(copy);
+    Free(list);
+    throw;
+  }
+  Free(copy);
+  return list;
+}
 
 void TZSESkinTheme::BeginUpdate() {
   ++FUpdateCount;

@@ -14,7 +14,11 @@
 #include "zse/engine/ZSE.Hints.h"
 #include "zse/engine/ZSE.Types.h"
 
+class TBitmap;
+class TZCLImageList;
 class TZCLIniFile;
+class TZCLSkinImage;
+class TZCLSkinImageSetItem;
 class TZCLXMLNode;
 class TZSESchema;
 
@@ -186,6 +190,20 @@ class TZSESkinTheme : public TZCLResourceCollection {
   // The menu glyphs must be built again (the menu style changed).
   bool GetImageListsInvalid() const { return FImageListsInvalid; }
 
+  // The float arrow for a side (0 left, 1 top... : 2 and 3 take the vertical arrow) at a DPI.
+  TZCLSkinImage* GetFloatArrowImage(Integer Side, Integer DPI);
+  // The larger of the horizontal arrow's width and the vertical arrow's height at a DPI.
+  Integer GetFloatArrowSize(Integer DPI);
+  // The menu glyphs as the image list whose source DPI is nearest to DPI (built again after a
+  // change of the menu style); null when the glyphs have no images.
+  TZCLImageList* GetMenuImages(Integer DPI);
+  Integer GetMenuImageListCount() const { return static_cast<Integer>(FImageLists.size()); }
+  // Image Index of the texture's images for the screen's DPI, as a 32-bit bitmap; false when
+  // the texture has no pixels or no such image.
+  static bool GetTrayIcon(TZCLResourceTexture* Texture, Integer Index, TBitmap* Icon);
+  // One image per frame of the item, recoloured with the schema; owned by the caller.
+  static TZCLImageList* CreateImageList(TZCLSkinImageSetItem* Item, const TZCLColorSchema& Schema);
+
   TZSESkinThemeStyleHint* GetStyleHint() const { return FStyleHint; }
   TZSESkinThemeStyleMenu* GetStyleMenu() const { return FStyleMenu; }
   TZSESkinThemeStyleMisc* GetStyleMisc() const { return FStyleMisc; }
@@ -195,7 +213,9 @@ class TZSESkinTheme : public TZCLResourceCollection {
 
  private:
   void MenuChanged(TObject* Sender);
+  void ClearImageLists();
   static TZSESkinTheme* FCurrent;
+  std::vector<TZCLImageList*> FImageLists;
   Integer FUpdateCount = 0;
   bool FInChange = false;
   bool FImageListsInvalid = true;

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "vcl/VCL.Graphics.h"
+#include "zcl/graphics/ZCL.Graphics.SkinImage.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
+#include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zse/engine/ZSE.Hints.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
@@ -214,3 +218,66 @@ TEST(SkinSettings, CustomSectionLoadsAndSavesThePairs) {
 }
 
 }  // namespace
+
+namespace {
+// An item whose frames (stacked vertically) are filled with the colours given, one per frame.
+void AddFrames(TZCLSkinImageSet* Set, Integer DPI, Integer Size, std::vector<TZCLPixel32> Colors) {
+  const Integer n = Integer(Colors.size());
+  std::vector<TZCLPixel32> px(size_t(Size * Size * n));
+  for (Integer f = 0; f < n; ++f)
+    std::fill(px.begin() + f * Size * Size, px.begin() + (f + 1) * Size * Size, Colors[size_t(f)]);
+  TZCLSkinImageSetItem* item = Set->Add(DPI);
+  item->LoadFromBits(px.data(), Size, Size * n);
+  item->SetLayout(ilVertical);
+  item->SetFrameCount(n);
+}
+}  // namespace
+
+TEST(SkinTheme, MenuImagesAreBuiltPerDPIFromTheGlyphFrames) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  TZSESkinTheme* empty = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  EXPECT_EQ(empty->GetMenuImages(96), nullptr);
+  Free(empty);
+  TZCLSkinImageSet* set = theme->GetStyleMenu()->GetGlyphs()->GetImageSet();
+  set->ClearItems();
+  const TZCLPixel32 red{0, 0, 255, 255}, blue{255, 0, 0, 255};
+  AddFrames(set, 96, 4, {red, blue});
+  AddFrames(set, 192, 8, {red, blue});
+  struct Case { Integer DPI, SourceDPI, Size; };
+  for (const Case& c : {Case{96, 96, 4}, Case{144, 96, 4}, Case{150, 192, 8}, Case{480, 192, 8}}) {
+    TZCLImageList* list = theme->GetMenuImages(c.DPI);
+    ASSERT_NE(list, nullptr) << c.DPI;
+    EXPECT_EQ(list->GetSourceDPI(), c.SourceDPI) << c.DPI;
+    EXPECT_EQ(list->GetWidth(), c.Size);
+    EXPECT_EQ(list->GetHeight(), c.Size);
+    ASSERT_EQ(list->GetCount(), 2);
+    // Frames stacked vertically become the images in order.
+    EXPECT_EQ(list->GetImagePixels(0)[0], 0xFFFF0000u);
+    EXPECT_EQ(list->GetImagePixels(1)[0], 0xFF0000FFu);
+  }
+  EXPECT_EQ(theme->GetMenuImageListCount(), 2);
+
+  TBitmap icon;
+  EXPECT_TRUE(TZSESkinTheme::GetTrayIcon(theme->GetStyleMenu()->GetGlyphs(), 1, &icon));
+  EXPECT_FALSE(TZSESkinTheme::GetTrayIcon(theme->GetStyleMenu()->GetGlyphs(), 5, &icon));
+  EXPECT_FALSE(TZSESkinTheme::GetTrayIcon(theme->GetStyleMisc()->GetTrayIcons(), 0, &icon));
+  Free(theme);
+}
+
+TEST(SkinTheme, FloatArrowSizeIsTheLargerOfBothArrowsAtTheDPI) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  EXPECT_EQ(theme->GetFloatArrowSize(96), 0);
+  const TZCLPixel32 px{0, 0, 0, 255};
+  TZCLSkinImageSet* horz = theme->GetStyleMisc()->GetFloatArrow()->GetImageSet();
+  horz->ClearItems();
+  AddFrames(horz, 96, 6, {px});
+  TZCLSkinImageSet* vert = theme->GetStyleMisc()->GetFloatArrowVert()->GetImageSet();
+  vert->ClearItems();
+  AddFrames(vert, 96, 10, {px});
+  EXPECT_EQ(theme->GetFloatArrowSize(96), 10);
+  EXPECT_EQ(theme->GetFloatArrowSize(192), 20);
+  EXPECT_NE(theme->GetFloatArrowImage(0, 96), nullptr);
+  EXPECT_EQ(theme->GetFloatArrowImage(2, 96)->GetWidth(), 10);
+  EXPECT_EQ(theme->GetFloatArrowImage(1, 96)->GetWidth(), 6);
+  Free(theme);
+}
