@@ -1,7 +1,8 @@
 // The containers of FLAC, Ogg Vorbis, Opus, MP4 and ASF files read side by side with the peer tag
 // library: over the public tag files and over files made at test time by the formats' own
 // encoders. Files we save are read back by the peer, accepted by the formats' own tools, and
-// decode to the same audio.
+// decode to the same audio. MP4 and ASF files tagged by a third writer (mutagen) read alike, and
+// that writer reads our saves of them with every value it wrote still in place.
 
 #include <asffile.h>
 #include <dirent.h>
@@ -78,7 +79,9 @@ void Compare(const std::string& Path) {
     // all read by ours, the first only by the peer.
     auto same = [](const String& Ours, const String& PeerText) {
       const String ours = Joined(Ours), peerText = PeerText.substr(0, 360);
-      return ours == peerText || (Ours.find(u';') != String::npos && ours.starts_with(peerText));
+      // The peer joins the values of an MP4 item with ", ".
+      return ours == peerText || zcStringReplace(Ours, u";", u", ").substr(0, 360) == peerText ||
+             (Ours.find(u';') != String::npos && ours.starts_with(peerText));
     };
     if (!tag->title().isEmpty()) EXPECT_TRUE(same(info->GetTitle(), Peer(tag->title())));
     if (!tag->artist().isEmpty()) EXPECT_PRED2(same, info->GetArtist(), Peer(tag->artist()));
@@ -164,8 +167,10 @@ std::vector<std::string> MakeEncoderFiles(const std::string& Folder) {
           "tone.opus"))
     made.push_back("tone.opus");
   if (Have("ffmpeg")) {
-    run("printf ';FFMETADATA1\\ntitle=M4A title\\nartist=A\\nalbum=Album\\ntrack=6/9\\ndate=2007\\n[CHAPTER]\\nTIMEBASE=1/1000\\n"
-        "START=0\\nEND=400\\ntitle=One\\n[CHAPTER]\\nTIMEBASE=1/1000\\nSTART=400\\nEND=1000\\ntitle=Two\\n' > meta.txt");
+    WriteFileBytes(Folder + "/meta.txt",
+                   ";FFMETADATA1\ntitle=M4A title\nartist=A\nalbum=Album\ntrack=6/9\ndate=2007\n[CHAPTER]\n"
+                   "TIMEBASE=1/1000\nSTART=0\nEND=400\ntitle=One\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=400\nEND=1000\n"
+                   "title=Two\n");
     if (run("ffmpeg -v error -y -i tone.wav -i meta.txt -map_metadata 1 -map_chapters 1 -c:a aac -b:a 64k aac.m4a"))
       made.push_back("aac.m4a");
     if (run("ffmpeg -v error -y -i tone.wav -i meta.txt -map_metadata 1 -map_chapters 1 -c:a alac alac.m4a"))
@@ -195,6 +200,92 @@ std::string AudioMD5(const std::string& Path) {
   return RunCommand("ffmpeg -v error -i '" + Path + "' -map 0:a -f md5 - 2>/dev/null");
 }
 
+
+// The third writer's side: "make <folder>" tags copies of the encoders' M4A and WMA files with
+// freeform items, several covers and attributes ours does not map; "read <file>" lists what it
+// reads, one sorted "key=value" line each (pictures as SHA-1 of their bytes).
+const char* const ContainerTool = R"PY(
+import hashlib, shutil, struct, sys
+from mutagen.mp4 import MP4, MP4Cover, MP4FreeForm
+from mutagen.asf import ASF, ASFByteArrayAttribute, ASFBoolAttribute, ASFDWordAttribute, ASFGUIDAttribute, ASFUnicodeAttribute
+
+JPEG = b"\xff\xd8\xff\xe0" + bytes(range(256)) * 3
+PNG = b"\x89PNG\r\n\x1a\n" + bytes(range(200))
+
+def make(folder):
+    shutil.copy(folder + "/aac.m4a", folder + "/mutagen.m4a")
+    m = MP4(folder + "/mutagen.m4a")
+    m.delete()
+    m["\xa9nam"] = ["Mutagen title \u00e9"]
+    m["\xa9ART"] = ["Artist A", "Artist B"]
+    m["trkn"] = [(5, 12)]
+    m["----:com.apple.iTunes:replaygain_track_gain"] = [MP4FreeForm(b"-6.50 dB")]
+    m["----:com.apple.iTunes:PUBLISHER"] = [MP4FreeForm(b"Label")]
+    m["----:org.example:Own field"] = [MP4FreeForm(b"kept as it is")]
+    m["covr"] = [MP4Cover(JPEG, MP4Cover.FORMAT_JPEG), MP4Cover(PNG, MP4Cover.FORMAT_PNG)]
+    m.save()
+    shutil.copy(folder + "/tone.wma", folder + "/mutagen.wma")
+    a = ASF(folder + "/mutagen.wma")
+    a.clear()
+    a["Title"] = [ASFUnicodeAttribute("Mutagen title \u00e9")]
+    a["WM/AlbumArtist"] = [ASFUnicodeAttribute("Album artist")]
+    a["WM/Publisher"] = [ASFUnicodeAttribute("Label")]
+    a["WM/TrackNumber"] = [ASFDWordAttribute(9)]
+    a["Own flag"] = [ASFBoolAttribute(True)]
+    a["Own guid"] = [ASFGUIDAttribute(bytes(range(16)))]
+    def picture(kind, data):
+        mime = "image/jpeg".encode("utf-16-le") + b"\0\0"
+        return ASFByteArrayAttribute(struct.pack("<bi", kind, len(data)) + mime + b"\0\0" + data)
+    a["WM/Picture"] = [picture(3, JPEG), picture(4, PNG)]
+    a.save()
+
+def picture_data(value):
+    # type byte, 32-bit length, then the MIME type and the description, each UTF-16 ending in a zero word
+    at = 5
+    for _ in range(2):
+        while value[at:at + 2] != b"\0\0":
+            at += 2
+        at += 2
+    return value[at:]
+
+def read(path):
+    out = {}
+    if path.endswith(".m4a"):
+        for k, values in MP4(path).tags.items():
+            if k == "covr":
+                out[k] = ",".join(hashlib.sha1(bytes(v)).hexdigest() for v in values)
+            elif k.startswith("----"):
+                out[k] = ";".join(bytes(v).decode("utf-8") for v in values)
+            else:
+                out[k] = ";".join(str(v) for v in values)
+    else:
+        for k, values in ASF(path).tags.items():
+            if k == "WM/Picture":
+                out[k] = ",".join(sorted(hashlib.sha1(picture_data(bytes(v.value))).hexdigest() for v in values))
+            else:
+                out[k] = ";".join(str(v.value) for v in values)
+    for k in sorted(out):
+        sys.stdout.write(k + "=" + out[k] + "\n")
+
+if sys.argv[1] == "make":
+    make(sys.argv[2])
+else:
+    read(sys.argv[2])
+)PY";
+
+// The lines of the third writer's listing, without those that name Key.
+std::string Without(const std::string& Listing, const std::string& Key) {
+  std::string out;
+  size_t at = 0;
+  while (at < Listing.size()) {
+    size_t end = Listing.find('\n', at);
+    if (end == std::string::npos) end = Listing.size();
+    const std::string line = Listing.substr(at, end - at);
+    if (!line.starts_with(Key + "=")) out += line + "\n";
+    at = end + 1;
+  }
+  return out;
+}
 }  // namespace
 
 TEST(PeerContainers, PublicFilesReadAlikeAndFailCleanly) {
@@ -275,5 +366,67 @@ TEST(PeerContainers, EncoderFilesReadAlikeAndSurviveOurSaves) {
     EXPECT_EQ(again->GetChapters()->GetCount(), ours->GetChapters()->GetCount());
     if (!picture.empty()) EXPECT_EQ(PeerPicture(path), picture);
     Compare(path);
+  }
+}
+
+TEST(PeerContainers, ThirdWriterFilesReadAlikeAndKeepItsValuesThroughOurSaves) {
+  const std::string python = FindPython();
+  const std::string folder = TempDir() + "/thirdwriter";
+  const std::vector<std::string> made = MakeEncoderFiles(folder);
+  if (python.empty() || std::find(made.begin(), made.end(), "aac.m4a") == made.end() ||
+      std::find(made.begin(), made.end(), "tone.wma") == made.end())
+    GTEST_SKIP() << "python3-mutagen, sox or ffmpeg is absent (scripts/setup.sh installs them)";
+  WriteFileBytes(folder + "/tool.py", ContainerTool);
+  const std::string tool = python + " '" + folder + "/tool.py' ";
+  ASSERT_EQ(std::system((tool + "make '" + folder + "'").c_str()), 0);
+  auto bytes = [](int Count) {
+    std::string b;
+    for (int i = 0; i < Count; ++i) b += static_cast<char>(i % 256);
+    return b;
+  };
+  // The third writer puts the second picture of an ASF file first.
+  const std::string jpeg = "\xff\xd8\xff\xe0" + bytes(3 * 256), png = std::string("\x89PNG\r\n\x1a\n", 8) + bytes(200);
+
+  for (const char* name : {"mutagen.m4a", "mutagen.wma"}) {
+    const std::string path = folder + "/" + name;
+    SCOPED_TRACE(path);
+    const bool mp4 = std::string(name).ends_with(".m4a");
+    const std::string before = RunCommand(tool + "read '" + path + "'");
+    ASSERT_NE(before.find("Mutagen title"), std::string::npos);
+    Compare(path);
+    std::unique_ptr<TZTLTagsContainer> ours = OpenOurs(path);
+    ASSERT_TRUE(ours && ours->GetLoaded());
+    std::unique_ptr<TZBLFileInfo> info(ours->GetFileInfo());
+    EXPECT_EQ(info->GetTitle(), u"Mutagen title \u00e9");
+    EXPECT_EQ(info->GetValue(fitPublisher), u"Label");
+    EXPECT_EQ(ArtOf(info.get()), mp4 ? jpeg : png);  // the first of two in the file
+    if (mp4) {
+      EXPECT_EQ(info->GetArtist(), u"Artist A;Artist B");
+      EXPECT_EQ(info->GetTrackNumber(), u"5");
+      EXPECT_EQ(info->GetValue(fitTrackGain), u"-6.50 dB");
+    } else {
+      EXPECT_EQ(info->GetValue(fitAlbumArtist), u"Album artist");
+      EXPECT_EQ(Leading(info->GetTrackNumber()), 9);
+    }
+
+    // Our save of another title: the third writer reads everything else as it wrote it, the
+    // second cover and the items and attributes ours does not map included.
+    ours->GetTag(0)->SetTitle(u"Our title");
+    ours->Save();
+    const std::string after = RunCommand(tool + "read '" + path + "'");
+    const std::string titleKey = mp4 ? "\xc2\xa9nam" : "Title";
+    EXPECT_NE(after.find(titleKey + "=Our title\n"), std::string::npos) << after;
+    if (mp4) {
+      EXPECT_EQ(Without(after, titleKey), Without(before, titleKey));
+    } else {
+      // Ours also writes the title and the track number as the attributes "WM/Title" and
+      // "WM/Track", and the track number as text where the third writer wrote a number.
+      auto mapped = [&](const std::string& Listing) {
+        return Without(Without(Without(Without(Listing, titleKey), "WM/Title"), "WM/Track"), "WM/TrackNumber");
+      };
+      EXPECT_EQ(mapped(after), mapped(before));
+      EXPECT_NE(after.find("WM/TrackNumber=9\n"), std::string::npos) << after;
+    }
+    EXPECT_TRUE(ToolAccepts(path));
   }
 }
