@@ -135,7 +135,7 @@ struct TScrambledPackage {
 struct TZCS2Package {
   Byte IdentityVersion = 30;
   std::string Name, Author;
-  Integer Count = -1;  // -1: the number of entries
+  std::optional<Integer> Count;  // the number of entries unless given
   bool FixedNames = false;  // 2.11: 32-byte name fields
   std::vector<std::pair<std::string, std::string>> Files;
 
@@ -145,7 +145,7 @@ struct TZCS2Package {
     PutField(out, Name, 32);
     PutField(out, Author, 32);
     PutField(out, "", 3);
-    PutInt(out, Count < 0 ? Integer(Files.size()) : Count);
+    PutInt(out, Count.value_or(Integer(Files.size())));
     for (const auto& [name, data] : Files) {
       if (FixedNames) {
         PutField(body, name, 32);
