@@ -37,11 +37,10 @@ TZSESkinFormatClass Reader(Byte Selector) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool initialized =
-      (InitializeUnits(RtlUnits()), InitializeUnits(OsUnits()), InitializeUnits(VclUnits()),
-       InitializeUnits(ZclBaseUnits()), InitializeUnits(ZclGraphicsUnits()), InitializeUnits(ZclUiUnits()),
-       InitializeUnits(ZseEngineUnits()), InitializeUnits(ZseScriptUnits()), InitializeUnits(ZseFormatsLegacyUnits()),
-       true);
+  static const bool initialized = (InitializeUnits(RtlUnits()), InitializeUnits(OsUnits()), InitializeUnits(VclUnits()),
+                                   InitializeUnits(ZclBaseUnits()), InitializeUnits(ZclGraphicsUnits()),
+                                   InitializeUnits(ZclUiUnits()), InitializeUnits(ZseEngineUnits()),
+                                   InitializeUnits(ZseScriptUnits()), InitializeUnits(ZseFormatsLegacyUnits()), true);
   (void)initialized;
   if (Size == 0) return 0;
   const TZSESkinFormatClass reader = Reader(Data[0]);

@@ -342,8 +342,7 @@ void TZSESkinFormatZCS3v2Converter::AddPlaceInfo(TZCLXMLNode* Node, const String
 
 String TZSESkinFormatZCS3v2Converter::MakeIdent(const String& Text) {
   if (Text.empty() || IsIdentifier(Text)) return Text;
-  static const StringView replaced =
-      u"%=:+-\\/*;,|(){}<>[].@#$^&?!\"' \r\n\t\0\u00AB\u00BB\u201C\u201D_"sv;
+  static const StringView replaced = u"%=:+-\\/*;,|(){}<>[].@#$^&?!\"' \r\n\t\0\u00AB\u00BB\u201C\u201D_"sv;
   String result = Text;
   for (Char& c : result)
     if (replaced.find(c) != StringView::npos) c = u'_';
@@ -420,7 +419,9 @@ void TZSESkinFormatZCS3v2Converter::ConvertForms() {
   TZCLXMLNode* flow = addForm(u"TrayControlFlow", u"TrayControl");
   const TRect offsets = FIni->ReadRect(u"TrayControl", u"MagnetRectOffsets");
   const Integer indent = FIni->ReadInteger(u"TCCTRL", u"Indent", 2);
-  addPlacement(flow, 1, TRect(0, offsets.Top - indent, 0, offsets.Bottom - indent));
+  addPlacement(
+      flow, 1,
+      TRect(0, LegacySaturate(Int64(offsets.Top) - indent), 0, LegacySaturate(Int64(offsets.Bottom) - indent)));
 }
 
 TRect TZSESkinFormatZCS3v2Converter::EqualizerMargins(Integer& Placement) {
@@ -438,7 +439,7 @@ TRect TZSESkinFormatZCS3v2Converter::EqualizerMargins(Integer& Placement) {
         TZCLXMLNode* element = first ? first->GetNode(0) : nullptr;
         if (element && SameText(Attr(element, u"Name"), u"EQ")) {
           const TRect m = element->GetAttributes()->GetValueAsRect(u"AlignMargins");
-          alignMargins = m.Top + m.Bottom;
+          alignMargins = LegacySaturate(Int64(m.Top) + m.Bottom);
         }
       } catch (...) {
         Free(layout);
@@ -446,7 +447,7 @@ TRect TZSESkinFormatZCS3v2Converter::EqualizerMargins(Integer& Placement) {
       }
       Free(layout);
     }
-    return TRect(0, GetImageFrameSize(u"EQ").cy + e.Top + alignMargins, 0, 0);
+    return TRect(0, LegacySaturate(Int64(GetImageFrameSize(u"EQ").cy) + e.Top + alignMargins), 0, 0);
   }
   if (e.Top == -1)
     e.Top = (GetImageFrameSize(u"MainClient").cy + GetImageFrameSize(u"MainDock").cy - GetImageFrameSize(u"EQ").cy) / 2;
@@ -465,7 +466,8 @@ void TZSESkinFormatZCS3v2Converter::ConvertMenu(TZCLXMLNode* Menu) {
   CopyIniValue(Menu, SFonts, u"Font", u"MenuFont");
   if (!CopyIniValue(Menu, SFonts, u"ColorBorder1", u"BorderColor"))
     XMLNodeAddValue(Menu, u"ColorBorder1", IntToStr(Integer(ColorToRGB(clMenuBar))));
-  if (!CopyIniValue(Menu, SFonts, u"ColorBorder2", u"BorderColor2")) XMLNodeAddValue(Menu, u"ColorBorder2", u"16777215");
+  if (!CopyIniValue(Menu, SFonts, u"ColorBorder2", u"BorderColor2"))
+    XMLNodeAddValue(Menu, u"ColorBorder2", u"16777215");
   XMLNodeAddValue(Menu, u"Texture", u"Menu");
   String fontName;
   Integer color = 0, height = 0, style = 0;
@@ -499,10 +501,13 @@ void TZSESkinFormatZCS3v2Converter::ConvertMenu(TZCLXMLNode* Menu) {
 // ---- layouts --------------------------------------------------------------------------------
 
 void TZSESkinFormatZCS3v2Converter::ConvertLayouts() {
-  static const std::pair<const char16_t*, const char16_t*> layouts[] = {
-      {u"MainFrame", u"ZEPHMainForm"}, {u"PlaylistFrame", u"PlaylistFrame"}, {u"EqualizerFrame", u"EqualizerFrame"},
-      {u"DropWheel", u"DropWheel"},    {u"QFI", u"QFI"},                     {u"TrayControl", u"TrayControl"},
-      {u"TrayControlFlow", u"TrayControlFlow"}};
+  static const std::pair<const char16_t*, const char16_t*> layouts[] = {{u"MainFrame", u"ZEPHMainForm"},
+                                                                        {u"PlaylistFrame", u"PlaylistFrame"},
+                                                                        {u"EqualizerFrame", u"EqualizerFrame"},
+                                                                        {u"DropWheel", u"DropWheel"},
+                                                                        {u"QFI", u"QFI"},
+                                                                        {u"TrayControl", u"TrayControl"},
+                                                                        {u"TrayControlFlow", u"TrayControlFlow"}};
   for (const auto& [oldName, formName] : layouts) ConvertLayout(oldName, formName);
 }
 
@@ -610,11 +615,13 @@ void TZSESkinFormatZCS3v2Converter::ConvertLayoutItem(TZCLXMLNode* Old, TZCLXMLN
       if (SameText(name, u"TCCTRL")) Old->GetAttributes()->SetValue(u"AllowResizeByWidth", u"0");
       if (!allInOne) {
         if (SameText(name, u"MainDock")) AddLink(properties, u"PlaylistFrameSite", u"Visibility", u"State");
-        if (SameText(name, u"PlsTopDock")) AddLink(properties, u"PlaylistFrame", u"Docked", u"Visibility", u"not Value");
+        if (SameText(name, u"PlsTopDock"))
+          AddLink(properties, u"PlaylistFrame", u"Docked", u"Visibility", u"not Value");
       }
       if (kind == kContainer) {
         String clip;
-        if (Old->GetAttributes()->TryGetValue(u"ClipChildrens", clip)) XMLNodeAddValue(properties, u"ClipChildrens", clip);
+        if (Old->GetAttributes()->TryGetValue(u"ClipChildrens", clip))
+          XMLNodeAddValue(properties, u"ClipChildrens", clip);
         TZCLXMLNode* controls = Item->Add(SControls);
         ConvertControls(controls, name);
         XMLNodeFreeIfEmpty(controls, false);
@@ -865,8 +872,7 @@ void TZSESkinFormatZCS3v2Converter::ConvertControls(TZCLXMLNode* Controls, const
   }
   std::vector<std::pair<Integer, String>> ordered;
   for (const String& name : work) ordered.emplace_back(FIni->ReadInteger(name, u"ZOrder", 0), name);
-  std::stable_sort(ordered.begin(), ordered.end(),
-                   [](const auto& A, const auto& B) { return A.first < B.first; });
+  std::stable_sort(ordered.begin(), ordered.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
   for (const auto& [order, name] : ordered) ConvertControl(Controls, name);
 }
 
@@ -897,8 +903,8 @@ void TZSESkinFormatZCS3v2Converter::ConvertControl(TZCLXMLNode* Controls, const 
     CopyIniValue(properties, u"QuickSearch", u"Font");
     return;
   }
-  for (const char16_t* part : {u"DropWheel_OK", u"DropWheel_CUR", u"DropWheel_BTM", u"DropWheel_TOP", u"DropWheel_RND",
-                               u"DropWheel_CANCEL"})
+  for (const char16_t* part :
+       {u"DropWheel_OK", u"DropWheel_CUR", u"DropWheel_BTM", u"DropWheel_TOP", u"DropWheel_RND", u"DropWheel_CANCEL"})
     if (SameText(Name, part)) {
       TZCLXMLNode* control = Controls->Add(u"control");
       control->GetAttributes()->AddString(u"link", Name);
@@ -914,10 +920,14 @@ void TZSESkinFormatZCS3v2Converter::AddClassProperties(TZCLXMLNode* Properties, 
   const String& kind = Info.ClassName;
   auto digits = [&] {
     Integer defaultDigits = 1;
-    if (SameText(Name, u"SleepTime")) defaultDigits = 8;
-    else if (SameText(Name, u"Time") || SameText(Name, u"TrayTime")) defaultDigits = 6;
-    else if (SameText(Name, u"BRINFO") || SameText(Name, u"TrayKBPS")) defaultDigits = 3;
-    else if (SameText(Name, u"SRINFO") || SameText(Name, u"TrayKHZ")) defaultDigits = 2;
+    if (SameText(Name, u"SleepTime"))
+      defaultDigits = 8;
+    else if (SameText(Name, u"Time") || SameText(Name, u"TrayTime"))
+      defaultDigits = 6;
+    else if (SameText(Name, u"BRINFO") || SameText(Name, u"TrayKBPS"))
+      defaultDigits = 3;
+    else if (SameText(Name, u"SRINFO") || SameText(Name, u"TrayKHZ"))
+      defaultDigits = 2;
     XMLNodeAddValue(Properties, u"Digits", FIni->ReadInteger(Name, u"Digits", defaultDigits));
     CopyIniValue(Properties, Name, u"IndentBetweenDigits");
   };
@@ -925,7 +935,8 @@ void TZSESkinFormatZCS3v2Converter::AddClassProperties(TZCLXMLNode* Properties, 
     CopyIniValue(Properties, Name, u"BorderColor", u"Border");
     CopyIniValue(Properties, Name, u"ContentOffsets", u"Offsets");
   } else if (SameText(kind, u"Switch")) {
-    if (SameText(Name, u"TrayDHFI") || SameText(Name, u"TraySot")) AddLink(Properties, Info.Source, Info.SourcePin, u"State");
+    if (SameText(Name, u"TrayDHFI") || SameText(Name, u"TraySot"))
+      AddLink(Properties, Info.Source, Info.SourcePin, u"State");
   } else if (SameText(kind, u"TextDisplay")) {
     CopyIniAlignment(Properties, Name, u"Alignment", u"TextAlign", 0);
     if (!SameText(Name, u"QFIFileName")) CopyIniValue(Properties, Name, u"Template");
@@ -1015,8 +1026,8 @@ bool TZSESkinFormatZCS3v1Converter::LoadSkinImageFromIni(TZCLSkinImage* Image, c
   return LoadBitmapImage(Image, Name, Name, DefaultFrameCount);
 }
 
-bool TZSESkinFormatZCS3v1Converter::LoadBitmapImage(TZCLSkinImage* Image, const String& FileName,
-                                                    const String& Section, Integer DefaultFrameCount) {
+bool TZSESkinFormatZCS3v1Converter::LoadBitmapImage(TZCLSkinImage* Image, const String& FileName, const String& Section,
+                                                    Integer DefaultFrameCount) {
   TZSESkinFile* file;
   if (!FSkin->GetFiles()->Find(FileName, sfkBitmap, file)) return false;
   FSkin->GetResources()->Load(FileName, sfkBitmap, [&](TStream* Stream) { Image->LoadFromStream(*Stream); });
@@ -1024,7 +1035,8 @@ bool TZSESkinFormatZCS3v1Converter::LoadBitmapImage(TZCLSkinImage* Image, const 
   Image->SetLayout(FIni->ReadInteger(Section, u"SkinLayout", 0) != 0 ? ilVertical : ilHorizontal);
   Image->SetFrameCount(FIni->ReadInteger(Section, u"SkinFrames", DefaultFrameCount));
   const TRect first = FIni->ReadRect(Section, u"TLC"), second = FIni->ReadRect(Section, u"TRC");
-  Image->SetTiledAreas({first.Left, first.Right - first.Left, second.Left, second.Right - second.Left});
+  Image->SetTiledAreas({first.Left, LegacySaturate(Int64(first.Right) - first.Left), second.Left,
+                        LegacySaturate(Int64(second.Right) - second.Left)});
   Image->SetTiledAreasMode(FIni->ReadInteger(Section, u"TCM", 0) != 0 ? tpmVertical : tpmHorizontal);
   Image->SetMargins(FIni->ReadRect(Section, u"Margins"));
   Image->SetStretchMode(TZCLStretchMode(std::clamp(FIni->ReadInteger(Section, u"StretchMode", 0), 0, 2)));

@@ -3,6 +3,7 @@
 // a 3.50 skin: a skin document "Schema" with the forms, the menu and the hint, and one layout
 // document per form whose containers hold the converted skin controls.
 
+#include <cstdint>
 #include <vector>
 
 #include "rtl/RTL.Geometry.h"
@@ -21,6 +22,11 @@ struct TZSEControlInfo {
   String TargetPin;
   String PopupMenu;
 };
+
+// Sums and differences of values from an old INI, kept within 32 bits rather than wrapping.
+inline Integer LegacySaturate(Int64 Value) {
+  return Value < INT32_MIN ? INT32_MIN : Value > INT32_MAX ? INT32_MAX : Integer(Value);
+}
 
 // The XML of the loose layout files of old skins: several top-level elements are accepted.
 class TZSELegacyXML : public TZCLXMLDocument {
@@ -112,8 +118,7 @@ class TZSESkinFormatZCS3v1Converter : public TZSESkinFormatZCS3v2Converter {
   virtual void ConvertBitmaps();
 
  private:
-  bool LoadBitmapImage(TZCLSkinImage* Image, const String& FileName, const String& Section,
-                       Integer DefaultFrameCount);
+  bool LoadBitmapImage(TZCLSkinImage* Image, const String& FileName, const String& Section, Integer DefaultFrameCount);
 };
 
 // The converters, in their registration order.

@@ -183,7 +183,8 @@ void TZSESkinFormatZCSPv33Converter::Prepare() {
 
 void TZSESkinFormatZCSPv32Converter::WritePlaceInfo(const String& Name, Integer Anchors, const TRect& Margins,
                                                     Integer Width, Integer Height) {
-  FIni->WriteRect(Name, u"PlaceAnchors", TRect(Anchors & 1, (Anchors >> 1) & 1, (Anchors >> 2) & 1, (Anchors >> 3) & 1));
+  FIni->WriteRect(Name, u"PlaceAnchors",
+                  TRect(Anchors & 1, (Anchors >> 1) & 1, (Anchors >> 2) & 1, (Anchors >> 3) & 1));
   FIni->WriteRect(Name, u"PlaceMargins", Margins);
   FIni->WriteInteger(Name, u"PlaceHeight", Height);
   FIni->WriteInteger(Name, u"PlaceWidth", Width);
@@ -200,8 +201,8 @@ void TZSESkinFormatZCSPv32Converter::ConvertPlaceKeys() {
     }
     if (FIni->ExistsKey(section, u"PlaceBounds")) {
       const TRect bounds = FIni->ReadRect(section, u"PlaceBounds");
-      FIni->WriteInteger(section, u"PlaceHeight", bounds.Bottom - bounds.Top);
-      FIni->WriteInteger(section, u"PlaceWidth", bounds.Right - bounds.Left);
+      FIni->WriteInteger(section, u"PlaceHeight", LegacySaturate(Int64(bounds.Bottom) - bounds.Top));
+      FIni->WriteInteger(section, u"PlaceWidth", LegacySaturate(Int64(bounds.Right) - bounds.Left));
       FIni->DeleteKey(section, u"PlaceBounds");
     }
   }
@@ -253,16 +254,16 @@ void TZSESkinFormatZCSPv30Converter::Prepare() {
 
 void TZSESkinFormatZCSPv30Converter::AddObjectAliases() {
   static const std::pair<const char16_t*, const char16_t*> custom[] = {
-      {u"SeekBar", u"ClassSeekBar"},         {u"TraySeek", u"ClassSeekBar"},       {u"Time", u"ClassNumLabel;4"},
-      {u"TrayTime", u"ClassNumLabel;4"},     {u"BRINFO", u"ClassNumLabel;5"},      {u"TrayKBPS", u"ClassNumLabel;5"},
-      {u"SRINFO", u"ClassNumLabel;6"},       {u"TrayKHZ", u"ClassNumLabel;6"},     {u"PlayerMode", u"ClassNumLabel;2"},
-      {u"TrayStatus", u"ClassNumLabel;2"},   {u"TraySleepTime", u"ClassNumLabel;1"}};
+      {u"SeekBar", u"ClassSeekBar"},       {u"TraySeek", u"ClassSeekBar"},        {u"Time", u"ClassNumLabel;4"},
+      {u"TrayTime", u"ClassNumLabel;4"},   {u"BRINFO", u"ClassNumLabel;5"},       {u"TrayKBPS", u"ClassNumLabel;5"},
+      {u"SRINFO", u"ClassNumLabel;6"},     {u"TrayKHZ", u"ClassNumLabel;6"},      {u"PlayerMode", u"ClassNumLabel;2"},
+      {u"TrayStatus", u"ClassNumLabel;2"}, {u"TraySleepTime", u"ClassNumLabel;1"}};
   for (const auto& [key, value] : custom) FIni->WriteString(u"CustomObjects", key, value);
   static const std::pair<const char16_t*, const char16_t*> clones[] = {
-      {u"TrayOpt", u"ZEPHOptions"}, {u"Balance", u"BalanceSlider"}, {u"TrayNext", u"NextBtn"},
-      {u"TrayOpen", u"OpenBtn"},    {u"TrayPause", u"PauseBtn"},     {u"TrayPlay", u"PlayBtn"},
-      {u"TrayPrev", u"PrevBtn"},    {u"TrayRep", u"Repeat_"},        {u"TrayRnd", u"Shuffle"},
-      {u"TraySleepBtn", u"SleepBtn"}, {u"Speed", u"SpeedSlider"},    {u"TrayStop", u"StopBtn"},
+      {u"TrayOpt", u"ZEPHOptions"},   {u"Balance", u"BalanceSlider"}, {u"TrayNext", u"NextBtn"},
+      {u"TrayOpen", u"OpenBtn"},      {u"TrayPause", u"PauseBtn"},    {u"TrayPlay", u"PlayBtn"},
+      {u"TrayPrev", u"PrevBtn"},      {u"TrayRep", u"Repeat_"},       {u"TrayRnd", u"Shuffle"},
+      {u"TraySleepBtn", u"SleepBtn"}, {u"Speed", u"SpeedSlider"},     {u"TrayStop", u"StopBtn"},
       {u"TrayVol", u"VolumeBar"}};
   for (const auto& [key, value] : clones) FIni->WriteString(u"Clones", key, value);
 }
@@ -289,8 +290,8 @@ void TZSESkinFormatZCSPv30Converter::ConvertDropWheel() {
     for (const TPiece& piece : pieces) {
       const Integer w = piece.Source.Right, h = piece.Source.Bottom;
       TPixelMap map(w, h);
-      Blit(map, TRect(0, 0, w, h), sheet, TRect(piece.Source.Left, piece.Source.Top, piece.Source.Left + w,
-                                                  piece.Source.Top + h));
+      Blit(map, TRect(0, 0, w, h), sheet,
+           TRect(piece.Source.Left, piece.Source.Top, piece.Source.Left + w, piece.Source.Top + h));
       for (TZCLPixel32& p : map.Pixels)
         if (p.R == 255 && p.G == 0 && p.B == 255) p = TZCLPixel32{0, 0, 0, 0};
       FIni->WriteInteger(piece.Name, u"PlaceAlign", 0);
@@ -452,7 +453,8 @@ void TZSESkinFormatZCSPv30Converter::ConvertTabControl(TZCLXMLNode* Element) {
   for (const char16_t* part : {u"CustomTab", u"ActiveTab"}) {
     const Integer margin = FIni->ReadInteger(tab, String(part) + u"MargineOffset", 0);
     const Integer text = FIni->ReadInteger(tab, String(part) + u"TextOffset", 0);
-    FIni->WriteRect(tab, String(part) + u"TextOffset", TRect(margin + 2, text, margin + 2, 0));
+    FIni->WriteRect(tab, String(part) + u"TextOffset",
+                    TRect(LegacySaturate(Int64(margin) + 2), text, LegacySaturate(Int64(margin) + 2), 0));
   }
   TSize buttons[2];
   for (Integer i = 0; i < 2; ++i) {
@@ -488,20 +490,19 @@ void TZSESkinFormatZCSPv30Converter::ConvertTabControl(TZCLXMLNode* Element) {
 
 void TZSESkinFormatZCSPv30Converter::AddQFITemplates() {
   static const std::pair<const char16_t*, const char16_t*> templates[] = {
-      {u"QFIAlbum", u"%A"},    {u"QFIArtist", u"%R"},   {u"QFIDuration", u"%L"},
-      {u"QFIFileInfo", u"%H, %B, %C, %S"}, {u"QFIFileName", u"%F"}, {u"QFIGenre", u"%G"},
-      {u"QFITitle", u"%T"},    {u"QFIYear", u"%Y"}};
+      {u"QFIAlbum", u"%A"},    {u"QFIArtist", u"%R"}, {u"QFIDuration", u"%L"}, {u"QFIFileInfo", u"%H, %B, %C, %S"},
+      {u"QFIFileName", u"%F"}, {u"QFIGenre", u"%G"},  {u"QFITitle", u"%T"},    {u"QFIYear", u"%Y"}};
   for (const auto& [name, text] : templates) FIni->WriteString(name, u"Template", text);
-  for (const char16_t* name : {u"QFIAlbum", u"QFIArtist", u"QFIDuration", u"QFIFileInfo", u"QFIFileName", u"QFIGenre",
-                               u"QFITitle", u"QFIYear", u"QFICover", u"QFIRating", u"QFIClose", u"QFICopyFile",
-                               u"QFIEditTags", u"QFICopyFileInfo"})
+  for (const char16_t* name :
+       {u"QFIAlbum", u"QFIArtist", u"QFIDuration", u"QFIFileInfo", u"QFIFileName", u"QFIGenre", u"QFITitle", u"QFIYear",
+        u"QFICover", u"QFIRating", u"QFIClose", u"QFICopyFile", u"QFIEditTags", u"QFICopyFileInfo"})
     FIni->WriteString(SParents, name, u"QFI");
 }
 
 void TZSESkinFormatZCSPv30Converter::RenameObjects() {
-  for (const auto& [from, to] : {std::pair(u"TrayInfo", u"TCINFO"), std::pair(u"TrayCtrl", u"TCCTRL"),
-                                 std::pair(u"BottomDock", u"MainDock"), std::pair(u"MainEquaFrame", u"EQ"),
-                                 std::pair(u"QFIClient", u"QFI"), std::pair(u"CFG", u"DSPCfg")}) {
+  for (const auto& [from, to] :
+       {std::pair(u"TrayInfo", u"TCINFO"), std::pair(u"TrayCtrl", u"TCCTRL"), std::pair(u"BottomDock", u"MainDock"),
+        std::pair(u"MainEquaFrame", u"EQ"), std::pair(u"QFIClient", u"QFI"), std::pair(u"CFG", u"DSPCfg")}) {
     FSkin->GetFiles()->Rename(from, to, sfkBitmap);
     FIni->RenameSection(from, to);
   }
@@ -574,8 +575,9 @@ void TZSESkinFormatZCSPv3Converter::ConvertBounds() {
     const Integer align = FIni->ReadInteger(section, u"align", 0);
     const Integer flags = align == 1 ? 6 : align == 2 ? 7 : align == 3 ? 2 : 3;
     WritePlaceInfo(section, flags,
-                   TRect(b.Left, b.Top, (p.Right - p.Left) - b.Right, (p.Bottom - p.Top) - b.Bottom),
-                   b.Right - b.Left, b.Bottom - b.Top);
+                   TRect(b.Left, b.Top, LegacySaturate(Int64(p.Right) - p.Left - b.Right),
+                         LegacySaturate(Int64(p.Bottom) - p.Top - b.Bottom)),
+                   LegacySaturate(Int64(b.Right) - b.Left), LegacySaturate(Int64(b.Bottom) - b.Top));
     FIni->DeleteKey(section, u"Bounds");
     FIni->DeleteKey(section, u"ParentBounds");
     FIni->DeleteKey(section, u"align");
@@ -795,13 +797,15 @@ void TZSESkinFormatZCSPv2Converter::Prepare() {
       conditionalMove(options, u"Spectrum", u"PeakColor", u"PeakColor");
       conditionalMove(options, u"Spectrum", u"Peaks", u"Peaks");
 
-      ini->WriteRect(u"EquaForm", u"Extends",
-                     TRect(old->ReadInteger(u"SKIN_WIDTH", u"BorderL", 0), old->ReadInteger(u"SKIN_WIDTH", u"BorderT", -1),
-                           old->ReadInteger(u"SKIN_WIDTH", u"BorderR", 0), 0));
+      ini->WriteRect(
+          u"EquaForm", u"Extends",
+          TRect(old->ReadInteger(u"SKIN_WIDTH", u"BorderL", 0), old->ReadInteger(u"SKIN_WIDTH", u"BorderT", -1),
+                old->ReadInteger(u"SKIN_WIDTH", u"BorderR", 0), 0));
 
       for (const String& key : SectionKeys(old, widths))
         if (key.size() >= 6 && SameText(key.substr(0, 6), u"Switch")) {
-          ini->WriteString(u"Playlist", key.size() > 7 ? key.substr(7) : String(), old->ReadString(widths, key, String()));
+          ini->WriteString(u"Playlist", key.size() > 7 ? key.substr(7) : String(),
+                           old->ReadString(widths, key, String()));
           old->DeleteKey(widths, key);
         }
       for (const char16_t* name : {u"PlsLeftBar", u"PlsRightBar", u"PlsLBrdr", u"PlsRBrdr"}) stretch(name, u"_Stretch");
@@ -816,13 +820,15 @@ void TZSESkinFormatZCSPv2Converter::Prepare() {
     finish();
 
     const bool tabsUp = ini->ReadBool(u"TabCtrl", u"TabCtrlIsUp", true);
-    const AnsiString mainLayout = "<item Align=\"Top\" Control=\"MainFrame\"/><item Align=\"Client\" Control=\"PlaylistFrame\"/>";
+    const AnsiString mainLayout =
+        "<item Align=\"Top\" Control=\"MainFrame\"/><item Align=\"Client\" Control=\"PlaylistFrame\"/>";
     const AnsiString playlistLayout = AnsiString("<item Align=\"Top\" Control=\"TabCtrl\" Level=\"") +
                                       (tabsUp ? "0" : "1") + "\"/><item Align=\"Top\" Control=\"TopPanel\" Level=\"" +
                                       (tabsUp ? "1" : "0") +
                                       "\"/><item Align=\"Bottom\" Control=\"BottomPanel\"/><item Align=\"Client\" "
                                       "Control=\"Container\"/>";
-    for (const auto& [name, text] : {std::pair(u"MainLayout", &mainLayout), std::pair(u"PlaylistLayout", &playlistLayout)})
+    for (const auto& [name, text] :
+         {std::pair(u"MainLayout", &mainLayout), std::pair(u"PlaylistLayout", &playlistLayout)})
       FSkin->GetFiles()->Add(name, sfkDocument,
                              [&](TStream* S) { S->WriteBuffer(text->data(), Integer(text->size())); });
 
@@ -849,7 +855,8 @@ void TZSESkinFormatZCSPv2Converter::AddQuickFileInfo() {
   const TZCLPixel32 top = OpaquePixel(infoHint), bottom = OpaquePixel(hint);
   for (Integer y = 0; y < back.Height; ++y) {
     auto mix = [&](Byte A, Byte B) { return Byte(A + (Integer(B) - Integer(A)) * y / (back.Height - 1)); };
-    Fill(back, TRect(0, y, back.Width, y + 1), TZCLPixel32{mix(top.B, bottom.B), mix(top.G, bottom.G), mix(top.R, bottom.R), 255});
+    Fill(back, TRect(0, y, back.Width, y + 1),
+         TZCLPixel32{mix(top.B, bottom.B), mix(top.G, bottom.G), mix(top.R, bottom.R), 255});
   }
   Frame(back, TRect(0, 0, 322, 146), OpaquePixel(border));
   Fill(back, TRect(12, 82, 62, 83), OpaquePixel(lite));
@@ -913,14 +920,40 @@ void TZSESkinFormatZCSPv2Converter::AddQuickFileInfo() {
     std::vector<TRect> Glyph;
   };
   const TButton buttons[] = {
-      {u"QFIClose", TRect(302, 2, 318, 18),
-       {{3, 3, 5, 5}, {4, 4, 6, 6}, {5, 5, 7, 7}, {6, 6, 10, 10}, {9, 5, 11, 7}, {10, 4, 12, 6}, {11, 3, 13, 5},
-        {3, 11, 5, 13}, {4, 10, 6, 12}, {5, 9, 7, 11}, {9, 9, 11, 11}, {10, 10, 12, 12}, {11, 11, 13, 13}}},
-      {u"QFICopyFile", TRect(282, 2, 298, 18),
-       {{4, 3, 10, 4}, {4, 3, 5, 10}, {4, 9, 8, 10}, {9, 3, 10, 7}, {7, 6, 13, 7}, {7, 6, 8, 13}, {12, 6, 13, 13},
+      {u"QFIClose",
+       TRect(302, 2, 318, 18),
+       {{3, 3, 5, 5},
+        {4, 4, 6, 6},
+        {5, 5, 7, 7},
+        {6, 6, 10, 10},
+        {9, 5, 11, 7},
+        {10, 4, 12, 6},
+        {11, 3, 13, 5},
+        {3, 11, 5, 13},
+        {4, 10, 6, 12},
+        {5, 9, 7, 11},
+        {9, 9, 11, 11},
+        {10, 10, 12, 12},
+        {11, 11, 13, 13}}},
+      {u"QFICopyFile",
+       TRect(282, 2, 298, 18),
+       {{4, 3, 10, 4},
+        {4, 3, 5, 10},
+        {4, 9, 8, 10},
+        {9, 3, 10, 7},
+        {7, 6, 13, 7},
+        {7, 6, 8, 13},
+        {12, 6, 13, 13},
         {7, 12, 13, 13}}},
-      {u"QFIEditTags", TRect(262, 2, 278, 18),
-       {{3, 3, 4, 13}, {3, 3, 11, 4}, {3, 12, 11, 13}, {10, 3, 11, 13}, {12, 4, 14, 6}, {10, 5, 13, 7}, {9, 7, 12, 8},
+      {u"QFIEditTags",
+       TRect(262, 2, 278, 18),
+       {{3, 3, 4, 13},
+        {3, 3, 11, 4},
+        {3, 12, 11, 13},
+        {10, 3, 11, 13},
+        {12, 4, 14, 6},
+        {10, 5, 13, 7},
+        {9, 7, 12, 8},
         {8, 8, 11, 10}}},
       {u"QFICopyFileInfo", TRect(4, 2, 20, 18), {{7, 2, 10, 5}, {7, 6, 10, 12}, {5, 12, 12, 14}, {5, 6, 7, 8}}},
   };

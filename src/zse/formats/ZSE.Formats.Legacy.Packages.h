@@ -20,7 +20,8 @@ class TZSESkinFormatZCS4Record : public TZSESkinFormatRecord {
   // Reads the entry table of the unpacked body and adds every entry to the skin.
   virtual void LoadFiles(const IPtr<IZCLStreamContainer>& Body, TZSESkin* Skin) const = 0;
   // Inflates the scrambled body that runs to the end of the stream.
-  virtual IPtr<IZCLStreamContainer> ReadBody(TStream* Stream, Cardinal Key, const TZCLProgressEvent& Progress) const = 0;
+  virtual IPtr<IZCLStreamContainer> ReadBody(TStream* Stream, Cardinal Key,
+                                             const TZCLProgressEvent& Progress) const = 0;
   virtual TZSESkinVersion ReadVersion(TStream* Stream) const = 0;
   virtual void ReadDetails(TStream* Stream, TZSESkinDetails* Details, Cardinal Key) const = 0;
 };
@@ -39,7 +40,9 @@ class TZSESkinFormatZCS4RecordOf : public TClassRecordOf<T, TZSESkinFormatZCS4Re
   void Save(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
     T::Save(this, Stream, Skin, Progress);
   }
-  void LoadFiles(const IPtr<IZCLStreamContainer>& Body, TZSESkin* Skin) const override { T::LoadFiles(this, Body, Skin); }
+  void LoadFiles(const IPtr<IZCLStreamContainer>& Body, TZSESkin* Skin) const override {
+    T::LoadFiles(this, Body, Skin);
+  }
   IPtr<IZCLStreamContainer> ReadBody(TStream* Stream, Cardinal Key, const TZCLProgressEvent& Progress) const override {
     return T::ReadBody(this, Stream, Key, Progress);
   }
@@ -67,7 +70,8 @@ class TZSESkinFormatZCS4 : public TZSESkinFormat {
   static void LoadFiles(Self Class, const IPtr<IZCLStreamContainer>& Body, TZSESkin* Skin);
   // The stored unpacked size is only a hint: one the remaining bytes cannot inflate to is
   // counted instead of allocated.
-  static IPtr<IZCLStreamContainer> ReadBody(Self Class, TStream* Stream, Cardinal Key, const TZCLProgressEvent& Progress);
+  static IPtr<IZCLStreamContainer> ReadBody(Self Class, TStream* Stream, Cardinal Key,
+                                            const TZCLProgressEvent& Progress);
   static TZSESkinVersion ReadVersion(Self Class, TStream* Stream);
   // "<class name>.DetailsLoad fails" unless 0 < size < 262,140 and the bytes are there.
   static void ReadDetails(Self Class, TStream* Stream, TZSESkinDetails* Details, Cardinal Key);
@@ -81,7 +85,8 @@ class TZSESkinFormatZCS3v6 : public TZSESkinFormatZCS4 {
   static TZSESkinSignature GetSignature() { return TZSESkinSignature::Make("ZCS3", 6); }
   // Names this class for every revision below it.
   static void Save(TZSESkinFormatClass, TStream*, TZSESkin*, const TZCLProgressEvent&);
-  static IPtr<IZCLStreamContainer> ReadBody(Self Class, TStream* Stream, Cardinal Key, const TZCLProgressEvent& Progress);
+  static IPtr<IZCLStreamContainer> ReadBody(Self Class, TStream* Stream, Cardinal Key,
+                                            const TZCLProgressEvent& Progress);
 };
 
 // Revision 5: no version in the file, always 3.50.

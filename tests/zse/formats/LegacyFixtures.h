@@ -136,7 +136,7 @@ struct TZCS2Package {
   Byte IdentityVersion = 30;
   std::string Name, Author;
   std::optional<Integer> Count;  // the number of entries unless given
-  bool FixedNames = false;  // 2.11: 32-byte name fields
+  bool FixedNames = false;       // 2.11: 32-byte name fields
   std::vector<std::pair<std::string, std::string>> Files;
 
   TBytes8 Build() const {

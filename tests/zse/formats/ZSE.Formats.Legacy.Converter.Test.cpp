@@ -81,7 +81,8 @@ TEST(LegacyConverter, SkinWithoutIniGetsTheStandardForms) {
   TZCLXMLNode* forms = schema->FindNodeByPath({u"skin", u"forms"});
   ASSERT_TRUE(forms);
   std::vector<String> names;
-  for (Integer i = 0; i < forms->GetCount(); ++i) names.push_back(forms->GetNode(i)->GetAttributes()->GetValue(u"name"));
+  for (Integer i = 0; i < forms->GetCount(); ++i)
+    names.push_back(forms->GetNode(i)->GetAttributes()->GetValue(u"name"));
   EXPECT_EQ(names, (std::vector<String>{u"ZEPHMainForm", u"QFI", u"DropWheel", u"PlaylistFrame", u"EqualizerFrame",
                                         u"TrayControl", u"TrayControlFlow"}));
   TZCLXMLNode* eq = Form(schema.get(), u"EqualizerFrame")->FindNode(u"properties");
@@ -150,7 +151,8 @@ const std::string MainLayout =
     "<item class=\"Other\" name=\"9lives\" Align=\"Top\"/></item>";
 
 TEST(LegacyConverter, ControlsOfAContainer) {
-  auto skin = IniSkin(ControlsIni, {{u"MainFrame", MainLayout}, {u"QFI", "<item class=\"TZEPHLayoutContainerItem\" name=\"QFI\"/>"}});
+  auto skin = IniSkin(
+      ControlsIni, {{u"MainFrame", MainLayout}, {u"QFI", "<item class=\"TZEPHLayoutContainerItem\" name=\"QFI\"/>"}});
   Convert(skin.get());
   auto layout = Document(skin.get(), u"ZEPHMainForm");
   TZCLXMLNode* root = layout->GetNode(0);
@@ -228,7 +230,8 @@ TEST(LegacyConverter, MakeIdent) {
   struct Case {
     const char16_t* Text;
     const char16_t* Ident;  // null: a fresh identifier
-  } cases[] = {{u"", u""}, {u"Play", u"Play"}, {u"Two words", u"Two_words"}, {u"a.b-c", u"a_b_c"}, {u"9lives", nullptr}};
+  } cases[] = {
+      {u"", u""}, {u"Play", u"Play"}, {u"Two words", u"Two_words"}, {u"a.b-c", u"a_b_c"}, {u"9lives", nullptr}};
   for (const Case& c : cases) {
     const String ident = TZSESkinFormatZCS3v2Converter::MakeIdent(c.Text);
     if (c.Ident) {
@@ -242,13 +245,13 @@ TEST(LegacyConverter, MakeIdent) {
 
 TEST(LegacyConverter, AllInOneAndTrayWindows) {
   const String ini = u"[FILE]\r\nAllInOneMode=1\r\nFormDisableResizing=1\r\nFormMinW=300\r\nFormMinH=200\r\n";
-  auto skin = IniSkin(ini, {{u"MainFrame",
-                             "<item class=\"TZEPHLayoutContainerItem\" name=\"Main\">"
-                             "<item class=\"TZEPHLayoutDockSiteItem\" name=\"PlaylistFrame\"/>"
-                             "<item class=\"Other\" name=\"PlsTopDock\"/></item>"},
-                            {u"PlaylistFrame", "<item class=\"TZEPHLayoutTextureItem\" name=\"Pls\"/>"},
-                            {u"TrayControl",
-                             "<item name=\"Tray\"><item name=\"A\"/><item name=\"B\"/><item name=\"C\"/></item>"}});
+  auto skin = IniSkin(
+      ini, {{u"MainFrame",
+             "<item class=\"TZEPHLayoutContainerItem\" name=\"Main\">"
+             "<item class=\"TZEPHLayoutDockSiteItem\" name=\"PlaylistFrame\"/>"
+             "<item class=\"Other\" name=\"PlsTopDock\"/></item>"},
+            {u"PlaylistFrame", "<item class=\"TZEPHLayoutTextureItem\" name=\"Pls\"/>"},
+            {u"TrayControl", "<item name=\"Tray\"><item name=\"A\"/><item name=\"B\"/><item name=\"C\"/></item>"}});
   Convert(skin.get());
   auto schema = Document(skin.get(), u"Schema");
   EXPECT_FALSE(Form(schema.get(), u"PlaylistFrame"));
@@ -284,8 +287,12 @@ TEST(LegacyConverter, BitmapsOfOlderSkinsBecomeImages) {
       u"[CustomObjects]\r\nStars=ClassRating\r\nNoStars=ClassRating\r\n"
       u"[Wide]\r\nSkinFrames=2\r\nSkinLayout=1\r\n";
   auto skin = IniSkin(ini, {{u"MainFrame", "<item class=\"TZEPHLayoutContainerItem\" name=\"Main\"/>"}},
-                      {{u"Status", 30, 10}, {u"Rate", 130, 10}, {u"PlayBtn", 40, 10}, {u"Wide", 10, 40},
-                       {u"Stars", 10, 10}, {u"Preview", 4, 4}});
+                      {{u"Status", 30, 10},
+                       {u"Rate", 130, 10},
+                       {u"PlayBtn", 40, 10},
+                       {u"Wide", 10, 40},
+                       {u"Stars", 10, 10},
+                       {u"Preview", 4, 4}});
   Convert<TZSESkinFormatZCS3v1Converter>(skin.get());
   struct Case {
     const char16_t* Name;

@@ -86,8 +86,9 @@ TEST(LegacyConverters, PlaceKeysOfVersion302) {
 }
 
 TEST(LegacyConverters, Version300Layouts) {
-  auto skin = IniSkin(u"[TabCtrl]\r\nScrollBtnPlacement=1\r\nOffset=7\r\n[Parents]\r\nX=Top\r\nY=ZEPHSEMainDesktopFrame\r\n"
-                      u"[Y]\r\nPlaceWidth=3\r\n");
+  auto skin = IniSkin(
+      u"[TabCtrl]\r\nScrollBtnPlacement=1\r\nOffset=7\r\n[Parents]\r\nX=Top\r\nY=ZEPHSEMainDesktopFrame\r\n"
+      u"[Y]\r\nPlaceWidth=3\r\n");
   AddText(skin.get(), u"MainLayout", sfkDocument,
           "<item Control=\"MainFrame\" align=\"top\" ResizeH=\"1\"/>"
           "<item name=\"Body\" align=\"Client\"><item name=\"L1\" align=\"left\"/><item name=\"L2\" align=\"left\"/>"
@@ -167,7 +168,8 @@ TEST(LegacyConverters, Version260) {
   auto skin = IniSkin(
       u"[Obj]\r\nalign=2\r\nBounds=10,10,50,30\r\nParentBounds=0,0,200,100\r\n"
       u"[CustomObjects]\r\nLabel9=ClassTextLabel;9\r\nLabel2=ClassTextLabel;2\r\n"
-      u"[iGenre]\r\nBounds=0,0,0,0\r\n[iTitle]\r\nBounds=1,1,20,10\r\n[Playlist_on]\r\nX=1\r\n[Knob]\r\nZOrder=1\r\n[Lone]\r\nZOrder=1\r\n");
+      u"[iGenre]\r\nBounds=0,0,0,0\r\n[iTitle]\r\nBounds=1,1,20,10\r\n[Playlist_on]\r\nX=1\r\n[Knob]\r\nZOrder=1\r\n["
+      u"Lone]\r\nZOrder=1\r\n");
   AddBitmap(skin.get(), u"Playlist_off", 20, 10, clRed);
   AddBitmap(skin.get(), u"Playlist_on", 20, 10, clBlue);
   AddBitmap(skin.get(), u"CustomTab", 30, 12);
@@ -193,7 +195,10 @@ TEST(LegacyConverters, Version260) {
   struct Case {
     const char16_t* Name;
     Integer Width, Height, Frames;
-  } cases[] = {{u"PlaylistSwitches", 20, 20, 2}, {u"TabCtrlTab", 30, 24, 2}, {u"Knob", 8, 16, 2}, {u"Lone", 8, 8, 1},
+  } cases[] = {{u"PlaylistSwitches", 20, 20, 2},
+               {u"TabCtrlTab", 30, 24, 2},
+               {u"Knob", 8, 16, 2},
+               {u"Lone", 8, 8, 1},
                {u"PlaylistExpandButtons", 26, 13, 2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(String(c.Name).size());

@@ -2,8 +2,8 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
-#include "zse/formats/ZSE.Formats.Legacy.Packages.h"
 #include "zse/formats/LegacyFixtures.h"
+#include "zse/formats/ZSE.Formats.Legacy.Packages.h"
 
 using namespace legacy_test;
 
@@ -16,10 +16,8 @@ TEST(LegacyPackages, ScrambledPackageReadsFilesAndDetails) {
     TScrambledPackage package;
     package.Key = key;
     package.Version = 0x00070000 | 450;
-    package.Body = OffsetTableBody({{u"Main.png", "png!"},
-                                    {u"Cover.myimg", "first"},
-                                    {u"Notes.txt", "abc"},
-                                    {u"COVER.IMG", "second"}});
+    package.Body = OffsetTableBody(
+        {{u"Main.png", "png!"}, {u"Cover.myimg", "first"}, {u"Notes.txt", "abc"}, {u"COVER.IMG", "second"}});
     auto skin = LoadPackage(package.Build());
     TZSESkinDetails* details = skin->GetDetails();
     EXPECT_EQ(details->GetName(), u"Blue");
@@ -43,8 +41,7 @@ TEST(LegacyPackages, RevisionsOfTheScrambledPackage) {
   } cases[] = {
       {"ZCS3", 6, true, true, false, 351},   // the version in the file
       {"ZCS3", 5, false, true, false, 350},  // always 3.50
-      {"ZCS3", 3, false, true, false, 350},
-      {"ZCS3", 2, false, false, false, 305},
+      {"ZCS3", 3, false, true, false, 350},  {"ZCS3", 2, false, false, false, 305},
       {"ZCS3", 1, false, false, false, 304},
   };
   for (const Case& c : cases) {
@@ -81,8 +78,10 @@ TEST(LegacyPackages, DetailsSizeLimits) {
     SCOPED_TRACE(size);
     TScrambledPackage package;
     package.Details = record;
-    if (size > 0) package.Details.resize(size_t(size), 0);
-    else package.Details.clear();
+    if (size > 0)
+      package.Details.resize(size_t(size), 0);
+    else
+      package.Details.clear();
     package.Body = OffsetTableBody({});
     auto skin = Make<TZSESkin>();
     auto stream = StreamOf(package.Build());
@@ -201,9 +200,8 @@ TEST(LegacyPackages, InlineEntriesAndDetailsFromFiles) {
 TEST(LegacyPackages, IniEraContainer) {
   TZCS2Package package;
   package.Name = std::string(32, 'N');  // a full field is taken whole
-  package.Files = {{"Play_skin.bmp", "BMbits"},
-                   {"Main.ini", "[FILE]\r\nSkinName=FromIni\r\nAuthor=Cy\r\n"},
-                   {"links.system", ""}};
+  package.Files = {
+      {"Play_skin.bmp", "BMbits"}, {"Main.ini", "[FILE]\r\nSkinName=FromIni\r\nAuthor=Cy\r\n"}, {"links.system", ""}};
   std::string links;
   auto record = [&](const std::string& Alias, const std::string& Existing) {
     std::string r = Alias;
