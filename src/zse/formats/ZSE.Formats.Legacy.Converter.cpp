@@ -13,6 +13,7 @@
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zse/engine/ZSE.Schema.h"
+#include "zse/formats/ZSE.Formats.Legacy.Packages.h"
 
 using namespace std::string_view_literals;
 
@@ -253,21 +254,7 @@ void TZSESkinFormatZCS3v2Converter::Convert() {
   };
   try {
     FIni = TZCLIniFile::CreateInMemory();
-    TZSESkinFile* file;
-    if (FSkin->GetFiles()->Find(u"Main.ini", sfkUnknown, file)) {
-      const IPtr<IZCLStreamContainer> data = file->GetData();
-      if (data) {
-        TStream* stream = data->LockStream();
-        try {
-          FIni->LoadFromStream(stream);
-        } catch (...) {
-          data->UnlockStream();
-          throw;
-        }
-        data->UnlockStream();
-      }
-      FSkin->GetFiles()->Delete(u"Main.ini", sfkUnknown);
-    }
+    if (LegacyLoadMainIni(FSkin, FIni)) FSkin->GetFiles()->Delete(u"Main.ini", sfkUnknown);
     Prepare();
     ConvertForms();
     ConvertLayouts();

@@ -52,22 +52,6 @@ IPtr<IZCLStreamContainer> OwnContainer(TMemoryStream* Stream) {
   return IPtr<IZCLStreamContainer>(TZCLStreamContainer::CreateOwning(Stream));
 }
 
-// Reads the kind-0 file "Main.ini" into Ini; False when the skin has none.
-bool LoadMainIni(TZSESkin* Skin, TZCLIniFile* Ini) {
-  TZSESkinFile* file;
-  if (!Skin->GetFiles()->Find(u"Main.ini", sfkUnknown, file) || !file->GetData()) return false;
-  const IPtr<IZCLStreamContainer> data = file->GetData();
-  TStream* stream = data->LockStream();
-  try {
-    Ini->LoadFromStream(stream);
-  } catch (...) {
-    data->UnlockStream();
-    throw;
-  }
-  data->UnlockStream();
-  return true;
-}
-
 String RemoveSkinSuffix(String Name) {
   static const String suffix = u"_skin";
   for (size_t at = Name.find(suffix); at != String::npos; at = Name.find(suffix, at)) Name.erase(at, suffix.size());
@@ -85,6 +69,21 @@ void SplitFileName(const String& FileName, String& Name, TZSESkinFileKind& Kind)
 }
 
 }  // namespace
+
+bool LegacyLoadMainIni(TZSESkin* Skin, TZCLIniFile* Ini) {
+  TZSESkinFile* file;
+  if (!Skin->GetFiles()->Find(u"Main.ini", sfkUnknown, file) || !file->GetData()) return false;
+  const IPtr<IZCLStreamContainer> data = file->GetData();
+  TStream* stream = data->LockStream();
+  try {
+    Ini->LoadFromStream(stream);
+  } catch (...) {
+    data->UnlockStream();
+    throw;
+  }
+  data->UnlockStream();
+  return true;
+}
 
 String LegacyAnsiField(const Byte* Bytes, Integer Count) {
   const Byte* end = std::find(Bytes, Bytes + Count, Byte(0));
@@ -106,7 +105,7 @@ void LegacyLoadDetailsFromFiles(TZSESkin* Skin) {
   if (files->Find(u"Info", sfkText, file)) details->SetDescription(Skin->GetResources()->LoadText(u"Info"));
   TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
   try {
-    if (LoadMainIni(Skin, ini)) {
+    if (LegacyLoadMainIni(Skin, ini)) {
       details->SetAuthor(ini->ReadString(u"FILE", u"Author", String()));
       details->SetName(ini->ReadString(u"FILE", u"SkinName", String()));
     }

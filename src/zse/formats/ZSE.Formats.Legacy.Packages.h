@@ -10,6 +10,8 @@
 
 #include "zse/engine/ZSE.Skins.h"
 
+class TZCLIniFile;
+
 // ---- the scrambled package family -----------------------------------------------------------
 
 // The class reference of the scrambled package family: the base format's operations and the
@@ -28,18 +30,9 @@ class TZSESkinFormatZCS4Record : public TZSESkinFormatRecord {
 using TZSESkinFormatZCS4Class = const TZSESkinFormatZCS4Record*;
 
 template <class T>
-class TZSESkinFormatZCS4RecordOf : public TClassRecordOf<T, TZSESkinFormatZCS4Record> {
+class TZSESkinFormatZCS4RecordOf : public TZSESkinFormatRecordOf<T, TZSESkinFormatZCS4Record> {
  public:
-  using TClassRecordOf<T, TZSESkinFormatZCS4Record>::TClassRecordOf;
-  String GetExtension() const override { return T::GetExtension(); }
-  TZSESkinSignature GetSignature() const override { return T::GetSignature(); }
-  void Load(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
-    T::Load(this, Stream, Skin, Progress);
-  }
-  void LoadDetails(TStream* Stream, TZSESkinDetails* Details) const override { T::LoadDetails(this, Stream, Details); }
-  void Save(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
-    T::Save(this, Stream, Skin, Progress);
-  }
+  using TZSESkinFormatRecordOf<T, TZSESkinFormatZCS4Record>::TZSESkinFormatRecordOf;
   void LoadFiles(const IPtr<IZCLStreamContainer>& Body, TZSESkin* Skin) const override {
     T::LoadFiles(this, Body, Skin);
   }
@@ -151,18 +144,9 @@ class TZSESkinFormatZCS2Record : public TZSESkinFormatRecord {
 using TZSESkinFormatZCS2Class = const TZSESkinFormatZCS2Record*;
 
 template <class T>
-class TZSESkinFormatZCS2RecordOf : public TClassRecordOf<T, TZSESkinFormatZCS2Record> {
+class TZSESkinFormatZCS2RecordOf : public TZSESkinFormatRecordOf<T, TZSESkinFormatZCS2Record> {
  public:
-  using TClassRecordOf<T, TZSESkinFormatZCS2Record>::TClassRecordOf;
-  String GetExtension() const override { return T::GetExtension(); }
-  TZSESkinSignature GetSignature() const override { return T::GetSignature(); }
-  void Load(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
-    T::Load(this, Stream, Skin, Progress);
-  }
-  void LoadDetails(TStream* Stream, TZSESkinDetails* Details) const override { T::LoadDetails(this, Stream, Details); }
-  void Save(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
-    T::Save(this, Stream, Skin, Progress);
-  }
+  using TZSESkinFormatRecordOf<T, TZSESkinFormatZCS2Record>::TZSESkinFormatRecordOf;
   TZSESkinVersion GetVersion() const override { return T::GetVersion(); }
   String ReadShortString(TStream* Stream) const override { return T::ReadShortString(this, Stream); }
 };
@@ -213,6 +197,8 @@ class TZSESkinFormatZCSPv2 : public TZSESkinFormatZCS2 {
 // Takes the details of a skin of the INI era from its files: the preview from the bitmap
 // "Preview", the description from the text "Info", name and author from "Main.ini".
 void LegacyLoadDetailsFromFiles(TZSESkin* Skin);
+// Reads the kind-0 file "Main.ini" into Ini; False when the skin has none.
+bool LegacyLoadMainIni(TZSESkin* Skin, TZCLIniFile* Ini);
 // Text in the ANSI code page up to the first zero byte.
 String LegacyAnsiField(const Byte* Bytes, Integer Count);
 
