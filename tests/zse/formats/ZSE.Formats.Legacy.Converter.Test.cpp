@@ -315,3 +315,23 @@ TEST(LegacyConverter, BitmapsOfOlderSkinsBecomeImages) {
 }
 
 }  // namespace
+
+namespace {
+
+// A step that fails part-way.
+class TFailingConverter : public TZSESkinFormatZCS3v2Converter {
+ public:
+  using TZSESkinFormatZCS3v2Converter::TZSESkinFormatZCS3v2Converter;
+  void ConvertForms() override { throw EZSEException(u"Broken"); }
+};
+
+TEST(LegacyConverter, AFailedConversionLeavesNoSchema) {
+  auto skin = IniSkin(u"[FILE]\r\nSkinName=X\r\n", {{u"MainFrame", MainLayout}});
+  EXPECT_THROW(Convert<TFailingConverter>(skin.get()), EZSEException);
+  TZSESkinFile* file;
+  EXPECT_FALSE(skin->GetFiles()->Find(u"Schema", sfkDocument, file));
+  EXPECT_FALSE(skin->GetFiles()->Find(u"Main.ini", sfkUnknown, file));   // already taken
+  EXPECT_TRUE(skin->GetFiles()->Find(u"MainFrame", sfkDocument, file));  // not reached yet
+}
+
+}  // namespace

@@ -58,16 +58,23 @@ TEST(LegacyPackages, RevisionsOfTheScrambledPackage) {
     EXPECT_EQ(skin->GetDetails()->GetVersion().Number, c.Expected);
     EXPECT_EQ(DataOf(skin.get(), u"Shape", sfkImage), "pixels");
   }
-  // Every revision refuses to save under the newest revision's name.
+  // Old formats are read only; the ".zcs3" revisions refuse under the newest revision's name.
+  struct SaveCase {
+    TZSESkinFormatClass Format;
+    const char16_t* Text;
+  } saves[] = {{TZSESkinFormatZCS4::StaticClass(), u"TZSESkinFormatZCS4.Save"},
+               {TZSESkinFormatZCS3v3::StaticClass(), u"TZSESkinFormatZCS3v6.Save"},
+               {TZSESkinFormatZCSPv32::StaticClass(), u"TZSESkinFormatZCS3v6.Save"},
+               {TZSESkinFormatZCSPv30::StaticClass(), u"TZSESkinFormatZCSPv30.Save"},
+               {TZSESkinFormatZCSPv2::StaticClass(), u"TZSESkinFormatZCSPv2.Save"}};
   auto skin = Make<TZSESkin>();
   auto out = Make<TMemoryStream>();
-  for (TZSESkinFormatClass format : {static_cast<TZSESkinFormatClass>(TZSESkinFormatZCS3v3::StaticClass()),
-                                     static_cast<TZSESkinFormatClass>(TZSESkinFormatZCS3v6::StaticClass())}) {
+  for (const SaveCase& c : saves) {
     try {
-      format->Save(out.get(), skin.get(), nullptr);
+      c.Format->Save(out.get(), skin.get(), nullptr);
       FAIL() << "saved";
     } catch (const ENotSupportedException& e) {
-      EXPECT_EQ(e.GetMessage(), u"TZSESkinFormatZCS3v6.Save");
+      EXPECT_EQ(e.GetMessage(), c.Text);
     }
   }
 }
