@@ -339,10 +339,11 @@ class TZSESkinFormatRecord : public TClassRecord {
 };
 using TZSESkinFormatClass = const TZSESkinFormatRecord*;
 
-template <class T>
-class TZSESkinFormatRecordOf : public TClassRecordOf<T, TZSESkinFormatRecord> {
+// A format family with class-level operations of its own passes its record type as Base.
+template <class T, class Base = TZSESkinFormatRecord>
+class TZSESkinFormatRecordOf : public TClassRecordOf<T, Base> {
  public:
-  using TClassRecordOf<T, TZSESkinFormatRecord>::TClassRecordOf;
+  using TClassRecordOf<T, Base>::TClassRecordOf;
   String GetExtension() const override { return T::GetExtension(); }
   TZSESkinSignature GetSignature() const override { return T::GetSignature(); }
   void Load(TStream* Stream, TZSESkin* Skin, const TZCLProgressEvent& Progress) const override {
