@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "vcl/VCL.StdCtrls.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 namespace {
@@ -41,4 +45,34 @@ TEST(FormatterLegend, ListsMacrosByCategoryAndInsertsTheChosenOne) {
   legend->Popup(0, 0);
   EXPECT_EQ(root->GetCount(), count);
   EXPECT_EQ(LegendItemText(u"", u"&Title"), u"Title");
+}
+
+TEST(FormatterLegend, ChosenMacroReplacesTheSelectionOfTheTargetEdit) {
+  TEdit* edit = Create<TEdit>(nullptr);
+  edit->SetText(u"[old]");
+  edit->SetSelStart(1);
+  edit->SetSelLength(3);
+  EXPECT_FALSE(InsertIntoEdit(u"x", nullptr));  // nothing has the focus
+  TZEPHFileInfoFormatterLegend* legend = TZEPHFileInfoFormatterLegend::Instance();
+  legend->PopupForControl(edit, TPoint(5, 5), nullptr);
+  TMenuItem* item = FindItem(legend->GetItems(), u"%FileParentDir(..)");
+  ASSERT_NE(item, nullptr);
+  item->Click();
+  EXPECT_EQ(edit->GetText(), u"[%FileParentDir()]");
+  EXPECT_EQ(edit->GetSelStart(), 17);
+  EXPECT_TRUE(InsertIntoEdit(u"!", edit));
+  EXPECT_EQ(edit->GetText(), u"[%FileParentDir()!]");
+  Free(edit);
+  EXPECT_EQ(legend->GetTarget(), nullptr);
+}
+
+TEST(FormatterLegend, ServiceShowsTheLegendOnTheMainThreadForKnownFactories) {
+  IPtr<IZEPHServiceFileInfoFormatterUtils> utils(Create<TZEPHFileInfoFormatterService>());
+  const TRect rect(10, 10, 50, 30);
+  EXPECT_EQ(utils->ShowMacrosLegend(rect, 0, nullptr), S_OK);
+  EXPECT_GT(TZEPHFileInfoFormatterLegend::Instance()->GetItems()->GetCount(), 3);
+  EXPECT_EQ(utils->ShowMacrosLegend(rect, 7, nullptr), E_INVALIDARG);
+  HRESULT fromWorker = S_OK;
+  std::thread([&] { fromWorker = utils->ShowMacrosLegend(rect, 0, nullptr); }).join();
+  EXPECT_EQ(fromWorker, E_ACCESSDENIED);
 }
