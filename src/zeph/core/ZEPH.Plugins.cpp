@@ -14,6 +14,20 @@
 #include "zeph/core/ZEPH.Plugins.Presenter.h"
 
 namespace {
+constexpr bool SameIID(const ZEPHPluginGUID& A, const TGUID& B) {
+  if (A.D1 != B.D1 || A.D2 != B.D2 || A.D3 != B.D3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (A.D4[i] != B.D4[i]) return false;
+  return true;
+}
+static_assert(SameIID(ZEPH_IID_UNKNOWN, IInterface::IID));
+static_assert(SameIID(ZEPH_IID_STRING, IZEPHString::IID));
+static_assert(SameIID(ZEPH_IID_CORE, IZEPHCore::IID));
+static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_EXTENDABLE, IZEPHServiceAttrExtendable::IID));
+static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_OBJECTS, IZEPHServiceAttrObjects::IID));
+static_assert(SameIID(ZEPH_IID_CORE_SYSTEM_NOTIFICATION, IZEPHCoreSystemNotification::IID));
+static_assert(sizeof(ZEPHPluginGUID) == sizeof(TGUID) && alignof(ZEPHPluginGUID) == alignof(TGUID));
+
 TZEPHPluginManager* GManager = nullptr;
 String GModuleFileName;
 
@@ -154,10 +168,14 @@ void TZEPHPlugin::SystemNotify(Integer Code, IInterface* Object) {
   if (FFinalizingCount.load() != 0) return;
   try {
     GetPresenter()->SystemNotify(Code, Object);
-    if (FInitialized.load() && FHeader) FHeader->SystemNotify(Code, Object);
+    if (FInitialized.load() && FHeader) NotifyHeader(Code, Object);
   } catch (...) {
     HandleException(u"SystemNotify");
   }
+}
+
+void TZEPHPlugin::NotifyHeader(Integer Code, IInterface* Object) {
+  FHeader->SystemNotify(Code, TZEPHPluginObjectProxy::PluginObjectOf(Object));
 }
 
 TZEPHPluginCategories TZEPHPlugin::GetCategories() {
