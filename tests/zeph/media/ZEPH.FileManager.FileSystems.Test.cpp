@@ -8,7 +8,10 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Clipbrd.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.PluginAPI.h"
 #include "zeph/media/ZEPH.FileManager.FileSystems.h"
 #include "zeph/media/ZEPH.FileManager.h"
 
@@ -136,4 +139,40 @@ TEST(FileSystems, LocalDiskCommands) {
   EXPECT_FALSE(systems->SupportsDropSource(u"content"));
   EXPECT_FALSE(systems->SupportsDropSource(u""));
   std::filesystem::remove_all(dir);
+}
+
+namespace {
+// An archive file system whose files exist and stream their name's bytes when dragged.
+class TArchiveFileSystem : public TOtherContent, public IZEPHFileSystemCommandDropSource {
+  RTL_INTERFACES(TOtherContent, IZEPHFileSystemCommandDropSource)
+ public:
+  using TOtherContent::TOtherContent;
+  HRESULT CreateStream(IZEPHString* Name, IPtr<IZEPHStream>& Stream) override {
+    auto* data = new TStringStream(PluginStringToStr(Name));
+    Stream = IPtr<IZEPHStream>(static_cast<IZEPHStream*>(Create<TZEPHStreamAdapter>(data, soOwned)));
+    return S_OK;
+  }
+};
+}  // namespace
+
+TEST(FileSystems, DragOfAnArchivesFilesOffersTheirStreams) {
+  TZEPHFileManager* m = GetFileManager();
+  IPtr<IZEPHExtensionFileSystem> archive(Create<TArchiveFileSystem>(u"arc"));
+  m->GetFileSystems()->RegisterExtension(archive.get());
+  EXPECT_TRUE(m->GetFileSystems()->SupportsDropSource(u"ARC"));
+  TZCLStringList* names = Create<TZCLStringList>();
+  names->Add(u"arc://box/a.mp3");
+  names->Add(u"content://b.mp3");  // exists nowhere
+  TZCLDropSource* source = Create<TZCLDropSource>(nullptr, nullptr);
+  IPtr<IZCLDropSourceDataFiles> data = m->CreateDropSourceData(names, source);
+  // The URI list, the descriptors and one stream.
+  EXPECT_EQ(source->GetDataProviders().GetCount(), 3);
+  ASSERT_EQ(data->GetCount(), 1);
+  TStream* stream = data->GetStream(0);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_GT(stream->GetSize(), 0);
+  Free(source);
+  data = nullptr;
+  Free(names);
+  m->GetFileSystems()->UnregisterExtension(archive.get());
 }
