@@ -244,12 +244,11 @@ bool TZEPHFileManager::FileExists(const String& Name) {
     case zfrNoPart:
       return false;
     default: {
+      // The local disk's test: a URL exists without asking; a part's container must exist.
       IPtr<IZEPHFileSystemCommandFileInfo> command;
-      const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
-      if (found == S_OK) return command->FileExists(NameString(Name).get()) == S_OK;
-      if (found == E_NOINTERFACE) return !TZEPHFileURI::IsVirtual(Name);
-      // The local file system: a URL exists without asking; a part's container must exist.
-      return zcIsURL(Name) || zcFileExists(TZEPHFileURI::ExtractContainer(Name));
+      if (FileInfoCommand(FFileSystems, Name, command) == S_OK)
+        return command->FileExists(NameString(Name).get()) == S_OK;
+      return !TZEPHFileURI::IsVirtual(Name);
     }
   }
 }
@@ -266,19 +265,14 @@ String TZEPHFileManager::GetRealFilePath(const String& Name) { return zcExtractF
 bool TZEPHFileManager::GetFileAttributes(const String& Name, TZCLFileData& Data) {
   const String real = GetRealFileName(Name);
   IPtr<IZEPHFileSystemCommandFileInfo> command;
-  const HRESULT found = FileInfoCommand(FFileSystems, real, command);
-  if (found == E_NOINTERFACE) return false;
-  if (found == S_OK) {
-    TZEPHFileSystemAttributes attributes;
-    if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
-    Data.Attributes = attributes.Attributes;
-    Data.CreationTime = attributes.CreationTime;
-    Data.LastAccessTime = attributes.LastAccessTime;
-    Data.LastWriteTime = attributes.LastWriteTime;
-    return true;
-  }
-  if (zcIsURL(real)) return false;
-  return zcFileGetData(real, Data);
+  if (FileInfoCommand(FFileSystems, real, command) != S_OK) return false;
+  TZEPHFileSystemAttributes attributes;
+  if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
+  Data.Attributes = attributes.Attributes;
+  Data.CreationTime = attributes.CreationTime;
+  Data.LastAccessTime = attributes.LastAccessTime;
+  Data.LastWriteTime = attributes.LastWriteTime;
+  return true;
 }
 
 Int64 TZEPHFileManager::GetFileSize(const String& Name) {
@@ -294,10 +288,9 @@ Int64 TZEPHFileManager::GetFileSize(const String& Name) {
     return size;
   }
   IPtr<IZEPHFileSystemCommandFileInfo> command;
-  const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
   Int64 size = 0;
-  if (found == S_OK) return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
-  return found == E_NOINTERFACE || zcIsURL(Name) ? 0 : zcFileSize(Name);
+  if (FileInfoCommand(FFileSystems, Name, command) != S_OK) return 0;
+  return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
 }
 
 String TZEPHFileManager::GetFileFormatText(const String& Name) {
@@ -313,7 +306,6 @@ String TZEPHFileManager::GetFileFormatText(const String& Name) {
 
 HRESULT TZEPHFileManager::CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream) {
   Stream = nullptr;
-  if (IsForeignURL(Name)) return E_NOTIMPL;
   if (!GetFileSystems()->IsSchemeRegistered(zcExtractURLScheme(Name)))
     return CreateLocalFileStream(Name, Flags, Offset, Size, Stream);
   // A registered file system streams through its command; without one there is no stream.
