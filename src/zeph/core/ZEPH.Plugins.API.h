@@ -79,11 +79,12 @@ struct IZEPHPluginString : IZEPHPluginUnknown {
 constexpr ZEPHPluginGUID ZEPH_IID_STRING = {
     0x7E2A1C40, 0x5D11, 0x4B8E, {0x9F, 0x60, 0x1A, 0x2B, 0x3C, 0x4D, 0x00, 0x21}};
 
-// The plugin's own core object, handed to IZEPHPlugin::Initialize. What the plugin registers
-// through it is taken back when the plugin is finalized. Registration works on the host's main
-// thread only (E_ACCESSDENIED elsewhere). Querying it for an identifier also reaches every
-// registered service.
+// The plugin's own core object, handed to IZEPHPlugin::Initialize; not counted, it lives until
+// Finalize has returned. What the plugin registers through it is taken back when the plugin is
+// finalized. Registration works on the host's main thread only (E_ACCESSDENIED elsewhere).
+// Querying it for an identifier also reaches the services that plugin libraries registered.
 struct IZEPHPluginCore : IZEPHPluginUnknown {
+  // E_NOINTERFACE for the program's own kinds of object, which have no form for libraries yet.
   virtual int32_t CreateObject(const ZEPHPluginGUID& IID, void** Obj) = 0;
   // Out S takes a reference the caller releases.
   virtual int32_t GetPath(int32_t Kind, IZEPHPluginString*& S) = 0;
@@ -110,16 +111,6 @@ struct IZEPHPluginServiceAttrExtendable : IZEPHPluginUnknown {
 };
 constexpr ZEPHPluginGUID ZEPH_IID_SERVICE_ATTR_EXTENDABLE = {
     0x7E2A1C40, 0x5D11, 0x4B8E, {0x9F, 0x60, 0x1A, 0x2B, 0x3C, 0x4D, 0x00, 0x13}};
-
-// A service that creates objects by identifier for IZEPHPluginCore::CreateObject.
-struct IZEPHPluginServiceAttrObjects : IZEPHPluginUnknown {
-  virtual int32_t CreateObject(const ZEPHPluginGUID& IID, void** Obj) = 0;
-
- protected:
-  ~IZEPHPluginServiceAttrObjects() = default;
-};
-constexpr ZEPHPluginGUID ZEPH_IID_SERVICE_ATTR_OBJECTS = {
-    0x7E2A1C40, 0x5D11, 0x4B8E, {0x9F, 0x60, 0x1A, 0x2B, 0x3C, 0x4D, 0x00, 0x14}};
 
 // Codes of IZEPHPluginCoreSystemNotification and IZEPHPlugin::SystemNotify.
 constexpr int32_t ZEPH_NOTIFY_SERVICE_REGISTERED = 1;

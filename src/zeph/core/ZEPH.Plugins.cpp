@@ -24,7 +24,6 @@ static_assert(SameIID(ZEPH_IID_UNKNOWN, IInterface::IID));
 static_assert(SameIID(ZEPH_IID_STRING, IZEPHString::IID));
 static_assert(SameIID(ZEPH_IID_CORE, IZEPHCore::IID));
 static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_EXTENDABLE, IZEPHServiceAttrExtendable::IID));
-static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_OBJECTS, IZEPHServiceAttrObjects::IID));
 static_assert(SameIID(ZEPH_IID_CORE_SYSTEM_NOTIFICATION, IZEPHCoreSystemNotification::IID));
 static_assert(sizeof(ZEPHPluginGUID) == sizeof(TGUID) && alignof(ZEPHPluginGUID) == alignof(TGUID));
 

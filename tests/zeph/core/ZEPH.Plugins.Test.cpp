@@ -132,9 +132,14 @@ TEST(PluginHost, InitializedPluginRegistersThroughItsCoreObjectAndFinalizingTake
   ASSERT_EQ(presenter->GetExtensions().size(), 1u);
   EXPECT_TRUE(presenter->OwnsInterface(presenter->GetExtensions()[0].Extension.get()));
   EXPECT_GT(held(), 0);
+  // Notifications name the library's own object in its own form, and the program's objects not.
+  plugin->SystemNotify(CORE_NOTIFY_SERVICE_REGISTERED, presenter->GetServices()[0].get());
+  plugin->SystemNotify(CORE_NOTIFY_SERVICE_REGISTERED, static_cast<IZEPHCore*>(core));
+  const std::string notes = "SystemNotify 1 own;SystemNotify 1;";
 
   Free(plugin);
-  EXPECT_EQ(CallLog(probe), "Initialize;" + path + "Service+Extension;Found;Service-Extension;Finalize;Release;");
+  EXPECT_EQ(CallLog(probe),
+            "Initialize;" + path + "Service+Extension;Found;" + notes + "Service-Extension;Finalize;Release;");
   EXPECT_EQ(core->GetServiceCount(), services);
   EXPECT_EQ(held(), 0);
   FreeLibrary(probe);

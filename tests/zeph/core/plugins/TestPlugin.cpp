@@ -130,8 +130,9 @@ class TTestPlugin final : public IZEPHPlugin {
     throw std::runtime_error("Finalize failed");
 #endif
   }
-  void SystemNotify(int32_t Code, IZEPHPluginUnknown*) override {
-    GLog += "SystemNotify " + std::to_string(Code) + ";";
+  void SystemNotify(int32_t Code, IZEPHPluginUnknown* Object) override {
+    // The host hands over a library's own object as it is, and none of its own.
+    GLog += "SystemNotify " + std::to_string(Code) + (Object == &GService ? " own" : Object ? " other" : "") + ";";
 #if defined(TEST_PLUGIN_THROWS)
     throw std::runtime_error("SystemNotify failed");
 #endif
