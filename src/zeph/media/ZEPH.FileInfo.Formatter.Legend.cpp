@@ -8,6 +8,7 @@
 #include "vcl/VCL.StdCtrls.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 namespace {
@@ -68,6 +69,8 @@ void TZEPHFileInfoFormatterLegend::Notification(TComponent* AComponent, TOperati
 }
 
 void TZEPHFileInfoFormatterLegend::DoPopup(TObject* Sender) {
+  IPtr<IZCLCurrentDpi> dpi;
+  FDPI = FTarget && Supports(FTarget, dpi) ? dpi->GetCurrentDpi() : GetMonitorDPIAtPoint(GetPopupPoint());
   Build();
   inherited::DoPopup(Sender);
 }

@@ -40,6 +40,9 @@ class TZEPHFileInfoFormatterLegend : public TPopupMenu {
   bool FormattedCaptions = true;
 
   TControl* GetTarget() const { return FTarget; }
+  // The DPI the menu was last opened for: the target's when it reports one, else the monitor's
+  // under the popup point.
+  Integer GetDPI() const { return FDPI; }
   // What a click on the item does: into the target edit (or the focused one), else to OnInsert.
   void ItemClick(TObject* Sender);
 
@@ -53,6 +56,7 @@ class TZEPHFileInfoFormatterLegend : public TPopupMenu {
   TZBLFileInfoFormatStringFactory* FFactory = nullptr;
   TZEPHLegendInsertEvent FOnInsert;
   TControl* FTarget = nullptr;
+  Integer FDPI = 96;
   // FIXME: a plugin listener is kept for the popup only; handing it the text waits for the
   // plugin action and plugin edit interfaces.
   IPtr<IInterface> FListener;

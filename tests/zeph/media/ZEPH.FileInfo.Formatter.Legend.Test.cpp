@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "vcl/VCL.StdCtrls.h"
+#include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
@@ -11,6 +12,15 @@ namespace {
 struct TInserted {
   String Text;
   void Handle(TObject*, const String& Value) { Text = Value; }
+};
+
+// An edit box drawn at 144 DPI.
+class TDpiEdit : public TEdit, public IZCLCurrentDpi {
+  ZCL_CLASS(TDpiEdit, TEdit)
+  RTL_INTERFACES(TEdit, IZCLCurrentDpi)
+ public:
+  using TEdit::TEdit;
+  Integer GetCurrentDpi() override { return 144; }
 };
 
 TMenuItem* FindItem(TMenuItem* Parent, StringView Hint) {
@@ -75,4 +85,14 @@ TEST(FormatterLegend, ServiceShowsTheLegendOnTheMainThreadForKnownFactories) {
   HRESULT fromWorker = S_OK;
   std::thread([&] { fromWorker = utils->ShowMacrosLegend(rect, 0, nullptr); }).join();
   EXPECT_EQ(fromWorker, E_ACCESSDENIED);
+}
+
+TEST(FormatterLegend, TakesTheTargetsDpiElseTheMonitors) {
+  TDpiEdit* edit = Create<TDpiEdit>(nullptr);
+  TZEPHFileInfoFormatterLegend* legend = TZEPHFileInfoFormatterLegend::Instance();
+  legend->PopupForControl(edit, TPoint(5, 5), nullptr);
+  EXPECT_EQ(legend->GetDPI(), 144);
+  legend->PopupFor(5, 5, nullptr, nullptr);
+  EXPECT_EQ(legend->GetDPI(), GetMonitorDPIAtPoint(TPoint(5, 5)));
+  Free(edit);
 }
