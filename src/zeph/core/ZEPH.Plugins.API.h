@@ -84,7 +84,8 @@ constexpr ZEPHPluginGUID ZEPH_IID_STRING = {
 // finalized. Registration works on the host's main thread only (E_ACCESSDENIED elsewhere).
 // Querying it for an identifier also reaches the services that plugin libraries registered.
 struct IZEPHPluginCore : IZEPHPluginUnknown {
-  // E_NOINTERFACE for the program's own kinds of object, which have no form for libraries yet.
+  // ZEPH_IID_STRING makes an empty text object; the program's other kinds of object have no form
+  // for libraries yet (E_NOINTERFACE).
   virtual int32_t CreateObject(const ZEPHPluginGUID& IID, void** Obj) = 0;
   // Out S takes a reference the caller releases.
   virtual int32_t GetPath(int32_t Kind, IZEPHPluginString*& S) = 0;
@@ -126,6 +127,58 @@ struct IZEPHPluginCoreSystemNotification : IZEPHPluginUnknown {
 };
 constexpr ZEPHPluginGUID ZEPH_IID_CORE_SYSTEM_NOTIFICATION = {
     0x7E2A1C40, 0x5D11, 0x4B8E, {0x9F, 0x60, 0x1A, 0x2B, 0x3C, 0x4D, 0x00, 0x15}};
+
+// ---- visualizations ---------------------------------------------------------------------------
+
+// The visualizations service; extensions registered for it are the two kinds below.
+constexpr ZEPHPluginGUID ZEPH_IID_SERVICE_VISUALIZATIONS = {
+    0x3F6B2A10, 0x8D4C, 0x4E7A, {0xB1, 0xF2, 0x0A, 0x9C, 0x8D, 0x7E, 0x6F, 0x51}};
+
+#pragma pack(push, 1)
+// One frame, 8,716 bytes, little-endian.
+struct ZEPHPluginVisualData {
+  float Peaks[2];          // left, right
+  float Spectrum[3][256];  // left, right, both; 20 Hz .. 20 kHz
+  float Waveform[2][512];  // left, right; full scale 1.0
+  int32_t Reserved;        // not 0 when LogarithmicSpectrum holds data
+  uint16_t LogarithmicSpectrum[3][256];
+};
+#pragma pack(pop)
+static_assert(sizeof(ZEPHPluginVisualData) == 8716);
+
+// Flags of the visualizations: 1 the waveform is needed, 2 the spectrum.
+constexpr uint32_t ZEPH_VISUALIZATION_WAVEFORM = 1;
+constexpr uint32_t ZEPH_VISUALIZATION_SPECTRUM = 2;
+
+// Draws into the host's display. Name: a text object the plugin makes with
+// IZEPHPluginCore::CreateObject(ZEPH_IID_STRING). DC is the host's device-context handle.
+struct IZEPHPluginEmbeddedVisualization : IZEPHPluginUnknown {
+  virtual uint32_t GetFlags() = 0;
+  virtual int32_t GetMaxDisplaySize(int32_t& Width, int32_t& Height) = 0;
+  virtual int32_t GetName(IZEPHPluginString*& Name) = 0;
+  virtual int32_t Initialize(int32_t Width, int32_t Height) = 0;
+  virtual void Finalize() = 0;
+  // X, Y in pixels of the display; Button 0 left, 2 middle.
+  virtual void Click(int32_t X, int32_t Y, int32_t Button) = 0;
+  virtual void Draw(void* DC, const ZEPHPluginVisualData* Data) = 0;
+  virtual void Resize(int32_t Width, int32_t Height) = 0;
+
+ protected:
+  ~IZEPHPluginEmbeddedVisualization() = default;
+};
+constexpr ZEPHPluginGUID ZEPH_IID_EMBEDDED_VISUALIZATION = {
+    0x3F6B2A10, 0x8D4C, 0x4E7A, {0xB1, 0xF2, 0x0A, 0x9C, 0x8D, 0x7E, 0x6F, 0x52}};
+
+// Draws on its own, fed with every frame.
+struct IZEPHPluginCustomVisualization : IZEPHPluginUnknown {
+  virtual uint32_t GetFlags() = 0;
+  virtual void Draw(const ZEPHPluginVisualData* Data) = 0;
+
+ protected:
+  ~IZEPHPluginCustomVisualization() = default;
+};
+constexpr ZEPHPluginGUID ZEPH_IID_CUSTOM_VISUALIZATION = {
+    0x3F6B2A10, 0x8D4C, 0x4E7A, {0xB1, 0xF2, 0x0A, 0x9C, 0x8D, 0x7E, 0x6F, 0x53}};
 
 // ---- the plugin ------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "os/OS.Files.h"
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Plugins.h"
 
@@ -130,10 +131,18 @@ class TZEPHPluginCoreBridge final : public IZEPHPluginCore {
   }
   int32_t AddRef() override { return 1; }
   int32_t Release() override { return 1; }
-  // The program's objects have no plain form yet.
-  int32_t CreateObject(const ZEPHPluginGUID&, void** Obj) override {
-    if (Obj) *Obj = nullptr;
-    return E_NOINTERFACE;
+  // Text objects; the program's other objects have no plain form yet.
+  int32_t CreateObject(const ZEPHPluginGUID& IID, void** Obj) override {
+    if (!Obj) return E_POINTER;
+    *Obj = nullptr;
+    if (!Same(IID, IZEPHString::IID)) return E_NOINTERFACE;
+    try {
+      *Obj =
+          TZEPHPluginStringBridge::Make(IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(u""))));
+      return S_OK;
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
   }
   int32_t GetPath(int32_t Kind, IZEPHPluginString*& S) override {
     S = nullptr;
@@ -184,6 +193,8 @@ class TZEPHPluginCoreBridge final : public IZEPHPluginCore {
 TZEPHPluginObjectProxy::TZEPHPluginObjectProxy(IZEPHPluginUnknown* AObject) : FObject(AObject) { FObject->AddRef(); }
 
 TZEPHPluginObjectProxy::~TZEPHPluginObjectProxy() {
+  if (FEmbedded) FEmbedded->Release();
+  if (FCustom) FCustom->Release();
   if (FExtendable) FExtendable->Release();
   if (FNotification) FNotification->Release();
   FObject->Release();
@@ -198,6 +209,12 @@ void TZEPHPluginObjectProxy::AskObject() {
   obj = nullptr;
   if (FObject->QueryInterface(ZEPH_IID_CORE_SYSTEM_NOTIFICATION, &obj) >= 0)
     FNotification = static_cast<IZEPHPluginCoreSystemNotification*>(obj);
+  obj = nullptr;
+  if (FObject->QueryInterface(ZEPH_IID_EMBEDDED_VISUALIZATION, &obj) >= 0)
+    FEmbedded = static_cast<IZEPHPluginEmbeddedVisualization*>(obj);
+  obj = nullptr;
+  if (FObject->QueryInterface(ZEPH_IID_CUSTOM_VISUALIZATION, &obj) >= 0)
+    FCustom = static_cast<IZEPHPluginCustomVisualization*>(obj);
 }
 
 HRESULT TZEPHPluginObjectProxy::QueryInterface(const TGUID& IID, void** Obj) {
@@ -210,6 +227,14 @@ HRESULT TZEPHPluginObjectProxy::QueryInterface(const TGUID& IID, void** Obj) {
   if (IID == IZEPHCoreSystemNotification::IID) {
     if (!FNotification) return Obj ? (*Obj = nullptr, E_NOINTERFACE) : E_NOINTERFACE;
     return InterfaceTableQuery<IZEPHCoreSystemNotification>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+  }
+  if (IID == IZEPHExtensionEmbeddedVisualization::IID) {
+    if (!FEmbedded) return Obj ? (*Obj = nullptr, E_NOINTERFACE) : E_NOINTERFACE;
+    return InterfaceTableQuery<IZEPHExtensionEmbeddedVisualization>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
+  }
+  if (IID == IZEPHExtensionCustomVisualization::IID) {
+    if (!FCustom) return Obj ? (*Obj = nullptr, E_NOINTERFACE) : E_NOINTERFACE;
+    return InterfaceTableQuery<IZEPHExtensionCustomVisualization>(this, IID, Obj) ? S_OK : E_NOINTERFACE;
   }
   if (Obj) {
     *Obj = nullptr;
@@ -239,6 +264,55 @@ void TZEPHPluginObjectProxy::UnregisterExtension(IInterface* Extension) {
 
 void TZEPHPluginObjectProxy::Notify(Integer Code, IInterface* Object) {
   if (FNotification) FNotification->Notify(Code, PluginObjectOf(Object));
+}
+
+// The visualization calls come only after the query found the kind, so the object is there.
+Cardinal TZEPHPluginObjectProxy::GetFlags() {
+  AskObject();
+  return FEmbedded ? FEmbedded->GetFlags() : FCustom ? FCustom->GetFlags() : 0;
+}
+
+HRESULT TZEPHPluginObjectProxy::GetMaxDisplaySize(Integer& Width, Integer& Height) {
+  return FEmbedded ? FEmbedded->GetMaxDisplaySize(Width, Height) : E_NOINTERFACE;
+}
+
+HRESULT TZEPHPluginObjectProxy::GetName(IPtr<IZEPHString>& Name) {
+  Name = nullptr;
+  if (!FEmbedded) return E_NOINTERFACE;
+  IZEPHPluginString* text = nullptr;
+  const HRESULT result = FEmbedded->GetName(text);
+  if (text) {
+    const char16_t* data = text->GetData();
+    const int32_t length = text->GetLength();
+    const String value = data && length > 0 ? String(data, static_cast<size_t>(length)) : String();
+    text->Release();
+    if (result >= 0) Name = IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(value)));
+  }
+  return result;
+}
+
+HRESULT TZEPHPluginObjectProxy::Initialize(Integer Width, Integer Height) {
+  return FEmbedded ? FEmbedded->Initialize(Width, Height) : E_NOINTERFACE;
+}
+
+void TZEPHPluginObjectProxy::Finalize() {
+  if (FEmbedded) FEmbedded->Finalize();
+}
+
+void TZEPHPluginObjectProxy::Click(Integer X, Integer Y, Integer Button) {
+  if (FEmbedded) FEmbedded->Click(X, Y, Button);
+}
+
+void TZEPHPluginObjectProxy::Draw(HDC DC, const TZEPHVisualData* Data) {
+  if (FEmbedded) FEmbedded->Draw(DC, reinterpret_cast<const ZEPHPluginVisualData*>(Data));
+}
+
+void TZEPHPluginObjectProxy::Resize(Integer Width, Integer Height) {
+  if (FEmbedded) FEmbedded->Resize(Width, Height);
+}
+
+void TZEPHPluginObjectProxy::Draw(const TZEPHVisualData* Data) {
+  if (FCustom) FCustom->Draw(reinterpret_cast<const ZEPHPluginVisualData*>(Data));
 }
 
 void SetPluginFileManagerHooks(const TZEPHPluginFileManagerHooks& Hooks) { GFileManagerHooks = Hooks; }

@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.Threading.h"
 #include "zeph/core/ZEPH.Core.Interfaces.h"
 #include "zeph/core/ZEPH.Plugins.API.h"
+#include "zeph/core/ZEPH.Plugins.Visuals.h"
 
 class TZEPHPlugin;
 class TZEPHPluginCoreBridge;
@@ -18,10 +19,12 @@ class TZEPHPluginCoreBridge;
 // A plugin library's object as the program sees it. The library's objects have the plain layout
 // of the plugin API, which the program's interfaces (derived virtually from IInterface) do not
 // share, so the program never calls them through its own declarations: this proxy forwards what
-// the core asks of a service or an extension (extensions, system notifications).
+// the core asks of a service or an extension (extensions, system notifications, visualizations).
 class TZEPHPluginObjectProxy : public TInterfacedObject,
                                public IZEPHServiceAttrExtendable,
-                               public IZEPHCoreSystemNotification {
+                               public IZEPHCoreSystemNotification,
+                               public IZEPHExtensionEmbeddedVisualization,
+                               public IZEPHExtensionCustomVisualization {
   ZCL_CLASS(TZEPHPluginObjectProxy, TInterfacedObject)
  public:
   // Holds a reference to the object.
@@ -33,6 +36,16 @@ class TZEPHPluginObjectProxy : public TInterfacedObject,
   void RegisterExtension(IInterface* Extension) override;
   void UnregisterExtension(IInterface* Extension) override;
   void Notify(Integer Code, IInterface* Object) override;
+  // Both visualization kinds; the embedded one's flags when the object is both.
+  Cardinal GetFlags() override;
+  HRESULT GetMaxDisplaySize(Integer& Width, Integer& Height) override;
+  HRESULT GetName(IPtr<IZEPHString>& Name) override;
+  HRESULT Initialize(Integer Width, Integer Height) override;
+  void Finalize() override;
+  void Click(Integer X, Integer Y, Integer Button) override;
+  void Draw(HDC DC, const TZEPHVisualData* Data) override;
+  void Resize(Integer Width, Integer Height) override;
+  void Draw(const TZEPHVisualData* Data) override;
   IZEPHPluginUnknown* GetObject() const { return FObject; }
   // The plugin's own object behind a program interface; null for the program's objects.
   static IZEPHPluginUnknown* PluginObjectOf(IInterface* Interface);
@@ -41,6 +54,8 @@ class TZEPHPluginObjectProxy : public TInterfacedObject,
   IZEPHPluginUnknown* FObject;
   IZEPHPluginServiceAttrExtendable* FExtendable = nullptr;
   IZEPHPluginCoreSystemNotification* FNotification = nullptr;
+  IZEPHPluginEmbeddedVisualization* FEmbedded = nullptr;
+  IZEPHPluginCustomVisualization* FCustom = nullptr;
   bool FAsked = false;
   void AskObject();
 };

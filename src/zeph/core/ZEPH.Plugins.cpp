@@ -1,6 +1,7 @@
 #include "zeph/core/ZEPH.Plugins.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "os/OS.Environment.h"
 #include "rtl/RTL.Format.h"
@@ -12,6 +13,7 @@
 #include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Plugins.Presenter.h"
+#include "zeph/core/ZEPH.Plugins.Visuals.h"
 
 namespace {
 constexpr bool SameIID(const ZEPHPluginGUID& A, const TGUID& B) {
@@ -25,6 +27,11 @@ static_assert(SameIID(ZEPH_IID_STRING, IZEPHString::IID));
 static_assert(SameIID(ZEPH_IID_CORE, IZEPHCore::IID));
 static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_EXTENDABLE, IZEPHServiceAttrExtendable::IID));
 static_assert(SameIID(ZEPH_IID_CORE_SYSTEM_NOTIFICATION, IZEPHCoreSystemNotification::IID));
+static_assert(SameIID(ZEPH_IID_SERVICE_VISUALIZATIONS, IZEPHServiceVisualizations::IID));
+static_assert(SameIID(ZEPH_IID_EMBEDDED_VISUALIZATION, IZEPHExtensionEmbeddedVisualization::IID));
+static_assert(SameIID(ZEPH_IID_CUSTOM_VISUALIZATION, IZEPHExtensionCustomVisualization::IID));
+static_assert(sizeof(ZEPHPluginVisualData) == sizeof(TZEPHVisualData) &&
+              offsetof(ZEPHPluginVisualData, LogarithmicSpectrum) == offsetof(TZEPHVisualData, LogarithmicSpectrum));
 static_assert(sizeof(ZEPHPluginGUID) == sizeof(TGUID) && alignof(ZEPHPluginGUID) == alignof(TGUID));
 
 TZEPHPluginManager* GManager = nullptr;
