@@ -61,10 +61,11 @@ class TZEPHCore : public TZCLUnknownObject, public IZEPHMessageHook, public IZEP
 
   IZEPHServiceMessageDispatcher* GetDispatcher() const { return FDispatcher.get(); }
   Integer GetServiceCount();
+  // The first registered service that answers IID (asked without taking a reference).
+  IPtr<IInterface> FindService(const TGUID& IID);
 
  private:
   bool QueryService(const TGUID& IID, void** Obj);
-  IPtr<IInterface> FindService(const TGUID& IID);
   HRESULT RemoveExtension(IInterface* Service, IInterface* Extension);
   void SystemNotify(Integer Code, IInterface* Object);
 

@@ -10,8 +10,55 @@
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Threading.h"
 #include "zeph/core/ZEPH.Core.Interfaces.h"
+#include "zeph/core/ZEPH.Plugins.API.h"
+#include "zeph/core/ZEPH.Plugins.Visuals.h"
 
 class TZEPHPlugin;
+class TZEPHPluginCoreBridge;
+
+// A plugin library's object as the program sees it. The library's objects have the plain layout
+// of the plugin API, which the program's interfaces (derived virtually from IInterface) do not
+// share, so the program never calls them through its own declarations: this proxy forwards what
+// the core asks of a service or an extension (extensions, system notifications, visualizations).
+class TZEPHPluginObjectProxy : public TInterfacedObject,
+                               public IZEPHServiceAttrExtendable,
+                               public IZEPHCoreSystemNotification,
+                               public IZEPHExtensionEmbeddedVisualization,
+                               public IZEPHExtensionCustomVisualization {
+  ZCL_CLASS(TZEPHPluginObjectProxy, TInterfacedObject)
+ public:
+  // Holds a reference to the object.
+  explicit TZEPHPluginObjectProxy(IZEPHPluginUnknown* AObject);
+  ~TZEPHPluginObjectProxy() override;
+  // The program's interfaces the object answers in its own form; any other identifier only as a
+  // test (a null Obj), so the core finds the service by it.
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+  void RegisterExtension(IInterface* Extension) override;
+  void UnregisterExtension(IInterface* Extension) override;
+  void Notify(Integer Code, IInterface* Object) override;
+  // Both visualization kinds; the embedded one's flags when the object is both.
+  Cardinal GetFlags() override;
+  HRESULT GetMaxDisplaySize(Integer& Width, Integer& Height) override;
+  HRESULT GetName(IPtr<IZEPHString>& Name) override;
+  HRESULT Initialize(Integer Width, Integer Height) override;
+  void Finalize() override;
+  void Click(Integer X, Integer Y, Integer Button) override;
+  void Draw(HDC DC, const TZEPHVisualData* Data) override;
+  void Resize(Integer Width, Integer Height) override;
+  void Draw(const TZEPHVisualData* Data) override;
+  IZEPHPluginUnknown* GetObject() const { return FObject; }
+  // The plugin's own object behind a program interface; null for the program's objects.
+  static IZEPHPluginUnknown* PluginObjectOf(IInterface* Interface);
+
+ private:
+  IZEPHPluginUnknown* FObject;
+  IZEPHPluginServiceAttrExtendable* FExtendable = nullptr;
+  IZEPHPluginCoreSystemNotification* FNotification = nullptr;
+  IZEPHPluginEmbeddedVisualization* FEmbedded = nullptr;
+  IZEPHPluginCustomVisualization* FCustom = nullptr;
+  bool FAsked = false;
+  void AskObject();
+};
 
 struct TZEPHPluginExtensionInfo {
   IPtr<IInterface> Extension;
@@ -53,6 +100,12 @@ class TZEPHPluginPresenter : public TZCLUnknownObject, public IZCLLocalizationLi
   void LanguageChanged() override {}
   void LanguageLoaded() override { LoadLanguageFiles(); }
 
+  // The plugin library's face of this core object (plain plugin API layout); lives as long as
+  // the presenter.
+  IZEPHPluginCore* GetPluginCore();
+  // The presenter behind a core object from GetPluginCore; null for another object.
+  static TZEPHPluginPresenter* FromPluginCore(IZEPHPluginCore* Core);
+
   // Takes back formats, extensions (newest first) and services (newest first).
   void UnregisterAll();
   bool OwnsInterface(IInterface* Interface);
@@ -72,4 +125,5 @@ class TZEPHPluginPresenter : public TZCLUnknownObject, public IZCLLocalizationLi
   TZEPHPlugin* FPlugin;
   std::vector<IPtr<IInterface>> FServices;
   TZCLCriticalSection* FLock = nullptr;
+  TZEPHPluginCoreBridge* FBridge = nullptr;
 };

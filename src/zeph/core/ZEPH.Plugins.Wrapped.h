@@ -2,6 +2,7 @@
 // A plugin implemented inside the program: it is its own header, so it needs no library and no
 // export. Visualizations implemented in the program derive from it.
 
+#include "zeph/core/ZEPH.Plugins.Presenter.h"
 #include "zeph/core/ZEPH.Plugins.h"
 
 class TZEPHCustomWrappedPlugin : public TZEPHPlugin, public IZEPHPlugin {
@@ -21,9 +22,13 @@ class TZEPHCustomWrappedPlugin : public TZEPHPlugin, public IZEPHPlugin {
   // 0 the name, 1..3 the texts, else null. Points into the object's own text.
   const char16_t* GetInfo(int32_t Index) override;
   uint32_t GetCategories() override { return DoGetCategories(); }
-  int32_t Initialize(void* Core) override { return DoInitialize(static_cast<IZEPHCore*>(Core)); }
+  // Core is a presenter's plugin core (TZEPHPluginPresenter::GetPluginCore) or null.
+  int32_t Initialize(IZEPHPluginCore* Core) override {
+    return DoInitialize(TZEPHPluginPresenter::FromPluginCore(Core));
+  }
   void Finalize() override { DoFinalize(); }
-  void SystemNotify(int32_t Code, void* Object) override { DoSystemNotify(Code, static_cast<IInterface*>(Object)); }
+  // The host notifies through NotifyHeader, with the program's object.
+  void SystemNotify(int32_t Code, IZEPHPluginUnknown*) override { DoSystemNotify(Code, nullptr); }
 
   // The host's GetInfo and GetCategories are reached through a TZEPHPlugin pointer.
 
@@ -33,6 +38,7 @@ class TZEPHCustomWrappedPlugin : public TZEPHPlugin, public IZEPHPlugin {
   String InfoName;
 
  protected:
+  void NotifyHeader(Integer Code, IInterface* Object) override { DoSystemNotify(Code, Object); }
   virtual Cardinal DoGetCategories() = 0;
   virtual HRESULT DoInitialize(IZEPHCore*) { return S_OK; }
   virtual void DoFinalize() {}

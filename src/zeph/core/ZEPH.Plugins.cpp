@@ -1,6 +1,7 @@
 #include "zeph/core/ZEPH.Plugins.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "os/OS.Environment.h"
 #include "rtl/RTL.Format.h"
@@ -12,8 +13,27 @@
 #include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Plugins.Presenter.h"
+#include "zeph/core/ZEPH.Plugins.Visuals.h"
 
 namespace {
+constexpr bool SameIID(const ZEPHPluginGUID& A, const TGUID& B) {
+  if (A.D1 != B.D1 || A.D2 != B.D2 || A.D3 != B.D3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (A.D4[i] != B.D4[i]) return false;
+  return true;
+}
+static_assert(SameIID(ZEPH_IID_UNKNOWN, IInterface::IID));
+static_assert(SameIID(ZEPH_IID_STRING, IZEPHString::IID));
+static_assert(SameIID(ZEPH_IID_CORE, IZEPHCore::IID));
+static_assert(SameIID(ZEPH_IID_SERVICE_ATTR_EXTENDABLE, IZEPHServiceAttrExtendable::IID));
+static_assert(SameIID(ZEPH_IID_CORE_SYSTEM_NOTIFICATION, IZEPHCoreSystemNotification::IID));
+static_assert(SameIID(ZEPH_IID_SERVICE_VISUALIZATIONS, IZEPHServiceVisualizations::IID));
+static_assert(SameIID(ZEPH_IID_EMBEDDED_VISUALIZATION, IZEPHExtensionEmbeddedVisualization::IID));
+static_assert(SameIID(ZEPH_IID_CUSTOM_VISUALIZATION, IZEPHExtensionCustomVisualization::IID));
+static_assert(sizeof(ZEPHPluginVisualData) == sizeof(TZEPHVisualData) &&
+              offsetof(ZEPHPluginVisualData, LogarithmicSpectrum) == offsetof(TZEPHVisualData, LogarithmicSpectrum));
+static_assert(sizeof(ZEPHPluginGUID) == sizeof(TGUID) && alignof(ZEPHPluginGUID) == alignof(TGUID));
+
 TZEPHPluginManager* GManager = nullptr;
 String GModuleFileName;
 
@@ -154,10 +174,14 @@ void TZEPHPlugin::SystemNotify(Integer Code, IInterface* Object) {
   if (FFinalizingCount.load() != 0) return;
   try {
     GetPresenter()->SystemNotify(Code, Object);
-    if (FInitialized.load() && FHeader) FHeader->SystemNotify(Code, Object);
+    if (FInitialized.load() && FHeader) NotifyHeader(Code, Object);
   } catch (...) {
     HandleException(u"SystemNotify");
   }
+}
+
+void TZEPHPlugin::NotifyHeader(Integer Code, IInterface* Object) {
+  FHeader->SystemNotify(Code, TZEPHPluginObjectProxy::PluginObjectOf(Object));
 }
 
 TZEPHPluginCategories TZEPHPlugin::GetCategories() {

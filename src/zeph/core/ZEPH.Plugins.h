@@ -68,6 +68,11 @@ class TZEPHPlugin : public TZCLUnknownObject {
   HMODULE GetHandle() const { return FHandle; }
   Integer GetFinalizingCount() const { return FFinalizingCount.load(); }
 
+ protected:
+  // Hands a notification to the header: a library gets the object only when it is a library's
+  // own (null otherwise).
+  virtual void NotifyHeader(Integer Code, IInterface* Object);
+
  private:
   String FFileName;
   IZEPHPlugin* FHeader = nullptr;

@@ -4,8 +4,11 @@
 
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.Forms.h"
+#include "vcl/VCL.StdCtrls.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 namespace {
@@ -30,10 +33,44 @@ void TZEPHFileInfoFormatterLegend::PopupFor(Integer X, Integer Y, TZBLFileInfoFo
                                             TZEPHLegendInsertEvent OnInsert) {
   FFactory = Factory;
   FOnInsert = OnInsert;
+  FListener = nullptr;
+  SetTarget(nullptr);
   Popup(X, Y);
 }
 
+void TZEPHFileInfoFormatterLegend::Popup(const TRect& Rect, IInterface* Listener,
+                                         TZBLFileInfoFormatStringFactory* Factory) {
+  FFactory = Factory;
+  FOnInsert = nullptr;
+  FListener = IPtr<IInterface>(Listener);
+  SetTarget(nullptr);
+  TPopupMenu::Popup(Rect.Left, Rect.Bottom);
+}
+
+void TZEPHFileInfoFormatterLegend::PopupForControl(TControl* Control, const TPoint& Point,
+                                                   TZBLFileInfoFormatStringFactory* Factory) {
+  FFactory = Factory;
+  FOnInsert = nullptr;
+  FListener = nullptr;
+  SetTarget(Control);
+  TPopupMenu::Popup(Point.X, Point.Y);
+}
+
+void TZEPHFileInfoFormatterLegend::SetTarget(TControl* Value) {
+  if (FTarget == Value) return;
+  if (FTarget) FTarget->RemoveFreeNotification(this);
+  FTarget = Value;
+  if (FTarget) FTarget->FreeNotification(this);
+}
+
+void TZEPHFileInfoFormatterLegend::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FTarget) FTarget = nullptr;
+}
+
 void TZEPHFileInfoFormatterLegend::DoPopup(TObject* Sender) {
+  IPtr<IZCLCurrentDpi> dpi;
+  FDPI = FTarget && Supports(FTarget, dpi) ? dpi->GetCurrentDpi() : GetMonitorDPIAtPoint(GetPopupPoint());
   Build();
   inherited::DoPopup(Sender);
 }
@@ -62,6 +99,17 @@ void TZEPHFileInfoFormatterLegend::Build() {
 
 void TZEPHFileInfoFormatterLegend::ItemClick(TObject* Sender) {
   auto* item = dynamic_cast<TMenuItem*>(Sender);
-  if (!item || !FOnInsert) return;
-  FOnInsert(this, LegendItemText(item->GetHint(), item->GetCaption()));
+  if (!item) return;
+  const String text = LegendItemText(item->GetHint(), item->GetCaption());
+  if (InsertIntoEdit(text, FTarget)) return;
+  if (FOnInsert) FOnInsert(this, text);
+}
+
+bool InsertIntoEdit(const String& Text, TControl* Control) {
+  TControl* target = Control;
+  if (!target && Screen) target = Screen->GetActiveControl();
+  auto* edit = dynamic_cast<TCustomEdit*>(target);
+  if (!edit) return false;
+  edit->SetSelText(Text);
+  return true;
 }

@@ -5,8 +5,10 @@
 // when it exists.
 
 #include "rtl/RTL.Delegates.h"
+#include "rtl/RTL.Interfaces.h"
 #include "vcl/VCL.Menus.h"
 
+class TControl;
 class TZBLFileInfoFormatStringFactory;
 
 // Receives the text of the chosen macro.
@@ -24,6 +26,12 @@ class TZEPHFileInfoFormatterLegend : public TPopupMenu {
   // Opens at the point for the factory (the shared player factory when null); OnInsert receives
   // the chosen macro.
   void PopupFor(Integer X, Integer Y, TZBLFileInfoFormatStringFactory* Factory, TZEPHLegendInsertEvent OnInsert);
+  using TPopupMenu::Popup;
+  // Below the screen rectangle, for a plugin's listener.
+  void Popup(const TRect& Rect, IInterface* Listener, TZBLFileInfoFormatStringFactory* Factory);
+  // At the screen point; the chosen macro goes into Control until the legend opens for someone
+  // else or the control goes.
+  void PopupForControl(TControl* Control, const TPoint& Point, TZBLFileInfoFormatStringFactory* Factory);
   // Fills the items: one submenu a category ("Templates.Categories"), one item a macro with its
   // description ("Templates"); aliases are left out.
   void Build();
@@ -31,15 +39,32 @@ class TZEPHFileInfoFormatterLegend : public TPopupMenu {
   // Captions "[B]name[/B]description" for a styled menu, else "namedescription".
   bool FormattedCaptions = true;
 
+  TControl* GetTarget() const { return FTarget; }
+  // The DPI the menu was last opened for: the target's when it reports one, else the monitor's
+  // under the popup point.
+  Integer GetDPI() const { return FDPI; }
+  // What a click on the item does: into the target edit (or the focused one), else to OnInsert.
+  void ItemClick(TObject* Sender);
+
  protected:
   void DoPopup(TObject* Sender) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
-  void ItemClick(TObject* Sender);
+  void SetTarget(TControl* Value);
 
   TZBLFileInfoFormatStringFactory* FFactory = nullptr;
   TZEPHLegendInsertEvent FOnInsert;
+  TControl* FTarget = nullptr;
+  Integer FDPI = 96;
+  // FIXME: a plugin listener is kept for the popup only; handing it the text waits for the
+  // plugin action and plugin edit interfaces.
+  IPtr<IInterface> FListener;
 };
+
+// Replaces the selection of Control, or without one of the focused control, when that is an edit
+// box; false otherwise.
+bool InsertIntoEdit(const String& Text, TControl* Control);
 
 // The text a legend item stands for: its hint, else its caption, without "&" and with "(..)"
 // written "()".

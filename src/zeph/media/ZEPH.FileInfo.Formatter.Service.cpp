@@ -1,8 +1,10 @@
 #include "zeph/media/ZEPH.FileInfo.Formatter.Service.h"
 
+#include "rtl/RTL.Threads.h"
 #include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 HRESULT TZEPHFileInfoFormatterService::Format(IZEPHString* Template, IZEPHFileInfo* Info, Integer FactoryIndex,
@@ -23,6 +25,18 @@ HRESULT TZEPHFileInfoFormatterService::Format(IZEPHString* Template, IZEPHFileIn
       text = FormatPreview(PluginStringToStr(Template), factory);
     }
     Result = IPtr<IZEPHString>(static_cast<IZEPHString*>(Create<TZEPHStringAdapter>(text)));
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT TZEPHFileInfoFormatterService::ShowMacrosLegend(const TRect& Rect, Integer FactoryIndex, IInterface* Listener) {
+  if (!IsMainThread()) return E_ACCESSDENIED;
+  try {
+    TZBLFileInfoFormatStringFactory* factory = nullptr;
+    if (!FindFormatterFactory(FactoryIndex, true, factory)) return E_INVALIDARG;
+    TZEPHFileInfoFormatterLegend::Instance()->Popup(Rect, Listener, factory);
     return S_OK;
   } catch (...) {
     return E_UNEXPECTED;

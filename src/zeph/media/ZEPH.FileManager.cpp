@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <unordered_map>
 
 #include "os/OS.Codecs.h"
 #include "rtl/RTL.Numbers.h"
@@ -13,13 +14,20 @@
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
 #include "zeph/core/ZEPH.Core.Adapters.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.h"
+#include "zeph/core/ZEPH.Plugins.Presenter.h"
+#include "zeph/media/ZBL.AudioTypes.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.FileSystems.h"
 #include "zeph/media/ZEPH.FileManager.Services.Adapters.h"
 #include "zeph/media/ZEPH.FileManager.Services.FileURI.h"
+#include "zeph/media/ZTL.FileFormats.Common.h"
+#include "zeph/media/ZTL.Tags.APEv2.h"
+#include "zeph/media/ZTL.Tags.ID3v1.h"
+#include "zeph/media/ZTL.Tags.ID3v2.h"
 
 namespace {
 TZEPHFileManager* GFileManager = nullptr;
@@ -38,6 +46,27 @@ HRESULT FileInfoCommand(TZEPHServiceFileSystems* FileSystems, const String& Name
                 ? IPtr<IZEPHFileSystemCommandFileInfo>::Adopt(static_cast<IZEPHFileSystemCommandFileInfo*>(obj))
                 : nullptr;
   return result;
+}
+
+TZBLCustomFileInfo* RecordOf(IZEPHFileInfo* Info) {
+  IPtr<IZEPHFileInfoInternal> internal;
+  return Supports(Info, internal) ? internal->GetRecord() : nullptr;
+}
+
+IPtr<IZEPHServiceAudioDecoders> AudioDecoders() {
+  IPtr<IZEPHServiceAudioDecoders> decoders;
+  if (TZEPHCore* core = TZEPHCore::InstanceIfExists()) Supports(static_cast<IZEPHCore*>(core), decoders);
+  return decoders;
+}
+
+IPtr<IZEPHFileInfo> RecordAdapter(TZBLCustomFileInfo* Info) {
+  return IPtr<IZEPHFileInfo>(static_cast<IZEPHFileInfo*>(Create<TZEPHFileInfoAdapter>(Info, false)));
+}
+
+// Seconds from the clip's start to its finish; -1 unless both are known.
+Double ClipDuration(IZEPHVirtualFile* File) {
+  const Double start = File->GetClipStart(), finish = File->GetClipFinish();
+  return start >= 0 && finish >= 0 ? finish - start : -1;
 }
 
 IPtr<IZEPHString> NameString(const String& Name) {
@@ -76,7 +105,7 @@ TZEPHFileManager::TZEPHFileManager()
       FKnownFormats(Create<TZEPHFileManagerKnownFormats>()),
       FContainerCache(Create<TZEPHVirtualFileCacheList>()),
       FFileURI(Create<TZEPHServiceFileURI>()),
-      FFileSystems(Create<TZEPHServiceFileSystems>()) {
+      FFileSystems(Create<TZEPHServiceFileSystems>(FExtensions)) {
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderDirectory>()));
   RegisterExtension(static_cast<IZEPHFileManagerObjectExpander*>(Create<TZEPHFileManagerExpanderShortcut>()));
   if (TZEPHCore* core = TZEPHCore::InstanceIfExists()) RegisterServices(core);
@@ -215,12 +244,11 @@ bool TZEPHFileManager::FileExists(const String& Name) {
     case zfrNoPart:
       return false;
     default: {
+      // The local disk's test: a URL exists without asking; a part's container must exist.
       IPtr<IZEPHFileSystemCommandFileInfo> command;
-      const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
-      if (found == S_OK) return command->FileExists(NameString(Name).get()) == S_OK;
-      if (found == E_NOINTERFACE) return !TZEPHFileURI::IsVirtual(Name);
-      // The local file system: a URL exists without asking; a part's container must exist.
-      return zcIsURL(Name) || zcFileExists(TZEPHFileURI::ExtractContainer(Name));
+      if (FileInfoCommand(FFileSystems, Name, command) == S_OK)
+        return command->FileExists(NameString(Name).get()) == S_OK;
+      return !TZEPHFileURI::IsVirtual(Name);
     }
   }
 }
@@ -237,19 +265,14 @@ String TZEPHFileManager::GetRealFilePath(const String& Name) { return zcExtractF
 bool TZEPHFileManager::GetFileAttributes(const String& Name, TZCLFileData& Data) {
   const String real = GetRealFileName(Name);
   IPtr<IZEPHFileSystemCommandFileInfo> command;
-  const HRESULT found = FileInfoCommand(FFileSystems, real, command);
-  if (found == E_NOINTERFACE) return false;
-  if (found == S_OK) {
-    TZEPHFileSystemAttributes attributes;
-    if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
-    Data.Attributes = attributes.Attributes;
-    Data.CreationTime = attributes.CreationTime;
-    Data.LastAccessTime = attributes.LastAccessTime;
-    Data.LastWriteTime = attributes.LastWriteTime;
-    return true;
-  }
-  if (zcIsURL(real)) return false;
-  return zcFileGetData(real, Data);
+  if (FileInfoCommand(FFileSystems, real, command) != S_OK) return false;
+  TZEPHFileSystemAttributes attributes;
+  if (command->GetFileAttributes(NameString(real).get(), attributes) != S_OK) return false;
+  Data.Attributes = attributes.Attributes;
+  Data.CreationTime = attributes.CreationTime;
+  Data.LastAccessTime = attributes.LastAccessTime;
+  Data.LastWriteTime = attributes.LastWriteTime;
+  return true;
 }
 
 Int64 TZEPHFileManager::GetFileSize(const String& Name) {
@@ -265,10 +288,9 @@ Int64 TZEPHFileManager::GetFileSize(const String& Name) {
     return size;
   }
   IPtr<IZEPHFileSystemCommandFileInfo> command;
-  const HRESULT found = FileInfoCommand(FFileSystems, Name, command);
   Int64 size = 0;
-  if (found == S_OK) return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
-  return found == E_NOINTERFACE || zcIsURL(Name) ? 0 : zcFileSize(Name);
+  if (FileInfoCommand(FFileSystems, Name, command) != S_OK) return 0;
+  return command->GetFileSize(NameString(Name).get(), size) == S_OK ? size : 0;
 }
 
 String TZEPHFileManager::GetFileFormatText(const String& Name) {
@@ -284,25 +306,21 @@ String TZEPHFileManager::GetFileFormatText(const String& Name) {
 
 HRESULT TZEPHFileManager::CreateStream(const String& Name, Cardinal Flags, Int64 Offset, Int64 Size, TStream*& Stream) {
   Stream = nullptr;
-  // Registered file systems have no streaming command here yet.
-  if (IsForeignURL(Name) || GetFileSystems()->IsSchemeRegistered(zcExtractURLScheme(Name))) return E_NOTIMPL;
-  Word mode = fmOpenRead | fmShareDenyNone;
-  if (Flags & zfsCreate)
-    mode = fmCreate;
-  else if (Flags & zfsReadWrite)
-    mode = fmOpenReadWrite | fmShareDenyWrite;
-  const bool range = Offset >= 0 && Size >= 1;
-  const bool readOnly = mode == (fmOpenRead | fmShareDenyNone);
-  if (range && !readOnly) return E_INVALIDARG;
+  if (!GetFileSystems()->IsSchemeRegistered(zcExtractURLScheme(Name)))
+    return CreateLocalFileStream(Name, Flags, Offset, Size, Stream);
+  // A registered file system streams through its command; without one there is no stream.
   try {
-    errno = 0;
-    TStream* stream = new TZCLFileStream(Name, mode);
-    if (Flags & zfsBuffered) stream = new TZCLBufferedStream(stream, soOwned, 262144);
-    if (range) stream = new TZCLSubStream(stream, Offset, Size, soOwned);
-    Stream = stream;
+    void* obj = nullptr;
+    if (FFileSystems->Get(Name, IIDOf<IZEPHFileSystemCommandStreaming>(), &obj) != S_OK) return E_NOTIMPL;
+    auto command = IPtr<IZEPHFileSystemCommandStreaming>::Adopt(static_cast<IZEPHFileSystemCommandStreaming*>(obj));
+    IPtr<IZEPHStream> stream;
+    const HRESULT result = command->CreateStream(NameString(Name).get(), Offset, Size, Flags, stream);
+    if (Failed(result)) return result;
+    if (!stream) return E_FAIL;
+    Stream = new TZEPHStreamWrapper(stream.get());
     return S_OK;
-  } catch (const Exception&) {
-    return errno ? HResultFromOSError(errno) : E_FAIL;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
@@ -326,15 +344,86 @@ HRESULT TZEPHFileManager::CreateStreamForFileURI(const String& Name, IPtr<IZEPHV
 }
 
 bool TZEPHFileManager::DeleteFile(const String& Name) {
-  if (Name.empty() || zcIsURL(Name) || TZEPHFileURI::IsVirtual(Name)) return false;
-  return Succeeded(TZCLRecycleBin::Delete(Name));
+  return !Name.empty() && FFileSystems->RunCommand(IIDOf<IZEPHFileSystemCommandDelete>(), Name);
 }
 
 bool TZEPHFileManager::OpenFileFolder(const String& Name) {
-  if (Name.empty()) return false;
-  const String real = GetRealFileName(Name);
-  if (zcIsURL(real)) return ShellOpenFileOrURL(real, String());
-  return ShellShowInFolder(real);
+  return !Name.empty() &&
+         FFileSystems->RunCommand(IIDOf<IZEPHFileSystemCommandOpenFileFolder>(), GetRealFileName(Name));
+}
+
+// ---- drag source ------------------------------------------------------------------------------
+
+namespace {
+// The files of a drag; the stream of a file comes from its file system's drop-source command.
+class TZEPHFileManagerDropSourceData : public TZCLDropSourceDataFiles {
+  ZCL_CLASS(TZEPHFileManagerDropSourceData, TZCLDropSourceDataFiles)
+ public:
+  TZEPHFileManagerDropSourceData(const TZCLStringList* Names, TZEPHServiceFileSystems* AFileSystems)
+      : TZCLDropSourceDataFiles(Names), FFileSystems(AFileSystems) {}
+
+ protected:
+  TStream* CreateStream(Integer Index) override {
+    try {
+      const String name = GetName(Index);
+      void* obj = nullptr;
+      if (FFileSystems->Get(name, IIDOf<IZEPHFileSystemCommandDropSource>(), &obj) != S_OK) return nullptr;
+      auto command = IPtr<IZEPHFileSystemCommandDropSource>::Adopt(static_cast<IZEPHFileSystemCommandDropSource*>(obj));
+      IPtr<IZEPHStream> stream;
+      if (Failed(command->CreateStream(NameString(name).get(), stream)) || !stream) return nullptr;
+      return new TZEPHStreamWrapper(stream.get());
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
+ private:
+  TZEPHServiceFileSystems* FFileSystems;
+};
+}  // namespace
+
+IPtr<IZCLDropSourceDataFiles> TZEPHFileManager::CreateDropSourceData(const TZCLStringList* Names,
+                                                                     TZCLDropSource* DropSource) {
+  TZCLDragDropDataProviders& providers = DropSource->GetDataProviders();
+  IPtr<IZCLDropSourceDataFiles> data(static_cast<IZCLDropSourceDataFiles*>(Create<TZCLDropSourceDataFiles>(Names)));
+  providers.Add(new TZCLDragDropDataProviderFileURIs(data.get()));
+
+  TZCLStringList* files = Create<TZCLStringList>();
+  bool needStreams = false;
+  try {
+    if (Names)
+      for (Integer i = 0; i < Names->GetCount(); ++i) {
+        const String real = GetRealFileName(Names->GetStrings(i));
+        if (!files->Contains(real)) files->Add(real);
+      }
+    for (Integer i = files->GetCount() - 1; i >= 0; --i)
+      if (!FileExists(files->GetStrings(i))) files->Delete(i);
+    // The empty scheme is the local disk's; another counts when its file system streams drags.
+    std::unordered_map<String, bool, TZCLTokenComparer, TZCLTokenComparer> schemes{{String(), true}};
+    for (Integer i = files->GetCount() - 1; i >= 0; --i) {
+      const String scheme = zcExtractURLScheme(files->GetStrings(i));
+      auto it = schemes.find(scheme);
+      if (it == schemes.end()) it = schemes.emplace(scheme, FFileSystems->SupportsDropSource(scheme)).first;
+      if (!it->second)
+        files->Delete(i);
+      else if (!scheme.empty())
+        needStreams = true;
+    }
+    data = IPtr<IZCLDropSourceDataFiles>(
+        static_cast<IZCLDropSourceDataFiles*>(Create<TZEPHFileManagerDropSourceData>(files, FFileSystems)));
+  } catch (...) {
+    Free(files);
+    throw;
+  }
+  if (needStreams) {
+    providers.Add(new TZCLDragDropDataProviderFileStreamDescriptor(data.get()));
+    for (Integer i = 0; i < files->GetCount(); ++i)
+      providers.Add(new TZCLDragDropDataProviderFileStream(data.get(), i));
+  } else {
+    providers.Add(new TZCLDragDropDataProviderFiles(data.get()));
+  }
+  Free(files);
+  return data;
 }
 
 // ---- file information -------------------------------------------------------------------------
@@ -346,6 +435,7 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
   if (Name.empty() || !Info) return E_INVALIDARG;
   HRESULT result = E_FAIL;
   TZEPHFileInfoCacheAttributes attributes;
+  Double clipLength = -1;
   Info->BeginUpdate();
   try {
     const bool foreign = IsForeignURL(Name);
@@ -355,7 +445,10 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
     if (!isVirtual && (Sources & zfiCache)) result = FInfoCache->Find(Name, Info, attributes) ? S_OK : E_FAIL;
     if (Failed(result) && isVirtual && (Sources & zfiVirtualFile)) {
       IPtr<IZEPHVirtualFile> file;
-      if (GetVirtualFile(Name, file)) result = file->FillFileInfo(Info);
+      if (GetVirtualFile(Name, file)) {
+        result = file->FillFileInfo(Info);
+        if (Succeeded(result)) clipLength = ClipDuration(file.get());
+      }
     }
     if (Failed(result) && (Sources & zfiExtensions)) {
       IPtr<IZEPHString> name = NameString(Name);
@@ -366,7 +459,6 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
       });
       if (Failed(result)) result = E_FAIL;
     }
-    // The core's audio decoders answer here once they are registered.
     if (Failed(result) && (Sources & zfiTagLibrary)) {
       const TZEPHTagReaderProc reader = GTagReader.load();
       TStream* stream = nullptr;
@@ -378,6 +470,16 @@ HRESULT TZEPHFileManager::GetFileInfo(const String& Name, TZBLCustomFileInfo* In
           throw;
         }
         Free(stream);
+      }
+    }
+    if (Failed(result) && (Sources & zfiDecoders)) {
+      if (IPtr<IZEPHServiceAudioDecoders> decoders = AudioDecoders()) {
+        IPtr<IZEPHAudioDecoder> decoder;
+        if (Succeeded(decoders->CreateDecoderForFileName(NameString(Name).get(), 0, nullptr, decoder)) && decoder) {
+          const IPtr<IZEPHFileInfo> info = RecordAdapter(Info);
+          if (decoder->FillFileInfo(info.get())) result = S_OK;
+          if (TZEPHFileInfo::FillFromDecoder(Name, info.get(), decoder.get(), clipLength)) result = S_OK;
+        }
       }
     }
     if (Succeeded(result) && !isVirtual && !foreign) FInfoCache->Add(Name, Info, attributes);
@@ -408,16 +510,90 @@ HRESULT TZEPHFileManager::GetFileInfoFromStream(TStream* Stream, TZBLCustomFileI
           });
       if (Failed(result)) result = E_INVALIDARG;
     }
-    // The core's audio decoders answer here once they are registered.
     if (Failed(result) && (Sources & zfiTagLibrary)) {
       const TZEPHTagReaderProc reader = GTagReader.load();
       if (reader && reader(Stream, String(), Info)) result = S_OK;
+    }
+    if (Failed(result) && (Sources & zfiDecoders)) {
+      if (IPtr<IZEPHServiceAudioDecoders> decoders = AudioDecoders()) {
+        IPtr<IZEPHStream> stream(static_cast<IZEPHStream*>(Create<TZEPHStreamAdapter>(Stream, soReference)));
+        IPtr<IZEPHAudioDecoder> decoder;
+        if (Succeeded(decoders->CreateDecoder(stream.get(), 0, nullptr, decoder)) && decoder) {
+          const IPtr<IZEPHFileInfo> info = RecordAdapter(Info);
+          if (decoder->FillFileInfo(info.get())) result = S_OK;
+          if (TZEPHFileInfo::FillFromStreamDecoder(Stream, info.get(), decoder.get(), -1)) result = S_OK;
+        }
+      }
     }
   } catch (...) {
     result = E_UNEXPECTED;
   }
   Info->EndUpdate();
   return result;
+}
+
+// ---- audio decoders ---------------------------------------------------------------------------
+
+namespace {
+// Carries a file's ID3v2, APEv2 and ID3v1 tags; it recognises no format of its own.
+class TZEPHFileManagerGeneralTags : public TZTLTagsContainerCommon {
+  ZCL_CLASS(TZEPHFileManagerGeneralTags, TZTLTagsContainerCommon)
+
+ protected:
+  bool LoadStreamInfo(TStream*) override { return false; }
+};
+
+}  // namespace
+
+bool TZEPHFileInfo::FillStreamValues(Int64 Size, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder, Double ClipLength) {
+  if (!Decoder || !Info) return false;
+  Integer rate = 0, channels = 0, format = 0;
+  if (!Decoder->GetFormat(rate, channels, format)) return false;
+  static constexpr Integer bitsOfFormat[] = {0, 8, 16, 24, 32, 32, 64};
+  if (format < 1 || format > 6) return false;
+  const Integer bits = bitsOfFormat[format];
+  Cardinal duration =
+      TZBLStreamInfoUtils::DurationOfPCM(Decoder->GetSize(), channels, bits, static_cast<Cardinal>(rate));
+  if (ClipLength > 0) {
+    // Compared as doubles first: a huge clip length is no limit, and never overflows.
+    const Cardinal limit =
+        ClipLength * 1000 >= duration ? duration : static_cast<Cardinal>(std::trunc(ClipLength * 1000));
+    Size = TZBLStreamInfoUtils::MulDivPositive(Size, duration, limit);
+    duration = limit;
+  }
+  Info->SetValueAsFloat(17, duration / 1000.0);
+  Info->SetValueAsInt32(9, channels);
+  Info->SetValueAsInt32(24, rate);
+  if (Size > 0) Info->SetValueAsInt64(19, Size);
+  Integer bitrate = 0;
+  if (Failed(Info->GetValueAsInt32(7, bitrate)) || bitrate == 0)
+    Info->SetValueAsInt32(7, TZBLStreamInfoUtils::BitrateOf(Size, duration));
+  return true;
+}
+
+bool TZEPHFileInfo::FillFromDecoder(const String& Name, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder,
+                                    Double ClipLength) {
+  TZEPHFileManager* manager = GetFileManager();
+  const String real = manager->GetRealFileName(Name);
+  const bool result = FillStreamValues(manager->GetFileSize(real), Info, Decoder, ClipLength);
+  TZBLCustomFileInfo* record = result ? RecordOf(Info) : nullptr;
+  if (!record) return result;
+  TZEPHFileManagerGeneralTags* tags = nullptr;
+  try {
+    tags = Create<TZEPHFileManagerGeneralTags>();
+    tags->LoadFromFile(real);
+    record->Merge(tags->GetID3v2(), true);
+    record->Merge(tags->GetAPEv2(), true);
+    record->Merge(tags->GetID3v1(), false);
+  } catch (...) {
+  }
+  Free(tags);
+  return result;
+}
+
+bool TZEPHFileInfo::FillFromStreamDecoder(TStream* Stream, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder,
+                                          Double ClipLength) {
+  return Stream && FillStreamValues(Stream->GetSize(), Info, Decoder, ClipLength);
 }
 
 IPtr<IZBLFileInfo> TZEPHFileManager::QueryFileInfo(const String& Name, Byte Sources) {
@@ -431,11 +607,6 @@ IPtr<IZBLFileInfo> TZEPHFileManager::QueryFileInfo(const String& Name, Byte Sour
 namespace {
 // Plugin flag bit 0 leaves the decoders out.
 Byte SourcesOfPluginFlags(Cardinal Flags) { return (Flags & 1) ? zfiAll & ~zfiDecoders : zfiAll; }
-
-TZBLCustomFileInfo* RecordOf(IZEPHFileInfo* Info) {
-  IPtr<IZEPHFileInfoInternal> internal;
-  return Supports(Info, internal) ? internal->GetRecord() : nullptr;
-}
 
 IPtr<IZEPHStream> PluginStream(TStream* Stream, bool ReadOnly) {
   return IPtr<IZEPHStream>(static_cast<IZEPHStream*>(Create<TZEPHFileStreamAdapterEx>(Stream, ReadOnly)));
@@ -615,9 +786,20 @@ void detail::FileManagerInitialization() {
   GFileManager = Create<TZEPHFileManager>();
   TZEPHFileURI::SetSchemeRegisteredProc(SchemeRegistered);
   SetFileDatesProc(FileManagerFileDates);
+  // A plugin taken back leaves no container its file system opened and none of its formats.
+  TZEPHPluginFileManagerHooks hooks;
+  hooks.ClearContainerCache = [] {
+    if (GFileManager) GFileManager->GetContainerCache()->Clear();
+  };
+  hooks.UnregisterFormat = [](void* Handle) {
+    if (GFileManager)
+      GFileManager->GetKnownFormats()->Unregister(static_cast<TZEPHFileManagerKnownFormatInfo*>(Handle));
+  };
+  SetPluginFileManagerHooks(hooks);
 }
 
 void detail::FileManagerFinalization() {
+  SetPluginFileManagerHooks({});
   // Tag scans and background adding still running would reach a freed file manager.
   if (TZCLTaskDispatcher* tasks = TaskDispatcherIfExists()) tasks->CancelAll(true);
   SetFileDatesProc(ZBLReadFileDates);

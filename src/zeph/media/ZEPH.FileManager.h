@@ -14,6 +14,8 @@
 
 class TStream;
 class TZBLCustomFileInfo;
+class TZCLDropSource;
+struct IZCLDropSourceDataFiles;
 class TZCLStringList;
 template <class T>
 class TZCLThreadListOf;
@@ -120,6 +122,44 @@ struct IZEPHExtensionFileInfoFromStream : virtual IInterface {
   virtual HRESULT FillFileInfoFromStream(IZEPHStream* Stream, IZEPHFileInfo* Info) = 0;
 };
 
+struct IZEPHAudioDecoder : virtual IInterface {
+  RTL_INTERFACE(IZEPHAudioDecoder, IInterface, "{B0D4E6A2-39C1-4F75-8E2D-71A5C3F90B48}")
+  // Nonzero when it filled something of Info.
+  virtual LongBool FillFileInfo(IZEPHFileInfo* Info) = 0;
+  // SampleFormat: 1 8-bit, 2 16-bit, 3 24-bit, 4 32-bit, 5 32-bit float, 6 64-bit float.
+  // Nonzero on success.
+  virtual LongBool GetFormat(Integer& SampleRate, Integer& Channels, Integer& SampleFormat) = 0;
+  // Bytes of decoded audio.
+  virtual Int64 GetPosition() = 0;
+  virtual LongBool SetPosition(Int64 Value) = 0;
+  // The number of bytes decoded into Buffer; 0 at the end.
+  virtual Integer ReadData(void* Buffer, Integer Count) = 0;
+  // The size of the whole decoded audio in bytes.
+  virtual Int64 GetSize() = 0;
+};
+
+// The core's audio decoders. Flags 0 and no error information are what the file manager passes.
+struct IZEPHServiceAudioDecoders : virtual IInterface {
+  RTL_INTERFACE(IZEPHServiceAudioDecoders, IInterface, "{B0D4E6A2-39C1-4F75-8E2D-71A5C3F90B49}")
+  virtual HRESULT CreateDecoder(IZEPHStream* Stream, Cardinal Flags, IZEPHErrorInfo* ErrorInfo,
+                                IPtr<IZEPHAudioDecoder>& Decoder) = 0;
+  virtual HRESULT CreateDecoderForFileName(IZEPHString* FileName, Cardinal Flags, IZEPHErrorInfo* ErrorInfo,
+                                           IPtr<IZEPHAudioDecoder>& Decoder) = 0;
+};
+
+// Stream values of a file from the decoder that reads it.
+class TZEPHFileInfo {
+ public:
+  // Duration, channels, sample rate, the file size when above 0 and, unless Info has one, the
+  // bitrate of Size bytes over the decoded duration. ClipLength (seconds) above 0 limits the
+  // duration and scales the size to it. False without a decoder, a format or a known sample format.
+  static bool FillStreamValues(Int64 Size, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder, Double ClipLength);
+  // The size of the real file; then the file's ID3v2, APEv2 and ID3v1 tags complete the record.
+  static bool FillFromDecoder(const String& Name, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder, Double ClipLength);
+  static bool FillFromStreamDecoder(TStream* Stream, IZEPHFileInfo* Info, IZEPHAudioDecoder* Decoder,
+                                    Double ClipLength);
+};
+
 class TZEPHFileManager : public TZCLUnknownObject,
                          public IZEPHServiceFileStreaming,
                          public IZEPHServiceFileManager,
@@ -200,6 +240,11 @@ class TZEPHFileManager : public TZCLUnknownObject,
   // Into the trash; never parts of containers or URLs.
   bool DeleteFile(const String& Name);
   bool OpenFileFolder(const String& Name);
+  // Fills the providers of DropSource for Names: the names as they are in a URI list, and the
+  // existing real files as a file list, or as streams when a file system of theirs makes them.
+  // Names of schemes whose file system gives no streams are left out of the file list. The data
+  // object of the files.
+  IPtr<IZCLDropSourceDataFiles> CreateDropSourceData(const TZCLStringList* Names, TZCLDropSource* DropSource);
 
   // Expansion into media files for Receiver.
   void ExpandList(TZCLStringList* Names, IZEPHFileManagerFilesReceiver* Receiver,

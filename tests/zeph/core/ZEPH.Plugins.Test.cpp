@@ -3,13 +3,17 @@
 #include <thread>
 #include <vector>
 
+#include "os/OS.Environment.h"
 #include "os/OS.Files.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
+#include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Logger.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
+#include "zcl/base/ZCL.Utils.Shell.h"
+#include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.TestUtil.h"
 #include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Plugins.Presenter.h"
@@ -42,9 +46,9 @@ class TFakeHeader final : public IZEPHPlugin {
     return Index >= 0 && Index < 4 && !Texts[Index].empty() ? Texts[Index].c_str() : nullptr;
   }
   uint32_t GetCategories() override { return Categories; }
-  int32_t Initialize(void*) override { return 0; }
+  int32_t Initialize(IZEPHPluginCore*) override { return 0; }
   void Finalize() override {}
-  void SystemNotify(int32_t, void*) override {}
+  void SystemNotify(int32_t, IZEPHPluginUnknown*) override {}
   String Texts[4];
   uint32_t Categories = 0;
 };
@@ -104,6 +108,40 @@ TEST(PluginHost, LoadedPluginAnswersThroughItsHeader) {
   plugin->SystemNotify(1, nullptr);
   Free(plugin);
   EXPECT_EQ(CallLog(probe), "Release;");
+  FreeLibrary(probe);
+}
+
+TEST(PluginHost, InitializedPluginRegistersThroughItsCoreObjectAndFinalizingTakesItBack) {
+  const String file = CopyPlugin(ZEPH_TEST_PLUGIN_FULL, "plugin-init", u"init.so");
+  HMODULE handle = LoadLibrary(file);
+  HMODULE probe = LoadLibrary(file);
+  auto held = reinterpret_cast<int32_t (*)()>(GetProcAddress(probe, "TestPluginHeldReferences"));
+  ASSERT_NE(held, nullptr);
+  TZEPHCore* core = TZEPHCore::Instance();
+  const Integer services = core->GetServiceCount();
+  TZEPHPlugin* plugin = CreatePlugin(handle, file);
+  TZEPHPluginPresenter* presenter = plugin->GetPresenter();
+
+  // What a loader does: initialize the header with the plugin's own core object.
+  ASSERT_EQ(plugin->GetHeaderRef()->Initialize(presenter->GetPluginCore()), 0);
+  plugin->SetInitialized(true);
+  const std::string path = CoreConfigGetPath(4).empty() ? "" : "Path;";
+  EXPECT_EQ(CallLog(probe), "Initialize;" + path + "Service+Extension;Found;");
+  EXPECT_EQ(core->GetServiceCount(), services + 1);
+  ASSERT_EQ(presenter->GetServices().size(), 1u);
+  ASSERT_EQ(presenter->GetExtensions().size(), 1u);
+  EXPECT_TRUE(presenter->OwnsInterface(presenter->GetExtensions()[0].Extension.get()));
+  EXPECT_GT(held(), 0);
+  // Notifications name the library's own object in its own form, and the program's objects not.
+  plugin->SystemNotify(CORE_NOTIFY_SERVICE_REGISTERED, presenter->GetServices()[0].get());
+  plugin->SystemNotify(CORE_NOTIFY_SERVICE_REGISTERED, static_cast<IZEPHCore*>(core));
+  const std::string notes = "SystemNotify 1 own;SystemNotify 1;";
+
+  Free(plugin);
+  EXPECT_EQ(CallLog(probe),
+            "Initialize;" + path + "Service+Extension;Found;" + notes + "Service-Extension;Finalize;Release;");
+  EXPECT_EQ(core->GetServiceCount(), services);
+  EXPECT_EQ(held(), 0);
   FreeLibrary(probe);
 }
 
@@ -200,6 +238,31 @@ TEST_F(PluginFailure, CrashedPluginIsRenamedThenDisabledFinalizedAndReported) {
   plugin->SetEnabled(true);
   Free(plugin);
   FreeLibrary(probe);
+}
+
+TEST_F(PluginFailure, YesRestartsTheProgram) {
+  String launched;
+  const detail::TShellLauncher saved = detail::SetShellLauncher([&](const String& FileName, const String&) {
+    launched = FileName;
+    return true;
+  });
+  const String file = CopyPlugin(ZEPH_TEST_PLUGIN_FULL, "plugin-yes", u"y.so");
+  auto* plugin = CreatePlugin<TFakePlugin>(nullptr, file);
+  plugin->SetInitialized(true);
+  PluginManager()->AddPlugin(plugin);
+  {
+    TMessageBoxProbe box(IDYES);
+    PluginManager()->HandlePluginFailure(file, plugin);
+    TZCLMainThread::CheckSynchronize();
+    EXPECT_EQ(box.Texts.size(), 1u);
+  }
+  // The restart happens when the core shuts down.
+  EXPECT_TRUE(launched.empty());
+  RestartCore(UTF8ToString(TempDir()) + u"/program/");
+  EXPECT_EQ(launched, GetModuleFileName());
+  detail::SetShellLauncher(saved);
+  plugin->SetEnabled(true);
+  Free(plugin);
 }
 
 TEST_F(PluginFailure, UninitializedAndOwnModuleFailuresAreOnlyLogged) {

@@ -14,6 +14,7 @@
 #include "zeph/core/ZEPH.Plugins.Old.Visuals.h"
 #include "zeph/core/ZEPH.Plugins.Presenter.h"
 #include "zeph/core/ZEPH.Plugins.Visuals.h"
+#include "zeph/core/ZEPH.Plugins.Wrapped.h"
 
 namespace {
 // An embedded visualization that logs its calls and raises on request.
@@ -236,3 +237,90 @@ TEST(VisualHost, DrawingFailureReachesThePluginHost) {
   Free(service);
 }
 }  // namespace
+
+namespace {
+// A visualization as a plugin library writes it: the plugin API only.
+class TLibraryVis final : public IZEPHPluginEmbeddedVisualization {
+ public:
+  explicit TLibraryVis(IZEPHPluginCore* ACore) : FCore(ACore) {}
+  int32_t QueryInterface(const ZEPHPluginGUID& IID, void** Obj) override {
+    if (ZEPHPluginSameGUID(IID, ZEPH_IID_UNKNOWN) || ZEPHPluginSameGUID(IID, ZEPH_IID_EMBEDDED_VISUALIZATION)) {
+      if (Obj) {
+        AddRef();
+        *Obj = static_cast<IZEPHPluginEmbeddedVisualization*>(this);
+      }
+      return ZEPH_S_OK;
+    }
+    if (Obj) *Obj = nullptr;
+    return ZEPH_E_NOINTERFACE;
+  }
+  int32_t AddRef() override { return ++Refs; }
+  int32_t Release() override { return --Refs; }
+  uint32_t GetFlags() override { return ZEPH_VISUALIZATION_SPECTRUM; }
+  int32_t GetMaxDisplaySize(int32_t& Width, int32_t& Height) override {
+    Width = 300;
+    Height = 200;
+    return ZEPH_S_OK;
+  }
+  int32_t GetName(IZEPHPluginString*& Name) override {
+    const int32_t result = FCore->CreateObject(ZEPH_IID_STRING, reinterpret_cast<void**>(&Name));
+    if (result >= 0) Name->SetData(u"Library", 7);
+    return result;
+  }
+  int32_t Initialize(int32_t Width, int32_t Height) override {
+    Log += "Init " + std::to_string(Width) + "x" + std::to_string(Height) + ";";
+    return ZEPH_S_OK;
+  }
+  void Finalize() override { Log += "Fin;"; }
+  void Click(int32_t X, int32_t Y, int32_t Button) override {
+    Log += "Click " + std::to_string(X) + "," + std::to_string(Y) + "," + std::to_string(Button) + ";";
+  }
+  void Draw(void*, const ZEPHPluginVisualData* Data) override {
+    Log += "Draw " + std::to_string(Data->Peaks[1]) + "," + std::to_string(Data->LogarithmicSpectrum[2][255]) + ";";
+  }
+  void Resize(int32_t, int32_t) override {}
+  std::string Log;
+  int32_t Refs = 1;
+
+ private:
+  IZEPHPluginCore* FCore;
+};
+
+class TLibraryPlugin : public TZEPHCustomWrappedPlugin {
+  ZCL_CLASS(TLibraryPlugin, TZEPHCustomWrappedPlugin)
+ public:
+  using TZEPHCustomWrappedPlugin::TZEPHCustomWrappedPlugin;
+
+ protected:
+  Cardinal DoGetCategories() override { return ZEPH_PLUGIN_CATEGORY_VISUALIZATION; }
+};
+}  // namespace
+
+TEST(VisualHost, LibraryVisualizationsReachTheServiceThroughTheirPluginsCore) {
+  auto* service = Create<TZEPHServiceVisual>();
+  auto* plugin = CreatePlugin<TLibraryPlugin>(nullptr, u"");
+  plugin->SetInitialized(true);
+  IZEPHPluginCore* core = plugin->GetPresenter()->GetPluginCore();
+  TLibraryVis vis(core);
+  ASSERT_EQ(core->RegisterExtension(ZEPH_IID_SERVICE_VISUALIZATIONS, &vis), ZEPH_S_OK);
+  ASSERT_EQ(service->GetEmbeddedCount(), 1);
+  TZEPHEmbeddedVisualization* wrapper = service->GetEmbedded(0);
+  EXPECT_EQ(wrapper->GetName(), u"Library");
+  EXPECT_EQ(wrapper->GetFlags(), ZEPH_VISUALIZATION_SPECTRUM);
+  wrapper->Resize(200, 100);
+  TSize size;
+  EXPECT_TRUE(wrapper->GetMaxDisplaySize(size));
+  EXPECT_EQ(size.cx * 1000 + size.cy, 300200);
+  TZEPHVisualData frame{};
+  frame.Peaks[1] = 0.5f;
+  frame.LogarithmicSpectrum[2][255] = 7;
+  wrapper->Draw(nullptr, &frame);
+  wrapper->Click(0.5f, 0.25f, mbLeft);
+  EXPECT_EQ(vis.Log, "Init 200x100;Draw 0.500000,7;Click 100,25,0;");
+
+  // Finalizing the plugin takes the visualization out of the service; no reference stays.
+  Free(plugin);
+  EXPECT_EQ(service->GetEmbeddedCount(), 0);
+  EXPECT_EQ(vis.Refs, 1);
+  Free(service);
+}

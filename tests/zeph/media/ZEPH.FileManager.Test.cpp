@@ -10,6 +10,9 @@
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
+#include "zeph/core/ZEPH.Plugins.Presenter.h"
+#include "zeph/core/ZEPH.Plugins.Wrapped.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.h"
 
@@ -141,6 +144,51 @@ TEST_F(FileManager, ResolvesVirtualNames) {
   EXPECT_EQ(info->GetFileName(), Dir + u"album.cue:Track 01");
   EXPECT_EQ(M->GetFileInfo(Dir + u"album.cue:Track 01", info, zfiCache), E_FAIL);
   Free(info);
+}
+
+class TBarePlugin : public TZEPHCustomWrappedPlugin {
+  ZCL_CLASS(TBarePlugin, TZEPHCustomWrappedPlugin)
+ public:
+  using TZEPHCustomWrappedPlugin::TZEPHCustomWrappedPlugin;
+
+ protected:
+  Cardinal DoGetCategories() override { return 1; }
+};
+
+TEST_F(FileManager, PluginTakenBackLeavesNoContainerAndNoFormat) {
+  IPtr<IZEPHVirtualFile> file;
+  ASSERT_TRUE(M->GetVirtualFile(Dir + u"album.cue:Track 01", file));
+  ASSERT_TRUE(M->GetContainerCache()->Contains(Dir + u"album.cue"));
+  auto* plugin = CreatePlugin<TBarePlugin>(nullptr, u"");
+  plugin->SetInitialized(true);
+  const Integer count = M->GetKnownFormats()->GetCount();
+  plugin->GetPresenter()->GetFormatHandles().push_back(M->GetKnownFormats()->Register(u"Plg", u"*.plg;", zfkAudio));
+  EXPECT_TRUE(M->GetKnownFormats()->IsSupported(u"/a.plg"));
+  Free(plugin);
+  EXPECT_EQ(M->GetKnownFormats()->GetCount(), count);
+  EXPECT_FALSE(M->GetKnownFormats()->IsSupported(u"/a.plg"));
+  EXPECT_FALSE(M->GetContainerCache()->Contains(Dir + u"album.cue"));
+}
+
+TEST_F(FileManager, DragOffersTheNamesAndTheExistingRealFiles) {
+  TZCLStringList* names = Create<TZCLStringList>();
+  names->Add(Dir + u"album.cue:Track 01");
+  names->Add(Dir + u"album.cue:Track 02");
+  names->Add(Dir + u"missing.mp3");
+  names->Add(u"http://radio/stream");
+  TZCLDropSource* source = Create<TZCLDropSource>(nullptr, nullptr);
+  IPtr<IZCLDropSourceDataFiles> data = M->CreateDropSourceData(names, source);
+  // The URI list of every name, and the file list of the one real file.
+  ASSERT_EQ(source->GetDataProviders().GetCount(), 2);
+  EXPECT_NE(dynamic_cast<TZCLDragDropDataProviderFileURIs*>(source->GetDataProviders().GetItems(0)), nullptr);
+  ASSERT_EQ(data->GetCount(), 1);
+  EXPECT_EQ(data->GetName(0), Dir + u"album.flac");
+  TStream* stream = data->GetStream(0);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(stream->GetSize(), 16);
+  Free(source);
+  data = nullptr;
+  Free(names);
 }
 
 TEST_F(FileManager, StaleContainerIsOpenedAgain) {

@@ -1,5 +1,6 @@
 // Plugin libraries for the host's tests, one source built with different definitions:
-//   TEST_PLUGIN_FULL     texts, categories 5 and a call log export
+//   TEST_PLUGIN_FULL     texts, categories 5, an Initialize that registers a service and an
+//                        extension of it through its core object, and a call log export
 //   TEST_PLUGIN_NOEXPORT no header export
 //   TEST_PLUGIN_FAIL     the export answers E_FAIL
 //   TEST_PLUGIN_THROWS   SystemNotify and Finalize throw
@@ -20,6 +21,51 @@ __attribute__((visibility("default"))) void soxr_process() {}
 
 namespace {
 std::string GLog;
+
+// The plugin's own service, with an identifier of its own; it accepts extensions.
+constexpr ZEPHPluginGUID IID_TEST_SERVICE = {0x5EB1C0DE, 0x0041, 0x4A11, {0x90, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7}};
+
+class TTestService final : public IZEPHPluginServiceAttrExtendable {
+ public:
+  int32_t QueryInterface(const ZEPHPluginGUID& IID, void** Obj) override {
+    if (ZEPHPluginSameGUID(IID, IID_TEST_SERVICE) || ZEPHPluginSameGUID(IID, ZEPH_IID_UNKNOWN) ||
+        ZEPHPluginSameGUID(IID, ZEPH_IID_SERVICE_ATTR_EXTENDABLE)) {
+      if (Obj) {
+        AddRef();
+        *Obj = static_cast<IZEPHPluginServiceAttrExtendable*>(this);
+      }
+      return ZEPH_S_OK;
+    }
+    if (Obj) *Obj = nullptr;
+    return ZEPH_E_NOINTERFACE;
+  }
+  int32_t AddRef() override { return ++FRefs; }
+  int32_t Release() override { return --FRefs; }
+  void RegisterExtension(IZEPHPluginUnknown*) override { GLog += "Service+Extension;"; }
+  void UnregisterExtension(IZEPHPluginUnknown*) override { GLog += "Service-Extension;"; }
+  int32_t FRefs = 1;
+};
+
+class TTestExtension final : public IZEPHPluginUnknown {
+ public:
+  int32_t QueryInterface(const ZEPHPluginGUID& IID, void** Obj) override {
+    if (ZEPHPluginSameGUID(IID, ZEPH_IID_UNKNOWN)) {
+      if (Obj) {
+        AddRef();
+        *Obj = this;
+      }
+      return ZEPH_S_OK;
+    }
+    if (Obj) *Obj = nullptr;
+    return ZEPH_E_NOINTERFACE;
+  }
+  int32_t AddRef() override { return ++FRefs; }
+  int32_t Release() override { return --FRefs; }
+  int32_t FRefs = 1;
+};
+
+TTestService GService;
+TTestExtension GExtension;
 
 class TTestPlugin final : public IZEPHPlugin {
  public:
@@ -53,8 +99,29 @@ class TTestPlugin final : public IZEPHPlugin {
     return 5;
 #endif
   }
-  int32_t Initialize(void*) override {
+  int32_t Initialize(IZEPHPluginCore* Core) override {
     GLog += "Initialize;";
+#if defined(TEST_PLUGIN_FULL)
+    // Kind 4 is the plugins folder; the text is only checked for being there.
+    IZEPHPluginString* path = nullptr;
+    if (Core->GetPath(4, path) >= 0 && path) {
+      GLog += path->GetLength() > 0 && path->GetData() ? "Path;" : "EmptyPath;";
+      path->Release();
+    }
+    int32_t result = Core->RegisterService(&GService);
+    if (result < 0) return result;
+    result = Core->RegisterExtension(IID_TEST_SERVICE, &GExtension);
+    if (result < 0) return result;
+    // The core object reaches the registered service too.
+    void* found = nullptr;
+    if (Core->QueryInterface(IID_TEST_SERVICE, &found) >= 0 &&
+        found == static_cast<IZEPHPluginServiceAttrExtendable*>(&GService)) {
+      GLog += "Found;";
+      GService.Release();
+    }
+#else
+    (void)Core;
+#endif
     return 0;
   }
   void Finalize() override {
@@ -63,8 +130,9 @@ class TTestPlugin final : public IZEPHPlugin {
     throw std::runtime_error("Finalize failed");
 #endif
   }
-  void SystemNotify(int32_t Code, void*) override {
-    GLog += "SystemNotify " + std::to_string(Code) + ";";
+  void SystemNotify(int32_t Code, IZEPHPluginUnknown* Object) override {
+    // The host hands over a library's own object as it is, and none of its own.
+    GLog += "SystemNotify " + std::to_string(Code) + (Object == &GService ? " own" : Object ? " other" : "") + ";";
 #if defined(TEST_PLUGIN_THROWS)
     throw std::runtime_error("SystemNotify failed");
 #endif
@@ -91,5 +159,9 @@ __attribute__((visibility("default"))) int32_t ZEPHPluginGetHeader(IZEPHPlugin**
 }
 #endif
 __attribute__((visibility("default"))) const char* TestPluginCallLog() { return GLog.c_str(); }
+// References the host still holds on the service and the extension, beyond the plugin's own.
+__attribute__((visibility("default"))) int32_t TestPluginHeldReferences() {
+  return GService.FRefs - 1 + GExtension.FRefs - 1;
+}
 }
 #endif
