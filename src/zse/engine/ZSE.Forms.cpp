@@ -4,7 +4,9 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
+#include "zse/engine/ZSE.Forms.Placement.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- placement objects ---------------------------------------------------------------------------------
 
@@ -60,9 +62,12 @@ void TZSEFormToolBar::SetPinMode(Integer Value) {
 TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
+  FPlaceAnchors = new TZSEFormPlaceAnchors(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
+  Free(FRenderBuffer);
+  Free(FPlaceAnchors);
   Free(FToolBar);
   Free(FMasterFormPin);
 }
@@ -185,9 +190,9 @@ void TZSEForm::BeforeDestruction() {
 
 void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetClientRect()); }
 
-void TZSEForm::LayoutInvalidate(const TRect& Rect) {
-  if (HandleAllocated()) Invalidate();
-}
+void TZSEForm::LayoutInvalidate(const TRect& Rect) { InvalidateContent(Rect); }
+
+void TZSEForm::PaintLayout(TZSERenderBuffer* Buffer) { FLayout->DrawLayers(Buffer); }
 
 void TZSEForm::LayoutChanged(TZSELayout* Layout, Byte Flags) {
   if (!(Flags & (ZSELayoutChangeSize | ZSELayoutChangeStructure))) return;

@@ -14,8 +14,17 @@
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Types.h"
 
+class TZCLDib;
 class TZCLIniFile;
+class TZCLIniFileSection;
 class TZSEBaseForm;
+class TZSEFormPlaceAnchors;
+class TZSERenderBuffer;
+
+// The shape of a top-level skin window without layered windows: one rectangle per run of pixels
+// whose alpha is at least Threshold, row by row; (0, 0, 1, 1) when no pixel qualifies or there is
+// no image. The caller deletes the region.
+HRGN ZSECreateRegionFromAlpha(const TZCLDib* Image, Byte Threshold = 128);
 
 // Form notification codes of the skin manager.
 constexpr Integer ZSEFormNotifyLanguageApplied = 2;
@@ -134,10 +143,53 @@ class TZSEBaseForm : public TForm, public IZSEForm {
 
   // The skin manager's notification (the form message 0x1401 with a code).
   void Notify(Integer Code, NativeInt Argument = 0) { HandleNotification(Code, Argument); }
-  virtual void LoadSettings(TZCLIniFile* Ini) {}
-  virtual void SaveSettings(TZCLIniFile* Ini) {}
+  // The form's section of the skin's settings file (named by the form's name).
+  virtual void LoadSettings(TZCLIniFile* Ini);
+  virtual void SaveSettings(TZCLIniFile* Ini);
+  virtual void LoadSettingsSection(TZCLIniFileSection* Section);
+  virtual void SaveSettingsSection(TZCLIniFileSection* Section);
+  TZSEFormPlaceAnchors* GetPlaceAnchors() const { return FPlaceAnchors; }
+  // The anchors take the current bounds / the bounds follow the anchors on the current screens.
+  void CaptureAnchors();
+  void ApplyPlaceAnchors();
+
+  // ---- the image and the window
+  // Top-level forms are layered windows with per-pixel alpha while this is on (the skin
+  // manager's switch, on by default); otherwise their window is shaped from the image's alpha.
+  static bool GetUseLayeredWindows();
+  static void SetUseLayeredWindows(bool Value);
+  // The switch, for a form without a parent window.
+  virtual bool UseLayeredWindow();
+  Byte GetAlphaValue() const { return FAlphaValue; }
+  // The opacity of the next presentation; attached forms follow.
+  void SetAlphaValue(Byte Value);
+  // Content offset of a running show or hide slide, in window pixels.
+  TPoint GetSlideOffset() const { return FSlideOffset; }
+  void SetSlideOffset(const TPoint& Value);
+  TZSERenderBuffer* GetRenderBuffer() const { return FRenderBuffer; }
+  bool GetPresented() const { return FPresented; }
+  // Invalidations inside a BeginPaint/EndPaint bracket are painted and presented once, at the
+  // outermost EndPaint.
+  void BeginPaint() { ++FPaintLock; }
+  void EndPaint();
+  // Marks R (client pixels) for repainting into the buffer; the whole client area when empty.
+  void InvalidateContent(const TRect& R = TRect());
+  // Paints the invalid part of the buffer (all of it when Full) and, for a layered window,
+  // presents it at the outermost EndPaint.
+  void UpdateContent(bool Full);
+  // The buffer onto DC at (0, 0) for a window that is not layered.
+  void PaintToDC(HDC DC);
+  // Layered style or alpha region, after the image changed size or the switch changed.
+  virtual void UpdateWindowShape(TZCLDib* Image);
+  virtual void PresentLayered(TZCLDib* Image);
 
  protected:
+  // Draws the form's content into the buffer (client pixels; cleared beforehand).
+  virtual void PaintLayout(TZSERenderBuffer* Buffer) {}
+  virtual bool CanPaint();
+  void CreateParams(TCreateParams& Params) override;
+  void WndProc(TMessage& Message) override;
+
   virtual void HandleNotification(Integer Code, NativeInt Argument) {}
   virtual void LayeredApplied() {}
   virtual void MasterFormPinChanged() {}
@@ -155,11 +207,18 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEBaseForm* FMasterForm = nullptr;
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
+  TZSEFormPlaceAnchors* FPlaceAnchors;
   TRect FMagnetRectOffsets;
   Integer FCurrentDpi = 96;
   Integer FScaleNumerator = 1;
   Integer FScaleDenominator = 1;
   Byte FWindowShapeState = 0;
+  TZSERenderBuffer* FRenderBuffer = nullptr;
+  TRect FInvalid;
+  TPoint FSlideOffset;
+  Integer FPaintLock = 0;
+  Byte FAlphaValue = 255;
+  bool FPresented = false;
   bool FCanMaximize = true;
   bool FDocked = false;
   bool FLocked = false;
@@ -179,6 +238,7 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   void FitLayout();
 
   void LayoutInvalidate(const TRect& Rect) override;
+  void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
   TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(P); }
   TPoint LayoutScreenToClient(const TPoint& P) override { return ScreenToClient(P); }

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "zse/engine/ZSE.Animations.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
+
+namespace {
+
+void Fill(TZSERenderBuffer* B, Integer W, Integer H, TZCLPixel32 P) {
+  B->Resize(W, H);
+  B->BeginAccess();
+  std::fill(B->GetColors(), B->GetColors() + B->GetColorCount(), P);
+  B->EndAccess();
+}
+
+TZCLPixel32 At(TZCLDib* D, Integer X, Integer Y) {
+  D->BeginAccess();
+  return D->GetColors()[D->CoordToIndex(X, Y)];
+}
+
+bool Same(TZCLPixel32 A, TZCLPixel32 B) { return A.R == B.R && A.G == B.G && A.B == B.B && A.A == B.A; }
+
+TEST(ZseAnimation, CrossFadeEndsReproduceTheFramesExactly) {
+  TZSEAnimation animation(nullptr, new TZCLAnimatorCrossFade(), 100, ateLinear);
+  const TZCLPixel32 first{10, 200, 30, 255}, second{0, 64, 128, 128};
+  Fill(animation.GetFrame1(), 4, 3, first);
+  Fill(animation.GetFrame2(), 4, 3, second);
+  EXPECT_TRUE(animation.CanAnimate());
+  std::unique_ptr<TZSERenderBuffer, void (*)(TZSERenderBuffer*)> target(TZSERenderBuffer::New(4, 3),
+                                                                         [](TZSERenderBuffer* b) { Free(b); });
+  for (auto [progress, expected] : {std::pair{0.0f, first}, std::pair{1.0f, second}}) {
+    Fill(target.get(), 4, 3, {0, 0, 0, 0});
+    animation.DrawAt(target.get(), TRect(0, 0, 4, 3), progress);
+    EXPECT_TRUE(Same(At(target.get(), 0, 0), expected)) << progress;
+    EXPECT_TRUE(Same(At(target.get(), 3, 2), expected)) << progress;
+  }
+  // Halfway: each byte is the sum of both halves.
+  Fill(target.get(), 4, 3, {0, 0, 0, 0});
+  animation.DrawAt(target.get(), TRect(0, 0, 4, 3), 0.5f);
+  const TZCLPixel32 mid = At(target.get(), 1, 1);
+  EXPECT_NEAR(mid.G, (200 + 64) / 2, 1);
+  EXPECT_NEAR(mid.A, (255 + 128) / 2, 1);
+
+  // Frames of different sizes cannot cross-fade; other animators only need pixels.
+  Fill(animation.GetFrame2(), 5, 3, second);
+  EXPECT_FALSE(animation.CanAnimate());
+  TZSEAnimation slide(nullptr, new TZCLAnimatorSlideLeftToRight(), 100, ateLinear);
+  Fill(slide.GetFrame1(), 4, 3, first);
+  Fill(slide.GetFrame2(), 5, 3, second);
+  EXPECT_TRUE(slide.CanAnimate());
+  Fill(slide.GetFrame2(), 0, 0, second);
+  EXPECT_FALSE(slide.CanAnimate());
+}
+
+TEST(ZseAnimation, PaperSlideStartsWithItsFramesExchanged) {
+  TZSEPaperSlideAnimationOptions options;
+  TZSEAnimation animation(nullptr, options.CreateAnimator(false), 100, ateLinear);
+  TZSERenderBuffer* before = animation.GetFrame1();
+  Fill(animation.GetFrame1(), 2, 2, {});
+  Fill(animation.GetFrame2(), 2, 2, {});
+  animation.Initialize();
+  EXPECT_EQ(animation.GetFrame2(), before);
+}
+
+TEST(ZsePaperSlideOptions, ValuesAreClampedAndAssigned) {
+  TZSEPaperSlideAnimationOptions o;
+  struct TCase {
+    void (TZSEPaperSlideAnimationOptions::*Set)(Integer);
+    Integer (TZSEPaperSlideAnimationOptions::*Get)() const;
+    Integer In, Out;
+  };
+  using T = TZSEPaperSlideAnimationOptions;
+  const TCase cases[] = {
+      {&T::SetBackgroundOffsetInPercents, &T::GetBackgroundOffsetInPercents, 250, 200},
+      {&T::SetBackgroundOffsetInPercents, &T::GetBackgroundOffsetInPercents, -300, -200},
+      {&T::SetBackgroundOpacity, &T::GetBackgroundOpacity, -1, 0},
+      {&T::SetForegroundOpacity, &T::GetForegroundOpacity, 300, 255},
+  };
+  for (const TCase& c : cases) {
+    (o.*c.Set)(c.In);
+    EXPECT_EQ((o.*c.Get)(), c.Out) << c.In;
+  }
+  o.SetDirection(samBottomToTop);
+  TZSEPaperSlideAnimationOptions copy;
+  copy.Assign(&o);
+  EXPECT_EQ(copy.GetDirection(), samBottomToTop);
+  EXPECT_EQ(copy.GetForegroundOpacity(), 255);
+  std::unique_ptr<TZCLFramesAnimator> animator(copy.CreateAnimator(true));
+  EXPECT_NE(dynamic_cast<TZCLAnimatorPaperSlideBottomToTop*>(animator.get()), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Forms.Input.h"
+#include "zse/engine/ZSE.Forms.Placement.h"
+
+namespace {
+
+TMonitorDesc Monitor(const TRect& Bounds, const TRect& Work, bool Primary = true) {
+  TMonitorDesc m;
+  m.Bounds = Bounds;
+  m.WorkArea = Work;
+  m.Primary = Primary;
+  return m;
+}
+
+const TRect Screen1(0, 0, 1000, 800);
+
+TEST(ZsePlaceAnchors, RightAnchorKeepsItsOffsetAfterTheWorkAreaChanged) {
+  TZSEFormPlaceAnchors anchors(nullptr);
+  const TRect margins(3, 3, 3, 3);
+  // The body ends 10 pixels from the right of the work area.
+  anchors.Capture(TRect(597, 97, 993, 303), margins, {Monitor(Screen1, Screen1)});
+  EXPECT_EQ(anchors.GetMagnets(), ZSEAnchorRight);
+  EXPECT_EQ(anchors.GetOffsets().Right, 10);
+  // The work area shrinks by 100 on the right: the offset is scaled by 900 / 1000.
+  const TRect placed = anchors.Apply(TRect(597, 97, 993, 303), margins, {}, {Monitor(Screen1, TRect(0, 0, 900, 800))});
+  EXPECT_EQ(placed.Right - margins.Right, 900 - 9);
+  EXPECT_EQ(placed.Width(), 396);
+  EXPECT_EQ(placed.Top, 97);
+}
+
+TEST(ZsePlaceAnchors, UnanchoredFormOnlyFitsOntoTheWorkArea) {
+  TZSEFormPlaceAnchors anchors(nullptr);
+  anchors.Capture(TRect(300, 300, 400, 400), TRect(), {Monitor(Screen1, Screen1)});
+  EXPECT_EQ(anchors.GetMagnets(), 0);
+  EXPECT_EQ(anchors.Apply(TRect(300, 300, 400, 400), TRect(), {}, {Monitor(Screen1, Screen1)}), TRect(300, 300, 400, 400));
+  EXPECT_EQ(anchors.Apply(TRect(950, 300, 1050, 400), TRect(), {}, {Monitor(Screen1, Screen1)}), TRect(900, 300, 1000, 400));
+}
+
+TEST(ZsePlaceAnchors, MissingMonitorMeansThePrimaryAndSettingsRoundTrip) {
+  const std::vector<TMonitorDesc> monitors = {Monitor(TRect(1000, 0, 2000, 800), TRect(1000, 0, 2000, 800), false),
+                                              Monitor(Screen1, Screen1, true)};
+  TZCLIniFileSection section(u"Main");
+  section.WriteRect(u"PositionMagnets", TRect(1, 1, 0, 0));
+  section.WriteRect(u"PositionMagnetOffsets", TRect(5, 6, 0, 0));
+  section.WriteInteger(u"ScreenIndex", 7);
+  TZSEFormPlaceAnchors anchors(nullptr);
+  anchors.LoadSettings(&section, monitors);
+  EXPECT_EQ(anchors.GetScreenSize(), TSize(1000, 800));  // the primary monitor's bounds by default
+  EXPECT_EQ(anchors.Apply(TRect(1500, 500, 1600, 600), TRect(), {}, monitors), TRect(5, 6, 105, 106));
+
+  TZCLIniFileSection saved(u"Main");
+  anchors.SaveSettings(&saved);
+  EXPECT_EQ(saved.ReadRect(u"PositionMagnets"), TRect(1, 1, 0, 0));
+  EXPECT_EQ(saved.ReadInteger(u"ScreenIndex", 0), 7);
+}
+
+TEST(ZsePin, SidesAndScreenEdges) {
+  TZSEPinGeometry g;
+  g.Master = TRect(700, 100, 1000, 300);
+  g.Limits.MinWidth = 100;
+  g.Limits.MinHeight = 50;
+  g.Available = Screen1;
+  // Right of the master, stretched to its height.
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 2), TRect(1000, 100, 1100, 300));
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 3), TRect(700, 300, 1000, 350));
+  // Off the right edge: stays there unless told to prevent it, then moves left.
+  Integer side = -1;
+  EXPECT_EQ(ZSEPinCalculateBounds(g, 2, &side).Left, 1000);
+  EXPECT_EQ(side, 2);
+  g.PreventExceedScreenEdges = true;
+  EXPECT_EQ(ZSEPinCalculateBounds(g, 2, &side), TRect(600, 100, 700, 300));
+  EXPECT_EQ(side, 0);
+  // Without stretching (old skins) the form is centred below the master.
+  g.Stretch = false;
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 3), TRect(800, 300, 900, 350));
+}
+
+TEST(ZseToolbarRect, StripsAreAtLeastTwentyPixels) {
+  const TRect area(0, 0, 1000, 800);
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 0, TSize(5, 5), {}), TRect(0, 0, 20, 800));
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 1, TSize(60, 5), {}), TRect(940, 0, 1000, 800));
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 3, TSize(5, 5), {0, 30, 0, 0}), TRect(0, 770, 1000, 800));
+}
+
+TEST(ZseStoredPosition, ScaledFromTheStoredDpiAndZeroMeansMissing) {
+  const TRect stored(10, 20, 210, 120);
+  EXPECT_EQ(ZSEStoredPositionToDpi(stored, 96, 144), TRect(10, 20, 310, 170));
+  for (Integer bad : {0, -96}) EXPECT_EQ(ZSEStoredPositionToDpi(stored, bad, 144), stored) << bad;
+}
+
+// ---- pointer geometry ----
+
+TEST(ZseSizingCode, BorderPoints) {
+  TZSESizingBorder b;
+  b.Client = TRect(0, 0, 100, 80);
+  b.MagnetMargins = TRect(2, 2, 2, 2);
+  struct TCase {
+    TPoint P;
+    Byte Code;
+  };
+  const TCase cases[] = {{{50, 40}, 0}, {{1, 40}, 0},  {{3, 40}, 2},  {{97, 40}, 3}, {{50, 3}, 4},  {{50, 76}, 1},
+                         {{3, 3}, 5},   {{96, 3}, 6},  {{3, 76}, 7},  {{96, 76}, 8}, {{8, 40}, 0}};
+  for (const TCase& c : cases) EXPECT_EQ(ZSEGetSizingCode(b, c.P), c.Code) << c.P.X << "," << c.P.Y;
+  EXPECT_EQ(ZSESizingCursor(5), crSizeNWSE);
+  EXPECT_EQ(ZSESizingCursor(6), crSizeNESW);
+
+  // No border width, no sizing.
+  TZSESizingBorder none = b;
+  none.Width = 0;
+  EXPECT_EQ(ZSEGetSizingCode(none, TPoint(3, 40)), 0);
+  // Min = max width: no horizontal sizing.
+  TZSESizingBorder fixed = b;
+  fixed.Horizontal = false;
+  EXPECT_EQ(ZSEGetSizingCode(fixed, TPoint(3, 40)), 0);
+  EXPECT_EQ(ZSEGetSizingCode(fixed, TPoint(3, 3)), 4);
+  // Toolbar at the left edge: only the right border; at the top: only the bottom.
+  TZSESizingBorder left = b;
+  left.ToolbarEdge = 0;
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(3, 40)), 0);
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(97, 40)), 3);
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(50, 3)), 0);
+  TZSESizingBorder top = b;
+  top.ToolbarEdge = 2;
+  EXPECT_EQ(ZSEGetSizingCode(top, TPoint(50, 76)), 1);
+  EXPECT_EQ(ZSEGetSizingCode(top, TPoint(50, 3)), 0);
+}
+
+TEST(ZseWheel, DeltasBecomeNotchesPerElement) {
+  TZSEWheelAccumulator wheel;
+  int a = 0, b = 0;
+  std::vector<bool> notches;
+  auto record = [&](bool up) { notches.push_back(up); };
+  wheel.Feed(&a, 60, record);
+  wheel.Feed(&a, 60, record);
+  EXPECT_EQ(notches, std::vector<bool>{true});
+  notches.clear();
+  wheel.Feed(&a, 60, record);
+  wheel.Feed(&b, 60, record);  // another element starts afresh
+  EXPECT_TRUE(notches.empty());
+  wheel.Feed(&b, -300, record);
+  EXPECT_EQ(notches, (std::vector<bool>{false, false}));
+  EXPECT_EQ(wheel.GetRemainder(), -0);
+}
+
+TEST(ZseResize, ClampsToLimitsAndSnapsVisibleEdges) {
+  // Right edge towards a line at 506 with a right margin of 4: the visible edge lands on it.
+  TZSEResizeTracker right(TRect(100, 100, 400, 300), 3, TRect(0, 0, 4, 0), TSize(50, 100), TSize(), 7);
+  right.VerticalLines = {506};
+  right.Move(TPoint(105, 0));  // visible edge at 501, 5 from the line
+  EXPECT_EQ(right.GetRect().Right, 510);
+  // Bottom edge with a minimum height of 100: stops there.
+  TZSEResizeTracker bottom(TRect(100, 100, 400, 300), 1, TRect(), TSize(50, 100), TSize(), 7);
+  const TPoint applied = bottom.Move(TPoint(0, -250));
+  EXPECT_EQ(bottom.GetRect().Height(), 100);
+  EXPECT_EQ(applied, TPoint(0, -100));
+  // Top-left corner within a maximum of 320 x 220.
+  TZSEResizeTracker corner(TRect(100, 100, 400, 300), 5, TRect(), TSize(), TSize(320, 220), 7);
+  corner.Move(TPoint(-50, -50));
+  EXPECT_EQ(corner.GetRect(), TRect(80, 80, 400, 300));
+}
+
+}  // namespace
