@@ -3,6 +3,7 @@
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
@@ -40,6 +41,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
     {"ZSE.Visualizer", nullptr, ZSEVisualizerFinalize},
     {"ZSE.Animations", ZSEAnimationsInitialize, nullptr},
+    {"ZSE.Layout.Containers", ZSELayoutContainersInitialize, ZSELayoutContainersFinalize},
 };
 }  // namespace
 

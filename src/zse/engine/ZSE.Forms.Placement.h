@@ -13,12 +13,7 @@
 class TZCLIniFileSection;
 
 // The size limits of a form, in pixels; 0 is no limit.
-struct TZSEFormSizeLimits {
-  Integer MinWidth = 0;
-  Integer MinHeight = 0;
-  Integer MaxWidth = 0;
-  Integer MaxHeight = 0;
-};
+using TZSEFormSizeLimits = TZSESizeLimits;
 
 // Anchored sides: bit 0 left, bit 1 top, bit 2 right, bit 3 bottom.
 constexpr Byte ZSEAnchorLeft = 1;

@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include "rtl/RTL.Exceptions.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
+
+namespace {
+
+// A splitter 4 pixels thick at 96 DPI (the texture's frame in a skin).
+class TTestSplitView : public TZSELayoutSplitView {
+  ZCL_CLASS(TTestSplitView, TZSELayoutSplitView)
+ public:
+  Integer Thickness = 4;
+  Integer GetSplitterThickness() override { return Thickness * GetCurrentDpi() / 96; }
+};
+
+struct ContainersFixture : ::testing::Test {
+  TZSELayout* Root = nullptr;
+  void SetUp() override { Root = Create<TZSELayout>(nullptr); }
+  void TearDown() override { Free(Root); }
+
+  template <class T>
+  T* Add(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, Integer MinW = 0, Integer MinH = 0) {
+    auto* item = Create<T>();
+    item->SetParent(Parent);
+    item->SetAlignment(Alignment);
+    item->GetSizeMinimal()->SetValue(TSize(MinW, MinH));
+    return item;
+  }
+  void Layout(const TRect& R) {
+    Root->ResetLayoutState();
+    Root->SetBounds(R);
+  }
+};
+
+using SplitView = ContainersFixture;
+using ScrollView = ContainersFixture;
+using DockSite = ContainersFixture;
+
+TEST_F(SplitView, FixedValueIsStoredAt96Dpi) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  auto* left = Add<TZSELayoutItem>(view, laLeft, 100);
+  auto* rest = Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 600, 100));
+  ASSERT_EQ(view->GetSplitMode(), 1);
+  view->SetSplitValue(50);
+  EXPECT_EQ(left->GetBounds().Width(), 150);
+  EXPECT_EQ(view->GetSplitterRect(), TRect(150, 0, 154, 100));
+  EXPECT_EQ(rest->GetBounds().Left, 154);
+
+  Root->SetCurrentDpi(192);
+  Layout(TRect(0, 0, 1200, 200));
+  EXPECT_EQ(view->GetSplitValue(), 100);
+  EXPECT_EQ(view->GetStoredSplitValue(), 50);
+  EXPECT_EQ(left->GetBounds().Width(), 300);
+
+  // Beyond the end stops at the room left; before the start gives 0.
+  view->BeginSplitterDrag(TPoint(301, 10));
+  view->DragSplitterTo(TPoint(5000, 10));
+  EXPECT_EQ(view->GetSplitValue(), 1200 - 200 - 8);
+  view->DragSplitterTo(TPoint(-5000, 10));
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  view->EndSplitterDrag();
+}
+
+TEST_F(SplitView, ProportionalDividesByPercentSteps) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  view->SetLayoutDirection(ldVertical);
+  auto* a = Add<TZSELayoutItem>(view, laClient);
+  auto* b = Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 100, 204));
+  ASSERT_EQ(view->GetSplitMode(), 2);
+  EXPECT_TRUE(view->GetVertical());
+  EXPECT_EQ(a->GetBounds().Height(), 0);
+  view->SetSplitValue(100);
+  EXPECT_EQ(a->GetBounds().Height(), 100);  // half of 204 - 4
+  EXPECT_EQ(b->GetBounds(), TRect(0, 104, 100, 204));
+  view->SetSplitValue(-100);
+  EXPECT_EQ(a->GetBounds().Height(), 0);
+  view->SetSplitValue(250);
+  EXPECT_EQ(view->GetSplitValue(), 250);  // the number is kept; the layout clamps it to 100
+  EXPECT_EQ(a->GetBounds().Height(), 100);
+
+  // Hiding a pane leaves no pair: the splitter goes and the other fills the view.
+  b->SetVisible(false);
+  Layout(TRect(0, 0, 100, 204));
+  EXPECT_EQ(view->GetSplitMode(), 0);
+  EXPECT_TRUE(view->GetSplitterRect().IsEmpty());
+  EXPECT_EQ(a->GetBounds(), TRect(0, 0, 100, 204));
+}
+
+TEST_F(SplitView, DragWithoutRoomKeepsTheValue) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  view->SetLayoutDirection(ldVertical);
+  Add<TZSELayoutItem>(view, laClient);
+  Add<TZSELayoutItem>(view, laClient);
+  view->SetSplitValue(40);
+  // The view is exactly as high as its splitter: no length to divide by.
+  Layout(TRect(0, 0, 100, 4));
+  view->BeginSplitterDrag(TPoint(50, 1));
+  view->DragSplitterTo(TPoint(50, 3));
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  EXPECT_EQ(ZSESplitProportionalValue(10, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(ZSESplitProportionalValue(50, 100, 0, 0, 0, 0), 100);
+}
+
+TEST_F(SplitView, HitZoneAndSettings) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  Add<TZSELayoutItem>(view, laTop, 0, 30);
+  Add<TZSELayoutItem>(view, laClient);
+  view->Thickness = 2;
+  Layout(TRect(0, 0, 100, 100));
+  EXPECT_EQ(view->GetSplitterRect(), TRect(0, 30, 100, 32));
+  EXPECT_TRUE(view->SplitterHitTest(TPoint(10, 27)));  // 8 pixels about the centre line
+  EXPECT_FALSE(view->SplitterHitTest(TPoint(10, 36)));
+
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  view->LoadSettings(ini, u"Main.Split");
+  EXPECT_TRUE(view->GetShowSplitter());
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  view->SetSplitValue(12);
+  view->SetShowSplitter(false);
+  view->SaveSettings(ini, u"Main.Split");
+  EXPECT_EQ(ini->ReadInteger(u"Main.Split", u"SplitValue", 0), 12);
+  EXPECT_FALSE(ini->ReadBool(u"Main.Split", u"Splitter", true));
+  EXPECT_FALSE(ini->ReadBool(u"Main.Split", u"Visible", false));  // equal to its default: deleted
+  Free(ini);
+}
+
+TEST_F(ScrollView, PositionIsClampedToTheContent) {
+  auto* view = Add<TZSELayoutScrollView>(Root, laClient);
+  auto* content = Add<TZSELayoutItem>(view, laTop, 50, 1000);
+  Layout(TRect(0, 0, 200, 300));
+  TZSEScrollInfo info;
+  ASSERT_TRUE(view->GetScrollInfo(true, info));
+  EXPECT_EQ(info.Max, 999);
+  EXPECT_EQ(info.Page, 300);
+  EXPECT_FALSE(view->GetScrollInfo(false, info));  // fits horizontally
+  view->ScrollTo(TPoint(40, 900));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 700));
+  EXPECT_EQ(content->GetBounds().Top, -700);
+
+  // Panning: the content follows the pointer.
+  view->ScrollTo(TPoint(0, 100));
+  view->Pan(TPoint(10, 200), 1);
+  view->Pan(TPoint(10, 150), 0);
+  view->Pan(TPoint(10, 150), 4);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 150));
+
+  // Growing the view to the content re-clamps at the next layout.
+  Layout(TRect(0, 0, 200, 1000));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 0));
+}
+
+TEST_F(ScrollView, WheelStepFollowsTheDpi) {
+  auto* view = Add<TZSELayoutScrollView>(Root, laClient);
+  Add<TZSELayoutItem>(view, laTop, 2000, 2000);
+  Root->SetCurrentDpi(144);
+  Layout(TRect(0, 0, 300, 300));
+  view->WheelStep(true, false);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 21));
+  view->WheelStep(true, true);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(21, 21));
+  view->WheelStep(false, false);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(21, 0));
+}
+
+TEST_F(DockSite, AllowedFormsDefaultAndRestrictions) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetName(u"Site");
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  a->SetName(u"A");
+  b->SetName(u"B");
+  site->GetAllowedForms()->Add(a);
+  site->GetAllowedForms()->Add(b);
+  site->GetAllowedForms()->SetDefault(b);
+  EXPECT_TRUE(site->IsDefault(b));
+  EXPECT_FALSE(site->IsDefault(a));
+  EXPECT_FALSE(site->GetVisible());
+
+  // NoUndocking on an empty site docks its default form, which then cannot leave.
+  site->SetRestriction(ldsrNoUndocking);
+  EXPECT_EQ(site->GetDockedForm(), b);
+  EXPECT_TRUE(b->GetDocked());
+  EXPECT_THROW(site->Undock(), EZSEDockSiteCannotReleaseForm);
+  // NoDocking: nothing is accepted and the docked form leaves at once.
+  site->SetRestriction(ldsrNoDocking);
+  EXPECT_EQ(site->GetDockedForm(), nullptr);
+  EXPECT_FALSE(b->GetDocked());
+  EXPECT_FALSE(site->CanAccept(a));
+  try {
+    site->Dock(a);
+    FAIL() << "docked";
+  } catch (const EZSEDockSiteCannotAcceptForm& e) {
+    EXPECT_EQ(e.GetMessage(), u"The \"Site\" docksite cannot accept the \"A\" form");
+  }
+  site->SetRestriction(ldsrNone);
+  Free(a);
+  Free(b);
+}
+
+TEST_F(DockSite, DestroyedFormLeavesEveryEntry) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  TZSELayoutDockSiteForms* forms = site->GetAllowedForms();
+  forms->Add(a);
+  forms->Add(b);
+  forms->Add(a);
+  forms->SetDefault(a);
+  // Removing takes the first entry only.
+  forms->Remove(a);
+  EXPECT_EQ(forms->GetCount(), 2);
+  EXPECT_EQ(forms->GetDefault(), a);
+  forms->Add(a);
+  a->SetVisible(true);
+  site->Dock(a);
+  EXPECT_TRUE(site->GetVisible());
+  Free(a);
+  EXPECT_EQ(forms->GetCount(), 1);
+  EXPECT_EQ(forms->GetItem(0), b);
+  EXPECT_EQ(forms->GetDefault(), nullptr);
+  EXPECT_EQ(site->GetDockedForm(), nullptr);
+  EXPECT_FALSE(site->GetVisible());
+  Free(b);
+}
+
+TEST_F(DockSite, HighlightedSiteShowsButIsNotHit) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetHighlighted(true);
+  EXPECT_TRUE(site->GetVisible());
+  Layout(TRect(0, 0, 100, 100));
+  EXPECT_FALSE(site->HitTestSelf(TPoint(50, 50)));
+  site->SetHighlighted(false);
+  EXPECT_FALSE(site->GetVisible());
+}
+
+}  // namespace
