@@ -5,6 +5,11 @@
 
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.Colors.h"
+#include "os/OS.Timers.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.Timers.h"
+#include "zcl/ui/ZCL.UI.Controls.Utils.h"
+#include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- TZSEAnimation --------------------------------------------------------------------------------------
@@ -133,4 +138,110 @@ void TZSEAnimations::Stop(TObject* Element) { AnimationManager()->RemoveOwner(El
 
 void ZSEAnimationsInitialize() {
   RegisterClass(TZSEPaperSlideAnimationOptions::StaticClass());
+}
+
+// ---- TZSEFormAlphaBlendAnimation ------------------------------------------------------------------------
+
+namespace {
+Int64 NowMs() { return static_cast<Int64>(GetClock().NowMs()); }
+}  // namespace
+
+TZSEFormAlphaBlendAnimation::TZSEFormAlphaBlendAnimation(TZSEBaseForm* AForm) : FForm(AForm) {
+  FApplicationActive = Application && Application->GetActive();
+}
+
+TZSEFormAlphaBlendAnimation::~TZSEFormAlphaBlendAnimation() { StopTimer(); }
+
+void TZSEFormAlphaBlendAnimation::EndUpdate() {
+  if (--FUpdateCount > 0) return;
+  FUpdateCount = 0;
+  if (FPendingChange) Recalculate();
+}
+
+void TZSEFormAlphaBlendAnimation::Changed() {
+  if (FUpdateCount > 0)
+    FPendingChange = true;
+  else
+    Recalculate();
+}
+
+void TZSEFormAlphaBlendAnimation::SetOptions(Byte Value) {
+  if (Value == FOptions) return;
+  FOptions = Value;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::SetValue(Integer Value) {
+  Value = std::clamp(Value, 0, 100);
+  if (Value == FValue) return;
+  FValue = Value;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::SetApplicationActive(bool Value) {
+  if (Value == FApplicationActive) return;
+  FApplicationActive = Value;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::SetEnabled(bool Value) {
+  if (Value == FEnabled) return;
+  FEnabled = Value;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::MouseEnter() {
+  if (FMouseInside) return;
+  FMouseInside = true;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::MouseLeave() {
+  if (!FMouseInside) return;
+  FMouseInside = false;
+  Changed();
+}
+
+void TZSEFormAlphaBlendAnimation::Recalculate() {
+  FPendingChange = false;
+  const bool opaque = ((FOptions & 2) && FApplicationActive) || ((FOptions & 4) && FMouseInside) || !FEnabled;
+  SetAlpha(opaque ? 255 : PercentToAlpha(FValue));
+}
+
+void TZSEFormAlphaBlendAnimation::SetAlpha(Byte Target) {
+  StopTimer();
+  const Byte current = FForm ? FForm->GetAlphaValue() : FTargetAlpha;
+  if (Target == current) return;
+  FStartAlpha = current;
+  FTargetAlpha = Target;
+  FStartTime = NowMs();
+  FEndTime = FStartTime + FDuration;
+  if ((FOptions & 1) && FDuration != 0)
+    FTimer = new TZCLTimer(TNotifyEvent(this, &TZSEFormAlphaBlendAnimation::TimerTick), 1);
+  else
+    SetAlphaImmediately(Target);
+}
+
+void TZSEFormAlphaBlendAnimation::Step() {
+  const Int64 now = NowMs();
+  if (now >= FEndTime) {
+    SetAlphaImmediately(FTargetAlpha);
+    return;
+  }
+  const double t = static_cast<double>(now - FStartTime) / static_cast<double>(FEndTime - FStartTime);
+  const Byte alpha = static_cast<Byte>(std::trunc(FStartAlpha * (1 - t) + FTargetAlpha * t));
+  if (FForm) FForm->SetAlphaValue(alpha);
+}
+
+void TZSEFormAlphaBlendAnimation::SetAlphaImmediately(Byte Alpha) {
+  StopTimer();
+  FTargetAlpha = Alpha;
+  if (FForm) FForm->SetAlphaValue(Alpha);
+}
+
+void TZSEFormAlphaBlendAnimation::StopTimer() {
+  if (!FTimer) return;
+  TZCLTimer* timer = FTimer;
+  FTimer = nullptr;
+  Free(timer);
 }

@@ -3,6 +3,8 @@
 // buffers and placed at each moment by a frames animator (cross-fade, slides, paper slide), the
 // published options of the paper slide, and the entry points elements use while painting.
 
+#include <algorithm>
+
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/ui/ZCL.UI.Animation.h"
 
@@ -74,3 +76,56 @@ class TZSEAnimations {
 };
 
 void ZSEAnimationsInitialize();
+
+class TZSEBaseForm;
+class TZCLTimer;
+
+// Moves a form's opacity towards the transparency setting, and makes it opaque while the
+// application is active or the mouse is over the form (as the options say). Options: 1 animate
+// the change, 2 opaque while the application is active, 4 opaque while the mouse is inside.
+class TZSEFormAlphaBlendAnimation : public TObject {
+  ZCL_CLASS(TZSEFormAlphaBlendAnimation, TObject)
+ public:
+  explicit TZSEFormAlphaBlendAnimation(TZSEBaseForm* AForm);
+  ~TZSEFormAlphaBlendAnimation() override;
+
+  // Changes made between BeginUpdate and EndUpdate are recalculated once.
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  Byte GetOptions() const { return FOptions; }
+  void SetOptions(Byte Value);
+  // Percent of opacity, clamped to 0..100.
+  Integer GetValue() const { return FValue; }
+  void SetValue(Integer Value);
+  void SetApplicationActive(bool Value);
+  void SetEnabled(bool Value);
+  void MouseEnter();
+  void MouseLeave();
+  Integer GetDuration() const { return FDuration; }
+  void SetDuration(Integer Value) { FDuration = std::max(Value, 0); }
+  bool IsRunning() const { return FTimer != nullptr; }
+  // One tick: the opacity on the straight line from the start to the target.
+  void Step();
+  virtual void SetAlphaImmediately(Byte Alpha);
+
+ private:
+  void Changed();
+  void Recalculate();
+  void SetAlpha(Byte Target);
+  void StopTimer();
+  void TimerTick(TObject* Sender) { Step(); }
+  TZSEBaseForm* FForm;
+  TZCLTimer* FTimer = nullptr;
+  Int64 FStartTime = 0;
+  Int64 FEndTime = 0;
+  Integer FDuration = 200;
+  Integer FUpdateCount = 0;
+  Integer FValue = 100;
+  Byte FOptions = 0;
+  Byte FStartAlpha = 255;
+  Byte FTargetAlpha = 255;
+  bool FApplicationActive = false;
+  bool FEnabled = true;
+  bool FMouseInside = false;
+  bool FPendingChange = false;
+};

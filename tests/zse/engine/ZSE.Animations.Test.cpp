@@ -91,3 +91,66 @@ TEST(ZsePaperSlideOptions, ValuesAreClampedAndAssigned) {
 }
 
 }  // namespace
+
+#include "os/OS.Timers.h"
+#include "zse/engine/ZSE.Forms.h"
+
+namespace {
+
+struct AlphaBlendFixture : ::testing::Test {
+  TManualClock Clock{5000};
+  TZSEForm* Form = nullptr;
+  void SetUp() override {
+    SetClock(&Clock);
+    Form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  }
+  void TearDown() override {
+    Free(Form);
+    SetClock(nullptr);
+  }
+};
+
+TEST_F(AlphaBlendFixture, OpacityMovesLinearlyAndRestartsFromWhereItIs) {
+  TZSEFormAlphaBlendAnimation blend(Form);
+  blend.SetValue(100);
+  EXPECT_FALSE(blend.IsRunning());  // already opaque
+  EXPECT_EQ(Form->GetAlphaValue(), 255);
+
+  blend.SetOptions(1);
+  blend.SetValue(50);  // 135
+  EXPECT_TRUE(blend.IsRunning());
+  Clock.Advance(100);
+  blend.Step();
+  EXPECT_EQ(Form->GetAlphaValue(), 195);  // halfway from 255 to 135
+  // A new target while running starts again from the current value.
+  blend.SetValue(150);  // clamped to 100: back to opaque
+  EXPECT_EQ(blend.GetValue(), 100);
+  Clock.Advance(100);
+  blend.Step();
+  EXPECT_EQ(Form->GetAlphaValue(), 225);
+  Clock.Advance(150);
+  blend.Step();
+  EXPECT_EQ(Form->GetAlphaValue(), 255);
+  EXPECT_FALSE(blend.IsRunning());
+}
+
+TEST_F(AlphaBlendFixture, OpaqueWhileTheApplicationIsActive) {
+  TZSEFormAlphaBlendAnimation blend(Form);
+  blend.BeginUpdate();
+  blend.SetOptions(2);
+  blend.SetValue(50);
+  blend.SetApplicationActive(true);
+  blend.EndUpdate();
+  EXPECT_EQ(Form->GetAlphaValue(), 255);
+  blend.SetApplicationActive(false);
+  EXPECT_EQ(Form->GetAlphaValue(), 135);
+  blend.SetApplicationActive(true);
+  EXPECT_EQ(Form->GetAlphaValue(), 255);
+  blend.SetOptions(4);
+  blend.MouseEnter();
+  EXPECT_EQ(Form->GetAlphaValue(), 255);
+  blend.MouseLeave();
+  EXPECT_EQ(Form->GetAlphaValue(), 135);
+}
+
+}  // namespace
