@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "rtl/RTL.Numbers.h"
+#include "zse/engine/ZSE.Forms.h"
+
 Byte ZSEGetSizingCode(const TZSESizingBorder& B, const TPoint& P) {
   TRect r = B.Client;
   if (B.TakeMargins)
@@ -106,4 +109,39 @@ TPoint TZSEResizeTracker::Move(TPoint Delta) {
   if (left) FRect.Left += dx;
   if (top) FRect.Top += dy;
   return TPoint(dx, dy);
+}
+
+// ---- the skin form's sizing border ----------------------------------------------------------------------
+
+bool TZSEForm::CanDrag() const {
+  return !GetLocked() && !GetMasterFormPin()->IsEffective() && !TZSEDesigner::IsDesigning();
+}
+
+bool TZSEForm::CanSizeHorizontally() const {
+  const TSizeConstraints* c = GetConstraints();
+  return !(c->GetMaxWidth() != 0 && c->GetMinWidth() >= c->GetMaxWidth());
+}
+
+bool TZSEForm::CanSizeVertically() const {
+  const TSizeConstraints* c = GetConstraints();
+  return !(c->GetMaxHeight() != 0 && c->GetMinHeight() >= c->GetMaxHeight());
+}
+
+Byte TZSEForm::GetSizingCode(const TPoint& P) {
+  if (!CanDrag()) return 0;
+  const Integer dpi = GetCurrentDpi();
+  const TRect m = GetMagnetRectOffsets();
+  TZSESizingBorder b;
+  b.Client = GetClientRect();
+  b.MagnetMargins = TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+  b.TakeMargins = FSizingTakeMagnetOffsets;
+  b.Width = MulDiv(FSizingHitTestAreaWidth, dpi, 96);
+  // A docked form sizes with its host.
+  const TZSEForm* sizing = this;
+  if (GetDocked())
+    if (auto* host = dynamic_cast<const TZSEForm*>(GetParent())) sizing = host;
+  b.Horizontal = sizing->CanSizeHorizontally();
+  b.Vertical = sizing->CanSizeVertically();
+  b.ToolbarEdge = GetToolBar()->GetDocked() ? GetToolBar()->GetEdge() : -1;
+  return ZSEGetSizingCode(b, P);
 }

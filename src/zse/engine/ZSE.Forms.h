@@ -237,6 +237,21 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   // Lays the tree out in the client area, within its size limits.
   void FitLayout();
 
+  // The sizing border: its width at 96 DPI (negative values become 0; 5 by default) and whether
+  // it lies inside the magnet margins (true by default).
+  Integer GetSizingHitTestAreaWidth() const { return FSizingHitTestAreaWidth; }
+  void SetSizingHitTestAreaWidth(Integer Value) { FSizingHitTestAreaWidth = Value < 0 ? 0 : Value; }
+  bool GetSizingHitTestAreaTakeMagnetOffsetsIntoAccount() const { return FSizingTakeMagnetOffsets; }
+  void SetSizingHitTestAreaTakeMagnetOffsetsIntoAccount(bool Value) { FSizingTakeMagnetOffsets = Value; }
+  // Neither locked nor pinned nor inside the designer.
+  bool CanDrag() const;
+  // 0 none, 1 bottom, 2 left, 3 right, 4 top, 5 top-left, 6 top-right, 7 bottom-left,
+  // 8 bottom-right for a client point; no element is hit on the border.
+  Byte GetSizingCode(const TPoint& P);
+  // Horizontal sizing unless MaxWidth is set and MinWidth reaches it; vertical likewise.
+  bool CanSizeHorizontally() const;
+  bool CanSizeVertically() const;
+
   void LayoutInvalidate(const TRect& Rect) override;
   void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
@@ -251,4 +266,6 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   void LayoutChanged(TZSELayout* Layout, Byte Flags);
   TZSELayout* FLayout;
   Integer FLayoutReactions = 0;
+  Integer FSizingHitTestAreaWidth = 5;
+  bool FSizingTakeMagnetOffsets = true;
 };

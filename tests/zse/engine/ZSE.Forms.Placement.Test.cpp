@@ -164,3 +164,29 @@ TEST(ZseResize, ClampsToLimitsAndSnapsVisibleEdges) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZseFormSizing, TheFormsBorderFollowsItsSettings) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetBounds(0, 0, 100, 80);
+  form->SetMagnetRectOffsets(TRect(2, 2, 2, 2));
+  const TRect client = form->GetClientRect();
+  const TPoint left(3, client.Height() / 2), corner(client.Width() - 4, client.Height() - 4);
+  EXPECT_EQ(form->GetSizingCode(left), 2);
+  EXPECT_EQ(form->GetSizingCode(corner), 8);
+  form->SetSizingHitTestAreaWidth(-3);
+  EXPECT_EQ(form->GetSizingHitTestAreaWidth(), 0);
+  EXPECT_EQ(form->GetSizingCode(left), 0);
+  form->SetSizingHitTestAreaWidth(5);
+  // Min = max width: no horizontal sizing, the corner sizes vertically only.
+  form->GetConstraints()->SetMinWidth(100);
+  form->GetConstraints()->SetMaxWidth(100);
+  EXPECT_EQ(form->GetSizingCode(left), 0);
+  EXPECT_EQ(form->GetSizingCode(corner), 1);
+  form->SetLocked(true);
+  EXPECT_EQ(form->GetSizingCode(corner), 0);
+  Free(form);
+}
+
+}  // namespace
