@@ -7,6 +7,7 @@
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
@@ -30,9 +31,10 @@ String TZSELayoutContainer::GetActualDisplayName() const {
 }
 
 void TZSELayoutContainer::LoadSettings(TZCLIniFile* Ini, const String& Key) {
+  // The visibility first: hiding an item outside a settings pass stores its current size.
+  if (!IsVisibilityManaged()) SetVisible(Ini->ReadBool(Key, u"Visible", FInitialVisible));
   const TPoint stored = Ini->ReadPoint(Key, u"SizeStored");
   FStoredSize = TSize(ScaleByDPI(stored.X, GetCurrentDpi()), ScaleByDPI(stored.Y, GetCurrentDpi()));
-  if (!IsVisibilityManaged()) SetVisible(Ini->ReadBool(Key, u"Visible", FInitialVisible));
 }
 
 void TZSELayoutContainer::SaveSettings(TZCLIniFile* Ini, const String& Key) {
@@ -664,10 +666,234 @@ bool TZSELayoutDockSite::HitTestChildren(TZSELayoutHitTestInfo& Info) {
 
 void ZSELayoutContainersInitialize() {
   RegisterClasses({TZSELayoutContainer::StaticClass(), TZSELayoutSplitView::StaticClass(),
-                   TZSELayoutScrollView::StaticClass(), TZSELayoutDockSite::StaticClass()});
+                   TZSELayoutScrollView::StaticClass(), TZSELayoutDockSite::StaticClass(),
+                   TZSELayoutTabbedGroup::StaticClass()});
 }
 
 void ZSELayoutContainersFinalize() {
   UnRegisterClasses({TZSELayoutContainer::StaticClass(), TZSELayoutSplitView::StaticClass(),
-                     TZSELayoutScrollView::StaticClass(), TZSELayoutDockSite::StaticClass()});
+                     TZSELayoutScrollView::StaticClass(), TZSELayoutDockSite::StaticClass(),
+                     TZSELayoutTabbedGroup::StaticClass()});
+}
+
+// ---- tabbed group ---------------------------------------------------------------------------------------
+
+bool TZSELayoutTabbedGroup::AnimationsEnabled = true;
+
+TZSELayoutTabbedGroup::TZSELayoutTabbedGroup() { FPaperSlide = new TZSEPaperSlideAnimationOptions(); }
+
+TZSELayoutTabbedGroup::~TZSELayoutTabbedGroup() {
+  TZSEAnimations::Stop(this);
+  Free(FPaperSlide);
+}
+
+void TZSELayoutTabbedGroup::DeclareProperties(TClassDeclaration<TZSELayoutTabbedGroup>& D) {
+  using T = TZSELayoutTabbedGroup;
+  D.Property(u"Animation", &T::GetAnimation, &T::SetAnimation).Default(tgaNone);
+  D.Property(u"AnimationOptionsPaperSlide", &T::GetAnimationOptionsPaperSlide);
+  D.Property(u"AnimationTime", &T::GetAnimationTime, &T::SetAnimationTime).Default(1000);
+  // FIXME: AnimationTransitionMode is published once the transition enumeration has type information.
+  D.Property(u"PageIndex", &T::GetPageIndex, &T::SetPageIndex).Default(-1);
+}
+
+void TZSELayoutTabbedGroup::SetAnimationTime(Integer Value) { FAnimationTime = std::clamp(Value, 0, 5000); }
+
+bool TZSELayoutTabbedGroup::IsPage(TZSELayoutCustomItem* Item) {
+  return dynamic_cast<TZSELayoutContainer*>(Item) && Item->GetEnabled();
+}
+
+Integer TZSELayoutTabbedGroup::IndexOfPageByName(const String& Name) const {
+  for (size_t i = 0; i < FPages.size(); ++i)
+    if (SameText(FPages[i]->GetName(), Name)) return static_cast<Integer>(i);
+  return -1;
+}
+
+void TZSELayoutTabbedGroup::SetPageIndex(Integer Index) {
+  const Integer count = GetPageCount();
+  Index = count == 0 ? -1 : std::clamp(Index, 0, count - 1);
+  if (Index == FPageIndex) return;
+  const Integer old = FPageIndex;
+  FPageIndex = Index;
+  if (FUpdateLock == 0) FUserSelectedPage = Index >= 0 ? GetPage(Index)->GetName() : String();
+  UpdatePageVisibility();
+  SwitchPage(old, Index);
+}
+
+void TZSELayoutTabbedGroup::UpdatePageVisibility() {
+  BeginUpdate();
+  FUpdatingVisibility = true;
+  try {
+    TZSELayoutContainer* active = GetActivePage();
+    for (Integer i = 0; i < GetCount(); ++i)
+      if (auto* c = dynamic_cast<TZSELayoutContainer*>(GetItem(i))) c->SetVisible(c == active);
+  } catch (...) {
+    FUpdatingVisibility = false;
+    EndUpdate();
+    throw;
+  }
+  FUpdatingVisibility = false;
+  EndUpdate();
+}
+
+void TZSELayoutTabbedGroup::AddItem(TZSELayoutCustomItem* Item) {
+  TZSELayoutItem::AddItem(Item);
+  if (!IsPage(Item)) return;
+  FPages.push_back(static_cast<TZSELayoutContainer*>(Item));
+  // The first page added becomes active.
+  const Integer index = FPageIndex;
+  FPageIndex = -2;
+  SetPageIndex(index);
+  UpdatePageVisibility();
+}
+
+void TZSELayoutTabbedGroup::RemovePage(TZSELayoutContainer* Page) {
+  auto it = std::find(FPages.begin(), FPages.end(), Page);
+  if (it == FPages.end()) return;
+  TZSELayoutContainer* active = GetActivePage();
+  const Integer old = FPageIndex;
+  FPages.erase(it);
+  FPageIndex = -1;
+  if (Page == active)
+    SetPageIndex(old);
+  else
+    SetPageIndex(static_cast<Integer>(std::find(FPages.begin(), FPages.end(), active) - FPages.begin()));
+}
+
+void TZSELayoutTabbedGroup::RemoveItem(TZSELayoutCustomItem* Item) {
+  TZSELayoutItem::RemoveItem(Item);
+  if (auto* page = dynamic_cast<TZSELayoutContainer*>(Item)) RemovePage(page);
+}
+
+void TZSELayoutTabbedGroup::ItemEnabledChanged(TZSELayoutCustomItem* Item) {
+  auto* page = dynamic_cast<TZSELayoutContainer*>(Item);
+  if (!page) return;
+  ++FUpdateLock;
+  try {
+    if (page->GetEnabled())
+      RebuildPages();
+    else
+      RemovePage(page);
+  } catch (...) {
+    --FUpdateLock;
+    throw;
+  }
+  --FUpdateLock;
+}
+
+void TZSELayoutTabbedGroup::MoveItem(TZSELayoutCustomItem* Item, Integer Index) {
+  TZSELayoutItem::MoveItem(Item, Index);
+  RebuildPages();
+}
+
+void TZSELayoutTabbedGroup::RebuildPages() {
+  ++FUpdateLock;
+  TZSELayoutContainer* p = GetActivePage();
+  try {
+    FPages.clear();
+    FPageIndex = -1;
+    for (Integer i = 0; i < GetCount(); ++i)
+      if (IsPage(GetItem(i))) FPages.push_back(static_cast<TZSELayoutContainer*>(GetItem(i)));
+    UpdatePageVisibility();
+    if (const Integer chosen = IndexOfPageByName(FUserSelectedPage); chosen >= 0 && !FUserSelectedPage.empty())
+      p = GetPage(chosen);
+  } catch (...) {
+    --FUpdateLock;
+    throw;
+  }
+  const auto it = std::find(FPages.begin(), FPages.end(), p);
+  SetPageIndex(it == FPages.end() ? -1 : static_cast<Integer>(it - FPages.begin()));
+  if (FPageIndex >= 0) UpdatePageVisibility();
+  --FUpdateLock;
+}
+
+void TZSELayoutTabbedGroup::ItemVisibilityChanging(TZSELayoutCustomItem* Item, bool& Visible) {
+  auto* c = dynamic_cast<TZSELayoutContainer*>(Item);
+  if (!c || FUpdatingVisibility) return;
+  if (!c->GetEnabled()) Visible = false;
+  // The active page stays shown.
+  if (!Visible && c == GetActivePage()) Visible = true;
+}
+
+void TZSELayoutTabbedGroup::ItemVisibilityChanged(TZSELayoutCustomItem* Item) {
+  if (FUpdatingVisibility || !Item->GetVisible()) return;
+  const auto it = std::find(FPages.begin(), FPages.end(), Item);
+  if (it != FPages.end()) SetPageIndex(static_cast<Integer>(it - FPages.begin()));
+}
+
+bool TZSELayoutTabbedGroup::CanAnimate() {
+  return FAnimation != tgaNone && FAnimationTime > 0 && AnimationsEnabled && !TZSEDesigner::IsDesigning() &&
+         !(FState & ZSELayoutStateLoadingSettings) && IsActuallyVisible();
+}
+
+TZCLFramesAnimator* TZSELayoutTabbedGroup::CreateSwitchAnimator(Integer Old, Integer New, bool& Reversed) const {
+  Reversed = false;
+  switch (FAnimation) {
+    case tgaSlideLeftToRight:
+      return new TZCLAnimatorSlideLeftToRight();
+    case tgaSlideRightToLeft:
+      return new TZCLAnimatorSlideRightToLeft();
+    case tgaSlideTopToBottom:
+      return new TZCLAnimatorSlideTopToBottom();
+    case tgaSlideBottomToTop:
+      return new TZCLAnimatorSlideBottomToTop();
+    case tgaSlideHorizontal:
+      return New > Old ? static_cast<TZCLFramesAnimator*>(new TZCLAnimatorSlideRightToLeft())
+                       : new TZCLAnimatorSlideLeftToRight();
+    case tgaSlideVertical:
+      return New > Old ? static_cast<TZCLFramesAnimator*>(new TZCLAnimatorSlideBottomToTop())
+                       : new TZCLAnimatorSlideTopToBottom();
+    case tgaPaperSlide:
+      Reversed = New < Old;
+      return FPaperSlide->CreateAnimator(Reversed);
+    default:
+      return new TZCLAnimatorCrossFade();
+  }
+}
+
+void TZSELayoutTabbedGroup::SwitchPage(Integer Old, Integer New) {
+  if (Old < 0 || New < 0 || !CanAnimate()) return;
+  Realign();
+  if (GetPage(Old)->GetBounds().IsEmpty() || GetPage(New)->GetBounds().IsEmpty()) return;
+  bool reversed = false;
+  auto* animation = new TZSEAnimation(this, CreateSwitchAnimator(Old, New, reversed), FAnimationTime, FTransitionMode);
+  if (reversed) std::swap(Old, New);
+  for (auto [page, frame] : {std::pair{GetPage(Old), animation->GetFrame1()}, std::pair{GetPage(New), animation->GetFrame2()}})
+    frame->PaintIntoBounds(page->GetBounds(), [page](TZSERenderBuffer* Buffer, const TRect&) {
+      DrawContentTo(page, Buffer, TPoint(0, 0));
+    });
+  animation->Run();
+}
+
+void TZSELayoutTabbedGroup::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
+  TZSELayoutContainer* active = GetActivePage();
+  for (Integer i = 0; i < GetCount(); ++i) {
+    TZSELayoutCustomItem* child = GetItem(i);
+    if (!child->GetVisible()) continue;
+    TZSEAnimation* animation = nullptr;
+    if (child == active && TZSEAnimations::Find(this, animation)) {
+      if (Layer == 1) animation->Draw(Canvas, child->GetBounds());
+      continue;
+    }
+    child->Draw(Canvas, Layer);
+  }
+}
+
+void TZSELayoutTabbedGroup::LoadSettings(TZCLIniFile* Ini, const String& Key) {
+  FUserSelectedPage = Ini->ReadString(Key, u"UserSelectedPage", String());
+  String active;
+  if (!Ini->ReadValue(Key, u"ActivePage", active)) return;
+  BeginUpdate();
+  try {
+    SetPageIndex(IndexOfPageByName(active));
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TZSELayoutTabbedGroup::SaveSettings(TZCLIniFile* Ini, const String& Key) {
+  if (TZSELayoutContainer* page = GetActivePage(); page && !page->GetAutoHide())
+    Ini->WriteString(Key, u"ActivePage", page->GetName());
+  Ini->WriteStringDef(Key, u"UserSelectedPage", FUserSelectedPage, String());
 }

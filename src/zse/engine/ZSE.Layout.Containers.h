@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "zcl/ui/ZCL.UI.Animation.h"
 #include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
@@ -240,6 +241,85 @@ class TZSELayoutDockSite : public TZSELayoutItem {
   bool FHighlighted = false;
   bool FInitialDocked = true;
   bool FDestroying = false;
+};
+
+enum TZSELayoutTabbedGroupAnimation : Byte {
+  tgaNone,
+  tgaFade,
+  tgaSlideLeftToRight,
+  tgaSlideRightToLeft,
+  tgaSlideTopToBottom,
+  tgaSlideBottomToTop,
+  tgaSlideHorizontal,
+  tgaSlideVertical,
+  tgaPaperSlide
+};
+ZCL_ENUM(TZSELayoutTabbedGroupAnimation, tgaNone, tgaFade, tgaSlideLeftToRight, tgaSlideRightToLeft,
+         tgaSlideTopToBottom, tgaSlideBottomToTop, tgaSlideHorizontal, tgaSlideVertical, tgaPaperSlide);
+
+class TZSEPaperSlideAnimationOptions;
+
+// Child containers as pages: exactly one, the active page, is visible; the user's choice is
+// remembered by name, and a switch may be animated.
+class TZSELayoutTabbedGroup : public TZSELayoutItem, public IZCLAnimateControl {
+  ZCL_CLASS(TZSELayoutTabbedGroup, TZSELayoutItem)
+  RTL_INTERFACES(TZSELayoutItem, IZCLAnimateControl)
+ public:
+  // The application's switch for UI animations.
+  static bool AnimationsEnabled;
+
+  TZSELayoutTabbedGroup();
+  ~TZSELayoutTabbedGroup() override;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutTabbedGroup>& D);
+
+  Integer GetPageIndex() const { return FPageIndex; }
+  // Clamped into the pages; -1 only without pages.
+  void SetPageIndex(Integer Index);
+  Integer GetPageCount() const { return static_cast<Integer>(FPages.size()); }
+  TZSELayoutContainer* GetPage(Integer Index) const { return FPages[static_cast<size_t>(Index)]; }
+  TZSELayoutContainer* GetActivePage() const { return FPageIndex >= 0 ? GetPage(FPageIndex) : nullptr; }
+  Integer IndexOfPageByName(const String& Name) const;
+  String GetUserSelectedPage() const { return FUserSelectedPage; }
+  void RebuildPages();
+
+  TZSELayoutTabbedGroupAnimation GetAnimation() const { return FAnimation; }
+  void SetAnimation(TZSELayoutTabbedGroupAnimation Value) { FAnimation = Value; }
+  // 0..5000 milliseconds, clamped.
+  Integer GetAnimationTime() const { return FAnimationTime; }
+  void SetAnimationTime(Integer Value);
+  TZCLAnimationTransitionMode GetAnimationTransitionMode() const { return FTransitionMode; }
+  void SetAnimationTransitionMode(TZCLAnimationTransitionMode Value) { FTransitionMode = Value; }
+  TZSEPaperSlideAnimationOptions* GetAnimationOptionsPaperSlide() const { return FPaperSlide; }
+  bool CanAnimate();
+  // The animator of a switch from page Old to New (the caller owns it); Reversed tells a paper
+  // slide that runs backwards with its frames swapped.
+  TZCLFramesAnimator* CreateSwitchAnimator(Integer Old, Integer New, bool& Reversed) const;
+
+  void Animate() override { Changed(ZSELayoutChangeAppearance); }
+  void AddItem(TZSELayoutCustomItem* Item) override;
+  void RemoveItem(TZSELayoutCustomItem* Item) override;
+  void ItemEnabledChanged(TZSELayoutCustomItem* Item) override;
+  void MoveItem(TZSELayoutCustomItem* Item, Integer Index) override;
+  void ItemVisibilityChanged(TZSELayoutCustomItem* Item) override;
+  void ItemVisibilityChanging(TZSELayoutCustomItem* Item, bool& Visible) override;
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
+  void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+
+ private:
+  static bool IsPage(TZSELayoutCustomItem* Item);
+  void RemovePage(TZSELayoutContainer* Page);
+  void UpdatePageVisibility();
+  void SwitchPage(Integer Old, Integer New);
+  std::vector<TZSELayoutContainer*> FPages;
+  String FUserSelectedPage;
+  TZSEPaperSlideAnimationOptions* FPaperSlide;
+  Integer FPageIndex = -1;
+  Integer FUpdateLock = 0;
+  Integer FAnimationTime = 1000;
+  TZSELayoutTabbedGroupAnimation FAnimation = tgaNone;
+  TZCLAnimationTransitionMode FTransitionMode = ateAccelerateDecelerate;
+  bool FUpdatingVisibility = false;
 };
 
 void ZSELayoutContainersInitialize();

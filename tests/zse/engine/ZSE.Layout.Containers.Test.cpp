@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "rtl/RTL.Exceptions.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Layout.Containers.h"
 
 namespace {
@@ -234,6 +237,127 @@ TEST_F(DockSite, HighlightedSiteShowsButIsNotHit) {
   EXPECT_FALSE(site->HitTestSelf(TPoint(50, 50)));
   site->SetHighlighted(false);
   EXPECT_FALSE(site->GetVisible());
+}
+
+}  // namespace
+
+namespace {
+
+struct TabbedGroup : ContainersFixture {
+  TZSELayoutTabbedGroup* Group = nullptr;
+  TZSELayoutContainer* Pages[3] = {};
+  void SetUp() override {
+    ContainersFixture::SetUp();
+    Group = Add<TZSELayoutTabbedGroup>(Root, laClient);
+    const Char* names[3] = {u"P0", u"P1", u"P2"};
+    for (int i = 0; i < 3; ++i) {
+      Pages[i] = Add<TZSELayoutContainer>(Group, laClient);
+      Pages[i]->SetName(names[i]);
+    }
+  }
+  bool OnlyVisible(int Index) const {
+    for (int i = 0; i < 3; ++i)
+      if (Pages[i]->GetVisible() != (i == Index)) return false;
+    return true;
+  }
+};
+
+TEST_F(TabbedGroup, OnePageIsShownAndRequestsAreClamped) {
+  EXPECT_EQ(Group->GetPageCount(), 3);
+  EXPECT_EQ(Group->GetPageIndex(), 0);  // the first page added
+  EXPECT_TRUE(OnlyVisible(0));
+  Group->SetPageIndex(1);
+  EXPECT_TRUE(OnlyVisible(1));
+  EXPECT_EQ(Group->GetUserSelectedPage(), u"P1");
+  // Hiding the active page is overruled; showing another page switches to it.
+  Pages[1]->SetVisible(false);
+  EXPECT_TRUE(Pages[1]->GetVisible());
+  Pages[2]->SetVisible(true);
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+  EXPECT_TRUE(OnlyVisible(2));
+  Group->SetPageIndex(-5);
+  EXPECT_EQ(Group->GetPageIndex(), 0);
+  Group->SetPageIndex(99);
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+}
+
+TEST_F(TabbedGroup, DisabledPagesLeaveAndComeBackToTheUsersChoice) {
+  Group->SetPageIndex(1);
+  Pages[1]->SetEnabled(false);
+  EXPECT_EQ(Group->GetPageCount(), 2);
+  EXPECT_EQ(Group->GetActivePage(), Pages[2]);  // the page that moved into its place
+  EXPECT_FALSE(Pages[1]->GetVisible());
+  Pages[1]->SetVisible(true);  // a disabled page cannot be shown
+  EXPECT_FALSE(Pages[1]->GetVisible());
+  Pages[1]->SetEnabled(true);
+  EXPECT_EQ(Group->GetActivePage(), Pages[1]);
+  // Removing every page leaves no active page.
+  for (auto* p : Pages) Free(p);
+  EXPECT_EQ(Group->GetPageIndex(), -1);
+}
+
+TEST_F(TabbedGroup, StateAndAnimationChoice) {
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteString(u"G", u"ActivePage", u"p2");
+  Group->LoadSettings(ini, u"G");
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+  ini->WriteString(u"G", u"ActivePage", u"Missing");
+  Group->LoadSettings(ini, u"G");
+  EXPECT_EQ(Group->GetPageIndex(), 0);
+  Group->SaveSettings(ini, u"G");
+  EXPECT_EQ(ini->ReadString(u"G", u"ActivePage", u""), u"P0");
+  Free(ini);
+
+  Group->SetAnimationTime(7000);
+  EXPECT_EQ(Group->GetAnimationTime(), 5000);
+  Group->SetAnimationTime(-1);
+  EXPECT_EQ(Group->GetAnimationTime(), 0);
+  EXPECT_FALSE(Group->CanAnimate());
+  bool reversed = false;
+  Group->SetAnimation(tgaSlideHorizontal);
+  std::unique_ptr<TZCLFramesAnimator> a(Group->CreateSwitchAnimator(0, 2, reversed));
+  EXPECT_NE(dynamic_cast<TZCLAnimatorSlideRightToLeft*>(a.get()), nullptr);
+  a.reset(Group->CreateSwitchAnimator(2, 0, reversed));
+  EXPECT_NE(dynamic_cast<TZCLAnimatorSlideLeftToRight*>(a.get()), nullptr);
+  Group->SetAnimation(tgaPaperSlide);
+  a.reset(Group->CreateSwitchAnimator(2, 0, reversed));
+  EXPECT_TRUE(reversed);
+}
+
+TEST_F(TabbedGroup, AnimatedSwitchDrawsThroughTheAnimation) {
+  Group->SetAnimation(tgaFade);
+  Group->SetAnimationTime(100);
+  Layout(TRect(0, 0, 40, 30));
+  Group->SetPageIndex(1);
+  TZSEAnimation* animation = nullptr;
+  EXPECT_TRUE(TZSEAnimations::Find(Group, animation));
+  TZSEAnimations::Stop(Group);
+  EXPECT_FALSE(TZSEAnimations::Find(Group, animation));
+}
+
+TEST_F(ContainersFixture, ContainerStateKeepsVisibilityAndStoredSize) {
+  auto* c = Add<TZSELayoutContainer>(Root, laTop);
+  c->SetName(u"Panel1");
+  EXPECT_EQ(c->GetActualDisplayName(), u"Panel1");
+  c->SetDisplayName(u"Library");
+  EXPECT_EQ(c->GetActualDisplayName(), u"Library");
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WritePoint(u"F.Panel1", u"SizeStored", TPoint(100, 50));
+  ini->WriteBool(u"F.Panel1", u"Visible", false);
+  Root->SetCurrentDpi(192);
+  c->LoadSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(c->GetVisible());
+  EXPECT_EQ(c->GetStoredSize(), TSize(200, 100));
+  c->SetVisible(true);
+  c->SaveSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(ini->ExistsKey(u"F.Panel1", u"Visible"));  // equal to InitialVisible
+  EXPECT_EQ(ini->ReadPoint(u"F.Panel1", u"SizeStored"), TPoint(100, 50));
+  // Auto-hidden containers never store their visibility.
+  c->SetAutoHide(true);
+  c->SetVisible(false);
+  c->SaveSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(ini->ExistsKey(u"F.Panel1", u"Visible"));
+  Free(ini);
 }
 
 }  // namespace
