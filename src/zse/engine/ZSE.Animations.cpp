@@ -245,3 +245,41 @@ void TZSEFormAlphaBlendAnimation::StopTimer() {
   FTimer = nullptr;
   Free(timer);
 }
+
+// ---- TZSEFormShowHideAnimation --------------------------------------------------------------------------
+
+TZSEFormShowHideAnimation::TZSEFormShowHideAnimation(TZSEBaseForm* AForm)
+    : TZCLAnimation(nullptr, 250, ateLinear), FForm(AForm) {
+  SetFreeOnTerminate(false);
+}
+
+void TZSEFormShowHideAnimation::Run(bool AShow, Byte ADirection) {
+  FShow = AShow;
+  FDirection = ADirection;
+  if (!FForm->UseLayeredWindow() && !FForm->GetParent()) {
+    // Region-shaped windows show and hide at once.
+    FForm->SetSlideOffset(TPoint());
+    FForm->SetVisible(AShow);
+    if (AShow) FForm->UpdateContent(true);
+    return;
+  }
+  ApplyProgress(0);
+  if (AShow) {
+    FForm->UpdateContent(true);
+    FForm->SetVisible(true);
+  }
+  if (GetDuration() != 0 && !FForm->GetParent()) RunImmediate();
+  ApplyProgress(100);
+  if (!AShow) FForm->SetVisible(false);
+  FForm->SetSlideOffset(TPoint());
+}
+
+void TZSEFormShowHideAnimation::ApplyProgress(Integer Percent) {
+  const Integer size = FDirection <= 1 ? FForm->GetWidth() : FForm->GetHeight();
+  const float sign = FDirection == 0 || FDirection == 2 ? 1.0f : -1.0f;
+  const float part = FShow ? 1.0f - Percent / 100.0f : Percent / 100.0f;
+  const Integer offset = static_cast<Integer>(sign * static_cast<float>(size) * part);
+  FForm->SetSlideOffset(FDirection <= 1 ? TPoint(offset, 0) : TPoint(0, offset));
+}
+
+void TZSEFormShowHideAnimation::Animate() { ApplyProgress(static_cast<Integer>(std::lround(GetProgress() * 100))); }

@@ -129,3 +129,23 @@ class TZSEFormAlphaBlendAnimation : public TObject {
   bool FMouseInside = false;
   bool FPendingChange = false;
 };
+
+// Slides a form's content out of or into an edge as it is shown or hidden. Directions: 0 and 1
+// horizontal (0 from the left side), 2 and 3 vertical (2 from the top).
+class TZSEFormShowHideAnimation : public TZCLAnimation {
+  ZCL_CLASS(TZSEFormShowHideAnimation, TZCLAnimation)
+ public:
+  // 250 ms, linear; the caller frees it after Run.
+  explicit TZSEFormShowHideAnimation(TZSEBaseForm* AForm);
+  // Shows or hides the form, sliding unless the window cannot (then at once); a top-level form
+  // slides to the end before this returns.
+  void Run(bool AShow, Byte ADirection);
+  // Percent 0..100 of the slide: the form's slide offset.
+  void ApplyProgress(Integer Percent);
+  void Animate() override;
+
+ private:
+  TZSEBaseForm* FForm;
+  Byte FDirection = 0;
+  bool FShow = true;
+};

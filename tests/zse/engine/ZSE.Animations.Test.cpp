@@ -154,3 +154,28 @@ TEST_F(AlphaBlendFixture, OpaqueWhileTheApplicationIsActive) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AlphaBlendFixture, ShowAndHideSlideTheContent) {
+  Form->SetBounds(0, 0, 200, 100);
+  TZSEFormShowHideAnimation slide(Form);
+  struct TCase {
+    bool Show;
+    Byte Direction;
+    Integer Percent;
+    TPoint Offset;
+  };
+  const TCase cases[] = {{true, 0, 0, {200, 0}},   {true, 0, 50, {100, 0}},  {true, 1, 25, {-150, 0}},
+                         {false, 2, 40, {0, 40}},  {false, 3, 100, {0, -100}}, {true, 3, 100, {0, 0}}};
+  for (const TCase& c : cases) {
+    // Run with the show flag and direction, then probe one step.
+    slide.Run(c.Show, c.Direction);
+    EXPECT_EQ(Form->GetVisible(), c.Show);
+    EXPECT_EQ(Form->GetSlideOffset(), TPoint());  // back to rest after the run
+    slide.ApplyProgress(c.Percent);
+    EXPECT_EQ(Form->GetSlideOffset(), c.Offset) << c.Show << " " << int(c.Direction) << " " << c.Percent;
+  }
+}
+
+}  // namespace
