@@ -190,3 +190,35 @@ TEST(ZseFormSizing, TheFormsBorderFollowsItsSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stored DPI of 0 or less is as good as none: the position is taken as it is.
+TEST(ZseFormSettings, PositionComesBackAtTheStoredDpi) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetName(u"Library");
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  struct TCase {
+    const Char* Dpi;
+    TRect Expected;
+  };
+  // The test screen is 96 DPI; 48 stored means the size doubles.
+  const TCase cases[] = {{u"48", TRect(100, 100, 300, 180)}, {u"0", TRect(100, 100, 200, 140)},
+                         {u"-5", TRect(100, 100, 200, 140)}, {nullptr, TRect(100, 100, 200, 140)}};
+  for (const TCase& c : cases) {
+    ini->DeleteSection(u"Library");
+    ini->WriteRect(u"Library", u"Position", TRect(100, 100, 200, 140));
+    if (c.Dpi) ini->WriteString(u"Library", u"DPI", c.Dpi);
+    form->LoadSettings(ini);
+    EXPECT_EQ(form->GetBoundsRect(), c.Expected) << (c.Dpi ? StringToUTF8(c.Dpi) : "missing");
+  }
+  form->SetLocked(true);
+  form->SaveSettings(ini);
+  EXPECT_TRUE(ini->ReadBool(u"Library", u"Locked", false));
+  EXPECT_EQ(ini->ReadInteger(u"Library", u"DPI", 0), 96);
+  EXPECT_EQ(ini->ReadRect(u"Library", u"Position"), TRect(100, 100, 200, 140));
+  Free(ini);
+  Free(form);
+}
+
+}  // namespace
