@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <cmath>
+
 #include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.Forms.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
 
 Byte ZSEGetSizingCode(const TZSESizingBorder& B, const TPoint& P) {
@@ -145,3 +149,81 @@ Byte TZSEForm::GetSizingCode(const TPoint& P) {
   b.ToolbarEdge = GetToolBar()->GetDocked() ? GetToolBar()->GetEdge() : -1;
   return ZSEGetSizingCode(b, P);
 }
+
+// ---- user moves and resizes -----------------------------------------------------------------------------
+
+bool EngineSnapEnabled = true;
+
+namespace {
+
+constexpr Integer SnapDistance = 7;
+
+Integer DpiOf(TZSEBaseForm* Form) { return Form->GetCurrentDpi() > 0 ? Form->GetCurrentDpi() : 96; }
+
+TRect ScaledMargins(TZSEBaseForm* Form) {
+  const TRect m = Form->GetMagnetRectOffsets();
+  const Integer dpi = DpiOf(Form);
+  return TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+}
+
+}  // namespace
+
+TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : FForm(AForm) {
+  FGrabX = AForm->GetWidth() > 0 ? static_cast<float>(PressPoint.X) / AForm->GetWidth() : 0;
+  FGrabY = AForm->GetHeight() > 0 ? static_cast<float>(PressPoint.Y) / AForm->GetHeight() : 0;
+  FLastPoint = AForm->ClientToScreen(PressPoint);
+  FCursorPoint = FLastPoint;
+  FGlued = new TZSEGluedForms();
+  if (Application && Application->GetMainForm() == AForm) FGlued->Collect(AForm);
+}
+
+TZSEFormDragger::~TZSEFormDragger() { delete FGlued; }
+
+void TZSEFormDragger::Move(const TPoint& CursorScreen) {
+  FCursorPoint = CursorScreen;
+  TPoint delta(CursorScreen.X - FLastPoint.X, CursorScreen.Y - FLastPoint.Y);
+  if (EngineSnapEnabled) FGlued->SnapGroup(FForm, delta);
+  FGlued->MoveGroup(FForm, delta);
+  // The next delta is measured from where the grab point now is.
+  FLastPoint = TPoint(FForm->GetLeft() + static_cast<Integer>(std::lround(FGrabX * FForm->GetWidth())),
+                      FForm->GetTop() + static_cast<Integer>(std::lround(FGrabY * FForm->GetHeight())));
+}
+
+void TZSEFormDragger::Finish() {
+  TZSEScreenEdgePlacement place;
+  if (TZSEToolbarHelper::GetEdgeAtPoint(FCursorPoint, MulDiv(10, DpiOf(FForm), 96), place) &&
+      (FForm->GetToolBar()->GetAllowedEdges() & (1 << place.Edge)))
+    FForm->DockToEdge(place.Edge);
+}
+
+TZSEFormResizer::TZSEFormResizer(TZSEBaseForm* AForm, const TPoint& PressScreen, Byte Code)
+    : FForm(AForm), FLastPoint(PressScreen), FCode(Code) {
+  const TSizeConstraints* c = AForm->GetConstraints();
+  FTracker = new TZSEResizeTracker(AForm->GetBoundsRect(), Code, ScaledMargins(AForm), TSize(c->GetMinWidth(), c->GetMinHeight()),
+                                   TSize(c->GetMaxWidth(), c->GetMaxHeight()), MulDiv(SnapDistance, DpiOf(AForm), 96));
+  if (!EngineSnapEnabled) return;
+  // The work area at the press point, then the visible bodies of the other free forms.
+  if (Screen)
+    if (TMonitor* m = Screen->MonitorFromPoint(PressScreen)) {
+      const TRect area = m->GetWorkareaRect();
+      FTracker->HorizontalLines = {area.Top, area.Bottom};
+      FTracker->VerticalLines = {area.Left, area.Right};
+    }
+  for (Integer i = 0; Screen && i < Screen->GetFormCount(); ++i) {
+    auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i));
+    if (!f || f == AForm || !f->GetVisible() || f->GetDocked()) continue;
+    const TRect body = GetMagnetRect(f);
+    FTracker->HorizontalLines.insert(FTracker->HorizontalLines.end(), {body.Top, body.Bottom});
+    FTracker->VerticalLines.insert(FTracker->VerticalLines.end(), {body.Left, body.Right});
+  }
+}
+
+TZSEFormResizer::~TZSEFormResizer() { delete FTracker; }
+
+void TZSEFormResizer::Move(const TPoint& CursorScreen) {
+  const TPoint applied = FTracker->Move(TPoint(CursorScreen.X - FLastPoint.X, CursorScreen.Y - FLastPoint.Y));
+  // What was clamped or snapped away is measured again at the next move.
+  FLastPoint = TPoint(FLastPoint.X + applied.X, FLastPoint.Y + applied.Y);
+}
+
+void TZSEFormResizer::Finish() { FForm->SetBoundsRect(FTracker->GetRect()); }

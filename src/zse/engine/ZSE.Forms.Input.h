@@ -61,3 +61,48 @@ class TZSEResizeTracker {
   Integer FSnapDistance;
   Byte FCode;
 };
+
+class TZSEBaseForm;
+class TCustomForm;
+
+// The engine's snap switch: moving and sizing snap only while it is on.
+extern bool EngineSnapEnabled;
+
+// A user move of a free form: the form and the forms glued to it follow the pointer, snapping
+// to other forms and the screen; dropped at a screen edge it becomes a toolbar there.
+class TZSEFormDragger {
+ public:
+  // PressPoint in the form's client coordinates.
+  TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint);
+  ~TZSEFormDragger();
+  TCursor GetCursor() const { return crSizeAll; }
+  void Move(const TPoint& CursorScreen);
+  void Finish();
+
+ private:
+  TZSEBaseForm* FForm;
+  class TZSEGluedForms* FGlued;
+  float FGrabX = 0;
+  float FGrabY = 0;
+  TPoint FLastPoint;
+  TPoint FCursorPoint;
+};
+
+// A user resize: only the preview rectangle moves while sizing; the bounds change at Finish, and
+// a resizer freed without Finish leaves them as they were.
+class TZSEFormResizer {
+ public:
+  TZSEFormResizer(TZSEBaseForm* AForm, const TPoint& PressScreen, Byte Code);
+  ~TZSEFormResizer();
+  TCursor GetCursor() const { return ZSESizingCursor(FCode); }
+  void Move(const TPoint& CursorScreen);
+  void Finish();
+  // The window rectangle being formed.
+  TRect GetRect() const { return FTracker->GetRect(); }
+
+ private:
+  TZSEBaseForm* FForm;
+  TZSEResizeTracker* FTracker;
+  TPoint FLastPoint;
+  Byte FCode;
+};

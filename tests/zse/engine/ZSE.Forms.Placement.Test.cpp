@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zse/engine/ZSE.Forms.Input.h"
 #include "zse/engine/ZSE.Forms.Placement.h"
@@ -219,6 +220,70 @@ TEST(ZseFormSettings, PositionComesBackAtTheStoredDpi) {
   EXPECT_EQ(ini->ReadRect(u"Library", u"Position"), TRect(100, 100, 200, 140));
   Free(ini);
   Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+struct UserGestures : ::testing::Test {
+  TZSEForm* Form = nullptr;
+  TZSEForm* Other = nullptr;
+  void SetUp() override {
+    Form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    Form->SetBounds(200, 200, 200, 100);
+    Form->SetVisible(true);
+    Other = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    Other->SetBounds(600, 150, 100, 300);
+    Other->SetVisible(true);
+  }
+  void TearDown() override {
+    Free(Other);
+    Free(Form);
+    EngineSnapEnabled = true;
+  }
+};
+
+TEST_F(UserGestures, ResizeAppliesOnlyAtFinish) {
+  const TRect before = Form->GetBoundsRect();
+  {
+    TZSEFormResizer resizer(Form, TPoint(400, 250), 3);
+    EXPECT_EQ(resizer.GetCursor(), crSizeWE);
+    resizer.Move(TPoint(500, 260));
+    EXPECT_EQ(resizer.GetRect().Right, 500);
+    EXPECT_EQ(Form->GetBoundsRect(), before);
+  }  // cancelled: freed without finishing
+  EXPECT_EQ(Form->GetBoundsRect(), before);
+
+  // Within 7 pixels of the other form's left edge the right edge snaps onto it.
+  TZSEFormResizer resizer(Form, TPoint(400, 250), 3);
+  resizer.Move(TPoint(595, 250));
+  EXPECT_EQ(resizer.GetRect().Right, 600);
+  resizer.Finish();
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(200, 200, 600, 300));
+  // Without snapping it goes where the pointer goes.
+  EngineSnapEnabled = false;
+  TZSEFormResizer free(Form, TPoint(600, 250), 3);
+  free.Move(TPoint(595, 250));
+  EXPECT_EQ(free.GetRect().Right, 595);
+}
+
+TEST_F(UserGestures, MoveFollowsThePointerAndDocksAtTheEdge) {
+  EngineSnapEnabled = false;
+  TZSEFormDragger dragger(Form, TPoint(20, 10));
+  dragger.Move(TPoint(250, 230));
+  EXPECT_EQ(Form->GetBoundsRect().TopLeft(), TPoint(230, 220));
+  dragger.Move(TPoint(260, 240));
+  EXPECT_EQ(Form->GetBoundsRect().TopLeft(), TPoint(240, 230));
+  dragger.Finish();
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+
+  TZSEFormDragger toEdge(Form, TPoint(20, 10));
+  const TRect area = Screen->GetWorkAreaRect();
+  toEdge.Move(TPoint(area.Left + 2, 300));
+  toEdge.Finish();
+  EXPECT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  EXPECT_EQ(Form->GetToolBar()->GetEdge(), 0);
 }
 
 }  // namespace
