@@ -101,7 +101,10 @@ void TZSEBaseForm::SetStayOnTop(bool Value) {
 }
 
 void TZSEBaseForm::SetMasterForm(TZSEBaseForm* Value) {
-  if (Value == FMasterForm || Value == this) return;
+  if (Value == FMasterForm) return;
+  // A master that is this form or depends on it would make a cycle.
+  for (TZSEBaseForm* m = Value; m; m = m->FMasterForm)
+    if (m == this) return;
   if (FMasterForm) FMasterForm->RemoveFreeNotification(this);
   FMasterForm = Value;
   if (FMasterForm) FMasterForm->FreeNotification(this);

@@ -287,3 +287,23 @@ TEST_F(UserGestures, MoveFollowsThePointerAndDocksAtTheEdge) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZseMasterForm, CyclesAreIgnored) {
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* c = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  b->SetMasterForm(a);
+  c->SetMasterForm(b);
+  a->SetMasterForm(c);  // c depends on a
+  EXPECT_EQ(a->GetMasterForm(), nullptr);
+  a->SetMasterForm(a);
+  EXPECT_EQ(a->GetMasterForm(), nullptr);
+  Free(a);
+  EXPECT_EQ(b->GetMasterForm(), nullptr);  // freed masters are forgotten
+  Free(c);
+  Free(b);
+}
+
+}  // namespace
