@@ -219,4 +219,8 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
   }
   TForm::WndProc(Message);
   if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  // Forms attached to this one show and hide with its window.
+  if (Message.Msg == CM_VISIBLECHANGED && Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->GetMasterForm() == this) f->UpdateVisibility();
 }

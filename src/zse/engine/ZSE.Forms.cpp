@@ -77,14 +77,40 @@ void TZSEBaseForm::DeclareProperties(TClassDeclaration<TZSEBaseForm>& D) {
 }
 
 void TZSEBaseForm::SetFormVisible(bool Value) {
-  if (Value == GetVisible() || !TZSEDesigner::CanChangeSceneVisibility(this)) return;
-  SetVisible(Value);
+  if (Value == FFormVisible || !TZSEDesigner::CanChangeSceneVisibility(this)) return;
+  FFormVisible = Value;
+  UpdateVisibility();
   VisibilityApplied();
+}
+
+bool TZSEBaseForm::ShouldBeVisible() {
+  if (FDocked || !FFormVisible) return false;
+  if (TZSEDesigner::IsDesigning() || FToolBar->FDocked || !FMasterForm) return true;
+  return FMasterForm->GetVisible();
+}
+
+void TZSEBaseForm::UpdateVisibility() {
+  if (GetComponentState().Contains(csDestroying) || FApplyingVisibility) return;
+  const bool show = ShouldBeVisible();
+  if (show != GetVisible()) {
+    FApplyingVisibility = true;
+    try {
+      SetVisible(show);
+    } catch (...) {
+      FApplyingVisibility = false;
+      throw;
+    }
+    FApplyingVisibility = false;
+  }
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this) f->UpdateVisibility();
 }
 
 void TZSEBaseForm::SetDocked(bool Value) {
   if (Value == FDocked) return;
   FDocked = Value;
+  UpdateVisibility();
   PlacementStateChanged();
 }
 
@@ -109,6 +135,7 @@ void TZSEBaseForm::SetMasterForm(TZSEBaseForm* Value) {
   FMasterForm = Value;
   if (FMasterForm) FMasterForm->FreeNotification(this);
   MasterFormPinChanged();
+  UpdateVisibility();
 }
 
 void TZSEBaseForm::Notification(TComponent* AComponent, TOperation Operation) {

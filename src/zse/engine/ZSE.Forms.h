@@ -111,8 +111,15 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   ~TZSEBaseForm() override;
   static void DeclareProperties(TClassDeclaration<TZSEBaseForm>& D);
 
-  // Visibility as skins change it: the design desktop may refuse.
+  // Visibility as skins change it: the design desktop may refuse. This is the wanted
+  // visibility; the window shows only while ShouldBeVisible answers true.
+  bool GetFormVisible() const { return FFormVisible; }
   void SetFormVisible(bool Value);
+  // Not while docked (the host draws the form) nor unwanted; a form with a master shows only
+  // while its master's window does (outside the designer and toolbar mode).
+  virtual bool ShouldBeVisible();
+  // Shows or hides the window as ShouldBeVisible says, then the attached forms follow.
+  void UpdateVisibility();
   bool GetDocked() const { return FDocked; }
   void SetDocked(bool Value);
   bool GetLocked() const { return FLocked; }
@@ -219,6 +226,8 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   Integer FPaintLock = 0;
   Byte FAlphaValue = 255;
   bool FPresented = false;
+  bool FFormVisible = false;
+  bool FApplyingVisibility = false;
   bool FCanMaximize = true;
   bool FDocked = false;
   bool FLocked = false;

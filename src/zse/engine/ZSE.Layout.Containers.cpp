@@ -568,7 +568,7 @@ void TZSELayoutDockSite::SetHighlighted(bool Value) {
 
 void TZSELayoutDockSite::UpdateVisibility() {
   if (FDestroying) return;
-  SetVisible(FHighlighted || (FDockedForm && FDockedForm->GetVisible()));
+  SetVisible(FHighlighted || (FDockedForm && FDockedForm->GetFormVisible()));
 }
 
 void TZSELayoutDockSite::UpdateDockState() {

@@ -307,3 +307,29 @@ TEST(ZseMasterForm, CyclesAreIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZseFormVisibility, AFormShowsOnlyWithItsMaster) {
+  auto* master = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* child = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  child->SetMasterForm(master);
+  child->SetFormVisible(true);
+  EXPECT_TRUE(child->GetFormVisible());
+  EXPECT_FALSE(child->GetVisible());  // the master is hidden
+  master->SetFormVisible(true);
+  EXPECT_TRUE(child->GetVisible());
+  master->SetVisible(false);  // the master's window hidden by other means
+  EXPECT_FALSE(child->GetVisible());
+  master->SetVisible(true);
+  EXPECT_TRUE(child->GetVisible());
+  // Docked: drawn by its host, no window of its own.
+  child->SetDocked(true);
+  EXPECT_FALSE(child->GetVisible());
+  child->SetDocked(false);
+  EXPECT_TRUE(child->GetVisible());
+  Free(child);
+  Free(master);
+}
+
+}  // namespace

@@ -217,8 +217,9 @@ TEST_F(DockSite, DestroyedFormLeavesEveryEntry) {
   EXPECT_EQ(forms->GetCount(), 2);
   EXPECT_EQ(forms->GetDefault(), a);
   forms->Add(a);
-  a->SetVisible(true);
+  a->SetFormVisible(true);
   site->Dock(a);
+  EXPECT_FALSE(a->GetVisible());  // drawn by the host, not in a window of its own
   EXPECT_TRUE(site->GetVisible());
   Free(a);
   EXPECT_EQ(forms->GetCount(), 1);
