@@ -93,14 +93,11 @@ void TZSEBaseForm::UpdateVisibility() {
   if (GetComponentState().Contains(csDestroying) || FApplyingVisibility) return;
   const bool show = ShouldBeVisible();
   if (show != GetVisible()) {
-    FApplyingVisibility = true;
-    try {
-      SetVisible(show);
-    } catch (...) {
-      FApplyingVisibility = false;
-      throw;
-    }
-    FApplyingVisibility = false;
+    struct TGuard {
+      bool& Flag;
+      ~TGuard() { Flag = false; }
+    } guard{FApplyingVisibility = true};
+    SetVisible(show);
   }
   if (Screen)
     for (Integer i = 0; i < Screen->GetFormCount(); ++i)
