@@ -69,7 +69,20 @@ void TZSEBaseForm::SetSlideOffset(const TPoint& Value) {
   UpdateContent(true);
 }
 
-bool TZSEBaseForm::CanPaint() { return !GetComponentState().Contains(csDestroying); }
+bool TZSEBaseForm::CanPaint() { return !FLoading && !GetComponentState().Contains(csDestroying); }
+
+void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
+  if (Code == ZSEFormNotifySkinUnloading && !FLoading) {
+    FLoading = true;
+    BeginPaint();
+    if (FRenderBuffer) FRenderBuffer->Resize(0, 0);
+  } else if (Code == ZSEFormNotifySkinLoaded && FLoading) {
+    FLoading = false;
+    FPresented = false;
+    UpdateContent(true);
+    EndPaint();
+  }
+}
 
 void TZSEBaseForm::InvalidateContent(const TRect& R) {
   const TRect client = GetClientRect();

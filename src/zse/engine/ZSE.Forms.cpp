@@ -240,6 +240,7 @@ void TZSEForm::LayoutChanged(TZSELayout* Layout, Byte Flags) {
 }
 
 void TZSEForm::HandleNotification(Integer Code, NativeInt Argument) {
+  TZSEBaseForm::HandleNotification(Code, Argument);
   switch (Code) {
     case ZSEFormNotifyLanguageApplied:
       FLayout->LanguageChanged();

@@ -31,6 +31,7 @@ constexpr Integer ZSEFormNotifyLanguageApplied = 2;
 constexpr Integer ZSEFormNotifyRelayout = 3;
 constexpr Integer ZSEFormNotifyShowEligible = 4;
 constexpr Integer ZSEFormNotifyLayoutReset = 5;
+constexpr Integer ZSEFormNotifySkinUnloading = 6;
 constexpr Integer ZSEFormNotifySkinLoaded = 7;
 constexpr Integer ZSEFormNotifyResetStoredSizes = 10;
 constexpr Integer ZSEFormNotifyBeginUpdate = 11;
@@ -175,6 +176,8 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void SetSlideOffset(const TPoint& Value);
   TZSERenderBuffer* GetRenderBuffer() const { return FRenderBuffer; }
   bool GetPresented() const { return FPresented; }
+  // Between the notifications 6 and 7 of a skin load.
+  bool GetLoading() const { return FLoading; }
   // Invalidations inside a BeginPaint/EndPaint bracket are painted and presented once, at the
   // outermost EndPaint.
   void BeginPaint() { ++FPaintLock; }
@@ -197,7 +200,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void CreateParams(TCreateParams& Params) override;
   void WndProc(TMessage& Message) override;
 
-  virtual void HandleNotification(Integer Code, NativeInt Argument) {}
+  // 6: a skin unloads (nothing is presented and the buffer lets its memory go until 7);
+  // 7: the load ended (painted in full and presented once).
+  virtual void HandleNotification(Integer Code, NativeInt Argument);
   virtual void LayeredApplied() {}
   virtual void MasterFormPinChanged() {}
   virtual void PlacementStateChanged() {}
@@ -227,6 +232,7 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   Byte FAlphaValue = 255;
   bool FPresented = false;
   bool FFormVisible = false;
+  bool FLoading = false;
   bool FApplyingVisibility = false;
   bool FCanMaximize = true;
   bool FDocked = false;

@@ -146,3 +146,23 @@ TEST_F(FormWindowFixture, PaintingIsCollectedUntilTheOutermostEndPaint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FormWindowFixture, NothingIsPresentedWhileASkinLoads) {
+  Form->SetVisible(true);
+  Form->UpdateContent(true);
+  Form->Notify(ZSEFormNotifySkinUnloading);
+  EXPECT_TRUE(Form->GetLoading());
+  EXPECT_TRUE(Form->GetRenderBuffer()->Empty());  // memory let go
+  const Integer paints = Form->Paints;
+  Form->InvalidateContent();
+  Form->UpdateContent(true);
+  EXPECT_EQ(Form->Paints, paints);
+  Form->Notify(ZSEFormNotifySkinLoaded);
+  EXPECT_FALSE(Form->GetLoading());
+  EXPECT_EQ(Form->Paints, paints + 1);
+  EXPECT_TRUE(Form->GetPresented());
+}
+
+}  // namespace
