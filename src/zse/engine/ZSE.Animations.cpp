@@ -137,6 +137,7 @@ bool TZSEAnimations::Draw(IZCLAnimateControl* Element, TZSERenderBuffer* Rendere
 void TZSEAnimations::Stop(TObject* Element) { AnimationManager()->RemoveOwner(Element); }
 
 void ZSEAnimationsInitialize() {
+  RegisterProperties<TZSEPaperSlideAnimationOptions>();
   RegisterClass(TZSEPaperSlideAnimationOptions::StaticClass());
 }
 

@@ -5,7 +5,9 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
+#include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
@@ -428,6 +430,33 @@ void TZSELayoutScrollView::Pan(const TPoint& Location, Byte Flags) {
 
 std::function<bool(TZSEBaseForm* Form)> TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
 
+std::function<TComponent*(const String& Name)> TZSELayoutDockSiteForms::FindForm = [](const String& Name) -> TComponent* {
+  for (Integer i = 0; Screen && i < Screen->GetFormCount(); ++i)
+    if (SameText(Screen->GetForms(i)->GetName(), Name)) return Screen->GetForms(i);
+  return nullptr;
+};
+
+void TZSELayoutDockSiteForms::Load(TZCLXMLNode* Node, TZSESchema* Schema) {
+  Clear();
+  for (Integer i = 0; i < Node->GetCount(); ++i) {
+    TZCLXMLNode* child = Node->GetNode(i);
+    if (child->GetNodeName() != u"form") continue;
+    // Names that match no form of the skin are skipped.
+    if (auto* form = dynamic_cast<TZSEBaseForm*>(FindForm(child->GetAttributes()->GetValue(u"name")))) Add(form);
+  }
+  const String name = Node->GetAttributes()->GetValue(u"default");
+  for (TZSEBaseForm* f : FItems)
+    if (!name.empty() && SameText(f->GetName(), name)) {
+      SetDefault(f);
+      break;
+    }
+}
+
+void TZSELayoutDockSiteForms::Save(TZCLXMLNode* Node, TZSESchema* Schema) {
+  if (FDefault) Node->GetAttributes()->SetValue(u"default", FDefault->GetName());
+  for (TZSEBaseForm* f : FItems) Node->Add(u"form")->GetAttributes()->SetValue(u"name", f->GetName());
+}
+
 void TZSELayoutDockSiteForms::Add(TZSEBaseForm* Form) {
   if (!Form) return;
   FItems.push_back(Form);
@@ -469,13 +498,13 @@ void TZSELayoutDockSiteForms::Left(TZSEBaseForm* Form) {
 }
 
 TZSELayoutDockSite::TZSELayoutDockSite() {
-  FAllowedForms = new TZSELayoutDockSiteForms(this);
+  FAllowedForms = Create<TZSELayoutDockSiteForms>(this);
   FContentExtends = Create<TZCLRect>(TNotifyEvent(this, &TZSELayoutDockSite::ContentExtendsChanged));
   SetVisible(false);
 }
 
 TZSELayoutDockSite::~TZSELayoutDockSite() {
-  delete FAllowedForms;
+  Free(FAllowedForms);
   Free(FContentExtends);
 }
 
@@ -497,6 +526,7 @@ void TZSELayoutDockSite::ContentExtendsChanged(TObject* Sender) {
 
 void TZSELayoutDockSite::DeclareProperties(TClassDeclaration<TZSELayoutDockSite>& D) {
   using T = TZSELayoutDockSite;
+  D.Property(u"AllowedForms", &T::GetAllowedForms);
   D.Property(u"ContentExtends", &T::GetContentExtends);
   D.Property(u"InitialDocked", &T::GetInitialDocked, &T::SetInitialDocked).Default(true);
   D.Property(u"Restriction", &T::GetRestriction, &T::SetRestriction).Default(ldsrNone);
@@ -665,6 +695,11 @@ bool TZSELayoutDockSite::HitTestChildren(TZSELayoutHitTestInfo& Info) {
 // ---- unit -----------------------------------------------------------------------------------------------
 
 void ZSELayoutContainersInitialize() {
+  RegisterProperties<TZSELayoutContainer>();
+  RegisterProperties<TZSELayoutSplitView>();
+  RegisterProperties<TZSELayoutScrollView>();
+  RegisterProperties<TZSELayoutDockSite>();
+  RegisterProperties<TZSELayoutTabbedGroup>();
   RegisterClasses({TZSELayoutContainer::StaticClass(), TZSELayoutSplitView::StaticClass(),
                    TZSELayoutScrollView::StaticClass(), TZSELayoutDockSite::StaticClass(),
                    TZSELayoutTabbedGroup::StaticClass()});

@@ -14,6 +14,7 @@
 #include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Schema.h"
 
 class TZCLIniFile;
 
@@ -163,10 +164,20 @@ RTL_EXCEPTION(EZSEDockSiteCannotReleaseForm, EZSEDockingError);
 
 class TZSELayoutDockSite;
 
-// The forms a dock site may hold (duplicates allowed) and its default form.
-class TZSELayoutDockSiteForms {
+// The forms a dock site may hold (duplicates allowed) and its default form. In the skin
+// document: attribute "default" and one "form" element with attribute "name" per entry.
+class TZSELayoutDockSiteForms : public TZCLUnknownPersistent, public IZSESchemaCustomStoring {
+  ZCL_CLASS(TZSELayoutDockSiteForms, TZCLUnknownPersistent)
+  RTL_INTERFACES(TZCLUnknownPersistent, IZSESchemaCustomStoring)
  public:
-  explicit TZSELayoutDockSiteForms(TZSELayoutDockSite* AOwner) : FOwner(AOwner) {}
+  // Finds a form of the running skin by name; the screen's forms until the skin manager
+  // installs its own lookup.
+  static std::function<TComponent*(const String& Name)> FindForm;
+
+  explicit TZSELayoutDockSiteForms(TZSELayoutDockSite* AOwner = nullptr) : FOwner(AOwner) {}
+  void Load(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  void Save(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  bool IsStored() override { return !FItems.empty(); }
   void Add(TZSEBaseForm* Form);
   void Clear();
   bool Contains(TZSEBaseForm* Form) const;

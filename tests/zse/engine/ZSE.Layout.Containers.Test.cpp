@@ -362,3 +362,52 @@ TEST_F(ContainersFixture, ContainerStateKeepsVisibilityAndStoredSize) {
 }
 
 }  // namespace
+
+#include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zse/engine/ZSE.Schema.h"
+
+namespace {
+
+TEST_F(DockSite, AllowedFormsAreStoredByName) {
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  a->SetName(u"Playlist");
+  b->SetName(u"Library");
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetName(u"Site");
+  site->GetAllowedForms()->Add(a);
+  site->GetAllowedForms()->Add(b);
+  site->GetAllowedForms()->SetDefault(b);
+  TZSESchema schema;
+  TZCLXMLDocument* doc = Create<TZCLXMLDocument>();
+  Root->SaveToXML(doc->Add(u"layout"), &schema);
+
+  // Loading finds the forms by name; a name of no form is skipped, and so is a default that
+  // is not among them.
+  TZCLXMLNode* allowed = nullptr;
+  std::function<void(TZCLXMLNode*)> find = [&](TZCLXMLNode* n) {
+    for (Integer i = 0; i < n->GetCount(); ++i) {
+      TZCLXMLNode* c = n->GetNode(i);
+      if (c->GetAttributes()->GetValue(u"name") == u"AllowedForms") allowed = c;
+      find(c);
+    }
+  };
+  find(doc->GetNode(0));
+  ASSERT_NE(allowed, nullptr);
+  EXPECT_EQ(allowed->GetAttributes()->GetValue(u"default"), u"Library");
+  allowed->Add(u"form")->GetAttributes()->SetValue(u"name", u"Nowhere");
+  TZSELayout* back = Create<TZSELayout>(nullptr);
+  back->LoadFromXML(doc->GetNode(0), &schema);
+  TZSELayoutCustomItem* item = nullptr;
+  ASSERT_TRUE(back->FindItem(u"Site", item));
+  TZSELayoutDockSiteForms* forms = static_cast<TZSELayoutDockSite*>(item)->GetAllowedForms();
+  ASSERT_EQ(forms->GetCount(), 2);
+  EXPECT_EQ(forms->GetItem(0), a);
+  EXPECT_EQ(forms->GetDefault(), b);
+  Free(back);
+  Free(doc);
+  Free(a);
+  Free(b);
+}
+
+}  // namespace
