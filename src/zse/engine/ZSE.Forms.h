@@ -2,11 +2,12 @@
 // The skin form base: a top-level window of a skin with its placement state (docked in a dock
 // site, placement lock, stay on top, pinned to a master form, docked to a screen edge as a
 // toolbar, minimized or maximized), the hooks its descendants override when that state changes,
-// the notification codes of the skin manager, and the form's layout tree.
+// the notification codes of the skin manager, and the form's layout tree. The form paints into
+// its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: this holds the state and the notifications that scenes rely on; the window work behind
-// it (layered painting, moving to a master form or a screen edge, auto-hiding toolbars) comes
-// with the skin forms themselves.
+// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration, the
+// keyboard snap hook and the routing of pointer and keyboard input to skin elements are still
+// to come.
 
 #include "rtl/RTL.Geometry.h"
 #include "vcl/VCL.Forms.h"
