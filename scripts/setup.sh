@@ -13,7 +13,7 @@ packages=(
   libcairo2-dev libpixman-1-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   libcurl4-openssl-dev libsdl2-dev libsoxr-dev libsoxr0 libssl-dev
   fonts-dejavu-core
-  libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev liblua5.4-dev libpango1.0-dev
+  libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev liblua5.4-dev libpango1.0-dev libfftw3-dev
   python3 unzip
   sox lame python3-mutagen libtag1-dev libogg-dev flac vorbis-tools opus-tools ffmpeg
 )

@@ -1,7 +1,9 @@
 #include "zse/engine/ZSE.Engine.Units.h"
 
+#include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
@@ -11,6 +13,7 @@
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
+#include "zse/engine/ZSE.Visualizer.h"
 
 namespace {
 void ExpressionsInitialization() {
@@ -36,6 +39,9 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
     {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
     {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
+    {"ZSE.Visualizer", nullptr, ZSEVisualizerFinalize},
+    {"ZSE.Animations", ZSEAnimationsInitialize, nullptr},
+    {"ZSE.Layout.Containers", ZSELayoutContainersInitialize, ZSELayoutContainersFinalize},
 };
 }  // namespace
 

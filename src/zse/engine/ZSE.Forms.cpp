@@ -4,7 +4,9 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
+#include "zse/engine/ZSE.Forms.Placement.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- placement objects ---------------------------------------------------------------------------------
 
@@ -60,9 +62,12 @@ void TZSEFormToolBar::SetPinMode(Integer Value) {
 TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
+  FPlaceAnchors = new TZSEFormPlaceAnchors(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
+  Free(FRenderBuffer);
+  Free(FPlaceAnchors);
   Free(FToolBar);
   Free(FMasterFormPin);
 }
@@ -72,14 +77,37 @@ void TZSEBaseForm::DeclareProperties(TClassDeclaration<TZSEBaseForm>& D) {
 }
 
 void TZSEBaseForm::SetFormVisible(bool Value) {
-  if (Value == GetVisible() || !TZSEDesigner::CanChangeSceneVisibility(this)) return;
-  SetVisible(Value);
+  if (Value == FFormVisible || !TZSEDesigner::CanChangeSceneVisibility(this)) return;
+  FFormVisible = Value;
+  UpdateVisibility();
   VisibilityApplied();
+}
+
+bool TZSEBaseForm::ShouldBeVisible() {
+  if (FDocked || !FFormVisible) return false;
+  if (TZSEDesigner::IsDesigning() || FToolBar->FDocked || !FMasterForm) return true;
+  return FMasterForm->GetVisible();
+}
+
+void TZSEBaseForm::UpdateVisibility() {
+  if (GetComponentState().Contains(csDestroying) || FApplyingVisibility) return;
+  const bool show = ShouldBeVisible();
+  if (show != GetVisible()) {
+    struct TGuard {
+      bool& Flag;
+      ~TGuard() { Flag = false; }
+    } guard{FApplyingVisibility = true};
+    SetVisible(show);
+  }
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this) f->UpdateVisibility();
 }
 
 void TZSEBaseForm::SetDocked(bool Value) {
   if (Value == FDocked) return;
   FDocked = Value;
+  UpdateVisibility();
   PlacementStateChanged();
 }
 
@@ -96,11 +124,15 @@ void TZSEBaseForm::SetStayOnTop(bool Value) {
 }
 
 void TZSEBaseForm::SetMasterForm(TZSEBaseForm* Value) {
-  if (Value == FMasterForm || Value == this) return;
+  if (Value == FMasterForm) return;
+  // A master that is this form or depends on it would make a cycle.
+  for (TZSEBaseForm* m = Value; m; m = m->FMasterForm)
+    if (m == this) return;
   if (FMasterForm) FMasterForm->RemoveFreeNotification(this);
   FMasterForm = Value;
   if (FMasterForm) FMasterForm->FreeNotification(this);
   MasterFormPinChanged();
+  UpdateVisibility();
 }
 
 void TZSEBaseForm::Notification(TComponent* AComponent, TOperation Operation) {
@@ -185,9 +217,9 @@ void TZSEForm::BeforeDestruction() {
 
 void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetClientRect()); }
 
-void TZSEForm::LayoutInvalidate(const TRect& Rect) {
-  if (HandleAllocated()) Invalidate();
-}
+void TZSEForm::LayoutInvalidate(const TRect& Rect) { InvalidateContent(Rect); }
+
+void TZSEForm::PaintLayout(TZSERenderBuffer* Buffer) { FLayout->DrawLayers(Buffer); }
 
 void TZSEForm::LayoutChanged(TZSELayout* Layout, Byte Flags) {
   if (!(Flags & (ZSELayoutChangeSize | ZSELayoutChangeStructure))) return;
@@ -208,6 +240,7 @@ void TZSEForm::LayoutChanged(TZSELayout* Layout, Byte Flags) {
 }
 
 void TZSEForm::HandleNotification(Integer Code, NativeInt Argument) {
+  TZSEBaseForm::HandleNotification(Code, Argument);
   switch (Code) {
     case ZSEFormNotifyLanguageApplied:
       FLayout->LanguageChanged();

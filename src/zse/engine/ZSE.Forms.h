@@ -2,11 +2,12 @@
 // The skin form base: a top-level window of a skin with its placement state (docked in a dock
 // site, placement lock, stay on top, pinned to a master form, docked to a screen edge as a
 // toolbar, minimized or maximized), the hooks its descendants override when that state changes,
-// the notification codes of the skin manager, and the form's layout tree.
+// the notification codes of the skin manager, and the form's layout tree. The form paints into
+// its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: this holds the state and the notifications that scenes rely on; the window work behind
-// it (layered painting, moving to a master form or a screen edge, auto-hiding toolbars) comes
-// with the skin forms themselves.
+// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration, the
+// keyboard snap hook and the routing of pointer and keyboard input to skin elements are still
+// to come.
 
 #include "rtl/RTL.Geometry.h"
 #include "vcl/VCL.Forms.h"
@@ -14,14 +15,24 @@
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Types.h"
 
+class TZCLDib;
 class TZCLIniFile;
+class TZCLIniFileSection;
 class TZSEBaseForm;
+class TZSEFormPlaceAnchors;
+class TZSERenderBuffer;
+
+// The shape of a top-level skin window without layered windows: one rectangle per run of pixels
+// whose alpha is at least Threshold, row by row; (0, 0, 1, 1) when no pixel qualifies or there is
+// no image. The caller deletes the region.
+HRGN ZSECreateRegionFromAlpha(const TZCLDib* Image, Byte Threshold = 128);
 
 // Form notification codes of the skin manager.
 constexpr Integer ZSEFormNotifyLanguageApplied = 2;
 constexpr Integer ZSEFormNotifyRelayout = 3;
 constexpr Integer ZSEFormNotifyShowEligible = 4;
 constexpr Integer ZSEFormNotifyLayoutReset = 5;
+constexpr Integer ZSEFormNotifySkinUnloading = 6;
 constexpr Integer ZSEFormNotifySkinLoaded = 7;
 constexpr Integer ZSEFormNotifyResetStoredSizes = 10;
 constexpr Integer ZSEFormNotifyBeginUpdate = 11;
@@ -102,8 +113,15 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   ~TZSEBaseForm() override;
   static void DeclareProperties(TClassDeclaration<TZSEBaseForm>& D);
 
-  // Visibility as skins change it: the design desktop may refuse.
+  // Visibility as skins change it: the design desktop may refuse. This is the wanted
+  // visibility; the window shows only while ShouldBeVisible answers true.
+  bool GetFormVisible() const { return FFormVisible; }
   void SetFormVisible(bool Value);
+  // Not while docked (the host draws the form) nor unwanted; a form with a master shows only
+  // while its master's window does (outside the designer and toolbar mode).
+  virtual bool ShouldBeVisible();
+  // Shows or hides the window as ShouldBeVisible says, then the attached forms follow.
+  void UpdateVisibility();
   bool GetDocked() const { return FDocked; }
   void SetDocked(bool Value);
   bool GetLocked() const { return FLocked; }
@@ -134,11 +152,58 @@ class TZSEBaseForm : public TForm, public IZSEForm {
 
   // The skin manager's notification (the form message 0x1401 with a code).
   void Notify(Integer Code, NativeInt Argument = 0) { HandleNotification(Code, Argument); }
-  virtual void LoadSettings(TZCLIniFile* Ini) {}
-  virtual void SaveSettings(TZCLIniFile* Ini) {}
+  // The form's section of the skin's settings file (named by the form's name).
+  virtual void LoadSettings(TZCLIniFile* Ini);
+  virtual void SaveSettings(TZCLIniFile* Ini);
+  virtual void LoadSettingsSection(TZCLIniFileSection* Section);
+  virtual void SaveSettingsSection(TZCLIniFileSection* Section);
+  TZSEFormPlaceAnchors* GetPlaceAnchors() const { return FPlaceAnchors; }
+  // The anchors take the current bounds / the bounds follow the anchors on the current screens.
+  void CaptureAnchors();
+  void ApplyPlaceAnchors();
+
+  // ---- the image and the window
+  // Top-level forms are layered windows with per-pixel alpha while this is on (the skin
+  // manager's switch, on by default); otherwise their window is shaped from the image's alpha.
+  static bool GetUseLayeredWindows();
+  static void SetUseLayeredWindows(bool Value);
+  // The switch, for a form without a parent window.
+  virtual bool UseLayeredWindow();
+  Byte GetAlphaValue() const { return FAlphaValue; }
+  // The opacity of the next presentation; attached forms follow.
+  void SetAlphaValue(Byte Value);
+  // Content offset of a running show or hide slide, in window pixels.
+  TPoint GetSlideOffset() const { return FSlideOffset; }
+  void SetSlideOffset(const TPoint& Value);
+  TZSERenderBuffer* GetRenderBuffer() const { return FRenderBuffer; }
+  bool GetPresented() const { return FPresented; }
+  // Between the notifications 6 and 7 of a skin load.
+  bool GetLoading() const { return FLoading; }
+  // Invalidations inside a BeginPaint/EndPaint bracket are painted and presented once, at the
+  // outermost EndPaint.
+  void BeginPaint() { ++FPaintLock; }
+  void EndPaint();
+  // Marks R (client pixels) for repainting into the buffer; the whole client area when empty.
+  void InvalidateContent(const TRect& R = TRect());
+  // Paints the invalid part of the buffer (all of it when Full) and, for a layered window,
+  // presents it at the outermost EndPaint.
+  void UpdateContent(bool Full);
+  // The buffer onto DC at (0, 0) for a window that is not layered.
+  void PaintToDC(HDC DC);
+  // Layered style or alpha region, after the image changed size or the switch changed.
+  virtual void UpdateWindowShape(TZCLDib* Image);
+  virtual void PresentLayered(TZCLDib* Image);
 
  protected:
-  virtual void HandleNotification(Integer Code, NativeInt Argument) {}
+  // Draws the form's content into the buffer (client pixels; cleared beforehand).
+  virtual void PaintLayout(TZSERenderBuffer* Buffer) {}
+  virtual bool CanPaint();
+  void CreateParams(TCreateParams& Params) override;
+  void WndProc(TMessage& Message) override;
+
+  // 6: a skin unloads (nothing is presented and the buffer lets its memory go until 7);
+  // 7: the load ended (painted in full and presented once).
+  virtual void HandleNotification(Integer Code, NativeInt Argument);
   virtual void LayeredApplied() {}
   virtual void MasterFormPinChanged() {}
   virtual void PlacementStateChanged() {}
@@ -155,11 +220,21 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEBaseForm* FMasterForm = nullptr;
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
+  TZSEFormPlaceAnchors* FPlaceAnchors;
   TRect FMagnetRectOffsets;
   Integer FCurrentDpi = 96;
   Integer FScaleNumerator = 1;
   Integer FScaleDenominator = 1;
   Byte FWindowShapeState = 0;
+  TZSERenderBuffer* FRenderBuffer = nullptr;
+  TRect FInvalid;
+  TPoint FSlideOffset;
+  Integer FPaintLock = 0;
+  Byte FAlphaValue = 255;
+  bool FPresented = false;
+  bool FFormVisible = false;
+  bool FLoading = false;
+  bool FApplyingVisibility = false;
   bool FCanMaximize = true;
   bool FDocked = false;
   bool FLocked = false;
@@ -178,7 +253,23 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   // Lays the tree out in the client area, within its size limits.
   void FitLayout();
 
+  // The sizing border: its width at 96 DPI (negative values become 0; 5 by default) and whether
+  // it lies inside the magnet margins (true by default).
+  Integer GetSizingHitTestAreaWidth() const { return FSizingHitTestAreaWidth; }
+  void SetSizingHitTestAreaWidth(Integer Value) { FSizingHitTestAreaWidth = Value < 0 ? 0 : Value; }
+  bool GetSizingHitTestAreaTakeMagnetOffsetsIntoAccount() const { return FSizingTakeMagnetOffsets; }
+  void SetSizingHitTestAreaTakeMagnetOffsetsIntoAccount(bool Value) { FSizingTakeMagnetOffsets = Value; }
+  // Neither locked nor pinned nor inside the designer.
+  bool CanDrag() const;
+  // 0 none, 1 bottom, 2 left, 3 right, 4 top, 5 top-left, 6 top-right, 7 bottom-left,
+  // 8 bottom-right for a client point; no element is hit on the border.
+  Byte GetSizingCode(const TPoint& P);
+  // Horizontal sizing unless MaxWidth is set and MinWidth reaches it; vertical likewise.
+  bool CanSizeHorizontally() const;
+  bool CanSizeVertically() const;
+
   void LayoutInvalidate(const TRect& Rect) override;
+  void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
   TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(P); }
   TPoint LayoutScreenToClient(const TPoint& P) override { return ScreenToClient(P); }
@@ -191,4 +282,6 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   void LayoutChanged(TZSELayout* Layout, Byte Flags);
   TZSELayout* FLayout;
   Integer FLayoutReactions = 0;
+  Integer FSizingHitTestAreaWidth = 5;
+  bool FSizingTakeMagnetOffsets = true;
 };

@@ -82,7 +82,7 @@ class TZSEScene : public TZSEForm, public IZSEBindingProvider, public IZSESchema
   void SetRegisterInMenu(bool Value);
   TZSESceneMonitor* GetSceneMonitor() const { return FMonitor; }
   TZSEScenePlacement* GetPlacement() const { return FPlacement; }
-  bool GetSceneVisible() const { return GetVisible(); }
+  bool GetSceneVisible() const { return GetFormVisible(); }
   void SetSceneVisible(bool Value) { SetFormVisible(Value); }
   bool GetActiveState() const { return GetActive(); }
   // Whether the skin manager made the scene (it belongs to the loaded skin).

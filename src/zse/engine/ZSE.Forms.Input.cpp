@@ -1,0 +1,229 @@
+#include "zse/engine/ZSE.Forms.Input.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <cmath>
+
+#include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.Forms.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
+#include "zse/engine/ZSE.Forms.h"
+
+Byte ZSEGetSizingCode(const TZSESizingBorder& B, const TPoint& P) {
+  TRect r = B.Client;
+  if (B.TakeMargins)
+    r = TRect(r.Left + B.MagnetMargins.Left, r.Top + B.MagnetMargins.Top, r.Right - B.MagnetMargins.Right,
+              r.Bottom - B.MagnetMargins.Bottom);
+  if (!r.Contains(P)) return 0;
+  const TRect inner(r.Left + B.Width, r.Top + B.Width, r.Right - B.Width, r.Bottom - B.Width);
+  if (inner.Contains(P)) return 0;
+  Byte code = 0;
+  const bool toolbar = B.ToolbarEdge >= 0;
+  if (B.Horizontal) {
+    if (toolbar) {
+      if (P.X <= inner.Left && B.ToolbarEdge == 1) code = 2;
+      if (P.X >= inner.Right && B.ToolbarEdge == 0) code = 3;
+    } else {
+      if (P.X <= inner.Left) code = 2;
+      if (P.X >= inner.Right) code = 3;
+    }
+  }
+  if (B.Vertical) {
+    if (toolbar) {
+      if (P.Y <= inner.Top && B.ToolbarEdge == 3) code = 4;
+      if (P.Y >= inner.Bottom && B.ToolbarEdge == 2) code = 1;
+    } else {
+      if (P.Y >= inner.Bottom) code = code == 3 ? 8 : (code == 2 ? 7 : 1);
+      if (P.Y <= inner.Top) code = (code == 3 || code == 8) ? 6 : ((code == 2 || code == 7) ? 5 : 4);
+    }
+  }
+  return code;
+}
+
+TCursor ZSESizingCursor(Byte Code) {
+  switch (Code) {
+    case 1:
+    case 4:
+      return crSizeNS;
+    case 2:
+    case 3:
+      return crSizeWE;
+    case 5:
+    case 8:
+      return crSizeNWSE;
+    case 6:
+    case 7:
+      return crSizeNESW;
+    default:
+      return crDefault;
+  }
+}
+
+void TZSEWheelAccumulator::Feed(const void* Element, Integer Delta, const std::function<void(bool Up)>& Notch) {
+  if (Element != FElement) {
+    FRemainder = 0;
+    FElement = Element;
+  }
+  FRemainder += Delta;
+  while (std::abs(FRemainder) >= 120) {
+    const bool up = FRemainder >= 0;
+    Notch(up);
+    FRemainder = up ? FRemainder - 120 : FRemainder + 120;
+  }
+}
+
+TZSEResizeTracker::TZSEResizeTracker(const TRect& Bounds, Byte Code, const TRect& MagnetMargins, TSize MinSize,
+                                     TSize MaxSize, Integer SnapDistance)
+    : FRect(Bounds), FMargins(MagnetMargins), FMin(MinSize), FMax(MaxSize), FSnapDistance(SnapDistance), FCode(Code) {}
+
+Integer TZSEResizeTracker::ClampWidth(Integer D) const {
+  const Integer w = FRect.Width();
+  D = std::max(D, FMin.cx - w);
+  if (FMax.cx > 0) D = std::min(D, FMax.cx - w);
+  return D;
+}
+
+Integer TZSEResizeTracker::ClampHeight(Integer D) const {
+  const Integer h = FRect.Height();
+  D = std::max(D, FMin.cy - h);
+  if (FMax.cy > 0) D = std::min(D, FMax.cy - h);
+  return D;
+}
+
+Integer TZSEResizeTracker::Snap(Integer D, Integer Edge, Integer Offset, const std::vector<Integer>& Lines) const {
+  for (Integer v : Lines)
+    if (std::abs(Edge + D + Offset - v) < FSnapDistance) return v - Edge - Offset;
+  return D;
+}
+
+TPoint TZSEResizeTracker::Move(TPoint Delta) {
+  Integer dx = Delta.X, dy = Delta.Y;
+  const Byte c = FCode;
+  const bool bottom = c == 1 || c == 7 || c == 8, right = c == 3 || c == 6 || c == 8;
+  const bool top = c == 4 || c == 5 || c == 6, left = c == 2 || c == 5 || c == 7;
+  if (bottom) dy = Snap(ClampHeight(dy), FRect.Bottom, -FMargins.Bottom, HorizontalLines);
+  if (right) dx = Snap(ClampWidth(dx), FRect.Right, -FMargins.Right, VerticalLines);
+  if (top) dy = Snap(-ClampHeight(-dy), FRect.Top, FMargins.Top, HorizontalLines);
+  if (left) dx = Snap(-ClampWidth(-dx), FRect.Left, FMargins.Left, VerticalLines);
+  if (!left && !right) dx = 0;
+  if (!top && !bottom) dy = 0;
+  if (right) FRect.Right += dx;
+  if (bottom) FRect.Bottom += dy;
+  if (left) FRect.Left += dx;
+  if (top) FRect.Top += dy;
+  return TPoint(dx, dy);
+}
+
+// ---- the skin form's sizing border ----------------------------------------------------------------------
+
+bool TZSEForm::CanDrag() const {
+  return !GetLocked() && !GetMasterFormPin()->IsEffective() && !TZSEDesigner::IsDesigning();
+}
+
+bool TZSEForm::CanSizeHorizontally() const {
+  const TSizeConstraints* c = GetConstraints();
+  return !(c->GetMaxWidth() != 0 && c->GetMinWidth() >= c->GetMaxWidth());
+}
+
+bool TZSEForm::CanSizeVertically() const {
+  const TSizeConstraints* c = GetConstraints();
+  return !(c->GetMaxHeight() != 0 && c->GetMinHeight() >= c->GetMaxHeight());
+}
+
+Byte TZSEForm::GetSizingCode(const TPoint& P) {
+  if (!CanDrag()) return 0;
+  const Integer dpi = GetCurrentDpi();
+  const TRect m = GetMagnetRectOffsets();
+  TZSESizingBorder b;
+  b.Client = GetClientRect();
+  b.MagnetMargins = TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+  b.TakeMargins = FSizingTakeMagnetOffsets;
+  b.Width = MulDiv(FSizingHitTestAreaWidth, dpi, 96);
+  // A docked form sizes with its host.
+  const TZSEForm* sizing = this;
+  if (GetDocked())
+    if (auto* host = dynamic_cast<const TZSEForm*>(GetParent())) sizing = host;
+  b.Horizontal = sizing->CanSizeHorizontally();
+  b.Vertical = sizing->CanSizeVertically();
+  b.ToolbarEdge = GetToolBar()->GetDocked() ? GetToolBar()->GetEdge() : -1;
+  return ZSEGetSizingCode(b, P);
+}
+
+// ---- user moves and resizes -----------------------------------------------------------------------------
+
+bool EngineSnapEnabled = true;
+
+namespace {
+
+constexpr Integer SnapDistance = 7;
+
+Integer DpiOf(TZSEBaseForm* Form) { return Form->GetCurrentDpi() > 0 ? Form->GetCurrentDpi() : 96; }
+
+TRect ScaledMargins(TZSEBaseForm* Form) {
+  const TRect m = Form->GetMagnetRectOffsets();
+  const Integer dpi = DpiOf(Form);
+  return TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+}
+
+}  // namespace
+
+TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : FForm(AForm) {
+  FGrabX = AForm->GetWidth() > 0 ? static_cast<float>(PressPoint.X) / AForm->GetWidth() : 0;
+  FGrabY = AForm->GetHeight() > 0 ? static_cast<float>(PressPoint.Y) / AForm->GetHeight() : 0;
+  FLastPoint = AForm->ClientToScreen(PressPoint);
+  FCursorPoint = FLastPoint;
+  FGlued = new TZSEGluedForms();
+  if (Application && Application->GetMainForm() == AForm) FGlued->Collect(AForm);
+}
+
+TZSEFormDragger::~TZSEFormDragger() { delete FGlued; }
+
+void TZSEFormDragger::Move(const TPoint& CursorScreen) {
+  FCursorPoint = CursorScreen;
+  TPoint delta(CursorScreen.X - FLastPoint.X, CursorScreen.Y - FLastPoint.Y);
+  if (EngineSnapEnabled) FGlued->SnapGroup(FForm, delta);
+  FGlued->MoveGroup(FForm, delta);
+  // The next delta is measured from where the grab point now is.
+  FLastPoint = TPoint(FForm->GetLeft() + static_cast<Integer>(std::lround(FGrabX * FForm->GetWidth())),
+                      FForm->GetTop() + static_cast<Integer>(std::lround(FGrabY * FForm->GetHeight())));
+}
+
+void TZSEFormDragger::Finish() {
+  TZSEScreenEdgePlacement place;
+  if (TZSEToolbarHelper::GetEdgeAtPoint(FCursorPoint, MulDiv(10, DpiOf(FForm), 96), place) &&
+      (FForm->GetToolBar()->GetAllowedEdges() & (1 << place.Edge)))
+    FForm->DockToEdge(place.Edge);
+}
+
+TZSEFormResizer::TZSEFormResizer(TZSEBaseForm* AForm, const TPoint& PressScreen, Byte Code)
+    : FForm(AForm), FLastPoint(PressScreen), FCode(Code) {
+  const TSizeConstraints* c = AForm->GetConstraints();
+  FTracker = new TZSEResizeTracker(AForm->GetBoundsRect(), Code, ScaledMargins(AForm), TSize(c->GetMinWidth(), c->GetMinHeight()),
+                                   TSize(c->GetMaxWidth(), c->GetMaxHeight()), MulDiv(SnapDistance, DpiOf(AForm), 96));
+  if (!EngineSnapEnabled) return;
+  // The work area at the press point, then the visible bodies of the other free forms.
+  if (Screen)
+    if (TMonitor* m = Screen->MonitorFromPoint(PressScreen)) {
+      const TRect area = m->GetWorkareaRect();
+      FTracker->HorizontalLines = {area.Top, area.Bottom};
+      FTracker->VerticalLines = {area.Left, area.Right};
+    }
+  for (Integer i = 0; Screen && i < Screen->GetFormCount(); ++i) {
+    auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i));
+    if (!f || f == AForm || !f->GetVisible() || f->GetDocked()) continue;
+    const TRect body = GetMagnetRect(f);
+    FTracker->HorizontalLines.insert(FTracker->HorizontalLines.end(), {body.Top, body.Bottom});
+    FTracker->VerticalLines.insert(FTracker->VerticalLines.end(), {body.Left, body.Right});
+  }
+}
+
+TZSEFormResizer::~TZSEFormResizer() { delete FTracker; }
+
+void TZSEFormResizer::Move(const TPoint& CursorScreen) {
+  const TPoint applied = FTracker->Move(TPoint(CursorScreen.X - FLastPoint.X, CursorScreen.Y - FLastPoint.Y));
+  // What was clamped or snapped away is measured again at the next move.
+  FLastPoint = TPoint(FLastPoint.X + applied.X, FLastPoint.Y + applied.Y);
+}
+
+void TZSEFormResizer::Finish() { FForm->SetBoundsRect(FTracker->GetRect()); }

@@ -1,0 +1,239 @@
+// The window side of the skin form base: the render buffer that the form paints into, how it
+// reaches the screen (a layered window with per-pixel alpha, or a window shaped by a region built
+// from the image's alpha) and the window messages a skin window answers itself.
+#include <algorithm>
+#include <vector>
+
+#include "os/OS.Gdi.h"
+#include "os/OS.Regions.h"
+#include "os/OS.Windows.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.RenderBuffer.h"
+
+namespace {
+bool GUseLayeredWindows = true;
+// Larger windows are cut to this in each dimension, and so is the buffer.
+constexpr Integer MaxWindowSize = 8200;
+}  // namespace
+
+HRGN ZSECreateRegionFromAlpha(const TZCLDib* Image, Byte Threshold) {
+  std::vector<TRect> runs;
+  if (Image && !Image->Empty()) {
+    Image->BeginAccess();
+    const Integer w = Image->GetWidth(), h = Image->GetHeight();
+    const TZCLPixel32* row = Image->GetColors();
+    for (Integer y = 0; y < h; ++y, row += w) {
+      Integer start = -1;
+      for (Integer x = 0; x < w; ++x) {
+        const bool inside = row[x].A >= Threshold;
+        if (inside && start < 0) start = x;
+        if (!inside && start >= 0) {
+          runs.emplace_back(start, y, x, y + 1);
+          start = -1;
+        }
+      }
+      if (start >= 0) runs.emplace_back(start, y, w, y + 1);
+    }
+  }
+  if (runs.empty()) return CreateRectRgn(0, 0, 1, 1);
+  // One region from all runs at once: the same set as OR-ing them one by one, without the
+  // quadratic cost of growing a region a rectangle at a time.
+  TZCLRegionData data(static_cast<Integer>(runs.size()));
+  std::copy(runs.begin(), runs.end(), data.GetRects());
+  TRect bounds = runs.front();
+  for (const TRect& r : runs) bounds = TRect(std::min(bounds.Left, r.Left), bounds.Top, std::max(bounds.Right, r.Right), r.Bottom);
+  return data.CreateRegion(bounds);
+}
+
+bool TZSEBaseForm::GetUseLayeredWindows() { return GUseLayeredWindows; }
+
+void TZSEBaseForm::SetUseLayeredWindows(bool Value) { GUseLayeredWindows = Value; }
+
+bool TZSEBaseForm::UseLayeredWindow() { return GUseLayeredWindows && !GetParent() && !GetParentWindow(); }
+
+void TZSEBaseForm::SetAlphaValue(Byte Value) {
+  if (Value == FAlphaValue) return;
+  FAlphaValue = Value;
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this) f->SetAlphaValue(Value);
+  FPresented = false;
+  InvalidateContent();
+}
+
+void TZSEBaseForm::SetSlideOffset(const TPoint& Value) {
+  if (Value == FSlideOffset) return;
+  FSlideOffset = Value;
+  UpdateContent(true);
+}
+
+bool TZSEBaseForm::CanPaint() { return !FLoading && !GetComponentState().Contains(csDestroying); }
+
+void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
+  if (Code == ZSEFormNotifySkinUnloading && !FLoading) {
+    FLoading = true;
+    BeginPaint();
+    if (FRenderBuffer) FRenderBuffer->Resize(0, 0);
+  } else if (Code == ZSEFormNotifySkinLoaded && FLoading) {
+    FLoading = false;
+    FPresented = false;
+    UpdateContent(true);
+    EndPaint();
+  }
+}
+
+void TZSEBaseForm::InvalidateContent(const TRect& R) {
+  const TRect client = GetClientRect();
+  const TRect r = R.IsEmpty() ? client : R;
+  FInvalid = FInvalid.IsEmpty() ? r : UnionRect(FInvalid, r);
+  if (FPaintLock == 0 && HandleAllocated()) ::InvalidateRect(GetHandle(), &r, 0);
+}
+
+void TZSEBaseForm::UpdateContent(bool Full) {
+  if (!CanPaint()) return;
+  BeginPaint();
+  try {
+    TRect client = GetClientRect();
+    client.Right = client.Left + std::min(client.Width(), MaxWindowSize);
+    client.Bottom = client.Top + std::min(client.Height(), MaxWindowSize);
+    if (!FRenderBuffer) FRenderBuffer = TZSERenderBuffer::New(0, 0);
+    if (FRenderBuffer->GetWidth() != client.Width() || FRenderBuffer->GetHeight() != client.Height()) {
+      FRenderBuffer->Resize(client.Width(), client.Height());
+      Full = true;
+    }
+    if (Full) FInvalid = client;
+    TRect area = IntersectRect(FInvalid, client);
+    FInvalid = TRect();
+    if (!area.IsEmpty() && !FRenderBuffer->Empty()) {
+      TZSERenderBufferClipState clip{};
+      if (FRenderBuffer->ClipPush(area, clip)) {
+        FRenderBuffer->ResetRect(area);
+        const TPoint origin = FRenderBuffer->MoveOrigin(FSlideOffset.X, FSlideOffset.Y);
+        try {
+          PaintLayout(FRenderBuffer);
+        } catch (...) {
+          FRenderBuffer->RestoreOrigin(origin);
+          FRenderBuffer->ClipPop(clip);
+          throw;
+        }
+        FRenderBuffer->RestoreOrigin(origin);
+        FRenderBuffer->ClipPop(clip);
+      }
+      FPresented = false;
+      if (area == client) UpdateWindowShape(FRenderBuffer);
+    }
+  } catch (...) {
+    EndPaint();
+    throw;
+  }
+  EndPaint();
+}
+
+void TZSEBaseForm::EndPaint() {
+  if (--FPaintLock > 0) return;
+  FPaintLock = 0;
+  if (!FInvalid.IsEmpty()) {
+    if (HandleAllocated()) ::InvalidateRect(GetHandle(), &FInvalid, 0);
+    return;
+  }
+  if (!FPresented && FRenderBuffer && !FRenderBuffer->Empty() && UseLayeredWindow() && HandleAllocated() &&
+      !IsIconic(GetHandle())) {
+    PresentLayered(FRenderBuffer);
+    FPresented = true;
+  }
+}
+
+void TZSEBaseForm::PaintToDC(HDC DC) {
+  UpdateContent(false);
+  if (!FRenderBuffer || FRenderBuffer->Empty()) return;
+  FRenderBuffer->BeginAccess();
+  BitBlt(DC, 0, 0, FRenderBuffer->GetWidth(), FRenderBuffer->GetHeight(), FRenderBuffer->GetDC(), 0, 0, SRCCOPY);
+  FPresented = true;
+}
+
+void TZSEBaseForm::UpdateWindowShape(TZCLDib* Image) {
+  if (!HandleAllocated()) return;
+  const HWND h = GetHandle();
+  const bool layered = UseLayeredWindow();
+  const LONG exStyle = GetWindowLong(h, GWL_EXSTYLE);
+  if (((exStyle & LONG(WS_EX_LAYERED)) != 0) != layered)
+    SetWindowLong(h, GWL_EXSTYLE, layered ? (exStyle | LONG(WS_EX_LAYERED)) : (exStyle & ~LONG(WS_EX_LAYERED)));
+  Byte state = layered ? 2 : 0;
+  if (layered || GetParent() || GetParentWindow()) {
+    if (FWindowShapeState & 1) SetWindowRgn(h, nullptr, 1);
+  } else {
+    SetWindowRgn(h, ZSECreateRegionFromAlpha(Image), 1);
+    RedrawWindow(h, nullptr, nullptr, RDW_ALLCHILDREN | RDW_INVALIDATE);
+    state |= 1;
+  }
+  SetWindowShapeState(state);
+}
+
+void TZSEBaseForm::PresentLayered(TZCLDib* Image) {
+  if (!HandleAllocated() || !Image) return;
+  TRect r;
+  GetWindowRect(GetHandle(), r);
+  Image->BeginAccess();
+  UpdateLayeredWindowAlpha(GetHandle(), Image->GetDC(), TRect(r.TopLeft(), Image->GetWidth(), Image->GetHeight()),
+                           FAlphaValue);
+}
+
+void TZSEBaseForm::CreateParams(TCreateParams& Params) {
+  TForm::CreateParams(Params);
+  Params.Style &= ~(WS_CLIPCHILDREN | WS_THICKFRAME);
+  if (GetParent() || Params.WndParent) {
+    Params.Style &= ~WS_CAPTION;
+  } else {
+    Params.Style = (Params.Style & ~WS_CAPTION) | WS_POPUP;
+    if (UseLayeredWindow()) Params.ExStyle |= WS_EX_LAYERED;
+  }
+}
+
+void TZSEBaseForm::WndProc(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_ERASEBKGND:
+      Message.Result = 1;
+      return;
+    case WM_NCHITTEST:
+      // The form decides itself where it is moved or sized.
+      Message.Result = HTCLIENT;
+      return;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+      if (Message.WParam) {
+        if (!GetDocked()) PaintToDC(reinterpret_cast<HDC>(Message.WParam));
+      } else {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(GetHandle(), ps);
+        try {
+          if (UseLayeredWindow())
+            UpdateContent(false);
+          else
+            PaintToDC(dc);
+        } catch (...) {
+          ::EndPaint(GetHandle(), ps);
+          throw;
+        }
+        ::EndPaint(GetHandle(), ps);
+      }
+      Message.Result = 0;
+      return;
+    case WM_SYSCOMMAND:
+      if ((Message.WParam & 0xFFF0) == SC_MAXIMIZE) {
+        if (GetWindowState() != wsMaximized) ToggleMaximize();
+        Message.Result = 0;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TForm::WndProc(Message);
+  if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  // Forms attached to this one show and hide with its window.
+  if (Message.Msg == CM_VISIBLECHANGED && Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->GetMasterForm() == this) f->UpdateVisibility();
+}

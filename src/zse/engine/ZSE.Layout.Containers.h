@@ -1,0 +1,337 @@
+#pragma once
+// Layout items that give a form's layout its structure beyond docking: the container (a textured
+// item with a display name and a remembered visibility), the split view (two panes and a
+// draggable splitter, fixed or proportional), the scroll view (content larger than the view,
+// scrolled by position, wheel and panning) and the dock site (a rectangle of the host's layout
+// that holds another skin form).
+//
+// FIXME: skin controls inside containers come with the skin controls; until then containers hold
+// layout items only and the splitter is a rectangle of the view rather than a control.
+
+#include <functional>
+
+#include "zcl/ui/ZCL.UI.Animation.h"
+#include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Schema.h"
+
+class TZCLIniFile;
+
+class TZSELayoutContainer : public TZSELayoutTexture {
+  ZCL_CLASS(TZSELayoutContainer, TZSELayoutTexture)
+ public:
+  TZSELayoutContainer() = default;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutContainer>& D);
+
+  String GetDisplayName() const { return FDisplayName; }
+  void SetDisplayName(const String& Value);
+  // The display name with skin references resolved; the Name when that is empty.
+  String GetActualDisplayName() const;
+  bool GetInitialVisible() const { return FInitialVisible; }
+  void SetInitialVisible(bool Value) { FInitialVisible = Value; }
+  bool GetIsActive() const { return FIsActive; }
+  void SetActive(bool Value) { FIsActive = Value; }
+  // Auto-hidden containers and pages of a tabbed parent never store "Visible".
+  bool IsVisibilityManaged() const { return GetAutoHide(); }
+
+  void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
+  void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+
+ private:
+  String FDisplayName;
+  bool FInitialVisible = true;
+  bool FIsActive = false;
+};
+
+enum TZSELayoutSpliterStyle : Byte { lssControl, lssOverlay };
+ZCL_ENUM(TZSELayoutSpliterStyle, lssControl, lssOverlay);
+
+class TZSELayoutSplitView : public TZSELayoutContainer {
+  ZCL_CLASS(TZSELayoutSplitView, TZSELayoutContainer)
+ public:
+  TZSELayoutSplitView() = default;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutSplitView>& D);
+
+  bool GetShowSplitter() const { return FShowSplitter; }
+  void SetShowSplitter(bool Value);
+  TZSELayoutSpliterStyle GetSplitterStyle() const { return FSplitterStyle; }
+  void SetSplitterStyle(TZSELayoutSpliterStyle Value);
+  // Fixed mode: pixels at the view's DPI (stored at 96 DPI); proportional mode: -100..100.
+  Integer GetSplitValue();
+  void SetSplitValue(Integer Value);
+  Integer GetStoredSplitValue() const { return FSplitValue; }
+  void SetStoredSplitValue(Integer Value) { FSplitValue = Value; }
+
+  // 0 no pane pair, 1 fixed (one pane docked to a side), 2 proportional (both client).
+  Integer GetSplitMode();
+  bool GetVertical() { UpdatePanes(); return FVertical; }
+  TZSELayoutCustomItem* GetSidePane() { UpdatePanes(); return FSidePane; }
+  TZSELayoutCustomItem* GetClientPane() { UpdatePanes(); return FClientPane; }
+  // The splitter's thickness at the view's DPI: one frame of the splitter texture.
+  virtual Integer GetSplitterThickness();
+  // Where the splitter is; empty while hidden.
+  TRect GetSplitterRect() const { return FSplitterRect; }
+  Integer ClampSplitValue(Integer Value);
+
+  // The splitter dragged with the pointer (points in the layout's coordinates).
+  bool SplitterHitTest(const TPoint& P) const;
+  void BeginSplitterDrag(const TPoint& P);
+  void DragSplitterTo(const TPoint& P);
+  void EndSplitterDrag() { FDragging = false; }
+
+  void ApplyMaximalSize(TZSESizeLimits& Limits) override;
+  void ApplyMinimalSize(Integer& MinWidth, Integer& MinHeight) override;
+  const TZSELayoutCalculator& GetCalculatorClass() const override;
+  void Changed(Byte Flags, TZSELayoutCustomItem* Source = nullptr) override;
+  void ItemVisibilityChanged(TZSELayoutCustomItem* Item) override;
+  void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
+  void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+
+ private:
+  friend class TZSELayoutSplitViewCalculator;
+  void UpdatePanes();
+  // The thickness that takes space (Control style, shown, a pane pair).
+  Integer SpaceTaken();
+  void PlaceSplitter(TRect& Rest);
+  TZSELayoutCustomItem* FClientPane = nullptr;
+  TZSELayoutCustomItem* FSidePane = nullptr;
+  TRect FSplitterRect;
+  TPoint FDragOrigin;
+  TPoint FDragStart;
+  Integer FSplitValue = 0;
+  TZSELayoutSpliterStyle FSplitterStyle = lssControl;
+  bool FShowSplitter = true;
+  bool FVertical = false;
+  bool FDragging = false;
+};
+
+// The proportional division of Total (less the splitter T) for a split value S in -100..100,
+// with the first pane's limits MinA/MaxA, the second's MinB/MaxB and the view's minimum MinV.
+Integer ZSESplitProportionalLength(Integer Total, Integer T, Integer S, Integer MinA, Integer MaxA, Integer MinB,
+                                   Integer MaxB, Integer MinV);
+// The split value for the first pane's length P out of L (view less splitter); 0 when L has no room.
+Integer ZSESplitProportionalValue(Integer P, Integer L, Integer MinA, Integer MaxA, Integer MinB, Integer MaxB);
+
+struct TZSEScrollInfo {
+  Integer Min = 0;
+  Integer Max = 0;
+  Integer Page = 0;
+  Integer Position = 0;
+};
+
+class TZSELayoutScrollView : public TZSELayoutContainer {
+  ZCL_CLASS(TZSELayoutScrollView, TZSELayoutContainer)
+ public:
+  TZSELayoutScrollView();
+  static void DeclareProperties(TClassDeclaration<TZSELayoutScrollView>& D);
+
+  TPoint GetScrollPosition() const { return FScrollPosition; }
+  // Clamped to the content; realigns when it moved.
+  void ScrollTo(TPoint P);
+  TSize GetContentSize();
+  bool ContentExceedsView();
+  // Scroll-bar services; false (not accessible) while the content fits on that axis.
+  bool GetScrollInfo(bool Vertical, TZSEScrollInfo& Info);
+  void SetScrollBarPosition(bool Vertical, Integer Position);
+  // One wheel notch: 14 pixels at 96 DPI, horizontally with Shift.
+  void WheelStep(bool Down, bool Shift);
+  // Pan steps: the content follows the pointer. Flags bit 0 begin, bit 2 end.
+  void Pan(const TPoint& Location, Byte Flags);
+  bool GetScrollByContentDragging() const { return FScrollByContentDragging; }
+  void SetScrollByContentDragging(bool Value) { FScrollByContentDragging = Value; }
+
+  const TZSELayoutCalculator& GetCalculatorClass() const override;
+  void Realign() override;
+  void CalculateSizeLimits(TZSESizeLimits& Limits) override;
+  bool HasChildrenOutOfBounds() override { return true; }
+
+ private:
+  friend class TZSELayoutScrollViewCalculator;
+  TPoint FScrollPosition;
+  TPoint FLastPanPoint;
+  TZSESizeLimits FContentLimits;
+  bool FScrollByContentDragging = true;
+  bool FPanning = false;
+};
+
+enum TZSELayoutDockSiteRestriction : Byte { ldsrNone, ldsrNoDocking, ldsrNoUndocking };
+ZCL_ENUM(TZSELayoutDockSiteRestriction, ldsrNone, ldsrNoDocking, ldsrNoUndocking);
+
+RTL_EXCEPTION(EZSEDockingError, EInvalidOperation);
+RTL_EXCEPTION(EZSEDockSiteCannotAcceptForm, EZSEDockingError);
+RTL_EXCEPTION(EZSEDockSiteCannotReleaseForm, EZSEDockingError);
+
+class TZSELayoutDockSite;
+
+// The forms a dock site may hold (duplicates allowed) and its default form. In the skin
+// document: attribute "default" and one "form" element with attribute "name" per entry.
+class TZSELayoutDockSiteForms : public TZCLUnknownPersistent, public IZSESchemaCustomStoring {
+  ZCL_CLASS(TZSELayoutDockSiteForms, TZCLUnknownPersistent)
+  RTL_INTERFACES(TZCLUnknownPersistent, IZSESchemaCustomStoring)
+ public:
+  // Finds a form of the running skin by name; the screen's forms until the skin manager
+  // installs its own lookup.
+  static std::function<TComponent*(const String& Name)> FindForm;
+
+  explicit TZSELayoutDockSiteForms(TZSELayoutDockSite* AOwner = nullptr) : FOwner(AOwner) {}
+  void Load(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  void Save(TZCLXMLNode* Node, TZSESchema* Schema) override;
+  bool IsStored() override { return !FItems.empty(); }
+  void Add(TZSEBaseForm* Form);
+  void Clear();
+  bool Contains(TZSEBaseForm* Form) const;
+  // The first entry of the form.
+  void Remove(TZSEBaseForm* Form);
+  // Every entry of a destroyed form.
+  void RemoveAll(TZSEBaseForm* Form);
+  // Accepted when nil or a member.
+  void SetDefault(TZSEBaseForm* Form);
+  TZSEBaseForm* GetDefault() const { return FDefault; }
+  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
+  TZSEBaseForm* GetItem(Integer Index) const { return FItems[static_cast<size_t>(Index)]; }
+
+ private:
+  void Left(TZSEBaseForm* Form);
+  TZSELayoutDockSite* FOwner;
+  std::vector<TZSEBaseForm*> FItems;
+  TZSEBaseForm* FDefault = nullptr;
+};
+
+class TZSELayoutDockSite : public TZSELayoutItem {
+  ZCL_CLASS(TZSELayoutDockSite, TZSELayoutItem)
+ public:
+  // Whether the skin manager created the form for the loaded skin; every form counts until the
+  // manager installs its own answer.
+  static std::function<bool(TZSEBaseForm* Form)> IsSkinManagerForm;
+
+  TZSELayoutDockSite();
+  ~TZSELayoutDockSite() override;
+  void BeforeDestruction() override;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutDockSite>& D);
+
+  TZSELayoutDockSiteForms* GetAllowedForms() const { return FAllowedForms; }
+  TZCLRect* GetContentExtends() const { return FContentExtends; }
+  bool GetInitialDocked() const { return FInitialDocked; }
+  void SetInitialDocked(bool Value) { FInitialDocked = Value; }
+  TZSELayoutDockSiteRestriction GetRestriction() const { return FRestriction; }
+  void SetRestriction(TZSELayoutDockSiteRestriction Value);
+  TZSEForm* GetDockedForm() const { return FDockedForm; }
+  bool GetHighlighted() const { return FHighlighted; }
+
+  bool CanAccept(TZSEBaseForm* Form);
+  bool CanRelease();
+  bool IsDefault(TZSEBaseForm* Form) const { return Form && Form == FAllowedForms->GetDefault(); }
+  // Raises EZSEDockSiteCannotAcceptForm; the form must be a TZSEForm.
+  void Dock(TZSEBaseForm* Form);
+  // Raises EZSEDockSiteCannotReleaseForm.
+  void Undock();
+  TRect GetScreenBounds();
+  void SetHighlighted(bool Value);
+  void UpdateVisibility();
+
+  void Realign() override;
+  void StoreCurrentSize() override;
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  bool HitTestSelf(const TPoint& P) override;
+  bool HitTestChildren(TZSELayoutHitTestInfo& Info) override;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  friend class TZSELayoutDockSiteForms;
+  void FormLeft(TZSEBaseForm* Form);
+  void ContentExtendsChanged(TObject* Sender);
+  void UpdateDockState();
+  TRect ScaledExtends();
+  TZSELayoutDockSiteForms* FAllowedForms;
+  TZCLRect* FContentExtends;
+  TZSEForm* FDockedForm = nullptr;
+  TZSELayoutDockSiteRestriction FRestriction = ldsrNone;
+  bool FHighlighted = false;
+  bool FInitialDocked = true;
+  bool FDestroying = false;
+};
+
+enum TZSELayoutTabbedGroupAnimation : Byte {
+  tgaNone,
+  tgaFade,
+  tgaSlideLeftToRight,
+  tgaSlideRightToLeft,
+  tgaSlideTopToBottom,
+  tgaSlideBottomToTop,
+  tgaSlideHorizontal,
+  tgaSlideVertical,
+  tgaPaperSlide
+};
+ZCL_ENUM(TZSELayoutTabbedGroupAnimation, tgaNone, tgaFade, tgaSlideLeftToRight, tgaSlideRightToLeft,
+         tgaSlideTopToBottom, tgaSlideBottomToTop, tgaSlideHorizontal, tgaSlideVertical, tgaPaperSlide);
+
+class TZSEPaperSlideAnimationOptions;
+
+// Child containers as pages: exactly one, the active page, is visible; the user's choice is
+// remembered by name, and a switch may be animated.
+class TZSELayoutTabbedGroup : public TZSELayoutItem, public IZCLAnimateControl {
+  ZCL_CLASS(TZSELayoutTabbedGroup, TZSELayoutItem)
+  RTL_INTERFACES(TZSELayoutItem, IZCLAnimateControl)
+ public:
+  // The application's switch for UI animations.
+  static bool AnimationsEnabled;
+
+  TZSELayoutTabbedGroup();
+  ~TZSELayoutTabbedGroup() override;
+  static void DeclareProperties(TClassDeclaration<TZSELayoutTabbedGroup>& D);
+
+  Integer GetPageIndex() const { return FPageIndex; }
+  // Clamped into the pages; -1 only without pages.
+  void SetPageIndex(Integer Index);
+  Integer GetPageCount() const { return static_cast<Integer>(FPages.size()); }
+  TZSELayoutContainer* GetPage(Integer Index) const { return FPages[static_cast<size_t>(Index)]; }
+  TZSELayoutContainer* GetActivePage() const { return FPageIndex >= 0 ? GetPage(FPageIndex) : nullptr; }
+  Integer IndexOfPageByName(const String& Name) const;
+  String GetUserSelectedPage() const { return FUserSelectedPage; }
+  void RebuildPages();
+
+  TZSELayoutTabbedGroupAnimation GetAnimation() const { return FAnimation; }
+  void SetAnimation(TZSELayoutTabbedGroupAnimation Value) { FAnimation = Value; }
+  // 0..5000 milliseconds, clamped.
+  Integer GetAnimationTime() const { return FAnimationTime; }
+  void SetAnimationTime(Integer Value);
+  TZCLAnimationTransitionMode GetAnimationTransitionMode() const { return FTransitionMode; }
+  void SetAnimationTransitionMode(TZCLAnimationTransitionMode Value) { FTransitionMode = Value; }
+  TZSEPaperSlideAnimationOptions* GetAnimationOptionsPaperSlide() const { return FPaperSlide; }
+  bool CanAnimate();
+  // The animator of a switch from page Old to New (the caller owns it); Reversed tells a paper
+  // slide that runs backwards with its frames swapped.
+  TZCLFramesAnimator* CreateSwitchAnimator(Integer Old, Integer New, bool& Reversed) const;
+
+  void Animate() override { Changed(ZSELayoutChangeAppearance); }
+  void AddItem(TZSELayoutCustomItem* Item) override;
+  void RemoveItem(TZSELayoutCustomItem* Item) override;
+  void ItemEnabledChanged(TZSELayoutCustomItem* Item) override;
+  void MoveItem(TZSELayoutCustomItem* Item, Integer Index) override;
+  void ItemVisibilityChanged(TZSELayoutCustomItem* Item) override;
+  void ItemVisibilityChanging(TZSELayoutCustomItem* Item, bool& Visible) override;
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
+  void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+
+ private:
+  static bool IsPage(TZSELayoutCustomItem* Item);
+  void RemovePage(TZSELayoutContainer* Page);
+  void UpdatePageVisibility();
+  void SwitchPage(Integer Old, Integer New);
+  std::vector<TZSELayoutContainer*> FPages;
+  String FUserSelectedPage;
+  TZSEPaperSlideAnimationOptions* FPaperSlide;
+  Integer FPageIndex = -1;
+  Integer FUpdateLock = 0;
+  Integer FAnimationTime = 1000;
+  TZSELayoutTabbedGroupAnimation FAnimation = tgaNone;
+  TZCLAnimationTransitionMode FTransitionMode = ateAccelerateDecelerate;
+  bool FUpdatingVisibility = false;
+};
+
+void ZSELayoutContainersInitialize();
+void ZSELayoutContainersFinalize();

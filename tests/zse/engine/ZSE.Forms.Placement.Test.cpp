@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Forms.Input.h"
+#include "zse/engine/ZSE.Forms.Placement.h"
+
+namespace {
+
+TMonitorDesc Monitor(const TRect& Bounds, const TRect& Work, bool Primary = true) {
+  TMonitorDesc m;
+  m.Bounds = Bounds;
+  m.WorkArea = Work;
+  m.Primary = Primary;
+  return m;
+}
+
+const TRect Screen1(0, 0, 1000, 800);
+
+TEST(ZsePlaceAnchors, RightAnchorKeepsItsOffsetAfterTheWorkAreaChanged) {
+  TZSEFormPlaceAnchors anchors(nullptr);
+  const TRect margins(3, 3, 3, 3);
+  // The body ends 10 pixels from the right of the work area.
+  anchors.Capture(TRect(597, 97, 993, 303), margins, {Monitor(Screen1, Screen1)});
+  EXPECT_EQ(anchors.GetMagnets(), ZSEAnchorRight);
+  EXPECT_EQ(anchors.GetOffsets().Right, 10);
+  // The work area shrinks by 100 on the right: the offset is scaled by 900 / 1000.
+  const TRect placed = anchors.Apply(TRect(597, 97, 993, 303), margins, {}, {Monitor(Screen1, TRect(0, 0, 900, 800))});
+  EXPECT_EQ(placed.Right - margins.Right, 900 - 9);
+  EXPECT_EQ(placed.Width(), 396);
+  EXPECT_EQ(placed.Top, 97);
+}
+
+TEST(ZsePlaceAnchors, UnanchoredFormOnlyFitsOntoTheWorkArea) {
+  TZSEFormPlaceAnchors anchors(nullptr);
+  anchors.Capture(TRect(300, 300, 400, 400), TRect(), {Monitor(Screen1, Screen1)});
+  EXPECT_EQ(anchors.GetMagnets(), 0);
+  EXPECT_EQ(anchors.Apply(TRect(300, 300, 400, 400), TRect(), {}, {Monitor(Screen1, Screen1)}), TRect(300, 300, 400, 400));
+  EXPECT_EQ(anchors.Apply(TRect(950, 300, 1050, 400), TRect(), {}, {Monitor(Screen1, Screen1)}), TRect(900, 300, 1000, 400));
+}
+
+TEST(ZsePlaceAnchors, MissingMonitorMeansThePrimaryAndSettingsRoundTrip) {
+  const std::vector<TMonitorDesc> monitors = {Monitor(TRect(1000, 0, 2000, 800), TRect(1000, 0, 2000, 800), false),
+                                              Monitor(Screen1, Screen1, true)};
+  TZCLIniFileSection section(u"Main");
+  section.WriteRect(u"PositionMagnets", TRect(1, 1, 0, 0));
+  section.WriteRect(u"PositionMagnetOffsets", TRect(5, 6, 0, 0));
+  section.WriteInteger(u"ScreenIndex", 7);
+  TZSEFormPlaceAnchors anchors(nullptr);
+  anchors.LoadSettings(&section, monitors);
+  EXPECT_EQ(anchors.GetScreenSize(), TSize(1000, 800));  // the primary monitor's bounds by default
+  EXPECT_EQ(anchors.Apply(TRect(1500, 500, 1600, 600), TRect(), {}, monitors), TRect(5, 6, 105, 106));
+
+  TZCLIniFileSection saved(u"Main");
+  anchors.SaveSettings(&saved);
+  EXPECT_EQ(saved.ReadRect(u"PositionMagnets"), TRect(1, 1, 0, 0));
+  EXPECT_EQ(saved.ReadInteger(u"ScreenIndex", 0), 7);
+}
+
+TEST(ZsePin, SidesAndScreenEdges) {
+  TZSEPinGeometry g;
+  g.Master = TRect(700, 100, 1000, 300);
+  g.Limits.MinWidth = 100;
+  g.Limits.MinHeight = 50;
+  g.Available = Screen1;
+  // Right of the master, stretched to its height.
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 2), TRect(1000, 100, 1100, 300));
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 3), TRect(700, 300, 1000, 350));
+  // Off the right edge: stays there unless told to prevent it, then moves left.
+  Integer side = -1;
+  EXPECT_EQ(ZSEPinCalculateBounds(g, 2, &side).Left, 1000);
+  EXPECT_EQ(side, 2);
+  g.PreventExceedScreenEdges = true;
+  EXPECT_EQ(ZSEPinCalculateBounds(g, 2, &side), TRect(600, 100, 700, 300));
+  EXPECT_EQ(side, 0);
+  // Without stretching (old skins) the form is centred below the master.
+  g.Stretch = false;
+  EXPECT_EQ(ZSEPinBoundsAtSide(g, 3), TRect(800, 300, 900, 350));
+}
+
+TEST(ZseToolbarRect, StripsAreAtLeastTwentyPixels) {
+  const TRect area(0, 0, 1000, 800);
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 0, TSize(5, 5), {}), TRect(0, 0, 20, 800));
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 1, TSize(60, 5), {}), TRect(940, 0, 1000, 800));
+  EXPECT_EQ(ZSEToolbarCalculateRect(area, 3, TSize(5, 5), {0, 30, 0, 0}), TRect(0, 770, 1000, 800));
+}
+
+TEST(ZseStoredPosition, ScaledFromTheStoredDpiAndZeroMeansMissing) {
+  const TRect stored(10, 20, 210, 120);
+  EXPECT_EQ(ZSEStoredPositionToDpi(stored, 96, 144), TRect(10, 20, 310, 170));
+  for (Integer bad : {0, -96}) EXPECT_EQ(ZSEStoredPositionToDpi(stored, bad, 144), stored) << bad;
+}
+
+// ---- pointer geometry ----
+
+TEST(ZseSizingCode, BorderPoints) {
+  TZSESizingBorder b;
+  b.Client = TRect(0, 0, 100, 80);
+  b.MagnetMargins = TRect(2, 2, 2, 2);
+  struct TCase {
+    TPoint P;
+    Byte Code;
+  };
+  const TCase cases[] = {{{50, 40}, 0}, {{1, 40}, 0},  {{3, 40}, 2},  {{97, 40}, 3}, {{50, 3}, 4},  {{50, 76}, 1},
+                         {{3, 3}, 5},   {{96, 3}, 6},  {{3, 76}, 7},  {{96, 76}, 8}, {{8, 40}, 0}};
+  for (const TCase& c : cases) EXPECT_EQ(ZSEGetSizingCode(b, c.P), c.Code) << c.P.X << "," << c.P.Y;
+  EXPECT_EQ(ZSESizingCursor(5), crSizeNWSE);
+  EXPECT_EQ(ZSESizingCursor(6), crSizeNESW);
+
+  // No border width, no sizing.
+  TZSESizingBorder none = b;
+  none.Width = 0;
+  EXPECT_EQ(ZSEGetSizingCode(none, TPoint(3, 40)), 0);
+  // Min = max width: no horizontal sizing.
+  TZSESizingBorder fixed = b;
+  fixed.Horizontal = false;
+  EXPECT_EQ(ZSEGetSizingCode(fixed, TPoint(3, 40)), 0);
+  EXPECT_EQ(ZSEGetSizingCode(fixed, TPoint(3, 3)), 4);
+  // Toolbar at the left edge: only the right border; at the top: only the bottom.
+  TZSESizingBorder left = b;
+  left.ToolbarEdge = 0;
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(3, 40)), 0);
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(97, 40)), 3);
+  EXPECT_EQ(ZSEGetSizingCode(left, TPoint(50, 3)), 0);
+  TZSESizingBorder top = b;
+  top.ToolbarEdge = 2;
+  EXPECT_EQ(ZSEGetSizingCode(top, TPoint(50, 76)), 1);
+  EXPECT_EQ(ZSEGetSizingCode(top, TPoint(50, 3)), 0);
+}
+
+TEST(ZseWheel, DeltasBecomeNotchesPerElement) {
+  TZSEWheelAccumulator wheel;
+  int a = 0, b = 0;
+  std::vector<bool> notches;
+  auto record = [&](bool up) { notches.push_back(up); };
+  wheel.Feed(&a, 60, record);
+  wheel.Feed(&a, 60, record);
+  EXPECT_EQ(notches, std::vector<bool>{true});
+  notches.clear();
+  wheel.Feed(&a, 60, record);
+  wheel.Feed(&b, 60, record);  // another element starts afresh
+  EXPECT_TRUE(notches.empty());
+  wheel.Feed(&b, -300, record);
+  EXPECT_EQ(notches, (std::vector<bool>{false, false}));
+  EXPECT_EQ(wheel.GetRemainder(), -0);
+}
+
+TEST(ZseResize, ClampsToLimitsAndSnapsVisibleEdges) {
+  // Right edge towards a line at 506 with a right margin of 4: the visible edge lands on it.
+  TZSEResizeTracker right(TRect(100, 100, 400, 300), 3, TRect(0, 0, 4, 0), TSize(50, 100), TSize(), 7);
+  right.VerticalLines = {506};
+  right.Move(TPoint(105, 0));  // visible edge at 501, 5 from the line
+  EXPECT_EQ(right.GetRect().Right, 510);
+  // Bottom edge with a minimum height of 100: stops there.
+  TZSEResizeTracker bottom(TRect(100, 100, 400, 300), 1, TRect(), TSize(50, 100), TSize(), 7);
+  const TPoint applied = bottom.Move(TPoint(0, -250));
+  EXPECT_EQ(bottom.GetRect().Height(), 100);
+  EXPECT_EQ(applied, TPoint(0, -100));
+  // Top-left corner within a maximum of 320 x 220.
+  TZSEResizeTracker corner(TRect(100, 100, 400, 300), 5, TRect(), TSize(), TSize(320, 220), 7);
+  corner.Move(TPoint(-50, -50));
+  EXPECT_EQ(corner.GetRect(), TRect(80, 80, 400, 300));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZseFormSizing, TheFormsBorderFollowsItsSettings) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetBounds(0, 0, 100, 80);
+  form->SetMagnetRectOffsets(TRect(2, 2, 2, 2));
+  const TRect client = form->GetClientRect();
+  const TPoint left(3, client.Height() / 2), corner(client.Width() - 4, client.Height() - 4);
+  EXPECT_EQ(form->GetSizingCode(left), 2);
+  EXPECT_EQ(form->GetSizingCode(corner), 8);
+  form->SetSizingHitTestAreaWidth(-3);
+  EXPECT_EQ(form->GetSizingHitTestAreaWidth(), 0);
+  EXPECT_EQ(form->GetSizingCode(left), 0);
+  form->SetSizingHitTestAreaWidth(5);
+  // Min = max width: no horizontal sizing, the corner sizes vertically only.
+  form->GetConstraints()->SetMinWidth(100);
+  form->GetConstraints()->SetMaxWidth(100);
+  EXPECT_EQ(form->GetSizingCode(left), 0);
+  EXPECT_EQ(form->GetSizingCode(corner), 1);
+  form->SetLocked(true);
+  EXPECT_EQ(form->GetSizingCode(corner), 0);
+  Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+// A stored DPI of 0 or less is as good as none: the position is taken as it is.
+TEST(ZseFormSettings, PositionComesBackAtTheStoredDpi) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetName(u"Library");
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  struct TCase {
+    const Char* Dpi;
+    TRect Expected;
+  };
+  // The test screen is 96 DPI; 48 stored means the size doubles.
+  const TCase cases[] = {{u"48", TRect(100, 100, 300, 180)}, {u"0", TRect(100, 100, 200, 140)},
+                         {u"-5", TRect(100, 100, 200, 140)}, {nullptr, TRect(100, 100, 200, 140)}};
+  for (const TCase& c : cases) {
+    ini->DeleteSection(u"Library");
+    ini->WriteRect(u"Library", u"Position", TRect(100, 100, 200, 140));
+    if (c.Dpi) ini->WriteString(u"Library", u"DPI", c.Dpi);
+    form->LoadSettings(ini);
+    EXPECT_EQ(form->GetBoundsRect(), c.Expected) << (c.Dpi ? StringToUTF8(c.Dpi) : "missing");
+  }
+  form->SetLocked(true);
+  form->SaveSettings(ini);
+  EXPECT_TRUE(ini->ReadBool(u"Library", u"Locked", false));
+  EXPECT_EQ(ini->ReadInteger(u"Library", u"DPI", 0), 96);
+  EXPECT_EQ(ini->ReadRect(u"Library", u"Position"), TRect(100, 100, 200, 140));
+  Free(ini);
+  Free(form);
+}
+
+}  // namespace
+
+namespace {
+
+struct UserGestures : ::testing::Test {
+  TZSEForm* Form = nullptr;
+  TZSEForm* Other = nullptr;
+  void SetUp() override {
+    Form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    Form->SetBounds(200, 200, 200, 100);
+    Form->SetVisible(true);
+    Other = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    Other->SetBounds(600, 150, 100, 300);
+    Other->SetVisible(true);
+  }
+  void TearDown() override {
+    Free(Other);
+    Free(Form);
+    EngineSnapEnabled = true;
+  }
+};
+
+TEST_F(UserGestures, ResizeAppliesOnlyAtFinish) {
+  const TRect before = Form->GetBoundsRect();
+  {
+    TZSEFormResizer resizer(Form, TPoint(400, 250), 3);
+    EXPECT_EQ(resizer.GetCursor(), crSizeWE);
+    resizer.Move(TPoint(500, 260));
+    EXPECT_EQ(resizer.GetRect().Right, 500);
+    EXPECT_EQ(Form->GetBoundsRect(), before);
+  }  // cancelled: freed without finishing
+  EXPECT_EQ(Form->GetBoundsRect(), before);
+
+  // Within 7 pixels of the other form's left edge the right edge snaps onto it.
+  TZSEFormResizer resizer(Form, TPoint(400, 250), 3);
+  resizer.Move(TPoint(595, 250));
+  EXPECT_EQ(resizer.GetRect().Right, 600);
+  resizer.Finish();
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(200, 200, 600, 300));
+  // Without snapping it goes where the pointer goes.
+  EngineSnapEnabled = false;
+  TZSEFormResizer free(Form, TPoint(600, 250), 3);
+  free.Move(TPoint(595, 250));
+  EXPECT_EQ(free.GetRect().Right, 595);
+}
+
+TEST_F(UserGestures, MoveFollowsThePointerAndDocksAtTheEdge) {
+  EngineSnapEnabled = false;
+  TZSEFormDragger dragger(Form, TPoint(20, 10));
+  dragger.Move(TPoint(250, 230));
+  EXPECT_EQ(Form->GetBoundsRect().TopLeft(), TPoint(230, 220));
+  dragger.Move(TPoint(260, 240));
+  EXPECT_EQ(Form->GetBoundsRect().TopLeft(), TPoint(240, 230));
+  dragger.Finish();
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+
+  TZSEFormDragger toEdge(Form, TPoint(20, 10));
+  const TRect area = Screen->GetWorkAreaRect();
+  toEdge.Move(TPoint(area.Left + 2, 300));
+  toEdge.Finish();
+  EXPECT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  EXPECT_EQ(Form->GetToolBar()->GetEdge(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZseMasterForm, CyclesAreIgnored) {
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* c = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  b->SetMasterForm(a);
+  c->SetMasterForm(b);
+  a->SetMasterForm(c);  // c depends on a
+  EXPECT_EQ(a->GetMasterForm(), nullptr);
+  a->SetMasterForm(a);
+  EXPECT_EQ(a->GetMasterForm(), nullptr);
+  Free(a);
+  EXPECT_EQ(b->GetMasterForm(), nullptr);  // freed masters are forgotten
+  Free(c);
+  Free(b);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZseFormVisibility, AFormShowsOnlyWithItsMaster) {
+  auto* master = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* child = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  child->SetMasterForm(master);
+  child->SetFormVisible(true);
+  EXPECT_TRUE(child->GetFormVisible());
+  EXPECT_FALSE(child->GetVisible());  // the master is hidden
+  master->SetFormVisible(true);
+  EXPECT_TRUE(child->GetVisible());
+  master->SetVisible(false);  // the master's window hidden by other means
+  EXPECT_FALSE(child->GetVisible());
+  master->SetVisible(true);
+  EXPECT_TRUE(child->GetVisible());
+  // Docked: drawn by its host, no window of its own.
+  child->SetDocked(true);
+  EXPECT_FALSE(child->GetVisible());
+  child->SetDocked(false);
+  EXPECT_TRUE(child->GetVisible());
+  Free(child);
+  Free(master);
+}
+
+}  // namespace

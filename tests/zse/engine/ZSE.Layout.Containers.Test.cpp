@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "rtl/RTL.Exceptions.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Animations.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
+
+namespace {
+
+// A splitter 4 pixels thick at 96 DPI (the texture's frame in a skin).
+class TTestSplitView : public TZSELayoutSplitView {
+  ZCL_CLASS(TTestSplitView, TZSELayoutSplitView)
+ public:
+  Integer Thickness = 4;
+  Integer GetSplitterThickness() override { return Thickness * GetCurrentDpi() / 96; }
+};
+
+struct ContainersFixture : ::testing::Test {
+  TZSELayout* Root = nullptr;
+  void SetUp() override { Root = Create<TZSELayout>(nullptr); }
+  void TearDown() override { Free(Root); }
+
+  template <class T>
+  T* Add(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, Integer MinW = 0, Integer MinH = 0) {
+    auto* item = Create<T>();
+    item->SetParent(Parent);
+    item->SetAlignment(Alignment);
+    item->GetSizeMinimal()->SetValue(TSize(MinW, MinH));
+    return item;
+  }
+  void Layout(const TRect& R) {
+    Root->ResetLayoutState();
+    Root->SetBounds(R);
+  }
+};
+
+using SplitView = ContainersFixture;
+using ScrollView = ContainersFixture;
+using DockSite = ContainersFixture;
+
+TEST_F(SplitView, FixedValueIsStoredAt96Dpi) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  auto* left = Add<TZSELayoutItem>(view, laLeft, 100);
+  auto* rest = Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 600, 100));
+  ASSERT_EQ(view->GetSplitMode(), 1);
+  view->SetSplitValue(50);
+  EXPECT_EQ(left->GetBounds().Width(), 150);
+  EXPECT_EQ(view->GetSplitterRect(), TRect(150, 0, 154, 100));
+  EXPECT_EQ(rest->GetBounds().Left, 154);
+
+  Root->SetCurrentDpi(192);
+  Layout(TRect(0, 0, 1200, 200));
+  EXPECT_EQ(view->GetSplitValue(), 100);
+  EXPECT_EQ(view->GetStoredSplitValue(), 50);
+  EXPECT_EQ(left->GetBounds().Width(), 300);
+
+  // Beyond the end stops at the room left; before the start gives 0.
+  view->BeginSplitterDrag(TPoint(301, 10));
+  view->DragSplitterTo(TPoint(5000, 10));
+  EXPECT_EQ(view->GetSplitValue(), 1200 - 200 - 8);
+  view->DragSplitterTo(TPoint(-5000, 10));
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  view->EndSplitterDrag();
+}
+
+TEST_F(SplitView, ProportionalDividesByPercentSteps) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  view->SetLayoutDirection(ldVertical);
+  auto* a = Add<TZSELayoutItem>(view, laClient);
+  auto* b = Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 100, 204));
+  ASSERT_EQ(view->GetSplitMode(), 2);
+  EXPECT_TRUE(view->GetVertical());
+  EXPECT_EQ(a->GetBounds().Height(), 0);
+  view->SetSplitValue(100);
+  EXPECT_EQ(a->GetBounds().Height(), 100);  // half of 204 - 4
+  EXPECT_EQ(b->GetBounds(), TRect(0, 104, 100, 204));
+  view->SetSplitValue(-100);
+  EXPECT_EQ(a->GetBounds().Height(), 0);
+  view->SetSplitValue(250);
+  EXPECT_EQ(view->GetSplitValue(), 250);  // the number is kept; the layout clamps it to 100
+  EXPECT_EQ(a->GetBounds().Height(), 100);
+
+  // Hiding a pane leaves no pair: the splitter goes and the other fills the view.
+  b->SetVisible(false);
+  Layout(TRect(0, 0, 100, 204));
+  EXPECT_EQ(view->GetSplitMode(), 0);
+  EXPECT_TRUE(view->GetSplitterRect().IsEmpty());
+  EXPECT_EQ(a->GetBounds(), TRect(0, 0, 100, 204));
+}
+
+TEST_F(SplitView, DragWithoutRoomKeepsTheValue) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  view->SetLayoutDirection(ldVertical);
+  Add<TZSELayoutItem>(view, laClient);
+  Add<TZSELayoutItem>(view, laClient);
+  view->SetSplitValue(40);
+  // The view is exactly as high as its splitter: no length to divide by.
+  Layout(TRect(0, 0, 100, 4));
+  view->BeginSplitterDrag(TPoint(50, 1));
+  view->DragSplitterTo(TPoint(50, 3));
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  EXPECT_EQ(ZSESplitProportionalValue(10, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(ZSESplitProportionalValue(50, 100, 0, 0, 0, 0), 100);
+}
+
+TEST_F(SplitView, HitZoneAndSettings) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  Add<TZSELayoutItem>(view, laTop, 0, 30);
+  Add<TZSELayoutItem>(view, laClient);
+  view->Thickness = 2;
+  Layout(TRect(0, 0, 100, 100));
+  EXPECT_EQ(view->GetSplitterRect(), TRect(0, 30, 100, 32));
+  EXPECT_TRUE(view->SplitterHitTest(TPoint(10, 27)));  // 8 pixels about the centre line
+  EXPECT_FALSE(view->SplitterHitTest(TPoint(10, 36)));
+
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  view->LoadSettings(ini, u"Main.Split");
+  EXPECT_TRUE(view->GetShowSplitter());
+  EXPECT_EQ(view->GetSplitValue(), 0);
+  view->SetSplitValue(12);
+  view->SetShowSplitter(false);
+  view->SaveSettings(ini, u"Main.Split");
+  EXPECT_EQ(ini->ReadInteger(u"Main.Split", u"SplitValue", 0), 12);
+  EXPECT_FALSE(ini->ReadBool(u"Main.Split", u"Splitter", true));
+  EXPECT_FALSE(ini->ReadBool(u"Main.Split", u"Visible", false));  // equal to its default: deleted
+  Free(ini);
+}
+
+TEST_F(ScrollView, PositionIsClampedToTheContent) {
+  auto* view = Add<TZSELayoutScrollView>(Root, laClient);
+  auto* content = Add<TZSELayoutItem>(view, laTop, 50, 1000);
+  Layout(TRect(0, 0, 200, 300));
+  TZSEScrollInfo info;
+  ASSERT_TRUE(view->GetScrollInfo(true, info));
+  EXPECT_EQ(info.Max, 999);
+  EXPECT_EQ(info.Page, 300);
+  EXPECT_FALSE(view->GetScrollInfo(false, info));  // fits horizontally
+  view->ScrollTo(TPoint(40, 900));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 700));
+  EXPECT_EQ(content->GetBounds().Top, -700);
+
+  // Panning: the content follows the pointer.
+  view->ScrollTo(TPoint(0, 100));
+  view->Pan(TPoint(10, 200), 1);
+  view->Pan(TPoint(10, 150), 0);
+  view->Pan(TPoint(10, 150), 4);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 150));
+
+  // Growing the view to the content re-clamps at the next layout.
+  Layout(TRect(0, 0, 200, 1000));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 0));
+}
+
+TEST_F(ScrollView, WheelStepFollowsTheDpi) {
+  auto* view = Add<TZSELayoutScrollView>(Root, laClient);
+  Add<TZSELayoutItem>(view, laTop, 2000, 2000);
+  Root->SetCurrentDpi(144);
+  Layout(TRect(0, 0, 300, 300));
+  view->WheelStep(true, false);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 21));
+  view->WheelStep(true, true);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(21, 21));
+  view->WheelStep(false, false);
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(21, 0));
+}
+
+TEST_F(DockSite, AllowedFormsDefaultAndRestrictions) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetName(u"Site");
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  a->SetName(u"A");
+  b->SetName(u"B");
+  site->GetAllowedForms()->Add(a);
+  site->GetAllowedForms()->Add(b);
+  site->GetAllowedForms()->SetDefault(b);
+  EXPECT_TRUE(site->IsDefault(b));
+  EXPECT_FALSE(site->IsDefault(a));
+  EXPECT_FALSE(site->GetVisible());
+
+  // NoUndocking on an empty site docks its default form, which then cannot leave.
+  site->SetRestriction(ldsrNoUndocking);
+  EXPECT_EQ(site->GetDockedForm(), b);
+  EXPECT_TRUE(b->GetDocked());
+  EXPECT_THROW(site->Undock(), EZSEDockSiteCannotReleaseForm);
+  // NoDocking: nothing is accepted and the docked form leaves at once.
+  site->SetRestriction(ldsrNoDocking);
+  EXPECT_EQ(site->GetDockedForm(), nullptr);
+  EXPECT_FALSE(b->GetDocked());
+  EXPECT_FALSE(site->CanAccept(a));
+  try {
+    site->Dock(a);
+    FAIL() << "docked";
+  } catch (const EZSEDockSiteCannotAcceptForm& e) {
+    EXPECT_EQ(e.GetMessage(), u"The \"Site\" docksite cannot accept the \"A\" form");
+  }
+  site->SetRestriction(ldsrNone);
+  Free(a);
+  Free(b);
+}
+
+TEST_F(DockSite, DestroyedFormLeavesEveryEntry) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  TZSELayoutDockSiteForms* forms = site->GetAllowedForms();
+  forms->Add(a);
+  forms->Add(b);
+  forms->Add(a);
+  forms->SetDefault(a);
+  // Removing takes the first entry only.
+  forms->Remove(a);
+  EXPECT_EQ(forms->GetCount(), 2);
+  EXPECT_EQ(forms->GetDefault(), a);
+  forms->Add(a);
+  a->SetFormVisible(true);
+  site->Dock(a);
+  EXPECT_FALSE(a->GetVisible());  // drawn by the host, not in a window of its own
+  EXPECT_TRUE(site->GetVisible());
+  Free(a);
+  EXPECT_EQ(forms->GetCount(), 1);
+  EXPECT_EQ(forms->GetItem(0), b);
+  EXPECT_EQ(forms->GetDefault(), nullptr);
+  EXPECT_EQ(site->GetDockedForm(), nullptr);
+  EXPECT_FALSE(site->GetVisible());
+  Free(b);
+}
+
+TEST_F(DockSite, HighlightedSiteShowsButIsNotHit) {
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetHighlighted(true);
+  EXPECT_TRUE(site->GetVisible());
+  Layout(TRect(0, 0, 100, 100));
+  EXPECT_FALSE(site->HitTestSelf(TPoint(50, 50)));
+  site->SetHighlighted(false);
+  EXPECT_FALSE(site->GetVisible());
+}
+
+}  // namespace
+
+namespace {
+
+struct TabbedGroup : ContainersFixture {
+  TZSELayoutTabbedGroup* Group = nullptr;
+  TZSELayoutContainer* Pages[3] = {};
+  void SetUp() override {
+    ContainersFixture::SetUp();
+    Group = Add<TZSELayoutTabbedGroup>(Root, laClient);
+    const Char* names[3] = {u"P0", u"P1", u"P2"};
+    for (int i = 0; i < 3; ++i) {
+      Pages[i] = Add<TZSELayoutContainer>(Group, laClient);
+      Pages[i]->SetName(names[i]);
+    }
+  }
+  bool OnlyVisible(int Index) const {
+    for (int i = 0; i < 3; ++i)
+      if (Pages[i]->GetVisible() != (i == Index)) return false;
+    return true;
+  }
+};
+
+TEST_F(TabbedGroup, OnePageIsShownAndRequestsAreClamped) {
+  EXPECT_EQ(Group->GetPageCount(), 3);
+  EXPECT_EQ(Group->GetPageIndex(), 0);  // the first page added
+  EXPECT_TRUE(OnlyVisible(0));
+  Group->SetPageIndex(1);
+  EXPECT_TRUE(OnlyVisible(1));
+  EXPECT_EQ(Group->GetUserSelectedPage(), u"P1");
+  // Hiding the active page is overruled; showing another page switches to it.
+  Pages[1]->SetVisible(false);
+  EXPECT_TRUE(Pages[1]->GetVisible());
+  Pages[2]->SetVisible(true);
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+  EXPECT_TRUE(OnlyVisible(2));
+  Group->SetPageIndex(-5);
+  EXPECT_EQ(Group->GetPageIndex(), 0);
+  Group->SetPageIndex(99);
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+}
+
+TEST_F(TabbedGroup, DisabledPagesLeaveAndComeBackToTheUsersChoice) {
+  Group->SetPageIndex(1);
+  Pages[1]->SetEnabled(false);
+  EXPECT_EQ(Group->GetPageCount(), 2);
+  EXPECT_EQ(Group->GetActivePage(), Pages[2]);  // the page that moved into its place
+  EXPECT_FALSE(Pages[1]->GetVisible());
+  Pages[1]->SetVisible(true);  // a disabled page cannot be shown
+  EXPECT_FALSE(Pages[1]->GetVisible());
+  Pages[1]->SetEnabled(true);
+  EXPECT_EQ(Group->GetActivePage(), Pages[1]);
+  // Removing every page leaves no active page.
+  for (auto* p : Pages) Free(p);
+  EXPECT_EQ(Group->GetPageIndex(), -1);
+}
+
+TEST_F(TabbedGroup, StateAndAnimationChoice) {
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteString(u"G", u"ActivePage", u"p2");
+  Group->LoadSettings(ini, u"G");
+  EXPECT_EQ(Group->GetPageIndex(), 2);
+  ini->WriteString(u"G", u"ActivePage", u"Missing");
+  Group->LoadSettings(ini, u"G");
+  EXPECT_EQ(Group->GetPageIndex(), 0);
+  Group->SaveSettings(ini, u"G");
+  EXPECT_EQ(ini->ReadString(u"G", u"ActivePage", u""), u"P0");
+  Free(ini);
+
+  Group->SetAnimationTime(7000);
+  EXPECT_EQ(Group->GetAnimationTime(), 5000);
+  Group->SetAnimationTime(-1);
+  EXPECT_EQ(Group->GetAnimationTime(), 0);
+  EXPECT_FALSE(Group->CanAnimate());
+  bool reversed = false;
+  Group->SetAnimation(tgaSlideHorizontal);
+  std::unique_ptr<TZCLFramesAnimator> a(Group->CreateSwitchAnimator(0, 2, reversed));
+  EXPECT_NE(dynamic_cast<TZCLAnimatorSlideRightToLeft*>(a.get()), nullptr);
+  a.reset(Group->CreateSwitchAnimator(2, 0, reversed));
+  EXPECT_NE(dynamic_cast<TZCLAnimatorSlideLeftToRight*>(a.get()), nullptr);
+  Group->SetAnimation(tgaPaperSlide);
+  a.reset(Group->CreateSwitchAnimator(2, 0, reversed));
+  EXPECT_TRUE(reversed);
+}
+
+TEST_F(TabbedGroup, AnimatedSwitchDrawsThroughTheAnimation) {
+  Group->SetAnimation(tgaFade);
+  Group->SetAnimationTime(100);
+  Layout(TRect(0, 0, 40, 30));
+  Group->SetPageIndex(1);
+  TZSEAnimation* animation = nullptr;
+  EXPECT_TRUE(TZSEAnimations::Find(Group, animation));
+  TZSEAnimations::Stop(Group);
+  EXPECT_FALSE(TZSEAnimations::Find(Group, animation));
+}
+
+TEST_F(ContainersFixture, ContainerStateKeepsVisibilityAndStoredSize) {
+  auto* c = Add<TZSELayoutContainer>(Root, laTop);
+  c->SetName(u"Panel1");
+  EXPECT_EQ(c->GetActualDisplayName(), u"Panel1");
+  c->SetDisplayName(u"Library");
+  EXPECT_EQ(c->GetActualDisplayName(), u"Library");
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WritePoint(u"F.Panel1", u"SizeStored", TPoint(100, 50));
+  ini->WriteBool(u"F.Panel1", u"Visible", false);
+  Root->SetCurrentDpi(192);
+  c->LoadSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(c->GetVisible());
+  EXPECT_EQ(c->GetStoredSize(), TSize(200, 100));
+  c->SetVisible(true);
+  c->SaveSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(ini->ExistsKey(u"F.Panel1", u"Visible"));  // equal to InitialVisible
+  EXPECT_EQ(ini->ReadPoint(u"F.Panel1", u"SizeStored"), TPoint(100, 50));
+  // Auto-hidden containers never store their visibility.
+  c->SetAutoHide(true);
+  c->SetVisible(false);
+  c->SaveSettings(ini, u"F.Panel1");
+  EXPECT_FALSE(ini->ExistsKey(u"F.Panel1", u"Visible"));
+  Free(ini);
+}
+
+}  // namespace
+
+#include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zse/engine/ZSE.Schema.h"
+
+namespace {
+
+TEST_F(DockSite, AllowedFormsAreStoredByName) {
+  auto* a = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  auto* b = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  a->SetName(u"Playlist");
+  b->SetName(u"Library");
+  auto* site = Add<TZSELayoutDockSite>(Root, laClient);
+  site->SetName(u"Site");
+  site->GetAllowedForms()->Add(a);
+  site->GetAllowedForms()->Add(b);
+  site->GetAllowedForms()->SetDefault(b);
+  TZSESchema schema;
+  TZCLXMLDocument* doc = Create<TZCLXMLDocument>();
+  Root->SaveToXML(doc->Add(u"layout"), &schema);
+
+  // Loading finds the forms by name; a name of no form is skipped, and so is a default that
+  // is not among them.
+  TZCLXMLNode* allowed = nullptr;
+  std::function<void(TZCLXMLNode*)> find = [&](TZCLXMLNode* n) {
+    for (Integer i = 0; i < n->GetCount(); ++i) {
+      TZCLXMLNode* c = n->GetNode(i);
+      if (c->GetAttributes()->GetValue(u"name") == u"AllowedForms") allowed = c;
+      find(c);
+    }
+  };
+  find(doc->GetNode(0));
+  ASSERT_NE(allowed, nullptr);
+  EXPECT_EQ(allowed->GetAttributes()->GetValue(u"default"), u"Library");
+  allowed->Add(u"form")->GetAttributes()->SetValue(u"name", u"Nowhere");
+  TZSELayout* back = Create<TZSELayout>(nullptr);
+  back->LoadFromXML(doc->GetNode(0), &schema);
+  TZSELayoutCustomItem* item = nullptr;
+  ASSERT_TRUE(back->FindItem(u"Site", item));
+  TZSELayoutDockSiteForms* forms = static_cast<TZSELayoutDockSite*>(item)->GetAllowedForms();
+  ASSERT_EQ(forms->GetCount(), 2);
+  EXPECT_EQ(forms->GetItem(0), a);
+  EXPECT_EQ(forms->GetDefault(), b);
+  Free(back);
+  Free(doc);
+  Free(a);
+  Free(b);
+}
+
+}  // namespace
