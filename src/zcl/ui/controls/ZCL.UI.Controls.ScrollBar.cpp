@@ -47,7 +47,7 @@ Integer TZCLStyleScrollBox::GetThumbSize(TScrollBarKind Kind) {
 
 bool TZCLStyleScrollBox::IsThumbResizable(TScrollBarKind Kind) {
   TZCLSkinImage* image = GetTextureThumb(Kind)->GetCurrentImage();
-  return !(image && image->GetActualSizingMode() == ismTiledAreas && image->GetTiledAreas().IsEmpty());
+  return !(image && image->GetSizingMode() == ismTiledAreas && image->GetTiledAreas().IsEmpty());
 }
 
 void TZCLStyleScrollBox::DrawBackground(TCanvas* Canvas, const TRect& R, TScrollBarKind Kind) {
