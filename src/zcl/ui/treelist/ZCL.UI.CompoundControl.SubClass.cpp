@@ -173,18 +173,23 @@ void TZCLCompoundControlSubClass::Changed(TZCLCompoundControlChanges Flags) {
   if (FDestroying) return;
   FPendingChanges |= Flags;
   if (IsUpdateLocked() || FPendingChanges == 0) return;
-  TZCLCompoundControlChanges taken;
-  BeginUpdate();
-  try {
-    taken = FPendingChanges;
-    FPendingChanges = 0;
-    ProcessChanges(taken);
-  } catch (...) {
-    EndUpdate();
-    throw;
+  // The pass holds the lock silently: OnUpdateState only reports the caller's own locks.
+  TZCLCompoundControlChanges taken = 0;
+  bool sizeOrStruct = false;
+  while (FPendingChanges != 0) {
+    ++FLockCount;
+    try {
+      taken = FPendingChanges;
+      FPendingChanges = 0;
+      sizeOrStruct = sizeOrStruct || (taken & (ChangeSize | ChangeStruct)) != 0;
+      ProcessChanges(taken);
+    } catch (...) {
+      --FLockCount;
+      throw;
+    }
+    --FLockCount;
   }
-  EndUpdate();
-  if (FPendingChanges == 0 && (taken & (ChangeSize | ChangeStruct)) != 0 && OnCalculated) {
+  if (sizeOrStruct && OnCalculated) {
     TComponent* host = GetOwner();
     const TComponentState state = host ? host->GetComponentState() : TComponentState();
     if (!state.Contains(csLoading) && !state.Contains(csReading)) OnCalculated(this);

@@ -27,10 +27,14 @@ void TZCLCompoundControl::AfterConstruction() {
   FullRefresh();
 }
 
-TZCLCompoundControl::~TZCLCompoundControl() {
+TZCLCompoundControl::~TZCLCompoundControl() = default;
+
+void TZCLCompoundControl::BeforeDestruction() {
+  // The sub-class goes first, before the owned components are dismantled.
   TZCLCompoundControlSubClass* subClass = FSubClass;
   FSubClass = nullptr;
   Free(subClass);
+  inherited::BeforeDestruction();
 }
 
 void TZCLCompoundControl::Loaded() {

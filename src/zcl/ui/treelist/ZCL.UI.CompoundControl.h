@@ -12,6 +12,7 @@ class TZCLCompoundControl : public TZCLCustomControl, public IZCLCompoundControl
   explicit TZCLCompoundControl(TComponent* AOwner);
   ~TZCLCompoundControl() override;
   void AfterConstruction() override;
+  void BeforeDestruction() override;
   void Loaded() override;
 
   void BeginUpdate() { FSubClass->BeginUpdate(); }
