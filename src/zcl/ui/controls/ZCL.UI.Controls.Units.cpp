@@ -2,12 +2,16 @@
 
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Controls.Units", nullptr, nullptr},
     {"ZCL.UI.Controls.Buttons", RegisterButtonClasses, nullptr},
     {"ZCL.UI.Controls.ScrollBar", RegisterScrollBarClasses, nullptr},
+    {"ZCL.UI.TreeList.Options", RegisterTreeListOptionsClasses, nullptr},
+    {"ZCL.UI.TreeList.Columns", RegisterTreeListColumnClasses, nullptr},
 };
 }  // namespace
 
