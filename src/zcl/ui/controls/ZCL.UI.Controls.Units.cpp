@@ -4,6 +4,7 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -12,6 +13,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Controls.ScrollBar", RegisterScrollBarClasses, nullptr},
     {"ZCL.UI.TreeList.Options", RegisterTreeListOptionsClasses, nullptr},
     {"ZCL.UI.TreeList.Columns", RegisterTreeListColumnClasses, nullptr},
+    {"ZCL.UI.TreeList.ViewInfo", RegisterTreeListViewInfoClasses, nullptr},
 };
 }  // namespace
 
