@@ -159,8 +159,9 @@ void TZCLTreeListSubClass::AfterConstruction() { inherited::AfterConstruction();
 void TZCLTreeListSubClass::BeforeDestruction() {
   inherited::BeforeDestruction();
   // The rows go with the view infos: nothing to take out one by one.
-  Free(FRoot);
+  TZCLTreeListNode* root = FRoot;
   FRoot = nullptr;
+  Free(root);
   Free(FGroups);
   FGroups = nullptr;
   Free(FColumns);
