@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
+#include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.ScrollBars.h"
@@ -307,6 +308,37 @@ TEST_F(CompoundControlTest, WheelScrollsByLinesAndShiftScrollsHorizontally) {
   Control->Sub()->MouseWheel(mwdDown, TShiftState());
   Control->Sub()->EndUpdate();
   EXPECT_EQ(content->GetViewport().Y, 0);
+}
+
+TEST_F(CompoundControlTest, ScrollBarThumbDragsSnapsBackAndTrackClicksJump) {
+  SetRows(20, TRect(0, 0, 200, 100));  // 400 of content over a page of 100
+  TListContent* content = Control->Sub()->Content();
+  TZCLCompoundControlScrollBarViewInfo* bar = content->GetVertScrollBar();
+  ASSERT_TRUE(bar->GetVisible());
+  // 70 of track less a thumb of 70 x 100 / 400 = 18 pixels.
+  EXPECT_EQ(bar->GetTrackArea(), TRect(185, 15, 200, 85 - 18));
+  TZCLCompoundControlScrollBarThumbnailDragObject drag(bar->GetThumb());
+  ASSERT_TRUE(drag.DragStart());
+  Integer dx = 0, dy = 20;
+  drag.DragMove(TPoint(192, 40), dx, dy);
+  EXPECT_EQ(dy, 20);
+  EXPECT_EQ(content->GetViewport().Y, MulDiv(300, 20, 52));
+  dx = 0, dy = 500;  // far away: back to the start
+  drag.DragMove(TPoint(500, 40), dx, dy);
+  EXPECT_EQ(content->GetViewport().Y, 0);
+  EXPECT_EQ(bar->GetThumb()->GetBounds().Top, 15);
+  dx = 0, dy = 500;  // clamped to the end of the track
+  drag.DragMove(TPoint(192, 80), dx, dy);
+  EXPECT_EQ(dy, 52);
+  EXPECT_EQ(content->GetViewport().Y, 300);
+  drag.DragFinished(true);  // cancelled: the position it started from
+  EXPECT_EQ(content->GetViewport().Y, 0);
+
+  TZCLHitTestInfo hit;
+  hit.HitPoint = TPoint(192, 60);
+  bar->MouseDown(TMouseButton::Left, TShiftState{ssShift}, &hit);
+  EXPECT_EQ(bar->GetThumb()->GetBounds().CenterPoint().Y, 60);
+  EXPECT_GT(content->GetViewport().Y, 0);
 }
 
 TEST(CompoundViewInfos, ContainerHitTestPrefersLaterChildren) {
