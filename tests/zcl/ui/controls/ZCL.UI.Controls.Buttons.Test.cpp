@@ -4,6 +4,7 @@
 #include "os/OS.Input.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 
 namespace {
@@ -217,6 +218,43 @@ TEST(ButtonControl, ClicksModalResultAndDialogKeys) {
   Headless::RunUntilIdle();
   EXPECT_EQ(cancelProbe.Clicks, 2);
   EXPECT_EQ(okProbe.Clicks, 2);
+  UIAnimationsEnabled = true;
+}
+
+TEST(ButtonControl, SplitButtonMainPartRunsTheDefaultItemArrowPartDropsDown) {
+  UIAnimationsEnabled = false;
+  TTestSkin skin;
+  TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  form->SetBounds(100, 100, 300, 200);
+  form->SetBorderStyle(bsNone);
+  auto* button = Create<TZCLButton>(form.get());
+  button->SetResourceCollection(skin.Get());
+  button->SetParent(form.get());
+  button->SetBounds(0, 0, 100, 25);
+  button->SetKind(sbkDropDownButton);
+  auto* menu = Create<TPopupMenu>(form.get());
+  auto* item = Create<TMenuItem>(menu);
+  menu->GetItems()->Add(item);
+  TFreeOnClick itemProbe, arrowProbe;
+  item->OnClick = TNotifyEvent(&itemProbe, &TFreeOnClick::Click);
+  button->SetDropDownMenu(menu);
+  form->Show();
+  Headless::RunUntilIdle();
+  EXPECT_EQ(button->GetArrowSubClass()->GetBounds(), TRect(80, 0, 100, 25));
+
+  Headless::Click(TPoint(140, 110));  // main part, no default item: the menu drops down
+  Headless::RunUntilIdle();
+  EXPECT_EQ(menu->GetPopupComponent(), button);
+  EXPECT_EQ(itemProbe.Clicks, 0);
+  item->SetDefault(true);
+  Headless::Click(TPoint(140, 110));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(itemProbe.Clicks, 1);
+  button->OnDropDownClick = TNotifyEvent(&arrowProbe, &TFreeOnClick::Click);
+  Headless::Click(TPoint(190, 110));  // the arrow part
+  Headless::RunUntilIdle();
+  EXPECT_EQ(arrowProbe.Clicks, 1);
+  EXPECT_EQ(itemProbe.Clicks, 1);
   UIAnimationsEnabled = true;
 }
 
