@@ -341,6 +341,25 @@ TEST_F(CompoundControlTest, ScrollBarThumbDragsSnapsBackAndTrackClicksJump) {
   EXPECT_GT(content->GetViewport().Y, 0);
 }
 
+TEST_F(CompoundControlTest, DoubleClickCursorAndDefaultSize) {
+  TOwned<TTestCompoundControl> plain(Create<TTestCompoundControl>(static_cast<TComponent*>(nullptr)));
+  EXPECT_EQ(plain->GetWidth(), 320);
+  EXPECT_EQ(plain->GetHeight(), 240);
+  SetRows(10, TRect(0, 0, 200, 100));
+  TTestSubClass* sub = Control->Sub();
+  EXPECT_EQ(sub->GetCursor(TPoint(5, 5)), crHandPoint);  // on a row's check box
+  sub->BeginLongOperation();
+  EXPECT_EQ(sub->GetCursor(TPoint(5, 5)), crHourGlass);
+  sub->EndLongOperation();
+  EXPECT_EQ(sub->GetCursor(TPoint(50, 5)), crDefault);
+  // A double click on a check box toggles it through the double-click path, and its release
+  // makes no click.
+  sub->MouseDown(TMouseButton::Left, TShiftState{ssLeft, ssDouble}, 50, 5);
+  EXPECT_TRUE(sub->GetMouseDownConsumed());
+  sub->MouseUp(TMouseButton::Left, TShiftState(), 50, 5);
+  EXPECT_EQ(sub->GetPressedObject(), nullptr);
+}
+
 TEST(CompoundViewInfos, ContainerHitTestPrefersLaterChildren) {
   TTestSkin skin;
   TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));

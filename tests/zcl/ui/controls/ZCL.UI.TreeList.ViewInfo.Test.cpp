@@ -145,4 +145,38 @@ TEST_F(TreeListViewTest, PaintsAlternatingRowsAndTheColumnHeader) {
   EXPECT_EQ(Headless::WindowPixel(window, TPoint(header.Left + 50, header.Top + 3)) & 0xFFFFFF, rgb);
 }
 
+TEST_F(TreeListViewTest, GroupRowsAndFiltering) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"apple"});
+  TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"banana"});
+  TZCLTreeListNode* c = Tree->GetRootNode()->AddChild({u"cherry"});
+  TZCLTreeListGroup* fruit = Tree->GetGroups()->Add(u"Fruit");
+  TZCLTreeListGroup* other = Tree->GetGroups()->Add(u"Other");
+  a->SetGroup(fruit);
+  b->SetGroup(fruit);
+  c->SetGroup(other);
+  Tree->FullRefresh();
+  auto* content = List->Content();
+  auto* cells = content->GetCells();
+  ASSERT_EQ(cells->GetCount(), 5);  // two headers, three nodes
+  EXPECT_EQ((*cells)[0]->GetData(), fruit);
+  EXPECT_EQ((*cells)[3]->GetData(), other);
+  EXPECT_EQ(content->GetAbsoluteVisibleNodes()->GetCount(), 3);
+  // A collapsed group still shows its nodes unless groups may collapse.
+  fruit->SetExpanded(false);
+  EXPECT_EQ(cells->GetCount(), 5);
+  Tree->GetOptionsBehavior()->SetGroupsAllowCollapse(true);
+  EXPECT_EQ(cells->GetCount(), 3);
+  fruit->SetExpanded(true);
+  // Filtering keeps a parent whose child matches.
+  b->AddChild({u"berry"});
+  b->SetExpanded(true);
+  Tree->GetOptionsBehavior()->SetIncSearchMode(ismFilter);
+  Tree->GetIncSearch()->SetMode(ismFilter);  // the engine keeps the search in the option's mode
+  Tree->GetIncSearch()->SetText(u"err");
+  Tree->Changed(ChangeStruct);
+  std::vector<TZCLTreeListNode*> shown(content->GetAbsoluteVisibleNodes()->begin(),
+                                       content->GetAbsoluteVisibleNodes()->end());
+  EXPECT_EQ(shown, (std::vector<TZCLTreeListNode*>{b, b->GetChild(0), c}));
+}
+
 }  // namespace
