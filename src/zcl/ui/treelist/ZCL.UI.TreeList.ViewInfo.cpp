@@ -218,6 +218,15 @@ Integer TZCLTreeListSubClass::GetColumnWidth(TZCLTreeListColumn* Column) {
   return UnscaleByDPI(width, GetCurrentDpi());
 }
 
+void TZCLTreeListSubClass::Changed(Cardinal Flags) {
+  // The search follows the mode option; a filter change rebuilds the rows.
+  if ((Flags & 0x4000) && FIncSearch && FOptionsBehavior) {
+    FIncSearch->SetMode(FOptionsBehavior->GetIncSearchMode());
+    Flags |= ChangeStruct;
+  }
+  TZCLCompoundControlSubClass::Changed(Flags);
+}
+
 void TZCLTreeListSubClass::SetTargetDPI(Integer DPI) {
   inherited::SetTargetDPI(DPI);
   FStyle->SetTargetDPI(DPI);
@@ -834,6 +843,52 @@ void TZCLTreeListContentViewInfo::DrawEmptyRows(TCanvas* Canvas) {
     FNodeViewInfo->EmptyRowIndex = index;
     FNodeViewInfo->Draw(Canvas, nullptr, row);
   }
+}
+
+Integer TZCLTreeListContentViewInfo::GetScrollLineDownDelta() {
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  if (!FCells.GetCell(FCells.LastVisible, cell)) return 0;
+  return std::max(0, cell->AbsoluteBounds().Bottom - FViewItemsArea.Bottom);
+}
+
+Integer TZCLTreeListContentViewInfo::GetScrollLineUpDelta() {
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  if (!FCells.GetCell(FCells.FirstVisible, cell)) return 0;
+  const Integer above = FViewItemsArea.Top - cell->AbsoluteBounds().Top;
+  if (above > 0) return above;
+  return FCells.GetCell(FCells.FirstVisible - 1, cell) ? cell->Height : 0;
+}
+
+void TZCLTreeListContentViewInfo::ScrollByLines(Integer Count, bool Up) {
+  for (Integer i = 0; i < Count; ++i) {
+    SetViewportY(Up ? FViewport.Y - GetScrollLineUpDelta() : FViewport.Y + GetScrollLineDownDelta());
+    FCells.UpdateVisibleBounds();
+  }
+}
+
+namespace {
+// The scroll that brings [Start, End) into [ViewStart, ViewEnd).
+Integer ScrollDeltaOf(Integer Start, Integer End, Integer ViewStart, Integer ViewEnd, Integer Mode) {
+  if (Mode == 1) return Start - ViewStart;
+  if (Mode == 2) {
+    if (End - Start < ViewEnd - ViewStart) return (Start + End) / 2 - (ViewStart + ViewEnd) / 2;
+    return Start - ViewStart;
+  }
+  if (Start < ViewStart) return Start - ViewStart;
+  if (End <= ViewEnd) return 0;
+  return std::min(End - ViewEnd, Start - ViewStart);
+}
+}  // namespace
+
+TPoint TZCLTreeListContentViewInfo::CalculateScrollToDelta(TObject* Object, Integer Mode, TZCLTreeListColumn* Column) {
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  if (!FCells.Find(Object, cell)) return TPoint(0, 0);
+  const TRect row = cell->AbsoluteBounds();
+  TPoint result(0, ScrollDeltaOf(row.Top, row.Bottom, FViewItemsArea.Top, FViewItemsArea.Bottom, Mode));
+  if (TZCLTreeListColumnViewInfo* column = Column ? FColumnBar->FindColumnViewInfo(Column) : nullptr)
+    result.X = ScrollDeltaOf(column->GetBounds().Left, column->GetBounds().Right, FViewItemsArea.Left,
+                             FViewItemsArea.Right, 0);
+  return result;
 }
 
 void RegisterTreeListViewInfoClasses() { RegisterProperties<TZCLStyleTreeList>(); }

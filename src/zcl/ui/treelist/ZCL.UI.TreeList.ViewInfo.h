@@ -63,7 +63,7 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void EndLongOperation() override { TZCLCompoundControlSubClass::EndLongOperation(); }
   void BeginUpdate() override { TZCLCompoundControlSubClass::BeginUpdate(); }
   void EndUpdate() override { TZCLCompoundControlSubClass::EndUpdate(); }
-  void Changed(Cardinal Flags) override { TZCLCompoundControlSubClass::Changed(Flags); }
+  void Changed(Cardinal Flags) override;
   bool GetCustomizingColumnOrder() override { return FOptionsCustomizing->GetColumnOrder(); }
   bool GetCustomizingColumnVisibility() override { return FOptionsCustomizing->GetColumnVisibility(); }
   Integer GetColumnWidth(TZCLTreeListColumn* Column) override;
@@ -243,6 +243,15 @@ class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerVie
     return TPoint(FViewItemsArea.Left - FViewport.X, FViewItemsArea.Top - FViewport.Y);
   }
   virtual Integer GetColumnBarHeight();
+  // How far the last visible row reaches below the rows' area (0 or more).
+  virtual Integer GetScrollLineDownDelta();
+  // How far the first visible row starts above the area; when it starts at the top, the height
+  // of the row before it.
+  virtual Integer GetScrollLineUpDelta();
+  void ScrollByLines(Integer Count, bool Up);
+  // The scroll that shows the object's row (mode 0 nearest, 1 top, 2 centre) and, when given,
+  // the column; (0, 0) when it is visible or has no row.
+  virtual TPoint CalculateScrollToDelta(TObject* Object, Integer Mode, TZCLTreeListColumn* Column);
   virtual Integer GetGroupHeight();
   virtual Integer GetNodeHeight();
   TRect GetColumnBarBounds();

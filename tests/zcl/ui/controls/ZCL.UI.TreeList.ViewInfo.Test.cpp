@@ -171,12 +171,31 @@ TEST_F(TreeListViewTest, GroupRowsAndFiltering) {
   b->AddChild({u"berry"});
   b->SetExpanded(true);
   Tree->GetOptionsBehavior()->SetIncSearchMode(ismFilter);
-  Tree->GetIncSearch()->SetMode(ismFilter);  // the engine keeps the search in the option's mode
   Tree->GetIncSearch()->SetText(u"err");
   Tree->Changed(ChangeStruct);
   std::vector<TZCLTreeListNode*> shown(content->GetAbsoluteVisibleNodes()->begin(),
                                        content->GetAbsoluteVisibleNodes()->end());
   EXPECT_EQ(shown, (std::vector<TZCLTreeListNode*>{b, b->GetChild(0), c}));
+}
+
+TEST_F(TreeListViewTest, ScrollToAndScrollByLines) {
+  std::vector<TZCLTreeListNode*> nodes;
+  for (int i = 0; i < 40; ++i) nodes.push_back(Tree->GetRootNode()->AddChild({u"row"}));
+  auto* content = List->Content();
+  const Integer h = (*content->GetCells())[0]->Height;
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[0], 0, nullptr), TPoint(0, 0));
+  const TRect area = content->GetViewItemsArea();
+  const Integer bottom30 = area.Top + 31 * h;
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[30], 0, nullptr).Y, bottom30 - area.Bottom);
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[30], 1, nullptr).Y, 30 * h);
+  // A line down shows the cut last row completely; a line up then shows the first one again.
+  const Integer down = content->GetScrollLineDownDelta();
+  EXPECT_GT(down, 0);
+  EXPECT_LT(down, h);
+  content->ScrollByLines(1, false);
+  EXPECT_EQ(content->GetViewport().Y, down);
+  content->ScrollByLines(1, true);
+  EXPECT_EQ(content->GetViewport().Y, 0);
 }
 
 }  // namespace
