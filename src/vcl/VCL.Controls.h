@@ -71,6 +71,11 @@ inline constexpr TMouseButton mbMiddle = TMouseButton::Middle;
 
 enum TMouseWheelDirection : Byte { mwdUp, mwdDown };
 
+// Scroll bars: the request a scroll event carries, and the bar's direction.
+enum TScrollCode : Byte { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+enum TScrollBarKind : Byte { sbHorizontal, sbVertical };
+ZCL_ENUM(TScrollBarKind, sbHorizontal, sbVertical);
+
 enum TControlStyleItem : Byte {
   csAcceptsControls,
   csCaptureMouse,

@@ -20,6 +20,7 @@ class TZCL2DRender;
 
 // Text alignments as the platform numbers them.
 enum TAlignment : Byte { taLeftJustify, taRightJustify, taCenter };
+ZCL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter);
 enum TVerticalAlignment : Byte { taAlignTop, taAlignBottom, taVerticalCenter };
 
 enum TZCL2DRenderStrokeStyle : Byte { ssSolid, ssDash, ssDot, ssDashDot, ssDashDotDot };

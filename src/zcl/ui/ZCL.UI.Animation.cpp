@@ -343,3 +343,5 @@ TZCLAnimationManager* AnimationManager() {
 void RemoveAnimations(TObject* Object) {
   if (GManager) GManager->RemoveOwner(Object);
 }
+
+bool UIAnimationsEnabled = true;

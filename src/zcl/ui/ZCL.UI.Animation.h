@@ -238,6 +238,9 @@ class TZCLAnimationManager : public TZCLTimerListOf<TZCLAnimation*> {
   void DoTimerItem(TZCLAnimation* const& Item) override;
 };
 
+// The program-wide switch of UI animations (fades of hovered parts and the like); on at start.
+extern bool UIAnimationsEnabled;
+
 // The process's manager, made on first use.
 TZCLAnimationManager* AnimationManager();
 // Terminates Object's animations; makes no manager when there is none.

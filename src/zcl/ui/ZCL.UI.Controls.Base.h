@@ -57,6 +57,12 @@ struct IZCLFocusableControl : virtual IInterface {
   virtual void SetFocus() = 0;
 };
 
+// Something that pops up under a rectangle of the screen (a menu, a drop-down window).
+struct IZCLPopup : virtual IInterface {
+  RTL_INTERFACE(IZCLPopup, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C605}")
+  virtual void Popup(const TRect& ScreenRect) = 0;
+};
+
 // ---- padding and margins ----------------------------------------------------------------------
 
 // Four sides in 96-DPI pixels, scaled (by truncation) to the DPI they are used at.

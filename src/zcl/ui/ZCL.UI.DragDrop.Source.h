@@ -207,6 +207,8 @@ class TZCLDropSource : public TZCLComponent, public IDataObject, public IDropSou
   TShiftState GetShiftState() const { return FShiftState; }
   TZCLDropSourceActions GetDropActions() const { return FDropActions; }
 
+  // Forgets the control and the operation callback (the starter goes away or cancels).
+  void ReleaseOperation() { ReleaseHandler(); }
   // Runs the drag on the calling thread; true when something was dropped.
   bool Execute();
   // Runs Execute on a new thread, which frees the drop source afterwards: the caller must not

@@ -1,0 +1,20 @@
+#include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
+
+#include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
+
+namespace {
+const TUnit GZclControlsUnits[] = {
+    {"ZCL.UI.Controls.Units", nullptr, nullptr},
+    {"ZCL.UI.Controls.Buttons", RegisterButtonClasses, nullptr},
+    {"ZCL.UI.Controls.ScrollBar", RegisterScrollBarClasses, nullptr},
+    {"ZCL.UI.TreeList.Options", RegisterTreeListOptionsClasses, nullptr},
+    {"ZCL.UI.TreeList.Columns", RegisterTreeListColumnClasses, nullptr},
+    {"ZCL.UI.TreeList.ViewInfo", RegisterTreeListViewInfoClasses, nullptr},
+};
+}  // namespace
+
+TUnitList ZclControlsUnits() { return GZclControlsUnits; }

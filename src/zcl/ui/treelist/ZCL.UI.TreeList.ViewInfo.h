@@ -1,0 +1,312 @@
+#pragma once
+// The view layer of the tree list: its style, and the view infos that measure, lay out, draw and
+// hit-test the border, the column bar and the rows (group headers and nodes, flyweight cells
+// that share one group view info and one node view info).
+
+#include "zcl/ui/treelist/ZCL.UI.CompoundControl.ScrollBars.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
+
+class TZCLTreeListContentViewInfo;
+class TZCLTreeListNodeViewInfo;
+
+class TZCLStyleTreeList : public TZCLStyle {
+  ZCL_CLASS(TZCLStyleTreeList, TZCLStyle)
+ public:
+  using TZCLStyle::TZCLStyle;
+  static void DeclareProperties(TClassDeclaration<TZCLStyleTreeList>& D);
+
+  void DrawBackground(TCanvas* Canvas, const TRect& R, bool Enabled, TZCLBorders Borders);
+  // State: 0 normal, 1 hovered, 2 pressed, 3 disabled.
+  void DrawCheckBox(TCanvas* Canvas, const TRect& R, TZCLButtonState State, TCheckBoxState CheckState);
+  void DrawGridline(TCanvas* Canvas, const TRect& R, TZCLBorder Side);
+  void DrawGroupExpandButton(TCanvas* Canvas, const TRect& R, bool Expanded);
+  void DrawGroupHeader(TCanvas* Canvas, const TRect& R, TZCLBorders Borders);
+  void DrawHeader(TCanvas* Canvas, const TRect& R, TZCLBorders Borders);
+  void DrawHeaderSortingMark(TCanvas* Canvas, const TRect& R, bool Ascending, bool Enabled);
+  void DrawRowExpandButton(TCanvas* Canvas, const TRect& R, bool Expanded, bool Selected);
+  TAlphaColor GetRowColor(bool Odd);
+  TAlphaColor GetRowSelectedColor(bool Focused);
+  TColor GetRowSelectedTextColor(bool Focused);
+  TColor GetTextColor(bool Enabled);
+  // Grid lines are off for the none and the default colour.
+  bool HasGridLines();
+
+  TZCLResourceTexture* GetCheckMark() { return GetTexture(0); }
+  TZCLResourceTexture* GetColumnHeader() { return GetTexture(1); }
+  TZCLResourceTexture* GetColumnHeaderSortingArrow() { return GetTexture(2); }
+  TZCLResourceTexture* GetGroupHeaderExpandButton() { return GetTexture(3); }
+  TZCLResourceTexture* GetRowExpandButton() { return GetTexture(4); }
+  TZCLResourceFont* GetColumnHeaderFont() { return GetFont(0); }
+  TZCLResourceFont* GetGroupHeaderFont() { return GetFont(1); }
+  TRect GetGroupHeaderContentOffsets() { return GetMargins(0)->GetValue(); }
+  TRect GetRowContentOffsets() { return GetMargins(1)->GetValue(); }
+  Integer GetRowCornerRadius() { return GetInteger(0)->GetValue(); }
+
+ protected:
+  void InitializeResources() override;
+};
+
+// The part of the tree list engine the view layer reads: data, options and style. The engine
+// adds focus, selection, sorting and the events on top.
+class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTreeList, public IZCLTreeListOptionsListener {
+  ZCL_CLASS(TZCLTreeListSubClass, TZCLCompoundControlSubClass)
+ public:
+  explicit TZCLTreeListSubClass(TComponent* AOwner);
+  ~TZCLTreeListSubClass() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+
+  // IZCLTreeList
+  void BeginLongOperation() override { TZCLCompoundControlSubClass::BeginLongOperation(); }
+  void EndLongOperation() override { TZCLCompoundControlSubClass::EndLongOperation(); }
+  void BeginUpdate() override { TZCLCompoundControlSubClass::BeginUpdate(); }
+  void EndUpdate() override { TZCLCompoundControlSubClass::EndUpdate(); }
+  void Changed(Cardinal Flags) override;
+  bool GetCustomizingColumnOrder() override { return FOptionsCustomizing->GetColumnOrder(); }
+  bool GetCustomizingColumnVisibility() override { return FOptionsCustomizing->GetColumnVisibility(); }
+  Integer GetColumnWidth(TZCLTreeListColumn* Column) override;
+  TZCLTreeListNode* CreateNode() override { return new TZCLTreeListStringNode(this); }
+  TZCLTreeListNodeList* GetAbsoluteVisibleNodes() override;
+  bool GetAutoCheckParents() override { return FOptionsBehavior->GetAutoCheckParents(); }
+  bool GetAutoCheckChildren() override { return FOptionsBehavior->GetAutoCheckChildren(); }
+  TZCLTreeListColumnList* GetGroupByList() override { return &FGroupBy; }
+  TPersistent* GetObject() override { return nullptr; }
+  TZCLTreeListNode* GetRootNode() override { return FRoot; }
+  TZCLTreeListColumnList* GetSortByList() override { return &FSortBy; }
+  bool QueryChildInterface(TObject*, const TGUID&, void**) override { return false; }
+  void GroupRemoving(TZCLTreeListGroup* Group) override;
+  void DoNodeChecked(TZCLTreeListNode*) override {}
+  void DoGetNodeChildren(TZCLTreeListNode*) override {}
+  void NodeRemoving(TZCLTreeListNode* Node) override;
+  void NodeSetSelected(TZCLTreeListNode*, bool&) override {}
+  void NodeValuesChanged(Integer) override { Changed(ChangeSize); }
+  // IZCLTreeListOptionsListener
+  void FullRefresh() override { TZCLCompoundControlSubClass::FullRefresh(); }
+  void ReloadData() override {}
+  void SelectNone() override {}
+
+  TZCLTreeListColumns* GetColumns() const { return FColumns; }
+  TZCLTreeListGroups* GetGroups() const { return FGroups; }
+  TZCLIncrementalSearch* GetIncSearch() const { return FIncSearch; }
+  TZCLTreeListOptionsBehavior* GetOptionsBehavior() const { return FOptionsBehavior; }
+  TZCLTreeListOptionsCustomizing* GetOptionsCustomizing() const { return FOptionsCustomizing; }
+  TZCLTreeListOptionsSelection* GetOptionsSelection() const { return FOptionsSelection; }
+  TZCLTreeListOptionsView* GetOptionsView() const { return FOptionsView; }
+  TZCLStyleTreeList* GetStyle() const { return FStyle; }
+  TZCLTreeListContentViewInfo* GetContent() const;
+  TObject* FocusedObject = nullptr;
+  TZCLTreeListColumn* FocusedColumn = nullptr;
+  void SetTargetDPI(Integer DPI) override;
+
+ protected:
+  TZCLCompoundControlCustomViewInfo* CreateViewInfo() override;
+  void ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) override;
+
+  TZCLTreeListNode* FRoot = nullptr;
+  TZCLTreeListColumns* FColumns = nullptr;
+  TZCLTreeListGroups* FGroups = nullptr;
+  TZCLTreeListColumnList FGroupBy, FSortBy;
+  TZCLIncrementalSearch* FIncSearch = nullptr;
+  TZCLTreeListOptionsBehavior* FOptionsBehavior = nullptr;
+  TZCLTreeListOptionsCustomizing* FOptionsCustomizing = nullptr;
+  TZCLTreeListOptionsSelection* FOptionsSelection = nullptr;
+  TZCLTreeListOptionsView* FOptionsView = nullptr;
+  TZCLStyleTreeList* FStyle = nullptr;
+};
+
+class TZCLTreeListCustomViewInfo : public TZCLCompoundControlCustomViewInfo {
+  ZCL_CLASS(TZCLTreeListCustomViewInfo, TZCLCompoundControlCustomViewInfo)
+ public:
+  using TZCLCompoundControlCustomViewInfo::TZCLCompoundControlCustomViewInfo;
+  TZCLTreeListSubClass* GetTreeList() const { return static_cast<TZCLTreeListSubClass*>(FSubClass); }
+};
+
+class TZCLTreeListColumnViewInfo : public TZCLTreeListCustomViewInfo {
+  ZCL_CLASS(TZCLTreeListColumnViewInfo, TZCLTreeListCustomViewInfo)
+ public:
+  TZCLTreeListColumnViewInfo(TZCLCompoundControlSubClass* ASubClass, TZCLTreeListColumn* AColumn);
+  bool CalculateHitTest(TZCLHitTestInfo* HitTest) override;
+  virtual void CalculateLayout(const TRect& R);
+  virtual Integer CalculateWidth();
+  virtual Integer GetRequiredWidth();
+  TZCLTreeListColumn* GetColumn() const { return FColumn; }
+  Integer AbsoluteIndex = 0;
+  Integer VisibleIndex = 0;
+  Integer Width = 0;
+  TZCLBorders Borders;
+  TRect CheckBoxRect, SortArrowRect, TextRect;
+  Integer SortByIndex = -1;
+
+ protected:
+  void DoCalculate(TZCLCompoundControlChanges Changes) override;
+  void DoDraw(TCanvas* Canvas) override;
+
+  TZCLTreeListColumn* FColumn;
+};
+
+class TZCLTreeListColumnBarViewInfo : public TZCLCompoundControlContainerViewInfo {
+  ZCL_CLASS(TZCLTreeListColumnBarViewInfo, TZCLCompoundControlContainerViewInfo)
+ public:
+  using TZCLCompoundControlContainerViewInfo::TZCLCompoundControlContainerViewInfo;
+  virtual Integer MeasureHeight();
+  // Spreads the room over the resizable columns; nothing when there is none.
+  virtual void CalculateAutoWidth(const TRect& R);
+  virtual void CalculateColumns(const TRect& R, TZCLCompoundControlChanges Changes);
+  virtual Integer GetHeight();
+  virtual Integer GetColumnsWidth();
+  TZCLTreeListColumnViewInfo* GetColumnViewInfo(Integer Index) const {
+    return static_cast<TZCLTreeListColumnViewInfo*>(GetChild(Index));
+  }
+  TZCLTreeListColumnViewInfo* FindColumnViewInfo(TZCLTreeListColumn* Column) const;
+  TZCLTreeListSubClass* GetTreeList() const { return static_cast<TZCLTreeListSubClass*>(FSubClass); }
+
+ protected:
+  virtual TZCLTreeListColumnViewInfo* CreateColumnViewInfo(TZCLTreeListColumn* Column);
+  void DoCalculate(TZCLCompoundControlChanges Changes) override;
+  void DoDraw(TCanvas* Canvas) override;
+  void RecreateSubCells() override;
+};
+
+class TZCLTreeListContentCellViewInfo : public TZCLCompoundControlBaseCheckableContentCellViewInfo {
+  ZCL_CLASS(TZCLTreeListContentCellViewInfo, TZCLCompoundControlBaseCheckableContentCellViewInfo)
+ public:
+  explicit TZCLTreeListContentCellViewInfo(TZCLTreeListContentViewInfo* AOwner);
+  TZCLTreeListContentViewInfo* GetContent() const { return FContent; }
+  TZCLTreeListSubClass* GetTreeList() const;
+
+ protected:
+  TColor GetFocusRectColor() override;
+  bool IsFocused();
+  TZCLTreeListContentViewInfo* FContent;
+};
+
+class TZCLTreeListGroupViewInfo : public TZCLTreeListContentCellViewInfo {
+  ZCL_CLASS(TZCLTreeListGroupViewInfo, TZCLTreeListContentCellViewInfo)
+ public:
+  using TZCLTreeListContentCellViewInfo::TZCLTreeListContentCellViewInfo;
+  void Calculate(Integer AWidth, Integer AHeight) override;
+  virtual Integer CalculateAutoHeight();
+  TRect BackgroundRect, TextRect;
+
+ protected:
+  void DoDraw(TCanvas* Canvas) override;
+  void GetFocusRect(TRect& R) override;
+  bool HasFocusRect() override { return IsFocused(); }
+};
+
+class TZCLTreeListNodeViewInfo : public TZCLTreeListContentCellViewInfo {
+  ZCL_CLASS(TZCLTreeListNodeViewInfo, TZCLTreeListContentCellViewInfo)
+ public:
+  using TZCLTreeListContentCellViewInfo::TZCLTreeListContentCellViewInfo;
+  void Calculate(Integer AWidth, Integer AHeight) override;
+  void Initialize(TObject* AData) override;
+  void Initialize(TObject* AData, Integer AHeight) override;
+  Integer MeasureHeight() override;
+  virtual Integer CalculateAutoHeight();
+  virtual TRect GetCellMargins(TZCLTreeListColumnViewInfo* Column);
+  virtual Integer MeasureCellWidth(TCanvas* Canvas, TZCLTreeListNode* Node, Integer ValueIndex,
+                                   TZCLTreeListColumnViewInfo* Column);
+  TZCLTreeListNode* GetNode() const { return static_cast<TZCLTreeListNode*>(FData); }
+  Integer AbsoluteIndex = -1;
+  // The row index an empty row (no node) is drawn with.
+  Integer EmptyRowIndex = 0;
+  bool HorzGridLine = false;
+  bool VertGridLine = false;
+  TRect ImageRect;
+  Integer Level = 0;
+  TRect CellMargins, FirstCellMargins;
+
+ protected:
+  bool IsCheckBoxEnabled() override;
+  void DoCalculateHitTest(const TPoint& P, const TRect& Bounds, TZCLHitTestInfo* HitTest) override;
+  void DoDraw(TCanvas* Canvas) override;
+  virtual void DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLTreeListColumnViewInfo* Column, bool First);
+  void GetFocusRect(TRect& R) override { R = GetBounds(); }
+  bool HasFocusRect() override;
+  Integer IndentWidth();
+};
+
+class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerViewInfo,
+                                    public IZCLCompoundControlSubClassContent {
+  ZCL_CLASS(TZCLTreeListContentViewInfo, TZCLCompoundControlScrollContainerViewInfo)
+  RTL_INTERFACES(TZCLCompoundControlScrollContainerViewInfo, IZCLCompoundControlSubClassContent)
+ public:
+  explicit TZCLTreeListContentViewInfo(TZCLCompoundControlSubClass* ASubClass);
+  ~TZCLTreeListContentViewInfo() override;
+  bool CalculateHitTest(TZCLHitTestInfo* HitTest) override;
+
+  Integer GetContentWidth() override { return FContentWidth; }
+  TRect GetViewItemsArea() override { return FViewItemsArea; }
+  TPoint GetViewItemsOrigin() override {
+    return TPoint(FViewItemsArea.Left - FViewport.X, FViewItemsArea.Top - FViewport.Y);
+  }
+  virtual Integer GetColumnBarHeight();
+  // How far the last visible row reaches below the rows' area (0 or more).
+  virtual Integer GetScrollLineDownDelta();
+  // How far the first visible row starts above the area; when it starts at the top, the height
+  // of the row before it.
+  virtual Integer GetScrollLineUpDelta();
+  void ScrollByLines(Integer Count, bool Up);
+  // The scroll that shows the object's row (mode 0 nearest, 1 top, 2 centre) and, when given,
+  // the column; (0, 0) when it is visible or has no row.
+  virtual TPoint CalculateScrollToDelta(TObject* Object, Integer Mode, TZCLTreeListColumn* Column);
+  virtual Integer GetGroupHeight();
+  virtual Integer GetNodeHeight();
+  TRect GetColumnBarBounds();
+
+  TZCLTreeListSubClass* GetTreeList() const { return static_cast<TZCLTreeListSubClass*>(FSubClass); }
+  TZCLTreeListNodeList* GetAbsoluteVisibleNodes() { return &FAbsoluteVisibleNodes; }
+  TZCLTreeListColumnBarViewInfo* GetColumnBar() const { return FColumnBar; }
+  TZCLCompoundControlContentCellList* GetCells() { return &FCells; }
+  TZCLTreeListNodeViewInfo* GetNodeViewInfo() const { return FNodeViewInfo; }
+  TZCLTreeListGroupViewInfo* GetGroupViewInfo() const { return FGroupViewInfo; }
+  bool GetHasSubLevels() const { return FHasSubLevels; }
+  Integer MeasureLockCount = 0;
+
+ protected:
+  void CalculateContentLayout() override;
+  void CalculateSubCells(TZCLCompoundControlChanges Changes) override;
+  void DoCalculate(TZCLCompoundControlChanges Changes) override;
+  void DoCalculateHitTest(TZCLHitTestInfo* HitTest) override;
+  void DrawContent(TCanvas* Canvas) override;
+  void RecreateSubCells() override;
+  bool GetScrollParams(TScrollBarKind Kind, TZCLCompoundControlScrollInfo& Info) override;
+  void UpdateScrollBars() override;
+  virtual void PopulateViewItems(TZCLTreeListNode* Parent);
+  virtual void MeasureCells();
+  virtual void DrawEmptyRows(TCanvas* Canvas);
+
+ private:
+  TZCLTreeListNodeList FAbsoluteVisibleNodes;
+  TZCLTreeListColumnBarViewInfo* FColumnBar;
+  TZCLCompoundControlContentCellList FCells;
+  TZCLTreeListGroupViewInfo* FGroupViewInfo;
+  TZCLTreeListNodeViewInfo* FNodeViewInfo;
+  Integer FContentWidth = 0;
+  Integer FGroupHeightCache = -1;
+  Integer FNodeHeightCache = -1;
+  bool FHasSubLevels = false;
+  TRect FViewItemsArea;
+  TZCLTreeListGroup* FCurrentGroup = nullptr;
+};
+
+class TZCLTreeListViewInfo : public TZCLTreeListCustomViewInfo {
+  ZCL_CLASS(TZCLTreeListViewInfo, TZCLTreeListCustomViewInfo)
+ public:
+  explicit TZCLTreeListViewInfo(TZCLCompoundControlSubClass* ASubClass);
+  ~TZCLTreeListViewInfo() override;
+  bool CalculateHitTest(TZCLHitTestInfo* HitTest) override;
+  virtual TRect GetContentBounds();
+  TZCLTreeListContentViewInfo* GetContent() const { return FContent; }
+
+ protected:
+  void DoCalculate(TZCLCompoundControlChanges Changes) override;
+  void DoDraw(TCanvas* Canvas) override;
+
+ private:
+  TZCLTreeListContentViewInfo* FContent;
+};
+
+void RegisterTreeListViewInfoClasses();

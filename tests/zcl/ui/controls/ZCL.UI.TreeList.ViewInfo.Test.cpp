@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include "ControlsTestSupport.h"
+#include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/ui/treelist/ZCL.UI.CompoundControl.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
+
+namespace {
+
+using namespace testskin;
+
+class TTestTreeList : public TZCLCompoundControl {
+  ZCL_CLASS(TTestTreeList, TZCLCompoundControl)
+ public:
+  using TZCLCompoundControl::TZCLCompoundControl;
+  TZCLTreeListSubClass* Tree() const { return static_cast<TZCLTreeListSubClass*>(GetSubClass()); }
+  TZCLTreeListContentViewInfo* Content() const { return Tree()->GetContent(); }
+
+ protected:
+  TZCLCompoundControlSubClass* CreateSubClass() override { return Create<TZCLTreeListSubClass>(this); }
+};
+
+class TreeListViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UIAnimationsEnabled = false;
+    Form.reset(TCustomForm::CreateNew<TForm>(nullptr));
+    Form->SetBounds(100, 100, 400, 300);
+    Form->SetBorderStyle(bsNone);
+    List = Create<TTestTreeList>(Form.get());
+    List->SetResourceCollection(Skin.Get());
+    List->SetParent(Form.get());
+    List->SetBounds(0, 0, 300, 200);
+    Tree = List->Tree();
+    Tree->GetStyle()->SetCollection(Skin.Get());
+    Tree->GetStyleScrollBox()->SetCollection(Skin.Get());
+  }
+  void TearDown() override {
+    Form.reset();
+    UIAnimationsEnabled = true;
+  }
+  Integer TextHeight() { return MeasureFontHeight(List->GetFont()); }
+
+  TTestSkin Skin;
+  TOwned<TForm> Form;
+  TTestTreeList* List = nullptr;
+  TZCLTreeListSubClass* Tree = nullptr;
+};
+
+TEST_F(TreeListViewTest, RowHeightFollowsFontOffsetsAndGridLines) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"Alpha"});
+  Tree->GetRootNode()->AddChild({u"Beta"});
+  auto* cells = List->Content()->GetCells();
+  ASSERT_EQ(cells->GetCount(), 2);
+  struct Case {
+    TAlphaColor Grid;
+    Integer Extra;
+  } cases[] = {{0xFF808080, 1}, {claNone, 0}, {claDefault, 0}};
+  for (const Case& c : cases) {
+    Tree->GetStyle()->GetColor(4)->SetValue(c.Grid);
+    Tree->FullRefresh();
+    EXPECT_EQ((*cells)[0]->Height, TextHeight() + 8 + c.Extra) << std::hex << c.Grid;
+    EXPECT_EQ((*cells)[1]->Top, (*cells)[0]->Height);
+  }
+  Tree->GetOptionsView()->GetNodes()->SetHeight(30);
+  EXPECT_EQ((*cells)[0]->Height, 30);
+  // Hit testing a row past its check box column.
+  Tree->UpdateHitTest(150, (*cells)[0]->AbsoluteBounds().Top + 3);
+  EXPECT_EQ(Tree->GetHitTest()->HitObject, a);
+}
+
+TEST_F(TreeListViewTest, AutoWidthWithoutResizableColumnsKeepsWidths) {
+  TZCLTreeListColumns* columns = Tree->GetColumns();
+  columns->Add(u"One")->SetCanResize(false);
+  columns->Add(u"Two")->SetCanResize(false);
+  Tree->GetOptionsView()->GetColumns()->SetAutoWidth(true);
+  auto* bar = List->Content()->GetColumnBar();
+  ASSERT_EQ(bar->ChildCount(), 2);
+  EXPECT_EQ(bar->GetColumnViewInfo(0)->Width, 100);
+  EXPECT_EQ(bar->GetColumnViewInfo(1)->Width, 100);
+  // With resizable columns the bar is filled and nothing goes below 2 pixels.
+  columns->Add(u"Three");
+  columns->Add(u"Four");
+  const Integer barWidth = bar->GetBounds().Width();
+  EXPECT_EQ(bar->GetColumnsWidth(), barWidth);
+  List->SetBounds(0, 0, 150, 200);
+  EXPECT_EQ(bar->GetColumnViewInfo(2)->Width, 2);
+  EXPECT_EQ(bar->GetColumnViewInfo(3)->Width, 2);
+  EXPECT_FALSE(bar->GetColumnViewInfo(3)->Borders.Contains(mRight));
+  EXPECT_TRUE(bar->GetColumnViewInfo(0)->Borders.Contains(mRight));
+}
+
+TEST_F(TreeListViewTest, IndentationAndBestFitWithoutColumns) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"A"});
+  TZCLTreeListNode* wide = Tree->GetRootNode()->AddChild({u"A much longer node text"});
+  TZCLTreeListContentViewInfo* content = List->Content();
+  EXPECT_FALSE(content->GetHasSubLevels());
+  EXPECT_EQ(content->GetNodeViewInfo()->FirstCellMargins.Left, 4);
+  a->AddChild({u"child"});
+  EXPECT_TRUE(content->GetHasSubLevels());
+  content->GetNodeViewInfo()->Initialize(a);
+  EXPECT_EQ(content->GetNodeViewInfo()->FirstCellMargins.Left, 4 + 9 + 5);
+  a->SetExpanded(true);
+  ASSERT_EQ(content->GetCells()->GetCount(), 3);
+  content->GetNodeViewInfo()->Initialize(a->GetChild(0));
+  EXPECT_EQ(content->GetNodeViewInfo()->Level, 1);
+  EXPECT_EQ(content->GetNodeViewInfo()->FirstCellMargins.Left, 4 + 14 + 9 + 5);
+  // The expand button is hit on the row of a node with children.
+  TZCLCompoundControlBaseContentCell* row = (*content->GetCells())[0];
+  content->GetNodeViewInfo()->Initialize(a);
+  const TRect button = content->GetNodeViewInfo()->ExpandButtonRect;
+  Tree->UpdateHitTest(row->AbsoluteBounds().Left + button.Left + 2, row->AbsoluteBounds().Top + button.Top + 2);
+  EXPECT_TRUE(Tree->GetHitTest()->GetHitObjectFlag(HitFlagExpandButton));
+  Tree->ToggleExpanded(Tree->GetHitTest()->HitObject);
+  EXPECT_EQ(content->GetCells()->GetCount(), 2);
+  // Best fit without columns: the widest text plus the margins.
+  Tree->GetOptionsBehavior()->SetAutoBestFit(true);
+  List->SetBounds(0, 0, 60, 200);
+  const Integer expected = content->GetNodeViewInfo()->MeasureCellWidth(MeasureCanvas(), wide, 0, nullptr);
+  EXPECT_EQ(content->GetContentWidth(), expected);
+  EXPECT_GT(content->VisibleScrollBars() & 1, 0);
+}
+
+TEST_F(TreeListViewTest, PaintsAlternatingRowsAndTheColumnHeader) {
+  Tree->GetColumns()->Add(u"Name");
+  for (int i = 0; i < 3; ++i) Tree->GetRootNode()->AddChild({u""});
+  Tree->GetStyle()->GetColor(10)->SetValue(0xFF102030);
+  Tree->GetStyle()->GetColor(11)->SetValue(0xFF405060);
+  Tree->GetStyle()->GetColor(4)->SetValue(claNone);
+  Form->Show();
+  Headless::RunUntilIdle();
+  auto* content = List->Content();
+  const HWND window = Form->GetHandle();
+  const TRect row0 = (*content->GetCells())[0]->AbsoluteBounds();
+  const TRect row1 = (*content->GetCells())[1]->AbsoluteBounds();
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(250, row0.Top + 2)) & 0xFFFFFF, 0x102030u);
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(250, row1.Top + 2)) & 0xFFFFFF, 0x405060u);
+  // Rows below the last continue the alternation.
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(250, row1.Top + 2 * row1.Height() + 2)) & 0xFFFFFF, 0x405060u);
+  const TRect header = content->GetColumnBar()->GetColumnViewInfo(0)->GetBounds();
+  const TColor c = FrameColor(kColumnHeader, 0);
+  const uint32_t rgb = uint32_t(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(header.Left + 50, header.Top + 3)) & 0xFFFFFF, rgb);
+}
+
+TEST_F(TreeListViewTest, GroupRowsAndFiltering) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"apple"});
+  TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"banana"});
+  TZCLTreeListNode* c = Tree->GetRootNode()->AddChild({u"cherry"});
+  TZCLTreeListGroup* fruit = Tree->GetGroups()->Add(u"Fruit");
+  TZCLTreeListGroup* other = Tree->GetGroups()->Add(u"Other");
+  a->SetGroup(fruit);
+  b->SetGroup(fruit);
+  c->SetGroup(other);
+  Tree->FullRefresh();
+  auto* content = List->Content();
+  auto* cells = content->GetCells();
+  ASSERT_EQ(cells->GetCount(), 5);  // two headers, three nodes
+  EXPECT_EQ((*cells)[0]->GetData(), fruit);
+  EXPECT_EQ((*cells)[3]->GetData(), other);
+  EXPECT_EQ(content->GetAbsoluteVisibleNodes()->GetCount(), 3);
+  // A collapsed group still shows its nodes unless groups may collapse.
+  fruit->SetExpanded(false);
+  EXPECT_EQ(cells->GetCount(), 5);
+  Tree->GetOptionsBehavior()->SetGroupsAllowCollapse(true);
+  EXPECT_EQ(cells->GetCount(), 3);
+  fruit->SetExpanded(true);
+  // Filtering keeps a parent whose child matches.
+  b->AddChild({u"berry"});
+  b->SetExpanded(true);
+  Tree->GetOptionsBehavior()->SetIncSearchMode(ismFilter);
+  Tree->GetIncSearch()->SetText(u"err");
+  Tree->Changed(ChangeStruct);
+  std::vector<TZCLTreeListNode*> shown(content->GetAbsoluteVisibleNodes()->begin(),
+                                       content->GetAbsoluteVisibleNodes()->end());
+  EXPECT_EQ(shown, (std::vector<TZCLTreeListNode*>{b, b->GetChild(0), c}));
+}
+
+TEST_F(TreeListViewTest, ScrollToAndScrollByLines) {
+  std::vector<TZCLTreeListNode*> nodes;
+  for (int i = 0; i < 40; ++i) nodes.push_back(Tree->GetRootNode()->AddChild({u"row"}));
+  auto* content = List->Content();
+  const Integer h = (*content->GetCells())[0]->Height;
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[0], 0, nullptr), TPoint(0, 0));
+  const TRect area = content->GetViewItemsArea();
+  const Integer bottom30 = area.Top + 31 * h;
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[30], 0, nullptr).Y, bottom30 - area.Bottom);
+  EXPECT_EQ(content->CalculateScrollToDelta(nodes[30], 1, nullptr).Y, 30 * h);
+  // A line down shows the cut last row completely; a line up then shows the first one again.
+  const Integer down = content->GetScrollLineDownDelta();
+  EXPECT_GT(down, 0);
+  EXPECT_LT(down, h);
+  content->ScrollByLines(1, false);
+  EXPECT_EQ(content->GetViewport().Y, down);
+  content->ScrollByLines(1, true);
+  EXPECT_EQ(content->GetViewport().Y, 0);
+}
+
+}  // namespace
