@@ -1,0 +1,12 @@
+#include "zse/formats/ZSE.Formats.Units.h"
+
+#include "zse/formats/ZSE.Formats.ZCS5.h"
+
+namespace {
+const TUnit GZseFormatsUnits[] = {
+    {"ZSE.Formats.Units", nullptr, nullptr},
+    {"ZSE.Formats.ZCS5", FormatZCS5Initialize, nullptr},
+};
+}  // namespace
+
+TUnitList ZseFormatsUnits() { return GZseFormatsUnits; }
