@@ -2,6 +2,7 @@
 
 #include "rtl/RTL.Interfaces.h"
 #include "vcl/VCL.Graphics.h"
+#include "rtl/RTL.ZLib.h"
 #include "zcl/base/ZCL.Crypto.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zse/engine/ZSE.Skins.Utils.h"
@@ -106,6 +107,9 @@ TZSEZLibFileData::~TZSEZLibFileData() {
 TStream* TZSEZLibFileData::LockStream() {
   Free(FUnpacked);
   FUnpacked = nullptr;
+  // Deflate expands at most about 1032 to 1: a larger stated size is damage, not data, and is
+  // never allocated.
+  if (FUnpackedSize > FPacked->GetSize() * 1032 + 1024) throw EZDecompressionError(u"Unpack Error");
   FPacked->SetPosition(0);
   FUnpacked = SkinPackageUnpack(FPacked, nullptr, std::nullopt, FUnpackedSize);
   FUnpacked->SetPosition(0);
