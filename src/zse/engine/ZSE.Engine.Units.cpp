@@ -3,6 +3,7 @@
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
 #include "zse/engine/ZSE.Scene.h"
@@ -36,6 +37,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
     {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
     {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
+    {"ZSE.Manager", nullptr, ZSEManagerFinalize},
 };
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Manager.h"
 
 // ---- placement objects ---------------------------------------------------------------------------------
 
@@ -60,9 +61,11 @@ void TZSEFormToolBar::SetPinMode(Integer Value) {
 TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
+  SkinManager()->RegisterForm(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UnregisterForm(this);
   Free(FToolBar);
   Free(FMasterFormPin);
 }

@@ -1,11 +1,13 @@
 #include "zse/formats/ZSE.Formats.Units.h"
 
+#include "zse/formats/ZSE.Formats.Converters.h"
 #include "zse/formats/ZSE.Formats.ZCS5.h"
 
 namespace {
 const TUnit GZseFormatsUnits[] = {
     {"ZSE.Formats.Units", nullptr, nullptr},
     {"ZSE.Formats.ZCS5", FormatZCS5Initialize, nullptr},
+    {"ZSE.Formats.Converters", FormatConvertersInitialize, nullptr},
 };
 }  // namespace
 
