@@ -55,9 +55,9 @@ TZSEManager* SkinManager() {
 }
 
 void ZSEManagerFinalize() {
-  TZSEManager* manager = GManager;
+  // The manager stays reachable while it frees its forms, which leave its lists.
+  Free(GManager);
   GManager = nullptr;
-  Free(manager);
 }
 
 // ---- manager -----------------------------------------------------------------------------------
@@ -251,7 +251,11 @@ void TZSEManager::Clear() {
     Free(provider);
   }
   FProviders->Clear();
-  while (!FCreatedForms.empty()) Free(FCreatedForms.back());  // unregisters itself
+  while (!FCreatedForms.empty()) {
+    TZSEBaseForm* form = FCreatedForms.back();
+    UnregisterForm(form);
+    Free(form);
+  }
   FLocalizations->Clear();
   FDetails->Clear();
   FManifest->Reset();

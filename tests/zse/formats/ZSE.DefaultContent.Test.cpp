@@ -211,6 +211,16 @@ TEST(DefaultContent, ConverterPackagesHoldTheirFiles) {
   ASSERT_TRUE(skin->GetResources()->LoadIniFile(u"English", english.get()));
   EXPECT_EQ(english->ReadString(u"SkinCustoms", u"7", u""), u"Grouping Tree - Show / Hide ");
   EXPECT_EQ(english->ReadString(u"SkinCustoms", u"13", u""), u"View");
+
+  // The windows' layouts load into the engine.
+  TResourceStream lyricsResource(nullptr, u"DEFAULT-LYRICSBOX", u"ZCSP");
+  TZSESkinConverter450::ReadResourcePackage(&lyricsResource, skin->GetFiles());
+  AddText(skin->GetFiles(), u"Schema", sfkDocument,
+          u"<skin><forms><form name=\"MusicLibraryFrame\"/><form name=\"LyricsFrame\"/></forms></skin>");
+  SkinManager()->LoadFromSkin(skin.get());
+  EXPECT_NE(SkinManager()->FindObject(u"MLTableScrollBar"), nullptr);
+  EXPECT_NE(SkinManager()->FindObject(u"lyfLyricsArea"), nullptr);
+  SkinManager()->UnloadSkin();
 }
 
 TEST(DefaultContent, BuiltInSkinLoads) {
