@@ -15,6 +15,7 @@
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zse/engine/ZSE.Bindings.h"
+#include "zse/engine/ZSE.ErrorDialog.h"
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
@@ -22,7 +23,7 @@
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 
-std::function<void(const String& Text)> ZSEShowLoadError;
+std::function<void(const String& Text)> ZSEShowLoadError = [](const String& Text) { ShowErrorDialog(Text, nullptr); };
 
 namespace {
 
