@@ -48,17 +48,17 @@ TZSESkin* MakeSkin() {
   std::mt19937 random(7);
   fs::create_directories(Folder() / "files");
   auto add = [&](const String& Name, TZSESkinFileKind Kind, const std::string& Data) {
-    skin->GetFiles()->Add(Name, Kind, [&](TStream* Stream) {
-      Stream->WriteBuffer(Data.data(), static_cast<Integer>(Data.size()));
-    });
+    skin->GetFiles()->Add(
+        Name, Kind, [&](TStream* Stream) { Stream->WriteBuffer(Data.data(), static_cast<Integer>(Data.size())); });
     std::ofstream(Folder() / "files" / (StringToUTF8(Name) + StringToUTF8(SkinFileKindToExt(Kind))), std::ios::binary)
         << Data;
   };
   for (int i = 0; i < 20; ++i) {
     std::string xml = "<layout>";
     while (xml.size() < 120000)
-      xml += "<item class=\"Texture\" name=\"item" + std::to_string(random() % 5000) + "\"><properties><property name=\"Width\" value=\"" +
-             std::to_string(random() % 400) + "\"/></properties></item>\n";
+      xml += "<item class=\"Texture\" name=\"item" + std::to_string(random() % 5000) +
+             "\"><properties><property name=\"Width\" value=\"" + std::to_string(random() % 400) +
+             "\"/></properties></item>\n";
     add(u"Layout" + IntToStr(i), sfkDocument, xml + "</layout>");
   }
   for (int i = 0; i < 25; ++i) {
@@ -130,7 +130,8 @@ void BM_Build_Zip9(benchmark::State& State) {
     State.SkipWithError("zip is not installed");
     return;
   }
-  const std::string command = "cd '" + (Folder() / "files").string() + "' && rm -f ../bench.zip && zip -9 -q ../bench.zip *";
+  const std::string command =
+      "cd '" + (Folder() / "files").string() + "' && rm -f ../bench.zip && zip -9 -q ../bench.zip *";
   for (auto _ : State) {
     const double start = ChildrenCpu();
     if (std::system(command.c_str()) != 0) State.SkipWithError("zip failed");
@@ -162,7 +163,8 @@ class TManualRatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& Runs) override {
     ConsoleReporter::ReportRuns(Runs);
     for (const Run& run : Runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) FTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        FTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
   }
   void Finalize() override {
     ConsoleReporter::Finalize();

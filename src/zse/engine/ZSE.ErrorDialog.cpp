@@ -79,18 +79,33 @@ void TZEPHErrorReport::KeyDown(Word& Key, TShiftState Shift) {
     case VK_RETURN:
     case VK_ESCAPE:
       if (TCustomForm* form = FormOf(this)) {
-        if (form->GetFormState().Contains(fsModal)) form->SetModalResult(mrOk);
-        else form->Close();
+        if (form->GetFormState().Contains(fsModal))
+          form->SetModalResult(mrOk);
+        else
+          form->Close();
       }
       Key = 0;
       break;
-    case VK_UP: SetTopLine(FTopLine - 1); break;
-    case VK_DOWN: SetTopLine(FTopLine + 1); break;
-    case VK_PRIOR: SetTopLine(FTopLine - GetVisibleLineCount()); break;
-    case VK_NEXT: SetTopLine(FTopLine + GetVisibleLineCount()); break;
-    case VK_HOME: SetTopLine(0); break;
-    case VK_END: SetTopLine(GetLineCount()); break;
-    default: break;
+    case VK_UP:
+      SetTopLine(FTopLine - 1);
+      break;
+    case VK_DOWN:
+      SetTopLine(FTopLine + 1);
+      break;
+    case VK_PRIOR:
+      SetTopLine(FTopLine - GetVisibleLineCount());
+      break;
+    case VK_NEXT:
+      SetTopLine(FTopLine + GetVisibleLineCount());
+      break;
+    case VK_HOME:
+      SetTopLine(0);
+      break;
+    case VK_END:
+      SetTopLine(GetLineCount());
+      break;
+    default:
+      break;
   }
 }
 

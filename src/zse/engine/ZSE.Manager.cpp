@@ -374,34 +374,41 @@ void TZSESkinLoader::EndLoad() {
   ZCLSkinImageSetPackReleasedItems = FSavedSwitches[0];
 }
 
-void TZSESkinLoader::LoadPackage(const TZSESkinPackage& Package) {
-  TZSESkinPackage package = Package;
+// Runs Body between BeginLoad and EndLoad; EndLoad runs whatever happens, and the first error is
+// the one returned.
+std::exception_ptr TZSESkinLoader::Bracket(const std::function<void()>& Body) {
   BeginLoad();
   std::exception_ptr failure;
-  {
-    TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
-    try {
-      ClearEngine();
-      TZSESkinManager::LoadFromPackage(package, skin.get(), FManager->OnProgress);
-      const Word read = skin->GetDetails()->GetVersion().Number;
-      if (!TZSESkinManager::UpgradeVersion(SkinEngineVersion, skin.get())) RaiseUnsupportedVersion(read);
-      if (read != SkinEngineVersion && !package.IsDefault()) {
-        TZSESkinFormatClass current = nullptr;
-        if (SkinFormats()->Find(TZSESkinSignature::Make("ZCS5", 0), current))
-          TZSESkinManager::SaveToPackage(package, skin.get(), current);
-      }
-      FManager->FPackage = package;
-      FManager->FPackageStamp = package.IsDefault() ? 0 : package.GetAge();
-      DoLoad(skin.get());
-    } catch (...) {
-      failure = std::current_exception();
-    }
+  try {
+    Body();
+  } catch (...) {
+    failure = std::current_exception();
   }
   try {
     EndLoad();
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
+  return failure;
+}
+
+void TZSESkinLoader::LoadPackage(const TZSESkinPackage& Package) {
+  TZSESkinPackage package = Package;
+  const std::exception_ptr failure = Bracket([&] {
+    TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+    ClearEngine();
+    TZSESkinManager::LoadFromPackage(package, skin.get(), FManager->OnProgress);
+    const Word read = skin->GetDetails()->GetVersion().Number;
+    if (!TZSESkinManager::UpgradeVersion(SkinEngineVersion, skin.get())) RaiseUnsupportedVersion(read);
+    if (read != SkinEngineVersion && !package.IsDefault()) {
+      TZSESkinFormatClass current = nullptr;
+      if (SkinFormats()->Find(TZSESkinSignature::Make("ZCS5", 0), current))
+        TZSESkinManager::SaveToPackage(package, skin.get(), current);
+    }
+    FManager->FPackage = package;
+    FManager->FPackageStamp = package.IsDefault() ? 0 : package.GetAge();
+    DoLoad(skin.get());
+  });
   if (failure) {
     if (!package.IsDefault()) {
       TOwned<TZSESkinLoader> fallback(Create<TZSESkinLoader>(FManager), &Free);
@@ -413,21 +420,12 @@ void TZSESkinLoader::LoadPackage(const TZSESkinPackage& Package) {
 }
 
 void TZSESkinLoader::LoadSkin(TZSESkin* Skin) {
-  BeginLoad();
-  std::exception_ptr failure;
-  try {
+  const std::exception_ptr failure = Bracket([&] {
     ClearEngine();
     FManager->FPackage = TZSESkinPackage();
     FManager->FPackageStamp = 0;
     DoLoad(Skin);
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  try {
-    EndLoad();
-  } catch (...) {
-    if (!failure) failure = std::current_exception();
-  }
+  });
   if (failure) std::rethrow_exception(failure);
   if (FManager->OnSkinLoaded) FManager->OnSkinLoaded();
 }
@@ -482,7 +480,8 @@ void TZSESkinLoader::DoLoad(TZSESkin* Skin) {
     progress.SetStageProgress(static_cast<Int64>(i), static_cast<Int64>(layouts.size()));
   }
   TZSEManager* manager = FManager;
-  schema->ResolveReferences([manager](const String& Name) { return dynamic_cast<TComponent*>(manager->FindObject(Name)); });
+  schema->ResolveReferences(
+      [manager](const String& Name) { return dynamic_cast<TComponent*>(manager->FindObject(Name)); });
   progress.EndProcess();
 }
 
@@ -523,8 +522,7 @@ void TZSESkinLoader::LoadForm(TZCLXMLNode* Element, TZSEBaseForm* Master, TZSESc
     form = scene;
   }
   IPtr<IZSESchemaStoring> storing;
-  if (!Supports(form, storing))
-    throw EInvalidOperation(ClassName() + u">" + form->GetName());
+  if (!Supports(form, storing)) throw EInvalidOperation(ClassName() + u">" + form->GetName());
   storing->Load(Element, Schema);
 }
 

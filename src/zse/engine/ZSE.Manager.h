@@ -5,6 +5,7 @@
 // entry point for loading a skin package into the engine and writing the engine back into a
 // skin (the loader and the builder).
 
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -171,6 +172,7 @@ class TZSESkinLoader : public TObject {
  private:
   void BeginLoad();
   void EndLoad();
+  std::exception_ptr Bracket(const std::function<void()>& Body);
   void ClearEngine();
   void DoLoad(TZSESkin* Skin);
   void LoadForms(TZCLXMLNode* Forms, TZSESchema* Schema);

@@ -26,16 +26,7 @@ constexpr Char SName[] = u"name";
 constexpr Char SValue[] = u"value";
 
 // Names that the rules compare: ASCII letters without case.
-bool SameName(StringView A, StringView B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i) {
-    Char a = A[i], b = B[i];
-    if (a >= u'a' && a <= u'z') a = static_cast<Char>(a - 32);
-    if (b >= u'a' && b <= u'z') b = static_cast<Char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
-}
+bool SameName(StringView A, StringView B) { return SameText(A, B); }
 
 String Attr(TZCLXMLNode* Node, StringView Name) { return Node->GetAttributes()->GetValue(Name); }
 
@@ -49,16 +40,7 @@ void CheckLeft(TStream* Stream, Int64 Count) {
 
 }  // namespace
 
-bool TZSENameLess::operator()(const String& A, const String& B) const {
-  const size_t n = std::min(A.size(), B.size());
-  for (size_t i = 0; i < n; ++i) {
-    Char a = A[i], b = B[i];
-    if (a >= u'a' && a <= u'z') a = static_cast<Char>(a - 32);
-    if (b >= u'a' && b <= u'z') b = static_cast<Char>(b - 32);
-    if (a != b) return a < b;
-  }
-  return A.size() < B.size();
-}
+bool TZSENameLess::operator()(const String& A, const String& B) const { return CompareText(A, B) < 0; }
 
 TZCLXMLNode* ConverterProperties(TZCLXMLNode* Object, bool MayCreate) {
   TZCLXMLNode* properties = Object->FindNode(u"properties");
@@ -75,7 +57,8 @@ TZCLXMLNode* ConverterFindProperty(TZCLXMLNode* Object, StringView Name) {
 void ConverterShadowColor(TZCLXMLNode* Shadow) {
   TZCLXMLNode* color = nullptr;
   if (!XMLNodeFindByName(Shadow, u"Color", color)) return;
-  TAlphaColor value = TAlphaColorHelper::FromColor(static_cast<TColor>(color->GetAttributes()->GetValueAsInteger(SValue)));
+  TAlphaColor value =
+      TAlphaColorHelper::FromColor(static_cast<TColor>(color->GetAttributes()->GetValueAsInteger(SValue)));
   TZCLXMLNode* alpha = nullptr;
   if (XMLNodeFindByName(Shadow, u"ColorAlpha", alpha)) {
     value = (value & 0x00FFFFFF) | (TAlphaColor(alpha->GetAttributes()->GetValueAsInteger(SValue) & 0xFF) << 24);
@@ -236,7 +219,8 @@ void TZSESkinConverter450::ConvertResources(TZCLXMLNode* Resources) {
   for (Integer i = 0; i < Resources->GetCount(); ++i) ConvertResource(Resources->GetNode(i));
 }
 
-Integer TZSESkinConverter450::AddSkinCustom(const std::vector<String>& LanguageFiles, const std::vector<String>& Texts) {
+Integer TZSESkinConverter450::AddSkinCustom(const std::vector<String>& LanguageFiles,
+                                            const std::vector<String>& Texts) {
   constexpr Char SSection[] = u"SkinCustoms";
   std::vector<TOwned<TZCLIniFile>> files;
   for (const String& name : LanguageFiles) {
@@ -368,10 +352,12 @@ void MergeStyle(TZCLXMLNode* Target, const String& SiblingName) {
   TZCLXMLNode* sibling = nullptr;
   if (!owner || !XMLNodeFindByName(owner, SiblingName, sibling)) return;
   sibling->GetAttributes()->SetValue(SName, u"_");
-  static const std::pair<const Char*, const Char*> renames[] = {
-      {u"ColorBorder", u"BorderColor"},       {u"ColorContent", u"BackgroundColor"},
-      {u"ColorContentDisabled", u"BackgroundColorDisabled"}, {u"ColorText", u"RowColorText"},
-      {u"ColorTextDisabled", u"RowColorDisabledText"},       {u"Texture", u"CheckMark"}};
+  static const std::pair<const Char*, const Char*> renames[] = {{u"ColorBorder", u"BorderColor"},
+                                                                {u"ColorContent", u"BackgroundColor"},
+                                                                {u"ColorContentDisabled", u"BackgroundColorDisabled"},
+                                                                {u"ColorText", u"RowColorText"},
+                                                                {u"ColorTextDisabled", u"RowColorDisabledText"},
+                                                                {u"Texture", u"CheckMark"}};
   for (const auto& [from, to] : renames) {
     TZCLXMLNode* source = nullptr;
     TZCLXMLNode* existing = nullptr;
@@ -407,7 +393,8 @@ void TZSESkinConverter450to500::ConvertProperty(TZCLXMLNode* Object, TZCLXMLNode
   } else if (name == u"StyleButton") {
     for (Integer i = 0; i < Property->GetCount(); ++i) {
       TZCLXMLNode* child = Property->GetNode(i);
-      child->GetAttributes()->SetValue(SName, StringReplace(Attr(child, SName), u"TextColor", u"ColorText", {rfReplaceAll}));
+      child->GetAttributes()->SetValue(SName,
+                                       StringReplace(Attr(child, SName), u"TextColor", u"ColorText", {rfReplaceAll}));
     }
   } else if (name == u"Shadow") {
     ConverterShadowColor(Property);
@@ -481,7 +468,8 @@ bool TZSESkinConverter450to500::ConvertScriptText(String& Text) {
       {u"'StyleFilterBox.StyleTreeList.ColorText", u"'StyleFilterBox.StyleTreeList.RowColorText"},
   };
   const String before = Text;
-  for (const auto& [find, replace] : replacements) Text = StringReplace(Text, find, replace, {rfReplaceAll, rfIgnoreCase});
+  for (const auto& [find, replace] : replacements)
+    Text = StringReplace(Text, find, replace, {rfReplaceAll, rfIgnoreCase});
   return Text != before;
 }
 

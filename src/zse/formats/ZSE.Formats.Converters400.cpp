@@ -41,7 +41,8 @@ class TPixels {
       for (Integer x = To.Left; x < To.Right; ++x) {
         const Integer sx = From.Left + (x - To.Left) * From.Width() / std::max(1, To.Width());
         const Integer sy = From.Top + (y - To.Top) * From.Height() / std::max(1, To.Height());
-        if (x < 0 || y < 0 || x >= Width || y >= Height || sx < 0 || sy < 0 || sx >= Source.Width || sy >= Source.Height)
+        if (x < 0 || y < 0 || x >= Width || y >= Height || sx < 0 || sy < 0 || sx >= Source.Width ||
+            sy >= Source.Height)
           continue;
         At(x, y) = Source.At(sx, sy);
       }
@@ -203,7 +204,8 @@ TZSESkinConverter351to400::TZSESkinConverter351to400(TZSESkin* ASkin) : TZSESkin
   RegisterClassProc(u"PlaylistBox", [](TZCLXMLNode* O) {
     O->GetAttributes()->SetValue(u"class", u"Button");
     TZCLXMLNode* properties = ConverterProperties(O, true);
-    if (!XMLNodeRenameChild(properties, u"TextAlign", u"Alignment")) XMLNodeAddValue(properties, u"Alignment", u"taLeftJustify");
+    if (!XMLNodeRenameChild(properties, u"TextAlign", u"Alignment"))
+      XMLNodeAddValue(properties, u"Alignment", u"taLeftJustify");
     SetChild(properties, u"PopupMenu", u"pmPlaylistList");
     InsertLink(XMLNodeFindOrAddProperty(properties, u"Bindings"), u"prvPlaylistManager", u"ActivePlaylistName",
                u"DisplayValue");
@@ -217,8 +219,7 @@ TZSESkinConverter351to400::TZSESkinConverter351to400(TZSESkin* ASkin) : TZSESkin
   RegisterClassProc(u"TextDisplay", [this](TZCLXMLNode* O) {
     TZCLXMLNode* skin = XMLNodeFindOrAddProperty(ConverterProperties(O, true), u"Skin");
     TOwned<TZCLSkinImage> image(LoadImage(Attr(skin, SValue)), &Free);
-    if (image->GetFrameCount() > 1 &&
-        !(image->GetHitTestMask() == ihtmMask && image->GetHitTestMaskFrameIndex() == 1))
+    if (image->GetFrameCount() > 1 && !(image->GetHitTestMask() == ihtmMask && image->GetHitTestMaskFrameIndex() == 1))
       skin->GetAttributes()->SetValue(u"CoverFrame", u"1");
   });
   for (const Char* cls : {u"RunningLine", u"SpectrogramDisplay", u"VisualDisplay", u"WaveFormDisplay"})
@@ -250,8 +251,8 @@ void TZSESkinConverter351to400::CoverArtDisplay(TZCLXMLNode* Object) {
   if (image->Empty() && border && border->GetAttributes()->GetValueAsInteger(SValue) != 536870911) {
     TPixels pixels(4, 12);
     pixels.Fill(TRect(0, 0, 4, 12), TZCLPixel32{0, 0, 0, 0});
-    const TZCLPixel32 line =
-        Pixel(TAlphaColorHelper::FromColor(static_cast<TColor>(border->GetAttributes()->GetValueAsInteger(SValue)), 255));
+    const TZCLPixel32 line = Pixel(
+        TAlphaColorHelper::FromColor(static_cast<TColor>(border->GetAttributes()->GetValueAsInteger(SValue)), 255));
     pixels.Fill(TRect(0, 8, 4, 9), line);
     pixels.Fill(TRect(0, 11, 4, 12), line);
     pixels.Fill(TRect(0, 8, 1, 12), line);
@@ -406,7 +407,8 @@ void TZSESkinConverter351to400::ConvertSchema() {
   struct TLink {
     const Char *Source, *Pin, *Target;
   };
-  auto addProvider = [&](const Char* Name, const Char* Class, const Char* Expression, std::initializer_list<TLink> Links) {
+  auto addProvider = [&](const Char* Name, const Char* Class, const Char* Expression,
+                         std::initializer_list<TLink> Links) {
     TZCLXMLNode* provider = providers->Add(u"provider");
     provider->GetAttributes()->SetValue(SName, Name);
     provider->GetAttributes()->SetValue(u"class", Class);
@@ -422,11 +424,13 @@ void TZSESkinConverter351to400::ConvertSchema() {
   };
   addProvider(u"liLibraryContentBackgroundTaskInfoHelper1", u"LogicalOperatorDelayer", nullptr,
               {{u"prvMusicLibraryManager", u"BackgroundTaskCount", u"Value1"}});
-  addProvider(u"liLibraryContentBackgroundTaskInfoHelper2", u"LogicalOperatorCommutator", u"if(Value2 > 0, Value1, Value2)",
+  addProvider(u"liLibraryContentBackgroundTaskInfoHelper2", u"LogicalOperatorCommutator",
+              u"if(Value2 > 0, Value1, Value2)",
               {{u"liLibraryContentBackgroundTaskInfoHelper1", u"Result", u"Value1"},
                {u"prvMusicLibraryManager", u"BackgroundTaskCount", u"Value2"}});
-  addProvider(u"clfMLTableInfoHelper", u"StringOperatorConcatenator", u"%TextValue1 / %TextValue2 / %TextValue3",
-              {{u"MLTable", u"Size", u"Value3"}, {u"MLTable", u"Duration", u"Value2"}, {u"MLTable", u"Count", u"Value1"}});
+  addProvider(
+      u"clfMLTableInfoHelper", u"StringOperatorConcatenator", u"%TextValue1 / %TextValue2 / %TextValue3",
+      {{u"MLTable", u"Size", u"Value3"}, {u"MLTable", u"Duration", u"Value2"}, {u"MLTable", u"Count", u"Value1"}});
 
   TZCLXMLNode* localizations = FSchema->FindNodeByPath({u"skin", u"localizations"}, true);
   localizations->GetAttributes()->SetValue(u"default", u"English.lng");
@@ -491,7 +495,8 @@ void TZSESkinConverter400To450::ConvertSchema() {
   AddResourcePackage(u"DEFAULT-LYRICSBOX");
   TZCLXMLNode* forms = FSchema->FindNodeByPath({u"skin", u"forms"}, true);
   // One key free in both language files, so that each names the lyrics window in its language.
-  const Integer key = AddSkinCustom(std::vector<String>{u"Russian", u"English"}, std::vector<String>{u"Текст песни", u"Lyrics Box"});
+  const Integer key =
+      AddSkinCustom(std::vector<String>{u"Russian", u"English"}, std::vector<String>{u"Текст песни", u"Lyrics Box"});
   TZCLXMLNode* form = forms->Add(u"form");
   form->GetAttributes()->SetValue(u"master", u"ZEPHMainForm");
   form->GetAttributes()->SetValue(SName, u"LyricsFrame");
@@ -517,10 +522,9 @@ void TZSESkinConverter400To450::Convert() {
 }
 
 void FormatConverters400Initialize() {
-  for (TZSESkinConverterClass step :
-       {static_cast<TZSESkinConverterClass>(TZSESkinConverter350to351::StaticClass()),
-        static_cast<TZSESkinConverterClass>(TZSESkinConverter351to400::StaticClass()),
-        static_cast<TZSESkinConverterClass>(TZSESkinConverter400To450::StaticClass())}) {
+  for (TZSESkinConverterClass step : {static_cast<TZSESkinConverterClass>(TZSESkinConverter350to351::StaticClass()),
+                                      static_cast<TZSESkinConverterClass>(TZSESkinConverter351to400::StaticClass()),
+                                      static_cast<TZSESkinConverterClass>(TZSESkinConverter400To450::StaticClass())}) {
     TZSESkinConverterClass existing;
     if (!SkinConverters()->Find(step->GetSourceVersion(), existing)) SkinConverters()->Add(step);
   }

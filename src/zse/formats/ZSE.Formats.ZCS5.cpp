@@ -1,8 +1,8 @@
 #include "zse/formats/ZSE.Formats.ZCS5.h"
 
 #include "rtl/RTL.Interfaces.h"
-#include "vcl/VCL.Graphics.h"
 #include "rtl/RTL.ZLib.h"
+#include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.Crypto.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zse/engine/ZSE.Skins.Utils.h"

@@ -6,9 +6,9 @@
 #include "rtl/RTL.Streams.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
-#include "zse/engine/ZSE.Schema.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
+#include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.Utils.h"
 #include "zse/formats/ZSE.Formats.Converters.h"
@@ -26,7 +26,8 @@ TOwned<TZSESkin> MakeSkin(Word Version, const String& Schema = String()) {
   skin->GetDetails()->SetName(u"Test");
   skin->GetDetails()->SetVersion(Version);
   if (!Schema.empty())
-    skin->GetFiles()->Add(u"Schema", sfkDocument, IPtr<IZCLStreamContainer>(Create<TZCLStreamContainer>(StringView(Schema))));
+    skin->GetFiles()->Add(u"Schema", sfkDocument,
+                          IPtr<IZCLStreamContainer>(Create<TZCLStreamContainer>(StringView(Schema))));
   return skin;
 }
 
@@ -56,29 +57,33 @@ TEST(SkinConverters, From450WithoutSchemaGetsOnlyTheMiscImages) {
   TZCLXMLNode* misc = schema->FindNodeByPath({u"skin", u"properties", u"misc"});
   ASSERT_NE(misc, nullptr);
   ASSERT_EQ(misc->GetCount(), 3);
-  for (const Char* name : {u"FloatArrow", u"FloatArrowVert", u"TrayIcons"}) EXPECT_EQ(Value(Property(misc, name)), name);
+  for (const Char* name : {u"FloatArrow", u"FloatArrowVert", u"TrayIcons"})
+    EXPECT_EQ(Value(Property(misc, name)), name);
   EXPECT_EQ(schema->FindNode(u"skin")->GetCount(), 1);
 }
 
 TEST(SkinConverters, From450RewritesObjectsLayoutsAndScripts) {
-  TOwned<TZSESkin> skin = MakeSkin(
-      450,
-      u"<skin><properties><menu><property name=\"TextureScrollBar\" value=\"a\"/></menu></properties>"
-      u"<localizations default=\"English.lng\"><item>English.lng</item></localizations>"
-      u"<forms><form name=\"Main\" class=\"Scene\"><controls>"
-      u"<control class=\"SliderHorizontal\" name=\"sldVolume\"/>"
-      u"<control class=\"SliderVertical\" name=\"sldSeek\"><properties><property name=\"Bindings\">"
-      u"<link Source=\"prvSleepTime\" SourcePin=\"Scrolling\" TargetPin=\"x\"/>"
-      u"<link Source=\"prvOther\" SourcePin=\"\" TargetPin=\"Waveform\"/></property></properties></control>"
-      u"<control class=\"SliderHorizontal\" name=\"sldPlain\"/>"
-      u"<control class=\"ScrollBarVertical\" name=\"sb\"/>"
-      u"<control class=\"TextDisplayEx\" name=\"td\"><properties><property name=\"WordWrap\" value=\"True\"/></properties></control>"
-      u"<control class=\"List\" name=\"lst\"><properties>"
-      u"<property name=\"Style\"><property name=\"ColorBorder\" value=\"255\"/><property name=\"ColorText\" value=\"1\"/></property>"
-      u"<property name=\"StyleContent\"><property name=\"ColorContent\" value=\"16711680\"/>"
-      u"<property name=\"BorderColor\" value=\"7\"/><property name=\"TextColor\" value=\"5\"/></property>"
-      u"<property name=\"Shadow\"><property name=\"Color\" value=\"255\"/><property name=\"ColorAlpha\" value=\"128\"/></property>"
-      u"</properties></control></controls></form></forms></skin>");
+  TOwned<TZSESkin> skin =
+      MakeSkin(450,
+               u"<skin><properties><menu><property name=\"TextureScrollBar\" value=\"a\"/></menu></properties>"
+               u"<localizations default=\"English.lng\"><item>English.lng</item></localizations>"
+               u"<forms><form name=\"Main\" class=\"Scene\"><controls>"
+               u"<control class=\"SliderHorizontal\" name=\"sldVolume\"/>"
+               u"<control class=\"SliderVertical\" name=\"sldSeek\"><properties><property name=\"Bindings\">"
+               u"<link Source=\"prvSleepTime\" SourcePin=\"Scrolling\" TargetPin=\"x\"/>"
+               u"<link Source=\"prvOther\" SourcePin=\"\" TargetPin=\"Waveform\"/></property></properties></control>"
+               u"<control class=\"SliderHorizontal\" name=\"sldPlain\"/>"
+               u"<control class=\"ScrollBarVertical\" name=\"sb\"/>"
+               u"<control class=\"TextDisplayEx\" name=\"td\"><properties><property name=\"WordWrap\" "
+               u"value=\"True\"/></properties></control>"
+               u"<control class=\"List\" name=\"lst\"><properties>"
+               u"<property name=\"Style\"><property name=\"ColorBorder\" value=\"255\"/><property name=\"ColorText\" "
+               u"value=\"1\"/></property>"
+               u"<property name=\"StyleContent\"><property name=\"ColorContent\" value=\"16711680\"/>"
+               u"<property name=\"BorderColor\" value=\"7\"/><property name=\"TextColor\" value=\"5\"/></property>"
+               u"<property name=\"Shadow\"><property name=\"Color\" value=\"255\"/><property name=\"ColorAlpha\" "
+               u"value=\"128\"/></property>"
+               u"</properties></control></controls></form></forms></skin>");
   AddText(skin.get(), u"Main", sfkDocument,
           u"<layout class=\"Layout\" name=\"Main\"><items>"
           u"<item class=\"Item\" name=\"a\"><properties><property name=\"ClipChildren\" value=\"False\"/>"
@@ -90,7 +95,8 @@ TEST(SkinConverters, From450RewritesObjectsLayoutsAndScripts) {
     TzsScript program(nullptr);
     TzsILParser parser(&program);
     parser.MakeILScript(u"begin Find('sldVolume'); end.");
-    skin->GetFiles()->Add(u"Compiled", sfkScript, [&](TStream* Stream) { parser.GetILScript()->SaveToBinaryStream(Stream); });
+    skin->GetFiles()->Add(u"Compiled", sfkScript,
+                          [&](TStream* Stream) { parser.GetILScript()->SaveToBinaryStream(Stream); });
   }
   ASSERT_TRUE(TZSESkinManager::UpgradeVersion(500, skin.get()));
   TOwned<TZCLXMLDocument> schema = Document(skin.get());
@@ -99,7 +105,9 @@ TEST(SkinConverters, From450RewritesObjectsLayoutsAndScripts) {
     Integer Index;
     const Char* Class;
     const Char* Orientation;
-  } cases[] = {{0, u"SeekBar", u"oHorizontal"}, {1, u"SeekBar", u"oVertical"}, {2, u"Slider", u"oHorizontal"},
+  } cases[] = {{0, u"SeekBar", u"oHorizontal"},
+               {1, u"SeekBar", u"oVertical"},
+               {2, u"Slider", u"oHorizontal"},
                {3, u"ScrollBar", u"oVertical"}};
   for (const TCase& c : cases) {
     TZCLXMLNode* control = controls->GetNode(c.Index);

@@ -20,7 +20,8 @@ using TOwned = std::unique_ptr<T, void (*)(TObject*)>;
 TOwned<TZSESkin> MakeSkin(Word Version, const String& Schema) {
   TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
   skin->GetDetails()->SetVersion(Version);
-  skin->GetFiles()->Add(u"Schema", sfkDocument, IPtr<IZCLStreamContainer>(Create<TZCLStreamContainer>(StringView(Schema))));
+  skin->GetFiles()->Add(u"Schema", sfkDocument,
+                        IPtr<IZCLStreamContainer>(Create<TZCLStreamContainer>(StringView(Schema))));
   return skin;
 }
 
@@ -62,9 +63,10 @@ TOwned<TZCLSkinImage> Image(TZSESkin* Skin, const String& Name) {
 
 TEST(SkinConverters400, A350SkinRunsFourStepsAndGainsTheNewWindows) {
   if (!ResourceExists(nullptr, u"DEFAULT-MLW", u"ZCSP")) GTEST_SKIP() << "no default content";
-  TOwned<TZSESkin> skin = MakeSkin(350, u"<skin><forms><form name=\"ZEPHMainForm\"><properties/><controls>"
-                                        u"<control link=\"Playlist\" name=\"pl\"><properties/></control>"
-                                        u"</controls></form></forms></skin>");
+  TOwned<TZSESkin> skin = MakeSkin(350,
+                                   u"<skin><forms><form name=\"ZEPHMainForm\"><properties/><controls>"
+                                   u"<control link=\"Playlist\" name=\"pl\"><properties/></control>"
+                                   u"</controls></form></forms></skin>");
   ASSERT_TRUE(TZSESkinManager::UpgradeVersion(500, skin.get()));
   TOwned<TZCLXMLDocument> schema = Document(skin.get());
   EXPECT_EQ(schema->FindNode(u"skin")->GetAttributes()->GetValueAsInteger(u"CompatibilityMode"),
@@ -102,7 +104,8 @@ TEST(SkinConverters400, LyricsCaptionKeyIsFreeInBothLanguageFiles) {
     for (Integer k : c.EnglishKeys) english->WriteString(u"SkinCustoms", IntToStr(k), u"other");
     skin->GetResources()->SaveIniFile(u"Russian", russian.get());
     skin->GetResources()->SaveIniFile(u"English", english.get());
-    TOwned<TZSESkinConverter> step(TZSESkinConverter400To450::StaticClass()->Create<TZSESkinConverter>(skin.get()), &Free);
+    TOwned<TZSESkinConverter> step(TZSESkinConverter400To450::StaticClass()->Create<TZSESkinConverter>(skin.get()),
+                                   &Free);
     step->Convert();
     TOwned<TZCLXMLDocument> schema = Document(skin.get());
     const String caption = Value(Child(Form(schema.get(), u"LyricsFrame"), u"DisplayName"));
@@ -121,13 +124,15 @@ TEST(SkinConverters400, ContextMenuTextureIsCutIntoThreeImages) {
     Integer GutterFrames;
   } cases[] = {{45, 2}, {65, 6}, {50, 2}};
   for (const TCase& c : cases) {
-    TOwned<TZSESkin> skin = MakeSkin(350, u"<skin><properties><menu><property name=\"Texture\" value=\"Menu\"/>"
-                                          u"</menu></properties></skin>");
+    TOwned<TZSESkin> skin = MakeSkin(350,
+                                     u"<skin><properties><menu><property name=\"Texture\" value=\"Menu\"/>"
+                                     u"</menu></properties></skin>");
     TOwned<TBitmap> bitmap(Create<TBitmap>(), &Free);
     bitmap->SetPixelFormat(TPixelFormat::pf32bit);
     bitmap->SetSize(100, c.Height);
     skin->GetResources()->SaveBitmap(u"Menu", bitmap.get());
-    TOwned<TZSESkinConverter> step(TZSESkinConverter350to351::StaticClass()->Create<TZSESkinConverter>(skin.get()), &Free);
+    TOwned<TZSESkinConverter> step(TZSESkinConverter350to351::StaticClass()->Create<TZSESkinConverter>(skin.get()),
+                                   &Free);
     step->Convert();
     const Integer g = c.Height == 45 ? 20 : 25;
     TOwned<TZCLSkinImage> gutter = Image(skin.get(), u"ContextMenu.TextureGutter");
@@ -150,21 +155,25 @@ TEST(SkinConverters400, ContextMenuTextureIsCutIntoThreeImages) {
 
 TEST(SkinConverters400, ControlRulesOf351To400) {
   if (!ResourceExists(nullptr, u"DEFAULT-MLW", u"ZCSP")) GTEST_SKIP() << "no default content";
-  TOwned<TZSESkin> skin = MakeSkin(
-      351, u"<skin><forms><form name=\"Main\"><controls>"
-           u"<control class=\"Button\" name=\"b8\"><properties><property name=\"Skin\" value=\"Eight\"/></properties></control>"
-           u"<control class=\"Button\" name=\"b7\"><properties><property name=\"Skin\" value=\"Seven\"/></properties></control>"
-           u"<control class=\"PlaylistTabs\" name=\"tabs\"><properties><property name=\"Bindings\">"
-           u"<link Source=\"acSendTo\" SourcePin=\"\" TargetPin=\"x\"/></property></properties></control>"
-           u"<control link=\"Playlist\" name=\"pl\"><properties><property name=\"PopupMenu\" value=\"mine\"/>"
-           u"<property name=\"Resources\"><property name=\"ItemLine1Font\" value=\"Arial,255,12,0\"/>"
-           u"<property name=\"ItemTextColorDead\" value=\"128\"/></property></properties></control>"
-           u"<control class=\"CoverArtDisplay\" name=\"art\"><properties><property name=\"Skin\" value=\"Art\"/>"
-           u"<property name=\"BorderColor\" value=\"536870911\"/></properties></control>"
-           u"</controls></form></forms></skin>");
+  TOwned<TZSESkin> skin =
+      MakeSkin(351,
+               u"<skin><forms><form name=\"Main\"><controls>"
+               u"<control class=\"Button\" name=\"b8\"><properties><property name=\"Skin\" "
+               u"value=\"Eight\"/></properties></control>"
+               u"<control class=\"Button\" name=\"b7\"><properties><property name=\"Skin\" "
+               u"value=\"Seven\"/></properties></control>"
+               u"<control class=\"PlaylistTabs\" name=\"tabs\"><properties><property name=\"Bindings\">"
+               u"<link Source=\"acSendTo\" SourcePin=\"\" TargetPin=\"x\"/></property></properties></control>"
+               u"<control link=\"Playlist\" name=\"pl\"><properties><property name=\"PopupMenu\" value=\"mine\"/>"
+               u"<property name=\"Resources\"><property name=\"ItemLine1Font\" value=\"Arial,255,12,0\"/>"
+               u"<property name=\"ItemTextColorDead\" value=\"128\"/></property></properties></control>"
+               u"<control class=\"CoverArtDisplay\" name=\"art\"><properties><property name=\"Skin\" value=\"Art\"/>"
+               u"<property name=\"BorderColor\" value=\"536870911\"/></properties></control>"
+               u"</controls></form></forms></skin>");
   AddImage(skin.get(), u"Eight", 8, 8, 8);
   AddImage(skin.get(), u"Seven", 7, 7, 7);
-  TOwned<TZSESkinConverter> step(TZSESkinConverter351to400::StaticClass()->Create<TZSESkinConverter>(skin.get()), &Free);
+  TOwned<TZSESkinConverter> step(TZSESkinConverter351to400::StaticClass()->Create<TZSESkinConverter>(skin.get()),
+                                 &Free);
   step->Convert();
   TOwned<TZCLXMLDocument> schema = Document(skin.get());
   TZCLXMLNode* controls = Form(schema.get(), u"Main")->FindNode(u"controls");

@@ -103,9 +103,13 @@ void AddLayout(TZSESkinFiles* Files, const String& Name, const TItem& Root, TZCL
 TItem LyricsLayout() {
   TItem area{u"lyfLyricsArea", u"Texture", {u"Texture", u"TextureCover"}, {}, {}};
   area.Items.push_back({u"lyfTrackLyricsView", u"Item", {}, {}, {{u"TextDisplayEx", u"lyfTrackLyrics"}}});
-  area.Items.push_back({u"lyfTrackLyricsScrollbarArea", u"Item", {}, {}, {{u"ScrollBarVertical", u"lyfTrackLyricsScrollbar"}}});
+  area.Items.push_back(
+      {u"lyfTrackLyricsScrollbarArea", u"Item", {}, {}, {{u"ScrollBarVertical", u"lyfTrackLyricsScrollbar"}}});
   TItem content{u"lyfContent", u"Texture", {u"Texture", u"TextureCover"}, {area}, {}};
-  content.Items.push_back({u"lyfTitleBar", u"Texture", {u"Texture"}, {},
+  content.Items.push_back({u"lyfTitleBar",
+                           u"Texture",
+                           {u"Texture"},
+                           {},
                            {{u"Button", u"lyfQTE"}, {u"Button", u"lyfClose"}, {u"TextDisplay", u"lyfTitle"}}});
   content.Items.push_back({u"lyfFooter", u"Texture", {u"Texture", u"TextureCover"}, {}, {}});
   return TItem{u"lyfShadow", u"Texture", {u"Texture"}, {content}, {}};
@@ -114,7 +118,8 @@ TItem LyricsLayout() {
 TItem LibraryLayout() {
   TItem root{u"clfShadow", u"Texture", {u"Texture"}, {}, {}};
   const Char* prefixes[] = {u"clf", u"li", u"MLGroupingTree", u"MLTable"};
-  const Char* parts[] = {u"Header", u"Content", u"Footer", u"Toolbar", u"Pane", u"Splitter", u"Border", u"Caption", u"Status"};
+  const Char* parts[] = {u"Header",   u"Content", u"Footer",  u"Toolbar", u"Pane",
+                         u"Splitter", u"Border",  u"Caption", u"Status"};
   for (const Char* prefix : prefixes) {
     TItem group{String(prefix) + u"Area", u"Texture", {u"Texture", u"TextureCover"}, {}, {}};
     for (const Char* part : parts)
@@ -137,8 +142,9 @@ const Char* const GLanguageTexts[4][13] = {
     {u"MENU", u"Biblioteka muzyczna", u"Playlista", u"Nieznany", u"Widok kart", u"Widok tabeli",
      u"Drzewo grupowania - Pokaż / Ukryj ", u"Wizualizacje", u"OKŁADKA", u"BIBLIOTEKA MUZYCZNA", u"PLAYLISTA",
      u"WIZUALIZACJA", u"Widok"},
-    {u"МЕНЮ", u"Фонотека", u"Плейлист", u"Неизвестно", u"Карточки", u"Таблица", u"Дерево группировки - Показать / Скрыть ",
-     u"Визуализации", u"ОБЛОЖКА", u"ФОНОТЕКА", u"ПЛЕЙЛИСТ", u"ВИЗУАЛИЗАЦИЯ", u"Вид"},
+    {u"МЕНЮ", u"Фонотека", u"Плейлист", u"Неизвестно", u"Карточки", u"Таблица",
+     u"Дерево группировки - Показать / Скрыть ", u"Визуализации", u"ОБЛОЖКА", u"ФОНОТЕКА", u"ПЛЕЙЛИСТ", u"ВИЗУАЛИЗАЦИЯ",
+     u"Вид"},
 };
 const Char* const GLanguages[4] = {u"English", u"Italian", u"Polish", u"Russian"};
 
@@ -159,7 +165,8 @@ std::vector<Byte> PackContent(TZSESkinFiles* Files) {
   }
   uLongf size = compressBound(static_cast<uLong>(plain->GetSize()));
   std::vector<Byte> packed(size);
-  compress2(packed.data(), &size, static_cast<const Bytef*>(plain->GetMemory()), static_cast<uLong>(plain->GetSize()), 9);
+  compress2(packed.data(), &size, static_cast<const Bytef*>(plain->GetMemory()), static_cast<uLong>(plain->GetSize()),
+            9);
   packed.resize(size);
   return packed;
 }

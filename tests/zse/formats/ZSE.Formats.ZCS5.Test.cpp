@@ -61,8 +61,16 @@ TEST(SkinPackageZCS5, SavedSkinReadsBackIdentical) {
   const TCase cases[] = {
       {"no files", {}},
       {"one of each kind, kind 0 and an unknown kind",
-       {{0, "raw"}, {1, "image bytes"}, {2, "<set/>"}, {3, "<skin/>"}, {4, "font"}, {5, "BM"}, {6, "[a]"},
-        {7, "script"}, {8, "text"}, {9, "passes through"}}},
+       {{0, "raw"},
+        {1, "image bytes"},
+        {2, "<set/>"},
+        {3, "<skin/>"},
+        {4, "font"},
+        {5, "BM"},
+        {6, "[a]"},
+        {7, "script"},
+        {8, "text"},
+        {9, "passes through"}}},
       {"same name in several kinds, empty and large data", {{3, ""}, {7, big}, {1, ""}, {8, big}}},
   };
   for (const TCase& c : cases) {
@@ -213,8 +221,8 @@ TEST(SkinPackageZCS5, BadPackagesFailClearly) {
   };
   EXPECT_EQ(expectMessage(WritePackage(key, {}, 1), u"Binary stream has been corrupted", "method 1"), 0);
   // The entries before the bad one stay.
-  EXPECT_EQ(expectMessage(WritePackage(key, {{u"A", 8, "a", 0}, {u"B", 8, "b", 2}}),
-                          u"Unsupported compression is used", "compression 2"),
+  EXPECT_EQ(expectMessage(WritePackage(key, {{u"A", 8, "a", 0}, {u"B", 8, "b", 2}}), u"Unsupported compression is used",
+                          "compression 2"),
             1);
   expectMessage(WritePackage({}, {}), nullptr, "key length 0");
 

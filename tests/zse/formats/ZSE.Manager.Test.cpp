@@ -61,7 +61,8 @@ class TOldFormat : public TZSESkinFormat {
     Skin->GetFiles()->LoadFromStream(Stream);
     ++Loads;
     if (!Traps) return;
-    for (auto [name, kind] : {std::pair<const Char*, TZSESkinFileKind>{u"Trap", sfkScript}, {u"A", sfkText}, {u"Z", sfkText}})
+    for (auto [name, kind] :
+         {std::pair<const Char*, TZSESkinFileKind>{u"Trap", sfkScript}, {u"A", sfkText}, {u"Z", sfkText}})
       Skin->GetFiles()->Add(name, kind, IPtr<IZCLStreamContainer>(Create<TTrapContainer>()));
   }
   static void Write(const String& FileName, TZSESkin* Skin) {
@@ -142,8 +143,8 @@ TEST_F(TManagerFixture, BuildGivesAStableIdentityOfTheSkinsContent) {
   struct TCase {
     TZSESkinFileKind Kind;
     bool Changes;
-  } cases[] = {{sfkImage, true},   {sfkImageSet, true}, {sfkDocument, true}, {sfkScript, true},
-               {sfkFont, false},   {sfkBitmap, false},  {sfkIni, false},     {sfkText, false}};
+  } cases[] = {{sfkImage, true}, {sfkImageSet, true}, {sfkDocument, true}, {sfkScript, true},
+               {sfkFont, false}, {sfkBitmap, false},  {sfkIni, false},     {sfkText, false}};
   for (const TCase& c : cases) {
     TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
     SkinManager()->SaveToSkin(skin.get());
