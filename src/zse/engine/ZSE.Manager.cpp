@@ -355,9 +355,16 @@ void TZSESkinLoader::Stage(Integer, Single) {}
 
 void TZSESkinLoader::ClearEngine() { FManager->Clear(); }
 
+TZSESkinLoader::TZSESkinLoader(TZSEManager* AManager) : FManager(AManager), FGluedForms(new TZSEGluedForms()) {}
+
+TZSESkinLoader::~TZSESkinLoader() = default;
+
 void TZSESkinLoader::BeginLoad() {
-  FSavedSwitches[0] = ZCLSkinImageSetPackReleasedItems;
+  FSavedImageRelease = ZCLSkinImageSetPackReleasedItems;
   ZCLSkinImageSetPackReleasedItems = false;
+  // The windows glued to the main window, kept by name across the load.
+  FGluedForms->Clear();
+  if (TZSEBaseForm* main = FManager->GetMainForm()) FGluedForms->Rebuild(main);
   if (!TZSEDesigner::IsDesigning()) FManager->SaveSettings();
   FManager->NotifyUnloading();
 }
@@ -366,12 +373,16 @@ void TZSESkinLoader::EndLoad() {
   try {
     for (TZSEBaseForm* form : std::vector<TZSEBaseForm*>(FManager->FForms)) form->Notify(ZSENotifyLoaded);
     FManager->LoadSettings();
+    TZSEManager* manager = FManager;
+    FGluedForms->Validate([manager](const String& Name) -> TComponent* { return manager->FindForm(Name); });
+    FGluedForms->RestorePositions();
+    FGluedForms->Clear();
     FManager->NotifyLoaded();
   } catch (...) {
-    ZCLSkinImageSetPackReleasedItems = FSavedSwitches[0];
+    ZCLSkinImageSetPackReleasedItems = FSavedImageRelease;
     throw;
   }
-  ZCLSkinImageSetPackReleasedItems = FSavedSwitches[0];
+  ZCLSkinImageSetPackReleasedItems = FSavedImageRelease;
 }
 
 // Runs Body between BeginLoad and EndLoad; EndLoad runs whatever happens, and the first error is

@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "os/OS.Windows.h"
@@ -18,6 +19,7 @@ class TZCLIniFile;
 class TZCLXMLDocument;
 class TZCLXMLNode;
 class TZSEBaseForm;
+class TZSEGluedForms;
 class TZSEScene;
 class TZSESchema;
 class TZSESkinManifest;
@@ -161,7 +163,8 @@ TZSEManager* SkinManager();
 class TZSESkinLoader : public TObject {
   ZCL_CLASS(TZSESkinLoader, TObject)
  public:
-  explicit TZSESkinLoader(TZSEManager* AManager) : FManager(AManager) {}
+  explicit TZSESkinLoader(TZSEManager* AManager);
+  ~TZSESkinLoader() override;
   // Reads, converts (rewriting an older package once in the current format, the old file kept
   // as ".bak"), and loads. When a non-default package fails, the default skin is loaded and the
   // first error raised.
@@ -180,7 +183,8 @@ class TZSESkinLoader : public TObject {
   void LoadProviders(TZCLXMLNode* Providers, TZSESchema* Schema);
   void Stage(Integer Index, Single Part);
   TZSEManager* FManager;
-  bool FSavedSwitches[3] = {};
+  std::unique_ptr<TZSEGluedForms> FGluedForms;
+  bool FSavedImageRelease = false;
 };
 
 // Writes the running engine into a skin object with its identity ("ID").
