@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.Hashes.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
@@ -342,10 +343,14 @@ void TZSEManager::SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM
 }
 
 void TZSEManager::ApplyLocalizations() {
+  // The skin's texts join the program's language: the default language first, then the current
+  // one (or the default again), each overwriting what is there.
   TZCLIniFile* def = nullptr;
   TZCLIniFile* current = nullptr;
   const bool hasDefault = FLocalizations->FindDefault(def);
   const bool hasCurrent = FLocalizations->GetCurrent(current);
+  if (hasDefault) LangFile()->Merge(def, true);
+  if (hasCurrent) LangFile()->Merge(current, true);
   if (hasDefault || hasCurrent) Broadcast(ZSEMessageNotify, ZSENotifyLocalization, 0);
 }
 
@@ -465,6 +470,7 @@ void TZSESkinLoader::DoLoad(TZSESkin* Skin) {
 
   progress.NextStage();
   if (TZCLXMLNode* localizations = FindPath(document.get(), {u"skin", u"localizations"})) {
+    FManager->FLocalizations->SetDefaultName(localizations->GetAttributes()->GetValue(u"default"));
     for (Integer i = 0; i < localizations->GetCount(); ++i) {
       const String name = localizations->GetNode(i)->GetNodeValue();
       TZCLIniFile* ini = FManager->FLocalizations->Add(name);

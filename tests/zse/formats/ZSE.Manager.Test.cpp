@@ -13,6 +13,7 @@
 #include "support/TestSupport.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Manager.h"
@@ -302,6 +303,31 @@ TEST_F(TManagerFixture, SettingsOfAnotherSkinAreEmptiedBeforeUse) {
     SkinManager()->LoadFromSkin(skin.get());
     EXPECT_EQ(SkinManager()->GetCustomSettings()->GetCount(), 0) << StringToUTF8(stored);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TManagerFixture, LocalizationsJoinTheLanguageAndAreBuiltBack) {
+  TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+  SetText(skin.get(), u"Schema", sfkDocument,
+          u"<skin><localizations default=\"English\"><item>English</item><item>Klingon</item></localizations></skin>");
+  SetText(skin.get(), u"English", sfkIni, u"[SkinTestTexts]\r\nGreeting=Hello\r\n");
+  SetText(skin.get(), u"Klingon", sfkIni, u"[SkinTestTexts]\r\nGreeting=nuqneH\r\n");
+  SkinManager()->LoadFromSkin(skin.get());
+  EXPECT_EQ(LangGet(u"SkinTestTexts", u"Greeting", u""), u"Hello") << "the current language has no file here";
+
+  TOwned<TZSESkin> built(Create<TZSESkin>(), &Free);
+  SkinManager()->SaveToSkin(built.get());
+  TOwned<TZCLXMLDocument> schema(Schema(built.get()), &Free);
+  TZCLXMLNode* localizations = schema->FindNodeByPath({u"skin", u"localizations"});
+  ASSERT_NE(localizations, nullptr);
+  EXPECT_EQ(localizations->GetAttributes()->GetValue(u"default"), u"English");
+  ASSERT_EQ(localizations->GetCount(), 2);
+  TOwned<TZCLIniFile> klingon(TZCLIniFile::CreateInMemory(), &Free);
+  ASSERT_TRUE(built->GetResources()->LoadIniFile(u"Klingon", klingon.get()));
+  EXPECT_EQ(klingon->ReadString(u"SkinTestTexts", u"Greeting", u""), u"nuqneH");
 }
 
 }  // namespace
