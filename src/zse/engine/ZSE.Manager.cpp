@@ -208,7 +208,7 @@ void TZSEManager::Notification(TComponent* AComponent, TOperation Operation) {
 // ---- loading and saving ----
 
 void TZSEManager::LoadSkin(const TZSESkinPackage& Package, bool ShowErrors) {
-  if (FLoaded && Package == FPackage && Package.GetAge() == FPackageStamp) return;
+  if (FLoaded && Package == FPackage && (Package.IsDefault() ? 0 : Package.GetAge()) == FPackageStamp) return;
   try {
     TOwned<TZSESkinLoader> loader(Create<TZSESkinLoader>(this), &Free);
     loader->LoadPackage(Package);

@@ -202,7 +202,14 @@ TEST_F(TManagerFixture, BrokenPackageLeavesTheDefaultSkinAndRaisesTheFirstError)
   Free(loader);
   EXPECT_TRUE(SkinManager()->GetPackage().IsDefault());
   EXPECT_TRUE(SkinManager()->GetLoaded());
-  EXPECT_NE(SkinManager()->FindForm(u"ZEPHMainForm"), nullptr);
+  TZSEBaseForm* main = SkinManager()->FindForm(u"ZEPHMainForm");
+  EXPECT_NE(main, nullptr);
+  // The same package again: nothing happens.
+  Integer loads = 0;
+  SkinManager()->OnSkinLoaded = [&] { ++loads; };
+  SkinManager()->LoadSkin(TZSESkinPackage(), false);
+  EXPECT_EQ(loads, 0);
+  SkinManager()->OnSkinLoaded = nullptr;
 
   // Through the manager: the error is shown, not raised.
   String shown;
