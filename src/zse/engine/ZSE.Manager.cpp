@@ -1,6 +1,7 @@
 #include "zse/engine/ZSE.Manager.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "os/OS.Files.h"
@@ -8,6 +9,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.Hashes.h"
@@ -288,6 +290,25 @@ void TZSEManager::NotifyLoaded() {
   Broadcast(ZSEMessageNotify, ZSENotifyLoadEnd, 0);
   Broadcast(ZSEMessageNotify, ZSENotifyLoadEndFinal, 0);
   if (!FLoadErrorText.empty()) throw EZSEException(FLoadErrorText);
+}
+
+void TZSEManager::GetDPI(Integer DPI, bool IgnoreForcedScaleFactor, Integer& RenderDPI, Integer& DisplayScale,
+                         Integer& RenderScale) const {
+  if (TZSEDesigner::IsDesigning()) {
+    RenderDPI = DPI;
+    DisplayScale = DPI;
+    RenderScale = 96;
+    return;
+  }
+  if (FScaleFactor != 0 && !IgnoreForcedScaleFactor)
+    DPI = ScaleFactorToDPI(static_cast<TZSEScalingFactor>(FScaleFactor));
+  FManifest->GetScaling(DPI, RenderDPI, DisplayScale, RenderScale);
+}
+
+void TZSEManager::ScaleFont(TFont* Font) const {
+  if (FTextScale == 100) return;
+  const Integer dpi = static_cast<Integer>(std::lround(FTextScale * 96 / 100.0));
+  Font->SetHeight(MulDiv(Font->GetHeight(), dpi, 96));
 }
 
 // ---- settings ----

@@ -15,6 +15,7 @@
 #include "zcl/base/ZCL.Classes.h"
 #include "zse/engine/ZSE.Skins.h"
 
+class TFont;
 class TZCLIniFile;
 class TZCLXMLDocument;
 class TZCLXMLNode;
@@ -119,6 +120,16 @@ class TZSEManager : public TComponent {
   void SetFormAlphaBlendValue(Byte Value) { FFormAlphaBlendValue = Value > 100 ? 100 : Value; }
   bool GetUseLayeredWindows() const { return FUseLayeredWindows; }
   void SetUseLayeredWindows(bool Value) { FUseLayeredWindows = Value; }
+  // The forced scale factor (0 automatic): an ordinal of the manifest's scale factors.
+  Byte GetScaleFactor() const { return FScaleFactor; }
+  void SetScaleFactor(Byte Value) { FScaleFactor = Value; }
+  // The DPI a form paints at and the ratio its buffer is shown stretched by (display / render),
+  // for a monitor's DPI: the forced scale factor first (unless ignored), then the skin's own
+  // scale factors. In design mode the DPI itself, stretched by DPI / 96.
+  void GetDPI(Integer DPI, bool IgnoreForcedScaleFactor, Integer& RenderDPI, Integer& DisplayScale,
+              Integer& RenderScale) const;
+  // The font's height, taken at 96 DPI, scaled by the text scale (the list views' fonts).
+  void ScaleFont(TFont* Font) const;
   Integer GetTextScale() const { return FTextScale; }
   void SetTextScale(Integer Value) { FTextScale = Value; }
 
@@ -149,6 +160,7 @@ class TZSEManager : public TComponent {
   String FSharedSettings;
   Integer FPackageStamp = 0;
   Integer FTextScale = 100;
+  Byte FScaleFactor = 0;
   Byte FFormAlphaBlendOptions = 0;
   Byte FFormAlphaBlendValue = 100;
   bool FLoaded = false;

@@ -11,6 +11,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
+#include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.MUI.h"
@@ -335,6 +336,47 @@ TEST_F(TManagerFixture, LocalizationsJoinTheLanguageAndAreBuiltBack) {
   TOwned<TZCLIniFile> klingon(TZCLIniFile::CreateInMemory(), &Free);
   ASSERT_TRUE(built->GetResources()->LoadIniFile(u"Klingon", klingon.get()));
   EXPECT_EQ(klingon->ReadString(u"SkinTestTexts", u"Greeting", u""), u"nuqneH");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TManagerFixture, ScalingOfFormsAndListFonts) {
+  TZSEManager* manager = SkinManager();
+  TZSEScaleFactors factors;
+  factors.Include(sf100);
+  factors.Include(sf200);
+  manager->GetManifest()->SetSupportedScaleFactors(factors);
+  manager->GetManifest()->SetAutoAdjustForInBetweenScaleFactors(false);
+  struct TCase {
+    Integer DPI;
+    Byte Forced;
+    bool Ignore;
+    Integer RenderDPI;
+  } cases[] = {{96, 0, false, 96},
+               {192, 0, false, 192},
+               {180, 0, false, 192},
+               {96, static_cast<Byte>(sf200), false, 192},
+               {96, static_cast<Byte>(sf200), true, 96}};
+  for (const TCase& c : cases) {
+    manager->SetScaleFactor(c.Forced);
+    Integer render = 0, display = 0, scale = 0;
+    manager->GetDPI(c.DPI, c.Ignore, render, display, scale);
+    EXPECT_EQ(render, c.RenderDPI) << c.DPI << " forced " << int(c.Forced);
+    EXPECT_GT(scale, 0);
+  }
+  manager->SetScaleFactor(0);
+  manager->GetManifest()->Reset();
+
+  TOwned<TFont> font(Create<TFont>(), &Free);
+  font->SetHeight(-12);
+  manager->ScaleFont(font.get());
+  EXPECT_EQ(font->GetHeight(), -12) << "100 per cent leaves it";
+  manager->SetTextScale(150);
+  manager->ScaleFont(font.get());
+  EXPECT_EQ(font->GetHeight(), -18);
+  manager->SetTextScale(100);
 }
 
 }  // namespace
