@@ -76,9 +76,13 @@ TZSEManager::TZSEManager(TComponent* AOwner)
       FProviders(new TZSECustomProviders()),
       FCustomSettings(Create<TZSECustomSettings>()) {
   TZSESkinTheme::SetCurrent(FTheme);
+  TZCLApplication::ListenerAdd(this);
+  FTheme->ListenerAdd(this);
 }
 
 TZSEManager::~TZSEManager() {
+  FTheme->ListenerRemove(this);
+  TZCLApplication::ListenerRemove(this);
   Clear();
   if (TZSESkinTheme::GetCurrent() == FTheme) TZSESkinTheme::SetCurrent(nullptr);
   Free(FCustomSettings);
@@ -375,6 +379,20 @@ void TZSEManager::ApplyLocalizations() {
   if (hasDefault || hasCurrent) Broadcast(ZSEMessageNotify, ZSENotifyLocalization, 0);
 }
 
+void TZSEManager::ApplyColoration() {
+  if (!FManifest->GetAllowColoration()) return;
+  const TZCLColorSchema schema = TZCLApplication::GetColorSchema();
+  FTheme->ApplyColorSchema(schema);
+  for (TZSEBaseForm* form : FForms)
+    if (auto* skinForm = dynamic_cast<TZSEForm*>(form)) skinForm->GetLayout()->ApplyColorSchema(schema);
+}
+
+void TZSEManager::Changed(Byte Changes) {
+  if (Changes & ZCLAppChangeColorSchema) ApplyColoration();
+}
+
+void TZSEManager::ResourceChanged(TObject*, TZCLResource*) { Broadcast(ZSEMessageNotify, ZSENotifyThemeChanged, 0); }
+
 // ---- loader ------------------------------------------------------------------------------------
 
 void TZSESkinLoader::Stage(Integer, Single) {}
@@ -520,6 +538,8 @@ void TZSESkinLoader::DoLoad(TZSESkin* Skin) {
   TZSEManager* manager = FManager;
   schema->ResolveReferences(
       [manager](const String& Name) { return dynamic_cast<TComponent*>(manager->FindObject(Name)); });
+  document.reset();
+  FManager->ApplyColoration();
   progress.EndProcess();
 }
 

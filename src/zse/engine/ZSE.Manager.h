@@ -13,6 +13,8 @@
 #include "os/OS.Windows.h"
 #include "rtl/RTL.Classes.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/ui/ZCL.UI.Application.h"
+#include "zcl/ui/ZCL.UI.Resources.h"
 #include "zse/engine/ZSE.Skins.h"
 
 class TFont;
@@ -42,8 +44,9 @@ constexpr Integer ZSENotifyThemeChanged = 13;
 
 using TZSEFindObjectEvent = std::function<TObject*(const String& Name)>;
 
-class TZSEManager : public TComponent {
+class TZSEManager : public TComponent, public IZCLApplicationListener, public IZCLResourceChangeListener {
   ZCL_CLASS(TZSEManager, TComponent)
+  RTL_INTERFACES(TComponent, IZCLApplicationListener, IZCLResourceChangeListener)
  public:
   explicit TZSEManager(TComponent* AOwner = nullptr);
   ~TZSEManager() override;
@@ -99,6 +102,12 @@ class TZSEManager : public TComponent {
   void Broadcast(UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void ApplyLocalizations();
+  // Only when the skin allows it: the theme and every form layout take the program's colours.
+  void ApplyColoration();
+  // The program's colour schema changed.
+  void Changed(Byte Changes) override;
+  // The theme's resources changed: the forms hear of it.
+  void ResourceChanged(TObject* Sender, TZCLResource* Resource) override;
 
   // ---- state ----
   TZSESkinDetails* GetDetails() const { return FDetails; }

@@ -11,6 +11,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
+#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
@@ -377,6 +378,58 @@ TEST_F(TManagerFixture, ScalingOfFormsAndListFonts) {
   manager->ScaleFont(font.get());
   EXPECT_EQ(font->GetHeight(), -18);
   manager->SetTextScale(100);
+}
+
+}  // namespace
+
+namespace {
+
+// A skin window that records what the manager tells it, and can fail on one notice.
+class TRecordingForm : public TZSEBaseForm {
+  ZCL_CLASS(TRecordingForm, TZSEBaseForm)
+ public:
+  using TZSEBaseForm::TZSEBaseForm;
+  std::vector<Integer> Codes;  // without the theme's notices, which a load also sends
+  Integer ThemeNotices = 0;
+  Integer FailOn = -1;
+
+ protected:
+  void HandleNotification(Integer Code, NativeInt) override {
+    if (Code == 13)
+      ++ThemeNotices;
+    else
+      Codes.push_back(Code);
+    if (Code == FailOn) throw EZSEException(u"Form failed on " + IntToStr(Code));
+  }
+};
+
+TEST_F(TManagerFixture, FormsHearTheLoadAndItsErrorsAreRaisedOnceLoaded) {
+  auto* form = TCustomForm::CreateNew<TRecordingForm>(nullptr);
+  form->SetName(u"Recorder");
+  TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+  SkinManager()->LoadFromSkin(skin.get());
+  // Unloading, then loaded (the settings pass), then the final notices 5, 1, 7.
+  EXPECT_EQ(form->Codes, (std::vector<Integer>{6, 5, 5, 1, 7}));
+
+  form->Codes.clear();
+  form->FailOn = 1;
+  try {
+    SkinManager()->LoadFromSkin(skin.get());
+    ADD_FAILURE() << "no error";
+  } catch (const EZSEException& e) {
+    EXPECT_EQ(e.GetMessage(), u"Form failed on 1");
+  }
+  EXPECT_TRUE(SkinManager()->GetLoaded()) << "raised after the skin counts as loaded";
+  EXPECT_EQ(form->Codes, (std::vector<Integer>{6, 5, 5, 1, 7})) << "the other notices still reach it";
+
+  // The theme's resources changed.
+  form->ThemeNotices = 0;
+  form->FailOn = -1;
+  SkinManager()->ResourceChanged(nullptr, nullptr);
+  EXPECT_EQ(form->ThemeNotices, 1);
+  EXPECT_EQ(SkinManager()->FindForm(u"recorder"), form);
+  Free(form);
+  EXPECT_EQ(SkinManager()->FindForm(u"Recorder"), nullptr);
 }
 
 }  // namespace
