@@ -14,7 +14,7 @@ packages=(
   libcurl4-openssl-dev libsdl2-dev libsoxr-dev libsoxr0 libssl-dev
   fonts-dejavu-core
   libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev liblua5.4-dev libpango1.0-dev libfftw3-dev
-  python3 unzip
+  python3 unzip zip
   sox lame python3-mutagen libtag1-dev libogg-dev flac vorbis-tools opus-tools ffmpeg
 )
 

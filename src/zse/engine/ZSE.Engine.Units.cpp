@@ -5,6 +5,7 @@
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Layout.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Resources.h"
 #include "zse/engine/ZSE.Scene.h"
@@ -42,6 +43,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Visualizer", nullptr, ZSEVisualizerFinalize},
     {"ZSE.Animations", ZSEAnimationsInitialize, nullptr},
     {"ZSE.Layout.Containers", ZSELayoutContainersInitialize, ZSELayoutContainersFinalize},
+    {"ZSE.Manager", nullptr, ZSEManagerFinalize},
 };
 }  // namespace
 

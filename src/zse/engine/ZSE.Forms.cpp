@@ -6,6 +6,7 @@
 #include "rtl/RTL.TypInfo.h"
 #include "zse/engine/ZSE.Forms.Placement.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- placement objects ---------------------------------------------------------------------------------
@@ -63,9 +64,11 @@ TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
   FPlaceAnchors = new TZSEFormPlaceAnchors(this);
+  SkinManager()->RegisterForm(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UnregisterForm(this);
   Free(FRenderBuffer);
   Free(FPlaceAnchors);
   Free(FToolBar);

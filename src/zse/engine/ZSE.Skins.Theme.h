@@ -241,6 +241,7 @@ class TZSECustomLocalizations {
   const String& GetNames(Integer Index) const { return FItems[static_cast<size_t>(Index)].Name; }
   TZCLIniFile* GetFiles(Integer Index) const { return FItems[static_cast<size_t>(Index)].File; }
   const String& GetDefaultName() const { return FDefaultName; }
+  void SetDefaultName(const String& Value) { FDefaultName = Value; }
 
  private:
   struct TItem {

@@ -785,15 +785,21 @@ bool TZSESkinManager::SaveToPackage(TZSESkinPackage& Package, TZSESkin* Skin, TZ
     DeleteFile(tempName);
     throw;
   }
-  // The backup is a copy: the old package stays in place until the new one replaces it at once.
+  // The backup is a complete copy under its own name before the new package takes its place, and
+  // the old package goes last: an interruption at any point leaves the old package or its
+  // backup whole.
   DeleteFile(tempBackupName);
-  if (!CopyFile(oldName, tempBackupName, false) || !MoveFile(tempName, newName, true)) {
+  if (!CopyFile(oldName, tempBackupName, false) || !MoveFile(tempBackupName, backupName, false)) {
     DeleteFile(tempName);
     DeleteFile(tempBackupName);
     return false;
   }
+  if (!MoveFile(tempName, newName, true)) {
+    DeleteFile(tempName);
+    DeleteFile(backupName);
+    return false;
+  }
   if (oldName != newName) DeleteFile(oldName);
-  MoveFile(tempBackupName, backupName, false);
   Package = TZSESkinPackage::Create(newName);
   return true;
 }

@@ -7,6 +7,7 @@
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zcl/ui/ZCL.UI.Units.h"
 #include "zse/engine/ZSE.Engine.Units.h"
+#include "zse/formats/ZSE.Formats.Units.h"
 #include "zse/formats/ZSE.Formats.Legacy.Units.h"
 #include "zse/script/ZSE.Script.Units.h"
 
@@ -20,5 +21,6 @@ void ZephseTestSetup() {
   InitializeUnits(ZclUiUnits());
   InitializeUnits(ZseEngineUnits());
   InitializeUnits(ZseScriptUnits());
+  InitializeUnits(ZseFormatsUnits());
   InitializeUnits(ZseFormatsLegacyUnits());
 }
