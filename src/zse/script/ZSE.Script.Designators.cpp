@@ -99,7 +99,8 @@ class TzsSavedLocals {
 }  // namespace
 
 Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
-  Variant current = Null();
+  static const Variant null = Null();
+  Variant current = null;
   TzsCustomVariable* previous = nullptr;
   const Integer n = Count();
   for (Integer k = 0; k < n; ++k) {
@@ -130,10 +131,10 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
     const Integer params = s->Count();
     if (params > 0) {
       const Integer args = std::min(params, step->Count());
-      Variant temp[4];
+      Variant temp[2];
       std::vector<Variant> more;
       Variant* values = temp;
-      if (args > 4) {
+      if (args > 2) {
         more.resize(static_cast<size_t>(args));
         values = more.data();
       }
@@ -164,7 +165,8 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
       if (p->FIsVarParam) step->GetItem(i)->SetValue(p->GetValue());
     }
   }
-  return Write ? Variant() : current;
+  if (Write) return Variant();
+  return current;
 }
 
 Variant TzsStringDesignator::GetValue() {

@@ -59,20 +59,30 @@ void TzsAssignmentStmt::Run() {
 }
 
 void TzsAssignOpStmt::Run() {
-  Variant v = FVar->GetValue();
   const TzsOperatorType op = FOp == u'+' ? opPlus : FOp == u'-' ? opMinus : FOp == u'*' ? opMul : opDivFloat;
-  // The result is complete before the write, so the operand may be read in place.
-  Variant yValue;
+  // The result is complete before the write, so both operands may be read in place; the target's
+  // value is copied before the operand is evaluated, which may change it.
+  Variant vValue, yValue;
+  const Variant* vp = FVar->ValueRef();
+  if (vp == nullptr) {
+    vValue = FVar->GetValue();
+    vp = &vValue;
+  }
   const Variant* yp = FExpr->ValueRef();
   if (yp == nullptr) {
+    if (vp != &vValue) {
+      vValue = *vp;
+      vp = &vValue;
+    }
     yValue = FExpr->GetValue();
     yp = &yValue;
   }
   const Variant& y = *yp;
-  if (Variant r; ZsNumericOperation(op, v, y, r)) {
+  if (Variant r; ZsNumericOperation(op, *vp, y, r)) {
     FVar->SetValue(r);
     return;
   }
+  Variant v = *vp;
   switch (FOp) {
     case u'+':
       v += y;
