@@ -1,6 +1,7 @@
 #include "zse/engine/ZSE.Bindings.h"
 
 #include <cmath>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -207,10 +208,11 @@ void TZSEBindingLink::SetTextFormat(const String& Value) {
 
 void TZSEBindingLink::UnregisterFromSource() {
   TComponent* source = std::exchange(FSource, nullptr);
+  IInterface* sourceInterface = std::exchange(FSourceInterface, nullptr);
   if (source == nullptr) return;
   TZSEBindingProvider::ReadsChanged();
   IPtr<IZSEBindingProvider> provider;
-  if (FOwner != nullptr && Supports(source, provider)) provider->RemoveClient(FOwner);
+  if (FOwner != nullptr && Supports(sourceInterface, provider)) provider->RemoveClient(FOwner);
   TZCLObjectLinks::UnregisterRemoveListener(this, source);
 }
 
@@ -218,7 +220,7 @@ void TZSEBindingLink::RegisterWithSource() {
   TZSEBindingProvider::ReadsChanged();
   TZCLObjectLinks::RegisterRemoveListener(FSource, this);
   IPtr<IZSEBindingProvider> provider;
-  if (FOwner != nullptr && Supports(FSource, provider)) provider->AddClient(FOwner);
+  if (FOwner != nullptr && Supports(FSourceInterface, provider)) provider->AddClient(FOwner);
 }
 
 void TZSEBindingLink::SetSource(TComponent* Value) {
@@ -226,6 +228,7 @@ void TZSEBindingLink::SetSource(TComponent* Value) {
   UnregisterFromSource();
   if (Value != nullptr) {
     FSource = Value;
+    FSourceInterface = detail::InterfaceOf(Value);
     try {
       RegisterWithSource();
     } catch (...) {
@@ -247,7 +250,7 @@ void TZSEBindingLink::GlobalVariableChanged(const String& Name) {
 bool TZSEBindingLink::GetService(const String& DefaultName, const TGUID& IID, void** Service) const {
   if (Service != nullptr) *Service = nullptr;
   IPtr<IZSEBindingProvider> provider;
-  if (FSource == nullptr || !Supports(FSource, provider)) return false;
+  if (FSource == nullptr || !Supports(FSourceInterface, provider)) return false;
   return provider->GetService(FSourcePin.empty() ? DefaultName : FSourcePin, IID, Service);
 }
 
@@ -461,7 +464,8 @@ void TZSECustomBindings::ClearLinks() {
 bool TZSECustomBindings::FindLink(const String& PinName, TZSEBindingLink*& Link) const {
   for (Integer i = 0, n = GetCount(); i < n; ++i) {
     TZSEBindingLink* link = GetLink(i);
-    if (SameText(link->FTargetPin, PinName)) {
+    // The exact spelling is the common case and spares the case-blind comparison.
+    if (link->FTargetPin == PinName || SameText(link->FTargetPin, PinName)) {
       Link = link;
       return true;
     }
@@ -514,6 +518,7 @@ void TZSECustomBindings::FullRefresh() {
     if (!OwnerDestroying()) {
       // Handlers may register pins: visit a snapshot.
       std::vector<String> pins;
+      pins.reserve(8);
       EnumPins([&](const String& Name, Integer Flags) {
         if ((Flags & pfEvent) == 0) pins.push_back(Name);
       });
@@ -549,7 +554,8 @@ void TZSECustomBindings::Changed(TComponent* Provider, const String& ServiceName
   TAliveScope scope(this);
   for (Integer i = 0; FLinks != nullptr && i < FLinks->GetCount(); ++i) {
     auto* link = static_cast<TZSEBindingLink*>(FLinks->GetList()[i]);
-    if (link->FSource == Provider && !link->FSourcePin.empty() && SameText(link->FSourcePin, ServiceName)) {
+    if (link->FSource == Provider && !link->FSourcePin.empty() &&
+        (link->FSourcePin == ServiceName || SameText(link->FSourcePin, ServiceName))) {
       const String pin = link->FTargetPin;
       PinChanged(pin);
       if (!scope.Alive()) return;
@@ -765,13 +771,15 @@ void TZSECustomBindings::Save(TZCLXMLNode* Node, TZSESchema* Schema) {
 
 // ---- TZSEBindings --------------------------------------------------------------------------------
 
-class TZSEBindings::TPins : public std::unordered_map<String, TZSEBindings::TPinInfo> {};
+// Shared records: a notification keeps the record it runs even when a handler replaces or
+// unregisters the pin, without copying its handlers.
+class TZSEBindings::TPins : public std::unordered_map<String, std::shared_ptr<const TZSEBindings::TPinInfo>> {};
 
 TZSEBindings::~TZSEBindings() { delete FPins; }
 
 void TZSEBindings::StorePin(const String& Name, TPinInfo&& Info) {
   if (FPins == nullptr) FPins = new TPins;
-  (*FPins)[Name] = std::move(Info);
+  (*FPins)[Name] = std::make_shared<const TPinInfo>(std::move(Info));
 }
 
 void TZSEBindings::RegisterPin(const String& Name, Integer Flags) {
@@ -838,19 +846,22 @@ bool TZSEBindings::FindPin(const String& Name, TPinInfo& Info) const {
   if (FPins == nullptr) return false;
   const auto it = FPins->find(Name);
   if (it == FPins->end()) return false;
-  Info = it->second;
+  Info = *it->second;
   return true;
 }
 
 void TZSEBindings::EnumPins(const TZSEBindingPinProc& Proc) const {
   if (FPins == nullptr) return;
-  for (const auto& [name, info] : *FPins) Proc(name, info.Flags);
+  for (const auto& [name, info] : *FPins) Proc(name, info->Flags);
 }
 
 void TZSEBindings::PinChanged(const String& PinName) {
-  // A copy: a handler may register or unregister pins.
-  TPinInfo info;
-  if (!FindPin(PinName, info)) return;
+  if (FPins == nullptr) return;
+  const auto it = FPins->find(PinName);
+  if (it == FPins->end()) return;
+  // Held: a handler may register or unregister pins.
+  const std::shared_ptr<const TPinInfo> held = it->second;
+  const TPinInfo& info = *held;
   TAliveScope scope(this);
   TZSEBindingLink* link;
   if (FindLink(PinName, link)) {

@@ -108,6 +108,8 @@ class TZSEBindingLink : public TZCLUnknownPersistent,
   bool FListening = false;                         // registered for global-variable changes
   TZSECustomBindings* FOwner;
   TComponent* FSource = nullptr;
+  // FSource as interface, found once: reads query it for every value.
+  IInterface* FSourceInterface = nullptr;
   String FSourcePin;
   String FTargetPin;
   String FTextFormat;

@@ -99,7 +99,8 @@ class TzsSavedLocals {
 }  // namespace
 
 Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
-  Variant current = Null();
+  static const Variant null = Null();
+  Variant current = null;
   TzsCustomVariable* previous = nullptr;
   const Integer n = Count();
   for (Integer k = 0; k < n; ++k) {
@@ -130,10 +131,10 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
     const Integer params = s->Count();
     if (params > 0) {
       const Integer args = std::min(params, step->Count());
-      Variant temp[4];
+      Variant temp[2];
       std::vector<Variant> more;
       Variant* values = temp;
-      if (args > 4) {
+      if (args > 2) {
         more.resize(static_cast<size_t>(args));
         values = more.data();
       }
@@ -144,14 +145,12 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
         else
           values[i] = step->FArgs[static_cast<size_t>(i)]->GetValue();
       }
-      for (Integer i = 0; i < args; ++i) {
-        TzsParamItem* p = s->GetParam(i);
-        p->SetValue(values[i]);
-      }
+      for (Integer i = 0; i < args; ++i) s->GetParam(i)->SetValue(values[i]);
     }
     if (TzsCustomHelper* helper = step->FAsHelper) {
       helper->FParentRef = previous;
-      helper->FParentValue = current;
+      // A plain function (no object before it) is what calls mostly are: Null stays Null.
+      if (!current.IsNull() || !helper->FParentValue.IsNull()) helper->FParentValue = current;
       helper->FProgram = FProgram;
     }
     previous = s;
@@ -166,7 +165,8 @@ Variant TzsDesignator::Walk(bool Write, const Variant& Value) {
       if (p->FIsVarParam) step->GetItem(i)->SetValue(p->GetValue());
     }
   }
-  return Write ? Variant() : current;
+  if (Write) return Variant();
+  return current;
 }
 
 Variant TzsStringDesignator::GetValue() {
@@ -200,15 +200,31 @@ TzsVariable* TzsArrayDesignator::DirectArray() const {
   return v->FValue.IsArray() ? v : nullptr;
 }
 
+Integer TzsArrayDesignator::DirectIndex() {
+  if (FIndexOf != FRef2) {
+    TzsCustomExpression* e = FRef2->GetItem(0);
+    auto* x = dynamic_cast<TzsExpression*>(e);
+    TzsCustomVariable* single = x ? x->SingleItem() : nullptr;
+    FIndex = single ? single : e;
+    FIndexOf = FRef2;
+  }
+  return FIndex->GetValue().AsInteger();
+}
+
 Variant TzsArrayDesignator::GetValue() {
-  if (TzsVariable* v = DirectArray()) return v->FValue.GetElement(FRef2->GetItem(0)->GetValue().AsInteger());
+  if (TzsVariable* v = DirectArray()) return v->FValue.GetElement(DirectIndex());
   PrepareHelper();
   return FRef1->GetValue();
 }
 
+const Variant* TzsArrayDesignator::ValueRef() {
+  if (TzsVariable* v = DirectArray()) return &v->FValue.GetElement(DirectIndex());
+  return nullptr;
+}
+
 void TzsArrayDesignator::SetValue(const Variant& Value) {
   if (TzsVariable* v = DirectArray()) {
-    v->FValue.SetElement(FRef2->GetItem(0)->GetValue().AsInteger(), Value);
+    v->FValue.SetElement(DirectIndex(), Value);
     return;
   }
   PrepareHelper();

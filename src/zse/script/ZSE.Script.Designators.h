@@ -62,6 +62,7 @@ class TzsVariableDesignator : public TzsDesignator {
  public:
   using TzsDesignator::TzsDesignator;
   Variant GetValue() override { return FRefItem->GetValue(); }
+  const Variant* ValueRef() override { return FRefItem->ValueRef(); }
   void SetValue(const Variant& Value) override { FRefItem->SetValue(Value); }
 };
 
@@ -78,9 +79,15 @@ class TzsArrayDesignator : public TzsDesignator {
  public:
   using TzsDesignator::TzsDesignator;
   Variant GetValue() override;
+  // The element in place for the direct form.
+  const Variant* ValueRef() override;
   void SetValue(const Variant& Value) override;
 
  private:
   void PrepareHelper();
   TzsVariable* DirectArray() const;
+  // The index of the direct form, read through what its expression reduces to.
+  Integer DirectIndex();
+  TzsCustomVariable* FIndex = nullptr;
+  TzsDesignatorItem* FIndexOf = nullptr;
 };

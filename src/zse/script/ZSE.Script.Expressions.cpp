@@ -141,6 +141,83 @@ bool InArray(const Variant& Value, const Variant& Array) {
 
 }  // namespace
 
+// Integer and Double operands, what loops mostly compute, skip the general variant rules; the
+// results are those of the general operators (Integer results that leave 32 bits widen to Int64,
+// a mixed pair computes in Double, NaN compares unequal and unordered).
+bool ZsNumericOperation(TzsOperatorType Op, const Variant& L, const Variant& R, Variant& Result) {
+  const TVarType lt = L.VarType(), rt = R.VarType();
+  if (lt == varInteger && rt == varInteger) {
+    const Int64 a = L.AsInteger(), b = R.AsInteger();
+    Int64 v;
+    switch (Op) {
+      case opGreat:
+        Result = Variant(a > b);
+        return true;
+      case opLess:
+        Result = Variant(a < b);
+        return true;
+      case opLessEq:
+        Result = Variant(a <= b);
+        return true;
+      case opGreatEq:
+        Result = Variant(a >= b);
+        return true;
+      case opNonEq:
+        Result = Variant(a != b);
+        return true;
+      case opEq:
+        Result = Variant(a == b);
+        return true;
+      case opPlus:
+        v = a + b;
+        break;
+      case opMinus:
+        v = a - b;
+        break;
+      case opMul:
+        v = a * b;
+        break;
+      default:
+        return false;
+    }
+    Result = v >= INT32_MIN && v <= INT32_MAX ? Variant(static_cast<Integer>(v)) : Variant(static_cast<long long>(v));
+    return true;
+  }
+  if ((lt != varDouble && lt != varInteger) || (rt != varDouble && rt != varInteger)) return false;
+  const double a = L.AsDouble(), b = R.AsDouble();
+  switch (Op) {
+    case opGreat:
+      Result = Variant(a > b);
+      return true;
+    case opLess:
+      Result = Variant(a < b);
+      return true;
+    case opLessEq:
+      Result = Variant(a <= b);
+      return true;
+    case opGreatEq:
+      Result = Variant(a >= b);
+      return true;
+    case opNonEq:
+      Result = Variant(!(a == b));
+      return true;
+    case opEq:
+      Result = Variant(a == b);
+      return true;
+    case opPlus:
+      Result = Variant(a + b);
+      return true;
+    case opMinus:
+      Result = Variant(a - b);
+      return true;
+    case opMul:
+      Result = Variant(a * b);
+      return true;
+    default:
+      return false;
+  }
+}
+
 Variant TzsOperatorNode::GetValue() {
   switch (FOp) {
     case opNone:
@@ -185,8 +262,26 @@ Variant TzsOperatorNode::GetValue() {
     default:
       break;
   }
-  const Variant l = FLeft->GetValue();
-  const Variant r = FRight->GetValue();
+  // Operands are read in place where that is a plain read; the left one is copied before the
+  // right one is evaluated, which may change it.
+  Variant lValue, rValue;
+  const Variant* lp = FLeft->ValueRef();
+  if (lp == nullptr) {
+    lValue = FLeft->GetValue();
+    lp = &lValue;
+  }
+  const Variant* rp = FRight->ValueRef();
+  if (rp == nullptr) {
+    if (lp != &lValue) {
+      lValue = *lp;
+      lp = &lValue;
+    }
+    rValue = FRight->GetValue();
+    rp = &rValue;
+  }
+  const Variant& l = *lp;
+  const Variant& r = *rp;
+  if (Variant fast; ZsNumericOperation(FOp, l, r, fast)) return fast;
   switch (FOp) {
     case opGreat:
       return Variant(l > r);

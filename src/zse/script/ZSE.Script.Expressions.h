@@ -57,6 +57,7 @@ class TzsOperandNode : public TzsExpressionNode {
  public:
   explicit TzsOperandNode(const Variant& AValue);
   Integer Priority() const override { return 0; }
+  const Variant* ValueRef() override { return &FValue; }
 };
 
 class TzsDesignatorNode : public TzsOperandNode {
@@ -65,6 +66,7 @@ class TzsDesignatorNode : public TzsOperandNode {
   explicit TzsDesignatorNode(TzsDesignator* ADesignator);
   ~TzsDesignatorNode() override;
   Variant GetValue() override { return FVar->GetValue(); }
+  const Variant* ValueRef() override { return FVar->ValueRef(); }
   TzsDesignator* FDesignator;
   TzsCustomVariable* FVar;
 };
@@ -75,6 +77,7 @@ class TzsSetNode : public TzsOperandNode {
   explicit TzsSetNode(TzsSetExpression* ASet);
   ~TzsSetNode() override;
   Variant GetValue() override;
+  const Variant* ValueRef() override { return nullptr; }
   TzsSetExpression* FSetExpression;
 };
 
@@ -129,6 +132,10 @@ class TStrCatNode : public TzsOperatorNode {
   Variant GetValue() override;
 };
 
+// Op of two Integer or Double operands into Result, as the general operators compute it; false
+// for other operands and operators (the caller then uses the general ones).
+bool ZsNumericOperation(TzsOperatorType Op, const Variant& L, const Variant& R, Variant& Result);
+
 class TzsOperatorNodeFactory {
  public:
   TzsOperatorNodeFactory() = delete;
@@ -158,6 +165,7 @@ class TzsExpression : public TzsCustomExpression {
   // the expression has been reduced.
   String Optimize(TzsDesignator* D);
   Variant GetValue() override { return FNode->GetValue(); }
+  const Variant* ValueRef() override { return FNode->ValueRef(); }
   void SetValue(const Variant& Value) override;
   TzsExpressionNode* GetRoot() const { return FNode; }
 

@@ -55,6 +55,7 @@ class TZSEGlobalVariable : public TzsVariable {
   explicit TZSEGlobalVariable(const String& AName) : TzsVariable(AName, zvtVariant, u"Variant") {}
   Variant GetValue() override;
   void SetValue(const Variant& Value) override;
+  const Variant* ValueRef() override { return nullptr; }
 };
 
 // Chooses a property reader or writer by the property's type: an exact type, else (for class

@@ -43,10 +43,6 @@ void TzsCustomVariable::SetValue(const Variant& Value) {
   if (!FIsReadOnly) FValue = Value;
 }
 
-TzsParamItem* TzsCustomVariable::GetParam(Integer Index) const {
-  return static_cast<TzsParamItem*>(GetItemObject(Index));
-}
-
 String TzsCustomVariable::GetFullTypeName() const { return ZsFullTypeName(FTyp, FTypeName); }
 
 Integer TzsCustomVariable::GetNumberOfRequiredParams() const {

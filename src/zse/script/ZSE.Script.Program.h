@@ -81,6 +81,10 @@ class TzsCustomVariable : public TzsItemList {
 
   virtual Variant GetValue();
   virtual void SetValue(const Variant& Value);
+  // The value GetValue would answer, read in place, when reading it is only that (no call, no
+  // conversion, no side effect); else null and the caller uses GetValue. Valid until the next
+  // evaluation that may write.
+  virtual const Variant* ValueRef() { return nullptr; }
 
   TzsParamItem* GetParam(Integer Index) const;
   String GetFullTypeName() const;
@@ -106,6 +110,7 @@ class TzsVariable : public TzsCustomVariable {
  public:
   using TzsCustomVariable::TzsCustomVariable;
   void SetValue(const Variant& Value) override;
+  const Variant* ValueRef() override { return &FValue; }
 };
 
 class TzsTypeVariable : public TzsCustomVariable {
@@ -120,6 +125,7 @@ class TzsStringVariable : public TzsVariable {
   using TzsVariable::TzsVariable;
   Variant GetValue() override { return Variant(FStr); }
   void SetValue(const Variant& Value) override;
+  const Variant* ValueRef() override { return nullptr; }
   String FStr;
 };
 
@@ -128,10 +134,15 @@ class TzsParamItem : public TzsCustomVariable {
  public:
   TzsParamItem(const String& AName, TzsVarType ATyp, const String& ATypeName, bool AIsOptional, bool AIsVarParam)
       : TzsCustomVariable(AName, ATyp, ATypeName), FIsOptional(AIsOptional), FIsVarParam(AIsVarParam) {}
+  const Variant* ValueRef() override { return &FValue; }
   Variant FDefValue = Null();
   bool FIsOptional;
   bool FIsVarParam;
 };
+
+inline TzsParamItem* TzsCustomVariable::GetParam(Integer Index) const {
+  return static_cast<TzsParamItem*>(FItems[static_cast<size_t>(Index)]);
+}
 
 // A script procedure or function with its own program of parameters and locals.
 class TzsProcVariable : public TzsCustomVariable {

@@ -41,13 +41,48 @@ void TzsAssignmentStmt::Optimize() {
   FExpr = FExpression;
   if (auto* e = dynamic_cast<TzsExpression*>(FExpression))
     if (TzsCustomVariable* single = e->SingleItem()) FExpr = single;
+  const TClass target = FVar->ClassType();
+  FPlainTarget = target == TzsVariable::StaticClass() || target == TzsParamItem::StaticClass();
 }
 
-void TzsAssignmentStmt::Run() { FVar->SetValue(FExpr->GetValue()); }
+void TzsAssignmentStmt::Run() {
+  if (FPlainTarget)
+    if (const Variant* value = FExpr->ValueRef()) {
+      // An array could hold the target itself: it goes through a copy.
+      if (value->IsArray())
+        FVar->SetValue(Variant(*value));
+      else
+        FVar->SetValue(*value);
+      return;
+    }
+  FVar->SetValue(FExpr->GetValue());
+}
 
 void TzsAssignOpStmt::Run() {
-  Variant v = FVar->GetValue();
-  const Variant y = FExpr->GetValue();
+  const TzsOperatorType op = FOp == u'+' ? opPlus : FOp == u'-' ? opMinus : FOp == u'*' ? opMul : opDivFloat;
+  // The result is complete before the write, so both operands may be read in place; the target's
+  // value is copied before the operand is evaluated, which may change it.
+  Variant vValue, yValue;
+  const Variant* vp = FVar->ValueRef();
+  if (vp == nullptr) {
+    vValue = FVar->GetValue();
+    vp = &vValue;
+  }
+  const Variant* yp = FExpr->ValueRef();
+  if (yp == nullptr) {
+    if (vp != &vValue) {
+      vValue = *vp;
+      vp = &vValue;
+    }
+    yValue = FExpr->GetValue();
+    yp = &yValue;
+  }
+  const Variant& y = *yp;
+  if (Variant r; ZsNumericOperation(op, *vp, y, r)) {
+    FVar->SetValue(r);
+    return;
+  }
+  Variant v = *vp;
   switch (FOp) {
     case u'+':
       v += y;

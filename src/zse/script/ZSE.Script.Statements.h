@@ -43,6 +43,8 @@ class TzsAssignmentStmt : public TzsStatement {
   TzsCustomExpression* FExpression = nullptr;
   TzsCustomVariable* FVar = nullptr;
   TzsCustomVariable* FExpr = nullptr;
+  // FVar is a plain variable: writing it evaluates nothing, so the value may be passed in place.
+  bool FPlainTarget = false;
 };
 
 // x += y and its twins.

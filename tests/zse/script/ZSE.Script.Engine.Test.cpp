@@ -34,6 +34,32 @@ TEST(ScriptEngine, ExpressionValues) {
   }
 }
 
+// Integer and Double operands take a shorter path than other values: the results must be those
+// of the general rules, and an operand read in place must not see what a later operand changes.
+TEST(ScriptEngine, NumbersAndOperandOrder) {
+  struct Case {
+    const char16_t* Expr;
+    const char* Value;
+  } cases[] = {
+      {u"2147483647 + 1", "2147483648"},  {u"65536 * 65536", "4294967296"}, {u"1 + 0.5", "1.5"},
+      {u"3 > 2.5", "True"},              {u"2 = 2.0", "True"},             {u"0.5 - 2", "-1.5"},
+      {u"x + Bump", "2"},                {u"Bump + x", "12"},
+  };
+  for (const Case& c : cases) {
+    TScriptRun run(u"var r: Variant; x: Integer;\n"
+                   u"function Bump: Integer; begin x := x + 10; Result := 1 end;\n"
+                   u"begin x := 1; r := " +
+                   String(c.Expr) + u" end.");
+    EXPECT_EQ(run.Str(u"r"), c.Value) << Utf8(c.Expr);
+  }
+  TScriptRun run(
+      u"var a: array[3] of Integer; v, w: Integer;\n"
+      u"function Next: Integer; begin v := 99; w := w + 100; Result := 1 end;\n"
+      u"begin v := 5; a[Next] := v; w := 1; w := w + Next end.");
+  EXPECT_EQ(run.Prog()->FindLocal(u"a")->GetValue().GetElement(1).AsInteger(), 5);
+  EXPECT_EQ(run.Var(u"w").AsInteger(), 2);
+}
+
 TEST(ScriptEngine, StaticTypes) {
   TzsScript prog(nullptr);
   prog.SetParent(GlobalScriptProgram());
