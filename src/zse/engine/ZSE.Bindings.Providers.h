@@ -124,6 +124,26 @@ class TZSEBindingProvider : public TZCLUnknownObject, public IZSEBindingProvider
   mutable std::unordered_map<String, TObject*> FServiceCache;
 };
 
+// Answers IZSEBindingProvider through a provider object that the deriving component owns and
+// hands over with SetDelegateProvider in its constructor.
+class TZSEBindingProviderDelegate : public IZSEBindingProvider {
+ public:
+  TZSEBindingProvider* GetProvider() const { return FDelegateProvider; }
+  void EnumClients(const TZSEBindingClientProc& Proc) override { FDelegateProvider->EnumClients(Proc); }
+  void EnumServices(TZCLStringList* List) override { FDelegateProvider->EnumServices(List); }
+  bool GetService(const String& Name, const TGUID& IID, void** Service) override {
+    return FDelegateProvider->GetService(Name, IID, Service);
+  }
+  void AddClient(IZSEBindingClient* Client) override { FDelegateProvider->AddClient(Client); }
+  void RemoveClient(IZSEBindingClient* Client) override { FDelegateProvider->RemoveClient(Client); }
+
+ protected:
+  void SetDelegateProvider(TZSEBindingProvider* Provider) { FDelegateProvider = Provider; }
+
+ private:
+  TZSEBindingProvider* FDelegateProvider = nullptr;
+};
+
 // The registry of the components of all live providers, in creation order.
 class TZSEBindingProviders {
  public:

@@ -4,6 +4,7 @@
 
 #include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 
 namespace {
 
@@ -246,31 +247,78 @@ TZSEFormSizeLimits LimitsOf(TZSEBaseForm* Form) {
 }
 }  // namespace
 
+bool TZSEBaseForm::GetInitialVisible() const {
+  return FInitialVisible || !TZSELayoutDockSite::IsSkinManagerForm(const_cast<TZSEBaseForm*>(this));
+}
+
 void TZSEBaseForm::LoadSettings(TZCLIniFile* Ini) { LoadSettingsSection(Ini->GetSection(GetName(), true)); }
 
 void TZSEBaseForm::SaveSettings(TZCLIniFile* Ini) { SaveSettingsSection(Ini->GetSection(GetName(), true)); }
 
 void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
   FPlaceAnchors->LoadSettings(Section, GetMonitors());
+  FMasterFormPin->SetDefaultHorzPort(
+      static_cast<TZSEFormDefaultHorzPort>(std::clamp(Section->ReadInteger(u"DefaultPort", 0), 0, 2)));
   SetStayOnTop(Section->ReadBool(u"StayOnTop", false));
   SetLocked(Section->ReadBool(u"Locked", false));
   String text;
+  TRect position;
   // FIXME: a form without a stored position keeps its bounds; its first placement is the skin
   // manager's.
-  if (!Section->ReadValue(u"Position", text)) return;
-  const TRect stored = ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
-  const TRect placed = FPlaceAnchors->Apply(stored, GetMagnetRectOffsets(), LimitsOf(this), GetMonitors());
-  SetBoundsRect(placed);
+  const bool hasPosition = Section->ReadValue(u"Position", text);
+  if (hasPosition) {
+    const TRect stored = ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
+    position = FPlaceAnchors->Apply(stored, GetMagnetRectOffsets(), LimitsOf(this), GetMonitors());
+  }
+  const bool managed = TZSELayoutDockSite::IsSkinManagerForm(this);
+  const auto loadVisible = [&] {
+    if (managed) SetFormVisible(Section->ReadBool(u"Visible", GetInitialVisible()));
+  };
+  switch (Section->ReadInteger(u"WindowState", 0)) {
+    case fpkToolBar: {
+      // Monitor index, edge, toolbar mode, and the strip's width or height.
+      const TRect toolbar = Section->ReadRect(u"ToolbarMode");
+      const Integer edge = toolbar.Top;
+      if (edge < 0 || edge > 3 || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+      DockToEdge(edge);
+      if (hasPosition) FRestoredBounds = position;
+      if (toolbar.Bottom > 0) {
+        if (edge <= 1)
+          SetWidth(toolbar.Bottom);
+        else
+          SetHeight(toolbar.Bottom);
+      }
+      FToolBar->SetPinMode(toolbar.Right);
+      loadVisible();
+      return;
+    }
+    case fpkMaximized:
+      if (!CanMaximize()) return;
+      if (hasPosition) SetBoundsRect(position);
+      Maximize();
+      loadVisible();
+      return;
+    default:
+      loadVisible();
+      if (!hasPosition) return;
+      // Twice: the first move may take the form to a monitor of another DPI.
+      SetBoundsRect(position);
+      SetBoundsRect(position);
+  }
 }
 
 void TZSEBaseForm::SaveSettingsSection(TZCLIniFileSection* Section) {
   Section->Clear();
   Section->WriteBool(u"Locked", FLocked);
   Section->WriteBool(u"Docked", FDocked);
-  Section->WriteRect(u"Position", GetBoundsRect());
+  Section->WriteRect(u"Position", GetNormalBounds());
   Section->WriteBool(u"StayOnTop", GetStayOnTop());
   Section->WriteInteger(u"DPI", GetCurrentDpi());
+  const Integer edge = FToolBar->GetEdge();
+  Section->WriteRect(u"ToolbarMode", TRect(0, edge, FToolBar->GetPinMode(), edge <= 1 ? GetWidth() : GetHeight()));
   Section->WriteInteger(u"WindowState", static_cast<Integer>(GetPlacementKind()));
+  if (TZSELayoutDockSite::IsSkinManagerForm(this)) Section->WriteBool(u"Visible", GetFormVisible());
+  Section->WriteIntegerDef(u"DefaultPort", FMasterFormPin->GetDefaultHorzPort(), 0);
   FPlaceAnchors->SaveSettings(Section);
 }
 

@@ -48,6 +48,12 @@ void TZSEFormMasterFormPin::SetPreventExceedScreenEdges(bool Value) {
   Changed();
 }
 
+void TZSEFormMasterFormPin::SetDefaultHorzPort(TZSEFormDefaultHorzPort Value) {
+  if (Value == FDefaultHorzPort) return;
+  FDefaultHorzPort = Value;
+  Changed();
+}
+
 bool TZSEFormMasterFormPin::IsEffective() const {
   return FPinned && FForm && !FForm->GetDocked() && FForm->GetMasterForm();
 }
@@ -158,24 +164,56 @@ TZSEFormPlacementKind TZSEBaseForm::GetPlacementKind() const {
   }
 }
 
-void TZSEBaseForm::ToggleMaximize() {
-  if (!FCanMaximize) return;
-  SetWindowState(GetWindowState() == wsMaximized ? wsNormal : wsMaximized);
+bool TZSEBaseForm::CanMaximize() const {
+  TSizeConstraints* c = GetConstraints();
+  return FCanMaximize && c->GetMaxWidth() == 0 && c->GetMaxHeight() == 0 && !FToolBar->FDocked &&
+         !FMasterFormPin->IsEffective() && !TZSEDesigner::IsDesigning();
+}
+
+TRect TZSEBaseForm::GetNormalBounds() const {
+  const TZSEFormPlacementKind kind = GetPlacementKind();
+  return kind == fpkToolBar || kind == fpkMaximized ? FRestoredBounds : GetBoundsRect();
+}
+
+void TZSEBaseForm::SaveRestoredBounds() {
+  if (GetPlacementKind() == fpkNormal) FRestoredBounds = GetBoundsRect();
+}
+
+void TZSEBaseForm::Maximize() {
+  if (!CanMaximize()) return;
+  SaveRestoredBounds();
+  SetWindowState(wsMaximized);
   PlacementStateChanged();
+}
+
+void TZSEBaseForm::Restore() {
+  if (GetPlacementKind() == fpkNormal) return;
+  FToolBar->FDocked = false;
+  SetWindowState(wsNormal);
+  if (!FRestoredBounds.IsEmpty()) SetBoundsRect(FRestoredBounds);
+  PlacementStateChanged();
+  SetFormVisible(true);
+}
+
+void TZSEBaseForm::ToggleMaximize() {
+  if (GetWindowState() == wsMaximized)
+    Restore();
+  else
+    Maximize();
 }
 
 void TZSEBaseForm::DockToEdge(Integer Edge) {
   if (Edge < 0 || Edge > 3 || !(FToolBar->FAllowedEdges & (1 << Edge))) return;
   if (FToolBar->FDocked && FToolBar->FEdge == Edge) return;
+  SaveRestoredBounds();
   FToolBar->FDocked = true;
   FToolBar->FEdge = Edge;
+  if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
   PlacementStateChanged();
 }
 
 void TZSEBaseForm::Undock() {
-  if (!FToolBar->FDocked) return;
-  FToolBar->FDocked = false;
-  PlacementStateChanged();
+  if (FToolBar->FDocked) Restore();
 }
 
 void TZSEBaseForm::SetWindowShapeState(Byte Value) {

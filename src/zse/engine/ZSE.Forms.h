@@ -53,6 +53,8 @@ class TZSEFormPersistent : public TZCLUnknownPersistent {
   TZSEBaseForm* FForm;
 };
 
+enum TZSEFormDefaultHorzPort : Byte { dhpUndefined, dhpRight, dhpLeft };
+
 // Keeps a form beside its master form. Sides: 0 left of the master, 1 above, 2 right, 3 below.
 class TZSEFormMasterFormPin : public TZSEFormPersistent {
   ZCL_CLASS(TZSEFormMasterFormPin, TZSEFormPersistent)
@@ -65,18 +67,25 @@ class TZSEFormMasterFormPin : public TZSEFormPersistent {
   Integer GetSide() const { return FSide; }
   // Kept within 0..3.
   void SetSide(Integer Value);
-  // The side the form sits on once resolved against the master and the screen edges.
-  Integer GetActualSide() const { return FSide; }
+  // The side the form sits on: a horizontal side follows the default port when one is set.
+  Integer GetActualSide() const {
+    if ((FSide == 0 || FSide == 2) && FDefaultHorzPort != dhpUndefined) return FDefaultHorzPort == dhpRight ? 2 : 0;
+    return FSide;
+  }
   TRect GetMargins() const { return FMargins; }
   void SetMargins(const TRect& Value);
   bool GetPreventExceedScreenEdges() const { return FPreventExceedScreenEdges; }
   void SetPreventExceedScreenEdges(bool Value);
+  // The user's choice of side for a horizontal pin; undefined keeps the skin's side.
+  TZSEFormDefaultHorzPort GetDefaultHorzPort() const { return FDefaultHorzPort; }
+  void SetDefaultHorzPort(TZSEFormDefaultHorzPort Value);
   // Pinned, not docked, and the master form exists.
   bool IsEffective() const;
 
  private:
   TRect FMargins;
   Integer FSide = 2;
+  TZSEFormDefaultHorzPort FDefaultHorzPort = dhpUndefined;
   bool FPinned = false;
   bool FPreventExceedScreenEdges = false;
 };
@@ -117,6 +126,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // visibility; the window shows only while ShouldBeVisible answers true.
   bool GetFormVisible() const { return FFormVisible; }
   void SetFormVisible(bool Value);
+  // The visibility a skin-manager form takes when its settings store none; true for any other form.
+  bool GetInitialVisible() const;
+  void SetInitialVisible(bool Value) { FInitialVisible = Value; }
   // Not while docked (the host draws the form) nor unwanted; a form with a master shows only
   // while its master's window does (outside the designer and toolbar mode).
   virtual bool ShouldBeVisible();
@@ -135,8 +147,19 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEFormPlacementKind GetPlacementKind() const;
   bool GetCanMaximize() const { return FCanMaximize; }
   void SetCanMaximize(bool Value) { FCanMaximize = Value; }
+  // Allowed, both sizing directions free of maximum constraints, not a toolbar, not pinned.
+  bool CanMaximize() const;
+  // The normal bounds, kept while the form is a toolbar, minimized or maximized.
+  TRect GetRestoredBounds() const { return FRestoredBounds; }
+  // The normal bounds whatever the state: what "Position" stores.
+  TRect GetNormalBounds() const;
+  void Maximize();
+  // Back to the normal state at the restored bounds, then shown; nothing in the normal state.
+  void Restore();
   void ToggleMaximize();
+  // Enters toolbar mode at an allowed edge; the normal bounds are kept for the way back.
   void DockToEdge(Integer Edge);
+  // Leaves toolbar mode (Restore).
   void Undock();
   // Bit 0 a window region is applied, bit 1 the window is layered.
   Byte GetWindowShapeState() const { return FWindowShapeState; }
@@ -221,7 +244,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
   TZSEFormPlaceAnchors* FPlaceAnchors;
+  void SaveRestoredBounds();
   TRect FMagnetRectOffsets;
+  TRect FRestoredBounds;
   Integer FCurrentDpi = 96;
   Integer FScaleNumerator = 1;
   Integer FScaleDenominator = 1;
@@ -233,6 +258,7 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   Byte FAlphaValue = 255;
   bool FPresented = false;
   bool FFormVisible = false;
+  bool FInitialVisible = true;
   bool FLoading = false;
   bool FApplyingVisibility = false;
   bool FCanMaximize = true;

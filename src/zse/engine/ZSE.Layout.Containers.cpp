@@ -8,12 +8,61 @@
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- TZSELayoutContainer --------------------------------------------------------------------------------
+
+namespace {
+
+class TZSELayoutContainerVisibilityService : public TZSEBindingProviderCustomService,
+                                             public IZSEBindingServiceDataBoolean,
+                                             public IZSEBindingServiceAction {
+  ZCL_CLASS(TZSELayoutContainerVisibilityService, TZSEBindingProviderCustomService)
+  RTL_INTERFACES(TZSEBindingProviderCustomService, IZSEBindingServiceDataBoolean, IZSEBindingServiceAction)
+ public:
+  explicit TZSELayoutContainerVisibilityService(TZSELayoutContainer* AOwner)
+      : TZSEBindingProviderCustomService(AOwner) {}
+  bool GetBooleanValue() override { return Owner()->GetVisible(); }
+  void Execute() override { Owner()->SetVisible(!Owner()->GetVisible()); }
+
+ private:
+  TZSELayoutContainer* Owner() const { return static_cast<TZSELayoutContainer*>(FOwner); }
+};
+
+}  // namespace
+
+TZSELayoutContainer::TZSELayoutContainer() {
+  SetDelegateProvider(new TZSEBindingProvider(this));
+  GetProvider()->RegisterService(u"IsActive", this);
+  GetProvider()->RegisterService(u"Visibility", new TZSELayoutContainerVisibilityService(this));
+}
+
+TZSELayoutContainer::~TZSELayoutContainer() { Free(GetProvider()); }
+
+void TZSELayoutContainer::RegisterPins() {
+  TZSELayoutTexture::RegisterPins();
+  if (TZSEBindings* bindings = PinBindings())
+    bindings->RegisterPinHandler(u"Accessibility", [this] { UpdateEnabledFromBindings(); });
+}
+
+void TZSELayoutContainer::SetActive(bool Value) {
+  if (Value == FIsActive) return;
+  FIsActive = Value;
+  GetProvider()->Changed(String(u"IsActive"));
+}
+
+bool TZSELayoutContainer::IsVisibilityManaged(bool IncludeTabbedParent) const {
+  return GetAutoHide() || (IncludeTabbedParent && dynamic_cast<TZSELayoutTabbedGroup*>(FParent) != nullptr);
+}
+
+void TZSELayoutContainer::VisibilityChanged() {
+  TZSELayoutTexture::VisibilityChanged();
+  GetProvider()->Changed(String(u"Visibility"));
+}
 
 void TZSELayoutContainer::DeclareProperties(TClassDeclaration<TZSELayoutContainer>& D) {
   using T = TZSELayoutContainer;
@@ -28,7 +77,8 @@ void TZSELayoutContainer::SetDisplayName(const String& Value) {
 }
 
 String TZSELayoutContainer::GetActualDisplayName() const {
-  const String text = LocalizeSkinText(FDisplayName);
+  String text = LocalizeSkinText(FDisplayName);
+  if (text.empty()) text = GetActionText(GetName());
   return text.empty() ? GetName() : text;
 }
 
@@ -126,6 +176,34 @@ namespace {
 const TZSELayoutSplitViewCalculator GSplitViewCalculator;
 }
 
+namespace {
+
+class TZSELayoutSplitViewServiceSplitterVisibility : public TZSEBindingProviderCustomService,
+                                                     public IZSEBindingServiceAction,
+                                                     public IZSEBindingServiceDataBoolean {
+  ZCL_CLASS(TZSELayoutSplitViewServiceSplitterVisibility, TZSEBindingProviderCustomService)
+  RTL_INTERFACES(TZSEBindingProviderCustomService, IZSEBindingServiceAction, IZSEBindingServiceDataBoolean)
+ public:
+  explicit TZSELayoutSplitViewServiceSplitterVisibility(TZSELayoutSplitView* AOwner)
+      : TZSEBindingProviderCustomService(AOwner) {}
+  bool GetBooleanValue() override { return View()->GetShowSplitter(); }
+  void Execute() override { View()->SetShowSplitter(!View()->GetShowSplitter()); }
+
+ private:
+  TZSELayoutSplitView* View() const { return static_cast<TZSELayoutSplitView*>(FOwner); }
+};
+
+}  // namespace
+
+TZSELayoutSplitView::TZSELayoutSplitView() {
+  GetProvider()->RegisterService(u"SplitterVisibility", new TZSELayoutSplitViewServiceSplitterVisibility(this));
+}
+
+void TZSELayoutSplitView::RegisterPins() {
+  TZSELayoutContainer::RegisterPins();
+  if (TZSEBindings* bindings = PinBindings()) bindings->RegisterPinProperty(u"SplitterVisibility", u"ShowSplitter");
+}
+
 void TZSELayoutSplitView::DeclareProperties(TClassDeclaration<TZSELayoutSplitView>& D) {
   using T = TZSELayoutSplitView;
   D.Property(u"SplitterStyle", &T::GetSplitterStyle, &T::SetSplitterStyle).Default(lssControl);
@@ -136,6 +214,7 @@ void TZSELayoutSplitView::DeclareProperties(TClassDeclaration<TZSELayoutSplitVie
 void TZSELayoutSplitView::SetShowSplitter(bool Value) {
   if (Value == FShowSplitter) return;
   FShowSplitter = Value;
+  GetProvider()->Changed(String(u"SplitterVisibility"));
   Changed(ZSELayoutChangeStructure);
 }
 
@@ -344,7 +423,43 @@ namespace {
 const TZSELayoutScrollViewCalculator GScrollViewCalculator;
 }
 
-TZSELayoutScrollView::TZSELayoutScrollView() { SetClipChildren(true); }
+namespace {
+
+// The scroll bars of a scroll view: one axis each; SetPosition writes back the position reached.
+class TZSELayoutScrollViewCustomScrollBarService : public TZSEBindingProviderCustomService,
+                                                   public IZSEBindingServiceActionScroll,
+                                                   public IZSEBindingServiceAccessibility {
+  ZCL_CLASS(TZSELayoutScrollViewCustomScrollBarService, TZSEBindingProviderCustomService)
+  RTL_INTERFACES(TZSEBindingProviderCustomService, IZSEBindingServiceActionScroll, IZSEBindingServiceAccessibility)
+ public:
+  TZSELayoutScrollViewCustomScrollBarService(TZSELayoutScrollView* AOwner, bool AVertical)
+      : TZSEBindingProviderCustomService(AOwner), FVertical(AVertical) {}
+  void GetScrollInfo(Integer& Max, Integer& Min, Integer& Page, Integer& Step, Integer& Position) override {
+    TZSEScrollInfo info;
+    View()->GetScrollInfo(FVertical, info);
+    Max = info.Max, Min = info.Min, Page = info.Page, Step = info.Step, Position = info.Position;
+  }
+  void SetPosition(Integer& Position) override {
+    View()->SetScrollBarPosition(FVertical, Position);
+    Position = FVertical ? View()->GetScrollPosition().Y : View()->GetScrollPosition().X;
+  }
+  bool GetAccessible() override {
+    TZSEScrollInfo info;
+    return View()->GetScrollInfo(FVertical, info);
+  }
+
+ private:
+  TZSELayoutScrollView* View() const { return static_cast<TZSELayoutScrollView*>(FOwner); }
+  bool FVertical;
+};
+
+}  // namespace
+
+TZSELayoutScrollView::TZSELayoutScrollView() {
+  SetClipChildren(true);
+  GetProvider()->RegisterService(u"ScrollBarHorz", new TZSELayoutScrollViewCustomScrollBarService(this, false));
+  GetProvider()->RegisterService(u"ScrollBarVert", new TZSELayoutScrollViewCustomScrollBarService(this, true));
+}
 
 void TZSELayoutScrollView::DeclareProperties(TClassDeclaration<TZSELayoutScrollView>& D) {
   using T = TZSELayoutScrollView;
@@ -380,7 +495,7 @@ void TZSELayoutScrollView::ScrollTo(TPoint P) {
   BeginUpdate();
   try {
     FScrollPosition = P;
-    TZSELayoutContainer::Realign();
+    Realign();
     Changed(ZSELayoutChangeAppearance);
   } catch (...) {
     EndUpdate();
@@ -392,17 +507,24 @@ void TZSELayoutScrollView::ScrollTo(TPoint P) {
 void TZSELayoutScrollView::Realign() {
   TZSELayoutContainer::Realign();
   ScrollTo(FScrollPosition);
+  GetProvider()->Changed(String(u"ScrollBarHorz"));
+  GetProvider()->Changed(String(u"ScrollBarVert"));
+}
+
+void TZSELayoutScrollView::MakeVisible(const TRect& R, Integer Mode) {
+  if (FPanning) return;
+  const TPoint d = CalcScrollDelta(R, FBounds, Mode);
+  ScrollTo(TPoint(FScrollPosition.X + d.X, FScrollPosition.Y + d.Y));
 }
 
 bool TZSELayoutScrollView::GetScrollInfo(bool Vertical, TZSEScrollInfo& Info) {
   const TSize c = GetContentSize();
-  const Integer content = Vertical ? c.cy : c.cx, view = Vertical ? FBounds.Height() : FBounds.Width();
-  if (content <= view) return false;
   Info.Min = 0;
-  Info.Max = content - 1;
-  Info.Page = view;
+  Info.Max = Integer(Vertical ? c.cy : c.cx) - 1;
+  Info.Page = Vertical ? FBounds.Height() : FBounds.Width();
+  Info.Step = ScaleByDPI(14, GetCurrentDpi());
   Info.Position = Vertical ? FScrollPosition.Y : FScrollPosition.X;
-  return true;
+  return Info.Page < Info.Min + Info.Max;
 }
 
 void TZSELayoutScrollView::SetScrollBarPosition(bool Vertical, Integer Position) {
@@ -715,11 +837,89 @@ void ZSELayoutContainersFinalize() {
 
 bool TZSELayoutTabbedGroup::AnimationsEnabled = true;
 
-TZSELayoutTabbedGroup::TZSELayoutTabbedGroup() { FPaperSlide = new TZSEPaperSlideAnimationOptions(); }
+namespace {
+
+class TZSELayoutTabbedGroupServicePages : public TZSEBindingProviderCustomTabControlService {
+  ZCL_CLASS(TZSELayoutTabbedGroupServicePages, TZSEBindingProviderCustomTabControlService)
+ public:
+  explicit TZSELayoutTabbedGroupServicePages(TZSELayoutTabbedGroup* AOwner)
+      : TZSEBindingProviderCustomTabControlService(AOwner) {}
+  TObject* GetActiveItem() override { return Group()->GetActivePage(); }
+  String GetItemCaption(TObject* Item) override {
+    auto* page = dynamic_cast<TZSELayoutContainer*>(Item);
+    return page ? page->GetActualDisplayName() : String();
+  }
+  void SetActiveItem(TObject* Item) override {
+    for (Integer i = 0; i < Group()->GetPageCount(); ++i)
+      if (Group()->GetPage(i) == Item) Group()->SetPageIndex(i);
+  }
+  void EnumItems(const TZSEBindingItemProc& Proc) override {
+    for (Integer i = 0; i < Group()->GetPageCount(); ++i) Proc(Group()->GetPage(i));
+  }
+
+ private:
+  TZSELayoutTabbedGroup* Group() const { return static_cast<TZSELayoutTabbedGroup*>(FOwner); }
+};
+
+}  // namespace
+
+TZSELayoutTabbedGroup::TZSELayoutTabbedGroup() {
+  SetDelegateProvider(new TZSEBindingProvider(this));
+  GetProvider()->RegisterService(u"ActivePage", this);
+  GetProvider()->RegisterService(u"Pages", new TZSELayoutTabbedGroupServicePages(this));
+  FPaperSlide = new TZSEPaperSlideAnimationOptions();
+}
 
 TZSELayoutTabbedGroup::~TZSELayoutTabbedGroup() {
   TZSEAnimations::Stop(this);
   Free(FPaperSlide);
+  Free(GetProvider());
+}
+
+void TZSELayoutTabbedGroup::RegisterPins() {
+  TZSELayoutItem::RegisterPins();
+  if (TZSEBindings* bindings = PinBindings()) bindings->RegisterPinProperty(u"ActivePage", u"PageIndex");
+}
+
+String TZSELayoutTabbedGroup::GetTextValue() {
+  TZSELayoutContainer* page = GetActivePage();
+  return page ? page->GetActualDisplayName() : String();
+}
+
+void TZSELayoutTabbedGroup::GetScrollInfo(Integer& Max, Integer& Min, Integer& Page, Integer& Step,
+                                          Integer& Position) {
+  Max = GetPageCount() - 1;
+  Min = 0;
+  Page = 1;
+  Step = 1;
+  Position = FPageIndex;
+}
+
+void TZSELayoutTabbedGroup::SetPosition(Integer& Position) {
+  Position = std::max(0, std::min(Position, GetPageCount() - 1));
+  SetPageIndex(Position);
+}
+
+void TZSELayoutTabbedGroup::NotifyItemAdded(TZSELayoutContainer* Page) {
+  GetProvider()->EnumClients<IZSEBindingClientTabControl>([&](const IPtr<IZSEBindingClientTabControl>& C) { C->ItemAdded(Page); });
+}
+
+void TZSELayoutTabbedGroup::NotifyItemChanged(TZSELayoutContainer* Page) {
+  GetProvider()->EnumClients<IZSEBindingClientTabControl>([&](const IPtr<IZSEBindingClientTabControl>& C) { C->ItemChanged(Page); });
+}
+
+void TZSELayoutTabbedGroup::NotifyItemMoved(TZSELayoutContainer* Page) {
+  const Integer index = static_cast<Integer>(std::find(FPages.begin(), FPages.end(), Page) - FPages.begin());
+  GetProvider()->EnumClients<IZSEBindingClientTabControl>(
+      [&](const IPtr<IZSEBindingClientTabControl>& C) { C->ItemMoved(Page, index); });
+}
+
+void TZSELayoutTabbedGroup::NotifyItemRemoved(TZSELayoutContainer* Page) {
+  GetProvider()->EnumClients<IZSEBindingClientTabControl>([&](const IPtr<IZSEBindingClientTabControl>& C) { C->ItemRemoved(Page); });
+}
+
+void TZSELayoutTabbedGroup::ItemNameChanged(TZSELayoutCustomItem* Item) {
+  if (auto* page = dynamic_cast<TZSELayoutContainer*>(Item)) NotifyItemChanged(page);
 }
 
 void TZSELayoutTabbedGroup::DeclareProperties(TClassDeclaration<TZSELayoutTabbedGroup>& D) {
@@ -774,6 +974,7 @@ void TZSELayoutTabbedGroup::AddItem(TZSELayoutCustomItem* Item) {
   TZSELayoutItem::AddItem(Item);
   if (!IsPage(Item)) return;
   FPages.push_back(static_cast<TZSELayoutContainer*>(Item));
+  NotifyItemAdded(static_cast<TZSELayoutContainer*>(Item));
   // The first page added becomes active.
   const Integer index = FPageIndex;
   FPageIndex = -2;
@@ -792,6 +993,7 @@ void TZSELayoutTabbedGroup::RemovePage(TZSELayoutContainer* Page) {
     SetPageIndex(old);
   else
     SetPageIndex(static_cast<Integer>(std::find(FPages.begin(), FPages.end(), active) - FPages.begin()));
+  NotifyItemRemoved(Page);
 }
 
 void TZSELayoutTabbedGroup::RemoveItem(TZSELayoutCustomItem* Item) {
@@ -824,10 +1026,19 @@ void TZSELayoutTabbedGroup::RebuildPages() {
   ++FUpdateLock;
   TZSELayoutContainer* p = GetActivePage();
   try {
+    const std::vector<TZSELayoutContainer*> old = std::move(FPages);
     FPages.clear();
     FPageIndex = -1;
     for (Integer i = 0; i < GetCount(); ++i)
       if (IsPage(GetItem(i))) FPages.push_back(static_cast<TZSELayoutContainer*>(GetItem(i)));
+    const auto in = [](const std::vector<TZSELayoutContainer*>& List, TZSELayoutContainer* Page) {
+      return std::find(List.begin(), List.end(), Page) != List.end();
+    };
+    for (TZSELayoutContainer* page : old)
+      if (!in(FPages, page)) NotifyItemRemoved(page);
+    for (TZSELayoutContainer* page : FPages)
+      if (!in(old, page)) NotifyItemAdded(page);
+    for (TZSELayoutContainer* page : FPages) NotifyItemMoved(page);
     UpdatePageVisibility();
     if (const Integer chosen = IndexOfPageByName(FUserSelectedPage); chosen >= 0 && !FUserSelectedPage.empty())
       p = GetPage(chosen);
@@ -886,6 +1097,8 @@ TZCLFramesAnimator* TZSELayoutTabbedGroup::CreateSwitchAnimator(Integer Old, Int
 }
 
 void TZSELayoutTabbedGroup::SwitchPage(Integer Old, Integer New) {
+  if (TZSELayoutContainer* page = GetActivePage()) NotifyItemChanged(page);
+  GetProvider()->Changed(String(u"ActivePage"));
   if (Old < 0 || New < 0 || !CanAnimate()) return;
   Realign();
   if (GetPage(Old)->GetBounds().IsEmpty() || GetPage(New)->GetBounds().IsEmpty()) return;
@@ -920,6 +1133,9 @@ void TZSELayoutTabbedGroup::LoadSettings(TZCLIniFile* Ini, const String& Key) {
   BeginUpdate();
   try {
     SetPageIndex(IndexOfPageByName(active));
+    // The pages' links read the visibility just decided.
+    for (Integer i = GetPageCount() - 1; i >= 0; --i)
+      if (TZSECustomBindings* bindings = GetPage(i)->GetBindings()) bindings->FullRefresh();
   } catch (...) {
     EndUpdate();
     throw;

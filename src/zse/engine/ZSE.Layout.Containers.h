@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "zcl/ui/ZCL.UI.Animation.h"
+#include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
@@ -18,25 +19,42 @@
 
 class TZCLIniFile;
 
-class TZSELayoutContainer : public TZSELayoutTexture {
+// A container is a binding provider of its own: "IsActive" (the pointer is over it) and
+// "Visibility" (reads Visible; its action toggles it).
+class TZSELayoutContainer : public TZSELayoutTexture,
+                            public TZSEBindingProviderDelegate,
+                            public IZSEBindingServiceDataBoolean {
   ZCL_CLASS(TZSELayoutContainer, TZSELayoutTexture)
+  RTL_INTERFACES(TZSELayoutTexture, IZSEBindingProvider, IZSEBindingServiceDataBoolean)
  public:
-  TZSELayoutContainer() = default;
+  TZSELayoutContainer();
+  ~TZSELayoutContainer() override;
   static void DeclareProperties(TClassDeclaration<TZSELayoutContainer>& D);
 
   String GetDisplayName() const { return FDisplayName; }
   void SetDisplayName(const String& Value);
-  // The display name with skin references resolved; the Name when that is empty.
+  // The display name with skin references resolved, else the language text of the Name in
+  // "Actions", else the Name.
   String GetActualDisplayName() const;
   bool GetInitialVisible() const { return FInitialVisible; }
   void SetInitialVisible(bool Value) { FInitialVisible = Value; }
   bool GetIsActive() const { return FIsActive; }
-  void SetActive(bool Value) { FIsActive = Value; }
-  // Auto-hidden containers and pages of a tabbed parent never store "Visible".
-  bool IsVisibilityManaged() const { return GetAutoHide(); }
+  // The pointer entered (True) or left the container.
+  void SetActive(bool Value);
+  // Auto-hidden containers and (with IncludeTabbedParent) pages of a tabbed group never store
+  // "Visible": their visibility is decided elsewhere.
+  bool IsVisibilityManaged(bool IncludeTabbedParent = true) const;
 
+  void VisibilityChanged() override;
   void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
   void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+
+  // IZSEBindingServiceDataBoolean ("IsActive")
+  bool GetBooleanValue() override { return FIsActive; }
+
+ protected:
+  // "Accessibility": Enabled follows what the bindings report.
+  void RegisterPins() override;
 
  private:
   String FDisplayName;
@@ -47,10 +65,12 @@ class TZSELayoutContainer : public TZSELayoutTexture {
 enum TZSELayoutSpliterStyle : Byte { lssControl, lssOverlay };
 ZCL_ENUM(TZSELayoutSpliterStyle, lssControl, lssOverlay);
 
+// Besides the container's services: "SplitterVisibility" (reads ShowSplitter; its action
+// toggles it).
 class TZSELayoutSplitView : public TZSELayoutContainer {
   ZCL_CLASS(TZSELayoutSplitView, TZSELayoutContainer)
  public:
-  TZSELayoutSplitView() = default;
+  TZSELayoutSplitView();
   static void DeclareProperties(TClassDeclaration<TZSELayoutSplitView>& D);
 
   bool GetShowSplitter() const { return FShowSplitter; }
@@ -88,6 +108,10 @@ class TZSELayoutSplitView : public TZSELayoutContainer {
   void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
   void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
 
+ protected:
+  // "SplitterVisibility" follows ShowSplitter.
+  void RegisterPins() override;
+
  private:
   friend class TZSELayoutSplitViewCalculator;
   void UpdatePanes();
@@ -117,9 +141,12 @@ struct TZSEScrollInfo {
   Integer Min = 0;
   Integer Max = 0;
   Integer Page = 0;
+  Integer Step = 0;
   Integer Position = 0;
 };
 
+// Besides the container's services: "ScrollBarHorz" and "ScrollBarVert", the scroll ranges that
+// skin scroll bars bind to.
 class TZSELayoutScrollView : public TZSELayoutContainer {
   ZCL_CLASS(TZSELayoutScrollView, TZSELayoutContainer)
  public:
@@ -131,18 +158,22 @@ class TZSELayoutScrollView : public TZSELayoutContainer {
   void ScrollTo(TPoint P);
   TSize GetContentSize();
   bool ContentExceedsView();
-  // Scroll-bar services; false (not accessible) while the content fits on that axis.
+  // The scroll range of one axis; false (the scroll bar is not accessible) while the page is not
+  // below the range.
   bool GetScrollInfo(bool Vertical, TZSEScrollInfo& Info);
   void SetScrollBarPosition(bool Vertical, Integer Position);
   // One wheel notch: 14 pixels at 96 DPI, horizontally with Shift.
   void WheelStep(bool Down, bool Shift);
   // Pan steps: the content follows the pointer. Flags bit 0 begin, bit 2 end.
   void Pan(const TPoint& Location, Byte Flags);
+  bool GetPanning() const { return FPanning; }
   bool GetScrollByContentDragging() const { return FScrollByContentDragging; }
   void SetScrollByContentDragging(bool Value) { FScrollByContentDragging = Value; }
 
   const TZSELayoutCalculator& GetCalculatorClass() const override;
   void Realign() override;
+  // Scrolls R (layout coordinates) into the view; not passed further up.
+  void MakeVisible(const TRect& R, Integer Mode) override;
   void CalculateSizeLimits(TZSESizeLimits& Limits) override;
   bool HasChildrenOutOfBounds() override { return true; }
 
@@ -272,9 +303,18 @@ class TZSEPaperSlideAnimationOptions;
 
 // Child containers as pages: exactly one, the active page, is visible; the user's choice is
 // remembered by name, and a switch may be animated.
-class TZSELayoutTabbedGroup : public TZSELayoutItem, public IZCLAnimateControl {
+// Services: "ActivePage" (the active page's caption as text, PageIndex as integer, and a scroll
+// range over the pages) and "Pages" (the pages as tabs and as a menu). Bound tab controls hear
+// of every page added, changed, moved or removed.
+class TZSELayoutTabbedGroup : public TZSELayoutItem,
+                              public IZCLAnimateControl,
+                              public TZSEBindingProviderDelegate,
+                              public IZSEBindingServiceDataText,
+                              public IZSEBindingServiceDataInteger,
+                              public IZSEBindingServiceActionScroll {
   ZCL_CLASS(TZSELayoutTabbedGroup, TZSELayoutItem)
-  RTL_INTERFACES(TZSELayoutItem, IZCLAnimateControl)
+  RTL_INTERFACES(TZSELayoutItem, IZCLAnimateControl, IZSEBindingProvider, IZSEBindingServiceDataText,
+                 IZSEBindingServiceDataInteger, IZSEBindingServiceActionScroll)
  public:
   // The application's switch for UI animations.
   static bool AnimationsEnabled;
@@ -307,6 +347,7 @@ class TZSELayoutTabbedGroup : public TZSELayoutItem, public IZCLAnimateControl {
   TZCLFramesAnimator* CreateSwitchAnimator(Integer Old, Integer New, bool& Reversed) const;
 
   void Animate() override { Changed(ZSELayoutChangeAppearance); }
+  void ItemNameChanged(TZSELayoutCustomItem* Item) override;
   void AddItem(TZSELayoutCustomItem* Item) override;
   void RemoveItem(TZSELayoutCustomItem* Item) override;
   void ItemEnabledChanged(TZSELayoutCustomItem* Item) override;
@@ -317,8 +358,23 @@ class TZSELayoutTabbedGroup : public TZSELayoutItem, public IZCLAnimateControl {
   void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
   void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
 
+  // "ActivePage"
+  String GetTextValue() override;
+  Integer GetIntegerValue() override { return FPageIndex; }
+  void GetScrollInfo(Integer& Max, Integer& Min, Integer& Page, Integer& Step, Integer& Position) override;
+  void SetPosition(Integer& Position) override;
+
+ protected:
+  // "ActivePage" follows PageIndex.
+  void RegisterPins() override;
+
  private:
   static bool IsPage(TZSELayoutCustomItem* Item);
+  // To the bound tab controls.
+  void NotifyItemAdded(TZSELayoutContainer* Page);
+  void NotifyItemChanged(TZSELayoutContainer* Page);
+  void NotifyItemMoved(TZSELayoutContainer* Page);
+  void NotifyItemRemoved(TZSELayoutContainer* Page);
   void RemovePage(TZSELayoutContainer* Page);
   void UpdatePageVisibility();
   void SwitchPage(Integer Old, Integer New);

@@ -64,9 +64,9 @@ void TZSECustomVisualItem::DeclareProperties(TClassDeclaration<TZSECustomVisualI
   D.Property(u"Visible", &TZSECustomVisualItem::GetVisible, &TZSECustomVisualItem::SetVisible).Default(true);
 }
 
-void TZSECustomVisualItem::MakeVisible(const TRect& R, bool Flag) {
+void TZSECustomVisualItem::MakeVisible(const TRect& R, Integer Mode) {
   if (FVisible)
-    if (TZSECustomVisualItem* parent = GetParent()) parent->MakeVisible(R, Flag);
+    if (TZSECustomVisualItem* parent = GetParent()) parent->MakeVisible(R, Mode);
 }
 
 void TZSECustomVisualItem::SetBounds(const TRect& R) {
@@ -230,7 +230,7 @@ bool TZSELayoutCustomItem::IsActuallyEnabled() {
 
 bool TZSELayoutCustomItem::IsActuallyVisible() { return FVisible && (!FParent || FParent->IsActuallyVisible()); }
 
-void TZSELayoutCustomItem::MakeVisible(const TRect& R, bool Flag) { TZSECustomVisualItem::MakeVisible(R, Flag); }
+void TZSELayoutCustomItem::MakeVisible(const TRect& R, Integer Mode) { TZSECustomVisualItem::MakeVisible(R, Mode); }
 
 void TZSELayoutCustomItem::SetBounds(const TRect& R) {
   TRect r = R;

@@ -70,7 +70,8 @@ class TZSECustomVisualItem : public TZSEComponent,
   virtual TZSECustomVisualItem* GetParent() const = 0;
   virtual bool IsActuallyEnabled() = 0;
   virtual bool IsActuallyVisible() = 0;
-  virtual void MakeVisible(const TRect& R, bool Flag);
+  // Mode 0 scrolls the least needed, 1 brings R to the start, 2 centres it.
+  virtual void MakeVisible(const TRect& R, Integer Mode);
   virtual void SetBounds(const TRect& R);
   virtual void SetEnabled(bool Value) = 0;
   virtual void SetVisible(bool Value) = 0;
@@ -184,7 +185,7 @@ class TZSELayoutCustomItem : public TZSECustomVisualItem, public IZSESchemaStori
   bool HasParent() const override { return FParent != nullptr; }
   bool IsActuallyEnabled() override;
   bool IsActuallyVisible() override;
-  void MakeVisible(const TRect& R, bool Flag) override;
+  void MakeVisible(const TRect& R, Integer Mode) override;
   void SetBounds(const TRect& R) override;
   void SetEnabled(bool Value) override;
   void SetVisible(bool Value) override;

@@ -226,7 +226,7 @@ TZSEScene::TZSEScene(TComponent* AOwner) : TZSEForm(AOwner) {
 TZSEScene::~TZSEScene() {
   Free(FMonitor);
   Free(FPlacement);
-  Free(FProvider);
+  Free(GetProvider());
   Free(FBindings);
 }
 
@@ -250,17 +250,17 @@ void TZSEScene::DeclareProperties(TClassDeclaration<TZSEScene>& D) {
 void TZSEScene::CreateServices() {
   FBindings = new TZSEBindings(this);
   FBindings->RegisterPinHandler(u"Visibility", [this] { SetVisibilityFromBindings(); });
-  FProvider = new TZSEBindingProvider(this);
-  FProvider->RegisterService(u"Active", new TZSEBindingProviderBooleanPropertyBasedService(this, u"Active"));
-  FProvider->RegisterService(u"CurrentDPI", new TZSESceneBindingCurrentDpiService(this));
-  FProvider->RegisterService(u"Docked", new TZSESceneBindingDockedService(this));
-  FProvider->RegisterService(u"IsLayered", new TZSESceneBindingLayerStateService(this, 2));
-  FProvider->RegisterService(u"MasterPort", new TZSESceneBindingMasterPortService(this));
-  FProvider->RegisterService(u"Maximize", new TZSESceneBindingMaximizeService(this));
-  FProvider->RegisterService(u"State", new TZSESceneBindingStateService(this));
-  FProvider->RegisterService(u"StayOnTop", new TZSESceneBindingStayOnTopService(this));
-  FProvider->RegisterService(u"Pin", new TZSESceneBindingToolBarPinService(this));
-  FProvider->RegisterService(u"Visible", new TZSESceneBindingVisibilityService(this));
+  SetDelegateProvider(new TZSEBindingProvider(this));
+  GetProvider()->RegisterService(u"Active", new TZSEBindingProviderBooleanPropertyBasedService(this, u"Active"));
+  GetProvider()->RegisterService(u"CurrentDPI", new TZSESceneBindingCurrentDpiService(this));
+  GetProvider()->RegisterService(u"Docked", new TZSESceneBindingDockedService(this));
+  GetProvider()->RegisterService(u"IsLayered", new TZSESceneBindingLayerStateService(this, 2));
+  GetProvider()->RegisterService(u"MasterPort", new TZSESceneBindingMasterPortService(this));
+  GetProvider()->RegisterService(u"Maximize", new TZSESceneBindingMaximizeService(this));
+  GetProvider()->RegisterService(u"State", new TZSESceneBindingStateService(this));
+  GetProvider()->RegisterService(u"StayOnTop", new TZSESceneBindingStayOnTopService(this));
+  GetProvider()->RegisterService(u"Pin", new TZSESceneBindingToolBarPinService(this));
+  GetProvider()->RegisterService(u"Visible", new TZSESceneBindingVisibilityService(this));
 }
 
 void TZSEScene::SetVisibilityFromBindings() {
@@ -270,7 +270,7 @@ void TZSEScene::SetVisibilityFromBindings() {
 }
 
 void TZSEScene::NotifyServiceChanged(const String& Name) {
-  if (FProvider) FProvider->Changed(Name);
+  if (GetProvider()) GetProvider()->Changed(Name);
 }
 
 void TZSEScene::NotifyPlacementServices() {

@@ -61,7 +61,7 @@ extern std::function<IZSESceneScript*(TComponent* Owner)> ZSESceneScriptFactory;
 
 using TZSESceneEvent = TDelegate<void(TZSEScene* Scene)>;
 
-class TZSEScene : public TZSEForm, public IZSEBindingProvider, public IZSESchemaStoring {
+class TZSEScene : public TZSEForm, public TZSEBindingProviderDelegate, public IZSESchemaStoring {
   ZCL_CLASS(TZSEScene, TZSEForm)
   RTL_INTERFACES(TZSEForm, IZSEBindingProvider, IZSESchemaStoring)
  public:
@@ -71,7 +71,6 @@ class TZSEScene : public TZSEForm, public IZSEBindingProvider, public IZSESchema
   static void DeclareProperties(TClassDeclaration<TZSEScene>& D);
 
   TZSEBindings* GetBindings() const { return FBindings; }
-  TZSEBindingProvider* GetProvider() const { return FProvider; }
   const String& GetDisplayName() const { return FDisplayName; }
   void SetDisplayName(const String& Value);
   // The display name with its language references expanded, else the "Actions" text of the
@@ -101,15 +100,6 @@ class TZSEScene : public TZSEForm, public IZSEBindingProvider, public IZSESchema
   // The scene that hosts a visual item, or null.
   static TZSEScene* SceneOf(TComponent* Component);
 
-  // IZSEBindingProvider, through the provider.
-  void EnumClients(const TZSEBindingClientProc& Proc) override { FProvider->EnumClients(Proc); }
-  void EnumServices(TZCLStringList* List) override { FProvider->EnumServices(List); }
-  bool GetService(const String& Name, const TGUID& IID, void** Service) override {
-    return FProvider->GetService(Name, IID, Service);
-  }
-  void AddClient(IZSEBindingClient* Client) override { FProvider->AddClient(Client); }
-  void RemoveClient(IZSEBindingClient* Client) override { FProvider->RemoveClient(Client); }
-
   // IZSESchemaStoring: the properties a scene stores, in their fixed order.
   void Load(TZCLXMLNode* Node, TZSESchema* Schema) override;
   void Save(TZCLXMLNode* Node, TZSESchema* Schema) override;
@@ -136,7 +126,6 @@ class TZSEScene : public TZSEForm, public IZSEBindingProvider, public IZSESchema
 
  private:
   TZSEBindings* FBindings = nullptr;
-  TZSEBindingProvider* FProvider = nullptr;
   TZSESceneMonitor* FMonitor = nullptr;
   TZSEScenePlacement* FPlacement = nullptr;
   String FDisplayName;

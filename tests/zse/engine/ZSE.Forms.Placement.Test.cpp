@@ -333,3 +333,126 @@ TEST(ZseFormVisibility, AFormShowsOnlyWithItsMaster) {
 }
 
 }  // namespace
+
+#include "zse/engine/ZSE.Layout.Containers.h"
+
+namespace {
+
+// Forms of the skin manager store their visibility; the hook stands in for the manager.
+struct FormState : ::testing::Test {
+  TZSEForm* Form = nullptr;
+  TZCLIniFile* Ini = nullptr;
+  std::function<bool(TZSEBaseForm*)> SavedHook;
+  void SetUp() override {
+    SavedHook = TZSELayoutDockSite::IsSkinManagerForm;
+    Form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    Form->SetName(u"Library");
+    Form->SetBounds(100, 100, 200, 80);
+    Ini = TZCLIniFile::CreateInMemory();
+  }
+  void TearDown() override {
+    Free(Ini);
+    Free(Form);
+    TZSELayoutDockSite::IsSkinManagerForm = SavedHook;
+  }
+  TZSEForm* Reload() {
+    auto* other = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    other->SetName(u"Library");
+    other->LoadSettings(Ini);
+    return other;
+  }
+};
+
+TEST_F(FormState, MaximizedAndRestoredKeepTheNormalBounds) {
+  const TRect normal = Form->GetBoundsRect();
+  Form->Maximize();
+  ASSERT_EQ(Form->GetPlacementKind(), fpkMaximized);
+  EXPECT_EQ(Form->GetRestoredBounds(), normal);
+  Form->SaveSettings(Ini);
+  EXPECT_EQ(Ini->ReadRect(u"Library", u"Position"), normal);
+  EXPECT_EQ(Ini->ReadInteger(u"Library", u"WindowState", -1), 3);
+
+  TZSEForm* back = Reload();
+  EXPECT_EQ(back->GetPlacementKind(), fpkMaximized);
+  EXPECT_EQ(back->GetRestoredBounds(), normal);
+  back->ToggleMaximize();
+  EXPECT_EQ(back->GetPlacementKind(), fpkNormal);
+  EXPECT_EQ(back->GetBoundsRect(), normal);
+  EXPECT_TRUE(back->GetFormVisible());
+  Free(back);
+
+  // A form that may not maximize ignores the request and a stored maximized state.
+  Form->Restore();
+  Form->GetConstraints()->SetMaxWidth(500);
+  Form->Maximize();
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+  Form->SetBounds(10, 10, 50, 50);
+  Form->SetFormVisible(false);
+  Form->LoadSettings(Ini);
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(10, 10, 60, 60));
+  EXPECT_FALSE(Form->GetFormVisible());
+}
+
+TEST_F(FormState, ToolbarModeIsStoredAndComesBack) {
+  const TRect normal = Form->GetBoundsRect();
+  Form->DockToEdge(0);
+  Form->GetToolBar()->SetPinMode(2);
+  ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  Form->SaveSettings(Ini);
+  const TRect stored = Ini->ReadRect(u"Library", u"ToolbarMode");
+  EXPECT_EQ(stored.Top, 0);    // the edge
+  EXPECT_EQ(stored.Right, 2);  // the mode
+  EXPECT_EQ(stored.Bottom, Form->GetWidth());
+  EXPECT_EQ(Ini->ReadRect(u"Library", u"Position"), normal);
+
+  TZSEForm* back = Reload();
+  EXPECT_EQ(back->GetPlacementKind(), fpkToolBar);
+  EXPECT_EQ(back->GetToolBar()->GetEdge(), 0);
+  EXPECT_EQ(back->GetToolBar()->GetPinMode(), 2);
+  EXPECT_EQ(back->GetRestoredBounds(), normal);
+  back->Undock();
+  EXPECT_EQ(back->GetBoundsRect(), normal);
+  Free(back);
+
+  // An edge the form no longer allows leaves it as it is.
+  auto* other = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  other->SetName(u"Library");
+  other->GetToolBar()->SetAllowedEdges(0b1110);
+  other->LoadSettings(Ini);
+  EXPECT_EQ(other->GetPlacementKind(), fpkNormal);
+  Free(other);
+}
+
+TEST_F(FormState, VisibleOnlyForSkinManagerFormsAndTheDefaultPort) {
+  Form->SetFormVisible(false);
+  Form->GetMasterFormPin()->SetDefaultHorzPort(dhpLeft);
+  Form->SaveSettings(Ini);
+  EXPECT_FALSE(Ini->ReadBool(u"Library", u"Visible", true));
+  EXPECT_EQ(Ini->ReadInteger(u"Library", u"DefaultPort", -1), 2);
+  Form->GetMasterFormPin()->SetDefaultHorzPort(dhpUndefined);
+  Form->SaveSettings(Ini);
+  EXPECT_FALSE(Ini->ExistsKey(u"Library", u"DefaultPort"));
+
+  // An out-of-range port is clamped; the port overrides a horizontal side only.
+  Ini->WriteInteger(u"Library", u"DefaultPort", 7);
+  Ini->WriteBool(u"Library", u"Visible", true);
+  TZSEForm* back = Reload();
+  EXPECT_EQ(back->GetMasterFormPin()->GetDefaultHorzPort(), dhpLeft);
+  EXPECT_EQ(back->GetMasterFormPin()->GetActualSide(), 0);
+  back->GetMasterFormPin()->SetSide(3);
+  EXPECT_EQ(back->GetMasterFormPin()->GetActualSide(), 3);
+  EXPECT_TRUE(back->GetFormVisible());
+  Free(back);
+
+  // A form of the program neither writes nor reads "Visible" and always starts visible.
+  TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return false; };
+  Form->SetInitialVisible(false);
+  EXPECT_TRUE(Form->GetInitialVisible());
+  Form->SaveSettings(Ini);
+  EXPECT_FALSE(Ini->ExistsKey(u"Library", u"Visible"));
+  Ini->WriteBool(u"Library", u"Visible", true);
+  Form->LoadSettings(Ini);
+  EXPECT_FALSE(Form->GetFormVisible());
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Numbers.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Layout.Containers.h"
@@ -408,6 +409,173 @@ TEST_F(DockSite, AllowedFormsAreStoredByName) {
   Free(doc);
   Free(a);
   Free(b);
+}
+
+}  // namespace
+
+namespace {
+
+// Records what a provider tells its clients: changed services and, as a tab control, pages.
+class TRecordingClient : public TInterfacedObject, public IZSEBindingClient, public IZSEBindingClientTabControl {
+  RTL_INTERFACES(TInterfacedObject, IZSEBindingClient, IZSEBindingClientTabControl)
+ public:
+  void Changed(TComponent*, const String& ServiceName) override { Log.push_back(ServiceName); }
+  void ItemAdded(TObject* Item) override { Record(u"+", Item); }
+  void ItemsChanged(TObject* Item) override { Record(u"*", Item); }
+  void ItemChanged(TObject* Item) override { Record(u"~", Item); }
+  void ItemMoved(TObject* Item, Integer NewIndex) override { Record(u">" + IntToStr(NewIndex), Item); }
+  void ItemRemoved(TObject* Item) override { Record(u"-", Item); }
+  bool Saw(const String& Entry) const { return std::find(Log.begin(), Log.end(), Entry) != Log.end(); }
+  std::vector<String> Log;
+
+ private:
+  void Record(const String& Kind, TObject* Item) {
+    Log.push_back(Kind + static_cast<TComponent*>(static_cast<TZSELayoutContainer*>(Item))->GetName());
+  }
+};
+
+template <class I>
+IPtr<I> Service(IZSEBindingProvider* Provider, const String& Name) {
+  IPtr<I> service;
+  GetBindingService(Provider, Name, service);
+  return service;
+}
+
+TEST_F(ContainersFixture, ContainerServicesReadAndToggle) {
+  auto* c = Add<TZSELayoutContainer>(Root, laTop);
+  c->SetVisible(true);
+  IPtr<TRecordingClient> client(Create<TRecordingClient>());
+  c->AddClient(client.get());
+  auto active = Service<IZSEBindingServiceDataBoolean>(c, u"isactive");
+  ASSERT_TRUE(active);
+  EXPECT_FALSE(active->GetBooleanValue());
+  c->SetActive(true);
+  EXPECT_TRUE(active->GetBooleanValue());
+  EXPECT_TRUE(client->Saw(u"IsActive"));
+
+  auto visibility = Service<IZSEBindingServiceAction>(c, u"Visibility");
+  ASSERT_TRUE(visibility);
+  visibility->Execute();
+  EXPECT_FALSE(c->GetVisible());
+  EXPECT_FALSE(Service<IZSEBindingServiceDataBoolean>(c, u"Visibility")->GetBooleanValue());
+  EXPECT_TRUE(client->Saw(u"Visibility"));
+  visibility->Execute();
+  EXPECT_TRUE(c->GetVisible());
+  c->RemoveClient(client.get());
+}
+
+TEST_F(TabbedGroup, ServicesFollowTheActivePage) {
+  IPtr<TRecordingClient> client(Create<TRecordingClient>());
+  Group->AddClient(client.get());
+  Pages[1]->SetDisplayName(u"Second");
+  EXPECT_TRUE(client->Saw(u"~P1"));  // bound tab controls re-read the caption
+
+  auto scroll = Service<IZSEBindingServiceActionScroll>(Group, u"ActivePage");
+  ASSERT_TRUE(scroll);
+  Integer max = 0, min = -1, page = 0, step = 0, position = -1;
+  scroll->GetScrollInfo(max, min, page, step, position);
+  EXPECT_EQ((std::vector<Integer>{max, min, page, step, position}), (std::vector<Integer>{2, 0, 1, 1, 0}));
+  position = 1;
+  scroll->SetPosition(position);
+  EXPECT_EQ(Service<IZSEBindingServiceDataText>(Group, u"ActivePage")->GetTextValue(), u"Second");
+  EXPECT_TRUE(client->Saw(u"ActivePage"));
+  position = 99;
+  scroll->SetPosition(position);
+  EXPECT_EQ(position, 2);
+  EXPECT_EQ(Service<IZSEBindingServiceDataInteger>(Group, u"ActivePage")->GetIntegerValue(), 2);
+
+  // The page's own visibility service cannot hide the active page; showing another switches.
+  Service<IZSEBindingServiceAction>(Pages[2], u"Visibility")->Execute();
+  EXPECT_TRUE(OnlyVisible(2));
+  Service<IZSEBindingServiceAction>(Pages[0], u"Visibility")->Execute();
+  EXPECT_EQ(Group->GetPageIndex(), 0);
+
+  auto pages = Service<IZSEBindingServiceTabControl>(Group, u"Pages");
+  ASSERT_TRUE(pages);
+  std::vector<String> captions;
+  pages->EnumItems([&](TObject* Item) { captions.push_back(pages->GetItemCaption(Item)); });
+  EXPECT_EQ(captions, (std::vector<String>{u"P0", u"Second", u"P2"}));
+  pages->SetActiveItem(Pages[1]);
+  EXPECT_EQ(pages->GetActiveItem(), Pages[1]);
+
+  Pages[2]->SetEnabled(false);
+  EXPECT_TRUE(client->Saw(u"-P2"));
+  Pages[2]->SetEnabled(true);
+  EXPECT_TRUE(client->Saw(u"+P2"));
+  EXPECT_TRUE(client->Saw(u">2P2"));
+  Group->RemoveClient(client.get());
+
+  for (auto* p : Pages) Free(p);
+  EXPECT_EQ(Service<IZSEBindingServiceDataText>(Group, u"ActivePage")->GetTextValue(), u"");
+  EXPECT_EQ(Service<IZSEBindingServiceDataInteger>(Group, u"ActivePage")->GetIntegerValue(), -1);
+}
+
+TEST_F(TabbedGroup, PagesNeverStoreTheirVisibility) {
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteBool(u"G.P1", u"Visible", true);
+  ini->WritePoint(u"G.P1", u"SizeStored", TPoint(10, 20));
+  Pages[1]->LoadSettings(ini, u"G.P1");
+  EXPECT_TRUE(OnlyVisible(0));  // the group decides
+  EXPECT_EQ(Pages[1]->GetStoredSize(), TSize(10, 20));
+  Pages[0]->SaveSettings(ini, u"G.P0");
+  EXPECT_FALSE(ini->ExistsKey(u"G.P0", u"Visible"));
+  Free(ini);
+}
+
+TEST_F(SplitView, SplitterVisibilityService) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  Add<TZSELayoutItem>(view, laLeft, 100);
+  Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 600, 100));
+  IPtr<TRecordingClient> client(Create<TRecordingClient>());
+  view->AddClient(client.get());
+  auto action = Service<IZSEBindingServiceAction>(view, u"SplitterVisibility");
+  ASSERT_TRUE(action);
+  action->Execute();
+  EXPECT_FALSE(view->GetShowSplitter());
+  EXPECT_FALSE(Service<IZSEBindingServiceDataBoolean>(view, u"SplitterVisibility")->GetBooleanValue());
+  EXPECT_TRUE(client->Saw(u"SplitterVisibility"));
+  Layout(TRect(0, 0, 600, 100));
+  EXPECT_TRUE(view->GetSplitterRect().IsEmpty());
+  view->RemoveClient(client.get());
+}
+
+TEST_F(ScrollView, ScrollBarServicesAndMakeVisible) {
+  auto* view = Add<TZSELayoutScrollView>(Root, laClient);
+  auto* content = Add<TZSELayoutItem>(view, laTop, 50, 1000);
+  Root->SetCurrentDpi(192);
+  Layout(TRect(0, 0, 200, 300));
+  // Minimal sizes are at 96 DPI: the content is 2000 high here.
+  auto vert = Service<IZSEBindingServiceActionScroll>(view, u"ScrollBarVert");
+  auto horz = Service<IZSEBindingServiceAccessibility>(view, u"ScrollBarHorz");
+  ASSERT_TRUE(vert && horz);
+  Integer max = 0, min = -1, page = 0, step = 0, position = -1;
+  vert->GetScrollInfo(max, min, page, step, position);
+  EXPECT_EQ((std::vector<Integer>{max, min, page, step, position}), (std::vector<Integer>{1999, 0, 300, 28, 0}));
+  EXPECT_TRUE(Service<IZSEBindingServiceAccessibility>(view, u"ScrollBarVert")->GetAccessible());
+  EXPECT_FALSE(horz->GetAccessible());
+  position = 5000;
+  vert->SetPosition(position);
+  EXPECT_EQ(position, 1700);
+
+  // Mode 0 scrolls just enough; an element taller than the view is aligned to its top; a
+  // request from inside the content reaches the view.
+  view->ScrollTo(TPoint(0, 0));
+  view->MakeVisible(TRect(0, 400, 10, 450), 0);
+  EXPECT_EQ(view->GetScrollPosition().Y, 150);
+  view->MakeVisible(TRect(0, 600, 10, 1200), 0);
+  EXPECT_EQ(view->GetScrollPosition().Y, 150 + 600);
+  view->ScrollTo(TPoint(0, 0));
+  auto* inner = Add<TZSELayoutItem>(content, laTop, 10, 10);
+  inner->SetVisible(true);
+  Layout(TRect(0, 0, 200, 300));
+  content->MakeVisible(TRect(0, 1000, 10, 1100), 1);
+  EXPECT_EQ(view->GetScrollPosition().Y, 1000);
+  // A pan in progress wins.
+  view->Pan(TPoint(5, 5), 1);
+  view->MakeVisible(TRect(0, 0, 10, 10), 1);
+  EXPECT_EQ(view->GetScrollPosition().Y, 1000);
+  view->Pan(TPoint(-1, -1), 4);
 }
 
 }  // namespace
