@@ -36,12 +36,18 @@ class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& Runs) override {
     ConsoleReporter::ReportRuns(Runs);
-    for (const Run& run : Runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+    for (const Run& run : Runs) {
+      if (run.error_occurred) continue;
+      if (run.run_type == Run::RT_Iteration)
         Times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+      else if (run.aggregate_name == "median")
+        Medians[run.run_name.str()] = run.GetAdjustedCPUTime();
+    }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
+    // With repetitions the median stands for the benchmark, not its last run.
+    for (const auto& [name, time] : Medians) Times[name] = time;
     bool header = false;
     for (const TPair& pair : Pairs()) {
       auto ours = Times.find(pair.Ours), peer = Times.find(pair.Peer);
@@ -62,7 +68,7 @@ class TRatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  std::map<std::string, double> Times;
+  std::map<std::string, double> Times, Medians;
 };
 }  // namespace benchratio
 

@@ -215,7 +215,8 @@ void TComponent::SetComponentIndex(Integer Value) {
 
 TComponent* TComponent::FindComponent(StringView AName) const {
   if (AName.empty()) return nullptr;
-  if (!FNameIndex && FComponents.size() >= KNameIndexFrom) {
+  // A dying owner's list only shrinks: it is searched as it is rather than indexed anew.
+  if (!FNameIndex && FComponents.size() >= KNameIndexFrom && !FComponentState.Contains(csDestroying)) {
     auto index = std::make_unique<TNameIndex>();
     bool unique = true;
     for (TComponent* c : FComponents)
@@ -308,6 +309,9 @@ void TComponent::Remove(TComponent* AComponent) {
 }
 
 void TComponent::DestroyComponents() {
+  // Every owned component goes: a dying owner drops its name index at once instead of taking
+  // each name out of it.
+  if (FComponentState.Contains(csDestroying)) FNameIndex.reset();
   while (!FComponents.empty()) {
     TComponent* instance = FComponents.back();
     if (instance->FComponentState.Contains(csFreeNotification) ||

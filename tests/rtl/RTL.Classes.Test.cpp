@@ -161,6 +161,42 @@ TEST_F(Classes, NameLookupFollowsRenamesMovesAndFrees) {
   Free(root);
 }
 
+namespace {
+// Looks up its neighbours by name while it is freed with its owner.
+class TNeighbourProbe : public TComponent {
+  ZCL_CLASS(TNeighbourProbe, TComponent)
+ public:
+  using TComponent::TComponent;
+  ~TNeighbourProbe() override {
+    if (Root) *Seen += (Root->FindComponent(Before) != nullptr ? "b" : "-") +
+                       std::string(Root->FindComponent(After) != nullptr ? "a" : "-");
+  }
+  TComponent* Root = nullptr;
+  String Before, After;
+  std::string* Seen = nullptr;
+};
+}  // namespace
+
+// An owner being freed frees its components last first; look-ups meanwhile see exactly those left.
+TEST_F(Classes, NameLookupWhileTheOwnerIsFreed) {
+  TComponent* root = Create<TComponent>(nullptr);
+  std::string seen;
+  auto name = [](int I) { return u"C" + UTF8ToString(std::to_string(I)); };
+  for (int i = 0; i < 40; ++i) {
+    auto* probe = Create<TNeighbourProbe>(root);
+    probe->SetName(name(i));
+    probe->Root = root;
+    probe->Before = name(i - 1);
+    probe->After = name(i + 1);
+    probe->Seen = &seen;
+  }
+  EXPECT_EQ(root->FindComponent(u"C20"), root->GetComponent(20));  // the index is in use
+  Free(root);
+  std::string expected;
+  for (int i = 39; i >= 0; --i) expected += i > 0 ? "b-" : "--";
+  EXPECT_EQ(seen, expected);
+}
+
 // Many renames and frees in a long list, checked against a plain scan of the siblings.
 TEST_F(Classes, NameLookupAgreesWithAScanAfterManyChanges) {
   TComponent* root = Create<TComponent>(nullptr);

@@ -1,6 +1,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.Reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <tuple>
 
 #include "rtl/RTL.Encoding.h"
@@ -16,14 +17,26 @@ namespace {
 const String XmlNamespace = u"http://www.w3.org/XML/1998/namespace";
 const String XmlnsNamespace = u"http://www.w3.org/2000/xmlns/";
 
+// The class table, looked up once: the parser asks at nearly every character.
+const uint8_t* const CharClasses = zcXMLCharProperties();
+inline bool HasClass(Char C, uint8_t Class) { return (CharClasses[C] & Class) != 0; }
+
 bool IsWs(Char C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; }
-bool IsNameStart(Char C) { return zcXMLHasClass(C, xccNameStart); }
-bool IsNameChar(Char C) { return zcXMLHasClass(C, xccNameChar); }
+bool IsNameStart(Char C) { return HasClass(C, xccNameStart); }
+bool IsNameChar(Char C) { return HasClass(C, xccNameChar); }
 
 // Length of the valid UTF-8 prefix of the bytes.
 size_t ValidUtf8Prefix(const Byte* P, size_t N) {
   size_t i = 0;
   while (i < N) {
+    // Runs of ASCII eight bytes at a time.
+    while (N - i >= 8) {
+      uint64_t word;
+      std::memcpy(&word, P + i, 8);
+      if (word & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= N) break;
     Byte b = P[i];
     if (b < 0x80) {
       ++i;
@@ -479,43 +492,59 @@ bool TZCLXMLTextReader::Fill() {
       FText.reserve(FText.size() + take);
       for (Integer i = 0; i < take; ++i) FText.push_back(p[i] < 0x80 ? Char(p[i]) : Char(0xFFFF));
     } else if (take > 0) {
-      // Decoded into a buffer kept from block to block: a new large string per block would make
-      // the heap sweep its freed small blocks each time.
+      // Decoded straight onto the end of the text, then line ends are normalised in place. A CR
+      // left from the last block takes the slot before the new characters.
       const size_t most = static_cast<size_t>(FEncoding->GetMaxCharCount(take));
-      if (FChunk.size() < most) FChunk.resize(most);
-      const StringView chunk(FChunk.data(),
-                             static_cast<size_t>(FEncoding->GetChars(p, take, FChunk.data(), static_cast<Integer>(most))));
-      if (static_cast<Int64>(FText.size()) + static_cast<Int64>(chunk.size()) > 0x7FFFFFF0)
+      const size_t base = FText.size();
+      const size_t slot = FPendingCR ? 1 : 0;
+      FText.resize(base + slot + most);
+      const size_t got = static_cast<size_t>(
+          FEncoding->GetChars(p, take, FText.data() + base + slot, static_cast<Integer>(most)));
+      if (static_cast<Int64>(base) + static_cast<Int64>(got) > 0x7FFFFFF0) {
+        FText.resize(base);
         FailNoLine(u"The input document is too large.");
-      FCharactersInDocument += static_cast<Int64>(chunk.size());
-      if (FSettings.MaxCharactersInDocument > 0 && FCharactersInDocument > FSettings.MaxCharactersInDocument)
+      }
+      FCharactersInDocument += static_cast<Int64>(got);
+      if (FSettings.MaxCharactersInDocument > 0 && FCharactersInDocument > FSettings.MaxCharactersInDocument) {
+        FText.resize(base);
         FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
-      FText.reserve(FText.size() + chunk.size() + 1);
-      const Char* c = chunk.data();
-      const Char* const e = c + chunk.size();
-      if (FPendingCR && c < e) {
+      }
+      Char* const d = FText.data();
+      size_t r = base + slot, w = base;
+      const size_t e = r + got;
+      if (slot && got > 0) {
         FPendingCR = false;
-        FText.push_back(u'\n');
-        FLineStarts.push_back(static_cast<Integer>(FText.size()));
-        if (*c == u'\n') ++c;
+        d[w++] = u'\n';
+        FLineStarts.push_back(static_cast<Integer>(w));
+        if (d[r] == u'\n') ++r;
       }
-      // Runs without CR are copied whole; a CR, or a CR LF pair, becomes one LF.
-      while (c < e) {
-        const Char* r = std::find(c, e, u'\r');
-        const Integer base = static_cast<Integer>(FText.size());
-        FText.append(c, static_cast<size_t>(r - c));
-        for (const Char* q = std::find(c, r, u'\n'); q < r; q = std::find(q + 1, r, u'\n'))
-          FLineStarts.push_back(base + static_cast<Integer>(q - c) + 1);
-        if (r == e) break;
-        c = r + 1;
-        if (c == e) {
-          FPendingCR = true;
-          break;
+      if (w == r) {
+        // Nothing moves until the first CR: only the line starts are noted.
+        for (; r < e; ++r) {
+          const Char c = d[r];
+          if (c > u'\r') continue;
+          if (c == u'\r') break;
+          if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(r + 1));
         }
-        FText.push_back(u'\n');
-        FLineStarts.push_back(static_cast<Integer>(FText.size()));
-        if (*c == u'\n') ++c;
+        w = r;
       }
+      // A CR, or a CR LF pair, becomes one LF; a CR at the end waits for the next character.
+      while (r < e) {
+        const Char c = d[r++];
+        if (c == u'\r') {
+          if (r == e) {
+            FPendingCR = true;
+            break;
+          }
+          d[w++] = u'\n';
+          FLineStarts.push_back(static_cast<Integer>(w));
+          if (d[r] == u'\n') ++r;
+        } else {
+          d[w++] = c;
+          if (c == u'\n') FLineStarts.push_back(static_cast<Integer>(w));
+        }
+      }
+      FText.resize(w);
     }
     FBytePos += take;
     if (invalid || (FStreamAtEnd && FBytePos == FBytesUsed)) {
@@ -724,7 +753,7 @@ bool TZCLXMLTextReader::ParseDocumentContent() {
     Integer start = FPos;
     while (IsWs(Ch(FPos))) ++FPos;
     if (FPos == start) {
-      if (zcXMLHasClass(c, xccCharData)) Fail(FPos, u"Data at the root level is invalid.");
+      if (HasClass(c, xccCharData)) Fail(FPos, u"Data at the root level is invalid.");
       FailChar(FPos);
     }
     if (!FSettings.IgnoreWhitespace) {
@@ -943,14 +972,27 @@ void TZCLXMLTextReader::ParseAttributes() {
     a->ValueLineNumber = vp.Line;
     a->ValueLinePosition = vp.Pos;
     String value;
+    bool underscore = false;  // as in ParseText
     for (;;) {
+      // A run of plain characters is taken whole; the others are looked at one by one below.
+      Integer run = FPos;
+      while (run < FLen) {
+        const Char d = FText[run];
+        if (d == q || !(HasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>')) break;
+        underscore |= d == u'_';
+        ++run;
+      }
+      if (run > FPos) {
+        value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+        FPos = run;
+      }
       if (AtEnd(FPos)) Fail(FPos, u"There is an unclosed literal string.");
       Char d = FText[FPos];
       if (d == q) {
         ++FPos;
         break;
       }
-      if (zcXMLHasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>') {
+      if (HasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>') {
         value.push_back(d);
         ++FPos;
       } else if (d == u'\t' || d == u'\n') {
@@ -958,6 +1000,7 @@ void TZCLXMLTextReader::ParseAttributes() {
         ++FPos;
       } else if (d == u'&') {
         bool ws;
+        underscore = true;
         if (!ParseReference(FPos, value, ws)) {
           value.push_back(u'&');
           ++FPos;
@@ -972,7 +1015,7 @@ void TZCLXMLTextReader::ParseAttributes() {
         FailChar(FPos);
       }
     }
-    DecodeUnderscoreEscapes(value);
+    if (underscore) DecodeUnderscoreEscapes(value);
     a->Value = std::move(value);
     if (FSettings.Namespaces) HandleSpecialAttribute(*a);
   }
@@ -1088,7 +1131,7 @@ bool TZCLXMLTextReader::ParseReference(Integer& At, String& Out, bool& Whitespac
                   : StringView(u"Invalid syntax for a decimal numeric entity reference."));
     if (v <= 0xFFFF) {
       Char c = static_cast<Char>(v);
-      if (FSettings.CheckCharacters && !zcXMLHasClass(c, xccCharData)) {
+      if (FSettings.CheckCharacters && !HasClass(c, xccCharData)) {
         TZCLXMLCharArgs a = zcXMLCharExceptionArgs(c, 0);
         Fail(first, u"'%s', hexadecimal value %s, is an invalid character.", {a.Text, a.Code});
       }
@@ -1153,6 +1196,8 @@ bool TZCLXMLTextReader::ParseText() {
   String value;
   Char orBits = 0;
   const uint8_t* const properties = zcXMLCharProperties();
+  // Whether an escape may be in the text: an underscore, written or referenced.
+  bool underscore = false;
   while (!AtEnd(FPos)) {
     // A run of plain characters is taken whole; the others are looked at one by one below.
     Integer run = FPos;
@@ -1162,6 +1207,7 @@ bool TZCLXMLTextReader::ParseText() {
       if (c != u'\t' && c != u'\n') {
         if (!(properties[c] & xccCharData)) break;
         orBits |= c;
+        underscore |= c == u'_';
       }
       ++run;
     }
@@ -1174,6 +1220,7 @@ bool TZCLXMLTextReader::ParseText() {
     if (c == u'<') break;
     if (c == u'&') {
       bool ws;
+      underscore = true;
       if (ParseReference(FPos, value, ws)) {
         if (!ws) orBits |= 0xFF;
       } else {
@@ -1186,7 +1233,7 @@ bool TZCLXMLTextReader::ParseText() {
     if (c == u']' && StartsWith(FPos, u"]]>")) Fail(FPos, u"']]&gt;' is not allowed in character data.");
     if (c == u'\t' || c == u'\n') {
       value.push_back(c);
-    } else if (zcXMLHasClass(c, xccCharData)) {
+    } else if (HasClass(c, xccCharData)) {
       value.push_back(c);
       orBits |= c;
     } else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(Ch(FPos + 1))) {
@@ -1209,7 +1256,7 @@ bool TZCLXMLTextReader::ParseText() {
       kind = xntWhitespace;
   }
   if (value.empty()) return false;
-  DecodeUnderscoreEscapes(value);
+  if (underscore) DecodeUnderscoreEscapes(value);
   SetContent(kind, start, std::move(value));
   return true;
 }
@@ -1230,7 +1277,7 @@ bool TZCLXMLTextReader::ParseCommentOrCData(bool Comment) {
       Fail(FPos, u"An XML comment cannot contain '--', and '-' cannot be the last character.");
     }
     if (!Comment && c == u']' && FText[FPos + 1] == u']' && FText[FPos + 2] == u'>') break;
-    if (zcXMLHasClass(c, xccCharData)) {
+    if (HasClass(c, xccCharData)) {
       ++FPos;
     } else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(FText[FPos + 1])) {
       FPos += 2;
@@ -1278,7 +1325,7 @@ bool TZCLXMLTextReader::ParsePI() {
       Fail(std::min(FPos, FLen), u"Unexpected end of file while parsing %s has occurred.", {String(u"PI")});
     Char c = FText[FPos];
     if (c == u'?' && FText[FPos + 1] == u'>') break;
-    if (zcXMLHasClass(c, xccCharData))
+    if (HasClass(c, xccCharData))
       ++FPos;
     else if (zcXMLIsHighSurrogate(c) && zcXMLIsLowSurrogate(FText[FPos + 1]))
       FPos += 2;
@@ -1346,7 +1393,7 @@ bool TZCLXMLTextReader::ParseXmlDeclaration() {
       if (AtEnd(FPos)) Fail(FPos, u"There is an unclosed literal string.");
       Char c = FText[FPos];
       if (c == q) break;
-      if (!zcXMLHasClass(c, xccAttrValue)) Fail(FPos, u"Syntax for an XML declaration is invalid.");
+      if (!HasClass(c, xccAttrValue)) Fail(FPos, u"Syntax for an XML declaration is invalid.");
       ++FPos;
     }
     String value = FText.substr(vStart, FPos - vStart);
@@ -1455,7 +1502,7 @@ void TZCLXMLTextReader::SkipDoctype() {
       } else if (d == u']') {
         break;
       }
-      if (!zcXMLHasClass(d, xccCharData)) {
+      if (!HasClass(d, xccCharData)) {
         if (zcXMLIsHighSurrogate(d) && zcXMLIsLowSurrogate(Ch(FPos + 1)))
           ++FPos;
         else

@@ -232,7 +232,6 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   TEncoding* FOwnedEncoding = nullptr;  // looked up by the declaration's name
   Int64 FCharactersInDocument = 0;
   String FText;
-  String FChunk;  // a decoded block before its line ends are normalised
   Integer FLen = 0;
   Integer FPos = 0;
   Integer FDecodeErrorAt = -1;

@@ -1,9 +1,14 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <string_view>
+#include <unordered_map>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Format.h"
@@ -63,6 +68,175 @@ Word ToWord(uint32_t V) { return static_cast<Word>(std::min<uint32_t>(V, 0xFFFF)
 constexpr Integer MaxLoadDepth = 4096;
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The arena of a load: nodes and attributes made while a document loads are cut from large blocks
+// instead of one heap block each. Every object carries a word before it naming its arena (null
+// for the heap). The arena lives while any of its objects does, plus the load that fills it; a
+// freed object's room is not reused, so an edited tree keeps at most what its load took.
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZCL_XML_ARENA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZCL_XML_ARENA_ASAN 1
+#endif
+#endif
+#ifdef ZCL_XML_ARENA_ASAN
+extern "C" void __asan_poison_memory_region(void const volatile* Addr, size_t Size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* Addr, size_t Size);
+// Room not handed out and freed objects stay poisoned, so that a use after free is still caught.
+void PoisonArena(void* P, size_t N) { __asan_poison_memory_region(P, N); }
+void UnpoisonArena(void* P, size_t N) { __asan_unpoison_memory_region(P, N); }
+#else
+void PoisonArena(void*, size_t) {}
+void UnpoisonArena(void*, size_t) {}
+#endif
+
+class TXMLArena {
+ public:
+  // Starts with the reference of the load that fills it.
+  TXMLArena() = default;
+  TXMLArena(const TXMLArena&) = delete;
+  TXMLArena& operator=(const TXMLArena&) = delete;
+  ~TXMLArena() {
+    while (FBlock) {
+      TBlock* next = FBlock->Next;
+      UnpoisonArena(FBlock, FBlock->Size);
+      std::free(FBlock);
+      FBlock = next;
+    }
+  }
+
+  // Size bytes aligned like the heap's.
+  void* Allocate(size_t Size) {
+    const size_t need = (Size + Align - 1) & ~(Align - 1);
+    if (static_cast<size_t>(FEnd - FNext) < need) NewBlock(need);
+    char* p = FNext;
+    FNext += need;
+    UnpoisonArena(p, need);
+    ++FLoaded;
+    return p;
+  }
+  // While the load runs only its thread sees the objects: they are counted without atomics, and
+  // one freed meanwhile (on that thread) takes its count back there.
+  void ReleaseLoaded() { --FLoaded; }
+  // The load ends: its objects become references.
+  void EndLoad() {
+    FLive.fetch_add(FLoaded, std::memory_order_relaxed);
+    FLoaded = 0;
+    Release();
+  }
+  // Frees the arena with its last reference.
+  void Release() {
+    if (FLive.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+  // The one copy of Name for the objects of this arena; it lives as long as they do.
+  const String* Atom(StringView Name) {
+    auto it = FAtoms.find(Name);
+    if (it != FAtoms.end()) return it->second.get();
+    auto atom = std::make_unique<String>(Name);
+    const String* result = atom.get();
+    FAtoms.emplace(StringView(*result), std::move(atom));
+    return result;
+  }
+  void Poison(void* P, size_t Size) { PoisonArena(P, (Size + Align - 1) & ~(Align - 1)); }
+
+ private:
+  static constexpr size_t Align = alignof(std::max_align_t);
+  struct TBlock {
+    TBlock* Next;
+    size_t Size;
+  };
+  static constexpr size_t Header = (sizeof(TBlock) + Align - 1) & ~(Align - 1);
+
+  void NewBlock(size_t Need) {
+    // Blocks grow with the tree, so a small document takes little and a large one few blocks.
+    FBlockSize = std::min<size_t>(FBlockSize * 2, size_t(1) << 20);
+    const size_t size = std::max(FBlockSize, Need + Header);
+    auto* block = static_cast<TBlock*>(std::malloc(size));
+    if (!block) throw std::bad_alloc();
+    block->Next = FBlock;
+    block->Size = size;
+    FBlock = block;
+    FNext = reinterpret_cast<char*>(block) + Header;
+    FEnd = reinterpret_cast<char*>(block) + size;
+    PoisonArena(FNext, static_cast<size_t>(FEnd - FNext));
+  }
+
+  std::atomic<size_t> FLive{1};
+  size_t FLoaded = 0;
+  std::unordered_map<StringView, std::unique_ptr<String>> FAtoms;
+  TBlock* FBlock = nullptr;
+  char* FNext = nullptr;
+  char* FEnd = nullptr;
+  size_t FBlockSize = 8192;
+};
+
+// The arena of the load running on this thread, if any.
+thread_local TXMLArena* GLoadArena = nullptr;
+
+// Makes the objects created on this thread until its end come from a new arena.
+class TXMLArenaScope {
+ public:
+  TXMLArenaScope() : FArena(new TXMLArena()), FPrevious(GLoadArena) { GLoadArena = FArena; }
+  ~TXMLArenaScope() {
+    GLoadArena = FPrevious;
+    FArena->EndLoad();
+  }
+  TXMLArenaScope(const TXMLArenaScope&) = delete;
+  TXMLArenaScope& operator=(const TXMLArenaScope&) = delete;
+
+ private:
+  TXMLArena* FArena;
+  TXMLArena* FPrevious;
+};
+
+// The word before an object, padded to keep the object aligned like the heap's blocks.
+constexpr size_t ArenaHeader = alignof(std::max_align_t);
+
+void* ArenaNew(size_t Size) {
+  void** p;
+  if (TXMLArena* arena = GLoadArena) {
+    p = static_cast<void**>(arena->Allocate(Size + ArenaHeader));
+    *p = arena;
+  } else {
+    p = static_cast<void**>(::operator new(Size + ArenaHeader));
+    *p = nullptr;
+  }
+  return reinterpret_cast<char*>(p) + ArenaHeader;
+}
+
+// The arena an object of these classes was made in; null for the heap.
+TXMLArena* ArenaOf(const void* P) {
+  return *reinterpret_cast<TXMLArena* const*>(static_cast<const char*>(P) - ArenaHeader);
+}
+
+// Names up to this length fit the string's own buffer: copying them costs less than sharing.
+constexpr size_t ShortName = 7;
+
+void ArenaDelete(void* P, size_t Size) {
+  if (!P) return;
+  void** p = reinterpret_cast<void**>(static_cast<char*>(P) - ArenaHeader);
+  if (auto* arena = static_cast<TXMLArena*>(*p)) {
+    arena->Poison(p, Size + ArenaHeader);
+    if (arena == GLoadArena)
+      arena->ReleaseLoaded();
+    else
+      arena->Release();
+  } else {
+    ::operator delete(p);
+  }
+}
+
+}  // namespace
+
+void* TZCLXMLAttribute::operator new(size_t Size) { return ArenaNew(Size); }
+void TZCLXMLAttribute::operator delete(void* P, size_t Size) { ArenaDelete(P, Size); }
+void* TZCLXMLNode::operator new(size_t Size) { return ArenaNew(Size); }
+void TZCLXMLNode::operator delete(void* P, size_t Size) { ArenaDelete(P, Size); }
 
 namespace detail {
 bool XMLValueNeedsPreserve(StringView Value) { return !Value.empty() && (Value.front() < 0x21 || Value.back() < 0x21); }
@@ -162,7 +336,7 @@ String TZCLXMLDateTime::ToString() const {
 // TZCLXMLAttribute, TZCLXMLAttributes
 
 void TZCLXMLAttribute::Assign(const TZCLXMLAttribute* Source) {
-  FName = Source->FName;
+  SetName(Source->GetName());
   FValue = Source->FValue;
 }
 
@@ -407,13 +581,13 @@ void TZCLXMLAttributes::SetValueAsVariant(StringView Name, const Variant& Value)
 // ---------------------------------------------------------------------------------------------
 // TZCLXMLNode
 
-TZCLXMLNode::TZCLXMLNode(TZCLXMLNode* AParent) : FAttributes(Create<TZCLXMLAttributes>()), FParent(AParent) {}
+TZCLXMLNode::TZCLXMLNode(TZCLXMLNode* AParent) : FParent(AParent) {}
 
 TZCLXMLNode::~TZCLXMLNode() {
   if (FParent) FParent->DetachChild(this);
   FParent = nullptr;
   TZCLXMLNode::Clear();
-  Free(FAttributes);
+  FAttributes.Clear();  // last first, as freeing the list would
 }
 
 TZCLXMLNode* TZCLXMLNode::Add(const String& Name) {
@@ -423,8 +597,16 @@ TZCLXMLNode* TZCLXMLNode::Add(const String& Name) {
   return node;
 }
 
+TZCLXMLNode* TZCLXMLNode::AddChild(String&& Name) {
+  TZCLXMLNode* node = Create<TZCLXMLNode>(this);
+  node->FNodeName = std::move(Name);
+  AttachChild(node);
+  return node;
+}
+
 void TZCLXMLNode::AttachChild(TZCLXMLNode* Node) {
   Node->FParent = this;
+  if (FChildren.capacity() == 0) FChildren.reserve(4);  // skips the smallest steps of growth
   FChildren.push_back(Node);
 }
 
@@ -460,16 +642,16 @@ void TZCLXMLNode::Assign(const TZCLXMLNode* Source) {
     return;
   }
   Clear();
-  FAttributes->Assign(Source->FAttributes);
-  for (const TZCLXMLNode* child : Source->FChildren) Add(child->FNodeName)->Assign(child);
-  FNodeName = Source->FNodeName;
+  FAttributes.Assign(&Source->FAttributes);
+  for (const TZCLXMLNode* child : Source->FChildren) Add(child->GetNodeName())->Assign(child);
+  SetNodeName(Source->GetNodeName());
   FNodeValue = Source->FNodeValue;
 }
 
 bool TZCLXMLNode::Equals(const TObject* Obj) const {
   auto* other = dynamic_cast<const TZCLXMLNode*>(Obj);
   if (!other || other->ClassType() != ClassType()) return false;
-  if (!FAttributes->Equals(other->FAttributes) || FNodeName != other->FNodeName || FNodeValue != other->FNodeValue ||
+  if (!FAttributes.Equals(&other->FAttributes) || GetNodeName() != other->GetNodeName() || FNodeValue != other->FNodeValue ||
       FChildren.size() != other->FChildren.size())
     return false;
   for (size_t i = 0; i < FChildren.size(); ++i)
@@ -523,7 +705,7 @@ bool TZCLXMLNode::IsChild(const TZCLXMLNode* Node) const {
 
 TZCLXMLNode* TZCLXMLNode::FindNode(StringView Name) const {
   for (TZCLXMLNode* child : FChildren)
-    if (SameName(child->FNodeName, Name)) return child;
+    if (SameName(child->GetNodeName(), Name)) return child;
   return nullptr;
 }
 
@@ -631,6 +813,7 @@ void TZCLXMLDocument::LoadFromStream(TStream* Stream, TEncoding* Encoding) {
   FLoadError.clear();
   FLoadErrorLine = FLoadErrorPosition = 0;
   if (Stream->GetSize() - Stream->GetPosition() < 4) return;
+  TXMLArenaScope arena;
   char signature[4];
   Stream->ReadBuffer(signature, 4);
   const bool sxml = std::memcmp(signature, "SXML", 4) == 0;
@@ -668,9 +851,13 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   // starts a new one (the element keeps the last).
   String text;
   bool inText = false;
+  // The current element's value is the untrimmed text so far (moved there, not copied).
+  bool textInNode = false;
+  String qualified;
+  TXMLArena* const arena = GLoadArena;  // the load's, made by LoadFromStream
   TZCLXMLNode* current = this;
   try {
-    std::unique_ptr<TZCLXMLReader> reader = TZCLXMLReader::Create(settings, Stream);
+    auto reader = std::make_unique<TZCLXMLTextReader>(settings, Stream);
     while (current && reader->Read()) {
       TZCLXMLNodeData* n = reader->Node();
       const bool preserve = !scopes.empty() && scopes.back();
@@ -681,20 +868,41 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
                                    n->LinePosition);
           inText = false;
           const bool empty = n->IsEmptyElement();
-          TZCLXMLNode* node = current->Add(n->GetQualifiedName());
+          // Without namespaces the reader keeps the whole name as the local one.
+          const String& name = n->Prefix.empty() ? n->LocalName : (qualified = n->GetQualifiedName());
+          TZCLXMLNode* node;
+          if (current == this) {
+            node = Add(name);
+          } else {
+            // Below the root no Add is overridden: the child is made directly.
+            node = current->AddChild(String());
+            if (name.size() > ShortName && ArenaOf(node) == arena)
+              node->FNodeNameAtom = arena->Atom(name);
+            else
+              node->FNodeName = name;
+          }
           bool scope = preserve;
           TZCLXMLAttributes* attrs = node->GetAttributes();
+          if (reader->GetAttrCount() > 0) attrs->EnsureCapacity(reader->GetAttrCount());
           while (reader->MoveToNextAttribute()) {
             TZCLXMLNodeData* a = reader->Node();
-            String name = a->GetQualifiedName();
-            if (name == XmlSpace) {
+            const String& attrName = a->Prefix.empty() ? a->LocalName : (qualified = a->GetQualifiedName());
+            if (attrName == XmlSpace) {
               if (a->Value == PreserveValue)
                 scope = true;
               else if (a->Value == u"default")
                 scope = false;
             }
-            // The reader makes every attribute anew: its texts are taken over.
-            attrs->AddString(std::move(name), std::move(a->Value));
+            // The reader makes every attribute anew: its value is taken over.
+            if (attrName.size() > ShortName && arena) {
+              TZCLXMLAttribute* attr = attrs->AddString(String(), std::move(a->Value));
+              if (ArenaOf(attr) == arena)
+                attr->FNameAtom = arena->Atom(attrName);
+              else
+                attr->FName = attrName;
+            } else {
+              attrs->AddString(String(attrName), std::move(a->Value));
+            }
           }
           if (!empty) {
             scopes.push_back(scope);
@@ -712,9 +920,23 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
           // White space alone is content only where it is preserved or inside a text.
           const bool blank = n->NodeType == xntWhitespace && !preserve;
           if (blank && !inText) break;
-          if (!inText) text.clear();
-          text += n->Value;
-          inText = true;
+          if (!inText) {
+            inText = true;
+            if (!blank && (preserve || !detail::XMLValueNeedsPreserve(n->Value))) {
+              // The common case: one piece that needs no trimming becomes the value as it is.
+              current->FNodeValue = std::move(n->Value);
+              textInNode = true;
+              break;
+            }
+            text = std::move(n->Value);
+            textInNode = false;
+          } else {
+            if (textInNode) {
+              text = current->FNodeValue;
+              textInNode = false;
+            }
+            text += n->Value;
+          }
           if (!blank) current->SetNodeValue(preserve ? text : Trim(text));
           break;
         }

@@ -4,6 +4,7 @@
 // or from the binary forms and saves as indented XML text or as "SXML". Comments, processing
 // instructions and mixed content are not kept; namespace prefixes stay part of the names.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -45,15 +46,25 @@ class TZCLXMLAttribute : public TObject {
   TZCLXMLAttribute(const String& AName, const String& AValue) : FName(AName), FValue(AValue) {}
   TZCLXMLAttribute(String&& AName, String&& AValue) : FName(std::move(AName)), FValue(std::move(AValue)) {}
 
-  const String& GetName() const { return FName; }
-  void SetName(const String& Value) { FName = Value; }
+  const String& GetName() const { return FNameAtom ? *FNameAtom : FName; }
+  void SetName(const String& Value) {
+    FName = Value;
+    FNameAtom = nullptr;
+  }
   const String& GetValue() const { return FValue; }
   void SetValue(const String& Value) { FValue = Value; }
   void Assign(const TZCLXMLAttribute* Source);
   Integer GetValueAsInteger(Integer Default) const;
 
+  // From the loading document's arena while a document loads, otherwise from the heap.
+  static void* operator new(size_t Size);
+  static void operator delete(void* P, size_t Size);
+
  private:
+  friend class TZCLXMLDocument;
   String FName, FValue;
+  // A long name shared by the objects of one load, in place of FName (see TZCLXMLNode).
+  const String* FNameAtom = nullptr;
 };
 
 // Owns its attributes. Names match when equal after folding ASCII letters only; nothing prevents
@@ -131,13 +142,16 @@ class TZCLXMLNode : public TObject {
   // Same class, equal attributes, exactly equal name and value, and equal children in order.
   bool Equals(const TObject* Obj) const override;
 
-  const String& GetNodeName() const { return FNodeName; }
-  void SetNodeName(const String& Value) { FNodeName = Value; }
+  const String& GetNodeName() const { return FNodeNameAtom ? *FNodeNameAtom : FNodeName; }
+  void SetNodeName(const String& Value) {
+    FNodeName = Value;
+    FNodeNameAtom = nullptr;
+  }
   const String& GetNodeValue() const { return FNodeValue; }
   void SetNodeValue(const String& Value) { FNodeValue = Value; }
   // The value of the first child of that name, or empty.
   String GetNodeValue(StringView Name) const;
-  TZCLXMLAttributes* GetAttributes() const { return FAttributes; }
+  TZCLXMLAttributes* GetAttributes() const { return &FAttributes; }
   TZCLXMLNode* GetParent() const { return FParent; }
 
   Integer GetCount() const { return static_cast<Integer>(FChildren.size()); }
@@ -166,16 +180,27 @@ class TZCLXMLNode : public TObject {
   // Proc for each child of the node at Path (nothing is created); EAbort ends the walk quietly.
   void EnumChildren(const TZCLXMLNodePath& Path, const TZCLXMLNodeEnumProc& Proc);
 
+  // Nodes made while a document loads come from an arena of that load, which is released when
+  // its last node is freed: a large tree is built and freed without a heap call per node.
+  static void* operator new(size_t Size);
+  static void operator delete(void* P, size_t Size);
+
  protected:
   // Appends an existing node (no root rule).
   void AttachChild(TZCLXMLNode* Node);
 
  private:
+  friend class TZCLXMLDocument;  // loads children straight in
   void DetachChild(TZCLXMLNode* Node);
+  // Add without the overrides, taking the name over.
+  TZCLXMLNode* AddChild(String&& Name);
 
   std::vector<TZCLXMLNode*> FChildren;  // owned
-  TZCLXMLAttributes* FAttributes;       // owned
+  mutable TZCLXMLAttributes FAttributes;
   String FNodeName, FNodeValue;
+  // A loaded name too long for the string's own buffer is kept once per load, by the arena the
+  // node lives in, and used in place of FNodeName.
+  const String* FNodeNameAtom = nullptr;
   TZCLXMLNode* FParent;
 };
 

@@ -316,6 +316,33 @@ TEST(ZCLXMLDocument, EqualsAndAssign) {
   EXPECT_EQ(root->GetAttributes()->GetCount(), 0);
 }
 
+// Loaded nodes share the storage of their load (long names included): a node taken out of the
+// tree keeps working after the document is gone, and renaming or copying never reaches back.
+TEST(ZCLXMLDocument, LoadedNodesOutliveTheirDocument) {
+  TDocPtr doc = Loaded("<configuration><long-element-name long-attribute-name='v'><child-element/>"
+                       "</long-element-name><long-element-name long-attribute-name='w'/></configuration>");
+  ASSERT_EQ(doc->GetCount(), 1);
+  TZCLXMLNode* kept = doc->GetNode(0)->GetNode(0);
+  TZCLXMLNode* renamed = doc->GetNode(0)->GetNode(1);
+  renamed->SetNodeName(u"other-long-name");
+  renamed->GetAttributes()->GetItem(0)->SetName(u"other-attribute-name");
+  kept->SetParent(nullptr);
+  TDocPtr copy = NewDoc();
+  copy->Assign(doc.get());
+  doc.reset();
+
+  EXPECT_EQ(kept->GetNodeName(), u"long-element-name");
+  EXPECT_EQ(kept->GetAttributes()->GetItem(0)->GetName(), u"long-attribute-name");
+  EXPECT_EQ(kept->GetNode(0)->GetNodeName(), u"child-element");
+  kept->Add(u"added-after-the-document");
+  EXPECT_EQ(kept->GetCount(), 2);
+  Free(kept);
+  const TZCLXMLNode* moved = copy->GetNode(0)->GetNode(0);
+  EXPECT_EQ(moved->GetNodeName(), u"other-long-name");
+  EXPECT_EQ(moved->GetAttributes()->GetValue(u"other-attribute-name"), u"w");
+  EXPECT_EQ(Saved(*copy), Saved(*Loaded(Saved(*copy))));
+}
+
 TEST(ZCLXMLDocument, EnumVisitsLevelByLevelAndAbortEndsOneLevel) {
   TDocPtr doc = NewDoc();
   TZCLXMLNode* r = doc->Add(u"r");
