@@ -53,6 +53,9 @@ struct TWindow {
   COLORREF LayeredKey = 0;
   bool UpdateLayered = false;  // shows pixels given to UpdateLayeredWindow
   HRGN Region = nullptr;
+  // WM_SETICON: the caller keeps the icons alive.
+  HICON IconBig = nullptr;
+  HICON IconSmall = nullptr;
   // Top-level windows: the pixels (window rectangle size) and the native side.
   std::unique_ptr<TSurface> Surface;
   std::unique_ptr<TNativeWindow> Native;
