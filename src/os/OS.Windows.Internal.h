@@ -165,6 +165,8 @@ TWindow* HitTest(TPoint ScreenPoint, LRESULT* Hit);
 
 // Posting without the window check (caller made it); thread-safe.
 void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+// The same with the point GetMessagePos reports for the message (screen coordinates).
+void PostInternalAt(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, TPoint ScreenPoint);
 // Runs hooks of a kind; true when a hook asked to discard the message.
 LRESULT CallHooks(int Kind, int Code, WPARAM WParam, LPARAM LParam);
 

@@ -73,7 +73,8 @@ TPoint WindowOrigin(const TWindow* W) {
 
 TPoint ClientOrigin(const TWindow* W) { return WindowOrigin(W) + W->Client.TopLeft(); }
 
-void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+namespace {
+void Post(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, const TPoint* ScreenPoint) {
   MSG m;
   m.hwnd = Window;
   m.message = Msg;
@@ -82,10 +83,17 @@ void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   m.time = static_cast<DWORD>(GetClock().NowMs());
   {
     std::lock_guard<std::mutex> lock(GManager->Lock);
-    m.pt = GManager->CursorPos;
+    m.pt = ScreenPoint ? *ScreenPoint : GManager->CursorPos;
     GManager->Posted.push_back(m);
   }
   WakeUiThread();
+}
+}  // namespace
+
+void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) { Post(Window, Msg, WParam, LParam, nullptr); }
+
+void PostInternalAt(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, TPoint ScreenPoint) {
+  Post(Window, Msg, WParam, LParam, &ScreenPoint);
 }
 
 LRESULT CallHooks(int Kind, int Code, WPARAM WParam, LPARAM LParam) {
