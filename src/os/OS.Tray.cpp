@@ -109,18 +109,17 @@ BOOL Shell_NotifyIcon(DWORD Message, const NOTIFYICONDATA* Data) {
   return 1;
 }
 
-void InstallTrayHost(std::unique_ptr<TTrayHost> Host) {
+std::unique_ptr<TTrayHost> InstallTrayHost(std::unique_ptr<TTrayHost> Host) {
   TTray& t = Tray();
   std::unique_ptr<TTrayHost> old;
-  {
-    std::lock_guard lock(t.Lock);
-    old = std::move(t.Host);
-    t.Host = std::move(Host);
-    if (t.Host)
-      for (const TTrayIcon& icon : t.Icons) t.Host->IconChanged(icon.State);
-  }
-  // Freed outside the lock: a host may wait for its own thread, which may be reporting an event.
-  old.reset();
+  std::lock_guard lock(t.Lock);
+  old = std::move(t.Host);
+  t.Host = std::move(Host);
+  if (t.Host)
+    for (const TTrayIcon& icon : t.Icons) t.Host->IconChanged(icon.State);
+  // Returned, so freed outside the lock: a host may wait for its own thread, which may be
+  // reporting an event.
+  return old;
 }
 
 bool TrayIconEvent(UInt64 Key, TTrayEvent Event, TPoint ScreenPoint) {
@@ -158,7 +157,7 @@ bool TrayIconEvent(UInt64 Key, TTrayEvent Event, TPoint ScreenPoint) {
 
 namespace detail {
 void TrayFinalization() {
-  InstallTrayHost(nullptr);
+  InstallTrayHost(nullptr).reset();
   TTray& t = Tray();
   std::lock_guard lock(t.Lock);
   t.Icons.clear();

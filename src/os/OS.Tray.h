@@ -92,8 +92,9 @@ class TTrayHost {
   virtual void ShowBalloon(const TTrayBalloon& Balloon) = 0;
 };
 
-// The layer owns the host; the icons there are announced to it. Null removes the host.
-void InstallTrayHost(std::unique_ptr<TTrayHost> Host);
+// The layer owns the host; the icons there are announced to it. Null removes the host. Returns
+// the previous host, which knows nothing more from then on (freeing it is the caller's).
+std::unique_ptr<TTrayHost> InstallTrayHost(std::unique_ptr<TTrayHost> Host);
 
 enum class TTrayEvent { Click, MenuRequest, BalloonClick };
 // A host reports what the user did (any thread); false when the icon is gone.
