@@ -16,6 +16,8 @@ pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 # MD5 through libcrypto's tuned block function.
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# The desktop's notification area is reached over the session bus.
+pkg_check_modules(DBUS REQUIRED IMPORTED_TARGET dbus-1)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-16)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 # The peer tag library, read side by side with ours by a test program and a benchmark only.

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev libwebp-dev libpcre2-dev libicu-dev
   libcairo2-dev libpixman-1-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
-  libcurl4-openssl-dev libsdl2-dev libsoxr-dev libsoxr0 libssl-dev
+  libcurl4-openssl-dev libsdl2-dev libsoxr-dev libsoxr0 libssl-dev libdbus-1-dev dbus-daemon
   fonts-dejavu-core
   libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev liblua5.4-dev libpango1.0-dev libfftw3-dev
   python3 unzip zip

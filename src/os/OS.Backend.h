@@ -33,6 +33,8 @@ class TNativeWindow {
   virtual void Present(const TSurface& Pixels, const TRect& Dirty, Byte Alpha, bool PerPixelAlpha) = 0;
   virtual void SetTitle(StringView) {}
   virtual void SetCursor(HCURSOR) {}
+  // The window's big icon (WM_SETICON); null for none. The window keeps the icon alive.
+  virtual void SetIcon(HICON) {}
 };
 
 class TDisplayBackend {

@@ -5,6 +5,7 @@
 #include "os/OS.Fonts.h"
 #include "os/OS.Http.h"
 #include "os/OS.Monitors.h"
+#include "os/OS.Tray.h"
 #include "os/OS.Windows.Internal.h"
 
 namespace {
@@ -14,6 +15,7 @@ const TUnit GOsUnits[] = {
     {"OS.FileNotify", nullptr, detail::FileNotifyFinalization},
     {"OS.Monitors", detail::InitializeMonitors, detail::FinalizeMonitors},
     {"OS.Windows", detail::InitializeWindows, detail::FinalizeWindows},
+    {"OS.Tray", nullptr, detail::TrayFinalization},
     {"OS.Fonts", FontsInitialization, FontsFinalization},
     {"OS.Codecs", nullptr, CodecsFinalization},
 };

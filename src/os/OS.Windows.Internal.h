@@ -53,6 +53,9 @@ struct TWindow {
   COLORREF LayeredKey = 0;
   bool UpdateLayered = false;  // shows pixels given to UpdateLayeredWindow
   HRGN Region = nullptr;
+  // WM_SETICON: the caller keeps the icons alive.
+  HICON IconBig = nullptr;
+  HICON IconSmall = nullptr;
   // Top-level windows: the pixels (window rectangle size) and the native side.
   std::unique_ptr<TSurface> Surface;
   std::unique_ptr<TNativeWindow> Native;
@@ -162,6 +165,8 @@ TWindow* HitTest(TPoint ScreenPoint, LRESULT* Hit);
 
 // Posting without the window check (caller made it); thread-safe.
 void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+// The same with the point GetMessagePos reports for the message (screen coordinates).
+void PostInternalAt(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, TPoint ScreenPoint);
 // Runs hooks of a kind; true when a hook asked to discard the message.
 LRESULT CallHooks(int Kind, int Code, WPARAM WParam, LPARAM LParam);
 

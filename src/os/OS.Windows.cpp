@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "os/OS.Gdi.h"
+#include "os/OS.Icons.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Surface.h"
@@ -72,7 +73,8 @@ TPoint WindowOrigin(const TWindow* W) {
 
 TPoint ClientOrigin(const TWindow* W) { return WindowOrigin(W) + W->Client.TopLeft(); }
 
-void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+namespace {
+void Post(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, const TPoint* ScreenPoint) {
   MSG m;
   m.hwnd = Window;
   m.message = Msg;
@@ -81,10 +83,17 @@ void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   m.time = static_cast<DWORD>(GetClock().NowMs());
   {
     std::lock_guard<std::mutex> lock(GManager->Lock);
-    m.pt = GManager->CursorPos;
+    m.pt = ScreenPoint ? *ScreenPoint : GManager->CursorPos;
     GManager->Posted.push_back(m);
   }
   WakeUiThread();
+}
+}  // namespace
+
+void PostInternal(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) { Post(Window, Msg, WParam, LParam, nullptr); }
+
+void PostInternalAt(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, TPoint ScreenPoint) {
+  Post(Window, Msg, WParam, LParam, &ScreenPoint);
 }
 
 LRESULT CallHooks(int Kind, int Code, WPARAM WParam, LPARAM LParam) {
@@ -562,6 +571,7 @@ void InstallDisplayBackend(std::unique_ptr<TDisplayBackend> Backend) {
       if (top->Native) {
         top->Native->SetBounds(top->Rect);
         top->Native->SetVisible(top->IsVisible());
+        if (top->IconBig) top->Native->SetIcon(top->IconBig);
       }
     }
   }
@@ -760,6 +770,7 @@ HWND SetParent(HWND Window, HWND NewParent) {
     if (w->Native) {
       w->Native->SetBounds(w->Rect);
       w->Native->SetVisible(visible);
+      if (w->IconBig) w->Native->SetIcon(w->IconBig);
     }
     UpdateSurface(w);
   }
@@ -1877,6 +1888,15 @@ LRESULT DefWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
     }
     case WM_SETCURSOR:
       return DefSetCursor(w, WParam, LParam);
+    case WM_SETICON: {
+      HICON& slot = WParam == ICON_BIG ? w->IconBig : w->IconSmall;
+      HICON old = slot;
+      slot = reinterpret_cast<HICON>(LParam);
+      if (WParam == ICON_BIG && w->Native) w->Native->SetIcon(slot);
+      return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON:
+      return reinterpret_cast<LRESULT>(WParam == ICON_BIG ? w->IconBig : w->IconSmall);
     case WM_MOUSEACTIVATE:
       if (w->IsChild()) {
         if (LRESULT r = SendMessage(w->Parent->Handle, WM_MOUSEACTIVATE, WParam, LParam)) return r;

@@ -15,7 +15,9 @@
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.StringList.h"
 #include "rtl/RTL.TypInfo.h"
+#include "os/OS.Icons.h"
 #include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Imaging.h"
 #include "vcl/VCL.Menus.h"
 
 TApplication* Application = nullptr;
@@ -119,11 +121,24 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner) {
   SetParentFont(false);
   SetParentColor(false);
   SetBounds(0, 0, 320, 240);
+  FIcon = new TIcon;
+  FIcon->OnChange = TNotifyEvent(this, &TCustomForm::IconChanged);
   if (Screen) Screen->AddForm(this);
 }
 
 TCustomForm::~TCustomForm() {
   if (Screen) Screen->RemoveForm(this);
+  if (HandleAllocated()) SendMessage(FHandle, WM_SETICON, ICON_BIG, 0);  // the icon goes first
+  delete FIcon;
+}
+
+void TCustomForm::SetIcon(TIcon* Value) { FIcon->Assign(Value); }
+
+void TCustomForm::UpdateIcon() {
+  if (!HandleAllocated() || FParent) return;
+  TIcon* icon = !FIcon->GetEmpty() ? FIcon : Application ? Application->FIcon : nullptr;
+  HICON handle = icon && !icon->GetEmpty() ? icon->GetHandle() : nullptr;
+  SendMessage(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(handle));
 }
 
 void TCustomForm::AfterConstruction() {
@@ -244,6 +259,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
 void TCustomForm::CreateWnd() {
   inherited::CreateWnd();
   UpdateLayered();
+  UpdateIcon();
 }
 
 void TCustomForm::UpdateLayered() {
@@ -1327,6 +1343,28 @@ TApplication::~TApplication() {
     FHandle = nullptr;
     if (IsWindow(handle)) DestroyWindow(handle);
   }
+  if (FIcon) {
+    TIcon* icon = FIcon;
+    FIcon = nullptr;
+    delete icon;
+    if (Screen)  // forms outliving the application stop showing its icon
+      for (Integer i = 0; i < Screen->GetFormCount(); ++i) Screen->GetForms(i)->UpdateIcon();
+  }
+}
+
+TIcon* TApplication::GetIcon() {
+  if (!FIcon) {
+    FIcon = new TIcon;
+    FIcon->OnChange = TNotifyEvent(this, &TApplication::IconChanged);
+  }
+  return FIcon;
+}
+
+void TApplication::SetIcon(TIcon* Value) { GetIcon()->Assign(Value); }
+
+void TApplication::IconChanged(TObject*) {
+  if (Screen)
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i) Screen->GetForms(i)->UpdateIcon();
 }
 
 void TApplication::BeforeDestruction() {

@@ -18,6 +18,7 @@ class TCustomForm;
 class TMonitor;
 class THintWindow;
 class TMainMenu;
+class TIcon;
 class Exception;
 
 // ---- modal results, enumerations, events ------------------------------------------------------
@@ -195,6 +196,10 @@ class TCustomForm : public TScrollingWinControl {
   // top-left and grows or shrinks by its client area.
   virtual void ScaleForPPIRect(Integer NewPPI, const TRect* SuggestedRect);
 
+  // The window's icon (owned; assign to change it). An empty icon shows the application's.
+  TIcon* GetIcon() const { return FIcon; }
+  void SetIcon(TIcon* Value);
+
   // The main menu (not owned, watched): its shortcuts and, with Alt and a character, its items.
   TMainMenu* GetMenu() const { return FMenu; }
   void SetMenu(TMainMenu* Value);
@@ -258,6 +263,9 @@ class TCustomForm : public TScrollingWinControl {
   friend class TApplication;
   friend class TScreen;
   void CloseModal();
+  void IconChanged(TObject*) { UpdateIcon(); }
+  // Hands the window the icon it shows (WM_SETICON).
+  void UpdateIcon();
   void SetWindowFocus();
   void ApplyPosition();
   void UpdateLayered();
@@ -266,6 +274,7 @@ class TCustomForm : public TScrollingWinControl {
   TModalResult FModalResult = mrNone;
   TWinControl* FActiveControl = nullptr;
   TMainMenu* FMenu = nullptr;
+  TIcon* FIcon = nullptr;  // owned
   TCustomForm* FPopupParent = nullptr;
   TFormBorderStyle FBorderStyle = bsSizeable;
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
@@ -525,6 +534,9 @@ class TApplication : public TComponent {
 
   String GetTitle() const { return FTitle; }
   void SetTitle(const String& Value) { FTitle = Value; }
+  // The program's icon (owned; assign to change it): what forms without an icon of their own show.
+  TIcon* GetIcon();
+  void SetIcon(TIcon* Value);
 
   // Hints. Pauses in milliseconds.
   String GetHint() const { return FHint; }
@@ -595,6 +607,8 @@ class TApplication : public TComponent {
 
   HWND FHandle = nullptr;
   TCustomForm* FMainForm = nullptr;
+  void IconChanged(TObject*);
+  TIcon* FIcon = nullptr;              // owned, made on first use
   THintWindow* FHintWindow = nullptr;  // owned
   TControl* FHintControl = nullptr;
   TRect FHintCursorRect;

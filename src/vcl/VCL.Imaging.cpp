@@ -5,6 +5,7 @@
 #include <span>
 
 #include "os/OS.Codecs.h"
+#include "os/OS.Icons.h"
 #include "rtl/RTL.Streams.h"
 
 namespace {
@@ -105,7 +106,56 @@ void TPngImage::Draw(TCanvas* ACanvas, const TRect& Rect) { ACanvas->StretchDraw
 // --- TIcon --------------------------------------------------------------------------------
 
 TIcon::TIcon() = default;
-TIcon::~TIcon() = default;
+TIcon::~TIcon() { FreeHandle(); }
+
+void TIcon::FreeHandle() {
+  if (FHandle) DestroyIcon(FHandle);
+  FHandle = nullptr;
+}
+
+void TIcon::Changed() {
+  if (!FSettingHandle) FreeHandle();  // the pixels moved on: a new handle is made on demand
+  inherited::Changed();
+}
+
+HICON TIcon::GetHandle() {
+  if (FHandle) return FHandle;
+  TBitmap* image = BestImage(MaxIconDimension + 1, MaxIconDimension + 1);
+  if (!image) return nullptr;
+  std::vector<uint32_t> pixels = StraightPixels(*image);
+  PremultiplyPixels(pixels.data(), pixels.size());
+  FHandle = CreateIconFromPixels(pixels.data(), image->GetWidth(), image->GetHeight());
+  return FHandle;
+}
+
+void TIcon::SetHandle(HICON Value) {
+  if (Value == FHandle) return;
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  FImages.clear();
+  if (GetIconPixels(Value, pixels, width, height)) {
+    UnpremultiplyPixels(pixels.data(), pixels.size());
+    auto image = std::make_unique<TBitmap>();
+    SetStraightPixels(*image, pixels, width, height);
+    FImages.push_back(std::move(image));
+  }
+  FreeHandle();
+  FHandle = FImages.empty() ? nullptr : Value;
+  FSettingHandle = true;
+  try {
+    Changed();
+  } catch (...) {
+    FSettingHandle = false;
+    throw;
+  }
+  FSettingHandle = false;
+}
+
+HICON TIcon::ReleaseHandle() {
+  HICON handle = GetHandle();
+  FHandle = nullptr;
+  return handle;
+}
 
 Integer TIcon::GetWidth() const {
   const TBitmap* b = BestImage(MaxIconDimension + 1, MaxIconDimension + 1);

@@ -70,11 +70,25 @@ class TIcon : public TGraphic {
   // The smallest image at least Width x Height, else the largest.
   TBitmap* BestImage(Integer Width, Integer Height) const;
 
+  // An icon handle of the largest image, made on first use and owned by the icon until it
+  // changes or ReleaseHandle; null for an empty icon.
+  HICON GetHandle();
+  // Takes over Value (destroyed with the icon) and holds its pixels as the only image; null or a
+  // dead handle empties the icon.
+  void SetHandle(HICON Value);
+  // The handle, now the caller's to destroy (DestroyIcon); the icon keeps its images.
+  HICON ReleaseHandle();
+  bool HandleAllocated() const { return FHandle != nullptr; }
+
  protected:
   void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+  void Changed() override;
 
  private:
+  void FreeHandle();
   std::vector<std::unique_ptr<TBitmap>> FImages;
+  HICON FHandle = nullptr;
+  bool FSettingHandle = false;
 };
 
 namespace detail {

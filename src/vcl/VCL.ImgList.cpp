@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/OS.Codecs.h"
 #include "os/OS.Gdi.h"
+#include "os/OS.Icons.h"
 #include "os/OS.Messages.h"
 #include "os/OS.Surface.h"
 #include "os/OS.Windows.h"
@@ -12,6 +14,7 @@
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Graphics.h"
+#include "vcl/VCL.Imaging.h"
 
 namespace {
 
@@ -211,6 +214,55 @@ void TCustomImageList::Clear() {
   if (FImages.empty()) return;
   FImages.clear();
   Change();
+}
+
+TCustomImageList::TPixels TCustomImageList::IconPixels(TIcon* Image) const {
+  if (!Image || Image->GetEmpty()) throw EInvalidOperation(u"Invalid image");
+  TIcon sized;  // the image nearest the list's size, so that scaling loses least
+  sized.AddImage(Image->BestImage(FWidth, FHeight));
+  TSurface surface(FWidth, FHeight);
+  HDC dc = CreateSurfaceDC(&surface);
+  DrawIconEx(dc, 0, 0, sized.GetHandle(), FWidth, FHeight, 0, nullptr, DI_NORMAL);
+  DeleteDC(dc);
+  TSurfaceAccess access(surface);
+  TPixels pixels(surface.GetBits(), surface.GetBits() + size_t(FWidth) * FHeight);
+  UnpremultiplyPixels(pixels.data(), pixels.size());
+  return pixels;
+}
+
+Integer TCustomImageList::AddIcon(TIcon* Image) {
+  const Integer index = GetCount();
+  InsertIcon(index, Image);
+  return index;
+}
+
+void TCustomImageList::InsertIcon(Integer Index, TIcon* Image) {
+  if (Index < 0 || Index > GetCount()) throw EListError(u"List index out of bounds (%d)", {Index});
+  FImages.insert(FImages.begin() + Index, IconPixels(Image));
+  Change();
+}
+
+Integer TCustomImageList::ReplaceIcon(Integer Index, TIcon* Image) {
+  if (Index == -1) return AddIcon(Image);
+  CheckIndex(Index);
+  FImages[size_t(Index)] = IconPixels(Image);
+  Change();
+  return Index;
+}
+
+HICON TCustomImageList::GetIconHandle(Integer Index) const {
+  if (Index < 0 || Index >= GetCount()) return nullptr;
+  TPixels pixels = FImages[size_t(Index)];
+  PremultiplyPixels(pixels.data(), pixels.size());
+  return CreateIconFromPixels(pixels.data(), FWidth, FHeight);
+}
+
+bool TCustomImageList::GetIcon(Integer Index, TIcon* Image) const {
+  if (!Image) return false;
+  HICON handle = GetIconHandle(Index);
+  if (!handle) return false;
+  Image->SetHandle(handle);
+  return true;
 }
 
 bool TCustomImageList::GetBitmap(Integer Index, TBitmap* Image) const {

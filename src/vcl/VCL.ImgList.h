@@ -12,6 +12,7 @@
 
 class TBitmap;
 class TCanvas;
+class TIcon;
 class TStream;
 class TCustomImageList;
 
@@ -77,6 +78,16 @@ class TCustomImageList : public TComponent {
   // Replaces the image at Index with the first cell of Image.
   void Replace(Integer Index, TBitmap* Image, TBitmap* Mask = nullptr);
   void ReplaceMasked(Integer Index, TBitmap* Image, TColor MaskColor);
+  // Icons enter as one image scaled to the list's size (the icon's image nearest that size).
+  // Raises EInvalidOperation "Invalid image" for a missing or empty icon.
+  Integer AddIcon(TIcon* Image);
+  void InsertIcon(Integer Index, TIcon* Image);
+  // Index -1 appends; returns the index replaced or added.
+  Integer ReplaceIcon(Integer Index, TIcon* Image);
+  // Image Index as a new icon handle (the caller destroys it); null outside the list.
+  HICON GetIconHandle(Integer Index) const;
+  // Image Index into Image as its only image; false, Image untouched, outside the list.
+  bool GetIcon(Integer Index, TIcon* Image) const;
   void Delete(Integer Index);
   void Move(Integer CurIndex, Integer NewIndex);
   void Clear();
@@ -117,6 +128,7 @@ class TCustomImageList : public TComponent {
   // The cells of a strip, each Width x Height straight pixels.
   std::vector<TPixels> CutImages(TBitmap* Image, TBitmap* Mask, bool UseColor, TColor MaskColor, bool FirstOnly) const;
   void CheckIndex(Integer Index) const;
+  TPixels IconPixels(TIcon* Image) const;
 
   Integer FWidth = 16;
   Integer FHeight = 16;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "os/OS.Icons.h"
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
 #include "support/HeadlessFixture.h"
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.Imaging.h"
 #include "vcl/VCL.Menus.h"
 
 namespace {
@@ -861,6 +863,32 @@ TEST_F(FormsTest, AFormMovedToA144DpiMonitorScalesOnce) {
   EXPECT_EQ(other->GetPixelsPerInch(), 144);
   EXPECT_EQ(otherBox->GetBoundsRect(), TRect(15, 30, 165, 75));
   EXPECT_EQ(other->GetBoundsRect(), TRect(2000, 600, 2300, 750));
+}
+
+TEST_F(FormsTest, AFormShowsItsOwnIconElseTheApplications) {
+  TForm* form = NewForm(Bounds(10, 10, 100, 80));
+  form->Show();
+  auto shownSize = [&] {
+    int w = 0, h = 0;
+    HICON shown = reinterpret_cast<HICON>(SendMessage(form->GetHandle(), WM_GETICON, ICON_BIG, 0));
+    return GetIconSize(shown, w, h) ? w : 0;
+  };
+  EXPECT_EQ(shownSize(), 0);
+  auto iconOf = [](Integer Size) {
+    TBitmap bitmap;
+    bitmap.SetSize(Size, Size);
+    auto icon = std::make_unique<TIcon>();
+    icon->AddImage(&bitmap);
+    return icon;
+  };
+  Application->SetIcon(iconOf(3).get());
+  EXPECT_EQ(shownSize(), 3);
+  form->SetIcon(iconOf(5).get());
+  EXPECT_EQ(shownSize(), 5);
+  form->SetIcon(nullptr);  // emptied: back to the application's
+  EXPECT_EQ(shownSize(), 3);
+  Application->SetIcon(nullptr);
+  EXPECT_EQ(shownSize(), 0);
 }
 
 }  // namespace

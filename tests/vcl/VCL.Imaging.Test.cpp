@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "os/OS.Codecs.h"
+#include "os/OS.Icons.h"
 #include "rtl/RTL.Streams.h"
 #include "support/TestSupport.h"
 #include "vcl/VCL.Imaging.h"
@@ -138,6 +139,45 @@ TEST_F(IconTest, DamagedContainersAreRefusedWithoutChange) {
     EXPECT_THROW(icon.LoadFromStream(stream), EInvalidGraphic) << c.Name;
     EXPECT_EQ(icon.GetImageCount(), 1) << c.Name;
   }
+}
+
+TEST(IconHandleTest, CarriesTheLargestImageAndChangesOwners) {
+  TIcon icon;
+  EXPECT_EQ(icon.GetHandle(), nullptr);  // empty: nothing to hand out
+  auto small = MakePng(2, 2, 0x80FF0000u);
+  auto large = MakePng(4, 3, 0x80FF0000u);
+  icon.AddImage(small.get());
+  icon.AddImage(large.get());
+  HICON handle = icon.GetHandle();
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(icon.GetHandle(), handle);  // made once
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(GetIconPixels(handle, pixels, w, h));
+  EXPECT_EQ(w, 4);
+  EXPECT_EQ(h, 3);
+  EXPECT_EQ(pixels[0], 0x80800000u);  // premultiplied
+
+  icon.AddImage(small.get());  // a change retires the old handle
+  EXPECT_FALSE(GetIconSize(handle, w, h));
+
+  HICON released = icon.ReleaseHandle();  // the caller's now: the icon forgets it
+  EXPECT_FALSE(icon.HandleAllocated());
+  EXPECT_EQ(icon.GetImageCount(), 3);
+
+  TIcon other;
+  other.SetHandle(released);  // taken over: one image of its pixels, freed with the icon
+  EXPECT_EQ(other.GetHandle(), released);
+  ASSERT_EQ(other.GetImageCount(), 1);
+  EXPECT_EQ(other.GetWidth(), 4);
+  EXPECT_EQ(Px(*other.GetImage(0), 0, 0), 0x80FF0000u);  // straight again
+
+  TIcon copy;
+  copy.Assign(&other);
+  EXPECT_NE(copy.GetHandle(), released);  // a copy gets its own handle
+  other.SetHandle(nullptr);
+  EXPECT_TRUE(other.GetEmpty());
+  EXPECT_FALSE(GetIconSize(released, w, h));
 }
 
 }  // namespace

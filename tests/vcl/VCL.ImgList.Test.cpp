@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 
+#include "os/OS.Icons.h"
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Streams.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.ImgList.h"
+#include "vcl/VCL.Imaging.h"
 
 namespace {
 
@@ -176,6 +178,46 @@ TEST(DragImageListTest, ImageFollowsThePointer) {
   EXPECT_TRUE(list->EndDrag());
   EXPECT_FALSE(IsWindow(window));
   Free(list);
+}
+
+TEST_F(ImageListTest, IconsEnterScaledAndLeaveAsIcons) {
+  TIcon icon;
+  TBitmap* big = Create<TBitmap>();
+  big->SetPixelFormat(TPixelFormat::pf32bit);
+  big->SetSize(4, 4);
+  big->SetAlphaFormat(afDefined);
+  for (Integer y = 0; y < 4; ++y)
+    for (Integer x = 0; x < 4; ++x) static_cast<uint32_t*>(big->ScanLine(y))[x] = x < 2 ? GOrange : GHalfBlue;
+  big->Modified();
+  icon.AddImage(big);
+  Free(big);
+
+  EXPECT_EQ(FList->AddIcon(&icon), 3);
+  const std::vector<uint32_t>& added = FList->GetImagePixels(3);  // 4 x 4 scaled to 2 x 2
+  EXPECT_EQ(added[0], GOrange);
+  EXPECT_EQ(added[1] >> 24, 0x80u);
+  EXPECT_TRUE(Near(added[1], GHalfBlue));
+  EXPECT_EQ(FList->ReplaceIcon(0, &icon), 0);
+  EXPECT_EQ(FList->GetImagePixels(0)[0], GOrange);
+  EXPECT_EQ(FList->ReplaceIcon(-1, &icon), 4);
+  TIcon empty;
+  EXPECT_THROW(FList->AddIcon(&empty), EInvalidOperation);
+  EXPECT_THROW(FList->ReplaceIcon(9, &icon), EListError);
+  EXPECT_EQ(FList->GetCount(), 5);
+
+  TIcon out;
+  ASSERT_TRUE(FList->GetIcon(1, &out));
+  ASSERT_EQ(out.GetImageCount(), 1);
+  EXPECT_EQ(out.GetWidth(), 2);
+  EXPECT_EQ(static_cast<uint32_t*>(out.GetImage(0)->ScanLine(0))[0], GOrange);
+  EXPECT_FALSE(FList->GetIcon(5, &out));
+  EXPECT_EQ(FList->GetIconHandle(-1), nullptr);
+  HICON handle = FList->GetIconHandle(2);
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(GetIconPixels(handle, pixels, w, h));
+  EXPECT_EQ(pixels[0], 0x80000080u);  // the half blue, premultiplied
+  DestroyIcon(handle);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "os/backends/dbus/OS.DBusTray.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "os/backends/sdl/OS.Sdl.h"
 
@@ -37,7 +38,10 @@ TDisplayBackendKind InstallDisplayBackendForProgram(String& Error) {
     }
     case TDisplayBackendKind::Sdl: {
       String reason;
-      if (InstallSdlBackend(&reason)) return kind;
+      if (InstallSdlBackend(&reason)) {
+        InstallTrayHost(CreateDBusTrayHost());  // none without a session bus: icons then show nowhere
+        return kind;
+      }
       const char* display = std::getenv("DISPLAY");
       if (!NonEmpty(display)) display = std::getenv("WAYLAND_DISPLAY");
       Error = u"cannot open the display " + UTF8ToString(NonEmpty(display) ? display : "") + u" (" + reason +

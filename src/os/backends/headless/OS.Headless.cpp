@@ -165,11 +165,89 @@ THeadlessConfig THeadlessConfig::Dual(UINT DpiLeft, UINT DpiRight) {
   return c;
 }
 
+namespace {
+
+class THeadlessTray;
+THeadlessTray* GTray = nullptr;  // owned by the tray layer while installed
+
+// Keeps what it is told; tests read it and click on it.
+class THeadlessTray : public TTrayHost {
+ public:
+  ~THeadlessTray() override {
+    if (GTray == this) GTray = nullptr;
+  }
+  void IconChanged(const TTrayIconState& Icon) override {
+    std::lock_guard lock(FLock);
+    for (TTrayIconState& known : FIcons)
+      if (known.Key == Icon.Key) {
+        known = Icon;
+        return;
+      }
+    FIcons.push_back(Icon);
+  }
+  void IconRemoved(UInt64 Key) override {
+    std::lock_guard lock(FLock);
+    std::erase_if(FIcons, [Key](const TTrayIconState& I) { return I.Key == Key; });
+  }
+  void ShowBalloon(const TTrayBalloon& Balloon) override {
+    std::lock_guard lock(FLock);
+    FBalloons.push_back(Balloon);
+  }
+  std::vector<TTrayIconState> Icons() {
+    std::lock_guard lock(FLock);
+    return FIcons;
+  }
+  std::vector<TTrayBalloon> Balloons() {
+    std::lock_guard lock(FLock);
+    return FBalloons;
+  }
+  // The key of the icon (Window, ID); 0 for none.
+  UInt64 KeyOf(HWND Window, UINT ID) {
+    std::lock_guard lock(FLock);
+    for (const TTrayIconState& icon : FIcons)
+      if (icon.Window == Window && icon.ID == ID) return icon.Key;
+    return 0;
+  }
+  bool HasBalloon(UInt64 Key) {
+    std::lock_guard lock(FLock);
+    return std::any_of(FBalloons.begin(), FBalloons.end(), [Key](const TTrayBalloon& B) { return B.Key == Key; });
+  }
+
+ private:
+  std::mutex FLock;
+  std::vector<TTrayIconState> FIcons;
+  std::vector<TTrayBalloon> FBalloons;
+};
+
+}  // namespace
+
 void InstallHeadlessBackend(const THeadlessConfig& Config) {
   InstallDisplayBackend(std::make_unique<THeadlessBackend>(Config));
+  auto tray = std::make_unique<THeadlessTray>();
+  THeadlessTray* installed = tray.get();
+  InstallTrayHost(std::move(tray));
+  GTray = installed;
 }
 
 namespace Headless {
+
+std::vector<TTrayIconState> TrayIcons() { return GTray ? GTray->Icons() : std::vector<TTrayIconState>(); }
+std::vector<TTrayBalloon> TrayBalloons() { return GTray ? GTray->Balloons() : std::vector<TTrayBalloon>(); }
+
+bool TrayClick(HWND Window, UINT ID, TPoint ScreenPoint) {
+  const UInt64 key = GTray ? GTray->KeyOf(Window, ID) : 0;
+  return key && TrayIconEvent(key, TTrayEvent::Click, ScreenPoint);
+}
+
+bool TrayMenu(HWND Window, UINT ID, TPoint ScreenPoint) {
+  const UInt64 key = GTray ? GTray->KeyOf(Window, ID) : 0;
+  return key && TrayIconEvent(key, TTrayEvent::MenuRequest, ScreenPoint);
+}
+
+bool TrayBalloonClick(HWND Window, UINT ID) {
+  const UInt64 key = GTray ? GTray->KeyOf(Window, ID) : 0;
+  return key && GTray->HasBalloon(key) && TrayIconEvent(key, TTrayEvent::BalloonClick, TPoint());
+}
 
 TManualClock* Clock() {
   THeadlessBackend* backend = Backend();

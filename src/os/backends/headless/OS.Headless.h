@@ -9,6 +9,7 @@
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Timers.h"
+#include "os/OS.Tray.h"
 
 struct THeadlessConfig {
   // Empty: one 1920 x 1080 monitor at 96 DPI with a 40-pixel task bar at the bottom.
@@ -22,7 +23,8 @@ struct THeadlessConfig {
   static THeadlessConfig Dual(UINT DpiLeft = 96, UINT DpiRight = 144);
 };
 
-// Installs the headless backend (UI thread, after the OS units are initialized).
+// Installs the headless backend (UI thread, after the OS units are initialized), with the
+// inspectable notification area below as the tray host.
 void InstallHeadlessBackend(const THeadlessConfig& Config = THeadlessConfig());
 
 // The test API of the headless backend (UI thread).
@@ -65,5 +67,15 @@ uint32_t ScreenPixel(TPoint Point);
 bool SavePng(HWND Window, const std::string& FileName);
 // Number of times the window layer presented the top-level window's pixels.
 int PresentCount(HWND Window);
+
+// The notification area: the icons as shown (hidden ones included, in the order added) and
+// the balloons shown since the backend was installed, oldest first.
+std::vector<TTrayIconState> TrayIcons();
+std::vector<TTrayBalloon> TrayBalloons();
+// What the user does with the icon (Window, ID) at a screen point; false when there is none.
+bool TrayClick(HWND Window, UINT ID, TPoint ScreenPoint = TPoint());
+bool TrayMenu(HWND Window, UINT ID, TPoint ScreenPoint);
+// A click on the icon's latest balloon; false when it showed none.
+bool TrayBalloonClick(HWND Window, UINT ID);
 
 }  // namespace Headless

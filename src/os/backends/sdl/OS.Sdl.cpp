@@ -17,7 +17,9 @@
 #include "os/OS.Backend.h"
 #include "os/OS.Clipboard.h"
 #include "os/OS.DragDrop.h"
+#include "os/OS.Codecs.h"
 #include "os/OS.Gdi.h"
+#include "os/OS.Icons.h"
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
@@ -53,6 +55,7 @@ class TSdlWindow : public TNativeWindow {
   void Present(const TSurface& Pixels, const TRect& Dirty, Byte Alpha, bool PerPixelAlpha) override;
   void SetTitle(StringView Title) override;
   void SetCursor(HCURSOR Cursor) override;
+  void SetIcon(HICON Icon) override;
 
   HWND Handle() const { return FHandle; }
   SDL_Window* Window() const { return FWindow; }
@@ -307,6 +310,18 @@ void TSdlWindow::SetTitle(StringView Title) {
 }
 
 void TSdlWindow::SetCursor(HCURSOR Cursor) { FBackend.ShowCursorFor(Cursor); }
+
+void TSdlWindow::SetIcon(HICON Icon) {
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  if (!GetIconPixels(Icon, pixels, width, height)) return;  // SDL keeps the last icon: nothing to clear
+  UnpremultiplyPixels(pixels.data(), pixels.size());
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return;
+  SDL_SetWindowIcon(FWindow, surface);  // copies the pixels
+  SDL_FreeSurface(surface);
+}
 
 void TSdlWindow::Flush() {
   std::vector<TRect> regionRects;
