@@ -162,8 +162,9 @@ TEST_F(TreeListEngineTest, DeleteSelectedFreesEachNodeOnce) {
   TZCLTreeListNode* leaf = middle->AddChild({u"leaf"});
   TZCLTreeListNode* other = Tree->GetRootNode()->AddChild({u"other"});
   Tree->GetRootNode()->AddChild({u"kept"});
-  top->SetSelected(true);
+  // The leaf first: deleting from the last selected frees the top (and the leaf) before it.
   leaf->SetSelected(true);
+  top->SetSelected(true);
   other->SetSelected(true);
   Tree->OnNodeDeleted = TZCLTreeListNodeEvent(this, &TreeListEngineTest::NodeDeleted);
   Tree->DeleteSelected();
