@@ -212,6 +212,7 @@ class TZCLCompoundControlSubClass : public TComponent,
   TObject* GetPressedObject() const { return FPressedObject; }
   void SetPressedObject(TObject* Value) { FPressedObject = Value; }
   Integer GetLongOperationCount() const { return FLongOperationCount; }
+  TZCLCompoundControlChanges GetPendingChanges() const { return FPendingChanges; }
   TZCLCompoundControlCustomViewInfo* GetViewInfo() const { return FViewInfo; }
   TZCLStyleHint* GetStyleHint() const { return FStyleHint; }
   void SetStyleHint(TZCLStyleHint* Value);

@@ -1,5 +1,7 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
+
 #include <algorithm>
 
 #include "rtl/RTL.Numbers.h"
@@ -157,6 +159,11 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
 void TZCLTreeListSubClass::AfterConstruction() { inherited::AfterConstruction(); }
 
 void TZCLTreeListSubClass::BeforeDestruction() {
+  try {
+    Clear();
+  } catch (...) {
+    // Going away regardless: a handler's error must not stop the teardown.
+  }
   inherited::BeforeDestruction();
   // The rows go with the view infos: nothing to take out one by one.
   TZCLTreeListNode* root = FRoot;
@@ -169,6 +176,7 @@ void TZCLTreeListSubClass::BeforeDestruction() {
 }
 
 TZCLTreeListSubClass::~TZCLTreeListSubClass() {
+  Free(FSorter);
   delete FIncSearch;
   Free(FStyle);
   Free(FOptionsView);
@@ -192,7 +200,17 @@ TZCLTreeListContentViewInfo* TZCLTreeListSubClass::GetContent() const {
 TZCLTreeListNodeList* TZCLTreeListSubClass::GetAbsoluteVisibleNodes() { return GetContent()->GetAbsoluteVisibleNodes(); }
 
 void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
-  if (FocusedObject == Node) FocusedObject = nullptr;
+  if (FSelection.Remove(Node) >= 0) Changed(0x100);
+  if (FocusedObject == Node) {
+    // Focus stays near: the next sibling, else the previous one, else the parent.
+    TObject* next = nullptr;
+    if (!GetComponentState().Contains(csDestroying)) {
+      if (!(next = Node->NextSibling()) && !(next = Node->PrevSibling())) next = Node->GetParent();
+      if (next == FRoot) next = nullptr;
+    }
+    FocusedObject = next;
+    Changed(0x200);
+  }
   if (GetHoveredObject() == Node) SetHoveredObject(nullptr, nullptr);
   if (GetPressedObject() == Node) SetPressedObject(nullptr);
   if (!FRoot || !GetContent()) return;
@@ -201,6 +219,7 @@ void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
   const Integer index = rows->IndexOf(Node);
   if (index >= 0) rows->Items()[size_t(index)] = nullptr;
   Changed(ChangeStruct);
+  if (OnNodeDeleted) OnNodeDeleted(this, Node);
 }
 
 void TZCLTreeListSubClass::GroupRemoving(TZCLTreeListGroup* Group) {

@@ -9,6 +9,16 @@
 
 class TZCLTreeListContentViewInfo;
 class TZCLTreeListNodeViewInfo;
+class TZCLTreeListSorter;
+class TZCLTreeListSubClass;
+
+using TZCLTreeListCompareEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ALeft, TZCLTreeListNode* ARight, Integer& AResult)>;
+using TZCLTreeListColumnClickEvent = TDelegate<void(TObject* Sender, Integer AIndex, bool& AHandled)>;
+using TZCLTreeListConfirmationEvent = TDelegate<void(TObject* Sender, bool& AAllow)>;
+using TZCLTreeListGetNodeClassEvent = TDelegate<void(TObject* Sender, TClass& AClass)>;
+using TZCLTreeListGetNodeGroupEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, String& AGroupName)>;
+using TZCLTreeListNodeEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode)>;
 
 class TZCLStyleTreeList : public TZCLStyle {
   ZCL_CLASS(TZCLStyleTreeList, TZCLStyle)
@@ -51,6 +61,8 @@ class TZCLStyleTreeList : public TZCLStyle {
 // adds focus, selection, sorting and the events on top.
 class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTreeList, public IZCLTreeListOptionsListener {
   ZCL_CLASS(TZCLTreeListSubClass, TZCLCompoundControlSubClass)
+  friend class TZCLTreeListSorter;
+
  public:
   explicit TZCLTreeListSubClass(TComponent* AOwner);
   ~TZCLTreeListSubClass() override;
@@ -67,7 +79,7 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   bool GetCustomizingColumnOrder() override { return FOptionsCustomizing->GetColumnOrder(); }
   bool GetCustomizingColumnVisibility() override { return FOptionsCustomizing->GetColumnVisibility(); }
   Integer GetColumnWidth(TZCLTreeListColumn* Column) override;
-  TZCLTreeListNode* CreateNode() override { return new TZCLTreeListStringNode(this); }
+  TZCLTreeListNode* CreateNode() override;
   TZCLTreeListNodeList* GetAbsoluteVisibleNodes() override;
   bool GetAutoCheckParents() override { return FOptionsBehavior->GetAutoCheckParents(); }
   bool GetAutoCheckChildren() override { return FOptionsBehavior->GetAutoCheckChildren(); }
@@ -77,15 +89,59 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TZCLTreeListColumnList* GetSortByList() override { return &FSortBy; }
   bool QueryChildInterface(TObject*, const TGUID&, void**) override { return false; }
   void GroupRemoving(TZCLTreeListGroup* Group) override;
-  void DoNodeChecked(TZCLTreeListNode*) override {}
-  void DoGetNodeChildren(TZCLTreeListNode*) override {}
+  void DoNodeChecked(TZCLTreeListNode* Node) override;
+  void DoGetNodeChildren(TZCLTreeListNode* Node) override;
   void NodeRemoving(TZCLTreeListNode* Node) override;
-  void NodeSetSelected(TZCLTreeListNode*, bool&) override {}
-  void NodeValuesChanged(Integer) override { Changed(ChangeSize); }
+  void NodeSetSelected(TZCLTreeListNode* Node, bool& Selected) override;
+  void NodeValuesChanged(Integer ValueIndex) override;
   // IZCLTreeListOptionsListener
   void FullRefresh() override { TZCLCompoundControlSubClass::FullRefresh(); }
-  void ReloadData() override {}
-  void SelectNone() override {}
+  void ReloadData() override;
+  void SelectNone() override;
+
+  // Focus and selection.
+  TZCLTreeListNode* GetFocusedNode() const;
+  void SetFocusedNode(TZCLTreeListNode* Node);
+  void SetFocusedObject(TObject* Object, bool DropSelection, bool MakeVisible);
+  TZCLTreeListNode* GetSelected(Integer Index) const { return FSelection[Index]; }
+  Integer GetSelectedCount() const { return FSelection.GetCount(); }
+  bool HasSelection() const { return GetSelectedCount() > 0; }
+  void SelectAll();
+  // Toggles every row's selection; needs MultiSelect.
+  void SelectInvert();
+  void DeleteSelected();
+  void Clear();
+  // Path segments are value 0 of each node, each followed by "\".
+  String GetPath(TZCLTreeListNode* Node);
+  TZCLTreeListNode* FindByPath(String Path, bool IgnoreCase, bool Exact);
+  void SetFocusedPath(const String& Path) { SetFocusedNode(FindByPath(Path, true, false)); }
+
+  // The column layout under the key Item + ".ColumnsData".
+  void ConfigLoad(TZCLIniFile* Ini, const String& Section, const String& Item);
+  void ConfigSave(TZCLIniFile* Ini, const String& Section, const String& Item);
+
+  // Sorting and grouping.
+  TZCLTreeListSorter* GetSorter();
+  void SortBy(TZCLTreeListColumn* Column, TZCLSortDirection Direction, bool ResetPrevious);
+  void SortByColumnClick(TZCLTreeListColumn* Column, bool ResetOthers);
+  void ResetSortingParams();
+  void Resort();
+  void GroupBy(TZCLTreeListColumn* Column, bool ResetPrevious);
+  void ResetGrouping();
+  void Regroup();
+  // A left click on a header: OnColumnClick may take it, else it sorts (Ctrl adds a column).
+  virtual void ProcessColumnClick(TMouseButton Button, TShiftState Shift, TZCLTreeListColumn* Column);
+
+  TZCLTreeListGetNodeClassEvent GetOnGetNodeClass() const { return FOnGetNodeClass; }
+  // Raises EInvalidOperation for a different handler once the root's children exist.
+  void SetOnGetNodeClass(const TZCLTreeListGetNodeClassEvent& Value);
+
+  TZCLTreeListConfirmationEvent OnCanDeleteSelected;
+  TZCLTreeListColumnClickEvent OnColumnClick;
+  TZCLTreeListCompareEvent OnCompare;
+  TZCLTreeListGetNodeGroupEvent OnGetNodeGroup;
+  TZCLTreeListNodeEvent OnGetNodeChildren, OnNodeChecked, OnNodeDeleted;
+  TNotifyEvent OnFocusedColumnChanged, OnFocusedNodeChanged, OnSelectionChanged, OnSorted, OnSorting, OnSortReset;
 
   TZCLTreeListColumns* GetColumns() const { return FColumns; }
   TZCLTreeListGroups* GetGroups() const { return FGroups; }
@@ -103,8 +159,25 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
  protected:
   TZCLCompoundControlCustomViewInfo* CreateViewInfo() override;
   void ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) override;
+  void ProcessChanges(TZCLCompoundControlChanges Flags) override;
+  virtual TZCLTreeListSorter* CreateSorter();
+  virtual String GetNodePathName(TZCLTreeListNode* Node) { return Node->GetValue(0); }
+  virtual bool DoCanDeleteSelected();
+  virtual bool DoColumnClick(TZCLTreeListColumn* Column);
+  virtual void DoDeleteSelected();
+  virtual TClass DoGetNodeClass();
+  virtual void DoSelectionChanged();
+  virtual void DoFocusedNodeChanged();
+  virtual void DoFocusedColumnChanged();
+  virtual void DoSorting();
+  virtual void DoSorted();
+  virtual void DoSortReset();
 
   TZCLTreeListNode* FRoot = nullptr;
+  TZCLTreeListNodeList FSelection;
+  TZCLTreeListSorter* FSorter = nullptr;
+  TClass FNodeClass = nullptr;
+  TZCLTreeListGetNodeClassEvent FOnGetNodeClass;
   TZCLTreeListColumns* FColumns = nullptr;
   TZCLTreeListGroups* FGroups = nullptr;
   TZCLTreeListColumnList FGroupBy, FSortBy;
