@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
@@ -81,7 +82,20 @@ void TZEPHPlaylistSummary::Write(TZCLIniFileSection* Section) const {
 }
 
 TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName)
-    : FText(zcStreamReadText(Stream, nullptr)), FFileName(AFileName) {
+    : TZEPHPlaylistFormatCustomTextReader(Stream, AFileName, nullptr, false) {}
+
+TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName,
+                                                                         TEncoding* Encoding, bool KeepBytes)
+    : FFileName(AFileName) {
+  if (KeepBytes) {
+    const Int64 left = Stream->GetSize() - Stream->GetPosition();
+    if (left > 0) {
+      FBytes.resize(static_cast<size_t>(left));
+      FBytes.resize(static_cast<size_t>(Stream->Read(FBytes.data(), static_cast<NativeInt>(left))));
+    }
+  } else {
+    FText = zcStreamReadText(Stream, Encoding);
+  }
   if (!FFileName.empty()) {
     AddSearchPath(zcExtractFileDrive(FFileName));
     AddSearchPath(zcExtractFilePath(FFileName));
@@ -141,8 +155,20 @@ TZEPHPlaylistFormatCustomTextWriter::TZEPHPlaylistFormatCustomTextWriter(TStream
   if (FStream != nullptr) FStream->WriteBuffer(kMark, 2);
 }
 
+TZEPHPlaylistFormatCustomTextWriter::TZEPHPlaylistFormatCustomTextWriter(TStream* Stream, TEncoding* Encoding)
+    : FStream(Stream), FEncoding(Encoding) {
+  static const Byte kMark[2] = {0xFF, 0xFE};
+  if (FStream != nullptr && FEncoding == nullptr) FStream->WriteBuffer(kMark, 2);
+}
+
 void TZEPHPlaylistFormatCustomTextWriter::WriteText(StringView Text, bool NewLine) {
   if (FStream == nullptr) return;
+  if (FEncoding != nullptr) {
+    TBytes bytes = FEncoding->GetBytes(Text);
+    if (NewLine) bytes.insert(bytes.end(), {'\r', '\n'});
+    if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<NativeInt>(bytes.size()));
+    return;
+  }
   // Raw UTF-16LE: the code units as they are on a little-endian host.
   std::vector<Byte> bytes;
   bytes.reserve(Text.size() * 2 + 4);

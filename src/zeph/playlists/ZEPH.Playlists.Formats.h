@@ -11,8 +11,14 @@
 #include "zeph/media/ZEPH.FileManager.Extensions.h"
 
 class TStream;
+class TEncoding;
 class TZCLIniFileSection;
 class TZEPHPlaylistCustomItem;
+
+// Lets unique_ptr free program objects the way they are freed (BeforeDestruction first).
+struct TZEPHFreeObject {
+  void operator()(TObject* Object) const { Free(Object); }
+};
 
 struct TZEPHPlaylistSummary {
   Integer ContentFiles = 0;
@@ -69,6 +75,8 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   const String& GetBasePath() const { return FBasePath; }
   // A relative stored name is resolved against the base path.
   String ConvertFileName(const String& Name) override;
+  // The undecoded bytes, kept only by readers made with KeepBytes (XML formats).
+  const std::vector<Byte>& GetBytes() const { return FBytes; }
   // Either may be null.
   virtual void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) = 0;
   // The caller owns the section; null when the file holds none.
@@ -77,14 +85,20 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   virtual bool ReadPreimage(std::vector<Byte>& Document) { return false; }
 
  protected:
+  // Without a byte-order mark the text is decoded in Encoding (null: the system's code page).
+  // KeepBytes keeps the stream's bytes instead of decoding them.
+  TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName, TEncoding* Encoding, bool KeepBytes);
+
   String FText;
+  std::vector<Byte> FBytes;
   String FFileName;
   std::vector<String> FSearchPaths;
   String FBasePath;
   bool FBasePathChosen = false;
 };
 
-// A writer writes raw UTF-16LE text after the byte-order mark.
+// A writer writes raw UTF-16LE text after the byte-order mark, unless a format chose another
+// encoding (then without a mark).
 class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject, public IZEPHPlaylistFilerContext {
   ZCL_CLASS(TZEPHPlaylistFormatCustomTextWriter, TZCLUnknownObject)
   RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistFilerContext)
@@ -105,10 +119,20 @@ class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject, public IZE
   virtual void WriteSettings(TZCLIniFileSection* Section) {}
   virtual void WriteSummary(const TZEPHPlaylistSummary& Summary) {}
   void WriteText(StringView Text, bool NewLine = false);
+  // Writes what a format puts after the entries, so that a failing stream raises here rather
+  // than being lost in the destructor; the caller calls it once after the last write.
+  virtual void EndWrite() {}
+  // The name the file will have (a writer may store it); empty when unknown.
+  void SetFileName(const String& Value) { FFileName = Value; }
 
  protected:
+  // Encoding null: raw UTF-16LE after its mark; otherwise texts in Encoding and no mark.
+  TZEPHPlaylistFormatCustomTextWriter(TStream* Stream, TEncoding* Encoding);
+
   TStream* FStream;
+  TEncoding* FEncoding = nullptr;
   String FBasePath;
+  String FFileName;
 };
 
 // The playlist file formats by extension and content signature.

@@ -940,6 +940,7 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
     TFileStream file(temp, fmCreate);
     std::unique_ptr<TZEPHPlaylistFormatCustomTextWriter> writer(TZEPHPlaylistFormats::CreateWriter(temp, &file));
     if (!AbsoluteFileNames) writer->SetBasePath(zcExtractFilePath(FileName));
+    writer->SetFileName(FileName);
     TZEPHPlaylistSummary summary;
     GetFileSummary(summary);
     summary.Custom = FCustomValues;
@@ -963,6 +964,7 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
       const TBytes& data = bytes.GetBytes();
       writer->WritePreimage(std::vector<Byte>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(bytes.GetSize())));
     }
+    writer->EndWrite();
   }
   if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
 }

@@ -16,6 +16,8 @@
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Controller.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.h"
+#include "support/LocalHttpServer.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 
 namespace {
@@ -169,4 +171,63 @@ TEST_F(FolderPlaylist, AWatchedFolderResynchronisesOnANewFile) {
   Write("watched/b.mp3");
   ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2; }, 1000, 100);
   EXPECT_EQ(Names(), u"a.mp3 b.mp3 ");
+}
+
+namespace {
+TZEPHPlaylistBasedPreimage* NewPlaylistBased(const std::string& URI) {
+  TZEPHPlaylistPreimageFactory* factory = nullptr;
+  EXPECT_TRUE(TZEPHPlaylistPreimageRepository::FindFactory(u"TZEPHPlaylistBasedPreimage", factory));
+  auto* preimage = static_cast<TZEPHPlaylistBasedPreimage*>(factory->CreatePreimage());
+  preimage->SetURI(UTF8ToString(URI));
+  return preimage;
+}
+}  // namespace
+
+TEST_F(FolderPlaylist, APlaylistFileIsMirroredInItsOwnOrder) {
+  Write("src/a.mp3");
+  Write("src/b.mp3");
+  std::ofstream(Folder + "/src/list.m3u") << "#EXTM3U\n#EXTINF:7,Bee\nb.mp3\na.mp3\n";
+  TZEPHPlaylistBasedPreimage* preimage = NewPlaylistBased(Folder + "/src/list.m3u");
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"b.mp3 a.mp3 ");
+  EXPECT_EQ(Playlist->GetItems()->Get(0)->GetTitle(), u"Bee");
+
+  // Stored with the playlist and read back; without "URI" it is empty and never synchronises.
+  const std::string xml = Xml(preimage);
+  EXPECT_NE(xml.find("<URI>"), std::string::npos) << xml;
+  std::unique_ptr<TZEPHPlaylistCustomPreimage> copy(preimage->Clone());
+  EXPECT_TRUE(copy->IsEqual(preimage));
+  TZCLXMLDocument document;
+  document.Add(u"root")->Add(u"preimage")->GetAttributes()->AddString(u"class", u"TZEPHPlaylistBasedPreimage");
+  std::unique_ptr<TZEPHPlaylistCustomPreimage> bare(
+      TZEPHPlaylistPreimageRepository::CreatePreimage(nullptr, document.GetNode(0), nullptr));
+  ASSERT_NE(bare, nullptr);
+  EXPECT_TRUE(bare->IsEmpty());
+}
+
+TEST_F(FolderPlaylist, AnAddressIsDownloadedAndAFailedDownloadChangesNothing) {
+  std::atomic<int> status{200};
+  TLocalHttpServer server([&](const THttpTestRequest&) {
+    THttpTestResponse r;
+    r.Status = status;
+    if (r.Status != 200) r.Reason = "Not Found";
+    r.Body = r.Status == 200 ? "#EXTM3U\r\nsong.mp3\r\nhttp://other/x.mp3\r\n" : "missing";
+    return r;
+  });
+  const std::string address = server.Url("/lists/radio.m3u");
+  TZEPHPlaylistBasedPreimage* preimage = NewPlaylistBased(address);
+  preimage->SetAutoSyncOnChanges(true);
+  // Addresses are never watched.
+  EXPECT_FALSE(preimage->IsAutoSync());
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  ASSERT_EQ(Playlist->GetItems()->GetCount(), 2);
+  EXPECT_EQ(Playlist->GetItems()->Get(0)->GetFileName(), UTF8ToString(server.Url("/lists/song.mp3")));
+
+  status = 404;
+  Playlist->SynchronizePreimage();
+  ServeUntil([&] { return !preimage->IsBusy() && server.Requests().size() == 2; });
+  ServeUntil([&] { return !preimage->IsBusy(); });
+  EXPECT_EQ(Playlist->GetItems()->GetCount(), 2);
 }
