@@ -191,7 +191,15 @@ void TZEPHPLSPlaylistReader::Read(TZEPHPlaylistSummary*, IZEPHPlaylistItemsRecei
     return it == values.end() ? nullptr : &it->second;
   };
   Int64 count = 0;
-  if (const String* v = value(u"numberofentries"); v == nullptr || !TryStrToInt64(*v, count)) count = 0;
+  if (const String* v = value(u"numberofentries"); v == nullptr || !TryStrToInt64(*v, count)) {
+    // Lists without a usable count are common: their highest "File" number stands in.
+    count = 0;
+    for (const auto& [key, text] : values) {
+      Int64 n = 0;
+      if (key.size() > 4 && StartsStr(u"file", key) && TryStrToInt64(StringView(key).substr(4), n) && n > count)
+        count = n;
+    }
+  }
   // A count larger than the section could hold would only allocate empty entries.
   count = std::clamp<Int64>(count, 0, section->GetCount());
   for (Int64 n = 1; n <= count; ++n) {

@@ -476,8 +476,14 @@ void TZEPHXSPFReader::Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsRece
 }
 
 void TZEPHXSPFReader::ReadPlaylist(TContext& C) {
-  const String base = C.Attribute(u"xml:base");
-  if (!base.empty()) AddSearchPath(zcIncludeTrailingPathDelimiter(TZEPHXSPFSchema::FileNameFromURI(base)));
+  String base = C.Attribute(u"xml:base");
+  if (!base.empty()) {
+    base = zcIncludeTrailingPathDelimiter(TZEPHXSPFSchema::FileNameFromURI(base));
+    // A relative base is relative to the playlist's own folder.
+    if (zcIsRelativePath(base) && !zcIsURL(base) && !FFileName.empty())
+      base = zcIncludeTrailingPathDelimiter(zcExpandFileName(zcExtractFilePath(FFileName) + base));
+    AddSearchPath(base);
+  }
   C.Content([&] {
     const String& name = C.Node()->LocalName;
     if (C.IsExt()) {

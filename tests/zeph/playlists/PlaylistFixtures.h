@@ -96,6 +96,11 @@ inline const std::vector<TFixture>& Fixtures() {
        "file3=http://radio/x\r\ntitle3=Radio\r\nlength3=-1\r\n",
        "",
        {{"{F}/a.mp3", "A", 61000}, {""}, {"http://radio/x", "Radio"}}},
+      // Without "NumberOfEntries" the highest "File" number counts.
+      {"no-count.pls",
+       "[playlist]\n\n# comment\nfile1=a.mp3\ntitle1=A\nFile2=http://x/y\n",
+       "",
+       {{"{F}/a.mp3", "A"}, {"http://x/y"}}},
       {"caps.asx",
        "<ASX VERSION=\"3.0\"><TITLE>Mix</TITLE><ENTRY><REF HREF=\"http://a/1.mp3\"/><REF HREF=\"b.wma\"/></ENTRY>"
        "<Repeat><Entry><Ref href=\"c.mp3\"/></Entry></Repeat></ASX>",

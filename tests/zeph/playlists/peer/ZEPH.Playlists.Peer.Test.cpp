@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <totem-pl-parser.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 #include "../PlaylistFixtures.h"
@@ -53,15 +55,36 @@ std::vector<TEntry> OurRead(const std::string& Path) {
   return r->Entries;
 }
 
+// Files the two read differently by design, with the reason.
+const std::map<std::string, const char*>& KnownDifferences() {
+  static const std::map<std::string, const char*> known = {
+      {"bom.m3u", "the peer reads a UTF-8 byte-order mark as part of the first line, an entry of its own"},
+      {"caps.asx", "the peer takes only the first REF of an ENTRY (the others as fallbacks); we take each"},
+      {"pukas.wax", "the peer takes only the first REF of an ENTRY (the others as fallbacks); we take each"},
+      {"list.wpl", "the peer also takes \"Media\" elements; we take \"media\" only"},
+      {"xml-base.xspf", "the peer applies xml:base of every element; we apply the playlist's only"},
+  };
+  return known;
+}
+
 // Entries the peer drops (no file name) are left out of ours too; names must then agree one by
 // one, titles where both have one.
 void ExpectAgreement(const std::string& Path) {
   SCOPED_TRACE(Path);
+  if (KnownDifferences().count(std::filesystem::path(Path).filename().string()) != 0) return;
   std::vector<TPeerEntry> peer;
   if (!PeerRead(Path, peer)) return;
   std::vector<TEntry> ours = OurRead(Path);
+  // What is not a playlist the peer hands back as one media file.
+  if (ours.empty() && peer.size() == 1 && peer[0].File == Path) return;
   std::erase_if(ours, [](const TEntry& E) { return E.File.empty(); });
-  ASSERT_EQ(ours.size(), peer.size());
+  // Names written on other systems: we turn "\" into "/", the peer keeps it.
+  for (TPeerEntry& e : peer)
+    if (e.File.find("://") == std::string::npos) std::replace(e.File.begin(), e.File.end(), '\\', '/');
+  std::string lists;
+  for (const TEntry& e : ours) lists += "\n  ours: " + e.File + " | " + e.Title;
+  for (const TPeerEntry& e : peer) lists += "\n  peer: " + e.File + " | " + e.Title;
+  ASSERT_EQ(ours.size(), peer.size()) << lists;
   for (size_t i = 0; i < ours.size(); ++i) {
     EXPECT_EQ(ours[i].File, peer[i].File) << i;
     if (!ours[i].Title.empty() && !peer[i].Title.empty()) EXPECT_EQ(ours[i].Title, peer[i].Title) << i;
