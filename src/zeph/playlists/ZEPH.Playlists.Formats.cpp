@@ -1,5 +1,6 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -103,7 +104,8 @@ TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream
 }
 
 void TZEPHPlaylistFormatCustomTextReader::AddSearchPath(const String& Path) {
-  if (!Path.empty()) FSearchPaths.insert(FSearchPaths.begin(), Path);
+  if (Path.empty() || std::find(FSearchPaths.begin(), FSearchPaths.end(), Path) != FSearchPaths.end()) return;
+  FSearchPaths.insert(FSearchPaths.begin(), Path);
 }
 
 String TZEPHPlaylistFormatCustomTextReader::ConvertFileName(const String& Name) {

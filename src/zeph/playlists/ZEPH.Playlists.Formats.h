@@ -67,7 +67,7 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   explicit TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName = String());
   const String& GetText() const { return FText; }
   const String& GetFileName() const { return FFileName; }
-  // Searched before the paths added earlier; empty paths are ignored.
+  // Searched before the paths added earlier; empty paths and paths already there are ignored.
   void AddSearchPath(const String& Path);
   const std::vector<String>& GetSearchPaths() const { return FSearchPaths; }
   // The search path in which the first relative name existed (else the first one); it holds for
