@@ -1,12 +1,10 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.M3U.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Strings.h"
-#include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Utils.Encodings.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zeph/media/ZBL.FileInfo.h"
@@ -172,44 +170,75 @@ TZEPHM3U8PlaylistWriter::TZEPHM3U8PlaylistWriter(TStream* Stream)
 
 void TZEPHPLSPlaylistReader::Read(TZEPHPlaylistSummary*, IZEPHPlaylistItemsReceiver* Receiver) {
   if (Receiver == nullptr) return;
-  std::unique_ptr<TZCLIniFile, TZEPHFreeObject> ini(TZCLIniFile::CreateInMemory());
-  ini->LoadFromText(FText);
-  TZCLIniFileSection* section = ini->GetSection(u"playlist", false);
-  if (section == nullptr) return;
-  // Keys compare without case and the first of equal keys counts, as in the INI file; an index
-  // keeps lists of many entries linear.
-  std::unordered_map<String, String> values;
-  values.reserve(static_cast<size_t>(section->GetCount()));
-  for (Integer i = 0; i < section->GetCount(); ++i) {
-    const String& line = section->GetStrings(i);
-    const size_t eq = line.find(u'=');
-    if (eq == String::npos) continue;
-    values.emplace(LowerCase(StringView(line).substr(0, eq)), line.substr(eq + 1));
-  }
-  const auto value = [&](const String& Key) -> const String* {
-    const auto it = values.find(Key);
-    return it == values.end() ? nullptr : &it->second;
+  // The "playlist" section read by the INI rules (keys without case, the first of equal keys
+  // counts, every section of that name adds to it), with the numbered keys indexed as they come
+  // so that lists of many entries stay linear.
+  struct TKey {
+    Int64 Index;
+    int Kind;  // 0 File, 1 Title, 2 Length
+    StringView Value;
   };
-  Int64 count = 0;
-  if (const String* v = value(u"numberofentries"); v == nullptr || !TryStrToInt64(*v, count)) {
-    // Lists without a usable count are common: their highest "File" number stands in.
-    count = 0;
-    for (const auto& [key, text] : values) {
-      Int64 n = 0;
-      if (key.size() > 4 && StartsStr(u"file", key) && TryStrToInt64(StringView(key).substr(4), n) && n > count)
-        count = n;
+  std::vector<TKey> keys;
+  StringView countText;
+  bool hasCount = false;
+  Int64 lines = 0;
+  Int64 highestFile = 0;
+  bool inSection = false;
+  const StringView text(FText);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of(u"\r\n", pos);
+    if (end == StringView::npos) end = text.size();
+    const StringView line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (line.empty()) continue;
+    if (line[0] == u'[') {
+      inSection = line.size() >= 2 && SameText(line.substr(1, line.size() - 2), u"playlist");
+      continue;
     }
+    if (!inSection) continue;
+    ++lines;
+    const size_t eq = line.find(u'=');
+    if (eq == StringView::npos) continue;
+    const StringView key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (SameText(key, u"NumberOfEntries")) {
+      if (!hasCount) countText = value;
+      hasCount = true;
+      continue;
+    }
+    for (const auto& [name, kind] : {std::pair<StringView, int>{u"file", 0}, {u"title", 1}, {u"length", 2}})
+      if (key.size() > name.size() && SameText(key.substr(0, name.size()), name)) {
+        Int64 n = 0;
+        if (ParseNumber(key.substr(name.size()), n) && n >= 1) {
+          keys.push_back({n, kind, value});
+          if (kind == 0) highestFile = std::max(highestFile, n);
+        }
+        break;
+      }
   }
+  Int64 count = 0;
+  // Lists without a usable count are common: their highest "File" number stands in.
+  if (!hasCount || !TryStrToInt64(countText, count)) count = highestFile;
   // A count larger than the section could hold would only allocate empty entries.
-  count = std::clamp<Int64>(count, 0, section->GetCount());
-  for (Int64 n = 1; n <= count; ++n) {
-    const String index = IntToStr(n);
-    const String* file = value(u"file" + index);
-    const String* title = value(u"title" + index);
+  count = std::clamp<Int64>(count, 0, lines);
+  struct TValues {
+    StringView Field[3];
+    bool Has[3] = {false, false, false};
+  };
+  std::vector<TValues> values(static_cast<size_t>(count));
+  for (const TKey& k : keys)
+    if (k.Index <= count) {
+      TValues& v = values[static_cast<size_t>(k.Index - 1)];
+      if (!v.Has[k.Kind]) {
+        v.Field[k.Kind] = k.Value;
+        v.Has[k.Kind] = true;
+      }
+    }
+  for (const TValues& v : values) {
     Int64 seconds = 0;
-    if (const String* v = value(u"length" + index); v == nullptr || !TryStrToInt64(*v, seconds)) seconds = 0;
-    AddEntry(Receiver, ConvertFileName(file != nullptr ? LocalName(*file) : String()),
-             title != nullptr ? *title : String(), SecondsToDuration(seconds), String(), String());
+    if (!TryStrToInt64(v.Field[2], seconds)) seconds = 0;
+    AddEntry(Receiver, ConvertFileName(LocalName(v.Field[0])), String(v.Field[1]), SecondsToDuration(seconds),
+             String(), String());
   }
 }
 
