@@ -1,3 +1,4 @@
+#include "zcl/base/ZCL.ObjectLinks.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.h"
 
 #include <algorithm>
@@ -48,6 +49,7 @@ String DurationText(Int64 Milliseconds) {
 TZEPHPlaylistItem::TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {}
 
 TZEPHPlaylistItem::~TZEPHPlaylistItem() {
+  TZCLObjectLinks::Release(this);
   FStorage->EntryDestroying(this);
   if (!FStorage->IsClearing()) {
     if (FStorage->GetManager() != nullptr) FStorage->GetManager()->EntryRemoving(this);
@@ -337,6 +339,7 @@ TZEPHPlaylistGroup::TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String
     : FOwner(AOwner), FName(AName), FNameHash(ANameHash), FItems(new TZEPHPlaylistItems(false)) {}
 
 TZEPHPlaylistGroup::~TZEPHPlaylistGroup() {
+  TZCLObjectLinks::Release(this);
   TZEPHPlaylistStorage* storage = FOwner->GetStorage();
   if (storage->FFocusedGroup == this) storage->FFocusedGroup = nullptr;
   if (storage->FFocusedObject == this) storage->FFocusedObject = nullptr;
@@ -468,6 +471,7 @@ TZEPHPlaylistStorage::TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager
 }
 
 TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
+  TZCLObjectLinks::Release(this);
   FSettings->RemoveListener(this);
   FState |= zpsRebuilding | zpsDestroying;
   CancelTagsScan();

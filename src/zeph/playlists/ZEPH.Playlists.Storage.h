@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "zcl/base/ZCL.ObjectLinks.h"
 #include "zeph/playlists/ZBL.History.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
@@ -44,8 +45,10 @@ constexpr Word zpcSetsModified = 0x647D;
 constexpr Word zpcInvalidatesDurations = 0x0210;
 
 // One entry of one playlist.
-class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
+// Entries, groups and playlists support weak links, so plugin adapters learn when they go.
+class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem, public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistItem, TZEPHPlaylistCustomItem)
+  RTL_INTERFACES(TZEPHPlaylistCustomItem, IZCLObjectLinksSupport)
  public:
   explicit TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage);
   ~TZEPHPlaylistItem() override;
@@ -132,8 +135,9 @@ class TZEPHPlaylistItems : public TZEPHPlaylistCustomItemList {
   void MovePlaybackQueueIndex(Integer Target, TZEPHPlaylistItem* Entry);
 };
 
-class TZEPHPlaylistGroup : public TZCLUnknownObject {
+class TZEPHPlaylistGroup : public TZCLUnknownObject, public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistGroup, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZCLObjectLinksSupport)
  public:
   TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String& AName, Cardinal ANameHash);
   ~TZEPHPlaylistGroup() override;
@@ -344,9 +348,10 @@ struct IZEPHPlaylistFilesDeleter {
 
 class TZEPHPlaylistStorage : public TZCLUnknownObject,
                              public IZEPHPlaylistSettingsListener,
-                             public IZEPHPlaylistItemsReceiver {
+                             public IZEPHPlaylistItemsReceiver,
+                             public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
-  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver, IZCLObjectLinksSupport)
  public:
   // Without a manager the playlist keeps its own storage folder (tests, readers of previews).
   explicit TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager = nullptr);

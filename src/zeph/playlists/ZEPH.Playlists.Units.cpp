@@ -9,6 +9,7 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.h"
+#include "zeph/playlists/ZEPH.Playlists.Service.Adapters.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 #include "zeph/playlists/ZEPH.Playlists.Tools.h"
@@ -29,6 +30,7 @@ const TUnit GZephPlaylistsUnits[] = {
     {"ZEPH.Playlists.Preimages.Folders", detail::PlaylistPreimagesFoldersInitialization, nullptr},
     {"ZEPH.Playlists.Preimages.Playlist", detail::PlaylistPreimagesPlaylistInitialization, nullptr},
     {"ZEPH.Playlists.Controller", nullptr, detail::PlaylistControllerFinalization},
+    {"ZEPH.Playlists.Service.Adapters", detail::PlaylistAdaptersInitialization, nullptr},
 };
 }
 
