@@ -55,6 +55,11 @@ struct IZEPHPlaylistItemInternal : virtual IZEPHPlaylistItem {
   virtual TZEPHPlaylistItem* GetItemObject() = 0;
 };
 
+// The item the player starts: a property list with no methods of its own.
+struct IZEPHPlaybackQueueItem : virtual IZEPHPropertyList {
+  RTL_INTERFACE(IZEPHPlaybackQueueItem, IZEPHPropertyList, "{4C1E7A90-2B6D-4F38-9E05-7A3D1C8B6F37}")
+};
+
 struct IZEPHPlaylistGroup : virtual IZEPHPropertyList {
   RTL_INTERFACE(IZEPHPlaylistGroup, IZEPHPropertyList, "{4C1E7A90-2B6D-4F38-9E05-7A3D1C8B6F31}")
   virtual HRESULT GetItem(Integer Index, const TGUID& IID, void** Obj) = 0;

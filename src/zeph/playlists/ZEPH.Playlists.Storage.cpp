@@ -1,4 +1,5 @@
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zeph/playlists/ZEPH.Playlists.Service.Adapters.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.h"
 
 #include <algorithm>
@@ -1319,9 +1320,48 @@ HRESULT TZEPHPlaybackQueueItem::GetOffset(Single& Seconds) {
   return FOffsetResult;
 }
 
+TZEPHPlaylistItem* TZEPHPlaybackQueueItem::GetEntry() { return FItem != nullptr ? FItem->GetItemObject() : nullptr; }
+
 void TZEPHPlaybackQueueItem::SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) {
-  FEntry = Entry;
+  IPtr<IZEPHPlaylistItemInternal> item;
+  Supports(TZEPHPlaylistAdapters::GetItemAdapter(Entry), item);
+  FItem = item;
   FSource = Source;
+}
+
+bool TZEPHPlaybackQueueItem::CheckAccess(HRESULT& Result) {
+  Result = IsMainThread() ? S_OK : E_ACCESSDENIED;
+  return Result == S_OK;
+}
+
+void TZEPHPlaybackQueueItem::DoGetValueAsFloat(Integer PropertyID, Double& Value, HRESULT& Result) {
+  if (PropertyID == 2)
+    Value = Succeeded(FOffsetResult) ? FOffset : -1;
+  else
+    TZEPHSimpleObjectAdapter::DoGetValueAsFloat(PropertyID, Value, Result);
+}
+
+IPtr<IInterface> TZEPHPlaybackQueueItem::DoGetValueAsObject(Integer PropertyID) {
+  if (PropertyID == 1) return IPtr<IZEPHPlaylistItem>(FItem);
+  return TZEPHSimpleObjectAdapter::DoGetValueAsObject(PropertyID);
+}
+
+void TZEPHPlaybackQueueItem::DoSetValueAsFloat(Integer PropertyID, Double Value, HRESULT& Result) {
+  if (PropertyID == 2)
+    SetOffset(static_cast<Single>(Value), S_OK);
+  else
+    TZEPHSimpleObjectAdapter::DoSetValueAsFloat(PropertyID, Value, Result);
+}
+
+void TZEPHPlaybackQueueItem::DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) {
+  if (PropertyID != 1) return TZEPHSimpleObjectAdapter::DoSetValueAsObject(PropertyID, Value, Result);
+  IPtr<IZEPHPlaylistItemInternal> item;
+  if (Value == nullptr)
+    FItem = nullptr;
+  else if (Supports(Value, item))
+    FItem = item;
+  else
+    Result = E_NOINTERFACE;
 }
 
 void TZEPHPlaybackQueueItem::SetOffset(Single Seconds, HRESULT Result) {

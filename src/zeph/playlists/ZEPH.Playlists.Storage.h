@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "zcl/base/ZCL.ObjectLinks.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/playlists/ZEPH.Playlists.Interfaces.h"
 #include "zeph/playlists/ZBL.History.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
@@ -255,22 +257,35 @@ struct IZEPHPlaybackQueueItemInternal : virtual IInterface {
   virtual void ClearSource() = 0;
 };
 
-// FIXME: the plugin view of the entry joins once the plugin adapters exist.
-class TZEPHPlaybackQueueItem : public TInterfacedObject, public IZEPHPlaybackQueueItemInternal {
-  ZCL_CLASS(TZEPHPlaybackQueueItem, TInterfacedObject)
-  RTL_INTERFACES(TInterfacedObject, IZEPHPlaybackQueueItemInternal)
+// The item the player side hands over when it starts playing: the entry is held through its
+// plugin adapter, so a freed entry reads as none. Plugins see it as a property list: 1 the entry
+// (IZEPHPlaylistItem), 2 the start offset in seconds (-1 without one).
+class TZEPHPlaybackQueueItem : public TZEPHSimpleObjectAdapter,
+                               public IZEPHPlaybackQueueItemInternal,
+                               public IZEPHPlaybackQueueItem {
+  ZCL_CLASS(TZEPHPlaybackQueueItem, TZEPHSimpleObjectAdapter)
+  RTL_INTERFACES(TZEPHSimpleObjectAdapter, IZEPHPlaybackQueueItemInternal, IZEPHPlaybackQueueItem)
  public:
+  TZEPHPlaybackQueueItem() { SetOffset(-1, S_OK); }
   bool IsSource(TObject* Source) override { return Source != nullptr && Source == FSource; }
   bool HasFlags(Cardinal Flags) override { return (FFlags & Flags) == Flags; }
-  TZEPHPlaylistItem* GetEntry() override { return FEntry; }
+  TZEPHPlaylistItem* GetEntry() override;
   HRESULT GetOffset(Single& Seconds) override;
   void SetFlags(Cardinal Flags, bool Value) override { FFlags = Value ? FFlags | Flags : FFlags & ~Flags; }
   void SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) override;
   void SetOffset(Single Seconds, HRESULT Result) override;
   void ClearSource() override { FSource = nullptr; }
 
+ protected:
+  // The main thread only.
+  bool CheckAccess(HRESULT& Result) override;
+  void DoGetValueAsFloat(Integer PropertyID, Double& Value, HRESULT& Result) override;
+  IPtr<IInterface> DoGetValueAsObject(Integer PropertyID) override;
+  void DoSetValueAsFloat(Integer PropertyID, Double Value, HRESULT& Result) override;
+  void DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) override;
+
  private:
-  TZEPHPlaylistItem* FEntry = nullptr;
+  IPtr<IZEPHPlaylistItemInternal> FItem;
   TObject* FSource = nullptr;
   Cardinal FFlags = 0;
   Single FOffset = 0;

@@ -10,6 +10,7 @@
 #include "zeph/core/ZEPH.Core.PluginAPI.h"
 #include "zeph/media/ZEPH.FileManager.Services.Adapters.h"
 #include "zeph/playlists/ZEPH.Playlists.Controller.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 
@@ -130,4 +131,66 @@ TEST_F(PlaylistAdapters, EntriesAndGroupsThroughTheirAdapters) {
   EXPECT_EQ(fromWorker, E_ACCESSDENIED);
   Playlist->DeleteEntry(second, false);
   EXPECT_EQ(item->GetValueAsInt32(5, value), E_HANDLE);
+}
+
+TEST_F(PlaylistAdapters, QueueItemOffsetAndEntry) {
+  IPtr<TZEPHPlaybackQueueItem> item(Create<TZEPHPlaybackQueueItem>());
+  Double offset = 0;
+  Single seconds = 0;
+  EXPECT_EQ(item->GetValueAsFloat(2, offset), S_OK);
+  EXPECT_EQ(offset, -1);
+  EXPECT_EQ(item->SetValueAsFloat(2, 2.5), S_OK);
+  EXPECT_EQ(item->GetValueAsFloat(2, offset), S_OK);
+  EXPECT_EQ(offset, 2.5);
+  EXPECT_EQ(item->GetOffset(seconds), S_OK);
+  item->SetOffset(-1, S_OK);
+  EXPECT_EQ(item->GetOffset(seconds), E_NOTIMPL);
+
+  TZEPHPlaylistItem* entry = Playlist->GetItems()->Get(0);
+  item->SetEntry(entry, Playlist);
+  EXPECT_EQ(item->GetEntry(), entry);
+  EXPECT_EQ(item->SetValueAsObject(1, IPtr<IZEPHString>(Create<TZEPHStringAdapter>(u"x")).get()), E_NOINTERFACE);
+  EXPECT_EQ(item->GetEntry(), entry);
+  // A freed entry reads as none.
+  Playlist->DeleteEntry(entry, false);
+  EXPECT_EQ(item->GetEntry(), nullptr);
+}
+
+TEST_F(PlaylistAdapters, PreimagesThroughTheirAdapters) {
+  TZEPHPlaylistPreimageFactory* factory = nullptr;
+  ASSERT_TRUE(TZEPHPlaylistPreimageRepository::FindFactory(u"TZEPHPlaylistBasedPreimage", factory));
+  auto* based = static_cast<TZEPHPlaylistBasedPreimage*>(factory->CreatePreimage());
+  based->SetURI(u"http://host/list.m3u");
+  Playlist->SetPreimage(based);
+  IPtr<IZEPHPlaylist> playlist = TZEPHPlaylistAdapters::GetPlaylistAdapter(Playlist);
+  IPtr<IZEPHPlaylistProperties> properties;
+  ASSERT_TRUE(Supports(playlist, properties));
+  void* raw = nullptr;
+  ASSERT_EQ(properties->GetValueAsObject(60, IZEPHPlaylistPreimage::IID, &raw), S_OK);
+  auto preimage = IPtr<IZEPHPlaylistPreimage>::Adopt(static_cast<IZEPHPlaylistPreimage*>(raw));
+  ASSERT_EQ(preimage->GetValueAsObject(100, IZEPHString::IID, &raw), S_OK);
+  EXPECT_EQ(PluginStringText(IPtr<IZEPHString>::Adopt(static_cast<IZEPHString*>(raw)).get()), u"http://host/list.m3u");
+  Integer value = 0;
+  EXPECT_EQ(preimage->SetValueAsInt32(2, 1), S_OK);
+  EXPECT_EQ(preimage->GetValueAsInt32(2, value), S_OK);
+  EXPECT_EQ(value, 1);  // AutoSyncOnChanges, although an address is never watched
+  // Reset leaves AutoSyncOnChanges as it was.
+  EXPECT_EQ(preimage->Reset(), S_OK);
+  EXPECT_EQ(based->GetURI(), u"");
+  EXPECT_TRUE(based->GetAutoSyncOnChanges());
+  EXPECT_EQ(preimage->GetValueAsInt32(3, value), S_OK);
+  EXPECT_EQ(value, 1);
+
+  // A folders preimage: its folders through the plugin interface, refused off the main thread.
+  properties->SetValueAsObject(60, IPtr<IZEPHString>(Create<TZEPHStringAdapter>(u"/music")).get());
+  ASSERT_EQ(properties->GetValueAsObject(60, IZEPHPlaylistPreimageFolders::IID, &raw), S_OK);
+  auto folders = IPtr<IZEPHPlaylistPreimageFolders>::Adopt(static_cast<IZEPHPlaylistPreimageFolders*>(raw));
+  EXPECT_EQ(folders->GetFolderCount(), 1);
+  EXPECT_EQ(folders->DeleteFolder(5), E_UNEXPECTED);
+  Integer fromWorker = 0;
+  std::thread([&] { fromWorker = folders->GetFolderCount(); }).join();
+  EXPECT_EQ(fromWorker, -1);
+  // After the preimage is gone its adapter answers E_HANDLE.
+  Playlist->SetPreimage(nullptr);
+  EXPECT_EQ(folders->GetValueAsInt32(2, value), E_HANDLE);
 }
