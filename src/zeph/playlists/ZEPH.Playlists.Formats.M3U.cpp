@@ -19,21 +19,6 @@ String LocalName(StringView Name) {
   return r;
 }
 
-// An optional "-" and decimal digits; False for anything else.
-bool ParseNumber(StringView S, Int64& Value) {
-  size_t i = 0;
-  const bool negative = !S.empty() && S[0] == u'-';
-  if (negative) i = 1;
-  if (i >= S.size()) return false;
-  Int64 v = 0;
-  for (; i < S.size(); ++i) {
-    if (S[i] < u'0' || S[i] > u'9') return false;
-    if (v < 1'000'000'000'000LL) v = v * 10 + (S[i] - u'0');
-  }
-  Value = negative ? -v : v;
-  return true;
-}
-
 Cardinal SecondsToDuration(Int64 Seconds) {
   if (Seconds <= 0) return 0;
   return static_cast<Cardinal>(std::min<Int64>(Seconds * 1000, 0xFFFFFFFFLL));
@@ -62,12 +47,11 @@ void AddEntry(IZEPHPlaylistItemsReceiver* Receiver, const String& FileName, cons
     TZBLStreamInfo si;
     si.Duration = Duration;
     item->SetStreamInfo(si);
-    Receiver->AddItem(item->GetFileName(), item, -1);
   } catch (...) {
     Free(item);
     throw;
   }
-  Free(item);
+  ZephDeliverItem(Receiver, item, -1);
 }
 }  // namespace
 
@@ -112,7 +96,7 @@ void TZEPHM3UPlaylistReader::Read(TZEPHPlaylistSummary*, IZEPHPlaylistItemsRecei
           size_t run = kInfo.size();
           while (run < line.size() && (line[run] == u'+' || line[run] == u'-' || (line[run] >= u'0' && line[run] <= u'9')))
             ++run;
-          if (!ParseNumber(line.substr(kInfo.size(), run - kInfo.size()), duration)) duration = 0;
+          if (!ZephParseDecimal(line.substr(kInfo.size(), run - kInfo.size()), duration)) duration = 0;
           if (run + 1 < comma) {
             const StringView attributes = line.substr(run + 1, comma - run - 1);
             link = QuotedAttribute(attributes, u"logo=");
@@ -209,7 +193,7 @@ void TZEPHPLSPlaylistReader::Read(TZEPHPlaylistSummary*, IZEPHPlaylistItemsRecei
     for (const auto& [name, kind] : {std::pair<StringView, int>{u"file", 0}, {u"title", 1}, {u"length", 2}})
       if (key.size() > name.size() && SameText(key.substr(0, name.size()), name)) {
         Int64 n = 0;
-        if (ParseNumber(key.substr(name.size()), n) && n >= 1) {
+        if (ZephParseDecimal(key.substr(name.size()), n) && n >= 1) {
           keys.push_back({n, kind, value});
           if (kind == 0) highestFile = std::max(highestFile, n);
         }

@@ -4,22 +4,12 @@
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
 
 namespace {
-// An optional "-" and decimal digits, ASCII or fullwidth; 0 for anything else.
+// 0 for anything that is not a number.
 Int64 Number(StringView S, bool* Valid = nullptr) {
-  if (Valid != nullptr) *Valid = false;
-  size_t i = 0;
-  const bool negative = !S.empty() && S[0] == u'-';
-  if (negative) i = 1;
-  if (i >= S.size()) return 0;
   Int64 v = 0;
-  for (; i < S.size(); ++i) {
-    Char c = S[i];
-    if (c >= 0xFF10 && c <= 0xFF19) c = static_cast<Char>(u'0' + (c - 0xFF10));
-    if (c < u'0' || c > u'9') return 0;
-    if (v < 1'000'000'000'000LL) v = v * 10 + (c - u'0');
-  }
-  if (Valid != nullptr) *Valid = true;
-  return negative ? -v : v;
+  const bool ok = ZephParseDecimal(S, v, true);
+  if (Valid != nullptr) *Valid = ok;
+  return ok ? v : 0;
 }
 }  // namespace
 
@@ -102,13 +92,7 @@ void TZEPHModernPlaylistFormatReader::ReadTrack(StringView Value, IZEPHPlaylistI
     Free(item);
     return;
   }
-  try {
-    Receiver->AddItem(item->GetFileName(), item, queueIndex);
-  } catch (...) {
-    Free(item);
-    throw;
-  }
-  Free(item);
+  ZephDeliverItem(Receiver, item, queueIndex);
   ++FDelivered;
 }
 

@@ -412,6 +412,14 @@ struct TZEPHXSPFReader::TContext {
     throw TXmlEnd();
   }
   String Text() { return Content(nullptr); }
+  // Hands the name and text of each child of our namespace to Proc; other children are skipped.
+  void ExtensionValues(const std::function<void(const String& Name, const String& Value)>& Proc) {
+    Content([&] {
+      if (!IsExt()) return Skip();
+      const String name = Node()->LocalName;
+      Proc(name, Text());
+    });
+  }
   void Skip() {
     if (Node()->IsEmptyElement()) return;
     const Integer depth = Node()->Depth;
@@ -622,13 +630,7 @@ void TZEPHXSPFReader::ReadTrack(TContext& C) {
 void TZEPHXSPFReader::ReadTrackExtension(TContext& C, TTrack& T) {
   const String application = C.Attribute(u"application");
   if (application == TZEPHXSPFSchema::Application(u"track")) {
-    C.Content([&] {
-      if (!C.IsExt()) {
-        C.Skip();
-        return;
-      }
-      const String name = C.Node()->LocalName;
-      const String v = C.Text();
+    C.ExtensionValues([&](const String& name, const String& v) {
       if (name == u"fileURI") T.FileURI = v;
       else if (name == u"clipStart") T.ClipStart = static_cast<Double>(StrToFloatDef(v, -1, TFormatSettings::Invariant()));
       else if (name == u"state") T.Item->SetItemFlag(zpifPlaybackSwitch, v != u"10");
@@ -643,13 +645,7 @@ void TZEPHXSPFReader::ReadTrackExtension(TContext& C, TTrack& T) {
   } else if (application == TZEPHXSPFSchema::Application(u"group")) {
     String title;
     bool expanded = true;
-    C.Content([&] {
-      if (!C.IsExt()) {
-        C.Skip();
-        return;
-      }
-      const String name = C.Node()->LocalName;
-      const String v = C.Text();
+    C.ExtensionValues([&](const String& name, const String& v) {
       if (name == u"title") title = v;
       else if (name == u"state") expanded = v != u"2";
     });

@@ -279,6 +279,65 @@ TZEPHPlaylistFormatCustomTextWriter* TZEPHPlaylistFormats::CreateWriter(const St
   return f != nullptr && f->Writer ? f->Writer(Stream) : nullptr;
 }
 
+void ZephDeliverItem(IZEPHPlaylistItemsReceiver* Receiver, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) {
+  try {
+    Receiver->AddItem(Item->GetFileName(), Item, PlaybackQueueIndex);
+  } catch (...) {
+    Free(Item);
+    throw;
+  }
+  Free(Item);
+}
+
+bool ZephParseDecimal(StringView Text, Int64& Value, bool Fullwidth) {
+  size_t i = 0;
+  const bool negative = !Text.empty() && Text[0] == u'-';
+  if (negative) i = 1;
+  if (i >= Text.size()) return false;
+  Int64 v = 0;
+  for (; i < Text.size(); ++i) {
+    Char c = Text[i];
+    if (Fullwidth && c >= 0xFF10 && c <= 0xFF19) c = static_cast<Char>(u'0' + (c - 0xFF10));
+    if (c < u'0' || c > u'9') return false;
+    // Saturates rather than overflows on absurd lengths.
+    if (v < 1'000'000'000'000LL) v = v * 10 + (c - u'0');
+  }
+  Value = negative ? -v : v;
+  return true;
+}
+
+String ZephBytesToHex(const Byte* Bytes, size_t Count) {
+  static const char16_t kHex[] = u"0123456789abcdef";
+  String hex;
+  hex.reserve(Count * 2);
+  for (size_t i = 0; i < Count; ++i) {
+    hex += kHex[Bytes[i] >> 4];
+    hex += kHex[Bytes[i] & 15];
+  }
+  return hex;
+}
+
+bool ZephHexToBytes(StringView Text, std::vector<Byte>& Bytes) {
+  Bytes.clear();
+  if (Text.size() % 2 != 0) return false;
+  const auto digit = [](Char c) -> int {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+  };
+  Bytes.reserve(Text.size() / 2);
+  for (size_t i = 0; i < Text.size(); i += 2) {
+    const int hi = digit(Text[i]), lo = digit(Text[i + 1]);
+    if (hi < 0 || lo < 0) {
+      Bytes.clear();
+      return false;
+    }
+    Bytes.push_back(static_cast<Byte>(hi * 16 + lo));
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Expander
 

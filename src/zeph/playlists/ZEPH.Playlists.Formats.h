@@ -173,6 +173,15 @@ class TZEPHPlaylistExpander : public TInterfacedObject, public IZEPHFileManagerO
               TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) override;
 };
 
+// Hands Item to Receiver and frees it, also when the receiver raises.
+void ZephDeliverItem(IZEPHPlaylistItemsReceiver* Receiver, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex);
+// An optional "-" and decimal digits (Fullwidth: also U+FF10 to U+FF19); False for anything else.
+bool ZephParseDecimal(StringView Text, Int64& Value, bool Fullwidth = false);
+// Two lower-case hexadecimal digits per byte, high half first.
+String ZephBytesToHex(const Byte* Bytes, size_t Count);
+// False, with Bytes empty, for an odd count or a character that is not a hexadecimal digit.
+bool ZephHexToBytes(StringView Text, std::vector<Byte>& Bytes);
+
 namespace detail {
 void PlaylistFormatsInitialization();
 }  // namespace detail

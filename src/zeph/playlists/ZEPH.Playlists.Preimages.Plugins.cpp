@@ -4,6 +4,7 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
 #include "rtl/RTL.Threads.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
@@ -68,25 +69,6 @@ class TZEPHPlaylistPluginBasedPreimageTask : public TZEPHPlaylistCustomPreimageT
   IPtr<IZEPHPlaylistPreimage> FPlugin;
 };
 
-std::vector<Byte> FromHex(StringView Text) {
-  std::vector<Byte> bytes;
-  while (!Text.empty() && Text.back() <= u' ') Text.remove_suffix(1);
-  while (!Text.empty() && Text.front() <= u' ') Text.remove_prefix(1);
-  if (Text.size() % 2 != 0) return bytes;
-  const auto digit = [](Char c) -> int {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-  };
-  bytes.reserve(Text.size() / 2);
-  for (size_t i = 0; i < Text.size(); i += 2) {
-    const int hi = digit(Text[i]), lo = digit(Text[i + 1]);
-    if (hi < 0 || lo < 0) return {};
-    bytes.push_back(static_cast<Byte>(hi * 16 + lo));
-  }
-  return bytes;
-}
 }  // namespace
 
 TZEPHPlaylistPluginBasedPreimage::TZEPHPlaylistPluginBasedPreimage(IZEPHPlaylistPreimage* PluginObject)
@@ -148,7 +130,8 @@ void TZEPHPlaylistPluginBasedPreimage::DoAssign(TZEPHPlaylistCustomPreimage* Sou
 void TZEPHPlaylistPluginBasedPreimage::LoadFromNode(TZCLXMLNode* Node, IZEPHPlaylistFilerContext*) {
   if (FPlugin == nullptr) return;
   // Odd or broken text gives the plugin an empty stream.
-  std::vector<Byte> bytes = FromHex(Node->GetNodeValue());
+  std::vector<Byte> bytes;
+  ZephHexToBytes(Trim(Node->GetNodeValue()), bytes);
   TCustomMemoryStream memory(bytes.data(), static_cast<NativeInt>(bytes.size()));
   IPtr<IZEPHStream> stream(Create<TZEPHStreamAdapter>(&memory, soReference, true));
   FPlugin->LoadConfig(stream.get());
@@ -158,16 +141,8 @@ void TZEPHPlaylistPluginBasedPreimage::SaveToNode(TZCLXMLNode* Node, IZEPHPlayli
   if (FPlugin == nullptr) return;
   IPtr<IZEPHMemoryStream> stream(Create<TZEPHMemoryStreamAdapter>());
   FPlugin->SaveConfig(stream.get());
-  static const char16_t kHex[] = u"0123456789abcdef";
   const auto* data = static_cast<const Byte*>(stream->GetData());
-  const Int64 size = stream->GetSize();
-  String hex;
-  hex.reserve(static_cast<size_t>(size) * 2);
-  for (Int64 i = 0; i < size && data != nullptr; ++i) {
-    hex += kHex[data[i] >> 4];
-    hex += kHex[data[i] & 15];
-  }
-  Node->SetNodeValue(hex);
+  Node->SetNodeValue(data != nullptr ? ZephBytesToHex(data, static_cast<size_t>(stream->GetSize())) : String());
 }
 
 // ---------------------------------------------------------------------------------------------
