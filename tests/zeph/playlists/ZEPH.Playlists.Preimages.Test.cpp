@@ -384,3 +384,32 @@ TEST_F(PluginPlaylist, ListedFilesAndFoldersFillThePlaylist) {
   EXPECT_TRUE(preimage->IsEmpty());
   EXPECT_EQ(preimage->GetPlugin(), nullptr);
 }
+
+TEST_F(FolderPlaylist, AnXspfFileStandsInForThePlaylistsOwnFormat) {
+  Write("music/a.mp3");
+  Write("music/sub/b.mp3");
+  TZEPHPlaylistFoldersPreimage* preimage = NewFolders();
+  preimage->GetPaths()->Add(UTF8ToString(Folder + "/music"), true);
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  Playlist->SetName(u"Exported");
+  std::filesystem::create_directories(Folder + "/lists");
+  const String file = UTF8ToString(Folder + "/lists/exported.xspf");
+  Playlist->SaveTo(file, false);
+  std::ifstream in(StringToUTF8(file), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Names relative to the playlist's folder, and the folder itself as the base.
+  EXPECT_NE(text.find("<location>../music/a.mp3</location>"), std::string::npos) << text;
+  EXPECT_NE(text.find("xml:base=\"file://" + Folder + "/lists/\""), std::string::npos);
+
+  TZEPHPlaylistStorage* reopened = Controller.OpenPlaylist(file, false);
+  ASSERT_NE(reopened, nullptr);
+  ASSERT_TRUE(reopened->EnsureLoaded());
+  EXPECT_EQ(reopened->GetName(), u"Exported");
+  ASSERT_EQ(reopened->GetItems()->GetCount(), 2);
+  EXPECT_EQ(reopened->GetItems()->Get(0)->GetFileName(), UTF8ToString(Folder + "/music/a.mp3"));
+  auto* loaded = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(reopened->GetPreimage());
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetPaths()->GetPath(0), UTF8ToString(Folder + "/music/"));
+  Controller.ClosePlaylist(reopened, 2);
+}
