@@ -371,9 +371,11 @@ struct TZEPHXSPFReader::TContext {
   const String* ExtNS;
 
   bool Next() {
+    // Any failure of the XML reader (also an unknown encoding named by the declaration) ends
+    // the document; what was read stays.
     try {
       return Reader->Read();
-    } catch (const EZCLXMLException&) {
+    } catch (const Exception&) {
       return false;
     }
   }
@@ -466,7 +468,7 @@ void TZEPHXSPFReader::Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsRece
   std::unique_ptr<TZCLXMLReader> reader;
   try {
     reader = TZCLXMLReader::Create(settings, &stream);
-  } catch (const EZCLXMLException&) {
+  } catch (const Exception&) {
     return;
   }
   TContext c{reader.get(), Summary, Receiver, &TZEPHXSPFSchema::ExtensionNamespace()};
