@@ -22,6 +22,8 @@ pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-16)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 # The peer tag library, read side by side with ours by a test program and a benchmark only.
 pkg_check_modules(TAGLIB IMPORTED_TARGET taglib)
+# The peer playlist parser, likewise for a test program and a benchmark only.
+pkg_check_modules(TOTEM_PLPARSER IMPORTED_TARGET totem-plparser)
 # WebP is loaded at run time; only its headers are used at build time.
 pkg_check_modules(WEBP IMPORTED_TARGET libwebp)
 

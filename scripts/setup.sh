@@ -15,7 +15,7 @@ packages=(
   fonts-dejavu-core
   libxml2-dev libxml2-utils libpugixml-dev libmuparser-dev liblua5.4-dev libpango1.0-dev libfftw3-dev
   python3 unzip zip
-  sox lame python3-mutagen libtag1-dev libogg-dev flac vorbis-tools opus-tools ffmpeg
+  sox lame python3-mutagen libtag1-dev libtotem-plparser-dev libogg-dev flac vorbis-tools opus-tools ffmpeg
 )
 
 for arg in "$@"; do

@@ -85,15 +85,8 @@ void TZEPHPL4FormatWriter::WriteItem(TZEPHPlaylistCustomItem* Item, Integer Play
 }
 
 void TZEPHPL4FormatWriter::WritePreimage(const std::vector<Byte>& Document) {
-  static const char16_t kHex[] = u"0123456789abcdef";
-  String hex;
-  hex.reserve(Document.size() * 2);
-  for (Byte b : Document) {
-    hex += kHex[b >> 4];
-    hex += kHex[b & 15];
-  }
   WriteText(u"#-----PREIMAGE-----#", true);
-  WriteText(hex, true);
+  WriteText(ZephBytesToHex(Document.data(), Document.size()), true);
 }
 
 void TZEPHPL4FormatWriter::WriteSettings(TZCLIniFileSection* Section) { WriteSection(this, u"SETTINGS", Section); }
@@ -196,13 +189,7 @@ void TZEPHPL4FormatReader::ReadContent(StringView Content, IZEPHPlaylistItemsRec
     }
     item->SetStreamInfo(si);
     item->EndUpdate();
-    try {
-      Receiver->AddItem(item->GetFileName(), item, queueIndex);
-    } catch (...) {
-      Free(item);
-      throw;
-    }
-    Free(item);
+    ZephDeliverItem(Receiver, item, queueIndex);
   }
 }
 
@@ -219,23 +206,7 @@ bool TZEPHPL4FormatReader::ReadPreimage(std::vector<Byte>& Document) {
   StringView content;
   if (!FindSection(u"PREIMAGE", content)) return false;
   while (!content.empty() && content.back() < 33) content.remove_suffix(1);
-  if (content.empty() || content.size() % 2 != 0) return false;
-  const auto digit = [](Char c) -> int {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-  };
-  Document.reserve(content.size() / 2);
-  for (size_t i = 0; i < content.size(); i += 2) {
-    const int hi = digit(content[i]), lo = digit(content[i + 1]);
-    if (hi < 0 || lo < 0) {
-      Document.clear();
-      return false;
-    }
-    Document.push_back(static_cast<Byte>(hi * 16 + lo));
-  }
-  return true;
+  return !content.empty() && ZephHexToBytes(content, Document);
 }
 
 namespace detail {

@@ -1,8 +1,10 @@
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
+#include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
@@ -81,7 +83,20 @@ void TZEPHPlaylistSummary::Write(TZCLIniFileSection* Section) const {
 }
 
 TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName)
-    : FText(zcStreamReadText(Stream, nullptr)), FFileName(AFileName) {
+    : TZEPHPlaylistFormatCustomTextReader(Stream, AFileName, nullptr, false) {}
+
+TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName,
+                                                                         TEncoding* Encoding, bool KeepBytes)
+    : FFileName(AFileName) {
+  if (KeepBytes) {
+    const Int64 left = Stream->GetSize() - Stream->GetPosition();
+    if (left > 0) {
+      FBytes.resize(static_cast<size_t>(left));
+      FBytes.resize(static_cast<size_t>(Stream->Read(FBytes.data(), static_cast<NativeInt>(left))));
+    }
+  } else {
+    FText = zcStreamReadText(Stream, Encoding);
+  }
   if (!FFileName.empty()) {
     AddSearchPath(zcExtractFileDrive(FFileName));
     AddSearchPath(zcExtractFilePath(FFileName));
@@ -89,7 +104,8 @@ TZEPHPlaylistFormatCustomTextReader::TZEPHPlaylistFormatCustomTextReader(TStream
 }
 
 void TZEPHPlaylistFormatCustomTextReader::AddSearchPath(const String& Path) {
-  if (!Path.empty()) FSearchPaths.insert(FSearchPaths.begin(), Path);
+  if (Path.empty() || std::find(FSearchPaths.begin(), FSearchPaths.end(), Path) != FSearchPaths.end()) return;
+  FSearchPaths.insert(FSearchPaths.begin(), Path);
 }
 
 String TZEPHPlaylistFormatCustomTextReader::ConvertFileName(const String& Name) {
@@ -141,8 +157,20 @@ TZEPHPlaylistFormatCustomTextWriter::TZEPHPlaylistFormatCustomTextWriter(TStream
   if (FStream != nullptr) FStream->WriteBuffer(kMark, 2);
 }
 
+TZEPHPlaylistFormatCustomTextWriter::TZEPHPlaylistFormatCustomTextWriter(TStream* Stream, TEncoding* Encoding)
+    : FStream(Stream), FEncoding(Encoding) {
+  static const Byte kMark[2] = {0xFF, 0xFE};
+  if (FStream != nullptr && FEncoding == nullptr) FStream->WriteBuffer(kMark, 2);
+}
+
 void TZEPHPlaylistFormatCustomTextWriter::WriteText(StringView Text, bool NewLine) {
   if (FStream == nullptr) return;
+  if (FEncoding != nullptr) {
+    TBytes bytes = FEncoding->GetBytes(Text);
+    if (NewLine) bytes.insert(bytes.end(), {'\r', '\n'});
+    if (!bytes.empty()) FStream->WriteBuffer(bytes.data(), static_cast<NativeInt>(bytes.size()));
+    return;
+  }
   // Raw UTF-16LE: the code units as they are on a little-endian host.
   std::vector<Byte> bytes;
   bytes.reserve(Text.size() * 2 + 4);
@@ -249,6 +277,65 @@ bool TZEPHPlaylistFormats::CreateReaderByContent(TStream* Stream,
 TZEPHPlaylistFormatCustomTextWriter* TZEPHPlaylistFormats::CreateWriter(const String& FileName, TStream* Stream) {
   const TFormatInfo* f = FindByName(FileName);
   return f != nullptr && f->Writer ? f->Writer(Stream) : nullptr;
+}
+
+void ZephDeliverItem(IZEPHPlaylistItemsReceiver* Receiver, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex) {
+  try {
+    Receiver->AddItem(Item->GetFileName(), Item, PlaybackQueueIndex);
+  } catch (...) {
+    Free(Item);
+    throw;
+  }
+  Free(Item);
+}
+
+bool ZephParseDecimal(StringView Text, Int64& Value, bool Fullwidth) {
+  size_t i = 0;
+  const bool negative = !Text.empty() && Text[0] == u'-';
+  if (negative) i = 1;
+  if (i >= Text.size()) return false;
+  Int64 v = 0;
+  for (; i < Text.size(); ++i) {
+    Char c = Text[i];
+    if (Fullwidth && c >= 0xFF10 && c <= 0xFF19) c = static_cast<Char>(u'0' + (c - 0xFF10));
+    if (c < u'0' || c > u'9') return false;
+    // Saturates rather than overflows on absurd lengths.
+    if (v < 1'000'000'000'000LL) v = v * 10 + (c - u'0');
+  }
+  Value = negative ? -v : v;
+  return true;
+}
+
+String ZephBytesToHex(const Byte* Bytes, size_t Count) {
+  static const char16_t kHex[] = u"0123456789abcdef";
+  String hex;
+  hex.reserve(Count * 2);
+  for (size_t i = 0; i < Count; ++i) {
+    hex += kHex[Bytes[i] >> 4];
+    hex += kHex[Bytes[i] & 15];
+  }
+  return hex;
+}
+
+bool ZephHexToBytes(StringView Text, std::vector<Byte>& Bytes) {
+  Bytes.clear();
+  if (Text.size() % 2 != 0) return false;
+  const auto digit = [](Char c) -> int {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+  };
+  Bytes.reserve(Text.size() / 2);
+  for (size_t i = 0; i < Text.size(); i += 2) {
+    const int hi = digit(Text[i]), lo = digit(Text[i + 1]);
+    if (hi < 0 || lo < 0) {
+      Bytes.clear();
+      return false;
+    }
+    Bytes.push_back(static_cast<Byte>(hi * 16 + lo));
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

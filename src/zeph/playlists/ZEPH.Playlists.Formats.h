@@ -11,8 +11,14 @@
 #include "zeph/media/ZEPH.FileManager.Extensions.h"
 
 class TStream;
+class TEncoding;
 class TZCLIniFileSection;
 class TZEPHPlaylistCustomItem;
+
+// Lets unique_ptr free program objects the way they are freed (BeforeDestruction first).
+struct TZEPHFreeObject {
+  void operator()(TObject* Object) const { Free(Object); }
+};
 
 struct TZEPHPlaylistSummary {
   Integer ContentFiles = 0;
@@ -61,7 +67,7 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   explicit TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName = String());
   const String& GetText() const { return FText; }
   const String& GetFileName() const { return FFileName; }
-  // Searched before the paths added earlier; empty paths are ignored.
+  // Searched before the paths added earlier; empty paths and paths already there are ignored.
   void AddSearchPath(const String& Path);
   const std::vector<String>& GetSearchPaths() const { return FSearchPaths; }
   // The search path in which the first relative name existed (else the first one); it holds for
@@ -69,6 +75,8 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   const String& GetBasePath() const { return FBasePath; }
   // A relative stored name is resolved against the base path.
   String ConvertFileName(const String& Name) override;
+  // The undecoded bytes, kept only by readers made with KeepBytes (XML formats).
+  const std::vector<Byte>& GetBytes() const { return FBytes; }
   // Either may be null.
   virtual void Read(TZEPHPlaylistSummary* Summary, IZEPHPlaylistItemsReceiver* Receiver) = 0;
   // The caller owns the section; null when the file holds none.
@@ -77,14 +85,20 @@ class TZEPHPlaylistFormatCustomTextReader : public TZCLUnknownObject, public IZE
   virtual bool ReadPreimage(std::vector<Byte>& Document) { return false; }
 
  protected:
+  // Without a byte-order mark the text is decoded in Encoding (null: the system's code page).
+  // KeepBytes keeps the stream's bytes instead of decoding them.
+  TZEPHPlaylistFormatCustomTextReader(TStream* Stream, const String& AFileName, TEncoding* Encoding, bool KeepBytes);
+
   String FText;
+  std::vector<Byte> FBytes;
   String FFileName;
   std::vector<String> FSearchPaths;
   String FBasePath;
   bool FBasePathChosen = false;
 };
 
-// A writer writes raw UTF-16LE text after the byte-order mark.
+// A writer writes raw UTF-16LE text after the byte-order mark, unless a format chose another
+// encoding (then without a mark).
 class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject, public IZEPHPlaylistFilerContext {
   ZCL_CLASS(TZEPHPlaylistFormatCustomTextWriter, TZCLUnknownObject)
   RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistFilerContext)
@@ -105,10 +119,20 @@ class TZEPHPlaylistFormatCustomTextWriter : public TZCLUnknownObject, public IZE
   virtual void WriteSettings(TZCLIniFileSection* Section) {}
   virtual void WriteSummary(const TZEPHPlaylistSummary& Summary) {}
   void WriteText(StringView Text, bool NewLine = false);
+  // Writes what a format puts after the entries, so that a failing stream raises here rather
+  // than being lost in the destructor; the caller calls it once after the last write.
+  virtual void EndWrite() {}
+  // The name the file will have (a writer may store it); empty when unknown.
+  void SetFileName(const String& Value) { FFileName = Value; }
 
  protected:
+  // Encoding null: raw UTF-16LE after its mark; otherwise texts in Encoding and no mark.
+  TZEPHPlaylistFormatCustomTextWriter(TStream* Stream, TEncoding* Encoding);
+
   TStream* FStream;
+  TEncoding* FEncoding = nullptr;
   String FBasePath;
+  String FFileName;
 };
 
 // The playlist file formats by extension and content signature.
@@ -148,6 +172,15 @@ class TZEPHPlaylistExpander : public TInterfacedObject, public IZEPHFileManagerO
   bool Expand(const String& FileName, Integer FileAttributes, IZEPHFileManagerFilesReceiver* Receiver,
               TZEPHFileManagerExpandAttributes* Attributes, bool& Stop) override;
 };
+
+// Hands Item to Receiver and frees it, also when the receiver raises.
+void ZephDeliverItem(IZEPHPlaylistItemsReceiver* Receiver, TZEPHPlaylistCustomItem* Item, Integer PlaybackQueueIndex);
+// An optional "-" and decimal digits (Fullwidth: also U+FF10 to U+FF19); False for anything else.
+bool ZephParseDecimal(StringView Text, Int64& Value, bool Fullwidth = false);
+// Two lower-case hexadecimal digits per byte, high half first.
+String ZephBytesToHex(const Byte* Bytes, size_t Count);
+// False, with Bytes empty, for an odd count or a character that is not a hexadecimal digit.
+bool ZephHexToBytes(StringView Text, std::vector<Byte>& Bytes);
 
 namespace detail {
 void PlaylistFormatsInitialization();

@@ -1,3 +1,4 @@
+#include "zcl/base/ZCL.ObjectLinks.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.h"
 
 #include <algorithm>
@@ -45,6 +46,7 @@ TZEPHPlaylistCustomPreimage::TZEPHPlaylistCustomPreimage(TZEPHPlaylistPreimageFa
 }
 
 TZEPHPlaylistCustomPreimage::~TZEPHPlaylistCustomPreimage() {
+  TZCLObjectLinks::Release(this);
   if (FFactory != nullptr) FFactory->PreimageDestroyed(this);
   CancelSync();
 }

@@ -34,8 +34,10 @@ class TZEPHPlaylistCustomPreimageTask : public TZCLTask {
   TZEPHPlaylistCustomPreimage* FPreimage;
 };
 
-class TZEPHPlaylistCustomPreimage : public TZEPHPlaylistStorageAbstractPreimage {
+// Supports weak links, so plugin adapters learn when it goes.
+class TZEPHPlaylistCustomPreimage : public TZEPHPlaylistStorageAbstractPreimage, public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistCustomPreimage, TZEPHPlaylistStorageAbstractPreimage)
+  RTL_INTERFACES(TZEPHPlaylistStorageAbstractPreimage, IZCLObjectLinksSupport)
  public:
   explicit TZEPHPlaylistCustomPreimage(TZEPHPlaylistPreimageFactory* AFactory);
   ~TZEPHPlaylistCustomPreimage() override;

@@ -1,3 +1,5 @@
+#include "zcl/base/ZCL.ObjectLinks.h"
+#include "zeph/playlists/ZEPH.Playlists.Service.Adapters.h"
 #include "zeph/playlists/ZEPH.Playlists.Storage.h"
 
 #include <algorithm>
@@ -48,6 +50,7 @@ String DurationText(Int64 Milliseconds) {
 TZEPHPlaylistItem::TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage) : FStorage(AStorage) {}
 
 TZEPHPlaylistItem::~TZEPHPlaylistItem() {
+  TZCLObjectLinks::Release(this);
   FStorage->EntryDestroying(this);
   if (!FStorage->IsClearing()) {
     if (FStorage->GetManager() != nullptr) FStorage->GetManager()->EntryRemoving(this);
@@ -337,6 +340,7 @@ TZEPHPlaylistGroup::TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String
     : FOwner(AOwner), FName(AName), FNameHash(ANameHash), FItems(new TZEPHPlaylistItems(false)) {}
 
 TZEPHPlaylistGroup::~TZEPHPlaylistGroup() {
+  TZCLObjectLinks::Release(this);
   TZEPHPlaylistStorage* storage = FOwner->GetStorage();
   if (storage->FFocusedGroup == this) storage->FFocusedGroup = nullptr;
   if (storage->FFocusedObject == this) storage->FFocusedObject = nullptr;
@@ -468,6 +472,7 @@ TZEPHPlaylistStorage::TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager
 }
 
 TZEPHPlaylistStorage::~TZEPHPlaylistStorage() {
+  TZCLObjectLinks::Release(this);
   FSettings->RemoveListener(this);
   FState |= zpsRebuilding | zpsDestroying;
   CancelTagsScan();
@@ -940,6 +945,7 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
     TFileStream file(temp, fmCreate);
     std::unique_ptr<TZEPHPlaylistFormatCustomTextWriter> writer(TZEPHPlaylistFormats::CreateWriter(temp, &file));
     if (!AbsoluteFileNames) writer->SetBasePath(zcExtractFilePath(FileName));
+    writer->SetFileName(FileName);
     TZEPHPlaylistSummary summary;
     GetFileSummary(summary);
     summary.Custom = FCustomValues;
@@ -963,6 +969,7 @@ void TZEPHPlaylistStorage::SaveTo(const String& FileName, bool AbsoluteFileNames
       const TBytes& data = bytes.GetBytes();
       writer->WritePreimage(std::vector<Byte>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(bytes.GetSize())));
     }
+    writer->EndWrite();
   }
   if (!zcReplaceFile(temp, FileName)) throw Exception(u"Cannot replace " + FileName);
 }
@@ -1313,9 +1320,48 @@ HRESULT TZEPHPlaybackQueueItem::GetOffset(Single& Seconds) {
   return FOffsetResult;
 }
 
+TZEPHPlaylistItem* TZEPHPlaybackQueueItem::GetEntry() { return FItem != nullptr ? FItem->GetItemObject() : nullptr; }
+
 void TZEPHPlaybackQueueItem::SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) {
-  FEntry = Entry;
+  IPtr<IZEPHPlaylistItemInternal> item;
+  Supports(TZEPHPlaylistAdapters::GetItemAdapter(Entry), item);
+  FItem = item;
   FSource = Source;
+}
+
+bool TZEPHPlaybackQueueItem::CheckAccess(HRESULT& Result) {
+  Result = IsMainThread() ? S_OK : E_ACCESSDENIED;
+  return Result == S_OK;
+}
+
+void TZEPHPlaybackQueueItem::DoGetValueAsFloat(Integer PropertyID, Double& Value, HRESULT& Result) {
+  if (PropertyID == 2)
+    Value = Succeeded(FOffsetResult) ? FOffset : -1;
+  else
+    TZEPHSimpleObjectAdapter::DoGetValueAsFloat(PropertyID, Value, Result);
+}
+
+IPtr<IInterface> TZEPHPlaybackQueueItem::DoGetValueAsObject(Integer PropertyID) {
+  if (PropertyID == 1) return IPtr<IZEPHPlaylistItem>(FItem);
+  return TZEPHSimpleObjectAdapter::DoGetValueAsObject(PropertyID);
+}
+
+void TZEPHPlaybackQueueItem::DoSetValueAsFloat(Integer PropertyID, Double Value, HRESULT& Result) {
+  if (PropertyID == 2)
+    SetOffset(static_cast<Single>(Value), S_OK);
+  else
+    TZEPHSimpleObjectAdapter::DoSetValueAsFloat(PropertyID, Value, Result);
+}
+
+void TZEPHPlaybackQueueItem::DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) {
+  if (PropertyID != 1) return TZEPHSimpleObjectAdapter::DoSetValueAsObject(PropertyID, Value, Result);
+  IPtr<IZEPHPlaylistItemInternal> item;
+  if (Value == nullptr)
+    FItem = nullptr;
+  else if (Supports(Value, item))
+    FItem = item;
+  else
+    Result = E_NOINTERFACE;
 }
 
 void TZEPHPlaybackQueueItem::SetOffset(Single Seconds, HRESULT Result) {

@@ -5,6 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "zcl/base/ZCL.ObjectLinks.h"
+#include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/playlists/ZEPH.Playlists.Interfaces.h"
 #include "zeph/playlists/ZBL.History.h"
 #include "zeph/playlists/ZEPH.Playlists.Formats.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
@@ -44,8 +47,10 @@ constexpr Word zpcSetsModified = 0x647D;
 constexpr Word zpcInvalidatesDurations = 0x0210;
 
 // One entry of one playlist.
-class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem {
+// Entries, groups and playlists support weak links, so plugin adapters learn when they go.
+class TZEPHPlaylistItem : public TZEPHPlaylistCustomItem, public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistItem, TZEPHPlaylistCustomItem)
+  RTL_INTERFACES(TZEPHPlaylistCustomItem, IZCLObjectLinksSupport)
  public:
   explicit TZEPHPlaylistItem(TZEPHPlaylistStorage* AStorage);
   ~TZEPHPlaylistItem() override;
@@ -132,8 +137,9 @@ class TZEPHPlaylistItems : public TZEPHPlaylistCustomItemList {
   void MovePlaybackQueueIndex(Integer Target, TZEPHPlaylistItem* Entry);
 };
 
-class TZEPHPlaylistGroup : public TZCLUnknownObject {
+class TZEPHPlaylistGroup : public TZCLUnknownObject, public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistGroup, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZCLObjectLinksSupport)
  public:
   TZEPHPlaylistGroup(TZEPHPlaylistGroups* AOwner, const String& AName, Cardinal ANameHash);
   ~TZEPHPlaylistGroup() override;
@@ -251,22 +257,35 @@ struct IZEPHPlaybackQueueItemInternal : virtual IInterface {
   virtual void ClearSource() = 0;
 };
 
-// FIXME: the plugin view of the entry joins once the plugin adapters exist.
-class TZEPHPlaybackQueueItem : public TInterfacedObject, public IZEPHPlaybackQueueItemInternal {
-  ZCL_CLASS(TZEPHPlaybackQueueItem, TInterfacedObject)
-  RTL_INTERFACES(TInterfacedObject, IZEPHPlaybackQueueItemInternal)
+// The item the player side hands over when it starts playing: the entry is held through its
+// plugin adapter, so a freed entry reads as none. Plugins see it as a property list: 1 the entry
+// (IZEPHPlaylistItem), 2 the start offset in seconds (-1 without one).
+class TZEPHPlaybackQueueItem : public TZEPHSimpleObjectAdapter,
+                               public IZEPHPlaybackQueueItemInternal,
+                               public IZEPHPlaybackQueueItem {
+  ZCL_CLASS(TZEPHPlaybackQueueItem, TZEPHSimpleObjectAdapter)
+  RTL_INTERFACES(TZEPHSimpleObjectAdapter, IZEPHPlaybackQueueItemInternal, IZEPHPlaybackQueueItem)
  public:
+  TZEPHPlaybackQueueItem() { SetOffset(-1, S_OK); }
   bool IsSource(TObject* Source) override { return Source != nullptr && Source == FSource; }
   bool HasFlags(Cardinal Flags) override { return (FFlags & Flags) == Flags; }
-  TZEPHPlaylistItem* GetEntry() override { return FEntry; }
+  TZEPHPlaylistItem* GetEntry() override;
   HRESULT GetOffset(Single& Seconds) override;
   void SetFlags(Cardinal Flags, bool Value) override { FFlags = Value ? FFlags | Flags : FFlags & ~Flags; }
   void SetEntry(TZEPHPlaylistItem* Entry, TObject* Source) override;
   void SetOffset(Single Seconds, HRESULT Result) override;
   void ClearSource() override { FSource = nullptr; }
 
+ protected:
+  // The main thread only.
+  bool CheckAccess(HRESULT& Result) override;
+  void DoGetValueAsFloat(Integer PropertyID, Double& Value, HRESULT& Result) override;
+  IPtr<IInterface> DoGetValueAsObject(Integer PropertyID) override;
+  void DoSetValueAsFloat(Integer PropertyID, Double Value, HRESULT& Result) override;
+  void DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) override;
+
  private:
-  TZEPHPlaylistItem* FEntry = nullptr;
+  IPtr<IZEPHPlaylistItemInternal> FItem;
   TObject* FSource = nullptr;
   Cardinal FFlags = 0;
   Single FOffset = 0;
@@ -344,9 +363,10 @@ struct IZEPHPlaylistFilesDeleter {
 
 class TZEPHPlaylistStorage : public TZCLUnknownObject,
                              public IZEPHPlaylistSettingsListener,
-                             public IZEPHPlaylistItemsReceiver {
+                             public IZEPHPlaylistItemsReceiver,
+                             public IZCLObjectLinksSupport {
   ZCL_CLASS(TZEPHPlaylistStorage, TZCLUnknownObject)
-  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver)
+  RTL_INTERFACES(TZCLUnknownObject, IZEPHPlaylistSettingsListener, IZEPHPlaylistItemsReceiver, IZCLObjectLinksSupport)
  public:
   // Without a manager the playlist keeps its own storage folder (tests, readers of previews).
   explicit TZEPHPlaylistStorage(TZEPHPlaylistStorageManager* AManager = nullptr);

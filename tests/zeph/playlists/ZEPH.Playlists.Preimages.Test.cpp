@@ -16,6 +16,11 @@
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Controller.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Plugins.h"
+#include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.PluginAPI.h"
+#include "support/LocalHttpServer.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 
 namespace {
@@ -169,4 +174,242 @@ TEST_F(FolderPlaylist, AWatchedFolderResynchronisesOnANewFile) {
   Write("watched/b.mp3");
   ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2; }, 1000, 100);
   EXPECT_EQ(Names(), u"a.mp3 b.mp3 ");
+}
+
+namespace {
+TZEPHPlaylistBasedPreimage* NewPlaylistBased(const std::string& URI) {
+  TZEPHPlaylistPreimageFactory* factory = nullptr;
+  EXPECT_TRUE(TZEPHPlaylistPreimageRepository::FindFactory(u"TZEPHPlaylistBasedPreimage", factory));
+  auto* preimage = static_cast<TZEPHPlaylistBasedPreimage*>(factory->CreatePreimage());
+  preimage->SetURI(UTF8ToString(URI));
+  return preimage;
+}
+}  // namespace
+
+TEST_F(FolderPlaylist, APlaylistFileIsMirroredInItsOwnOrder) {
+  Write("src/a.mp3");
+  Write("src/b.mp3");
+  std::ofstream(Folder + "/src/list.m3u") << "#EXTM3U\n#EXTINF:7,Bee\nb.mp3\na.mp3\n";
+  TZEPHPlaylistBasedPreimage* preimage = NewPlaylistBased(Folder + "/src/list.m3u");
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"b.mp3 a.mp3 ");
+  EXPECT_EQ(Playlist->GetItems()->Get(0)->GetTitle(), u"Bee");
+
+  // Stored with the playlist and read back; without "URI" it is empty and never synchronises.
+  const std::string xml = Xml(preimage);
+  EXPECT_NE(xml.find("<URI>"), std::string::npos) << xml;
+  std::unique_ptr<TZEPHPlaylistCustomPreimage> copy(preimage->Clone());
+  EXPECT_TRUE(copy->IsEqual(preimage));
+  TZCLXMLDocument document;
+  document.Add(u"root")->Add(u"preimage")->GetAttributes()->AddString(u"class", u"TZEPHPlaylistBasedPreimage");
+  std::unique_ptr<TZEPHPlaylistCustomPreimage> bare(
+      TZEPHPlaylistPreimageRepository::CreatePreimage(nullptr, document.GetNode(0), nullptr));
+  ASSERT_NE(bare, nullptr);
+  EXPECT_TRUE(bare->IsEmpty());
+}
+
+TEST_F(FolderPlaylist, AnAddressIsDownloadedAndAFailedDownloadChangesNothing) {
+  std::atomic<int> status{200};
+  TLocalHttpServer server([&](const THttpTestRequest&) {
+    THttpTestResponse r;
+    r.Status = status;
+    if (r.Status != 200) r.Reason = "Not Found";
+    r.Body = r.Status == 200 ? "#EXTM3U\r\nsong.mp3\r\nhttp://other/x.mp3\r\n" : "missing";
+    return r;
+  });
+  const std::string address = server.Url("/lists/radio.m3u");
+  TZEPHPlaylistBasedPreimage* preimage = NewPlaylistBased(address);
+  preimage->SetAutoSyncOnChanges(true);
+  // Addresses are never watched.
+  EXPECT_FALSE(preimage->IsAutoSync());
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  ASSERT_EQ(Playlist->GetItems()->GetCount(), 2);
+  EXPECT_EQ(Playlist->GetItems()->Get(0)->GetFileName(), UTF8ToString(server.Url("/lists/song.mp3")));
+
+  status = 404;
+  Playlist->SynchronizePreimage();
+  ServeUntil([&] { return !preimage->IsBusy() && server.Requests().size() == 2; });
+  ServeUntil([&] { return !preimage->IsBusy(); });
+  EXPECT_EQ(Playlist->GetItems()->GetCount(), 2);
+}
+
+namespace {
+// A plugin's preimage as the plugin interface sees it.
+class TTestPluginPreimage : public TInterfacedObject,
+                            public IZEPHPlaylistPreimage,
+                            public IZEPHPlaylistPreimageFilesSource {
+  RTL_INTERFACES(TInterfacedObject, IZEPHPlaylistPreimage, IZEPHPlaylistPreimageFilesSource)
+ public:
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+  HRESULT Reset() override { return S_OK; }
+  HRESULT GetValueAsFloat(Integer, Double&) override { return E_NOTIMPL; }
+  HRESULT GetValueAsInt32(Integer ID, Integer& Value) override {
+    Value = ID == 2 ? AutoSync : ID == 3 ? 1 : 0;
+    return ID == 2 || ID == 3 ? S_OK : E_INVALIDARG;
+  }
+  HRESULT GetValueAsInt64(Integer, Int64&) override { return E_NOTIMPL; }
+  HRESULT GetValueAsObject(Integer ID, const TGUID& IID, void** Value) override {
+    if (ID != 1 && ID != 4) return E_INVALIDARG;
+    IPtr<IZEPHString> text(Create<TZEPHStringAdapter>(ID == 1 ? FactoryID : String(u"%Title")));
+    return text->QueryInterface(IID, Value);
+  }
+  HRESULT SetValueAsFloat(Integer, Double) override { return E_NOTIMPL; }
+  HRESULT SetValueAsInt32(Integer, Integer) override { return E_NOTIMPL; }
+  HRESULT SetValueAsInt64(Integer, Int64) override { return E_NOTIMPL; }
+  HRESULT SetValueAsObject(Integer, IInterface*) override { return E_NOTIMPL; }
+
+  HRESULT Done() override {
+    ++DoneCalls;
+    return S_OK;
+  }
+  HRESULT Attach(IZEPHPlaylistPreimageListener* AListener) override {
+    Listener = AListener;
+    return S_OK;
+  }
+  HRESULT LoadConfig(IZEPHStream* Stream) override {
+    Config.assign(static_cast<size_t>(Stream->GetSize() - Stream->GetPosition()), 0);
+    if (!Config.empty()) Stream->Read(Config.data(), static_cast<Integer>(Config.size()));
+    ++Loads;
+    return S_OK;
+  }
+  HRESULT SaveConfig(IZEPHStream* Stream) override {
+    return Config.empty() ? S_OK : Stream->Write(Config.data(), static_cast<Integer>(Config.size()), nullptr);
+  }
+  HRESULT ShowDialog(void*) override { return E_FAIL; }
+  HRESULT ListFiles(IZEPHTaskOwner*, Cardinal& AFlags, IPtr<IZEPHObjectList>& List) override {
+    AFlags = Flags;
+    IPtr<TZEPHObjectListAdapter> list(Create<TZEPHObjectListAdapter>());
+    for (const String& name : Names) list->Add(IPtr<IZEPHString>(Create<TZEPHStringAdapter>(name)).get());
+    List = list;
+    return S_OK;
+  }
+
+  String FactoryID = u"test.plugin";
+  Integer AutoSync = 0;
+  Cardinal Flags = 0;
+  std::vector<String> Names;
+  std::vector<Byte> Config;
+  int DoneCalls = 0, Loads = 0;
+  IZEPHPlaylistPreimageListener* Listener = nullptr;
+};
+
+class TTestPluginFactory : public TZEPHPlaylistPreimageFactory {
+ public:
+  TZEPHPlaylistCustomPreimage* CreatePreimage() override {
+    return new TZEPHPlaylistPluginBasedPreimage(Create<TTestPluginPreimage>());
+  }
+  String GetID() override { return u"test.plugin"; }
+  String GetName() override { return u"Test"; }
+};
+
+struct PluginPlaylist : FolderPlaylist {
+  void SetUp() override {
+    FolderPlaylist::SetUp();
+    Factory = new TTestPluginFactory();
+    TZEPHPlaylistPreimageRepository::Register(Factory);
+  }
+  void TearDown() override {
+    FolderPlaylist::TearDown();
+    TZEPHPlaylistPreimageRepository::Unregister(Factory);
+  }
+  TZEPHPlaylistPreimageFactory* Factory = nullptr;
+};
+
+TTestPluginPreimage* PluginOf(TZEPHPlaylistCustomPreimage* Preimage) {
+  return dynamic_cast<TTestPluginPreimage*>(
+      static_cast<TZEPHPlaylistPluginBasedPreimage*>(Preimage)->GetPlugin());
+}
+}  // namespace
+
+TEST_F(PluginPlaylist, ThePluginsSettingsAreStoredAsHexadecimalText) {
+  IPtr<TTestPluginPreimage> plugin(Create<TTestPluginPreimage>());
+  plugin->Config = {0x0A, 0xFF, 0x00};
+  std::unique_ptr<TZEPHPlaylistPluginBasedPreimage> preimage(new TZEPHPlaylistPluginBasedPreimage(plugin.get()));
+  EXPECT_EQ(plugin->Listener, static_cast<IZEPHPlaylistPreimageListener*>(preimage.get()));
+  EXPECT_TRUE(preimage->HasDialog());
+  EXPECT_FALSE(preimage->ExecuteDialog(nullptr));  // a failing dialog counts as cancelled
+  const std::string xml = Xml(preimage.get());
+  EXPECT_NE(xml.find(">0aff00</preimage>"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("SortingTemplate"), std::string::npos) << xml;
+
+  // A copy of the same factory takes the settings through the plugin's own save and load.
+  std::unique_ptr<TZEPHPlaylistCustomPreimage> copy(preimage->Clone());
+  EXPECT_EQ(PluginOf(copy.get())->Config, plugin->Config);
+
+  // Odd digits give the plugin an empty stream.
+  TZCLXMLDocument document;
+  TZCLXMLNode* node = document.Add(u"root")->Add(u"preimage");
+  node->GetAttributes()->AddString(u"class", u"test.plugin");
+  node->SetNodeValue(u"0af");
+  preimage->LoadFromXML(document.GetNode(0), nullptr);
+  EXPECT_TRUE(plugin->Config.empty());
+
+  preimage.reset();
+  EXPECT_EQ(plugin->DoneCalls, 1);
+
+  IPtr<TTestPluginPreimage> stranger(Create<TTestPluginPreimage>());
+  stranger->FactoryID = u"nobody";
+  try {
+    TZEPHPlaylistPluginBasedPreimage never(stranger.get());
+    ADD_FAILURE() << "made without a factory";
+  } catch (const Exception& E) {
+    EXPECT_EQ(E.GetMessage(), u"Factory with \"nobody\" ID was not found");
+  }
+}
+
+TEST_F(PluginPlaylist, ListedFilesAndFoldersFillThePlaylist) {
+  Write("plugin/a.mp3");
+  Write("plugin/sub/b.mp3");
+  Write("plugin/c.txt");
+  IPtr<TTestPluginPreimage> plugin(Create<TTestPluginPreimage>());
+  plugin->Names = {UTF8ToString(Folder + "/plugin")};
+  auto* preimage = new TZEPHPlaylistPluginBasedPreimage(plugin.get());
+  Playlist->SetPreimage(preimage);
+  Playlist->SynchronizePreimage();
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"a.mp3 b.mp3 ");
+  EXPECT_EQ(preimage->GetSortingTemplate(), u"%Title");
+
+  // Flags bit 3 with plugin strings: none of them is file information, so nothing is gathered.
+  plugin->Flags = zppfFileInfos;
+  preimage->Invalidate();
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 0 && !preimage->IsBusy(); });
+  EXPECT_EQ(Playlist->GetItems()->GetCount(), 0);
+
+  // The plugin goes with its factory: the preimage is empty from then on.
+  TZEPHPlaylistPreimageRepository::Unregister(Factory);
+  EXPECT_TRUE(preimage->IsEmpty());
+  EXPECT_EQ(preimage->GetPlugin(), nullptr);
+}
+
+TEST_F(FolderPlaylist, AnXspfFileStandsInForThePlaylistsOwnFormat) {
+  Write("music/a.mp3");
+  Write("music/sub/b.mp3");
+  TZEPHPlaylistFoldersPreimage* preimage = NewFolders();
+  preimage->GetPaths()->Add(UTF8ToString(Folder + "/music"), true);
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return Playlist->GetItems()->GetCount() == 2 && !preimage->IsBusy(); });
+  Playlist->SetName(u"Exported");
+  std::filesystem::create_directories(Folder + "/lists");
+  const String file = UTF8ToString(Folder + "/lists/exported.xspf");
+  Playlist->SaveTo(file, false);
+  std::ifstream in(StringToUTF8(file), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Names relative to the playlist's folder, and the folder itself as the base.
+  EXPECT_NE(text.find("<location>../music/a.mp3</location>"), std::string::npos) << text;
+  EXPECT_NE(text.find("xml:base=\"file://" + Folder + "/lists/\""), std::string::npos);
+
+  TZEPHPlaylistStorage* reopened = Controller.OpenPlaylist(file, false);
+  ASSERT_NE(reopened, nullptr);
+  ASSERT_TRUE(reopened->EnsureLoaded());
+  EXPECT_EQ(reopened->GetName(), u"Exported");
+  ASSERT_EQ(reopened->GetItems()->GetCount(), 2);
+  EXPECT_EQ(reopened->GetItems()->Get(0)->GetFileName(), UTF8ToString(Folder + "/music/a.mp3"));
+  auto* loaded = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(reopened->GetPreimage());
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetPaths()->GetPath(0), UTF8ToString(Folder + "/music/"));
+  Controller.ClosePlaylist(reopened, 2);
 }
