@@ -342,4 +342,49 @@ TEST_F(MenusTest, AMenuWithNothingToShowDoesNotOpenButStillFiresItsEvents) {
   EXPECT_EQ(closes, 1);
 }
 
+TEST_F(MenusTest, LosingTheCaptureClosesTheMenu) {
+  Add(u"A");
+  Script({[] {}, [] { ReleaseCapture(); }});
+  FMenu->Popup(150, 150);
+  EXPECT_FALSE(FStuck);
+}
+
+TEST_F(MenusTest, TheBarOpensItsMenusByF10AndMovesAlongWithTheArrowKeys) {
+  TMenuItem* file = Add(u"&File");
+  Add(u"Open", file);
+  TMenuItem* edit = Add(u"&Edit");
+  Add(u"Copy", edit);
+  auto* bar = ::Create<TZCLMainMenu>(FForm);
+  bar->SetParent(FForm);
+  bar->SetMenu(FMenu);
+  Headless::RunUntilIdle();
+  ASSERT_EQ(bar->GetCount(), 2);
+  EXPECT_EQ(bar->GetItem(1)->Bounds.Left, bar->GetItem(0)->Bounds.Right);
+  EXPECT_GT(bar->GetHeight(), 0);
+  std::vector<String> opened;
+  auto record = [&, bar] {
+    if (TZCLMenuPopupWindow* w = bar->GetPopupWindow()) opened.push_back(w->GetParentItemInfo()->Item->GetCaption());
+  };
+  std::deque<std::function<void()>> steps{record, [] { Key(VK_RIGHT); }, [] {}, [] {}, record,
+                                          [] { Key(VK_ESCAPE); }};
+  Application->OnIdle = TIdleEvent(
+      &steps, +[](std::deque<std::function<void()>>* S, TObject*, bool& Done) {
+        Done = false;
+        if (S->empty()) return;
+        auto step = S->front();
+        S->pop_front();
+        step();
+      });
+  TMessage f10{WM_KEYDOWN, VK_F10, 0, 0};
+  EXPECT_TRUE(bar->IsShortCut(f10));
+  for (Integer i = 0; i < 5 && (bar->GetPopupWindow() == nullptr || !steps.empty()); ++i) Headless::RunUntilIdle();
+  EXPECT_EQ(opened, (std::vector<String>{u"&File", u"&Edit"}));
+  EXPECT_EQ(bar->GetPopupWindow(), nullptr);
+  EXPECT_FALSE(IsMenuLoopActive());
+  // A drop-down near the right edge is moved left to end at the work area's right.
+  TRect r;
+  bar->CalculatePopupBounds(r, TSize(5000, 10), nullptr);
+  EXPECT_EQ(r.Right, GetWorkAreaAtPoint(TPoint(10, 10)).Right);
+}
+
 }  // namespace
