@@ -220,6 +220,11 @@ void TZSESkinThemeStyleHint::DoChanged(TZCLPersistentChanges Changes) {
   MirrorStyle(this, FPrivate);
 }
 
+void TZSESkinThemeStyleHint::DoReset() {
+  inherited::DoReset();
+  Changed(1);
+}
+
 void TZSEImageListDrawOptions::DeclareProperties(TClassDeclaration<TZSEImageListDrawOptions>& D) {
   D.Property(u"AutoColoration", &TZSEImageListDrawOptions::GetAutoColoration,
              &TZSEImageListDrawOptions::SetAutoColoration)
@@ -235,7 +240,7 @@ void TZSEImageListDrawOptions::Assign(TPersistent* Source) {
 }
 
 TZSESkinThemeStyleMenu::TZSESkinThemeStyleMenu(TObject* AOwner)
-    : TZCLStyle(AOwner),
+    : TZCLStylePopupMenu(AOwner),
       FPrivate(Create<TZSESkinThemeStyleCollection>(dynamic_cast<TZSESkinTheme*>(AOwner))),
       FGlyphsDrawOptions(Create<TZSEImageListDrawOptions>()) {}
 
@@ -250,7 +255,10 @@ void TZSESkinThemeStyleMenu::DeclareProperties(TClassDeclaration<TZSESkinThemeSt
              &TZSESkinThemeStyleMenu::SetGlyphsDrawOptions);
 }
 
-void TZSESkinThemeStyleMenu::InitializeResources() { GetTexture(10)->InitializeDefault(u"Menu.Textures.Glyphs"); }
+void TZSESkinThemeStyleMenu::InitializeResources() {
+  inherited::InitializeResources();
+  GetTexture(10)->InitializeDefault(u"Menu.Textures.Glyphs");
+}
 
 TZCLResource* TZSESkinThemeStyleMenu::GetResource(const String& ID, TZCLResourceClass ResourceClass, TObject* Sender) {
   if (TZSESkinTheme* theme = FPrivate->GetTheme()) return theme->GetResource(ID, ResourceClass, Sender);
@@ -266,6 +274,8 @@ void TZSESkinThemeStyleMenu::DoChanged(TZCLPersistentChanges Changes) {
 void TZSESkinThemeStyleMenu::DoReset() {
   inherited::DoReset();
   FGlyphsDrawOptions->Reset();
+  // The slots were freed and made anew: the mirror and the glyph image lists must follow.
+  Changed(1);
 }
 
 void TZSESkinThemeStyleMisc::DeclareProperties(TClassDeclaration<TZSESkinThemeStyleMisc>& D) {

@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Style.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zse/engine/ZSE.Hints.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -111,6 +112,7 @@ class TZSESkinThemeStyleHint : public TZSEStyleHint {
 
  protected:
   void DoChanged(TZCLPersistentChanges Changes) override;
+  void DoReset() override;
 
  private:
   TZSESkinThemeStyleCollection* FPrivate;
@@ -131,8 +133,9 @@ class TZSEImageListDrawOptions : public TPersistent {
   bool FAutoColoration = false;
 };
 
-class TZSESkinThemeStyleMenu : public TZCLStyle {
-  ZCL_CLASS(TZSESkinThemeStyleMenu, TZCLStyle)
+// The skin's popup-menu style: the program's popup-menu slots plus the menu glyphs.
+class TZSESkinThemeStyleMenu : public TZCLStylePopupMenu {
+  ZCL_CLASS(TZSESkinThemeStyleMenu, TZCLStylePopupMenu)
  public:
   explicit TZSESkinThemeStyleMenu(TObject* AOwner);
   ~TZSESkinThemeStyleMenu() override;
