@@ -8,6 +8,8 @@
 #include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Menus.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -36,6 +38,8 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Layout", ZSELayoutInitialize, ZSELayoutFinalize},
     {"ZSE.Scene", ZSESceneInitialize, ZSESceneFinalize},
     {"ZSE.Skins.Theme", RegisterSkinThemeClasses, nullptr},
+    {"ZSE.Menus", RegisterSkinMenuClasses, FinalizeSkinMenus},
+    {"ZSE.Forms.Utils", nullptr, FinalizeFormUtils},
 };
 }  // namespace
 

@@ -57,6 +57,10 @@ String BoolText(bool Value) { return Value ? u"1" : u"0"; }
 PTypeInfo ScaleFactorsType() { return TypeInfo<TZSEScaleFactors>(); }
 }  // namespace
 
+TZSESkinManifest::~TZSESkinManifest() {
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
 void TZSESkinManifest::DeclareProperties(TClassDeclaration<TZSESkinManifest>& D) {
   D.Property(u"AllowColoration", &TZSESkinManifest::GetAllowColoration, &TZSESkinManifest::SetAllowColoration)
       .Default(true);

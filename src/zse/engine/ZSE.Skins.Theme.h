@@ -54,9 +54,13 @@ std::vector<TZSEScalingFactor> ScaleFactorsToList(TZSEScaleFactors Factors);
 class TZSESkinManifest : public TPersistent {
   ZCL_CLASS(TZSESkinManifest, TPersistent)
  public:
+  ~TZSESkinManifest() override;
   static void DeclareProperties(TClassDeclaration<TZSESkinManifest>& D);
   void Assign(TPersistent* Source) override;
   void Reset();
+  // The manifest of the loaded skin (the skin manager's), or null.
+  static TZSESkinManifest* GetCurrent() { return FCurrent; }
+  static void SetCurrent(TZSESkinManifest* Value) { FCurrent = Value; }
   // From and to the attributes of the root element "skin".
   void LoadFromXML(TZCLXMLNode* Skin);
   void SaveToXML(TZCLXMLNode* Skin) const;
@@ -82,6 +86,7 @@ class TZSESkinManifest : public TPersistent {
   bool FAutoAdjustForUnsupportedScaleFactors = true;
   TZSECompatibilityMode FCompatibilityMode = cmvUndefined;
   String FID;
+  static inline TZSESkinManifest* FCurrent = nullptr;
   TZSEScaleFactors FSupportedScaleFactors;
 };
 
