@@ -8,6 +8,7 @@
 #include "os/OS.Regions.h"
 #include "os/OS.Windows.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.Menus.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
@@ -373,18 +374,6 @@ TZSEToolbarPopup* GToolbarPopup = nullptr;
 
 String FormText(const String& Name) { return GetActionText(u"Form." + Name); }
 
-// Part Index of a "|"-separated text.
-String TextPart(const String& Text, Integer Index) {
-  size_t start = 0;
-  for (Integer i = 0; i < Index; ++i) {
-    const size_t bar = Text.find(u'|', start);
-    if (bar == String::npos) return String();
-    start = bar + 1;
-  }
-  const size_t end = Text.find(u'|', start);
-  return Text.substr(start, end == String::npos ? String::npos : end - start);
-}
-
 void TZSEToolbarPopup::Rebuild(TCustomForm* AForm) {
   if (Form) Form->RemoveFreeNotification(this);
   Form = AForm;
@@ -403,7 +392,7 @@ void TZSEToolbarPopup::Rebuild(TCustomForm* AForm) {
     const String edgeNames = FormText(u"DockToEdges");
     for (Integer i = 0; i < 4; ++i)
       if (edges & (1 << i))
-        MenuItemAddRadio(dockTo, TextPart(edgeNames, i), String(), i, click, 1)->SetChecked(docked && dockedEdge == i);
+        MenuItemAddRadio(dockTo, LangExtractPart(edgeNames, i), String(), i, click, 1)->SetChecked(docked && dockedEdge == i);
     MenuItemAddSeparator(dockTo);
     const Byte modes = toolbar->GetToolbarPinModes();
     const std::pair<Byte, const Char*> pins[] = {{2, u"Float"}, {0, u"AutoHide"}, {1, u"Fixed"}};
