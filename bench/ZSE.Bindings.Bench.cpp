@@ -22,6 +22,7 @@
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zcl/ui/ZCL.UI.Units.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.Bindings.h"
 #include "zse/engine/ZSE.Engine.Units.h"
@@ -243,6 +244,7 @@ int main(int argc, char** argv) {
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZclUiUnits());
+  InitializeUnits(ZclControlsUnits());
   InitializeUnits(ZseEngineUnits());
   RegisterProperties<TBenchElement>();
   const int result = RunBenchmarksWithRatios(argc, argv);

@@ -16,6 +16,7 @@
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zcl/ui/ZCL.UI.Units.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zse/engine/ZSE.Engine.Units.h"
 #include "zse/engine/ZSE.Layout.h"
 
@@ -190,6 +191,7 @@ int main(int argc, char** argv) {
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZclUiUnits());
+  InitializeUnits(ZclControlsUnits());
   InitializeUnits(ZseEngineUnits());
   const int result = RunBenchmarksWithRatios(argc, argv);
   FinalizeUnits();

@@ -398,6 +398,7 @@ void TControl::BeforeDestruction() {
 const TMessageTable& TControl::MessageTable() {
   static const TMessageTable table(nullptr,
                                    {
+                                       VCL_MESSAGE(CM_GESTURE, &TControl::CMGesture),
                                        VCL_MESSAGE(WM_LBUTTONDOWN, &TControl::WMLButtonDown),
                                        VCL_MESSAGE(WM_LBUTTONDBLCLK, &TControl::WMLButtonDblClk),
                                        VCL_MESSAGE(WM_LBUTTONUP, &TControl::WMLButtonUp),
@@ -1081,6 +1082,23 @@ bool TControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 
 void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
   if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+}
+
+void TControl::DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) {
+  if (OnGesture) OnGesture(this, EventInfo, Handled);
+}
+
+void TControl::CMGesture(TMessage& Message) {
+  const auto* info = reinterpret_cast<const TGestureEventInfo*>(Message.LParam);
+  if (!info) return;
+  bool handled = false;
+  DoGesture(*info, handled);
+  if (!handled && FParent) handled = FParent->Perform(CM_GESTURE, Message.WParam, Message.LParam) != 0;
+  Message.Result = handled ? 1 : 0;
+}
+
+bool SendGesture(TControl* Control, const TGestureEventInfo& EventInfo) {
+  return Control && Control->Perform(CM_GESTURE, 0, reinterpret_cast<LPARAM>(&EventInfo)) != 0;
 }
 
 void TControl::WMLButtonDown(TMessage& Message) {

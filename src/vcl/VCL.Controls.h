@@ -247,6 +247,32 @@ void MessageThunk(TObject* Self, TMessage& Message) {
                                                                                      \
  private:
 
+// ---- gestures -----------------------------------------------------------------------------------
+
+// Interactive gestures by their platform identifiers.
+inline constexpr Integer igiZoom = 259;
+inline constexpr Integer igiPan = 260;
+inline constexpr Integer igiRotate = 261;
+inline constexpr Integer igiTwoFingerTap = 262;
+inline constexpr Integer igiPressAndTap = 263;
+
+enum TInteractiveGestureFlag : Byte { gfBegin, gfInertia, gfEnd };
+using TInteractiveGestureFlags = TSet<TInteractiveGestureFlag>;
+
+// CM_GESTURE's LParam. Location is in screen coordinates; Distance is the zoom distance, Angle the
+// rotation (radians), InertiaVector the pan's speed while Flags has gfInertia.
+struct TGestureEventInfo {
+  Integer GestureID = 0;
+  TPoint Location;
+  TInteractiveGestureFlags Flags;
+  Integer Distance = 0;
+  double Angle = 0;
+  TPoint InertiaVector;
+  TPoint TapLocation;
+};
+
+using TGestureEvent = TDelegate<void(TObject* Sender, const TGestureEventInfo& EventInfo, bool& Handled)>;
+
 // ---- hint information -------------------------------------------------------------------------
 
 // CM_HINTSHOW's LParam: what the application is about to show; a control may change any of it
@@ -598,6 +624,7 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
+  TGestureEvent OnGesture;
   TMouseEvent OnMouseDown;
   TMouseMoveEvent OnMouseMove;
   TMouseEvent OnMouseUp;
@@ -660,6 +687,8 @@ class TControl : public TComponent {
   virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
   virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
   virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+  // A gesture over the control: OnGesture; one left unhandled goes on to the parent.
+  virtual void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled);
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
   virtual void VisibleChanging() {}
   virtual void Changed();
@@ -695,6 +724,7 @@ class TControl : public TComponent {
   void CMMouseWheel(TMessage& Message);
   void CMHintShow(TMessage& Message);
   void CMDesignHitTest(TMessage& Message);
+  void CMGesture(TMessage& Message);
 
   TWinControl* FParent = nullptr;
   Integer FLeft = 0;
@@ -1071,6 +1101,10 @@ class TScrollingWinControl : public TWinControl {
 
 // The control under the mouse (the one that last got CM_MOUSEENTER), the capture control.
 TControl* GetMouseControl();
+// Delivers a gesture to the control as the display backend would (CM_GESTURE); true when some
+// control on the way up handled it.
+bool SendGesture(TControl* Control, const TGestureEventInfo& EventInfo);
+
 TControl* GetCaptureControl();
 // Gives Control the mouse capture (its window's, or its parent's for a windowless control);
 // null releases it.

@@ -1,37 +1,493 @@
 #include "vcl/VCL.StdCtrls.h"
 
 #include <algorithm>
+#include <cstdlib>
 
-TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {}
+#include "os/OS.Input.h"
+#include "rtl/RTL.TypInfo.h"
+#include "vcl/VCL.Clipbrd.h"
 
-void TCustomEdit::SetSelStart(Integer Value) {
-  const auto length = static_cast<Integer>(GetText().size());
-  FSelStart = std::clamp(Value, 0, length);
-  FSelLength = std::min(FSelLength, length - FSelStart);
+namespace {
+bool IsDigit(Char C) { return C >= u'0' && C <= u'9'; }
+bool IsLetter(Char C) { return (C >= u'a' && C <= u'z') || (C >= u'A' && C <= u'Z') || C >= 0xC0; }
+bool IsWordChar(Char C) { return IsDigit(C) || IsLetter(C) || C == u'_'; }
+}  // namespace
+
+// ---- TEditMask ----------------------------------------------------------------------------------
+
+TEditMask::TEditMask(const String& Text) {
+  // The mask ends at the last two ";"-separated fields, when present.
+  String mask = Text;
+  const size_t last = mask.rfind(u';');
+  if (last != String::npos && last > 0 && last + 2 == mask.size()) {
+    FBlank = mask[last + 1];
+    mask.resize(last);
+    const size_t second = mask.rfind(u';');
+    if (second != String::npos && second + 2 == mask.size()) {
+      FSaveLiterals = mask[second + 1] != u'0';
+      mask.resize(second);
+    }
+  }
+  for (size_t i = 0; i < mask.size(); ++i) {
+    TSlot slot;
+    const Char c = mask[i];
+    if (c == u'\\' && i + 1 < mask.size()) {
+      slot.Literal = mask[++i];
+    } else if (String(u"09LlAaCc#").find(c) != String::npos) {
+      slot.Kind = c;
+    } else {
+      slot.Literal = c;
+    }
+    FSlots.push_back(slot);
+  }
 }
+
+bool TEditMask::Accepts(Integer Pos, Char C) const {
+  if (Pos < 0 || Pos >= Length() || IsLiteral(Pos)) return false;
+  switch (FSlots[static_cast<size_t>(Pos)].Kind) {
+    case u'0':
+    case u'9':
+      return IsDigit(C);
+    case u'#':
+      return IsDigit(C) || C == u'+' || C == u'-';
+    case u'L':
+    case u'l':
+      return IsLetter(C);
+    case u'A':
+    case u'a':
+      return IsLetter(C) || IsDigit(C);
+    default:
+      return C >= 32;
+  }
+}
+
+String TEditMask::EmptyText() const {
+  String out;
+  for (const TSlot& s : FSlots) out += s.Literal ? s.Literal : FBlank;
+  return out;
+}
+
+String TEditMask::Format(const String& Value) const {
+  String out = EmptyText();
+  if (static_cast<Integer>(Value.size()) == Length()) {
+    for (Integer i = 0; i < Length(); ++i)
+      if (!IsLiteral(i) && Accepts(i, Value[static_cast<size_t>(i)])) out[static_cast<size_t>(i)] = Value[static_cast<size_t>(i)];
+    return out;
+  }
+  Integer pos = NextEditable(0);
+  for (Char c : Value) {
+    if (pos >= Length()) break;
+    if (Accepts(pos, c)) {
+      out[static_cast<size_t>(pos)] = c;
+      pos = NextEditable(pos + 1);
+    }
+  }
+  return out;
+}
+
+String TEditMask::Unformat(const String& EditText) const {
+  String out;
+  for (Integer i = 0; i < Length() && i < static_cast<Integer>(EditText.size()); ++i) {
+    const Char c = EditText[static_cast<size_t>(i)];
+    if (IsLiteral(i)) {
+      if (FSaveLiterals) out += c;
+    } else {
+      out += c == FBlank ? u' ' : c;
+    }
+  }
+  return out;
+}
+
+Integer TEditMask::NextEditable(Integer Pos) const {
+  while (Pos < Length() && IsLiteral(Pos)) ++Pos;
+  return std::min(Pos, Length());
+}
+
+Integer TEditMask::PrevEditable(Integer Pos) const {
+  --Pos;
+  while (Pos >= 0 && IsLiteral(Pos)) --Pos;
+  return Pos;
+}
+
+// ---- TCustomEdit --------------------------------------------------------------------------------
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetControlStyle(TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks});
+  SetTabStop(true);
+  SetBounds(GetLeft(), GetTop(), 121, 21);
+  SetCursor(crIBeam);
+}
+
+const TMessageTable& TCustomEdit::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(), {
+                                                                   VCL_MESSAGE(WM_CUT, &TCustomEdit::WMCut),
+                                                                   VCL_MESSAGE(WM_COPY, &TCustomEdit::WMCopy),
+                                                                   VCL_MESSAGE(WM_PASTE, &TCustomEdit::WMPaste),
+                                                                   VCL_MESSAGE(WM_CLEAR, &TCustomEdit::WMClear),
+                                                                   VCL_MESSAGE(WM_GETDLGCODE, &TCustomEdit::WMGetDlgCode),
+                                                               });
+  return table;
+}
+
+void TCustomEdit::DeclareProperties(TClassDeclaration<TCustomEdit>& D) {
+  D.Property(u"EditMask", &TCustomEdit::GetEditMask, &TCustomEdit::SetEditMask);
+  D.Property(u"MaxLength", &TCustomEdit::GetMaxLength, &TCustomEdit::SetMaxLength).Default(0);
+  D.Property(u"ReadOnly", &TCustomEdit::GetReadOnly, &TCustomEdit::SetReadOnly).Default(false);
+  D.Property(u"Text", &TCustomEdit::GetText, &TCustomEdit::SetText);
+  D.Property(u"TextHint", &TCustomEdit::GetTextHint, &TCustomEdit::SetTextHint);
+  D.Event(u"OnChange", &TCustomEdit::OnChange);
+}
+
+String TCustomEdit::GetText() const {
+  return FMask.IsEmpty() ? GetTextValue() : FMask.Unformat(GetTextValue());
+}
+
+void TCustomEdit::SetText(const String& Value) {
+  SetEditText(FMask.IsEmpty() ? Value : FMask.Format(Value), FMask.IsEmpty() ? static_cast<Integer>(Value.size()) : 0);
+}
+
+void TCustomEdit::SetEditText(const String& Value, Integer Caret) {
+  const bool changed = Value != GetTextValue();
+  if (changed) SetTextValue(Value);
+  Caret = std::clamp(Caret, 0, TextLength());
+  FAnchor = FCaret = Caret;
+  ScrollToCaret();
+  Invalidate();
+  if (changed) Change();
+}
+
+void TCustomEdit::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TCustomEdit::SetReadOnly(bool Value) { FReadOnly = Value; }
+
+void TCustomEdit::SetMaxLength(Integer Value) { FMaxLength = std::max(0, Value); }
+
+void TCustomEdit::SetPasswordChar(Char Value) {
+  if (Value == FPasswordChar) return;
+  FPasswordChar = Value;
+  Invalidate();
+}
+
+void TCustomEdit::SetTextHint(const String& Value) {
+  if (Value == FTextHint) return;
+  FTextHint = Value;
+  Invalidate();
+}
+
+void TCustomEdit::SetEditMask(const String& Value) {
+  if (Value == FEditMaskText) return;
+  const String text = GetText();
+  FEditMaskText = Value;
+  FMask = TEditMask(Value);
+  SetEditText(FMask.IsEmpty() ? text : FMask.Format(text), 0);
+}
+
+void TCustomEdit::Select(Integer Anchor, Integer Caret) {
+  FAnchor = std::clamp(Anchor, 0, TextLength());
+  FCaret = std::clamp(Caret, 0, TextLength());
+  ScrollToCaret();
+  Invalidate();
+}
+
+void TCustomEdit::SetSelStart(Integer Value) { Select(Value, Value); }
 
 void TCustomEdit::SetSelLength(Integer Value) {
-  const auto length = static_cast<Integer>(GetText().size());
-  FSelLength = std::clamp(Value, 0, length - FSelStart);
+  const Integer start = GetSelStart();
+  Select(start, start + std::max(0, Value));
 }
 
-String TCustomEdit::GetSelText() const {
-  return GetText().substr(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength));
+String TCustomEdit::GetSelText() const { return GetTextValue().substr(size_t(GetSelStart()), size_t(GetSelLength())); }
+
+void TCustomEdit::SetSelText(const String& Value) { InsertText(Value); }
+
+void TCustomEdit::DeleteRange(Integer Start, Integer Count) {
+  String text = GetTextValue();
+  if (FMask.IsEmpty()) {
+    text.erase(size_t(Start), size_t(Count));
+  } else {
+    // Masked places become blank again; literals stay.
+    for (Integer i = Start; i < Start + Count; ++i)
+      if (!FMask.IsLiteral(i)) text[size_t(i)] = FMask.GetBlank();
+  }
+  SetEditText(text, Start);
 }
 
-void TCustomEdit::SetSelText(const String& Value) {
-  String text = GetText();
-  text.replace(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength), Value);
-  const Integer caret = FSelStart + static_cast<Integer>(Value.size());
-  SetText(text);
-  FSelStart = caret;
-  FSelLength = 0;
+void TCustomEdit::ClearSelection() {
+  if (GetSelLength() > 0) DeleteRange(GetSelStart(), GetSelLength());
 }
 
-void TCustomEdit::SetTextValue(const String& Value) {
-  TWinControl::SetTextValue(Value);
-  // A new text keeps the selection only where it still fits.
-  const auto length = static_cast<Integer>(Value.size());
-  FSelStart = std::min(FSelStart, length);
-  FSelLength = std::min(FSelLength, length - FSelStart);
+void TCustomEdit::InsertText(const String& Value) {
+  String text = GetTextValue();
+  Integer start = GetSelStart();
+  const Integer length = GetSelLength();
+  if (FMask.IsEmpty()) {
+    String insert = Value;
+    // One line only: the text stops at a line break.
+    const size_t brk = insert.find_first_of(u"\r\n");
+    if (brk != String::npos) insert.resize(brk);
+    if (FMaxLength > 0) {
+      const Integer room = FMaxLength - (TextLength() - length);
+      if (room <= 0 && length == 0) return;
+      if (static_cast<Integer>(insert.size()) > room) insert.resize(size_t(std::max(0, room)));
+    }
+    text.replace(size_t(start), size_t(length), insert);
+    SetEditText(text, start + static_cast<Integer>(insert.size()));
+    return;
+  }
+  for (Integer i = start; i < start + length; ++i)
+    if (!FMask.IsLiteral(i)) text[size_t(i)] = FMask.GetBlank();
+  Integer pos = FMask.NextEditable(start);
+  for (Char c : Value) {
+    if (pos >= FMask.Length()) break;
+    if (!FMask.Accepts(pos, c)) continue;
+    text[size_t(pos)] = c;
+    pos = FMask.NextEditable(pos + 1);
+  }
+  SetEditText(text, pos);
 }
+
+void TCustomEdit::CutToClipboard() {
+  if (GetSelLength() == 0) return;
+  CopyToClipboard();
+  if (!FReadOnly) ClearSelection();
+}
+
+void TCustomEdit::CopyToClipboard() {
+  // A password never leaves the edit.
+  if (GetSelLength() > 0 && FPasswordChar == 0) Clipboard()->SetAsText(GetSelText());
+}
+
+void TCustomEdit::PasteFromClipboard() {
+  if (!FReadOnly) InsertText(Clipboard()->GetAsText());
+}
+
+void TCustomEdit::WMCut(TMessage&) { CutToClipboard(); }
+void TCustomEdit::WMCopy(TMessage&) { CopyToClipboard(); }
+void TCustomEdit::WMPaste(TMessage&) { PasteFromClipboard(); }
+void TCustomEdit::WMClear(TMessage&) {
+  if (!FReadOnly) ClearSelection();
+}
+void TCustomEdit::WMGetDlgCode(TMessage& Message) { Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL; }
+
+Integer TCustomEdit::WordStart(Integer Pos) const {
+  const String& t = GetTextValue();
+  while (Pos > 0 && !IsWordChar(t[size_t(Pos - 1)])) --Pos;
+  while (Pos > 0 && IsWordChar(t[size_t(Pos - 1)])) --Pos;
+  return Pos;
+}
+
+Integer TCustomEdit::WordEnd(Integer Pos) const {
+  const String t = GetTextValue();
+  const Integer n = static_cast<Integer>(t.size());
+  while (Pos < n && IsWordChar(t[size_t(Pos)])) ++Pos;
+  while (Pos < n && !IsWordChar(t[size_t(Pos)])) ++Pos;
+  return Pos;
+}
+
+void TCustomEdit::MoveCaret(Integer Pos, bool Extend) {
+  Pos = std::clamp(Pos, 0, TextLength());
+  Select(Extend ? FAnchor : Pos, Pos);
+}
+
+void TCustomEdit::KeyDown(Word& Key, TShiftState Shift) {
+  inherited::KeyDown(Key, Shift);
+  const bool shift = Shift.Contains(ssShift), ctrl = Shift.Contains(ssCtrl);
+  const bool password = FPasswordChar != 0;
+  switch (Key) {
+    case VK_LEFT:
+      if (!shift && GetSelLength() > 0 && !ctrl)
+        MoveCaret(GetSelStart(), false);
+      else
+        MoveCaret(ctrl && !password ? WordStart(FCaret) : FCaret - 1, shift);
+      break;
+    case VK_RIGHT:
+      if (!shift && GetSelLength() > 0 && !ctrl)
+        MoveCaret(GetSelStart() + GetSelLength(), false);
+      else
+        MoveCaret(ctrl && !password ? WordEnd(FCaret) : FCaret + 1, shift);
+      break;
+    case VK_HOME:
+      MoveCaret(0, shift);
+      break;
+    case VK_END:
+      MoveCaret(TextLength(), shift);
+      break;
+    case VK_DELETE:
+      if (FReadOnly) break;
+      if (shift)
+        CutToClipboard();
+      else if (GetSelLength() > 0)
+        ClearSelection();
+      else if (FCaret < TextLength())
+        DeleteRange(FCaret, 1);
+      break;
+    case VK_INSERT:
+      if (ctrl)
+        CopyToClipboard();
+      else if (shift)
+        Perform(WM_PASTE);
+      break;
+    default:
+      return;
+  }
+  Key = 0;
+}
+
+void TCustomEdit::KeyPress(Char& Key) {
+  inherited::KeyPress(Key);
+  switch (Key) {
+    case 0:
+      return;
+    case 1:  // Ctrl+A
+      SelectAll();
+      break;
+    case 3:  // Ctrl+C
+      Perform(WM_COPY);
+      break;
+    case 22:  // Ctrl+V: through the message, so that a host can take it
+      Perform(WM_PASTE);
+      break;
+    case 24:  // Ctrl+X
+      Perform(WM_CUT);
+      break;
+    case 8:
+      if (FReadOnly) break;
+      if (GetSelLength() > 0) {
+        ClearSelection();
+      } else if (FCaret > 0) {
+        if (FMask.IsEmpty()) {
+          DeleteRange(FCaret - 1, 1);
+        } else {
+          const Integer prev = FMask.PrevEditable(FCaret);
+          if (prev >= 0) DeleteRange(prev, 1);
+        }
+      }
+      break;
+    default:
+      if (Key < 32 || FReadOnly) return;
+      InsertText(String(1, Key));
+      break;
+  }
+  Key = 0;
+}
+
+Integer TCustomEdit::XFromPos(Integer Pos) {
+  GetCanvas()->GetFont()->Assign(GetFont());
+  return 1 - FScrollX + GetCanvas()->TextWidth(DisplayText().substr(0, size_t(std::max(0, Pos))));
+}
+
+Integer TCustomEdit::PosFromX(Integer X) {
+  const Integer n = TextLength();
+  Integer best = 0, bestDistance = std::abs(XFromPos(0) - X);
+  for (Integer i = 1; i <= n; ++i) {
+    const Integer d = std::abs(XFromPos(i) - X);
+    if (d < bestDistance) {
+      best = i;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
+
+void TCustomEdit::ScrollToCaret() {
+  if (!HandleAllocated()) return;
+  const Integer x = XFromPos(FCaret);
+  const Integer width = GetClientWidth() - 2;
+  if (x < 1)
+    FScrollX -= 1 - x;
+  else if (x > width)
+    FScrollX += x - width;
+  FScrollX = std::max(0, FScrollX);
+}
+
+void TCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (CanFocus() && !Focused()) SetFocus();
+  if (Button != mbLeft || Shift.Contains(ssDouble)) return;
+  MoveCaret(PosFromX(X), Shift.Contains(ssShift));
+  FSelecting = true;
+}
+
+void TCustomEdit::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+  inherited::MouseMove(Shift, X, Y);
+  if (FSelecting && Shift.Contains(ssLeft)) MoveCaret(PosFromX(X), true);
+}
+
+void TCustomEdit::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+  FSelecting = false;
+  inherited::MouseUp(Button, Shift, X, Y);
+}
+
+void TCustomEdit::DblClick() {
+  inherited::DblClick();
+  if (FPasswordChar != 0) {
+    SelectAll();
+    return;
+  }
+  const String& t = GetTextValue();
+  Integer start = FCaret, end = FCaret;
+  while (start > 0 && IsWordChar(t[size_t(start - 1)])) --start;
+  while (end < TextLength() && IsWordChar(t[size_t(end)])) ++end;
+  Select(start, end);
+}
+
+void TCustomEdit::DoEnter() {
+  inherited::DoEnter();
+  Invalidate();
+}
+
+void TCustomEdit::DoExit() {
+  inherited::DoExit();
+  FSelecting = false;
+  Invalidate();
+}
+
+String TCustomEdit::DisplayText() const {
+  if (FPasswordChar != 0) return String(size_t(TextLength()), FPasswordChar);
+  return GetTextValue();
+}
+
+void TCustomEdit::Paint() {
+  TCanvas* canvas = GetCanvas();
+  const TRect client = GetClientRect();
+  canvas->GetBrush()->SetColor(GetColor());
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  canvas->FillRect(client);
+  canvas->GetFont()->Assign(GetFont());
+  const Integer height = canvas->TextHeight(u"Wg");
+  const Integer top = std::max(0, (client.Height() - height) / 2);
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  const bool focused = Focused();
+  if (TextLength() == 0 && !FTextHint.empty() && !focused) {
+    canvas->GetFont()->SetColor(clGrayText);
+    canvas->TextRect(client, 1, top, FTextHint);
+    return;
+  }
+  const String shown = DisplayText();
+  canvas->TextRect(client, 1 - FScrollX, top, shown);
+  if (focused && GetSelLength() > 0) {
+    const Integer x1 = XFromPos(GetSelStart()), x2 = XFromPos(GetSelStart() + GetSelLength());
+    const TRect sel(x1, top, x2, top + height);
+    canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+    canvas->GetBrush()->SetColor(clHighlight);
+    canvas->FillRect(sel);
+    canvas->GetFont()->SetColor(clHighlightText);
+    canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+    canvas->TextRect(sel, x1, top, shown.substr(size_t(GetSelStart()), size_t(GetSelLength())));
+  }
+  if (focused) {
+    const Integer x = XFromPos(FCaret);
+    canvas->GetPen()->SetColor(GetFont()->GetColor());
+    canvas->MoveTo(x, top);
+    canvas->LineTo(x, top + height);
+  }
+}
+
+namespace detail {
+void StdCtrlsInit() {
+  RegisterProperties<TCustomEdit>();
+  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass()});
+}
+}  // namespace detail

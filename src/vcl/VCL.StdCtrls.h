@@ -1,29 +1,137 @@
 #pragma once
-// The single-line edit box: its text with a selection that typed or inserted text replaces.
-// Drawing and keyboard input come with the styled edits of the controls above this layer.
+// The single-line text edit: caret and selection by mouse and keys, cut, copy and paste through
+// the clipboard messages (WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, which a host may intercept),
+// read-only, maximum length, password character, cue text and an edit mask. It draws no border of
+// its own: the control that hosts it does. Positions count UTF-16 code units.
+
+#include <vector>
 
 #include "vcl/VCL.Controls.h"
 
-class TCustomEdit : public TWinControl {
-  ZCL_CLASS(TCustomEdit, TWinControl)
+// An edit mask "<mask>;<save literals>;<blank>": 0 a digit, 9 a digit or blank, L a letter,
+// l a letter or blank, A a letter or digit, a the same or blank, C any character, c any or
+// blank, # a digit, sign or blank, "\" makes the next character a literal; anything else is a
+// literal kept in the text. "0000.00.00 00:00:00;1;_" is the date form's.
+class TEditMask {
  public:
-  explicit TCustomEdit(TComponent* AOwner);
-
-  // In UTF-16 code units, clamped to the text.
-  Integer GetSelStart() const { return FSelStart; }
-  void SetSelStart(Integer Value);
-  Integer GetSelLength() const { return FSelLength; }
-  void SetSelLength(Integer Value);
-  String GetSelText() const;
-  // Replaces the selection; the caret ends after the new text with nothing selected.
-  void SetSelText(const String& Value);
-
- protected:
-  void SetTextValue(const String& Value) override;
+  TEditMask() = default;
+  explicit TEditMask(const String& Text);
+  bool IsEmpty() const { return FSlots.empty(); }
+  Integer Length() const { return static_cast<Integer>(FSlots.size()); }
+  bool IsLiteral(Integer Pos) const { return FSlots[static_cast<size_t>(Pos)].Literal != 0; }
+  Char Literal(Integer Pos) const { return FSlots[static_cast<size_t>(Pos)].Literal; }
+  bool Accepts(Integer Pos, Char C) const;
+  bool GetSaveLiterals() const { return FSaveLiterals; }
+  Char GetBlank() const { return FBlank; }
+  // The text of an empty edit: literals in place, blanks elsewhere.
+  String EmptyText() const;
+  // Fills the editable places from Value: position by position when it is as long as the mask,
+  // else from its characters in order (characters a place does not take are skipped).
+  String Format(const String& Value) const;
+  // The text callers see: with literals when they are saved, blanks as spaces.
+  String Unformat(const String& EditText) const;
+  // The next editable position at or after Pos (Length when none), the previous before Pos (-1).
+  Integer NextEditable(Integer Pos) const;
+  Integer PrevEditable(Integer Pos) const;
 
  private:
-  Integer FSelStart = 0;
-  Integer FSelLength = 0;
+  struct TSlot {
+    Char Kind = 0;     // the mask character of an editable place
+    Char Literal = 0;  // a literal, 0 for an editable place
+  };
+  std::vector<TSlot> FSlots;
+  bool FSaveLiterals = true;
+  Char FBlank = u'_';
+};
+
+class TCustomEdit : public TCustomControl {
+  ZCL_CLASS(TCustomEdit, TCustomControl)
+  VCL_MESSAGES()
+ public:
+  explicit TCustomEdit(TComponent* AOwner);
+  static void DeclareProperties(TClassDeclaration<TCustomEdit>& D);
+
+  // With a mask, the text as Unformat gives it; setting it formats it into the mask.
+  String GetText() const;
+  void SetText(const String& Value);
+  // What the edit shows (with a mask: literals and blanks).
+  String GetEditText() const { return GetTextValue(); }
+
+  Integer GetSelStart() const { return std::min(FAnchor, FCaret); }
+  void SetSelStart(Integer Value);
+  Integer GetSelLength() const { return std::abs(FCaret - FAnchor); }
+  void SetSelLength(Integer Value);
+  String GetSelText() const;
+  // Replaces the selection as if typed (mask and MaxLength apply); ReadOnly does not stop it.
+  void SetSelText(const String& Value);
+  // The caret: the end of the selection that moves.
+  Integer GetCaretPos() const { return FCaret; }
+  void Select(Integer Anchor, Integer Caret);
+  void SelectAll() { Select(0, TextLength()); }
+  void ClearSelection();
+  void CutToClipboard();
+  void CopyToClipboard();
+  void PasteFromClipboard();
+
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+  // 0: no limit. Limits what the user types or pastes, not what code sets.
+  Integer GetMaxLength() const { return FMaxLength; }
+  void SetMaxLength(Integer Value);
+  Char GetPasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(Char Value);
+  // Shown greyed while the edit is empty.
+  const String& GetTextHint() const { return FTextHint; }
+  void SetTextHint(const String& Value);
+  const String& GetEditMask() const { return FEditMaskText; }
+  void SetEditMask(const String& Value);
+  const TEditMask& GetMask() const { return FMask; }
+  // The character at a client x position (nearest boundary).
+  Integer PosFromX(Integer X);
+  Integer XFromPos(Integer Pos);
+
+  TNotifyEvent OnChange;
+
+ protected:
+  virtual void Change();
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void DblClick() override;
+  void Paint() override;
+  void DoEnter() override;
+  void DoExit() override;
+  Integer TextLength() const { return static_cast<Integer>(GetTextValue().size()); }
+  // The shown characters (password characters in place of the text).
+  String DisplayText() const;
+
+  void WMCut(TMessage& Message);
+  void WMCopy(TMessage& Message);
+  void WMPaste(TMessage& Message);
+  void WMClear(TMessage& Message);
+  void WMGetDlgCode(TMessage& Message);
+
+ private:
+  void SetEditText(const String& Value, Integer Caret);
+  void InsertText(const String& Value);
+  void DeleteRange(Integer Start, Integer Count);
+  void MoveCaret(Integer Pos, bool Extend);
+  Integer WordStart(Integer Pos) const;
+  Integer WordEnd(Integer Pos) const;
+  void ScrollToCaret();
+
+  Integer FAnchor = 0;
+  Integer FCaret = 0;
+  Integer FScrollX = 0;
+  bool FReadOnly = false;
+  Integer FMaxLength = 0;
+  Char FPasswordChar = 0;
+  String FTextHint;
+  String FEditMaskText;
+  TEditMask FMask;
+  bool FSelecting = false;
 };
 
 class TEdit : public TCustomEdit {
@@ -31,3 +139,13 @@ class TEdit : public TCustomEdit {
  public:
   using TCustomEdit::TCustomEdit;
 };
+
+class TMaskEdit : public TCustomEdit {
+  ZCL_CLASS(TMaskEdit, TCustomEdit)
+ public:
+  using TCustomEdit::TCustomEdit;
+};
+
+namespace detail {
+void StdCtrlsInit();
+}  // namespace detail

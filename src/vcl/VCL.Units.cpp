@@ -8,6 +8,7 @@
 #include "vcl/VCL.Menus.h"
 #include "vcl/VCL.Clipbrd.h"
 #include "vcl/VCL.ExtCtrls.h"
+#include "vcl/VCL.StdCtrls.h"
 #include "vcl/VCL.Forms.h"
 
 namespace {
@@ -21,6 +22,7 @@ const TUnit GVclUnits[] = {
     {"VCL.Menus", detail::MenusInit, detail::MenusFin},
     {"VCL.Clipbrd", nullptr, detail::ClipbrdFin},
     {"VCL.ExtCtrls", detail::ExtCtrlsInit, nullptr},
+    {"VCL.StdCtrls", detail::StdCtrlsInit, nullptr},
     {"VCL.Forms", detail::FormsInit, detail::FormsFin},
 };
 }

@@ -182,6 +182,20 @@ class TZCLMouseTracker : public TZCLTimerListOf<IZCLMouseTracking*> {
   void DoTimerItem(IZCLMouseTracking* const& Item) override;
 };
 
+// Popup menu loops running (the menus keep the count); hints and the stay-on-top check keep still
+// meanwhile.
+class TZCLMenuLoop {
+ public:
+  static void Enter() { ++FCount; }
+  static void Leave() {
+    if (FCount > 0) --FCount;
+  }
+  static bool IsActive() { return FCount > 0; }
+
+ private:
+  static inline Integer FCount = 0;
+};
+
 // Lines scrolled per wheel notch: plain, with Alt, with Ctrl; 0 or less means the system's.
 class TZCLMouseWheel {
  public:

@@ -6,6 +6,7 @@
 #include "os/OS.Windows.h"
 #include "rtl/RTL.Strings.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/ui/ZCL.UI.Controls.Base.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
@@ -503,7 +504,7 @@ void TZCLStayOnTopHelper::Refresh() {
 
 void TZCLStayOnTopHelper::Check(TZCLCustomForm* Form) {
   if (!Form->HandleAllocated() || !IsWindowVisible(Form->GetHandle()) ||
-      Form->GetComponentState().Contains(csDesigning))
+      Form->GetComponentState().Contains(csDesigning) || TZCLMenuLoop::IsActive())
     return;
   const bool modal = Application && Application->GetModalLevel() > 0;
   const bool wanted = Form->GetFormStyle() == fsStayOnTop || (!modal && Form->IsStayOnTop());

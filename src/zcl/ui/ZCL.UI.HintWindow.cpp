@@ -294,7 +294,7 @@ bool TZCLHintController::CanShowHint(TObject* HintObject, const TZCLHintData& Hi
   if (!Application || !Application->GetShowHint() || !HintObject || HintData.Text.empty()) return false;
   TControl* owner = GetOwnerControl(HintObject, HintData);
   TCustomForm* form = owner ? GetParentForm(owner, true) : nullptr;
-  if (!form) return false;
+  if (!form || TZCLMenuLoop::IsActive()) return false;
   return form->GetActive() || form->GetParentWindow() != nullptr;
 }
 

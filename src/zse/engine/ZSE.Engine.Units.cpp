@@ -11,6 +11,8 @@
 #include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.Adapters.h"
 #include "zse/engine/ZSE.Schema.h"
+#include "zse/engine/ZSE.Menus.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -44,6 +46,8 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Animations", ZSEAnimationsInitialize, nullptr},
     {"ZSE.Layout.Containers", ZSELayoutContainersInitialize, ZSELayoutContainersFinalize},
     {"ZSE.Manager", nullptr, ZSEManagerFinalize},
+    {"ZSE.Menus", RegisterSkinMenuClasses, FinalizeSkinMenus},
+    {"ZSE.Forms.Utils", nullptr, FinalizeFormUtils},
 };
 }  // namespace
 

@@ -3,7 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "os/OS.Gdi.h"
+#include "os/OS.Monitors.h"
+#include "os/OS.Regions.h"
+#include "os/OS.Windows.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.MUI.h"
+#include "zse/engine/ZSE.Bindings.Providers.h"
+#include "zse/engine/ZSE.Menus.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
@@ -341,4 +348,231 @@ void TZSEGluedForms::MoveGroup(TCustomForm* Form, TPoint Delta) {
   for (TZSEGluedForm* item : FItems) EndPlacement(item->GetForm());
   EndPlacement(Form);
   if (UpdateSizes()) RestorePositions();
+}
+
+// ---- toolbar popup ---------------------------------------------------------------------------------
+
+namespace {
+// Shared by every skin form; made on first use, freed when the program ends.
+class TZSEToolbarPopup : public TZSEPopupMenu {
+  ZCL_CLASS(TZSEToolbarPopup, TZSEPopupMenu)
+ public:
+  using TZSEPopupMenu::TZSEPopupMenu;
+  TCustomForm* Form = nullptr;
+
+  void Rebuild(TCustomForm* AForm);
+  void ItemClick(TObject* Sender);
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == Form) Form = nullptr;
+  }
+};
+
+TZSEToolbarPopup* GToolbarPopup = nullptr;
+
+String FormText(const String& Name) { return GetActionText(u"Form." + Name); }
+
+void TZSEToolbarPopup::Rebuild(TCustomForm* AForm) {
+  if (Form) Form->RemoveFreeNotification(this);
+  Form = AForm;
+  if (Form) Form->FreeNotification(this);
+  TMenuItem* root = GetItems();
+  root->Clear();
+  if (!Form) return;
+  const TNotifyEvent click(this, &TZSEToolbarPopup::ItemClick);
+  IPtr<IZSEToolbarForm> toolbar;
+  Supports(Form, toolbar);
+  Byte dockedEdge = 0;
+  const bool docked = toolbar && toolbar->IsDockedAsToolbar(dockedEdge);
+  const Byte edges = toolbar ? Byte(toolbar->GetToolbarEdges() & 0x0F) : 0;
+  if (edges != 0) {
+    TMenuItem* dockTo = MenuItemAddEx(root, FormText(u"DockTo"), -1, TNotifyEvent());
+    const String edgeNames = FormText(u"DockToEdges");
+    for (Integer i = 0; i < 4; ++i)
+      if (edges & (1 << i))
+        MenuItemAddRadio(dockTo, LangExtractPart(edgeNames, i), String(), i, click, 1)->SetChecked(docked && dockedEdge == i);
+    MenuItemAddSeparator(dockTo);
+    const Byte modes = toolbar->GetToolbarPinModes();
+    const std::pair<Byte, const Char*> pins[] = {{2, u"Float"}, {0, u"AutoHide"}, {1, u"Fixed"}};
+    for (auto [mode, name] : pins) {
+      if (!(modes & (1 << mode))) continue;
+      TMenuItem* item = MenuItemAddRadio(dockTo, FormText(name), String(), 10 + mode, click, 2);
+      item->SetEnabled(docked);
+      item->SetChecked(toolbar->GetToolbarPinMode() == mode);
+    }
+  }
+  if (toolbar && toolbar->CanMaximize()) {
+    TMenuItem* item = MenuItemAddRadio(root, FormText(u"DoMaximize"), String(), 6, click, 0);
+    item->SetChecked(toolbar->IsMaximized());
+  }
+  if (root->GetCount() > 0) {
+    TMenuItem* item = MenuItemAddRadio(root, FormText(u"Undock"), String(), 13, click, 0);
+    item->SetChecked(toolbar && toolbar->IsNormalPlacement());
+  }
+  if (!toolbar || toolbar->AllowsExtraMenuItems()) {
+    MenuItemAddSeparator(root);
+    TMenuItem* onTop = MenuItemAddEx(root, FormText(u"StayOnTop"), 7, click);
+    onTop->SetAutoCheck(true);
+    onTop->SetChecked(toolbar ? toolbar->GetStayOnTop() : Form->GetFormStyle() == fsStayOnTop);
+    TMenuItem* lock = MenuItemAddEx(root, FormText(u"LockPlacement"), 5, click);
+    lock->SetAutoCheck(true);
+    lock->SetChecked(toolbar && toolbar->GetPlacementLocked());
+  }
+}
+
+void TZSEToolbarPopup::ItemClick(TObject* Sender) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!item || !Form) return;
+  IPtr<IZSEToolbarForm> toolbar;
+  Supports(Form, toolbar);
+  const NativeInt tag = item->GetTag();
+  if (tag == 7 && !toolbar) {
+    Form->SetFormStyle(Form->GetFormStyle() == fsStayOnTop ? fsNormal : fsStayOnTop);
+    return;
+  }
+  if (!toolbar) return;
+  switch (tag) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: {
+      TZSEScreenEdgePlacement placement;
+      placement.Value = -1;
+      placement.MonitorIndex = 0;
+      const TPoint centre = Form->GetBoundsRect().CenterPoint();
+      const std::vector<TMonitorDesc> monitors = GetMonitors();
+      for (size_t i = 0; i < monitors.size(); ++i)
+        if (monitors[i].Bounds.Contains(centre)) placement.MonitorIndex = Integer(i);
+      placement.Edge = Byte(tag);
+      toolbar->DockAsToolbar(placement);
+      break;
+    }
+    case 5:
+      toolbar->SetPlacementLocked(!toolbar->GetPlacementLocked());
+      break;
+    case 6:
+      toolbar->SetMaximized(!toolbar->IsMaximized());
+      break;
+    case 7:
+      toolbar->SetStayOnTop(!toolbar->GetStayOnTop());
+      break;
+    case 10:
+    case 11:
+    case 12:
+      toolbar->SetToolbarPinMode(Byte(tag - 10));
+      break;
+    case 13:
+      toolbar->Undock();
+      break;
+  }
+}
+}  // namespace
+
+TZSEPopupMenu* ToolbarPopup(TCustomForm* Form) {
+  if (!GToolbarPopup) GToolbarPopup = Create<TZSEToolbarPopup>(static_cast<TComponent*>(nullptr));
+  GToolbarPopup->Rebuild(Form);
+  return GToolbarPopup;
+}
+
+TCustomForm* ToolbarPopupForm() { return GToolbarPopup ? GToolbarPopup->Form : nullptr; }
+
+// ---- drag image ------------------------------------------------------------------------------------
+
+TZSEDragImage::TZSEDragImage(TComponent* AOwner) : TForm(AOwner) {
+  SetBorderStyle(bsNone);
+  SetVisible(false);
+  SetPosition(poDesigned);
+  SetAlphaBlendValue(150);
+}
+
+TZSEDragImage* TZSEDragImage::CreateImage(bool Translucent, TCustomForm* OwnerForm) {
+  auto* image = TCustomForm::CreateNew<TZSEDragImage>(OwnerForm);
+  image->FTranslucent = Translucent;
+  image->FOwnerForm = OwnerForm;
+  image->SetAlphaBlend(Translucent);
+  const Integer dpi = OwnerForm ? OwnerForm->GetCurrentPPI() : 96;
+  if (dpi != image->GetCurrentPPI()) image->ScaleForPPI(dpi);
+  return image;
+}
+
+const TMessageTable& TZSEDragImage::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(WM_PAINT, &TZSEDragImage::WMPaint),
+                                    VCL_MESSAGE(WM_ERASEBKGND, &TZSEDragImage::WMEraseBkgnd),
+                                    VCL_MESSAGE(WM_NCHITTEST, &TZSEDragImage::WMNCHitTest),
+                                    VCL_MESSAGE(WM_MOUSEACTIVATE, &TZSEDragImage::WMMouseActivate)});
+  return table;
+}
+
+void TZSEDragImage::CreateParams(TCreateParams& Params) {
+  inherited::CreateParams(Params);
+  Params.Style = WS_POPUP;
+  Params.ExStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+  if (FOwnerForm && FOwnerForm->HandleAllocated()) Params.WndParent = FOwnerForm->GetHandle();
+}
+
+void TZSEDragImage::CreateWnd() {
+  inherited::CreateWnd();
+  FNeedRegion = true;
+  UpdateRegion();
+}
+
+Integer TZSEDragImage::GetScaledFrameWidth() const { return ScaleByDPI(FFrameWidth, GetCurrentPPI()); }
+
+void TZSEDragImage::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+  const bool resized = AWidth != GetWidth() || AHeight != GetHeight();
+  inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (resized || FNeedRegion) UpdateRegion();
+}
+
+void TZSEDragImage::UpdateRegion() {
+  if (!HandleAllocated()) return;
+  FNeedRegion = false;
+  if (FTranslucent) return;
+  const TRect client(0, 0, GetClientWidth(), GetClientHeight());
+  TRect inner = client;
+  inner.Inflate(-GetScaledFrameWidth(), -GetScaledFrameWidth());
+  HRGN region = CreateRectRgnIndirect(client);
+  if (inner.Width() > 0 && inner.Height() > 0) {
+    HRGN hole = CreateRectRgnIndirect(inner);
+    CombineRgn(region, region, hole, RGN_DIFF);
+    DeleteObject(hole);
+  }
+  SetWindowRgn(GetHandle(), region, 1);
+  RedrawWindow(GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TZSEDragImage::ShowImage() {
+  HandleNeeded();
+  SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void TZSEDragImage::HideImage() {
+  if (!HandleAllocated()) return;
+  SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+void TZSEDragImage::WMPaint(TMessage&) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(GetHandle(), ps);
+  const TRect client(0, 0, GetClientWidth(), GetClientHeight());
+  HBRUSH brush = CreateSolidBrush(COLORREF(Color));
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  EndPaint(GetHandle(), ps);
+}
+
+void TZSEDragImage::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TZSEDragImage::WMNCHitTest(TMessage& Message) { Message.Result = HTTRANSPARENT; }
+
+void TZSEDragImage::WMMouseActivate(TMessage& Message) { Message.Result = MA_NOACTIVATE; }
+
+void FinalizeFormUtils() {
+  Free(GToolbarPopup);
+  GToolbarPopup = nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Interfaces.h"
+#include "vcl/VCL.Forms.h"
 
 class TComponent;
 class TCustomForm;
@@ -116,3 +117,74 @@ class TZSEGluedForms {
  private:
   std::vector<TZSEGluedForm*> FItems;  // owned
 };
+
+// ---- screen-edge toolbars ------------------------------------------------------------------------
+
+// What a skin form tells the toolbar menu about docking at screen edges; a form without it
+// offers only the stay-on-top item (from its FormStyle) and the placement lock.
+struct IZSEToolbarForm : virtual IInterface {
+  RTL_INTERFACE(IZSEToolbarForm, IInterface, "{9A4E2C71-5B38-4D06-8F1E-3C7B6A2D9E54}")
+  // Bit i: the form may dock at edge i (0 left, 1 right, 2 top, 3 bottom).
+  virtual Byte GetToolbarEdges() = 0;
+  // Bit m: the toolbar supports pin mode m (0 auto-hide, 1 fixed, 2 float).
+  virtual Byte GetToolbarPinModes() = 0;
+  virtual Byte GetToolbarPinMode() = 0;
+  virtual void SetToolbarPinMode(Byte Mode) = 0;
+  // Docked as a toolbar; Edge is then set.
+  virtual bool IsDockedAsToolbar(Byte& Edge) = 0;
+  virtual void DockAsToolbar(const TZSEScreenEdgePlacement& Placement) = 0;
+  virtual void Undock() = 0;
+  virtual bool CanMaximize() = 0;
+  virtual bool IsMaximized() = 0;
+  virtual void SetMaximized(bool Value) = 0;
+  virtual bool IsNormalPlacement() = 0;
+  virtual bool AllowsExtraMenuItems() = 0;
+  virtual bool GetStayOnTop() = 0;
+  virtual void SetStayOnTop(bool Value) = 0;
+  virtual bool GetPlacementLocked() = 0;
+  virtual void SetPlacementLocked(bool Value) = 0;
+};
+
+class TZSEPopupMenu;
+
+// The shared menu of a skin form's screen-edge placement, built again for each form.
+TZSEPopupMenu* ToolbarPopup(TCustomForm* Form);
+// The form the shared menu was last built for.
+TCustomForm* ToolbarPopupForm();
+
+// ---- drag image ----------------------------------------------------------------------------------
+
+// Where a window will land while it is moved (translucent) or sized (a hollow frame): a topmost
+// tool window that never activates and lets the mouse through.
+class TZSEDragImage : public TForm {
+  ZCL_CLASS(TZSEDragImage, TForm)
+  VCL_MESSAGES()
+ public:
+  explicit TZSEDragImage(TComponent* AOwner);
+  static TZSEDragImage* CreateImage(bool Translucent, TCustomForm* OwnerForm);
+  void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+  void ShowImage();
+  void HideImage();
+  bool GetTranslucent() const { return FTranslucent; }
+  // The frame's width at the image's DPI.
+  Integer GetScaledFrameWidth() const;
+  static constexpr TColor Color = TColor(0x008F2929);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+
+ private:
+  void UpdateRegion();
+  void WMPaint(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
+  void WMNCHitTest(TMessage& Message);
+  void WMMouseActivate(TMessage& Message);
+
+  Integer FFrameWidth = 4;
+  bool FTranslucent = false;
+  bool FNeedRegion = true;
+  TCustomForm* FOwnerForm = nullptr;
+};
+
+void FinalizeFormUtils();

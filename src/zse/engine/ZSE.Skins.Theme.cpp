@@ -57,6 +57,10 @@ String BoolText(bool Value) { return Value ? u"1" : u"0"; }
 PTypeInfo ScaleFactorsType() { return TypeInfo<TZSEScaleFactors>(); }
 }  // namespace
 
+TZSESkinManifest::~TZSESkinManifest() {
+  if (FCurrent == this) FCurrent = nullptr;
+}
+
 void TZSESkinManifest::DeclareProperties(TClassDeclaration<TZSESkinManifest>& D) {
   D.Property(u"AllowColoration", &TZSESkinManifest::GetAllowColoration, &TZSESkinManifest::SetAllowColoration)
       .Default(true);
@@ -220,6 +224,11 @@ void TZSESkinThemeStyleHint::DoChanged(TZCLPersistentChanges Changes) {
   MirrorStyle(this, FPrivate);
 }
 
+void TZSESkinThemeStyleHint::DoReset() {
+  inherited::DoReset();
+  Changed(1);
+}
+
 void TZSEImageListDrawOptions::DeclareProperties(TClassDeclaration<TZSEImageListDrawOptions>& D) {
   D.Property(u"AutoColoration", &TZSEImageListDrawOptions::GetAutoColoration,
              &TZSEImageListDrawOptions::SetAutoColoration)
@@ -235,7 +244,7 @@ void TZSEImageListDrawOptions::Assign(TPersistent* Source) {
 }
 
 TZSESkinThemeStyleMenu::TZSESkinThemeStyleMenu(TObject* AOwner)
-    : TZCLStyle(AOwner),
+    : TZCLStylePopupMenu(AOwner),
       FPrivate(Create<TZSESkinThemeStyleCollection>(dynamic_cast<TZSESkinTheme*>(AOwner))),
       FGlyphsDrawOptions(Create<TZSEImageListDrawOptions>()) {}
 
@@ -250,7 +259,10 @@ void TZSESkinThemeStyleMenu::DeclareProperties(TClassDeclaration<TZSESkinThemeSt
              &TZSESkinThemeStyleMenu::SetGlyphsDrawOptions);
 }
 
-void TZSESkinThemeStyleMenu::InitializeResources() { GetTexture(10)->InitializeDefault(u"Menu.Textures.Glyphs"); }
+void TZSESkinThemeStyleMenu::InitializeResources() {
+  inherited::InitializeResources();
+  GetTexture(10)->InitializeDefault(u"Menu.Textures.Glyphs");
+}
 
 TZCLResource* TZSESkinThemeStyleMenu::GetResource(const String& ID, TZCLResourceClass ResourceClass, TObject* Sender) {
   if (TZSESkinTheme* theme = FPrivate->GetTheme()) return theme->GetResource(ID, ResourceClass, Sender);
@@ -266,6 +278,8 @@ void TZSESkinThemeStyleMenu::DoChanged(TZCLPersistentChanges Changes) {
 void TZSESkinThemeStyleMenu::DoReset() {
   inherited::DoReset();
   FGlyphsDrawOptions->Reset();
+  // The slots were freed and made anew: the mirror and the glyph image lists must follow.
+  Changed(1);
 }
 
 void TZSESkinThemeStyleMisc::DeclareProperties(TClassDeclaration<TZSESkinThemeStyleMisc>& D) {

@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.UI.Style.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zse/engine/ZSE.Hints.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -53,9 +54,13 @@ std::vector<TZSEScalingFactor> ScaleFactorsToList(TZSEScaleFactors Factors);
 class TZSESkinManifest : public TPersistent {
   ZCL_CLASS(TZSESkinManifest, TPersistent)
  public:
+  ~TZSESkinManifest() override;
   static void DeclareProperties(TClassDeclaration<TZSESkinManifest>& D);
   void Assign(TPersistent* Source) override;
   void Reset();
+  // The manifest of the loaded skin (the skin manager's), or null.
+  static TZSESkinManifest* GetCurrent() { return FCurrent; }
+  static void SetCurrent(TZSESkinManifest* Value) { FCurrent = Value; }
   // From and to the attributes of the root element "skin".
   void LoadFromXML(TZCLXMLNode* Skin);
   void SaveToXML(TZCLXMLNode* Skin) const;
@@ -81,6 +86,7 @@ class TZSESkinManifest : public TPersistent {
   bool FAutoAdjustForUnsupportedScaleFactors = true;
   TZSECompatibilityMode FCompatibilityMode = cmvUndefined;
   String FID;
+  static inline TZSESkinManifest* FCurrent = nullptr;
   TZSEScaleFactors FSupportedScaleFactors;
 };
 
@@ -111,6 +117,7 @@ class TZSESkinThemeStyleHint : public TZSEStyleHint {
 
  protected:
   void DoChanged(TZCLPersistentChanges Changes) override;
+  void DoReset() override;
 
  private:
   TZSESkinThemeStyleCollection* FPrivate;
@@ -131,8 +138,9 @@ class TZSEImageListDrawOptions : public TPersistent {
   bool FAutoColoration = false;
 };
 
-class TZSESkinThemeStyleMenu : public TZCLStyle {
-  ZCL_CLASS(TZSESkinThemeStyleMenu, TZCLStyle)
+// The skin's popup-menu style: the program's popup-menu slots plus the menu glyphs.
+class TZSESkinThemeStyleMenu : public TZCLStylePopupMenu {
+  ZCL_CLASS(TZSESkinThemeStyleMenu, TZCLStylePopupMenu)
  public:
   explicit TZSESkinThemeStyleMenu(TObject* AOwner);
   ~TZSESkinThemeStyleMenu() override;

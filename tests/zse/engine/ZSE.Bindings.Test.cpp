@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -503,6 +507,15 @@ class TTestTabs : public TZSEBindingProviderCustomTabControlService {
 
 TEST(ZseBindingTabs, TheMenuListsTheItemsWithTheActiveOneChecked) {
   TOwned<TTestTabs> tabs(Create<TTestTabs>());
+  // The engine's menus really open: each one is closed again once its loop idles.
+  Application->OnIdle = TIdleEvent(tabs.get(), +[](TTestTabs* T, TObject*, bool& Done) {
+    Done = false;
+    if (auto* menu = dynamic_cast<TZCLPopupMenu*>(T->GetMenu()))
+      if (menu->GetMenuWindow() && menu->GetMenuWindow()->GetLooper()) menu->GetMenuWindow()->GetLooper()->CloseMenu(nullptr);
+  });
+  struct TRestore {
+    ~TRestore() { Application->OnIdle = nullptr; }
+  } restore;
   tabs->Active = tabs->Items[1];
   EXPECT_FALSE(tabs->Show(IZSEBindingServiceMenu::KindContext, TPoint(), TRect(), nullptr));
   EXPECT_EQ(tabs->GetMenu(), nullptr);

@@ -264,6 +264,29 @@ TEST(SkinTheme, MenuImagesAreBuiltPerDPIFromTheGlyphFrames) {
   Free(theme);
 }
 
+TEST(SkinTheme, ResettingTheMenuStyleDropsTheGlyphImageListsAndRefreshesItsMirror) {
+  TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
+  TZSESkinThemeStyleMenu* menu = theme->GetStyleMenu();
+  menu->GetGlyphs()->GetImageSet()->ClearItems();
+  AddFrames(menu->GetGlyphs()->GetImageSet(), 96, 4, {TZCLPixel32{0, 0, 255, 255}});
+  ASSERT_NE(theme->GetMenuImages(96), nullptr);
+  ASSERT_FALSE(theme->GetImageListsInvalid());
+  TZCLResourceCollectionItems* mirror = menu->GetPrivateCollection()->GetItems();
+  ASSERT_GT(mirror->GetCount(), 0);
+  // The reset frees the glyph texture with its images; nothing may still stand on them.
+  menu->Reset();
+  EXPECT_TRUE(theme->GetImageListsInvalid());
+  EXPECT_EQ(theme->GetMenuImages(96), nullptr);
+  for (Integer i = 0; i < mirror->GetCount(); ++i) {
+    TZCLResource* r = mirror->GetItem(i)->GetItemResource();
+    ASSERT_NE(r, nullptr);
+    if (r->GetDefaultID() == u"Menu.Textures.Glyphs") EXPECT_TRUE(static_cast<TZCLResourceTexture*>(r)->IsEmpty());
+  }
+  theme->GetStyleHint()->Reset();
+  EXPECT_GT(theme->GetStyleHint()->GetPrivateCollection()->GetItems()->GetCount(), 0);
+  Free(theme);
+}
+
 TEST(SkinTheme, FloatArrowSizeIsTheLargerOfBothArrowsAtTheDPI) {
   TZSESkinTheme* theme = Create<TZSESkinTheme>(static_cast<TComponent*>(nullptr));
   EXPECT_EQ(theme->GetFloatArrowSize(96), 0);

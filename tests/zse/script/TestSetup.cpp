@@ -6,6 +6,7 @@
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
 #include "zcl/ui/ZCL.UI.Units.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zse/engine/ZSE.Engine.Units.h"
 #include "zse/script/ZSE.Script.Units.h"
 
@@ -17,6 +18,7 @@ void ZephseTestSetup() {
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZclUiUnits());
+  InitializeUnits(ZclControlsUnits());
   InitializeUnits(ZseEngineUnits());
   InitializeUnits(ZseScriptUnits());
 }

@@ -5,6 +5,7 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -14,6 +15,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.TreeList.Options", RegisterTreeListOptionsClasses, nullptr},
     {"ZCL.UI.TreeList.Columns", RegisterTreeListColumnClasses, nullptr},
     {"ZCL.UI.TreeList.ViewInfo", RegisterTreeListViewInfoClasses, nullptr},
+    {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
 };
 }  // namespace
 
