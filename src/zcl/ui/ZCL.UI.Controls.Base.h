@@ -60,7 +60,7 @@ struct IZCLFocusableControl : virtual IInterface {
 // Something that pops up under a rectangle of the screen (a menu, a drop-down window).
 struct IZCLPopup : virtual IInterface {
   RTL_INTERFACE(IZCLPopup, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C605}")
-  virtual void Popup(const TRect& ScreenRect) = 0;
+  virtual void PopupAt(const TRect& ScreenRect) = 0;
 };
 
 // ---- padding and margins ----------------------------------------------------------------------

@@ -713,7 +713,7 @@ void TZCLButton::DropDownMenu() {
   const TPoint origin = ClientToScreen(TPoint(0, 0));
   IPtr<IZCLPopup> popup;
   if (Supports(static_cast<TObject*>(FDropDownMenu), popup))
-    popup->Popup(TRect(origin.X, origin.Y, origin.X + GetWidth(), origin.Y + GetHeight()));
+    popup->PopupAt(TRect(origin.X, origin.Y, origin.X + GetWidth(), origin.Y + GetHeight()));
   else
     FDropDownMenu->Popup(origin.X, origin.Y + GetHeight() + 1);
 }

@@ -280,12 +280,6 @@ class TZCLPopupMenuOptions : public TPersistent {
   TZCLPopupMenuScrollMode FScrollMode = smAuto;
 };
 
-// Shows a menu for a screen rectangle (the area the menu should not cover).
-struct IZCLPopup : virtual IInterface {
-  RTL_INTERFACE(IZCLPopup, IInterface, "{8B2F4D61-3C7A-4E05-9F1B-6A0D2E8C5B47}")
-  virtual void PopupAt(const TRect& R) = 0;
-};
-
 class TZCLPopupMenu : public TPopupMenu,
                       public IZCLPopup,
                       public IZCLMenuShowHandler,
