@@ -220,6 +220,8 @@ class TZSECustomFloatArrow : public TZCLBasicForm {
   static constexpr DWORD BringBackDelay = 1000;
 
   using TZCLBasicForm::Show;
+  // Stands for AForm beside the pointer at AForm's screen edge, sized from the image for AForm's
+  // DPI; nothing while a full-screen window is in front, unless that is allowed.
   void Show(TCustomForm* AForm);
   virtual void HideArrow() = 0;
   virtual void ShowArrow() = 0;
