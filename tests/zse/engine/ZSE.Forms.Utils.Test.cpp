@@ -30,6 +30,7 @@ TEST(Magnets, WindowsSnapWithinSixPixelsAt96Dpi) {
       {TRect(0, 100, 97, 150), 96, 1, TRect(3, 100, 100, 150)},        // left
       {TRect(500, 500, 600, 600), 96, 0, TRect(500, 500, 600, 600)},   // far away
       {TRect(400, 205, 500, 255), 96, 0, TRect(400, 205, 500, 255)},   // close in y but not beside
+      {TRect(300, 200, 400, 250), 96, 4, TRect(300, 200, 400, 250)},   // below and right at once: below
   };
   for (const auto& c : cases) {
     TRect r = c.Moving;
