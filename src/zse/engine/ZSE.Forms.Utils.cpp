@@ -6,12 +6,17 @@
 #include "os/OS.Gdi.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
+#include "os/OS.Timers.h"
 #include "os/OS.Windows.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.MUI.h"
+#include "zcl/base/ZCL.Timers.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
 #include "zse/engine/ZSE.Menus.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
+#include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
 
@@ -571,6 +576,172 @@ void TZSEDragImage::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
 void TZSEDragImage::WMNCHitTest(TMessage& Message) { Message.Result = HTTRANSPARENT; }
 
 void TZSEDragImage::WMMouseActivate(TMessage& Message) { Message.Result = MA_NOACTIVATE; }
+
+// ---- float arrow -----------------------------------------------------------------------------------
+
+namespace {
+IPtr<IZSEFloatArrowForm> ArrowFormOf(TCustomForm* Form) {
+  IPtr<IZSEFloatArrowForm> arrowForm;
+  if (Form) Supports(static_cast<TObject*>(Form), arrowForm);
+  return arrowForm;
+}
+}  // namespace
+
+bool TZSECustomFloatArrow::ShowOverFullScreen = false;
+bool TZSECustomFloatArrow::ShowAtOnce = true;
+
+TZSECustomFloatArrow::TZSECustomFloatArrow(TComponent* AOwner) : TZCLBasicForm(AOwner) {
+  SetBorderStyle(bsNone);
+  SetFormStyle(fsStayOnTop);
+  SetPosition(poDesigned);
+  SetCursor(crHandPoint);
+  FImage = Create<TZCLSkinImageSetItem>(96);
+  FDropTarget = Create<TZCLDropTarget>(static_cast<TComponent*>(this));
+  FDropTarget->OnEnter = TNotifyEvent(this, &TZSECustomFloatArrow::DropEnter);
+  FDropTarget->SetTarget(this);
+  FTimer = Create<TZCLTimer>(static_cast<TComponent*>(this));
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(100);
+  FTimer->SetOnTimer(TNotifyEvent(this, &TZSECustomFloatArrow::TimerTick));
+}
+
+void TZSECustomFloatArrow::BeforeDestruction() {
+  FTimer->SetEnabled(false);
+  SetTarget(nullptr);
+  Free(FImage);
+  FImage = nullptr;
+  inherited::BeforeDestruction();
+}
+
+const TMessageTable& TZSECustomFloatArrow::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(WM_MBUTTONDOWN, &TZSECustomFloatArrow::WMMButtonDown)});
+  return table;
+}
+
+void TZSECustomFloatArrow::SetTarget(TCustomForm* Value) {
+  if (FTarget == Value) return;
+  if (FTarget) FTarget->RemoveFreeNotification(this);
+  FTarget = Value;
+  if (FTarget) FTarget->FreeNotification(this);
+}
+
+void TZSECustomFloatArrow::Show(TCustomForm* AForm) {
+  Release();
+  FTimer->SetEnabled(false);
+  if (!AForm) return;
+  TZSEScreenEdgePlacement placement;
+  if (IPtr<IZSEFloatArrowForm> arrowForm = ArrowFormOf(AForm)) {
+    placement = arrowForm->GetScreenEdgePlacement();
+  } else if (TMonitor* monitor = Screen ? Screen->MonitorFromRect(AForm->GetBoundsRect()) : nullptr) {
+    placement.MonitorIndex = monitor->GetMonitorNum();
+  }
+  if (!ShowOverFullScreen && IsFullScreenAppActive(MonitorOf(placement))) return;
+  const Integer dpi = FormDPI(AForm);
+  const Integer imageDpi = FImage->GetDPI() > 0 ? FImage->GetDPI() : 96;
+  const TSize size(MulDiv(FImage->FrameWidth(), dpi, imageDpi), MulDiv(FImage->FrameHeight(), dpi, imageDpi));
+  const TRect r = TZSEToolbarHelper::GetFloatArrowRect(GetMouseCursorPos(), placement, size);
+  SetTarget(AForm);
+  if (ShowAtOnce) {
+    SetBoundsRect(r);
+    ShowArrow();
+    Repaint();
+  } else {
+    FStartTick = GetTickCount();
+    FTimer->SetEnabled(true);
+  }
+}
+
+void TZSECustomFloatArrow::Release() {
+  SetTarget(nullptr);
+  HideArrow();
+}
+
+Integer TZSECustomFloatArrow::GetArrowFrameIndex() {
+  if (!FTarget) return 0;
+  if (IPtr<IZSEFloatArrowForm> arrowForm = ArrowFormOf(FTarget))
+    return arrowForm->GetScreenEdgePlacement().Edge & 1;
+  return 0;
+}
+
+void TZSECustomFloatArrow::Click() {
+  inherited::Click();
+  if (!FTarget) return;
+  if (IPtr<IZSEFloatArrowForm> arrowForm = ArrowFormOf(FTarget)) {
+    arrowForm->BringBack();
+    return;
+  }
+  if (FTarget->GetWindowState() == wsMinimized) FTarget->SetWindowState(wsNormal);
+  FTarget->Show();
+  FTarget->BringToFront();
+}
+
+void TZSECustomFloatArrow::DropEnter(TObject*) { Click(); }
+
+void TZSECustomFloatArrow::TimerTick(TObject*) {
+  if (!FTarget || FTarget->GetVisible()) return;
+  if (GetTickCount() - FStartTick < BringBackDelay) return;
+  // Once back, the form needs no more ticks until the arrow is shown again.
+  FTimer->SetEnabled(false);
+  Click();
+}
+
+void TZSECustomFloatArrow::WMMButtonDown(TMessage& Message) {
+  if (FTarget)
+    if (IPtr<IZSEFloatArrowForm> arrowForm = ArrowFormOf(FTarget))
+      arrowForm->MiddleClick();
+  InheritedMessage(inherited::MessageTable(), Message);
+}
+
+void TZSECustomFloatArrow::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FTarget) {
+    FTarget = nullptr;
+    Release();
+  }
+}
+
+const TMessageTable& TZSEFloatArrowImpl::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(WM_PAINT, &TZSEFloatArrowImpl::WMPaint),
+                                    VCL_MESSAGE(WM_ERASEBKGND, &TZSEFloatArrowImpl::WMEraseBkgnd),
+                                    VCL_MESSAGE(WM_MOUSEACTIVATE, &TZSEFloatArrowImpl::WMMouseActivate)});
+  return table;
+}
+
+void TZSEFloatArrowImpl::CreateParams(TCreateParams& Params) {
+  inherited::CreateParams(Params);
+  Params.Style = WS_POPUP;
+  Params.ExStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+}
+
+void TZSEFloatArrowImpl::HideArrow() {
+  if (HandleAllocated()) ShowWindow(GetHandle(), SW_HIDE);
+}
+
+void TZSEFloatArrowImpl::ShowArrow() {
+  HandleNeeded();
+  SetWindowPos(GetHandle(), HWND_TOPMOST, GetLeft(), GetTop(), GetWidth(), GetHeight(),
+               SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void TZSEFloatArrowImpl::WMPaint(TMessage&) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(GetHandle(), ps);
+  TZCLSkinImageSetItem* image = GetImage();
+  if (image && !image->Empty()) {
+    TCanvas* canvas = Create<TCanvas>();
+    canvas->SetHandle(dc);
+    image->Draw(canvas, TRect(0, 0, GetClientWidth(), GetClientHeight()), GetArrowFrameIndex());
+    canvas->SetHandle(nullptr);
+    Free(canvas);
+  }
+  EndPaint(GetHandle(), ps);
+}
+
+void TZSEFloatArrowImpl::WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
+
+void TZSEFloatArrowImpl::WMMouseActivate(TMessage& Message) { Message.Result = MA_NOACTIVATE; }
 
 void FinalizeFormUtils() {
   Free(GToolbarPopup);

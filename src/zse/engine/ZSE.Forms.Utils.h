@@ -9,9 +9,13 @@
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Interfaces.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/ui/ZCL.UI.Forms.h"
 
 class TComponent;
 class TCustomForm;
+class TZCLDropTarget;
+class TZCLSkinImageSetItem;
+class TZCLTimer;
 
 // Where a window sits relative to another: 1 left of it, 2 above, 3 right, 4 below; 0 apart.
 class TZSEMagnet {
@@ -185,6 +189,85 @@ class TZSEDragImage : public TForm {
   bool FTranslucent = false;
   bool FNeedRegion = true;
   TCustomForm* FOwnerForm = nullptr;
+};
+
+// ---- float arrow ---------------------------------------------------------------------------------
+
+// What a hidden skin form tells the arrow that stands for it; a form without it sits at the left
+// edge of its monitor and is brought back by restoring and showing it.
+struct IZSEFloatArrowForm : virtual IInterface {
+  RTL_INTERFACE(IZSEFloatArrowForm, IInterface, "{3F7D1A92-6C4E-4B85-A0D3-8E2F5B9C7A16}")
+  virtual TZSEScreenEdgePlacement GetScreenEdgePlacement() = 0;
+  // Restores a minimized form, shows an auto-hidden edge toolbar and brings it to the foreground.
+  virtual void BringBack() = 0;
+  virtual void MiddleClick() = 0;
+};
+
+// The arrow at a screen edge that brings a hidden form back: at once on a click or when a file is
+// dragged onto it, else once the pointer has rested at the edge for a second.
+class TZSECustomFloatArrow : public TZCLBasicForm {
+  ZCL_CLASS(TZSECustomFloatArrow, TZCLBasicForm)
+  VCL_MESSAGES()
+ public:
+  explicit TZSECustomFloatArrow(TComponent* AOwner);
+  void BeforeDestruction() override;
+
+  // The skin forms' switches: arrows also while a full-screen window is in front; the arrow
+  // shows at once instead of bringing the form back after the rest.
+  static bool ShowOverFullScreen;
+  static bool ShowAtOnce;
+  // How long the pointer rests at the edge before the form comes back.
+  static constexpr DWORD BringBackDelay = 1000;
+
+  using TZCLBasicForm::Show;
+  // Stands for AForm beside the pointer at AForm's screen edge, sized from the image for AForm's
+  // DPI; nothing while a full-screen window is in front, unless that is allowed.
+  void Show(TCustomForm* AForm);
+  virtual void HideArrow() = 0;
+  virtual void ShowArrow() = 0;
+  // Forgets the target and hides the arrow.
+  virtual void Release();
+  // 0 for the left and top edges (and without a target), 1 for the right and bottom ones.
+  Integer GetArrowFrameIndex();
+
+  TCustomForm* GetTarget() const { return FTarget; }
+  TZCLSkinImageSetItem* GetImage() const { return FImage; }
+  TZCLTimer* GetTimer() const { return FTimer; }
+  TZCLDropTarget* GetDropTarget() const { return FDropTarget; }
+
+ protected:
+  void Click() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void TimerTick(TObject* Sender);
+  void WMMButtonDown(TMessage& Message);
+  DWORD FStartTick = 0;
+
+ private:
+  void SetTarget(TCustomForm* Value);
+  void DropEnter(TObject* Sender);
+
+  TZCLDropTarget* FDropTarget;
+  TCustomForm* FTarget = nullptr;
+  TZCLSkinImageSetItem* FImage;
+  TZCLTimer* FTimer;
+};
+
+// The arrow as a window: topmost, never activated, painting the image's frame for the edge.
+class TZSEFloatArrowImpl : public TZSECustomFloatArrow {
+  ZCL_CLASS(TZSEFloatArrowImpl, TZSECustomFloatArrow)
+  VCL_MESSAGES()
+ public:
+  using TZSECustomFloatArrow::TZSECustomFloatArrow;
+  void HideArrow() override;
+  void ShowArrow() override;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+
+ private:
+  void WMPaint(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
+  void WMMouseActivate(TMessage& Message);
 };
 
 void FinalizeFormUtils();

@@ -1,6 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "os/OS.Input.h"
+#include "os/OS.Timers.h"
+#include "os/OS.Windows.h"
+
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.Timers.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
+#include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 
 namespace {
@@ -21,6 +30,7 @@ TEST(Magnets, WindowsSnapWithinSixPixelsAt96Dpi) {
       {TRect(0, 100, 97, 150), 96, 1, TRect(3, 100, 100, 150)},        // left
       {TRect(500, 500, 600, 600), 96, 0, TRect(500, 500, 600, 600)},   // far away
       {TRect(400, 205, 500, 255), 96, 0, TRect(400, 205, 500, 255)},   // close in y but not beside
+      {TRect(300, 200, 400, 250), 96, 4, TRect(300, 200, 400, 250)},   // below and right at once: below
   };
   for (const auto& c : cases) {
     TRect r = c.Moving;
@@ -151,6 +161,151 @@ TEST_F(GluedForms, GluedWindowsKeepTheirPlaceWhenTheMainWindowGrowsOrMoves) {
   FForms[2]->SetName(u"Renamed");
   glued.Validate([this](const String& Name) { return Find(Name); });
   EXPECT_EQ(glued.GetCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The arrow's window operations counted, and the rest at the edge set by the test.
+class TRecordingArrow : public TZSECustomFloatArrow {
+  ZCL_CLASS(TRecordingArrow, TZSECustomFloatArrow)
+ public:
+  using TZSECustomFloatArrow::Click;
+  using TZSECustomFloatArrow::TZSECustomFloatArrow;
+  Integer Shown = 0;
+  Integer Hidden = 0;
+  void ShowArrow() override { ++Shown; }
+  void HideArrow() override { ++Hidden; }
+  void TickAfterRest(DWORD Milliseconds) {
+    FStartTick = GetTickCount() - Milliseconds;
+    TimerTick(nullptr);
+  }
+};
+
+class TEdgeForm : public TForm, public IZSEFloatArrowForm {
+  ZCL_CLASS(TEdgeForm, TForm)
+  RTL_INTERFACES(TForm, IZSEFloatArrowForm)
+ public:
+  using TForm::TForm;
+  TZSEScreenEdgePlacement Placement;
+  Integer BroughtBack = 0;
+  Integer MiddleClicks = 0;
+  TZSEScreenEdgePlacement GetScreenEdgePlacement() override { return Placement; }
+  void BringBack() override {
+    ++BroughtBack;
+    Show();
+  }
+  void MiddleClick() override { ++MiddleClicks; }
+};
+
+class FloatArrow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Screen, nullptr);
+    FWork = Screen->GetMonitors(0)->GetWorkareaRect();
+    FArrow = TCustomForm::CreateNew<TRecordingArrow>(nullptr);
+    // 40x60 pixels at 192 DPI: a 20x30 arrow for a form at 96 DPI.
+    const std::vector<TZCLPixel32> pixels(40 * 60, TZCLPixel32{0, 0, 255, 255});
+    FArrow->GetImage()->LoadFromBits(pixels.data(), 40, 60);
+    FArrow->GetImage()->SetDPI(192);
+    FForm = TCustomForm::CreateNew<TEdgeForm>(nullptr);
+    FForm->SetBorderStyle(bsNone);
+    FForm->SetBoundsRect(TRect(FWork.Left + 300, FWork.Top + 300, FWork.Left + 400, FWork.Top + 400));
+    SetCursorPos(FWork.Left, FWork.Top + 100);
+  }
+  void TearDown() override {
+    TZSECustomFloatArrow::ShowAtOnce = true;
+    TZSECustomFloatArrow::ShowOverFullScreen = false;
+    Free(FForm);
+    Free(FArrow);
+  }
+  TRect FWork;
+  TRecordingArrow* FArrow = nullptr;
+  TEdgeForm* FForm = nullptr;
+};
+
+TEST_F(FloatArrow, ShowsAtTheEdgeBesideThePointerAndBringsTheFormBack) {
+  TZSECustomFloatArrow::ShowAtOnce = true;
+  FArrow->Show(FForm);
+  EXPECT_EQ(FArrow->GetTarget(), FForm);
+  EXPECT_EQ(FArrow->Shown, 1);
+  EXPECT_EQ(FArrow->GetBoundsRect(), TRect(FWork.Left, FWork.Top + 130, FWork.Left + 20, FWork.Top + 160));
+  EXPECT_EQ(FArrow->GetCursor(), crHandPoint);
+
+  // The frame follows the edge: the second one for the right and bottom edges.
+  for (auto [edge, frame] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{2, 0}, std::pair{3, 1}}) {
+    FForm->Placement.Edge = Byte(edge);
+    EXPECT_EQ(FArrow->GetArrowFrameIndex(), frame) << edge;
+  }
+
+  // A click, a file dragged onto the arrow and a middle click go to the form.
+  FArrow->Click();
+  FArrow->GetDropTarget()->DoEnter();
+  EXPECT_EQ(FForm->BroughtBack, 2);
+  FArrow->Perform(WM_MBUTTONDOWN, 0, 0);
+  EXPECT_EQ(FForm->MiddleClicks, 1);
+
+  // Showing it for a form again starts afresh; a form that goes away takes the arrow with it.
+  const Integer hidden = FArrow->Hidden;
+  Free(FForm);
+  FForm = nullptr;
+  EXPECT_EQ(FArrow->GetTarget(), nullptr);
+  EXPECT_EQ(FArrow->Hidden, hidden + 1);
+  EXPECT_EQ(FArrow->GetArrowFrameIndex(), 0);
+}
+
+TEST_F(FloatArrow, WithoutTheArrowTheFormComesBackAfterASecondAtTheEdge) {
+  TZSECustomFloatArrow::ShowAtOnce = false;
+  FArrow->Show(FForm);
+  EXPECT_EQ(FArrow->Shown, 0);
+  EXPECT_TRUE(FArrow->GetTimer()->GetEnabled());
+  EXPECT_EQ(FArrow->GetTimer()->GetInterval(), 100u);
+  FArrow->TickAfterRest(900);
+  EXPECT_EQ(FForm->BroughtBack, 0);
+  FArrow->TickAfterRest(1000);
+  EXPECT_EQ(FForm->BroughtBack, 1);
+  EXPECT_TRUE(FForm->GetVisible());
+  FArrow->TickAfterRest(5000);
+  EXPECT_EQ(FForm->BroughtBack, 1);
+  // Show stops the timer before anything else.
+  FForm->Hide();
+  FArrow->Show(nullptr);
+  EXPECT_FALSE(FArrow->GetTimer()->GetEnabled());
+}
+
+TEST_F(FloatArrow, AFullScreenWindowInFrontKeepsTheArrowAwayUnlessAllowed) {
+  TForm* fullScreen = TCustomForm::CreateNew<TForm>(nullptr);
+  fullScreen->SetBorderStyle(bsNone);
+  fullScreen->SetBoundsRect(Screen->GetMonitors(0)->GetBoundsRect());
+  fullScreen->Show();
+  SetForegroundWindow(fullScreen->GetHandle());
+  for (bool allowed : {false, true}) {
+    TZSECustomFloatArrow::ShowOverFullScreen = allowed;
+    FArrow->Show(FForm);
+    EXPECT_EQ(FArrow->GetTarget(), allowed ? FForm : nullptr) << allowed;
+  }
+  EXPECT_EQ(FArrow->Shown, 1);
+  Free(fullScreen);
+}
+
+TEST(FloatArrowWindow, ShowsTopmostWithoutActivationAndHides) {
+  TForm* other = TCustomForm::CreateNew<TForm>(nullptr);
+  other->SetBoundsRect(TRect(500, 500, 600, 600));
+  other->Show();
+  SetForegroundWindow(other->GetHandle());
+  TZSEFloatArrowImpl* arrow = TCustomForm::CreateNew<TZSEFloatArrowImpl>(nullptr);
+  const std::vector<TZCLPixel32> pixels(16 * 16, TZCLPixel32{0, 0, 255, 255});
+  arrow->GetImage()->LoadFromBits(pixels.data(), 16, 16);
+  arrow->Show(other);
+  ASSERT_TRUE(arrow->HandleAllocated());
+  EXPECT_TRUE(IsWindowVisible(arrow->GetHandle()));
+  EXPECT_NE(GetWindowLong(arrow->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  EXPECT_EQ(GetForegroundWindow(), other->GetHandle());
+  arrow->Release();
+  EXPECT_FALSE(IsWindowVisible(arrow->GetHandle()));
+  Free(arrow);
+  Free(other);
 }
 
 }  // namespace
