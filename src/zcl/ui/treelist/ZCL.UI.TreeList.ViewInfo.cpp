@@ -644,8 +644,9 @@ Integer TZCLTreeListNodeViewInfo::MeasureCellWidth(TCanvas* Canvas, TZCLTreeList
   return CanvasTextSize(Canvas, text).cx + margins.Left + margins.Right;
 }
 
-void TZCLTreeListNodeViewInfo::GetCellText(TZCLTreeListNode* Node, Integer ValueIndex, TZCLTreeListColumnViewInfo* Column,
-                                           String& Text, TFontStyles& Styles, TAlignment& Align) {
+void TZCLTreeListNodeViewInfo::GetCellText(TZCLTreeListNode* Node, Integer ValueIndex,
+                                           TZCLTreeListColumnViewInfo* Column, String& Text, TFontStyles& Styles,
+                                           TAlignment& Align) {
   TZCLTreeListSubClass* tree = GetTreeList();
   TZCLTreeListColumn* column = Column ? Column->GetColumn() : nullptr;
   Text = Node->GetValue(ValueIndex);
@@ -979,9 +980,7 @@ TZCLTreeListNode* TZCLTreeListContentViewInfo::FindNearestNode(const TPoint& P, 
 
 // ---- drop-target marker ---------------------------------------------------------------------
 
-Integer TZCLTreeListDropTargetViewInfo::GetThickness() {
-  return ScaleByDPI(3, FOwner->GetTreeList()->GetCurrentDpi());
-}
+Integer TZCLTreeListDropTargetViewInfo::GetThickness() { return ScaleByDPI(3, FOwner->GetTreeList()->GetCurrentDpi()); }
 
 void TZCLTreeListDropTargetViewInfo::SetTarget(TObject* Target, TZCLTreeListDropTargetInsertMode Mode) {
   if (Target == FTarget && Mode == InsertMode) return;

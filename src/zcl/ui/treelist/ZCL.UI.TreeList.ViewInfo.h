@@ -36,8 +36,7 @@ struct TZCLTreeListNodeCustomDrawData {
 
 enum TZCLTreeListDropTargetInsertMode { dtimBefore, dtimAfter, dtimInto, dtimOver };
 
-using TZCLTreeListCustomDrawEvent =
-    TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
+using TZCLTreeListCustomDrawEvent = TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
 using TZCLTreeListCustomDrawNodeEvent =
     TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, TZCLTreeListNode* ANode, bool& AHandled)>;
 using TZCLTreeListCustomDrawNodeCellEvent =

@@ -5,8 +5,8 @@
 
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
-#include "vcl/VCL.Forms.h"
 #include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"

@@ -275,10 +275,12 @@ TEST_F(TreeListViewTest, CustomDrawHandlersReplaceTheDefaultDrawing) {
   const HWND window = Form->GetHandle();
   EXPECT_EQ(handlers.Texts, (std::vector<String>{u"<x>"}));
   const TRect header = content->GetColumnBar()->GetColumnViewInfo(0)->GetBounds();
-  EXPECT_EQ(Headless::WindowPixel(window, TPoint(header.Left + 50, header.Top + 3)) & 0xFFFFFF, PixelOf(handlers.BarColor));
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(header.Left + 50, header.Top + 3)) & 0xFFFFFF,
+            PixelOf(handlers.BarColor));
   const TRect row = (*content->GetCells())[0]->AbsoluteBounds();
   const TRect cellB = content->GetColumnBar()->GetColumnViewInfo(1)->GetBounds();
-  EXPECT_EQ(Headless::WindowPixel(window, TPoint(cellB.Left + 20, row.Top + 2)) & 0xFFFFFF, PixelOf(handlers.CellColor));
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(cellB.Left + 20, row.Top + 2)) & 0xFFFFFF,
+            PixelOf(handlers.CellColor));
 }
 
 TEST_F(TreeListViewTest, FindNearestNodeSkipsGroupRows) {
