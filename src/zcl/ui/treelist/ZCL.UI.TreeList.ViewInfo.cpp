@@ -1016,7 +1016,14 @@ void TZCLTreeListDropTargetViewInfo::Calculate() {
   if (own->GetViewInfo() == FOwner->GetNodeViewInfo()) {
     TZCLTreeListNodeViewInfo* node = FOwner->GetNodeViewInfo();
     node->Initialize(FTarget, own->Height);
-    r.Left += node->CheckBoxRect.IsEmpty() ? node->FirstCellMargins.Left : node->CheckBoxRect.Left;
+    // Where the check box sits, or would sit: past the indentation and the expand button.
+    const Integer dpi = FOwner->GetTreeList()->GetCurrentDpi();
+    Integer column = ScaleByDPI(FOwner->GetTreeList()->GetStyle()->GetRowContentOffsets().Left, dpi);
+    if (!node->CheckBoxRect.IsEmpty())
+      column = node->CheckBoxRect.Left;
+    else if (!node->ExpandButtonRect.IsEmpty())
+      column = node->ExpandButtonRect.Right + ScaleByDPI(5, dpi);
+    r.Left += column;
   }
   SetBounds(r);
 }

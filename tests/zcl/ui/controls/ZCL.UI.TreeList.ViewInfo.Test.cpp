@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.ImgList.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
@@ -326,8 +327,12 @@ TEST_F(TreeListViewTest, SelectionRectAndDropMarkerRepaintOldAndNew) {
   const TRect ra = (*cells)[0]->AbsoluteBounds(), ra1 = (*cells)[1]->AbsoluteBounds(),
               rb = (*cells)[2]->AbsoluteBounds();
   TZCLTreeListDropTargetViewInfo* marker = content->GetDropTargetViewInfo();
+  // The lines start at the check box column, left of the image.
+  auto* images = Create<TImageList>(Form.get());
+  images->SetSize(16, 16);
+  Tree->GetOptionsView()->GetNodes()->SetImages(images);
   content->GetNodeViewInfo()->Initialize(a);
-  const Integer left = ra.Left + content->GetNodeViewInfo()->FirstCellMargins.Left;
+  const Integer left = ra.Left + content->GetNodeViewInfo()->ImageRect.Left;
   const Integer indent = content->GetNodeViewInfo()->IndentWidth();
   struct Case {
     TZCLTreeListNode* Target;
