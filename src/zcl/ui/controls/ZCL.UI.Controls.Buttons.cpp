@@ -575,6 +575,20 @@ void TZCLSimpleButton::ActionChange(TObject* Sender, bool CheckDefaults) {
     if (!CheckDefaults || FImageIndex == -1) SetImageIndex(action->GetImageIndex());
 }
 
+bool TZCLSimpleButtonActionLink::IsImageIndexLinked() {
+  auto* button = dynamic_cast<TZCLSimpleButton*>(FClient);
+  return inherited::IsImageIndexLinked() && button && button->GetImageIndex() == CustomAction()->GetImageIndex();
+}
+
+void TZCLSimpleButtonActionLink::SetImageIndex(Integer Value) {
+  if (IsImageIndexLinked()) static_cast<TZCLSimpleButton*>(FClient)->SetImageIndex(Value);
+}
+
+void TZCLSimpleButtonActionLink::ActionChange(TBasicAction* Action, bool CheckDefaults) {
+  inherited::ActionChange(Action, CheckDefaults);
+  if (auto* button = dynamic_cast<TZCLSimpleButton*>(FClient)) button->ActionChange(Action, CheckDefaults);
+}
+
 // ---- button ---------------------------------------------------------------------------------
 
 const TMessageTable& TZCLButton::MessageTable() {
@@ -724,4 +738,5 @@ void RegisterButtonClasses() {
   RegisterProperties<TZCLSimpleButton>();
   RegisterProperties<TZCLButton>();
   RegisterClasses({TZCLStyleButton::StaticClass(), TZCLSimpleButton::StaticClass(), TZCLButton::StaticClass()});
+  RegisterActionLinkClass(TZCLSimpleButton::StaticClass(), TZCLSimpleButtonActionLink::StaticClass());
 }

@@ -2,6 +2,7 @@
 // Buttons: the button sub-class (state, layout, drawing and input of one button, hosted by any
 // control through IZCLButtonOwner), its style, and the button controls built on it.
 
+#include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/graphics/ZCL.Graphics.Render.h"
 #include "zcl/ui/ZCL.UI.Animation.h"
@@ -211,7 +212,10 @@ class TZCLCustomButton : public TZCLCustomControl, public IZCLButtonOwner {
   bool FShowCaption = true;
 };
 
+class TZCLSimpleButtonActionLink;
+
 class TZCLSimpleButton : public TZCLCustomButton, public IZCLGlyph {
+  friend class TZCLSimpleButtonActionLink;
   ZCL_CLASS(TZCLSimpleButton, TZCLCustomButton)
   RTL_INTERFACES(TZCLCustomButton, IZCLGlyph)
   VCL_MESSAGES()
@@ -260,6 +264,16 @@ class TZCLSimpleButton : public TZCLCustomButton, public IZCLGlyph {
   Integer FImageIndex = -1;
   TCustomImageList* FImages = nullptr;
   TModalResult FModalResult = 0;
+};
+
+// Also carries the action's image index, as long as the button still shows that image.
+class TZCLSimpleButtonActionLink : public TControlActionLink {
+  ZCL_CLASS(TZCLSimpleButtonActionLink, TControlActionLink)
+ public:
+  using TControlActionLink::TControlActionLink;
+  bool IsImageIndexLinked() override;
+  void SetImageIndex(Integer Value) override;
+  void ActionChange(TBasicAction* Action, bool CheckDefaults) override;
 };
 
 enum TZCLButtonKind : Byte { sbkNormal, sbkDropDown, sbkDropDownButton };

@@ -224,6 +224,9 @@ void TZCLCompoundControlDragAndDropController::DropSourceEnd(TZCLDropSourceActio
   FDropSourceOperation = nullptr;
   if (operation) operation->DropSourceEnd(Actions, Shift);
   FDropSourceObject = nullptr;
+  // The source frees itself later, through the main-thread queue: it must not call back into a
+  // controller that may be gone by then.
+  if (FDropSource) FDropSource->ReleaseOperation();
   FDropSource = nullptr;
   const bool canceled = Actions.Empty();
   Finish(canceled);

@@ -251,6 +251,23 @@ void TZCLTreeListSubClass::SetTargetDPI(Integer DPI) {
   FStyle->SetTargetDPI(DPI);
 }
 
+void TZCLTreeListSubClass::HoveredObjectChanged() {
+  TObject* now = GetHoveredObject();
+  TObject* subPart = GetHoveredObjectSubPart();
+  if (TZCLTreeListContentViewInfo* content = GetContent()) {
+    const bool hotTrack = FOptionsBehavior->GetHotTrack();
+    if (now != FLastHovered) {
+      // A hovered sub-part (a check box) changes its look whatever the option says.
+      if (hotTrack || FLastHoveredSubPart) content->InvalidateRow(FLastHovered);
+      if (hotTrack || subPart) content->InvalidateRow(now);
+    } else if (subPart != FLastHoveredSubPart) {
+      content->InvalidateRow(now);
+    }
+  }
+  FLastHovered = now;
+  FLastHoveredSubPart = subPart;
+}
+
 void TZCLTreeListSubClass::ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) {
   GetContent()->ScrollByMouseWheel(Direction, Shift);
 }
@@ -369,6 +386,10 @@ void TZCLTreeListColumnBarViewInfo::DoCalculate(TZCLCompoundControlChanges Chang
 }
 
 void TZCLTreeListColumnBarViewInfo::DoDraw(TCanvas* Canvas) {
+  TZCLTreeListSubClass* tree = GetTreeList();
+  bool handled = false;
+  if (tree->OnCustomDrawColumnBar) tree->OnCustomDrawColumnBar(tree, Canvas, FBounds, handled);
+  if (handled) return;
   inherited::DoDraw(Canvas);
   TRect rest = FBounds;
   if (ChildCount() > 0) rest.Left = GetColumnViewInfo(ChildCount() - 1)->GetBounds().Right;
@@ -388,6 +409,7 @@ Integer TZCLTreeListColumnViewInfo::CalculateWidth() { return ScaleByDPI(FColumn
 
 void TZCLTreeListColumnViewInfo::DoCalculate(TZCLCompoundControlChanges Changes) {
   TZCLTreeListOptionsView* view = GetTreeList()->GetOptionsView();
+  if (Changes & ChangeStruct) SortByIndexTextSize = TSize(-1, -1);
   if (Changes & (ChangeSize | ChangeStruct)) {
     Borders = TZCLBorders{mRight, mBottom};
     auto* bar = GetTreeList()->GetContent()->GetColumnBar();
@@ -407,13 +429,36 @@ void TZCLTreeListColumnViewInfo::CalculateLayout(const TRect& Bounds) {
     r.Left = CheckBoxRect.Right + ScaleByDPI(5, dpi);
   }
   SortByIndex = FColumn->GetSortByIndex();
-  SortArrowRect = TRect();
-  if (SortByIndex >= 0) {
-    const TSize size = style->GetColumnHeaderSortingArrow()->GetFrameSize();
-    SortArrowRect = CentredVert(r.Right - size.cx, size, r);
-    if (SortArrowRect.Width() > 0) r.Right = SortArrowRect.Left - ScaleByDPI(5, dpi);
+  SortByIndexRect = TRect();
+  // Positions are only worth showing when more than one column sorts.
+  if (SortByIndex >= 0 && GetTreeList()->GetSortByList()->GetCount() > 1) {
+    if (SortByIndexTextSize.cx < 0) {
+      TCanvas* canvas = MeasureCanvas();
+      AssignSortIndexFont(canvas);
+      SortByIndexTextSize = CanvasTextSize(canvas, IntToStr(SortByIndex + 1));
+    }
+    SortByIndexRect = TRect(r.Right - SortByIndexTextSize.cx, r.Top, r.Right, r.Top + SortByIndexTextSize.cy);
+    r.Right = SortByIndexRect.Left;
   }
+  const TSize arrow = SortByIndex >= 0 ? style->GetColumnHeaderSortingArrow()->GetFrameSize() : TSize(0, 0);
+  SortArrowRect = CentredVert(r.Right - arrow.cx, arrow, r);
+  if (!SortByIndexRect.IsEmpty()) SortByIndexRect.Offset(0, SortArrowRect.Top + 4 - SortByIndexRect.Top);
+  r.Right = SortArrowRect.Left - (arrow.cx > 0 ? ScaleByDPI(5, dpi) : 0);
   TextRect = r;
+}
+
+void TZCLTreeListColumnViewInfo::AssignSortIndexFont(TCanvas* Canvas) {
+  AssignCanvasFont(Canvas, GetTreeList()->GetStyle()->GetColumnHeaderFont()->GetFont());
+  Canvas->GetFont()->SetHeight(Canvas->GetFont()->GetHeight() * 2 / 3);
+}
+
+void TZCLTreeListColumnViewInfo::DrawSortArrow(TCanvas* Canvas) {
+  if (SortByIndex < 0) return;
+  GetTreeList()->GetStyle()->DrawHeaderSortingMark(Canvas, SortArrowRect, FColumn->SortDirection != sdDescending,
+                                                   FSubClass->GetEnabled());
+  if (SortByIndexRect.IsEmpty()) return;
+  AssignSortIndexFont(Canvas);
+  CanvasTextOut(Canvas, SortByIndexRect.Left, SortByIndexRect.Top, IntToStr(SortByIndex + 1), nullptr);
 }
 
 Integer TZCLTreeListColumnViewInfo::GetRequiredWidth() {
@@ -431,8 +476,7 @@ void TZCLTreeListColumnViewInfo::DoDraw(TCanvas* Canvas) {
     AssignCanvasFont(Canvas, style->GetColumnHeaderFont()->GetFont());
     TextDraw(Canvas, FColumn->GetCaption(), TextRect, FColumn->GetTextAlign(), taVerticalCenter, true);
   }
-  if (SortByIndex >= 0)
-    style->DrawHeaderSortingMark(Canvas, SortArrowRect, FColumn->SortDirection != sdDescending, FSubClass->GetEnabled());
+  DrawSortArrow(Canvas);
 }
 
 bool TZCLTreeListColumnViewInfo::CalculateHitTest(TZCLHitTestInfo* HitTest) {
@@ -591,8 +635,24 @@ Integer TZCLTreeListNodeViewInfo::MeasureCellWidth(TCanvas* Canvas, TZCLTreeList
                                                    TZCLTreeListColumnViewInfo* Column) {
   Initialize(Node);
   AssignCanvasFont(Canvas, GetTreeList()->GetFont());
+  String text;
+  TFontStyles styles = Canvas->GetFont()->GetStyle();
+  TAlignment align;
+  GetCellText(Node, ValueIndex, Column, text, styles, align);
+  Canvas->GetFont()->SetStyle(styles);
   const TRect margins = GetCellMargins(Column);
-  return CanvasTextSize(Canvas, Node->GetValue(ValueIndex)).cx + margins.Left + margins.Right;
+  return CanvasTextSize(Canvas, text).cx + margins.Left + margins.Right;
+}
+
+void TZCLTreeListNodeViewInfo::GetCellText(TZCLTreeListNode* Node, Integer ValueIndex,
+                                           TZCLTreeListColumnViewInfo* Column, String& Text, TFontStyles& Styles,
+                                           TAlignment& Align) {
+  TZCLTreeListSubClass* tree = GetTreeList();
+  TZCLTreeListColumn* column = Column ? Column->GetColumn() : nullptr;
+  Text = Node->GetValue(ValueIndex);
+  Align = column ? column->GetTextAlign() : taLeftJustify;
+  if (tree->OnGetNodeCellDisplayText) tree->OnGetNodeCellDisplayText(tree, Node, ValueIndex, Text);
+  if (tree->OnGetNodeCellStyle) tree->OnGetNodeCellStyle(tree, Node, column, Styles, Align);
 }
 
 void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
@@ -610,6 +670,9 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   AssignCanvasFont(Canvas, tree->GetFont());
   Canvas->GetFont()->SetColor(selected ? style->GetRowSelectedTextColor(tree->IsFocused())
                                        : style->GetTextColor(tree->GetEnabled()));
+  bool handled = false;
+  if (tree->OnCustomDrawNode) tree->OnCustomDrawNode(tree, Canvas, row, node, handled);
+  if (handled) return;
   TZCLTreeListColumnBarViewInfo* bar = FContent->GetColumnBar();
   if (bar->ChildCount() == 0) {
     DoDrawCell(Canvas, row, nullptr, true);
@@ -629,6 +692,16 @@ void TZCLTreeListNodeViewInfo::DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLT
   TZCLTreeListSubClass* tree = GetTreeList();
   TZCLStyleTreeList* style = tree->GetStyle();
   TZCLTreeListNode* node = GetNode();
+  TZCLTreeListNodeCustomDrawData data;
+  data.Bounds = R;
+  data.Column = Column ? Column->GetColumn() : nullptr;
+  data.ColumnViewInfo = Column;
+  data.Node = node;
+  data.NodeViewInfo = this;
+  data.ValueIndex = Column ? Column->AbsoluteIndex : 0;
+  bool handled = false;
+  if (tree->OnCustomDrawNodeCell) tree->OnCustomDrawNodeCell(tree, Canvas, data, handled);
+  if (handled) return;
   if (First) {
     if (ExpandButtonVisible && !ExpandButtonRect.IsEmpty())
       style->DrawRowExpandButton(Canvas, ExpandButtonRect, node->GetExpanded(), node->GetSelected());
@@ -637,18 +710,30 @@ void TZCLTreeListNodeViewInfo::DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLT
     if (!ImageRect.IsEmpty())
       DrawImageListItem(Canvas, ImageRect, tree->GetOptionsView()->GetNodes()->GetImages(), node->GetImageIndex());
   }
-  const TRect text = Deflate(R, GetCellMargins(Column));
-  const Integer valueIndex = Column ? Column->AbsoluteIndex : 0;
-  const String value = node->GetValue(valueIndex);
-  const TAlignment align = Column ? Column->GetColumn()->GetTextAlign() : taLeftJustify;
+  data.Bounds = Deflate(R, GetCellMargins(Column));
+  // Styles of one cell do not leak into the next.
+  const TFontStyles saved = Canvas->GetFont()->GetStyle();
+  TFontStyles styles = saved;
+  GetCellText(node, data.ValueIndex, Column, data.Text, styles, data.TextAlign);
+  Canvas->GetFont()->SetStyle(styles);
+  DoDrawCellValue(Canvas, data);
+  Canvas->GetFont()->SetStyle(saved);
+}
+
+void TZCLTreeListNodeViewInfo::DoDrawCellValue(TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data) {
+  TZCLTreeListSubClass* tree = GetTreeList();
+  bool handled = false;
+  if (tree->OnCustomDrawNodeCellValue) tree->OnCustomDrawNodeCellValue(tree, Canvas, Data, handled);
+  if (handled) return;
+  TZCLStyleTreeList* style = tree->GetStyle();
   Integer from = 0, to = 0;
   const Integer searchColumn = tree->GetOptionsBehavior()->GetIncSearchColumnIndex();
-  if (tree->FocusedObject == node && (searchColumn < 0 ? valueIndex == 0 : valueIndex == searchColumn) &&
-      tree->GetIncSearch()->GetHighlightBounds(value, from, to))
-    TextDrawHighlighted(Canvas, value, text, align, taVerticalCenter, true, from, to, style->GetColor(5)->GetAsColor(),
-                        style->GetColor(6)->GetAsColor());
+  if (tree->FocusedObject == Data.Node && (searchColumn < 0 ? Data.ValueIndex == 0 : Data.ValueIndex == searchColumn) &&
+      tree->GetIncSearch()->GetHighlightBounds(Data.Text, from, to))
+    TextDrawHighlighted(Canvas, Data.Text, Data.Bounds, Data.TextAlign, taVerticalCenter, true, from, to,
+                        style->GetColor(5)->GetAsColor(), style->GetColor(6)->GetAsColor());
   else
-    TextDraw(Canvas, value, text, align, taVerticalCenter, true);
+    TextDraw(Canvas, Data.Text, Data.Bounds, Data.TextAlign, taVerticalCenter, true);
 }
 
 void TZCLTreeListNodeViewInfo::DoCalculateHitTest(const TPoint& P, const TRect& Bounds, TZCLHitTestInfo* HitTest) {
@@ -691,9 +776,11 @@ TZCLTreeListContentViewInfo::TZCLTreeListContentViewInfo(TZCLCompoundControlSubC
       FColumnBar(new TZCLTreeListColumnBarViewInfo(ASubClass)),
       FCells(this),
       FGroupViewInfo(new TZCLTreeListGroupViewInfo(this)),
-      FNodeViewInfo(new TZCLTreeListNodeViewInfo(this)) {}
+      FNodeViewInfo(new TZCLTreeListNodeViewInfo(this)),
+      FDropTargetViewInfo(new TZCLTreeListDropTargetViewInfo(this)) {}
 
 TZCLTreeListContentViewInfo::~TZCLTreeListContentViewInfo() {
+  Free(FDropTargetViewInfo);
   FCells.Clear();
   Free(FNodeViewInfo);
   Free(FGroupViewInfo);
@@ -812,6 +899,7 @@ void TZCLTreeListContentViewInfo::CalculateContentLayout() {
   FContentSize = TSize(width > FViewItemsArea.Width() ? width : 0, contentHeight + GetColumnBarHeight());
   FColumnBar->Calculate(GetColumnBarBounds(), ChangeSize);
   FCells.UpdateVisibleBounds();
+  FDropTargetViewInfo->Calculate();
 }
 
 void TZCLTreeListContentViewInfo::DoCalculate(TZCLCompoundControlChanges Changes) {
@@ -846,7 +934,128 @@ void TZCLTreeListContentViewInfo::DrawContent(TCanvas* Canvas) {
   if (!ClipRegionPush(Canvas->GetHandle(), FViewItemsArea, saved)) return;
   FCells.Draw(Canvas);
   DrawEmptyRows(Canvas);
+  DrawSelectionRect(Canvas);
+  FDropTargetViewInfo->Draw(Canvas);
   ClipRegionPop(Canvas->GetHandle(), saved);
+}
+
+TRect TZCLTreeListContentViewInfo::ContentToClient(const TRect& R) const {
+  TRect result = R;
+  const TPoint origin = const_cast<TZCLTreeListContentViewInfo*>(this)->GetViewItemsOrigin();
+  result.Offset(origin.X, origin.Y);
+  return result;
+}
+
+void TZCLTreeListContentViewInfo::DrawSelectionRect(TCanvas* Canvas) {
+  ::DrawSelectionRect(Canvas, ContentToClient(FSelectionRect), GetTreeList()->GetStyle()->GetColor(7)->GetValue());
+}
+
+void TZCLTreeListContentViewInfo::SetSelectionRect(const TRect& R) {
+  if (R == FSelectionRect) return;
+  if (!FSelectionRect.IsEmpty()) FSubClass->InvalidateRect(ContentToClient(FSelectionRect));
+  FSelectionRect = R;
+  if (!FSelectionRect.IsEmpty()) FSubClass->InvalidateRect(ContentToClient(FSelectionRect));
+}
+
+void TZCLTreeListContentViewInfo::InvalidateRow(TObject* Object) {
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  if (Object && FCells.Find(Object, cell)) FSubClass->InvalidateRect(cell->AbsoluteBounds());
+}
+
+TZCLTreeListNode* TZCLTreeListContentViewInfo::FindNearestNode(const TPoint& P, Integer Direction) {
+  TZCLTreeListNode* result = nullptr;
+  Integer best = INT32_MAX;
+  for (Integer i = 0; i < FCells.GetCount(); ++i) {
+    TZCLCompoundControlBaseContentCell* cell = FCells[i];
+    if (cell->GetViewInfo() != FNodeViewInfo || !cell->GetData()) continue;
+    const TRect row = cell->AbsoluteBounds();
+    const Integer distance = Direction < 0 ? P.Y - row.Top : row.Bottom - P.Y;
+    if (distance >= 0 && distance < best) {
+      best = distance;
+      result = static_cast<TZCLTreeListNode*>(cell->GetData());
+    }
+  }
+  return result;
+}
+
+// ---- drop-target marker ---------------------------------------------------------------------
+
+Integer TZCLTreeListDropTargetViewInfo::GetThickness() { return ScaleByDPI(3, FOwner->GetTreeList()->GetCurrentDpi()); }
+
+void TZCLTreeListDropTargetViewInfo::SetTarget(TObject* Target, TZCLTreeListDropTargetInsertMode Mode) {
+  if (Target == FTarget && Mode == InsertMode) return;
+  if (!Bounds.IsEmpty()) FOwner->GetTreeList()->InvalidateRect(Bounds);
+  FTarget = Target;
+  InsertMode = Mode;
+  Calculate();
+  if (!Bounds.IsEmpty()) FOwner->GetTreeList()->InvalidateRect(Bounds);
+}
+
+void TZCLTreeListDropTargetViewInfo::Calculate() {
+  Bounds = TRect();
+  TZCLCompoundControlContentCellList* cells = FOwner->GetCells();
+  TZCLCompoundControlBaseContentCell* own = nullptr;
+  if (!FTarget || !cells->Find(FTarget, own)) return;
+  // After an expanded group or node the line goes below its last row: the rows of a group run
+  // to the next group row, the rows of a node's subtree while the level is deeper.
+  TZCLCompoundControlBaseContentCell* last = own;
+  if (InsertMode == dtimAfter) {
+    Integer index = 0;
+    while (index < cells->GetCount() && (*cells)[index] != own) ++index;
+    const bool group = own->GetViewInfo() == FOwner->GetGroupViewInfo();
+    const Integer level = group ? -1 : static_cast<TZCLTreeListNode*>(FTarget)->GetLevel();
+    for (Integer i = index + 1; i < cells->GetCount(); ++i) {
+      TZCLCompoundControlBaseContentCell* next = (*cells)[i];
+      if (next->GetViewInfo() != FOwner->GetNodeViewInfo() || !next->GetData()) break;
+      if (!group && static_cast<TZCLTreeListNode*>(next->GetData())->GetLevel() <= level) break;
+      last = next;
+    }
+  }
+  const TRect ownRow = own->AbsoluteBounds();
+  TRect r(ownRow.Left, last->AbsoluteBounds().Top, ownRow.Right, last->AbsoluteBounds().Bottom);
+  if (own->GetViewInfo() == FOwner->GetNodeViewInfo()) {
+    TZCLTreeListNodeViewInfo* node = FOwner->GetNodeViewInfo();
+    node->Initialize(FTarget, own->Height);
+    // Where the check box sits, or would sit: past the indentation and the expand button.
+    const Integer dpi = FOwner->GetTreeList()->GetCurrentDpi();
+    Integer column = ScaleByDPI(FOwner->GetTreeList()->GetStyle()->GetRowContentOffsets().Left, dpi);
+    if (!node->CheckBoxRect.IsEmpty())
+      column = node->CheckBoxRect.Left;
+    else if (!node->ExpandButtonRect.IsEmpty())
+      column = node->ExpandButtonRect.Right + ScaleByDPI(5, dpi);
+    r.Left += column;
+  }
+  SetBounds(r);
+}
+
+void TZCLTreeListDropTargetViewInfo::SetBounds(const TRect& R) {
+  const Integer thickness = GetThickness();
+  const auto line = [&](Integer Left, Integer Y) {
+    return TRect(Left, Y - thickness / 2, R.Right, Y - thickness / 2 + thickness);
+  };
+  switch (InsertMode) {
+    case dtimBefore:
+      Bounds = line(R.Left, R.Top);
+      break;
+    case dtimAfter:
+      Bounds = line(R.Left, R.Bottom);
+      break;
+    case dtimInto:
+      Bounds = line(R.Left + 4 * FOwner->GetNodeViewInfo()->IndentWidth(), R.Bottom);
+      break;
+    case dtimOver:
+      Bounds = R;
+      break;
+  }
+}
+
+void TZCLTreeListDropTargetViewInfo::Draw(TCanvas* Canvas) {
+  if (Bounds.IsEmpty()) return;
+  const TColor color = FOwner->GetTreeList()->GetStyle()->GetColor(21)->GetAsColor();
+  if (InsertMode == dtimOver)
+    DrawFrame(Canvas, Bounds, color, GetThickness());
+  else
+    FillRectColor(Canvas, Bounds, color);
 }
 
 void TZCLTreeListContentViewInfo::DrawEmptyRows(TCanvas* Canvas) {

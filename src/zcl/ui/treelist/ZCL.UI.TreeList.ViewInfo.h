@@ -20,6 +20,33 @@ using TZCLTreeListGetNodeClassEvent = TDelegate<void(TObject* Sender, TClass& AC
 using TZCLTreeListGetNodeGroupEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, String& AGroupName)>;
 using TZCLTreeListNodeEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode)>;
 
+class TZCLTreeListColumnViewInfo;
+
+// What a cell handler is given; Bounds is narrowed to the text area before the value is drawn.
+struct TZCLTreeListNodeCustomDrawData {
+  TRect Bounds;
+  TZCLTreeListColumn* Column = nullptr;
+  TZCLTreeListColumnViewInfo* ColumnViewInfo = nullptr;  // null without columns
+  TZCLTreeListNode* Node = nullptr;
+  TZCLTreeListNodeViewInfo* NodeViewInfo = nullptr;
+  String Text;
+  TAlignment TextAlign = taLeftJustify;
+  Integer ValueIndex = 0;
+};
+
+enum TZCLTreeListDropTargetInsertMode { dtimBefore, dtimAfter, dtimInto, dtimOver };
+
+using TZCLTreeListCustomDrawEvent = TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
+using TZCLTreeListCustomDrawNodeEvent =
+    TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, TZCLTreeListNode* ANode, bool& AHandled)>;
+using TZCLTreeListCustomDrawNodeCellEvent =
+    TDelegate<void(TObject* Sender, TCanvas* ACanvas, TZCLTreeListNodeCustomDrawData& AData, bool& AHandled)>;
+using TZCLTreeListGetNodeCellDisplayTextEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, Integer AValueIndex, String& AText)>;
+using TZCLTreeListGetNodeCellStyleEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, TZCLTreeListColumn* AColumn, TFontStyles& AFontStyles,
+                   TAlignment& ATextAlignment)>;
+
 class TZCLStyleTreeList : public TZCLStyle {
   ZCL_CLASS(TZCLStyleTreeList, TZCLStyle)
  public:
@@ -136,6 +163,11 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   // Raises EInvalidOperation for a different handler once the root's children exist.
   void SetOnGetNodeClass(const TZCLTreeListGetNodeClassEvent& Value);
 
+  TZCLTreeListCustomDrawEvent OnCustomDrawColumnBar;
+  TZCLTreeListCustomDrawNodeEvent OnCustomDrawNode;
+  TZCLTreeListCustomDrawNodeCellEvent OnCustomDrawNodeCell, OnCustomDrawNodeCellValue;
+  TZCLTreeListGetNodeCellDisplayTextEvent OnGetNodeCellDisplayText;
+  TZCLTreeListGetNodeCellStyleEvent OnGetNodeCellStyle;
   TZCLTreeListConfirmationEvent OnCanDeleteSelected;
   TZCLTreeListColumnClickEvent OnColumnClick;
   TZCLTreeListCompareEvent OnCompare;
@@ -158,6 +190,7 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
 
  protected:
   TZCLCompoundControlCustomViewInfo* CreateViewInfo() override;
+  void HoveredObjectChanged() override;
   void ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) override;
   void ProcessChanges(TZCLCompoundControlChanges Flags) override;
   virtual TZCLTreeListSorter* CreateSorter();
@@ -187,6 +220,10 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TZCLTreeListOptionsSelection* FOptionsSelection = nullptr;
   TZCLTreeListOptionsView* FOptionsView = nullptr;
   TZCLStyleTreeList* FStyle = nullptr;
+
+ private:
+  TObject* FLastHovered = nullptr;
+  TObject* FLastHoveredSubPart = nullptr;
 };
 
 class TZCLTreeListCustomViewInfo : public TZCLCompoundControlCustomViewInfo {
@@ -211,10 +248,16 @@ class TZCLTreeListColumnViewInfo : public TZCLTreeListCustomViewInfo {
   TZCLBorders Borders;
   TRect CheckBoxRect, SortArrowRect, TextRect;
   Integer SortByIndex = -1;
+  TRect SortByIndexRect;
+  // (-1, -1) until measured; dropped on a structure change.
+  TSize SortByIndexTextSize{-1, -1};
 
  protected:
   void DoCalculate(TZCLCompoundControlChanges Changes) override;
   void DoDraw(TCanvas* Canvas) override;
+  virtual void DrawSortArrow(TCanvas* Canvas);
+  // The header font at two thirds of its height, for the sort position.
+  void AssignSortIndexFont(TCanvas* Canvas);
 
   TZCLTreeListColumn* FColumn;
 };
@@ -296,9 +339,35 @@ class TZCLTreeListNodeViewInfo : public TZCLTreeListContentCellViewInfo {
   void DoCalculateHitTest(const TPoint& P, const TRect& Bounds, TZCLHitTestInfo* HitTest) override;
   void DoDraw(TCanvas* Canvas) override;
   virtual void DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLTreeListColumnViewInfo* Column, bool First);
+  virtual void DoDrawCellValue(TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data);
+  // The display text and style of a cell, after the tree list's handlers.
+  void GetCellText(TZCLTreeListNode* Node, Integer ValueIndex, TZCLTreeListColumnViewInfo* Column, String& Text,
+                   TFontStyles& Styles, TAlignment& Align);
   void GetFocusRect(TRect& R) override { R = GetBounds(); }
   bool HasFocusRect() override;
+
+ public:
   Integer IndentWidth();
+};
+
+// The line (or frame) that shows where a drop lands.
+class TZCLTreeListDropTargetViewInfo : public TObject {
+  ZCL_CLASS(TZCLTreeListDropTargetViewInfo, TObject)
+ public:
+  explicit TZCLTreeListDropTargetViewInfo(TZCLTreeListContentViewInfo* AOwner) : FOwner(AOwner) {}
+  virtual void SetBounds(const TRect& R);
+  virtual Integer GetThickness();
+  virtual void Calculate();
+  virtual void Draw(TCanvas* Canvas);
+  // A new target or mode repaints the old and the new marker.
+  void SetTarget(TObject* Target, TZCLTreeListDropTargetInsertMode Mode);
+  TObject* GetTarget() const { return FTarget; }
+  TRect Bounds;
+  TZCLTreeListDropTargetInsertMode InsertMode = dtimAfter;
+
+ private:
+  TZCLTreeListContentViewInfo* FOwner;
+  TObject* FTarget = nullptr;
 };
 
 class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerViewInfo,
@@ -328,6 +397,14 @@ class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerVie
   virtual Integer GetGroupHeight();
   virtual Integer GetNodeHeight();
   TRect GetColumnBarBounds();
+  // Among node rows: the nearest row top at or above P (Direction < 0), else the nearest row
+  // bottom at or below P; P in client coordinates.
+  TZCLTreeListNode* FindNearestNode(const TPoint& P, Integer Direction);
+  // In content coordinates; a new rectangle repaints the old and the new one.
+  TRect GetSelectionRect() const { return FSelectionRect; }
+  void SetSelectionRect(const TRect& R);
+  void InvalidateRow(TObject* Object);
+  TZCLTreeListDropTargetViewInfo* GetDropTargetViewInfo() const { return FDropTargetViewInfo; }
 
   TZCLTreeListSubClass* GetTreeList() const { return static_cast<TZCLTreeListSubClass*>(FSubClass); }
   TZCLTreeListNodeList* GetAbsoluteVisibleNodes() { return &FAbsoluteVisibleNodes; }
@@ -350,6 +427,8 @@ class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerVie
   virtual void PopulateViewItems(TZCLTreeListNode* Parent);
   virtual void MeasureCells();
   virtual void DrawEmptyRows(TCanvas* Canvas);
+  virtual void DrawSelectionRect(TCanvas* Canvas);
+  TRect ContentToClient(const TRect& R) const;
 
  private:
   TZCLTreeListNodeList FAbsoluteVisibleNodes;
@@ -357,6 +436,8 @@ class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerVie
   TZCLCompoundControlContentCellList FCells;
   TZCLTreeListGroupViewInfo* FGroupViewInfo;
   TZCLTreeListNodeViewInfo* FNodeViewInfo;
+  TZCLTreeListDropTargetViewInfo* FDropTargetViewInfo;
+  TRect FSelectionRect;
   Integer FContentWidth = 0;
   Integer FGroupHeightCache = -1;
   Integer FNodeHeightCache = -1;

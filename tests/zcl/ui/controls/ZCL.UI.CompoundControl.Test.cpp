@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
-#include "vcl/VCL.Forms.h"
 #include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.Timers.h"
+#include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.ScrollBars.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.h"
 
@@ -387,6 +393,154 @@ TEST(CompoundViewInfos, ContainerHitTestPrefersLaterChildren) {
     container.CalculateHitTest(&hit);
     EXPECT_EQ(hit.HitObject, c.Expected) << c.P.X << "," << c.P.Y;
   }
+}
+
+// Tells when the drop source is gone (it frees itself through the main-thread queue).
+class TFreeWatch : public TComponent {
+  ZCL_CLASS(TFreeWatch, TComponent)
+ public:
+  TFreeWatch() : TComponent(nullptr) {}
+  bool Freed = false;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove) Freed = true;
+  }
+};
+
+// What the controller tells the drag object's operation, and what the sub-class reports.
+class TDropSourceProbe : public TZCLUnknownObject, public IZCLDropSourceOperation {
+  ZCL_CLASS(TDropSourceProbe, TZCLUnknownObject)
+  RTL_INTERFACES(TZCLUnknownObject, IZCLDropSourceOperation)
+ public:
+  std::vector<std::string> Log;
+  bool Handle = false;
+  TZCLDropSourceActions Allow{dsaCopy};
+  bool WriteConfig = false;
+  Integer Providers = -1;
+  TZCLCompoundControlDragAndDropController* Controller = nullptr;
+
+  void DropSourceBegin() override { Log.push_back("begin"); }
+  void DropSourceDrop(bool&) override { Log.push_back("drop"); }
+  void DropSourceEnd(TZCLDropSourceActions Actions, TShiftState) override {
+    Log.push_back(Actions.Empty() ? "end none" : "end");
+  }
+  void Start(TObject*, bool& Handled, TZCLDropSourceActions& Actions) {
+    Log.push_back("start");
+    Handled = Handle;
+    Actions = Allow;
+    if (WriteConfig) Controller->GetDropSourceConfig()->WriteString(u"row", u"index", u"3");
+  }
+  void Data(TObject*, TZCLDropSource* Source) {
+    Providers = Source->GetDataProviders().GetCount();
+    Source->FreeNotification(&Watch);
+  }
+  // Serves the drag's worker until its source is freed.
+  void WaitForTheSource() {
+    for (int i = 0; i < 200000 && !Watch.Freed; ++i) {
+      TZCLMainThread::CheckSynchronize();
+      Headless::RunUntilIdle();
+      std::this_thread::yield();
+    }
+  }
+  TFreeWatch Watch;
+  void Finish(TObject*, bool Canceled, TShiftState) { Log.push_back(Canceled ? "finish canceled" : "finish"); }
+};
+
+TEST_F(CompoundControlTest, DropSourceStartsOnlyWhenAllowedAndEndsTheDragWhenCanceled) {
+  SetRows(20, TRect(0, 0, 200, 100));
+  Form->Show();
+  Headless::RunUntilIdle();
+  TTestSubClass* sub = Control->Sub();
+  auto* controller = sub->GetDragAndDropController();
+  TDropSourceProbe probe;
+  probe.Controller = controller;
+  sub->OnDropSourceStart = TZCLDropSourceStartEvent(&probe, &TDropSourceProbe::Start);
+  sub->OnDropSourceData = TZCLDropSourceDataEvent(&probe, &TDropSourceProbe::Data);
+  sub->OnDropSourceFinish = TZCLDropSourceFinishEvent(&probe, &TDropSourceProbe::Finish);
+  TTestDragObject::Finished = TTestDragObject::Canceled = 0;
+  Headless::MouseDown(TPoint(150, 130));
+  Headless::MouseMove(TPoint(150, 150));
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(controller->GetIsActive());
+
+  // Refused by the start event or left without actions: the drag stays inside the control.
+  struct Case {
+    bool Handle;
+    TZCLDropSourceActions Allow;
+  } refused[] = {{true, {dsaCopy}}, {false, {}}};
+  for (const Case& c : refused) {
+    probe.Handle = c.Handle;
+    probe.Allow = c.Allow;
+    controller->GetDropSourceConfig()->WriteString(u"old", u"key", u"1");
+    controller->GetDragObject()->StartDropSource({dsaCopy, dsaMove}, &probe, Rows[1]);
+    EXPECT_FALSE(controller->IsDropSourceActive()) << c.Handle;
+    EXPECT_TRUE(controller->GetDropSourceConfig()->IsEmpty()) << c.Handle;
+    EXPECT_TRUE(controller->GetIsActive());
+    EXPECT_NE(controller->GetDragObject(), nullptr);
+  }
+
+  // Allowed: the configuration written at the start travels with the data.
+  probe.Handle = false;
+  probe.Allow = {dsaCopy};
+  probe.WriteConfig = true;
+  probe.Log.clear();
+  controller->GetDragObject()->StartDropSource({dsaCopy, dsaMove}, &probe, Rows[1]);
+  ASSERT_TRUE(controller->IsDropSourceActive());
+  EXPECT_EQ(controller->GetDropSourceObject(), Rows[1]);
+  EXPECT_EQ(probe.Providers, 1);
+  // Cancelling ends the drag as a drop without actions.
+  controller->Cancel();
+  EXPECT_FALSE(controller->IsDropSourceActive());
+  EXPECT_FALSE(controller->GetIsActive());
+  EXPECT_EQ(controller->GetDropSourceObject(), nullptr);
+  EXPECT_EQ(TTestDragObject::Canceled, 1);
+  ASSERT_GE(probe.Log.size(), 3u);
+  EXPECT_EQ(probe.Log.back(), "finish canceled");
+  EXPECT_EQ(probe.Log[probe.Log.size() - 2], "end none");
+  // The detached drag winds down on its own and tells nobody.
+  const size_t told = probe.Log.size();
+  Headless::MouseUp(TPoint(150, 150));
+  probe.WaitForTheSource();
+  EXPECT_TRUE(probe.Watch.Freed);
+  EXPECT_FALSE(IsDragging());
+  EXPECT_EQ(probe.Log.size(), told);
+}
+
+TEST_F(CompoundControlTest, DropSourceReleasedOverNothingReportsEveryStepThenACanceledFinish) {
+  SetRows(20, TRect(0, 0, 200, 100));
+  Form->Show();
+  Headless::RunUntilIdle();
+  TTestSubClass* sub = Control->Sub();
+  auto* controller = sub->GetDragAndDropController();
+  TDropSourceProbe probe;
+  probe.Controller = controller;
+  sub->OnDropSourceStart = TZCLDropSourceStartEvent(&probe, &TDropSourceProbe::Start);
+  sub->OnDropSourceData = TZCLDropSourceDataEvent(&probe, &TDropSourceProbe::Data);
+  sub->OnDropSourceFinish = TZCLDropSourceFinishEvent(&probe, &TDropSourceProbe::Finish);
+  TTestDragObject::Finished = TTestDragObject::Canceled = 0;
+  Headless::MouseDown(TPoint(150, 130));
+  Headless::MouseMove(TPoint(150, 150));
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(controller->GetIsActive());
+  controller->GetDragObject()->StartDropSource({dsaCopy}, &probe, Rows[1]);
+  ASSERT_TRUE(controller->IsDropSourceActive());
+  // While the drag runs, releases and moves inside the control are not the controller's.
+  Headless::MouseUp(TPoint(150, 150));
+  for (int i = 0; i < 200000 && controller->GetIsActive(); ++i) {
+    TZCLMainThread::CheckSynchronize();
+    Headless::RunUntilIdle();
+    std::this_thread::yield();
+  }
+  EXPECT_FALSE(controller->GetIsActive());
+  EXPECT_EQ(probe.Log, (std::vector<std::string>{"start", "begin", "drop", "end none", "finish canceled"}));
+  EXPECT_EQ(TTestDragObject::Canceled, 1);
+  EXPECT_EQ(TTestDragObject::Finished, 0);
+  // The control goes before the source has freed itself: nothing calls back into it.
+  Form.reset();
+  probe.WaitForTheSource();
+  EXPECT_TRUE(probe.Watch.Freed);
 }
 
 }  // namespace

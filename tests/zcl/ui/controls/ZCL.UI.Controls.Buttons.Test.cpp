@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "os/OS.Input.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
@@ -255,6 +256,87 @@ TEST(ButtonControl, SplitButtonMainPartRunsTheDefaultItemArrowPartDropsDown) {
   Headless::RunUntilIdle();
   EXPECT_EQ(arrowProbe.Clicks, 1);
   EXPECT_EQ(itemProbe.Clicks, 1);
+  UIAnimationsEnabled = true;
+}
+
+TEST(ButtonControl, FollowsItsActionAndItsImageWhileLinked) {
+  UIAnimationsEnabled = false;
+  TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  form->SetBounds(100, 100, 300, 200);
+  form->SetBorderStyle(bsNone);
+  auto* action = Create<TAction>(form.get());
+  action->SetCaption(u"&Go");
+  action->SetHint(u"Go there");
+  action->SetImageIndex(3);
+  TFreeOnClick executed;
+  action->SetOnExecute(TNotifyEvent(&executed, &TFreeOnClick::Click));
+  auto* button = Create<TZCLSimpleButton>(form.get());
+  button->SetParent(form.get());
+  button->SetBounds(10, 10, 80, 25);
+  button->SetAction(action);
+  EXPECT_EQ(button->GetCaption(), u"&Go");
+  EXPECT_EQ(button->GetHint(), u"Go there");
+  EXPECT_EQ(button->GetImageIndex(), 3);
+  EXPECT_FALSE(button->IsImageIndexStored());
+  form->Show();
+  Headless::RunUntilIdle();
+  Headless::Click(TPoint(130, 120));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(executed.Clicks, 1);
+  // The image follows the action while the button shows the action's image.
+  action->SetImageIndex(4);
+  EXPECT_EQ(button->GetImageIndex(), 4);
+  button->SetImageIndex(7);
+  EXPECT_TRUE(button->IsImageIndexStored());
+  action->SetImageIndex(5);
+  EXPECT_EQ(button->GetImageIndex(), 7);
+  action->SetEnabled(false);
+  EXPECT_FALSE(button->GetEnabled());
+  Headless::Click(TPoint(130, 120));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(executed.Clicks, 1);
+  UIAnimationsEnabled = true;
+}
+
+TEST(ButtonControl, AcceleratorFocusesAndClicksOnlyAButtonThatCanTakeTheFocus) {
+  UIAnimationsEnabled = false;
+  TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  form->SetBounds(100, 100, 300, 200);
+  form->SetBorderStyle(bsNone);
+  auto* first = Create<TZCLSimpleButton>(form.get());
+  first->SetParent(form.get());
+  first->SetBounds(10, 10, 80, 25);
+  first->SetCaption(u"First");
+  auto* apply = Create<TZCLSimpleButton>(form.get());
+  apply->SetParent(form.get());
+  apply->SetBounds(10, 50, 80, 25);
+  apply->SetCaption(u"&Apply");
+  TFreeOnClick firstProbe, applyProbe;
+  first->OnClick = TNotifyEvent(&firstProbe, &TFreeOnClick::Click);
+  apply->OnClick = TNotifyEvent(&applyProbe, &TFreeOnClick::Click);
+  form->Show();
+  Headless::RunUntilIdle();
+  struct Case {
+    bool Enabled;
+    Char Key;
+    Integer Clicks;
+    bool Focused;
+  } cases[] = {
+      {true, u'x', 0, false},  // no accelerator for x
+      {false, u'a', 0, false},
+      {true, u'a', 1, true},
+      {true, u'A', 2, true},  // either case
+  };
+  for (const Case& c : cases) {
+    apply->SetEnabled(c.Enabled);
+    first->SetFocus();
+    Headless::RunUntilIdle();
+    Headless::KeyPress(WORD(std::toupper(int(c.Key))), c.Key);
+    Headless::RunUntilIdle();
+    EXPECT_EQ(applyProbe.Clicks, c.Clicks) << char(c.Key) << c.Enabled;
+    EXPECT_EQ(apply->Focused(), c.Focused) << char(c.Key) << c.Enabled;
+  }
+  EXPECT_EQ(firstProbe.Clicks, 0);
   UIAnimationsEnabled = true;
 }
 

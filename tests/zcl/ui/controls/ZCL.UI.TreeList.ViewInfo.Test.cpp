@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.ImgList.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
@@ -11,15 +12,32 @@ namespace {
 
 using namespace testskin;
 
+// Records the client rectangles the view layer asks to repaint.
+class TRecordingTreeListSubClass : public TZCLTreeListSubClass {
+  ZCL_CLASS(TRecordingTreeListSubClass, TZCLTreeListSubClass)
+ public:
+  using TZCLTreeListSubClass::TZCLTreeListSubClass;
+  void InvalidateRect(const TRect& R) override {
+    Invalidated.push_back(R);
+    inherited::InvalidateRect(R);
+  }
+  bool WasInvalidated(const TRect& R) const {
+    for (const TRect& r : Invalidated)
+      if (r == R) return true;
+    return false;
+  }
+  std::vector<TRect> Invalidated;
+};
+
 class TTestTreeList : public TZCLCompoundControl {
   ZCL_CLASS(TTestTreeList, TZCLCompoundControl)
  public:
   using TZCLCompoundControl::TZCLCompoundControl;
-  TZCLTreeListSubClass* Tree() const { return static_cast<TZCLTreeListSubClass*>(GetSubClass()); }
+  TRecordingTreeListSubClass* Tree() const { return static_cast<TRecordingTreeListSubClass*>(GetSubClass()); }
   TZCLTreeListContentViewInfo* Content() const { return Tree()->GetContent(); }
 
  protected:
-  TZCLCompoundControlSubClass* CreateSubClass() override { return Create<TZCLTreeListSubClass>(this); }
+  TZCLCompoundControlSubClass* CreateSubClass() override { return Create<TRecordingTreeListSubClass>(this); }
 };
 
 class TreeListViewTest : public ::testing::Test {
@@ -46,8 +64,10 @@ class TreeListViewTest : public ::testing::Test {
   TTestSkin Skin;
   TOwned<TForm> Form;
   TTestTreeList* List = nullptr;
-  TZCLTreeListSubClass* Tree = nullptr;
+  TRecordingTreeListSubClass* Tree = nullptr;
 };
+
+uint32_t PixelOf(TColor C) { return uint32_t(((C & 0xFF) << 16) | (C & 0xFF00) | ((C >> 16) & 0xFF)); }
 
 TEST_F(TreeListViewTest, RowHeightFollowsFontOffsetsAndGridLines) {
   TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"Alpha"});
@@ -196,6 +216,180 @@ TEST_F(TreeListViewTest, ScrollToAndScrollByLines) {
   EXPECT_EQ(content->GetViewport().Y, down);
   content->ScrollByLines(1, true);
   EXPECT_EQ(content->GetViewport().Y, 0);
+}
+
+TEST_F(TreeListViewTest, SortPositionsShowOnlyWithSeveralSortColumns) {
+  Skin.Add(u"TreeList.Textures.ColumnHeaderSortingArrow", 12, 8, 6, 4);
+  TZCLTreeListColumn* one = Tree->GetColumns()->Add(u"One");
+  TZCLTreeListColumn* two = Tree->GetColumns()->Add(u"Two");
+  Tree->FullRefresh();
+  auto* bar = List->Content()->GetColumnBar();
+  Tree->SortBy(one, sdAscending, true);
+  TZCLTreeListColumnViewInfo* first = bar->FindColumnViewInfo(one);
+  EXPECT_EQ(first->SortArrowRect.Width(), 8);
+  EXPECT_TRUE(first->SortByIndexRect.IsEmpty());
+  Tree->SortBy(two, sdDescending, false);
+  first = bar->FindColumnViewInfo(one);
+  TZCLTreeListColumnViewInfo* second = bar->FindColumnViewInfo(two);
+  for (TZCLTreeListColumnViewInfo* info : {first, second}) {
+    SCOPED_TRACE(info->VisibleIndex);
+    EXPECT_FALSE(info->SortByIndexRect.IsEmpty());
+    // The position sits right of the arrow, 4 pixels lower; the caption ends 5 pixels before.
+    EXPECT_EQ(info->SortByIndexRect.Left, info->SortArrowRect.Right);
+    EXPECT_EQ(info->SortByIndexRect.Top, info->SortArrowRect.Top + 4);
+    EXPECT_EQ(info->TextRect.Right, info->SortArrowRect.Left - 5);
+  }
+  EXPECT_EQ(second->SortByIndex, 1);
+}
+
+struct TDrawHandlers {
+  void Bar(TObject*, TCanvas* Canvas, const TRect& R, bool& Handled) {
+    FillRectColor(Canvas, R, BarColor);
+    Handled = true;
+  }
+  void Cell(TObject*, TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data, bool& Handled) {
+    if (Data.ValueIndex != 1) return;
+    FillRectColor(Canvas, Data.Bounds, CellColor);
+    Handled = true;
+  }
+  void Value(TObject*, TCanvas*, TZCLTreeListNodeCustomDrawData& Data, bool&) { Texts.push_back(Data.Text); }
+  void Display(TObject*, TZCLTreeListNode*, Integer, String& Text) { Text = u"<" + Text + u">"; }
+  TColor BarColor = TColor(0x00332211), CellColor = TColor(0x00665544);
+  std::vector<String> Texts;
+};
+
+TEST_F(TreeListViewTest, CustomDrawHandlersReplaceTheDefaultDrawing) {
+  Tree->GetColumns()->Add(u"A");
+  Tree->GetColumns()->Add(u"B");
+  TZCLTreeListNode* node = Tree->GetRootNode()->AddChild({u"x", u"y"});
+  auto* content = List->Content();
+  const Integer plain = content->GetNodeViewInfo()->MeasureCellWidth(MeasureCanvas(), node, 0, nullptr);
+  TDrawHandlers handlers;
+  Tree->OnCustomDrawColumnBar = TZCLTreeListCustomDrawEvent(&handlers, &TDrawHandlers::Bar);
+  Tree->OnCustomDrawNodeCell = TZCLTreeListCustomDrawNodeCellEvent(&handlers, &TDrawHandlers::Cell);
+  Tree->OnCustomDrawNodeCellValue = TZCLTreeListCustomDrawNodeCellEvent(&handlers, &TDrawHandlers::Value);
+  Tree->OnGetNodeCellDisplayText = TZCLTreeListGetNodeCellDisplayTextEvent(&handlers, &TDrawHandlers::Display);
+  // Measuring sees the display text.
+  EXPECT_GT(content->GetNodeViewInfo()->MeasureCellWidth(MeasureCanvas(), node, 0, nullptr), plain);
+  Form->Show();
+  Headless::RunUntilIdle();
+  const HWND window = Form->GetHandle();
+  EXPECT_EQ(handlers.Texts, (std::vector<String>{u"<x>"}));
+  const TRect header = content->GetColumnBar()->GetColumnViewInfo(0)->GetBounds();
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(header.Left + 50, header.Top + 3)) & 0xFFFFFF,
+            PixelOf(handlers.BarColor));
+  const TRect row = (*content->GetCells())[0]->AbsoluteBounds();
+  const TRect cellB = content->GetColumnBar()->GetColumnViewInfo(1)->GetBounds();
+  EXPECT_EQ(Headless::WindowPixel(window, TPoint(cellB.Left + 20, row.Top + 2)) & 0xFFFFFF,
+            PixelOf(handlers.CellColor));
+}
+
+TEST_F(TreeListViewTest, FindNearestNodeSkipsGroupRows) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"a"});
+  TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"b"});
+  b->SetGroup(Tree->GetGroups()->Add(u"G"));
+  Tree->FullRefresh();
+  auto* content = List->Content();
+  auto* cells = content->GetCells();
+  ASSERT_EQ(cells->GetCount(), 3);  // a, the group row, b
+  const TRect ra = (*cells)[0]->AbsoluteBounds();
+  const TRect group = (*cells)[1]->AbsoluteBounds();
+  const TRect rb = (*cells)[2]->AbsoluteBounds();
+  struct Case {
+    Integer Y, Direction;
+    TZCLTreeListNode* Expected;
+  } cases[] = {
+      {group.Top + 2, -1, a},  // a starts above; the group row is no candidate
+      {group.Top + 2, 1, b},   // b ends below
+      {ra.Top, -1, a},         // a row starting at the point counts
+      {rb.Bottom + 5, 1, nullptr},
+      {ra.Top - 1, -1, nullptr},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(content->FindNearestNode(TPoint(20, c.Y), c.Direction), c.Expected) << c.Y << " " << c.Direction;
+}
+
+TEST_F(TreeListViewTest, SelectionRectAndDropMarkerRepaintOldAndNew) {
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"a"});
+  a->AddChild({u"a1"});
+  a->SetExpanded(true);
+  TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"b"});
+  auto* content = List->Content();
+  const TPoint origin = content->GetViewItemsOrigin();
+  Tree->Invalidated.clear();
+  content->SetSelectionRect(TRect(5, 5, 40, 30));
+  content->SetSelectionRect(TRect(5, 5, 60, 50));
+  EXPECT_TRUE(Tree->WasInvalidated(TRect(5 + origin.X, 5 + origin.Y, 40 + origin.X, 30 + origin.Y)));
+  EXPECT_TRUE(Tree->WasInvalidated(TRect(5 + origin.X, 5 + origin.Y, 60 + origin.X, 50 + origin.Y)));
+  content->SetSelectionRect(TRect());
+
+  auto* cells = content->GetCells();
+  const TRect ra = (*cells)[0]->AbsoluteBounds(), ra1 = (*cells)[1]->AbsoluteBounds(),
+              rb = (*cells)[2]->AbsoluteBounds();
+  TZCLTreeListDropTargetViewInfo* marker = content->GetDropTargetViewInfo();
+  // The lines start at the check box column, left of the image.
+  auto* images = Create<TImageList>(Form.get());
+  images->SetSize(16, 16);
+  Tree->GetOptionsView()->GetNodes()->SetImages(images);
+  content->GetNodeViewInfo()->Initialize(a);
+  const Integer left = ra.Left + content->GetNodeViewInfo()->ImageRect.Left;
+  const Integer indent = content->GetNodeViewInfo()->IndentWidth();
+  struct Case {
+    TZCLTreeListNode* Target;
+    TZCLTreeListDropTargetInsertMode Mode;
+    TRect Expected;
+  } cases[] = {
+      {b, dtimBefore, TRect(left, rb.Top - 1, rb.Right, rb.Top + 2)},
+      // After an expanded node the line goes below its last child.
+      {a, dtimAfter, TRect(left, ra1.Bottom - 1, ra.Right, ra1.Bottom + 2)},
+      {b, dtimInto, TRect(left + 4 * indent, rb.Bottom - 1, rb.Right, rb.Bottom + 2)},
+      {b, dtimOver, TRect(left, rb.Top, rb.Right, rb.Bottom)},
+  };
+  TRect previous;
+  for (const Case& c : cases) {
+    Tree->Invalidated.clear();
+    marker->SetTarget(c.Target, c.Mode);
+    EXPECT_EQ(marker->Bounds, c.Expected) << Integer(c.Mode);
+    EXPECT_TRUE(Tree->WasInvalidated(c.Expected));
+    if (!previous.IsEmpty()) {
+      EXPECT_TRUE(Tree->WasInvalidated(previous));
+    }
+    previous = c.Expected;
+  }
+  marker->SetTarget(nullptr, dtimAfter);
+  EXPECT_TRUE(marker->Bounds.IsEmpty());
+}
+
+TEST_F(TreeListViewTest, HoverRepaintsRowsOnlyWithHotTrackOrSubParts) {
+  Tree->GetOptionsView()->SetCheckBoxes(true);
+  TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"a"});
+  TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"b"});
+  auto* cells = List->Content()->GetCells();
+  const TRect ra = (*cells)[0]->AbsoluteBounds(), rb = (*cells)[1]->AbsoluteBounds();
+  TObject* checkBox = a;  // any non-null sub-part
+  struct Case {
+    bool HotTrack;
+    TZCLTreeListNode* From;
+    TObject* FromPart;
+    TZCLTreeListNode* To;
+    TObject* ToPart;
+    bool OldRow, NewRow;
+  } cases[] = {
+      {false, a, nullptr, b, nullptr, false, false},
+      {true, a, nullptr, b, nullptr, true, true},
+      {false, a, checkBox, b, nullptr, true, false},
+      {false, a, nullptr, a, checkBox, true, true},  // same row, sub-part entered
+  };
+  for (const Case& c : cases) {
+    Tree->GetOptionsBehavior()->SetHotTrack(c.HotTrack);
+    Tree->SetHoveredObject(c.From, c.FromPart);
+    Tree->Invalidated.clear();
+    Tree->SetHoveredObject(c.To, c.ToPart);
+    const TRect from = c.From == a ? ra : rb, to = c.To == a ? ra : rb;
+    EXPECT_EQ(Tree->WasInvalidated(from), c.OldRow) << c.HotTrack;
+    EXPECT_EQ(Tree->WasInvalidated(to), c.NewRow) << c.HotTrack;
+    Tree->SetHoveredObject(nullptr, nullptr);
+  }
 }
 
 }  // namespace
