@@ -9,11 +9,13 @@
 #include "os/OS.Windows.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.MUI.h"
-#include "zse/engine/ZSE.Bindings.Providers.h"
-#include "zse/engine/ZSE.Menus.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
+#include "zse/engine/ZSE.Bindings.Providers.h"
+#include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Manager.h"
+#include "zse/engine/ZSE.Menus.h"
 
 namespace {
 struct TTolerance {
@@ -195,7 +197,12 @@ void EndPlacement(TCustomForm* Form) {
 }
 }  // namespace
 
-std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList;
+std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList = [] {
+  std::vector<TCustomForm*> forms;
+  if (TZSEManager* manager = TZSEManager::Instance())
+    for (Integer i = 0; i < manager->GetFormCount(); ++i) forms.push_back(manager->GetForm(i));
+  return forms;
+};
 
 TRect GetMagnetRect(TCustomForm* Form) {
   const TRect o = MagnetOffsets(Form);
