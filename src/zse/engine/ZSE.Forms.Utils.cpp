@@ -19,6 +19,10 @@
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
+#include "zse/engine/ZSE.Bindings.Providers.h"
+#include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Manager.h"
+#include "zse/engine/ZSE.Menus.h"
 
 namespace {
 struct TTolerance {
@@ -200,7 +204,12 @@ void EndPlacement(TCustomForm* Form) {
 }
 }  // namespace
 
-std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList;
+std::function<std::vector<TCustomForm*>()> TZSEGluedForms::FormList = [] {
+  std::vector<TCustomForm*> forms;
+  if (TZSEManager* manager = TZSEManager::Instance())
+    for (Integer i = 0; i < manager->GetFormCount(); ++i) forms.push_back(manager->GetForm(i));
+  return forms;
+};
 
 TRect GetMagnetRect(TCustomForm* Form) {
   const TRect o = MagnetOffsets(Form);

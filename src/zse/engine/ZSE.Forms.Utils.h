@@ -97,7 +97,8 @@ class TZSEGluedForm {
 // The windows glued, directly or through each other, to one window.
 class TZSEGluedForms {
  public:
-  // The skin's forms, in order (the skin manager's list); the screen's forms when unset.
+  // The skin's forms, in order (the skin manager's list; tests stand in); the screen's forms
+  // when unset.
   static std::function<std::vector<TCustomForm*>()> FormList;
 
   TZSEGluedForms() = default;

@@ -10,10 +10,10 @@
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
 namespace {
-bool GUseLayeredWindows = true;
 // Larger windows are cut to this in each dimension, and so is the buffer.
 constexpr Integer MaxWindowSize = 8200;
 }  // namespace
@@ -47,11 +47,12 @@ HRGN ZSECreateRegionFromAlpha(const TZCLDib* Image, Byte Threshold) {
   return data.CreateRegion(bounds);
 }
 
-bool TZSEBaseForm::GetUseLayeredWindows() { return GUseLayeredWindows; }
+// The switch lives in the skin manager, which holds the engine-wide settings.
+bool TZSEBaseForm::GetUseLayeredWindows() { return SkinManager()->GetUseLayeredWindows(); }
 
-void TZSEBaseForm::SetUseLayeredWindows(bool Value) { GUseLayeredWindows = Value; }
+void TZSEBaseForm::SetUseLayeredWindows(bool Value) { SkinManager()->SetUseLayeredWindows(Value); }
 
-bool TZSEBaseForm::UseLayeredWindow() { return GUseLayeredWindows && !GetParent() && !GetParentWindow(); }
+bool TZSEBaseForm::UseLayeredWindow() { return GetUseLayeredWindows() && !GetParent() && !GetParentWindow(); }
 
 void TZSEBaseForm::SetAlphaValue(Byte Value) {
   if (Value == FAlphaValue) return;

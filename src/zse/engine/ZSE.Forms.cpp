@@ -64,6 +64,26 @@ void TZSEFormToolBar::SetPinMode(Integer Value) {
   Changed();
 }
 
+namespace {
+bool GFormAnimations = true;
+bool GToolbarSlide = true;
+}  // namespace
+
+bool TZSEFormToolBar::GetSlideEnabled() { return GToolbarSlide; }
+
+void TZSEFormToolBar::SetSlideEnabled(bool Value) { GToolbarSlide = Value; }
+
+bool TZSEFormToolBar::GetSlideDirection(Byte& Direction) const {
+  static constexpr Byte away[4] = {1, 0, 3, 2};
+  if (!GToolbarSlide || FPinMode != 0 || FEdge < 0 || FEdge > 3) return false;
+  Direction = away[FEdge];
+  return true;
+}
+
+bool TZSEBaseForm::GetAnimationsEnabled() { return GFormAnimations; }
+
+void TZSEBaseForm::SetAnimationsEnabled(bool Value) { GFormAnimations = Value; }
+
 // ---- TZSEBaseForm -------------------------------------------------------------------------------------
 
 TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {

@@ -105,6 +105,12 @@ class TZSEFormToolBar : public TZSEFormPersistent {
   // Four bits, one per edge.
   Byte GetAllowedEdges() const { return FAllowedEdges; }
   void SetAllowedEdges(Byte Value) { FAllowedEdges = Value & 15; }
+  // The engine's form-toolbar switch (on by default; off while a skin loads).
+  static bool GetSlideEnabled();
+  static void SetSlideEnabled(bool Value);
+  // A toolbar hidden at its edge slides away from it (0..3 as for show and hide animations);
+  // false while the switch is off or in any other pin mode.
+  bool GetSlideDirection(Byte& Direction) const;
 
  private:
   friend class TZSEBaseForm;
@@ -192,6 +198,10 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   static void SetUseLayeredWindows(bool Value);
   // The switch, for a form without a parent window.
   virtual bool UseLayeredWindow();
+  // The engine's skin-form animation switch (on by default; off while a skin loads).
+  static bool GetAnimationsEnabled();
+  static void SetAnimationsEnabled(bool Value);
+  virtual bool IsAnimationEnabled() { return GetAnimationsEnabled(); }
   Byte GetAlphaValue() const { return FAlphaValue; }
   // The opacity of the next presentation; attached forms follow.
   void SetAlphaValue(Byte Value);

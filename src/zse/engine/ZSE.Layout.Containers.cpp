@@ -12,6 +12,7 @@
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Bindings.Providers.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
 // ---- TZSELayoutContainer --------------------------------------------------------------------------------
@@ -550,12 +551,15 @@ void TZSELayoutScrollView::Pan(const TPoint& Location, Byte Flags) {
 
 // ---- dock site ------------------------------------------------------------------------------------------
 
-std::function<bool(TZSEBaseForm* Form)> TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
+std::function<bool(TZSEBaseForm* Form)> TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm* Form) {
+  TZSEManager* manager = TZSEManager::Instance();
+  return manager && manager->IsCreatedForm(Form);
+};
 
-std::function<TComponent*(const String& Name)> TZSELayoutDockSiteForms::FindForm = [](const String& Name) -> TComponent* {
-  for (Integer i = 0; Screen && i < Screen->GetFormCount(); ++i)
-    if (SameText(Screen->GetForms(i)->GetName(), Name)) return Screen->GetForms(i);
-  return nullptr;
+std::function<TComponent*(const String& Name)> TZSELayoutDockSiteForms::FindForm =
+    [](const String& Name) -> TComponent* {
+  TZSEManager* manager = TZSEManager::Instance();
+  return manager ? manager->FindForm(Name) : nullptr;
 };
 
 void TZSELayoutDockSiteForms::Load(TZCLXMLNode* Node, TZSESchema* Schema) {

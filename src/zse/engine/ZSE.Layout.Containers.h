@@ -201,8 +201,7 @@ class TZSELayoutDockSiteForms : public TZCLUnknownPersistent, public IZSESchemaC
   ZCL_CLASS(TZSELayoutDockSiteForms, TZCLUnknownPersistent)
   RTL_INTERFACES(TZCLUnknownPersistent, IZSESchemaCustomStoring)
  public:
-  // Finds a form of the running skin by name; the screen's forms until the skin manager
-  // installs its own lookup.
+  // Finds a form of the running skin by name (the skin manager's forms; tests stand in).
   static std::function<TComponent*(const String& Name)> FindForm;
 
   explicit TZSELayoutDockSiteForms(TZSELayoutDockSite* AOwner = nullptr) : FOwner(AOwner) {}
@@ -232,8 +231,7 @@ class TZSELayoutDockSiteForms : public TZCLUnknownPersistent, public IZSESchemaC
 class TZSELayoutDockSite : public TZSELayoutItem {
   ZCL_CLASS(TZSELayoutDockSite, TZSELayoutItem)
  public:
-  // Whether the skin manager created the form for the loaded skin; every form counts until the
-  // manager installs its own answer.
+  // Whether the skin manager created the form for the loaded skin (tests stand in).
   static std::function<bool(TZSEBaseForm* Form)> IsSkinManagerForm;
 
   TZSELayoutDockSite();

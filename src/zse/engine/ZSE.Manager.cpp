@@ -22,6 +22,7 @@
 #include "zse/engine/ZSE.Expressions.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Scene.h"
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
@@ -201,6 +202,38 @@ bool TZSEManager::IsCreatedForm(TZSEBaseForm* Form) const {
   return std::find(FCreatedForms.begin(), FCreatedForms.end(), Form) != FCreatedForms.end();
 }
 
+namespace {
+void CollectSites(TZSELayoutCustomItem* Item, std::vector<TZSELayoutDockSite*>& Sites) {
+  if (auto* site = dynamic_cast<TZSELayoutDockSite*>(Item)) Sites.push_back(site);
+  for (Integer i = 0; i < Item->GetCount(); ++i) CollectSites(Item->GetItem(i), Sites);
+}
+}  // namespace
+
+std::vector<TZSELayoutDockSite*> TZSEManager::GetDockSites() const {
+  // Taken from the layouts each time: a site leaves with its layout, never dangling here.
+  std::vector<TZSELayoutDockSite*> sites;
+  for (TZSEBaseForm* form : FForms)
+    if (auto* skinForm = dynamic_cast<TZSEForm*>(form)) CollectSites(skinForm->GetLayout(), sites);
+  return sites;
+}
+
+bool TZSEManager::FindDockSite(TZSEBaseForm* Form, TZSELayoutDockSite*& Site) const {
+  for (TZSELayoutDockSite* site : GetDockSites())
+    if (site->IsDefault(Form) && site->CanAccept(Form)) {
+      Site = site;
+      return true;
+    }
+  Site = nullptr;
+  return false;
+}
+
+void TZSEManager::CollectDockSites(TZSEBaseForm* Form, TZSEBaseForm* Holder,
+                                   std::vector<TZSELayoutDockSite*>& List) const {
+  if (!Holder || !Holder->GetVisible()) return;
+  for (TZSELayoutDockSite* site : GetDockSites())
+    if (site->GetForm() == Holder && site->CanAccept(Form)) List.push_back(site);
+}
+
 void TZSEManager::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
@@ -284,7 +317,7 @@ void TZSEManager::ResetDefaults(TComponent* Component) {
 
 void TZSEManager::NotifyUnloading() {
   FLoaded = false;
-  Broadcast(ZSEMessageNotify, ZSENotifyUnloading, 0);
+  Broadcast(ZSEMessageNotify, ZSEFormNotifySkinUnloading, 0);
 }
 
 void TZSEManager::NotifyLoaded() {
@@ -292,7 +325,7 @@ void TZSEManager::NotifyLoaded() {
   FLoaded = true;
   Broadcast(ZSEMessageNotify, ZSENotifyLoaded, 0);
   Broadcast(ZSEMessageNotify, ZSENotifyLoadEnd, 0);
-  Broadcast(ZSEMessageNotify, ZSENotifyLoadEndFinal, 0);
+  Broadcast(ZSEMessageNotify, ZSEFormNotifySkinLoaded, 0);
   if (!FLoadErrorText.empty()) throw EZSEException(FLoadErrorText);
 }
 
@@ -405,7 +438,11 @@ TZSESkinLoader::~TZSESkinLoader() = default;
 
 void TZSESkinLoader::BeginLoad() {
   FSavedImageRelease = ZCLSkinImageSetPackReleasedItems;
+  FSavedFormAnimations = TZSEBaseForm::GetAnimationsEnabled();
+  FSavedToolbarSlide = TZSEFormToolBar::GetSlideEnabled();
   ZCLSkinImageSetPackReleasedItems = false;
+  TZSEBaseForm::SetAnimationsEnabled(false);
+  TZSEFormToolBar::SetSlideEnabled(false);
   // The windows glued to the main window, kept by name across the load.
   FGluedForms->Clear();
   if (TZSEBaseForm* main = FManager->GetMainForm()) FGluedForms->Rebuild(main);
@@ -423,16 +460,27 @@ void TZSESkinLoader::EndLoad() {
     FGluedForms->Clear();
     FManager->NotifyLoaded();
   } catch (...) {
-    ZCLSkinImageSetPackReleasedItems = FSavedImageRelease;
+    RestoreSwitches();
     throw;
   }
+  RestoreSwitches();
+}
+
+void TZSESkinLoader::RestoreSwitches() {
   ZCLSkinImageSetPackReleasedItems = FSavedImageRelease;
+  TZSEBaseForm::SetAnimationsEnabled(FSavedFormAnimations);
+  TZSEFormToolBar::SetSlideEnabled(FSavedToolbarSlide);
 }
 
 // Runs Body between BeginLoad and EndLoad; EndLoad runs whatever happens, and the first error is
 // the one returned.
 std::exception_ptr TZSESkinLoader::Bracket(const std::function<void()>& Body) {
-  BeginLoad();
+  try {
+    BeginLoad();
+  } catch (...) {
+    RestoreSwitches();
+    throw;
+  }
   std::exception_ptr failure;
   try {
     Body();
@@ -570,7 +618,7 @@ void TZSESkinLoader::LoadForm(TZCLXMLNode* Element, TZSEBaseForm* Master, TZSESc
     TZSEScene* scene = nullptr;
     try {
       scene = FManager->CreateForm(name);
-      scene->Notify(ZSENotifyUnloading);
+      scene->Notify(ZSEFormNotifySkinUnloading);
       scene->SetMasterForm(Master);
       scene->HandleNeeded();
     } catch (const Exception&) {

@@ -23,6 +23,7 @@ class TZCLXMLDocument;
 class TZCLXMLNode;
 class TZSEBaseForm;
 class TZSEGluedForms;
+class TZSELayoutDockSite;
 class TZSEScene;
 class TZSESchema;
 class TZSESkinManifest;
@@ -34,12 +35,12 @@ class TZSECustomSettings;
 // Window messages of the engine to its forms.
 constexpr UINT ZSEMessageAppActivate = 0x1400;
 constexpr UINT ZSEMessageNotify = 0x1401;
-// Codes of ZSEMessageNotify.
+// Codes of ZSEMessageNotify besides the forms' own (ZSEFormNotify...): a skin unloads with
+// ZSEFormNotifySkinUnloading and ends loading with ZSENotifyLoaded, ZSENotifyLoadEnd and
+// ZSEFormNotifySkinLoaded.
 constexpr Integer ZSENotifyLoadEnd = 1;
 constexpr Integer ZSENotifyLocalization = 2;
 constexpr Integer ZSENotifyLoaded = 5;
-constexpr Integer ZSENotifyUnloading = 6;
-constexpr Integer ZSENotifyLoadEndFinal = 7;
 constexpr Integer ZSENotifyThemeChanged = 13;
 
 using TZSEFindObjectEvent = std::function<TObject*(const String& Name)>;
@@ -76,6 +77,14 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   TZSEBaseForm* GetMainForm() const { return FForms.empty() ? nullptr : FForms.front(); }
   bool IsCreatedForm(TZSEBaseForm* Form) const;
   Integer GetControlCount() const { return static_cast<Integer>(FControls.size()); }
+
+  // ---- docking ----
+  // The dock sites in the layouts of the skin's forms, form by form.
+  std::vector<TZSELayoutDockSite*> GetDockSites() const;
+  // The first dock site whose default form is Form and that accepts it.
+  bool FindDockSite(TZSEBaseForm* Form, TZSELayoutDockSite*& Site) const;
+  // Adds the dock sites of Holder (when it is visible) that accept Form.
+  void CollectDockSites(TZSEBaseForm* Form, TZSEBaseForm* Holder, std::vector<TZSELayoutDockSite*>& List) const;
 
   // ---- loading and saving ----
   // Nothing when the same package with the same stamp is loaded. Errors other than the engine's
@@ -196,6 +205,7 @@ class TZSESkinLoader : public TObject {
  private:
   void BeginLoad();
   void EndLoad();
+  void RestoreSwitches();
   std::exception_ptr Bracket(const std::function<void()>& Body);
   void ClearEngine();
   void DoLoad(TZSESkin* Skin);
@@ -206,6 +216,8 @@ class TZSESkinLoader : public TObject {
   TZSEManager* FManager;
   std::unique_ptr<TZSEGluedForms> FGluedForms;
   bool FSavedImageRelease = false;
+  bool FSavedFormAnimations = false;
+  bool FSavedToolbarSlide = false;
 };
 
 // Writes the running engine into a skin object with its identity ("ID").

@@ -9,6 +9,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.Parsers.h"
 #include "zcl/base/ZCL.Utils.Common.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.Utils.RTTI.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -73,6 +74,12 @@ String ObjectName(TObject* Object) {
   if (!prop || !tkStrings.Contains(prop->PropType->Kind)) return String();
   return GetStrProp(Object, prop);
 }
+// Rectangles published as records have the text "left,top,right,bottom" (the form of rectangle
+// objects and of the version converters); the generic text conversion knows no records.
+bool IsRectProp(PPropInfo Prop) {
+  return Prop->PropType->Kind == tkRecord && Prop->Accessor().ValueKey() == &detail::TValueKey<TRect>::Key;
+}
+
 }  // namespace
 
 // ---- annotations -------------------------------------------------------------------------------
@@ -196,6 +203,10 @@ void TZSESchema::LoadProperties(TObject* Object, TZCLXMLNode* Node) {
       if (prop->PropType->Kind == tkMethod) continue;
       TZCLXMLNode* child = children.Find(prop->Name);
       if (!child) continue;
+      if (IsRectProp(prop)) {
+        SetPropAs<TRect>(Object, prop, zcStringToRect(child->GetAttributes()->GetValue(SValue)));
+        continue;
+      }
       if (prop->PropType->Kind != tkClass) {
         TRTTI::SetPropValueFromString(Object, prop, child->GetAttributes()->GetValue(SValue));
         continue;
@@ -253,6 +264,12 @@ void TZSESchema::SaveProperties(TObject* Object, TZCLXMLNode* Node, const String
 }
 
 void TZSESchema::SaveProperty(TObject* Object, TZCLXMLNode* Node, PPropInfo Prop, const String& Path) {
+  if (IsRectProp(Prop)) {
+    if (!Prop->HasSetter()) return;
+    const TRect value = GetPropAs<TRect>(Object, Prop);
+    if (FStoreAll || value != TRect()) XMLNodeAddValue(Node, Prop->Name, zcRectToString(value));
+    return;
+  }
   if (Prop->PropType->Kind != tkClass) {
     // What could not be read back is not written: loading a read-only property raises.
     if (!Prop->HasSetter()) return;

@@ -345,6 +345,7 @@ struct FormState : ::testing::Test {
   std::function<bool(TZSEBaseForm*)> SavedHook;
   void SetUp() override {
     SavedHook = TZSELayoutDockSite::IsSkinManagerForm;
+    TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
     Form = TCustomForm::CreateNew<TZSEForm>(nullptr);
     Form->SetName(u"Library");
     Form->SetBounds(100, 100, 200, 80);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "rtl/RTL.Exceptions.h"
@@ -18,10 +19,19 @@ class TTestSplitView : public TZSELayoutSplitView {
   Integer GetSplitterThickness() override { return Thickness * GetCurrentDpi() / 96; }
 };
 
+// Forms made here count as the skin manager's (the hook stands in for the manager).
 struct ContainersFixture : ::testing::Test {
   TZSELayout* Root = nullptr;
-  void SetUp() override { Root = Create<TZSELayout>(nullptr); }
-  void TearDown() override { Free(Root); }
+  std::function<bool(TZSEBaseForm*)> SavedHook;
+  void SetUp() override {
+    SavedHook = TZSELayoutDockSite::IsSkinManagerForm;
+    TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
+    Root = Create<TZSELayout>(nullptr);
+  }
+  void TearDown() override {
+    Free(Root);
+    TZSELayoutDockSite::IsSkinManagerForm = SavedHook;
+  }
 
   template <class T>
   T* Add(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, Integer MinW = 0, Integer MinH = 0) {

@@ -411,4 +411,45 @@ TEST(SchemaAnnotations, Values) {
   EXPECT_TRUE(notes->IsEmpty());
 }
 
+// A window whose body offsets are a rectangle value, as a skin form publishes them.
+class TTestFrame : public TPersistent {
+  ZCL_CLASS(TTestFrame, TPersistent)
+ public:
+  static void DeclareProperties(TClassDeclaration<TTestFrame>& D) {
+    D.Property(u"MagnetRectOffsets", &TTestFrame::GetOffsets, &TTestFrame::SetOffsets);
+  }
+  TRect GetOffsets() const { return FOffsets; }
+  void SetOffsets(const TRect& Value) { FOffsets = Value; }
+  TRect FOffsets;
+};
+
+TEST(SchemaRectangles, ReadAndWriteTheTextTheConvertersWrite) {
+  RegisterProperties<TTestFrame>();
+  TZSESchema schema;
+  // The form the version converters write, a negative side, and missing sides (zero).
+  const struct {
+    const Char* Text;
+    TRect Expected;
+  } cases[] = {{u"5,5,5,5", TRect(5, 5, 5, 5)}, {u"0,-2,0,-2", TRect(0, -2, 0, -2)}, {u"7,8", TRect(7, 8, 0, 0)}};
+  for (const auto& c : cases) {
+    TOwned<TTestFrame> frame(Create<TTestFrame>(), &Free);
+    auto node = TOwned<TZCLXMLNode>(Create<TZCLXMLNode>(), &Free);
+    XMLNodeAddValue(node->Add(u"properties"), u"MagnetRectOffsets", c.Text);
+    schema.Load(frame.get(), node.get());
+    EXPECT_EQ(frame->FOffsets, c.Expected) << (&c - cases);
+  }
+
+  // Written in the same form, and not at all while empty.
+  TOwned<TTestFrame> frame(Create<TTestFrame>(), &Free);
+  auto empty = TOwned<TZCLXMLNode>(Create<TZCLXMLNode>(), &Free);
+  schema.Save(frame.get(), empty.get());
+  EXPECT_EQ(empty->FindNode(u"properties"), nullptr);
+  frame->FOffsets = TRect(5, 4, 3, -1);
+  auto node = TOwned<TZCLXMLNode>(Create<TZCLXMLNode>(), &Free);
+  schema.Save(frame.get(), node.get());
+  TZCLXMLNode* child = nullptr;
+  ASSERT_TRUE(XMLNodeFindByName(node->FindNode(u"properties"), u"MagnetRectOffsets", child));
+  EXPECT_EQ(child->GetAttributes()->GetValue(u"value"), u"5,4,3,-1");
+}
+
 }  // namespace

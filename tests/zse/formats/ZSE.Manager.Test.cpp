@@ -18,8 +18,12 @@
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Stream.h"
 #include "zse/engine/ZSE.Expressions.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
+#include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.Scene.h"
+#include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/formats/ZSE.Formats.ZCS5.h"
 
@@ -392,9 +396,11 @@ class TRecordingForm : public TZSEBaseForm {
   std::vector<Integer> Codes;  // without the theme's notices, which a load also sends
   Integer ThemeNotices = 0;
   Integer FailOn = -1;
+  Integer SwitchesOn = 0;  // notices that found the animation or toolbar switch on
 
  protected:
   void HandleNotification(Integer Code, NativeInt) override {
+    if (GetAnimationsEnabled() || TZSEFormToolBar::GetSlideEnabled()) ++SwitchesOn;
     if (Code == 13)
       ++ThemeNotices;
     else
@@ -430,6 +436,125 @@ TEST_F(TManagerFixture, FormsHearTheLoadAndItsErrorsAreRaisedOnceLoaded) {
   EXPECT_EQ(SkinManager()->FindForm(u"recorder"), form);
   Free(form);
   EXPECT_EQ(SkinManager()->FindForm(u"Recorder"), nullptr);
+}
+
+TEST_F(TManagerFixture, EngineSwitchesAreTheManagersAndRestAcrossALoad) {
+  // Layered windows: one switch, set from either side.
+  TZSEManager* manager = SkinManager();
+  auto* form = TCustomForm::CreateNew<TRecordingForm>(nullptr);
+  manager->SetUseLayeredWindows(false);
+  EXPECT_FALSE(TZSEBaseForm::GetUseLayeredWindows());
+  EXPECT_FALSE(form->UseLayeredWindow());
+  TZSEBaseForm::SetUseLayeredWindows(true);
+  EXPECT_TRUE(manager->GetUseLayeredWindows());
+  EXPECT_TRUE(form->UseLayeredWindow());
+
+  // The animation and toolbar switches are off for every notice of a load, failed or not, and
+  // come back as they were.
+  TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+  for (const bool before : {true, false}) {
+    for (const Integer failOn : {-1, 7}) {
+      TZSEBaseForm::SetAnimationsEnabled(before);
+      TZSEFormToolBar::SetSlideEnabled(!before);
+      form->SwitchesOn = 0;
+      form->Codes.clear();
+      form->FailOn = failOn;
+      if (failOn < 0)
+        manager->LoadFromSkin(skin.get());
+      else
+        EXPECT_THROW(manager->LoadFromSkin(skin.get()), EZSEException);
+      EXPECT_EQ(form->Codes.front(), ZSEFormNotifySkinUnloading);
+      EXPECT_EQ(form->Codes.back(), ZSEFormNotifySkinLoaded);
+      EXPECT_EQ(form->SwitchesOn, 0) << before << failOn;
+      EXPECT_EQ(TZSEBaseForm::GetAnimationsEnabled(), before);
+      EXPECT_EQ(TZSEFormToolBar::GetSlideEnabled(), !before);
+    }
+  }
+  TZSEBaseForm::SetAnimationsEnabled(true);
+  TZSEFormToolBar::SetSlideEnabled(true);
+  Free(form);
+}
+
+TEST_F(TManagerFixture, DockSitesAndGluedFormsAreTheSkinsForms) {
+  auto* stranger = TCustomForm::CreateNew<TRecordingForm>(nullptr);
+  stranger->SetName(u"Stranger");
+  TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+  SetText(skin.get(), u"Schema", sfkDocument,
+          u"<skin><forms><form name=\"Main\"/><form name=\"Library\" master=\"Main\"/></forms></skin>");
+  TZSEManager* manager = SkinManager();
+  manager->LoadFromSkin(skin.get());
+  auto* main = dynamic_cast<TZSEForm*>(manager->FindForm(u"Main"));
+  auto* library = dynamic_cast<TZSEForm*>(manager->FindForm(u"Library"));
+  ASSERT_TRUE(main && library);
+  EXPECT_FALSE(main->GetLoading()) << "the end of the load reached the form";
+
+  // Only forms the manager created for the skin count; forms are found among the manager's.
+  EXPECT_TRUE(TZSELayoutDockSite::IsSkinManagerForm(library));
+  EXPECT_FALSE(TZSELayoutDockSite::IsSkinManagerForm(stranger));
+  EXPECT_EQ(TZSELayoutDockSiteForms::FindForm(u"library"), library);
+  EXPECT_EQ(TZSELayoutDockSiteForms::FindForm(u"Nowhere"), nullptr);
+
+  // The glued-form world is the manager's form list, in order.
+  std::vector<TCustomForm*> forms;
+  for (Integer i = 0; i < manager->GetFormCount(); ++i) forms.push_back(manager->GetForm(i));
+  EXPECT_EQ(TZSEGluedForms::FormList(), forms);
+
+  // Dock sites are those in the forms' layouts.
+  EXPECT_TRUE(manager->GetDockSites().empty());
+  auto* site = Create<TZSELayoutDockSite>();
+  site->SetParent(main->GetLayout());
+  site->GetAllowedForms()->Add(stranger);
+  site->GetAllowedForms()->Add(library);
+  site->GetAllowedForms()->SetDefault(library);
+  EXPECT_EQ(manager->GetDockSites(), std::vector<TZSELayoutDockSite*>{site});
+  TZSELayoutDockSite* found = nullptr;
+  EXPECT_TRUE(manager->FindDockSite(library, found));
+  EXPECT_EQ(found, site);
+  EXPECT_FALSE(manager->FindDockSite(stranger, found));
+  EXPECT_FALSE(manager->FindDockSite(main, found)) << "not its default form";
+  std::vector<TZSELayoutDockSite*> sites;
+  main->SetFormVisible(false);
+  manager->CollectDockSites(library, main, sites);
+  EXPECT_TRUE(sites.empty()) << "the holder is hidden";
+  main->SetFormVisible(true);
+  ASSERT_TRUE(main->GetVisible());
+  manager->CollectDockSites(stranger, main, sites);
+  manager->CollectDockSites(library, library, sites);
+  EXPECT_TRUE(sites.empty());
+  manager->CollectDockSites(library, main, sites);
+  EXPECT_EQ(sites, std::vector<TZSELayoutDockSite*>{site});
+  Free(stranger);
+}
+
+TEST_F(TManagerFixture, ConvertedSkinKeepsTheBodyOffsetsOfItsNewWindows) {
+  if (!ResourceExists(nullptr, u"DEFAULT-MLW", u"ZCSP")) GTEST_SKIP() << "no default content";
+  TOwned<TZSESkin> skin(Create<TZSESkin>(), &Free);
+  skin->GetDetails()->SetVersion(350);
+  SetText(skin.get(), u"Schema", sfkDocument,
+          u"<skin><forms><form name=\"ZEPHMainForm\"><properties/></form></forms></skin>");
+  ASSERT_TRUE(TZSESkinManager::UpgradeVersion(SkinEngineVersion, skin.get()));
+  SkinManager()->LoadFromSkin(skin.get());
+  for (const Char* name : {u"MusicLibraryFrame", u"LyricsFrame"}) {
+    TZSEBaseForm* form = SkinManager()->FindForm(name);
+    ASSERT_NE(form, nullptr) << StringToUTF8(name);
+    EXPECT_EQ(form->GetMagnetRectOffsets(), TRect(5, 5, 5, 5)) << StringToUTF8(name);
+  }
+  // And they are built back in the same form.
+  TOwned<TZSESkin> built(Create<TZSESkin>(), &Free);
+  SkinManager()->SaveToSkin(built.get());
+  TOwned<TZCLXMLDocument> schema(Schema(built.get()), &Free);
+  TZCLXMLNode* forms = schema->FindNodeByPath({u"skin", u"forms"});
+  ASSERT_NE(forms, nullptr);
+  Integer written = 0;
+  for (Integer i = 0; i < forms->GetCount(); ++i) {
+    TZCLXMLNode* child = nullptr;
+    TZCLXMLNode* properties = forms->GetNode(i)->FindNode(u"properties");
+    if (properties && XMLNodeFindByName(properties, u"MagnetRectOffsets", child)) {
+      EXPECT_EQ(child->GetAttributes()->GetValue(u"value"), u"5,5,5,5");
+      ++written;
+    }
+  }
+  EXPECT_EQ(written, 2);
 }
 
 }  // namespace
