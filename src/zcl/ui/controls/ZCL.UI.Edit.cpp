@@ -514,9 +514,10 @@ void TZCLCustomEdit::AfterConstruction() {
 }
 
 void TZCLCustomEdit::BeforeDestruction() {
-  inherited::BeforeDestruction();
+  // Before the platform frees the owned components, so the hook comes off a live control.
   DestroyInnerControl();
   SetButtonsImages(nullptr);
+  inherited::BeforeDestruction();
 }
 
 void TZCLCustomEdit::DeclareProperties(TClassDeclaration<TZCLCustomEdit>& D) {
@@ -563,6 +564,7 @@ void TZCLCustomEdit::ButtonsImagesChanged(TObject*) { FullRefresh(); }
 void TZCLCustomEdit::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FButtonsImages) SetButtonsImages(nullptr);
+  if (Operation == opRemove && AComponent == FInnerControl) FInnerControl = nullptr;
 }
 
 void TZCLCustomEdit::AssignTextDrawParams(TCanvas* Canvas) {
