@@ -320,6 +320,12 @@ void TZCLCustomInplaceContainer::SetFocus() {
     inherited::SetFocus();
 }
 
+void TZCLCustomInplaceContainer::GetTabOrderList(std::vector<TWinControl*>& List) {
+  inherited::GetTabOrderList(List);
+  if (FInnerControl && std::find(List.begin(), List.end(), FInnerControl) != List.end())
+    List.erase(std::remove(List.begin(), List.end(), static_cast<TWinControl*>(this)), List.end());
+}
+
 void TZCLCustomInplaceContainer::GetInnerControlBounds(TRect& R) {
   R = GetClientRect();
   AdjustClientRect(R);
@@ -669,7 +675,7 @@ void TZCLCustomEdit::CMWantSpecialKey(TMessage& Message) {
   if (FInplace)
     Message.Result = 1;
   else
-    inherited::Dispatch(Message);
+    DispatchFrom(&inherited::MessageTable(), Message);
 }
 
 TCursor TZCLCustomEdit::GetCursorAt(const TPoint& Point) {

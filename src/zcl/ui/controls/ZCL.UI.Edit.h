@@ -174,6 +174,8 @@ class TZCLCustomInplaceContainer : public TZCLCustomControl, public IZCLInnerCon
   using TZCLCustomControl::TZCLCustomControl;
   bool Focused() override;
   void SetFocus() override;
+  // Tab stops once: at the inner control, never at the container.
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
 
   TWinControl* GetInnerControl() override { return FInnerControl; }
   TNotifyEvent OnChange;

@@ -124,6 +124,48 @@ TEST_F(EditFormTest, PastedTextIsNormalisedAsAWhole) {
   EXPECT_EQ(Edit->GetText(), u"0");
 }
 
+TEST_F(EditFormTest, TabAndClicksReachTheInnerEditAndFireEnterOnce) {
+  auto* second = Create<TZCLEdit>(Form.get());
+  second->SetParent(Form.get());
+  second->SetBounds(10, 60, 200, 21);
+  TChangeCounter firstEnters, secondEnters;
+  Edit->OnEnter = TNotifyEvent(&firstEnters, &TChangeCounter::Changed);
+  second->OnEnter = TNotifyEvent(&secondEnters, &TChangeCounter::Changed);
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(Inner()->Focused());
+  Headless::KeyPress(VK_TAB);
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(second->GetInnerEdit()->Focused());
+  EXPECT_TRUE(second->Focused());
+  EXPECT_EQ(secondEnters.Count, 1);
+  // The inner edit starts 2 px inside the frame; a click there goes to it.
+  Headless::Click(TPoint(100 + 10 + 20, 100 + 10 + 10));
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(Inner()->Focused());
+  EXPECT_EQ(firstEnters.Count, 1);
+}
+
+TEST_F(EditFormTest, InplaceEditorWantsSpecialKeysAndAppliesOnExit) {
+  TChangeCounter applied;
+  TZCLInplaceInfo info;
+  info.Parent = Form.get();
+  info.Bounds = TRect(10, 100, 150, 118);
+  info.TextBounds = TRect(30, 100, 150, 118);
+  info.OnApply = TNotifyEvent(&applied, &TChangeCounter::Changed);
+  auto* cell = TZCLCustomEdit::CreateInplace<TZCLEdit>(info);
+  EXPECT_TRUE(cell->GetInplace());
+  EXPECT_FALSE(cell->GetBorders());
+  EXPECT_FALSE(cell->GetAutoSize());
+  EXPECT_EQ(cell->GetBoundsRect(), TRect(28, 100, 150, 118));
+  EXPECT_EQ(cell->GetInnerEdit()->Perform(CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
+  cell->SetFocus();
+  Headless::RunUntilIdle();
+  Edit->SetFocus();
+  Headless::RunUntilIdle();
+  EXPECT_EQ(applied.Count, 1);
+  Free(cell);
+}
+
 TEST(TextEdit, TextPassesTheMaskWhenSetFromCode) {
   struct TCase {
     TZCLEditInputMask Mask;
