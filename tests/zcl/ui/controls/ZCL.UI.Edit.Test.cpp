@@ -116,6 +116,16 @@ TEST_F(EditFormTest, IntegerMaskDropsKeysThatWouldMakeTheNumberUnreadable) {
   EXPECT_EQ(Edit->GetValue().AsInteger(), 2147483647);
 }
 
+TEST_F(EditFormTest, CtrlASelectsAllOfAReadOnlyText) {
+  Edit->SetText(u"abc def");
+  Edit->SetReadOnly(true);
+  Inner()->Select(2, 2);
+  CtrlKey('A');
+  EXPECT_EQ(Edit->GetSelStart(), 0);
+  EXPECT_EQ(Edit->GetSelLength(), 7);
+  EXPECT_EQ(Edit->GetText(), u"abc def");
+}
+
 TEST_F(EditFormTest, PastedTextIsNormalisedAsAWhole) {
   Edit->SetInputMask(eimInteger);
   Clipboard()->SetAsText(u"12abc");
