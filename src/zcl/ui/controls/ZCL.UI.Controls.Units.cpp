@@ -6,6 +6,8 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -16,6 +18,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.TreeList.Columns", RegisterTreeListColumnClasses, nullptr},
     {"ZCL.UI.TreeList.ViewInfo", RegisterTreeListViewInfoClasses, nullptr},
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
+    {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
+    {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
 };
 }  // namespace
 
