@@ -12,8 +12,6 @@
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Timers.h"
-#include "zse/engine/ZSE.Bindings.Providers.h"
-#include "zse/engine/ZSE.Menus.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
