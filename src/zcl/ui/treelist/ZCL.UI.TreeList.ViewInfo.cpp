@@ -665,6 +665,14 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
       selected ? style->GetRowSelectedColor(tree->IsFocused()) : style->GetRowColor(AbsoluteIndex % 2 != 0);
   const TRect row = GetBounds();
   FillRectAlpha(Canvas, row, background, ScaleByDPI(style->GetRowCornerRadius(), tree->GetCurrentDpi()));
+  TZCLTreeListColumnBarViewInfo* bar = FContent->GetColumnBar();
+  if (node && node == tree->GetFocusedNode() && tree->FocusedColumn && tree->IsFocused()) {
+    if (TZCLTreeListColumnViewInfo* focused = bar->FindColumnViewInfo(tree->FocusedColumn)) {
+      const Integer barLeft = bar->GetBounds().Left;
+      FillRectAlpha(Canvas, TRect(focused->GetBounds().Left - barLeft, 0, focused->GetBounds().Right - barLeft, row.Bottom),
+                    style->GetColor(12)->GetValue(), 0);
+    }
+  }
   if (HorzGridLine) style->DrawGridline(Canvas, row, mBottom);
   if (!node) return;
   AssignCanvasFont(Canvas, tree->GetFont());
@@ -673,7 +681,6 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   bool handled = false;
   if (tree->OnCustomDrawNode) tree->OnCustomDrawNode(tree, Canvas, row, node, handled);
   if (handled) return;
-  TZCLTreeListColumnBarViewInfo* bar = FContent->GetColumnBar();
   if (bar->ChildCount() == 0) {
     DoDrawCell(Canvas, row, nullptr, true);
     return;

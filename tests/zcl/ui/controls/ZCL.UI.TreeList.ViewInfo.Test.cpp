@@ -284,6 +284,30 @@ TEST_F(TreeListViewTest, CustomDrawHandlersReplaceTheDefaultDrawing) {
             PixelOf(handlers.CellColor));
 }
 
+TEST_F(TreeListViewTest, FocusedCellIsFilledOnlyWhileTheControlHasFocus) {
+  Tree->GetColumns()->Add(u"A");
+  TZCLTreeListColumn* b = Tree->GetColumns()->Add(u"B");
+  TZCLTreeListNode* node = Tree->GetRootNode()->AddChild({u"x", u""});
+  Tree->GetStyle()->GetColor(12)->SetValue(TAlphaColor(0xFF12A456));
+  Form->Show();
+  Tree->SetFocusedNode(node);
+  Tree->FocusedColumn = b;
+  Headless::RunUntilIdle();
+  const HWND window = Form->GetHandle();
+  auto* content = List->Content();
+  const TRect row = (*content->GetCells())[0]->AbsoluteBounds();
+  const TRect cellB = content->GetColumnBar()->GetColumnViewInfo(1)->GetBounds();
+  const TPoint inB(cellB.Left + 20, row.Top + 2);
+  EXPECT_NE(Headless::WindowPixel(window, inB) & 0xFFFFFF, 0x12A456u);  // not focused yet
+  List->SetFocus();
+  List->Invalidate();
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(Tree->IsFocused());
+  EXPECT_EQ(Headless::WindowPixel(window, inB) & 0xFFFFFF, 0x12A456u);
+  const TRect cellA = content->GetColumnBar()->GetColumnViewInfo(0)->GetBounds();
+  EXPECT_NE(Headless::WindowPixel(window, TPoint(cellA.Right - 3, row.Top + 2)) & 0xFFFFFF, 0x12A456u);
+}
+
 TEST_F(TreeListViewTest, FindNearestNodeSkipsGroupRows) {
   TZCLTreeListNode* a = Tree->GetRootNode()->AddChild({u"a"});
   TZCLTreeListNode* b = Tree->GetRootNode()->AddChild({u"b"});
