@@ -6,6 +6,7 @@
 #include "os/OS.Input.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Clipbrd.h"
+#include "vcl/VCL.Messages.h"
 
 namespace {
 bool IsDigit(Char C) { return C >= u'0' && C <= u'9'; }
@@ -485,9 +486,114 @@ void TCustomEdit::Paint() {
   }
 }
 
+// ---- TButton ----------------------------------------------------------------------------------
+
+TButton::TButton(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetTabStop(true);
+  SetBounds(GetLeft(), GetTop(), 75, 25);
+}
+
+const TMessageTable& TButton::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(), {VCL_MESSAGE(CM_DIALOGKEY, &TButton::CMDialogKey)});
+  return table;
+}
+
+void TButton::DeclareProperties(TClassDeclaration<TButton>& D) {
+  D.Property(u"Default", &TButton::GetDefault, &TButton::SetDefault).Default(false);
+  D.Property(u"Cancel", &TButton::GetCancel, &TButton::SetCancel).Default(false);
+  D.Property(u"ModalResult", &TButton::GetModalResult, &TButton::SetModalResult).Default(mrNone);
+}
+
+void TButton::Click() {
+  inherited::Click();
+  if (FModalResult != mrNone)
+    if (TCustomForm* form = GetParentForm(this, true)) form->SetModalResult(FModalResult);
+}
+
+void TButton::KeyDown(Word& Key, TShiftState Shift) {
+  inherited::KeyDown(Key, Shift);
+  if (Key == VK_SPACE && Shift.Empty()) {
+    Key = 0;
+    Click();
+  }
+}
+
+void TButton::CMDialogKey(TMessage& Message) {
+  const bool plain = KeyDataToShiftState(Message.LParam).Empty();
+  if (plain && CanFocus() &&
+      ((Message.WParam == VK_RETURN && (FDefault || Focused())) || (Message.WParam == VK_ESCAPE && FCancel))) {
+    Click();
+    Message.Result = 1;
+    return;
+  }
+  InheritedMessage(inherited::MessageTable(), Message);
+}
+
+void TButton::Paint() {
+  TCanvas* canvas = GetCanvas();
+  const TRect client = GetClientRect();
+  canvas->GetBrush()->SetColor(GetColor());
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  canvas->FillRect(client);
+  canvas->GetFont()->Assign(GetFont());
+  const String caption = GetCaption();
+  const Integer x = (client.Width() - canvas->TextWidth(caption)) / 2;
+  const Integer y = (client.Height() - canvas->TextHeight(caption)) / 2;
+  canvas->TextRect(client, x, y, caption);
+}
+
+// ---- TCheckBox --------------------------------------------------------------------------------
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetTabStop(true);
+  SetBounds(GetLeft(), GetTop(), 97, 17);
+}
+
+void TCheckBox::DeclareProperties(TClassDeclaration<TCheckBox>& D) {
+  D.Property(u"Checked", &TCheckBox::GetChecked, &TCheckBox::SetChecked).Default(false);
+}
+
+void TCheckBox::SetChecked(bool Value) {
+  if (FChecked == Value) return;
+  FChecked = Value;
+  Invalidate();
+  inherited::Click();
+}
+
+void TCheckBox::Click() { SetChecked(!FChecked); }
+
+void TCheckBox::KeyDown(Word& Key, TShiftState Shift) {
+  inherited::KeyDown(Key, Shift);
+  if (Key == VK_SPACE && Shift.Empty()) {
+    Key = 0;
+    Click();
+  }
+}
+
+void TCheckBox::Paint() {
+  TCanvas* canvas = GetCanvas();
+  const TRect client = GetClientRect();
+  canvas->GetBrush()->SetColor(GetColor());
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  canvas->FillRect(client);
+  const Integer box = std::min<Integer>(13, client.Height());
+  const TRect mark(0, (client.Height() - box) / 2, box, (client.Height() + box) / 2);
+  canvas->Rectangle(mark);
+  if (FChecked) {
+    canvas->MoveTo(mark.Left + 2, mark.Top + box / 2);
+    canvas->LineTo(mark.Left + box / 2, mark.Bottom - 3);
+    canvas->LineTo(mark.Right - 2, mark.Top + 2);
+  }
+  canvas->GetFont()->Assign(GetFont());
+  const String caption = GetCaption();
+  canvas->TextRect(client, box + 4, (client.Height() - canvas->TextHeight(caption)) / 2, caption);
+}
+
 namespace detail {
 void StdCtrlsInit() {
   RegisterProperties<TCustomEdit>();
-  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass()});
+  RegisterProperties<TButton>();
+  RegisterProperties<TCheckBox>();
+  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass(), TButton::StaticClass(), TCheckBox::StaticClass()});
 }
 }  // namespace detail

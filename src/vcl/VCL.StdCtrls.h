@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "vcl/VCL.Controls.h"
+#include "vcl/VCL.Forms.h"
 
 // An edit mask "<mask>;<save literals>;<blank>": 0 a digit, 9 a digit or blank, L a letter,
 // l a letter or blank, A a letter or digit, a the same or blank, C any character, c any or
@@ -144,6 +144,51 @@ class TMaskEdit : public TCustomEdit {
   ZCL_CLASS(TMaskEdit, TCustomEdit)
  public:
   using TCustomEdit::TCustomEdit;
+};
+
+// A push button: clicking (mouse, Space, Enter while focused, or Enter/Escape through the form
+// when Default/Cancel) sets the parent form's ModalResult to its own when that is not mrNone.
+class TButton : public TCustomControl {
+  ZCL_CLASS(TButton, TCustomControl)
+  VCL_MESSAGES()
+ public:
+  explicit TButton(TComponent* AOwner);
+  static void DeclareProperties(TClassDeclaration<TButton>& D);
+  void Click() override;
+  bool GetDefault() const { return FDefault; }
+  void SetDefault(bool Value) { FDefault = Value; }
+  bool GetCancel() const { return FCancel; }
+  void SetCancel(bool Value) { FCancel = Value; }
+  TModalResult GetModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult Value) { FModalResult = Value; }
+
+ protected:
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void Paint() override;
+  void CMDialogKey(TMessage& Message);
+
+ private:
+  bool FDefault = false;
+  bool FCancel = false;
+  TModalResult FModalResult = mrNone;
+};
+
+// A two-state check box: a click or Space toggles Checked; OnClick follows every change.
+class TCheckBox : public TCustomControl {
+  ZCL_CLASS(TCheckBox, TCustomControl)
+ public:
+  explicit TCheckBox(TComponent* AOwner);
+  static void DeclareProperties(TClassDeclaration<TCheckBox>& D);
+  bool GetChecked() const { return FChecked; }
+  void SetChecked(bool Value);
+  void Click() override;
+
+ protected:
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void Paint() override;
+
+ private:
+  bool FChecked = false;
 };
 
 namespace detail {

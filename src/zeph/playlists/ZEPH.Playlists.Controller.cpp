@@ -9,6 +9,7 @@
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
 #include "zeph/playlists/ZEPH.Playlists.Settings.h"
 
 namespace {
@@ -219,9 +220,9 @@ bool TZEPHPlaylistController::AddFiles(const TZCLStringList* Files, bool Play, T
                                        Integer InsertIndex, bool Activate) {
   TZEPHPlaylistStorage* target = Storage != nullptr ? Storage : FActiveStorage;
   if (target == nullptr) return false;
-  // FIXME: sorting is also skipped while a drag of the program is in progress, once drags exist.
+  // Files dropped from the program's own drag keep the order they were dragged in.
   Byte flags = zpafRecursive | (Play ? zpafPlay : zpafFocus);
-  if (PlaylistCommonSettings()->GetOption(zpoAutoSortAddingFiles)) flags |= zpafSort;
+  if (PlaylistCommonSettings()->GetOption(zpoAutoSortAddingFiles) && !IsDragging()) flags |= zpafSort;
   const bool result = target->AddFiles(Files, flags, InsertIndex, 0);
   if (Activate) SetActiveStorage(target);
   return result;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include <algorithm>
+#include <cmath>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.FormatSettings.h"
@@ -19,6 +20,23 @@
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
+
+namespace {
+// The part of a container that starts within a second of Start; the container's own name when
+// none does. Parts are in order of their starts, so the first one without a start ends the search.
+String PartAtClipStart(const String& Container, Double Start) {
+  IPtr<IZEPHFileContainer> container;
+  if (!GetFileManager()->OpenContainer(Container, container, true) || !container) return Container;
+  for (Integer i = 0; i < container->GetCount(); ++i) {
+    IPtr<IZEPHVirtualFile> part = container->GetPart(i);
+    if (!part) continue;
+    const Double partStart = part->GetClipStart();
+    if (partStart < 0) break;
+    if (std::abs(partStart - Start) < 1) return container->GetVirtualName(i);
+  }
+  return Container;
+}
+}  // namespace
 
 namespace {
 // Our extensions live on a host of their own; the reader compares the application URLs exactly.
@@ -618,7 +636,7 @@ void TZEPHXSPFReader::ReadTrack(TContext& C) {
       fileName = ConvertFileName(t.FileURI);
     else if (!t.Location.empty())
       fileName = ConvertFileName(t.Location);
-    // FIXME: a clip start without a file URI does not look the part up in its container yet.
+    if (t.FileURI.empty() && t.ClipStart >= 0 && !fileName.empty()) fileName = PartAtClipStart(fileName, t.ClipStart);
     t.Item->SetStreamInfo(t.Info);
     t.Item->SetFileName(fileName);
     C.Receiver->AddItem(fileName, t.Item, t.QueueIndex);

@@ -9,6 +9,7 @@
 #include "zcl/base/ZCL.Utils.FileSystem.Watcher.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.Dialog.h"
 
 namespace {
 // Gathers the folders' files; the settings are copied at creation on the main thread.
@@ -143,4 +144,22 @@ String TZEPHPlaylistFoldersPreimageFactory::GetName() { return LangGetMsgPart(14
 
 void detail::PlaylistPreimagesFoldersInitialization() {
   TZEPHPlaylistPreimageRepository::Register(new TZEPHPlaylistFoldersPreimageFactory());
+}
+
+bool TZEPHPlaylistFoldersPreimage::ExecuteDialog(void* OwnerWindow) {
+  TZEPHPlaylistFoldersPreimageDialog* dialog = TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr);
+  try {
+    dialog->LoadFrom(this);
+    if (dialog->ShowModal() != mrOk) {
+      Free(dialog);
+      return false;
+    }
+    dialog->SaveTo(this);
+    StorageChanged();
+  } catch (...) {
+    Free(dialog);
+    throw;
+  }
+  Free(dialog);
+  return true;
 }

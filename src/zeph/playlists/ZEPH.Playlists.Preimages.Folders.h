@@ -13,6 +13,8 @@ class TZEPHPlaylistFoldersPreimage : public TZEPHPlaylistCustomAutoSyncPreimage 
   ~TZEPHPlaylistFoldersPreimage() override;
   bool IsEmpty() override;
   bool HasDialog() override { return true; }
+  // Confirmed changes only; Cancel leaves every setting as it was.
+  bool ExecuteDialog(void* OwnerWindow) override;
   TZEPHPlaylistCustomPreimageTask* CreateTask() override;
   TZCLSearchPaths* GetPaths() const { return FPaths; }
   const String& GetIgnoredExts() const { return FIgnoredExts; }

@@ -11,6 +11,7 @@
 #include "zcl/base/ZCL.Web.Http.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/playlists/ZEPH.Playlists.Types.h"
+#include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.Dialog.h"
 
 namespace {
 // Reads the source playlist into Files; the address is taken once, when the run starts.
@@ -103,4 +104,21 @@ String TZEPHPlaylistBasedPreimageFactory::GetName() { return LangGetMsgPart(143,
 
 void detail::PlaylistPreimagesPlaylistInitialization() {
   TZEPHPlaylistPreimageRepository::Register(new TZEPHPlaylistBasedPreimageFactory());
+}
+
+bool TZEPHPlaylistBasedPreimage::ExecuteDialog(void* OwnerWindow) {
+  TZEPHPlaylistPreimageDialog* dialog = TCustomForm::CreateNew<TZEPHPlaylistPreimageDialog>(static_cast<TComponent*>(FindControl(static_cast<HWND>(OwnerWindow))));
+  try {
+    dialog->LoadFrom(this);
+    if (dialog->ShowModal() != mrOk) {
+      Free(dialog);
+      return false;
+    }
+    dialog->SaveTo(this);
+  } catch (...) {
+    Free(dialog);
+    throw;
+  }
+  Free(dialog);
+  return true;
 }

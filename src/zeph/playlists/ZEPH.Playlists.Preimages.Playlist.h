@@ -13,6 +13,8 @@ class TZEPHPlaylistBasedPreimage : public TZEPHPlaylistCustomAutoSyncPreimage {
   // The source's order wins over the user's.
   bool OverridesUserOrder() override { return true; }
   bool HasDialog() override { return true; }
+  // Confirmed changes only; Cancel leaves every setting as it was.
+  bool ExecuteDialog(void* OwnerWindow) override;
   TZEPHPlaylistCustomPreimageTask* CreateTask() override;
   // A file name or an address; assigned as it is (the watcher follows at the next StorageChanged).
   const String& GetURI() const { return FURI; }

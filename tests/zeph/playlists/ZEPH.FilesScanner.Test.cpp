@@ -12,6 +12,7 @@
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.SyncObjs.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Source.h"
 #include "zeph/media/ZBL.FileInfo.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.FilesScanner.Dialog.h"
@@ -186,6 +187,55 @@ TEST_F(ScanTree, ClosingThePlaylistWhileAddingInsertsNothing) {
   ASSERT_EQ(controller.Count(), 1);
   EXPECT_EQ(controller.Storages(0)->GetName(), u"Default");
   EXPECT_EQ(controller.Storages(0)->GetItems()->GetCount(), 0);
+}
+
+namespace {
+// Adds the files through the controller while the program's own drag runs.
+class TAddWhileDragging : public TInterfacedObject, public IZCLDropSourceOperation {
+  RTL_INTERFACES(TInterfacedObject, IZCLDropSourceOperation)
+ public:
+  TAddWhileDragging(TZEPHPlaylistController* AController, TZCLStringList* AFiles)
+      : Controller(AController), Files(AFiles) {}
+  void DropSourceBegin() override {
+    Dragging = IsDragging();
+    Controller->AddFiles(Files, false);
+  }
+  void DropSourceDrop(bool& AllowDrop) override { AllowDrop = false; }
+  void DropSourceEnd(TZCLDropSourceActions, TShiftState) override {}
+  TZEPHPlaylistController* Controller;
+  TZCLStringList* Files;
+  bool Dragging = false;
+};
+}  // namespace
+
+TEST_F(ScanTree, AutoSortingOfAddedFilesWaitsForNoDragOfTheProgram) {
+  Write("d/b.mp3");
+  Write("d/a.mp3");
+  PlaylistCommonSettings()->SetOption(zpoAutoSortAddingFiles, true);
+  TZEPHPlaylistController controller;
+  std::unique_ptr<TZCLStringList> items(Create<TZCLStringList>());
+  items->Add(Path("d/b.mp3"));
+  items->Add(Path("d/a.mp3"));
+  auto order = [](TZEPHPlaylistStorage* P) {
+    String r;
+    for (Integer i = 0; i < P->GetItems()->GetCount(); ++i) r += zcExtractFileName(P->GetItems()->Get(i)->GetFileName());
+    return r;
+  };
+  TZEPHPlaylistStorage* plain = controller.NewPlaylist(u"Plain", true);
+  ASSERT_TRUE(controller.AddFiles(items.get(), false));
+  ServeUntil([&] { return plain->GetItems()->GetCount() == 2; });
+  EXPECT_EQ(order(plain), u"a.mp3b.mp3");
+
+  TZEPHPlaylistStorage* dragged = controller.NewPlaylist(u"Dragged", true);
+  IPtr<TAddWhileDragging> operation(Create<TAddWhileDragging>(&controller, items.get()));
+  TZCLDropSource* source = CreateDropSource(operation.get(), nullptr);
+  source->Execute();
+  Free(source);
+  EXPECT_TRUE(operation->Dragging);
+  ServeUntil([&] { return dragged->GetItems()->GetCount() == 2; });
+  EXPECT_EQ(order(dragged), u"b.mp3a.mp3");
+  ServeUntil(PoolIdle);
+  PlaylistCommonSettings()->SetOption(zpoAutoSortAddingFiles, false);
 }
 
 TEST_F(ScanTree, TheControllerAddsToTheActivePlaylistAndAsksToPlay) {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "PlaylistFixtures.h"
 #include "rtl/RTL.Streams.h"
+#include "zeph/media/ZEPH.FileManager.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 
@@ -297,4 +300,58 @@ TEST(XspfFormat, ErrorsOfStateAndOrder) {
   partial.Read(&summary, r.get());
   EXPECT_EQ(summary.Name, u"T");
   EXPECT_EQ(r->Entries.size(), 1u);
+}
+
+namespace {
+// One part of a container: only its name and start matter here.
+class TTestPart : public TInterfacedObject, public IZEPHVirtualFile {
+  RTL_INTERFACES(TInterfacedObject, IZEPHVirtualFile)
+ public:
+  TTestPart(const String& AName, Double AStart) : Name(AName), Start(AStart) {}
+  String GetFileName() override { return Name; }
+  bool GetRealFileName(String&) override { return false; }
+  Double GetClipStart() override { return Start; }
+  Double GetClipFinish() override { return -1; }
+  bool GetFormatText(String&) override { return false; }
+  HRESULT CreateStream(TStream*&) override { return E_NOTIMPL; }
+  HRESULT FillFileInfo(TZBLCustomFileInfo*) override { return E_NOTIMPL; }
+  bool Exists() override { return true; }
+  HRESULT Synchronize() override { return S_OK; }
+  String Name;
+  Double Start;
+};
+}  // namespace
+
+TEST(XspfFormat, AClipStartWithoutFileUriFindsThePartInItsContainer) {
+  // A part's name only counts as one when its container exists.
+  const std::string dir = (std::filesystem::temp_directory_path() / "zeph-xspf-parts").string();
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/album.cue") << "x";
+  const String cue = UTF8ToString(dir + "/album.cue");
+  TZEPHVirtualFileList parts;
+  for (const auto& [name, start] : std::vector<std::pair<String, Double>>{
+           {u"01", 0}, {u"02", 200.5}, {u"03", -1}, {u"04", 400}})
+    parts.push_back(IPtr<IZEPHVirtualFile>(Create<TTestPart>(cue + u":" + name, start)));
+  GetFileManager()->GetContainerCache()->Add(IPtr<IZEPHFileContainer>(Create<TZEPHFileContainer>(parts)));
+  {
+    IPtr<IZEPHFileContainer> c;
+    ASSERT_TRUE(GetFileManager()->OpenContainer(cue, c, true));
+  }
+  auto track = [&](const char* Start) {
+    return "<track><location>file://" + dir + "/album.cue</location>" +
+           "<extension application=\"http://zeph.invalid/playlist/track/0\"><zeph:clipStart>" + Start +
+           "</zeph:clipStart></extension></track>";
+  };
+  // Within a second of a part's start; none near; only parts before the first without a start.
+  const std::string text = "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\" xmlns:zeph=\"http://zeph.invalid/playlist/ns/0/\"><trackList>" +
+                           track("201.2") + track("0") + track("100") + track("400") + "</trackList></playlist>";
+  TCustomMemoryStream in(text.data(), static_cast<NativeInt>(text.size()));
+  TZEPHXSPFReader reader(&in);
+  IPtr<TRecorder> r(Create<TRecorder>());
+  TZEPHPlaylistSummary summary;
+  reader.Read(&summary, r.get());
+  GetFileManager()->GetContainerCache()->Remove(cue);
+  std::filesystem::remove_all(dir);
+  const std::string c = dir + "/album.cue";
+  EXPECT_EQ(r->Entries, (std::vector<TEntry>{{c + ":02"}, {c + ":01"}, {c}, {c}}));
 }

@@ -11,6 +11,7 @@
 #include "rtl/RTL.Streams.h"
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.SyncObjs.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zeph/media/ZEPH.FileManager.h"
@@ -411,5 +412,70 @@ TEST_F(FolderPlaylist, AnXspfFileStandsInForThePlaylistsOwnFormat) {
   auto* loaded = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(reopened->GetPreimage());
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(loaded->GetPaths()->GetPath(0), UTF8ToString(Folder + "/music/"));
+  Controller.ClosePlaylist(reopened, 2);
+}
+
+namespace {
+// A kind whose gathering finds one file and then, when told to, fails.
+class TFailingPreimage : public TZEPHPlaylistCustomPreimage {
+ public:
+  using TZEPHPlaylistCustomPreimage::TZEPHPlaylistCustomPreimage;
+  bool IsEmpty() override { return false; }
+  TZEPHPlaylistCustomPreimageTask* CreateTask() override { return new TTask(this); }
+  std::atomic<bool> Fail{false};
+
+ private:
+  class TTask : public TZEPHPlaylistCustomPreimageTask {
+   public:
+    using TZEPHPlaylistCustomPreimageTask::TZEPHPlaylistCustomPreimageTask;
+
+   protected:
+    void Gather() override {
+      FFiles->Add(u"/gathered.mp3");
+      if (static_cast<TFailingPreimage*>(FPreimage)->Fail) throw Exception(u"source unreadable");
+    }
+  };
+};
+}  // namespace
+
+TEST_F(FolderPlaylist, AFailedGatheringLeavesThePlaylistAsItWas) {
+  auto* preimage = new TFailingPreimage(nullptr);
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"gathered.mp3 ");
+
+  preimage->Fail = true;
+  Playlist->SynchronizePreimage();
+  ServeUntil([&] { return !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"gathered.mp3 ");
+  EXPECT_EQ(preimage->GetUpdateCount(), 0);
+  // The next good run is taken again.
+  preimage->Fail = false;
+  Playlist->AddEntry(u"/extra.mp3");
+  Playlist->SynchronizePreimage();
+  ServeUntil([&] { return !preimage->IsBusy(); });
+  EXPECT_EQ(Names(), u"gathered.mp3 ");
+}
+
+TEST_F(FolderPlaylist, TheRootFolderStaysTheRootAcrossSavingAndScanning) {
+  TZEPHPlaylistFoldersPreimage* preimage = NewFolders();
+  preimage->GetPaths()->Add(u"/", false);
+  EXPECT_EQ(preimage->GetPaths()->GetPath(0), u"/");
+  const std::string xml = Xml(preimage);
+  EXPECT_NE(xml.find(">/</path>"), std::string::npos) << xml;
+  Playlist->SetPreimage(preimage);
+  ServeUntil([&] { return !preimage->IsBusy(); });  // a flat scan of the root ends
+
+  // Written relative to the playlist file and resolved back.
+  Controller.SetStoragePath(UTF8ToString(Folder + "/lists"));
+  std::filesystem::create_directories(Folder + "/lists");
+  Playlist->SetModified(true);
+  Playlist->Save();
+  TZEPHPlaylistStorage* reopened = Controller.OpenPlaylist(Playlist->GetFileName(), false);
+  auto* loaded = dynamic_cast<TZEPHPlaylistFoldersPreimage*>(reopened->GetPreimage());
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_EQ(loaded->GetPaths()->GetCount(), 1);
+  EXPECT_EQ(loaded->GetPaths()->GetPath(0), u"/");
+  EXPECT_FALSE(loaded->GetPaths()->GetRecursive(0));
   Controller.ClosePlaylist(reopened, 2);
 }
