@@ -2,21 +2,13 @@
 
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
+#include "zeph/playlists/ZEPH.UI.DialogControls.h"
 #include "zeph/playlists/ZEPH.UI.SearchPathList.h"
 
 namespace {
 // The browse start folder survives the dialog for the whole run.
 String LastUsedFolder;
 
-template <class T>
-T* AddControl(TWinControl* Parent, const char16_t* Name, TRect Bounds, const String& Caption = {}) {
-  T* control = Create<T>(Parent);
-  control->SetName(Name);
-  control->SetBoundsRect(Bounds);
-  if (!Caption.empty()) control->SetCaption(Caption);
-  control->SetParent(Parent);
-  return control;
-}
 }  // namespace
 
 TZEPHPlaylistFoldersPreimageDialog::TZEPHPlaylistFoldersPreimageDialog(TComponent* AOwner) : TForm(AOwner) {
@@ -24,23 +16,23 @@ TZEPHPlaylistFoldersPreimageDialog::TZEPHPlaylistFoldersPreimageDialog(TComponen
   SetClientWidth(624);
   SetClientHeight(461);
   SetPosition(poMainFormCenter);
-  tlPaths = AddControl<TZEPHSearchPathList>(this, u"tlPaths", TRect(8, 8, 520, 300));
+  tlPaths = ZephAddDialogControl<TZEPHSearchPathList>(this, u"tlPaths", TRect(8, 8, 520, 300));
   tlPaths->OnUpdated = TNotifyEvent(this, &TZEPHPlaylistFoldersPreimageDialog::tlPathsUpdated);
-  btnDeleteSelected = AddControl<TButton>(this, u"btnDeleteSelected", TRect(528, 8, 616, 33), u"Delete");
+  btnDeleteSelected = ZephAddDialogControl<TButton>(this, u"btnDeleteSelected", TRect(528, 8, 616, 33), u"Delete");
   btnDeleteSelected->OnClick = TNotifyEvent(this, &TZEPHPlaylistFoldersPreimageDialog::btnDeleteSelectedClick);
-  btnDeleteAll = AddControl<TButton>(this, u"btnDeleteAll", TRect(528, 40, 616, 65), u"Delete All");
+  btnDeleteAll = ZephAddDialogControl<TButton>(this, u"btnDeleteAll", TRect(528, 40, 616, 65), u"Delete All");
   btnDeleteAll->OnClick = TNotifyEvent(this, &TZEPHPlaylistFoldersPreimageDialog::btnDeleteAllClick);
-  edIgnoredExts = AddControl<TEdit>(this, u"edIgnoredExts", TRect(8, 308, 616, 329));
-  cbSyncOnStartup = AddControl<TCheckBox>(this, u"cbSyncOnStartup", TRect(8, 336, 616, 353), u"Synchronize on startup");
-  cbSyncOnChanges = AddControl<TCheckBox>(this, u"cbSyncOnChanges", TRect(8, 358, 616, 375), u"Synchronize on changes");
-  cbSortTemplate = AddControl<TCheckBox>(this, u"cbSortTemplate", TRect(8, 380, 616, 397), u"Sort by template");
+  edIgnoredExts = ZephAddDialogControl<TEdit>(this, u"edIgnoredExts", TRect(8, 308, 616, 329));
+  cbSyncOnStartup = ZephAddDialogControl<TCheckBox>(this, u"cbSyncOnStartup", TRect(8, 336, 616, 353), u"Synchronize on startup");
+  cbSyncOnChanges = ZephAddDialogControl<TCheckBox>(this, u"cbSyncOnChanges", TRect(8, 358, 616, 375), u"Synchronize on changes");
+  cbSortTemplate = ZephAddDialogControl<TCheckBox>(this, u"cbSortTemplate", TRect(8, 380, 616, 397), u"Sort by template");
   cbSortTemplate->OnClick = TNotifyEvent(this, &TZEPHPlaylistFoldersPreimageDialog::cbSortTemplateClick);
-  edSortTemplate = AddControl<TEdit>(this, u"edSortTemplate", TRect(24, 400, 616, 421));
+  edSortTemplate = ZephAddDialogControl<TEdit>(this, u"edSortTemplate", TRect(24, 400, 616, 421));
   edSortTemplate->SetEnabled(false);
-  btnOk = AddControl<TButton>(this, u"btnOk", TRect(452, 428, 532, 453), u"OK");
+  btnOk = ZephAddDialogControl<TButton>(this, u"btnOk", TRect(452, 428, 532, 453), u"OK");
   btnOk->SetDefault(true);
   btnOk->SetModalResult(mrOk);
-  btnCancel = AddControl<TButton>(this, u"btnCancel", TRect(536, 428, 616, 453), u"Cancel");
+  btnCancel = ZephAddDialogControl<TButton>(this, u"btnCancel", TRect(536, 428, 616, 453), u"Cancel");
   btnCancel->SetCancel(true);
   btnCancel->SetModalResult(mrCancel);
   tlPaths->LastPath = LastUsedFolder;

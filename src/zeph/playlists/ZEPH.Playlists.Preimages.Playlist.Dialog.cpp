@@ -7,18 +7,7 @@
 #include "zcl/ui/ZCL.UI.DragDrop.Target.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.h"
-
-namespace {
-template <class T>
-T* AddControl(TWinControl* Parent, const char16_t* Name, TRect Bounds, const String& Caption = {}) {
-  T* control = Create<T>(Parent);
-  control->SetName(Name);
-  control->SetBoundsRect(Bounds);
-  if (!Caption.empty()) control->SetCaption(Caption);
-  control->SetParent(Parent);
-  return control;
-}
-}  // namespace
+#include "zeph/playlists/ZEPH.UI.DialogControls.h"
 
 TZEPHPlaylistPreimageDialog::TZEPHPlaylistPreimageDialog(TComponent* AOwner) : TForm(AOwner) {
   SetName(u"ZEPHPlaylistPreimageDialog");
@@ -27,19 +16,19 @@ TZEPHPlaylistPreimageDialog::TZEPHPlaylistPreimageDialog(TComponent* AOwner) : T
   SetBorderStyle(bsSingle);
   SetBorderIcons(TBorderIcons{biSystemMenu});
   SetPosition(poOwnerFormCenter);
-  edFileURI = AddControl<TEdit>(this, u"edFileURI", TRect(8, 28, 552, 49));
+  edFileURI = ZephAddDialogControl<TEdit>(this, u"edFileURI", TRect(8, 28, 552, 49));
   edFileURI->OnChange = TNotifyEvent(this, &TZEPHPlaylistPreimageDialog::edFileURIChange);
-  CB1 = AddControl<TCheckBox>(this, u"CB1", TRect(8, 60, 552, 77), u"Synchronize on startup");
-  CB2 = AddControl<TCheckBox>(this, u"CB2", TRect(8, 82, 552, 99), u"Synchronize on changes");
+  CB1 = ZephAddDialogControl<TCheckBox>(this, u"CB1", TRect(8, 60, 552, 77), u"Synchronize on startup");
+  CB2 = ZephAddDialogControl<TCheckBox>(this, u"CB2", TRect(8, 82, 552, 99), u"Synchronize on changes");
   CB2->SetEnabled(false);
-  cbSortTemplate = AddControl<TCheckBox>(this, u"cbSortTemplate", TRect(8, 110, 552, 127), u"Sort by template");
+  cbSortTemplate = ZephAddDialogControl<TCheckBox>(this, u"cbSortTemplate", TRect(8, 110, 552, 127), u"Sort by template");
   cbSortTemplate->OnClick = TNotifyEvent(this, &TZEPHPlaylistPreimageDialog::cbSortTemplateClick);
-  edSortTemplate = AddControl<TEdit>(this, u"edSortTemplate", TRect(24, 132, 552, 153));
+  edSortTemplate = ZephAddDialogControl<TEdit>(this, u"edSortTemplate", TRect(24, 132, 552, 153));
   edSortTemplate->SetEnabled(false);
-  B1 = AddControl<TButton>(this, u"B1", TRect(388, 367, 468, 392), u"OK");
+  B1 = ZephAddDialogControl<TButton>(this, u"B1", TRect(388, 367, 468, 392), u"OK");
   B1->SetDefault(true);
   B1->SetModalResult(mrOk);
-  B2 = AddControl<TButton>(this, u"B2", TRect(472, 367, 552, 392), u"Cancel");
+  B2 = ZephAddDialogControl<TButton>(this, u"B2", TRect(472, 367, 552, 392), u"Cancel");
   B2->SetCancel(true);
   B2->SetModalResult(mrCancel);
   DropTarget = Create<TZCLDropTarget>(this);
