@@ -139,6 +139,32 @@ bool InArray(const Variant& Value, const Variant& Array) {
   return false;
 }
 
+// The six comparisons over one number type; NaN compares unequal and unordered.
+template <class T>
+bool ZsCompareNumbers(TzsOperatorType Op, T A, T B, Variant& Result) {
+  switch (Op) {
+    case opGreat:
+      Result = Variant(A > B);
+      return true;
+    case opLess:
+      Result = Variant(A < B);
+      return true;
+    case opLessEq:
+      Result = Variant(A <= B);
+      return true;
+    case opGreatEq:
+      Result = Variant(A >= B);
+      return true;
+    case opNonEq:
+      Result = Variant(!(A == B));
+      return true;
+    case opEq:
+      Result = Variant(A == B);
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace
 
 // Integer and Double operands, what loops mostly compute, skip the general variant rules; the
@@ -148,26 +174,9 @@ bool ZsNumericOperation(TzsOperatorType Op, const Variant& L, const Variant& R, 
   const TVarType lt = L.VarType(), rt = R.VarType();
   if (lt == varInteger && rt == varInteger) {
     const Int64 a = L.AsInteger(), b = R.AsInteger();
+    if (ZsCompareNumbers(Op, a, b, Result)) return true;
     Int64 v;
     switch (Op) {
-      case opGreat:
-        Result = Variant(a > b);
-        return true;
-      case opLess:
-        Result = Variant(a < b);
-        return true;
-      case opLessEq:
-        Result = Variant(a <= b);
-        return true;
-      case opGreatEq:
-        Result = Variant(a >= b);
-        return true;
-      case opNonEq:
-        Result = Variant(a != b);
-        return true;
-      case opEq:
-        Result = Variant(a == b);
-        return true;
       case opPlus:
         v = a + b;
         break;
@@ -185,25 +194,8 @@ bool ZsNumericOperation(TzsOperatorType Op, const Variant& L, const Variant& R, 
   }
   if ((lt != varDouble && lt != varInteger) || (rt != varDouble && rt != varInteger)) return false;
   const double a = L.AsDouble(), b = R.AsDouble();
+  if (ZsCompareNumbers(Op, a, b, Result)) return true;
   switch (Op) {
-    case opGreat:
-      Result = Variant(a > b);
-      return true;
-    case opLess:
-      Result = Variant(a < b);
-      return true;
-    case opLessEq:
-      Result = Variant(a <= b);
-      return true;
-    case opGreatEq:
-      Result = Variant(a >= b);
-      return true;
-    case opNonEq:
-      Result = Variant(!(a == b));
-      return true;
-    case opEq:
-      Result = Variant(a == b);
-      return true;
     case opPlus:
       Result = Variant(a + b);
       return true;
