@@ -403,6 +403,54 @@ Integer TZCLFormatString::Compare(TZCLExpressionContext Context1, TZCLExpression
   return 0;
 }
 
+std::vector<String> TZCLFormatString::SortKeys(TZCLExpressionContext Context) {
+  std::vector<String> keys;
+  if (!FRoot) return keys;
+  auto key = [&](TZCLExpressionElement* Element) {
+    Variant value;
+    Element->Evaluate(value, Context);
+    keys.push_back(VarToStr(value));
+  };
+  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);
+  if (!concatenation) {
+    key(FRoot);
+    return keys;
+  }
+  TZCLExpressionElements* parts = concatenation->GetElements();
+  for (Integer i = 0; i < parts->GetCount(); ++i)
+    if (dynamic_cast<TZCLFormatStringFunction*>(parts->GetItems(i))) key(parts->GetItems(i));
+  return keys;
+}
+
+std::vector<bool> TZCLFormatString::SortKeysReversed() const {
+  std::vector<bool> reversed;
+  if (!FRoot) return reversed;
+  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);
+  if (!concatenation) return {false};
+  TZCLExpressionElements* parts = concatenation->GetElements();
+  bool reverse = false;
+  for (Integer i = 0; i < parts->GetCount(); ++i) {
+    TZCLExpressionElement* part = parts->GetItems(i);
+    if (dynamic_cast<TZCLFormatStringReverseMacro*>(part)) {
+      reverse = true;
+    } else if (dynamic_cast<TZCLFormatStringFunction*>(part)) {
+      reversed.push_back(reverse);
+      reverse = false;
+    }
+  }
+  return reversed;
+}
+
+Integer TZCLFormatString::CompareSortKeys(const std::vector<String>& A, const std::vector<String>& B,
+                                          const std::vector<bool>& Reversed) {
+  const size_t count = std::min({A.size(), B.size(), Reversed.size()});
+  for (size_t i = 0; i < count; ++i) {
+    const Integer r = zcLogicalCompare(A[i], B[i], true);
+    if (r != 0) return (r < 0) != Reversed[i] ? -1 : 1;
+  }
+  return 0;
+}
+
 bool TZCLFormatString::InvertSortOrder() {
   if (!FRoot) return false;
   auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);

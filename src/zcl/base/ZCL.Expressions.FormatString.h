@@ -11,6 +11,7 @@
 // being one key.
 
 #include <functional>
+#include <vector>
 
 #include "zcl/base/ZCL.Expressions.h"
 
@@ -98,6 +99,12 @@ class TZCLFormatString : public TZCLExpression {
   // The template as a comparison of two contexts: -1, 0 or 1. Each macro or call is a key
   // (texts compared ignoring case, digit runs by value); "%!" reverses the key after it.
   Integer Compare(TZCLExpressionContext Context1, TZCLExpressionContext Context2);
+  // The keys Compare looks at, evaluated once for a context, and whether each sorts in reverse.
+  // Sorting many contexts compares these instead: the same order, each key formatted once.
+  std::vector<String> SortKeys(TZCLExpressionContext Context);
+  std::vector<bool> SortKeysReversed() const;
+  static Integer CompareSortKeys(const std::vector<String>& A, const std::vector<String>& B,
+                                 const std::vector<bool>& Reversed);
   // Reverses every key; True when it found a key or wrapped the root.
   bool InvertSortOrder();
 

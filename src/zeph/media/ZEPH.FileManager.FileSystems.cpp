@@ -1,5 +1,6 @@
 #include "zeph/media/ZEPH.FileManager.FileSystems.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
@@ -29,7 +30,13 @@ HRESULT CreateLocalFileStream(const String& Name, Cardinal Flags, Int64 Offset, 
   try {
     errno = 0;
     TStream* stream = new TZCLFileStream(Name, mode);
-    if (Flags & 4) stream = new TZCLBufferedStream(stream, soOwned, 262144);
+    if (Flags & 4) {
+      // A reader needs no buffer larger than its file: scanning many small files would
+      // otherwise clear 256 KiB for each.
+      Integer buffer = 262144;
+      if (readOnly) buffer = static_cast<Integer>(std::clamp<Int64>(stream->GetSize() + 1, 4096, buffer));
+      stream = new TZCLBufferedStream(stream, soOwned, buffer);
+    }
     if (range) stream = new TZCLSubStream(stream, Offset, Size, soOwned);
     Stream = stream;
     return S_OK;

@@ -1,9 +1,13 @@
 #include "zeph/playlists/ZEPH.Playlists.Storage.Helpers.h"
 
+#include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
 
 #include "rtl/RTL.Strings.h"
+#include "rtl/RTL.Threads.h"
+#include "zcl/base/ZCL.Threading.Sorting.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Expressions.FormatString.h"
 #include "zcl/base/ZCL.MUI.h"
@@ -263,6 +267,65 @@ Integer TZEPHPlaylistStorageSortByTemplateHelper::Compare(TZEPHPlaylistItem* A, 
   ReturnContext(a);
   ReturnContext(b);
   return result;
+}
+
+void TZEPHPlaylistStorageSortByTemplateHelper::SortItems(TZEPHPlaylistItems* Items) {
+  const Integer count = Items->GetCount();
+  if (FTemplate == nullptr || count < 2) return;
+  struct Row {
+    std::vector<String> Keys;
+    Pointer Item;
+    Integer Index;
+  };
+  std::vector<Row> rows(static_cast<size_t>(count));
+  auto formatKeys = [&](Integer From, Integer To) {
+    TZEPHPlaylistItemFormatStringContext* context = TakeContext(nullptr);
+    try {
+      for (Integer i = From; i < To; ++i) {
+        context->Entry = Items->Get(i);
+        context->Setup(Items->Get(i), -1, -1);
+        rows[static_cast<size_t>(i)] = {FTemplate->SortKeys(context), Items->Get(i), i};
+      }
+    } catch (...) {
+      ReturnContext(context);
+      throw;
+    }
+    ReturnContext(context);
+  };
+  // Formatting the keys is most of the work: large lists format them on the pool.
+  const Integer parts = count >= 4096 ? std::clamp<Integer>(CPUCount(), 1, PoolSize - 1) : 1;
+  if (parts <= 1) {
+    formatKeys(0, count);
+  } else {
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(parts));
+    std::vector<TObjHandle> handles;
+    for (Integer p = 0; p < parts; ++p)
+      handles.push_back(TaskDispatcher()->Run([&, p](const TZCLTaskCancelCallback&) {
+        try {
+          formatKeys(count * p / parts, count * (p + 1) / parts);
+        } catch (...) {
+          errors[static_cast<size_t>(p)] = std::current_exception();
+        }
+      }));
+    for (TObjHandle handle : handles) TaskDispatcher()->WaitFor(handle);
+    for (const std::exception_ptr& error : errors)
+      if (error) std::rethrow_exception(error);
+  }
+  const std::vector<bool> reversed = FTemplate->SortKeysReversed();
+  std::vector<Pointer> order(static_cast<size_t>(count));
+  for (Integer i = 0; i < count; ++i) order[static_cast<size_t>(i)] = &rows[static_cast<size_t>(i)];
+  TZCLMultithreadedListSorter::Sort(
+      order.data(), count,
+      [&](Pointer A, Pointer B) -> Integer {
+        const Row& a = *static_cast<const Row*>(A);
+        const Row& b = *static_cast<const Row*>(B);
+        const Integer c = TZCLFormatString::CompareSortKeys(a.Keys, b.Keys, reversed);
+        if (c != 0) return c;
+        return a.Index < b.Index ? -1 : a.Index > b.Index ? 1 : 0;
+      },
+      true);
+  Pointer* list = Items->GetList();
+  for (Integer i = 0; i < count; ++i) list[i] = static_cast<Row*>(order[static_cast<size_t>(i)])->Item;
 }
 
 TZEPHPlaylistItemsFilter::TZEPHPlaylistItemsFilter() : FFileNames(new TZCLStringSet(true, 2048)) {}

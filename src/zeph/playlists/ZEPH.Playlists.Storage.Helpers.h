@@ -14,6 +14,7 @@ class TZCLFormatString;
 class TZCLStringList;
 class TZCLStringSet;
 class TZCLTimer;
+class TZEPHPlaylistItems;
 struct IZEPHMusicLibrary;
 
 class TZEPHPlaylistItem;
@@ -100,6 +101,9 @@ class TZEPHPlaylistStorageSortByTemplateHelper : public TObject {
   explicit TZEPHPlaylistStorageSortByTemplateHelper(const String& Template);
   ~TZEPHPlaylistStorageSortByTemplateHelper() override;
   Integer Compare(TZEPHPlaylistItem* A, TZEPHPlaylistItem* B);
+  // Sorts Items by the template, stable: every entry's keys are formatted once and the entries
+  // move with their keys, so a comparison touches no entry.
+  void SortItems(TZEPHPlaylistItems* Items);
 
  private:
   static constexpr int PoolSize = 12;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "rtl/RTL.Format.h"
@@ -1656,9 +1658,16 @@ void TZEPHPlaylistStorage::DeleteEntries(const std::vector<TZEPHPlaylistItem*>& 
   const bool confirm = Confirm < 0 ? (FManager == nullptr || FManager->GetConfirmDeletion()) : Confirm > 0;
   if (DeleteFiles && confirm && !FilesDeleter()->Confirm(FileList)) return;
   std::vector<std::pair<Integer, TZEPHPlaylistItem*>> doomed;
-  for (TZEPHPlaylistItem* entry : Entries) {
-    const Integer index = FItems->IndexOf(entry);
-    if (index >= 0) doomed.emplace_back(index, entry);
+  if (Entries.size() < 16) {
+    for (TZEPHPlaylistItem* entry : Entries) {
+      const Integer index = FItems->IndexOf(entry);
+      if (index >= 0) doomed.emplace_back(index, entry);
+    }
+  } else {
+    // One pass over the list instead of a search per entry.
+    std::unordered_set<TZEPHPlaylistItem*> wanted(Entries.begin(), Entries.end());
+    for (Integer i = 0; i < FItems->GetCount() && doomed.size() < wanted.size(); ++i)
+      if (wanted.count(FItems->Get(i)) != 0) doomed.emplace_back(i, FItems->Get(i));
   }
   std::sort(doomed.begin(), doomed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   ++FInternalChanges;
@@ -1782,7 +1791,7 @@ void TZEPHPlaylistStorage::Resort() {
   ++FInternalChanges;
   try {
     TZEPHPlaylistStorageSortByTemplateHelper helper(FSortingTemplate);
-    DoSort([&](TZEPHPlaylistItem* A, TZEPHPlaylistItem* B) { return helper.Compare(A, B); }, false, true);
+    Reorder([&] { helper.SortItems(FItems); });
   } catch (...) {
     --FInternalChanges;
     throw;
@@ -1852,6 +1861,35 @@ void TZEPHPlaylistStorage::Shuffle(Integer Mode) {
   });
 }
 
+namespace {
+// Entries by file name (compared as SameText does), for merging a file list in linear time.
+class TZEPHPlaylistFileNameIndex {
+ public:
+  explicit TZEPHPlaylistFileNameIndex(TZEPHPlaylistItems* AItems) : FItems(AItems) {
+    FBuckets.reserve(static_cast<size_t>(FItems->GetCount()));
+    for (Integer i = 0; i < FItems->GetCount(); ++i) FBuckets[FItems->Get(i)->GetFileNameHash()].push_back(i);
+  }
+  // The first entry of that name; with Take it is not found again.
+  Integer Find(const String& Name, bool Take) {
+    auto bucket = FBuckets.find(ZEPHPlaylistFileNameHash(Name));
+    if (bucket == FBuckets.end()) return -1;
+    std::vector<Integer>& indexes = bucket->second;
+    for (auto it = indexes.begin(); it != indexes.end(); ++it) {
+      if (!SameText(FItems->Get(*it)->GetFileName(), Name)) continue;
+      const Integer index = *it;
+      if (Take) indexes.erase(it);
+      return index;
+    }
+    return -1;
+  }
+  void Add(Integer Index) { FBuckets[FItems->Get(Index)->GetFileNameHash()].push_back(Index); }
+
+ private:
+  TZEPHPlaylistItems* FItems;
+  std::unordered_map<Cardinal, std::vector<Integer>> FBuckets;
+};
+}  // namespace
+
 void TZEPHPlaylistStorage::UpdateEntryFromFile(TZEPHPlaylistItem* Entry, const TZCLStringList* Files, Integer Index) {
   auto* info = dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(Index));
   if (info != nullptr && info->GetFileInfo() != nullptr) {
@@ -1877,29 +1915,53 @@ void TZEPHPlaylistStorage::SyncFromList(const TZCLStringList* Files, const Strin
         for (Integer i = 0; i < FItems->GetCount(); ++i)
           if (filter.IsNotListed(FItems->Get(i))) gone.push_back(FItems->Get(i));
         DeleteEntries(gone, false, 0);
+        // Each name updates the first entry of that name; new entries go last.
+        TZEPHPlaylistFileNameIndex index(FItems);
         for (Integer i = 0; i < Files->GetCount(); ++i) {
-          Integer found = -1;
-          if (FItems->FindByFileName(Files->GetStrings(i), 0, found))
+          const String& name = Files->GetStrings(i);
+          const Integer found = index.Find(name, false);
+          if (found >= 0) {
             UpdateEntryFromFile(FItems->Get(found), Files, i);
-          else
-            InsertEntry(Files->GetStrings(i), dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), -1);
+          } else {
+            InsertEntry(name, dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), -1);
+            index.Add(FItems->GetCount() - 1);
+          }
         }
       } else {
         FUserReordered = false;
+        // The list takes the order of Files: each name takes the first entry of that name not
+        // yet taken, in the current order; names without one get new entries; entries left over
+        // keep their order behind and are deleted.
+        TZEPHPlaylistFileNameIndex index(FItems);
+        const Integer oldCount = FItems->GetCount();
+        std::vector<TZEPHPlaylistItem*> order;
+        order.reserve(static_cast<size_t>(std::max(oldCount, Files->GetCount())));
+        std::vector<bool> taken(static_cast<size_t>(oldCount), false);
+        std::vector<std::pair<TZEPHPlaylistItem*, Integer>> updates;
         for (Integer i = 0; i < Files->GetCount(); ++i) {
-          Integer found = -1;
-          if (FItems->FindByFileName(Files->GetStrings(i), i, found)) {
-            if (found != i) FItems->Move(found, i);
-            UpdateEntryFromFile(FItems->Get(i), Files, i);
+          const String& name = Files->GetStrings(i);
+          const Integer found = index.Find(name, true);
+          if (found >= 0) {
+            taken[static_cast<size_t>(found)] = true;
+            order.push_back(FItems->Get(found));
+            updates.emplace_back(FItems->Get(found), i);
           } else {
-            InsertEntry(Files->GetStrings(i), dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i)), i);
+            auto* entry = Create<TZEPHPlaylistItem>(this);
+            auto* info = dynamic_cast<IZBLFileInfo*>(Files->GetInterfaces(i));
+            if (info != nullptr && info->GetFileInfo() != nullptr) entry->Assign(info->GetFileInfo());
+            entry->SetFileName(name);
+            order.push_back(entry);
+            FState |= zpsNeedsScan;
           }
         }
-        if (FItems->GetCount() > Files->GetCount()) {
-          std::vector<TZEPHPlaylistItem*> extra;
-          for (Integer i = Files->GetCount(); i < FItems->GetCount(); ++i) extra.push_back(FItems->Get(i));
-          DeleteEntries(extra, false, -1);
-        }
+        std::vector<TZEPHPlaylistItem*> extra;
+        for (Integer i = 0; i < oldCount; ++i)
+          if (!taken[static_cast<size_t>(i)]) extra.push_back(FItems->Get(i));
+        order.insert(order.end(), extra.begin(), extra.end());
+        FItems->SetCount(static_cast<Integer>(order.size()));
+        std::copy(order.begin(), order.end(), FItems->GetList());
+        for (const auto& [entry, file] : updates) UpdateEntryFromFile(entry, Files, file);
+        if (!extra.empty()) DeleteEntries(extra, false, -1);
         FUserReordered = false;
       }
       Changed(zpcItemList);

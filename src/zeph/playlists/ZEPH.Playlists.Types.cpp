@@ -9,13 +9,20 @@
 #include "zeph/media/ZEPH.FileManager.h"
 
 Cardinal ZEPHPlaylistFileNameHash(StringView FileName) {
-  std::vector<Byte> bytes(FileName.size() * 2);
+  // Most names fit the stack buffer: the hash runs for every name a list merge looks up.
+  Byte buffer[1024];
+  std::vector<Byte> heap;
+  Byte* bytes = buffer;
+  if (FileName.size() * 2 > sizeof(buffer)) {
+    heap.resize(FileName.size() * 2);
+    bytes = heap.data();
+  }
   for (size_t i = 0; i < FileName.size(); ++i) {
     const Char c = ToLower(FileName[i]);
     bytes[2 * i] = static_cast<Byte>(c & 0xFF);
     bytes[2 * i + 1] = static_cast<Byte>(c >> 8);
   }
-  return TZCLHashBobJenkins::HashLittle(bytes.data(), bytes.size(), 0);
+  return TZCLHashBobJenkins::HashLittle(bytes, FileName.size() * 2, 0);
 }
 
 void TZEPHPlaylistCustomItem::AfterConstruction() {

@@ -126,6 +126,19 @@ TEST_F(Editing, SyncFromListKeepsInformationAndDropsTheRest) {
   EXPECT_EQ(Files(), u"n.mp3 a.mp3 z.mp3 ");
 }
 
+TEST_F(Editing, SyncFromListMatchesRepeatedNamesInOrder) {
+  // Names compare ignoring case; each listed name takes the next entry of that name.
+  AddTitled({u"a", u"b", u"A", u"c"});
+  Playlist->SyncFromList(Names({u"/m/a.mp3", u"/m/c.mp3", u"/m/a.mp3", u"/m/a.mp3", u"/m/b.mp3"}).get(), String());
+  EXPECT_EQ(Titles(), u"a c A  b ");
+  EXPECT_EQ(Files(), u"a.mp3 c.mp3 A.mp3 a.mp3 b.mp3 ");
+
+  // In the user's order every listed name updates the first entry of that name.
+  Playlist->MarkUserReordered();
+  Playlist->SyncFromList(Names({u"/m/c.mp3", u"/m/A.mp3", u"/m/a.mp3", u"/m/n.mp3", u"/m/N.mp3"}).get(), String());
+  EXPECT_EQ(Files(), u"a.mp3 c.mp3 A.mp3 a.mp3 n.mp3 ");
+}
+
 TEST_F(Editing, DeletingThePlayingEntryAsksForARestart) {
   struct Host {
     int Restarts = 0;
