@@ -1,5 +1,6 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 
+#include "zcl/ui/treelist/ZCL.UI.TreeList.DragAndDrop.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
 
 #include <algorithm>
@@ -149,6 +150,8 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
   FOptionsView = Create<TZCLTreeListOptionsView>(static_cast<IZCLTreeListOptionsListener*>(this));
   FStyle = Create<TZCLStyleTreeList>(static_cast<TObject*>(this));
   FIncSearch = new TZCLIncrementalSearch();
+  FIncSearch->OnLookup = TZCLIncrementalSearchLookupEvent(this, &TZCLTreeListSubClass::IncSearchLookup);
+  FIncSearch->OnChange = TNotifyEvent(this, &TZCLTreeListSubClass::IncSearchChanged);
   FColumns = new TZCLTreeListColumns(this);
   FGroups = new TZCLTreeListGroups(this);
   FRoot = CreateNode();
@@ -200,6 +203,8 @@ TZCLTreeListContentViewInfo* TZCLTreeListSubClass::GetContent() const {
 TZCLTreeListNodeList* TZCLTreeListSubClass::GetAbsoluteVisibleNodes() { return GetContent()->GetAbsoluteVisibleNodes(); }
 
 void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
+  if (auto* controller = dynamic_cast<TZCLTreeListDragAndDropController*>(GetDragAndDropController()))
+    controller->ObjectRemoving(Node);
   if (FSelection.Remove(Node) >= 0) Changed(0x100);
   if (FocusedObject == Node) {
     // Focus stays near: the next sibling, else the previous one, else the parent.
@@ -223,6 +228,8 @@ void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
 }
 
 void TZCLTreeListSubClass::GroupRemoving(TZCLTreeListGroup* Group) {
+  if (auto* controller = dynamic_cast<TZCLTreeListDragAndDropController*>(GetDragAndDropController()))
+    controller->ObjectRemoving(Group);
   if (FocusedObject == Group) FocusedObject = nullptr;
   if (GetHoveredObject() == Group) SetHoveredObject(nullptr, nullptr);
   if (GetPressedObject() == Group) SetPressedObject(nullptr);
@@ -266,10 +273,6 @@ void TZCLTreeListSubClass::HoveredObjectChanged() {
   }
   FLastHovered = now;
   FLastHoveredSubPart = subPart;
-}
-
-void TZCLTreeListSubClass::ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) {
-  GetContent()->ScrollByMouseWheel(Direction, Shift);
 }
 
 // ---- root -----------------------------------------------------------------------------------
@@ -660,9 +663,7 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   TZCLStyleTreeList* style = tree->GetStyle();
   TZCLTreeListNode* node = GetNode();
   if (AbsoluteIndex < 0) AbsoluteIndex = node ? FContent->GetAbsoluteVisibleNodes()->IndexOf(node) : EmptyRowIndex;
-  const bool selected = node && node->GetSelected();
-  const TAlphaColor background =
-      selected ? style->GetRowSelectedColor(tree->IsFocused()) : style->GetRowColor(AbsoluteIndex % 2 != 0);
+  const TAlphaColor background = tree->GetNodeBackgroundColor(AbsoluteIndex % 2 != 0, node);
   const TRect row = GetBounds();
   FillRectAlpha(Canvas, row, background, ScaleByDPI(style->GetRowCornerRadius(), tree->GetCurrentDpi()));
   TZCLTreeListColumnBarViewInfo* bar = FContent->GetColumnBar();
@@ -676,8 +677,7 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   if (HorzGridLine) style->DrawGridline(Canvas, row, mBottom);
   if (!node) return;
   AssignCanvasFont(Canvas, tree->GetFont());
-  Canvas->GetFont()->SetColor(selected ? style->GetRowSelectedTextColor(tree->IsFocused())
-                                       : style->GetTextColor(tree->GetEnabled()));
+  Canvas->GetFont()->SetColor(tree->GetNodeTextColor(node));
   bool handled = false;
   if (tree->OnCustomDrawNode) tree->OnCustomDrawNode(tree, Canvas, row, node, handled);
   if (handled) return;
