@@ -1083,7 +1083,10 @@ void TZCLTreeListContentViewInfo::DrawEmptyRows(TCanvas* Canvas) {
 Integer TZCLTreeListContentViewInfo::GetScrollLineDownDelta() {
   TZCLCompoundControlBaseContentCell* cell = nullptr;
   if (!FCells.GetCell(FCells.LastVisible, cell)) return 0;
-  return std::max(0, cell->AbsoluteBounds().Bottom - FViewItemsArea.Bottom);
+  const Integer below = cell->AbsoluteBounds().Bottom - FViewItemsArea.Bottom;
+  if (below > 0) return below;
+  // Flush with the bottom: the next line is the whole row after it.
+  return FCells.GetCell(FCells.LastVisible + 1, cell) ? cell->Height : 0;
 }
 
 Integer TZCLTreeListContentViewInfo::GetScrollLineUpDelta() {
