@@ -115,6 +115,15 @@ void TZCLTreeListSubClass::ScrollBy(Integer DeltaX, Integer DeltaY) {
 
 void TZCLTreeListSubClass::ScrollByLines(Integer Count, bool Up) { GetContent()->ScrollByLines(Count, Up); }
 
+void TZCLTreeListSubClass::ScrollHorizontally(TScrollCode Code) { GetContent()->ScrollHorizontally(Code); }
+void TZCLTreeListSubClass::ScrollVertically(TScrollCode Code) { GetContent()->ScrollVertically(Code); }
+
+bool TZCLTreeListSubClass::QueryChildInterface(TObject* Object, const TGUID& IID, void** Obj) {
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  TZCLTreeListContentViewInfo* content = GetContent();
+  return content && content->GetCells()->Find(Object, cell) && cell->QueryInterface(IID, Obj) == S_OK;
+}
+
 void TZCLTreeListSubClass::ExpandParents(TObject* Object) {
   IPtr<IZCLTreeNodeLink> link;
   if (!Object || !Supports(Object, link)) return;

@@ -129,7 +129,8 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TPersistent* GetObject() override { return nullptr; }
   TZCLTreeListNode* GetRootNode() override { return FRoot; }
   TZCLTreeListColumnList* GetSortByList() override { return &FSortBy; }
-  bool QueryChildInterface(TObject*, const TGUID&, void**) override { return false; }
+  // The interface of the object's row cell; false when the object has no row.
+  bool QueryChildInterface(TObject* Object, const TGUID& IID, void** Obj) override;
   void GroupRemoving(TZCLTreeListGroup* Group) override;
   void DoNodeChecked(TZCLTreeListNode* Node) override;
   void DoGetNodeChildren(TZCLTreeListNode* Node) override;
@@ -217,6 +218,8 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   virtual bool HasOpenEditor(TZCLTreeListNode*) { return false; }
   bool WantSpecialKey(Word Key, TShiftState Shift) override;
   void ProcessGesture(const TGestureEventInfo& Info, bool& Handled) override;
+  void ScrollHorizontally(TScrollCode Code) override;
+  void ScrollVertically(TScrollCode Code) override;
   TObject* SelectionAnchor = nullptr;
   bool WasSelectedOnMouseDown = false;
   TPoint GestureOrigin;

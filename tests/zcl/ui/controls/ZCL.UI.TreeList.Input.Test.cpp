@@ -122,6 +122,7 @@ class TreeListInputTest : public ::testing::Test {
   void Background(TObject*, TZCLTreeListNode* Node, TAlphaColor& Color) {
     if (Node && Node->GetValue(0) == u"row1") Color = 0xFF123456;
   }
+  void NodeGroup(TObject*, TZCLTreeListNode* Node, String& Group) { Group = Node->GetValue(1); }
   void NodeOver(TObject*, TZCLTreeListNode*, TZCLTreeListDropTargetInsertMode, bool& Allowed) { Allowed = AllowOver; }
   void Dropped(TObject*, TZCLDropTarget*, TZCLDropAction, TZCLTreeListNode* Target, TZCLTreeListDropTargetInsertMode Mode) {
     Drops.push_back({Target, Mode});
@@ -426,6 +427,10 @@ TEST_F(TreeListInputTest, WheelAndPanScroll) {
   EXPECT_EQ(Tree->GetViewport().Y, cut + 2 * rowHeight);
   Tree->ProcessMouseWheel(mwdUp, TShiftState());
   EXPECT_EQ(Tree->GetViewport().Y, 0);
+  // The scroll bars' messages reach the rows.
+  List->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_GT(Tree->GetViewport().Y, 0);
+  Tree->SetViewportY(0);
   TGestureEventInfo pan;
   pan.GestureID = igiPan;
   pan.Location = TPoint(50, 100);
@@ -621,6 +626,31 @@ TEST_F(TreeListDragTest, ASelectionOverTwoGroupsCannotBeSorted) {
   Tree->UpdateHitTest(Lower(rows[1]));
   EXPECT_TRUE(single.CalcDropTarget(target, mode));
   EXPECT_EQ(target, rows[1]);
+}
+
+TEST_F(TreeListDragTest, GroupsReorderByDraggingTheirHeaders) {
+  const char16_t* of[] = {u"One", u"One", u"Two", u"Two", u"Three"};
+  std::vector<TZCLTreeListNode*> rows;
+  for (const char16_t* group : of) rows.push_back(Tree->GetRootNode()->AddChild({u"row", group}));
+  Tree->OnGetNodeGroup = TZCLTreeListGetNodeGroupEvent(this, &TreeListInputTest::NodeGroup);
+  Tree->GetOptionsBehavior()->SetGroups(true);
+  TZCLTreeListGroups* groups = Tree->GetGroups();
+  ASSERT_EQ(groups->GetCount(), 3);
+  TZCLTreeListGroup *one = (*groups)[0], *two = (*groups)[1], *three = (*groups)[2];
+  Tree->GetOptionsBehavior()->SetDragSorting(true);
+  auto names = [&] {
+    std::vector<String> result;
+    for (Integer i = 0; i < groups->GetCount(); ++i) result.push_back((*groups)[i]->GetCaption());
+    return result;
+  };
+  Drag(At(one), At(two));  // right behind itself: nothing to do
+  EXPECT_EQ(names(), (std::vector<String>{u"One", u"Two", u"Three"}));
+  Drag(At(three), At(one));
+  EXPECT_EQ(names(), (std::vector<String>{u"Three", u"One", u"Two"}));
+  EXPECT_EQ(Tree->GetRootNode()->GetChild(0), rows[4]);  // the rows follow their groups
+  // Over the rows of the last group: after its last row.
+  Drag(At(one), At(rows[3]));
+  EXPECT_EQ(names(), (std::vector<String>{u"Three", u"Two", u"One"}));
 }
 
 TEST_F(TreeListDragTest, OutsideDropsReportTargetAndMode) {
