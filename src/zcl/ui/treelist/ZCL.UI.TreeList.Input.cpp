@@ -18,6 +18,14 @@ constexpr Integer ModeDeselect = 0;
 constexpr Integer ModeSelect = 1;
 constexpr Integer ModeToggle = 2;
 
+// A click on an expanded group may hand the focus to its first row.
+TObject* ClickFocusTarget(TZCLTreeListSubClass* Tree, TObject* Object) {
+  if (auto* group = dynamic_cast<TZCLTreeListGroup*>(Object))
+    if (!Tree->GetOptionsBehavior()->GetGroupsFocusOnClick() && group->GetExpanded() && group->GetLinks()->First())
+      return group->GetLinks()->First();
+  return Object;
+}
+
 bool IsHitAtButton(TZCLHitTestInfo* HitTest) {
   return HitTest->GetHitObjectFlag(HitFlagCheckBox) || HitTest->GetHitObjectFlag(HitFlagExpandButton) ||
          HitTest->GetHitObjectFlag(HitFlagResizeZone);
@@ -432,11 +440,7 @@ void TZCLTreeListSubClass::SelectOnMouseDown(TMouseButton Button, TShiftState Sh
   IPtr<IZCLSelectableObject> selectable;
   if (!object || !Supports(object, selectable)) return;
   WasSelectedOnMouseDown = selectable->GetSelected();
-  // A click on an expanded group may hand the focus to its first row.
-  TObject* focus = object;
-  if (auto* group = dynamic_cast<TZCLTreeListGroup*>(object))
-    if (!FOptionsBehavior->GetGroupsFocusOnClick() && group->GetExpanded() && group->GetLinks()->First())
-      focus = group->GetLinks()->First();
+  TObject* focus = ClickFocusTarget(this, object);
   TLockedUpdate update(this);
   const bool ctrl = Shift.Contains(ssCtrl), shift = Shift.Contains(ssShift);
   if (Button != TMouseButton::Left) {
@@ -465,7 +469,7 @@ void TZCLTreeListSubClass::ProcessMouseUp(TMouseButton Button, TShiftState Shift
     const bool modifiers = FOptionsSelection->GetMultiSelect() && (Shift.Contains(ssShift) || Shift.Contains(ssCtrl));
     // A press on a selected row kept the selection for a drag; a release without one reduces it.
     if (WasSelectedOnMouseDown && !modifiers && !(node && HasOpenEditor(node)))
-      SetFocusedObject(hit, true, !IsHitAtButton(hitTest));
+      SetFocusedObject(ClickFocusTarget(this, hit), true, !IsHitAtButton(hitTest));
     if (node && FOptionsBehavior->GetEditingStartingMode() == esmOnSingleClick && !IsHitAtButton(hitTest))
       RequestEditing(node, HitColumn(hitTest));
   }

@@ -459,6 +459,28 @@ TEST_F(TreeListInputTest, ColumnsMenuListsColumnsAndSwitchesVisibility) {
   EXPECT_EQ(Tree->GetColumnsPopupMenu()->GetItems()->GetCount(), 2);  // rebuilt, not appended
 }
 
+TEST_F(TreeListInputTest, CellHintsFollowTheOption) {
+  Tree->GetColumns()->Add(u"Name")->SetWidth(40);
+  TZCLTreeListNode* node = Tree->GetRootNode()->AddChild({u"a text far too long for its narrow cell"});
+  ShowForm();  // hints show only over the active form
+  auto* hints = Tree->GetHintController();
+  const bool showHint = Application->GetShowHint();
+  Application->SetShowHint(true);
+  auto hintAt = [&](TPoint P) {
+    hints->Cancel();
+    Tree->UpdateHitTest(P);
+    hints->Update(Tree->GetHitTest());
+    return hints->GetHintObject();
+  };
+  const TPoint inCell(Row(node).Left + 20, At(node).Y);
+  Tree->UpdateHitTest(inCell);
+  ASSERT_FALSE(Tree->GetHitTest()->HintData.Text.empty());
+  EXPECT_EQ(hintAt(inCell), node);
+  Tree->GetOptionsBehavior()->SetCellHints(false);
+  EXPECT_EQ(hintAt(inCell), nullptr);
+  Application->SetShowHint(showHint);
+}
+
 // ---- colours ----------------------------------------------------------------------------------
 
 TEST_F(TreeListInputTest, RowColoursFollowSelectionFocusAndHover) {
