@@ -88,6 +88,14 @@ class TreeListInputTest : public ::testing::Test {
     ADD_FAILURE() << "no hit flag " << Flag;
     return TPoint();
   }
+  // Rows 0 and 1 in group "One", 2 and 3 in "Two".
+  std::pair<TZCLTreeListGroup*, TZCLTreeListGroup*> TwoGroups(const std::vector<TZCLTreeListNode*>& Rows) {
+    TZCLTreeListGroup* one = Tree->GetGroups()->Add(u"One");
+    TZCLTreeListGroup* two = Tree->GetGroups()->Add(u"Two");
+    for (size_t i = 0; i < 4; ++i) Rows[i]->SetGroup(i < 2 ? one : two);
+    Tree->FullRefresh();
+    return {one, two};
+  }
   void Click(TObject* Object, TShiftState Shift = TShiftState(), TMouseButton Button = TMouseButton::Left) {
     ClickAt(At(Object), Shift, Button);
   }
@@ -390,13 +398,7 @@ TEST_F(TreeListInputTest, AltClickOnExpandButtonWorksOnAllSiblings) {
 
 TEST_F(TreeListInputTest, GroupsTakeFocusByOptionAndHomeSkipsAnExpandedGroup) {
   auto rows = AddRows(4);
-  TZCLTreeListGroup* g1 = Tree->GetGroups()->Add(u"One");
-  TZCLTreeListGroup* g2 = Tree->GetGroups()->Add(u"Two");
-  rows[0]->SetGroup(g1);
-  rows[1]->SetGroup(g1);
-  rows[2]->SetGroup(g2);
-  rows[3]->SetGroup(g2);
-  Tree->FullRefresh();
+  auto [g1, g2] = TwoGroups(rows);
   Tree->SetFocusedNode(rows[3]);
   Key(VK_HOME);
   EXPECT_EQ(Tree->FocusedObject, rows[0]);
@@ -624,13 +626,7 @@ TEST_F(TreeListDragTest, ChangingLevelDropsIntoANodeFarRightOfItsText) {
 
 TEST_F(TreeListDragTest, ASelectionOverTwoGroupsCannotBeSorted) {
   auto rows = AddRows(4);
-  TZCLTreeListGroup* g1 = Tree->GetGroups()->Add(u"One");
-  TZCLTreeListGroup* g2 = Tree->GetGroups()->Add(u"Two");
-  rows[0]->SetGroup(g1);
-  rows[1]->SetGroup(g1);
-  rows[2]->SetGroup(g2);
-  rows[3]->SetGroup(g2);
-  Tree->FullRefresh();
+  auto [g1, g2] = TwoGroups(rows);
   Tree->GetOptionsSelection()->SetMultiSelect(true);
   rows[0]->SetSelected(true);
   rows[2]->SetSelected(true);
