@@ -137,6 +137,8 @@ void TZCLTreeListSubClass::ConfigLoad(TZCLIniFile* Ini, const String& Section, c
   if (FOptionsBehavior->GetSortingMode() == tlsmDisabled) ResetSortingParams();
 }
 
+void TZCLTreeListSubClass::Localize(const String& Section) { FColumns->Localize(Section); }
+
 void TZCLTreeListSubClass::ConfigSave(TZCLIniFile* Ini, const String& Section, const String& Item) {
   FColumns->ConfigSave(Ini, Section, Item + u".ColumnsData");
 }

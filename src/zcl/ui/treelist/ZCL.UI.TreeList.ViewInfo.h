@@ -218,6 +218,8 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   virtual bool HasOpenEditor(TZCLTreeListNode*) { return false; }
   bool WantSpecialKey(Word Key, TShiftState Shift) override;
   void ProcessGesture(const TGestureEventInfo& Info, bool& Handled) override;
+  // The columns' captions from the language file.
+  void Localize(const String& Section) override;
   void ScrollHorizontally(TScrollCode Code) override;
   void ScrollVertically(TScrollCode Code) override;
   TObject* SelectionAnchor = nullptr;

@@ -717,6 +717,22 @@ TEST_F(TreeListDragTest, RubberBandFromTheRightQuarterElseTheSelectionMoves) {
   EXPECT_EQ(Order(), (std::vector<String>{u"row0", u"row4", u"row1", u"row2", u"row3"}));
 }
 
+// While an outside drag of the selection runs, the list also takes its own drop for sorting.
+TEST_F(TreeListDragTest, DropSourceOperationSetsUpSortingForItsDuration) {
+  auto rows = AddRows(3);
+  Tree->SetFocusedNode(rows[0]);
+  Tree->GetOptionsBehavior()->SetDragSorting(true);
+  Tree->UpdateHitTest(At(rows[0]));
+  TOwned<TZCLTreeListNodeDragObject> drag(new TZCLTreeListNodeDragObject(rows[0]));
+  drag->Controller = Controller();
+  drag->DropSourceBegin();
+  auto* target = dynamic_cast<TZCLTreeListNodeDragSortingDropTarget*>(Controller()->GetDropTarget());
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(target->DraggedNodes.GetCount(), 1);
+  drag->DropSourceEnd(TZCLDropSourceActions(), TShiftState());
+  EXPECT_EQ(Controller()->GetDropTarget(), nullptr);  // the default: none without the DropTarget option
+}
+
 TEST_F(TreeListDragTest, HeadersMoveAndHideByDragging) {
   TZCLTreeListColumn* a = Tree->GetColumns()->Add(u"A");
   TZCLTreeListColumn* b = Tree->GetColumns()->Add(u"B");
