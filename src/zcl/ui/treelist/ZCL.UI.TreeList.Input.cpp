@@ -204,24 +204,18 @@ void TZCLTreeListSubClass::PrepareCanvas(TCanvas* Canvas, Integer FontIndex, boo
 
 // ---- type-ahead search ----------------------------------------------------------------------
 
-namespace {
-
-// The value a search looks at: the visible column at the option's display position, value 0
-// past the visible columns; -1 when searching is off.
-Integer IncSearchValueIndex(TZCLTreeListSubClass* Tree) {
-  const Integer position = Tree->GetOptionsBehavior()->GetIncSearchColumnIndex();
+Integer TZCLTreeListSubClass::GetIncSearchValueIndex() {
+  const Integer position = FOptionsBehavior->GetIncSearchColumnIndex();
   if (position < 0) return -1;
   Integer visible = 0;
-  for (TZCLTreeListColumn* column : Tree->GetColumns()->GetDrawingOrder())
+  for (TZCLTreeListColumn* column : FColumns->GetDrawingOrder())
     if (column->GetVisible() && visible++ == position) return column->GetIndex();
   return 0;
 }
 
-}  // namespace
-
 void TZCLTreeListSubClass::IncSearchLookup(TObject*, bool& Found) {
   Found = false;
-  const Integer valueIndex = std::max(0, IncSearchValueIndex(this));
+  const Integer valueIndex = std::max(0, GetIncSearchValueIndex());
   TZCLTreeListNodeList* rows = GetAbsoluteVisibleNodes();
   const Integer count = rows->GetCount();
   if (count == 0) return;

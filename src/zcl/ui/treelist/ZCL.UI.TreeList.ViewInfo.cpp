@@ -734,8 +734,7 @@ void TZCLTreeListNodeViewInfo::DoDrawCellValue(TCanvas* Canvas, TZCLTreeListNode
   if (handled) return;
   TZCLStyleTreeList* style = tree->GetStyle();
   Integer from = 0, to = 0;
-  const Integer searchColumn = tree->GetOptionsBehavior()->GetIncSearchColumnIndex();
-  if (tree->FocusedObject == Data.Node && (searchColumn < 0 ? Data.ValueIndex == 0 : Data.ValueIndex == searchColumn) &&
+  if (tree->FocusedObject == Data.Node && Data.ValueIndex == std::max(0, tree->GetIncSearchValueIndex()) &&
       tree->GetIncSearch()->GetHighlightBounds(Data.Text, from, to))
     TextDrawHighlighted(Canvas, Data.Text, Data.Bounds, Data.TextAlign, taVerticalCenter, true, from, to,
                         style->GetColor(5)->GetAsColor(), style->GetColor(6)->GetAsColor());
@@ -845,7 +844,7 @@ void TZCLTreeListContentViewInfo::PopulateViewItems(TZCLTreeListNode* Parent) {
   TZCLTreeListSubClass* tree = GetTreeList();
   TZCLIncrementalSearch* search = tree->GetIncSearch();
   const bool filtering = tree->GetOptionsBehavior()->GetIncSearchMode() == ismFilter && search->Active();
-  const Integer column = std::max(0, tree->GetOptionsBehavior()->GetIncSearchColumnIndex());
+  const Integer column = std::max(0, tree->GetIncSearchValueIndex());
   std::function<bool(TZCLTreeListNode*)> passes = [&](TZCLTreeListNode* node) {
     if (search->Contains(node->GetValue(column))) return true;
     if (TZCLTreeListNodeList* list = node->GetChildrenList())

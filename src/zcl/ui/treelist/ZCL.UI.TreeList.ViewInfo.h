@@ -212,6 +212,9 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   bool CheckFocusedObject();
   void ToggleCheckFocused();
   void ToggleGroupExpanded(TZCLTreeListGroup* Group, TShiftState Shift);
+  // The value the type-ahead search looks at: that of the visible column at the option's display
+  // position, value 0 past the visible columns; -1 while searching is off.
+  Integer GetIncSearchValueIndex();
   // The in-place editing layer fills these in: start an editor on a cell, and tell whether one
   // is open (on Node, or on any node for null).
   virtual bool RequestEditing(TZCLTreeListNode*, TZCLTreeListColumn*) { return false; }

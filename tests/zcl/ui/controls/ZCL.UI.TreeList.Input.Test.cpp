@@ -311,6 +311,17 @@ TEST_F(TreeListInputTest, TypeAheadFocusesMatchesAndRefusesTextWithoutOne) {
   // Moving the focus by other means ends the search.
   Key(VK_UP);
   EXPECT_FALSE(Tree->GetIncSearch()->Active());
+  // The option names a display position among the visible columns.
+  Tree->GetColumns()->Add(u"Name");
+  Tree->GetColumns()->Add(u"Hidden")->SetVisible(false);
+  Tree->GetColumns()->Add(u"Kind")->SetDrawIndex(0);
+  EXPECT_EQ(Tree->GetIncSearchValueIndex(), 2);
+  Tree->GetOptionsBehavior()->SetIncSearchColumnIndex(1);
+  EXPECT_EQ(Tree->GetIncSearchValueIndex(), 0);
+  Tree->GetOptionsBehavior()->SetIncSearchColumnIndex(5);
+  EXPECT_EQ(Tree->GetIncSearchValueIndex(), 0);
+  Tree->GetOptionsBehavior()->SetIncSearchColumnIndex(0);
+  Tree->GetColumns()->Clear();
   // In filter mode the rows shrink to the matches as the user types.
   Tree->GetOptionsBehavior()->SetIncSearchMode(ismFilter);
   type(u'n');
