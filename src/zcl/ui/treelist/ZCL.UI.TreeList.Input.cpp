@@ -310,7 +310,7 @@ void TZCLTreeListSubClass::MoveFocus(TObject* Object, TShiftState Shift) {
     IPtr<IZCLSelectableObject> anchor;
     const bool anchorSelected = Supports(SelectionAnchor, anchor) && anchor->GetSelected();
     SelectRange(SelectionAnchor, Object, Object, true, !ctrl, ctrl && !anchorSelected ? ModeDeselect : ModeSelect);
-  } else {
+  } else if (Object != FocusedObject) {
     SetFocusedObject(Object, true, true);
   }
 }
