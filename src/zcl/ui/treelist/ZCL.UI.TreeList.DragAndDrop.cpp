@@ -188,7 +188,9 @@ void TZCLTreeListDropTarget::DoDrop(TShiftState Shift, TPoint P, TZCLDropAction 
   controller->IsDropping = false;
 }
 
-bool TZCLTreeListDropTarget::CanCreateLevel() { return FSubClass->GetOptionsBehavior()->GetDropTargetAllowCreateLevel(); }
+bool TZCLTreeListDropTarget::CanCreateLevel() {
+  return FSubClass->GetOptionsBehavior()->GetDropTargetAllowCreateLevel();
+}
 
 bool TZCLTreeListDropTarget::CalcDropTarget(TObject*& Target, TZCLTreeListDropTargetInsertMode& Mode) {
   TZCLHitTestInfo* hitTest = FSubClass->GetHitTest();
@@ -221,7 +223,8 @@ TZCLTreeListDropTargetInsertMode TZCLTreeListDropTarget::CalcInsertMode(TZCLTree
 
 void TZCLTreeListDropTarget::DoDropData(TZCLDropAction Action) {
   TZCLTreeListDragAndDropController* controller = GetController();
-  FSubClass->DoDrop(this, Action, dynamic_cast<TZCLTreeListNode*>(controller->DropTargetObject), controller->DropTargetMode);
+  FSubClass->DoDrop(this, Action, dynamic_cast<TZCLTreeListNode*>(controller->DropTargetObject),
+                    controller->DropTargetMode);
 }
 
 void TZCLTreeListCustomDragSortingDropTarget::DoDropData(TZCLDropAction) {

@@ -144,7 +144,8 @@ class TZCLTreeListGroupDragObject : public TZCLTreeListCustomDragSortingObject {
   ZCL_CLASS(TZCLTreeListGroupDragObject, TZCLTreeListCustomDragSortingObject)
  public:
   explicit TZCLTreeListGroupDragObject(TZCLTreeListGroup* AGroup) : Group(AGroup) {}
-  void StartDropSource(TZCLDropSourceActions Actions, IZCLDropSourceOperation* Operation, TObject* SourceObject) override;
+  void StartDropSource(TZCLDropSourceActions Actions, IZCLDropSourceOperation* Operation,
+                       TObject* SourceObject) override;
   void SelectGroup();
   TZCLTreeListGroup* Group;
 

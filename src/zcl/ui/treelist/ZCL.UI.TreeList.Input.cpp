@@ -64,7 +64,9 @@ void* TZCLTreeListSubClass::GetFocusedNodeData() const {
   return node ? node->Data : nullptr;
 }
 
-void TZCLTreeListSubClass::SetFocusedNodeData(void* Data) { SetFocusedNode(FRoot ? FRoot->FindNode(Data, true) : nullptr); }
+void TZCLTreeListSubClass::SetFocusedNodeData(void* Data) {
+  SetFocusedNode(FRoot ? FRoot->FindNode(Data, true) : nullptr);
+}
 
 // ---- selection ------------------------------------------------------------------------------
 
@@ -186,7 +188,8 @@ TColor TZCLTreeListSubClass::GetNodeTextColor(TZCLTreeListNode* Node) {
     return true;
   };
   if (selected && focused) take(18);
-  if (FOptionsBehavior->GetHotTrack() && GetHoveredObject() == Node && TAlphaColorHelper::IsValid(FStyle->GetColor(15)->GetValue()))
+  if (FOptionsBehavior->GetHotTrack() && GetHoveredObject() == Node &&
+      TAlphaColorHelper::IsValid(FStyle->GetColor(15)->GetValue()))
     result = FStyle->GetColor(15)->GetAsColor();
   if (selected) {
     if (Node == FocusedObject) take(13);
@@ -226,7 +229,8 @@ void TZCLTreeListSubClass::IncSearchLookup(TObject*, bool& Found) {
     if (!node) continue;
     const String text = node->GetValue(valueIndex);
     Integer from = 0, to = 0;
-    const bool match = filter ? FIncSearch->Contains(text) : FIncSearch->GetHighlightBounds(text, from, to) && from == 0;
+    const bool match =
+        filter ? FIncSearch->Contains(text) : FIncSearch->GetHighlightBounds(text, from, to) && from == 0;
     if (match) {
       SetFocusedObject(node, true, true);
       Found = true;
@@ -478,8 +482,9 @@ void TZCLTreeListSubClass::ProcessMouseClick(TMouseButton Button, TShiftState Sh
     ProcessColumnClick(Button, Shift, header->GetColumn());
   } else if (auto* group = dynamic_cast<TZCLTreeListGroup*>(hit)) {
     ProcessGroupClick(Button, Shift, group);
-  } else if (auto* node = dynamic_cast<TZCLTreeListNode*>(hit);
-             node && Button == TMouseButton::Left && Shift.Contains(ssAlt) && hitTest->GetHitObjectFlag(HitFlagExpandButton)) {
+  } else if (auto* node = dynamic_cast<TZCLTreeListNode*>(hit); node && Button == TMouseButton::Left &&
+                                                                Shift.Contains(ssAlt) &&
+                                                                hitTest->GetHitObjectFlag(HitFlagExpandButton)) {
     TLockedUpdate update(this);
     const bool expand = !node->GetExpanded();
     if (TZCLTreeListNode* parent = node->GetParent()) parent->ExpandCollapseChildren(expand, !expand);
@@ -592,7 +597,8 @@ TZCLPopupMenu* TZCLTreeListSubClass::GetColumnsPopupMenu() {
   items->Clear();
   for (Integer i = 0; i < FColumns->GetCount(); ++i) {
     TZCLTreeListColumn* column = (*FColumns)[i];
-    TMenuItem* item = MenuItemAddEx(items, column->GetCaption(), i, TNotifyEvent(this, &TZCLTreeListSubClass::ColumnsMenuClick));
+    TMenuItem* item =
+        MenuItemAddEx(items, column->GetCaption(), i, TNotifyEvent(this, &TZCLTreeListSubClass::ColumnsMenuClick));
     item->SetAutoCheck(true);
     item->SetChecked(column->GetVisible());
   }

@@ -2,8 +2,8 @@
 
 #include "ControlsTestSupport.h"
 #include "os/OS.Input.h"
-#include "rtl/RTL.Numbers.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
@@ -132,7 +132,8 @@ class TreeListInputTest : public ::testing::Test {
   }
   void NodeGroup(TObject*, TZCLTreeListNode* Node, String& Group) { Group = Node->GetValue(1); }
   void NodeOver(TObject*, TZCLTreeListNode*, TZCLTreeListDropTargetInsertMode, bool& Allowed) { Allowed = AllowOver; }
-  void Dropped(TObject*, TZCLDropTarget*, TZCLDropAction, TZCLTreeListNode* Target, TZCLTreeListDropTargetInsertMode Mode) {
+  void Dropped(TObject*, TZCLDropTarget*, TZCLDropAction, TZCLTreeListNode* Target,
+               TZCLTreeListDropTargetInsertMode Mode) {
     Drops.push_back({Target, Mode});
   }
 
