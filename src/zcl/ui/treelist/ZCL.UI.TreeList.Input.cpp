@@ -81,8 +81,11 @@ void TZCLTreeListSubClass::SelectObject(TObject* Object, Integer Mode, bool Skip
     case ModeSelect:
       selectable->SetSelected(true);
       break;
-    default:
+    case ModeToggle:
       selectable->SetSelected(!selectable->GetSelected());
+      break;
+    default:
+      break;
   }
 }
 
