@@ -187,6 +187,7 @@ class TZCLCompoundControlSubClass : public TComponent,
   virtual bool CalculateAutoSize(Integer& Width, Integer& Height) { return false; }
   virtual void Localize(const String&) {}
   virtual bool WantSpecialKey(Word, TShiftState) { return false; }
+  virtual void ProcessGesture(const TGestureEventInfo&, bool&) {}
   virtual void ScrollHorizontally(TScrollCode) {}
   virtual void ScrollVertically(TScrollCode) {}
   virtual void BoundsChanged() { Changed(ChangeSize); }

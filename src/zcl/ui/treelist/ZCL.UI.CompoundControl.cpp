@@ -193,6 +193,11 @@ void TZCLCompoundControl::CMFontChanged(TMessage& Message) {
   ResourceChanged();
 }
 
+void TZCLCompoundControl::DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) {
+  inherited::DoGesture(EventInfo, Handled);
+  if (!Handled && FSubClass && FSubClass->GetEnabled()) FSubClass->ProcessGesture(EventInfo, Handled);
+}
+
 void TZCLCompoundControl::CMWantSpecialKey(TMessage& Message) {
   InheritedMessage(inherited::MessageTable(), Message);
   if (Message.Result == 0 && FSubClass)

@@ -66,6 +66,7 @@ class TZCLCompoundControl : public TZCLCustomControl, public IZCLCompoundControl
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) override;
   void CMCancelMode(TMessage& Message);
   void CMEnabledChanged(TMessage& Message);
   void CMFontChanged(TMessage& Message);

@@ -2,24 +2,12 @@
 // sorting and grouping requests that the sorter carries out.
 
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Locks.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
 
 namespace {
-
-// Pairs a begin call with its end call on every way out of a scope.
-template <void (TZCLTreeListSubClass::*Begin)(), void (TZCLTreeListSubClass::*End)()>
-class TPairedCalls {
- public:
-  explicit TPairedCalls(TZCLTreeListSubClass* ASubClass) : FSubClass(ASubClass) { (FSubClass->*Begin)(); }
-  ~TPairedCalls() { (FSubClass->*End)(); }
-
- private:
-  TZCLTreeListSubClass* FSubClass;
-};
-
-using TLockedUpdate = TPairedCalls<&TZCLTreeListSubClass::BeginUpdate, &TZCLTreeListSubClass::EndUpdate>;
-using TLongOperation = TPairedCalls<&TZCLTreeListSubClass::BeginLongOperation, &TZCLTreeListSubClass::EndLongOperation>;
-
+using TLockedUpdate = TZCLTreeListLockedUpdate;
+using TLongOperation = TZCLTreeListLongOperation;
 }  // namespace
 
 // ---- nodes ----------------------------------------------------------------------------------
@@ -82,12 +70,12 @@ void TZCLTreeListSubClass::SetFocusedObject(TObject* Object, bool DropSelection,
   if (Object && Object == FRoot) return;
   if (!GetEnabled()) Object = nullptr;
   TLockedUpdate update(this);
+  // Focus moved by other means ends a search; a filter stays until the user clears it.
+  if (FIncSearch->GetMode() != ismFilter) FIncSearch->Cancel();
   if (DropSelection && (FSelection.GetCount() > 1 || (FSelection.GetCount() == 1 && FSelection.First() != Object)))
     SelectNone();
-  if (auto* node = dynamic_cast<TZCLTreeListNode*>(Object)) {
-    for (TZCLTreeListNode* p = node->GetParent(); p && p != FRoot; p = p->GetParent()) p->SetExpanded(true);
-    node->SetSelected(true);
-  }
+  ExpandParents(Object);
+  SelectObject(Object, 1);
   const bool columnChanged = FocusedColumn != nullptr;
   FocusedColumn = nullptr;
   const bool objectChanged = FocusedObject != Object;
@@ -148,6 +136,8 @@ void TZCLTreeListSubClass::ConfigLoad(TZCLIniFile* Ini, const String& Section, c
   FColumns->ConfigLoad(Ini, Section, Item + u".ColumnsData");
   if (FOptionsBehavior->GetSortingMode() == tlsmDisabled) ResetSortingParams();
 }
+
+void TZCLTreeListSubClass::Localize(const String& Section) { FColumns->Localize(Section); }
 
 void TZCLTreeListSubClass::ConfigSave(TZCLIniFile* Ini, const String& Section, const String& Item) {
   FColumns->ConfigSave(Ini, Section, Item + u".ColumnsData");
@@ -301,7 +291,14 @@ bool TZCLTreeListSubClass::DoColumnClick(TZCLTreeListColumn* Column) {
 }
 
 void TZCLTreeListSubClass::ProcessColumnClick(TMouseButton Button, TShiftState Shift, TZCLTreeListColumn* Column) {
-  if (Button != TMouseButton::Left || !Column || DoColumnClick(Column)) return;
+  if (Button != TMouseButton::Left || !Column) return;
+  TZCLHitTestInfo* hitTest = GetHitTest();
+  if (hitTest->GetHitObjectFlag(HitFlagCheckBox)) {
+    TLockedUpdate update(this);
+    FRoot->SetChildrenCheckState(FRoot->GetChildrenCheckState() == cbChecked ? cbUnchecked : cbChecked);
+    return;
+  }
+  if (hitTest->GetHitObjectFlag(3) || DoColumnClick(Column)) return;
   if (FOptionsBehavior->GetSortingMode() == tlsmDisabled) return;
   SortByColumnClick(Column, !Shift.Contains(ssCtrl));
 }
@@ -348,11 +345,22 @@ void TZCLTreeListSubClass::ProcessChanges(TZCLCompoundControlChanges Flags) {
   if (Flags & 0x10000) SetFocusedObject(nullptr, true, true);
   inherited::ProcessChanges(Flags);
   if (Flags & ChangeStruct) {
+    // A focused row that went away (collapsed or filtered out) hands focus to its nearest shown ancestor.
+    if (FocusedObject && GetContent()) {
+      TObject* object = FocusedObject;
+      TZCLCompoundControlBaseContentCell* cell = nullptr;
+      while (object && object != FRoot && !GetContent()->GetCells()->Find(object, cell)) {
+        IPtr<IZCLTreeNodeLink> link;
+        object = Supports(object, link) ? link->GetLinkParent() : nullptr;
+      }
+      if (object != FocusedObject) SetFocusedObject(object == FRoot ? nullptr : object, false, false);
+    }
     if (FocusedColumn && !FocusedColumn->GetVisible()) {
       FocusedColumn = nullptr;
       Flags |= 0x400;
     }
   }
+  if ((Flags & 0x800) && FocusedObject) ScrollTo(FocusedObject, 0, FocusedColumn);
   if ((Flags & (ChangeSize | ChangeStruct | 0x20)) && FOptionsBehavior->GetAutoBestFit()) FColumns->ApplyBestFit(true);
   if (Flags & 0x100) DoSelectionChanged();
   if (Flags & 0x200) DoFocusedNodeChanged();

@@ -1,5 +1,6 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 
+#include "zcl/ui/treelist/ZCL.UI.TreeList.DragAndDrop.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
 
 #include <algorithm>
@@ -149,6 +150,8 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
   FOptionsView = Create<TZCLTreeListOptionsView>(static_cast<IZCLTreeListOptionsListener*>(this));
   FStyle = Create<TZCLStyleTreeList>(static_cast<TObject*>(this));
   FIncSearch = new TZCLIncrementalSearch();
+  FIncSearch->OnLookup = TZCLIncrementalSearchLookupEvent(this, &TZCLTreeListSubClass::IncSearchLookup);
+  FIncSearch->OnChange = TNotifyEvent(this, &TZCLTreeListSubClass::IncSearchChanged);
   FColumns = new TZCLTreeListColumns(this);
   FGroups = new TZCLTreeListGroups(this);
   FRoot = CreateNode();
@@ -200,6 +203,8 @@ TZCLTreeListContentViewInfo* TZCLTreeListSubClass::GetContent() const {
 TZCLTreeListNodeList* TZCLTreeListSubClass::GetAbsoluteVisibleNodes() { return GetContent()->GetAbsoluteVisibleNodes(); }
 
 void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
+  if (auto* controller = dynamic_cast<TZCLTreeListDragAndDropController*>(GetDragAndDropController()))
+    controller->ObjectRemoving(Node);
   if (FSelection.Remove(Node) >= 0) Changed(0x100);
   if (FocusedObject == Node) {
     // Focus stays near: the next sibling, else the previous one, else the parent.
@@ -223,6 +228,8 @@ void TZCLTreeListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
 }
 
 void TZCLTreeListSubClass::GroupRemoving(TZCLTreeListGroup* Group) {
+  if (auto* controller = dynamic_cast<TZCLTreeListDragAndDropController*>(GetDragAndDropController()))
+    controller->ObjectRemoving(Group);
   if (FocusedObject == Group) FocusedObject = nullptr;
   if (GetHoveredObject() == Group) SetHoveredObject(nullptr, nullptr);
   if (GetPressedObject() == Group) SetPressedObject(nullptr);
@@ -266,10 +273,6 @@ void TZCLTreeListSubClass::HoveredObjectChanged() {
   }
   FLastHovered = now;
   FLastHoveredSubPart = subPart;
-}
-
-void TZCLTreeListSubClass::ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) {
-  GetContent()->ScrollByMouseWheel(Direction, Shift);
 }
 
 // ---- root -----------------------------------------------------------------------------------
@@ -660,9 +663,7 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   TZCLStyleTreeList* style = tree->GetStyle();
   TZCLTreeListNode* node = GetNode();
   if (AbsoluteIndex < 0) AbsoluteIndex = node ? FContent->GetAbsoluteVisibleNodes()->IndexOf(node) : EmptyRowIndex;
-  const bool selected = node && node->GetSelected();
-  const TAlphaColor background =
-      selected ? style->GetRowSelectedColor(tree->IsFocused()) : style->GetRowColor(AbsoluteIndex % 2 != 0);
+  const TAlphaColor background = tree->GetNodeBackgroundColor(AbsoluteIndex % 2 != 0, node);
   const TRect row = GetBounds();
   FillRectAlpha(Canvas, row, background, ScaleByDPI(style->GetRowCornerRadius(), tree->GetCurrentDpi()));
   TZCLTreeListColumnBarViewInfo* bar = FContent->GetColumnBar();
@@ -676,8 +677,7 @@ void TZCLTreeListNodeViewInfo::DoDraw(TCanvas* Canvas) {
   if (HorzGridLine) style->DrawGridline(Canvas, row, mBottom);
   if (!node) return;
   AssignCanvasFont(Canvas, tree->GetFont());
-  Canvas->GetFont()->SetColor(selected ? style->GetRowSelectedTextColor(tree->IsFocused())
-                                       : style->GetTextColor(tree->GetEnabled()));
+  Canvas->GetFont()->SetColor(tree->GetNodeTextColor(node));
   bool handled = false;
   if (tree->OnCustomDrawNode) tree->OnCustomDrawNode(tree, Canvas, row, node, handled);
   if (handled) return;
@@ -734,8 +734,7 @@ void TZCLTreeListNodeViewInfo::DoDrawCellValue(TCanvas* Canvas, TZCLTreeListNode
   if (handled) return;
   TZCLStyleTreeList* style = tree->GetStyle();
   Integer from = 0, to = 0;
-  const Integer searchColumn = tree->GetOptionsBehavior()->GetIncSearchColumnIndex();
-  if (tree->FocusedObject == Data.Node && (searchColumn < 0 ? Data.ValueIndex == 0 : Data.ValueIndex == searchColumn) &&
+  if (tree->FocusedObject == Data.Node && Data.ValueIndex == std::max(0, tree->GetIncSearchValueIndex()) &&
       tree->GetIncSearch()->GetHighlightBounds(Data.Text, from, to))
     TextDrawHighlighted(Canvas, Data.Text, Data.Bounds, Data.TextAlign, taVerticalCenter, true, from, to,
                         style->GetColor(5)->GetAsColor(), style->GetColor(6)->GetAsColor());
@@ -845,7 +844,7 @@ void TZCLTreeListContentViewInfo::PopulateViewItems(TZCLTreeListNode* Parent) {
   TZCLTreeListSubClass* tree = GetTreeList();
   TZCLIncrementalSearch* search = tree->GetIncSearch();
   const bool filtering = tree->GetOptionsBehavior()->GetIncSearchMode() == ismFilter && search->Active();
-  const Integer column = std::max(0, tree->GetOptionsBehavior()->GetIncSearchColumnIndex());
+  const Integer column = std::max(0, tree->GetIncSearchValueIndex());
   std::function<bool(TZCLTreeListNode*)> passes = [&](TZCLTreeListNode* node) {
     if (search->Contains(node->GetValue(column))) return true;
     if (TZCLTreeListNodeList* list = node->GetChildrenList())
@@ -1083,7 +1082,10 @@ void TZCLTreeListContentViewInfo::DrawEmptyRows(TCanvas* Canvas) {
 Integer TZCLTreeListContentViewInfo::GetScrollLineDownDelta() {
   TZCLCompoundControlBaseContentCell* cell = nullptr;
   if (!FCells.GetCell(FCells.LastVisible, cell)) return 0;
-  return std::max(0, cell->AbsoluteBounds().Bottom - FViewItemsArea.Bottom);
+  const Integer below = cell->AbsoluteBounds().Bottom - FViewItemsArea.Bottom;
+  if (below > 0) return below;
+  // Flush with the bottom: the next line is the whole row after it.
+  return FCells.GetCell(FCells.LastVisible + 1, cell) ? cell->Height : 0;
 }
 
 Integer TZCLTreeListContentViewInfo::GetScrollLineUpDelta() {

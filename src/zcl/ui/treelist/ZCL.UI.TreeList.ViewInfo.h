@@ -11,6 +11,7 @@ class TZCLTreeListContentViewInfo;
 class TZCLTreeListNodeViewInfo;
 class TZCLTreeListSorter;
 class TZCLTreeListSubClass;
+class TZCLPopupMenu;
 
 using TZCLTreeListCompareEvent =
     TDelegate<void(TObject* Sender, TZCLTreeListNode* ALeft, TZCLTreeListNode* ARight, Integer& AResult)>;
@@ -19,6 +20,8 @@ using TZCLTreeListConfirmationEvent = TDelegate<void(TObject* Sender, bool& AAll
 using TZCLTreeListGetNodeClassEvent = TDelegate<void(TObject* Sender, TClass& AClass)>;
 using TZCLTreeListGetNodeGroupEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, String& AGroupName)>;
 using TZCLTreeListNodeEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode)>;
+using TZCLTreeListGetNodeBackgroundEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, TAlphaColor& AColor)>;
 
 class TZCLTreeListColumnViewInfo;
 
@@ -35,6 +38,18 @@ struct TZCLTreeListNodeCustomDrawData {
 };
 
 enum TZCLTreeListDropTargetInsertMode { dtimBefore, dtimAfter, dtimInto, dtimOver };
+
+class TZCLDropTarget;
+enum TZCLDropAction : Byte;
+using TZCLTreeListDragSortingNodeDropEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, TZCLTreeListDropTargetInsertMode AMode, bool& AHandled)>;
+using TZCLTreeListDragSortingNodeOverEvent =
+    TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, TZCLTreeListDropTargetInsertMode AMode, bool& AAllowed)>;
+using TZCLTreeListDropEvent = TDelegate<void(TObject* Sender, TZCLDropTarget* Data, TZCLDropAction Action,
+                                             TZCLTreeListNode* Target, TZCLTreeListDropTargetInsertMode Mode)>;
+using TZCLTreeListDropOverEvent =
+    TDelegate<void(TObject* Sender, TZCLDropTarget* Data, TZCLDropAction& Action, TObject*& Target,
+                   TZCLTreeListDropTargetInsertMode& Mode, bool& Allow)>;
 
 using TZCLTreeListCustomDrawEvent = TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
 using TZCLTreeListCustomDrawNodeEvent =
@@ -114,7 +129,8 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TPersistent* GetObject() override { return nullptr; }
   TZCLTreeListNode* GetRootNode() override { return FRoot; }
   TZCLTreeListColumnList* GetSortByList() override { return &FSortBy; }
-  bool QueryChildInterface(TObject*, const TGUID&, void**) override { return false; }
+  // The interface of the object's row cell; false when the object has no row.
+  bool QueryChildInterface(TObject* Object, const TGUID& IID, void** Obj) override;
   void GroupRemoving(TZCLTreeListGroup* Group) override;
   void DoNodeChecked(TZCLTreeListNode* Node) override;
   void DoGetNodeChildren(TZCLTreeListNode* Node) override;
@@ -159,6 +175,75 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   // A left click on a header: OnColumnClick may take it, else it sorts (Ctrl adds a column).
   virtual void ProcessColumnClick(TMouseButton Button, TShiftState Shift, TZCLTreeListColumn* Column);
 
+  // ---- focus, selection and scrolling by object, input, colours (ZCL.UI.TreeList.Input.cpp) ----
+  TZCLTreeListGroup* GetFocusedGroup() const { return dynamic_cast<TZCLTreeListGroup*>(FocusedObject); }
+  void SetFocusedGroup(TZCLTreeListGroup* Group);
+  // A hidden column, or any while disabled, clears the focused column.
+  void SetFocusedColumn(TZCLTreeListColumn* Column);
+  void* GetFocusedNodeData() const;
+  void SetFocusedNodeData(void* Data);
+  // Mode 0 deselects, 1 selects, 2 toggles.
+  void SelectObject(TObject* Object, Integer Mode, bool SkipGroups = false);
+  // Every row from one object's row to the other's; group rows strictly inside are skipped.
+  void SelectRange(TObject* From, TObject* To, TObject* FocusTo, bool MakeVisible, bool DropSelection, Integer Mode);
+  TObject* ObjectAtPos(Integer X, Integer Y);
+  TPoint GetViewport();
+  void SetViewportX(Integer Value);
+  void SetViewportY(Integer Value);
+  void ScrollBy(Integer DeltaX, Integer DeltaY);
+  void ScrollByLines(Integer Count, bool Up);
+  void MakeVisible(TObject* Object) { ScrollTo(Object, 0, nullptr); }
+  void MakeTop(TObject* Object) { ScrollTo(Object, 1, nullptr); }
+  // Expands the object's ancestors, then scrolls its row (and the column) into view.
+  void ScrollTo(TObject* Object, Integer Mode, TZCLTreeListColumn* Column);
+  void ExpandParents(TObject* Object);
+  TAlphaColor GetNodeBackgroundColor(bool Odd, TZCLTreeListNode* Node);
+  TColor GetNodeTextColor(TZCLTreeListNode* Node);
+  // FontIndex < 0: the control's font, else that font of the style; Small: two thirds high.
+  void PrepareCanvas(TCanvas* Canvas, Integer FontIndex, bool Small);
+  // The row an arrow, page, Home or End key leads to; null when none can take focus.
+  virtual TObject* GetNextObject(TObject* Object, Word Key);
+  virtual void ProcessGroupClick(TMouseButton Button, TShiftState Shift, TZCLTreeListGroup* Group);
+  virtual void SelectOnMouseDown(TMouseButton Button, TShiftState Shift);
+  virtual void ShowColumnsPopupMenu(const TPoint& P);
+  virtual TZCLPopupMenu* GetColumnsPopupMenu();
+  void MoveFocus(TObject* Object, TShiftState Shift);
+  // Focuses the first row when nothing is focused; true when something was focused before.
+  bool CheckFocusedObject();
+  void ToggleCheckFocused();
+  void ToggleGroupExpanded(TZCLTreeListGroup* Group, TShiftState Shift);
+  // The value the type-ahead search looks at: that of the visible column at the option's display
+  // position, value 0 past the visible columns; -1 while searching is off.
+  Integer GetIncSearchValueIndex();
+  // The in-place editing layer fills these in: start an editor on a cell, and tell whether one
+  // is open (on Node, or on any node for null).
+  virtual bool RequestEditing(TZCLTreeListNode*, TZCLTreeListColumn*) { return false; }
+  virtual bool HasOpenEditor(TZCLTreeListNode*) { return false; }
+  bool WantSpecialKey(Word Key, TShiftState Shift) override;
+  void ProcessGesture(const TGestureEventInfo& Info, bool& Handled) override;
+  // The columns' captions from the language file.
+  void Localize(const String& Section) override;
+  void ScrollHorizontally(TScrollCode Code) override;
+  void ScrollVertically(TScrollCode Code) override;
+  TObject* SelectionAnchor = nullptr;
+  bool WasSelectedOnMouseDown = false;
+  TPoint GestureOrigin;
+  TZCLTreeListGetNodeBackgroundEvent OnGetNodeBackground;
+  TZCLTreeListNodeEvent OnNodeDblClicked;
+  // Dragging rows inside the list and dropping from outside (ZCL.UI.TreeList.DragAndDrop.cpp).
+  virtual void DoDragSorting();
+  virtual bool DoDragSortingNodeDrop(TZCLTreeListNode* Node, TZCLTreeListDropTargetInsertMode Mode);
+  virtual bool DoDragSortingNodeOver(TZCLTreeListNode* Node, TZCLTreeListDropTargetInsertMode Mode);
+  virtual void DoDrop(TZCLDropTarget* Data, TZCLDropAction Action, TZCLTreeListNode* Target,
+                      TZCLTreeListDropTargetInsertMode Mode);
+  virtual void DoDropOver(TZCLDropTarget* Data, TZCLDropAction& Action, TObject*& Target,
+                          TZCLTreeListDropTargetInsertMode& Mode, bool& Allow);
+  TNotifyEvent OnDragSorting;
+  TZCLTreeListDragSortingNodeDropEvent OnDragSortingNodeDrop;
+  TZCLTreeListDragSortingNodeOverEvent OnDragSortingNodeOver;
+  TZCLTreeListDropEvent OnDrop;
+  TZCLTreeListDropOverEvent OnDropOver;
+
   TZCLTreeListGetNodeClassEvent GetOnGetNodeClass() const { return FOnGetNodeClass; }
   // Raises EInvalidOperation for a different handler once the root's children exist.
   void SetOnGetNodeClass(const TZCLTreeListGetNodeClassEvent& Value);
@@ -193,6 +278,22 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void HoveredObjectChanged() override;
   void ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) override;
   void ProcessChanges(TZCLCompoundControlChanges Flags) override;
+  TZCLCompoundControlHintController* CreateHintController() override;
+  TZCLHitTestInfo* CreateHitTest() override;
+  TZCLCompoundControlDragAndDropController* CreateDragAndDropController() override;
+  void ProcessKeyDown(Word& Key, TShiftState Shift) override;
+  void ProcessKeyPress(Char& Key) override;
+  void ProcessKeyUp(Word& Key, TShiftState Shift) override;
+  void ProcessContextPopup(bool& Handled) override;
+  void ProcessMouseClick(TMouseButton Button, TShiftState Shift) override;
+  void ProcessMouseDblClick(TMouseButton Button, TShiftState Shift) override;
+  void ProcessMouseDown(TMouseButton Button, TShiftState Shift) override;
+  void ProcessMouseUp(TMouseButton Button, TShiftState Shift) override;
+  virtual bool DoNodeDblClicked(TZCLTreeListNode* Node);
+  void IncSearchLookup(TObject* Sender, bool& Found);
+  void IncSearchChanged(TObject* Sender);
+  void ColumnsMenuClick(TObject* Sender);
+  TZCLPopupMenu* FColumnsPopupMenu = nullptr;
   virtual TZCLTreeListSorter* CreateSorter();
   virtual String GetNodePathName(TZCLTreeListNode* Node) { return Node->GetValue(0); }
   virtual bool DoCanDeleteSelected();

@@ -289,6 +289,7 @@ TEST_F(TreeListViewTest, FocusedCellIsFilledOnlyWhileTheControlHasFocus) {
   TZCLTreeListColumn* b = Tree->GetColumns()->Add(u"B");
   TZCLTreeListNode* node = Tree->GetRootNode()->AddChild({u"x", u""});
   Tree->GetStyle()->GetColor(12)->SetValue(TAlphaColor(0xFF12A456));
+  Tree->GetOptionsSelection()->SetFocusCell(true);
   Form->Show();
   Tree->SetFocusedNode(node);
   Tree->FocusedColumn = b;
