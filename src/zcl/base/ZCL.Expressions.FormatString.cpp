@@ -384,10 +384,17 @@ void TZCLFormatString::Evaluate(Variant& Result, TZCLExpressionContext Context) 
 
 String TZCLFormatString::ToString() const { return FRoot ? inherited::ToString() : FSource; }
 
-Integer TZCLFormatString::Compare(TZCLExpressionContext Context1, TZCLExpressionContext Context2) {
-  if (!FRoot) return 0;
-  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);
-  if (!concatenation) return KeyCompare(FRoot, Context1, Context2);
+namespace {
+// Visits the keys of a template in order with whether "%!" reverses each; stops when Visit
+// answers false. A template that is not a concatenation is one key.
+template <class TVisit>
+void ForEachSortKey(TZCLExpressionElement* Root, const TVisit& Visit) {
+  if (!Root) return;
+  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(Root);
+  if (!concatenation) {
+    Visit(Root, false);
+    return;
+  }
   TZCLExpressionElements* parts = concatenation->GetElements();
   bool reverse = false;
   for (Integer i = 0; i < parts->GetCount(); ++i) {
@@ -395,49 +402,40 @@ Integer TZCLFormatString::Compare(TZCLExpressionContext Context1, TZCLExpression
     if (dynamic_cast<TZCLFormatStringReverseMacro*>(part)) {
       reverse = true;
     } else if (dynamic_cast<TZCLFormatStringFunction*>(part)) {
-      const Integer r = KeyCompare(part, Context1, Context2);
-      if (r != 0) return reverse ? -r : r;
+      if (!Visit(part, reverse)) return;
       reverse = false;
     }
   }
-  return 0;
+}
+}  // namespace
+
+Integer TZCLFormatString::Compare(TZCLExpressionContext Context1, TZCLExpressionContext Context2) {
+  Integer result = 0;
+  ForEachSortKey(FRoot, [&](TZCLExpressionElement* Key, bool Reverse) {
+    const Integer r = KeyCompare(Key, Context1, Context2);
+    result = Reverse ? -r : r;
+    return r == 0;
+  });
+  return result;
 }
 
 std::vector<String> TZCLFormatString::SortKeys(TZCLExpressionContext Context) {
   std::vector<String> keys;
-  if (!FRoot) return keys;
-  auto key = [&](TZCLExpressionElement* Element) {
+  ForEachSortKey(FRoot, [&](TZCLExpressionElement* Key, bool) {
     Variant value;
-    Element->Evaluate(value, Context);
+    Key->Evaluate(value, Context);
     keys.push_back(VarToStr(value));
-  };
-  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);
-  if (!concatenation) {
-    key(FRoot);
-    return keys;
-  }
-  TZCLExpressionElements* parts = concatenation->GetElements();
-  for (Integer i = 0; i < parts->GetCount(); ++i)
-    if (dynamic_cast<TZCLFormatStringFunction*>(parts->GetItems(i))) key(parts->GetItems(i));
+    return true;
+  });
   return keys;
 }
 
 std::vector<bool> TZCLFormatString::SortKeysReversed() const {
   std::vector<bool> reversed;
-  if (!FRoot) return reversed;
-  auto* concatenation = dynamic_cast<TZCLFormatStringConcatenateFunction*>(FRoot);
-  if (!concatenation) return {false};
-  TZCLExpressionElements* parts = concatenation->GetElements();
-  bool reverse = false;
-  for (Integer i = 0; i < parts->GetCount(); ++i) {
-    TZCLExpressionElement* part = parts->GetItems(i);
-    if (dynamic_cast<TZCLFormatStringReverseMacro*>(part)) {
-      reverse = true;
-    } else if (dynamic_cast<TZCLFormatStringFunction*>(part)) {
-      reversed.push_back(reverse);
-      reverse = false;
-    }
-  }
+  ForEachSortKey(FRoot, [&](TZCLExpressionElement*, bool Reverse) {
+    reversed.push_back(Reverse);
+    return true;
+  });
   return reversed;
 }
 
