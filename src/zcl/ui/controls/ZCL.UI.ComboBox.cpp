@@ -604,7 +604,9 @@ Integer TZCLComboBox::FindPrefix(const String& Text) const {
 void TZCLComboBox::SyncItemIndexWithText() { SetItemIndex(FItems->IndexOf(GetText())); }
 
 void TZCLComboBox::ItemsChanged() {
-  if (!GetComponentState().Contains(csDestroying)) SyncItemIndexWithText();
+  // While loading, the streamed ItemIndex waits for the end instead.
+  if (!GetComponentState().Contains(csDestroying) && !GetComponentState().Contains(csLoading))
+    SyncItemIndexWithText();
 }
 
 void TZCLComboBox::ItemIndexChanged() {
