@@ -9,6 +9,7 @@
 #include "vcl/VCL.Messages.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 
 // ---- list -----------------------------------------------------------------------------------
 
@@ -119,6 +120,26 @@ void TZCLComboBoxList::SetFocusedRow(Integer Value) {
   Invalidate();
 }
 
+void TZCLComboBoxList::SetCheckBoxes(bool Value) {
+  if (FCheckBoxes == Value) return;
+  FCheckBoxes = Value;
+  Invalidate();
+}
+
+void TZCLComboBoxList::SetImages(TCustomImageList* Value) {
+  if (FImages == Value) return;
+  FImages = Value;
+  Invalidate();
+}
+
+TRect TZCLComboBoxList::GetCheckBoxRect(Integer Position) {
+  if (!FCheckBoxes) return TRect();
+  const TRect r = GetVisibleRowRect(Position);
+  const Integer dpi = GetCurrentPPI(), size = ScaleByDPI(13, dpi), left = r.Left + ScaleByDPI(4, dpi);
+  const Integer top = r.Top + (r.Height() - size) / 2;
+  return TRect(left, top, left + size, top + size);
+}
+
 Integer TZCLComboBoxList::GetRowHeight() {
   const Integer dpi = GetCurrentPPI();
   return MeasureTextSize(GetFont(), u"Qq").cy + ScaleByDPI(4, dpi);
@@ -186,12 +207,24 @@ void TZCLComboBoxList::Paint() {
     bool handled = false;
     if (OnDrawRow) OnDrawRow(this, canvas, r, row, handled);
     if (handled) continue;
+    TRect text = r;
+    text.Inflate(-ScaleByDPI(4, dpi), 0);
+    if (FCheckBoxes && !row.IsGroup) {
+      const TRect box = GetCheckBoxRect(position);
+      FStyle->DrawCheckBox(canvas, box, index == FHotRow ? bstHover : bstNormal, row.Checked ? cbChecked : cbUnchecked);
+      text.Left = box.Right + ScaleByDPI(4, dpi);
+    }
+    if (FImages && !row.IsGroup) {
+      const TSize size = GetImageListSize(FImages, dpi);
+      const Integer top = r.Top + (r.Height() - size.cy) / 2;
+      DrawImageListItem(canvas, TRect(text.Left, top, text.Left + size.cx, top + size.cy), FImages, row.ImageIndex,
+                        GetEnabled());
+      text.Left += size.cx + ScaleByDPI(4, dpi);
+    }
     AssignCanvasFont(canvas, GetFont());
     canvas->GetFont()->SetColor(index == FFocusedRow ? FStyle->GetRowSelectedTextColor(true)
                                                      : FStyle->GetTextColor(GetEnabled()));
     canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-    TRect text = r;
-    text.Inflate(-ScaleByDPI(4, dpi), 0);
     CanvasDrawText(canvas, text, row.Caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
 }

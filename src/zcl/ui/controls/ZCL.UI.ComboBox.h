@@ -34,6 +34,8 @@ class TZCLComboBoxList : public TZCLCustomControl {
     String Group;
     bool IsGroup = false;
     bool Checked = false;
+    Integer ImageIndex = -1;
+    TObject* Data = nullptr;
   };
   using TDrawRowEvent = TDelegate<void(TObject* Sender, TCanvas* Canvas, const TRect& R, const TRow& Row, bool& Handled)>;
   using TRowEvent = TDelegate<void(TObject* Sender, Integer Row)>;
@@ -73,6 +75,14 @@ class TZCLComboBoxList : public TZCLCustomControl {
   void SetStyle(TZCLStyleTreeList* Value) { FStyle->Assign(Value); }
   // Frame around the rows.
   Integer GetFrameSize() const { return 1; }
+  // Rows show a check box before their text.
+  bool GetCheckBoxes() const { return FCheckBoxes; }
+  void SetCheckBoxes(bool Value);
+  // Rows show their image before their text.
+  TCustomImageList* GetImages() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
+  // The row's check box in client coordinates (empty without check boxes).
+  TRect GetCheckBoxRect(Integer Position);
 
   TDrawRowEvent OnDrawRow;
   TRowEvent OnRowClick;
@@ -102,6 +112,8 @@ class TZCLComboBoxList : public TZCLCustomControl {
   Integer FUpdateCount = 0;
   bool FGrouping = false;
   bool FFiltering = true;
+  bool FCheckBoxes = false;
+  TCustomImageList* FImages = nullptr;
   TZCLIncrementalSearch* FSearch;
   TZCLStyleTreeList* FStyle;
 };

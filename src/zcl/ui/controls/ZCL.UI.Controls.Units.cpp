@@ -13,6 +13,7 @@
 #include "zcl/ui/controls/ZCL.UI.Insight.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -30,6 +31,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.CheckBoxes", RegisterCheckBoxClasses, nullptr},
     {"ZCL.UI.Edit.DropDown", RegisterDropDownEditClasses, nullptr},
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
+    {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
 };
 }  // namespace
 
