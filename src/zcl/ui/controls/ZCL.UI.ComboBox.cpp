@@ -13,6 +13,23 @@
 
 // ---- list -----------------------------------------------------------------------------------
 
+const TMessageTable& TZCLComboBoxList::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(CM_WANTSPECIALKEY, &TZCLComboBoxList::CMWantSpecialKey)});
+  return table;
+}
+
+void TZCLComboBoxList::CMWantSpecialKey(TMessage& Message) {
+  switch (static_cast<Word>(Message.WParam)) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_RETURN:
+      Message.Result = 1;
+      return;
+    default: InheritedMessage(inherited::MessageTable(), Message);
+  }
+}
+
 TZCLComboBoxList::TZCLComboBoxList(TComponent* AOwner)
     : TZCLCustomControl(AOwner),
       FSearch(Create<TZCLIncrementalSearch>()),
@@ -553,6 +570,12 @@ void TZCLBasicComboBoxDropDown::SyncSelection() {
 void TZCLBasicComboBoxDropDown::DoShow() {
   inherited::DoShow();
   FList->MakeFocusedVisible();
+}
+
+void TZCLCustomComboBoxDropDown::DoShow() {
+  inherited::DoShow();
+  // Keys (arrows, type-ahead, Enter) go to the list while it is open.
+  SafeSetFocus(FList);
 }
 
 void TZCLBasicComboBoxDropDown::ClickAtObject(Integer Row) {

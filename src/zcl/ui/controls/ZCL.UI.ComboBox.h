@@ -27,6 +27,7 @@ using TZCLComboBoxPrepareDropDownListEvent = TDelegate<void(TObject* Sender, TZC
 // a focused and a hot row, type-ahead filtering and custom-drawn rows.
 class TZCLComboBoxList : public TZCLCustomControl {
   ZCL_CLASS(TZCLComboBoxList, TZCLCustomControl)
+  VCL_MESSAGES()
  public:
   struct TRow {
     String Caption;
@@ -101,6 +102,7 @@ class TZCLComboBoxList : public TZCLCustomControl {
   void Rebuild();
   void MoveFocus(Integer Delta);
   void SearchChanged(TObject* Sender);
+  void CMWantSpecialKey(TMessage& Message);
 
  private:
   std::vector<TRow> FRows;
@@ -225,6 +227,7 @@ class TZCLCustomComboBoxDropDown : public TZCLPopupWindow {
   virtual void ClickAtObject(Integer Row) {}
   virtual void PopulateList(TZCLComboBoxList* List) = 0;
   virtual void SetupList(TZCLComboBoxList* List);
+  void DoShow() override;
   void ListRowClick(TObject* Sender, Integer Row);
 
   TZCLComboBoxList* FList = nullptr;

@@ -252,3 +252,28 @@ TEST_F(ComboBoxTest, DialogSearchFindsItemsAndTheTextOnlyWithoutSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ComboBoxTest, KeysGoToTheOpenListAndEnterApplies) {
+  for (const char16_t* s : {u"Apple", u"Banana", u"Cherry"}) Box->GetItems()->Add(s);
+  Box->SetMode(cbmList);
+  Show();
+  Box->SetFocus();
+  Headless::RunUntilIdle();
+  Headless::KeyPress(VK_F4);
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(Box->GetDroppedDown());
+  TZCLComboBoxList* list = static_cast<TZCLCustomComboBoxDropDown*>(Box->GetDropDown())->GetList();
+  EXPECT_TRUE(list->Focused());
+  Headless::KeyPress(VK_DOWN);
+  Headless::KeyPress(VK_DOWN);
+  Headless::RunUntilIdle();
+  EXPECT_EQ(list->GetFocusedRow(), 1);
+  Headless::KeyPress(VK_RETURN);
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(Box->GetDroppedDown());
+  EXPECT_EQ(Box->GetItemIndex(), 1);
+}
+
+}  // namespace
