@@ -9,6 +9,7 @@
 #include "vcl/VCL.Messages.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
 
 // ---- list -----------------------------------------------------------------------------------
@@ -96,9 +97,19 @@ void TZCLComboBoxList::Rebuild() {
       if (!FRows[size_t(i)].IsGroup && FRows[size_t(i)].Tag == focusedTag && focusedTag >= 0) FFocusedRow = i;
   }
   FVisible.clear();
+  const bool filter = FFiltering && FSearch->Active();
+  // The search's own containment test, with each caption upper-cased once rather than per key.
+  const String needle = filter ? zcUpperCase(FSearch->GetText()) : String();
   for (Integer i = 0; i < GetRowCount(); ++i) {
-    const TRow& r = FRows[size_t(i)];
-    if (r.IsGroup || !FFiltering || !FSearch->Active() || FSearch->Contains(r.Caption)) FVisible.push_back(i);
+    TRow& r = FRows[size_t(i)];
+    if (filter && !r.IsGroup) {
+      if (!r.HasUpperCaption) {
+        r.UpperCaption = zcUpperCase(r.Caption);
+        r.HasUpperCaption = true;
+      }
+      if (r.UpperCaption.find(needle) == String::npos) continue;
+    }
+    FVisible.push_back(i);
   }
   // A group row without shown items goes too.
   if (FGrouping) {

@@ -37,6 +37,9 @@ class TZCLComboBoxList : public TZCLCustomControl {
     bool Checked = false;
     Integer ImageIndex = -1;
     TObject* Data = nullptr;
+    // The caption in upper case, made when a filter first needs it.
+    String UpperCaption;
+    bool HasUpperCaption = false;
   };
   using TDrawRowEvent = TDelegate<void(TObject* Sender, TCanvas* Canvas, const TRect& R, const TRow& Row, bool& Handled)>;
   using TRowEvent = TDelegate<void(TObject* Sender, Integer Row)>;
