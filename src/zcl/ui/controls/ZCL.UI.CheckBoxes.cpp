@@ -317,6 +317,12 @@ bool TZCLCustomCheckBox::CanAutoSize(Integer& NewWidth, Integer& NewHeight) {
   return true;
 }
 
+void TZCLCustomCheckBox::ActionChange(TObject* Sender, bool CheckDefaults) {
+  inherited::ActionChange(Sender, CheckDefaults);
+  if (auto* action = dynamic_cast<TCustomAction*>(Sender))
+    if (!CheckDefaults || !GetChecked()) SetChecked(action->GetChecked());
+}
+
 void TZCLCustomCheckBox::Loaded() {
   inherited::Loaded();
   UpdateSubControlEnabled();
@@ -423,6 +429,11 @@ bool TZCLCheckBoxActionLink::IsCheckedLinked() {
 
 void TZCLCheckBoxActionLink::SetChecked(bool Value) {
   if (auto* box = dynamic_cast<TZCLCustomCheckBox*>(FClient)) box->SetChecked(Value);
+}
+
+void TZCLCheckBoxActionLink::ActionChange(TBasicAction* Action, bool CheckDefaults) {
+  inherited::ActionChange(Action, CheckDefaults);
+  if (auto* box = dynamic_cast<TZCLCustomCheckBox*>(FClient)) box->ActionChange(Action, CheckDefaults);
 }
 
 void RegisterCheckBoxClasses() {

@@ -83,7 +83,10 @@ class TZCLCheckBoxSubControlOptions : public TZCLSubControlOptions {
   bool FApplying = false;
 };
 
+class TZCLCheckBoxActionLink;
+
 class TZCLCustomCheckBox : public TZCLCustomButton {
+  friend class TZCLCheckBoxActionLink;
   ZCL_CLASS(TZCLCustomCheckBox, TZCLCustomButton)
   VCL_MESSAGES()
  public:
@@ -124,6 +127,7 @@ class TZCLCustomCheckBox : public TZCLCustomButton {
   TZCLCustomButtonSubClass* CreateSubClass() override;
   void Calculate(const TRect& R) override;
   bool CanAutoSize(Integer& NewWidth, Integer& NewHeight) override;
+  void ActionChange(TObject* Sender, bool CheckDefaults) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void CMEnabledChanged(TMessage& Message);
   void CMTextChanged(TMessage& Message);
@@ -183,6 +187,7 @@ class TZCLCheckBoxActionLink : public TControlActionLink {
   using TControlActionLink::TControlActionLink;
   bool IsCheckedLinked() override;
   void SetChecked(bool Value) override;
+  void ActionChange(TBasicAction* Action, bool CheckDefaults) override;
 };
 
 void RegisterCheckBoxClasses();

@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.StdCtrls.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
@@ -157,6 +158,18 @@ TEST_F(CheckBoxTest, AutoSizeMeasuresMarkAndCaption) {
   box->SetCaption(u"");
   EXPECT_EQ(box->GetWidth(), 13);
   EXPECT_EQ(box->GetHeight(), 13 + 2 > text.cy + 2 ? 13 : text.cy + 2);
+}
+
+TEST_F(CheckBoxTest, FollowsTheCheckedStateOfItsAction) {
+  auto* action = Create<TAction>(Form.get());
+  action->SetChecked(true);
+  auto* box = Add<TZCLCheckBox>(Form.get(), 10, u"Box");
+  box->SetAction(action);
+  EXPECT_TRUE(box->GetChecked());
+  action->SetChecked(false);
+  EXPECT_FALSE(box->GetChecked());
+  action->SetChecked(true);
+  EXPECT_TRUE(box->GetChecked());
 }
 
 TEST_F(CheckBoxTest, InplaceCheckBoxReadsAndWritesTheValueText) {
