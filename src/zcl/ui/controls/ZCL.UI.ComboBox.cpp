@@ -790,13 +790,9 @@ void TZCLComboBox::Localize(const String& Section, const String& Name) {
   BeginSelectionLock();
   try {
     inherited::Localize(Section, Name);
-    const String sub = LangSubSection(Section, Name);
-    FItems->BeginUpdate();
-    for (Integer i = 0; i < FItems->GetCount(); ++i)
-      FItems->SetStrings(i, LangGet(sub, u"i[" + IntToStr(i) + u"]", FItems->GetStrings(i)));
-    FItems->EndUpdate();
-    FItemIndex = -2;  // forces the text of the saved index back
-    SetItemIndex(saved);
+    LangApplyToItems(LangSubSection(Section, Name), FItems);
+    // The renamed item no longer matches the old text; the index stays and takes its new text.
+    if (FItemIndex != saved) SetItemIndex(saved);
   } catch (...) {
     EndSelectionLock();
     throw;

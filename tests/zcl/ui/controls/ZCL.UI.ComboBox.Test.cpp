@@ -5,6 +5,7 @@
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 
 namespace {
@@ -274,6 +275,24 @@ TEST_F(ComboBoxTest, KeysGoToTheOpenListAndEnterApplies) {
   Headless::RunUntilIdle();
   EXPECT_FALSE(Box->GetDroppedDown());
   EXPECT_EQ(Box->GetItemIndex(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ComboBoxTest, LocalizingKeepsTheSelectedIndex) {
+  Box->GetItems()->Add(u"One");
+  Box->GetItems()->Add(u"Two");
+  Box->SetItemIndex(1);
+  const Integer selects = Probe.Selects;
+  LangFile()->WriteString(u"ComboTest.Box", u"i[1]", u"Zwei");
+  Box->Localize(u"ComboTest", u"Box");
+  LangFile()->DeleteSection(u"ComboTest.Box");
+  EXPECT_EQ(Box->GetItems()->GetStrings(1), u"Zwei");
+  EXPECT_EQ(Box->GetItemIndex(), 1);
+  EXPECT_EQ(Box->GetText(), u"Zwei");
+  EXPECT_EQ(Probe.Selects, selects);
 }
 
 }  // namespace
