@@ -4,6 +4,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
 
 namespace {
 
@@ -190,6 +191,29 @@ TEST_F(DropDownTest, SearchBoxHandsTheFocusOnAndClampsItsDelay) {
     search->SetChangeDelay(c.Set);
     EXPECT_EQ(search->GetChangeDelay(), c.Stored) << c.Set;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DropDownTest, DialogSearchLooksInsideTheDroppedControl) {
+  auto* dropDown = Add<TZCLDropDown>();
+  auto* content = Create<TZCLContainer>(Form.get());
+  content->SetParent(dropDown);
+  auto* inner = Create<TZCLLabel>(Form.get());
+  inner->SetParent(content);
+  inner->SetCaption(u"Inside");
+  dropDown->SetControl(content);
+  TZCLUIInsightCandidates candidates;
+  TZCLUIInsightSearchQueueBuilder builder(&candidates);
+  builder.Add(dropDown);
+  ASSERT_EQ(candidates.GetCount(), 1);
+  EXPECT_EQ(candidates[0]->Text, u"Inside");
+  EXPECT_EQ(candidates[0]->Controls, (std::vector<TObject*>{dropDown, inner}));
+  const TZCLUIInsightAdapter* adapter;
+  ASSERT_TRUE(TZCLUIInsight::GetAdapter(dropDown, adapter));
+  EXPECT_FALSE(adapter->MakeVisible(dropDown));
 }
 
 }  // namespace
