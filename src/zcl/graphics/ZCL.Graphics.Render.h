@@ -22,6 +22,7 @@ class TZCL2DRender;
 enum TAlignment : Byte { taLeftJustify, taRightJustify, taCenter };
 ZCL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter);
 enum TVerticalAlignment : Byte { taAlignTop, taAlignBottom, taVerticalCenter };
+ZCL_ENUM(TVerticalAlignment, taAlignTop, taAlignBottom, taVerticalCenter);
 
 enum TZCL2DRenderStrokeStyle : Byte { ssSolid, ssDash, ssDot, ssDashDot, ssDashDotDot };
 enum TZCL2DRenderAlphaFormat : Byte { afIgnored2D, afDefined2D, afPremultiplied2D };

@@ -57,6 +57,13 @@ struct IZCLFocusableControl : virtual IInterface {
   virtual void SetFocus() = 0;
 };
 
+// A control that takes the focus on its first item when another control hands it over (a tree
+// list focuses its first visible node).
+struct IZCLFocusableControl2 : virtual IInterface {
+  RTL_INTERFACE(IZCLFocusableControl2, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C60A}")
+  virtual void FocusFirstItem() = 0;
+};
+
 // Something that pops up under a rectangle of the screen (a menu, a drop-down window).
 struct IZCLPopup : virtual IInterface {
   RTL_INTERFACE(IZCLPopup, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C605}")

@@ -16,6 +16,7 @@
 #include "zcl/ui/ZCL.UI.Resources.h"
 
 enum TCheckBoxState : Byte { cbUnchecked, cbChecked, cbGrayed };
+ZCL_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed);
 
 // A compound control that hands the focus to an inner control.
 struct IZCLInnerControl : virtual IInterface {

@@ -166,7 +166,8 @@ void TZCLPopupWindow::WndProc(TMessage& Message) {
         if (LOWORD(Message.WParam) != WA_INACTIVE) {
           // The window giving the activation keeps its active caption.
           if (HWND other = reinterpret_cast<HWND>(Message.LParam)) SendMessage(other, WM_NCACTIVATE, 1, 0);
-        } else {
+        } else if (!GetComponentState().Contains(csDestroying)) {
+          // A window going away must leave no queued call behind.
           TZCLMainThread::Queue(TThreadMethod(this, &TZCLPopupWindow::QueuedClose), this);
         }
       }

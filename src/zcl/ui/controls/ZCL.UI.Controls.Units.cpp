@@ -8,6 +8,12 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -20,6 +26,12 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.Insight", RegisterInsightClasses, FinalizeInsight},
+    {"ZCL.UI.Labels", RegisterLabelClasses, nullptr},
+    {"ZCL.UI.CheckBoxes", RegisterCheckBoxClasses, nullptr},
+    {"ZCL.UI.Edit.DropDown", RegisterDropDownEditClasses, nullptr},
+    {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
+    {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
 };
 }  // namespace
 

@@ -63,6 +63,8 @@ class TZCLCustomTextEdit : public TZCLCustomEdit, public IZCLInplaceControl {
   bool CanCreateInnerControl() override { return !GetComponentState().Contains(csDestroying); }
   TWinControl* CreateInnerControl() override;
   void CalculateContent(const TRect& R) override;
+  // For descendants that keep part of the text area for themselves.
+  void SetContentRect(const TRect& R) { FContentRect = R; }
   void ValidateText(TObject* Sender = nullptr);
 
  private:
