@@ -1007,9 +1007,10 @@ TZCLTextXMLBuilder::~TZCLTextXMLBuilder() { Free(FWriter); }
 
 void TZCLTextXMLBuilder::CheckName(const String& Name, const char16_t* What) {
   if (Name.empty()) throw EZCLXMLDocument(Format(u"An %s name cannot be empty.", {String(What)}));
+  static const uint8_t* const classes = zcXMLCharProperties();
   for (size_t i = 0; i < Name.size(); ++i) {
     Char c = Name[i];
-    if (c != u':' && !zcXMLHasClass(c, i == 0 ? xccNameStart : xccNameChar))
+    if (c != u':' && !(classes[c] & (i == 0 ? xccNameStart : xccNameChar)))
       throw EZCLXMLDocument(
           Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
                  u"included in a name.",
