@@ -884,7 +884,10 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   TZCLXMLNode* current = this;
   try {
     auto reader = std::make_unique<TZCLXMLTextReader>(settings, Stream);
-    while (current && reader->Read()) {
+    for (;;) {
+      // Blank text that would be dropped below is not made into a node at all.
+      reader->SetIgnoreWhitespace(!inText && (scopes.empty() || !scopes.back()));
+      if (!current || !reader->Read()) break;
       TZCLXMLNodeData* n = reader->Node();
       const bool preserve = !scopes.empty() && scopes.back();
       switch (n->NodeType) {
