@@ -57,6 +57,12 @@ struct IZCLFocusableControl : virtual IInterface {
   virtual void SetFocus() = 0;
 };
 
+// Focus on a control's first item (a list's first row), then the keyboard focus.
+struct IZCLFocusableControl2 : virtual IInterface {
+  RTL_INTERFACE(IZCLFocusableControl2, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C60A}")
+  virtual void FocusFirstItem() = 0;
+};
+
 // Something that pops up under a rectangle of the screen (a menu, a drop-down window).
 struct IZCLPopup : virtual IInterface {
   RTL_INTERFACE(IZCLPopup, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C605}")

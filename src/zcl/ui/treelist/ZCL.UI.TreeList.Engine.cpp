@@ -2,6 +2,7 @@
 // sorting and grouping requests that the sorter carries out.
 
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.InplaceEdit.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
 
 namespace {
@@ -330,6 +331,7 @@ void TZCLTreeListSubClass::DoSortReset() {
 // ---- change processing ----------------------------------------------------------------------
 
 void TZCLTreeListSubClass::ProcessChanges(TZCLCompoundControlChanges Flags) {
+  if ((Flags & ~ChangeContent) && FEditingController) FEditingController->ProcessChanges(Flags);
   if ((Flags & ChangeContent) && !GetEnabled() && HasSelection()) SelectNone();
   if (Flags & ChangeStruct) FGroups->RemoveEmpty();
   if (Flags & 0x3000) {

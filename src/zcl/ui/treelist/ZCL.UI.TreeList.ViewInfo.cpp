@@ -156,9 +156,13 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
   FRoot->SetExpanded(true);
 }
 
-void TZCLTreeListSubClass::AfterConstruction() { inherited::AfterConstruction(); }
+void TZCLTreeListSubClass::AfterConstruction() {
+  InitializeEditing();
+  inherited::AfterConstruction();
+}
 
 void TZCLTreeListSubClass::BeforeDestruction() {
+  FinalizeEditing();
   try {
     Clear();
   } catch (...) {

@@ -7,10 +7,14 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 
+class TZCLStyleEdit;
+class TZCLStyleEditButton;
 class TZCLTreeListContentViewInfo;
+class TZCLTreeListEditingController;
 class TZCLTreeListNodeViewInfo;
 class TZCLTreeListSorter;
 class TZCLTreeListSubClass;
+struct TZCLInplaceInfo;
 
 using TZCLTreeListCompareEvent =
     TDelegate<void(TObject* Sender, TZCLTreeListNode* ALeft, TZCLTreeListNode* ARight, Integer& AResult)>;
@@ -19,6 +23,13 @@ using TZCLTreeListConfirmationEvent = TDelegate<void(TObject* Sender, bool& AAll
 using TZCLTreeListGetNodeClassEvent = TDelegate<void(TObject* Sender, TClass& AClass)>;
 using TZCLTreeListGetNodeGroupEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, String& AGroupName)>;
 using TZCLTreeListNodeEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode)>;
+using TZCLTreeListEditCreateEvent =
+    TDelegate<TComponent*(TObject* Sender, const TZCLInplaceInfo& AParams, bool& AHandled)>;
+using TZCLTreeListEditedEvent = TDelegate<void(TObject* Sender, Integer AColumnIndex, Integer ARowIndex)>;
+using TZCLTreeListEditingEvent =
+    TDelegate<void(TObject* Sender, Integer AColumnIndex, Integer ARowIndex, String& AValue)>;
+using TZCLTreeListEditInitializeEvent =
+    TDelegate<void(TObject* Sender, const TZCLInplaceInfo& AParams, TComponent* AEdit)>;
 
 class TZCLTreeListColumnViewInfo;
 
@@ -89,6 +100,7 @@ class TZCLStyleTreeList : public TZCLStyle {
 class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTreeList, public IZCLTreeListOptionsListener {
   ZCL_CLASS(TZCLTreeListSubClass, TZCLCompoundControlSubClass)
   friend class TZCLTreeListSorter;
+  friend class TZCLTreeListEditingController;
 
  public:
   explicit TZCLTreeListSubClass(TComponent* AOwner);
@@ -159,6 +171,21 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   // A left click on a header: OnColumnClick may take it, else it sorts (Ctrl adds a column).
   virtual void ProcessColumnClick(TMouseButton Button, TShiftState Shift, TZCLTreeListColumn* Column);
 
+  // In-place editing (ZCL.UI.TreeList.InplaceEdit): the entry points of keys, clicks and code.
+  TZCLTreeListEditingController* GetEditingController() const { return FEditingController; }
+  void StartEditing(TZCLTreeListNode* Node, TZCLTreeListColumn* Column);
+  // Edit is the new editor, null when there is none.
+  virtual bool CreateInplaceEditor(const TZCLInplaceInfo& Params, TComponent*& Edit);
+  TZCLStyleEdit* GetStyleInplaceEdit() const { return FStyleInplaceEdit; }
+  void SetStyleInplaceEdit(TZCLStyleEdit* Value);
+  TZCLStyleEditButton* GetStyleInplaceEditButton() const { return FStyleInplaceEditButton; }
+  void SetStyleInplaceEditButton(TZCLStyleEditButton* Value);
+  TZCLTreeListEditCreateEvent OnEditCreate;
+  TZCLTreeListEditedEvent OnEdited;
+  TZCLTreeListEditingEvent OnEditing;
+  TZCLTreeListEditInitializeEvent OnEditInitialize;
+  TKeyEvent OnEditKeyDown;
+
   TZCLTreeListGetNodeClassEvent GetOnGetNodeClass() const { return FOnGetNodeClass; }
   // Raises EInvalidOperation for a different handler once the root's children exist.
   void SetOnGetNodeClass(const TZCLTreeListGetNodeClassEvent& Value);
@@ -194,6 +221,13 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void ProcessMouseWheel(TMouseWheelDirection Direction, TShiftState Shift) override;
   void ProcessChanges(TZCLCompoundControlChanges Flags) override;
   virtual TZCLTreeListSorter* CreateSorter();
+  virtual TZCLTreeListEditingController* CreateEditingController();
+  virtual TComponent* DoEditCreate(const TZCLInplaceInfo& Params);
+  // The column index goes to the events first, the row index second.
+  virtual void DoEdited(Integer RowIndex, Integer ColumnIndex);
+  virtual void DoEditing(Integer RowIndex, Integer ColumnIndex, String& Value);
+  virtual void DoEditInitialize(const TZCLInplaceInfo& Params, TComponent* Edit);
+  virtual void DoEditKeyDown(Word& Key, TShiftState Shift);
   virtual String GetNodePathName(TZCLTreeListNode* Node) { return Node->GetValue(0); }
   virtual bool DoCanDeleteSelected();
   virtual bool DoColumnClick(TZCLTreeListColumn* Column);
@@ -220,8 +254,13 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TZCLTreeListOptionsSelection* FOptionsSelection = nullptr;
   TZCLTreeListOptionsView* FOptionsView = nullptr;
   TZCLStyleTreeList* FStyle = nullptr;
+  TZCLTreeListEditingController* FEditingController = nullptr;
+  TZCLStyleEdit* FStyleInplaceEdit = nullptr;
+  TZCLStyleEditButton* FStyleInplaceEditButton = nullptr;
 
  private:
+  void InitializeEditing();
+  void FinalizeEditing();
   TObject* FLastHovered = nullptr;
   TObject* FLastHoveredSubPart = nullptr;
 };
