@@ -310,6 +310,8 @@ class TZCLTreeListColumnBarViewInfo : public TZCLCompoundControlContainerViewInf
   virtual void CalculateAutoWidth(const TRect& R);
   virtual void CalculateColumns(const TRect& R, TZCLCompoundControlChanges Changes);
   virtual Integer GetHeight();
+  // The measured height, kept until the next size change (-1: not measured).
+  Integer MeasuredHeight = -1;
   virtual Integer GetColumnsWidth();
   TZCLTreeListColumnViewInfo* GetColumnViewInfo(Integer Index) const {
     return static_cast<TZCLTreeListColumnViewInfo*>(GetChild(Index));
