@@ -122,12 +122,19 @@ void TZCLTreeListEditingController::EditApply(TObject* Edit, TZCLCompoundControl
   try {
     TLock lock(FLockCount);
     TZCLTreeListSubClass* tree = GetTreeList();
+    TZCLTreeListNodeList* rows = tree->GetAbsoluteVisibleNodes();
+    TZCLTreeListNode* node =
+        FParams.RowIndex >= 0 && FParams.RowIndex < rows->GetCount() ? (*rows)[FParams.RowIndex] : nullptr;
     String value = FEditIntf->InplaceGetValue();
     tree->DoEditing(FParams.RowIndex, FParams.ColumnIndex, value);
-    TZCLTreeListNodeList* rows = tree->GetAbsoluteVisibleNodes();
-    if (FParams.RowIndex >= 0 && FParams.RowIndex < rows->GetCount())
-      if (TZCLTreeListNode* node = (*rows)[FParams.RowIndex]) node->SetValue(FParams.ColumnIndex, value);
-    tree->DoEdited(FParams.RowIndex, FParams.ColumnIndex);
+    // The handler may have moved or removed rows: the value goes to the edited node, wherever
+    // its row is now, and nowhere when the node is gone.
+    const Integer row = node ? rows->IndexOf(node) : -1;
+    if (row >= 0) {
+      FParams.RowIndex = row;
+      node->SetValue(FParams.ColumnIndex, value);
+      tree->DoEdited(row, FParams.ColumnIndex);
+    }
   } catch (...) {
     // The editor goes whatever a handler raised; the error goes on to the caller.
     Close(Changes, true);

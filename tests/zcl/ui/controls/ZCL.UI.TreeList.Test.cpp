@@ -105,6 +105,7 @@ class TreeListControlTest : public ::testing::Test {
   void Editing(TObject*, Integer AColumnIndex, Integer ARowIndex, String& AValue) {
     Log.push_back(u"editing " + IntToStr(AColumnIndex) + u" " + IntToStr(ARowIndex) + u" " + AValue);
     if (AValue == u"upper") AValue = u"UPPER";
+    if (AValue == u"resort") Tree->SortBy(Name, sdDescending, true);
   }
   void Edited(TObject*, Integer AColumnIndex, Integer ARowIndex) {
     Log.push_back(u"edited " + IntToStr(AColumnIndex) + u" " + IntToStr(ARowIndex));
@@ -224,6 +225,18 @@ TEST_F(TreeListControlTest, EditingTheSortedColumnResortsOthersDoNot) {
   Key(VK_RETURN);
   EXPECT_EQ(Row(0)->GetValue(0), u"b");
   EXPECT_EQ(Row(2)->GetValue(0), u"d");
+}
+
+// The rows move under the editor while OnEditing runs: the value still reaches the edited node.
+TEST_F(TreeListControlTest, AValueStoredAfterTheRowsMovedGoesToTheEditedNode) {
+  TZCLTreeListNode* edited = Row(0);
+  EditRow(0, u"resort");
+  Key(VK_RETURN);
+  EXPECT_EQ(Row(0)->GetValue(0), u"c");
+  EXPECT_EQ(Row(0)->GetValue(1), u"3");
+  EXPECT_EQ(Row(1), edited);
+  EXPECT_EQ(edited->GetValue(1), u"resort");
+  EXPECT_EQ(Log.back(), u"edited 1 1");
 }
 
 TEST_F(TreeListControlTest, NoEditorForHiddenCellsDisabledEditingOrAHandledNilEditor) {
