@@ -109,6 +109,13 @@ void TZCLTreeList::DeclareProperties(TClassDeclaration<TZCLTreeList>& D) {
           &C::SetEngineEvent<&S::OnCustomDrawNodeCell>);
   D.Property(u"OnCustomDrawNodeCellValue", &C::GetEngineEvent<&S::OnCustomDrawNodeCellValue>,
           &C::SetEngineEvent<&S::OnCustomDrawNodeCellValue>);
+  D.Property(u"OnDragSorting", &C::GetEngineEvent<&S::OnDragSorting>, &C::SetEngineEvent<&S::OnDragSorting>);
+  D.Property(u"OnDragSortingNodeDrop", &C::GetEngineEvent<&S::OnDragSortingNodeDrop>,
+             &C::SetEngineEvent<&S::OnDragSortingNodeDrop>);
+  D.Property(u"OnDragSortingNodeOver", &C::GetEngineEvent<&S::OnDragSortingNodeOver>,
+             &C::SetEngineEvent<&S::OnDragSortingNodeOver>);
+  D.Property(u"OnDrop", &C::GetEngineEvent<&S::OnDrop>, &C::SetEngineEvent<&S::OnDrop>);
+  D.Property(u"OnDropOver", &C::GetEngineEvent<&S::OnDropOver>, &C::SetEngineEvent<&S::OnDropOver>);
   D.Property(u"OnEditCreate", &C::GetEngineEvent<&S::OnEditCreate>, &C::SetEngineEvent<&S::OnEditCreate>);
   D.Property(u"OnEdited", &C::GetEngineEvent<&S::OnEdited>, &C::SetEngineEvent<&S::OnEdited>);
   D.Property(u"OnEditing", &C::GetEngineEvent<&S::OnEditing>, &C::SetEngineEvent<&S::OnEditing>);
@@ -120,6 +127,8 @@ void TZCLTreeList::DeclareProperties(TClassDeclaration<TZCLTreeList>& D) {
           &C::SetEngineEvent<&S::OnFocusedColumnChanged>);
   D.Property(u"OnFocusedNodeChanged", &C::GetEngineEvent<&S::OnFocusedNodeChanged>,
           &C::SetEngineEvent<&S::OnFocusedNodeChanged>);
+  D.Property(u"OnGetNodeBackground", &C::GetEngineEvent<&S::OnGetNodeBackground>,
+             &C::SetEngineEvent<&S::OnGetNodeBackground>);
   D.Property(u"OnGetNodeCellDisplayText", &C::GetEngineEvent<&S::OnGetNodeCellDisplayText>,
           &C::SetEngineEvent<&S::OnGetNodeCellDisplayText>);
   D.Property(u"OnGetNodeCellStyle", &C::GetEngineEvent<&S::OnGetNodeCellStyle>,
@@ -128,6 +137,7 @@ void TZCLTreeList::DeclareProperties(TClassDeclaration<TZCLTreeList>& D) {
   D.Property(u"OnGetNodeClass", &C::GetOnGetNodeClass, &C::SetOnGetNodeClass);
   D.Property(u"OnGetNodeGroup", &C::GetEngineEvent<&S::OnGetNodeGroup>, &C::SetEngineEvent<&S::OnGetNodeGroup>);
   D.Property(u"OnNodeChecked", &C::GetEngineEvent<&S::OnNodeChecked>, &C::SetEngineEvent<&S::OnNodeChecked>);
+  D.Property(u"OnNodeDblClicked", &C::GetEngineEvent<&S::OnNodeDblClicked>, &C::SetEngineEvent<&S::OnNodeDblClicked>);
   D.Property(u"OnNodeDeleted", &C::GetEngineEvent<&S::OnNodeDeleted>, &C::SetEngineEvent<&S::OnNodeDeleted>);
   D.Property(u"OnSelectionChanged", &C::GetEngineEvent<&S::OnSelectionChanged>,
           &C::SetEngineEvent<&S::OnSelectionChanged>);

@@ -16,8 +16,7 @@ namespace {
 
 using namespace testskin;
 
-// Stands in for the keyboard navigation: Up and Down move the focus by one row, so that the key
-// the editor hands back to the tree list shows where it landed.
+// Records the keys the tree list gets, so that the key an editor hands back shows.
 class TKeyedSubClass : public TZCLTreeListSubClass {
   ZCL_CLASS(TKeyedSubClass, TZCLTreeListSubClass)
  public:
@@ -27,10 +26,6 @@ class TKeyedSubClass : public TZCLTreeListSubClass {
  protected:
   void ProcessKeyDown(Word& Key, TShiftState Shift) override {
     Keys.push_back(Key);
-    TZCLTreeListNodeList* rows = GetAbsoluteVisibleNodes();
-    const Integer row = rows->IndexOf(GetFocusedNode());
-    const Integer next = Key == VK_DOWN ? row + 1 : Key == VK_UP ? row - 1 : row;
-    if (next >= 0 && next < rows->GetCount() && next != row) SetFocusedNode((*rows)[next]);
     inherited::ProcessKeyDown(Key, Shift);
   }
 };
@@ -168,6 +163,18 @@ TEST_F(TreeListControlTest, EnterStoresThroughOnEditingAndOnEditedEscKeepsTheVal
   EXPECT_EQ(List->GetEditingController()->GetEdit(), nullptr);
   EXPECT_EQ(Row(2)->GetValue(1), u"3");
   EXPECT_TRUE(Log.empty());
+}
+
+TEST_F(TreeListControlTest, EnterOnTheFocusedRowOpensItsEditorAndEscapeClosesIt) {
+  List->SetFocusedNode(Row(1));
+  Key(VK_RETURN);
+  EXPECT_TRUE(List->GetEditingController()->IsEditing(Row(1), nullptr));
+  ASSERT_NE(Editor(), nullptr);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(List->GetEditingController()->GetEdit(), nullptr);
+  Tree->GetOptionsBehavior()->SetEditing(false);
+  Key(VK_RETURN);
+  EXPECT_EQ(List->GetEditingController()->GetEdit(), nullptr);
 }
 
 TEST_F(TreeListControlTest, DownStoresAndMovesToTheNextRowUnlessTheEditorWantsArrows) {
