@@ -8,6 +8,7 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -20,6 +21,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
 };
 }  // namespace
 
