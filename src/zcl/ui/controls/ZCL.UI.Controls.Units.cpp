@@ -9,6 +9,7 @@
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
+#include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -22,6 +23,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
     {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
+    {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
 };
 }  // namespace
 
