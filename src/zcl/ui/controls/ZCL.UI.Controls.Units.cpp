@@ -8,6 +8,7 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 
@@ -24,6 +25,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
     {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
     {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
+    {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
 };
 }  // namespace
 
