@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "os/OS.Input.h"
-#include "rtl/RTL.TypInfo.h"
 #include "os/OS.ScrollBars.h"
+#include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Clipbrd.h"
 #include "vcl/VCL.ExtCtrls.h"
 #include "vcl/VCL.Messages.h"
@@ -111,6 +111,16 @@ Integer TEditMask::PrevEditable(Integer Pos) const {
   while (Pos >= 0 && IsLiteral(Pos)) --Pos;
   return Pos;
 }
+
+namespace {
+// The plain controls' paint start: the client area in the control's colour, its font selected.
+void FillBackground(TCanvas* Canvas, const TRect& Client, TColor Color, TFont* Font) {
+  Canvas->GetBrush()->SetColor(Color);
+  Canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  Canvas->FillRect(Client);
+  if (Font) Canvas->GetFont()->Assign(Font);
+}
+}  // namespace
 
 // ---- TCustomEdit --------------------------------------------------------------------------------
 
@@ -457,10 +467,7 @@ String TCustomEdit::DisplayText() const {
 void TCustomEdit::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
+  FillBackground(canvas, client, GetColor(), GetFont());
   const Integer height = canvas->TextHeight(u"Wg");
   const Integer top = std::max(0, (client.Height() - height) / 2);
   canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
@@ -550,10 +557,9 @@ TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new T
 TCustomMemo::~TCustomMemo() { Free(FLines); }
 
 const TMessageTable& TCustomMemo::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(WM_GETDLGCODE, &TCustomMemo::WMGetDlgCode),
-                                    VCL_MESSAGE(WM_HSCROLL, &TCustomMemo::WMHScroll),
-                                    VCL_MESSAGE(WM_VSCROLL, &TCustomMemo::WMVScroll)});
+  static const TMessageTable table(&inherited::MessageTable(), {VCL_MESSAGE(WM_GETDLGCODE, &TCustomMemo::WMGetDlgCode),
+                                                                VCL_MESSAGE(WM_HSCROLL, &TCustomMemo::WMHScroll),
+                                                                VCL_MESSAGE(WM_VSCROLL, &TCustomMemo::WMVScroll)});
   return table;
 }
 
@@ -662,8 +668,9 @@ Integer TCustomMemo::MaxLineWidth() {
   const String& text = GetEditText();
   FMaxWidth = 0;
   for (Integer i = 0; i < GetLineCount(); ++i)
-    FMaxWidth = std::max(FMaxWidth, GetCanvas()->TextWidth(text.substr(size_t(GetLineStart(i)),
-                                                                       size_t(GetLineEnd(i) - GetLineStart(i)))));
+    FMaxWidth =
+        std::max(FMaxWidth,
+                 GetCanvas()->TextWidth(text.substr(size_t(GetLineStart(i)), size_t(GetLineEnd(i) - GetLineStart(i)))));
   FMaxWidth += 2;
   return FMaxWidth;
 }
@@ -749,10 +756,18 @@ void TCustomMemo::KeyDown(Word& Key, TShiftState Shift) {
     MoveCaret(pos, shift);
   };
   switch (Key) {
-    case VK_UP: toLine(line - 1); break;
-    case VK_DOWN: toLine(line + 1); break;
-    case VK_PRIOR: toLine(line - GetVisibleLines()); break;
-    case VK_NEXT: toLine(line + GetVisibleLines()); break;
+    case VK_UP:
+      toLine(line - 1);
+      break;
+    case VK_DOWN:
+      toLine(line + 1);
+      break;
+    case VK_PRIOR:
+      toLine(line - GetVisibleLines());
+      break;
+    case VK_NEXT:
+      toLine(line + GetVisibleLines());
+      break;
     case VK_HOME:
       if (ctrl) return inherited::KeyDown(Key, Shift);
       MoveCaret(GetLineStart(line), shift);
@@ -793,18 +808,25 @@ namespace {
 Integer ScrollRequestPos(HWND Window, int Bar, WPARAM WParam, Integer Current, Integer Line, Integer Page,
                          Integer Last) {
   switch (LOWORD(WParam)) {
-    case SB_LINEUP: return Current - Line;
-    case SB_LINEDOWN: return Current + Line;
-    case SB_PAGEUP: return Current - Page;
-    case SB_PAGEDOWN: return Current + Page;
+    case SB_LINEUP:
+      return Current - Line;
+    case SB_LINEDOWN:
+      return Current + Line;
+    case SB_PAGEUP:
+      return Current - Page;
+    case SB_PAGEDOWN:
+      return Current + Page;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
       const Integer stored = GetScrollPos(Window, Bar);
       return (stored & 0xFFFF) == HIWORD(WParam) ? stored : Integer(HIWORD(WParam));
     }
-    case SB_TOP: return 0;
-    case SB_BOTTOM: return Last;
-    default: return Current;
+    case SB_TOP:
+      return 0;
+    case SB_BOTTOM:
+      return Last;
+    default:
+      return Current;
   }
 }
 }  // namespace
@@ -820,18 +842,15 @@ void TCustomMemo::WMHScroll(TMessage& Message) {
   if (Message.LParam != 0) return inherited::WMHScroll(Message);
   GetCanvas()->GetFont()->Assign(GetFont());
   const Integer step = std::max(1, GetCanvas()->TextWidth(u"x"));
-  ScrollTo(FTopLine, ScrollRequestPos(GetHandle(), SB_HORZ, Message.WParam, FScrollX, step, GetClientWidth(),
-                                      MaxLineWidth()));
+  ScrollTo(FTopLine,
+           ScrollRequestPos(GetHandle(), SB_HORZ, Message.WParam, FScrollX, step, GetClientWidth(), MaxLineWidth()));
   Message.Result = 0;
 }
 
 void TCustomMemo::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
+  FillBackground(canvas, client, GetColor(), GetFont());
   const Integer height = GetLineHeight();
   const bool focused = Focused();
   const bool showSelection = (focused || !FHideSelection) && GetSelLength() > 0;
@@ -911,10 +930,7 @@ void TButton::CMDialogKey(TMessage& Message) {
 void TButton::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
+  FillBackground(canvas, client, GetColor(), GetFont());
   const String caption = GetCaption();
   const Integer x = (client.Width() - canvas->TextWidth(caption)) / 2;
   const Integer y = (client.Height() - canvas->TextHeight(caption)) / 2;
@@ -952,9 +968,7 @@ void TCheckBox::KeyDown(Word& Key, TShiftState Shift) {
 void TCheckBox::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
+  FillBackground(canvas, client, GetColor(), nullptr);
   const Integer box = std::min<Integer>(13, client.Height());
   const TRect mark(0, (client.Height() - box) / 2, box, (client.Height() + box) / 2);
   canvas->Rectangle(mark);
@@ -974,6 +988,7 @@ void StdCtrlsInit() {
   RegisterProperties<TCustomMemo>();
   RegisterProperties<TButton>();
   RegisterProperties<TCheckBox>();
-  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass(), TMemo::StaticClass(), TButton::StaticClass(), TCheckBox::StaticClass()});
+  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass(), TMemo::StaticClass(), TButton::StaticClass(),
+                   TCheckBox::StaticClass()});
 }
 }  // namespace detail

@@ -133,8 +133,7 @@ void TZCLImageBox::DeclareProperties(TClassDeclaration<TZCLImageBox>& D) {
   D.Publish(u"AutoSize").Default(false);
   D.Property(u"FitMode", &TZCLImageBox::GetFitMode, &TZCLImageBox::SetFitMode).Default(afmProportionalStretch);
   // Before Picture: a stored form switches the class first, then fills the picture.
-  D.Property(u"PictureClassName", &TZCLImageBox::GetPictureClassName, &TZCLImageBox::SetPictureClassName)
-      .Default(u"");
+  D.Property(u"PictureClassName", &TZCLImageBox::GetPictureClassName, &TZCLImageBox::SetPictureClassName).Default(u"");
   D.Property(u"Picture", &TZCLImageBox::GetPicture, &TZCLImageBox::SetPicture);
   D.Publish(u"OnClick");
   D.Publish(u"OnDblClick");
@@ -246,8 +245,11 @@ void TZCLStyleBevel::DoAssign(TPersistent* Source) {
 
 void TZCLStyleBevel::Draw(TCanvas* Canvas, const TRect& R) {
   switch (FBorderStyle) {
-    case bbsNone: break;
-    case bbsSimple: DrawFrameBordersAlpha(Canvas, R, GetColorBorder1()->GetValue(), FBorders); break;
+    case bbsNone:
+      break;
+    case bbsSimple:
+      DrawFrameBordersAlpha(Canvas, R, GetColorBorder1()->GetValue(), FBorders);
+      break;
     case bbs3D:
       DrawDoubleFrameAlpha(Canvas, R, GetColorBorder1()->GetValue(), GetColorBorder2()->GetValue(), FBorders);
       break;
@@ -456,8 +458,7 @@ void TZCLProgressBar::DeclareProperties(TClassDeclaration<TZCLProgressBar>& D) {
       .Stored(&TZCLProgressBar::IsProgressStored);
   D.Property(u"WaitingMode", &TZCLProgressBar::GetWaitingMode, &TZCLProgressBar::SetWaitingMode).Default(false);
   D.Property(u"Style", &TZCLProgressBar::GetStyle, &TZCLProgressBar::SetStyle);
-  D.Property(u"ResourceCollection", &TZCLProgressBar::GetResourceCollection,
-             &TZCLProgressBar::SetResourceCollection);
+  D.Property(u"ResourceCollection", &TZCLProgressBar::GetResourceCollection, &TZCLProgressBar::SetResourceCollection);
   D.Publish(u"OnClick");
   D.Publish(u"OnDblClick");
   D.Publish(u"OnMouseDown");

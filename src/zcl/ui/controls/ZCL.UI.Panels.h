@@ -305,4 +305,3 @@ class TZCLProgressBar : public TZCLGraphicControl {
 };
 
 void RegisterPanelClasses();
-

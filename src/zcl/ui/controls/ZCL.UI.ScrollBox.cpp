@@ -363,13 +363,10 @@ void TZCLCustomScrollBox::ScrollToRect(TRect R) {
 }
 
 void TZCLScrollBox::DeclareProperties(TClassDeclaration<TZCLScrollBox>& D) {
-  D.Property(u"Borders", &TZCLScrollBox::GetBorders, &TZCLScrollBox::SetBorders)
-      .Default(bsSingle);
-  D.Property(u"ResourceCollection", &TZCLScrollBox::GetResourceCollection,
-             &TZCLScrollBox::SetResourceCollection);
+  D.Property(u"Borders", &TZCLScrollBox::GetBorders, &TZCLScrollBox::SetBorders).Default(bsSingle);
+  D.Property(u"ResourceCollection", &TZCLScrollBox::GetResourceCollection, &TZCLScrollBox::SetResourceCollection);
   D.Property(u"Style", &TZCLScrollBox::GetStyle, &TZCLScrollBox::SetStyle);
-  D.Property(u"Transparent", &TZCLScrollBox::GetTransparent, &TZCLScrollBox::SetTransparent)
-      .Default(false);
+  D.Property(u"Transparent", &TZCLScrollBox::GetTransparent, &TZCLScrollBox::SetTransparent).Default(false);
   D.Event(u"OnCustomDraw", &TZCLScrollBox::OnCustomDraw);
 }
 

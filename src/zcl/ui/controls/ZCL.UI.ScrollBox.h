@@ -8,7 +8,6 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 
-
 // Custom drawing of a control's content; setting AHandled replaces the default drawing.
 using TZCLCustomDrawEvent = TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
 

@@ -47,12 +47,9 @@ TEST_F(PanelsFormTest, ProgressBarFillsItsFractionOfTheContent) {
     Single Min, Max, Progress;
     Integer Width;
   } cases[] = {
-      {0, 0, 50, 50},      // no range set: 100
-      {0, 200, 50, 25},
-      {10, 20, 15, 50},
-      {0, 10, 5.5f, 55},
-      {0, 10, -1, 0},      // below Min: no bar
-      {0, 10, 30, 300},    // above Max: wider than the content, clipped when drawn
+      {0, 0, 50, 50},                                                         // no range set: 100
+      {0, 200, 50, 25}, {10, 20, 15, 50}, {0, 10, 5.5f, 55}, {0, 10, -1, 0},  // below Min: no bar
+      {0, 10, 30, 300},  // above Max: wider than the content, clipped when drawn
   };
   for (const TCase& c : cases) {
     bar->SetMin(0);

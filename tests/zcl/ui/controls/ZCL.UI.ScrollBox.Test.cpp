@@ -79,9 +79,9 @@ TEST_F(ScrollBoxTest, ContentSizeCountsRightAlignedAndLeftAnchoredChildrenOnly) 
     TAnchors Anchors;
     Integer Width;
   } cases[] = {
-      {alNone, TAnchors{akLeft, akTop}, 200},           // its right edge
-      {alRight, TAnchors{akLeft, akTop}, 50},           // its width
-      {alNone, TAnchors{akLeft, akTop, akRight}, 0},    // stretches with the box: not counted
+      {alNone, TAnchors{akLeft, akTop}, 200},         // its right edge
+      {alRight, TAnchors{akLeft, akTop}, 50},         // its width
+      {alNone, TAnchors{akLeft, akTop, akRight}, 0},  // stretches with the box: not counted
       {alNone, TAnchors{akRight, akTop}, 0},
   };
   for (const TCase& c : cases) {
