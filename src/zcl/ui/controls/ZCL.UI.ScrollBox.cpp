@@ -324,10 +324,9 @@ void TZCLCustomScrollBox::CMFocusChanged(TMessage& Message) {
 
 void TZCLCustomScrollBox::MakeVisible(TControl* Control) {
   if (!Control) return;
-  IPtr<IZCLInnerControl> inner;
-  if (auto* win = dynamic_cast<TWinControl*>(Control->GetParent());
-      win && Supports(static_cast<TObject*>(win), inner) && inner->GetInnerControl() == Control)
-    Control = win;
+  // By type, not by interface query: another interface shares IZCLInnerControl's identifier.
+  if (auto* inner = dynamic_cast<IZCLInnerControl*>(Control->GetParent()); inner && inner->GetInnerControl() == Control)
+    Control = Control->GetParent();
   HandleNeeded();
   TRect r = Control->GetBoundsRect();
   for (TWinControl* p = Control->GetParent(); p; p = p->GetParent()) {
