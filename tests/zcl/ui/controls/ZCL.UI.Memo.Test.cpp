@@ -119,6 +119,19 @@ TEST_F(MemoTest, DraggedBarDrivesTheMemoAndALineStepIsOneLine) {
   EXPECT_EQ(position, 41 - Inner()->GetVisibleLines());
   EXPECT_EQ(Inner()->GetTopLine(), position);
   EXPECT_EQ(bar->GetPosition(), position);
+
+  // With the mouse: the thumb dragged up to the top scrolls the memo back with it.
+  const TRect thumb = bar->GetSubClass()->GetThumb()->Bounds;
+  const TPoint grab = bar->ClientToScreen(TPoint(thumb.Left + thumb.Width() / 2, thumb.Top + thumb.Height() / 2));
+  Headless::MouseMove(grab);
+  Headless::MouseDown(grab);
+  Headless::MouseMove(TPoint(grab.X, grab.Y - 60));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(Inner()->GetTopLine(), 0);
+  Headless::MouseUp(TPoint(grab.X, grab.Y - 60));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(bar->GetPosition(), 0);
+  EXPECT_EQ(InnerScrollPos(), 0);
 }
 
 TEST_F(MemoTest, SetTextLimitedFallsBackToTheFirst20000Characters) {
