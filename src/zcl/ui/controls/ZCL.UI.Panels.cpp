@@ -553,6 +553,11 @@ void TZCLProgressBar::SetTargetDPI(Integer Value) {
   UpdateTransparency();
 }
 
+void TZCLProgressBar::ResourceChanged() {
+  UpdateTransparency();
+  inherited::ResourceChanged();
+}
+
 void TZCLProgressBar::UpdateTransparency() {
   TZCLSkinImage* image = FStyle ? FStyle->GetTexture()->GetCurrentImage() : nullptr;
   TControlStyle style = GetControlStyle();

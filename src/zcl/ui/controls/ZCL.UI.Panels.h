@@ -287,6 +287,7 @@ class TZCLProgressBar : public TZCLGraphicControl {
 
  protected:
   void Paint() override;
+  void ResourceChanged() override;
   void SetTargetDPI(Integer Value) override;
   void UpdateTransparency();
 
