@@ -15,6 +15,9 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
+#include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -34,6 +37,9 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
+    {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
+    {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
 };
 }  // namespace
 
