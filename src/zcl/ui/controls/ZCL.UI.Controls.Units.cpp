@@ -2,6 +2,7 @@
 
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.GroupBox.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
@@ -21,6 +22,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.Controls.GroupBox", RegisterGroupBoxClasses, nullptr},
     {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
 };
 }  // namespace
