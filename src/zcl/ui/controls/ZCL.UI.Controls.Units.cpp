@@ -4,6 +4,7 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.GroupBox.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
@@ -24,6 +25,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
     {"ZCL.UI.Controls.GroupBox", RegisterGroupBoxClasses, nullptr},
     {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
+    {"ZCL.UI.Controls.TabControl", RegisterTabControlClasses, nullptr},
 };
 }  // namespace
 
