@@ -11,6 +11,7 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -23,6 +24,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
     {"ZCL.UI.Controls.GroupBox", RegisterGroupBoxClasses, nullptr},
     {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
     {"ZCL.UI.Controls.TabControl", RegisterTabControlClasses, nullptr},
