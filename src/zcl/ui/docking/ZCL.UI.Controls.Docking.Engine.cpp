@@ -10,6 +10,7 @@
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/ZCL.Utils.Desktop.h"
@@ -185,22 +186,11 @@ TRect TZCLDockZoneSide::CalculateBounds() {
 
 void TZCLDockZoneSide::CalculateSelection(TZCLDockControl* Control, TRect& R) {
   R = ScreenClientRect(FDockOwner);
-  const Integer w = std::max(Control->GetCustomWidth(), Integer(100));
-  const Integer h = std::max(Control->GetCustomHeight(), Integer(100));
-  switch (FSide) {
-    case 0:
-      R.Right = std::min(R.Right, R.Left + w);
-      break;
-    case 1:
-      R.Bottom = std::min(R.Bottom, R.Top + h);
-      break;
-    case 2:
-      R.Left = std::max(R.Left, R.Right - w);
-      break;
-    default:
-      R.Top = std::max(R.Top, R.Bottom - h);
-      break;
-  }
+  // The 100 pixels are not scaled.
+  const bool horz = FSide == 0 || FSide == 2;
+  const Integer size = std::max(horz ? Control->GetCustomWidth() : Control->GetCustomHeight(), Integer(100));
+  static const Integer splitSide[4] = {0, 2, 1, 3};
+  R = RectSplit(R, splitSide[FSide], std::min(size, horz ? R.Width() : R.Height()));
 }
 
 void TZCLDockZoneSide::Dock(TZCLDockControl* Control) {

@@ -130,15 +130,47 @@ TRect TZCLStyleDocking::GetTabPadding() {
 }
 
 Integer TZCLStyleDocking::GetTabHeight() {
-  const TRect p = GetTabPadding();
-  return MeasureTextSize(GetTabFontActive()->GetFont(), u"Wg").cy + p.Top + p.Bottom + ScaleByTargetDPI(2);
+  if (FTabHeight < 0) {
+    const TRect p = GetTabPadding();
+    FTabHeight = MeasureTextSize(GetTabFontActive()->GetFont(), u"Wg").cy + p.Top + p.Bottom + ScaleByTargetDPI(2);
+  }
+  return FTabHeight;
 }
 
 Integer TZCLStyleDocking::GetTabWidth(const String& Text) {
+  auto it = FTabWidths.find(Text);
+  if (it != FTabWidths.end()) return it->second;
   const Integer w = std::max({MeasureTextSize(GetTabFont()->GetFont(), Text).cx,
                               MeasureTextSize(GetTabFontActive()->GetFont(), Text).cx, Integer(0)});
   const TRect p = GetTabPadding();
-  return w + p.Left + p.Right;
+  if (FTabWidths.size() > 256) FTabWidths.clear();
+  return FTabWidths[Text] = w + p.Left + p.Right;
+}
+
+Integer TZCLStyleDocking::GetDockHeaderHeight() {
+  if (FHeaderHeight < 0) FHeaderHeight = GetHeaderHeight();
+  return FHeaderHeight;
+}
+
+void TZCLStyleDocking::FlushMeasures() {
+  FTabHeight = -1;
+  FHeaderHeight = -1;
+  FTabWidths.clear();
+}
+
+void TZCLStyleDocking::DoChanged(TZCLPersistentChanges Changes) {
+  FlushMeasures();
+  inherited::DoChanged(Changes);
+}
+
+void TZCLStyleDocking::DoResourceChanged(TZCLResource* Resource) {
+  FlushMeasures();
+  inherited::DoResourceChanged(Resource);
+}
+
+void TZCLStyleDocking::DoSetTargetDPI(Integer Value) {
+  FlushMeasures();
+  inherited::DoSetTargetDPI(Value);
 }
 
 void TZCLStyleDockSite::DeclareProperties(TClassDeclaration<TZCLStyleDockSite>& D) {
@@ -221,15 +253,17 @@ TZCLDockSite* TZCLDockControl::GetDockSite() const {
   return nullptr;
 }
 
-void TZCLDockControl::SetCustomWidth(Integer Value) {
-  if (GetComponentState().Contains(csLoading) || !GetParentGroup()) {
-    if (GetComponentState().Contains(csLoading)) FCustomWidth = Value;
+void TZCLDockControl::SetCustomSize(Integer& Field, Integer Side, Integer Value) {
+  if (GetComponentState().Contains(csLoading)) {
+    Field = Value;
     return;
   }
   TZCLDockGroup* group = GetParentGroup();
+  if (!group) return;
+  // The right (bottom) edge moves by the difference.
   group->DisableAlign();
   try {
-    group->Resize(this, 2, Value - FCustomWidth);
+    group->Resize(this, Side, Value - Field);
   } catch (...) {
     group->EnableAlign();
     throw;
@@ -237,21 +271,9 @@ void TZCLDockControl::SetCustomWidth(Integer Value) {
   group->EnableAlign();
 }
 
-void TZCLDockControl::SetCustomHeight(Integer Value) {
-  if (GetComponentState().Contains(csLoading) || !GetParentGroup()) {
-    if (GetComponentState().Contains(csLoading)) FCustomHeight = Value;
-    return;
-  }
-  TZCLDockGroup* group = GetParentGroup();
-  group->DisableAlign();
-  try {
-    group->Resize(this, 3, Value - FCustomHeight);
-  } catch (...) {
-    group->EnableAlign();
-    throw;
-  }
-  group->EnableAlign();
-}
+void TZCLDockControl::SetCustomWidth(Integer Value) { SetCustomSize(FCustomWidth, 2, Value); }
+
+void TZCLDockControl::SetCustomHeight(Integer Value) { SetCustomSize(FCustomHeight, 3, Value); }
 
 void TZCLDockControl::SetSideBar(TZCLDockSiteSideBar* Value) {
   if (Value == FSideBar) return;
@@ -297,7 +319,7 @@ TRect TZCLDockControl::GetContentMargins() {
 
 Integer TZCLDockControl::GetHeaderReserve() {
   const TRect m = GetContentMargins();
-  return FStyle->GetHeaderHeight() + m.Top + m.Bottom;
+  return FStyle->GetDockHeaderHeight() + m.Top + m.Bottom;
 }
 
 Integer TZCLDockControl::GetMinSize() { return 3 * GetHeaderReserve(); }
@@ -1117,7 +1139,7 @@ void TZCLDockPanel::AfterAlign() {
   if (HasCaptionBar() && GetDockStyle()) {
     const Integer dpi = GetCurrentPPI();
     const TRect inner = Deflate(GetClientRect(), GetContentMargins());
-    FCaptionRect = TRect(inner.Left, inner.Top, inner.Right, inner.Top + GetDockStyle()->GetHeaderHeight());
+    FCaptionRect = TRect(inner.Left, inner.Top, inner.Right, inner.Top + GetDockStyle()->GetDockHeaderHeight());
     const Integer d = ScaleByDPI(3, dpi);
     const TRect in(FCaptionRect.Left + d, FCaptionRect.Top + d, FCaptionRect.Right - d, FCaptionRect.Bottom - d);
     const Integer h = in.Height();
@@ -1616,22 +1638,9 @@ TRect TZCLDockSiteSideBars::GetPopupRect(TZCLDockSiteSideBarTab* Tab) {
   const Integer areaExtent = horz ? area.Width() : area.Height();
   Integer extent = std::min(horz ? c->GetCustomWidth() : c->GetCustomHeight(), MulDiv(80, areaExtent, 100));
   if (IsAnimating()) extent = Integer(std::lround(extent * double(FAnimation->GetProgress())));
-  TRect r = area;
-  switch (side) {
-    case 0:
-      r.Right = r.Left + extent;
-      break;
-    case 1:
-      r.Bottom = r.Top + extent;
-      break;
-    case 2:
-      r.Left = r.Right - extent;
-      break;
-    default:
-      r.Top = r.Bottom - extent;
-      break;
-  }
-  return r;
+  // Attached to the bar's side of the area.
+  static const Integer splitSide[4] = {0, 2, 1, 3};
+  return RectSplit(area, splitSide[side], extent);
 }
 
 void TZCLDockSiteSideBars::ShowTab(TZCLDockSiteSideBarTab* Tab, bool Animate) {

@@ -7,6 +7,7 @@
 //
 // Sides are numbered 0 left, 1 top, 2 right, 3 bottom throughout.
 
+#include <map>
 #include <vector>
 
 #include "vcl/VCL.Messages.h"
@@ -53,13 +54,24 @@ class TZCLStyleDocking : public TZCLStyleCategory {
   TZCLResourceColor* GetTabArea() { return GetColor(10); }
   TZCLResourceFont* GetTabFont() { return GetFont(1); }
   TZCLResourceFont* GetTabFontActive() { return GetFont(2); }
-  // At the style's target DPI.
+  // At the style's target DPI. Measurements are kept until the style or its DPI changes: every
+  // layout pass asks for them.
   TRect GetTabPadding();
   Integer GetTabHeight();
   Integer GetTabWidth(const String& Text);
+  Integer GetDockHeaderHeight();
 
  protected:
   void InitializeResources() override;
+  void DoChanged(TZCLPersistentChanges Changes) override;
+  void DoResourceChanged(TZCLResource* Resource) override;
+  void DoSetTargetDPI(Integer Value) override;
+  void FlushMeasures();
+
+ private:
+  Integer FTabHeight = -1;
+  Integer FHeaderHeight = -1;
+  std::map<String, Integer> FTabWidths;
 };
 
 class TZCLStyleDockSite : public TZCLStyleDocking {
@@ -148,6 +160,8 @@ class TZCLDockControl : public TZCLCustomControl, public IZCLCursorProvider {
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void EndDrag(bool Drop);
+  // Side 2 for the width, 3 for the height.
+  void SetCustomSize(Integer& Field, Integer Side, Integer Value);
   // Resizes by frame: the change is applied and kept as custom size.
   void SetBoundsByFrame(const TRect& R);
   void CMVisibleChanged(TMessage& Message);

@@ -220,3 +220,23 @@ TEST(DockLayoutFile, FileNextToTheConfigurationOnlyWhereTheFolderExists) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace docktest;
+
+TEST(DockLayoutFile, ClosingAFloatingWindowHidesItsPanelsAndIsSavedHidden) {
+  TKnownLayout f;
+  f.Window->Close();
+  Headless::RunUntilIdle();
+  ASSERT_EQ(f.Site->GetFloatFormCount(), 1);
+  EXPECT_FALSE(f.Panels[4]->GetVisible());
+  EXPECT_FALSE(f.Window->GetVisible());
+  TOwned<TZCLXMLDocument> doc(new TZCLXMLDocument());
+  f.Site->SaveToXML(doc.get());
+  TZCLXMLNode* item = doc->FindNode(u"docking")->FindNode(u"float")->GetNode(0);
+  EXPECT_EQ(item->GetAttributes()->GetValue(u"visible"), u"0");
+  EXPECT_EQ(item->GetNode(0)->GetAttributes()->GetValue(u"visible"), u"0");
+}
+
+}  // namespace
