@@ -82,8 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (!IsPlaced(p, host->Site)) std::abort();
   TZCLXMLDocument* saved = new TZCLXMLDocument();
   host->Site->SaveToXML(saved);
-  if (!saved->FindNode(u"docking") || saved->FindNode(u"docking")->FindNode(u"sideBar")->GetCount() != 4)
-    std::abort();
+  if (!saved->FindNode(u"docking") || saved->FindNode(u"docking")->FindNode(u"sideBar")->GetCount() != 4) std::abort();
   Free(saved);
   return 0;
 }

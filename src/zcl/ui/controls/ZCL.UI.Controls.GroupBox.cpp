@@ -4,7 +4,6 @@
 
 #include "os/OS.Gdi.h"
 #include "rtl/RTL.Numbers.h"
-
 #include "rtl/RTL.Streaming.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
@@ -329,9 +328,10 @@ void TZCLGroupBox::CheckBoxClick() { FCheckBox->SetChecked(!FCheckBox->GetChecke
 
 void TZCLGroupBox::DefineProperties(TFiler* Filer) {
   inherited::DefineProperties(Filer);
-  Filer->DefineProperty(u"CheckBoxMode", [this](TReader* R) { ReadCheckBoxMode(R->ReadIdent()); }, nullptr, false);
-  Filer->DefineProperty(u"CheckBoxState", [this](TReader* R) { ReadCheckBoxState(R->ReadBoolean()); }, nullptr,
-                        false);
+  Filer->DefineProperty(
+      u"CheckBoxMode", [this](TReader* R) { ReadCheckBoxMode(R->ReadIdent()); }, nullptr, false);
+  Filer->DefineProperty(
+      u"CheckBoxState", [this](TReader* R) { ReadCheckBoxState(R->ReadBoolean()); }, nullptr, false);
 }
 
 void TZCLGroupBox::ReadCheckBoxMode(const String& Identifier) {

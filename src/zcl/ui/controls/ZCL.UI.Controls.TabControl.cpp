@@ -3,17 +3,16 @@
 #include <algorithm>
 
 #include "os/OS.Gdi.h"
-#include "rtl/RTL.Numbers.h"
-
 #include "os/OS.Input.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.Classes.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 #include "zcl/ui/ZCL.UI.Resources.Font.h"
 #include "zcl/ui/ZCL.UI.Resources.Texture.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
-#include "zcl/base/ZCL.Classes.h"
-#include "zcl/base/ZCL.MUI.h"
 
 // ---- tabs -------------------------------------------------------------------------------------
 
@@ -67,8 +66,7 @@ void TZCLTabsList::Update(TCollectionItem*) {
 void TZCLTabsOptionsView::DeclareProperties(TClassDeclaration<TZCLTabsOptionsView>& D) {
   D.Property(u"Style", &TZCLTabsOptionsView::GetStyle, &TZCLTabsOptionsView::SetStyle).Default(tsTab);
   D.Property(u"TabIndent", &TZCLTabsOptionsView::GetTabIndent, &TZCLTabsOptionsView::SetTabIndent).Default(3);
-  D.Property(u"TabPosition", &TZCLTabsOptionsView::GetTabPosition, &TZCLTabsOptionsView::SetTabPosition)
-      .Default(tpTop);
+  D.Property(u"TabPosition", &TZCLTabsOptionsView::GetTabPosition, &TZCLTabsOptionsView::SetTabPosition).Default(tpTop);
   D.Property(u"TabWidth", &TZCLTabsOptionsView::GetTabWidth, &TZCLTabsOptionsView::SetTabWidth).Default(-1);
 }
 
@@ -164,8 +162,7 @@ TZCLCustomTabControl::~TZCLCustomTabControl() {
 }
 
 void TZCLCustomTabControl::DeclareProperties(TClassDeclaration<TZCLCustomTabControl>& D) {
-  D.Property(u"ActiveIndex", &TZCLCustomTabControl::GetActiveIndex, &TZCLCustomTabControl::SetActiveIndex)
-      .Default(0);
+  D.Property(u"ActiveIndex", &TZCLCustomTabControl::GetActiveIndex, &TZCLCustomTabControl::SetActiveIndex).Default(0);
   D.Property(u"Borders", &TZCLCustomTabControl::GetBorders, &TZCLCustomTabControl::SetBorders)
       .Default(TZCLBorders{mLeft, mTop, mRight, mBottom});
   D.Property(u"OptionsView", &TZCLCustomTabControl::GetOptionsView, &TZCLCustomTabControl::SetOptionsView);
@@ -605,14 +602,13 @@ void TZCLPageControlPage::BeforeDestruction() {
 void TZCLPageControlPage::DeclareProperties(TClassDeclaration<TZCLPageControlPage>& D) {
   D.Property(u"Caption", &TZCLPageControlPage::GetCaption, &TZCLPageControlPage::SetCaption);
   D.Property(u"PageIndex", &TZCLPageControlPage::GetPageIndex, &TZCLPageControlPage::SetPageIndex).Stored(false);
-  D.Property(u"PageVisible", &TZCLPageControlPage::GetPageVisible, &TZCLPageControlPage::SetPageVisible)
-      .Default(true);
+  D.Property(u"PageVisible", &TZCLPageControlPage::GetPageVisible, &TZCLPageControlPage::SetPageVisible).Default(true);
 }
 
 void TZCLPageControlPage::SetParent(TWinControl* AParent) {
   if (AParent && !dynamic_cast<TZCLPageControl*>(AParent))
-    throw Exception(Format(u"%s should be placed on %s",
-                           {ClassName(), String(TZCLPageControl::StaticClass()->ClassName())}));
+    throw Exception(
+        Format(u"%s should be placed on %s", {ClassName(), String(TZCLPageControl::StaticClass()->ClassName())}));
   if (FPageControl && AParent != FPageControl) FPageControl->RemovePage(this);
   inherited::SetParent(AParent);
   if (AParent && AParent != FPageControl) static_cast<TZCLPageControl*>(AParent)->InsertPage(this);
@@ -645,7 +641,8 @@ void TZCLPageControlPage::CMTextChanged(TMessage& Message) {
 }
 
 void TZCLPageControlPage::Paint() {
-  if (FPageControl) FillRectAlpha(GetCanvas(), GetClientRect(), FPageControl->GetStyle()->GetColorContent()->GetValue());
+  if (FPageControl)
+    FillRectAlpha(GetCanvas(), GetClientRect(), FPageControl->GetStyle()->GetColorContent()->GetValue());
 }
 
 void TZCLPageControl::DeclareProperties(TClassDeclaration<TZCLPageControl>&) {}
@@ -689,8 +686,8 @@ void TZCLPageControl::ShowControl(TControl* AControl) {
 
 void TZCLPageControl::ValidateInsert(TComponent* AComponent) {
   if (!dynamic_cast<TZCLPageControlPage*>(AComponent))
-    throw Exception(Format(u"Only %s can be placed on %s",
-                           {String(TZCLPageControlPage::StaticClass()->ClassName()), ClassName()}));
+    throw Exception(
+        Format(u"Only %s can be placed on %s", {String(TZCLPageControlPage::StaticClass()->ClassName()), ClassName()}));
   inherited::ValidateInsert(AComponent);
 }
 

@@ -5,11 +5,10 @@
 #include <functional>
 
 #include "os/OS.Gdi.h"
-#include "rtl/RTL.Numbers.h"
-
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "rtl/RTL.Format.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
@@ -36,7 +35,8 @@ TRect Deflate(const TRect& R, const TRect& M) {
   return TRect(R.Left + M.Left, R.Top + M.Top, R.Right - M.Right, R.Bottom - M.Bottom);
 }
 
-const char16_t* const AlignNames[] = {u"alNone", u"alTop", u"alBottom", u"alLeft", u"alRight", u"alClient", u"alCustom"};
+const char16_t* const AlignNames[] = {u"alNone",  u"alTop",    u"alBottom", u"alLeft",
+                                      u"alRight", u"alClient", u"alCustom"};
 const TAlign AlignValues[] = {alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom};
 const char16_t* const LayoutNames[] = {u"Horizontal", u"Vertical", u"Tabbed"};
 
@@ -330,10 +330,6 @@ void TZCLDockControl::StoreCustomSize() {
   FCustomHeight = std::max(GetHeight(), m);
 }
 
-void TZCLDockControl::ValidateInsert(TComponent* AComponent) {
-  inherited::ValidateInsert(AComponent);
-}
-
 void TZCLDockControl::ChangeScale(Integer M, Integer D, bool IsDpiChange) {
   inherited::ChangeScale(M, D, IsDpiChange);
   FCustomWidth = MulDiv(FCustomWidth, M, D);
@@ -367,8 +363,10 @@ bool TZCLDockControl::HitTestResizeEdge(const TPoint& Point, TZCLDockControl*& C
   if (inner.Contains(Point)) return false;
   const Integer sides[4] = {0, 2, 1, 3};
   for (Integer s : sides) {
-    const bool at = s == 0 ? Point.X <= inner.Left : s == 2 ? Point.X >= inner.Right : s == 1 ? Point.Y <= inner.Top
-                                                                                               : Point.Y >= inner.Bottom;
+    const bool at = s == 0   ? Point.X <= inner.Left
+                    : s == 2 ? Point.X >= inner.Right
+                    : s == 1 ? Point.Y <= inner.Top
+                             : Point.Y >= inner.Bottom;
     if (at && CanResizeSide(s)) {
       Control = this;
       Side = s;
@@ -412,7 +410,8 @@ void TZCLDockControl::StartEdgeResize(TZCLDockControl* Control, const TPoint& Po
 
 void TZCLDockControl::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   inherited::MouseDown(Button, Shift, X, Y);
-  if (TZCLDockSite* site = GetDockSite()) site->GetSideBars()->ProcessClick(site->ScreenToClient(ClientToScreen(TPoint(X, Y))), this);
+  if (TZCLDockSite* site = GetDockSite())
+    site->GetSideBars()->ProcessClick(site->ScreenToClient(ClientToScreen(TPoint(X, Y))), this);
   if (Button != TMouseButton::Left || FDragMode != TZCLDockDragMode::None) return;
   TZCLDockControl* c;
   Integer side;
@@ -504,8 +503,7 @@ void TZCLDockControl::WMCaptureChanged(TMessage& Message) {
 }
 
 void TZCLDockControl::CMVisibleChanged(TMessage& Message) {
-  if (GetParent())
-    GetParent()->Perform(CM_DOCKING_VISIBILITY, GetVisible() ? 1 : 0, reinterpret_cast<LPARAM>(this));
+  if (GetParent()) GetParent()->Perform(CM_DOCKING_VISIBILITY, GetVisible() ? 1 : 0, reinterpret_cast<LPARAM>(this));
   InheritedMessage(inherited::MessageTable(), Message);
   if (GetComponentState().Contains(csDesigning) && GetParent()) GetParent()->Invalidate();
 }
@@ -563,7 +561,7 @@ TZCLDockControl* TZCLDockGroup::GetDockControl(Integer Index) const {
 
 TZCLDockControl* TZCLDockGroup::GetActiveControl() const {
   return FActiveControlIndex >= 0 && FActiveControlIndex < GetControlCount() ? GetDockControl(FActiveControlIndex)
-                                                                               : nullptr;
+                                                                             : nullptr;
 }
 
 bool TZCLDockGroup::IsCounted(TControl* Control) const {
@@ -591,16 +589,19 @@ String TZCLDockGroup::ToString() const {
   return result;
 }
 
-void TZCLDockGroup::SetActiveControlIndex(Integer Value) {
+Integer TZCLDockGroup::CorrectedIndex(Integer Value) const {
   Value = std::clamp(Value, Integer(-1), GetControlCount() - 1);
-  if (Value >= 0 && !GetComponentState().Contains(csDesigning) && !GetControl(Value)->GetVisible()) {
-    Integer found = -1;
-    for (Integer i = Value; i < GetControlCount() && found < 0; ++i)
-      if (GetControl(i)->GetVisible()) found = i;
-    for (Integer i = Value - 1; i >= 0 && found < 0; --i)
-      if (GetControl(i)->GetVisible()) found = i;
-    Value = found;
-  }
+  if (Value < 0 || GetComponentState().Contains(csDesigning) || GetControl(Value)->GetVisible()) return Value;
+  // A hidden child: the first visible one at or after it, else the last one before it.
+  for (Integer i = Value; i < GetControlCount(); ++i)
+    if (GetControl(i)->GetVisible()) return i;
+  for (Integer i = Value - 1; i >= 0; --i)
+    if (GetControl(i)->GetVisible()) return i;
+  return -1;
+}
+
+void TZCLDockGroup::SetActiveControlIndex(Integer Value) {
+  Value = CorrectedIndex(Value);
   if (Value == FActiveControlIndex) return;
   FActiveControlIndex = Value;
   Realign();
@@ -690,9 +691,12 @@ void TZCLDockGroup::LayoutLinear(TRect R, bool Vertical) {
     auto* d = dynamic_cast<TZCLDockControl*>(c);
     if (!d || !IsCounted(d)) continue;
     const TAlign a = d->GetAlign();
-    if (IsLeading(a)) lead.push_back(d);
-    else if (IsTrailing(a)) trail.push_back(d);
-    else if (IsFill(a)) fill.push_back(d);
+    if (IsLeading(a))
+      lead.push_back(d);
+    else if (IsTrailing(a))
+      trail.push_back(d);
+    else if (IsFill(a))
+      fill.push_back(d);
   }
   auto custom = [Vertical](TZCLDockControl* d) { return Vertical ? d->GetCustomHeight() : d->GetCustomWidth(); };
   const Integer extent = Vertical ? R.Height() : R.Width();
@@ -764,23 +768,8 @@ void TZCLDockGroup::LayoutLinear(TRect R, bool Vertical) {
 }
 
 void TZCLDockGroup::LayoutTabbed(TRect R) {
-  // The active child, corrected to a visible one.
-  const Integer wanted = std::max(FActiveControlIndex, Integer(0));
-  FActiveControlIndex = -2;  // force the store below
-  const bool saved = GetComponentState().Contains(csLoading);
-  (void)saved;
-  {
-    Integer value = std::min(wanted, GetControlCount() - 1);
-    if (value >= 0 && !GetComponentState().Contains(csDesigning) && !GetControl(value)->GetVisible()) {
-      Integer found = -1;
-      for (Integer i = value; i < GetControlCount() && found < 0; ++i)
-        if (GetControl(i)->GetVisible()) found = i;
-      for (Integer i = value - 1; i >= 0 && found < 0; --i)
-        if (GetControl(i)->GetVisible()) found = i;
-      value = found;
-    }
-    FActiveControlIndex = value;
-  }
+  // The active child, at least the first, corrected to a visible one.
+  FActiveControlIndex = CorrectedIndex(std::max(FActiveControlIndex, Integer(0)));
   TZCLDockControl* active = GetActiveControl();
   FTabs.clear();
   FActiveTabIndex = -1;
@@ -1746,9 +1735,7 @@ const TMessageTable& TZCLDockSite::MessageTable() {
   return table;
 }
 
-TZCLDockSite::TZCLDockSite(TComponent* AOwner) : TZCLDockGroup(AOwner) {
-  FSideBars = new TZCLDockSiteSideBars(this);
-}
+TZCLDockSite::TZCLDockSite(TComponent* AOwner) : TZCLDockGroup(AOwner) { FSideBars = new TZCLDockSiteSideBars(this); }
 
 TZCLDockSite::~TZCLDockSite() {
   Free(FSideBars);
@@ -1816,8 +1803,7 @@ void TZCLDockSite::CMDockingTextChanged(TMessage& Message) {
 void TZCLDockSite::CMDockingVisibility(TMessage& Message) {
   auto* child = reinterpret_cast<TZCLDockControl*>(Message.LParam);
   if (!child || !child->GetSideBar() || child->GetParent() != this) {
-    if (Message.WParam == 0 && child && child == GetActiveControl() && GetLayout() != Tabbed)
-      FActiveControlIndex = -1;
+    if (Message.WParam == 0 && child && child == GetActiveControl() && GetLayout() != Tabbed) FActiveControlIndex = -1;
     Realign();
     return;
   }

@@ -152,7 +152,6 @@ class TZCLDockControl : public TZCLCustomControl, public IZCLCursorProvider {
   friend class TZCLDockSite;
   friend class TZCLDockSiteSideBar;
   friend class TZCLFloatDockForm;
-  void ValidateInsert(TComponent* AComponent) override;
   void ChangeScale(Integer M, Integer D, bool IsDpiChange = false) override;
   void SetTargetDPI(Integer DPI) override;
   void Paint() override;
@@ -251,6 +250,8 @@ class TZCLDockGroup : public TZCLDockControl {
   void CalculateTabs(TRect A);
   void DrawTabText(TCanvas* Canvas, const TTab& Tab, bool Active);
   bool IsCounted(TControl* Control) const;
+  // Value clamped to the children and moved to a visible one (outside design mode).
+  Integer CorrectedIndex(Integer Value) const;
   Integer SizeAlong(TControl* C, bool Vertical) const { return Vertical ? C->GetHeight() : C->GetWidth(); }
 
   Integer FActiveControlIndex = -1;

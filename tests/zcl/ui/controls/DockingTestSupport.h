@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "../UiTestSupport.h"
-#include "rtl/RTL.Numbers.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/ui/docking/ZCL.UI.Controls.Docking.Engine.h"
 #include "zcl/ui/docking/ZCL.UI.Controls.Docking.h"
@@ -87,8 +87,8 @@ struct TDockFixture {
 template <class Z>
 Z* FindZone(TZCLDockEngine* Engine, TZCLDockControl* Owner, Integer Side) {
   for (TZCLDockZone* z : Engine->GetZones())
-    if (auto* found = dynamic_cast<Z*>(z); found && typeid(*z) == typeid(Z) && z->GetDockOwner() == Owner &&
-                                           (Side < 0 || z->GetSide() == Side))
+    if (auto* found = dynamic_cast<Z*>(z);
+        found && typeid(*z) == typeid(Z) && z->GetDockOwner() == Owner && (Side < 0 || z->GetSide() == Side))
       return found;
   return nullptr;
 }

@@ -97,7 +97,8 @@ TEST(DockLayoutFile, SaveThenLoadGivesTheSameArrangement) {
   ASSERT_EQ(f.Site->GetFloatFormCount(), 1);
   String expected = saved;
   const String oldId = u"id=\"Floating\"";
-  expected.replace(expected.find(oldId), oldId.size(), u"id=\"" + f.Site->GetFloatForm(0)->GetGroup()->GetName() + u"\"");
+  expected.replace(expected.find(oldId), oldId.size(),
+                   u"id=\"" + f.Site->GetFloatForm(0)->GetGroup()->GetName() + u"\"");
   EXPECT_EQ(SaveText(f.Site), expected);
   auto* column = dynamic_cast<TZCLDockGroup*>(f.Form->FindComponent(u"Column"));
   ASSERT_NE(column, nullptr);
@@ -146,7 +147,8 @@ TEST(DockLayoutFile, SectionsAndTheirEdgeCases) {
   // into its place; an unknown panel name is skipped.
   Load(f.Site,
        u"<docking><embedded layout=\"Horizontal\">"
-       u"<item layout=\"Vertical\" align=\"alLeft\" w=\"200\" id=\"Lonely\"><item name=\"P1\" align=\"alClient\"/></item>"
+       u"<item layout=\"Vertical\" align=\"alLeft\" w=\"200\" id=\"Lonely\"><item name=\"P1\" "
+       u"align=\"alClient\"/></item>"
        u"<item name=\"P2\" align=\"alClient\"/><item name=\"P3\" align=\"alRight\"/><item name=\"Nobody\"/>"
        u"</embedded><sideBar><item><item idx=\"1\"><pos idx=\"0\" align=\"alLeft\"/></item></item>"
        u"<item><item idx=\"2\"><pos idx=\"1\" align=\"alRight\"/></item></item></sideBar></docking>");

@@ -25,8 +25,7 @@ class TFixedTextTabControl : public TZCLTabControl {
 
 struct TTabFixture {
   // Captions start with their layout width; the words after it make the drawn text long.
-  explicit TTabFixture(Integer Width = 400,
-                       std::initializer_list<const char16_t*> Captions = {u"60", u"80", u"40"}) {
+  explicit TTabFixture(Integer Width = 400, std::initializer_list<const char16_t*> Captions = {u"60", u"80", u"40"}) {
     Form.reset(TCustomForm::CreateNew<TForm>(nullptr));
     Form->SetBorderStyle(bsNone);
     Form->SetBounds(100, 100, Width + 20, 320);
