@@ -12,11 +12,11 @@
 // Sizing codes: 0 none, 1 bottom, 2 left, 3 right, 4 top, 5 top-left, 6 top-right,
 // 7 bottom-left, 8 bottom-right.
 struct TZSESizingBorder {
-  TRect Client;              // the form's client rectangle
-  TRect MagnetMargins;       // deflate Client by these first when TakeMargins
+  TRect Client;         // the form's client rectangle
+  TRect MagnetMargins;  // deflate Client by these first when TakeMargins
   bool TakeMargins = true;
-  Integer Width = 5;         // the border, already at the form's DPI
-  bool Horizontal = true;    // sizing directions allowed
+  Integer Width = 5;       // the border, already at the form's DPI
+  bool Horizontal = true;  // sizing directions allowed
   bool Vertical = true;
   Integer ToolbarEdge = -1;  // 0 left, 1 right, 2 top, 3 bottom; -1 not a toolbar
 };
@@ -68,16 +68,26 @@ class TCustomForm;
 // The engine's snap switch: moving and sizing snap only while it is on.
 extern bool EngineSnapEnabled;
 
+// A user move or resize under way, fed with the pointer in screen coordinates; freed without
+// Finish it is cancelled.
+class TZSECustomFormDragger {
+ public:
+  virtual ~TZSECustomFormDragger() = default;
+  virtual TCursor GetCursor() const = 0;
+  virtual void Move(const TPoint& CursorScreen) = 0;
+  virtual void Finish() = 0;
+};
+
 // A user move of a free form: the form and the forms glued to it follow the pointer, snapping
 // to other forms and the screen; dropped at a screen edge it becomes a toolbar there.
-class TZSEFormDragger {
+class TZSEFormDragger : public TZSECustomFormDragger {
  public:
   // PressPoint in the form's client coordinates.
   TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint);
-  ~TZSEFormDragger();
-  TCursor GetCursor() const { return crSizeAll; }
-  void Move(const TPoint& CursorScreen);
-  void Finish();
+  ~TZSEFormDragger() override;
+  TCursor GetCursor() const override { return crSizeAll; }
+  void Move(const TPoint& CursorScreen) override;
+  void Finish() override;
 
  private:
   TZSEBaseForm* FForm;
@@ -90,13 +100,13 @@ class TZSEFormDragger {
 
 // A user resize: only the preview rectangle moves while sizing; the bounds change at Finish, and
 // a resizer freed without Finish leaves them as they were.
-class TZSEFormResizer {
+class TZSEFormResizer : public TZSECustomFormDragger {
  public:
   TZSEFormResizer(TZSEBaseForm* AForm, const TPoint& PressScreen, Byte Code);
-  ~TZSEFormResizer();
-  TCursor GetCursor() const { return ZSESizingCursor(FCode); }
-  void Move(const TPoint& CursorScreen);
-  void Finish();
+  ~TZSEFormResizer() override;
+  TCursor GetCursor() const override { return ZSESizingCursor(FCode); }
+  void Move(const TPoint& CursorScreen) override;
+  void Finish() override;
   // The window rectangle being formed.
   TRect GetRect() const { return FTracker->GetRect(); }
 

@@ -231,6 +231,8 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
     default:
       break;
   }
+  if (Message.Msg == WM_ACTIVATEAPP)
+    if (TZSEManager* manager = TZSEManager::Instance()) manager->ApplicationActivated(Message.WParam != 0);
   TForm::WndProc(Message);
   if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
   // Forms attached to this one show and hide with its window.

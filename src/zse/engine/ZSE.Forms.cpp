@@ -130,7 +130,8 @@ void TZSEBaseForm::UpdateVisibility() {
   }
   if (Screen)
     for (Integer i = 0; i < Screen->GetFormCount(); ++i)
-      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this) f->UpdateVisibility();
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this)
+        f->UpdateVisibility();
 }
 
 void TZSEBaseForm::SetDocked(bool Value) {
@@ -265,15 +266,45 @@ void TZSEBaseForm::PlacementObjectChanged(TZSEFormPersistent* Sender) {
 // ---- TZSEForm -----------------------------------------------------------------------------------------
 
 TZSEForm::TZSEForm(TComponent* AOwner) : TZSEBaseForm(AOwner) {
+  // Elements take the presses; the form itself neither captures the mouse nor clicks.
+  TControlStyle style = GetControlStyle();
+  style.Exclude(csCaptureMouse);
+  style.Exclude(csClickEvents);
+  SetControlStyle(style);
+  SetKeyPreview(true);
+  SetShowHint(true);
+  SetTabStop(true);
+  FDropTarget = new TZCLDropTarget(this);
+  FDropTarget->SetTarget(this);
+  FDropTarget->OnOver = {this, &TZSEForm::DropOver};
+  FDropTarget->OnScroll = {this, &TZSEForm::DropScroll};
+  FDropTarget->OnLeave = {this, &TZSEForm::DropLeave};
+  FDropTarget->OnEnter = {this, &TZSEForm::DropEnter};
+  FDropTarget->OnDrop = {this, &TZSEForm::DropDrop};
   FLayout = Create<TZSELayout>(this);
   FLayout->OnChange = {this, &TZSEForm::LayoutChanged};
 }
 
-TZSEForm::~TZSEForm() { Free(FLayout); }
+TZSEForm::~TZSEForm() {
+  delete FDragger;
+  FDragger = nullptr;
+  Free(FLayout);
+}
 
 void TZSEForm::BeforeDestruction() {
   FLayout->OnChange = nullptr;
+  FDropTarget->SetTarget(nullptr);
+  FreeAndNil(FDropTarget);
+  TZCLMouseTracker::Forget(this);
   TZSEBaseForm::BeforeDestruction();
+}
+
+void TZSEForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TZSEBaseForm::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FSavedFocus) FSavedFocus = nullptr;
+  if (AComponent == FDropElement) FDropElement = nullptr;
+  if (AComponent == FDropTarget) FDropTarget = nullptr;
 }
 
 void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetClientRect()); }

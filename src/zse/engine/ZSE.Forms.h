@@ -5,13 +5,15 @@
 // the notification codes of the skin manager, and the form's layout tree. The form paints into
 // its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration, the
-// keyboard snap hook and the routing of pointer and keyboard input to skin elements are still
-// to come.
+// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration and the
+// keyboard snap hook are still to come.
 
 #include "rtl/RTL.Geometry.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
+#include "zse/engine/ZSE.Forms.Input.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -21,6 +23,8 @@ class TZCLIniFileSection;
 class TZSEBaseForm;
 class TZSEFormPlaceAnchors;
 class TZSERenderBuffer;
+class TZSECustomFormDragger;
+class TMenuItem;
 
 // The shape of a top-level skin window without layered windows: one rectangle per run of pixels
 // whose alpha is at least Threshold, row by row; (0, 0, 1, 1) when no pixel qualifies or there is
@@ -276,10 +280,67 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FLocked = false;
 };
 
-// A skin form with its layout tree.
-class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
+// Input state that is unique across all skin forms: the element with the keyboard focus, the one
+// under the mouse, the one holding the mouse capture (and its top-level form), the one receiving
+// touch gestures and the one whose context menu is open. Freed elements drop out.
+class TZSEGlobalStateController : public TComponent {
+  ZCL_CLASS(TZSEGlobalStateController, TComponent)
+ public:
+  using TComponent::TComponent;
+  ~TZSEGlobalStateController() override;
+  // Created on first use, freed at unit finalization.
+  static TZSEGlobalStateController* Instance();
+  static void Finalize();
+
+  // Visible and enabled up its parents.
+  static bool IsAvailable(TZSECustomVisualItem* Element);
+  // Available and taking the focus.
+  static bool CanFocus(TZSECustomVisualItem* Element);
+  // The context-menu element, else the captured one, else the hovered one.
+  TZSECustomVisualItem* GetActiveElement() const;
+  TZSECustomVisualItem* GetFocusedElement() const { return FFocusedElement; }
+  TZSECustomVisualItem* GetHoveredElement() const { return FHoveredElement; }
+  TZSECustomVisualItem* GetCapturedElement() const { return FCapturedElement; }
+  TCustomForm* GetCaptureForm() const { return FCaptureForm; }
+  TZSECustomVisualItem* GetGestureElement() const { return FGestureElement; }
+  TZSECustomVisualItem* GetContextMenuElement() const { return FContextMenuElement; }
+  void SetContextMenuElement(TZSECustomVisualItem* Value);
+  // An element that cannot take the focus leaves none focused.
+  void SetFocusedElement(TZSECustomVisualItem* Element);
+  // Ignored while an element holds the capture or a context menu is shown; the elements between
+  // the old and the new one and their common parent hear that the mouse left or entered.
+  void SetHoveredElement(TZSECustomVisualItem* Element);
+  // While an element holds the capture no other element becomes hovered.
+  void UpdateHover(TZSECustomVisualItem* Element);
+  void SetCapturedElement(TZSECustomVisualItem* Element);
+  void SetGestureElement(TZSECustomVisualItem* Element);
+  // Drops the elements that became unavailable.
+  void Reapply();
+  // The focused element's shortcut pre-check; true when it takes the key as an ordinary key.
+  bool ProcessShortCut(Word Key, TShiftState Shift);
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  void Hold(TComponent* Value);
+  void Release(TComponent* Value);
+  TZSECustomVisualItem* FContextMenuElement = nullptr;
+  TZSECustomVisualItem* FFocusedElement = nullptr;
+  TZSECustomVisualItem* FHoveredElement = nullptr;
+  TZSECustomVisualItem* FCapturedElement = nullptr;
+  TCustomForm* FCaptureForm = nullptr;
+  TZSECustomVisualItem* FGestureElement = nullptr;
+};
+
+TZSEGlobalStateController* GlobalStateController();
+
+// A skin form with its layout tree. It routes pointer, keyboard, wheel, hint, gesture, context-menu
+// and drop input to the skin element under the pointer or with the focus, and starts a user move
+// or resize of the form on a press that no element takes.
+class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTracking, public IZCLCursorProvider {
   ZCL_CLASS(TZSEForm, TZSEBaseForm)
-  RTL_INTERFACES(TZSEBaseForm, IZSELayoutHost)
+  RTL_INTERFACES(TZSEBaseForm, IZSELayoutHost, IZCLMouseTracking, IZCLCursorProvider)
  public:
   explicit TZSEForm(TComponent* AOwner);
   ~TZSEForm() override;
@@ -304,6 +365,47 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   bool CanSizeHorizontally() const;
   bool CanSizeVertically() const;
 
+  // ---- input routing
+  // Purposes of a hit test.
+  static constexpr Integer HitPointer = 0;
+  static constexpr Integer HitDoubleClick = 1;
+  static constexpr Integer HitHint = 2;
+  static constexpr Integer HitHintSecond = 3;
+  // The element at a client point; none on the sizing border. Content gets the point in the
+  // layout's units.
+  TZSECustomVisualItem* HitTest(const TPoint& P, Integer Purpose, TPoint* Content = nullptr);
+  TPoint ClientToContent(const TPoint& P) const { return P; }
+  // A user move or resize is under way.
+  bool IsDragging() const { return FDragger != nullptr; }
+  TZSECustomFormDragger* GetDragger() const { return FDragger; }
+  // A resizer on the sizing border, a mover elsewhere on the body; none when moving is not
+  // allowed or the point is outside the body.
+  TZSECustomFormDragger* CreateDragger(const TPoint& P);
+  // ScreenPoint (-1, -1) is the keyboard's menu key: next to the element.
+  void ShowElementMenu(TPoint ScreenPoint, Integer Button, TZSECustomVisualItem* Element);
+  // Fills Data for a client point from Element; true when it gave a text.
+  bool QueryHint(const TPoint& P, TZSECustomVisualItem* Element, TZSEHintData& Data);
+  const TZSEHintData& GetHintData() const { return FHintData; }
+  TZSECustomVisualItem* GetDropElement() const { return FDropElement; }
+  void SetDropElement(TZSECustomVisualItem* Element);
+  // Wheel delta waiting for a whole notch.
+  Integer GetWheelRemainder() const { return FWheel.GetRemainder(); }
+  // The drop target of the form's window.
+  TObject* GetDropTarget() const;
+  // The engine's rich-hint switch (on by default): hints with action lines use the advanced window.
+  static bool GetRichHints();
+  static void SetRichHints(bool Value);
+  // Tab and Shift+Tab move the focus through the visible, enabled elements that take it.
+  bool DialogKey(Word Key, TShiftState Shift);
+
+  // IZCLMouseTracking
+  bool IsMouseAtControl() override { return IsMouseInside(); }
+  void MouseEnter() override {}
+  void MouseLeave() override;
+  bool IsMouseInside();
+  // IZCLCursorProvider
+  TCursor GetCursorAt(const TPoint& P) override;
+
   void LayoutInvalidate(const TRect& Rect) override;
   void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
@@ -313,11 +415,54 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
  protected:
   void HandleNotification(Integer Code, NativeInt Argument) override;
   void DpiApplied() override;
+  void WndProc(TMessage& Message) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyUp(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  bool IsShortCut(TMessage& Message) override;
+  void DoContextPopup(TPoint MousePos, bool& Handled) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Lets a derived form add entries to the shared form menu before it shows.
+  virtual void PopulateContextMenu(TMenuItem* Items) {}
+  // After a user move or resize ended with the left button.
+  virtual void DragFinished() {}
+  // The middle button pressed where no element takes it.
+  virtual void MiddleButtonPressed() {}
+  // A modal wait after a press at P: true once the pointer leaves the drag threshold's square,
+  // false at any button or wheel message.
+  virtual bool DetectDrag(const TPoint& P);
 
  private:
   void LayoutChanged(TZSELayout* Layout, Byte Flags);
+  void ElementPress(TZSECustomVisualItem* Target, TMouseButton Button, TShiftState Shift, const TPoint& Local);
+  void StartDrag(const TPoint& P);
+  void CancelMode();
+  void MouseWheelMessage(TMessage& Message);
+  void HintShow(TMessage& Message);
+  void SaveFocus();
+  void RestoreFocus();
+  void GestureNotify(TMessage& Message);
+  void GestureMessage(TMessage& Message);
+  void DropOver(TZCLDropTarget* Sender, TShiftState Shift, TPoint P, String& Hint, bool& Allow, TZCLDropAction& Action);
+  void DropEnter(TObject* Sender);
+  void DropLeave(TObject* Sender);
+  void DropDrop(TZCLDropTarget* Sender, TShiftState Shift, TPoint P, TZCLDropAction Action);
+  void DropScroll(TObject* Sender, TPoint P, Integer Lines, TMouseWheelDirection Direction, bool& Handled);
   TZSELayout* FLayout;
+  TZSECustomFormDragger* FDragger = nullptr;
+  TZCLDropTarget* FDropTarget = nullptr;
+  TZSECustomVisualItem* FDropElement = nullptr;
+  TZSECustomVisualItem* FSavedFocus = nullptr;
+  TZSEHintData FHintData;
+  TPoint FLastHintPos{-1, -1};
+  TZSEWheelAccumulator FWheel;
   Integer FLayoutReactions = 0;
   Integer FSizingHitTestAreaWidth = 5;
   bool FSizingTakeMagnetOffsets = true;
+  bool FLeftDown = false;
+  bool FDetectingDrag = false;
+  bool FCancelling = false;
 };

@@ -196,6 +196,8 @@ void TZSEManager::RegisterControl(TComponent* Control) {
 
 void TZSEManager::UnregisterControl(TComponent* Control) {
   FControls.erase(std::remove(FControls.begin(), FControls.end(), Control), FControls.end());
+  FLoadingControls.erase(std::remove(FLoadingControls.begin(), FLoadingControls.end(), Control),
+                         FLoadingControls.end());
 }
 
 bool TZSEManager::IsCreatedForm(TZSEBaseForm* Form) const {
@@ -252,8 +254,12 @@ void TZSEManager::LoadSkin(const TZSESkinPackage& Package, bool ShowErrors) {
     TOwned<TZSESkinLoader> loader(Create<TZSESkinLoader>(this), &Free);
     loader->LoadPackage(Package);
   } catch (const Exception& e) {
-    if (ShowErrors && (Package.IsDefault() || Package.Exists()) && ZSEShowLoadError)
-      ZSEShowLoadError(Format(u"Can't load skin \"%s\": %s", {Package.GetName(), e.GetMessage()}));
+    if (ShowErrors && (Package.IsDefault() || Package.Exists()) && ZSEShowLoadError) {
+      // The stack where the error was raised follows the message (when it was captured).
+      const String trace = e.GetStackTrace();
+      const String text = trace.empty() ? e.GetMessage() : e.GetMessage() + u"\r\n" + trace;
+      ZSEShowLoadError(Format(u"Can't load skin \"%s\": %s", {Package.GetName(), text}));
+    }
   }
 }
 
@@ -318,9 +324,22 @@ void TZSEManager::ResetDefaults(TComponent* Component) {
 void TZSEManager::NotifyUnloading() {
   FLoaded = false;
   Broadcast(ZSEMessageNotify, ZSEFormNotifySkinUnloading, 0);
+  for (TComponent* c : std::vector<TComponent*>(FControls))
+    if (auto* item = TZSECustomVisualItem::AsVisualItem(c);
+        item && std::find(FLoadingControls.begin(), FLoadingControls.end(), c) == FLoadingControls.end()) {
+      FLoadingControls.push_back(c);
+      item->BeginSkinLoad();
+    }
 }
 
 void TZSEManager::NotifyLoaded() {
+  // Only the controls that entered the loading state leave it: one created during the load
+  // never entered it.
+  const std::vector<TComponent*> loading = std::move(FLoadingControls);
+  FLoadingControls.clear();
+  for (TComponent* c : loading)
+    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end())
+      if (auto* item = TZSECustomVisualItem::AsVisualItem(c)) item->EndSkinLoad();
   FLoadErrorText.clear();
   FLoaded = true;
   Broadcast(ZSEMessageNotify, ZSENotifyLoaded, 0);
@@ -398,6 +417,16 @@ void TZSEManager::SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM
   } catch (const EZSEException& e) {
     FLoadErrorText = e.GetMessage();
   }
+}
+
+void TZSEManager::ApplicationActivated(bool Active) {
+  const Byte state = Active ? 1 : 0;
+  if (state == FAppActive) return;
+  FAppActive = state;
+  MSG msg;
+  while (PeekMessage(msg, nullptr, ZSEMessageAppActivate, ZSEMessageAppActivate, PM_REMOVE)) {
+  }
+  Broadcast(ZSEMessageAppActivate, state, 0);
 }
 
 void TZSEManager::ApplyLocalizations() {

@@ -111,6 +111,10 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   void Broadcast(UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void ApplyLocalizations();
+  // The application was activated or deactivated (every top-level form hears it; the forms are
+  // told once per change): pending activation messages are dropped, then ZSEMessageAppActivate
+  // goes to every form with WParam 1 or 0.
+  void ApplicationActivated(bool Active);
   // Only when the skin allows it: the theme and every form layout take the program's colours.
   void ApplyColoration();
   // The program's colour schema changed.
@@ -165,6 +169,7 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   std::vector<TZSEBaseForm*> FForms;
   std::vector<TZSEBaseForm*> FCreatedForms;  // owned
   std::vector<TComponent*> FControls;
+  std::vector<TComponent*> FLoadingControls;  // between the unload and the loaded notice
   std::vector<TComponent*> FOwnedProviders;  // owned, also listed in FProviders
   TZSESkinDetails* FDetails;
   TZSESkinFonts* FFonts;
@@ -184,6 +189,7 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   bool FLoaded = false;
   bool FUnloading = false;
   bool FUseLayeredWindows = true;
+  Byte FAppActive = 2;  // unknown
 };
 
 // The one manager, created on first use; freed when the engine's units finalize.
