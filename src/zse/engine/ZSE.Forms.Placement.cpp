@@ -263,12 +263,18 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
   SetLocked(Section->ReadBool(u"Locked", false));
   String text;
   TRect position;
-  // FIXME: a form without a stored position keeps its bounds; its first placement is the skin
-  // manager's.
-  const bool hasPosition = Section->ReadValue(u"Position", text);
-  if (hasPosition) {
-    const TRect stored = ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
+  // Without a stored position the form takes its initial size in the middle of the main
+  // window's monitor.
+  if (Section->ReadValue(u"Position", text)) {
+    const TRect stored =
+        ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
     position = FPlaceAnchors->Apply(stored, GetMagnetRectOffsets(), LimitsOf(this), GetMonitors());
+  } else {
+    TMonitor* monitor = nullptr;
+    if (Screen && Application && Application->GetMainForm())
+      monitor = Screen->MonitorFromRect(Application->GetMainForm()->GetBoundsRect());
+    if (!monitor && Screen) monitor = Screen->GetPrimaryMonitor();
+    position = CalculateInitialBounds(monitor ? monitor->GetBoundsRect() : GetBoundsRect());
   }
   const bool managed = TZSELayoutDockSite::IsSkinManagerForm(this);
   const auto loadVisible = [&] {
@@ -281,7 +287,7 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
       const Integer edge = toolbar.Top;
       if (edge < 0 || edge > 3 || !(FToolBar->FAllowedEdges & (1 << edge))) return;
       DockToEdge(edge);
-      if (hasPosition) FRestoredBounds = position;
+      FRestoredBounds = position;
       if (toolbar.Bottom > 0) {
         if (edge <= 1)
           SetWidth(toolbar.Bottom);
@@ -294,13 +300,12 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
     }
     case fpkMaximized:
       if (!CanMaximize()) return;
-      if (hasPosition) SetBoundsRect(position);
+      SetBoundsRect(position);
       Maximize();
       loadVisible();
       return;
     default:
       loadVisible();
-      if (!hasPosition) return;
       // Twice: the first move may take the form to a monitor of another DPI.
       SetBoundsRect(position);
       SetBoundsRect(position);
@@ -320,6 +325,17 @@ void TZSEBaseForm::SaveSettingsSection(TZCLIniFileSection* Section) {
   if (TZSELayoutDockSite::IsSkinManagerForm(this)) Section->WriteBool(u"Visible", GetFormVisible());
   Section->WriteIntegerDef(u"DefaultPort", FMasterFormPin->GetDefaultHorzPort(), 0);
   FPlaceAnchors->SaveSettings(Section);
+}
+
+TRect TZSEBaseForm::CalculateInitialBounds(const TRect& Area) const {
+  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+  const TRect o = FMagnetRectOffsets;
+  const TRect m(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  const Integer w = std::max(GetConstraints()->GetMinWidth(), MulDiv(FInitialSize->GetWidth(), dpi, 96));
+  const Integer h = std::max(GetConstraints()->GetMinHeight(), MulDiv(FInitialSize->GetHeight(), dpi, 96));
+  const Integer bodyW = w - m.Left - m.Right, bodyH = h - m.Top - m.Bottom;
+  const Integer left = Area.Left + (Area.Width() - bodyW) / 2, top = Area.Top + (Area.Height() - bodyH) / 2;
+  return TRect(left - m.Left, top - m.Top, left + bodyW + m.Right, top + bodyH + m.Bottom);
 }
 
 void TZSEBaseForm::CaptureAnchors() {

@@ -92,6 +92,29 @@ void TZSEBaseForm::InvalidateContent(const TRect& R) {
   if (FPaintLock == 0 && HandleAllocated()) ::InvalidateRect(GetHandle(), &r, 0);
 }
 
+TRect TZSEBaseForm::GetContentRect() const {
+  const TRect client = GetClientRect();
+  return TRect(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
+               MulDiv(client.Height(), FRenderScale, FDisplayScale));
+}
+
+void TZSEBaseForm::SetZoom(Integer DisplayScale, Integer RenderScale) {
+  if (DisplayScale < 1 || RenderScale < 1) return;
+  if (DisplayScale == FDisplayScale && RenderScale == FRenderScale) return;
+  FDisplayScale = DisplayScale;
+  FRenderScale = RenderScale;
+  // The zoom buffer holds memory only while it is needed.
+  if (FDisplayScale == FRenderScale) {
+    Free(FZoomBuffer);
+    FZoomBuffer = nullptr;
+  } else if (!FZoomBuffer) {
+    FZoomBuffer = TZSERenderBuffer::New(0, 0);
+  }
+  FPresented = false;
+  DpiApplied();
+  UpdateContent(true);
+}
+
 void TZSEBaseForm::UpdateContent(bool Full) {
   if (!CanPaint()) return;
   BeginPaint();
@@ -99,19 +122,29 @@ void TZSEBaseForm::UpdateContent(bool Full) {
     TRect client = GetClientRect();
     client.Right = client.Left + std::min(client.Width(), MaxWindowSize);
     client.Bottom = client.Top + std::min(client.Height(), MaxWindowSize);
-    if (!FRenderBuffer) FRenderBuffer = TZSERenderBuffer::New(0, 0);
-    if (FRenderBuffer->GetWidth() != client.Width() || FRenderBuffer->GetHeight() != client.Height()) {
-      FRenderBuffer->Resize(client.Width(), client.Height());
+    if (FZoomBuffer && (FZoomBuffer->GetWidth() != client.Width() || FZoomBuffer->GetHeight() != client.Height())) {
+      FZoomBuffer->Resize(client.Width(), client.Height());
+      FPresented = false;
       Full = true;
     }
-    if (Full) FInvalid = client;
+    const TRect render(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
+                       MulDiv(client.Height(), FRenderScale, FDisplayScale));
+    if (!FRenderBuffer) FRenderBuffer = TZSERenderBuffer::New(0, 0);
+    if (FRenderBuffer->GetWidth() != render.Width() || FRenderBuffer->GetHeight() != render.Height()) {
+      FRenderBuffer->Resize(render.Width(), render.Height());
+      Full = true;
+    }
+    // Invalid areas are kept in window pixels; a zoomed form is drawn whole.
+    if (Full || FZoomBuffer) FInvalid = client;
     TRect area = IntersectRect(FInvalid, client);
     FInvalid = TRect();
+    if (FZoomBuffer) area = render;
     if (!area.IsEmpty() && !FRenderBuffer->Empty()) {
       TZSERenderBufferClipState clip{};
       if (FRenderBuffer->ClipPush(area, clip)) {
         FRenderBuffer->ResetRect(area);
-        const TPoint origin = FRenderBuffer->MoveOrigin(FSlideOffset.X, FSlideOffset.Y);
+        const TPoint slide = FZoomBuffer ? TPoint() : FSlideOffset;
+        const TPoint origin = FRenderBuffer->MoveOrigin(slide.X, slide.Y);
         try {
           PaintLayout(FRenderBuffer);
         } catch (...) {
@@ -123,7 +156,13 @@ void TZSEBaseForm::UpdateContent(bool Full) {
         FRenderBuffer->ClipPop(clip);
       }
       FPresented = false;
-      if (area == client) UpdateWindowShape(FRenderBuffer);
+      if (FZoomBuffer && !FZoomBuffer->Empty()) {
+        FZoomBuffer->ResetRect(TRect(0, 0, FZoomBuffer->GetWidth(), FZoomBuffer->GetHeight()));
+        TRect dest = client;
+        dest.Offset(FSlideOffset.X, FSlideOffset.Y);
+        FZoomBuffer->StretchBuffer(FRenderBuffer, render, dest, true);
+      }
+      if (area == (FZoomBuffer ? render : client)) UpdateWindowShape(GetShownBuffer());
     }
   } catch (...) {
     EndPaint();
@@ -139,18 +178,19 @@ void TZSEBaseForm::EndPaint() {
     if (HandleAllocated()) ::InvalidateRect(GetHandle(), &FInvalid, 0);
     return;
   }
-  if (!FPresented && FRenderBuffer && !FRenderBuffer->Empty() && UseLayeredWindow() && HandleAllocated() &&
-      !IsIconic(GetHandle())) {
-    PresentLayered(FRenderBuffer);
+  TZSERenderBuffer* shown = GetShownBuffer();
+  if (!FPresented && shown && !shown->Empty() && UseLayeredWindow() && HandleAllocated() && !IsIconic(GetHandle())) {
+    PresentLayered(shown);
     FPresented = true;
   }
 }
 
 void TZSEBaseForm::PaintToDC(HDC DC) {
   UpdateContent(false);
-  if (!FRenderBuffer || FRenderBuffer->Empty()) return;
-  FRenderBuffer->BeginAccess();
-  BitBlt(DC, 0, 0, FRenderBuffer->GetWidth(), FRenderBuffer->GetHeight(), FRenderBuffer->GetDC(), 0, 0, SRCCOPY);
+  TZSERenderBuffer* shown = GetShownBuffer();
+  if (!shown || shown->Empty()) return;
+  shown->BeginAccess();
+  BitBlt(DC, 0, 0, shown->GetWidth(), shown->GetHeight(), shown->GetDC(), 0, 0, SRCCOPY);
   FPresented = true;
 }
 

@@ -90,13 +90,16 @@ TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
   FPlaceAnchors = new TZSEFormPlaceAnchors(this);
+  FInitialSize = Create<TZCLSize>();
   SkinManager()->RegisterForm(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UnregisterForm(this);
   Free(FRenderBuffer);
+  Free(FZoomBuffer);
   Free(FPlaceAnchors);
+  Free(FInitialSize);
   Free(FToolBar);
   Free(FMasterFormPin);
 }
@@ -307,9 +310,13 @@ void TZSEForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == FDropTarget) FDropTarget = nullptr;
 }
 
-void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetClientRect()); }
+void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetContentRect()); }
 
-void TZSEForm::LayoutInvalidate(const TRect& Rect) { InvalidateContent(Rect); }
+void TZSEForm::LayoutInvalidate(const TRect& Rect) {
+  const TPoint a = ContentToClient(Rect.TopLeft()), b = ContentToClient(Rect.BottomRight());
+  // Rounding must not lose the last pixel column or row of a zoomed rectangle.
+  InvalidateContent(Rect.IsEmpty() ? Rect : TRect(a.X, a.Y, b.X + GetDisplayScale(), b.Y + GetDisplayScale()));
+}
 
 void TZSEForm::PaintLayout(TZSERenderBuffer* Buffer) { FLayout->DrawLayers(Buffer); }
 

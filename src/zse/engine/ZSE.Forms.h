@@ -5,10 +5,10 @@
 // the notification codes of the skin manager, and the form's layout tree. The form paints into
 // its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration and the
-// keyboard snap hook are still to come.
+// FIXME: the desktop-toolbar registration and the keyboard snap hook are still to come.
 
 #include "rtl/RTL.Geometry.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Classes.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
@@ -180,6 +180,11 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // The DPI of the window's monitor (the design DPI in design mode).
   Integer GetCurrentDpi() const { return FCurrentDpi; }
   void SetCurrentDpi(Integer Value);
+  // The size at 96 DPI that a form takes when no position is stored.
+  TZCLSize* GetInitialSize() const { return FInitialSize; }
+  void SetInitialSize(TZCLSize* Value) { FInitialSize->Assign(Value); }
+  // InitialSize at the form's DPI (at least the minimum constraints) with its body centred in Area.
+  TRect CalculateInitialBounds(const TRect& Area) const;
   TRect GetMagnetRectOffsets() const { return FMagnetRectOffsets; }
   void SetMagnetRectOffsets(const TRect& Value) { FMagnetRectOffsets = Value; }
 
@@ -213,6 +218,24 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TPoint GetSlideOffset() const { return FSlideOffset; }
   void SetSlideOffset(const TPoint& Value);
   TZSERenderBuffer* GetRenderBuffer() const { return FRenderBuffer; }
+  // The zoom: the content is rendered at RenderScale / DisplayScale of the window's size and shown
+  // stretched to it through the zoom buffer, which exists only while the two scales differ.
+  Integer GetDisplayScale() const { return FDisplayScale; }
+  Integer GetRenderScale() const { return FRenderScale; }
+  // Scales below 1 are refused.
+  void SetZoom(Integer DisplayScale, Integer RenderScale);
+  TZSERenderBuffer* GetZoomBuffer() const { return FZoomBuffer; }
+  // What the window shows: the zoom buffer while there is one, else the render buffer.
+  TZSERenderBuffer* GetShownBuffer() const { return FZoomBuffer ? FZoomBuffer : FRenderBuffer; }
+  // Window pixels to content units and back.
+  TPoint ClientToContent(const TPoint& P) const {
+    return TPoint(MulDiv(P.X, FRenderScale, FDisplayScale), MulDiv(P.Y, FRenderScale, FDisplayScale));
+  }
+  TPoint ContentToClient(const TPoint& P) const {
+    return TPoint(MulDiv(P.X, FDisplayScale, FRenderScale), MulDiv(P.Y, FDisplayScale, FRenderScale));
+  }
+  // The content area: the client rectangle in content units.
+  TRect GetContentRect() const;
   bool GetPresented() const { return FPresented; }
   // Between the notifications 6 and 7 of a skin load.
   bool GetLoading() const { return FLoading; }
@@ -258,6 +281,7 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
   TZSEFormPlaceAnchors* FPlaceAnchors;
+  TZCLSize* FInitialSize;
   void SaveRestoredBounds();
   TRect FMagnetRectOffsets;
   TRect FRestoredBounds;
@@ -266,6 +290,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   Integer FScaleDenominator = 1;
   Byte FWindowShapeState = 0;
   TZSERenderBuffer* FRenderBuffer = nullptr;
+  TZSERenderBuffer* FZoomBuffer = nullptr;
+  Integer FDisplayScale = 1;
+  Integer FRenderScale = 1;
   TRect FInvalid;
   TPoint FSlideOffset;
   Integer FPaintLock = 0;
@@ -374,13 +401,14 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   // The element at a client point; none on the sizing border. Content gets the point in the
   // layout's units.
   TZSECustomVisualItem* HitTest(const TPoint& P, Integer Purpose, TPoint* Content = nullptr);
-  TPoint ClientToContent(const TPoint& P) const { return P; }
   // A user move or resize is under way.
   bool IsDragging() const { return FDragger != nullptr; }
   TZSECustomFormDragger* GetDragger() const { return FDragger; }
   // A resizer on the sizing border, a mover elsewhere on the body; none when moving is not
   // allowed or the point is outside the body.
   TZSECustomFormDragger* CreateDragger(const TPoint& P);
+  // The deepest skin form docked in this one at a client point; Local gets the point in it.
+  TZSEForm* FindDockedFormAt(const TPoint& P, TPoint* Local = nullptr);
   // ScreenPoint (-1, -1) is the keyboard's menu key: next to the element.
   void ShowElementMenu(TPoint ScreenPoint, Integer Button, TZSECustomVisualItem* Element);
   // Fills Data for a client point from Element; true when it gave a text.
@@ -409,8 +437,8 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   void LayoutInvalidate(const TRect& Rect) override;
   void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
-  TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(P); }
-  TPoint LayoutScreenToClient(const TPoint& P) override { return ScreenToClient(P); }
+  TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(ContentToClient(P)); }
+  TPoint LayoutScreenToClient(const TPoint& P) override { return ClientToContent(ScreenToClient(P)); }
 
  protected:
   void HandleNotification(Integer Code, NativeInt Argument) override;

@@ -222,6 +222,26 @@ TEST(ZseFormSettings, PositionComesBackAtTheStoredDpi) {
   Free(form);
 }
 
+// Without a stored position the body of the initial size is centred on the main window's monitor.
+TEST(ZseFormSettings, NoStoredPositionCentresTheInitialSize) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetName(u"Library");
+  form->GetInitialSize()->SetValue(TSize(100, 50));
+  form->SetMagnetRectOffsets(TRect(4, 2, 6, 8));
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteBool(u"Library", u"Locked", false);
+  const TRect area = Screen->GetPrimaryMonitor()->GetBoundsRect();
+  const Integer cx = area.Left + area.Width() / 2, cy = area.Top + area.Height() / 2;
+  form->LoadSettings(ini);
+  // The body (90 by 40) sits in the middle; the margins lie around it.
+  EXPECT_EQ(form->GetBoundsRect(), TRect(cx - 45 - 4, cy - 20 - 2, cx + 45 + 6, cy + 20 + 8));
+  form->GetConstraints()->SetMinWidth(150);
+  form->LoadSettings(ini);
+  EXPECT_EQ(form->GetWidth(), 150) << "never below the minimum size";
+  Free(ini);
+  Free(form);
+}
+
 }  // namespace
 
 namespace {
