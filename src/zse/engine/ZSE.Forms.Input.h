@@ -4,6 +4,7 @@
 // (clamped by the size limits and snapped to lines of other forms and the work area).
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "rtl/RTL.Geometry.h"
@@ -64,6 +65,7 @@ class TZSEResizeTracker {
 
 class TZSEBaseForm;
 class TCustomForm;
+class TZSELayoutDockSite;
 
 // The engine's snap switch: moving and sizing snap only while it is on.
 extern bool EngineSnapEnabled;
@@ -78,8 +80,31 @@ class TZSECustomFormDragger {
   virtual void Finish() = 0;
 };
 
+// Dock-site targeting shared by the movers: while the pointer is over another free skin form,
+// the dock sites of that form that accept the dragged form are highlighted (the holder keeps its
+// bounds), and the one under the pointer is the drop target.
+class TZSEFormDockTargeting {
+ public:
+  explicit TZSEFormDockTargeting(TZSEBaseForm* AForm) : FForm(AForm) {}
+  ~TZSEFormDockTargeting();
+  void Update(const TPoint& CursorScreen);
+  TZSEBaseForm* GetTargetForm() const { return FTarget; }
+  TZSELayoutDockSite* GetDockSite() const { return FSite; }
+  const std::vector<TZSELayoutDockSite*>& GetDockSites() const { return FSites; }
+
+ private:
+  void SetTargetForm(TZSEBaseForm* Value);
+  void Highlight(bool On);
+  TZSEBaseForm* FForm;
+  TZSEBaseForm* FTarget = nullptr;
+  TZSELayoutDockSite* FSite = nullptr;
+  std::vector<TZSELayoutDockSite*> FSites;
+  std::vector<std::pair<TZSEBaseForm*, TRect>> FSaved;
+};
+
 // A user move of a free form: the form and the forms glued to it follow the pointer, snapping
-// to other forms and the screen; dropped at a screen edge it becomes a toolbar there.
+// to other forms and the screen; dropped at a screen edge it becomes a toolbar there, dropped on
+// a highlighted dock site it docks there.
 class TZSEFormDragger : public TZSECustomFormDragger {
  public:
   // PressPoint in the form's client coordinates.
@@ -88,13 +113,34 @@ class TZSEFormDragger : public TZSECustomFormDragger {
   TCursor GetCursor() const override { return crSizeAll; }
   void Move(const TPoint& CursorScreen) override;
   void Finish() override;
+  const TZSEFormDockTargeting& GetTargeting() const { return FTargeting; }
 
  private:
   TZSEBaseForm* FForm;
   class TZSEGluedForms* FGlued;
+  TZSEFormDockTargeting FTargeting;
   float FGrabX = 0;
   float FGrabY = 0;
   TPoint FLastPoint;
+  TPoint FCursorPoint;
+};
+
+// A docked form dragged out of its dock site: the form stays docked while the pointer moves;
+// dropped on another dock site it docks there, elsewhere it leaves its site as a free form under
+// the pointer (at a screen edge as a toolbar).
+class TZSEFormDraggerDocked : public TZSECustomFormDragger {
+ public:
+  // PressPoint in the docked form's client coordinates.
+  TZSEFormDraggerDocked(TZSEBaseForm* AForm, const TPoint& PressPoint);
+  TCursor GetCursor() const override { return crSizeAll; }
+  void Move(const TPoint& CursorScreen) override;
+  void Finish() override;
+  const TZSEFormDockTargeting& GetTargeting() const { return FTargeting; }
+
+ private:
+  TZSEBaseForm* FForm;
+  TZSEFormDockTargeting FTargeting;
+  TPoint FGrab;
   TPoint FCursorPoint;
 };
 

@@ -14,6 +14,8 @@
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Hints.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
+#include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.Menus.h"
 
 namespace {
@@ -288,14 +290,35 @@ TZSECustomVisualItem* TZSEForm::HitTest(const TPoint& P, Integer Purpose, TPoint
 TZSECustomFormDragger* TZSEForm::CreateDragger(const TPoint& P) {
   if (const Byte code = GetSizingCode(P)) return new TZSEFormResizer(this, ClientToScreen(P), code);
   if (!CanDrag()) return nullptr;
-  const TPoint content = ClientToContent(P);
   const Integer dpi = GetCurrentDpi() > 0 ? GetCurrentDpi() : 96;
   const TRect m = GetMagnetRectOffsets();
-  TRect body = GetClientRect();
-  body.Inflate(-MulDiv(m.Left, dpi, 96), -MulDiv(m.Top, dpi, 96), -MulDiv(m.Right, dpi, 96),
-               -MulDiv(m.Bottom, dpi, 96));
-  if (!body.Contains(content)) return nullptr;
+  auto content = [&](Integer V) { return MulDiv(MulDiv(V, dpi, 96), GetRenderScale(), GetDisplayScale()); };
+  TRect body = GetContentRect();
+  body.Inflate(-content(m.Left), -content(m.Top), -content(m.Right), -content(m.Bottom));
+  if (!body.Contains(ClientToContent(P))) return nullptr;
+  // A form docked here is dragged out of its site unless the site keeps it.
+  TPoint local;
+  if (TZSEForm* docked = FindDockedFormAt(P, &local); docked && docked->GetDocked() && GetPlacementKind() == fpkNormal)
+    if (TZSEManager* manager = TZSEManager::Instance())
+      for (TZSELayoutDockSite* site : manager->GetDockSites())
+        if (site->GetDockedForm() == docked && site->CanRelease()) return new TZSEFormDraggerDocked(docked, local);
   return new TZSEFormDragger(this, P);
+}
+
+TZSEForm* TZSEForm::FindDockedFormAt(const TPoint& P, TPoint* Local) {
+  // Docked forms are drawn by the dock sites of this form's layout.
+  if (TZSEManager* manager = TZSEManager::Instance()) {
+    const TPoint content = ClientToContent(P);
+    for (TZSELayoutDockSite* site : manager->GetDockSites()) {
+      TZSEForm* docked = site->GetDockedForm();
+      if (site->GetForm() != this || !docked || !site->GetVisible() || !site->GetBounds().Contains(content)) continue;
+      const TPoint inner(content.X - site->GetBounds().Left, content.Y - site->GetBounds().Top);
+      if (TZSEForm* deeper = docked->FindDockedFormAt(inner, Local)) return deeper;
+      if (Local) *Local = inner;
+      return docked;
+    }
+  }
+  return nullptr;
 }
 
 TCursor TZSEForm::GetCursorAt(const TPoint& P) {

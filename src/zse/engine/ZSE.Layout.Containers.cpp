@@ -705,9 +705,7 @@ void TZSELayoutDockSite::Undock() {
   UpdateDockState();
 }
 
-TRect TZSELayoutDockSite::GetScreenBounds() {
-  return ClientToScreen(GetBounds());
-}
+TRect TZSELayoutDockSite::GetScreenBounds() { return GetScreenRect(); }
 
 void TZSELayoutDockSite::SetHighlighted(bool Value) {
   if (Value == FHighlighted) return;

@@ -8,6 +8,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Messages.h"
 #include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
@@ -177,6 +178,17 @@ TEST_F(FormRouting, EscapeCancelsAResizeButEndsAMoveWhereItIs) {
   Headless::RunUntilIdle();
 }
 
+TEST_F(FormRouting, AZoomedFormHandsContentPointsToItsElements) {
+  Form->SetZoom(2, 1);
+  EXPECT_EQ(A->GetBounds(), TRect(0, 0, 60, 50)) << "the layout fills the content area";
+  Form->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(100, 60));
+  Form->Perform(WM_MBUTTONUP, 0, MAKELPARAM(100, 60));
+  std::vector<std::string> got;
+  for (const std::string& s : Take())
+    if (s.find("down") != std::string::npos || s.find("up") != std::string::npos) got.push_back(s);
+  EXPECT_EQ(got, (std::vector<std::string>{"A down2 50,30", "A up2 50,30"}));
+}
+
 TEST_F(FormRouting, WheelDeltasGatherPerElementIntoNotches) {
   struct TCase {
     const char* Name;
@@ -284,6 +296,55 @@ TEST_F(FormRouting, DropNotificationsFollowTheElementUnderTheDrag) {
   Form->SetDropElement(nullptr);
   EXPECT_EQ(Take(), (std::vector<std::string>{"A drag-enter", "A drag-leave", "B drag-enter", "B drag-leave"}));
   EXPECT_EQ(Form->GetDropElement(), nullptr);
+}
+
+// A free form dragged over another form highlights the dock sites there that take it and docks
+// into the one under the pointer; dragged out again it leaves the site under the pointer.
+TEST(FormDockDrag, DockSitesLightUpDockAndReleaseTheForm) {
+  const auto savedHook = TZSELayoutDockSite::IsSkinManagerForm;
+  TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
+  auto* holder = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  auto* dragged = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  holder->SetBounds(400, 100, 200, 100);
+  dragged->SetBounds(100, 100, 80, 40);
+  auto* site = Create<TZSELayoutDockSite>();
+  site->SetParent(holder->GetLayout());
+  site->SetAlignment(laClient);
+  site->GetAllowedForms()->Add(dragged);
+  holder->SetVisible(true);
+  dragged->SetFormVisible(true);
+  holder->FitLayout();
+
+  auto* mover = new TZSEFormDragger(dragged, TPoint(10, 10));
+  mover->Move(TPoint(300, 300));
+  EXPECT_EQ(mover->GetTargeting().GetTargetForm(), nullptr);
+  EXPECT_FALSE(site->GetHighlighted());
+  mover->Move(TPoint(450, 150));
+  EXPECT_EQ(mover->GetTargeting().GetTargetForm(), holder);
+  EXPECT_TRUE(site->GetHighlighted());
+  EXPECT_EQ(mover->GetTargeting().GetDockSite(), site);
+  EXPECT_EQ(holder->GetBoundsRect(), TRect(400, 100, 600, 200)) << "the holder keeps its bounds";
+  mover->Finish();
+  delete mover;
+  EXPECT_FALSE(site->GetHighlighted()) << "the highlight ends with the drag";
+  EXPECT_TRUE(dragged->GetDocked());
+  EXPECT_EQ(site->GetDockedForm(), dragged);
+
+  // Pressing on the docked form drags it out of its site.
+  holder->FitLayout();
+  const TPoint press = site->GetBounds().TopLeft() + TPoint(20, 20);
+  TZSECustomFormDragger* out = holder->CreateDragger(press);
+  ASSERT_NE(dynamic_cast<TZSEFormDraggerDocked*>(out), nullptr);
+  out->Move(TPoint(250, 350));
+  out->Finish();
+  delete out;
+  EXPECT_FALSE(dragged->GetDocked());
+  EXPECT_EQ(site->GetDockedForm(), nullptr);
+  EXPECT_EQ(dragged->GetBoundsRect().TopLeft(), TPoint(230, 330));
+
+  Free(dragged);
+  Free(holder);
+  TZSELayoutDockSite::IsSkinManagerForm = savedHook;
 }
 
 // Writes the engine's activation notices it receives to GLog.
