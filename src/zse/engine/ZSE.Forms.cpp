@@ -213,6 +213,7 @@ void TZSEBaseForm::Maximize() {
 void TZSEBaseForm::Restore() {
   if (GetPlacementKind() == fpkNormal) return;
   FToolBar->FDocked = false;
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   SetWindowState(wsNormal);
   if (!FRestoredBounds.IsEmpty()) SetBoundsRect(FRestoredBounds);
   PlacementStateChanged();
@@ -232,6 +233,7 @@ void TZSEBaseForm::DockToEdge(Integer Edge) {
   SaveRestoredBounds();
   FToolBar->FDocked = true;
   FToolBar->FEdge = Edge;
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
   PlacementStateChanged();
 }

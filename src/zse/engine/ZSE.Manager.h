@@ -23,6 +23,8 @@ class TZCLXMLDocument;
 class TZCLXMLNode;
 class TZSEBaseForm;
 class TZSEGluedForms;
+class TZSECustomFloatArrow;
+class TZCLTimer;
 class TZSELayoutDockSite;
 class TZSEScene;
 class TZSESchema;
@@ -77,6 +79,16 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   TZSEBaseForm* GetMainForm() const { return FForms.empty() ? nullptr : FForms.front(); }
   bool IsCreatedForm(TZSEBaseForm* Form) const;
   Integer GetControlCount() const { return static_cast<Integer>(FControls.size()); }
+  // The scenes listed in the program's window menu (RegisterInMenu set), in the order they asked.
+  const std::vector<TZSEBaseForm*>& GetMenuForms() const { return FMenuForms; }
+  void UpdateMenuForms(TZSEBaseForm* Form, bool Listed);
+  // The forms in toolbar mode. While there are any, a 100 ms timer shows the float arrow for a
+  // hidden toolbar form at the screen edge the pointer stands at.
+  const std::vector<TZSEBaseForm*>& GetToolbarForms() const { return FToolbarForms; }
+  void UpdateToolbarForms(TZSEBaseForm* Form);
+  TZCLTimer* GetFloatArrowTimer() const { return FFloatArrowTimer; }
+  TZSECustomFloatArrow* GetFloatArrow() const { return FFloatArrow; }
+  void FloatArrowTick(TObject* Sender);
 
   // ---- docking ----
   // The dock sites in the layouts of the skin's forms, form by form.
@@ -170,6 +182,12 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   std::vector<TZSEBaseForm*> FCreatedForms;  // owned
   std::vector<TComponent*> FControls;
   std::vector<TComponent*> FLoadingControls;  // between the unload and the loaded notice
+  std::vector<TZSEBaseForm*> FMenuForms;
+  std::vector<TZSEBaseForm*> FToolbarForms;
+  TZCLTimer* FFloatArrowTimer = nullptr;
+  TZSECustomFloatArrow* FFloatArrow = nullptr;
+  void ToolbarFormsChanged();
+  void RegisterInMenuChanged(TObject* Sender);
   std::vector<TComponent*> FOwnedProviders;  // owned, also listed in FProviders
   TZSESkinDetails* FDetails;
   TZSESkinFonts* FFonts;

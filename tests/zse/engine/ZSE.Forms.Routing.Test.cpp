@@ -7,10 +7,12 @@
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Messages.h"
+#include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
+#include "zse/engine/ZSE.Scene.h"
 
 namespace {
 
@@ -345,6 +347,39 @@ TEST(FormDockDrag, DockSitesLightUpDockAndReleaseTheForm) {
   Free(dragged);
   Free(holder);
   TZSELayoutDockSite::IsSkinManagerForm = savedHook;
+}
+
+TEST(SkinManagerForms, MenuAndToolbarFormListsAndTheFloatArrow) {
+  TZSEManager* m = SkinManager();
+  auto* scene = TCustomForm::CreateNew<TZSEScene>(nullptr);
+  scene->SetRegisterInMenu(true);
+  EXPECT_EQ(m->GetMenuForms(), (std::vector<TZSEBaseForm*>{scene}));
+  scene->SetRegisterInMenu(false);
+  EXPECT_TRUE(m->GetMenuForms().empty());
+
+  // The arrow's timer runs exactly while some form is a toolbar.
+  auto* bar = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  bar->SetBounds(300, 300, 40, 200);
+  EXPECT_EQ(m->GetFloatArrowTimer(), nullptr);
+  bar->DockToEdge(0);
+  EXPECT_EQ(m->GetToolbarForms(), (std::vector<TZSEBaseForm*>{bar}));
+  ASSERT_NE(m->GetFloatArrowTimer(), nullptr);
+  // Hidden at the left edge: the pointer at that edge brings the arrow for it.
+  bar->SetBounds(0, 300, 40, 200);
+  bar->SetVisible(false);
+  const TRect work = Screen->MonitorFromRect(bar->GetBoundsRect())->GetWorkareaRect();
+  SetCursorPos(work.Left, 400);
+  m->FloatArrowTick(nullptr);
+  ASSERT_NE(m->GetFloatArrow(), nullptr);
+  EXPECT_EQ(m->GetFloatArrow()->GetTarget(), bar);
+  SetCursorPos(work.Left + 300, 400);
+  m->FloatArrowTick(nullptr);
+  EXPECT_EQ(m->GetFloatArrow()->GetTarget(), nullptr) << "away from the edge the arrow goes";
+  bar->Undock();
+  EXPECT_TRUE(m->GetToolbarForms().empty());
+  EXPECT_EQ(m->GetFloatArrowTimer(), nullptr);
+  Free(bar);
+  Free(scene);
 }
 
 // Writes the engine's activation notices it receives to GLog.
