@@ -235,7 +235,7 @@ void TZSEFormDockTargeting::Update(const TPoint& CursorScreen) {
 
 // ---- movers -------------------------------------------------------------------------------------------------
 
-TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : FForm(AForm), FTargeting(AForm) {
+TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : TZSEFormCustomDragger(AForm) {
   FGrabX = AForm->GetWidth() > 0 ? static_cast<float>(PressPoint.X) / AForm->GetWidth() : 0;
   FGrabY = AForm->GetHeight() > 0 ? static_cast<float>(PressPoint.Y) / AForm->GetHeight() : 0;
   FLastPoint = AForm->ClientToScreen(PressPoint);
@@ -277,7 +277,9 @@ void TZSEFormDragger::Finish() {
 }
 
 TZSEFormDraggerDocked::TZSEFormDraggerDocked(TZSEBaseForm* AForm, const TPoint& PressPoint)
-    : FForm(AForm), FTargeting(AForm), FGrab(PressPoint), FCursorPoint(AForm->ClientToScreen(PressPoint)) {}
+    : TZSEFormCustomDragger(AForm), FGrab(PressPoint) {
+  FCursorPoint = AForm->ClientToScreen(PressPoint);
+}
 
 void TZSEFormDraggerDocked::Move(const TPoint& CursorScreen) {
   FCursorPoint = CursorScreen;

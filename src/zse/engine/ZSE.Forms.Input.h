@@ -102,46 +102,49 @@ class TZSEFormDockTargeting {
   std::vector<std::pair<TZSEBaseForm*, TRect>> FSaved;
 };
 
+// What both movers share: the moving cursor and the dock-site targeting.
+class TZSEFormCustomDragger : public TZSECustomFormDragger {
+ public:
+  explicit TZSEFormCustomDragger(TZSEBaseForm* AForm) : FForm(AForm), FTargeting(AForm) {}
+  TCursor GetCursor() const override { return crSizeAll; }
+  const TZSEFormDockTargeting& GetTargeting() const { return FTargeting; }
+
+ protected:
+  TZSEBaseForm* FForm;
+  TZSEFormDockTargeting FTargeting;
+  TPoint FCursorPoint;
+};
+
 // A user move of a free form: the form and the forms glued to it follow the pointer, snapping
 // to other forms and the screen; dropped at a screen edge it becomes a toolbar there, dropped on
 // a highlighted dock site it docks there.
-class TZSEFormDragger : public TZSECustomFormDragger {
+class TZSEFormDragger : public TZSEFormCustomDragger {
  public:
   // PressPoint in the form's client coordinates.
   TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint);
   ~TZSEFormDragger() override;
-  TCursor GetCursor() const override { return crSizeAll; }
   void Move(const TPoint& CursorScreen) override;
   void Finish() override;
-  const TZSEFormDockTargeting& GetTargeting() const { return FTargeting; }
 
  private:
-  TZSEBaseForm* FForm;
   class TZSEGluedForms* FGlued;
-  TZSEFormDockTargeting FTargeting;
   float FGrabX = 0;
   float FGrabY = 0;
   TPoint FLastPoint;
-  TPoint FCursorPoint;
 };
 
 // A docked form dragged out of its dock site: the form stays docked while the pointer moves;
 // dropped on another dock site it docks there, elsewhere it leaves its site as a free form under
 // the pointer (at a screen edge as a toolbar).
-class TZSEFormDraggerDocked : public TZSECustomFormDragger {
+class TZSEFormDraggerDocked : public TZSEFormCustomDragger {
  public:
   // PressPoint in the docked form's client coordinates.
   TZSEFormDraggerDocked(TZSEBaseForm* AForm, const TPoint& PressPoint);
-  TCursor GetCursor() const override { return crSizeAll; }
   void Move(const TPoint& CursorScreen) override;
   void Finish() override;
-  const TZSEFormDockTargeting& GetTargeting() const { return FTargeting; }
 
  private:
-  TZSEBaseForm* FForm;
-  TZSEFormDockTargeting FTargeting;
   TPoint FGrab;
-  TPoint FCursorPoint;
 };
 
 // A user resize: only the preview rectangle moves while sizing; the bounds change at Finish, and
