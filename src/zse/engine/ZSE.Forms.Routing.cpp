@@ -96,6 +96,10 @@ class TFreeWatch : public TComponent {
 void CollectFocusable(TZSELayoutCustomItem* Item, std::vector<TZSECustomVisualItem*>& List) {
   if (!Item->GetVisible() || !Item->GetEnabled()) return;
   if (TZSEGlobalStateController::CanFocus(Item)) List.push_back(Item);
+  // A container's controls come before its child items.
+  if (auto* container = dynamic_cast<TZSELayoutContainer*>(Item))
+    for (TZSECustomVisualItem* control : container->GetControls())
+      if (TZSEGlobalStateController::CanFocus(control)) List.push_back(control);
   for (Integer i = 0; i < Item->GetCount(); ++i) CollectFocusable(Item->GetItem(i), List);
 }
 
@@ -284,7 +288,7 @@ TZSECustomVisualItem* TZSEForm::HitTest(const TPoint& P, Integer Purpose, TPoint
   info.Point = content;
   info.Flags = static_cast<Byte>(Purpose);
   FLayout->HitTest(info);
-  return info.Item;
+  return info.Control ? info.Control : info.Item;
 }
 
 TZSECustomFormDragger* TZSEForm::CreateDragger(const TPoint& P) {

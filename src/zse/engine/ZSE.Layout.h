@@ -164,6 +164,8 @@ class TZSELayoutSize : public TZCLSize {
 // Where a hit test ends: the deepest item recorded, at Point (window coordinates).
 struct TZSELayoutHitTestInfo {
   TZSELayoutCustomItem* Item = nullptr;
+  // A skin control hit inside a container; it wins over Item.
+  TZSECustomVisualItem* Control = nullptr;
   TPoint Point{-1, -1};
   Byte Flags = 0;
 };

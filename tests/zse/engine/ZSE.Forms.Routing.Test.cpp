@@ -300,6 +300,81 @@ TEST_F(FormRouting, DropNotificationsFollowTheElementUnderTheDrag) {
   EXPECT_EQ(Form->GetDropElement(), nullptr);
 }
 
+// A stand-in skin control: a rectangle of its container that takes presses and the focus.
+class TStandInControl : public TZSECustomVisualItem,
+                        public IZSEContainedControl,
+                        public IZSEHandlerMouse,
+                        public IZSEHandlerFocus {
+  ZCL_CLASS(TStandInControl, TZSECustomVisualItem)
+  RTL_INTERFACES(TZSECustomVisualItem, IZSEContainedControl, IZSEHandlerMouse, IZSEHandlerFocus)
+ public:
+  TStandInControl(TZSELayoutContainer* AContainer, const std::string& ATag, const TRect& R)
+      : TZSECustomVisualItem(nullptr), Container(AContainer), Tag(ATag) {
+    FBounds = R;
+    FVisible = true;
+    AContainer->AddControl(this);
+  }
+  TZSELayoutContainer* Container;
+  std::string Tag;
+  Integer Draws = 0;
+
+  TZSESizeLimits GetSizeLimits() override { return {}; }
+  TComponent* GetForm() override { return Container->GetForm(); }
+  TZSECustomVisualItem* GetParent() const override { return Container; }
+  bool IsActuallyEnabled() override { return FEnabled && Container->IsActuallyEnabled(); }
+  bool IsActuallyVisible() override { return FVisible && Container->IsActuallyVisible(); }
+  void SetEnabled(bool Value) override { FEnabled = Value; }
+  void SetVisible(bool Value) override { FVisible = Value; }
+  void DpiChanged() override {}
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+  void DrawControl(TZSERenderBuffer*) override { ++Draws; }
+  bool HitTestControl(const TPoint& P) override { return FBounds.Contains(P); }
+  TPoint LocalToScreen(const TPoint& P) override { return ClientToScreen(P); }
+  TPoint ScreenToLocal(const TPoint& P) override { return ScreenToClient(P); }
+  Byte GetAcceptedButtons() override { return 1; }
+  Integer MouseHitTest(const TPoint&) override { return 1; }
+  void MouseDown(TMouseButton, TShiftState, const TPoint& P) override {
+    GLog.push_back(Tag + " down " + std::to_string(P.X) + "," + std::to_string(P.Y));
+  }
+  void MouseMove(TShiftState, const TPoint&) override {}
+  void MouseUp(TMouseButton, TShiftState, const TPoint&) override {}
+  void FocusChanged(bool) override {}
+};
+
+TEST_F(FormRouting, ControlsInAContainerAreHitDrawnAndTabbedFirst) {
+  auto* box = Create<TZSELayoutContainer>();
+  box->SetParent(Form->GetLayout());
+  box->SetAlignment(laBottom);
+  box->GetSizeMinimal()->SetValue(TSize(0, 40));
+  Form->FitLayout();
+  const TRect r = box->GetBounds();
+  auto* one = new TStandInControl(box, "C1", TRect(r.Left + 10, r.Top + 5, r.Left + 30, r.Top + 25));
+  auto* two = new TStandInControl(box, "C2", TRect(r.Left + 40, r.Top + 5, r.Left + 60, r.Top + 25));
+  Take();
+  Form->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(r.Left + 45, r.Top + 10));
+  Form->Perform(WM_MBUTTONUP, 0, MAKELPARAM(r.Left + 45, r.Top + 10));
+  EXPECT_EQ(Take(), (std::vector<std::string>{}));  // the middle button is not taken by the control
+  Form->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.Left + 45, r.Top + 10));
+  std::vector<std::string> got;
+  for (const std::string& s : Take())
+    if (s.find("down") != std::string::npos) got.push_back(s);
+  EXPECT_EQ(got, (std::vector<std::string>{"C2 down 5,5"}));
+  Form->Perform(WM_LBUTTONUP, 0, MAKELPARAM(r.Left + 45, r.Top + 10));
+  Form->GetLayout()->DrawLayers(Form->GetRenderBuffer());
+  EXPECT_EQ(one->Draws, 1) << "drawn once, in layer 1";
+  // Tab order: A, B (the items), then the controls of the container.
+  TZSEGlobalStateController* g = GlobalStateController();
+  g->SetFocusedElement(B);
+  Form->DialogKey(VK_TAB, {});
+  EXPECT_EQ(g->GetFocusedElement(), one);
+  Form->DialogKey(VK_TAB, {});
+  EXPECT_EQ(g->GetFocusedElement(), two);
+  // A control freed elsewhere leaves its container.
+  Free(one);
+  EXPECT_EQ(box->GetControls(), (std::vector<TZSECustomVisualItem*>{two}));
+}
+
 // A free form dragged over another form highlights the dock sites there that take it and docks
 // into the one under the pointer; dragged out again it leaves the site under the pointer.
 TEST(FormDockDrag, DockSitesLightUpDockAndReleaseTheForm) {
