@@ -265,7 +265,7 @@ bool DockAtToolbarEdge(TZSEBaseForm* Form, const TPoint& Cursor) {
   if (!TZSEToolbarHelper::GetEdgeAtPoint(Cursor, MulDiv(10, DpiOf(Form), 96), place) ||
       !(Form->GetToolBar()->GetAllowedEdges() & (1 << place.Edge)))
     return false;
-  Form->DockToEdge(place.Edge);
+  Form->DockToEdge(place.Edge, place.MonitorIndex);
   return true;
 }
 

@@ -218,6 +218,34 @@ TRect ZSEPinCalculateBounds(const TZSEPinGeometry& G, Integer Side, Integer* Cur
 
 // ---- toolbar and stored positions -----------------------------------------------------------------------
 
+Integer TZSEFormToolBar::GetResolvedMonitor() const {
+  if (!Screen || Screen->GetMonitorCount() == 0) return 0;
+  for (Integer i = 0; i < Screen->GetMonitorCount(); ++i)
+    if (Screen->GetMonitors(i)->GetMonitorNum() == FMonitor) return FMonitor;
+  TMonitor* primary = Screen->GetPrimaryMonitor();
+  return primary ? primary->GetMonitorNum() : 0;
+}
+
+TRect TZSEFormToolBar::CalculateRect(TSize Size) const {
+  TMonitor* monitor = nullptr;
+  const Integer index = GetResolvedMonitor();
+  for (Integer i = 0; Screen && i < Screen->GetMonitorCount(); ++i)
+    if (Screen->GetMonitors(i)->GetMonitorNum() == index) monitor = Screen->GetMonitors(i);
+  if (!monitor) return FForm->GetBoundsRect();
+  TRect area;
+  if (FPinMode == 1) {
+    area = monitor->GetBoundsRect();
+  } else {
+    const Integer dpi = FForm->GetCurrentDpi() > 0 ? FForm->GetCurrentDpi() : 96;
+    const TRect m = FForm->GetMagnetRectOffsets();
+    area = monitor->GetWorkareaRect();
+    area.Inflate(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+  }
+  const TSizeConstraints* c = FForm->GetConstraints();
+  return ZSEToolbarCalculateRect(area, static_cast<Byte>(FEdge), Size,
+                                 {c->GetMinWidth(), c->GetMinHeight(), c->GetMaxWidth(), c->GetMaxHeight()});
+}
+
 TRect ZSEToolbarCalculateRect(const TRect& Area, Byte Edge, TSize Size, const TZSEFormSizeLimits& Limits) {
   const Integer w = std::max({Size.cx, 20, Limits.MinWidth});
   const Integer h = std::max({Size.cy, 20, Limits.MinHeight});
@@ -286,7 +314,7 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
       const TRect toolbar = Section->ReadRect(u"ToolbarMode");
       const Integer edge = toolbar.Top;
       if (edge < 0 || edge > 3 || !(FToolBar->FAllowedEdges & (1 << edge))) return;
-      DockToEdge(edge);
+      DockToEdge(edge, toolbar.Left);
       FRestoredBounds = position;
       if (toolbar.Bottom > 0) {
         if (edge <= 1)
@@ -320,7 +348,8 @@ void TZSEBaseForm::SaveSettingsSection(TZCLIniFileSection* Section) {
   Section->WriteBool(u"StayOnTop", GetStayOnTop());
   Section->WriteInteger(u"DPI", GetCurrentDpi());
   const Integer edge = FToolBar->GetEdge();
-  Section->WriteRect(u"ToolbarMode", TRect(0, edge, FToolBar->GetPinMode(), edge <= 1 ? GetWidth() : GetHeight()));
+  Section->WriteRect(u"ToolbarMode",
+                     TRect(FToolBar->GetMonitor(), edge, FToolBar->GetPinMode(), edge <= 1 ? GetWidth() : GetHeight()));
   Section->WriteInteger(u"WindowState", static_cast<Integer>(GetPlacementKind()));
   if (TZSELayoutDockSite::IsSkinManagerForm(this)) Section->WriteBool(u"Visible", GetFormVisible());
   Section->WriteIntegerDef(u"DefaultPort", FMasterFormPin->GetDefaultHorzPort(), 0);

@@ -227,12 +227,17 @@ void TZSEBaseForm::ToggleMaximize() {
     Maximize();
 }
 
-void TZSEBaseForm::DockToEdge(Integer Edge) {
+void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
   if (Edge < 0 || Edge > 3 || !(FToolBar->FAllowedEdges & (1 << Edge))) return;
-  if (FToolBar->FDocked && FToolBar->FEdge == Edge) return;
+  if (Monitor < 0 && Screen)
+    if (TMonitor* m = Screen->MonitorFromRect(GetBoundsRect())) Monitor = m->GetMonitorNum();
+  if (FToolBar->FDocked && FToolBar->FEdge == Edge && FToolBar->FMonitor == Monitor) return;
   SaveRestoredBounds();
   FToolBar->FDocked = true;
   FToolBar->FEdge = Edge;
+  FToolBar->FMonitor = Monitor;
+  // The strip keeps the form's thickness across the edge.
+  SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
   PlacementStateChanged();
@@ -262,10 +267,13 @@ void TZSEBaseForm::SetCurrentDpi(Integer Value) {
 }
 
 void TZSEBaseForm::PlacementObjectChanged(TZSEFormPersistent* Sender) {
-  if (Sender == FMasterFormPin)
+  if (Sender == FMasterFormPin) {
     MasterFormPinChanged();
-  else
-    PlacementStateChanged();
+    return;
+  }
+  // Another pin mode may take another strip (the monitor's full bounds or its work area).
+  if (Sender == FToolBar && FToolBar->FDocked) SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+  PlacementStateChanged();
 }
 
 // ---- TZSEForm -----------------------------------------------------------------------------------------

@@ -112,6 +112,13 @@ class TZSEFormToolBar : public TZSEFormPersistent {
   // The engine's form-toolbar switch (on by default; off while a skin loads).
   static bool GetSlideEnabled();
   static void SetSlideEnabled(bool Value);
+  // The monitor index captured when the form became a toolbar (-1 none), and the monitor that
+  // stands for it now: that index when such a monitor exists, else the primary monitor's.
+  Integer GetMonitor() const { return FMonitor; }
+  Integer GetResolvedMonitor() const;
+  // The strip the toolbar takes at its edge: the monitor's full bounds in the fixed pin mode,
+  // else its work area widened by the form's magnet margins; at least 20 pixels thick.
+  TRect CalculateRect(TSize Size) const;
   // A toolbar hidden at its edge slides away from it (0..3 as for show and hide animations);
   // false while the switch is off or in any other pin mode.
   bool GetSlideDirection(Byte& Direction) const;
@@ -119,6 +126,7 @@ class TZSEFormToolBar : public TZSEFormPersistent {
  private:
   friend class TZSEBaseForm;
   Byte FAllowedEdges = 15;
+  Integer FMonitor = -1;
   bool FDocked = false;
   Integer FEdge = 2;
   Integer FPinMode = 1;
@@ -167,8 +175,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // Back to the normal state at the restored bounds, then shown; nothing in the normal state.
   void Restore();
   void ToggleMaximize();
-  // Enters toolbar mode at an allowed edge; the normal bounds are kept for the way back.
-  void DockToEdge(Integer Edge);
+  // Enters toolbar mode at an allowed edge of a monitor (-1: the one under the form) and takes the
+  // strip there; the normal bounds are kept for the way back.
+  void DockToEdge(Integer Edge, Integer Monitor = -1);
   // Leaves toolbar mode (Restore).
   void Undock();
   // Bit 0 a window region is applied, bit 1 the window is layered.

@@ -249,8 +249,7 @@ void TZSEManager::FloatArrowTick(TObject*) {
     for (TZSEBaseForm* form : FToolbarForms) {
       // Hidden as a toolbar: docked at an edge, its window not shown.
       if (form->GetVisible() || form->GetToolBar()->GetEdge() != place.Edge) continue;
-      TMonitor* own = Screen ? Screen->MonitorFromRect(form->GetBoundsRect()) : nullptr;
-      if ((own ? own->GetMonitorNum() : 0) != place.MonitorIndex) continue;
+      if (form->GetToolBar()->GetResolvedMonitor() != place.MonitorIndex) continue;
       match = form;
       break;
     }

@@ -419,8 +419,14 @@ TEST_F(FormState, ToolbarModeIsStoredAndComesBack) {
   Form->DockToEdge(0);
   Form->GetToolBar()->SetPinMode(2);
   ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  // The form takes the strip at the left of its monitor's work area, keeping its width.
+  TMonitor* monitor = Screen->MonitorFromRect(normal);
+  const TRect work = monitor->GetWorkareaRect();
+  EXPECT_EQ(Form->GetToolBar()->GetMonitor(), monitor->GetMonitorNum());
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left, work.Top, work.Left + normal.Width(), work.Bottom));
   Form->SaveSettings(Ini);
   const TRect stored = Ini->ReadRect(u"Library", u"ToolbarMode");
+  EXPECT_EQ(stored.Left, monitor->GetMonitorNum());  // the toolbar's monitor
   EXPECT_EQ(stored.Top, 0);    // the edge
   EXPECT_EQ(stored.Right, 2);  // the mode
   EXPECT_EQ(stored.Bottom, Form->GetWidth());
