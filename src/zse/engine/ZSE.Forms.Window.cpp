@@ -73,6 +73,7 @@ void TZSEBaseForm::SetSlideOffset(const TPoint& Value) {
 bool TZSEBaseForm::CanPaint() { return !FLoading && !GetComponentState().Contains(csDestroying); }
 
 void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
+  if (Code == ZSEFormNotifyLayoutReset) ValidateState();
   if (Code == ZSEFormNotifySkinUnloading && !FLoading) {
     FLoading = true;
     BeginPaint();

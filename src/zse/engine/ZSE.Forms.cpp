@@ -6,6 +6,7 @@
 #include "rtl/RTL.TypInfo.h"
 #include "zse/engine/ZSE.Forms.Placement.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
@@ -210,14 +211,41 @@ void TZSEBaseForm::Maximize() {
   PlacementStateChanged();
 }
 
-void TZSEBaseForm::Restore() {
+void TZSEBaseForm::Restore() { Restore(FRestoredBounds.TopLeft(), nullptr); }
+
+void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
   if (GetPlacementKind() == fpkNormal) return;
   FToolBar->FDocked = false;
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   SetWindowState(wsNormal);
-  if (!FRestoredBounds.IsEmpty()) SetBoundsRect(FRestoredBounds);
+  if (!FRestoredBounds.IsEmpty()) {
+    TRect r(TopLeft, FRestoredBounds.Width(), FRestoredBounds.Height());
+    if (Site) {
+      SetBoundsRect(TRect(GetBoundsRect().TopLeft(), r.Width(), r.Height()));
+      Site->Dock(this);
+    } else {
+      // Back onto the work area of the monitor under its centre, its visible body inside.
+      if (TMonitor* monitor = Screen ? Screen->MonitorFromRect(r) : nullptr) {
+        const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+        const TRect o = FMagnetRectOffsets;
+        TRect area = monitor->GetWorkareaRect();
+        area.Inflate(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96),
+                     MulDiv(o.Bottom, dpi, 96));
+        r.Offset(std::max(area.Left, std::min(r.Left, area.Right - r.Width())) - r.Left,
+                 std::max(area.Top, std::min(r.Top, area.Bottom - r.Height())) - r.Top);
+      }
+      SetBoundsRect(r);
+    }
+  }
   PlacementStateChanged();
   SetFormVisible(true);
+}
+
+void TZSEBaseForm::ValidateState() {
+  const TZSEFormPlacementKind kind = GetPlacementKind();
+  if ((kind == fpkToolBar && !(FToolBar->FAllowedEdges & (1 << FToolBar->FEdge))) ||
+      (kind == fpkMaximized && !CanMaximize()))
+    Restore();
 }
 
 void TZSEBaseForm::ToggleMaximize() {

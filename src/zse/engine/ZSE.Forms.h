@@ -24,6 +24,7 @@ class TZSEBaseForm;
 class TZSEFormPlaceAnchors;
 class TZSERenderBuffer;
 class TZSECustomFormDragger;
+class TZSELayoutDockSite;
 class TMenuItem;
 
 // The shape of a top-level skin window without layered windows: one rectangle per run of pixels
@@ -174,6 +175,12 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void Maximize();
   // Back to the normal state at the restored bounds, then shown; nothing in the normal state.
   void Restore();
+  // The same with the restored size at TopLeft, fitted onto that monitor's work area, or docked
+  // into Site when one is given.
+  void Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site);
+  // Leaves a state the form no longer allows: toolbar mode at an edge that is not allowed, or
+  // maximized when it may not maximize (after a skin loaded).
+  void ValidateState();
   void ToggleMaximize();
   // Enters toolbar mode at an allowed edge of a monitor (-1: the one under the form) and takes the
   // strip there; the normal bounds are kept for the way back.

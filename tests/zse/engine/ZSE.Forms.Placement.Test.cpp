@@ -414,6 +414,25 @@ TEST_F(FormState, MaximizedAndRestoredKeepTheNormalBounds) {
   EXPECT_FALSE(Form->GetFormVisible());
 }
 
+TEST_F(FormState, RestoreFitsOntoTheWorkAreaAndAStateNoLongerAllowedIsLeft) {
+  Form->SetBounds(100, 100, 200, 80);
+  Form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+  Form->Maximize();
+  ASSERT_EQ(Form->GetPlacementKind(), fpkMaximized);
+  const TRect work = Screen->MonitorFromRect(TRect(100, 100, 300, 180))->GetWorkareaRect();
+  Form->Restore(TPoint(work.Left - 500, work.Bottom - 10), nullptr);
+  // Only the transparent margins may stand out of the work area.
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left - 5, work.Bottom + 5 - 80, work.Left - 5 + 200, work.Bottom + 5));
+
+  Form->DockToEdge(2);
+  ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkToolBar) << "an allowed edge stays";
+  Form->GetToolBar()->SetAllowedEdges(1);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+}
+
 TEST_F(FormState, ToolbarModeIsStoredAndComesBack) {
   const TRect normal = Form->GetBoundsRect();
   Form->DockToEdge(0);
