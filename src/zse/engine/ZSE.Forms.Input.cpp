@@ -239,6 +239,14 @@ TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) 
   FGrabX = AForm->GetWidth() > 0 ? static_cast<float>(PressPoint.X) / AForm->GetWidth() : 0;
   FGrabY = AForm->GetHeight() > 0 ? static_cast<float>(PressPoint.Y) / AForm->GetHeight() : 0;
   FLastPoint = AForm->ClientToScreen(PressPoint);
+  // A toolbar, minimized or maximized form first takes its normal size under the pointer, held at
+  // the same relative point.
+  if (AForm->GetPlacementKind() != fpkNormal) {
+    const TRect normal = AForm->GetRestoredBounds();
+    const TPoint grab(MulDiv(PressPoint.X, normal.Width(), std::max(1, AForm->GetWidth())),
+                      MulDiv(PressPoint.Y, normal.Height(), std::max(1, AForm->GetHeight())));
+    AForm->Restore(TPoint(FLastPoint.X - grab.X, FLastPoint.Y - grab.Y), nullptr);
+  }
   FCursorPoint = FLastPoint;
   FGlued = new TZSEGluedForms();
   if (Application && Application->GetMainForm() == AForm) FGlued->Collect(AForm);

@@ -424,6 +424,17 @@ TEST_F(FormState, RestoreFitsOntoTheWorkAreaAndAStateNoLongerAllowedIsLeft) {
   // Only the transparent margins may stand out of the work area.
   EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left - 5, work.Bottom + 5 - 80, work.Left - 5 + 200, work.Bottom + 5));
 
+  // Moving a toolbar brings back its normal size under the pointer, held at the same relative point.
+  Form->SetMagnetRectOffsets(TRect());
+  Form->SetBounds(300, 300, 200, 80);
+  Form->DockToEdge(2);
+  const TRect strip = Form->GetBoundsRect();
+  const TPoint press(strip.Width() / 2, strip.Height() / 2);
+  delete new TZSEFormDragger(Form, press);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+  EXPECT_EQ(Form->GetWidth(), 200);
+  EXPECT_EQ(Form->GetLeft(), strip.Left + strip.Width() / 2 - 100);
+
   Form->DockToEdge(2);
   ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
   Form->Notify(ZSEFormNotifyLayoutReset);
