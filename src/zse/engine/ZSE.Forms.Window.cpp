@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "os/OS.Gdi.h"
+#include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Windows.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
@@ -72,8 +73,59 @@ void TZSEBaseForm::SetSlideOffset(const TPoint& Value) {
 
 bool TZSEBaseForm::CanPaint() { return !FLoading && !GetComponentState().Contains(csDestroying); }
 
+void TZSEBaseForm::UpdateAppBar() {
+  if (FAppBarPositioning) return;
+  const bool wanted = FToolBar->GetDocked() && FToolBar->GetPinMode() == 1 && HandleAllocated() && GetVisible() &&
+                      !GetParent() && !FLoading && !GetComponentState().Contains(csDestroying);
+  if (!HandleAllocated()) {
+    FAppBarRegistered = false;
+    return;
+  }
+  APPBARDATA data;
+  data.hWnd = GetHandle();
+  if (wanted != FAppBarRegistered) {
+    FAppBarRect = TRect();
+    if (wanted) {
+      FAppBarRegistered = SHAppBarMessage(ABM_NEW, data) != 0;
+    } else {
+      SHAppBarMessage(ABM_REMOVE, data);
+      FAppBarRegistered = false;
+    }
+  }
+  if (!FAppBarRegistered) return;
+  // Toolbar edges are left, right, top, bottom; the shell numbers them left, top, right, bottom.
+  static constexpr UINT ShellEdge[4] = {ABE_LEFT, ABE_RIGHT, ABE_TOP, ABE_BOTTOM};
+  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+  const TRect o = FMagnetRectOffsets;
+  const TRect m(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  TRect bar = FToolBar->CalculateRect(TSize(GetWidth(), GetHeight()));
+  bar.Inflate(-m.Left, -m.Top, -m.Right, -m.Bottom);
+  data.uEdge = ShellEdge[std::clamp(FToolBar->GetEdge(), 0, 3)];
+  data.rc = bar;
+  SHAppBarMessage(ABM_SETPOS, data);
+  FAppBarRect = data.rc;
+  FAppBarPositioning = true;
+  try {
+    TRect r = FAppBarRect;
+    r.Inflate(m.Left, m.Top, m.Right, m.Bottom);
+    SetBoundsRect(r);
+  } catch (...) {
+    FAppBarPositioning = false;
+    throw;
+  }
+  FAppBarPositioning = false;
+}
+
 void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
   if (Code == ZSEFormNotifyLayoutReset) ValidateState();
+  // A loading skin holds no strip; the loaded one takes it again.
+  if (Code == ZSEFormNotifySkinUnloading || Code == ZSEFormNotifySkinLoaded) {
+    HandleLoadNotification(Code);
+    UpdateAppBar();
+  }
+}
+
+void TZSEBaseForm::HandleLoadNotification(Integer Code) {
   if (Code == ZSEFormNotifySkinUnloading && !FLoading) {
     FLoading = true;
     BeginPaint();
@@ -274,8 +326,15 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
   }
   if (Message.Msg == WM_ACTIVATEAPP)
     if (TZSEManager* manager = TZSEManager::Instance()) manager->ApplicationActivated(Message.WParam != 0);
+  if (Message.Msg == WM_DESTROY && FAppBarRegistered) {
+    APPBARDATA data;
+    data.hWnd = GetHandle();
+    SHAppBarMessage(ABM_REMOVE, data);
+    FAppBarRegistered = false;
+  }
   TForm::WndProc(Message);
   if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  if (Message.Msg == CM_VISIBLECHANGED) UpdateAppBar();
   // Forms attached to this one show and hide with its window.
   if (Message.Msg == CM_VISIBLECHANGED && Screen)
     for (Integer i = 0; i < Screen->GetFormCount(); ++i)

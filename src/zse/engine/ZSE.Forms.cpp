@@ -217,6 +217,7 @@ void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
   if (GetPlacementKind() == fpkNormal) return;
   FToolBar->FDocked = false;
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
+  UpdateAppBar();
   SetWindowState(wsNormal);
   if (!FRestoredBounds.IsEmpty()) {
     TRect r(TopLeft, FRestoredBounds.Width(), FRestoredBounds.Height());
@@ -266,6 +267,7 @@ void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
   FToolBar->FMonitor = Monitor;
   // The strip keeps the form's thickness across the edge.
   SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+  UpdateAppBar();
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
   PlacementStateChanged();
@@ -301,6 +303,7 @@ void TZSEBaseForm::PlacementObjectChanged(TZSEFormPersistent* Sender) {
   }
   // Another pin mode may take another strip (the monitor's full bounds or its work area).
   if (Sender == FToolBar && FToolBar->FDocked) SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+  UpdateAppBar();
   PlacementStateChanged();
 }
 

@@ -178,6 +178,11 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // The same with the restored size at TopLeft, fitted onto that monitor's work area, or docked
   // into Site when one is given.
   void Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site);
+  // A visible top-level toolbar in the fixed pin mode holds its strip as an application bar, so
+  // that other windows keep clear of it; the strip the shell granted (empty when none).
+  void UpdateAppBar();
+  bool GetAppBarRegistered() const { return FAppBarRegistered; }
+  TRect GetAppBarRect() const { return FAppBarRect; }
   // Leaves a state the form no longer allows: toolbar mode at an edge that is not allowed, or
   // maximized when it may not maximize (after a skin loaded).
   void ValidateState();
@@ -280,6 +285,7 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // 6: a skin unloads (nothing is presented and the buffer lets its memory go until 7);
   // 7: the load ended (painted in full and presented once).
   virtual void HandleNotification(Integer Code, NativeInt Argument);
+  void HandleLoadNotification(Integer Code);
   virtual void LayeredApplied() {}
   virtual void MasterFormPinChanged() {}
   virtual void PlacementStateChanged() {}
@@ -298,6 +304,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEFormToolBar* FToolBar;
   TZSEFormPlaceAnchors* FPlaceAnchors;
   TZCLSize* FInitialSize;
+  TRect FAppBarRect;
+  bool FAppBarRegistered = false;
+  bool FAppBarPositioning = false;
   void SaveRestoredBounds();
   TRect FMagnetRectOffsets;
   TRect FRestoredBounds;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "vcl/VCL.Forms.h"
@@ -442,6 +443,33 @@ TEST_F(FormState, RestoreFitsOntoTheWorkAreaAndAStateNoLongerAllowedIsLeft) {
   Form->GetToolBar()->SetAllowedEdges(1);
   Form->Notify(ZSEFormNotifyLayoutReset);
   EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+}
+
+// A shown toolbar in the fixed pin mode holds its strip: the work area of its monitor shrinks by
+// it until the form leaves that mode, hides or goes away.
+TEST(ZseFormAppBar, AFixedToolbarHoldsItsStripOfTheWorkArea) {
+  auto* bar = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  bar->SetBounds(100, 100, 300, 30);
+  bar->SetVisible(true);
+  TMonitor* monitor = Screen->MonitorFromRect(bar->GetBoundsRect());
+  const TRect work = monitor->GetWorkareaRect();
+  bar->DockToEdge(2);
+  ASSERT_EQ(bar->GetToolBar()->GetPinMode(), 1);
+  EXPECT_TRUE(bar->GetAppBarRegistered());
+  EXPECT_EQ(bar->GetBoundsRect(), TRect(monitor->GetBoundsRect().Left, monitor->GetBoundsRect().Top,
+                                        monitor->GetBoundsRect().Right, monitor->GetBoundsRect().Top + 30));
+  EXPECT_EQ(monitor->GetWorkareaRect().Top, std::max(work.Top, monitor->GetBoundsRect().Top + 30));
+  bar->GetToolBar()->SetPinMode(2);
+  EXPECT_FALSE(bar->GetAppBarRegistered());
+  EXPECT_EQ(monitor->GetWorkareaRect(), work);
+  bar->GetToolBar()->SetPinMode(1);
+  EXPECT_TRUE(bar->GetAppBarRegistered());
+  bar->SetVisible(false);
+  EXPECT_EQ(monitor->GetWorkareaRect(), work) << "a hidden bar holds nothing";
+  bar->SetVisible(true);
+  EXPECT_NE(monitor->GetWorkareaRect(), work);
+  Free(bar);
+  EXPECT_EQ(monitor->GetWorkareaRect(), work) << "nor one that went away";
 }
 
 TEST_F(FormState, ToolbarModeIsStoredAndComesBack) {
