@@ -136,10 +136,9 @@ bool TZSEForm::CanSizeVertically() const {
 Byte TZSEForm::GetSizingCode(const TPoint& P) {
   if (!CanDrag()) return 0;
   const Integer dpi = GetCurrentDpi();
-  const TRect m = GetMagnetRectOffsets();
   TZSESizingBorder b;
   b.Client = GetClientRect();
-  b.MagnetMargins = TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+  b.MagnetMargins = GetMagnetMargins();
   b.TakeMargins = FSizingTakeMagnetOffsets;
   b.Width = MulDiv(FSizingHitTestAreaWidth, dpi, 96);
   // A docked form sizes with its host.
@@ -162,11 +161,7 @@ constexpr Integer SnapDistance = 7;
 
 Integer DpiOf(TZSEBaseForm* Form) { return Form->GetCurrentDpi() > 0 ? Form->GetCurrentDpi() : 96; }
 
-TRect ScaledMargins(TZSEBaseForm* Form) {
-  const TRect m = Form->GetMagnetRectOffsets();
-  const Integer dpi = DpiOf(Form);
-  return TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
-}
+TRect ScaledMargins(TZSEBaseForm* Form) { return Form->GetMagnetMargins(); }
 
 }  // namespace
 

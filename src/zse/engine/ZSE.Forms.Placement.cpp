@@ -236,10 +236,9 @@ TRect TZSEFormToolBar::CalculateRect(TSize Size) const {
   if (FPinMode == 1) {
     area = monitor->GetBoundsRect();
   } else {
-    const Integer dpi = FForm->GetCurrentDpi() > 0 ? FForm->GetCurrentDpi() : 96;
-    const TRect m = FForm->GetMagnetRectOffsets();
+    const TRect m = FForm->GetMagnetMargins();
     area = monitor->GetWorkareaRect();
-    area.Inflate(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+    area.Inflate(m.Left, m.Top, m.Right, m.Bottom);
   }
   const TSizeConstraints* c = FForm->GetConstraints();
   return ZSEToolbarCalculateRect(area, static_cast<Byte>(FEdge), Size,
@@ -358,8 +357,7 @@ void TZSEBaseForm::SaveSettingsSection(TZCLIniFileSection* Section) {
 
 TRect TZSEBaseForm::CalculateInitialBounds(const TRect& Area) const {
   const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
-  const TRect o = FMagnetRectOffsets;
-  const TRect m(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  const TRect m = GetMagnetMargins();
   const Integer w = std::max(GetConstraints()->GetMinWidth(), MulDiv(FInitialSize->GetWidth(), dpi, 96));
   const Integer h = std::max(GetConstraints()->GetMinHeight(), MulDiv(FInitialSize->GetHeight(), dpi, 96));
   const Integer bodyW = w - m.Left - m.Right, bodyH = h - m.Top - m.Bottom;

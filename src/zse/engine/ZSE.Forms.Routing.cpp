@@ -294,9 +294,8 @@ TZSECustomVisualItem* TZSEForm::HitTest(const TPoint& P, Integer Purpose, TPoint
 TZSECustomFormDragger* TZSEForm::CreateDragger(const TPoint& P) {
   if (const Byte code = GetSizingCode(P)) return new TZSEFormResizer(this, ClientToScreen(P), code);
   if (!CanDrag()) return nullptr;
-  const Integer dpi = GetCurrentDpi() > 0 ? GetCurrentDpi() : 96;
-  const TRect m = GetMagnetRectOffsets();
-  auto content = [&](Integer V) { return MulDiv(MulDiv(V, dpi, 96), GetRenderScale(), GetDisplayScale()); };
+  const TRect m = GetMagnetMargins();
+  auto content = [&](Integer V) { return MulDiv(V, GetRenderScale(), GetDisplayScale()); };
   TRect body = GetContentRect();
   body.Inflate(-content(m.Left), -content(m.Top), -content(m.Right), -content(m.Bottom));
   if (!body.Contains(ClientToContent(P))) return nullptr;

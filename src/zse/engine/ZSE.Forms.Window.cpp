@@ -95,9 +95,7 @@ void TZSEBaseForm::UpdateAppBar() {
   if (!FAppBarRegistered) return;
   // Toolbar edges are left, right, top, bottom; the shell numbers them left, top, right, bottom.
   static constexpr UINT ShellEdge[4] = {ABE_LEFT, ABE_RIGHT, ABE_TOP, ABE_BOTTOM};
-  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
-  const TRect o = FMagnetRectOffsets;
-  const TRect m(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  const TRect m = GetMagnetMargins();
   TRect bar = FToolBar->CalculateRect(TSize(GetWidth(), GetHeight()));
   bar.Inflate(-m.Left, -m.Top, -m.Right, -m.Bottom);
   data.uEdge = ShellEdge[std::clamp(FToolBar->GetEdge(), 0, 3)];

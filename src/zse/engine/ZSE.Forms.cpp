@@ -227,11 +227,9 @@ void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
     } else {
       // Back onto the work area of the monitor under its centre, its visible body inside.
       if (TMonitor* monitor = Screen ? Screen->MonitorFromRect(r) : nullptr) {
-        const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
-        const TRect o = FMagnetRectOffsets;
+        const TRect m = GetMagnetMargins();
         TRect area = monitor->GetWorkareaRect();
-        area.Inflate(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96),
-                     MulDiv(o.Bottom, dpi, 96));
+        area.Inflate(m.Left, m.Top, m.Right, m.Bottom);
         r.Offset(std::max(area.Left, std::min(r.Left, area.Right - r.Width())) - r.Left,
                  std::max(area.Top, std::min(r.Top, area.Bottom - r.Height())) - r.Top);
       }

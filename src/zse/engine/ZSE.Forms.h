@@ -207,6 +207,12 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // InitialSize at the form's DPI (at least the minimum constraints) with its body centred in Area.
   TRect CalculateInitialBounds(const TRect& Area) const;
   TRect GetMagnetRectOffsets() const { return FMagnetRectOffsets; }
+  // MagnetRectOffsets at the form's DPI: the window's margins around its visible body.
+  TRect GetMagnetMargins() const {
+    const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+    const TRect o = FMagnetRectOffsets;
+    return TRect(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  }
   void SetMagnetRectOffsets(const TRect& Value) { FMagnetRectOffsets = Value; }
 
   // The skin manager's notification (the form message 0x1401 with a code).
