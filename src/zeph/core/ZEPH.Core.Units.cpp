@@ -2,7 +2,9 @@
 
 #include "zeph/core/ZEPH.Core.Actions.h"
 #include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Background.h"
 #include "zeph/core/ZEPH.Core.Config.h"
+#include "zeph/core/ZEPH.Core.DialogsData.h"
 #include "zeph/core/ZEPH.Core.Hotkeys.h"
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
@@ -25,6 +27,8 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Images", RegisterImageFactories, nullptr},
     {"ZEPH.Core.Hotkeys", HotkeysInitialize, nullptr},
     {"ZEPH.Core.Actions", ActionsInitialize, ActionsFinalize},
+    {"ZEPH.Core.DialogsData", DialogsDataInitialize, nullptr},
+    {"ZEPH.Core.Background", BackgroundInitialize, BackgroundFinalize},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
     {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},
