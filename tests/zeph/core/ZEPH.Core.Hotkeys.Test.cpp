@@ -36,7 +36,7 @@ TEST(ZephHotkey, NotRegisteredWithoutAProvider) {
 class ZephHotkeyItem : public ::testing::Test {
  protected:
   void SetUp() override {
-    FAction = std::make_unique<TAction>(nullptr);
+    FAction.reset(Create<TAction>(nullptr));
     FAction->SetName(u"acPlay");
     FAction->SetShortCut(0x4050);
     FItem = FHotkeys->Manager.AddAction(FAction.get());
@@ -45,7 +45,7 @@ class ZephHotkeyItem : public ::testing::Test {
   void TearDown() override { FHotkeys->Manager.RemoveAction(FAction.get()); }
   Log& Recorded() { return FHotkeys->Registrar.Log; }
   TTestHotkeys FHotkeys;
-  std::unique_ptr<TAction> FAction;
+  std::unique_ptr<TAction, void (*)(TObject*)> FAction{nullptr, &Free};
   TZEPHHotkeyItem* FItem = nullptr;
 };
 
