@@ -83,6 +83,23 @@ void WriteImageSet(const String& FileName, TBitmap* Bitmap, Integer Frames) {
   set.SaveToStream(file);
 }
 
+// A dialog frame whose top strip is a caption zone.
+class TCaptionHost : public TCustomControl {
+  ZCL_CLASS(TCaptionHost, TCustomControl)
+ public:
+  using TCustomControl::TCustomControl;
+  LRESULT Answer = HTCLIENT;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_NCHITTEST) {
+      Message.Result = Answer;
+      return;
+    }
+    TCustomControl::WndProc(Message);
+  }
+};
+
 class ZephBackground : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -256,4 +273,39 @@ TEST_F(ZephBackground, DarkAppearanceReloadsOnce) {
   if (FindEmbeddedResource(u"BRANDBOX_CONFIG", u"RCDATA"))
     EXPECT_EQ(TZEPHDialogResources::Instance()->Accent, TColor(200 | 119 << 8 | 32 << 16));
   FPanel->OnResourceChanged = nullptr;
+}
+
+TEST_F(ZephBackground, PaintsHeaderFooterMenuAreaAndContent) {
+  if (!FindEmbeddedResource(u"BRANDBOX_CONFIG", u"RCDATA")) GTEST_SKIP() << "the colours are not embedded";
+  FForm->SetBorderStyle(bsNone);
+  FForm->SetBounds(0, 0, 500, 400);
+  FPanel->SetMenuAreaWidth(100);
+  FPanel->SetCaption(u"Interface");
+  FForm->Show();
+  Headless::RunUntilIdle();
+  const HWND window = FForm->GetHandle();
+  struct Case {
+    TPoint Point;
+    uint32_t Rgb;
+  } cases[] = {
+      {{250, 49}, 0xDE8C33},   // accent line under the header
+      {{250, 395}, 0xDE8C33},  // footer
+      {{50, 200}, 0xFAFAFA},   // menu area
+      {{99, 200}, 0xF0F0F0},   // its separator
+      {{300, 200}, 0xFFFFFF},  // content
+      {{18, 24}, 0xDE8C33},    // the brand image's disc
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Headless::WindowPixel(window, c.Point) & 0xFFFFFF, c.Rgb) << c.Point.X << "," << c.Point.Y;
+}
+
+TEST_F(ZephBackground, CaptionZonesOfTheDialogShowThrough) {
+  auto* host = Create<TCaptionHost>(FForm.get());
+  host->SetParent(FForm.get());
+  host->SetBounds(0, 0, 200, 200);
+  FPanel->SetParent(host);
+  for (LRESULT answer : {HTCLIENT, HTCAPTION}) {
+    host->Answer = answer;
+    EXPECT_EQ(FPanel->Perform(WM_NCHITTEST, 0, 0), answer == HTCLIENT ? HTCLIENT : HTTRANSPARENT);
+  }
 }
