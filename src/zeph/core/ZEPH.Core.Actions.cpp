@@ -173,8 +173,9 @@ void TZEPHActionAdapter::LoadHotkeys() {
   if (TZCLIniFile* ini = CoreConfigGetIniFile()) FHotkeyItem->LoadFromIni(ini);
 }
 
+// The local shortcut lives in the action: with the action gone there is nothing to save.
 void TZEPHActionAdapter::SaveHotkeys() {
-  if (!FHotkeyItem || FHotkeyItem->GetID().empty()) return;
+  if (!FHotkeyItem || !GetAction() || FHotkeyItem->GetID().empty()) return;
   if (TZCLIniFile* ini = CoreConfigGetIniFile()) FHotkeyItem->SaveToIni(ini);
 }
 
@@ -185,6 +186,9 @@ void TZEPHActionAdapter::FreeAction() {
   if (TZEPHAction* action = GetAction()) {
     FManager->RemoveAction(action);
     Free(action);
+  } else {
+    // The service freed the action first: the item must not outlive it in the manager.
+    FManager->GetItems()->Remove(item);
   }
 }
 

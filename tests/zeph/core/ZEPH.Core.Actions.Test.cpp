@@ -193,6 +193,15 @@ TEST_F(ZephActions, HotkeysAreLoadedAndSavedWithTheExtension) {
   ini->DeleteKey(u"Hotkeys", u"plg.a_b_");
 }
 
+TEST_F(ZephActions, AnActionFreedByItsOwnerTakesItsHotkeyItemAlongWhenUnregistered) {
+  IPtr<IZEPHAction> action = NewAction(u"plg.owned");
+  ASSERT_EQ(FHotkeys->Manager.GetItems()->GetCount(), 1);
+  Free(ProgramObject<TZEPHAction>(action.get()));  // as the service does when it stops
+  EXPECT_EQ(action->SetValueAsInt32(4, 1), E_HANDLE);
+  TZEPHCore::Instance()->UnregisterExtension(action.get());
+  EXPECT_EQ(FHotkeys->Manager.GetItems()->GetCount(), 0);
+}
+
 TEST_F(ZephActions, OffTheUIThreadAccessIsDenied) {
   IPtr<IZEPHAction> action = NewAction(u"plg.thread");
   IPtr<IZEPHMenuItem> item = NewItem(u"plg.thread.item");
