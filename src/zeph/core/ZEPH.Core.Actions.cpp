@@ -229,9 +229,9 @@ TZEPHMenuItemAdapter::TZEPHMenuItemAdapter() : TZEPHCustomMenuItemAdapter(nullpt
   SetObject(item);
   item->OnClick = TNotifyEvent(this, &TZEPHMenuItemAdapter::ClickHandler);
   item->OnShow = TNotifyEvent(this, &TZEPHMenuItemAdapter::ShowHandler);
-  const std::pair<Integer, const Char*> map[] = {{1, u"Action"}, {13, u"Checked"}, {14, u"Default"},
-                                                 {4, u"Enabled"}, {2, u"ID"},      {3, u"Caption"},
-                                                 {15, u"ShortCut"}, {5, u"Style"}, {12, u"Visible"}};
+  const std::pair<Integer, const Char*> map[] = {{1, u"Action"},    {13, u"Checked"}, {14, u"Default"},
+                                                 {4, u"Enabled"},   {2, u"ID"},       {3, u"Caption"},
+                                                 {15, u"ShortCut"}, {5, u"Style"},    {12, u"Visible"}};
   for (const auto& [id, name] : map) MapProperty(id, name, item);
 }
 
@@ -256,9 +256,12 @@ void TZEPHMenuItemAdapter::ShowHandler(TObject*) { CallHandler(FShowHandler, sta
 
 IPtr<IInterface> TZEPHMenuItemAdapter::DoGetValueAsObject(Integer PropertyID) {
   switch (PropertyID) {
-    case 6: return IPtr<IInterface>(FClickHandler.get());
-    case 7: return IPtr<IInterface>(FShowHandler.get());
-    case 11: return IPtr<IInterface>(FParent.get());
+    case 6:
+      return IPtr<IInterface>(FClickHandler.get());
+    case 7:
+      return IPtr<IInterface>(FShowHandler.get());
+    case 11:
+      return IPtr<IInterface>(FParent.get());
     case 10: {
       TZCLSkinImage* image = GetItem()->GetGlyph()->GetCurrentImage();
       if (!image || image->Empty()) return nullptr;
@@ -266,17 +269,27 @@ IPtr<IInterface> TZEPHMenuItemAdapter::DoGetValueAsObject(Integer PropertyID) {
       image->SaveToBitmap(bitmap.get());
       return IPtr<IInterface>(static_cast<IZEPHImage*>(Create<TZEPHImageAdapter>(bitmap.get())));
     }
-    default: return TZEPHCustomMenuItemAdapter::DoGetValueAsObject(PropertyID);
+    default:
+      return TZEPHCustomMenuItemAdapter::DoGetValueAsObject(PropertyID);
   }
 }
 
 void TZEPHMenuItemAdapter::DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) {
   switch (PropertyID) {
-    case 6: SetEventHandler(FClickHandler, Value, Result); return;
-    case 7: SetEventHandler(FShowHandler, Value, Result); return;
-    case 10: SetGlyph(Value); return;
-    case 11: SetParent(Value); return;
-    default: TZEPHCustomMenuItemAdapter::DoSetValueAsObject(PropertyID, Value, Result);
+    case 6:
+      SetEventHandler(FClickHandler, Value, Result);
+      return;
+    case 7:
+      SetEventHandler(FShowHandler, Value, Result);
+      return;
+    case 10:
+      SetGlyph(Value);
+      return;
+    case 11:
+      SetParent(Value);
+      return;
+    default:
+      TZEPHCustomMenuItemAdapter::DoSetValueAsObject(PropertyID, Value, Result);
   }
 }
 

@@ -278,8 +278,7 @@ void TZEPHBackground::DeclareProperties(TClassDeclaration<TZEPHBackground>& D) {
   D.Property(u"MenuAreaWidth", &TZEPHBackground::GetMenuAreaWidth, &TZEPHBackground::SetMenuAreaWidth).Default(0);
   D.Property(u"ShowCaption", &TZEPHBackground::GetShowCaption, &TZEPHBackground::SetShowCaption).Default(true);
   D.Property(u"ShowFooter", &TZEPHBackground::GetShowFooter, &TZEPHBackground::SetShowFooter).Default(true);
-  D.Property(u"ShowSearchBox", &TZEPHBackground::GetShowSearchBox, &TZEPHBackground::SetShowSearchBox)
-      .Default(false);
+  D.Property(u"ShowSearchBox", &TZEPHBackground::GetShowSearchBox, &TZEPHBackground::SetShowSearchBox).Default(false);
   D.Property(u"FooterControls", &TZEPHBackground::GetFooterControls, &TZEPHBackground::SetFooterControls);
   D.Event(u"OnResourceChanged", &TZEPHBackground::OnResourceChanged);
 }
@@ -396,11 +395,13 @@ void TZEPHBackground::Calculate() {
   }
   if (FShowFooter) {
     v.Footer = TRect(v.Bounds.Left, v.Bounds.Bottom - v.FooterHeight(), v.Bounds.Right, v.Bounds.Bottom);
-    v.FooterContent = TRect(v.Footer.Left + v.Scale(10), v.Footer.Top + 2, v.Footer.Right - v.Scale(10), v.Footer.Bottom);
+    v.FooterContent =
+        TRect(v.Footer.Left + v.Scale(10), v.Footer.Top + 2, v.Footer.Right - v.Scale(10), v.Footer.Bottom);
     v.Content.Bottom = v.Footer.Top;
   } else {
     // Footer controls go below the visible panel.
-    v.FooterContent = TRect(v.Bounds.Left + v.Scale(10), 0x3FFF, v.Bounds.Right - v.Scale(10), 0x3FFF + v.FooterHeight());
+    v.FooterContent =
+        TRect(v.Bounds.Left + v.Scale(10), 0x3FFF, v.Bounds.Right - v.Scale(10), 0x3FFF + v.FooterHeight());
   }
   if (FMenuAreaWidth > 0) {
     v.MenuArea = TRect(v.Content.Left, v.Content.Top, v.Content.Left + v.Scale(FMenuAreaWidth), v.Content.Bottom);
@@ -486,8 +487,8 @@ void TZEPHBackground::Paint() {
         TextDraw(canvas, FCaption, TRect(area.Left, top, area.Right, top + v.CaptionHeight), taRightJustify,
                  taVerticalCenter, true);
         canvas->SetFont(descriptionFont.get());
-        TextDraw(canvas, FDescription, TRect(area.Left, top + v.CaptionHeight, area.Right, top + block),
-                 taRightJustify, taVerticalCenter, true);
+        TextDraw(canvas, FDescription, TRect(area.Left, top + v.CaptionHeight, area.Right, top + block), taRightJustify,
+                 taVerticalCenter, true);
       } else {
         const Integer top = area.Top + (area.Height() - v.CaptionHeight) / 2;
         canvas->SetFont(captionFont.get());

@@ -50,8 +50,8 @@ class TZEPHDialogResources : public TZCLUnknownObject, public IZCLApplicationLis
  private:
   void Load();
   void Unload();
-  TFont* FCaptionFont;      // owned
-  TFont* FDescriptionFont;  // owned
+  TFont* FCaptionFont;                        // owned
+  TFont* FDescriptionFont;                    // owned
   TZCLSkinImageSet* FBrandImages = nullptr;   // owned while loaded
   TZCLSkinImageSet* FSearchImages = nullptr;  // owned while loaded
   TZCLColorSchema FColorSchema;
@@ -191,7 +191,7 @@ class TZEPHBackground : public TZCLContainer, public IZCLApplicationListener {
   void UpdateAutoCaption();
   void PlaceFooterControl(TZEPHBackgroundControl* Item, TRect& Area);
   TZEPHBackgroundViewInfo FViewInfo;
-  TZEPHBackgroundControls* FFooterControls;   // owned
+  TZEPHBackgroundControls* FFooterControls;              // owned
   TZEPHBackgroundSearchButton* FSearchButton = nullptr;  // owned
   String FCaption;
   String FDescription;

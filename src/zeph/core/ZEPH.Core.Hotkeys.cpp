@@ -58,8 +58,7 @@ void TZEPHHotkeyItem::DeclareProperties(TClassDeclaration<TZEPHHotkeyItem>& D) {
   D.Property(u"HotkeyGlobal2Default", &TZEPHHotkeyItem::GetHotkeyGlobal2Default,
              &TZEPHHotkeyItem::SetHotkeyGlobal2Default);
   D.Property(u"HotkeyLocal", &TZEPHHotkeyItem::GetHotkeyLocal, &TZEPHHotkeyItem::SetHotkeyLocal);
-  D.Property(u"HotkeyLocalDefault", &TZEPHHotkeyItem::GetHotkeyLocalDefault,
-             &TZEPHHotkeyItem::SetHotkeyLocalDefault);
+  D.Property(u"HotkeyLocalDefault", &TZEPHHotkeyItem::GetHotkeyLocalDefault, &TZEPHHotkeyItem::SetHotkeyLocalDefault);
 }
 
 TZEPHHotkeyRegistrar* TZEPHHotkeyItem::Registrar() const {

@@ -57,7 +57,8 @@ class ZephActions : public ::testing::Test {
     return item;
   }
   void TearDown() override {
-    for (auto it = FExtensions.rbegin(); it != FExtensions.rend(); ++it) TZEPHCore::Instance()->UnregisterExtension(it->get());
+    for (auto it = FExtensions.rbegin(); it != FExtensions.rend(); ++it)
+      TZEPHCore::Instance()->UnregisterExtension(it->get());
     FExtensions.clear();
   }
   static TZEPHServiceActionManager* Service() { return ActionManager(); }
@@ -175,7 +176,8 @@ TEST_F(ZephActions, LanguageChangeRereadsTexts) {
   EXPECT_EQ(PropertyListReadString(item.get(), 3), u"Extras");
   EXPECT_EQ(PropertyListReadString(separator.get(), 3), u"-");
   EXPECT_EQ(PropertyListReadString(linked.get(), 3), u"Mine");
-  for (const Char* key : {u"plg.shuffle", u"plg.shuffle.g", u"plg.shuffle.h", u"plg.menu"}) lang->DeleteKey(u"Common", key);
+  for (const Char* key : {u"plg.shuffle", u"plg.shuffle.g", u"plg.shuffle.h", u"plg.menu"})
+    lang->DeleteKey(u"Common", key);
 }
 
 TEST_F(ZephActions, HotkeysAreLoadedAndSavedWithTheExtension) {

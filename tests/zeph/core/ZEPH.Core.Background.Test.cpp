@@ -142,7 +142,8 @@ TEST(ZephBackgroundResources, BuiltInImagesAndColours) {
   struct Case {
     const char16_t* Name;
     Integer Width, Height, Frames;
-  } cases[] = {{u"BRANDBOX_IMAGE_LIGHT", 85, 19, 1}, {u"BRANDBOX_IMAGE_DARK", 85, 19, 1}, {u"BRANDBOX_SEARCH", 16, 48, 3}};
+  } cases[] = {
+      {u"BRANDBOX_IMAGE_LIGHT", 85, 19, 1}, {u"BRANDBOX_IMAGE_DARK", 85, 19, 1}, {u"BRANDBOX_SEARCH", 16, 48, 3}};
   for (const Case& c : cases) {
     TZCLSkinImageSet set;
     set.LoadFromResource(nullptr, c.Name, u"RCDATA");

@@ -97,8 +97,8 @@ TBitmap* DrawBar(Integer Width, Integer Height, Integer Frames, const uint32_t* 
 
 void AddTexture(TZCLResourceCollection* Collection, const String& ID, TBitmap* Bitmap) {
   std::unique_ptr<TBitmap> owned(Bitmap);
-  auto* texture = static_cast<TZCLResourceTexture*>(
-      Collection->GetItems()->Add(ID, TZCLResourceTexture::StaticClass()));
+  auto* texture =
+      static_cast<TZCLResourceTexture*>(Collection->GetItems()->Add(ID, TZCLResourceTexture::StaticClass()));
   texture->GetImageSet()->AssignBitmap(Bitmap, 96);
 }
 
@@ -118,7 +118,8 @@ void BuildDialogsData(TdmDialogsData* Module) {
         const Integer size = list.Size * scale / 100;
         il->SetSize(size);
         il->SetSourceDPI(list.SourceDPI ? 96 * scale / 100 : 0);
-        std::unique_ptr<TBitmap> strip(dark ? DrawGlyphStrip(size, 0xE0, 0xE0, 0xE0) : DrawGlyphStrip(size, 0x40, 0x40, 0x40));
+        std::unique_ptr<TBitmap> strip(dark ? DrawGlyphStrip(size, 0xE0, 0xE0, 0xE0)
+                                            : DrawGlyphStrip(size, 0x40, 0x40, 0x40));
         il->AddBitmap(strip.get());
       }
   auto* scroll = new TZCLResourceCollection(Module);
@@ -183,8 +184,8 @@ TEST_F(ZephDialogsDataModule, ComponentsOfTheStoredForm) {
   struct Case {
     const char16_t* Name;
     Integer Size, SourceDPI;
-  } cases[] = {{u"ilSmall100", 16, 0},       {u"ilSmall125", 20, 0},        {u"ilSmallDark150", 24, 0},
-               {u"ilSmallDark200", 32, 0},   {u"ilLarge100", 32, 96},       {u"ilLarge125", 40, 120},
+  } cases[] = {{u"ilSmall100", 16, 0},       {u"ilSmall125", 20, 0},      {u"ilSmallDark150", 24, 0},
+               {u"ilSmallDark200", 32, 0},   {u"ilLarge100", 32, 96},     {u"ilLarge125", 40, 120},
                {u"ilLargeDark150", 48, 144}, {u"ilLargeDark200", 64, 192}};
   for (const Case& c : cases) {
     auto* list = dynamic_cast<TZCLImageList*>(FModule->FindComponent(c.Name));
@@ -211,8 +212,11 @@ TEST_F(ZephDialogsDataModule, SmallImagesFollowDpiAndDarkMode) {
     Integer DPI;
     bool Dark;
     const char16_t* Expected;
-  } cases[] = {{144, true, u"ilSmallDark150"}, {144, false, u"ilSmall150"}, {96, false, u"ilSmall100"},
-               {192, false, u"ilSmall200"},    {110, true, u"ilSmallDark100"}};
+  } cases[] = {{144, true, u"ilSmallDark150"},
+               {144, false, u"ilSmall150"},
+               {96, false, u"ilSmall100"},
+               {192, false, u"ilSmall200"},
+               {110, true, u"ilSmallDark100"}};
   for (const Case& c : cases) {
     TZCLApplication::SetDarkMode(c.Dark ? TZCLBoolean::True : TZCLBoolean::False);
     TDpiProbe control(c.DPI);

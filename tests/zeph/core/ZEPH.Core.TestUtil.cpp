@@ -6,9 +6,9 @@
 #include "support/TestSupport.h"
 #include "zeph/core/ZEPH.Core.Actions.h"
 #include "zeph/core/ZEPH.Core.Config.h"
-#include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.h"
 
 void RestartCore(const String& Program) {
   CoreFinalize();

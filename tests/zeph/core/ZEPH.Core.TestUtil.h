@@ -2,7 +2,10 @@
 // Small plugin-side objects shared by the player core's tests.
 
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "zeph/core/ZEPH.Core.Hotkeys.h"
 #include "zeph/core/ZEPH.Core.Interfaces.h"
 
 // A message hook that runs a function.
@@ -31,11 +34,6 @@ void RestartCore(const String& Program);
 String NewTestFolder(const char* Name);
 
 // ---- a hotkeys manager for tests ------------------------------------------------------------------
-
-#include <string>
-#include <vector>
-
-#include "zeph/core/ZEPH.Core.Hotkeys.h"
 
 // Records what it is asked as "+id key mods" and "-id" lines.
 class TRecordingRegistrar : public TZEPHHotkeyRegistrar {
