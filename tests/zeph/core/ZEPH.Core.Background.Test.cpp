@@ -7,6 +7,8 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.EmbeddedResources.h"
 #include "rtl/RTL.Exceptions.h"
+#include "rtl/RTL.Streaming.Text.h"
+#include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
@@ -309,4 +311,43 @@ TEST_F(ZephBackground, CaptionZonesOfTheDialogShowThrough) {
     host->Answer = answer;
     EXPECT_EQ(FPanel->Perform(WM_NCHITTEST, 0, 0), answer == HTCLIENT ? HTCLIENT : HTTRANSPARENT);
   }
+}
+
+TEST(ZephBackgroundStream, FooterItemsOfAStoredFormAreNotAddedTwice) {
+  const AnsiString text =
+      "object Dialog: TForm\n"
+      "  Caption = 'Options: Interface'\n"
+      "  object Panel1: TZEPHBackground\n"
+      "    Align = alClient\n"
+      "    FooterControls = <\n"
+      "      item\n"
+      "        Control = OK\n"
+      "      end\n"
+      "      item\n"
+      "        Alignment = taLeftJustify\n"
+      "        Control = Help\n"
+      "      end>\n"
+      "    object OK: TZCLButton\n"
+      "      Width = 80\n"
+      "      Height = 25\n"
+      "    end\n"
+      "    object Help: TZCLButton\n"
+      "      Width = 80\n"
+      "      Height = 25\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  TMemoryStream source, binary;
+  source.Write(text.data(), Integer(text.size()));
+  source.SetPosition(0);
+  ObjectTextToBinary(&source, &binary);
+  binary.SetPosition(0);
+  TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr), &Free);
+  ReadComponent(&binary, form.get());
+  auto* panel = dynamic_cast<TZEPHBackground*>(form->FindComponent(u"Panel1"));
+  ASSERT_NE(panel, nullptr);
+  ASSERT_EQ(panel->GetFooterControls()->GetCount(), 2);
+  EXPECT_EQ(panel->GetFooterControls()->GetItem(0)->GetControl(), form->FindComponent(u"OK"));
+  EXPECT_EQ(panel->GetFooterControls()->GetItem(1)->GetAlignment(), taLeftJustify);
+  EXPECT_EQ(panel->GetCaption(), u"Interface");
 }
