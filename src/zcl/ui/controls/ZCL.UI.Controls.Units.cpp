@@ -8,6 +8,8 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -20,6 +22,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
+    {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
 };
 }  // namespace
 
