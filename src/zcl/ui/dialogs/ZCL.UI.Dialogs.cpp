@@ -13,6 +13,7 @@
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
 #include "vcl/VCL.ImgList.h"
+#include "vcl/VCL.Messages.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.MUI.h"
@@ -293,7 +294,8 @@ void TZCLMessageDialog::SetupButtons(Cardinal Flags) {
       rows = {{dbOK, mrOk}};
   }
   if (rows.size() > 3) throw EInvalidArgument(u"MsgDlg: button limit has been exceed");
-  const size_t defaultRow = (Flags & 0x200) ? 2 : (Flags & 0x100) ? 1 : 0;
+  size_t defaultRow = (Flags & 0x200) ? 2 : (Flags & 0x100) ? 1 : 0;
+  if (defaultRow >= rows.size()) defaultRow = 0;  // a default beyond the set falls back to the first
   TZCLButton* places[3] = {FButtonOK, FButtonCancel, FButtonApply};
   for (size_t i = 0; i < 3; ++i) {
     TZCLButton* button = places[i];
@@ -735,6 +737,13 @@ TZCLDialogList::TZCLDialogList(TComponent* AOwner) : TCustomControl(AOwner) {
   SetControlStyle(GetControlStyle() + TControlStyle{csDoubleClicks});
 }
 
+const TMessageTable& TZCLDialogList::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(), {VCL_MESSAGE(WM_GETDLGCODE, &TZCLDialogList::WMGetDlgCode)});
+  return table;
+}
+
+void TZCLDialogList::WMGetDlgCode(TMessage& Message) { Message.Result = DLGC_WANTARROWS; }
+
 Integer TZCLDialogList::ItemHeight() {
   GetCanvas()->GetFont()->Assign(GetFont());
   Integer height = GetCanvas()->TextHeight(u"Wy") + ScaleByDPI(4, GetCurrentPPI());
@@ -845,6 +854,7 @@ void TZCLCustomLanguageDialog::AfterConstruction() {
   FLanguageList->SetImages(FImages);
   const Integer m = ScaleByDPI(8, dpi);
   FLanguageList->SetBounds(m, m, GetClientWidth() - 2 * m, ok->GetTop() - 2 * m);
+  SetActiveControl(FLanguageList);
   GetConstraints()->SetMinWidth(GetWidth());
   GetConstraints()->SetMaxWidth(GetWidth());
   GetConstraints()->SetMinHeight(GetHeight());

@@ -334,6 +334,7 @@ class TZCLProgressDialog : public TZCLForm {
 // A plain list of texts with optional images: one selected item, arrows and clicks choose.
 class TZCLDialogList : public TCustomControl {
   ZCL_CLASS(TZCLDialogList, TCustomControl)
+  VCL_MESSAGES()
  public:
   struct TItem {
     String Text;
@@ -358,6 +359,7 @@ class TZCLDialogList : public TCustomControl {
   void KeyDown(Word& Key, TShiftState Shift) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void DblClick() override;
+  void WMGetDlgCode(TMessage& Message);
 
  private:
   std::vector<TItem> FItems;
