@@ -478,6 +478,62 @@ bool TZCLInputQueryDialog::Execute(const String& Caption, const String& Prompt, 
   return true;
 }
 
+// ---- select query ------------------------------------------------------------------------------
+
+void TZCLSelectQueryDialog::Prepare(const String& Caption, const String& Prompt, TZCLStringList* Items,
+                                    Integer ItemIndex) {
+  SetCaption(Caption);
+  FLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FLabel->SetParent(this);
+  FLabel->SetCaption(Prompt);
+  FList = Create<TZCLDialogList>(static_cast<TComponent*>(this));
+  FList->SetParent(this);
+  for (Integer i = 0; Items && i < Items->GetCount(); ++i) FList->Items().push_back({Items->GetStrings(i), -1, 0, i});
+  FList->ItemsChanged();
+  FList->SetItemIndex(ItemIndex);
+  FList->SetEnabled(!FList->Items().empty());
+  FList->OnChange = TNotifyEvent(this, &TZCLSelectQueryDialog::ListChange);
+  FList->OnActivate = TNotifyEvent(this, &TZCLSelectQueryDialog::ListActivate);
+  CreateControls();
+  if (FList->GetEnabled()) SetActiveControl(FList);
+}
+
+bool TZCLSelectQueryDialog::CanApply() { return FList && FList->GetItemIndex() >= 0; }
+
+void TZCLSelectQueryDialog::ListActivate(TObject*) {
+  if (!CanApply()) return;
+  DoApply();
+  SetModalResult(mrOk);
+}
+
+void TZCLSelectQueryDialog::CalculateLayout(TRect& R) {
+  const Integer width = R.Width();
+  const Integer labelHeight = FLabel->Measure(width).cy;
+  FLabel->SetBounds(R.Left, R.Top, width, labelHeight);
+  R.Top += labelHeight + Scaled(2);
+  const Integer rows = std::clamp(Integer(FList->Items().size()), 3, 10);
+  const Integer listHeight = rows * FList->ItemHeight() + 2;
+  FList->SetBounds(R.Left, R.Top, width, listHeight);
+  R.Top += listHeight + Scaled(10);
+  inherited::CalculateLayout(R);
+}
+
+bool TZCLSelectQueryDialog::Execute(const String& Caption, const String& Prompt, TZCLStringList* Items,
+                                    Integer& ItemIndex, HWND Owner) {
+  auto* dialog = CreateDialog<TZCLSelectQueryDialog>(Owner);
+  bool confirmed = false;
+  try {
+    dialog->Prepare(Caption, Prompt, Items, ItemIndex);
+    confirmed = dialog->ShowModal() == mrOk;
+    if (confirmed) ItemIndex = dialog->FList->GetItemIndex();
+  } catch (...) {
+    Free(dialog);
+    throw;
+  }
+  Free(dialog);
+  return confirmed;
+}
+
 // ---- file dialog -------------------------------------------------------------------------------
 
 namespace {

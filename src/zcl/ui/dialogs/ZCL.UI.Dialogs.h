@@ -204,6 +204,30 @@ class TZCLInputQueryDialog : public TZCLCustomInputDialog {
   std::vector<TZCLDialogLabel*> FLabels;    // owned by the form
 };
 
+class TZCLDialogList;
+
+// A choice from a list of texts.
+class TZCLSelectQueryDialog : public TZCLCustomInputDialog {
+  ZCL_CLASS(TZCLSelectQueryDialog, TZCLCustomInputDialog)
+ public:
+  using TZCLCustomInputDialog::TZCLCustomInputDialog;
+  // True when confirmed: ItemIndex is then the chosen line of Items.
+  static bool Execute(const String& Caption, const String& Prompt, TZCLStringList* Items, Integer& ItemIndex,
+                      HWND Owner = nullptr);
+  void Prepare(const String& Caption, const String& Prompt, TZCLStringList* Items, Integer ItemIndex);
+  TZCLDialogList* GetList() const { return FList; }
+  bool CanApply() override;
+
+ protected:
+  void CalculateLayout(TRect& R) override;
+
+ private:
+  void ListChange(TObject* Sender) { UpdateButtonsState(); }
+  void ListActivate(TObject* Sender);
+  TZCLDialogLabel* FLabel = nullptr;
+  TZCLDialogList* FList = nullptr;
+};
+
 // ---- file dialog -------------------------------------------------------------------------------
 
 enum TZCLFileDialogOption : Byte {

@@ -205,6 +205,28 @@ TEST_F(DialogsTest, ARefusedValueBlocksOkAndEnter) {
   EXPECT_TRUE(dialog->GetModified());
 }
 
+TEST_F(DialogsTest, SelectQueryReturnsTheChosenLine) {
+  TOwned<TZCLStringList> items(new TZCLStringList());
+  items->AddStrings({u"Red", u"Green", u"Blue"});
+  Integer index = 0;
+  Headless::KeyPress(VK_DOWN);
+  Headless::KeyPress(VK_DOWN);
+  Headless::KeyPress(VK_RETURN);
+  EXPECT_TRUE(TZCLSelectQueryDialog::Execute(u"Colour", u"Pick one:", items.get(), index));
+  EXPECT_EQ(index, 2);
+  Headless::KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(TZCLSelectQueryDialog::Execute(u"Colour", u"Pick one:", items.get(), index));
+  EXPECT_EQ(index, 2);
+
+  // Nothing to choose: the list is disabled and OK too.
+  TOwned<TZCLStringList> none(new TZCLStringList());
+  auto* dialog = TZCLCustomForm::CreateDialog<TZCLSelectQueryDialog>(nullptr);
+  TOwned<TZCLSelectQueryDialog> owned(dialog);
+  dialog->Prepare(u"Colour", u"Pick one:", none.get(), 0);
+  EXPECT_FALSE(dialog->GetList()->GetEnabled());
+  EXPECT_FALSE(dialog->GetButtonOK()->GetEnabled());
+}
+
 // ---- file dialog: names ------------------------------------------------------------------------
 
 TEST(FileDialogNames, AutomaticExtension) {
