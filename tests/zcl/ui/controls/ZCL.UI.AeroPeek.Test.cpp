@@ -6,6 +6,7 @@
 #include "os/OS.Messages.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 
@@ -128,6 +129,20 @@ TEST_F(AeroPeekTest, WithoutATaskbarNothingHappens) {
   peek.reset();
   // The form's window procedure is its own again.
   Form->Perform(WM_COMMAND, WPARAM(2) | (WPARAM(THBN_CLICKED) << 16), 0);
+}
+
+TEST_F(AeroPeekTest, TheProgressDialogShowsItsStepsOnTheTaskbar) {
+  TOwned<TZCLProgressDialog> dialog(Create<TZCLProgressDialog>(static_cast<TComponent*>(nullptr)));
+  dialog->SetShowInTaskBar(stAlways);
+  dialog->Show();
+  ASSERT_NE(dialog->GetAeroPeek(), nullptr);
+  Log = TTaskbarLog();
+  dialog->Progress(Int64(3) << 32, Int64(4) << 32);
+  ASSERT_FALSE(Log.States.empty());
+  EXPECT_EQ(Log.States.back(), TBPF_NORMAL);
+  EXPECT_EQ(Log.Values.back(), std::make_pair(UInt64(3) << 32, UInt64(4) << 32));
+  dialog->Progress(5, 0);
+  EXPECT_EQ(Log.States.back(), TBPF_INDETERMINATE);
 }
 
 }  // namespace
