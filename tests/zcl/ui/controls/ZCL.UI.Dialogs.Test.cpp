@@ -370,6 +370,13 @@ TEST_F(DialogsTest, OwnFileDialogListsTheFolderAndSaves) {
     EXPECT_EQ(form->GetFileList()->Items().size(), 3u);
     EXPECT_EQ(form->ChosenFilterIndex(), 2);
     EXPECT_FALSE(form->CanApply());  // no name yet
+    // Into the subfolder and back up.
+    form->GetFolderList()->SetItemIndex(1);
+    form->GetFolderList()->OnActivate(form->GetFolderList());
+    EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/sub/");
+    form->GetFolderList()->SetItemIndex(0);
+    form->GetFolderList()->OnActivate(form->GetFolderList());
+    EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/");
   }
   Headless::TypeText(u"new");
   Headless::KeyPress(VK_RETURN);
