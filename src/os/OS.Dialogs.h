@@ -36,12 +36,12 @@ struct TFileChooserFilter {
 struct TFileChooserRequest {
   bool Save = false;
   HWND Owner = nullptr;
-  String Title;            // empty: the chooser's own
-  String Folder;           // empty: the chooser's choice
-  String FileName;         // the name proposed, without folder
-  String DefaultExt;       // "png;jpg;*": the extensions of the filters, for a save chooser
+  String Title;       // empty: the chooser's own
+  String Folder;      // empty: the chooser's choice
+  String FileName;    // the name proposed, without folder
+  String DefaultExt;  // "png;jpg;*": the extensions of the filters, for a save chooser
   std::vector<TFileChooserFilter> Filters;
-  int FilterIndex = 0;     // 1-based; 0 none
+  int FilterIndex = 0;  // 1-based; 0 none
   bool MultiSelect = false;
   bool OverwritePrompt = false;
   bool PathMustExist = false;

@@ -1,7 +1,5 @@
 // The desktop's file chooser over D-Bus against a private bus with a small stand-in portal.
 
-#include "os/backends/dbus/OS.DBusFileChooser.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,7 @@
 #include <thread>
 
 #include "PrivateBus.h"
+#include "os/backends/dbus/OS.DBusFileChooser.h"
 
 namespace {
 

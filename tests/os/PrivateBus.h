@@ -38,8 +38,8 @@ class TPrivateBus {
       if (int quiet = open("/dev/null", O_WRONLY); quiet >= 0) dup2(quiet, 2);  // its warnings are not ours
       close(out[0]);
       close(out[1]);
-      execlp("dbus-daemon", "dbus-daemon", "--nofork", "--nopidfile", "--print-address=1",
-             configArg.c_str(), static_cast<char*>(nullptr));
+      execlp("dbus-daemon", "dbus-daemon", "--nofork", "--nopidfile", "--print-address=1", configArg.c_str(),
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     close(out[1]);

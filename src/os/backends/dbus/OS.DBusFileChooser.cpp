@@ -184,8 +184,8 @@ class TDBusFileChooser : public TFileChooserHost {
     dbus_bus_add_match(C, match.c_str(), &error);
     dbus_error_free(&error);
 
-    DBusMessage* call = dbus_message_new_method_call(PortalName, PortalPath, ChooserInterface,
-                                                     R.Save ? "SaveFile" : "OpenFile");
+    DBusMessage* call =
+        dbus_message_new_method_call(PortalName, PortalPath, ChooserInterface, R.Save ? "SaveFile" : "OpenFile");
     DBusMessageIter it;
     dbus_message_iter_init_append(call, &it);
     AppendString(&it, "");

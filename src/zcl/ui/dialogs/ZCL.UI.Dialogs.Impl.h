@@ -57,7 +57,9 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   TZCLDialogList* GetFolderList() const { return FFolderList; }
   TZCLDialogList* GetFileList() const { return FFileList; }
   TZCLDialogList* GetTypeList() const { return FTypeList; }
-  class TZCLEdit* GetNameEdit() const { return FNameEdit; }
+  class TZCLEdit* GetNameEdit() const {
+    return FNameEdit;
+  }
   // The full path the name box stands for.
   String ChosenPath();
   Integer ChosenFilterIndex();

@@ -46,7 +46,7 @@ void TZCLDialogsStrs::SetDefaults() {
   BrowseFolderCaption = u"Browse Folder";
   NewFolderCaption = u"New folder";
   IncludeSubFoldersCaption = u"Include sub-folders";
-  const char16_t* buttons[12] = {u"&Yes", u"&No",    u"OK",         u"Cancel",      u"&Abort", u"&Retry",
+  const char16_t* buttons[12] = {u"&Yes",    u"&No",  u"OK",         u"Cancel",      u"&Abort", u"&Retry",
                                  u"&Ignore", u"&All", u"N&o to All", u"Yes to &All", u"&Help",  u"&Close"};
   for (int i = 0; i < 12; ++i) ButtonCaptions[i] = buttons[i];
   const char16_t* messages[5] = {u"Warning", u"Error", u"Information", u"Confirm", u""};
@@ -613,7 +613,6 @@ String zcFileDialogDefaultExt(const String& Filter) {
   return result;
 }
 
-
 TZCLFileDialog::TZCLFileDialog(TComponent* AOwner) : TComponent(AOwner), FFiles(new TZCLStringList()) {}
 
 TZCLFileDialog::~TZCLFileDialog() { Free(FFiles); }
@@ -725,7 +724,8 @@ Integer TZCLProgressDialog::Percent(Int64 Position, Int64 Total) {
 
 void TZCLProgressDialog::Progress(Int64 Position, Int64 Total, const String& Text) {
   if (FShowProgressInCaption)
-    SetCaption(u"[" + IntToStr(static_cast<long long>(Position)) + u"/" + IntToStr(static_cast<long long>(Total)) + u"] " + FTitle);
+    SetCaption(u"[" + IntToStr(static_cast<long long>(Position)) + u"/" + IntToStr(static_cast<long long>(Total)) +
+               u"] " + FTitle);
   if (FProgressBar) {
     FProgressBar->SetProgress(Percent(Position, Total));
     FProgressBar->Repaint();
@@ -794,7 +794,8 @@ TZCLDialogList::TZCLDialogList(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 const TMessageTable& TZCLDialogList::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(), {VCL_MESSAGE(WM_GETDLGCODE, &TZCLDialogList::WMGetDlgCode)});
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(WM_GETDLGCODE, &TZCLDialogList::WMGetDlgCode)});
   return table;
 }
 
@@ -901,8 +902,8 @@ void TZCLCustomLanguageDialog::AfterConstruction() {
   ok->SetCaption(u"OK");
   ok->SetModalResult(mrOk);
   ok->SetDefault(true);
-  ok->SetBounds(ScaleByDPI(60, dpi), GetClientHeight() - ScaleByDPI(8 + 25, dpi), GetClientWidth() - ScaleByDPI(120, dpi),
-                ScaleByDPI(25, dpi));
+  ok->SetBounds(ScaleByDPI(60, dpi), GetClientHeight() - ScaleByDPI(8 + 25, dpi),
+                GetClientWidth() - ScaleByDPI(120, dpi), ScaleByDPI(25, dpi));
   FImages = Create<TZCLImageList>(static_cast<TComponent*>(this));
   FImages->SetSize(16);
   FLanguageList = Create<TZCLDialogList>(static_cast<TComponent*>(this));

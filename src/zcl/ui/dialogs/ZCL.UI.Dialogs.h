@@ -23,7 +23,18 @@ class TZCLStringList;
 // ---- common dialog texts ----------------------------------------------------------------------
 
 enum TZCLDialogButton : Byte {
-  dbYes, dbNo, dbOK, dbCancel, dbAbort, dbRetry, dbIgnore, dbAll, dbNoToAll, dbYesToAll, dbHelp, dbClose
+  dbYes,
+  dbNo,
+  dbOK,
+  dbCancel,
+  dbAbort,
+  dbRetry,
+  dbIgnore,
+  dbAll,
+  dbNoToAll,
+  dbYesToAll,
+  dbHelp,
+  dbClose
 };
 enum TZCLDialogIconKind : Byte { dikWarning, dikError, dikInformation, dikConfirmation, dikNone };
 
@@ -33,8 +44,8 @@ class TZCLDialogsStrs {
   static inline String BrowseFolderCaption;
   static inline String NewFolderCaption;
   static inline String IncludeSubFoldersCaption;
-  static inline String ButtonCaptions[12];   // by TZCLDialogButton
-  static inline String MessageCaptions[5];   // by TZCLDialogIconKind
+  static inline String ButtonCaptions[12];  // by TZCLDialogButton
+  static inline String MessageCaptions[5];  // by TZCLDialogIconKind
   // The English texts.
   static void SetDefaults();
   // The defaults, then the section "CommonDialogs" of the language file (or of Lang).
@@ -200,8 +211,8 @@ class TZCLInputQueryDialog : public TZCLCustomInputDialog {
 
  private:
   void EditorChange(TObject* Sender) { DoModified(); }
-  std::vector<TZCLEdit*> FEditors;          // owned by the form
-  std::vector<TZCLDialogLabel*> FLabels;    // owned by the form
+  std::vector<TZCLEdit*> FEditors;        // owned by the form
+  std::vector<TZCLDialogLabel*> FLabels;  // owned by the form
 };
 
 class TZCLDialogList;
@@ -231,11 +242,17 @@ class TZCLSelectQueryDialog : public TZCLCustomInputDialog {
 // ---- file dialog -------------------------------------------------------------------------------
 
 enum TZCLFileDialogOption : Byte {
-  ofOverwritePrompt, ofHideReadOnly, ofAllowMultiSelect, ofPathMustExist, ofFileMustExist, ofEnableSizing,
-  ofForceShowHidden, ofAutoExtension
+  ofOverwritePrompt,
+  ofHideReadOnly,
+  ofAllowMultiSelect,
+  ofPathMustExist,
+  ofFileMustExist,
+  ofEnableSizing,
+  ofForceShowHidden,
+  ofAutoExtension
 };
-ZCL_ENUM(TZCLFileDialogOption, ofOverwritePrompt, ofHideReadOnly, ofAllowMultiSelect, ofPathMustExist,
-         ofFileMustExist, ofEnableSizing, ofForceShowHidden, ofAutoExtension);
+ZCL_ENUM(TZCLFileDialogOption, ofOverwritePrompt, ofHideReadOnly, ofAllowMultiSelect, ofPathMustExist, ofFileMustExist,
+         ofEnableSizing, ofForceShowHidden, ofAutoExtension);
 using TZCLFileDialogOptions = TSet<TZCLFileDialogOption>;
 
 // FileName with the extension of the selected filter pair (1-based FilterIndex) of Filter: an

@@ -1,11 +1,10 @@
-#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
-
 #include <gtest/gtest.h>
 
 #include "ControlsTestSupport.h"
 #include "os/OS.Messages.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {

@@ -1,5 +1,3 @@
-#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -21,6 +19,7 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Impl.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 
@@ -96,13 +95,11 @@ TEST_F(DialogsTest, MessageBoxAnswersWithTheKeysAndPlaysTheIconsSound) {
     Integer Expected;
     UINT Sound;
   } cases[] = {
-      {0x24, VK_RETURN, mrYes, 0x20},       // the default Yes is focused
-      {0x24, VK_ESCAPE, mrCancel, 0x20},    // Escape without a Cancel button still answers 2
-      {0x103, VK_RETURN, mrNo, 0xFFFFFFFF}, // No is the default
-      {0x103, VK_ESCAPE, mrCancel, 0xFFFFFFFF},
-      {0x31, VK_RETURN, mrOk, 0x30},
-      {0x11, VK_ESCAPE, mrCancel, 0x10},
-      {0x40, VK_RETURN, mrOk, 0x40},
+      {0x24, VK_RETURN, mrYes, 0x20},        // the default Yes is focused
+      {0x24, VK_ESCAPE, mrCancel, 0x20},     // Escape without a Cancel button still answers 2
+      {0x103, VK_RETURN, mrNo, 0xFFFFFFFF},  // No is the default
+      {0x103, VK_ESCAPE, mrCancel, 0xFFFFFFFF}, {0x31, VK_RETURN, mrOk, 0x30},
+      {0x11, VK_ESCAPE, mrCancel, 0x10},        {0x40, VK_RETURN, mrOk, 0x40},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Flags);
@@ -241,13 +238,13 @@ TEST(FileDialogNames, AutomaticExtension) {
       {u"x", png, 1, u"x.png"},
       {u"x.jpg", png, 1, u"x.jpg.png"},
       {u"x.jpg", both, 1, u"x.png"},
-      {u"x.JPEG", both, 1, u"x.png"},    // the last pattern of a pair, before "|"
-      {u"x.png", png, 1, u"x.png"},      // the typed extension stands before "|"
+      {u"x.JPEG", both, 1, u"x.png"},         // the last pattern of a pair, before "|"
+      {u"x.png", png, 1, u"x.png"},           // the typed extension stands before "|"
       {u"x.png", u"PNG|*.png", 1, u"x.png"},  // ... or at the end of the filter
-      {u"x.pn", png, 1, u"x.pn.png"},    // a part of a pattern is no pattern
-      {u"x", png, 2, u"x"},              // all files
+      {u"x.pn", png, 1, u"x.pn.png"},         // a part of a pattern is no pattern
+      {u"x", png, 2, u"x"},                   // all files
       {u"x", png, 0, u"x"},
-      {u"x", png, 3, u"x"},              // no such pair
+      {u"x", png, 3, u"x"},                // no such pair
       {u"/a.b/x", png, 1, u"/a.b/x.png"},  // a dotted folder is no extension
       {u"x", u"Odd|*", 1, u"x"},
       {u"x", u"", 1, u"x"},
