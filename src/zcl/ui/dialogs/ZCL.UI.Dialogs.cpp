@@ -1,6 +1,7 @@
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "os/OS.Dialogs.h"
 #include "os/OS.Files.h"
@@ -30,6 +31,11 @@ namespace {
 constexpr const char16_t* CommonDialogsSection = u"CommonDialogs";
 
 TZCLStringList* GFolderMemory = nullptr;
+
+struct TFreeIcon {
+  void operator()(TIcon* Icon) const { Free(Icon); }
+};
+using TOwnedIcon = std::unique_ptr<TIcon, TFreeIcon>;
 
 TZCLButton* NewButton(TWinControl* Parent) {
   auto* button = Create<TZCLButton>(static_cast<TComponent*>(Parent));
@@ -737,27 +743,29 @@ void TZCLProgressDialog::Progress(Int64 Position, Int64 Total, const String& Tex
   if (FAeroPeek) FAeroPeek->SetProgress(Position, Total);
 }
 
+void TZCLProgressDialog::AfterConstruction() {
+  inherited::AfterConstruction();
+  const Integer dpi = GetCurrentPPI();
+  SetKeyPreview(true);
+  SetPosition(poOwnerFormCenter);
+  SetBorderStyle(bsToolWindow);
+  SetClientHeight(ScaleByDPI(87, dpi));
+  SetClientWidth(ScaleByDPI(502, dpi));
+  const Integer pad = ScaleByDPI(5, dpi), margin = ScaleByDPI(3, dpi);
+  const Integer width = GetClientWidth() - 2 * (pad + margin);
+  FTextLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FTextLabel->SetParent(this);
+  FTextLabel->SetBounds(pad + margin, pad + margin, width, ScaleByDPI(16, dpi));
+  FProgressBar = Create<TZCLProgressDialogBar>(static_cast<TComponent*>(this));
+  FProgressBar->SetParent(this);
+  FProgressBar->SetBounds(pad + margin, FTextLabel->GetBoundsRect().Bottom + 2 * margin, width, ScaleByDPI(18, dpi));
+  FCancelButton = NewButton(this);
+  FCancelButton->SetBounds(ScaleByDPI(195, dpi), ScaleByDPI(54, dpi), ScaleByDPI(115, dpi), ScaleByDPI(25, dpi));
+  FCancelButton->SetCaption(TZCLDialogsStrs::ButtonCaptions[dbCancel]);
+  FCancelButton->OnClick = TNotifyEvent(this, &TZCLProgressDialog::CancelButtonClick);
+}
+
 void TZCLProgressDialog::DoShow() {
-  if (!FCancelButton) {
-    const Integer dpi = GetCurrentPPI();
-    SetKeyPreview(true);
-    SetPosition(poOwnerFormCenter);
-    SetBorderStyle(bsToolWindow);
-    SetClientHeight(ScaleByDPI(87, dpi));
-    SetClientWidth(ScaleByDPI(502, dpi));
-    const Integer pad = ScaleByDPI(5, dpi), margin = ScaleByDPI(3, dpi);
-    const Integer width = GetClientWidth() - 2 * (pad + margin);
-    FTextLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
-    FTextLabel->SetParent(this);
-    FTextLabel->SetBounds(pad + margin, pad + margin, width, ScaleByDPI(16, dpi));
-    FProgressBar = Create<TZCLProgressDialogBar>(static_cast<TComponent*>(this));
-    FProgressBar->SetParent(this);
-    FProgressBar->SetBounds(pad + margin, FTextLabel->GetBoundsRect().Bottom + 2 * margin, width, ScaleByDPI(18, dpi));
-    FCancelButton = NewButton(this);
-    FCancelButton->SetBounds(ScaleByDPI(195, dpi), ScaleByDPI(54, dpi), ScaleByDPI(115, dpi), ScaleByDPI(25, dpi));
-    FCancelButton->SetCaption(TZCLDialogsStrs::ButtonCaptions[dbCancel]);
-    FCancelButton->OnClick = TNotifyEvent(this, &TZCLProgressDialog::CancelButtonClick);
-  }
   SetCaption(FTitle);
   if (!FAeroPeek && (GetShowInTaskBar() == stAlways || !Application->GetMainForm()))
     FAeroPeek = Create<TZCLAeroPeek>(static_cast<TWinControl*>(this));
@@ -922,14 +930,14 @@ void TZCLCustomLanguageDialog::FillList() {
   items.clear();
   EnumLanguages([&](TZCLIniFile* Ini, Integer Index) {
     TZCLLocalizationInfo info;
-    TIcon icon;
-    LangGetInfo(Ini, info, &icon);
+    TOwnedIcon icon(Create<TIcon>());
+    LangGetInfo(Ini, info, icon.get());
     TZCLDialogList::TItem item;
     item.Text = info.Name;
     item.Data = info.LangId;
     item.Tag = Index;
     try {
-      if (!icon.GetEmpty()) item.ImageIndex = FImages->AddIcon(&icon);
+      if (!icon->GetEmpty()) item.ImageIndex = FImages->AddIcon(icon.get());
     } catch (const Exception&) {
       item.ImageIndex = -1;  // the language goes without its flag
     }

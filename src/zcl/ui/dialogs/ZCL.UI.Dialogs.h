@@ -336,6 +336,7 @@ class TZCLProgressDialog : public TZCLForm {
  public:
   explicit TZCLProgressDialog(TComponent* AOwner);
   ~TZCLProgressDialog() override;
+  void AfterConstruction() override;
 
   // Percent of Total reached at Position, rounded (Total of 0 or less counts as 1).
   static Integer Percent(Int64 Position, Int64 Total);

@@ -424,6 +424,8 @@ TEST_F(DialogsTest, ProgressDialogShowsStepsAndCancels) {
   dialog->SetTitle(u"Saving");
   dialog->SetText(u"Please wait");
   dialog->SetShowProgressInCaption(true);
+  dialog->Progress(2, 4);  // built before it is shown
+  EXPECT_EQ(dialog->GetProgressBar()->GetProgress(), 50);
   dialog->Show();
   Headless::RunUntilIdle();
   EXPECT_EQ(dialog->GetClientWidth(), 502);
