@@ -8,6 +8,9 @@
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
+#include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 #include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
@@ -22,6 +25,9 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Menus", RegisterMenuClasses, FinalizeMenus},
     {"ZCL.UI.Edit", RegisterEditClasses, nullptr},
     {"ZCL.UI.Edit.Text", RegisterTextEditClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
+    {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
+    {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
     {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
     {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
 };
