@@ -24,6 +24,8 @@
 #include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Impl.h"
 
 namespace {
@@ -540,6 +542,81 @@ bool TZCLSelectQueryDialog::Execute(const String& Caption, const String& Prompt,
   return confirmed;
 }
 
+// ---- memo query --------------------------------------------------------------------------------
+
+TSize& TZCLMemoQueryDialog::RememberedSize() {
+  static TSize size;
+  return size;
+}
+
+void TZCLMemoQueryDialog::Prepare(const String& Caption, const String& Text, TComponent* PopupMenu) {
+  SetCaption(Caption);
+  SetBorderStyle(bsSizeable);
+  SetBorderIcons(TBorderIcons{biSystemMenu});
+  FMemo = Create<TZCLMemo>(static_cast<TComponent*>(this));
+  FMemo->SetParent(this);
+  FMemo->SetScrollBars(ssBoth);
+  FMemo->SetText(Text);
+  if (PopupMenu) FMemo->SetPopupMenuComponent(PopupMenu);
+  FMemo->GetInnerMemo()->OnKeyDown = TKeyEvent(this, &TZCLMemoQueryDialog::MemoKeyDown);
+  CreateControls();
+  const Integer dpi = GetCurrentPPI();
+  const TSize remembered = RememberedSize();
+  const bool known = remembered.cx > 0 && remembered.cy > 0;
+  SetClientWidth(ScaleByDPI(known ? remembered.cx : 360, dpi));
+  SetClientHeight(ScaleByDPI(known ? remembered.cy : 230, dpi));
+  SetActiveControl(FMemo->GetInnerMemo());
+}
+
+void TZCLMemoQueryDialog::DoShow() {
+  // Sizable: the size is the user's (or the remembered one), the layout follows it.
+  const TSize client(GetClientWidth(), GetClientHeight());
+  inherited::DoShow();
+  SetClientWidth(client.cx);
+  SetClientHeight(client.cy);
+  TRect r = ContentRect();
+  FLastContentRect = r;
+  CalculateLayout(r);
+  GetConstraints()->SetMinWidth(ScaleByDPI(320, GetCurrentPPI()));
+  GetConstraints()->SetMinHeight(ScaleByDPI(240, GetCurrentPPI()));
+}
+
+void TZCLMemoQueryDialog::CalculateLayout(TRect& R) {
+  const TRect all = R;
+  FMemo->SetBounds(R.Left, R.Top, R.Width(), std::max(0, R.Height() - Scaled(36)));
+  R.Top = FMemo->GetBoundsRect().Bottom + Scaled(10);
+  inherited::CalculateLayout(R);
+  R.Bottom = std::max(R.Bottom, all.Bottom);
+}
+
+void TZCLMemoQueryDialog::MemoKeyDown(TObject*, Word& Key, TShiftState Shift) {
+  if (Key == VK_RETURN && Shift.Contains(ssCtrl)) {
+    Key = 0;
+    SetModalResult(mrOk);
+  } else if (Key == VK_ESCAPE && Shift.Empty()) {
+    // The memo takes every key: Escape must still cancel.
+    Key = 0;
+    SetModalResult(mrCancel);
+  }
+}
+
+bool TZCLMemoQueryDialog::Execute(const String& Caption, String& Text, TComponent* PopupMenu, HWND Owner) {
+  auto* dialog = CreateDialog<TZCLMemoQueryDialog>(Owner);
+  bool confirmed = false;
+  try {
+    dialog->Prepare(Caption, Text, PopupMenu);
+    confirmed = dialog->ShowModal() == mrOk;
+    const Integer dpi = dialog->GetCurrentPPI();
+    RememberedSize() = TSize(UnscaleByDPI(dialog->GetClientWidth(), dpi), UnscaleByDPI(dialog->GetClientHeight(), dpi));
+    if (confirmed) Text = dialog->FMemo->GetText();
+  } catch (...) {
+    Free(dialog);
+    throw;
+  }
+  Free(dialog);
+  return confirmed;
+}
+
 // ---- file dialog -------------------------------------------------------------------------------
 
 namespace {
@@ -683,32 +760,6 @@ bool TZCLFileDialog::Execute(bool SaveDialog, HWND Owner) {
 
 // ---- progress dialog ---------------------------------------------------------------------------
 
-TRect TZCLProgressDialogBar::FilledRect(const TRect& Bounds, Integer Progress) {
-  const Integer clipped = std::clamp(Progress, 0, 100);
-  return TRect(Bounds.Left, Bounds.Top, Bounds.Left + Integer(Int64(Bounds.Width()) * clipped / 100), Bounds.Bottom);
-}
-
-void TZCLProgressDialogBar::SetProgress(Integer Value) {
-  if (FProgress == Value) return;
-  FProgress = Value;
-  Invalidate();
-}
-
-void TZCLProgressDialogBar::Paint() {
-  // FIXME: the skinned progress bar of the standard controls takes this place once it exists.
-  TCanvas* canvas = GetCanvas();
-  const TRect r = GetClientRect();
-  canvas->GetBrush()->SetColor(clBtnFace);
-  canvas->GetPen()->SetColor(clBtnShadow);
-  canvas->Rectangle(r);
-  TRect inner(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
-  const TRect filled = FilledRect(inner, FProgress);
-  if (!filled.IsEmpty()) {
-    canvas->GetBrush()->SetColor(clHighlight);
-    canvas->FillRect(filled);
-  }
-}
-
 TZCLProgressDialog::TZCLProgressDialog(TComponent* AOwner) : TZCLForm(AOwner) {}
 
 const TMessageTable& TZCLProgressDialog::MessageTable() {
@@ -733,7 +784,7 @@ void TZCLProgressDialog::Progress(Int64 Position, Int64 Total, const String& Tex
     SetCaption(u"[" + IntToStr(static_cast<long long>(Position)) + u"/" + IntToStr(static_cast<long long>(Total)) +
                u"] " + FTitle);
   if (FProgressBar) {
-    FProgressBar->SetProgress(Percent(Position, Total));
+    FProgressBar->SetProgress(Single(Percent(Position, Total)));
     FProgressBar->Repaint();
   }
   if (FTextLabel) {
@@ -756,7 +807,7 @@ void TZCLProgressDialog::AfterConstruction() {
   FTextLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
   FTextLabel->SetParent(this);
   FTextLabel->SetBounds(pad + margin, pad + margin, width, ScaleByDPI(16, dpi));
-  FProgressBar = Create<TZCLProgressDialogBar>(static_cast<TComponent*>(this));
+  FProgressBar = Create<TZCLProgressBar>(static_cast<TComponent*>(this));
   FProgressBar->SetParent(this);
   FProgressBar->SetBounds(pad + margin, FTextLabel->GetBoundsRect().Bottom + 2 * margin, width, ScaleByDPI(18, dpi));
   FCancelButton = NewButton(this);

@@ -18,6 +18,8 @@ class TZCLButton;
 class TZCLEdit;
 class TZCLIniFile;
 class TZCLImageList;
+class TZCLMemo;
+class TZCLProgressBar;
 class TZCLStringList;
 
 // ---- common dialog texts ----------------------------------------------------------------------
@@ -239,6 +241,27 @@ class TZCLSelectQueryDialog : public TZCLCustomInputDialog {
   TZCLDialogList* FList = nullptr;
 };
 
+// A multi-line text; sizable, and it keeps its size for the rest of the run.
+class TZCLMemoQueryDialog : public TZCLCustomInputDialog {
+  ZCL_CLASS(TZCLMemoQueryDialog, TZCLCustomInputDialog)
+ public:
+  using TZCLCustomInputDialog::TZCLCustomInputDialog;
+  // True when confirmed: Text is then the memo's text. PopupMenu (optional) is the memo's.
+  static bool Execute(const String& Caption, String& Text, TComponent* PopupMenu = nullptr, HWND Owner = nullptr);
+  void Prepare(const String& Caption, const String& Text, TComponent* PopupMenu);
+  TZCLMemo* GetMemo() const { return FMemo; }
+  // The client size remembered from the last memo query of this run, at 96 DPI (0 x 0: none).
+  static TSize& RememberedSize();
+
+ protected:
+  void CalculateLayout(TRect& R) override;
+  void DoShow() override;
+
+ private:
+  void MemoKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  TZCLMemo* FMemo = nullptr;
+};
+
 // ---- file dialog -------------------------------------------------------------------------------
 
 enum TZCLFileDialogOption : Byte {
@@ -313,23 +336,6 @@ class TZCLFileDialog : public TComponent {
 
 // ---- progress dialog ---------------------------------------------------------------------------
 
-// The bar of the progress window: a percentage, clipped to a full bar.
-class TZCLProgressDialogBar : public TGraphicControl {
-  ZCL_CLASS(TZCLProgressDialogBar, TGraphicControl)
- public:
-  using TGraphicControl::TGraphicControl;
-  Integer GetProgress() const { return FProgress; }
-  void SetProgress(Integer Value);
-  // The filled part of Bounds for the progress (0 .. 100 of the width, clipped).
-  static TRect FilledRect(const TRect& Bounds, Integer Progress);
-
- protected:
-  void Paint() override;
-
- private:
-  Integer FProgress = 0;
-};
-
 class TZCLProgressDialog : public TZCLForm {
   ZCL_CLASS(TZCLProgressDialog, TZCLForm)
   VCL_MESSAGES()
@@ -344,7 +350,7 @@ class TZCLProgressDialog : public TZCLForm {
 
   TZCLAeroPeek* GetAeroPeek() const { return FAeroPeek; }
   TZCLButton* GetCancelButton() const { return FCancelButton; }
-  TZCLProgressDialogBar* GetProgressBar() const { return FProgressBar; }
+  TZCLProgressBar* GetProgressBar() const { return FProgressBar; }
   TZCLDialogLabel* GetTextLabel() const { return FTextLabel; }
   bool GetShowProgressInCaption() const { return FShowProgressInCaption; }
   void SetShowProgressInCaption(bool Value) { FShowProgressInCaption = Value; }
@@ -364,7 +370,7 @@ class TZCLProgressDialog : public TZCLForm {
   void CancelButtonClick(TObject* Sender) { Cancel(); }
   TZCLAeroPeek* FAeroPeek = nullptr;  // owned
   TZCLButton* FCancelButton = nullptr;
-  TZCLProgressDialogBar* FProgressBar = nullptr;
+  TZCLProgressBar* FProgressBar = nullptr;
   TZCLDialogLabel* FTextLabel = nullptr;
   bool FShowProgressInCaption = false;
   String FTitle;
