@@ -222,16 +222,3 @@ void InstallCrashHandler() {
 void SetCrashReportCallback(TCrashReport Report) { GReport = std::move(Report); }
 void SetCrashMessageCallback(TCrashReport Show) { GShow = std::move(Show); }
 
-// ---- message sounds ---------------------------------------------------------------------------
-
-namespace {
-std::atomic<UInt64> GMessageBeeps{0};
-}
-
-BOOL MessageBeep(UINT /*Type*/) {
-  ++GMessageBeeps;
-  if (!isatty(STDERR_FILENO)) return 0;
-  return write(STDERR_FILENO, "\a", 1) == 1 ? 1 : 0;
-}
-
-UInt64 MessageBeepCount() { return GMessageBeeps.load(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "os/OS.Dialogs.h"
 #include "os/OS.Input.h"
 #include "os/OS.System.h"
 #include "vcl/VCL.Forms.h"

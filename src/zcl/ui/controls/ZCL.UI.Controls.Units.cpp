@@ -22,6 +22,8 @@
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
+#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -48,6 +50,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
     {"ZCL.UI.Controls.TabControl", RegisterTabControlClasses, nullptr},
     {"ZCL.UI.Controls.Docking", RegisterDockingClasses, nullptr},
+    {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
+    {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
 };
 }  // namespace
 
