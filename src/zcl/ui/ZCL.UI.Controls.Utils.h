@@ -20,7 +20,7 @@ ZCL_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed);
 
 // A compound control that hands the focus to an inner control.
 struct IZCLInnerControl : virtual IInterface {
-  RTL_INTERFACE(IZCLInnerControl, IInterface, "{2C6F0B7E-1A49-4D3E-8F52-93B1E4A7C605}")
+  RTL_INTERFACE(IZCLInnerControl, IInterface, "{AFA0E5B1-7238-404F-9D78-573277EAAA82}")
   virtual TWinControl* GetInnerControl() = 0;
 };
 

@@ -191,6 +191,7 @@ void TZCLCheckComboBoxDropDown::PopulateList(TZCLComboBoxList* List) {
     List->GetRow(row).Checked = item->GetChecked();
   }
   List->SetGrouping(bool(box->OnGetDisplayItemGroupName));
+  List->SetShowHeader(items->GetCount() > 1);
   List->EndUpdate();
 }
 

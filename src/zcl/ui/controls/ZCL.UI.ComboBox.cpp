@@ -173,22 +173,28 @@ Integer TZCLComboBoxList::GetRowHeight() {
   return MeasureTextSize(GetFont(), u"Qq").cy + ScaleByDPI(4, dpi);
 }
 
+void TZCLComboBoxList::SetShowHeader(bool Value) {
+  if (FShowHeader == Value) return;
+  FShowHeader = Value;
+  Invalidate();
+}
+
 TRect TZCLComboBoxList::GetVisibleRowRect(Integer Position) {
   const Integer h = GetRowHeight(), f = GetFrameSize();
-  const Integer top = f + (Position - FTopRow) * h;
+  const Integer top = f + GetHeaderHeight() + (Position - FTopRow) * h;
   return TRect(f, top, GetClientWidth() - f, top + h);
 }
 
 Integer TZCLComboBoxList::RowAt(const TPoint& P) {
-  const Integer h = GetRowHeight(), f = GetFrameSize();
-  if (P.X < f || P.X >= GetClientWidth() - f || P.Y < f || P.Y >= GetClientHeight() - f) return -1;
-  const Integer position = FTopRow + (P.Y - f) / h;
+  const Integer h = GetRowHeight(), f = GetFrameSize(), top = f + GetHeaderHeight();
+  if (P.X < f || P.X >= GetClientWidth() - f || P.Y < top || P.Y >= GetClientHeight() - f) return -1;
+  const Integer position = FTopRow + (P.Y - top) / h;
   return position >= 0 && position < GetVisibleRowCount() ? FVisible[size_t(position)] : -1;
 }
 
 void TZCLComboBoxList::ScrollTo(Integer Top) {
   const Integer h = std::max(1, GetRowHeight());
-  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize()) / h);
+  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize() - GetHeaderHeight()) / h);
   Top = std::clamp(Top, 0, std::max(0, GetVisibleRowCount() - page));
   if (Top == FTopRow) return;
   FTopRow = Top;
@@ -200,7 +206,7 @@ void TZCLComboBoxList::MakeFocusedVisible() {
   if (it == FVisible.end()) return;
   const Integer position = Integer(it - FVisible.begin());
   const Integer h = std::max(1, GetRowHeight());
-  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize()) / h);
+  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize() - GetHeaderHeight()) / h);
   if (position < FTopRow)
     ScrollTo(position);
   else if (position >= FTopRow + page)
@@ -222,6 +228,10 @@ void TZCLComboBoxList::Paint() {
   const TRect client = GetClientRect();
   FStyle->DrawBackground(canvas, client, GetEnabled(), {mLeft, mTop, mRight, mBottom});
   const Integer dpi = GetCurrentPPI();
+  if (FShowHeader) {
+    const Integer f = GetFrameSize();
+    FStyle->DrawHeader(canvas, TRect(f, f, client.Right - f, f + GetHeaderHeight()), {mBottom});
+  }
   for (Integer position = FTopRow; position < GetVisibleRowCount(); ++position) {
     const TRect r = GetVisibleRowRect(position);
     if (r.Top >= client.Bottom) break;
@@ -520,7 +530,7 @@ void TZCLCustomComboBoxDropDown::ListRowClick(TObject*, Integer Row) { ClickAtOb
 Integer TZCLCustomComboBoxDropDown::CalculateHeight() {
   if (!FList || FList->GetVisibleRowCount() == 0) return 2;
   const Integer rows = std::min(FList->GetVisibleRowCount(), FComboBox->GetDropDownListSize());
-  return rows * FList->GetRowHeight() + 2 * FList->GetFrameSize();
+  return rows * FList->GetRowHeight() + 2 * FList->GetFrameSize() + FList->GetHeaderHeight();
 }
 
 void TZCLCustomComboBoxDropDown::AdjustSize() {

@@ -79,6 +79,10 @@ class TZCLComboBoxList : public TZCLCustomControl {
   void SetStyle(TZCLStyleTreeList* Value) { FStyle->Assign(Value); }
   // Frame around the rows.
   Integer GetFrameSize() const { return 1; }
+  // A column header bar above the rows (one column without a caption).
+  bool GetShowHeader() const { return FShowHeader; }
+  void SetShowHeader(bool Value);
+  Integer GetHeaderHeight() { return FShowHeader ? GetRowHeight() : 0; }
   // Rows show a check box before their text.
   bool GetCheckBoxes() const { return FCheckBoxes; }
   void SetCheckBoxes(bool Value);
@@ -118,6 +122,7 @@ class TZCLComboBoxList : public TZCLCustomControl {
   bool FGrouping = false;
   bool FFiltering = true;
   bool FCheckBoxes = false;
+  bool FShowHeader = false;
   TCustomImageList* FImages = nullptr;
   TZCLIncrementalSearch* FSearch;
   TZCLStyleTreeList* FStyle;

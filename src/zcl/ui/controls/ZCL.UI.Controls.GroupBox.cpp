@@ -12,82 +12,8 @@
 // ---- caption ----------------------------------------------------------------------------------
 
 void TZCLGroupBoxCaptionStyle::InitializeResources() {
+  inherited::InitializeResources();
   for (Integer i = 0; i < 4; ++i) GetColor(i)->InitializeAsRef(u"Groups.Colors.HeaderText", false);
-  InitializeTextures();
-}
-
-void TZCLGroupBoxCaptionStyle::InitializeTextures() { GetTexture()->InitializeDefault(u"Buttons.Textures.CheckBox"); }
-
-TZCLGroupBoxCaption::TZCLGroupBoxCaption(TZCLCustomControl* AOwner, TZCLStyleButton* AStyle)
-    : FOwner(AOwner), FStyle(AStyle) {}
-
-Integer TZCLGroupBoxCaption::CheckSize() const {
-  if (!ShowCheckMark) return 0;
-  const Integer h = FStyle->GetTexture()->GetFrameHeight();
-  return h > 0 ? h : ScaleByDPI(13, FOwner->GetCurrentPPI());
-}
-
-TSize TZCLGroupBoxCaption::CalculateAutoSize() {
-  const TSize text = MeasureTextSize(FOwner->GetFont(), Caption);
-  const Integer check = CheckSize();
-  const Integer gap = check > 0 ? ScaleByDPI(4, FOwner->GetCurrentPPI()) : 0;
-  return TSize(check + gap + text.cx, std::max(check, text.cy));
-}
-
-void TZCLGroupBoxCaption::Draw(TCanvas* Canvas) {
-  TRect r = FBounds;
-  const TZCLButtonState state = !Enabled ? bstDisabled : FPressed ? bstPressed : FHot ? bstHover : bstNormal;
-  const Integer check = CheckSize();
-  if (check > 0) {
-    TRect mark(r.Left, r.Top + (r.Height() - check) / 2, r.Left + check, 0);
-    mark.Bottom = mark.Top + check;
-    FStyle->DrawCheckMark(Canvas, mark, state, Checked ? cbChecked : cbUnchecked);
-    r.Left = mark.Right + ScaleByDPI(4, FOwner->GetCurrentPPI());
-  }
-  AssignCanvasFont(Canvas, FOwner->GetFont());
-  Canvas->GetFont()->SetColor(FStyle->GetTextColor(state));
-  Canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-  TextDraw(Canvas, Caption, r, taLeftJustify, taVerticalCenter, true);
-  if (Focused && ShowCheckMark) DrawDottedFrame(Canvas, r, FStyle->GetTextColor(state));
-}
-
-void TZCLGroupBoxCaption::SetHot(bool Hot) {
-  if (Hot == FHot) return;
-  FHot = Hot;
-  FOwner->InvalidateRect(FBounds);
-}
-
-void TZCLGroupBoxCaption::MouseDown(TMouseButton Button, const TPoint& P) {
-  SetHot(FBounds.Contains(P));
-  if (Button == TMouseButton::Left && FHot && Enabled) {
-    FPressed = true;
-    FOwner->InvalidateRect(FBounds);
-  }
-}
-
-void TZCLGroupBoxCaption::MouseMove(const TPoint& P) { SetHot(FBounds.Contains(P)); }
-
-void TZCLGroupBoxCaption::MouseUp(const TPoint& P) {
-  const bool click = FPressed && FBounds.Contains(P);
-  FPressed = false;
-  FOwner->InvalidateRect(FBounds);
-  if (click && OnClick) OnClick(this);
-}
-
-void TZCLGroupBoxCaption::MouseLeave() { SetHot(false); }
-
-void TZCLGroupBoxCaption::KeyDown(Word Key) {
-  if (Key == VK_SPACE && Enabled) {
-    FPressed = true;
-    FOwner->InvalidateRect(FBounds);
-  }
-}
-
-void TZCLGroupBoxCaption::KeyUp(Word Key) {
-  if (Key != VK_SPACE || !FPressed) return;
-  FPressed = false;
-  FOwner->InvalidateRect(FBounds);
-  if (OnClick) OnClick(this);
 }
 
 // ---- custom group box -------------------------------------------------------------------------
@@ -107,8 +33,13 @@ TZCLCustomGroupBox::TZCLCustomGroupBox(TComponent* AOwner) : TZCLContainer(AOwne
 
 void TZCLCustomGroupBox::AfterConstruction() {
   FStyleCaption = CreateStyleCaption();
-  FCaption = new TZCLGroupBoxCaption(this, FStyleCaption);
-  FCaption->OnClick = TNotifyEvent(this, &TZCLCustomGroupBox::CaptionClick);
+  // Set up before it is published in FCaption, so its setters do not refresh a half-made group.
+  auto* caption = new TZCLCheckBoxSubClass(static_cast<IZCLButtonOwner*>(this));
+  caption->SetAlignment(taLeftJustify);
+  caption->SetCheckState(cbChecked);
+  caption->SetShowCheckMark(false);
+  caption->OnClick = TZCLCustomButtonSubClass::TClickEvent(this, &TZCLCustomGroupBox::CaptionClick);
+  FCaption = caption;
   inherited::AfterConstruction();
 }
 
@@ -127,10 +58,14 @@ void TZCLCustomGroupBox::DeclareProperties(TClassDeclaration<TZCLCustomGroupBox>
 }
 
 void TZCLCustomGroupBox::SetCaption(const String& Value) {
-  if (!FCaption || Value == FCaption->Caption) return;
-  FCaption->Caption = Value;
+  if (!FCaption || Value == FCaption->GetCaption()) return;
+  FCaption->SetCaption(Value);
   FullRefresh();
   Realign();
+}
+
+void TZCLCustomGroupBox::ButtonOwnerRecalculate() {
+  if (FCaption) FullRefresh();
 }
 
 void TZCLCustomGroupBox::BoundsChanged() {
@@ -139,21 +74,22 @@ void TZCLCustomGroupBox::BoundsChanged() {
 }
 
 void TZCLCustomGroupBox::Calculate(const TRect& R) {
-  SetTabStop(FCaption->ShowCheckMark);
-  SetFocusOnClick(FCaption->ShowCheckMark);
+  SetTabStop(FCaption->GetShowCheckMark());
+  SetFocusOnClick(FCaption->GetShowCheckMark());
   CalculateCaption(R);
   CalculateFrame(R);
-  FCaption->Enabled = GetEnabled();
+  FCaption->SetFlag(bfEnabled, GetEnabled());
   FCaption->Calculate(FCaptionBounds);
 }
 
 void TZCLCustomGroupBox::CalculateCaption(const TRect& R) {
-  if (FCaption->Caption.empty()) {
+  if (FCaption->GetCaption().empty()) {
     FCaptionRect = TRect(R.Left, R.Top, R.Right, R.Top);
     FCaptionBounds = FCaptionRect;
     return;
   }
-  const TSize size = FCaption->CalculateAutoSize();
+  TSize size(-1, -1);
+  FCaption->CalculateAutoSize(size.cx, size.cy);
   const Integer dpi = GetCurrentPPI();
   const Integer grow = dpi * 3 / 96;
   const TRect padding = GetPadding()->GetScaledRect(dpi);
@@ -171,18 +107,18 @@ void TZCLCustomGroupBox::CalculateFrame(const TRect& R) {
 }
 
 TRect TZCLCustomGroupBox::GetContentOffset() {
-  if (!FCaption || FCaption->Caption.empty()) return inherited::GetContentOffset();
+  if (!FCaption || FCaption->GetCaption().empty()) return inherited::GetContentOffset();
   return TRect(2, FFrameRect.Top + 2, 2, 2);
 }
 
 void TZCLCustomGroupBox::AdjustClientRect(TRect& Rect) {
   inherited::AdjustClientRect(Rect);
-  if (FCaption && !FCaption->Caption.empty()) Rect.Top = std::max(Rect.Top, FCaptionRect.Bottom - 1);
+  if (FCaption && !FCaption->GetCaption().empty()) Rect.Top = std::max(Rect.Top, FCaptionRect.Bottom - 1);
 }
 
 bool TZCLCustomGroupBox::CanAutoSize(Integer& NewWidth, Integer& NewHeight) {
   const bool result = inherited::CanAutoSize(NewWidth, NewHeight);
-  if (FCaption && !FCaption->Caption.empty()) {
+  if (FCaption && !FCaption->GetCaption().empty()) {
     NewWidth = std::max(NewWidth, FCaptionRect.Width());
     NewHeight = std::max(NewHeight, FCaptionRect.Height());
   }
@@ -190,7 +126,7 @@ bool TZCLCustomGroupBox::CanAutoSize(Integer& NewWidth, Integer& NewHeight) {
 }
 
 TCursor TZCLCustomGroupBox::GetCursorAt(const TPoint& Point) {
-  if (FCaption->ShowCheckMark && FCaption->GetBounds().Contains(Point)) return crHandPoint;
+  if (FCaption->GetShowCheckMark() && FCaption->GetBounds().Contains(Point)) return crHandPoint;
   return GetCursor();
 }
 
@@ -202,7 +138,8 @@ void TZCLCustomGroupBox::SetTargetDPI(Integer DPI) {
 }
 
 void TZCLCustomGroupBox::FocusChanged() {
-  FCaption->Focused = Focused();
+  inherited::FocusChanged();
+  FCaption->SetFlag(bfFocused, Focused());
   Invalidate();
 }
 
@@ -239,17 +176,22 @@ void TZCLCustomGroupBox::MouseDown(TMouseButton Button, TShiftState Shift, Integ
 
 void TZCLCustomGroupBox::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   inherited::MouseMove(Shift, X, Y);
-  FCaption->MouseMove(TPoint(X, Y));
+  FCaption->MouseMove(Shift, TPoint(X, Y));
 }
 
 void TZCLCustomGroupBox::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
   inherited::MouseUp(Button, Shift, X, Y);
-  FCaption->MouseUp(TPoint(X, Y));
+  FCaption->MouseUp(TMouseButton::Left, TPoint(X, Y));
 }
 
 void TZCLCustomGroupBox::MouseLeave() {
   inherited::MouseLeave();
-  FCaption->MouseLeave();
+  FCaption->SetFlag(bfHover, false);
+}
+
+void TZCLCustomGroupBox::ResourceChanged() {
+  inherited::ResourceChanged();
+  if (!GetComponentState().Contains(csDestroying)) FullRefresh();
 }
 
 void TZCLCustomGroupBox::CMEnabledChanged(TMessage& Message) {
@@ -284,20 +226,22 @@ void TZCLGroupBoxCheckBox::SetAction(TZCLGroupBoxCheckBoxAction Value) {
   FGroupBox->Apply();
 }
 
-bool TZCLGroupBoxCheckBox::GetChecked() const { return FGroupBox->GetCaptionObject()->Checked; }
+bool TZCLGroupBoxCheckBox::GetChecked() const {
+  return FGroupBox->GetCaptionSubClass()->GetCheckState() == cbChecked;
+}
 
 void TZCLGroupBoxCheckBox::SetChecked(bool Value) {
   if (Value == GetChecked()) return;
-  FGroupBox->GetCaptionObject()->Checked = Value;
+  FGroupBox->GetCaptionSubClass()->SetCheckState(Value ? cbChecked : cbUnchecked);
   FGroupBox->FullRefresh();
   FGroupBox->Apply();
 }
 
-bool TZCLGroupBoxCheckBox::GetVisible() const { return FGroupBox->GetCaptionObject()->ShowCheckMark; }
+bool TZCLGroupBoxCheckBox::GetVisible() const { return FGroupBox->GetCaptionSubClass()->GetShowCheckMark(); }
 
 void TZCLGroupBoxCheckBox::SetVisible(bool Value) {
   if (Value == GetVisible()) return;
-  FGroupBox->GetCaptionObject()->ShowCheckMark = Value;
+  FGroupBox->GetCaptionSubClass()->SetShowCheckMark(Value);
   FGroupBox->FullRefresh();
   FGroupBox->Apply();
 }
@@ -320,7 +264,7 @@ void TZCLGroupBox::DeclareProperties(TClassDeclaration<TZCLGroupBox>& D) {
   D.Event(u"OnCheckBoxStateChanged", &TZCLGroupBox::OnCheckBoxStateChanged);
 }
 
-TZCLStyleButton* TZCLGroupBox::CreateStyleCaption() {
+TZCLStyleCheckBox* TZCLGroupBox::CreateStyleCaption() {
   return Create<TZCLGroupBoxCaptionStyle>(static_cast<TObject*>(this));
 }
 
@@ -407,10 +351,16 @@ void TZCLGroupBox::AdjustClientRect(TRect& Rect) {
   }
 }
 
+bool TZCLGroupBoxUIInsightAdapter::MakeVisible(TObject* Object) const {
+  auto* group = dynamic_cast<TZCLGroupBox*>(Object);
+  return !group || !group->GetMinimized();
+}
+
 void RegisterGroupBoxClasses() {
   RegisterProperties<TZCLGroupBoxCaptionStyle>();
   RegisterProperties<TZCLCustomGroupBox>();
   RegisterProperties<TZCLGroupBoxCheckBox>();
   RegisterProperties<TZCLGroupBox>();
   RegisterClasses({TZCLGroupBoxCaptionStyle::StaticClass(), TZCLGroupBox::StaticClass()});
+  TZCLUIInsight::Register<TZCLGroupBoxUIInsightAdapter>(TZCLGroupBox::StaticClass());
 }

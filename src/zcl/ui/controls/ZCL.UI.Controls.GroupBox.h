@@ -6,60 +6,25 @@
 #include <vector>
 
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
-#include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
+#include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.h"
 
 enum TZCLGroupBoxCheckBoxAction : Byte { cbaNone, cbaToggleChildrenEnableState, cbaToggleMinimizeState };
 ZCL_ENUM(TZCLGroupBoxCheckBoxAction, cbaNone, cbaToggleChildrenEnableState, cbaToggleMinimizeState);
 
-// The caption's text colours (normal, hover, pressed, disabled) and the check-mark texture.
-class TZCLGroupBoxCaptionStyle : public TZCLStyleButton {
-  ZCL_CLASS(TZCLGroupBoxCaptionStyle, TZCLStyleButton)
+// The caption's text colours (normal, hover, pressed, disabled) over the check-box texture.
+class TZCLGroupBoxCaptionStyle : public TZCLStyleCheckBox {
+  ZCL_CLASS(TZCLGroupBoxCaptionStyle, TZCLStyleCheckBox)
  public:
-  using TZCLStyleButton::TZCLStyleButton;
+  using TZCLStyleCheckBox::TZCLStyleCheckBox;
 
  protected:
   void InitializeResources() override;
-  void InitializeTextures() override;
 };
 
-// The caption: text with an optional check mark in front, hover and press state, a click.
-// FIXME: a stand-in for the shared check-box engine until that is in the library; it keeps the
-// few operations the group box needs (auto size, calculate, draw, mouse and keys).
-class TZCLGroupBoxCaption : public TObject {
-  ZCL_CLASS(TZCLGroupBoxCaption, TObject)
- public:
-  explicit TZCLGroupBoxCaption(TZCLCustomControl* AOwner, TZCLStyleButton* AStyle);
-  String Caption;
-  bool Checked = true;
-  bool ShowCheckMark = false;
-  bool Enabled = true;
-  bool Focused = false;
-  TRect GetBounds() const { return FBounds; }
-  // Width and height of the check mark and the text at the owner's DPI.
-  TSize CalculateAutoSize();
-  void Calculate(const TRect& R) { FBounds = R; }
-  void Draw(TCanvas* Canvas);
-  void MouseDown(TMouseButton Button, const TPoint& P);
-  void MouseMove(const TPoint& P);
-  void MouseUp(const TPoint& P);
-  void MouseLeave();
-  void KeyDown(Word Key);
-  void KeyUp(Word Key);
-  TNotifyEvent OnClick;
-
- private:
-  Integer CheckSize() const;
-  void SetHot(bool Hot);
-  TZCLCustomControl* FOwner;
-  TZCLStyleButton* FStyle;
-  TRect FBounds;
-  bool FHot = false;
-  bool FPressed = false;
-};
-
-class TZCLCustomGroupBox : public TZCLContainer, public IZCLCursorProvider {
+class TZCLCustomGroupBox : public TZCLContainer, public IZCLCursorProvider, public IZCLButtonOwner {
   ZCL_CLASS(TZCLCustomGroupBox, TZCLContainer)
-  RTL_INTERFACES(TZCLContainer, IZCLCursorProvider)
+  RTL_INTERFACES(TZCLContainer, IZCLCursorProvider, IZCLButtonOwner)
   VCL_MESSAGES()
  public:
   explicit TZCLCustomGroupBox(TComponent* AOwner);
@@ -69,15 +34,27 @@ class TZCLCustomGroupBox : public TZCLContainer, public IZCLCursorProvider {
   void AdjustClientRect(TRect& Rect) override;
   bool CanAutoSize(Integer& NewWidth, Integer& NewHeight) override;
 
-  String GetCaption() const { return FCaption->Caption; }
+  String GetCaption() const { return FCaption->GetCaption(); }
   void SetCaption(const String& Value);
-  TZCLStyleButton* GetStyleCaption() const { return FStyleCaption; }
-  void SetStyleCaption(TZCLStyleButton* Value) { FStyleCaption->Assign(Value); }
-  TZCLGroupBoxCaption* GetCaptionObject() const { return FCaption; }
+  TZCLStyleCheckBox* GetStyleCaption() const { return FStyleCaption; }
+  void SetStyleCaption(TZCLStyleCheckBox* Value) { FStyleCaption->Assign(Value); }
+  TZCLCheckBoxSubClass* GetCaptionSubClass() const { return FCaption; }
   TRect GetCaptionRect() const { return FCaptionRect; }
   TRect GetFrameRect() const { return FFrameRect; }
   TRect GetCaptionBounds() const { return FCaptionBounds; }
 
+  // IZCLControl
+  Integer GetCurrentDpi() override { return GetCurrentPPI(); }
+  bool IsControlEnabled() override { return GetEnabled(); }
+  void InvalidateRect(const TRect& Rect) override { TZCLCustomControl::InvalidateRect(Rect); }
+  void UpdateControl() override { Update(); }
+  TPoint ControlClientToScreen(const TPoint& Point) override { return ClientToScreen(Point); }
+  TPoint ControlScreenToClient(const TPoint& Point) override { return ScreenToClient(Point); }
+  // IZCLButtonOwner
+  TFont* ButtonOwnerGetFont() override { return GetFont(); }
+  TCustomImageList* ButtonOwnerGetImages() override { return nullptr; }
+  TZCLStyleButton* ButtonOwnerGetStyle() override { return FStyleCaption; }
+  void ButtonOwnerRecalculate() override;
   // IZCLCursorProvider
   TCursor GetCursorAt(const TPoint& Point) override;
 
@@ -85,7 +62,7 @@ class TZCLCustomGroupBox : public TZCLContainer, public IZCLCursorProvider {
   virtual void Calculate(const TRect& R);
   virtual void CalculateCaption(const TRect& R);
   virtual void CalculateFrame(const TRect& R);
-  virtual TZCLStyleButton* CreateStyleCaption() = 0;
+  virtual TZCLStyleCheckBox* CreateStyleCaption() = 0;
   virtual void CheckBoxClick() {}
   virtual void DrawCaption(TCanvas* Canvas, const TRect& R);
   virtual void DrawContent(TCanvas*, const TRect&) {}
@@ -102,12 +79,13 @@ class TZCLCustomGroupBox : public TZCLContainer, public IZCLCursorProvider {
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void MouseLeave() override;
+  void ResourceChanged() override;
   void CMEnabledChanged(TMessage& Message);
 
  private:
-  void CaptionClick(TObject* Sender) { CheckBoxClick(); }
-  TZCLGroupBoxCaption* FCaption = nullptr;
-  TZCLStyleButton* FStyleCaption = nullptr;
+  void CaptionClick(TZCLCustomButtonSubClass*) { CheckBoxClick(); }
+  TZCLCheckBoxSubClass* FCaption = nullptr;
+  TZCLStyleCheckBox* FStyleCaption = nullptr;
   TRect FCaptionRect;
   TRect FCaptionBounds;
   TRect FFrameRect;
@@ -154,7 +132,7 @@ class TZCLGroupBox : public TZCLCustomGroupBox {
 
  protected:
   friend class TZCLGroupBoxCheckBox;
-  TZCLStyleButton* CreateStyleCaption() override;
+  TZCLStyleCheckBox* CreateStyleCaption() override;
   void CheckBoxClick() override;
   void DefineProperties(TFiler* Filer) override;
   void Apply();
@@ -168,6 +146,14 @@ class TZCLGroupBox : public TZCLCustomGroupBox {
   std::vector<TControl*>* FDisabledControls = nullptr;
   bool FMinimized = false;
   Integer FRestoreHeight = 0;
+};
+
+// Searches inside the group like any windowed control, but does not open a collapsed group: a
+// hit inside it highlights the group itself.
+class TZCLGroupBoxUIInsightAdapter : public TZCLUIInsightAdapterWinControl {
+  ZCL_CLASS(TZCLGroupBoxUIInsightAdapter, TZCLUIInsightAdapterWinControl)
+ public:
+  bool MakeVisible(TObject* Object) const override;
 };
 
 void RegisterGroupBoxClasses();

@@ -735,6 +735,22 @@ void TZCLPageControl::UpdatePages() {
   EnableAlign();
 }
 
+void TZCLPageControlUIInsightAdapter::EnumChildren(TObject* Object, TZCLUIInsightSearchQueueBuilder* Builder) const {
+  auto* control = dynamic_cast<TZCLPageControl*>(Object);
+  if (!control) return;
+  for (Integer i = 0; i < control->GetPageCount(); ++i) {
+    TZCLPageControlPage* page = control->GetPage(i);
+    if (page && page->GetPageVisible()) Builder->Add(page);
+  }
+}
+
+bool TZCLPageControlPageUIInsightAdapter::MakeVisible(TObject* Object) const {
+  auto* page = dynamic_cast<TZCLPageControlPage*>(Object);
+  if (!page || !page->GetPageControl()) return false;
+  page->GetPageControl()->SetActivePage(page);
+  return page->IsActive();
+}
+
 void RegisterTabControlClasses() {
   RegisterProperties<TZCLTab>();
   RegisterProperties<TZCLTabsOptionsView>();
@@ -745,4 +761,6 @@ void RegisterTabControlClasses() {
   RegisterProperties<TZCLPageControl>();
   RegisterClasses({TZCLStyleTabControl::StaticClass(), TZCLTabControl::StaticClass(), TZCLPageControl::StaticClass(),
                    TZCLPageControlPage::StaticClass()});
+  TZCLUIInsight::Register<TZCLPageControlUIInsightAdapter>(TZCLPageControl::StaticClass());
+  TZCLUIInsight::Register<TZCLPageControlPageUIInsightAdapter>(TZCLPageControlPage::StaticClass());
 }

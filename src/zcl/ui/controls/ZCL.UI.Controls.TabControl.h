@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.h"
 
 class TZCLCustomTabControl;
 
@@ -256,6 +257,20 @@ class TZCLPageControl : public TZCLCustomTabControl {
   void InsertPage(TZCLPageControlPage* Page);
   void RemovePage(TZCLPageControlPage* Page);
   void UpdatePages();
+};
+
+// The dialog search walks the pages that have a tab, whether active or not.
+class TZCLPageControlUIInsightAdapter : public TZCLUIInsightAdapterWinControl {
+  ZCL_CLASS(TZCLPageControlUIInsightAdapter, TZCLUIInsightAdapterWinControl)
+ public:
+  void EnumChildren(TObject* Object, TZCLUIInsightSearchQueueBuilder* Builder) const override;
+};
+
+// A page is brought into view by activating it; false when it could not become the active one.
+class TZCLPageControlPageUIInsightAdapter : public TZCLUIInsightAdapterWinControl {
+  ZCL_CLASS(TZCLPageControlPageUIInsightAdapter, TZCLUIInsightAdapterWinControl)
+ public:
+  bool MakeVisible(TObject* Object) const override;
 };
 
 void RegisterTabControlClasses();

@@ -324,9 +324,8 @@ void TZCLCustomScrollBox::CMFocusChanged(TMessage& Message) {
 
 void TZCLCustomScrollBox::MakeVisible(TControl* Control) {
   if (!Control) return;
-  // By type, not by interface query: another interface shares IZCLInnerControl's identifier.
-  if (auto* inner = dynamic_cast<IZCLInnerControl*>(Control->GetParent()); inner && inner->GetInnerControl() == Control)
-    Control = Control->GetParent();
+  IPtr<IZCLInnerControl> inner;
+  if (Supports(Control->GetParent(), inner) && inner->GetInnerControl() == Control) Control = Control->GetParent();
   HandleNeeded();
   TRect r = Control->GetBoundsRect();
   for (TWinControl* p = Control->GetParent(); p; p = p->GetParent()) {

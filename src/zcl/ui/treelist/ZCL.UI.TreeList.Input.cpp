@@ -595,7 +595,10 @@ void TZCLTreeListSubClass::ProcessContextPopup(bool& Handled) {
 
 TZCLPopupMenu* TZCLTreeListSubClass::GetColumnsPopupMenu() {
   if (!FColumnsPopupMenu) FColumnsPopupMenu = ::Create<TZCLPopupMenu>(this);
-  FColumnsPopupMenu->GetStyle()->SetCollection(GetCollection());
+  TZCLPopupMenuStyle* style = FColumnsPopupMenu->GetStyle();
+  style->Assign(FStylePopupMenu);
+  TZCLCustomResourceCollection* collection = FStylePopupMenu->GetStyleCollection();
+  style->SetCollection(collection ? collection : GetCollection());
   TMenuItem* items = FColumnsPopupMenu->GetItems();
   items->Clear();
   for (Integer i = 0; i < FColumns->GetCount(); ++i) {
@@ -613,5 +616,7 @@ void TZCLTreeListSubClass::ColumnsMenuClick(TObject* Sender) {
   if (!item || item->GetTag() < 0 || item->GetTag() >= FColumns->GetCount()) return;
   (*FColumns)[Integer(item->GetTag())]->SetVisible(item->GetChecked());
 }
+
+void TZCLTreeListSubClass::SetStylePopupMenu(TZCLStylePopupMenu* Value) { FStylePopupMenu->Assign(Value); }
 
 void TZCLTreeListSubClass::ShowColumnsPopupMenu(const TPoint& P) { GetColumnsPopupMenu()->PopupAt(P); }

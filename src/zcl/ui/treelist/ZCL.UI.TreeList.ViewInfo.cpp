@@ -8,6 +8,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 
 namespace {
 TRect Deflate(const TRect& R, const TRect& M) {
@@ -149,6 +150,7 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
   FOptionsSelection = Create<TZCLTreeListOptionsSelection>(static_cast<IZCLTreeListOptionsListener*>(this));
   FOptionsView = Create<TZCLTreeListOptionsView>(static_cast<IZCLTreeListOptionsListener*>(this));
   FStyle = Create<TZCLStyleTreeList>(static_cast<TObject*>(this));
+  FStylePopupMenu = Create<TZCLStylePopupMenu>(static_cast<TObject*>(this));
   FIncSearch = new TZCLIncrementalSearch();
   FIncSearch->OnLookup = TZCLIncrementalSearchLookupEvent(this, &TZCLTreeListSubClass::IncSearchLookup);
   FIncSearch->OnChange = TNotifyEvent(this, &TZCLTreeListSubClass::IncSearchChanged);
@@ -185,6 +187,7 @@ void TZCLTreeListSubClass::BeforeDestruction() {
 TZCLTreeListSubClass::~TZCLTreeListSubClass() {
   Free(FSorter);
   delete FIncSearch;
+  Free(FStylePopupMenu);
   Free(FStyle);
   Free(FOptionsView);
   Free(FOptionsSelection);

@@ -15,6 +15,7 @@ class TZCLTreeListNodeViewInfo;
 class TZCLTreeListSorter;
 class TZCLTreeListSubClass;
 class TZCLPopupMenu;
+class TZCLStylePopupMenu;
 struct TZCLInplaceInfo;
 
 using TZCLTreeListCompareEvent =
@@ -264,6 +265,9 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void SetStyleInplaceEdit(TZCLStyleEdit* Value);
   TZCLStyleEditButton* GetStyleInplaceEditButton() const { return FStyleInplaceEditButton; }
   void SetStyleInplaceEditButton(TZCLStyleEditButton* Value);
+  // The look of the columns menu.
+  TZCLStylePopupMenu* GetStylePopupMenu() const { return FStylePopupMenu; }
+  void SetStylePopupMenu(TZCLStylePopupMenu* Value);
   TZCLTreeListEditCreateEvent OnEditCreate;
   TZCLTreeListEditedEvent OnEdited;
   TZCLTreeListEditingEvent OnEditing;
@@ -320,6 +324,7 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void IncSearchChanged(TObject* Sender);
   void ColumnsMenuClick(TObject* Sender);
   TZCLPopupMenu* FColumnsPopupMenu = nullptr;
+  TZCLStylePopupMenu* FStylePopupMenu = nullptr;
   virtual TZCLTreeListSorter* CreateSorter();
   virtual TZCLTreeListEditingController* CreateEditingController();
   virtual TComponent* DoEditCreate(const TZCLInplaceInfo& Params);

@@ -100,6 +100,33 @@ TEST_F(CheckComboTest, ClickingARowTogglesItAndKeepsTheListOpen) {
   box->SetDroppedDown(false);
 }
 
+// The header bar tops the check list only when there is more than one item to check; the popup
+// grows by its height and a click on it toggles nothing.
+TEST_F(CheckComboTest, HeaderBarOnlyAboveSeveralItems) {
+  Form->Show();
+  for (const Integer count : {1, 2}) {
+    auto* box = Add<TZCLCheckComboBox>();
+    for (Integer i = 0; i < count; ++i) box->GetItems()->Add(u"Item");
+    box->SetDroppedDown(true);
+    Headless::RunUntilIdle();
+    auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(box->GetDropDown());
+    ASSERT_NE(window, nullptr);
+    TZCLComboBoxList* list = window->GetList();
+    EXPECT_EQ(list->GetShowHeader(), count > 1);
+    const Integer header = count > 1 ? list->GetRowHeight() : 0;
+    EXPECT_EQ(list->GetHeaderHeight(), header);
+    EXPECT_EQ(window->CalculateHeight(), count * list->GetRowHeight() + 2 * list->GetFrameSize() + header);
+    EXPECT_EQ(list->GetVisibleRowRect(0).Top, list->GetFrameSize() + header);
+    if (count > 1) {
+      Headless::Click(list->ClientToScreen(TPoint(list->GetClientWidth() / 2, list->GetFrameSize() + header / 2)));
+      Headless::RunUntilIdle();
+      EXPECT_EQ(box->GetText(), u"");
+    }
+    box->SetDroppedDown(false);
+    Headless::RunUntilIdle();
+  }
+}
+
 TEST_F(CheckComboTest, ImageComboBoxKeepsRoomForItsImageAndAValidIndex) {
   auto* box = Add<TZCLImageComboBox>();
   box->GetItems()->Add(u"Red", 0);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../UiTestSupport.h"
+#include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Streaming.Text.h"
 #include "vcl/VCL.Forms.h"
@@ -80,6 +80,41 @@ TEST(GroupBox, ToggleMinimizeStateCollapsesToTheCaptionAndRestoresTheHeight) {
   EXPECT_EQ(f.Group->GetHeight(), 200);
   EXPECT_TRUE(f.Children[0]->GetEnabled());
   EXPECT_FALSE(f.Children[1]->GetEnabled());
+}
+
+// The caption is a check box of the library: its mark comes from the check-box texture, the
+// space bar toggles it while the group has the focus, and the hand cursor shows over it.
+TEST(GroupBox, CaptionIsACheckBox) {
+  testskin::TTestSkin skin;
+  TGroupFixture f;
+  f.Group->SetResourceCollection(skin.Get());
+  f.Group->GetCheckBox()->SetVisible(true);
+  f.Group->GetCheckBox()->SetAction(cbaToggleChildrenEnableState);
+  Headless::RunUntilIdle();
+  TZCLCheckBoxSubClass* caption = f.Group->GetCaptionSubClass();
+  EXPECT_EQ(caption->GetCaption(), u"Options");
+  EXPECT_EQ(caption->GetAlignment(), taLeftJustify);
+  const TRect mark = caption->GetButtonRect();
+  ASSERT_EQ(mark.Width(), 13);
+  EXPECT_TRUE(f.Group->GetCaptionBounds().Contains(mark.CenterPoint()));
+  const TPoint at = f.Form->ScreenToClient(f.Group->ClientToScreen(mark.CenterPoint()));
+  const uint32_t pixel = Headless::WindowPixel(f.Form->GetHandle(), at);
+  EXPECT_EQ(pixel & 0xFF, 0x80u);  // the texture's red, then its number in blue
+  EXPECT_EQ(pixel >> 16 & 0xFF, uint32_t(20 + testskin::kCheckBox * 10));
+  EXPECT_EQ(f.Group->GetCursorAt(mark.CenterPoint()), crHandPoint);
+
+  f.Group->SetFocus();
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(caption->HasFlag(bfFocused));
+  Headless::KeyPress(VK_SPACE, u' ');
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(f.Group->GetCheckBox()->GetChecked());
+  EXPECT_EQ(caption->GetCheckState(), cbUnchecked);
+  EXPECT_FALSE(f.Children[0]->GetEnabled());
+  // Hidden again: no hand, no tab stop.
+  f.Group->GetCheckBox()->SetVisible(false);
+  EXPECT_EQ(f.Group->GetCursorAt(mark.CenterPoint()), f.Group->GetCursor());
+  EXPECT_FALSE(f.Group->GetTabStop());
 }
 
 TEST(GroupBox, OlderCheckBoxModeIdentifiers) {

@@ -8,6 +8,7 @@
 #include "vcl/VCL.Forms.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 
 namespace {
 
@@ -257,6 +258,21 @@ TEST(TextEdit, PasswordShowsOneXPerCharacter) {
   edit->SetPasswordChar(true);
   EXPECT_EQ(edit->GetText(), u"secret");
   EXPECT_EQ(edit->GetInnerEdit()->GetPasswordChar(), u'x');
+}
+
+// Each interface answers only for itself: an edit box hosts an inner control but pops nothing up,
+// a popup menu the reverse.
+TEST(EditInterfaces, InnerControlAndPopupAreToldApart) {
+  TOwned<TZCLEdit> edit(Create<TZCLEdit>(static_cast<TComponent*>(nullptr)));
+  TOwned<TZCLPopupMenu> menu(Create<TZCLPopupMenu>(static_cast<TComponent*>(nullptr)));
+  EXPECT_NE(IIDOf<IZCLInnerControl>(), IIDOf<IZCLPopup>());
+  EXPECT_TRUE(Supports<IZCLInnerControl>(static_cast<TObject*>(edit.get())));
+  EXPECT_FALSE(Supports<IZCLPopup>(static_cast<TObject*>(edit.get())));
+  EXPECT_TRUE(Supports<IZCLPopup>(static_cast<TObject*>(menu.get())));
+  EXPECT_FALSE(Supports<IZCLInnerControl>(static_cast<TObject*>(menu.get())));
+  IPtr<IZCLInnerControl> inner;
+  ASSERT_TRUE(Supports(static_cast<TObject*>(edit.get()), inner));
+  EXPECT_EQ(inner->GetInnerControl(), edit->GetInnerEdit());
 }
 
 }  // namespace

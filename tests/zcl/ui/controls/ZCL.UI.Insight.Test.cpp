@@ -3,6 +3,9 @@
 #include "../UiTestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "rtl/RTL.StringList.h"
+#include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.GroupBox.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.h"
 #include "zcl/ui/controls/ZCL.UI.Labels.h"
 
@@ -155,6 +158,51 @@ TEST_F(InsightTest, BoundsOnlyWhileShown) {
   ASSERT_TRUE(adapter->GetBounds(button, r));
   EXPECT_EQ(r, TRect(110, 120, 160, 145));
   EXPECT_TRUE(adapter->MakeVisible(button));
+}
+
+TEST_F(InsightTest, GroupOnAPageNamesThePathAndPagesComeIntoView) {
+  Form->SetBounds(100, 100, 400, 300);
+  Form->SetBorderStyle(bsNone);
+  auto* pages = Create<TZCLPageControl>(Form.get());
+  pages->SetParent(Form.get());
+  pages->SetBounds(0, 0, 400, 300);
+  TZCLPageControlPage* first = pages->AddPage(u"First");
+  TZCLPageControlPage* general = pages->AddPage(u"General");
+  TZCLPageControlPage* tabless = pages->AddPage(u"Tabless");
+  tabless->SetPageVisible(false);
+  Add<TTestWindow>(tabless, u"Never found");
+  auto* group = Create<TZCLGroupBox>(Form.get());
+  group->SetParent(general);
+  group->SetBounds(10, 10, 300, 200);
+  group->SetCaption(u"Interface");
+  auto* check = Add<TZCLCheckBox>(group, u"Show hints");
+  check->SetBounds(10, 40, 120, 20);
+  pages->SetActivePage(first);
+  Form->Show();
+
+  TZCLUIInsightSearchQueueBuilder builder(&Candidates);
+  builder.AddChildren(Form.get());
+  TZCLUIInsightCandidate* hit = nullptr;
+  for (Integer i = 0; i < Candidates.GetCount(); ++i) {
+    EXPECT_NE(Candidates[i]->Text, u"Never found");
+    if (Candidates[i]->Text == u"Show hints") hit = Candidates[i];
+  }
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit->Path, u"General \u00BB Interface");
+  EXPECT_EQ(hit->Controls, (std::vector<TObject*>{pages, general, group, check}));
+
+  // Bringing the chain into view activates the page; a collapsed group stays shut.
+  const TZCLUIInsightAdapter* adapter;
+  ASSERT_TRUE(TZCLUIInsight::GetAdapter(general, adapter));
+  EXPECT_TRUE(adapter->MakeVisible(general));
+  EXPECT_EQ(pages->GetActivePage(), general);
+  EXPECT_FALSE(adapter->MakeVisible(tabless));
+  ASSERT_TRUE(TZCLUIInsight::GetAdapter(group, adapter));
+  EXPECT_TRUE(adapter->MakeVisible(group));
+  group->GetCheckBox()->SetVisible(true);
+  group->GetCheckBox()->SetAction(cbaToggleMinimizeState);
+  group->GetCheckBox()->SetChecked(false);
+  EXPECT_FALSE(adapter->MakeVisible(group));
 }
 
 }  // namespace

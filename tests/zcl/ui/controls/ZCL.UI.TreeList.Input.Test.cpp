@@ -471,6 +471,9 @@ TEST_F(TreeListInputTest, ColumnsMenuListsColumnsAndSwitchesVisibility) {
   items->GetItem(1)->Click();
   EXPECT_TRUE(size->GetVisible());
   EXPECT_EQ(Tree->GetColumnsPopupMenu()->GetItems()->GetCount(), 2);  // rebuilt, not appended
+  // The menu is drawn with the list's popup-menu style, taken afresh at every opening.
+  Tree->GetStylePopupMenu()->GetCornerRadius()->SetValue(7);
+  EXPECT_EQ(Tree->GetColumnsPopupMenu()->GetStyle()->GetCornerRadius()->GetValue(), 7);
 }
 
 TEST_F(TreeListInputTest, CellHintsFollowTheOption) {
