@@ -14,6 +14,9 @@
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/controls/ZCL.UI.FormattedLabel.h"
+#include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
+#include "zcl/ui/controls/ZCL.UI.MagnifierGlass.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -32,6 +35,9 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.DropDown", RegisterDropDownEditClasses, nullptr},
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
+    {"ZCL.UI.FormattedLabel", RegisterFormattedLabelClasses, nullptr},
+    {"ZCL.UI.TrayIcon", RegisterTrayIconClasses, nullptr},
+    {"ZCL.UI.MagnifierGlass", RegisterMagnifierGlassClasses, nullptr},
 };
 }  // namespace
 
