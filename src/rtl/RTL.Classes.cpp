@@ -48,37 +48,49 @@ namespace {
 constexpr size_t KNameIndexFrom = 16;
 }  // namespace
 
-// Open addressing with linear probing over (hash, component) pairs: a look-up in a long list
-// touches one slot run and, on a hash match, the component's name; no allocation per entry.
-// Names hash and compare as SameText does.
+// Open addressing with linear probing over one word per entry: the component's address with the
+// top 16 bits of its name hash in the bits above 47, which user-space addresses leave free. A
+// look-up in a long list touches one slot run and, on a tag match, the component's name; the table
+// of 100,000 names stays small enough to keep in cache. Names hash and compare as SameText does.
 struct TComponent::TNameIndex {
-  struct TSlot {
-    size_t Hash;
-    TComponent* Component;  // null: free
-  };
-  std::vector<TSlot> Slots;
+  static_assert(sizeof(uintptr_t) == 8, "the slots pack a 48-bit address and a 16-bit tag");
+  static constexpr int TagShift = 48;
+  static constexpr uint64_t AddressMask = (uint64_t(1) << TagShift) - 1;
+  std::vector<uint64_t> Slots;  // 0: free
   size_t Count = 0;
 
   size_t Mask() const { return Slots.size() - 1; }
+  // The name hash keeps similar names ("Node1", "Node2" ...) close in its low bits, which
+  // would cluster the probe runs: they are spread over all bits first.
+  static uint64_t HashOf(StringView Name) {
+    uint64_t h = HashText(Name);
+    h ^= h >> 32;
+    h *= 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+  }
+  static uint64_t Tag(uint64_t Hash) { return Hash & ~AddressMask; }
+  static TComponent* At(uint64_t Slot) { return reinterpret_cast<TComponent*>(Slot & AddressMask); }
 
   TComponent* Find(StringView Name) const {
     if (Slots.empty()) return nullptr;
-    const size_t hash = HashText(Name);
+    const uint64_t hash = HashOf(Name), tag = Tag(hash);
     for (size_t i = hash & Mask();; i = (i + 1) & Mask()) {
-      const TSlot& slot = Slots[i];
-      if (!slot.Component) return nullptr;
-      if (slot.Hash == hash && SameText(slot.Component->GetName(), Name)) return slot.Component;
+      const uint64_t slot = Slots[i];
+      if (!slot) return nullptr;
+      if ((slot & ~AddressMask) == tag && SameText(At(slot)->GetName(), Name)) return At(slot);
     }
   }
 
-  // False when a component of that name is indexed already.
+  // False when a component of that name is indexed already, or its address does not fit a slot.
   bool Add(TComponent* C) {
-    if ((Count + 1) * 4 > Slots.size() * 3) Grow();
-    const size_t hash = HashText(C->GetName());
+    const uint64_t address = reinterpret_cast<uintptr_t>(C);
+    if (address & ~AddressMask) return false;
+    if ((Count + 1) * 8 > Slots.size() * 7) Grow();
+    const uint64_t hash = HashOf(C->GetName()), tag = Tag(hash);
     size_t i = hash & Mask();
-    for (; Slots[i].Component; i = (i + 1) & Mask())
-      if (Slots[i].Hash == hash && SameText(Slots[i].Component->GetName(), C->GetName())) return false;
-    Slots[i] = {hash, C};
+    for (; Slots[i]; i = (i + 1) & Mask())
+      if ((Slots[i] & ~AddressMask) == tag && SameText(At(Slots[i])->GetName(), C->GetName())) return false;
+    Slots[i] = tag | address;
     ++Count;
     return true;
   }
@@ -86,31 +98,31 @@ struct TComponent::TNameIndex {
   // C must still have the name it was indexed under.
   void Remove(TComponent* C) {
     if (Slots.empty()) return;
-    size_t i = HashText(C->GetName()) & Mask();
+    size_t i = HashOf(C->GetName()) & Mask();
     for (;; i = (i + 1) & Mask()) {
-      if (!Slots[i].Component) return;
-      if (Slots[i].Component == C) break;
+      if (!Slots[i]) return;
+      if (At(Slots[i]) == C) break;
     }
     // Close the gap: a later entry of the run moves into it unless its home lies after the gap.
     size_t hole = i;
-    for (size_t j = (i + 1) & Mask(); Slots[j].Component; j = (j + 1) & Mask()) {
-      const size_t home = Slots[j].Hash & Mask();
+    for (size_t j = (i + 1) & Mask(); Slots[j]; j = (j + 1) & Mask()) {
+      const size_t home = HashOf(At(Slots[j])->GetName()) & Mask();
       if (((j - home) & Mask()) >= ((j - hole) & Mask())) {
         Slots[hole] = Slots[j];
         hole = j;
       }
     }
-    Slots[hole] = {0, nullptr};
+    Slots[hole] = 0;
     --Count;
   }
 
   void Grow() {
-    std::vector<TSlot> old(std::max<size_t>(32, Slots.size() * 2), TSlot{0, nullptr});
+    std::vector<uint64_t> old(std::max<size_t>(32, Slots.size() * 2), 0);
     old.swap(Slots);
-    for (const TSlot& slot : old) {
-      if (!slot.Component) continue;
-      size_t i = slot.Hash & Mask();
-      while (Slots[i].Component) i = (i + 1) & Mask();
+    for (const uint64_t slot : old) {
+      if (!slot) continue;
+      size_t i = HashOf(At(slot)->GetName()) & Mask();
+      while (Slots[i]) i = (i + 1) & Mask();
       Slots[i] = slot;
     }
   }

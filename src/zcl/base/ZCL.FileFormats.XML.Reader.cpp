@@ -1084,7 +1084,8 @@ void TZCLXMLTextReader::HandleSpecialAttribute(TZCLXMLNodeData& A) {
 
 void TZCLXMLTextReader::ParseEndTag() {
   TZCLXMLNodeData& e = *FElements[FDepth - 1];
-  String qn = e.GetQualifiedName();
+  String qualified;  // made only for a prefixed name
+  const String& qn = e.Prefix.empty() ? e.LocalName : (qualified = e.GetQualifiedName());
   Integer nameAt = FPos;
   Integer after = FPos + static_cast<Integer>(qn.size());
   if (!StartsWith(FPos, qn) || IsNameChar(Ch(after)) || Ch(after) == u':') {

@@ -157,6 +157,8 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   bool TryGetAttribute(const String& Prefix, const String& LocalName, const String& NamespaceURI,
                        String& Value) override;
   Integer GetAttrCount() const { return static_cast<Integer>(FAttrs.size()); }
+  // The IgnoreWhitespace setting for the reads that follow.
+  void SetIgnoreWhitespace(bool Value) { FSettings.IgnoreWhitespace = Value; }
   TZCLXMLSpace GetXmlSpace() const;
   String GetXmlLang() const;
 

@@ -1,5 +1,8 @@
 #include "zcl/base/ZCL.FileFormats.XML.Writer.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streams.h"
@@ -39,40 +42,67 @@ bool LooksLikeEscape(const Char* P, Integer Count) {
   return v == 0xFFFE || v == 0xFFFF || (v >= 0xD800 && v <= 0xDFFF);
 }
 
-// UTF-8 of Text into Out (grown as needed, never shrunk); returns the byte count. A unit that is
-// not part of a surrogate pair becomes U+FFFD, as the run-time library's encoder writes it.
-size_t EncodeUtf8(const String& Text, std::vector<Byte>& Out) {
-  if (Out.size() < Text.size() * 3) Out.resize(Text.size() * 3);
-  Byte* o = Out.data();
-  const Char* p = Text.data();
-  const Char* end = p + Text.size();
-  while (p < end) {
-    uint32_t c = *p++;
+// Appends the UTF-8 of P[0..N) at O, which has room for 3 * N bytes, and returns the end. A high
+// surrogate at the end waits in High for its low half; a unit that is not part of a surrogate pair
+// becomes U+FFFD, as the run-time library's encoder writes it.
+Byte* EncodeUtf8(const Char* P, size_t N, Byte* O, Char& High) {
+  const Char* end = P + N;
+  if (High && P < end) {
+    if (*P >= 0xDC00 && *P <= 0xDFFF) {
+      const uint32_t c = zcXMLCombineSurrogates(*P++, High);
+      *O++ = static_cast<Byte>(0xF0 | (c >> 18));
+      *O++ = static_cast<Byte>(0x80 | ((c >> 12) & 0x3F));
+      *O++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
+      *O++ = static_cast<Byte>(0x80 | (c & 0x3F));
+    } else {
+      *O++ = 0xEF, *O++ = 0xBF, *O++ = 0xBD;
+    }
+    High = 0;
+  }
+  while (P < end) {
+    // Runs of ASCII four units at a time.
+    while (end - P >= 4) {
+      uint64_t units;
+      std::memcpy(&units, P, 8);
+      if (units & 0xFF80FF80FF80FF80ull) break;
+      O[0] = static_cast<Byte>(P[0]);
+      O[1] = static_cast<Byte>(P[1]);
+      O[2] = static_cast<Byte>(P[2]);
+      O[3] = static_cast<Byte>(P[3]);
+      O += 4;
+      P += 4;
+    }
+    if (P >= end) break;
+    uint32_t c = *P++;
     if (c < 0x80) {
-      *o++ = static_cast<Byte>(c);
+      *O++ = static_cast<Byte>(c);
       continue;
     }
     if (c < 0x800) {
-      *o++ = static_cast<Byte>(0xC0 | (c >> 6));
-      *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+      *O++ = static_cast<Byte>(0xC0 | (c >> 6));
+      *O++ = static_cast<Byte>(0x80 | (c & 0x3F));
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
-        c = zcXMLCombineSurrogates(*p++, static_cast<Char>(c));
-        *o++ = static_cast<Byte>(0xF0 | (c >> 18));
-        *o++ = static_cast<Byte>(0x80 | ((c >> 12) & 0x3F));
-        *o++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
-        *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+      if (c <= 0xDBFF && P == end) {
+        High = static_cast<Char>(c);
+        break;
+      }
+      if (c <= 0xDBFF && *P >= 0xDC00 && *P <= 0xDFFF) {
+        c = zcXMLCombineSurrogates(*P++, static_cast<Char>(c));
+        *O++ = static_cast<Byte>(0xF0 | (c >> 18));
+        *O++ = static_cast<Byte>(0x80 | ((c >> 12) & 0x3F));
+        *O++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
+        *O++ = static_cast<Byte>(0x80 | (c & 0x3F));
         continue;
       }
       c = 0xFFFD;
     }
-    *o++ = static_cast<Byte>(0xE0 | (c >> 12));
-    *o++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
-    *o++ = static_cast<Byte>(0x80 | (c & 0x3F));
+    *O++ = static_cast<Byte>(0xE0 | (c >> 12));
+    *O++ = static_cast<Byte>(0x80 | ((c >> 6) & 0x3F));
+    *O++ = static_cast<Byte>(0x80 | (c & 0x3F));
   }
-  return static_cast<size_t>(o - Out.data());
+  return O;
 }
 
 }  // namespace
@@ -118,7 +148,7 @@ std::unique_ptr<TZCLXMLWriter> TZCLXMLWriter::Create(TStream* Stream, const TZCL
 TZCLXMLRawWriter::TZCLXMLRawWriter(TStream* Stream, const TZCLXMLWriterSettings& Settings)
     : FStream(Stream), FSettings(Settings) {
   FScopes.reserve(8);
-  FBuffer.reserve(BufferSize + 32);
+  FBuffer.resize(BufferSize + 64);
 }
 
 TZCLXMLRawWriter::~TZCLXMLRawWriter() {
@@ -166,16 +196,25 @@ void TZCLXMLRawWriter::CheckState(int Token) {
   FState = next;
 }
 
+void TZCLXMLRawWriter::Append(const Char* P, size_t N) {
+  const size_t need = FLength + 3 * N + 3;
+  if (need > FBuffer.size()) FBuffer.resize(std::max(need, FBuffer.size() * 2));
+  FLength = static_cast<size_t>(EncodeUtf8(P, N, FBuffer.data() + FLength, FHighSurrogate) - FBuffer.data());
+}
+
 void TZCLXMLRawWriter::Put(Char C) {
-  FBuffer.push_back(C);
+  if (C < 0x80 && !FHighSurrogate && FLength < FBuffer.size())
+    FBuffer[FLength++] = static_cast<Byte>(C);
+  else
+    Append(&C, 1);
   FLastChar = C;
 }
 
 void TZCLXMLRawWriter::Put(StringView S) {
   if (S.empty()) return;
-  FBuffer.append(S);
+  Append(S.data(), S.size());
   FLastChar = S.back();
-  if (static_cast<Integer>(FBuffer.size()) >= BufferSize) DoFlush();
+  if (static_cast<Integer>(FLength) >= BufferSize) DoFlush();
 }
 
 void TZCLXMLRawWriter::PutLineBreakIndent() {
@@ -192,11 +231,16 @@ void TZCLXMLRawWriter::PutName(const String& Prefix, const String& LocalName) {
 }
 
 void TZCLXMLRawWriter::DoFlush() {
-  if (FBuffer.empty()) return;
+  if (FLength == 0 && !FHighSurrogate) return;
   try {
-    const size_t count = EncodeUtf8(FBuffer, FBytes);
-    FBuffer.clear();
-    FStream->WriteBuffer(FBytes.data(), static_cast<Int64>(count));
+    // A high surrogate still alone here has lost its pair.
+    if (FHighSurrogate) {
+      FHighSurrogate = 0;
+      Append(u"\uFFFD", 1);
+    }
+    const size_t count = FLength;
+    FLength = 0;
+    FStream->WriteBuffer(FBuffer.data(), static_cast<Int64>(count));
   } catch (...) {
     FState = sError;
     throw;
@@ -227,7 +271,12 @@ void TZCLXMLRawWriter::WriteStartElement(const String& Prefix, const String& Loc
     PutLineBreakIndent();
   Put(u'<');
   PutName(Prefix, LocalName);
-  FScopes.push_back({Prefix, LocalName, preserve});
+  FScopes.push_back({FScopeNames.size(), preserve});
+  if (!Prefix.empty()) {
+    FScopeNames += Prefix;
+    FScopeNames += u':';
+  }
+  FScopeNames += LocalName;
   ++FIndentLevel;
 }
 
@@ -235,6 +284,7 @@ void TZCLXMLRawWriter::WriteEndElement() {
   if (FState == sStartTag) {
     CheckState(tEndElement);
     Put(u"/>");
+    FScopeNames.resize(FScopes.back().NameStart);
     FScopes.pop_back();
     --FIndentLevel;
     return;
@@ -247,11 +297,12 @@ void TZCLXMLRawWriter::WriteFullEndElement() {
   CheckState(tEndElement);
   --FIndentLevel;
   if (FSettings.IndentElements && FLastChar == u'>' && !FScopes.back().Preserve) PutLineBreakIndent();
-  TElementScope scope = std::move(FScopes.back());
+  const size_t start = FScopes.back().NameStart;
   FScopes.pop_back();
   Put(u"</");
-  PutName(scope.Prefix, scope.LocalName);
+  Put(StringView(FScopeNames).substr(start));
   Put(u'>');
+  FScopeNames.resize(start);
 }
 
 void TZCLXMLRawWriter::WriteStartAttribute(const String& Prefix, const String& LocalName) {
@@ -327,9 +378,9 @@ void TZCLXMLRawWriter::CopyText(const Char* P, Integer Count, TCopyMode Mode) {
            !(escapeUnderscore && P[run] == u'_'))
       ++run;
     if (run > i) {
-      FBuffer.append(P + i, run - i);
+      Append(P + i, static_cast<size_t>(run - i));
       FLastChar = P[run - 1];
-      if (static_cast<Integer>(FBuffer.size()) >= BufferSize) DoFlush();
+      if (static_cast<Integer>(FLength) >= BufferSize) DoFlush();
       i = run;
       if (i >= Count) break;
     }
@@ -384,8 +435,8 @@ void TZCLXMLRawWriter::CopyText(const Char* P, Integer Count, TCopyMode Mode) {
           continue;
         }
         if (Mode == TCopyMode::CData && c == u'>') {
-          size_t n = FBuffer.size();
-          if (n >= 2 && FBuffer[n - 1] == u']' && FBuffer[n - 2] == u']') Put(u"]]><![CDATA[");
+          size_t n = FLength;
+          if (n >= 2 && FBuffer[n - 1] == ']' && FBuffer[n - 2] == ']') Put(u"]]><![CDATA[");
           Put(c);
           continue;
         }

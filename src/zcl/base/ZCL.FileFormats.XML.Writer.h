@@ -102,11 +102,13 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
  private:
   enum class TCopyMode { Attr, Text, CData, Comment, Raw };
   struct TElementScope {
-    String Prefix, LocalName;
+    // The element's qualified name in FScopeNames, from here to the next scope's start.
+    size_t NameStart;
     // xml:space="preserve" is in force: no indentation is added to the content.
     bool Preserve;
   };
   void CheckState(int Token);
+  void Append(const Char* P, size_t N);
   void Put(Char C);
   void Put(StringView S);
   void PutLineBreakIndent();
@@ -119,8 +121,11 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
   int FState = 0;
   bool FDeclarationWritten = false;
   std::vector<TElementScope> FScopes;
-  String FBuffer;
-  std::vector<Byte> FBytes;  // the UTF-8 of a flush; kept for the next one
+  String FScopeNames;  // the open elements' names end to end: no allocation per element
+  // The UTF-8 written since the last flush: FLength bytes of FBuffer.
+  std::vector<Byte> FBuffer;
+  size_t FLength = 0;
+  Char FHighSurrogate = 0;  // the last unit written, waiting for its low half
   Char FLastChar = 0;
   Integer FIndentLevel = 0;
   TZCLXMLWriterSettings FSettings;

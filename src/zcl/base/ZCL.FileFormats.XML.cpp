@@ -133,8 +133,16 @@ class TXMLArena {
   void Release() {
     if (FLive.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
-  // The one copy of Name for the objects of this arena; it lives as long as they do.
+  // The one copy of Name for the objects of this arena; it lives as long as they do. A document
+  // repeats few names: the last one seen in each of a few slots is found without hashing it all.
   const String* Atom(StringView Name) {
+    const size_t n = Name.size();
+    const String*& recent = FRecent[(n * 31 + Name[0] * 7 + Name[n - 1] * 3 + Name[n / 2]) % RecentSlots];
+    if (recent && *recent == Name) return recent;
+    recent = FindAtom(Name);
+    return recent;
+  }
+  const String* FindAtom(StringView Name) {
     auto it = FAtoms.find(Name);
     if (it != FAtoms.end()) return it->second.get();
     auto atom = std::make_unique<String>(Name);
@@ -169,6 +177,8 @@ class TXMLArena {
   std::atomic<size_t> FLive{1};
   size_t FLoaded = 0;
   std::unordered_map<StringView, std::unique_ptr<String>> FAtoms;
+  static constexpr size_t RecentSlots = 61;
+  const String* FRecent[RecentSlots] = {};
   TBlock* FBlock = nullptr;
   char* FNext = nullptr;
   char* FEnd = nullptr;
@@ -583,11 +593,27 @@ void TZCLXMLAttributes::SetValueAsVariant(StringView Name, const Variant& Value)
 
 TZCLXMLNode::TZCLXMLNode(TZCLXMLNode* AParent) : FParent(AParent) {}
 
+namespace {
+// Frees the attributes last first, as clearing the list would, without a notification per item
+// when nobody listens for changes.
+void FreeAttributes(TZCLXMLAttributes& Attributes) {
+  if (Attributes.GetCount() == 0) return;
+  if (!Attributes.OnChanged && Attributes.GetOwnObjects()) {
+    Pointer* items = Attributes.GetList();
+    for (Integer i = Attributes.GetCount(); i-- > 0;) {
+      Free(static_cast<TObject*>(items[i]));
+      items[i] = nullptr;  // a null item leaves the list without a notification
+    }
+  }
+  Attributes.Clear();
+}
+}  // namespace
+
 TZCLXMLNode::~TZCLXMLNode() {
   if (FParent) FParent->DetachChild(this);
   FParent = nullptr;
   TZCLXMLNode::Clear();
-  FAttributes.Clear();  // last first, as freeing the list would
+  FreeAttributes(FAttributes);
 }
 
 TZCLXMLNode* TZCLXMLNode::Add(const String& Name) {
@@ -858,7 +884,10 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   TZCLXMLNode* current = this;
   try {
     auto reader = std::make_unique<TZCLXMLTextReader>(settings, Stream);
-    while (current && reader->Read()) {
+    for (;;) {
+      // Blank text that would be dropped below is not made into a node at all.
+      reader->SetIgnoreWhitespace(!inText && (scopes.empty() || !scopes.back()));
+      if (!current || !reader->Read()) break;
       TZCLXMLNodeData* n = reader->Node();
       const bool preserve = !scopes.empty() && scopes.back();
       switch (n->NodeType) {
@@ -1007,9 +1036,10 @@ TZCLTextXMLBuilder::~TZCLTextXMLBuilder() { Free(FWriter); }
 
 void TZCLTextXMLBuilder::CheckName(const String& Name, const char16_t* What) {
   if (Name.empty()) throw EZCLXMLDocument(Format(u"An %s name cannot be empty.", {String(What)}));
+  static const uint8_t* const classes = zcXMLCharProperties();
   for (size_t i = 0; i < Name.size(); ++i) {
     Char c = Name[i];
-    if (c != u':' && !zcXMLHasClass(c, i == 0 ? xccNameStart : xccNameChar))
+    if (c != u':' && !(classes[c] & (i == 0 ? xccNameStart : xccNameChar)))
       throw EZCLXMLDocument(
           Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
                  u"included in a name.",

@@ -548,6 +548,7 @@ void TZCLBufferedStream::Flush() {
   FStream->SetPosition(FBufferOffset);
   FStream->WriteBuffer(FBuffer->GetMemory(), FBuffer->GetUsed());
   FBufferModified = false;
+  FStreamSize = -1;
 }
 
 void TZCLBufferedStream::Fill() {
@@ -558,12 +559,15 @@ void TZCLBufferedStream::Fill() {
 }
 
 Int64 TZCLBufferedStream::GetSize() {
-  const Int64 size = FStream->GetSize();
+  // Readers seek and ask for the size often; the wrapped stream only changes through us.
+  if (FStreamSize < 0) FStreamSize = FStream->GetSize();
+  const Int64 size = FStreamSize;
   return FBufferModified ? std::max(size, FBufferOffset + FBuffer->GetUsed()) : size;
 }
 
 void TZCLBufferedStream::SetSize(Int64 NewSize) {
   Flush();
+  FStreamSize = -1;
   FStream->SetSize(NewSize);
   // Bytes cached beyond the new end must not come back.
   FBuffer->SetUsed(static_cast<Integer>(std::clamp<Int64>(NewSize - FBufferOffset, 0, FBuffer->GetUsed())));

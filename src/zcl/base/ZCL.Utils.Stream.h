@@ -118,6 +118,8 @@ class TZCLBufferedStream : public TZCLStreamWrapper {
   Int64 FBufferOffset = 0;
   bool FBufferModified = false;
   Int64 FPosition = 0;
+  // The wrapped stream's size, -1 until asked again.
+  Int64 FStreamSize = -1;
 };
 
 // A read-only window on a stream.

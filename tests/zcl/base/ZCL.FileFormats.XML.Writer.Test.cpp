@@ -256,4 +256,14 @@ TEST(ZCLXMLWriter, Utf8AcrossFlushes) {
   });
   TBytes expected = TEncoding::GetUTF8()->GetBytes(u"<r><![CDATA[" + text + u"]]></r>");
   EXPECT_TRUE(out == std::string(expected.begin(), expected.end()));
+  // A pair written in two calls is one character; a flush parts a pair into two lone halves.
+  out = Written(s, [&](TZCLXMLWriter& w) {
+    w.WriteStartElement(u"r");
+    w.WriteRaw(u"\xD83D");
+    w.WriteRaw(u"\xDE00|\xD83D");
+    w.Flush();
+    w.WriteRaw(u"\xDE00");
+    w.WriteEndElement();
+  });
+  EXPECT_EQ(out, "<r>\xF0\x9F\x98\x80|\xEF\xBF\xBD\xEF\xBF\xBD</r>");
 }

@@ -2,6 +2,10 @@
 
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.GroupBox.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
+#include "zcl/ui/docking/ZCL.UI.Controls.Docking.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
@@ -14,6 +18,10 @@
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
+#include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 #include "zcl/ui/controls/ZCL.UI.FormattedLabel.h"
 #include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
 #include "zcl/ui/controls/ZCL.UI.MagnifierGlass.h"
@@ -35,6 +43,14 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.DropDown", RegisterDropDownEditClasses, nullptr},
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
+    {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
+    {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
+    {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
+    {"ZCL.UI.Controls.GroupBox", RegisterGroupBoxClasses, nullptr},
+    {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
+    {"ZCL.UI.Controls.TabControl", RegisterTabControlClasses, nullptr},
+    {"ZCL.UI.Controls.Docking", RegisterDockingClasses, nullptr},
     {"ZCL.UI.FormattedLabel", RegisterFormattedLabelClasses, nullptr},
     {"ZCL.UI.TrayIcon", RegisterTrayIconClasses, nullptr},
     {"ZCL.UI.MagnifierGlass", RegisterMagnifierGlassClasses, nullptr},
