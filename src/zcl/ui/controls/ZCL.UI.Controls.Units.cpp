@@ -25,6 +25,7 @@
 #include "zcl/ui/controls/ZCL.UI.FormattedLabel.h"
 #include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
 #include "zcl/ui/controls/ZCL.UI.MagnifierGlass.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -54,6 +55,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.FormattedLabel", RegisterFormattedLabelClasses, nullptr},
     {"ZCL.UI.TrayIcon", RegisterTrayIconClasses, nullptr},
     {"ZCL.UI.MagnifierGlass", RegisterMagnifierGlassClasses, nullptr},
+    {"ZCL.UI.Insight.Button", RegisterInsightButtonClasses, nullptr},
 };
 }  // namespace
 
