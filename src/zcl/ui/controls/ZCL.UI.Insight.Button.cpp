@@ -3,13 +3,17 @@
 #include <memory>
 
 #include "os/OS.Input.h"
+#include "os/OS.Text.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.Numbers.h"
+#include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
@@ -36,13 +40,17 @@ void TZCLUIInsightSearchBox::WndProc(TMessage& Message) {
 TZCLUIInsightSearchPopupWindow::TZCLUIInsightSearchPopupWindow(TComponent* AOwner)
     : TZCLPopupWindow(AOwner), FButton(static_cast<TZCLUIInsightButton*>(AOwner)) {}
 
-TZCLUIInsightSearchPopupWindow::~TZCLUIInsightSearchPopupWindow() { delete FCandidates; }
+TZCLUIInsightSearchPopupWindow::~TZCLUIInsightSearchPopupWindow() {
+  delete FCandidates;
+  delete FSmallFont;
+}
 
 void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
   inherited::AfterConstruction();
   const Integer dpi = FButton->GetCurrentPPI();
   GetConstraints()->SetMinWidth(ScaleByDPI(600, dpi));
   SetBounds(GetLeft(), GetTop(), ScaleByDPI(600, dpi), ScaleByDPI(400, dpi));
+  FSmallFont = new TFont();
   FCandidates = new TZCLUIInsightCandidates(true);
   FCandidates->SetCapacity(10240);
 
@@ -54,6 +62,8 @@ void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
   FResults->GetOptionsView()->GetColumns()->SetVisible(false);
   FResults->GetOptionsView()->GetNodes()->SetGridLines({});
   FResults->GetOptionsBehavior()->SetHotTrack(true);
+  FResults->GetSubClass()->OnCustomDrawNode =
+      TZCLTreeListCustomDrawNodeEvent(this, &TZCLUIInsightSearchPopupWindow::DrawRow);
   FResults->OnKeyUp = TKeyEvent(this, &TZCLUIInsightSearchPopupWindow::ResultsKeyUp);
   FResults->OnMouseDown = TMouseEvent(this, &TZCLUIInsightSearchPopupWindow::ResultsMouseDown);
   FResults->OnMouseUp = TMouseEvent(this, &TZCLUIInsightSearchPopupWindow::ResultsMouseUp);
@@ -68,6 +78,39 @@ void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
   FSearchBox->SetParent(this);
   FSearchBox->SetText(FButton->GetLastQuery());
   Populate();
+}
+
+void TZCLUIInsightSearchPopupWindow::DoPopup() {
+  inherited::DoPopup();
+  FSmallFont->Assign(GetFont());
+  FSmallFont->SetSize(GetFont()->GetSize() - 1);
+  // Two lines a row: the text in the window's font, the path in the small one.
+  TCanvas* canvas = MeasureCanvas();
+  canvas->GetFont()->Assign(GetFont());
+  Integer height = canvas->TextHeight(u"Qq");
+  canvas->GetFont()->Assign(FSmallFont);
+  height += canvas->TextHeight(u"Qq");
+  FResults->GetOptionsView()->GetNodes()->SetHeight(MulDiv(height, 96, GetCurrentPPI()) + 6);
+}
+
+void TZCLUIInsightSearchPopupWindow::DrawRow(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node,
+                                             bool& Handled) {
+  Handled = true;
+  auto* candidate = static_cast<TZCLUIInsightCandidate*>(Node->Data);
+  if (!candidate) return;
+  TRect r = R;
+  const Integer d = ScaleByDPI(2, GetCurrentPPI());
+  r.Inflate(-d, -d);
+  TZCLStyleTreeList* style = FResults->GetStyle();
+  Canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  Canvas->GetFont()->Assign(GetFont());
+  Canvas->GetFont()->SetColor(style->GetTextColor(true));
+  TRect text = r;
+  CanvasDrawText(Canvas, text, candidate->Text, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+  Canvas->GetFont()->Assign(FSmallFont);
+  Canvas->GetFont()->SetColor(style->GetTextColor(Node->GetSelected() || Node == FResults->GetFocusedNode()));
+  TRect path = r;
+  CanvasDrawText(Canvas, path, candidate->Path, DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
 void TZCLUIInsightSearchPopupWindow::Populate() {
@@ -173,6 +216,7 @@ TZCLUIInsightButton::TZCLUIInsightButton(TComponent* AOwner) : TZCLCustomDropDow
 
 void TZCLUIInsightButton::DeclareProperties(TClassDeclaration<TZCLUIInsightButton>& D) {
   D.Property(u"Caption", &TControl::GetCaption, &TControl::SetCaption);
+  D.Property(u"ShortCut", &TZCLUIInsightButton::GetShortCut, &TZCLUIInsightButton::SetShortCut).Default(0);
   D.Event(u"OnSearchQuery", &TZCLUIInsightButton::OnSearchQuery);
 }
 
@@ -211,6 +255,32 @@ void TZCLUIInsightButton::SelectCandidate(TZCLUIInsightCandidate* Candidate) {
 void TZCLUIInsightButton::Notification(TComponent* AComponent, TOperation Operation) {
   inherited::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FHighlight) FHighlight = nullptr;
+}
+
+void TZCLUIInsightButton::SetShortCut(TShortCut Value) {
+  if (Value == FShortCut) return;
+  FShortCut = Value;
+  Free(FAction);
+  Free(FActions);
+  FActions = nullptr;
+  FAction = nullptr;
+  if (Value == 0) return;
+  FActions = Create<TActionList>(this);
+  FAction = Create<TAction>(this);
+  FAction->SetActionList(FActions);
+  FAction->SetShortCut(Value);
+  FAction->SetOnExecute(TNotifyEvent(this, &TZCLUIInsightButton::ShortCutExecute));
+}
+
+void TZCLUIInsightButton::ShortCutExecute(TObject*) {
+  if (!CanFocus()) return;
+  SetFocus();
+  SetDroppedDown(true);
+}
+
+void TZCLUIInsightButton::DoGetHint(const TPoint& Point, String& Hint) {
+  inherited::DoGetHint(Point, Hint);
+  if (FShortCut) Hint = MenuTextWithShortCut(Hint, FShortCut);
 }
 
 TZCLPopupWindow* TZCLUIInsightButton::CreateDropDownWindow() {

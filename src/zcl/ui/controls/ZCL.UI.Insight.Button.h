@@ -3,10 +3,14 @@
 // of the form whose caption or hint holds the typed words, with the path of its groups. Choosing
 // a result brings the control into view and flashes a red marker over it.
 
+#include "vcl/VCL.Menus.h"
 #include "zcl/ui/ZCL.UI.PopupWindow.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.h"
 
+class TAction;
+class TActionList;
+class TFont;
 class TZCLTreeList;
 class TZCLTreeListNode;
 class TZCLUIInsightButton;
@@ -43,6 +47,7 @@ class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
 
  private:
   void SearchChanged(TObject*) { UpdateResults(); }
+  void DrawRow(TObject* Sender, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled);
   void ResultsKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
   void ResultsMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   void ResultsMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
@@ -52,6 +57,10 @@ class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
   TZCLUIInsightSearchBox* FSearchBox = nullptr;
   TZCLTreeList* FResults = nullptr;
   TObject* FPressedObject = nullptr;
+  TFont* FSmallFont = nullptr;
+
+ protected:
+  void DoPopup() override;
 };
 
 // A translucent red rectangle that blinks at the caret rate and goes once the mouse moves over
@@ -87,6 +96,10 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   const String& GetLastQuery() const { return FLastQuery; }
   void SetLastQuery(const String& Value) { FLastQuery = Value; }
   TZCLUIInsightHighlightWindow* GetHighlight() const { return FHighlight; }
+  TShortCut GetShortCut() const { return FShortCut; }
+  // The shortcut opens the search from anywhere in the form, through an action of the button.
+  void SetShortCut(TShortCut Value);
+  TAction* GetShortCutAction() const { return FAction; }
 
   TZCLUIInsightButtonSearchQueryEvent OnSearchQuery;
 
@@ -95,9 +108,14 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   void ShowDropDownWindow() override;
   void WndProc(TMessage& Message) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void DoGetHint(const TPoint& Point, String& Hint) override;
 
  private:
+  void ShortCutExecute(TObject* Sender);
   String FLastQuery;
+  TShortCut FShortCut = 0;
+  TActionList* FActions = nullptr;
+  TAction* FAction = nullptr;
   TZCLUIInsightHighlightWindow* FHighlight = nullptr;
 };
 

@@ -6,7 +6,9 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Exceptions.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.ActnList.h"
 #include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
@@ -128,6 +130,8 @@ TEST_F(InsightButtonTest, FindsControlsByCaptionAndHintWithTheirGroupPath) {
   EXPECT_TRUE(Rows(popup, u"").empty());
   // Reopened, the popup shows the last query and its results again.
   Rows(popup, u"hint");
+  Headless::RunUntilIdle();  // the rows are painted: text above, path below
+  EXPECT_GT(popup->GetResults()->GetOptionsView()->GetNodes()->GetHeight(), 20);
   Button->SetDroppedDown(false);
   Headless::RunUntilIdle();
   popup = Open();
@@ -173,6 +177,32 @@ TEST_F(InsightButtonTest, UnknownObjectsAndTargetsOffScreenRaise) {
   }
   select({Other});
   EXPECT_NE(Button->GetHighlight(), nullptr);
+}
+
+class TTestInsightButton : public TZCLUIInsightButton {
+  ZCL_CLASS(TTestInsightButton, TZCLUIInsightButton)
+ public:
+  using TZCLUIInsightButton::TZCLUIInsightButton;
+  String HintAt() {
+    String hint = GetHint();
+    DoGetHint(TPoint(), hint);
+    return hint;
+  }
+};
+
+TEST_F(InsightButtonTest, TheShortCutOpensTheSearchAndShowsInTheHint) {
+  auto* button = Add<TTestInsightButton>(Form.get(), u"", TRect(50, 10, 80, 35));
+  button->SetHint(u"Search");
+  EXPECT_EQ(button->HintAt(), u"Search");
+  button->SetShortCut(scCtrl | TShortCut('F'));
+  ASSERT_NE(button->GetShortCutAction(), nullptr);
+  EXPECT_EQ(button->HintAt(), MenuTextWithShortCut(u"Search", scCtrl | TShortCut('F')));
+  button->GetShortCutAction()->Execute();
+  EXPECT_TRUE(button->GetDroppedDown());
+  button->SetDroppedDown(false);
+  button->SetShortCut(0);
+  EXPECT_EQ(button->GetShortCutAction(), nullptr);
+  Headless::RunUntilIdle();
 }
 
 TEST(InsightButton, PopupAlignmentFollowsTheButtonsPlace) {
