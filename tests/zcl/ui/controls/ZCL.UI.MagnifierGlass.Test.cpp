@@ -80,4 +80,24 @@ TEST_F(MagnifierGlassTest, EnlargesTheScreenAroundTheCursorWithGridAndCrosshair)
   EXPECT_EQ(Pixel(4, 1), clRed);
 }
 
+TEST_F(MagnifierGlassTest, TheTimerRaisesOnUpdateAndRepaintsWhatIsUnderTheMouse) {
+  struct TCounter {
+    Integer Count = 0;
+    void Inc(TObject*) { ++Count; }
+  } updates;
+  TZCLMagnifierGlass* glass = Create<TZCLMagnifierGlass>(Form.get());
+  glass->SetZoom(4);
+  glass->SetBounds(0, 0, 60, 40);
+  glass->SetParent(Form.get());
+  glass->OnUpdate = TNotifyEvent(&updates, &TCounter::Inc);
+  Headless::RunUntilIdle();
+  Headless::MouseMove(TPoint(250, 170));
+  Headless::Advance(TZCLMagnifierGlass::TimerInterval + 1);
+  Headless::RunUntilIdle();
+  EXPECT_GE(updates.Count, 1);
+  EXPECT_EQ(glass->GetCursorColor(), clRed);
+  // The window shows the enlarged red pixels.
+  EXPECT_EQ(Headless::WindowPixel(Form->GetHandle(), TPoint(2, 2)) & 0xFFFFFF, 0xFF0000u);
+}
+
 }  // namespace
