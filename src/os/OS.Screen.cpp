@@ -54,8 +54,10 @@ std::vector<uint32_t> ReadScreenPixels(const TRect& Rect) {
         perPixel = true;
       }
     }
-    const Integer left = std::max(Rect.Left, r.Left), right = std::min({Rect.Right, r.Right, r.Left + surface->GetWidth()});
-    const Integer top = std::max(Rect.Top, r.Top), bottom = std::min({Rect.Bottom, r.Bottom, r.Top + surface->GetHeight()});
+    const Integer left = std::max(Rect.Left, r.Left),
+                  right = std::min({Rect.Right, r.Right, r.Left + surface->GetWidth()});
+    const Integer top = std::max(Rect.Top, r.Top),
+                  bottom = std::min({Rect.Bottom, r.Bottom, r.Top + surface->GetHeight()});
     for (Integer y = top; y < bottom; ++y)
       for (Integer x = left; x < right; ++x) {
         uint32_t src = surface->GetPixel(x - r.Left, y - r.Top);

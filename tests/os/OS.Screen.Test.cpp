@@ -1,6 +1,5 @@
-#include "os/OS.Screen.h"
-
 #include "os/OS.Gdi.h"
+#include "os/OS.Screen.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "support/HeadlessFixture.h"
 

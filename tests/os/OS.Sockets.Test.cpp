@@ -1,5 +1,3 @@
-#include "os/OS.Sockets.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -10,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <thread>
+
+#include "os/OS.Sockets.h"
 
 namespace {
 

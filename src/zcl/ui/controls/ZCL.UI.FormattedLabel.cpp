@@ -178,7 +178,6 @@ void TZCLFormattedLabelSubClass::ProcessMouseWheel(TMouseWheelDirection Directio
   static_cast<TZCLFormattedLabelViewInfo*>(FViewInfo)->ScrollByMouseWheel(Direction, Shift);
 }
 
-
 // ---- control --------------------------------------------------------------------------------------
 
 TZCLFormattedLabel::TZCLFormattedLabel(TComponent* AOwner) : TZCLCompoundControl(AOwner) {
@@ -195,7 +194,8 @@ void TZCLFormattedLabel::DeclareProperties(TClassDeclaration<TZCLFormattedLabel>
   D.Property(u"Caption", &TZCLFormattedLabel::GetCaption, &TZCLFormattedLabel::SetCaption);
   D.Property(u"FocusOnClick", &TZCLCustomControl::GetFocusOnClick, &TZCLCustomControl::SetFocusOnClick).Default(true);
   D.Property(u"Padding", &TZCLCustomControl::GetPadding, &TZCLCustomControl::SetPadding);
-  D.Property(u"ResourceCollection", &TZCLCustomControl::GetResourceCollection, &TZCLCustomControl::SetResourceCollection);
+  D.Property(u"ResourceCollection", &TZCLCustomControl::GetResourceCollection,
+             &TZCLCustomControl::SetResourceCollection);
   D.Property(u"Options", &TZCLFormattedLabel::GetOptions, &TZCLFormattedLabel::SetOptions)
       .Default(TZCLFormattedLabelOptions{floAutoDetectEmails, floAutoDetectURLs});
   D.Property(u"Style", &TZCLFormattedLabel::GetStyle, &TZCLFormattedLabel::SetStyle);

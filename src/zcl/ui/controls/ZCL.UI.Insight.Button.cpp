@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "os/OS.Input.h"
-#include "os/OS.Text.h"
 #include "os/OS.Monitors.h"
+#include "os/OS.Text.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.h"
 #include "rtl/RTL.Exceptions.h"
@@ -12,11 +12,11 @@
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
-#include "zcl/graphics/ZCL.Graphics.Canvas.h"
-#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
 Integer InsightPopupAlignment(Integer Left, Integer ParentWidth) {

@@ -58,7 +58,8 @@ void TWinTrayIconImpl::Fill(TData& Data) {
     TZCLHashMD5::Update(state, utf8.data(), Integer(utf8.size()));
     std::array<Byte, 16> digest;
     TZCLHashMD5::Finalize(state, digest);
-    d.guidItem.D1 = Cardinal(digest[0]) | Cardinal(digest[1]) << 8 | Cardinal(digest[2]) << 16 | Cardinal(digest[3]) << 24;
+    d.guidItem.D1 =
+        Cardinal(digest[0]) | Cardinal(digest[1]) << 8 | Cardinal(digest[2]) << 16 | Cardinal(digest[3]) << 24;
     d.guidItem.D2 = Word(digest[4] | digest[5] << 8);
     d.guidItem.D3 = Word(digest[6] | digest[7] << 8);
     std::memcpy(d.guidItem.D4, digest.data() + 8, 8);
@@ -216,14 +217,26 @@ void TZCLTrayIcon::ProcessMouseMessage(UINT Message) {
       }
       break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: FPressedButtons |= LeftButton; break;
+    case WM_LBUTTONDBLCLK:
+      FPressedButtons |= LeftButton;
+      break;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: FPressedButtons |= RightButton; break;
+    case WM_RBUTTONDBLCLK:
+      FPressedButtons |= RightButton;
+      break;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: FPressedButtons |= MiddleButton; break;
-    case WM_LBUTTONUP: ButtonUp(LeftButton); break;
-    case WM_RBUTTONUP: ButtonUp(RightButton); break;
-    case WM_MBUTTONUP: ButtonUp(MiddleButton); break;
+    case WM_MBUTTONDBLCLK:
+      FPressedButtons |= MiddleButton;
+      break;
+    case WM_LBUTTONUP:
+      ButtonUp(LeftButton);
+      break;
+    case WM_RBUTTONUP:
+      ButtonUp(RightButton);
+      break;
+    case WM_MBUTTONUP:
+      ButtonUp(MiddleButton);
+      break;
     case NIN_BALLOONUSERCLICK:
       if (OnBallonHintClick) OnBallonHintClick(this);
       break;

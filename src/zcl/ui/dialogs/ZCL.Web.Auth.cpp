@@ -24,12 +24,23 @@ String HtmlEscape(const String& Text) {
   result.reserve(Text.size());
   for (const Char c : Text) {
     switch (c) {
-      case u'&': result += u"&amp;"; break;
-      case u'<': result += u"&lt;"; break;
-      case u'>': result += u"&gt;"; break;
-      case u'"': result += u"&quot;"; break;
-      case u'\'': result += u"&#39;"; break;
-      default: result += c;
+      case u'&':
+        result += u"&amp;";
+        break;
+      case u'<':
+        result += u"&lt;";
+        break;
+      case u'>':
+        result += u"&gt;";
+        break;
+      case u'"':
+        result += u"&quot;";
+        break;
+      case u'\'':
+        result += u"&#39;";
+        break;
+      default:
+        result += c;
     }
   }
   return result;
@@ -61,8 +72,7 @@ String TAuthServer::BuildPage(const String& RedirectURL, const String& ErrorMess
   return page;
 }
 
-std::string TAuthServer::Answer(std::string_view Data, const TAuthRequestHandler& Handler,
-                                const String& RedirectURL) {
+std::string TAuthServer::Answer(std::string_view Data, const TAuthRequestHandler& Handler, const String& RedirectURL) {
   String error;
   try {
     if (Handler) Handler(RequestLine(Data));

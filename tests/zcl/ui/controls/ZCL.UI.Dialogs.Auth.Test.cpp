@@ -80,8 +80,9 @@ TEST(AuthServer, AnswersOverLoopbackAndShowsHandlerErrorsEscaped) {
   EXPECT_EQ(Exchange(port, "GET /cb?code=42 HTTP/1.1\r\n\r\n"), Head + Page);
   recorder.Raise = true;
   EXPECT_EQ(Exchange(port, "GET /cb?code=43 HTTP/1.1\r\n\r\n"),
-            Head + "<html><body><font color=\"red\">Code &lt;expired&gt; &amp; &quot;gone&quot;</font><br/><br/>"
-                   "Please return to the app</body></html>");
+            Head +
+                "<html><body><font color=\"red\">Code &lt;expired&gt; &amp; &quot;gone&quot;</font><br/><br/>"
+                "Please return to the app</body></html>");
   EXPECT_EQ(recorder.Requests, (std::vector<String>{u"GET /cb?code=42", u"GET /cb?code=43"}));
   // A browser that connects and never sends does not keep the server from stopping.
   const int idle = Connect(port);

@@ -66,7 +66,6 @@ class FormattedLabelTest : public ::testing::Test {
     EXPECT_EQ(Sender, Sub());
   }
 
-
  protected:
   TTestSkin Skin;
   TOwned<TForm> Form;

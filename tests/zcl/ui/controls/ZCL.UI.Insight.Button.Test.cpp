@@ -5,11 +5,11 @@
 #include "../UiTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Exceptions.h"
-#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Forms.h"
 #include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
-#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
+#include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
 namespace {
@@ -151,7 +151,8 @@ TEST_F(InsightButtonTest, ChoosingAResultShowsItsPageAndMarksTheControl) {
   EXPECT_TRUE(General->GetVisible());
   ASSERT_NE(Button->GetHighlight(), nullptr);
   const TPoint origin = Hints->ClientToScreen(TPoint(0, 0));
-  EXPECT_EQ(Button->GetHighlight()->GetBoundsRect(), TRect(origin.X, origin.Y, origin.X + Hints->GetWidth(), origin.Y + Hints->GetHeight()));
+  EXPECT_EQ(Button->GetHighlight()->GetBoundsRect(),
+            TRect(origin.X, origin.Y, origin.X + Hints->GetWidth(), origin.Y + Hints->GetHeight()));
 }
 
 TEST_F(InsightButtonTest, UnknownObjectsAndTargetsOffScreenRaise) {

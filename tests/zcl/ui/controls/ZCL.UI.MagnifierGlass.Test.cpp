@@ -54,7 +54,7 @@ TEST_F(MagnifierGlassTest, EnlargesTheScreenAroundTheCursorWithGridAndCrosshair)
   EXPECT_EQ(Glass->GetCursorColor(), clRed);
   EXPECT_EQ(Pixel(5 * 4 + 2, 2), clBlack);
   EXPECT_EQ(Pixel(6 * 4 + 2, 2), clRed);
-  EXPECT_EQ(Pixel(4, 2), grid);   // grid lines at every cell border,
+  EXPECT_EQ(Pixel(4, 2), grid);  // grid lines at every cell border,
   EXPECT_EQ(Pixel(2, 12), grid);
   // The crosshair over the centre cell (26, 18) in the colour opposite to red.
   const TColor cross = ContrastingColor(clRed);

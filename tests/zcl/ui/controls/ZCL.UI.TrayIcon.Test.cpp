@@ -71,8 +71,8 @@ TEST_F(TrayIconTest, TheIconIsShownWhileEnabledAndVisible) {
   Icon->BalloonHint(u"Now playing", u"Song");
   Icon->SetEnabled(false);
   Icon->ShellRestarted();
-  EXPECT_EQ(Impl()->Actions, (std::vector<Integer>{TrayIconAdd, TrayIconModify, TrayIconModify, TrayIconAdd,
-                                                   TrayIconDelete}));
+  EXPECT_EQ(Impl()->Actions,
+            (std::vector<Integer>{TrayIconAdd, TrayIconModify, TrayIconModify, TrayIconAdd, TrayIconDelete}));
   EXPECT_EQ(Impl()->Balloons, (std::vector<String>{u"Now playing"}));
 }
 
@@ -103,6 +103,25 @@ TEST_F(TrayIconTest, ClicksWithAndWithoutADoubleClickHandler) {
   EXPECT_FALSE(Icon->GetClickTimer()->GetEnabled());
 }
 
+TEST_F(TrayIconTest, HoverStartsWithAMoveAndEndsWhenTheCursorLeaves) {
+  Integer enters = 0, exits = 0;
+  struct TCounter {
+    Integer* Value;
+    void Inc(TObject*) { ++*Value; }
+  } enter{&enters}, exit{&exits};
+  Icon->OnMouseEnter = TNotifyEvent(&enter, &TCounter::Inc);
+  Icon->OnMouseExit = TNotifyEvent(&exit, &TCounter::Inc);
+  Headless::MouseMove(TPoint(1900, 1070));
+  Icon->ProcessMouseMessage(WM_MOUSEMOVE);
+  EXPECT_EQ(enters, 1);
+  Headless::Advance(200);
+  EXPECT_EQ(exits, 0) << "the cursor stays where it was";
+  Headless::MouseMove(TPoint(10, 10));
+  Headless::Advance(200);
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(enters, 1);
+}
+
 // The real implementation over the headless notification area.
 TEST(TrayIconShell, ShowsClicksAndComesBackAfterAShellRestart) {
   TOwned<TZCLTrayIcon> icon(Create<TZCLTrayIcon>(static_cast<TComponent*>(nullptr)));
@@ -130,6 +149,18 @@ TEST(TrayIconShell, ShowsClicksAndComesBackAfterAShellRestart) {
   EXPECT_TRUE(find()) << "the ID's MD5 digest is the icon's identity";
   EXPECT_EQ(Headless::TrayIcons().back().Tip, u"Save & Exit");
   EXPECT_EQ(Headless::TrayIcons().back().Width, 16);
+
+  // Of the moves right after adding (the icon appearing under the cursor) only the first is ignored.
+  Integer enters = 0;
+  struct TCounter {
+    Integer* Value;
+    void Inc(TObject*) { ++*Value; }
+  } enter{&enters};
+  icon->OnMouseEnter = TNotifyEvent(&enter, &TCounter::Inc);
+  SendMessage(impl->GetWindow(), TWinTrayIconImpl::CallbackMessage, 0, WM_MOUSEMOVE);
+  EXPECT_EQ(enters, 0);
+  SendMessage(impl->GetWindow(), TWinTrayIconImpl::CallbackMessage, 0, WM_MOUSEMOVE);
+  EXPECT_EQ(enters, 1);
 
   ASSERT_TRUE(Headless::TrayClick(impl->GetWindow(), 0));
   Headless::RunUntilIdle();
