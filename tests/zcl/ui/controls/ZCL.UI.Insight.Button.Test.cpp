@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "../UiTestSupport.h"
+#include "os/OS.Monitors.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Exceptions.h"
 #include "vcl/VCL.ActnList.h"
@@ -153,6 +154,14 @@ TEST_F(InsightButtonTest, ChoosingAResultShowsItsPageAndMarksTheControl) {
   const TPoint origin = Hints->ClientToScreen(TPoint(0, 0));
   EXPECT_EQ(Button->GetHighlight()->GetBoundsRect(),
             TRect(origin.X, origin.Y, origin.X + Hints->GetWidth(), origin.Y + Hints->GetHeight()));
+  // It blinks at the caret rate between two strengths of red.
+  TZCLUIInsightHighlightWindow* marker = Button->GetHighlight();
+  std::vector<Integer> strengths{marker->GetAlphaBlendValue()};
+  for (int tick = 0; tick < 3; ++tick) {
+    Headless::Advance(GetCaretBlinkTime() + 1);
+    strengths.push_back(marker->GetAlphaBlendValue());
+  }
+  EXPECT_EQ(strengths, (std::vector<Integer>{40, 40, 20, 40}));
 }
 
 TEST_F(InsightButtonTest, UnknownObjectsAndTargetsOffScreenRaise) {
