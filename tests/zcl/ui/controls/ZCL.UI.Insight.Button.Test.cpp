@@ -215,6 +215,27 @@ TEST_F(InsightButtonTest, TheShortCutOpensTheSearchAndShowsInTheHint) {
   Headless::RunUntilIdle();
 }
 
+TEST(InsightButton, TheOutlinePointsAtTheButton) {
+  const TRect r(0, 0, 600, 400);
+  struct Case {
+    TPoint Centre;
+    std::vector<TPoint> Outline;
+    TRect Padding;
+  } cases[] = {
+      // Above the popup: the pointer on top.
+      {{300, -10}, {{0, 8}, {292, 8}, {300, 0}, {308, 8}, {600, 8}, {600, 400}, {0, 400}, {0, 8}}, {5, 13, 5, 5}},
+      // Below it: the pointer at the bottom.
+      {{100, 410}, {{0, 0}, {600, 0}, {600, 392}, {108, 392}, {100, 400}, {92, 392}, {0, 392}, {0, 0}}, {5, 5, 5, 13}},
+      // Beside it: a plain rectangle.
+      {{4, -10}, {{0, 0}, {600, 0}, {600, 400}, {0, 400}, {0, 0}}, {5, 5, 5, 5}},
+  };
+  for (const Case& c : cases) {
+    TRect padding(5, 5, 5, 5);
+    EXPECT_EQ(InsightPopupOutline(r, c.Centre, 8, padding), c.Outline);
+    EXPECT_EQ(padding, c.Padding);
+  }
+}
+
 TEST(InsightButton, PopupAlignmentFollowsTheButtonsPlace) {
   struct Case {
     Integer Left, Expected;
