@@ -18,6 +18,8 @@
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
+#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -40,6 +42,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
     {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
     {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
+    {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
+    {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
 };
 }  // namespace
 
