@@ -20,6 +20,8 @@
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 #include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ShellTreeView.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.FolderBrowser.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -44,6 +46,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
     {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
     {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
+    {"ZCL.UI.Controls.ShellTreeView", RegisterShellTreeViewClasses, nullptr},
+    {"ZCL.UI.Dialogs.FolderBrowser", InitializeFolderBrowser, FinalizeFolderBrowser},
 };
 }  // namespace
 
