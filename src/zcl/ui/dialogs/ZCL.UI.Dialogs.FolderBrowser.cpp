@@ -213,8 +213,15 @@ bool TZCLFolderBrowserDialog::DialogKey(TMessage& Message) {
   return inherited::DialogKey(Message);
 }
 
-void TZCLFolderBrowserDialog::DoShow() {
-  inherited::DoShow();
+const TMessageTable& TZCLFolderBrowserDialog::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(),
+                                   {VCL_MESSAGE(CM_SHOWINGCHANGED, &TZCLFolderBrowserDialog::CMShowingChanged)});
+  return table;
+}
+
+void TZCLFolderBrowserDialog::CMShowingChanged(TMessage& Message) {
+  InheritedMessage(inherited::MessageTable(), Message);
+  if (!GetShowing()) return;
   // A placement loaded from the settings is kept; only the designed one counts as untouched.
   FPlacementRemembered = GetPosition() != poDesigned;
   FShownBounds = GetBoundsRect();

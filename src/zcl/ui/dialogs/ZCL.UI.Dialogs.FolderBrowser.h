@@ -34,6 +34,7 @@ class TZCLShellTreePaths : public TZCLShellSearchPaths {
 
 class TZCLFolderBrowserDialog : public TZCLForm {
   ZCL_CLASS(TZCLFolderBrowserDialog, TZCLForm)
+  VCL_MESSAGES()
  public:
   explicit TZCLFolderBrowserDialog(TComponent* AOwner);
   ~TZCLFolderBrowserDialog() override;
@@ -63,7 +64,8 @@ class TZCLFolderBrowserDialog : public TZCLForm {
   virtual void CreateControls();
   void AdjustClientRect(TRect& Rect) override;
   bool DialogKey(TMessage& Message) override;
-  void DoShow() override;
+  // Remembers the placement once the window is placed and shown.
+  void CMShowingChanged(TMessage& Message);
 
  private:
   void CheckBoxClick(TObject* Sender);

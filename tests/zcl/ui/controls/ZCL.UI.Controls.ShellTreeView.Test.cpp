@@ -11,6 +11,7 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/base/ZCL.Utils.FileSystem.Watcher.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/ui/ZCL.UI.Animation.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ShellTreeView.h"
@@ -139,6 +140,15 @@ TEST_F(ShellTreeViewTest, F5ReloadsTheTreeAndKeepsTheFocusedFolder) {
   ASSERT_NE(Focused(), nullptr);
   EXPECT_EQ(Tree->GetSelectedPath(), S(Dir + "/a"));
   EXPECT_EQ(Captions(Focused()), (std::vector<String>{u"added", u"b", u"d"}));
+
+  // A drive that comes or goes reloads the tree as well.
+  fs::create_directories(Dir + "/a/mounted");
+  TZCLDriveInfo drive;
+  drive.Root = S(Dir + "/a/mounted/");
+  TZCLDriveManager::Changed(drive.Root, true, &drive);
+  TZCLDriveManager::Changed(drive.Root, false, &drive);
+  ASSERT_NE(Focused(), nullptr);
+  EXPECT_EQ(Captions(Focused()), (std::vector<String>{u"added", u"b", u"d", u"mounted"}));
 }
 
 TEST_F(ShellTreeViewTest, FavouritesListTheHomeAndUserFoldersAndRememberTheirState) {
@@ -162,6 +172,11 @@ TEST_F(ShellTreeViewTest, FavouritesListTheHomeAndUserFoldersAndRememberTheirSta
   // Missing user folders (Desktop, Downloads, Pictures) are left out; others are not favourites.
   EXPECT_EQ(Captions(favourites), (std::vector<String>{u"home", u"Documents", u"Music"}));
   EXPECT_EQ(Tree->GetPath(favourites), u"");
+  // The favourites node is no folder: a new folder has nowhere to go (not the working folder).
+  Tree->SetFocusedNode(favourites);
+  Tree->GetShellSubClass()->CreateFolder(u"New folder");
+  EXPECT_FALSE(fs::exists(fs::current_path() / "New folder"));
+  EXPECT_EQ(Captions(favourites).size(), 3u);
 
   // A favourite is the shorter way to a folder below it.
   Tree->SetSelectedPath(S(home + "/Music"));
