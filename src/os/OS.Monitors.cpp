@@ -13,6 +13,37 @@ namespace {
 std::mutex GLock;
 std::vector<TMonitorDesc> GMonitors;
 
+// Registered application bars and the strips they hold (empty until ABM_SETPOS).
+struct TAppBar {
+  HWND Window = nullptr;
+  UINT Edge = 0;
+  TRect Held;
+};
+std::vector<TAppBar> GAppBars;
+
+// The work area less the strips the bars hold on this monitor.
+TRect WorkAreaLessBars(const TMonitorDesc& M) {
+  TRect w = M.WorkArea;
+  for (const TAppBar& bar : GAppBars) {
+    if (bar.Held.IsEmpty() || IntersectRect(bar.Held, M.Bounds).IsEmpty()) continue;
+    switch (bar.Edge) {
+      case ABE_LEFT:
+        w.Left = std::max(w.Left, bar.Held.Right);
+        break;
+      case ABE_RIGHT:
+        w.Right = std::min(w.Right, bar.Held.Left);
+        break;
+      case ABE_TOP:
+        w.Top = std::max(w.Top, bar.Held.Bottom);
+        break;
+      default:
+        w.Bottom = std::min(w.Bottom, bar.Held.Top);
+        break;
+    }
+  }
+  return w;
+}
+
 // Without a backend: one 1920 x 1080 monitor at 96 DPI.
 std::vector<TMonitorDesc> DefaultMonitors() {
   TMonitorDesc m;
@@ -118,7 +149,7 @@ BOOL GetMonitorInfo(HMONITOR Monitor, MONITORINFO& Info) {
   if (index < 0) return 0;
   const TMonitorDesc& m = GMonitors[static_cast<size_t>(index)];
   Info.rcMonitor = m.Bounds;
-  Info.rcWork = m.WorkArea;
+  Info.rcWork = WorkAreaLessBars(m);
   Info.dwFlags = m.Primary ? MONITORINFOF_PRIMARY : 0;
   Info.szDevice = m.Name;
   return 1;
@@ -235,6 +266,48 @@ void SetTaskBar(const TTaskBarDesc* TaskBar) {
 }
 
 UINT_PTR SHAppBarMessage(DWORD Message, APPBARDATA& Data) {
+  if (Message <= ABM_SETPOS) {
+    std::lock_guard<std::mutex> lock(GLock);
+    const auto it =
+        std::find_if(GAppBars.begin(), GAppBars.end(), [&](const TAppBar& B) { return B.Window == Data.hWnd; });
+    switch (Message) {
+      case ABM_NEW:
+        if (it != GAppBars.end() || !Data.hWnd) return 0;
+        GAppBars.push_back({Data.hWnd, Data.uEdge, TRect()});
+        return 1;
+      case ABM_REMOVE:
+        if (it == GAppBars.end()) return 0;
+        GAppBars.erase(it);
+        return 1;
+      default: {
+        if (it == GAppBars.end()) return 0;
+        // Off the strips the other bars hold at the same edge, the thickness kept.
+        TRect& r = Data.rc;
+        for (const TAppBar& other : GAppBars) {
+          if (other.Window == Data.hWnd || other.Edge != Data.uEdge || IntersectRect(other.Held, r).IsEmpty()) continue;
+          switch (Data.uEdge) {
+            case ABE_LEFT:
+              r.Offset(other.Held.Right - r.Left, 0);
+              break;
+            case ABE_RIGHT:
+              r.Offset(other.Held.Left - r.Right, 0);
+              break;
+            case ABE_TOP:
+              r.Offset(0, other.Held.Bottom - r.Top);
+              break;
+            default:
+              r.Offset(0, other.Held.Top - r.Bottom);
+              break;
+          }
+        }
+        if (Message == ABM_SETPOS) {
+          it->Edge = Data.uEdge;
+          it->Held = r;
+        }
+        return 1;
+      }
+    }
+  }
   TTaskBarDesc bar;
   const bool present = GetTaskBar(bar);
   switch (Message) {

@@ -68,6 +68,13 @@ void SetTaskBar(const TTaskBarDesc* TaskBar);
 
 // The shell's application-bar questions about the task bar: ABM_GETTASKBARPOS fills rc and
 // uEdge (FALSE without a task bar), ABM_GETSTATE answers ABS_AUTOHIDE and ABS_ALWAYSONTOP bits.
+// A window registered with ABM_NEW (FALSE when it already is) asks for a strip at an edge:
+// ABM_QUERYPOS moves rc off the strips other bars hold at that edge, ABM_SETPOS does the same and
+// holds the result (the monitor's work area no longer includes it), ABM_REMOVE gives it back.
+inline constexpr DWORD ABM_NEW = 0x00000000;
+inline constexpr DWORD ABM_REMOVE = 0x00000001;
+inline constexpr DWORD ABM_QUERYPOS = 0x00000002;
+inline constexpr DWORD ABM_SETPOS = 0x00000003;
 inline constexpr DWORD ABM_GETSTATE = 0x00000004;
 inline constexpr DWORD ABM_GETTASKBARPOS = 0x00000005;
 inline constexpr UINT_PTR ABS_AUTOHIDE = 0x0000001;

@@ -9,6 +9,7 @@
 #include <unicode/uloc.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -220,3 +221,17 @@ void InstallCrashHandler() {
 
 void SetCrashReportCallback(TCrashReport Report) { GReport = std::move(Report); }
 void SetCrashMessageCallback(TCrashReport Show) { GShow = std::move(Show); }
+
+// ---- message sounds ---------------------------------------------------------------------------
+
+namespace {
+std::atomic<UInt64> GMessageBeeps{0};
+}
+
+BOOL MessageBeep(UINT /*Type*/) {
+  ++GMessageBeeps;
+  if (!isatty(STDERR_FILENO)) return 0;
+  return write(STDERR_FILENO, "\a", 1) == 1 ? 1 : 0;
+}
+
+UInt64 MessageBeepCount() { return GMessageBeeps.load(); }

@@ -48,3 +48,9 @@ void InstallCrashHandler();
 // Both run on the crashing thread with the process in an unknown state: keep them simple.
 void SetCrashReportCallback(TCrashReport Report);
 void SetCrashMessageCallback(TCrashReport Show);
+
+// The system sound of a message kind (the icon numbers of message boxes: 0x10 error, 0x30
+// warning, ...): the terminal bell when standard error is a terminal. FALSE when nothing sounded.
+BOOL MessageBeep(UINT Type);
+// How often MessageBeep was asked for since the start (what a test can see of it).
+UInt64 MessageBeepCount();

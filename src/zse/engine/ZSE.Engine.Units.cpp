@@ -13,6 +13,7 @@
 #include "zse/engine/ZSE.Schema.h"
 #include "zse/engine/ZSE.Menus.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
+#include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Skins.Theme.h"
 #include "zse/engine/ZSE.Skins.h"
 #include "zse/engine/ZSE.Types.h"
@@ -48,6 +49,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Manager", nullptr, ZSEManagerFinalize},
     {"ZSE.Menus", RegisterSkinMenuClasses, FinalizeSkinMenus},
     {"ZSE.Forms.Utils", nullptr, FinalizeFormUtils},
+    {"ZSE.Forms", nullptr, TZSEGlobalStateController::Finalize},
 };
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "os/OS.Input.h"
+#include "os/OS.System.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 
@@ -183,6 +184,11 @@ void TZEPHErrorDialog::ApplyColors() {
   TZCLForm::ApplyColors();
   // The report reads as part of the dialog: drawn on the dialog's own background.
   FReport->SetColor(GetColor());
+}
+
+void TZEPHErrorDialog::DoShow() {
+  TZCLForm::DoShow();
+  MessageBeep(0x30);
 }
 
 void ShowErrorDialogEx(const String& Text, const String& Caption, TComponent* Owner) {

@@ -70,6 +70,10 @@ class TZEPHErrorDialog : public TZCLForm {
   bool CanCloseByEscape() override { return true; }
   void ApplyColors() override;
 
+ protected:
+  // The warning sound plays as the dialog shows.
+  void DoShow() override;
+
  private:
   TZEPHErrorGlyph* FIcon;
   TZEPHErrorReport* FReport;

@@ -1,14 +1,16 @@
 #include "zse/engine/ZSE.Forms.Input.h"
 
 #include <algorithm>
-#include <cstdlib>
-
 #include <cmath>
+#include <cstdlib>
 
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
+#include "zse/engine/ZSE.Manager.h"
 
 Byte ZSEGetSizingCode(const TZSESizingBorder& B, const TPoint& P) {
   TRect r = B.Client;
@@ -134,10 +136,9 @@ bool TZSEForm::CanSizeVertically() const {
 Byte TZSEForm::GetSizingCode(const TPoint& P) {
   if (!CanDrag()) return 0;
   const Integer dpi = GetCurrentDpi();
-  const TRect m = GetMagnetRectOffsets();
   TZSESizingBorder b;
   b.Client = GetClientRect();
-  b.MagnetMargins = TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
+  b.MagnetMargins = GetMagnetMargins();
   b.TakeMargins = FSizingTakeMagnetOffsets;
   b.Width = MulDiv(FSizingHitTestAreaWidth, dpi, 96);
   // A docked form sizes with its host.
@@ -160,18 +161,87 @@ constexpr Integer SnapDistance = 7;
 
 Integer DpiOf(TZSEBaseForm* Form) { return Form->GetCurrentDpi() > 0 ? Form->GetCurrentDpi() : 96; }
 
-TRect ScaledMargins(TZSEBaseForm* Form) {
-  const TRect m = Form->GetMagnetRectOffsets();
-  const Integer dpi = DpiOf(Form);
-  return TRect(MulDiv(m.Left, dpi, 96), MulDiv(m.Top, dpi, 96), MulDiv(m.Right, dpi, 96), MulDiv(m.Bottom, dpi, 96));
-}
+TRect ScaledMargins(TZSEBaseForm* Form) { return Form->GetMagnetMargins(); }
 
 }  // namespace
 
-TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : FForm(AForm) {
+// ---- dock-site targeting ----------------------------------------------------------------------------------
+
+TZSEFormDockTargeting::~TZSEFormDockTargeting() {
+  try {
+    SetTargetForm(nullptr);
+  } catch (...) {
+    // A drag that ends must not throw from its cleanup.
+  }
+}
+
+void TZSEFormDockTargeting::Highlight(bool On) {
+  if (On) {
+    FSaved.clear();
+    for (TZSELayoutDockSite* site : FSites)
+      if (auto* holder = dynamic_cast<TZSEBaseForm*>(site->GetForm()))
+        FSaved.emplace_back(holder, holder->GetBoundsRect());
+    for (TZSELayoutDockSite* site : FSites) site->SetHighlighted(true);
+  } else {
+    for (TZSELayoutDockSite* site : FSites) site->SetHighlighted(false);
+    // Showing and hiding the sites may have re-fitted their forms.
+    for (const auto& [holder, bounds] : FSaved) holder->SetBoundsRect(bounds);
+    FSaved.clear();
+  }
+}
+
+void TZSEFormDockTargeting::SetTargetForm(TZSEBaseForm* Value) {
+  if (Value == FTarget) return;
+  if (FTarget) {
+    Highlight(false);
+    FTarget = nullptr;
+    FSite = nullptr;
+    FSites.clear();
+  }
+  if (!Value) return;
+  FTarget = Value;
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->CollectDockSites(FForm, Value, FSites);
+  Highlight(true);
+}
+
+void TZSEFormDockTargeting::Update(const TPoint& CursorScreen) {
+  TZSEBaseForm* target = nullptr;
+  if (TZSEManager* manager = TZSEManager::Instance())
+    for (Integer i = 0; i < manager->GetFormCount() && !target; ++i) {
+      TZSEBaseForm* f = manager->GetForm(i);
+      if (f != FForm && !f->GetDocked() && f->GetVisible() && f->GetBoundsRect().Contains(CursorScreen)) target = f;
+    }
+  // Near the current target it stays: the pointer may cross the holder's transparent margin.
+  if (!target && FTarget) {
+    TRect near = FTarget->GetBoundsRect();
+    const Integer d = MulDiv(100, GetSystemDPI(), 96);
+    near.Inflate(d, d);
+    if (near.Contains(CursorScreen)) target = FTarget;
+  }
+  SetTargetForm(target);
+  FSite = nullptr;
+  for (TZSELayoutDockSite* site : FSites)
+    if (site->GetScreenBounds().Contains(CursorScreen)) {
+      FSite = site;
+      break;
+    }
+  if (!FSite && FSites.size() == 1) FSite = FSites.front();
+}
+
+// ---- movers -------------------------------------------------------------------------------------------------
+
+TZSEFormDragger::TZSEFormDragger(TZSEBaseForm* AForm, const TPoint& PressPoint) : TZSEFormCustomDragger(AForm) {
   FGrabX = AForm->GetWidth() > 0 ? static_cast<float>(PressPoint.X) / AForm->GetWidth() : 0;
   FGrabY = AForm->GetHeight() > 0 ? static_cast<float>(PressPoint.Y) / AForm->GetHeight() : 0;
   FLastPoint = AForm->ClientToScreen(PressPoint);
+  // A toolbar, minimized or maximized form first takes its normal size under the pointer, held at
+  // the same relative point.
+  if (AForm->GetPlacementKind() != fpkNormal) {
+    const TRect normal = AForm->GetRestoredBounds();
+    const TPoint grab(MulDiv(PressPoint.X, normal.Width(), std::max(1, AForm->GetWidth())),
+                      MulDiv(PressPoint.Y, normal.Height(), std::max(1, AForm->GetHeight())));
+    AForm->Restore(TPoint(FLastPoint.X - grab.X, FLastPoint.Y - grab.Y), nullptr);
+  }
   FCursorPoint = FLastPoint;
   FGlued = new TZSEGluedForms();
   if (Application && Application->GetMainForm() == AForm) FGlued->Collect(AForm);
@@ -181,6 +251,7 @@ TZSEFormDragger::~TZSEFormDragger() { delete FGlued; }
 
 void TZSEFormDragger::Move(const TPoint& CursorScreen) {
   FCursorPoint = CursorScreen;
+  FTargeting.Update(CursorScreen);
   TPoint delta(CursorScreen.X - FLastPoint.X, CursorScreen.Y - FLastPoint.Y);
   if (EngineSnapEnabled) FGlued->SnapGroup(FForm, delta);
   FGlued->MoveGroup(FForm, delta);
@@ -189,11 +260,50 @@ void TZSEFormDragger::Move(const TPoint& CursorScreen) {
                       FForm->GetTop() + static_cast<Integer>(std::lround(FGrabY * FForm->GetHeight())));
 }
 
-void TZSEFormDragger::Finish() {
+namespace {
+
+// Docks Form at the toolbar edge under the cursor when one is allowed there.
+bool DockAtToolbarEdge(TZSEBaseForm* Form, const TPoint& Cursor) {
   TZSEScreenEdgePlacement place;
-  if (TZSEToolbarHelper::GetEdgeAtPoint(FCursorPoint, MulDiv(10, DpiOf(FForm), 96), place) &&
-      (FForm->GetToolBar()->GetAllowedEdges() & (1 << place.Edge)))
-    FForm->DockToEdge(place.Edge);
+  if (!TZSEToolbarHelper::GetEdgeAtPoint(Cursor, MulDiv(10, DpiOf(Form), 96), place) ||
+      !(Form->GetToolBar()->GetAllowedEdges() & (1 << place.Edge)))
+    return false;
+  Form->DockToEdge(place.Edge, place.MonitorIndex);
+  return true;
+}
+
+}  // namespace
+
+void TZSEFormDragger::Finish() {
+  if (DockAtToolbarEdge(FForm, FCursorPoint)) return;
+  if (TZSELayoutDockSite* site = FTargeting.GetDockSite()) site->Dock(FForm);
+}
+
+TZSEFormDraggerDocked::TZSEFormDraggerDocked(TZSEBaseForm* AForm, const TPoint& PressPoint)
+    : TZSEFormCustomDragger(AForm), FGrab(PressPoint) {
+  FCursorPoint = AForm->ClientToScreen(PressPoint);
+}
+
+void TZSEFormDraggerDocked::Move(const TPoint& CursorScreen) {
+  FCursorPoint = CursorScreen;
+  FTargeting.Update(CursorScreen);
+}
+
+void TZSEFormDraggerDocked::Finish() {
+  TZSELayoutDockSite* target = FTargeting.GetDockSite();
+  TZSELayoutDockSite* own = nullptr;
+  if (TZSEManager* manager = TZSEManager::Instance())
+    for (TZSELayoutDockSite* site : manager->GetDockSites())
+      if (site->GetDockedForm() == FForm) own = site;
+  if (target && target == own) return;
+  const TSize size(FForm->GetWidth(), FForm->GetHeight());
+  if (target) {
+    target->Dock(FForm);
+    return;
+  }
+  if (own) own->Undock();
+  FForm->SetBoundsRect(TRect(TPoint(FCursorPoint.X - FGrab.X, FCursorPoint.Y - FGrab.Y), size.cx, size.cy));
+  DockAtToolbarEdge(FForm, FCursorPoint);
 }
 
 TZSEFormResizer::TZSEFormResizer(TZSEBaseForm* AForm, const TPoint& PressScreen, Byte Code)

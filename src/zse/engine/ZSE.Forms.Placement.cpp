@@ -218,6 +218,33 @@ TRect ZSEPinCalculateBounds(const TZSEPinGeometry& G, Integer Side, Integer* Cur
 
 // ---- toolbar and stored positions -----------------------------------------------------------------------
 
+Integer TZSEFormToolBar::GetResolvedMonitor() const {
+  if (!Screen || Screen->GetMonitorCount() == 0) return 0;
+  for (Integer i = 0; i < Screen->GetMonitorCount(); ++i)
+    if (Screen->GetMonitors(i)->GetMonitorNum() == FMonitor) return FMonitor;
+  TMonitor* primary = Screen->GetPrimaryMonitor();
+  return primary ? primary->GetMonitorNum() : 0;
+}
+
+TRect TZSEFormToolBar::CalculateRect(TSize Size) const {
+  TMonitor* monitor = nullptr;
+  const Integer index = GetResolvedMonitor();
+  for (Integer i = 0; Screen && i < Screen->GetMonitorCount(); ++i)
+    if (Screen->GetMonitors(i)->GetMonitorNum() == index) monitor = Screen->GetMonitors(i);
+  if (!monitor) return FForm->GetBoundsRect();
+  TRect area;
+  if (FPinMode == 1) {
+    area = monitor->GetBoundsRect();
+  } else {
+    const TRect m = FForm->GetMagnetMargins();
+    area = monitor->GetWorkareaRect();
+    area.Inflate(m.Left, m.Top, m.Right, m.Bottom);
+  }
+  const TSizeConstraints* c = FForm->GetConstraints();
+  return ZSEToolbarCalculateRect(area, static_cast<Byte>(FEdge), Size,
+                                 {c->GetMinWidth(), c->GetMinHeight(), c->GetMaxWidth(), c->GetMaxHeight()});
+}
+
 TRect ZSEToolbarCalculateRect(const TRect& Area, Byte Edge, TSize Size, const TZSEFormSizeLimits& Limits) {
   const Integer w = std::max({Size.cx, 20, Limits.MinWidth});
   const Integer h = std::max({Size.cy, 20, Limits.MinHeight});
@@ -263,12 +290,18 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
   SetLocked(Section->ReadBool(u"Locked", false));
   String text;
   TRect position;
-  // FIXME: a form without a stored position keeps its bounds; its first placement is the skin
-  // manager's.
-  const bool hasPosition = Section->ReadValue(u"Position", text);
-  if (hasPosition) {
-    const TRect stored = ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
+  // Without a stored position the form takes its initial size in the middle of the main
+  // window's monitor.
+  if (Section->ReadValue(u"Position", text)) {
+    const TRect stored =
+        ZSEStoredPositionToDpi(Section->ReadRect(u"Position"), Section->ReadInteger(u"DPI", 0), GetCurrentDpi());
     position = FPlaceAnchors->Apply(stored, GetMagnetRectOffsets(), LimitsOf(this), GetMonitors());
+  } else {
+    TMonitor* monitor = nullptr;
+    if (Screen && Application && Application->GetMainForm())
+      monitor = Screen->MonitorFromRect(Application->GetMainForm()->GetBoundsRect());
+    if (!monitor && Screen) monitor = Screen->GetPrimaryMonitor();
+    position = CalculateInitialBounds(monitor ? monitor->GetBoundsRect() : GetBoundsRect());
   }
   const bool managed = TZSELayoutDockSite::IsSkinManagerForm(this);
   const auto loadVisible = [&] {
@@ -280,8 +313,8 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
       const TRect toolbar = Section->ReadRect(u"ToolbarMode");
       const Integer edge = toolbar.Top;
       if (edge < 0 || edge > 3 || !(FToolBar->FAllowedEdges & (1 << edge))) return;
-      DockToEdge(edge);
-      if (hasPosition) FRestoredBounds = position;
+      DockToEdge(edge, toolbar.Left);
+      FRestoredBounds = position;
       if (toolbar.Bottom > 0) {
         if (edge <= 1)
           SetWidth(toolbar.Bottom);
@@ -294,13 +327,12 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
     }
     case fpkMaximized:
       if (!CanMaximize()) return;
-      if (hasPosition) SetBoundsRect(position);
+      SetBoundsRect(position);
       Maximize();
       loadVisible();
       return;
     default:
       loadVisible();
-      if (!hasPosition) return;
       // Twice: the first move may take the form to a monitor of another DPI.
       SetBoundsRect(position);
       SetBoundsRect(position);
@@ -315,11 +347,22 @@ void TZSEBaseForm::SaveSettingsSection(TZCLIniFileSection* Section) {
   Section->WriteBool(u"StayOnTop", GetStayOnTop());
   Section->WriteInteger(u"DPI", GetCurrentDpi());
   const Integer edge = FToolBar->GetEdge();
-  Section->WriteRect(u"ToolbarMode", TRect(0, edge, FToolBar->GetPinMode(), edge <= 1 ? GetWidth() : GetHeight()));
+  Section->WriteRect(u"ToolbarMode",
+                     TRect(FToolBar->GetMonitor(), edge, FToolBar->GetPinMode(), edge <= 1 ? GetWidth() : GetHeight()));
   Section->WriteInteger(u"WindowState", static_cast<Integer>(GetPlacementKind()));
   if (TZSELayoutDockSite::IsSkinManagerForm(this)) Section->WriteBool(u"Visible", GetFormVisible());
   Section->WriteIntegerDef(u"DefaultPort", FMasterFormPin->GetDefaultHorzPort(), 0);
   FPlaceAnchors->SaveSettings(Section);
+}
+
+TRect TZSEBaseForm::CalculateInitialBounds(const TRect& Area) const {
+  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+  const TRect m = GetMagnetMargins();
+  const Integer w = std::max(GetConstraints()->GetMinWidth(), MulDiv(FInitialSize->GetWidth(), dpi, 96));
+  const Integer h = std::max(GetConstraints()->GetMinHeight(), MulDiv(FInitialSize->GetHeight(), dpi, 96));
+  const Integer bodyW = w - m.Left - m.Right, bodyH = h - m.Top - m.Bottom;
+  const Integer left = Area.Left + (Area.Width() - bodyW) / 2, top = Area.Top + (Area.Height() - bodyH) / 2;
+  return TRect(left - m.Left, top - m.Top, left + bodyW + m.Right, top + bodyH + m.Bottom);
 }
 
 void TZSEBaseForm::CaptureAnchors() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "os/OS.Gdi.h"
+#include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Windows.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
@@ -72,7 +73,57 @@ void TZSEBaseForm::SetSlideOffset(const TPoint& Value) {
 
 bool TZSEBaseForm::CanPaint() { return !FLoading && !GetComponentState().Contains(csDestroying); }
 
+void TZSEBaseForm::UpdateAppBar() {
+  if (FAppBarPositioning) return;
+  const bool wanted = FToolBar->GetDocked() && FToolBar->GetPinMode() == 1 && HandleAllocated() && GetVisible() &&
+                      !GetParent() && !FLoading && !GetComponentState().Contains(csDestroying);
+  if (!HandleAllocated()) {
+    FAppBarRegistered = false;
+    return;
+  }
+  APPBARDATA data;
+  data.hWnd = GetHandle();
+  if (wanted != FAppBarRegistered) {
+    FAppBarRect = TRect();
+    if (wanted) {
+      FAppBarRegistered = SHAppBarMessage(ABM_NEW, data) != 0;
+    } else {
+      SHAppBarMessage(ABM_REMOVE, data);
+      FAppBarRegistered = false;
+    }
+  }
+  if (!FAppBarRegistered) return;
+  // Toolbar edges are left, right, top, bottom; the shell numbers them left, top, right, bottom.
+  static constexpr UINT ShellEdge[4] = {ABE_LEFT, ABE_RIGHT, ABE_TOP, ABE_BOTTOM};
+  const TRect m = GetMagnetMargins();
+  TRect bar = FToolBar->CalculateRect(TSize(GetWidth(), GetHeight()));
+  bar.Inflate(-m.Left, -m.Top, -m.Right, -m.Bottom);
+  data.uEdge = ShellEdge[std::clamp(FToolBar->GetEdge(), 0, 3)];
+  data.rc = bar;
+  SHAppBarMessage(ABM_SETPOS, data);
+  FAppBarRect = data.rc;
+  FAppBarPositioning = true;
+  try {
+    TRect r = FAppBarRect;
+    r.Inflate(m.Left, m.Top, m.Right, m.Bottom);
+    SetBoundsRect(r);
+  } catch (...) {
+    FAppBarPositioning = false;
+    throw;
+  }
+  FAppBarPositioning = false;
+}
+
 void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
+  if (Code == ZSEFormNotifyLayoutReset) ValidateState();
+  // A loading skin holds no strip; the loaded one takes it again.
+  if (Code == ZSEFormNotifySkinUnloading || Code == ZSEFormNotifySkinLoaded) {
+    HandleLoadNotification(Code);
+    UpdateAppBar();
+  }
+}
+
+void TZSEBaseForm::HandleLoadNotification(Integer Code) {
   if (Code == ZSEFormNotifySkinUnloading && !FLoading) {
     FLoading = true;
     BeginPaint();
@@ -92,6 +143,29 @@ void TZSEBaseForm::InvalidateContent(const TRect& R) {
   if (FPaintLock == 0 && HandleAllocated()) ::InvalidateRect(GetHandle(), &r, 0);
 }
 
+TRect TZSEBaseForm::GetContentRect() const {
+  const TRect client = GetClientRect();
+  return TRect(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
+               MulDiv(client.Height(), FRenderScale, FDisplayScale));
+}
+
+void TZSEBaseForm::SetZoom(Integer DisplayScale, Integer RenderScale) {
+  if (DisplayScale < 1 || RenderScale < 1) return;
+  if (DisplayScale == FDisplayScale && RenderScale == FRenderScale) return;
+  FDisplayScale = DisplayScale;
+  FRenderScale = RenderScale;
+  // The zoom buffer holds memory only while it is needed.
+  if (FDisplayScale == FRenderScale) {
+    Free(FZoomBuffer);
+    FZoomBuffer = nullptr;
+  } else if (!FZoomBuffer) {
+    FZoomBuffer = TZSERenderBuffer::New(0, 0);
+  }
+  FPresented = false;
+  DpiApplied();
+  UpdateContent(true);
+}
+
 void TZSEBaseForm::UpdateContent(bool Full) {
   if (!CanPaint()) return;
   BeginPaint();
@@ -99,19 +173,29 @@ void TZSEBaseForm::UpdateContent(bool Full) {
     TRect client = GetClientRect();
     client.Right = client.Left + std::min(client.Width(), MaxWindowSize);
     client.Bottom = client.Top + std::min(client.Height(), MaxWindowSize);
-    if (!FRenderBuffer) FRenderBuffer = TZSERenderBuffer::New(0, 0);
-    if (FRenderBuffer->GetWidth() != client.Width() || FRenderBuffer->GetHeight() != client.Height()) {
-      FRenderBuffer->Resize(client.Width(), client.Height());
+    if (FZoomBuffer && (FZoomBuffer->GetWidth() != client.Width() || FZoomBuffer->GetHeight() != client.Height())) {
+      FZoomBuffer->Resize(client.Width(), client.Height());
+      FPresented = false;
       Full = true;
     }
-    if (Full) FInvalid = client;
+    const TRect render(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
+                       MulDiv(client.Height(), FRenderScale, FDisplayScale));
+    if (!FRenderBuffer) FRenderBuffer = TZSERenderBuffer::New(0, 0);
+    if (FRenderBuffer->GetWidth() != render.Width() || FRenderBuffer->GetHeight() != render.Height()) {
+      FRenderBuffer->Resize(render.Width(), render.Height());
+      Full = true;
+    }
+    // Invalid areas are kept in window pixels; a zoomed form is drawn whole.
+    if (Full || FZoomBuffer) FInvalid = client;
     TRect area = IntersectRect(FInvalid, client);
     FInvalid = TRect();
+    if (FZoomBuffer) area = render;
     if (!area.IsEmpty() && !FRenderBuffer->Empty()) {
       TZSERenderBufferClipState clip{};
       if (FRenderBuffer->ClipPush(area, clip)) {
         FRenderBuffer->ResetRect(area);
-        const TPoint origin = FRenderBuffer->MoveOrigin(FSlideOffset.X, FSlideOffset.Y);
+        const TPoint slide = FZoomBuffer ? TPoint() : FSlideOffset;
+        const TPoint origin = FRenderBuffer->MoveOrigin(slide.X, slide.Y);
         try {
           PaintLayout(FRenderBuffer);
         } catch (...) {
@@ -123,7 +207,13 @@ void TZSEBaseForm::UpdateContent(bool Full) {
         FRenderBuffer->ClipPop(clip);
       }
       FPresented = false;
-      if (area == client) UpdateWindowShape(FRenderBuffer);
+      if (FZoomBuffer && !FZoomBuffer->Empty()) {
+        FZoomBuffer->ResetRect(TRect(0, 0, FZoomBuffer->GetWidth(), FZoomBuffer->GetHeight()));
+        TRect dest = client;
+        dest.Offset(FSlideOffset.X, FSlideOffset.Y);
+        FZoomBuffer->StretchBuffer(FRenderBuffer, render, dest, true);
+      }
+      if (area == (FZoomBuffer ? render : client)) UpdateWindowShape(GetShownBuffer());
     }
   } catch (...) {
     EndPaint();
@@ -139,18 +229,19 @@ void TZSEBaseForm::EndPaint() {
     if (HandleAllocated()) ::InvalidateRect(GetHandle(), &FInvalid, 0);
     return;
   }
-  if (!FPresented && FRenderBuffer && !FRenderBuffer->Empty() && UseLayeredWindow() && HandleAllocated() &&
-      !IsIconic(GetHandle())) {
-    PresentLayered(FRenderBuffer);
+  TZSERenderBuffer* shown = GetShownBuffer();
+  if (!FPresented && shown && !shown->Empty() && UseLayeredWindow() && HandleAllocated() && !IsIconic(GetHandle())) {
+    PresentLayered(shown);
     FPresented = true;
   }
 }
 
 void TZSEBaseForm::PaintToDC(HDC DC) {
   UpdateContent(false);
-  if (!FRenderBuffer || FRenderBuffer->Empty()) return;
-  FRenderBuffer->BeginAccess();
-  BitBlt(DC, 0, 0, FRenderBuffer->GetWidth(), FRenderBuffer->GetHeight(), FRenderBuffer->GetDC(), 0, 0, SRCCOPY);
+  TZSERenderBuffer* shown = GetShownBuffer();
+  if (!shown || shown->Empty()) return;
+  shown->BeginAccess();
+  BitBlt(DC, 0, 0, shown->GetWidth(), shown->GetHeight(), shown->GetDC(), 0, 0, SRCCOPY);
   FPresented = true;
 }
 
@@ -231,8 +322,17 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
     default:
       break;
   }
+  if (Message.Msg == WM_ACTIVATEAPP)
+    if (TZSEManager* manager = TZSEManager::Instance()) manager->ApplicationActivated(Message.WParam != 0);
+  if (Message.Msg == WM_DESTROY && FAppBarRegistered) {
+    APPBARDATA data;
+    data.hWnd = GetHandle();
+    SHAppBarMessage(ABM_REMOVE, data);
+    FAppBarRegistered = false;
+  }
   TForm::WndProc(Message);
   if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  if (Message.Msg == CM_VISIBLECHANGED) UpdateAppBar();
   // Forms attached to this one show and hide with its window.
   if (Message.Msg == CM_VISIBLECHANGED && Screen)
     for (Integer i = 0; i < Screen->GetFormCount(); ++i)

@@ -6,6 +6,7 @@
 #include "rtl/RTL.TypInfo.h"
 #include "zse/engine/ZSE.Forms.Placement.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
+#include "zse/engine/ZSE.Layout.Containers.h"
 #include "zse/engine/ZSE.Manager.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 
@@ -90,13 +91,16 @@ TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
   FMasterFormPin = new TZSEFormMasterFormPin(this);
   FToolBar = new TZSEFormToolBar(this);
   FPlaceAnchors = new TZSEFormPlaceAnchors(this);
+  FInitialSize = Create<TZCLSize>();
   SkinManager()->RegisterForm(this);
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UnregisterForm(this);
   Free(FRenderBuffer);
+  Free(FZoomBuffer);
   Free(FPlaceAnchors);
+  Free(FInitialSize);
   Free(FToolBar);
   Free(FMasterFormPin);
 }
@@ -130,7 +134,8 @@ void TZSEBaseForm::UpdateVisibility() {
   }
   if (Screen)
     for (Integer i = 0; i < Screen->GetFormCount(); ++i)
-      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this) f->UpdateVisibility();
+      if (auto* f = dynamic_cast<TZSEBaseForm*>(Screen->GetForms(i)); f && f->FMasterForm == this)
+        f->UpdateVisibility();
 }
 
 void TZSEBaseForm::SetDocked(bool Value) {
@@ -206,13 +211,40 @@ void TZSEBaseForm::Maximize() {
   PlacementStateChanged();
 }
 
-void TZSEBaseForm::Restore() {
+void TZSEBaseForm::Restore() { Restore(FRestoredBounds.TopLeft(), nullptr); }
+
+void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
   if (GetPlacementKind() == fpkNormal) return;
   FToolBar->FDocked = false;
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
+  UpdateAppBar();
   SetWindowState(wsNormal);
-  if (!FRestoredBounds.IsEmpty()) SetBoundsRect(FRestoredBounds);
+  if (!FRestoredBounds.IsEmpty()) {
+    TRect r(TopLeft, FRestoredBounds.Width(), FRestoredBounds.Height());
+    if (Site) {
+      SetBoundsRect(TRect(GetBoundsRect().TopLeft(), r.Width(), r.Height()));
+      Site->Dock(this);
+    } else {
+      // Back onto the work area of the monitor under its centre, its visible body inside.
+      if (TMonitor* monitor = Screen ? Screen->MonitorFromRect(r) : nullptr) {
+        const TRect m = GetMagnetMargins();
+        TRect area = monitor->GetWorkareaRect();
+        area.Inflate(m.Left, m.Top, m.Right, m.Bottom);
+        r.Offset(std::max(area.Left, std::min(r.Left, area.Right - r.Width())) - r.Left,
+                 std::max(area.Top, std::min(r.Top, area.Bottom - r.Height())) - r.Top);
+      }
+      SetBoundsRect(r);
+    }
+  }
   PlacementStateChanged();
   SetFormVisible(true);
+}
+
+void TZSEBaseForm::ValidateState() {
+  const TZSEFormPlacementKind kind = GetPlacementKind();
+  if ((kind == fpkToolBar && !(FToolBar->FAllowedEdges & (1 << FToolBar->FEdge))) ||
+      (kind == fpkMaximized && !CanMaximize()))
+    Restore();
 }
 
 void TZSEBaseForm::ToggleMaximize() {
@@ -222,12 +254,19 @@ void TZSEBaseForm::ToggleMaximize() {
     Maximize();
 }
 
-void TZSEBaseForm::DockToEdge(Integer Edge) {
+void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
   if (Edge < 0 || Edge > 3 || !(FToolBar->FAllowedEdges & (1 << Edge))) return;
-  if (FToolBar->FDocked && FToolBar->FEdge == Edge) return;
+  if (Monitor < 0 && Screen)
+    if (TMonitor* m = Screen->MonitorFromRect(GetBoundsRect())) Monitor = m->GetMonitorNum();
+  if (FToolBar->FDocked && FToolBar->FEdge == Edge && FToolBar->FMonitor == Monitor) return;
   SaveRestoredBounds();
   FToolBar->FDocked = true;
   FToolBar->FEdge = Edge;
+  FToolBar->FMonitor = Monitor;
+  // The strip keeps the form's thickness across the edge.
+  SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+  UpdateAppBar();
+  if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
   PlacementStateChanged();
 }
@@ -256,29 +295,67 @@ void TZSEBaseForm::SetCurrentDpi(Integer Value) {
 }
 
 void TZSEBaseForm::PlacementObjectChanged(TZSEFormPersistent* Sender) {
-  if (Sender == FMasterFormPin)
+  if (Sender == FMasterFormPin) {
     MasterFormPinChanged();
-  else
-    PlacementStateChanged();
+    return;
+  }
+  // Another pin mode may take another strip (the monitor's full bounds or its work area).
+  if (Sender == FToolBar && FToolBar->FDocked) SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+  UpdateAppBar();
+  PlacementStateChanged();
 }
 
 // ---- TZSEForm -----------------------------------------------------------------------------------------
 
 TZSEForm::TZSEForm(TComponent* AOwner) : TZSEBaseForm(AOwner) {
+  // Elements take the presses; the form itself neither captures the mouse nor clicks.
+  TControlStyle style = GetControlStyle();
+  style.Exclude(csCaptureMouse);
+  style.Exclude(csClickEvents);
+  SetControlStyle(style);
+  SetKeyPreview(true);
+  SetShowHint(true);
+  SetTabStop(true);
+  FDropTarget = new TZCLDropTarget(this);
+  FDropTarget->SetTarget(this);
+  FDropTarget->OnOver = {this, &TZSEForm::DropOver};
+  FDropTarget->OnScroll = {this, &TZSEForm::DropScroll};
+  FDropTarget->OnLeave = {this, &TZSEForm::DropLeave};
+  FDropTarget->OnEnter = {this, &TZSEForm::DropEnter};
+  FDropTarget->OnDrop = {this, &TZSEForm::DropDrop};
   FLayout = Create<TZSELayout>(this);
   FLayout->OnChange = {this, &TZSEForm::LayoutChanged};
 }
 
-TZSEForm::~TZSEForm() { Free(FLayout); }
+TZSEForm::~TZSEForm() {
+  delete FDragger;
+  FDragger = nullptr;
+  Free(FLayout);
+}
 
 void TZSEForm::BeforeDestruction() {
   FLayout->OnChange = nullptr;
+  FDropTarget->SetTarget(nullptr);
+  FreeAndNil(FDropTarget);
+  TZCLMouseTracker::Forget(this);
   TZSEBaseForm::BeforeDestruction();
 }
 
-void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetClientRect()); }
+void TZSEForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TZSEBaseForm::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FSavedFocus) FSavedFocus = nullptr;
+  if (AComponent == FDropElement) FDropElement = nullptr;
+  if (AComponent == FDropTarget) FDropTarget = nullptr;
+}
 
-void TZSEForm::LayoutInvalidate(const TRect& Rect) { InvalidateContent(Rect); }
+void TZSEForm::FitLayout() { FLayout->BoundsFromSizeLimits(GetContentRect()); }
+
+void TZSEForm::LayoutInvalidate(const TRect& Rect) {
+  const TPoint a = ContentToClient(Rect.TopLeft()), b = ContentToClient(Rect.BottomRight());
+  // Rounding must not lose the last pixel column or row of a zoomed rectangle.
+  InvalidateContent(Rect.IsEmpty() ? Rect : TRect(a.X, a.Y, b.X + GetDisplayScale(), b.Y + GetDisplayScale()));
+}
 
 void TZSEForm::PaintLayout(TZSERenderBuffer* Buffer) { FLayout->DrawLayers(Buffer); }
 

@@ -5,13 +5,15 @@
 // the notification codes of the skin manager, and the form's layout tree. The form paints into
 // its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: the zoom buffer (render and display scales), the desktop-toolbar registration, the
-// keyboard snap hook and the routing of pointer and keyboard input to skin elements are still
-// to come.
+// FIXME: the desktop-toolbar registration and the keyboard snap hook are still to come.
 
 #include "rtl/RTL.Geometry.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Classes.h"
+#include "zcl/ui/ZCL.UI.Controls.Base.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
+#include "zse/engine/ZSE.Forms.Input.h"
 #include "zse/engine/ZSE.Layout.h"
 #include "zse/engine/ZSE.Types.h"
 
@@ -21,6 +23,9 @@ class TZCLIniFileSection;
 class TZSEBaseForm;
 class TZSEFormPlaceAnchors;
 class TZSERenderBuffer;
+class TZSECustomFormDragger;
+class TZSELayoutDockSite;
+class TMenuItem;
 
 // The shape of a top-level skin window without layered windows: one rectangle per run of pixels
 // whose alpha is at least Threshold, row by row; (0, 0, 1, 1) when no pixel qualifies or there is
@@ -108,6 +113,13 @@ class TZSEFormToolBar : public TZSEFormPersistent {
   // The engine's form-toolbar switch (on by default; off while a skin loads).
   static bool GetSlideEnabled();
   static void SetSlideEnabled(bool Value);
+  // The monitor index captured when the form became a toolbar (-1 none), and the monitor that
+  // stands for it now: that index when such a monitor exists, else the primary monitor's.
+  Integer GetMonitor() const { return FMonitor; }
+  Integer GetResolvedMonitor() const;
+  // The strip the toolbar takes at its edge: the monitor's full bounds in the fixed pin mode,
+  // else its work area widened by the form's magnet margins; at least 20 pixels thick.
+  TRect CalculateRect(TSize Size) const;
   // A toolbar hidden at its edge slides away from it (0..3 as for show and hide animations);
   // false while the switch is off or in any other pin mode.
   bool GetSlideDirection(Byte& Direction) const;
@@ -115,6 +127,7 @@ class TZSEFormToolBar : public TZSEFormPersistent {
  private:
   friend class TZSEBaseForm;
   Byte FAllowedEdges = 15;
+  Integer FMonitor = -1;
   bool FDocked = false;
   Integer FEdge = 2;
   Integer FPinMode = 1;
@@ -162,9 +175,21 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void Maximize();
   // Back to the normal state at the restored bounds, then shown; nothing in the normal state.
   void Restore();
+  // The same with the restored size at TopLeft, fitted onto that monitor's work area, or docked
+  // into Site when one is given.
+  void Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site);
+  // A visible top-level toolbar in the fixed pin mode holds its strip as an application bar, so
+  // that other windows keep clear of it; the strip the shell granted (empty when none).
+  void UpdateAppBar();
+  bool GetAppBarRegistered() const { return FAppBarRegistered; }
+  TRect GetAppBarRect() const { return FAppBarRect; }
+  // Leaves a state the form no longer allows: toolbar mode at an edge that is not allowed, or
+  // maximized when it may not maximize (after a skin loaded).
+  void ValidateState();
   void ToggleMaximize();
-  // Enters toolbar mode at an allowed edge; the normal bounds are kept for the way back.
-  void DockToEdge(Integer Edge);
+  // Enters toolbar mode at an allowed edge of a monitor (-1: the one under the form) and takes the
+  // strip there; the normal bounds are kept for the way back.
+  void DockToEdge(Integer Edge, Integer Monitor = -1);
   // Leaves toolbar mode (Restore).
   void Undock();
   // Bit 0 a window region is applied, bit 1 the window is layered.
@@ -176,7 +201,18 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // The DPI of the window's monitor (the design DPI in design mode).
   Integer GetCurrentDpi() const { return FCurrentDpi; }
   void SetCurrentDpi(Integer Value);
+  // The size at 96 DPI that a form takes when no position is stored.
+  TZCLSize* GetInitialSize() const { return FInitialSize; }
+  void SetInitialSize(TZCLSize* Value) { FInitialSize->Assign(Value); }
+  // InitialSize at the form's DPI (at least the minimum constraints) with its body centred in Area.
+  TRect CalculateInitialBounds(const TRect& Area) const;
   TRect GetMagnetRectOffsets() const { return FMagnetRectOffsets; }
+  // MagnetRectOffsets at the form's DPI: the window's margins around its visible body.
+  TRect GetMagnetMargins() const {
+    const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+    const TRect o = FMagnetRectOffsets;
+    return TRect(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+  }
   void SetMagnetRectOffsets(const TRect& Value) { FMagnetRectOffsets = Value; }
 
   // The skin manager's notification (the form message 0x1401 with a code).
@@ -209,6 +245,24 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TPoint GetSlideOffset() const { return FSlideOffset; }
   void SetSlideOffset(const TPoint& Value);
   TZSERenderBuffer* GetRenderBuffer() const { return FRenderBuffer; }
+  // The zoom: the content is rendered at RenderScale / DisplayScale of the window's size and shown
+  // stretched to it through the zoom buffer, which exists only while the two scales differ.
+  Integer GetDisplayScale() const { return FDisplayScale; }
+  Integer GetRenderScale() const { return FRenderScale; }
+  // Scales below 1 are refused.
+  void SetZoom(Integer DisplayScale, Integer RenderScale);
+  TZSERenderBuffer* GetZoomBuffer() const { return FZoomBuffer; }
+  // What the window shows: the zoom buffer while there is one, else the render buffer.
+  TZSERenderBuffer* GetShownBuffer() const { return FZoomBuffer ? FZoomBuffer : FRenderBuffer; }
+  // Window pixels to content units and back.
+  TPoint ClientToContent(const TPoint& P) const {
+    return TPoint(MulDiv(P.X, FRenderScale, FDisplayScale), MulDiv(P.Y, FRenderScale, FDisplayScale));
+  }
+  TPoint ContentToClient(const TPoint& P) const {
+    return TPoint(MulDiv(P.X, FDisplayScale, FRenderScale), MulDiv(P.Y, FDisplayScale, FRenderScale));
+  }
+  // The content area: the client rectangle in content units.
+  TRect GetContentRect() const;
   bool GetPresented() const { return FPresented; }
   // Between the notifications 6 and 7 of a skin load.
   bool GetLoading() const { return FLoading; }
@@ -237,6 +291,7 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // 6: a skin unloads (nothing is presented and the buffer lets its memory go until 7);
   // 7: the load ended (painted in full and presented once).
   virtual void HandleNotification(Integer Code, NativeInt Argument);
+  void HandleLoadNotification(Integer Code);
   virtual void LayeredApplied() {}
   virtual void MasterFormPinChanged() {}
   virtual void PlacementStateChanged() {}
@@ -254,6 +309,10 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
   TZSEFormPlaceAnchors* FPlaceAnchors;
+  TZCLSize* FInitialSize;
+  TRect FAppBarRect;
+  bool FAppBarRegistered = false;
+  bool FAppBarPositioning = false;
   void SaveRestoredBounds();
   TRect FMagnetRectOffsets;
   TRect FRestoredBounds;
@@ -262,6 +321,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   Integer FScaleDenominator = 1;
   Byte FWindowShapeState = 0;
   TZSERenderBuffer* FRenderBuffer = nullptr;
+  TZSERenderBuffer* FZoomBuffer = nullptr;
+  Integer FDisplayScale = 1;
+  Integer FRenderScale = 1;
   TRect FInvalid;
   TPoint FSlideOffset;
   Integer FPaintLock = 0;
@@ -276,10 +338,67 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FLocked = false;
 };
 
-// A skin form with its layout tree.
-class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
+// Input state that is unique across all skin forms: the element with the keyboard focus, the one
+// under the mouse, the one holding the mouse capture (and its top-level form), the one receiving
+// touch gestures and the one whose context menu is open. Freed elements drop out.
+class TZSEGlobalStateController : public TComponent {
+  ZCL_CLASS(TZSEGlobalStateController, TComponent)
+ public:
+  using TComponent::TComponent;
+  ~TZSEGlobalStateController() override;
+  // Created on first use, freed at unit finalization.
+  static TZSEGlobalStateController* Instance();
+  static void Finalize();
+
+  // Visible and enabled up its parents.
+  static bool IsAvailable(TZSECustomVisualItem* Element);
+  // Available and taking the focus.
+  static bool CanFocus(TZSECustomVisualItem* Element);
+  // The context-menu element, else the captured one, else the hovered one.
+  TZSECustomVisualItem* GetActiveElement() const;
+  TZSECustomVisualItem* GetFocusedElement() const { return FFocusedElement; }
+  TZSECustomVisualItem* GetHoveredElement() const { return FHoveredElement; }
+  TZSECustomVisualItem* GetCapturedElement() const { return FCapturedElement; }
+  TCustomForm* GetCaptureForm() const { return FCaptureForm; }
+  TZSECustomVisualItem* GetGestureElement() const { return FGestureElement; }
+  TZSECustomVisualItem* GetContextMenuElement() const { return FContextMenuElement; }
+  void SetContextMenuElement(TZSECustomVisualItem* Value);
+  // An element that cannot take the focus leaves none focused.
+  void SetFocusedElement(TZSECustomVisualItem* Element);
+  // Ignored while an element holds the capture or a context menu is shown; the elements between
+  // the old and the new one and their common parent hear that the mouse left or entered.
+  void SetHoveredElement(TZSECustomVisualItem* Element);
+  // While an element holds the capture no other element becomes hovered.
+  void UpdateHover(TZSECustomVisualItem* Element);
+  void SetCapturedElement(TZSECustomVisualItem* Element);
+  void SetGestureElement(TZSECustomVisualItem* Element);
+  // Drops the elements that became unavailable.
+  void Reapply();
+  // The focused element's shortcut pre-check; true when it takes the key as an ordinary key.
+  bool ProcessShortCut(Word Key, TShiftState Shift);
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  void Hold(TComponent* Value);
+  void Release(TComponent* Value);
+  TZSECustomVisualItem* FContextMenuElement = nullptr;
+  TZSECustomVisualItem* FFocusedElement = nullptr;
+  TZSECustomVisualItem* FHoveredElement = nullptr;
+  TZSECustomVisualItem* FCapturedElement = nullptr;
+  TCustomForm* FCaptureForm = nullptr;
+  TZSECustomVisualItem* FGestureElement = nullptr;
+};
+
+TZSEGlobalStateController* GlobalStateController();
+
+// A skin form with its layout tree. It routes pointer, keyboard, wheel, hint, gesture, context-menu
+// and drop input to the skin element under the pointer or with the focus, and starts a user move
+// or resize of the form on a press that no element takes.
+class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTracking, public IZCLCursorProvider {
   ZCL_CLASS(TZSEForm, TZSEBaseForm)
-  RTL_INTERFACES(TZSEBaseForm, IZSELayoutHost)
+  RTL_INTERFACES(TZSEBaseForm, IZSELayoutHost, IZCLMouseTracking, IZCLCursorProvider)
  public:
   explicit TZSEForm(TComponent* AOwner);
   ~TZSEForm() override;
@@ -304,20 +423,105 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost {
   bool CanSizeHorizontally() const;
   bool CanSizeVertically() const;
 
+  // ---- input routing
+  // Purposes of a hit test.
+  static constexpr Integer HitPointer = 0;
+  static constexpr Integer HitDoubleClick = 1;
+  static constexpr Integer HitHint = 2;
+  static constexpr Integer HitHintSecond = 3;
+  // The element at a client point; none on the sizing border. Content gets the point in the
+  // layout's units.
+  TZSECustomVisualItem* HitTest(const TPoint& P, Integer Purpose, TPoint* Content = nullptr);
+  // A user move or resize is under way.
+  bool IsDragging() const { return FDragger != nullptr; }
+  TZSECustomFormDragger* GetDragger() const { return FDragger; }
+  // A resizer on the sizing border, a mover elsewhere on the body; none when moving is not
+  // allowed or the point is outside the body.
+  TZSECustomFormDragger* CreateDragger(const TPoint& P);
+  // The deepest skin form docked in this one at a client point; Local gets the point in it.
+  TZSEForm* FindDockedFormAt(const TPoint& P, TPoint* Local = nullptr);
+  // ScreenPoint (-1, -1) is the keyboard's menu key: next to the element.
+  void ShowElementMenu(TPoint ScreenPoint, Integer Button, TZSECustomVisualItem* Element);
+  // Fills Data for a client point from Element; true when it gave a text.
+  bool QueryHint(const TPoint& P, TZSECustomVisualItem* Element, TZSEHintData& Data);
+  const TZSEHintData& GetHintData() const { return FHintData; }
+  TZSECustomVisualItem* GetDropElement() const { return FDropElement; }
+  void SetDropElement(TZSECustomVisualItem* Element);
+  // Wheel delta waiting for a whole notch.
+  Integer GetWheelRemainder() const { return FWheel.GetRemainder(); }
+  // The drop target of the form's window.
+  TObject* GetDropTarget() const;
+  // The engine's rich-hint switch (on by default): hints with action lines use the advanced window.
+  static bool GetRichHints();
+  static void SetRichHints(bool Value);
+  // Tab and Shift+Tab move the focus through the visible, enabled elements that take it.
+  bool DialogKey(Word Key, TShiftState Shift);
+
+  // IZCLMouseTracking
+  bool IsMouseAtControl() override { return IsMouseInside(); }
+  void MouseEnter() override {}
+  void MouseLeave() override;
+  bool IsMouseInside();
+  // IZCLCursorProvider
+  TCursor GetCursorAt(const TPoint& P) override;
+
   void LayoutInvalidate(const TRect& Rect) override;
   void PaintLayout(TZSERenderBuffer* Buffer) override;
   bool LayoutIsVisible() override { return GetVisible(); }
-  TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(P); }
-  TPoint LayoutScreenToClient(const TPoint& P) override { return ScreenToClient(P); }
+  TPoint LayoutClientToScreen(const TPoint& P) override { return ClientToScreen(ContentToClient(P)); }
+  TPoint LayoutScreenToClient(const TPoint& P) override { return ClientToContent(ScreenToClient(P)); }
 
  protected:
   void HandleNotification(Integer Code, NativeInt Argument) override;
   void DpiApplied() override;
+  void WndProc(TMessage& Message) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyUp(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  bool IsShortCut(TMessage& Message) override;
+  void DoContextPopup(TPoint MousePos, bool& Handled) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Lets a derived form add entries to the shared form menu before it shows.
+  virtual void PopulateContextMenu(TMenuItem* Items) {}
+  // After a user move or resize ended with the left button.
+  virtual void DragFinished() {}
+  // The middle button pressed where no element takes it.
+  virtual void MiddleButtonPressed() {}
+  // A modal wait after a press at P: true once the pointer leaves the drag threshold's square,
+  // false at any button or wheel message.
+  virtual bool DetectDrag(const TPoint& P);
 
  private:
   void LayoutChanged(TZSELayout* Layout, Byte Flags);
+  void ElementPress(TZSECustomVisualItem* Target, TMouseButton Button, TShiftState Shift, const TPoint& Local);
+  void StartDrag(const TPoint& P);
+  void CancelMode();
+  void MouseWheelMessage(TMessage& Message);
+  void HintShow(TMessage& Message);
+  void SaveFocus();
+  void RestoreFocus();
+  void GestureNotify(TMessage& Message);
+  void GestureMessage(TMessage& Message);
+  void DropOver(TZCLDropTarget* Sender, TShiftState Shift, TPoint P, String& Hint, bool& Allow, TZCLDropAction& Action);
+  void DropEnter(TObject* Sender);
+  void DropLeave(TObject* Sender);
+  void DropDrop(TZCLDropTarget* Sender, TShiftState Shift, TPoint P, TZCLDropAction Action);
+  void DropScroll(TObject* Sender, TPoint P, Integer Lines, TMouseWheelDirection Direction, bool& Handled);
   TZSELayout* FLayout;
+  TZSECustomFormDragger* FDragger = nullptr;
+  TZCLDropTarget* FDropTarget = nullptr;
+  TZSECustomVisualItem* FDropElement = nullptr;
+  TZSECustomVisualItem* FSavedFocus = nullptr;
+  TZSEHintData FHintData;
+  TPoint FLastHintPos{-1, -1};
+  TZSEWheelAccumulator FWheel;
   Integer FLayoutReactions = 0;
   Integer FSizingHitTestAreaWidth = 5;
   bool FSizingTakeMagnetOffsets = true;
+  bool FLeftDown = false;
+  bool FDetectingDrag = false;
+  bool FCancelling = false;
 };

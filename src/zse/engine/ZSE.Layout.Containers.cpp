@@ -42,7 +42,66 @@ TZSELayoutContainer::TZSELayoutContainer() {
   GetProvider()->RegisterService(u"Visibility", new TZSELayoutContainerVisibilityService(this));
 }
 
-TZSELayoutContainer::~TZSELayoutContainer() { Free(GetProvider()); }
+TZSELayoutContainer::~TZSELayoutContainer() {
+  while (!FControls.empty()) {
+    TZSECustomVisualItem* control = FControls.back();
+    FControls.pop_back();
+    control->RemoveFreeNotification(this);
+    Free(control);
+  }
+  Free(GetProvider());
+}
+
+void TZSELayoutContainer::AddControl(TZSECustomVisualItem* Control) {
+  if (!Control || std::find(FControls.begin(), FControls.end(), Control) != FControls.end()) return;
+  FControls.push_back(Control);
+  Control->FreeNotification(this);
+  ControlsChanged();
+}
+
+void TZSELayoutContainer::RemoveControl(TZSECustomVisualItem* Control) {
+  const auto it = std::find(FControls.begin(), FControls.end(), Control);
+  if (it == FControls.end()) return;
+  FControls.erase(it);
+  Control->RemoveFreeNotification(this);
+  ControlsChanged();
+}
+
+void TZSELayoutContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  TZSELayoutTexture::Notification(AComponent, Operation);
+  if (Operation == opRemove)
+    FControls.erase(std::remove(FControls.begin(), FControls.end(), AComponent), FControls.end());
+}
+
+void TZSELayoutContainer::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
+  if (Layer == 1)
+    for (TZSECustomVisualItem* control : FControls) {
+      IPtr<IZSEContainedControl> contained;
+      if (control->GetVisible() && Supports(static_cast<TObject*>(control), contained)) contained->DrawControl(Canvas);
+    }
+  TZSELayoutTexture::DrawContent(Canvas, Layer);
+}
+
+bool TZSELayoutContainer::HitTestChildren(TZSELayoutHitTestInfo& Info) {
+  bool hit = TZSELayoutTexture::HitTestChildren(Info);
+  if (Info.Control) return hit;
+  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+    IPtr<IZSEContainedControl> contained;
+    if (!(*it)->IsVisibleAndEnabled() || !Supports(static_cast<TObject*>(*it), contained)) continue;
+    if (contained->HitTestControl(Info.Point)) {
+      Info.Control = *it;
+      return true;
+    }
+  }
+  return hit;
+}
+
+bool TZSELayoutContainer::HasChild(TZSECustomVisualItem* Item, bool Recursive) const {
+  if (TZSELayoutTexture::HasChild(Item, Recursive)) return true;
+  for (TZSECustomVisualItem* control : FControls)
+    if (control == Item || (Recursive && control->HasChild(Item, true))) return true;
+  return false;
+}
 
 void TZSELayoutContainer::RegisterPins() {
   TZSELayoutTexture::RegisterPins();
@@ -705,9 +764,7 @@ void TZSELayoutDockSite::Undock() {
   UpdateDockState();
 }
 
-TRect TZSELayoutDockSite::GetScreenBounds() {
-  return ClientToScreen(GetBounds());
-}
+TRect TZSELayoutDockSite::GetScreenBounds() { return GetScreenRect(); }
 
 void TZSELayoutDockSite::SetHighlighted(bool Value) {
   if (Value == FHighlighted) return;

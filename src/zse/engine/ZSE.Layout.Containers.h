@@ -21,6 +21,14 @@ class TZCLIniFile;
 
 // A container is a binding provider of its own: "IsActive" (the pointer is over it) and
 // "Visibility" (reads Visible; its action toggles it).
+// What a container asks of the skin controls it holds: they draw over its layer 1 and are hit
+// at window points; the container is their parent.
+struct IZSEContainedControl : virtual IInterface {
+  RTL_INTERFACE(IZSEContainedControl, IInterface, "{5B2C8E41-9D3A-4F67-B1C0-7E4A2D9F6B35}")
+  virtual void DrawControl(TZSERenderBuffer* Canvas) = 0;
+  virtual bool HitTestControl(const TPoint& P) = 0;
+};
+
 class TZSELayoutContainer : public TZSELayoutTexture,
                             public TZSEBindingProviderDelegate,
                             public IZSEBindingServiceDataBoolean {
@@ -49,14 +57,30 @@ class TZSELayoutContainer : public TZSELayoutTexture,
   void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
   void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
 
+  // The skin controls placed in the container, in z-order (the last one on top); the container
+  // owns them, and one freed elsewhere leaves the list.
+  const std::vector<TZSECustomVisualItem*>& GetControls() const { return FControls; }
+  void AddControl(TZSECustomVisualItem* Control);
+  void RemoveControl(TZSECustomVisualItem* Control);
+  void ControlsChanged() { Changed(ZSELayoutChangeAppearance); }
+  TRect GetControlsArea() { return GetBounds(); }
+  // Layer 1: the visible controls first, then the base.
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  // The child items, then (unless a control is hit already) the visible, enabled controls from
+  // the top one down.
+  bool HitTestChildren(TZSELayoutHitTestInfo& Info) override;
+  bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const override;
+
   // IZSEBindingServiceDataBoolean ("IsActive")
   bool GetBooleanValue() override { return FIsActive; }
 
  protected:
   // "Accessibility": Enabled follows what the bindings report.
   void RegisterPins() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  std::vector<TZSECustomVisualItem*> FControls;
   String FDisplayName;
   bool FInitialVisible = true;
   bool FIsActive = false;

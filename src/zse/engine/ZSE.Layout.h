@@ -89,6 +89,17 @@ class TZSECustomVisualItem : public TZSEComponent,
   void EndUpdate() override = 0;
   // Before the schema loads the element: its binding links are cleared.
   void SetSchemaDefaults() override;
+  // Messages to the element (CM_CANCELMODE when it loses the capture, scroll requests); the
+  // base ignores them.
+  virtual void Dispatch(TMessage& Message) {}
+  LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0) {
+    TMessage message{Msg, WParam, LParam, 0};
+    Dispatch(message);
+    return message.Result;
+  }
+  // The skin loads: a skin control collects its changes meanwhile and delivers them at the end.
+  virtual void BeginSkinLoad() {}
+  virtual void EndSkinLoad() {}
   void BeginLoad() override { BeginUpdate(); }
   void EndLoad() override { EndUpdate(); }
 
@@ -117,6 +128,8 @@ class TZSECustomVisualItem : public TZSEComponent,
   TPoint ScreenToClient(const TPoint& P);
   TRect ClientToScreen(const TRect& R);
   TRect ScreenToClient(const TRect& R);
+  TPoint LocalToScreen(const TPoint& P) override { return ClientToScreen(P); }
+  TPoint ScreenToLocal(const TPoint& P) override { return ScreenToClient(P); }
   bool IsVisibleAndEnabled() const { return FVisible && FEnabled; }
 
   // The component when it is a visual item, else null.
@@ -151,6 +164,8 @@ class TZSELayoutSize : public TZCLSize {
 // Where a hit test ends: the deepest item recorded, at Point (window coordinates).
 struct TZSELayoutHitTestInfo {
   TZSELayoutCustomItem* Item = nullptr;
+  // A skin control hit inside a container; it wins over Item.
+  TZSECustomVisualItem* Control = nullptr;
   TPoint Point{-1, -1};
   Byte Flags = 0;
 };

@@ -14,6 +14,7 @@
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/base/ZCL.Hashes.h"
 #include "zcl/base/ZCL.MUI.h"
+#include "zcl/base/ZCL.Timers.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
@@ -79,9 +80,13 @@ TZSEManager::TZSEManager(TComponent* AOwner)
   TZSESkinTheme::SetCurrent(FTheme);
   TZCLApplication::ListenerAdd(this);
   FTheme->ListenerAdd(this);
+  TZSEScene::OnRegisterInMenuChanged = {this, &TZSEManager::RegisterInMenuChanged};
 }
 
 TZSEManager::~TZSEManager() {
+  TZSEScene::OnRegisterInMenuChanged = nullptr;
+  FToolbarForms.clear();
+  ToolbarFormsChanged();
   FTheme->ListenerRemove(this);
   TZCLApplication::ListenerRemove(this);
   Clear();
@@ -188,6 +193,75 @@ void TZSEManager::RegisterForm(TZSEBaseForm* Form) {
 void TZSEManager::UnregisterForm(TZSEBaseForm* Form) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
   FCreatedForms.erase(std::remove(FCreatedForms.begin(), FCreatedForms.end(), Form), FCreatedForms.end());
+  FMenuForms.erase(std::remove(FMenuForms.begin(), FMenuForms.end(), Form), FMenuForms.end());
+  if (std::find(FToolbarForms.begin(), FToolbarForms.end(), Form) != FToolbarForms.end()) {
+    FToolbarForms.erase(std::remove(FToolbarForms.begin(), FToolbarForms.end(), Form), FToolbarForms.end());
+    ToolbarFormsChanged();
+  }
+}
+
+void TZSEManager::UpdateMenuForms(TZSEBaseForm* Form, bool Listed) {
+  const auto it = std::find(FMenuForms.begin(), FMenuForms.end(), Form);
+  if (Listed && it == FMenuForms.end())
+    FMenuForms.push_back(Form);
+  else if (!Listed && it != FMenuForms.end())
+    FMenuForms.erase(it);
+}
+
+void TZSEManager::RegisterInMenuChanged(TObject* Sender) {
+  if (auto* scene = dynamic_cast<TZSEScene*>(Sender)) UpdateMenuForms(scene, scene->GetRegisterInMenu());
+}
+
+void TZSEManager::UpdateToolbarForms(TZSEBaseForm* Form) {
+  const bool listed = std::find(FToolbarForms.begin(), FToolbarForms.end(), Form) != FToolbarForms.end();
+  const bool toolbar = Form->GetToolBar()->GetDocked() && !Form->GetComponentState().Contains(csDestroying);
+  if (listed == toolbar) return;
+  if (toolbar)
+    FToolbarForms.push_back(Form);
+  else
+    FToolbarForms.erase(std::remove(FToolbarForms.begin(), FToolbarForms.end(), Form), FToolbarForms.end());
+  ToolbarFormsChanged();
+}
+
+void TZSEManager::ToolbarFormsChanged() {
+  if (!FToolbarForms.empty()) {
+    if (!FFloatArrowTimer) FFloatArrowTimer = new TZCLTimer({this, &TZSEManager::FloatArrowTick}, 100, true);
+    return;
+  }
+  if (FFloatArrowTimer) {
+    TZCLTimer* timer = FFloatArrowTimer;
+    FFloatArrowTimer = nullptr;
+    Free(timer);
+  }
+  if (FFloatArrow) FFloatArrow->Release();
+}
+
+void TZSEManager::FloatArrowTick(TObject*) {
+  if (TZCLMenuLoop::IsActive()) return;
+  TPoint cursor;
+  GetCursorPos(cursor);
+  TMonitor* monitor = Screen ? Screen->MonitorFromPoint(cursor) : nullptr;
+  const Integer dpi = monitor ? monitor->GetPixelsPerInch() : 96;
+  TZSEScreenEdgePlacement place;
+  TZSEBaseForm* match = nullptr;
+  // The pointer on the edge's last pixel counts also when the theme has no arrow image.
+  if (TZSEToolbarHelper::GetEdgeAtPoint(cursor, std::max(1, FTheme->GetFloatArrowSize(dpi)), place))
+    for (TZSEBaseForm* form : FToolbarForms) {
+      // Hidden as a toolbar: docked at an edge, its window not shown.
+      if (form->GetVisible() || form->GetToolBar()->GetEdge() != place.Edge) continue;
+      if (form->GetToolBar()->GetResolvedMonitor() != place.MonitorIndex) continue;
+      match = form;
+      break;
+    }
+  if (!match) {
+    if (FFloatArrow) FFloatArrow->Release();
+    return;
+  }
+  if (!FFloatArrow) {
+    FFloatArrow = new TZSEFloatArrowImpl(this);
+    FFloatArrow->FreeNotification(this);
+  }
+  if (FFloatArrow->GetTarget() != match) FFloatArrow->Show(match);
 }
 
 void TZSEManager::RegisterControl(TComponent* Control) {
@@ -196,6 +270,8 @@ void TZSEManager::RegisterControl(TComponent* Control) {
 
 void TZSEManager::UnregisterControl(TComponent* Control) {
   FControls.erase(std::remove(FControls.begin(), FControls.end(), Control), FControls.end());
+  FLoadingControls.erase(std::remove(FLoadingControls.begin(), FLoadingControls.end(), Control),
+                         FLoadingControls.end());
 }
 
 bool TZSEManager::IsCreatedForm(TZSEBaseForm* Form) const {
@@ -237,6 +313,7 @@ void TZSEManager::CollectDockSites(TZSEBaseForm* Form, TZSEBaseForm* Holder,
 void TZSEManager::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
+  if (AComponent == FFloatArrow) FFloatArrow = nullptr;
   if (std::find(FOwnedProviders.begin(), FOwnedProviders.end(), AComponent) != FOwnedProviders.end()) {
     FOwnedProviders.erase(std::remove(FOwnedProviders.begin(), FOwnedProviders.end(), AComponent),
                           FOwnedProviders.end());
@@ -252,8 +329,12 @@ void TZSEManager::LoadSkin(const TZSESkinPackage& Package, bool ShowErrors) {
     TOwned<TZSESkinLoader> loader(Create<TZSESkinLoader>(this), &Free);
     loader->LoadPackage(Package);
   } catch (const Exception& e) {
-    if (ShowErrors && (Package.IsDefault() || Package.Exists()) && ZSEShowLoadError)
-      ZSEShowLoadError(Format(u"Can't load skin \"%s\": %s", {Package.GetName(), e.GetMessage()}));
+    if (ShowErrors && (Package.IsDefault() || Package.Exists()) && ZSEShowLoadError) {
+      // The stack where the error was raised follows the message (when it was captured).
+      const String trace = e.GetStackTrace();
+      const String text = trace.empty() ? e.GetMessage() : e.GetMessage() + u"\r\n" + trace;
+      ZSEShowLoadError(Format(u"Can't load skin \"%s\": %s", {Package.GetName(), text}));
+    }
   }
 }
 
@@ -318,9 +399,22 @@ void TZSEManager::ResetDefaults(TComponent* Component) {
 void TZSEManager::NotifyUnloading() {
   FLoaded = false;
   Broadcast(ZSEMessageNotify, ZSEFormNotifySkinUnloading, 0);
+  for (TComponent* c : std::vector<TComponent*>(FControls))
+    if (auto* item = TZSECustomVisualItem::AsVisualItem(c);
+        item && std::find(FLoadingControls.begin(), FLoadingControls.end(), c) == FLoadingControls.end()) {
+      FLoadingControls.push_back(c);
+      item->BeginSkinLoad();
+    }
 }
 
 void TZSEManager::NotifyLoaded() {
+  // Only the controls that entered the loading state leave it: one created during the load
+  // never entered it.
+  const std::vector<TComponent*> loading = std::move(FLoadingControls);
+  FLoadingControls.clear();
+  for (TComponent* c : loading)
+    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end())
+      if (auto* item = TZSECustomVisualItem::AsVisualItem(c)) item->EndSkinLoad();
   FLoadErrorText.clear();
   FLoaded = true;
   Broadcast(ZSEMessageNotify, ZSENotifyLoaded, 0);
@@ -398,6 +492,16 @@ void TZSEManager::SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM
   } catch (const EZSEException& e) {
     FLoadErrorText = e.GetMessage();
   }
+}
+
+void TZSEManager::ApplicationActivated(bool Active) {
+  const Byte state = Active ? 1 : 0;
+  if (state == FAppActive) return;
+  FAppActive = state;
+  MSG msg;
+  while (PeekMessage(msg, nullptr, ZSEMessageAppActivate, ZSEMessageAppActivate, PM_REMOVE)) {
+  }
+  Broadcast(ZSEMessageAppActivate, state, 0);
 }
 
 void TZSEManager::ApplyLocalizations() {

@@ -23,6 +23,8 @@ class TZCLXMLDocument;
 class TZCLXMLNode;
 class TZSEBaseForm;
 class TZSEGluedForms;
+class TZSECustomFloatArrow;
+class TZCLTimer;
 class TZSELayoutDockSite;
 class TZSEScene;
 class TZSESchema;
@@ -77,6 +79,16 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   TZSEBaseForm* GetMainForm() const { return FForms.empty() ? nullptr : FForms.front(); }
   bool IsCreatedForm(TZSEBaseForm* Form) const;
   Integer GetControlCount() const { return static_cast<Integer>(FControls.size()); }
+  // The scenes listed in the program's window menu (RegisterInMenu set), in the order they asked.
+  const std::vector<TZSEBaseForm*>& GetMenuForms() const { return FMenuForms; }
+  void UpdateMenuForms(TZSEBaseForm* Form, bool Listed);
+  // The forms in toolbar mode. While there are any, a 100 ms timer shows the float arrow for a
+  // hidden toolbar form at the screen edge the pointer stands at.
+  const std::vector<TZSEBaseForm*>& GetToolbarForms() const { return FToolbarForms; }
+  void UpdateToolbarForms(TZSEBaseForm* Form);
+  TZCLTimer* GetFloatArrowTimer() const { return FFloatArrowTimer; }
+  TZSECustomFloatArrow* GetFloatArrow() const { return FFloatArrow; }
+  void FloatArrowTick(TObject* Sender);
 
   // ---- docking ----
   // The dock sites in the layouts of the skin's forms, form by form.
@@ -111,6 +123,10 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   void Broadcast(UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void SendToForm(TZSEBaseForm* Form, UINT Msg, WPARAM WParam, LPARAM LParam, bool Synchronous = true);
   void ApplyLocalizations();
+  // The application was activated or deactivated (every top-level form hears it; the forms are
+  // told once per change): pending activation messages are dropped, then ZSEMessageAppActivate
+  // goes to every form with WParam 1 or 0.
+  void ApplicationActivated(bool Active);
   // Only when the skin allows it: the theme and every form layout take the program's colours.
   void ApplyColoration();
   // The program's colour schema changed.
@@ -165,6 +181,13 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   std::vector<TZSEBaseForm*> FForms;
   std::vector<TZSEBaseForm*> FCreatedForms;  // owned
   std::vector<TComponent*> FControls;
+  std::vector<TComponent*> FLoadingControls;  // between the unload and the loaded notice
+  std::vector<TZSEBaseForm*> FMenuForms;
+  std::vector<TZSEBaseForm*> FToolbarForms;
+  TZCLTimer* FFloatArrowTimer = nullptr;
+  TZSECustomFloatArrow* FFloatArrow = nullptr;
+  void ToolbarFormsChanged();
+  void RegisterInMenuChanged(TObject* Sender);
   std::vector<TComponent*> FOwnedProviders;  // owned, also listed in FProviders
   TZSESkinDetails* FDetails;
   TZSESkinFonts* FFonts;
@@ -184,6 +207,7 @@ class TZSEManager : public TComponent, public IZCLApplicationListener, public IZ
   bool FLoaded = false;
   bool FUnloading = false;
   bool FUseLayeredWindows = true;
+  Byte FAppActive = 2;  // unknown
 };
 
 // The one manager, created on first use; freed when the engine's units finalize.

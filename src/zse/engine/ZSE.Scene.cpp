@@ -240,6 +240,7 @@ void TZSEScene::DeclareProperties(TClassDeclaration<TZSEScene>& D) {
   D.Property(u"Active", &T::GetActiveState).Stored(false);
   D.Property(u"Bindings", &T::GetBindings);
   D.Property(u"DisplayName", &T::GetDisplayName, &T::SetDisplayName).Default(String());
+  D.Property(u"InitialSize", &T::GetInitialSize, &T::SetInitialSize);
   D.Property(u"MagnetRectOffsets", &T::GetMagnetRectOffsets, &T::SetMagnetRectOffsets);
   D.Property(u"Monitor", &T::GetSceneMonitor).Stored(false);
   D.Property(u"Placement", &T::GetPlacement);

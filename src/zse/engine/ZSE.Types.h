@@ -8,6 +8,7 @@
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Interfaces.h"
 #include "rtl/RTL.Set.h"
+#include "vcl/VCL.Controls.h"
 #include "zcl/graphics/ZCL.Graphics.Geometry.h"
 
 class TComponent;
@@ -89,6 +90,9 @@ struct IZSERenderer : virtual IInterface {
 
 struct IZSECoordsConverter : virtual IInterface {
   RTL_INTERFACE(IZSECoordsConverter, IInterface, "{47A9074F-A7EC-4CC4-B997-D24C7E9385CC}")
+  // Between the element's local coordinates and the screen.
+  virtual TPoint LocalToScreen(const TPoint& P) = 0;
+  virtual TPoint ScreenToLocal(const TPoint& P) = 0;
 };
 
 // An object that keeps settings in the skin's settings file.
@@ -105,32 +109,60 @@ struct IZSEErrorHandler : virtual IInterface {
   virtual void ReferenceNotFound(TObject* Object, const String& PropertyName, const String& ObjectName) = 0;
 };
 
+// What a skin element (layout item or skin control) takes of a form's input. Points are the
+// element's local coordinates unless said otherwise; mouse buttons are numbered 0 left, 1 right,
+// 2 middle, 3 and 4 the extra buttons.
 struct IZSEHandlerFocus : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerFocus, IInterface, "{B7D2A1E0-4C3F-4E5A-9B6D-1F2E3A4B5C12}")
+  virtual void FocusChanged(bool Focused) = 0;
 };
 struct IZSEHandlerContextMenu : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerContextMenu, IInterface, "{C8E3B2F1-5D4A-4F6B-8C7E-2A3B4C5D6E13}")
+  virtual bool HasContextMenu(Integer Button) = 0;
+  virtual void ShowContextMenu(Integer Button, const TPoint& ScreenPoint) = 0;
 };
 struct IZSEHandlerGestures : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerGestures, IInterface, "{D9F4C3A2-6E5B-4A7C-9D8F-3B4C5D6E7F14}")
+  // Location in content units of the form.
+  virtual void Gesture(const TGestureEventInfo& Info) = 0;
+  // Gesture kinds and options as bit sets; 0 kinds: none wanted.
+  virtual void GetGestures(Integer& Gestures, Integer& Options) = 0;
 };
 struct IZSEHandlerCopyToClipboard : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerCopyToClipboard, IInterface, "{EA05D4B3-7F6C-4B8D-8E9A-4C5D6E7F8015}")
 };
 struct IZSEHandlerHint : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerHint, IInterface, "{FB16E5C4-807D-4C9E-9FAB-5D6E7F809116}")
+  virtual void GetHint(const TPoint& P, TZSEHintData& Data) = 0;
 };
 struct IZSEHandlerKeyboard : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerKeyboard, IInterface, "{0C27F6D5-918E-4DAF-80BC-6E7F8091A217}")
+  virtual void KeyChar(Char& Key) = 0;
+  virtual void KeyDown(Word& Key, TShiftState Shift) = 0;
+  // Handled: the key reaches the element as an ordinary key instead of a shortcut.
+  virtual void KeyDownPreview(Word Key, TShiftState Shift, bool& Handled) = 0;
+  virtual void KeyUp(Word& Key, TShiftState Shift) = 0;
 };
+// Mouse hit-test codes with a meaning for the form: the element drags by itself, or the form is
+// moved from there unless the element takes a plain click.
+constexpr Integer ZSEMouseHitDragsItself = 2;
+constexpr Integer ZSEMouseHitMovesForm = 3;
 struct IZSEHandlerMouse : IZSECoordsConverter {
   RTL_INTERFACE(IZSEHandlerMouse, IZSECoordsConverter, "{1D3807E6-A29F-4EB0-91CD-7F8091A2B318}")
+  // Bit n: button n is taken.
+  virtual Byte GetAcceptedButtons() = 0;
+  virtual Integer MouseHitTest(const TPoint& P) = 0;
+  virtual void MouseDown(TMouseButton Button, TShiftState Shift, const TPoint& P) = 0;
+  virtual void MouseMove(TShiftState Shift, const TPoint& P) = 0;
+  virtual void MouseUp(TMouseButton Button, TShiftState Shift, const TPoint& P) = 0;
 };
 struct IZSEHandlerMouseHover : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerMouseHover, IInterface, "{2E4918F7-B3A0-4FC1-A2DE-8091A2B3C419}")
+  virtual void MouseHover(bool Entered) = 0;
 };
 struct IZSEHandlerMouseWheel : virtual IInterface {
   RTL_INTERFACE(IZSEHandlerMouseWheel, IInterface, "{3F5A2908-C4B1-40D2-B3EF-91A2B3C4D51A}")
+  virtual void MouseWheel(TShiftState Shift, bool Up) = 0;
 };
 // Marks elements with a special right-click action.
 struct IZSEHandlerSpecialActionOnRMC : virtual IInterface {
@@ -165,11 +197,17 @@ struct IZSEDesignDesktopNotifications : virtual IInterface {
   virtual void ItemChanged(TComponent* Component) = 0;
 };
 
+// Drag and drop onto an element; points are local, Target is the form's drop target.
 struct IZSEDropTarget : IZSECoordsConverter {
   RTL_INTERFACE(IZSEDropTarget, IZSECoordsConverter, "{84AF7E5D-1906-4527-8834-E6F708192A1F}")
+  virtual void DragDrop(TObject* Target, const TPoint& P) = 0;
+  virtual void DragEnter(TObject* Target) = 0;
+  virtual void DragLeave(TObject* Target) = 0;
+  virtual void DragOver(TObject* Target, TShiftState Shift, const TPoint& P, bool& Accept) = 0;
 };
 struct IZSEDropTarget2 : IZSEDropTarget {
   RTL_INTERFACE(IZSEDropTarget2, IZSEDropTarget, "{95B08F6E-2A17-4638-9945-F708192A3B20}")
+  virtual bool AcceptsDrop() = 0;
 };
 
 // ---- global hooks ----------------------------------------------------------------------------

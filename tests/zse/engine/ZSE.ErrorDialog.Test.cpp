@@ -2,6 +2,7 @@
 
 #include "os/OS.Input.h"
 #include "os/OS.Messages.h"
+#include "os/OS.System.h"
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
 #include "zse/engine/ZSE.ErrorDialog.h"
@@ -17,7 +18,9 @@ TEST(ErrorDialog, LongReportScrollsAndEscapeCloses) {
   EXPECT_EQ(dialog->GetReport()->GetLineCount(), 301);
   EXPECT_EQ(dialog->GetOkButton()->GetCaptionText(), u"Ok");
   EXPECT_EQ(dialog->GetCaption(), u"Error");
+  const UInt64 beeps = MessageBeepCount();
   dialog->Show();
+  EXPECT_EQ(MessageBeepCount(), beeps + 1) << "the warning sound plays as it shows";
 
   TZEPHErrorReport* report = dialog->GetReport();
   EXPECT_GT(report->GetClientHeight(), 0);

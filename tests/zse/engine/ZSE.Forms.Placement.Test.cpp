@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "vcl/VCL.Forms.h"
@@ -222,6 +223,26 @@ TEST(ZseFormSettings, PositionComesBackAtTheStoredDpi) {
   Free(form);
 }
 
+// Without a stored position the body of the initial size is centred on the main window's monitor.
+TEST(ZseFormSettings, NoStoredPositionCentresTheInitialSize) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetName(u"Library");
+  form->GetInitialSize()->SetValue(TSize(100, 50));
+  form->SetMagnetRectOffsets(TRect(4, 2, 6, 8));
+  TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
+  ini->WriteBool(u"Library", u"Locked", false);
+  const TRect area = Screen->GetPrimaryMonitor()->GetBoundsRect();
+  const Integer cx = area.Left + area.Width() / 2, cy = area.Top + area.Height() / 2;
+  form->LoadSettings(ini);
+  // The body (90 by 40) sits in the middle; the margins lie around it.
+  EXPECT_EQ(form->GetBoundsRect(), TRect(cx - 45 - 4, cy - 20 - 2, cx + 45 + 6, cy + 20 + 8));
+  form->GetConstraints()->SetMinWidth(150);
+  form->LoadSettings(ini);
+  EXPECT_EQ(form->GetWidth(), 150) << "never below the minimum size";
+  Free(ini);
+  Free(form);
+}
+
 }  // namespace
 
 namespace {
@@ -394,13 +415,76 @@ TEST_F(FormState, MaximizedAndRestoredKeepTheNormalBounds) {
   EXPECT_FALSE(Form->GetFormVisible());
 }
 
+TEST_F(FormState, RestoreFitsOntoTheWorkAreaAndAStateNoLongerAllowedIsLeft) {
+  Form->SetBounds(100, 100, 200, 80);
+  Form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+  Form->Maximize();
+  ASSERT_EQ(Form->GetPlacementKind(), fpkMaximized);
+  const TRect work = Screen->MonitorFromRect(TRect(100, 100, 300, 180))->GetWorkareaRect();
+  Form->Restore(TPoint(work.Left - 500, work.Bottom - 10), nullptr);
+  // Only the transparent margins may stand out of the work area.
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left - 5, work.Bottom + 5 - 80, work.Left - 5 + 200, work.Bottom + 5));
+
+  // Moving a toolbar brings back its normal size under the pointer, held at the same relative point.
+  Form->SetMagnetRectOffsets(TRect());
+  Form->SetBounds(300, 300, 200, 80);
+  Form->DockToEdge(2);
+  const TRect strip = Form->GetBoundsRect();
+  const TPoint press(strip.Width() / 2, strip.Height() / 2);
+  delete new TZSEFormDragger(Form, press);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+  EXPECT_EQ(Form->GetWidth(), 200);
+  EXPECT_EQ(Form->GetLeft(), strip.Left + strip.Width() / 2 - 100);
+
+  Form->DockToEdge(2);
+  ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkToolBar) << "an allowed edge stays";
+  Form->GetToolBar()->SetAllowedEdges(1);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+}
+
+// A shown toolbar in the fixed pin mode holds its strip: the work area of its monitor shrinks by
+// it until the form leaves that mode, hides or goes away.
+TEST(ZseFormAppBar, AFixedToolbarHoldsItsStripOfTheWorkArea) {
+  auto* bar = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  bar->SetBounds(100, 100, 300, 30);
+  bar->SetVisible(true);
+  TMonitor* monitor = Screen->MonitorFromRect(bar->GetBoundsRect());
+  const TRect work = monitor->GetWorkareaRect();
+  bar->DockToEdge(2);
+  ASSERT_EQ(bar->GetToolBar()->GetPinMode(), 1);
+  EXPECT_TRUE(bar->GetAppBarRegistered());
+  EXPECT_EQ(bar->GetBoundsRect(), TRect(monitor->GetBoundsRect().Left, monitor->GetBoundsRect().Top,
+                                        monitor->GetBoundsRect().Right, monitor->GetBoundsRect().Top + 30));
+  EXPECT_EQ(monitor->GetWorkareaRect().Top, std::max(work.Top, monitor->GetBoundsRect().Top + 30));
+  bar->GetToolBar()->SetPinMode(2);
+  EXPECT_FALSE(bar->GetAppBarRegistered());
+  EXPECT_EQ(monitor->GetWorkareaRect(), work);
+  bar->GetToolBar()->SetPinMode(1);
+  EXPECT_TRUE(bar->GetAppBarRegistered());
+  bar->SetVisible(false);
+  EXPECT_EQ(monitor->GetWorkareaRect(), work) << "a hidden bar holds nothing";
+  bar->SetVisible(true);
+  EXPECT_NE(monitor->GetWorkareaRect(), work);
+  Free(bar);
+  EXPECT_EQ(monitor->GetWorkareaRect(), work) << "nor one that went away";
+}
+
 TEST_F(FormState, ToolbarModeIsStoredAndComesBack) {
   const TRect normal = Form->GetBoundsRect();
   Form->DockToEdge(0);
   Form->GetToolBar()->SetPinMode(2);
   ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  // The form takes the strip at the left of its monitor's work area, keeping its width.
+  TMonitor* monitor = Screen->MonitorFromRect(normal);
+  const TRect work = monitor->GetWorkareaRect();
+  EXPECT_EQ(Form->GetToolBar()->GetMonitor(), monitor->GetMonitorNum());
+  EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left, work.Top, work.Left + normal.Width(), work.Bottom));
   Form->SaveSettings(Ini);
   const TRect stored = Ini->ReadRect(u"Library", u"ToolbarMode");
+  EXPECT_EQ(stored.Left, monitor->GetMonitorNum());  // the toolbar's monitor
   EXPECT_EQ(stored.Top, 0);    // the edge
   EXPECT_EQ(stored.Right, 2);  // the mode
   EXPECT_EQ(stored.Bottom, Form->GetWidth());

@@ -149,6 +149,26 @@ TEST_F(FormWindowFixture, PaintingIsCollectedUntilTheOutermostEndPaint) {
 
 namespace {
 
+TEST_F(FormWindowFixture, AZoomedFormRendersSmallerAndShowsStretched) {
+  Form->SetVisible(true);
+  Form->SetZoom(2, 1);
+  ASSERT_NE(Form->GetZoomBuffer(), nullptr);
+  EXPECT_EQ(Form->GetRenderBuffer()->GetWidth(), 20);
+  EXPECT_EQ(Form->GetRenderBuffer()->GetHeight(), 10);
+  EXPECT_EQ(Form->GetZoomBuffer()->GetWidth(), 40);
+  EXPECT_EQ(Form->GetContentRect(), TRect(0, 0, 20, 10));
+  const TSurface* shown = GetWindowSurface(Form->GetHandle());
+  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(shown->GetWidth(), 40);
+  EXPECT_EQ(shown->GetPixel(18, 5) >> 24, 255u) << "the opaque half of the content covers half the window";
+  EXPECT_EQ(shown->GetPixel(30, 5) >> 24, 0u);
+  EXPECT_EQ(Form->ClientToContent(TPoint(30, 14)), TPoint(15, 7));
+  // Equal scales: the zoom buffer goes.
+  Form->SetZoom(3, 3);
+  EXPECT_EQ(Form->GetZoomBuffer(), nullptr);
+  EXPECT_EQ(Form->GetRenderBuffer()->GetWidth(), 40);
+}
+
 TEST_F(FormWindowFixture, NothingIsPresentedWhileASkinLoads) {
   Form->SetVisible(true);
   Form->UpdateContent(true);

@@ -220,8 +220,15 @@ TEST_F(TManagerFixture, BrokenPackageLeavesTheDefaultSkinAndRaisesTheFirstError)
   // Through the manager: the error is shown, not raised.
   String shown;
   ZSEShowLoadError = [&](const String& Text) { shown = Text; };
+  Exception::SetStackTraceCapture(false);
   SkinManager()->LoadSkin(TZSESkinPackage::Create(u"Bad.zcs5"), true);
+  Exception::SetStackTraceCapture(true);
   EXPECT_EQ(shown, u"Can't load skin \"Bad.zcs5\": Binary stream has been corrupted");
+  // With stacks captured, the stack where it was raised follows on the next line.
+  SkinManager()->LoadSkin(TZSESkinPackage::Create(u"Bad.zcs5"), true);
+  const String head = u"Can't load skin \"Bad.zcs5\": Binary stream has been corrupted\r\n";
+  EXPECT_EQ(shown.substr(0, head.size()), head);
+  EXPECT_GT(shown.size(), head.size() + 4);
 }
 
 TEST_F(TManagerFixture, OlderPackageIsConvertedOnceAndKeptAsBackup) {

@@ -2,6 +2,10 @@
 
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.GroupBox.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
+#include "zcl/ui/docking/ZCL.UI.Controls.Docking.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
@@ -44,6 +48,10 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
     {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
     {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
+    {"ZCL.UI.Controls.GroupBox", RegisterGroupBoxClasses, nullptr},
+    {"ZCL.UI.Controls.Splitter", RegisterSplitterClasses, nullptr},
+    {"ZCL.UI.Controls.TabControl", RegisterTabControlClasses, nullptr},
+    {"ZCL.UI.Controls.Docking", RegisterDockingClasses, nullptr},
     {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
     {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
     {"ZCL.UI.Controls.ShellTreeView", RegisterShellTreeViewClasses, nullptr},
