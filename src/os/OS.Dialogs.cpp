@@ -1,5 +1,7 @@
 #include "os/OS.Dialogs.h"
 
+#include "os/OS.System.h"
+
 #include <mutex>
 
 namespace {
@@ -25,7 +27,10 @@ BOOL MessageBeep(UINT Type) {
     std::lock_guard lock(GBeepLock);
     sink = GBeepSink;
   }
-  if (sink) sink(Type);
+  // Counted either way; a sink (a test, a sound backend) replaces the terminal's bell.
+  if (!sink) return detail::RingMessageBeep(true);
+  detail::RingMessageBeep(false);
+  sink(Type);
   return 1;
 }
 

@@ -228,10 +228,12 @@ namespace {
 std::atomic<UInt64> GMessageBeeps{0};
 }
 
-BOOL MessageBeep(UINT /*Type*/) {
+namespace detail {
+BOOL RingMessageBeep(bool Audible) {
   ++GMessageBeeps;
-  if (!isatty(STDERR_FILENO)) return 0;
+  if (!Audible || !isatty(STDERR_FILENO)) return 0;
   return write(STDERR_FILENO, "\a", 1) == 1 ? 1 : 0;
 }
+}  // namespace detail
 
 UInt64 MessageBeepCount() { return GMessageBeeps.load(); }

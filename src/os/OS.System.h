@@ -54,3 +54,8 @@ void SetCrashMessageCallback(TCrashReport Show);
 BOOL MessageBeep(UINT Type);
 // How often MessageBeep was asked for since the start (what a test can see of it).
 UInt64 MessageBeepCount();
+namespace detail {
+// Counts a beep and, when Audible, rings the terminal's bell (MessageBeep's part; it lives with
+// the dialogs' sound sink).
+BOOL RingMessageBeep(bool Audible);
+}  // namespace detail
