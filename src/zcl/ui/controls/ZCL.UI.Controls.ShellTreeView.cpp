@@ -270,7 +270,8 @@ void TZCLShellTreeViewSubClass::DoGetPathChildren(TZCLTreeListNode* Node) {
     }
   } context{parent, {}};
   try {
-    parent->Enum(nullptr, FShellOptionsView->ShowHiddenResolved(), TZCLShellFolder::TEnumCallback(&context, &TContext::Add));
+    parent->Enum(nullptr, FShellOptionsView->ShowHiddenResolved(),
+                 TZCLShellFolder::TEnumCallback(&context, &TContext::Add));
   } catch (...) {
     for (TZCLShellFolder* folder : context.Kept) Free(folder);
     throw;
@@ -492,8 +493,8 @@ void TZCLShellTreeView::DeclareProperties(TClassDeclaration<TZCLShellTreeView>& 
   D.Property(u"OnNodeChecked", &C::GetEngineEvent<&S::OnNodeChecked>, &C::SetEngineEvent<&S::OnNodeChecked>);
   D.Property(u"OnSelectionChanged", &C::GetEngineEvent<&S::OnSelectionChanged>,
              &C::SetEngineEvent<&S::OnSelectionChanged>);
-  for (const char16_t* name : {u"OnClick", u"OnDblClick", u"OnKeyDown", u"OnKeyPress",
-                               u"OnKeyUp", u"OnMouseDown", u"OnMouseMove", u"OnMouseUp"})
+  for (const char16_t* name : {u"OnClick", u"OnDblClick", u"OnKeyDown", u"OnKeyPress", u"OnKeyUp", u"OnMouseDown",
+                               u"OnMouseMove", u"OnMouseUp"})
     D.Publish(name);
 }
 

@@ -92,8 +92,8 @@ class TZCLFolderBrowser {
  public:
   TZCLFolderBrowser() = delete;
   // False at once while a dialog is open; true only for OK with at least one folder in Paths.
-  static bool Execute(const String& Path, TZCLShellTreePaths* Paths, bool& Recursive,
-                      TZCLFolderBrowserOptions Options, HWND OwnerWindow, const String& Caption);
+  static bool Execute(const String& Path, TZCLShellTreePaths* Paths, bool& Recursive, TZCLFolderBrowserOptions Options,
+                      HWND OwnerWindow, const String& Caption);
   // Starts at Path, or, with a key and no path, at the folder chosen last under Key.
   static bool ExecuteWithMRU(const String& Path, const String& Key, TZCLShellTreePaths* Paths, bool& Recursive,
                              TZCLFolderBrowserOptions Options, HWND OwnerWindow, const String& Caption);

@@ -100,6 +100,10 @@ TEST_F(ShellTreeViewTest, AMissingPathFocusesItsDeepestExistingFolderAndPathsKee
     EXPECT_EQ(Tree->GetSelectedPath(), S(Dir + *c.Expected)) << c.Path;
     EXPECT_EQ(Tree->GetPath(Focused()), S(Dir + *c.Expected + "/")) << c.Path;
   }
+  // The root keeps its "/": it is no trailing delimiter.
+  Tree->SetSelectedPath(u"/");
+  EXPECT_EQ(Tree->GetSelectedPath(), u"/");
+  EXPECT_EQ(Focused(), Tree->GetRootNode()->GetChild(0));
   // Not a path at all: logged, the focus stays where it was.
   Tree->SetSelectedPath(S(Dir + "/e"));
   Tree->SetSelectedPath(u"relative/folder");
