@@ -818,6 +818,8 @@ void TReader::ResolveFixups() {
       target = SameName(name, FRoot->GetName()) ? FRoot : FindOwned(name);
     } else if (SameName(StringView(name).substr(0, dot), FRoot->GetName())) {
       target = FindOwned(StringView(name).substr(dot + 1));
+    } else if (TComponent* root = FindGlobalComponent(StringView(name).substr(0, dot))) {
+      target = root->FindComponent(StringView(name).substr(dot + 1));
     }
     // A name that does not resolve (a component outside this tree) leaves the reference empty.
     if (!target) continue;
@@ -850,6 +852,14 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* AOwner) {
 }
 
 // ---- free functions ---------------------------------------------------------------------------------
+
+namespace {
+TFindGlobalComponent GFindGlobalComponent = nullptr;
+}  // namespace
+
+void SetFindGlobalComponent(TFindGlobalComponent Proc) { GFindGlobalComponent = Proc; }
+
+TComponent* FindGlobalComponent(StringView Name) { return GFindGlobalComponent ? GFindGlobalComponent(Name) : nullptr; }
 
 void WriteComponent(TStream* Stream, TComponent* Instance) {
   TWriter writer(Stream);

@@ -194,5 +194,10 @@ void WriteComponent(TStream* Stream, TComponent* Instance);
 // Reads a binary component stream into Instance, or into a new component of the stream's class
 // (owned by AOwner) when Instance is null; returns the component read.
 TComponent* ReadComponent(TStream* Stream, TComponent* Instance, TComponent* AOwner = nullptr);
+// The root (form or data module) named Name, ignoring case, that a reference "<root>.<component>"
+// read into another root points into; null when there is none. Set by the UI class library.
+using TFindGlobalComponent = TComponent* (*)(StringView Name);
+void SetFindGlobalComponent(TFindGlobalComponent Proc);
+TComponent* FindGlobalComponent(StringView Name);
 // Reads the embedded resource ResName (RCDATA), binary or text form, into Instance.
 TComponent* ReadComponentRes(StringView ResName, TComponent* Instance, TComponent* AOwner = nullptr);

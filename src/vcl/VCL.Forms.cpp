@@ -14,6 +14,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.StringList.h"
+#include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 #include "os/OS.Icons.h"
 #include "vcl/VCL.ActnList.h"
@@ -999,6 +1000,13 @@ void TDataModule::BeforeDestruction() {
   inherited::BeforeDestruction();
 }
 
+void TDataModule::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  for (Integer i = 0; i < GetComponentCount(); ++i) {
+    TComponent* component = GetComponent(i);
+    if (!component->HasParent()) Proc(component);
+  }
+}
+
 void TDataModule::DeclareProperties(TClassDeclaration<TDataModule>& D) {
   D.Event(u"OnCreate", &TDataModule::OnCreate);
   D.Event(u"OnDestroy", &TDataModule::OnDestroy);
@@ -1715,6 +1723,15 @@ void FormsInit() {
   HintWindowClass = THintWindow::StaticClass();
   Screen = Create<TScreen>(nullptr);
   Application = Create<TApplication>(nullptr);
+  // References into other modules ("dmData.ilSmall") resolve through the screen's roots.
+  SetFindGlobalComponent([](StringView Name) -> TComponent* {
+    if (!Screen) return nullptr;
+    for (Integer i = 0; i < Screen->GetDataModuleCount(); ++i)
+      if (SameText(Screen->GetDataModules(i)->GetName(), Name)) return Screen->GetDataModules(i);
+    for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+      if (SameText(Screen->GetForms(i)->GetName(), Name)) return Screen->GetForms(i);
+    return nullptr;
+  });
   TControlHooks& hooks = ControlHooks();
   hooks.CursorHandle = [](TCursor Cursor) -> HCURSOR {
     return Screen ? Screen->GetCursors(Cursor) : StandardCursorHandle(Cursor);
@@ -1733,6 +1750,7 @@ void FormsInit() {
 }
 
 void FormsFin() {
+  SetFindGlobalComponent(nullptr);
   TControlHooks& hooks = ControlHooks();
   hooks.CursorHandle = nullptr;
   hooks.ScreenCursor = nullptr;

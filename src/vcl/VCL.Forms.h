@@ -335,6 +335,8 @@ class TDataModule : public TComponent {
   void AfterConstruction() override;
   void BeforeDestruction() override;
   static void DeclareProperties(TClassDeclaration<TDataModule>& D);
+  // The components it owns that have no parent component, so that they are written with it.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
   template <class T>
   static T* CreateNew(TComponent* AOwner) {

@@ -46,7 +46,9 @@ void CopyCell(const TZCLPixel32DynArray& Source, Integer SourceWidth, const TRec
 
 void TZCLImageList::DeclareProperties(TClassDeclaration<TZCLImageList>& D) {
   D.Property(u"Scalable", &TZCLImageList::GetScalable, &TZCLImageList::SetScalable).Stored(false);
-  D.Property(u"SourceDPI", &TZCLImageList::GetSourceDPI, &TZCLImageList::SetSourceDPI).Default(0);
+  // The default is the value a new list starts with, so that a list that is not scalable (0)
+  // keeps that when it is stored and read back.
+  D.Property(u"SourceDPI", &TZCLImageList::GetSourceDPI, &TZCLImageList::SetSourceDPI).Default(96);
 }
 
 void TZCLImageList::Initialize() {

@@ -1,7 +1,11 @@
 #include "zeph/core/ZEPH.Core.Units.h"
 
+#include "zeph/core/ZEPH.Core.Actions.h"
 #include "zeph/core/ZEPH.Core.Adapters.h"
+#include "zeph/core/ZEPH.Core.Background.h"
 #include "zeph/core/ZEPH.Core.Config.h"
+#include "zeph/core/ZEPH.Core.DialogsData.h"
+#include "zeph/core/ZEPH.Core.Hotkeys.h"
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.Services.h"
@@ -21,6 +25,10 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
     {"ZEPH.Core.Services", ServicesInitialize, nullptr},
     {"ZEPH.Core.Images", RegisterImageFactories, nullptr},
+    {"ZEPH.Core.Hotkeys", HotkeysInitialize, nullptr},
+    {"ZEPH.Core.Actions", ActionsInitialize, ActionsFinalize},
+    {"ZEPH.Core.DialogsData", DialogsDataInitialize, nullptr},
+    {"ZEPH.Core.Background", BackgroundInitialize, BackgroundFinalize},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
     {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},
