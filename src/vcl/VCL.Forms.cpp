@@ -63,6 +63,8 @@ String GetHintText(TControl* Control) {
   return String();
 }
 
+}  // namespace
+
 // Top-level windows of the program disabled for a modal form (re-enabled in reverse).
 std::vector<HWND> DisableTaskWindows(HWND Except) {
   std::vector<HWND> disabled;
@@ -78,6 +80,8 @@ void EnableTaskWindows(const std::vector<HWND>& Windows) {
   for (auto it = Windows.rbegin(); it != Windows.rend(); ++it)
     if (IsWindow(*it)) EnableWindow(*it, 1);
 }
+
+namespace {
 
 // Runs a creation or destruction event; what it raises goes to the application. Without an
 // application a creation error propagates (nobody could show it) and a destruction error is

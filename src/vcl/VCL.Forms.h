@@ -103,6 +103,10 @@ using TShowHintEvent = TDelegate<void(String& HintStr, bool& CanShow, THintInfo&
 // when there is none. ValidParentForm raises EInvalidOperation instead of answering null.
 TCustomForm* GetParentForm(TControl* Control, bool TopForm);
 TCustomForm* ValidParentForm(TControl* Control, bool TopForm = true);
+// The program's visible, enabled top-level windows but Except are disabled (a modal bracket);
+// EnableTaskWindows enables them again in reverse order.
+std::vector<HWND> DisableTaskWindows(HWND Except);
+void EnableTaskWindows(const std::vector<HWND>& Windows);
 
 // ---- TCustomForm ------------------------------------------------------------------------------
 

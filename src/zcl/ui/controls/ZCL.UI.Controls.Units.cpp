@@ -28,6 +28,8 @@
 #include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
 #include "zcl/ui/controls/ZCL.UI.MagnifierGlass.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ShellTreeView.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.FolderBrowser.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -60,6 +62,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.TrayIcon", RegisterTrayIconClasses, nullptr},
     {"ZCL.UI.MagnifierGlass", RegisterMagnifierGlassClasses, nullptr},
     {"ZCL.UI.Insight.Button", RegisterInsightButtonClasses, nullptr},
+    {"ZCL.UI.Controls.ShellTreeView", RegisterShellTreeViewClasses, nullptr},
+    {"ZCL.UI.Dialogs.FolderBrowser", InitializeFolderBrowser, FinalizeFolderBrowser},
 };
 }  // namespace
 
