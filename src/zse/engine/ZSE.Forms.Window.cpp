@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "os/OS.Gdi.h"
+#include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Windows.h"
+#include "rtl/RTL.Threads.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zse/engine/ZSE.Forms.h"
@@ -112,6 +114,88 @@ void TZSEBaseForm::UpdateAppBar() {
     throw;
   }
   FAppBarPositioning = false;
+}
+
+// ---- keyboard snapping
+
+void TZSEKeyboardSnapHelper::Initialize() {
+  if (!FHook) FHook = SetWindowsHookEx(WH_KEYBOARD, HookProc, nullptr, static_cast<DWORD>(GetCurrentThreadId()));
+}
+
+void TZSEKeyboardSnapHelper::Finalize() {
+  if (FHook) UnhookWindowsHookEx(FHook);
+  FHook = nullptr;
+  FForm = nullptr;
+  FWorkAreas.clear();
+}
+
+LRESULT TZSEKeyboardSnapHelper::HookProc(int Code, WPARAM WParam, LPARAM LParam) {
+  if (Code == HC_ACTION && WParam == VK_LWIN) {
+    if (LParam & (LPARAM(1) << 31)) {
+      if (TZSEBaseForm* form = FForm) {
+        FForm = nullptr;
+        form->EndSystemMove();
+      }
+    } else if (!(LParam & (LPARAM(1) << 30)) && !FForm) {
+      // A repeat of the held key keeps the move going: only a fresh press begins one.
+      TWinControl* control = FindControl(GetActiveWindow());
+      if (auto* form = dynamic_cast<TZSEBaseForm*>(control ? GetParentForm(control, true) : nullptr)) {
+        FWorkAreas.clear();
+        if (Screen)
+          for (Integer i = 0; i < Screen->GetMonitorCount(); ++i)
+            FWorkAreas.push_back(Screen->GetMonitors(i)->GetWorkareaRect());
+        FForm = form;
+        form->FSystemMove = true;
+      }
+    }
+  }
+  return CallNextHookEx(FHook, Code, WParam, LParam);
+}
+
+bool TZSEKeyboardSnapHelper::Match(const TRect& Rect, Integer& Edge, Integer& Monitor) {
+  for (size_t i = 0; i < FWorkAreas.size(); ++i) {
+    const TRect& area = FWorkAreas[i];
+    if (area.Top != Rect.Top || area.Bottom != Rect.Bottom) continue;
+    if (area.Left == Rect.Left || area.Right == Rect.Right) {
+      Edge = area.Left == Rect.Left ? 0 : 1;
+      Monitor = static_cast<Integer>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TZSEKeyboardSnapHelper::Forget(TZSEBaseForm* Form) {
+  if (FForm == Form) FForm = nullptr;
+}
+
+void TZSEBaseForm::EndSystemMove() {
+  if (!FSystemMove) return;
+  FSystemMove = false;
+  if (FToolBar->FDocked) {
+    SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+    UpdateAppBar();
+  }
+}
+
+void TZSEBaseForm::SystemMoveChanging(WINDOWPOS& Pos) {
+  if ((Pos.flags & SWP_NOMOVE) && (Pos.flags & SWP_NOSIZE)) return;
+  if (GetPlacementKind() != fpkNormal || FDocked || GetParent()) return;
+  const TRect r(Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x, Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y,
+                (Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x) + (Pos.flags & SWP_NOSIZE ? GetWidth() : Pos.cx),
+                (Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y) + (Pos.flags & SWP_NOSIZE ? GetHeight() : Pos.cy));
+  Integer edge = 0, monitor = -1;
+  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+  // Floating at the edge; set first so that the strip is never held as an application bar.
+  FToolBar->SetPinMode(2);
+  DockToEdge(edge, monitor);
+  if (!FToolBar->FDocked) return;
+  // The strip replaces the rectangle the desktop asked for.
+  Pos.x = GetLeft();
+  Pos.y = GetTop();
+  Pos.cx = GetWidth();
+  Pos.cy = GetHeight();
+  Pos.flags &= ~(SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
@@ -312,6 +396,9 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
       }
       Message.Result = 0;
       return;
+    case WM_WINDOWPOSCHANGING:
+      if (FSystemMove && Message.LParam) SystemMoveChanging(*reinterpret_cast<WINDOWPOS*>(Message.LParam));
+      break;
     case WM_SYSCOMMAND:
       if ((Message.WParam & 0xFFF0) == SC_MAXIMIZE) {
         if (GetWindowState() != wsMaximized) ToggleMaximize();

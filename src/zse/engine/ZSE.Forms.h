@@ -5,8 +5,12 @@
 // the notification codes of the skin manager, and the form's layout tree. The form paints into
 // its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: the desktop-toolbar registration and the keyboard snap hook are still to come.
+// A keyboard hook turns the desktop's keyboard snapping of the active form into docking it at a
+// screen edge.
 
+#include <vector>
+
+#include "os/OS.Windows.h"
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
@@ -183,6 +187,12 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void UpdateAppBar();
   bool GetAppBarRegistered() const { return FAppBarRegistered; }
   TRect GetAppBarRect() const { return FAppBarRect; }
+  // Set while a Windows key is held over this form (the active one): the desktop's keyboard
+  // snapping may move it then, and a move onto the left or right part of a work area, full
+  // height, docks it there as a floating toolbar. Anchors are not captured meanwhile.
+  bool GetSystemMove() const { return FSystemMove; }
+  // Clears the flag; a toolbar then takes its strip.
+  void EndSystemMove();
   // Leaves a state the form no longer allows: toolbar mode at an edge that is not allowed, or
   // maximized when it may not maximize (after a skin loaded).
   void ValidateState();
@@ -305,6 +315,8 @@ class TZSEBaseForm : public TForm, public IZSEForm {
 
  private:
   friend class TZSEFormPersistent;
+  friend class TZSEKeyboardSnapHelper;
+  void SystemMoveChanging(WINDOWPOS& Pos);
   TZSEBaseForm* FMasterForm = nullptr;
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
@@ -336,6 +348,29 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FCanMaximize = true;
   bool FDocked = false;
   bool FLocked = false;
+  bool FSystemMove = false;
+};
+
+// Watches the left Windows key with a keyboard hook of the UI thread: pressed while a skin form is
+// the active window, that form's system move begins (the work areas of all monitors are taken
+// then); released, it ends. Auto-repeats of the held key change nothing.
+class TZSEKeyboardSnapHelper {
+ public:
+  static void Initialize();
+  static void Finalize();
+  // The form whose system move runs; none while the key is up.
+  static TZSEBaseForm* GetForm() { return FForm; }
+  // The edge (0 left, 1 right) and monitor index of the first work area whose top and bottom
+  // Rect shares and whose left (else right) side it starts (else ends) at; false for none.
+  static bool Match(const TRect& Rect, Integer& Edge, Integer& Monitor);
+  // A form going away is forgotten.
+  static void Forget(TZSEBaseForm* Form);
+
+ private:
+  static LRESULT HookProc(int Code, WPARAM WParam, LPARAM LParam);
+  static inline TZSEBaseForm* FForm = nullptr;
+  static inline HHOOK FHook = nullptr;
+  static inline std::vector<TRect> FWorkAreas;
 };
 
 // Input state that is unique across all skin forms: the element with the keyboard focus, the one
@@ -348,6 +383,8 @@ class TZSEGlobalStateController : public TComponent {
   ~TZSEGlobalStateController() override;
   // Created on first use, freed at unit finalization.
   static TZSEGlobalStateController* Instance();
+  // The controller when it exists, without making one.
+  static TZSEGlobalStateController* Existing();
   static void Finalize();
 
   // Visible and enabled up its parents.
