@@ -229,8 +229,43 @@ void TZSEBaseForm::InvalidateContent(const TRect& R) {
 
 TRect TZSEBaseForm::GetContentRect() const {
   const TRect client = GetClientRect();
-  return TRect(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
-               MulDiv(client.Height(), FRenderScale, FDisplayScale));
+  const TRect f = GetContentFrame();
+  return TRect(-f.Left, -f.Top, MulDiv(client.Width(), FRenderScale, FDisplayScale) + f.Right,
+               MulDiv(client.Height(), FRenderScale, FDisplayScale) + f.Bottom);
+}
+
+TRect TZSEBaseForm::GetContentFrame() const {
+  if (GetPlacementKind() != fpkMaximized) return TRect();
+  // A zoomed form rounds its last pixel outwards on every side.
+  const Integer f = -FMaximizedFrame + (FDisplayScale != FRenderScale ? MulDiv(1, FDisplayScale, FRenderScale) - 1 : 0);
+  const TRect m = GetMagnetMargins();
+  return TRect(f + m.Left, f + m.Top, f + m.Right, f + m.Bottom);
+}
+
+void TZSEBaseForm::UpdateMaximizedFrame() {
+  if (!HandleAllocated()) {
+    SetMaximizedFrame(0);
+    return;
+  }
+  if (!IsZoomed(GetHandle())) return;
+  // Measured on a maximized window: what of it lies beyond the work area.
+  TRect r;
+  MONITORINFO info;
+  if (!GetWindowRect(GetHandle(), r) || !GetMonitorInfo(MonitorFromRect(r, MONITOR_DEFAULTTONEAREST), info)) return;
+  SetMaximizedFrame(std::max(0, info.rcWork.Left - r.Left));
+}
+
+void TZSEBaseForm::SetMaximizedFrame(Integer Value) {
+  if (Value == FMaximizedFrame) return;
+  FMaximizedFrame = Value;
+  CheckContentRect();
+}
+
+void TZSEBaseForm::CheckContentRect() {
+  const TRect r = GetContentRect();
+  if (r == FLastContentRect) return;
+  FLastContentRect = r;
+  ContentRectChanged();
 }
 
 void TZSEBaseForm::SetZoom(Integer DisplayScale, Integer RenderScale) {
@@ -418,7 +453,11 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
     FAppBarRegistered = false;
   }
   TForm::WndProc(Message);
-  if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  if (Message.Msg == WM_SIZE) {
+    if (UseLayeredWindow()) UpdateWindowShape(nullptr);
+    UpdateMaximizedFrame();
+    CheckContentRect();
+  }
   if (Message.Msg == CM_VISIBLECHANGED) UpdateAppBar();
   // Forms attached to this one show and hide with its window.
   if (Message.Msg == CM_VISIBLECHANGED && Screen)

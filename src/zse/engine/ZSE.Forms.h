@@ -271,8 +271,16 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TPoint ContentToClient(const TPoint& P) const {
     return TPoint(MulDiv(P.X, FDisplayScale, FRenderScale), MulDiv(P.Y, FDisplayScale, FRenderScale));
   }
-  // The content area: the client rectangle in content units.
+  // The content area: the client rectangle in content units, widened by the content frame.
   TRect GetContentRect() const;
+  // How far the content reaches beyond each side of the window: while maximized the transparent
+  // margins lie outside it (the body fills the window) less the sizing frame that the window
+  // system puts outside the monitor; empty in any other state.
+  TRect GetContentFrame() const;
+  // The sizing frame of a maximized window that lies beyond its monitor's work area (0 without a
+  // window or where the window system keeps maximized windows on the work area).
+  Integer GetMaximizedFrame() const { return FMaximizedFrame; }
+  virtual void UpdateMaximizedFrame();
   bool GetPresented() const { return FPresented; }
   // Between the notifications 6 and 7 of a skin load.
   bool GetLoading() const { return FLoading; }
@@ -309,6 +317,11 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   virtual void StayOnTopChanged() {}
   virtual void ColorsApplied() {}
   virtual void DpiApplied() {}
+  // The content rectangle changed (size, state or frame): the content is laid out again.
+  virtual void ContentRectChanged() {}
+  // Stores a measured frame; the content follows when it changed.
+  void SetMaximizedFrame(Integer Value);
+  void CheckContentRect();
   // A placement object (the master-form pin, the toolbar) changed.
   virtual void PlacementObjectChanged(TZSEFormPersistent* Sender);
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -349,6 +362,8 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FDocked = false;
   bool FLocked = false;
   bool FSystemMove = false;
+  Integer FMaximizedFrame = 0;
+  TRect FLastContentRect;
 };
 
 // Watches the left Windows key with a keyboard hook of the UI thread: pressed while a skin form is
@@ -511,6 +526,7 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
  protected:
   void HandleNotification(Integer Code, NativeInt Argument) override;
   void DpiApplied() override;
+  void ContentRectChanged() override { FitLayout(); }
   void WndProc(TMessage& Message) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;

@@ -594,4 +594,44 @@ TEST_F(FormState, KeyboardSnappingDocksAtTheEdgeWhenAllowed) {
   }
 }
 
+// A window system that leaves an 8-pixel sizing frame of a maximized window outside the monitor.
+class TFramedForm : public TZSEForm {
+  ZCL_CLASS(TFramedForm, TZSEForm)
+ public:
+  using TZSEForm::TZSEForm;
+  void UpdateMaximizedFrame() override {
+    if (GetWindowState() == wsMaximized) SetMaximizedFrame(8);
+  }
+};
+
+// Maximized, the transparent margins lie outside the window (the body fills it), less the frame
+// the window system hides; the layout follows the content rectangle.
+TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
+  struct TCase {
+    bool Framed;
+    Integer Outside;  // how far the content reaches beyond each side of the window
+  };
+  for (const TCase& c : {TCase{false, 5}, TCase{true, 5 - 8}}) {
+    SCOPED_TRACE(c.Framed ? "framed" : "plain");
+    TZSEForm* form = c.Framed ? TCustomForm::CreateNew<TFramedForm>(nullptr) : TCustomForm::CreateNew<TZSEForm>(nullptr);
+    form->SetBounds(100, 100, 200, 80);
+    form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetFormVisible(true);
+    form->FitLayout();
+    EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
+    form->Maximize();
+    ASSERT_EQ(form->GetPlacementKind(), fpkMaximized);
+    EXPECT_EQ(form->GetMaximizedFrame(), c.Framed ? 8 : 0);
+    const Integer w = form->GetClientWidth(), h = form->GetClientHeight();
+    const TRect content(-c.Outside, -c.Outside, w + c.Outside, h + c.Outside);
+    EXPECT_EQ(form->GetContentFrame(), TRect(c.Outside, c.Outside, c.Outside, c.Outside));
+    EXPECT_EQ(form->GetContentRect(), content);
+    EXPECT_EQ(form->GetLayout()->GetBounds(), content);
+    form->Restore();
+    EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
+    EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
+    Free(form);
+  }
+}
+
 }  // namespace
