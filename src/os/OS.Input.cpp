@@ -236,6 +236,23 @@ bool CookMouse(const TInputEvent& E, MSG& Msg) {
   return true;
 }
 
+// The desktop's keyboard snapping: the active top-level window in its normal state takes the
+// left or right half of its monitor's work area, asked for through SetWindowPos so that the
+// window may adjust the rectangle. False when there is no such window.
+bool SnapToHalf(HWND Window, bool Left) {
+  TWindow* w = Find(Window);
+  if (!w || w->IsChild() || !w->IsVisible() || (w->Style & (WS_MINIMIZE | WS_MAXIMIZE)) ||
+      (w->ExStyle & WS_EX_TOOLWINDOW))
+    return false;
+  MONITORINFO info;
+  if (!GetMonitorInfo(MonitorFromRect(w->Rect, MONITOR_DEFAULTTONEAREST), info)) return false;
+  const TRect& work = info.rcWork;
+  const int half = work.Width() / 2;
+  const int x = Left ? work.Left : work.Right - half;
+  SetWindowPos(Window, nullptr, x, work.Top, half, work.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
 bool CookKey(const TInputEvent& E, MSG& Msg) {
   TWindowManager& wm = WM();
   HWND target = wm.Focus ? wm.Focus : wm.Active;
@@ -267,6 +284,9 @@ bool CookKey(const TInputEvent& E, MSG& Msg) {
   Msg.time = E.Time;
   Msg.pt = wm.CursorPos;
   if (CallHooks(WH_KEYBOARD, HC_ACTION, E.VirtKey, Msg.lParam)) return false;
+  if (E.Down && (E.VirtKey == VK_LEFT || E.VirtKey == VK_RIGHT) &&
+      (IsDown(wm.KeyState, VK_LWIN) || IsDown(wm.KeyState, VK_RWIN)))
+    return !SnapToHalf(wm.Active, E.VirtKey == VK_LEFT);
   return true;
 }
 

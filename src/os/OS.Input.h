@@ -183,7 +183,9 @@ void InputMouseButton(TMouseButton Button, bool Down, TPoint ScreenPoint);
 // Delta in wheel units (WHEEL_DELTA per notch); positive is away from the user / to the right.
 void InputMouseWheel(int Delta, bool Horizontal, TPoint ScreenPoint);
 // Char is the character the key gives with the current modifiers (0: none); Repeat for
-// auto-repeated presses.
+// auto-repeated presses. Left or Right pressed while a Windows key is down snaps the active
+// top-level window (normal state, not a tool window) to that half of its monitor's work area
+// instead of reaching the window; the keyboard hooks see it first.
 void InputKey(WORD VirtKey, bool Down, Char Character = 0, bool Repeat = false);
 // Text from an input method, delivered as WM_CHAR to the focus window.
 void InputText(StringView Text);

@@ -30,6 +30,11 @@ void ExpressionsFinalization() {
   TZSEExpressionGlobalVariables::Finalize();
 }
 
+void FormsFinalization() {
+  TZSEKeyboardSnapHelper::Finalize();
+  TZSEGlobalStateController::Finalize();
+}
+
 const TUnit GZseEngineUnits[] = {
     {"ZSE.Engine.Units", nullptr, nullptr},
     {"ZSE.Types", nullptr, ZSETypesFinalize},
@@ -49,7 +54,7 @@ const TUnit GZseEngineUnits[] = {
     {"ZSE.Manager", nullptr, ZSEManagerFinalize},
     {"ZSE.Menus", RegisterSkinMenuClasses, FinalizeSkinMenus},
     {"ZSE.Forms.Utils", nullptr, FinalizeFormUtils},
-    {"ZSE.Forms", nullptr, TZSEGlobalStateController::Finalize},
+    {"ZSE.Forms", TZSEKeyboardSnapHelper::Initialize, FormsFinalization},
 };
 }  // namespace
 

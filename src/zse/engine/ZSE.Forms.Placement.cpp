@@ -366,7 +366,7 @@ TRect TZSEBaseForm::CalculateInitialBounds(const TRect& Area) const {
 }
 
 void TZSEBaseForm::CaptureAnchors() {
-  if (GetPlacementKind() != fpkNormal || FDocked) return;
+  if (GetPlacementKind() != fpkNormal || FDocked || FSystemMove) return;
   FPlaceAnchors->Capture(GetBoundsRect(), GetMagnetRectOffsets(), GetMonitors());
 }
 

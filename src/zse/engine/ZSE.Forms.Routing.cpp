@@ -120,6 +120,8 @@ TZSEGlobalStateController* TZSEGlobalStateController::Instance() {
   return GController;
 }
 
+TZSEGlobalStateController* TZSEGlobalStateController::Existing() { return GController; }
+
 void TZSEGlobalStateController::Finalize() {
   TZSEGlobalStateController* c = GController;
   GController = nullptr;

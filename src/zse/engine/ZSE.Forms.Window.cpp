@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "os/OS.Gdi.h"
+#include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Regions.h"
 #include "os/OS.Windows.h"
+#include "rtl/RTL.Threads.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zse/engine/ZSE.Forms.h"
@@ -114,6 +116,88 @@ void TZSEBaseForm::UpdateAppBar() {
   FAppBarPositioning = false;
 }
 
+// ---- keyboard snapping
+
+void TZSEKeyboardSnapHelper::Initialize() {
+  if (!FHook) FHook = SetWindowsHookEx(WH_KEYBOARD, HookProc, nullptr, static_cast<DWORD>(GetCurrentThreadId()));
+}
+
+void TZSEKeyboardSnapHelper::Finalize() {
+  if (FHook) UnhookWindowsHookEx(FHook);
+  FHook = nullptr;
+  FForm = nullptr;
+  FWorkAreas.clear();
+}
+
+LRESULT TZSEKeyboardSnapHelper::HookProc(int Code, WPARAM WParam, LPARAM LParam) {
+  if (Code == HC_ACTION && WParam == VK_LWIN) {
+    if (LParam & (LPARAM(1) << 31)) {
+      if (TZSEBaseForm* form = FForm) {
+        FForm = nullptr;
+        form->EndSystemMove();
+      }
+    } else if (!(LParam & (LPARAM(1) << 30)) && !FForm) {
+      // A repeat of the held key keeps the move going: only a fresh press begins one.
+      TWinControl* control = FindControl(GetActiveWindow());
+      if (auto* form = dynamic_cast<TZSEBaseForm*>(control ? GetParentForm(control, true) : nullptr)) {
+        FWorkAreas.clear();
+        if (Screen)
+          for (Integer i = 0; i < Screen->GetMonitorCount(); ++i)
+            FWorkAreas.push_back(Screen->GetMonitors(i)->GetWorkareaRect());
+        FForm = form;
+        form->FSystemMove = true;
+      }
+    }
+  }
+  return CallNextHookEx(FHook, Code, WParam, LParam);
+}
+
+bool TZSEKeyboardSnapHelper::Match(const TRect& Rect, Integer& Edge, Integer& Monitor) {
+  for (size_t i = 0; i < FWorkAreas.size(); ++i) {
+    const TRect& area = FWorkAreas[i];
+    if (area.Top != Rect.Top || area.Bottom != Rect.Bottom) continue;
+    if (area.Left == Rect.Left || area.Right == Rect.Right) {
+      Edge = area.Left == Rect.Left ? 0 : 1;
+      Monitor = static_cast<Integer>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TZSEKeyboardSnapHelper::Forget(TZSEBaseForm* Form) {
+  if (FForm == Form) FForm = nullptr;
+}
+
+void TZSEBaseForm::EndSystemMove() {
+  if (!FSystemMove) return;
+  FSystemMove = false;
+  if (FToolBar->FDocked) {
+    SetBoundsRect(FToolBar->CalculateRect(TSize(GetWidth(), GetHeight())));
+    UpdateAppBar();
+  }
+}
+
+void TZSEBaseForm::SystemMoveChanging(WINDOWPOS& Pos) {
+  if ((Pos.flags & SWP_NOMOVE) && (Pos.flags & SWP_NOSIZE)) return;
+  if (GetPlacementKind() != fpkNormal || FDocked || GetParent()) return;
+  const TRect r(Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x, Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y,
+                (Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x) + (Pos.flags & SWP_NOSIZE ? GetWidth() : Pos.cx),
+                (Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y) + (Pos.flags & SWP_NOSIZE ? GetHeight() : Pos.cy));
+  Integer edge = 0, monitor = -1;
+  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+  // Floating at the edge; set first so that the strip is never held as an application bar.
+  FToolBar->SetPinMode(2);
+  DockToEdge(edge, monitor);
+  if (!FToolBar->FDocked) return;
+  // The strip replaces the rectangle the desktop asked for.
+  Pos.x = GetLeft();
+  Pos.y = GetTop();
+  Pos.cx = GetWidth();
+  Pos.cy = GetHeight();
+  Pos.flags &= ~(SWP_NOMOVE | SWP_NOSIZE);
+}
+
 void TZSEBaseForm::HandleNotification(Integer Code, NativeInt Argument) {
   if (Code == ZSEFormNotifyLayoutReset) ValidateState();
   // A loading skin holds no strip; the loaded one takes it again.
@@ -145,8 +229,43 @@ void TZSEBaseForm::InvalidateContent(const TRect& R) {
 
 TRect TZSEBaseForm::GetContentRect() const {
   const TRect client = GetClientRect();
-  return TRect(0, 0, MulDiv(client.Width(), FRenderScale, FDisplayScale),
-               MulDiv(client.Height(), FRenderScale, FDisplayScale));
+  const TRect f = GetContentFrame();
+  return TRect(-f.Left, -f.Top, MulDiv(client.Width(), FRenderScale, FDisplayScale) + f.Right,
+               MulDiv(client.Height(), FRenderScale, FDisplayScale) + f.Bottom);
+}
+
+TRect TZSEBaseForm::GetContentFrame() const {
+  if (GetPlacementKind() != fpkMaximized) return TRect();
+  // A zoomed form rounds its last pixel outwards on every side.
+  const Integer f = -FMaximizedFrame + (FDisplayScale != FRenderScale ? MulDiv(1, FDisplayScale, FRenderScale) - 1 : 0);
+  const TRect m = GetMagnetMargins();
+  return TRect(f + m.Left, f + m.Top, f + m.Right, f + m.Bottom);
+}
+
+void TZSEBaseForm::UpdateMaximizedFrame() {
+  if (!HandleAllocated()) {
+    SetMaximizedFrame(0);
+    return;
+  }
+  if (!IsZoomed(GetHandle())) return;
+  // Measured on a maximized window: what of it lies beyond the work area.
+  TRect r;
+  MONITORINFO info;
+  if (!GetWindowRect(GetHandle(), r) || !GetMonitorInfo(MonitorFromRect(r, MONITOR_DEFAULTTONEAREST), info)) return;
+  SetMaximizedFrame(std::max(0, info.rcWork.Left - r.Left));
+}
+
+void TZSEBaseForm::SetMaximizedFrame(Integer Value) {
+  if (Value == FMaximizedFrame) return;
+  FMaximizedFrame = Value;
+  CheckContentRect();
+}
+
+void TZSEBaseForm::CheckContentRect() {
+  const TRect r = GetContentRect();
+  if (r == FLastContentRect) return;
+  FLastContentRect = r;
+  ContentRectChanged();
 }
 
 void TZSEBaseForm::SetZoom(Integer DisplayScale, Integer RenderScale) {
@@ -312,6 +431,9 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
       }
       Message.Result = 0;
       return;
+    case WM_WINDOWPOSCHANGING:
+      if (FSystemMove && Message.LParam) SystemMoveChanging(*reinterpret_cast<WINDOWPOS*>(Message.LParam));
+      break;
     case WM_SYSCOMMAND:
       if ((Message.WParam & 0xFFF0) == SC_MAXIMIZE) {
         if (GetWindowState() != wsMaximized) ToggleMaximize();
@@ -331,7 +453,11 @@ void TZSEBaseForm::WndProc(TMessage& Message) {
     FAppBarRegistered = false;
   }
   TForm::WndProc(Message);
-  if (Message.Msg == WM_SIZE && UseLayeredWindow()) UpdateWindowShape(nullptr);
+  if (Message.Msg == WM_SIZE) {
+    if (UseLayeredWindow()) UpdateWindowShape(nullptr);
+    UpdateMaximizedFrame();
+    CheckContentRect();
+  }
   if (Message.Msg == CM_VISIBLECHANGED) UpdateAppBar();
   // Forms attached to this one show and hide with its window.
   if (Message.Msg == CM_VISIBLECHANGED && Screen)

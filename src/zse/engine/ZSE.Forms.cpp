@@ -96,6 +96,7 @@ TZSEBaseForm::TZSEBaseForm(TComponent* AOwner) : TForm(AOwner) {
 }
 
 TZSEBaseForm::~TZSEBaseForm() {
+  TZSEKeyboardSnapHelper::Forget(this);
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UnregisterForm(this);
   Free(FRenderBuffer);
   Free(FZoomBuffer);

@@ -5,8 +5,12 @@
 // the notification codes of the skin manager, and the form's layout tree. The form paints into
 // its render buffer and shows it in a layered window, or in a window shaped from its alpha.
 //
-// FIXME: the desktop-toolbar registration and the keyboard snap hook are still to come.
+// A keyboard hook turns the desktop's keyboard snapping of the active form into docking it at a
+// screen edge.
 
+#include <vector>
+
+#include "os/OS.Windows.h"
 #include "rtl/RTL.Geometry.h"
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
@@ -183,6 +187,12 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void UpdateAppBar();
   bool GetAppBarRegistered() const { return FAppBarRegistered; }
   TRect GetAppBarRect() const { return FAppBarRect; }
+  // Set while a Windows key is held over this form (the active one): the desktop's keyboard
+  // snapping may move it then, and a move onto the left or right part of a work area, full
+  // height, docks it there as a floating toolbar. Anchors are not captured meanwhile.
+  bool GetSystemMove() const { return FSystemMove; }
+  // Clears the flag; a toolbar then takes its strip.
+  void EndSystemMove();
   // Leaves a state the form no longer allows: toolbar mode at an edge that is not allowed, or
   // maximized when it may not maximize (after a skin loaded).
   void ValidateState();
@@ -261,8 +271,16 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TPoint ContentToClient(const TPoint& P) const {
     return TPoint(MulDiv(P.X, FDisplayScale, FRenderScale), MulDiv(P.Y, FDisplayScale, FRenderScale));
   }
-  // The content area: the client rectangle in content units.
+  // The content area: the client rectangle in content units, widened by the content frame.
   TRect GetContentRect() const;
+  // How far the content reaches beyond each side of the window: while maximized the transparent
+  // margins lie outside it (the body fills the window) less the sizing frame that the window
+  // system puts outside the monitor; empty in any other state.
+  TRect GetContentFrame() const;
+  // The sizing frame of a maximized window that lies beyond its monitor's work area (0 without a
+  // window or where the window system keeps maximized windows on the work area).
+  Integer GetMaximizedFrame() const { return FMaximizedFrame; }
+  virtual void UpdateMaximizedFrame();
   bool GetPresented() const { return FPresented; }
   // Between the notifications 6 and 7 of a skin load.
   bool GetLoading() const { return FLoading; }
@@ -299,12 +317,19 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   virtual void StayOnTopChanged() {}
   virtual void ColorsApplied() {}
   virtual void DpiApplied() {}
+  // The content rectangle changed (size, state or frame): the content is laid out again.
+  virtual void ContentRectChanged() {}
+  // Stores a measured frame; the content follows when it changed.
+  void SetMaximizedFrame(Integer Value);
+  void CheckContentRect();
   // A placement object (the master-form pin, the toolbar) changed.
   virtual void PlacementObjectChanged(TZSEFormPersistent* Sender);
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
   friend class TZSEFormPersistent;
+  friend class TZSEKeyboardSnapHelper;
+  void SystemMoveChanging(WINDOWPOS& Pos);
   TZSEBaseForm* FMasterForm = nullptr;
   TZSEFormMasterFormPin* FMasterFormPin;
   TZSEFormToolBar* FToolBar;
@@ -336,6 +361,31 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FCanMaximize = true;
   bool FDocked = false;
   bool FLocked = false;
+  bool FSystemMove = false;
+  Integer FMaximizedFrame = 0;
+  TRect FLastContentRect;
+};
+
+// Watches the left Windows key with a keyboard hook of the UI thread: pressed while a skin form is
+// the active window, that form's system move begins (the work areas of all monitors are taken
+// then); released, it ends. Auto-repeats of the held key change nothing.
+class TZSEKeyboardSnapHelper {
+ public:
+  static void Initialize();
+  static void Finalize();
+  // The form whose system move runs; none while the key is up.
+  static TZSEBaseForm* GetForm() { return FForm; }
+  // The edge (0 left, 1 right) and monitor index of the first work area whose top and bottom
+  // Rect shares and whose left (else right) side it starts (else ends) at; false for none.
+  static bool Match(const TRect& Rect, Integer& Edge, Integer& Monitor);
+  // A form going away is forgotten.
+  static void Forget(TZSEBaseForm* Form);
+
+ private:
+  static LRESULT HookProc(int Code, WPARAM WParam, LPARAM LParam);
+  static inline TZSEBaseForm* FForm = nullptr;
+  static inline HHOOK FHook = nullptr;
+  static inline std::vector<TRect> FWorkAreas;
 };
 
 // Input state that is unique across all skin forms: the element with the keyboard focus, the one
@@ -348,6 +398,8 @@ class TZSEGlobalStateController : public TComponent {
   ~TZSEGlobalStateController() override;
   // Created on first use, freed at unit finalization.
   static TZSEGlobalStateController* Instance();
+  // The controller when it exists, without making one.
+  static TZSEGlobalStateController* Existing();
   static void Finalize();
 
   // Visible and enabled up its parents.
@@ -474,6 +526,7 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
  protected:
   void HandleNotification(Integer Code, NativeInt Argument) override;
   void DpiApplied() override;
+  void ContentRectChanged() override { FitLayout(); }
   void WndProc(TMessage& Message) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
   void MouseMove(TShiftState Shift, Integer X, Integer Y) override;

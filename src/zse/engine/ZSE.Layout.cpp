@@ -6,6 +6,7 @@
 #include "rtl/RTL.Strings.h"
 #include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
+#include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Layout.Calculator.h"
 #include "zse/engine/ZSE.RenderBuffer.h"
 #include "zse/engine/ZSE.Skins.h"
@@ -253,8 +254,9 @@ void TZSELayoutCustomItem::SetEnabled(bool Value) {
   TUpdateScope scope(this);
   FEnabled = Value;
   if (FParent) FParent->ItemEnabledChanged(this);
-  // FIXME: the global state controller re-checks focused, hovered and pressed elements here once
-  // the skin forms exist.
+  // A disabled item lets go of the focus, the hover and the capture, also those of its children.
+  if (!Value)
+    if (TZSEGlobalStateController* controller = TZSEGlobalStateController::Existing()) controller->Reapply();
   Changed(ZSELayoutChangeAppearance);
 }
 
@@ -267,6 +269,8 @@ void TZSELayoutCustomItem::SetVisible(bool Value) {
   VisibilityChanged();
   Changed(ZSELayoutChangeStructure);
   if (FParent) FParent->ItemVisibilityChanged(this);
+  if (!Value)
+    if (TZSEGlobalStateController* controller = TZSEGlobalStateController::Existing()) controller->Reapply();
 }
 
 void TZSELayoutCustomItem::InvalidateRect(const TRect& R, bool Flag) {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "os/OS.Input.h"
+#include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zse/engine/ZSE.Forms.Input.h"
+#include "zse/engine/ZSE.Forms.h"
 #include "zse/engine/ZSE.Forms.Placement.h"
 
 namespace {
@@ -538,6 +541,97 @@ TEST_F(FormState, VisibleOnlyForSkinManagerFormsAndTheDefaultPort) {
   Ini->WriteBool(u"Library", u"Visible", true);
   Form->LoadSettings(Ini);
   EXPECT_FALSE(Form->GetFormVisible());
+}
+
+// Win+Left or Win+Right on the active skin form: the desktop snaps it to that half of the work
+// area, which docks it there as a floating toolbar when that edge is allowed; the strip is taken
+// when the key goes up. A held key's auto-repeat keeps the move going.
+TEST_F(FormState, KeyboardSnappingDocksAtTheEdgeWhenAllowed) {
+  struct TCase {
+    Byte AllowedEdges;
+    bool RepeatWin;
+    WORD Arrow;
+    bool Docked;
+    Integer Edge;
+  };
+  const TCase cases[] = {
+      {15, false, VK_LEFT, true, 0},
+      {15, true, VK_RIGHT, true, 1},
+      {12, false, VK_LEFT, false, -1},
+  };
+  Form->SetFormVisible(true);
+  Headless::RunUntilIdle();
+  ASSERT_EQ(GetActiveWindow(), Form->GetHandle());
+  const TRect work = Screen->GetMonitors(0)->GetWorkareaRect();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Arrow == VK_LEFT ? "left" : "right");
+    Form->Restore();
+    Form->SetBounds(100, 100, 200, 80);
+    Form->GetToolBar()->SetAllowedEdges(c.AllowedEdges);
+    Form->GetToolBar()->SetPinMode(1);
+    InputKey(VK_LWIN, true);
+    if (c.RepeatWin) InputKey(VK_LWIN, true, 0, true);
+    Headless::RunUntilIdle();
+    EXPECT_TRUE(Form->GetSystemMove());
+    EXPECT_EQ(TZSEKeyboardSnapHelper::GetForm(), Form);
+    InputKey(c.Arrow, true);
+    InputKey(c.Arrow, false);
+    Headless::RunUntilIdle();
+    EXPECT_EQ(Form->GetPlacementKind(), c.Docked ? fpkToolBar : fpkNormal);
+    InputKey(VK_LWIN, false);
+    Headless::RunUntilIdle();
+    EXPECT_FALSE(Form->GetSystemMove());
+    EXPECT_EQ(TZSEKeyboardSnapHelper::GetForm(), nullptr);
+    if (c.Docked) {
+      EXPECT_EQ(Form->GetToolBar()->GetEdge(), c.Edge);
+      EXPECT_EQ(Form->GetToolBar()->GetPinMode(), 2);
+      EXPECT_EQ(Form->GetBoundsRect(), Form->GetToolBar()->CalculateRect(TSize(200, 80)));
+      EXPECT_EQ(Form->GetRestoredBounds(), TRect(100, 100, 300, 180));
+    } else {
+      // Left to the desktop: the left half of the work area.
+      EXPECT_EQ(Form->GetBoundsRect(), TRect(work.Left, work.Top, work.Left + work.Width() / 2, work.Bottom));
+    }
+  }
+}
+
+// A window system that leaves an 8-pixel sizing frame of a maximized window outside the monitor.
+class TFramedForm : public TZSEForm {
+  ZCL_CLASS(TFramedForm, TZSEForm)
+ public:
+  using TZSEForm::TZSEForm;
+  void UpdateMaximizedFrame() override {
+    if (GetWindowState() == wsMaximized) SetMaximizedFrame(8);
+  }
+};
+
+// Maximized, the transparent margins lie outside the window (the body fills it), less the frame
+// the window system hides; the layout follows the content rectangle.
+TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
+  struct TCase {
+    bool Framed;
+    Integer Outside;  // how far the content reaches beyond each side of the window
+  };
+  for (const TCase& c : {TCase{false, 5}, TCase{true, 5 - 8}}) {
+    SCOPED_TRACE(c.Framed ? "framed" : "plain");
+    TZSEForm* form = c.Framed ? TCustomForm::CreateNew<TFramedForm>(nullptr) : TCustomForm::CreateNew<TZSEForm>(nullptr);
+    form->SetBounds(100, 100, 200, 80);
+    form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetFormVisible(true);
+    form->FitLayout();
+    EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
+    form->Maximize();
+    ASSERT_EQ(form->GetPlacementKind(), fpkMaximized);
+    EXPECT_EQ(form->GetMaximizedFrame(), c.Framed ? 8 : 0);
+    const Integer w = form->GetClientWidth(), h = form->GetClientHeight();
+    const TRect content(-c.Outside, -c.Outside, w + c.Outside, h + c.Outside);
+    EXPECT_EQ(form->GetContentFrame(), TRect(c.Outside, c.Outside, c.Outside, c.Outside));
+    EXPECT_EQ(form->GetContentRect(), content);
+    EXPECT_EQ(form->GetLayout()->GetBounds(), content);
+    form->Restore();
+    EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
+    EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
+    Free(form);
+  }
 }
 
 }  // namespace

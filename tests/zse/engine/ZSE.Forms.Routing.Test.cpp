@@ -247,6 +247,34 @@ TEST_F(FormRouting, HoverTellsTheElementsLeftAndEntered) {
   GlobalStateController()->SetCapturedElement(nullptr);
 }
 
+TEST_F(FormRouting, DisabledOrHiddenElementsDropOutOfTheInputState) {
+  TZSEGlobalStateController* g = GlobalStateController();
+  struct TCase {
+    const char* Name;
+    void (*Apply)(TProbe*, bool);
+  };
+  const TCase cases[] = {
+      {"disabled", [](TProbe* P, bool On) { P->SetEnabled(On); }},
+      {"hidden", [](TProbe* P, bool On) { P->SetVisible(On); }},
+  };
+  for (const TCase& c : cases) {
+    Form->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    g->SetCapturedElement(A);
+    ASSERT_EQ(g->GetHoveredElement(), A) << c.Name;
+    ASSERT_EQ(g->GetFocusedElement(), A) << c.Name;
+    c.Apply(A, false);
+    EXPECT_EQ(g->GetCapturedElement(), nullptr) << c.Name;
+    EXPECT_EQ(g->GetHoveredElement(), nullptr) << c.Name;
+    EXPECT_EQ(g->GetFocusedElement(), nullptr) << c.Name;
+    EXPECT_NE(GetCaptureControl(), Form) << c.Name;
+    // Enabling or showing another element leaves B's focus alone.
+    g->SetFocusedElement(B);
+    c.Apply(A, true);
+    EXPECT_EQ(g->GetFocusedElement(), B) << c.Name;
+    Form->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(120, 20));
+  }
+}
+
 TEST_F(FormRouting, FreedElementsDropOutOfTheInputState) {
   TZSEGlobalStateController* g = GlobalStateController();
   g->SetCapturedElement(A);
