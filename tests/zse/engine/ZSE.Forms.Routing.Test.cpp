@@ -382,12 +382,16 @@ TEST_F(FormRouting, ControlsInAContainerAreHitDrawnAndTabbedFirst) {
   Take();
   Form->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(r.Left + 45, r.Top + 10));
   Form->Perform(WM_MBUTTONUP, 0, MAKELPARAM(r.Left + 45, r.Top + 10));
-  EXPECT_EQ(Take(), (std::vector<std::string>{}));  // the middle button is not taken by the control
+  // Hover notices depend on where earlier tests left the pointer; presses are what counts here.
+  auto presses = [&] {
+    std::vector<std::string> got;
+    for (const std::string& s : Take())
+      if (s.find("down") != std::string::npos) got.push_back(s);
+    return got;
+  };
+  EXPECT_EQ(presses(), (std::vector<std::string>{}));  // the middle button is not taken by the control
   Form->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.Left + 45, r.Top + 10));
-  std::vector<std::string> got;
-  for (const std::string& s : Take())
-    if (s.find("down") != std::string::npos) got.push_back(s);
-  EXPECT_EQ(got, (std::vector<std::string>{"C2 down 5,5"}));
+  EXPECT_EQ(presses(), (std::vector<std::string>{"C2 down 5,5"}));
   Form->Perform(WM_LBUTTONUP, 0, MAKELPARAM(r.Left + 45, r.Top + 10));
   Form->GetLayout()->DrawLayers(Form->GetRenderBuffer());
   EXPECT_EQ(one->Draws, 1) << "drawn once, in layer 1";
