@@ -6,6 +6,7 @@
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
+#include "zcl/ui/ZCL.UI.Units.h"
 #include "zeph/core/ZEPH.Core.Config.h"
 #include "zeph/core/ZEPH.Core.Units.h"
 
@@ -16,6 +17,7 @@ void ZephseTestSetup() {
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
+  InitializeUnits(ZclUiUnits());
   InitializeUnits(ZephCoreUnits());
   // The core runs as the editor starts it, from a program folder of its own.
   const String program = UTF8ToString(TempDir()) + u"/program/";
