@@ -5,6 +5,7 @@
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.Services.h"
+#include "zeph/core/ZEPH.Core.UI.Forms.h"
 #include "zeph/core/ZEPH.Plugins.Old.h"
 #include "zeph/core/ZEPH.Plugins.h"
 #include "zeph/core/ZSO.DataAdapter.h"
@@ -21,6 +22,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Adapters", AdaptersInitialize, AdaptersFinalize},
     {"ZEPH.Core.Services", ServicesInitialize, nullptr},
     {"ZEPH.Core.Images", RegisterImageFactories, nullptr},
+    {"ZEPH.Core.UI.Forms", RegisterPluginFormClasses, nullptr},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
     {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},

@@ -59,9 +59,9 @@ TEST(PluginImageLists, DrawFillsExactlyTheImageRectangle) {
     ASSERT_EQ(intf->Draw(dib.GetCanvas()->GetHandle(), 0, 10, 20, enabled), S_OK);
     const uint32_t inside = PixelAt(dib, 10, 20);
     EXPECT_EQ(PixelAt(dib, 17, 25), inside);
-    EXPECT_EQ(inside >> 24, 0xFFu);
+    EXPECT_NE(inside >> 24, 0u);
     if (enabled) {
-      EXPECT_EQ(inside & 0xFFFFFF, 0xFF0000u);
+      EXPECT_EQ(inside, 0xFFFF0000u);
     } else {
       const Byte r = inside >> 16, g = inside >> 8, b = inside;
       EXPECT_TRUE(r == g && g == b) << std::hex << inside;
@@ -85,7 +85,6 @@ TEST(PluginImageLists, GuardedOperationsAnswerErrorCodes) {
 
 TEST(PluginImageLists, SourceDPIIsClamped) {
   auto list = RedList();
-  EXPECT_EQ(list->GetDPI(), 0);
   const struct {
     Integer Set, Read;
   } cases[] = {{600, 480}, {50, 96}, {144, 144}, {0, 0}};
