@@ -8,6 +8,8 @@
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
 #include "vcl/VCL.Messages.h"
+#include "zcl/base/ZCL.Colors.h"
+#include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
@@ -483,6 +485,48 @@ void TZEPHUIWinControl::KeyPress(TObject*, Char& Key) {
 
 void TZEPHUIWinControl::KeyUp(TObject*, Word& Key, TShiftState Shift) {
   if (auto events = Events<IZEPHUIKeyboardEvents>()) events->OnKeyUp(AsSender(), Key, ShiftStateToModifiers(Shift));
+}
+
+// ---- the program's look ---------------------------------------------------------------------------
+
+void TZEPHUIColorSchema::ApplyToAlphaColor(Cardinal& Color) {
+  TAlphaColor c = Color;
+  TZCLColors::ApplyColorSchemaToAlphaColor(c, TZCLApplication::GetColorSchema());
+  Color = c;
+}
+
+void TZEPHUIColorSchema::ApplyToColor(Cardinal& Color) {
+  TColor c = TColor(Color);
+  TZCLColors::ApplyColorSchemaToColor(c, TZCLApplication::GetColorSchema());
+  Color = Cardinal(c);
+}
+
+void TZEPHUIColorSchema::ApplyToPixels(void* Pixels, Integer Count) {
+  const TZCLColorSchema schema = TZCLApplication::GetColorSchema();
+  if (!schema.IsAssigned() || !Pixels || Count <= 0) return;
+  TZCLColors::ApplyColorSchemaToPixels(static_cast<TZCLPixel32*>(Pixels), size_t(Count), schema);
+}
+
+void TZEPHUIColorSchema::ApplyToImage(IInterface* Image) {
+  void* obj = nullptr;
+  if (!Image || Image->QueryInterface(IIDOf<IZBLImage>(), &obj) < 0 || !obj) return;
+  auto image = IPtr<IZBLImage>::Adopt(static_cast<IZBLImage*>(obj));
+  image->ApplyColorSchema(TZCLApplication::GetColorSchema());
+}
+
+void TZEPHUIMode::DoGetValueAsInt32(Integer PropertyID, Integer& Value, HRESULT& Result) {
+  switch (PropertyID) {
+    case ZEPH_UI_MODE_COLOR_SCHEMA: {
+      const TZCLColorSchema schema = TZCLApplication::GetColorSchema();
+      TAlphaColor red = 0xFFFF0000u;
+      if (schema.IsAssigned()) TZCLColors::ApplyColorSchemaToAlphaColor(red, schema);
+      Value = schema.IsAssigned() ? Integer(red) : 0;
+      return;
+    }
+    case ZEPH_UI_MODE_TARGET_DPI: Value = TZCLApplication::GetTargetDPI(); return;
+    case ZEPH_UI_MODE_DARK: Value = TZCLApplication::IsDarkMode() ? 1 : 0; return;
+    default: TZEPHPropertyList::DoGetValueAsInt32(PropertyID, Value, Result);
+  }
 }
 
 // ---- helpers --------------------------------------------------------------------------------------

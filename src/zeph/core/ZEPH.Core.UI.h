@@ -267,6 +267,44 @@ class TZEPHUIWinControl : public TZEPHUIControl, public virtual IZEPHUIWinContro
   std::vector<IPtr<IZEPHUIControl>> FControls;
 };
 
+// ---- the program's look ---------------------------------------------------------------------------
+
+struct IZEPHUIColorSchema : virtual IZEPHPropertyList {
+  RTL_INTERFACE(IZEPHUIColorSchema, IZEPHPropertyList, "{7E2A1C40-5D11-4B8E-9F60-1A2B3C4D0105}")
+  virtual void ApplyToAlphaColor(Cardinal& Color) = 0;
+  virtual void ApplyToColor(Cardinal& Color) = 0;
+  virtual void ApplyToPixels(void* Pixels, Integer Count) = 0;
+  virtual void ApplyToImage(IInterface* Image) = 0;
+};
+
+struct IZEPHUIMode : virtual IZEPHPropertyList {
+  RTL_INTERFACE(IZEPHUIMode, IZEPHPropertyList, "{7E2A1C40-5D11-4B8E-9F60-1A2B3C4D0106}")
+};
+
+// Read-only identifiers of the UI mode.
+constexpr Integer ZEPH_UI_MODE_COLOR_SCHEMA = 1;
+constexpr Integer ZEPH_UI_MODE_TARGET_DPI = 2;
+constexpr Integer ZEPH_UI_MODE_DARK = 3;
+
+// Recolours plugin colours, pixels and images with the application's colour schema.
+class TZEPHUIColorSchema : public TZEPHPropertyList, public virtual IZEPHUIColorSchema {
+  ZCL_CLASS(TZEPHUIColorSchema, TZEPHPropertyList)
+  RTL_INTERFACES(TZEPHPropertyList, IZEPHUIColorSchema)
+ public:
+  void ApplyToAlphaColor(Cardinal& Color) override;
+  void ApplyToColor(Cardinal& Color) override;
+  void ApplyToPixels(void* Pixels, Integer Count) override;
+  void ApplyToImage(IInterface* Image) override;
+};
+
+class TZEPHUIMode : public TZEPHPropertyList, public virtual IZEPHUIMode {
+  ZCL_CLASS(TZEPHUIMode, TZEPHPropertyList)
+  RTL_INTERFACES(TZEPHPropertyList, IZEPHUIMode)
+
+ protected:
+  void DoGetValueAsInt32(Integer PropertyID, Integer& Value, HRESULT& Result) override;
+};
+
 class TZEPHUICustomDraw {
  public:
   TZEPHUICustomDraw() = delete;

@@ -9,6 +9,7 @@
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zcl/ui/ZCL.UI.Application.h"
 #include "zeph/core/ZEPH.Core.UI.Images.h"
 #include "zeph/core/ZEPH.Core.UI.h"
 
@@ -279,4 +280,27 @@ TEST(PluginGuiIcons, StreamsBecomeIconsAndOtherObjectsAreRefused) {
   EXPECT_EQ(LoadIconFromObject(copy.get(), StreamOf({1, 2, 3, 4}).get()), E_UNEXPECTED);
   EXPECT_EQ(copy->GetWidth(), 12);  // kept
   EXPECT_EQ(LoadIconFromObject(copy.get(), MakePluginString(u"x").get()), E_INVALIDARG);
+}
+
+TEST(PluginGuiLook, ModeAndColorSchemaFollowTheApplication) {
+  IPtr<IZEPHUIMode> mode(Create<TZEPHUIMode>());
+  IPtr<IZEPHUIColorSchema> schema(Create<TZEPHUIColorSchema>());
+  Integer value = -1;
+  ASSERT_EQ(mode->GetValueAsInt32(ZEPH_UI_MODE_COLOR_SCHEMA, value), S_OK);
+  EXPECT_EQ(value, 0);
+  uint32_t pixels[] = {0xFF808080u, 0xFF00FF00u};
+  schema->ApplyToPixels(pixels, 2);  // no schema: untouched
+  EXPECT_EQ(pixels[1], 0xFF00FF00u);
+
+  TZCLApplication::SetColorSchema(TZCLColorSchema::Create(170, 100));
+  ASSERT_EQ(mode->GetValueAsInt32(ZEPH_UI_MODE_COLOR_SCHEMA, value), S_OK);
+  EXPECT_NE(value, 0);
+  EXPECT_NE(Cardinal(value), 0xFFFF0000u);
+  Cardinal red = 0xFFFF0000u;
+  schema->ApplyToAlphaColor(red);
+  EXPECT_EQ(red, Cardinal(value));
+  schema->ApplyToPixels(pixels, 2);
+  EXPECT_NE(pixels[1], 0xFF00FF00u);
+  TZCLApplication::SetColorSchema(TZCLColorSchema::Default());
+  EXPECT_EQ(mode->GetValueAsInt32(99, value), E_NOTIMPL);
 }
