@@ -23,12 +23,14 @@ constexpr Integer KSize = 32;
 
 std::vector<uint32_t> Pixels() {
   std::vector<uint32_t> pixels(KSize * KSize);
-  for (Integer i = 0; i < KSize * KSize; ++i) pixels[i] = (i % 3 ? 0xFF000000u : 0x80000000u) | (i * 2654435761u & 0x7F7F7F);
+  for (Integer i = 0; i < KSize * KSize; ++i)
+    pixels[i] = (i % 3 ? 0xFF000000u : 0x80000000u) | (i * 2654435761u & 0x7F7F7F);
   return pixels;
 }
 
 void BM_WrapperDraw(benchmark::State& State) {
-  IPtr<TZEPHUIImageList> list(Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
+  IPtr<TZEPHUIImageList> list(
+      Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
   list->SetSize(TSize(KSize, KSize));
   auto* bitmap = Create<TBitmap>();
   bitmap->SetPixelFormat(TPixelFormat::pf32bit);

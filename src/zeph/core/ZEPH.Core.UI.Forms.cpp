@@ -66,7 +66,9 @@ TZEPHUIFormControl::TZEPHUIFormControl(IZEPHString* Name, IInterface* EventsHand
       FOwnerWindow(OwnerWindow),
       FFlags(Flags) {}
 
-TComponent* TZEPHUIFormControl::CreateComponent(TComponent*) { return TZEPHUIForm::CreateForPlugin(FOwnerWindow, FFlags); }
+TComponent* TZEPHUIFormControl::CreateComponent(TComponent*) {
+  return TZEPHUIForm::CreateForPlugin(FOwnerWindow, FFlags);
+}
 
 void TZEPHUIFormControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
@@ -249,7 +251,8 @@ void TZEPHUIFormControl::DoGetValueAsInt32(Integer PropertyID, Integer& Value, H
     case ZEPH_UI_FORM_PROP_ICON:
       Value = Integer(reinterpret_cast<intptr_t>(form->GetIcon()->GetHandle()));
       return;
-    default: TZEPHUIWinControl::DoGetValueAsInt32(PropertyID, Value, Result);
+    default:
+      TZEPHUIWinControl::DoGetValueAsInt32(PropertyID, Value, Result);
   }
 }
 
@@ -276,7 +279,8 @@ void TZEPHUIFormControl::DoSetValueAsInt32(Integer PropertyID, Integer Value, HR
       form->GetIcon()->SetHandle(handle ? CopyIcon(handle) : nullptr);
       return;
     }
-    default: TZEPHUIWinControl::DoSetValueAsInt32(PropertyID, Value, Result);
+    default:
+      TZEPHUIWinControl::DoSetValueAsInt32(PropertyID, Value, Result);
   }
 }
 

@@ -59,7 +59,9 @@ class TZEPHUIForm : public TZCLLocalizableForm {
   Integer GetStyleValue() const;
   HWND GetOwnerWindow() const { return FOwnerWindow; }
   Integer GetFlags() const { return FFlags; }
-  String GetLocalizedSection() override { return FSectionName.empty() ? TZCLLocalizableForm::GetLocalizedSection() : FSectionName; }
+  String GetLocalizedSection() override {
+    return FSectionName.empty() ? TZCLLocalizableForm::GetLocalizedSection() : FSectionName;
+  }
   void SetSectionName(const String& Value) { FSectionName = Value; }
   void LocalizeForm() override;
 

@@ -150,7 +150,8 @@ TComponent* TZEPHUIPaintBoxControl::CreateComponent(TComponent* Owner) { return 
 
 void TZEPHUIPaintBoxControl::BindEvents() {
   TZEPHUIControl::BindEvents();
-  if (auto* box = dynamic_cast<TZCLPaintBox*>(FObject)) box->OnPaint = TNotifyEvent(this, &TZEPHUIPaintBoxControl::PaintBoxPaint);
+  if (auto* box = dynamic_cast<TZCLPaintBox*>(FObject))
+    box->OnPaint = TNotifyEvent(this, &TZEPHUIPaintBoxControl::PaintBoxPaint);
 }
 
 void TZEPHUIPaintBoxControl::UnbindEvents() {
@@ -184,25 +185,38 @@ void TZEPHUIImageControl::Repaint(HRESULT Result) {
 
 void TZEPHUIImageControl::DoGetValueAsInt32(Integer PropertyID, Integer& Value, HRESULT& Result) {
   switch (PropertyID) {
-    case ZEPH_UI_IMAGE_PROP_DRAW_FLAGS: Value = FDrawFlags; return;
-    case ZEPH_UI_IMAGE_PROP_INDEX: Value = FImageIndex; return;
-    default: TZEPHUIPaintBoxControl::DoGetValueAsInt32(PropertyID, Value, Result);
+    case ZEPH_UI_IMAGE_PROP_DRAW_FLAGS:
+      Value = FDrawFlags;
+      return;
+    case ZEPH_UI_IMAGE_PROP_INDEX:
+      Value = FImageIndex;
+      return;
+    default:
+      TZEPHUIPaintBoxControl::DoGetValueAsInt32(PropertyID, Value, Result);
   }
 }
 
 IPtr<IInterface> TZEPHUIImageControl::DoGetValueAsObject(Integer PropertyID) {
   switch (PropertyID) {
-    case ZEPH_UI_IMAGE_PROP_IMAGE: return IPtr<IInterface>(FImage.get());
-    case ZEPH_UI_IMAGE_PROP_IMAGES: return IPtr<IInterface>(FImageList.get());
-    default: return TZEPHUIPaintBoxControl::DoGetValueAsObject(PropertyID);
+    case ZEPH_UI_IMAGE_PROP_IMAGE:
+      return IPtr<IInterface>(FImage.get());
+    case ZEPH_UI_IMAGE_PROP_IMAGES:
+      return IPtr<IInterface>(FImageList.get());
+    default:
+      return TZEPHUIPaintBoxControl::DoGetValueAsObject(PropertyID);
   }
 }
 
 void TZEPHUIImageControl::DoSetValueAsInt32(Integer PropertyID, Integer Value, HRESULT& Result) {
   switch (PropertyID) {
-    case ZEPH_UI_IMAGE_PROP_DRAW_FLAGS: FDrawFlags = Value; break;
-    case ZEPH_UI_IMAGE_PROP_INDEX: FImageIndex = Value; break;
-    default: TZEPHUIPaintBoxControl::DoSetValueAsInt32(PropertyID, Value, Result);
+    case ZEPH_UI_IMAGE_PROP_DRAW_FLAGS:
+      FDrawFlags = Value;
+      break;
+    case ZEPH_UI_IMAGE_PROP_INDEX:
+      FImageIndex = Value;
+      break;
+    default:
+      TZEPHUIPaintBoxControl::DoSetValueAsInt32(PropertyID, Value, Result);
   }
   Repaint(Result);
 }
@@ -222,9 +236,14 @@ HRESULT StoreAs(IPtr<I>& Field, IInterface* Value) {
 
 void TZEPHUIImageControl::DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) {
   switch (PropertyID) {
-    case ZEPH_UI_IMAGE_PROP_IMAGE: Result = StoreAs(FImage, Value); break;
-    case ZEPH_UI_IMAGE_PROP_IMAGES: Result = StoreAs(FImageList, Value); break;
-    default: TZEPHUIPaintBoxControl::DoSetValueAsObject(PropertyID, Value, Result);
+    case ZEPH_UI_IMAGE_PROP_IMAGE:
+      Result = StoreAs(FImage, Value);
+      break;
+    case ZEPH_UI_IMAGE_PROP_IMAGES:
+      Result = StoreAs(FImageList, Value);
+      break;
+    default:
+      TZEPHUIPaintBoxControl::DoSetValueAsObject(PropertyID, Value, Result);
   }
   Repaint(Result);
 }

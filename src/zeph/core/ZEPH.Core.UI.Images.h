@@ -51,8 +51,7 @@ class TZEPHUICustomImageList : public TZEPHUIComponent,
  public:
   using TZEPHUIComponent::TZEPHUIComponent;
   // Stands for an existing list (the adapters map).
-  TZEPHUICustomImageList(TPersistent* AObject, TStreamOwnership AOwnership)
-      : TZEPHUIComponent(AObject, AOwnership) {}
+  TZEPHUICustomImageList(TPersistent* AObject, TStreamOwnership AOwnership) : TZEPHUIComponent(AObject, AOwnership) {}
 
   HRESULT Draw(HDC DC, Integer Index, const TRect& Rect, LongBool Enabled) override;
   HRESULT Add(IInterface* Image) override;

@@ -153,7 +153,8 @@ HRESULT TZEPHUIControl::DoSetPlacement(const TZEPHUIPlacement& Placement) {
   TControl* control = AsControl();
   if (FSubControlOptions && FSubControlOptions->GetControl() == control) {
     static constexpr TZCLBorder sides[] = {mTop, mBottom, mLeft, mRight};
-    if (Placement.Alignment >= 1 && Placement.Alignment <= 4) FSubControlOptions->SetPosition(sides[Placement.Alignment - 1]);
+    if (Placement.Alignment >= 1 && Placement.Alignment <= 4)
+      FSubControlOptions->SetPosition(sides[Placement.Alignment - 1]);
     control->SetBoundsRect(ScaleRect(Placement.Bounds, true));
     return S_OK;
   }
@@ -305,7 +306,8 @@ void TZEPHUIControl::SetParentFrom(IInterface* Value) {
       FDPIAware = awareness->GetDPIAware() != 0;
     }
     if (self->GetParent())
-      if (PPropInfo order = GetPropInfo(self, u"AlignOrder")) SetOrdProp(self, order, self->GetParent()->GetControlCount());
+      if (PPropInfo order = GetPropInfo(self, u"AlignOrder"))
+        SetOrdProp(self, order, self->GetParent()->GetControlCount());
   } catch (...) {
     adding();
     throw;
@@ -523,9 +525,14 @@ void TZEPHUIMode::DoGetValueAsInt32(Integer PropertyID, Integer& Value, HRESULT&
       Value = schema.IsAssigned() ? Integer(red) : 0;
       return;
     }
-    case ZEPH_UI_MODE_TARGET_DPI: Value = TZCLApplication::GetTargetDPI(); return;
-    case ZEPH_UI_MODE_DARK: Value = TZCLApplication::IsDarkMode() ? 1 : 0; return;
-    default: TZEPHPropertyList::DoGetValueAsInt32(PropertyID, Value, Result);
+    case ZEPH_UI_MODE_TARGET_DPI:
+      Value = TZCLApplication::GetTargetDPI();
+      return;
+    case ZEPH_UI_MODE_DARK:
+      Value = TZCLApplication::IsDarkMode() ? 1 : 0;
+      return;
+    default:
+      TZEPHPropertyList::DoGetValueAsInt32(PropertyID, Value, Result);
   }
 }
 

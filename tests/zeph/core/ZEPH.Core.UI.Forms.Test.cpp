@@ -48,9 +48,9 @@ TEST_F(PluginFormTest, NewFormHasItsDefaultsAndBorderProperties) {
   const struct {
     Integer Id, Write, Read;
   } cases[] = {
-      {ZEPH_UI_FORM_PROP_BORDER_STYLE, 7, 0},  {ZEPH_UI_FORM_PROP_BORDER_STYLE, 3, 3},
-      {ZEPH_UI_FORM_PROP_BORDER_STYLE, 5, 5},  {ZEPH_UI_FORM_PROP_BORDER_ICONS, 15, 7},
-      {ZEPH_UI_FORM_PROP_BORDER_ICONS, 2, 2},  {ZEPH_UI_FORM_PROP_CLOSE_BY_ESCAPE, 1, 1},
+      {ZEPH_UI_FORM_PROP_BORDER_STYLE, 7, 0}, {ZEPH_UI_FORM_PROP_BORDER_STYLE, 3, 3},
+      {ZEPH_UI_FORM_PROP_BORDER_STYLE, 5, 5}, {ZEPH_UI_FORM_PROP_BORDER_ICONS, 15, 7},
+      {ZEPH_UI_FORM_PROP_BORDER_ICONS, 2, 2}, {ZEPH_UI_FORM_PROP_CLOSE_BY_ESCAPE, 1, 1},
   };
   for (const auto& c : cases) {
     ASSERT_EQ(form->SetValueAsInt32(c.Id, c.Write), S_OK) << c.Id;

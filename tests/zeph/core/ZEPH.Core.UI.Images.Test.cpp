@@ -25,7 +25,8 @@ class TPaintCounter : public TInterfacedObject, public IZEPHUIDrawEvents {
 
 // A list of 8 x 6 images, the first opaque red.
 IPtr<TZEPHUIImageList> RedList() {
-  IPtr<TZEPHUIImageList> list(Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
+  IPtr<TZEPHUIImageList> list(
+      Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
   EXPECT_EQ(list->SetSize(TSize(8, 6)), S_OK);
   auto* bitmap = Create<TBitmap>();
   bitmap->SetPixelFormat(TPixelFormat::pf32bit);
@@ -85,9 +86,7 @@ TEST(PluginImageLists, GuardedOperationsAnswerErrorCodes) {
 
 TEST(PluginImageLists, SourceDPIIsClamped) {
   auto list = RedList();
-  const struct {
-    Integer Set, Read;
-  } cases[] = {{600, 480}, {50, 96}, {144, 144}, {0, 0}};
+  const struct { Integer Set, Read; } cases[] = {{600, 480}, {50, 96}, {144, 144}, {0, 0}};
   for (const auto& c : cases) {
     ASSERT_EQ(list->SetDPI(c.Set), S_OK);
     EXPECT_EQ(list->GetDPI(), c.Read) << c.Set;

@@ -37,8 +37,7 @@ class TTestEvents : public TInterfacedObject,
                     public IZEPHUIPopupEvents,
                     public IZEPHUIDrawEvents {
   ZCL_CLASS(TTestEvents, TInterfacedObject)
-  RTL_INTERFACES(TInterfacedObject, IZEPHUIMouseWheelEvents, IZEPHUIMouseEvents, IZEPHUIPopupEvents,
-                 IZEPHUIDrawEvents)
+  RTL_INTERFACES(TInterfacedObject, IZEPHUIMouseWheelEvents, IZEPHUIMouseEvents, IZEPHUIPopupEvents, IZEPHUIDrawEvents)
  public:
   LongBool Answer = 0;
   Integer LastModifiers = -1;
