@@ -50,8 +50,11 @@ class THeadlessBackend : public TDisplayBackend {
     FWake.notify_all();
   }
 
+  void Beep(UINT) override { ++Beeps; }
+
   TManualClock* Clock() { return FClock.get(); }
   std::unordered_map<HWND, THeadlessWindow*> Natives;
+  int Beeps = 0;
 
  private:
   THeadlessConfig FConfig;
@@ -387,6 +390,11 @@ bool SavePng(HWND Window, const std::string& FileName) {
   }
   png_destroy_write_struct(&png, &info);
   return std::fclose(file) == 0 && ok;
+}
+
+int BeepCount() {
+  THeadlessBackend* backend = Backend();
+  return backend ? backend->Beeps : 0;
 }
 
 int PresentCount(HWND Window) {

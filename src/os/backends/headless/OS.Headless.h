@@ -65,6 +65,8 @@ uint32_t WindowPixel(HWND Window, TPoint Point);
 uint32_t ScreenPixel(TPoint Point);
 // Saves the top-level window's pixels as a PNG (straight alpha); false on failure.
 bool SavePng(HWND Window, const std::string& FileName);
+// Number of alert sounds (MessageBeep) since the backend was installed.
+int BeepCount();
 // Number of times the window layer presented the top-level window's pixels.
 int PresentCount(HWND Window);
 
