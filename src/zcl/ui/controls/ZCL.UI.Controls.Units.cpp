@@ -15,6 +15,7 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Spin.h"
+#include "zcl/ui/controls/ZCL.UI.ColorPalette.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -34,6 +35,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.Edit.Spin", RegisterSpinEditClasses, nullptr},
+    {"ZCL.UI.ColorPalette", RegisterColorPaletteClasses, nullptr},
 };
 }  // namespace
 
