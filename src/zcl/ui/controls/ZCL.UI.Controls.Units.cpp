@@ -16,6 +16,7 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Spin.h"
 #include "zcl/ui/controls/ZCL.UI.ColorPalette.h"
+#include "zcl/ui/controls/ZCL.UI.ColorPicker.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -36,6 +37,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.Edit.Spin", RegisterSpinEditClasses, nullptr},
     {"ZCL.UI.ColorPalette", RegisterColorPaletteClasses, nullptr},
+    {"ZCL.UI.ColorPicker", RegisterColorPickerClasses, nullptr},
 };
 }  // namespace
 
