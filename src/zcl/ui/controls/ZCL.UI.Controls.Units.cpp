@@ -17,6 +17,7 @@
 #include "zcl/ui/controls/ZCL.UI.Edit.Spin.h"
 #include "zcl/ui/controls/ZCL.UI.ColorPalette.h"
 #include "zcl/ui/controls/ZCL.UI.ColorPicker.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Slider.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -38,6 +39,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.Spin", RegisterSpinEditClasses, nullptr},
     {"ZCL.UI.ColorPalette", RegisterColorPaletteClasses, nullptr},
     {"ZCL.UI.ColorPicker", RegisterColorPickerClasses, nullptr},
+    {"ZCL.UI.Controls.Slider", RegisterSliderClasses, nullptr},
 };
 }  // namespace
 

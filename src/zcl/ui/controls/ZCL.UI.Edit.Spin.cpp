@@ -190,15 +190,9 @@ void TZCLSpinEditOptionsValue::DeclareProperties(TClassDeclaration<TZCLSpinEditO
   D.Property(u"AssignedValues", &C::GetAssignedValues, &C::SetAssignedValues).Stored(false);
   D.Property(u"DisplayFormat", &C::GetDisplayFormat, &C::SetDisplayFormat).Stored(&C::IsDisplayFormatStored);
   D.Property(u"FloatPrecision", &C::GetFloatPrecision, &C::SetFloatPrecision).Default(2);
-  D.Property(u"IncCount", seavIncCount, &C::GetValue, &C::SetValue).Stored([](const C* O) {
-    return O->IsValueStored(seavIncCount);
-  });
-  D.Property(u"MaxValue", seavMaxValue, &C::GetValue, &C::SetValue).Stored([](const C* O) {
-    return O->IsValueStored(seavMaxValue);
-  });
-  D.Property(u"MinValue", seavMinValue, &C::GetValue, &C::SetValue).Stored([](const C* O) {
-    return O->IsValueStored(seavMinValue);
-  });
+  D.Property(u"IncCount", seavIncCount, &C::GetValue, &C::SetValue).Stored(&C::IsIncCountStored);
+  D.Property(u"MaxValue", seavMaxValue, &C::GetValue, &C::SetValue).Stored(&C::IsMaxValueStored);
+  D.Property(u"MinValue", seavMinValue, &C::GetValue, &C::SetValue).Stored(&C::IsMinValueStored);
 }
 
 void TZCLSpinEditOptionsValue::SetAssignedValues(TZCLSpinEditAssignedValues Value) {

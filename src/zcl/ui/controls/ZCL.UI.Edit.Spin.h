@@ -104,6 +104,9 @@ class TZCLSpinEditOptionsValue : public TZCLLockablePersistent {
   void SetValue(Integer Index, const Variant& Value);
   bool IsValueStored(Integer Index) const { return FAssignedValues.Contains(TZCLSpinEditAssignedValue(Index)); }
   bool IsDisplayFormatStored() const { return FDisplayFormat != u"%s"; }
+  bool IsIncCountStored() const { return IsValueStored(seavIncCount); }
+  bool IsMaxValueStored() const { return IsValueStored(seavMaxValue); }
+  bool IsMinValueStored() const { return IsValueStored(seavMinValue); }
 
   Variant GetIncCount() const { return GetValue(seavIncCount); }
   void SetIncCount(const Variant& Value) { SetValue(seavIncCount, Value); }
