@@ -52,8 +52,6 @@ class TDisplayBackend {
   virtual void Wake() = 0;
   // The cursor moved by the program (SetCursorPos).
   virtual void CursorMoved(TPoint) {}
-  // The system's alert sound of a message-box type (MessageBeep); silent by default.
-  virtual void Beep(UINT) {}
 };
 
 // Installs the backend (UI thread, once the OS units are initialized); the layer owns it and

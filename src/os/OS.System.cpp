@@ -19,7 +19,6 @@
 #include <mutex>
 #include <string>
 
-#include "os/OS.Backend.h"
 #include "os/OS.Environment.h"
 #include "rtl/RTL.Exceptions.h"
 
@@ -221,8 +220,3 @@ void InstallCrashHandler() {
 
 void SetCrashReportCallback(TCrashReport Report) { GReport = std::move(Report); }
 void SetCrashMessageCallback(TCrashReport Show) { GShow = std::move(Show); }
-
-bool MessageBeep(UINT Type) {
-  if (TDisplayBackend* backend = GetDisplayBackend()) backend->Beep(Type);
-  return true;
-}

@@ -19,9 +19,6 @@ LCID LocaleNameToLCID(StringView LocaleName);
 LANGID GetUserDefaultUILanguage();
 LCID GetUserDefaultLCID();
 
-// The alert sound of a message-box type (0 the default sound), through the display backend.
-bool MessageBeep(UINT Type);
-
 // "Debian GNU/Linux 12 (bookworm)" from os-release, else "Linux".
 String GetOSName();
 // The kernel's release ("6.1.0-18-amd64").

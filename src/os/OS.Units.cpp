@@ -1,5 +1,6 @@
 #include "os/OS.Units.h"
 
+#include "os/OS.Dialogs.h"
 #include "os/OS.FileNotify.h"
 #include "os/OS.Codecs.h"
 #include "os/OS.Fonts.h"
@@ -16,6 +17,7 @@ const TUnit GOsUnits[] = {
     {"OS.Monitors", detail::InitializeMonitors, detail::FinalizeMonitors},
     {"OS.Windows", detail::InitializeWindows, detail::FinalizeWindows},
     {"OS.Tray", nullptr, detail::TrayFinalization},
+    {"OS.Dialogs", nullptr, detail::DialogsFinalization},
     {"OS.Fonts", FontsInitialization, FontsFinalization},
     {"OS.Codecs", nullptr, CodecsFinalization},
 };

@@ -60,6 +60,12 @@ struct TWindow {
   std::unique_ptr<TSurface> Surface;
   std::unique_ptr<TNativeWindow> Native;
   UINT Dpi = 96;
+  // SB_HORZ and SB_VERT.
+  struct TScrollState {
+    int Min = 0, Max = 0, Pos = 0, TrackPos = 0;
+    UINT Page = 0;
+    bool Disabled = false;
+  } Scroll[2];
 
   bool IsChild() const { return (Style & WS_CHILD) != 0 && Parent; }
   bool IsVisible() const { return (Style & WS_VISIBLE) != 0; }

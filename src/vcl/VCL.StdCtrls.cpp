@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "os/OS.Input.h"
+#include "os/OS.ScrollBars.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Clipbrd.h"
+#include "vcl/VCL.ExtCtrls.h"
 #include "vcl/VCL.Messages.h"
 
 namespace {
@@ -109,6 +111,16 @@ Integer TEditMask::PrevEditable(Integer Pos) const {
   while (Pos >= 0 && IsLiteral(Pos)) --Pos;
   return Pos;
 }
+
+namespace {
+// The plain controls' paint start: the client area in the control's colour, its font selected.
+void FillBackground(TCanvas* Canvas, const TRect& Client, TColor Color, TFont* Font) {
+  Canvas->GetBrush()->SetColor(Color);
+  Canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  Canvas->FillRect(Client);
+  if (Font) Canvas->GetFont()->Assign(Font);
+}
+}  // namespace
 
 // ---- TCustomEdit --------------------------------------------------------------------------------
 
@@ -226,7 +238,7 @@ void TCustomEdit::InsertText(const String& Value) {
   if (FMask.IsEmpty()) {
     String insert = Value;
     // One line only: the text stops at a line break.
-    const size_t brk = insert.find_first_of(u"\r\n");
+    const size_t brk = FMultiLine ? String::npos : insert.find_first_of(u"\r\n");
     if (brk != String::npos) insert.resize(brk);
     if (FMaxLength > 0) {
       const Integer room = FMaxLength - (TextLength() - length);
@@ -392,6 +404,8 @@ Integer TCustomEdit::PosFromX(Integer X) {
   return best;
 }
 
+Integer TCustomEdit::PosFromPoint(Integer X, Integer) { return PosFromX(X); }
+
 void TCustomEdit::ScrollToCaret() {
   if (!HandleAllocated()) return;
   const Integer x = XFromPos(FCaret);
@@ -407,13 +421,13 @@ void TCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, I
   inherited::MouseDown(Button, Shift, X, Y);
   if (CanFocus() && !Focused()) SetFocus();
   if (Button != mbLeft || Shift.Contains(ssDouble)) return;
-  MoveCaret(PosFromX(X), Shift.Contains(ssShift));
+  MoveCaret(PosFromPoint(X, Y), Shift.Contains(ssShift));
   FSelecting = true;
 }
 
 void TCustomEdit::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   inherited::MouseMove(Shift, X, Y);
-  if (FSelecting && Shift.Contains(ssLeft)) MoveCaret(PosFromX(X), true);
+  if (FSelecting && Shift.Contains(ssLeft)) MoveCaret(PosFromPoint(X, Y), true);
 }
 
 void TCustomEdit::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
@@ -453,10 +467,7 @@ String TCustomEdit::DisplayText() const {
 void TCustomEdit::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
+  FillBackground(canvas, client, GetColor(), GetFont());
   const Integer height = canvas->TextHeight(u"Wg");
   const Integer top = std::max(0, (client.Height() - height) / 2);
   canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
@@ -480,6 +491,393 @@ void TCustomEdit::Paint() {
   }
   if (focused) {
     const Integer x = XFromPos(FCaret);
+    canvas->GetPen()->SetColor(GetFont()->GetColor());
+    canvas->MoveTo(x, top);
+    canvas->LineTo(x, top + height);
+  }
+}
+
+// ---- TMemoStrings / TCustomMemo ---------------------------------------------------------------
+
+std::vector<String> TMemoStrings::GetLines() const {
+  std::vector<String> lines;
+  for (Integer i = 0, n = GetCount(); i < n; ++i) lines.push_back(Get(i));
+  return lines;
+}
+
+void TMemoStrings::SetLines(const std::vector<String>& Lines) {
+  String text;
+  for (const String& line : Lines) text += line + u"\r\n";
+  FMemo->SetText(text);
+}
+
+Integer TMemoStrings::GetCount() const {
+  const Integer n = FMemo->GetLineCount();
+  if (n == 1 && FMemo->GetLineEnd(0) == 0) return 0;
+  // A text that ends with a line break has no further line.
+  return FMemo->GetLineStart(n - 1) == FMemo->GetLineEnd(n - 1) ? n - 1 : n;
+}
+
+String TMemoStrings::Get(Integer Index) const {
+  if (Index < 0 || Index >= GetCount()) throw EListError(u"List index out of bounds (%d)", {Index});
+  const Integer start = FMemo->GetLineStart(Index);
+  return FMemo->GetEditText().substr(size_t(start), size_t(FMemo->GetLineEnd(Index) - start));
+}
+
+void TMemoStrings::Put(Integer Index, const String& S) {
+  std::vector<String> lines = GetLines();
+  if (Index < 0 || Index >= Integer(lines.size())) throw EListError(u"List index out of bounds (%d)", {Index});
+  lines[size_t(Index)] = S;
+  SetLines(lines);
+}
+
+void TMemoStrings::Insert(Integer Index, const String& S) {
+  std::vector<String> lines = GetLines();
+  if (Index < 0 || Index > Integer(lines.size())) throw EListError(u"List index out of bounds (%d)", {Index});
+  lines.insert(lines.begin() + Index, S);
+  SetLines(lines);
+}
+
+void TMemoStrings::Delete(Integer Index) {
+  std::vector<String> lines = GetLines();
+  if (Index < 0 || Index >= Integer(lines.size())) throw EListError(u"List index out of bounds (%d)", {Index});
+  lines.erase(lines.begin() + Index);
+  SetLines(lines);
+}
+
+void TMemoStrings::Clear() { FMemo->SetText(String()); }
+
+void TMemoStrings::SetText(const String& Value) { FMemo->SetText(Value); }
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new TMemoStrings(this)) {
+  FMultiLine = true;
+  SetBounds(GetLeft(), GetTop(), 185, 89);
+}
+
+TCustomMemo::~TCustomMemo() { Free(FLines); }
+
+const TMessageTable& TCustomMemo::MessageTable() {
+  static const TMessageTable table(&inherited::MessageTable(), {VCL_MESSAGE(WM_GETDLGCODE, &TCustomMemo::WMGetDlgCode),
+                                                                VCL_MESSAGE(WM_HSCROLL, &TCustomMemo::WMHScroll),
+                                                                VCL_MESSAGE(WM_VSCROLL, &TCustomMemo::WMVScroll)});
+  return table;
+}
+
+void TCustomMemo::DeclareProperties(TClassDeclaration<TCustomMemo>& D) {
+  D.Property(u"HideSelection", &TCustomMemo::GetHideSelection, &TCustomMemo::SetHideSelection).Default(true);
+  D.Property(u"Lines", &TCustomMemo::GetLines, &TCustomMemo::SetLines);
+  D.Property(u"ScrollBars", &TCustomMemo::GetScrollBars, &TCustomMemo::SetScrollBars).Default(ssNone);
+}
+
+void TCustomMemo::SetText(const String& Value) {
+  if (GetMaxLength() > 0 && static_cast<Integer>(Value.size()) > GetMaxLength())
+    throw EOutOfResources(u"Text exceeds memo capacity");
+  FTopLine = 0;
+  FScrollX = 0;
+  SetEditText(Value, 0);
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle Value) {
+  if (FScrollBars == Value) return;
+  FScrollBars = Value;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomMemo::SetHideSelection(bool Value) {
+  if (FHideSelection == Value) return;
+  FHideSelection = Value;
+  Invalidate();
+}
+
+void TCustomMemo::CreateParams(TCreateParams& Params) {
+  inherited::CreateParams(Params);
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth) Params.Style |= WS_VSCROLL;
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Params.Style |= WS_HSCROLL;
+}
+
+void TCustomMemo::CreateWnd() {
+  inherited::CreateWnd();
+  UpdateScrollInfo();
+}
+
+void TCustomMemo::SetTextValue(const String& Value) {
+  inherited::SetTextValue(Value);
+  RebuildLines();
+}
+
+void TCustomMemo::RebuildLines() {
+  const String& text = GetEditText();
+  FLineStarts.assign(1, 0);
+  FLineEnds.clear();
+  const Integer n = static_cast<Integer>(text.size());
+  for (Integer i = 0; i < n; ++i) {
+    const Char c = text[size_t(i)];
+    if (c != u'\r' && c != u'\n') continue;
+    FLineEnds.push_back(i);
+    if (c == u'\r' && i + 1 < n && text[size_t(i + 1)] == u'\n') ++i;
+    FLineStarts.push_back(i + 1);
+  }
+  FLineEnds.push_back(n);
+  FMaxWidth = -1;
+  FTopLine = std::min(FTopLine, GetLineCount() - 1);
+  UpdateScrollInfo();
+}
+
+void TCustomMemo::Change() {
+  Notify(EN_CHANGE);
+  inherited::Change();
+}
+
+void TCustomMemo::Notify(WORD Code) {
+  if (!HandleAllocated() || !GetParent() || !GetParent()->HandleAllocated()) return;
+  SendMessage(GetParent()->GetHandle(), WM_COMMAND, WPARAM(Code) << 16, reinterpret_cast<LPARAM>(GetHandle()));
+}
+
+Integer TCustomMemo::LineFromPos(Integer Pos) const {
+  auto it = std::upper_bound(FLineStarts.begin(), FLineStarts.end(), Pos);
+  return std::max<Integer>(0, static_cast<Integer>(it - FLineStarts.begin()) - 1);
+}
+
+Integer TCustomMemo::GetLineHeight() {
+  GetCanvas()->GetFont()->Assign(GetFont());
+  return std::max(1, GetCanvas()->TextHeight(u"Wg"));
+}
+
+Integer TCustomMemo::GetVisibleLines() { return std::max(1, GetClientHeight() / GetLineHeight()); }
+
+TPoint TCustomMemo::GetCaretPos() const {
+  const Integer line = LineFromPos(inherited::GetCaretPos());
+  return TPoint(inherited::GetCaretPos() - GetLineStart(line), line);
+}
+
+void TCustomMemo::SetCaretPos(const TPoint& Value) {
+  const Integer line = std::clamp(Value.Y, 0, GetLineCount() - 1);
+  const Integer pos = GetLineStart(line) + std::clamp(Value.X, 0, GetLineEnd(line) - GetLineStart(line));
+  Select(pos, pos);
+}
+
+Integer TCustomMemo::ColumnX(Integer Line, Integer Pos) {
+  GetCanvas()->GetFont()->Assign(GetFont());
+  const Integer start = GetLineStart(Line);
+  return 1 - FScrollX + GetCanvas()->TextWidth(GetEditText().substr(size_t(start), size_t(Pos - start)));
+}
+
+Integer TCustomMemo::MaxLineWidth() {
+  if (FMaxWidth >= 0) return FMaxWidth;
+  GetCanvas()->GetFont()->Assign(GetFont());
+  const String& text = GetEditText();
+  FMaxWidth = 0;
+  for (Integer i = 0; i < GetLineCount(); ++i)
+    FMaxWidth =
+        std::max(FMaxWidth,
+                 GetCanvas()->TextWidth(text.substr(size_t(GetLineStart(i)), size_t(GetLineEnd(i) - GetLineStart(i)))));
+  FMaxWidth += 2;
+  return FMaxWidth;
+}
+
+void TCustomMemo::UpdateScrollInfo() {
+  if (!HandleAllocated()) return;
+  SCROLLINFO info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  info.nMin = 0;
+  info.nMax = GetLineCount() - 1;
+  info.nPage = static_cast<UINT>(GetVisibleLines());
+  info.nPos = FTopLine;
+  SetScrollInfo(GetHandle(), SB_VERT, info, true);
+  const bool horizontal = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
+  info.nMax = horizontal ? MaxLineWidth() - 1 : 0;
+  info.nPage = static_cast<UINT>(std::max(0, GetClientWidth()));
+  info.nPos = FScrollX;
+  SetScrollInfo(GetHandle(), SB_HORZ, info, true);
+}
+
+void TCustomMemo::ScrollTo(Integer TopLine, Integer ScrollX) {
+  TopLine = std::clamp(TopLine, 0, std::max(0, GetLineCount() - GetVisibleLines()));
+  ScrollX = std::max(0, ScrollX);
+  if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
+    ScrollX = std::min(ScrollX, std::max(0, MaxLineWidth() - GetClientWidth()));
+  const bool vertical = TopLine != FTopLine, horizontal = ScrollX != FScrollX;
+  if (!vertical && !horizontal) return;
+  FTopLine = TopLine;
+  FScrollX = ScrollX;
+  UpdateScrollInfo();
+  Invalidate();
+  if (vertical) Notify(EN_VSCROLL);
+  if (horizontal) Notify(EN_HSCROLL);
+}
+
+void TCustomMemo::ScrollToCaret() {
+  if (!HandleAllocated()) return;
+  const Integer caret = inherited::GetCaretPos();
+  const Integer line = LineFromPos(caret);
+  const Integer visible = GetVisibleLines();
+  Integer top = FTopLine;
+  if (line < top)
+    top = line;
+  else if (line >= top + visible)
+    top = line - visible + 1;
+  Integer scrollX = FScrollX;
+  const Integer x = ColumnX(line, caret);
+  const Integer width = GetClientWidth() - 2;
+  if (x < 1)
+    scrollX -= 1 - x;
+  else if (x > width)
+    scrollX += x - width;
+  ScrollTo(top, scrollX);
+}
+
+Integer TCustomMemo::PosFromPoint(Integer X, Integer Y) {
+  const Integer line = std::clamp(FTopLine + Y / GetLineHeight(), 0, GetLineCount() - 1);
+  Integer best = GetLineStart(line), bestDistance = std::abs(ColumnX(line, best) - X);
+  for (Integer i = best + 1; i <= GetLineEnd(line); ++i) {
+    const Integer d = std::abs(ColumnX(line, i) - X);
+    if (d >= bestDistance) break;
+    best = i;
+    bestDistance = d;
+  }
+  return best;
+}
+
+void TCustomMemo::Resize() {
+  inherited::Resize();
+  UpdateScrollInfo();
+}
+
+void TCustomMemo::KeyDown(Word& Key, TShiftState Shift) {
+  const bool shift = Shift.Contains(ssShift), ctrl = Shift.Contains(ssCtrl);
+  const Integer caret = inherited::GetCaretPos();
+  const Integer line = LineFromPos(caret);
+  auto toLine = [&](Integer Target) {
+    Target = std::clamp(Target, 0, GetLineCount() - 1);
+    // Keep the caret's x where the target line allows.
+    const Integer x = ColumnX(line, caret) + FScrollX;
+    Integer pos = GetLineStart(Target);
+    while (pos < GetLineEnd(Target) && ColumnX(Target, pos + 1) + FScrollX <= x) ++pos;
+    MoveCaret(pos, shift);
+  };
+  switch (Key) {
+    case VK_UP:
+      toLine(line - 1);
+      break;
+    case VK_DOWN:
+      toLine(line + 1);
+      break;
+    case VK_PRIOR:
+      toLine(line - GetVisibleLines());
+      break;
+    case VK_NEXT:
+      toLine(line + GetVisibleLines());
+      break;
+    case VK_HOME:
+      if (ctrl) return inherited::KeyDown(Key, Shift);
+      MoveCaret(GetLineStart(line), shift);
+      break;
+    case VK_END:
+      if (ctrl) return inherited::KeyDown(Key, Shift);
+      MoveCaret(GetLineEnd(line), shift);
+      break;
+    default:
+      inherited::KeyDown(Key, Shift);
+      return;
+  }
+  Key = 0;
+}
+
+void TCustomMemo::KeyPress(Char& Key) {
+  if (Key == u'\r') {
+    if (!GetReadOnly()) InsertText(u"\r\n");
+    Key = 0;
+    return;
+  }
+  inherited::KeyPress(Key);
+}
+
+bool TCustomMemo::DoMouseWheel(TShiftState Shift, Integer WheelDelta, TPoint MousePos) {
+  if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+  ScrollTo(FTopLine - WheelDelta / WHEEL_DELTA * 3, FScrollX);
+  return true;
+}
+
+void TCustomMemo::WMGetDlgCode(TMessage& Message) {
+  Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTALLKEYS;
+}
+
+namespace {
+// The position a scroll request asks for; thumb requests carry 16 bits, so a stored position
+// that agrees with them in those bits is taken whole.
+Integer ScrollRequestPos(HWND Window, int Bar, WPARAM WParam, Integer Current, Integer Line, Integer Page,
+                         Integer Last) {
+  switch (LOWORD(WParam)) {
+    case SB_LINEUP:
+      return Current - Line;
+    case SB_LINEDOWN:
+      return Current + Line;
+    case SB_PAGEUP:
+      return Current - Page;
+    case SB_PAGEDOWN:
+      return Current + Page;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      const Integer stored = GetScrollPos(Window, Bar);
+      return (stored & 0xFFFF) == HIWORD(WParam) ? stored : Integer(HIWORD(WParam));
+    }
+    case SB_TOP:
+      return 0;
+    case SB_BOTTOM:
+      return Last;
+    default:
+      return Current;
+  }
+}
+}  // namespace
+
+void TCustomMemo::WMVScroll(TMessage& Message) {
+  if (Message.LParam != 0) return inherited::WMVScroll(Message);
+  ScrollTo(ScrollRequestPos(GetHandle(), SB_VERT, Message.WParam, FTopLine, 1, GetVisibleLines(), GetLineCount()),
+           FScrollX);
+  Message.Result = 0;
+}
+
+void TCustomMemo::WMHScroll(TMessage& Message) {
+  if (Message.LParam != 0) return inherited::WMHScroll(Message);
+  GetCanvas()->GetFont()->Assign(GetFont());
+  const Integer step = std::max(1, GetCanvas()->TextWidth(u"x"));
+  ScrollTo(FTopLine,
+           ScrollRequestPos(GetHandle(), SB_HORZ, Message.WParam, FScrollX, step, GetClientWidth(), MaxLineWidth()));
+  Message.Result = 0;
+}
+
+void TCustomMemo::Paint() {
+  TCanvas* canvas = GetCanvas();
+  const TRect client = GetClientRect();
+  FillBackground(canvas, client, GetColor(), GetFont());
+  const Integer height = GetLineHeight();
+  const bool focused = Focused();
+  const bool showSelection = (focused || !FHideSelection) && GetSelLength() > 0;
+  const Integer selStart = GetSelStart(), selEnd = GetSelStart() + GetSelLength();
+  const String& text = GetEditText();
+  const Integer last = std::min(GetLineCount() - 1, FTopLine + client.Height() / height + 1);
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  for (Integer line = FTopLine; line <= last; ++line) {
+    const Integer top = (line - FTopLine) * height;
+    const Integer start = GetLineStart(line), end = GetLineEnd(line);
+    canvas->GetFont()->SetColor(GetFont()->GetColor());
+    canvas->TextRect(client, 1 - FScrollX, top, text.substr(size_t(start), size_t(end - start)));
+    if (showSelection && selStart <= end && selEnd >= start) {
+      const Integer a = std::max(selStart, start), b = std::min(selEnd, end);
+      const TRect sel(ColumnX(line, a), top, ColumnX(line, b) + (selEnd > end ? 4 : 0), top + height);
+      canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+      canvas->GetBrush()->SetColor(clHighlight);
+      canvas->FillRect(sel);
+      canvas->GetFont()->SetColor(clHighlightText);
+      canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+      canvas->TextRect(sel, sel.Left, top, text.substr(size_t(a), size_t(b - a)));
+    }
+  }
+  if (focused) {
+    const Integer caret = inherited::GetCaretPos();
+    const Integer line = LineFromPos(caret);
+    const Integer x = ColumnX(line, caret), top = (line - FTopLine) * height;
     canvas->GetPen()->SetColor(GetFont()->GetColor());
     canvas->MoveTo(x, top);
     canvas->LineTo(x, top + height);
@@ -532,10 +930,7 @@ void TButton::CMDialogKey(TMessage& Message) {
 void TButton::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
+  FillBackground(canvas, client, GetColor(), GetFont());
   const String caption = GetCaption();
   const Integer x = (client.Width() - canvas->TextWidth(caption)) / 2;
   const Integer y = (client.Height() - canvas->TextHeight(caption)) / 2;
@@ -573,9 +968,7 @@ void TCheckBox::KeyDown(Word& Key, TShiftState Shift) {
 void TCheckBox::Paint() {
   TCanvas* canvas = GetCanvas();
   const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
+  FillBackground(canvas, client, GetColor(), nullptr);
   const Integer box = std::min<Integer>(13, client.Height());
   const TRect mark(0, (client.Height() - box) / 2, box, (client.Height() + box) / 2);
   canvas->Rectangle(mark);
@@ -592,8 +985,10 @@ void TCheckBox::Paint() {
 namespace detail {
 void StdCtrlsInit() {
   RegisterProperties<TCustomEdit>();
+  RegisterProperties<TCustomMemo>();
   RegisterProperties<TButton>();
   RegisterProperties<TCheckBox>();
-  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass(), TButton::StaticClass(), TCheckBox::StaticClass()});
+  RegisterClasses({TEdit::StaticClass(), TMaskEdit::StaticClass(), TMemo::StaticClass(), TButton::StaticClass(),
+                   TCheckBox::StaticClass()});
 }
 }  // namespace detail

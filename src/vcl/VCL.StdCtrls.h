@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "rtl/RTL.StringList.h"
 #include "vcl/VCL.Forms.h"
 
 // An edit mask "<mask>;<save literals>;<blank>": 0 a digit, 9 a digit or blank, L a letter,
@@ -113,15 +114,21 @@ class TCustomEdit : public TCustomControl {
   void WMClear(TMessage& Message);
   void WMGetDlgCode(TMessage& Message);
 
- private:
+  // Shared with the multi-line edit.
   void SetEditText(const String& Value, Integer Caret);
   void InsertText(const String& Value);
   void DeleteRange(Integer Start, Integer Count);
   void MoveCaret(Integer Pos, bool Extend);
   Integer WordStart(Integer Pos) const;
   Integer WordEnd(Integer Pos) const;
-  void ScrollToCaret();
+  virtual void ScrollToCaret();
+  // The text position at a client point.
+  virtual Integer PosFromPoint(Integer X, Integer Y);
+  Integer GetAnchor() const { return FAnchor; }
+  // Line breaks stay in inserted text (they are cut at the first one otherwise).
+  bool FMultiLine = false;
 
+ private:
   Integer FAnchor = 0;
   Integer FCaret = 0;
   Integer FScrollX = 0;
@@ -132,6 +139,109 @@ class TCustomEdit : public TCustomControl {
   String FEditMaskText;
   TEditMask FMask;
   bool FSelecting = false;
+};
+
+enum TScrollStyle : Byte { ssNone, ssHorizontal, ssVertical, ssBoth };
+ZCL_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth);
+
+class TCustomMemo;
+
+// The lines of a multi-line edit, read from and written to its text.
+class TMemoStrings : public TStrings {
+  ZCL_CLASS(TMemoStrings, TStrings)
+ public:
+  explicit TMemoStrings(TCustomMemo* AMemo) : FMemo(AMemo) {}
+  Integer GetCount() const override;
+  void Insert(Integer Index, const String& S) override;
+  void Delete(Integer Index) override;
+  void Clear() override;
+  // The memo's text at once (raises as the memo does for a text beyond its capacity).
+  void SetText(const String& Value) override;
+
+ protected:
+  String Get(Integer Index) const override;
+  void Put(Integer Index, const String& S) override;
+
+ private:
+  void SetLines(const std::vector<String>& Lines);
+  std::vector<String> GetLines() const;
+  TCustomMemo* FMemo;
+};
+
+// The multi-line text edit: lines split at CR LF, LF or CR, no wrapping. Its scroll state lives
+// in the window's scroll information (vertical in lines, horizontal in pixels), is driven by
+// WM_VSCROLL and WM_HSCROLL, and is reported to the parent with EN_VSCROLL and EN_HSCROLL;
+// text changes are reported with EN_CHANGE. It draws no border and no bars: a host shows them.
+class TCustomMemo : public TCustomEdit {
+  ZCL_CLASS(TCustomMemo, TCustomEdit)
+  VCL_MESSAGES()
+ public:
+  explicit TCustomMemo(TComponent* AOwner);
+  ~TCustomMemo() override;
+  static void DeclareProperties(TClassDeclaration<TCustomMemo>& D);
+
+  TStrings* GetLines() const { return FLines; }
+  void SetLines(TStrings* Value) { FLines->Assign(Value); }
+  // Raises EOutOfResources when longer than a positive MaxLength (code is held to it here, as
+  // the platform's memo holds it).
+  void SetText(const String& Value);
+  TScrollStyle GetScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle Value);
+  bool GetHideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool Value);
+  // Column (X) and line (Y) of the caret.
+  TPoint GetCaretPos() const;
+  void SetCaretPos(const TPoint& Value);
+
+  Integer GetLineCount() const { return static_cast<Integer>(FLineStarts.size()); }
+  Integer GetLineStart(Integer Line) const { return FLineStarts[size_t(Line)]; }
+  Integer GetLineEnd(Integer Line) const { return FLineEnds[size_t(Line)]; }
+  Integer LineFromPos(Integer Pos) const;
+  Integer GetLineHeight();
+  // Lines that fit the client height (at least 1).
+  Integer GetVisibleLines();
+  Integer GetTopLine() const { return FTopLine; }
+  Integer GetScrollX() const { return FScrollX; }
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void SetTextValue(const String& Value) override;
+  void Change() override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyPress(Char& Key) override;
+  void Paint() override;
+  void Resize() override;
+  void ScrollToCaret() override;
+  Integer PosFromPoint(Integer X, Integer Y) override;
+  bool DoMouseWheel(TShiftState Shift, Integer WheelDelta, TPoint MousePos) override;
+  void WMGetDlgCode(TMessage& Message);
+  void WMHScroll(TMessage& Message);
+  void WMVScroll(TMessage& Message);
+
+ private:
+  void RebuildLines();
+  // Pushes the range, page and position to the window's scroll information.
+  void UpdateScrollInfo();
+  void ScrollTo(Integer TopLine, Integer ScrollX);
+  void Notify(WORD Code);
+  Integer ColumnX(Integer Line, Integer Pos);
+  Integer MaxLineWidth();
+
+  TMemoStrings* FLines;
+  std::vector<Integer> FLineStarts{0};
+  std::vector<Integer> FLineEnds{0};
+  Integer FTopLine = 0;
+  Integer FScrollX = 0;
+  Integer FMaxWidth = -1;  // cached widest line in pixels; -1 unknown
+  TScrollStyle FScrollBars = ssNone;
+  bool FHideSelection = true;
+};
+
+class TMemo : public TCustomMemo {
+  ZCL_CLASS(TMemo, TCustomMemo)
+ public:
+  using TCustomMemo::TCustomMemo;
 };
 
 class TEdit : public TCustomEdit {

@@ -1,10 +1,10 @@
-#include "vcl/VCL.StdCtrls.h"
-
 #include <gtest/gtest.h>
 
+#include "os/OS.ScrollBars.h"
 #include "support/HeadlessFixture.h"
 #include "vcl/VCL.Clipbrd.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.StdCtrls.h"
 
 namespace {
 
@@ -191,6 +191,124 @@ TEST(Gestures, APanGoesUpToTheFirstControlThatHandlesIt) {
   panel->OnGesture = TGestureEvent();
   EXPECT_FALSE(SendGesture(panel, pan));
   Free(form);
+}
+
+// A parent that records the edit notifications its children send.
+class TNotifiedPanel : public TCustomControl {
+  ZCL_CLASS(TNotifiedPanel, TCustomControl)
+ public:
+  using TCustomControl::TCustomControl;
+  std::vector<WORD> Codes;
+
+ protected:
+  void WndProc(TMessage& Message) override {
+    if (Message.Msg == WM_COMMAND) Codes.push_back(HIWORD(Message.WParam));
+    inherited::WndProc(Message);
+  }
+};
+
+class MemoTest : public THeadlessTest {
+ protected:
+  void SetUp() override {
+    THeadlessTest::SetUp();
+    FForm = TCustomForm::CreateNew<TForm>(nullptr);
+    FForm->SetBorderStyle(bsNone);
+    FForm->SetBoundsRect(TRect(100, 100, 500, 400));
+    FPanel = ::Create<TNotifiedPanel>(FForm);
+    FPanel->SetParent(FForm);
+    FPanel->SetBoundsRect(TRect(0, 0, 400, 300));
+    FMemo = ::Create<TMemo>(FForm);
+    FMemo->SetParent(FPanel);
+    FMemo->SetBoundsRect(TRect(0, 0, 200, 100));
+    FMemo->SetScrollBars(ssVertical);
+    FForm->Show();
+    Headless::RunUntilIdle();
+  }
+  void TearDown() override {
+    Free(FForm);
+    THeadlessTest::TearDown();
+  }
+  SCROLLINFO VertInfo() {
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(FMemo->GetHandle(), SB_VERT, info);
+    return info;
+  }
+  TForm* FForm = nullptr;
+  TNotifiedPanel* FPanel = nullptr;
+  TMemo* FMemo = nullptr;
+};
+
+TEST_F(MemoTest, LinesFollowTheTextAndAnyLineBreak) {
+  TStrings* lines = FMemo->GetLines();
+  EXPECT_EQ(lines->GetCount(), 0);
+  FMemo->SetText(u"a\r\nb\nc\rd");
+  EXPECT_EQ(lines->GetCount(), 4);
+  EXPECT_EQ(lines->GetStrings(3), u"d");
+  lines->SetText(u"one\r\ntwo\r\n");
+  EXPECT_EQ(lines->GetCount(), 2);  // no line after the last break
+  lines->Add(u"three");
+  lines->Delete(0);
+  lines->Insert(0, u"zero");
+  EXPECT_EQ(FMemo->GetText(), u"zero\r\ntwo\r\nthree\r\n");
+  EXPECT_THROW(lines->GetStrings(3), EListError);
+  FMemo->SetCaretPos(TPoint(2, 1));
+  EXPECT_EQ(FMemo->GetSelStart(), 8);
+  EXPECT_EQ(FMemo->GetCaretPos(), TPoint(2, 1));
+  // Pasted line breaks stay, unlike in a single-line edit.
+  FMemo->SetSelText(u"x\r\ny");
+  EXPECT_EQ(lines->GetStrings(1), u"twx");
+  EXPECT_EQ(lines->GetStrings(2), u"yo");
+}
+
+TEST_F(MemoTest, ScrollRequestsMoveTheTopLineAndNotifyTheParent) {
+  String text;
+  for (Integer i = 0; i < 100; ++i) text += u"line\r\n";
+  FPanel->Codes.clear();
+  FMemo->SetText(text);
+  EXPECT_EQ(FPanel->Codes, std::vector<WORD>{EN_CHANGE});
+  const Integer visible = FMemo->GetVisibleLines();
+  SCROLLINFO info = VertInfo();
+  EXPECT_EQ(info.nMax, 100);  // 101 lines: the empty one after the last break counts
+  EXPECT_EQ(Integer(info.nPage), visible);
+
+  struct TCase {
+    WPARAM Request;
+    Integer Top;
+  } cases[] = {
+      {SB_LINEDOWN, 1},
+      {SB_PAGEDOWN, 1 + visible},
+      {SB_LINEUP, visible},
+      {SB_THUMBPOSITION | (WPARAM(50) << 16), 50},
+      {SB_BOTTOM, 101 - visible},
+      {SB_TOP, 0},
+      {SB_LINEUP, 0},
+  };
+  for (const TCase& c : cases) {
+    FPanel->Codes.clear();
+    const Integer before = FMemo->GetTopLine();
+    SendMessage(FMemo->GetHandle(), WM_VSCROLL, c.Request, 0);
+    EXPECT_EQ(FMemo->GetTopLine(), c.Top) << LOWORD(c.Request);
+    EXPECT_EQ(VertInfo().nPos, c.Top);
+    EXPECT_EQ(FPanel->Codes.size(), before != c.Top ? 1u : 0u);
+    if (!FPanel->Codes.empty()) EXPECT_EQ(FPanel->Codes[0], EN_VSCROLL);
+  }
+  SCROLLBARINFO bar;
+  GetScrollBarInfo(FMemo->GetHandle(), OBJID_VSCROLL, bar);
+  EXPECT_EQ(bar.rgstate[0], 0u);
+  FMemo->SetText(u"short");
+  GetScrollBarInfo(FMemo->GetHandle(), OBJID_VSCROLL, bar);
+  EXPECT_EQ(bar.rgstate[0], STATE_SYSTEM_UNAVAILABLE);
+}
+
+TEST_F(MemoTest, ThumbRequestsReachLinesPast65535) {
+  String text;
+  for (Integer i = 0; i < 70000; ++i) text += u"\n";
+  FMemo->SetText(text);
+  // The container sets the position first; the request's 16 bits agree with it.
+  SetScrollPos(FMemo->GetHandle(), SB_VERT, 68000, false);
+  SendMessage(FMemo->GetHandle(), WM_VSCROLL, SB_THUMBTRACK | (WPARAM(68000 & 0xFFFF) << 16), 0);
+  EXPECT_EQ(FMemo->GetTopLine(), 68000);
 }
 
 }  // namespace

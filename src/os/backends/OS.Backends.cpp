@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "os/backends/dbus/OS.DBusFileChooser.h"
 #include "os/backends/dbus/OS.DBusTray.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "os/backends/sdl/OS.Sdl.h"
@@ -40,6 +41,7 @@ TDisplayBackendKind InstallDisplayBackendForProgram(String& Error) {
       String reason;
       if (InstallSdlBackend(&reason)) {
         InstallTrayHost(CreateDBusTrayHost());  // none without a session bus: icons then show nowhere
+        InstallFileChooserHost(CreateDBusFileChooserHost());  // without a portal our own dialog opens
         return kind;
       }
       const char* display = std::getenv("DISPLAY");

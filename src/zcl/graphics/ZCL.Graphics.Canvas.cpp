@@ -515,14 +515,14 @@ void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer 
 }
 
 void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders) {
-  DrawFrame(Canvas, R, Outer, 1);
+  DrawFrameBorders(Canvas, R, Outer, Borders, 1);
   TRect inner = R;
   RectDeflateByBorders(inner, 1, Borders);
   DrawFrameBorders(Canvas, inner, Inner, Borders, 1);
 }
 
 void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders) {
-  DrawFrameAlpha(Canvas, R, Outer, 1);
+  DrawFrameBordersAlpha(Canvas, R, Outer, Borders, 1);
   TRect inner = R;
   RectDeflateByBorders(inner, 1, Borders);
   DrawFrameBordersAlpha(Canvas, inner, Inner, Borders, 1);

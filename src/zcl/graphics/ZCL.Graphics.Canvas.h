@@ -149,7 +149,7 @@ void DrawFrameBordersAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, T
                            Integer Thickness = 1);
 void DrawFrame(TCanvas* Canvas, const TRect& R, TColor Color, Integer Thickness = 1);
 void DrawFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Color, Integer Thickness = 1);
-// A one-pixel frame in Outer and, one pixel further in on the given sides, one in Inner.
+// On the given sides only: a one-pixel line in Outer and, one pixel further in, one in Inner.
 void DrawDoubleFrame(TCanvas* Canvas, const TRect& R, TColor Outer, TColor Inner, TZCLBorders Borders);
 void DrawDoubleFrameAlpha(TCanvas* Canvas, const TRect& R, TAlphaColor Outer, TAlphaColor Inner, TZCLBorders Borders);
 // A filled triangle pointing down, Size wide and high, centred in R.

@@ -14,6 +14,7 @@ enum TZCLBorder : Byte { mLeft, mTop, mRight, mBottom };
 ZCL_ENUM(TZCLBorder, mLeft, mTop, mRight, mBottom);
 using TZCLBorders = TSet<TZCLBorder>;
 enum TZCLFitMode : Byte { afmNormal, afmStretch, afmProportionalStretch, afmFit, afmFill };
+ZCL_ENUM(TZCLFitMode, afmNormal, afmStretch, afmProportionalStretch, afmFit, afmFill);
 enum TZCLStretchMode : Byte { isStretch, isTile, isCenter };
 enum TZCLMarginPart : Byte {
   mzLeftTop,

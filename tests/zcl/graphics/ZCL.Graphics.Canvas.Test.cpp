@@ -134,6 +134,8 @@ TEST(ZclCanvas, DoubleFrameAndTriangle) {
   EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(0, 5)].R, 255);
   EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(1, 5)].B, 255);  // inner frame on the left
   EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(8, 5)].A, 0);    // none inside on the right
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(9, 5)].A, 0);    // nor outside: only the given sides
+  EXPECT_EQ(dib.GetColors()[dib.CoordToIndex(5, 9)].A, 0);
   dib.Reset();
   DrawDownTriangle(dib.GetDC(), TRect(0, 0, 10, 10), clWhite, TSize(6, 3));
   dib.BeginAccess();

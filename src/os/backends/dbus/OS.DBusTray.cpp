@@ -12,8 +12,14 @@
 #include <vector>
 
 #include "os/OS.Codecs.h"
+#include "os/backends/dbus/OS.DBus.Connection.h"
 
 namespace {
+
+using dbusconn::AppendString;
+using dbusconn::AppendVariant;
+using dbusconn::Close;
+using dbusconn::Connect;
 
 constexpr const char* ItemPath = "/StatusNotifierItem";
 constexpr const char* ItemInterface = "org.kde.StatusNotifierItem";
@@ -23,40 +29,6 @@ constexpr const char* NotificationsName = "org.freedesktop.Notifications";
 constexpr const char* NotificationsPath = "/org/freedesktop/Notifications";
 constexpr int CallTimeoutMs = 2000;
 constexpr int PollMs = 50;
-
-DBusConnection* Connect(const std::string& Address) {
-  DBusError error;
-  dbus_error_init(&error);
-  DBusConnection* c = Address.empty() ? dbus_bus_get_private(DBUS_BUS_SESSION, &error)
-                                      : dbus_connection_open_private(Address.c_str(), &error);
-  if (c && !Address.empty() && !dbus_bus_register(c, &error)) {
-    dbus_connection_close(c);
-    dbus_connection_unref(c);
-    c = nullptr;
-  }
-  dbus_error_free(&error);
-  if (c) dbus_connection_set_exit_on_disconnect(c, false);
-  return c;
-}
-
-void Close(DBusConnection* C) {
-  dbus_connection_close(C);
-  dbus_connection_unref(C);
-}
-
-// Appends a value of the given basic type inside a variant.
-template <class T>
-void AppendVariant(DBusMessageIter* It, int Type, const char* Signature, T Value) {
-  DBusMessageIter v;
-  dbus_message_iter_open_container(It, DBUS_TYPE_VARIANT, Signature, &v);
-  dbus_message_iter_append_basic(&v, Type, &Value);
-  dbus_message_iter_close_container(It, &v);
-}
-
-void AppendString(DBusMessageIter* It, const std::string& S) {
-  const char* p = S.c_str();
-  dbus_message_iter_append_basic(It, DBUS_TYPE_STRING, &p);
-}
 
 // a(iiay): the icon's pixels as ARGB32 in network byte order, straight alpha.
 void AppendPixmaps(DBusMessageIter* It, const TTrayIconState& S) {

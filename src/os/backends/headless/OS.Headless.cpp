@@ -50,11 +50,8 @@ class THeadlessBackend : public TDisplayBackend {
     FWake.notify_all();
   }
 
-  void Beep(UINT) override { ++Beeps; }
-
   TManualClock* Clock() { return FClock.get(); }
   std::unordered_map<HWND, THeadlessWindow*> Natives;
-  int Beeps = 0;
 
  private:
   THeadlessConfig FConfig;
@@ -222,6 +219,30 @@ class THeadlessTray : public TTrayHost {
   std::vector<TTrayBalloon> FBalloons;
 };
 
+// Beeps and file choosers: plain records, UI thread except beeps.
+std::mutex GBeepsLock;
+std::vector<UINT> GBeeps;
+
+class THeadlessFileChooser;
+THeadlessFileChooser* GChooser = nullptr;  // owned by the dialogs layer while installed
+
+class THeadlessFileChooser : public TFileChooserHost {
+ public:
+  ~THeadlessFileChooser() override {
+    if (GChooser == this) GChooser = nullptr;
+  }
+  TFileChooserAnswer Run(const TFileChooserRequest& Request) override {
+    Requests.push_back(Request);
+    Requests.back().KeepAlive = nullptr;
+    if (Script.empty()) return TFileChooserAnswer();
+    TFileChooserAnswer answer = Script.front();
+    Script.erase(Script.begin());
+    return answer;
+  }
+  std::vector<TFileChooserAnswer> Script;
+  std::vector<TFileChooserRequest> Requests;
+};
+
 }  // namespace
 
 void InstallHeadlessBackend(const THeadlessConfig& Config) {
@@ -230,6 +251,13 @@ void InstallHeadlessBackend(const THeadlessConfig& Config) {
   THeadlessTray* installed = tray.get();
   InstallTrayHost(std::move(tray));
   GTray = installed;
+  InstallMessageBeepSink([](UINT Type) {
+    std::lock_guard lock(GBeepsLock);
+    GBeeps.push_back(Type);
+  });
+  auto chooser = std::make_unique<THeadlessFileChooser>();
+  GChooser = chooser.get();
+  InstallFileChooserHost(std::move(chooser));
 }
 
 namespace Headless {
@@ -250,6 +278,30 @@ bool TrayMenu(HWND Window, UINT ID, TPoint ScreenPoint) {
 bool TrayBalloonClick(HWND Window, UINT ID) {
   const UInt64 key = GTray ? GTray->KeyOf(Window, ID) : 0;
   return key && GTray->HasBalloon(key) && TrayIconEvent(key, TTrayEvent::BalloonClick, TPoint());
+}
+
+std::vector<UINT> Beeps() {
+  std::lock_guard lock(GBeepsLock);
+  return GBeeps;
+}
+
+void ClearBeeps() {
+  std::lock_guard lock(GBeepsLock);
+  GBeeps.clear();
+}
+
+void ScriptFileChooser(const TFileChooserAnswer& Answer) {
+  if (GChooser) GChooser->Script.push_back(Answer);
+}
+
+std::vector<TFileChooserRequest> FileChooserRequests() {
+  return GChooser ? GChooser->Requests : std::vector<TFileChooserRequest>();
+}
+
+void ClearFileChooser() {
+  if (!GChooser) return;
+  GChooser->Script.clear();
+  GChooser->Requests.clear();
 }
 
 TManualClock* Clock() {
@@ -390,11 +442,6 @@ bool SavePng(HWND Window, const std::string& FileName) {
   }
   png_destroy_write_struct(&png, &info);
   return std::fclose(file) == 0 && ok;
-}
-
-int BeepCount() {
-  THeadlessBackend* backend = Backend();
-  return backend ? backend->Beeps : 0;
 }
 
 int PresentCount(HWND Window) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "os/OS.Dialogs.h"
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
 #include "os/OS.Timers.h"
@@ -65,8 +66,6 @@ uint32_t WindowPixel(HWND Window, TPoint Point);
 uint32_t ScreenPixel(TPoint Point);
 // Saves the top-level window's pixels as a PNG (straight alpha); false on failure.
 bool SavePng(HWND Window, const std::string& FileName);
-// Number of alert sounds (MessageBeep) since the backend was installed.
-int BeepCount();
 // Number of times the window layer presented the top-level window's pixels.
 int PresentCount(HWND Window);
 
@@ -79,5 +78,16 @@ bool TrayClick(HWND Window, UINT ID, TPoint ScreenPoint = TPoint());
 bool TrayMenu(HWND Window, UINT ID, TPoint ScreenPoint);
 // A click on the icon's latest balloon; false when it showed none.
 bool TrayBalloonClick(HWND Window, UINT ID);
+
+// Message sounds played since the backend was installed (MessageBeep types), oldest first.
+std::vector<UINT> Beeps();
+void ClearBeeps();
+
+// The file chooser answers from a script: each chooser shown takes the oldest queued answer;
+// with none queued it is unavailable (as on a desktop without a chooser). The requests it was
+// shown are kept, oldest first. ClearFileChooser forgets both.
+void ScriptFileChooser(const TFileChooserAnswer& Answer);
+std::vector<TFileChooserRequest> FileChooserRequests();
+void ClearFileChooser();
 
 }  // namespace Headless

@@ -18,6 +18,11 @@
 #include "zcl/ui/controls/ZCL.UI.ColorPalette.h"
 #include "zcl/ui/controls/ZCL.UI.ColorPicker.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Slider.h"
+#include "zcl/ui/controls/ZCL.UI.Memo.h"
+#include "zcl/ui/controls/ZCL.UI.Panels.h"
+#include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
+#include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -40,6 +45,11 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ColorPalette", RegisterColorPaletteClasses, nullptr},
     {"ZCL.UI.ColorPicker", RegisterColorPickerClasses, nullptr},
     {"ZCL.UI.Controls.Slider", RegisterSliderClasses, nullptr},
+    {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
+    {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
+    {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
+    {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
+    {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
 };
 }  // namespace
 

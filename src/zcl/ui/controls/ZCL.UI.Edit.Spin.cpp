@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "os/OS.Gdi.h"
-#include "os/OS.System.h"
+#include "os/OS.Dialogs.h"
 #include "rtl/RTL.DateTime.h"
 #include "rtl/RTL.Format.h"
 #include "rtl/RTL.FormatSettings.h"
