@@ -241,6 +241,8 @@ class TZCLCustomOptionsPersistent : public TZCLLockablePersistent {
 };
 
 using TZCLGetHintEvent = TDelegate<void(TObject* Sender, Integer X, Integer Y, String& Hint)>;
+// A handler that sets AHandled replaces the default drawing of R.
+using TZCLCustomDrawEvent = TDelegate<void(TObject* Sender, TCanvas* ACanvas, const TRect& R, bool& AHandled)>;
 using TZCLAlignControlsEvent = TDelegate<void(TObject* Sender, TRect& Rect)>;
 
 // ---- graphic control --------------------------------------------------------------------------

@@ -19,6 +19,10 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.Spin.h"
+#include "zcl/ui/controls/ZCL.UI.ColorPalette.h"
+#include "zcl/ui/controls/ZCL.UI.ColorPicker.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Slider.h"
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
@@ -49,6 +53,10 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
+    {"ZCL.UI.Edit.Spin", RegisterSpinEditClasses, nullptr},
+    {"ZCL.UI.ColorPalette", RegisterColorPaletteClasses, nullptr},
+    {"ZCL.UI.ColorPicker", RegisterColorPickerClasses, nullptr},
+    {"ZCL.UI.Controls.Slider", RegisterSliderClasses, nullptr},
     {"ZCL.UI.Panels", RegisterPanelClasses, nullptr},
     {"ZCL.UI.ScrollBox", RegisterScrollBoxClasses, nullptr},
     {"ZCL.UI.Memo", RegisterMemoClasses, nullptr},
