@@ -4,6 +4,7 @@
 #   scripts/setup.sh            build, test and run dependencies
 #   scripts/setup.sh --fuzz     also the clang toolchain for the fuzz targets
 #   scripts/setup.sh --x11      also Xvfb and X tools for the display tests
+#   scripts/setup.sh --bench    also the peer libraries that only benchmarks compare against
 set -euo pipefail
 
 packages=(
@@ -22,6 +23,7 @@ for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --x11) packages+=(xvfb x11-apps xdotool) ;;
+    --bench) packages+=(qt6-base-dev) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

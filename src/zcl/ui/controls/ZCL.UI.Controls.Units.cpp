@@ -14,6 +14,7 @@
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -32,6 +33,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Edit.DropDown", RegisterDropDownEditClasses, nullptr},
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
+    {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
 };
 }  // namespace
 

@@ -33,11 +33,16 @@ String EditDeleteWord(const String& Text, Integer Position, Integer Direction, I
 // ---- in-place editing -------------------------------------------------------------------------
 
 // What a host (a tree list, the object inspector) gives the cell editor it creates.
+// Bounds and TextBounds are in the host's client coordinates; RowIndex and ColumnIndex name the
+// edited cell to the host.
 struct TZCLInplaceInfo {
   TWinControl* Parent = nullptr;
   TRect Bounds;
   TRect TextBounds;
+  Integer ColumnIndex = 0;
+  Integer RowIndex = 0;
   TNotifyEvent OnApply;
+  TNotifyEvent OnCancel;
   TKeyEvent OnKeyDown;
 };
 

@@ -1009,6 +1009,7 @@ void TZCLMenuPopupWindow::InitRoot(TZCLPopupMenu* AMenu) {
 TZCLMenuPopupWindow::~TZCLMenuPopupWindow() {
   FDestroying = true;
   Free(FScrollTimer);
+  FreeScrollBar();
 }
 
 void TZCLMenuPopupWindow::BeforeDestruction() {
@@ -1077,6 +1078,7 @@ TSize TZCLMenuPopupWindow::CalculateSize() {
     size.cx = std::max(size.cx, info->Size.cx);
     size.cy += info->Size.cy;
   }
+  if (FScrollBar) size.cx += FScrollBarStyle->GetBarThickness(sbVertical);
   if (size.cx > 0 && size.cy > 0) {
     size.cx += FBorders.Left + FBorders.Right;
     size.cy += FBorders.Top + FBorders.Bottom;
@@ -1118,28 +1120,81 @@ void TZCLMenuPopupWindow::CalculatePopupBounds(TRect& R, TSize Size, TZCLMenuPop
 
 void TZCLMenuPopupWindow::CalculateBounds() {
   CalculateSizes();
-  TRect r;
-  if (FParentMenuWindow)
-    FParentMenuWindow->CalculatePopupBounds(r, CalculateSize(), this);
-  else if (FMainMenu)
-    FMainMenu->CalculatePopupBounds(r, CalculateSize(), this);
-  else
-    CalculatePopupBounds(r, CalculateSize(), nullptr);
-  SetBoundsRect(r);
-  CalculateLayout();
+  // The scroll bar widens the window, which may change whether it needs one.
+  bool hadScrollBar;
+  do {
+    hadScrollBar = FScrollBar != nullptr;
+    TRect r;
+    if (FParentMenuWindow)
+      FParentMenuWindow->CalculatePopupBounds(r, CalculateSize(), this);
+    else if (FMainMenu)
+      FMainMenu->CalculatePopupBounds(r, CalculateSize(), this);
+    else
+      CalculatePopupBounds(r, CalculateSize(), nullptr);
+    SetBoundsRect(r);
+    CalculateLayout();
+  } while (hadScrollBar != (FScrollBar != nullptr));
+}
+
+bool TZCLMenuPopupWindow::UsesScrollBar() {
+  switch (FPopupMenu->GetOptions()->GetScrollMode()) {
+    case smScrollButtons: return false;
+    case smScrollBars: return true;
+    default: return !FPopupMenu->GetStyle()->GetTextureScrollBar()->IsEmpty();
+  }
+}
+
+void TZCLMenuPopupWindow::FreeScrollBar() {
+  Free(FScrollBar);
+  FScrollBar = nullptr;
+  Free(FScrollBarStyle);
+  FScrollBarStyle = nullptr;
 }
 
 void TZCLMenuPopupWindow::CalculateScrollParts(TRect& R) {
   FUpButtonRect = FDownButtonRect = EmptyRect();
-  Integer content = 0;
-  for (TItemInfo* info : FItems) content += info->Size.cy;
-  if (R.Height() >= content) return;
-  // The scroll-bar mode needs the scroll bar engine; buttons serve both modes here.
-  const Integer h = FPopupMenu->GetStyle()->ItemHeight();
-  FUpButtonRect = TRect(R.Left, R.Top, R.Right, R.Top + h);
-  FDownButtonRect = TRect(R.Left, R.Bottom - h, R.Right, R.Bottom);
-  R.Top += h;
-  R.Bottom -= h;
+  if (GetClientHeight() >= CalculateSize().cy) {
+    FreeScrollBar();
+    return;
+  }
+  if (!UsesScrollBar()) {
+    FreeScrollBar();
+    const Integer h = FPopupMenu->GetStyle()->ItemHeight();
+    FUpButtonRect = TRect(R.Left, R.Top, R.Right, R.Top + h);
+    FDownButtonRect = TRect(R.Left, R.Bottom - h, R.Right, R.Bottom);
+    R.Top += h;
+    R.Bottom -= h;
+    return;
+  }
+  if (!FScrollBar) {
+    TZCLPopupMenuStyle* style = FPopupMenu->GetStyle();
+    FScrollBarStyle = Create<TZCLStyleScrollBox>(static_cast<TObject*>(this));
+    FScrollBarStyle->BeginUpdate();
+    FScrollBarStyle->SetCollection(style->GetCollection());
+    FScrollBarStyle->GetTextureBackground(sbVertical)->Assign(style->GetTextureScrollBar());
+    FScrollBarStyle->GetTextureButtons(sbVertical)->Assign(style->GetTextureScrollBarButtons());
+    FScrollBarStyle->GetTextureThumb(sbVertical)->Assign(style->GetTextureScrollBarThumb());
+    FScrollBarStyle->SetTargetDPI(GetCurrentPPI());
+    FScrollBarStyle->EndUpdate();
+    FScrollBar = new TZCLScrollBarSubClass(this, FScrollBarStyle, sbVertical);
+  }
+  const Integer width = FScrollBarStyle->GetBarThickness(sbVertical);
+  FScrollBar->Calculate(TRect(R.Right - width, R.Top, R.Right, R.Bottom));
+  R.Right -= width;
+}
+
+void TZCLMenuPopupWindow::ScrollBarScroll(TScrollCode, Integer& Position) {
+  SetTopIndex(Position);
+  Position = FTopIndex;
+}
+
+void TZCLMenuPopupWindow::InvalidateRect(const TRect& Rect) {
+  if (!FDestroying && HandleAllocated()) ::InvalidateRect(GetHandle(), &Rect, 1);
+}
+
+void TZCLMenuPopupWindow::MouseLeave() {
+  if (FScrollBar) FScrollBar->MouseLeave();
+  inherited::MouseLeave();
 }
 
 void TZCLMenuPopupWindow::CalculateLayout() {
@@ -1163,6 +1218,7 @@ void TZCLMenuPopupWindow::CalculateLayout() {
     ++FVisibleCount;
     r.Top = info->Bounds.Bottom;
   }
+  if (FScrollBar) FScrollBar->SetScrollParams(0, GetCount() - 1, FTopIndex, FVisibleCount);
   FFillerRect = r.Height() > 0 ? TRect(r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + FPopupMenu->GetStyle()->ItemHeight()))
                                : EmptyRect();
 }
@@ -1201,6 +1257,10 @@ void TZCLMenuPopupWindow::Paint() {
         item, hot);
   }
   if (!IsEmptyRect(FFillerRect)) style->DrawBackground(canvas, FFillerRect, false);
+  if (FScrollBar) {
+    style->DrawBackground(canvas, FScrollBar->GetBounds(), false);
+    FScrollBar->Draw(canvas);
+  }
   if (!IsEmptyRect(FUpButtonRect)) {
     style->DrawBackground(canvas, FUpButtonRect, false);
     style->DrawScrollButton(canvas, FUpButtonRect, true, FTopIndex > 0);
@@ -1294,17 +1354,30 @@ bool TZCLMenuPopupWindow::ForwardMouse(UINT Msg, TMouseButton Button, TShiftStat
 }
 
 void TZCLMenuPopupWindow::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+  if (FScrollBar && FScrollBar->GetBounds().Contains(TPoint(X, Y))) {
+    FScrollBar->MouseDown(Button, Shift, X, Y);
+    return;
+  }
   if (ForwardMouse(WM_LBUTTONDOWN, Button, Shift, X, Y)) return;
   inherited::MouseDown(Button, Shift, X, Y);
 }
 
 void TZCLMenuPopupWindow::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+  if (FScrollBar) {
+    // A pressed part (a dragged thumb) keeps the mouse until the button goes up.
+    FScrollBar->MouseMove(X, Y);
+    if (FScrollBar->GetPressedPart() != spNone) return;
+  }
   if (ForwardMouse(WM_MOUSEMOVE, mbLeft, Shift, X, Y)) return;
   inherited::MouseMove(Shift, X, Y);
   UpdateScrollTimer();
 }
 
 void TZCLMenuPopupWindow::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+  if (FScrollBar && (FScrollBar->GetPressedPart() != spNone || FScrollBar->GetBounds().Contains(TPoint(X, Y)))) {
+    FScrollBar->MouseUp(Button, X, Y);
+    return;
+  }
   if (ForwardMouse(WM_LBUTTONUP, Button, Shift, X, Y)) return;
   if (!GetClientRect().Contains(TPoint(X, Y))) {
     if (FLooper) FLooper->CloseMenu(nullptr);

@@ -10,6 +10,7 @@
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
 #include "zcl/ui/ZCL.UI.Style.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 
 class TStringList;
 class TZCLTimer;
@@ -407,8 +408,9 @@ class TZCLMenuWindow : public TCustomScalableControl, public IZCLMouseTracking {
   bool FDestroying = false;
 };
 
-class TZCLMenuPopupWindow : public TZCLMenuWindow {
+class TZCLMenuPopupWindow : public TZCLMenuWindow, public IZCLScrollBar {
   ZCL_CLASS(TZCLMenuPopupWindow, TZCLMenuWindow)
+  RTL_INTERFACES(TZCLMenuWindow, IZCLScrollBar)
  public:
   // The root window of a popup menu.
   TZCLMenuPopupWindow(TZCLPopupMenu* AMenu);
@@ -443,8 +445,22 @@ class TZCLMenuPopupWindow : public TZCLMenuWindow {
   const TRect& GetUpButtonRect() const { return FUpButtonRect; }
   const TRect& GetDownButtonRect() const { return FDownButtonRect; }
   Integer GetScrollDirection() const { return FScrollDirection; }
+  // The scroll bar while the items scroll with one, else null.
+  TZCLScrollBarSubClass* GetScrollBar() const { return FScrollBar; }
   // The work area of the monitor at the window's client origin.
   TRect GetWorkArea();
+
+  // IZCLControl, as the owner of the scroll bar
+  Integer GetCurrentDpi() override { return GetCurrentPPI(); }
+  bool IsControlEnabled() override { return GetEnabled(); }
+  void InvalidateRect(const TRect& Rect) override;
+  void UpdateControl() override { Update(); }
+  TPoint ControlClientToScreen(const TPoint& Point) override { return ClientToScreen(Point); }
+  TPoint ControlScreenToClient(const TPoint& Point) override { return ScreenToClient(Point); }
+  // IZCLScrollBar
+  bool ScrollBarAllowAnimation() override { return UIAnimationsEnabled; }
+  void ScrollBarScroll(TScrollCode Code, Integer& Position) override;
+  void MouseLeave() override;
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -456,6 +472,8 @@ class TZCLMenuPopupWindow : public TZCLMenuWindow {
   friend class TZCLMenuPopupLooper;
   void InitRoot(TZCLPopupMenu* AMenu);
   void CalculateScrollParts(TRect& R);
+  bool UsesScrollBar();
+  void FreeScrollBar();
   void UpdateScrollTimer();
   void ScrollTimerTick(TObject* Sender);
   bool ForwardMouse(UINT Msg, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
@@ -471,6 +489,8 @@ class TZCLMenuPopupWindow : public TZCLMenuWindow {
   TRect FDownButtonRect;
   TRect FFillerRect;
   TZCLTimer* FScrollTimer = nullptr;  // owned
+  TZCLScrollBarSubClass* FScrollBar = nullptr;     // owned
+  TZCLStyleScrollBox* FScrollBarStyle = nullptr;  // owned
   Integer FScrollDirection = 0;
   HWND FOwnerWindow = nullptr;
 };

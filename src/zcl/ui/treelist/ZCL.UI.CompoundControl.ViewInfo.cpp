@@ -1,5 +1,7 @@
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.ViewInfo.h"
 
+#include <algorithm>
+
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
 
@@ -238,20 +240,15 @@ Integer TZCLCompoundControlContentCellList::GetContentSize() const {
 void TZCLCompoundControlContentCellList::UpdateVisibleBounds() {
   TRect window = FOwner->GetViewItemsArea();
   window.Offset(0, -FOwner->GetViewItemsOrigin().Y);
+  // The cells are stacked top to bottom, so both ends are found by bisection: scrolling a long
+  // list costs no more than a short one.
   const Integer count = GetCount();
-  FirstVisible = count;
-  for (Integer i = 0; i < count; ++i) {
-    const auto* cell = FItems[size_t(i)];
-    if (cell->Top + cell->Height > window.Top) {
-      FirstVisible = i;
-      break;
-    }
-  }
-  LastVisible = count - 1;
-  for (Integer i = count - 1; i >= FirstVisible; --i) {
-    if (FItems[size_t(i)]->Top < window.Bottom) {
-      LastVisible = i;
-      break;
-    }
-  }
+  const auto first = std::partition_point(FItems.begin(), FItems.end(), [&](const TZCLCompoundControlBaseContentCell* C) {
+    return C->Top + C->Height <= window.Top;
+  });
+  FirstVisible = Integer(first - FItems.begin());
+  const auto last = std::partition_point(first, FItems.end(), [&](const TZCLCompoundControlBaseContentCell* C) {
+    return C->Top < window.Bottom;
+  });
+  LastVisible = last > first ? Integer(last - FItems.begin()) - 1 : count - 1;
 }

@@ -3,6 +3,7 @@
 
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Locks.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.InplaceEdit.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Sorting.h"
 
 namespace {
@@ -327,6 +328,7 @@ void TZCLTreeListSubClass::DoSortReset() {
 // ---- change processing ----------------------------------------------------------------------
 
 void TZCLTreeListSubClass::ProcessChanges(TZCLCompoundControlChanges Flags) {
+  if ((Flags & ~ChangeContent) && FEditingController) FEditingController->ProcessChanges(Flags);
   if ((Flags & ChangeContent) && !GetEnabled() && HasSelection()) SelectNone();
   if (Flags & ChangeStruct) FGroups->RemoveEmpty();
   if (Flags & 0x3000) {

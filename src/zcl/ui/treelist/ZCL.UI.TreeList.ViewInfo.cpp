@@ -159,9 +159,13 @@ TZCLTreeListSubClass::TZCLTreeListSubClass(TComponent* AOwner) : TZCLCompoundCon
   FRoot->SetExpanded(true);
 }
 
-void TZCLTreeListSubClass::AfterConstruction() { inherited::AfterConstruction(); }
+void TZCLTreeListSubClass::AfterConstruction() {
+  InitializeEditing();
+  inherited::AfterConstruction();
+}
 
 void TZCLTreeListSubClass::BeforeDestruction() {
+  FinalizeEditing();
   try {
     Clear();
   } catch (...) {
@@ -340,7 +344,9 @@ Integer TZCLTreeListColumnBarViewInfo::MeasureHeight() {
 
 Integer TZCLTreeListColumnBarViewInfo::GetHeight() {
   const Integer height = GetTreeList()->GetOptionsView()->GetColumns()->GetHeight();
-  return height != 0 ? ScaleByDPI(height, FSubClass->GetCurrentDpi()) : MeasureHeight();
+  if (height != 0) return ScaleByDPI(height, FSubClass->GetCurrentDpi());
+  if (MeasuredHeight < 0) MeasuredHeight = MeasureHeight();
+  return MeasuredHeight;
 }
 
 Integer TZCLTreeListColumnBarViewInfo::GetColumnsWidth() {
@@ -909,7 +915,7 @@ void TZCLTreeListContentViewInfo::CalculateContentLayout() {
 }
 
 void TZCLTreeListContentViewInfo::DoCalculate(TZCLCompoundControlChanges Changes) {
-  if (Changes & ChangeSize) FGroupHeightCache = FNodeHeightCache = -1;
+  if (Changes & ChangeSize) FGroupHeightCache = FNodeHeightCache = FColumnBar->MeasuredHeight = -1;
   inherited::DoCalculate(Changes);
   if (Changes & ChangeLayout) FCells.UpdateVisibleBounds();
 }

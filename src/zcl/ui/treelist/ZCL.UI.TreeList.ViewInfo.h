@@ -7,11 +7,15 @@
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 
+class TZCLStyleEdit;
+class TZCLStyleEditButton;
 class TZCLTreeListContentViewInfo;
+class TZCLTreeListEditingController;
 class TZCLTreeListNodeViewInfo;
 class TZCLTreeListSorter;
 class TZCLTreeListSubClass;
 class TZCLPopupMenu;
+struct TZCLInplaceInfo;
 
 using TZCLTreeListCompareEvent =
     TDelegate<void(TObject* Sender, TZCLTreeListNode* ALeft, TZCLTreeListNode* ARight, Integer& AResult)>;
@@ -22,6 +26,13 @@ using TZCLTreeListGetNodeGroupEvent = TDelegate<void(TObject* Sender, TZCLTreeLi
 using TZCLTreeListNodeEvent = TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode)>;
 using TZCLTreeListGetNodeBackgroundEvent =
     TDelegate<void(TObject* Sender, TZCLTreeListNode* ANode, TAlphaColor& AColor)>;
+using TZCLTreeListEditCreateEvent =
+    TDelegate<TComponent*(TObject* Sender, const TZCLInplaceInfo& AParams, bool& AHandled)>;
+using TZCLTreeListEditedEvent = TDelegate<void(TObject* Sender, Integer AColumnIndex, Integer ARowIndex)>;
+using TZCLTreeListEditingEvent =
+    TDelegate<void(TObject* Sender, Integer AColumnIndex, Integer ARowIndex, String& AValue)>;
+using TZCLTreeListEditInitializeEvent =
+    TDelegate<void(TObject* Sender, const TZCLInplaceInfo& AParams, TComponent* AEdit)>;
 
 class TZCLTreeListColumnViewInfo;
 
@@ -104,6 +115,7 @@ class TZCLStyleTreeList : public TZCLStyle {
 class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTreeList, public IZCLTreeListOptionsListener {
   ZCL_CLASS(TZCLTreeListSubClass, TZCLCompoundControlSubClass)
   friend class TZCLTreeListSorter;
+  friend class TZCLTreeListEditingController;
 
  public:
   explicit TZCLTreeListSubClass(TComponent* AOwner);
@@ -215,10 +227,10 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   // The value the type-ahead search looks at: that of the visible column at the option's display
   // position, value 0 past the visible columns; -1 while searching is off.
   Integer GetIncSearchValueIndex();
-  // The in-place editing layer fills these in: start an editor on a cell, and tell whether one
-  // is open (on Node, or on any node for null).
-  virtual bool RequestEditing(TZCLTreeListNode*, TZCLTreeListColumn*) { return false; }
-  virtual bool HasOpenEditor(TZCLTreeListNode*) { return false; }
+  // Start an editor on a cell (true when one opened), and tell whether one is open (on Node, or
+  // on any node for null); the in-place editing layer answers both.
+  virtual bool RequestEditing(TZCLTreeListNode* Node, TZCLTreeListColumn* Column);
+  virtual bool HasOpenEditor(TZCLTreeListNode* Node);
   bool WantSpecialKey(Word Key, TShiftState Shift) override;
   void ProcessGesture(const TGestureEventInfo& Info, bool& Handled) override;
   // The columns' captions from the language file.
@@ -243,6 +255,20 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TZCLTreeListDragSortingNodeOverEvent OnDragSortingNodeOver;
   TZCLTreeListDropEvent OnDrop;
   TZCLTreeListDropOverEvent OnDropOver;
+  // In-place editing (ZCL.UI.TreeList.InplaceEdit): the entry points of keys, clicks and code.
+  TZCLTreeListEditingController* GetEditingController() const { return FEditingController; }
+  void StartEditing(TZCLTreeListNode* Node, TZCLTreeListColumn* Column);
+  // Edit is the new editor, null when there is none.
+  virtual bool CreateInplaceEditor(const TZCLInplaceInfo& Params, TComponent*& Edit);
+  TZCLStyleEdit* GetStyleInplaceEdit() const { return FStyleInplaceEdit; }
+  void SetStyleInplaceEdit(TZCLStyleEdit* Value);
+  TZCLStyleEditButton* GetStyleInplaceEditButton() const { return FStyleInplaceEditButton; }
+  void SetStyleInplaceEditButton(TZCLStyleEditButton* Value);
+  TZCLTreeListEditCreateEvent OnEditCreate;
+  TZCLTreeListEditedEvent OnEdited;
+  TZCLTreeListEditingEvent OnEditing;
+  TZCLTreeListEditInitializeEvent OnEditInitialize;
+  TKeyEvent OnEditKeyDown;
 
   TZCLTreeListGetNodeClassEvent GetOnGetNodeClass() const { return FOnGetNodeClass; }
   // Raises EInvalidOperation for a different handler once the root's children exist.
@@ -295,6 +321,13 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   void ColumnsMenuClick(TObject* Sender);
   TZCLPopupMenu* FColumnsPopupMenu = nullptr;
   virtual TZCLTreeListSorter* CreateSorter();
+  virtual TZCLTreeListEditingController* CreateEditingController();
+  virtual TComponent* DoEditCreate(const TZCLInplaceInfo& Params);
+  // The column index goes to the events first, the row index second.
+  virtual void DoEdited(Integer RowIndex, Integer ColumnIndex);
+  virtual void DoEditing(Integer RowIndex, Integer ColumnIndex, String& Value);
+  virtual void DoEditInitialize(const TZCLInplaceInfo& Params, TComponent* Edit);
+  virtual void DoEditKeyDown(Word& Key, TShiftState Shift);
   virtual String GetNodePathName(TZCLTreeListNode* Node) { return Node->GetValue(0); }
   virtual bool DoCanDeleteSelected();
   virtual bool DoColumnClick(TZCLTreeListColumn* Column);
@@ -321,8 +354,13 @@ class TZCLTreeListSubClass : public TZCLCompoundControlSubClass, public IZCLTree
   TZCLTreeListOptionsSelection* FOptionsSelection = nullptr;
   TZCLTreeListOptionsView* FOptionsView = nullptr;
   TZCLStyleTreeList* FStyle = nullptr;
+  TZCLTreeListEditingController* FEditingController = nullptr;
+  TZCLStyleEdit* FStyleInplaceEdit = nullptr;
+  TZCLStyleEditButton* FStyleInplaceEditButton = nullptr;
 
  private:
+  void InitializeEditing();
+  void FinalizeEditing();
   TObject* FLastHovered = nullptr;
   TObject* FLastHoveredSubPart = nullptr;
 };
@@ -372,6 +410,8 @@ class TZCLTreeListColumnBarViewInfo : public TZCLCompoundControlContainerViewInf
   virtual void CalculateAutoWidth(const TRect& R);
   virtual void CalculateColumns(const TRect& R, TZCLCompoundControlChanges Changes);
   virtual Integer GetHeight();
+  // The measured height, kept until the next size change (-1: not measured).
+  Integer MeasuredHeight = -1;
   virtual Integer GetColumnsWidth();
   TZCLTreeListColumnViewInfo* GetColumnViewInfo(Integer Index) const {
     return static_cast<TZCLTreeListColumnViewInfo*>(GetChild(Index));

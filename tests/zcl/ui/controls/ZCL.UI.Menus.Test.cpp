@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 
+#include "ControlsTestSupport.h"
 #include "os/OS.Input.h"
 #include "rtl/RTL.StringList.h"
 #include "support/HeadlessFixture.h"
@@ -237,6 +238,9 @@ TEST_F(MenusTest, NearTheScreenBottomTheMenuOpensAboveTheControl) {
 }
 
 TEST_F(MenusTest, ATallMenuScrollsWithButtonsWhileTheCursorRestsOnOne) {
+  // With no scroll bar texture the automatic mode scrolls with buttons.
+  FMenu->GetStyle()->GetTextureScrollBar()->SetOverriden(true);
+  ASSERT_TRUE(FMenu->GetStyle()->GetTextureScrollBar()->IsEmpty());
   for (Integer i = 0; i < 80; ++i) Add(u"Item " + String(1, Char(u'A' + i % 26)) + String(1, Char(u'0' + i / 26)));
   Integer before = -1, after = -1;
   bool upEnabledAtTop = true;
@@ -255,6 +259,53 @@ TEST_F(MenusTest, ATallMenuScrollsWithButtonsWhileTheCursorRestsOnOne) {
   EXPECT_FALSE(upEnabledAtTop);
   EXPECT_EQ(before, 0);
   EXPECT_EQ(after, 3);
+}
+
+TEST_F(MenusTest, ATallMenuScrollsWithABarWhenItsModeOrItsStyleAsksForOne) {
+  testskin::TTestSkin skin;
+  skin.Add(u"Popup.Textures.ScrollBar", 20, 12, 12, 1);
+  skin.Add(u"Popup.Textures.ScrollBarButtons", 21, 12, 12, 10);
+  skin.Add(u"Popup.Textures.ScrollBarThumb", 22, 12, 12, 5);
+  FMenu->GetStyle()->SetCollection(skin.Get());
+  for (Integer i = 0; i < 80; ++i) Add(u"Item " + String(1, Char(u'A' + i % 26)) + String(1, Char(u'0' + i / 26)));
+  const std::pair<TZCLPopupMenuScrollMode, bool> cases[] = {
+      {smAuto, true}, {smScrollButtons, false}, {smScrollBars, true}};
+  for (auto [mode, withBar] : cases) {
+    FMenu->GetOptions()->SetScrollMode(mode);
+    bool hasBar = false, hasButtons = false;
+    TRect bar, client;
+    Integer max = -1, page = -1, visible = -2, topAfterClick = -1, positionAfterClick = -1;
+    Script({[&] {
+      TZCLMenuPopupWindow* w = FMenu->GetMenuWindow();
+      hasButtons = !w->GetDownButtonRect().IsEmpty();
+      TZCLScrollBarSubClass* sb = w->GetScrollBar();
+      hasBar = sb != nullptr;
+      if (!sb) return;
+      bar = sb->GetBounds();
+      client = w->GetClientRect();
+      max = sb->GetMax();
+      page = sb->GetPage();
+      visible = w->GetVisibleCount();
+      // One press on the lower arrow scrolls one item.
+      const TPoint arrow = sb->GetButtonForward()->Bounds.CenterPoint();
+      w->MouseDown(mbLeft, TShiftState(), arrow.X, arrow.Y);
+      w->MouseUp(mbLeft, TShiftState(), arrow.X, arrow.Y);
+      topAfterClick = w->GetTopIndex();
+      positionAfterClick = sb->GetPosition();
+    }});
+    FMenu->Popup(150, 150);
+    EXPECT_EQ(hasBar, withBar) << Integer(mode);
+    EXPECT_EQ(hasButtons, !withBar) << Integer(mode);
+    if (!withBar) continue;
+    EXPECT_EQ(bar.Width(), 12);
+    EXPECT_LE(bar.Right, client.Right);
+    EXPECT_GE(bar.Right, client.Right - 8);
+    EXPECT_EQ(max, 79);
+    EXPECT_EQ(page, visible);
+    EXPECT_EQ(topAfterClick, 1);
+    EXPECT_EQ(positionAfterClick, 1);
+  }
+  FMenu->GetStyle()->SetCollection(nullptr);
 }
 
 TEST_F(MenusTest, AListItemShowsRadioLinesAndTakesTheClickedIndex) {
