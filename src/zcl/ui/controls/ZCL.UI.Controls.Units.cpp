@@ -15,6 +15,7 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
+#include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.PropertyEditors.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -34,6 +35,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox", RegisterComboBoxClasses, nullptr},
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
+    {"ZCL.UI.Controls.ObjectInspector.PropertyEditors", RegisterPropertyEditorClasses, FinalizePropertyEditors},
 };
 }  // namespace
 
