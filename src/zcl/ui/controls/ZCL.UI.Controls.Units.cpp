@@ -16,6 +16,7 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 #include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.PropertyEditors.h"
+#include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -36,6 +37,7 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.ComboBox.Check", RegisterCheckComboBoxClasses, nullptr},
     {"ZCL.UI.TreeList", RegisterTreeListClasses, nullptr},
     {"ZCL.UI.Controls.ObjectInspector.PropertyEditors", RegisterPropertyEditorClasses, FinalizePropertyEditors},
+    {"ZCL.UI.Controls.ObjectInspector", RegisterObjectInspectorClasses, nullptr},
 };
 }  // namespace
 
