@@ -1,7 +1,8 @@
 // libFuzzer target for the text typed into the object inspector: the first byte picks one of the
 // default property editors of an object with a property of every kind (set elements included),
 // the rest is the text written through it. Only the conversion errors of writing a property may
-// come out (read-only, bad enumeration or set names, numbers that do not convert or fit); and the
+// come out (read-only, bad enumeration or set names, numbers that do not convert or fit, a bad
+// component name); and the
 // editor must read a value again afterwards.
 
 #include <cstddef>
@@ -72,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   } catch (const EConvertError&) {
   } catch (const EVariantError&) {
   } catch (const EIntError&) {
+  } catch (const EComponentError&) {
+    // The Name setter's own check of identifiers.
   }
   (void)editor->GetValue();
   return 0;
