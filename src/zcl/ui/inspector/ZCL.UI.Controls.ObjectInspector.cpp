@@ -1,5 +1,6 @@
 #include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -10,6 +11,7 @@
 #include "zcl/base/ZCL.Expressions.Math.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
+#include "zcl/graphics/ZCL.Graphics.Canvas.h"
 #include "zcl/ui/ZCL.Utils.RTTI.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
@@ -106,6 +108,75 @@ void TZCLObjectInspectorOptionsView::DoAssign(TPersistent* Source) {
   inherited::DoAssign(Source);
   if (auto* source = dynamic_cast<TZCLObjectInspectorOptionsView*>(Source))
     SetHighlightNonStorableProperties(source->GetHighlightNonStorableProperties());
+}
+
+// ---- rows ---------------------------------------------------------------------------------------------
+
+bool TZCLObjectInspectorNodeViewInfo::HasEditButton() {
+  TZCLTreeListNode* node = GetNode();
+  TZCLPropertyEditor* editor = EditorOf(node);
+  return node && node->GetSelected() && editor && Supports<IZCLPropertyEditorDialog>(static_cast<IInterface*>(editor));
+}
+
+void TZCLObjectInspectorNodeViewInfo::Calculate(Integer AWidth, Integer AHeight) {
+  inherited::Calculate(AWidth, AHeight);
+  TRect r = GetBounds();
+  r.Inflate(-1, -1);
+  r.Left = std::max(r.Left, r.Right - r.Height());
+  EditButtonRect = r;
+  ValueCellMargins = CellMargins;
+  ValueCellMargins.Right += EditButtonRect.Width();
+}
+
+TRect TZCLObjectInspectorNodeViewInfo::GetCellMargins(TZCLTreeListColumnViewInfo* Column) {
+  if (Column && Column->AbsoluteIndex == 1 && HasEditButton()) return ValueCellMargins;
+  return inherited::GetCellMargins(Column);
+}
+
+void TZCLObjectInspectorNodeViewInfo::DoCalculateHitTest(const TPoint& P, const TRect& Bounds, TZCLHitTestInfo* HitTest) {
+  inherited::DoCalculateHitTest(P, Bounds, HitTest);
+  if (HasEditButton() && EditButtonRect.Contains(P)) {
+    HitTest->SetHitObjectFlag(HitFlagEditButton, true);
+    HitTest->Cursor = crHandPoint;
+  }
+}
+
+void TZCLObjectInspectorNodeViewInfo::DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLTreeListColumnViewInfo* Column,
+                                                 bool First) {
+  auto* tree = static_cast<TZCLObjectInspectorSubClass*>(GetTreeList());
+  TZCLTreeListNode* node = GetNode();
+  TZCLPropertyEditor* editor = EditorOf(node);
+  if (!editor) {
+    inherited::DoDrawCell(Canvas, R, Column, First);
+    return;
+  }
+  const bool valueCell = Column && Column->AbsoluteIndex == 1;
+  if (valueCell) {
+    if (tree->GetEditingController()->IsEditing(node, Column->GetColumn())) return;
+    IPtr<IZCLPropertyEditorCustomDraw> custom;
+    if (Supports(static_cast<IInterface*>(editor), custom)) {
+      const TRect m = GetCellMargins(Column);
+      custom->Draw(Canvas, R, TRect(R.Left + m.Left, R.Top + m.Top, R.Right - m.Right, R.Bottom - m.Bottom));
+      return;
+    }
+  }
+  const TColor saved = Canvas->GetFont()->GetColor();
+  const TColor disabled = tree->GetStyle()->GetTextColor(false);
+  if ((valueCell && !editor->HasValue()) || editor->IsReadOnly() ||
+      (editor->IsNonStorable() && tree->GetInspectorOptionsView()->GetHighlightNonStorableProperties()))
+    Canvas->GetFont()->SetColor(disabled);
+  inherited::DoDrawCell(Canvas, R, Column, First);
+  Canvas->GetFont()->SetColor(saved);
+}
+
+void TZCLObjectInspectorNodeViewInfo::DoDraw(TCanvas* Canvas) {
+  inherited::DoDraw(Canvas);
+  if (!GetNode() || !HasEditButton()) return;
+  TZCLTreeListSubClass* tree = GetTreeList();
+  AssignCanvasFont(Canvas, tree->GetFont());
+  Canvas->GetFont()->SetColor(tree->GetNodeTextColor(GetNode()));
+  if (TZCLStyleEditButton* style = tree->GetStyleInplaceEditButton()) style->Draw(Canvas, EditButtonRect, bstNormal, 0);
+  TextDraw(Canvas, kEllipsis, EditButtonRect, taCenter, taVerticalCenter, false);
 }
 
 // ---- editing -------------------------------------------------------------------------------------------
@@ -237,6 +308,13 @@ void TZCLObjectInspectorSubClass::SetSearchText(const String& Value) {
   if (Value == FSearchText) return;
   FSearchText = Value;
   Populate();
+}
+
+TZCLCompoundControlCustomViewInfo* TZCLObjectInspectorSubClass::CreateViewInfo() {
+  auto* viewInfo = static_cast<TZCLTreeListViewInfo*>(inherited::CreateViewInfo());
+  TZCLTreeListContentViewInfo* content = viewInfo->GetContent();
+  content->SetNodeViewInfo(new TZCLObjectInspectorNodeViewInfo(content));
+  return viewInfo;
 }
 
 TClass TZCLObjectInspectorSubClass::DoGetNodeClass() { return TZCLObjectInspectorNode::StaticClass(); }
@@ -428,6 +506,10 @@ void TZCLObjectInspectorSubClass::EditButtonClick(TObject*) {
 void TZCLObjectInspectorSubClass::ProcessMouseClick(TMouseButton Button, TShiftState Shift) {
   TZCLHitTestInfo* hitTest = GetHitTest();
   auto* node = dynamic_cast<TZCLTreeListNode*>(hitTest->HitObject);
+  if (node && hitTest->GetHitObjectFlag(TZCLObjectInspectorNodeViewInfo::HitFlagEditButton)) {
+    ExecuteDialog(node);
+    return;
+  }
   if (!node || Button != TMouseButton::Left || hitTest->GetHitObjectFlag(HitFlagCheckBox) ||
       hitTest->GetHitObjectFlag(HitFlagExpandButton) || hitTest->GetHitObjectFlag(3 /* resize zone */)) {
     inherited::ProcessMouseClick(Button, Shift);

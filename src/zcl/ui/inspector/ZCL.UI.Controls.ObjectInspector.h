@@ -82,6 +82,26 @@ class TZCLObjectInspectorOptionsView : public TZCLTreeListCustomOptions {
   bool FHighlightNonStorableProperties = true;
 };
 
+// A row with the value cell drawn by the row's editor, in the disabled colour for values that
+// cannot change or are not stored, and an edit button on the selected row of a dialog editor.
+class TZCLObjectInspectorNodeViewInfo : public TZCLTreeListNodeViewInfo {
+  ZCL_CLASS(TZCLObjectInspectorNodeViewInfo, TZCLTreeListNodeViewInfo)
+ public:
+  using TZCLTreeListNodeViewInfo::TZCLTreeListNodeViewInfo;
+  void Calculate(Integer AWidth, Integer AHeight) override;
+  TRect GetCellMargins(TZCLTreeListColumnViewInfo* Column) override;
+  virtual bool HasEditButton();
+  // Hit flag of the edit button.
+  static constexpr Integer HitFlagEditButton = 9;
+  TRect EditButtonRect;
+  TRect ValueCellMargins;
+
+ protected:
+  void DoCalculateHitTest(const TPoint& P, const TRect& Bounds, TZCLHitTestInfo* HitTest) override;
+  void DoDraw(TCanvas* Canvas) override;
+  void DoDrawCell(TCanvas* Canvas, const TRect& R, TZCLTreeListColumnViewInfo* Column, bool First) override;
+};
+
 class TZCLObjectInspectorEditingController : public TZCLTreeListEditingController {
   ZCL_CLASS(TZCLObjectInspectorEditingController, TZCLTreeListEditingController)
  public:
@@ -155,6 +175,7 @@ class TZCLObjectInspectorSubClass : public TZCLTreeListSubClass,
 
  protected:
   TClass DoGetNodeClass() override;
+  TZCLCompoundControlCustomViewInfo* CreateViewInfo() override;
   TZCLTreeListEditingController* CreateEditingController() override;
   bool CreateInplaceEditor(const TZCLInplaceInfo& Params, TComponent*& Edit) override;
   void DoSortReset() override;

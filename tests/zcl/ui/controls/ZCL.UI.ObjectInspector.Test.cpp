@@ -261,3 +261,65 @@ TEST_F(ObjectInspectorTest, ChangesGoThroughTheEventsAndMayBeVetoed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ObjectInspectorTest, ColourRowsChangeThroughTheirDialog) {
+  Integer shown = 0;
+  TZCLPropertyEditorDialogs::ColorPicker = [&](TAlphaColor& Color, bool) {
+    ++shown;
+    Color = 0xFF00FF00;
+    return true;
+  };
+  Inspector->SetInspectedObject(Sample);
+  TZCLTreeListNode* color = Row(u"Color");
+  Tree->SetFocusedNode(color);
+  Word enter = VK_RETURN;
+  Tree->KeyDown(enter, TShiftState());  // no cell editor: the dialog
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(Sample->Color, 0x00FF00);
+  EXPECT_EQ(Tree->GetEditingController()->GetEdit(), nullptr);
+
+  // The selected row shows the edit button at the right end; a click on it runs the dialog.
+  Tree->FullRefresh();
+  Headless::RunUntilIdle();
+  auto* rows = static_cast<TZCLObjectInspectorNodeViewInfo*>(Tree->GetContent()->GetNodeViewInfo());
+  rows->Initialize(color);
+  ASSERT_TRUE(rows->HasEditButton());
+  TZCLCompoundControlBaseContentCell* cell = nullptr;
+  ASSERT_TRUE(Tree->GetContent()->GetCells()->Find(color, cell));
+  const TRect r = cell->AbsoluteBounds();
+  const TPoint button(r.Right - r.Height() / 2, (r.Top + r.Bottom) / 2);
+  Tree->UpdateHitTest(button.X, button.Y);
+  EXPECT_TRUE(Tree->GetHitTest()->GetHitObjectFlag(TZCLObjectInspectorNodeViewInfo::HitFlagEditButton));
+  Tree->MouseDown(TMouseButton::Left, TShiftState(), button.X, button.Y);
+  Tree->MouseUp(TMouseButton::Left, TShiftState(), button.X, button.Y);
+  EXPECT_EQ(shown, 2);
+  // Other rows have no button.
+  rows->Initialize(Row(u"Count"));
+  EXPECT_FALSE(rows->HasEditButton());
+  TZCLPropertyEditorDialogs::ColorPicker = nullptr;
+}
+
+TEST_F(ObjectInspectorTest, TabWalksTheRowsWithoutWrapping) {
+  Inspector->SetInspectedObject(Sample);
+  TZCLTreeListNodeList* rows = Tree->GetAbsoluteVisibleNodes();
+  TZCLTreeListNode* last = (*rows)[rows->GetCount() - 1];
+  Tree->SetFocusedNode((*rows)[rows->GetCount() - 2]);
+  EXPECT_EQ(Inspector->Perform(CM_CHILDKEY, VK_TAB, 0), 1);
+  EXPECT_EQ(Tree->GetFocusedNode(), last);
+  EXPECT_TRUE(Tree->GetEditingController()->IsEditing(last, nullptr));
+  EXPECT_EQ(Inspector->Perform(CM_CHILDKEY, VK_TAB, 0), 0);
+  EXPECT_EQ(Tree->GetFocusedNode(), last);
+
+  Tree->GetEditingController()->Cancel();
+  Tree->SetFocusedNode((*rows)[0]);
+  Headless::KeyDown(VK_SHIFT);
+  Headless::RunUntilIdle();
+  EXPECT_EQ(Inspector->Perform(CM_CHILDKEY, VK_TAB, 0), 0);
+  Headless::KeyUp(VK_SHIFT);
+  Headless::RunUntilIdle();
+  EXPECT_EQ(Tree->GetFocusedNode(), (*rows)[0]);
+}
+
+}  // namespace
