@@ -251,6 +251,8 @@ void TZCLObjectInspectorSubClass::AfterConstruction() {
   inherited::AfterConstruction();
   GetOptionsBehavior()->SetCellHints(true);
   GetOptionsBehavior()->SetEditing(true);
+  // Rows are compared by their editors' names: UI objects, and too few rows for threads to pay.
+  GetOptionsBehavior()->SetSortingUseMultithreading(false);
   GetOptionsView()->GetColumns()->SetAutoWidth(true);
   GetColumns()->Add(String());
   GetColumns()->Add(String());
