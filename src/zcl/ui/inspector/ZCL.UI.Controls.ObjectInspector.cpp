@@ -20,6 +20,23 @@ namespace {
 
 constexpr Char kEllipsis[] = u"\u2026";
 
+// A float row's editor shows and reads numbers in the user's format, but hands the row invariant
+// text, the form properties are written from: otherwise applying "2.5" unchanged under a decimal
+// comma would store 0.
+class TInvariantFloatEdit : public TZCLEdit {
+  ZCL_CLASS(TInvariantFloatEdit, TZCLEdit)
+ public:
+  using TZCLEdit::TZCLEdit;
+  String InplaceGetValue() override { return FloatToStr(GetValue().AsDouble(), InvariantFormatSettings()); }
+  void InplaceSetValue(const String& Value) override {
+    Extended v = 0;
+    if (TryStrToFloat(Value, v, InvariantFormatSettings()))
+      SetValue(Variant(double(v)));
+    else
+      inherited::InplaceSetValue(Value);
+  }
+};
+
 TZCLPropertyEditor* EditorOf(TZCLTreeListNode* Node) {
   auto* node = dynamic_cast<TZCLObjectInspectorNode*>(Node);
   return node ? node->Editor : nullptr;
@@ -433,15 +450,19 @@ TZCLTreeListEditingController* TZCLObjectInspectorSubClass::CreateEditingControl
 
 TComponent* TZCLObjectInspectorSubClass::CreateTextEditor(const TZCLInplaceInfo& Params, TZCLPropertyEditor* Editor,
                                                           TZCLEditInputMask Mask) {
-  TZCLCustomTextEdit* edit = FOptionsBehaviorEx->GetAllowExpressions()
-                                 ? static_cast<TZCLCustomTextEdit*>(TZCLCustomEdit::CreateInplace<TZCLObjectInspectorExpressionEdit>(Params))
-                                 : TZCLCustomEdit::CreateInplace<TZCLEdit>(Params);
+  TZCLCustomTextEdit* edit = nullptr;
+  if (FOptionsBehaviorEx->GetAllowExpressions())
+    edit = TZCLCustomEdit::CreateInplace<TZCLObjectInspectorExpressionEdit>(Params);
+  else if (Mask == eimFloat)
+    edit = TZCLCustomEdit::CreateInplace<TInvariantFloatEdit>(Params);
+  else
+    edit = TZCLCustomEdit::CreateInplace<TZCLEdit>(Params);
   edit->SetResourceCollection(GetCollection());
   edit->SetReadOnly(Editor->IsReadOnly());
   edit->SetStyle(GetStyleInplaceEdit());
   edit->SetStyleButton(GetStyleInplaceEditButton());
   edit->SetInputMask(Mask);
-  edit->SetText(Editor->GetValue());
+  edit->InplaceSetValue(Editor->GetValue());
   return edit;
 }
 
