@@ -625,6 +625,12 @@ void TZCLObjectInspector::SetSearchText(const String& Text) {
   GetSubClass()->SetSearchText(Text);
 }
 
+void TZCLObjectInspector::ResourceCollectionChanged() {
+  inherited::ResourceCollectionChanged();
+  FControl->SetResourceCollection(GetResourceCollection());
+  FSearchEdit->SetResourceCollection(GetResourceCollection());
+}
+
 void TZCLObjectInspector::SearchChange(TObject*) { GetSubClass()->SetSearchText(FSearchEdit->GetText()); }
 
 void TZCLObjectInspector::Localize(const String& Section, const String& Name) {

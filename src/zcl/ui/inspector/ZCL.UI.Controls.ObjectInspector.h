@@ -241,6 +241,8 @@ class TZCLObjectInspector : public TZCLContainer {
   TKeyEvent OnKeyDown;
 
  protected:
+  // The inner tree list and search edit draw from the inspector's collection.
+  void ResourceCollectionChanged() override;
   void CMChildKey(TMessage& Message);
 
  private:

@@ -152,6 +152,26 @@ TEST_F(ObjectInspectorTest, SearchKeepsMatchingRowsWithTheirChildren) {
   EXPECT_EQ(Names().size(), 17u);
 }
 
+TEST_F(ObjectInspectorTest, SearchBoxAndItsText) {
+  EXPECT_EQ(Inspector->GetWidth(), 300);
+  EXPECT_EQ(Inspector->GetControl()->GetResourceCollection(), Skin.Get());
+  EXPECT_EQ(Inspector->GetSearchEdit()->GetResourceCollection(), Skin.Get());
+  EXPECT_FALSE(Inspector->GetSearchEdit()->GetVisible());
+  Inspector->SetSearchBox(true);
+  EXPECT_TRUE(Inspector->GetSearchEdit()->GetVisible());
+  Inspector->SetInspectedObject(Sample);
+  Inspector->SetSearchText(u"depth");
+  EXPECT_EQ(Inspector->GetSearchEdit()->GetText(), u"depth");
+  EXPECT_EQ(Tree->GetSearchText(), u"depth");
+  // Turning the box off and on clears the search.
+  Inspector->SetSearchBox(false);
+  EXPECT_EQ(Tree->GetSearchText(), u"");
+  EXPECT_EQ(Names().size(), 17u);
+  TOwned<TZCLObjectInspector> fresh(Create<TZCLObjectInspector>(static_cast<TComponent*>(nullptr)));
+  EXPECT_EQ(fresh->GetWidth(), 200);
+  EXPECT_EQ(fresh->GetHeight(), 400);
+}
+
 TEST_F(ObjectInspectorTest, GroupsShowOnlyWithTwoOrMore) {
   struct TGrouping {
     bool ByLetter = false;
