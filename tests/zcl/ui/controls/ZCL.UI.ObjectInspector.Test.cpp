@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "ControlsTestSupport.h"
 #include "InspectorTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
@@ -170,6 +172,27 @@ TEST_F(ObjectInspectorTest, SearchBoxAndItsText) {
   TOwned<TZCLObjectInspector> fresh(Create<TZCLObjectInspector>(static_cast<TComponent*>(nullptr)));
   EXPECT_EQ(fresh->GetWidth(), 200);
   EXPECT_EQ(fresh->GetHeight(), 400);
+}
+
+TEST_F(ObjectInspectorTest, ValuesThatCannotChangeOrAreNotStoredAreGreyed) {
+  struct TColours {
+    std::map<String, TColor> Value;
+    void Draw(TObject*, TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data, bool&) {
+      if (Data.ValueIndex == 1) Value[Data.Node->GetValue(0)] = Canvas->GetFont()->GetColor();
+    }
+  } colours;
+  Tree->OnCustomDrawNodeCellValue = TZCLTreeListCustomDrawNodeCellEvent(&colours, &TColours::Draw);
+  Inspector->SetInspectedObject(Sample);
+  const TColor disabled = Tree->GetStyle()->GetTextColor(false);
+  for (bool highlight : {true, false}) {
+    Inspector->GetOptionsView()->SetHighlightNonStorableProperties(highlight);
+    colours.Value.clear();
+    Inspector->GetControl()->Repaint();
+    Headless::RunUntilIdle();
+    ASSERT_EQ(colours.Value.count(u"Scratch"), 1u);
+    EXPECT_EQ(colours.Value[u"Scratch"] == disabled, highlight);
+    EXPECT_NE(colours.Value[u"Count"], disabled);
+  }
 }
 
 TEST_F(ObjectInspectorTest, GroupsShowOnlyWithTwoOrMore) {
