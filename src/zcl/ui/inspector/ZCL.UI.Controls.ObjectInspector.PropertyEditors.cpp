@@ -87,7 +87,16 @@ TAlphaColor TZCLAlphaColorPropertyEditor::GetColor() { return static_cast<TAlpha
 
 String TZCLAlphaColorPropertyEditor::GetValue() { return TAlphaColorHelper::ToString(GetColor()); }
 
-void TZCLAlphaColorPropertyEditor::SetValue(const String& Value) { SetColor(TAlphaColorHelper::FromString(Value)); }
+void TZCLAlphaColorPropertyEditor::SetValue(const String& Value) {
+  // The texts GetValue shows for the two special colours read back as those colours, not as
+  // hexadecimal digits.
+  if (SameText(Value, TAlphaColorHelper::ToString(claNone)))
+    SetColor(claNone);
+  else if (SameText(Value, TAlphaColorHelper::ToString(claDefault)))
+    SetColor(claDefault);
+  else
+    SetColor(TAlphaColorHelper::FromString(Value));
+}
 
 void TZCLAlphaColorPropertyEditor::SetColor(TAlphaColor Value) {
   const Variant value(static_cast<Cardinal>(Value));

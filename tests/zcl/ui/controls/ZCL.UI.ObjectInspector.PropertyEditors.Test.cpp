@@ -256,6 +256,12 @@ TEST_F(PropertyEditorsTest, ColoursReportSameValueOnlyForAlphaColours) {
   EXPECT_FALSE(c->HasAlpha());
   EXPECT_FALSE(c->AllowInplaceEditing());
 
+  // What the row shows reads back as the same colour.
+  for (const char16_t* text : {u"None", u"Default", u"80102030"}) {
+    t->SetValue(text);
+    EXPECT_EQ(t->GetValue(), text);
+  }
+
   // The dialog hook: what it returns is applied.
   TZCLPropertyEditorDialogs::ColorPicker = [](TAlphaColor& Color, bool HasAlpha) {
     Color = HasAlpha ? 0x40ABCDEF : 0xFF00FF00;
