@@ -76,7 +76,8 @@ void BM_SortSmart_Zcl(benchmark::State& State) {
   }
   list.Tree()->SortBy(column, sdDefault, true);
 }
-BENCHMARK(BM_SortSmart_Zcl)->Unit(benchmark::kMillisecond);
+// The sort spreads its comparisons over the task pool: the CPU time of every thread counts.
+BENCHMARK(BM_SortSmart_Zcl)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The search text grows one typed key at a time; the rows are filtered again after each key.
 void BM_FilterTyped_Zcl(benchmark::State& State) {
@@ -85,10 +86,17 @@ void BM_FilterTyped_Zcl(benchmark::State& State) {
   TZCLIncrementalSearch* search = tree->GetIncSearch();
   for (auto _ : State) {
     for (const char16_t* key = FilterKeys; *key; ++key) {
-      search->ProcessChar(*key);
-      tree->Changed(ChangeStruct);
+      const Integer typed = search->GetTextLength();
+      Char c = *key;
+      tree->KeyPress(c);
+      // Where the keys do not reach the search yet, the key goes to it as the tree list would
+      // hand it over: the search takes the character and the rows are filtered again.
+      if (search->GetTextLength() == typed) {
+        search->ProcessChar(*key);
+        tree->Changed(ChangeStruct);
+      }
     }
-    benchmark::DoNotOptimize(list.List->GetAbsoluteVisibleNodes()->GetCount());
+    State.counters["rows"] = list.List->GetAbsoluteVisibleNodes()->GetCount();
     State.PauseTiming();
     search->Cancel();
     tree->Changed(ChangeStruct);
@@ -116,7 +124,7 @@ void BM_WheelToBottom_Zcl(benchmark::State& State) {
 BENCHMARK(BM_WheelToBottom_Zcl)->Unit(benchmark::kMillisecond);
 
 ZEPHSE_BENCH_RATIO("BM_Populate_Zcl", "BM_Populate_Qt6", 1.0);
-ZEPHSE_BENCH_RATIO("BM_SortSmart_Zcl", "BM_SortSmart_Qt6", 1.0);
+ZEPHSE_BENCH_RATIO("BM_SortSmart_Zcl/process_time/real_time", "BM_SortSmart_Qt6/process_time/real_time", 1.0);
 ZEPHSE_BENCH_RATIO("BM_FilterTyped_Zcl", "BM_FilterTyped_Qt6", 1.0);
 ZEPHSE_BENCH_RATIO("BM_WheelToBottom_Zcl", "BM_WheelToBottom_Qt6", 1.0);
 
@@ -133,6 +141,8 @@ int main(int argc, char** argv) {
   InitializeUnits(ZclGraphicsUnits());
   InitializeUnits(ZclUiUnits());
   InitializeUnits(ZclControlsUnits());
+  // Three rows a notch, as Qt's default wheel setting.
+  TZCLMouseWheel::LinesDefault = 3;
 #ifdef ZEPHSE_HAVE_QT6
   StartQtPeer(argc, argv);
 #endif

@@ -3,6 +3,8 @@
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.Streaming.h"
+#include "rtl/RTL.Streams.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Messages.h"
@@ -290,6 +292,29 @@ TEST_F(TreeListControlTest, PublishedEventsReachTheEngine) {
   } classHandler;
   TMethod nodeClass = TZCLTreeListGetNodeClassEvent(&classHandler, &TClassHandler::Get).AsMethod();
   EXPECT_THROW(SetMethodProp(List, u"OnGetNodeClass", nodeClass), EInvalidOperation);
+}
+
+TEST(TreeList, ColumnsOptionsAndStylesStreamOutAndBackIn) {
+  TOwned<TZCLTreeList> list(Create<TZCLTreeList>(static_cast<TComponent*>(nullptr)));
+  list->GetColumns()->Add(u"Name");
+  list->GetColumns()->Add(u"Value")->SetWidth(77);
+  list->GetOptionsBehavior()->SetEditing(true);
+  list->GetOptionsBehavior()->SetEditingStartingMode(esmOnSingleClick);
+  list->GetStyle()->GetColor(1)->SetValue(0xFF123456);
+  TMemoryStream stream;
+  WriteComponent(&stream, list.get());
+  stream.SetPosition(0);
+
+  TOwned<TZCLTreeList> back(Create<TZCLTreeList>(static_cast<TComponent*>(nullptr)));
+  ReadComponent(&stream, back.get());
+  ASSERT_EQ(back->GetColumns()->GetCount(), 2);
+  EXPECT_EQ((*back->GetColumns())[0]->GetCaption(), u"Name");
+  EXPECT_EQ((*back->GetColumns())[1]->GetWidth(), 77);
+  EXPECT_TRUE(back->GetOptionsBehavior()->GetEditing());
+  EXPECT_EQ(back->GetOptionsBehavior()->GetEditingStartingMode(), esmOnSingleClick);
+  EXPECT_EQ(back->GetStyle()->GetColor(1)->GetValue(), 0xFF123456u);
+  EXPECT_TRUE(back->GetTabStop());
+  EXPECT_TRUE(back->GetFocusOnClick());
 }
 
 TEST_F(TreeListControlTest, ColumnLayoutSurvivesAnIniRoundTrip) {
