@@ -635,7 +635,8 @@ void TZCLObjectInspector::SearchChange(TObject*) { GetSubClass()->SetSearchText(
 
 void TZCLObjectInspector::Localize(const String& Section, const String& Name) {
   inherited::Localize(Section, Name);
-  SetSearchBoxTextHint(LangGet(Section, Name + u".th", String()));
+  // The control's own sub-section, as for the items and buttons of other controls.
+  SetSearchBoxTextHint(LangGet(Section + u"." + Name, u"th", String()));
 }
 
 void TZCLObjectInspector::ControlKeyDown(TObject*, Word& Key, TShiftState Shift) {

@@ -8,6 +8,8 @@
 #include "rtl/RTL.FormatSettings.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Messages.h"
+#include "zcl/base/ZCL.MUI.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
@@ -169,6 +171,14 @@ TEST_F(ObjectInspectorTest, SearchBoxAndItsText) {
   Inspector->SetSearchBox(false);
   EXPECT_EQ(Tree->GetSearchText(), u"");
   EXPECT_EQ(Names().size(), 17u);
+  // Localizing replaces the hint, with nothing when the key is missing.
+  Inspector->SetSearchBoxTextHint(u"Search");
+  LangFile()->WriteString(u"InspectorTest.Inspector", u"th", u"Suchen");
+  Inspector->Localize(u"InspectorTest", u"Inspector");
+  LangFile()->DeleteSection(u"InspectorTest.Inspector");
+  EXPECT_EQ(Inspector->GetSearchBoxTextHint(), u"Suchen");
+  Inspector->Localize(u"InspectorTest", u"Inspector");
+  EXPECT_EQ(Inspector->GetSearchBoxTextHint(), u"");
   TOwned<TZCLObjectInspector> fresh(Create<TZCLObjectInspector>(static_cast<TComponent*>(nullptr)));
   EXPECT_EQ(fresh->GetWidth(), 200);
   EXPECT_EQ(fresh->GetHeight(), 400);
