@@ -270,6 +270,9 @@ TEST_F(ObjectInspectorTest, ExpressionsAndInvariantFloats) {
   Tree->GetEditingController()->ApplyIfEditing();
   EXPECT_EQ(Sample->Count, 32);
   EXPECT_EQ(count->GetText(), u"32");
+  // A result beyond 32 bits is an error, not a wrapped number.
+  EXPECT_THROW(count->SetText(u"65536*65536"), ERangeError);
+  EXPECT_EQ(Sample->Count, 32);
   Tree->GetEditingController()->Cancel();
 
   auto* ratio = dynamic_cast<TZCLObjectInspectorExpressionEdit*>(Edit(u"Ratio"));
