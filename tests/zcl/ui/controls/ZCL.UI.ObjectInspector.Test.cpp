@@ -167,6 +167,16 @@ TEST_F(ObjectInspectorTest, SearchBoxAndItsText) {
   Inspector->SetSearchText(u"depth");
   EXPECT_EQ(Inspector->GetSearchEdit()->GetText(), u"depth");
   EXPECT_EQ(Tree->GetSearchText(), u"depth");
+  // F3 from anywhere inside goes to the search box, then to OnKeyDown with the inspector as sender.
+  struct TKeys {
+    std::vector<TObject*> Senders;
+    void Down(TObject* Sender, Word&, TShiftState) { Senders.push_back(Sender); }
+  } keys;
+  Inspector->OnKeyDown = TKeyEvent(&keys, &TKeys::Down);
+  Inspector->GetControl()->SetFocus();
+  EXPECT_EQ(Inspector->GetControl()->Perform(CM_CHILDKEY, VK_F3, 0), 1);
+  EXPECT_TRUE(Inspector->GetSearchEdit()->Focused());
+  EXPECT_EQ(keys.Senders, std::vector<TObject*>{Inspector});
   // Turning the box off and on clears the search.
   Inspector->SetSearchBox(false);
   EXPECT_EQ(Tree->GetSearchText(), u"");
