@@ -483,7 +483,7 @@ bool TZCLObjectInspectorSubClass::CreateInplaceEditor(const TZCLInplaceInfo& Par
     combo->SetStyle(GetStyleInplaceEdit());
     combo->SetStyleButton(GetStyleInplaceEditButton());
     combo->SetStyleDropDownList(TZCLTreeListSubClass::GetStyle());
-    if (StyleScrollBox) combo->SetStyleDropDownListScrollBox(StyleScrollBox);
+    if (TZCLStyleScrollBox* scrollBox = GetStyleScrollBox()) combo->SetStyleDropDownListScrollBox(scrollBox);
     TZCLStringList* list = Create<TZCLStringList>();
     try {
       values->GetValues(list);

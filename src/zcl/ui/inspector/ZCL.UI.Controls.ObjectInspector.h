@@ -165,7 +165,6 @@ class TZCLObjectInspectorSubClass : public TZCLTreeListSubClass,
   TZCLObjectInspectorOptionsBehavior* GetInspectorOptionsBehavior() const { return FOptionsBehaviorEx; }
   TZCLObjectInspectorOptionsView* GetInspectorOptionsView() const { return FOptionsViewEx; }
   TZCLObjectInspectorExpandedNodes* GetExpandedNodes() const { return FExpandedNodes; }
-  TZCLStyleScrollBox* StyleScrollBox = nullptr;
 
   TNotifyEvent OnPopulated;
   TZCLObjectInspectorPropertyAddEvent OnPropertyAdd;
