@@ -15,6 +15,7 @@
 #include "zcl/ui/ZCL.Utils.RTTI.h"
 #include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 
 namespace {
 
@@ -601,8 +602,39 @@ void TZCLObjectInspector::DeclareProperties(TClassDeclaration<TZCLObjectInspecto
   D.Property(u"SearchBoxTextHint", &TZCLObjectInspector::GetSearchBoxTextHint,
              &TZCLObjectInspector::SetSearchBoxTextHint)
       .Default(u"");
-  D.Event(u"OnKeyDown", &TZCLObjectInspector::OnKeyDown);
+  using C = TZCLObjectInspector;
+  using S = TZCLObjectInspectorSubClass;
+  using T = TZCLObjectInspectorControl;
+  D.Property(u"Style", &C::GetStyle, &C::SetStyle);
+  D.Property(u"StyleHatch", &C::GetStyleHatch, &C::SetStyleHatch);
+  D.Property(u"StyleInplaceEdit", &C::GetStyleInplaceEdit, &C::SetStyleInplaceEdit);
+  D.Property(u"StyleInplaceEditButton", &C::GetStyleInplaceEditButton, &C::SetStyleInplaceEditButton);
+  D.Property(u"StyleScrollBox", &C::GetStyleScrollBox, &C::SetStyleScrollBox);
+  D.Property(u"StyleSearchEdit", &C::GetStyleSearchEdit, &C::SetStyleSearchEdit);
+  D.Property(u"StyleSearchEditButton", &C::GetStyleSearchEditButton, &C::SetStyleSearchEditButton);
+  D.Property(u"OnPopulated", &C::GetInspectorEvent<&S::OnPopulated>, &C::SetInspectorEvent<&S::OnPopulated>);
+  D.Property(u"OnPropertyAdd", &C::GetInspectorEvent<&S::OnPropertyAdd>, &C::SetInspectorEvent<&S::OnPropertyAdd>);
+  D.Property(u"OnPropertyChanging", &C::GetInspectorEvent<&S::OnPropertyChanging>,
+             &C::SetInspectorEvent<&S::OnPropertyChanging>);
+  D.Property(u"OnPropertyChanged", &C::GetInspectorEvent<&S::OnPropertyChanged>,
+             &C::SetInspectorEvent<&S::OnPropertyChanged>);
+  D.Property(u"OnPropertyGetGroupName", &C::GetInspectorEvent<&S::OnPropertyGetGroupName>,
+             &C::SetInspectorEvent<&S::OnPropertyGetGroupName>);
+  D.Event(u"OnKeyDown", &C::OnKeyDown);
+  D.Property(u"OnKeyPress", &C::GetControlEvent<&T::OnKeyPress>, &C::SetControlEvent<&T::OnKeyPress>);
+  D.Property(u"OnKeyUp", &C::GetControlEvent<&T::OnKeyUp>, &C::SetControlEvent<&T::OnKeyUp>);
+  D.Property(u"OnMouseDown", &C::GetControlEvent<&T::OnMouseDown>, &C::SetControlEvent<&T::OnMouseDown>);
+  D.Property(u"OnMouseMove", &C::GetControlEvent<&T::OnMouseMove>, &C::SetControlEvent<&T::OnMouseMove>);
+  D.Property(u"OnMouseUp", &C::GetControlEvent<&T::OnMouseUp>, &C::SetControlEvent<&T::OnMouseUp>);
 }
+
+TZCLStyleEdit* TZCLObjectInspector::GetStyleSearchEdit() const { return FSearchEdit->GetStyle(); }
+
+void TZCLObjectInspector::SetStyleSearchEdit(TZCLStyleEdit* Value) { FSearchEdit->SetStyle(Value); }
+
+TZCLStyleButton* TZCLObjectInspector::GetStyleSearchEditButton() const { return FSearchEdit->GetStyleButton(); }
+
+void TZCLObjectInspector::SetStyleSearchEditButton(TZCLStyleButton* Value) { FSearchEdit->SetStyleButton(Value); }
 
 TComponent* TZCLObjectInspector::GetInspectedObject() const {
   return static_cast<TComponent*>(GetSubClass()->GetInspectedObject());
@@ -637,6 +669,14 @@ void TZCLObjectInspector::Localize(const String& Section, const String& Name) {
   inherited::Localize(Section, Name);
   // The control's own sub-section, as for the items and buttons of other controls.
   SetSearchBoxTextHint(LangGet(Section + u"." + Name, u"th", String()));
+}
+
+void TZCLObjectInspector::GetChildren(const TGetChildProc& Proc, TComponent* Root) {
+  inherited::GetChildren(
+      [&](TComponent* Child) {
+        if (Child != FControl && Child != FSearchEdit) Proc(Child);
+      },
+      Root);
 }
 
 void TZCLObjectInspector::ControlKeyDown(TObject*, Word& Key, TShiftState Shift) {

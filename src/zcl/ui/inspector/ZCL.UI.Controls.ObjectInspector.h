@@ -232,10 +232,49 @@ class TZCLObjectInspector : public TZCLContainer {
   TZCLObjectInspectorOptionsView* GetOptionsView() const { return GetSubClass()->GetInspectorOptionsView(); }
   void SetOptionsView(TZCLObjectInspectorOptionsView* Value) { GetOptionsView()->Assign(Value); }
 
+  TZCLStyleTreeList* GetStyle() const { return GetSubClass()->GetStyle(); }
+  void SetStyle(TZCLStyleTreeList* Value) { FControl->SetStyle(Value); }
+  TZCLStyleHatch* GetStyleHatch() const { return GetSubClass()->GetStyleHatch(); }
+  void SetStyleHatch(TZCLStyleHatch* Value) { GetStyleHatch()->Assign(Value); }
+  TZCLStyleEdit* GetStyleInplaceEdit() const { return GetSubClass()->GetStyleInplaceEdit(); }
+  void SetStyleInplaceEdit(TZCLStyleEdit* Value) { FControl->SetStyleInplaceEdit(Value); }
+  TZCLStyleEditButton* GetStyleInplaceEditButton() const { return FControl->GetStyleInplaceEditButton(); }
+  void SetStyleInplaceEditButton(TZCLStyleEditButton* Value) { FControl->SetStyleInplaceEditButton(Value); }
+  TZCLStyleScrollBox* GetStyleScrollBox() const { return GetSubClass()->GetStyleScrollBox(); }
+  void SetStyleScrollBox(TZCLStyleScrollBox* Value) { GetSubClass()->SetStyleScrollBox(Value); }
+  TZCLStyleEdit* GetStyleSearchEdit() const;
+  void SetStyleSearchEdit(TZCLStyleEdit* Value);
+  TZCLStyleButton* GetStyleSearchEditButton() const;
+  void SetStyleSearchEditButton(TZCLStyleButton* Value);
+
+  // The sub-class's events and the inner tree list's, read and written there (for publishing).
+  template <auto Field>
+  using TInspectorEvent = std::remove_reference_t<decltype(std::declval<TZCLObjectInspectorSubClass&>().*Field)>;
+  template <auto Field>
+  TInspectorEvent<Field> GetInspectorEvent() const {
+    return GetSubClass()->*Field;
+  }
+  template <auto Field>
+  void SetInspectorEvent(TInspectorEvent<Field> Value) {
+    GetSubClass()->*Field = Value;
+  }
+  template <auto Field>
+  using TControlEvent = std::remove_reference_t<decltype(std::declval<TZCLObjectInspectorControl&>().*Field)>;
+  template <auto Field>
+  TControlEvent<Field> GetControlEvent() const {
+    return FControl->*Field;
+  }
+  template <auto Field>
+  void SetControlEvent(TControlEvent<Field> Value) {
+    FControl->*Field = Value;
+  }
+
   TZCLTreeListNode* FindNode(const String& Path) { return GetSubClass()->FindNode(Path); }
   void Populate() { GetSubClass()->Populate(); }
   void SetSearchText(const String& Text);
   void Localize(const String& Section, const String& Name) override;
+  // The tree list and the search edit are parts of the inspector, not children a form stores.
+  void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
   TKeyEvent OnKeyDown;
 

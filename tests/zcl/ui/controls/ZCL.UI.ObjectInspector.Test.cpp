@@ -6,6 +6,8 @@
 #include "InspectorTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.FormatSettings.h"
+#include "rtl/RTL.Streaming.h"
+#include "rtl/RTL.Streams.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Messages.h"
 #include "zcl/base/ZCL.MUI.h"
@@ -403,6 +405,30 @@ TEST_F(ObjectInspectorTest, TabWalksTheRowsWithoutWrapping) {
   Headless::KeyUp(VK_SHIFT);
   Headless::RunUntilIdle();
   EXPECT_EQ(Tree->GetFocusedNode(), (*rows)[0]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ObjectInspector, OptionsStylesAndSearchBoxStreamOutAndBackIn) {
+  TOwned<TZCLObjectInspector> inspector(Create<TZCLObjectInspector>(static_cast<TComponent*>(nullptr)));
+  inspector->GetOptionsBehavior()->SetAllowExpressions(true);
+  inspector->GetOptionsView()->SetHighlightNonStorableProperties(false);
+  inspector->SetSearchBox(true);
+  inspector->SetSearchBoxTextHint(u"Find");
+  inspector->GetStyle()->GetColor(1)->SetValue(0xFF123456);
+  TMemoryStream stream;
+  WriteComponent(&stream, inspector.get());
+  stream.SetPosition(0);
+
+  TOwned<TZCLObjectInspector> back(Create<TZCLObjectInspector>(static_cast<TComponent*>(nullptr)));
+  ReadComponent(&stream, back.get());
+  EXPECT_TRUE(back->GetOptionsBehavior()->GetAllowExpressions());
+  EXPECT_FALSE(back->GetOptionsView()->GetHighlightNonStorableProperties());
+  EXPECT_TRUE(back->GetSearchBox());
+  EXPECT_EQ(back->GetSearchBoxTextHint(), u"Find");
+  EXPECT_EQ(back->GetStyle()->GetColor(1)->GetValue(), 0xFF123456u);
 }
 
 }  // namespace
