@@ -5,6 +5,8 @@
 // editor asks for and reports every change through its events.
 
 #include <map>
+#include <type_traits>
+#include <utility>
 
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 #include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.PropertyEditors.h"
