@@ -34,6 +34,8 @@
 #include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.ShellTreeView.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.FolderBrowser.h"
+#include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.PropertyEditors.h"
+#include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -72,6 +74,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Insight.Button", RegisterInsightButtonClasses, nullptr},
     {"ZCL.UI.Controls.ShellTreeView", RegisterShellTreeViewClasses, nullptr},
     {"ZCL.UI.Dialogs.FolderBrowser", InitializeFolderBrowser, FinalizeFolderBrowser},
+    {"ZCL.UI.Controls.ObjectInspector.PropertyEditors", RegisterPropertyEditorClasses, FinalizePropertyEditors},
+    {"ZCL.UI.Controls.ObjectInspector", RegisterObjectInspectorClasses, nullptr},
 };
 }  // namespace
 

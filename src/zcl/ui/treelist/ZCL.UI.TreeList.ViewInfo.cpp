@@ -794,6 +794,12 @@ TZCLTreeListContentViewInfo::TZCLTreeListContentViewInfo(TZCLCompoundControlSubC
       FNodeViewInfo(new TZCLTreeListNodeViewInfo(this)),
       FDropTargetViewInfo(new TZCLTreeListDropTargetViewInfo(this)) {}
 
+void TZCLTreeListContentViewInfo::SetNodeViewInfo(TZCLTreeListNodeViewInfo* Value) {
+  if (!Value || Value == FNodeViewInfo) return;
+  Free(FNodeViewInfo);
+  FNodeViewInfo = Value;
+}
+
 TZCLTreeListContentViewInfo::~TZCLTreeListContentViewInfo() {
   Free(FDropTargetViewInfo);
   FCells.Clear();

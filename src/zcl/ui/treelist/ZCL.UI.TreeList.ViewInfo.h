@@ -557,6 +557,9 @@ class TZCLTreeListContentViewInfo : public TZCLCompoundControlScrollContainerVie
   TZCLTreeListColumnBarViewInfo* GetColumnBar() const { return FColumnBar; }
   TZCLCompoundControlContentCellList* GetCells() { return &FCells; }
   TZCLTreeListNodeViewInfo* GetNodeViewInfo() const { return FNodeViewInfo; }
+  // Replaces (and frees) the flyweight that lays out and draws every row; for controls whose
+  // rows draw more than the tree list's.
+  void SetNodeViewInfo(TZCLTreeListNodeViewInfo* Value);
   TZCLTreeListGroupViewInfo* GetGroupViewInfo() const { return FGroupViewInfo; }
   bool GetHasSubLevels() const { return FHasSubLevels; }
   Integer MeasureLockCount = 0;
