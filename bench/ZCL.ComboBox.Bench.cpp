@@ -73,7 +73,7 @@ void BM_ComboBoxFilter(benchmark::State& State) {
   TFixture f;
   f.Box->SetDroppedDown(true);
   auto* window = static_cast<TZCLCustomComboBoxDropDown*>(f.Box->GetDropDown());
-  TZCLIncrementalSearch* search = window->GetList()->GetSearch();
+  TZCLIncrementalSearch* search = window->GetList()->GetSubClass()->GetIncSearch();
   for (auto _ : State) {
     for (const char16_t* text : Typed) search->SetText(text);
     search->SetText(String());

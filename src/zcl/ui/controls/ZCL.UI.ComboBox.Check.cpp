@@ -169,41 +169,69 @@ TZCLPopupWindow* TZCLCheckComboBox::CreateDropDownWindow() {
   return TCustomForm::CreateNew<TZCLCheckComboBoxDropDown>(this);
 }
 
-void TZCLCheckComboBoxDropDown::SetupList(TZCLComboBoxList* List) {
+void TZCLCheckComboBoxDropDown::SetupList(TZCLTreeList* List) {
   inherited::SetupList(List);
-  List->SetCheckBoxes(true);
-  List->SetFiltering(false);
+  TZCLTreeListOptionsView* view = List->GetOptionsView();
+  view->SetCheckBoxes(true);
+  view->GetColumns()->SetAutoWidth(true);
+  List->GetColumns()->Clear();
+  List->GetColumns()->Add(String());
+  view->GetColumns()->SetVisible(GetCheckComboBox()->GetItems()->GetCount() > 1);
+  TZCLTreeListSubClass* tree = List->GetSubClass();
+  tree->OnNodeChecked = TZCLTreeListNodeEvent(this, &TZCLCheckComboBoxDropDown::ListNodeChecked);
+  tree->OnUpdateState = TNotifyEvent(this, &TZCLCheckComboBoxDropDown::ListUpdateState);
 }
 
-void TZCLCheckComboBoxDropDown::PopulateList(TZCLComboBoxList* List) {
+void TZCLCheckComboBoxDropDown::ListNodeChecked(TObject*, TZCLTreeListNode* Node) {
+  if (auto* item = static_cast<TZCLCheckComboBoxItem*>(Node->Data)) item->SetChecked(Node->GetChecked());
+}
+
+void TZCLCheckComboBoxDropDown::ListUpdateState(TObject* Sender) {
+  // Many check boxes changed under one lock rebuild the text once.
+  const bool locked = static_cast<TZCLCompoundControlSubClass*>(Sender)->IsUpdateLocked();
+  if (locked == FItemsLocked) return;
+  FItemsLocked = locked;
+  if (locked)
+    GetCheckComboBox()->GetItems()->BeginUpdate();
+  else
+    GetCheckComboBox()->GetItems()->EndUpdate();
+}
+
+void TZCLCheckComboBoxDropDown::ListGetNodeGroup(TObject*, TZCLTreeListNode* Node, String& GroupName) {
+  if (auto* item = static_cast<TZCLCheckComboBoxItem*>(Node->Data)) GetCheckComboBox()->DoGetDisplayItemGroupName(item, GroupName);
+}
+
+void TZCLCheckComboBoxDropDown::PopulateList(TZCLTreeList* List) {
   TZCLCheckComboBox* box = GetCheckComboBox();
   TZCLCheckComboBoxItems* items = box->GetItems();
-  List->BeginUpdate();
-  List->Clear();
-  for (Integer i = 0; i < items->GetCount(); ++i) {
-    TZCLCheckComboBoxItem* item = items->GetItem(i);
-    String text = item->GetText();
-    box->DoGetDisplayItemName(item, text);
-    String group;
-    if (box->OnGetDisplayItemGroupName) box->DoGetDisplayItemGroupName(item, group);
-    const Integer row = List->AddRow(text, i, group);
-    List->GetRow(row).Data = item;
-    List->GetRow(row).Checked = item->GetChecked();
+  TZCLTreeListSubClass* tree = List->GetSubClass();
+  tree->BeginUpdate();
+  try {
+    if (box->OnGetDisplayItemGroupName) {
+      tree->OnGetNodeGroup = TZCLTreeListGetNodeGroupEvent(this, &TZCLCheckComboBoxDropDown::ListGetNodeGroup);
+      List->GetOptionsBehavior()->SetGroups(true);
+    }
+    for (Integer i = 0; i < items->GetCount(); ++i) {
+      TZCLCheckComboBoxItem* item = items->GetItem(i);
+      String text = item->GetText();
+      box->DoGetDisplayItemName(item, text);
+      TZCLTreeListNode* node = List->GetRootNode()->AddChild();
+      node->Data = item;
+      node->Tag = i;
+      node->SetChecked(item->GetChecked());
+      node->AddValue(text);
+    }
+  } catch (...) {
+    tree->EndUpdate();
+    throw;
   }
-  List->SetGrouping(bool(box->OnGetDisplayItemGroupName));
-  List->SetShowHeader(items->GetCount() > 1);
-  List->EndUpdate();
+  tree->EndUpdate();
 }
 
-void TZCLCheckComboBoxDropDown::ClickAtObject(Integer Row) {
-  if (Row < 0) return;
-  TZCLComboBoxList::TRow& row = FList->GetRow(Row);
-  auto* item = dynamic_cast<TZCLCheckComboBoxItem*>(row.Data);
-  if (!item) return;
-  // The list stays open for more choices.
-  row.Checked = !row.Checked;
-  item->SetChecked(row.Checked);
-  FList->Invalidate();
+void TZCLCheckComboBoxDropDown::ClickAtObject(TZCLHitTestInfo* HitTest) {
+  // The check box itself is toggled by the list; the list stays open for more choices.
+  if (!dynamic_cast<TZCLTreeListNode*>(HitTest->HitObject) || HitTest->GetHitObjectFlag(HitFlagCheckBox)) return;
+  FList->GetSubClass()->ToggleChecked(HitTest->HitObject);
 }
 
 // ---- image combo box items ------------------------------------------------------------------
@@ -368,7 +396,7 @@ bool TZCLImageComboBox::IsDropDownArea(Integer X, Integer Y) {
 
 TZCLPopupWindow* TZCLImageComboBox::CreateDropDownWindow() {
   auto* window = TCustomForm::CreateNew<TZCLImageComboBoxDropDown>(this);
-  window->GetList()->SetImages(FImages);
+  window->GetList()->GetOptionsView()->GetNodes()->SetImages(FImages);
   return window;
 }
 
@@ -377,12 +405,10 @@ void TZCLImageComboBox::ItemIndexChanged() {
   SetText(FItemIndex >= 0 ? FItems->GetItem(FItemIndex)->GetText() : String());
 }
 
-void TZCLImageComboBoxDropDown::AddItems(TZCLComboBoxList* List) {
+void TZCLImageComboBoxDropDown::AddItems(TZCLTreeList* List) {
   TZCLImageComboBoxItems* items = static_cast<TZCLImageComboBox*>(FComboBox)->GetItems();
-  for (Integer i = 0; i < items->GetCount(); ++i) {
-    const Integer row = AddItem(List, items->GetItem(i)->GetText());
-    List->GetRow(row).ImageIndex = items->GetItem(i)->GetImageIndex();
-  }
+  for (Integer i = 0; i < items->GetCount(); ++i)
+    AddItem(List, items->GetItem(i)->GetText())->SetImageIndex(items->GetItem(i)->GetImageIndex());
 }
 
 // ---- dialog search --------------------------------------------------------------------------

@@ -94,10 +94,16 @@ class TZCLCheckComboBoxDropDown : public TZCLCustomComboBoxDropDown {
   using TZCLCustomComboBoxDropDown::TZCLCustomComboBoxDropDown;
 
  protected:
-  void ClickAtObject(Integer Row) override;
-  void PopulateList(TZCLComboBoxList* List) override;
-  void SetupList(TZCLComboBoxList* List) override;
+  void ClickAtObject(TZCLHitTestInfo* HitTest) override;
+  void PopulateList(TZCLTreeList* List) override;
+  void SetupList(TZCLTreeList* List) override;
+  void ListGetNodeGroup(TObject* Sender, TZCLTreeListNode* Node, String& GroupName);
+  void ListNodeChecked(TObject* Sender, TZCLTreeListNode* Node);
+  void ListUpdateState(TObject* Sender);
   TZCLCheckComboBox* GetCheckComboBox() const { return static_cast<TZCLCheckComboBox*>(FComboBox); }
+
+ private:
+  bool FItemsLocked = false;
 };
 
 class TZCLImageComboBoxItem : public TCollectionItem {
@@ -175,7 +181,7 @@ class TZCLImageComboBoxDropDown : public TZCLBasicComboBoxDropDown {
   using TZCLBasicComboBoxDropDown::TZCLBasicComboBoxDropDown;
 
  protected:
-  void AddItems(TZCLComboBoxList* List) override;
+  void AddItems(TZCLTreeList* List) override;
 };
 
 class TZCLCheckComboBoxUIInsightAdapter : public TZCLUIInsightAdapterWinControl {

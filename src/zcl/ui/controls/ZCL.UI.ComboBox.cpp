@@ -12,317 +12,6 @@
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.UI.ImageList.h"
 
-// ---- list -----------------------------------------------------------------------------------
-
-const TMessageTable& TZCLComboBoxList::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(CM_WANTSPECIALKEY, &TZCLComboBoxList::CMWantSpecialKey)});
-  return table;
-}
-
-void TZCLComboBoxList::CMWantSpecialKey(TMessage& Message) {
-  switch (static_cast<Word>(Message.WParam)) {
-    case VK_UP:
-    case VK_DOWN:
-    case VK_RETURN:
-      Message.Result = 1;
-      return;
-    default: InheritedMessage(inherited::MessageTable(), Message);
-  }
-}
-
-TZCLComboBoxList::TZCLComboBoxList(TComponent* AOwner)
-    : TZCLCustomControl(AOwner),
-      FSearch(Create<TZCLIncrementalSearch>()),
-      FStyle(Create<TZCLStyleTreeList>(static_cast<TObject*>(this))) {
-  FSearch->SetMode(ismFilter);
-  FSearch->OnChange = TNotifyEvent(this, &TZCLComboBoxList::SearchChanged);
-  SetTabStop(true);
-}
-
-TZCLComboBoxList::~TZCLComboBoxList() {
-  Free(FStyle);
-  Free(FSearch);
-}
-
-void TZCLComboBoxList::EndUpdate() {
-  if (--FUpdateCount == 0) Rebuild();
-}
-
-void TZCLComboBoxList::Clear() {
-  FRows.clear();
-  FFocusedRow = FHotRow = FPressedRow = -1;
-  FTopRow = 0;
-  Rebuild();
-}
-
-Integer TZCLComboBoxList::AddRow(const String& Caption, Integer Tag, const String& Group) {
-  TRow row;
-  row.Caption = Caption;
-  row.Tag = Tag;
-  row.Group = Group;
-  FRows.push_back(row);
-  Rebuild();
-  return GetRowCount() - 1;
-}
-
-void TZCLComboBoxList::SetGrouping(bool Value) {
-  if (FGrouping == Value) return;
-  FGrouping = Value;
-  Rebuild();
-}
-
-void TZCLComboBoxList::Rebuild() {
-  if (FUpdateCount > 0) return;
-  // Group rows come and go with the grouping; items keep their order within each group.
-  FRows.erase(std::remove_if(FRows.begin(), FRows.end(), [](const TRow& r) { return r.IsGroup; }), FRows.end());
-  if (FGrouping) {
-    std::vector<TRow> grouped;
-    std::vector<String> groups;
-    for (const TRow& r : FRows)
-      if (std::find(groups.begin(), groups.end(), r.Group) == groups.end()) groups.push_back(r.Group);
-    for (const String& g : groups) {
-      TRow header;
-      header.Caption = g;
-      header.IsGroup = true;
-      header.Group = g;
-      grouped.push_back(header);
-      for (const TRow& r : FRows)
-        if (r.Group == g) grouped.push_back(r);
-    }
-    const Integer focusedTag = FFocusedRow >= 0 && FFocusedRow < GetRowCount() ? FRows[size_t(FFocusedRow)].Tag : -1;
-    FRows = std::move(grouped);
-    FFocusedRow = -1;
-    for (Integer i = 0; i < GetRowCount(); ++i)
-      if (!FRows[size_t(i)].IsGroup && FRows[size_t(i)].Tag == focusedTag && focusedTag >= 0) FFocusedRow = i;
-  }
-  FVisible.clear();
-  const bool filter = FFiltering && FSearch->Active();
-  // The search's own containment test, with each caption upper-cased once rather than per key.
-  const String needle = filter ? zcUpperCase(FSearch->GetText()) : String();
-  for (Integer i = 0; i < GetRowCount(); ++i) {
-    TRow& r = FRows[size_t(i)];
-    if (filter && !r.IsGroup) {
-      if (!r.HasUpperCaption) {
-        r.UpperCaption = zcUpperCase(r.Caption);
-        r.HasUpperCaption = true;
-      }
-      if (r.UpperCaption.find(needle) == String::npos) continue;
-    }
-    FVisible.push_back(i);
-  }
-  // A group row without shown items goes too.
-  if (FGrouping) {
-    std::vector<Integer> kept;
-    for (size_t k = 0; k < FVisible.size(); ++k) {
-      if (FRows[size_t(FVisible[k])].IsGroup && (k + 1 == FVisible.size() || FRows[size_t(FVisible[k + 1])].IsGroup))
-        continue;
-      kept.push_back(FVisible[k]);
-    }
-    FVisible = std::move(kept);
-  }
-  FTopRow = std::clamp(FTopRow, 0, std::max(0, GetVisibleRowCount() - 1));
-  Invalidate();
-}
-
-void TZCLComboBoxList::SearchChanged(TObject*) {
-  Rebuild();
-  // The focus moves to the first shown item when filtering hid it.
-  const bool shown = std::find(FVisible.begin(), FVisible.end(), FFocusedRow) != FVisible.end();
-  if (!shown)
-    for (Integer row : FVisible)
-      if (!FRows[size_t(row)].IsGroup) {
-        SetFocusedRow(row);
-        break;
-      }
-  FTopRow = 0;
-  MakeFocusedVisible();
-}
-
-void TZCLComboBoxList::SetFocusedRow(Integer Value) {
-  if (Value >= GetRowCount() || (Value >= 0 && FRows[size_t(Value)].IsGroup)) return;
-  if (Value < 0) Value = -1;
-  if (FFocusedRow == Value) return;
-  FFocusedRow = Value;
-  MakeFocusedVisible();
-  Invalidate();
-}
-
-void TZCLComboBoxList::SetCheckBoxes(bool Value) {
-  if (FCheckBoxes == Value) return;
-  FCheckBoxes = Value;
-  Invalidate();
-}
-
-void TZCLComboBoxList::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  FImages = Value;
-  Invalidate();
-}
-
-TRect TZCLComboBoxList::GetCheckBoxRect(Integer Position) {
-  if (!FCheckBoxes) return TRect();
-  const TRect r = GetVisibleRowRect(Position);
-  const Integer dpi = GetCurrentPPI(), size = ScaleByDPI(13, dpi), left = r.Left + ScaleByDPI(4, dpi);
-  const Integer top = r.Top + (r.Height() - size) / 2;
-  return TRect(left, top, left + size, top + size);
-}
-
-Integer TZCLComboBoxList::GetRowHeight() {
-  const Integer dpi = GetCurrentPPI();
-  return MeasureTextSize(GetFont(), u"Qq").cy + ScaleByDPI(4, dpi);
-}
-
-void TZCLComboBoxList::SetShowHeader(bool Value) {
-  if (FShowHeader == Value) return;
-  FShowHeader = Value;
-  Invalidate();
-}
-
-TRect TZCLComboBoxList::GetVisibleRowRect(Integer Position) {
-  const Integer h = GetRowHeight(), f = GetFrameSize();
-  const Integer top = f + GetHeaderHeight() + (Position - FTopRow) * h;
-  return TRect(f, top, GetClientWidth() - f, top + h);
-}
-
-Integer TZCLComboBoxList::RowAt(const TPoint& P) {
-  const Integer h = GetRowHeight(), f = GetFrameSize(), top = f + GetHeaderHeight();
-  if (P.X < f || P.X >= GetClientWidth() - f || P.Y < top || P.Y >= GetClientHeight() - f) return -1;
-  const Integer position = FTopRow + (P.Y - top) / h;
-  return position >= 0 && position < GetVisibleRowCount() ? FVisible[size_t(position)] : -1;
-}
-
-void TZCLComboBoxList::ScrollTo(Integer Top) {
-  const Integer h = std::max(1, GetRowHeight());
-  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize() - GetHeaderHeight()) / h);
-  Top = std::clamp(Top, 0, std::max(0, GetVisibleRowCount() - page));
-  if (Top == FTopRow) return;
-  FTopRow = Top;
-  Invalidate();
-}
-
-void TZCLComboBoxList::MakeFocusedVisible() {
-  auto it = std::find(FVisible.begin(), FVisible.end(), FFocusedRow);
-  if (it == FVisible.end()) return;
-  const Integer position = Integer(it - FVisible.begin());
-  const Integer h = std::max(1, GetRowHeight());
-  const Integer page = std::max(1, (GetClientHeight() - 2 * GetFrameSize() - GetHeaderHeight()) / h);
-  if (position < FTopRow)
-    ScrollTo(position);
-  else if (position >= FTopRow + page)
-    ScrollTo(position - page + 1);
-}
-
-void TZCLComboBoxList::MoveFocus(Integer Delta) {
-  auto it = std::find(FVisible.begin(), FVisible.end(), FFocusedRow);
-  Integer position = it == FVisible.end() ? (Delta > 0 ? -1 : GetVisibleRowCount()) : Integer(it - FVisible.begin());
-  for (Integer p = position + Delta; p >= 0 && p < GetVisibleRowCount(); p += Delta)
-    if (!FRows[size_t(FVisible[size_t(p)])].IsGroup) {
-      SetFocusedRow(FVisible[size_t(p)]);
-      return;
-    }
-}
-
-void TZCLComboBoxList::Paint() {
-  TCanvas* canvas = GetCanvas();
-  const TRect client = GetClientRect();
-  FStyle->DrawBackground(canvas, client, GetEnabled(), {mLeft, mTop, mRight, mBottom});
-  const Integer dpi = GetCurrentPPI();
-  if (FShowHeader) {
-    const Integer f = GetFrameSize();
-    FStyle->DrawHeader(canvas, TRect(f, f, client.Right - f, f + GetHeaderHeight()), {mBottom});
-  }
-  for (Integer position = FTopRow; position < GetVisibleRowCount(); ++position) {
-    const TRect r = GetVisibleRowRect(position);
-    if (r.Top >= client.Bottom) break;
-    const Integer index = FVisible[size_t(position)];
-    const TRow& row = FRows[size_t(index)];
-    if (row.IsGroup) {
-      FStyle->DrawGroupHeader(canvas, r, {mBottom});
-    } else if (index == FFocusedRow || index == FHotRow) {
-      FillRectAlpha(canvas, r, FStyle->GetRowSelectedColor(index == FFocusedRow));
-    }
-    bool handled = false;
-    if (OnDrawRow) OnDrawRow(this, canvas, r, row, handled);
-    if (handled) continue;
-    TRect text = r;
-    text.Inflate(-ScaleByDPI(4, dpi), 0);
-    if (FCheckBoxes && !row.IsGroup) {
-      const TRect box = GetCheckBoxRect(position);
-      FStyle->DrawCheckBox(canvas, box, index == FHotRow ? bstHover : bstNormal, row.Checked ? cbChecked : cbUnchecked);
-      text.Left = box.Right + ScaleByDPI(4, dpi);
-    }
-    if (FImages && !row.IsGroup) {
-      const TSize size = GetImageListSize(FImages, dpi);
-      const Integer top = r.Top + (r.Height() - size.cy) / 2;
-      DrawImageListItem(canvas, TRect(text.Left, top, text.Left + size.cx, top + size.cy), FImages, row.ImageIndex,
-                        GetEnabled());
-      text.Left += size.cx + ScaleByDPI(4, dpi);
-    }
-    AssignCanvasFont(canvas, GetFont());
-    canvas->GetFont()->SetColor(index == FFocusedRow ? FStyle->GetRowSelectedTextColor(true)
-                                                     : FStyle->GetTextColor(GetEnabled()));
-    canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-    CanvasDrawText(canvas, text, row.Caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-  }
-}
-
-void TZCLComboBoxList::KeyDown(Word& Key, TShiftState Shift) {
-  inherited::KeyDown(Key, Shift);
-  switch (Key) {
-    case VK_UP: MoveFocus(-1); Key = 0; return;
-    case VK_DOWN: MoveFocus(1); Key = 0; return;
-    default: break;
-  }
-  if (FFiltering && FSearch->CanProcessKey(Key, Shift) && FSearch->ProcessKey(Key, Shift)) Key = 0;
-}
-
-void TZCLComboBoxList::KeyUp(Word& Key, TShiftState Shift) {
-  inherited::KeyUp(Key, Shift);
-  if (Key == VK_RETURN && OnApply) OnApply(this);
-}
-
-void TZCLComboBoxList::KeyPress(Char& Key) {
-  inherited::KeyPress(Key);
-  if (FFiltering && FSearch->ProcessChar(Key)) Key = 0;
-}
-
-void TZCLComboBoxList::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  inherited::MouseDown(Button, Shift, X, Y);
-  FPressedRow = RowAt(TPoint(X, Y));
-}
-
-void TZCLComboBoxList::MouseMove(TShiftState Shift, Integer X, Integer Y) {
-  inherited::MouseMove(Shift, X, Y);
-  const Integer row = RowAt(TPoint(X, Y));
-  const Integer hot = row >= 0 && !FRows[size_t(row)].IsGroup ? row : -1;
-  if (hot == FHotRow) return;
-  FHotRow = hot;
-  Invalidate();
-}
-
-void TZCLComboBoxList::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  inherited::MouseUp(Button, Shift, X, Y);
-  const Integer row = RowAt(TPoint(X, Y));
-  const Integer pressed = FPressedRow;
-  FPressedRow = -1;
-  if (Button != TMouseButton::Left || row < 0 || row != pressed) return;
-  if (!FRows[size_t(row)].IsGroup) SetFocusedRow(row);
-  if (OnRowClick) OnRowClick(this, row);
-}
-
-bool TZCLComboBoxList::MouseWheel(TMouseWheelDirection Direction, TShiftState Shift, const TPoint& MousePos) {
-  if (inherited::MouseWheel(Direction, Shift, MousePos)) return true;
-  const Integer lines = std::max(1, TZCLMouseWheel::GetScrollLines(Shift));
-  ScrollTo(FTopRow + (Direction == mwdDown ? lines : -lines));
-  return true;
-}
-
-void TZCLComboBoxList::SetTargetDPI(Integer Value) {
-  inherited::SetTargetDPI(Value);
-  FStyle->SetTargetDPI(Value);
-}
-
 // ---- custom combo box -----------------------------------------------------------------------
 
 TZCLCustomComboBox::TZCLCustomComboBox(TComponent* AOwner)
@@ -395,7 +84,7 @@ void TZCLBasicComboBox::Loaded() {
   SetItemIndex(FLoadedItemIndex);
 }
 
-TZCLComboBoxList* TZCLBasicComboBox::GetOpenList() {
+TZCLTreeList* TZCLBasicComboBox::GetOpenList() {
   auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(FDropDown);
   return window ? window->GetList() : nullptr;
 }
@@ -425,7 +114,7 @@ void TZCLBasicComboBox::DoGetDisplayItemGroupName(Integer Index, String& Text) {
   if (OnGetDisplayItemGroupName) OnGetDisplayItemGroupName(this, Index, Text);
 }
 
-void TZCLBasicComboBox::DoPrepareDropDownList(TZCLComboBoxList* List) {
+void TZCLBasicComboBox::DoPrepareDropDownList(TZCLTreeList* List) {
   if (OnPrepareDropDownList) OnPrepareDropDownList(this, List);
 }
 
@@ -449,9 +138,8 @@ void TZCLBasicComboBox::KeyDown(Word& Key, TShiftState Shift) {
 
 bool TZCLBasicComboBox::MouseWheel(TMouseWheelDirection Direction, TShiftState Shift, const TPoint& MousePos) {
   if (inherited::MouseWheel(Direction, Shift, MousePos)) return true;
-  if (TZCLComboBoxList* list = GetOpenList()) {
-    const Integer lines = std::max(1, TZCLMouseWheel::GetScrollLines(Shift));
-    list->ScrollTo(list->GetTopRow() + (Direction == mwdDown ? lines : -lines));
+  if (TZCLTreeList* list = GetOpenList()) {
+    list->GetSubClass()->MouseWheel(Direction, Shift);
     return true;
   }
   NeedItems();
@@ -510,87 +198,62 @@ TZCLCustomComboBoxDropDown::TZCLCustomComboBoxDropDown(TComponent* AOwner)
 
 void TZCLCustomComboBoxDropDown::AfterConstruction() {
   inherited::AfterConstruction();
-  FList = Create<TZCLComboBoxList>(static_cast<TComponent*>(this));
+  FList = Create<TZCLTreeList>(static_cast<TComponent*>(this));
   FList->SetParent(this);
   FList->SetAlign(alClient);
-  FList->OnRowClick = TZCLComboBoxList::TRowEvent(this, &TZCLCustomComboBoxDropDown::ListRowClick);
-  FList->BeginUpdate();
-  SetupList(FList);
-  FList->EndUpdate();
+  FList->SetFont(FComboBox->GetFont());
+  FList->SetResourceCollection(FComboBox->GetResourceCollection());
+  FList->OnMouseDown = TMouseEvent(this, &TZCLCustomComboBoxDropDown::ListMouseDown);
+  FList->OnMouseUp = TMouseEvent(this, &TZCLCustomComboBoxDropDown::ListMouseUp);
   PopulateList(FList);
+  TZCLTreeListSubClass* tree = FList->GetSubClass();
+  tree->BeginUpdate();
+  try {
+    SetupList(FList);
+  } catch (...) {
+    tree->EndUpdate();
+    throw;
+  }
+  tree->EndUpdate();
 }
 
-void TZCLCustomComboBoxDropDown::SetupList(TZCLComboBoxList* List) {
+void TZCLCustomComboBoxDropDown::SetupList(TZCLTreeList* List) {
+  TZCLTreeListOptionsView* view = List->GetOptionsView();
+  view->GetColumns()->SetVisible(false);
+  view->GetNodes()->SetGridLines({});
+  TZCLTreeListOptionsBehavior* behavior = List->GetOptionsBehavior();
+  behavior->SetHotTrack(true);
+  behavior->SetIncSearchColumnIndex(0);
+  behavior->SetSortingMode(tlsmDisabled);
   List->SetStyle(FComboBox->GetStyleDropDownList());
-  List->SetFont(FComboBox->GetFont());
+  List->SetStyleInplaceEdit(FComboBox->GetStyle());
+  List->GetSubClass()->SetStyleScrollBox(FComboBox->GetStyleDropDownListScrollBox());
 }
 
-void TZCLCustomComboBoxDropDown::ListRowClick(TObject*, Integer Row) { ClickAtObject(Row); }
+void TZCLCustomComboBoxDropDown::ListMouseDown(TObject*, TMouseButton, TShiftState, Integer X, Integer Y) {
+  FHitObject = FList->ObjectAtPos(X, Y);
+}
+
+void TZCLCustomComboBoxDropDown::ListMouseUp(TObject*, TMouseButton Button, TShiftState, Integer X, Integer Y) {
+  TObject* pressed = FHitObject;
+  FHitObject = nullptr;
+  if (Button == TMouseButton::Left && pressed && FList->ObjectAtPos(X, Y) == pressed) ClickAtObject(FList->GetHitTest());
+}
 
 Integer TZCLCustomComboBoxDropDown::CalculateHeight() {
-  if (!FList || FList->GetVisibleRowCount() == 0) return 2;
-  const Integer rows = std::min(FList->GetVisibleRowCount(), FComboBox->GetDropDownListSize());
-  return rows * FList->GetRowHeight() + 2 * FList->GetFrameSize() + FList->GetHeaderHeight();
+  if (!FList) return 2;
+  TZCLTreeListContentViewInfo* content = FList->GetSubClass()->GetContent();
+  TZCLCompoundControlContentCellList* rows = content->GetCells();
+  if (rows->GetCount() == 0) return 2;
+  TZCLCompoundControlBaseContentCell* first = (*rows)[0];
+  TZCLCompoundControlBaseContentCell* last = (*rows)[std::min(rows->GetCount(), FComboBox->GetDropDownListSize()) - 1];
+  if (!first || !last) return 2;
+  return last->Top + last->Height - first->Top + FList->GetHeight() - content->GetViewItemsArea().Height();
 }
 
 void TZCLCustomComboBoxDropDown::AdjustSize() {
   SetClientHeight(CalculateHeight());
   inherited::AdjustSize();
-}
-
-void TZCLBasicComboBoxDropDown::AfterConstruction() {
-  inherited::AfterConstruction();
-  GetBasicComboBox()->DoPrepareDropDownList(FList);
-  SyncSelection();
-}
-
-void TZCLBasicComboBoxDropDown::SetupList(TZCLComboBoxList* List) {
-  inherited::SetupList(List);
-  List->SetFiltering(true);
-  List->OnDrawRow = TZCLComboBoxList::TDrawRowEvent(this, &TZCLBasicComboBoxDropDown::ListDrawRow);
-  List->OnApply = TNotifyEvent(this, &TZCLBasicComboBoxDropDown::ListApply);
-}
-
-void TZCLBasicComboBoxDropDown::ListDrawRow(TObject*, TCanvas* Canvas, const TRect& R,
-                                            const TZCLComboBoxList::TRow& Row, bool& Handled) {
-  if (!Row.IsGroup) GetBasicComboBox()->DoCustomDrawItem(Canvas, R, Row.Tag, Handled);
-}
-
-void TZCLBasicComboBoxDropDown::ListApply(TObject*) { ApplySelection(); }
-
-void TZCLBasicComboBoxDropDown::PopulateList(TZCLComboBoxList* List) {
-  List->BeginUpdate();
-  List->Clear();
-  AddItems(List);
-  if (GetBasicComboBox()->HasGroupNames()) {
-    for (Integer i = 0; i < List->GetRowCount(); ++i) {
-      TZCLComboBoxList::TRow& row = List->GetRow(i);
-      GetBasicComboBox()->DoGetDisplayItemGroupName(row.Tag, row.Group);
-    }
-    List->SetGrouping(true);
-  }
-  List->EndUpdate();
-}
-
-Integer TZCLBasicComboBoxDropDown::AddItem(TZCLComboBoxList* List, const String& Text) {
-  const Integer index = List->GetRowCount();
-  String text = Text;
-  GetBasicComboBox()->DoGetDisplayItemName(index, text);
-  return List->AddRow(text, index);
-}
-
-void TZCLBasicComboBoxDropDown::SyncSelection() {
-  const Integer index = GetBasicComboBox()->GetItemIndex();
-  for (Integer i = 0; i < FList->GetRowCount(); ++i)
-    if (!FList->GetRow(i).IsGroup && FList->GetRow(i).Tag == index) {
-      FList->SetFocusedRow(i);
-      return;
-    }
-}
-
-void TZCLBasicComboBoxDropDown::DoShow() {
-  inherited::DoShow();
-  FList->MakeFocusedVisible();
 }
 
 void TZCLCustomComboBoxDropDown::DoShow() {
@@ -599,28 +262,104 @@ void TZCLCustomComboBoxDropDown::DoShow() {
   SafeSetFocus(FList);
 }
 
-void TZCLBasicComboBoxDropDown::ClickAtObject(Integer Row) {
-  if (Row >= 0 && !FList->GetRow(Row).IsGroup) ApplySelection();
+void TZCLBasicComboBoxDropDown::AfterConstruction() {
+  inherited::AfterConstruction();
+  GetBasicComboBox()->DoPrepareDropDownList(FList);
+  SyncSelection();
+}
+
+void TZCLBasicComboBoxDropDown::SetupList(TZCLTreeList* List) {
+  inherited::SetupList(List);
+  List->GetOptionsBehavior()->SetGroupsFocus(false);
+  List->GetOptionsBehavior()->SetIncSearchMode(ismFilter);
+  List->GetSubClass()->OnCustomDrawNode =
+      TZCLTreeListCustomDrawNodeEvent(this, &TZCLBasicComboBoxDropDown::ListCustomDrawNode);
+  List->OnKeyUp = TKeyEvent(this, &TZCLBasicComboBoxDropDown::ListKeyUp);
+  List->GetSubClass()->OnFocusedNodeChanged = TNotifyEvent(this, &TZCLBasicComboBoxDropDown::ListFocusedNodeChanged);
+}
+
+void TZCLBasicComboBoxDropDown::ListFocusedNodeChanged(TObject* Sender) {
+  // The first key into an unfocused list lands on the top row, which may be a group; the focus
+  // belongs on an item.
+  auto* tree = static_cast<TZCLTreeListSubClass*>(Sender);
+  if (!dynamic_cast<TZCLTreeListGroup*>(tree->FocusedObject)) return;
+  if (TObject* next = tree->GetNextObject(tree->FocusedObject, VK_DOWN)) tree->SetFocusedObject(next, true, true);
+}
+
+void TZCLBasicComboBoxDropDown::ListCustomDrawNode(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node,
+                                                   bool& Handled) {
+  GetBasicComboBox()->DoCustomDrawItem(Canvas, R, Integer(Node->Tag), Handled);
+}
+
+void TZCLBasicComboBoxDropDown::ListGetNodeGroup(TObject*, TZCLTreeListNode* Node, String& GroupName) {
+  GetBasicComboBox()->DoGetDisplayItemGroupName(Integer(Node->Tag), GroupName);
+}
+
+void TZCLBasicComboBoxDropDown::ListKeyUp(TObject*, Word& Key, TShiftState) {
+  if (Key == VK_RETURN) ApplySelection();
+}
+
+void TZCLBasicComboBoxDropDown::PopulateList(TZCLTreeList* List) {
+  TZCLTreeListSubClass* tree = List->GetSubClass();
+  tree->BeginUpdate();
+  try {
+    tree->Clear();
+    if (GetBasicComboBox()->HasGroupNames()) {
+      tree->OnGetNodeGroup = TZCLTreeListGetNodeGroupEvent(this, &TZCLBasicComboBoxDropDown::ListGetNodeGroup);
+      List->GetOptionsBehavior()->SetGroups(true);
+    }
+    AddItems(List);
+  } catch (...) {
+    tree->EndUpdate();
+    throw;
+  }
+  tree->EndUpdate();
+}
+
+TZCLTreeListNode* TZCLBasicComboBoxDropDown::AddItem(TZCLTreeList* List, const String& Text) {
+  TZCLTreeListNode* root = List->GetRootNode();
+  const Integer index = root->GetChildrenCount();
+  String text = Text;
+  GetBasicComboBox()->DoGetDisplayItemName(index, text);
+  TZCLTreeListNode* node = root->AddChild({text});
+  node->Tag = index;
+  return node;
+}
+
+void TZCLBasicComboBoxDropDown::SyncSelection() {
+  TZCLTreeListNode* node = nullptr;
+  if (FList->GetRootNode()->Find(node, NativeInt(GetBasicComboBox()->GetItemIndex()), true)) FList->SetFocusedNode(node);
+}
+
+void TZCLBasicComboBoxDropDown::DoShow() {
+  inherited::DoShow();
+  if (TZCLTreeListNode* node = FList->GetFocusedNode()) FList->GetSubClass()->MakeVisible(node);
+}
+
+void TZCLBasicComboBoxDropDown::ClickAtObject(TZCLHitTestInfo* HitTest) {
+  if (dynamic_cast<TZCLTreeListNode*>(HitTest->HitObject)) ApplySelection();
 }
 
 void TZCLBasicComboBoxDropDown::ApplySelection() {
   // Selecting may close and free this window.
   TZCLBasicComboBoxDropDown* self = nullptr;
   TZCLObjectLinks::RegisterWeakReference(this, self);
-  const Integer row = FList->GetFocusedRow();
-  if (row >= 0) GetBasicComboBox()->SetItemIndex(FList->GetRow(row).Tag);
+  TZCLTreeListNode* node = FList->GetFocusedNode();
+  if (node && node->GetSelected()) GetBasicComboBox()->SetItemIndex(Integer(node->Tag));
   if (!self) return;
   TZCLObjectLinks::UnregisterWeakReference(self);
   ClosePopup();
 }
 
-void TZCLComboBoxDropDown::SetupList(TZCLComboBoxList* List) {
+void TZCLComboBoxDropDown::SetupList(TZCLTreeList* List) {
   inherited::SetupList(List);
-  List->SetFiltering(static_cast<TZCLComboBox*>(FComboBox)->GetAutoComplete());
+  List->GetOptionsBehavior()->SetIncSearchColumnIndex(static_cast<TZCLComboBox*>(FComboBox)->GetAutoComplete() ? 0 : -1);
 }
 
-void TZCLComboBoxDropDown::AddItems(TZCLComboBoxList* List) {
+void TZCLComboBoxDropDown::AddItems(TZCLTreeList* List) {
   TZCLComboBoxStrings* items = static_cast<TZCLComboBox*>(FComboBox)->GetItems();
+  TZCLTreeListNode* root = List->GetRootNode();
+  root->SetChildrenCapacity(root->GetChildrenCount() + items->GetCount());
   for (Integer i = 0; i < items->GetCount(); ++i) AddItem(List, items->GetStrings(i));
 }
 

@@ -7,126 +7,18 @@
 #include <vector>
 
 #include "rtl/RTL.StringList.h"
-#include "zcl/ui/controls/ZCL.UI.Controls.IncrementalSearch.h"
-#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
-#include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
 enum TZCLComboBoxMode : Byte { cbmEdit, cbmList };
 ZCL_ENUM(TZCLComboBoxMode, cbmEdit, cbmList);
 
-class TZCLComboBoxList;
 
 using TZCLComboBoxCustomDrawItemEvent =
     TDelegate<void(TObject* Sender, TCanvas* Canvas, const TRect& R, Integer Index, bool& Handled)>;
 using TZCLComboBoxDeleteItemObjectEvent = TDelegate<void(TObject* Sender, TObject* ItemObject)>;
 using TZCLComboBoxGetDisplayTextEvent = TDelegate<void(TObject* Sender, Integer Index, String& Text)>;
-using TZCLComboBoxPrepareDropDownListEvent = TDelegate<void(TObject* Sender, TZCLComboBoxList* List)>;
-
-// The list of an open combo box: rows of items (Tag: the item index) under optional group rows,
-// a focused and a hot row, type-ahead filtering and custom-drawn rows.
-class TZCLComboBoxList : public TZCLCustomControl {
-  ZCL_CLASS(TZCLComboBoxList, TZCLCustomControl)
-  VCL_MESSAGES()
- public:
-  struct TRow {
-    String Caption;
-    Integer Tag = -1;
-    String Group;
-    bool IsGroup = false;
-    bool Checked = false;
-    Integer ImageIndex = -1;
-    TObject* Data = nullptr;
-    // The caption in upper case, made when a filter first needs it.
-    String UpperCaption;
-    bool HasUpperCaption = false;
-  };
-  using TDrawRowEvent = TDelegate<void(TObject* Sender, TCanvas* Canvas, const TRect& R, const TRow& Row, bool& Handled)>;
-  using TRowEvent = TDelegate<void(TObject* Sender, Integer Row)>;
-
-  explicit TZCLComboBoxList(TComponent* AOwner);
-  ~TZCLComboBoxList() override;
-
-  void BeginUpdate() { ++FUpdateCount; }
-  void EndUpdate();
-  void Clear();
-  // Appends an item row; its index among the rows.
-  Integer AddRow(const String& Caption, Integer Tag, const String& Group = String());
-  Integer GetRowCount() const { return static_cast<Integer>(FRows.size()); }
-  TRow& GetRow(Integer Index) { return FRows[size_t(Index)]; }
-  // Shown rows (filtered, with group rows when grouping), as indexes of GetRow.
-  const std::vector<Integer>& GetVisibleRows() const { return FVisible; }
-  Integer GetVisibleRowCount() const { return static_cast<Integer>(FVisible.size()); }
-  bool GetGrouping() const { return FGrouping; }
-  void SetGrouping(bool Value);
-  // The focused row (an index of GetRow), -1 for none.
-  Integer GetFocusedRow() const { return FFocusedRow; }
-  void SetFocusedRow(Integer Value);
-  Integer GetHotRow() const { return FHotRow; }
-  Integer GetTopRow() const { return FTopRow; }
-  Integer GetRowHeight();
-  // The client rectangle of a shown row (by its position among the shown rows).
-  TRect GetVisibleRowRect(Integer Position);
-  // The row under a client point, -1 for none.
-  Integer RowAt(const TPoint& P);
-  void MakeFocusedVisible();
-  // Makes Top the first shown row (kept within the rows).
-  void ScrollTo(Integer Top);
-  TZCLIncrementalSearch* GetSearch() const { return FSearch; }
-  bool GetFiltering() const { return FFiltering; }
-  void SetFiltering(bool Value) { FFiltering = Value; }
-  TZCLStyleTreeList* GetStyle() const { return FStyle; }
-  void SetStyle(TZCLStyleTreeList* Value) { FStyle->Assign(Value); }
-  // Frame around the rows.
-  Integer GetFrameSize() const { return 1; }
-  // A column header bar above the rows (one column without a caption).
-  bool GetShowHeader() const { return FShowHeader; }
-  void SetShowHeader(bool Value);
-  Integer GetHeaderHeight() { return FShowHeader ? GetRowHeight() : 0; }
-  // Rows show a check box before their text.
-  bool GetCheckBoxes() const { return FCheckBoxes; }
-  void SetCheckBoxes(bool Value);
-  // Rows show their image before their text.
-  TCustomImageList* GetImages() const { return FImages; }
-  void SetImages(TCustomImageList* Value);
-  // The row's check box in client coordinates (empty without check boxes).
-  TRect GetCheckBoxRect(Integer Position);
-
-  TDrawRowEvent OnDrawRow;
-  TRowEvent OnRowClick;
-  TNotifyEvent OnApply;
-
- protected:
-  void Paint() override;
-  void KeyDown(Word& Key, TShiftState Shift) override;
-  void KeyUp(Word& Key, TShiftState Shift) override;
-  void KeyPress(Char& Key) override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
-  void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
-  void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
-  bool MouseWheel(TMouseWheelDirection Direction, TShiftState Shift, const TPoint& MousePos) override;
-  void SetTargetDPI(Integer Value) override;
-  void Rebuild();
-  void MoveFocus(Integer Delta);
-  void SearchChanged(TObject* Sender);
-  void CMWantSpecialKey(TMessage& Message);
-
- private:
-  std::vector<TRow> FRows;
-  std::vector<Integer> FVisible;
-  Integer FFocusedRow = -1;
-  Integer FHotRow = -1;
-  Integer FTopRow = 0;
-  Integer FPressedRow = -1;
-  Integer FUpdateCount = 0;
-  bool FGrouping = false;
-  bool FFiltering = true;
-  bool FCheckBoxes = false;
-  bool FShowHeader = false;
-  TCustomImageList* FImages = nullptr;
-  TZCLIncrementalSearch* FSearch;
-  TZCLStyleTreeList* FStyle;
-};
+using TZCLComboBoxPrepareDropDownListEvent = TDelegate<void(TObject* Sender, TZCLTreeList* List)>;
 
 class TZCLCustomComboBox : public TZCLCustomDropDownEdit {
   ZCL_CLASS(TZCLCustomComboBox, TZCLCustomDropDownEdit)
@@ -175,7 +67,7 @@ class TZCLBasicComboBox : public TZCLCustomComboBox {
   virtual void DoCustomDrawItem(TCanvas* Canvas, const TRect& R, Integer Index, bool& Handled);
   virtual void DoGetDisplayItemName(Integer Index, String& Text);
   virtual void DoGetDisplayItemGroupName(Integer Index, String& Text);
-  virtual void DoPrepareDropDownList(TZCLComboBoxList* List);
+  virtual void DoPrepareDropDownList(TZCLTreeList* List);
   bool HasGroupNames() const { return bool(OnGetDisplayItemGroupName); }
 
   TZCLComboBoxCustomDrawItemEvent OnCustomDrawItem;
@@ -195,7 +87,7 @@ class TZCLBasicComboBox : public TZCLCustomComboBox {
   bool MouseWheel(TMouseWheelDirection Direction, TShiftState Shift, const TPoint& MousePos) override;
   String GetDisplayText(const String& Text) override;
   void CMWantSpecialKey(TMessage& Message);
-  TZCLComboBoxList* GetOpenList();
+  TZCLTreeList* GetOpenList();
 
   Integer FItemIndex = -1;
   Integer FLoadedItemIndex = -1;
@@ -225,20 +117,22 @@ class TZCLCustomComboBoxDropDown : public TZCLPopupWindow {
   // AOwner must be a combo box (EInvalidCast otherwise).
   explicit TZCLCustomComboBoxDropDown(TComponent* AOwner);
   void AfterConstruction() override;
-  TZCLComboBoxList* GetList() const { return FList; }
+  TZCLTreeList* GetList() const { return FList; }
   TZCLCustomComboBox* GetComboBox() const { return FComboBox; }
-  // Exactly the rows DropDownListSize allows, plus the list's frame; 2 without rows.
+  // Exactly the rows DropDownListSize allows, plus the list's borders and header; 2 without rows.
   Integer CalculateHeight();
   void AdjustSize() override;
 
  protected:
-  virtual void ClickAtObject(Integer Row) {}
-  virtual void PopulateList(TZCLComboBoxList* List) = 0;
-  virtual void SetupList(TZCLComboBoxList* List);
+  virtual void ClickAtObject(TZCLHitTestInfo* HitTest) {}
+  virtual void PopulateList(TZCLTreeList* List) = 0;
+  virtual void SetupList(TZCLTreeList* List);
   void DoShow() override;
-  void ListRowClick(TObject* Sender, Integer Row);
+  void ListMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  void ListMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
 
-  TZCLComboBoxList* FList = nullptr;
+  TObject* FHitObject = nullptr;
+  TZCLTreeList* FList = nullptr;
   TZCLCustomComboBox* FComboBox;
 };
 
@@ -248,20 +142,22 @@ class TZCLBasicComboBoxDropDown : public TZCLCustomComboBoxDropDown {
   using TZCLCustomComboBoxDropDown::TZCLCustomComboBoxDropDown;
   void AfterConstruction() override;
   TZCLBasicComboBox* GetBasicComboBox() const { return static_cast<TZCLBasicComboBox*>(FComboBox); }
-  // Sets the combo box's ItemIndex from the focused row and closes.
+  // Sets the combo box's ItemIndex from the focused node and closes.
   virtual void ApplySelection();
   void SyncSelection();
-  // A row for the item; DoGetDisplayItemName may change its text.
-  Integer AddItem(TZCLComboBoxList* List, const String& Text);
+  // A row for the item (Tag: its index); DoGetDisplayItemName may change its text.
+  TZCLTreeListNode* AddItem(TZCLTreeList* List, const String& Text);
 
  protected:
-  virtual void AddItems(TZCLComboBoxList* List) = 0;
-  void ClickAtObject(Integer Row) override;
-  void PopulateList(TZCLComboBoxList* List) override;
-  void SetupList(TZCLComboBoxList* List) override;
+  virtual void AddItems(TZCLTreeList* List) = 0;
+  void ClickAtObject(TZCLHitTestInfo* HitTest) override;
+  void PopulateList(TZCLTreeList* List) override;
+  void SetupList(TZCLTreeList* List) override;
   void DoShow() override;
-  void ListDrawRow(TObject* Sender, TCanvas* Canvas, const TRect& R, const TZCLComboBoxList::TRow& Row, bool& Handled);
-  void ListApply(TObject* Sender);
+  void ListCustomDrawNode(TObject* Sender, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled);
+  void ListGetNodeGroup(TObject* Sender, TZCLTreeListNode* Node, String& GroupName);
+  void ListKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void ListFocusedNodeChanged(TObject* Sender);
 };
 
 class TZCLComboBoxDropDown : public TZCLBasicComboBoxDropDown {
@@ -270,8 +166,8 @@ class TZCLComboBoxDropDown : public TZCLBasicComboBoxDropDown {
   using TZCLBasicComboBoxDropDown::TZCLBasicComboBoxDropDown;
 
  protected:
-  void AddItems(TZCLComboBoxList* List) override;
-  void SetupList(TZCLComboBoxList* List) override;
+  void AddItems(TZCLTreeList* List) override;
+  void SetupList(TZCLTreeList* List) override;
 };
 
 class TZCLComboBox : public TZCLBasicComboBox {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ComboBoxTestSupport.h"
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
@@ -7,6 +8,8 @@
 #include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
 
 namespace {
+
+using namespace comboprobe;
 
 struct TCounter {
   Integer Count = 0;
@@ -84,9 +87,9 @@ TEST_F(CheckComboTest, ClickingARowTogglesItAndKeepsTheListOpen) {
   Headless::RunUntilIdle();
   auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(box->GetDropDown());
   ASSERT_NE(window, nullptr);
-  TZCLComboBoxList* list = window->GetList();
-  EXPECT_TRUE(list->GetCheckBoxes());
-  const TRect row = list->GetVisibleRowRect(1);
+  TZCLTreeList* list = window->GetList();
+  EXPECT_TRUE(list->GetOptionsView()->GetCheckBoxes());
+  const TRect row = RowRect(list, 1);
   const TPoint p = list->ClientToScreen(TPoint(row.Right - 10, row.Top + 3));
   Headless::Click(p);
   Headless::RunUntilIdle();
@@ -111,14 +114,16 @@ TEST_F(CheckComboTest, HeaderBarOnlyAboveSeveralItems) {
     Headless::RunUntilIdle();
     auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(box->GetDropDown());
     ASSERT_NE(window, nullptr);
-    TZCLComboBoxList* list = window->GetList();
-    EXPECT_EQ(list->GetShowHeader(), count > 1);
-    const Integer header = count > 1 ? list->GetRowHeight() : 0;
-    EXPECT_EQ(list->GetHeaderHeight(), header);
-    EXPECT_EQ(window->CalculateHeight(), count * list->GetRowHeight() + 2 * list->GetFrameSize() + header);
-    EXPECT_EQ(list->GetVisibleRowRect(0).Top, list->GetFrameSize() + header);
+    TZCLTreeList* list = window->GetList();
+    EXPECT_EQ(list->GetOptionsView()->GetColumns()->GetVisible(), count > 1);
+    const Integer header = Content(list)->GetColumnBarHeight();
+    EXPECT_EQ(header > 0, count > 1);
+    const Integer border = RowRect(list, 0).Top - header;
+    EXPECT_GT(border, 0);
+    EXPECT_EQ(window->CalculateHeight(), count * RowHeight(list) + 2 * border + header);
+    EXPECT_EQ(RowRect(list, count - 1).Bottom, list->GetClientHeight() - border);
     if (count > 1) {
-      Headless::Click(list->ClientToScreen(TPoint(list->GetClientWidth() / 2, list->GetFrameSize() + header / 2)));
+      Headless::Click(list->ClientToScreen(TPoint(list->GetClientWidth() / 2, border + header / 2)));
       Headless::RunUntilIdle();
       EXPECT_EQ(box->GetText(), u"");
     }
@@ -152,6 +157,18 @@ TEST_F(CheckComboTest, ImageComboBoxKeepsRoomForItsImageAndAValidIndex) {
   EXPECT_EQ(box->GetItemIndex(), 1);
   EXPECT_EQ(box->GetText(), u"Green");
   EXPECT_GE(changes.Count, 1);
+  Form->Show();
+  box->SetDroppedDown(true);
+  Headless::RunUntilIdle();
+  auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(box->GetDropDown());
+  ASSERT_NE(window, nullptr);
+  TZCLTreeList* list = window->GetList();
+  EXPECT_EQ(list->GetOptionsView()->GetNodes()->GetImages(), images);
+  ASSERT_EQ(list->GetRootNode()->GetChildrenCount(), 2);
+  EXPECT_EQ(list->GetRootNode()->GetChild(1)->GetImageIndex(), 1);
+  EXPECT_EQ(FocusedItem(list), 1);
+  box->SetDroppedDown(false);
+  Headless::RunUntilIdle();
   Free(images);
   EXPECT_EQ(box->GetImages(), nullptr);
   EXPECT_EQ(box->GetContentRect().Left, plain);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ComboBoxTestSupport.h"
 #include "ControlsTestSupport.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Forms.h"
@@ -11,6 +12,7 @@
 namespace {
 
 using namespace testskin;
+using namespace comboprobe;
 
 struct TProbe {
   Integer Selects = 0;
@@ -72,15 +74,19 @@ TEST_F(ComboBoxTest, ListIsExactlyAsHighAsItsRows) {
   Headless::Advance(250);
   window = Open();
   ASSERT_NE(window, nullptr);
-  const Integer row = window->GetList()->GetRowHeight();
-  EXPECT_EQ(window->GetClientHeight(), 3 * row + 2);
+  const Integer row = RowHeight(window->GetList());
+  // The list's border, as far above the first row as below the last.
+  const Integer border = RowRect(window->GetList(), 0).Top;
+  EXPECT_GT(border, 0);
+  EXPECT_EQ(window->GetClientHeight(), 3 * row + 2 * border);
+  EXPECT_EQ(RowRect(window->GetList(), 2).Bottom, window->GetList()->GetClientHeight() - border);
   EXPECT_EQ(window->GetWidth(), Box->GetWidth());
   for (Integer i = 0; i < 20; ++i) Box->GetItems()->Add(u"More");
   Box->SetDroppedDown(false);
   Headless::Advance(250);
   window = Open();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(window->GetClientHeight(), 8 * row + 2);
+  EXPECT_EQ(window->GetClientHeight(), 8 * row + 2 * border);
 }
 
 TEST_F(ComboBoxTest, TypingCompletesCaseSensitivelyButNeverOnBackspace) {
@@ -202,8 +208,8 @@ TEST_F(ComboBoxTest, ClickingARowSelectsAndClosesAndTheFilterNarrowsTheRows) {
   Show();
   auto* window = Open();
   ASSERT_NE(window, nullptr);
-  TZCLComboBoxList* list = window->GetList();
-  const TRect row = list->GetVisibleRowRect(1);
+  TZCLTreeList* list = window->GetList();
+  const TRect row = RowRect(list, 1);
   Headless::Click(list->ClientToScreen(TPoint(row.Left + 5, row.Top + 3)));
   Headless::RunUntilIdle();
   EXPECT_EQ(Box->GetItemIndex(), 1);
@@ -213,10 +219,46 @@ TEST_F(ComboBoxTest, ClickingARowSelectsAndClosesAndTheFilterNarrowsTheRows) {
   Headless::Advance(250);
   window = Open();
   list = window->GetList();
-  EXPECT_EQ(list->GetFocusedRow(), 1);
-  list->GetSearch()->SetText(u"err");
-  EXPECT_EQ(list->GetVisibleRowCount(), 1);
-  EXPECT_EQ(list->GetFocusedRow(), 2);
+  EXPECT_EQ(FocusedItem(list), 1);
+  list->GetSubClass()->GetIncSearch()->SetText(u"err");
+  EXPECT_EQ(RowCount(list), 1);
+  EXPECT_EQ(FocusedItem(list), 2);
+}
+
+// Group rows come from the item's group name, never take the focus and vanish with their items
+// under the filter; the list handed to the preparer is the one that opens.
+TEST_F(ComboBoxTest, OpenListGroupsItemsAndIsHandedToThePreparer) {
+  struct TNames {
+    TZCLComboBox* Box = nullptr;
+    TZCLTreeList* Prepared = nullptr;
+    void Group(TObject*, Integer Index, String& Text) { Text = Box->GetItems()->GetStrings(Index).substr(0, 1); }
+    void Prepare(TObject*, TZCLTreeList* List) { Prepared = List; }
+  } names;
+  names.Box = Box;
+  for (const char16_t* s : {u"Apple", u"Avocado", u"Banana"}) Box->GetItems()->Add(s);
+  Box->SetMode(cbmList);
+  Box->OnGetDisplayItemGroupName = TZCLComboBoxGetDisplayTextEvent(&names, &TNames::Group);
+  Box->OnPrepareDropDownList = TZCLComboBoxPrepareDropDownListEvent(&names, &TNames::Prepare);
+  Show();
+  Box->SetFocus();
+  Headless::RunUntilIdle();
+  Headless::KeyPress(VK_F4);
+  Headless::RunUntilIdle();
+  auto* window = dynamic_cast<TZCLCustomComboBoxDropDown*>(Box->GetDropDown());
+  ASSERT_NE(window, nullptr);
+  TZCLTreeList* list = window->GetList();
+  EXPECT_EQ(names.Prepared, list);
+  EXPECT_EQ(list->GetGroupCount(), 2);
+  EXPECT_EQ(RowCount(list), 5);
+  EXPECT_EQ(window->GetClientHeight(), 5 * RowHeight(list) + 2 * RowRect(list, 0).Top);
+  for (Integer expected : {0, 1, 2}) {
+    Headless::KeyPress(VK_DOWN);
+    Headless::RunUntilIdle();
+    EXPECT_EQ(FocusedItem(list), expected);
+  }
+  list->GetSubClass()->GetIncSearch()->SetText(u"nan");
+  EXPECT_EQ(RowCount(list), 2);
+  EXPECT_EQ(FocusedItem(list), 2);
 }
 
 TEST_F(ComboBoxTest, CellEditorIsAPickListWhoseChoiceAppliesTheCell) {
@@ -265,12 +307,12 @@ TEST_F(ComboBoxTest, KeysGoToTheOpenListAndEnterApplies) {
   Headless::KeyPress(VK_F4);
   Headless::RunUntilIdle();
   ASSERT_TRUE(Box->GetDroppedDown());
-  TZCLComboBoxList* list = static_cast<TZCLCustomComboBoxDropDown*>(Box->GetDropDown())->GetList();
+  TZCLTreeList* list = static_cast<TZCLCustomComboBoxDropDown*>(Box->GetDropDown())->GetList();
   EXPECT_TRUE(list->Focused());
   Headless::KeyPress(VK_DOWN);
   Headless::KeyPress(VK_DOWN);
   Headless::RunUntilIdle();
-  EXPECT_EQ(list->GetFocusedRow(), 1);
+  EXPECT_EQ(FocusedItem(list), 1);
   Headless::KeyPress(VK_RETURN);
   Headless::RunUntilIdle();
   EXPECT_FALSE(Box->GetDroppedDown());
