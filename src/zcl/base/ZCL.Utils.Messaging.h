@@ -17,6 +17,14 @@ using TZCLWndMethod = TDelegate<void(TMessage& Message)>;
 HWND zcWndCreate(TZCLWndMethod Method, StringView ClassName, bool MessageOnly = true, StringView WindowName = u"");
 // Nil-safe.
 void zcWndFree(HWND Window);
+// A hidden WS_POPUP tool window of the class whose messages go to Method; MessageOnly false keeps
+// it among the top-level windows, so that broadcasts reach it. Main thread only.
+inline HWND AllocateMessageWindow(TZCLWndMethod Method, StringView ClassName, bool MessageOnly = true,
+                                  StringView WindowName = u"") {
+  return zcWndCreate(Method, ClassName, MessageOnly, WindowName);
+}
+// Destroys such a window with its method. Nil-safe.
+inline void DestroyMessageWindow(HWND Window) { zcWndFree(Window); }
 void zcWndDefaultProc(HWND Window, TMessage& Message);
 // Dispatches the window's queued messages within the range until none is left.
 void zcProcessMessages(HWND Window, UINT FirstMessage, UINT LastMessage);

@@ -24,6 +24,10 @@
 #include "zcl/ui/controls/ZCL.UI.ScrollBox.h"
 #include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
+#include "zcl/ui/controls/ZCL.UI.FormattedLabel.h"
+#include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
+#include "zcl/ui/controls/ZCL.UI.MagnifierGlass.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -52,6 +56,10 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Controls.Docking", RegisterDockingClasses, nullptr},
     {"ZCL.UI.AeroPeek", RegisterAeroPeekClasses, nullptr},
     {"ZCL.UI.Dialogs", RegisterDialogClasses, FinalizeDialogs},
+    {"ZCL.UI.FormattedLabel", RegisterFormattedLabelClasses, nullptr},
+    {"ZCL.UI.TrayIcon", RegisterTrayIconClasses, nullptr},
+    {"ZCL.UI.MagnifierGlass", RegisterMagnifierGlassClasses, nullptr},
+    {"ZCL.UI.Insight.Button", RegisterInsightButtonClasses, nullptr},
 };
 }  // namespace
 

@@ -1,0 +1,126 @@
+#pragma once
+// The dialog search: a drop-down button whose popup is a search box over a list of every control
+// of the form whose caption or hint holds the typed words, with the path of its groups. Choosing
+// a result brings the control into view and flashes a red marker over it.
+
+#include "vcl/VCL.Menus.h"
+#include "zcl/ui/ZCL.UI.PopupWindow.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.h"
+
+class TAction;
+class TActionList;
+class TFont;
+class TZCLTreeList;
+class TZCLTreeListNode;
+class TZCLUIInsightButton;
+
+using TZCLUIInsightButtonSearchQueryEvent = TDelegate<void(TObject* Sender, TZCLUIInsightSearchQueueBuilder* Sources)>;
+
+// Escape belongs to the box only while it holds text: the first Escape clears, the next closes.
+class TZCLUIInsightSearchBox : public TZCLSearchEdit {
+  ZCL_CLASS(TZCLUIInsightSearchBox, TZCLSearchEdit)
+ public:
+  using TZCLSearchEdit::TZCLSearchEdit;
+
+ protected:
+  void WndProc(TMessage& Message) override;
+};
+
+class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
+  ZCL_CLASS(TZCLUIInsightSearchPopupWindow, TZCLPopupWindow)
+ public:
+  // AOwner is the button.
+  explicit TZCLUIInsightSearchPopupWindow(TComponent* AOwner);
+  ~TZCLUIInsightSearchPopupWindow() override;
+  void AfterConstruction() override;
+
+  virtual void Populate();
+  // Posts the chosen row's candidate (a clone) to the button.
+  virtual void SelectResult(TZCLTreeListNode* Node);
+  // Lists the candidates holding every word of the search box, in the order they were found.
+  void UpdateResults();
+
+  TZCLUIInsightCandidates* GetCandidates() const { return FCandidates; }
+  TZCLUIInsightSearchBox* GetSearchBox() const { return FSearchBox; }
+  TZCLTreeList* GetResults() const { return FResults; }
+
+ private:
+  void SearchChanged(TObject*) { UpdateResults(); }
+  void DrawRow(TObject* Sender, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled);
+  void ResultsKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void ResultsMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+  void ResultsMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+
+  TZCLUIInsightButton* FButton;
+  TZCLUIInsightCandidates* FCandidates = nullptr;
+  TZCLUIInsightSearchBox* FSearchBox = nullptr;
+  TZCLTreeList* FResults = nullptr;
+  TObject* FPressedObject = nullptr;
+  TFont* FSmallFont = nullptr;
+
+ protected:
+  void DoPopup() override;
+};
+
+// A translucent red rectangle that blinks at the caret rate and goes once the mouse moves over
+// it a second after it appeared.
+class TZCLUIInsightHighlightWindow : public TZCLPopupWindow {
+  ZCL_CLASS(TZCLUIInsightHighlightWindow, TZCLPopupWindow)
+ public:
+  static constexpr UINT_PTR TimerID = 42;
+  explicit TZCLUIInsightHighlightWindow(TComponent* AOwner);
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void DoPopup() override;
+  void DoPopupClosed() override;
+  void WndProc(TMessage& Message) override;
+
+ private:
+  UInt64 FStartTick = 0;
+};
+
+class TZCLUIInsightButton : public TZCLCustomDropDown {
+  ZCL_CLASS(TZCLUIInsightButton, TZCLCustomDropDown)
+ public:
+  explicit TZCLUIInsightButton(TComponent* AOwner);
+  static void DeclareProperties(TClassDeclaration<TZCLUIInsightButton>& D);
+
+  // Fills the list through OnSearchQuery, else with everything on the button's form.
+  virtual void BuildSearchQueue(TZCLUIInsightCandidates* Candidates);
+  // Brings the candidate's control into view and marks it; raises EInvalidOperation when an
+  // object has no adapter or the target is not on screen.
+  virtual void SelectCandidate(TZCLUIInsightCandidate* Candidate);
+
+  const String& GetLastQuery() const { return FLastQuery; }
+  void SetLastQuery(const String& Value) { FLastQuery = Value; }
+  TZCLUIInsightHighlightWindow* GetHighlight() const { return FHighlight; }
+  TShortCut GetShortCut() const { return FShortCut; }
+  // The shortcut opens the search from anywhere in the form, through an action of the button.
+  void SetShortCut(TShortCut Value);
+  TAction* GetShortCutAction() const { return FAction; }
+
+  TZCLUIInsightButtonSearchQueryEvent OnSearchQuery;
+
+ protected:
+  TZCLPopupWindow* CreateDropDownWindow() override;
+  void ShowDropDownWindow() override;
+  void WndProc(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void DoGetHint(const TPoint& Point, String& Hint) override;
+
+ private:
+  void ShortCutExecute(TObject* Sender);
+  String FLastQuery;
+  TShortCut FShortCut = 0;
+  TActionList* FActions = nullptr;
+  TAction* FAction = nullptr;
+  TZCLUIInsightHighlightWindow* FHighlight = nullptr;
+};
+
+// How the popup lines up with a button at Left in a parent ParentWidth wide: 0 left-aligned
+// (left quarter), 1 right-aligned (right quarter), 2 centred.
+Integer InsightPopupAlignment(Integer Left, Integer ParentWidth);
+
+void RegisterInsightButtonClasses();
