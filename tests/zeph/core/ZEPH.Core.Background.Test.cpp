@@ -15,6 +15,7 @@
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 #include "zeph/core/ZEPH.Core.Background.h"
 
 namespace {
@@ -262,6 +263,30 @@ TEST_F(ZephBackground, SearchButtonOnlyWithAHeader) {
   EXPECT_TRUE(FPanel->GetViewInfo().Accent.IsEmpty());
   FPanel->SetShowSearchBox(false);
   EXPECT_EQ(FPanel->GetSearchButton()->GetShortCut(), 0);
+}
+
+TEST_F(ZephBackground, F6OpensTheSearchOverTheFormsControls) {
+  if (!FindEmbeddedResource(u"BRANDBOX_SEARCH", u"RCDATA")) GTEST_SKIP() << "the images are not embedded";
+  NewButton(u"Apply", FPanel)->SetCaption(u"Apply");
+  FPanel->SetShowSearchBox(true);
+  FForm->Show();
+  Headless::RunUntilIdle();
+  TZEPHBackgroundSearchButton* search = FPanel->GetSearchButton();
+  ASSERT_TRUE(search->GetVisible());
+  // The header shows through around the image; the search is no tab stop.
+  EXPECT_TRUE(search->GetTransparent());
+  EXPECT_FALSE(search->GetTabStop());
+  Headless::KeyPress(VK_F6);
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(search->GetDroppedDown());
+  auto* popup = dynamic_cast<TZCLUIInsightSearchPopupWindow*>(search->GetDropDown());
+  ASSERT_NE(popup, nullptr);
+  bool found = false;
+  for (Integer i = 0; i < popup->GetCandidates()->GetCount(); ++i)
+    found = found || (*popup->GetCandidates())[i]->Text == u"Apply";
+  EXPECT_TRUE(found);
+  search->SetDroppedDown(false);
+  Headless::RunUntilIdle();
 }
 
 TEST_F(ZephBackground, DarkAppearanceReloadsOnce) {

@@ -249,6 +249,12 @@ TEST_F(DialogsTest, MemoQueryKeepsLineBreaksAndItsSize) {
   EXPECT_GE(TZCLMemoQueryDialog::RememberedSize().cy, 230);
   EXPECT_LE(TZCLMemoQueryDialog::RememberedSize().cy, 240);
 
+  // Escape in the memo cancels: the text stays as it was.
+  Headless::TypeText(u"lost");
+  Headless::KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(TZCLMemoQueryDialog::Execute(u"Notes", text));
+  EXPECT_EQ(text, u"first\r\nsecond");
+
   // The next one opens at the remembered size; the memo leaves room for the buttons.
   TZCLMemoQueryDialog::RememberedSize() = TSize(400, 300);
   auto* dialog = TZCLCustomForm::CreateDialog<TZCLMemoQueryDialog>(nullptr);
