@@ -4,6 +4,7 @@
 
 #include "os/OS.Input.h"
 #include "os/OS.Monitors.h"
+#include "os/OS.Regions.h"
 #include "os/OS.Text.h"
 #include "os/OS.Timers.h"
 #include "os/OS.Windows.h"
@@ -23,6 +24,19 @@ Integer InsightPopupAlignment(Integer Left, Integer ParentWidth) {
   if (Left < ParentWidth / 4) return 0;
   if (Left > ParentWidth - ParentWidth / 4) return 1;
   return 2;
+}
+
+std::vector<TPoint> InsightPopupOutline(const TRect& R, const TPoint& C, Integer A, TRect& Padding) {
+  if (C.X < R.Left + A || C.X > R.Right - A)
+    return {{R.Left, R.Top}, {R.Right, R.Top}, {R.Right, R.Bottom}, {R.Left, R.Bottom}, {R.Left, R.Top}};
+  if (C.Y < R.Top) {
+    Padding.Top += A;
+    return {{R.Left, R.Top + A},  {C.X - A, R.Top + A}, {C.X, R.Top},       {C.X + A, R.Top + A},
+            {R.Right, R.Top + A}, {R.Right, R.Bottom},  {R.Left, R.Bottom}, {R.Left, R.Top + A}};
+  }
+  Padding.Bottom += A;
+  return {{R.Left, R.Top}, {R.Right, R.Top},        {R.Right, R.Bottom - A}, {C.X + A, R.Bottom - A},
+          {C.X, R.Bottom}, {C.X - A, R.Bottom - A}, {R.Left, R.Bottom - A},  {R.Left, R.Top}};
 }
 
 // ---- search box -----------------------------------------------------------------------------------
@@ -111,6 +125,28 @@ void TZCLUIInsightSearchPopupWindow::DrawRow(TObject*, TCanvas* Canvas, const TR
   Canvas->GetFont()->SetColor(style->GetTextColor(Node->GetSelected() || Node == FResults->GetFocusedNode()));
   TRect path = r;
   CanvasDrawText(Canvas, path, candidate->Path, DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
+void TZCLUIInsightSearchPopupWindow::Resize() {
+  inherited::Resize();
+  if (!HandleAllocated()) return;
+  const Integer dpi = GetCurrentPPI();
+  const TRect r = GetClientRect();
+  const TPoint buttonCentre =
+      ScreenToClient(FButton->ClientToScreen(TPoint(FButton->GetWidth() / 2, FButton->GetHeight() / 2)));
+  const Integer pad = ScaleByDPI(5, dpi);
+  TRect padding(pad, pad, pad, pad);
+  const std::vector<TPoint> outline = InsightPopupOutline(r, buttonCentre, ScaleByDPI(8, dpi), padding);
+  SetWindowRgn(GetHandle(), CreatePolygonRgn(outline.data(), Integer(outline.size()), WINDING), 1);
+  if (padding != FPadding) {
+    FPadding = padding;
+    Realign();
+  }
+}
+
+void TZCLUIInsightSearchPopupWindow::AdjustClientRect(TRect& Rect) {
+  inherited::AdjustClientRect(Rect);
+  Rect.Inflate(-FPadding.Left, -FPadding.Top, -FPadding.Right, -FPadding.Bottom);
 }
 
 void TZCLUIInsightSearchPopupWindow::Populate() {

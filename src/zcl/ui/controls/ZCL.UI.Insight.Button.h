@@ -3,6 +3,8 @@
 // of the form whose caption or hint holds the typed words, with the path of its groups. Choosing
 // a result brings the control into view and flashes a red marker over it.
 
+#include <vector>
+
 #include "vcl/VCL.Menus.h"
 #include "zcl/ui/ZCL.UI.PopupWindow.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.DropDown.h"
@@ -58,9 +60,12 @@ class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
   TZCLTreeList* FResults = nullptr;
   TObject* FPressedObject = nullptr;
   TFont* FSmallFont = nullptr;
+  TRect FPadding;
 
  protected:
   void DoPopup() override;
+  void Resize() override;
+  void AdjustClientRect(TRect& Rect) override;
 };
 
 // A translucent red rectangle that blinks at the caret rate and goes once the mouse moves over
@@ -118,6 +123,11 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   TAction* FAction = nullptr;
   TZCLUIInsightHighlightWindow* FHighlight = nullptr;
 };
+
+// The popup's outline for its client rectangle R and the button's centre C (popup coordinates),
+// with a pointer of size A towards the button when C lies over the popup's width; Padding grows
+// by A on the pointer's side.
+std::vector<TPoint> InsightPopupOutline(const TRect& R, const TPoint& C, Integer A, TRect& Padding);
 
 // How the popup lines up with a button at Left in a parent ParentWidth wide: 0 left-aligned
 // (left quarter), 1 right-aligned (right quarter), 2 centred.

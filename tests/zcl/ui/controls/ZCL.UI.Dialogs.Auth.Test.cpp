@@ -154,17 +154,24 @@ TEST_F(AuthDialogTest, ClosingTheWindowAnswersFalse) {
   const bool ok = TZCLAuthDialog::Execute(
       nullptr, [&](const String& R) { recorder.Handle(R); },
       [&] {
-        for (Integer i = 0; i < Screen->GetFormCount(); ++i)
-          if (auto* dialog = dynamic_cast<TZCLAuthDialog*>(Screen->GetForms(i))) {
-            caption = dialog->GetCaption();
-            EXPECT_EQ(dialog->GetMessage(), ZCLAuthDialogMessage);
-            EXPECT_FALSE(dialog->GetURLEdit()->GetVisible());
-            dialog->Close();
-          }
+        // After the address is shown: the window double-clicked, then closed.
+        TZCLMainThread::QueueProc([&] {
+          for (Integer i = 0; i < Screen->GetFormCount(); ++i)
+            if (auto* dialog = dynamic_cast<TZCLAuthDialog*>(Screen->GetForms(i))) {
+              caption = dialog->GetCaption();
+              EXPECT_EQ(dialog->GetMessage(), ZCLAuthDialogMessage);
+              url = dialog->GetURLEdit()->GetText();
+              EXPECT_FALSE(dialog->GetURLEdit()->GetVisible());
+              SendMessage(dialog->GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20));
+              EXPECT_TRUE(dialog->GetURLEdit()->GetVisible());
+              dialog->Close();
+            }
+        });
         return String(u"https://auth.example.org/");
       });
   EXPECT_FALSE(ok);
   EXPECT_EQ(caption, u"Authorization Master");
+  EXPECT_EQ(url, u"https://auth.example.org/");
   EXPECT_TRUE(recorder.Requests.empty());
 }
 

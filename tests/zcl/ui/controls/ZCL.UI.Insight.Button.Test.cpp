@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "../UiTestSupport.h"
+#include "os/OS.Monitors.h"
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Exceptions.h"
 #include "vcl/VCL.ActnList.h"
@@ -153,6 +154,14 @@ TEST_F(InsightButtonTest, ChoosingAResultShowsItsPageAndMarksTheControl) {
   const TPoint origin = Hints->ClientToScreen(TPoint(0, 0));
   EXPECT_EQ(Button->GetHighlight()->GetBoundsRect(),
             TRect(origin.X, origin.Y, origin.X + Hints->GetWidth(), origin.Y + Hints->GetHeight()));
+  // It blinks at the caret rate between two strengths of red.
+  TZCLUIInsightHighlightWindow* marker = Button->GetHighlight();
+  std::vector<Integer> strengths{marker->GetAlphaBlendValue()};
+  for (int tick = 0; tick < 3; ++tick) {
+    Headless::Advance(GetCaretBlinkTime() + 1);
+    strengths.push_back(marker->GetAlphaBlendValue());
+  }
+  EXPECT_EQ(strengths, (std::vector<Integer>{40, 40, 20, 40}));
 }
 
 TEST_F(InsightButtonTest, UnknownObjectsAndTargetsOffScreenRaise) {
@@ -204,6 +213,27 @@ TEST_F(InsightButtonTest, TheShortCutOpensTheSearchAndShowsInTheHint) {
   button->SetShortCut(0);
   EXPECT_EQ(button->GetShortCutAction(), nullptr);
   Headless::RunUntilIdle();
+}
+
+TEST(InsightButton, TheOutlinePointsAtTheButton) {
+  const TRect r(0, 0, 600, 400);
+  struct Case {
+    TPoint Centre;
+    std::vector<TPoint> Outline;
+    TRect Padding;
+  } cases[] = {
+      // Above the popup: the pointer on top.
+      {{300, -10}, {{0, 8}, {292, 8}, {300, 0}, {308, 8}, {600, 8}, {600, 400}, {0, 400}, {0, 8}}, {5, 13, 5, 5}},
+      // Below it: the pointer at the bottom.
+      {{100, 410}, {{0, 0}, {600, 0}, {600, 392}, {108, 392}, {100, 400}, {92, 392}, {0, 392}, {0, 0}}, {5, 5, 5, 13}},
+      // Beside it: a plain rectangle.
+      {{4, -10}, {{0, 0}, {600, 0}, {600, 400}, {0, 400}, {0, 0}}, {5, 5, 5, 5}},
+  };
+  for (const Case& c : cases) {
+    TRect padding(5, 5, 5, 5);
+    EXPECT_EQ(InsightPopupOutline(r, c.Centre, 8, padding), c.Outline);
+    EXPECT_EQ(padding, c.Padding);
+  }
 }
 
 TEST(InsightButton, PopupAlignmentFollowsTheButtonsPlace) {
