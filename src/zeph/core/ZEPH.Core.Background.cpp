@@ -227,17 +227,30 @@ void TZEPHBackgroundControls::Update(TCollectionItem*) {
 
 // ---- TZEPHBackgroundSearchButton -----------------------------------------------------------------
 
-TZEPHBackgroundSearchButton::TZEPHBackgroundSearchButton(TZEPHBackground* APanel) : TZCLButton(APanel), FPanel(APanel) {
+TZEPHBackgroundSearchButtonViewInfo::TZEPHBackgroundSearchButtonViewInfo(IZCLButtonOwner* AOwner,
+                                                                         TZEPHBackground* APanel)
+    : TZCLCustomDropDownEditButtonSubClass(AOwner), FPanel(APanel) {}
+
+void TZEPHBackgroundSearchButtonViewInfo::DrawBackground(TCanvas* Canvas, const TRect& R) {
+  TZCLSkinImage* image = FPanel ? FPanel->GetViewInfo().SearchImage : nullptr;
+  if (!image) return;
+  const Integer frame = FState == bstPressed ? 2 : FState == bstHover ? 1 : 0;
+  image->Draw(Canvas, R, std::min(frame, image->GetFrameCount() - 1));
+}
+
+TZEPHBackgroundSearchButton::TZEPHBackgroundSearchButton(TZEPHBackground* APanel)
+    : TZCLUIInsightButton(APanel), FPanel(APanel) {
   SetTabStop(false);
   SetParent(APanel);
 }
 
-void TZEPHBackgroundSearchButton::Paint() {
-  TZCLSkinImage* image = FPanel->GetViewInfo().SearchImage;
-  if (!image) return;
-  const TZCLButtonState state = GetSubClass()->GetState();
-  const Integer frame = state == bstPressed ? 2 : state == bstHover ? 1 : 0;
-  image->Draw(GetCanvas(), GetClientRect(), std::min(frame, image->GetFrameCount() - 1));
+TZCLButtonSubClass* TZEPHBackgroundSearchButton::CreateDropDownButton() {
+  return new TZEPHBackgroundSearchButtonViewInfo(this, FPanel);
+}
+
+void TZEPHBackgroundSearchButton::UpdateTransparency() {
+  inherited::UpdateTransparency();
+  SetTransparent(true);
 }
 
 // ---- TZEPHBackground -----------------------------------------------------------------------------

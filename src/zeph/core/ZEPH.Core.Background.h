@@ -9,6 +9,7 @@
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.Controls.Base.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 
 class TFont;
 class TZCLSkinImage;
@@ -103,21 +104,36 @@ class TZEPHBackgroundControls : public TCollection {
   TZEPHBackground* FPanel;
 };
 
-// The header's search button: paints the panel's search image, one frame per state.
-class TZEPHBackgroundSearchButton : public TZCLButton {
-  ZCL_CLASS(TZEPHBackgroundSearchButton, TZCLButton)
+// The search button's painter: the panel's search image, one frame per state, in place of the
+// button face; no caption, no focus frame, and the header shows through around the image.
+class TZEPHBackgroundSearchButtonViewInfo : public TZCLCustomDropDownEditButtonSubClass {
+  ZCL_CLASS(TZEPHBackgroundSearchButtonViewInfo, TZCLCustomDropDownEditButtonSubClass)
  public:
-  using TCreateSignature = void(TZEPHBackground*);
-  explicit TZEPHBackgroundSearchButton(TZEPHBackground* APanel);
-  TShortCut GetShortCut() const { return FShortCut; }
-  void SetShortCut(TShortCut Value) { FShortCut = Value; }
+  TZEPHBackgroundSearchButtonViewInfo(IZCLButtonOwner* AOwner, TZEPHBackground* APanel);
+  bool IsTransparent() override { return true; }
 
  protected:
-  void Paint() override;
+  void DrawBackground(TCanvas* Canvas, const TRect& R) override;
+  void DrawContent(TCanvas* Canvas) override {}
+  void DrawFocusRect(TCanvas* Canvas) override {}
 
  private:
   TZEPHBackground* FPanel;
-  TShortCut FShortCut = 0;
+};
+
+// The header's search button: opens the search over the form's controls.
+class TZEPHBackgroundSearchButton : public TZCLUIInsightButton {
+  ZCL_CLASS(TZEPHBackgroundSearchButton, TZCLUIInsightButton)
+ public:
+  using TCreateSignature = void(TZEPHBackground*);
+  explicit TZEPHBackgroundSearchButton(TZEPHBackground* APanel);
+
+ protected:
+  TZCLButtonSubClass* CreateDropDownButton() override;
+  void UpdateTransparency() override;
+
+ private:
+  TZEPHBackground* FPanel;
 };
 
 // Geometry and images of the panel at one DPI.

@@ -10,11 +10,13 @@
 #include "rtl/RTL.Streaming.Text.h"
 #include "rtl/RTL.Streaming.h"
 #include "rtl/RTL.Streams.h"
+#include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "zcl/graphics/ZCL.Graphics.SkinImage.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zcl/ui/ZCL.UI.SkinImageSet.h"
+#include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 #include "zeph/core/ZEPH.Core.Background.h"
 
 namespace {
@@ -262,6 +264,27 @@ TEST_F(ZephBackground, SearchButtonOnlyWithAHeader) {
   EXPECT_TRUE(FPanel->GetViewInfo().Accent.IsEmpty());
   FPanel->SetShowSearchBox(false);
   EXPECT_EQ(FPanel->GetSearchButton()->GetShortCut(), 0);
+}
+
+TEST_F(ZephBackground, TheSearchButtonsF6OpensTheFormSearch) {
+  if (!FindEmbeddedResource(u"BRANDBOX_SEARCH", u"RCDATA")) GTEST_SKIP() << "the images are not embedded";
+  FPanel->SetShowSearchBox(true);
+  FForm->Show();
+  Headless::RunUntilIdle();
+  TZEPHBackgroundSearchButton* search = FPanel->GetSearchButton();
+  ASSERT_TRUE(search->GetVisible());
+  // The header shows through around the image; the search is no tab stop.
+  EXPECT_TRUE(search->GetTransparent());
+  EXPECT_FALSE(search->GetTabStop());
+  ASSERT_NE(search->GetShortCutAction(), nullptr);
+  EXPECT_EQ(search->GetShortCutAction()->GetShortCut(), TShortCut(0x75));
+  search->GetShortCutAction()->Execute();
+  Headless::RunUntilIdle();
+  ASSERT_TRUE(search->GetDroppedDown());
+  // Its popup is the search box over the form's controls.
+  EXPECT_NE(dynamic_cast<TZCLUIInsightSearchPopupWindow*>(search->GetDropDown()), nullptr);
+  search->SetDroppedDown(false);
+  Headless::RunUntilIdle();
 }
 
 TEST_F(ZephBackground, DarkAppearanceReloadsOnce) {

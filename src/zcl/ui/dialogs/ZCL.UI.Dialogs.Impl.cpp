@@ -10,8 +10,10 @@
 #include "vcl/VCL.Imaging.h"
 #include "zcl/base/ZCL.Classes.StringList.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
 
 // ---- stock icons -------------------------------------------------------------------------------
 
@@ -143,9 +145,11 @@ bool GlobMatch(const String& Name, const String& Pattern) {
   return p == Pattern.size();
 }
 
-TZCLDialogList* NewList(TZCLFileDialogForm* Form) {
-  auto* list = Create<TZCLDialogList>(static_cast<TComponent*>(Form));
+TZCLComboBoxList* NewList(TZCLFileDialogForm* Form) {
+  auto* list = Create<TZCLComboBoxList>(static_cast<TComponent*>(Form));
   list->SetParent(Form);
+  list->SetTabStop(true);
+  list->SetFiltering(false);  // typing goes to the name box, not a filter
   return list;
 }
 
@@ -168,27 +172,29 @@ void TZCLFileDialogForm::Prepare(TZCLFileDialog* Dialog, bool SaveDialog, const 
   FSave = SaveDialog;
   SetCaption(!Dialog->GetTitle().empty() ? Dialog->GetTitle() : SaveDialog ? String(u"Save As") : String(u"Open"));
   SetClientWidth(Scaled(560));
-  FFolderLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FFolderLabel = Create<TZCLLabel>(static_cast<TComponent*>(this));
   FFolderLabel->SetParent(this);
+  FFolderLabel->SetAutoSize(true);
   FFolderList = NewList(this);
-  FFolderList->OnActivate = TNotifyEvent(this, &TZCLFileDialogForm::FolderActivate);
+  FFolderList->OnApply = TNotifyEvent(this, &TZCLFileDialogForm::FolderActivate);
+  FFolderList->OnDblClick = TNotifyEvent(this, &TZCLFileDialogForm::FolderActivate);
   FFileList = NewList(this);
-  FFileList->OnChange = TNotifyEvent(this, &TZCLFileDialogForm::FileChange);
-  FFileList->OnActivate = TNotifyEvent(this, &TZCLFileDialogForm::FileActivate);
-  FTypeList = NewList(this);
-  FTypeList->OnChange = TNotifyEvent(this, &TZCLFileDialogForm::TypeChange);
+  FFileList->OnRowClick = TZCLComboBoxList::TRowEvent(this, &TZCLFileDialogForm::FileClick);
+  FFileList->OnApply = TNotifyEvent(this, &TZCLFileDialogForm::FileActivate);
+  FFileList->OnDblClick = TNotifyEvent(this, &TZCLFileDialogForm::FileActivate);
+  FTypeList = Create<TZCLComboBox>(static_cast<TComponent*>(this));
+  FTypeList->SetParent(this);
+  FTypeList->SetMode(cbmList);
   FNameEdit = Create<TZCLEdit>(static_cast<TComponent*>(this));
   FNameEdit->SetParent(this);
   FNameEdit->OnChange = TNotifyEvent(this, &TZCLFileDialogForm::NameChange);
   for (const TFileChooserFilter& pair : FilterPairs(Dialog->GetFilter())) {
-    TZCLDialogList::TItem item;
-    item.Text = pair.Name;
-    FTypeList->Items().push_back(item);
+    FTypeList->GetItems()->Add(pair.Name);
     FPatterns.push_back(pair.Patterns);
   }
-  FTypeList->ItemsChanged();
   const Integer index = Dialog->GetFilterIndex();
   FTypeList->SetItemIndex(index >= 1 && index <= Integer(FPatterns.size()) ? index - 1 : FPatterns.empty() ? -1 : 0);
+  FTypeList->OnChange = TNotifyEvent(this, &TZCLFileDialogForm::TypeChange);
   FNameEdit->SetText(NamePart(Dialog->GetFileName()));
   CreateControls();
   SetFolder(!Folder.empty() && DirectoryExists(Folder) ? Folder : GetCurrentDir());
@@ -215,30 +221,30 @@ void TZCLFileDialogForm::SetFolder(const String& Folder) {
   auto byName = [](const String& A, const String& B) { return AnsiCompareText(A, B) < 0; };
   std::sort(folders.begin(), folders.end(), byName);
   std::sort(files.begin(), files.end(), byName);
-  auto& folderItems = FFolderList->Items();
-  folderItems.clear();
-  if (FFolder != u"/") folderItems.push_back({u"..", -1, 0, 0});
-  for (const String& f : folders) folderItems.push_back({f, -1, 0, 0});
-  FFolderList->ItemsChanged();
-  FFolderList->SetItemIndex(folderItems.empty() ? -1 : 0);
-  auto& fileItems = FFileList->Items();
-  fileItems.clear();
-  for (const String& f : files) fileItems.push_back({f, -1, 0, 0});
-  FFileList->ItemsChanged();
-  FFileList->SetItemIndex(-1);
+  FFolderList->BeginUpdate();
+  FFolderList->Clear();
+  if (FFolder != u"/") FFolderList->AddRow(u"..", 0);
+  for (const String& f : folders) FFolderList->AddRow(f, 0);
+  FFolderList->EndUpdate();
+  FFolderList->SetFocusedRow(FFolderList->GetRowCount() > 0 ? 0 : -1);
+  FFileList->BeginUpdate();
+  FFileList->Clear();
+  for (const String& f : files) FFileList->AddRow(f, 0);
+  FFileList->EndUpdate();
+  FFileList->SetFocusedRow(-1);
   UpdateButtonsState();
 }
 
 void TZCLFileDialogForm::CalculateLayout(TRect& R) {
   const Integer line = FNameEdit->GetHeight(), gap = Scaled(5), listHeight = Scaled(220);
-  FFolderLabel->SetBounds(R.Left, R.Top, R.Width(), FFolderLabel->Measure(R.Width()).cy);
+  FFolderLabel->SetBounds(R.Left, R.Top, R.Width(), 0);
   R.Top = FFolderLabel->GetBoundsRect().Bottom + gap;
   const Integer half = (R.Width() - gap) / 2;
   FFolderList->SetBounds(R.Left, R.Top, half, listHeight);
   FFileList->SetBounds(R.Left + half + gap, R.Top, R.Width() - half - gap, listHeight);
   R.Top += listHeight + gap;
-  FTypeList->SetBounds(R.Left, R.Top, R.Width(), Scaled(60));
-  R.Top += Scaled(60) + gap;
+  FTypeList->SetBounds(R.Left, R.Top, R.Width(), FTypeList->GetHeight());
+  R.Top += FTypeList->GetHeight() + gap;
   FNameEdit->SetBounds(R.Left, R.Top, R.Width(), line);
   R.Top += line + 2 * gap;
   inherited::CalculateLayout(R);
@@ -280,19 +286,18 @@ void TZCLFileDialogForm::DoApply() {
 }
 
 void TZCLFileDialogForm::FolderActivate(TObject*) {
-  const Integer index = FFolderList->GetItemIndex();
+  const Integer index = FFolderList->GetFocusedRow();
   if (index < 0) return;
-  const String name = FFolderList->Items()[size_t(index)].Text;
+  const String name = FFolderList->GetRow(index).Caption;
   SetFolder(name == u".." ? ExtractFilePath(ExcludeTrailingPathDelimiter(FFolder)) : FFolder + name);
 }
 
-void TZCLFileDialogForm::FileChange(TObject*) {
-  const Integer index = FFileList->GetItemIndex();
-  if (index >= 0) FNameEdit->SetText(FFileList->Items()[size_t(index)].Text);
+void TZCLFileDialogForm::FileClick(TObject*, Integer Row) {
+  if (Row >= 0) FNameEdit->SetText(FFileList->GetRow(Row).Caption);
 }
 
 void TZCLFileDialogForm::FileActivate(TObject*) {
-  FileChange(nullptr);
+  FileClick(nullptr, FFileList->GetFocusedRow());
   if (CanApply()) {
     try {
       DoApply();

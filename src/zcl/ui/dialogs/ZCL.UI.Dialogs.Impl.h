@@ -8,7 +8,8 @@
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 class TPngImage;
-class TZCLDialogList;
+class TZCLComboBox;
+class TZCLComboBoxList;
 
 // The icon of a kind at Size pixels (square); null for dikNone or when it cannot be loaded. The
 // caller frees it.
@@ -54,9 +55,9 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   // Shows the folder's subfolders and the files of the selected type.
   void SetFolder(const String& Folder);
   const String& GetFolder() const { return FFolder; }
-  TZCLDialogList* GetFolderList() const { return FFolderList; }
-  TZCLDialogList* GetFileList() const { return FFileList; }
-  TZCLDialogList* GetTypeList() const { return FTypeList; }
+  TZCLComboBoxList* GetFolderList() const { return FFolderList; }
+  TZCLComboBoxList* GetFileList() const { return FFileList; }
+  TZCLComboBox* GetTypeList() const { return FTypeList; }
   class TZCLEdit* GetNameEdit() const {
     return FNameEdit;
   }
@@ -73,7 +74,7 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
 
  private:
   void FolderActivate(TObject* Sender);
-  void FileChange(TObject* Sender);
+  void FileClick(TObject* Sender, Integer Row);
   void FileActivate(TObject* Sender);
   void TypeChange(TObject* Sender);
   void NameChange(TObject* Sender) { UpdateButtonsState(); }
@@ -81,9 +82,9 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   bool FSave = false;
   String FFolder;
   std::vector<String> FPatterns;  // per type
-  class TZCLDialogLabel* FFolderLabel = nullptr;
-  TZCLDialogList* FFolderList = nullptr;
-  TZCLDialogList* FFileList = nullptr;
-  TZCLDialogList* FTypeList = nullptr;
+  class TZCLLabel* FFolderLabel = nullptr;
+  TZCLComboBoxList* FFolderList = nullptr;
+  TZCLComboBoxList* FFileList = nullptr;
+  TZCLComboBox* FTypeList = nullptr;
   class TZCLEdit* FNameEdit = nullptr;
 };

@@ -22,8 +22,11 @@
 #include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
 #include "zcl/ui/controls/ZCL.UI.AeroPeek.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Impl.h"
@@ -229,32 +232,6 @@ bool TZCLCustomInputDialog::DialogKey(TMessage& Message) {
   return inherited::DialogKey(Message);
 }
 
-// ---- label -------------------------------------------------------------------------------------
-
-TZCLDialogLabel::TZCLDialogLabel(TComponent* AOwner) : TGraphicControl(AOwner) {}
-
-void TZCLDialogLabel::SetWordWrap(bool Value) {
-  if (FWordWrap == Value) return;
-  FWordWrap = Value;
-  Invalidate();
-}
-
-TSize TZCLDialogLabel::Measure(Integer MaxWidth) {
-  TCanvas* canvas = GetCanvas();
-  canvas->GetFont()->Assign(GetFont());
-  TRect r(0, 0, std::max(1, MaxWidth), 0);
-  DrawText(canvas->GetHandle(), GetCaption(), &r, DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE));
-  return TSize(r.Width(), std::max(r.Height(), canvas->TextHeight(u"Wy")));
-}
-
-void TZCLDialogLabel::Paint() {
-  TCanvas* canvas = GetCanvas();
-  canvas->GetFont()->Assign(GetFont());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-  TRect r = GetClientRect();
-  DrawText(canvas->GetHandle(), GetCaption(), &r, FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
-}
-
 // ---- message box -------------------------------------------------------------------------------
 
 TZCLMessageDialog::~TZCLMessageDialog() { Free(FIcon); }
@@ -271,9 +248,10 @@ void TZCLMessageDialog::CreateControls() {
   inherited::CreateControls();
   // The buttons only close with their modal result.
   for (TZCLButton* button : {FButtonOK, FButtonCancel, FButtonApply}) button->OnClick = nullptr;
-  FTextLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FTextLabel = Create<TZCLLabel>(static_cast<TComponent*>(this));
   FTextLabel->SetParent(this);
-  FTextLabel->SetWordWrap(true);
+  FTextLabel->GetStyle()->SetWordWrap(true);
+  FTextLabel->SetAutoSize(true);
 }
 
 void TZCLMessageDialog::SetupButtons(Cardinal Flags) {
@@ -363,8 +341,9 @@ void TZCLMessageDialog::CalculateLayout(TRect& R) {
   const Integer left = FIcon ? FIconRect.Right + padding : R.Left;
   const Integer screenHalf = std::max(1, Screen->GetWidth() / 2);
   const Integer maxWidth = std::min(std::max(1, R.Right - left), screenHalf);
-  const TSize text = FTextLabel->Measure(maxWidth);
-  FTextLabel->SetBounds(left, R.Top, text.cx, text.cy);
+  // Auto-sized: the wrapped text's extent at the width offered.
+  FTextLabel->SetBounds(left, R.Top, maxWidth, 0);
+  const TSize text(FTextLabel->GetWidth(), FTextLabel->GetHeight());
   FIconImage->SetBoundsRect(FIconRect);
   R.Right = std::max(R.Right, left + text.cx);
   R.Top = std::max(FIconRect.Bottom, R.Top + text.cy) + 2 * padding;
@@ -416,8 +395,9 @@ void TZCLInputQueryDialog::Prepare(const String& Caption, const std::vector<Stri
                                    const std::vector<Variant>& Values) {
   SetCaption(Caption);
   for (size_t i = 0; i < Prompts.size(); ++i) {
-    auto* label = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+    auto* label = Create<TZCLLabel>(static_cast<TComponent*>(this));
     label->SetParent(this);
+    label->SetAutoSize(true);
     label->SetCaption(Prompts[i]);
     FLabels.push_back(label);
     auto* editor = Create<TZCLEdit>(static_cast<TComponent*>(this));
@@ -447,9 +427,8 @@ bool TZCLInputQueryDialog::CanApply() {
 void TZCLInputQueryDialog::CalculateLayout(TRect& R) {
   const Integer width = R.Width();
   for (size_t i = 0; i < FEditors.size(); ++i) {
-    const TSize text = FLabels[i]->Measure(width);
-    FLabels[i]->SetBounds(R.Left, R.Top, width, text.cy);
-    R.Top += text.cy + Scaled(2);
+    FLabels[i]->SetBounds(R.Left, R.Top, width, 0);
+    R.Top += FLabels[i]->GetHeight() + Scaled(2);
     FEditors[i]->SetBounds(R.Left, R.Top, width, FEditors[i]->GetHeight());
     R.Top += FEditors[i]->GetHeight() + Scaled(5);
   }
@@ -491,38 +470,29 @@ bool TZCLInputQueryDialog::Execute(const String& Caption, const String& Prompt, 
 void TZCLSelectQueryDialog::Prepare(const String& Caption, const String& Prompt, TZCLStringList* Items,
                                     Integer ItemIndex) {
   SetCaption(Caption);
-  FLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FLabel = Create<TZCLLabel>(static_cast<TComponent*>(this));
   FLabel->SetParent(this);
+  FLabel->SetAutoSize(true);
   FLabel->SetCaption(Prompt);
-  FList = Create<TZCLDialogList>(static_cast<TComponent*>(this));
-  FList->SetParent(this);
-  for (Integer i = 0; Items && i < Items->GetCount(); ++i) FList->Items().push_back({Items->GetStrings(i), -1, 0, i});
-  FList->ItemsChanged();
-  FList->SetItemIndex(ItemIndex);
-  FList->SetEnabled(!FList->Items().empty());
-  FList->OnChange = TNotifyEvent(this, &TZCLSelectQueryDialog::ListChange);
-  FList->OnActivate = TNotifyEvent(this, &TZCLSelectQueryDialog::ListActivate);
+  FComboBox = Create<TZCLComboBox>(static_cast<TComponent*>(this));
+  FComboBox->SetParent(this);
+  FComboBox->SetMode(cbmList);
+  for (Integer i = 0; Items && i < Items->GetCount(); ++i) FComboBox->GetItems()->Add(Items->GetStrings(i));
+  FComboBox->SetItemIndex(ItemIndex);
+  FComboBox->SetEnabled(FComboBox->GetCount() > 0);
+  FComboBox->OnChange = TNotifyEvent(this, &TZCLSelectQueryDialog::ComboBoxChange);
   CreateControls();
-  if (FList->GetEnabled()) SetActiveControl(FList);
+  if (FComboBox->GetEnabled()) SetActiveControl(FComboBox);
 }
 
-bool TZCLSelectQueryDialog::CanApply() { return FList && FList->GetItemIndex() >= 0; }
-
-void TZCLSelectQueryDialog::ListActivate(TObject*) {
-  if (!CanApply()) return;
-  DoApply();
-  SetModalResult(mrOk);
-}
+bool TZCLSelectQueryDialog::CanApply() { return FComboBox && FComboBox->GetItemIndex() >= 0; }
 
 void TZCLSelectQueryDialog::CalculateLayout(TRect& R) {
   const Integer width = R.Width();
-  const Integer labelHeight = FLabel->Measure(width).cy;
-  FLabel->SetBounds(R.Left, R.Top, width, labelHeight);
-  R.Top += labelHeight + Scaled(2);
-  const Integer rows = std::clamp(Integer(FList->Items().size()), 3, 10);
-  const Integer listHeight = rows * FList->ItemHeight() + 2;
-  FList->SetBounds(R.Left, R.Top, width, listHeight);
-  R.Top += listHeight + Scaled(10);
+  FLabel->SetBounds(R.Left, R.Top, width, 0);
+  R.Top += FLabel->GetHeight() + Scaled(2);
+  FComboBox->SetBounds(R.Left, R.Top, width, FComboBox->GetHeight());
+  R.Top += FComboBox->GetHeight() + Scaled(10);
   inherited::CalculateLayout(R);
 }
 
@@ -533,7 +503,7 @@ bool TZCLSelectQueryDialog::Execute(const String& Caption, const String& Prompt,
   try {
     dialog->Prepare(Caption, Prompt, Items, ItemIndex);
     confirmed = dialog->ShowModal() == mrOk;
-    if (confirmed) ItemIndex = dialog->FList->GetItemIndex();
+    if (confirmed) ItemIndex = dialog->FComboBox->GetItemIndex();
   } catch (...) {
     Free(dialog);
     throw;
@@ -804,9 +774,10 @@ void TZCLProgressDialog::AfterConstruction() {
   SetClientWidth(ScaleByDPI(502, dpi));
   const Integer pad = ScaleByDPI(5, dpi), margin = ScaleByDPI(3, dpi);
   const Integer width = GetClientWidth() - 2 * (pad + margin);
-  FTextLabel = Create<TZCLDialogLabel>(static_cast<TComponent*>(this));
+  FTextLabel = Create<TZCLLabel>(static_cast<TComponent*>(this));
   FTextLabel->SetParent(this);
   FTextLabel->SetBounds(pad + margin, pad + margin, width, ScaleByDPI(16, dpi));
+  FTextLabel->SetAutoSize(true);
   FProgressBar = Create<TZCLProgressBar>(static_cast<TComponent*>(this));
   FProgressBar->SetParent(this);
   FProgressBar->SetBounds(pad + margin, FTextLabel->GetBoundsRect().Bottom + 2 * margin, width, ScaleByDPI(18, dpi));
@@ -847,104 +818,6 @@ void TZCLProgressDialog::WMClose(TMessage& Message) {
 
 // ---- language dialog ---------------------------------------------------------------------------
 
-TZCLDialogList::TZCLDialogList(TComponent* AOwner) : TCustomControl(AOwner) {
-  SetTabStop(true);
-  SetControlStyle(GetControlStyle() + TControlStyle{csDoubleClicks});
-}
-
-const TMessageTable& TZCLDialogList::MessageTable() {
-  static const TMessageTable table(&inherited::MessageTable(),
-                                   {VCL_MESSAGE(WM_GETDLGCODE, &TZCLDialogList::WMGetDlgCode)});
-  return table;
-}
-
-void TZCLDialogList::WMGetDlgCode(TMessage& Message) { Message.Result = DLGC_WANTARROWS; }
-
-Integer TZCLDialogList::ItemHeight() {
-  GetCanvas()->GetFont()->Assign(GetFont());
-  Integer height = GetCanvas()->TextHeight(u"Wy") + ScaleByDPI(4, GetCurrentPPI());
-  if (FImages) height = std::max(height, GetImageListSize(FImages, GetCurrentPPI()).cy + 2);
-  return height;
-}
-
-void TZCLDialogList::ItemsChanged() {
-  if (FItemIndex >= Integer(FItems.size())) FItemIndex = Integer(FItems.size()) - 1;
-  Invalidate();
-}
-
-void TZCLDialogList::SetItemIndex(Integer Value) {
-  Value = std::clamp(Value, -1, Integer(FItems.size()) - 1);
-  if (FItemIndex == Value) return;
-  FItemIndex = Value;
-  if (FItemIndex >= 0) {
-    const Integer visible = std::max(1, GetClientHeight() / std::max(1, ItemHeight()));
-    if (FItemIndex < FTopIndex) FTopIndex = FItemIndex;
-    if (FItemIndex >= FTopIndex + visible) FTopIndex = FItemIndex - visible + 1;
-  }
-  Invalidate();
-  if (OnChange) OnChange(this);
-}
-
-void TZCLDialogList::Paint() {
-  TCanvas* canvas = GetCanvas();
-  canvas->GetFont()->Assign(GetFont());
-  canvas->GetBrush()->SetColor(clWindow);
-  canvas->FillRect(GetClientRect());
-  const Integer height = ItemHeight();
-  const Integer imageWidth = FImages ? GetImageListSize(FImages, GetCurrentPPI()).cx + 4 : 0;
-  Integer y = 0;
-  for (Integer i = FTopIndex; i < Integer(FItems.size()) && y < GetClientHeight(); ++i, y += height) {
-    const TRect row(0, y, GetClientWidth(), y + height);
-    const bool selected = i == FItemIndex;
-    canvas->GetBrush()->SetColor(selected ? clHighlight : clWindow);
-    canvas->FillRect(row);
-    canvas->GetFont()->SetColor(selected ? clHighlightText : clWindowText);
-    if (FImages && FItems[size_t(i)].ImageIndex >= 0) {
-      const TSize size = GetImageListSize(FImages, GetCurrentPPI());
-      DrawImageListItem(canvas, TRect(2, y + (height - size.cy) / 2, 2 + size.cx, y + (height - size.cy) / 2 + size.cy),
-                        FImages, FItems[size_t(i)].ImageIndex, GetEnabled());
-    }
-    canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-    canvas->TextOut(2 + imageWidth, y + (height - canvas->TextHeight(u"Wy")) / 2, FItems[size_t(i)].Text);
-  }
-}
-
-void TZCLDialogList::KeyDown(Word& Key, TShiftState Shift) {
-  switch (Key) {
-    case VK_UP:
-      SetItemIndex(std::max(0, FItemIndex - 1));
-      Key = 0;
-      return;
-    case VK_DOWN:
-      SetItemIndex(FItemIndex + 1);
-      Key = 0;
-      return;
-    case VK_HOME:
-      SetItemIndex(0);
-      Key = 0;
-      return;
-    case VK_END:
-      SetItemIndex(Integer(FItems.size()) - 1);
-      Key = 0;
-      return;
-    default:
-      break;
-  }
-  inherited::KeyDown(Key, Shift);
-}
-
-void TZCLDialogList::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  if (CanFocus()) SetFocus();
-  const Integer index = FTopIndex + Y / std::max(1, ItemHeight());
-  if (index < Integer(FItems.size())) SetItemIndex(index);
-  inherited::MouseDown(Button, Shift, X, Y);
-}
-
-void TZCLDialogList::DblClick() {
-  inherited::DblClick();
-  if (FItemIndex >= 0 && OnActivate) OnActivate(this);
-}
-
 TZCLCustomLanguageDialog::TZCLCustomLanguageDialog(TComponent* AOwner) : TZCLForm(AOwner) {}
 
 void TZCLCustomLanguageDialog::AfterConstruction() {
@@ -965,11 +838,11 @@ void TZCLCustomLanguageDialog::AfterConstruction() {
                 GetClientWidth() - ScaleByDPI(120, dpi), ScaleByDPI(25, dpi));
   FImages = Create<TZCLImageList>(static_cast<TComponent*>(this));
   FImages->SetSize(16);
-  FLanguageList = Create<TZCLDialogList>(static_cast<TComponent*>(this));
+  FLanguageList = Create<TZCLImageComboBox>(static_cast<TComponent*>(this));
   FLanguageList->SetParent(this);
   FLanguageList->SetImages(FImages);
   const Integer m = ScaleByDPI(8, dpi);
-  FLanguageList->SetBounds(m, m, GetClientWidth() - 2 * m, ok->GetTop() - 2 * m);
+  FLanguageList->SetBounds(m, m, GetClientWidth() - 2 * m, FLanguageList->GetHeight());
   SetActiveControl(FLanguageList);
   GetConstraints()->SetMinWidth(GetWidth());
   GetConstraints()->SetMaxWidth(GetWidth());
@@ -977,42 +850,50 @@ void TZCLCustomLanguageDialog::AfterConstruction() {
 }
 
 void TZCLCustomLanguageDialog::FillList() {
-  auto& items = FLanguageList->Items();
-  items.clear();
-  EnumLanguages([&](TZCLIniFile* Ini, Integer Index) {
-    TZCLLocalizationInfo info;
-    TOwnedIcon icon(Create<TIcon>());
-    LangGetInfo(Ini, info, icon.get());
-    TZCLDialogList::TItem item;
-    item.Text = info.Name;
-    item.Data = info.LangId;
-    item.Tag = Index;
-    try {
-      if (!icon->GetEmpty()) item.ImageIndex = FImages->AddIcon(icon.get());
-    } catch (const Exception&) {
-      item.ImageIndex = -1;  // the language goes without its flag
-    }
-    // After every item it does not sort before.
-    auto at = std::find_if(items.begin(), items.end(), [&](const TZCLDialogList::TItem& Other) {
-      return AnsiCompareText(item.Text, Other.Text) < 0;
+  TZCLImageComboBoxItems* items = FLanguageList->GetItems();
+  items->BeginUpdate();
+  try {
+    items->Clear();
+    EnumLanguages([&](TZCLIniFile* Ini, Integer Index) {
+      TZCLLocalizationInfo info;
+      TOwnedIcon icon(Create<TIcon>());
+      LangGetInfo(Ini, info, icon.get());
+      Integer imageIndex = -1;
+      try {
+        if (!icon->GetEmpty()) imageIndex = FImages->AddIcon(icon.get());
+      } catch (const Exception&) {
+        imageIndex = -1;  // the language goes without its flag
+      }
+      // After every item it does not sort before.
+      Integer at = items->GetCount();
+      for (Integer i = 0; i < items->GetCount(); ++i)
+        if (AnsiCompareText(info.Name, items->GetItem(i)->GetText()) < 0) {
+          at = i;
+          break;
+        }
+      TZCLImageComboBoxItem* item = items->Add(info.Name, imageIndex);
+      item->Data = reinterpret_cast<void*>(NativeInt(info.LangId));
+      item->SetTag(Index);  // the file's index
+      item->SetIndex(at);
     });
-    items.insert(at, item);
-  });
-  FLanguageList->ItemsChanged();
+  } catch (...) {
+    items->EndUpdate();
+    throw;
+  }
+  items->EndUpdate();
   SelectDefault();
 }
 
 void TZCLCustomLanguageDialog::SelectDefault() { SelectLanguage(GetUserDefaultUILanguage()); }
 
 void TZCLCustomLanguageDialog::SelectLanguage(Integer UserLangId) {
-  const auto& items = FLanguageList->Items();
+  TZCLImageComboBoxItem* item = nullptr;
   for (Integer wanted : {UserLangId, 1033})
-    for (size_t i = 0; i < items.size(); ++i)
-      if (items[i].Data == wanted) {
-        FLanguageList->SetItemIndex(Integer(i));
-        return;
-      }
-  FLanguageList->SetItemIndex(items.empty() ? -1 : 0);
+    if (FLanguageList->GetItems()->FindByData(reinterpret_cast<void*>(NativeInt(wanted)), item)) {
+      FLanguageList->SetItemIndex(item->GetIndex());
+      return;
+    }
+  FLanguageList->SetItemIndex(FLanguageList->GetCount() > 0 ? 0 : -1);
 }
 
 TZCLLanguageDialog::TZCLLanguageDialog(TComponent* AOwner)
@@ -1039,7 +920,7 @@ void TZCLLanguageDialog::EnumLanguages(const TEnumProc& Proc) {
 String TZCLLanguageDialog::SelectedFileName() const {
   const Integer index = FLanguageList->GetItemIndex();
   if (index < 0) return String();
-  return ExtractFileName(FFiles->GetStrings(FLanguageList->Items()[size_t(index)].Tag));
+  return ExtractFileName(FFiles->GetStrings(Integer(FLanguageList->GetItems()->GetItem(index)->GetTag())));
 }
 
 void TZCLLanguageDialog::Execute(HWND Owner) {

@@ -15,9 +15,12 @@ class TGraphic;
 class TPngImage;
 class TZCLAeroPeek;
 class TZCLButton;
+class TZCLComboBox;
 class TZCLEdit;
 class TZCLIniFile;
+class TZCLImageComboBox;
 class TZCLImageList;
+class TZCLLabel;
 class TZCLMemo;
 class TZCLProgressBar;
 class TZCLStringList;
@@ -114,23 +117,6 @@ class TZCLCustomInputDialog : public TZCLCustomDialog {
   void ButtonCancelClick(TObject* Sender) { DoCancel(); }
 };
 
-// A text that wraps at its width and sizes its height to the text.
-class TZCLDialogLabel : public TGraphicControl {
-  ZCL_CLASS(TZCLDialogLabel, TGraphicControl)
- public:
-  explicit TZCLDialogLabel(TComponent* AOwner);
-  bool GetWordWrap() const { return FWordWrap; }
-  void SetWordWrap(bool Value);
-  // The size of the caption laid out for MaxWidth.
-  TSize Measure(Integer MaxWidth);
-
- protected:
-  void Paint() override;
-
- private:
-  bool FWordWrap = false;
-};
-
 // An image stretched over the control, fully opaque where the image is.
 class TZCLDialogImage : public TGraphicControl {
   ZCL_CLASS(TZCLDialogImage, TGraphicControl)
@@ -159,7 +145,7 @@ class TZCLMessageDialog : public TZCLCustomInputDialog {
   TZCLDialogIconKind GetIconKind() const { return FIconKind; }
   TPngImage* GetIcon() const { return FIcon; }
   TRect GetIconRect() const { return FIconRect; }
-  TZCLDialogLabel* GetTextLabel() const { return FTextLabel; }
+  TZCLLabel* GetTextLabel() const { return FTextLabel; }
   // The buttons shown, left to right.
   std::vector<TZCLButton*> VisibleButtons() const;
 
@@ -174,7 +160,7 @@ class TZCLMessageDialog : public TZCLCustomInputDialog {
   TZCLDialogIconKind FIconKind = dikNone;
   TPngImage* FIcon = nullptr;  // owned; null without an icon
   TRect FIconRect;
-  TZCLDialogLabel* FTextLabel = nullptr;
+  TZCLLabel* FTextLabel = nullptr;
   bool FForceForeground = false;
 };
 
@@ -214,10 +200,8 @@ class TZCLInputQueryDialog : public TZCLCustomInputDialog {
  private:
   void EditorChange(TObject* Sender) { DoModified(); }
   std::vector<TZCLEdit*> FEditors;        // owned by the form
-  std::vector<TZCLDialogLabel*> FLabels;  // owned by the form
+  std::vector<TZCLLabel*> FLabels;  // owned by the form
 };
-
-class TZCLDialogList;
 
 // A choice from a list of texts.
 class TZCLSelectQueryDialog : public TZCLCustomInputDialog {
@@ -228,17 +212,16 @@ class TZCLSelectQueryDialog : public TZCLCustomInputDialog {
   static bool Execute(const String& Caption, const String& Prompt, TZCLStringList* Items, Integer& ItemIndex,
                       HWND Owner = nullptr);
   void Prepare(const String& Caption, const String& Prompt, TZCLStringList* Items, Integer ItemIndex);
-  TZCLDialogList* GetList() const { return FList; }
+  TZCLComboBox* GetComboBox() const { return FComboBox; }
   bool CanApply() override;
 
  protected:
   void CalculateLayout(TRect& R) override;
 
  private:
-  void ListChange(TObject* Sender) { UpdateButtonsState(); }
-  void ListActivate(TObject* Sender);
-  TZCLDialogLabel* FLabel = nullptr;
-  TZCLDialogList* FList = nullptr;
+  void ComboBoxChange(TObject* Sender) { UpdateButtonsState(); }
+  TZCLLabel* FLabel = nullptr;
+  TZCLComboBox* FComboBox = nullptr;
 };
 
 // A multi-line text; sizable, and it keeps its size for the rest of the run.
@@ -351,7 +334,7 @@ class TZCLProgressDialog : public TZCLForm {
   TZCLAeroPeek* GetAeroPeek() const { return FAeroPeek; }
   TZCLButton* GetCancelButton() const { return FCancelButton; }
   TZCLProgressBar* GetProgressBar() const { return FProgressBar; }
-  TZCLDialogLabel* GetTextLabel() const { return FTextLabel; }
+  TZCLLabel* GetTextLabel() const { return FTextLabel; }
   bool GetShowProgressInCaption() const { return FShowProgressInCaption; }
   void SetShowProgressInCaption(bool Value) { FShowProgressInCaption = Value; }
   const String& GetTitle() const { return FTitle; }
@@ -371,7 +354,7 @@ class TZCLProgressDialog : public TZCLForm {
   TZCLAeroPeek* FAeroPeek = nullptr;  // owned
   TZCLButton* FCancelButton = nullptr;
   TZCLProgressBar* FProgressBar = nullptr;
-  TZCLDialogLabel* FTextLabel = nullptr;
+  TZCLLabel* FTextLabel = nullptr;
   bool FShowProgressInCaption = false;
   String FTitle;
   String FText;
@@ -379,50 +362,13 @@ class TZCLProgressDialog : public TZCLForm {
 
 // ---- language dialog ---------------------------------------------------------------------------
 
-// A plain list of texts with optional images: one selected item, arrows and clicks choose.
-class TZCLDialogList : public TCustomControl {
-  ZCL_CLASS(TZCLDialogList, TCustomControl)
-  VCL_MESSAGES()
- public:
-  struct TItem {
-    String Text;
-    Integer ImageIndex = -1;
-    Integer Data = 0;
-    Integer Tag = 0;
-  };
-  explicit TZCLDialogList(TComponent* AOwner);
-  std::vector<TItem>& Items() { return FItems; }
-  // Call after changing Items.
-  void ItemsChanged();
-  Integer GetItemIndex() const { return FItemIndex; }
-  void SetItemIndex(Integer Value);
-  TCustomImageList* GetImages() const { return FImages; }
-  void SetImages(TCustomImageList* Value) { FImages = Value; }
-  Integer ItemHeight();
-  TNotifyEvent OnChange;
-  TNotifyEvent OnActivate;  // double click or Enter on an item
-
- protected:
-  void Paint() override;
-  void KeyDown(Word& Key, TShiftState Shift) override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
-  void DblClick() override;
-  void WMGetDlgCode(TMessage& Message);
-
- private:
-  std::vector<TItem> FItems;
-  Integer FItemIndex = -1;
-  Integer FTopIndex = 0;
-  TCustomImageList* FImages = nullptr;
-};
-
 class TZCLCustomLanguageDialog : public TZCLForm {
   ZCL_CLASS(TZCLCustomLanguageDialog, TZCLForm)
  public:
   using TEnumProc = std::function<void(TZCLIniFile* Ini, Integer Index)>;
   explicit TZCLCustomLanguageDialog(TComponent* AOwner);
   void AfterConstruction() override;
-  TZCLDialogList* GetLanguageList() const { return FLanguageList; }
+  TZCLImageComboBox* GetLanguageList() const { return FLanguageList; }
   TZCLImageList* GetImages() const { return FImages; }
   virtual void EnumLanguages(const TEnumProc& Proc) = 0;
   virtual void SelectDefault();
@@ -432,7 +378,7 @@ class TZCLCustomLanguageDialog : public TZCLForm {
   void FillList();
 
  protected:
-  TZCLDialogList* FLanguageList = nullptr;
+  TZCLImageComboBox* FLanguageList = nullptr;
   TZCLImageList* FImages = nullptr;
 };
 

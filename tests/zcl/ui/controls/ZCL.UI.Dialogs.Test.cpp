@@ -16,8 +16,11 @@
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/ui/ZCL.UI.Animation.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Impl.h"
@@ -122,9 +125,13 @@ TEST_F(DialogsTest, AMessageWiderThanHalfTheScreenWraps) {
   TOwned<TZCLMessageDialog> dialog(TZCLMessageDialog::Prepare(nullptr, text, u"", 0x40));
   dialog->Show();
   Headless::RunUntilIdle();
-  TZCLDialogLabel* label = dialog->GetTextLabel();
+  TZCLLabel* label = dialog->GetTextLabel();
+  TOwned<TZCLLabel> line(Create<TZCLLabel>(static_cast<TComponent*>(nullptr)));
+  line->GetFont()->Assign(label->GetFont());
+  line->SetAutoSize(true);
+  line->SetCaption(u"wrapping words");
   EXPECT_LE(label->GetWidth(), Screen->GetWidth() / 2);
-  EXPECT_GT(label->GetHeight(), 3 * label->Measure(10000).cy);
+  EXPECT_GT(label->GetHeight(), 3 * line->GetHeight());
   // The buttons sit below the text, inside the client area.
   TZCLButton* ok = dialog->VisibleButtons().front();
   EXPECT_GE(ok->GetTop(), label->GetBoundsRect().Bottom + 14);
@@ -222,7 +229,7 @@ TEST_F(DialogsTest, SelectQueryReturnsTheChosenLine) {
   auto* dialog = TZCLCustomForm::CreateDialog<TZCLSelectQueryDialog>(nullptr);
   TOwned<TZCLSelectQueryDialog> owned(dialog);
   dialog->Prepare(u"Colour", u"Pick one:", none.get(), 0);
-  EXPECT_FALSE(dialog->GetList()->GetEnabled());
+  EXPECT_FALSE(dialog->GetComboBox()->GetEnabled());
   EXPECT_FALSE(dialog->GetButtonOK()->GetEnabled());
 }
 
@@ -241,6 +248,12 @@ TEST_F(DialogsTest, MemoQueryKeepsLineBreaksAndItsSize) {
   EXPECT_EQ(TZCLMemoQueryDialog::RememberedSize().cx, 360);
   EXPECT_GE(TZCLMemoQueryDialog::RememberedSize().cy, 230);
   EXPECT_LE(TZCLMemoQueryDialog::RememberedSize().cy, 240);
+
+  // Escape in the memo cancels: the text stays as it was.
+  Headless::TypeText(u"lost");
+  Headless::KeyPress(VK_ESCAPE);
+  EXPECT_FALSE(TZCLMemoQueryDialog::Execute(u"Notes", text));
+  EXPECT_EQ(text, u"first\r\nsecond");
 
   // The next one opens at the remembered size; the memo leaves room for the buttons.
   TZCLMemoQueryDialog::RememberedSize() = TSize(400, 300);
@@ -389,20 +402,21 @@ TEST_F(DialogsTest, OwnFileDialogListsTheFolderAndSaves) {
     TOwned<TZCLFileDialogForm> owned(form);
     form->Prepare(dialog.get(), true, dialog->GetStartFolder());
     std::vector<String> files, folders;
-    for (auto& item : form->GetFileList()->Items()) files.push_back(item.Text);
-    for (auto& item : form->GetFolderList()->Items()) folders.push_back(item.Text);
+    for (Integer i = 0; i < form->GetFileList()->GetRowCount(); ++i) files.push_back(form->GetFileList()->GetRow(i).Caption);
+    for (Integer i = 0; i < form->GetFolderList()->GetRowCount(); ++i)
+      folders.push_back(form->GetFolderList()->GetRow(i).Caption);
     EXPECT_EQ(files, (std::vector<String>{u"a.png", u"B.PNG"}));
     EXPECT_EQ(folders, (std::vector<String>{u"..", u"sub"}));
     form->GetTypeList()->SetItemIndex(1);
-    EXPECT_EQ(form->GetFileList()->Items().size(), 3u);
+    EXPECT_EQ(form->GetFileList()->GetRowCount(), 3);
     EXPECT_EQ(form->ChosenFilterIndex(), 2);
     EXPECT_FALSE(form->CanApply());  // no name yet
     // Into the subfolder and back up.
-    form->GetFolderList()->SetItemIndex(1);
-    form->GetFolderList()->OnActivate(form->GetFolderList());
+    form->GetFolderList()->SetFocusedRow(1);
+    form->GetFolderList()->OnApply(form->GetFolderList());
     EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/sub/");
-    form->GetFolderList()->SetItemIndex(0);
-    form->GetFolderList()->OnActivate(form->GetFolderList());
+    form->GetFolderList()->SetFocusedRow(0);
+    form->GetFolderList()->OnApply(form->GetFolderList());
     EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/");
   }
   Headless::TypeText(u"new");
@@ -511,7 +525,8 @@ class LanguageDialogTest : public DialogsTest {
   }
   std::vector<String> Names(TZCLLanguageDialog* D) {
     std::vector<String> names;
-    for (auto& item : D->GetLanguageList()->Items()) names.push_back(item.Text);
+    TZCLImageComboBoxItems* items = D->GetLanguageList()->GetItems();
+    for (Integer i = 0; i < items->GetCount(); ++i) names.push_back(items->GetItem(i)->GetText());
     return names;
   }
 
