@@ -14,6 +14,7 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 #include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
 // ---- stock icons -------------------------------------------------------------------------------
 
@@ -145,12 +146,29 @@ bool GlobMatch(const String& Name, const String& Pattern) {
   return p == Pattern.size();
 }
 
-TZCLComboBoxList* NewList(TZCLFileDialogForm* Form) {
-  auto* list = Create<TZCLComboBoxList>(static_cast<TComponent*>(Form));
+// A plain one-column list of names: no header, no grid, kept in the order it is filled.
+TZCLTreeList* NewList(TZCLFileDialogForm* Form) {
+  auto* list = Create<TZCLTreeList>(static_cast<TComponent*>(Form));
   list->SetParent(Form);
   list->SetTabStop(true);
-  list->SetFiltering(false);  // typing goes to the name box, not a filter
+  list->GetOptionsView()->GetColumns()->SetVisible(false);
+  list->GetOptionsView()->GetNodes()->SetGridLines({});
+  list->GetOptionsBehavior()->SetSortingMode(tlsmDisabled);
+  list->GetOptionsBehavior()->SetIncSearchColumnIndex(0);
   return list;
+}
+
+void FillList(TZCLTreeList* List, const std::vector<String>& Names) {
+  TZCLTreeListSubClass* tree = List->GetSubClass();
+  tree->BeginUpdate();
+  try {
+    List->GetRootNode()->DeleteChildren();
+    for (const String& name : Names) List->GetRootNode()->AddChild({name});
+  } catch (...) {
+    tree->EndUpdate();
+    throw;
+  }
+  tree->EndUpdate();
 }
 
 }  // namespace
@@ -176,12 +194,12 @@ void TZCLFileDialogForm::Prepare(TZCLFileDialog* Dialog, bool SaveDialog, const 
   FFolderLabel->SetParent(this);
   FFolderLabel->SetAutoSize(true);
   FFolderList = NewList(this);
-  FFolderList->OnApply = TNotifyEvent(this, &TZCLFileDialogForm::FolderActivate);
-  FFolderList->OnDblClick = TNotifyEvent(this, &TZCLFileDialogForm::FolderActivate);
+  FFolderList->GetSubClass()->OnNodeDblClicked = TZCLTreeListNodeEvent(this, &TZCLFileDialogForm::FolderDblClicked);
+  FFolderList->OnKeyDown = TKeyEvent(this, &TZCLFileDialogForm::FolderKeyDown);
   FFileList = NewList(this);
-  FFileList->OnRowClick = TZCLComboBoxList::TRowEvent(this, &TZCLFileDialogForm::FileClick);
-  FFileList->OnApply = TNotifyEvent(this, &TZCLFileDialogForm::FileActivate);
-  FFileList->OnDblClick = TNotifyEvent(this, &TZCLFileDialogForm::FileActivate);
+  FFileList->GetSubClass()->OnFocusedNodeChanged = TNotifyEvent(this, &TZCLFileDialogForm::FileFocused);
+  FFileList->GetSubClass()->OnNodeDblClicked = TZCLTreeListNodeEvent(this, &TZCLFileDialogForm::FileDblClicked);
+  FFileList->OnKeyDown = TKeyEvent(this, &TZCLFileDialogForm::FileKeyDown);
   FTypeList = Create<TZCLComboBox>(static_cast<TComponent*>(this));
   FTypeList->SetParent(this);
   FTypeList->SetMode(cbmList);
@@ -221,17 +239,13 @@ void TZCLFileDialogForm::SetFolder(const String& Folder) {
   auto byName = [](const String& A, const String& B) { return AnsiCompareText(A, B) < 0; };
   std::sort(folders.begin(), folders.end(), byName);
   std::sort(files.begin(), files.end(), byName);
-  FFolderList->BeginUpdate();
-  FFolderList->Clear();
-  if (FFolder != u"/") FFolderList->AddRow(u"..", 0);
-  for (const String& f : folders) FFolderList->AddRow(f, 0);
-  FFolderList->EndUpdate();
-  FFolderList->SetFocusedRow(FFolderList->GetRowCount() > 0 ? 0 : -1);
-  FFileList->BeginUpdate();
-  FFileList->Clear();
-  for (const String& f : files) FFileList->AddRow(f, 0);
-  FFileList->EndUpdate();
-  FFileList->SetFocusedRow(-1);
+  if (FFolder != u"/") folders.insert(folders.begin(), u"..");
+  FFolderList->SetFocusedNode(nullptr);
+  FillList(FFolderList, folders);
+  FFolderList->SetFocusedNode(FFolderList->GetRootNode()->GetChildrenCount() > 0 ? FFolderList->GetRootNode()->GetChild(0)
+                                                                                 : nullptr);
+  FFileList->SetFocusedNode(nullptr);
+  FillList(FFileList, files);
   UpdateButtonsState();
 }
 
@@ -285,19 +299,31 @@ void TZCLFileDialogForm::DoApply() {
   inherited::DoApply();
 }
 
-void TZCLFileDialogForm::FolderActivate(TObject*) {
-  const Integer index = FFolderList->GetFocusedRow();
-  if (index < 0) return;
-  const String name = FFolderList->GetRow(index).Caption;
+void TZCLFileDialogForm::FolderKeyDown(TObject*, Word& Key, TShiftState) {
+  if (Key != VK_RETURN) return;
+  Key = 0;
+  FolderActivate();
+}
+
+void TZCLFileDialogForm::FileKeyDown(TObject*, Word& Key, TShiftState) {
+  if (Key != VK_RETURN) return;
+  Key = 0;
+  FileActivate();
+}
+
+void TZCLFileDialogForm::FolderActivate() {
+  TZCLTreeListNode* node = FFolderList->GetFocusedNode();
+  if (!node) return;
+  const String name = node->GetValue(0);
   SetFolder(name == u".." ? ExtractFilePath(ExcludeTrailingPathDelimiter(FFolder)) : FFolder + name);
 }
 
-void TZCLFileDialogForm::FileClick(TObject*, Integer Row) {
-  if (Row >= 0) FNameEdit->SetText(FFileList->GetRow(Row).Caption);
+void TZCLFileDialogForm::FileFocused(TObject*) {
+  if (TZCLTreeListNode* node = FFileList->GetFocusedNode()) FNameEdit->SetText(node->GetValue(0));
 }
 
-void TZCLFileDialogForm::FileActivate(TObject*) {
-  FileClick(nullptr, FFileList->GetFocusedRow());
+void TZCLFileDialogForm::FileActivate() {
+  FileFocused(nullptr);
   if (CanApply()) {
     try {
       DoApply();

@@ -9,7 +9,8 @@
 
 class TPngImage;
 class TZCLComboBox;
-class TZCLComboBoxList;
+class TZCLTreeList;
+class TZCLTreeListNode;
 
 // The icon of a kind at Size pixels (square); null for dikNone or when it cannot be loaded. The
 // caller frees it.
@@ -55,8 +56,8 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   // Shows the folder's subfolders and the files of the selected type.
   void SetFolder(const String& Folder);
   const String& GetFolder() const { return FFolder; }
-  TZCLComboBoxList* GetFolderList() const { return FFolderList; }
-  TZCLComboBoxList* GetFileList() const { return FFileList; }
+  TZCLTreeList* GetFolderList() const { return FFolderList; }
+  TZCLTreeList* GetFileList() const { return FFileList; }
   TZCLComboBox* GetTypeList() const { return FTypeList; }
   class TZCLEdit* GetNameEdit() const {
     return FNameEdit;
@@ -73,9 +74,14 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   void CalculateLayout(TRect& R) override;
 
  private:
-  void FolderActivate(TObject* Sender);
-  void FileClick(TObject* Sender, Integer Row);
-  void FileActivate(TObject* Sender);
+  // Enter or a double click opens a folder, or confirms a file.
+  void FolderActivate();
+  void FileActivate();
+  void FolderDblClicked(TObject*, TZCLTreeListNode*) { FolderActivate(); }
+  void FileDblClicked(TObject*, TZCLTreeListNode*) { FileActivate(); }
+  void FolderKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  void FileKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  void FileFocused(TObject* Sender);
   void TypeChange(TObject* Sender);
   void NameChange(TObject* Sender) { UpdateButtonsState(); }
   TZCLFileDialog* FDialog = nullptr;
@@ -83,8 +89,8 @@ class TZCLFileDialogForm : public TZCLCustomInputDialog {
   String FFolder;
   std::vector<String> FPatterns;  // per type
   class TZCLLabel* FFolderLabel = nullptr;
-  TZCLComboBoxList* FFolderList = nullptr;
-  TZCLComboBoxList* FFileList = nullptr;
+  TZCLTreeList* FFolderList = nullptr;
+  TZCLTreeList* FFileList = nullptr;
   TZCLComboBox* FTypeList = nullptr;
   class TZCLEdit* FNameEdit = nullptr;
 };

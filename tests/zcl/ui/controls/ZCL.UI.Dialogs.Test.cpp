@@ -24,6 +24,7 @@
 #include "zcl/ui/controls/ZCL.UI.Memo.h"
 #include "zcl/ui/controls/ZCL.UI.Panels.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Impl.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
@@ -401,22 +402,31 @@ TEST_F(DialogsTest, OwnFileDialogListsTheFolderAndSaves) {
     auto* form = TZCLCustomForm::CreateDialog<TZCLFileDialogForm>(nullptr);
     TOwned<TZCLFileDialogForm> owned(form);
     form->Prepare(dialog.get(), true, dialog->GetStartFolder());
-    std::vector<String> files, folders;
-    for (Integer i = 0; i < form->GetFileList()->GetRowCount(); ++i) files.push_back(form->GetFileList()->GetRow(i).Caption);
-    for (Integer i = 0; i < form->GetFolderList()->GetRowCount(); ++i)
-      folders.push_back(form->GetFolderList()->GetRow(i).Caption);
-    EXPECT_EQ(files, (std::vector<String>{u"a.png", u"B.PNG"}));
-    EXPECT_EQ(folders, (std::vector<String>{u"..", u"sub"}));
+    auto names = [](TZCLTreeList* List) {
+      std::vector<String> result;
+      for (Integer i = 0; i < List->GetRootNode()->GetChildrenCount(); ++i)
+        result.push_back(List->GetRootNode()->GetChild(i)->GetValue(0));
+      return result;
+    };
+    auto enter = [](TZCLTreeList* List, Integer Index) {
+      List->SetFocusedNode(List->GetRootNode()->GetChild(Index));
+      Word key = VK_RETURN;
+      List->OnKeyDown(List, key, {});
+    };
+    EXPECT_EQ(names(form->GetFileList()), (std::vector<String>{u"a.png", u"B.PNG"}));
+    EXPECT_EQ(names(form->GetFolderList()), (std::vector<String>{u"..", u"sub"}));
     form->GetTypeList()->SetItemIndex(1);
-    EXPECT_EQ(form->GetFileList()->GetRowCount(), 3);
+    EXPECT_EQ(form->GetFileList()->GetRootNode()->GetChildrenCount(), 3);
     EXPECT_EQ(form->ChosenFilterIndex(), 2);
     EXPECT_FALSE(form->CanApply());  // no name yet
+    // Focusing a file names it.
+    form->GetFileList()->SetFocusedNode(form->GetFileList()->GetRootNode()->GetChild(1));
+    EXPECT_EQ(form->GetNameEdit()->GetText(), u"B.PNG");
+    form->GetNameEdit()->SetText(String());
     // Into the subfolder and back up.
-    form->GetFolderList()->SetFocusedRow(1);
-    form->GetFolderList()->OnApply(form->GetFolderList());
+    enter(form->GetFolderList(), 1);
     EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/sub/");
-    form->GetFolderList()->SetFocusedRow(0);
-    form->GetFolderList()->OnApply(form->GetFolderList());
+    enter(form->GetFolderList(), 0);
     EXPECT_EQ(form->GetFolder(), UTF8ToString(dir) + u"/");
   }
   Headless::TypeText(u"new");
