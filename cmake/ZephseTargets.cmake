@@ -1,9 +1,10 @@
 # Helpers that keep every library, test program and benchmark built the same way.
 
 # zephse_library(<name> DIR <dir> [DEPS <targets>...])
-# One static library per source directory; its sources are the directory's own files
-# (not its subdirectories, which are libraries of their own). Headers are included
-# from src/ as "<layer>/<Unit>.h".
+# One library per source directory: static, or shared with BUILD_SHARED_LIBS (the test build, so
+# that its many test and fuzz programs do not each carry a copy of the libraries). Its sources are
+# the directory's own files (not its subdirectories, which are libraries of their own). Headers
+# are included from src/ as "<layer>/<Unit>.h".
 function(zephse_library name)
   cmake_parse_arguments(A "" "DIR" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${A_DIR}/*.cpp ${A_DIR}/*.h)
@@ -14,7 +15,9 @@ function(zephse_library name)
     target_link_libraries(${name} INTERFACE ${A_DEPS})
     return()
   endif()
-  add_library(${name} STATIC ${sources})
+  add_library(${name} ${sources})
+  # No <name>_EXPORTS define: shared and static builds compile the same objects (one compiler cache).
+  set_target_properties(${name} PROPERTIES DEFINE_SYMBOL "")
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${A_DEPS})
 endfunction()

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" --x11  # Xvfb and the X tools for the display tests
 jobs=${ZEPHSE_JOBS:-$(nproc)}
 build=${ZEPHSE_ASAN_BUILD_DIR:-$root/build-asan}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEPHSE_SANITIZE=ON -DZEPHSE_BENCH=OFF \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEPHSE_SANITIZE=ON -DZEPHSE_BENCH=OFF -DBUILD_SHARED_LIBS=ON \
   -DZEPHSE_PCH=ON "-DCMAKE_CXX_FLAGS_DEBUG=-Og -g1" "-DCMAKE_C_FLAGS_DEBUG=-Og -g1" >/dev/null
 cmake --build "$build" --parallel "$jobs"
 cd "$build"
