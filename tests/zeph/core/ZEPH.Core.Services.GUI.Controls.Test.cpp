@@ -281,3 +281,14 @@ TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   EXPECT_EQ(obj, static_cast<IZEPHUIImageList*>(list.get()));
   static_cast<IZEPHUIImageList*>(obj)->_Release();
 }
+
+TEST_F(PluginControlsTest, ScrollBoxBringsAControlInsideIntoView) {
+  auto scroll = New<TZEPHUIScrollBoxControl>();
+  scroll->AsControl()->SetBounds(0, 0, 100, 60);
+  auto panel = New<TZEPHUIPanelControl>();
+  ASSERT_EQ(panel->SetValueAsObject(ZEPH_UI_PROP_PARENT, static_cast<IZEPHUIScrollBox*>(scroll.get())), S_OK);
+  panel->AsControl()->SetBounds(0, 300, 50, 20);
+  ASSERT_EQ(scroll->MakeVisible(static_cast<IZEPHUIPanel*>(panel.get())), S_OK);
+  EXPECT_GE(panel->AsControl()->GetTop(), 0);
+  EXPECT_LE(panel->AsControl()->GetTop() + 20, 60);
+}
