@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
@@ -252,6 +253,15 @@ TEST_F(PluginControlsTest, PanelAndSliderLetThePluginPaint) {
 TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   auto button = New<TZEPHUIButtonControl>();
   EXPECT_EQ(button->DropDown(), E_FAIL);
+  auto scroll = New<TZEPHUIScrollBoxControl>();
+  HRESULT dropped = S_OK, shown = S_OK;
+  std::thread worker([&] {
+    dropped = button->DropDown();
+    shown = scroll->MakeVisible(nullptr);
+  });
+  worker.join();
+  EXPECT_EQ(dropped, E_ACCESSDENIED);
+  EXPECT_EQ(shown, E_ACCESSDENIED);
   void* obj = nullptr;
   EXPECT_EQ(button->GetValueAsObject(ZEPH_UI_BUTTON_PROP_DROPDOWN_MENU, IIDOf<IInterface>(), &obj), E_INVALIDARG);
 
@@ -271,7 +281,6 @@ TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   EXPECT_EQ(obj, static_cast<IZEPHUIPanel*>(panel.get()));
   static_cast<IZEPHUIPanel*>(obj)->_Release();
 
-  auto scroll = New<TZEPHUIScrollBoxControl>();
   EXPECT_EQ(scroll->MakeVisible(nullptr), S_OK);
   EXPECT_EQ(scroll->MakeVisible(listIntf), E_UNEXPECTED);
 
