@@ -4,15 +4,19 @@
 #include <memory>
 #include <thread>
 
+#include "rtl/RTL.EmbeddedResources.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Slider.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
 #include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zeph/core/ZEPH.Core.DialogsData.h"
 #include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.UI.Images.h"
 
@@ -300,4 +304,19 @@ TEST_F(PluginControlsTest, ScrollBoxBringsAControlInsideIntoView) {
   ASSERT_EQ(scroll->MakeVisible(static_cast<IZEPHUIPanel*>(panel.get())), S_OK);
   EXPECT_GE(panel->AsControl()->GetTop(), 0);
   EXPECT_LE(panel->AsControl()->GetTop() + 20, 60);
+}
+
+TEST_F(PluginControlsTest, ButtonsShowTheSharedSmallImagesUntilThePluginGivesItsOwn) {
+  if (!FindEmbeddedResource(u"TdmDialogsData", u"RCDATA"))
+    GTEST_SKIP() << "the stored form of the dialogs data module is not embedded";
+  std::unique_ptr<TdmDialogsData, TFree> module(Create<TdmDialogsData>(static_cast<TComponent*>(nullptr)));
+  auto button = New<TZEPHUIButtonControl>();
+  auto* zbutton = static_cast<TZCLButton*>(button->AsControl());
+  ASSERT_NE(zbutton->GetImagesProperty(), nullptr);
+  EXPECT_EQ(zbutton->GetImagesProperty(), module->GetSmallImages(zbutton));
+
+  auto list = IPtr<TZEPHUIImageList>(
+      Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
+  ASSERT_EQ(button->SetValueAsObject(ZEPH_UI_BUTTON_PROP_IMAGES, static_cast<IZEPHUIImageList*>(list.get())), S_OK);
+  EXPECT_EQ(zbutton->GetImagesProperty(), static_cast<TCustomImageList*>(list->AsImageList()));
 }
