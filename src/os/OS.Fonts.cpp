@@ -52,6 +52,10 @@ struct TFontState {
   // Fallback faces by file, size and rendering, and the face chosen per font and code point.
   std::map<std::string, std::unique_ptr<TRealFont>> FallbackFaces;
   std::map<std::string, const TRealFont*> FallbackChoice;
+  // Recently realised descriptions, newest last: a canvas switching between fonts makes a new
+  // handle at each switch, and matching plus opening the face again costs far more than the
+  // text it measures. Emptied whenever the installed fonts or substitutions change.
+  std::vector<std::pair<LOGFONTW, std::shared_ptr<const TRealFont>>> Recent;
   TFontState() {
     FT_Init_FreeType(&Library);
     for (const char16_t* name : {u"segoe ui", u"tahoma", u"ms shell dlg 2", u"ms shell dlg", u"ms sans serif",
@@ -80,7 +84,7 @@ struct TFontObject : TGdiObject {
   TFontObject() : TGdiObject(TGdiKind::Font) {}
   LOGFONTW Log{};
   std::once_flag Realized;
-  std::unique_ptr<TRealFont> Real;
+  std::shared_ptr<const TRealFont> Real;
   int Describe(int Size, void* Buffer) const override {
     if (!Buffer) return sizeof(LOGFONTW);
     if (Size < int(sizeof(LOGFONTW))) return 0;
@@ -230,12 +234,35 @@ std::unique_ptr<TRealFont> MakeRealFont(const LOGFONTW& Log, const TMatch& Match
   return real;
 }
 
+bool SameLogFont(const LOGFONTW& A, const LOGFONTW& B) {
+  return A.lfHeight == B.lfHeight && A.lfWidth == B.lfWidth && A.lfEscapement == B.lfEscapement &&
+         A.lfOrientation == B.lfOrientation && A.lfWeight == B.lfWeight && A.lfItalic == B.lfItalic &&
+         A.lfUnderline == B.lfUnderline && A.lfStrikeOut == B.lfStrikeOut && A.lfCharSet == B.lfCharSet &&
+         A.lfOutPrecision == B.lfOutPrecision && A.lfClipPrecision == B.lfClipPrecision &&
+         A.lfQuality == B.lfQuality && A.lfPitchAndFamily == B.lfPitchAndFamily &&
+         LogFontFaceName(A) == LogFontFaceName(B);
+}
+
+constexpr size_t RecentFontsLimit = 16;
+
+void ForgetRealizedFonts(TFontState& FontState) { FontState.Recent.clear(); }
+
 void Realize(TFontObject& Font) {
-  TMatch match;
   TFontState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.Lock);
+  auto& recent = state.Recent;
+  for (auto it = recent.begin(); it != recent.end(); ++it)
+    if (SameLogFont(it->first, Font.Log)) {
+      Font.Real = it->second;
+      std::rotate(it, it + 1, recent.end());
+      return;
+    }
+  TMatch match;
   if (!MatchFace(Font.Log, match)) return;
   Font.Real = MakeRealFont(Font.Log, match, 0);
+  if (!Font.Real) return;
+  if (recent.size() >= RecentFontsLimit) recent.erase(recent.begin());
+  recent.emplace_back(Font.Log, Font.Real);
 }
 
 TFontObject* FontOf(const void* Handle) {
@@ -300,6 +327,7 @@ void SetFontSubstitute(const String& Family, const String& Replacement) {
     state.Substitutes.erase(Lower(Family));
   else
     state.Substitutes[Lower(Family)] = Replacement;
+  ForgetRealizedFonts(state);
 }
 
 String GetFontSubstitute(const String& Family) {
@@ -321,6 +349,7 @@ bool UseFontConfiguration(const std::string& Xml) {
   for (auto& f : state.Private) AddPrivateToConfig(config, *f);
   FcConfigSetCurrent(config);
   FcConfigDestroy(config);  // the current configuration holds its own reference
+  ForgetRealizedFonts(state);
   return true;
 }
 
@@ -383,6 +412,7 @@ void RebuildPrivateFonts() {
   TFontState& state = State();
   FcConfigAppFontClear(Config());
   for (auto& f : state.Private) AddPrivateToConfig(Config(), *f);
+  ForgetRealizedFonts(state);
 }
 
 TPrivateFont* AddPrivate(const std::string& Path, bool Temporary) {
@@ -390,6 +420,7 @@ TPrivateFont* AddPrivate(const std::string& Path, bool Temporary) {
   int faces = CountFaces(Path);
   if (faces <= 0) return nullptr;
   if (!FcConfigAppFontAddFile(Config(), reinterpret_cast<const FcChar8*>(Path.c_str()))) return nullptr;
+  ForgetRealizedFonts(state);
   auto font = std::make_unique<TPrivateFont>();
   font->Path = Path;
   font->Temporary = Temporary;

@@ -6,6 +6,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -147,12 +148,33 @@ String LowerCase(StringView S) {
   return out;
 }
 
+// Plain ASCII text maps case letter by letter in every locale but Turkish and Azeri (dotted and
+// dotless i); there the full mapping, costly next to the text, gives nothing more.
+namespace {
+bool MapsAsAscii(StringView S) {
+  for (Char c : S)
+    if (c >= 0x80) return false;
+  const char* language = icu::Locale::getDefault().getLanguage();
+  return std::strcmp(language, "tr") != 0 && std::strcmp(language, "az") != 0;
+}
+}  // namespace
+
 String AnsiUpperCase(StringView S) {
+  if (MapsAsAscii(S)) {
+    String out(S);
+    for (Char& c : out) c = AsciiUpper(c);
+    return out;
+  }
   icu::UnicodeString text(ToUnicode(S));  // read-only alias; toUpper copies on write
   return ToString(text.toUpper(UserLocale()));
 }
 
 String AnsiLowerCase(StringView S) {
+  if (MapsAsAscii(S)) {
+    String out(S);
+    for (Char& c : out) c = AsciiLower(c);
+    return out;
+  }
   icu::UnicodeString text(ToUnicode(S));
   return ToString(text.toLower(UserLocale()));
 }

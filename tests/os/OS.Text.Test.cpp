@@ -381,9 +381,12 @@ TEST(Fonts, SubstitutionFallbackEnumerationAndPrivateFonts) {
   EXPECT_EQ(face(u"MS Shell Dlg 2"), u"DejaVu Sans");
   EXPECT_EQ(face(u"No Such Family 123"), u"DejaVu Sans");
   EXPECT_EQ(face(u"DejaVu Serif"), u"DejaVu Serif");
+  // A description realised a moment ago follows a changed substitution.
+  EXPECT_EQ(face(u"tahoma"), u"DejaVu Sans");
   SetFontSubstitute(u"Tahoma", u"DejaVu Serif");
   EXPECT_EQ(face(u"tahoma"), u"DejaVu Serif");
   SetFontSubstitute(u"Tahoma", u"sans-serif");
+  EXPECT_EQ(face(u"tahoma"), u"DejaVu Sans");
 
   auto families = GetFontFamilies();
   EXPECT_NE(std::find(families.begin(), families.end(), u"DejaVu Sans"), families.end());

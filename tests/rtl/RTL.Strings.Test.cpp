@@ -1,6 +1,7 @@
 #include "rtl/RTL.Strings.h"
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
 
 namespace {
 std::string U8(StringView S) { return StringToUTF8(S); }
@@ -71,6 +72,19 @@ TEST(Strings, CaseMapping) {
   EXPECT_EQ(UpCase(u'q'), u'Q');
   EXPECT_EQ(ToUpper(u'\u00E9'), u'\u00C9');
   EXPECT_EQ(ToLower(u'\u0424'), u'\u0444');
+}
+
+TEST(Strings, CaseMappingOfPlainAsciiFollowsTheLocale) {
+  EXPECT_EQ(AnsiUpperCase(u"item 9, z!"), u"ITEM 9, Z!");
+  EXPECT_EQ(AnsiLowerCase(u"ITEM 9, Z!"), u"item 9, z!");
+  // Turkish maps i and I to the dotted capital and the dotless small letter.
+  const icu::Locale saved = icu::Locale::getDefault();
+  UErrorCode status = U_ZERO_ERROR;
+  icu::Locale::setDefault(icu::Locale("tr", "TR"), status);
+  EXPECT_EQ(AnsiUpperCase(u"i"), u"\u0130");
+  EXPECT_EQ(AnsiLowerCase(u"I"), u"\u0131");
+  icu::Locale::setDefault(saved, status);
+  EXPECT_EQ(AnsiUpperCase(u"i"), u"I");
 }
 
 TEST(Strings, OrdinalComparison) {

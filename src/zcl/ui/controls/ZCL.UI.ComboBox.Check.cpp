@@ -10,15 +10,13 @@
 
 void TZCLCheckComboBoxItem::DeclareProperties(TClassDeclaration<TZCLCheckComboBoxItem>& D) {
   D.Property(u"Checked", &TZCLCheckComboBoxItem::GetChecked, &TZCLCheckComboBoxItem::SetChecked).Default(false);
-  D.Property(u"Tag", &TZCLCheckComboBoxItem::GetTag, &TZCLCheckComboBoxItem::SetTag).Default(0);
-  D.Property(u"Text", &TZCLCheckComboBoxItem::GetText, &TZCLCheckComboBoxItem::SetText);
+  DeclareTextProperties(D);
 }
 
 void TZCLCheckComboBoxItem::Assign(TPersistent* Source) {
   if (auto* source = dynamic_cast<TZCLCheckComboBoxItem*>(Source)) {
     FChecked = source->FChecked;
-    FText = source->FText;
-    FTag = source->FTag;
+    AssignText(*source);
     Changed(false);
     return;
   }
@@ -31,30 +29,14 @@ void TZCLCheckComboBoxItem::SetChecked(bool Value) {
   Changed(false);
 }
 
-void TZCLCheckComboBoxItem::SetText(const String& Value) {
-  if (FText == Value) return;
-  FText = Value;
-  Changed(false);
-}
-
 TZCLCheckComboBoxItems::TZCLCheckComboBoxItems(TZCLCheckComboBox* AOwner)
     : TZCLCollection(TZCLCheckComboBoxItem::StaticClass()), FOwner(AOwner) {}
 
 TPersistent* TZCLCheckComboBoxItems::GetOwner() const { return FOwner; }
 
 TZCLCheckComboBoxItem* TZCLCheckComboBoxItems::Add(const String& Text, bool Checked) {
-  BeginUpdate();
-  TZCLCheckComboBoxItem* item;
-  try {
-    item = TCollection::Add<TZCLCheckComboBoxItem>();
-    item->SetText(Text);
-    item->SetChecked(Checked);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  return item;
+  return TZCLCheckComboBoxItem::AddTo<TZCLCheckComboBoxItem>(
+      this, Text, [Checked](TZCLCheckComboBoxItem* Item) { Item->SetChecked(Checked); });
 }
 
 bool TZCLCheckComboBoxItems::FindByText(const String& Text, TZCLCheckComboBoxItem*& Item) const {
@@ -238,15 +220,13 @@ void TZCLCheckComboBoxDropDown::ClickAtObject(TZCLHitTestInfo* HitTest) {
 
 void TZCLImageComboBoxItem::DeclareProperties(TClassDeclaration<TZCLImageComboBoxItem>& D) {
   D.Property(u"ImageIndex", &TZCLImageComboBoxItem::GetImageIndex, &TZCLImageComboBoxItem::SetImageIndex).Default(-1);
-  D.Property(u"Tag", &TZCLImageComboBoxItem::GetTag, &TZCLImageComboBoxItem::SetTag).Default(0);
-  D.Property(u"Text", &TZCLImageComboBoxItem::GetText, &TZCLImageComboBoxItem::SetText);
+  DeclareTextProperties(D);
 }
 
 void TZCLImageComboBoxItem::Assign(TPersistent* Source) {
   if (auto* source = dynamic_cast<TZCLImageComboBoxItem*>(Source)) {
     FImageIndex = source->FImageIndex;
-    FText = source->FText;
-    FTag = source->FTag;
+    AssignText(*source);
     Changed(false);
     return;
   }
@@ -259,30 +239,14 @@ void TZCLImageComboBoxItem::SetImageIndex(Integer Value) {
   Changed(false);
 }
 
-void TZCLImageComboBoxItem::SetText(const String& Value) {
-  if (FText == Value) return;
-  FText = Value;
-  Changed(false);
-}
-
 TZCLImageComboBoxItems::TZCLImageComboBoxItems(TZCLImageComboBox* AOwner)
     : TCollection(TZCLImageComboBoxItem::StaticClass()), FOwner(AOwner) {}
 
 TPersistent* TZCLImageComboBoxItems::GetOwner() const { return FOwner; }
 
 TZCLImageComboBoxItem* TZCLImageComboBoxItems::Add(const String& Text, Integer ImageIndex) {
-  BeginUpdate();
-  TZCLImageComboBoxItem* item;
-  try {
-    item = TCollection::Add<TZCLImageComboBoxItem>();
-    item->SetText(Text);
-    item->SetImageIndex(ImageIndex);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  return item;
+  return TZCLImageComboBoxItem::AddTo<TZCLImageComboBoxItem>(
+      this, Text, [ImageIndex](TZCLImageComboBoxItem* Item) { Item->SetImageIndex(ImageIndex); });
 }
 
 bool TZCLImageComboBoxItems::FindByData(const void* Data, TZCLImageComboBoxItem*& Item) const {

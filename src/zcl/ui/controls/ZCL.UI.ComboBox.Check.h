@@ -10,23 +10,65 @@
 class TZCLCheckComboBox;
 class TZCLImageComboBox;
 
-class TZCLCheckComboBoxItem : public TZCLCollectionItem {
+// The text and tag both kinds of item carry, over the item class each descends from.
+template <class TBase>
+class TZCLComboBoxTextItem : public TBase {
+ public:
+  using TBase::TBase;
+  NativeInt GetTag() const { return FTag; }
+  void SetTag(NativeInt Value) { FTag = Value; }
+  const String& GetText() const { return FText; }
+  void SetText(const String& Value) {
+    if (FText == Value) return;
+    FText = Value;
+    this->Changed(false);
+  }
+
+ protected:
+  // Tag and Text follow the item's own properties.
+  template <class T>
+  static void DeclareTextProperties(TClassDeclaration<T>& D) {
+    D.Property(u"Tag", &T::GetTag, &T::SetTag).Default(0);
+    D.Property(u"Text", &T::GetText, &T::SetText);
+  }
+  void AssignText(const TZCLComboBoxTextItem& Source) {
+    FTag = Source.FTag;
+    FText = Source.FText;
+  }
+  // Adds an item to Items with its text and what Setup sets, reported as one change.
+  template <class T, class TSetup>
+  static T* AddTo(TCollection* Items, const String& Text, TSetup Setup) {
+    Items->BeginUpdate();
+    T* item;
+    try {
+      item = Items->Add<T>();
+      item->SetText(Text);
+      Setup(item);
+    } catch (...) {
+      Items->EndUpdate();
+      throw;
+    }
+    Items->EndUpdate();
+    return item;
+  }
+
+ private:
+  NativeInt FTag = 0;
+  String FText;
+};
+
+class TZCLCheckComboBoxItem : public TZCLComboBoxTextItem<TZCLCollectionItem> {
   ZCL_CLASS(TZCLCheckComboBoxItem, TZCLCollectionItem)
  public:
-  using TZCLCollectionItem::TZCLCollectionItem;
+  using TZCLComboBoxTextItem::TZCLComboBoxTextItem;
   static void DeclareProperties(TClassDeclaration<TZCLCheckComboBoxItem>& D);
   void Assign(TPersistent* Source) override;
   bool GetChecked() const { return FChecked; }
   void SetChecked(bool Value);
-  NativeInt GetTag() const { return FTag; }
-  void SetTag(NativeInt Value) { FTag = Value; }
-  const String& GetText() const { return FText; }
-  void SetText(const String& Value);
 
  private:
+  friend class TZCLCheckComboBoxItems;
   bool FChecked = false;
-  NativeInt FTag = 0;
-  String FText;
 };
 
 class TZCLCheckComboBoxItems : public TZCLCollection {
@@ -106,24 +148,19 @@ class TZCLCheckComboBoxDropDown : public TZCLCustomComboBoxDropDown {
   bool FItemsLocked = false;
 };
 
-class TZCLImageComboBoxItem : public TCollectionItem {
+class TZCLImageComboBoxItem : public TZCLComboBoxTextItem<TCollectionItem> {
   ZCL_CLASS(TZCLImageComboBoxItem, TCollectionItem)
  public:
-  using TCollectionItem::TCollectionItem;
+  using TZCLComboBoxTextItem::TZCLComboBoxTextItem;
   static void DeclareProperties(TClassDeclaration<TZCLImageComboBoxItem>& D);
   void Assign(TPersistent* Source) override;
   Integer GetImageIndex() const { return FImageIndex; }
   void SetImageIndex(Integer Value);
-  NativeInt GetTag() const { return FTag; }
-  void SetTag(NativeInt Value) { FTag = Value; }
-  const String& GetText() const { return FText; }
-  void SetText(const String& Value);
   void* Data = nullptr;
 
  private:
+  friend class TZCLImageComboBoxItems;
   Integer FImageIndex = -1;
-  NativeInt FTag = 0;
-  String FText;
 };
 
 class TZCLImageComboBoxItems : public TCollection {

@@ -10,12 +10,14 @@ void TZCLIncrementalSearch::SetText(const String& Value) {
     const String oldText = FText;
     const Integer oldLength = FTextLength;
     FText = Value;
+    FUpperText = zcUpperCase(Value);
     FTextLength = static_cast<Integer>(Value.size());
     if (!Value.empty() && OnLookup) {
       bool found = false;
       OnLookup(this, found);
       if (!found) {
         FText = oldText;
+        FUpperText = zcUpperCase(oldText);
         FTextLength = oldLength;
       }
     }
@@ -82,7 +84,7 @@ bool TZCLIncrementalSearch::GetHighlightBounds(const String& Text, Integer& Star
     if (!zcBeginsWith(Text, FText, true)) return false;
     Start = 0;
   } else {
-    const size_t at = zcUpperCase(Text).find(zcUpperCase(FText));
+    const size_t at = zcUpperCase(Text).find(FUpperText);
     if (at == String::npos) return false;
     Start = static_cast<Integer>(at);
   }

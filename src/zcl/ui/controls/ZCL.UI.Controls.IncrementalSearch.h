@@ -37,5 +37,6 @@ class TZCLIncrementalSearch : public TObject {
   bool FLocked = false;
   TZCLIncrementalSearchMode FMode = ismSearch;
   String FText;
+  String FUpperText;  // a filter tests every row against it
   Integer FTextLength = 0;
 };

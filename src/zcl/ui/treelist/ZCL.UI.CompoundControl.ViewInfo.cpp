@@ -170,12 +170,21 @@ TZCLCompoundControlContentCellList::TZCLCompoundControlContentCellList(IZCLCompo
 
 TZCLCompoundControlContentCellList::~TZCLCompoundControlContentCellList() {
   for (auto* cell : FItems) Free(cell);
+  for (auto* cell : FSpare) Free(cell);
 }
 
 TZCLCompoundControlBaseContentCell* TZCLCompoundControlContentCellList::Add(
     TObject* Data, TZCLCompoundControlBaseContentCellViewInfo* ViewInfo) {
-  TZCLCompoundControlBaseContentCell* cell =
-      FFactory ? FFactory(Data, ViewInfo) : new TZCLCompoundControlBaseContentCell(Data, ViewInfo);
+  TZCLCompoundControlBaseContentCell* cell;
+  if (!FFactory && !FSpare.empty()) {
+    cell = FSpare.back();
+    FSpare.pop_back();
+    cell->FData = Data;
+    cell->FViewInfo = ViewInfo;
+    cell->Top = cell->Height = 0;
+  } else {
+    cell = FFactory ? FFactory(Data, ViewInfo) : new TZCLCompoundControlBaseContentCell(Data, ViewInfo);
+  }
   FItems.push_back(cell);
   return cell;
 }
@@ -183,7 +192,12 @@ TZCLCompoundControlBaseContentCell* TZCLCompoundControlContentCellList::Add(
 void TZCLCompoundControlContentCellList::Clear() {
   auto items = std::move(FItems);
   FItems.clear();
-  for (auto* cell : items) Free(cell);
+  if (FFactory) {
+    for (auto* cell : items) Free(cell);
+  } else {
+    // Kept for the next build; reversed so that it takes them in their old order.
+    FSpare.insert(FSpare.end(), items.rbegin(), items.rend());
+  }
   UpdateVisibleBounds();
 }
 

@@ -135,6 +135,7 @@ class TZCLCompoundControlBaseContentCell : public TZCLUnknownObject {
   Integer Top = 0;
 
  protected:
+  friend class TZCLCompoundControlContentCellList;
   TObject* FData;
   TZCLCompoundControlBaseContentCellViewInfo* FViewInfo;
 };
@@ -171,6 +172,9 @@ class TZCLCompoundControlContentCellList : public TObject {
   IZCLCompoundControlSubClassContent* FOwner;
   TCellFactory FFactory;
   std::vector<TZCLCompoundControlBaseContentCell*> FItems;
+  // Plain cells of the last build, taken again by the next: a long list is rebuilt on every
+  // structure change, and making and freeing a cell per row cost more than the rows' layout.
+  std::vector<TZCLCompoundControlBaseContentCell*> FSpare;
 };
 
 // A cell list whose cells are of class T.

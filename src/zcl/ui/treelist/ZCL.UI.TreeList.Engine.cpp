@@ -340,10 +340,9 @@ void TZCLTreeListSubClass::ProcessChanges(TZCLCompoundControlChanges Flags) {
     else
       Flags |= TreeListChangeGroup;
   }
-  if (Flags & (TreeListChangeSort | TreeListChangeGroup)) {
-    GetSorter()->Sort((Flags & TreeListChangeGroup) != 0);
+  // Rows are rebuilt only when the order may have changed: rebuilding costs as much as the rows.
+  if ((Flags & (TreeListChangeSort | TreeListChangeGroup)) && GetSorter()->Sort((Flags & TreeListChangeGroup) != 0))
     Flags |= ChangeStruct;
-  }
   if (Flags & 0x10000) SetFocusedObject(nullptr, true, true);
   inherited::ProcessChanges(Flags);
   if (Flags & ChangeStruct) {

@@ -260,8 +260,16 @@ bool TZCLTreeListSubClass::WantSpecialKey(Word Key, TShiftState Shift) {
 
 bool TZCLTreeListSubClass::CheckFocusedObject() {
   if (FocusedObject) return true;
+  // The first row that may take the focus: a group row only where groups are focusable.
   TZCLCompoundControlContentCellList* cells = GetContent()->GetCells();
-  if (cells->GetCount() > 0) SetFocusedObject((*cells)[0]->GetData(), true, true);
+  const bool groupsFocus = FOptionsBehavior->GetGroupsFocus();
+  for (Integer i = 0; i < cells->GetCount(); ++i) {
+    TObject* object = (*cells)[i]->GetData();
+    if (groupsFocus || !dynamic_cast<TZCLTreeListGroup*>(object)) {
+      SetFocusedObject(object, true, true);
+      break;
+    }
+  }
   return false;
 }
 

@@ -351,34 +351,29 @@ TObject* TZCLTreeListNode::GetLinkParent() { return FGroup ? static_cast<TObject
 
 // ---- string node ----------------------------------------------------------------------------
 
-TZCLTreeListStringNode::~TZCLTreeListStringNode() { delete FValues; }
-
 String TZCLTreeListStringNode::GetValue(Integer Index) {
-  if (!FValues || Index < 0 || Index >= Integer(FValues->size())) return String();
-  return (*FValues)[size_t(Index)];
+  if (Index < 0 || Index >= Integer(FValues.size())) return String();
+  return FValues[size_t(Index)];
 }
 
-Integer TZCLTreeListStringNode::GetValuesCapacity() { return FValues ? Integer(FValues->capacity()) : 0; }
+Integer TZCLTreeListStringNode::GetValuesCapacity() { return Integer(FValues.capacity()); }
 
-Integer TZCLTreeListStringNode::GetValuesCount() { return FValues ? Integer(FValues->size()) : 0; }
+Integer TZCLTreeListStringNode::GetValuesCount() { return Integer(FValues.size()); }
 
 void TZCLTreeListStringNode::SetValuesCapacity(Integer Count) {
-  if (!FValues) FValues = new std::vector<String>();
-  if (Integer(FValues->capacity()) != Count && Count > Integer(FValues->size())) FValues->reserve(size_t(Count));
+  if (Integer(FValues.capacity()) != Count && Count > Integer(FValues.size())) FValues.reserve(size_t(Count));
 }
 
 void TZCLTreeListStringNode::SetValue(Integer Index, const String& Value) {
   if (Index < 0) return;
-  if (FValues && Index < Integer(FValues->size()) && (*FValues)[size_t(Index)] == Value) return;
-  if (!FValues) FValues = new std::vector<String>();
-  if (Index >= Integer(FValues->size())) FValues->resize(size_t(Index) + 1);
-  (*FValues)[size_t(Index)] = Value;
+  if (Index < Integer(FValues.size()) && FValues[size_t(Index)] == Value) return;
+  if (Index >= Integer(FValues.size())) FValues.resize(size_t(Index) + 1);
+  FValues[size_t(Index)] = Value;
   FTreeList->NodeValuesChanged(Index);
 }
 
 void TZCLTreeListStringNode::ClearValues() {
-  if (!FValues) return;
-  delete FValues;
-  FValues = nullptr;
+  if (FValues.capacity() == 0) return;
+  std::vector<String>().swap(FValues);
   FTreeList->NodeValuesChanged(-1);
 }

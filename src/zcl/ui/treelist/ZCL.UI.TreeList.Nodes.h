@@ -220,7 +220,6 @@ class TZCLTreeListStringNode : public TZCLTreeListNode {
   ZCL_CLASS(TZCLTreeListStringNode, TZCLTreeListNode)
  public:
   using TZCLTreeListNode::TZCLTreeListNode;
-  ~TZCLTreeListStringNode() override;
   String GetValue(Integer Index) override;
   Integer GetValuesCapacity() override;
   Integer GetValuesCount() override;
@@ -229,5 +228,5 @@ class TZCLTreeListStringNode : public TZCLTreeListNode {
   void ClearValues() override;
 
  private:
-  std::vector<String>* FValues = nullptr;
+  std::vector<String> FValues;
 };

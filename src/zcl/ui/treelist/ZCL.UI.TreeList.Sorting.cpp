@@ -109,11 +109,11 @@ String TZCLTreeListSorter::GetGroupName(TZCLTreeListNode* Node) {
   return name;
 }
 
-void TZCLTreeListSorter::Sort(bool Regroup) {
+bool TZCLTreeListSorter::Sort(bool Regroup) {
   TZCLTreeListNode* root = FSubClass->GetRootNode();
   // Children supplied on demand are sorted when they arrive.
-  if (!root || !root->GetChildrenList() || root->GetChildrenList()->GetCount() == 0) return;
-  if (!(Regroup && (IsGroupMode() || FSubClass->GetGroups()->GetCount() > 0)) && !IsSortingNeeded()) return;
+  if (!root || !root->GetChildrenList() || root->GetChildrenList()->GetCount() == 0) return false;
+  if (!(Regroup && (IsGroupMode() || FSubClass->GetGroups()->GetCount() > 0)) && !IsSortingNeeded()) return false;
   FSubClass->DoSorting();
   try {
     FSubClass->BeginUpdate();
@@ -136,6 +136,7 @@ void TZCLTreeListSorter::Sort(bool Regroup) {
     throw;
   }
   FSubClass->DoSorted();
+  return true;
 }
 
 void TZCLTreeListSorter::UpdateGroups() {

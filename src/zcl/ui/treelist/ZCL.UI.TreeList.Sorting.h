@@ -21,7 +21,8 @@ class TZCLTreeListSorter : public TZCLUnknownObject {
   // For descendants: nodes without a group come first, then by caption.
   virtual Integer CompareGroups(TZCLTreeListNode* Left, TZCLTreeListNode* Right);
 
-  void Sort(bool Regroup);
+  // False when there was nothing to sort or group: the order stands as it was.
+  bool Sort(bool Regroup);
   String GetGroupName(TZCLTreeListNode* Node);
   bool IsGroupMode();
   void UpdateGroups();

@@ -883,11 +883,19 @@ void TZCLTreeListContentViewInfo::PopulateViewItems(TZCLTreeListNode* Parent) {
 }
 
 void TZCLTreeListContentViewInfo::MeasureCells() {
+  // The stock node rows are all of one height: measured once, not once per row.
+  const Integer nodeHeight =
+      FNodeViewInfo->ClassType() == TZCLTreeListNodeViewInfo::StaticClass() ? FNodeViewInfo->MeasureHeight() : -1;
   Integer top = 0;
   for (Integer i = 0; i < FCells.GetCount(); ++i) {
     TZCLCompoundControlBaseContentCell* cell = FCells[i];
     cell->Top = top;
-    cell->Height = cell->GetViewInfo() == FGroupViewInfo ? GetGroupHeight() : cell->MeasureHeight();
+    if (cell->GetViewInfo() == FGroupViewInfo)
+      cell->Height = GetGroupHeight();
+    else if (nodeHeight >= 0 && cell->GetViewInfo() == FNodeViewInfo)
+      cell->Height = nodeHeight;
+    else
+      cell->Height = cell->MeasureHeight();
     top += cell->Height;
   }
 }

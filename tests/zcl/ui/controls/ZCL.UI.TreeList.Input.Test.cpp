@@ -431,6 +431,18 @@ TEST_F(TreeListInputTest, GroupsTakeFocusByOptionAndHomeSkipsAnExpandedGroup) {
   EXPECT_EQ(Selection(), (std::vector<TZCLTreeListNode*>{rows[1], rows[2]}));
 }
 
+TEST_F(TreeListInputTest, FirstKeyIntoAnUnfocusedListSkipsGroupsThatMayNotTakeFocus) {
+  auto rows = AddRows(4);
+  auto [g1, g2] = TwoGroups(rows);
+  for (const bool groupsFocus : {true, false}) {
+    Tree->GetOptionsBehavior()->SetGroupsFocus(groupsFocus);
+    Tree->SetFocusedObject(nullptr, true, false);
+    ASSERT_EQ(Tree->FocusedObject, nullptr);
+    Key(VK_DOWN);
+    EXPECT_EQ(Tree->FocusedObject, groupsFocus ? static_cast<TObject*>(g1) : rows[0]) << groupsFocus;
+  }
+}
+
 TEST_F(TreeListInputTest, WheelAndPanScroll) {
   AddRows(40);
   const Integer rowHeight = (*Tree->GetContent()->GetCells())[0]->Height;
