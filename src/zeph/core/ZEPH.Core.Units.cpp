@@ -10,6 +10,7 @@
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.Services.h"
 #include "zeph/core/ZEPH.Core.UI.Forms.h"
+#include "zeph/core/ZEPH.Core.UI.TreeList.h"
 #include "zeph/core/ZEPH.Plugins.Old.h"
 #include "zeph/core/ZEPH.Plugins.h"
 #include "zeph/core/ZSO.DataAdapter.h"
@@ -30,6 +31,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Actions", ActionsInitialize, ActionsFinalize},
     {"ZEPH.Core.DialogsData", DialogsDataInitialize, nullptr},
     {"ZEPH.Core.Background", BackgroundInitialize, BackgroundFinalize},
+    {"ZEPH.Core.UI.TreeList", TreeListAdaptersInitialize, TreeListAdaptersFinalize},
     {"ZEPH.Core.UI.Forms", RegisterPluginFormClasses, nullptr},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
