@@ -196,4 +196,10 @@ TEST_F(PluginPagesTest, TabControlClampsAndMayRefuse) {
   EXPECT_EQ(tabs->Delete(-1), E_UNEXPECTED);
   ASSERT_EQ(tabs->Delete(0), S_OK);
   EXPECT_EQ(tabs->GetTabCount(), 2);
+
+  // Once the active tab is gone, a refusal cannot keep it: the control moves on instead of asking
+  // without end.
+  ASSERT_EQ(tabs->Delete(1), S_OK);
+  ASSERT_EQ(tabs->GetValueAsInt32(ZEPH_UI_TABS_PROP_ACTIVE_INDEX, active), S_OK);
+  EXPECT_EQ(active, 0);
 }

@@ -145,8 +145,11 @@ TEST_F(PluginTreeListTest, SortByStepsThroughTheDirections) {
   ASSERT_EQ(List->SortBy(second.get(), 1, LongFalse), S_OK);
   EXPECT_EQ(sub->GetSortByList()->GetCount(), 1);
   ASSERT_EQ(List->SetValueAsInt32(60, tlsmMulti), S_OK);
+  ASSERT_EQ(List->SortBy(second.get(), 1, LongFalse), S_OK);
   ASSERT_EQ(List->SortBy(column.get(), 1, LongFalse), S_OK);
   EXPECT_EQ(sub->GetSortByList()->GetCount(), 2);
+  ASSERT_EQ(List->SortBy(column.get(), 1, LongTrue), S_OK);
+  EXPECT_EQ(sub->GetSortByList()->GetCount(), 1);
 
   auto other = NewList(Form.get());
   auto foreign = AddColumn(other.get());
@@ -316,9 +319,8 @@ TEST_F(PluginTreeListTest, GroupsPublishTheirStateAndCanBeDeleted) {
   ASSERT_EQ(List->GetGroup(0, IIDOf<IZEPHUITreeListGroup>(), &obj), S_OK);
   auto group = Adopt<IZEPHUITreeListGroup>(obj);
   EXPECT_EQ(group->GetNodeCount(), 2);
-  Variant v;
-  ASSERT_EQ(group->GetValueAsVariant(1, v), S_OK);
-  EXPECT_EQ(v.AsString(), u"x");
+  ASSERT_EQ(group->GetValueAsObject(1, IIDOf<IZEPHString>(), &obj), S_OK);
+  EXPECT_EQ(PluginStringToStr(Adopt<IZEPHString>(obj).get()), u"x");
   EXPECT_EQ(group->SetValueAsInt32(4, 1), E_UNEXPECTED);
   EXPECT_EQ(List->GetGroup(5, IIDOf<IZEPHUITreeListGroup>(), &obj), E_UNEXPECTED);
 
