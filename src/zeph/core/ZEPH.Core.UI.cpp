@@ -7,6 +7,7 @@
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
+#include "vcl/VCL.Menus.h"
 #include "vcl/VCL.Messages.h"
 #include "zcl/base/ZCL.Colors.h"
 #include "zcl/ui/ZCL.UI.Application.h"
@@ -251,6 +252,11 @@ void TZEPHUIControl::DoGetValueAsInt32(Integer PropertyID, Integer& Value, HRESU
 }
 
 IPtr<IInterface> TZEPHUIControl::DoGetValueAsObject(Integer PropertyID) {
+  if (PropertyID == ZEPH_UI_PROP_POPUP_MENU) {
+    IPtr<IInterface> menu;
+    TZEPHCoreAdaptersMap::GetAdapter(menu, AsControl()->GetPopupMenuComponent(), soReference);
+    return menu;
+  }
   if (PropertyID == ZEPH_UI_PROP_PARENT) {
     TWinControl* parent = AsControl()->GetParent();
     void* obj = nullptr;
@@ -262,6 +268,10 @@ IPtr<IInterface> TZEPHUIControl::DoGetValueAsObject(Integer PropertyID) {
 }
 
 void TZEPHUIControl::DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) {
+  if (PropertyID == ZEPH_UI_PROP_POPUP_MENU) {
+    AsControl()->SetPopupMenu(static_cast<TPopupMenu*>(AdapterGetObjectChecked(Value, TPopupMenu::StaticClass())));
+    return;
+  }
   if (PropertyID == ZEPH_UI_PROP_PARENT) {
     SetParentFrom(Value);
     return;

@@ -168,6 +168,17 @@ class TZEPHUIComponent : public TZEPHMappedObjectAdapter {
       return E_UNEXPECTED;
     }
   }
+  // For operations that answer a count: -1 when the access check fails or Body raises.
+  template <class F>
+  Integer CheckedCount(F&& Body) {
+    HRESULT r = S_OK;
+    if (!CheckAccess(r)) return -1;
+    try {
+      return Body();
+    } catch (...) {
+      return -1;
+    }
+  }
 
  private:
   IPtr<IInterface> FEventsHandler;

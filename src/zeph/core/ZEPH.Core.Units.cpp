@@ -8,6 +8,7 @@
 #include "zeph/core/ZEPH.Core.Hotkeys.h"
 #include "zeph/core/ZEPH.Core.Images.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
+#include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.Services.h"
 #include "zeph/core/ZEPH.Core.UI.Forms.h"
 #include "zeph/core/ZEPH.Core.UI.TreeList.h"
@@ -33,6 +34,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Background", BackgroundInitialize, BackgroundFinalize},
     {"ZEPH.Core.UI.TreeList", TreeListAdaptersInitialize, TreeListAdaptersFinalize},
     {"ZEPH.Core.UI.Forms", RegisterPluginFormClasses, nullptr},
+    {"ZEPH.Core.Services.GUI.Controls", GUIControlsInitialize, GUIControlsFinalize},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
     {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},

@@ -8,6 +8,7 @@
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
+#include "vcl/VCL.Menus.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zcl/ui/ZCL.UI.Application.h"
 #include "zeph/core/ZEPH.Core.UI.Images.h"
@@ -247,6 +248,31 @@ TEST_F(PluginGuiTest, MappedPropertiesReachTheControl) {
   ASSERT_EQ(host->GetValueAsInt32(ZEPH_UI_PROP_FOCUSED, value), S_OK);
   EXPECT_EQ(value, 0);
   EXPECT_EQ(host->GetValueAsInt32(15, value), E_INVALIDARG);
+}
+
+TEST_F(PluginGuiTest, PopupMenuPropertyTakesAndGivesTheMenusWrapper) {
+  TZEPHCoreAdaptersMap::Register(TPopupMenu::StaticClass(), [](TObject* AObject, TStreamOwnership AOwnership) {
+    auto* adapter = Create<TZEPHMappedObjectAdapter>(static_cast<TPersistent*>(AObject), AOwnership);
+    return IPtr<IInterface>(static_cast<IZEPHPropertyList2*>(adapter));
+  });
+  auto host = NewHost();
+  void* obj = nullptr;
+  EXPECT_EQ(host->GetValueAsObject(ZEPH_UI_PROP_POPUP_MENU, IIDOf<IObject>(), &obj), E_INVALIDARG);
+  auto* menu = Create<TPopupMenu>(static_cast<TComponent*>(Form.get()));
+  IPtr<IInterface> adapter;
+  TZEPHCoreAdaptersMap::GetAdapter(adapter, menu, soReference);
+  ASSERT_EQ(host->SetValueAsObject(ZEPH_UI_PROP_POPUP_MENU, adapter.get()), S_OK);
+  EXPECT_EQ(host->AsControl()->GetPopupMenuComponent(), menu);
+  ASSERT_EQ(host->GetValueAsObject(ZEPH_UI_PROP_POPUP_MENU, IIDOf<IObject>(), &obj), S_OK);
+  auto given = IPtr<IObject>::Adopt(static_cast<IObject*>(obj));
+  EXPECT_EQ(given->GetObject(), menu);
+
+  // Not a menu: refused, the menu stays; empty clears it.
+  EXPECT_EQ(host->SetValueAsObject(ZEPH_UI_PROP_POPUP_MENU, static_cast<IZEPHUIControl*>(host.get())), E_UNEXPECTED);
+  EXPECT_EQ(host->AsControl()->GetPopupMenuComponent(), menu);
+  ASSERT_EQ(host->SetValueAsObject(ZEPH_UI_PROP_POPUP_MENU, nullptr), S_OK);
+  EXPECT_EQ(host->AsControl()->GetPopupMenuComponent(), nullptr);
+  TZEPHCoreAdaptersMap::Unregister(TPopupMenu::StaticClass());
 }
 
 // ---- icons ------------------------------------------------------------------------------------------
