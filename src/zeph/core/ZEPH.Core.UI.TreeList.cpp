@@ -87,17 +87,6 @@ void TZEPHUITreeList::ComponentCreated() {
   for (const auto& m : map) MapProperty(m.ID, m.Name, m.Object);
 }
 
-template <class F>
-Integer TZEPHUITreeList::CheckedCount(F&& Body) {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  try {
-    return Body();
-  } catch (...) {
-    return -1;
-  }
-}
-
 TZCLTreeListNode* TZEPHUITreeList::NodeFrom(IInterface* Node) {
   return static_cast<TZCLTreeListNode*>(AdapterGetObjectChecked(Node, TZCLTreeListNode::StaticClass()));
 }
@@ -608,9 +597,7 @@ HRESULT TZEPHUITreeListGroup::GetNode(Integer Index, const TGUID& IID, void** No
 }
 
 Integer TZEPHUITreeListGroup::GetNodeCount() {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  return static_cast<TZCLTreeListGroup*>(FObject)->GetLinks()->GetCount();
+  return CheckedCount([&] { return static_cast<TZCLTreeListGroup*>(FObject)->GetLinks()->GetCount(); });
 }
 
 TZCLTreeListNode* TZEPHUITreeListNode::AsNode() const { return static_cast<TZCLTreeListNode*>(FObject); }
@@ -674,13 +661,7 @@ HRESULT TZEPHUITreeListNode::Get(Integer Index, const TGUID& IID, void** Node) {
 }
 
 Integer TZEPHUITreeListNode::GetCount() {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  try {
-    return AsNode()->GetChildrenCount();
-  } catch (...) {
-    return -1;
-  }
+  return CheckedCount([&] { return AsNode()->GetChildrenCount(); });
 }
 
 HRESULT TZEPHUITreeListNode::ClearValues() {

@@ -194,8 +194,6 @@ class TZEPHUITreeList : public TZEPHUIWinControl, public virtual IZEPHUITreeList
 
  private:
   IZEPHUITreeList* Sender() { return this; }
-  template <class F>
-  Integer CheckedCount(F&& Body);
   HRESULT Config(IInterface* Config, IZEPHString* Path, bool Save);
   TZCLTreeListNode* NodeFrom(IInterface* Node);
   TZCLTreeListColumn* ColumnFrom(IInterface* Column);

@@ -412,3 +412,16 @@ TEST_F(PluginTreeListTest, ListFreedByItsFormAnswersHandleErrors) {
   EXPECT_EQ(List->GetRootNode(IIDOf<IZEPHUITreeListNode>(), &obj), E_HANDLE);
   EXPECT_EQ(node->GetCount(), -1);
 }
+
+TEST_F(PluginTreeListTest, ReleasedWrapperLeavesNoHandlerBehind) {
+  TZCLTreeList* list = List->AsTreeList();
+  TZCLTreeListSubClass* sub = List->GetSubClass();
+  List = nullptr;
+  EXPECT_FALSE(sub->OnSorted);
+  EXPECT_FALSE(sub->OnEditCreate);
+  EXPECT_FALSE(sub->OnDragSortingNodeOver);
+  EXPECT_FALSE(list->OnKeyDown);
+  // The list goes on working without the plugin.
+  list->GetRootNode()->AddChild({u"a"});
+  EXPECT_EQ(sub->GetAbsoluteVisibleNodes()->GetCount(), 1);
+}
