@@ -476,8 +476,7 @@ void TZEPHUITreeList::DragSortingNodeOver(TObject*, TZCLTreeListNode* Node, TZCL
   Allowed = allow != 0;
 }
 
-void TZEPHUITreeList::CustomDrawNode(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node,
-                                     bool& Handled) {
+void TZEPHUITreeList::CustomDrawNode(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled) {
   auto events = Events<IZEPHUITreeListCustomDrawEvents>();
   if (!events) return;
   auto node = WrapperOf<IZEPHUITreeListNode>(Node);
@@ -628,8 +627,8 @@ HRESULT TZEPHUITreeListNode::FindByData(Int64 Data, LongBool Recursive, const TG
   });
 }
 
-HRESULT TZEPHUITreeListNode::FindByValue(Integer ColumnIndex, IZEPHString* Text, LongBool Recursive,
-                                         const TGUID& IID, void** Node) {
+HRESULT TZEPHUITreeListNode::FindByValue(Integer ColumnIndex, IZEPHString* Text, LongBool Recursive, const TGUID& IID,
+                                         void** Node) {
   if (Node) *Node = nullptr;
   return Checked([&] {
     TZCLTreeListNode* found = nullptr;

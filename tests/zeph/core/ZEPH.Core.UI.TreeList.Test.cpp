@@ -132,7 +132,10 @@ TEST_F(PluginTreeListTest, SortByStepsThroughTheDirections) {
     Integer Direction;
     TZCLSortDirection Expected;
     bool Listed;
-  } steps[] = {{0, sdAscending, true}, {0, sdDescending, true}, {0, sdDefault, false}, {2, sdDescending, true},
+  } steps[] = {{0, sdAscending, true},
+               {0, sdDescending, true},
+               {0, sdDefault, false},
+               {2, sdDescending, true},
                {7, sdAscending, true}};
   for (const auto& s : steps) {
     ASSERT_EQ(List->SortBy(column.get(), s.Direction, LongFalse), S_OK);
@@ -220,7 +223,8 @@ TEST_F(PluginTreeListTest, NodeIdentifiersReadAndWriteTheNode) {
   ASSERT_EQ(b->GetValueAsInt32(ZEPH_UI_TREENODE_PROP_DATA, value), S_OK);
   EXPECT_EQ(value, 9);
 
-  for (Integer id : {ZEPH_UI_TREENODE_PROP_ROW, ZEPH_UI_TREENODE_PROP_CHILDREN_CHECKED, ZEPH_UI_TREENODE_PROP_LEVEL, 42})
+  for (Integer id :
+       {ZEPH_UI_TREENODE_PROP_ROW, ZEPH_UI_TREENODE_PROP_CHILDREN_CHECKED, ZEPH_UI_TREENODE_PROP_LEVEL, 42})
     EXPECT_EQ(b->SetValueAsInt32(id, 1), E_INVALIDARG) << id;
   Double f = 0;
   EXPECT_EQ(b->GetValueAsFloat(ZEPH_UI_TREENODE_PROP_CHECKED, f), E_INVALIDARG);
@@ -238,7 +242,7 @@ TEST_F(PluginTreeListTest, NodesWalkTheTreeAndComeBackAsTheSameWrapper) {
     IZEPHUITreeListNode* From;
     Integer Index;
     IZEPHUITreeListNode* Expected;
-  } walks[] = {{a.get(), -1, root.get()}, {a.get(), -2, b.get()}, {b.get(), -3, a.get()},
+  } walks[] = {{a.get(), -1, root.get()}, {a.get(), -2, b.get()},   {b.get(), -3, a.get()},
                {root.get(), 1, b.get()},  {root.get(), 2, nullptr}, {b.get(), -2, nullptr}};
   for (const auto& w : walks) {
     void* obj = nullptr;
@@ -424,4 +428,29 @@ TEST_F(PluginTreeListTest, ReleasedWrapperLeavesNoHandlerBehind) {
   // The list goes on working without the plugin.
   list->GetRootNode()->AddChild({u"a"});
   EXPECT_EQ(sub->GetAbsoluteVisibleNodes()->GetCount(), 1);
+}
+
+// Every identifier finds its published property (a misspelt name would leave it unmapped).
+TEST_F(PluginTreeListTest, IdentifiersMapOntoTheOptionsAndItems) {
+  for (Integer id = 31; id <= 60; ++id) EXPECT_EQ(List->IsMapped(id), id < 47 || id > 49) << id;
+  auto column = AddColumn(List.get());
+  auto* columnWrapper = dynamic_cast<TZEPHUITreeListColumn*>(column.get());
+  ASSERT_TRUE(columnWrapper);
+  for (Integer id = 1; id <= 9; ++id) EXPECT_TRUE(columnWrapper->IsMapped(id)) << id;
+
+  const struct {
+    IZEPHPropertyList* List;
+    Integer Id, Write, Read;
+  } cases[] = {
+      {List.get(), 38, 5, 5}, {List.get(), 50, 2, 2},      {List.get(), ZEPH_UI_TREELIST_PROP_MULTI_SELECT, 7, 1},
+      {List.get(), 56, 3, 3}, {column.get(), 9, 120, 120}, {column.get(), 8, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(c.List->SetValueAsInt32(c.Id, c.Write), S_OK) << c.Id;
+    Integer value = -1;
+    ASSERT_EQ(c.List->GetValueAsInt32(c.Id, value), S_OK) << c.Id;
+    EXPECT_EQ(value, c.Read) << c.Id;
+  }
+  Integer value = 0;
+  EXPECT_EQ(List->GetValueAsInt32(47, value), E_INVALIDARG);
 }
