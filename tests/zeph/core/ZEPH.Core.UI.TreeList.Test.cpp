@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.InplaceEdit.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.UI.TreeList.h"
@@ -453,4 +454,53 @@ TEST_F(PluginTreeListTest, IdentifiersMapOntoTheOptionsAndItems) {
   }
   Integer value = 0;
   EXPECT_EQ(List->GetValueAsInt32(47, value), E_INVALIDARG);
+}
+
+namespace {
+// Paints nodes itself and turns every background it is asked about into green.
+class TDrawEvents : public TInterfacedObject, public IZEPHUITreeListCustomDrawEvents {
+  ZCL_CLASS(TDrawEvents, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHUITreeListCustomDrawEvents)
+ public:
+  Cardinal SeenColor = 0;
+  IZEPHUITreeListColumn* SeenColumn = nullptr;
+  void OnCustomDrawNode(IZEPHUITreeList*, HDC, const TRect&, IZEPHUITreeListNode*, LongBool& Handled) override {
+    Handled = LongTrue;
+  }
+  void OnCustomDrawNodeCell(IZEPHUITreeList*, HDC, const TRect&, IZEPHUITreeListNode*, IZEPHUITreeListColumn* Column,
+                            LongBool&) override {
+    SeenColumn = Column;
+  }
+  void OnGetNodeBackground(IZEPHUITreeList*, IZEPHUITreeListNode*, Cardinal& Color) override {
+    SeenColor = Color;
+    Color = 0x00FF00;
+  }
+};
+}  // namespace
+
+TEST_F(PluginTreeListTest, DrawingEventsCrossAsPlainColoursAndFlags) {
+  IPtr<TDrawEvents> draw(Create<TDrawEvents>());
+  IPtr<TZEPHUITreeList> list(Create<TZEPHUITreeList>(static_cast<IInterface*>(draw.get()), Form.get()));
+  auto column = AddColumn(list.get());
+  AddNode(Root(list.get()).get(), u"a");
+  TZCLTreeListSubClass* sub = list->GetSubClass();
+  TZCLTreeListNode* node = sub->GetRootNode()->GetChild(0);
+
+  TAlphaColor color = 0x80102030;  // red 0x10, green 0x20, blue 0x30 at half alpha
+  sub->OnGetNodeBackground(sub, node, color);
+  EXPECT_EQ(draw->SeenColor, 0x302010u);
+  EXPECT_EQ(color, 0xFF00FF00u);
+
+  TZCLDib dib(10, 10);
+  TCanvas* canvas = dib.GetCanvas();
+  bool handled = false;
+  sub->OnCustomDrawNode(sub, canvas, TRect(0, 0, 10, 10), node, handled);
+  EXPECT_TRUE(handled);
+  TZCLTreeListNodeCustomDrawData data;
+  data.Node = node;
+  data.Column = sub->GetColumns()->operator[](0);
+  handled = true;
+  sub->OnCustomDrawNodeCell(sub, canvas, data, handled);
+  EXPECT_FALSE(handled);
+  EXPECT_EQ(draw->SeenColumn, column.get());
 }
