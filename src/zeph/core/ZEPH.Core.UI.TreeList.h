@@ -195,6 +195,9 @@ class TZEPHUITreeList : public TZEPHUIWinControl, public virtual IZEPHUITreeList
  private:
   IZEPHUITreeList* Sender() { return this; }
   HRESULT Config(IInterface* Config, IZEPHString* Path, bool Save);
+  // A node, column or group of this list (the root included); the list keeps only these.
+  bool Owns(TObject* Item) const;
+  // The item behind the wrapper; raises for an item of another list.
   TZCLTreeListNode* NodeFrom(IInterface* Node);
   TZCLTreeListColumn* ColumnFrom(IInterface* Column);
 

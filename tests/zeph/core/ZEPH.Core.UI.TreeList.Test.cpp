@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -311,6 +312,35 @@ TEST_F(PluginTreeListTest, DeleteFreesOnlyItsOwnItems) {
   ASSERT_EQ(List->Delete(column.get()), S_OK);
   EXPECT_EQ(List->GetColumnCount(), 0);
   EXPECT_EQ(column->SetValueAsInt32(9, 50), E_HANDLE);
+}
+
+// The list keeps pointers to the items it is handed (focus, grouping, editing): one of another list
+// would outlive that list here, so it is refused.
+TEST_F(PluginTreeListTest, ItemsOfAnotherListAreRefused) {
+  auto mine = AddNode(Root(List.get()).get(), u"mine");
+  ASSERT_EQ(List->SetFocused(mine.get()), S_OK);
+  ASSERT_EQ(List->SetValueAsInt32(ZEPH_UI_TREELIST_PROP_FOCUS_CELL, 1), S_OK);
+  auto other = NewList(Form.get());
+  auto node = AddNode(Root(other.get()).get(), u"theirs");
+  auto column = AddColumn(other.get());
+
+  const struct {
+    const char* Name;
+    std::function<HRESULT()> Call;
+    HRESULT Expected;
+  } cases[] = {
+      {"SetFocused node", [&] { return List->SetFocused(node.get()); }, S_OK},
+      {"SetFocused column", [&] { return List->SetFocused(column.get()); }, S_OK},
+      {"GroupBy", [&] { return List->GroupBy(column.get(), LongTrue); }, E_UNEXPECTED},
+      {"StartEditing", [&] { return List->StartEditing(column.get()); }, E_UNEXPECTED},
+      {"MakeVisible", [&] { return List->MakeVisible(node.get()); }, E_UNEXPECTED},
+      {"SortBy", [&] { return List->SortBy(column.get(), 1, LongTrue); }, E_UNEXPECTED},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Call(), c.Expected) << c.Name;
+  EXPECT_EQ(Focused().get(), mine.get());
+  EXPECT_EQ(List->GetSubClass()->FocusedColumn, nullptr);
+  EXPECT_EQ(List->GetSubClass()->GetGroupByList()->GetCount(), 0);
+  other = nullptr;
 }
 
 TEST_F(PluginTreeListTest, GroupsPublishTheirStateAndCanBeDeleted) {
