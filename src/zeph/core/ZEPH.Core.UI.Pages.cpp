@@ -55,7 +55,11 @@ IPtr<IZEPHUITabSheet> TZEPHUIPageControl::SheetAt(Integer Index) {
   if (!control || Index < 0 || Index >= control->GetPageCount()) return {};
   TZCLPageControlPage* page = control->GetPage(Index);
   auto it = FSheets.find(page);
-  return it != FSheets.end() ? it->second : MakeSheet(page);
+  // An entry of a page freed by other means may meet a new page at the same address.
+  if (it != FSheets.end())
+    if (auto* sheet = dynamic_cast<TZEPHUIPageControlTabSheet*>(it->second.get()); sheet && sheet->AsPage() == page)
+      return it->second;
+  return MakeSheet(page);
 }
 
 HRESULT TZEPHUIPageControl::Add(IZEPHString* Name, IPtr<IZEPHUITabSheet>& Sheet) {
