@@ -11,6 +11,7 @@
 #include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.Services.h"
 #include "zeph/core/ZEPH.Core.UI.Forms.h"
+#include "zeph/core/ZEPH.Core.UI.TreeList.h"
 #include "zeph/core/ZEPH.Plugins.Old.h"
 #include "zeph/core/ZEPH.Plugins.h"
 #include "zeph/core/ZSO.DataAdapter.h"
@@ -31,6 +32,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.Actions", ActionsInitialize, ActionsFinalize},
     {"ZEPH.Core.DialogsData", DialogsDataInitialize, nullptr},
     {"ZEPH.Core.Background", BackgroundInitialize, BackgroundFinalize},
+    {"ZEPH.Core.UI.TreeList", TreeListAdaptersInitialize, TreeListAdaptersFinalize},
     {"ZEPH.Core.UI.Forms", RegisterPluginFormClasses, nullptr},
     {"ZEPH.Core.Services.GUI.Controls", GUIControlsInitialize, GUIControlsFinalize},
     {"ZEPH.Plugins", nullptr, FreePluginManager},

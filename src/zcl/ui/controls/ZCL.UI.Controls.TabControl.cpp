@@ -192,13 +192,22 @@ void TZCLCustomTabControl::SetActiveIndex(Integer Value) {
   const Integer count = FTabs ? FTabs->GetCount() : 0;
   Value = count == 0 ? -1 : std::clamp(Value, 0, count - 1);
   if (Value == FActiveIndex) return;
+  // Away from a tab that is gone or hidden the switch cannot be refused: the refresh would ask again
+  // and again.
+  const bool forced = FActiveIndex < 0 || FActiveIndex >= count || !FTabs->GetTab(FActiveIndex)->GetVisible();
   try {
     DoActiveIndexChanging(Value);
-    FActiveIndex = Value;
-    DoActiveIndexChanged();
-  } catch (const EAbort&) {
   } catch (const Exception&) {
     // A handler that refuses the switch cancels it silently.
+    if (!forced) {
+      FullRefresh();
+      return;
+    }
+  }
+  FActiveIndex = Value;
+  try {
+    DoActiveIndexChanged();
+  } catch (const Exception&) {
   }
   FullRefresh();
 }

@@ -34,6 +34,8 @@ void TZCLTreeListColumn::DeclareProperties(TClassDeclaration<TZCLTreeListColumn>
   D.Property(u"DrawIndex", &TZCLTreeListColumn::GetDrawIndex, &TZCLTreeListColumn::SetDrawIndex)
       .Stored(&TZCLTreeListColumn::IsDrawIndexStored);
   D.Property(u"ImageIndex", &TZCLTreeListColumn::GetImageIndex, &TZCLTreeListColumn::SetImageIndex);
+  // The collection's order: for scripts and adapters, never stored.
+  D.Property(u"Index", &TZCLTreeListColumn::GetIndex, &TZCLTreeListColumn::SetIndex).Stored(false);
   D.Property(u"Tag", &TZCLTreeListColumn::GetTag, &TZCLTreeListColumn::SetTag);
   D.Property(u"TextAlign", &TZCLTreeListColumn::GetTextAlign, &TZCLTreeListColumn::SetTextAlign);
   D.Property(u"TextVisible", &TZCLTreeListColumn::GetTextVisible, &TZCLTreeListColumn::SetTextVisible);
@@ -321,6 +323,16 @@ TZCLTreeListGroup::TZCLTreeListGroup(const String& ACaption, TZCLTreeListGroups*
 
 TZCLTreeListGroup::~TZCLTreeListGroup() { delete FLinks; }
 
+// Groups are made by the tree list, never stored: these serve scripts and adapters.
+void TZCLTreeListGroup::DeclareProperties(TClassDeclaration<TZCLTreeListGroup>& D) {
+  using C = TZCLTreeListGroup;
+  D.Property(u"Caption", &C::GetCaption).Stored(false);
+  D.Property(u"CheckBoxState", &C::GetCheckBoxState, &C::SetCheckBoxState).Stored(false);
+  D.Property(u"Expanded", &C::GetExpanded, &C::SetExpanded).Stored(false);
+  D.Property(u"Index", &C::GetIndex).Stored(false);
+  D.Property(u"Selected", &C::GetSelected, &C::SetSelected).Stored(false);
+}
+
 void TZCLTreeListGroup::BeforeDestruction() {
   inherited::BeforeDestruction();
   GetTreeList()->GroupRemoving(this);
@@ -448,6 +460,11 @@ void TZCLTreeListGroups::RemoveEmpty() {
     if (FItems[size_t(i)]->GetLinks()->GetCount() == 0) Delete(i);
 }
 
+void TZCLTreeListGroups::Remove(TZCLTreeListGroup* Group) {
+  const Integer index = IndexOf(Group);
+  if (index >= 0) Delete(index);
+}
+
 void TZCLTreeListGroups::SortByNodeOrder() {
   if (TZCLTreeListNode* root = FTreeList->GetRootNode())
     if (root->GetChildrenList()) root->GetChildrenList()->UpdateRootIndexes();
@@ -459,5 +476,6 @@ void TZCLTreeListGroups::SortByNodeOrder() {
 
 void RegisterTreeListColumnClasses() {
   RegisterProperties<TZCLTreeListColumn>();
+  RegisterProperties<TZCLTreeListGroup>();
   RegisterClasses({TZCLTreeListColumn::StaticClass()});
 }

@@ -119,6 +119,7 @@ class TZCLTreeListGroup : public TZCLUnknownPersistent,
  public:
   TZCLTreeListGroup(const String& ACaption, TZCLTreeListGroups* AOwner);
   ~TZCLTreeListGroup() override;
+  static void DeclareProperties(TClassDeclaration<TZCLTreeListGroup>& D);
   void BeforeDestruction() override;
   HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
 
@@ -165,6 +166,8 @@ class TZCLTreeListGroups : public TObject {
   // Moves the given groups (all of this list) to Index, in their order.
   void Move(Integer Index, const std::vector<TZCLTreeListGroup*>& Groups);
   void RemoveEmpty();
+  // Frees Group when it is one of this list; its nodes lose their group.
+  void Remove(TZCLTreeListGroup* Group);
   void SortByNodeOrder();
   Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
   TZCLTreeListGroup* operator[](Integer Index) const { return FItems[size_t(Index)]; }

@@ -181,8 +181,8 @@ TAlphaColor TZCLTreeListSubClass::GetNodeBackgroundColor(bool Odd, TZCLTreeListN
 }
 
 TColor TZCLTreeListSubClass::GetNodeTextColor(TZCLTreeListNode* Node) {
-  TColor result = FStyle->GetTextColor(GetEnabled());
-  if (!Node) return result;
+  TColor result = FStyle->GetTextColor(GetEnabled() && (!Node || Node->GetEnabled()));
+  if (!Node || !Node->GetEnabled()) return result;
   const bool focused = IsFocused();
   const bool selected = Node->GetSelected();
   auto take = [&](Integer Index) {

@@ -236,6 +236,12 @@ void TZCLTreeListNode::SetCheckBoxEnabled(bool Value) {
   FTreeList->Changed(ChangeContent);
 }
 
+void TZCLTreeListNode::SetEnabled(bool Value) {
+  if (FEnabled == Value) return;
+  FEnabled = Value;
+  FTreeList->Changed(ChangeContent);
+}
+
 void TZCLTreeListNode::SetExpanded(bool Value) {
   if (FExpanded == Value) return;
   FExpanded = Value;
@@ -288,6 +294,7 @@ void TZCLTreeListNode::Assign(TZCLTreeListNode* Source) {
 void TZCLTreeListNode::DoAssign(TZCLTreeListNode* Source) {
   Tag = Source->Tag;
   SetChecked(Source->FChecked);
+  SetEnabled(Source->FEnabled);
   SetExpanded(Source->FExpanded);
   Data = Source->Data;
   SetImageIndex(Source->FImageIndex);

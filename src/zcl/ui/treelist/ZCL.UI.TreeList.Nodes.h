@@ -162,6 +162,9 @@ class TZCLTreeListNode : public TZCLUnknownObject,
   TCheckBoxState GetCheckState();
   TCheckBoxState GetChildrenCheckState();
   void SetChildrenCheckState(TCheckBoxState Value);
+  // A disabled node is drawn with the disabled text colour.
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
   bool GetCheckBoxEnabled() const { return FCheckBoxEnabled; }
   void SetCheckBoxEnabled(bool Value);
   bool GetExpanded() override { return FExpanded; }
@@ -205,6 +208,7 @@ class TZCLTreeListNode : public TZCLUnknownObject,
   TZCLTreeListNode* FParent = nullptr;
   TZCLTreeListGroup* FGroup = nullptr;
   bool FCheckBoxEnabled = true;
+  bool FEnabled = true;
   bool FChecked = false;
   bool FExpanded = false;
   bool FHasChildrenFlag = false;
