@@ -340,9 +340,12 @@ void TZCLTreeListSubClass::ProcessChanges(TZCLCompoundControlChanges Flags) {
     else
       Flags |= TreeListChangeGroup;
   }
-  // Rows are rebuilt only when the order may have changed: rebuilding costs as much as the rows.
-  if ((Flags & (TreeListChangeSort | TreeListChangeGroup)) && GetSorter()->Sort((Flags & TreeListChangeGroup) != 0))
-    Flags |= ChangeStruct;
+  // Rows are rebuilt only when the order may have changed (rebuilding costs as much as the rows),
+  // or when a structural change waits behind an update lock: the old rows may show freed nodes.
+  if (Flags & (TreeListChangeSort | TreeListChangeGroup)) {
+    const bool moved = GetSorter()->Sort((Flags & TreeListChangeGroup) != 0);
+    if (moved || (GetPendingChanges() & ChangeStruct)) Flags |= ChangeStruct;
+  }
   if (Flags & 0x10000) SetFocusedObject(nullptr, true, true);
   inherited::ProcessChanges(Flags);
   if (Flags & ChangeStruct) {
