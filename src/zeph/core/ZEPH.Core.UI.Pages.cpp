@@ -7,17 +7,6 @@ namespace {
 [[noreturn]] void RaiseIndex(Integer Index, Integer Count) {
   throw EListError(Format(u"List index out of bounds (%d).  Count: %d", {Index, Count}));
 }
-
-// The count of Body, -1 when the access check fails or Body raises.
-template <class F>
-Integer CountOf(HRESULT Access, F&& Body) {
-  if (Access < 0) return -1;
-  try {
-    return Body();
-  } catch (...) {
-    return -1;
-  }
-}
 }  // namespace
 
 // ---- tab sheet ------------------------------------------------------------------------------------
@@ -143,7 +132,7 @@ HRESULT TZEPHUIPageControl::GetPage(Integer Index, IPtr<IZEPHUITabSheet>& Sheet)
 }
 
 Integer TZEPHUIPageControl::GetPageCount() {
-  return CountOf(CheckState(), [&] { return AsPageControl()->GetPageCount(); });
+  return CheckedCount([&] { return AsPageControl()->GetPageCount(); });
 }
 
 IPtr<IInterface> TZEPHUIPageControl::DoGetValueAsObject(Integer PropertyID) {
@@ -238,7 +227,7 @@ HRESULT TZEPHUITabControl::GetTab(Integer Index, IPtr<IZEPHString>& Caption) {
 }
 
 Integer TZEPHUITabControl::GetTabCount() {
-  return CountOf(CheckState(), [&] { return AsTabControl()->GetTabs()->GetCount(); });
+  return CheckedCount([&] { return AsTabControl()->GetTabs()->GetCount(); });
 }
 
 void TZEPHUITabControl::BindEvents() {

@@ -87,23 +87,32 @@ void TZEPHUITreeList::ComponentCreated() {
   for (const auto& m : map) MapProperty(m.ID, m.Name, m.Object);
 }
 
-template <class F>
-Integer TZEPHUITreeList::CheckedCount(F&& Body) {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  try {
-    return Body();
-  } catch (...) {
-    return -1;
-  }
+bool TZEPHUITreeList::Owns(TObject* Item) const {
+  TZCLTreeListSubClass* sub = GetSubClass();
+  if (auto* node = dynamic_cast<TZCLTreeListNode*>(Item)) return node->GetTreeList() == static_cast<IZCLTreeList*>(sub);
+  if (auto* column = dynamic_cast<TZCLTreeListColumn*>(Item)) return column->GetColumns() == sub->GetColumns();
+  if (auto* group = dynamic_cast<TZCLTreeListGroup*>(Item)) return group->GetGroups() == sub->GetGroups();
+  return false;
 }
 
+namespace {
+template <class T>
+T* OwnItem(TObject* Item, bool Owned) {
+  if (Item && !Owned)
+    throw EInvalidArgument(
+        Format(u"%s that you specified not owned by this TreeList.", {T::StaticClass()->ClassName()}));
+  return static_cast<T*>(Item);
+}
+}  // namespace
+
 TZCLTreeListNode* TZEPHUITreeList::NodeFrom(IInterface* Node) {
-  return static_cast<TZCLTreeListNode*>(AdapterGetObjectChecked(Node, TZCLTreeListNode::StaticClass()));
+  TObject* node = AdapterGetObjectChecked(Node, TZCLTreeListNode::StaticClass());
+  return OwnItem<TZCLTreeListNode>(node, Owns(node));
 }
 
 TZCLTreeListColumn* TZEPHUITreeList::ColumnFrom(IInterface* Column) {
-  return static_cast<TZCLTreeListColumn*>(AdapterGetObjectChecked(Column, TZCLTreeListColumn::StaticClass()));
+  TObject* column = AdapterGetObjectChecked(Column, TZCLTreeListColumn::StaticClass());
+  return OwnItem<TZCLTreeListColumn>(column, Owns(column));
 }
 
 HRESULT TZEPHUITreeList::AddColumn(const TGUID& IID, void** Column) {
@@ -166,18 +175,16 @@ HRESULT TZEPHUITreeList::Delete(IInterface* Object) {
     TZCLTreeListSubClass* sub = GetSubClass();
     // Only this list's own items: the object behind another wrapper (the list itself, its form, an
     // item of another list) is no business of this operation.
+    if (!Owns(object) || object == sub->GetRootNode()) return E_UNEXPECTED;
     if (auto* node = dynamic_cast<TZCLTreeListNode*>(object)) {
-      if (node->GetTreeList() != static_cast<IZCLTreeList*>(sub) || node == sub->GetRootNode()) return E_UNEXPECTED;
       Free(node);
       return S_OK;
     }
     if (auto* column = dynamic_cast<TZCLTreeListColumn*>(object)) {
-      if (column->GetColumns() != sub->GetColumns()) return E_UNEXPECTED;
       Free(column);
       return S_OK;
     }
     if (auto* group = dynamic_cast<TZCLTreeListGroup*>(object)) {
-      if (group->GetGroups() != sub->GetGroups()) return E_UNEXPECTED;
       sub->BeginUpdate();
       sub->GetGroups()->Remove(group);
       sub->Changed(ChangeStruct);
@@ -269,7 +276,8 @@ HRESULT TZEPHUITreeList::GetFocused(const TGUID& IID, void** Object) {
 HRESULT TZEPHUITreeList::SetFocused(IInterface* Object) {
   return Checked([&] {
     TObject* object = nullptr;
-    if (AdapterGetObject(Object, TObject::StaticClass(), object, true) < 0) return S_OK;
+    // An item of another list would stay focused here after that list is gone.
+    if (AdapterGetObject(Object, TObject::StaticClass(), object, true) < 0 || !Owns(object)) return S_OK;
     TZCLTreeListSubClass* sub = GetSubClass();
     if (auto* column = dynamic_cast<TZCLTreeListColumn*>(object)) {
       sub->SetFocusedColumn(sub->GetOptionsSelection()->GetFocusCell() ? column : nullptr);
@@ -487,8 +495,7 @@ void TZEPHUITreeList::DragSortingNodeOver(TObject*, TZCLTreeListNode* Node, TZCL
   Allowed = allow != 0;
 }
 
-void TZEPHUITreeList::CustomDrawNode(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node,
-                                     bool& Handled) {
+void TZEPHUITreeList::CustomDrawNode(TObject*, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled) {
   auto events = Events<IZEPHUITreeListCustomDrawEvents>();
   if (!events) return;
   auto node = WrapperOf<IZEPHUITreeListNode>(Node);
@@ -608,9 +615,7 @@ HRESULT TZEPHUITreeListGroup::GetNode(Integer Index, const TGUID& IID, void** No
 }
 
 Integer TZEPHUITreeListGroup::GetNodeCount() {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  return static_cast<TZCLTreeListGroup*>(FObject)->GetLinks()->GetCount();
+  return CheckedCount([&] { return static_cast<TZCLTreeListGroup*>(FObject)->GetLinks()->GetCount(); });
 }
 
 TZCLTreeListNode* TZEPHUITreeListNode::AsNode() const { return static_cast<TZCLTreeListNode*>(FObject); }
@@ -641,8 +646,8 @@ HRESULT TZEPHUITreeListNode::FindByData(Int64 Data, LongBool Recursive, const TG
   });
 }
 
-HRESULT TZEPHUITreeListNode::FindByValue(Integer ColumnIndex, IZEPHString* Text, LongBool Recursive,
-                                         const TGUID& IID, void** Node) {
+HRESULT TZEPHUITreeListNode::FindByValue(Integer ColumnIndex, IZEPHString* Text, LongBool Recursive, const TGUID& IID,
+                                         void** Node) {
   if (Node) *Node = nullptr;
   return Checked([&] {
     TZCLTreeListNode* found = nullptr;
@@ -674,13 +679,7 @@ HRESULT TZEPHUITreeListNode::Get(Integer Index, const TGUID& IID, void** Node) {
 }
 
 Integer TZEPHUITreeListNode::GetCount() {
-  HRESULT r = S_OK;
-  if (!CheckAccess(r)) return -1;
-  try {
-    return AsNode()->GetChildrenCount();
-  } catch (...) {
-    return -1;
-  }
+  return CheckedCount([&] { return AsNode()->GetChildrenCount(); });
 }
 
 HRESULT TZEPHUITreeListNode::ClearValues() {

@@ -194,9 +194,10 @@ class TZEPHUITreeList : public TZEPHUIWinControl, public virtual IZEPHUITreeList
 
  private:
   IZEPHUITreeList* Sender() { return this; }
-  template <class F>
-  Integer CheckedCount(F&& Body);
   HRESULT Config(IInterface* Config, IZEPHString* Path, bool Save);
+  // A node, column or group of this list (the root included); the list keeps only these.
+  bool Owns(TObject* Item) const;
+  // The item behind the wrapper; raises for an item of another list.
   TZCLTreeListNode* NodeFrom(IInterface* Node);
   TZCLTreeListColumn* ColumnFrom(IInterface* Column);
 

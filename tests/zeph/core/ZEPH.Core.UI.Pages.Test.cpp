@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
+#include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.UI.Pages.h"
 
 namespace {
@@ -101,6 +102,17 @@ TEST_F(PluginPagesTest, AddMakesNamedPagesWithoutPageEvents) {
     EXPECT_FALSE(sheet);
     EXPECT_EQ(Pages->GetPageCount(), 2);
   }
+}
+
+TEST_F(PluginPagesTest, SheetIsTheParentOfThePageControls) {
+  auto sheet = Add(Pages.get(), u"One");
+  IPtr<TZEPHUIPanelControl> panel(Create<TZEPHUIPanelControl>(static_cast<IInterface*>(nullptr), Form.get()));
+  ASSERT_EQ(panel->SetValueAsObject(ZEPH_UI_PROP_PARENT, sheet.get()), S_OK);
+  EXPECT_EQ(panel->AsControl()->GetParent(), Pages->AsPageControl()->GetPage(0));
+  EXPECT_EQ(sheet->GetControlCount(), 1);
+  void* obj = nullptr;
+  ASSERT_EQ(panel->GetValueAsObject(ZEPH_UI_PROP_PARENT, IIDOf<IZEPHUITabSheet>(), &obj), S_OK);
+  EXPECT_EQ(IPtr<IZEPHUITabSheet>::Adopt(static_cast<IZEPHUITabSheet*>(obj)).get(), sheet.get());
 }
 
 TEST_F(PluginPagesTest, PluginMayRefuseAPageChange) {

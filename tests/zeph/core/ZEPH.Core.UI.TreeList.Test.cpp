@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/graphics/ZCL.Graphics.Dib.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.InplaceEdit.h"
 #include "zeph/core/ZEPH.Core.Objects.h"
 #include "zeph/core/ZEPH.Core.UI.TreeList.h"
@@ -132,7 +134,10 @@ TEST_F(PluginTreeListTest, SortByStepsThroughTheDirections) {
     Integer Direction;
     TZCLSortDirection Expected;
     bool Listed;
-  } steps[] = {{0, sdAscending, true}, {0, sdDescending, true}, {0, sdDefault, false}, {2, sdDescending, true},
+  } steps[] = {{0, sdAscending, true},
+               {0, sdDescending, true},
+               {0, sdDefault, false},
+               {2, sdDescending, true},
                {7, sdAscending, true}};
   for (const auto& s : steps) {
     ASSERT_EQ(List->SortBy(column.get(), s.Direction, LongFalse), S_OK);
@@ -220,7 +225,8 @@ TEST_F(PluginTreeListTest, NodeIdentifiersReadAndWriteTheNode) {
   ASSERT_EQ(b->GetValueAsInt32(ZEPH_UI_TREENODE_PROP_DATA, value), S_OK);
   EXPECT_EQ(value, 9);
 
-  for (Integer id : {ZEPH_UI_TREENODE_PROP_ROW, ZEPH_UI_TREENODE_PROP_CHILDREN_CHECKED, ZEPH_UI_TREENODE_PROP_LEVEL, 42})
+  for (Integer id :
+       {ZEPH_UI_TREENODE_PROP_ROW, ZEPH_UI_TREENODE_PROP_CHILDREN_CHECKED, ZEPH_UI_TREENODE_PROP_LEVEL, 42})
     EXPECT_EQ(b->SetValueAsInt32(id, 1), E_INVALIDARG) << id;
   Double f = 0;
   EXPECT_EQ(b->GetValueAsFloat(ZEPH_UI_TREENODE_PROP_CHECKED, f), E_INVALIDARG);
@@ -238,7 +244,7 @@ TEST_F(PluginTreeListTest, NodesWalkTheTreeAndComeBackAsTheSameWrapper) {
     IZEPHUITreeListNode* From;
     Integer Index;
     IZEPHUITreeListNode* Expected;
-  } walks[] = {{a.get(), -1, root.get()}, {a.get(), -2, b.get()}, {b.get(), -3, a.get()},
+  } walks[] = {{a.get(), -1, root.get()}, {a.get(), -2, b.get()},   {b.get(), -3, a.get()},
                {root.get(), 1, b.get()},  {root.get(), 2, nullptr}, {b.get(), -2, nullptr}};
   for (const auto& w : walks) {
     void* obj = nullptr;
@@ -306,6 +312,35 @@ TEST_F(PluginTreeListTest, DeleteFreesOnlyItsOwnItems) {
   ASSERT_EQ(List->Delete(column.get()), S_OK);
   EXPECT_EQ(List->GetColumnCount(), 0);
   EXPECT_EQ(column->SetValueAsInt32(9, 50), E_HANDLE);
+}
+
+// The list keeps pointers to the items it is handed (focus, grouping, editing): one of another list
+// would outlive that list here, so it is refused.
+TEST_F(PluginTreeListTest, ItemsOfAnotherListAreRefused) {
+  auto mine = AddNode(Root(List.get()).get(), u"mine");
+  ASSERT_EQ(List->SetFocused(mine.get()), S_OK);
+  ASSERT_EQ(List->SetValueAsInt32(ZEPH_UI_TREELIST_PROP_FOCUS_CELL, 1), S_OK);
+  auto other = NewList(Form.get());
+  auto node = AddNode(Root(other.get()).get(), u"theirs");
+  auto column = AddColumn(other.get());
+
+  const struct {
+    const char* Name;
+    std::function<HRESULT()> Call;
+    HRESULT Expected;
+  } cases[] = {
+      {"SetFocused node", [&] { return List->SetFocused(node.get()); }, S_OK},
+      {"SetFocused column", [&] { return List->SetFocused(column.get()); }, S_OK},
+      {"GroupBy", [&] { return List->GroupBy(column.get(), LongTrue); }, E_UNEXPECTED},
+      {"StartEditing", [&] { return List->StartEditing(column.get()); }, E_UNEXPECTED},
+      {"MakeVisible", [&] { return List->MakeVisible(node.get()); }, E_UNEXPECTED},
+      {"SortBy", [&] { return List->SortBy(column.get(), 1, LongTrue); }, E_UNEXPECTED},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Call(), c.Expected) << c.Name;
+  EXPECT_EQ(Focused().get(), mine.get());
+  EXPECT_EQ(List->GetSubClass()->FocusedColumn, nullptr);
+  EXPECT_EQ(List->GetSubClass()->GetGroupByList()->GetCount(), 0);
+  other = nullptr;
 }
 
 TEST_F(PluginTreeListTest, GroupsPublishTheirStateAndCanBeDeleted) {
@@ -411,4 +446,91 @@ TEST_F(PluginTreeListTest, ListFreedByItsFormAnswersHandleErrors) {
   EXPECT_EQ(List->Clear(), E_HANDLE);
   EXPECT_EQ(List->GetRootNode(IIDOf<IZEPHUITreeListNode>(), &obj), E_HANDLE);
   EXPECT_EQ(node->GetCount(), -1);
+}
+
+TEST_F(PluginTreeListTest, ReleasedWrapperLeavesNoHandlerBehind) {
+  TZCLTreeList* list = List->AsTreeList();
+  TZCLTreeListSubClass* sub = List->GetSubClass();
+  List = nullptr;
+  EXPECT_FALSE(sub->OnSorted);
+  EXPECT_FALSE(sub->OnEditCreate);
+  EXPECT_FALSE(sub->OnDragSortingNodeOver);
+  EXPECT_FALSE(list->OnKeyDown);
+  // The list goes on working without the plugin.
+  list->GetRootNode()->AddChild({u"a"});
+  EXPECT_EQ(sub->GetAbsoluteVisibleNodes()->GetCount(), 1);
+}
+
+// Every identifier finds its published property (a misspelt name would leave it unmapped).
+TEST_F(PluginTreeListTest, IdentifiersMapOntoTheOptionsAndItems) {
+  for (Integer id = 31; id <= 60; ++id) EXPECT_EQ(List->IsMapped(id), id < 47 || id > 49) << id;
+  auto column = AddColumn(List.get());
+  auto* columnWrapper = dynamic_cast<TZEPHUITreeListColumn*>(column.get());
+  ASSERT_TRUE(columnWrapper);
+  for (Integer id = 1; id <= 9; ++id) EXPECT_TRUE(columnWrapper->IsMapped(id)) << id;
+
+  const struct {
+    IZEPHPropertyList* List;
+    Integer Id, Write, Read;
+  } cases[] = {
+      {List.get(), 38, 5, 5}, {List.get(), 50, 2, 2},      {List.get(), ZEPH_UI_TREELIST_PROP_MULTI_SELECT, 7, 1},
+      {List.get(), 56, 3, 3}, {column.get(), 9, 120, 120}, {column.get(), 8, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(c.List->SetValueAsInt32(c.Id, c.Write), S_OK) << c.Id;
+    Integer value = -1;
+    ASSERT_EQ(c.List->GetValueAsInt32(c.Id, value), S_OK) << c.Id;
+    EXPECT_EQ(value, c.Read) << c.Id;
+  }
+  Integer value = 0;
+  EXPECT_EQ(List->GetValueAsInt32(47, value), E_INVALIDARG);
+}
+
+namespace {
+// Paints nodes itself and turns every background it is asked about into green.
+class TDrawEvents : public TInterfacedObject, public IZEPHUITreeListCustomDrawEvents {
+  ZCL_CLASS(TDrawEvents, TInterfacedObject)
+  RTL_INTERFACES(TInterfacedObject, IZEPHUITreeListCustomDrawEvents)
+ public:
+  Cardinal SeenColor = 0;
+  IZEPHUITreeListColumn* SeenColumn = nullptr;
+  void OnCustomDrawNode(IZEPHUITreeList*, HDC, const TRect&, IZEPHUITreeListNode*, LongBool& Handled) override {
+    Handled = LongTrue;
+  }
+  void OnCustomDrawNodeCell(IZEPHUITreeList*, HDC, const TRect&, IZEPHUITreeListNode*, IZEPHUITreeListColumn* Column,
+                            LongBool&) override {
+    SeenColumn = Column;
+  }
+  void OnGetNodeBackground(IZEPHUITreeList*, IZEPHUITreeListNode*, Cardinal& Color) override {
+    SeenColor = Color;
+    Color = 0x00FF00;
+  }
+};
+}  // namespace
+
+TEST_F(PluginTreeListTest, DrawingEventsCrossAsPlainColoursAndFlags) {
+  IPtr<TDrawEvents> draw(Create<TDrawEvents>());
+  IPtr<TZEPHUITreeList> list(Create<TZEPHUITreeList>(static_cast<IInterface*>(draw.get()), Form.get()));
+  auto column = AddColumn(list.get());
+  AddNode(Root(list.get()).get(), u"a");
+  TZCLTreeListSubClass* sub = list->GetSubClass();
+  TZCLTreeListNode* node = sub->GetRootNode()->GetChild(0);
+
+  TAlphaColor color = 0x80102030;  // red 0x10, green 0x20, blue 0x30 at half alpha
+  sub->OnGetNodeBackground(sub, node, color);
+  EXPECT_EQ(draw->SeenColor, 0x302010u);
+  EXPECT_EQ(color, 0xFF00FF00u);
+
+  TZCLDib dib(10, 10);
+  TCanvas* canvas = dib.GetCanvas();
+  bool handled = false;
+  sub->OnCustomDrawNode(sub, canvas, TRect(0, 0, 10, 10), node, handled);
+  EXPECT_TRUE(handled);
+  TZCLTreeListNodeCustomDrawData data;
+  data.Node = node;
+  data.Column = sub->GetColumns()->operator[](0);
+  handled = true;
+  sub->OnCustomDrawNodeCell(sub, canvas, data, handled);
+  EXPECT_FALSE(handled);
+  EXPECT_EQ(draw->SeenColumn, column.get());
 }

@@ -194,8 +194,7 @@ void TZCLCustomTabControl::SetActiveIndex(Integer Value) {
   if (Value == FActiveIndex) return;
   // Away from a tab that is gone or hidden the switch cannot be refused: the refresh would ask again
   // and again.
-  const bool forced =
-      FActiveIndex < 0 || FActiveIndex >= count || !FTabs->GetTab(FActiveIndex)->GetVisible();
+  const bool forced = FActiveIndex < 0 || FActiveIndex >= count || !FTabs->GetTab(FActiveIndex)->GetVisible();
   try {
     DoActiveIndexChanging(Value);
   } catch (const Exception&) {
