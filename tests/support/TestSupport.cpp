@@ -1,8 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -37,4 +41,26 @@ std::string TempDir() {
   fs::path dir = fs::path(root) / (info ? std::string(info->test_suite_name()) + "." + info->name() : "global");
   fs::create_directories(dir);
   return dir.string();
+}
+
+int LoopbackConnect(uint16_t Port) {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(Port);
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (s >= 0 && connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return s;
+  if (s >= 0) close(s);
+  return -1;
+}
+
+std::string LoopbackExchange(uint16_t Port, const std::string& Request) {
+  const int s = LoopbackConnect(Port);
+  if (s < 0) return "<no connection>";
+  send(s, Request.data(), Request.size(), MSG_NOSIGNAL);
+  std::string answer;
+  char buffer[1024];
+  for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
+  close(s);
+  return answer;
 }

@@ -24,3 +24,9 @@ bool TestDataExists(const std::string& Sub);
 std::string FixturePath(const std::string& Relative);
 // A fresh temporary folder for the current test, removed at the end of the program.
 std::string TempDir();
+
+// A connected client socket to 127.0.0.1:Port, or -1.
+int LoopbackConnect(uint16_t Port);
+// Sends Request to 127.0.0.1:Port and reads the answer until the server closes;
+// "<no connection>" when nothing listens.
+std::string LoopbackExchange(uint16_t Port, const std::string& Request);

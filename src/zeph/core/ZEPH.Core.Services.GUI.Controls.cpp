@@ -104,12 +104,12 @@ void TZEPHUIButtonControl::ComponentCreated() {
   auto* button = static_cast<TZCLButton*>(FObject);
   MapProperty(ZEPH_UI_BUTTON_PROP_CAPTION, u"Caption", button);
   MapProperty(ZEPH_UI_BUTTON_PROP_FOCUSABLE, u"Focusable", this);
-  MapProperty(ZEPH_UI_BUTTON_PROP_DEFAULT, u"Default", button);
-  MapProperty(ZEPH_UI_BUTTON_PROP_DROPDOWN_MENU, u"DropDownMenu", button);
-  MapProperty(ZEPH_UI_BUTTON_PROP_IMAGE_INDEX, u"ImageIndex", button);
-  MapProperty(ZEPH_UI_BUTTON_PROP_IMAGES, u"Images", button);
-  MapProperty(ZEPH_UI_BUTTON_PROP_MODAL_RESULT, u"ModalResult", button);
-  MapProperty(ZEPH_UI_BUTTON_PROP_KIND, u"Kind", button);
+  MapProperties(button, {{ZEPH_UI_BUTTON_PROP_DEFAULT, u"Default"},
+                         {ZEPH_UI_BUTTON_PROP_DROPDOWN_MENU, u"DropDownMenu"},
+                         {ZEPH_UI_BUTTON_PROP_IMAGE_INDEX, u"ImageIndex"},
+                         {ZEPH_UI_BUTTON_PROP_IMAGES, u"Images"},
+                         {ZEPH_UI_BUTTON_PROP_MODAL_RESULT, u"ModalResult"},
+                         {ZEPH_UI_BUTTON_PROP_KIND, u"Kind"}});
   // The font publishes nothing: its style goes through the wrapper.
   MapProperty(ZEPH_UI_BUTTON_PROP_FONT_STYLE, u"FontStyle", this);
 }
@@ -118,7 +118,7 @@ void TZEPHUIButtonControl::BindEvents() {
   TZEPHUIWinControl::BindEvents();
   auto* button = static_cast<TZCLButton*>(FObject);
   if (TdmDialogsData* data = dmDialogsData()) button->SetImages(data->GetSmallImages(button));
-  button->OnClick = TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  button->OnClick = ChangedEvent();
 }
 
 void TZEPHUIButtonControl::UnbindEvents() {
@@ -159,12 +159,12 @@ TZCLResourceColor* TZEPHUIBBCControl::TextColor() const {
 void TZEPHUIBBCControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
   auto* label = static_cast<TZCLFormattedLabel*>(FObject);
-  MapProperty(ZEPH_UI_BBC_PROP_BORDERS, u"Borders", label);
-  MapProperty(ZEPH_UI_BBC_PROP_CAPTION, u"Caption", label);
-  MapProperty(ZEPH_UI_BBC_PROP_TRANSPARENT, u"Transparent", label);
-  MapProperty(ZEPH_UI_BBC_PROP_WORD_WRAP, u"WordWrap", label);
-  MapProperty(ZEPH_UI_BBC_PROP_AUTO_SCROLL, u"AutoScroll", label);
-  MapProperty(ZEPH_UI_BBC_PROP_ALIGNMENT, u"Alignment", label);
+  MapProperties(label, {{ZEPH_UI_BBC_PROP_BORDERS, u"Borders"},
+                        {ZEPH_UI_BBC_PROP_CAPTION, u"Caption"},
+                        {ZEPH_UI_BBC_PROP_TRANSPARENT, u"Transparent"},
+                        {ZEPH_UI_BBC_PROP_WORD_WRAP, u"WordWrap"},
+                        {ZEPH_UI_BBC_PROP_AUTO_SCROLL, u"AutoScroll"},
+                        {ZEPH_UI_BBC_PROP_ALIGNMENT, u"Alignment"}});
   MapProperty(ZEPH_UI_BBC_PROP_TEXT_COLOR, u"Value", TextColor());
   MapProperty(ZEPH_UI_BBC_PROP_PADDING, u"All", label->GetPadding());
 }
@@ -194,8 +194,7 @@ TComponent* TZEPHUICategoryControl::CreateComponent(TComponent* Owner) { return 
 
 void TZEPHUICategoryControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
-  MapProperty(ZEPH_UI_CATEGORY_PROP_AUTO_SIZE, u"AutoSize", FObject);
-  MapProperty(ZEPH_UI_CATEGORY_PROP_CAPTION, u"Caption", FObject);
+  MapProperties(FObject, {{ZEPH_UI_CATEGORY_PROP_AUTO_SIZE, u"AutoSize"}, {ZEPH_UI_CATEGORY_PROP_CAPTION, u"Caption"}});
 }
 
 // ---- check box and radio box ----------------------------------------------------------------------
@@ -204,15 +203,15 @@ TComponent* TZEPHUICheckBoxControl::CreateComponent(TComponent* Owner) { return 
 
 void TZEPHUICheckBoxControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
-  MapProperty(ZEPH_UI_CHECKBOX_PROP_AUTO_SIZE, u"AutoSize", FObject);
-  MapProperty(ZEPH_UI_CHECKBOX_PROP_CAPTION, u"Caption", FObject);
-  MapProperty(ZEPH_UI_CHECKBOX_PROP_STATE, u"State", FObject);
-  MapProperty(ZEPH_UI_CHECKBOX_PROP_WORD_WRAP, u"WordWrap", FObject);
+  MapProperties(FObject, {{ZEPH_UI_CHECKBOX_PROP_AUTO_SIZE, u"AutoSize"},
+                          {ZEPH_UI_CHECKBOX_PROP_CAPTION, u"Caption"},
+                          {ZEPH_UI_CHECKBOX_PROP_STATE, u"State"},
+                          {ZEPH_UI_CHECKBOX_PROP_WORD_WRAP, u"WordWrap"}});
 }
 
 void TZEPHUICheckBoxControl::BindEvents() {
   TZEPHUIWinControl::BindEvents();
-  AsControl()->OnClick = TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  AsControl()->OnClick = ChangedEvent();
 }
 
 void TZEPHUICheckBoxControl::UnbindEvents() {
@@ -235,9 +234,9 @@ TZEPHContainer* TZEPHUIGroupBoxControl::AsContainer() const { return dynamic_cas
 void TZEPHUIGroupBoxControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
   TZEPHContainer* box = AsContainer();
-  MapProperty(ZEPH_UI_GROUPBOX_PROP_AUTO_SIZE, u"AutoSize", box);
-  MapProperty(ZEPH_UI_GROUPBOX_PROP_BORDERS, u"Borders", box);
-  MapProperty(ZEPH_UI_GROUPBOX_PROP_TRANSPARENT, u"Transparent", box);
+  MapProperties(box, {{ZEPH_UI_GROUPBOX_PROP_AUTO_SIZE, u"AutoSize"},
+                      {ZEPH_UI_GROUPBOX_PROP_BORDERS, u"Borders"},
+                      {ZEPH_UI_GROUPBOX_PROP_TRANSPARENT, u"Transparent"}});
   MapProperty(ZEPH_UI_GROUPBOX_PROP_CHECKBOX_MODE, u"CheckBoxMode", this);
   MapProperty(ZEPH_UI_GROUPBOX_PROP_CHECKED, u"Checked", box->GetCheckBox());
   MapProperty(ZEPH_UI_GROUPBOX_PROP_CAPTION, u"Caption", box);
@@ -245,8 +244,7 @@ void TZEPHUIGroupBoxControl::ComponentCreated() {
 
 void TZEPHUIGroupBoxControl::BindEvents() {
   TZEPHUIWinControl::BindEvents();
-  AsContainer()->OnCheckBoxStateChanged =
-      TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  AsContainer()->OnCheckBoxStateChanged = ChangedEvent();
 }
 
 void TZEPHUIGroupBoxControl::UnbindEvents() {
@@ -273,9 +271,9 @@ TComponent* TZEPHUIPanelControl::CreateComponent(TComponent* Owner) { return Cre
 void TZEPHUIPanelControl::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
   auto* box = static_cast<TZEPHContainer*>(FObject);
-  MapProperty(ZEPH_UI_PANEL_PROP_AUTO_SIZE, u"AutoSize", box);
-  MapProperty(ZEPH_UI_PANEL_PROP_BORDERS, u"Borders", box);
-  MapProperty(ZEPH_UI_PANEL_PROP_TRANSPARENT, u"Transparent", box);
+  MapProperties(box, {{ZEPH_UI_PANEL_PROP_AUTO_SIZE, u"AutoSize"},
+                      {ZEPH_UI_PANEL_PROP_BORDERS, u"Borders"},
+                      {ZEPH_UI_PANEL_PROP_TRANSPARENT, u"Transparent"}});
   MapProperty(ZEPH_UI_PANEL_PROP_PADDING, u"All", box->GetPadding());
 }
 
@@ -315,13 +313,12 @@ void TZEPHUILabelControl::ComponentCreated() {
   auto* label = static_cast<TZCLLabel*>(FObject);
   MapProperty(ZEPH_UI_LABEL_PROP_AUTO_SIZE, u"AutoSize", label);
   MapProperty(ZEPH_UI_LABEL_PROP_SHOW_LINE, u"ShowLine", label->GetStyle());
-  MapProperty(ZEPH_UI_LABEL_PROP_CAPTION, u"Caption", label);
-  MapProperty(ZEPH_UI_LABEL_PROP_ALIGNMENT, u"Alignment", label);
-  MapProperty(ZEPH_UI_LABEL_PROP_ALIGNMENT_VERT, u"AlignmentVert", label);
+  MapProperties(label, {{ZEPH_UI_LABEL_PROP_CAPTION, u"Caption"},
+                        {ZEPH_UI_LABEL_PROP_ALIGNMENT, u"Alignment"},
+                        {ZEPH_UI_LABEL_PROP_ALIGNMENT_VERT, u"AlignmentVert"}});
   MapProperty(ZEPH_UI_LABEL_PROP_TEXT_COLOR, u"Value", TextColor());
   MapProperty(ZEPH_UI_LABEL_PROP_FONT_STYLE, u"FontStyle", this);
-  MapProperty(ZEPH_UI_LABEL_PROP_TRANSPARENT, u"Transparent", label);
-  MapProperty(ZEPH_UI_LABEL_PROP_URL, u"URL", label);
+  MapProperties(label, {{ZEPH_UI_LABEL_PROP_TRANSPARENT, u"Transparent"}, {ZEPH_UI_LABEL_PROP_URL, u"URL"}});
   MapProperty(ZEPH_UI_LABEL_PROP_WORD_WRAP, u"WordWrap", label->GetStyle());
 }
 
@@ -362,10 +359,10 @@ TComponent* TZEPHUIProgressBarControl::CreateComponent(TComponent* Owner) { retu
 
 void TZEPHUIProgressBarControl::ComponentCreated() {
   TZEPHUIControl::ComponentCreated();
-  MapProperty(ZEPH_UI_PROGRESS_PROP_WAITING_MODE, u"WaitingMode", FObject);
-  MapProperty(ZEPH_UI_PROGRESS_PROP_MAX, u"Max", FObject);
-  MapProperty(ZEPH_UI_PROGRESS_PROP_MIN, u"Min", FObject);
-  MapProperty(ZEPH_UI_PROGRESS_PROP_PROGRESS, u"Progress", FObject);
+  MapProperties(FObject, {{ZEPH_UI_PROGRESS_PROP_WAITING_MODE, u"WaitingMode"},
+                          {ZEPH_UI_PROGRESS_PROP_MAX, u"Max"},
+                          {ZEPH_UI_PROGRESS_PROP_MIN, u"Min"},
+                          {ZEPH_UI_PROGRESS_PROP_PROGRESS, u"Progress"}});
 }
 
 TComponent* TZEPHUIScrollBoxControl::CreateComponent(TComponent* Owner) { return Create<TZCLScrollBox>(Owner); }
@@ -401,17 +398,17 @@ void TZEPHUISliderControl::ComponentCreated() {
   MapProperty(ZEPH_UI_SLIDER_PROP_HORIZONTAL, u"Horizontal", this);
   MapProperty(ZEPH_UI_SLIDER_PROP_MARK_VISIBLE, u"MarkVisible", slider->GetOptions());
   MapProperty(ZEPH_UI_SLIDER_PROP_PAGE, u"Page", slider->GetOptionsValue());
-  MapProperty(ZEPH_UI_SLIDER_PROP_TRANSPARENT, u"Transparent", slider);
-  MapProperty(ZEPH_UI_SLIDER_PROP_POSITION, u"Position", slider);
-  MapProperty(ZEPH_UI_SLIDER_PROP_DEFAULT, u"Default", slider->GetOptionsValue());
-  MapProperty(ZEPH_UI_SLIDER_PROP_MAX, u"Max", slider->GetOptionsValue());
-  MapProperty(ZEPH_UI_SLIDER_PROP_MIN, u"Min", slider->GetOptionsValue());
+  MapProperties(slider,
+                {{ZEPH_UI_SLIDER_PROP_TRANSPARENT, u"Transparent"}, {ZEPH_UI_SLIDER_PROP_POSITION, u"Position"}});
+  MapProperties(slider->GetOptionsValue(), {{ZEPH_UI_SLIDER_PROP_DEFAULT, u"Default"},
+                                            {ZEPH_UI_SLIDER_PROP_MAX, u"Max"},
+                                            {ZEPH_UI_SLIDER_PROP_MIN, u"Min"}});
 }
 
 void TZEPHUISliderControl::BindEvents() {
   TZEPHUIWinControl::BindEvents();
   auto* slider = static_cast<TZCLSlider*>(FObject);
-  slider->OnChange = TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  slider->OnChange = ChangedEvent();
   slider->OnDrawBackground = TZCLCustomDrawEvent(this, &TZEPHUISliderControl::DrawBackground);
 }
 
@@ -445,18 +442,17 @@ void TZEPHUISpinEdit::ComponentCreated() {
   TZEPHUIWinControl::ComponentCreated();
   auto* edit = static_cast<TZCLSpinEdit*>(FObject);
   TZCLSpinEditOptionsValue* options = edit->GetOptionsValue();
-  MapProperty(ZEPH_UI_SPINEDIT_PROP_DISPLAY_FORMAT, u"DisplayFormat", options);
-  MapProperty(ZEPH_UI_SPINEDIT_PROP_INC_COUNT, u"IncCount", options);
-  MapProperty(ZEPH_UI_SPINEDIT_PROP_MAX_VALUE, u"MaxValue", options);
-  MapProperty(ZEPH_UI_SPINEDIT_PROP_MIN_VALUE, u"MinValue", options);
+  MapProperties(options, {{ZEPH_UI_SPINEDIT_PROP_DISPLAY_FORMAT, u"DisplayFormat"},
+                          {ZEPH_UI_SPINEDIT_PROP_INC_COUNT, u"IncCount"},
+                          {ZEPH_UI_SPINEDIT_PROP_MAX_VALUE, u"MaxValue"},
+                          {ZEPH_UI_SPINEDIT_PROP_MIN_VALUE, u"MinValue"}});
   MapProperty(ZEPH_UI_SPINEDIT_PROP_VALUE, u"Value", edit);
   MapProperty(ZEPH_UI_SPINEDIT_PROP_VALUE_TYPE, u"ValueType", options);
 }
 
 void TZEPHUISpinEdit::BindEvents() {
   TZEPHUIWinControl::BindEvents();
-  static_cast<TZCLSpinEdit*>(FObject)->OnChange =
-      TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  static_cast<TZCLSpinEdit*>(FObject)->OnChange = ChangedEvent();
 }
 
 void TZEPHUISpinEdit::UnbindEvents() {
@@ -473,8 +469,7 @@ void TZEPHUITimeEdit::ComponentCreated() {
 
 void TZEPHUITimeEdit::BindEvents() {
   TZEPHUIWinControl::BindEvents();
-  static_cast<TZCLTimeEdit*>(FObject)->OnChange =
-      TNotifyEvent(static_cast<TZEPHUIComponent*>(this), &TZEPHUIComponent::DoChanged);
+  static_cast<TZCLTimeEdit*>(FObject)->OnChange = ChangedEvent();
 }
 
 void TZEPHUITimeEdit::UnbindEvents() {

@@ -3,6 +3,8 @@
 // stand for one component each (held weakly, owned by its component owner), talk to it in
 // 96-DPI units and hear its events through interfaces of their events handler.
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "vcl/VCL.Controls.h"
@@ -142,6 +144,8 @@ class TZEPHUIComponent : public TZEPHMappedObjectAdapter {
   IInterface* AsSender() { return static_cast<IZEPHPropertyList2*>(this); }
   // A change or click notification of the control.
   void DoChanged(TObject* Sender);
+  // DoChanged as the control's notification event.
+  TNotifyEvent ChangedEvent() { return TNotifyEvent(this, &TZEPHUIComponent::DoChanged); }
 
  protected:
   // Wraps an existing component (the adapters map).
@@ -167,6 +171,10 @@ class TZEPHUIComponent : public TZEPHMappedObjectAdapter {
     } catch (...) {
       return E_UNEXPECTED;
     }
+  }
+  // Maps each identifier to the published property of Obj it names (see MapProperty).
+  void MapProperties(TObject* Obj, std::initializer_list<std::pair<Integer, const Char*>> Properties) {
+    for (const auto& [id, name] : Properties) MapProperty(id, name, Obj);
   }
   // For operations that answer a count: -1 when the access check fails or Body raises.
   template <class F>

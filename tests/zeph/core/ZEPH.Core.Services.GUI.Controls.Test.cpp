@@ -2,16 +2,21 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
+#include "rtl/RTL.EmbeddedResources.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
 #include "zcl/graphics/ZCL.Graphics.Dib.h"
+#include "zcl/ui/ZCL.UI.ImageList.h"
 #include "zcl/ui/ZCL.UI.Resources.h"
 #include "zcl/ui/ZCL.UI.Style.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Slider.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Splitter.h"
 #include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zeph/core/ZEPH.Core.DialogsData.h"
 #include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.UI.Images.h"
 
@@ -252,6 +257,15 @@ TEST_F(PluginControlsTest, PanelAndSliderLetThePluginPaint) {
 TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   auto button = New<TZEPHUIButtonControl>();
   EXPECT_EQ(button->DropDown(), E_FAIL);
+  auto scroll = New<TZEPHUIScrollBoxControl>();
+  HRESULT dropped = S_OK, shown = S_OK;
+  std::thread worker([&] {
+    dropped = button->DropDown();
+    shown = scroll->MakeVisible(nullptr);
+  });
+  worker.join();
+  EXPECT_EQ(dropped, E_ACCESSDENIED);
+  EXPECT_EQ(shown, E_ACCESSDENIED);
   void* obj = nullptr;
   EXPECT_EQ(button->GetValueAsObject(ZEPH_UI_BUTTON_PROP_DROPDOWN_MENU, IIDOf<IInterface>(), &obj), E_INVALIDARG);
 
@@ -271,7 +285,6 @@ TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   EXPECT_EQ(obj, static_cast<IZEPHUIPanel*>(panel.get()));
   static_cast<IZEPHUIPanel*>(obj)->_Release();
 
-  auto scroll = New<TZEPHUIScrollBoxControl>();
   EXPECT_EQ(scroll->MakeVisible(nullptr), S_OK);
   EXPECT_EQ(scroll->MakeVisible(listIntf), E_UNEXPECTED);
 
@@ -280,4 +293,30 @@ TEST_F(PluginControlsTest, OperationsAnswerCodesAndNeverRaise) {
   ASSERT_EQ(button->GetValueAsObject(ZEPH_UI_BUTTON_PROP_IMAGES, IIDOf<IZEPHUIImageList>(), &obj), S_OK);
   EXPECT_EQ(obj, static_cast<IZEPHUIImageList*>(list.get()));
   static_cast<IZEPHUIImageList*>(obj)->_Release();
+}
+
+TEST_F(PluginControlsTest, ScrollBoxBringsAControlInsideIntoView) {
+  auto scroll = New<TZEPHUIScrollBoxControl>();
+  scroll->AsControl()->SetBounds(0, 0, 100, 60);
+  auto panel = New<TZEPHUIPanelControl>();
+  ASSERT_EQ(panel->SetValueAsObject(ZEPH_UI_PROP_PARENT, static_cast<IZEPHUIScrollBox*>(scroll.get())), S_OK);
+  panel->AsControl()->SetBounds(0, 300, 50, 20);
+  ASSERT_EQ(scroll->MakeVisible(static_cast<IZEPHUIPanel*>(panel.get())), S_OK);
+  EXPECT_GE(panel->AsControl()->GetTop(), 0);
+  EXPECT_LE(panel->AsControl()->GetTop() + 20, 60);
+}
+
+TEST_F(PluginControlsTest, ButtonsShowTheSharedSmallImagesUntilThePluginGivesItsOwn) {
+  if (!FindEmbeddedResource(u"TdmDialogsData", u"RCDATA"))
+    GTEST_SKIP() << "the stored form of the dialogs data module is not embedded";
+  std::unique_ptr<TdmDialogsData, TFree> module(Create<TdmDialogsData>(static_cast<TComponent*>(nullptr)));
+  auto button = New<TZEPHUIButtonControl>();
+  auto* zbutton = static_cast<TZCLButton*>(button->AsControl());
+  ASSERT_NE(zbutton->GetImagesProperty(), nullptr);
+  EXPECT_EQ(zbutton->GetImagesProperty(), module->GetSmallImages(zbutton));
+
+  auto list = IPtr<TZEPHUIImageList>(
+      Create<TZEPHUIImageList>(static_cast<IInterface*>(nullptr), static_cast<TComponent*>(nullptr)));
+  ASSERT_EQ(button->SetValueAsObject(ZEPH_UI_BUTTON_PROP_IMAGES, static_cast<IZEPHUIImageList*>(list.get())), S_OK);
+  EXPECT_EQ(zbutton->GetImagesProperty(), static_cast<TCustomImageList*>(list->AsImageList()));
 }

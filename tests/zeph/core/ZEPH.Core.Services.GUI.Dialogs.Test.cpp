@@ -1,8 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -75,25 +71,6 @@ class TValidator : public TInterfacedObject, public IZEPHUIInputDialogEvents {
   }
 };
 
-// Sends Request to the sign-in's listener and reads the answer until the server closes.
-std::string Exchange(Word Port, const std::string& Request) {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(Port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (s < 0 || connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    if (s >= 0) close(s);
-    return "<no connection>";
-  }
-  send(s, Request.data(), Request.size(), MSG_NOSIGNAL);
-  std::string answer;
-  char buffer[1024];
-  for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
-  close(s);
-  return answer;
-}
-
 // A plugin's sign-in: refuses the first request with a message, accepts the next; the browser
 // calls back as soon as the address is asked for.
 class TAuthEvents : public TInterfacedObject, public IZEPHUIAuthDialogEvents {
@@ -111,8 +88,8 @@ class TAuthEvents : public TInterfacedObject, public IZEPHUIAuthDialogEvents {
   HRESULT GetAuthorizationURL(IPtr<IZEPHString>& URL) override {
     std::thread browser([&] {
       const Word port = PortOfAddress(ZCLAuthLoopbackAddress);
-      Answers.push_back(Exchange(port, "GET /cb?code=1 HTTP/1.1\r\n\r\n"));
-      Answers.push_back(Exchange(port, "GET /cb?code=2 HTTP/1.1\r\n\r\n"));
+      Answers.push_back(LoopbackExchange(port, "GET /cb?code=1 HTTP/1.1\r\n\r\n"));
+      Answers.push_back(LoopbackExchange(port, "GET /cb?code=2 HTTP/1.1\r\n\r\n"));
     });
     browser.join();
     URL = MakePluginString(u"https://auth.example.org/");

@@ -10,6 +10,7 @@
 
 #include "../UiTestSupport.h"
 #include "rtl/RTL.Exceptions.h"
+#include "support/TestSupport.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Shell.h"
@@ -17,30 +18,6 @@
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.Auth.h"
 
 namespace {
-
-// A connected client socket to 127.0.0.1:Port, or -1.
-int Connect(Word Port) {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(Port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (s >= 0 && connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return s;
-  if (s >= 0) close(s);
-  return -1;
-}
-
-// Sends the request and reads the answer until the server closes.
-std::string Exchange(Word Port, const std::string& Request) {
-  const int s = Connect(Port);
-  if (s < 0) return "<no connection>";
-  send(s, Request.data(), Request.size(), MSG_NOSIGNAL);
-  std::string answer;
-  char buffer[1024];
-  for (ssize_t n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, size_t(n));
-  close(s);
-  return answer;
-}
 
 const std::string Head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n";
 const std::string Page = "<html><body>Please return to the app</body></html>";
@@ -77,15 +54,15 @@ TEST(AuthServer, AnswersOverLoopbackAndShowsHandlerErrorsEscaped) {
   ASSERT_TRUE(server->GetListening());
   EXPECT_EQ(server->GetBoundAddress(), u"127.0.0.1") << "no other host may reach the listener";
   const Word port = server->GetBoundPort();
-  EXPECT_EQ(Exchange(port, "GET /cb?code=42 HTTP/1.1\r\n\r\n"), Head + Page);
+  EXPECT_EQ(LoopbackExchange(port, "GET /cb?code=42 HTTP/1.1\r\n\r\n"), Head + Page);
   recorder.Raise = true;
-  EXPECT_EQ(Exchange(port, "GET /cb?code=43 HTTP/1.1\r\n\r\n"),
+  EXPECT_EQ(LoopbackExchange(port, "GET /cb?code=43 HTTP/1.1\r\n\r\n"),
             Head +
                 "<html><body><font color=\"red\">Code &lt;expired&gt; &amp; &quot;gone&quot;</font><br/><br/>"
                 "Please return to the app</body></html>");
   EXPECT_EQ(recorder.Requests, (std::vector<String>{u"GET /cb?code=42", u"GET /cb?code=43"}));
   // A browser that connects and never sends does not keep the server from stopping.
-  const int idle = Connect(port);
+  const int idle = LoopbackConnect(port);
   ASSERT_GE(idle, 0);
   server.reset();
   close(idle);
@@ -128,10 +105,10 @@ TEST_F(AuthDialogTest, TheFirstAcceptedRequestEndsTheDialogWithOk) {
       [&] {
         // The UI thread stays here while the browser calls: the modal result waits for it.
         std::thread browser([&] {
-          answers.push_back(Exchange(8090, "GET /cb?code=1 HTTP/1.1\r\n\r\n"));
+          answers.push_back(LoopbackExchange(8090, "GET /cb?code=1 HTTP/1.1\r\n\r\n"));
           recorder.Raise = false;
-          answers.push_back(Exchange(8090, "GET /cb?code=42 HTTP/1.1\r\nHost: 127.0.0.1:8090\r\n\r\n"));
-          answers.push_back(Exchange(8090, "GET /cb?code=99 HTTP/1.1\r\n\r\n"));
+          answers.push_back(LoopbackExchange(8090, "GET /cb?code=42 HTTP/1.1\r\nHost: 127.0.0.1:8090\r\n\r\n"));
+          answers.push_back(LoopbackExchange(8090, "GET /cb?code=99 HTTP/1.1\r\n\r\n"));
         });
         browser.join();
         return String(u"https://auth.example.org/start");
