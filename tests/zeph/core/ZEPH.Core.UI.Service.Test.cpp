@@ -192,3 +192,23 @@ TEST_F(UIServiceTest, AServiceBuiltFormReportsClicksAndTyping) {
   form->Release(0);
   Headless::RunUntilIdle();
 }
+
+TEST_F(UIServiceTest, AServiceMadeMenuIsAControlsContextMenuAndAButtonsDropDown) {
+  auto form = NewForm();
+  void* obj = nullptr;
+  ASSERT_EQ(Service->CreateObject(form.get(), nullptr, IIDOf<IZEPHUIPopupMenu>(), &obj), S_OK);
+  auto menu = IPtr<IZEPHUIPopupMenu>::Adopt(static_cast<IZEPHUIPopupMenu*>(obj));
+  auto edit = NewControl<IZEPHUIEdit>(form.get(), form.get());
+  auto button = NewControl<IZEPHUIButton>(form.get(), form.get());
+  struct TCase {
+    IZEPHPropertyList* Control;
+    Integer ID;
+  };
+  for (const TCase& c : {TCase{edit.get(), ZEPH_UI_PROP_POPUP_MENU}, TCase{button.get(), 34}}) {
+    ASSERT_EQ(c.Control->SetValueAsObject(c.ID, menu.get()), S_OK) << c.ID;
+    ASSERT_EQ(c.Control->GetValueAsObject(c.ID, IIDOf<IZEPHUIPopupMenu>(), &obj), S_OK) << c.ID;
+    auto back = IPtr<IZEPHUIPopupMenu>::Adopt(static_cast<IZEPHUIPopupMenu*>(obj));
+    EXPECT_EQ(back.get(), menu.get()) << "the menu's own wrapper comes back";
+  }
+  form->Release(0);
+}
