@@ -225,7 +225,14 @@ Integer TZEPHCustomMenuItemAdapter::GetDPI() {
 }
 
 TZEPHMenuItemAdapter::TZEPHMenuItemAdapter() : TZEPHCustomMenuItemAdapter(nullptr, soOwned) {
-  auto* item = new TZEPHMenuItem(ActionManager());
+  Attach(new TZEPHMenuItem(ActionManager()));
+}
+
+TZEPHMenuItemAdapter::TZEPHMenuItemAdapter(TZEPHMenuItem* AItem) : TZEPHCustomMenuItemAdapter(nullptr, soReference) {
+  Attach(AItem);
+}
+
+void TZEPHMenuItemAdapter::Attach(TZEPHMenuItem* item) {
   SetObject(item);
   item->OnClick = TNotifyEvent(this, &TZEPHMenuItemAdapter::ClickHandler);
   item->OnShow = TNotifyEvent(this, &TZEPHMenuItemAdapter::ShowHandler);

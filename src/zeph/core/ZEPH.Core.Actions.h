@@ -134,7 +134,7 @@ class TZEPHActionAdapter : public TZEPHActionCustomAdapter, public IZEPHActionIn
   TZEPHHotkeyItem* FHotkeyItem = nullptr;
 };
 
-class TZEPHCustomMenuItemAdapter : public TZEPHMappedObjectAdapter, public IZEPHMenuItem, public IZEPHDPIAware {
+class TZEPHCustomMenuItemAdapter : public TZEPHMappedObjectAdapter, public virtual IZEPHMenuItem, public IZEPHDPIAware {
   ZCL_CLASS(TZEPHCustomMenuItemAdapter, TZEPHMappedObjectAdapter)
   RTL_INTERFACES(TZEPHMappedObjectAdapter, IZEPHMenuItem, IZEPHDPIAware)
  public:
@@ -161,10 +161,13 @@ class TZEPHMenuItemAdapter : public TZEPHCustomMenuItemAdapter, public IZCLLocal
   void Localize(const String& Section, const String& Name) override;
 
  protected:
+  // A view of an item made elsewhere: not owned, and not known to the action service.
+  explicit TZEPHMenuItemAdapter(TZEPHMenuItem* AItem);
   IPtr<IInterface> DoGetValueAsObject(Integer PropertyID) override;
   void DoSetValueAsObject(Integer PropertyID, IInterface* Value, HRESULT& Result) override;
 
  private:
+  void Attach(TZEPHMenuItem* AItem);
   void SetParent(IInterface* Value);
   void SetGlyph(IInterface* Value);
   void ClickHandler(TObject* Sender);

@@ -11,6 +11,7 @@
 #include "zeph/core/ZEPH.Core.h"
 #include "zeph/core/ZEPH.Core.Services.HttpClient.h"
 #include "zeph/core/ZEPH.Core.Services.Threads.h"
+#include "zeph/core/ZEPH.Core.UI.Service.h"
 
 // ---- configuration -------------------------------------------------------------------------------
 
@@ -235,7 +236,7 @@ void CreateCoreServices(TZEPHCore* Core) {
   RegisterNew<TZEPHCoreServiceMUI, IZEPHServiceMUI>(Core);
   RegisterNew<TZEPHCoreServiceShutdown, IZEPHServiceShutdown>(Core);
   RegisterNew<TZEPHCoreServiceThreads, IZEPHServiceThreads>(Core);
-  // FIXME: the UI service comes with the plugin-facing UI objects, which are not built yet.
+  RegisterNew<TZEPHCoreServiceUI, IZEPHServiceUI>(Core);
   RegisterNew<TZEPHCoreServiceVersion, IZEPHServiceVersionInfo>(Core);
 }
 }  // namespace

@@ -93,6 +93,8 @@ class TZEPHUIFormControl : public TZEPHUIWinControl, public virtual IZEPHUIForm 
   Integer ShowModal() override;
 
   TZEPHUIForm* AsForm() const { return dynamic_cast<TZEPHUIForm*>(FObject); }
+  // Keeps a non-visual wrapper the UI service made with this form as owner, as long as itself.
+  void AddComponent(IInterface* Component) { FComponents.emplace_back(Component); }
 
  protected:
   TComponent* CreateComponent(TComponent* Owner) override;
@@ -120,6 +122,7 @@ class TZEPHUIFormControl : public TZEPHUIWinControl, public virtual IZEPHUIForm 
   bool FReleasePending = false;
   // Held from creation until the form goes.
   IPtr<IInterface> FSelf;
+  std::vector<IPtr<IInterface>> FComponents;
 };
 
 void RegisterPluginFormClasses();

@@ -11,6 +11,7 @@
 #include "zeph/core/ZEPH.Core.Services.GUI.Controls.h"
 #include "zeph/core/ZEPH.Core.Services.h"
 #include "zeph/core/ZEPH.Core.UI.Forms.h"
+#include "zeph/core/ZEPH.Core.UI.Menus.h"
 #include "zeph/core/ZEPH.Core.UI.TreeList.h"
 #include "zeph/core/ZEPH.Plugins.Old.h"
 #include "zeph/core/ZEPH.Plugins.h"
@@ -35,6 +36,7 @@ const TUnit GZephCoreUnits[] = {
     {"ZEPH.Core.UI.TreeList", TreeListAdaptersInitialize, TreeListAdaptersFinalize},
     {"ZEPH.Core.UI.Forms", RegisterPluginFormClasses, nullptr},
     {"ZEPH.Core.Services.GUI.Controls", GUIControlsInitialize, GUIControlsFinalize},
+    {"ZEPH.Core.UI.Menus", UIMenusInitialize, UIMenusFinalize},
     {"ZEPH.Plugins", nullptr, FreePluginManager},
     {"ZEPH.Plugins.Old", nullptr, TZEPHOldCoreUnit::Unregister},
     {"ZSO.DataAdapter", TZSODataAdapterUnit::Initialize, TZSODataAdapterUnit::Finalize},
