@@ -1063,12 +1063,15 @@ void TZCLTextXMLBuilder::WriteNode(const TZCLXMLNode* Node, bool Preserve) {
   const String& name = Node->GetNodeName();
   CheckName(name, u"element");
   const TZCLXMLAttributes* attrs = Node->GetAttributes();
+  // The list's own array: every index below is in range.
+  const auto item = [items = attrs->GetList()](Integer I) { return static_cast<const TZCLXMLAttribute*>(items[I]); };
+  const Integer count = attrs->GetCount();
   bool ownSpace = false;
-  for (Integer i = 0; i < attrs->GetCount(); ++i) {
-    const TZCLXMLAttribute* a = attrs->GetItem(i);
+  for (Integer i = 0; i < count; ++i) {
+    const TZCLXMLAttribute* a = item(i);
     CheckName(a->GetName(), u"attribute");
     for (Integer j = 0; j < i; ++j)
-      if (attrs->GetItem(j)->GetName() == a->GetName())
+      if (item(j)->GetName() == a->GetName())
         throw EZCLXMLDocument(
             Format(u"The attribute \"%s\" appears twice in the element \"%s\".", {a->GetName(), name}));
     if (a->GetName() == XmlSpace) {
@@ -1091,8 +1094,8 @@ void TZCLTextXMLBuilder::WriteNode(const TZCLXMLNode* Node, bool Preserve) {
     Preserve = true;
   }
   FWriter->WriteStartElement(name);
-  for (Integer i = 0; i < attrs->GetCount(); ++i) {
-    const TZCLXMLAttribute* a = attrs->GetItem(i);
+  for (Integer i = 0; i < count; ++i) {
+    const TZCLXMLAttribute* a = item(i);
     FWriter->WriteAttributeString(a->GetName(), a->GetValue());
   }
   if (mark) FWriter->WriteAttributeString(XmlSpace, PreserveValue);
