@@ -203,6 +203,15 @@ void TZCLXMLRawWriter::Append(const Char* P, size_t N) {
   if (!FHighSurrogate && N <= 64 && FLength + N <= FBuffer.size()) {
     Byte* const o = FBuffer.data() + FLength;
     size_t i = 0;
+    for (; N - i >= 4; i += 4) {
+      uint64_t units;
+      std::memcpy(&units, P + i, 8);
+      if (units & 0xFF80FF80FF80FF80ull) break;
+      o[i] = static_cast<Byte>(P[i]);
+      o[i + 1] = static_cast<Byte>(P[i + 1]);
+      o[i + 2] = static_cast<Byte>(P[i + 2]);
+      o[i + 3] = static_cast<Byte>(P[i + 3]);
+    }
     while (i < N && P[i] < 0x80) {
       o[i] = static_cast<Byte>(P[i]);
       ++i;
@@ -332,7 +341,8 @@ void TZCLXMLRawWriter::WriteStartAttribute(const String& Prefix, const String& L
     Put(u' ');
   PutName(Prefix, LocalName);
   Put(u"=\"");
-  FInSpaceAttr = (Prefix == u"xml" && LocalName == u"space") || (Prefix.empty() && LocalName == u"xml:space");
+  FInSpaceAttr = Prefix.empty() ? LocalName.size() == 9 && LocalName == u"xml:space"
+                                : LocalName.size() == 5 && Prefix == u"xml" && LocalName == u"space";
   FSpaceValue.clear();
 }
 

@@ -1042,14 +1042,18 @@ TZCLTextXMLBuilder::~TZCLTextXMLBuilder() { Free(FWriter); }
 void TZCLTextXMLBuilder::CheckName(const String& Name, const char16_t* What) {
   if (Name.empty()) throw EZCLXMLDocument(Format(u"An %s name cannot be empty.", {String(What)}));
   static const uint8_t* const classes = zcXMLCharProperties();
-  for (size_t i = 0; i < Name.size(); ++i) {
-    Char c = Name[i];
-    if (c != u':' && !(classes[c] & (i == 0 ? xccNameStart : xccNameChar)))
-      throw EZCLXMLDocument(
-          Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
-                 u"included in a name.",
-                 {String(What), Name, static_cast<Integer>(i), zcXMLHex4(c)}));
+  const Char* const p = Name.data();
+  const size_t n = Name.size();
+  size_t i = 0;
+  if (p[0] == u':' || (classes[p[0]] & xccNameStart)) {
+    for (i = 1; i < n && (p[i] == u':' || (classes[p[i]] & xccNameChar)); ++i) {
+    }
+    if (i == n) return;
   }
+  throw EZCLXMLDocument(
+      Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
+             u"included in a name.",
+             {String(What), Name, static_cast<Integer>(i), zcXMLHex4(p[i])}));
 }
 
 void TZCLTextXMLBuilder::Build(TZCLXMLDocument* Document) {
@@ -1069,12 +1073,16 @@ void TZCLTextXMLBuilder::WriteNode(const TZCLXMLNode* Node, bool Preserve) {
   bool ownSpace = false;
   for (Integer i = 0; i < count; ++i) {
     const TZCLXMLAttribute* a = item(i);
-    CheckName(a->GetName(), u"attribute");
-    for (Integer j = 0; j < i; ++j)
-      if (item(j)->GetName() == a->GetName())
+    const String& attrName = a->GetName();
+    CheckName(attrName, u"attribute");
+    for (Integer j = 0; j < i; ++j) {
+      const String& other = item(j)->GetName();
+      // Lengths and first characters part nearly every pair before the whole names are compared.
+      if (other.size() == attrName.size() && other[0] == attrName[0] && other == attrName)
         throw EZCLXMLDocument(
-            Format(u"The attribute \"%s\" appears twice in the element \"%s\".", {a->GetName(), name}));
-    if (a->GetName() == XmlSpace) {
+            Format(u"The attribute \"%s\" appears twice in the element \"%s\".", {attrName, name}));
+    }
+    if (attrName.size() == std::size(XmlSpace) - 1 && attrName == XmlSpace) {
       ownSpace = true;
       if (a->GetValue() == PreserveValue)
         Preserve = true;
