@@ -80,6 +80,34 @@ bool IsUtf8Lead(const Byte* P, Integer N) {
   return true;
 }
 
+// How many of the eight units at P come before the first one below U+0020, above U+7FFF or equal
+// to A, B or C: those are plain text. Underscore is set when one of them is "_", NotBlank when one
+// is not a space.
+inline int PlainUnits(const Char* P, Char A, Char B, Char C, bool& Underscore, bool& NotBlank) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m128i stop = _mm_or_si128(
+      _mm_or_si128(_mm_cmplt_epi16(v, _mm_set1_epi16(0x20)), _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(A)))),
+      _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(B))),
+                   _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(C)))));
+  const unsigned stopBits = static_cast<unsigned>(_mm_movemask_epi8(stop));
+  const int plain = stopBits ? __builtin_ctz(stopBits) / 2 : 8;
+  const unsigned mask = plain == 8 ? 0xFFFFu : (1u << (2 * plain)) - 1;
+  if ((static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(0x20)))) & mask) != mask)
+    NotBlank = true;
+  if (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(0x5F)))) & mask) Underscore = true;
+  return plain;
+#else
+  int plain = 0;
+  while (plain < 8 && P[plain] >= 0x20 && P[plain] <= 0x7FFF && P[plain] != A && P[plain] != B && P[plain] != C) {
+    NotBlank |= P[plain] != u' ';
+    Underscore |= P[plain] == u'_';
+    ++plain;
+  }
+  return plain;
+#endif
+}
+
 bool IsHex(Char C) { return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F'); }
 int HexVal(Char C) { return C <= u'9' ? C - u'0' : (C | 0x20) - u'a' + 10; }
 
@@ -1114,6 +1142,12 @@ void TZCLXMLTextReader::ParseAttributes() {
       // A run of plain characters is taken whole; the others are looked at one by one below.
       Integer run = FPos;
       while (run < FLen) {
+        if (FLen - run >= 8) {
+          bool notBlank = false;
+          const int plain = PlainUnits(FText.data() + run, u'<', u'&', q, underscore, notBlank);
+          run += plain;
+          if (plain == 8) continue;
+        }
         const Char d = FText[run];
         if (d == q || !(HasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>')) break;
         underscore |= d == u'_';
@@ -1350,6 +1384,13 @@ bool TZCLXMLTextReader::ParseText() {
     // A run of plain characters is taken whole; the others are looked at one by one below.
     Integer run = FPos;
     while (run < FLen) {
+      if (FLen - run >= 8) {
+        bool notBlank = false;
+        const int plain = PlainUnits(FText.data() + run, u'<', u'&', u']', underscore, notBlank);
+        if (notBlank) orBits |= 0xFF;  // only whether the text is blank counts
+        run += plain;
+        if (plain == 8) continue;
+      }
       const Char c = FText[run];
       if (c == u'<' || c == u'&' || c == u']') break;
       if (c != u'\t' && c != u'\n') {
