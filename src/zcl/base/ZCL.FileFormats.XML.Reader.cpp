@@ -29,6 +29,31 @@ bool IsWs(Char C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; 
 bool IsNameStart(Char C) { return HasClass(C, xccNameStart); }
 bool IsNameChar(Char C) { return HasClass(C, xccNameChar); }
 
+// The length of the multi-byte UTF-8 sequence at P (N bytes there), with its code point in Cp;
+// 0 when the bytes there are no whole, valid, shortest sequence of a scalar value.
+size_t Utf8Sequence(const Byte* P, size_t N, uint32_t& Cp) {
+  const Byte b = P[0];
+  size_t len;
+  uint32_t min;
+  if ((b & 0xE0) == 0xC0)
+    len = 2, min = 0x80;
+  else if ((b & 0xF0) == 0xE0)
+    len = 3, min = 0x800;
+  else if ((b & 0xF8) == 0xF0)
+    len = 4, min = 0x10000;
+  else
+    return 0;
+  if (len > N) return 0;
+  uint32_t cp = b & (0x7F >> len);
+  for (size_t k = 1; k < len; ++k) {
+    if ((P[k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (P[k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  Cp = cp;
+  return len;
+}
+
 // Length of the valid UTF-8 prefix of the bytes.
 size_t ValidUtf8Prefix(const Byte* P, size_t N) {
   size_t i = 0;
@@ -41,28 +66,13 @@ size_t ValidUtf8Prefix(const Byte* P, size_t N) {
       i += 8;
     }
     if (i >= N) break;
-    Byte b = P[i];
-    if (b < 0x80) {
+    if (P[i] < 0x80) {
       ++i;
       continue;
     }
-    size_t len;
-    uint32_t min;
-    if ((b & 0xE0) == 0xC0)
-      len = 2, min = 0x80;
-    else if ((b & 0xF0) == 0xE0)
-      len = 3, min = 0x800;
-    else if ((b & 0xF8) == 0xF0)
-      len = 4, min = 0x10000;
-    else
-      return i;
-    if (i + len > N) return i;
-    uint32_t cp = b & (0x7F >> len);
-    for (size_t k = 1; k < len; ++k) {
-      if ((P[i + k] & 0xC0) != 0x80) return i;
-      cp = (cp << 6) | (P[i + k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+    uint32_t cp;
+    const size_t len = Utf8Sequence(P + i, N - i, cp);
+    if (len == 0) return i;
     i += len;
   }
   return N;
@@ -662,24 +672,9 @@ void TZCLXMLTextReader::FillUtf8() {
       if (b == '\n') FLineStarts.push_back(static_cast<Integer>(w));
       continue;
     }
-    // A sequence of two to four bytes, checked as ValidUtf8Prefix does.
-    Integer len;
-    uint32_t min;
-    if ((b & 0xE0) == 0xC0)
-      len = 2, min = 0x80;
-    else if ((b & 0xF0) == 0xE0)
-      len = 3, min = 0x800;
-    else if ((b & 0xF8) == 0xF0)
-      len = 4, min = 0x10000;
-    else
-      len = 0, min = 0;
-    bool ok = len > 0 && i + len <= n;
-    uint32_t cp = b & (0x7F >> len);
-    for (Integer k = 1; ok && k < len; ++k) {
-      ok = (p[i + k] & 0xC0) == 0x80;
-      cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    uint32_t cp = 0;
+    const Integer len = static_cast<Integer>(Utf8Sequence(p + i, static_cast<size_t>(n - i), cp));
+    if (len == 0) {
       // Bytes that more input may complete wait for it; anything else ends the text here.
       invalid = FStreamAtEnd || !IsUtf8Lead(p + i, n - i);
       break;
