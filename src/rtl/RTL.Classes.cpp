@@ -52,11 +52,14 @@ constexpr size_t KNameIndexFrom = 16;
 // top 16 bits of its name hash in the bits above 47, which user-space addresses leave free. A
 // look-up in a long list touches one slot run and, on a tag match, the component's name; the table
 // of 100,000 names stays small enough to keep in cache. Names hash and compare as SameText does.
+// The low half of each entry's hash is kept beside it, so that growing the table and closing gaps
+// never go back to the components' names, which lie all over the heap.
 struct TComponent::TNameIndex {
   static_assert(sizeof(uintptr_t) == 8, "the slots pack a 48-bit address and a 16-bit tag");
   static constexpr int TagShift = 48;
   static constexpr uint64_t AddressMask = (uint64_t(1) << TagShift) - 1;
   std::vector<uint64_t> Slots;  // 0: free
+  std::vector<uint32_t> Homes;  // per slot: the low half of its entry's hash
   size_t Count = 0;
 
   size_t Mask() const { return Slots.size() - 1; }
@@ -91,6 +94,7 @@ struct TComponent::TNameIndex {
     for (; Slots[i]; i = (i + 1) & Mask())
       if ((Slots[i] & ~AddressMask) == tag && SameText(At(Slots[i])->GetName(), C->GetName())) return false;
     Slots[i] = tag | address;
+    Homes[i] = static_cast<uint32_t>(hash);
     ++Count;
     return true;
   }
@@ -106,9 +110,10 @@ struct TComponent::TNameIndex {
     // Close the gap: a later entry of the run moves into it unless its home lies after the gap.
     size_t hole = i;
     for (size_t j = (i + 1) & Mask(); Slots[j]; j = (j + 1) & Mask()) {
-      const size_t home = HashOf(At(Slots[j])->GetName()) & Mask();
+      const size_t home = Homes[j] & Mask();
       if (((j - home) & Mask()) >= ((j - hole) & Mask())) {
         Slots[hole] = Slots[j];
+        Homes[hole] = Homes[j];
         hole = j;
       }
     }
@@ -117,13 +122,17 @@ struct TComponent::TNameIndex {
   }
 
   void Grow() {
+    // Tables stay below 2^32 slots, so the kept half of the hash places an entry in any of them.
     std::vector<uint64_t> old(std::max<size_t>(32, Slots.size() * 2), 0);
+    std::vector<uint32_t> oldHomes(old.size(), 0);
     old.swap(Slots);
-    for (const uint64_t slot : old) {
-      if (!slot) continue;
-      size_t i = HashOf(At(slot)->GetName()) & Mask();
+    oldHomes.swap(Homes);
+    for (size_t k = 0; k < old.size(); ++k) {
+      if (!old[k]) continue;
+      size_t i = oldHomes[k] & Mask();
       while (Slots[i]) i = (i + 1) & Mask();
-      Slots[i] = slot;
+      Slots[i] = old[k];
+      Homes[i] = oldHomes[k];
     }
   }
 };

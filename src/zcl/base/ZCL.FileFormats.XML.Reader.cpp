@@ -4,6 +4,10 @@
 #include <cstring>
 #include <tuple>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Numbers.h"
@@ -25,6 +29,31 @@ bool IsWs(Char C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; 
 bool IsNameStart(Char C) { return HasClass(C, xccNameStart); }
 bool IsNameChar(Char C) { return HasClass(C, xccNameChar); }
 
+// The length of the multi-byte UTF-8 sequence at P (N bytes there), with its code point in Cp;
+// 0 when the bytes there are no whole, valid, shortest sequence of a scalar value.
+size_t Utf8Sequence(const Byte* P, size_t N, uint32_t& Cp) {
+  const Byte b = P[0];
+  size_t len;
+  uint32_t min;
+  if ((b & 0xE0) == 0xC0)
+    len = 2, min = 0x80;
+  else if ((b & 0xF0) == 0xE0)
+    len = 3, min = 0x800;
+  else if ((b & 0xF8) == 0xF0)
+    len = 4, min = 0x10000;
+  else
+    return 0;
+  if (len > N) return 0;
+  uint32_t cp = b & (0x7F >> len);
+  for (size_t k = 1; k < len; ++k) {
+    if ((P[k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (P[k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  Cp = cp;
+  return len;
+}
+
 // Length of the valid UTF-8 prefix of the bytes.
 size_t ValidUtf8Prefix(const Byte* P, size_t N) {
   size_t i = 0;
@@ -37,28 +66,13 @@ size_t ValidUtf8Prefix(const Byte* P, size_t N) {
       i += 8;
     }
     if (i >= N) break;
-    Byte b = P[i];
-    if (b < 0x80) {
+    if (P[i] < 0x80) {
       ++i;
       continue;
     }
-    size_t len;
-    uint32_t min;
-    if ((b & 0xE0) == 0xC0)
-      len = 2, min = 0x80;
-    else if ((b & 0xF0) == 0xE0)
-      len = 3, min = 0x800;
-    else if ((b & 0xF8) == 0xF0)
-      len = 4, min = 0x10000;
-    else
-      return i;
-    if (i + len > N) return i;
-    uint32_t cp = b & (0x7F >> len);
-    for (size_t k = 1; k < len; ++k) {
-      if ((P[i + k] & 0xC0) != 0x80) return i;
-      cp = (cp << 6) | (P[i + k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+    uint32_t cp;
+    const size_t len = Utf8Sequence(P + i, N - i, cp);
+    if (len == 0) return i;
     i += len;
   }
   return N;
@@ -74,6 +88,34 @@ bool IsUtf8Lead(const Byte* P, Integer N) {
   for (Integer i = 1; i < N; ++i)
     if ((P[i] & 0xC0) != 0x80) return false;
   return true;
+}
+
+// How many of the eight units at P come before the first one below U+0020, above U+7FFF or equal
+// to A, B or C: those are plain text. Underscore is set when one of them is "_", NotBlank when one
+// is not a space.
+inline int PlainUnits(const Char* P, Char A, Char B, Char C, bool& Underscore, bool& NotBlank) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m128i stop = _mm_or_si128(
+      _mm_or_si128(_mm_cmplt_epi16(v, _mm_set1_epi16(0x20)), _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(A)))),
+      _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(B))),
+                   _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(C)))));
+  const unsigned stopBits = static_cast<unsigned>(_mm_movemask_epi8(stop));
+  const int plain = stopBits ? __builtin_ctz(stopBits) / 2 : 8;
+  const unsigned mask = plain == 8 ? 0xFFFFu : (1u << (2 * plain)) - 1;
+  if ((static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(0x20)))) & mask) != mask)
+    NotBlank = true;
+  if (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(0x5F)))) & mask) Underscore = true;
+  return plain;
+#else
+  int plain = 0;
+  while (plain < 8 && P[plain] >= 0x20 && P[plain] <= 0x7FFF && P[plain] != A && P[plain] != B && P[plain] != C) {
+    NotBlank |= P[plain] != u' ';
+    Underscore |= P[plain] == u'_';
+    ++plain;
+  }
+  return plain;
+#endif
 }
 
 bool IsHex(Char C) { return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F'); }
@@ -134,11 +176,20 @@ uint32_t TZCLXMLNameTable::HashOf(StringView Text) {
 
 const String& TZCLXMLNameTable::Add(StringView Text) {
   if (Text.empty()) return FEmpty;
+  // A document repeats few names: the last one seen in its slot is found without hashing it.
+  const size_t n = Text.size();
+  TItem*& recent = FRecent[(n * 31 + Text[0] * 7 + Text[n - 1] * 3 + Text[n / 2]) % RecentSlots];
+  if (recent && recent->Value.size() == n && std::memcmp(recent->Value.data(), Text.data(), n * sizeof(Char)) == 0)
+    return recent->Value;
   uint32_t h = HashOf(Text);
   TItem** link = &FBuckets[h & 0xFF];
   for (; *link; link = &(*link)->Next)
-    if ((*link)->Hash == h && (*link)->Value == Text) return (*link)->Value;
+    if ((*link)->Hash == h && (*link)->Value == Text) {
+      recent = *link;
+      return (*link)->Value;
+    }
   *link = new TItem{h, String(Text), nullptr};
+  recent = *link;
   return (*link)->Value;
 }
 
@@ -203,6 +254,7 @@ void TZCLXMLNodeData::Clear() {
   IsEmptyOrDefault = false;
   LineNumber = LinePosition = ValueLineNumber = ValueLinePosition = 0;
   LocalName.clear();
+  LocalNameAtom = nullptr;
   NamespaceURI.clear();
   Prefix.clear();
   QuoteChar = u'"';
@@ -294,7 +346,7 @@ TZCLXMLNodeData& TZCLXMLTextReader::SetContent(TZCLXMLNodeType Kind, Integer At,
   FContent.NodeType = Kind;
   FContent.Depth = FDepth;
   FContent.Value = std::move(Value);
-  SetLine(FContent, At);
+  if (FLineInfo) SetLine(FContent, At);
   FNode = &FContent;
   return FContent;
 }
@@ -481,6 +533,10 @@ Integer TZCLXMLTextReader::DecodableBytes(bool& Invalid) {
 bool TZCLXMLTextReader::Fill() {
   const Integer before = FLen;
   while (!FInputAtEnd && FLen == before) {
+    if (!FProvisional && FEncoding->GetCodePage() == CP_UTF8) {
+      FillUtf8();
+      continue;
+    }
     bool invalid = false;
     Integer take = DecodableBytes(invalid);
     if (take == 0 && !invalid && !FStreamAtEnd) {
@@ -559,6 +615,99 @@ bool TZCLXMLTextReader::Fill() {
     FLen = static_cast<Integer>(FText.size());
   }
   return FLen > before;
+}
+
+// The UTF-8 form of Fill: validating, decoding and normalising line ends in one pass over the
+// bytes, which is what nearly every document takes. The result is the same as the general path's.
+void TZCLXMLTextReader::FillUtf8() {
+  const Byte* const p = FBytes.data() + FBytePos;
+  const Integer n = FBytesUsed - FBytePos;
+  const size_t base = FText.size();
+  FText.resize(base + static_cast<size_t>(n));  // never more UTF-16 units than bytes
+  Char* const d = FText.data();
+  size_t w = base;
+  Integer i = 0;
+  Int64 units = 0;  // decoded before line ends are joined, as the limits count them
+  bool invalid = false;
+  if (FDropLF && n > 0) {
+    FDropLF = false;
+    if (p[0] == '\n') {
+      i = 1;
+      units = 1;
+    }
+  }
+  while (i < n) {
+#if defined(__SSE2__)
+    // Sixteen plain ASCII characters (none below U+000E, so no line end) at a time.
+    while (n - i >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const int stop = _mm_movemask_epi8(_mm_cmplt_epi8(v, _mm_set1_epi8(0x0E)));
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + w + 8), _mm_unpackhi_epi8(v, zero));
+      const int plain = stop ? __builtin_ctz(static_cast<unsigned>(stop)) : 16;
+      w += static_cast<size_t>(plain);
+      i += plain;
+      units += plain;
+      if (stop) break;
+    }
+    if (i >= n) break;
+#endif
+    const Byte b = p[i];
+    if (b < 0x80) {
+      ++i;
+      ++units;
+      if (b == '\r') {
+        d[w++] = u'\n';
+        FLineStarts.push_back(static_cast<Integer>(w));
+        if (i == n)
+          FDropLF = true;  // the LF of a CR LF pair may start the next block
+        else if (p[i] == '\n') {
+          ++i;
+          ++units;
+        }
+        continue;
+      }
+      d[w++] = b;
+      if (b == '\n') FLineStarts.push_back(static_cast<Integer>(w));
+      continue;
+    }
+    uint32_t cp = 0;
+    const Integer len = static_cast<Integer>(Utf8Sequence(p + i, static_cast<size_t>(n - i), cp));
+    if (len == 0) {
+      // Bytes that more input may complete wait for it; anything else ends the text here.
+      invalid = FStreamAtEnd || !IsUtf8Lead(p + i, n - i);
+      break;
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      d[w++] = Char(0xD800 + (cp >> 10));
+      d[w++] = Char(0xDC00 + (cp & 0x3FF));
+      units += 2;
+    } else {
+      d[w++] = Char(cp);
+      ++units;
+    }
+  }
+  if (static_cast<Int64>(base) + units > 0x7FFFFFF0) {
+    FText.resize(base);
+    FailNoLine(u"The input document is too large.");
+  }
+  FCharactersInDocument += units;
+  if (FSettings.MaxCharactersInDocument > 0 && FCharactersInDocument > FSettings.MaxCharactersInDocument) {
+    FText.resize(base);
+    FailNoLine(u"The input document has exceeded a limit set by MaxCharactersInDocument.");
+  }
+  FText.resize(w);
+  FBytePos += i;
+  if (invalid || (FStreamAtEnd && FBytePos == FBytesUsed)) {
+    if (invalid) FDecodeErrorAt = static_cast<Integer>(FText.size());
+    FInputAtEnd = true;
+  } else if (i == 0) {
+    ReadBytes();  // nothing decodable yet
+  }
+  FLen = static_cast<Integer>(FText.size());
 }
 
 // Drops the consumed characters once they are the larger part of the text; only between nodes,
@@ -671,6 +820,7 @@ void TZCLXMLTextReader::LeaveElement() {
 bool TZCLXMLTextReader::Read() {
   if (FReadState == xrsError || FAtEndOfFile) return false;
   FAttrs.clear();
+  FAttrAt.clear();
   FCurAttr = -1;
   if (FPendingLeave) {
     FPendingLeave = false;
@@ -807,7 +957,7 @@ bool TZCLXMLTextReader::ParseElementContent() {
 // Names, tags and attributes
 
 // Scans a name at At; returns the index after it. Raises the name errors of the tag scanner.
-Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local) {
+Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local, const String** LocalAtom) {
   if (AtEnd(At)) Fail(At, u"Unexpected end of file while parsing %s has occurred.", {String(u"Name")});
   Char c = FText[At];
   bool ns = FSettings.Namespaces;
@@ -841,13 +991,16 @@ Integer TZCLXMLTextReader::ScanName(Integer At, String& Prefix, String& Local) {
       break;
     }
   }
+  const String* local;
   if (colon >= 0) {
     Prefix = FNameTable->Add(StringView(FText).substr(At, colon - At));
-    Local = FNameTable->Add(StringView(FText).substr(colon + 1, i - colon - 1));
+    local = &FNameTable->Add(StringView(FText).substr(colon + 1, i - colon - 1));
   } else {
     Prefix.clear();
-    Local = FNameTable->Add(StringView(FText).substr(At, i - At));
+    local = &FNameTable->Add(StringView(FText).substr(At, i - At));
   }
+  Local = *local;
+  if (LocalAtom) *LocalAtom = local;
   return i;
 }
 
@@ -868,7 +1021,7 @@ void TZCLXMLTextReader::ParseStartTag() {
   e.NodeType = xntElement;
   e.Depth = FDepth;
   SetLine(e, FPos);
-  FPos = ScanName(FPos, e.Prefix, e.LocalName);
+  FPos = ScanName(FPos, e.Prefix, e.LocalName, &e.LocalNameAtom);
   FNode = &e;
   FAttrOwner = &e;
   if (FSettings.Namespaces) FNamespaceManager->PushScope();
@@ -927,6 +1080,7 @@ void TZCLXMLTextReader::CheckDuplicateAttributes() {
       if (key(order[k]) == key(order[k - 1])) dup = FAttrs[std::max(order[k], order[k - 1])];
   }
   if (!dup) return;
+  if (!FAttrAt.empty()) SetLine(*dup, FAttrAt[static_cast<size_t>(std::find(FAttrs.begin(), FAttrs.end(), dup) - FAttrs.begin())]);
   FReadState = xrsError;
   FNode->LineNumber = dup->LineNumber;
   FNode->LinePosition = dup->LinePosition;
@@ -958,8 +1112,12 @@ void TZCLXMLTextReader::ParseAttributes() {
     if (FPos == before) FailWhitespace(FPos);
     TZCLXMLNodeData* a = NewAttr();
     a->Depth = FDepth + 1;
-    SetLine(*a, FPos);
-    FPos = ScanName(FPos, a->Prefix, a->LocalName);
+    // Without line information an attribute's place is kept for the duplicate check's error.
+    if (FLineInfo || FSettings.Namespaces)
+      SetLine(*a, FPos);
+    else
+      FAttrAt.push_back(FPos);
+    FPos = ScanName(FPos, a->Prefix, a->LocalName, &a->LocalNameAtom);
     while (IsWs(Ch(FPos))) ++FPos;
     if (Ch(FPos) != u'=') FailToken(FPos, u"=");
     ++FPos;
@@ -968,22 +1126,33 @@ void TZCLXMLTextReader::ParseAttributes() {
     if (q != u'"' && q != u'\'') FailToken(FPos, u"\"", u"'");
     a->QuoteChar = q;
     ++FPos;
-    TPos vp = LineInfo(FPos);
-    a->ValueLineNumber = vp.Line;
-    a->ValueLinePosition = vp.Pos;
+    if (FLineInfo || FSettings.Namespaces) {
+      TPos vp = LineInfo(FPos);
+      a->ValueLineNumber = vp.Line;
+      a->ValueLinePosition = vp.Pos;
+    }
     String value;
     bool underscore = false;  // as in ParseText
     for (;;) {
       // A run of plain characters is taken whole; the others are looked at one by one below.
       Integer run = FPos;
       while (run < FLen) {
+        if (FLen - run >= 8) {
+          bool notBlank = false;
+          const int plain = PlainUnits(FText.data() + run, u'<', u'&', q, underscore, notBlank);
+          run += plain;
+          if (plain == 8) continue;
+        }
         const Char d = FText[run];
         if (d == q || !(HasClass(d, xccAttrValue) || d == u'"' || d == u'\'' || d == u'>')) break;
         underscore |= d == u'_';
         ++run;
       }
       if (run > FPos) {
-        value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+        if (value.empty())
+          value.assign(FText.data() + FPos, static_cast<size_t>(run - FPos));
+        else
+          value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
         FPos = run;
       }
       if (AtEnd(FPos)) Fail(FPos, u"There is an unclosed literal string.");
@@ -1102,7 +1271,7 @@ void TZCLXMLTextReader::ParseEndTag() {
   ++FPos;
   --FDepth;
   e.NodeType = xntEndElement;
-  SetLine(e, nameAt);
+  if (FLineInfo) SetLine(e, nameAt);
   FNode = &e;
   FPendingLeave = true;
 }
@@ -1195,6 +1364,13 @@ void TZCLXMLTextReader::DecodeUnderscoreEscapes(String& S) const {
 bool TZCLXMLTextReader::ParseText() {
   Integer start = FPos;
   String value;
+  // While the text is one run of plain characters it stays in place, [start, direct): blank
+  // text that is dropped is never copied, and the rest is copied once.
+  Integer direct = -1;
+  auto own = [&] {
+    if (direct >= 0) value.assign(FText.data() + start, static_cast<size_t>(direct - start));
+    direct = -1;
+  };
   Char orBits = 0;
   const uint8_t* const properties = zcXMLCharProperties();
   // Whether an escape may be in the text: an underscore, written or referenced.
@@ -1203,6 +1379,13 @@ bool TZCLXMLTextReader::ParseText() {
     // A run of plain characters is taken whole; the others are looked at one by one below.
     Integer run = FPos;
     while (run < FLen) {
+      if (FLen - run >= 8) {
+        bool notBlank = false;
+        const int plain = PlainUnits(FText.data() + run, u'<', u'&', u']', underscore, notBlank);
+        if (notBlank) orBits |= 0xFF;  // only whether the text is blank counts
+        run += plain;
+        if (plain == 8) continue;
+      }
       const Char c = FText[run];
       if (c == u'<' || c == u'&' || c == u']') break;
       if (c != u'\t' && c != u'\n') {
@@ -1213,12 +1396,18 @@ bool TZCLXMLTextReader::ParseText() {
       ++run;
     }
     if (run > FPos) {
-      value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+      if (FPos == start) {
+        direct = run;
+      } else {
+        own();
+        value.append(FText, static_cast<size_t>(FPos), static_cast<size_t>(run - FPos));
+      }
       FPos = run;
       continue;
     }
     Char c = FText[FPos];
     if (c == u'<') break;
+    own();
     if (c == u'&') {
       bool ws;
       underscore = true;
@@ -1256,6 +1445,7 @@ bool TZCLXMLTextReader::ParseText() {
     else
       kind = xntWhitespace;
   }
+  own();
   if (value.empty()) return false;
   if (underscore) DecodeUnderscoreEscapes(value);
   SetContent(kind, start, std::move(value));

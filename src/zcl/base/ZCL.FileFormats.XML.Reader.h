@@ -36,6 +36,8 @@ class TZCLXMLNameTable : public TObject {
   };
   static uint32_t HashOf(StringView Text);
   TItem* FBuckets[256] = {};
+  static constexpr size_t RecentSlots = 61;
+  TItem* FRecent[RecentSlots] = {};
   String FEmpty;
 };
 
@@ -100,6 +102,8 @@ class TZCLXMLNodeData : public TObject {
   Integer LineNumber = 0, LinePosition = 0;
   Integer ValueLineNumber = 0, ValueLinePosition = 0;
   String LocalName, NamespaceURI, Prefix;
+  // The name table's own copy of LocalName (elements and attributes; null for other nodes).
+  const String* LocalNameAtom = nullptr;
   Char QuoteChar = u'"';
   TZCLXMLNodeType NodeType = xntNone;
   String Value;
@@ -159,6 +163,8 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   Integer GetAttrCount() const { return static_cast<Integer>(FAttrs.size()); }
   // The IgnoreWhitespace setting for the reads that follow.
   void SetIgnoreWhitespace(bool Value) { FSettings.IgnoreWhitespace = Value; }
+  // Off: only start tags get a line and position (errors still report theirs). Set before reading.
+  void SetLineInfo(bool Value) { FLineInfo = Value; }
   TZCLXMLSpace GetXmlSpace() const;
   String GetXmlLang() const;
 
@@ -185,6 +191,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   void ReadBytes();
   Integer DecodableBytes(bool& Invalid);
   bool Fill();
+  void FillUtf8();
   void Compact();
   void ApplyEncoding(TEncoding* Named);
   // Inline while At lies in the decoded text: the parser asks at nearly every character.
@@ -194,7 +201,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   Char Ch(Integer At) { return At < FLen || !AtEnd(At) ? FText[At] : Char(0); }
   bool StartsWith(Integer At, StringView S);
   String TokenAt(Integer At);
-  Integer ScanName(Integer At, String& Prefix, String& Local);
+  Integer ScanName(Integer At, String& Prefix, String& Local, const String** LocalAtom = nullptr);
   bool ParseXmlDeclaration();
   bool ParseDocumentContent();
   bool ParseElementContent();
@@ -227,6 +234,7 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   bool FStreamAtEnd = false;
   bool FInputAtEnd = false;   // every byte decoded
   bool FPendingCR = false;    // a CR ended the last block
+  bool FDropLF = false;       // UTF-8: a CR ended the last block, written as LF already
   bool FProvisional = false;  // bytes stand for themselves until the declaration names the encoding
   bool FDecoded = false;      // the encoding is final
   bool FDetected = false;     // the first bytes showed the encoding
@@ -252,6 +260,8 @@ class TZCLXMLTextReader : public TZCLXMLReader {
   TZCLXMLNodeData FContent;
   std::vector<std::unique_ptr<TZCLXMLNodeData>> FAttrPool;
   std::vector<TZCLXMLNodeData*> FAttrs;
+  std::vector<Integer> FAttrAt;  // where each attribute starts, kept without line information
+  bool FLineInfo = true;
   Integer FCurAttr = -1;
   TZCLXMLNodeData* FAttrOwner = nullptr;
   std::vector<TXmlContext> FContexts;

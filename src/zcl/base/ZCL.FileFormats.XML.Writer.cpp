@@ -110,8 +110,10 @@ Byte* EncodeUtf8(const Char* P, size_t N, Byte* O, Char& High) {
 // ---------------------------------------------------------------------------------------------
 // TZCLXMLWriter
 
+const String TZCLXMLWriter::NoText;
+
 void TZCLXMLWriter::WriteAttributeString(const String& LocalName, const String& Value) {
-  WriteAttributeString(u"", LocalName, Value);
+  WriteAttributeString(NoText, LocalName, Value);
 }
 
 void TZCLXMLWriter::WriteAttributeString(const String& Prefix, const String& LocalName, const String& Value) {
@@ -125,7 +127,7 @@ void TZCLXMLWriter::WriteAttributeInteger(const String& LocalName, Int64 Value) 
 }
 
 void TZCLXMLWriter::WriteElementString(const String& LocalName, const String& Value) {
-  WriteElementString(u"", LocalName, u"", Value);
+  WriteElementString(NoText, LocalName, NoText, Value);
 }
 
 void TZCLXMLWriter::WriteElementString(const String& Prefix, const String& LocalName, const String& Namespace,
@@ -197,6 +199,28 @@ void TZCLXMLRawWriter::CheckState(int Token) {
 }
 
 void TZCLXMLRawWriter::Append(const Char* P, size_t N) {
+  // Markup is mostly short ASCII pieces: they are copied as they are, without the encoder.
+  if (!FHighSurrogate && N <= 64 && FLength + N <= FBuffer.size()) {
+    Byte* const o = FBuffer.data() + FLength;
+    size_t i = 0;
+    for (; N - i >= 4; i += 4) {
+      uint64_t units;
+      std::memcpy(&units, P + i, 8);
+      if (units & 0xFF80FF80FF80FF80ull) break;
+      o[i] = static_cast<Byte>(P[i]);
+      o[i + 1] = static_cast<Byte>(P[i + 1]);
+      o[i + 2] = static_cast<Byte>(P[i + 2]);
+      o[i + 3] = static_cast<Byte>(P[i + 3]);
+    }
+    while (i < N && P[i] < 0x80) {
+      o[i] = static_cast<Byte>(P[i]);
+      ++i;
+    }
+    FLength += i;
+    if (i == N) return;
+    P += i;
+    N -= i;
+  }
   const size_t need = FLength + 3 * N + 3;
   if (need > FBuffer.size()) FBuffer.resize(std::max(need, FBuffer.size() * 2));
   FLength = static_cast<size_t>(EncodeUtf8(P, N, FBuffer.data() + FLength, FHighSurrogate) - FBuffer.data());
@@ -218,8 +242,11 @@ void TZCLXMLRawWriter::Put(StringView S) {
 }
 
 void TZCLXMLRawWriter::PutLineBreakIndent() {
-  Put(FSettings.LineBreak);
-  for (Integer i = 0; i < FIndentLevel; ++i) Put(FSettings.IndentText);
+  // The line break and the indentation of every level so far, kept end to end: one piece each time.
+  const size_t length = FSettings.LineBreak.size() + FSettings.IndentText.size() * static_cast<size_t>(FIndentLevel);
+  if (FIndents.empty()) FIndents = FSettings.LineBreak;
+  while (FIndents.size() < length) FIndents += FSettings.IndentText;
+  Put(StringView(FIndents).substr(0, length));
 }
 
 void TZCLXMLRawWriter::PutName(const String& Prefix, const String& LocalName) {
@@ -314,7 +341,8 @@ void TZCLXMLRawWriter::WriteStartAttribute(const String& Prefix, const String& L
     Put(u' ');
   PutName(Prefix, LocalName);
   Put(u"=\"");
-  FInSpaceAttr = (Prefix == u"xml" && LocalName == u"space") || (Prefix.empty() && LocalName == u"xml:space");
+  FInSpaceAttr = Prefix.empty() ? LocalName.size() == 9 && LocalName == u"xml:space"
+                                : LocalName.size() == 5 && Prefix == u"xml" && LocalName == u"space";
   FSpaceValue.clear();
 }
 

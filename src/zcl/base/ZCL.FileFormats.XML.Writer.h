@@ -61,7 +61,7 @@ class TZCLXMLWriter : public TObject {
   virtual void Close() {}
   virtual void Flush() {}
 
-  void WriteStartElement(const String& LocalName) { WriteStartElement(u"", LocalName, u""); }
+  void WriteStartElement(const String& LocalName) { WriteStartElement(NoText, LocalName, NoText); }
   void WriteString(const String& Text) { WriteChars(Text.data(), static_cast<Integer>(Text.size())); }
   void WriteAttributeString(const String& LocalName, const String& Value);
   void WriteAttributeString(const String& Prefix, const String& LocalName, const String& Value);
@@ -72,6 +72,10 @@ class TZCLXMLWriter : public TObject {
 
   // A raw writer on the stream (not owned), wrapped in the checking writer when WellFormed is set.
   static std::unique_ptr<TZCLXMLWriter> Create(TStream* Stream, const TZCLXMLWriterSettings& Settings);
+
+ protected:
+  // The empty prefix and namespace, made once rather than per call.
+  static const String NoText;
 };
 
 class TZCLXMLRawWriter : public TZCLXMLWriter {
@@ -131,6 +135,7 @@ class TZCLXMLRawWriter : public TZCLXMLWriter {
   TZCLXMLWriterSettings FSettings;
   bool FInSpaceAttr = false;  // the open attribute is xml:space
   String FSpaceValue;
+  String FIndents;  // the line break, then the indentation text once per level reached
 };
 
 class TZCLXMLWellFormedWriter : public TZCLXMLWriter {

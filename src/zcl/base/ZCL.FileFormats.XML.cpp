@@ -8,7 +8,6 @@
 #include <memory>
 #include <new>
 #include <string_view>
-#include <unordered_map>
 
 #include "rtl/RTL.Encoding.h"
 #include "rtl/RTL.Format.h"
@@ -133,23 +132,10 @@ class TXMLArena {
   void Release() {
     if (FLive.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
-  // The one copy of Name for the objects of this arena; it lives as long as they do. A document
-  // repeats few names: the last one seen in each of a few slots is found without hashing it all.
-  const String* Atom(StringView Name) {
-    const size_t n = Name.size();
-    const String*& recent = FRecent[(n * 31 + Name[0] * 7 + Name[n - 1] * 3 + Name[n / 2]) % RecentSlots];
-    if (recent && *recent == Name) return recent;
-    recent = FindAtom(Name);
-    return recent;
-  }
-  const String* FindAtom(StringView Name) {
-    auto it = FAtoms.find(Name);
-    if (it != FAtoms.end()) return it->second.get();
-    auto atom = std::make_unique<String>(Name);
-    const String* result = atom.get();
-    FAtoms.emplace(StringView(*result), std::move(atom));
-    return result;
-  }
+  // The one copy of Name for the objects of this arena; it lives as long as they do. The text
+  // reader of the load atomises names in the same table, so its atoms serve as they are.
+  const String* Atom(StringView Name) { return &FNames.Add(Name); }
+  TZCLXMLNameTable* GetNameTable() { return &FNames; }
   void Poison(void* P, size_t Size) { PoisonArena(P, (Size + Align - 1) & ~(Align - 1)); }
 
  private:
@@ -176,9 +162,7 @@ class TXMLArena {
 
   std::atomic<size_t> FLive{1};
   size_t FLoaded = 0;
-  std::unordered_map<StringView, std::unique_ptr<String>> FAtoms;
-  static constexpr size_t RecentSlots = 61;
-  const String* FRecent[RecentSlots] = {};
+  TZCLXMLNameTable FNames;
   TBlock* FBlock = nullptr;
   char* FNext = nullptr;
   char* FEnd = nullptr;
@@ -623,13 +607,6 @@ TZCLXMLNode* TZCLXMLNode::Add(const String& Name) {
   return node;
 }
 
-TZCLXMLNode* TZCLXMLNode::AddChild(String&& Name) {
-  TZCLXMLNode* node = Create<TZCLXMLNode>(this);
-  node->FNodeName = std::move(Name);
-  AttachChild(node);
-  return node;
-}
-
 void TZCLXMLNode::AttachChild(TZCLXMLNode* Node) {
   Node->FParent = this;
   if (FChildren.capacity() == 0) FChildren.reserve(4);  // skips the smallest steps of growth
@@ -869,6 +846,8 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   settings.IgnoreWhitespace = false;
   settings.Namespaces = false;
   settings.Conformance = FAllowMultipleRoots ? xcFragment : xcDocument;
+  TXMLArena* const arena = GLoadArena;  // the load's, made by LoadFromStream
+  if (arena) settings.NameTable = arena->GetNameTable();
 
   // Per open element: whether its content is preserved. An xml:space attribute is kept like any
   // other, so the writer's own mark comes back as one (saving it again writes the same text).
@@ -880,10 +859,23 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
   // The current element's value is the untrimmed text so far (moved there, not copied).
   bool textInNode = false;
   String qualified;
-  TXMLArena* const arena = GLoadArena;  // the load's, made by LoadFromStream
   TZCLXMLNode* current = this;
+  // The children of the open elements below the root, end to end, each element's from its mark
+  // on: they join their parent as one block when it closes, without a step of growth per child.
+  std::vector<TZCLXMLNode*> children;
+  std::vector<size_t> marks;
+  // The elements still open take the children read so far (the end, or a failed load).
+  auto adoptOpen = [&] {
+    for (TZCLXMLNode* node = current; !marks.empty() && node; node = node->FParent) {
+      node->FChildren.assign(children.begin() + static_cast<std::ptrdiff_t>(marks.back()), children.end());
+      children.resize(marks.back());
+      marks.pop_back();
+    }
+  };
   try {
     auto reader = std::make_unique<TZCLXMLTextReader>(settings, Stream);
+    // Errors carry their place all the same; the tree keeps none.
+    reader->SetLineInfo(false);
     for (;;) {
       // Blank text that would be dropped below is not made into a node at all.
       reader->SetIgnoreWhitespace(!inText && (scopes.empty() || !scopes.back()));
@@ -904,9 +896,10 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
             node = Add(name);
           } else {
             // Below the root no Add is overridden: the child is made directly.
-            node = current->AddChild(String());
+            node = Create<TZCLXMLNode>(current);
+            children.push_back(node);
             if (name.size() > ShortName && ArenaOf(node) == arena)
-              node->FNodeNameAtom = arena->Atom(name);
+              node->FNodeNameAtom = n->Prefix.empty() && n->LocalNameAtom ? n->LocalNameAtom : arena->Atom(name);
             else
               node->FNodeName = name;
           }
@@ -926,7 +919,7 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
             if (attrName.size() > ShortName && arena) {
               TZCLXMLAttribute* attr = attrs->AddString(String(), std::move(a->Value));
               if (ArenaOf(attr) == arena)
-                attr->FNameAtom = arena->Atom(attrName);
+                attr->FNameAtom = a->Prefix.empty() && a->LocalNameAtom ? a->LocalNameAtom : arena->Atom(attrName);
               else
                 attr->FName = attrName;
             } else {
@@ -936,6 +929,7 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
           if (!empty) {
             scopes.push_back(scope);
             current = node;
+            if (node != this) marks.push_back(children.size());
           }
           break;
         }
@@ -972,19 +966,30 @@ void TZCLXMLDocument::LoadText(TStream* Stream, TEncoding* Encoding) {
         case xntEndElement:
           inText = false;
           if (!scopes.empty()) scopes.pop_back();
+          if (!marks.empty()) {
+            current->FChildren.assign(children.begin() + static_cast<std::ptrdiff_t>(marks.back()), children.end());
+            children.resize(marks.back());
+            marks.pop_back();
+          }
           current = current->GetParent();
           break;
         default:
           break;
       }
     }
+    adoptOpen();
   } catch (const EZCLXMLException& e) {
+    adoptOpen();
     // A well-formed prolog without an element is how an empty document is written: nothing is
     // missing from the tree.
     if (GetCount() == 0 && e.GetMessage() == u"Root element is missing.") return;
     SetLoadError(e.GetMessage(), e.LineNumber, e.LinePosition);
   } catch (const Exception& e) {
+    adoptOpen();
     SetLoadError(e.GetMessage(), 0, 0);
+  } catch (...) {
+    adoptOpen();
+    throw;
   }
 }
 
@@ -1037,14 +1042,18 @@ TZCLTextXMLBuilder::~TZCLTextXMLBuilder() { Free(FWriter); }
 void TZCLTextXMLBuilder::CheckName(const String& Name, const char16_t* What) {
   if (Name.empty()) throw EZCLXMLDocument(Format(u"An %s name cannot be empty.", {String(What)}));
   static const uint8_t* const classes = zcXMLCharProperties();
-  for (size_t i = 0; i < Name.size(); ++i) {
-    Char c = Name[i];
-    if (c != u':' && !(classes[c] & (i == 0 ? xccNameStart : xccNameChar)))
-      throw EZCLXMLDocument(
-          Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
-                 u"included in a name.",
-                 {String(What), Name, static_cast<Integer>(i), zcXMLHex4(c)}));
+  const Char* const p = Name.data();
+  const size_t n = Name.size();
+  size_t i = 0;
+  if (p[0] == u':' || (classes[p[0]] & xccNameStart)) {
+    for (i = 1; i < n && (p[i] == u':' || (classes[p[i]] & xccNameChar)); ++i) {
+    }
+    if (i == n) return;
   }
+  throw EZCLXMLDocument(
+      Format(u"Invalid %s name \"%s\": the character at %d, hexadecimal value %s, cannot be "
+             u"included in a name.",
+             {String(What), Name, static_cast<Integer>(i), zcXMLHex4(p[i])}));
 }
 
 void TZCLTextXMLBuilder::Build(TZCLXMLDocument* Document) {
@@ -1058,15 +1067,22 @@ void TZCLTextXMLBuilder::WriteNode(const TZCLXMLNode* Node, bool Preserve) {
   const String& name = Node->GetNodeName();
   CheckName(name, u"element");
   const TZCLXMLAttributes* attrs = Node->GetAttributes();
+  // The list's own array: every index below is in range.
+  const auto item = [items = attrs->GetList()](Integer I) { return static_cast<const TZCLXMLAttribute*>(items[I]); };
+  const Integer count = attrs->GetCount();
   bool ownSpace = false;
-  for (Integer i = 0; i < attrs->GetCount(); ++i) {
-    const TZCLXMLAttribute* a = attrs->GetItem(i);
-    CheckName(a->GetName(), u"attribute");
-    for (Integer j = 0; j < i; ++j)
-      if (attrs->GetItem(j)->GetName() == a->GetName())
+  for (Integer i = 0; i < count; ++i) {
+    const TZCLXMLAttribute* a = item(i);
+    const String& attrName = a->GetName();
+    CheckName(attrName, u"attribute");
+    for (Integer j = 0; j < i; ++j) {
+      const String& other = item(j)->GetName();
+      // Lengths and first characters part nearly every pair before the whole names are compared.
+      if (other.size() == attrName.size() && other[0] == attrName[0] && other == attrName)
         throw EZCLXMLDocument(
-            Format(u"The attribute \"%s\" appears twice in the element \"%s\".", {a->GetName(), name}));
-    if (a->GetName() == XmlSpace) {
+            Format(u"The attribute \"%s\" appears twice in the element \"%s\".", {attrName, name}));
+    }
+    if (attrName.size() == std::size(XmlSpace) - 1 && attrName == XmlSpace) {
       ownSpace = true;
       if (a->GetValue() == PreserveValue)
         Preserve = true;
@@ -1086,8 +1102,8 @@ void TZCLTextXMLBuilder::WriteNode(const TZCLXMLNode* Node, bool Preserve) {
     Preserve = true;
   }
   FWriter->WriteStartElement(name);
-  for (Integer i = 0; i < attrs->GetCount(); ++i) {
-    const TZCLXMLAttribute* a = attrs->GetItem(i);
+  for (Integer i = 0; i < count; ++i) {
+    const TZCLXMLAttribute* a = item(i);
     FWriter->WriteAttributeString(a->GetName(), a->GetValue());
   }
   if (mark) FWriter->WriteAttributeString(XmlSpace, PreserveValue);

@@ -192,8 +192,6 @@ class TZCLXMLNode : public TObject {
  private:
   friend class TZCLXMLDocument;  // loads children straight in
   void DetachChild(TZCLXMLNode* Node);
-  // Add without the overrides, taking the name over.
-  TZCLXMLNode* AddChild(String&& Name);
 
   std::vector<TZCLXMLNode*> FChildren;  // owned
   mutable TZCLXMLAttributes FAttributes;

@@ -54,6 +54,31 @@ TEST(ZCLXMLReader, NodesAndValues) {
             "1:a=\n@x=a\tb c\n@y=&foo;\n@z=<&\n3:=\xF0\x9F\x98\x80<&unknown;\n15:a=\n");
 }
 
+// Long runs of text are taken in blocks: escapes, stops and blank text must be found wherever
+// they fall in a block.
+TEST(ZCLXMLReader, LongRunsInTextAndAttributes) {
+  TZCLXMLReaderSettings ignore;
+  ignore.IgnoreWhitespace = true;
+  const struct {
+    const char* Xml;
+    const char* Dump;
+    bool IgnoreWhitespace;
+  } cases[] = {
+      {"<a>abcdefghijklmno_x0001_p</a>", "1:a=\n3:=abcdefghijklmno\x01p\n15:a=\n", false},
+      {"<a x='abcdefghijklmno_x0001_p'/>", "1:a=/\n@x=abcdefghijklmno\x01p\n", false},
+      {"<a x='abcdefgh\"ijklmn>op&amp;qrstuvwx'/>", "1:a=/\n@x=abcdefgh\"ijklmn>op&qrstuvwx\n", false},
+      {"<a>abcdefg\xE4\xB8\xADhijklmnop\nqrstuvwxyz]a</a>",
+       "1:a=\n3:=abcdefg\xE4\xB8\xADhijklmnop\nqrstuvwxyz]a\n15:a=\n", false},
+      {"<a>                   <b/></a>", "1:a=\n1:b=/\n15:a=\n", true},
+      {"<a>                 . <b/></a>", "1:a=\n3:=.\n1:b=/\n15:a=\n", true},
+      {"<a xml:space='preserve'>                  </a>",
+       "1:a=\n@xml:space=preserve\n14:=                  \n15:a=\n", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Dump(c.Xml, c.IgnoreWhitespace ? ignore : Defaults()), c.Dump) << c.Xml;
+  EXPECT_EQ(Error("<a>abcdefghijklmnopqr\x01</a>"),
+            "'\x01', hexadecimal value 0x 1, is an invalid character. Line 1, position 22");
+}
+
 TEST(ZCLXMLReader, NamespacesAndAttributeLookups) {
   const std::string xml = "<p:a xmlns:p='urn:p' xmlns='urn:d' p:x='1' x='2'><b/><q:c/></p:a>";
   TBytesStream stream(TBytes(xml.begin(), xml.end()));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "rtl/RTL.Numbers.h"
@@ -177,6 +178,38 @@ TEST(ZCLXMLDocument, LoadingKeepsThePartialTreeAndRecordsTheError) {
                   [](TZCLXMLDocument* D) { Free(D); });
   EXPECT_FALSE(missing->HasLoadError());
   EXPECT_EQ(missing->GetCount(), 0);
+}
+
+// The open elements of a failed load keep what was read below them, in order, at every level;
+// the error carries the reader's own line and position.
+TEST(ZCLXMLDocument, FailedLoadKeepsTheChildrenOfOpenElements) {
+  const std::function<std::string(const TZCLXMLNode*)> shape = [&](const TZCLXMLNode* N) {
+    std::string s = StringToUTF8(N->GetNodeName());
+    if (!N->GetNodeValue().empty()) s += "=" + StringToUTF8(N->GetNodeValue());
+    if (N->GetCount() == 0) return s;
+    s += "(";
+    for (Integer i = 0; i < N->GetCount(); ++i) s += (i ? " " : "") + shape(N->GetNode(i));
+    return s + ")";
+  };
+  const struct {
+    const char* Text;
+    const char* Shape;
+    Integer Line, Position;
+  } cases[] = {
+      {"<a><b><c/><d>t</d><e x='1' x='2'/></b><f/></a>", "a(b(c d=t))", 1, 28},
+      {"<a><b><c/></b>\n<d><elementname/><f>v", "a(b(c) d(elementname f=v))", 2, 22},
+      {"<a><b/>\n  <c><d/></e></a>", "a(b c(d))", 2, 12},
+  };
+  for (const auto& c : cases) {
+    TDocPtr doc = Loaded(c.Text);
+    ASSERT_EQ(doc->GetCount(), 1) << c.Text;
+    EXPECT_EQ(shape(doc->GetNode(0)), c.Shape) << c.Text;
+    EXPECT_TRUE(doc->HasLoadError()) << c.Text;
+    EXPECT_EQ(doc->GetLoadErrorLine(), c.Line) << StringToUTF8(doc->GetLoadError());
+    EXPECT_EQ(doc->GetLoadErrorPosition(), c.Position) << StringToUTF8(doc->GetLoadError());
+    for (Integer i = 0; i < doc->GetNode(0)->GetCount(); ++i)
+      EXPECT_EQ(doc->GetNode(0)->GetNode(i)->GetParent(), doc->GetNode(0));
+  }
 }
 
 TEST(ZCLXMLDocument, CommentsAndInstructionsAreSkippedAndTextTrimmed) {
