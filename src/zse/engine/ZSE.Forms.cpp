@@ -209,6 +209,8 @@ void TZSEBaseForm::Maximize() {
   if (!CanMaximize()) return;
   SaveRestoredBounds();
   SetWindowState(wsMaximized);
+  // The margins and the content frame follow the state even when the size stays.
+  CheckContentRect();
   PlacementStateChanged();
 }
 
@@ -237,6 +239,7 @@ void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
       SetBoundsRect(r);
     }
   }
+  CheckContentRect();
   PlacementStateChanged();
   SetFormVisible(true);
 }
@@ -269,6 +272,7 @@ void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
   UpdateAppBar();
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
+  CheckContentRect();
   PlacementStateChanged();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "os/OS.Input.h"
@@ -609,13 +610,15 @@ class TFramedForm : public TZSEForm {
 TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
   struct TCase {
     bool Framed;
+    Integer Border;
     Integer Outside;  // how far the content reaches beyond each side of the window
   };
-  for (const TCase& c : {TCase{false, 5}, TCase{true, 5 - 8}}) {
+  for (const TCase& c : {TCase{false, 0, 5}, TCase{true, 0, 5 - 8}, TCase{false, 3, 5 + 3}}) {
     SCOPED_TRACE(c.Framed ? "framed" : "plain");
     TZSEForm* form = c.Framed ? TCustomForm::CreateNew<TFramedForm>(nullptr) : TCustomForm::CreateNew<TZSEForm>(nullptr);
     form->SetBounds(100, 100, 200, 80);
     form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetBorderWidth(c.Border);
     form->SetFormVisible(true);
     form->FitLayout();
     EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
@@ -632,6 +635,52 @@ TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
     EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
     Free(form);
   }
+}
+
+// At a screen edge a toolbar hides its margins and its border beyond that edge and both sides
+// along it; the content keeps its size, so the side facing away gets the margins pulled in.
+TEST_F(FormState, AToolbarPushesItsContentAcrossTheEdge) {
+  struct TCase {
+    Integer Edge, Dpi;
+    TRect Margins, Frame;
+  };
+  const TCase cases[] = {
+      {0, 96, TRect(0, 0, 12, 0), TRect(7, 7, -7, 7)},    {1, 96, TRect(12, 0, 0, 0), TRect(-7, 7, 7, 7)},
+      {2, 96, TRect(0, 0, 0, 12), TRect(7, 7, 7, -7)},    {3, 96, TRect(0, 12, 0, 0), TRect(7, -7, 7, 7)},
+      {0, 192, TRect(0, 0, 24, 0), TRect(14, 14, -14, 14)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE("edge " + std::to_string(c.Edge) + " at " + std::to_string(c.Dpi));
+    auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    form->SetCurrentDpi(c.Dpi);
+    form->SetBounds(300, 300, 200, 80);
+    form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetBorderWidth(2);
+    form->FitLayout();
+    EXPECT_EQ(form->GetMagnetMargins(), form->GetBodyOffsets()) << "the border counts only at an edge";
+    EXPECT_EQ(form->GetContentFrame(), TRect());
+    form->DockToEdge(c.Edge);
+    ASSERT_EQ(form->GetPlacementKind(), fpkToolBar);
+    EXPECT_EQ(form->GetMagnetMargins(), c.Margins);
+    EXPECT_EQ(form->GetContentFrame(), c.Frame);
+    const Integer w = form->GetClientWidth(), h = form->GetClientHeight();
+    const TRect content(-c.Frame.Left, -c.Frame.Top, w + c.Frame.Right, h + c.Frame.Bottom);
+    EXPECT_EQ(c.Edge <= 1 ? content.Width() : content.Height(), c.Edge <= 1 ? w : h) << "across the edge";
+    EXPECT_EQ(form->GetLayout()->GetBounds(), content) << "the layout follows the content";
+    form->Restore();
+    EXPECT_EQ(form->GetContentFrame(), TRect());
+    EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
+    Free(form);
+  }
+}
+
+TEST(ZseFormBorder, NegativeWidthsAndOffsetsAreZero) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetBorderWidth(-3);
+  EXPECT_EQ(form->GetBorderWidth(), 0);
+  form->SetMagnetRectOffsets(TRect(-1, 4, -2, 3));
+  EXPECT_EQ(form->GetMagnetRectOffsets(), TRect(0, 4, 0, 3));
+  Free(form);
 }
 
 }  // namespace
