@@ -409,6 +409,66 @@ TEST_F(FormRouting, ControlsInAContainerAreHitDrawnAndTabbedFirst) {
 
 // A free form dragged over another form highlights the dock sites there that take it and docks
 // into the one under the pointer; dragged out again it leaves the site under the pointer.
+// A scroll view whose content exceeds it scrolls by wheel and by dragging the content; one whose
+// content fits leaves both to what holds it.
+TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
+  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  form->SetBounds(100, 100, 200, 100);
+  auto* view = Create<TZSELayoutScrollView>();
+  view->SetParent(form->GetLayout());
+  view->SetAlignment(laClient);
+  auto* content = Create<TZSELayoutItem>();
+  content->SetParent(view);
+  content->SetAlignment(laTop);
+  content->GetSizeMinimal()->SetValue(TSize(0, 1000));
+  form->SetVisible(true);
+  form->FitLayout();
+  Headless::RunUntilIdle();
+
+  const TPoint s = form->ClientToScreen(TPoint(50, 50));
+  form->Perform(WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, -120)), MAKELPARAM(s.X, s.Y));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 14)) << "one notch down";
+
+  Headless::MouseDown(TPoint(150, 180));
+  Headless::MouseMove(TPoint(150, 150));
+  Headless::MouseMove(TPoint(150, 130));
+  Headless::MouseUp(TPoint(150, 130));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 64)) << "the content follows the pointer 50 up";
+  EXPECT_FALSE(view->GetPanning());
+  EXPECT_EQ(form->GetLeft(), 100) << "the form stays";
+
+  view->SetScrollByContentDragging(false);
+  EXPECT_FALSE(Supports<IZSEHandlerMouse>(static_cast<TObject*>(view)));
+  EXPECT_TRUE(Supports<IZSEHandlerMouseWheel>(static_cast<TObject*>(view)));
+  content->GetSizeMinimal()->SetValue(TSize(0, 50));
+  form->FitLayout();
+  EXPECT_FALSE(Supports<IZSEHandlerMouseWheel>(static_cast<TObject*>(view))) << "nothing to scroll";
+  Free(form);
+  Headless::RunUntilIdle();
+}
+
+// A double-click in the caption band where no element takes it maximizes and restores the form.
+TEST(FormCaptionArea, DoubleClickInTheBandTogglesMaximized) {
+  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  form->SetBounds(100, 100, 200, 100);
+  form->SetCaptionAreaHeight(30);
+  auto dblClick = [&](Integer Y) {
+    form->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, Y));
+    form->Perform(WM_LBUTTONUP, 0, MAKELPARAM(50, Y));
+  };
+  dblClick(60);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal) << "below the band";
+  dblClick(20);
+  EXPECT_EQ(form->GetPlacementKind(), fpkMaximized);
+  dblClick(20);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal);
+  form->SetCaptionAreaHeight(0);
+  dblClick(0);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal) << "no band";
+  Free(form);
+}
+
 TEST(FormDockDrag, DockSitesLightUpDockAndReleaseTheForm) {
   const auto savedHook = TZSELayoutDockSite::IsSkinManagerForm;
   TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
