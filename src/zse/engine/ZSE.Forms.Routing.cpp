@@ -474,6 +474,23 @@ void TZSEForm::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Inte
   }
 }
 
+void TZSEForm::MiddleButtonPressed() {
+  // A master whose chain leads back here (through the main form) ends the passing on.
+  if (FForwardingMiddle) return;
+  TZSEForm* target = dynamic_cast<TZSEForm*>(GetMasterForm());
+  if (!target && Application && Application->GetMainForm() != this)
+    target = dynamic_cast<TZSEForm*>(Application->GetMainForm());
+  if (!target || target == this) return;
+  FForwardingMiddle = true;
+  try {
+    target->MiddleButtonPressed();
+  } catch (...) {
+    FForwardingMiddle = false;
+    throw;
+  }
+  FForwardingMiddle = false;
+}
+
 void TZSEForm::MouseMove(TShiftState Shift, Integer X, Integer Y) {
   if (FDragger) {
     FDragger->Move(CursorPos());

@@ -139,6 +139,11 @@ void TZSEBaseForm::UpdateVisibility() {
         f->UpdateVisibility();
 }
 
+void TZSEBaseForm::DoClose(TCloseAction& Action) {
+  if (FMasterForm) SetFormVisible(false);
+  TForm::DoClose(Action);
+}
+
 void TZSEBaseForm::SetDocked(bool Value) {
   if (Value == FDocked) return;
   FDocked = Value;

@@ -316,6 +316,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // Draws the form's content into the buffer (client pixels; cleared beforehand).
   virtual void PaintLayout(TZSERenderBuffer* Buffer) {}
   virtual bool CanPaint();
+  // A form with a master form is hidden for good (its wanted visibility), so that it does not
+  // come back with its master.
+  void DoClose(TCloseAction& Action) override;
   void CreateParams(TCreateParams& Params) override;
   void WndProc(TMessage& Message) override;
 
@@ -558,8 +561,9 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   virtual void PopulateContextMenu(TMenuItem* Items) {}
   // After a user move or resize ended with the left button.
   virtual void DragFinished() {}
-  // The middle button pressed where no element takes it.
-  virtual void MiddleButtonPressed() {}
+  // The middle button pressed where no element takes it: passed on to the master form, else to
+  // the application's main form when that is another skin form.
+  virtual void MiddleButtonPressed();
   // A modal wait after a press at P: true once the pointer leaves the drag threshold's square,
   // false at any button or wheel message.
   virtual bool DetectDrag(const TPoint& P);
@@ -592,6 +596,7 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   Integer FSizingHitTestAreaWidth = 5;
   bool FSizingTakeMagnetOffsets = true;
   bool FLeftDown = false;
+  bool FForwardingMiddle = false;
   bool FDetectingDrag = false;
   bool FCancelling = false;
 };

@@ -448,6 +448,41 @@ TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
   Headless::RunUntilIdle();
 }
 
+class TMiddleForm : public TOpaqueForm {
+  ZCL_CLASS(TMiddleForm, TOpaqueForm)
+ public:
+  using TOpaqueForm::TOpaqueForm;
+  Integer Middles = 0;
+
+ protected:
+  void MiddleButtonPressed() override {
+    ++Middles;
+    TOpaqueForm::MiddleButtonPressed();
+  }
+};
+
+// An attached form passes a middle press on to its master; closing it hides it for good.
+TEST(FormMaster, MiddlePressGoesToTheMasterAndCloseHidesTheAttachedForm) {
+  auto* master = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  auto* child = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  child->SetBounds(100, 100, 200, 100);
+  child->SetMasterForm(master);
+  child->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(50, 50));
+  child->Perform(WM_MBUTTONUP, 0, MAKELPARAM(50, 50));
+  EXPECT_EQ(child->Middles, 1);
+  EXPECT_EQ(master->Middles, 1);
+
+  child->SetFormVisible(true);
+  master->SetFormVisible(true);
+  child->Close();
+  EXPECT_FALSE(child->GetFormVisible()) << "it stays closed when the master shows again";
+  master->Close();
+  EXPECT_TRUE(master->GetFormVisible()) << "a form of its own only hides its window";
+  Free(child);
+  Free(master);
+  Headless::RunUntilIdle();
+}
+
 // A double-click in the caption band where no element takes it maximizes and restores the form.
 TEST(FormCaptionArea, DoubleClickInTheBandTogglesMaximized) {
   auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
