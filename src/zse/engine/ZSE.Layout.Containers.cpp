@@ -6,6 +6,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.Menus.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
@@ -69,8 +70,9 @@ void TZSELayoutContainer::RemoveControl(TZSECustomVisualItem* Control) {
 
 void TZSELayoutContainer::Notification(TComponent* AComponent, TOperation Operation) {
   TZSELayoutTexture::Notification(AComponent, Operation);
-  if (Operation == opRemove)
-    FControls.erase(std::remove(FControls.begin(), FControls.end(), AComponent), FControls.end());
+  if (Operation != opRemove) return;
+  FControls.erase(std::remove(FControls.begin(), FControls.end(), AComponent), FControls.end());
+  if (AComponent == FPopupMenu) FPopupMenu = nullptr;
 }
 
 void TZSELayoutContainer::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
@@ -126,8 +128,18 @@ void TZSELayoutContainer::VisibilityChanged() {
 
 void TZSELayoutContainer::DeclareProperties(TClassDeclaration<TZSELayoutContainer>& D) {
   using T = TZSELayoutContainer;
+  D.Property(u"ActualDisplayName", &T::GetActualDisplayName).Stored(false);
+  D.Property(u"ClipChildren", &T::GetClipChildren, &T::SetClipChildren).Default(false);
   D.Property(u"DisplayName", &T::GetDisplayName, &T::SetDisplayName).Default(u"");
   D.Property(u"InitialVisible", &T::GetInitialVisible, &T::SetInitialVisible).Default(true);
+  D.Property(u"PopupMenu", &T::GetPopupMenu, &T::SetPopupMenu);
+  D.Property(u"OnResize", &T::GetOnResize, &T::SetOnResize);
+}
+
+void TZSELayoutContainer::SetPopupMenu(TPopupMenu* Value) { SetComponentReference(FPopupMenu, this, Value); }
+
+void TZSELayoutContainer::ShowContextMenu(Integer Button, const TPoint& ScreenPoint) {
+  if (HasContextMenu(Button)) ShowPopupMenu(FPopupMenu, true, ScreenPoint, GetScreenRect(), this, this);
 }
 
 void TZSELayoutContainer::SetDisplayName(const String& Value) {
@@ -608,6 +620,7 @@ TZSELayoutScrollView::TZSELayoutScrollView() {
 
 void TZSELayoutScrollView::DeclareProperties(TClassDeclaration<TZSELayoutScrollView>& D) {
   using T = TZSELayoutScrollView;
+  D.Publish(u"ClipChildren").Default(true);
   D.Property(u"ScrollByContentDragging", &T::GetScrollByContentDragging, &T::SetScrollByContentDragging).Default(true);
 }
 

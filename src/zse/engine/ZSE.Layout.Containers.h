@@ -32,9 +32,12 @@ struct IZSEContainedControl : virtual IInterface {
 
 class TZSELayoutContainer : public TZSELayoutTexture,
                             public TZSEBindingProviderDelegate,
-                            public IZSEBindingServiceDataBoolean {
+                            public IZSEBindingServiceDataBoolean,
+                            public IZSEHandlerMouseHover,
+                            public IZSEHandlerContextMenu {
   ZCL_CLASS(TZSELayoutContainer, TZSELayoutTexture)
-  RTL_INTERFACES(TZSELayoutTexture, IZSEBindingProvider, IZSEBindingServiceDataBoolean)
+  RTL_INTERFACES(TZSELayoutTexture, IZSEBindingProvider, IZSEBindingServiceDataBoolean, IZSEHandlerMouseHover,
+                 IZSEHandlerContextMenu)
  public:
   TZSELayoutContainer();
   ~TZSELayoutContainer() override;
@@ -50,6 +53,9 @@ class TZSELayoutContainer : public TZSELayoutTexture,
   bool GetIsActive() const { return FIsActive; }
   // The pointer entered (True) or left the container.
   void SetActive(bool Value);
+  // The container's context menu (not owned; cleared when it is freed).
+  TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* Value);
   // Auto-hidden containers and (with IncludeTabbedParent) pages of a tabbed group never store
   // "Visible": their visibility is decided elsewhere.
   bool IsVisibilityManaged(bool IncludeTabbedParent = true) const;
@@ -74,6 +80,11 @@ class TZSELayoutContainer : public TZSELayoutTexture,
 
   // IZSEBindingServiceDataBoolean ("IsActive")
   bool GetBooleanValue() override { return FIsActive; }
+  // IZSEHandlerMouseHover: IsActive follows the pointer.
+  void MouseHover(bool Entered) override { SetActive(Entered); }
+  // IZSEHandlerContextMenu: the PopupMenu, for the form's ordinary context menu (kind 1) only.
+  bool HasContextMenu(Integer Button) override { return Button == 1 && FPopupMenu; }
+  void ShowContextMenu(Integer Button, const TPoint& ScreenPoint) override;
 
  protected:
   // "Accessibility": Enabled follows what the bindings report.
@@ -82,6 +93,7 @@ class TZSELayoutContainer : public TZSELayoutTexture,
 
  private:
   std::vector<TZSECustomVisualItem*> FControls;
+  TPopupMenu* FPopupMenu = nullptr;
   String FDisplayName;
   bool FInitialVisible = true;
   bool FIsActive = false;

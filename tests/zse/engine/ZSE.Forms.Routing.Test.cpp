@@ -6,6 +6,7 @@
 #include "os/OS.Input.h"
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.Menus.h"
 #include "vcl/VCL.Messages.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
@@ -444,6 +445,40 @@ TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
   content->GetSizeMinimal()->SetValue(TSize(0, 50));
   form->FitLayout();
   EXPECT_FALSE(Supports<IZSEHandlerMouseWheel>(static_cast<TObject*>(view))) << "nothing to scroll";
+  Free(form);
+  Headless::RunUntilIdle();
+}
+
+// A container is active while the pointer is over it, and offers its popup menu as the form's
+// context menu.
+TEST(FormContainer, ActiveUnderThePointerWithItsOwnContextMenu) {
+  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  form->SetBounds(100, 100, 200, 100);
+  auto* box = Create<TZSELayoutContainer>();
+  box->SetParent(form->GetLayout());
+  box->SetAlignment(laLeft);
+  box->GetSizeMinimal()->SetValue(TSize(60, 0));
+  form->SetVisible(true);
+  form->FitLayout();
+  Headless::RunUntilIdle();
+  Headless::MouseMove(TPoint(120, 150));
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(box->GetIsActive());
+  Headless::MouseMove(TPoint(250, 150));
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(box->GetIsActive());
+
+  {
+    IPtr<IZSEHandlerContextMenu> menu;
+    ASSERT_TRUE(Supports(static_cast<TObject*>(box), menu));
+    EXPECT_FALSE(menu->HasContextMenu(1)) << "no menu set";
+    auto* popup = TZSEPopupMenus::CreateMenu();
+    box->SetPopupMenu(popup);
+    EXPECT_TRUE(menu->HasContextMenu(1));
+    EXPECT_FALSE(menu->HasContextMenu(2)) << "only the ordinary context menu";
+    Free(popup);
+    EXPECT_EQ(box->GetPopupMenu(), nullptr) << "a freed menu is forgotten";
+  }
   Free(form);
   Headless::RunUntilIdle();
 }
