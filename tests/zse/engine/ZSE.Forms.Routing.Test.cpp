@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -408,23 +409,35 @@ TEST_F(FormRouting, ControlsInAContainerAreHitDrawnAndTabbedFirst) {
   EXPECT_EQ(box->GetControls(), (std::vector<TZSECustomVisualItem*>{two}));
 }
 
-// A free form dragged over another form highlights the dock sites there that take it and docks
-// into the one under the pointer; dragged out again it leaves the site under the pointer.
-// A scroll view whose content exceeds it scrolls by wheel and by dragging the content; one whose
-// content fits leaves both to what holds it.
-TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
+// A shown opaque form at (100, 100), 200 by 100, and items added to a layout.
+TZSEForm* NewShownForm(const std::function<void(TZSELayout*)>& Populate) {
   auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
   form->SetBounds(100, 100, 200, 100);
-  auto* view = Create<TZSELayoutScrollView>();
-  view->SetParent(form->GetLayout());
-  view->SetAlignment(laClient);
-  auto* content = Create<TZSELayoutItem>();
-  content->SetParent(view);
-  content->SetAlignment(laTop);
-  content->GetSizeMinimal()->SetValue(TSize(0, 1000));
+  Populate(form->GetLayout());
   form->SetVisible(true);
   form->FitLayout();
   Headless::RunUntilIdle();
+  return form;
+}
+
+template <class T>
+T* AddItem(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, TSize Minimal) {
+  auto* item = Create<T>();
+  item->SetParent(Parent);
+  item->SetAlignment(Alignment);
+  item->GetSizeMinimal()->SetValue(Minimal);
+  return item;
+}
+
+// A scroll view whose content exceeds it scrolls by wheel and by dragging the content; one whose
+// content fits leaves both to what holds it.
+TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
+  TZSELayoutScrollView* view = nullptr;
+  TZSELayoutItem* content = nullptr;
+  TZSEForm* form = NewShownForm([&](TZSELayout* Layout) {
+    view = AddItem<TZSELayoutScrollView>(Layout, laClient, TSize());
+    content = AddItem<TZSELayoutItem>(view, laTop, TSize(0, 1000));
+  });
 
   const TPoint s = form->ClientToScreen(TPoint(50, 50));
   form->Perform(WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, -120)), MAKELPARAM(s.X, s.Y));
@@ -452,15 +465,9 @@ TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
 // A container is active while the pointer is over it, and offers its popup menu as the form's
 // context menu.
 TEST(FormContainer, ActiveUnderThePointerWithItsOwnContextMenu) {
-  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
-  form->SetBounds(100, 100, 200, 100);
-  auto* box = Create<TZSELayoutContainer>();
-  box->SetParent(form->GetLayout());
-  box->SetAlignment(laLeft);
-  box->GetSizeMinimal()->SetValue(TSize(60, 0));
-  form->SetVisible(true);
-  form->FitLayout();
-  Headless::RunUntilIdle();
+  TZSELayoutContainer* box = nullptr;
+  TZSEForm* form =
+      NewShownForm([&](TZSELayout* Layout) { box = AddItem<TZSELayoutContainer>(Layout, laLeft, TSize(60, 0)); });
   Headless::MouseMove(TPoint(120, 150));
   Headless::RunUntilIdle();
   EXPECT_TRUE(box->GetIsActive());
@@ -539,6 +546,8 @@ TEST(FormCaptionArea, DoubleClickInTheBandTogglesMaximized) {
   Free(form);
 }
 
+// A free form dragged over another form highlights the dock sites there that take it and docks
+// into the one under the pointer; dragged out again it leaves the site under the pointer.
 TEST(FormDockDrag, DockSitesLightUpDockAndReleaseTheForm) {
   const auto savedHook = TZSELayoutDockSite::IsSkinManagerForm;
   TZSELayoutDockSite::IsSkinManagerForm = [](TZSEBaseForm*) { return true; };
