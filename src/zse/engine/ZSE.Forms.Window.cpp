@@ -185,7 +185,7 @@ void TZSEBaseForm::SystemMoveChanging(WINDOWPOS& Pos) {
                 (Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x) + (Pos.flags & SWP_NOSIZE ? GetWidth() : Pos.cx),
                 (Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y) + (Pos.flags & SWP_NOSIZE ? GetHeight() : Pos.cy));
   Integer edge = 0, monitor = -1;
-  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->GetAllowedEdges() & (1 << edge))) return;
   // Floating at the edge; set first so that the strip is never held as an application bar.
   FToolBar->SetPinMode(2);
   DockToEdge(edge, monitor);

@@ -251,7 +251,7 @@ void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
 
 void TZSEBaseForm::ValidateState() {
   const TZSEFormPlacementKind kind = GetPlacementKind();
-  if ((kind == fpkToolBar && !(FToolBar->FAllowedEdges & (1 << FToolBar->FEdge))) ||
+  if ((kind == fpkToolBar && !(FToolBar->GetAllowedEdges() & (1 << FToolBar->FEdge))) ||
       (kind == fpkMaximized && !CanMaximize()))
     Restore();
 }
@@ -264,7 +264,7 @@ void TZSEBaseForm::ToggleMaximize() {
 }
 
 void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
-  if (Edge < 0 || Edge > 3 || !(FToolBar->FAllowedEdges & (1 << Edge))) return;
+  if (Edge < 0 || Edge > 3 || !(FToolBar->GetAllowedEdges() & (1 << Edge))) return;
   if (Monitor < 0 && Screen)
     if (TMonitor* m = Screen->MonitorFromRect(GetBoundsRect())) Monitor = m->GetMonitorNum();
   if (FToolBar->FDocked && FToolBar->FEdge == Edge && FToolBar->FMonitor == Monitor) return;

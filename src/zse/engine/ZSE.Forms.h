@@ -111,8 +111,10 @@ class TZSEFormToolBar : public TZSEFormPersistent {
   Integer GetPinMode() const { return FPinMode; }
   bool IsPinModeSupported(Integer Mode) const { return Mode >= 0 && Mode <= 2; }
   void SetPinMode(Integer Value);
-  // Four bits, one per edge.
-  Byte GetAllowedEdges() const { return FAllowedEdges; }
+  // Four bits, one per edge: those the skin allows that the form can take now. None while the
+  // form is pinned to its master or inside the designer; left and right only without a maximum
+  // height (the strip is as high as the screen), top and bottom only without a maximum width.
+  Byte GetAllowedEdges() const;
   void SetAllowedEdges(Byte Value) { FAllowedEdges = Value & 15; }
   // The engine's form-toolbar switch (on by default; off while a skin loads).
   static bool GetSlideEnabled();

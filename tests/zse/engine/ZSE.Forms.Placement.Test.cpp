@@ -674,6 +674,32 @@ TEST_F(FormState, AToolbarPushesItsContentAcrossTheEdge) {
   }
 }
 
+// A strip spans the screen along its edge: a form with a maximum height takes no side edge, one
+// with a maximum width no top or bottom edge, a pinned form none; a skin that brings such limits
+// ends the toolbar state.
+TEST_F(FormState, AllowedEdgesFollowTheSizeLimitsAndThePin) {
+  Form->GetConstraints()->SetMaxHeight(120);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 4 | 8);
+  Form->DockToEdge(0);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal) << "no side edge";
+  Form->DockToEdge(2);
+  ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  Form->GetConstraints()->SetMaxWidth(300);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 0);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+
+  Form->GetConstraints()->SetMaxWidth(0);
+  Form->GetConstraints()->SetMaxHeight(0);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 15);
+  auto* master = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  Form->SetMasterForm(master);
+  Form->GetMasterFormPin()->SetPinned(true);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 0) << "pinned beside its master";
+  Form->SetMasterForm(nullptr);
+  Free(master);
+}
+
 TEST(ZseFormBorder, NegativeWidthsAndOffsetsAreZero) {
   auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
   form->SetBorderWidth(-3);
