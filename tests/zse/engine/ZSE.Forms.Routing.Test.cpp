@@ -525,6 +525,21 @@ TEST(FormMaster, MiddlePressGoesToTheMasterAndCloseHidesTheAttachedForm) {
   Headless::RunUntilIdle();
 }
 
+// The main form attached to another form: the press goes round once and stops.
+TEST(FormMaster, AMiddlePressThatComesBackToTheMainFormStops) {
+  if (!Application || Application->GetMainForm()) GTEST_SKIP() << "the program has a main form already";
+  auto* main = static_cast<TMiddleForm*>(Application->CreateForm(TMiddleForm::StaticClass()));
+  auto* other = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  main->SetMasterForm(other);
+  main->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5));
+  main->Perform(WM_MBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(other->Middles, 1);
+  EXPECT_EQ(main->Middles, 2) << "back at the main form, where it ends";
+  Free(main);
+  Free(other);
+  Headless::RunUntilIdle();
+}
+
 // A double-click in the caption band where no element takes it maximizes and restores the form.
 TEST(FormCaptionArea, DoubleClickInTheBandTogglesMaximized) {
   auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
