@@ -22,6 +22,7 @@ struct IZCLAnimateControl : virtual IInterface {
 };
 
 enum TZCLAnimationTransitionMode : Byte { ateLinear, ateAccelerateDecelerate, ateTanh };
+ZCL_ENUM(TZCLAnimationTransitionMode, ateLinear, ateAccelerateDecelerate, ateTanh);
 
 // The easing of a transition mode at X in 0..1.
 Double AnimationEase(TZCLAnimationTransitionMode Mode, Double X);

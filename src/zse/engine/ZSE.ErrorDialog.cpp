@@ -7,6 +7,7 @@
 #include "os/OS.System.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Graphics.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 
 namespace {
 
@@ -176,7 +177,9 @@ TZEPHErrorDialog::TZEPHErrorDialog(TComponent* AOwner) : TZCLForm(AOwner) {
   FOkButton->SetName(u"btnOk");
   FOkButton->SetBounds(191, GetClientHeight() - 33, 98, 25);
   FOkButton->SetAnchors({akBottom});
-  FOkButton->SetCaptionText(u"Ok");
+  // The stored caption gives way to the common dialogs' OK text of the current language.
+  const String& ok = TZCLDialogsStrs::ButtonCaptions[dbOK];
+  FOkButton->SetCaptionText(ok.empty() ? String(u"Ok") : ok);
   FOkButton->SetParent(this);
   FOkButton->SetTabOrder(1);
 }

@@ -218,6 +218,16 @@ TRect ZSEPinCalculateBounds(const TZSEPinGeometry& G, Integer Side, Integer* Cur
 
 // ---- toolbar and stored positions -----------------------------------------------------------------------
 
+Byte TZSEFormToolBar::GetAllowedEdges() const {
+  if (!FForm) return FAllowedEdges;
+  if (FForm->GetMasterFormPin()->IsEffective() || TZSEDesigner::IsDesigning()) return 0;
+  const TSizeConstraints* c = FForm->GetConstraints();
+  Byte edges = 0;
+  if (c->GetMaxHeight() == 0) edges |= 1 | 2;
+  if (c->GetMaxWidth() == 0) edges |= 4 | 8;
+  return FAllowedEdges & edges;
+}
+
 Integer TZSEFormToolBar::GetResolvedMonitor() const {
   if (!Screen || Screen->GetMonitorCount() == 0) return 0;
   for (Integer i = 0; i < Screen->GetMonitorCount(); ++i)
@@ -312,7 +322,7 @@ void TZSEBaseForm::LoadSettingsSection(TZCLIniFileSection* Section) {
       // Monitor index, edge, toolbar mode, and the strip's width or height.
       const TRect toolbar = Section->ReadRect(u"ToolbarMode");
       const Integer edge = toolbar.Top;
-      if (edge < 0 || edge > 3 || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+      if (edge < 0 || edge > 3 || !(FToolBar->GetAllowedEdges() & (1 << edge))) return;
       DockToEdge(edge, toolbar.Left);
       FRestoredBounds = position;
       if (toolbar.Bottom > 0) {

@@ -296,7 +296,8 @@ TZSECustomVisualItem* TZSEForm::HitTest(const TPoint& P, Integer Purpose, TPoint
 TZSECustomFormDragger* TZSEForm::CreateDragger(const TPoint& P) {
   if (const Byte code = GetSizingCode(P)) return new TZSEFormResizer(this, ClientToScreen(P), code);
   if (!CanDrag()) return nullptr;
-  const TRect m = GetMagnetMargins();
+  // The body as the layout places it in the content, whatever part of it the window shows.
+  const TRect m = GetBodyOffsets();
   auto content = [&](Integer V) { return MulDiv(V, GetRenderScale(), GetDisplayScale()); };
   TRect body = GetContentRect();
   body.Inflate(-content(m.Left), -content(m.Top), -content(m.Right), -content(m.Bottom));
@@ -456,7 +457,13 @@ void TZSEForm::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Inte
   g->SetCapturedElement(nullptr);
   if (Shift.Contains(ssDouble)) {
     TZSECustomVisualItem* second = HitTest(p, HitDoubleClick);
-    if (!second || second->IsVisibleAndEnabled()) TZSEBaseForm::MouseDown(Button, Shift, X, Y);
+    if (second && !second->IsVisibleAndEnabled()) return;
+    // The caption band at the top of the content maximizes and restores, as a title bar would.
+    const Integer band = MulDiv(GetCaptionAreaHeight(), GetCurrentDpi() > 0 ? GetCurrentDpi() : 96, 96);
+    if (Button == TMouseButton::Left && band > 0 && ClientToContent(p).Y < GetContentRect().Top + band)
+      ToggleMaximize();
+    else
+      TZSEBaseForm::MouseDown(Button, Shift, X, Y);
   } else if (Button == TMouseButton::Middle) {
     MiddleButtonPressed();
   } else if (Button == TMouseButton::Left && !Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl)) {
@@ -465,6 +472,23 @@ void TZSEForm::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Inte
     else
       Perform(WM_LBUTTONUP, 0, MAKELPARAM(X, Y));
   }
+}
+
+void TZSEForm::MiddleButtonPressed() {
+  // A master whose chain leads back here (through the main form) ends the passing on.
+  if (FForwardingMiddle) return;
+  TZSEForm* target = dynamic_cast<TZSEForm*>(GetMasterForm());
+  if (!target && Application && Application->GetMainForm() != this)
+    target = dynamic_cast<TZSEForm*>(Application->GetMainForm());
+  if (!target || target == this) return;
+  FForwardingMiddle = true;
+  try {
+    target->MiddleButtonPressed();
+  } catch (...) {
+    FForwardingMiddle = false;
+    throw;
+  }
+  FForwardingMiddle = false;
 }
 
 void TZSEForm::MouseMove(TShiftState Shift, Integer X, Integer Y) {

@@ -185,7 +185,7 @@ void TZSEBaseForm::SystemMoveChanging(WINDOWPOS& Pos) {
                 (Pos.flags & SWP_NOMOVE ? GetLeft() : Pos.x) + (Pos.flags & SWP_NOSIZE ? GetWidth() : Pos.cx),
                 (Pos.flags & SWP_NOMOVE ? GetTop() : Pos.y) + (Pos.flags & SWP_NOSIZE ? GetHeight() : Pos.cy));
   Integer edge = 0, monitor = -1;
-  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->FAllowedEdges & (1 << edge))) return;
+  if (!TZSEKeyboardSnapHelper::Match(r, edge, monitor) || !(FToolBar->GetAllowedEdges() & (1 << edge))) return;
   // Floating at the edge; set first so that the strip is never held as an application bar.
   FToolBar->SetPinMode(2);
   DockToEdge(edge, monitor);
@@ -235,11 +235,83 @@ TRect TZSEBaseForm::GetContentRect() const {
 }
 
 TRect TZSEBaseForm::GetContentFrame() const {
-  if (GetPlacementKind() != fpkMaximized) return TRect();
-  // A zoomed form rounds its last pixel outwards on every side.
-  const Integer f = -FMaximizedFrame + (FDisplayScale != FRenderScale ? MulDiv(1, FDisplayScale, FRenderScale) - 1 : 0);
-  const TRect m = GetMagnetMargins();
-  return TRect(f + m.Left, f + m.Top, f + m.Right, f + m.Bottom);
+  TRect margins, frame;
+  CalculateMargins(margins, frame);
+  return frame;
+}
+
+TRect TZSEBaseForm::GetMagnetMargins() const {
+  TRect margins, frame;
+  CalculateMargins(margins, frame);
+  return margins;
+}
+
+TRect TZSEBaseForm::GetBodyOffsets() const {
+  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+  const TRect o = FMagnetRectOffsets;
+  return TRect(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
+}
+
+void TZSEBaseForm::CalculateMargins(TRect& Margins, TRect& Frame) const {
+  const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
+  const Integer b = MulDiv(FBorderWidth, dpi, 96);
+  Margins = GetBodyOffsets();
+  Frame = TRect();
+  switch (GetPlacementKind()) {
+    case fpkToolBar: {
+      // Edges: 0 left, 1 right, 2 top, 3 bottom. The border goes beyond every side but the one
+      // facing away from the edge.
+      const Integer edge = std::clamp(FToolBar->FEdge, 0, 3);
+      if (edge != 1) Margins.Left += b;
+      if (edge != 0) Margins.Right += b;
+      if (edge != 3) Margins.Top += b;
+      if (edge != 2) Margins.Bottom += b;
+      // The content moves out across the edge as a whole: the side facing away comes in by as
+      // much, so the content keeps its size across the edge.
+      Frame = Margins;
+      switch (edge) {
+        case 0:
+          Frame.Right = -Frame.Left;
+          break;
+        case 1:
+          Frame.Left = -Frame.Right;
+          break;
+        case 2:
+          Frame.Bottom = -Frame.Top;
+          break;
+        default:
+          Frame.Top = -Frame.Bottom;
+          break;
+      }
+      Margins = TRect(Margins.Left - Frame.Left, Margins.Top - Frame.Top, Margins.Right - Frame.Right,
+                      Margins.Bottom - Frame.Bottom);
+      break;
+    }
+    case fpkMaximized: {
+      Margins = TRect(Margins.Left + b, Margins.Top + b, Margins.Right + b, Margins.Bottom + b);
+      // A zoomed form rounds its last pixel outwards on every side.
+      const Integer f =
+          -FMaximizedFrame + (FDisplayScale != FRenderScale ? MulDiv(1, FDisplayScale, FRenderScale) - 1 : 0);
+      Frame = TRect(f + Margins.Left, f + Margins.Top, f + Margins.Right, f + Margins.Bottom);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TZSEBaseForm::SetMagnetRectOffsets(const TRect& Value) {
+  const TRect v(std::max(0, Value.Left), std::max(0, Value.Top), std::max(0, Value.Right), std::max(0, Value.Bottom));
+  if (v == FMagnetRectOffsets) return;
+  FMagnetRectOffsets = v;
+  CheckContentRect();
+}
+
+void TZSEBaseForm::SetBorderWidth(Integer Value) {
+  Value = std::max(0, Value);
+  if (Value == FBorderWidth) return;
+  FBorderWidth = Value;
+  CheckContentRect();
 }
 
 void TZSEBaseForm::UpdateMaximizedFrame() {

@@ -139,6 +139,11 @@ void TZSEBaseForm::UpdateVisibility() {
         f->UpdateVisibility();
 }
 
+void TZSEBaseForm::DoClose(TCloseAction& Action) {
+  if (FMasterForm) SetFormVisible(false);
+  TForm::DoClose(Action);
+}
+
 void TZSEBaseForm::SetDocked(bool Value) {
   if (Value == FDocked) return;
   FDocked = Value;
@@ -209,6 +214,8 @@ void TZSEBaseForm::Maximize() {
   if (!CanMaximize()) return;
   SaveRestoredBounds();
   SetWindowState(wsMaximized);
+  // The margins and the content frame follow the state even when the size stays.
+  CheckContentRect();
   PlacementStateChanged();
 }
 
@@ -237,13 +244,14 @@ void TZSEBaseForm::Restore(const TPoint& TopLeft, TZSELayoutDockSite* Site) {
       SetBoundsRect(r);
     }
   }
+  CheckContentRect();
   PlacementStateChanged();
   SetFormVisible(true);
 }
 
 void TZSEBaseForm::ValidateState() {
   const TZSEFormPlacementKind kind = GetPlacementKind();
-  if ((kind == fpkToolBar && !(FToolBar->FAllowedEdges & (1 << FToolBar->FEdge))) ||
+  if ((kind == fpkToolBar && !(FToolBar->GetAllowedEdges() & (1 << FToolBar->FEdge))) ||
       (kind == fpkMaximized && !CanMaximize()))
     Restore();
 }
@@ -256,7 +264,7 @@ void TZSEBaseForm::ToggleMaximize() {
 }
 
 void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
-  if (Edge < 0 || Edge > 3 || !(FToolBar->FAllowedEdges & (1 << Edge))) return;
+  if (Edge < 0 || Edge > 3 || !(FToolBar->GetAllowedEdges() & (1 << Edge))) return;
   if (Monitor < 0 && Screen)
     if (TMonitor* m = Screen->MonitorFromRect(GetBoundsRect())) Monitor = m->GetMonitorNum();
   if (FToolBar->FDocked && FToolBar->FEdge == Edge && FToolBar->FMonitor == Monitor) return;
@@ -269,6 +277,7 @@ void TZSEBaseForm::DockToEdge(Integer Edge, Integer Monitor) {
   UpdateAppBar();
   if (TZSEManager* manager = TZSEManager::Instance()) manager->UpdateToolbarForms(this);
   if (GetWindowState() != wsNormal) SetWindowState(wsNormal);
+  CheckContentRect();
   PlacementStateChanged();
 }
 

@@ -111,8 +111,10 @@ class TZSEFormToolBar : public TZSEFormPersistent {
   Integer GetPinMode() const { return FPinMode; }
   bool IsPinModeSupported(Integer Mode) const { return Mode >= 0 && Mode <= 2; }
   void SetPinMode(Integer Value);
-  // Four bits, one per edge.
-  Byte GetAllowedEdges() const { return FAllowedEdges; }
+  // Four bits, one per edge: those the skin allows that the form can take now. None while the
+  // form is pinned to its master or inside the designer; left and right only without a maximum
+  // height (the strip is as high as the screen), top and bottom only without a maximum width.
+  Byte GetAllowedEdges() const;
   void SetAllowedEdges(Byte Value) { FAllowedEdges = Value & 15; }
   // The engine's form-toolbar switch (on by default; off while a skin loads).
   static bool GetSlideEnabled();
@@ -216,14 +218,25 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   void SetInitialSize(TZCLSize* Value) { FInitialSize->Assign(Value); }
   // InitialSize at the form's DPI (at least the minimum constraints) with its body centred in Area.
   TRect CalculateInitialBounds(const TRect& Area) const;
+  // The transparent margins at 96 DPI between the content's edges and the skin's body; negative
+  // sides become 0.
   TRect GetMagnetRectOffsets() const { return FMagnetRectOffsets; }
-  // MagnetRectOffsets at the form's DPI: the window's margins around its visible body.
-  TRect GetMagnetMargins() const {
-    const Integer dpi = FCurrentDpi > 0 ? FCurrentDpi : 96;
-    const TRect o = FMagnetRectOffsets;
-    return TRect(MulDiv(o.Left, dpi, 96), MulDiv(o.Top, dpi, 96), MulDiv(o.Right, dpi, 96), MulDiv(o.Bottom, dpi, 96));
-  }
-  void SetMagnetRectOffsets(const TRect& Value) { FMagnetRectOffsets = Value; }
+  void SetMagnetRectOffsets(const TRect& Value);
+  // MagnetRectOffsets at the form's DPI: where the body lies inside the content rectangle.
+  TRect GetBodyOffsets() const;
+  // The window's margins around its visible body at the form's DPI. In the normal state these are
+  // the body offsets. A toolbar hides its border and margins beyond the screen edge and on both
+  // sides along it, so that only the side facing away keeps a margin; a maximized form adds the
+  // border to every side.
+  TRect GetMagnetMargins() const;
+  // The width at 96 DPI of the border the skin draws round its body, hidden at the screen edges
+  // of a toolbar or a maximized form; below 1 it is 0.
+  Integer GetBorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(Integer Value);
+  // The height at 96 DPI of the band at the top of the content whose double-click maximizes and
+  // restores the form (0: none).
+  Integer GetCaptionAreaHeight() const { return FCaptionAreaHeight; }
+  void SetCaptionAreaHeight(Integer Value) { FCaptionAreaHeight = Value; }
 
   // The skin manager's notification (the form message 0x1401 with a code).
   void Notify(Integer Code, NativeInt Argument = 0) { HandleNotification(Code, Argument); }
@@ -275,7 +288,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   TRect GetContentRect() const;
   // How far the content reaches beyond each side of the window: while maximized the transparent
   // margins lie outside it (the body fills the window) less the sizing frame that the window
-  // system puts outside the monitor; empty in any other state.
+  // system puts outside the monitor; a toolbar pushes its content beyond the screen edge and the
+  // two sides along it, and pulls the side facing away in by as much as the edge side went out;
+  // empty in the normal state.
   TRect GetContentFrame() const;
   // The sizing frame of a maximized window that lies beyond its monitor's work area (0 without a
   // window or where the window system keeps maximized windows on the work area).
@@ -303,6 +318,9 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   // Draws the form's content into the buffer (client pixels; cleared beforehand).
   virtual void PaintLayout(TZSERenderBuffer* Buffer) {}
   virtual bool CanPaint();
+  // A form with a master form is hidden for good (its wanted visibility), so that it does not
+  // come back with its master.
+  void DoClose(TCloseAction& Action) override;
   void CreateParams(TCreateParams& Params) override;
   void WndProc(TMessage& Message) override;
 
@@ -339,8 +357,12 @@ class TZSEBaseForm : public TForm, public IZSEForm {
   bool FAppBarRegistered = false;
   bool FAppBarPositioning = false;
   void SaveRestoredBounds();
+  // The margins and the content frame of the current state.
+  void CalculateMargins(TRect& Margins, TRect& Frame) const;
   TRect FMagnetRectOffsets;
   TRect FRestoredBounds;
+  Integer FBorderWidth = 0;
+  Integer FCaptionAreaHeight = 0;
   Integer FCurrentDpi = 96;
   Integer FScaleNumerator = 1;
   Integer FScaleDenominator = 1;
@@ -541,8 +563,9 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   virtual void PopulateContextMenu(TMenuItem* Items) {}
   // After a user move or resize ended with the left button.
   virtual void DragFinished() {}
-  // The middle button pressed where no element takes it.
-  virtual void MiddleButtonPressed() {}
+  // The middle button pressed where no element takes it: passed on to the master form, else to
+  // the application's main form when that is another skin form.
+  virtual void MiddleButtonPressed();
   // A modal wait after a press at P: true once the pointer leaves the drag threshold's square,
   // false at any button or wheel message.
   virtual bool DetectDrag(const TPoint& P);
@@ -575,6 +598,7 @@ class TZSEForm : public TZSEBaseForm, public IZSELayoutHost, public IZCLMouseTra
   Integer FSizingHitTestAreaWidth = 5;
   bool FSizingTakeMagnetOffsets = true;
   bool FLeftDown = false;
+  bool FForwardingMiddle = false;
   bool FDetectingDrag = false;
   bool FCancelling = false;
 };

@@ -6,6 +6,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.TypInfo.h"
 #include "vcl/VCL.Forms.h"
+#include "vcl/VCL.Menus.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zcl/base/ZCL.FileFormats.XML.h"
 #include "zcl/ui/ZCL.UI.Controls.Utils.h"
@@ -69,8 +70,9 @@ void TZSELayoutContainer::RemoveControl(TZSECustomVisualItem* Control) {
 
 void TZSELayoutContainer::Notification(TComponent* AComponent, TOperation Operation) {
   TZSELayoutTexture::Notification(AComponent, Operation);
-  if (Operation == opRemove)
-    FControls.erase(std::remove(FControls.begin(), FControls.end(), AComponent), FControls.end());
+  if (Operation != opRemove) return;
+  FControls.erase(std::remove(FControls.begin(), FControls.end(), AComponent), FControls.end());
+  if (AComponent == FPopupMenu) FPopupMenu = nullptr;
 }
 
 void TZSELayoutContainer::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
@@ -126,8 +128,18 @@ void TZSELayoutContainer::VisibilityChanged() {
 
 void TZSELayoutContainer::DeclareProperties(TClassDeclaration<TZSELayoutContainer>& D) {
   using T = TZSELayoutContainer;
+  D.Property(u"ActualDisplayName", &T::GetActualDisplayName).Stored(false);
+  D.Property(u"ClipChildren", &T::GetClipChildren, &T::SetClipChildren).Default(false);
   D.Property(u"DisplayName", &T::GetDisplayName, &T::SetDisplayName).Default(u"");
   D.Property(u"InitialVisible", &T::GetInitialVisible, &T::SetInitialVisible).Default(true);
+  D.Property(u"PopupMenu", &T::GetPopupMenu, &T::SetPopupMenu);
+  D.Property(u"OnResize", &T::GetOnResize, &T::SetOnResize);
+}
+
+void TZSELayoutContainer::SetPopupMenu(TPopupMenu* Value) { SetComponentReference(FPopupMenu, this, Value); }
+
+void TZSELayoutContainer::ShowContextMenu(Integer Button, const TPoint& ScreenPoint) {
+  if (HasContextMenu(Button)) ShowPopupMenu(FPopupMenu, true, ScreenPoint, GetScreenRect(), this, this);
 }
 
 void TZSELayoutContainer::SetDisplayName(const String& Value) {
@@ -187,7 +199,7 @@ class TZSELayoutSplitViewCalculator : public TZSELayoutCalculator {
     view->UpdatePanes();
     const Integer mode = view->GetSplitMode();
     if (mode == 0) {
-      view->FSplitterRect = TRect();
+      view->SetSplitterRect(TRect());
       TZSELayoutCalculator::Calculate(Container, Area);
       return;
     }
@@ -227,7 +239,7 @@ class TZSELayoutSplitViewCalculator : public TZSELayoutCalculator {
     if (view->FShowSplitter)
       view->PlaceSplitter(Area);
     else
-      view->FSplitterRect = TRect();
+      view->SetSplitterRect(TRect());
     client->SetBounds(Area);
   }
 };
@@ -255,8 +267,92 @@ class TZSELayoutSplitViewServiceSplitterVisibility : public TZSEBindingProviderC
 
 }  // namespace
 
+// ---- splitter ----------------------------------------------------------------------------------
+
+TZSELayoutSplitViewSplitter::TZSELayoutSplitViewSplitter(TZSELayoutSplitView* AView)
+    : TZSECustomVisualItem(nullptr), FView(AView) {
+  FVisible = true;
+}
+
+TComponent* TZSELayoutSplitViewSplitter::GetForm() { return FView->GetForm(); }
+
+TZSECustomVisualItem* TZSELayoutSplitViewSplitter::GetParent() const { return FView; }
+
+bool TZSELayoutSplitViewSplitter::IsActuallyEnabled() { return FEnabled && FView->IsActuallyEnabled(); }
+
+bool TZSELayoutSplitViewSplitter::IsActuallyVisible() {
+  return FVisible && !FBounds.IsEmpty() && FView->IsActuallyVisible();
+}
+
+void TZSELayoutSplitViewSplitter::DrawControl(TZSERenderBuffer* Canvas) {
+  if (!FBounds.IsEmpty()) Canvas->DrawTexture(FBounds, FView->GetTextureSplitter(), 0, 255);
+}
+
+bool TZSELayoutSplitViewSplitter::HitTestControl(const TPoint& P) { return FView->SplitterHitTest(P); }
+
+void TZSELayoutSplitViewSplitter::MouseDown(TMouseButton Button, TShiftState, const TPoint& P) {
+  if (Button == TMouseButton::Left) FView->BeginSplitterDrag(ToLayout(P));
+}
+
+void TZSELayoutSplitViewSplitter::MouseMove(TShiftState, const TPoint& P) {
+  if (FView->GetDragging()) FView->DragSplitterTo(ToLayout(P));
+}
+
+void TZSELayoutSplitViewSplitter::MouseUp(TMouseButton Button, TShiftState, const TPoint&) {
+  if (Button == TMouseButton::Left) FView->EndSplitterDrag();
+}
+
+TCursor TZSELayoutSplitViewSplitter::GetCursorAt(const TPoint&) {
+  return FView->GetVertical() ? crVSplit : crHSplit;
+}
+
+// ---- split view --------------------------------------------------------------------------------
+
 TZSELayoutSplitView::TZSELayoutSplitView() {
+  FTextureSplitter =
+      Create<TZSETexture>(this, TZSETextureChangeEvent(this, &TZSELayoutSplitView::SplitterTextureChanged));
+  FSplitter = new TZSELayoutSplitViewSplitter(this);
   GetProvider()->RegisterService(u"SplitterVisibility", new TZSELayoutSplitViewServiceSplitterVisibility(this));
+}
+
+TZSELayoutSplitView::~TZSELayoutSplitView() {
+  Free(FSplitter);
+  Free(FTextureSplitter);
+}
+
+void TZSELayoutSplitView::BeforeDestruction() {
+  FTextureSplitter->OnChange = nullptr;
+  TZSELayoutContainer::BeforeDestruction();
+}
+
+void TZSELayoutSplitView::SplitterTextureChanged(TObject*, TZSETexture*) {
+  // The thickness may have changed: the panes are arranged anew.
+  Changed(ZSELayoutChangeStructure);
+  ResourceChanged(FTextureSplitter, FTextureSplitter);
+}
+
+void TZSELayoutSplitView::SetSplitterRect(const TRect& R) {
+  if (R == FSplitterRect) return;
+  FSplitterRect = R;
+  FSplitter->Place(R);
+}
+
+void TZSELayoutSplitView::DrawContent(TZSERenderBuffer* Canvas, Integer Layer) {
+  TZSELayoutContainer::DrawContent(Canvas, Layer);
+  // On top of both panes.
+  if (Layer == 1 && FSplitter->GetVisible()) FSplitter->DrawControl(Canvas);
+}
+
+bool TZSELayoutSplitView::HitTestChildren(TZSELayoutHitTestInfo& Info) {
+  if (FSplitter->IsVisibleAndEnabled() && FSplitter->HitTestControl(Info.Point)) {
+    Info.Control = FSplitter;
+    return true;
+  }
+  return TZSELayoutContainer::HitTestChildren(Info);
+}
+
+bool TZSELayoutSplitView::HasChild(TZSECustomVisualItem* Item, bool Recursive) const {
+  return Item == FSplitter || TZSELayoutContainer::HasChild(Item, Recursive);
 }
 
 void TZSELayoutSplitView::RegisterPins() {
@@ -269,6 +365,7 @@ void TZSELayoutSplitView::DeclareProperties(TClassDeclaration<TZSELayoutSplitVie
   D.Property(u"SplitterStyle", &T::GetSplitterStyle, &T::SetSplitterStyle).Default(lssControl);
   D.Property(u"ShowSplitter", &T::GetShowSplitter, &T::SetShowSplitter).Default(true);
   D.Property(u"SplitValue", &T::GetSplitValue, &T::SetSplitValue).Default(0);
+  D.Property(u"TextureSplitter", &T::GetTextureSplitter);
 }
 
 void TZSELayoutSplitView::SetShowSplitter(bool Value) {
@@ -309,7 +406,7 @@ void TZSELayoutSplitView::SetSplitValue(Integer Value) {
 }
 
 Integer TZSELayoutSplitView::GetSplitterThickness() {
-  const TSize frame = GetTexture()->GetFrameSize();
+  const TSize frame = FTextureSplitter->GetFrameSize();
   UpdatePanes();
   return FVertical ? frame.cy : frame.cx;
 }
@@ -377,7 +474,7 @@ void TZSELayoutSplitView::PlaceSplitter(TRect& Rest) {
       if (!overlay) Rest.Right -= t;
       break;
   }
-  FSplitterRect = r;
+  SetSplitterRect(r);
 }
 
 bool TZSELayoutSplitView::SplitterHitTest(const TPoint& P) const {
@@ -523,6 +620,7 @@ TZSELayoutScrollView::TZSELayoutScrollView() {
 
 void TZSELayoutScrollView::DeclareProperties(TClassDeclaration<TZSELayoutScrollView>& D) {
   using T = TZSELayoutScrollView;
+  D.Publish(u"ClipChildren").Default(true);
   D.Property(u"ScrollByContentDragging", &T::GetScrollByContentDragging, &T::SetScrollByContentDragging).Default(true);
 }
 
@@ -594,6 +692,34 @@ void TZSELayoutScrollView::SetScrollBarPosition(bool Vertical, Integer Position)
 void TZSELayoutScrollView::WheelStep(bool Down, bool Shift) {
   const Integer step = ScaleByDPI(14, GetCurrentDpi()) * (Down ? 1 : -1);
   ScrollTo(Shift ? TPoint(FScrollPosition.X + step, FScrollPosition.Y) : TPoint(FScrollPosition.X, FScrollPosition.Y + step));
+}
+
+HRESULT TZSELayoutScrollView::QueryInterface(const TGUID& IID, void** Obj) {
+  if (detail::QueryInterfaceTable<IZSEHandlerGestures>(this, IID, Obj)) return S_OK;
+  // Nothing to scroll: the wheel and drags go to whatever holds the view.
+  const bool mouse = IID == IZSEHandlerMouse::IID;
+  if (mouse || IID == IZSEHandlerMouseWheel::IID) {
+    if (ContentExceedsView() && (!mouse || FScrollByContentDragging) &&
+        detail::QueryInterfaceTable<IZSEHandlerMouseWheel, IZSEHandlerMouse>(this, IID, Obj))
+      return S_OK;
+    if (Obj) *Obj = nullptr;
+    return E_NOINTERFACE;
+  }
+  return TZSELayoutContainer::QueryInterface(IID, Obj);
+}
+
+void TZSELayoutScrollView::Gesture(const TGestureEventInfo& Info) {
+  if (Info.GestureID != igiPan) return;
+  Byte flags = 0;
+  if (Info.Flags.Contains(gfBegin)) flags |= 1;
+  if (Info.Flags.Contains(gfEnd)) flags |= 4;
+  Pan(Info.Location, flags);
+}
+
+void TZSELayoutScrollView::GetGestures(Integer& Gestures, Integer& Options) {
+  const bool scrolls = ContentExceedsView();
+  Gestures = scrolls ? 2 : 0;
+  Options = scrolls ? 7 : 0;
 }
 
 void TZSELayoutScrollView::Pan(const TPoint& Location, Byte Flags) {
@@ -988,7 +1114,8 @@ void TZSELayoutTabbedGroup::DeclareProperties(TClassDeclaration<TZSELayoutTabbed
   D.Property(u"Animation", &T::GetAnimation, &T::SetAnimation).Default(tgaNone);
   D.Property(u"AnimationOptionsPaperSlide", &T::GetAnimationOptionsPaperSlide);
   D.Property(u"AnimationTime", &T::GetAnimationTime, &T::SetAnimationTime).Default(1000);
-  // FIXME: AnimationTransitionMode is published once the transition enumeration has type information.
+  D.Property(u"AnimationTransitionMode", &T::GetAnimationTransitionMode, &T::SetAnimationTransitionMode)
+      .Default(ateAccelerateDecelerate);
   D.Property(u"PageIndex", &T::GetPageIndex, &T::SetPageIndex).Default(-1);
 }
 

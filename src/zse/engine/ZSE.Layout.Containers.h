@@ -5,8 +5,9 @@
 // scrolled by position, wheel and panning) and the dock site (a rectangle of the host's layout
 // that holds another skin form).
 //
-// FIXME: skin controls inside containers come with the skin controls; until then containers hold
-// layout items only and the splitter is a rectangle of the view rather than a control.
+// Skin controls are not part of the engine: a container draws and hit-tests whatever controls
+// it holds through IZSEContainedControl, and the split view's splitter is a small element of the
+// view's own rather than a skin control.
 
 #include <functional>
 
@@ -31,9 +32,12 @@ struct IZSEContainedControl : virtual IInterface {
 
 class TZSELayoutContainer : public TZSELayoutTexture,
                             public TZSEBindingProviderDelegate,
-                            public IZSEBindingServiceDataBoolean {
+                            public IZSEBindingServiceDataBoolean,
+                            public IZSEHandlerMouseHover,
+                            public IZSEHandlerContextMenu {
   ZCL_CLASS(TZSELayoutContainer, TZSELayoutTexture)
-  RTL_INTERFACES(TZSELayoutTexture, IZSEBindingProvider, IZSEBindingServiceDataBoolean)
+  RTL_INTERFACES(TZSELayoutTexture, IZSEBindingProvider, IZSEBindingServiceDataBoolean, IZSEHandlerMouseHover,
+                 IZSEHandlerContextMenu)
  public:
   TZSELayoutContainer();
   ~TZSELayoutContainer() override;
@@ -49,6 +53,9 @@ class TZSELayoutContainer : public TZSELayoutTexture,
   bool GetIsActive() const { return FIsActive; }
   // The pointer entered (True) or left the container.
   void SetActive(bool Value);
+  // The container's context menu (not owned; cleared when it is freed).
+  TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* Value);
   // Auto-hidden containers and (with IncludeTabbedParent) pages of a tabbed group never store
   // "Visible": their visibility is decided elsewhere.
   bool IsVisibilityManaged(bool IncludeTabbedParent = true) const;
@@ -73,6 +80,11 @@ class TZSELayoutContainer : public TZSELayoutTexture,
 
   // IZSEBindingServiceDataBoolean ("IsActive")
   bool GetBooleanValue() override { return FIsActive; }
+  // IZSEHandlerMouseHover: IsActive follows the pointer.
+  void MouseHover(bool Entered) override { SetActive(Entered); }
+  // IZSEHandlerContextMenu: the PopupMenu, for the form's ordinary context menu (kind 1) only.
+  bool HasContextMenu(Integer Button) override { return Button == 1 && FPopupMenu; }
+  void ShowContextMenu(Integer Button, const TPoint& ScreenPoint) override;
 
  protected:
   // "Accessibility": Enabled follows what the bindings report.
@@ -81,6 +93,7 @@ class TZSELayoutContainer : public TZSELayoutTexture,
 
  private:
   std::vector<TZSECustomVisualItem*> FControls;
+  TPopupMenu* FPopupMenu = nullptr;
   String FDisplayName;
   bool FInitialVisible = true;
   bool FIsActive = false;
@@ -89,13 +102,65 @@ class TZSELayoutContainer : public TZSELayoutTexture,
 enum TZSELayoutSpliterStyle : Byte { lssControl, lssOverlay };
 ZCL_ENUM(TZSELayoutSpliterStyle, lssControl, lssOverlay);
 
+class TZSELayoutSplitView;
+
+// The bar between the split view's panes: drawn with the view's splitter texture on top of both
+// panes, hit before them, and dragged with the left button to move the split. Its bounds are the
+// view's splitter rectangle (layout coordinates).
+class TZSELayoutSplitViewSplitter : public TZSECustomVisualItem,
+                                    public IZSEContainedControl,
+                                    public IZSEHandlerMouse,
+                                    public IZCLCursorProvider {
+  ZCL_CLASS(TZSELayoutSplitViewSplitter, TZSECustomVisualItem)
+  RTL_INTERFACES(TZSECustomVisualItem, IZSEContainedControl, IZSEHandlerMouse, IZCLCursorProvider)
+ public:
+  explicit TZSELayoutSplitViewSplitter(TZSELayoutSplitView* AView);
+  TZSELayoutSplitView* GetView() const { return FView; }
+  void Place(const TRect& R) { FBounds = R; }
+
+  TZSESizeLimits GetSizeLimits() override { return {}; }
+  TComponent* GetForm() override;
+  TZSECustomVisualItem* GetParent() const override;
+  bool IsActuallyEnabled() override;
+  bool IsActuallyVisible() override;
+  void SetEnabled(bool Value) override { FEnabled = Value; }
+  void SetVisible(bool Value) override { FVisible = Value; }
+  void DpiChanged() override {}
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+  // IZSEContainedControl
+  void DrawControl(TZSERenderBuffer* Canvas) override;
+  bool HitTestControl(const TPoint& P) override;
+  // IZSEHandlerMouse (points local to the splitter)
+  TPoint LocalToScreen(const TPoint& P) override { return ClientToScreen(P); }
+  TPoint ScreenToLocal(const TPoint& P) override { return ScreenToClient(P); }
+  Byte GetAcceptedButtons() override { return 1; }
+  Integer MouseHitTest(const TPoint&) override { return 1; }
+  void MouseDown(TMouseButton Button, TShiftState Shift, const TPoint& P) override;
+  void MouseMove(TShiftState Shift, const TPoint& P) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, const TPoint& P) override;
+  // IZCLCursorProvider: the split cursor across the bar.
+  TCursor GetCursorAt(const TPoint& P) override;
+
+ private:
+  TPoint ToLayout(const TPoint& P) const { return TPoint(P.X + FBounds.Left, P.Y + FBounds.Top); }
+  TZSELayoutSplitView* FView;
+};
+
 // Besides the container's services: "SplitterVisibility" (reads ShowSplitter; its action
 // toggles it).
 class TZSELayoutSplitView : public TZSELayoutContainer {
   ZCL_CLASS(TZSELayoutSplitView, TZSELayoutContainer)
  public:
   TZSELayoutSplitView();
+  ~TZSELayoutSplitView() override;
+  void BeforeDestruction() override;
   static void DeclareProperties(TClassDeclaration<TZSELayoutSplitView>& D);
+
+  // The splitter's image; one frame of it gives the splitter's thickness.
+  TZSETexture* GetTextureSplitter() const { return FTextureSplitter; }
+  TZSELayoutSplitViewSplitter* GetSplitter() const { return FSplitter; }
+  bool GetDragging() const { return FDragging; }
 
   bool GetShowSplitter() const { return FShowSplitter; }
   void SetShowSplitter(bool Value);
@@ -112,7 +177,8 @@ class TZSELayoutSplitView : public TZSELayoutContainer {
   bool GetVertical() { UpdatePanes(); return FVertical; }
   TZSELayoutCustomItem* GetSidePane() { UpdatePanes(); return FSidePane; }
   TZSELayoutCustomItem* GetClientPane() { UpdatePanes(); return FClientPane; }
-  // The splitter's thickness at the view's DPI: one frame of the splitter texture.
+  // The splitter's thickness at the view's DPI: the height (stacked panes) or width of one frame
+  // of the splitter texture.
   virtual Integer GetSplitterThickness();
   // Where the splitter is; empty while hidden.
   TRect GetSplitterRect() const { return FSplitterRect; }
@@ -131,6 +197,9 @@ class TZSELayoutSplitView : public TZSELayoutContainer {
   void ItemVisibilityChanged(TZSELayoutCustomItem* Item) override;
   void LoadSettings(TZCLIniFile* Ini, const String& Key) override;
   void SaveSettings(TZCLIniFile* Ini, const String& Key) override;
+  void DrawContent(TZSERenderBuffer* Canvas, Integer Layer) override;
+  bool HitTestChildren(TZSELayoutHitTestInfo& Info) override;
+  bool HasChild(TZSECustomVisualItem* Item, bool Recursive) const override;
 
  protected:
   // "SplitterVisibility" follows ShowSplitter.
@@ -138,10 +207,14 @@ class TZSELayoutSplitView : public TZSELayoutContainer {
 
  private:
   friend class TZSELayoutSplitViewCalculator;
+  void SplitterTextureChanged(TObject* Owner, TZSETexture* Texture);
+  void SetSplitterRect(const TRect& R);
   void UpdatePanes();
   // The thickness that takes space (Control style, shown, a pane pair).
   Integer SpaceTaken();
   void PlaceSplitter(TRect& Rest);
+  TZSETexture* FTextureSplitter;
+  TZSELayoutSplitViewSplitter* FSplitter;
   TZSELayoutCustomItem* FClientPane = nullptr;
   TZSELayoutCustomItem* FSidePane = nullptr;
   TRect FSplitterRect;
@@ -170,12 +243,36 @@ struct TZSEScrollInfo {
 };
 
 // Besides the container's services: "ScrollBarHorz" and "ScrollBarVert", the scroll ranges that
-// skin scroll bars bind to.
-class TZSELayoutScrollView : public TZSELayoutContainer {
+// skin scroll bars bind to. While its content exceeds it, the view takes the mouse wheel, pan
+// gestures and, with ScrollByContentDragging, left-button drags of its content anywhere in it;
+// otherwise it answers none of those handlers.
+class TZSELayoutScrollView : public TZSELayoutContainer,
+                             public IZSEHandlerMouseWheel,
+                             public IZSEHandlerMouse,
+                             public IZSEHandlerGestures {
   ZCL_CLASS(TZSELayoutScrollView, TZSELayoutContainer)
  public:
   TZSELayoutScrollView();
   static void DeclareProperties(TClassDeclaration<TZSELayoutScrollView>& D);
+  HRESULT QueryInterface(const TGUID& IID, void** Obj) override;
+
+  // IZSEHandlerMouseWheel
+  void MouseWheel(TShiftState Shift, bool Up) override { WheelStep(!Up, Shift.Contains(ssShift)); }
+  // IZSEHandlerMouse: a drag of the content pans it (points local to the view).
+  TPoint LocalToScreen(const TPoint& P) override { return ClientToScreen(P); }
+  TPoint ScreenToLocal(const TPoint& P) override { return ScreenToClient(P); }
+  Byte GetAcceptedButtons() override { return 1; }
+  Integer MouseHitTest(const TPoint&) override { return ZSEMouseHitDragsItself; }
+  void MouseDown(TMouseButton Button, TShiftState, const TPoint& P) override {
+    if (Button == TMouseButton::Left) Pan(P, 1);
+  }
+  void MouseMove(TShiftState, const TPoint& P) override { Pan(P, 0); }
+  void MouseUp(TMouseButton Button, TShiftState, const TPoint& P) override {
+    if (Button == TMouseButton::Left) Pan(P, 4);
+  }
+  // IZSEHandlerGestures: pans (location in layout coordinates).
+  void Gesture(const TGestureEventInfo& Info) override;
+  void GetGestures(Integer& Gestures, Integer& Options) override;
 
   TPoint GetScrollPosition() const { return FScrollPosition; }
   // Clamped to the content; realigns when it moved.

@@ -239,12 +239,19 @@ void TZSEScene::DeclareProperties(TClassDeclaration<TZSEScene>& D) {
   using T = TZSEScene;
   D.Property(u"Active", &T::GetActiveState).Stored(false);
   D.Property(u"Bindings", &T::GetBindings);
+  D.Property(u"BorderWidth", &T::GetBorderWidth, &T::SetBorderWidth).Default(0);
+  D.Property(u"CaptionAreaHeight", &T::GetCaptionAreaHeight, &T::SetCaptionAreaHeight).Default(0);
   D.Property(u"DisplayName", &T::GetDisplayName, &T::SetDisplayName).Default(String());
   D.Property(u"InitialSize", &T::GetInitialSize, &T::SetInitialSize);
+  D.Property(u"InitialVisible", &T::GetInitialVisible, &T::SetInitialVisible).Default(true);
   D.Property(u"MagnetRectOffsets", &T::GetMagnetRectOffsets, &T::SetMagnetRectOffsets);
   D.Property(u"Monitor", &T::GetSceneMonitor).Stored(false);
   D.Property(u"Placement", &T::GetPlacement);
   D.Property(u"RegisterInMenu", &T::GetRegisterInMenu, &T::SetRegisterInMenu).Default(false);
+  D.Property(u"SizingHitTestAreaTakeMagnetOffsetsIntoAccount", &T::GetSizingHitTestAreaTakeMagnetOffsetsIntoAccount,
+             &T::SetSizingHitTestAreaTakeMagnetOffsetsIntoAccount)
+      .Default(true);
+  D.Property(u"SizingHitTestAreaWidth", &T::GetSizingHitTestAreaWidth, &T::SetSizingHitTestAreaWidth).Default(5);
   D.Property(u"Visible", &T::GetSceneVisible, &T::SetSceneVisible);
 }
 
@@ -304,6 +311,11 @@ void TZSEScene::SetRegisterInMenu(bool Value) {
 }
 
 void TZSEScene::SetSchemaDefaults() {
+  SetBorderWidth(0);
+  SetCaptionAreaHeight(0);
+  GetInitialSize()->SetValue(TSize());
+  SetSizingHitTestAreaTakeMagnetOffsetsIntoAccount(true);
+  SetSizingHitTestAreaWidth(5);
   SetMagnetRectOffsets(TRect());
   FBindings->ClearLinks();
   SetDisplayName(String());

@@ -9,6 +9,8 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.Forms.h"
+#include "zcl/base/ZCL.FileFormats.INI.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.h"
 #include "zse/engine/ZSE.ErrorDialog.h"
 
 namespace {
@@ -20,7 +22,7 @@ TEST(ErrorDialog, LongReportScrollsAndEscapeCloses) {
   dialog->GetReport()->SetText(text);
   EXPECT_EQ(dialog->GetReport()->GetText(), text) << "kept unchanged";
   EXPECT_EQ(dialog->GetReport()->GetLineCount(), 301);
-  EXPECT_EQ(dialog->GetOkButton()->GetCaptionText(), u"Ok");
+  EXPECT_EQ(dialog->GetOkButton()->GetCaptionText(), TZCLDialogsStrs::ButtonCaptions[dbOK]);
   EXPECT_EQ(dialog->GetCaption(), u"Error");
   Headless::ClearBeeps();
   dialog->Show();
@@ -48,6 +50,22 @@ TEST(ErrorDialog, LongReportScrollsAndEscapeCloses) {
   // Escape in the report closes the dialog though the report has the focus.
   report->Perform(WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_FALSE(dialog->GetVisible());
+  Free(dialog);
+}
+
+TEST(ErrorDialog, OkButtonFollowsTheLanguage) {
+  TZCLIniFile* lang = TZCLIniFile::CreateInMemory();
+  lang->WriteString(u"CommonDialogs", u"BS", u"&Ja|&Nein|Gut");
+  TZCLDialogsStrs::Localize(lang);
+  Free(lang);
+  auto* dialog = TCustomForm::CreateNew<TZEPHErrorDialog>(nullptr);
+  EXPECT_EQ(dialog->GetOkButton()->GetCaptionText(), u"Gut");
+  Free(dialog);
+
+  // Back to English for the other tests.
+  TZCLDialogsStrs::Localize(static_cast<TZCLIniFile*>(nullptr));
+  dialog = TCustomForm::CreateNew<TZEPHErrorDialog>(nullptr);
+  EXPECT_EQ(dialog->GetOkButton()->GetCaptionText(), u"OK");
   Free(dialog);
 }
 

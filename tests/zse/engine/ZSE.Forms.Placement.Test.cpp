@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "os/OS.Input.h"
@@ -609,13 +610,15 @@ class TFramedForm : public TZSEForm {
 TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
   struct TCase {
     bool Framed;
+    Integer Border;
     Integer Outside;  // how far the content reaches beyond each side of the window
   };
-  for (const TCase& c : {TCase{false, 5}, TCase{true, 5 - 8}}) {
+  for (const TCase& c : {TCase{false, 0, 5}, TCase{true, 0, 5 - 8}, TCase{false, 3, 5 + 3}}) {
     SCOPED_TRACE(c.Framed ? "framed" : "plain");
     TZSEForm* form = c.Framed ? TCustomForm::CreateNew<TFramedForm>(nullptr) : TCustomForm::CreateNew<TZSEForm>(nullptr);
     form->SetBounds(100, 100, 200, 80);
     form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetBorderWidth(c.Border);
     form->SetFormVisible(true);
     form->FitLayout();
     EXPECT_EQ(form->GetContentRect(), TRect(0, 0, 200, 80));
@@ -632,6 +635,78 @@ TEST_F(FormState, MaximizedContentHidesTheMarginsAndTheFrame) {
     EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
     Free(form);
   }
+}
+
+// At a screen edge a toolbar hides its margins and its border beyond that edge and both sides
+// along it; the content keeps its size, so the side facing away gets the margins pulled in.
+TEST_F(FormState, AToolbarPushesItsContentAcrossTheEdge) {
+  struct TCase {
+    Integer Edge, Dpi;
+    TRect Margins, Frame;
+  };
+  const TCase cases[] = {
+      {0, 96, TRect(0, 0, 12, 0), TRect(7, 7, -7, 7)},    {1, 96, TRect(12, 0, 0, 0), TRect(-7, 7, 7, 7)},
+      {2, 96, TRect(0, 0, 0, 12), TRect(7, 7, 7, -7)},    {3, 96, TRect(0, 12, 0, 0), TRect(7, -7, 7, 7)},
+      {0, 192, TRect(0, 0, 24, 0), TRect(14, 14, -14, 14)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE("edge " + std::to_string(c.Edge) + " at " + std::to_string(c.Dpi));
+    auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+    form->SetCurrentDpi(c.Dpi);
+    form->SetBounds(300, 300, 200, 80);
+    form->SetMagnetRectOffsets(TRect(5, 5, 5, 5));
+    form->SetBorderWidth(2);
+    form->FitLayout();
+    EXPECT_EQ(form->GetMagnetMargins(), form->GetBodyOffsets()) << "the border counts only at an edge";
+    EXPECT_EQ(form->GetContentFrame(), TRect());
+    form->DockToEdge(c.Edge);
+    ASSERT_EQ(form->GetPlacementKind(), fpkToolBar);
+    EXPECT_EQ(form->GetMagnetMargins(), c.Margins);
+    EXPECT_EQ(form->GetContentFrame(), c.Frame);
+    const Integer w = form->GetClientWidth(), h = form->GetClientHeight();
+    const TRect content(-c.Frame.Left, -c.Frame.Top, w + c.Frame.Right, h + c.Frame.Bottom);
+    EXPECT_EQ(c.Edge <= 1 ? content.Width() : content.Height(), c.Edge <= 1 ? w : h) << "across the edge";
+    EXPECT_EQ(form->GetLayout()->GetBounds(), content) << "the layout follows the content";
+    form->Restore();
+    EXPECT_EQ(form->GetContentFrame(), TRect());
+    EXPECT_EQ(form->GetLayout()->GetBounds(), TRect(0, 0, 200, 80));
+    Free(form);
+  }
+}
+
+// A strip spans the screen along its edge: a form with a maximum height takes no side edge, one
+// with a maximum width no top or bottom edge, a pinned form none; a skin that brings such limits
+// ends the toolbar state.
+TEST_F(FormState, AllowedEdgesFollowTheSizeLimitsAndThePin) {
+  Form->GetConstraints()->SetMaxHeight(120);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 4 | 8);
+  Form->DockToEdge(0);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal) << "no side edge";
+  Form->DockToEdge(2);
+  ASSERT_EQ(Form->GetPlacementKind(), fpkToolBar);
+  Form->GetConstraints()->SetMaxWidth(300);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 0);
+  Form->Notify(ZSEFormNotifyLayoutReset);
+  EXPECT_EQ(Form->GetPlacementKind(), fpkNormal);
+
+  Form->GetConstraints()->SetMaxWidth(0);
+  Form->GetConstraints()->SetMaxHeight(0);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 15);
+  auto* master = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  Form->SetMasterForm(master);
+  Form->GetMasterFormPin()->SetPinned(true);
+  EXPECT_EQ(Form->GetToolBar()->GetAllowedEdges(), 0) << "pinned beside its master";
+  Form->SetMasterForm(nullptr);
+  Free(master);
+}
+
+TEST(ZseFormBorder, NegativeWidthsAndOffsetsAreZero) {
+  auto* form = TCustomForm::CreateNew<TZSEForm>(nullptr);
+  form->SetBorderWidth(-3);
+  EXPECT_EQ(form->GetBorderWidth(), 0);
+  form->SetMagnetRectOffsets(TRect(-1, 4, -2, 3));
+  EXPECT_EQ(form->GetMagnetRectOffsets(), TRect(0, 4, 0, 3));
+  Free(form);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "os/OS.Input.h"
 #include "os/OS.Windows.h"
 #include "os/backends/headless/OS.Headless.h"
+#include "vcl/VCL.Menus.h"
 #include "vcl/VCL.Messages.h"
 #include "zse/engine/ZSE.Forms.Utils.h"
 #include "zse/engine/ZSE.Forms.h"
@@ -405,6 +407,158 @@ TEST_F(FormRouting, ControlsInAContainerAreHitDrawnAndTabbedFirst) {
   // A control freed elsewhere leaves its container.
   Free(one);
   EXPECT_EQ(box->GetControls(), (std::vector<TZSECustomVisualItem*>{two}));
+}
+
+// A shown opaque form at (100, 100), 200 by 100, and items added to a layout.
+TZSEForm* NewShownForm(const std::function<void(TZSELayout*)>& Populate) {
+  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  form->SetBounds(100, 100, 200, 100);
+  Populate(form->GetLayout());
+  form->SetVisible(true);
+  form->FitLayout();
+  Headless::RunUntilIdle();
+  return form;
+}
+
+template <class T>
+T* AddItem(TZSELayoutCustomItem* Parent, TZSELayoutAlignment Alignment, TSize Minimal) {
+  auto* item = Create<T>();
+  item->SetParent(Parent);
+  item->SetAlignment(Alignment);
+  item->GetSizeMinimal()->SetValue(Minimal);
+  return item;
+}
+
+// A scroll view whose content exceeds it scrolls by wheel and by dragging the content; one whose
+// content fits leaves both to what holds it.
+TEST(FormScrollView, WheelAndContentDragScrollOnlyWhatExceedsTheView) {
+  TZSELayoutScrollView* view = nullptr;
+  TZSELayoutItem* content = nullptr;
+  TZSEForm* form = NewShownForm([&](TZSELayout* Layout) {
+    view = AddItem<TZSELayoutScrollView>(Layout, laClient, TSize());
+    content = AddItem<TZSELayoutItem>(view, laTop, TSize(0, 1000));
+  });
+
+  const TPoint s = form->ClientToScreen(TPoint(50, 50));
+  form->Perform(WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELPARAM(0, -120)), MAKELPARAM(s.X, s.Y));
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 14)) << "one notch down";
+
+  Headless::MouseDown(TPoint(150, 180));
+  Headless::MouseMove(TPoint(150, 150));
+  Headless::MouseMove(TPoint(150, 130));
+  Headless::MouseUp(TPoint(150, 130));
+  Headless::RunUntilIdle();
+  EXPECT_EQ(view->GetScrollPosition(), TPoint(0, 64)) << "the content follows the pointer 50 up";
+  EXPECT_FALSE(view->GetPanning());
+  EXPECT_EQ(form->GetLeft(), 100) << "the form stays";
+
+  view->SetScrollByContentDragging(false);
+  EXPECT_FALSE(Supports<IZSEHandlerMouse>(static_cast<TObject*>(view)));
+  EXPECT_TRUE(Supports<IZSEHandlerMouseWheel>(static_cast<TObject*>(view)));
+  content->GetSizeMinimal()->SetValue(TSize(0, 50));
+  form->FitLayout();
+  EXPECT_FALSE(Supports<IZSEHandlerMouseWheel>(static_cast<TObject*>(view))) << "nothing to scroll";
+  Free(form);
+  Headless::RunUntilIdle();
+}
+
+// A container is active while the pointer is over it, and offers its popup menu as the form's
+// context menu.
+TEST(FormContainer, ActiveUnderThePointerWithItsOwnContextMenu) {
+  TZSELayoutContainer* box = nullptr;
+  TZSEForm* form =
+      NewShownForm([&](TZSELayout* Layout) { box = AddItem<TZSELayoutContainer>(Layout, laLeft, TSize(60, 0)); });
+  Headless::MouseMove(TPoint(120, 150));
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(box->GetIsActive());
+  Headless::MouseMove(TPoint(250, 150));
+  Headless::RunUntilIdle();
+  EXPECT_FALSE(box->GetIsActive());
+
+  {
+    IPtr<IZSEHandlerContextMenu> menu;
+    ASSERT_TRUE(Supports(static_cast<TObject*>(box), menu));
+    EXPECT_FALSE(menu->HasContextMenu(1)) << "no menu set";
+    auto* popup = TZSEPopupMenus::CreateMenu();
+    box->SetPopupMenu(popup);
+    EXPECT_TRUE(menu->HasContextMenu(1));
+    EXPECT_FALSE(menu->HasContextMenu(2)) << "only the ordinary context menu";
+    Free(popup);
+    EXPECT_EQ(box->GetPopupMenu(), nullptr) << "a freed menu is forgotten";
+  }
+  Free(form);
+  Headless::RunUntilIdle();
+}
+
+class TMiddleForm : public TOpaqueForm {
+  ZCL_CLASS(TMiddleForm, TOpaqueForm)
+ public:
+  using TOpaqueForm::TOpaqueForm;
+  Integer Middles = 0;
+
+ protected:
+  void MiddleButtonPressed() override {
+    ++Middles;
+    TOpaqueForm::MiddleButtonPressed();
+  }
+};
+
+// An attached form passes a middle press on to its master; closing it hides it for good.
+TEST(FormMaster, MiddlePressGoesToTheMasterAndCloseHidesTheAttachedForm) {
+  auto* master = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  auto* child = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  child->SetBounds(100, 100, 200, 100);
+  child->SetMasterForm(master);
+  child->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(50, 50));
+  child->Perform(WM_MBUTTONUP, 0, MAKELPARAM(50, 50));
+  EXPECT_EQ(child->Middles, 1);
+  EXPECT_EQ(master->Middles, 1);
+
+  child->SetFormVisible(true);
+  master->SetFormVisible(true);
+  child->Close();
+  EXPECT_FALSE(child->GetFormVisible()) << "it stays closed when the master shows again";
+  master->Close();
+  EXPECT_TRUE(master->GetFormVisible()) << "a form of its own only hides its window";
+  Free(child);
+  Free(master);
+  Headless::RunUntilIdle();
+}
+
+// The main form attached to another form: the press goes round once and stops.
+TEST(FormMaster, AMiddlePressThatComesBackToTheMainFormStops) {
+  if (!Application || Application->GetMainForm()) GTEST_SKIP() << "the program has a main form already";
+  auto* main = static_cast<TMiddleForm*>(Application->CreateForm(TMiddleForm::StaticClass()));
+  auto* other = TCustomForm::CreateNew<TMiddleForm>(nullptr);
+  main->SetMasterForm(other);
+  main->Perform(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5));
+  main->Perform(WM_MBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(other->Middles, 1);
+  EXPECT_EQ(main->Middles, 2) << "back at the main form, where it ends";
+  Free(main);
+  Free(other);
+  Headless::RunUntilIdle();
+}
+
+// A double-click in the caption band where no element takes it maximizes and restores the form.
+TEST(FormCaptionArea, DoubleClickInTheBandTogglesMaximized) {
+  auto* form = TCustomForm::CreateNew<TOpaqueForm>(nullptr);
+  form->SetBounds(100, 100, 200, 100);
+  form->SetCaptionAreaHeight(30);
+  auto dblClick = [&](Integer Y) {
+    form->Perform(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, Y));
+    form->Perform(WM_LBUTTONUP, 0, MAKELPARAM(50, Y));
+  };
+  dblClick(60);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal) << "below the band";
+  dblClick(20);
+  EXPECT_EQ(form->GetPlacementKind(), fpkMaximized);
+  dblClick(20);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal);
+  form->SetCaptionAreaHeight(0);
+  dblClick(0);
+  EXPECT_EQ(form->GetPlacementKind(), fpkNormal) << "no band";
+  Free(form);
 }
 
 // A free form dragged over another form highlights the dock sites there that take it and docks

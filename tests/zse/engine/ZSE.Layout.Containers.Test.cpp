@@ -5,6 +5,7 @@
 
 #include "rtl/RTL.Exceptions.h"
 #include "rtl/RTL.Numbers.h"
+#include "rtl/RTL.TypInfo.h"
 #include "zcl/base/ZCL.FileFormats.INI.h"
 #include "zse/engine/ZSE.Animations.h"
 #include "zse/engine/ZSE.Layout.Containers.h"
@@ -116,6 +117,43 @@ TEST_F(SplitView, DragWithoutRoomKeepsTheValue) {
   EXPECT_EQ(view->GetSplitValue(), 0);
   EXPECT_EQ(ZSESplitProportionalValue(10, 0, 0, 0, 0, 0), 0);
   EXPECT_EQ(ZSESplitProportionalValue(50, 100, 0, 0, 0, 0), 100);
+}
+
+// The splitter is an element of the view: hit before the panes, and a left-button drag on it
+// moves the split as the pointer goes.
+TEST_F(SplitView, TheSplitterElementIsHitFirstAndDragsTheSplit) {
+  auto* view = Add<TTestSplitView>(Root, laClient);
+  auto* left = Add<TZSELayoutItem>(view, laLeft, 100);
+  Add<TZSELayoutItem>(view, laClient);
+  Layout(TRect(0, 0, 600, 100));
+  view->SetSplitValue(50);
+  TZSELayoutSplitViewSplitter* splitter = view->GetSplitter();
+  ASSERT_EQ(splitter->GetBounds(), TRect(150, 0, 154, 100));
+  auto hit = [&](TPoint P) {
+    TZSELayoutHitTestInfo info;
+    info.Point = P;
+    Root->HitTest(info);
+    return info.Control;
+  };
+  EXPECT_EQ(hit(TPoint(152, 50)), splitter);
+  EXPECT_EQ(hit(TPoint(140, 50)), nullptr);
+  EXPECT_EQ(splitter->GetCursorAt(TPoint()), crHSplit);
+  EXPECT_NE(GetPropInfo(view, u"TextureSplitter"), nullptr) << "skins store the splitter's image";
+
+  // Points reach the element in its own coordinates, which move with it.
+  auto local = [&](TPoint P) { return TPoint(P.X - splitter->GetBounds().Left, P.Y - splitter->GetBounds().Top); };
+  splitter->MouseDown(TMouseButton::Left, {}, local(TPoint(152, 50)));
+  splitter->MouseMove({}, local(TPoint(162, 50)));
+  splitter->MouseMove({}, local(TPoint(182, 50)));
+  EXPECT_EQ(left->GetBounds().Width(), 180);
+  splitter->MouseUp(TMouseButton::Left, {}, local(TPoint(182, 50)));
+  EXPECT_FALSE(view->GetDragging());
+  splitter->MouseMove({}, local(TPoint(250, 50)));
+  EXPECT_EQ(left->GetBounds().Width(), 180) << "no drag without the button";
+
+  view->SetShowSplitter(false);
+  Layout(TRect(0, 0, 600, 100));
+  EXPECT_NE(hit(TPoint(182, 50)), splitter) << "a hidden splitter takes no input";
 }
 
 TEST_F(SplitView, HitZoneAndSettings) {
@@ -334,6 +372,11 @@ TEST_F(TabbedGroup, StateAndAnimationChoice) {
   Group->SetAnimation(tgaPaperSlide);
   a.reset(Group->CreateSwitchAnimator(2, 0, reversed));
   EXPECT_TRUE(reversed);
+
+  // The easing is a published enumeration, so skins and the inspector set it by name.
+  EXPECT_EQ(GetEnumProp(Group, u"AnimationTransitionMode"), u"ateAccelerateDecelerate");
+  SetEnumProp(Group, u"AnimationTransitionMode", u"ateTanh");
+  EXPECT_EQ(Group->GetAnimationTransitionMode(), ateTanh);
 }
 
 TEST_F(TabbedGroup, AnimatedSwitchDrawsThroughTheAnimation) {

@@ -197,6 +197,34 @@ TEST_F(SceneFixture, PlacementInXml) {
   Free(doc);
 }
 
+// What a skin document keeps of a form comes back; the defaults reset what a document leaves out.
+TEST_F(SceneFixture, FormPropertiesRoundTripThroughTheDocument) {
+  TZSESchema schema;
+  auto* doc = Create<TZCLXMLDocument>();
+  TZCLXMLNode* node = doc->Add(u"form");
+  Scene->SetBorderWidth(3);
+  Scene->SetCaptionAreaHeight(30);
+  Scene->SetSizingHitTestAreaWidth(7);
+  Scene->SetSizingHitTestAreaTakeMagnetOffsetsIntoAccount(false);
+  Scene->SetMagnetRectOffsets(TRect(5, 4, 3, 2));
+  Scene->Save(node, &schema);
+
+  TZSEScene* copy = TCustomForm::CreateNew<TZSEScene>(nullptr);
+  copy->Load(node, &schema);
+  EXPECT_EQ(copy->GetBorderWidth(), 3);
+  EXPECT_EQ(copy->GetCaptionAreaHeight(), 30);
+  EXPECT_EQ(copy->GetSizingHitTestAreaWidth(), 7);
+  EXPECT_FALSE(copy->GetSizingHitTestAreaTakeMagnetOffsetsIntoAccount());
+  EXPECT_EQ(copy->GetMagnetRectOffsets(), TRect(5, 4, 3, 2));
+  copy->SetSchemaDefaults();
+  EXPECT_EQ(copy->GetBorderWidth(), 0);
+  EXPECT_EQ(copy->GetCaptionAreaHeight(), 0);
+  EXPECT_EQ(copy->GetSizingHitTestAreaWidth(), 5);
+  EXPECT_TRUE(copy->GetSizingHitTestAreaTakeMagnetOffsetsIntoAccount());
+  Free(copy);
+  Free(doc);
+}
+
 TEST_F(SceneFixture, SharedSettingsStartUnlockedAndNotOnTop) {
   TZCLIniFile* ini = TZCLIniFile::CreateInMemory();
   Master->SetStayOnTop(true);
