@@ -189,6 +189,10 @@ void TZEPHSearchPathList::KeyDown(Word& Key, TShiftState Shift) {
   if (Key == VK_DELETE && Shift.Empty()) {
     Key = 0;
     DeleteSelected();
+  } else if (FActionList && Shift.Empty() && GetAction(0)->HasShortCut(ShortCut(Key))) {
+    // The actions belong to the list, not the form: their shortcut is served here.
+    Key = 0;
+    GetAction(0)->Execute();
   }
 }
 

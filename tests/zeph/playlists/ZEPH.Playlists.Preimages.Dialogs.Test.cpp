@@ -178,6 +178,11 @@ TEST_F(FoldersDialog, AddBrowsesFromTheLastFolderAndTheButtonsFollowTheList) {
   dialog->btnDeleteAll->Click();
   EXPECT_FALSE(dialog->btnDeleteAll->GetEnabled());
   EXPECT_FALSE(dialog->btnOk->GetEnabled());
+  // Insert on the list browses as well.
+  Headless::KeyPress(VK_RETURN);
+  SendMessage(dialog->tlPaths->GetHandle(), WM_KEYDOWN, VK_INSERT, 0);
+  ASSERT_EQ(dialog->tlPaths->GetCount(), 1);
+  EXPECT_EQ(dialog->tlPaths->GetPath(0), a);
   // The next dialog starts browsing where this one ended.
   dialog.reset();
   dialog.reset(TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
