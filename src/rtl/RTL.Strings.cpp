@@ -57,12 +57,22 @@ Integer CollatorCompare(StringView S1, StringView S2, bool IgnoreCase) {
 
 // Simple case folding code unit by code unit; surrogates stay as they are, so the folded
 // text has the same length and positions as the original.
+Char FoldChar(Char C) {
+  if (C < 0x80) return C >= u'A' && C <= u'Z' ? static_cast<Char>(C + 32) : C;
+  return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_foldCase(C, U_FOLD_CASE_DEFAULT));
+}
+
 String Fold(StringView S) {
   String out(S);
-  for (Char& c : out)
-    if (c >= 0x80 ? !U16_IS_SURROGATE(c) : (c >= u'A' && c <= u'Z'))
-      c = static_cast<Char>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+  for (Char& c : out) c = FoldChar(c);
   return out;
+}
+
+// Fold(A) == Fold(B) for texts of one length, without building either.
+bool FoldedEqual(StringView A, StringView B) {
+  for (size_t i = 0; i < A.size(); ++i)
+    if (A[i] != B[i] && FoldChar(A[i]) != FoldChar(B[i])) return false;
+  return true;
 }
 
 Char AsciiUpper(Char C) { return C >= u'a' && C <= u'z' ? static_cast<Char>(C - 32) : C; }
@@ -217,11 +227,11 @@ bool EndsStr(StringView SubText, StringView Text) { return Text.ends_with(SubTex
 bool ContainsStr(StringView Text, StringView SubText) { return Text.find(SubText) != StringView::npos; }
 
 bool StartsText(StringView SubText, StringView Text) {
-  return SubText.size() <= Text.size() && Fold(Text.substr(0, SubText.size())) == Fold(SubText);
+  return SubText.size() <= Text.size() && FoldedEqual(Text.substr(0, SubText.size()), SubText);
 }
 
 bool EndsText(StringView SubText, StringView Text) {
-  return SubText.size() <= Text.size() && Fold(Text.substr(Text.size() - SubText.size())) == Fold(SubText);
+  return SubText.size() <= Text.size() && FoldedEqual(Text.substr(Text.size() - SubText.size()), SubText);
 }
 
 bool ContainsText(StringView Text, StringView SubText) { return Fold(Text).find(Fold(SubText)) != String::npos; }
@@ -355,8 +365,14 @@ bool IsLetterOrDigit(Char C) { return IsLetter(C) || IsDigit(C); }
 bool IsWhiteSpace(Char C) { return u_isUWhiteSpace(C) != 0; }
 bool IsUpper(Char C) { return u_isupper(C) != 0; }
 bool IsLower(Char C) { return u_islower(C) != 0; }
-Char ToUpper(Char C) { return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_toupper(C)); }
-Char ToLower(Char C) { return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_tolower(C)); }
+Char ToUpper(Char C) {
+  if (C < 0x80) return AsciiUpper(C);
+  return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_toupper(C));
+}
+Char ToLower(Char C) {
+  if (C < 0x80) return AsciiLower(C);  // what the case tables say, without the call
+  return U16_IS_SURROGATE(C) ? C : static_cast<Char>(u_tolower(C));
+}
 
 Integer CharStrongDirection(Cardinal CodePoint) {
   switch (u_charDirection(static_cast<UChar32>(CodePoint))) {

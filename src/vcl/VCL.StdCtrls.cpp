@@ -897,6 +897,7 @@ const TMessageTable& TButton::MessageTable() {
 }
 
 void TButton::DeclareProperties(TClassDeclaration<TButton>& D) {
+  D.Publish(u"Caption");
   D.Property(u"Default", &TButton::GetDefault, &TButton::SetDefault).Default(false);
   D.Property(u"Cancel", &TButton::GetCancel, &TButton::SetCancel).Default(false);
   D.Property(u"ModalResult", &TButton::GetModalResult, &TButton::SetModalResult).Default(mrNone);
@@ -945,6 +946,7 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 void TCheckBox::DeclareProperties(TClassDeclaration<TCheckBox>& D) {
+  D.Publish(u"Caption");
   D.Property(u"Checked", &TCheckBox::GetChecked, &TCheckBox::SetChecked).Default(false);
 }
 

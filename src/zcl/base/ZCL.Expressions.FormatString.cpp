@@ -443,6 +443,7 @@ Integer TZCLFormatString::CompareSortKeys(const std::vector<String>& A, const st
                                           const std::vector<bool>& Reversed) {
   const size_t count = std::min({A.size(), B.size(), Reversed.size()});
   for (size_t i = 0; i < count; ++i) {
+    if (A[i] == B[i]) continue;  // most keys of a large list repeat: equal without collation
     const Integer r = zcLogicalCompare(A[i], B[i], true);
     if (r != 0) return (r < 0) != Reversed[i] ? -1 : 1;
   }

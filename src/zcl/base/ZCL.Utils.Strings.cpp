@@ -457,21 +457,26 @@ Integer CompareDigitRuns(const Char* A, Integer LA, const Char* B, Integer LB) {
 }
 }  // namespace
 
+namespace {
+inline bool IsDigitChar(Char C) { return (C >= u'0' && C <= u'9') || (C >= 0xFF10 && C <= 0xFF19); }
+}  // namespace
+
 Integer zcLogicalCompareBuf(const Char* S1, const Char* S2, Integer L1, Integer L2, bool IgnoreCase) {
   while (L1 > 0) {
     if (L2 <= 0) return 1;
-    const bool d1 = zcIsDigit(*S1), d2 = zcIsDigit(*S2);
+    const bool d1 = IsDigitChar(*S1), d2 = IsDigitChar(*S2);
     Integer r, n1 = 1, n2 = 1;
     if (d1 && d2) {
-      while (n1 < L1 && zcIsDigit(S1[n1])) ++n1;
-      while (n2 < L2 && zcIsDigit(S2[n2])) ++n2;
+      while (n1 < L1 && IsDigitChar(S1[n1])) ++n1;
+      while (n2 < L2 && IsDigitChar(S2[n2])) ++n2;
       r = CompareDigitRuns(S1, n1, S2, n2);
     } else if (d1 || d2) {
       r = zcCompareStringsBuf(S1, S2, 1, 1, IgnoreCase);
     } else {
-      while (n1 < L1 && !zcIsDigit(S1[n1])) ++n1;
-      while (n2 < L2 && !zcIsDigit(S2[n2])) ++n2;
-      r = zcCompareStringsBuf(S1, S2, n1, n2, IgnoreCase);
+      while (n1 < L1 && !IsDigitChar(S1[n1])) ++n1;
+      while (n2 < L2 && !IsDigitChar(S2[n2])) ++n2;
+      // The same text compares equal under any collation: no need to ask it.
+      r = n1 == n2 && std::equal(S1, S1 + n1, S2) ? 0 : zcCompareStringsBuf(S1, S2, n1, n2, IgnoreCase);
     }
     if (r != 0) return r;
     S1 += n1, L1 -= n1;
@@ -648,7 +653,7 @@ bool zcReadToken(const Char*& Cursor, Integer& Remaining, StringView& Part, Char
   return n > 0;
 }
 
-bool zcIsDigit(Char C) { return (C >= u'0' && C <= u'9') || (C >= 0xFF10 && C <= 0xFF19); }
+bool zcIsDigit(Char C) { return IsDigitChar(C); }
 
 bool zcTryStrToInt64(const Char* Data, Integer Count, Int64& Value) {
   if (!Data || Count <= 0) return false;

@@ -9,6 +9,7 @@
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.h"
 
 namespace {
@@ -109,6 +110,8 @@ bool InsertIntoEdit(const String& Text, TControl* Control) {
   TControl* target = Control;
   if (!target && Screen) target = Screen->GetActiveControl();
   auto* edit = dynamic_cast<TCustomEdit*>(target);
+  if (auto* container = dynamic_cast<TZCLCustomInplaceContainer*>(target))
+    edit = dynamic_cast<TCustomEdit*>(container->GetInnerControl());
   if (!edit) return false;
   edit->SetSelText(Text);
   return true;

@@ -63,7 +63,7 @@ class TZEPHFileInfoFormatterLegend : public TPopupMenu {
 };
 
 // Replaces the selection of Control, or without one of the focused control, when that is an edit
-// box; false otherwise.
+// box or a container around one; false otherwise.
 bool InsertIntoEdit(const String& Text, TControl* Control);
 
 // The text a legend item stands for: its hint, else its caption, without "&" and with "(..)"

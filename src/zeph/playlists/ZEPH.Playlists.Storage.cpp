@@ -56,9 +56,11 @@ TZEPHPlaylistItem::~TZEPHPlaylistItem() {
   FStorage->EntryDestroying(this);
   if (!FStorage->IsClearing()) {
     if (FStorage->GetManager() != nullptr) FStorage->GetManager()->EntryRemoving(this);
-    TZEPHPlaylistItems* items = FStorage->GetItems();
-    const Integer index = items->IndexOf(this);
-    if (index >= 0) items->ExtractByIndex(index);
+    if (!FStorage->IsUnlisted(this)) {
+      TZEPHPlaylistItems* items = FStorage->GetItems();
+      const Integer index = items->IndexOf(this);
+      if (index >= 0) items->ExtractByIndex(index);
+    }
   }
   SetGroup(nullptr);
 }
@@ -1681,8 +1683,12 @@ void TZEPHPlaylistStorage::DeleteEntries(const std::vector<TZEPHPlaylistItem*>& 
       FManager->PlayingEntryRemoving(DeleteFiles, playing, restart);
     for (const auto& [index, entry] : doomed) {
       if (FItems->GetItems(index) != entry) continue;
-      // The entry's destructor drops it from the playback queue.
-      FItems->Delete(index);
+      // The entry's destructor drops it from the playback queue; out of the list already, it
+      // need not look for itself there (a search each would make large deletions quadratic).
+      FItems->ExtractByIndex(index);
+      FUnlistedEntry = entry;
+      Free(entry);
+      FUnlistedEntry = nullptr;
       if (index < focus.AnchorIndex) --focus.AnchorIndex;
     }
     Changed(zpcItemList);

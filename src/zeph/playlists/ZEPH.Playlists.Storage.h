@@ -404,6 +404,8 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   // Adjusts valid statistics in place rather than invalidating them.
   void SetPlaybackCursorAutoBookmark(Integer Value);
   bool IsClearing() const { return (FState & zpsClearing) != 0; }
+  // The entry being freed after it left the list.
+  bool IsUnlisted(const TZEPHPlaylistItem* Entry) const { return Entry == FUnlistedEntry; }
 
   const String& GetName() const { return FName; }
   bool GetNameIsAutoSet() const { return FNameIsAutoSet; }
@@ -621,6 +623,7 @@ class TZEPHPlaylistStorage : public TZCLUnknownObject,
   Integer FUpdateCount = 0;
   Word FPendingChanges = 0;
   Word FState = 0;
+  TZEPHPlaylistItem* FUnlistedEntry = nullptr;
   bool FNameIsAutoSet = true;
   bool FReadOnly = false;
   bool FModified = false;

@@ -82,7 +82,13 @@ bool TZEPHPlaylistCustomItemList::GetCommonPath(String& Path, bool SkipURLs) con
     const String& name = Get(i)->GetFileName();
     if (SkipURLs && zcIsURL(name)) continue;
     String container;
-    const String folder = TZEPHFileURI::ParseContainer(name, container) ? container : zcExtractFilePath(name);
+    const bool inContainer = TZEPHFileURI::ParseContainer(name, container);
+    // Under a common folder already (it ends with a delimiter): the entry's folder starts with it
+    // too, and the common folder stays.
+    if (!first && !inContainer && !Path.empty() && (Path.back() == u'/' || Path.back() == u'\\') &&
+        StartsText(Path, name))
+      continue;
+    const String folder = inContainer ? container : zcExtractFilePath(name);
     if (first) {
       Path = folder;
       first = false;

@@ -5,6 +5,8 @@
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
 #include "zcl/graphics/ZCL.Graphics.Units.h"
+#include "zcl/ui/ZCL.UI.Units.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zeph/media/ZEPH.Media.Units.h"
 #include "zeph/playlists/ZEPH.Playlists.Units.h"
 
@@ -15,6 +17,8 @@ void ZephseTestSetup() {
   InitializeUnits(VclUnits());
   InitializeUnits(ZclBaseUnits());
   InitializeUnits(ZclGraphicsUnits());
+  InitializeUnits(ZclUiUnits());
+  InitializeUnits(ZclControlsUnits());
   InitializeUnits(ZephMediaUnits());
   InitializeUnits(ZephPlaylistsUnits());
 }

@@ -1,11 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Streams.h"
+#include "rtl/RTL.Strings.h"
+#include "support/TestSupport.h"
+#include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Menus.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/ui/ZCL.UI.Animation.h"
+#include "zcl/ui/controls/ZCL.UI.ComboBox.Check.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
+#include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
+#include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
+#include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.Dialog.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Playlist.Dialog.h"
@@ -57,6 +71,8 @@ struct TModalDriver {
 
 struct FoldersDialog : ::testing::Test {
   void SetUp() override {
+    // Audio formats as players register them: mixed case and repeated masks.
+    Formats = GetFileManager()->GetKnownFormats()->Register(u"Test audio", u"*.ogg;*.Mp3;*.wav;*.mp3;", zfkAudio);
     Preimage = NewPreimage<TZEPHPlaylistFoldersPreimage>(u"TZEPHPlaylistFoldersPreimage");
     Preimage->GetPaths()->Add(u"/music/a", true);
     Preimage->SetIgnoredExts(u"*.WAV;");
@@ -72,11 +88,14 @@ struct FoldersDialog : ::testing::Test {
     D->tlPaths->ToggleRecursive(0);
     D->cbSyncOnChanges->Click();
     D->cbSyncOnStartup->Click();
-    D->edIgnoredExts->SetText(u"*.OGG;");
+    D->edIgnoredExts->GetItems()->GetItem(2)->SetChecked(false);  // *.WAV
+    D->edIgnoredExts->GetItems()->GetItem(1)->SetChecked(true);   // *.OGG
     D->cbSortTemplate->Click();
     EXPECT_FALSE(D->edSortTemplate->GetEnabled());
   }
+  void TearDown() override { GetFileManager()->GetKnownFormats()->Unregister(Formats); }
   std::unique_ptr<TZEPHPlaylistFoldersPreimage> Preimage;
+  TZEPHFileManagerKnownFormatInfo* Formats = nullptr;
 };
 
 TEST_F(FoldersDialog, ConfirmedEditsReachThePreimage) {
@@ -126,6 +145,107 @@ TEST_F(FoldersDialog, OkNeedsAFolderAndEnterDoesNothingWhileItIsOff) {
   EXPECT_FALSE(Preimage->ExecuteDialog(nullptr));
   EXPECT_EQ(enabled, (std::vector<bool>{false, true, true, false}));
   EXPECT_EQ(Preimage->GetPaths()->GetCount(), 0);
+}
+
+std::vector<String> ItemTexts(TZCLCheckComboBox* Box) {
+  std::vector<String> texts;
+  for (Integer i = 0; i < Box->GetItems()->GetCount(); ++i) texts.push_back(Box->GetItems()->GetItem(i)->GetText());
+  return texts;
+}
+
+TEST_F(FoldersDialog, AddBrowsesFromTheLastFolderAndTheButtonsFollowTheList) {
+  UIAnimationsEnabled = false;
+  const std::string dir = TempDir() + "/preimage-add";
+  std::filesystem::create_directories(dir + "/a/b");
+  const String a = UTF8ToString(dir + "/a/");
+  TOwned<TZEPHPlaylistFoldersPreimageDialog> dialog(
+      TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
+  dialog->LoadFrom(Preimage.get());
+  EXPECT_TRUE(dialog->btnAdd->GetEnabled());
+  EXPECT_FALSE(dialog->btnDeleteSelected->GetEnabled());
+  EXPECT_TRUE(dialog->btnDeleteAll->GetEnabled());
+  dialog->tlPaths->LastPath = UTF8ToString(dir + "/a");
+  Headless::KeyPress(VK_RETURN);  // OK in the folder browser: the focused folder, recursive
+  dialog->btnAdd->Click();
+  ASSERT_EQ(dialog->tlPaths->GetCount(), 2);
+  EXPECT_EQ(dialog->tlPaths->GetPath(1), a);
+  EXPECT_TRUE(dialog->tlPaths->GetRecursive(1));
+  EXPECT_EQ(dialog->tlPaths->LastPath, a);
+  dialog->tlPaths->SetSelected(0, true);
+  EXPECT_TRUE(dialog->btnDeleteSelected->GetEnabled());
+  dialog->btnDeleteSelected->Click();
+  ASSERT_EQ(dialog->tlPaths->GetCount(), 1);
+  dialog->btnDeleteAll->Click();
+  EXPECT_FALSE(dialog->btnDeleteAll->GetEnabled());
+  EXPECT_FALSE(dialog->btnOk->GetEnabled());
+  // Insert on the list browses as well.
+  Headless::KeyPress(VK_RETURN);
+  SendMessage(dialog->tlPaths->GetHandle(), WM_KEYDOWN, VK_INSERT, 0);
+  ASSERT_EQ(dialog->tlPaths->GetCount(), 1);
+  EXPECT_EQ(dialog->tlPaths->GetPath(0), a);
+  // The next dialog starts browsing where this one ended.
+  dialog.reset();
+  dialog.reset(TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
+  EXPECT_EQ(dialog->tlPaths->LastPath, a);
+  UIAnimationsEnabled = true;
+}
+
+TEST_F(FoldersDialog, ExcludedTypesOfferTheKnownMasksAndKeepStoredOnesItDoesNotKnow) {
+  TOwned<TZEPHPlaylistFoldersPreimageDialog> dialog(
+      TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
+  const std::vector<String> offered = ItemTexts(dialog->edIgnoredExts);
+  EXPECT_EQ(offered, (std::vector<String>{u"*.MP3", u"*.OGG", u"*.WAV"}));  // playlists are not offered
+
+  // A lower-case known mask and a mask of a format no longer known both survive OK.
+  Preimage->SetIgnoredExts(u"*.xyz;*.mp3;");
+  dialog->LoadFrom(Preimage.get());
+  EXPECT_EQ(dialog->edIgnoredExts->GetText(), u"*.MP3;*.xyz;");
+  dialog->SaveTo(Preimage.get());
+  EXPECT_EQ(Preimage->GetIgnoredExts(), u"*.MP3;*.xyz;");
+}
+
+TEST_F(FoldersDialog, TheTemplateButtonOpensTheLegendThatTypesIntoTheEdit) {
+  TOwned<TZEPHPlaylistFoldersPreimageDialog> dialog(
+      TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
+  dialog->LoadFrom(Preimage.get());
+  dialog->edSortTemplate->SetText(u"");
+  TZCLEditButton* button = dialog->edSortTemplate->GetButtons()->GetItem(0);
+  ASSERT_TRUE(button->OnClick);
+  button->OnClick(button);
+  TZEPHFileInfoFormatterLegend* legend = TZEPHFileInfoFormatterLegend::Instance();
+  EXPECT_EQ(legend->GetTarget(), dialog->edSortTemplate);
+  std::function<TMenuItem*(TMenuItem*)> find = [&](TMenuItem* Parent) -> TMenuItem* {
+    for (Integer i = 0; i < Parent->GetCount(); ++i) {
+      if (Parent->GetItem(i)->GetHint() == u"%Title") return Parent->GetItem(i);
+      if (TMenuItem* found = find(Parent->GetItem(i))) return found;
+    }
+    return nullptr;
+  };
+  TMenuItem* title = find(legend->GetItems());
+  ASSERT_NE(title, nullptr);
+  title->Click();
+  EXPECT_EQ(dialog->edSortTemplate->GetText(), u"%Title");
+  dialog.reset();
+  EXPECT_EQ(legend->GetTarget(), nullptr);
+}
+
+TEST_F(FoldersDialog, TextsComeFromTheLanguageFile) {
+  TZCLLocalization* lang = LangFile();
+  lang->WriteString(u"ZEPHPlaylistFoldersPreimageDialog", u"pcpSettings", u"Einstellungen");
+  lang->WriteString(u"ZEPHPlaylistFoldersPreimageDialog", u"cbSyncOnStartup", u"Beim Start");
+  lang->WriteString(u"ZEPHSearchPathList", u"acAdd", u"Hinzu...");
+  lang->WriteString(u"ZEPHSearchPathList", u"colRecursive", u"Rekursiv");
+  lang->WriteString(u"OptionsFrameSort", u"L1", u"Sortierhinweis");
+  TOwned<TZEPHPlaylistFoldersPreimageDialog> dialog(
+      TCustomForm::CreateNew<TZEPHPlaylistFoldersPreimageDialog>(nullptr));
+  for (const char16_t* section : {u"ZEPHPlaylistFoldersPreimageDialog", u"ZEPHSearchPathList", u"OptionsFrameSort"})
+    lang->DeleteSection(section);
+  EXPECT_EQ(dialog->pcpSettings->GetCaption(), u"Einstellungen");
+  EXPECT_EQ(dialog->cbSyncOnStartup->GetCaption(), u"Beim Start");
+  EXPECT_EQ(dialog->btnAdd->GetCaption(), u"Hinzu...");
+  EXPECT_EQ(dialog->tlPaths->GetColumnCaption(1), u"Rekursiv");
+  EXPECT_EQ(dialog->tlPaths->GetAction(1)->GetCaption(), u"Delete");  // absent key: own text
+  EXPECT_EQ(dialog->L1->GetCaption(), u"Sortierhinweis");
 }
 
 TEST(SearchPathList, KeepsEachFolderOnceAndReportsChanges) {

@@ -264,6 +264,9 @@ TEST(PlaylistCommonPath, SharedFolderOfEntries) {
   };
   const Case cases[] = {
       {{u"/m/a/1.mp3", u"/m/b/2.mp3"}, false, true, u"/m/"},
+      // Names already under the common folder (in any case) keep it; a later one above shortens it.
+      {{u"/m/a/1.mp3", u"/M/A/b/2.mp3", u"/m/a/3.mp3", u"/m/c.mp3"}, false, true, u"/m/"},
+      {{u"/m/a/1.mp3", u"/m/a/b/2.mp3", u"/m/a/3.mp3"}, false, true, u"/m/a/"},
       {{u"C:\\A\\1.mp3", u"D:\\2.mp3"}, false, false, u""},
       {{u"http://x.org/s", u"/m/a/1.mp3"}, true, true, u"/m/a/"},
       {{u"http://x.org/s"}, true, true, u""},
