@@ -36,6 +36,8 @@
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.FolderBrowser.h"
 #include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.PropertyEditors.h"
 #include "zcl/ui/inspector/ZCL.UI.Controls.ObjectInspector.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.ColorPicker.h"
+#include "zcl/ui/dialogs/ZCL.UI.Dialogs.FontPicker.h"
 
 namespace {
 const TUnit GZclControlsUnits[] = {
@@ -76,6 +78,8 @@ const TUnit GZclControlsUnits[] = {
     {"ZCL.UI.Dialogs.FolderBrowser", InitializeFolderBrowser, FinalizeFolderBrowser},
     {"ZCL.UI.Controls.ObjectInspector.PropertyEditors", RegisterPropertyEditorClasses, FinalizePropertyEditors},
     {"ZCL.UI.Controls.ObjectInspector", RegisterObjectInspectorClasses, nullptr},
+    {"ZCL.UI.Dialogs.ColorPicker", RegisterColorPickerDialogClasses, FinalizeColorPickerDialog},
+    {"ZCL.UI.Dialogs.FontPicker", RegisterFontPickerDialogClasses, FinalizeFontPickerDialog},
 };
 }  // namespace
 

@@ -16,7 +16,10 @@
 #include "zcl/base/ZCL.Utils.Messaging.h"
 #include "zcl/base/ZCL.Utils.Strings.h"
 #include "zcl/graphics/ZCL.Graphics.Canvas.h"
+#include "zcl/graphics/ZCL.Graphics.Render.Cairo.h"
+#include "zcl/ui/ZCL.UI.Resources.Collection.h"
 #include "zcl/ui/ZCL.Utils.DPIAware.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
 
@@ -76,6 +79,8 @@ void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
   FResults->GetOptionsView()->GetColumns()->SetVisible(false);
   FResults->GetOptionsView()->GetNodes()->SetGridLines({});
   FResults->GetOptionsBehavior()->SetHotTrack(true);
+  FResults->SetStyle(FButton->GetStyleSearchResults());
+  FResults->SetStyleScrollBox(FButton->GetStyleSearchResultsScrollBox());
   FResults->GetSubClass()->OnCustomDrawNode =
       TZCLTreeListCustomDrawNodeEvent(this, &TZCLUIInsightSearchPopupWindow::DrawRow);
   FResults->OnKeyUp = TKeyEvent(this, &TZCLUIInsightSearchPopupWindow::ResultsKeyUp);
@@ -87,6 +92,8 @@ void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
   FSearchBox = Create<TZCLUIInsightSearchBox>(this);
   FSearchBox->SetAlign(alTop);
   FSearchBox->SetAlignWithMargins(true);
+  FSearchBox->SetStyle(FButton->GetStyleSearchEdit());
+  FSearchBox->SetStyleButton(FButton->GetStyleSearchEditButton());
   FSearchBox->OnChange = TNotifyEvent(this, &TZCLUIInsightSearchPopupWindow::SearchChanged);
   FSearchBox->SetFocusControl(FResults);
   FSearchBox->SetParent(this);
@@ -96,6 +103,14 @@ void TZCLUIInsightSearchPopupWindow::AfterConstruction() {
 
 void TZCLUIInsightSearchPopupWindow::DoPopup() {
   inherited::DoPopup();
+  // The skin's colours when it has them; the defaults otherwise.
+  TZCLResource* resource = nullptr;
+  if (TZCLRootResourceCollection::TryGetResource(u"Common.Colors.Background1", TZCLResourceColor::StaticClass(), this,
+                                                 resource))
+    SetColor(static_cast<TZCLResourceColor*>(resource)->GetAsColor());
+  if (TZCLRootResourceCollection::TryGetResource(u"Common.Colors.Border3", TZCLResourceColor::StaticClass(), this,
+                                                 resource))
+    FBorderColor = static_cast<TZCLResourceColor*>(resource)->GetAsColor();
   FSmallFont->Assign(GetFont());
   FSmallFont->SetSize(GetFont()->GetSize() - 1);
   // Two lines a row: the text in the window's font, the path in the small one.
@@ -129,6 +144,10 @@ void TZCLUIInsightSearchPopupWindow::DrawRow(TObject*, TCanvas* Canvas, const TR
 
 void TZCLUIInsightSearchPopupWindow::Resize() {
   inherited::Resize();
+  UpdateShape();
+}
+
+void TZCLUIInsightSearchPopupWindow::UpdateShape() {
   if (!HandleAllocated()) return;
   const Integer dpi = GetCurrentPPI();
   const TRect r = GetClientRect();
@@ -136,12 +155,25 @@ void TZCLUIInsightSearchPopupWindow::Resize() {
       ScreenToClient(FButton->ClientToScreen(TPoint(FButton->GetWidth() / 2, FButton->GetHeight() / 2)));
   const Integer pad = ScaleByDPI(5, dpi);
   TRect padding(pad, pad, pad, pad);
-  const std::vector<TPoint> outline = InsightPopupOutline(r, buttonCentre, ScaleByDPI(8, dpi), padding);
-  SetWindowRgn(GetHandle(), CreatePolygonRgn(outline.data(), Integer(outline.size()), WINDING), 1);
+  FOutline = InsightPopupOutline(r, buttonCentre, ScaleByDPI(8, dpi), padding);
+  SetWindowRgn(GetHandle(), CreatePolygonRgn(FOutline.data(), Integer(FOutline.size()), WINDING), 1);
   if (padding != FPadding) {
     FPadding = padding;
     Realign();
   }
+}
+
+void TZCLUIInsightSearchPopupWindow::PaintWindow(HDC DC) {
+  // Sized and placed before its window existed, the popup takes its shape when it first shows.
+  if (FOutline.empty()) UpdateShape();
+  inherited::PaintWindow(DC);
+  TZCLCairoPaintCanvas* render = SharedPaintRender();
+  render->BeginPaint(DC, GetClientRect());
+  render->FillRectangle(GetClientRect(), TAlphaColorHelper::FromColor(GetColor()));
+  if (!FOutline.empty())
+    render->DrawPolygon(FOutline.data(), Integer(FOutline.size()) - 1, TAlphaColorHelper::FromColor(FBorderColor), 2,
+                        ssSolid);
+  render->EndPaint();
 }
 
 void TZCLUIInsightSearchPopupWindow::AdjustClientRect(TRect& Rect) {
@@ -244,16 +276,53 @@ void TZCLUIInsightHighlightWindow::WndProc(TMessage& Message) {
 
 // ---- button ---------------------------------------------------------------------------------------
 
-TZCLUIInsightButton::TZCLUIInsightButton(TComponent* AOwner) : TZCLCustomDropDown(AOwner) {
+TZCLUIInsightButton::TZCLUIInsightButton(TComponent* AOwner)
+    : TZCLCustomDropDown(AOwner),
+      FStyleSearchEdit(Create<TZCLStyleEdit>(static_cast<TObject*>(this))),
+      FStyleSearchEditButton(Create<TZCLSearchEditStyleButton>(static_cast<TObject*>(this))),
+      FStyleSearchResults(Create<TZCLStyleTreeList>(static_cast<TObject*>(this))),
+      FStyleSearchResultsScrollBox(Create<TZCLStyleScrollBox>(static_cast<TObject*>(this))) {
   const TComponentState state = AOwner ? AOwner->GetComponentState() : TComponentState();
   if (state.Contains(csDesigning) && !state.Contains(csLoading) && !state.Contains(csReading))
     SetCaption(u"\U0001F4A1");
 }
 
+TZCLUIInsightButton::~TZCLUIInsightButton() {
+  Free(FStyleSearchResultsScrollBox);
+  Free(FStyleSearchResults);
+  Free(FStyleSearchEditButton);
+  Free(FStyleSearchEdit);
+}
+
 void TZCLUIInsightButton::DeclareProperties(TClassDeclaration<TZCLUIInsightButton>& D) {
+  using C = TZCLUIInsightButton;
   D.Property(u"Caption", &TControl::GetCaption, &TControl::SetCaption);
-  D.Property(u"ShortCut", &TZCLUIInsightButton::GetShortCut, &TZCLUIInsightButton::SetShortCut).Default(0);
+  D.Property(u"ShortCut", &C::GetShortCut, &C::SetShortCut).Default(0);
+  D.Property(u"StyleSearchEdit", &C::GetStyleSearchEdit, &C::SetStyleSearchEdit);
+  D.Property(u"StyleSearchEditButton", &C::GetStyleSearchEditButton, &C::SetStyleSearchEditButton);
+  D.Property(u"StyleSearchResults", &C::GetStyleSearchResults, &C::SetStyleSearchResults);
+  D.Property(u"StyleSearchResultsScrollBox", &C::GetStyleSearchResultsScrollBox, &C::SetStyleSearchResultsScrollBox);
   D.Event(u"OnSearchQuery", &TZCLUIInsightButton::OnSearchQuery);
+}
+
+void TZCLUIInsightButton::SetStyleSearchEdit(TZCLStyleEdit* Value) { FStyleSearchEdit->Assign(Value); }
+
+void TZCLUIInsightButton::SetStyleSearchEditButton(TZCLStyleEditButton* Value) {
+  FStyleSearchEditButton->Assign(Value);
+}
+
+void TZCLUIInsightButton::SetStyleSearchResults(TZCLStyleTreeList* Value) { FStyleSearchResults->Assign(Value); }
+
+void TZCLUIInsightButton::SetStyleSearchResultsScrollBox(TZCLStyleScrollBox* Value) {
+  FStyleSearchResultsScrollBox->Assign(Value);
+}
+
+void TZCLUIInsightButton::SetTargetDPI(Integer Value) {
+  inherited::SetTargetDPI(Value);
+  FStyleSearchEdit->SetTargetDPI(Value);
+  FStyleSearchEditButton->SetTargetDPI(Value);
+  FStyleSearchResults->SetTargetDPI(Value);
+  FStyleSearchResultsScrollBox->SetTargetDPI(Value);
 }
 
 void TZCLUIInsightButton::BuildSearchQueue(TZCLUIInsightCandidates* Candidates) {

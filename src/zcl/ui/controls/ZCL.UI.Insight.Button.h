@@ -16,6 +16,10 @@ class TFont;
 class TZCLTreeList;
 class TZCLTreeListNode;
 class TZCLUIInsightButton;
+class TZCLStyleEdit;
+class TZCLStyleEditButton;
+class TZCLStyleScrollBox;
+class TZCLStyleTreeList;
 
 using TZCLUIInsightButtonSearchQueryEvent = TDelegate<void(TObject* Sender, TZCLUIInsightSearchQueueBuilder* Sources)>;
 
@@ -46,9 +50,12 @@ class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
   TZCLUIInsightCandidates* GetCandidates() const { return FCandidates; }
   TZCLUIInsightSearchBox* GetSearchBox() const { return FSearchBox; }
   TZCLTreeList* GetResults() const { return FResults; }
+  TColor GetBorderColor() const { return FBorderColor; }
 
  private:
   void SearchChanged(TObject*) { UpdateResults(); }
+  // The outline pointing at the button, the window region and the padding, for the current size.
+  void UpdateShape();
   void DrawRow(TObject* Sender, TCanvas* Canvas, const TRect& R, TZCLTreeListNode* Node, bool& Handled);
   void ResultsKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
   void ResultsMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
@@ -60,10 +67,13 @@ class TZCLUIInsightSearchPopupWindow : public TZCLPopupWindow {
   TZCLTreeList* FResults = nullptr;
   TObject* FPressedObject = nullptr;
   TFont* FSmallFont = nullptr;
+  TColor FBorderColor = clGray;
+  std::vector<TPoint> FOutline;
   TRect FPadding;
 
  protected:
   void DoPopup() override;
+  void PaintWindow(HDC DC) override;
   void Resize() override;
   void AdjustClientRect(TRect& Rect) override;
 };
@@ -90,6 +100,7 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   ZCL_CLASS(TZCLUIInsightButton, TZCLCustomDropDown)
  public:
   explicit TZCLUIInsightButton(TComponent* AOwner);
+  ~TZCLUIInsightButton() override;
   static void DeclareProperties(TClassDeclaration<TZCLUIInsightButton>& D);
 
   // Fills the list through OnSearchQuery, else with everything on the button's form.
@@ -105,6 +116,15 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   // The shortcut opens the search from anywhere in the form, through an action of the button.
   void SetShortCut(TShortCut Value);
   TAction* GetShortCutAction() const { return FAction; }
+  // The styles the popup's search box and result list take when it opens.
+  TZCLStyleEdit* GetStyleSearchEdit() const { return FStyleSearchEdit; }
+  void SetStyleSearchEdit(TZCLStyleEdit* Value);
+  TZCLStyleEditButton* GetStyleSearchEditButton() const { return FStyleSearchEditButton; }
+  void SetStyleSearchEditButton(TZCLStyleEditButton* Value);
+  TZCLStyleTreeList* GetStyleSearchResults() const { return FStyleSearchResults; }
+  void SetStyleSearchResults(TZCLStyleTreeList* Value);
+  TZCLStyleScrollBox* GetStyleSearchResultsScrollBox() const { return FStyleSearchResultsScrollBox; }
+  void SetStyleSearchResultsScrollBox(TZCLStyleScrollBox* Value);
 
   TZCLUIInsightButtonSearchQueryEvent OnSearchQuery;
 
@@ -114,9 +134,14 @@ class TZCLUIInsightButton : public TZCLCustomDropDown {
   void WndProc(TMessage& Message) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void DoGetHint(const TPoint& Point, String& Hint) override;
+  void SetTargetDPI(Integer Value) override;
 
  private:
   void ShortCutExecute(TObject* Sender);
+  TZCLStyleEdit* FStyleSearchEdit;
+  TZCLStyleEditButton* FStyleSearchEditButton;
+  TZCLStyleTreeList* FStyleSearchResults;
+  TZCLStyleScrollBox* FStyleSearchResultsScrollBox;
   String FLastQuery;
   TShortCut FShortCut = 0;
   TActionList* FActions = nullptr;

@@ -9,6 +9,7 @@
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Forms.h"
 #include "zcl/ui/controls/ZCL.UI.CheckBoxes.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.ScrollBar.h"
 #include "zcl/ui/controls/ZCL.UI.Insight.Button.h"
 #include "zcl/ui/controls/ZCL.UI.Menus.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.h"
@@ -213,6 +214,26 @@ TEST_F(InsightButtonTest, TheShortCutOpensTheSearchAndShowsInTheHint) {
   button->SetShortCut(0);
   EXPECT_EQ(button->GetShortCutAction(), nullptr);
   Headless::RunUntilIdle();
+}
+
+TEST_F(InsightButtonTest, ThePopupTakesTheButtonsStylesAndPaintsItsOutline) {
+  Button->GetStyleSearchEdit()->GetColorContent()->SetValue(0xFF123456);
+  Button->GetStyleSearchResults()->GetColor(1)->SetValue(0xFF654321);
+  Button->GetStyleSearchEditButton()->GetColorText()->SetValue(0xFF00AA00);
+  Button->GetStyleSearchResultsScrollBox()->GetTextureSizeGripArea()->SetScalable(TZCLBoolean::False);
+  TZCLUIInsightSearchPopupWindow* popup = Open();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->GetSearchBox()->GetStyle()->GetColorContent()->GetValue(), 0xFF123456u);
+  EXPECT_EQ(popup->GetSearchBox()->GetStyleButton()->GetColorText()->GetValue(), 0xFF00AA00u);
+  EXPECT_EQ(popup->GetResults()->GetStyle()->GetColor(1)->GetValue(), 0xFF654321u);
+  EXPECT_EQ(popup->GetResults()->GetStyleScrollBox()->GetTextureSizeGripArea()->GetScalable(), TZCLBoolean::False);
+  Headless::RunUntilIdle();
+  // The button is above: the pointer is at the top, the left edge is the outline, then the fill.
+  const Integer y = popup->GetClientHeight() / 2;
+  auto rgb = [](TColor C) { return TAlphaColorHelper::FromColor(C) & 0xFFFFFF; };
+  ASSERT_NE(rgb(popup->GetColor()), rgb(popup->GetBorderColor()));
+  EXPECT_EQ(Headless::WindowPixel(popup->GetHandle(), TPoint(0, y)) & 0xFFFFFF, rgb(popup->GetBorderColor()));
+  EXPECT_EQ(Headless::WindowPixel(popup->GetHandle(), TPoint(3, y)) & 0xFFFFFF, rgb(popup->GetColor()));
 }
 
 TEST(InsightButton, TheOutlinePointsAtTheButton) {

@@ -263,13 +263,14 @@ TEST_F(PropertyEditorsTest, ColoursReportSameValueOnlyForAlphaColours) {
   }
 
   // The dialog hook: what it returns is applied.
+  const auto installed = TZCLPropertyEditorDialogs::ColorPicker;
   TZCLPropertyEditorDialogs::ColorPicker = [](TAlphaColor& Color, bool HasAlpha) {
     Color = HasAlpha ? 0x40ABCDEF : 0xFF00FF00;
     return true;
   };
   t->Execute();
   c->Execute();
-  TZCLPropertyEditorDialogs::ColorPicker = nullptr;
+  TZCLPropertyEditorDialogs::ColorPicker = installed;
   EXPECT_EQ(Sample->Tint, 0x40ABCDEFu);
   EXPECT_EQ(Sample->Color, 0x00FF00);
 }
@@ -329,6 +330,7 @@ TEST_F(PropertyEditorsTest, ComponentDropDownAndChoosing) {
 TEST_F(PropertyEditorsTest, FontDialogAssignsTheCopy) {
   Sample->Font->SetName(u"DejaVu Sans");
   auto font = Editor(u"Font");
+  const auto installed = TZCLPropertyEditorDialogs::FontPicker;
   TZCLPropertyEditorDialogs::FontPicker = [](TFont* Font) {
     Font->SetName(u"DejaVu Serif");
     return true;
@@ -340,7 +342,7 @@ TEST_F(PropertyEditorsTest, FontDialogAssignsTheCopy) {
     return true;
   };
   dynamic_cast<IZCLPropertyEditorDialog*>(font.get())->Execute();
-  TZCLPropertyEditorDialogs::FontPicker = nullptr;
+  TZCLPropertyEditorDialogs::FontPicker = installed;
   EXPECT_EQ(Sample->Font->GetName(), u"DejaVu Serif");
   EXPECT_EQ(Inspector.Changed, 1);
   font->SetValue(u"Ignored, 9pt");

@@ -351,6 +351,7 @@ namespace {
 
 TEST_F(ObjectInspectorTest, ColourRowsChangeThroughTheirDialog) {
   Integer shown = 0;
+  const auto installed = TZCLPropertyEditorDialogs::ColorPicker;
   TZCLPropertyEditorDialogs::ColorPicker = [&](TAlphaColor& Color, bool) {
     ++shown;
     Color = 0xFF00FF00;
@@ -383,7 +384,7 @@ TEST_F(ObjectInspectorTest, ColourRowsChangeThroughTheirDialog) {
   // Other rows have no button.
   rows->Initialize(Row(u"Count"));
   EXPECT_FALSE(rows->HasEditButton());
-  TZCLPropertyEditorDialogs::ColorPicker = nullptr;
+  TZCLPropertyEditorDialogs::ColorPicker = installed;
 }
 
 TEST_F(ObjectInspectorTest, TabWalksTheRowsWithoutWrapping) {

@@ -9,6 +9,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "vcl/VCL.Graphics.h"
 #include "vcl/VCL.Imaging.h"
+#include "vcl/VCL.Menus.h"
 #include "zcl/base/ZCL.Timers.h"
 #include "zcl/ui/controls/ZCL.UI.TrayIcon.h"
 
@@ -101,6 +102,30 @@ TEST_F(TrayIconTest, ClicksWithAndWithoutADoubleClickHandler) {
   Headless::Advance(UInt64(wait) + 10);
   EXPECT_EQ(Events.Clicks, 2) << "a double click is never a click";
   EXPECT_FALSE(Icon->GetClickTimer()->GetEnabled());
+}
+
+TEST_F(TrayIconTest, ARightClickPopsTheMenuUpAtTheCursor) {
+  struct TMenuEvents {
+    Integer Popups = 0;
+    void Popup(TObject*) { ++Popups; }
+  } events;
+  TOwned<TPopupMenu> menu(Create<TPopupMenu>(static_cast<TComponent*>(nullptr)));
+  menu->OnPopup = TNotifyEvent(&events, &TMenuEvents::Popup);
+  Icon->SetPopupMenu(menu.get());
+  Headless::MouseMove(TPoint(640, 700));
+  Icon->ProcessMouseMessage(WM_RBUTTONUP);  // no press seen: no menu
+  EXPECT_EQ(events.Popups, 0);
+  Click(WM_RBUTTONDOWN, WM_RBUTTONUP);
+  EXPECT_EQ(events.Popups, 1);
+  EXPECT_EQ(menu->GetPopupPoint(), TPoint(640, 700));
+  EXPECT_EQ(menu->GetPopupComponent(), Icon.get());
+  EXPECT_FALSE(menu->GetAutoPopup());
+  EXPECT_EQ(Events.Clicks, 0);
+  // A menu that goes is forgotten: a right click then shows nothing.
+  menu.reset();
+  EXPECT_EQ(Icon->GetPopupMenu(), nullptr);
+  Click(WM_RBUTTONDOWN, WM_RBUTTONUP);
+  EXPECT_EQ(events.Popups, 1);
 }
 
 TEST_F(TrayIconTest, HoverStartsWithAMoveAndEndsWhenTheCursorLeaves) {
