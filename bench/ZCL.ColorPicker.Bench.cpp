@@ -15,6 +15,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Units.h"
 #include "support/BenchRatio.h"
+#include "support/ZclControlsBench.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
@@ -150,16 +151,9 @@ ZEPHSE_BENCH_RATIO("BM_FontListPaint", "BM_PlainFontRows", 0.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
   THeadlessConfig config = THeadlessConfig::Single(192);
   config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(config);
   benchmark::Initialize(&argc, argv);
   RunSpecifiedBenchmarksWithRatios();
   benchmark::Shutdown();

@@ -13,6 +13,7 @@
 #include "rtl/RTL.Numbers.h"
 #include "rtl/RTL.Units.h"
 #include "support/BenchRatio.h"
+#include "support/ZclControlsBench.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
@@ -114,16 +115,9 @@ ZEPHSE_BENCH_RATIO("BM_ComboBoxFilter", "BM_StdFilter", 0.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
   THeadlessConfig config;
   config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(config);
   benchmark::Initialize(&argc, argv);
   RunSpecifiedBenchmarksWithRatios();
   benchmark::Shutdown();

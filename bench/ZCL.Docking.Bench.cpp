@@ -18,6 +18,7 @@
 #include "zcl/ui/ZCL.UI.Units.h"
 #include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zcl/ui/docking/ZCL.UI.Controls.Docking.h"
+#include "support/ZclControlsBench.h"
 
 namespace {
 
@@ -132,14 +133,7 @@ BENCHMARK(BM_Baseline_XmlWriteAndParseSameText)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
-  InstallHeadlessBackend(THeadlessConfig::Single(96));
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(THeadlessConfig::Single(96));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

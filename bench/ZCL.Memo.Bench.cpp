@@ -8,6 +8,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Units.h"
 #include "support/BenchRatio.h"
+#include "support/ZclControlsBench.h"
 #include "support/MemoBenchData.h"
 #include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Units.h"
@@ -53,16 +54,9 @@ ZEPHSE_BENCH_RATIO("BM_MemoSetTextScrollToEnd", "BM_MemoSetTextScrollToEnd_Qt6",
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
   THeadlessConfig config;
   config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(config);
 #ifdef ZEPHSE_HAVE_QT6
   StartQtPeer();
 #endif

@@ -15,6 +15,7 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.Units.h"
 #include "zcl/ui/treelist/ZCL.UI.CompoundControl.h"
 #include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
+#include "support/ZclControlsBench.h"
 
 namespace {
 
@@ -87,16 +88,9 @@ BENCHMARK(BM_ProcessChangesAfterStructureChange)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
   THeadlessConfig config;
   config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(config);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

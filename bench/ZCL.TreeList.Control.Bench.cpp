@@ -9,6 +9,7 @@
 #include "os/backends/headless/OS.Headless.h"
 #include "rtl/RTL.Units.h"
 #include "support/BenchRatio.h"
+#include "support/ZclControlsBench.h"
 #include "support/TreeListBenchData.h"
 #include "vcl/VCL.Units.h"
 #include "zcl/base/ZCL.Base.Units.h"
@@ -131,16 +132,9 @@ ZEPHSE_BENCH_RATIO("BM_WheelToBottom_Zcl", "BM_WheelToBottom_Qt6", 1.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeUnits(RtlUnits());
-  InitializeUnits(OsUnits());
   THeadlessConfig config;
   config.ManualClock = false;
-  InstallHeadlessBackend(config);
-  InitializeUnits(VclUnits());
-  InitializeUnits(ZclBaseUnits());
-  InitializeUnits(ZclGraphicsUnits());
-  InitializeUnits(ZclUiUnits());
-  InitializeUnits(ZclControlsUnits());
+  InitializeControlsUnits(config);
   // Three rows a notch, as Qt's default wheel setting.
   TZCLMouseWheel::LinesDefault = 3;
 #ifdef ZEPHSE_HAVE_QT6
