@@ -1,12 +1,23 @@
 #include "zeph/playlists/ZEPH.UI.SearchPathList.h"
 
-#include <algorithm>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "os/OS.Input.h"
+#include "rtl/RTL.Numbers.h"
 #include "vcl/VCL.ActnList.h"
 #include "vcl/VCL.Menus.h"
+#include "zcl/base/ZCL.Classes.StringList.h"
+#include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
+#include "zcl/graphics/ZCL.Graphics.Geometry.h"
+#include "zcl/ui/ZCL.UI.DragDrop.Target.h"
+#include "zcl/ui/controls/ZCL.UI.Controls.Buttons.h"
 #include "zcl/ui/dialogs/ZCL.UI.Dialogs.FolderBrowser.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Nodes.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 
 namespace {
 const char16_t* const KSection = u"ZEPHSearchPathList";
@@ -18,10 +29,73 @@ const TActionText KActions[] = {{u"acAdd", u"Add..."}, {u"acDelete", u"Delete"},
 const char16_t* const KColumnKeys[] = {u"colPath", u"colRecursive"};
 }  // namespace
 
-TZEPHSearchPathList::TZEPHSearchPathList(TComponent* AOwner) : TCustomControl(AOwner) {
-  SetTabStop(true);
+// ---- sub-class --------------------------------------------------------------------------------
+
+TZEPHSearchPathList* TZEPHSearchPathListSubClass::GetList() const {
+  return dynamic_cast<TZEPHSearchPathList*>(GetOwner());
+}
+
+void TZEPHSearchPathListSubClass::NodeRemoving(TZCLTreeListNode* Node) {
+  inherited::NodeRemoving(Node);
+  // The control lets go of its sub-class before freeing it: removals then are no edits.
+  TZEPHSearchPathList* list = GetList();
+  if (list && list->GetSubClass() == this && !list->GetComponentState().Contains(csDestroying)) list->NodeRemoved();
+}
+
+void TZEPHSearchPathListSubClass::DoDrop(TZCLDropTarget* Data, TZCLDropAction Action, TZCLTreeListNode* Target,
+                                         TZCLTreeListDropTargetInsertMode Mode) {
+  inherited::DoDrop(Data, Action, Target, Mode);
+  auto files = std::make_unique<TZCLStringList>();
+  if (!Data || !Data->GetFiles(files.get())) return;
+  std::vector<String> paths;
+  for (Integer i = 0; i < files->GetCount(); ++i) paths.push_back(files->GetStrings(i));
+  if (TZEPHSearchPathList* list = GetList()) list->DropFiles(paths);
+}
+
+void TZEPHSearchPathListSubClass::ProcessMouseDown(TMouseButton Button, TShiftState Shift) {
+  TZCLHitTestInfo* hitTest = GetHitTest();
+  auto* node = dynamic_cast<TZCLTreeListNode*>(hitTest->HitObject);
+  auto* column = dynamic_cast<TZCLTreeListColumnViewInfo*>(hitTest->GetHitObjectData(u"ColumnViewInfo"));
+  TZEPHSearchPathList* list = GetList();
+  if (Button == TMouseButton::Left && node && list && column && column->GetColumn()->GetIndex() == 1) {
+    list->ToggleRecursive(node->GetIndex());
+    return;
+  }
+  inherited::ProcessMouseDown(Button, Shift);
+}
+
+// ---- control ----------------------------------------------------------------------------------
+
+TZEPHSearchPathList::TZEPHSearchPathList(TComponent* AOwner) : TZCLCustomTreeList(AOwner) {
   SetBounds(GetLeft(), GetTop(), 300, 200);
-  if (AOwner && AOwner->GetComponentState().Contains(csDesigning)) return;
+}
+
+TZEPHSearchPathList::~TZEPHSearchPathList() = default;
+
+TZCLCompoundControlSubClass* TZEPHSearchPathList::CreateSubClass() {
+  return Create<TZEPHSearchPathListSubClass>(this);
+}
+
+void TZEPHSearchPathList::AfterConstruction() {
+  inherited::AfterConstruction();
+  TZEPHSearchPathListSubClass* subClass = static_cast<TZEPHSearchPathListSubClass*>(GetSubClass());
+  subClass->BeginUpdate();
+  try {
+    GetColumns()->Add(FColumnCaptions[0]);
+    TZCLTreeListColumn* flag = GetColumns()->Add(FColumnCaptions[1]);
+    flag->SetTextAlign(taCenter);
+    flag->SetCanResize(false);
+    GetOptionsBehavior()->SetDropTarget(true);
+    GetOptionsSelection()->SetMultiSelect(true);
+    GetOptionsView()->GetColumns()->SetAutoWidth(true);
+    subClass->OnCustomDrawNodeCellValue = TZCLTreeListCustomDrawNodeCellEvent(this, &TZEPHSearchPathList::DrawCell);
+    ApplyShowColumns();
+  } catch (...) {
+    subClass->EndUpdate();
+    throw;
+  }
+  subClass->EndUpdate();
+  if (GetOwner() && GetOwner()->GetComponentState().Contains(csDesigning)) return;
   FActionList = Create<TActionList>(this);
   auto* menu = Create<TPopupMenu>(this);
   for (Integer i = 0; i < Integer(std::size(KActions)); ++i) {
@@ -42,8 +116,6 @@ TZEPHSearchPathList::TZEPHSearchPathList(TComponent* AOwner) : TCustomControl(AO
   UpdateActions();
 }
 
-TZEPHSearchPathList::~TZEPHSearchPathList() = default;
-
 TCustomAction* TZEPHSearchPathList::GetAction(Integer Index) const {
   return FActionList ? static_cast<TCustomAction*>(FActionList->GetAction(Index)) : nullptr;
 }
@@ -57,7 +129,7 @@ void TZEPHSearchPathList::ActionUpdate(TObject* Sender) {
   switch (action->GetTag()) {
     case 0: action->SetEnabled(GetEnabled()); break;
     case 1: action->SetEnabled(HasSelection()); break;
-    default: action->SetEnabled(!FItems.empty()); break;
+    default: action->SetEnabled(GetCount() > 0); break;
   }
 }
 
@@ -82,12 +154,121 @@ void TZEPHSearchPathList::AddFromBrowser() {
   }
 }
 
-void TZEPHSearchPathList::Localize(const String&, const String&) {
+void TZEPHSearchPathList::Localize(const String& Section, const String& Name) {
+  inherited::Localize(Section, Name);
   for (Integer i = 0; FActionList && i < Integer(std::size(KActions)); ++i)
     GetAction(i)->SetCaption(LangGet(KSection, KActions[i].Key, KActions[i].Caption));
-  FColumnCaptions[0] = LangGet(KSection, KColumnKeys[0], u"Folder");
-  FColumnCaptions[1] = LangGet(KSection, KColumnKeys[1], u"Recursive");
-  Invalidate();
+  for (Integer i = 0; i < 2; ++i) {
+    FColumnCaptions[i] = LangGet(KSection, KColumnKeys[i], i == 0 ? u"Folder" : u"Recursive");
+    if (GetSubClass() && GetColumns()->GetCount() > i) (*GetColumns())[i]->SetCaption(FColumnCaptions[i]);
+  }
+}
+
+TZCLTreeListNode* TZEPHSearchPathList::GetNode(Integer Index) const {
+  TZCLTreeListNode* root = GetRootNode();
+  if (Index < 0 || Index >= root->GetChildrenCount()) throw EListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+  return root->GetChild(Index);
+}
+
+Integer TZEPHSearchPathList::GetCount() const { return GetSubClass() ? GetRootNode()->GetChildrenCount() : 0; }
+String TZEPHSearchPathList::GetPath(Integer Index) const { return GetNode(Index)->GetValue(0); }
+bool TZEPHSearchPathList::GetRecursive(Integer Index) const { return GetNode(Index)->Tag != 0; }
+bool TZEPHSearchPathList::GetSelected(Integer Index) const { return GetNode(Index)->GetSelected(); }
+
+void TZEPHSearchPathList::SetSelected(Integer Index, bool Value) {
+  GetNode(Index)->SetSelected(Value);
+  Changed(false);
+}
+
+bool TZEPHSearchPathList::HasSelection() const { return GetSubClass() && GetSubClass()->HasSelection(); }
+
+bool TZEPHSearchPathList::Contains(const String& Path) const {
+  return GetRootNode()->FindNode(Path, 0, true) != nullptr;
+}
+
+bool TZEPHSearchPathList::AppendPath(const String& Path, bool Recursive) {
+  if (Contains(Path)) return false;
+  TZCLTreeListNode* node = GetRootNode()->AddChild({Path, String()});
+  node->Tag = Recursive ? 1 : 0;
+  return true;
+}
+
+void TZEPHSearchPathList::AddPath(const String& Path, bool Recursive) {
+  if (AppendPath(Path, Recursive)) Changed(true);
+}
+
+void TZEPHSearchPathList::LoadPaths(TZCLSearchPaths* Paths) {
+  TZCLTreeListSubClass* subClass = GetSubClass();
+  subClass->BeginUpdate();
+  try {
+    RemoveQuietly([subClass] { subClass->Clear(); });
+    for (Integer i = 0; i < Paths->GetCount(); ++i) AppendPath(Paths->GetPath(i), Paths->GetRecursive(i));
+  } catch (...) {
+    subClass->EndUpdate();
+    throw;
+  }
+  subClass->EndUpdate();
+  Changed(false);
+}
+
+void TZEPHSearchPathList::SavePaths(TZCLSearchPaths* Paths) const {
+  Paths->BeginUpdate();
+  try {
+    Paths->Clear();
+    for (Integer i = 0; i < GetCount(); ++i) Paths->Add(GetPath(i), GetRecursive(i));
+  } catch (...) {
+    Paths->EndUpdate();
+    throw;
+  }
+  Paths->EndUpdate();
+}
+
+void TZEPHSearchPathList::NodeRemoved() {
+  if (FDeleting > 0)
+    FRemoved = true;
+  else
+    Changed(true);
+}
+
+bool TZEPHSearchPathList::RemoveQuietly(const std::function<void()>& Remove) {
+  ++FDeleting;
+  FRemoved = false;
+  try {
+    Remove();
+  } catch (...) {
+    --FDeleting;
+    throw;
+  }
+  --FDeleting;
+  return std::exchange(FRemoved, false);
+}
+
+void TZEPHSearchPathList::DeleteSelected() {
+  if (HasSelection() && RemoveQuietly([this] { GetSubClass()->DeleteSelected(); })) Changed(true);
+}
+
+void TZEPHSearchPathList::DeleteAll() {
+  if (GetCount() > 0 && RemoveQuietly([this] { GetSubClass()->Clear(); })) Changed(true);
+}
+
+void TZEPHSearchPathList::ToggleRecursive(Integer Index) {
+  TZCLTreeListNode* node = GetNode(Index);
+  node->Tag = node->Tag ? 0 : 1;
+  Changed(true);
+}
+
+void TZEPHSearchPathList::DropFiles(const std::vector<String>& Files) {
+  bool added = false;
+  GetSubClass()->BeginUpdate();
+  try {
+    for (const String& file : Files)
+      if (zcDirectoryExists(file) && AppendPath(file, true)) added = true;
+  } catch (...) {
+    GetSubClass()->EndUpdate();
+    throw;
+  }
+  GetSubClass()->EndUpdate();
+  if (added) Changed(true);
 }
 
 void TZEPHSearchPathList::Changed(bool Modified) {
@@ -97,131 +278,36 @@ void TZEPHSearchPathList::Changed(bool Modified) {
   if (OnUpdated) OnUpdated(this);
 }
 
-void TZEPHSearchPathList::SetSelected(Integer Index, bool Value) {
-  FItems.at(size_t(Index)).Selected = Value;
-  Changed(false);
-}
-
-bool TZEPHSearchPathList::HasSelection() const {
-  return std::any_of(FItems.begin(), FItems.end(), [](const TItem& I) { return I.Selected; });
-}
-
-void TZEPHSearchPathList::AddPath(const String& Path, bool Recursive) {
-  if (std::any_of(FItems.begin(), FItems.end(), [&](const TItem& I) { return I.Path == Path; })) return;
-  FItems.push_back({Path, Recursive, false});
-  Changed(true);
-}
-
-void TZEPHSearchPathList::LoadPaths(TZCLSearchPaths* Paths) {
-  FItems.clear();
-  for (Integer i = 0; i < Paths->GetCount(); ++i) {
-    const String path = Paths->GetPath(i);
-    if (std::none_of(FItems.begin(), FItems.end(), [&](const TItem& I) { return I.Path == path; }))
-      FItems.push_back({path, Paths->GetRecursive(i), false});
-  }
-  Changed(false);
-}
-
-void TZEPHSearchPathList::SavePaths(TZCLSearchPaths* Paths) const {
-  Paths->BeginUpdate();
-  try {
-    Paths->Clear();
-    for (const TItem& item : FItems) Paths->Add(item.Path, item.Recursive);
-  } catch (...) {
-    Paths->EndUpdate();
-    throw;
-  }
-  Paths->EndUpdate();
-}
-
-void TZEPHSearchPathList::DeleteSelected() {
-  const size_t before = FItems.size();
-  std::erase_if(FItems, [](const TItem& I) { return I.Selected; });
-  if (FItems.size() != before) Changed(true);
-}
-
-void TZEPHSearchPathList::DeleteAll() {
-  if (FItems.empty()) return;
-  FItems.clear();
-  Changed(true);
-}
-
-void TZEPHSearchPathList::ToggleRecursive(Integer Index) {
-  TItem& item = FItems.at(size_t(Index));
-  item.Recursive = !item.Recursive;
-  Changed(true);
-}
-
-void TZEPHSearchPathList::DropFiles(const std::vector<String>& Files) {
-  bool added = false;
-  for (const String& file : Files) {
-    if (!zcDirectoryExists(file)) continue;
-    if (std::any_of(FItems.begin(), FItems.end(), [&](const TItem& I) { return I.Path == file; })) continue;
-    FItems.push_back({file, true, false});
-    added = true;
-  }
-  if (added) Changed(true);
-}
-
 void TZEPHSearchPathList::SetShowColumns(bool Value) {
   if (FShowColumns == Value) return;
   FShowColumns = Value;
-  Invalidate();
+  ApplyShowColumns();
 }
 
-void TZEPHSearchPathList::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-  inherited::MouseDown(Button, Shift, X, Y);
-  if (Button != mbLeft || Y < HeaderHeight()) return;
-  const Integer row = (Y - HeaderHeight()) / GetRowHeight();
-  if (row >= GetCount()) return;
-  if (X >= GetClientWidth() - GetFlagColumnWidth()) {
-    ToggleRecursive(row);
-    return;
-  }
-  if (!Shift.Contains(ssCtrl))
-    for (TItem& item : FItems) item.Selected = false;
-  FItems[size_t(row)].Selected = !Shift.Contains(ssCtrl) || !FItems[size_t(row)].Selected;
-  Changed(false);
+void TZEPHSearchPathList::ApplyShowColumns() {
+  GetOptionsView()->GetColumns()->SetVisible(FShowColumns);
+  if (GetColumns()->GetCount() > 1) (*GetColumns())[1]->SetWidth(GetFlagColumnWidth());
+}
+
+void TZEPHSearchPathList::DrawCell(TObject*, TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data, bool& Handled) {
+  if (!Data.Column || Data.Column->GetIndex() != 1 || !Data.Node) return;
+  TRect r = Data.Bounds;
+  RectCenter(r, GetStyle()->GetCheckMark()->GetFrameSize());
+  GetStyle()->DrawCheckBox(Canvas, r, GetEnabled() ? bstNormal : bstDisabled, Data.Node->Tag ? cbChecked : cbUnchecked);
+  Handled = true;
 }
 
 void TZEPHSearchPathList::KeyDown(Word& Key, TShiftState Shift) {
-  inherited::KeyDown(Key, Shift);
   if (Key == VK_DELETE && Shift.Empty()) {
     Key = 0;
     DeleteSelected();
-  } else if (FActionList && Shift.Empty() && GetAction(0)->HasShortCut(ShortCut(Key))) {
+    return;
+  }
+  if (FActionList && Shift.Empty() && GetAction(0)->HasShortCut(ShortCut(Key))) {
     // The actions belong to the list, not the form: their shortcut is served here.
     Key = 0;
     GetAction(0)->Execute();
+    return;
   }
-}
-
-void TZEPHSearchPathList::Paint() {
-  TCanvas* canvas = GetCanvas();
-  const TRect client = GetClientRect();
-  canvas->GetBrush()->SetColor(GetColor());
-  canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(client);
-  canvas->GetFont()->Assign(GetFont());
-  const Integer flagLeft = client.Right - GetFlagColumnWidth();
-  if (FShowColumns) {
-    canvas->TextRect(TRect(2, 0, flagLeft, HeaderHeight()), 2, 1, FColumnCaptions[0]);
-    const Integer w = canvas->TextWidth(FColumnCaptions[1]);
-    canvas->TextRect(TRect(flagLeft, 0, client.Right, HeaderHeight()), flagLeft + (GetFlagColumnWidth() - w) / 2, 1,
-                     FColumnCaptions[1]);
-  }
-  Integer y = HeaderHeight();
-  for (const TItem& item : FItems) {
-    const TRect row(0, y, client.Right, y + GetRowHeight());
-    if (item.Selected) canvas->FillRect(row);
-    canvas->TextRect(TRect(2, y, flagLeft, row.Bottom), 2, y + 1, item.Path);
-    const Integer box = 11, boxLeft = flagLeft + (GetFlagColumnWidth() - box) / 2;
-    canvas->Rectangle(boxLeft, y + 3, boxLeft + box, y + 3 + box);
-    if (item.Recursive) {
-      canvas->MoveTo(boxLeft + 2, y + 3 + box / 2);
-      canvas->LineTo(boxLeft + box / 2, y + box);
-      canvas->LineTo(boxLeft + box - 2, y + 5);
-    }
-    y += GetRowHeight();
-  }
+  inherited::KeyDown(Key, Shift);
 }

@@ -4,21 +4,41 @@
 // its popup menu and any buttons bound to them; their texts come from the language file's section
 // "ZEPHSearchPathList".
 
+#include <functional>
 #include <vector>
 
-#include "vcl/VCL.Controls.h"
-#include "zcl/base/ZCL.MUI.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.ViewInfo.h"
 
 class TActionList;
 class TCustomAction;
 class TZCLSearchPaths;
+class TZEPHSearchPathList;
 
-class TZEPHSearchPathList : public TCustomControl, public IZCLLocalizableComponent {
-  ZCL_CLASS(TZEPHSearchPathList, TCustomControl)
-  RTL_INTERFACES(TCustomControl, IZCLLocalizableComponent)
+// Column 0 holds the folder, the node's Tag its Recursive flag.
+class TZEPHSearchPathListSubClass : public TZCLTreeListSubClass {
+  ZCL_CLASS(TZEPHSearchPathListSubClass, TZCLTreeListSubClass)
+ public:
+  using TZCLTreeListSubClass::TZCLTreeListSubClass;
+  void NodeRemoving(TZCLTreeListNode* Node) override;
+  void DoDrop(TZCLDropTarget* Data, TZCLDropAction Action, TZCLTreeListNode* Target,
+              TZCLTreeListDropTargetInsertMode Mode) override;
+
+ protected:
+  void ProcessMouseDown(TMouseButton Button, TShiftState Shift) override;
+
+ private:
+  TZEPHSearchPathList* GetList() const;
+};
+
+class TZEPHSearchPathList : public TZCLCustomTreeList {
+  ZCL_CLASS(TZEPHSearchPathList, TZCLCustomTreeList)
+  friend class TZEPHSearchPathListSubClass;
+
  public:
   explicit TZEPHSearchPathList(TComponent* AOwner);
   ~TZEPHSearchPathList() override;
+  void AfterConstruction() override;
 
   // 0 Add..., 1 Delete, 2 Delete All (the tag is the index); null in design mode.
   TCustomAction* GetAction(Integer Index) const;
@@ -31,10 +51,10 @@ class TZEPHSearchPathList : public TCustomControl, public IZCLLocalizableCompone
   void Localize(const String& Section, const String& Name) override;
   const String& GetColumnCaption(Integer Index) const { return FColumnCaptions[Index & 1]; }
 
-  Integer GetCount() const { return static_cast<Integer>(FItems.size()); }
-  const String& GetPath(Integer Index) const { return FItems.at(size_t(Index)).Path; }
-  bool GetRecursive(Integer Index) const { return FItems.at(size_t(Index)).Recursive; }
-  bool GetSelected(Integer Index) const { return FItems.at(size_t(Index)).Selected; }
+  Integer GetCount() const;
+  String GetPath(Integer Index) const;
+  bool GetRecursive(Integer Index) const;
+  bool GetSelected(Integer Index) const;
   void SetSelected(Integer Index, bool Value);
   bool HasSelection() const;
 
@@ -52,7 +72,6 @@ class TZEPHSearchPathList : public TCustomControl, public IZCLLocalizableCompone
   void SetShowColumns(bool Value);
   // The width of the Recursive column.
   Integer GetFlagColumnWidth() const { return FShowColumns ? 75 : 24; }
-  Integer GetRowHeight() const { return 18; }
 
   String LastPath;
   // Any change of folders or flags.
@@ -61,22 +80,26 @@ class TZEPHSearchPathList : public TCustomControl, public IZCLLocalizableCompone
   TNotifyEvent OnUpdated;
 
  protected:
-  void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+  TZCLCompoundControlSubClass* CreateSubClass() override;
   void KeyDown(Word& Key, TShiftState Shift) override;
-  void Paint() override;
 
  private:
-  struct TItem {
-    String Path;
-    bool Recursive = false;
-    bool Selected = false;
-  };
+  TZCLTreeListNode* GetNode(Integer Index) const;
+  bool Contains(const String& Path) const;
+  // Adds without notifying; false for a folder already listed.
+  bool AppendPath(const String& Path, bool Recursive);
   void Changed(bool Modified);
+  void NodeRemoved();
+  // Runs Remove with the removals' notifications held back; true when it removed a node.
+  bool RemoveQuietly(const std::function<void()>& Remove);
+  void DrawCell(TObject* Sender, TCanvas* Canvas, TZCLTreeListNodeCustomDrawData& Data, bool& Handled);
   void ActionExecute(TObject* Sender);
   void ActionUpdate(TObject* Sender);
+  void ApplyShowColumns();
   TActionList* FActionList = nullptr;
   String FColumnCaptions[2] = {u"Folder", u"Recursive"};
-  Integer HeaderHeight() const { return FShowColumns ? GetRowHeight() : 0; }
-  std::vector<TItem> FItems;
   bool FShowColumns = true;
+  // Removals inside one of our own deletions notify once, when it ends.
+  Integer FDeleting = 0;
+  bool FRemoved = false;
 };

@@ -10,6 +10,7 @@
 #include "rtl/RTL.Strings.h"
 #include "support/TestSupport.h"
 #include "vcl/VCL.ActnList.h"
+#include "vcl/VCL.Forms.h"
 #include "vcl/VCL.Menus.h"
 #include "zcl/base/ZCL.MUI.h"
 #include "zcl/base/ZCL.Utils.FileSystem.h"
@@ -18,6 +19,9 @@
 #include "zcl/ui/controls/ZCL.UI.Controls.TabControl.h"
 #include "zcl/ui/controls/ZCL.UI.Edit.Text.h"
 #include "zcl/ui/controls/ZCL.UI.Labels.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Columns.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Nodes.h"
+#include "zcl/ui/treelist/ZCL.UI.TreeList.Options.h"
 #include "zeph/media/ZEPH.FileInfo.Formatter.Legend.h"
 #include "zeph/media/ZEPH.FileManager.h"
 #include "zeph/playlists/ZEPH.Playlists.Preimages.Folders.Dialog.h"
@@ -267,6 +271,42 @@ TEST(SearchPathList, KeepsEachFolderOnceAndReportsChanges) {
   ASSERT_EQ(list->GetCount(), 1);
   EXPECT_EQ(list->GetPath(0), u"/m/b/");
   EXPECT_EQ(modified, 4);
+}
+
+TEST(SearchPathList, TheFlagColumnIsNarrowWithoutHeadersAndAClickOnItToggles) {
+  UIAnimationsEnabled = false;
+  TOwned<TForm> form(TCustomForm::CreateNew<TForm>(nullptr));
+  form->SetBounds(100, 100, 400, 300);
+  auto* list = Create<TZEPHSearchPathList>(form.get());
+  list->SetParent(form.get());
+  list->SetBounds(0, 0, 300, 200);
+  ASSERT_EQ(list->GetColumns()->GetCount(), 2);
+  TZCLTreeListColumn* flag = (*list->GetColumns())[1];
+  EXPECT_FALSE(flag->GetCanResize());
+  EXPECT_EQ(flag->GetTextAlign(), taCenter);
+  EXPECT_TRUE(list->GetOptionsBehavior()->GetDropTarget());
+  EXPECT_TRUE(list->GetOptionsSelection()->GetMultiSelect());
+  for (const bool show : {false, true}) {
+    list->SetShowColumns(show);
+    EXPECT_EQ(list->GetOptionsView()->GetColumns()->GetVisible(), show);
+    EXPECT_EQ(flag->GetWidth(), show ? 75 : 24);
+  }
+
+  Integer modified = 0;
+  list->OnModified = TNotifyEvent(&modified, +[](Integer* M, TObject*) { ++*M; });
+  list->AddPath(u"/m/a/", false);
+  form->Show();
+  Headless::RunUntilIdle();
+  // The first point of the flag column that hits the row.
+  const Integer x = list->GetClientWidth() - 12;
+  Integer y = 0;
+  while (y < 100 && list->ObjectAtPos(x, y) != list->GetRootNode()->GetChild(0)) ++y;
+  ASSERT_LT(y, 100);
+  Headless::Click(list->ClientToScreen(TPoint(x, y + 2)));
+  Headless::RunUntilIdle();
+  EXPECT_TRUE(list->GetRecursive(0));
+  EXPECT_EQ(modified, 2);
+  UIAnimationsEnabled = true;
 }
 
 struct PlaylistDialog : ::testing::Test {
